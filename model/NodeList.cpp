@@ -1,0 +1,121 @@
+#include "NodeList.h"
+
+#include "DocState.h"
+
+#include <cmath>
+
+DOCNODE* AppendNode(DOCNODE* prev, double x, double y, std::uint8_t kind, std::uint8_t select)
+{
+    DOCNODE* node = new DOCNODE;
+    node->m_x = x;
+    node->m_y = y;
+    node->m_nKind = kind;
+    node->m_nSelect = select;
+    node->m_pPrev = prev;
+    if (prev != nullptr) {
+        node->m_pNext = prev->m_pNext;
+        if (prev->m_pNext != nullptr)
+            prev->m_pNext->m_pPrev = node;
+        prev->m_pNext = node;
+    }
+    return node;
+}
+
+DOCNODE* CopyPointList(const DOCNODE* head)
+{
+    DOCNODE* first = nullptr;
+    DOCNODE* last = nullptr;
+    for (const DOCNODE* n = head; n != nullptr;) {
+        last = AppendNode(last, n->m_x, n->m_y, n->m_nKind, n->m_nSelect);
+        if (first == nullptr)
+            first = last;
+        n = n->m_pNext;
+        if (n == head)
+            break;
+    }
+    return first;
+}
+
+void RemoveDuplicatePoints(DOCNODE* head, double tol)
+{
+    DOCNODE* cur = head;
+    while (cur != nullptr && cur->m_pNext != nullptr && cur->m_pNext != head) {
+        DOCNODE* next = cur->m_pNext;
+        if (std::fabs(next->m_x - cur->m_x) < tol && std::fabs(next->m_y - cur->m_y) < tol &&
+            next->m_nKind == cur->m_nKind) {
+            cur->m_pNext = next->m_pNext;
+            if (next->m_pNext != nullptr)
+                next->m_pNext->m_pPrev = cur;
+            delete next;
+        } else {
+            cur = next;
+        }
+    }
+}
+
+int CountNodes(const DOCNODE* head)
+{
+    int n = 0;
+    for (const DOCNODE* p = head; p != nullptr;) {
+        ++n;
+        p = p->m_pNext;
+        if (p == head)
+            break;
+    }
+    return n;
+}
+
+DOCNODE* LastNode(DOCNODE* head)
+{
+    if (head == nullptr)
+        return nullptr;
+    DOCNODE* p = head;
+    while (p->m_pNext != nullptr && p->m_pNext != head)
+        p = p->m_pNext;
+    return p;
+}
+
+namespace {
+bool IsRing(const DOCNODE* head)
+{
+    for (const DOCNODE* p = head; p != nullptr; p = p->m_pNext) {
+        if (p->m_pNext == head)
+            return true;
+    }
+    return false;
+}
+
+bool Near(const DOCNODE* a, const DOCNODE* b)
+{
+    return !(std::fabs(a->m_x - b->m_x) > 0.001 || std::fabs(a->m_y - b->m_y) > 0.001);
+}
+} // namespace
+
+bool CompactNodeList(DOCNODE*& head)
+{
+    if (head == nullptr || IsRing(head))
+        return false;
+    for (const DOCNODE* p = head; p != nullptr; p = p->m_pNext) {
+        if (p->m_nKind != NODE_ANCHOR)
+            continue;
+        if (p->m_pPrev != nullptr && !Near(p, p->m_pPrev))
+            return false;
+        if (p->m_pNext != nullptr && !Near(p, p->m_pNext))
+            return false;
+    }
+    DOCNODE* p = head;
+    while (p != nullptr) {
+        DOCNODE* next = p->m_pNext;
+        if (p->m_nKind != NODE_ANCHOR) {
+            if (p->m_pPrev != nullptr)
+                p->m_pPrev->m_pNext = next;
+            if (next != nullptr)
+                next->m_pPrev = p->m_pPrev;
+            if (p == head)
+                head = next;
+            delete p;
+        }
+        p = next;
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+// Node lists: the outline of a drawing object as a doubly linked list of
+// nodes. A list is open (null links at both ends); a closed outline repeats
+// its first anchor as its last node. The copying, measuring and freeing
+// walkers also accept a list closed into a ring.
+#pragma once
+#include <cstdint>
+
+enum : std::uint8_t {
+    NODE_ANCHOR = 0,
+    NODE_CONTROL_IN = 1,
+    NODE_CONTROL_OUT = 2,
+};
+
+enum : std::uint8_t {
+    NODE_UNSELECTED = 0,
+    NODE_SELECTED = 1,
+    NODE_ACTIVE = 2,
+};
+
+struct DOCNODE {
+    double m_x = 0.0;
+    double m_y = 0.0;
+    std::uint8_t m_nKind = NODE_ANCHOR;
+    std::uint8_t m_nSelect = NODE_UNSELECTED;
+    DOCNODE* m_pPrev = nullptr;
+    DOCNODE* m_pNext = nullptr;
+};
+
+// New node linked behind `prev` (which may be null); returns it.
+DOCNODE* AppendNode(DOCNODE* prev, double x, double y, std::uint8_t kind = NODE_ANCHOR, std::uint8_t select = NODE_UNSELECTED);
+
+// New open list with one node per source node (x, y, kind, selection), in
+// order; stops at a null link or back at the head. Null in, null out.
+DOCNODE* CopyPointList(const DOCNODE* head);
+
+// Unlinks every successor that lies within tol (strictly, in x and in y) of
+// the node before it and has the same kind. The head stays. On a ring the walk
+// stops before the head.
+void RemoveDuplicatePoints(DOCNODE* head, double tol);
+
+// Turns a Bezier list whose controls sit on their anchors (within 0.001) into
+// anchors only. False, and the list untouched, when a neighbour of an anchor
+// lies farther away, or when the list is a ring.
+bool CompactNodeList(DOCNODE*& head);
+
+// Number of nodes, stopping at a null link or back at the head.
+int CountNodes(const DOCNODE* head);
+
+// Last node of a list (the node before the head on a ring).
+DOCNODE* LastNode(DOCNODE* head);

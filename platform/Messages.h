@@ -1,0 +1,44 @@
+// Posting messages to windows from any thread. The main program registers a
+// poster that queues them to the user-interface thread; tests register one
+// that records.
+#pragma once
+#include "Win.h"
+
+#include <mutex>
+#include <vector>
+
+namespace plat {
+
+class MessagePoster {
+public:
+    virtual ~MessagePoster() = default;
+    // Returns false when the message could not be queued.
+    virtual bool Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+};
+
+// Registers the process-wide poster (null: messages are dropped).
+void SetMessagePoster(MessagePoster* poster);
+
+// Queues a message for a window; false for window 0 or without a poster.
+bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// A poster that keeps every message, for tests and headless runs.
+class RecordingPoster : public MessagePoster {
+public:
+    struct Message {
+        HWND window;
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    bool Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    std::vector<Message> Messages() const;
+    std::size_t Count(UINT msg) const;
+    void Clear();
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Message> m_messages;
+};
+
+} // namespace plat

@@ -1,0 +1,50 @@
+// Message boxes asked for by engine code. The program shows them with Qt;
+// tests and headless runs record them and answer with a preset result.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// Button sets and answers, numbered as the message boxes were designed.
+enum : unsigned {
+    MB_OK = 0x0,
+    MB_OKCANCEL = 0x1,
+    MB_YESNO = 0x4,
+    MB_ICONERROR = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONWARNING = 0x30,
+    MB_ICONINFORMATION = 0x40,
+};
+enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    virtual int MessageBox(const std::u16string& text, const std::u16string& caption, unsigned type) = 0;
+};
+
+// Registers the process-wide prompt; null restores the headless default.
+void SetPrompt(Prompt* prompt);
+Prompt& GetPrompt();
+
+// Shows a message box through the registered prompt.
+int MessageBox(const std::u16string& text, const std::u16string& caption = std::u16string(), unsigned type = MB_OK);
+
+class RecordingPrompt : public Prompt {
+public:
+    struct Shown {
+        std::u16string text;
+        std::u16string caption;
+        unsigned type;
+    };
+    int MessageBox(const std::u16string& text, const std::u16string& caption, unsigned type) override
+    {
+        m_shown.push_back({text, caption, type});
+        return m_answer;
+    }
+    std::vector<Shown> m_shown;
+    int m_answer = IDOK;
+};
+
+} // namespace plat

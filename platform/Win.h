@@ -1,0 +1,46 @@
+// Small value types that the drawing and messaging code was designed around.
+#pragma once
+#include <cstdint>
+
+namespace plat {
+
+// Colour as 0x00BBGGRR.
+using COLORREF = std::uint32_t;
+
+constexpr COLORREF MakeRGB(unsigned r, unsigned g, unsigned b)
+{
+    return (r & 0xFFu) | ((g & 0xFFu) << 8) | ((b & 0xFFu) << 16);
+}
+constexpr unsigned GetRValue(COLORREF c) { return c & 0xFFu; }
+constexpr unsigned GetGValue(COLORREF c) { return (c >> 8) & 0xFFu; }
+constexpr unsigned GetBValue(COLORREF c) { return (c >> 16) & 0xFFu; }
+
+struct POINT {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    friend bool operator==(const POINT&, const POINT&) = default;
+};
+
+struct RECT {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    friend bool operator==(const RECT&, const RECT&) = default;
+};
+
+// A window is an opaque handle; 0 is no window.
+using HWND = std::uintptr_t;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using UINT = std::uint32_t;
+
+constexpr UINT WM_USER = 0x0400;
+
+// World coordinates are rounded to device pixels by adding 0.5 and truncating
+// to 32 bits, as every drawing call of the objects does.
+inline std::int32_t RoundPixel(double v) { return static_cast<std::int32_t>(v + 0.5); }
+
+} // namespace plat
+
+using plat::COLORREF;

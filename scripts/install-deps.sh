@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build and the tests need.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends \
+  build-essential cmake ninja-build clang libclang-rt-14-dev \
+  googletest libgtest-dev libgmock-dev libbenchmark-dev \
+  qt6-base-dev libgl-dev \
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 \
+  libturbojpeg0-dev libpng-dev libgif-dev \
+  xvfb xauth

@@ -1,0 +1,52 @@
+#include "MachineNode.h"
+
+void MachineNode::SetName(std::u16string_view name)
+{
+    std::fill(std::begin(m_name), std::end(m_name), u'\0');
+    std::size_t n = std::min<std::size_t>(name.size(), kMachineNameSize - 1);
+    // A high surrogate cut off from its partner would leave half a character.
+    if (n > 0 && n < name.size() && name[n - 1] >= 0xD800 && name[n - 1] < 0xDC00)
+        --n;
+    std::copy_n(name.data(), n, m_name);
+}
+
+std::u16string MachineNode::Name() const
+{
+    std::size_t n = 0;
+    while (n < kMachineNameSize && m_name[n] != u'\0')
+        ++n;
+    return std::u16string(m_name, n);
+}
+
+void MachineNode::ReleaseMembers()
+{
+    if (m_session != nullptr) {
+        DestroyTransThreadInfo(m_session);
+        m_session = nullptr;
+    }
+    if (m_tech != nullptr) {
+        DestroyMachineTech(m_tech);
+        m_tech = nullptr;
+    }
+    if (m_params != nullptr) {
+        DestroyMachineParams(m_params);
+        m_params = nullptr;
+    }
+}
+
+MachineNode* GetCurrentMachine(const SoftwareSettings& settings)
+{
+    MachineNode* node = settings.m_pMachines;
+    for (std::int32_t i = 0; node != nullptr && i < settings.m_nCurMachine; ++i)
+        node = node->m_next;
+    return node;
+}
+
+void FreeMachineList(MachineNode*& head)
+{
+    while (head != nullptr) {
+        MachineNode* next = head->m_next;
+        delete head;
+        head = next;
+    }
+}

@@ -1,0 +1,49 @@
+#include "model/DocContext.h"
+#include "model/DocState.h"
+#include "platform/RecordingDC.h"
+
+#include <gtest/gtest.h>
+
+TEST(DocContext, WorldToClientUsesZoomAndTheViewsScrollAtEachCall)
+{
+    DOCCONTEXT ctx;
+    ctx.m_dZoom = 1.0;
+    ctx.m_ptScroll = {499950, 499950};
+    CGeoPoint out;
+    ctx.WorldToClientPoint(CGeoPoint(500000.0, 500000.0), out);
+    EXPECT_EQ(out.m_x, 50.0);
+    EXPECT_EQ(out.m_y, 50.0);
+
+    plat::RecordingView view;
+    view.m_scroll = {100, 200};
+    ctx.m_pView = &view;
+    ctx.m_dZoom = 0.5;
+    ctx.WorldToClientPoint(CGeoPoint(1000.5, 600.0), out);
+    EXPECT_EQ(out.m_x, 400.25);
+    EXPECT_EQ(out.m_y, 100.0);
+    view.m_scroll = {0, 0};
+    EXPECT_EQ(ctx.WorldToClientPixel(1000.5, 600.0), (plat::POINT{500, 300}));
+
+    CGeoBox r;
+    ctx.WorldToClientRect(CGeoBox(10, 20, 30, 40), r);
+    EXPECT_EQ(r.m_xmin, 5.0);
+    EXPECT_EQ(r.m_ymax, 20.0);
+    EXPECT_EQ(ctx.WorldToClientRectInt({3, 5, 7, 9}), (plat::RECT{2, 3, 4, 5}));
+    EXPECT_EQ(ctx.LogicalToWorld({3, 5}), (plat::POINT{6, 10}));
+}
+
+TEST(DocContext, DrawBezierNodesDrawsOnePieceperGroupAndSkipsLeadingControls)
+{
+    DOCNODE* head = AppendNode(nullptr, 5, 5, NODE_CONTROL_IN);
+    DOCNODE* n = AppendNode(head, 0, 0);
+    n = AppendNode(n, 10.2, 0, NODE_CONTROL_OUT);
+    n = AppendNode(n, 20, 10.6, NODE_CONTROL_IN);
+    n = AppendNode(n, 30, 10);
+    n = AppendNode(n, 40, 10, NODE_CONTROL_OUT);
+    n = AppendNode(n, 50, 10, NODE_CONTROL_IN); // one node short of a piece
+    plat::RecordingDC dc;
+    DrawBezierNodes(head, &dc, 2.0);
+    ASSERT_EQ(dc.Count(plat::RecordingDC::Op::PolyBezier), 1u);
+    EXPECT_EQ(dc.Calls()[0].args, (std::vector<int>{0, 0, 20, 0, 40, 21, 60, 20}));
+    CDocState::FreeNodeList(head);
+}

@@ -1,0 +1,34 @@
+#include "platform/TextFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+using namespace plat;
+
+TEST(TextFile, SplitAcceptsLfAndCrLfAndKeepsEmptyLines)
+{
+    EXPECT_EQ(SplitTextLines("a\r\nb\nc"), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(SplitTextLines("a\r\n\r\nb\r\n"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(SplitTextLines(""), std::vector<std::string>{});
+    // Only the CR right before the LF is a line end.
+    EXPECT_EQ(SplitTextLines("a\rb\n"), (std::vector<std::string>{"a\rb"}));
+}
+
+TEST(TextFile, WritesCrLfAndReadsItBack)
+{
+    char name[] = "/tmp/brenvik-textXXXXXX";
+    int fd = mkstemp(name);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_TRUE(WriteTextLinesCrLf(name, {"key", "12", ""}));
+    std::string data;
+    ASSERT_TRUE(ReadWholeFile(name, data));
+    EXPECT_EQ(data, "key\r\n12\r\n\r\n");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(ReadTextLines(name, lines));
+    EXPECT_EQ(lines, (std::vector<std::string>{"key", "12", ""}));
+    std::remove(name);
+    EXPECT_FALSE(ReadTextLines(name, lines));
+}
