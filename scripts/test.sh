@@ -13,3 +13,8 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=offscreen \
   ctest --test-dir build-asan -j "$jobs" --output-on-failure
+
+# Fuzz targets (only in CI or when asked, they take a minute each).
+if [ "${CI:-}" = "true" ] || [ "${BRENVIK_FUZZ:-}" = "1" ]; then
+  ./scripts/fuzz.sh
+fi
