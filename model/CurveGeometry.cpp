@@ -1,0 +1,510 @@
+#include "CurveGeometry.h"
+
+#include "DocState.h"
+#include "GeoFunctions.h"
+#include "PolylineGeometry.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// Halving stops here whatever the tolerance: 2^18 pieces per segment cover
+// far more than any table at the output tolerance, and a hostile coordinate
+// cannot make the flattening run away.
+constexpr int kMaxHalvings = 18;
+constexpr double kSplitStep = 0.0001;
+constexpr double kImportSplitTol = 0.1;
+constexpr double kSplineStep = 0.05;
+constexpr double kSplineKnotTol = 1e-5;
+constexpr double kMaxArcTurns = 64.0;
+
+struct Pt {
+    double x;
+    double y;
+};
+
+struct Cubic {
+    Pt p[4];
+};
+
+Pt Mid(const Pt& a, const Pt& b)
+{
+    return {(a.x + b.x) * 0.5, (a.y + b.y) * 0.5};
+}
+
+Pt Lerp(const Pt& a, const Pt& b, double t)
+{
+    return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
+}
+
+Pt BezierPoint(const Cubic& c, double t)
+{
+    const double u = 1.0 - t;
+    const double b0 = u * u * u, b1 = 3.0 * u * u * t, b2 = 3.0 * u * t * t, b3 = t * t * t;
+    return {b0 * c.p[0].x + b1 * c.p[1].x + b2 * c.p[2].x + b3 * c.p[3].x,
+            b0 * c.p[0].y + b1 * c.p[1].y + b2 * c.p[2].y + b3 * c.p[3].y};
+}
+
+// The next node of a list that may be a ring; null at its end.
+const DOCNODE* Next(const DOCNODE* n, const DOCNODE* head)
+{
+    const DOCNODE* m = n->m_pNext;
+    return m == head ? nullptr : m;
+}
+
+// The cubic starting at anchor n, when n has three successors.
+bool SegmentAt(const DOCNODE* n, const DOCNODE* head, Cubic& c, const DOCNODE** end)
+{
+    const DOCNODE* c1 = Next(n, head);
+    const DOCNODE* c2 = c1 ? Next(c1, head) : nullptr;
+    const DOCNODE* e = c2 ? Next(c2, head) : nullptr;
+    if (e == nullptr)
+        return false;
+    c.p[0] = {n->m_x, n->m_y};
+    c.p[1] = {c1->m_x, c1->m_y};
+    c.p[2] = {c2->m_x, c2->m_y};
+    c.p[3] = {e->m_x, e->m_y};
+    *end = e;
+    return true;
+}
+
+bool IsFinite(const Cubic& c)
+{
+    for (const Pt& p : c.p) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            return false;
+    }
+    return true;
+}
+
+// Builds an open list node by node.
+struct ListBuilder {
+    DOCNODE* head = nullptr;
+    DOCNODE* tail = nullptr;
+
+    void Add(double x, double y, std::uint8_t kind = NODE_ANCHOR)
+    {
+        tail = AppendNode(tail, x, y, kind);
+        if (head == nullptr)
+            head = tail;
+    }
+    void Add(const Pt& p, std::uint8_t kind = NODE_ANCHOR) { Add(p.x, p.y, kind); }
+};
+
+} // namespace
+
+DOCNODE* SamplePolyline(const DOCNODE* pNodes, double tol)
+{
+    if (pNodes == nullptr || !(tol > 0.0))
+        return nullptr;
+
+    ListBuilder out;
+    out.Add(pNodes->m_x, pNodes->m_y);
+
+    // Depth-first halving with an explicit stack: the pending second halves,
+    // one per level, so nothing is allocated but the output nodes.
+    struct Piece {
+        Cubic c;
+        int depth;
+    };
+    std::array<Piece, kMaxHalvings + 2> stack;
+    bool firstPiece = true;
+
+    const DOCNODE* n = pNodes;
+    Cubic seg;
+    const DOCNODE* end = nullptr;
+    while (n != nullptr && SegmentAt(n, pNodes, seg, &end)) {
+        const bool finite = IsFinite(seg);
+        int top = 0;
+        stack[top++] = {seg, 0};
+        while (top > 0) {
+            const Piece cur = stack[--top];
+            const Cubic& c = cur.c;
+            bool halve = firstPiece || !(std::fabs(c.p[3].x - c.p[0].x) < tol && std::fabs(c.p[3].y - c.p[0].y) < tol);
+            firstPiece = false;
+            if (!finite || cur.depth >= kMaxHalvings)
+                halve = false;
+            if (!halve) {
+                out.Add(c.p[3]);
+                continue;
+            }
+            // de Casteljau at t = 0.5.
+            const Pt ab = Mid(c.p[0], c.p[1]), bc = Mid(c.p[1], c.p[2]), cd = Mid(c.p[2], c.p[3]);
+            const Pt abc = Mid(ab, bc), bcd = Mid(bc, cd);
+            const Pt m = Mid(abc, bcd);
+            stack[top++] = {{{m, bcd, cd, c.p[3]}}, cur.depth + 1};
+            stack[top++] = {{{c.p[0], ab, abc, m}}, cur.depth + 1};
+        }
+        n = end;
+    }
+    return out.head;
+}
+
+DOCNODE* SampleBezierByStep(const DOCNODE* pNodes, double step, bool bAllSegments, CGeoBox& box)
+{
+    box.SetEmpty();
+    if (pNodes == nullptr)
+        return nullptr;
+    box.AddPoint(CGeoPoint(pNodes->m_x, pNodes->m_y));
+    if (!(step > 0.0))
+        return nullptr;
+
+    ListBuilder out;
+    const DOCNODE* n = pNodes;
+    Cubic seg;
+    const DOCNODE* end = nullptr;
+    while (n != nullptr && SegmentAt(n, pNodes, seg, &end)) {
+        // Parameters i x step while below 1 + step / 2: the last sample falls
+        // on or just short of 1 and is then put on the end anchor.
+        for (long i = 0;; ++i) {
+            const double t = static_cast<double>(i) * step;
+            if (!(t < step * 0.5 + 1.0))
+                break;
+            const Pt p = BezierPoint(seg, t);
+            out.Add(p);
+            box.AddPoint(CGeoPoint(p.x, p.y));
+        }
+        out.tail->m_x = seg.p[3].x;
+        out.tail->m_y = seg.p[3].y;
+        box.AddPoint(CGeoPoint(seg.p[3].x, seg.p[3].y));
+        if (!bAllSegments)
+            break;
+        n = end;
+    }
+    return out.head;
+}
+
+DOCNODE* SplitBezierAt(const DOCNODE* pStart, double x, double y, double tol)
+{
+    if (pStart == nullptr)
+        return nullptr;
+    Cubic c;
+    const DOCNODE* end = nullptr;
+    if (!SegmentAt(pStart, pStart, c, &end))
+        return nullptr;
+    double found = -1.0;
+    for (int i = 0; i <= 10000; ++i) {
+        const double t = i * kSplitStep;
+        const Pt p = BezierPoint(c, t);
+        if (std::fabs(p.x - x) < tol && std::fabs(p.y - y) < tol) {
+            found = t;
+            break;
+        }
+    }
+    if (found < 0.0)
+        return nullptr;
+    const double t = found;
+    const Pt ab = Lerp(c.p[0], c.p[1], t), bc = Lerp(c.p[1], c.p[2], t), cd = Lerp(c.p[2], c.p[3], t);
+    const Pt abc = Lerp(ab, bc, t), bcd = Lerp(bc, cd, t);
+    const Pt m = Lerp(abc, bcd, t);
+    ListBuilder out;
+    out.Add(c.p[0], NODE_ANCHOR);
+    out.Add(ab, NODE_CONTROL_OUT);
+    out.Add(abc, NODE_CONTROL_IN);
+    out.Add(m, NODE_ANCHOR);
+    out.Add(bcd, NODE_CONTROL_OUT);
+    out.Add(cd, NODE_CONTROL_IN);
+    out.Add(c.p[3], NODE_ANCHOR);
+    return out.head;
+}
+
+DOCNODE* EllipseToBeziers(double cx, double cy, double r, double a0, double a1, double tol)
+{
+    if (!std::isfinite(a0) || !std::isfinite(a1) || std::fabs(a1 - a0) > kMaxArcTurns * 2.0 * kPi)
+        return nullptr;
+    const double dir = a0 <= a1 ? 1.0 : -1.0;
+    const double quarter = kPi / 2.0;
+    auto at = [&](double a) { return Pt{cx + r * std::cos(a), cy + r * std::sin(a)}; };
+    // Unit tangent in the direction of travel.
+    auto tangent = [&](double a) { return Pt{-dir * std::sin(a), dir * std::cos(a)}; };
+
+    ListBuilder out;
+    out.Add(at(a0), NODE_ANCHOR);
+    double a = a0;
+    int pieces = 0;
+    const double h = r * kBezierQuarterFactor;
+    while (std::fabs(a1 - a) >= quarter) {
+        const double b = a0 + dir * quarter * (pieces + 1);
+        const Pt pa = at(a), pb = at(b), ta = tangent(a), tb = tangent(b);
+        out.Add(Pt{pa.x + h * ta.x, pa.y + h * ta.y}, NODE_CONTROL_OUT);
+        out.Add(Pt{pb.x - h * tb.x, pb.y - h * tb.y}, NODE_CONTROL_IN);
+        out.Add(pb, NODE_ANCHOR);
+        a = b;
+        ++pieces;
+    }
+
+    const Pt e = at(a1);
+    DOCNODE* last = out.tail;
+    if (pieces > 0 && std::fabs(last->m_x - e.x) <= tol && std::fabs(last->m_y - e.y) <= tol) {
+        // Close enough: pull the last anchor and its incoming control onto
+        // the end instead of adding a tiny piece.
+        const double dx = e.x - last->m_x, dy = e.y - last->m_y;
+        last->m_x += dx;
+        last->m_y += dy;
+        last->m_pPrev->m_x += dx;
+        last->m_pPrev->m_y += dy;
+    } else {
+        // The rest of the arc as one piece; also an arc shorter than a quarter
+        // whose ends nearly meet, which has no earlier piece to pull.
+        const double hl = r * std::tan(std::fabs(a1 - a) / 3.0);
+        const Pt pa = at(a), ta = tangent(a), te = tangent(a1);
+        out.Add(Pt{pa.x + hl * ta.x, pa.y + hl * ta.y}, NODE_CONTROL_OUT);
+        out.Add(Pt{e.x - hl * te.x, e.y - hl * te.y}, NODE_CONTROL_IN);
+        out.Add(e, NODE_ANCHOR);
+    }
+    return out.head;
+}
+
+DOCNODE* MakeEllipseNodes(double cx, double cy, double rx, double ry)
+{
+    const double k = kBezierQuarterFactor;
+    ListBuilder out;
+    out.Add(cx - rx, cy, NODE_ANCHOR);
+    out.Add(cx - rx, cy - k * ry, NODE_CONTROL_OUT);
+    out.Add(cx - k * rx, cy - ry, NODE_CONTROL_IN);
+    out.Add(cx, cy - ry, NODE_ANCHOR);
+    out.Add(cx + k * rx, cy - ry, NODE_CONTROL_OUT);
+    out.Add(cx + rx, cy - k * ry, NODE_CONTROL_IN);
+    out.Add(cx + rx, cy, NODE_ANCHOR);
+    out.Add(cx + rx, cy + k * ry, NODE_CONTROL_OUT);
+    out.Add(cx + k * rx, cy + ry, NODE_CONTROL_IN);
+    out.Add(cx, cy + ry, NODE_ANCHOR);
+    out.Add(cx - k * rx, cy + ry, NODE_CONTROL_OUT);
+    out.Add(cx - rx, cy + k * ry, NODE_CONTROL_IN);
+    out.Add(cx - rx, cy, NODE_ANCHOR);
+    return out.head;
+}
+
+namespace {
+
+// Splits the first segment of the list on which the point lies, in place.
+void SplitListAt(DOCNODE* head, double x, double y)
+{
+    for (DOCNODE* n = head; n != nullptr;) {
+        DOCNODE* c1 = n->m_pNext;
+        DOCNODE* c2 = c1 ? c1->m_pNext : nullptr;
+        DOCNODE* e = c2 ? c2->m_pNext : nullptr;
+        if (e == nullptr)
+            return;
+        DOCNODE* halves = SplitBezierAt(n, x, y, kImportSplitTol);
+        if (halves != nullptr) {
+            const DOCNODE* h1 = halves->m_pNext;
+            const DOCNODE* h2 = h1->m_pNext;
+            const DOCNODE* hm = h2->m_pNext;
+            const DOCNODE* h4 = hm->m_pNext;
+            const DOCNODE* h5 = h4->m_pNext;
+            c1->m_x = h1->m_x;
+            c1->m_y = h1->m_y;
+            c2->m_x = h2->m_x;
+            c2->m_y = h2->m_y;
+            DOCNODE* m = AppendNode(c2, hm->m_x, hm->m_y, NODE_ANCHOR);
+            DOCNODE* m1 = AppendNode(m, h4->m_x, h4->m_y, NODE_CONTROL_OUT);
+            AppendNode(m1, h5->m_x, h5->m_y, NODE_CONTROL_IN);
+            CDocState::FreeNodeList(halves);
+            return;
+        }
+        n = e;
+    }
+}
+
+DOCNODE* NearestAnchor(DOCNODE* ring, double x, double y)
+{
+    DOCNODE* best = nullptr;
+    double bestD = std::numeric_limits<double>::infinity();
+    for (DOCNODE* n = ring; n != nullptr;) {
+        if (n->m_nKind == NODE_ANCHOR) {
+            const double d = std::hypot(n->m_x - x, n->m_y - y);
+            if (best == nullptr || d < bestD) {
+                best = n;
+                bestD = d;
+            }
+        }
+        n = n->m_pNext;
+        if (n == ring)
+            break;
+    }
+    return best;
+}
+
+} // namespace
+
+DOCNODE* BuildImportCurves(double cx, double cy, double rx, double ry, double a0, double a1, double rotation,
+                           double unit)
+{
+    if (!(unit > 0.0) || !std::isfinite(unit))
+        return nullptr;
+    cx /= unit;
+    cy /= unit;
+    rx /= unit;
+    ry /= unit;
+
+    DOCNODE* head = MakeEllipseNodes(cx, cy, rx, ry);
+    for (DOCNODE* n = head; n != nullptr; n = n->m_pNext)
+        GeoRotatePoint(cx, cy, n->m_x, n->m_y, rotation, n->m_x, n->m_y);
+
+    double sx, sy, ex, ey;
+    GeoRotatePoint(cx, cy, cx + rx * std::cos(a0), cy + ry * std::sin(a0), rotation, sx, sy);
+    GeoRotatePoint(cx, cy, cx + rx * std::cos(a1), cy + ry * std::sin(a1), rotation, ex, ey);
+    SplitListAt(head, sx, sy);
+    SplitListAt(head, ex, ey);
+
+    // Run the outline in the direction of the angles.
+    const std::uint32_t orient = PolylineOrientation(head);
+    if ((a0 < a1 && orient == 1) || (a1 < a0 && orient == 0)) {
+        DOCNODE* n = head;
+        DOCNODE* last = head;
+        while (n != nullptr) {
+            DOCNODE* next = n->m_pNext;
+            std::swap(n->m_pPrev, n->m_pNext);
+            if (n->m_nKind == NODE_CONTROL_IN)
+                n->m_nKind = NODE_CONTROL_OUT;
+            else if (n->m_nKind == NODE_CONTROL_OUT)
+                n->m_nKind = NODE_CONTROL_IN;
+            last = n;
+            n = next;
+        }
+        head = last;
+    }
+
+    // Drop the duplicate closing node and close the outline into a ring.
+    DOCNODE* last = LastNode(head);
+    DOCNODE* beforeLast = last->m_pPrev;
+    beforeLast->m_pNext = nullptr;
+    delete last;
+    beforeLast->m_pNext = head;
+    head->m_pPrev = beforeLast;
+
+    DOCNODE* s = NearestAnchor(head, sx, sy);
+    DOCNODE* e = NearestAnchor(head, ex, ey);
+
+    // Open the ring in front of S and end it on a copy of S.
+    DOCNODE* tail = s->m_pPrev;
+    tail->m_pNext = nullptr;
+    s->m_pPrev = nullptr;
+    AppendNode(tail, s->m_x, s->m_y, NODE_ANCHOR, NODE_UNSELECTED);
+    if (e != s) {
+        DOCNODE* rest = e->m_pNext;
+        e->m_pNext = nullptr;
+        if (rest != nullptr) {
+            rest->m_pPrev = nullptr;
+            CDocState::FreeNodeList(rest);
+        }
+    }
+
+    for (DOCNODE* n = s; n != nullptr; n = n->m_pNext) {
+        n->m_x *= unit;
+        n->m_y *= unit;
+    }
+    return s;
+}
+
+std::uint32_t SplineKnots(int k, int n, double* knots)
+{
+    if (k < 1 || n < k - 1 || knots == nullptr)
+        return 0;
+    for (int i = 0; i <= n + k; ++i) {
+        if (i < k)
+            knots[i] = 0.0;
+        else if (i <= n)
+            knots[i] = 0.5 * ((i - k) / 2 + 1);
+        else
+            knots[i] = knots[n];
+    }
+    return static_cast<std::uint32_t>(k);
+}
+
+namespace {
+
+// Cox-de Boor; `closedAt` (an interval index, or -1) takes that interval as
+// closed at its upper end, which gives the curve's limit at the top knot.
+double Basis(int i, int k, double t, const double* knots, int closedAt)
+{
+    if (k == 1) {
+        if (knots[i] <= t && t < knots[i + 1])
+            return 1.0;
+        return (i == closedAt && t == knots[i + 1]) ? 1.0 : 0.0;
+    }
+    double v = 0.0;
+    const double d1 = knots[i + k - 1] - knots[i];
+    if (std::fabs(d1) > kSplineKnotTol)
+        v += (t - knots[i]) / d1 * Basis(i, k - 1, t, knots, closedAt);
+    const double d2 = knots[i + k] - knots[i + 1];
+    if (std::fabs(d2) > kSplineKnotTol)
+        v += (knots[i + k] - t) / d2 * Basis(i + 1, k - 1, t, knots, closedAt);
+    return v;
+}
+
+} // namespace
+
+double SplineBasis(int i, int k, double t, const double* knots)
+{
+    if (knots == nullptr || i < 0 || k < 1)
+        return 0.0;
+    return Basis(i, k, t, knots, -1);
+}
+
+DOCNODE* EvaluateSpline(const DOCNODE* pControls, int order)
+{
+    if (pControls == nullptr)
+        return nullptr;
+    std::vector<Pt> ctrl;
+    for (const DOCNODE* c = pControls; c != nullptr;) {
+        ctrl.push_back({c->m_x, c->m_y});
+        c = Next(c, pControls);
+    }
+    const int n = static_cast<int>(ctrl.size()) - 1;
+    const int k = order;
+    if (k < 1 || n < k - 1)
+        return nullptr;
+    std::vector<double> knots(static_cast<std::size_t>(n + k + 1));
+    if (SplineKnots(k, n, knots.data()) == 0)
+        return nullptr;
+
+    ListBuilder out;
+    if (n == k - 1) {
+        // Every knot is 0: no parameter range, no curve to sample.
+        for (const Pt& p : ctrl)
+            out.Add(p);
+        return out.head;
+    }
+
+    // The interval that ends at the top knot.
+    const double topKnot = knots[static_cast<std::size_t>(n + k)];
+    int lastSpan = k - 1;
+    for (int j = 0; j < n + k; ++j) {
+        if (knots[static_cast<std::size_t>(j)] < knots[static_cast<std::size_t>(j + 1)])
+            lastSpan = j;
+    }
+
+    auto point = [&](double t, int closedAt) {
+        // Only the bases of the k control points around t are not zero.
+        int span = lastSpan;
+        for (int j = k - 1; j < lastSpan; ++j) {
+            if (knots[static_cast<std::size_t>(j)] <= t && t < knots[static_cast<std::size_t>(j + 1)]) {
+                span = j;
+                break;
+            }
+        }
+        Pt p{0.0, 0.0};
+        for (int i = std::max(0, span - k + 1); i <= std::min(span, n); ++i) {
+            const double b = Basis(i, k, t, knots.data(), closedAt);
+            p.x += b * ctrl[static_cast<std::size_t>(i)].x;
+            p.y += b * ctrl[static_cast<std::size_t>(i)].y;
+        }
+        return p;
+    };
+
+    for (long i = 0;; ++i) {
+        const double t = static_cast<double>(i) * kSplineStep;
+        if (!(t < topKnot))
+            break;
+        out.Add(point(t, -1));
+    }
+    out.Add(point(topKnot, lastSpan));
+    return out.head;
+}
