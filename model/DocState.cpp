@@ -1,5 +1,9 @@
 #include "DocState.h"
 
+#include "DocContext.h"
+#include "DocData.h"
+#include "DocListNode.h"
+
 void CDocState::FreeNodeList(DOCNODE*& head)
 {
     if (head == nullptr)
@@ -25,4 +29,94 @@ void CDocState::InflateRect(CGeoBox& box, double d)
     box.m_xmax += d;
     box.m_ymin -= d;
     box.m_ymax += d;
+}
+
+bool CDocState::PushHistory(DOCCONTEXT* ctx)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr)
+        return false;
+    CDocListNode* current = ctx->m_pCurrent;
+    if (CDocListNode* newer = current->m_pNewer) {
+        newer->m_pOlder = nullptr;
+        current->m_pNewer = nullptr;
+        DeleteHistoryChain(newer);
+    }
+    int older = 0;
+    CDocListNode* oldest = nullptr;
+    for (CDocListNode* n = current->m_pOlder; n != nullptr; n = n->m_pOlder) {
+        ++older;
+        oldest = n;
+    }
+    if (older > kHistoryOlderLimit) {
+        oldest->m_pNewer->m_pOlder = nullptr;
+        delete oldest;
+    }
+    CDocListNode* copy = new CDocListNode(*current);
+    copy->m_pOlder = current->m_pOlder;
+    copy->m_pNewer = current;
+    if (current->m_pOlder != nullptr)
+        current->m_pOlder->m_pNewer = copy;
+    current->m_pOlder = copy;
+    return true;
+}
+
+bool CDocState::Undo(DOCCONTEXT* ctx)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_pCurrent->m_pOlder == nullptr)
+        return false;
+    ctx->m_pCurrent = ctx->m_pCurrent->m_pOlder;
+    return true;
+}
+
+bool CDocState::Redo(DOCCONTEXT* ctx)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_pCurrent->m_pNewer == nullptr)
+        return false;
+    ctx->m_pCurrent = ctx->m_pCurrent->m_pNewer;
+    return true;
+}
+
+void CDocState::DeleteHistoryChain(CDocListNode*& head)
+{
+    if (head == nullptr)
+        return;
+    if (head->m_pOlder != nullptr)
+        head->m_pOlder->m_pNewer = nullptr;
+    while (head != nullptr) {
+        CDocListNode* node = head;
+        head = head->m_pNewer;
+        delete node;
+    }
+}
+
+void CDocState::SelectAll(DOCCONTEXT* ctx, bool select)
+{
+    if (ctx == nullptr)
+        return;
+    const CGeoBox old = ctx->m_rcSelect;
+    ctx->m_rcSelect.SetEmpty();
+    if (ctx->m_pCurrent != nullptr) {
+        for (CDocData* obj = ctx->m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
+            obj->SetSelected(select ? 1 : 0);
+            if (select)
+                ctx->m_rcSelect.Union(obj->m_rcBound);
+        }
+    }
+    if (!ctx->m_rcSelect.IsDifferent(old) || ctx->m_pView == nullptr)
+        return;
+    CGeoBox area = old;
+    area.Union(ctx->m_rcSelect);
+    CGeoBox client;
+    ctx->WorldToClientRect(area, client);
+    InflateRect(client, 15.0);
+    const plat::RECT rect{plat::RoundPixel(client.m_xmin), plat::RoundPixel(client.m_ymin),
+                          plat::RoundPixel(client.m_xmax), plat::RoundPixel(client.m_ymax)};
+    ctx->m_pView->InvalidateRect(&rect, true);
+}
+
+std::uint32_t CDocState::CountSelected(DOCCONTEXT* ctx)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr)
+        return 0;
+    return ctx->m_pCurrent->CountSelected(-1);
 }

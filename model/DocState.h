@@ -1,14 +1,40 @@
 // The base of the editing tools, with the services that engine code uses of
-// it: freeing node lists and growing boxes (the undo history and selection
-// services grow here with the drawing objects).
+// it: freeing node lists, growing boxes, the undo history and the selection
+// of the whole document.
 #pragma once
 #include "GeoBox.h"
 #include "NodeList.h"
+
+#include <cstdint>
+
+struct DOCCONTEXT;
+class CDocListNode;
+
+// Older snapshots kept before a push; the push itself adds one more.
+constexpr int kHistoryOlderLimit = 30;
 
 class CDocState {
 public:
     CDocState() = default;
     virtual ~CDocState() = default;
+
+    // Selects (true) or deselects every object of the document, rebuilds the
+    // selection box and repaints the area that changed.
+    virtual void SelectAll(DOCCONTEXT* ctx, bool select);
+    // Number of selected objects of the document.
+    virtual std::uint32_t CountSelected(DOCCONTEXT* ctx);
+
+    // Before an edit: drops the redo side, drops the oldest snapshot when
+    // more than 30 older ones exist, then keeps a copy of the current
+    // snapshot as its older neighbour; the current node stays the live
+    // document. False only without a current snapshot.
+    static bool PushHistory(DOCCONTEXT* ctx);
+    // Steps to the older snapshot; false at the oldest.
+    static bool Undo(DOCCONTEXT* ctx);
+    // Steps to the newer snapshot; false at the newest.
+    static bool Redo(DOCCONTEXT* ctx);
+    // Deletes a snapshot and every newer one; head becomes null.
+    static void DeleteHistoryChain(CDocListNode*& head);
 
     // Frees every node of a list, cutting a ring open first; head becomes null.
     static void FreeNodeList(DOCNODE*& head);
