@@ -1,0 +1,259 @@
+#include "WorkFolder.h"
+
+#include "CodePage.h"
+#include "Folders.h"
+#include "TextFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace plat {
+
+namespace {
+
+constexpr std::string_view kWork = "work";
+constexpr std::string_view kFile = "file";
+constexpr std::size_t kTechNameMaxBytes = 200;
+constexpr int kMaxFolderDepth = 64;
+
+// Bounds of the final component: [start, end), with trailing separators
+// after `end`.
+struct LastPart {
+    std::size_t start;
+    std::size_t end;
+};
+
+LastPart FindLastPart(std::string_view path, char sep)
+{
+    std::size_t end = path.size();
+    while (end > 0 && path[end - 1] == sep)
+        --end;
+    std::size_t start = end;
+    while (start > 0 && path[start - 1] != sep)
+        --start;
+    return {start, end};
+}
+
+std::string HomeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr)
+        return pw->pw_dir;
+    return std::string();
+}
+
+// Canonical form of an existing path; empty when it cannot be resolved.
+std::string Canonical(const std::string& path)
+{
+    if (path.empty())
+        return std::string();
+    char buf[PATH_MAX];
+    if (::realpath(path.c_str(), buf) == nullptr)
+        return std::string();
+    return buf;
+}
+
+std::string WithoutTrailingSeparators(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// Empties the folder open at `fd`: files and links are unlinked, subfolders
+// emptied and kept. Never follows a link.
+bool EmptyOpenFolder(int fd, int depth)
+{
+    const int listFd = ::dup(fd);
+    if (listFd < 0)
+        return false;
+    DIR* dir = ::fdopendir(listFd);
+    if (dir == nullptr) {
+        ::close(listFd);
+        return false;
+    }
+    // Collect first: removing entries while reading the listing may skip some.
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view n(e->d_name);
+        if (n != "." && n != "..")
+            names.emplace_back(n);
+    }
+    ::closedir(dir);
+
+    bool ok = true;
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            ok = false;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            if (depth >= kMaxFolderDepth) {
+                ok = false;
+                continue;
+            }
+            const int sub = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub < 0) {
+                ok = false;
+                continue;
+            }
+            ok = EmptyOpenFolder(sub, depth + 1) && ok;
+            ::close(sub);
+        } else if (::unlinkat(fd, name.c_str(), 0) != 0) {
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+} // namespace
+
+std::string DefaultWorkFolder()
+{
+    return AppDataFolder() + "Halvoren/Brenvik/work/";
+}
+
+std::string WorkFolderFromLine(const std::string& line)
+{
+    if (line.empty() || line[0] != '/')
+        return DefaultWorkFolder();
+    return WithTrailingSeparator(line);
+}
+
+std::string WorkFolder()
+{
+    std::vector<std::string> lines;
+    if (!ReadTextLines(ProgramFolder() + kWorkPathFile, lines) || lines.empty())
+        return DefaultWorkFolder();
+    return WorkFolderFromLine(lines.front());
+}
+
+std::string ParamFolderOf(std::string_view workFolder, char sep)
+{
+    std::string path;
+    path.reserve(workFolder.size());
+    for (char c : workFolder) {
+        if (c == sep && !path.empty() && path.back() == sep)
+            continue;
+        path += c;
+    }
+    const LastPart last = FindLastPart(path, sep);
+    if (std::string_view(path).substr(last.start, last.end - last.start) == kWork)
+        path.erase(last.start);
+    return path;
+}
+
+std::string FileFolderOf(std::string_view workFolder, char sep)
+{
+    std::string path(workFolder);
+    const LastPart last = FindLastPart(path, sep);
+    if (std::string_view(path).substr(last.start, last.end - last.start) == kWork)
+        path.replace(last.start, kWork.size(), kFile);
+    return path;
+}
+
+std::string ParamFolder()
+{
+    return ParamFolderOf(WorkFolder());
+}
+
+std::string FileFolder()
+{
+    return FileFolderOf(WorkFolder());
+}
+
+std::string LastComponent(std::string_view folder, char sep)
+{
+    const LastPart last = FindLastPart(folder, sep);
+    return std::string(folder.substr(last.start, last.end - last.start));
+}
+
+std::string TechFileName(std::u16string_view machineName)
+{
+    std::string name = Utf16ToUtf8(machineName);
+    for (char& c : name) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || b < 0x20 || b == 0x7F)
+            c = '_';
+    }
+    if (name.size() > kTechNameMaxBytes) {
+        std::size_t cut = kTechNameMaxBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return "Tech" + name + ".par";
+}
+
+std::string TechFileNameFromCodePage(std::string_view machineName)
+{
+    return TechFileName(CodePageToWide(machineName));
+}
+
+std::string TechFilePath(std::u16string_view machineName)
+{
+    return ParamFolder() + TechFileName(machineName);
+}
+
+bool CreateFolderPath(const std::string& folder)
+{
+    if (folder.empty())
+        return false;
+    const std::string path = WithoutTrailingSeparators(folder);
+    for (std::size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
+        const std::string parent = path.substr(0, pos);
+        if (!parent.empty() && parent.back() != '/')
+            ::mkdir(parent.c_str(), 0777);
+    }
+    ::mkdir(path.c_str(), 0777);
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool DeleteFolderFiles(const std::string& folder, const std::string& protectedFolder)
+{
+    if (folder.empty())
+        return false;
+    const bool removeSelf = folder.back() != '/';
+    const std::string path = WithoutTrailingSeparators(folder);
+    const std::string last = LastComponent(path);
+    if (path == "/" || (last != kWork && last != kFile))
+        return false;
+
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT; // nothing there, nothing to delete
+    if (!S_ISDIR(st.st_mode))
+        return false; // a link or a file in place of the folder
+
+    const std::string canonical = Canonical(path);
+    if (canonical.empty() || canonical == "/")
+        return false;
+    const std::string home = Canonical(HomeFolder());
+    if (!home.empty() && canonical == home)
+        return false;
+    const std::string guarded = Canonical(WithoutTrailingSeparators(protectedFolder));
+    if (!guarded.empty() && canonical == guarded)
+        return false;
+
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = EmptyOpenFolder(fd, 0);
+    ::close(fd);
+    if (removeSelf && ::rmdir(path.c_str()) != 0)
+        ok = false;
+    return ok;
+}
+
+} // namespace plat

@@ -1,0 +1,207 @@
+// Folder rules shared by the main program and the communication library,
+// checked on the Windows form of the design's own examples and on Linux paths.
+#include "platform/Folders.h"
+#include "platform/TextFile.h"
+#include "platform/WorkFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+using namespace plat;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        char pattern[] = "/tmp/brenvik-workfolder-XXXXXX";
+        const char* made = ::mkdtemp(pattern);
+        EXPECT_NE(made, nullptr);
+        m_root = std::string(made != nullptr ? made : "/tmp") + "/";
+    }
+    ~ScratchFolder()
+    {
+        SetProgramFolderForTesting("");
+        std::error_code ec;
+        fs::remove_all(m_root, ec);
+    }
+    const std::string& Root() const { return m_root; }
+    void Touch(const std::string& relative) const { ASSERT_TRUE(WriteWholeFile(m_root + relative, "x")); }
+    bool Exists(const std::string& relative) const { return fs::symlink_status(m_root + relative).type() != fs::file_type::not_found; }
+
+private:
+    std::string m_root;
+};
+
+} // namespace
+
+TEST(ParamFolderRule, WindowsExamplesDropOnlyTheFinalWorkComponent)
+{
+    EXPECT_EQ(ParamFolderOf("D:\\data\\work\\", '\\'), "D:\\data\\");
+    // No "work" component: the work folder is its own parameter folder.
+    EXPECT_EQ(ParamFolderOf("D:\\data\\jobs\\", '\\'), "D:\\data\\jobs\\");
+    // Removing every "work\" would turn Artwork\work\ into Art.
+    EXPECT_EQ(ParamFolderOf("C:\\Users\\ann\\Artwork\\work\\", '\\'), "C:\\Users\\ann\\Artwork\\");
+    // An inner "work" folder is not the work folder's own component.
+    EXPECT_EQ(ParamFolderOf("D:\\work\\data\\", '\\'), "D:\\work\\data\\");
+    EXPECT_EQ(ParamFolderOf("D:\\work\\work\\", '\\'), "D:\\work\\");
+    // Doubled separators are made single first.
+    EXPECT_EQ(ParamFolderOf("D:\\\\data\\\\work\\\\", '\\'), "D:\\data\\");
+    EXPECT_EQ(ParamFolderOf("C:\\Users\\ann\\AppData\\Roaming\\Halvoren\\Brenvik\\work\\", '\\'),
+              "C:\\Users\\ann\\AppData\\Roaming\\Halvoren\\Brenvik\\");
+}
+
+TEST(ParamFolderRule, LinuxPathsFollowTheSameRule)
+{
+    EXPECT_EQ(ParamFolderOf("/home/ann/.local/share/Halvoren/Brenvik/work/"), "/home/ann/.local/share/Halvoren/Brenvik/");
+    EXPECT_EQ(ParamFolderOf("/srv/Artwork/work/"), "/srv/Artwork/");
+    EXPECT_EQ(ParamFolderOf("/srv/work/work/"), "/srv/work/");
+    EXPECT_EQ(ParamFolderOf("//srv//data//work//"), "/srv/data/");
+    EXPECT_EQ(ParamFolderOf("/srv/jobs/"), "/srv/jobs/");
+    EXPECT_EQ(ParamFolderOf("/srv/networking/"), "/srv/networking/");
+    // A backslash is an ordinary character in a Linux name.
+    EXPECT_EQ(ParamFolderOf("/srv/a\\work\\/"), "/srv/a\\work\\/");
+}
+
+TEST(FileFolderRule, ReplacesOnlyTheFinalWorkComponent)
+{
+    EXPECT_EQ(FileFolderOf("D:\\data\\work\\", '\\'), "D:\\data\\file\\");
+    EXPECT_EQ(FileFolderOf("/srv/Artwork/work/"), "/srv/Artwork/file/");
+    EXPECT_EQ(FileFolderOf("/srv/work/work/"), "/srv/work/file/");
+    EXPECT_EQ(FileFolderOf("/srv/work/jobs/"), "/srv/work/jobs/");
+    EXPECT_EQ(LastComponent("/srv/work//"), "work");
+    EXPECT_EQ(LastComponent("D:\\data\\file\\", '\\'), "file");
+}
+
+TEST(WorkFolderRule, FirstLineOfWorkPathFileOrTheDefault)
+{
+    ScratchFolder scratch;
+    ::setenv("XDG_DATA_HOME", "/tmp/brenvik-xdg", 1);
+    SetProgramFolderForTesting(scratch.Root());
+    EXPECT_EQ(WorkFolder(), "/tmp/brenvik-xdg/Halvoren/Brenvik/work/");
+    EXPECT_EQ(ParamFolder(), "/tmp/brenvik-xdg/Halvoren/Brenvik/");
+    EXPECT_EQ(FileFolder(), "/tmp/brenvik-xdg/Halvoren/Brenvik/file/");
+
+    ASSERT_TRUE(WriteWholeFile(scratch.Root() + "workPath.txt", "/srv/jobs/work\r\nignored\r\n"));
+    EXPECT_EQ(WorkFolder(), "/srv/jobs/work/");
+    EXPECT_EQ(ParamFolder(), "/srv/jobs/");
+
+    // A Windows path or a relative one cannot be used here: the default.
+    ASSERT_TRUE(WriteWholeFile(scratch.Root() + "workPath.txt", "D:\\data\\work\\\r\n"));
+    EXPECT_EQ(WorkFolder(), "/tmp/brenvik-xdg/Halvoren/Brenvik/work/");
+    ASSERT_TRUE(WriteWholeFile(scratch.Root() + "workPath.txt", "data/work/\n"));
+    EXPECT_EQ(WorkFolder(), "/tmp/brenvik-xdg/Halvoren/Brenvik/work/");
+    ASSERT_TRUE(WriteWholeFile(scratch.Root() + "workPath.txt", ""));
+    EXPECT_EQ(WorkFolder(), "/tmp/brenvik-xdg/Halvoren/Brenvik/work/");
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST(TechFileName, MachineNameInUtf8InsideTheParameterFolder)
+{
+    EXPECT_EQ(TechFileName(u"Def"), "TechDef.par");
+    EXPECT_EQ(TechFileName(u"图纸"), "Tech\xE5\x9B\xBE\xE7\xBA\xB8.par");
+    // Nothing in a name may lead out of the folder.
+    EXPECT_EQ(TechFileName(u"../../etc/x"), "Tech.._.._etc_x.par");
+    EXPECT_EQ(TechFileName(u"a\\b"), "Techa_b.par");
+    EXPECT_EQ(TechFileName(std::u16string(u"a\nb\x7f") + u'\0'), "Techa_b__.par");
+    // 100 three-byte characters are cut to 66 (198 bytes), never mid-character.
+    const std::string cut = TechFileName(std::u16string(100, u'图'));
+    EXPECT_EQ(cut.size(), 4 + 198 + 4u);
+    EXPECT_EQ(cut.substr(cut.size() - 7), "\xE5\x9B\xBE.par");
+}
+
+TEST(TechFileName, CodePageBytesGiveTheSameFileAsTheWideName)
+{
+    ::unsetenv("BRENVIK_CODEPAGE");
+    // 图纸 in CP936 is CD BC D6 BD.
+    EXPECT_EQ(TechFileNameFromCodePage("\xCD\xBC\xD6\xBD"), TechFileName(u"图纸"));
+    EXPECT_EQ(TechFileNameFromCodePage("Def"), "TechDef.par");
+    EXPECT_EQ(TechFileNameFromCodePage("../x"), "Tech.._x.par");
+}
+
+TEST(CreateFolderPath, MakesMissingParentsAndReportsFailure)
+{
+    ScratchFolder scratch;
+    EXPECT_TRUE(CreateFolderPath(scratch.Root() + "a/b/c/work/"));
+    EXPECT_TRUE(fs::is_directory(scratch.Root() + "a/b/c/work"));
+    EXPECT_TRUE(CreateFolderPath(scratch.Root() + "a/b/c/work")); // already there
+    scratch.Touch("plain");
+    EXPECT_FALSE(CreateFolderPath(scratch.Root() + "plain/work/"));
+    EXPECT_FALSE(CreateFolderPath(scratch.Root() + "plain"));
+    EXPECT_FALSE(CreateFolderPath(""));
+}
+
+TEST(DeleteFolderFiles, EmptiesWorkFolderKeepsSubfoldersAndNeverFollowsLinks)
+{
+    ScratchFolder scratch;
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "work/sub/deeper"));
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "outside"));
+    scratch.Touch("work/a.tmp");
+    scratch.Touch("work/sub/b.tmp");
+    scratch.Touch("work/sub/deeper/c.tmp");
+    scratch.Touch("outside/keep.par");
+    fs::create_directory_symlink(scratch.Root() + "outside", scratch.Root() + "work/linked");
+
+    EXPECT_TRUE(DeleteFolderFiles(scratch.Root() + "work/", scratch.Root()));
+    EXPECT_FALSE(scratch.Exists("work/a.tmp"));
+    EXPECT_FALSE(scratch.Exists("work/sub/b.tmp"));
+    EXPECT_FALSE(scratch.Exists("work/sub/deeper/c.tmp"));
+    EXPECT_TRUE(fs::is_directory(scratch.Root() + "work/sub/deeper"));
+    EXPECT_FALSE(scratch.Exists("work/linked"));
+    EXPECT_TRUE(scratch.Exists("outside/keep.par"));
+    EXPECT_TRUE(fs::is_directory(scratch.Root() + "work"));
+
+    // Without a trailing separator the folder itself goes too.
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "x/file"));
+    scratch.Touch("x/file/d.tmp");
+    EXPECT_TRUE(DeleteFolderFiles(scratch.Root() + "x/file", scratch.Root()));
+    EXPECT_FALSE(scratch.Exists("x/file"));
+}
+
+TEST(DeleteFolderFiles, RefusesFoldersThatAreNotWorkOrFileFolders)
+{
+    ScratchFolder scratch;
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "settings"));
+    scratch.Touch("settings/MacInfo.par");
+    // A work folder without a "work" component is the parameter folder itself.
+    EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "settings/", scratch.Root() + "settings/"));
+    EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "settings/", scratch.Root()));
+    EXPECT_TRUE(scratch.Exists("settings/MacInfo.par"));
+
+    // A folder named work that is the parameter folder (work folder .../work/work/).
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "work"));
+    scratch.Touch("work/MacInfo.par");
+    EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "work/", scratch.Root() + "work/"));
+    EXPECT_TRUE(scratch.Exists("work/MacInfo.par"));
+
+    // A work folder that is a symbolic link is not emptied through it.
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "real"));
+    scratch.Touch("real/keep.tmp");
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "l"));
+    fs::create_directory_symlink(scratch.Root() + "real", scratch.Root() + "l/work");
+    EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "l/work/", scratch.Root()));
+    EXPECT_TRUE(scratch.Exists("real/keep.tmp"));
+
+    EXPECT_FALSE(DeleteFolderFiles("", scratch.Root()));
+    EXPECT_FALSE(DeleteFolderFiles("/", scratch.Root()));
+    EXPECT_FALSE(DeleteFolderFiles("//", scratch.Root()));
+}
+
+TEST(DeleteFolderFiles, RefusesTheHomeFolderEvenWhenNamedWork)
+{
+    ScratchFolder scratch;
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "home/work"));
+    scratch.Touch("home/work/.profile");
+    const char* oldHome = std::getenv("HOME");
+    const std::string saved = oldHome != nullptr ? oldHome : "";
+    ::setenv("HOME", (scratch.Root() + "home/work").c_str(), 1);
+    EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "home/work/", scratch.Root()));
+    ::setenv("HOME", saved.c_str(), 1);
+    EXPECT_TRUE(scratch.Exists("home/work/.profile"));
+}
