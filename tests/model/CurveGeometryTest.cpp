@@ -1,0 +1,429 @@
+// Curve flattening, sampling, splitting, arcs and splines. Straight cubics
+// with evenly spaced controls run at constant speed (B(t) = P0 + t (P3 - P0)),
+// which keeps the expected points easy to work out.
+#include "model/CurveGeometry.h"
+#include "model/DocState.h"
+#include "model/NodeList.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+struct P {
+    double x, y;
+    int kind;
+};
+
+DOCNODE* Make(const std::vector<P>& pts)
+{
+    DOCNODE* head = nullptr;
+    DOCNODE* last = nullptr;
+    for (const P& p : pts) {
+        last = AppendNode(last, p.x, p.y, static_cast<std::uint8_t>(p.kind));
+        if (head == nullptr)
+            head = last;
+    }
+    return head;
+}
+
+std::vector<P> Read(const DOCNODE* head)
+{
+    std::vector<P> out;
+    for (const DOCNODE* n = head; n != nullptr; n = n->m_pNext)
+        out.push_back({n->m_x, n->m_y, n->m_nKind});
+    return out;
+}
+
+// Owns a result list.
+struct Owned {
+    explicit Owned(DOCNODE* h) : head(h) {}
+    ~Owned() { CDocState::FreeNodeList(head); }
+    DOCNODE* head;
+};
+
+void ExpectAt(const P& p, double x, double y, double tol = 1e-9)
+{
+    EXPECT_NEAR(p.x, x, tol);
+    EXPECT_NEAR(p.y, y, tol);
+}
+
+} // namespace
+
+TEST(SamplePolyline, ShortStraightSegmentIsStillHalvedOnce)
+{
+    Owned in(Make({{0, 0, 0}, {1, 0, 2}, {2, 0, 1}, {3, 0, 0}}));
+    Owned out(SamplePolyline(in.head, 4.0));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 3u);
+    ExpectAt(pts[0], 0, 0);
+    ExpectAt(pts[1], 1.5, 0);
+    ExpectAt(pts[2], 3, 0);
+    for (const P& p : pts)
+        EXPECT_EQ(p.kind, NODE_ANCHOR);
+    EXPECT_EQ(out.head->m_pPrev, nullptr);
+}
+
+TEST(SamplePolyline, PiecesAreJudgedByTheirEndAnchorsAlone)
+{
+    // A straight segment of length 100 halves down to 32 pieces of 3.125;
+    // the second segment's ends lie 2 apart, so it is one chord although its
+    // controls bulge 500 away.
+    Owned in(Make({{0, 0, 0}, {100.0 / 3, 0, 2}, {200.0 / 3, 0, 1}, {100, 0, 0},
+                   {100, 500, 2}, {102, 500, 1}, {102, 0, 0}}));
+    Owned out(SamplePolyline(in.head, 4.0));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 34u);
+    for (int i = 0; i <= 32; ++i)
+        ExpectAt(pts[static_cast<std::size_t>(i)], 3.125 * i, 0);
+    ExpectAt(pts[33], 102, 0);
+}
+
+TEST(SamplePolyline, ChordsOfACurveStayWithinTolerancePerAxis)
+{
+    Owned in(Make({{0, 0, 0}, {0, 100, 2}, {100, 100, 1}, {100, 0, 0}}));
+    Owned out(SamplePolyline(in.head, 4.0));
+    const auto pts = Read(out.head);
+    ASSERT_GT(pts.size(), 3u);
+    ExpectAt(pts.front(), 0, 0);
+    ExpectAt(pts.back(), 100, 0);
+    for (std::size_t i = 1; i < pts.size(); ++i) {
+        EXPECT_LT(std::fabs(pts[i].x - pts[i - 1].x), 4.0);
+        EXPECT_LT(std::fabs(pts[i].y - pts[i - 1].y), 4.0);
+    }
+}
+
+TEST(SamplePolyline, NoListNoToleranceAndAnchorsOnly)
+{
+    EXPECT_EQ(SamplePolyline(nullptr, 4.0), nullptr);
+    Owned in(Make({{0, 0, 0}, {1, 0, 2}, {2, 0, 1}, {3, 0, 0}}));
+    EXPECT_EQ(SamplePolyline(in.head, 0.0), nullptr);
+    EXPECT_EQ(SamplePolyline(in.head, -1.0), nullptr);
+    Owned single(Make({{7, 8, 0}}));
+    Owned out(SamplePolyline(single.head, 4.0));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 1u);
+    ExpectAt(pts[0], 7, 8);
+}
+
+TEST(SamplePolyline, NonFiniteCoordinatesDoNotRunAway)
+{
+    Owned in(Make({{0, 0, 0}, {NAN, 0, 2}, {2, 0, 1}, {1e300, 0, 0}}));
+    Owned out(SamplePolyline(in.head, 4.0));
+    EXPECT_EQ(Read(out.head).size(), 2u);
+}
+
+TEST(SampleBezierByStep, ElevenSamplesPerSegmentEndingOnTheAnchor)
+{
+    Owned in(Make({{0, 0, 0}, {10, 0, 2}, {20, 0, 1}, {30, 0, 0}, {30, 10, 2}, {30, 20, 1}, {30, 30, 0}}));
+    CGeoBox box;
+    Owned first(SampleBezierByStep(in.head, 0.1, false, box));
+    auto pts = Read(first.head);
+    ASSERT_EQ(pts.size(), 11u);
+    ExpectAt(pts[3], 9, 0);
+    EXPECT_EQ(pts[10].x, 30);
+    EXPECT_EQ(pts[10].y, 0);
+    EXPECT_EQ(box.m_xmin, 0);
+    EXPECT_EQ(box.m_xmax, 30);
+    EXPECT_EQ(box.m_ymax, 0);
+
+    Owned all(SampleBezierByStep(in.head, 0.1, true, box));
+    pts = Read(all.head);
+    ASSERT_EQ(pts.size(), 22u);
+    ExpectAt(pts[11], 30, 0);
+    EXPECT_EQ(pts[21].y, 30);
+    EXPECT_EQ(box.m_ymax, 30);
+}
+
+TEST(SampleBezierByStep, BoxTakesTheCurvesTop)
+{
+    // B_y(0.5) = 3 * 0.25 * 0.5 * 10 * 2 = 7.5.
+    Owned in(Make({{0, 0, 0}, {0, 10, 2}, {10, 10, 1}, {10, 0, 0}}));
+    CGeoBox box;
+    Owned out(SampleBezierByStep(in.head, 0.1, true, box));
+    EXPECT_NEAR(box.m_ymax, 7.5, 1e-12);
+    EXPECT_EQ(box.m_ymin, 0);
+    EXPECT_EQ(box.m_xmin, 0);
+    EXPECT_EQ(box.m_xmax, 10);
+    Owned none(SampleBezierByStep(in.head, 0.0, true, box));
+    EXPECT_EQ(none.head, nullptr);
+}
+
+TEST(SplitBezierAt, StraightSegmentSplitInTheMiddle)
+{
+    Owned in(Make({{0, 0, 0}, {10, 0, 2}, {20, 0, 1}, {30, 0, 0}}));
+    Owned out(SplitBezierAt(in.head, 15, 0, 1e-6));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 7u);
+    const int kinds[7] = {0, 2, 1, 0, 2, 1, 0};
+    for (int i = 0; i < 7; ++i) {
+        ExpectAt(pts[static_cast<std::size_t>(i)], 5.0 * i, 0, 1e-6);
+        EXPECT_EQ(pts[static_cast<std::size_t>(i)].kind, kinds[i]);
+    }
+}
+
+TEST(SplitBezierAt, CurvedSegmentHalvesByDeCasteljau)
+{
+    Owned in(Make({{0, 0, 0}, {0, 10, 2}, {10, 10, 1}, {10, 0, 0}}));
+    Owned out(SplitBezierAt(in.head, 5, 7.5, 1e-6));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 7u);
+    ExpectAt(pts[1], 0, 5, 1e-6);
+    ExpectAt(pts[2], 2.5, 7.5, 1e-6);
+    ExpectAt(pts[3], 5, 7.5, 1e-6);
+    ExpectAt(pts[4], 7.5, 7.5, 1e-6);
+    ExpectAt(pts[5], 10, 5, 1e-6);
+    ExpectAt(pts[6], 10, 0);
+}
+
+TEST(SplitBezierAt, MissingSegmentOrPointGivesNothing)
+{
+    Owned in(Make({{0, 0, 0}, {10, 0, 2}, {20, 0, 1}, {30, 0, 0}}));
+    EXPECT_EQ(SplitBezierAt(in.head, 15, 1, 0.5), nullptr);
+    EXPECT_EQ(SplitBezierAt(in.head->m_pNext, 15, 0, 0.5), nullptr);
+    EXPECT_EQ(SplitBezierAt(nullptr, 15, 0, 0.5), nullptr);
+}
+
+TEST(EllipseToBeziers, FullCircleInFourQuarters)
+{
+    const double h = 10 * 0.551784;
+    Owned out(EllipseToBeziers(0, 0, 10, 0, 2 * kPi, 0.01));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 13u);
+    ExpectAt(pts[0], 10, 0);
+    ExpectAt(pts[1], 10, h);
+    ExpectAt(pts[2], h, 10);
+    ExpectAt(pts[3], 0, 10);
+    ExpectAt(pts[6], -10, 0);
+    ExpectAt(pts[9], 0, -10);
+    ExpectAt(pts[12], 10, 0);
+    const int kinds[4] = {0, 2, 1, 0};
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(pts[i].kind, kinds[i]);
+}
+
+TEST(EllipseToBeziers, ClockwiseQuarterWhenEndBelowStart)
+{
+    const double h = 10 * 0.551784;
+    Owned out(EllipseToBeziers(0, 0, 10, kPi / 2, 0, 0.01));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 4u);
+    ExpectAt(pts[0], 0, 10);
+    ExpectAt(pts[1], h, 10);
+    ExpectAt(pts[2], 10, h);
+    ExpectAt(pts[3], 10, 0);
+}
+
+TEST(EllipseToBeziers, RestBeyondToleranceIsOneShorterPiece)
+{
+    const double h = 10 * std::tan(0.5 / 3);
+    const double a = kPi / 2 + 0.5;
+    Owned out(EllipseToBeziers(0, 0, 10, 0, a, 0.01));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 7u);
+    ExpectAt(pts[3], 0, 10);
+    ExpectAt(pts[4], -h, 10);
+    ExpectAt(pts[5], 10 * std::cos(a) + h * std::sin(a), 10 * std::sin(a) - h * std::cos(a));
+    ExpectAt(pts[6], 10 * std::cos(a), 10 * std::sin(a));
+}
+
+TEST(EllipseToBeziers, RestWithinToleranceMovesTheLastAnchorOntoTheEnd)
+{
+    const double h = 10 * 0.551784;
+    const double a = kPi / 2 + 1e-4;
+    const double ex = 10 * std::cos(a), ey = 10 * std::sin(a);
+    Owned out(EllipseToBeziers(0, 0, 10, 0, a, 0.01));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 4u);
+    EXPECT_DOUBLE_EQ(pts[3].x, ex);
+    EXPECT_DOUBLE_EQ(pts[3].y, ey);
+    ExpectAt(pts[2], h + ex, 10 + (ey - 10));
+}
+
+TEST(EllipseToBeziers, ShortArcWithinToleranceIsAWholePiece)
+{
+    // No quarter was laid, so there is no earlier anchor to pull onto the
+    // end: the arc comes back as anchor, control, control, anchor.
+    const double a = 0.001;
+    const double h = 10 * std::tan(a / 3);
+    Owned out(EllipseToBeziers(0, 0, 10, 0, a, 0.1));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 4u);
+    ExpectAt(pts[0], 10, 0);
+    EXPECT_EQ(pts[0].kind, NODE_ANCHOR);
+    ExpectAt(pts[1], 10, h);
+    EXPECT_EQ(pts[1].kind, NODE_CONTROL_OUT);
+    EXPECT_EQ(pts[2].kind, NODE_CONTROL_IN);
+    ExpectAt(pts[3], 10 * std::cos(a), 10 * std::sin(a));
+    EXPECT_EQ(pts[3].kind, NODE_ANCHOR);
+}
+
+TEST(EllipseToBeziers, RunawayAnglesAreRefused)
+{
+    EXPECT_EQ(EllipseToBeziers(0, 0, 10, 0, 1e9, 0.1), nullptr);
+    EXPECT_EQ(EllipseToBeziers(0, 0, 10, 0, NAN, 0.1), nullptr);
+}
+
+TEST(MakeEllipseNodes, ThirteenNodesFromTheLeftVertexDownwards)
+{
+    const double k = 0.551784;
+    Owned out(MakeEllipseNodes(0, 0, 10, 5));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 13u);
+    ExpectAt(pts[0], -10, 0);
+    ExpectAt(pts[1], -10, -5 * k);
+    ExpectAt(pts[2], -10 * k, -5);
+    ExpectAt(pts[3], 0, -5);
+    ExpectAt(pts[6], 10, 0);
+    ExpectAt(pts[9], 0, 5);
+    ExpectAt(pts[11], -10, 5 * k);
+    ExpectAt(pts[12], -10, 0);
+    for (std::size_t i = 0; i < 13; ++i)
+        EXPECT_EQ(pts[i].kind, i % 3 == 0 ? 0 : (i % 3 == 1 ? 2 : 1)) << i;
+}
+
+namespace {
+// Nodes come in whole segments and every anchor lies on the circle, within
+// what the cubic quarter approximation and the split tolerance leave.
+void ExpectArcShape(const std::vector<P>& pts, double cx, double cy, double r, double tol)
+{
+    ASSERT_GE(pts.size(), 4u);
+    EXPECT_EQ((pts.size() - 1) % 3, 0u);
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        EXPECT_EQ(pts[i].kind, i % 3 == 0 ? 0 : (i % 3 == 1 ? 2 : 1)) << i;
+        if (i % 3 == 0) {
+            EXPECT_NEAR(std::hypot(pts[i].x - cx, pts[i].y - cy), r, tol) << i;
+        }
+    }
+}
+} // namespace
+
+TEST(BuildImportCurves, QuarterArcRunsFromStartAnchorToEndAnchor)
+{
+    Owned out(BuildImportCurves(100, 0, 10, 10, 0, kPi / 2, 0, 1.0));
+    const auto pts = Read(out.head);
+    ExpectArcShape(pts, 100, 0, 10, 1e-4);
+    ExpectAt(pts.front(), 110, 0);
+    ExpectAt(pts.back(), 100, 10);
+    EXPECT_EQ(out.head->m_pPrev, nullptr);
+}
+
+TEST(BuildImportCurves, UnitScalesBackAndRotationTurnsTheArc)
+{
+    // Built in units of 10, returned in the caller's units; rotated a
+    // quarter turn the arc from 0 to pi/2 runs from (100, 10) to (90, 0).
+    Owned out(BuildImportCurves(100, 0, 10, 10, 0, kPi / 2, kPi / 2, 10.0));
+    const auto pts = Read(out.head);
+    ExpectArcShape(pts, 100, 0, 10, 1e-3);
+    ExpectAt(pts.front(), 100, 10, 1e-9);
+    ExpectAt(pts.back(), 90, 0, 1e-9);
+}
+
+TEST(BuildImportCurves, DecreasingAnglesRunClockwise)
+{
+    Owned out(BuildImportCurves(0, 0, 10, 10, kPi / 2, 0, 0, 1.0));
+    const auto pts = Read(out.head);
+    ExpectArcShape(pts, 0, 0, 10, 1e-4);
+    ExpectAt(pts.front(), 0, 10);
+    ExpectAt(pts.back(), 10, 0);
+    // Clockwise: the outgoing control of the first anchor lies to its right.
+    EXPECT_GT(pts[1].x, 0.0);
+}
+
+TEST(BuildImportCurves, FullTurnClosesOnACopyOfTheStart)
+{
+    Owned out(BuildImportCurves(0, 0, 20, 10, 0, 2 * kPi, 0, 1.0));
+    const auto pts = Read(out.head);
+    ExpectAt(pts.front(), 20, 0);
+    ExpectAt(pts.back(), 20, 0);
+    EXPECT_EQ(pts.back().kind, NODE_ANCHOR);
+    EXPECT_GE(pts.size(), 13u);
+    EXPECT_EQ(BuildImportCurves(0, 0, 20, 10, 0, 1, 0, 0.0), nullptr);
+}
+
+TEST(SplineKnots, DoubledHalfStepsBetweenZerosAndTheRepeatedTop)
+{
+    double knots[12] = {};
+    EXPECT_EQ(SplineKnots(5, 6, knots), 5u);
+    const double expect5[12] = {0, 0, 0, 0, 0, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(knots[i], expect5[i]) << i;
+
+    double k3[11] = {};
+    EXPECT_EQ(SplineKnots(3, 7, k3), 3u);
+    const double expect3[11] = {0, 0, 0, 0.5, 0.5, 1.0, 1.0, 1.5, 1.5, 1.5, 1.5};
+    for (int i = 0; i < 11; ++i)
+        EXPECT_EQ(k3[i], expect3[i]) << i;
+
+    double untouched[4] = {9, 9, 9, 9};
+    EXPECT_EQ(SplineKnots(5, 2, untouched), 0u);
+    EXPECT_EQ(untouched[0], 9);
+}
+
+TEST(SplineBasis, HalfOpenFirstOrderAndPartitionOfUnity)
+{
+    const double knots[] = {0, 0, 0, 0.5, 0.5, 1.0, 1.0, 1.5, 1.5, 1.5, 1.5};
+    EXPECT_EQ(SplineBasis(2, 1, 0.0, knots), 1.0);
+    EXPECT_EQ(SplineBasis(2, 1, 0.5, knots), 0.0);
+    for (double t : {0.1, 0.5, 0.7, 1.2}) {
+        double sum = 0;
+        for (int i = 0; i <= 7; ++i)
+            sum += SplineBasis(i, 3, t, knots);
+        EXPECT_NEAR(sum, 1.0, 1e-12) << t;
+    }
+}
+
+TEST(EvaluateSpline, QuadraticPieceSampledBelowTheTopThenItsEnd)
+{
+    // Order 3 over four points: knots 0 0 0 0.5 0.5 0.5 0.5, so the curve is
+    // the quadratic Bezier of the first three points over t in [0, 0.5].
+    Owned in(Make({{0, 0, 0}, {10, 10, 0}, {20, 0, 0}, {30, 30, 0}}));
+    Owned out(EvaluateSpline(in.head, 3));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 11u);
+    ExpectAt(pts[0], 0, 0);
+    ExpectAt(pts[5], 10, 5);          // t = 0.25: the Bezier's middle
+    ExpectAt(pts[1], 2, 1.8);         // s = 0.1: (20 s, 20 s (1 - s))
+    ExpectAt(pts[10], 20, 0);         // the end, not (0, 0)
+}
+
+TEST(EvaluateSpline, AllStepsBelowTheTopKnotArePresent)
+{
+    // Order 5 over eleven points: top knot 1.5, samples at 0 .. 1.45 (30 of
+    // them, where summed steps stop one short) and the end at the top.
+    std::vector<P> ctrl;
+    for (int i = 0; i <= 10; ++i)
+        ctrl.push_back({10.0 * i, (i % 2) * 10.0, 0});
+    Owned in(Make(ctrl));
+    Owned out(EvaluateSpline(in.head, 5));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 31u);
+    ExpectAt(pts[0], 0, 0);
+    // The knot 1.5 closes the last span with full multiplicity: the curve
+    // ends on the last control point that span uses, the ninth.
+    ExpectAt(pts[30], 80, 0);
+}
+
+TEST(EvaluateSpline, AsManyNodesAsTheOrderGiveTheControlNodes)
+{
+    Owned one(Make({{4, 5, 0}}));
+    Owned r1(EvaluateSpline(one.head, 1));
+    auto pts = Read(r1.head);
+    ASSERT_EQ(pts.size(), 1u);
+    ExpectAt(pts[0], 4, 5);
+
+    Owned three(Make({{0, 0, 0}, {1, 2, 0}, {3, 3, 0}}));
+    Owned r3(EvaluateSpline(three.head, 3));
+    pts = Read(r3.head);
+    ASSERT_EQ(pts.size(), 3u);
+    ExpectAt(pts[2], 3, 3);
+
+    EXPECT_EQ(EvaluateSpline(three.head, 5), nullptr);
+    EXPECT_EQ(EvaluateSpline(nullptr, 3), nullptr);
+}
