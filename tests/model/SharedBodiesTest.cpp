@@ -98,14 +98,6 @@ TEST(SharedBodies, DeselectNodesReportsWhetherAnyNodeWasSelected)
     EXPECT_EQ(obj.m_bNodesSelected, 0);
 }
 
-TEST(SharedBodies, SetColorSetsLayerAndColour)
-{
-    TestDocData obj;
-    obj.SetColor(7, 0x00FF00);
-    EXPECT_EQ(obj.m_nLayer, 7);
-    EXPECT_EQ(obj.m_nColor, 0x00FF00u);
-}
-
 TEST(SharedBodies, StartAndEndPointOfAClosedOutlineAreTheFirstAndTheClosingNode)
 {
     TestDocData obj;
@@ -203,17 +195,6 @@ TEST(SharedBodies, MovePreviewDrawsTheMovedOutlineDottedInXorAndRestoresTheDC)
     }
     EXPECT_EQ(dc.CurrentPen(), before);
     EXPECT_EQ(dc.GetROP2(), plat::R2_COPYPEN);
-}
-
-TEST(SharedBodies, ScaleForwardsAllArgumentsToScaleNodes)
-{
-    TestDocData obj;
-    obj.Scale(1, 2, 3, 4, nullptr);
-    EXPECT_EQ(obj.m_scaleNodesCalls, 1);
-    EXPECT_EQ(obj.m_lastScale.cx, 1);
-    EXPECT_EQ(obj.m_lastScale.cy, 2);
-    EXPECT_EQ(obj.m_lastScale.sx, 3);
-    EXPECT_EQ(obj.m_lastScale.sy, 4);
 }
 
 TEST(SharedBodies, SkewShearsNodesOnlyAndLeavesLeadAndEndGapPoints)

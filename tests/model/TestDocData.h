@@ -49,11 +49,6 @@ public:
     {
         SharedScale(cx, cy, sx, sy, ctx);
     }
-    void ScaleNodes(double cx, double cy, double sx, double sy, DOCCONTEXT*) override
-    {
-        ++m_scaleNodesCalls;
-        m_lastScale = {cx, cy, sx, sy};
-    }
     void Skew(double factor, double from, double to, int direction, DOCCONTEXT* ctx) override
     {
         SharedSkew(factor, from, to, direction, ctx);
@@ -119,8 +114,6 @@ public:
     }
 
     CDocData* m_pChildren = nullptr;
-    int m_scaleNodesCalls = 0;
-    struct { double cx, cy, sx, sy; } m_lastScale{};
 };
 
 // Lets CloneDocData copy TestDocData objects of the given type ids while it
