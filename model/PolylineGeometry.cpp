@@ -1,6 +1,9 @@
 #include "PolylineGeometry.h"
 
+#include "DocData.h"
 #include "GeoFunctions.h"
+
+#include <algorithm>
 
 #include <cmath>
 #include <vector>
@@ -74,8 +77,10 @@ std::uint32_t CyclicOrientation(const std::vector<Pt>& pts)
 
 } // namespace
 
-double PolylineLength(const DOCNODE* pNodes, bool bLeadIn, bool bLeadOut)
+double PolylineLength(const DOCNODE* pNodes, const LEADINOUT* pLead)
 {
+    const bool bLeadIn = pLead != nullptr && pLead->m_bLeadIn != 0;
+    const bool bLeadOut = pLead != nullptr && pLead->m_bLeadOut != 0;
     if (pNodes == nullptr)
         return 0.0;
     // Lengths of the segments, first to last.

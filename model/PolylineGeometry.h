@@ -6,10 +6,12 @@
 
 #include <cstdint>
 
-// Sum of the straight distances between consecutive nodes. With bLeadIn the
-// first segment (the lead-in line) is left out, with bLeadOut the last one.
-// A null list gives 0.
-double PolylineLength(const DOCNODE* pNodes, bool bLeadIn = false, bool bLeadOut = false);
+struct LEADINOUT;
+
+// Sum of the straight distances between consecutive nodes. With a lead
+// record whose lead-in is on, the first segment (the lead-in line) is left
+// out; with its lead-out on, the last one. A null list gives 0.
+double PolylineLength(const DOCNODE* pNodes, const LEADINOUT* pLead = nullptr);
 
 // Point at a distance along the list: 1 on a node (a distance below 1e-5 in
 // absolute value gives the first node), 2 inside a segment, 0 beyond the end

@@ -1,4 +1,5 @@
 // Node-list and output-path geometry, on small outlines worked out by hand.
+#include "model/DocData.h"
 #include "model/DocState.h"
 #include "model/NodeList.h"
 #include "model/PathRecord.h"
@@ -44,11 +45,15 @@ TEST(PolylineLength, SumsSegmentsAndLeavesOutLeadLines)
     List sq(kSquareCcw);
     EXPECT_DOUBLE_EQ(PolylineLength(sq.head), 40.0);
     List led({{-5, 0}, {0, 0}, {3, 4}, {3, 10}});
-    EXPECT_DOUBLE_EQ(PolylineLength(led.head), 16.0);
-    EXPECT_DOUBLE_EQ(PolylineLength(led.head, true, false), 11.0);
-    EXPECT_DOUBLE_EQ(PolylineLength(led.head, false, true), 10.0);
-    EXPECT_DOUBLE_EQ(PolylineLength(led.head, true, true), 5.0);
-    EXPECT_EQ(PolylineLength(nullptr), 0.0);
+    LEADINOUT lead;
+    EXPECT_DOUBLE_EQ(PolylineLength(led.head, &lead), 16.0);
+    lead.m_bLeadIn = 1;
+    EXPECT_DOUBLE_EQ(PolylineLength(led.head, &lead), 11.0);
+    lead.m_bLeadOut = 1;
+    EXPECT_DOUBLE_EQ(PolylineLength(led.head, &lead), 5.0);
+    lead.m_bLeadIn = 0;
+    EXPECT_DOUBLE_EQ(PolylineLength(led.head, &lead), 10.0);
+    EXPECT_EQ(PolylineLength(nullptr, &lead), 0.0);
 }
 
 TEST(PolylinePointAt, NodesInsideSegmentsAndBeyondTheEnd)
