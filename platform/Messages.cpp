@@ -50,3 +50,9 @@ void RecordingPoster::Clear()
 }
 
 } // namespace plat
+
+extern "C" bool plat_PostMessage(plat::HWND window, plat::UINT msg, plat::WPARAM wParam,
+                                 plat::LPARAM lParam)
+{
+    return plat::PostMessage(window, msg, wParam, lParam);
+}

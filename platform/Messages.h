@@ -42,3 +42,9 @@ private:
 };
 
 } // namespace plat
+
+// plat::PostMessage under an unmangled name. A shared library that links this
+// layer in privately (its symbols hidden) calls this one, so that it posts
+// through the poster of the program that loaded it.
+extern "C" bool plat_PostMessage(plat::HWND window, plat::UINT msg, plat::WPARAM wParam,
+                                 plat::LPARAM lParam);

@@ -1,0 +1,114 @@
+#include "ByteRing.h"
+
+#include <algorithm>
+#include <cstring>
+
+std::uint32_t CByteRing::WaitingLocked() const
+{
+    return m_write >= m_read ? m_write - m_read : m_write + kSize - m_read;
+}
+
+std::uint32_t CByteRing::Waiting() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return WaitingLocked();
+}
+
+void CByteRing::CopyOut(std::uint32_t from, std::uint8_t* buffer, std::uint32_t n) const
+{
+    if (n == 0)
+        return;
+    const std::uint32_t first = std::min(n, kSize - from);
+    std::memcpy(buffer, m_bytes.data() + from, first);
+    std::memcpy(buffer + first, m_bytes.data(), n - first);
+}
+
+bool CByteRing::PutLocked(const std::uint8_t* data, std::uint32_t n)
+{
+    if (n >= kSize - WaitingLocked())
+        return false;
+    if (n == 0)
+        return true;
+    const std::uint32_t first = std::min(n, kSize - m_write);
+    std::memcpy(m_bytes.data() + m_write, data, first);
+    std::memcpy(m_bytes.data(), data + first, n - first);
+    m_write = (m_write + n) % kSize;
+    return true;
+}
+
+bool CByteRing::Put(const std::uint8_t* data, std::uint32_t n)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return PutLocked(data, n);
+}
+
+bool CByteRing::Put(const std::uint8_t* data, std::uint32_t n, plat::HWND window)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!PutLocked(data, n))
+        return false;
+    m_notify.store(window);
+    return true;
+}
+
+std::uint32_t CByteRing::Get(std::uint8_t* buffer, std::uint32_t max)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    const std::uint32_t n = std::min(max, WaitingLocked());
+    CopyOut(m_read, buffer, n);
+    m_read = (m_read + n) % kSize;
+    return n;
+}
+
+std::uint32_t CByteRing::TakePacket(std::uint8_t* buffer, std::uint32_t max, std::uint32_t header,
+                                    std::uint32_t lengthAt)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    const std::uint32_t waiting = WaitingLocked();
+    std::uint32_t n = waiting;
+    if (waiting >= header && lengthAt + 1 < header) {
+        const std::uint32_t hi = m_bytes[(m_read + lengthAt) % kSize];
+        const std::uint32_t lo = m_bytes[(m_read + lengthAt + 1) % kSize];
+        n = std::min(waiting, header + (hi << 8 | lo));
+    }
+    n = std::min(n, max);
+    CopyOut(m_read, buffer, n);
+    m_read = (m_read + n) % kSize;
+    return n;
+}
+
+std::uint32_t CByteRing::Read(std::uint8_t* buffer, std::uint32_t n, bool consume)
+{
+    if (m_readerBusy.exchange(true))
+        return 0;
+    std::uint32_t result = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        const std::uint32_t waiting = WaitingLocked();
+        if (n == 0)
+            n = waiting;
+        if (n > 0 && n <= waiting) {
+            CopyOut(m_read, buffer, n);
+            if (consume)
+                m_read = (m_read + n) % kSize;
+            result = n;
+        }
+    }
+    m_readerBusy.store(false);
+    return result;
+}
+
+void CByteRing::Clear()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_write = 0;
+    m_read = 0;
+}
+
+void CByteRing::Reset()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_bytes.fill(0);
+    m_write = 0;
+    m_read = 0;
+}

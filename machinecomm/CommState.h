@@ -1,0 +1,65 @@
+// The library's one process-wide state block, which the exports set up and
+// tear down, and the ring operations over it. The main program opens one
+// connection at a time, so there is no instance per machine.
+#pragma once
+#include "ByteRing.h"
+#include "SerialPort.h"
+#include "platform/Win.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+// The one-byte XOR value applied to outgoing bytes: 0x39 for machine type 0,
+// 0x6B for machine type 1.
+extern std::atomic<std::uint8_t> SCRAMBLEBYTE;
+
+struct CommState {
+    std::atomic<plat::HWND> mainWindow{0};  // receives WM_COMM_PORT_ERROR, once per registration
+    std::uint32_t linkArgument = 0;         // IPv4 address (first octet high) or serial port number
+    std::thread commThread;                 // the transport thread
+    std::atomic<bool> running{false};       // set while a transport thread runs; it clears it as it ends
+    std::atomic<bool> stop{false};          // asks the transport thread to end; it clears it as it ends
+    std::thread transferThread;             // the job transfer thread
+    std::atomic<bool> transferStop{false};
+    std::atomic<bool> transferStarted{false};
+    CByteRing sendRing;                     // carries the notify window of the last accepted packet
+    CByteRing answerRing;
+    CSerialPort serialPort;
+    std::mutex lifecycle;                   // starting and ending threads, one export at a time
+
+    CommState() = default;
+    CommState(const CommState&) = delete;
+    CommState& operator=(const CommState&) = delete;
+    // Ends the threads cooperatively when the library is unloaded.
+    ~CommState();
+};
+
+CommState& Comm();
+
+// Send ring. PutSendBytes refuses a block that does not leave one byte free;
+// an accepted block makes its window (none included) the notify window.
+bool PutSendBytes(const std::uint8_t* data, std::uint32_t n, plat::HWND window);
+std::uint32_t GetSendBytes(std::uint8_t* buffer, std::uint32_t max);
+std::uint32_t GetSendBytesLen();
+std::uint32_t GetSendFreeSpace();
+void ClearSendRing();
+
+// Answer ring. PutAnswerBytes refuses an empty block and one that does not
+// leave one byte free. GetAnswerBytes copies n bytes (0 = all waiting) and
+// takes them off only with consume; 0 when fewer wait or another reader is in.
+bool PutAnswerBytes(const std::uint8_t* data, std::uint32_t n);
+std::uint32_t GetAnswerBytes(std::uint8_t* buffer, std::uint32_t n, bool consume);
+std::uint32_t GetAnswerBytesLen();
+void ClearAnswerRing();
+
+// Both rings' bytes and indices to 0.
+void ResetRings();
+
+// Sleeps about ms milliseconds in short slices; false as soon as the stop
+// flag is seen, so transports never sit out a long wait after a stop request.
+bool SleepUnlessStopped(int ms);
+
+// Posts through the poster of the program that loaded the library.
+bool PostToWindow(plat::HWND window, plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam);

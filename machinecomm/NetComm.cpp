@@ -1,0 +1,251 @@
+#include "NetComm.h"
+
+#include "CommState.h"
+#include "Vantrel.h"
+#include "platform/NumText.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint32_t kHeader = 50;      // bytes in front of every packet and answer
+constexpr std::uint32_t kLengthAt = 29;    // big-endian payload length in the header
+constexpr std::uint32_t kPacketMax = 1074; // header and the largest payload of 1024 bytes
+constexpr int kConnectTimeoutMs = 3000;
+constexpr int kFirstTimeoutMs = 2000;      // send and receive on the first connection
+constexpr int kLaterTimeoutMs = 3000;      // on every connection after an exchange
+constexpr int kSliceMs = 20;               // longest wait without looking at the stop flag
+constexpr int kExchangePauseMs = 100;
+
+using Clock = std::chrono::steady_clock;
+
+bool Stopping()
+{
+    return Comm().stop.load();
+}
+
+int ElapsedMs(Clock::time_point since)
+{
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+class ControllerSocket {
+public:
+    ControllerSocket() = default;
+    ~ControllerSocket() { Close(); }
+    ControllerSocket(const ControllerSocket&) = delete;
+    ControllerSocket& operator=(const ControllerSocket&) = delete;
+
+    // Connects within kConnectTimeoutMs, watching the stop flag meanwhile.
+    bool Connect(std::uint32_t address, std::uint16_t port, int ioTimeoutMs);
+    void Close();
+    int Fd() const { return m_fd; }
+    int TimeoutMs() const { return m_timeoutMs; }
+
+private:
+    int m_fd = -1;
+    int m_timeoutMs = kFirstTimeoutMs;
+};
+
+void ControllerSocket::Close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+bool ControllerSocket::Connect(std::uint32_t address, std::uint16_t port, int ioTimeoutMs)
+{
+    Close();
+    m_timeoutMs = ioTimeoutMs;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    // A connection ends with a reset instead of lingering in TIME_WAIT: a job
+    // makes one connection per block, thousands in a row.
+    const linger hardClose{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hardClose, sizeof hardClose);
+    const timeval tv{ioTimeoutMs / 1000, (ioTimeoutMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(address);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+        if (errno != EINPROGRESS) {
+            ::close(fd);
+            return false;
+        }
+        const Clock::time_point start = Clock::now();
+        for (;;) {
+            if (Stopping() || ElapsedMs(start) >= kConnectTimeoutMs) {
+                ::close(fd);
+                return false;
+            }
+            pollfd p{fd, POLLOUT, 0};
+            const int rc = ::poll(&p, 1, kSliceMs);
+            if (rc > 0)
+                break;
+            if (rc < 0 && errno != EINTR) {
+                ::close(fd);
+                return false;
+            }
+        }
+        // Writable also means refused: the outcome is in SO_ERROR.
+        int error = 0;
+        socklen_t len = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
+            ::close(fd);
+            return false;
+        }
+    }
+    m_fd = fd;
+    return true;
+}
+
+// Sends the whole packet. A packet already taken from the ring is tried at
+// once even when a stop is asked for, so a closing link does not lose it.
+bool SendAll(const ControllerSocket& sock, const std::uint8_t* data, std::uint32_t n)
+{
+    std::uint32_t sent = 0;
+    Clock::time_point last = Clock::now();
+    while (sent < n) {
+        const ssize_t w = ::send(sock.Fd(), data + sent, n - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (w > 0) {
+            sent += static_cast<std::uint32_t>(w);
+            last = Clock::now();
+            continue;
+        }
+        if (!(w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)))
+            return false;
+        if (Stopping() || ElapsedMs(last) >= sock.TimeoutMs())
+            return false;
+        pollfd p{sock.Fd(), POLLOUT, 0};
+        if (::poll(&p, 1, kSliceMs) < 0 && errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+enum class AnswerResult {
+    Whole,   // header and the announced payload are in
+    Dropped, // short (the peer closed first) or longer than the buffer
+    Failed,  // nothing came in time, a receive error, or the stop flag
+};
+
+// Reads one answer into answer (kPacketMax bytes): the header first, then
+// exactly the payload its length announces, which is checked against the
+// buffer before a byte of it is read.
+AnswerResult ReceiveAnswer(const ControllerSocket& sock, std::uint8_t* answer,
+                           std::uint32_t& payload)
+{
+    std::uint32_t got = 0;
+    std::uint32_t need = kHeader;
+    Clock::time_point last = Clock::now();
+    while (got < need) {
+        if (Stopping())
+            return AnswerResult::Failed;
+        pollfd p{sock.Fd(), POLLIN, 0};
+        const int rc = ::poll(&p, 1, kSliceMs);
+        if (rc < 0 && errno != EINTR)
+            return AnswerResult::Failed;
+        if (rc <= 0) {
+            if (ElapsedMs(last) >= sock.TimeoutMs())
+                return AnswerResult::Failed;
+            continue;
+        }
+        const ssize_t r = ::recv(sock.Fd(), answer + got, need - got, MSG_DONTWAIT);
+        if (r == 0)
+            return AnswerResult::Dropped;
+        if (r < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+                continue;
+            return AnswerResult::Failed;
+        }
+        got += static_cast<std::uint32_t>(r);
+        last = Clock::now();
+        if (need == kHeader && got == kHeader) {
+            payload = static_cast<std::uint32_t>(answer[kLengthAt]) << 8 | answer[kLengthAt + 1];
+            if (kHeader + payload > kPacketMax)
+                return AnswerResult::Dropped;
+            need = kHeader + payload;
+        }
+    }
+    return AnswerResult::Whole;
+}
+
+void DeliverAnswer(const std::uint8_t* answer, std::uint32_t payload)
+{
+    const plat::HWND window = Comm().sendRing.NotifyWindow();
+    if (window == 0)
+        return;
+    PutAnswerBytes(answer + kHeader, payload);
+    PostToWindow(window, WM_COMM_ANSWER, 0, 0);
+}
+
+} // namespace
+
+std::uint16_t ControllerPort()
+{
+    const char* text = std::getenv("VANTREL_PORT");
+    if (text == nullptr)
+        return 222;
+    bool ok = false;
+    const std::int64_t port = plat::ParseInt(text, &ok);
+    return ok && port >= 1 && port <= 65535 ? static_cast<std::uint16_t>(port) : 222;
+}
+
+void NetCommThread(std::uint32_t address, std::uint16_t port)
+{
+    CommState& s = Comm();
+    ControllerSocket sock;
+    if (sock.Connect(address, port, kFirstTimeoutMs)) {
+        std::uint8_t packet[kPacketMax];
+        std::uint8_t answer[kPacketMax];
+        while (!Stopping()) {
+            std::memset(packet, 0, sizeof packet);
+            const std::uint32_t n = s.sendRing.TakePacket(packet, kPacketMax, kHeader, kLengthAt);
+            if (n == 0) {
+                // Idle: nothing is awaited, so an idle link stays up.
+                SleepUnlessStopped(10);
+                continue;
+            }
+            const std::uint8_t key = SCRAMBLEBYTE.load();
+            for (std::uint32_t i = kHeader; i < n; ++i)
+                packet[i] ^= key;
+            if (!SendAll(sock, packet, n))
+                break;
+            std::memset(answer, 0, sizeof answer);
+            std::uint32_t payload = 0;
+            const AnswerResult result = ReceiveAnswer(sock, answer, payload);
+            if (result == AnswerResult::Failed)
+                break;
+            bool failed = false;
+            if (result == AnswerResult::Whole) {
+                // Bytes 8..11 number the exchange; the controller echoes them.
+                if (std::memcmp(answer + 8, packet + 8, 4) != 0)
+                    failed = true;
+                else if ((answer[0] << 8 | answer[1]) != 4)
+                    DeliverAnswer(answer, payload);
+            }
+            if (!sock.Connect(address, port, kLaterTimeoutMs))
+                failed = true;
+            if (!SleepUnlessStopped(kExchangePauseMs) || failed)
+                break;
+        }
+    }
+    sock.Close();
+    s.stop.store(false);
+    s.running.store(false);
+}

@@ -1,0 +1,9 @@
+// The serial transport: the send ring goes out scrambled, byte for byte, over
+// the port at 19200 baud 8N1, and what comes back fills the answer ring.
+#pragma once
+#include <cstdint>
+
+// Thread body. Ends on the stop flag, when the port cannot be opened and when
+// a write is not carried out in time, closing the port and clearing the
+// running and stop flags.
+void SerialCommThread(std::uint32_t port);

@@ -1,0 +1,120 @@
+// The exported functions: link lifecycle, and the entry points of the online
+// commands, the job transfer and the answer parser.
+#include "Vantrel.h"
+
+#include "CommState.h"
+#include "NetComm.h"
+#include "SerialComm.h"
+
+#include <chrono>
+#include <system_error>
+
+namespace {
+
+constexpr std::uint32_t kLinkSerial = 0;
+constexpr std::uint32_t kLinkNetwork = 1;
+// A closing link gives queued bytes this many turns of 100 ms to go out.
+constexpr int kDrainTurns = 20;
+
+// Ends the transfer thread and marks the transfer as started, so that a
+// caller waiting for that start returns.
+void EndTransferThread(CommState& s)
+{
+    if (!s.transferThread.joinable())
+        return;
+    s.transferStop.store(true);
+    s.transferThread.join();
+    s.transferStop.store(false);
+    s.transferStarted.store(true);
+}
+
+} // namespace
+
+extern "C" {
+
+std::uint32_t SetMainFramWnd(plat::HWND window, std::uint32_t mode)
+{
+    if (mode == 0)
+        SCRAMBLEBYTE.store(0x39);
+    else if (mode == 1)
+        SCRAMBLEBYTE.store(0x6B);
+    if (window == 0 || window == static_cast<plat::HWND>(-1))
+        return 1;
+    Comm().mainWindow.store(window);
+    return 0;
+}
+
+bool VqStCommThrd(std::uint32_t mode, std::uint32_t argument)
+{
+    CommState& s = Comm();
+    std::lock_guard<std::mutex> lock(s.lifecycle);
+    if (s.commThread.joinable()) {
+        // A running link keeps its rings; a second thread on them would
+        // interleave both links' bytes.
+        if (s.running.load())
+            return false;
+        s.commThread.join(); // it ended by itself and is on its way out
+    }
+    ResetRings();
+    s.linkArgument = argument;
+    s.stop.store(false);
+    if (mode != kLinkSerial && mode != kLinkNetwork)
+        return true;
+    s.running.store(true);
+    try {
+        if (mode == kLinkNetwork)
+            s.commThread = std::thread(NetCommThread, argument, ControllerPort());
+        else
+            s.commThread = std::thread(SerialCommThread, argument);
+    } catch (const std::system_error&) {
+        s.running.store(false);
+        return false;
+    }
+    return true;
+}
+
+void VqEtCommThrd(std::uint32_t wait)
+{
+    CommState& s = Comm();
+    std::lock_guard<std::mutex> lock(s.lifecycle);
+    EndTransferThread(s);
+    if (wait != 0)
+        for (int turn = 0; turn < kDrainTurns && s.running.load() && GetSendBytesLen() > 0; ++turn)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (s.commThread.joinable()) {
+        // The transports look at the stop flag at least every 50 ms, also
+        // while they connect, wait for an answer or wait for a write.
+        s.stop.store(true);
+        s.commThread.join();
+    }
+    s.stop.store(false);
+    s.running.store(false);
+}
+
+// The online commands, the job transfer and the answer parser are not in this
+// build yet: each entry point reports failure and touches nothing.
+std::uint32_t VQ_OnlineOperate(std::uint8_t, std::int32_t, const void*, std::uint32_t, plat::HWND)
+{
+    return 0;
+}
+
+std::int32_t GetWidthAndHigh(WORKHEAD*, std::uint32_t*, std::uint8_t*)
+{
+    return 0;
+}
+
+std::uint32_t VQ_TransFileOperate(TRANSFILEREQ*)
+{
+    return 0;
+}
+
+ANSWERREC* GetMsgAnswer()
+{
+    return nullptr;
+}
+
+void DelAnswerList(ANSWERREC**)
+{
+}
+
+} // extern "C"

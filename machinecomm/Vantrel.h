@@ -1,0 +1,66 @@
+// Vantrel, the machine communication library: one link to one laser
+// controller at a time, over TCP or a serial port. This is its one public
+// header; the main program binds the eight functions below by their plain
+// names.
+//
+// Calling order: SetMainFramWnd, then VqStCommThrd; any number of
+// VQ_OnlineOperate, VQ_TransFileOperate and GetMsgAnswer/DelAnswerList
+// calls; VqEtCommThrd before the connection is dropped. The library reports
+// through window messages posted with plat::PostMessage of the loading program.
+#pragma once
+#include "VantrelRecords.h"
+#include "platform/Win.h"
+
+#include <cstdint>
+
+#define VANTREL_API __attribute__((visibility("default")))
+
+// Posted to the window queued with the last packet when answer bytes are in
+// the answer ring; no parameters.
+constexpr plat::UINT WM_COMM_ANSWER = plat::WM_USER + 100;
+// Transfer progress as the main program numbers it: wParam 1 = start (lParam
+// the total byte count), 2 = progress (lParam percent).
+constexpr plat::UINT WM_TRANS_PROGRESS = plat::WM_USER + 106;
+// Posted once per registered main window when the serial port fails.
+constexpr plat::UINT WM_COMM_PORT_ERROR = plat::WM_USER + 110;
+
+struct WORKHEAD;
+struct TRANSFILEREQ;
+struct ANSWERREC;
+
+extern "C" {
+
+// Sets the scrambling byte from the machine type (0: 0x39, 1: 0x6B, any other
+// leaves it), then registers the main window. A window of 0 or -1 is
+// rejected with 1 and the registered window stays; else 0.
+VANTREL_API std::uint32_t SetMainFramWnd(plat::HWND window, std::uint32_t mode);
+
+// Starts the link: both rings emptied, then mode 1 starts the network
+// transport to the IPv4 address in argument (first octet in the high byte),
+// mode 0 the serial transport on port number argument; any other mode starts
+// nothing. False while a link still runs (it is left alone) or when the
+// thread could not be created.
+VANTREL_API bool VqStCommThrd(std::uint32_t mode, std::uint32_t argument);
+
+// Ends the link and returns within a few seconds in every case. With wait
+// non-zero, bytes still queued get a short time to go out first.
+VANTREL_API void VqEtCommThrd(std::uint32_t wait);
+
+// Online command; link non-zero = network. Returns 1, or 0 on failure.
+VANTREL_API std::uint32_t VQ_OnlineOperate(std::uint8_t link, std::int32_t code, const void* data,
+                                           std::uint32_t wait, plat::HWND window);
+
+// Writes the frame trace command of a job into buffer and its length; returns
+// the length, 0 on failure.
+VANTREL_API std::int32_t GetWidthAndHigh(WORKHEAD* head, std::uint32_t* length,
+                                         std::uint8_t* buffer);
+
+// Starts the transfer of one job; progress arrives as the request's message.
+VANTREL_API std::uint32_t VQ_TransFileOperate(TRANSFILEREQ* request);
+
+// The controller's answers received so far as a new list owned by the
+// caller, or null; freed with DelAnswerList, which sets the head to null.
+VANTREL_API ANSWERREC* GetMsgAnswer();
+VANTREL_API void DelAnswerList(ANSWERREC** list);
+
+} // extern "C"

@@ -1,0 +1,256 @@
+#include "FakeController.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace plat {
+
+namespace {
+constexpr int kSliceMs = 10;
+constexpr std::size_t kHeader = 50;
+} // namespace
+
+Bytes MakeNetPacket(std::uint8_t type, const Bytes& payload)
+{
+    Bytes packet(kHeader + payload.size(), 0);
+    packet[1] = type;
+    packet[12] = 1;
+    packet[29] = static_cast<std::uint8_t>(payload.size() >> 8);
+    packet[30] = static_cast<std::uint8_t>(payload.size());
+    std::copy(payload.begin(), payload.end(), packet.begin() + kHeader);
+    return packet;
+}
+
+FakeController::Step FakeController::Answering(Bytes payload, std::uint16_t type, int delayMs)
+{
+    Step step;
+    step.payload = std::move(payload);
+    step.type = type;
+    step.delayMs = delayMs;
+    return step;
+}
+
+FakeController::Step FakeController::Silence()
+{
+    Step step;
+    step.reply = Reply::Silent;
+    return step;
+}
+
+FakeController::Step FakeController::CutOff(Bytes payload)
+{
+    Step step = Answering(std::move(payload));
+    step.reply = Reply::CloseMidAnswer;
+    return step;
+}
+
+FakeController::Step FakeController::Garbage(Bytes bytes)
+{
+    Step step = Answering(std::move(bytes));
+    step.reply = Reply::Garbage;
+    return step;
+}
+
+FakeController::Step FakeController::ForeignExchange(Bytes payload)
+{
+    Step step = Answering(std::move(payload));
+    step.echoExchange = false;
+    return step;
+}
+
+FakeController::~FakeController()
+{
+    m_stop.store(true);
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_listen >= 0)
+        ::close(m_listen);
+}
+
+bool FakeController::Start()
+{
+    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_listen < 0)
+        return false;
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    at.sin_port = 0;
+    socklen_t len = sizeof at;
+    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
+        ::listen(m_listen, 8) != 0 ||
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&at), &len) != 0)
+        return false;
+    m_port = ntohs(at.sin_port);
+    m_thread = std::thread(&FakeController::Run, this);
+    return true;
+}
+
+void FakeController::Script(std::vector<Step> steps)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_steps = std::move(steps);
+    m_nextStep = 0;
+}
+
+std::vector<Bytes> FakeController::Packets() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_packets;
+}
+
+std::vector<Bytes> FakeController::Unscrambled(std::uint8_t key) const
+{
+    std::vector<Bytes> plain = Packets();
+    for (Bytes& p : plain)
+        for (std::size_t i = kHeader; i < p.size(); ++i)
+            p[i] ^= key;
+    return plain;
+}
+
+std::vector<int> FakeController::PacketConnections() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_packetConnections;
+}
+
+int FakeController::Connections() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_connections;
+}
+
+bool FakeController::WaitForPackets(std::size_t n, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_packets.size() >= n; });
+}
+
+bool FakeController::WaitForConnections(int n, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_connections >= n; });
+}
+
+bool FakeController::Pause(int ms)
+{
+    for (int slept = 0; slept < ms && !m_stop.load(); slept += kSliceMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
+    return !m_stop.load();
+}
+
+// False when the peer went away or the controller is stopping.
+bool FakeController::ReadExactly(int fd, std::uint8_t* data, std::size_t n)
+{
+    std::size_t got = 0;
+    while (got < n) {
+        if (m_stop.load())
+            return false;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, kSliceMs) <= 0)
+            continue;
+        const ssize_t r = ::recv(fd, data + got, n - got, MSG_DONTWAIT);
+        if (r == 0 || (r < 0 && errno != EAGAIN && errno != EINTR))
+            return false;
+        if (r > 0)
+            got += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
+void FakeController::SendAll(int fd, const std::uint8_t* data, std::size_t n)
+{
+    std::size_t sent = 0;
+    while (sent < n && !m_stop.load()) {
+        const ssize_t w = ::send(fd, data + sent, n - sent, MSG_NOSIGNAL);
+        if (w <= 0)
+            return;
+        sent += static_cast<std::size_t>(w);
+    }
+}
+
+void FakeController::Serve(int fd, int connection)
+{
+    Bytes packet(kHeader);
+    if (!ReadExactly(fd, packet.data(), kHeader))
+        return;
+    const std::size_t length = std::size_t{packet[29]} << 8 | packet[30];
+    packet.resize(kHeader + length);
+    if (!ReadExactly(fd, packet.data() + kHeader, length))
+        return;
+
+    Step step;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_packets.push_back(packet);
+        m_packetConnections.push_back(connection);
+        if (m_nextStep < m_steps.size())
+            step = m_steps[m_nextStep++];
+    }
+    m_changed.notify_all();
+
+    if (!Pause(step.delayMs))
+        return;
+    Bytes answer(kHeader + step.payload.size(), 0);
+    answer[0] = static_cast<std::uint8_t>(step.type >> 8);
+    answer[1] = static_cast<std::uint8_t>(step.type);
+    for (int i = 8; i < 12; ++i)
+        answer[i] = step.echoExchange ? packet[i] : static_cast<std::uint8_t>(packet[i] ^ 0x5A);
+    answer[29] = static_cast<std::uint8_t>(step.payload.size() >> 8);
+    answer[30] = static_cast<std::uint8_t>(step.payload.size());
+    std::copy(step.payload.begin(), step.payload.end(), answer.begin() + kHeader);
+
+    switch (step.reply) {
+    case Reply::Answer:
+        SendAll(fd, answer.data(), answer.size());
+        break;
+    case Reply::CloseMidAnswer:
+        SendAll(fd, answer.data(), answer.size() / 2);
+        break;
+    case Reply::Garbage:
+        SendAll(fd, step.payload.data(), step.payload.size());
+        break;
+    case Reply::Silent: {
+        std::uint8_t sink[256];
+        while (!m_stop.load()) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, kSliceMs) <= 0)
+                continue;
+            const ssize_t r = ::recv(fd, sink, sizeof sink, MSG_DONTWAIT);
+            if (r == 0 || (r < 0 && errno != EAGAIN && errno != EINTR))
+                break;
+        }
+        break;
+    }
+    }
+}
+
+void FakeController::Run()
+{
+    while (!m_stop.load()) {
+        pollfd p{m_listen, POLLIN, 0};
+        if (::poll(&p, 1, kSliceMs) <= 0)
+            continue;
+        const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        int connection = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            connection = m_connections++;
+        }
+        m_changed.notify_all();
+        Serve(fd, connection);
+        ::close(fd);
+    }
+}
+
+} // namespace plat

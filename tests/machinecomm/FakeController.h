@@ -1,0 +1,85 @@
+// A fake laser controller for the network transport tests. It listens on
+// 127.0.0.1 on a free port and takes one packet per connection: 50 header
+// bytes, then the payload length that bytes 29..30 announce. Every packet is
+// recorded; each is answered by the next step of a script, which can also
+// keep silent, close mid-answer or send garbage.
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace plat {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A command packet as the network link frames it: a 50-byte header (byte 1
+// the packet type, byte 12 = 1, bytes 29..30 the payload length) and the payload.
+Bytes MakeNetPacket(std::uint8_t type, const Bytes& payload);
+
+class FakeController {
+public:
+    enum class Reply {
+        Answer,         // header (type, echoed exchange number, length) and payload
+        Silent,         // reads on and never answers, until the client goes away
+        CloseMidAnswer, // sends the first half of the answer, then closes
+        Garbage,        // sends the step's payload bytes as they are, then closes
+    };
+    struct Step {
+        Reply reply = Reply::Answer;
+        Bytes payload;
+        std::uint16_t type = 1;     // bytes 0..1 of the answer, big-endian
+        bool echoExchange = true;   // else bytes 8..11 of the answer differ from the packet's
+        int delayMs = 0;            // wait before answering
+    };
+
+    static Step Answering(Bytes payload, std::uint16_t type = 1, int delayMs = 0);
+    static Step Silence();
+    static Step CutOff(Bytes payload);          // the answer it would give, cut in half
+    static Step Garbage(Bytes bytes);
+    static Step ForeignExchange(Bytes payload); // answers another exchange number
+
+    FakeController() = default;
+    ~FakeController();
+    FakeController(const FakeController&) = delete;
+    FakeController& operator=(const FakeController&) = delete;
+
+    // Listens on 127.0.0.1 on a free port; false when that failed.
+    bool Start();
+    std::uint16_t Port() const { return m_port; }
+
+    // Steps for the packets to come, in order; once they are used up every
+    // packet gets an answer of type 1 with an empty payload.
+    void Script(std::vector<Step> steps);
+
+    std::vector<Bytes> Packets() const;                    // as they came over the wire
+    std::vector<Bytes> Unscrambled(std::uint8_t key) const; // payloads XORed back
+    std::vector<int> PacketConnections() const;            // connection number of each packet
+    int Connections() const;                               // accepted so far
+
+    bool WaitForPackets(std::size_t n, int timeoutMs) const;
+    bool WaitForConnections(int n, int timeoutMs) const;
+
+private:
+    void Run();
+    void Serve(int fd, int connection);
+    bool ReadExactly(int fd, std::uint8_t* data, std::size_t n);
+    void SendAll(int fd, const std::uint8_t* data, std::size_t n);
+    bool Pause(int ms);
+
+    int m_listen = -1;
+    std::uint16_t m_port = 0;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::vector<Step> m_steps;
+    std::size_t m_nextStep = 0;
+    std::vector<Bytes> m_packets;
+    std::vector<int> m_packetConnections;
+    int m_connections = 0;
+};
+
+} // namespace plat

@@ -1,0 +1,93 @@
+// Helpers shared by the link tests: a recording poster registered for the
+// test, environment variables set for its duration, and bounded waits.
+#pragma once
+#include "CommState.h"
+#include "Vantrel.h"
+#include "platform/Messages.h"
+
+#include "FakeController.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace plat {
+
+constexpr HWND kMainWindow = 0x1000;
+constexpr HWND kAnswerWindow = 0x2000;
+constexpr std::uint32_t kLoopback = 0x7F000001; // 127.0.0.1, first octet high
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name)
+    {
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { ::unsetenv(m_name); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+};
+
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+inline long long MillisecondsOf(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+// Every link test starts with machine type 0 registered on kMainWindow and
+// leaves no thread behind.
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetMessagePoster(&poster);
+        SetMainFramWnd(kMainWindow, 0);
+    }
+    void TearDown() override
+    {
+        VqEtCommThrd(0);
+        SetMessagePoster(nullptr);
+    }
+    std::size_t Posted(UINT msg, HWND window) const
+    {
+        std::size_t n = 0;
+        for (const auto& m : poster.Messages())
+            n += (m.msg == msg && m.window == window) ? 1 : 0;
+        return n;
+    }
+    bool WaitForPost(UINT msg, HWND window, std::size_t count, int timeoutMs) const
+    {
+        return WaitUntil([&] { return Posted(msg, window) >= count; }, timeoutMs);
+    }
+    static Bytes TakeAnswers()
+    {
+        Bytes all(CByteRing::kSize);
+        all.resize(GetAnswerBytes(all.data(), 0, true));
+        return all;
+    }
+
+    RecordingPoster poster;
+};
+
+} // namespace plat

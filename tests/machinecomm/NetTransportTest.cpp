@@ -1,0 +1,226 @@
+// The network transport against the fake controller: the bytes on the wire,
+// one packet and one fresh connection per exchange, answers into the answer
+// ring, and every kind of bad or missing answer ending in a bounded way.
+#include "LinkTestSupport.h"
+
+namespace plat {
+namespace {
+
+using Fake = FakeController;
+
+class NetTransport : public LinkTest {
+protected:
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        ASSERT_TRUE(fake.Start());
+        ::setenv("VANTREL_PORT", std::to_string(fake.Port()).c_str(), 1);
+    }
+    void TearDown() override
+    {
+        LinkTest::TearDown();
+        ::unsetenv("VANTREL_PORT");
+    }
+    void StartLink() { ASSERT_TRUE(VqStCommThrd(1, kLoopback)); }
+    void Queue(const Bytes& packet, HWND window = kAnswerWindow)
+    {
+        ASSERT_TRUE(PutSendBytes(packet.data(), static_cast<std::uint32_t>(packet.size()), window));
+    }
+    bool Running() const { return Comm().running.load(); }
+
+    FakeController fake;
+    const Bytes stop = MakeNetPacket(1, {0xD1, 0x01}); // OP_STOP
+};
+
+Bytes HeaderOfStop()
+{
+    Bytes h(50, 0);
+    h[1] = 1;
+    h[12] = 1;
+    h[30] = 2;
+    return h;
+}
+
+TEST_F(NetTransport, PayloadIsScrambledFromOffset50WithTheByteOfMachineType0)
+{
+    StartLink();
+    Queue(stop);
+    ASSERT_TRUE(fake.WaitForPackets(1, 2000));
+    Bytes expected = HeaderOfStop();
+    expected.push_back(0xE8); // D1 ^ 39
+    expected.push_back(0x38); // 01 ^ 39
+    EXPECT_EQ(fake.Packets()[0], expected);
+}
+
+TEST_F(NetTransport, PayloadIsScrambledWithTheByteOfMachineType1)
+{
+    ASSERT_EQ(SetMainFramWnd(kMainWindow, 1), 0u);
+    StartLink();
+    Queue(stop);
+    ASSERT_TRUE(fake.WaitForPackets(1, 2000));
+    Bytes expected = HeaderOfStop();
+    expected.push_back(0xBA); // D1 ^ 6B
+    expected.push_back(0x6A); // 01 ^ 6B
+    EXPECT_EQ(fake.Packets()[0], expected);
+}
+
+TEST_F(NetTransport, RejectedWindowStillSwitchesScramblingAndUnknownTypeKeepsIt)
+{
+    EXPECT_EQ(SetMainFramWnd(0, 1), 1u);
+    EXPECT_EQ(SetMainFramWnd(kMainWindow, 7), 0u);
+    StartLink();
+    Queue(stop);
+    ASSERT_TRUE(fake.WaitForPackets(1, 2000));
+    const Bytes wire = fake.Packets()[0];
+    ASSERT_EQ(wire.size(), 52u);
+    EXPECT_EQ(wire[50], 0xBA);
+    EXPECT_EQ(wire[51], 0x6A);
+}
+
+TEST_F(NetTransport, BareHeaderGoesOutUnscrambled)
+{
+    StartLink();
+    Bytes bare(50, 0);
+    bare[1] = 1;
+    bare[12] = 1;
+    Queue(bare);
+    ASSERT_TRUE(fake.WaitForPackets(1, 2000));
+    EXPECT_EQ(fake.Packets()[0], bare);
+}
+
+TEST_F(NetTransport, TwoQueuedPacketsGoOutSeparatelyEachOnItsOwnConnection)
+{
+    StartLink();
+    const Bytes query = MakeNetPacket(1, {0xCE});
+    Bytes both = stop;
+    both.insert(both.end(), query.begin(), query.end());
+    Queue(both); // one block: the transport must still split it
+    ASSERT_TRUE(fake.WaitForPackets(2, 3000));
+    const std::vector<Bytes> plain = fake.Unscrambled(0x39);
+    EXPECT_EQ(plain[0], stop);
+    EXPECT_EQ(plain[1], query);
+    EXPECT_EQ(fake.PacketConnections(), (std::vector<int>{0, 1}));
+    EXPECT_TRUE(fake.WaitForConnections(3, 2000)); // ready for the third exchange
+}
+
+TEST_F(NetTransport, AnswerPayloadReachesTheAnswerRingAndTheQueuedWindow)
+{
+    const Bytes state = {0xCE, 0x05, 0x00, 0x00, 0x00, 0x00, 0x03};
+    fake.Script({Fake::Answering(state)});
+    StartLink();
+    Queue(MakeNetPacket(1, {0xCE}));
+    ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
+    EXPECT_EQ(TakeAnswers(), state); // not unscrambled
+    EXPECT_EQ(Posted(WM_COMM_ANSWER, kAnswerWindow), 1u);
+}
+
+TEST_F(NetTransport, AnswerOfType4AndAnswerWithoutWindowAreDropped)
+{
+    fake.Script({Fake::Answering({0x11, 0x22}, 4), Fake::Answering({0x33}), Fake::Answering({0x44})});
+    StartLink();
+    Queue(MakeNetPacket(1, {0xCE}));
+    ASSERT_TRUE(fake.WaitForConnections(2, 3000));
+    Queue(MakeNetPacket(1, {0xCE}), 0);
+    ASSERT_TRUE(fake.WaitForConnections(3, 3000));
+    Queue(MakeNetPacket(1, {0xCE}));
+    ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
+    EXPECT_EQ(TakeAnswers(), Bytes{0x44});
+    EXPECT_EQ(poster.Count(WM_COMM_ANSWER), 1u);
+}
+
+TEST_F(NetTransport, IdleLinkOutlivesTheReceiveTimeOut)
+{
+    StartLink();
+    ASSERT_TRUE(fake.WaitForConnections(1, 2000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2600));
+    EXPECT_TRUE(Running());
+    fake.Script({Fake::Answering({0x82, 0x00, 0x01})});
+    Queue(stop);
+    ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
+    EXPECT_EQ(TakeAnswers(), (Bytes{0x82, 0x00, 0x01}));
+}
+
+TEST_F(NetTransport, SlowAnswerWithinTheTimeOutIsDelivered)
+{
+    fake.Script({Fake::Answering({0x83, 0x01, 0x02}, 1, 900)});
+    StartLink();
+    Queue(stop);
+    ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 4000));
+    EXPECT_EQ(TakeAnswers(), (Bytes{0x83, 0x01, 0x02}));
+    EXPECT_TRUE(Running());
+}
+
+TEST_F(NetTransport, OversizedAnswerLengthIsDroppedAndTheLinkGoesOn)
+{
+    // 0xFF everywhere: bytes 29..30 announce 65,535 payload bytes.
+    fake.Script({Fake::Garbage(Bytes(80, 0xFF)), Fake::Answering({0x82, 0x00, 0x07})});
+    StartLink();
+    Queue(stop);
+    ASSERT_TRUE(fake.WaitForConnections(2, 3000));
+    Queue(stop);
+    ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
+    EXPECT_EQ(TakeAnswers(), (Bytes{0x82, 0x00, 0x07}));
+    EXPECT_EQ(poster.Count(WM_COMM_ANSWER), 1u);
+    EXPECT_TRUE(Running());
+}
+
+TEST_F(NetTransport, AnswerCutOffByTheControllerIsDroppedAndTheLinkGoesOn)
+{
+    fake.Script({Fake::CutOff(Bytes(40, 0x41)), Fake::Answering({0x82, 0x00, 0x09})});
+    StartLink();
+    Queue(stop);
+    ASSERT_TRUE(fake.WaitForConnections(2, 3000));
+    Queue(stop);
+    ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
+    EXPECT_EQ(TakeAnswers(), (Bytes{0x82, 0x00, 0x09}));
+    EXPECT_TRUE(Running());
+}
+
+TEST_F(NetTransport, AnswerToAnotherExchangeEndsTheTransport)
+{
+    fake.Script({Fake::ForeignExchange({0x82, 0x00, 0x01})});
+    StartLink();
+    Queue(stop);
+    EXPECT_TRUE(WaitUntil([&] { return !Running(); }, 3000));
+    EXPECT_EQ(GetAnswerBytesLen(), 0u);
+    EXPECT_EQ(poster.Count(WM_COMM_ANSWER), 0u);
+}
+
+TEST_F(NetTransport, SilentControllerEndsTheTransportAfterTheTimeOutAndTheNextStartWorks)
+{
+    fake.Script({Fake::Silence(), Fake::Answering({0x82, 0x00, 0x02})});
+    StartLink();
+    Queue(stop);
+    ASSERT_TRUE(fake.WaitForPackets(1, 2000));
+    EXPECT_TRUE(Running());
+    EXPECT_TRUE(WaitUntil([&] { return !Running(); }, 4000));
+    EXPECT_LT(MillisecondsOf([] { VqEtCommThrd(1); }), 300);
+
+    StartLink();
+    Queue(stop);
+    ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
+    EXPECT_EQ(TakeAnswers(), (Bytes{0x82, 0x00, 0x02}));
+}
+
+TEST_F(NetTransport, EndWhileWaitingForASilentControllerReturnsPromptly)
+{
+    fake.Script({Fake::Silence()});
+    StartLink();
+    Queue(stop);
+    ASSERT_TRUE(fake.WaitForPackets(1, 2000));
+    EXPECT_LT(MillisecondsOf([] { VqEtCommThrd(1); }), 500);
+    EXPECT_FALSE(Running());
+    EXPECT_FALSE(Comm().commThread.joinable());
+}
+
+TEST_F(NetTransport, EndWithWaitLetsAQueuedPacketGoOutFirst)
+{
+    StartLink();
+    ASSERT_TRUE(fake.WaitForConnections(1, 2000));
+    Queue(stop);
+    VqEtCommThrd(1);
+    EXPECT_TRUE(fake.WaitForPackets(1, 1000));
+}
+
+} // namespace
+} // namespace plat
