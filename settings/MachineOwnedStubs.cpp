@@ -5,5 +5,4 @@
 #include <cassert>
 
 void DestroyTransThreadInfo(CTransThreadInfo* session) { assert(session == nullptr); (void)session; }
-void DestroyMachineTech(CMachineTech* tech) { assert(tech == nullptr); (void)tech; }
 void DestroyMachineParams(MachineParams* params) { assert(params == nullptr); (void)params; }

@@ -1,0 +1,49 @@
+// Finds the program's folders and reads and writes the parameter files. The
+// class holds no data: callers make one on the stack for one or a few calls,
+// and every call looks the folders up again, so a changed workPath.txt takes
+// effect at the next read or write.
+#pragma once
+#include <span>
+#include <string>
+
+class CMachineTech;
+
+class CReadParamFile {
+public:
+    CReadParamFile() = default;
+    virtual ~CReadParamFile();
+
+    // Program folder + name.
+    std::string GetProgramPath(const std::string& name) const;
+    // Application-data folder + sub-path.
+    std::string GetSpecialFolder(const std::string& subPath) const;
+    // The work folder (see platform/WorkFolder.h), ending in '/'.
+    std::string GetWorkPath() const;
+    // The parameter folder: every parameter file lies here.
+    std::string GetParamPath() const;
+    // The file folder beside the work folder.
+    std::string GetFilePath() const;
+
+    // Creates the folder and every missing parent; false when it does not
+    // exist afterwards.
+    bool CreateWorkFolder(const std::string& folder) const;
+    // Empties a work or file folder at exit (see plat::DeleteFolderFiles);
+    // never the parameter folder. False when refused or incomplete.
+    bool DeleteFolderFiles(const std::string& folder) const;
+    // Probes serial ports 1 .. count: flags[k - 1] = 1 when port k opens.
+    // Returns the number found.
+    int ProbeComPorts(unsigned char* flags, int count) const;
+
+    // Fills the language table from the current language file and the
+    // language name list from the language folder; returns the number of
+    // strings loaded (0 when the current file cannot be read, the table then
+    // left as it was).
+    int LoadLanguageFiles(std::span<std::u16string> table) const;
+
+    // Technology file of the record's machine: Tech<name>.par in the
+    // parameter folder. Writing returns false, writing nothing, when the file
+    // cannot be created; reading a missing file leaves the record unchanged
+    // and returns true.
+    bool WriteTechParam(const CMachineTech& tech) const;
+    bool ReadTechParam(CMachineTech& tech) const;
+};
