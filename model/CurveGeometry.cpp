@@ -4,6 +4,7 @@
 #include "GeoFunctions.h"
 #include "PolylineGeometry.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -150,7 +151,18 @@ DOCNODE* SampleBezierByStep(const DOCNODE* pNodes, double step, bool bAllSegment
     box.SetEmpty();
     if (pNodes == nullptr)
         return nullptr;
-    box.AddPoint(CGeoPoint(pNodes->m_x, pNodes->m_y));
+    // The bounds are kept here rather than grown through CGeoBox::AddPoint,
+    // which takes a degenerate box at negative coordinates (file units
+    // before placement) for the empty marker and would drop it.
+    double xmin = pNodes->m_x, xmax = pNodes->m_x, ymin = pNodes->m_y, ymax = pNodes->m_y;
+    auto grow = [&](const Pt& p) {
+        xmin = std::min(xmin, p.x);
+        xmax = std::max(xmax, p.x);
+        ymin = std::min(ymin, p.y);
+        ymax = std::max(ymax, p.y);
+    };
+    auto setBox = [&] { box = CGeoBox(xmin, xmax, ymin, ymax); };
+    setBox();
     if (!(step > 0.0))
         return nullptr;
 
@@ -167,15 +179,16 @@ DOCNODE* SampleBezierByStep(const DOCNODE* pNodes, double step, bool bAllSegment
                 break;
             const Pt p = BezierPoint(seg, t);
             out.Add(p);
-            box.AddPoint(CGeoPoint(p.x, p.y));
+            grow(p);
         }
         out.tail->m_x = seg.p[3].x;
         out.tail->m_y = seg.p[3].y;
-        box.AddPoint(CGeoPoint(seg.p[3].x, seg.p[3].y));
+        grow(seg.p[3]);
         if (!bAllSegments)
             break;
         n = end;
     }
+    setBox();
     return out.head;
 }
 

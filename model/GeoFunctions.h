@@ -26,6 +26,7 @@ bool GeoRotatePoint(double cx, double cy, double px, double py, double angle, do
 
 // Point at distance d on the normal of P0P1, at P0 (bAtStart) or at P1. With
 // bSide set the point lies to the left of the direction P0->P1, else right.
+// False, with the foot itself, when P0 and P1 coincide.
 bool GeoPerpendicularPoint(double x0, double y0, double x1, double y1, bool bAtStart, bool bSide, double d,
                            double& x, double& y);
 

@@ -155,6 +155,19 @@ TEST(SampleBezierByStep, BoxTakesTheCurvesTop)
     EXPECT_EQ(none.head, nullptr);
 }
 
+TEST(SampleBezierByStep, BoxKeepsAFirstPointAtNegativeCoordinates)
+{
+    // File units before placement may be negative; the first sample must
+    // not be mistaken for the empty box and dropped.
+    Owned in(Make({{-10, -10, 0}, {-9, -10, 2}, {-8, -10, 1}, {-7, -10, 0}}));
+    CGeoBox box;
+    Owned out(SampleBezierByStep(in.head, 0.1, true, box));
+    EXPECT_EQ(box.m_xmin, -10);
+    EXPECT_EQ(box.m_xmax, -7);
+    EXPECT_DOUBLE_EQ(box.m_ymin, -10);
+    EXPECT_DOUBLE_EQ(box.m_ymax, -10);
+}
+
 TEST(SplitBezierAt, StraightSegmentSplitInTheMiddle)
 {
     Owned in(Make({{0, 0, 0}, {10, 0, 2}, {20, 0, 1}, {30, 0, 0}}));
@@ -345,6 +358,18 @@ TEST(BuildImportCurves, FullTurnClosesOnACopyOfTheStart)
     EXPECT_EQ(pts.back().kind, NODE_ANCHOR);
     EXPECT_GE(pts.size(), 13u);
     EXPECT_EQ(BuildImportCurves(0, 0, 20, 10, 0, 1, 0, 0.0), nullptr);
+}
+
+TEST(BuildImportCurves, DegenerateEllipsesGiveAListWithoutCrashing)
+{
+    for (auto [rx, ry, a0, a1, rot] : std::vector<std::tuple<double, double, double, double, double>>{
+             {0, 0, 0, 1, 0}, {10, 0, 0, 3, 0}, {10, 10, NAN, 1, 0}, {10, 10, 0, 1, NAN}, {-10, 5, 0, 2, 0.3}}) {
+        DOCNODE* out = BuildImportCurves(0, 0, rx, ry, a0, a1, rot, 1.0);
+        ASSERT_NE(out, nullptr);
+        EXPECT_EQ(out->m_pPrev, nullptr);
+        EXPECT_EQ(LastNode(out)->m_pNext, nullptr);
+        CDocState::FreeNodeList(out);
+    }
 }
 
 TEST(SplineKnots, DoubledHalfStepsBetweenZerosAndTheRepeatedTop)
