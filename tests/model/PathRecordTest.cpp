@@ -97,23 +97,6 @@ int CountRecords(const PATHREC* head)
 
 } // namespace
 
-TEST(PathRecord, FreshRecordHoldsTheInitialBoundsAndNoLinks)
-{
-    PATHREC r;
-    EXPECT_EQ(r.m_kind, 0);
-    EXPECT_EQ(r.m_subkind, 0);
-    EXPECT_EQ(r.m_xmin, 1e9);
-    EXPECT_EQ(r.m_ymin, 1e9);
-    EXPECT_EQ(r.m_zmin, 1e9);
-    EXPECT_EQ(r.m_xmax, -1e9);
-    EXPECT_EQ(r.m_ymax, -1e9);
-    EXPECT_EQ(r.m_zmax, -1e9);
-    EXPECT_EQ(r.m_pSegs, nullptr);
-    EXPECT_EQ(r.m_pArray, nullptr);
-    EXPECT_EQ(r.m_pPrev, nullptr);
-    EXPECT_EQ(r.m_pNext, nullptr);
-}
-
 TEST(PathRecord, ClosedSquareBecomesRingOfFourSegmentsWithBounds)
 {
     DOCNODE* n = Nodes({{500000, 500000}, {500100, 500000}, {500100, 500100}, {500000, 500100}, {500000, 500000}});
