@@ -10,4 +10,4 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends 
   qt6-base-dev libgl-dev \
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 \
   libturbojpeg0-dev libpng-dev libgif-dev \
-  xvfb xauth
+  xvfb xauth locales-all
