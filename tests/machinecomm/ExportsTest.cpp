@@ -93,24 +93,5 @@ TEST_F(LoadedVantrel, PortErrorReachesTheLoadingProgramsPoster)
     EXPECT_EQ(poster.Messages()[0].window, kMainWindow);
 }
 
-TEST_F(LoadedVantrel, EntryPointsNotBuiltYetReportFailure)
-{
-    auto* online = Get<decltype(VQ_OnlineOperate)>("VQ_OnlineOperate");
-    auto* frame = Get<decltype(GetWidthAndHigh)>("GetWidthAndHigh");
-    auto* answers = Get<decltype(GetMsgAnswer)>("GetMsgAnswer");
-    auto* freeList = Get<decltype(DelAnswerList)>("DelAnswerList");
-    ASSERT_TRUE(online && frame && answers && freeList);
-    EXPECT_EQ(online(1, 13, nullptr, 0, kAnswerWindow), 0u);
-    std::uint32_t length = 77;
-    std::uint8_t buffer[450] = {};
-    EXPECT_EQ(frame(nullptr, &length, buffer), 0);
-    EXPECT_EQ(length, 77u);
-    EXPECT_EQ(answers(), nullptr);
-    ANSWERREC* none = nullptr;
-    freeList(&none);
-    freeList(nullptr);
-    EXPECT_EQ(none, nullptr);
-}
-
 } // namespace
 } // namespace plat
