@@ -1,6 +1,7 @@
 #include "DocListNode.h"
 
 #include "DocData.h"
+#include "DocDataLine.h"
 #include "DocDataNurbs.h"
 
 #include <array>
@@ -13,9 +14,15 @@ CDocData* NewEmptyNurbs(const CDocData&)
     return new CDocDataNurbs;
 }
 
+CDocData* CopyLine(const CDocData& source)
+{
+    return new CDocDataLine(static_cast<const CDocDataLine&>(source));
+}
+
 // Copy constructor of each type id's class; null where no class exists.
 std::array<plat::DocDataCopier, kDocTypeCount> g_copiers = [] {
     std::array<plat::DocDataCopier, kDocTypeCount> table{};
+    table[MT_LINE] = &CopyLine;
     table[MT_NURBS] = &NewEmptyNurbs;
     return table;
 }();

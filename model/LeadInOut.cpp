@@ -1,0 +1,514 @@
+#include "LeadInOut.h"
+
+#include "DocContext.h"
+#include "DocListNode.h"
+#include "DocState.h"
+#include "GeoFunctions.h"
+#include "PolylineGeometry.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <numbers>
+
+namespace {
+
+constexpr double kDegToRad = std::numbers::pi / 180.0;
+// Share of the way to the nearest crossing that a clipped lead keeps.
+constexpr double kClipShare = 0.7;
+// Tolerances of the start placement: the curve placer's and the polyline's.
+constexpr double kPlaceTol = 0.001;
+// The end-gap marker sits 5 % of the outline before its end, at least 50
+// units on outlines longer than 200 units.
+constexpr double kMarkShare = 0.05;
+constexpr double kMarkMinBack = 50.0;
+constexpr double kMarkMinLength = 200.0;
+
+plat::CurveStartPlacer g_curveStartPlacer = nullptr;
+
+bool IsComposite(const CDocData* obj)
+{
+    return obj->m_nType == MT_GROUP || obj->m_nType == MT_CHAR;
+}
+
+CDocData* ChildrenOf(CDocData* obj)
+{
+    CDocData** children = obj->ChildList();
+    return children != nullptr ? *children : nullptr;
+}
+
+CDocData* DocumentObjects(const DOCCONTEXT* ctx)
+{
+    return ctx != nullptr && ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pFirst : nullptr;
+}
+
+bool LeadInOn(const LEADINOUT& rec)
+{
+    return rec.m_bLeadIn != 0 && rec.m_dInLength > kMinLeadLength;
+}
+
+bool LeadOutOn(const LEADINOUT& rec)
+{
+    return rec.m_bLeadOut != 0 && rec.m_dOutLength > kMinLeadLength;
+}
+
+double Distance(const DOCNODE* a, const DOCNODE* b)
+{
+    return std::hypot(b->m_x - a->m_x, b->m_y - a->m_y);
+}
+
+// One lead line and the nearest crossing found on it so far.
+struct LeadProbe {
+    bool on = false;
+    double sx = 0.0, sy = 0.0; // outline end
+    double px = 0.0, py = 0.0; // lead point as built
+    double best = 0.0;         // |dx| + |dy| of the candidate from the end
+    double kx = 0.0, ky = 0.0;
+    bool found = false;
+
+    void Start(double endX, double endY, double leadX, double leadY)
+    {
+        on = true;
+        sx = endX;
+        sy = endY;
+        px = leadX;
+        py = leadY;
+        best = std::fabs(px - sx) + std::fabs(py - sy);
+    }
+    void Test(const DOCNODE* a, const DOCNODE* b)
+    {
+        if (!on)
+            return;
+        double x = 0.0, y = 0.0;
+        if (GeoSegmentIntersection(sx, sy, px, py, a->m_x, a->m_y, b->m_x, b->m_y, x, y) == 0)
+            return;
+        const double d = std::fabs(x - sx) + std::fabs(y - sy);
+        if (d < best) {
+            best = d;
+            kx = x;
+            ky = y;
+            found = true;
+        }
+    }
+};
+
+// Every crossing of the whole tree is measured on the lead lines as built,
+// so a nearer crossing found inside a group is never replaced by a farther
+// one found at an outer level, and the lead is shortened only once.
+void FindCrossings(CDocData* list, LeadProbe& in, LeadProbe& out)
+{
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        if (IsComposite(o)) {
+            FindCrossings(ChildrenOf(o), in, out);
+            continue;
+        }
+        if (!o->IsSelected())
+            continue;
+        DOCNODE* copy = o->CopyNodes();
+        // The first and the last segment meet the outline's own ends, so
+        // they are left out.
+        const DOCNODE* first = copy;
+        if (first != nullptr && first->m_pNext != nullptr) {
+            for (const DOCNODE* a = first->m_pNext; a->m_pNext != nullptr && a->m_pNext->m_pNext != nullptr;
+                 a = a->m_pNext) {
+                in.Test(a, a->m_pNext);
+                out.Test(a, a->m_pNext);
+            }
+        }
+        CDocState::FreeNodeList(copy);
+    }
+}
+
+// Links a new anchor between a node and its successor.
+void InsertBetween(DOCNODE* a, double x, double y)
+{
+    AppendNode(a, x, y, NODE_ANCHOR, NODE_UNSELECTED);
+}
+
+// Polyline and rectangle start placement.
+void PlaceStartOnPolyline(CDocData* obj)
+{
+    const LEADINOUT& rec = *obj->m_pLeadInOut;
+    const double needLength = rec.m_dInLength + rec.m_dOutLength;
+    const double needTurn = (rec.m_dInAngle + rec.m_dOutAngle) * kDegToRad;
+    DOCNODE* head = obj->m_pNodes;
+    if (head == nullptr || head->m_pNext == nullptr)
+        return;
+
+    DOCNODE* longest = nullptr;
+    double longest2 = -1.0;
+    for (DOCNODE* n = head; n->m_pNext != nullptr && n->m_pNext != head; n = n->m_pNext) {
+        const double dx = n->m_pNext->m_x - n->m_x;
+        const double dy = n->m_pNext->m_y - n->m_y;
+        const double d2 = dx * dx + dy * dy;
+        if (d2 > longest2) {
+            longest2 = d2;
+            longest = n;
+        }
+    }
+    if (obj->m_nType == MT_RECT || std::sqrt(longest2) > needLength) {
+        const double mx = (longest->m_x + longest->m_pNext->m_x) * 0.5;
+        const double my = (longest->m_y + longest->m_pNext->m_y) * 0.5;
+        InsertBetween(longest, mx, my);
+        obj->SetStartPoint(mx, my, kPlaceTol);
+        return;
+    }
+
+    // Every side is short: look for a stretch longer than both leads that
+    // turns less than both lead angles together.
+    DOCNODE* window = head;
+    double length = 0.0;
+    double turn = 0.0;
+    DOCNODE* bestWindow = nullptr;
+    double bestLength = 0.0;
+    bool placed = false;
+    for (DOCNODE* n = head; n->m_pNext != nullptr && n->m_pNext != head; n = n->m_pNext) {
+        DOCNODE* next = n->m_pNext;
+        length += Distance(n, next);
+        if (n != head)
+            turn += GeoTurnAngle(n->m_pPrev->m_x, n->m_pPrev->m_y, n->m_x, n->m_y, next->m_x, next->m_y);
+        if (length > needLength && turn < needTurn) {
+            placed = true;
+            break;
+        }
+        if (turn > needTurn) {
+            if (length > bestLength) {
+                bestWindow = window;
+                bestLength = length;
+            }
+            window = n;
+            length = 0.0;
+            turn = 0.0;
+        }
+    }
+    if (!placed && bestWindow != nullptr) {
+        window = bestWindow;
+        length = bestLength;
+    }
+    double x = window->m_x, y = window->m_y;
+    PolylinePointAt(window, length / 2.0, x, y);
+    obj->InsertNodeAt(x, y, kPlaceTol);
+    obj->SetStartPoint(x, y, kPlaceTol);
+}
+
+} // namespace
+
+plat::CurveStartPlacer plat::SetCurveStartPlacer(CurveStartPlacer placer)
+{
+    const CurveStartPlacer old = g_curveStartPlacer;
+    g_curveStartPlacer = placer;
+    return old;
+}
+
+void SetLeadInOut(CDocData* obj, const LEADINOUT* tmpl)
+{
+    if (obj == nullptr)
+        return;
+    if (obj->m_pLeadInOut == nullptr)
+        obj->m_pLeadInOut = new LEADINOUT;
+    if (tmpl != nullptr && tmpl != obj->m_pLeadInOut) {
+        const std::uint8_t done = obj->m_pLeadInOut->m_bDone;
+        *obj->m_pLeadInOut = *tmpl;
+        obj->m_pLeadInOut->m_bDone = done;
+    }
+    if (IsComposite(obj)) {
+        for (CDocData* c = ChildrenOf(obj); c != nullptr; c = c->m_pNext)
+            SetLeadInOut(c, tmpl);
+    }
+}
+
+void SetEndGap(CDocData* obj, double gap, std::uint8_t on)
+{
+    if (obj == nullptr)
+        return;
+    if (obj->m_pEndGap == nullptr) {
+        if (on == 0)
+            return;
+        obj->m_pEndGap = new ENDGAP; // off, 0.3 mm, marker at 0, 0
+    }
+    obj->m_pEndGap->m_dGap = gap;
+    obj->m_pEndGap->m_bOn = on;
+    if (IsComposite(obj)) {
+        for (CDocData* c = ChildrenOf(obj); c != nullptr; c = c->m_pNext)
+            SetEndGap(c, gap, on);
+        return;
+    }
+    if (on != 1)
+        return;
+    DOCNODE* copy = obj->CopyNodes();
+    if (copy == nullptr)
+        return;
+    const double len = PolylineLength(copy);
+    double back = len * kMarkShare;
+    if (back < kMarkMinBack && len > kMarkMinLength)
+        back = kMarkMinBack;
+    double x = copy->m_x, y = copy->m_y;
+    PolylinePointAt(copy, len - back, x, y);
+    obj->m_pEndGap->m_dMarkX = x;
+    obj->m_pEndGap->m_dMarkY = y;
+    CDocState::FreeNodeList(copy);
+}
+
+void CutEndGap(DOCNODE* nodes, const ENDGAP* gap)
+{
+    if (nodes == nullptr || gap == nullptr || gap->m_dGap < kMinLeadLength)
+        return;
+    // A list closed into a ring is opened first, so that its end is its
+    // last node.
+    if (nodes->m_pPrev != nullptr) {
+        nodes->m_pPrev->m_pNext = nullptr;
+        nodes->m_pPrev = nullptr;
+    }
+    const double cut = gap->m_dGap * kWorldPerMm;
+    DOCNODE* cur = LastNode(nodes);
+    double removed = 0.0;
+    while (cur != nodes) {
+        DOCNODE* prev = cur->m_pPrev;
+        const double len = Distance(prev, cur);
+        if (cut > removed + len) {
+            removed += len;
+            cur = prev;
+            continue;
+        }
+        DOCNODE* newLast = cur;
+        if (removed + len == cut) {
+            newLast = prev;
+        } else {
+            double x = cur->m_x, y = cur->m_y;
+            GeoPointAlong(cur->m_x, cur->m_y, prev->m_x, prev->m_y, cut - removed, x, y);
+            cur->m_x = x;
+            cur->m_y = y;
+        }
+        DOCNODE* drop = newLast->m_pNext;
+        newLast->m_pNext = nullptr;
+        while (drop != nullptr) {
+            DOCNODE* next = drop->m_pNext;
+            delete drop;
+            drop = next;
+        }
+        return;
+    }
+    // The outline is shorter than the cut: it stays as it is.
+}
+
+CGeoBox GetObjectsBounds(CDocData* list)
+{
+    CGeoBox box; // empty
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        if (!o->IsSelected())
+            continue;
+        box.Union(o->m_rcBound);
+        if (IsComposite(o)) {
+            box.Union(GetObjectsBounds(ChildrenOf(o)));
+            continue;
+        }
+        if (const LEADINOUT* rec = o->m_pLeadInOut) {
+            if (rec->m_bLeadIn != 0)
+                box.AddPoint(CGeoPoint(rec->m_dInX, rec->m_dInY));
+            if (rec->m_bLeadOut != 0)
+                box.AddPoint(CGeoPoint(rec->m_dOutX, rec->m_dOutY));
+        }
+    }
+    return box;
+}
+
+void InheritGroupLead(CDocData* obj)
+{
+    if (obj == nullptr || obj->m_nType != MT_GROUP || obj->m_pLeadInOut != nullptr)
+        return;
+    for (CDocData* c = ChildrenOf(obj); c != nullptr; c = c->m_pNext) {
+        if (c->m_nType == MT_GROUP)
+            InheritGroupLead(c);
+    }
+    const LEADINOUT* chosen = nullptr;
+    double longest = -std::numeric_limits<double>::infinity();
+    for (CDocData* c = ChildrenOf(obj); c != nullptr; c = c->m_pNext) {
+        const LEADINOUT* rec = c->m_pLeadInOut;
+        if (rec == nullptr)
+            continue;
+        const double len = std::fmax(rec->m_dInLength, rec->m_dOutLength);
+        if (len > longest) {
+            longest = len;
+            chosen = rec;
+        }
+    }
+    if (chosen == nullptr)
+        return;
+    obj->m_pLeadInOut = new LEADINOUT(*chosen);
+    obj->m_pLeadInOut->m_bDone = 0;
+}
+
+bool GetEndTangent(const DOCNODE* nodes, bool atStart, CGeoPoint& end, CGeoPoint& direction)
+{
+    if (nodes == nullptr)
+        return false;
+    const DOCNODE* e = atStart ? nodes : LastNode(const_cast<DOCNODE*>(nodes));
+    end.Set(e->m_x, e->m_y);
+    for (const DOCNODE* n = atStart ? e->m_pNext : e->m_pPrev; n != nullptr && n != e;
+         n = atStart ? n->m_pNext : n->m_pPrev) {
+        if (n->m_x != e->m_x || n->m_y != e->m_y) {
+            direction.Set(n->m_x, n->m_y);
+            return true;
+        }
+    }
+    return false;
+}
+
+int CountEnclosingObjects(CDocData* list, const CDocData* obj)
+{
+    if (obj == nullptr || obj->m_pNodes == nullptr)
+        return 0;
+    const double x = obj->m_pNodes->m_x;
+    const double y = obj->m_pNodes->m_y;
+    int count = 0;
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        if (IsComposite(o)) {
+            count += CountEnclosingObjects(ChildrenOf(o), obj);
+            continue;
+        }
+        if (o == obj || !o->IsSelected())
+            continue;
+        DOCNODE* copy = o->CopyNodes();
+        if (copy == nullptr)
+            continue;
+        if (PolylineClassifyPoint(copy, x, y) != 0)
+            ++count;
+        CDocState::FreeNodeList(copy);
+    }
+    return count;
+}
+
+bool ResolveAutoLeadSide(DOCCONTEXT* ctx, CDocData* obj, double& inAngle, double& outAngle,
+                         std::uint32_t orientation)
+{
+    LEADINOUT& rec = *obj->m_pLeadInOut;
+    rec.m_nKind = 1;
+    inAngle = rec.m_dInAngle;
+    outAngle = -rec.m_dOutAngle;
+    if (obj->m_bClosed == 0)
+        return false;
+    const int count = CountEnclosingObjects(DocumentObjects(ctx), obj);
+    const bool odd = (count % 2) != 0;
+    rec.m_nKind = odd ? 0 : 1;
+    const bool ccw = orientation == 0;
+    if ((odd && !ccw) || (!odd && ccw)) {
+        inAngle = std::fabs(rec.m_dInAngle);
+        outAngle = -std::fabs(rec.m_dOutAngle);
+    } else {
+        inAngle = -std::fabs(rec.m_dInAngle);
+        outAngle = std::fabs(rec.m_dOutAngle);
+    }
+    return true;
+}
+
+void PlaceStartForLeads(DOCCONTEXT* ctx, CDocData* obj)
+{
+    if (obj == nullptr || obj->m_pLeadInOut == nullptr || obj->m_bClosed == 0)
+        return;
+    switch (obj->m_nType) {
+    case MT_ELLIPSE:
+        return;
+    case MT_LINE:
+    case MT_RECT:
+        PlaceStartOnPolyline(obj);
+        return;
+    default:
+        if (g_curveStartPlacer != nullptr)
+            g_curveStartPlacer(ctx, obj);
+        return;
+    }
+}
+
+LEADINOUT* ClipLeadsAtCrossings(CDocData* list, CDocData* obj)
+{
+    if (obj == nullptr || obj->m_pLeadInOut == nullptr)
+        return nullptr;
+    LEADINOUT& rec = *obj->m_pLeadInOut;
+    if (obj->m_pNodes == nullptr)
+        return &rec;
+    LeadProbe in, out;
+    if (LeadInOn(rec))
+        in.Start(obj->m_pNodes->m_x, obj->m_pNodes->m_y, rec.m_dInX, rec.m_dInY);
+    if (LeadOutOn(rec)) {
+        const DOCNODE* last = LastNode(obj->m_pNodes);
+        out.Start(last->m_x, last->m_y, rec.m_dOutX, rec.m_dOutY);
+    }
+    if (!in.on && !out.on)
+        return &rec;
+    FindCrossings(list, in, out);
+    if (in.found) {
+        rec.m_dInX = in.sx + kClipShare * (in.kx - in.sx);
+        rec.m_dInY = in.sy + kClipShare * (in.ky - in.sy);
+    }
+    if (out.found) {
+        rec.m_dOutX = out.sx + kClipShare * (out.kx - out.sx);
+        rec.m_dOutY = out.sy + kClipShare * (out.ky - out.sy);
+    }
+    return &rec;
+}
+
+bool ApplyLeadInOut(DOCCONTEXT* ctx, CDocData* obj)
+{
+    if (obj == nullptr || obj->m_nType == MT_BITMAP || obj->m_nType == MT_POINT)
+        return false;
+
+    bool result = false;
+    if (IsComposite(obj)) {
+        for (CDocData* c = ChildrenOf(obj); c != nullptr; c = c->m_pNext) {
+            if (c->m_pLeadInOut == nullptr && obj->m_pLeadInOut != nullptr) {
+                c->m_pLeadInOut = new LEADINOUT(*obj->m_pLeadInOut);
+                c->m_pLeadInOut->m_bDone = 0;
+            }
+            if (ApplyLeadInOut(ctx, c))
+                result = true;
+        }
+        if (obj->m_pLeadInOut != nullptr)
+            obj->m_pLeadInOut->m_bDone = 1;
+    } else {
+        if (obj->m_pLeadInOut == nullptr || obj->m_pNodes == nullptr)
+            return false;
+        LEADINOUT& rec = *obj->m_pLeadInOut;
+        DOCNODE* copy = obj->CopyNodes();
+        const std::uint32_t orientation = PolylineOrientation(copy) == 0 ? 0 : 1;
+        CDocState::FreeNodeList(copy);
+
+        double inAngle = 0.0, outAngle = 0.0;
+        const double a = rec.m_dInAngle;
+        const double b = rec.m_dOutAngle;
+        switch (rec.m_nKind) {
+        case 0:
+            inAngle = orientation == 0 ? -a : a;
+            outAngle = orientation == 0 ? b : -b;
+            break;
+        case 1:
+            inAngle = orientation == 0 ? a : -a;
+            outAngle = orientation == 0 ? -b : b;
+            break;
+        default:
+            ResolveAutoLeadSide(ctx, obj, inAngle, outAngle, orientation);
+            break;
+        }
+
+        if ((rec.m_bLeadIn != 0 || rec.m_bLeadOut != 0) && rec.m_bDone == 0)
+            PlaceStartForLeads(ctx, obj);
+
+        CGeoPoint end, dir;
+        if (LeadInOn(rec) && GetEndTangent(obj->m_pNodes, true, end, dir)) {
+            double x = end.m_x, y = end.m_y;
+            GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dInLength, x, y);
+            GeoRotatePoint(end.m_x, end.m_y, x, y, inAngle * kDegToRad, rec.m_dInX, rec.m_dInY);
+        }
+        if (LeadOutOn(rec) && GetEndTangent(obj->m_pNodes, false, end, dir)) {
+            double x = end.m_x, y = end.m_y;
+            GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dOutLength, x, y);
+            GeoRotatePoint(end.m_x, end.m_y, x, y, outAngle * kDegToRad, rec.m_dOutX, rec.m_dOutY);
+        }
+        ClipLeadsAtCrossings(DocumentObjects(ctx), obj);
+        rec.m_bDone = 1;
+        result = rec.m_bLeadIn != 0 || rec.m_bLeadOut != 0;
+    }
+
+    if (result && obj->m_pEndGap != nullptr)
+        SetEndGap(obj, obj->m_pEndGap->m_dGap, obj->m_pEndGap->m_bOn);
+    return result;
+}
