@@ -1,8 +1,6 @@
 #include "DocListNode.h"
 
 #include "DocData.h"
-#include "DocDataBezier.h"
-#include "DocDataEllipse.h"
 #include "DocDataLine.h"
 #include "DocDataChar.h"
 #include "DocDataGroup.h"
@@ -24,28 +22,11 @@ CDocData* CopyLine(const CDocData& source)
     return new CDocDataLine(static_cast<const CDocDataLine&>(source));
 }
 
-// The curve classes are copied only when the object is of that class: an
-// ellipse is also a Bezier path, and an id may be set on an object of
-// another class.
-CDocData* CopyBezier(const CDocData& source)
-{
-    const auto* bezier = dynamic_cast<const CDocDataBezier*>(&source);
-    return bezier != nullptr ? new CDocDataBezier(*bezier) : nullptr;
-}
-
-CDocData* CopyEllipse(const CDocData& source)
-{
-    const auto* ellipse = dynamic_cast<const CDocDataEllipse*>(&source);
-    return ellipse != nullptr ? new CDocDataEllipse(*ellipse) : nullptr;
-}
-
 // Copy constructor of each type id's class; null where no class exists.
 std::array<plat::DocDataCopier, kDocTypeCount> g_copiers = [] {
     std::array<plat::DocDataCopier, kDocTypeCount> table{};
     table[MT_LINE] = &CopyLine;
     table[MT_POINT] = &CDocDataPoint::Copy;
-    table[MT_ELLIPSE] = &CopyEllipse;
-    table[MT_BEZIER] = &CopyBezier;
     table[MT_NURBS] = &NewEmptyNurbs;
     table[MT_CHAR] = &CDocDataChar::Copy;
     table[MT_GROUP] = &CDocDataGroup::Copy;
