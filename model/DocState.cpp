@@ -3,6 +3,10 @@
 #include "DocContext.h"
 #include "DocData.h"
 #include "DocListNode.h"
+#include "settings/SoftwareSettings.h"
+#include "settings/WorkParams.h"
+
+#include <vector>
 
 void CDocState::FreeNodeList(DOCNODE*& head)
 {
@@ -119,4 +123,25 @@ std::uint32_t CDocState::CountSelected(DOCCONTEXT* ctx)
     if (ctx == nullptr || ctx->m_pCurrent == nullptr)
         return 0;
     return ctx->m_pCurrent->CountSelected(-1);
+}
+
+void CDocState::ApplyLayerFlags(DOCCONTEXT* ctx)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr)
+        return;
+    // One pass over the layer list, one over the objects. A later record of
+    // the same layer id wins, as when each record is applied in list order.
+    enum : signed char { kNoRecord = -1, kOff = 0, kOn = 1 };
+    std::vector<signed char> state(0x10000, kNoRecord);
+    for (const WorkParams* rec = CDocData::SettingsOf(ctx).m_pLayers; rec != nullptr; rec = rec->m_pNext)
+        state[rec->m_group_num] = (rec->m_border != 0 || rec->m_sweep != 0) ? kOn : kOff;
+    for (CDocData* obj = ctx->m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
+        if (obj->m_nLayer < 0 || obj->m_nLayer >= static_cast<std::int32_t>(state.size()))
+            continue;
+        const signed char s = state[static_cast<std::size_t>(obj->m_nLayer)];
+        if (s == kOn)
+            obj->m_bOutput |= 0x01;
+        else if (s == kOff)
+            obj->m_bOutput &= 0x80;
+    }
 }

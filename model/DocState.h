@@ -23,6 +23,10 @@ public:
     virtual void SelectAll(DOCCONTEXT* ctx, bool select);
     // Number of selected objects of the document.
     virtual std::uint32_t CountSelected(DOCCONTEXT* ctx);
+    // Output switch of every object from its layer record: bit 0 set when
+    // the layer is cut or scanned, else only bit 7 kept. Objects of a layer
+    // without a record keep their switch.
+    virtual void ApplyLayerFlags(DOCCONTEXT* ctx);
 
     // Before an edit: drops the redo side, drops the oldest snapshot when
     // more than 30 older ones exist, then keeps a copy of the current

@@ -13,6 +13,20 @@
 LanguageNameList g_languageNames;
 
 namespace {
+std::span<const std::u16string> g_registeredTable;
+} // namespace
+
+void SetLanguageTable(std::span<const std::u16string> table)
+{
+    g_registeredTable = table;
+}
+
+std::span<const std::u16string> RegisteredLanguageTable()
+{
+    return g_registeredTable;
+}
+
+namespace {
 
 constexpr std::string_view kTxt = ".txt";
 constexpr const char* kPointerFile = "Language";

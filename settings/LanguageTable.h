@@ -43,3 +43,9 @@ int FindLanguageSection(std::span<const std::u16string> table, std::u16string_vi
 // marker is missing, entry k is string k of the table. A position outside the
 // table gives an empty text.
 const std::u16string& LanguageText(std::span<const std::u16string> table, std::u16string_view marker, int k);
+
+// The table that engine code takes its messages from: the program registers
+// the main frame's table once it is loaded; tests register their own. With
+// none registered the table is empty, and every lookup gives an empty text.
+void SetLanguageTable(std::span<const std::u16string> table);
+std::span<const std::u16string> RegisteredLanguageTable();

@@ -3,10 +3,16 @@
 // and every call looks the folders up again, so a changed workPath.txt takes
 // effect at the next read or write.
 #pragma once
+#include <cstdint>
 #include <span>
 #include <string>
 
 class CMachineTech;
+struct MachineNode;
+struct WorkParams;
+struct SoftwareSettings;
+struct NestSettings;
+struct BARRIERPARAMS;
 
 class CReadParamFile {
 public:
@@ -46,4 +52,38 @@ public:
     // and returns true.
     bool WriteTechParam(const CMachineTech& tech) const;
     bool ReadTechParam(CMachineTech& tech) const;
+
+    // Machine list MacInfo.par: "item" with the current index, then eleven
+    // entries per machine. Writing a null list writes only "item"; false
+    // when the file cannot be created.
+    bool WriteMacInfo(const MachineNode* first, std::int32_t curIndex) const;
+    // Reads the list, storing "item" through curIndex (when not null). A
+    // missing file gives one default machine "Def" at index 0, writes the
+    // file and reports it with a message box; a file without machines gives
+    // null.
+    MachineNode* ReadMacInfo(std::int32_t* curIndex) const;
+
+    // Layer parameters WorkParam.par: one group of entries per record of the
+    // list from `first` on. False when the file cannot be created.
+    bool WriteWorkParam(const WorkParams* first) const;
+    // A new list of 256 records: the defaults, overwritten group by group
+    // from the file; a missing file is written from the defaults.
+    WorkParams* ReadWorkParam() const;
+
+    // software.par: the option fields of the settings block. Reading sets the
+    // option defaults first (show_net and m_file_view keep their values) and
+    // writes the file from them when it is missing; it always returns true.
+    bool WriteSoftwareParam(const SoftwareSettings& settings) const;
+    bool ReadSoftwareParam(SoftwareSettings& settings) const;
+
+    // nest.par: the nesting settings. Reading sets the defaults first and
+    // writes the file from them when it is missing; it always returns true.
+    bool WriteNestParam(const NestSettings& nest) const;
+    bool ReadNestParam(NestSettings& nest) const;
+
+    // Bari.par: the light-guide settings. Reading keeps the record as it is
+    // and returns false when the file is missing; missing keys keep their
+    // values.
+    bool WriteBarrierParam(const BARRIERPARAMS& params) const;
+    bool ReadBarrierParam(BARRIERPARAMS& params) const;
 };
