@@ -2,8 +2,10 @@
 // commands, the job transfer and the answer parser.
 #include "Vantrel.h"
 
+#include "AnswerParser.h"
 #include "CommState.h"
 #include "NetComm.h"
+#include "OnlineOperate.h"
 #include "SerialComm.h"
 
 #include <chrono>
@@ -91,13 +93,14 @@ void VqEtCommThrd(std::uint32_t wait)
     s.running.store(false);
 }
 
-// The online commands, the job transfer and the answer parser are not in this
-// build yet: each entry point reports failure and touches nothing.
-std::uint32_t VQ_OnlineOperate(std::uint8_t, std::int32_t, const void*, std::uint32_t, plat::HWND)
+std::uint32_t VQ_OnlineOperate(std::uint8_t link, std::int32_t code, const void* data,
+                               std::uint32_t wait, plat::HWND window)
 {
-    return 0;
+    return OnlineOperate(link, code, data, wait, window);
 }
 
+// The job stream encoder and the job transfer are not in this build yet:
+// each entry point reports failure and touches nothing.
 std::int32_t GetWidthAndHigh(WORKHEAD*, std::uint32_t*, std::uint8_t*)
 {
     return 0;
@@ -110,11 +113,12 @@ std::uint32_t VQ_TransFileOperate(TRANSFILEREQ*)
 
 ANSWERREC* GetMsgAnswer()
 {
-    return nullptr;
+    return ReadAnswerRing();
 }
 
-void DelAnswerList(ANSWERREC**)
+void DelAnswerList(ANSWERREC** list)
 {
+    FreeAnswerList(list);
 }
 
 } // extern "C"

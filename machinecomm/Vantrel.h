@@ -26,7 +26,6 @@ constexpr plat::UINT WM_COMM_PORT_ERROR = plat::WM_USER + 110;
 
 struct WORKHEAD;
 struct TRANSFILEREQ;
-struct ANSWERREC;
 
 extern "C" {
 
@@ -46,7 +45,11 @@ VANTREL_API bool VqStCommThrd(std::uint32_t mode, std::uint32_t argument);
 // non-zero, bytes still queued get a short time to go out first.
 VANTREL_API void VqEtCommThrd(std::uint32_t wait);
 
-// Online command; link non-zero = network. Returns 1, or 0 on failure.
+// Online command `code` (1..34, OP_* of OnlineOperate.h) with the data it
+// reads; link non-zero = network. wait non-zero: window is told of the
+// answer with WM_COMM_ANSWER. Returns 0 when data is null for an operation
+// that reads it, or when the command had to wait for the send ring and no
+// link runs; else 1.
 VANTREL_API std::uint32_t VQ_OnlineOperate(std::uint8_t link, std::int32_t code, const void* data,
                                            std::uint32_t wait, plat::HWND window);
 
@@ -58,8 +61,9 @@ VANTREL_API std::int32_t GetWidthAndHigh(WORKHEAD* head, std::uint32_t* length,
 // Starts the transfer of one job; progress arrives as the request's message.
 VANTREL_API std::uint32_t VQ_TransFileOperate(TRANSFILEREQ* request);
 
-// The controller's answers received so far as a new list owned by the
-// caller, or null; freed with DelAnswerList, which sets the head to null.
+// The controller's whole answers received so far as a new list owned by
+// the caller, or null (also while an answer is still coming in); freed with
+// DelAnswerList, which sets the head to null.
 VANTREL_API ANSWERREC* GetMsgAnswer();
 VANTREL_API void DelAnswerList(ANSWERREC** list);
 

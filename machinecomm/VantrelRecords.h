@@ -1,7 +1,8 @@
-// Output path records shared by pointer between the main program and the
-// communication library. The field order and widths are an interface between
-// the two: each record keeps natural alignment, and the layout is pinned by
-// the assertions at the end of this file. Only standard headers here, so both
+// Records shared by pointer between the main program and the communication
+// library: the output path records going in, the answer records coming
+// back. The field order and widths are an interface between the two: each
+// record keeps natural alignment, and the layout is pinned by the
+// assertions at the end of this file. Only standard headers here, so both
 // sides can include it.
 #pragma once
 #include <cstddef>
@@ -64,6 +65,27 @@ struct ARRAYREC {
     double m_dAreaH = 0.0;
 };
 
+// One answer of the controller, in a list that GetMsgAnswer hands out and
+// DelAnswerList frees. Allocated by the library, read by the main program.
+struct ANSWERREC {
+    std::uint32_t m_type = 0;      // ANSWER_* below
+    std::uint8_t m_reserved = 0;
+    std::int32_t m_id = -1;        // state byte of ANSWER_STATE, parameter id of ANSWER_PARAM
+    std::uint8_t* m_pData = nullptr; // allocated with the record, layout by type
+    ANSWERREC* m_pPrev = nullptr;
+    ANSWERREC* m_pNext = nullptr;
+};
+
+// Answer types of ANSWERREC::m_type, with the layout of m_pData.
+enum : std::uint32_t {
+    ANSWER_STATE = 1,    // after CE: one u32
+    ANSWER_INFO = 4,     // parameter 767: the text with a terminating 0
+    ANSWER_POSITION = 5, // after D1 12: two u32, x and y
+    ANSWER_MOVED_TO = 6, // after D3 00: two u32, x and y
+    ANSWER_MOVE = 7,     // after 80: two u32; after 81: two u16; after 82 or 83: one u16
+    ANSWER_PARAM = 31,   // a parameter read: one u32
+};
+
 // The alignas(8) marks keep doubles on 8-byte offsets also where a 32-bit ABI
 // would align them to 4, so both builds agree on the non-pointer fields.
 
@@ -107,3 +129,11 @@ static_assert(sizeof(void*) != 8 || offsetof(PATHREC, m_pNext) == 80);
 static_assert(sizeof(void*) != 8 || sizeof(PATHREC) == 88);
 static_assert(sizeof(void*) != 8 || offsetof(SEGNODE, m_pNext) == 64);
 static_assert(sizeof(void*) != 8 || sizeof(SEGNODE) == 72);
+
+static_assert(offsetof(ANSWERREC, m_type) == 0);
+static_assert(offsetof(ANSWERREC, m_reserved) == 4);
+static_assert(offsetof(ANSWERREC, m_id) == 8);
+static_assert(sizeof(void*) != 8 || offsetof(ANSWERREC, m_pData) == 16);
+static_assert(sizeof(void*) != 8 || offsetof(ANSWERREC, m_pPrev) == 24);
+static_assert(sizeof(void*) != 8 || offsetof(ANSWERREC, m_pNext) == 32);
+static_assert(sizeof(void*) != 8 || sizeof(ANSWERREC) == 40);
