@@ -1,8 +1,10 @@
 #include "Text.h"
 
 #include "OutlineMath.h"
+#include "ShapeText.h"
 #include "TrueTypeFont.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -55,4 +57,44 @@ void CText::OutlineTrueType(const std::string& faceName)
         penX += ch.m_metrics.cellIncX * m_width_factor;
         m_chars.push_back(std::move(ch));
     }
+}
+
+void CText::OutlineShx(const std::string& fontFile, const std::string& bigFontFile)
+{
+    // Like the TrueType renderer, no height (or no number) draws nothing.
+    if (!std::isfinite(m_height) || m_height <= 0.0)
+        return;
+    CShapeReader font;
+    CShapeReader bigFont;
+    const bool haveFont = LoadShxFont(fontFile, font);
+    const bool haveBigFont = !bigFontFile.empty() && LoadShxFont(bigFontFile, bigFont);
+    const double height10 = m_height * 10.0;
+    const bool stretch = !DoublesEqual(m_width_factor, 1.0);
+    double penX = m_x;
+    const double penY = m_y;
+    std::size_t pos = 0;
+    std::uint32_t code = 0;
+    while (ReadTextCode(m_text, pos, code)) {
+        const bool doubleByte = code > 0xFF;
+        CShapeReader* reader = nullptr;
+        if (doubleByte ? haveBigFont : haveFont)
+            reader = doubleByte ? &bigFont : &font;
+        CTextChar ch;
+        if (reader == nullptr || !DrawShapeChar(*reader, code, penX, penY, height10 / reader->FontHeight() * 0.5, ch)) {
+            penX += height10;
+            continue;
+        }
+        if (stretch)
+            StretchCharX(ch, m_width_factor);
+        penX += BoxWidth(ch) + height10 / 3.0;
+        m_chars.push_back(std::move(ch));
+    }
+}
+
+void CText::ApplyAngle()
+{
+    if (!AngleApplies(m_angle))
+        return;
+    for (CTextChar& ch : m_chars)
+        ch.Rotate(m_x, m_y, m_angle);
 }

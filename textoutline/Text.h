@@ -40,4 +40,16 @@ public:
     // character before it (zeros at the start). Draws nothing when the font
     // cannot be set up for the height.
     void OutlineTrueType(const std::string& faceName);
+
+    // Draws the text with the shape font and, for double-byte codes, the big
+    // font, both looked up in the shx folder beside the program. A code that
+    // its font lacks (or a font that is absent) draws nothing and moves the
+    // pen right by the height x 10; a drawn one is scaled by (height x 10 /
+    // font height) x 0.5 about its left edge and the pen's y, stretched by
+    // the width factor, and moves the pen by its box width + height x 10 / 3.
+    void OutlineShx(const std::string& fontFile, const std::string& bigFontFile);
+
+    // Turns every drawn character about the insertion point by the text's
+    // angle, when the angle is not too small to count.
+    void ApplyAngle();
 };

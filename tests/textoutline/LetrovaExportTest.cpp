@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <dlfcn.h>
 
 namespace {
@@ -40,6 +41,28 @@ CMWord* MakeWord(int contours)
         word->m_lines.push_back(line);
     }
     return word;
+}
+
+template <std::size_t N>
+void SetField(char (&field)[N], const char* value)
+{
+    std::memset(field, 0, N);
+    std::strncpy(field, value, N - 1);
+}
+
+Text MakeText(const char* text, const char* font)
+{
+    Text t;
+    SetField(t.m_text, text);
+    SetField(t.m_font_file, font);
+    t.m_height = 10.0;
+    t.m_width_factor = 1.0;
+    return t;
+}
+
+double FirstX(const CMWord* word)
+{
+    return word->m_lines.at(0)->m_points.at(0).m_x;
 }
 
 } // namespace
@@ -82,4 +105,65 @@ TEST_F(LetrovaLibrary, DelWordListDestroysEveryWordAndEmptiesTheList)
     m_del(&words);
     EXPECT_TRUE(words.empty());
     m_del(nullptr);
+}
+
+TEST_F(LetrovaLibrary, TextGivesOneWordPerCharacterAndCallsAppend)
+{
+    ASSERT_NE(m_text, nullptr);
+    CMWordList words;
+    EXPECT_EQ(m_text(MakeText("A B", "DejaVuSans.ttf"), words), 0);
+    ASSERT_EQ(words.size(), 3u);
+    auto it = words.begin();
+    const CMWord* a = *it++;
+    const CMWord* space = *it++;
+    const CMWord* b = *it;
+    EXPECT_FALSE(a->m_lines.empty());
+    EXPECT_TRUE(space->m_lines.empty());
+    EXPECT_EQ(a->m_lines[0]->m_closed, 1);
+    EXPECT_LT(FirstX(a), FirstX(b));
+    // A second call appends behind the first text's words.
+    EXPECT_EQ(m_text(MakeText("B", "DejaVuSans.ttf"), words), 0);
+    ASSERT_EQ(words.size(), 4u);
+    EXPECT_EQ(words.front(), a);
+    // It starts again at the insertion point.
+    EXPECT_LT(FirstX(words.back()), FirstX(b));
+    m_del(&words);
+    EXPECT_TRUE(words.empty());
+}
+
+TEST_F(LetrovaLibrary, EmptyFontNameIsArialAndOtherExtensionsOutlineNothing)
+{
+    ASSERT_NE(m_text, nullptr);
+    CMWordList words;
+    m_text(MakeText("AB", ""), words);
+    EXPECT_EQ(words.size(), 2u);
+    m_del(&words);
+    m_text(MakeText("AB", "romans.fnt"), words);
+    EXPECT_TRUE(words.empty());
+}
+
+TEST_F(LetrovaLibrary, MTextPutsTheAdditionalTextFirst)
+{
+    ASSERT_NE(m_mtext, nullptr);
+    MText m;
+    SetField(m.m_font_file, "DejaVuSans.ttf");
+    SetField(m.m_text_more, "AB");
+    SetField(m.m_text, "CD");
+    m.m_height = 10.0;
+    m.m_line_spacing = 1.0;
+    CMWordList words;
+    EXPECT_EQ(m_mtext(m, words), 0);
+    ASSERT_EQ(words.size(), 4u);
+    CMWordList same;
+    SetField(m.m_text_more, "");
+    SetField(m.m_text, "ABCD");
+    m_mtext(m, same);
+    ASSERT_EQ(same.size(), 4u);
+    auto w = words.begin();
+    for (auto s = same.begin(); s != same.end(); ++s, ++w) {
+        ASSERT_EQ((*w)->m_lines.size(), (*s)->m_lines.size());
+        EXPECT_EQ(FirstX(*w), FirstX(*s));
+    }
+    m_del(&words);
+    m_del(&same);
 }

@@ -1,0 +1,223 @@
+// Single-line text in shape fonts, from small font files laid into a scratch
+// shx/ folder beside the program. A text at the drawing origin starts its pen
+// at (20000, 20000); a shape point (x, y) lands at (pen x + x, pen y - y) and
+// is then scaled by (height x 10 / reference height) x 0.5 about the left edge
+// and the pen's y.
+#include "ShxBytes.h"
+#include "textoutline/Letrova.h"
+#include "textoutline/ShapeText.h"
+#include "textoutline/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <numbers>
+
+namespace {
+
+using plat::Bytes;
+
+constexpr double kEps = 1e-9;
+
+template <std::size_t N>
+void SetField(char (&field)[N], const char* value)
+{
+    std::memset(field, 0, N);
+    std::strncpy(field, value, N - 1);
+}
+
+// 'A': length 4 right, then length 3 up: lines (0,0)-(8,0) and (8,0)-(8,6).
+// 'B': the same after a pen-up move of 4 to the right.
+Bytes TestFont(bool withInfo = false)
+{
+    std::vector<plat::ShxShape> shapes;
+    if (withInfo)
+        shapes.push_back({0, "test", {4, 2, 0, 0}});
+    shapes.push_back({'A', "A", {0x40, 0x34, 0x00}});
+    shapes.push_back({'B', "B", {0x02, 0x20, 0x01, 0x40, 0x00}});
+    return plat::ShapeFontBytes(shapes);
+}
+
+// Double-byte 81 40: length 4 right.
+Bytes TestBigFont()
+{
+    return plat::BigFontBytes({{0x81, 0xFE}}, {{0x8140, "", {0x40, 0x00}}});
+}
+
+Text MakeText(const char* text, const char* font, double height = 1.0, double widthFactor = 1.0)
+{
+    Text t;
+    SetField(t.m_text, text);
+    SetField(t.m_font_file, font);
+    t.m_height = height;
+    t.m_width_factor = widthFactor;
+    return t;
+}
+
+CText OutlineShx(const Text& t)
+{
+    CText text(t);
+    text.OutlineShx(text.m_font_file, text.m_bigfont_file);
+    return text;
+}
+
+void ExpectPoint(const CSuPoint& p, double x, double y)
+{
+    EXPECT_NEAR(p.m_x, x, kEps);
+    EXPECT_NEAR(p.m_y, y, kEps);
+}
+
+class ShxText : public ::testing::Test {
+protected:
+    plat::ScratchProgramFolder m_folder;
+};
+
+} // namespace
+
+TEST_F(ShxText, OneCharacterAtHeightOneIsScaledByTheDefaultReferenceHeight)
+{
+    m_folder.Write("shx/test.shx", TestFont());
+    const CText text = OutlineShx(MakeText("AA", "test.shx"));
+    ASSERT_EQ(text.m_chars.size(), 2u);
+    // Factor 10 / 8 x 0.5 = 0.625.
+    const auto& a = text.m_chars[0].m_contours;
+    ASSERT_EQ(a.size(), 2u);
+    EXPECT_EQ(a[0].m_closed, 0);
+    ASSERT_EQ(a[0].m_points.size(), 2u);
+    ExpectPoint(a[0].m_points[0], 20000.0, 20000.0);
+    ExpectPoint(a[0].m_points[1], 20005.0, 20000.0);
+    ExpectPoint(a[1].m_points[0], 20005.0, 20000.0);
+    ExpectPoint(a[1].m_points[1], 20005.0, 19996.25);
+    // The box is 5 wide: the next pen is 5 + 10 / 3 further right.
+    const auto& second = text.m_chars[1].m_contours;
+    ASSERT_EQ(second.size(), 2u);
+    ExpectPoint(second[0].m_points[0], 20000.0 + 5.0 + 10.0 / 3.0, 20000.0);
+    ExpectPoint(second[1].m_points[1], 20010.0 + 10.0 / 3.0, 19996.25);
+}
+
+TEST_F(ShxText, InformationShapeSetsTheReferenceHeight)
+{
+    m_folder.Write("shx/test.shx", TestFont(true));
+    // Height 4: factor 10 / 4 x 0.5 = 1.25.
+    const CText text = OutlineShx(MakeText("A", "test.shx", 1.0));
+    ASSERT_EQ(text.m_chars.size(), 1u);
+    ExpectPoint(text.m_chars[0].m_contours[0].m_points[1], 20010.0, 20000.0);
+    ExpectPoint(text.m_chars[0].m_contours[1].m_points[1], 20010.0, 19992.5);
+}
+
+TEST_F(ShxText, ScalingKeepsTheLeftEdgeWhereTheShapePutIt)
+{
+    m_folder.Write("shx/test.shx", TestFont());
+    // B's line starts 4 right of the pen; that edge stays, the rest shrinks.
+    const CText text = OutlineShx(MakeText("B", "test.shx"));
+    ASSERT_EQ(text.m_chars.size(), 1u);
+    ASSERT_EQ(text.m_chars[0].m_contours.size(), 1u);
+    ExpectPoint(text.m_chars[0].m_contours[0].m_points[0], 20004.0, 20000.0);
+    ExpectPoint(text.m_chars[0].m_contours[0].m_points[1], 20009.0, 20000.0);
+}
+
+TEST_F(ShxText, WidthFactorStretchesTheCharacterAndItsAdvance)
+{
+    m_folder.Write("shx/test.shx", TestFont());
+    const CText text = OutlineShx(MakeText("AA", "test.shx", 1.0, 2.0));
+    ASSERT_EQ(text.m_chars.size(), 2u);
+    ExpectPoint(text.m_chars[0].m_contours[0].m_points[1], 20010.0, 20000.0);
+    ExpectPoint(text.m_chars[0].m_contours[1].m_points[1], 20010.0, 19996.25);
+    ExpectPoint(text.m_chars[1].m_contours[0].m_points[0], 20010.0 + 10.0 / 3.0, 20000.0);
+}
+
+TEST_F(ShxText, MissingCharacterOrFontAdvancesByTenTimesTheHeight)
+{
+    m_folder.Write("shx/test.shx", TestFont());
+    m_folder.Write("shx/big.shx", TestBigFont());
+    // Z is not in the font: no character, the pen moves 10.
+    CText text = OutlineShx(MakeText("ZA", "test.shx"));
+    ASSERT_EQ(text.m_chars.size(), 1u);
+    ExpectPoint(text.m_chars[0].m_contours[0].m_points[0], 20010.0, 20000.0);
+    // A font lacking its CR LF 1A is not loaded: every single-byte character
+    // advances; the big font still draws.
+    Bytes broken = TestFont();
+    broken[22] = ' ';
+    m_folder.Write("shx/broken.shx", broken);
+    Text t = MakeText("AA\x81\x40", "broken.shx", 2.0);
+    SetField(t.m_bigfont_file, "big.shx");
+    text = OutlineShx(t);
+    ASSERT_EQ(text.m_chars.size(), 1u);
+    ExpectPoint(text.m_chars[0].m_contours[0].m_points[0], 20040.0, 20000.0);
+    // No font file at all.
+    EXPECT_TRUE(OutlineShx(MakeText("AA", "absent.shx")).m_chars.empty());
+}
+
+TEST_F(ShxText, DoubleByteCodesComeFromTheBigFontAtItsOwnHeight)
+{
+    m_folder.Write("shx/test.shx", TestFont());
+    m_folder.Write("shx/big.shx", TestBigFont());
+    Text t = MakeText("A\x81\x40", "test.shx");
+    SetField(t.m_bigfont_file, "big.shx");
+    const CText text = OutlineShx(t);
+    ASSERT_EQ(text.m_chars.size(), 2u);
+    // No information shape in the big font: reference 84, factor 10/84 x 0.5.
+    const auto& line = text.m_chars[1].m_contours.at(0).m_points;
+    const double x0 = 20000.0 + 5.0 + 10.0 / 3.0;
+    ExpectPoint(line.at(0), x0, 20000.0);
+    ExpectPoint(line.at(1), x0 + 8.0 * 10.0 / 84.0 * 0.5, 20000.0);
+    // Without a big font the double-byte character only advances.
+    const CText alone = OutlineShx(MakeText("\x81\x40" "A", "test.shx"));
+    ASSERT_EQ(alone.m_chars.size(), 1u);
+    ExpectPoint(alone.m_chars[0].m_contours[0].m_points[0], 20010.0, 20000.0);
+}
+
+TEST_F(ShxText, FontsAreFoundWithoutRegardToCaseAndNeverOutsideTheFolder)
+{
+    m_folder.Write("shx/ROMANS.shx", TestFont());
+    m_folder.Write("outside.shx", TestFont());
+    const std::string expected = (m_folder.Folder() / "shx" / "ROMANS.shx").string();
+    EXPECT_EQ(ShxFontPath("romans.SHX"), expected);
+    EXPECT_EQ(ShxFontPath("ROMANS.shx"), expected);
+    // Only the name's last component counts.
+    EXPECT_EQ(ShxFontPath("C:\\Fonts\\romans.shx"), expected);
+    EXPECT_EQ(ShxFontPath("/usr/share/fonts/romans.shx"), expected);
+    EXPECT_EQ(ShxFontPath("../outside.shx"), "");
+    EXPECT_EQ(ShxFontPath(".."), "");
+    EXPECT_EQ(ShxFontPath(""), "");
+    EXPECT_EQ(ShxFontPath("absent.shx"), "");
+}
+
+TEST_F(ShxText, ExportSelectsTheShapeRendererByExtensionInAnyCase)
+{
+    m_folder.Write("shx/test.shx", TestFont());
+    CMWordList words;
+    EXPECT_EQ(g_GetTextOutlineInfo(MakeText("AB", "TEST.SHX"), words), 0);
+    ASSERT_EQ(words.size(), 2u);
+    ASSERT_EQ(words.front()->m_lines.size(), 2u);
+    EXPECT_EQ(words.front()->m_lines[0]->m_closed, 0);
+    EXPECT_EQ(words.front()->m_reserved, 0u);
+    ASSERT_EQ(words.front()->m_lines[1]->m_points.size(), 2u);
+    EXPECT_NEAR(words.front()->m_lines[1]->m_points[1].m_y, 19996.25, kEps);
+    // Other extensions outline nothing; the list keeps what it held.
+    EXPECT_EQ(g_GetTextOutlineInfo(MakeText("AB", "test.fnt"), words), 0);
+    EXPECT_EQ(g_GetTextOutlineInfo(MakeText("AB", "absent.shx"), words), 0);
+    EXPECT_EQ(words.size(), 2u);
+    g_DelWordList(&words);
+    EXPECT_TRUE(words.empty());
+}
+
+TEST_F(ShxText, ExportTurnsTheTextAboutItsInsertionPoint)
+{
+    m_folder.Write("shx/test.shx", TestFont());
+    Text t = MakeText("A", "test.shx");
+    t.m_angle = std::numbers::pi / 2;
+    CMWordList words;
+    g_GetTextOutlineInfo(t, words);
+    ASSERT_EQ(words.size(), 1u);
+    // (20005, 20000) is 5 right of the insertion point; a quarter turn
+    // counter-clockwise in the drawing puts it 5 above (y down: 19995).
+    const CSuPoint& p = words.front()->m_lines[0]->m_points[1];
+    EXPECT_NEAR(p.m_x, 20000.0, 1e-9);
+    EXPECT_NEAR(p.m_y, 19995.0, 1e-9);
+    // The up stroke's top (20005, 19996.25) turns to (19996.25, 19995).
+    const CSuPoint& q = words.front()->m_lines[1]->m_points[1];
+    EXPECT_NEAR(q.m_x, 19996.25, 1e-9);
+    EXPECT_NEAR(q.m_y, 19995.0, 1e-9);
+    g_DelWordList(&words);
+}
