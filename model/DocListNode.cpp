@@ -1,6 +1,8 @@
 #include "DocListNode.h"
 
 #include "DocData.h"
+#include "DocDataBezier.h"
+#include "DocDataEllipse.h"
 #include "DocDataLine.h"
 #include "DocDataChar.h"
 #include "DocDataGroup.h"
@@ -27,6 +29,8 @@ std::array<plat::DocDataCopier, kDocTypeCount> g_copiers = [] {
     std::array<plat::DocDataCopier, kDocTypeCount> table{};
     table[MT_LINE] = &CopyLine;
     table[MT_POINT] = &CDocDataPoint::Copy;
+    table[MT_ELLIPSE] = &CDocDataEllipse::Copy;
+    table[MT_BEZIER] = &CDocDataBezier::Copy;
     table[MT_NURBS] = &NewEmptyNurbs;
     table[MT_CHAR] = &CDocDataChar::Copy;
     table[MT_GROUP] = &CDocDataGroup::Copy;
