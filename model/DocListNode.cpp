@@ -4,6 +4,7 @@
 #include "DocDataBezier.h"
 #include "DocDataEllipse.h"
 #include "DocDataLine.h"
+#include "DocDataRect.h"
 #include "DocDataChar.h"
 #include "DocDataGroup.h"
 #include "DocDataNurbs.h"
@@ -19,15 +20,11 @@ CDocData* NewEmptyNurbs(const CDocData&)
     return new CDocDataNurbs;
 }
 
-CDocData* CopyLine(const CDocData& source)
-{
-    return new CDocDataLine(static_cast<const CDocDataLine&>(source));
-}
-
 // Copy constructor of each type id's class; null where no class exists.
 std::array<plat::DocDataCopier, kDocTypeCount> g_copiers = [] {
     std::array<plat::DocDataCopier, kDocTypeCount> table{};
-    table[MT_LINE] = &CopyLine;
+    table[MT_LINE] = &CDocDataLine::Copy;
+    table[MT_RECT] = &CDocDataRect::Copy;
     table[MT_POINT] = &CDocDataPoint::Copy;
     table[MT_ELLIPSE] = &CDocDataEllipse::Copy;
     table[MT_BEZIER] = &CDocDataBezier::Copy;

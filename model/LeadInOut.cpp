@@ -187,7 +187,13 @@ void PlaceStartOnPolyline(CDocData* obj)
     }
     double x = window->m_x, y = window->m_y;
     PolylinePointAt(window, length / 2.0, x, y);
-    obj->InsertNodeAt(x, y, kPlaceTol);
+    // A place on an existing node needs no new node: a second one there
+    // would give the output a segment of zero length.
+    bool onNode = false;
+    for (const DOCNODE* n = head; n != nullptr && !onNode; n = n->m_pNext)
+        onNode = std::fabs(n->m_x - x) < kPlaceTol && std::fabs(n->m_y - y) < kPlaceTol;
+    if (!onNode)
+        obj->InsertNodeAt(x, y, kPlaceTol);
     obj->SetStartPoint(x, y, kPlaceTol);
 }
 
