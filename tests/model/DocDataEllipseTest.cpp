@@ -56,16 +56,6 @@ TEST(EllipseObject, PositioningPointEightStartsAtTheMiddleOfTheTopSide)
     EXPECT_EQ(e.m_bNodesSelected, 0);
 }
 
-TEST(EllipseObject, WithoutAMachineTheStartStaysOnTheLeftSide)
-{
-    ScopedMachine none;
-    CDocDataEllipse e(0, 0, 20, 10);
-    EXPECT_EQ(e.m_pNodes->m_x, 0);
-    EXPECT_EQ(e.m_pNodes->m_y, 5);
-    EXPECT_NEAR(NodeAt(e.m_pNodes, 3)->m_x, 10, kTol);
-    EXPECT_NEAR(NodeAt(e.m_pNodes, 3)->m_y, 0, kTol);
-}
-
 TEST(EllipseObject, CentrePositionStartsLikeTheBottomMiddleAndTheLeftSideAsksForNothing)
 {
     {
@@ -86,6 +76,14 @@ TEST(EllipseObject, CentrePositionStartsLikeTheBottomMiddleAndTheLeftSideAsksFor
         EXPECT_TRUE(e.ApplyStartPosition(5));
         EXPECT_NEAR(e.m_pNodes->m_x, 20, kTol);
         EXPECT_NEAR(e.m_pNodes->m_y, 5, kTol);
+        EXPECT_FALSE(e.Close());
+    }
+    {
+        ScopedMachine none;
+        CDocDataEllipse e(0, 0, 20, 10);
+        EXPECT_EQ(e.m_pNodes->m_x, 0);
+        EXPECT_EQ(e.m_pNodes->m_y, 5);
+        EXPECT_EQ(CountNodes(e.m_pNodes), 13);
     }
 }
 
@@ -187,20 +185,6 @@ TEST(EllipseObject, HitTestDoesNotGrowTheBoxesByTheTolerance)
     EXPECT_TRUE(e.HitTest(0, 5, 0.5));
 }
 
-TEST(EllipseObject, SegmentHitFlagsBothAnchorsAndTheClosingNode)
-{
-    ScopedMachine none;
-    CDocDataEllipse e(0, 0, 20, 10);
-    // Near the first segment, from (0, 5) to (10, 0).
-    ASSERT_TRUE(e.HitSegment(2.9, 1.5, 0.5, NODE_ACTIVE));
-    const std::vector<int> states = StatesOf(e.m_pNodes);
-    EXPECT_EQ(states[0], 2);
-    EXPECT_EQ(states[3], 2);
-    EXPECT_EQ(states[12], 2);
-    EXPECT_EQ(states[6], 0);
-    EXPECT_FALSE(e.HitSegment(10, 5, 0.5, NODE_ACTIVE));
-}
-
 TEST(EllipseObject, DirectionArrowSitsOnTheSecondAnchorAndNeedsTwoSegments)
 {
     ScopedMachine none;
@@ -230,30 +214,6 @@ TEST(EllipseObject, DirectionArrowSitsOnTheSecondAnchorAndNeedsTwoSegments)
     CDocDataEllipse empty;
     empty.DrawDirection(&dc, &ctx);
     EXPECT_TRUE(dc.Calls().empty());
-}
-
-TEST(EllipseObject, DocumentArrayOfOneColumnIsDrawnToo)
-{
-    ScopedMachine none;
-    CDocListNode snapshot;
-    snapshot.m_pArray = new ARRAYREC;
-    snapshot.m_pArray->m_nRows = 3;
-    snapshot.m_pArray->m_dDy = 50;
-    DOCCONTEXT ctx;
-    ctx.m_pCurrent = &snapshot;
-    CDocDataEllipse e(100, 100, 120, 110);
-
-    RecordingDC dc;
-    e.DrawArrayCopies(&dc, &ctx);
-    EXPECT_EQ(dc.Count(RecordingDC::Op::PolyBezier), 8u);
-    const auto calls = dc.DrawCalls();
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls[0].args[1], 155); // (100, 105) one row down
-
-    snapshot.m_pArray->m_nRows = 1;
-    dc.Clear();
-    e.DrawArrayCopies(&dc, &ctx);
-    EXPECT_TRUE(dc.DrawCalls().empty());
 }
 
 TEST(EllipseObject, DrawNeedsABoxAndDrawsFourPieces)
@@ -393,28 +353,23 @@ TEST(EllipseObject, LightGuideEllipseGivesALightGuidePath)
     FreePathRecordList(guide);
 }
 
-TEST(EllipseObject, CloseAndStartAtTheCurrentStartChangeNothing)
+TEST(EllipseObject, CloneCopiesEachCurveClassAsItself)
 {
     ScopedMachine none;
-    CDocDataEllipse e(0, 0, 20, 10);
-    EXPECT_FALSE(e.Close());
-    EXPECT_FALSE(e.SetStartPoint(0, 5, 0.1));
-    EXPECT_FALSE(e.SetStartPoint(5, 5, 0.1));
-    EXPECT_EQ(CountNodes(e.m_pNodes), 13);
-    EXPECT_EQ(e.m_pNodes->m_x, 0);
-}
-
-TEST(EllipseObject, CloneMakesAnIndependentEllipse)
-{
-    ScopedMachine none;
-    CDocDataEllipse e(0, 0, 20, 10);
-    e.m_pEndGap = new ENDGAP;
-    CDocData* copy = CloneDocData(&e, false);
+    auto* e = new CDocDataEllipse(0, 0, 20, 10);
+    e->m_pEndGap = new ENDGAP;
+    auto* b = new CDocDataBezier(e->m_pNodes, false, nullptr);
+    CDocData* list = plat::LinkObjects({e, b});
+    CDocData* copy = CloneDocData(list, true);
     ASSERT_NE(dynamic_cast<CDocDataEllipse*>(copy), nullptr);
     EXPECT_EQ(copy->m_nType, MT_ELLIPSE);
     EXPECT_EQ(copy->m_bClosed, 1);
-    EXPECT_NE(copy->m_pNodes, e.m_pNodes);
-    EXPECT_NE(copy->m_pEndGap, e.m_pEndGap);
-    ExpectPoints(copy->m_pNodes, plat::PointsOf(e.m_pNodes), 0.0);
-    delete copy;
+    EXPECT_NE(copy->m_pNodes, e->m_pNodes);
+    EXPECT_NE(copy->m_pEndGap, e->m_pEndGap);
+    ExpectPoints(copy->m_pNodes, plat::PointsOf(e->m_pNodes), 0.0);
+    ASSERT_NE(copy->m_pNext, nullptr);
+    EXPECT_EQ(dynamic_cast<CDocDataEllipse*>(copy->m_pNext), nullptr);
+    EXPECT_EQ(copy->m_pNext->m_nType, MT_BEZIER);
+    DeleteObjectList(copy);
+    DeleteObjectList(list);
 }
