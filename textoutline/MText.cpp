@@ -484,19 +484,15 @@ void CMText::DrawShxRun(const CMFontInfo& run, double& penX, double penY)
     const std::size_t comma = run.m_name.find(',');
     const std::string fontName = FontNameWithoutExtension(run.m_name.substr(0, comma));
     const std::string bigName = comma == std::string::npos ? std::string() : FontNameWithoutExtension(run.m_name.substr(comma + 1));
-    CShapeReader font;
-    CShapeReader bigFont;
-    const bool haveFont = !fontName.empty() && LoadShxFont(fontName + ".shx", font);
-    const bool haveBigFont = !bigName.empty() && LoadShxFont(bigName + ".shx", bigFont);
+    CShapeReader* font = fontName.empty() ? nullptr : ShxFont(fontName + ".shx");
+    CShapeReader* bigFont = bigName.empty() ? nullptr : ShxFont(bigName + ".shx");
     const double height10 = run.m_height * 10.0;
     const double nominal10 = m_height * 10.0;
     const bool drawable = std::isfinite(height10) && height10 > 0.0;
     for (const MCharInfo& info : run.m_chars) {
         const std::uint32_t code = CharCode(info.m_text);
         const bool doubleByte = code > 0xFF;
-        CShapeReader* reader = nullptr;
-        if (drawable && (doubleByte ? haveBigFont : haveFont))
-            reader = doubleByte ? &bigFont : &font;
+        CShapeReader* reader = drawable ? (doubleByte ? bigFont : font) : nullptr;
         CTextChar ch;
         if (reader == nullptr || !DrawShapeChar(*reader, code, penX, penY, height10 / reader->FontHeight() * 0.5, ch)) {
             penX += nominal10;
@@ -512,4 +508,16 @@ void CMText::DrawShxRun(const CMFontInfo& run, double& penX, double penY)
         penX += (boxWidth + height10 / 3.0) * w;
         m_chars.push_back(std::move(ch));
     }
+}
+
+CShapeReader* CMText::ShxFont(const std::string& fileName)
+{
+    auto found = m_shxFonts.find(fileName);
+    if (found == m_shxFonts.end()) {
+        auto reader = std::make_unique<CShapeReader>();
+        if (!LoadShxFont(fileName, *reader))
+            reader.reset();
+        found = m_shxFonts.emplace(fileName, std::move(reader)).first;
+    }
+    return found->second.get();
 }

@@ -4,9 +4,12 @@
 #pragma once
 #include "Letrova.h"
 #include "MFontInfo.h"
+#include "ShapeReader.h"
 #include "TextChar.h"
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,7 +69,11 @@ private:
 
     void DrawTrueTypeRun(const CMFontInfo& run, double& penX, double penY);
     void DrawShxRun(const CMFontInfo& run, double& penX, double penY);
+    // The shape font of that file name, loaded once per text; null when it
+    // is absent or no shape font.
+    CShapeReader* ShxFont(const std::string& fileName);
 
     int m_line = 1;
     bool m_afterBreak = false;
+    std::map<std::string, std::unique_ptr<CShapeReader>> m_shxFonts;
 };

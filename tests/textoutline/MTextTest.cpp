@@ -356,15 +356,6 @@ TEST_F(MTextLayout, MissingCharacterAdvancesByTheNominalHeight)
     EXPECT_NEAR(MaxX(big.m_chars[0]) - MinX(big.m_chars[0]), 8.0 * 10.0 / 84.0 * 0.5, kEps);
 }
 
-TEST_F(MTextLayout, ColourAndParagraphFlagReachTheDrawnCharacters)
-{
-    const CMText text = Draw(MakeMText("{\\C3;A}B\\PC"));
-    ASSERT_EQ(text.m_chars.size(), 3u);
-    EXPECT_EQ(text.m_chars[0].m_color, 3);
-    EXPECT_EQ(text.m_chars[1].m_color, 255);
-    EXPECT_TRUE(text.m_chars[2].m_firstInParagraph);
-}
-
 TEST_F(MTextLayout, RotationTurnsEveryCharacterAboutTheInsertionPoint)
 {
     MText m = MakeMText("A");
@@ -377,23 +368,6 @@ TEST_F(MTextLayout, RotationTurnsEveryCharacterAboutTheInsertionPoint)
     EXPECT_NEAR(Start(text.m_chars[0]).m_y, 20000.0, 1e-9);
 }
 
-TEST_F(MTextLayout, ExportAppendsTheAdditionalTextFirst)
-{
-    MText m = MakeMText("CD");
-    SetField(m.m_text_more, "AB");
-    CMWordList words;
-    EXPECT_EQ(g_GetMTextOutlineInfo(m, words), 0);
-    ASSERT_EQ(words.size(), 4u);
-    double x = 0.0;
-    for (CMWord* w : words) {
-        ASSERT_EQ(w->m_lines.size(), 2u);
-        EXPECT_GT(w->m_lines[0]->m_points[0].m_x, x);
-        x = w->m_lines[0]->m_points[0].m_x;
-    }
-    EXPECT_NEAR(words.back()->m_lines[0]->m_points[0].m_x, 20000.0 + 3 * kAdvance, kEps);
-    g_DelWordList(&words);
-}
-
 // TrueType runs, with DejaVu Sans through the \f code.
 TEST(MTextTrueType, SpaceAdvancesByTheRunHeightWhateverBoldOrTracking)
 {
@@ -404,21 +378,6 @@ TEST(MTextTrueType, SpaceAdvancesByTheRunHeightWhateverBoldOrTracking)
     EXPECT_TRUE(spaced.m_chars[1].m_contours.empty());
     EXPECT_EQ(spaced.m_chars[1].m_rcCell, plat::RECT());
     EXPECT_NEAR(MinX(spaced.m_chars[2]) - MinX(joined.m_chars[1]), 10.0, 1e-6);
-}
-
-TEST(MTextTrueType, BoldAdvanceUsesTheBlackBoxAndTracking)
-{
-    CTrueTypeFont font;
-    ASSERT_TRUE(font.SetUp("DejaVu Sans", 1.0, true, false));
-    CharMetrics a;
-    ASSERT_TRUE(font.GetMetrics('A', a));
-    const CMText plain = Draw(MakeMText("{\\fDejaVu Sans|b1;AB}"));
-    const CMText tracked = Draw(MakeMText("{\\fDejaVu Sans|b1;\\T2;AB}"));
-    ASSERT_EQ(plain.m_chars.size(), 2u);
-    ASSERT_EQ(tracked.m_chars.size(), 2u);
-    const double advance = a.originX + a.blackBoxX + 1.0;
-    EXPECT_NEAR(MinX(tracked.m_chars[1]) - MinX(plain.m_chars[1]), advance, 1e-6);
-    EXPECT_TRUE(plain.m_chars[0].m_bold);
 }
 
 TEST(MTextTrueType, WidthFactorStretchesFromTheCellsLeftEdge)
