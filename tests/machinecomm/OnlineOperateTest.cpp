@@ -200,33 +200,6 @@ TEST_F(OnlineQueue, StopOnASerialLinkQueuesThePayloadAlone)
     EXPECT_EQ(Notify(), kAnswerWindow);
 }
 
-TEST_F(OnlineQueue, ParameterPacketsCarryTheirTypeAndTheirLengthInTheHeader)
-{
-    std::array<std::uint32_t, 65> values{};
-    VQ_OnlineOperate(1, OP_WRITE_PARAMS, values.data(), 1, kAnswerWindow);
-    Bytes packet = Queued();
-    ASSERT_EQ(packet.size(), 960u);
-    EXPECT_EQ(packet[1], 15);
-    EXPECT_EQ(packet[29], 0x03); // 910 = 0x38E
-    EXPECT_EQ(packet[30], 0x8E);
-
-    VQ_OnlineOperate(1, OP_READ_PARAMS, nullptr, 1, kAnswerWindow);
-    packet = Queued();
-    ASSERT_EQ(packet.size(), 310u);
-    EXPECT_EQ(packet[1], 16);
-    EXPECT_EQ(packet[29], 0x01); // 260 = 0x104
-    EXPECT_EQ(packet[30], 0x04);
-}
-
-TEST_F(OnlineQueue, UnknownCodeSendsABareHeader)
-{
-    VQ_OnlineOperate(1, 77, nullptr, 1, kAnswerWindow);
-    Bytes bare(50, 0);
-    bare[1] = 1;
-    bare[12] = 1;
-    EXPECT_EQ(Queued(), bare);
-}
-
 TEST_F(OnlineQueue, WaitOnlyQueuesNothingButTakesOverTheNotifyWindow)
 {
     EXPECT_EQ(VQ_OnlineOperate(0, OP_WAIT_ONLY, nullptr, 1, kAnswerWindow), 1u);
@@ -269,15 +242,6 @@ TEST_F(OnlineQueue, NetworkCommandQueuesBehindAJobBlockInsteadOfDroppingIt)
     const Bytes pause = MakeNetPacket(1, {0xD1, 0x02});
     expected.insert(expected.end(), pause.begin(), pause.end());
     EXPECT_EQ(Queued(), expected);
-}
-
-TEST_F(OnlineQueue, FullSendRingRefusesThePacketAndTheCallStillSucceeds)
-{
-    const Bytes filler(CByteRing::kSize - 10, 0x11);
-    ASSERT_TRUE(PutSendBytes(filler.data(), static_cast<std::uint32_t>(filler.size()), kMainWindow));
-    EXPECT_EQ(VQ_OnlineOperate(1, OP_QUERY_STATE, nullptr, 1, kAnswerWindow), 1u);
-    EXPECT_EQ(GetSendBytesLen(), filler.size());
-    EXPECT_EQ(Notify(), kMainWindow);
 }
 
 // With the network transport and the fake controller.
