@@ -9,6 +9,7 @@
 #include "model/DocDataBezier.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
+#include "model/LeadInOut.h"
 #include "model/PathRecord.h"
 #include "platform/RecordingDC.h"
 
@@ -504,3 +505,30 @@ TEST(BezierObject, NodeMarksShowHandlesOnlyAroundTheActiveAnchor)
     EXPECT_EQ(calls[12].args, (std::vector<int>{118, 98, 122, 102, 0}));
 }
 
+TEST(BezierObject, LeadsOnAClosedCurveStartAtTheMiddleOfItsLongestFlatPiece)
+{
+    // A 100 x 40 rectangle of straight cubics flattens into pieces of 3.125
+    // along x and 2.5 along y; both leads together are 2 long, so the start
+    // goes to the middle of the first longest piece, (1.5625, 0), put on the
+    // curve by a split within 0.1 of it.
+    const double a = 100.0 / 3, b = 40.0 / 3;
+    CDocDataBezier rect(BezierNodes({{0, 0}, {a, 0}, {2 * a, 0}, {100, 0}, {100, b}, {100, 2 * b}, {100, 40},
+                                     {2 * a, 40}, {a, 40}, {0, 40}, {0, 2 * b}, {0, b}, {0, 0}}),
+                        true, nullptr);
+    rect.m_pLeadInOut = new LEADINOUT;
+    rect.m_pLeadInOut->m_bLeadIn = 1;
+    rect.m_pLeadInOut->m_dInLength = 1;
+    rect.m_pLeadInOut->m_bLeadOut = 1;
+    rect.m_pLeadInOut->m_dOutLength = 1;
+    DOCCONTEXT ctx;
+    PlaceStartForLeads(&ctx, &rect);
+    EXPECT_NEAR(rect.m_pNodes->m_x, 1.5625, 0.1);
+    EXPECT_DOUBLE_EQ(rect.m_pNodes->m_y, 0);
+    EXPECT_EQ(CountNodes(rect.m_pNodes), 16);
+    const DOCNODE* last = LastNode(rect.m_pNodes);
+    EXPECT_EQ(last->m_x, rect.m_pNodes->m_x);
+    EXPECT_EQ(last->m_y, rect.m_pNodes->m_y);
+    // The old corner start is now an inner anchor of the outline.
+    EXPECT_EQ(NodeAt(rect.m_pNodes, 12)->m_x, 0);
+    EXPECT_EQ(NodeAt(rect.m_pNodes, 12)->m_y, 0);
+}
