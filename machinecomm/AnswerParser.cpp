@@ -211,6 +211,7 @@ AnswerParse ParseAnswers(const std::uint8_t* bytes, std::uint32_t n)
 
 ANSWERREC* ReadAnswerRing()
 {
+    const std::uint32_t generation = AnswerRingGeneration();
     const std::uint32_t n = GetAnswerBytesLen();
     if (n < 1)
         return nullptr;
@@ -223,10 +224,15 @@ ANSWERREC* ReadAnswerRing()
     // Exactly n bytes: what the transport appends meanwhile stays for later.
     if (GetAnswerBytes(bytes.data(), n, false) != n)
         return nullptr;
-    const AnswerParse parse = ParseAnswers(bytes.data(), n);
+    AnswerParse parse = ParseAnswers(bytes.data(), n);
     if (!parse.complete)
         return nullptr;
-    GetAnswerBytes(bytes.data(), n, true);
+    // Bytes the serial transport cleared meanwhile were not these: newer
+    // bytes are never consumed in their place, and the parsed list is dropped.
+    if (!ConsumeAnswerBytes(n, generation)) {
+        FreeAnswerList(&parse.list);
+        return nullptr;
+    }
     return parse.list;
 }
 

@@ -98,11 +98,27 @@ std::uint32_t CByteRing::Read(std::uint8_t* buffer, std::uint32_t n, bool consum
     return result;
 }
 
+std::uint32_t CByteRing::Generation() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_generation;
+}
+
+bool CByteRing::Consume(std::uint32_t n, std::uint32_t generation)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (generation != m_generation || n > WaitingLocked())
+        return false;
+    m_read = (m_read + n) % kSize;
+    return true;
+}
+
 void CByteRing::Clear()
 {
     std::lock_guard<std::mutex> lock(m_lock);
     m_write = 0;
     m_read = 0;
+    ++m_generation;
 }
 
 void CByteRing::Reset()
@@ -111,4 +127,5 @@ void CByteRing::Reset()
     m_bytes.fill(0);
     m_write = 0;
     m_read = 0;
+    ++m_generation;
 }

@@ -37,6 +37,13 @@ public:
     // fewer than n bytes (or none) wait, or when another reader is inside.
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t n, bool consume);
 
+    // Counts clears, so a reader that copied bytes out and consumes them later
+    // can tell that the ring was emptied in between.
+    std::uint32_t Generation() const;
+    // Takes n bytes off the ring only when it was not cleared since
+    // `generation` was read and at least n bytes wait.
+    bool Consume(std::uint32_t n, std::uint32_t generation);
+
     std::uint32_t Waiting() const;
     std::uint32_t Free() const { return kSize - Waiting(); }
     plat::HWND NotifyWindow() const { return m_notify.load(); }
@@ -53,6 +60,7 @@ private:
     std::array<std::uint8_t, kSize> m_bytes{};
     std::uint32_t m_write = 0;
     std::uint32_t m_read = 0;
+    std::uint32_t m_generation = 0;
     std::atomic<plat::HWND> m_notify{0};
     std::atomic<bool> m_readerBusy{false};
 };

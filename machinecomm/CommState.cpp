@@ -65,6 +65,16 @@ std::uint32_t GetAnswerBytesLen()
     return g_comm.answerRing.Waiting();
 }
 
+std::uint32_t AnswerRingGeneration()
+{
+    return g_comm.answerRing.Generation();
+}
+
+bool ConsumeAnswerBytes(std::uint32_t n, std::uint32_t generation)
+{
+    return g_comm.answerRing.Consume(n, generation);
+}
+
 void ClearAnswerRing()
 {
     g_comm.answerRing.Clear();

@@ -52,6 +52,10 @@ void ClearSendRing();
 bool PutAnswerBytes(const std::uint8_t* data, std::uint32_t n);
 std::uint32_t GetAnswerBytes(std::uint8_t* buffer, std::uint32_t n, bool consume);
 std::uint32_t GetAnswerBytesLen();
+// Clear count of the answer ring, and taking bytes read earlier only when the
+// ring was not cleared since.
+std::uint32_t AnswerRingGeneration();
+bool ConsumeAnswerBytes(std::uint32_t n, std::uint32_t generation);
 void ClearAnswerRing();
 
 // Both rings' bytes and indices to 0.

@@ -111,6 +111,27 @@ TEST(ByteRing, ReaderCopiesWithoutConsumingUntilAskedAndRefusesShortReads)
     EXPECT_EQ(empty.Read(out.data(), 0, true), 0u);
 }
 
+TEST(ByteRing, ConsumeAfterAClearTakesNoNewerBytes)
+{
+    // The answer reader copies bytes, parses them, then consumes them; a clear
+    // in between must not let it consume bytes that arrived after the clear.
+    CByteRing ring;
+    const Bytes first = {0xD1, 0x01, 0x00};
+    ASSERT_TRUE(ring.Put(first.data(), 3));
+    const std::uint32_t generation = ring.Generation();
+    Bytes copy(3);
+    ASSERT_EQ(ring.Read(copy.data(), 3, false), 3u);
+    ring.Clear();
+    const Bytes newer = {0xD4, 0x00, 0x04, 0x01};
+    ASSERT_TRUE(ring.Put(newer.data(), 4));
+    EXPECT_FALSE(ring.Consume(3, generation));
+    EXPECT_EQ(ring.Waiting(), 4u);
+    // Without a clear the same consume goes through.
+    EXPECT_TRUE(ring.Consume(3, ring.Generation()));
+    EXPECT_EQ(ring.Waiting(), 1u);
+    EXPECT_FALSE(ring.Consume(2, ring.Generation()));
+}
+
 TEST(Rings, AcceptedSendBlockSetsTheNotifyWindowARefusedOneDoesNot)
 {
     ResetRings();
