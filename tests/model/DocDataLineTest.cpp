@@ -376,21 +376,6 @@ TEST(LineTransform, ScalingKeepsTheGapsBetweenArrayCopiesAndMovesTheMarker)
     EXPECT_NEAR(line->m_pEndGap->m_dMarkY, 5, kTol);
 }
 
-TEST(LineTransform, MoveShiftsNodesRecordsAndTheBoxAsIs)
-{
-    LinePtr line = Line({{0, 0}, {10, 5}});
-    LEADINOUT* lead = AddLead(*line, 1, 0, 5, 0, 5);
-    line->m_pEndGap = new ENDGAP;
-    line->m_rcBound = CGeoBox(-3, 20, -3, 20); // kept shape, not recomputed
-    line->Move(CGeoPoint(1, 1), CGeoPoint(4, 5), nullptr);
-    EXPECT_EQ(PointsOf(*line), (PointList{{3, 4}, {13, 9}}));
-    EXPECT_EQ(lead->m_dInX, 3.0);
-    EXPECT_EQ(lead->m_dOutY, 4.0);
-    EXPECT_EQ(line->m_pEndGap->m_dMarkX, 3.0);
-    EXPECT_EQ(line->m_rcBound.m_xmin, 0.0);
-    EXPECT_EQ(line->m_rcBound.m_ymax, 24.0);
-}
-
 TEST(LineArray, ExplodeLinksFiveCopiesBehindTheObjectInRowOrder)
 {
     plat::ScopedMachine noMachine;
@@ -543,20 +528,6 @@ TEST(LineDraw, ArrayCopiesShowForOneColumnOfSeveralRows)
     EXPECT_TRUE(dc.DrawCalls().empty());
 }
 
-TEST(LineDraw, ArrayPreviewIsDottedAndSkipsTheObjectsOwnPlace)
-{
-    plat::ScopedMachine corner0(0, 0); // corner 0 turns the column pitch round
-    LinePtr line = Line({{100, 10}, {110, 10}});
-    ARRAYREC array;
-    array.m_nCols = 2;
-    array.m_dDx = 30;
-    DOCCONTEXT ctx;
-    RecordingDC dc;
-    line->DrawArrayPreview(&dc, &ctx, &array);
-    EXPECT_EQ(Trace(dc), (std::vector<std::string>{"M 70,10", "L 80,10"}));
-    EXPECT_EQ(dc.DrawCalls().front().pen.style, plat::PS_DOT);
-}
-
 TEST(LineDraw, NodeMarksSmallForShownAndBoldForSelectedNodes)
 {
     LinePtr line = Line({{10, 10}, {20, 10}, {30, 10}});
@@ -611,21 +582,6 @@ TEST(LinePreview, XorPreviewDrawnTwiceRepeatsItselfAndRestoresTheMode)
     EXPECT_EQ(dc.GetROP2(), plat::R2_COPYPEN);
     // The object is not changed by its preview.
     EXPECT_EQ(PointsOf(*line), (PointList{{10, 10}, {20, 10}, {20, 30}}));
-}
-
-TEST(LinePreview, RotateMirrorAndSkewPreviewsDrawTheTransformedCopy)
-{
-    DOCCONTEXT ctx;
-    LinePtr line = Line({{10, 0}, {20, 0}});
-    RecordingDC dc;
-    line->DrawRotatePreview(&ctx, &dc, CGeoPoint(0, 0), CGeoPoint(10, 0), CGeoPoint(0, 10));
-    EXPECT_EQ(Trace(dc), (std::vector<std::string>{"M 0,10", "L 0,20"}));
-    dc.Clear();
-    line->DrawMirrorPreview(&ctx, &dc, 30, 0, 30, 10);
-    EXPECT_EQ(Trace(dc), (std::vector<std::string>{"M 50,0", "L 40,0"}));
-    dc.Clear();
-    line->DrawSkewPreview(&ctx, &dc, 10, 0, 100, 0);
-    EXPECT_EQ(Trace(dc), (std::vector<std::string>{"M 10,1", "L 20,2"}));
 }
 
 TEST(LinePreview, NodeMovePreviewDrawsTheSidesOfMovedNodesAndMarksTheirNeighbours)

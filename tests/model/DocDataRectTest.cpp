@@ -92,17 +92,6 @@ TEST(RectConstruct, DefaultRectangleIsOpenEmptyAndCannotBeClosed)
     EXPECT_EQ(rect.MakeOutputPath(), nullptr);
 }
 
-TEST(RectConstruct, SnapshotCopyIsARectangleOfItsOwn)
-{
-    RectPtr rect = Rect(8);
-    std::unique_ptr<CDocData> copy(CloneDocData(rect.get(), false));
-    ASSERT_NE(dynamic_cast<CDocDataRect*>(copy.get()), nullptr);
-    EXPECT_NE(copy->m_pNodes, rect->m_pNodes);
-    EXPECT_EQ(PointsOf(*copy), PointsOf(*rect));
-    plat::TestDocData impostor(MT_RECT);
-    EXPECT_EQ(CloneDocData(&impostor, false), nullptr);
-}
-
 TEST(RectEdit, InsertedNodeStaysWithinASideAndTriesTheNextSide)
 {
     RectPtr rect(new CDocDataRect(CGeoBox(0, 100, 0, 50), nullptr, 255));
