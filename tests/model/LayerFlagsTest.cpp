@@ -83,14 +83,3 @@ TEST_F(LayerFlagsTest, LaterRecordOfTheSameLayerIdDecides)
     CDocState().ApplyLayerFlags(&m_ctx);
     EXPECT_EQ(obj->m_bOutput, 0x00);
 }
-
-TEST_F(LayerFlagsTest, NoDocumentOrNoLayersChangesNothing)
-{
-    CDocState tool;
-    tool.ApplyLayerFlags(nullptr);
-    TestDocData* obj = OnLayer(1, 0x00);
-    m_ctx.m_pCurrent->m_pFirst = obj;
-    FreeWorkParamList(m_settings.m_pLayers);
-    tool.ApplyLayerFlags(&m_ctx);
-    EXPECT_EQ(obj->m_bOutput, 0x00);
-}

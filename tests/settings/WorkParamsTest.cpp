@@ -3,7 +3,6 @@
 // z lift of scanning, and files with values that have no record to go to.
 #include "settings/ReadParamFile.h"
 #include "settings/WorkParams.h"
-#include "settings/WorkSetParameterBase.h"
 #include "platform/TextFile.h"
 
 #include "ScratchProgramFolder.h"
@@ -118,32 +117,6 @@ struct ReadList {
 };
 
 } // namespace
-
-TEST(WorkParams, SetDefaultsResetsEveryFieldOfAUsedRecord)
-{
-    WorkParams used;
-    used.m_group_num = 9;
-    used.m_border = 0;
-    used.m_s_speed = 1.0;
-    used.m_s_grid_inter = 7.0;
-    used.m_b_cuiqi = 0;
-    WorkParams other;
-    used.m_pNext = &other;
-    WorkParams& same = CWorkSetParameterBase::SetDefaults(used);
-    EXPECT_EQ(&same, &used);
-    EXPECT_EQ(used.m_group_num, 0);
-    EXPECT_EQ(used.m_border, 1);
-    EXPECT_EQ(used.m_b_speed, 100.0);
-    EXPECT_EQ(used.m_b_max_light1, 30.0);
-    EXPECT_EQ(used.m_s_speed, 300.0);
-    EXPECT_EQ(used.m_s_max_light1, 20.0);
-    EXPECT_EQ(used.m_s_precision, 0.05);
-    EXPECT_EQ(used.m_s_diameter, 0.1);
-    EXPECT_EQ(used.m_s_grid_inter, 0.1);
-    EXPECT_EQ(used.m_b_cuiqi, 1);
-    EXPECT_EQ(used.m_s_cuiqi, 1);
-    EXPECT_EQ(used.m_pNext, nullptr);
-}
 
 TEST(WorkParams, MissingFileIsWrittenWith256DefaultGroupsAndReadsBackEqual)
 {
