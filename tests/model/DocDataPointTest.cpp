@@ -163,22 +163,6 @@ TEST(DocDataPoint, HitTestIsACircleAndHitSegmentASquare)
     EXPECT_EQ(p.m_pNodes->m_nSelect, NODE_ACTIVE);
 }
 
-TEST(DocDataPoint, SelectAllDeselectAndSelectedBoxFollowTheOneNode)
-{
-    CDocDataPoint p(30, 40, nullptr);
-    EXPECT_FALSE(p.DeselectNodes()); // state was 0
-    EXPECT_TRUE(p.SelectAllNodes());
-    EXPECT_EQ(p.m_pNodes->m_nSelect, NODE_SELECTED);
-    EXPECT_EQ(p.m_bNodesSelected, 1);
-    CGeoBox box(0, 10, 0, 10);
-    EXPECT_TRUE(p.UnionSelectedNodesRect(box, false, true));
-    EXPECT_EQ(box.m_xmin, 30.0);
-    EXPECT_EQ(box.m_ymax, 40.0);
-    EXPECT_TRUE(p.DeselectNodes());
-    EXPECT_EQ(p.m_pNodes->m_nSelect, NODE_UNSELECTED);
-    EXPECT_EQ(p.m_bNodesSelected, 0);
-}
-
 TEST(DocDataPoint, DeleteSelectedNodesSparesAPointLeftInStateOneByAMissedClick)
 {
     CDocDataPoint p(10, 10, nullptr);
