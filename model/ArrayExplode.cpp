@@ -1,38 +1,30 @@
 #include "ArrayExplode.h"
 
-#include "DocData.h"
-
 void ExplodeArrayCopies(CDocData& obj, DOCCONTEXT* ctx, ObjectCopier copy)
 {
     if (ctx == nullptr || obj.m_pArray == nullptr)
         return;
-    const int rows = obj.m_pArray->m_nRows;
-    const int cols = obj.m_pArray->m_nCols;
-    double dx = obj.m_pArray->m_dDx;
-    double dy = obj.m_pArray->m_dDy;
-    CDocData::ApplyOriginSign(dx, dy);
+    const ARRAYREC array = *obj.m_pArray;
     delete obj.m_pArray;
     obj.m_pArray = nullptr;
     obj.RecalcBoundRect(ctx);
 
-    // Made from the last position backwards and each linked right behind the
-    // object, so the finished list reads forwards.
+    // Each copy is linked behind the one made before it, so the list reads
+    // in row order.
     const CGeoPoint origin(0.0, 0.0);
-    for (int r = rows; r >= 1; --r) {
-        for (int c = cols; c >= 1; --c) {
-            if (r == 1 && c == 1)
-                continue;
-            CDocData* dup = copy(obj);
-            if (dup == nullptr)
-                continue;
-            dup->Move(origin, CGeoPoint((c - 1) * dx, (r - 1) * dy), ctx);
-            dup->m_pPrev = &obj;
-            dup->m_pNext = obj.m_pNext;
-            if (obj.m_pNext != nullptr)
-                obj.m_pNext->m_pPrev = dup;
-            obj.m_pNext = dup;
-        }
-    }
+    CDocData* tail = &obj;
+    ForEachArrayOffset(array, [&](double dx, double dy) {
+        CDocData* dup = copy(obj);
+        if (dup == nullptr)
+            return;
+        dup->Move(origin, CGeoPoint(dx, dy), ctx);
+        dup->m_pPrev = tail;
+        dup->m_pNext = tail->m_pNext;
+        if (tail->m_pNext != nullptr)
+            tail->m_pNext->m_pPrev = dup;
+        tail->m_pNext = dup;
+        tail = dup;
+    });
 }
 
 CGeoBox ScaledBox(const CGeoBox& box, double cx, double cy, double sx, double sy)

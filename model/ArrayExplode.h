@@ -1,10 +1,28 @@
-// What the point and the composite objects do with their own array record
-// when they are exploded or scaled.
+// What the drawing objects do with an array record: walking its positions,
+// exploding it into real copies and keeping its gaps through a scaling.
 #pragma once
+#include "DocData.h"
 #include "GeoBox.h"
 
 struct DOCCONTEXT;
-class CDocData;
+
+// Calls f(dx, dy) with the world offset of every position of an array record
+// but the first, in row order: column c and row r (counted from 0) lie c
+// column pitches and r row pitches away, the pitches turned into world
+// direction.
+template <typename F>
+void ForEachArrayOffset(const ARRAYREC& array, F f)
+{
+    double dx = array.m_dDx;
+    double dy = array.m_dDy;
+    CDocData::ApplyOriginSign(dx, dy);
+    for (int r = 0; r < array.m_nRows; ++r) {
+        for (int c = 0; c < array.m_nCols; ++c) {
+            if (r != 0 || c != 0)
+                f(c * dx, r * dy);
+        }
+    }
+}
 
 // Copy of an object made by its class's copy constructor.
 using ObjectCopier = CDocData* (*)(const CDocData& source);

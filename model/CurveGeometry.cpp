@@ -346,6 +346,22 @@ DOCNODE* NearestAnchor(DOCNODE* ring, double x, double y)
 
 } // namespace
 
+DOCNODE* ReverseBezierList(DOCNODE* head)
+{
+    DOCNODE* last = head;
+    for (DOCNODE* n = head; n != nullptr;) {
+        DOCNODE* next = n->m_pNext;
+        std::swap(n->m_pPrev, n->m_pNext);
+        if (n->m_nKind == NODE_CONTROL_IN)
+            n->m_nKind = NODE_CONTROL_OUT;
+        else if (n->m_nKind == NODE_CONTROL_OUT)
+            n->m_nKind = NODE_CONTROL_IN;
+        last = n;
+        n = next;
+    }
+    return last;
+}
+
 DOCNODE* BuildImportCurves(double cx, double cy, double rx, double ry, double a0, double a1, double rotation,
                            double unit)
 {
@@ -368,21 +384,8 @@ DOCNODE* BuildImportCurves(double cx, double cy, double rx, double ry, double a0
 
     // Run the outline in the direction of the angles.
     const std::uint32_t orient = PolylineOrientation(head);
-    if ((a0 < a1 && orient == 1) || (a1 < a0 && orient == 0)) {
-        DOCNODE* n = head;
-        DOCNODE* last = head;
-        while (n != nullptr) {
-            DOCNODE* next = n->m_pNext;
-            std::swap(n->m_pPrev, n->m_pNext);
-            if (n->m_nKind == NODE_CONTROL_IN)
-                n->m_nKind = NODE_CONTROL_OUT;
-            else if (n->m_nKind == NODE_CONTROL_OUT)
-                n->m_nKind = NODE_CONTROL_IN;
-            last = n;
-            n = next;
-        }
-        head = last;
-    }
+    if ((a0 < a1 && orient == 1) || (a1 < a0 && orient == 0))
+        head = ReverseBezierList(head);
 
     // Drop the duplicate closing node and close the outline into a ring.
     DOCNODE* last = LastNode(head);

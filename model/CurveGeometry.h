@@ -40,6 +40,11 @@ DOCNODE* EllipseToBeziers(double cx, double cy, double r, double a0, double a1, 
 // Closed axis-parallel ellipse as 13 nodes starting and ending at (cx - rx, cy).
 DOCNODE* MakeEllipseNodes(double cx, double cy, double rx, double ry);
 
+// Reverses an open Bezier list in place: every node's links swap and the
+// incoming and outgoing controls trade kinds, so each segment keeps its
+// shape. Returns the new head (the old last node); null for a null list.
+DOCNODE* ReverseBezierList(DOCNODE* head);
+
 // Elliptical arc from parameter a0 to a1 on the ellipse (cx, cy, rx, ry)
 // rotated by `rotation`, cut out at the anchors nearest to its ends. The work
 // runs in coordinates divided by `unit`, whose split tolerance 0.1 thus means

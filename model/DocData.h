@@ -149,6 +149,12 @@ public:
     // Arrow head at the middle of (x0, y0)-(x1, y1), client coordinates, drawn
     // wing, middle, wing with the current pen.
     static void DrawArrowHead(CDC* dc, double x0, double y0, double x1, double y1);
+    // Node mark of node editing: a hollow square of half-size `half` about p,
+    // drawn with lines whose closing stroke runs `closeShort` pixels past the
+    // starting corner (a thick pen's corner would otherwise stay open).
+    static void DrawNodeSquare(CDC* dc, const plat::POINT& p, int half, int closeShort);
+    // The end-gap marker: a cross about p, client pixels.
+    static void DrawEndGapCross(CDC* dc, const plat::POINT& p);
     // Copies every field of the source record; a null source changes nothing.
     static void CopyLeadInOut(LEADINOUT* dest, const LEADINOUT* source);
 
@@ -190,6 +196,8 @@ protected:
     // Bodies that several classes share; each class's override calls the one
     // that its behaviour names.
     bool SharedSelectAllNodes();
+    // Every anchor in state 1; controls and the node-editing flag untouched.
+    void MarkAnchorsSelected();
     bool SharedDeselectNodes(); // polyline family
     void SharedSetColor(std::int32_t layer, std::uint32_t color);
     bool SharedGetStartPoint(CGeoPoint& point) const;
@@ -197,7 +205,12 @@ protected:
     DOCNODE* SharedCopyNodes() const; // polyline family
     void SharedDrawStartPoint(CDC* dc, DOCCONTEXT* ctx) const;
     void SharedDrawIndex(CDC* dc, DOCCONTEXT* ctx, int number) const;
+    // Nodes, lead points and end-gap marker translated.
+    void ShiftOutline(double dx, double dy);
     void SharedMove(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT* ctx); // ellipse, rectangle
+    // The polyline's and the Bezier path's move: the box is translated with
+    // the outline instead of recomputed.
+    void SharedMoveWithBox(const CGeoPoint& from, const CGeoPoint& to);
     void SharedDrawMovePreview(DOCCONTEXT* ctx, CDC* dc, const CGeoPoint& from, const CGeoPoint& to) const;
     void SharedScale(double cx, double cy, double sx, double sy, DOCCONTEXT* ctx);
     void SharedSkew(double factor, double from, double to, int direction, DOCCONTEXT* ctx);
@@ -213,6 +226,10 @@ protected:
     // The copy step of the ellipse, polyline and rectangle copy constructors,
     // used on a freshly constructed object.
     void CopyFrom(const CDocData& source);
+    // What every copy step takes over alike: layer, colour, output switch,
+    // box, deep copies of the end-gap, lead and array records and of the
+    // attached objects; the copy is left unlinked.
+    void CopyAttributesFrom(const CDocData& source);
     // Dotted pen of width 1 in background XOR object colour, for the
     // exclusive-or previews.
     plat::Pen PreviewPen(const DOCCONTEXT* ctx) const;

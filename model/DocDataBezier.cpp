@@ -1,5 +1,6 @@
 #include "DocDataBezier.h"
 
+#include "ArrayExplode.h"
 #include "CurveGeometry.h"
 #include "DocContext.h"
 #include "DocDataLine.h"
@@ -7,7 +8,6 @@
 #include "DocState.h"
 #include "GeoFunctions.h"
 #include "LeadInOut.h"
-#include "PathRecord.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,10 +23,6 @@ constexpr double kSampleStep = 0.1;
 constexpr double kFlipLineHalf = 50.0;
 // A lead angle folded by a horizontal flip below this goes round once more.
 constexpr double kAngleWrapTol = -1e-5;
-// Light-guide lines carry this bit in the output switch and this sub-kind
-// on their output paths, by which the job generation finds them.
-constexpr std::uint8_t kLightGuideBit = 0x80;
-constexpr std::uint16_t kLightGuideSubkind = 3;
 // Tolerance with which a lead start found on the flattened outline is put on
 // the curve.
 constexpr double kCurveStartTol = 0.1;
@@ -112,17 +108,6 @@ void Reflect(double& x, double& y, double x1, double y1, double x2, double y2)
 plat::POINT ZoomPixel(const DOCNODE* n, double zoom)
 {
     return plat::POINT{plat::RoundPixel(zoom * n->m_x), plat::RoundPixel(zoom * n->m_y)};
-}
-
-// Hollow square of half-size h drawn with lines; the closing stroke ends
-// `closeShort` pixels above the starting corner.
-void SquareOutline(CDC* dc, const plat::POINT& p, int h, int closeShort)
-{
-    dc->MoveTo(p.x - h, p.y - h);
-    dc->LineTo(p.x + h, p.y - h);
-    dc->LineTo(p.x + h, p.y + h);
-    dc->LineTo(p.x - h, p.y + h);
-    dc->LineTo(p.x - h, p.y - h - closeShort);
 }
 
 // Start placement for leads on a curve outline: the place is chosen on a
@@ -370,18 +355,7 @@ bool CDocDataBezier::Reverse()
 {
     if (m_pNodes == nullptr)
         return false;
-    DOCNODE* n = m_pNodes;
-    DOCNODE* last = n;
-    while (n != nullptr) {
-        std::swap(n->m_pPrev, n->m_pNext);
-        if (n->m_nKind == NODE_CONTROL_IN)
-            n->m_nKind = NODE_CONTROL_OUT;
-        else if (n->m_nKind == NODE_CONTROL_OUT)
-            n->m_nKind = NODE_CONTROL_IN;
-        last = n;
-        n = n->m_pPrev;
-    }
-    m_pNodes = last;
+    m_pNodes = ReverseBezierList(m_pNodes);
     return true;
 }
 
@@ -451,40 +425,8 @@ bool CDocDataBezier::Close()
 
 PATHREC* CDocDataBezier::MakeOutputPath()
 {
-    if (m_pNodes == nullptr)
-        return nullptr;
-    PATHREC* head = nullptr;
-    PATHREC* tail = nullptr;
-    PATHREC* opening = nullptr;
-    if (HasArrayCopies()) {
-        opening = new PATHREC;
-        opening->m_kind = PATH_KIND_GROUP;
-        opening->m_pArray = new ARRAYREC(*m_pArray);
-        AppendPathRecord(&head, &tail, opening);
-    }
-    DOCNODE* points = SamplePolyline(m_pNodes, kOutputFlattenTol);
-    if (m_pEndGap != nullptr && m_pEndGap->m_bOn && m_pEndGap->m_dGap > 0.0)
-        CutEndGap(points, m_pEndGap);
-    // A light-guide line must reach the job as one, or its layer is never
-    // marked and its lines never joined into a scan.
-    const std::uint16_t subkind = (m_bOutput & kLightGuideBit) != 0 ? kLightGuideSubkind : 0;
-    PATHREC* path = BuildPathRecord(points, subkind);
-    CDocState::FreeNodeList(points);
-    AppendPathRecord(&head, &tail, path);
-    if (path != nullptr && m_pLeadInOut != nullptr) {
-        const LEADINOUT& lead = *m_pLeadInOut;
-        if (lead.m_bLeadIn && lead.m_dInLength > kMinLeadLength)
-            AddLeadSegment(path, true, lead.m_dInX, lead.m_dInY);
-        if (lead.m_bLeadOut && lead.m_dOutLength > kMinLeadLength)
-            AddLeadSegment(path, false, lead.m_dOutX, lead.m_dOutY);
-    }
-    if (opening != nullptr) {
-        PATHREC* closing = new PATHREC;
-        closing->m_kind = PATH_KIND_GROUP;
-        AppendPathRecord(&head, &tail, closing);
-        GetGroupBoundRect(opening, opening->m_xmin, opening->m_xmax, opening->m_ymin, opening->m_ymax, true);
-    }
-    return head;
+    // The curve goes out flattened; its brackets keep sub-kind 0.
+    return CDocDataLine::MakeOutputPathOfPoints(*this, SamplePolyline(m_pNodes, kOutputFlattenTol), 0);
 }
 
 DOCNODE* CDocDataBezier::CopyNodes()
@@ -524,28 +466,15 @@ void CDocDataBezier::DrawShifted(CDC* dc, const DOCCONTEXT* ctx, double ox, doub
         line(client(last->m_x, last->m_y), client(lead->m_dOutX, lead->m_dOutY));
     }
     if (endGapCross && m_pEndGap != nullptr && m_pEndGap->m_bOn) {
-        const plat::POINT p = pixel(client(m_pEndGap->m_dMarkX, m_pEndGap->m_dMarkY));
-        dc->MoveTo(p.x - 4, p.y - 4);
-        dc->LineTo(p.x + 5, p.y + 5);
-        dc->MoveTo(p.x + 4, p.y - 4);
-        dc->LineTo(p.x - 5, p.y + 5);
+        DrawEndGapCross(dc, pixel(client(m_pEndGap->m_dMarkX, m_pEndGap->m_dMarkY)));
     }
 }
 
 void CDocDataBezier::DrawCopies(CDC* dc, const DOCCONTEXT* ctx, const ARRAYREC& array, const plat::Pen& pen,
                                 bool endGapCross) const
 {
-    double dx = array.m_dDx;
-    double dy = array.m_dDy;
-    ApplyOriginSign(dx, dy);
     plat::ScopedPen scoped(*dc, pen);
-    for (int r = 0; r < array.m_nRows; ++r) {
-        for (int c = 0; c < array.m_nCols; ++c) {
-            if (r == 0 && c == 0)
-                continue;
-            DrawShifted(dc, ctx, c * dx, r * dy, endGapCross);
-        }
-    }
+    ForEachArrayOffset(array, [&](double dx, double dy) { DrawShifted(dc, ctx, dx, dy, endGapCross); });
 }
 
 void CDocDataBezier::DrawOutlineAndCopies(CDC* dc, DOCCONTEXT* ctx)
@@ -601,14 +530,14 @@ void CDocDataBezier::DrawAnchorMarks(CDC* dc, DOCCONTEXT* ctx, bool handles) con
         const plat::POINT p = pixel(n);
         if (n->m_nSelect == NODE_SELECTED) {
             plat::ScopedPen pen(*dc, plat::Pen{plat::PS_SOLID, 0, m_nColor});
-            SquareOutline(dc, p, 2, 0);
+            DrawNodeSquare(dc, p, 2, 0);
             continue;
         }
         if (handles && n->m_nSelect != NODE_ACTIVE)
             continue;
         {
             plat::ScopedPen pen(*dc, plat::Pen{plat::PS_SOLID, 2, m_nColor});
-            SquareOutline(dc, p, 3, 1);
+            DrawNodeSquare(dc, p, 3, 1);
         }
         if (!handles)
             continue;
@@ -666,31 +595,6 @@ void CDocDataBezier::DrawDirection(CDC* dc, DOCCONTEXT* ctx)
     if (q == nullptr)
         return;
     DrawDirectionArrow(dc, ctx, p, q);
-}
-
-void CDocDataBezier::Move(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT*)
-{
-    const double dx = to.m_x - from.m_x;
-    const double dy = to.m_y - from.m_y;
-    for (DOCNODE* n = m_pNodes; n != nullptr; n = n->m_pNext)
-        Shift(*n, dx, dy);
-    // An empty box stays empty; shifted it would pass for a real one.
-    if (!m_rcBound.IsEmpty()) {
-        m_rcBound.m_xmin += dx;
-        m_rcBound.m_xmax += dx;
-        m_rcBound.m_ymin += dy;
-        m_rcBound.m_ymax += dy;
-    }
-    if (m_pLeadInOut != nullptr) {
-        m_pLeadInOut->m_dInX += dx;
-        m_pLeadInOut->m_dInY += dy;
-        m_pLeadInOut->m_dOutX += dx;
-        m_pLeadInOut->m_dOutY += dy;
-    }
-    if (m_pEndGap != nullptr) {
-        m_pEndGap->m_dMarkX += dx;
-        m_pEndGap->m_dMarkY += dy;
-    }
 }
 
 void CDocDataBezier::DrawXorCopy(DOCCONTEXT* ctx, CDC* dc, DOCNODE*& copy, const plat::Pen& pen)
@@ -954,10 +858,7 @@ bool CDocDataBezier::InsertNodeAt(double x, double y, double tol)
             end->m_pNext->m_pPrev = s[6];
         end->m_pNext = s[4];
         CDocState::FreeNodeList(split);
-        for (DOCNODE* a = m_pNodes; a != nullptr; a = a->m_pNext) {
-            if (a->m_nKind == NODE_ANCHOR)
-                a->m_nSelect = NODE_SELECTED;
-        }
+        MarkAnchorsSelected();
         return true;
     }
     return false;
@@ -994,10 +895,9 @@ bool CDocDataBezier::DeleteSelectedNodes()
             n = next;
             continue;
         }
-        DOCNODE* in = n->m_pPrev;
-        DOCNODE* out = n->m_pNext;
-        if (out == nullptr) {
+        if (n->m_pNext == nullptr) {
             // The last anchor goes with the last segment's controls.
+            DOCNODE* in = n->m_pPrev;
             DOCNODE* lastOut = in->m_pPrev;
             DOCNODE* before = lastOut != nullptr ? lastOut->m_pPrev : nullptr;
             if (before == nullptr)
@@ -1010,19 +910,26 @@ bool CDocDataBezier::DeleteSelectedNodes()
             return true;
         }
         // An inner anchor: the two segments that meet at it become one.
-        DOCNODE* before = in->m_pPrev;
-        DOCNODE* after = out->m_pNext;
-        if (before == nullptr || after == nullptr) {
-            n = out;
-            continue;
-        }
-        before->m_pNext = after;
-        after->m_pPrev = before;
-        delete in;
-        delete n;
-        delete out;
-        any = true;
-        n = after;
+        any = MergeSegmentsAt(n) || any;
     }
     return any;
+}
+
+bool CDocDataBezier::MergeSegmentsAt(DOCNODE*& n)
+{
+    DOCNODE* in = n->m_pPrev;
+    DOCNODE* out = n->m_pNext;
+    DOCNODE* before = in->m_pPrev;
+    DOCNODE* after = out->m_pNext;
+    if (before == nullptr || after == nullptr) {
+        n = out;
+        return false;
+    }
+    before->m_pNext = after;
+    after->m_pPrev = before;
+    delete in;
+    delete n;
+    delete out;
+    n = after;
+    return true;
 }

@@ -50,7 +50,8 @@ public:
     void DrawIndex(CDC* dc, DOCCONTEXT* ctx, int number) override { SharedDrawIndex(dc, ctx, number); }
     void DrawDirection(CDC* dc, DOCCONTEXT* ctx) override;
     void DrawArrayCopies(CDC* dc, DOCCONTEXT* ctx) override;
-    void Move(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT* ctx) override;
+    // Translates nodes, lead points, end-gap marker and the box itself.
+    void Move(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT*) override { SharedMoveWithBox(from, to); }
     void DrawMovePreview(DOCCONTEXT* ctx, CDC* dc, const CGeoPoint& from, const CGeoPoint& to) override;
     void Scale(double cx, double cy, double sx, double sy, DOCCONTEXT* ctx) override
     {
@@ -126,6 +127,12 @@ protected:
     void DrawAnchorMarks(CDC* dc, DOCCONTEXT* ctx, bool handles) const;
     // Arrow head at anchor p pointing towards q.
     void DrawDirectionArrow(CDC* dc, DOCCONTEXT* ctx, const DOCNODE* p, const DOCNODE* q) const;
+    // Node deletion at the inner anchor n (one with a predecessor and a
+    // successor): the two segments that meet there become one, n and its two
+    // controls go, and n moves on to the anchor after them. Where n lacks a
+    // segment on either side nothing goes and n moves on to its successor.
+    // True when deleted.
+    static bool MergeSegmentsAt(DOCNODE*& n);
     // After a node edit: lead lines and end-gap marker follow the outline.
     void RefreshLeadsAndGap(DOCCONTEXT* ctx);
     // Draws a transformed copy of the nodes as Bezier pieces in exclusive-or

@@ -46,27 +46,7 @@ void CDocDataComposite::AdoptChildren(CDocData* children, DOCCONTEXT* ctx)
 
 void CDocDataComposite::CopyCompositeFrom(const CDocDataComposite& source, CDocData* children)
 {
-    m_rcBound = source.m_rcBound;
-    m_nLayer = source.m_nLayer;
-    m_nColor = source.m_nColor;
-    m_bOutput = source.m_bOutput;
-    if (source.m_pEndGap != nullptr) {
-        delete m_pEndGap;
-        m_pEndGap = new ENDGAP(*source.m_pEndGap);
-    }
-    if (source.m_pLeadInOut != nullptr) {
-        delete m_pLeadInOut;
-        m_pLeadInOut = new LEADINOUT;
-        CopyLeadInOut(m_pLeadInOut, source.m_pLeadInOut);
-    }
-    if (source.m_pArray != nullptr) {
-        delete m_pArray;
-        m_pArray = new ARRAYREC(*source.m_pArray);
-    }
-    DeleteObjectList(m_pAttached);
-    m_pAttached = CloneDocData(source.m_pAttached, true);
-    m_pPrev = nullptr;
-    m_pNext = nullptr;
+    CopyAttributesFrom(source);
     DeleteObjectList(m_pChildren);
     m_pChildren = children;
     SetSelected(source.m_bSelected);

@@ -40,14 +40,6 @@ void Shift(DOCNODE* n, double dx, double dy)
     n->m_y += dy;
 }
 
-void Reflect(double& x, double& y, double x1, double y1, double x2, double y2)
-{
-    double mx = x, my = y;
-    GeoMirrorPoint(x, y, x1, y1, x2, y2, mx, my);
-    x = mx;
-    y = my;
-}
-
 bool IsControl(const DOCNODE* n)
 {
     return n != nullptr && n->m_nKind != NODE_ANCHOR;
@@ -266,34 +258,6 @@ void CDocDataEllipse::DrawNodeMovePreview(DOCCONTEXT* ctx, CDC* dc, const CGeoPo
     DrawXorCopy(ctx, dc, copy, pen);
 }
 
-CDocData* CDocDataEllipse::MirrorAbout(double x1, double y1, double x2, double y2, bool asCopy, bool reverse,
-                                       DOCCONTEXT* ctx)
-{
-    if (asCopy) {
-        auto* copy = new CDocDataEllipse(*this);
-        copy->MirrorAbout(x1, y1, x2, y2, false, reverse, ctx);
-        return copy;
-    }
-    if (reverse)
-        Reverse();
-    for (DOCNODE* n = m_pNodes; n != nullptr; n = n->m_pNext)
-        Reflect(n->m_x, n->m_y, x1, y1, x2, y2);
-    if (LEADINOUT* lead = m_pLeadInOut) {
-        if (lead->m_bLeadOut) {
-            Reflect(lead->m_dOutX, lead->m_dOutY, x1, y1, x2, y2);
-            lead->m_dOutAngle = 360.0 - lead->m_dOutAngle;
-        }
-        if (lead->m_bLeadIn) {
-            Reflect(lead->m_dInX, lead->m_dInY, x1, y1, x2, y2);
-            lead->m_dInAngle = 360.0 - lead->m_dInAngle;
-        }
-    }
-    if (m_pEndGap != nullptr)
-        Reflect(m_pEndGap->m_dMarkX, m_pEndGap->m_dMarkY, x1, y1, x2, y2);
-    RecalcBoundRect(ctx);
-    return nullptr;
-}
-
 bool CDocDataEllipse::DeleteSelectedNodes()
 {
     if (!m_bNodesSelected || m_pNodes == nullptr)
@@ -351,21 +315,7 @@ bool CDocDataEllipse::DeleteSelectedNodes()
             continue;
         }
         // An inner anchor: the segments on either side merge into one.
-        DOCNODE* in = n->m_pPrev;
-        DOCNODE* out = n->m_pNext;
-        DOCNODE* before = in->m_pPrev;
-        DOCNODE* after = out->m_pNext;
-        if (before == nullptr || after == nullptr) {
-            n = out;
-            continue;
-        }
-        before->m_pNext = after;
-        after->m_pPrev = before;
-        delete in;
-        delete n;
-        delete out;
-        any = true;
-        n = after;
+        any = MergeSegmentsAt(n) || any;
     }
     return any;
 }

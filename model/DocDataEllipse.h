@@ -5,6 +5,7 @@
 // record explodes into real copies.
 #pragma once
 #include "DocDataBezier.h"
+#include "DocDataLine.h"
 
 #include <cstdint>
 
@@ -58,6 +59,9 @@ public:
     // Reflects the nodes, the enabled lead points (angles become 360 - angle)
     // and the end-gap marker.
     CDocData* MirrorAbout(double x1, double y1, double x2, double y2, bool asCopy, bool reverse,
-                          DOCCONTEXT* ctx) override;
+                          DOCCONTEXT* ctx) override
+    {
+        return CDocDataLine::MirrorAboutOf(*this, x1, y1, x2, y2, asCopy, reverse, ctx);
+    }
     bool DeleteSelectedNodes() override;
 };

@@ -25,18 +25,6 @@ constexpr double kArrowWing = 8.0;
 constexpr std::uint8_t kLightGuideBit = 0x80;
 constexpr std::uint16_t kLightGuideSubkind = 3;
 
-// Calls f on every node, stopping at a null link or back at the head.
-template <typename F>
-void ForEachNode(DOCNODE* head, F f)
-{
-    for (DOCNODE* n = head; n != nullptr;) {
-        f(*n);
-        n = n->m_pNext;
-        if (n == head)
-            break;
-    }
-}
-
 // Successor of a node within a list, null at the end or back at the head.
 DOCNODE* NextIn(const DOCNODE* head, const DOCNODE* n)
 {
@@ -112,11 +100,8 @@ void DrawShape(const CDocData& obj, CDC* dc, const DOCCONTEXT* ctx, double ox, d
         CDocData::DrawArrowHead(dc, from.m_x, from.m_y, to.m_x, to.m_y);
     }
     if (cross && obj.m_pEndGap != nullptr && obj.m_pEndGap->m_bOn != 0) {
-        const plat::POINT m = ctx->WorldToClientPixel(obj.m_pEndGap->m_dMarkX + ox, obj.m_pEndGap->m_dMarkY + oy);
-        dc->MoveTo(m.x - 4, m.y - 4);
-        dc->LineTo(m.x + 5, m.y + 5);
-        dc->MoveTo(m.x + 4, m.y - 4);
-        dc->LineTo(m.x - 5, m.y + 5);
+        CDocData::DrawEndGapCross(
+            dc, ctx->WorldToClientPixel(obj.m_pEndGap->m_dMarkX + ox, obj.m_pEndGap->m_dMarkY + oy));
     }
 }
 
@@ -125,17 +110,8 @@ void DrawShape(const CDocData& obj, CDC* dc, const DOCCONTEXT* ctx, double ox, d
 void DrawArrayShapes(const CDocData& obj, CDC* dc, const DOCCONTEXT* ctx, const ARRAYREC& array,
                      const plat::Pen& pen)
 {
-    double dx = array.m_dDx;
-    double dy = array.m_dDy;
-    CDocData::ApplyOriginSign(dx, dy);
     plat::ScopedPen scoped(*dc, pen);
-    for (int r = 0; r < array.m_nRows; ++r) {
-        for (int c = 0; c < array.m_nCols; ++c) {
-            if (r == 0 && c == 0)
-                continue;
-            DrawShape(obj, dc, ctx, c * dx, r * dy, true);
-        }
-    }
+    ForEachArrayOffset(array, [&](double dx, double dy) { DrawShape(obj, dc, ctx, dx, dy, true); });
 }
 
 // A transformed copy of the outline drawn as one polyline in exclusive-or
@@ -267,32 +243,6 @@ void CDocDataLine::DrawDirection(CDC* dc, DOCCONTEXT* ctx)
     }
 }
 
-void CDocDataLine::Move(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT*)
-{
-    const double dx = to.m_x - from.m_x;
-    const double dy = to.m_y - from.m_y;
-    ForEachNode(m_pNodes, [&](DOCNODE& n) {
-        n.m_x += dx;
-        n.m_y += dy;
-    });
-    if (m_pLeadInOut != nullptr) {
-        m_pLeadInOut->m_dInX += dx;
-        m_pLeadInOut->m_dInY += dy;
-        m_pLeadInOut->m_dOutX += dx;
-        m_pLeadInOut->m_dOutY += dy;
-    }
-    if (m_pEndGap != nullptr) {
-        m_pEndGap->m_dMarkX += dx;
-        m_pEndGap->m_dMarkY += dy;
-    }
-    if (!m_rcBound.IsEmpty()) {
-        m_rcBound.m_xmin += dx;
-        m_rcBound.m_xmax += dx;
-        m_rcBound.m_ymin += dy;
-        m_rcBound.m_ymax += dy;
-    }
-}
-
 void CDocDataLine::ScaleNodes(double cx, double cy, double sx, double sy, DOCCONTEXT* ctx)
 {
     ScaleNodesOf(*this, cx, cy, sx, sy, ctx);
@@ -307,10 +257,7 @@ bool CDocDataLine::InsertNodeAt(double x, double y, double tol)
     double fx = x, fy = y;
     GeoProjectPointOnLine(a->m_x, a->m_y, b->m_x, b->m_y, x, y, fx, fy);
     AppendNode(a, fx, fy, NODE_ANCHOR, NODE_SELECTED);
-    ForEachNode(m_pNodes, [](DOCNODE& n) {
-        if (n.m_nKind == NODE_ANCHOR)
-            n.m_nSelect = NODE_SELECTED;
-    });
+    MarkAnchorsSelected();
     return true;
 }
 
@@ -456,8 +403,12 @@ bool CDocDataLine::SetStartPointClosedOf(CDocData& obj, double x, double y, doub
 
 PATHREC* CDocDataLine::MakeOutputPathOf(const CDocData& obj, std::uint16_t bracketSubkind)
 {
-    DOCNODE* copy = CopyPointList(obj.m_pNodes);
-    if (copy == nullptr)
+    return MakeOutputPathOfPoints(obj, CopyPointList(obj.m_pNodes), bracketSubkind);
+}
+
+PATHREC* CDocDataLine::MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* points, std::uint16_t bracketSubkind)
+{
+    if (points == nullptr)
         return nullptr;
     PATHREC* head = nullptr;
     PATHREC* tail = nullptr;
@@ -470,12 +421,12 @@ PATHREC* CDocDataLine::MakeOutputPathOf(const CDocData& obj, std::uint16_t brack
         AppendPathRecord(&head, &tail, open);
     }
     if (obj.m_pEndGap != nullptr && obj.m_pEndGap->m_bOn != 0 && obj.m_pEndGap->m_dGap > 0.0)
-        CutEndGap(copy, obj.m_pEndGap);
+        CutEndGap(points, obj.m_pEndGap);
     // Light-guide lines are told apart by their sub-kind down the job
     // pipeline, which marks their work layer from it.
     const std::uint16_t subkind = (obj.m_bOutput & kLightGuideBit) != 0 ? kLightGuideSubkind : 0;
-    PATHREC* path = BuildPathRecord(copy, subkind);
-    CDocState::FreeNodeList(copy);
+    PATHREC* path = BuildPathRecord(points, subkind);
+    CDocState::FreeNodeList(points);
     AppendPathRecord(&head, &tail, path);
     if (LeadInShown(obj))
         AddLeadSegment(path, true, obj.m_pLeadInOut->m_dInX, obj.m_pLeadInOut->m_dInY);
@@ -532,20 +483,10 @@ void CDocDataLine::DrawNodesOf(const CDocData& obj, CDC* dc, DOCCONTEXT* ctx, bo
         const plat::POINT p = ctx->WorldToClientPixel(n.m_x, n.m_y);
         if (n.m_nSelect == NODE_SELECTED) {
             plat::ScopedPen pen(*dc, plat::Pen{plat::PS_SOLID, 0, obj.m_nColor});
-            dc->MoveTo(p.x - 2, p.y - 2);
-            dc->LineTo(p.x + 2, p.y - 2);
-            dc->LineTo(p.x + 2, p.y + 2);
-            dc->LineTo(p.x - 2, p.y + 2);
-            dc->LineTo(p.x - 2, p.y - 2);
+            DrawNodeSquare(dc, p, 2, 0);
         } else {
             plat::ScopedPen pen(*dc, plat::Pen{plat::PS_SOLID, 2, obj.m_nColor});
-            dc->MoveTo(p.x - 3, p.y - 3);
-            dc->LineTo(p.x + 3, p.y - 3);
-            dc->LineTo(p.x + 3, p.y + 3);
-            dc->LineTo(p.x - 3, p.y + 3);
-            // One pixel further, so that the corner is closed although a
-            // line leaves out its end pixel.
-            dc->LineTo(p.x - 3, p.y - 4);
+            DrawNodeSquare(dc, p, 3, 1);
         }
     });
 }

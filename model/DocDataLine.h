@@ -58,7 +58,7 @@ public:
     void DrawDirection(CDC* dc, DOCCONTEXT* ctx) override;
     void DrawArrayCopies(CDC* dc, DOCCONTEXT* ctx) override { DrawArrayCopiesOf(*this, dc, ctx); }
     // Translates nodes, lead points, end-gap marker and the box itself.
-    void Move(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT* ctx) override;
+    void Move(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT*) override { SharedMoveWithBox(from, to); }
     void DrawMovePreview(DOCCONTEXT* ctx, CDC* dc, const CGeoPoint& from, const CGeoPoint& to) override
     {
         SharedDrawMovePreview(ctx, dc, from, to);
@@ -144,6 +144,9 @@ public:
     // Output path chain; light-guide lines (bit 7 of the output switch) give
     // path records of sub-kind 3. Brackets get the given sub-kind.
     static PATHREC* MakeOutputPathOf(const CDocData& obj, std::uint16_t bracketSubkind);
+    // The same from the given outline points (taken over and freed), for
+    // outlines whose points are not their nodes; null points, null path.
+    static PATHREC* MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* points, std::uint16_t bracketSubkind);
     static void DrawOf(CDocData& obj, CDC* dc, DOCCONTEXT* ctx);
     static void DrawArrayPreviewOf(const CDocData& obj, CDC* dc, DOCCONTEXT* ctx, const ARRAYREC* array);
     static void DrawArrayCopiesOf(const CDocData& obj, CDC* dc, DOCCONTEXT* ctx);

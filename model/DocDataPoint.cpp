@@ -206,17 +206,10 @@ void CDocDataPoint::Draw(CDC* dc, DOCCONTEXT* ctx)
 
 void CDocDataPoint::DrawArrayDots(CDC& dc, DOCCONTEXT& ctx, const ARRAYREC& array) const
 {
-    double dx = array.m_dDx;
-    double dy = array.m_dDy;
-    ApplyOriginSign(dx, dy);
-    for (int row = 0; row < array.m_nRows; ++row) {
-        for (int col = 0; col < array.m_nCols; ++col) {
-            if (row == 0 && col == 0)
-                continue;
-            const plat::POINT p = ctx.WorldToClientPixel(m_pNodes->m_x + col * dx, m_pNodes->m_y + row * dy);
-            FillDot(dc, p.x, p.y, m_nColor);
-        }
-    }
+    ForEachArrayOffset(array, [&](double dx, double dy) {
+        const plat::POINT p = ctx.WorldToClientPixel(m_pNodes->m_x + dx, m_pNodes->m_y + dy);
+        FillDot(dc, p.x, p.y, m_nColor);
+    });
 }
 
 void CDocDataPoint::DrawArrayPreview(CDC* dc, DOCCONTEXT* ctx, const ARRAYREC* array)
@@ -244,11 +237,7 @@ void CDocDataPoint::DrawNodes(CDC* dc, DOCCONTEXT* ctx)
         return;
     const plat::POINT p = ctx->WorldToClientPixel(m_pNodes->m_x, m_pNodes->m_y);
     plat::ScopedPen pen(*dc, plat::Pen{plat::PS_SOLID, 0, m_nColor});
-    dc->MoveTo(p.x - 2, p.y - 2);
-    dc->LineTo(p.x + 2, p.y - 2);
-    dc->LineTo(p.x + 2, p.y + 2);
-    dc->LineTo(p.x - 2, p.y + 2);
-    dc->LineTo(p.x - 2, p.y - 2);
+    DrawNodeSquare(dc, p, 2, 0);
 }
 
 void CDocDataPoint::DrawStartPoint(CDC* dc, DOCCONTEXT* ctx)

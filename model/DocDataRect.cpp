@@ -12,17 +12,6 @@ namespace {
 // Tolerance of the start corner search.
 constexpr double kCornerTol = 0.1;
 
-template <typename F>
-void ForEachNode(DOCNODE* head, F f)
-{
-    for (DOCNODE* n = head; n != nullptr;) {
-        f(*n);
-        n = n->m_pNext;
-        if (n == head)
-            break;
-    }
-}
-
 bool StrictlyBetween(double v, double a, double b)
 {
     return v > std::min(a, b) && v < std::max(a, b);
@@ -150,10 +139,7 @@ bool CDocDataRect::InsertNodeAt(double x, double y, double tol)
         if (!alongX && !alongY)
             continue;
         AppendNode(a, fx, fy, NODE_ANCHOR, NODE_SELECTED);
-        ForEachNode(m_pNodes, [](DOCNODE& n) {
-            if (n.m_nKind == NODE_ANCHOR)
-                n.m_nSelect = NODE_SELECTED;
-        });
+        MarkAnchorsSelected();
         return true;
     }
     return false;

@@ -18,18 +18,6 @@ namespace {
 // Below this distance two points of a rotation drag count as one.
 constexpr double kDragPointTol = 1e-5;
 
-// Calls f on every node, stopping at a null link or back at the head.
-template <typename F>
-void ForEachNode(DOCNODE* head, F f)
-{
-    for (DOCNODE* n = head; n != nullptr;) {
-        f(*n);
-        n = n->m_pNext;
-        if (n == head)
-            break;
-    }
-}
-
 void RotateXY(const CGeoPoint& c, double angle, double& x, double& y)
 {
     double rx = x, ry = y;
@@ -74,17 +62,39 @@ void CDocData::SkewNodeList(DOCNODE* head, double factor, double from, double to
     ForEachNode(head, [&](DOCNODE& n) { SkewPoint(n.m_x, n.m_y, factor, from, to, direction); });
 }
 
+void CDocData::DrawNodeSquare(CDC* dc, const plat::POINT& p, int half, int closeShort)
+{
+    dc->MoveTo(p.x - half, p.y - half);
+    dc->LineTo(p.x + half, p.y - half);
+    dc->LineTo(p.x + half, p.y + half);
+    dc->LineTo(p.x - half, p.y + half);
+    dc->LineTo(p.x - half, p.y - half - closeShort);
+}
+
+void CDocData::DrawEndGapCross(CDC* dc, const plat::POINT& p)
+{
+    dc->MoveTo(p.x - 4, p.y - 4);
+    dc->LineTo(p.x + 5, p.y + 5);
+    dc->MoveTo(p.x + 4, p.y - 4);
+    dc->LineTo(p.x - 5, p.y + 5);
+}
+
 plat::Pen CDocData::PreviewPen(const DOCCONTEXT* ctx) const
 {
     return plat::Pen{plat::PS_DOT, 1, SettingsOf(ctx).m_crBackground ^ m_nColor};
 }
 
-bool CDocData::SharedSelectAllNodes()
+void CDocData::MarkAnchorsSelected()
 {
     ForEachNode(m_pNodes, [](DOCNODE& n) {
         if (n.m_nKind == NODE_ANCHOR)
             n.m_nSelect = NODE_SELECTED;
     });
+}
+
+bool CDocData::SharedSelectAllNodes()
+{
+    MarkAnchorsSelected();
     m_bNodesSelected = 1;
     return true;
 }
@@ -147,10 +157,8 @@ void CDocData::SharedDrawIndex(CDC* dc, DOCCONTEXT* ctx, int number) const
     dc->TextOut(p.x, p.y, std::u16string(text.begin(), text.end()));
 }
 
-void CDocData::SharedMove(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT* ctx)
+void CDocData::ShiftOutline(double dx, double dy)
 {
-    const double dx = to.m_x - from.m_x;
-    const double dy = to.m_y - from.m_y;
     ForEachNode(m_pNodes, [&](DOCNODE& n) {
         n.m_x += dx;
         n.m_y += dy;
@@ -165,7 +173,26 @@ void CDocData::SharedMove(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT
         m_pEndGap->m_dMarkX += dx;
         m_pEndGap->m_dMarkY += dy;
     }
+}
+
+void CDocData::SharedMove(const CGeoPoint& from, const CGeoPoint& to, DOCCONTEXT* ctx)
+{
+    ShiftOutline(to.m_x - from.m_x, to.m_y - from.m_y);
     RecalcBoundRect(ctx);
+}
+
+void CDocData::SharedMoveWithBox(const CGeoPoint& from, const CGeoPoint& to)
+{
+    const double dx = to.m_x - from.m_x;
+    const double dy = to.m_y - from.m_y;
+    ShiftOutline(dx, dy);
+    // An empty box stays empty; shifted it would pass for a real one.
+    if (!m_rcBound.IsEmpty()) {
+        m_rcBound.m_xmin += dx;
+        m_rcBound.m_xmax += dx;
+        m_rcBound.m_ymin += dy;
+        m_rcBound.m_ymax += dy;
+    }
 }
 
 void CDocData::SharedDrawMovePreview(DOCCONTEXT* ctx, CDC* dc, const CGeoPoint& from, const CGeoPoint& to) const
@@ -284,12 +311,8 @@ CDocData* CDocData::SharedMirrorNodes(double x1, double y1, double x2, double y2
     return nullptr;
 }
 
-void CDocData::CopyFrom(const CDocData& source)
+void CDocData::CopyAttributesFrom(const CDocData& source)
 {
-    CDocState::FreeNodeList(m_pNodes);
-    m_pNodes = CopyPointList(source.m_pNodes);
-    m_nType = source.m_nType;
-    m_bClosed = source.m_bClosed;
     m_nLayer = source.m_nLayer;
     m_nColor = source.m_nColor;
     m_bOutput = source.m_bOutput;
@@ -311,6 +334,15 @@ void CDocData::CopyFrom(const CDocData& source)
     m_rcBound = source.m_rcBound;
     m_pPrev = nullptr;
     m_pNext = nullptr;
+}
+
+void CDocData::CopyFrom(const CDocData& source)
+{
+    CDocState::FreeNodeList(m_pNodes);
+    m_pNodes = CopyPointList(source.m_pNodes);
+    m_nType = source.m_nType;
+    m_bClosed = source.m_bClosed;
+    CopyAttributesFrom(source);
     SetSelected(source.m_bSelected);
     m_bNodesSelected = source.m_bNodesSelected;
 }

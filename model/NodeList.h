@@ -48,3 +48,15 @@ int CountNodes(const DOCNODE* head);
 
 // Last node of a list (the node before the head on a ring).
 DOCNODE* LastNode(DOCNODE* head);
+
+// Calls f on every node, stopping at a null link or back at the head.
+template <typename F>
+void ForEachNode(DOCNODE* head, F f)
+{
+    for (DOCNODE* n = head; n != nullptr;) {
+        f(*n);
+        n = n->m_pNext;
+        if (n == head)
+            break;
+    }
+}

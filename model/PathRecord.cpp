@@ -35,6 +35,56 @@ bool EndsMeet(double x0, double y0, double x1, double y1)
     return std::fabs(x0 - x1) <= kClosedTol && std::fabs(y0 - y1) <= kClosedTol;
 }
 
+// Copies a chain linked by m_pNext and m_pPrev from its head up to a null
+// link or back at the head; `fix` sets each copy's owned pointers from its
+// source. A chain closed into a ring gives a ring.
+template <typename T, typename Fix>
+T* CopyChain(const T* head, Fix fix)
+{
+    if (head == nullptr)
+        return nullptr;
+    T* first = nullptr;
+    T* last = nullptr;
+    for (const T* s = head; s != nullptr;) {
+        T* c = new T(*s);
+        fix(*c, *s);
+        c->m_pPrev = last;
+        c->m_pNext = nullptr;
+        if (last != nullptr)
+            last->m_pNext = c;
+        else
+            first = c;
+        last = c;
+        s = s->m_pNext;
+        if (s == head)
+            break;
+    }
+    if (head->m_pPrev != nullptr) {
+        first->m_pPrev = last;
+        last->m_pNext = first;
+    }
+    return first;
+}
+
+// Frees every element of a ring or open chain (a ring is cut open first);
+// `release` frees what an element owns before the element goes. Leaves null.
+template <typename T, typename Release>
+void FreeChain(T*& head, Release release)
+{
+    if (head == nullptr)
+        return;
+    if (head->m_pPrev != nullptr)
+        head->m_pPrev->m_pNext = nullptr;
+    T* e = head;
+    while (e != nullptr) {
+        T* next = e->m_pNext;
+        release(*e);
+        delete e;
+        e = next;
+    }
+    head = nullptr;
+}
+
 bool IsOpeningBracket(const PATHREC* p)
 {
     return p->m_kind == PATH_KIND_GROUP && p->m_pArray != nullptr;
@@ -213,88 +263,28 @@ bool AddLeadSegment(PATHREC* pPath, bool bLeadIn, double x, double y)
 
 SEGNODE* CopySegmentRing(const SEGNODE* pFirst)
 {
-    if (pFirst == nullptr)
-        return nullptr;
-    SEGNODE* first = nullptr;
-    SEGNODE* last = nullptr;
-    for (const SEGNODE* s = pFirst; s != nullptr;) {
-        SEGNODE* c = new SEGNODE(*s);
-        c->m_pPrev = last;
-        c->m_pNext = nullptr;
-        if (last != nullptr)
-            last->m_pNext = c;
-        else
-            first = c;
-        last = c;
-        s = s->m_pNext;
-        if (s == pFirst)
-            break;
-    }
-    if (pFirst->m_pPrev != nullptr) {
-        first->m_pPrev = last;
-        last->m_pNext = first;
-    }
-    return first;
+    return CopyChain(pFirst, [](SEGNODE&, const SEGNODE&) {});
 }
 
 void FreeSegmentRing(SEGNODE*& pFirst)
 {
-    if (pFirst == nullptr)
-        return;
-    if (pFirst->m_pPrev != nullptr)
-        pFirst->m_pPrev->m_pNext = nullptr;
-    SEGNODE* s = pFirst;
-    while (s != nullptr) {
-        SEGNODE* next = s->m_pNext;
-        delete s;
-        s = next;
-    }
-    pFirst = nullptr;
+    FreeChain(pFirst, [](SEGNODE&) {});
 }
 
 PATHREC* CopyPathRecord(const PATHREC* pHead)
 {
-    if (pHead == nullptr)
-        return nullptr;
-    PATHREC* first = nullptr;
-    PATHREC* last = nullptr;
-    for (const PATHREC* r = pHead; r != nullptr;) {
-        PATHREC* c = new PATHREC(*r);
-        c->m_pSegs = CopySegmentRing(r->m_pSegs);
-        c->m_pArray = nullptr;
-        c->m_pPrev = last;
-        c->m_pNext = nullptr;
-        if (last != nullptr)
-            last->m_pNext = c;
-        else
-            first = c;
-        last = c;
-        r = r->m_pNext;
-        if (r == pHead)
-            break;
-    }
-    if (pHead->m_pPrev != nullptr) {
-        first->m_pPrev = last;
-        last->m_pNext = first;
-    }
-    return first;
+    return CopyChain(pHead, [](PATHREC& copy, const PATHREC& source) {
+        copy.m_pSegs = CopySegmentRing(source.m_pSegs);
+        copy.m_pArray = nullptr;
+    });
 }
 
 void FreePathRecordList(PATHREC*& pHead)
 {
-    if (pHead == nullptr)
-        return;
-    if (pHead->m_pPrev != nullptr)
-        pHead->m_pPrev->m_pNext = nullptr;
-    PATHREC* r = pHead;
-    while (r != nullptr) {
-        PATHREC* next = r->m_pNext;
-        FreeSegmentRing(r->m_pSegs);
-        delete r->m_pArray;
-        delete r;
-        r = next;
-    }
-    pHead = nullptr;
+    FreeChain(pHead, [](PATHREC& r) {
+        FreeSegmentRing(r.m_pSegs);
+        delete r.m_pArray;
+    });
 }
 
 PATHREC* GetGroupBoundRect(PATHREC* pBracket, double& xmin, double& xmax, double& ymin, double& ymax,
