@@ -1,9 +1,16 @@
 #include "ArrayExplode.h"
 
-void ExplodeArrayCopies(CDocData& obj, DOCCONTEXT* ctx, ObjectCopier copy)
+bool ArrayCountsUsable(const ARRAYREC& array)
 {
-    if (ctx == nullptr || obj.m_pArray == nullptr)
-        return;
+    const std::int64_t rows = array.m_nRows;
+    const std::int64_t cols = array.m_nCols;
+    return rows >= 1 && cols >= 1 && rows * cols <= kMaxArrayCopies;
+}
+
+bool ExplodeArrayCopies(CDocData& obj, DOCCONTEXT* ctx, ObjectCopier copy)
+{
+    if (ctx == nullptr || obj.m_pArray == nullptr || !ArrayCountsUsable(*obj.m_pArray))
+        return false;
     const ARRAYREC array = *obj.m_pArray;
     delete obj.m_pArray;
     obj.m_pArray = nullptr;
@@ -25,6 +32,7 @@ void ExplodeArrayCopies(CDocData& obj, DOCCONTEXT* ctx, ObjectCopier copy)
         tail->m_pNext = dup;
         tail = dup;
     });
+    return true;
 }
 
 CGeoBox ScaledBox(const CGeoBox& box, double cx, double cy, double sx, double sy)

@@ -4,6 +4,8 @@
 #include "DocData.h"
 #include "GeoBox.h"
 
+#include <cstdint>
+
 struct DOCCONTEXT;
 
 // Calls f(dx, dy) with the world offset of every position of an array record
@@ -27,12 +29,23 @@ void ForEachArrayOffset(const ARRAYREC& array, F f)
 // Copy of an object made by its class's copy constructor.
 using ObjectCopier = CDocData* (*)(const CDocData& source);
 
+// The most positions an array record may explode into. A record read from a
+// file may ask for up to 65535 x 65535; that many objects would exhaust
+// memory long before they were made.
+constexpr std::int64_t kMaxArrayCopies = 100000;
+
+// True when the record has at least one row and one column and at most
+// kMaxArrayCopies positions.
+bool ArrayCountsUsable(const ARRAYREC& array);
+
 // Deletes the object's array record, recomputes its box, and links
 // rows x columns - 1 copies right behind it, each moved by its column and row
 // pitch (in world direction), so that the list reads in row order: the object,
 // the rest of its row, then the following rows. Nothing without a context or
-// a record; a record of one row and one column is only removed.
-void ExplodeArrayCopies(CDocData& obj, DOCCONTEXT* ctx, ObjectCopier copy);
+// a record; a record of one row and one column is only removed. A record
+// without rows or columns or beyond kMaxArrayCopies is refused: object, record
+// and list stay as they are. True when the record was used up.
+bool ExplodeArrayCopies(CDocData& obj, DOCCONTEXT* ctx, ObjectCopier copy);
 
 // The box of one copy and the gaps between copies, measured before a scaling
 // so that the copies grow while the gaps stay.

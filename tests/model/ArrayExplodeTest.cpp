@@ -1,0 +1,105 @@
+// Array records exploded into real copies: the bound on the number of copies
+// that a record read from a file may ask for.
+#include "TestDocData.h"
+
+#include "model/ArrayExplode.h"
+#include "model/DocContext.h"
+#include "model/DocDataGroup.h"
+#include "model/DocDataLine.h"
+#include "model/DocDataPoint.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace {
+
+ARRAYREC* Array(std::uint16_t rows, std::uint16_t cols)
+{
+    auto* array = new ARRAYREC;
+    array->m_nRows = rows;
+    array->m_nCols = cols;
+    array->m_dDx = 20;
+    array->m_dDy = 30;
+    return array;
+}
+
+DOCNODE* TwoNodes()
+{
+    return AppendNode(AppendNode(nullptr, 0, 0), 10, 0)->m_pPrev;
+}
+
+TEST(ArrayExplode, CountsFromOneByOneUpToTheBoundAreUsable)
+{
+    const struct {
+        std::uint16_t rows, cols;
+        bool usable;
+    } cases[] = {
+        {1, 1, true},        {400, 250, true},  // exactly 100,000 positions
+        {11, 9091, false},                      // 100,001
+        {0, 3, false},       {3, 0, false},     {0, 0, false},
+        {65535, 65535, false},                  // would overflow a 32-bit product
+    };
+    for (const auto& c : cases) {
+        ARRAYREC array;
+        array.m_nRows = c.rows;
+        array.m_nCols = c.cols;
+        EXPECT_EQ(ArrayCountsUsable(array), c.usable) << c.rows << " x " << c.cols;
+    }
+}
+
+// Every class that explodes goes through the same body; an outline, a point
+// and a group each keep a refused record and their place in the list.
+TEST(ArrayExplode, RecordsWithoutRowsOrBeyondTheBoundLeaveTheObjectAsItIs)
+{
+    plat::ScopedMachine noMachine;
+    DOCCONTEXT ctx;
+    const std::uint16_t refused[][2] = {{0, 4}, {4, 0}, {11, 9091}, {65535, 65535}};
+    for (const auto& rc : refused) {
+        auto* line = new CDocDataLine(TwoNodes(), 1, &ctx);
+        auto* point = new CDocDataPoint(5.0, 5.0, &ctx);
+        auto* group = new CDocDataGroup(new CDocDataLine(TwoNodes(), 1, &ctx), &ctx);
+        CDocData* list = plat::LinkObjects({line, point, group});
+        for (CDocData* obj : {static_cast<CDocData*>(line), static_cast<CDocData*>(point),
+                              static_cast<CDocData*>(group)}) {
+            obj->m_pArray = Array(rc[0], rc[1]);
+            obj->RecalcBoundRect(&ctx);
+            const CGeoBox box = obj->m_rcBound;
+            CDocData* next = obj->m_pNext;
+            obj->ExplodeArray(&ctx);
+            ASSERT_NE(obj->m_pArray, nullptr) << rc[0] << " x " << rc[1];
+            EXPECT_EQ(obj->m_pArray->m_nRows, rc[0]);
+            EXPECT_EQ(obj->m_pArray->m_nCols, rc[1]);
+            EXPECT_EQ(obj->m_pNext, next);
+            EXPECT_EQ(obj->m_rcBound.m_xmin, box.m_xmin);
+            EXPECT_EQ(obj->m_rcBound.m_xmax, box.m_xmax);
+            EXPECT_EQ(obj->m_rcBound.m_ymax, box.m_ymax);
+        }
+        DeleteObjectList(list);
+    }
+}
+
+TEST(ArrayExplode, ARecordAtTheBoundStillExplodes)
+{
+    plat::ScopedMachine noMachine;
+    DOCCONTEXT ctx;
+    auto* point = new CDocDataPoint(0.0, 0.0, &ctx);
+    CDocData* list = point;
+    point->m_pArray = Array(400, 250);
+    EXPECT_TRUE(ExplodeArrayCopies(*point, &ctx, &CDocDataPoint::Copy));
+    EXPECT_EQ(point->m_pArray, nullptr);
+    int count = 0;
+    const CDocData* last = nullptr;
+    for (const CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        ++count;
+        last = o;
+    }
+    EXPECT_EQ(count, 100000);
+    // Row 399, column 249: 249 x 20 and 399 x 30.
+    ASSERT_NE(last->m_pNodes, nullptr);
+    EXPECT_EQ(last->m_pNodes->m_x, 4980.0);
+    EXPECT_EQ(last->m_pNodes->m_y, 11970.0);
+    DeleteObjectList(list);
+}
+
+} // namespace
