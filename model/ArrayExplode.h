@@ -8,13 +8,25 @@
 
 struct DOCCONTEXT;
 
+// The most positions an array record may explode into. A record read from a
+// file may ask for up to 65535 x 65535; that many objects would exhaust
+// memory long before they were made.
+constexpr std::int64_t kMaxArrayCopies = 100000;
+
+// True when the record has at least one row and one column and at most
+// kMaxArrayCopies positions.
+bool ArrayCountsUsable(const ARRAYREC& array);
+
 // Calls f(dx, dy) with the world offset of every position of an array record
 // but the first, in row order: column c and row r (counted from 0) lie c
 // column pitches and r row pitches away, the pitches turned into world
-// direction.
+// direction. A record that is not usable has no positions walked: that many
+// copies could not be drawn in any useful time either.
 template <typename F>
 void ForEachArrayOffset(const ARRAYREC& array, F f)
 {
+    if (!ArrayCountsUsable(array))
+        return;
     double dx = array.m_dDx;
     double dy = array.m_dDy;
     CDocData::ApplyOriginSign(dx, dy);
@@ -28,15 +40,6 @@ void ForEachArrayOffset(const ARRAYREC& array, F f)
 
 // Copy of an object made by its class's copy constructor.
 using ObjectCopier = CDocData* (*)(const CDocData& source);
-
-// The most positions an array record may explode into. A record read from a
-// file may ask for up to 65535 x 65535; that many objects would exhaust
-// memory long before they were made.
-constexpr std::int64_t kMaxArrayCopies = 100000;
-
-// True when the record has at least one row and one column and at most
-// kMaxArrayCopies positions.
-bool ArrayCountsUsable(const ARRAYREC& array);
 
 // Deletes the object's array record, recomputes its box, and links
 // rows x columns - 1 copies right behind it, each moved by its column and row

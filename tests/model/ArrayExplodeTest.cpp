@@ -1,16 +1,22 @@
-// Array records exploded into real copies: the bound on the number of copies
-// that a record read from a file may ask for.
+// Array records: the bound on the number of copies that a record read from a
+// file may ask for, when the record is exploded into real copies and when its
+// copies are drawn.
 #include "TestDocData.h"
 
 #include "model/ArrayExplode.h"
 #include "model/DocContext.h"
+#include "model/DocDataEllipse.h"
 #include "model/DocDataGroup.h"
 #include "model/DocDataLine.h"
 #include "model/DocDataPoint.h"
+#include "model/DocListNode.h"
+#include "platform/RecordingDC.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -100,6 +106,44 @@ TEST(ArrayExplode, ARecordAtTheBoundStillExplodes)
     EXPECT_EQ(last->m_pNodes->m_x, 4980.0);
     EXPECT_EQ(last->m_pNodes->m_y, 11970.0);
     DeleteObjectList(list);
+}
+
+// Copies that could never be drawn in useful time are not drawn at all: the
+// object itself draws as it does without a record, for the own record's
+// preview and for the document's array alike.
+TEST(ArrayExplode, ARecordBeyondTheBoundDrawsNoCopies)
+{
+    plat::ScopedMachine noMachine;
+    CDocListNode snapshot;
+    DOCCONTEXT ctx;
+    ctx.m_pCurrent = &snapshot;
+    std::vector<std::unique_ptr<CDocData>> objects;
+    objects.emplace_back(new CDocDataLine(TwoNodes(), 1, &ctx));
+    objects.emplace_back(new CDocDataEllipse(0, 0, 40, 20));
+    objects.emplace_back(new CDocDataPoint(5.0, 5.0, &ctx));
+    objects.emplace_back(new CDocDataGroup(new CDocDataLine(TwoNodes(), 1, &ctx), &ctx));
+    for (const auto& obj : objects) {
+        plat::RecordingDC plain;
+        obj->Draw(&plain, &ctx);
+        ASSERT_FALSE(plain.DrawCalls().empty());
+
+        obj->m_pArray = Array(65535, 65535);
+        snapshot.m_pArray = Array(11, 9091);
+        plat::RecordingDC dc;
+        obj->Draw(&dc, &ctx);
+        EXPECT_EQ(dc.DrawCalls().size(), plain.DrawCalls().size()) << "type " << obj->m_nType;
+
+        // Within the bound the copies are drawn: one more position each way.
+        delete obj->m_pArray;
+        obj->m_pArray = Array(1, 2);
+        delete snapshot.m_pArray;
+        snapshot.m_pArray = Array(2, 1);
+        dc.Clear();
+        obj->Draw(&dc, &ctx);
+        EXPECT_GT(dc.DrawCalls().size(), plain.DrawCalls().size()) << "type " << obj->m_nType;
+        delete snapshot.m_pArray;
+        snapshot.m_pArray = nullptr;
+    }
 }
 
 } // namespace
