@@ -43,6 +43,9 @@ public:
     bool SetStartPoint(double x, double y, double tol) override;
     bool GetStartPoint(CGeoPoint& point) override { return SharedGetStartPoint(point); }
     bool GetEndPoint(CGeoPoint& point) override { return SharedGetEndPoint(point); }
+    // False with fewer than two nodes. Ends that meet only set the flag, so
+    // an outline that is closed already answers true again and keeps its
+    // nodes, unlike the Bezier path.
     bool Close() override;
     PATHREC* MakeOutputPath() override;
     void ExplodeArray(DOCCONTEXT* ctx) override;

@@ -163,6 +163,9 @@ TEST(LineEdit, CloseAppendsAClosingNodeOnlyWhenTheEndsApart)
     EXPECT_TRUE(line->Close());
     EXPECT_EQ(line->m_bClosed, 1);
     EXPECT_EQ(PointsOf(*line), (PointList{{0, 0}, {10, 0}, {10, 10}, {0, 0}}));
+    // Closed already: the ends meet, so only the flag is set again.
+    EXPECT_TRUE(line->Close());
+    EXPECT_EQ(PointsOf(*line), (PointList{{0, 0}, {10, 0}, {10, 10}, {0, 0}}));
 
     // Ends within 0.001 but not on each other: no new node.
     DOCNODE* near = MakeNodes({{0, 0}, {10, 0}, {0.0005, 0.0005}});
