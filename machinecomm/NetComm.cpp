@@ -1,12 +1,14 @@
 #include "NetComm.h"
 
 #include "CommState.h"
+#include "PacketHead.h"
 #include "Vantrel.h"
 #include "platform/NumText.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
@@ -16,9 +18,8 @@
 
 namespace {
 
-constexpr std::uint32_t kHeader = 50;      // bytes in front of every packet and answer
-constexpr std::uint32_t kLengthAt = 29;    // big-endian payload length in the header
-constexpr std::uint32_t kPacketMax = 1074; // header and the largest payload of 1024 bytes
+// Answers carry the same header as packets, payload length at the same place.
+constexpr std::uint32_t kLengthAt = offsetof(PACKETHEAD, m_lengthHigh);
 constexpr int kConnectTimeoutMs = 3000;
 constexpr int kFirstTimeoutMs = 2000;      // send and receive on the first connection
 constexpr int kLaterTimeoutMs = 3000;      // on every connection after an exchange
@@ -151,7 +152,7 @@ AnswerResult ReceiveAnswer(const ControllerSocket& sock, std::uint8_t* answer,
                            std::uint32_t& payload)
 {
     std::uint32_t got = 0;
-    std::uint32_t need = kHeader;
+    std::uint32_t need = kPacketHeadSize;
     Clock::time_point last = Clock::now();
     while (got < need) {
         if (Stopping())
@@ -175,11 +176,11 @@ AnswerResult ReceiveAnswer(const ControllerSocket& sock, std::uint8_t* answer,
         }
         got += static_cast<std::uint32_t>(r);
         last = Clock::now();
-        if (need == kHeader && got == kHeader) {
+        if (need == kPacketHeadSize && got == kPacketHeadSize) {
             payload = static_cast<std::uint32_t>(answer[kLengthAt]) << 8 | answer[kLengthAt + 1];
-            if (kHeader + payload > kPacketMax)
+            if (kPacketHeadSize + payload > kPacketMax)
                 return AnswerResult::Dropped;
-            need = kHeader + payload;
+            need = kPacketHeadSize + payload;
         }
     }
     return AnswerResult::Whole;
@@ -190,7 +191,7 @@ void DeliverAnswer(const std::uint8_t* answer, std::uint32_t payload)
     const plat::HWND window = Comm().sendRing.NotifyWindow();
     if (window == 0)
         return;
-    PutAnswerBytes(answer + kHeader, payload);
+    PutAnswerBytes(answer + kPacketHeadSize, payload);
     PostToWindow(window, WM_COMM_ANSWER, 0, 0);
 }
 
@@ -215,14 +216,14 @@ void NetCommThread(std::uint32_t address, std::uint16_t port)
         std::uint8_t answer[kPacketMax];
         while (!Stopping()) {
             std::memset(packet, 0, sizeof packet);
-            const std::uint32_t n = s.sendRing.TakePacket(packet, kPacketMax, kHeader, kLengthAt);
+            const std::uint32_t n = s.sendRing.TakePacket(packet, kPacketMax, kPacketHeadSize, kLengthAt);
             if (n == 0) {
                 // Idle: nothing is awaited, so an idle link stays up.
                 SleepUnlessStopped(10);
                 continue;
             }
             const std::uint8_t key = SCRAMBLEBYTE.load();
-            for (std::uint32_t i = kHeader; i < n; ++i)
+            for (std::uint32_t i = kPacketHeadSize; i < n; ++i)
                 packet[i] ^= key;
             if (!SendAll(sock, packet, n))
                 break;
