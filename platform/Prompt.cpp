@@ -6,7 +6,7 @@
 namespace plat {
 
 namespace {
-RecordingPrompt g_headlessPrompt;
+RecordingPrompt g_headlessPrompt(kHeadlessPromptKeep);
 std::atomic<Prompt*> g_prompt{nullptr};
 std::atomic<ProgressSink*> g_progress{nullptr};
 } // namespace

@@ -1,6 +1,7 @@
 // Message boxes asked for by engine code. The program shows them with Qt;
 // tests and headless runs record them and answer with a preset result.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,13 +25,17 @@ public:
     virtual int MessageBox(const std::u16string& text, const std::u16string& caption, unsigned type) = 0;
 };
 
-// Registers the process-wide prompt; null restores the headless default.
+// Registers the process-wide prompt; null restores the headless default, a
+// RecordingPrompt that keeps the latest kHeadlessPromptKeep messages.
 void SetPrompt(Prompt* prompt);
 Prompt& GetPrompt();
 
 // Shows a message box through the registered prompt.
 int MessageBox(const std::u16string& text, const std::u16string& caption = std::u16string(), unsigned type = MB_OK);
 
+// Records every message shown and answers with m_answer. With a nonzero
+// `keepLast` only that many of the latest messages are kept, so that a long
+// headless run does not grow without bound.
 class RecordingPrompt : public Prompt {
 public:
     struct Shown {
@@ -38,13 +43,23 @@ public:
         std::u16string caption;
         unsigned type;
     };
+    explicit RecordingPrompt(std::size_t keepLast = 0) : m_keepLast(keepLast) {}
     int MessageBox(const std::u16string& text, const std::u16string& caption, unsigned type) override
     {
         m_shown.push_back({text, caption, type});
+        if (m_keepLast != 0 && m_shown.size() > m_keepLast)
+            m_shown.erase(m_shown.begin(), m_shown.end() - static_cast<std::ptrdiff_t>(m_keepLast));
         return m_answer;
     }
     std::vector<Shown> m_shown;
     int m_answer = IDOK;
+
+private:
+    std::size_t m_keepLast;
 };
+
+// Messages the headless default prompt (used while none is registered)
+// keeps: the latest ones.
+constexpr std::size_t kHeadlessPromptKeep = 100;
 
 } // namespace plat
