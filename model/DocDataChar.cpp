@@ -22,7 +22,9 @@ CDocDataChar::CDocDataChar(const CDocDataChar& source) : CDocDataComposite()
 
 CDocData* CDocDataChar::Copy(const CDocData& source)
 {
-    return new CDocDataChar(static_cast<const CDocDataChar&>(source));
+    // The type id alone does not prove the class.
+    const auto* typed = dynamic_cast<const CDocDataChar*>(&source);
+    return typed != nullptr ? new CDocDataChar(*typed) : nullptr;
 }
 
 void CDocDataChar::DrawArrayCopies(CDC* dc, DOCCONTEXT* ctx)

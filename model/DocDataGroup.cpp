@@ -23,7 +23,9 @@ CDocDataGroup::CDocDataGroup(const CDocDataGroup& source) : CDocDataComposite()
 
 CDocData* CDocDataGroup::Copy(const CDocData& source)
 {
-    return new CDocDataGroup(static_cast<const CDocDataGroup&>(source));
+    // The type id alone does not prove the class.
+    const auto* typed = dynamic_cast<const CDocDataGroup*>(&source);
+    return typed != nullptr ? new CDocDataGroup(*typed) : nullptr;
 }
 
 CDocData* CDocDataGroup::CloneList(const CDocData* list, bool wholeList)

@@ -60,7 +60,9 @@ CDocDataPoint::CDocDataPoint(const CDocDataPoint& source) : CDocData()
 
 CDocData* CDocDataPoint::Copy(const CDocData& source)
 {
-    return new CDocDataPoint(static_cast<const CDocDataPoint&>(source));
+    // The type id alone does not prove the class.
+    const auto* typed = dynamic_cast<const CDocDataPoint*>(&source);
+    return typed != nullptr ? new CDocDataPoint(*typed) : nullptr;
 }
 
 bool CDocDataPoint::SelectAllNodes()

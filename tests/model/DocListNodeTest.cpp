@@ -234,3 +234,18 @@ TEST(CloneDocData, NurbsBecomesAnEmptyNurbsAndUnknownTypesAreSkipped)
     DeleteObjectList(copy);
     DeleteObjectList(list);
 }
+
+TEST(CloneDocData, AnIdOfAClassTheObjectIsNotIsSkippedNotMiscast)
+{
+    // Only the real classes may be copied through their copy constructors;
+    // a cast on the type id alone would read fields the object lacks.
+    auto* asPoint = Line(0, 0, 1, 1);
+    asPoint->m_nType = MT_POINT;
+    auto* asGroup = Line(0, 0, 1, 1);
+    asGroup->m_nType = MT_GROUP;
+    auto* asChar = Line(0, 0, 1, 1);
+    asChar->m_nType = MT_CHAR;
+    CDocData* list = LinkObjects({asPoint, asGroup, asChar});
+    EXPECT_EQ(CloneDocData(list, true), nullptr);
+    DeleteObjectList(list);
+}
