@@ -24,7 +24,6 @@ constexpr plat::UINT WM_TRANS_PROGRESS = plat::WM_USER + 106;
 // Posted once per registered main window when the serial port fails.
 constexpr plat::UINT WM_COMM_PORT_ERROR = plat::WM_USER + 110;
 
-struct WORKHEAD;
 struct TRANSFILEREQ;
 
 extern "C" {

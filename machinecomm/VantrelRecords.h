@@ -1,6 +1,6 @@
 // Records shared by pointer between the main program and the communication
-// library: the output path records going in, the answer records coming
-// back. The field order and widths are an interface between the two: each
+// library: the job records and output path records going in, the answer
+// records coming back. The field order and widths are an interface between the two: each
 // record keeps natural alignment, and the layout is pinned by the
 // assertions at the end of this file. Only standard headers here, so both
 // sides can include it.
@@ -10,6 +10,7 @@
 
 struct SEGNODE;
 struct ARRAYREC;
+struct WORKLAYER;
 
 // Path kinds of PATHREC::m_kind.
 enum : std::uint16_t {
@@ -63,6 +64,72 @@ struct ARRAYREC {
     std::uint8_t m_bFlag = 0;
     alignas(8) double m_dAreaW = 0.0;
     double m_dAreaH = 0.0;
+};
+
+// One job: extents, array, feed and naming data, and the list of its work
+// layers. Lengths in millimetres. Reserved fields stay zero.
+struct WORKHEAD {
+    std::uint32_t m_kind = 0;      // 0 for every job built by the main program
+    std::uint32_t m_operation = 0; // 0 send, 2 save an offline file, 4 send an offline file
+    std::uint8_t m_reserved1[48] = {};
+    std::uint16_t m_reserved2 = 0;
+    char m_filePath[150] = {};     // ANSI path of the work file (operations 2 and 4)
+    alignas(8) double m_maxX = 0.0;
+    double m_maxY = 0.0;
+    double m_maxZ = 0.0;           // reserved, stays 0
+    double m_minX = 0.0;
+    double m_minY = 0.0;
+    double m_minZ = 0.0;           // reserved, stays 0
+    double m_firstExtents[4] = {}; // max x, min x, max y, min y before banding
+    std::uint32_t m_workMode = 0;  // start code 0..8
+    std::uint32_t m_comPort = 0;
+    std::uint32_t m_arrayUse = 0;  // 1: the job goes out as an array of copies
+    std::uint32_t m_arrayCountY = 1;
+    std::uint32_t m_arrayCountX = 1;
+    std::uint32_t m_reserved3 = 0;
+    alignas(8) double m_pitchX = 0.0; // array pitch, or the job width without an array
+    double m_pitchY = 0.0;
+    std::uint8_t m_hasObjectArrays = 0;
+    std::int32_t m_feedCount = 0;
+    alignas(8) double m_feedLength = 0.0;
+    std::int32_t m_feedDelay = 0;  // whole seconds
+    alignas(8) double m_closeRepay = 0.0;
+    char m_jobName[12] = {};       // ANSI, at most 8 characters, zero-filled
+    std::uint8_t m_originCorner = 0;
+    std::uint8_t m_posPoint = 0;
+    std::uint8_t m_banded = 0;
+    WORKLAYER* m_layers = nullptr;
+};
+
+// One layer of a job: its cutting or scanning parameters and its ring of
+// output paths. Powers are percent x 100.
+struct WORKLAYER {
+    std::uint32_t m_layerId = 0;
+    std::uint32_t m_bandIndex = 0;
+    alignas(8) double m_bandGap = 0.0;
+    std::uint32_t m_reserved1 = 0;
+    std::uint8_t m_mode = 0;       // low 7 bits: 1 cut, 2 scan, 3 both; 0x80 light-guide lines
+    std::uint8_t m_style = 0;
+    float m_speed = 0.0f;
+    std::uint32_t m_reserved2 = 0;
+    float m_freeSpeed = 0.0f;
+    std::uint8_t m_lightDef = 0;
+    std::uint16_t m_maxPower1 = 0;
+    std::uint16_t m_minPower1 = 0;
+    std::uint16_t m_maxPower2 = 0;
+    std::uint16_t m_minPower2 = 0;
+    std::uint16_t m_startDelay = 0;
+    std::uint16_t m_endDelay = 0;
+    std::uint16_t m_laserDelay = 0;
+    std::uint32_t m_flags = 0;     // bit 0 air, bit 1 automatic air
+    float m_hitTime = 0.0f;
+    float m_zLift = 0.0f;
+    alignas(8) double m_delayAfter = 0.0; // seconds
+    void* m_reserved3 = nullptr;
+    std::uint32_t m_reserved4 = 0;
+    PATHREC* m_paths = nullptr;
+    WORKLAYER* m_prev = nullptr;
+    WORKLAYER* m_next = nullptr;
 };
 
 // One answer of the controller, in a list that GetMsgAnswer hands out and
@@ -129,6 +196,66 @@ static_assert(sizeof(void*) != 8 || offsetof(PATHREC, m_pNext) == 80);
 static_assert(sizeof(void*) != 8 || sizeof(PATHREC) == 88);
 static_assert(sizeof(void*) != 8 || offsetof(SEGNODE, m_pNext) == 64);
 static_assert(sizeof(void*) != 8 || sizeof(SEGNODE) == 72);
+
+static_assert(offsetof(WORKHEAD, m_kind) == 0);
+static_assert(offsetof(WORKHEAD, m_operation) == 4);
+static_assert(offsetof(WORKHEAD, m_reserved1) == 8);
+static_assert(offsetof(WORKHEAD, m_reserved2) == 56);
+static_assert(offsetof(WORKHEAD, m_filePath) == 58);
+static_assert(offsetof(WORKHEAD, m_maxX) == 208);
+static_assert(offsetof(WORKHEAD, m_maxY) == 216);
+static_assert(offsetof(WORKHEAD, m_maxZ) == 224);
+static_assert(offsetof(WORKHEAD, m_minX) == 232);
+static_assert(offsetof(WORKHEAD, m_minY) == 240);
+static_assert(offsetof(WORKHEAD, m_minZ) == 248);
+static_assert(offsetof(WORKHEAD, m_firstExtents) == 256);
+static_assert(offsetof(WORKHEAD, m_workMode) == 288);
+static_assert(offsetof(WORKHEAD, m_comPort) == 292);
+static_assert(offsetof(WORKHEAD, m_arrayUse) == 296);
+static_assert(offsetof(WORKHEAD, m_arrayCountY) == 300);
+static_assert(offsetof(WORKHEAD, m_arrayCountX) == 304);
+static_assert(offsetof(WORKHEAD, m_reserved3) == 308);
+static_assert(offsetof(WORKHEAD, m_pitchX) == 312);
+static_assert(offsetof(WORKHEAD, m_pitchY) == 320);
+static_assert(offsetof(WORKHEAD, m_hasObjectArrays) == 328);
+static_assert(offsetof(WORKHEAD, m_feedCount) == 332);
+static_assert(offsetof(WORKHEAD, m_feedLength) == 336);
+static_assert(offsetof(WORKHEAD, m_feedDelay) == 344);
+static_assert(offsetof(WORKHEAD, m_closeRepay) == 352);
+static_assert(offsetof(WORKHEAD, m_jobName) == 360);
+static_assert(offsetof(WORKHEAD, m_originCorner) == 372);
+static_assert(offsetof(WORKHEAD, m_posPoint) == 373);
+static_assert(offsetof(WORKHEAD, m_banded) == 374);
+static_assert(sizeof(void*) != 8 || offsetof(WORKHEAD, m_layers) == 376);
+static_assert(sizeof(void*) != 8 || sizeof(WORKHEAD) == 384);
+
+static_assert(offsetof(WORKLAYER, m_layerId) == 0);
+static_assert(offsetof(WORKLAYER, m_bandIndex) == 4);
+static_assert(offsetof(WORKLAYER, m_bandGap) == 8);
+static_assert(offsetof(WORKLAYER, m_reserved1) == 16);
+static_assert(offsetof(WORKLAYER, m_mode) == 20);
+static_assert(offsetof(WORKLAYER, m_style) == 21);
+static_assert(offsetof(WORKLAYER, m_speed) == 24);
+static_assert(offsetof(WORKLAYER, m_reserved2) == 28);
+static_assert(offsetof(WORKLAYER, m_freeSpeed) == 32);
+static_assert(offsetof(WORKLAYER, m_lightDef) == 36);
+static_assert(offsetof(WORKLAYER, m_maxPower1) == 38);
+static_assert(offsetof(WORKLAYER, m_minPower1) == 40);
+static_assert(offsetof(WORKLAYER, m_maxPower2) == 42);
+static_assert(offsetof(WORKLAYER, m_minPower2) == 44);
+static_assert(offsetof(WORKLAYER, m_startDelay) == 46);
+static_assert(offsetof(WORKLAYER, m_endDelay) == 48);
+static_assert(offsetof(WORKLAYER, m_laserDelay) == 50);
+static_assert(offsetof(WORKLAYER, m_flags) == 52);
+static_assert(offsetof(WORKLAYER, m_hitTime) == 56);
+static_assert(offsetof(WORKLAYER, m_zLift) == 60);
+static_assert(offsetof(WORKLAYER, m_delayAfter) == 64);
+static_assert(offsetof(WORKLAYER, m_reserved3) == 72);
+static_assert(sizeof(void*) != 8 || offsetof(WORKLAYER, m_reserved4) == 80);
+static_assert(sizeof(void*) != 8 || offsetof(WORKLAYER, m_paths) == 88);
+static_assert(sizeof(void*) != 8 || offsetof(WORKLAYER, m_prev) == 96);
+static_assert(sizeof(void*) != 8 || offsetof(WORKLAYER, m_next) == 104);
+static_assert(sizeof(void*) != 8 || sizeof(WORKLAYER) == 112);
 
 static_assert(offsetof(ANSWERREC, m_type) == 0);
 static_assert(offsetof(ANSWERREC, m_reserved) == 4);
