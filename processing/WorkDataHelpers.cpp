@@ -1,0 +1,468 @@
+#include "WorkDataHelpers.h"
+
+#include "JobRecords.h"
+#include "model/DocData.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr double kZeroSegmentTol = 1e-5;
+constexpr double kMinFactor = 1e-5;
+constexpr double kClosedTol = 0.001;
+constexpr double kNoMoveTol = 1e-7;
+
+struct Extents {
+    double xmin;
+    double xmax;
+    double ymin;
+    double ymax;
+
+    void Add(double x, double y)
+    {
+        xmin = std::min(xmin, x);
+        xmax = std::max(xmax, x);
+        ymin = std::min(ymin, y);
+        ymax = std::max(ymax, y);
+    }
+    void Add(const Extents& o)
+    {
+        xmin = std::min(xmin, o.xmin);
+        xmax = std::max(xmax, o.xmax);
+        ymin = std::min(ymin, o.ymin);
+        ymax = std::max(ymax, o.ymax);
+    }
+    bool IsEmpty() const { return xmin > xmax || ymin > ymax; }
+};
+
+constexpr Extents kPathSeed{kPathBoundMinInit, kPathBoundMaxInit, kPathBoundMinInit, kPathBoundMaxInit};
+constexpr Extents kJobSeed{kBoxSeedMin, kBoxSeedMax, kBoxSeedMin, kBoxSeedMax};
+
+bool IsZeroSegment(const SEGNODE& s)
+{
+    return std::fabs(s.m_x1 - s.m_x0) < kZeroSegmentTol && std::fabs(s.m_y1 - s.m_y0) < kZeroSegmentTol;
+}
+
+// Unlinks and frees the zero-length segments of one path. The neighbours
+// meet at the removed segment's start, so the path stays connected.
+void RemoveZeroSegmentsOfPath(PATHREC& path)
+{
+    SEGNODE* first = path.m_pSegs;
+    const bool ring = first->m_pPrev != nullptr;
+    if (ring) {
+        first->m_pPrev->m_pNext = nullptr;
+        first->m_pPrev = nullptr;
+    }
+    SEGNODE* s = first;
+    while (s != nullptr) {
+        SEGNODE* next = s->m_pNext;
+        if (IsZeroSegment(*s)) {
+            SEGNODE* prev = s->m_pPrev;
+            if (next != nullptr) {
+                if (prev != nullptr) {
+                    prev->m_x1 = s->m_x0;
+                    prev->m_y1 = s->m_y0;
+                }
+                next->m_x0 = s->m_x0;
+                next->m_y0 = s->m_y0;
+            } else if (prev != nullptr) {
+                prev->m_x1 = s->m_x1;
+                prev->m_y1 = s->m_y1;
+            }
+            if (prev != nullptr)
+                prev->m_pNext = next;
+            else
+                first = next;
+            if (next != nullptr)
+                next->m_pPrev = prev;
+            delete s;
+        }
+        s = next;
+    }
+    if (ring && first != nullptr) {
+        SEGNODE* last = first;
+        while (last->m_pNext != nullptr)
+            last = last->m_pNext;
+        last->m_pNext = first;
+        first->m_pPrev = last;
+    }
+    path.m_pSegs = first;
+}
+
+bool IsOpeningBracket(const PATHREC& p)
+{
+    return p.m_kind == PATH_KIND_GROUP && p.m_pArray != nullptr;
+}
+
+// True when the walk from `from` along next links to `to` passes `first`:
+// on a ring, a group walk that found no closing bracket came round again.
+bool WalkPassesFirst(const PATHREC* from, const PATHREC* to, const PATHREC* first)
+{
+    for (const PATHREC* p = from; p != nullptr && p != to;) {
+        p = p->m_pNext;
+        if (p == first)
+            return true;
+    }
+    return false;
+}
+
+Extents PathExtents(PATHREC& path)
+{
+    Extents e = kPathSeed;
+    ForEachSegment(path, [&](SEGNODE& s) {
+        e.Add(s.m_x0, s.m_y0);
+        e.Add(s.m_x1, s.m_y1);
+    });
+    return e;
+}
+
+void StoreExtents(PATHREC& path, const Extents& e)
+{
+    path.m_xmin = e.xmin;
+    path.m_xmax = e.xmax;
+    path.m_ymin = e.ymin;
+    path.m_ymax = e.ymax;
+}
+
+void ShiftLayers(WORKLAYER* layers, bool firstOnly, double dx, double dy)
+{
+    ForEachLayer(layers, firstOnly, [&](WORKLAYER& layer) {
+        ForEachPath(layer, [&](PATHREC& p) {
+            p.m_xmin += dx;
+            p.m_xmax += dx;
+            p.m_ymin += dy;
+            p.m_ymax += dy;
+            ForEachSegment(p, [&](SEGNODE& s) {
+                s.m_x0 += dx;
+                s.m_x1 += dx;
+                s.m_y0 += dy;
+                s.m_y1 += dy;
+            });
+        });
+    });
+}
+
+// Mirror flags of an origin conversion: x when exactly one corner counts x
+// from the maximum (0, 2), y when exactly one counts y from the maximum
+// (2, 3).
+int MirrorCode(int from, int to)
+{
+    auto xFromMax = [](int c) { return c == 0 || c == 2; };
+    auto yFromMax = [](int c) { return c == 2 || c == 3; };
+    int code = 0;
+    if (xFromMax(from) != xFromMax(to))
+        code |= 1;
+    if (yFromMax(from) != yFromMax(to))
+        code |= 2;
+    return code;
+}
+
+} // namespace
+
+void RemoveZeroSegments(PATHREC*& paths)
+{
+    if (paths == nullptr)
+        return;
+    const bool ring = paths->m_pPrev != nullptr;
+    if (ring) {
+        paths->m_pPrev->m_pNext = nullptr;
+        paths->m_pPrev = nullptr;
+    }
+    PATHREC* p = paths;
+    while (p != nullptr) {
+        PATHREC* next = p->m_pNext;
+        if (p->m_pSegs != nullptr && p->m_kind != PATH_KIND_DOT) {
+            RemoveZeroSegmentsOfPath(*p);
+            if (p->m_pSegs == nullptr && p->m_kind != PATH_KIND_GROUP) {
+                PATHREC* prev = p->m_pPrev;
+                if (prev != nullptr)
+                    prev->m_pNext = next;
+                else
+                    paths = next;
+                if (next != nullptr)
+                    next->m_pPrev = prev;
+                p->m_pPrev = p->m_pNext = nullptr;
+                FreePathRecordList(p);
+            }
+        }
+        p = next;
+    }
+    if (ring && paths != nullptr) {
+        PATHREC* last = paths;
+        while (last->m_pNext != nullptr)
+            last = last->m_pNext;
+        last->m_pNext = paths;
+        paths->m_pPrev = last;
+    }
+}
+
+void ScaleObjects(CDocData* objects, double factor, bool firstOnly, DOCCONTEXT* ctx)
+{
+    if (objects == nullptr || !(factor >= kMinFactor))
+        return;
+    for (CDocData* o = objects; o != nullptr; o = o->m_pNext) {
+        const std::uint32_t type = o->GetType();
+        CDocData** children = o->ChildList();
+        if ((type == MT_GROUP || type == MT_CHAR) && children != nullptr) {
+            ScaleObjects(*children, factor, false, ctx);
+            CGeoBox box;
+            for (CDocData* c = *children; c != nullptr; c = c->m_pNext)
+                box.Union(c->m_rcBound);
+            o->m_rcBound = box;
+        } else {
+            for (DOCNODE* n = o->m_pNodes; n != nullptr;) {
+                n->m_x /= factor;
+                n->m_y /= factor;
+                n = n->m_pNext;
+                if (n == o->m_pNodes)
+                    break;
+            }
+            o->RecalcBoundRect(ctx);
+        }
+        if (firstOnly)
+            break;
+    }
+}
+
+void ScaleLayers(WORKLAYER* layers, double factor, bool firstOnly)
+{
+    if (layers == nullptr || !(factor >= kMinFactor))
+        return;
+    ForEachLayer(layers, firstOnly, [&](WORKLAYER& layer) {
+        ForEachPath(layer, [&](PATHREC& p) {
+            p.m_xmin /= factor;
+            p.m_xmax /= factor;
+            p.m_ymin /= factor;
+            p.m_ymax /= factor;
+            ForEachSegment(p, [&](SEGNODE& s) {
+                s.m_x0 /= factor;
+                s.m_y0 /= factor;
+                s.m_x1 /= factor;
+                s.m_y1 /= factor;
+            });
+            if (p.m_pSegs == nullptr && p.m_kind == PATH_KIND_GROUP && p.m_pArray != nullptr) {
+                ARRAYREC& a = *p.m_pArray;
+                a.m_dDy /= factor;
+                a.m_dDx /= factor;
+                a.m_dAreaW /= factor;
+                a.m_dAreaH /= factor;
+            }
+        });
+    });
+}
+
+bool GetPathBoundRect(PATHREC* paths, double& xmin, double& xmax, double& ymin, double& ymax, bool withArrays)
+{
+    if (paths == nullptr)
+        return false;
+    for (PATHREC* p = paths; p != nullptr;) {
+        if (IsOpeningBracket(*p)) {
+            PATHREC* closing = GetGroupBoundRect(p, xmin, xmax, ymin, ymax, withArrays);
+            if (WalkPassesFirst(p, closing, paths))
+                break;
+            p = closing;
+        } else {
+            ForEachSegment(*p, [&](SEGNODE& s) {
+                xmin = std::min({xmin, s.m_x0, s.m_x1});
+                xmax = std::max({xmax, s.m_x0, s.m_x1});
+                ymin = std::min({ymin, s.m_y0, s.m_y1});
+                ymax = std::max({ymax, s.m_y0, s.m_y1});
+            });
+        }
+        p = p->m_pNext;
+        if (p == paths)
+            break;
+    }
+    return true;
+}
+
+bool GetObjectsBoundRect(CDocData* objects, double& xmin, double& xmax, double& ymin, double& ymax)
+{
+    if (objects == nullptr)
+        return false;
+    for (CDocData* o = objects; o != nullptr; o = o->m_pNext) {
+        const CGeoBox box = o->GetBoundRect();
+        if (box.IsEmpty())
+            continue;
+        xmin = std::min(xmin, box.m_xmin);
+        xmax = std::max(xmax, box.m_xmax);
+        ymin = std::min(ymin, box.m_ymin);
+        ymax = std::max(ymax, box.m_ymax);
+    }
+    return true;
+}
+
+bool GetLayersBoundRect(WORKLAYER* layers, double& xmin, double& xmax, double& ymin, double& ymax,
+                        bool withArrays)
+{
+    xmin = ymin = kBoxSeedMin;
+    xmax = ymax = kBoxSeedMax;
+    if (layers == nullptr)
+        return false;
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
+        GetPathBoundRect(layer.m_paths, xmin, xmax, ymin, ymax, withArrays);
+    });
+    return true;
+}
+
+void CloseRings(WORKLAYER* layers)
+{
+    ForEachLayer(layers, false, [](WORKLAYER& layer) {
+        ForEachPath(layer, [](PATHREC& p) {
+            SEGNODE* first = p.m_pSegs;
+            if (first == nullptr || first->m_pPrev != nullptr)
+                return;
+            SEGNODE* last = first;
+            while (last->m_pNext != nullptr && last->m_pNext != first)
+                last = last->m_pNext;
+            last->m_pNext = first;
+            first->m_pPrev = last;
+        });
+    });
+}
+
+void RecalcPathBoundRects(WORKLAYER* layers)
+{
+    struct OpenGroup {
+        PATHREC* bracket;
+        Extents extents;
+    };
+    std::vector<OpenGroup> open;
+    // A finished group's union goes into its brackets and counts for the
+    // group around it.
+    auto closeGroup = [&](PATHREC* closing) {
+        const OpenGroup done = open.back();
+        open.pop_back();
+        StoreExtents(*done.bracket, done.extents);
+        if (closing != nullptr)
+            StoreExtents(*closing, done.extents);
+        if (!open.empty())
+            open.back().extents.Add(done.extents);
+    };
+
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
+        ForEachPath(layer, [&](PATHREC& p) {
+            if (p.m_pSegs != nullptr) {
+                const Extents e = PathExtents(p);
+                StoreExtents(p, e);
+                const SEGNODE* first = p.m_pSegs;
+                const SEGNODE* last = first;
+                while (last->m_pNext != nullptr && last->m_pNext != first)
+                    last = last->m_pNext;
+                p.m_closed = std::fabs(last->m_x1 - first->m_x0) <= kClosedTol &&
+                                     std::fabs(last->m_y1 - first->m_y0) <= kClosedTol
+                                 ? 1
+                                 : 0;
+                if (!open.empty())
+                    open.back().extents.Add(e);
+                return;
+            }
+            p.m_closed = 0;
+            if (IsOpeningBracket(p)) {
+                open.push_back({&p, kPathSeed});
+            } else if (p.m_kind == PATH_KIND_GROUP && !open.empty()) {
+                closeGroup(&p);
+            } else {
+                StoreExtents(p, kPathSeed);
+            }
+        });
+        // Groups never span layers: a bracket left open ends with its layer.
+        while (!open.empty())
+            closeGroup(nullptr);
+    });
+}
+
+void RecalcHeaderBoundRect(WORKHEAD* header)
+{
+    if (header == nullptr || header->m_layers == nullptr)
+        return;
+    Extents e = kJobSeed;
+    ForEachLayer(header->m_layers, false, [&](WORKLAYER& layer) {
+        ForEachPath(layer, [&](PATHREC& p) {
+            e.Add(Extents{p.m_xmin, p.m_xmax, p.m_ymin, p.m_ymax});
+        });
+    });
+    header->m_minX = e.xmin;
+    header->m_maxX = e.xmax;
+    header->m_minY = e.ymin;
+    header->m_maxY = e.ymax;
+    if (header->m_banded != 0)
+        header->m_pitchY = header->m_maxY - header->m_minY;
+}
+
+int ConvertOrigin(CDocData* objects, int from, int to, DOCCONTEXT* ctx)
+{
+    if (from == to)
+        return 0;
+    const int code = MirrorCode(from, to);
+    Extents e = kJobSeed;
+    if (!GetObjectsBoundRect(objects, e.xmin, e.xmax, e.ymin, e.ymax) || e.IsEmpty())
+        return code;
+    const CGeoPoint centre((e.xmin + e.xmax) / 2.0, (e.ymin + e.ymax) / 2.0);
+    for (CDocData* o = objects; o != nullptr; o = o->m_pNext)
+        o->Flip(centre, (code & 1) != 0, (code & 2) != 0, ctx);
+    return code;
+}
+
+int ConvertLayersOrigin(WORKLAYER* layers, int from, int to)
+{
+    if (from == to)
+        return 0;
+    const int code = MirrorCode(from, to);
+    Extents e = kJobSeed;
+    if (!GetLayersBoundRect(layers, e.xmin, e.xmax, e.ymin, e.ymax, false) || e.IsEmpty())
+        return code;
+    const double sx = e.xmin + e.xmax;
+    const double sy = e.ymin + e.ymax;
+    const bool mx = (code & 1) != 0;
+    const bool my = (code & 2) != 0;
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
+        ForEachPath(layer, [&](PATHREC& p) {
+            if (mx) {
+                const double lo = sx - p.m_xmax;
+                p.m_xmax = sx - p.m_xmin;
+                p.m_xmin = lo;
+            }
+            if (my) {
+                const double lo = sy - p.m_ymax;
+                p.m_ymax = sy - p.m_ymin;
+                p.m_ymin = lo;
+            }
+            if (p.m_kind == PATH_KIND_GROUP)
+                return;
+            ForEachSegment(p, [&](SEGNODE& s) {
+                if (mx) {
+                    s.m_x0 = sx - s.m_x0;
+                    s.m_x1 = sx - s.m_x1;
+                }
+                if (my) {
+                    s.m_y0 = sy - s.m_y0;
+                    s.m_y1 = sy - s.m_y1;
+                }
+            });
+        });
+    });
+    return code;
+}
+
+bool OffsetLayers(WORKLAYER* layers, double dx, double dy, bool absolute, bool firstOnly)
+{
+    if (layers == nullptr)
+        return false;
+    if (absolute) {
+        if (std::fabs(dx) < kNoMoveTol && std::fabs(dy) < kNoMoveTol)
+            return false;
+        ShiftLayers(layers, firstOnly, dx, dy);
+        return true;
+    }
+    // The extents of the layers that move, arrays included.
+    Extents e = kJobSeed;
+    ForEachLayer(layers, firstOnly, [&](WORKLAYER& layer) {
+        GetPathBoundRect(layer.m_paths, e.xmin, e.xmax, e.ymin, e.ymax, true);
+    });
+    if (!e.IsEmpty())
+        ShiftLayers(layers, firstOnly, dx - e.xmin, dy - e.ymin);
+    return true;
+}

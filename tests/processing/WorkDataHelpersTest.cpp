@@ -1,0 +1,321 @@
+// Work-data helpers on hand-built jobs and object lists. Expected values are
+// worked out from the coordinates given in each test.
+#include "ProcessingTestSupport.h"
+#include "processing/JobRecords.h"
+#include "processing/WorkDataHelpers.h"
+
+#include "model/DocDataGroup.h"
+
+#include <gtest/gtest.h>
+
+namespace plat {
+namespace {
+
+void ExpectExtents(const PATHREC* p, double xmin, double xmax, double ymin, double ymax)
+{
+    EXPECT_DOUBLE_EQ(p->m_xmin, xmin);
+    EXPECT_DOUBLE_EQ(p->m_xmax, xmax);
+    EXPECT_DOUBLE_EQ(p->m_ymin, ymin);
+    EXPECT_DOUBLE_EQ(p->m_ymax, ymax);
+}
+
+void ExpectNear(const std::vector<XY>& actual, const std::vector<XY>& expected)
+{
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        EXPECT_NEAR(actual[i].first, expected[i].first, 1e-9) << "node " << i;
+        EXPECT_NEAR(actual[i].second, expected[i].second, 1e-9) << "node " << i;
+    }
+}
+
+void Scramble(PATHREC* p)
+{
+    p->m_xmin = p->m_xmax = p->m_ymin = p->m_ymax = 7.0;
+    p->m_closed = 5;
+}
+
+// P0 | O1 P1 O2 P2 C2 P3 C1 on one layer, and P5 on a second layer.
+struct NestedJob {
+    PATHREC* p0 = MakePath({{0, 0}, {5, 0}, {5, 5}});
+    PATHREC* o1 = MakeOpeningBracket(2, 1, 100.0, 0.0);
+    PATHREC* p1 = MakePath({{10, 10}, {20, 10}});
+    PATHREC* o2 = MakeOpeningBracket(1, 3, 0.0, 50.0);
+    PATHREC* p2 = MakePath({{30, -5}, {40, -5}, {40, 0}, {30, -5}});
+    PATHREC* c2 = MakeClosingBracket();
+    PATHREC* p3 = MakePath({{12, 50}, {14, 52}});
+    PATHREC* c1 = MakeClosingBracket();
+    PATHREC* p5 = MakePath({{-7, 3}, {1, 60}});
+    WORKLAYER* layers = LinkLayers({MakeLayer({p0, o1, p1, o2, p2, c2, p3, c1}), MakeLayer({p5})});
+
+    NestedJob()
+    {
+        for (PATHREC* p : {p0, o1, p1, o2, p2, c2, p3, c1, p5})
+            Scramble(p);
+    }
+    ~NestedJob() { FreePathRecordGroups(layers); }
+};
+
+TEST(RecalcPathBoundRects, NestedBracketsTakeTheUnionOfEveryPathTheyEnclose)
+{
+    NestedJob job;
+    RecalcPathBoundRects(job.layers);
+
+    ExpectExtents(job.p0, 0, 5, 0, 5);
+    EXPECT_EQ(job.p0->m_closed, 0u);
+    ExpectExtents(job.p2, 30, 40, -5, 0);
+    EXPECT_EQ(job.p2->m_closed, 1u);
+    // Inner group: P2 only, in both of its brackets.
+    ExpectExtents(job.o2, 30, 40, -5, 0);
+    ExpectExtents(job.c2, 30, 40, -5, 0);
+    // Outer group: P1, P2 (inside the nested group) and P3; stopping at the
+    // nested bracket would give P1's extents alone and write them into O2.
+    ExpectExtents(job.o1, 10, 40, -5, 52);
+    ExpectExtents(job.c1, 10, 40, -5, 52);
+    ExpectExtents(job.p5, -7, 1, 3, 60);
+}
+
+TEST(RecalcPathBoundRects, ClosedFlagNeedsTheEndsWithinAThousandth)
+{
+    PATHREC* nearly = MakePath({{0, 0}, {10, 0}, {10, 10}, {0.0005, 0.0005}});
+    PATHREC* apart = MakePath({{0, 0}, {10, 0}, {10, 10}, {0.002, 0}});
+    nearly->m_closed = 0;
+    apart->m_closed = 1;
+    WORKLAYER* layers = LinkLayers({MakeLayer({nearly, apart})});
+    RecalcPathBoundRects(layers);
+    EXPECT_EQ(nearly->m_closed, 1u);
+    EXPECT_EQ(apart->m_closed, 0u);
+    FreePathRecordGroups(layers);
+}
+
+TEST(RecalcHeaderBoundRect, JobExtentsOverAllLayersAndBandedPitch)
+{
+    NestedJob job;
+    RecalcPathBoundRects(job.layers);
+    WORKHEAD head;
+    head.m_layers = job.layers;
+    head.m_pitchY = 123.0;
+    RecalcHeaderBoundRect(&head);
+    EXPECT_DOUBLE_EQ(head.m_minX, -7.0);
+    EXPECT_DOUBLE_EQ(head.m_maxX, 40.0);
+    EXPECT_DOUBLE_EQ(head.m_minY, -5.0);
+    EXPECT_DOUBLE_EQ(head.m_maxY, 60.0);
+    EXPECT_DOUBLE_EQ(head.m_pitchY, 123.0); // not banded: pitch kept
+
+    head.m_banded = 1;
+    RecalcHeaderBoundRect(&head);
+    EXPECT_DOUBLE_EQ(head.m_pitchY, 65.0);
+    head.m_layers = nullptr;
+
+    WORKHEAD empty;
+    empty.m_maxX = 9.0;
+    RecalcHeaderBoundRect(&empty);
+    EXPECT_DOUBLE_EQ(empty.m_maxX, 9.0);
+}
+
+TEST(GetLayersBoundRect, BracketsCountWithOrWithoutTheirArrayCopies)
+{
+    NestedJob job;
+    double xmin, xmax, ymin, ymax;
+    ASSERT_TRUE(GetLayersBoundRect(job.layers, xmin, xmax, ymin, ymax, false));
+    EXPECT_DOUBLE_EQ(xmin, -7.0);
+    EXPECT_DOUBLE_EQ(xmax, 40.0);
+    EXPECT_DOUBLE_EQ(ymin, -5.0);
+    EXPECT_DOUBLE_EQ(ymax, 60.0);
+    // With arrays: O2's three columns at pitch 50 stretch P2's x 40 to 140;
+    // O1's two rows at pitch 100 stretch its members' y 52 to 152.
+    ASSERT_TRUE(GetLayersBoundRect(job.layers, xmin, xmax, ymin, ymax, true));
+    EXPECT_DOUBLE_EQ(xmax, 140.0);
+    EXPECT_DOUBLE_EQ(ymax, 152.0);
+    EXPECT_DOUBLE_EQ(xmin, -7.0);
+    EXPECT_DOUBLE_EQ(ymin, -5.0);
+    EXPECT_FALSE(GetLayersBoundRect(nullptr, xmin, xmax, ymin, ymax, true));
+}
+
+TEST(GetPathBoundRect, UnclosedBracketOnARingEndsTheWalk)
+{
+    PATHREC* p = MakePath({{1, 2}, {3, 4}});
+    WORKLAYER* layers = LinkLayers({MakeLayer({p, MakeOpeningBracket(1, 1, 0, 0), MakePath({{-1, 0}, {0, 9}})})});
+    double xmin = 1e8, xmax = -1e8, ymin = 1e8, ymax = -1e8;
+    ASSERT_TRUE(GetPathBoundRect(layers->m_paths, xmin, xmax, ymin, ymax, false));
+    EXPECT_DOUBLE_EQ(xmin, -1.0);
+    EXPECT_DOUBLE_EQ(ymax, 9.0);
+    FreePathRecordGroups(layers);
+}
+
+// An L-shaped path (10,20)-(30,20)-(30,60), brought to (0,0) and converted
+// from corner 1 to each corner: x' = 20 - x when x is mirrored, y' = 40 - y
+// when y is.
+TEST(ConvertLayersOrigin, OffsetToZeroThenEachOriginCorner)
+{
+    struct Case {
+        int corner;
+        int code;
+        std::vector<XY> points;
+    };
+    const Case cases[] = {
+        {0, 1, {{20, 0}, {0, 0}, {0, 40}}},
+        {1, 0, {{0, 0}, {20, 0}, {20, 40}}},
+        {2, 3, {{20, 40}, {0, 40}, {0, 0}}},
+        {3, 2, {{0, 40}, {20, 40}, {20, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.corner);
+        PATHREC* path = MakePath({{10, 20}, {30, 20}, {30, 60}});
+        WORKLAYER* layers = LinkLayers({MakeLayer({path})});
+        EXPECT_TRUE(OffsetLayers(layers, 0.0, 0.0, false, false));
+        EXPECT_EQ(ConvertLayersOrigin(layers, 1, c.corner), c.code);
+        EXPECT_EQ(SegmentPoints(path), c.points);
+        ExpectExtents(path, 0, 20, 0, 40);
+        FreePathRecordGroups(layers);
+    }
+}
+
+TEST(OffsetLayers, RelativeZeroPutsTheCornerOfArrayCopiesAtTheOrigin)
+{
+    // Two rows at pitch -100 below a path spanning y 0..50: the copies reach
+    // y -100, so everything moves up by 100 (and right by 5).
+    PATHREC* inner = MakePath({{-5, 0}, {5, 50}});
+    WORKLAYER* layers = LinkLayers({MakeLayer({MakeOpeningBracket(2, 1, -100.0, 0.0), inner, MakeClosingBracket()})});
+    EXPECT_TRUE(OffsetLayers(layers, 0.0, 0.0, false, false));
+    EXPECT_EQ(SegmentPoints(inner), (std::vector<XY>{{0, 100}, {10, 150}}));
+    ExpectExtents(inner, 0, 10, 100, 150);
+    FreePathRecordGroups(layers);
+}
+
+TEST(OffsetLayers, AbsoluteMovesNegativeDistancesAndSkipsOnlyNoMove)
+{
+    PATHREC* path = MakePath({{10, 10}, {20, 30}});
+    WORKLAYER* layers = LinkLayers({MakeLayer({path})});
+    EXPECT_TRUE(OffsetLayers(layers, -5.0, -2.5, true, false));
+    EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{5, 7.5}, {15, 27.5}}));
+    ExpectExtents(path, 5, 15, 7.5, 27.5);
+
+    EXPECT_FALSE(OffsetLayers(layers, 5e-8, -5e-8, true, false));
+    EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{5, 7.5}, {15, 27.5}}));
+    EXPECT_TRUE(OffsetLayers(layers, 0.0, -1.0, true, false));
+    EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{5, 6.5}, {15, 26.5}}));
+    EXPECT_FALSE(OffsetLayers(nullptr, 1.0, 1.0, true, false));
+    FreePathRecordGroups(layers);
+}
+
+TEST(OffsetLayers, FirstOnlyMovesTheFirstLayerByItsOwnCorner)
+{
+    PATHREC* a = MakePath({{10, 10}, {20, 20}});
+    PATHREC* b = MakePath({{0, 0}, {1, 1}});
+    WORKLAYER* layers = LinkLayers({MakeLayer({a}), MakeLayer({b})});
+    EXPECT_TRUE(OffsetLayers(layers, 1.0, 2.0, false, true));
+    EXPECT_EQ(SegmentPoints(a), (std::vector<XY>{{1, 2}, {11, 12}}));
+    EXPECT_EQ(SegmentPoints(b), (std::vector<XY>{{0, 0}, {1, 1}}));
+    FreePathRecordGroups(layers);
+}
+
+TEST(ScaleLayers, DividesPathsSegmentsAndBracketArraysButNotZ)
+{
+    PATHREC* open = MakeOpeningBracket(2, 2, 40.0, -60.0);
+    open->m_pArray->m_dAreaW = 9000.0;
+    open->m_pArray->m_dAreaH = 6000.0;
+    PATHREC* path = MakePath({{100, 50}, {300, 250}});
+    path->m_pSegs->m_z1 = 7.0;
+    WORKLAYER* layers = LinkLayers({MakeLayer({open, path, MakeClosingBracket()})});
+    ScaleLayers(layers, 10.0, false);
+    EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{10, 5}, {30, 25}}));
+    ExpectExtents(path, 10, 30, 5, 25);
+    EXPECT_DOUBLE_EQ(path->m_pSegs->m_z1, 7.0);
+    EXPECT_DOUBLE_EQ(open->m_pArray->m_dDy, 4.0);
+    EXPECT_DOUBLE_EQ(open->m_pArray->m_dDx, -6.0);
+    EXPECT_DOUBLE_EQ(open->m_pArray->m_dAreaW, 900.0);
+    EXPECT_DOUBLE_EQ(open->m_pArray->m_dAreaH, 600.0);
+
+    ScaleLayers(layers, 0.0, false); // below 1e-5: nothing
+    EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{10, 5}, {30, 25}}));
+    FreePathRecordGroups(layers);
+}
+
+TEST(RemoveZeroSegments, MiddleSegmentGoesPathStaysConnectedEmptyPathsGo)
+{
+    PATHREC* path = MakePath({{0, 0}, {10, 0}, {10.000001, 0.000002}, {10, 10}});
+    PATHREC* zero = MakePath({{3, 3}, {3.000001, 3}});
+    PATHREC* dot = MakePath({{4, 4}});
+    PATHREC* bracket = MakeOpeningBracket(1, 1, 0, 0);
+    WORKLAYER* layers = LinkLayers({MakeLayer({zero, path, dot, bracket})});
+    RemoveZeroSegments(layers->m_paths);
+
+    ASSERT_EQ(layers->m_paths, path);
+    EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{0, 0}, {10, 0}, {10, 10}}));
+    // Still a ring of two segments, and still a ring of three paths.
+    EXPECT_EQ(path->m_pSegs->m_pNext->m_pNext, path->m_pSegs);
+    EXPECT_EQ(path->m_pSegs->m_pPrev, path->m_pSegs->m_pNext);
+    EXPECT_EQ(path->m_pNext, dot);
+    EXPECT_EQ(dot->m_pNext, bracket);
+    EXPECT_EQ(bracket->m_pNext, path);
+    EXPECT_EQ(path->m_pPrev, bracket);
+    FreePathRecordGroups(layers);
+}
+
+TEST(ScaleObjects, DividesNodesRecursesIntoGroupsAndIgnoresTinyFactors)
+{
+    CDocData* loose = MakeLine({{10, 20}, {30, 40}});
+    CDocData* child1 = MakeLine({{100, 100}, {120, 110}});
+    CDocData* child2 = MakeLine({{60, 200}, {80, 220}});
+    CDocData* group = new CDocDataGroup(LinkObjects({child1, child2}), nullptr);
+    CDocData* list = LinkObjects({loose, group});
+
+    ScaleObjects(list, 0.0, false, nullptr);
+    EXPECT_EQ(NodePositions(loose->m_pNodes), (std::vector<XY>{{10, 20}, {30, 40}}));
+
+    ScaleObjects(list, 2.0, false, nullptr);
+    EXPECT_EQ(NodePositions(loose->m_pNodes), (std::vector<XY>{{5, 10}, {15, 20}}));
+    EXPECT_EQ(NodePositions(child2->m_pNodes), (std::vector<XY>{{30, 100}, {40, 110}}));
+    const CGeoBox box = group->m_rcBound;
+    EXPECT_DOUBLE_EQ(box.m_xmin, 30.0);
+    EXPECT_DOUBLE_EQ(box.m_xmax, 60.0);
+    EXPECT_DOUBLE_EQ(box.m_ymin, 50.0);
+    EXPECT_DOUBLE_EQ(box.m_ymax, 110.0);
+
+    ScaleObjects(list, 5.0, true, nullptr); // first object only
+    EXPECT_EQ(NodePositions(loose->m_pNodes), (std::vector<XY>{{1, 2}, {3, 4}}));
+    EXPECT_EQ(NodePositions(child2->m_pNodes), (std::vector<XY>{{30, 100}, {40, 110}}));
+    DeleteObjectList(list);
+}
+
+TEST(GetObjectsBoundRect, NegativeMinimumIsKept)
+{
+    CDocData* list = LinkObjects({MakeLine({{-50, -20}, {-10, 5}}), MakeLine({{-30, 0}, {-20, 40}})});
+    double xmin = 1e8, xmax = -1e8, ymin = 1e8, ymax = -1e8;
+    ASSERT_TRUE(GetObjectsBoundRect(list, xmin, xmax, ymin, ymax));
+    EXPECT_DOUBLE_EQ(xmin, -50.0);
+    EXPECT_DOUBLE_EQ(xmax, -10.0);
+    EXPECT_DOUBLE_EQ(ymin, -20.0);
+    EXPECT_DOUBLE_EQ(ymax, 40.0);
+    EXPECT_FALSE(GetObjectsBoundRect(nullptr, xmin, xmax, ymin, ymax));
+    DeleteObjectList(list);
+}
+
+TEST(ConvertOrigin, MirrorsAboutTheJointBoxCentreByCornerPair)
+{
+    // Joint box x 0..10, y 0..10: mirroring maps x to 10 - x, y to 10 - y.
+    CDocData* a = MakeLine({{0, 0}, {10, 4}});
+    CDocData* b = MakeLine({{2, 10}, {4, 10}});
+    CDocData* list = LinkObjects({a, b});
+    EXPECT_EQ(ConvertOrigin(list, 2, 0, nullptr), 2);
+    ExpectNear(NodePositions(a->m_pNodes), {{0, 10}, {10, 6}});
+    ExpectNear(NodePositions(b->m_pNodes), {{2, 0}, {4, 0}});
+    EXPECT_EQ(ConvertOrigin(list, 1, 2, nullptr), 3);
+    ExpectNear(NodePositions(a->m_pNodes), {{10, 0}, {0, 4}});
+    EXPECT_EQ(ConvertOrigin(list, 3, 3, nullptr), 0);
+    ExpectNear(NodePositions(a->m_pNodes), {{10, 0}, {0, 4}});
+    DeleteObjectList(list);
+}
+
+TEST(FreePathRecordGroups, FreesARingOfLayersWithTheirPathsAndClearsTheHead)
+{
+    WORKLAYER* layers = LinkLayers({MakeLayer({MakePath({{0, 0}, {1, 1}}), MakeOpeningBracket(2, 1, 5, 0),
+                                               MakePath({{2, 2}}), MakeClosingBracket()}),
+                                    MakeLayer({}), MakeLayer({MakePath({{3, 3}, {4, 4}})})});
+    FreePathRecordGroups(layers);
+    EXPECT_EQ(layers, nullptr);
+    FreePathRecordGroups(layers); // a null head is fine
+}
+
+} // namespace
+} // namespace plat
