@@ -62,6 +62,15 @@ std::string Canonical(const std::string& path)
     return buf;
 }
 
+// True when `path` is `folder` or lies below it (both canonical).
+bool IsSameOrInside(const std::string& path, const std::string& folder)
+{
+    if (path.empty() || folder.empty())
+        return false;
+    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                              (folder.back() == '/' || path[folder.size()] == '/'));
+}
+
 std::string WithoutTrailingSeparators(std::string path)
 {
     while (path.size() > 1 && path.back() == '/')
@@ -239,11 +248,11 @@ bool DeleteFolderFiles(const std::string& folder, const std::string& protectedFo
     const std::string canonical = Canonical(path);
     if (canonical.empty() || canonical == "/")
         return false;
-    const std::string home = Canonical(HomeFolder());
-    if (!home.empty() && canonical == home)
+    // Neither the home folder nor the parameter folder may be emptied, nor
+    // lie anywhere below the folder (home folders kept under /work/<user>).
+    if (IsSameOrInside(Canonical(HomeFolder()), canonical))
         return false;
-    const std::string guarded = Canonical(WithoutTrailingSeparators(protectedFolder));
-    if (!guarded.empty() && canonical == guarded)
+    if (IsSameOrInside(Canonical(WithoutTrailingSeparators(protectedFolder)), canonical))
         return false;
 
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

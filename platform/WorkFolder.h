@@ -77,9 +77,9 @@ bool CreateFolderPath(const std::string& folder);
 // The folder itself is removed too (once empty) when the path has no trailing
 // separator. Symbolic links are removed as links, never followed. Refuses
 // (false, nothing deleted) unless the folder's last component is "work" or
-// "file", and refuses an empty path, "/", the home folder, `protectedFolder`
-// (the parameter folder, which holds the settings) and a path that is itself
-// a symbolic link.
+// "file", and refuses an empty path, "/", a path that is itself a symbolic
+// link, and a folder that is or holds the home folder or `protectedFolder`
+// (the parameter folder, which holds the settings).
 bool DeleteFolderFiles(const std::string& folder, const std::string& protectedFolder);
 
 } // namespace plat

@@ -205,3 +205,34 @@ TEST(DeleteFolderFiles, RefusesTheHomeFolderEvenWhenNamedWork)
     ::setenv("HOME", saved.c_str(), 1);
     EXPECT_TRUE(scratch.Exists("home/work/.profile"));
 }
+
+TEST(DeleteFolderFiles, RefusesAFolderThatHoldsTheHomeOrTheParameterFolder)
+{
+    // Sites that keep home folders under /work/<user>: a workPath.txt line of
+    // /work/ must not empty every user's home.
+    ScratchFolder scratch;
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "work/alice"));
+    scratch.Touch("work/alice/thesis.tex");
+    const char* oldHome = std::getenv("HOME");
+    const std::string saved = oldHome != nullptr ? oldHome : "";
+    ::setenv("HOME", (scratch.Root() + "work/alice").c_str(), 1);
+    EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "work/", scratch.Root()));
+    ::setenv("HOME", saved.c_str(), 1);
+    EXPECT_TRUE(scratch.Exists("work/alice/thesis.tex"));
+
+    // The parameter folder reached below the file folder through a link.
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "file/settings"));
+    scratch.Touch("file/settings/MacInfo.par");
+    fs::create_directory_symlink(scratch.Root() + "file/settings", scratch.Root() + "params");
+    EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "file/", scratch.Root() + "params/"));
+    EXPECT_TRUE(scratch.Exists("file/settings/MacInfo.par"));
+
+    // A sibling whose name only starts like the folder is not inside it.
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "x/work"));
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "x/workshop"));
+    scratch.Touch("x/work/a.tmp");
+    ::setenv("HOME", (scratch.Root() + "x/workshop").c_str(), 1);
+    EXPECT_TRUE(DeleteFolderFiles(scratch.Root() + "x/work/", scratch.Root() + "x/"));
+    ::setenv("HOME", saved.c_str(), 1);
+    EXPECT_FALSE(scratch.Exists("x/work/a.tmp"));
+}
