@@ -55,6 +55,20 @@ std::string_view ValueTo(std::string_view run, std::size_t from, std::size_t& af
     return run.substr(from, semi - from);
 }
 
+// First of the delimiters at or after `from` that is a byte of its own, not
+// the second byte of a double-byte character (a bar, for one); npos when
+// there is none.
+std::size_t FindDelimiter(std::string_view run, std::size_t from, std::string_view delimiters)
+{
+    for (std::size_t i = from; i < run.size(); ++i) {
+        if (IsLeadByte(run[i]))
+            ++i;
+        else if (delimiters.find(run[i]) != std::string_view::npos)
+            return i;
+    }
+    return std::string_view::npos;
+}
+
 std::int32_t ToInt32(std::string_view text)
 {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(plat::ParseInt(text), INT32_MIN, INT32_MAX));
@@ -234,7 +248,7 @@ void CMText::ParseFormatted(std::string_view run)
             if (code == 'f' || code == 'F') {
                 CMFontInfo font;
                 font.m_kind = code == 'f' ? CMFontInfo::kTrueType : CMFontInfo::kShx;
-                std::size_t pos = run.find_first_of("|;", i + 2);
+                std::size_t pos = FindDelimiter(run, i + 2, "|;");
                 if (pos == std::string_view::npos)
                     pos = n;
                 font.m_name = std::string(run.substr(i + 2, pos - (i + 2)));

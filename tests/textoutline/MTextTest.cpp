@@ -288,6 +288,17 @@ TEST(MTextCodes, SecondByteOfADoubleByteCharacterIsNeverACode)
     EXPECT_EQ(Chars(text.m_runs.at(0)), "A");
 }
 
+TEST(MTextCodes, FontNameWithABarAsSecondByteIsReadWhole)
+{
+    // 83 7C is one double-byte character of the name (a katakana in the
+    // Japanese code page), not the bar before the bold flag.
+    const CMText text = Parse(MakeMText("{\\fHG\x83\x7C|b1;A}"));
+    ASSERT_EQ(text.m_runs.size(), 1u);
+    EXPECT_EQ(text.m_runs[0].m_name, "HG\x83\x7C");
+    EXPECT_TRUE(text.m_runs[0].m_bold);
+    EXPECT_EQ(Chars(text.m_runs[0]), "A");
+}
+
 TEST_F(MTextLayout, SecondLineStartsFiveThirdsOfTheLineHeightLower)
 {
     const CMText text = Draw(MakeMText("AB\\PCD"));
