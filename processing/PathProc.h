@@ -29,8 +29,8 @@ public:
 
     // Replaces each polyline of the list (or only the first object) by a
     // Bezier path through the same anchors, with every control on its
-    // anchor. The new object takes layer, colour, selection, output switch
-    // and list place of the polyline, which is destroyed.
+    // anchor. The new object takes layer, colour, selection, output switch,
+    // closed flag and list place of the polyline, which is destroyed.
     static void LineToBezier(CDocData*& list, DOCCONTEXT* ctx, std::uint8_t firstOnly);
 
     // Reverses the node order of the curve kinds that have one.

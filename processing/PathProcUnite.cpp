@@ -301,7 +301,13 @@ void CPathProc::LineToBezier(CDocData*& list, DOCCONTEXT* ctx, std::uint8_t firs
                 if (n == o->m_pNodes)
                     break;
             }
-            CDocDataBezier* b = new CDocDataBezier(head, true, ctx);
+            // Built without the node-list constructor's closing test: an
+            // open polyline whose ends happen to meet (as a joined curve
+            // may) stays open, with its end anchor where it was.
+            CDocDataBezier* b = new CDocDataBezier;
+            b->m_pNodes = head;
+            b->m_bClosed = o->m_bClosed;
+            b->RecalcBoundRect(ctx);
             b->m_nLayer = o->m_nLayer;
             b->m_nColor = o->m_nColor;
             b->m_bSelected = o->m_bSelected;

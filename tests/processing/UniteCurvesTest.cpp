@@ -114,6 +114,24 @@ TEST(UniteCurves, PolylineEndingWhereABezierStartsBecomesOneBezierWithThePolylin
     DeleteObjectList(list);
 }
 
+TEST(UniteCurves, PolylineWhoseJoinedEndsMeetStaysOpenWhenItBecomesABezier)
+{
+    // After the first join the polyline's ends lie 0.0005 apart; joining the
+    // Bezier path then turns it into a Bezier path, which must neither be
+    // marked closed nor have its end anchor pulled onto its start: the
+    // joined outline runs on to (-10, 0).
+    CDocData* list = LinkObjects({MakeLine({{0, 0}, {10, 0}}), MakeLine({{10, 0}, {0, 0.0005}}),
+                                  MakeBezier({{0.004, 0.0005}, {-5, 5}, {-10, 5}, {-10, 0}})});
+    CPathProc::UniteCurves(list, 0.001, 0, nullptr);
+    ASSERT_EQ(CountObjects(list), 1);
+    EXPECT_EQ(list->GetType(), MT_BEZIER);
+    EXPECT_EQ(list->m_bClosed, 0);
+    EXPECT_EQ(NodePositions(list->m_pNodes),
+              (std::vector<XY>{{0, 0}, {0, 0}, {10, 0}, {10, 0}, {10, 0}, {10, 0}, {10, 0}, {10, 0}, {0, 0.0005},
+                               {0, 0.0005}, {-5, 5}, {-10, 5}, {-10, 0}}));
+    DeleteObjectList(list);
+}
+
 TEST(UniteCurves, BezierStartJoinsAPieceEndingThereAndKeepsThatPiecesAnchor)
 {
     // Phase 3: the Bezier in hand starts where the later Bezier ends; the
