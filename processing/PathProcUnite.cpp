@@ -199,6 +199,10 @@ private:
     {
         constexpr double kLimit = 1e15;
         double c = std::floor(v / m_cell);
+        // A join distance beyond the largest double makes every end meet
+        // every other: one cell holds them all (infinity / infinity).
+        if (std::isnan(c))
+            return 0;
         if (c > kLimit)
             c = kLimit;
         else if (c < -kLimit)

@@ -132,6 +132,17 @@ TEST(UniteCurves, PolylineWhoseJoinedEndsMeetStaysOpenWhenItBecomesABezier)
     DeleteObjectList(list);
 }
 
+TEST(UniteCurves, ToleranceWhoseJoinDistanceOverflowsJoinsEveryEnd)
+{
+    // Ten times 1e308 is beyond the largest double: every end lies within
+    // the join distance, as the plain comparison of differences says.
+    CDocData* list = LinkObjects({MakeLine({{0, 0}, {10, 0}}), MakeLine({{500, 500}, {600, 600}})});
+    CPathProc::UniteCurves(list, 1e308, 0, nullptr);
+    ASSERT_EQ(CountObjects(list), 1);
+    EXPECT_EQ(NodePositions(list->m_pNodes), (std::vector<XY>{{0, 0}, {10, 0}, {500, 500}, {600, 600}}));
+    DeleteObjectList(list);
+}
+
 TEST(UniteCurves, BezierStartJoinsAPieceEndingThereAndKeepsThatPiecesAnchor)
 {
     // Phase 3: the Bezier in hand starts where the later Bezier ends; the
