@@ -22,9 +22,8 @@ bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
 MachineNode* MakeEntry(std::u16string_view name)
 {
     MachineNode* node = new MachineNode;
-    const std::u16string cut = CutMachineName(name);
-    node->SetName(cut);
-    node->m_tech = new CMachineTech(cut);
+    node->SetName(name);
+    node->m_tech = new CMachineTech(node->Name());
     return node;
 }
 

@@ -1,13 +1,14 @@
 #include "MachineNode.h"
 
+#include "MacInfoFile.h"
+
 void MachineNode::SetName(std::u16string_view name)
 {
     std::fill(std::begin(m_name), std::end(m_name), u'\0');
-    std::size_t n = std::min<std::size_t>(name.size(), kMachineNameSize - 1);
-    // A high surrogate cut off from its partner would leave half a character.
-    if (n > 0 && n < name.size() && name[n - 1] >= 0xD800 && name[n - 1] < 0xDC00)
-        --n;
-    std::copy_n(name.data(), n, m_name);
+    // The one cut of a machine name (MacInfoFile.h), so that a name given here
+    // is the name stored, read back and handed to the controller.
+    const std::u16string cut = CutMachineName(name);
+    std::copy(cut.begin(), cut.end(), m_name);
 }
 
 std::u16string MachineNode::Name() const

@@ -41,8 +41,8 @@ struct MachineNode {
     MachineNode& operator=(const MachineNode&) = delete;
     ~MachineNode() { ReleaseMembers(); }
 
-    // Clears the whole name field and copies at most 49 UTF-16 units, never
-    // splitting a surrogate pair.
+    // Clears the whole name field and copies the name cut by CutMachineName:
+    // at most 49 UTF-16 units and 49 code-page bytes, never mid-character.
     void SetName(std::u16string_view name);
     std::u16string Name() const;
 

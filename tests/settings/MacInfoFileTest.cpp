@@ -254,3 +254,26 @@ TEST_F(MacInfoTest, LongNameIsCutOnceSoEntryAndTechnologyFileAgree)
     EXPECT_EQ(plat::WideToCodePage(head->Name()).size(), 48u);
     FreeMachineList(head);
 }
+
+TEST_F(MacInfoTest, NameSetOnAnEntryIsCutAlikeSoItsTechnologyFileSurvivesARestart)
+{
+    // 30 two-byte characters, as a machine manager might name a machine: the
+    // entry keeps the 24 that fit 49 code-page bytes, so the technology file
+    // saved now is the one loaded after the list is read again.
+    MachineNode* node = new MachineNode;
+    node->SetName(std::u16string(30, u'\u56fe'));
+    EXPECT_EQ(node->Name(), std::u16string(24, u'\u56fe'));
+    node->m_tech = new CMachineTech(node->Name());
+    node->m_tech->m_close_use = 1;
+    ASSERT_TRUE(CReadParamFile().WriteTechParam(*node->m_tech));
+    ASSERT_TRUE(CReadParamFile().WriteMacInfo(node, 0));
+    FreeMachineList(node);
+
+    std::int32_t cur = 0;
+    MachineNode* head = CReadParamFile().ReadMacInfo(&cur);
+    ASSERT_NE(head, nullptr);
+    EXPECT_EQ(head->Name(), std::u16string(24, u'\u56fe'));
+    ASSERT_NE(head->m_tech, nullptr);
+    EXPECT_EQ(head->m_tech->m_close_use, 1);
+    FreeMachineList(head);
+}
