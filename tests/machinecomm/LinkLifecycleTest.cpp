@@ -98,6 +98,34 @@ TEST_F(Lifecycle, RefusedConnectionEndsTheTransportAndTheNextStartWorks)
     EXPECT_EQ(TakeAnswers(), (Bytes{0x83, 0x00, 0x05}));
 }
 
+TEST_F(Lifecycle, EndWhileTheFirstConnectionIsStillPendingReturnsPromptly)
+{
+    // A controller whose accept queue is full: its SYNs go unanswered, so the
+    // transport's connect stays pending for its whole time-out.
+    const int busy = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof at;
+    ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+    ASSERT_EQ(::listen(busy, 0), 0);
+    ASSERT_EQ(::getsockname(busy, reinterpret_cast<sockaddr*>(&at), &len), 0);
+    const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+
+    ScopedEnv port("VANTREL_PORT", std::to_string(ntohs(at.sin_port)));
+    for (std::uint32_t wait : {1u, 0u}) {
+        ASSERT_TRUE(VqStCommThrd(1, kLoopback));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(Comm().running.load()) << "the connect should still be pending";
+        EXPECT_LT(MillisecondsOf([wait] { VqEtCommThrd(wait); }), 500) << "wait " << wait;
+        EXPECT_FALSE(Comm().running.load());
+        EXPECT_FALSE(Comm().commThread.joinable());
+    }
+    ::close(filler);
+    ::close(busy);
+}
+
 TEST_F(Lifecycle, TransportThatEndedByItselfIsJoinedBeforeTheRingsAreClearedAgain)
 {
     ScopedEnv device("BRENVIK_COM41", "/nonexistent/tty-for-vantrel-tests");
