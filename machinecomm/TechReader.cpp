@@ -65,14 +65,14 @@ std::string MachineNameBytes(const char* name)
     return std::string(name, cut);
 }
 
-std::string GetTechFolder()
+std::string GetTechFolder(const std::string& subPath)
 {
-    return plat::ParamFolder();
+    return plat::ParamFolder() + subPath;
 }
 
 std::string TechParamPath(const char* machineName)
 {
-    return GetTechFolder() + plat::TechFileNameFromCodePage(MachineNameBytes(machineName));
+    return GetTechFolder(plat::TechFileNameFromCodePage(MachineNameBytes(machineName)));
 }
 
 SpeedLimitTable ParseSpeedLimits(const std::vector<std::string>& lines)

@@ -25,9 +25,10 @@ struct SpeedLimitTable {
 // 49 bytes without splitting a double-byte character. Null gives "".
 std::string MachineNameBytes(const char* name);
 
-// The folder of the technology files: the parameter folder that the main
-// program writes them to.
-std::string GetTechFolder();
+// subPath under the folder of the technology files: the parameter folder
+// that the main program writes them to ("" gives the folder itself, with
+// its trailing separator).
+std::string GetTechFolder(const std::string& subPath);
 
 // Full path of a machine's technology file.
 std::string TechParamPath(const char* machineName);

@@ -127,7 +127,8 @@ protected:
 
 TEST_F(TechFile, FileIsReadFromTheParameterFolderThatFollowsWorkPath)
 {
-    EXPECT_EQ(GetTechFolder(), root);
+    EXPECT_EQ(GetTechFolder(""), root);
+    EXPECT_EQ(GetTechFolder("TechDef.par"), root + "TechDef.par");
     // A stale copy where the application-data rule would look must not win.
     fs::create_directories(appData + "Halvoren/Brenvik");
     ASSERT_TRUE(plat::WriteWholeFile(appData + "Halvoren/Brenvik/TechDef.par",
