@@ -1,6 +1,7 @@
 // Single-line TrueType text in the working space. Font values come from
 // DejaVu Sans (2048 units per em): H spans x 201..1339, y 0..1493, advance
-// 1540; O spans x 115..1497, y -29..1520; l spans x 193..377, y 0..1556.
+// 1540; O spans x 115..1497, y -29..1520, its counter x 328..1284, y
+// 135..1356; l spans x 193..377, y 0..1556.
 //
 // A text of height 10 sets up a point font of 1600 tenths of a point, 213
 // pixels at 96 dpi; its H is 155.3 pixels high, a black box of 156; the font
@@ -156,10 +157,11 @@ TEST(TrueTypeText, LetterOHasAnOuterAndAnInnerClosedContour)
     EXPECT_NEAR(outer.maxX, 20000.0 + 1497 * kScale, 0.05);
     EXPECT_NEAR(outer.minY, 20000.0 - 1520 * kScale, 0.05);
     EXPECT_NEAR(outer.maxY, 20000.0 + 29 * kScale, 0.05);
-    EXPECT_GT(inner.minX, outer.minX + 5);
-    EXPECT_LT(inner.maxX, outer.maxX - 5);
-    EXPECT_GT(inner.minY, outer.minY + 5);
-    EXPECT_LT(inner.maxY, outer.maxY - 5);
+    // The counter spans x 328..1284, y 135..1356, its extremes on the curve.
+    EXPECT_NEAR(inner.minX, 20000.0 + 328 * kScale, 0.05);
+    EXPECT_NEAR(inner.maxX, 20000.0 + 1284 * kScale, 0.05);
+    EXPECT_NEAR(inner.minY, 20000.0 - 1356 * kScale, 0.05);
+    EXPECT_NEAR(inner.maxY, 20000.0 - 135 * kScale, 0.05);
     // The hole winds the other way round.
     EXPECT_LT(SignedArea(contours[0]) * SignedArea(contours[1]), 0.0);
     for (const COutLine& line : contours) {
