@@ -112,6 +112,9 @@ void CSerialPort::CloseDevice()
     if (m_fd >= 0) {
         // Purged first: a close with output still queued would wait for it.
         ::tcflush(m_fd, TCIOFLUSH);
+        // The exclusive mark outlives the close while anyone else still
+        // holds the device, and would then refuse the next open.
+        ::ioctl(m_fd, TIOCNXCL);
         ::close(m_fd);
         m_fd = -1;
     }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <mutex>
@@ -162,6 +163,22 @@ TEST_F(SerialTransport, EndReturnsPromptlyWhileAWriteIsStalled)
     EXPECT_LT(MillisecondsOf([] { VqEtCommThrd(1); }), 3500);
     EXPECT_FALSE(Running());
     EXPECT_FALSE(Comm().commThread.joinable());
+}
+
+TEST_F(SerialTransport, EndedLinkGivesUpItsExclusiveHoldOnTheDevice)
+{
+    // The test keeps the slave side open, so the device outlives the link:
+    // an exclusive mark left behind would shut every later open out.
+    StartReading();
+    ASSERT_TRUE(VqStCommThrd(0, kPort));
+    Queue({0x01});
+    ASSERT_TRUE(WaitForLine(1, 2000));
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(m_slave, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1); // held while the link runs
+    VqEtCommThrd(1);
+    ASSERT_EQ(::ioctl(m_slave, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
 }
 
 TEST_F(SerialTransport, MissingDeviceEndsTheTransportAndTheNextStartWorks)
