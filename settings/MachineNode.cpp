@@ -7,7 +7,14 @@ void MachineNode::SetName(std::u16string_view name)
     std::fill(std::begin(m_name), std::end(m_name), u'\0');
     // The one cut of a machine name (MacInfoFile.h), so that a name given here
     // is the name stored, read back and handed to the controller.
-    const std::u16string cut = CutMachineName(name);
+    std::u16string cut = CutMachineName(name);
+    // The name is one line of MacInfo.par: a line break in it would shift
+    // every entry that follows. Control characters become '_', as in the
+    // technology file name, which therefore stays the same.
+    for (char16_t& c : cut) {
+        if (c < 0x20 || c == 0x7F)
+            c = u'_';
+    }
     std::copy(cut.begin(), cut.end(), m_name);
 }
 

@@ -42,7 +42,8 @@ struct MachineNode {
     ~MachineNode() { ReleaseMembers(); }
 
     // Clears the whole name field and copies the name cut by CutMachineName:
-    // at most 49 UTF-16 units and 49 code-page bytes, never mid-character.
+    // at most 49 UTF-16 units and 49 code-page bytes, never mid-character;
+    // control characters are stored as '_'.
     void SetName(std::u16string_view name);
     std::u16string Name() const;
 

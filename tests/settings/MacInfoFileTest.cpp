@@ -277,3 +277,33 @@ TEST_F(MacInfoTest, NameSetOnAnEntryIsCutAlikeSoItsTechnologyFileSurvivesARestar
     EXPECT_EQ(head->m_tech->m_close_use, 1);
     FreeMachineList(head);
 }
+
+TEST_F(MacInfoTest, LineBreakInANameCannotShiftTheEntriesThatFollow)
+{
+    // Written as it is, "Cut\nter" would make "ter" a key and shift every
+    // later line of the file by one.
+    MachineNode* a = new MachineNode;
+    a->SetName(u"Cut\r\nter");
+    EXPECT_EQ(a->Name(), u"Cut__ter");
+    MachineNode* b = new MachineNode;
+    b->SetName(u"B");
+    b->m_xsize = 1300;
+    b->m_link_type = 1;
+    a->m_next = b;
+    b->m_prev = a;
+    ASSERT_TRUE(CReadParamFile().WriteMacInfo(a, 1));
+    EXPECT_EQ(m_scratch.Read("MacInfo.par").substr(0, 25), "item\r\n1\r\nname\r\nCut__ter\r\n");
+    FreeMachineList(a);
+
+    std::int32_t cur = 0;
+    MachineNode* head = CReadParamFile().ReadMacInfo(&cur);
+    const std::vector<MachineNode*> m = Entries(head);
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[0]->Name(), u"Cut__ter");
+    EXPECT_EQ(m[1]->Name(), u"B");
+    EXPECT_EQ(m[1]->m_xsize, 1300);
+    EXPECT_EQ(m[1]->m_link_type, 1);
+    // The technology file is the one the original name already led to.
+    EXPECT_EQ(plat::TechFileName(m[0]->Name()), plat::TechFileName(u"Cut\r\nter"));
+    FreeMachineList(head);
+}
