@@ -85,6 +85,13 @@ TEST(OnlinePayload, RunFrameReadsThePackedRecordAndSendsPowersAsFractionsOf16384
               (Bytes{0x00, 0x01, 0x00, 0x00, 0x7F, 0x7F, 0x7F, 0x7F}));
 }
 
+// The controller parameter ids read by OP_READ_PARAMS, in the order sent.
+constexpr std::uint16_t kParamIdsRead[65] = {
+    32,  33,  35,  36,  37,  38,  40,  48,  49,  51,  52,  53, 54, 56, 64, 65, 67,
+    68,  69,  70,  72,  80,  81,  83,  84,  85,  86,  88,  96, 97, 99, 100, 101, 102,
+    104, 256, 262, 263, 16,  22,  17,  18,  19,  20,  21,  1,  10, 12, 11, 4,  5,
+    6,   23,  273, 274, 271, 275, 7,   8,   9,   25,  26,  27, 28, 29};
+
 TEST(OnlinePayload, ParameterReadsSendTheIdListsInTheirOrder)
 {
     EXPECT_EQ(Payload(OP_READ_INFO, nullptr), (Bytes{0xD4, 0x00, 0x05, 0x7F}));
@@ -101,6 +108,12 @@ TEST(OnlinePayload, ParameterReadsSendTheIdListsInTheirOrder)
     EXPECT_EQ(Bytes(reads.begin() + 45 * 4, reads.begin() + 46 * 4),
               (Bytes{0xD4, 0x00, 0x00, 0x01})); // 1
     EXPECT_EQ(Bytes(reads.end() - 4, reads.end()), (Bytes{0xD4, 0x00, 0x00, 0x1D})); // 29
+    // Every id in its place: a slip anywhere in the list sends the wrong parameter.
+    for (std::size_t i = 0; i < 65; ++i) {
+        const Bytes expected = {0xD4, 0x00, static_cast<std::uint8_t>(kParamIdsRead[i] / 128),
+                                static_cast<std::uint8_t>(kParamIdsRead[i] % 128)};
+        EXPECT_EQ(Bytes(reads.begin() + 4 * i, reads.begin() + 4 * i + 4), expected) << "read " << i;
+    }
 }
 
 TEST(OnlinePayload, ParameterWritesSendEachValueTwiceUnderTheWriteOrderOfIds)
@@ -124,6 +137,21 @@ TEST(OnlinePayload, ParameterWritesSendEachValueTwiceUnderTheWriteOrderOfIds)
     EXPECT_EQ(Bytes(writes.begin() + 46 * 14, writes.begin() + 47 * 14),
               (Bytes{0xD4, 0x01, 0x00, 0x0A, 0, 0, 0, 0, 46, 0, 0, 0, 0, 46}));
     EXPECT_EQ(Bytes(writes.end() - 14, writes.end() - 9), (Bytes{0xD4, 0x01, 0x00, 0x1D, 0x00}));
+    // Every write: id 1 first, then the read order without id 1, each value
+    // (its index here, below 128 from the second on) twice.
+    std::vector<std::uint16_t> order = {1};
+    for (std::uint16_t id : kParamIdsRead)
+        if (id != 1)
+            order.push_back(id);
+    ASSERT_EQ(order.size(), 65u);
+    for (std::size_t i = 1; i < 65; ++i) {
+        const auto v = static_cast<std::uint8_t>(i);
+        const Bytes expected = {0xD4, 0x01, static_cast<std::uint8_t>(order[i] / 128),
+                                static_cast<std::uint8_t>(order[i] % 128), 0, 0, 0, 0, v, 0, 0, 0,
+                                0, v};
+        EXPECT_EQ(Bytes(writes.begin() + 14 * i, writes.begin() + 14 * i + 14), expected)
+            << "write " << i;
+    }
 }
 
 TEST(OnlinePayload, ControlJogAndAxisCommands)
