@@ -134,7 +134,8 @@ std::string DefaultWorkFolder()
 
 std::string WorkFolderFromLine(const std::string& line)
 {
-    if (line.empty() || line[0] != '/')
+    // A NUL byte would cut the path short where the system takes it.
+    if (line.empty() || line[0] != '/' || line.find('\0') != std::string::npos)
         return DefaultWorkFolder();
     return WithTrailingSeparator(line);
 }

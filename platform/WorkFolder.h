@@ -31,8 +31,8 @@ inline constexpr const char* kWorkPathFile = "workPath.txt";
 std::string DefaultWorkFolder();
 
 // The work folder for a first line of workPath.txt (CR already stripped).
-// A line that is not an absolute path gives the default; the result always
-// ends in a separator.
+// A line that is not an absolute path, or that holds a NUL byte, gives the
+// default; the result always ends in a separator.
 std::string WorkFolderFromLine(const std::string& line);
 
 // The work folder in force: looked up again on every call, so a changed

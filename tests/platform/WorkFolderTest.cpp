@@ -99,6 +99,10 @@ TEST(WorkFolderRule, FirstLineOfWorkPathFileOrTheDefault)
     EXPECT_EQ(WorkFolder(), "/tmp/brenvik-xdg/Halvoren/Brenvik/work/");
     ASSERT_TRUE(WriteWholeFile(scratch.Root() + "workPath.txt", ""));
     EXPECT_EQ(WorkFolder(), "/tmp/brenvik-xdg/Halvoren/Brenvik/work/");
+    // A NUL byte would cut the path short where the system takes it, and the
+    // files would go to /srv/data instead.
+    ASSERT_TRUE(WriteWholeFile(scratch.Root() + "workPath.txt", std::string("/srv/data\0/work/\n", 17)));
+    EXPECT_EQ(WorkFolder(), "/tmp/brenvik-xdg/Halvoren/Brenvik/work/");
     ::unsetenv("XDG_DATA_HOME");
 }
 
