@@ -142,6 +142,32 @@ TEST_F(LetrovaLibrary, EmptyFontNameIsArialAndOtherExtensionsOutlineNothing)
     EXPECT_TRUE(words.empty());
 }
 
+TEST_F(LetrovaLibrary, FaceIsTheFontFilesBaseNameWithoutFolderOrExtension)
+{
+    ASSERT_NE(m_text, nullptr);
+    // times is served by a serif face, unlike the default sans face that a
+    // name with its folder still attached would get.
+    auto firstPoint = [&](const char* font) {
+        CMWordList words;
+        m_text(MakeText("H", font), words);
+        const CSuPoint p = words.empty() || words.front()->m_lines.empty() ? CSuPoint() : words.front()->m_lines[0]->m_points.at(0);
+        m_del(&words);
+        return p;
+    };
+    const CSuPoint times = firstPoint("times.ttf");
+    const CSuPoint sans = firstPoint("DejaVuSans.ttf");
+    EXPECT_NE(times.m_x, sans.m_x);
+    for (const char* font : {"C:\\Fonts\\times.ttf", "/usr/share/fonts/times.TTF", "D:times.ttf"}) {
+        const CSuPoint p = firstPoint(font);
+        EXPECT_EQ(p.m_x, times.m_x) << font;
+        EXPECT_EQ(p.m_y, times.m_y) << font;
+    }
+    // An empty name is arial.ttf.
+    const CSuPoint arial = firstPoint("arial.ttf");
+    EXPECT_NE(arial.m_x, sans.m_x);
+    EXPECT_EQ(firstPoint("").m_x, arial.m_x);
+}
+
 TEST_F(LetrovaLibrary, MTextPutsTheAdditionalTextFirst)
 {
     ASSERT_NE(m_mtext, nullptr);
