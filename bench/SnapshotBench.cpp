@@ -1,6 +1,7 @@
 // Whole-document snapshots: one undo push copies every node of every object.
 #include "model/DocContext.h"
 #include "model/DocData.h"
+#include "model/DocDataLine.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 
@@ -10,29 +11,23 @@
 
 namespace {
 
-// A polyline as the snapshot sees one: anchors only, copied by the copy step
-// that the polyline class's copy constructor uses.
-class BenchLine : public CDocData {
-public:
-    BenchLine() { m_nType = MT_LINE; }
-    BenchLine(const BenchLine& source) : CDocData() { CopyFrom(source); }
-    static CDocData* Copy(const CDocData& source) { return new BenchLine(static_cast<const BenchLine&>(source)); }
-};
-
+// Open polylines of `nodesPerObject` anchors, made as the importers and the
+// curve operations make them, so a push copies them through the polyline's
+// own copy constructor.
 CDocListNode* MakeDocument(int objects, int nodesPerObject)
 {
     auto* doc = new CDocListNode;
     CDocData* last = nullptr;
     for (int i = 0; i < objects; ++i) {
-        auto* line = new BenchLine;
+        DOCNODE* head = nullptr;
         DOCNODE* tail = nullptr;
         for (int k = 0; k < nodesPerObject; ++k) {
             tail = AppendNode(tail, 500000.0 + (i % 1000) * 20.0 + k, 500000.0 + (i / 1000) * 20.0 + k % 3);
-            if (line->m_pNodes == nullptr)
-                line->m_pNodes = tail;
+            if (head == nullptr)
+                head = tail;
         }
+        auto* line = new CDocDataLine(head, 1, nullptr);
         line->m_nLayer = i % 16;
-        line->RecalcBoundRect(nullptr);
         line->m_pPrev = last;
         if (last != nullptr)
             last->m_pNext = line;
@@ -64,7 +59,6 @@ void BM_PushHistorySnapshot(benchmark::State& state)
 {
     const int objects = static_cast<int>(state.range(0));
     constexpr int kNodes = 10;
-    const plat::DocDataCopier saved = plat::SetDocDataCopierForTesting(MT_LINE, &BenchLine::Copy);
     DOCCONTEXT ctx;
     ctx.m_pCurrent = MakeDocument(objects, kNodes);
     malloc_trim(0);
@@ -92,7 +86,6 @@ void BM_PushHistorySnapshot(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * objects * kNodes);
 
     delete ctx.m_pCurrent;
-    plat::SetDocDataCopierForTesting(MT_LINE, saved);
     malloc_trim(0);
 }
 BENCHMARK(BM_PushHistorySnapshot)->Arg(100000)->Unit(benchmark::kMillisecond);
