@@ -257,7 +257,8 @@ void SetEndGap(CDocData* obj, double gap, std::uint8_t on)
 
 void CutEndGap(DOCNODE* nodes, const ENDGAP* gap)
 {
-    if (nodes == nullptr || gap == nullptr || gap->m_dGap < kMinLeadLength)
+    // Written so that a gap that is not a number cuts nothing either.
+    if (nodes == nullptr || gap == nullptr || !(gap->m_dGap >= kMinLeadLength))
         return;
     // A list closed into a ring is opened first, so that its end is its
     // last node.

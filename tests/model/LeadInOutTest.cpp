@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 
 using plat::AddLead;
@@ -475,4 +476,17 @@ TEST(EndGap, CutRemovesTheGapInWorldUnitsFromTheEnd)
     EXPECT_EQ(PointsOf(shorter), (PointList{{0, 0}, {1, 0}, {2, 0}}));
     CDocState::FreeNodeList(shorter);
     CutEndGap(nullptr, &gap);
+}
+
+TEST(EndGap, GapThatIsNotANumberCutsNothing)
+{
+    // A gap read from a damaged file: no length to cut, so the output keeps
+    // its end instead of getting a last point of NaN.
+    ENDGAP gap;
+    gap.m_bOn = 1;
+    gap.m_dGap = std::numeric_limits<double>::quiet_NaN();
+    DOCNODE* line = MakeNodes({{0, 0}, {100, 0}});
+    CutEndGap(line, &gap);
+    EXPECT_EQ(PointsOf(line), (PointList{{0, 0}, {100, 0}}));
+    CDocState::FreeNodeList(line);
 }
