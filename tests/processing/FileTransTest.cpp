@@ -1,8 +1,8 @@
-// Work-data helpers on hand-built jobs and object lists. Expected values are
-// worked out from the coordinates given in each test.
+// The shared operations of CFileTrans on hand-built jobs and object lists.
+// Expected values are worked out from the coordinates given in each test.
 #include "ProcessingTestSupport.h"
 #include "processing/JobRecords.h"
-#include "processing/WorkDataHelpers.h"
+#include "processing/FileTrans.h"
 
 #include "model/DocDataGroup.h"
 
@@ -58,7 +58,7 @@ struct NestedJob {
 TEST(RecalcPathBoundRects, NestedBracketsTakeTheUnionOfEveryPathTheyEnclose)
 {
     NestedJob job;
-    RecalcPathBoundRects(job.layers);
+    CFileTrans::RecalcPathBoundRects(job.layers);
 
     ExpectExtents(job.p0, 0, 5, 0, 5);
     EXPECT_EQ(job.p0->m_closed, 0u);
@@ -81,7 +81,7 @@ TEST(RecalcPathBoundRects, ClosedFlagNeedsTheEndsWithinAThousandth)
     nearly->m_closed = 0;
     apart->m_closed = 1;
     WORKLAYER* layers = LinkLayers({MakeLayer({nearly, apart})});
-    RecalcPathBoundRects(layers);
+    CFileTrans::RecalcPathBoundRects(layers);
     EXPECT_EQ(nearly->m_closed, 1u);
     EXPECT_EQ(apart->m_closed, 0u);
     FreePathRecordGroups(layers);
@@ -90,11 +90,11 @@ TEST(RecalcPathBoundRects, ClosedFlagNeedsTheEndsWithinAThousandth)
 TEST(RecalcHeaderBoundRect, JobExtentsOverAllLayersAndBandedPitch)
 {
     NestedJob job;
-    RecalcPathBoundRects(job.layers);
+    CFileTrans::RecalcPathBoundRects(job.layers);
     WORKHEAD head;
     head.m_layers = job.layers;
     head.m_pitchY = 123.0;
-    RecalcHeaderBoundRect(&head);
+    CFileTrans::RecalcHeaderBoundRect(&head);
     EXPECT_DOUBLE_EQ(head.m_minX, -7.0);
     EXPECT_DOUBLE_EQ(head.m_maxX, 40.0);
     EXPECT_DOUBLE_EQ(head.m_minY, -5.0);
@@ -102,13 +102,13 @@ TEST(RecalcHeaderBoundRect, JobExtentsOverAllLayersAndBandedPitch)
     EXPECT_DOUBLE_EQ(head.m_pitchY, 123.0); // not banded: pitch kept
 
     head.m_banded = 1;
-    RecalcHeaderBoundRect(&head);
+    CFileTrans::RecalcHeaderBoundRect(&head);
     EXPECT_DOUBLE_EQ(head.m_pitchY, 65.0);
     head.m_layers = nullptr;
 
     WORKHEAD empty;
     empty.m_maxX = 9.0;
-    RecalcHeaderBoundRect(&empty);
+    CFileTrans::RecalcHeaderBoundRect(&empty);
     EXPECT_DOUBLE_EQ(empty.m_maxX, 9.0);
 }
 
@@ -116,19 +116,28 @@ TEST(GetLayersBoundRect, BracketsCountWithOrWithoutTheirArrayCopies)
 {
     NestedJob job;
     double xmin, xmax, ymin, ymax;
-    ASSERT_TRUE(GetLayersBoundRect(job.layers, xmin, xmax, ymin, ymax, false));
+    ASSERT_TRUE(CFileTrans::GetLayersBoundRect(job.layers, xmin, xmax, ymin, ymax, false));
     EXPECT_DOUBLE_EQ(xmin, -7.0);
     EXPECT_DOUBLE_EQ(xmax, 40.0);
     EXPECT_DOUBLE_EQ(ymin, -5.0);
     EXPECT_DOUBLE_EQ(ymax, 60.0);
     // With arrays: O2's three columns at pitch 50 stretch P2's x 40 to 140;
     // O1's two rows at pitch 100 stretch its members' y 52 to 152.
-    ASSERT_TRUE(GetLayersBoundRect(job.layers, xmin, xmax, ymin, ymax, true));
+    ASSERT_TRUE(CFileTrans::GetLayersBoundRect(job.layers, xmin, xmax, ymin, ymax, true));
     EXPECT_DOUBLE_EQ(xmax, 140.0);
     EXPECT_DOUBLE_EQ(ymax, 152.0);
     EXPECT_DOUBLE_EQ(xmin, -7.0);
     EXPECT_DOUBLE_EQ(ymin, -5.0);
-    EXPECT_FALSE(GetLayersBoundRect(nullptr, xmin, xmax, ymin, ymax, true));
+    EXPECT_FALSE(CFileTrans::GetLayersBoundRect(nullptr, xmin, xmax, ymin, ymax, true));
+
+    // The inner group alone, from the bracket's own initial bounds: P2's x
+    // 30..40 widened by two more columns of 50; returns its closing bracket.
+    double gx0 = 1e9, gx1 = -1e9, gy0 = 1e9, gy1 = -1e9;
+    EXPECT_EQ(CFileTrans::GetGroupBoundRect(job.o2, gx0, gx1, gy0, gy1, true), job.c2);
+    EXPECT_DOUBLE_EQ(gx0, 30.0);
+    EXPECT_DOUBLE_EQ(gx1, 140.0);
+    EXPECT_DOUBLE_EQ(gy0, -5.0);
+    EXPECT_DOUBLE_EQ(gy1, 0.0);
 }
 
 TEST(GetPathBoundRect, UnclosedBracketOnARingEndsTheWalk)
@@ -136,7 +145,7 @@ TEST(GetPathBoundRect, UnclosedBracketOnARingEndsTheWalk)
     PATHREC* p = MakePath({{1, 2}, {3, 4}});
     WORKLAYER* layers = LinkLayers({MakeLayer({p, MakeOpeningBracket(1, 1, 0, 0), MakePath({{-1, 0}, {0, 9}})})});
     double xmin = 1e8, xmax = -1e8, ymin = 1e8, ymax = -1e8;
-    ASSERT_TRUE(GetPathBoundRect(layers->m_paths, xmin, xmax, ymin, ymax, false));
+    ASSERT_TRUE(CFileTrans::GetPathBoundRect(layers->m_paths, xmin, xmax, ymin, ymax, false));
     EXPECT_DOUBLE_EQ(xmin, -1.0);
     EXPECT_DOUBLE_EQ(ymax, 9.0);
     FreePathRecordGroups(layers);
@@ -162,8 +171,8 @@ TEST(ConvertLayersOrigin, OffsetToZeroThenEachOriginCorner)
         SCOPED_TRACE(c.corner);
         PATHREC* path = MakePath({{10, 20}, {30, 20}, {30, 60}});
         WORKLAYER* layers = LinkLayers({MakeLayer({path})});
-        EXPECT_TRUE(OffsetLayers(layers, 0.0, 0.0, false, false));
-        EXPECT_EQ(ConvertLayersOrigin(layers, 1, c.corner), c.code);
+        EXPECT_TRUE(CFileTrans::OffsetLayers(layers, 0.0, 0.0, false, false));
+        EXPECT_EQ(CFileTrans::ConvertLayersOrigin(layers, 1, c.corner), c.code);
         EXPECT_EQ(SegmentPoints(path), c.points);
         ExpectExtents(path, 0, 20, 0, 40);
         FreePathRecordGroups(layers);
@@ -176,7 +185,7 @@ TEST(OffsetLayers, RelativeZeroPutsTheCornerOfArrayCopiesAtTheOrigin)
     // y -100, so everything moves up by 100 (and right by 5).
     PATHREC* inner = MakePath({{-5, 0}, {5, 50}});
     WORKLAYER* layers = LinkLayers({MakeLayer({MakeOpeningBracket(2, 1, -100.0, 0.0), inner, MakeClosingBracket()})});
-    EXPECT_TRUE(OffsetLayers(layers, 0.0, 0.0, false, false));
+    EXPECT_TRUE(CFileTrans::OffsetLayers(layers, 0.0, 0.0, false, false));
     EXPECT_EQ(SegmentPoints(inner), (std::vector<XY>{{0, 100}, {10, 150}}));
     ExpectExtents(inner, 0, 10, 100, 150);
     FreePathRecordGroups(layers);
@@ -186,15 +195,15 @@ TEST(OffsetLayers, AbsoluteMovesNegativeDistancesAndSkipsOnlyNoMove)
 {
     PATHREC* path = MakePath({{10, 10}, {20, 30}});
     WORKLAYER* layers = LinkLayers({MakeLayer({path})});
-    EXPECT_TRUE(OffsetLayers(layers, -5.0, -2.5, true, false));
+    EXPECT_TRUE(CFileTrans::OffsetLayers(layers, -5.0, -2.5, true, false));
     EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{5, 7.5}, {15, 27.5}}));
     ExpectExtents(path, 5, 15, 7.5, 27.5);
 
-    EXPECT_FALSE(OffsetLayers(layers, 5e-8, -5e-8, true, false));
+    EXPECT_FALSE(CFileTrans::OffsetLayers(layers, 5e-8, -5e-8, true, false));
     EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{5, 7.5}, {15, 27.5}}));
-    EXPECT_TRUE(OffsetLayers(layers, 0.0, -1.0, true, false));
+    EXPECT_TRUE(CFileTrans::OffsetLayers(layers, 0.0, -1.0, true, false));
     EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{5, 6.5}, {15, 26.5}}));
-    EXPECT_FALSE(OffsetLayers(nullptr, 1.0, 1.0, true, false));
+    EXPECT_FALSE(CFileTrans::OffsetLayers(nullptr, 1.0, 1.0, true, false));
     FreePathRecordGroups(layers);
 }
 
@@ -203,7 +212,7 @@ TEST(OffsetLayers, FirstOnlyMovesTheFirstLayerByItsOwnCorner)
     PATHREC* a = MakePath({{10, 10}, {20, 20}});
     PATHREC* b = MakePath({{0, 0}, {1, 1}});
     WORKLAYER* layers = LinkLayers({MakeLayer({a}), MakeLayer({b})});
-    EXPECT_TRUE(OffsetLayers(layers, 1.0, 2.0, false, true));
+    EXPECT_TRUE(CFileTrans::OffsetLayers(layers, 1.0, 2.0, false, true));
     EXPECT_EQ(SegmentPoints(a), (std::vector<XY>{{1, 2}, {11, 12}}));
     EXPECT_EQ(SegmentPoints(b), (std::vector<XY>{{0, 0}, {1, 1}}));
     FreePathRecordGroups(layers);
@@ -217,7 +226,7 @@ TEST(ScaleLayers, DividesPathsSegmentsAndBracketArraysButNotZ)
     PATHREC* path = MakePath({{100, 50}, {300, 250}});
     path->m_pSegs->m_z1 = 7.0;
     WORKLAYER* layers = LinkLayers({MakeLayer({open, path, MakeClosingBracket()})});
-    ScaleLayers(layers, 10.0, false);
+    CFileTrans::ScaleLayers(layers, 10.0, false);
     EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{10, 5}, {30, 25}}));
     ExpectExtents(path, 10, 30, 5, 25);
     EXPECT_DOUBLE_EQ(path->m_pSegs->m_z1, 7.0);
@@ -226,7 +235,7 @@ TEST(ScaleLayers, DividesPathsSegmentsAndBracketArraysButNotZ)
     EXPECT_DOUBLE_EQ(open->m_pArray->m_dAreaW, 900.0);
     EXPECT_DOUBLE_EQ(open->m_pArray->m_dAreaH, 600.0);
 
-    ScaleLayers(layers, 0.0, false); // below 1e-5: nothing
+    CFileTrans::ScaleLayers(layers, 0.0, false); // below 1e-5: nothing
     EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{10, 5}, {30, 25}}));
     FreePathRecordGroups(layers);
 }
@@ -238,7 +247,7 @@ TEST(RemoveZeroSegments, MiddleSegmentGoesPathStaysConnectedEmptyPathsGo)
     PATHREC* dot = MakePath({{4, 4}});
     PATHREC* bracket = MakeOpeningBracket(1, 1, 0, 0);
     WORKLAYER* layers = LinkLayers({MakeLayer({zero, path, dot, bracket})});
-    RemoveZeroSegments(layers->m_paths);
+    CFileTrans::RemoveZeroSegments(layers->m_paths);
 
     ASSERT_EQ(layers->m_paths, path);
     EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{0, 0}, {10, 0}, {10, 10}}));
@@ -260,10 +269,10 @@ TEST(ScaleObjects, DividesNodesRecursesIntoGroupsAndIgnoresTinyFactors)
     CDocData* group = new CDocDataGroup(LinkObjects({child1, child2}), nullptr);
     CDocData* list = LinkObjects({loose, group});
 
-    ScaleObjects(list, 0.0, false, nullptr);
+    CFileTrans::ScaleObjects(list, 0.0, false, nullptr);
     EXPECT_EQ(NodePositions(loose->m_pNodes), (std::vector<XY>{{10, 20}, {30, 40}}));
 
-    ScaleObjects(list, 2.0, false, nullptr);
+    CFileTrans::ScaleObjects(list, 2.0, false, nullptr);
     EXPECT_EQ(NodePositions(loose->m_pNodes), (std::vector<XY>{{5, 10}, {15, 20}}));
     EXPECT_EQ(NodePositions(child2->m_pNodes), (std::vector<XY>{{30, 100}, {40, 110}}));
     const CGeoBox box = group->m_rcBound;
@@ -272,7 +281,7 @@ TEST(ScaleObjects, DividesNodesRecursesIntoGroupsAndIgnoresTinyFactors)
     EXPECT_DOUBLE_EQ(box.m_ymin, 50.0);
     EXPECT_DOUBLE_EQ(box.m_ymax, 110.0);
 
-    ScaleObjects(list, 5.0, true, nullptr); // first object only
+    CFileTrans::ScaleObjects(list, 5.0, true, nullptr); // first object only
     EXPECT_EQ(NodePositions(loose->m_pNodes), (std::vector<XY>{{1, 2}, {3, 4}}));
     EXPECT_EQ(NodePositions(child2->m_pNodes), (std::vector<XY>{{30, 100}, {40, 110}}));
     DeleteObjectList(list);
@@ -282,12 +291,12 @@ TEST(GetObjectsBoundRect, NegativeMinimumIsKept)
 {
     CDocData* list = LinkObjects({MakeLine({{-50, -20}, {-10, 5}}), MakeLine({{-30, 0}, {-20, 40}})});
     double xmin = 1e8, xmax = -1e8, ymin = 1e8, ymax = -1e8;
-    ASSERT_TRUE(GetObjectsBoundRect(list, xmin, xmax, ymin, ymax));
+    ASSERT_TRUE(CFileTrans::GetObjectsBoundRect(list, xmin, xmax, ymin, ymax));
     EXPECT_DOUBLE_EQ(xmin, -50.0);
     EXPECT_DOUBLE_EQ(xmax, -10.0);
     EXPECT_DOUBLE_EQ(ymin, -20.0);
     EXPECT_DOUBLE_EQ(ymax, 40.0);
-    EXPECT_FALSE(GetObjectsBoundRect(nullptr, xmin, xmax, ymin, ymax));
+    EXPECT_FALSE(CFileTrans::GetObjectsBoundRect(nullptr, xmin, xmax, ymin, ymax));
     DeleteObjectList(list);
 }
 
@@ -297,12 +306,12 @@ TEST(ConvertOrigin, MirrorsAboutTheJointBoxCentreByCornerPair)
     CDocData* a = MakeLine({{0, 0}, {10, 4}});
     CDocData* b = MakeLine({{2, 10}, {4, 10}});
     CDocData* list = LinkObjects({a, b});
-    EXPECT_EQ(ConvertOrigin(list, 2, 0, nullptr), 2);
+    EXPECT_EQ(CFileTrans::ConvertOrigin(list, 2, 0, nullptr), 2);
     ExpectNear(NodePositions(a->m_pNodes), {{0, 10}, {10, 6}});
     ExpectNear(NodePositions(b->m_pNodes), {{2, 0}, {4, 0}});
-    EXPECT_EQ(ConvertOrigin(list, 1, 2, nullptr), 3);
+    EXPECT_EQ(CFileTrans::ConvertOrigin(list, 1, 2, nullptr), 3);
     ExpectNear(NodePositions(a->m_pNodes), {{10, 0}, {0, 4}});
-    EXPECT_EQ(ConvertOrigin(list, 3, 3, nullptr), 0);
+    EXPECT_EQ(CFileTrans::ConvertOrigin(list, 3, 3, nullptr), 0);
     ExpectNear(NodePositions(a->m_pNodes), {{10, 0}, {0, 4}});
     DeleteObjectList(list);
 }

@@ -1,4 +1,4 @@
-#include "WorkDataHelpers.h"
+#include "FileTrans.h"
 
 #include "JobRecords.h"
 #include "model/DocData.h"
@@ -161,7 +161,7 @@ int MirrorCode(int from, int to)
 
 } // namespace
 
-void RemoveZeroSegments(PATHREC*& paths)
+void CFileTrans::RemoveZeroSegments(PATHREC*& paths)
 {
     if (paths == nullptr)
         return;
@@ -198,7 +198,7 @@ void RemoveZeroSegments(PATHREC*& paths)
     }
 }
 
-void ScaleObjects(CDocData* objects, double factor, bool firstOnly, DOCCONTEXT* ctx)
+void CFileTrans::ScaleObjects(CDocData* objects, double factor, bool firstOnly, DOCCONTEXT* ctx)
 {
     if (objects == nullptr || !(factor >= kMinFactor))
         return;
@@ -226,7 +226,7 @@ void ScaleObjects(CDocData* objects, double factor, bool firstOnly, DOCCONTEXT* 
     }
 }
 
-void ScaleLayers(WORKLAYER* layers, double factor, bool firstOnly)
+void CFileTrans::ScaleLayers(WORKLAYER* layers, double factor, bool firstOnly)
 {
     if (layers == nullptr || !(factor >= kMinFactor))
         return;
@@ -253,7 +253,14 @@ void ScaleLayers(WORKLAYER* layers, double factor, bool firstOnly)
     });
 }
 
-bool GetPathBoundRect(PATHREC* paths, double& xmin, double& xmax, double& ymin, double& ymax, bool withArrays)
+PATHREC* CFileTrans::GetGroupBoundRect(PATHREC* bracket, double& xmin, double& xmax, double& ymin, double& ymax,
+                                       bool withArrays)
+{
+    return ::GetGroupBoundRect(bracket, xmin, xmax, ymin, ymax, withArrays);
+}
+
+bool CFileTrans::GetPathBoundRect(PATHREC* paths, double& xmin, double& xmax, double& ymin, double& ymax,
+                                  bool withArrays)
 {
     if (paths == nullptr)
         return false;
@@ -278,7 +285,7 @@ bool GetPathBoundRect(PATHREC* paths, double& xmin, double& xmax, double& ymin, 
     return true;
 }
 
-bool GetObjectsBoundRect(CDocData* objects, double& xmin, double& xmax, double& ymin, double& ymax)
+bool CFileTrans::GetObjectsBoundRect(CDocData* objects, double& xmin, double& xmax, double& ymin, double& ymax)
 {
     if (objects == nullptr)
         return false;
@@ -294,8 +301,8 @@ bool GetObjectsBoundRect(CDocData* objects, double& xmin, double& xmax, double& 
     return true;
 }
 
-bool GetLayersBoundRect(WORKLAYER* layers, double& xmin, double& xmax, double& ymin, double& ymax,
-                        bool withArrays)
+bool CFileTrans::GetLayersBoundRect(WORKLAYER* layers, double& xmin, double& xmax, double& ymin, double& ymax,
+                                    bool withArrays)
 {
     xmin = ymin = kBoxSeedMin;
     xmax = ymax = kBoxSeedMax;
@@ -307,7 +314,7 @@ bool GetLayersBoundRect(WORKLAYER* layers, double& xmin, double& xmax, double& y
     return true;
 }
 
-void CloseRings(WORKLAYER* layers)
+void CFileTrans::CloseRings(WORKLAYER* layers)
 {
     ForEachLayer(layers, false, [](WORKLAYER& layer) {
         ForEachPath(layer, [](PATHREC& p) {
@@ -323,7 +330,7 @@ void CloseRings(WORKLAYER* layers)
     });
 }
 
-void RecalcPathBoundRects(WORKLAYER* layers)
+void CFileTrans::RecalcPathBoundRects(WORKLAYER* layers)
 {
     struct OpenGroup {
         PATHREC* bracket;
@@ -374,7 +381,7 @@ void RecalcPathBoundRects(WORKLAYER* layers)
     });
 }
 
-void RecalcHeaderBoundRect(WORKHEAD* header)
+void CFileTrans::RecalcHeaderBoundRect(WORKHEAD* header)
 {
     if (header == nullptr || header->m_layers == nullptr)
         return;
@@ -392,7 +399,7 @@ void RecalcHeaderBoundRect(WORKHEAD* header)
         header->m_pitchY = header->m_maxY - header->m_minY;
 }
 
-int ConvertOrigin(CDocData* objects, int from, int to, DOCCONTEXT* ctx)
+int CFileTrans::ConvertOrigin(CDocData* objects, int from, int to, DOCCONTEXT* ctx)
 {
     if (from == to)
         return 0;
@@ -406,7 +413,7 @@ int ConvertOrigin(CDocData* objects, int from, int to, DOCCONTEXT* ctx)
     return code;
 }
 
-int ConvertLayersOrigin(WORKLAYER* layers, int from, int to)
+int CFileTrans::ConvertLayersOrigin(WORKLAYER* layers, int from, int to)
 {
     if (from == to)
         return 0;
@@ -447,7 +454,7 @@ int ConvertLayersOrigin(WORKLAYER* layers, int from, int to)
     return code;
 }
 
-bool OffsetLayers(WORKLAYER* layers, double dx, double dy, bool absolute, bool firstOnly)
+bool CFileTrans::OffsetLayers(WORKLAYER* layers, double dx, double dy, bool absolute, bool firstOnly)
 {
     if (layers == nullptr)
         return false;

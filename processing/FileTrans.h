@@ -1,0 +1,87 @@
+// The base class of the drawing file readers, and the home of the shared
+// geometry operations that the readers and the job generation call:
+// scaling, measuring and placing document object lists and a job's layer
+// list. It holds no data; readers derived from it are made on the stack for
+// one file. The operations keep no state and touch no object, so they are
+// static and may be called with or without an instance.
+//
+// Every walk over a layer, path or segment list starts at the first element
+// and follows the next links until a null link or until it is back at the
+// first, so open lists and rings are both accepted. Extents are x min,
+// x max, y min, y max.
+#pragma once
+#include "machinecomm/VantrelRecords.h"
+#include "model/PathRecord.h"
+
+class CDocData;
+struct DOCCONTEXT;
+
+class CFileTrans {
+public:
+    CFileTrans() = default;
+    virtual ~CFileTrans() = default;
+
+    // Removes the segments shorter than 1e-5 in both x and y from every path
+    // that is not a dot, keeping the path connected; a path left without
+    // segments is freed unless it is a group bracket. Rings stay rings.
+    static void RemoveZeroSegments(PATHREC*& paths);
+
+    // Divides every node of the objects by the factor and recomputes their
+    // boxes; groups and texts treat their whole child list and take the union of
+    // their children's boxes. Nothing for a factor below 1e-5. With `firstOnly`
+    // only the first object is treated.
+    static void ScaleObjects(CDocData* objects, double factor, bool firstOnly, DOCCONTEXT* ctx);
+
+    // Divides path extents, segment ends and the lengths of a bracket's array
+    // record by the factor; z stays. Nothing for a factor below 1e-5.
+    static void ScaleLayers(WORKLAYER* layers, double factor, bool firstOnly);
+
+    // The group bounds of an opening bracket over its members, with or without
+    // the widening by its array copies; returns the closing bracket so that a
+    // walk goes on after it. The model's output paths use the same rule, which
+    // lives with the path records.
+    static PATHREC* GetGroupBoundRect(PATHREC* bracket, double& xmin, double& xmax, double& ymin, double& ymax,
+                                      bool withArrays);
+
+    // Grows the extents by every segment end; an opening bracket counts through
+    // GetGroupBoundRect and the walk goes on after its closing bracket. False
+    // for a null list.
+    static bool GetPathBoundRect(PATHREC* paths, double& xmin, double& xmax, double& ymin, double& ymax,
+                                 bool withArrays);
+
+    // Grows the extents by the boxes of every object of the list (objects with
+    // the empty box add nothing). False for a null list.
+    static bool GetObjectsBoundRect(CDocData* objects, double& xmin, double& xmax, double& ymin, double& ymax);
+
+    // Extents of every layer's paths, starting from 1e8 / -1e8. False for a null
+    // list.
+    static bool GetLayersBoundRect(WORKLAYER* layers, double& xmin, double& xmax, double& ymin, double& ymax,
+                                   bool withArrays);
+
+    // Links every open segment list of the layers into a ring.
+    static void CloseRings(WORKLAYER* layers);
+
+    // Every path's extents and closed flag from its segments; every opening
+    // bracket, and its closing bracket, get the union of the paths between them,
+    // nested groups included.
+    static void RecalcPathBoundRects(WORKLAYER* layers);
+
+    // The job extents from the stored extents of all paths; with banding, the y
+    // pitch becomes the job height. Nothing without layers.
+    static void RecalcHeaderBoundRect(WORKHEAD* header);
+
+    // Mirrors the objects about the centre of their joint box so that
+    // coordinates counted from one origin corner are counted from the other: in
+    // x when exactly one corner is 0 or 2, in y when exactly one is 2 or 3.
+    // Returns 0 for equal corners, else 1 (x only), 2 (y only) or 3 (both).
+    static int ConvertOrigin(CDocData* objects, int from, int to, DOCCONTEXT* ctx);
+
+    // The same on a job's paths, about the centre of the extents without arrays.
+    static int ConvertLayersOrigin(WORKLAYER* layers, int from, int to);
+
+    // Absolute: moves the paths by (dx, dy); false, and nothing moved, when both
+    // are below 1e-7 in size. Relative: moves them so that the lower-left corner
+    // of their extents (arrays included) lands on (dx, dy). With `firstOnly`
+    // only the first layer moves, by its own extents. False for a null list.
+    static bool OffsetLayers(WORKLAYER* layers, double dx, double dy, bool absolute, bool firstOnly);
+};
