@@ -53,7 +53,8 @@ inline CDocDataBezier* MakeBezier(const std::vector<XY>& points, std::int32_t la
 }
 
 // Links objects into a list in the given order; returns the head.
-inline CDocData* LinkObjects(std::initializer_list<CDocData*> objects)
+template <typename Range>
+inline CDocData* LinkObjectRange(const Range& objects)
 {
     CDocData* head = nullptr;
     CDocData* prev = nullptr;
@@ -67,6 +68,11 @@ inline CDocData* LinkObjects(std::initializer_list<CDocData*> objects)
         prev = o;
     }
     return head;
+}
+
+inline CDocData* LinkObjects(std::initializer_list<CDocData*> objects)
+{
+    return LinkObjectRange(objects);
 }
 
 inline std::vector<XY> NodePositions(const DOCNODE* head)

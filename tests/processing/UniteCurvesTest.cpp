@@ -313,17 +313,7 @@ CDocData* RandomDrawing(unsigned seed, int count, double join)
             objects.push_back(new CDocDataGroup(LinkObjects({MakeLine({point(), point()}, layer)}), nullptr));
         }
     }
-    CDocData* head = nullptr;
-    CDocData* prev = nullptr;
-    for (CDocData* o : objects) {
-        o->m_pPrev = prev;
-        if (prev != nullptr)
-            prev->m_pNext = o;
-        else
-            head = o;
-        prev = o;
-    }
-    return head;
+    return LinkObjectRange(objects);
 }
 
 void ExpectSameDrawings(const CDocData* a, const CDocData* b)
