@@ -129,19 +129,26 @@ void CDocState::ApplyLayerFlags(DOCCONTEXT* ctx)
 {
     if (ctx == nullptr || ctx->m_pCurrent == nullptr)
         return;
-    // One pass over the layer list, one over the objects. A later record of
-    // the same layer id wins, as when each record is applied in list order.
-    enum : signed char { kNoRecord = -1, kOff = 0, kOn = 1 };
-    std::vector<signed char> state(0x10000, kNoRecord);
-    for (const WorkParams* rec = CDocData::SettingsOf(ctx).m_pLayers; rec != nullptr; rec = rec->m_pNext)
-        state[rec->m_group_num] = (rec->m_border != 0 || rec->m_sweep != 0) ? kOn : kOff;
+    // One pass over the layer list, one over the objects, with the result of
+    // applying every record of a layer id in list order: an "off" record
+    // clears bits 0 to 6, an "on" record sets bit 0, the last record decides
+    // bit 0.
+    enum : unsigned char { kNoRecord = 0, kLastOn = 1, kAnyOff = 2 };
+    std::vector<unsigned char> state(0x10000, kNoRecord);
+    for (const WorkParams* rec = CDocData::SettingsOf(ctx).m_pLayers; rec != nullptr; rec = rec->m_pNext) {
+        unsigned char& s = state[rec->m_group_num];
+        if (rec->m_border != 0 || rec->m_sweep != 0)
+            s = static_cast<unsigned char>(s | kLastOn);
+        else
+            s = static_cast<unsigned char>((s & ~kLastOn) | kAnyOff);
+    }
     for (CDocData* obj = ctx->m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
         if (obj->m_nLayer < 0 || obj->m_nLayer >= static_cast<std::int32_t>(state.size()))
             continue;
-        const signed char s = state[static_cast<std::size_t>(obj->m_nLayer)];
-        if (s == kOn)
-            obj->m_bOutput |= 0x01;
-        else if (s == kOff)
+        const unsigned char s = state[static_cast<std::size_t>(obj->m_nLayer)];
+        if ((s & kAnyOff) != 0)
             obj->m_bOutput &= 0x80;
+        if ((s & kLastOn) != 0)
+            obj->m_bOutput |= 0x01;
     }
 }

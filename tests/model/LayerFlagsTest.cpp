@@ -83,3 +83,19 @@ TEST_F(LayerFlagsTest, LaterRecordOfTheSameLayerIdDecides)
     CDocState().ApplyLayerFlags(&m_ctx);
     EXPECT_EQ(obj->m_bOutput, 0x00);
 }
+
+TEST_F(LayerFlagsTest, OffThenOnRecordOfOneIdClearsTheOtherBitsAndSetsBitZero)
+{
+    // Applied in order: "off" keeps only bit 7 (0x86 -> 0x80), then "on" sets
+    // bit 0 (0x81); bits 1 and 2 must not come back.
+    WorkParams& first = Layer(6);
+    WorkParams& second = *first.m_pNext;
+    first.m_border = 0;
+    first.m_sweep = 0;
+    second.m_group_num = 6;
+    second.m_border = 1;
+    TestDocData* obj = OnLayer(6, 0x86);
+    m_ctx.m_pCurrent->m_pFirst = obj;
+    CDocState().ApplyLayerFlags(&m_ctx);
+    EXPECT_EQ(obj->m_bOutput, 0x81);
+}
