@@ -6,7 +6,8 @@ namespace plat {
 
 namespace {
 std::atomic<MessagePoster*> g_poster{nullptr};
-}
+std::atomic<HWND> g_mainWindow{0};
+} // namespace
 
 void SetMessagePoster(MessagePoster* poster)
 {
@@ -19,6 +20,16 @@ bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
         return false;
     MessagePoster* poster = g_poster.load();
     return poster != nullptr && poster->Post(window, msg, wParam, lParam);
+}
+
+void SetMainWindow(HWND window)
+{
+    g_mainWindow.store(window);
+}
+
+HWND MainWindow()
+{
+    return g_mainWindow.load();
 }
 
 bool RecordingPoster::Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -22,6 +22,11 @@ void SetMessagePoster(MessagePoster* poster);
 // Queues a message for a window; false for window 0 or without a poster.
 bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// The main frame's window (0 while there is none). The machine link hands it
+// to the communication library, which reports a failed serial port to it.
+void SetMainWindow(HWND window);
+HWND MainWindow();
+
 // A poster that keeps every message, for tests and headless runs.
 class RecordingPoster : public MessagePoster {
 public:
