@@ -14,7 +14,8 @@
 namespace cmd {
 constexpr plat::UINT FileNew = 32902, FileOpen = 32901, FileSave = 32903, FileImport = 32784, FilePrint = 57607,
                      FilePrintPreview = 57609, FilePrintSetup = 57606, FileMru1 = 57616, FileMru4 = 57619,
-                     AppExit = 57665, WindowNew = 57648, AppAbout = 57664, Help = 32916, ViewToolbar = 59392,
+                     AppExit = 57665, WindowNew = 57648, WindowArrange = 57649, WindowCascade = 57650,
+                     WindowTile = 57651, AppAbout = 57664, Help = 32916, ViewToolbar = 59392,
                      ViewStatusBar = 59393, PalettePage1 = 1000, PalettePage2 = 1001, EditUndo = 32907,
                      EditRedo = 32906, EditCut = 32904, EditCopy = 32905, EditPaste = 32908;
 }
