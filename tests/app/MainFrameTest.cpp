@@ -9,6 +9,7 @@
 #include "settings/SoftwareSettings.h"
 
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -49,6 +50,17 @@ public:
     }
     std::vector<VirtualKey> m_keys;
     int m_claim = -1;
+};
+
+class KeyCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1)
+            ++m_f1;
+        return false;
+    }
+    int m_f1 = 0;
 };
 
 class MainFrameTest : public ::testing::Test {
@@ -273,8 +285,10 @@ TEST_F(MainFrameTest, KeysGoToTheViewThenTheFrameThenTheAccelerators)
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(undos, 2);
 
-    // F1 opens help and is used up.
+    // F1 opens help and is used up: the edit never sees it.
     QLineEdit* edit = m_frame->PropertyEdit(32853);
+    KeyCounter editKeys;
+    edit->installEventFilter(&editKeys);
     edit->setFocus();
     const std::size_t shown = m_prompt.m_prompt.m_shown.size();
     QTest::keyClick(edit, Qt::Key_F1);
@@ -283,6 +297,8 @@ TEST_F(MainFrameTest, KeysGoToTheViewThenTheFrameThenTheAccelerators)
     m_program->Write("Help_EN.chm", "help");
     QTest::keyClick(edit, Qt::Key_F1);
     ASSERT_EQ(m_opened.size(), 1u);
+    EXPECT_EQ(editKeys.m_f1, 0);
+    edit->removeEventFilter(&editKeys);
 
     // Enter in a property edit gives the view the focus; the key still
     // reaches the edit.
@@ -402,7 +418,7 @@ TEST_F(MainFrameTest, WorkFolderThatCannotBeMadeIsNeitherUsedNorEmptied)
     EXPECT_TRUE(m_program->Exists("blocked"));
 }
 
-TEST_F(MainFrameTest, PathToolControlsUseSongtiOnlyForKorean)
+TEST_F(MainFrameTest, KoreanPathToolControlsUseSongtiAndAMarkerlessTableIsReadFromItsStart)
 {
     m_program = std::make_unique<plat::ScratchProgram>("");
     // The hex-coded name of the Korean language; its one string is "A".
@@ -415,4 +431,12 @@ TEST_F(MainFrameTest, PathToolControlsUseSongtiOnlyForKorean)
     EXPECT_EQ(m_frame->PathToolButton(32915)->font().family(), QStringLiteral("宋体"));
     // The property edits keep the label font.
     EXPECT_EQ(m_frame->PropertyEdit(32831, true)->font().family(), QStringLiteral("Arial"));
+    // Without its markers the table is read from its start; texts beyond
+    // its end keep the built-in ones.
+    EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("A"));
+    const QList<QAction*> menus = m_frame->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), QStringLiteral("A"));
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("&View"));
+    EXPECT_EQ(m_frame->Action(32901)->text(), QStringLiteral("&Open...\tCtrl+O"));
 }
