@@ -1,8 +1,12 @@
 #include "TextFile.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <new>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plat {
 
@@ -26,11 +30,41 @@ std::vector<std::string> SplitTextLines(const std::string& text)
 
 bool ReadWholeFile(const std::string& path, std::string& data)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (path.empty() || path.find('\0') != std::string::npos)
         return false;
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    // Non-blocking, so that a pipe in place of the file cannot hang the open.
+    int fd;
+    do
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::string bytes;
+    try {
+        if (ok && st.st_size > 0)
+            bytes.reserve(static_cast<std::size_t>(st.st_size));
+        char buf[65536];
+        while (ok) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n < 0) {
+                ok = errno == EINTR;
+                continue;
+            }
+            if (n == 0)
+                break;
+            bytes.append(buf, static_cast<std::size_t>(n));
+        }
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    } catch (const std::length_error&) {
+        ok = false;
+    }
+    ::close(fd);
+    if (ok)
+        data.swap(bytes);
+    return ok;
 }
 
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines)
@@ -38,7 +72,11 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines)
     std::string data;
     if (!ReadWholeFile(path, data))
         return false;
-    lines = SplitTextLines(data);
+    try {
+        lines = SplitTextLines(data);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     return true;
 }
 

@@ -7,7 +7,7 @@
 namespace plat {
 
 // Reads every line of a file with its line end (LF, and a CR before it)
-// removed. False when the file cannot be opened.
+// removed. False when the file cannot be read (see ReadWholeFile).
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
 
 // Splits a buffer into lines the same way.
@@ -17,8 +17,11 @@ std::vector<std::string> SplitTextLines(const std::string& text);
 // completely.
 bool WriteTextLinesCrLf(const std::string& path, const std::vector<std::string>& lines);
 
-// Whole-file helpers.
+// Reads a whole regular file. False, with `data` left as it was, when the
+// path names no regular file (a folder, a device, a pipe), or when opening or
+// reading fails; never throws.
 bool ReadWholeFile(const std::string& path, std::string& data);
+
 bool WriteWholeFile(const std::string& path, const std::string& data);
 
 } // namespace plat

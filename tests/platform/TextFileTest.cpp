@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace plat;
@@ -31,4 +32,27 @@ TEST(TextFile, WritesCrLfAndReadsItBack)
     EXPECT_EQ(lines, (std::vector<std::string>{"key", "12", ""}));
     std::remove(name);
     EXPECT_FALSE(ReadTextLines(name, lines));
+}
+
+TEST(TextFile, ReadingAFolderOrAPipeFailsWithoutThrowingOrWaiting)
+{
+    char name[] = "/tmp/brenvik-textXXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    const std::string folder = name;
+    std::string data = "kept";
+    EXPECT_FALSE(ReadWholeFile(folder, data));
+    EXPECT_EQ(data, "kept");
+    std::vector<std::string> lines{"kept"};
+    EXPECT_FALSE(ReadTextLines(folder, lines));
+    EXPECT_EQ(lines, std::vector<std::string>{"kept"});
+
+    // A pipe without a writer would block an ordinary open for reading.
+    const std::string fifo = folder + "/MacInfo.par";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadWholeFile(fifo, data));
+    EXPECT_EQ(data, "kept");
+    EXPECT_FALSE(ReadWholeFile(folder + "/missing", data));
+    EXPECT_FALSE(ReadWholeFile(std::string("/etc/hostname\0x", 15), data)); // a NUL cuts no path short
+    std::remove(fifo.c_str());
+    rmdir(name);
 }
