@@ -1,6 +1,11 @@
 #include "TextFile.h"
 
+#include "Folders.h"
+
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <fcntl.h>
 #include <new>
@@ -80,14 +85,90 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines)
     return true;
 }
 
+namespace {
+
+constexpr std::size_t kTempNameMaxBytes = 200;
+
+bool WriteAll(int fd, const std::string& data)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Creates a new, hidden file beside `target`, with the permissions a new
+// file gets (the process umask applies). -1 when none can be created.
+int CreateTempBeside(const std::string& target, std::string& tempPath)
+{
+    static std::atomic<unsigned> s_counter{0};
+    const std::string folder = FolderOf(target);
+    const std::string name = FileNameOf(target).substr(0, kTempNameMaxBytes);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = folder + "." + name + "." + std::to_string(::getpid()) + "-" +
+                   std::to_string(s_counter.fetch_add(1)) + ".tmp";
+        int fd;
+        do
+            fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        while (fd < 0 && errno == EINTR);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+void SyncFolderOf(const std::string& path)
+{
+    std::string folder = FolderOf(path);
+    if (folder.empty())
+        folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd); // the rename itself reaches the disk; a failure here loses nothing
+        ::close(fd);
+    }
+}
+
+} // namespace
+
 bool WriteWholeFile(const std::string& path, const std::string& data)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
+    if (path.empty() || path.back() == '/' || path.find('\0') != std::string::npos)
         return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = (std::fclose(f) == 0) && ok;
-    return ok;
+    std::string target = path;
+    struct stat st {};
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        char real[PATH_MAX];
+        if (::realpath(path.c_str(), real) == nullptr || ::stat(real, &st) != 0)
+            return false;
+        target = real;
+    } else if (!exists && errno != ENOENT) {
+        return false;
+    }
+    if (exists && !S_ISREG(st.st_mode))
+        return false;
+
+    std::string temp;
+    const int fd = CreateTempBeside(target, temp);
+    if (fd < 0)
+        return false;
+    bool ok = (!exists || ::fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, data) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncFolderOf(target);
+    return true;
 }
 
 bool WriteTextLinesCrLf(const std::string& path, const std::vector<std::string>& lines)

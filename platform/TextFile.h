@@ -13,8 +13,7 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
 // Splits a buffer into lines the same way.
 std::vector<std::string> SplitTextLines(const std::string& text);
 
-// Writes every line followed by CR LF. False when the file cannot be written
-// completely.
+// Writes every line followed by CR LF, as WriteWholeFile does.
 bool WriteTextLinesCrLf(const std::string& path, const std::vector<std::string>& lines);
 
 // Reads a whole regular file. False, with `data` left as it was, when the
@@ -22,6 +21,13 @@ bool WriteTextLinesCrLf(const std::string& path, const std::vector<std::string>&
 // reading fails; never throws.
 bool ReadWholeFile(const std::string& path, std::string& data);
 
+// Replaces a file as one step: the bytes go to a temporary file in the same
+// folder, which is flushed to disk and then renamed over the target. On any
+// failure (the folder cannot be written, the disk is full) the old file stays
+// as it was, the temporary is removed and the result is false. A symbolic
+// link keeps pointing at the file it names, which is replaced; a target that
+// exists but is no regular file is refused. The old file's permissions are
+// kept; a new file gets the usual ones.
 bool WriteWholeFile(const std::string& path, const std::string& data);
 
 } // namespace plat

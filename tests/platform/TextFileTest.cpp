@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,4 +59,89 @@ TEST(TextFile, ReadingAFolderOrAPipeFailsWithoutThrowingOrWaiting)
     EXPECT_FALSE(ReadWholeFile(std::string("/etc/hostname\0x", 15), data)); // a NUL cuts no path short
     std::remove(fifo.c_str());
     rmdir(name);
+}
+
+namespace {
+
+// Lowers the largest file this process may write, as a full disk would stop
+// a write; a write past it fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_old;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+};
+
+std::vector<std::string> Listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(TextFile, WriteThatRunsOutOfSpaceKeepsTheOldFileAndLeavesNoTemporary)
+{
+    char name[] = "/tmp/brenvik-textXXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    const std::string folder = std::string(name) + "/";
+    const std::string old = "item\r\n0\r\nname\r\nDef\r\n";
+    ASSERT_TRUE(WriteWholeFile(folder + "MacInfo.par", old));
+    {
+        FileSizeLimit limit(4096);
+        // Cut mid-line at 4,096 bytes when written in place.
+        EXPECT_FALSE(WriteWholeFile(folder + "MacInfo.par", std::string(10000, 'x')));
+        EXPECT_TRUE(WriteWholeFile(folder + "MacInfo.par", std::string(4096, 'y'))); // up to the limit
+        EXPECT_FALSE(WriteWholeFile(folder + "MacInfo.par", std::string(4097, 'x')));
+    }
+    std::string data;
+    ASSERT_TRUE(ReadWholeFile(folder + "MacInfo.par", data));
+    EXPECT_EQ(data, std::string(4096, 'y'));
+    EXPECT_EQ(Listing(folder), std::vector<std::string>{"MacInfo.par"});
+    std::filesystem::remove_all(folder);
+}
+
+TEST(TextFile, ReplacingKeepsLinksAndPermissionsAndRefusesAFolder)
+{
+    char name[] = "/tmp/brenvik-textXXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    const std::string folder = std::string(name) + "/";
+    namespace fs = std::filesystem;
+    fs::create_directory(folder + "shared");
+    ASSERT_TRUE(WriteWholeFile(folder + "shared/nest.par", "old"));
+    ASSERT_EQ(chmod((folder + "shared/nest.par").c_str(), 0640), 0);
+    fs::create_symlink(folder + "shared/nest.par", folder + "nest.par");
+
+    ASSERT_TRUE(WriteWholeFile(folder + "nest.par", "new\r\n"));
+    EXPECT_TRUE(fs::is_symlink(folder + "nest.par"));
+    std::string data;
+    ASSERT_TRUE(ReadWholeFile(folder + "shared/nest.par", data));
+    EXPECT_EQ(data, "new\r\n");
+    EXPECT_EQ(fs::status(folder + "shared/nest.par").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // A folder in the file's place stays; nothing is left beside it.
+    fs::create_directory(folder + "shared/Bari.par");
+    EXPECT_FALSE(WriteWholeFile(folder + "shared/Bari.par", "x"));
+    EXPECT_TRUE(fs::is_directory(folder + "shared/Bari.par"));
+    EXPECT_FALSE(WriteWholeFile(folder + "missing/Bari.par", "x"));
+    EXPECT_EQ(Listing(folder + "shared"), (std::vector<std::string>{"Bari.par", "nest.par"}));
+    fs::remove_all(folder);
 }
