@@ -18,7 +18,9 @@ namespace plat {
 std::vector<std::string> SplitTextLines(const std::string& text)
 {
     std::vector<std::string> lines;
-    std::size_t start = 0;
+    // An editor may have put a UTF-8 byte-order mark before the first line;
+    // left in, it would hide the first key.
+    std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (start < text.size()) {
         std::size_t nl = text.find('\n', start);
         std::size_t end = nl == std::string::npos ? text.size() : nl;

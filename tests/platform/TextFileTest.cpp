@@ -19,6 +19,10 @@ TEST(TextFile, SplitAcceptsLfAndCrLfAndKeepsEmptyLines)
     EXPECT_EQ(SplitTextLines(""), std::vector<std::string>{});
     // Only the CR right before the LF is a line end.
     EXPECT_EQ(SplitTextLines("a\rb\n"), (std::vector<std::string>{"a\rb"}));
+    // A UTF-8 byte-order mark is dropped, but only at the very start.
+    EXPECT_EQ(SplitTextLines("\xEF\xBB\xBFkey\r\n\xEF\xBB\xBFv"), (std::vector<std::string>{"key", "\xEF\xBB\xBFv"}));
+    EXPECT_EQ(SplitTextLines("\xEF\xBB\xBF\r\nx"), (std::vector<std::string>{"", "x"}));
+    EXPECT_EQ(SplitTextLines("\xEF\xBB"), std::vector<std::string>{"\xEF\xBB"});
 }
 
 TEST(TextFile, WritesCrLfAndReadsItBack)
