@@ -90,6 +90,7 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines)
 namespace {
 
 constexpr std::size_t kTempNameMaxBytes = 200;
+std::atomic<bool> g_flushToDisk{true};
 
 bool WriteAll(int fd, const std::string& data)
 {
@@ -162,15 +163,22 @@ bool WriteWholeFile(const std::string& path, const std::string& data)
     const int fd = CreateTempBeside(target, temp);
     if (fd < 0)
         return false;
-    bool ok = (!exists || ::fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, data) && ::fsync(fd) == 0;
+    const bool flush = g_flushToDisk.load();
+    bool ok = (!exists || ::fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, data) && (!flush || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;
     }
-    SyncFolderOf(target);
+    if (flush)
+        SyncFolderOf(target);
     return true;
+}
+
+void SetFlushToDiskForTesting(bool flush)
+{
+    g_flushToDisk.store(flush);
 }
 
 bool WriteTextLinesCrLf(const std::string& path, const std::vector<std::string>& lines)

@@ -30,4 +30,9 @@ bool ReadWholeFile(const std::string& path, std::string& data);
 // kept; a new file gets the usual ones.
 bool WriteWholeFile(const std::string& path, const std::string& data);
 
+// Scratch runs that write thousands of throw-away files (fuzzing) may skip
+// the flush to disk: a file is still replaced in one step, it only need not
+// survive a power cut. On by default.
+void SetFlushToDiskForTesting(bool flush);
+
 } // namespace plat
