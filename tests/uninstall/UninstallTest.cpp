@@ -220,6 +220,8 @@ int main(int argc, char** argv)
     // must be in place before the application exists.
     g_scratch = fs::temp_directory_path() / ("brenvik-uninstall-" + std::to_string(::getpid()));
     fs::create_directories(g_scratch);
+    // Tests run on the offscreen platform, also when listed at build time.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("HOME", (g_scratch / "home").c_str(), 1);
     setenv("XDG_DATA_HOME", (g_scratch / "xdgdata").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (g_scratch / "xdgconfig").c_str(), 1);
