@@ -389,11 +389,15 @@ bool ResolveAutoLeadSide(DOCCONTEXT* ctx, CDocData* obj, double& inAngle, double
                          std::uint32_t orientation)
 {
     LEADINOUT& rec = *obj->m_pLeadInOut;
-    rec.m_nKind = 1;
     inAngle = rec.m_dInAngle;
     outAngle = -rec.m_dOutAngle;
-    if (obj->m_bClosed == 0)
+    if (obj->m_bClosed == 0) {
+        // The side is kept as the fixed kind that gives these same signs on
+        // the orientation in force (inner for the usual open code 1), so
+        // that later builds do not flip the leads to the other side.
+        rec.m_nKind = orientation == 0 ? 1 : 0;
         return false;
+    }
     const int count = CountEnclosingObjects(DocumentObjects(ctx), obj);
     const bool odd = (count % 2) != 0;
     rec.m_nKind = odd ? 0 : 1;

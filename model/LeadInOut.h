@@ -56,10 +56,13 @@ int CountEnclosingObjects(CDocData* list, const CDocData* obj);
 
 // Decides the side of automatic leads: the signed angles are set from the
 // record's angles and the record's kind becomes 1 (outer) or 0 (inner). An
-// open outline takes the outer side. A closed one counts the selected
-// outlines of the document that enclose its start: an even count makes it
-// an outer contour, an odd one an inner contour. True when the count was
-// taken. The orientation is 0 for counter-clockwise, 1 otherwise.
+// open outline takes the lead-in at +angle and the lead-out at -angle, and
+// keeps the kind that gives those signs again on its orientation (0 for the
+// orientation code of open outlines), so later builds stay on that side. A
+// closed one counts the selected outlines of the document that enclose its
+// start: an even count makes it an outer contour, an odd one an inner
+// contour. True when the count was taken. The orientation is 0 for
+// counter-clockwise, 1 otherwise.
 bool ResolveAutoLeadSide(DOCCONTEXT* ctx, CDocData* obj, double& inAngle, double& outAngle,
                          std::uint32_t orientation);
 

@@ -4,6 +4,8 @@
 #include "TestDocData.h"
 
 #include "model/DocContext.h"
+#include "model/DocDataChar.h"
+#include "model/DocDataGroup.h"
 #include "model/DocDataLine.h"
 #include "model/DocDataRect.h"
 #include "model/DocListNode.h"
@@ -131,14 +133,61 @@ TEST(LeadBuild, AutomaticSideCountsTheSelectedOutlinesAroundTheStart)
         ApplyLeadInOut(&doc.ctx, hole);
         EXPECT_EQ(hole->m_pLeadInOut->m_nKind, 1);
     }
-    // Open outlines always take the outer side.
+    // Open outlines take +angle in and -angle out, and keep the kind that
+    // gives those signs again on their orientation.
     {
         std::unique_ptr<CDocDataLine> open(MakeLine({{0, 0}, {100, 0}}));
-        AddLead(*open, 2, 90, 10, 0, 0);
+        AddLead(*open, 2, 90, 10, 30, 0);
         double in = 0.0, out = 0.0;
         EXPECT_FALSE(ResolveAutoLeadSide(nullptr, open.get(), in, out, 1));
-        EXPECT_EQ(open->m_pLeadInOut->m_nKind, 1);
+        EXPECT_EQ(open->m_pLeadInOut->m_nKind, 0);
         EXPECT_EQ(in, 90.0);
+        EXPECT_EQ(out, -30.0);
+        open->m_pLeadInOut->m_nKind = 2;
+        EXPECT_FALSE(ResolveAutoLeadSide(nullptr, open.get(), in, out, 0));
+        EXPECT_EQ(open->m_pLeadInOut->m_nKind, 1);
+    }
+}
+
+// Line (0, 0)-(100, 0), automatic leads of 10 at 90 degrees: the lead-in
+// turns by +90 from (-10, 0) to (0, -10), the lead-out by -90 from (110, 0)
+// to (100, -10). Moved by (5, 0) and built again they must stay below the
+// line; a record that turned into the outer kind would put them above.
+TEST(LeadBuild, AutomaticLeadsOfAnOpenOutlineKeepTheirSideOnEveryLaterBuild)
+{
+    auto expectBelow = [](const CDocData& line, double shift) {
+        const LEADINOUT& lead = *line.m_pLeadInOut;
+        EXPECT_NEAR(lead.m_dInX, shift, kTol);
+        EXPECT_NEAR(lead.m_dInY, -10, kTol);
+        EXPECT_NEAR(lead.m_dOutX, 100 + shift, kTol);
+        EXPECT_NEAR(lead.m_dOutY, -10, kTol);
+    };
+    const CGeoPoint origin(0, 0), shifted(5, 0);
+    {
+        CDocDataLine* line = MakeLine({{0, 0}, {100, 0}});
+        AddLead(*line, 2, 90, 10, 90, 10);
+        Document doc(line);
+        ApplyLeadInOut(&doc.ctx, line);
+        expectBelow(*line, 0);
+        line->Move(origin, shifted, &doc.ctx);
+        ApplyLeadInOut(&doc.ctx, line);
+        expectBelow(*line, 5);
+        ApplyLeadInOut(&doc.ctx, line);
+        expectBelow(*line, 5);
+    }
+    // The composite's automatic record reaches the line as a template.
+    for (int text = 0; text < 2; ++text) {
+        CDocDataLine* line = MakeLine({{0, 0}, {100, 0}});
+        CDocData* composite = text != 0 ? static_cast<CDocData*>(new CDocDataChar(line, true, nullptr))
+                                        : new CDocDataGroup(line, nullptr);
+        AddLead(*composite, 2, 90, 10, 90, 10);
+        Document doc(composite);
+        EXPECT_TRUE(ApplyLeadInOut(&doc.ctx, composite));
+        ASSERT_NE(line->m_pLeadInOut, nullptr);
+        expectBelow(*line, 0);
+        composite->Move(origin, shifted, &doc.ctx);
+        ApplyLeadInOut(&doc.ctx, composite);
+        expectBelow(*line, 5);
     }
 }
 
