@@ -271,7 +271,7 @@ void CDocDataLine::ScaleNodesOf(CDocData& obj, double cx, double cy, double sx, 
         n.m_x = (n.m_x - cx) * sx + cx;
         n.m_y = (n.m_y - cy) * sy + cy;
     });
-    ScaleBoxAndPitches(obj, gaps, cx, cy, sx, sy);
+    ScaleBoxAndPitches(obj, gaps, cx, cy, sx, sy, ctx);
 
     if (obj.m_pLeadInOut != nullptr && hasFirst) {
         const double dx = obj.m_pNodes->m_x - firstX;
