@@ -449,7 +449,7 @@ void CDocDataBezier::DrawShifted(CDC* dc, const DOCCONTEXT* ctx, double ox, doub
         dc->LineTo(pb.x, pb.y);
     };
     const LEADINOUT* lead = m_pLeadInOut;
-    if (lead != nullptr && lead->m_bLeadIn && lead->m_dInLength > kMinLeadLength)
+    if (LeadShownOn(lead, m_pNodes, true))
         line(client(lead->m_dInX, lead->m_dInY), client(m_pNodes->m_x, m_pNodes->m_y));
     for (const DOCNODE* n = m_pNodes; n != nullptr;) {
         const DOCNODE* end = SegmentEnd(n);
@@ -461,7 +461,7 @@ void CDocDataBezier::DrawShifted(CDC* dc, const DOCCONTEXT* ctx, double ox, doub
         dc->PolyBezier(pts, 4);
         n = end;
     }
-    if (lead != nullptr && lead->m_bLeadOut && lead->m_dOutLength > kMinLeadLength) {
+    if (LeadShownOn(lead, m_pNodes, false)) {
         const DOCNODE* last = LastNode(m_pNodes);
         line(client(last->m_x, last->m_y), client(lead->m_dOutX, lead->m_dOutY));
     }

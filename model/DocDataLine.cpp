@@ -51,14 +51,12 @@ void MirrorXY(double& x, double& y, double x1, double y1, double x2, double y2)
 
 bool LeadInShown(const CDocData& obj)
 {
-    return obj.m_pLeadInOut != nullptr && obj.m_pLeadInOut->m_bLeadIn != 0 &&
-           obj.m_pLeadInOut->m_dInLength > kMinLeadLength;
+    return LeadShownOn(obj.m_pLeadInOut, obj.m_pNodes, true);
 }
 
 bool LeadOutShown(const CDocData& obj)
 {
-    return obj.m_pLeadInOut != nullptr && obj.m_pLeadInOut->m_bLeadOut != 0 &&
-           obj.m_pLeadInOut->m_dOutLength > kMinLeadLength;
+    return LeadShownOn(obj.m_pLeadInOut, obj.m_pNodes, false);
 }
 
 CGeoPoint Client(const DOCCONTEXT* ctx, double x, double y)
@@ -420,6 +418,10 @@ PATHREC* CDocDataLine::MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* poin
         open->m_pArray = new ARRAYREC(*obj.m_pArray);
         AppendPathRecord(&head, &tail, open);
     }
+    // Leads go out only where the outline to be cut has a direction at its
+    // ends, taken before the end gap shortens it.
+    const bool leadIn = LeadShownOn(obj.m_pLeadInOut, points, true);
+    const bool leadOut = LeadShownOn(obj.m_pLeadInOut, points, false);
     if (obj.m_pEndGap != nullptr && obj.m_pEndGap->m_bOn != 0 && obj.m_pEndGap->m_dGap > 0.0)
         CutEndGap(points, obj.m_pEndGap);
     // Light-guide lines are told apart by their sub-kind down the job
@@ -428,9 +430,9 @@ PATHREC* CDocDataLine::MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* poin
     PATHREC* path = BuildPathRecord(points, subkind);
     CDocState::FreeNodeList(points);
     AppendPathRecord(&head, &tail, path);
-    if (LeadInShown(obj))
+    if (leadIn)
         AddLeadSegment(path, true, obj.m_pLeadInOut->m_dInX, obj.m_pLeadInOut->m_dInY);
-    if (LeadOutShown(obj))
+    if (leadOut)
         AddLeadSegment(path, false, obj.m_pLeadInOut->m_dOutX, obj.m_pLeadInOut->m_dOutY);
     if (open != nullptr) {
         PATHREC* close = new PATHREC;

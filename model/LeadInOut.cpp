@@ -345,6 +345,14 @@ void InheritGroupLead(CDocData* obj)
     obj->m_pLeadInOut->m_bDone = 0;
 }
 
+bool LeadShownOn(const LEADINOUT* rec, const DOCNODE* nodes, bool atStart)
+{
+    if (rec == nullptr || !(atStart ? LeadInOn(*rec) : LeadOutOn(*rec)))
+        return false;
+    CGeoPoint end, dir;
+    return GetEndTangent(nodes, atStart, end, dir);
+}
+
 bool GetEndTangent(const DOCNODE* nodes, bool atStart, CGeoPoint& end, CGeoPoint& direction)
 {
     if (nodes == nullptr)
@@ -503,20 +511,31 @@ bool ApplyLeadInOut(DOCCONTEXT* ctx, CDocData* obj)
         if ((rec.m_bLeadIn != 0 || rec.m_bLeadOut != 0) && rec.m_bDone == 0)
             PlaceStartForLeads(ctx, obj);
 
+        // A lead at an end without a direction (every node on one spot) has
+        // no point to run from: it is not built, and the record stays
+        // unbuilt so that a later build on a real outline places it.
+        bool inLost = false, outLost = false;
         CGeoPoint end, dir;
-        if (LeadInOn(rec) && GetEndTangent(obj->m_pNodes, true, end, dir)) {
-            double x = end.m_x, y = end.m_y;
-            GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dInLength, x, y);
-            GeoRotatePoint(end.m_x, end.m_y, x, y, inAngle * kDegToRad, rec.m_dInX, rec.m_dInY);
+        if (LeadInOn(rec)) {
+            inLost = !GetEndTangent(obj->m_pNodes, true, end, dir);
+            if (!inLost) {
+                double x = end.m_x, y = end.m_y;
+                GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dInLength, x, y);
+                GeoRotatePoint(end.m_x, end.m_y, x, y, inAngle * kDegToRad, rec.m_dInX, rec.m_dInY);
+            }
         }
-        if (LeadOutOn(rec) && GetEndTangent(obj->m_pNodes, false, end, dir)) {
-            double x = end.m_x, y = end.m_y;
-            GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dOutLength, x, y);
-            GeoRotatePoint(end.m_x, end.m_y, x, y, outAngle * kDegToRad, rec.m_dOutX, rec.m_dOutY);
+        if (LeadOutOn(rec)) {
+            outLost = !GetEndTangent(obj->m_pNodes, false, end, dir);
+            if (!outLost) {
+                double x = end.m_x, y = end.m_y;
+                GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dOutLength, x, y);
+                GeoRotatePoint(end.m_x, end.m_y, x, y, outAngle * kDegToRad, rec.m_dOutX, rec.m_dOutY);
+            }
         }
         ClipLeadsAtCrossings(DocumentObjects(ctx), obj);
-        rec.m_bDone = 1;
-        result = rec.m_bLeadIn != 0 || rec.m_bLeadOut != 0;
+        if (!inLost && !outLost)
+            rec.m_bDone = 1;
+        result = (rec.m_bLeadIn != 0 && !inLost) || (rec.m_bLeadOut != 0 && !outLost);
     }
 
     if (result && obj->m_pEndGap != nullptr)

@@ -41,8 +41,16 @@ CGeoBox GetObjectsBounds(CDocData* list);
 void InheritGroupLead(CDocData* obj);
 
 // Builds the lead points of an object (and of every child of a group or
-// text). True when a lead is enabled on the object or on any child.
+// text). True when a lead is enabled on the object or on any child. A lead
+// at an end of the outline that has no direction (all nodes on one spot) is
+// not built and does not count; the record is then not marked built.
 bool ApplyLeadInOut(DOCCONTEXT* ctx, CDocData* obj);
+
+// True when the record's lead-in (atStart) or lead-out is drawn and output
+// along the given outline: switched on, longer than 0.001, and the outline
+// has a direction at that end. Without one the lead point was never built,
+// so the lead counts as length 0.
+bool LeadShownOn(const LEADINOUT* rec, const DOCNODE* nodes, bool atStart);
 
 // The end point of a list (first node with atStart, else last) and the
 // nearest node towards the other end that differs from it. False when every

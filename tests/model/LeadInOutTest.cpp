@@ -11,6 +11,8 @@
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/LeadInOut.h"
+#include "model/PathRecord.h"
+#include "platform/RecordingDC.h"
 
 #include <gtest/gtest.h>
 
@@ -201,11 +203,46 @@ TEST(LeadBuild, ObjectsWithoutLeadsNodesOrOutlineClassGetNone)
     EXPECT_EQ(point.m_pLeadInOut->m_dInX, 0.0);
     std::unique_ptr<CDocDataLine> bare(MakeLine({{0, 0}, {100, 0}}));
     EXPECT_FALSE(ApplyLeadInOut(nullptr, bare.get()));
-    // All nodes on one spot: no direction, so the point stays.
+    // All nodes on one spot: no direction, so the point stays, the lead is
+    // not reported and the record is not built.
     std::unique_ptr<CDocDataLine> dot(MakeLine({{5, 5}, {5, 5}, {5, 5}}));
     AddLead(*dot, 1, 0, 10, 0, 0)->m_dInX = 77;
-    EXPECT_TRUE(ApplyLeadInOut(nullptr, dot.get()));
+    EXPECT_FALSE(ApplyLeadInOut(nullptr, dot.get()));
     EXPECT_EQ(dot->m_pLeadInOut->m_dInX, 77.0);
+    EXPECT_EQ(dot->m_pLeadInOut->m_bDone, 0);
+}
+
+// A zero-length line and a one-node polyline have no direction at either
+// end: a lead there would run from the fresh record's (0, 0) across the
+// whole table to the outline. Neither the lead-in nor the lead-out is built,
+// drawn or output, and the record stays unbuilt.
+TEST(LeadBuild, OutlineWithoutDirectionGetsNoLeadFromTheOrigin)
+{
+    for (int onlyNode = 0; onlyNode < 2; ++onlyNode) {
+        for (int in = 0; in < 2; ++in) {
+            std::unique_ptr<CDocDataLine> line(onlyNode != 0 ? MakeLine({{500100, 500200}})
+                                                             : MakeLine({{500100, 500200}, {500100, 500200}}));
+            AddLead(*line, 1, 0, in != 0 ? 20 : 0, 0, in != 0 ? 0 : 20);
+            EXPECT_FALSE(ApplyLeadInOut(nullptr, line.get())) << onlyNode << in;
+            EXPECT_EQ(line->m_pLeadInOut->m_bDone, 0) << onlyNode << in;
+
+            PATHREC* path = line->MakeOutputPath();
+            ASSERT_NE(path, nullptr);
+            for (const auto& seg : plat::SegmentsOf(path))
+                EXPECT_EQ(seg, (std::vector<double>{500100, 500200, 500100, 500200})) << onlyNode << in;
+            FreePathRecordList(path);
+            // Drawn, it is only the outline's own spot.
+            plat::RecordingDC dc;
+            DOCCONTEXT ctx;
+            const plat::POINT at = ctx.WorldToClientPixel(500100, 500200);
+            line->Draw(&dc, &ctx);
+            for (const auto& call : dc.DrawCalls()) {
+                if (call.op == plat::RecordingDC::Op::MoveTo || call.op == plat::RecordingDC::Op::LineTo) {
+                    EXPECT_EQ(call.args, (std::vector<int>{at.x, at.y})) << onlyNode << in;
+                }
+            }
+        }
+    }
 }
 
 TEST(LeadBuild, GroupHandsItsRecordToChildrenWithoutOneAndReportsAnyChildLead)
