@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <unordered_set>
 
 namespace {
 
@@ -206,7 +207,10 @@ std::uint8_t CDocDataBezier::SelectNodeAt(double x, double y, double tol, std::u
     const std::uint8_t anchorReset = state == NODE_ACTIVE ? NODE_SELECTED : NODE_UNSELECTED;
     std::uint8_t result = 0;
     bool hit = false;
-    bool incomingHit = false;
+    // The anchor that took the state with a hit incoming control. It alone
+    // keeps it: the nodes after it are reset as usual, so a handle picked
+    // before does not stay active beside the new one.
+    const DOCNODE* keeper = nullptr;
     for (DOCNODE* n = m_pNodes; n != nullptr; n = n->m_pNext) {
         if (!hit && Within(n, x, y, tol)) {
             hit = true;
@@ -219,13 +223,11 @@ std::uint8_t CDocDataBezier::SelectNodeAt(double x, double y, double tol, std::u
                 else if (n->m_nKind == NODE_CONTROL_OUT && n->m_pPrev != nullptr)
                     n->m_pPrev->m_nSelect = state;
             }
-            incomingHit = n->m_nKind == NODE_CONTROL_IN;
+            if (n->m_nKind == NODE_CONTROL_IN)
+                keeper = n->m_pNext;
             continue;
         }
-        if (!set)
-            continue;
-        // The anchor that took the state with its incoming control keeps it.
-        if (incomingHit && n->m_pPrev != nullptr && n->m_pPrev->m_nSelect == state)
+        if (!set || n == keeper)
             continue;
         n->m_nSelect = n->m_nKind == NODE_ANCHOR ? anchorReset : std::uint8_t{NODE_UNSELECTED};
     }
@@ -657,38 +659,41 @@ void CDocDataBezier::MoveNodesOfList(DOCNODE* head, bool closed, double dx, doub
                                      std::vector<std::pair<DOCNODE*, DOCNODE*>>* handles)
 {
     if (mode == 1 || mode == 3) {
-        // Each node moves once, also where two active anchors share a
-        // neighbour.
-        std::vector<DOCNODE*> moving;
-        auto take = [&moving](DOCNODE* n) {
-            if (n != nullptr && std::find(moving.begin(), moving.end(), n) == moving.end())
-                moving.push_back(n);
+        // A node moves when it is an active anchor or next to one. Each node
+        // is looked at once, so a node between two active anchors moves once,
+        // in time linear in the length of the list.
+        auto activeAnchor = [](const DOCNODE* n) {
+            return n != nullptr && n->m_nKind == NODE_ANCHOR && n->m_nSelect == NODE_ACTIVE;
         };
         for (DOCNODE* n = head; n != nullptr; n = n->m_pNext) {
-            if (n->m_nKind != NODE_ANCHOR || n->m_nSelect != NODE_ACTIVE)
-                continue;
-            take(n->m_pPrev);
-            take(n);
-            take(n->m_pNext);
-            if (handles != nullptr) {
+            if (handles != nullptr && activeAnchor(n)) {
                 if (n->m_pPrev != nullptr && n->m_pPrev->m_nKind != NODE_ANCHOR)
                     handles->emplace_back(n->m_pPrev, n);
                 if (n->m_pNext != nullptr && n->m_pNext->m_nKind != NODE_ANCHOR)
                     handles->emplace_back(n->m_pNext, n);
             }
         }
-        for (DOCNODE* n : moving)
-            Shift(*n, dx, dy);
+        // Decided on the states alone, which the shifting leaves as they are.
+        for (DOCNODE* n = head; n != nullptr; n = n->m_pNext) {
+            if (activeAnchor(n) || activeAnchor(n->m_pPrev) || activeAnchor(n->m_pNext))
+                Shift(*n, dx, dy);
+        }
         return;
     }
     if (mode != 2)
         return;
     DOCNODE* last = head != nullptr ? LastNode(head) : nullptr;
+    // Every handle moves at most once: an active handle that was already
+    // turned as the opposite of an earlier one stays where that put it, and
+    // a handle already moved is not turned again as an opposite.
+    std::unordered_set<const DOCNODE*> moved;
     for (DOCNODE* n = head; n != nullptr; n = n->m_pNext) {
         if (n->m_nKind == NODE_ANCHOR || n->m_nSelect != NODE_ACTIVE)
             continue;
-        Shift(*n, dx, dy);
         n->m_nSelect = NODE_UNSELECTED;
+        if (!moved.insert(n).second)
+            continue;
+        Shift(*n, dx, dy);
         // The opposite control turns the other way, so the tangent stays
         // straight through the anchor; at the ends of a closed path it lies
         // across the closing node.
@@ -706,6 +711,8 @@ void CDocDataBezier::MoveNodesOfList(DOCNODE* head, bool closed, double dx, doub
                 opposite = last->m_pPrev;
         }
         if (opposite != nullptr && (opposite->m_nKind == NODE_ANCHOR || opposite == n))
+            opposite = nullptr;
+        if (opposite != nullptr && !moved.insert(opposite).second)
             opposite = nullptr;
         if (opposite != nullptr)
             Shift(*opposite, -dx, -dy);
