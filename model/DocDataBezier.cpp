@@ -876,13 +876,16 @@ bool CDocDataBezier::DeleteSelectedNodes()
     if (!m_bNodesSelected || m_pNodes == nullptr)
         return false;
     bool any = false;
+    // Counted once: every deletion below takes exactly one segment (three
+    // nodes) away, so the count is kept without walking the list again.
+    int segments = CountSegments(m_pNodes);
     DOCNODE* n = m_pNodes;
     while (n != nullptr) {
         if (n->m_nKind != NODE_ANCHOR || n->m_nSelect != NODE_ACTIVE) {
             n = n->m_pNext;
             continue;
         }
-        if (CountSegments(m_pNodes) <= 1) {
+        if (segments <= 1) {
             CDocState::FreeNodeList(m_pNodes);
             m_bClosed = 0;
             return true;
@@ -898,6 +901,7 @@ bool CDocDataBezier::DeleteSelectedNodes()
             delete c1;
             delete c2;
             m_bClosed = 0;
+            --segments;
             any = true;
             n = next;
             continue;
@@ -917,7 +921,10 @@ bool CDocDataBezier::DeleteSelectedNodes()
             return true;
         }
         // An inner anchor: the two segments that meet at it become one.
-        any = MergeSegmentsAt(n) || any;
+        if (MergeSegmentsAt(n)) {
+            --segments;
+            any = true;
+        }
     }
     return any;
 }

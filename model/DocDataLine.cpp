@@ -683,6 +683,10 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
     if (obj.m_bNodesSelected == 0 || obj.m_pNodes == nullptr)
         return false;
     bool deleted = false;
+    // Node count and last node are kept as nodes go, so that deleting many
+    // nodes from the head of a long outline does not walk it each time.
+    int count = CountNodes(obj.m_pNodes);
+    DOCNODE* last = LastNode(obj.m_pNodes);
     DOCNODE* n = obj.m_pNodes;
     while (n != nullptr) {
         DOCNODE* next = n->m_pNext;
@@ -697,8 +701,8 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
             if (next != nullptr)
                 next->m_pPrev = nullptr;
             delete n;
-            if (closed && CountNodes(obj.m_pNodes) >= 2) {
-                DOCNODE* last = LastNode(obj.m_pNodes);
+            --count;
+            if (closed && count >= 2) {
                 last->m_x = obj.m_pNodes->m_x;
                 last->m_y = obj.m_pNodes->m_y;
                 last->m_nSelect = NODE_SELECTED;
@@ -707,9 +711,12 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
             n->m_pPrev->m_pNext = next;
             next->m_pPrev = n->m_pPrev;
             delete n;
+            --count;
         } else if (!closed) {
-            n->m_pPrev->m_pNext = nullptr;
+            last = n->m_pPrev;
+            last->m_pNext = nullptr;
             delete n;
+            --count;
         } else if (n->m_pPrev == head) {
             // Only the first and the closing node were left.
             CDocState::FreeNodeList(obj.m_pNodes);
@@ -719,6 +726,7 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
             DOCNODE* newFirst = head->m_pNext;
             newFirst->m_pPrev = nullptr;
             delete head;
+            --count;
             obj.m_pNodes = newFirst;
             n->m_x = newFirst->m_x;
             n->m_y = newFirst->m_y;
