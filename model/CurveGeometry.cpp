@@ -192,6 +192,41 @@ DOCNODE* SampleBezierByStep(const DOCNODE* pNodes, double step, bool bAllSegment
     return out.head;
 }
 
+bool SampleBezierStepBounds(const DOCNODE* pNodes, double step, CGeoBox& bounds)
+{
+    if (pNodes == nullptr || !(step > 0.0))
+        return false;
+    // The points of SampleBezierByStep's list, walked without making it.
+    double xmin = std::numeric_limits<double>::infinity(), ymin = xmin;
+    double xmax = -xmin, ymax = -xmin;
+    auto grow = [&](const Pt& p) {
+        xmin = std::fmin(xmin, p.x);
+        xmax = std::fmax(xmax, p.x);
+        ymin = std::fmin(ymin, p.y);
+        ymax = std::fmax(ymax, p.y);
+    };
+    bool any = false;
+    const DOCNODE* n = pNodes;
+    Cubic seg;
+    const DOCNODE* end = nullptr;
+    while (n != nullptr && SegmentAt(n, pNodes, seg, &end)) {
+        any = true;
+        for (long i = 0;; ++i) {
+            const double t = static_cast<double>(i) * step;
+            if (!(t < step * 0.5 + 1.0))
+                break;
+            // The segment's last sample is put on its end anchor.
+            const bool last = !(static_cast<double>(i + 1) * step < step * 0.5 + 1.0);
+            grow(last ? seg.p[3] : BezierPoint(seg, t));
+        }
+        n = end;
+    }
+    if (!any)
+        return false;
+    bounds = CGeoBox(xmin, xmax, ymin, ymax);
+    return true;
+}
+
 DOCNODE* SplitBezierAt(const DOCNODE* pStart, double x, double y, double tol)
 {
     if (pStart == nullptr)

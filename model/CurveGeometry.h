@@ -25,6 +25,12 @@ DOCNODE* SamplePolyline(const DOCNODE* pNodes, double tol);
 // no segment or the step is not above 0.
 DOCNODE* SampleBezierByStep(const DOCNODE* pNodes, double step, bool bAllSegments, CGeoBox& box);
 
+// The bounds of the list SampleBezierByStep makes over all segments (its
+// samples, each segment's last one on its end anchor), found without making
+// it; coordinates that are not numbers are passed over. False, and the
+// bounds untouched, when there is no segment or the step is not above 0.
+bool SampleBezierStepBounds(const DOCNODE* pNodes, double step, CGeoBox& bounds);
+
 // Splits the cubic segment that starts at `pStart` at its first parameter
 // (in steps of 0.0001) whose point lies within tol of (x, y): seven new
 // nodes, start anchor, two controls, split anchor, two controls, end anchor.

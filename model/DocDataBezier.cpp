@@ -37,14 +37,6 @@ DOCNODE* SegmentEnd(const DOCNODE* n)
     return n->m_pNext->m_pNext->m_pNext;
 }
 
-int CountSegments(const DOCNODE* head)
-{
-    int count = 0;
-    for (const DOCNODE* n = SegmentEnd(head); n != nullptr; n = SegmentEnd(n))
-        ++count;
-    return count;
-}
-
 // A new four-node list holding the segment that starts at n.
 DOCNODE* CopySegment(const DOCNODE* n)
 {
@@ -327,20 +319,26 @@ bool CDocDataBezier::HitTest(double x, double y, double tol)
 
 void CDocDataBezier::RecalcBoundRect(DOCCONTEXT* ctx)
 {
-    CGeoBox unused;
-    DOCNODE* samples = SampleBezierByStep(m_pNodes, kSampleStep, true, unused);
-    if (samples == nullptr) {
+    CGeoBox samples;
+    if (!SampleBezierStepBounds(m_pNodes, kSampleStep, samples)) {
         // No segment to sample: the nodes themselves.
         CDocData::RecalcBoundRect(ctx);
         return;
     }
-    // The samples stand in for the nodes while the base body takes their box
-    // and adds the array copies.
+    // Two corners of the samples' bounds stand in for the nodes while the
+    // base body takes their box and adds the array copies: the same box as
+    // over every sample, without a list of them on each node drag.
+    DOCNODE corners[2];
+    corners[0].m_x = samples.m_xmin;
+    corners[0].m_y = samples.m_ymin;
+    corners[1].m_x = samples.m_xmax;
+    corners[1].m_y = samples.m_ymax;
+    corners[0].m_pNext = &corners[1];
+    corners[1].m_pPrev = &corners[0];
     DOCNODE* nodes = m_pNodes;
-    m_pNodes = samples;
+    m_pNodes = corners;
     CDocData::RecalcBoundRect(ctx);
     m_pNodes = nodes;
-    CDocState::FreeNodeList(samples);
 }
 
 CGeoBox CDocDataBezier::GetAnchorRect()
@@ -662,20 +660,19 @@ void CDocDataBezier::MoveNodesOfList(DOCNODE* head, bool closed, double dx, doub
         // A node moves when it is an active anchor or next to one. Each node
         // is looked at once, so a node between two active anchors moves once,
         // in time linear in the length of the list.
+        // Decided on the states alone, which the shifting leaves as they are.
         auto activeAnchor = [](const DOCNODE* n) {
             return n != nullptr && n->m_nKind == NODE_ANCHOR && n->m_nSelect == NODE_ACTIVE;
         };
         for (DOCNODE* n = head; n != nullptr; n = n->m_pNext) {
-            if (handles != nullptr && activeAnchor(n)) {
+            const bool active = activeAnchor(n);
+            if (handles != nullptr && active) {
                 if (n->m_pPrev != nullptr && n->m_pPrev->m_nKind != NODE_ANCHOR)
                     handles->emplace_back(n->m_pPrev, n);
                 if (n->m_pNext != nullptr && n->m_pNext->m_nKind != NODE_ANCHOR)
                     handles->emplace_back(n->m_pNext, n);
             }
-        }
-        // Decided on the states alone, which the shifting leaves as they are.
-        for (DOCNODE* n = head; n != nullptr; n = n->m_pNext) {
-            if (activeAnchor(n) || activeAnchor(n->m_pPrev) || activeAnchor(n->m_pNext))
+            if (active || activeAnchor(n->m_pPrev) || activeAnchor(n->m_pNext))
                 Shift(*n, dx, dy);
         }
         return;
@@ -876,16 +873,16 @@ bool CDocDataBezier::DeleteSelectedNodes()
     if (!m_bNodesSelected || m_pNodes == nullptr)
         return false;
     bool any = false;
-    // Counted once: every deletion below takes exactly one segment (three
-    // nodes) away, so the count is kept without walking the list again.
-    int segments = CountSegments(m_pNodes);
     DOCNODE* n = m_pNodes;
     while (n != nullptr) {
         if (n->m_nKind != NODE_ANCHOR || n->m_nSelect != NODE_ACTIVE) {
             n = n->m_pNext;
             continue;
         }
-        if (segments <= 1) {
+        // At most one segment is left when the head has no second segment
+        // end: seven nodes are needed for two. Looked up from the head
+        // instead of counting the whole list for every deleted anchor.
+        if (SegmentEnd(SegmentEnd(m_pNodes)) == nullptr) {
             CDocState::FreeNodeList(m_pNodes);
             m_bClosed = 0;
             return true;
@@ -901,7 +898,6 @@ bool CDocDataBezier::DeleteSelectedNodes()
             delete c1;
             delete c2;
             m_bClosed = 0;
-            --segments;
             any = true;
             n = next;
             continue;
@@ -921,10 +917,7 @@ bool CDocDataBezier::DeleteSelectedNodes()
             return true;
         }
         // An inner anchor: the two segments that meet at it become one.
-        if (MergeSegmentsAt(n)) {
-            --segments;
-            any = true;
-        }
+        any = MergeSegmentsAt(n) || any;
     }
     return any;
 }

@@ -683,10 +683,10 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
     if (obj.m_bNodesSelected == 0 || obj.m_pNodes == nullptr)
         return false;
     bool deleted = false;
-    // Node count and last node are kept as nodes go, so that deleting many
-    // nodes from the head of a long outline does not walk it each time.
-    int count = CountNodes(obj.m_pNodes);
-    DOCNODE* last = LastNode(obj.m_pNodes);
+    // The last node is found once, when first needed, and kept as nodes go,
+    // so that deleting many nodes from the head of a long outline does not
+    // walk it each time.
+    DOCNODE* last = nullptr;
     DOCNODE* n = obj.m_pNodes;
     while (n != nullptr) {
         DOCNODE* next = n->m_pNext;
@@ -701,8 +701,10 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
             if (next != nullptr)
                 next->m_pPrev = nullptr;
             delete n;
-            --count;
-            if (closed && count >= 2) {
+            // Two nodes left at least: the closing node follows the new head.
+            if (closed && next != nullptr && next->m_pNext != nullptr) {
+                if (last == nullptr)
+                    last = LastNode(next);
                 last->m_x = obj.m_pNodes->m_x;
                 last->m_y = obj.m_pNodes->m_y;
                 last->m_nSelect = NODE_SELECTED;
@@ -711,12 +713,9 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
             n->m_pPrev->m_pNext = next;
             next->m_pPrev = n->m_pPrev;
             delete n;
-            --count;
         } else if (!closed) {
-            last = n->m_pPrev;
-            last->m_pNext = nullptr;
+            n->m_pPrev->m_pNext = nullptr;
             delete n;
-            --count;
         } else if (n->m_pPrev == head) {
             // Only the first and the closing node were left.
             CDocState::FreeNodeList(obj.m_pNodes);
@@ -726,7 +725,6 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
             DOCNODE* newFirst = head->m_pNext;
             newFirst->m_pPrev = nullptr;
             delete head;
-            --count;
             obj.m_pNodes = newFirst;
             n->m_x = newFirst->m_x;
             n->m_y = newFirst->m_y;

@@ -2,6 +2,7 @@
 // here runs the straightforward form of the operation (a search per moved
 // node, a recount and a walk to the end per deleted node) beside the object's
 // own on random outlines, and both must leave the same nodes.
+#include "model/CurveGeometry.h"
 #include "model/DocDataBezier.h"
 #include "model/DocDataLine.h"
 #include "model/DocState.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -250,5 +252,37 @@ TEST(NodeEditOnLongOutlines, PolylineDeletionLeavesWhatARecountPerNodeLeaves)
         EXPECT_EQ(CDocDataLine::DeleteSelectedNodesOf(line, closed), expectedResult) << "trial " << trial;
         EXPECT_EQ(ValuesOf(line.m_pNodes), ValuesOf(expected)) << "trial " << trial;
         CDocState::FreeNodeList(expected);
+    }
+}
+
+// A drag recomputes the curve's box on every move; it is taken from the step
+// samples without making a list of them, and must be the box that the list
+// gives, also where a coordinate is not a number.
+TEST(NodeEditOnLongOutlines, CurveBoxWithoutASampleListIsTheBoxOfTheSampleList)
+{
+    std::mt19937 gen(31337);
+    std::uniform_real_distribution<double> coord(-1000.0, 1000.0);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int count = 1 + trial % 40; // also lists with no whole segment
+        DOCNODE* nodes = nullptr;
+        DOCNODE* last = nullptr;
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t kind = i % 3 == 0 ? NODE_ANCHOR : i % 3 == 1 ? NODE_CONTROL_OUT : NODE_CONTROL_IN;
+            last = AppendNode(last, 500000.0 + coord(gen), 500000.0 + coord(gen), kind);
+            if (nodes == nullptr)
+                nodes = last;
+        }
+        if (trial % 10 == 9)
+            last->m_x = std::numeric_limits<double>::quiet_NaN();
+        CGeoBox unused;
+        DOCNODE* samples = SampleBezierByStep(nodes, 0.1, true, unused);
+        // The base box of a plain list: the sample list, or the nodes
+        // themselves when there is no segment.
+        CDocDataLine expected(samples != nullptr ? samples : CopyPointList(nodes), 1, nullptr);
+        CDocDataBezier path(nodes, true, nullptr);
+        EXPECT_EQ(path.m_rcBound.m_xmin, expected.m_rcBound.m_xmin) << "trial " << trial;
+        EXPECT_EQ(path.m_rcBound.m_xmax, expected.m_rcBound.m_xmax) << "trial " << trial;
+        EXPECT_EQ(path.m_rcBound.m_ymin, expected.m_rcBound.m_ymin) << "trial " << trial;
+        EXPECT_EQ(path.m_rcBound.m_ymax, expected.m_rcBound.m_ymax) << "trial " << trial;
     }
 }
