@@ -613,6 +613,9 @@ void CDocDataLine::MoveSelectedNodesOf(CDocData& obj, const CGeoPoint& from, con
             n.m_y += dy;
         }
     });
+    // The box follows the nodes at once: lead building passes over outlines
+    // by their boxes, also while the other objects of a drag are moved.
+    obj.RecalcBoundRect(ctx);
     if (obj.m_pLeadInOut != nullptr)
         ApplyLeadInOut(ctx, &obj);
     if (obj.m_pEndGap != nullptr)

@@ -1,0 +1,231 @@
+// Lead building over many selected outlines passes over the outlines that
+// cannot matter by their boxes instead of copying every one. On random
+// drawings of every outline class, the enclosing count and the clipping of
+// leads at crossings must come out as when every outline is copied and
+// measured.
+#include "TestDocData.h"
+
+#include "model/DocDataBezier.h"
+#include "model/DocDataEllipse.h"
+#include "model/DocDataGroup.h"
+#include "model/DocDataLine.h"
+#include "model/DocDataPoint.h"
+#include "model/DocDataRect.h"
+#include "model/DocState.h"
+#include "model/GeoFunctions.h"
+#include "model/LeadInOut.h"
+#include "model/PolylineGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+
+bool IsComposite(const CDocData* o)
+{
+    return o->m_nType == MT_GROUP || o->m_nType == MT_CHAR;
+}
+
+// The enclosing count with every selected outline copied and classified.
+int CountEnclosingByCopying(CDocData* list, const CDocData* obj)
+{
+    int count = 0;
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        if (IsComposite(o)) {
+            count += CountEnclosingByCopying(*o->ChildList(), obj);
+            continue;
+        }
+        if (o == obj || !o->IsSelected())
+            continue;
+        DOCNODE* copy = o->CopyNodes();
+        if (copy == nullptr)
+            continue;
+        if (PolylineClassifyPoint(copy, obj->m_pNodes->m_x, obj->m_pNodes->m_y) != 0)
+            ++count;
+        CDocState::FreeNodeList(copy);
+    }
+    return count;
+}
+
+// One lead line and the nearest crossing on it, every middle segment of
+// every selected outline tested.
+struct Probe {
+    bool on = false;
+    double sx = 0, sy = 0, px = 0, py = 0, best = 0, kx = 0, ky = 0;
+    bool found = false;
+};
+
+void CrossByCopying(CDocData* list, Probe& in, Probe& out)
+{
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        if (IsComposite(o)) {
+            CrossByCopying(*o->ChildList(), in, out);
+            continue;
+        }
+        if (!o->IsSelected())
+            continue;
+        DOCNODE* copy = o->CopyNodes();
+        if (copy != nullptr && copy->m_pNext != nullptr) {
+            for (const DOCNODE* a = copy->m_pNext; a->m_pNext != nullptr && a->m_pNext->m_pNext != nullptr;
+                 a = a->m_pNext) {
+                for (Probe* p : {&in, &out}) {
+                    double x = 0, y = 0;
+                    if (!p->on || GeoSegmentIntersection(p->sx, p->sy, p->px, p->py, a->m_x, a->m_y, a->m_pNext->m_x,
+                                                         a->m_pNext->m_y, x, y) == 0)
+                        continue;
+                    const double d = std::fabs(x - p->sx) + std::fabs(y - p->sy);
+                    if (d < p->best) {
+                        p->best = d;
+                        p->kx = x;
+                        p->ky = y;
+                        p->found = true;
+                    }
+                }
+            }
+        }
+        CDocState::FreeNodeList(copy);
+    }
+}
+
+// The clipped lead points, as (in x, in y, out x, out y).
+std::vector<double> ClipByCopying(CDocData* list, const CDocData& obj)
+{
+    const LEADINOUT& rec = *obj.m_pLeadInOut;
+    Probe in, out;
+    const DOCNODE* first = obj.m_pNodes;
+    const DOCNODE* last = LastNode(obj.m_pNodes);
+    if (rec.m_bLeadIn != 0 && rec.m_dInLength > kMinLeadLength)
+        in = {true, first->m_x, first->m_y, rec.m_dInX, rec.m_dInY};
+    if (rec.m_bLeadOut != 0 && rec.m_dOutLength > kMinLeadLength)
+        out = {true, last->m_x, last->m_y, rec.m_dOutX, rec.m_dOutY};
+    for (Probe* p : {&in, &out})
+        p->best = std::fabs(p->px - p->sx) + std::fabs(p->py - p->sy);
+    CrossByCopying(list, in, out);
+    std::vector<double> result{rec.m_dInX, rec.m_dInY, rec.m_dOutX, rec.m_dOutY};
+    if (in.found) {
+        result[0] = in.sx + 0.7 * (in.kx - in.sx);
+        result[1] = in.sy + 0.7 * (in.ky - in.sy);
+    }
+    if (out.found) {
+        result[2] = out.sx + 0.7 * (out.kx - out.sx);
+        result[3] = out.sy + 0.7 * (out.ky - out.sy);
+    }
+    return result;
+}
+
+// A random outline of any class near the others: rectangles, open and
+// closed polylines (some of two nodes), points, Bezier paths and ellipses.
+CDocData* RandomOutline(std::mt19937& gen)
+{
+    std::uniform_real_distribution<double> pos(0.0, 1000.0);
+    std::uniform_real_distribution<double> size(5.0, 400.0);
+    std::uniform_int_distribution<int> kind(0, 5);
+    const double x = pos(gen), y = pos(gen), w = size(gen), h = size(gen);
+    switch (kind(gen)) {
+    case 0:
+        return new CDocDataRect(CGeoBox(x, x + w, y, y + h), nullptr, 255);
+    case 1:
+    case 2: {
+        std::uniform_int_distribution<int> count(2, 8);
+        const int n = count(gen);
+        DOCNODE* head = nullptr;
+        DOCNODE* last = nullptr;
+        for (int i = 0; i < n; ++i) {
+            last = AppendNode(last, x + w * std::uniform_real_distribution<double>(0, 1)(gen),
+                              y + h * std::uniform_real_distribution<double>(0, 1)(gen));
+            if (head == nullptr)
+                head = last;
+        }
+        if (n > 2 && std::bernoulli_distribution(0.5)(gen))
+            AppendNode(last, head->m_x, head->m_y);
+        return new CDocDataLine(head, 1, nullptr);
+    }
+    case 3:
+        return new CDocDataPoint(x, y, nullptr);
+    case 4: {
+        std::uniform_int_distribution<int> segments(1, 4);
+        const int n = 3 * segments(gen) + 1;
+        DOCNODE* head = nullptr;
+        DOCNODE* last = nullptr;
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t k = i % 3 == 0 ? NODE_ANCHOR : i % 3 == 1 ? NODE_CONTROL_OUT : NODE_CONTROL_IN;
+            last = AppendNode(last, x + w * std::uniform_real_distribution<double>(0, 1)(gen),
+                              y + h * std::uniform_real_distribution<double>(0, 1)(gen), k);
+            if (head == nullptr)
+                head = last;
+        }
+        auto* curve = new CDocDataBezier(head, true, nullptr);
+        curve->SetSelected(1);
+        return curve;
+    }
+    default: {
+        auto* ellipse = new CDocDataEllipse(x, y, x + w, y + h);
+        ellipse->SetSelected(1);
+        return ellipse;
+    }
+    }
+}
+
+} // namespace
+
+TEST(LeadsOverManyOutlines, CountAndClipMatchCopyingEveryOutline)
+{
+    std::mt19937 gen(2024);
+    std::uniform_real_distribution<double> reach(-300.0, 300.0);
+    std::bernoulli_distribution unselected(0.2);
+    int enclosed = 0, clipped = 0;
+    for (int drawing = 0; drawing < 25; ++drawing) {
+        // Thirty outlines, every fifth one put into a group with the next.
+        std::vector<CDocData*> leaves;
+        std::vector<CDocData*> top;
+        for (int i = 0; i < 30; ++i) {
+            CDocData* o = RandomOutline(gen);
+            if (unselected(gen))
+                o->SetSelected(0);
+            leaves.push_back(o);
+            if (i % 5 == 4) {
+                CDocData* partner = RandomOutline(gen);
+                leaves.push_back(partner);
+                top.push_back(new CDocDataGroup(plat::LinkObjects({o, partner}), nullptr));
+            } else {
+                top.push_back(o);
+            }
+        }
+        CDocData* list = top.front();
+        for (std::size_t i = 0; i < top.size(); ++i) {
+            top[i]->m_pPrev = i > 0 ? top[i - 1] : nullptr;
+            top[i]->m_pNext = i + 1 < top.size() ? top[i + 1] : nullptr;
+        }
+        for (CDocData* obj : leaves) {
+            const int expected = CountEnclosingByCopying(list, obj);
+            EXPECT_EQ(CountEnclosingObjects(list, obj), expected) << "drawing " << drawing;
+            enclosed += expected;
+
+            LEADINOUT* lead = new LEADINOUT;
+            lead->m_bLeadIn = 1;
+            lead->m_dInLength = 50;
+            lead->m_dInX = obj->m_pNodes->m_x + reach(gen);
+            lead->m_dInY = obj->m_pNodes->m_y + reach(gen);
+            lead->m_bLeadOut = std::bernoulli_distribution(0.7)(gen) ? 1 : 0;
+            lead->m_dOutLength = 50;
+            const DOCNODE* end = LastNode(obj->m_pNodes);
+            lead->m_dOutX = end->m_x + reach(gen);
+            lead->m_dOutY = end->m_y + reach(gen);
+            delete obj->m_pLeadInOut;
+            obj->m_pLeadInOut = lead;
+            const std::vector<double> want = ClipByCopying(list, *obj);
+            const std::vector<double> before{lead->m_dInX, lead->m_dInY, lead->m_dOutX, lead->m_dOutY};
+            ClipLeadsAtCrossings(list, obj);
+            const std::vector<double> got{lead->m_dInX, lead->m_dInY, lead->m_dOutX, lead->m_dOutY};
+            EXPECT_EQ(got, want) << "drawing " << drawing;
+            clipped += got != before ? 1 : 0;
+        }
+        DeleteObjectList(list);
+    }
+    // The drawings are dense enough that both rules have work to do.
+    EXPECT_GT(enclosed, 1000);
+    EXPECT_GT(clipped, 300);
+}
