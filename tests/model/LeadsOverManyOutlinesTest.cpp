@@ -229,3 +229,30 @@ TEST(LeadsOverManyOutlines, CountAndClipMatchCopyingEveryOutline)
     EXPECT_GT(enclosed, 1000);
     EXPECT_GT(clipped, 300);
 }
+
+// A lead-in from (0, 0) down to (0, -50), and an outline whose middle
+// segment is dragged from y = 110 down to y = -25 across it: the next build
+// must see the outline where it now is, so the lead ends at 0.7 x 25. Had
+// the outline kept the box from before the drag, it would be passed over.
+TEST(LeadsOverManyOutlines, OutlineDraggedIntoALeadIsSeenAtItsNewPlace)
+{
+    DOCNODE* bar = AppendNode(nullptr, -10, 100);
+    AppendNode(AppendNode(AppendNode(bar, -10, 110, NODE_ANCHOR, NODE_ACTIVE), 10, 110, NODE_ANCHOR, NODE_ACTIVE),
+               10, 100);
+    auto* moved = new CDocDataLine(bar, 1, nullptr);
+    DOCNODE* stub = AppendNode(nullptr, 0, 0);
+    AppendNode(stub, 1, 0);
+    auto* obj = new CDocDataLine(stub, 1, nullptr);
+    LEADINOUT* lead = new LEADINOUT;
+    lead->m_bLeadIn = 1;
+    lead->m_dInLength = 50;
+    lead->m_dInY = -50;
+    obj->m_pLeadInOut = lead;
+    CDocData* list = plat::LinkObjects({moved, obj});
+
+    moved->MoveSelectedNodes(CGeoPoint(0, 0), CGeoPoint(0, -135), 1, nullptr);
+    ClipLeadsAtCrossings(list, obj);
+    EXPECT_DOUBLE_EQ(lead->m_dInX, 0.0);
+    EXPECT_DOUBLE_EQ(lead->m_dInY, -17.5);
+    DeleteObjectList(list);
+}
