@@ -120,53 +120,39 @@ std::vector<double> ClipByCopying(CDocData* list, const CDocData& obj)
 // closed polylines (some of two nodes), points, Bezier paths and ellipses.
 CDocData* RandomOutline(std::mt19937& gen)
 {
-    std::uniform_real_distribution<double> pos(0.0, 1000.0);
-    std::uniform_real_distribution<double> size(5.0, 400.0);
-    std::uniform_int_distribution<int> kind(0, 5);
+    std::uniform_real_distribution<double> pos(0.0, 1000.0), size(5.0, 400.0), unit(0.0, 1.0);
     const double x = pos(gen), y = pos(gen), w = size(gen), h = size(gen);
-    switch (kind(gen)) {
-    case 0:
-        return new CDocDataRect(CGeoBox(x, x + w, y, y + h), nullptr, 255);
-    case 1:
-    case 2: {
-        std::uniform_int_distribution<int> count(2, 8);
-        const int n = count(gen);
+    const int kind = std::uniform_int_distribution<int>(0, 5)(gen);
+    // Nodes in the box; kinds of a Bezier path when asked.
+    auto nodes = [&](int n, bool bezier) {
         DOCNODE* head = nullptr;
         DOCNODE* last = nullptr;
         for (int i = 0; i < n; ++i) {
-            last = AppendNode(last, x + w * std::uniform_real_distribution<double>(0, 1)(gen),
-                              y + h * std::uniform_real_distribution<double>(0, 1)(gen));
-            if (head == nullptr)
-                head = last;
+            const std::uint8_t k =
+                !bezier || i % 3 == 0 ? NODE_ANCHOR : i % 3 == 1 ? NODE_CONTROL_OUT : NODE_CONTROL_IN;
+            last = AppendNode(last, x + w * unit(gen), y + h * unit(gen), k);
+            head = head != nullptr ? head : last;
         }
-        if (n > 2 && std::bernoulli_distribution(0.5)(gen))
-            AppendNode(last, head->m_x, head->m_y);
-        return new CDocDataLine(head, 1, nullptr);
+        return head;
+    };
+    CDocData* o = nullptr;
+    if (kind == 0) {
+        o = new CDocDataRect(CGeoBox(x, x + w, y, y + h), nullptr, 255);
+    } else if (kind <= 2) {
+        const int n = std::uniform_int_distribution<int>(2, 8)(gen);
+        DOCNODE* head = nodes(n, false);
+        if (n > 2 && unit(gen) < 0.5)
+            AppendNode(LastNode(head), head->m_x, head->m_y);
+        o = new CDocDataLine(head, 1, nullptr);
+    } else if (kind == 3) {
+        o = new CDocDataPoint(x, y, nullptr);
+    } else if (kind == 4) {
+        o = new CDocDataBezier(nodes(3 * std::uniform_int_distribution<int>(1, 4)(gen) + 1, true), true, nullptr);
+    } else {
+        o = new CDocDataEllipse(x, y, x + w, y + h);
     }
-    case 3:
-        return new CDocDataPoint(x, y, nullptr);
-    case 4: {
-        std::uniform_int_distribution<int> segments(1, 4);
-        const int n = 3 * segments(gen) + 1;
-        DOCNODE* head = nullptr;
-        DOCNODE* last = nullptr;
-        for (int i = 0; i < n; ++i) {
-            const std::uint8_t k = i % 3 == 0 ? NODE_ANCHOR : i % 3 == 1 ? NODE_CONTROL_OUT : NODE_CONTROL_IN;
-            last = AppendNode(last, x + w * std::uniform_real_distribution<double>(0, 1)(gen),
-                              y + h * std::uniform_real_distribution<double>(0, 1)(gen), k);
-            if (head == nullptr)
-                head = last;
-        }
-        auto* curve = new CDocDataBezier(head, true, nullptr);
-        curve->SetSelected(1);
-        return curve;
-    }
-    default: {
-        auto* ellipse = new CDocDataEllipse(x, y, x + w, y + h);
-        ellipse->SetSelected(1);
-        return ellipse;
-    }
-    }
+    o->SetSelected(1);
+    return o;
 }
 
 } // namespace
