@@ -3,7 +3,7 @@
 # runtime, data and config folders in scratch space, and checks its life:
 # running after 3 s; a second start ends at once with status 0; SIGTERM ends
 # the first with status 0 within 5 s, its lock released and its work folder
-# emptied of everything but what the program itself keeps there.
+# emptied of everything but the marker that makes it the program's own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build/bin/brenvik}")
@@ -67,4 +67,5 @@ pid=
 [ -d "$work" ] || fail "work folder removed"
 left=$(cd "$work" && find . -type f | sort)
 [ "$left" = "$kept" ] || fail "work folder holds $(echo $left) after exit, expected $(echo $kept)"
+[ -e "$work/.brenvik-folder" ] || fail "the work folder's marker is gone"
 echo "smoke: brenvik started, refused a second instance and ended cleanly on SIGTERM"
