@@ -1,5 +1,8 @@
 #include "FileReadTrans.h"
 
+#include "FileTransAi.h"
+#include "FileTransDsb.h"
+#include "FileTransDst.h"
 #include "FileTransPlt.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
@@ -26,6 +29,9 @@ namespace {
 // False, or no list: nothing is imported.
 using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 
 struct RoadRow {
@@ -41,10 +47,10 @@ constexpr RoadRow kRoads[] = {
     {"png", nullptr},
     {"gif", nullptr},
     {"bmp", nullptr},
-    {"dsb", nullptr}, // stitch files
-    {"dst", nullptr},
+    {"dsb", &ReadDsbRoad}, // stitch files
+    {"dst", &ReadDstRoad},
     {"dxf", nullptr},
-    {"ai", nullptr},
+    {"ai", &ReadAiRoad},
     {"plt", &ReadPltRoad},
 };
 
@@ -52,10 +58,9 @@ constexpr double kDuplicateTol = 0.001;
 constexpr double kUniteTol = 0.001;
 constexpr double kReduceLength = 1.0;
 constexpr double kReduceAngle = std::numbers::pi / 2.0;
-// Corners that coordinates are counted from: 0 with y growing downwards
-// (plotters), 2 with y growing upwards (the document).
-constexpr int kCornerYDown = 0;
-constexpr int kCornerYUp = 2;
+// Origin corners of the conversions; between 0 and 2 only y is mirrored.
+constexpr int kCorner0 = 0;
+constexpr int kCorner2 = 2;
 constexpr double kOwnPltFactor = 4.0;
 // The maker word stands on a short first line; a foreign file's first line
 // may be the whole file, so only its start is searched.
@@ -98,6 +103,33 @@ bool FirstLineHoldsMakerWord(const std::string& path)
     return head.find(kPltMakerWord) != std::string::npos;
 }
 
+// Stitch units are world units: only y is mirrored.
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CFileTransDsb reader;
+    reader.ReadDsb(path, list, ctx);
+    CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
+    return true;
+}
+
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CFileTransDst reader;
+    reader.ReadDst(path, list, ctx);
+    CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
+    return true;
+}
+
+// Illustrator: the reader brings points to world units itself.
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CFileTransAi reader;
+    if (!reader.ReadAi(path, list, ctx))
+        return false;
+    CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
+    return true;
+}
+
 // HPGL: the reader runs first, then the operator confirms the resolution,
 // shown with the drawing's size in file units; the system's own files are
 // in plotter units whatever the answer.
@@ -124,7 +156,7 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     CReadParamFile().WriteSoftwareParam(settings);
     const double factor = own ? kOwnPltFactor : settings.plt_resolution / 25.4 / 10.0;
     CFileTrans::ScaleObjects(list, factor, false, ctx);
-    CFileTrans::ConvertOrigin(list, kCornerYDown, kCornerYUp, ctx);
+    CFileTrans::ConvertOrigin(list, kCorner0, kCorner2, ctx);
     return true;
 }
 
