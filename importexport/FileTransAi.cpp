@@ -173,13 +173,13 @@ bool CFileTransAi::Tokenize(std::string_view line, std::vector<double>& numbers,
             ++j;
         if (j == i)
             break;
-        const std::string_view piece = line.substr(i, j - i);
-        if (piece[0] == '%')
+        const std::string_view token = line.substr(i, j - i);
+        if (token[0] == '%')
             drop = true;
         else if (numbers.size() == kMaxNumbers)
             return false;
         else
-            numbers.push_back(plat::ParseDouble(piece));
+            numbers.push_back(plat::ParseDouble(token));
         i = j;
     }
     if (drop)

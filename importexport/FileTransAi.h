@@ -45,7 +45,7 @@ public:
     bool ParseAi(std::string_view bytes, CDocData*& list, DOCCONTEXT* ctx);
 
     // Splits a line into its operator (the text after the last blank) and
-    // the numbers before it. A comment line gives neither; a piece starting
+    // the numbers before it. A comment line gives neither; a token starting
     // with '%' drops every number of the line. False for a line of more
     // than kMaxNumbers numbers, which is ignored whole.
     static bool Tokenize(std::string_view line, std::vector<double>& numbers, std::string_view& op);

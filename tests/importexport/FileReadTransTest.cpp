@@ -153,7 +153,7 @@ TEST_F(Dispatcher, OwnExportComesBackWithItsGeometryAndLayers)
 {
     // Paths at or above the origin that do not touch; the point returns as a
     // polyline of one node (written pen up and pen down on it).
-    m_ctx.m_pCurrent->m_pFirst = Chain({MakeLine({{500000, 500000}, {500040, 500000}, {500040, 500030}}, 3),
+    m_ctx.m_pCurrent->m_pFirst = LinkObjects({MakeLine({{500000, 500000}, {500040, 500000}, {500040, 500030}}, 3),
                                         MakePoint(500100, 500200, 7), MakeLine({{500060, 500050}, {500080, 500090}}, 0)});
     const std::string path = m_folder.Root() + "round.plt";
     CFileTransPlt writer;

@@ -5,8 +5,6 @@
 #pragma once
 #include "model/DocContext.h"
 #include "model/DocData.h"
-#include "model/DocDataBezier.h"
-#include "model/DocDataLine.h"
 #include "model/DocDataPoint.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
@@ -15,67 +13,23 @@
 #include "platform/TextFile.h"
 #include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
+#include "tests/processing/ProcessingTestSupport.h"
 #include "tests/settings/ScratchProgramFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace plat {
 
-using XY = std::pair<double, double>;
-
-inline std::vector<XY> NodePositions(const CDocData* o)
-{
-    std::vector<XY> out;
-    for (const DOCNODE* n = o->m_pNodes; n != nullptr; n = n->m_pNext)
-        out.emplace_back(n->m_x, n->m_y);
-    return out;
-}
-
-inline DOCNODE* MakeNodes(const std::vector<XY>& points)
-{
-    DOCNODE* head = nullptr;
-    DOCNODE* last = nullptr;
-    for (const auto& [x, y] : points) {
-        last = AppendNode(last, x, y);
-        if (head == nullptr)
-            head = last;
-    }
-    return head;
-}
-
-inline CDocData* MakeLine(const std::vector<XY>& points, std::int32_t layer = 0)
-{
-    auto* line = new CDocDataLine(MakeNodes(points), 1, nullptr);
-    line->m_nLayer = layer;
-    return line;
-}
+inline std::vector<XY> NodePositions(const CDocData* o) { return NodePositions(o->m_pNodes); }
 
 inline CDocData* MakePoint(double x, double y, std::int32_t layer = 0)
 {
     auto* point = new CDocDataPoint(x, y, nullptr);
     point->m_nLayer = layer;
     return point;
-}
-
-// Links objects into a list in the given order; returns the head.
-inline CDocData* Chain(std::initializer_list<CDocData*> objects)
-{
-    CDocData* head = nullptr;
-    CDocData* prev = nullptr;
-    for (CDocData* o : objects) {
-        o->m_pPrev = prev;
-        if (prev != nullptr)
-            prev->m_pNext = o;
-        else
-            head = o;
-        prev = o;
-    }
-    return head;
 }
 
 inline std::vector<const CDocData*> Objects(const CDocData* head)

@@ -70,7 +70,7 @@ TEST_F(PltWriter, CoordinatesAreTruncatedAfterAddingAHalf)
     DOCNODE* bez = MakeNodes({{500000, 500000}, {500001, 500000}, {500002, 500000}, {500003, 500000}});
     bez->m_pNext->m_nKind = NODE_CONTROL_OUT;
     bez->m_pNext->m_pNext->m_nKind = NODE_CONTROL_IN;
-    SetDocument(Chain({MakePoint(500000.125, 500000), MakePoint(499999.875, 500000), MakePoint(499999.5, 500000),
+    SetDocument(LinkObjects({MakePoint(500000.125, 500000), MakePoint(499999.875, 500000), MakePoint(499999.5, 500000),
                        MakePoint(499999.9, 500010), new CDocDataBezier(bez, true, nullptr)}));
     const std::string expected = std::string(kHeader) +
                                  "LT;\r\nSP1;\r\nPU1,0;\r\nPD1,0;\r\n"
@@ -90,8 +90,8 @@ TEST_F(PltWriter, ArraysAndGroupsAreWrittenAsPathsAndTheHistoryStaysAsItWas)
     line->m_pArray = new ARRAYREC;
     line->m_pArray->m_nCols = 2;
     line->m_pArray->m_dDx = 10.0;
-    CDocData* group = new CDocDataGroup(Chain({MakePoint(500000, 500001, 4), MakePoint(500000, 500002, 4)}), nullptr);
-    SetDocument(Chain({line, group}));
+    CDocData* group = new CDocDataGroup(LinkObjects({MakePoint(500000, 500001, 4), MakePoint(500000, 500002, 4)}), nullptr);
+    SetDocument(LinkObjects({line, group}));
     ASSERT_TRUE(CDocState::PushHistory(&m_ctx));
     ASSERT_TRUE(CDocState::PushHistory(&m_ctx));
     ASSERT_TRUE(CDocState::Undo(&m_ctx));
@@ -131,7 +131,7 @@ TEST_F(PltWriter, FailedWriteIsReportedAndLeavesTheOldFileWhole)
 {
     // A coordinate far beyond 32 plotter bits: nothing is written over the
     // confirmed old file, and no temporary file stays behind.
-    SetDocument(Chain({MakeLine({{500000, 500000}, {500010, 500000}}), MakePoint(1e12, 500000)}));
+    SetDocument(LinkObjects({MakeLine({{500000, 500000}, {500010, 500000}}), MakePoint(1e12, 500000)}));
     ASSERT_TRUE(WriteWholeFile(m_path, "old"));
     EXPECT_EQ(Export(false), "old");
     ASSERT_EQ(m_prompt.m_shown.size(), 2u);
