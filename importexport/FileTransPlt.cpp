@@ -16,8 +16,6 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <limits>
-#include <unistd.h>
 
 namespace {
 
@@ -91,31 +89,6 @@ std::string Header()
     for (int pen = 1; pen <= 8; ++pen)
         h += "PW0.350," + std::to_string(pen) + ";\r\n";
     return h;
-}
-
-// Writes the bytes under a fresh name beside the target and renames that
-// over the target once complete: a failed write leaves the old file whole.
-bool ReplaceFileContents(const std::string& path, const std::string& bytes)
-{
-    std::error_code ec;
-    std::string temp;
-    for (int k = 0;; ++k) {
-        temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(k);
-        if (!std::filesystem::exists(temp, ec) && !ec)
-            break;
-        if (k == 100)
-            return false;
-    }
-    if (!plat::WriteWholeFile(temp, bytes)) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
 }
 
 void ReportWriteFailure(const std::string& path)
@@ -372,7 +345,7 @@ bool CFileTransPlt::ExportPlt(const std::string& path, DOCCONTEXT* ctx)
     DeleteObjectList(copy);
     file += "SP0;\r\n";
 
-    if (!ok || !ReplaceFileContents(path, file)) {
+    if (!ok || !plat::WriteWholeFile(path, file)) {
         ReportWriteFailure(path);
         return false;
     }

@@ -26,10 +26,10 @@ class CFileTransPlt : public CFileTrans {
 public:
     // Writes the objects of the current snapshot, array copies as real
     // paths, to `path`, asking before an existing file is replaced. The
-    // document and its undo history stay as they are. The file is written
-    // beside the target under a temporary name and renamed over it once
-    // complete, so a failed export leaves an old file whole. False for an
-    // empty document, a cancel, or a write failure (reported).
+    // document and its undo history stay as they are. The file is replaced
+    // in one step (plat::WriteWholeFile), so a failed export leaves an old
+    // file whole. False for an empty document, a cancel, or a write failure
+    // (reported).
     bool ExportPlt(const std::string& path, DOCCONTEXT* ctx);
 
     // Appends the lines of one object (texts and groups: of each child, in
