@@ -178,13 +178,23 @@ void PltScanner::CloseChain()
 // becomes the x (and provisional y) of a new node or the y of the last one.
 bool PltScanner::AddNumber(std::size_t& i)
 {
-    std::size_t end = i + 1;
-    while (end < m_bytes.size() && (IsDigit(m_bytes[end]) || m_bytes[end] == '.'))
-        ++end;
-    double v = 0.0;
-    const auto r = std::from_chars(m_bytes.data() + i, m_bytes.data() + end, v);
+    const bool negative = m_bytes[i] == '-';
+    std::size_t end = negative ? i + 1 : i;
+    std::int64_t whole = 0;
+    while (end < m_bytes.size() && IsDigit(m_bytes[end]) && end - i < 12)
+        whole = whole * 10 + (m_bytes[end++] - '0');
+    double v = static_cast<double>(negative ? -whole : whole);
+    if (end < m_bytes.size() && (IsDigit(m_bytes[end]) || m_bytes[end] == '.')) {
+        // Fractions and long digit runs take the general conversion; short
+        // integers, what plotter drivers write, are read above.
+        while (end < m_bytes.size() && (IsDigit(m_bytes[end]) || m_bytes[end] == '.'))
+            ++end;
+        const auto r = std::from_chars(m_bytes.data() + i, m_bytes.data() + end, v);
+        if (r.ec != std::errc())
+            return false;
+    }
     i = end;
-    if (r.ec != std::errc() || !(v >= kMinPlotterUnit && v <= kMaxPlotterUnit))
+    if (!(v >= kMinPlotterUnit && v <= kMaxPlotterUnit))
         return false;
     if (m_count % 2 == 0) {
         m_chainTail = AppendNode(m_chainTail, v, v);

@@ -482,6 +482,9 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
 
     std::vector<std::uint8_t> alive(count, 1);
     std::vector<std::int32_t> layer(count, 0);
+    // Last nodes of the candidates: a curve is untouched until its own turn
+    // comes, so the walk to its end is made once.
+    std::vector<DOCNODE*> lastNode(count, nullptr);
     EndpointGrid starts(join, count);
     EndpointGrid ends(join, count);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -489,8 +492,8 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
         layer[i] = o->m_nLayer;
         if (IsCandidate(o)) {
             starts.Add(o->m_pNodes->m_x, o->m_pNodes->m_y, i);
-            const DOCNODE* last = LastNode(o->m_pNodes);
-            ends.Add(last->m_x, last->m_y, i);
+            lastNode[i] = LastNode(o->m_pNodes);
+            ends.Add(lastNode[i]->m_x, lastNode[i]->m_y, i);
         }
     }
     starts.Build();
@@ -509,7 +512,7 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
         if (IsCandidate(a)) {
             const std::int32_t own = layer[i];
             auto sameLayer = [&](std::uint32_t k) { return layer[k] == own; };
-            DOCNODE* aLast = LastNode(a->m_pNodes);
+            DOCNODE* aLast = lastNode[i];
             bool joined = false;
             // Phases: 1 end-start, 2 end-end, 3 start-end, 4 start-start.
             for (int phase = 1; phase <= 4; ++phase) {
