@@ -3,6 +3,8 @@
 // ring, and every kind of bad or missing answer ending in a bounded way.
 #include "LinkTestSupport.h"
 
+#include <random>
+
 namespace plat {
 namespace {
 
@@ -150,31 +152,84 @@ TEST_F(NetTransport, SlowAnswerWithinTheTimeOutIsDelivered)
     EXPECT_TRUE(Running());
 }
 
-TEST_F(NetTransport, OversizedAnswerLengthIsDroppedAndTheLinkGoesOn)
+TEST_F(NetTransport, AnswerOfTheFullPacketLimitIsDeliveredAndOneByteMoreEndsTheTransport)
 {
-    // 0xFF everywhere: bytes 29..30 announce 65,535 payload bytes.
-    fake.Script({Fake::Garbage(Bytes(80, 0xFF)), Fake::Answering({0x82, 0x00, 0x07})});
+    Bytes full(1024);
+    for (std::size_t i = 0; i < full.size(); ++i)
+        full[i] = static_cast<std::uint8_t>(i & 0x7F);
+    Bytes oversize(50, 0); // a header announcing 1,025 payload bytes
+    oversize[1] = 1;
+    oversize[29] = 0x04;
+    oversize[30] = 0x01;
+    fake.Script({Fake::Answering(full), Fake::GarbageHeldOpen(oversize)});
     StartLink();
     Queue(stop);
-    ASSERT_TRUE(fake.WaitForConnections(2, 3000));
-    Queue(stop);
     ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
-    EXPECT_EQ(TakeAnswers(), (Bytes{0x82, 0x00, 0x07}));
+    EXPECT_EQ(TakeAnswers(), full);
+    Queue(stop);
+    EXPECT_TRUE(WaitUntil([&] { return !Running(); }, 1500)); // at once, not after the wait
+    EXPECT_EQ(GetAnswerBytesLen(), 0u);
     EXPECT_EQ(poster.Count(WM_COMM_ANSWER), 1u);
-    EXPECT_TRUE(Running());
 }
 
-TEST_F(NetTransport, AnswerCutOffByTheControllerIsDroppedAndTheLinkGoesOn)
+// A controller that fails an exchange in any way ends the transport within
+// the answer wait (2 s from the send), without reconnecting, delivering or
+// posting anything; the next stop command then reports that no link runs.
+struct FaultyController {
+    const char* name;
+    FakeController::Step step;
+};
+
+void PrintTo(const FaultyController& c, std::ostream* os)
 {
-    fake.Script({Fake::CutOff(Bytes(40, 0x41)), Fake::Answering({0x82, 0x00, 0x09})});
-    StartLink();
-    Queue(stop);
-    ASSERT_TRUE(fake.WaitForConnections(2, 3000));
-    Queue(stop);
-    ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
-    EXPECT_EQ(TakeAnswers(), (Bytes{0x82, 0x00, 0x09}));
-    EXPECT_TRUE(Running());
+    *os << c.name;
 }
+
+Bytes RandomBytes(std::size_t n)
+{
+    std::mt19937 random(17);
+    Bytes bytes(n);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(random());
+    return bytes;
+}
+
+class FaultyControllerEndsTheLink : public NetTransport,
+                                    public ::testing::WithParamInterface<FaultyController> {};
+
+TEST_P(FaultyControllerEndsTheLink, WithinTheAnswerWaitAndNothingDelivered)
+{
+    fake.Script({GetParam().step, Fake::Answering({0x82, 0x00, 0x05})});
+    StartLink();
+    ASSERT_TRUE(fake.WaitForConnections(1, 2000));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(VQ_OnlineOperate(1, 13, nullptr, 1, kAnswerWindow), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return !Running(); }, 2500));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    EXPECT_EQ(VQ_OnlineOperate(1, 13, nullptr, 0, 0), 0u);
+    EXPECT_EQ(GetAnswerBytesLen(), 0u);
+    EXPECT_TRUE(poster.Messages().empty());
+    EXPECT_LE(fake.Connections(), 1); // no reconnection after the failed exchange
+}
+
+Bytes ShortAnswerPayload()
+{
+    return Bytes(40, 0x41);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NetTransport, FaultyControllerEndsTheLink,
+    ::testing::Values(FaultyController{"CloseAfterAccept", Fake::CloseOnAccept()},
+                      FaultyController{"CloseMidHeader", Fake::CutAfter(ShortAnswerPayload(), 20)},
+                      FaultyController{"CloseMidPayload", Fake::CutAfter(ShortAnswerPayload(), 70)},
+                      FaultyController{"OversizeHeader", Fake::GarbageHeldOpen([] {
+                                           Bytes h(50, 0xFF); // announces 65,535 bytes
+                                           h[8] = h[9] = h[10] = h[11] = 0;
+                                           return h;
+                                       }())},
+                      FaultyController{"RandomBytes", Fake::GarbageHeldOpen(RandomBytes(300))},
+                      FaultyController{"OneByteASecond", Fake::Trickle({0x82, 0x00, 0x01}, 1000)}),
+    [](const ::testing::TestParamInfo<FaultyController>& info) { return info.param.name; });
 
 TEST_F(NetTransport, AnswerToAnotherExchangeEndsTheTransport)
 {
