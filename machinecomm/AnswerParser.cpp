@@ -211,6 +211,16 @@ AnswerParse ParseAnswers(const std::uint8_t* bytes, std::uint32_t n)
 
 ANSWERREC* ReadAnswerRing()
 {
+    // One reader from the copy to the consume: two readers of the same bytes
+    // would hand the answers out twice and consume newer ones unparsed.
+    CByteRing& ring = Comm().answerRing;
+    if (!ring.TryLockReader())
+        return nullptr;
+    struct Unlock {
+        CByteRing& ring;
+        ~Unlock() { ring.UnlockReader(); }
+    } unlock{ring};
+
     const std::uint32_t generation = AnswerRingGeneration();
     const std::uint32_t n = GetAnswerBytesLen();
     if (n < 1)
@@ -222,7 +232,7 @@ ANSWERREC* ReadAnswerRing()
         return nullptr;
     }
     // Exactly n bytes: what the transport appends meanwhile stays for later.
-    if (GetAnswerBytes(bytes.data(), n, false) != n)
+    if (ring.ReadHeld(bytes.data(), n, false) != n)
         return nullptr;
     AnswerParse parse = ParseAnswers(bytes.data(), n);
     if (!parse.complete)

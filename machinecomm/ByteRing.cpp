@@ -77,24 +77,26 @@ std::uint32_t CByteRing::TakePacket(std::uint8_t* buffer, std::uint32_t max, std
     return n;
 }
 
+std::uint32_t CByteRing::ReadHeld(std::uint8_t* buffer, std::uint32_t n, bool consume)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    const std::uint32_t waiting = WaitingLocked();
+    if (n == 0)
+        n = waiting;
+    if (n == 0 || n > waiting)
+        return 0;
+    CopyOut(m_read, buffer, n);
+    if (consume)
+        m_read = (m_read + n) % kSize;
+    return n;
+}
+
 std::uint32_t CByteRing::Read(std::uint8_t* buffer, std::uint32_t n, bool consume)
 {
-    if (m_readerBusy.exchange(true))
+    if (!TryLockReader())
         return 0;
-    std::uint32_t result = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        const std::uint32_t waiting = WaitingLocked();
-        if (n == 0)
-            n = waiting;
-        if (n > 0 && n <= waiting) {
-            CopyOut(m_read, buffer, n);
-            if (consume)
-                m_read = (m_read + n) % kSize;
-            result = n;
-        }
-    }
-    m_readerBusy.store(false);
+    const std::uint32_t result = ReadHeld(buffer, n, consume);
+    UnlockReader();
     return result;
 }
 

@@ -37,6 +37,13 @@ public:
     // fewer than n bytes (or none) wait, or when another reader is inside.
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t n, bool consume);
 
+    // The reader's busy flag, for a reader whose copy, parse and consume must
+    // be one step: while it is held every other Read is refused. ReadHeld is
+    // Read for the holder.
+    bool TryLockReader() { return !m_readerBusy.exchange(true); }
+    void UnlockReader() { m_readerBusy.store(false); }
+    std::uint32_t ReadHeld(std::uint8_t* buffer, std::uint32_t n, bool consume);
+
     // Counts clears, so a reader that copied bytes out and consumes them later
     // can tell that the ring was emptied in between.
     std::uint32_t Generation() const;
