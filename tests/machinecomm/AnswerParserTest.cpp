@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace plat {
@@ -187,6 +188,29 @@ TEST_F(Answers, TextBytesWithTheTopBitSetAreTextNotAnswerCodes)
     EXPECT_STREQ(reinterpret_cast<const char*>(recs[0]->m_pData), "\xCE\xD1\x82");
     EXPECT_EQ(recs[1]->m_type, 7u);
     EXPECT_EQ(U16(recs[1], 0), 4u);
+}
+
+TEST_F(Answers, TextThatNeverEndsIsHandedOutCutOnceNoWholeAnswerFitsBehindIt)
+{
+    // D4 01 05 7F opens the info text; with 64,510 bytes waiting a 1,024-byte
+    // answer still fits, so the text waits for its 0.
+    Bytes open = {0xD4, 0x01, 0x05, 0x7F};
+    open.resize(64510, 'A');
+    Arrive(open);
+    EXPECT_TRUE(Parse().empty());
+    EXPECT_EQ(GetAnswerBytesLen(), 64510u);
+    Arrive({'B'}); // 1,024 bytes free: a whole answer would be refused
+    auto recs = Parse();
+    ASSERT_EQ(recs.size(), 1u);
+    EXPECT_EQ(recs[0]->m_type, 4u);
+    const std::string text(reinterpret_cast<const char*>(recs[0]->m_pData));
+    EXPECT_EQ(text.size(), 64507u);
+    EXPECT_EQ(text.back(), 'B');
+    EXPECT_EQ(GetAnswerBytesLen(), 0u);
+    Arrive({0x82, 0x00, 0x07});
+    recs = Parse();
+    ASSERT_EQ(recs.size(), 1u);
+    EXPECT_EQ(U16(recs[0], 0), 7u);
 }
 
 TEST_F(Answers, TwoConcurrentReadersGetEveryAnswerExactlyOnce)
