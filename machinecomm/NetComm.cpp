@@ -210,7 +210,9 @@ void NetCommThread(std::uint32_t address, std::uint16_t port)
         std::uint8_t answer[kPacketMax];
         while (!Stopping()) {
             std::memset(packet, 0, sizeof packet);
-            const std::uint32_t n = s.sendRing.TakePacket(packet, kPacketMax, kPacketHeadSize, kLengthAt);
+            std::uint64_t mark = 0;
+            const std::uint32_t n =
+                s.sendRing.TakePacket(packet, kPacketMax, kPacketHeadSize, kLengthAt, &mark);
             if (n == 0) {
                 // Idle: nothing is awaited, so an idle link stays up.
                 SleepUnlessStopped(10);
@@ -221,6 +223,7 @@ void NetCommThread(std::uint32_t address, std::uint16_t port)
                 packet[i] ^= key;
             if (!SendAll(sock, packet, n))
                 break;
+            s.sendFinished.store(mark);
             const Clock::time_point sentAt = Clock::now();
             std::memset(answer, 0, sizeof answer);
             std::uint32_t payload = 0;
