@@ -125,6 +125,23 @@ SEGNODE* LastSegment(SEGNODE* first)
     return seg;
 }
 
+// Links the last element of an open list back to the first (and the
+// first's prev to the last, where it has none); a ring stays as it is.
+template <class T>
+void CloseIntoRing(T* first, T* T::*prev, T* T::*next)
+{
+    if (first == nullptr)
+        return;
+    T* last = first;
+    while (last->*next != nullptr && last->*next != first)
+        last = last->*next;
+    if (last->*next == nullptr) {
+        last->*next = first;
+        if (first->*prev == nullptr)
+            first->*prev = last;
+    }
+}
+
 } // namespace
 
 std::int32_t RoundHalfUp(double mm)
@@ -141,67 +158,44 @@ std::uint64_t CalcJobSize(WORKHEAD& head)
 {
     std::uint64_t size = 400;
     WORKLAYER* firstLayer = head.m_layers;
+    CloseIntoRing(firstLayer, &WORKLAYER::m_prev, &WORKLAYER::m_next);
     for (WORKLAYER* layer = firstLayer; layer != nullptr;) {
-        // Close the path list and each segment list into rings.
-        if (layer->m_paths != nullptr) {
-            PATHREC* lastPath = layer->m_paths;
-            while (lastPath->m_pNext != nullptr && lastPath->m_pNext != layer->m_paths)
-                lastPath = lastPath->m_pNext;
-            if (lastPath->m_pNext == nullptr) {
-                lastPath->m_pNext = layer->m_paths;
-                if (layer->m_paths->m_pPrev == nullptr)
-                    layer->m_paths->m_pPrev = lastPath;
-            }
-        }
         const bool counted = layer->m_mode != 0;
         if (counted)
             size += head.m_kind <= 1 ? 50 : 46;
         const bool scan = layer->m_mode == MODE_SCAN;
         PATHREC* firstPath = layer->m_paths;
+        CloseIntoRing(firstPath, &PATHREC::m_pPrev, &PATHREC::m_pNext);
         for (PATHREC* path = firstPath; path != nullptr;) {
             SEGNODE* first = path->m_pSegs;
             if (first != nullptr) {
-                SEGNODE* last = LastSegment(first);
+                const SEGNODE* last = LastSegment(first);
                 path->m_closed = last->m_x1 == first->m_x0 && last->m_y1 == first->m_y0 ? 1 : 0;
-                if (last->m_pNext == nullptr) {
-                    last->m_pNext = first;
-                    if (first->m_pPrev == nullptr)
-                        first->m_pPrev = last;
-                }
+                CloseIntoRing(first, &SEGNODE::m_pPrev, &SEGNODE::m_pNext);
             }
-            if (counted) {
-                if (path->m_kind == PATH_KIND_GROUP) {
-                    size += path->m_pArray != nullptr ? 35 : 1;
-                } else if (first != nullptr) {
-                    if (path->m_kind == PATH_KIND_DOT) {
-                        for (SEGNODE* seg = first; seg != nullptr;) {
-                            size += 18;
-                            seg = seg->m_pNext == first ? nullptr : seg->m_pNext;
-                        }
-                    } else if (path->m_kind == PATH_KIND_PATH) {
-                        size += 11;
-                        const SEGNODE* prev = nullptr;
-                        for (SEGNODE* seg = first; seg != nullptr;) {
-                            if (scan && prev != nullptr)
-                                size += MoveEstimate(MicroDelta(seg->m_x0, prev->m_x1),
-                                                     MicroDelta(seg->m_y0, prev->m_y1));
-                            size += MoveEstimate(MicroDelta(seg->m_x1, seg->m_x0),
-                                                 MicroDelta(seg->m_y1, seg->m_y0));
-                            if (seg->m_nMode != 0)
-                                size += 3;
-                            prev = seg;
-                            seg = seg->m_pNext == first ? nullptr : seg->m_pNext;
-                        }
-                    }
+            if (counted && path->m_kind == PATH_KIND_GROUP) {
+                size += path->m_pArray != nullptr ? 35 : 1;
+            } else if (counted && first != nullptr && path->m_kind == PATH_KIND_DOT) {
+                for (SEGNODE* seg = first; seg != nullptr;) {
+                    size += 18;
+                    seg = seg->m_pNext == first ? nullptr : seg->m_pNext;
+                }
+            } else if (counted && first != nullptr && path->m_kind == PATH_KIND_PATH) {
+                size += 11;
+                const SEGNODE* prev = nullptr;
+                for (SEGNODE* seg = first; seg != nullptr;) {
+                    if (scan && prev != nullptr)
+                        size += MoveEstimate(MicroDelta(seg->m_x0, prev->m_x1),
+                                             MicroDelta(seg->m_y0, prev->m_y1));
+                    size += MoveEstimate(MicroDelta(seg->m_x1, seg->m_x0),
+                                         MicroDelta(seg->m_y1, seg->m_y0));
+                    if (seg->m_nMode != 0)
+                        size += 3;
+                    prev = seg;
+                    seg = seg->m_pNext == first ? nullptr : seg->m_pNext;
                 }
             }
             path = path->m_pNext == firstPath ? nullptr : path->m_pNext;
-        }
-        if (layer->m_next == nullptr) {
-            layer->m_next = firstLayer;
-            if (firstLayer->m_prev == nullptr)
-                firstLayer->m_prev = layer;
-            break;
         }
         layer = layer->m_next == firstLayer ? nullptr : layer->m_next;
     }
@@ -513,15 +507,16 @@ void CJobEncoder::WriteSegment(bool cut, SEGNODE& seg, double tx, double ty)
     }
 }
 
-void CJobEncoder::WriteArrayOpening(const PATHREC& path)
+void CJobEncoder::WriteArrayOpening(const PATHREC& path, const PATHREC* firstPath)
 {
     if (!Room(36))
         return;
     const ARRAYREC& a = *path.m_pArray;
-    // Bounds of the segments of the paths up to the next bracket.
+    // Bounds of the segments of the paths up to the next bracket or the end
+    // of the layer's list.
     double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
-    for (const PATHREC* p = path.m_pNext; p != nullptr && p != &path && p->m_kind != PATH_KIND_GROUP;
-         p = p->m_pNext) {
+    for (const PATHREC* p = path.m_pNext;
+         p != nullptr && p != firstPath && p->m_kind != PATH_KIND_GROUP; p = p->m_pNext) {
         for (const SEGNODE* seg = p->m_pSegs; seg != nullptr;) {
             minX = std::min({minX, seg->m_x0, seg->m_x1});
             maxX = std::max({maxX, seg->m_x0, seg->m_x1});
@@ -591,7 +586,7 @@ void CJobEncoder::WritePath(const WORKHEAD& head, const WORKLAYER& layer, PATHRE
 {
     if (path.m_kind == PATH_KIND_GROUP) {
         if (path.m_pArray != nullptr) {
-            WriteArrayOpening(path);
+            WriteArrayOpening(path, layer.m_paths);
         } else if (Room(1)) {
             Put(0xE6);
         }

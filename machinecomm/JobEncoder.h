@@ -84,7 +84,7 @@ private:
     void WriteLayerHeader(const WORKLAYER& layer);
     void WritePower(std::uint8_t command, std::int32_t value);
     void WriteSegment(bool cut, SEGNODE& seg, double tx, double ty);
-    void WriteArrayOpening(const PATHREC& path);
+    void WriteArrayOpening(const PATHREC& path, const PATHREC* firstPath);
     void WritePath(const WORKHEAD& head, const WORKLAYER& layer, PATHREC& path,
                    const SpeedLimitTable& limits);
     void WriteCutPath(const WORKHEAD& head, const WORKLAYER& layer, PATHREC& path,
