@@ -331,38 +331,23 @@ void CJobEncoder::WriteHeader(const WORKHEAD& head)
 {
     if (!Room(4 + 3 + 4 + 2))
         return;
-    Put(0xE3);
-    Put(0x03);
-    Put(0x00);
-    Put(0x00);
-    if (head.m_kind == 0) {
-        Put(0xDD);
-        Put(0x00);
-        Put(0x00);
-    }
-    Put(0xD1);
-    Put(kWorkModeCode[head.m_workMode]);
-    Put(0xD1);
-    Put(0x00);
-    if (head.m_hasObjectArrays != 0) {
-        Put(0xE0);
-        Put(0x0D);
-    }
+    Put({0xE3, 0x03, 0x00, 0x00});
+    if (head.m_kind == 0)
+        Put({0xDD, 0x00, 0x00});
+    Put({0xD1, kWorkModeCode[head.m_workMode], 0xD1, 0x00});
+    if (head.m_hasObjectArrays != 0)
+        Put({0xE0, 0x0D});
     if (!Room(12 + 7 + 3 + 16))
         return;
-    Put(0xE0);
-    Put(0x05);
+    Put({0xE0, 0x05});
     Put5(head.m_feedCount);
     Put5(RoundHalfUp(head.m_feedLength));
     Command5(0xE0, 0x0C, head.m_feedDelay);
     const bool array = head.m_arrayUse != 0;
-    if (array) {
-        Put(0xE0);
-        Put(0x0E);
-        Put(static_cast<std::uint8_t>((head.m_pitchX < 0.0 ? 1 : 0) | (head.m_pitchY < 0.0 ? 2 : 0)));
-    }
-    Put(0xE0);
-    Put(0x04);
+    if (array)
+        Put({0xE0, 0x0E,
+             static_cast<std::uint8_t>((head.m_pitchX < 0.0 ? 1 : 0) | (head.m_pitchY < 0.0 ? 2 : 0))});
+    Put({0xE0, 0x04});
     Put2(array ? Clamp14(head.m_arrayCountX) : 1);
     Put2(array ? Clamp14(head.m_arrayCountY) : 1);
     Put5(RoundHalfUp(std::fabs(array ? head.m_pitchX : head.m_maxX - head.m_minX)));
@@ -374,8 +359,7 @@ void CJobEncoder::WriteHeader(const WORKHEAD& head)
     if (head.m_banded != 0 && Room(22)) {
         // The record keeps max x, min x, max y, min y; the block wants them
         // in the order of the job extents above.
-        Put(0xE0);
-        Put(0x0F);
+        Put({0xE0, 0x0F});
         Put5(RoundHalfUp(head.m_firstExtents[1]));
         Put5(RoundHalfUp(head.m_firstExtents[0]));
         Put5(RoundHalfUp(head.m_firstExtents[3]));
@@ -383,20 +367,13 @@ void CJobEncoder::WriteHeader(const WORKHEAD& head)
     }
     if (!Room(6))
         return;
-    Put(0xE0);
-    Put(0x0A);
-    Put(head.m_originCorner);
-    Put(0xE0);
-    Put(0x0B);
-    Put(head.m_posPoint);
+    Put({0xE0, 0x0A, head.m_originCorner, 0xE0, 0x0B, head.m_posPoint});
 }
 
 void CJobEncoder::WriteLayerHeader(const WORKLAYER& layer)
 {
     if (!Room(3 + 7 + 7 + 16 + 4 + 8 + 4))
         return;
-    Put(0xCD);
-    Put(0x01);
     std::uint8_t type = 0x01;
     if ((layer.m_mode & 0x7F) == MODE_CUT)
         type = 0x00; // light-guide lines of a cut layer are cut too
@@ -406,21 +383,15 @@ void CJobEncoder::WriteLayerHeader(const WORKLAYER& layer)
         type = 0x04;
     else if (layer.m_style == 3)
         type = 0x03;
-    Put(type);
+    Put({0xCD, 0x01, type});
     const std::int32_t speed = RoundHalfUp(layer.m_speed);
-    if (speed > 0) {
+    if (speed > 0)
         Command5(0xC5, 0x02, speed);
-    } else {
-        Put(0xC5);
-        Put(0x00);
-        Put(0x00);
-    }
+    else
+        Put({0xC5, 0x00, 0x00});
     Command5(0xC5, 0x04, RoundHalfUp(layer.m_freeSpeed));
     if (layer.m_lightDef != 0) {
-        Put(0xC0);
-        Put(0x00);
-        Put(0x00);
-        Put(0x00);
+        Put({0xC0, 0x00, 0x00, 0x00});
     } else {
         const double min1 = Percent(layer.m_minPower1);
         const double min2 = Percent(layer.m_minPower2);
@@ -433,23 +404,16 @@ void CJobEncoder::WriteLayerHeader(const WORKLAYER& layer)
         const std::pair<std::uint8_t, double> powers[] = {
             {0x01, min1}, {0x02, max1}, {0x08, min2}, {0x03, max2}};
         for (const auto& [code, percent] : powers) {
-            Put(0xC0);
-            Put(code);
+            Put({0xC0, code});
             Put2(PowerFraction(percent));
         }
     }
-    Put(0xC0);
-    Put(0x04);
-    Put(static_cast<std::uint8_t>(layer.m_flags));
-    Put(0x00);
-    Put(0xC0);
-    Put(0x05);
+    Put({0xC0, 0x04, static_cast<std::uint8_t>(layer.m_flags), 0x00});
+    Put({0xC0, 0x05});
     Put2(Clamp14(layer.m_startDelay));
-    Put(0xC0);
-    Put(0x06);
+    Put({0xC0, 0x06});
     Put2(Clamp14(layer.m_endDelay));
-    Put(0xC0);
-    Put(0x09);
+    Put({0xC0, 0x09});
     Put2(PowerToFraction(layer.m_laserDelay));
     m_power = 0;
 }
@@ -686,8 +650,7 @@ std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header,
                 path = path->m_pNext == firstPath ? nullptr : path->m_pNext;
             }
             if (Room(2)) {
-                Put(0xE0);
-                Put(0x00);
+                Put({0xE0, 0x00});
             }
             if (layer->m_delayAfter > 0.001)
                 Command5(0xC0, 0x11, static_cast<std::int32_t>(static_cast<std::uint32_t>(
@@ -696,11 +659,7 @@ std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header,
         layer = layer->m_next == firstLayer ? nullptr : layer->m_next;
     }
     if (end && Room(5)) {
-        Put(0xD0);
-        Put(0xE3);
-        Put(0x02);
-        Put(0x00);
-        Put(0x00);
+        Put({0xD0, 0xE3, 0x02, 0x00, 0x00});
     }
     if (m_overflow)
         return overflow();

@@ -7,6 +7,7 @@
 #include "VantrelRecords.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 // Millimetres to micrometres, clamped to 32 bits (NaN gives 0). RoundHalfUp
@@ -76,6 +77,11 @@ private:
 
     bool Room(std::int64_t n);
     void Put(std::uint8_t b) { m_out[m_pos++] = b; }
+    void Put(std::initializer_list<std::uint8_t> bytes)
+    {
+        for (std::uint8_t b : bytes)
+            m_out[m_pos++] = b;
+    }
     void Put2(std::int32_t v);
     void Put5(std::int32_t v);
     void Command5(std::uint8_t a, std::uint8_t b, std::int32_t v);

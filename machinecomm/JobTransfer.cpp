@@ -9,8 +9,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <atomic>
 #include <deque>
+#include <new>
 #include <fcntl.h>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
