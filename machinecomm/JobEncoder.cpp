@@ -117,6 +117,27 @@ bool Near(double ax, double ay, double bx, double by)
     return std::fabs(ax - bx) < kShortSide && std::fabs(ay - by) < kShortSide;
 }
 
+// Moves the end (x, y) of a segment whose other end is (px, py) by h along
+// their line; a segment shorter than 0.001 takes the direction of its
+// neighbour's far point (nx, ny), and nothing moves when that is as near or
+// missing. Coordinates within 0.001 of 0 become 0 first. A negative h moves
+// the end back only where shorten is set and the side is longer than |h|.
+void ExtendEnd(double h, double& x, double& y, double px, double py, const double* nx,
+               const double* ny, bool shorten)
+{
+    ZeroNearZero(x);
+    ZeroNearZero(y);
+    if (Near(px, py, x, y)) {
+        if (nx == nullptr || Near(*nx, *ny, x, y))
+            return;
+        px = *nx;
+        py = *ny;
+    }
+    const double d = std::hypot(x - px, y - py);
+    if (h > 0.0 || (shorten && h < 0.0 && d + h > 0.0))
+        MoveAlongLine(x, y, px, py, d, h);
+}
+
 SEGNODE* LastSegment(SEGNODE* first)
 {
     SEGNODE* seg = first;
@@ -240,44 +261,18 @@ SpeedLimit LookupSpeedLimit(const std::vector<SpeedLimitRow>& rows, std::int64_t
 
 void ExtendClosedStart(double overlap, SEGNODE& first)
 {
-    const double h = HalfOverlap(overlap);
-    ZeroNearZero(first.m_x0);
-    ZeroNearZero(first.m_y0);
-    double px = first.m_x1;
-    double py = first.m_y1;
-    if (Near(px, py, first.m_x0, first.m_y0)) {
-        if (first.m_pNext == nullptr)
-            return;
-        px = first.m_pNext->m_x1;
-        py = first.m_pNext->m_y1;
-        if (Near(px, py, first.m_x0, first.m_y0))
-            return;
-    }
-    if (h <= 0.0)
-        return;
-    const double d = std::hypot(first.m_x0 - px, first.m_y0 - py);
-    MoveAlongLine(first.m_x0, first.m_y0, px, py, d, h);
+    const SEGNODE* next = first.m_pNext;
+    ExtendEnd(HalfOverlap(overlap), first.m_x0, first.m_y0, first.m_x1, first.m_y1,
+              next != nullptr ? &next->m_x1 : nullptr, next != nullptr ? &next->m_y1 : nullptr,
+              false);
 }
 
 void ExtendClosedEnd(double overlap, SEGNODE& last)
 {
-    const double h = HalfOverlap(overlap);
-    ZeroNearZero(last.m_x1);
-    ZeroNearZero(last.m_y1);
-    double px = last.m_x0;
-    double py = last.m_y0;
-    if (Near(px, py, last.m_x1, last.m_y1)) {
-        if (last.m_pPrev == nullptr)
-            return;
-        px = last.m_pPrev->m_x0;
-        py = last.m_pPrev->m_y0;
-        if (Near(px, py, last.m_x1, last.m_y1))
-            return;
-    }
-    const double d = std::hypot(last.m_x1 - px, last.m_y1 - py);
-    if (h == 0.0 || d + h <= 0.0)
-        return;
-    MoveAlongLine(last.m_x1, last.m_y1, px, py, d, h);
+    const SEGNODE* prev = last.m_pPrev;
+    ExtendEnd(HalfOverlap(overlap), last.m_x1, last.m_y1, last.m_x0, last.m_y0,
+              prev != nullptr ? &prev->m_x0 : nullptr, prev != nullptr ? &prev->m_y0 : nullptr,
+              true);
 }
 
 void WriteFrameTrace(const WORKHEAD& head, std::uint8_t* out)
