@@ -5,18 +5,15 @@
 #include "JobStream.h"
 #include "PacketHead.h"
 #include "Vantrel.h"
+#include "platform/TextFile.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <atomic>
 #include <deque>
 #include <new>
-#include <fcntl.h>
 #include <string>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -302,35 +299,13 @@ std::uint32_t TransFileOperate(TRANSFILEREQ* request)
     return TRANS_STARTED;
 }
 
-bool WriteOutFile(const std::string& path, std::uint8_t* stream, std::size_t n, std::uint8_t key)
+bool WriteOutFile(const std::string& path, const std::uint8_t* stream, std::size_t n,
+                  std::uint8_t key)
 {
     if (path.empty())
         return false;
+    std::string scrambled(n, '\0');
     for (std::size_t i = 0; i < n; ++i)
-        stream[i] ^= key;
-    static std::atomic<unsigned> sequence{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = path + "." + std::to_string(::getpid()) + "-" + std::to_string(sequence++) + ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    for (std::size_t done = 0; ok && done < n;) {
-        const ssize_t w = ::write(fd, stream + done, n - done);
-        if (w > 0)
-            done += static_cast<std::size_t>(w);
-        else if (!(w < 0 && errno == EINTR))
-            ok = false;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+        scrambled[i] = static_cast<char>(stream[i] ^ key);
+    return plat::WriteWholeFile(path, scrambled);
 }

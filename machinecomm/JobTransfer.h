@@ -21,8 +21,8 @@ bool TransferRequestIsValid(const TRANSFILEREQ* request);
 // The body of VQ_TransFileOperate.
 std::uint32_t TransFileOperate(TRANSFILEREQ* request);
 
-// Saves n stream bytes as the offline work file path, each byte XORed with
-// key (in place): written under a temporary name in the same folder, flushed
-// to disk and renamed over path. False on any failure, with path untouched
-// and the temporary removed.
-bool WriteOutFile(const std::string& path, std::uint8_t* stream, std::size_t n, std::uint8_t key);
+// Saves n stream bytes, each XORed with key, as the offline work file path,
+// replaced in one step (plat::WriteWholeFile): false on any failure, with
+// the old file untouched.
+bool WriteOutFile(const std::string& path, const std::uint8_t* stream, std::size_t n,
+                  std::uint8_t key);
