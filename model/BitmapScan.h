@@ -16,11 +16,11 @@
 
 struct WorkParams;
 
-// The most segments one scan may make (72 bytes each, about 1.4 GB). A scan
+// The most segments one scan may make (72 bytes each, about 1.1 GB). A scan
 // that would make more is refused with the language table's "image too
 // large" message instead of exhausting memory: a one-pixel checkerboard of
 // 10,000 x 10,000 pixels would make 50 million.
-constexpr std::size_t kMaxScanSegments = 20'000'000;
+constexpr std::size_t kMaxScanSegments = 16'000'000;
 
 // Error text entry shown when a scan is refused for its size.
 constexpr int kScanTooLargeText = 7;
