@@ -351,6 +351,9 @@ void CDocDataBitmap::Rotate(const CGeoPoint& centre, double angle, DOCCONTEXT* c
     const int height = static_cast<int>(h.m_rows);
     if (!BitmapRotateBuffer(h.m_width, height, pixels, quarter))
         return;
+    // The size fields are 32 bits wide; a turned image must fit them.
+    if (h.m_dataOffset + pixels.size() > std::numeric_limits<std::uint32_t>::max())
+        return;
 
     // Headers and palette as they were; a quarter turn swaps the sizes. The
     // size fields tell the real pixel size, also where the file had 0.

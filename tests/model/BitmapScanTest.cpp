@@ -125,32 +125,20 @@ TEST(ScanRuns, ConstantGreyAndSteadyRampsMakeOneRunAndTheLastPixelIsNotLost)
     chain.Free();
 }
 
-TEST(ScanRuns, ColumnsReadEveryStrideByteAndRunAlongY)
-{
-    // Three rows of stride 4; column 1 holds 9, 9, 0 from the bottom up.
-    const std::array<std::uint8_t, 12> pixels = {0, 9, 0, 0, 0, 9, 0, 0, 0, 0, 4, 0};
-    EXPECT_EQ(Take(ScanColumnUp(pixels.data() + 1, 3, 4, 1, 0)), (std::vector<Seg>{{1, 0, 1, 1, 9, 9}}));
-    EXPECT_EQ(Take(ScanColumnDown(pixels.data() + 1, 3, 4, 1, 0)), (std::vector<Seg>{{1, 1, 1, 0, 9, 9}}));
-    // Column 2 holds its only dark pixel on the top row: the last one walked up.
-    EXPECT_EQ(Take(ScanColumnUp(pixels.data() + 2, 3, 4, 2, 0)), (std::vector<Seg>{{2, 2, 2, 2, 4, 4}}));
-}
-
 TEST(ScanRuns, OnePixelRunsGrowWithTheScanDirectionOrGo)
 {
-    auto make = [] {
-        const std::array<std::uint8_t, 4> row = {8, 0, 6, 6};
-        return ScanRowForward(row.data(), row.size(), 0, 0);
+    const std::array<std::uint8_t, 4> row = {8, 0, 6, 6};
+    auto fixed = [&](bool remove, double length, bool rowMode, bool forward) {
+        SegmentChain c = ScanRowForward(row.data(), row.size(), 0, 0);
+        FixSinglePixels(c, remove, length, rowMode, forward);
+        return Take(c);
     };
-    EXPECT_EQ(Take([&] { auto c = make(); FixSinglePixels(c, false, 0.25, true, true); return c; }()),
-              (std::vector<Seg>{{0, 0, 0.25, 0, 8, 8}, {2, 0, 3, 0, 6, 6}}));
-    EXPECT_EQ(Take([&] { auto c = make(); FixSinglePixels(c, false, 0.25, true, false); return c; }()),
-              (std::vector<Seg>{{0, 0, -0.25, 0, 8, 8}, {2, 0, 3, 0, 6, 6}}));
-    EXPECT_EQ(Take([&] { auto c = make(); FixSinglePixels(c, false, 0.25, false, true); return c; }()),
-              (std::vector<Seg>{{0, 0, 0, 0.25, 8, 8}, {2, 0, 3, 0, 6, 6}}));
-    EXPECT_EQ(Take([&] { auto c = make(); FixSinglePixels(c, true, 0.25, true, true); return c; }()),
-              (std::vector<Seg>{{2, 0, 3, 0, 6, 6}}));
-    EXPECT_EQ(Take([&] { auto c = make(); FixSinglePixels(c, false, 1e-6, true, true); return c; }()),
-              (std::vector<Seg>{{2, 0, 3, 0, 6, 6}}));
+    const Seg run{2, 0, 3, 0, 6, 6};
+    EXPECT_EQ(fixed(false, 0.25, true, true), (std::vector<Seg>{{0, 0, 0.25, 0, 8, 8}, run}));
+    EXPECT_EQ(fixed(false, 0.25, true, false), (std::vector<Seg>{{0, 0, -0.25, 0, 8, 8}, run}));
+    EXPECT_EQ(fixed(false, 0.25, false, true), (std::vector<Seg>{{0, 0, 0, 0.25, 8, 8}, run}));
+    EXPECT_EQ(fixed(true, 0.25, true, true), (std::vector<Seg>{run}));
+    EXPECT_EQ(fixed(false, 1e-6, true, true), (std::vector<Seg>{run}));
 }
 
 TEST(ScanBitmapFile, FourByTwoImageGivesARampRowThenABackwardSinglePixelInMillimetres)

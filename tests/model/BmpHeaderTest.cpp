@@ -63,29 +63,15 @@ TEST(BmpHeader, ReadsFieldsAndSizesAndTakesTheScreenResolutionWhereTheFileGivesN
     EXPECT_EQ(h.XPelsPerMetre(), 3780);
     EXPECT_EQ(h.m_rows, 2u);
     EXPECT_FALSE(h.IsPlainGrey8());
-}
 
-TEST(BmpHeader, OtherBitCountsGetTheirOwnStride)
-{
-    // 24 bits, 5 wide: 15 bytes padded to 16; 1 bit, 33 wide: 5 bytes padded
-    // to 8; 32 bits: 20 bytes.
-    const struct {
-        std::uint16_t bits;
-        std::int32_t width;
-        std::size_t stride;
-    } cases[] = {{24, 5, 16}, {1, 33, 8}, {32, 5, 20}, {4, 9, 8}, {16, 3, 8}};
-    for (const auto& c : cases) {
-        BmpForm form;
-        form.bits = c.bits;
-        form.width = c.width;
-        form.height = 3;
-        const std::vector<std::uint8_t> row(c.stride, 0x55);
-        BMPHEADER h;
-        ASSERT_TRUE(ParseBmpHeader(MakeBmp(form, {row, row, row}), h)) << c.bits;
-        EXPECT_EQ(h.m_stride, c.stride) << c.bits;
-        EXPECT_EQ(h.m_pixelBytes, 3 * c.stride) << c.bits;
-        EXPECT_FALSE(h.IsPlainGrey8()) << c.bits;
-    }
+    // 24 bits, 5 wide: 15 bytes a row, padded to 16.
+    BmpForm rgb;
+    rgb.width = 5;
+    rgb.height = 1;
+    rgb.bits = 24;
+    ASSERT_TRUE(ParseBmpHeader(MakeBmp(rgb, {std::vector<std::uint8_t>(15, 9)}), h));
+    EXPECT_EQ(h.m_stride, 16u);
+    EXPECT_FALSE(h.IsPlainGrey8());
 }
 
 TEST(BmpHeader, RefusesEveryHeaderThatPromisesMoreThanTheFileHolds)
@@ -100,7 +86,6 @@ TEST(BmpHeader, RefusesEveryHeaderThatPromisesMoreThanTheFileHolds)
         {"information header shorter than 40", [](std::string& b) { SetU32(b, 14, 12); }},
         {"information header running into the pixels", [](std::string& b) { SetU32(b, 14, 1065); }},
         {"no width", [](std::string& b) { SetU32(b, 18, 0); }},
-        {"negative width", [](std::string& b) { SetU32(b, 18, 0xFFFFFFFBu); }},
         {"no height", [](std::string& b) { SetU32(b, 22, 0); }},
         {"lowest height", [](std::string& b) { SetU32(b, 22, 0x80000000u); }},
         {"unknown bit count", [](std::string& b) { b[28] = 7; }},
