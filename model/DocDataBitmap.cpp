@@ -73,8 +73,9 @@ std::string SingleSeparators(const std::string& path)
 // photo~1.bmp, photo~2.bmp ...
 std::string NewRewritePath(const std::string& current)
 {
+    // Made as the program's own when missing, so it is emptied at exit.
     const std::string folder = plat::WithTrailingSeparator(plat::FileFolder());
-    if (!plat::CreateFolderPath(folder))
+    if (!plat::CreateOwnFolder(folder))
         return std::string();
     std::string stem = plat::FileNameOf(current);
     std::string ext = ".bmp";
@@ -194,7 +195,7 @@ PATHREC* CDocDataBitmap::MakeScanPath(const WorkParams& params, int /*originCorn
     const std::string copy = folder + plat::FileNameOf(m_strPath);
     std::error_code ec;
     if (!std::filesystem::equivalent(copy, m_strPath, ec)) {
-        if (!plat::CreateFolderPath(folder) || !plat::WriteWholeFile(copy, bytes))
+        if (!plat::CreateOwnFolder(folder) || !plat::WriteWholeFile(copy, bytes))
             return nullptr;
     }
 
@@ -455,6 +456,6 @@ void CDocDataBitmap::ScaleNodes(double cx, double cy, double sx, double sy, DOCC
         n.m_x = (n.m_x - cx) * sx + cx;
         n.m_y = (n.m_y - cy) * sy + cy;
     });
-    ScaleBoxAndPitches(*this, gaps, cx, cy, sx, sy);
+    ScaleBoxAndPitches(*this, gaps, cx, cy, sx, sy, ctx);
     PlaceOriginAtBox();
 }
