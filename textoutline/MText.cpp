@@ -501,6 +501,9 @@ void CMText::AddText(CMFontInfo& run, const MCharInfo& settings, std::string_vie
 void CMText::Layout()
 {
     m_chars.clear();
+    // A factor that spaces nothing, reverses the lines or is no number lays
+    // them as a factor of 1.
+    const double spacing = std::isfinite(m_line_spacing) && m_line_spacing > 0.0 ? m_line_spacing : 1.0;
     double penY = m_y;
     std::size_t first = 0;
     bool firstLine = true;
@@ -514,7 +517,7 @@ void CMText::Layout()
         }
         // The attachment point, direction and reference width do not move
         // the pen: every line starts below the insertion point.
-        penY += firstLine ? height * 10.0 : height * 10.0 * 5.0 / 3.0 * m_line_spacing;
+        penY += firstLine ? height * 10.0 : height * 10.0 * 5.0 / 3.0 * spacing;
         firstLine = false;
         double penX = m_x;
         for (std::size_t r = first; r < last; ++r) {

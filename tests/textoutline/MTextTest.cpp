@@ -375,6 +375,14 @@ TEST_F(MTextLayout, SecondLineStartsFiveThirdsOfTheLineHeightLower)
     MText m = MakeMText("A\\PB");
     m.m_line_spacing = 2.0;
     EXPECT_NEAR(Start(Draw(m).m_chars.at(1)).m_y, 20010.0 + 100.0 / 3.0, kEps);
+    // No spacing, reversed spacing or no number at all: spacing 1, not lines
+    // drawn over each other, upwards or nowhere.
+    for (double bad : {0.0, -2.0, std::nan(""), HUGE_VAL}) {
+        m.m_line_spacing = bad;
+        const CMText text = Draw(m);
+        ASSERT_EQ(text.m_chars.size(), 2u) << bad;
+        EXPECT_NEAR(Start(text.m_chars[1]).m_y, 20010.0 + 50.0 / 3.0, kEps) << bad;
+    }
 }
 
 TEST_F(MTextLayout, AttachmentPointDoesNotMoveTheFirstLine)
