@@ -577,6 +577,7 @@ void CMText::DrawTrueTypeRun(const CMFontInfo& run, double& penX, double penY)
             for (COutLine& c : ch.m_contours)
                 for (CSuPoint& p : c.m_points)
                     p.m_x = left - (left - p.m_x) * w;
+            DropNonFiniteContours(ch.m_contours);
         }
         // A slant of a right angle or more has no finite lean.
         const double b = info.m_oblique;
@@ -586,6 +587,7 @@ void CMText::DrawTrueTypeRun(const CMFontInfo& run, double& penX, double penY)
             for (COutLine& c : ch.m_contours)
                 for (CSuPoint& p : c.m_points)
                     p.m_x += (bottom - p.m_y) * lean;
+            DropNonFiniteContours(ch.m_contours);
         }
         ch.m_rcBox = ch.BoundingBox();
         const CharMetrics& m = ch.m_metrics;

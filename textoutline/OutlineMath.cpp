@@ -221,6 +221,14 @@ plat::RECT BoundingRect(const std::vector<COutLine>& contours)
     return e.Rect();
 }
 
+void DropNonFiniteContours(std::vector<COutLine>& contours)
+{
+    std::erase_if(contours, [](const COutLine& c) {
+        return std::any_of(c.m_points.begin(), c.m_points.end(),
+            [](const CSuPoint& p) { return !std::isfinite(p.m_x) || !std::isfinite(p.m_y); });
+    });
+}
+
 void RotatePoint(CSuPoint& p, double cx, double cy, double angle)
 {
     const double c = std::cos(angle);

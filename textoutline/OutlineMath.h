@@ -52,6 +52,12 @@ std::vector<CSuPoint> ArcToCubic(double cx, double cy, double rx, double ry, dou
 plat::RECT BoundingRect(const std::vector<CSuPoint>& points);
 plat::RECT BoundingRect(const std::vector<COutLine>& contours);
 
+// Removes every contour holding a point that is infinite or not a number.
+// Each transform of a character's points runs it: values near the double's
+// limits overflow in scaling, stretching or turning, and one such point would
+// also spoil the boxes that later transforms are taken about.
+void DropNonFiniteContours(std::vector<COutLine>& contours);
+
 // Turns the point about (cx, cy) by the angle (radians): x' = cx + dx cos a +
 // dy sin a, y' = cy - dx sin a + dy cos a, counter-clockwise as drawn in the
 // y-down working space.

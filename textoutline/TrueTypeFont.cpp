@@ -140,6 +140,8 @@ bool CTrueTypeFont::AppendGlyph(std::uint32_t code, double penX, double penY, CT
         contour.m_points = ConvertRawContour(raw);
         ch.m_contours.push_back(std::move(contour));
     }
+    // A pen far out (a hostile insertion point) puts points past the range.
+    DropNonFiniteContours(ch.m_contours);
     ch.m_metrics = metrics;
     return true;
 }
