@@ -50,6 +50,10 @@ void ConvertRawContour(const std::vector<CSuPoint>& raw, std::vector<CSuPoint>& 
 // points (a control gives at most three); gives the number written.
 template <class Source>
 std::size_t ConvertRawContourOf(const Source& source, std::size_t n, CSuPoint* out);
+// The number of points ConvertRawContourOf writes for the kinds, or one
+// more when its last point falls on its first.
+template <class Source>
+std::size_t ConvertedSize(const Source& source, std::size_t n);
 
 // Cubic pieces for the elliptic arc of centre (cx, cy), radii rx, ry, from the
 // start angle over the sweep (degrees, positive counter-clockwise, y up): the
@@ -174,4 +178,41 @@ std::size_t ConvertRawContourOf(const Source& source, std::size_t n, CSuPoint* o
             --w;
     }
     return static_cast<std::size_t>(w - out);
+}
+
+template <class Source>
+std::size_t ConvertedSize(const Source& source, std::size_t n)
+{
+    using namespace raw_contour;
+    // A run of quadratic controls gives three points a control, a pair of
+    // cubic ones three in all, a point on the curve after a point one.
+    auto curve = [&](std::size_t first, std::size_t count) -> std::size_t {
+        auto kind = [&](std::size_t k) {
+            const std::size_t i = first + k;
+            return source.Kind(i < n ? i : i - n);
+        };
+        if (count == 2 && kind(0) == kSuPointCubicControl && kind(1) == kSuPointCubicControl)
+            return 3;
+        return 3 * count;
+    };
+    std::size_t size = 0;
+    std::size_t leading = 0;
+    std::size_t pendingFrom = 0;
+    bool anchored = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (IsControl(source.Kind(i)))
+            continue;
+        if (!anchored) {
+            leading = i;
+            anchored = true;
+            size = 1;
+        } else {
+            size += pendingFrom == i ? 1 : curve(pendingFrom, i - pendingFrom);
+        }
+        pendingFrom = i + 1;
+    }
+    if (!anchored)
+        return 0;
+    const std::size_t closing = n - pendingFrom + leading;
+    return closing != 0 ? size + curve(pendingFrom, closing) : size;
 }

@@ -179,13 +179,12 @@ bool CTrueTypeFont::AppendGlyph(std::uint32_t code, double penX, double penY, CT
     std::size_t begin = 0;
     for (std::uint32_t end : flat.ends) {
         const std::size_t n = end - begin;
-        if (m_converted.size() < 3 * n)
-            m_converted.resize(3 * n);
-        const std::size_t count = ConvertRawContourOf(
-            Source{flat, begin, penX, penY, static_cast<double>(m_factor)}, n, m_converted.data());
+        const Source source{flat, begin, penX, penY, static_cast<double>(m_factor)};
         COutLine contour;
         contour.m_closed = 1;
-        contour.m_points.assign(m_converted.data(), m_converted.data() + count);
+        // Sized once: a contour's points are allocated whole.
+        contour.m_points.resize(ConvertedSize(source, n));
+        contour.m_points.resize(ConvertRawContourOf(source, n, contour.m_points.data()));
         ch.m_contours.push_back(std::move(contour));
         begin = end;
     }

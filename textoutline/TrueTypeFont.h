@@ -47,8 +47,6 @@ private:
     plat::GlyphFontSpec m_spec;
     std::int32_t m_logicalHeight = 0;
     std::int32_t m_factor = 1; // working units per fetched pixel
-    // The glyph fetched last (held by the font) and storage reused from
-    // glyph to glyph.
+    // The glyph fetched last, held by the font.
     mutable const plat::FlatOutline* m_outline = nullptr;
-    mutable std::vector<CSuPoint> m_converted;
 };
