@@ -2,6 +2,8 @@
 // commands and the curve smoothing share. The class holds nothing; every
 // operation is static.
 #pragma once
+#include "machinecomm/VantrelRecords.h"
+
 #include <cstdint>
 
 class CDocData;
@@ -60,4 +62,72 @@ public:
     // position. Lists holding control nodes (Bezier outlines) are left as
     // they are, since dropping nodes there would break their segments.
     static void ReduceNodesInList(DOCNODE* list, double length, double angle);
+
+    // ---- Path ordering ------------------------------------------------
+    // The orderings rewrite the path lists of the cut layers (mode exactly 1)
+    // in place; geometry changes only by reversing a path or turning a closed
+    // path's start. A group bracket with its members moves as one unit and is
+    // never reversed or restarted. Direction codes: 0 horizontal bands worked
+    // one way, 1 horizontal alternating, 2 vertical one way, 3 vertical
+    // alternating; other codes change nothing.
+
+    // Where a band sweep starts (d: 0 at the high side moving down, 1 at the
+    // low side moving up) and which neighbour across the band comes first
+    // (t), by origin corner and work position; corners or positions above 3
+    // give d 1, t 1.
+    static void BandStartSide(int code, int corner, int workPos, int& d, int& t);
+
+    // Sorts a path list into bands of `height` along y (codes 0, 1) or x
+    // (codes 2, 3), swept from the side BandStartSide names; each band is
+    // ordered across and its touching open paths joined (tolerance 0.1).
+    // A height of 0 or below (or not a number) makes the thinnest bands: the
+    // line moves straight to the next path. Paths whose extents are not
+    // finite follow the bands in their list order.
+    static void SortIntoBands(PATHREC*& paths, int code, double height, int corner, int workPos);
+
+    // Joins, for each open path in order, the later open paths whose start or
+    // end lies within tol (in x and in y) of its start or end, the one with
+    // the best key first (largest min x, smallest max x, largest min y or
+    // smallest max y by code and alternate flag; ties in list order); a path
+    // whose ends then lie within tol is marked closed. Joined records are
+    // freed. Only ends with finite coordinates meet.
+    static void JoinTouchingPaths(PATHREC*& band, int code, int alternate, double tol);
+
+    // Reverses every closed path (not in a bracket) whose orientation
+    // (PathRingOrientation: 1 clockwise) differs from `wanted`.
+    static void OrientClosedPaths(WORKLAYER* layer, std::uint32_t wanted);
+
+    // Orients the closed paths by code, work position and f, then starts each
+    // at its highest segment start (codes 0, 1) or its rightmost (codes 2, 3),
+    // ties within 0.001 by the work position. Work positions above 3 leave
+    // the layer as it is.
+    static void SetClosedPathStarts(WORKLAYER* layer, int code, int workPos, int f);
+
+    // Codes 1 and 3: from the second band on (bands split where consecutive
+    // centres differ by `height` or more), starts each closed path at its
+    // lowest (code 1) or leftmost (code 3) segment start and reverses it in
+    // every other band.
+    static void NormaliseBandStarts(WORKLAYER* layer, int code, double height, int workPos);
+
+    // The ordering by direction of every cut layer: SortIntoBands,
+    // SetClosedPathStarts, NormaliseBandStarts.
+    static void OrderPathsSimple(WORKLAYER* layers, int code, double height, int corner, int workPos);
+
+    // In every cut layer, walking from (0, 0): an open path whose end lies
+    // nearer the previous path's end than its start is reversed.
+    static void OrientOpenPaths(WORKLAYER* layers);
+
+    // True when an object of the list (groups and texts searched through)
+    // has a lead-in or lead-out longer than 0.001.
+    static bool HasLeadRecords(CDocData* objects);
+
+    // The work position as seen from an origin corner (positions 4 to 8 stay).
+    static int RemapWorkPosition(int corner, int position);
+
+    // The optimised ordering of the cut layers, with the options of the
+    // context's settings and the current machine's origin corner (corner 1
+    // without a machine): nearest entry first from the start corner, paths
+    // lying inside a closed path grouped under it ("path mode" 0) or cells of
+    // "path width" x "path hight" (other modes).
+    static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx);
 };

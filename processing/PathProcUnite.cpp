@@ -1,4 +1,5 @@
 #include "PathProc.h"
+#include "SpatialGrid.h"
 
 #include "model/DocData.h"
 #include "model/DocDataBezier.h"
@@ -7,9 +8,7 @@
 
 #include <cmath>
 #include <cstddef>
-#include <limits>
 #include <numbers>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -17,7 +16,7 @@ namespace {
 constexpr double kMinTolerance = 1e-7;
 constexpr double kJoinFactor = 10.0;       // join distance = tolerance x 10
 constexpr double kCrossingSearchFactor = 10.0; // crossings are looked for within join distance x 10
-constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint32_t kNone = plat::SpatialGrid::kNone;
 
 double Distance(const DOCNODE* a, const DOCNODE* b)
 {
@@ -98,123 +97,6 @@ DOCNODE* ShortenStart(DOCNODE* head, double length)
                       head->m_y);
     return head;
 }
-
-// Curve ends of the objects still waiting to be treated, bucketed in square
-// cells of the join distance. A query looks at the cells that can hold a
-// point within the join distance and returns the earliest object in list
-// order, so the result is the one a walk through the list would find.
-class EndpointGrid {
-public:
-    EndpointGrid(double cell, std::size_t expected) : m_cell(cell)
-    {
-        m_cells.reserve(expected);
-        // Most cells looked at are empty; a bit per hash slot, at about
-        // sixteen slots per end, answers those without touching the map.
-        std::size_t bits = 64;
-        while (bits < expected * 16)
-            bits *= 2;
-        m_occupied.assign(bits / 64, 0);
-        m_mask = bits - 1;
-    }
-
-    void Add(double x, double y, std::uint32_t index)
-    {
-        if (!std::isfinite(x) || !std::isfinite(y))
-            return; // never within the join distance of anything
-        const Key key{CellOf(x), CellOf(y)};
-        const std::size_t slot = KeyHash{}(key) & m_mask;
-        m_occupied[slot / 64] |= std::uint64_t{1} << (slot % 64);
-        m_cells[key].push_back(Entry{x, y, index});
-    }
-
-    // Earliest index above `after` whose end lies within the join distance
-    // of (x, y) in x and in y and that `usable` accepts; kNone when none.
-    // Entries at or below `after`, and those `alive` rejects, are dropped on
-    // the way: the caller's `after` only grows and dead objects stay dead.
-    template <typename Alive, typename Usable>
-    std::uint32_t FindEarliest(double x, double y, std::uint32_t after, Alive alive, Usable usable)
-    {
-        if (!std::isfinite(x) || !std::isfinite(y))
-            return kNone;
-        const std::int64_t x0 = CellOf(x - m_cell), x1 = CellOf(x + m_cell);
-        const std::int64_t y0 = CellOf(y - m_cell), y1 = CellOf(y + m_cell);
-        std::uint32_t best = kNone;
-        for (std::int64_t cx = x0; cx <= x1; ++cx) {
-            for (std::int64_t cy = y0; cy <= y1; ++cy) {
-                const Key key{cx, cy};
-                const std::size_t slot = KeyHash{}(key) & m_mask;
-                if ((m_occupied[slot / 64] & (std::uint64_t{1} << (slot % 64))) == 0)
-                    continue;
-                auto it = m_cells.find(key);
-                if (it == m_cells.end())
-                    continue;
-                std::vector<Entry>& entries = it->second;
-                std::size_t keep = 0;
-                std::size_t i = 0;
-                for (; i < entries.size(); ++i) {
-                    const Entry& e = entries[i];
-                    if (e.index <= after || !alive(e.index))
-                        continue;
-                    entries[keep++] = e;
-                    // Entries are in list order: the first match of a cell
-                    // is its earliest.
-                    if (e.index < best && std::fabs(e.x - x) < m_cell && std::fabs(e.y - y) < m_cell &&
-                        usable(e.index)) {
-                        best = e.index;
-                        ++i;
-                        break;
-                    }
-                }
-                for (; i < entries.size(); ++i)
-                    entries[keep++] = entries[i];
-                entries.resize(keep);
-            }
-        }
-        return best;
-    }
-
-private:
-    struct Key {
-        std::int64_t x;
-        std::int64_t y;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const
-        {
-            const std::uint64_t h = static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull;
-            return static_cast<std::size_t>(h ^ (static_cast<std::uint64_t>(k.y) + 0x632BE59BD9B4E019ull +
-                                                 (h << 6) + (h >> 2)));
-        }
-    };
-    struct Entry {
-        double x;
-        double y;
-        std::uint32_t index;
-    };
-
-    // Division and floor are monotonic, so a point within the join distance
-    // of the query never falls outside the cells of query -/+ the distance.
-    std::int64_t CellOf(double v) const
-    {
-        constexpr double kLimit = 1e15;
-        double c = std::floor(v / m_cell);
-        // A join distance beyond the largest double makes every end meet
-        // every other: one cell holds them all (infinity / infinity).
-        if (std::isnan(c))
-            return 0;
-        if (c > kLimit)
-            c = kLimit;
-        else if (c < -kLimit)
-            c = -kLimit;
-        return static_cast<std::int64_t>(c);
-    }
-
-    double m_cell;
-    std::unordered_map<Key, std::vector<Entry>, KeyHash> m_cells;
-    std::vector<std::uint64_t> m_occupied;
-    std::size_t m_mask = 0;
-};
 
 // Joins b behind a's last node; returns a's new last node.
 DOCNODE* AppendAfterEnd(CDocData* a, DOCNODE* aLast, CDocData* b)
@@ -421,15 +303,18 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
 
     std::vector<std::uint8_t> alive(count, 1);
     std::vector<std::int32_t> layer(count, 0);
-    EndpointGrid starts(join, count);
-    EndpointGrid ends(join, count);
+    // Curve ends of the objects still waiting to be treated, in cells of the
+    // join distance; a search returns the earliest object in list order, so
+    // the result is the one a walk through the list would find.
+    plat::SpatialGrid starts(join, count);
+    plat::SpatialGrid ends(join, count);
     for (std::uint32_t i = 0; i < count; ++i) {
         CDocData* o = objects[i];
         layer[i] = o->m_nLayer;
         if (IsCandidate(o)) {
-            starts.Add(o->m_pNodes->m_x, o->m_pNodes->m_y, i);
+            starts.AddPoint(o->m_pNodes->m_x, o->m_pNodes->m_y, i);
             const DOCNODE* last = LastNode(o->m_pNodes);
-            ends.Add(last->m_x, last->m_y, i);
+            ends.AddPoint(last->m_x, last->m_y, i);
         }
     }
     for (CDocData* o : objects)
@@ -451,10 +336,10 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
             // Phases: 1 end-start, 2 end-end, 3 start-end, 4 start-start.
             for (int phase = 1; phase <= 4; ++phase) {
                 const bool atEnd = phase <= 2;
-                EndpointGrid& grid = (phase == 1 || phase == 4) ? starts : ends;
+                plat::SpatialGrid& grid = (phase == 1 || phase == 4) ? starts : ends;
                 for (;;) {
                     const DOCNODE* q = atEnd ? aLast : a->m_pNodes;
-                    const std::uint32_t j = grid.FindEarliest(q->m_x, q->m_y, i, isAlive, sameLayer);
+                    const std::uint32_t j = grid.FindEarliest(q->m_x, q->m_y, join, i, isAlive, sameLayer);
                     if (j == kNone)
                         break;
                     alive[j] = 0;
