@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+struct BARRIERPARAMS;
 class CDocData;
 struct DOCCONTEXT;
 struct DOCNODE;
@@ -130,4 +131,81 @@ public:
     // lying inside a closed path grouped under it ("path mode" 0) or cells of
     // "path width" x "path hight" (other modes).
     static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx);
+
+    // ---- Contour offset -----------------------------------------------
+    // Distances in world units. A corner that turns away from the offset
+    // side keeps its mitre point only within 4 distances of the corner;
+    // beyond, the mitre is cut square there with two nodes (lists of anchors
+    // only; curves keep their one node per node).
+
+    // A new object (not linked into a list) whose outline runs parallel to
+    // the closed object's, outward or inward. Null for a missing, empty or
+    // open object, an outline without a valid orientation, or an inward
+    // offset that turns the outline inside out.
+    static CDocData* OffsetContour(CDocData* object, double distance, std::uint8_t outward, DOCCONTEXT* ctx);
+
+    // Offsets every selected outline of the document (closed ones by
+    // OffsetContour, open ones by OffsetOpenPath on the side IsOpenPathLeft
+    // gives, turned round for outward); the results follow their source, or
+    // replace it with `deleteSource`, selected, with its layer, colour and
+    // output switch. Images, groups and texts are passed over.
+    static void OffsetSelection(DOCCONTEXT* ctx, double distance, std::uint8_t outward, std::uint8_t deleteSource);
+
+    // The open path offset to the left (`side` set) or right, with the
+    // clean-up passes before and after; always a new object.
+    static CDocData* OffsetOpenPath(CDocData* object, double distance, std::uint8_t side, std::uint32_t loopLimit,
+                                    DOCCONTEXT* ctx);
+
+    // True when the interior nodes lie no farther on the left of the chord
+    // from the first to the last node than on its right (summed distances).
+    static bool IsOpenPathLeft(const CDocData* object);
+
+    // Clean-up passes of the open offset on an open node list.
+    static void RemoveNearNodes(DOCNODE*& head);
+    static void TrimAtEndNormals(DOCNODE*& head, double d, double k, std::uint8_t side);
+    static void CutShortLoops(DOCNODE*& head, double d, double k, std::uint32_t limit);
+    static void ExtendOrTrimEnds(DOCNODE*& head, double d, double k, bool extend);
+    static void CutSelfLoops(DOCNODE*& head, std::uint32_t limit);
+    // Removes nodes where the path turns back by more than pi - tol (either
+    // way round).
+    static void RemoveSpikes(DOCNODE*& head, double tol);
+    // Removes ring nodes that repeat their predecessor or return to it
+    // (within 0.001): 0, or 1 no ring head, 2 not a ring, 3 or 4 fewer than
+    // three nodes before or after.
+    static int RemoveRingDuplicates(DOCNODE*& ring);
+
+    // ---- Light-guide plate patterns -------------------------------------
+
+    // The pattern of a closed outline (a new object list owned by the
+    // caller, or null): elements on a grid growing ring by ring from the
+    // outline's centre (modes 0 to 3), or scan lines across it (mode 4),
+    // inside the outline or inside its inward offset by the margin. Settings
+    // that are not numbers make no pattern; settings that would make more
+    // than a million grid points (rows and columns for mode 4) are refused
+    // with a message before anything is made.
+    static CDocData* MakeLightGuidePattern(CDocData* outline, const BARRIERPARAMS& params, DOCCONTEXT* ctx);
+
+    // The scan lines of a boundary (mode 4): rows from y0 out to both sides
+    // in turn, then columns from x0, each side ending where it leaves the
+    // boundary's box or its step is 0 or less; worked in the order of
+    // OrderScanLines for the current machine.
+    static CDocData* MakeScanLinePattern(const CDocData* boundary, const BARRIERPARAMS& params, double x0, double y0,
+                                         DOCCONTEXT* ctx);
+
+    // Lines inside the boundary along the row at y (or the column at x): the
+    // edges' crossings, each edge counted on [low end, high end), cut to
+    // whole world units, paired in order; pairs of one point are dropped.
+    static CDocData* ScanLinesAtY(const CDocData* boundary, double y);
+    static CDocData* ScanLinesAtX(const CDocData* boundary, double x);
+
+    // Orders scan lines row by row, then column by column, in a
+    // back-and-forth run starting where the origin corner and start
+    // position name, each line turned to run the way it is worked.
+    static void OrderScanLines(CDocData*& list, int corner, int startPos);
+
+    // Every light-guide layer (mode bit 0x80) becomes one scan layer (mode
+    // 2) with a single path: its horizontal lines row by row, back and
+    // forth, then its vertical lines column by column. Paths that are
+    // neither horizontal nor vertical leave the job.
+    static void JoinLightGuideLayers(WORKHEAD* header, int corner, int workPos);
 };
