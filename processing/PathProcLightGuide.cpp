@@ -483,7 +483,10 @@ void CPathProc::OrderScanLines(CDocData*& list, int corner, int startPos)
     std::vector<CDocData*> across, upright, other;
     for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
         const CGeoBox& b = o->m_rcBound;
-        if (b.m_ymin == b.m_ymax)
+        if (!std::isfinite(b.m_xmin) || !std::isfinite(b.m_xmax) || !std::isfinite(b.m_ymin) ||
+            !std::isfinite(b.m_ymax))
+            other.push_back(o); // cannot be placed in a row or column
+        else if (b.m_ymin == b.m_ymax)
             across.push_back(o);
         else if (b.m_xmin == b.m_xmax)
             upright.push_back(o);
@@ -601,6 +604,9 @@ CDocData* CPathProc::MakeLightGuidePattern(CDocData* outline, const BARRIERPARAM
     boundary.m_bNodesSelected = 0;
     boundary.RecalcBoundRect(ctx);
     const CGeoBox box = boundary.m_rcBound;
+    if (!std::isfinite(box.m_xmin) || !std::isfinite(box.m_xmax) || !std::isfinite(box.m_ymin) ||
+        !std::isfinite(box.m_ymax) || !std::isfinite(x0) || !std::isfinite(y0))
+        return nullptr; // a damaged outline bounds no grid
 
     // How far the walks reach inside the box, before anything is made.
     const double steps[4] = {

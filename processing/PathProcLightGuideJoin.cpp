@@ -47,7 +47,12 @@ void JoinLines(Waiting& w, bool rows, int d, int& t, PATHREC* out, SEGNODE*& tai
     auto hi = [&](const PATHREC* p) { return rows ? p->m_ymax : p->m_xmax; };
     auto across = [&](const PATHREC* p) { return rows ? p->m_pSegs->m_y0 : p->m_pSegs->m_x0; };
     auto along = [&](const PATHREC* p) { return rows ? p->m_pSegs->m_x0 : p->m_pSegs->m_y0; };
-    auto isLine = [&](const PATHREC* p) { return p->m_pSegs != nullptr && std::fabs(lo(p) - hi(p)) < kLineTol; };
+    // Positions that are not finite numbers cannot be ordered: such a path
+    // is no line and leaves the job with the rest.
+    auto isLine = [&](const PATHREC* p) {
+        return p->m_pSegs != nullptr && std::fabs(lo(p) - hi(p)) < kLineTol && std::isfinite(across(p)) &&
+               std::isfinite(along(p));
+    };
 
     // The starting row from the lines that lead the list.
     double row = std::numeric_limits<double>::quiet_NaN();

@@ -170,6 +170,13 @@ TEST(LightGuidePattern, MarginsPitchesOfZeroAndBadSettings)
     plate->m_bClosed = 0;
     EXPECT_EQ(CPathProc::MakeLightGuidePattern(plate, Grid(3, 20, 50), nullptr), nullptr);
     delete plate;
+    // A damaged outline whose box is not a number bounds no grid (its rings
+    // would never leave the box).
+    CDocData* broken = MakeLine({{0, 0}, {200, 0}, {200, 200}, {0, 0}});
+    broken->m_pNodes->m_pNext->m_x = std::numeric_limits<double>::quiet_NaN();
+    broken->m_rcBound.m_xmax = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(CPathProc::MakeLightGuidePattern(broken, Grid(3, 20, 50), nullptr), nullptr);
+    delete broken;
 }
 
 std::vector<std::vector<XY>> LinePoints(CDocData* list)
