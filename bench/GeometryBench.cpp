@@ -77,4 +77,28 @@ void BM_GeoSegmentIntersectionPairs(benchmark::State& state)
 }
 BENCHMARK(BM_GeoSegmentIntersectionPairs)->Arg(10000000)->Unit(benchmark::kMillisecond);
 
+// A spline of high order as a drawing file may ask for: evaluated
+// bottom-up each point costs order^2, where the plain recursion took over a
+// second for the whole curve at order 22.
+void BM_EvaluateSplineOfHighOrder(benchmark::State& state)
+{
+    const int order = static_cast<int>(state.range(0));
+    DOCNODE* head = nullptr;
+    DOCNODE* last = nullptr;
+    for (int i = 0; i < 200; ++i) {
+        last = AppendNode(last, 500000.0 + 10.0 * i, 500000.0 + (i % 2) * 10.0);
+        if (head == nullptr)
+            head = last;
+    }
+    std::size_t points = 0;
+    for (auto _ : state) {
+        DOCNODE* curve = EvaluateSpline(head, order);
+        points = static_cast<std::size_t>(CountNodes(curve));
+        CDocState::FreeNodeList(curve);
+    }
+    state.counters["points"] = static_cast<double>(points);
+    CDocState::FreeNodeList(head);
+}
+BENCHMARK(BM_EvaluateSplineOfHighOrder)->Arg(22)->Arg(kMaxSplineOrder)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -61,7 +61,8 @@ ArrayGaps MeasureArrayGaps(CDocData& obj, DOCCONTEXT* ctx)
     return gaps;
 }
 
-void ScaleBoxAndPitches(CDocData& obj, const ArrayGaps& gaps, double cx, double cy, double sx, double sy)
+void ScaleBoxAndPitches(CDocData& obj, const ArrayGaps& gaps, double cx, double cy, double sx, double sy,
+                        DOCCONTEXT* ctx)
 {
     // Scaling the empty box would turn its marker bounds into a real box.
     if (!obj.m_rcBound.IsEmpty())
@@ -70,5 +71,8 @@ void ScaleBoxAndPitches(CDocData& obj, const ArrayGaps& gaps, double cx, double 
         const CGeoBox single = ScaledBox(gaps.m_rcSingle, cx, cy, sx, sy);
         obj.m_pArray->m_dDx = single.Width() + gaps.m_dGapX;
         obj.m_pArray->m_dDy = single.Height() + gaps.m_dGapY;
+        // The old box scaled would scale the gaps too, while the pitches
+        // keep them: the box is that of the copies at the new pitches.
+        obj.RecalcBoundRect(ctx);
     }
 }

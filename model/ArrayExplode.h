@@ -65,8 +65,10 @@ ArrayGaps MeasureArrayGaps(CDocData& obj, DOCCONTEXT* ctx);
 
 // After the content was scaled about (cx, cy): the box becomes the old box
 // scaled (the empty box stays empty) and, with measured gaps, the pitches
-// become the scaled copy's size plus the gaps.
-void ScaleBoxAndPitches(CDocData& obj, const ArrayGaps& gaps, double cx, double cy, double sx, double sy);
+// become the scaled copy's size plus the gaps and the box is recomputed
+// over the copies at those pitches.
+void ScaleBoxAndPitches(CDocData& obj, const ArrayGaps& gaps, double cx, double cy, double sx, double sy,
+                        DOCCONTEXT* ctx);
 
 // x' = (x - cx) sx + cx, y' likewise, on both corners; then normalised.
 CGeoBox ScaledBox(const CGeoBox& box, double cx, double cy, double sx, double sy);

@@ -192,6 +192,41 @@ DOCNODE* SampleBezierByStep(const DOCNODE* pNodes, double step, bool bAllSegment
     return out.head;
 }
 
+bool SampleBezierStepBounds(const DOCNODE* pNodes, double step, CGeoBox& bounds)
+{
+    if (pNodes == nullptr || !(step > 0.0))
+        return false;
+    // The points of SampleBezierByStep's list, walked without making it.
+    double xmin = std::numeric_limits<double>::infinity(), ymin = xmin;
+    double xmax = -xmin, ymax = -xmin;
+    auto grow = [&](const Pt& p) {
+        xmin = std::fmin(xmin, p.x);
+        xmax = std::fmax(xmax, p.x);
+        ymin = std::fmin(ymin, p.y);
+        ymax = std::fmax(ymax, p.y);
+    };
+    bool any = false;
+    const DOCNODE* n = pNodes;
+    Cubic seg;
+    const DOCNODE* end = nullptr;
+    while (n != nullptr && SegmentAt(n, pNodes, seg, &end)) {
+        any = true;
+        for (long i = 0;; ++i) {
+            const double t = static_cast<double>(i) * step;
+            if (!(t < step * 0.5 + 1.0))
+                break;
+            // The segment's last sample is put on its end anchor.
+            const bool last = !(static_cast<double>(i + 1) * step < step * 0.5 + 1.0);
+            grow(last ? seg.p[3] : BezierPoint(seg, t));
+        }
+        n = end;
+    }
+    if (!any)
+        return false;
+    bounds = CGeoBox(xmin, xmax, ymin, ymax);
+    return true;
+}
+
 DOCNODE* SplitBezierAt(const DOCNODE* pStart, double x, double y, double tol)
 {
     if (pStart == nullptr)
@@ -436,32 +471,50 @@ std::uint32_t SplineKnots(int k, int n, double* knots)
 
 namespace {
 
-// Cox-de Boor; `closedAt` (an interval index, or -1) takes that interval as
-// closed at its upper end, which gives the curve's limit at the top knot.
-double Basis(int i, int k, double t, const double* knots, int closedAt)
+// Cox-de Boor for N(i, k) with i = lo .. hi into out[0 .. hi - lo]; `closedAt`
+// (an interval index, or -1) takes that interval as closed at its upper end,
+// which gives the curve's limit at the top knot. Worked bottom-up (de Boor's
+// triangle): level r holds N(j, r) for j = lo .. hi + k - r, each made once
+// from two values of level r - 1 by the same terms in the same order as the
+// recursive definition, so the values are the same while the work is k^2
+// instead of 2^k per basis. At most kMaxSplineOrder bases at a time.
+void Bases(int lo, int hi, int k, double t, const double* knots, int closedAt, double* out)
 {
-    if (k == 1) {
-        if (knots[i] <= t && t < knots[i + 1])
-            return 1.0;
-        return (i == closedAt && t == knots[i + 1]) ? 1.0 : 0.0;
+    std::array<double, 2 * kMaxSplineOrder> w{};
+    const int top = hi + k - 1; // last index of order 1
+    for (int j = lo; j <= top; ++j) {
+        double v = 0.0;
+        if (knots[j] <= t && t < knots[j + 1])
+            v = 1.0;
+        else if (j == closedAt && t == knots[j + 1])
+            v = 1.0;
+        w[static_cast<std::size_t>(j - lo)] = v;
     }
-    double v = 0.0;
-    const double d1 = knots[i + k - 1] - knots[i];
-    if (std::fabs(d1) > kSplineKnotTol)
-        v += (t - knots[i]) / d1 * Basis(i, k - 1, t, knots, closedAt);
-    const double d2 = knots[i + k] - knots[i + 1];
-    if (std::fabs(d2) > kSplineKnotTol)
-        v += (knots[i + k] - t) / d2 * Basis(i + 1, k - 1, t, knots, closedAt);
-    return v;
+    for (int r = 2; r <= k; ++r) {
+        for (int j = lo; j <= hi + k - r; ++j) {
+            double v = 0.0;
+            const double d1 = knots[j + r - 1] - knots[j];
+            if (std::fabs(d1) > kSplineKnotTol)
+                v += (t - knots[j]) / d1 * w[static_cast<std::size_t>(j - lo)];
+            const double d2 = knots[j + r] - knots[j + 1];
+            if (std::fabs(d2) > kSplineKnotTol)
+                v += (knots[j + r] - t) / d2 * w[static_cast<std::size_t>(j - lo + 1)];
+            w[static_cast<std::size_t>(j - lo)] = v;
+        }
+    }
+    for (int j = lo; j <= hi; ++j)
+        out[j - lo] = w[static_cast<std::size_t>(j - lo)];
 }
 
 } // namespace
 
 double SplineBasis(int i, int k, double t, const double* knots)
 {
-    if (knots == nullptr || i < 0 || k < 1)
+    if (knots == nullptr || i < 0 || k < 1 || k > kMaxSplineOrder)
         return 0.0;
-    return Basis(i, k, t, knots, -1);
+    double value = 0.0;
+    Bases(i, i, k, t, knots, -1, &value);
+    return value;
 }
 
 DOCNODE* EvaluateSpline(const DOCNODE* pControls, int order)
@@ -475,7 +528,7 @@ DOCNODE* EvaluateSpline(const DOCNODE* pControls, int order)
     }
     const int n = static_cast<int>(ctrl.size()) - 1;
     const int k = order;
-    if (k < 1 || n < k - 1)
+    if (k < 1 || k > kMaxSplineOrder || n < k - 1)
         return nullptr;
     std::vector<double> knots(static_cast<std::size_t>(n + k + 1));
     if (SplineKnots(k, n, knots.data()) == 0)
@@ -507,10 +560,13 @@ DOCNODE* EvaluateSpline(const DOCNODE* pControls, int order)
             }
         }
         Pt p{0.0, 0.0};
-        for (int i = std::max(0, span - k + 1); i <= std::min(span, n); ++i) {
-            const double b = Basis(i, k, t, knots.data(), closedAt);
-            p.x += b * ctrl[static_cast<std::size_t>(i)].x;
-            p.y += b * ctrl[static_cast<std::size_t>(i)].y;
+        const int lo = std::max(0, span - k + 1);
+        const int hi = std::min(span, n);
+        std::array<double, kMaxSplineOrder> b{};
+        Bases(lo, hi, k, t, knots.data(), closedAt, b.data());
+        for (int i = lo; i <= hi; ++i) {
+            p.x += b[static_cast<std::size_t>(i - lo)] * ctrl[static_cast<std::size_t>(i)].x;
+            p.y += b[static_cast<std::size_t>(i - lo)] * ctrl[static_cast<std::size_t>(i)].y;
         }
         return p;
     };

@@ -25,6 +25,12 @@ DOCNODE* SamplePolyline(const DOCNODE* pNodes, double tol);
 // no segment or the step is not above 0.
 DOCNODE* SampleBezierByStep(const DOCNODE* pNodes, double step, bool bAllSegments, CGeoBox& box);
 
+// The bounds of the list SampleBezierByStep makes over all segments (its
+// samples, each segment's last one on its end anchor), found without making
+// it; coordinates that are not numbers are passed over. False, and the
+// bounds untouched, when there is no segment or the step is not above 0.
+bool SampleBezierStepBounds(const DOCNODE* pNodes, double step, CGeoBox& bounds);
+
 // Splits the cubic segment that starts at `pStart` at its first parameter
 // (in steps of 0.0001) whose point lies within tol of (x, y): seven new
 // nodes, start anchor, two controls, split anchor, two controls, end anchor.
@@ -52,6 +58,11 @@ DOCNODE* ReverseBezierList(DOCNODE* head);
 DOCNODE* BuildImportCurves(double cx, double cy, double rx, double ry, double a0, double a1, double rotation,
                            double unit);
 
+// Highest B-spline order that is evaluated; a higher one is refused (a
+// reader skips such a curve). Degrees written by drawing programs stay far
+// below it, and each point costs order^2 work.
+constexpr int kMaxSplineOrder = 32;
+
 // Knot vector of a B-spline of order k over the control points 0 .. n into
 // knots[0 .. n + k] (the caller provides n + k + 1 values): k zeros, then
 // 0.5, 0.5, 1.0, 1.0, 1.5, ... up to index n, then the last value repeated.
@@ -60,11 +71,12 @@ std::uint32_t SplineKnots(int k, int n, double* knots);
 
 // B-spline basis N(i, k) at t by the Cox-de Boor recursion over half-open
 // knot intervals; terms over knot differences of 1e-5 or less are left out.
+// 0 for an order above kMaxSplineOrder.
 double SplineBasis(int i, int k, double t, const double* knots);
 
 // Points of the B-spline of the given order over the control nodes: t = 0,
 // 0.05, ... below the top knot, then the curve's end at the top knot. With
 // as many control nodes as the order (a knot vector of zeros, no curve) the
-// result is a copy of the control nodes. Null for a null list or too few
-// nodes for the order.
+// result is a copy of the control nodes. Null for a null list, too few
+// nodes for the order or an order above kMaxSplineOrder.
 DOCNODE* EvaluateSpline(const DOCNODE* pControls, int order);

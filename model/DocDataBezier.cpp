@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <unordered_set>
 
 namespace {
 
@@ -34,14 +35,6 @@ DOCNODE* SegmentEnd(const DOCNODE* n)
     if (n == nullptr || n->m_pNext == nullptr || n->m_pNext->m_pNext == nullptr)
         return nullptr;
     return n->m_pNext->m_pNext->m_pNext;
-}
-
-int CountSegments(const DOCNODE* head)
-{
-    int count = 0;
-    for (const DOCNODE* n = SegmentEnd(head); n != nullptr; n = SegmentEnd(n))
-        ++count;
-    return count;
 }
 
 // A new four-node list holding the segment that starts at n.
@@ -206,7 +199,10 @@ std::uint8_t CDocDataBezier::SelectNodeAt(double x, double y, double tol, std::u
     const std::uint8_t anchorReset = state == NODE_ACTIVE ? NODE_SELECTED : NODE_UNSELECTED;
     std::uint8_t result = 0;
     bool hit = false;
-    bool incomingHit = false;
+    // The anchor that took the state with a hit incoming control. It alone
+    // keeps it: the nodes after it are reset as usual, so a handle picked
+    // before does not stay active beside the new one.
+    const DOCNODE* keeper = nullptr;
     for (DOCNODE* n = m_pNodes; n != nullptr; n = n->m_pNext) {
         if (!hit && Within(n, x, y, tol)) {
             hit = true;
@@ -219,13 +215,11 @@ std::uint8_t CDocDataBezier::SelectNodeAt(double x, double y, double tol, std::u
                 else if (n->m_nKind == NODE_CONTROL_OUT && n->m_pPrev != nullptr)
                     n->m_pPrev->m_nSelect = state;
             }
-            incomingHit = n->m_nKind == NODE_CONTROL_IN;
+            if (n->m_nKind == NODE_CONTROL_IN)
+                keeper = n->m_pNext;
             continue;
         }
-        if (!set)
-            continue;
-        // The anchor that took the state with its incoming control keeps it.
-        if (incomingHit && n->m_pPrev != nullptr && n->m_pPrev->m_nSelect == state)
+        if (!set || n == keeper)
             continue;
         n->m_nSelect = n->m_nKind == NODE_ANCHOR ? anchorReset : std::uint8_t{NODE_UNSELECTED};
     }
@@ -325,20 +319,26 @@ bool CDocDataBezier::HitTest(double x, double y, double tol)
 
 void CDocDataBezier::RecalcBoundRect(DOCCONTEXT* ctx)
 {
-    CGeoBox unused;
-    DOCNODE* samples = SampleBezierByStep(m_pNodes, kSampleStep, true, unused);
-    if (samples == nullptr) {
+    CGeoBox samples;
+    if (!SampleBezierStepBounds(m_pNodes, kSampleStep, samples)) {
         // No segment to sample: the nodes themselves.
         CDocData::RecalcBoundRect(ctx);
         return;
     }
-    // The samples stand in for the nodes while the base body takes their box
-    // and adds the array copies.
+    // Two corners of the samples' bounds stand in for the nodes while the
+    // base body takes their box and adds the array copies: the same box as
+    // over every sample, without a list of them on each node drag.
+    DOCNODE corners[2];
+    corners[0].m_x = samples.m_xmin;
+    corners[0].m_y = samples.m_ymin;
+    corners[1].m_x = samples.m_xmax;
+    corners[1].m_y = samples.m_ymax;
+    corners[0].m_pNext = &corners[1];
+    corners[1].m_pPrev = &corners[0];
     DOCNODE* nodes = m_pNodes;
-    m_pNodes = samples;
+    m_pNodes = corners;
     CDocData::RecalcBoundRect(ctx);
     m_pNodes = nodes;
-    CDocState::FreeNodeList(samples);
 }
 
 CGeoBox CDocDataBezier::GetAnchorRect()
@@ -449,7 +449,7 @@ void CDocDataBezier::DrawShifted(CDC* dc, const DOCCONTEXT* ctx, double ox, doub
         dc->LineTo(pb.x, pb.y);
     };
     const LEADINOUT* lead = m_pLeadInOut;
-    if (lead != nullptr && lead->m_bLeadIn && lead->m_dInLength > kMinLeadLength)
+    if (LeadShownOn(lead, m_pNodes, true))
         line(client(lead->m_dInX, lead->m_dInY), client(m_pNodes->m_x, m_pNodes->m_y));
     for (const DOCNODE* n = m_pNodes; n != nullptr;) {
         const DOCNODE* end = SegmentEnd(n);
@@ -461,7 +461,7 @@ void CDocDataBezier::DrawShifted(CDC* dc, const DOCCONTEXT* ctx, double ox, doub
         dc->PolyBezier(pts, 4);
         n = end;
     }
-    if (lead != nullptr && lead->m_bLeadOut && lead->m_dOutLength > kMinLeadLength) {
+    if (LeadShownOn(lead, m_pNodes, false)) {
         const DOCNODE* last = LastNode(m_pNodes);
         line(client(last->m_x, last->m_y), client(lead->m_dOutX, lead->m_dOutY));
     }
@@ -657,38 +657,40 @@ void CDocDataBezier::MoveNodesOfList(DOCNODE* head, bool closed, double dx, doub
                                      std::vector<std::pair<DOCNODE*, DOCNODE*>>* handles)
 {
     if (mode == 1 || mode == 3) {
-        // Each node moves once, also where two active anchors share a
-        // neighbour.
-        std::vector<DOCNODE*> moving;
-        auto take = [&moving](DOCNODE* n) {
-            if (n != nullptr && std::find(moving.begin(), moving.end(), n) == moving.end())
-                moving.push_back(n);
+        // A node moves when it is an active anchor or next to one. Each node
+        // is looked at once, so a node between two active anchors moves once,
+        // in time linear in the length of the list.
+        // Decided on the states alone, which the shifting leaves as they are.
+        auto activeAnchor = [](const DOCNODE* n) {
+            return n != nullptr && n->m_nKind == NODE_ANCHOR && n->m_nSelect == NODE_ACTIVE;
         };
         for (DOCNODE* n = head; n != nullptr; n = n->m_pNext) {
-            if (n->m_nKind != NODE_ANCHOR || n->m_nSelect != NODE_ACTIVE)
-                continue;
-            take(n->m_pPrev);
-            take(n);
-            take(n->m_pNext);
-            if (handles != nullptr) {
+            const bool active = activeAnchor(n);
+            if (handles != nullptr && active) {
                 if (n->m_pPrev != nullptr && n->m_pPrev->m_nKind != NODE_ANCHOR)
                     handles->emplace_back(n->m_pPrev, n);
                 if (n->m_pNext != nullptr && n->m_pNext->m_nKind != NODE_ANCHOR)
                     handles->emplace_back(n->m_pNext, n);
             }
+            if (active || activeAnchor(n->m_pPrev) || activeAnchor(n->m_pNext))
+                Shift(*n, dx, dy);
         }
-        for (DOCNODE* n : moving)
-            Shift(*n, dx, dy);
         return;
     }
     if (mode != 2)
         return;
     DOCNODE* last = head != nullptr ? LastNode(head) : nullptr;
+    // Every handle moves at most once: an active handle that was already
+    // turned as the opposite of an earlier one stays where that put it, and
+    // a handle already moved is not turned again as an opposite.
+    std::unordered_set<const DOCNODE*> moved;
     for (DOCNODE* n = head; n != nullptr; n = n->m_pNext) {
         if (n->m_nKind == NODE_ANCHOR || n->m_nSelect != NODE_ACTIVE)
             continue;
-        Shift(*n, dx, dy);
         n->m_nSelect = NODE_UNSELECTED;
+        if (!moved.insert(n).second)
+            continue;
+        Shift(*n, dx, dy);
         // The opposite control turns the other way, so the tangent stays
         // straight through the anchor; at the ends of a closed path it lies
         // across the closing node.
@@ -706,6 +708,8 @@ void CDocDataBezier::MoveNodesOfList(DOCNODE* head, bool closed, double dx, doub
                 opposite = last->m_pPrev;
         }
         if (opposite != nullptr && (opposite->m_nKind == NODE_ANCHOR || opposite == n))
+            opposite = nullptr;
+        if (opposite != nullptr && !moved.insert(opposite).second)
             opposite = nullptr;
         if (opposite != nullptr)
             Shift(*opposite, -dx, -dy);
@@ -875,7 +879,10 @@ bool CDocDataBezier::DeleteSelectedNodes()
             n = n->m_pNext;
             continue;
         }
-        if (CountSegments(m_pNodes) <= 1) {
+        // At most one segment is left when the head has no second segment
+        // end: seven nodes are needed for two. Looked up from the head
+        // instead of counting the whole list for every deleted anchor.
+        if (SegmentEnd(SegmentEnd(m_pNodes)) == nullptr) {
             CDocState::FreeNodeList(m_pNodes);
             m_bClosed = 0;
             return true;

@@ -106,8 +106,8 @@ protected:
     // Moves the nodes of a list the way a node drag of the given mode does
     // (modes 1 and 3: active anchors with their controls; mode 2: active
     // controls, their opposite controls the other way, wrapping round the
-    // ends of a closed path). With `handles`, each moved control and its
-    // anchor are added as a pair.
+    // ends of a closed path; no node moves twice). With `handles`, each moved
+    // control and its anchor are added as a pair.
     static void MoveNodesOfList(DOCNODE* head, bool closed, double dx, double dy, int mode,
                                 std::vector<std::pair<DOCNODE*, DOCNODE*>>* handles);
     // Handle lines from controls to their anchors with a 4-pixel square at

@@ -363,7 +363,7 @@ void CDocDataComposite::ScaleNodes(double cx, double cy, double sx, double sy, D
 {
     const ArrayGaps gaps = MeasureArrayGaps(*this, ctx);
     EachChild(m_pChildren, [&](CDocData& c) { c.ScaleNodes(cx, cy, sx, sy, ctx); });
-    ScaleBoxAndPitches(*this, gaps, cx, cy, sx, sy);
+    ScaleBoxAndPitches(*this, gaps, cx, cy, sx, sy, ctx);
 }
 
 bool CDocDataComposite::InsertNodeAt(double x, double y, double tol)

@@ -57,7 +57,8 @@ public:
     void Flip(const CGeoPoint& centre, bool horizontal, bool vertical, DOCCONTEXT* ctx) override;
     void DrawMirrorPreview(DOCCONTEXT* ctx, CDC* dc, double x1, double y1, double x2, double y2) override;
     // Children scaled; the own box is the old box scaled. With an array
-    // record the gap between copies stays as it was.
+    // record the gap between copies stays as it was and the box is that of
+    // the scaled copies.
     void ScaleNodes(double cx, double cy, double sx, double sy, DOCCONTEXT* ctx) override;
     bool InsertNodeAt(double x, double y, double tol) override;
     bool DeleteSelectedNodes() override;

@@ -51,14 +51,12 @@ void MirrorXY(double& x, double& y, double x1, double y1, double x2, double y2)
 
 bool LeadInShown(const CDocData& obj)
 {
-    return obj.m_pLeadInOut != nullptr && obj.m_pLeadInOut->m_bLeadIn != 0 &&
-           obj.m_pLeadInOut->m_dInLength > kMinLeadLength;
+    return LeadShownOn(obj.m_pLeadInOut, obj.m_pNodes, true);
 }
 
 bool LeadOutShown(const CDocData& obj)
 {
-    return obj.m_pLeadInOut != nullptr && obj.m_pLeadInOut->m_bLeadOut != 0 &&
-           obj.m_pLeadInOut->m_dOutLength > kMinLeadLength;
+    return LeadShownOn(obj.m_pLeadInOut, obj.m_pNodes, false);
 }
 
 CGeoPoint Client(const DOCCONTEXT* ctx, double x, double y)
@@ -271,7 +269,7 @@ void CDocDataLine::ScaleNodesOf(CDocData& obj, double cx, double cy, double sx, 
         n.m_x = (n.m_x - cx) * sx + cx;
         n.m_y = (n.m_y - cy) * sy + cy;
     });
-    ScaleBoxAndPitches(obj, gaps, cx, cy, sx, sy);
+    ScaleBoxAndPitches(obj, gaps, cx, cy, sx, sy, ctx);
 
     if (obj.m_pLeadInOut != nullptr && hasFirst) {
         const double dx = obj.m_pNodes->m_x - firstX;
@@ -420,6 +418,10 @@ PATHREC* CDocDataLine::MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* poin
         open->m_pArray = new ARRAYREC(*obj.m_pArray);
         AppendPathRecord(&head, &tail, open);
     }
+    // Leads go out only where the outline to be cut has a direction at its
+    // ends, taken before the end gap shortens it.
+    const bool leadIn = LeadShownOn(obj.m_pLeadInOut, points, true);
+    const bool leadOut = LeadShownOn(obj.m_pLeadInOut, points, false);
     if (obj.m_pEndGap != nullptr && obj.m_pEndGap->m_bOn != 0 && obj.m_pEndGap->m_dGap > 0.0)
         CutEndGap(points, obj.m_pEndGap);
     // Light-guide lines are told apart by their sub-kind down the job
@@ -428,9 +430,9 @@ PATHREC* CDocDataLine::MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* poin
     PATHREC* path = BuildPathRecord(points, subkind);
     CDocState::FreeNodeList(points);
     AppendPathRecord(&head, &tail, path);
-    if (LeadInShown(obj))
+    if (leadIn)
         AddLeadSegment(path, true, obj.m_pLeadInOut->m_dInX, obj.m_pLeadInOut->m_dInY);
-    if (LeadOutShown(obj))
+    if (leadOut)
         AddLeadSegment(path, false, obj.m_pLeadInOut->m_dOutX, obj.m_pLeadInOut->m_dOutY);
     if (open != nullptr) {
         PATHREC* close = new PATHREC;
@@ -611,6 +613,9 @@ void CDocDataLine::MoveSelectedNodesOf(CDocData& obj, const CGeoPoint& from, con
             n.m_y += dy;
         }
     });
+    // The box follows the nodes at once: lead building passes over outlines
+    // by their boxes, also while the other objects of a drag are moved.
+    obj.RecalcBoundRect(ctx);
     if (obj.m_pLeadInOut != nullptr)
         ApplyLeadInOut(ctx, &obj);
     if (obj.m_pEndGap != nullptr)
@@ -681,6 +686,10 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
     if (obj.m_bNodesSelected == 0 || obj.m_pNodes == nullptr)
         return false;
     bool deleted = false;
+    // The last node is found once, when first needed, and kept as nodes go,
+    // so that deleting many nodes from the head of a long outline does not
+    // walk it each time.
+    DOCNODE* last = nullptr;
     DOCNODE* n = obj.m_pNodes;
     while (n != nullptr) {
         DOCNODE* next = n->m_pNext;
@@ -695,8 +704,10 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
             if (next != nullptr)
                 next->m_pPrev = nullptr;
             delete n;
-            if (closed && CountNodes(obj.m_pNodes) >= 2) {
-                DOCNODE* last = LastNode(obj.m_pNodes);
+            // Two nodes left at least: the closing node follows the new head.
+            if (closed && next != nullptr && next->m_pNext != nullptr) {
+                if (last == nullptr)
+                    last = LastNode(next);
                 last->m_x = obj.m_pNodes->m_x;
                 last->m_y = obj.m_pNodes->m_y;
                 last->m_nSelect = NODE_SELECTED;

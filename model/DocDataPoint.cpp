@@ -382,7 +382,7 @@ void CDocDataPoint::ScaleNodes(double cx, double cy, double sx, double sy, DOCCO
     const ArrayGaps gaps = MeasureArrayGaps(*this, ctx);
     ScaleCoord(m_pNodes->m_x, cx, sx);
     ScaleCoord(m_pNodes->m_y, cy, sy);
-    ScaleBoxAndPitches(*this, gaps, cx, cy, sx, sy);
+    ScaleBoxAndPitches(*this, gaps, cx, cy, sx, sy, ctx);
 }
 
 bool CDocDataPoint::DeleteSelectedNodes()

@@ -23,6 +23,10 @@ constexpr double kPlaceTol = 0.001;
 constexpr double kMarkShare = 0.05;
 constexpr double kMarkMinBack = 50.0;
 constexpr double kMarkMinLength = 200.0;
+// Share of the size of its coordinates (plus one unit) by which a start
+// point is grown before an outline's box rules out enclosing it: far above
+// the rounding of the point-in-polygon test's on-the-outline check.
+constexpr double kReachMargin = 1e-6;
 
 plat::CurveStartPlacer g_curveStartPlacer = nullptr;
 
@@ -92,17 +96,74 @@ struct LeadProbe {
     }
 };
 
+bool BoxMisses(const CGeoBox& query, double xmin, double xmax, double ymin, double ymax)
+{
+    return xmax < query.m_xmin || xmin > query.m_xmax || ymax < query.m_ymin || ymin > query.m_ymax;
+}
+
+// The curve part of OutlineMisses: the box of the control points, walked.
+[[gnu::noinline]] bool CurveMisses(const DOCNODE* head, const CGeoBox& query, bool needThree)
+{
+    double xmin = head->m_x, xmax = head->m_x, ymin = head->m_y, ymax = head->m_y;
+    int count = 0;
+    for (const DOCNODE* n = head; n != nullptr; n = n->m_pNext) {
+        if (!std::isfinite(n->m_x) || !std::isfinite(n->m_y))
+            return false;
+        xmin = std::fmin(xmin, n->m_x);
+        xmax = std::fmax(xmax, n->m_x);
+        ymin = std::fmin(ymin, n->m_y);
+        ymax = std::fmax(ymax, n->m_y);
+        ++count;
+        if (n->m_pNext == head)
+            break;
+    }
+    // A whole segment flattens into three points at least.
+    return BoxMisses(query, xmin, xmax, ymin, ymax) && (!needThree || count >= 4);
+}
+
+// True when every point of the object's point list (CopyNodes) lies outside
+// the query box, found without making the list; with `needThree` the list
+// must also have three points or more. Polylines and rectangles list their
+// nodes, which their kept box holds (their operations keep it up to date;
+// the empty box is not trusted). Curves list points of their cubics, which
+// stay inside the box of their control points. Other classes are not known
+// here: false, and they are measured in full. Bounds that are not numbers
+// never compare as missing. Called for every outline of the document on
+// every lead build, so the common case is kept short.
+inline bool OutlineMisses(const CDocData* o, const CGeoBox& query, bool needThree)
+{
+    const DOCNODE* head = o->m_pNodes;
+    if (head == nullptr)
+        return false;
+    if (o->m_nType == MT_LINE || o->m_nType == MT_RECT) {
+        const CGeoBox& b = o->m_rcBound;
+        // The empty box lies wholly below zero; a bound at or above zero
+        // tells a real box without the fuller test.
+        if (!BoxMisses(query, b.m_xmin, b.m_xmax, b.m_ymin, b.m_ymax) ||
+            (b.m_xmax < 0.0 && b.m_ymax < 0.0 && b.IsEmpty()))
+            return false;
+        return !needThree || (head->m_pNext != nullptr && head->m_pNext->m_pNext != nullptr);
+    }
+    if (o->m_nType == MT_BEZIER || o->m_nType == MT_ELLIPSE)
+        return CurveMisses(head, query, needThree);
+    return false;
+}
+
 // Every crossing of the whole tree is measured on the lead lines as built,
 // so a nearer crossing found inside a group is never replaced by a farther
-// one found at an outer level, and the lead is shortened only once.
-void FindCrossings(CDocData* list, LeadProbe& in, LeadProbe& out)
+// one found at an outer level, and the lead is shortened only once. An
+// outline that cannot reach either lead's box is passed over without
+// copying its points: nothing of it can cross.
+void FindCrossings(CDocData* list, LeadProbe& in, LeadProbe& out, const CGeoBox& leads)
 {
     for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
         if (IsComposite(o)) {
-            FindCrossings(ChildrenOf(o), in, out);
+            FindCrossings(ChildrenOf(o), in, out, leads);
             continue;
         }
-        if (!o->IsSelected())
+        // A segment crosses a lead only where their boxes meet: an outline
+        // wholly outside the leads' box needs no copy.
+        if (OutlineMisses(o, leads, false) || !o->IsSelected())
             continue;
         DOCNODE* copy = o->CopyNodes();
         // The first and the last segment meet the outline's own ends, so
@@ -345,6 +406,14 @@ void InheritGroupLead(CDocData* obj)
     obj->m_pLeadInOut->m_bDone = 0;
 }
 
+bool LeadShownOn(const LEADINOUT* rec, const DOCNODE* nodes, bool atStart)
+{
+    if (rec == nullptr || !(atStart ? LeadInOn(*rec) : LeadOutOn(*rec)))
+        return false;
+    CGeoPoint end, dir;
+    return GetEndTangent(nodes, atStart, end, dir);
+}
+
 bool GetEndTangent(const DOCNODE* nodes, bool atStart, CGeoPoint& end, CGeoPoint& direction)
 {
     if (nodes == nullptr)
@@ -367,13 +436,21 @@ int CountEnclosingObjects(CDocData* list, const CDocData* obj)
         return 0;
     const double x = obj->m_pNodes->m_x;
     const double y = obj->m_pNodes->m_y;
+    // The start grown by far more than the rounding of the test on the
+    // outline; not a number, it is measured against everything.
+    const double margin = kReachMargin * (1.0 + std::fabs(x) + std::fabs(y));
+    const bool finite = std::isfinite(x) && std::isfinite(y);
+    const CGeoBox around(x - margin, x + margin, y - margin, y + margin);
     int count = 0;
     for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
         if (IsComposite(o)) {
             count += CountEnclosingObjects(ChildrenOf(o), obj);
             continue;
         }
-        if (o == obj || !o->IsSelected())
+        // Three points or more and the start outside their box: outside,
+        // found without copying them. Shorter lists count whatever their
+        // place, so they are measured.
+        if (o == obj || (finite && OutlineMisses(o, around, true)) || !o->IsSelected())
             continue;
         DOCNODE* copy = o->CopyNodes();
         if (copy == nullptr)
@@ -389,11 +466,15 @@ bool ResolveAutoLeadSide(DOCCONTEXT* ctx, CDocData* obj, double& inAngle, double
                          std::uint32_t orientation)
 {
     LEADINOUT& rec = *obj->m_pLeadInOut;
-    rec.m_nKind = 1;
     inAngle = rec.m_dInAngle;
     outAngle = -rec.m_dOutAngle;
-    if (obj->m_bClosed == 0)
+    if (obj->m_bClosed == 0) {
+        // The side is kept as the fixed kind that gives these same signs on
+        // the orientation in force (inner for the usual open code 1), so
+        // that later builds do not flip the leads to the other side.
+        rec.m_nKind = orientation == 0 ? 1 : 0;
         return false;
+    }
     const int count = CountEnclosingObjects(DocumentObjects(ctx), obj);
     const bool odd = (count % 2) != 0;
     rec.m_nKind = odd ? 0 : 1;
@@ -442,7 +523,18 @@ LEADINOUT* ClipLeadsAtCrossings(CDocData* list, CDocData* obj)
     }
     if (!in.on && !out.on)
         return &rec;
-    FindCrossings(list, in, out);
+    // The box of both lead lines, kept by hand: a box of one point below
+    // zero would pass for the empty box in a union.
+    const LeadProbe& first = in.on ? in : out;
+    CGeoBox leads(std::fmin(first.sx, first.px), std::fmax(first.sx, first.px), std::fmin(first.sy, first.py),
+                  std::fmax(first.sy, first.py));
+    if (in.on && out.on) {
+        leads.m_xmin = std::fmin(leads.m_xmin, std::fmin(out.sx, out.px));
+        leads.m_xmax = std::fmax(leads.m_xmax, std::fmax(out.sx, out.px));
+        leads.m_ymin = std::fmin(leads.m_ymin, std::fmin(out.sy, out.py));
+        leads.m_ymax = std::fmax(leads.m_ymax, std::fmax(out.sy, out.py));
+    }
+    FindCrossings(list, in, out, leads);
     if (in.found) {
         rec.m_dInX = in.sx + kClipShare * (in.kx - in.sx);
         rec.m_dInY = in.sy + kClipShare * (in.ky - in.sy);
@@ -499,20 +591,31 @@ bool ApplyLeadInOut(DOCCONTEXT* ctx, CDocData* obj)
         if ((rec.m_bLeadIn != 0 || rec.m_bLeadOut != 0) && rec.m_bDone == 0)
             PlaceStartForLeads(ctx, obj);
 
+        // A lead at an end without a direction (every node on one spot) has
+        // no point to run from: it is not built, and the record stays
+        // unbuilt so that a later build on a real outline places it.
+        bool inLost = false, outLost = false;
         CGeoPoint end, dir;
-        if (LeadInOn(rec) && GetEndTangent(obj->m_pNodes, true, end, dir)) {
-            double x = end.m_x, y = end.m_y;
-            GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dInLength, x, y);
-            GeoRotatePoint(end.m_x, end.m_y, x, y, inAngle * kDegToRad, rec.m_dInX, rec.m_dInY);
+        if (LeadInOn(rec)) {
+            inLost = !GetEndTangent(obj->m_pNodes, true, end, dir);
+            if (!inLost) {
+                double x = end.m_x, y = end.m_y;
+                GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dInLength, x, y);
+                GeoRotatePoint(end.m_x, end.m_y, x, y, inAngle * kDegToRad, rec.m_dInX, rec.m_dInY);
+            }
         }
-        if (LeadOutOn(rec) && GetEndTangent(obj->m_pNodes, false, end, dir)) {
-            double x = end.m_x, y = end.m_y;
-            GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dOutLength, x, y);
-            GeoRotatePoint(end.m_x, end.m_y, x, y, outAngle * kDegToRad, rec.m_dOutX, rec.m_dOutY);
+        if (LeadOutOn(rec)) {
+            outLost = !GetEndTangent(obj->m_pNodes, false, end, dir);
+            if (!outLost) {
+                double x = end.m_x, y = end.m_y;
+                GeoPointAlong(end.m_x, end.m_y, dir.m_x, dir.m_y, -rec.m_dOutLength, x, y);
+                GeoRotatePoint(end.m_x, end.m_y, x, y, outAngle * kDegToRad, rec.m_dOutX, rec.m_dOutY);
+            }
         }
         ClipLeadsAtCrossings(DocumentObjects(ctx), obj);
-        rec.m_bDone = 1;
-        result = rec.m_bLeadIn != 0 || rec.m_bLeadOut != 0;
+        if (!inLost && !outLost)
+            rec.m_bDone = 1;
+        result = (rec.m_bLeadIn != 0 && !inLost) || (rec.m_bLeadOut != 0 && !outLost);
     }
 
     if (result && obj->m_pEndGap != nullptr)

@@ -41,8 +41,16 @@ CGeoBox GetObjectsBounds(CDocData* list);
 void InheritGroupLead(CDocData* obj);
 
 // Builds the lead points of an object (and of every child of a group or
-// text). True when a lead is enabled on the object or on any child.
+// text). True when a lead is enabled on the object or on any child. A lead
+// at an end of the outline that has no direction (all nodes on one spot) is
+// not built and does not count; the record is then not marked built.
 bool ApplyLeadInOut(DOCCONTEXT* ctx, CDocData* obj);
+
+// True when the record's lead-in (atStart) or lead-out is drawn and output
+// along the given outline: switched on, longer than 0.001, and the outline
+// has a direction at that end. Without one the lead point was never built,
+// so the lead counts as length 0.
+bool LeadShownOn(const LEADINOUT* rec, const DOCNODE* nodes, bool atStart);
 
 // The end point of a list (first node with atStart, else last) and the
 // nearest node towards the other end that differs from it. False when every
@@ -56,10 +64,13 @@ int CountEnclosingObjects(CDocData* list, const CDocData* obj);
 
 // Decides the side of automatic leads: the signed angles are set from the
 // record's angles and the record's kind becomes 1 (outer) or 0 (inner). An
-// open outline takes the outer side. A closed one counts the selected
-// outlines of the document that enclose its start: an even count makes it
-// an outer contour, an odd one an inner contour. True when the count was
-// taken. The orientation is 0 for counter-clockwise, 1 otherwise.
+// open outline takes the lead-in at +angle and the lead-out at -angle, and
+// keeps the kind that gives those signs again on its orientation (0 for the
+// orientation code of open outlines), so later builds stay on that side. A
+// closed one counts the selected outlines of the document that enclose its
+// start: an even count makes it an outer contour, an odd one an inner
+// contour. True when the count was taken. The orientation is 0 for
+// counter-clockwise, 1 otherwise.
 bool ResolveAutoLeadSide(DOCCONTEXT* ctx, CDocData* obj, double& inAngle, double& outAngle,
                          std::uint32_t orientation);
 

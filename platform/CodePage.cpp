@@ -33,10 +33,12 @@ bool Convert(const char* to, const char* from, const char* in, std::size_t inLen
     while (inLeft > 0) {
         char* outPtr = buf;
         std::size_t outLeft = sizeof buf;
-        std::size_t r = ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        const std::size_t r = ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        // Taken before the append, which may allocate and change errno.
+        const int err = errno;
         out.append(buf, static_cast<std::size_t>(outPtr - buf));
         if (r == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG)
+            if (err == E2BIG)
                 continue;
             // EILSEQ or EINVAL (incomplete at the end): replace one unit.
             out += bad;

@@ -1,24 +1,45 @@
 #include "Messages.h"
 
-#include <atomic>
+#include <pthread.h>
 
 namespace plat {
 
 namespace {
-std::atomic<MessagePoster*> g_poster{nullptr};
-}
+
+// Posts hold the lock shared, a change of poster holds it exclusively. A
+// waiting change goes before new posts, so that a steady stream of posts
+// cannot hold it off for ever.
+pthread_rwlock_t g_posterLock = PTHREAD_RWLOCK_WRITER_NONRECURSIVE_INITIALIZER_NP;
+MessagePoster* g_poster = nullptr;
+
+class PosterLock {
+public:
+    explicit PosterLock(bool exclusive)
+    {
+        if (exclusive)
+            ::pthread_rwlock_wrlock(&g_posterLock);
+        else
+            ::pthread_rwlock_rdlock(&g_posterLock);
+    }
+    ~PosterLock() { ::pthread_rwlock_unlock(&g_posterLock); }
+    PosterLock(const PosterLock&) = delete;
+    PosterLock& operator=(const PosterLock&) = delete;
+};
+
+} // namespace
 
 void SetMessagePoster(MessagePoster* poster)
 {
-    g_poster.store(poster);
+    PosterLock lock(true);
+    g_poster = poster;
 }
 
 bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (window == 0)
         return false;
-    MessagePoster* poster = g_poster.load();
-    return poster != nullptr && poster->Post(window, msg, wParam, lParam);
+    PosterLock lock(false);
+    return g_poster != nullptr && g_poster->Post(window, msg, wParam, lParam);
 }
 
 bool RecordingPoster::Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)

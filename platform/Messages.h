@@ -16,10 +16,14 @@ public:
     virtual bool Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
 };
 
-// Registers the process-wide poster (null: messages are dropped).
+// Registers the process-wide poster (null: messages are dropped). Returns
+// only when no post through the previous poster is still running, so its
+// owner may delete it right after. A poster's Post must not call it.
 void SetMessagePoster(MessagePoster* poster);
 
 // Queues a message for a window; false for window 0 or without a poster.
+// Posts from several threads run side by side; only a change of poster makes
+// them wait.
 bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // A poster that keeps every message, for tests and headless runs.

@@ -1,5 +1,6 @@
 #include "NumText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -43,6 +44,50 @@ std::size_t SkipBlanks(std::string_view t)
         ++i;
     return i;
 }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Power of ten of the first significant digit of an unsigned decimal number
+// ("0.001" gives -3, "12e5" gives 6). It tells a number beyond the range of
+// a double from one below it, whatever the spelling: "0.000...1" with 330
+// zeros is tiny although it has no negative exponent.
+long long DecimalMagnitude(std::string_view number)
+{
+    constexpr long long kBound = 1000000000000000LL; // far beyond any double
+    std::size_t i = 0;
+    long long intDigits = 0;
+    long long zerosAfterPoint = 0;
+    bool significant = false;
+    for (; i < number.size() && IsDigit(number[i]); ++i) {
+        significant = significant || number[i] != '0';
+        if (significant && intDigits < kBound)
+            ++intDigits;
+    }
+    if (i < number.size() && number[i] == '.') {
+        for (++i; i < number.size() && IsDigit(number[i]); ++i) {
+            significant = significant || number[i] != '0';
+            if (!significant && zerosAfterPoint < kBound)
+                ++zerosAfterPoint;
+        }
+    }
+    if (!significant)
+        return -kBound;
+    long long magnitude = intDigits > 0 ? intDigits - 1 : -(zerosAfterPoint + 1);
+    if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
+        ++i;
+        bool negative = false;
+        if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+            negative = number[i++] == '-';
+        long long exponent = 0;
+        for (; i < number.size() && IsDigit(number[i]); ++i)
+            exponent = std::min(exponent * 10 + (number[i] - '0'), kBound);
+        magnitude += negative ? -exponent : exponent;
+    }
+    return magnitude;
+}
+
 } // namespace
 
 std::int64_t ParseInt(std::string_view text, bool* ok)
@@ -95,12 +140,11 @@ double ParseDouble(std::string_view text, bool* ok)
     const char* last = text.data() + text.size();
     auto res = std::from_chars(first, last, v, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
-        // Keep what strtod gives: huge values saturate to infinity, tiny ones to 0.
-        bool neg = first < last && *first == '-';
-        std::string_view digits(first, static_cast<std::size_t>(res.ptr - first));
-        bool bigExp = digits.find_first_of("eE") == std::string_view::npos ||
-                      digits.find('-', digits.find_first_of("eE")) == std::string_view::npos;
-        v = bigExp ? (neg ? -HUGE_VAL : HUGE_VAL) : (neg ? -0.0 : 0.0);
+        // What strtod gives: huge values saturate to infinity, tiny ones to 0.
+        const bool neg = *first == '-';
+        const std::string_view number(first + (neg ? 1 : 0), static_cast<std::size_t>(res.ptr - first) - (neg ? 1 : 0));
+        const bool huge = DecimalMagnitude(number) > 0;
+        v = huge ? (neg ? -HUGE_VAL : HUGE_VAL) : (neg ? -0.0 : 0.0);
         if (ok != nullptr)
             *ok = true;
         return v;

@@ -17,7 +17,9 @@ std::string FormatFixed(double v, int decimals = 6); // "%.*f"; "%f" by default
 std::int64_t ParseInt(std::string_view text, bool* ok = nullptr);
 
 // Reads a leading real the way atof does in the C locale (leading blanks,
-// optional sign, digits with '.', optional exponent); no number gives 0.0.
+// optional sign, digits with '.', optional exponent; "inf" and "nan" too);
+// no number gives 0.0. A number beyond the range of a double gives the
+// infinity of its sign, one too small for a double 0.0 of its sign.
 double ParseDouble(std::string_view text, bool* ok = nullptr);
 
 } // namespace plat

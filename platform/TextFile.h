@@ -7,18 +7,32 @@
 namespace plat {
 
 // Reads every line of a file with its line end (LF, and a CR before it)
-// removed. False when the file cannot be opened.
+// removed. False when the file cannot be read (see ReadWholeFile).
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
 
 // Splits a buffer into lines the same way.
 std::vector<std::string> SplitTextLines(const std::string& text);
 
-// Writes every line followed by CR LF. False when the file cannot be written
-// completely.
+// Writes every line followed by CR LF, as WriteWholeFile does.
 bool WriteTextLinesCrLf(const std::string& path, const std::vector<std::string>& lines);
 
-// Whole-file helpers.
+// Reads a whole regular file. False, with `data` left as it was, when the
+// path names no regular file (a folder, a device, a pipe), or when opening or
+// reading fails; never throws.
 bool ReadWholeFile(const std::string& path, std::string& data);
+
+// Replaces a file as one step: the bytes go to a temporary file in the same
+// folder, which is flushed to disk and then renamed over the target. On any
+// failure (the folder cannot be written, the disk is full) the old file stays
+// as it was, the temporary is removed and the result is false. A symbolic
+// link keeps pointing at the file it names, which is replaced; a target that
+// exists but is no regular file is refused. The old file's permissions are
+// kept; a new file gets the usual ones.
 bool WriteWholeFile(const std::string& path, const std::string& data);
+
+// Scratch runs that write thousands of throw-away files (fuzzing) may skip
+// the flush to disk: a file is still replaced in one step, it only need not
+// survive a power cut. On by default.
+void SetFlushToDiskForTesting(bool flush);
 
 } // namespace plat

@@ -6,10 +6,14 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <pwd.h>
+#include <set>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -79,8 +83,9 @@ std::string WithoutTrailingSeparators(std::string path)
 }
 
 // Empties the folder open at `fd`: files and links are unlinked, subfolders
-// emptied and kept. Never follows a link.
-bool EmptyOpenFolder(int fd, int depth)
+// emptied and kept, and so is an entry named `keep` of this folder itself.
+// Never follows a link. `hasFolders` tells whether subfolders remain.
+bool EmptyOpenFolder(int fd, int depth, const char* keep, bool& hasFolders)
 {
     const int listFd = ::dup(fd);
     if (listFd < 0)
@@ -94,12 +99,13 @@ bool EmptyOpenFolder(int fd, int depth)
     std::vector<std::string> names;
     while (const dirent* e = ::readdir(dir)) {
         const std::string_view n(e->d_name);
-        if (n != "." && n != "..")
+        if (n != "." && n != ".." && (keep == nullptr || n != keep))
             names.emplace_back(n);
     }
     ::closedir(dir);
 
     bool ok = true;
+    hasFolders = false;
     for (const std::string& name : names) {
         struct stat st {};
         if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -107,6 +113,7 @@ bool EmptyOpenFolder(int fd, int depth)
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
+            hasFolders = true;
             if (depth >= kMaxFolderDepth) {
                 ok = false;
                 continue;
@@ -116,13 +123,56 @@ bool EmptyOpenFolder(int fd, int depth)
                 ok = false;
                 continue;
             }
-            ok = EmptyOpenFolder(sub, depth + 1) && ok;
+            bool inner = false;
+            ok = EmptyOpenFolder(sub, depth + 1, nullptr, inner) && ok;
             ::close(sub);
         } else if (::unlinkat(fd, name.c_str(), 0) != 0) {
             ok = false;
         }
     }
     return ok;
+}
+
+// Creates every missing parent of `path` (no trailing separator).
+void MakeParents(const std::string& path)
+{
+    for (std::size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
+        const std::string parent = path.substr(0, pos);
+        if (!parent.empty() && parent.back() != '/')
+            ::mkdir(parent.c_str(), 0777);
+    }
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool WriteMarker(int folderFd)
+{
+    const int fd = ::openat(folderFd, kOwnFolderMarker, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    static constexpr std::string_view kText = "Brenvik empties this folder when it ends.\n";
+    const bool ok = ::write(fd, kText.data(), kText.size()) == static_cast<ssize_t>(kText.size());
+    return ::close(fd) == 0 && ok;
+}
+
+bool HasMarker(int folderFd)
+{
+    struct stat st {};
+    return ::fstatat(folderFd, kOwnFolderMarker, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+}
+
+// Says once per folder that a folder the program did not make is kept.
+void ReportKeptFolder(const std::string& folder)
+{
+    static std::mutex mutex;
+    static std::set<std::string> reported;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (reported.insert(folder).second)
+        std::fprintf(stderr, "Brenvik: %s was not created by the program; its files are kept.\n", folder.c_str());
 }
 
 } // namespace
@@ -220,14 +270,25 @@ bool CreateFolderPath(const std::string& folder)
     if (folder.empty())
         return false;
     const std::string path = WithoutTrailingSeparators(folder);
-    for (std::size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
-        const std::string parent = path.substr(0, pos);
-        if (!parent.empty() && parent.back() != '/')
-            ::mkdir(parent.c_str(), 0777);
-    }
+    MakeParents(path);
     ::mkdir(path.c_str(), 0777);
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return IsFolder(path);
+}
+
+bool CreateOwnFolder(const std::string& folder)
+{
+    if (folder.empty())
+        return false;
+    const std::string path = WithoutTrailingSeparators(folder);
+    MakeParents(path);
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0) {
+            WriteMarker(fd);
+            ::close(fd);
+        }
+    }
+    return IsFolder(path);
 }
 
 bool DeleteFolderFiles(const std::string& folder, const std::string& protectedFolder)
@@ -256,13 +317,28 @@ bool DeleteFolderFiles(const std::string& folder, const std::string& protectedFo
     if (IsSameOrInside(Canonical(WithoutTrailingSeparators(protectedFolder)), canonical))
         return false;
 
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // Where the path really leads, with no link left to swap on the way.
+    const int fd = ::open(canonical.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool ok = EmptyOpenFolder(fd, 0);
-    ::close(fd);
-    if (removeSelf && ::rmdir(path.c_str()) != 0)
+    if (!HasMarker(fd)) {
+        ::close(fd);
+        ReportKeptFolder(canonical);
+        return false;
+    }
+    bool hasFolders = false;
+    bool ok = EmptyOpenFolder(fd, 0, kOwnFolderMarker, hasFolders);
+    if (removeSelf) {
+        // Subfolders stay, and so does the folder that holds them, marked.
+        if (ok && !hasFolders && ::unlinkat(fd, kOwnFolderMarker, 0) == 0 && ::rmdir(canonical.c_str()) == 0) {
+            ::close(fd);
+            return true;
+        }
+        if (!HasMarker(fd))
+            WriteMarker(fd);
         ok = false;
+    }
+    ::close(fd);
     return ok;
 }
 

@@ -73,13 +73,26 @@ std::string TechFilePath(std::u16string_view machineName);
 // ignored). True when the folder exists afterwards.
 bool CreateFolderPath(const std::string& folder);
 
-// Deletes every file in a folder and in its subfolders; the subfolders stay.
-// The folder itself is removed too (once empty) when the path has no trailing
-// separator. Symbolic links are removed as links, never followed. Refuses
-// (false, nothing deleted) unless the folder's last component is "work" or
-// "file", and refuses an empty path, "/", a path that is itself a symbolic
-// link, and a folder that is or holds the home folder or `protectedFolder`
-// (the parameter folder, which holds the settings).
+// The file that marks a work or file folder as the program's own, the only
+// kind DeleteFolderFiles empties. Its leading dot keeps it out of listings.
+inline constexpr const char* kOwnFolderMarker = ".brenvik-folder";
+
+// CreateFolderPath for a work or file folder: a folder this call creates is
+// marked as the program's own. A folder that exists already is left as it is,
+// so a workPath.txt naming someone's folder gives a folder that is used but
+// never emptied.
+bool CreateOwnFolder(const std::string& folder);
+
+// Deletes every file in a folder and in its subfolders; the subfolders and
+// the marker stay. The folder itself is removed too (once empty, marker and
+// all) when the path has no trailing separator. Symbolic links are removed as
+// links, never followed. Refuses (false, nothing deleted) a folder that does
+// not carry the marker, checked where the path really leads (links and ".."
+// resolved), saying so once on standard error; refuses as well, marker or
+// not, unless the folder's last component is "work" or "file", an empty path,
+// "/", a path that is itself a symbolic link, and a folder that is or holds
+// the home folder or `protectedFolder` (the parameter folder, which holds the
+// settings).
 bool DeleteFolderFiles(const std::string& folder, const std::string& protectedFolder);
 
 } // namespace plat

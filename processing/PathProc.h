@@ -36,6 +36,15 @@ public:
     // closed flag and list place of the polyline, which is destroyed.
     static void LineToBezier(CDocData*& list, DOCCONTEXT* ctx, std::uint8_t firstOnly);
 
+    // Replaces each Bezier path of the list itself (groups and texts are not
+    // entered) whose control nodes all lie within 0.001 of their anchors by
+    // a polyline through the anchors, built as the node-list constructor
+    // builds one. The polyline takes the path's place in the list (the head
+    // moves to it when the path was first), its layer, colour, selection and
+    // output switch, and its lead, end-gap and array records; the path is
+    // destroyed. A path with any real control node stays as it is.
+    static void BezierToPolyline(CDocData*& list, DOCCONTEXT* ctx);
+
     // Reverses the node order of the curve kinds that have one.
     static void ReverseCurve(CDocData* object);
 

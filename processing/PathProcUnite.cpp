@@ -303,6 +303,9 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
 
     std::vector<std::uint8_t> alive(count, 1);
     std::vector<std::int32_t> layer(count, 0);
+    // Last nodes of the candidates: a curve is untouched until its own turn
+    // comes, so the walk to its end is made once.
+    std::vector<DOCNODE*> lastNode(count, nullptr);
     // Curve ends of the objects still waiting to be treated, in cells of the
     // join distance; a search returns the earliest object in list order, so
     // the result is the one a walk through the list would find.
@@ -313,10 +316,12 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
         layer[i] = o->m_nLayer;
         if (IsCandidate(o)) {
             starts.AddPoint(o->m_pNodes->m_x, o->m_pNodes->m_y, i);
-            const DOCNODE* last = LastNode(o->m_pNodes);
-            ends.AddPoint(last->m_x, last->m_y, i);
+            lastNode[i] = LastNode(o->m_pNodes);
+            ends.AddPoint(lastNode[i]->m_x, lastNode[i]->m_y, i);
         }
     }
+    starts.Build();
+    ends.Build();
     for (CDocData* o : objects)
         o->m_pPrev = o->m_pNext = nullptr;
 
@@ -331,7 +336,7 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
         if (IsCandidate(a)) {
             const std::int32_t own = layer[i];
             auto sameLayer = [&](std::uint32_t k) { return layer[k] == own; };
-            DOCNODE* aLast = LastNode(a->m_pNodes);
+            DOCNODE* aLast = lastNode[i];
             bool joined = false;
             // Phases: 1 end-start, 2 end-end, 3 start-end, 4 start-start.
             for (int phase = 1; phase <= 4; ++phase) {

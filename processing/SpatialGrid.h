@@ -9,6 +9,13 @@
 // always shares a cell with it. The cell size only decides the speed: about
 // the size of the entries, or of the distance a point query reaches.
 //
+// Entries are added first; Build (or the first query) files them into one
+// array grouped by cell (in the order they were added within a cell) behind
+// an open-addressing table of the cells: no allocation per cell, and a bit
+// field indexed by the cell's hash answers most of the empty cells a query
+// looks at without touching the table. Adding after a query files every
+// entry again at the next query: cheap for a few additions, not for many.
+//
 // Entries are not removed one by one: a query drops, on its way, the entries
 // whose index the caller's `alive` test rejects, since in every user an entry
 // once dead stays dead. Entries with a NaN coordinate are never filed (no
@@ -18,7 +25,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <unordered_map>
 #include <vector>
 
 namespace plat {
@@ -34,6 +40,9 @@ public:
 
     void AddPoint(double x, double y, std::uint32_t index) { AddBox(x, x, y, y, index); }
     void AddBox(double xmin, double xmax, double ymin, double ymax, std::uint32_t index);
+
+    // Files the entries added so far.
+    void Build();
 
     // Calls visit(index) once for every entry whose box may meet the closed
     // rectangle and that `alive` accepts, in no particular order. Every
@@ -56,17 +65,9 @@ public:
 
 private:
     struct Key {
-        std::int64_t x;
-        std::int64_t y;
+        std::int64_t x = 0;
+        std::int64_t y = 0;
         bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const
-        {
-            const std::uint64_t h = static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull;
-            return static_cast<std::size_t>(h ^ (static_cast<std::uint64_t>(k.y) + 0x632BE59BD9B4E019ull +
-                                                 (h << 6) + (h >> 2)));
-        }
     };
     struct Entry {
         double xmin;
@@ -75,50 +76,77 @@ private:
         double ymax;
         std::uint32_t index;
         std::uint32_t stamp; // number of the last query that visited it
+        bool multi;          // filed in more than one place
     };
-    using Slots = std::vector<std::uint32_t>; // positions in m_entries
-
+    // What a cell holds of an entry: its lower-left corner and index for the
+    // point queries, and its place in m_entries.
+    struct Item {
+        double x;
+        double y;
+        std::uint32_t index;
+        std::uint32_t entry;
+    };
+    struct Slot {
+        Key key;
+        std::uint32_t begin = 0;
+        std::uint32_t end = 0;
+        bool used = false;
+    };
     // A box meeting more cells than this is kept in one list that every
     // query looks through.
     static constexpr double kMaxCellsPerEntry = 64.0;
 
-    std::int64_t CellOf(double v) const;
-    bool MaybeOccupied(const Key& key) const
+    static std::size_t Hash(const Key& k)
     {
-        const std::size_t slot = KeyHash{}(key) & m_mask;
-        return (m_occupied[slot / 64] & (std::uint64_t{1} << (slot % 64))) != 0;
+        std::uint64_t h = static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull ^
+                          static_cast<std::uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full;
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 32;
+        return static_cast<std::size_t>(h);
     }
-    // Drops the dead slots of a list and calls visit on the live ones that
-    // this query has not seen yet.
+    std::int64_t CellOf(double v) const;
+    Slot* Find(const Key& key);
+    void EnsureBuilt()
+    {
+        if (m_filed != m_entries.size())
+            Build();
+    }
+    // Drops the dead items of a range, calls visit on the live ones that
+    // this query has not seen yet; returns the new end of the range.
     template <typename Alive, typename Visit>
-    void Sweep(Slots& slots, Alive& alive, Visit& visit);
+    std::uint32_t Sweep(std::uint32_t begin, std::uint32_t end, Alive& alive, Visit& visit);
 
     double m_cell;
     std::vector<Entry> m_entries;
-    std::unordered_map<Key, Slots, KeyHash> m_cells;
-    Slots m_oversize;
-    // Most cells looked at are empty; a bit per hash slot answers those
-    // without touching the map.
+    std::size_t m_filed = 0; // entries filed by the last Build
+    std::vector<Item> m_items;
+    std::vector<Slot> m_slots;
+    std::vector<std::uint32_t> m_oversize; // places in m_entries
     std::vector<std::uint64_t> m_occupied;
     std::size_t m_mask = 0;
+    std::size_t m_bitMask = 0;
     std::uint32_t m_query = 0;
 };
 
 template <typename Alive, typename Visit>
-void SpatialGrid::Sweep(Slots& slots, Alive& alive, Visit& visit)
+std::uint32_t SpatialGrid::Sweep(std::uint32_t begin, std::uint32_t end, Alive& alive, Visit& visit)
 {
-    std::size_t keep = 0;
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        Entry& e = m_entries[slots[i]];
-        if (!alive(e.index))
+    std::uint32_t keep = begin;
+    for (std::uint32_t i = begin; i < end; ++i) {
+        const Item item = m_items[i];
+        if (!alive(item.index))
             continue;
-        slots[keep++] = slots[i];
-        if (e.stamp == m_query)
-            continue;
-        e.stamp = m_query;
-        visit(e.index);
+        m_items[keep++] = item;
+        Entry& e = m_entries[item.entry];
+        if (e.multi) {
+            if (e.stamp == m_query)
+                continue;
+            e.stamp = m_query;
+        }
+        visit(item.index);
     }
-    slots.resize(keep);
+    return keep;
 }
 
 template <typename Alive, typename Visit>
@@ -126,34 +154,41 @@ void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ym
 {
     if (std::isnan(xmin) || std::isnan(xmax) || std::isnan(ymin) || std::isnan(ymax))
         return;
+    EnsureBuilt();
     if (++m_query == 0) {
         // The stamps wrapped: forget them all.
         for (Entry& e : m_entries)
             e.stamp = 0;
         m_query = 1;
     }
-    Sweep(m_oversize, alive, visit);
+    std::size_t keep = 0;
+    for (std::uint32_t place : m_oversize) {
+        Entry& e = m_entries[place];
+        if (!alive(e.index))
+            continue;
+        m_oversize[keep++] = place;
+        visit(e.index);
+    }
+    m_oversize.resize(keep);
+    if (m_slots.empty())
+        return;
     const std::int64_t x0 = CellOf(xmin), x1 = CellOf(xmax);
     const std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
     if (x1 < x0 || y1 < y0)
         return;
     const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
-    if (covered > static_cast<double>(m_cells.size())) {
-        // A rectangle over more cells than are occupied: walk the occupied ones.
-        for (auto& [key, slots] : m_cells) {
-            if (key.x >= x0 && key.x <= x1 && key.y >= y0 && key.y <= y1)
-                Sweep(slots, alive, visit);
+    if (covered > static_cast<double>(m_slots.size())) {
+        // A rectangle over more cells than the table holds: walk the table.
+        for (Slot& s : m_slots) {
+            if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
+                s.end = Sweep(s.begin, s.end, alive, visit);
         }
         return;
     }
     for (std::int64_t cx = x0; cx <= x1; ++cx) {
         for (std::int64_t cy = y0; cy <= y1; ++cy) {
-            const Key key{cx, cy};
-            if (!MaybeOccupied(key))
-                continue;
-            auto it = m_cells.find(key);
-            if (it != m_cells.end())
-                Sweep(it->second, alive, visit);
+            if (Slot* s = Find(Key{cx, cy}))
+                s->end = Sweep(s->begin, s->end, alive, visit);
         }
     }
 }
@@ -164,46 +199,45 @@ std::uint32_t SpatialGrid::FindEarliest(double x, double y, double dist, std::ui
 {
     if (!std::isfinite(x) || !std::isfinite(y) || std::isnan(dist))
         return kNone;
+    EnsureBuilt();
+    if (m_slots.empty())
+        return kNone;
     // Division and floor are monotonic, so a point strictly within the
     // distance of the query never falls outside the cells of query -/+ it.
     const std::int64_t x0 = CellOf(x - dist), x1 = CellOf(x + dist);
     const std::int64_t y0 = CellOf(y - dist), y1 = CellOf(y + dist);
     std::uint32_t best = kNone;
-    auto searchCell = [&](Slots& slots) {
-        std::size_t keep = 0;
-        std::size_t i = 0;
-        for (; i < slots.size(); ++i) {
-            const Entry& e = m_entries[slots[i]];
+    auto searchCell = [&](Slot& slot) {
+        std::uint32_t keep = slot.begin;
+        std::uint32_t i = slot.begin;
+        for (; i < slot.end; ++i) {
+            const Item& e = m_items[i];
             if (e.index <= after || !alive(e.index))
                 continue;
-            slots[keep++] = slots[i];
-            if (e.index < best && std::fabs(e.xmin - x) < dist && std::fabs(e.ymin - y) < dist &&
-                usable(e.index)) {
+            m_items[keep++] = e;
+            // The first match of a cell is its earliest.
+            if (e.index < best && std::fabs(e.x - x) < dist && std::fabs(e.y - y) < dist && usable(e.index)) {
                 best = e.index;
                 ++i;
                 break;
             }
         }
-        for (; i < slots.size(); ++i)
-            slots[keep++] = slots[i];
-        slots.resize(keep);
+        for (; i < slot.end; ++i)
+            m_items[keep++] = m_items[i];
+        slot.end = keep;
     };
     const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
-    if (covered > static_cast<double>(m_cells.size())) {
-        for (auto& [key, slots] : m_cells) {
-            if (key.x >= x0 && key.x <= x1 && key.y >= y0 && key.y <= y1)
-                searchCell(slots);
+    if (covered > static_cast<double>(m_slots.size())) {
+        for (Slot& s : m_slots) {
+            if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
+                searchCell(s);
         }
         return best;
     }
     for (std::int64_t cx = x0; cx <= x1; ++cx) {
         for (std::int64_t cy = y0; cy <= y1; ++cy) {
-            const Key key{cx, cy};
-            if (!MaybeOccupied(key))
-                continue;
-            auto it = m_cells.find(key);
-            if (it != m_cells.end())
-                searchCell(it->second);
+            if (Slot* s = Find(Key{cx, cy}))
+                searchCell(*s);
         }
     }
     return best;

@@ -36,12 +36,6 @@ bool EndsWithTxt(std::string_view name)
     return name.size() >= kTxt.size() && name.substr(name.size() - kTxt.size()) == kTxt;
 }
 
-std::u16string DisplayNameOf(std::string_view fileName)
-{
-    const std::size_t keep = fileName.size() >= kTxt.size() ? fileName.size() - kTxt.size() : 0;
-    return DecodeHexName(fileName.substr(0, keep));
-}
-
 // The current file's name from the pointer file; the default language when
 // the file is missing or names no plain file of the folder.
 std::string CurrentLanguageFile(const std::string& folder)
@@ -55,6 +49,14 @@ std::string CurrentLanguageFile(const std::string& folder)
             return name;
     }
     return HexUtf16Text(kDefaultLanguageName) + std::string(kTxt);
+}
+
+} // namespace
+
+std::u16string DisplayNameOf(std::string_view fileName)
+{
+    const std::size_t keep = fileName.size() >= kTxt.size() ? fileName.size() - kTxt.size() : 0;
+    return DecodeHexName(fileName.substr(0, keep));
 }
 
 // Language file names of the folder, sorted so that the list does not depend
@@ -79,8 +81,6 @@ std::vector<std::string> ListLanguageFiles(const std::string& folder)
     std::sort(names.begin(), names.end());
     return names;
 }
-
-} // namespace
 
 std::string LanguageFolder()
 {

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr int kLanguageTableSize = 1000;
 constexpr int kLanguageNameSlots = 100;
@@ -34,6 +35,14 @@ extern LanguageNameList g_languageNames;
 
 // Program folder + "Language/".
 std::string LanguageFolder();
+
+// Language file names (".txt") of a folder, sorted by name; folders and the
+// pointer file are not listed.
+std::vector<std::string> ListLanguageFiles(const std::string& folder);
+
+// A language's display name: its file name less the last four characters,
+// decoded as HexUtf16Text.
+std::u16string DisplayNameOf(std::string_view fileName);
 
 // Index of the first entry equal to the marker (whole string, case matters),
 // or -1 when there is none.

@@ -4,6 +4,7 @@
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
 
+#include <cmath>
 #include <limits>
 
 void ParamTextFile::Add(std::string_view key, std::string_view value)
@@ -94,5 +95,10 @@ std::uint64_t ParamUnsignedValue(std::string_view line)
 
 double ParamRealValue(std::string_view line)
 {
-    return plat::ParseDouble(line);
+    // Decimal numbers only: "nan", "inf" and "infinity" would put NaN or an
+    // infinity into speeds, powers and sizes, and a decimal beyond the range
+    // of a double is no number either. Hexadecimal forms read only their
+    // leading "0".
+    const double v = plat::ParseDouble(line);
+    return std::isfinite(v) ? v : 0.0;
 }

@@ -55,7 +55,10 @@ std::int64_t ParamSignedValue(std::string_view line);
 // The unsigned conversion (strtoul-like: a negative number is negated modulo
 // 2^64; a magnitude beyond 2^64 - 1 gives 2^64 - 1).
 std::uint64_t ParamUnsignedValue(std::string_view line);
-// Real fields: the longest prefix that reads as a decimal number, else 0.0.
+// Real fields: the longest prefix that reads as a decimal number (blanks, a
+// sign, digits with a point, an exponent), else 0.0; "nan", "inf" and a
+// decimal beyond the range of a double give 0.0 too. Every parameter file
+// reads its reals through this one function.
 double ParamRealValue(std::string_view line);
 
 // Field-width forms.

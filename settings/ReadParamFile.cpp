@@ -33,7 +33,7 @@ std::string CReadParamFile::GetFilePath() const
 
 bool CReadParamFile::CreateWorkFolder(const std::string& folder) const
 {
-    return plat::CreateFolderPath(folder);
+    return plat::CreateOwnFolder(folder);
 }
 
 bool CReadParamFile::DeleteFolderFiles(const std::string& folder) const

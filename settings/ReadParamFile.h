@@ -30,11 +30,13 @@ public:
     // The file folder beside the work folder.
     std::string GetFilePath() const;
 
-    // Creates the folder and every missing parent; false when it does not
-    // exist afterwards.
+    // Creates the folder and every missing parent, marking it as the
+    // program's own when it is new (see plat::CreateOwnFolder); false when
+    // it does not exist afterwards.
     bool CreateWorkFolder(const std::string& folder) const;
-    // Empties a work or file folder at exit (see plat::DeleteFolderFiles);
-    // never the parameter folder. False when refused or incomplete.
+    // Empties a work or file folder at exit (see plat::DeleteFolderFiles):
+    // only one the program made itself, never the parameter folder. False
+    // when refused or incomplete.
     bool DeleteFolderFiles(const std::string& folder) const;
     // Probes serial ports 1 .. count: flags[k - 1] = 1 when port k opens.
     // Returns the number found.

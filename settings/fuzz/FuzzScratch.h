@@ -20,6 +20,7 @@ inline const std::string& FuzzScratchFolder()
         const std::string root = std::string(made) + "/";
         ::mkdir((root + "work").c_str(), 0700);
         ::mkdir((root + "Language").c_str(), 0700);
+        plat::SetFlushToDiskForTesting(false); // thousands of files a second, none kept
         plat::WriteWholeFile(root + "workPath.txt", root + "work/\r\n");
         plat::SetProgramFolderForTesting(root);
         // Kept on the heap: the handler runs after static destructors.

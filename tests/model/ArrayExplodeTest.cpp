@@ -5,10 +5,12 @@
 
 #include "model/ArrayExplode.h"
 #include "model/DocContext.h"
+#include "model/DocDataBezier.h"
 #include "model/DocDataEllipse.h"
 #include "model/DocDataGroup.h"
 #include "model/DocDataLine.h"
 #include "model/DocDataPoint.h"
+#include "model/DocDataRect.h"
 #include "model/DocListNode.h"
 #include "platform/RecordingDC.h"
 
@@ -143,6 +145,61 @@ TEST(ArrayExplode, ARecordBeyondTheBoundDrawsNoCopies)
         EXPECT_GT(dc.DrawCalls().size(), plain.DrawCalls().size()) << "type " << obj->m_nType;
         delete snapshot.m_pArray;
         snapshot.m_pArray = nullptr;
+    }
+}
+
+// A 100 x 50 outline at (0, 0) with 3 columns and 2 rows 150 and 80 apart
+// (gaps 50 and 30), scaled by 2 about (0, 0): the copies grow to 200 x 100
+// and keep their gaps, so the pitches become 250 and 130 and the copies span
+// 200 + 2 x 250 = 700 by 100 + 130 = 230. Scaling the old box (400 x 130)
+// instead would give 800 x 260, wider than anything that is cut.
+TEST(ArrayExplode, ScaledArrayBoxIsTheBoxOfTheScaledCopies)
+{
+    plat::ScopedMachine noMachine;
+    DOCCONTEXT ctx;
+    auto rectNodes = [] {
+        DOCNODE* head = AppendNode(nullptr, 0, 0);
+        AppendNode(AppendNode(AppendNode(AppendNode(head, 100, 0), 100, 50), 0, 50), 0, 0);
+        return head;
+    };
+    // The same box as straight Bezier segments, controls at the thirds.
+    auto bezierNodes = [] {
+        const double pts[][2] = {{0, 0},   {100, 0}, {100, 50}, {0, 50}, {0, 0}};
+        DOCNODE* head = AppendNode(nullptr, 0, 0);
+        DOCNODE* last = head;
+        for (int i = 1; i < 5; ++i) {
+            const double* a = pts[i - 1];
+            const double* b = pts[i];
+            last = AppendNode(last, a[0] + (b[0] - a[0]) / 3, a[1] + (b[1] - a[1]) / 3, NODE_CONTROL_OUT);
+            last = AppendNode(last, a[0] + 2 * (b[0] - a[0]) / 3, a[1] + 2 * (b[1] - a[1]) / 3, NODE_CONTROL_IN);
+            last = AppendNode(last, b[0], b[1]);
+        }
+        return head;
+    };
+    std::vector<std::unique_ptr<CDocData>> objects;
+    objects.emplace_back(new CDocDataLine(rectNodes(), 1, &ctx));
+    objects.emplace_back(new CDocDataRect(CGeoBox(0, 100, 0, 50), &ctx, 255));
+    objects.emplace_back(new CDocDataEllipse(0, 0, 100, 50));
+    objects.emplace_back(new CDocDataBezier(bezierNodes(), true, &ctx));
+    objects.emplace_back(new CDocDataGroup(new CDocDataLine(rectNodes(), 1, &ctx), &ctx));
+    for (const auto& obj : objects) {
+        auto* array = new ARRAYREC;
+        array->m_nRows = 2;
+        array->m_nCols = 3;
+        array->m_dDx = 150;
+        array->m_dDy = 80;
+        obj->m_pArray = array;
+        obj->RecalcBoundRect(&ctx);
+        ASSERT_NEAR(obj->m_rcBound.m_xmax, 400, 1e-9) << "type " << obj->m_nType;
+
+        obj->Scale(0, 0, 2, 2, &ctx);
+        EXPECT_NEAR(obj->m_pArray->m_dDx, 250, 1e-9) << "type " << obj->m_nType;
+        EXPECT_NEAR(obj->m_pArray->m_dDy, 130, 1e-9) << "type " << obj->m_nType;
+        const CGeoBox& box = obj->m_rcBound;
+        EXPECT_NEAR(box.m_xmin, 0, 1e-9) << "type " << obj->m_nType;
+        EXPECT_NEAR(box.m_xmax, 700, 1e-9) << "type " << obj->m_nType;
+        EXPECT_NEAR(box.m_ymin, 0, 1e-9) << "type " << obj->m_nType;
+        EXPECT_NEAR(box.m_ymax, 230, 1e-9) << "type " << obj->m_nType;
     }
 }
 

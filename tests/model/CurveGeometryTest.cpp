@@ -404,6 +404,64 @@ TEST(SplineBasis, HalfOpenFirstOrderAndPartitionOfUnity)
     }
 }
 
+// The recursion as written in the definition (2^k calls): the reference
+// the bottom-up evaluation must match to the last bit.
+double RecursiveBasis(int i, int k, double t, const double* knots)
+{
+    if (k == 1)
+        return knots[i] <= t && t < knots[i + 1] ? 1.0 : 0.0;
+    double v = 0.0;
+    const double d1 = knots[i + k - 1] - knots[i];
+    if (std::fabs(d1) > 1e-5)
+        v += (t - knots[i]) / d1 * RecursiveBasis(i, k - 1, t, knots);
+    const double d2 = knots[i + k] - knots[i + 1];
+    if (std::fabs(d2) > 1e-5)
+        v += (knots[i + k] - t) / d2 * RecursiveBasis(i + 1, k - 1, t, knots);
+    return v;
+}
+
+TEST(SplineBasis, SameValuesAsTheRecursionAlsoAcrossNearlyEqualKnots)
+{
+    // The system's knots for 21 points, and a vector with knots closer
+    // together than the 1e-5 below which terms are left out.
+    std::vector<double> system(40);
+    const double close[] = {0, 0, 0, 0.2, 0.200004, 0.5, 0.5, 0.5, 0.9, 1.3, 1.300001, 1.7, 2, 2, 2, 2, 2, 2,
+                            2, 2, 2, 2, 2, 2, 2, 2, 2, 2};
+    for (int k = 1; k <= 12; ++k) {
+        ASSERT_EQ(SplineKnots(k, 20, system.data()), static_cast<std::uint32_t>(k));
+        for (const double* knots : {static_cast<const double*>(system.data()), close}) {
+            for (int step = 0; step <= 50; ++step) {
+                const double t = step * 0.05;
+                for (int i = 0; i + k <= 27 && i <= 20; ++i)
+                    ASSERT_EQ(SplineBasis(i, k, t, knots), RecursiveBasis(i, k, t, knots))
+                        << "i " << i << " k " << k << " t " << t;
+            }
+        }
+    }
+}
+
+// Order 32 takes 2^32 calls per value by the recursion, hours for a curve;
+// bottom-up it is immediate. One more is refused, as a reader needs it.
+TEST(EvaluateSpline, OrdersUpToTheLimitAreEvaluatedAndHigherOnesRefused)
+{
+    // 41 equal control points: every sample is that point. Knots up to
+    // index 40 are 0.5 x ((40 - 32) / 2 + 1) = 2.5 at the top, so there are
+    // 50 samples from 0 to 2.45 and the end.
+    std::vector<P> ctrl(41, P{5, 7, 0});
+    Owned in(Make(ctrl));
+    Owned out(EvaluateSpline(in.head, kMaxSplineOrder));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 51u);
+    for (const P& p : pts) {
+        EXPECT_NEAR(p.x, 5, 1e-9);
+        EXPECT_NEAR(p.y, 7, 1e-9);
+    }
+    EXPECT_EQ(EvaluateSpline(in.head, kMaxSplineOrder + 1), nullptr);
+    std::vector<double> knots(80);
+    SplineKnots(kMaxSplineOrder + 1, 40, knots.data());
+    EXPECT_EQ(SplineBasis(0, kMaxSplineOrder + 1, 0.0, knots.data()), 0.0);
+}
+
 TEST(EvaluateSpline, QuadraticPieceSampledBelowTheTopThenItsEnd)
 {
     // Order 3 over four points: knots 0 0 0 0.5 0.5 0.5 0.5, so the curve is

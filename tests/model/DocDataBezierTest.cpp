@@ -293,6 +293,51 @@ TEST(BezierObject, DraggingAControlTurnsTheOppositeControlTheOtherWay)
     EXPECT_DOUBLE_EQ(NodeAt(square.m_pNodes, 11)->m_y, 40);
 }
 
+// Two segments (0,0) (10,10) (20,10) (30,0) (40,-10) (50,-10) (60,0) far
+// out on the table. Picking the outgoing handle (40,-10) of the middle
+// anchor and then the incoming handle (20,10) of the same anchor leaves only
+// the second active; dragged by (0, 30) it goes to (20,40) and its opposite
+// (40,-10) to (40,-40). A first handle still active would move the second
+// one back as its own opposite, so (20,10) would not move at all.
+TEST(BezierObject, SecondPickedHandleAloneIsDraggedAndItsOppositeTurnsOnce)
+{
+    const double o = 500000;
+    const PointList nodes = {{o, o},          {o + 10, o + 10}, {o + 20, o + 10}, {o + 30, o},
+                             {o + 40, o - 10}, {o + 50, o - 10}, {o + 60, o}};
+    const PointList dragged = {{o, o},          {o + 10, o + 10}, {o + 20, o + 40}, {o + 30, o},
+                               {o + 40, o - 40}, {o + 50, o - 10}, {o + 60, o}};
+    CDocDataBezier path(BezierNodes(nodes), true, nullptr);
+    EXPECT_EQ(path.SelectNodeAt(o + 40, o - 10, 1, NODE_ACTIVE), 3);
+    EXPECT_EQ(path.SelectNodeAt(o + 20, o + 10, 1, NODE_ACTIVE), 2);
+    EXPECT_EQ(StatesOf(path.m_pNodes), (std::vector<int>{1, 0, 2, 2, 0, 0, 1}));
+
+    // The preview shows the same drag: handle squares at the moved handle and
+    // at its opposite, and the curve through them.
+    RecordingDC dc;
+    path.DrawNodeMovePreview(nullptr, &dc, CGeoPoint(0, 0), CGeoPoint(0, 30), 2);
+    std::vector<std::vector<int>> squares;
+    for (const auto& call : dc.DrawCalls()) {
+        if (call.op == RecordingDC::Op::Rectangle)
+            squares.push_back(call.args);
+    }
+    const int x = static_cast<int>(o);
+    EXPECT_EQ(squares, (std::vector<std::vector<int>>{{x + 18, x + 38, x + 22, x + 42},
+                                                      {x + 38, x - 42, x + 42, x - 38}}));
+    ExpectPoints(path.m_pNodes, nodes); // the preview works on a copy
+
+    path.MoveSelectedNodes(CGeoPoint(0, 0), CGeoPoint(0, 30), 2, nullptr);
+    ExpectPoints(path.m_pNodes, dragged);
+
+    // Both handles of the anchor active (as a file may leave them): each
+    // moves once, the first with the drag and the second the other way.
+    CDocDataBezier both(BezierNodes(nodes), true, nullptr);
+    NodeAt(both.m_pNodes, 2)->m_nSelect = NODE_ACTIVE;
+    NodeAt(both.m_pNodes, 4)->m_nSelect = NODE_ACTIVE;
+    both.MoveSelectedNodes(CGeoPoint(0, 0), CGeoPoint(0, 30), 2, nullptr);
+    ExpectPoints(both.m_pNodes, dragged);
+    EXPECT_EQ(NodeAt(both.m_pNodes, 4)->m_nSelect, NODE_UNSELECTED);
+}
+
 TEST(BezierObject, MirrorReflectsOnlyTheNodesAndCanReturnACopy)
 {
     CDocDataBezier curve(BezierNodes({{10, 0}, {20, 0}, {30, 10}, {40, 10}}), true, nullptr);

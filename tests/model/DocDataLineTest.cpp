@@ -373,7 +373,7 @@ TEST(LineTransform, ScalingKeepsTheGapsBetweenArrayCopiesAndMovesTheMarker)
     line->ScaleNodes(0, 0, 2, 3, nullptr);
     EXPECT_NEAR(line->m_pArray->m_dDx, 25, kTol);
     EXPECT_NEAR(line->m_pArray->m_dDy, 32, kTol);
-    EXPECT_NEAR(line->m_rcBound.m_xmax, 50, kTol); // (25 x 2) scaled
+    EXPECT_NEAR(line->m_rcBound.m_xmax, 45, kTol); // copy 20 wide, the next 25 on
     // Outline 100 long: marker 5 before the end, on the left side.
     EXPECT_NEAR(line->m_pEndGap->m_dMarkX, 0, kTol);
     EXPECT_NEAR(line->m_pEndGap->m_dMarkY, 5, kTol);

@@ -341,9 +341,10 @@ TEST(DocDataPoint, ScaleNodesKeepsTheGapBetweenArrayCopies)
     p.ScaleNodes(0, 0, 2, 3, nullptr);
     EXPECT_EQ(p.m_pNodes->m_x, 200.0);
     EXPECT_EQ(p.m_pNodes->m_y, 300.0);
-    // The old box scaled; a copy of no width keeps its 50 gap as pitch.
+    // A copy of no width keeps its 50 gap as pitch; the box is that of the
+    // copies, not the old box scaled (which would end at 400).
     EXPECT_EQ(p.m_rcBound.m_xmin, 200.0);
-    EXPECT_EQ(p.m_rcBound.m_xmax, 400.0);
+    EXPECT_EQ(p.m_rcBound.m_xmax, 300.0);
     EXPECT_EQ(p.m_rcBound.m_ymin, 300.0);
     EXPECT_EQ(p.m_rcBound.m_ymax, 300.0);
     EXPECT_EQ(p.m_pArray->m_dDx, 50.0);

@@ -124,7 +124,7 @@ TEST(GroupOfOutlines, MoveScaleRotateFlipAndMirrorReachEveryChild)
     ExpectBox(t.G.m_rcBound, 100, 600, 100, 900);
 }
 
-TEST(GroupOfOutlines, RotatedBoxLeavesOutTheArrayAndScaledBoxIsTheOldBoxScaled)
+TEST(GroupOfOutlines, RotatedBoxLeavesOutTheArrayAndScaledBoxIsTheBoxOfTheScaledCopies)
 {
     Tree t;
     t.G.m_pArray = Array(1, 3, 600, 0);
@@ -137,9 +137,10 @@ TEST(GroupOfOutlines, RotatedBoxLeavesOutTheArrayAndScaledBoxIsTheOldBoxScaled)
     ExpectBox(t.G.m_rcBound, 650, 2100, 100, 500);
 
     // Children 250 wide with copies 600 apart: the 350 gap stays while the
-    // copies double; the box is the old box doubled.
+    // copies double to 500, so the three copies end at 1150 + 2 x 850, not
+    // at the old box doubled (3550).
     t.G.ScaleNodes(650, 100, 2, 2, nullptr);
-    ExpectBox(t.G.m_rcBound, 650, 3550, 100, 900);
+    ExpectBox(t.G.m_rcBound, 650, 2850, 100, 900);
     EXPECT_NEAR(t.G.m_pArray->m_dDx, 850, kTol);
     ExpectNode(t.L->m_pNodes, 1150, 100);
 }

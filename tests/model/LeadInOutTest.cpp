@@ -4,11 +4,15 @@
 #include "TestDocData.h"
 
 #include "model/DocContext.h"
+#include "model/DocDataChar.h"
+#include "model/DocDataGroup.h"
 #include "model/DocDataLine.h"
 #include "model/DocDataRect.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/LeadInOut.h"
+#include "model/PathRecord.h"
+#include "platform/RecordingDC.h"
 
 #include <gtest/gtest.h>
 
@@ -131,14 +135,61 @@ TEST(LeadBuild, AutomaticSideCountsTheSelectedOutlinesAroundTheStart)
         ApplyLeadInOut(&doc.ctx, hole);
         EXPECT_EQ(hole->m_pLeadInOut->m_nKind, 1);
     }
-    // Open outlines always take the outer side.
+    // Open outlines take +angle in and -angle out, and keep the kind that
+    // gives those signs again on their orientation.
     {
         std::unique_ptr<CDocDataLine> open(MakeLine({{0, 0}, {100, 0}}));
-        AddLead(*open, 2, 90, 10, 0, 0);
+        AddLead(*open, 2, 90, 10, 30, 0);
         double in = 0.0, out = 0.0;
         EXPECT_FALSE(ResolveAutoLeadSide(nullptr, open.get(), in, out, 1));
-        EXPECT_EQ(open->m_pLeadInOut->m_nKind, 1);
+        EXPECT_EQ(open->m_pLeadInOut->m_nKind, 0);
         EXPECT_EQ(in, 90.0);
+        EXPECT_EQ(out, -30.0);
+        open->m_pLeadInOut->m_nKind = 2;
+        EXPECT_FALSE(ResolveAutoLeadSide(nullptr, open.get(), in, out, 0));
+        EXPECT_EQ(open->m_pLeadInOut->m_nKind, 1);
+    }
+}
+
+// Line (0, 0)-(100, 0), automatic leads of 10 at 90 degrees: the lead-in
+// turns by +90 from (-10, 0) to (0, -10), the lead-out by -90 from (110, 0)
+// to (100, -10). Moved by (5, 0) and built again they must stay below the
+// line; a record that turned into the outer kind would put them above.
+TEST(LeadBuild, AutomaticLeadsOfAnOpenOutlineKeepTheirSideOnEveryLaterBuild)
+{
+    auto expectBelow = [](const CDocData& line, double shift) {
+        const LEADINOUT& lead = *line.m_pLeadInOut;
+        EXPECT_NEAR(lead.m_dInX, shift, kTol);
+        EXPECT_NEAR(lead.m_dInY, -10, kTol);
+        EXPECT_NEAR(lead.m_dOutX, 100 + shift, kTol);
+        EXPECT_NEAR(lead.m_dOutY, -10, kTol);
+    };
+    const CGeoPoint origin(0, 0), shifted(5, 0);
+    {
+        CDocDataLine* line = MakeLine({{0, 0}, {100, 0}});
+        AddLead(*line, 2, 90, 10, 90, 10);
+        Document doc(line);
+        ApplyLeadInOut(&doc.ctx, line);
+        expectBelow(*line, 0);
+        line->Move(origin, shifted, &doc.ctx);
+        ApplyLeadInOut(&doc.ctx, line);
+        expectBelow(*line, 5);
+        ApplyLeadInOut(&doc.ctx, line);
+        expectBelow(*line, 5);
+    }
+    // The composite's automatic record reaches the line as a template.
+    for (int text = 0; text < 2; ++text) {
+        CDocDataLine* line = MakeLine({{0, 0}, {100, 0}});
+        CDocData* composite = text != 0 ? static_cast<CDocData*>(new CDocDataChar(line, true, nullptr))
+                                        : new CDocDataGroup(line, nullptr);
+        AddLead(*composite, 2, 90, 10, 90, 10);
+        Document doc(composite);
+        EXPECT_TRUE(ApplyLeadInOut(&doc.ctx, composite));
+        ASSERT_NE(line->m_pLeadInOut, nullptr);
+        expectBelow(*line, 0);
+        composite->Move(origin, shifted, &doc.ctx);
+        ApplyLeadInOut(&doc.ctx, composite);
+        expectBelow(*line, 5);
     }
 }
 
@@ -152,11 +203,46 @@ TEST(LeadBuild, ObjectsWithoutLeadsNodesOrOutlineClassGetNone)
     EXPECT_EQ(point.m_pLeadInOut->m_dInX, 0.0);
     std::unique_ptr<CDocDataLine> bare(MakeLine({{0, 0}, {100, 0}}));
     EXPECT_FALSE(ApplyLeadInOut(nullptr, bare.get()));
-    // All nodes on one spot: no direction, so the point stays.
+    // All nodes on one spot: no direction, so the point stays, the lead is
+    // not reported and the record is not built.
     std::unique_ptr<CDocDataLine> dot(MakeLine({{5, 5}, {5, 5}, {5, 5}}));
     AddLead(*dot, 1, 0, 10, 0, 0)->m_dInX = 77;
-    EXPECT_TRUE(ApplyLeadInOut(nullptr, dot.get()));
+    EXPECT_FALSE(ApplyLeadInOut(nullptr, dot.get()));
     EXPECT_EQ(dot->m_pLeadInOut->m_dInX, 77.0);
+    EXPECT_EQ(dot->m_pLeadInOut->m_bDone, 0);
+}
+
+// A zero-length line and a one-node polyline have no direction at either
+// end: a lead there would run from the fresh record's (0, 0) across the
+// whole table to the outline. Neither the lead-in nor the lead-out is built,
+// drawn or output, and the record stays unbuilt.
+TEST(LeadBuild, OutlineWithoutDirectionGetsNoLeadFromTheOrigin)
+{
+    for (int onlyNode = 0; onlyNode < 2; ++onlyNode) {
+        for (int in = 0; in < 2; ++in) {
+            std::unique_ptr<CDocDataLine> line(onlyNode != 0 ? MakeLine({{500100, 500200}})
+                                                             : MakeLine({{500100, 500200}, {500100, 500200}}));
+            AddLead(*line, 1, 0, in != 0 ? 20 : 0, 0, in != 0 ? 0 : 20);
+            EXPECT_FALSE(ApplyLeadInOut(nullptr, line.get())) << onlyNode << in;
+            EXPECT_EQ(line->m_pLeadInOut->m_bDone, 0) << onlyNode << in;
+
+            PATHREC* path = line->MakeOutputPath();
+            ASSERT_NE(path, nullptr);
+            for (const auto& seg : plat::SegmentsOf(path))
+                EXPECT_EQ(seg, (std::vector<double>{500100, 500200, 500100, 500200})) << onlyNode << in;
+            FreePathRecordList(path);
+            // Drawn, it is only the outline's own spot.
+            plat::RecordingDC dc;
+            DOCCONTEXT ctx;
+            const plat::POINT at = ctx.WorldToClientPixel(500100, 500200);
+            line->Draw(&dc, &ctx);
+            for (const auto& call : dc.DrawCalls()) {
+                if (call.op == plat::RecordingDC::Op::MoveTo || call.op == plat::RecordingDC::Op::LineTo) {
+                    EXPECT_EQ(call.args, (std::vector<int>{at.x, at.y})) << onlyNode << in;
+                }
+            }
+        }
+    }
 }
 
 TEST(LeadBuild, GroupHandsItsRecordToChildrenWithoutOneAndReportsAnyChildLead)

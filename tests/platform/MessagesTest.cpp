@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -73,4 +74,50 @@ TEST(Messages, OnlyTheHeadlessDefaultPromptForgetsOldMessages)
     EXPECT_EQ(headless->m_shown.back().caption, u"c");
     EXPECT_EQ(headless->m_shown.back().type, static_cast<unsigned>(MB_OKCANCEL));
     headless->m_shown.clear();
+}
+
+namespace {
+
+// A poster whose every post reads and writes its own members, so that a post
+// still running after the poster is deleted is a use after free.
+class CountingPoster : public MessagePoster {
+public:
+    bool Post(HWND, UINT, WPARAM, LPARAM lParam) override
+    {
+        m_sum.fetch_add(static_cast<long long>(lParam));
+        std::this_thread::yield(); // widen the window inside the post
+        m_count.fetch_add(1);
+        return true;
+    }
+    std::atomic<long long> m_sum{0};
+    std::atomic<int> m_count{0};
+};
+
+} // namespace
+
+TEST(Messages, PosterReplacedAndDeletedWhilePostsRunIsNeverUsedAfterItsRemoval)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<long long> delivered{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([&] {
+            while (!stop.load())
+                delivered.fetch_add(PostMessage(7, WM_USER + 100, 0, 1) ? 1 : 0);
+        });
+    long long counted = 0;
+    for (int round = 0; round < 1000; ++round) {
+        auto* poster = new CountingPoster;
+        SetMessagePoster(poster);
+        std::this_thread::yield();
+        SetMessagePoster(nullptr);
+        // Every post that went through this poster has finished.
+        EXPECT_EQ(poster->m_sum.load(), poster->m_count.load());
+        counted += poster->m_count.load();
+        delete poster;
+    }
+    stop.store(true);
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(counted, delivered.load());
 }

@@ -66,3 +66,24 @@ TEST(NumText, ParseDoubleReadsALeadingRealLikeAtof)
     EXPECT_FALSE(ok);
     EXPECT_TRUE(std::isinf(ParseDouble("1e999")));
 }
+
+TEST(NumText, ParseDoubleTellsOverflowFromUnderflowByTheRealMagnitude)
+{
+    // 1e-331: far below the smallest double although no exponent is written.
+    bool ok = false;
+    const double tiny = ParseDouble("0." + std::string(330, '0') + "1", &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(tiny, 0.0);
+    EXPECT_FALSE(std::signbit(tiny));
+    EXPECT_TRUE(std::signbit(ParseDouble("-0." + std::string(330, '0') + "1")));
+    // 1e390: far above the largest double although its exponent is negative.
+    EXPECT_EQ(ParseDouble("1" + std::string(400, '0') + "e-10"), HUGE_VAL);
+    EXPECT_EQ(ParseDouble("-1" + std::string(400, '0') + "e-10"), -HUGE_VAL);
+    EXPECT_EQ(ParseDouble("000" + std::string(400, '0') + "1e-390"), 0.0); // leading zeros count for nothing
+    EXPECT_EQ(ParseDouble("0.001e312"), HUGE_VAL);                         // 1e309
+    EXPECT_EQ(ParseDouble("1e-99999999999999999999999"), 0.0);
+    EXPECT_EQ(ParseDouble("1e99999999999999999999999"), HUGE_VAL);
+    // Within range, even where the digits alone look extreme.
+    EXPECT_DOUBLE_EQ(ParseDouble("0." + std::string(300, '0') + "1e300"), 1e-1);
+    EXPECT_GT(ParseDouble("4e-320"), 0.0); // subnormal, not cut to 0
+}

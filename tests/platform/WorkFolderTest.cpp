@@ -144,6 +144,7 @@ TEST(CreateFolderPath, MakesMissingParentsAndReportsFailure)
 TEST(DeleteFolderFiles, EmptiesWorkFolderKeepsSubfoldersAndNeverFollowsLinks)
 {
     ScratchFolder scratch;
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "work/"));
     ASSERT_TRUE(CreateFolderPath(scratch.Root() + "work/sub/deeper"));
     ASSERT_TRUE(CreateFolderPath(scratch.Root() + "outside"));
     scratch.Touch("work/a.tmp");
@@ -160,9 +161,10 @@ TEST(DeleteFolderFiles, EmptiesWorkFolderKeepsSubfoldersAndNeverFollowsLinks)
     EXPECT_FALSE(scratch.Exists("work/linked"));
     EXPECT_TRUE(scratch.Exists("outside/keep.par"));
     EXPECT_TRUE(fs::is_directory(scratch.Root() + "work"));
+    EXPECT_TRUE(scratch.Exists(std::string("work/") + kOwnFolderMarker)); // emptied again next time
 
     // Without a trailing separator the folder itself goes too.
-    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "x/file"));
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "x/file"));
     scratch.Touch("x/file/d.tmp");
     EXPECT_TRUE(DeleteFolderFiles(scratch.Root() + "x/file", scratch.Root()));
     EXPECT_FALSE(scratch.Exists("x/file"));
@@ -171,7 +173,8 @@ TEST(DeleteFolderFiles, EmptiesWorkFolderKeepsSubfoldersAndNeverFollowsLinks)
 TEST(DeleteFolderFiles, RefusesFoldersThatAreNotWorkOrFileFolders)
 {
     ScratchFolder scratch;
-    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "settings"));
+    // Each folder carries the marker, so only the rule under test refuses it.
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "settings"));
     scratch.Touch("settings/MacInfo.par");
     // A work folder without a "work" component is the parameter folder itself.
     EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "settings/", scratch.Root() + "settings/"));
@@ -179,13 +182,13 @@ TEST(DeleteFolderFiles, RefusesFoldersThatAreNotWorkOrFileFolders)
     EXPECT_TRUE(scratch.Exists("settings/MacInfo.par"));
 
     // A folder named work that is the parameter folder (work folder .../work/work/).
-    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "work"));
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "work"));
     scratch.Touch("work/MacInfo.par");
     EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "work/", scratch.Root() + "work/"));
     EXPECT_TRUE(scratch.Exists("work/MacInfo.par"));
 
     // A work folder that is a symbolic link is not emptied through it.
-    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "real"));
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "real"));
     scratch.Touch("real/keep.tmp");
     ASSERT_TRUE(CreateFolderPath(scratch.Root() + "l"));
     fs::create_directory_symlink(scratch.Root() + "real", scratch.Root() + "l/work");
@@ -200,7 +203,7 @@ TEST(DeleteFolderFiles, RefusesFoldersThatAreNotWorkOrFileFolders)
 TEST(DeleteFolderFiles, RefusesTheHomeFolderEvenWhenNamedWork)
 {
     ScratchFolder scratch;
-    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "home/work"));
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "home/work"));
     scratch.Touch("home/work/.profile");
     const char* oldHome = std::getenv("HOME");
     const std::string saved = oldHome != nullptr ? oldHome : "";
@@ -215,6 +218,7 @@ TEST(DeleteFolderFiles, RefusesAFolderThatHoldsTheHomeOrTheParameterFolder)
     // Sites that keep home folders under /work/<user>: a workPath.txt line of
     // /work/ must not empty every user's home.
     ScratchFolder scratch;
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "work"));
     ASSERT_TRUE(CreateFolderPath(scratch.Root() + "work/alice"));
     scratch.Touch("work/alice/thesis.tex");
     const char* oldHome = std::getenv("HOME");
@@ -225,6 +229,7 @@ TEST(DeleteFolderFiles, RefusesAFolderThatHoldsTheHomeOrTheParameterFolder)
     EXPECT_TRUE(scratch.Exists("work/alice/thesis.tex"));
 
     // The parameter folder reached below the file folder through a link.
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "file"));
     ASSERT_TRUE(CreateFolderPath(scratch.Root() + "file/settings"));
     scratch.Touch("file/settings/MacInfo.par");
     fs::create_directory_symlink(scratch.Root() + "file/settings", scratch.Root() + "params");
@@ -232,11 +237,51 @@ TEST(DeleteFolderFiles, RefusesAFolderThatHoldsTheHomeOrTheParameterFolder)
     EXPECT_TRUE(scratch.Exists("file/settings/MacInfo.par"));
 
     // A sibling whose name only starts like the folder is not inside it.
-    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "x/work"));
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "x/work"));
     ASSERT_TRUE(CreateFolderPath(scratch.Root() + "x/workshop"));
     scratch.Touch("x/work/a.tmp");
     ::setenv("HOME", (scratch.Root() + "x/workshop").c_str(), 1);
     EXPECT_TRUE(DeleteFolderFiles(scratch.Root() + "x/work/", scratch.Root() + "x/"));
     ::setenv("HOME", saved.c_str(), 1);
     EXPECT_FALSE(scratch.Exists("x/work/a.tmp"));
+}
+
+// The scratch root stands for "/": a folder named work directly below it
+// holds someone's files.
+TEST(DeleteFolderFiles, EmptiesOnlyAFolderTheProgramCreatedWhateverWayThePathLeadsThere)
+{
+    ScratchFolder scratch;
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "work/project"));
+    scratch.Touch("work/thesis.tex");
+    scratch.Touch("work/project/data.csv");
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "x"));
+    fs::create_directory_symlink(scratch.Root(), scratch.Root() + "params"); // a parameter folder leading to "/"
+
+    // Starting the program there uses the folder but does not make it its own.
+    EXPECT_TRUE(CreateOwnFolder(scratch.Root() + "params/work/"));
+    EXPECT_FALSE(scratch.Exists(std::string("work/") + kOwnFolderMarker));
+    for (const std::string path : {"work/", "x/../work/", "params/work/", "params/work", "x/../work"})
+        EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + path, scratch.Root() + "settings/")) << path;
+    // A marker that is only a link to a file does not count either.
+    scratch.Touch("x/.brenvik-folder");
+    fs::create_symlink(scratch.Root() + "x/.brenvik-folder", scratch.Root() + "work/" + kOwnFolderMarker);
+    EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "work/", scratch.Root() + "settings/"));
+    EXPECT_TRUE(scratch.Exists("work/thesis.tex"));
+    EXPECT_TRUE(scratch.Exists("work/project/data.csv"));
+
+    // The program's own folder is emptied by the same paths.
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "x/mine/work/"));
+    for (const std::string path : {"x/mine/work/", "x/../x/mine/work/", "params/x/mine/work/"}) {
+        scratch.Touch("x/mine/work/import.tmp");
+        EXPECT_TRUE(DeleteFolderFiles(scratch.Root() + path, scratch.Root() + "settings/")) << path;
+        EXPECT_FALSE(scratch.Exists("x/mine/work/import.tmp")) << path;
+    }
+    // Removing the folder itself fails while a subfolder stays; it keeps its
+    // marker then, and goes once it is empty.
+    ASSERT_TRUE(CreateFolderPath(scratch.Root() + "x/mine/work/sub"));
+    EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + "x/mine/work", scratch.Root() + "settings/"));
+    EXPECT_TRUE(scratch.Exists(std::string("x/mine/work/") + kOwnFolderMarker));
+    fs::remove(scratch.Root() + "x/mine/work/sub");
+    EXPECT_TRUE(DeleteFolderFiles(scratch.Root() + "x/mine/work", scratch.Root() + "settings/"));
+    EXPECT_FALSE(scratch.Exists("x/mine/work"));
 }

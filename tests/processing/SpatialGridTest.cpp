@@ -82,10 +82,17 @@ TEST(SpatialGrid, RectangleQueryVisitsEveryLiveEntryThatMeetsItOnce)
     }
 }
 
-TEST(SpatialGrid, QueryWithANaNBoundFindsNothing)
+TEST(SpatialGrid, QueryWithANaNBoundFindsNothingAndLateEntriesAreFound)
 {
     SpatialGrid grid(1.0, 4);
     grid.AddPoint(0.0, 0.0, 1);
+    std::vector<std::uint32_t> seen;
+    auto all = [](std::uint32_t) { return true; };
+    grid.ForEachInRect(-1, 1, -1, 1, all, [&](std::uint32_t i) { seen.push_back(i); });
+    // Added after a query: filed again before the next one.
+    grid.AddBox(0.5, 30.0, 0.5, 0.5, 2);
+    grid.ForEachInRect(20, 21, 0, 1, all, [&](std::uint32_t i) { seen.push_back(i); });
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{1, 2}));
     int visits = 0;
     grid.ForEachInRect(
         std::numeric_limits<double>::quiet_NaN(), 1.0, -1.0, 1.0, [](std::uint32_t) { return true; },

@@ -111,6 +111,17 @@ TEST(LanguageTable, LinesDecodeWithoutLineEndsOnLfAndCrLfFiles)
     EXPECT_EQ(table[2], u"D");
 }
 
+TEST(LanguageTable, ByteOrderMarkIsNotDecodedIntoTheFirstString)
+{
+    ScratchProgramFolder scratch;
+    scratch.Write("Language/0041.txt", "\xEF\xBB\xBF" "0041\r\n0042\r\n");
+    scratch.Write("Language/Language", "\xEF\xBB\xBF" "0041.txt\r\n");
+    Table table;
+    EXPECT_EQ(CReadParamFile().LoadLanguageFiles(table), 2);
+    EXPECT_EQ(table[0], u"A");
+    EXPECT_EQ(table[1], u"B");
+}
+
 TEST(LanguageTable, MissingLanguageFileLoadsNothingAndLeavesTheTable)
 {
     ScratchProgramFolder scratch;

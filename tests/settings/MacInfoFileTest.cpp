@@ -204,6 +204,18 @@ TEST_F(MacInfoTest, IgnoredKeysStrayValuesAndStateNeverChangeAnEntry)
     FreeMachineList(head);
 }
 
+TEST_F(MacInfoTest, ByteOrderMarkBeforeTheFirstLineKeepsTheFirstMachine)
+{
+    m_scratch.Write("MacInfo.par", "\xEF\xBB\xBFname\r\nCutter\r\nxsize\r\n1300\r\nname\r\nB\r\n");
+    MachineNode* head = CReadParamFile().ReadMacInfo(nullptr);
+    const std::vector<MachineNode*> m = Entries(head);
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[0]->Name(), u"Cutter");
+    EXPECT_EQ(m[0]->m_xsize, 1300);
+    EXPECT_EQ(m[1]->Name(), u"B");
+    FreeMachineList(head);
+}
+
 TEST_F(MacInfoTest, FileWithoutMachinesGivesEmptyListAndNoMessage)
 {
     m_scratch.Write("MacInfo.par", "item\r\n4\r\n");

@@ -1,4 +1,8 @@
+#include "settings/NestSettings.h"
 #include "settings/ParamTextFile.h"
+#include "settings/ReadParamFile.h"
+#include "settings/SoftwareSettings.h"
+#include "settings/WorkParams.h"
 
 #include "ScratchProgramFolder.h"
 
@@ -110,6 +114,48 @@ TEST(ParamConversions, LeadingNumberOnlyAndZeroWithoutDigits)
     EXPECT_DOUBLE_EQ(ParamRealValue("1.5e3x"), 1500.0);
     EXPECT_DOUBLE_EQ(ParamRealValue("-0.25"), -0.25);
     EXPECT_DOUBLE_EQ(ParamRealValue("x1"), 0.0);
+}
+
+TEST(ParamConversions, RealsAreDecimalPrefixesSoNoNaNOrInfinityGetsIn)
+{
+    for (const char* line : {"nan", "NaN", "-nan(0x1)", "inf", "-inf", "INFINITY", "-infinity", "1e999", "-1e999",
+                             "1e99999999999999999999", ".", "-", "e5", "+-1"})
+        EXPECT_EQ(ParamRealValue(line), 0.0) << line;
+    // Hexadecimal forms: only the leading 0 is decimal.
+    EXPECT_EQ(ParamRealValue("0x1p4"), 0.0);
+    EXPECT_EQ(ParamRealValue("0X10"), 0.0);
+    // The longest decimal prefix, whatever follows it.
+    EXPECT_EQ(ParamRealValue(" \t-12.5e1mm"), -125.0);
+    EXPECT_EQ(ParamRealValue("3e"), 3.0);
+    EXPECT_EQ(ParamRealValue("+.5inf"), 0.5);
+    EXPECT_EQ(ParamRealValue("7nan"), 7.0);
+    EXPECT_EQ(ParamRealValue("1e-999"), 0.0); // too small: 0 as well
+}
+
+TEST(ParamConversions, DamagedFilesPutNoNaNOrInfinityIntoSpeedsAndIntervals)
+{
+    ScratchProgramFolder scratch;
+    scratch.Write("WorkParam.par", "m_group_num\r\n0\r\nm_b_speed\r\nnan\r\nm_s_speed\r\ninf\r\n"
+                                   "m_b_min_light1\r\n-infinity\r\nm_s_precision\r\n1e999\r\n");
+    WorkParams* layers = CReadParamFile().ReadWorkParam();
+    ASSERT_NE(layers, nullptr);
+    EXPECT_EQ(layers->m_b_speed, 0.0);
+    EXPECT_EQ(layers->m_s_speed, 0.0);
+    EXPECT_EQ(layers->m_b_min_light1, 0.0);
+    EXPECT_EQ(layers->m_s_precision, 0.0);
+    FreeWorkParamList(layers);
+
+    scratch.Write("software.par", "net_interval\r\ninf\r\ndot size\r\nNAN\r\n");
+    SoftwareSettings software;
+    CReadParamFile().ReadSoftwareParam(software);
+    EXPECT_EQ(software.net_interval, 0.0);
+    EXPECT_EQ(software.dot_size, 0.0);
+
+    scratch.Write("nest.par", "m_sizex\r\n-inf\r\nm_step\r\nnan\r\n");
+    NestSettings nest;
+    CReadParamFile().ReadNestParam(nest);
+    EXPECT_EQ(nest.m_sizex, 0.0);
+    EXPECT_EQ(nest.m_step, 0.0);
 }
 
 TEST(ParamConversions, DigitStringsBeyond64BitsSaturateBeforeTheCut)

@@ -40,6 +40,37 @@ TEST(ReadParamFile, StartAndExitOfAFreshAccountKeepTheSettings)
     EXPECT_FALSE(scratch.Exists(base + "work/import.tmp"));
     EXPECT_FALSE(scratch.Exists(base + "file/export.tmp"));
     EXPECT_TRUE(scratch.Exists(base + "MacInfo.par"));
+
+    // The next run finds its own folders and empties them again.
+    ASSERT_TRUE(files.CreateWorkFolder(files.GetWorkPath()));
+    scratch.Write(base + "work/import.tmp", "x");
+    EXPECT_TRUE(files.DeleteFolderFiles(files.GetWorkPath()));
+    EXPECT_FALSE(scratch.Exists(base + "work/import.tmp"));
+}
+
+TEST(ReadParamFile, WorkPathNamingSomeonesFolderUsesItButNeverEmptiesIt)
+{
+    // <root>/top stands for "/"; its folders work and file hold a user's
+    // files. workPath.txt reaches them directly, through "..", and through a
+    // parameter folder that is a link to "/".
+    ScratchProgramFolder scratch;
+    std::filesystem::create_directories(scratch.Root() + "top/work");
+    std::filesystem::create_directories(scratch.Root() + "top/file");
+    std::filesystem::create_directories(scratch.Root() + "top/srv");
+    std::filesystem::create_directory_symlink(scratch.Root() + "top", scratch.Root() + "top/srv/params");
+    scratch.Write("top/work/report.odt", "x");
+    scratch.Write("top/file/photo.jpg", "x");
+    CReadParamFile files;
+    for (const std::string line : {"top/work/", "top/srv/../work/", "top/srv/params/work/"}) {
+        scratch.Write("workPath.txt", scratch.Root() + line + "\r\n");
+        EXPECT_EQ(files.GetWorkPath(), scratch.Root() + line);
+        ASSERT_TRUE(files.CreateWorkFolder(files.GetWorkPath()));
+        ASSERT_TRUE(files.CreateWorkFolder(files.GetFilePath()));
+        EXPECT_FALSE(files.DeleteFolderFiles(files.GetWorkPath())) << line;
+        EXPECT_FALSE(files.DeleteFolderFiles(files.GetFilePath())) << line;
+        EXPECT_TRUE(scratch.Exists("top/work/report.odt")) << line;
+        EXPECT_TRUE(scratch.Exists("top/file/photo.jpg")) << line;
+    }
 }
 
 TEST(ReadParamFile, WorkFolderThatIsTheParameterFolderIsNeverEmptied)

@@ -199,6 +199,24 @@ TEST(WorkParams, GroupsFillRecordsByPositionWhateverTheirLayerId)
     EXPECT_EQ(list.rec[255]->m_border, 1);
 }
 
+TEST(WorkParams, ByteOrderMarkBeforeTheFirstKeyDoesNotShiftTheRecords)
+{
+    // Saved by an editor that puts EF BB BF first: without the mark taken
+    // off, the first m_group_num is missed and every group lands one record
+    // early, leaving layer 0 without its record.
+    ScratchProgramFolder scratch;
+    scratch.Write("WorkParam.par", "\xEF\xBB\xBFm_group_num\r\n0\r\nm_sweep\r\n1\r\n"
+                                   "m_group_num\r\n1\r\nm_b_speed\r\n55.5\r\n");
+    ReadList list;
+    ASSERT_EQ(list.rec.size(), 256u);
+    EXPECT_EQ(list.rec[0]->m_group_num, 0);
+    EXPECT_EQ(list.rec[0]->m_sweep, 1);
+    EXPECT_EQ(list.rec[0]->m_b_speed, 100.0);
+    EXPECT_EQ(list.rec[1]->m_group_num, 1);
+    EXPECT_EQ(list.rec[1]->m_b_speed, 55.5);
+    EXPECT_EQ(list.rec[255]->m_group_num, 255);
+}
+
 TEST(WorkParams, ValuesBeforeTheFirstGroupAndBeyondTheLastRecordAreSkipped)
 {
     ScratchProgramFolder scratch;

@@ -1,0 +1,268 @@
+#include "FileReadTrans.h"
+
+#include "FileTransAi.h"
+#include "FileTransDsb.h"
+#include "FileTransDst.h"
+#include "FileTransPlt.h"
+#include "model/DocContext.h"
+#include "model/DocData.h"
+#include "model/DocListNode.h"
+#include "model/DocState.h"
+#include "model/NodeList.h"
+#include "platform/ImportOptions.h"
+#include "platform/Prompt.h"
+#include "processing/FileTrans.h"
+#include "processing/PathProc.h"
+#include "settings/ReadParamFile.h"
+#include "settings/SoftwareSettings.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <string_view>
+
+namespace {
+
+// A road turns a file into a new object list in world units and the
+// document's orientation, asking the operator first where it needs to.
+// False, or no list: nothing is imported.
+using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+
+struct RoadRow {
+    std::string_view ext;
+    ImportRoad road;
+};
+
+// The extensions in the order they are compared. A row without a road
+// imports nothing.
+constexpr RoadRow kRoads[] = {
+    {"wcvr", nullptr}, // native drawing file
+    {"jpg", nullptr},  // images
+    {"png", nullptr},
+    {"gif", nullptr},
+    {"bmp", nullptr},
+    {"dsb", &ReadDsbRoad}, // stitch files
+    {"dst", &ReadDstRoad},
+    {"dxf", nullptr},
+    {"ai", &ReadAiRoad},
+    {"plt", &ReadPltRoad},
+};
+
+constexpr double kDuplicateTol = 0.001;
+constexpr double kUniteTol = 0.001;
+constexpr double kReduceLength = 1.0;
+constexpr double kReduceAngle = std::numbers::pi / 2.0;
+// Origin corners of the conversions; between 0 and 2 only y is mirrored.
+constexpr int kCorner0 = 0;
+constexpr int kCorner2 = 2;
+constexpr double kOwnPltFactor = 4.0;
+// The maker word stands on a short first line; a foreign file's first line
+// may be the whole file, so only its start is searched.
+constexpr std::size_t kFirstLineLimit = 4096;
+
+SoftwareSettings& SettingsFor(DOCCONTEXT* ctx)
+{
+    return ctx->m_pSettings != nullptr ? *ctx->m_pSettings : g_settings;
+}
+
+CDocState* CurrentTool(DOCCONTEXT* ctx)
+{
+    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount)
+        return ctx->m_pTools[ctx->m_nTool];
+    return nullptr;
+}
+
+std::string Extension(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    std::string ext = dot == std::string::npos ? path : path.substr(dot + 1);
+    for (char& c : ext) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return ext;
+}
+
+bool FirstLineHoldsMakerWord(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::string head(kFirstLineLimit, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    const std::size_t end = head.find('\n');
+    if (end != std::string::npos)
+        head.resize(end);
+    return head.find(kPltMakerWord) != std::string::npos;
+}
+
+// Stitch units are world units: only y is mirrored.
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CFileTransDsb reader;
+    reader.ReadDsb(path, list, ctx);
+    CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
+    return true;
+}
+
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CFileTransDst reader;
+    reader.ReadDst(path, list, ctx);
+    CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
+    return true;
+}
+
+// Illustrator: the reader brings points to world units itself.
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CFileTransAi reader;
+    if (!reader.ReadAi(path, list, ctx))
+        return false;
+    CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
+    return true;
+}
+
+// HPGL: the reader runs first, then the operator confirms the resolution,
+// shown with the drawing's size in file units; the system's own files are
+// in plotter units whatever the answer.
+bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CFileTransPlt reader;
+    if (!reader.ReadPlt(path, list, ctx))
+        return false;
+    const bool own = FirstLineHoldsMakerWord(path);
+    double xmin = 1e8, xmax = -1e8, ymin = 1e8, ymax = -1e8;
+    CFileTrans::GetObjectsBoundRect(list, xmin, xmax, ymin, ymax);
+    SoftwareSettings& settings = SettingsFor(ctx);
+    plat::ResolutionChoice choice;
+    choice.m_dWidth = xmax - xmin;
+    choice.m_dHeight = ymax - ymin;
+    choice.m_nResolution = settings.plt_resolution;
+    choice.m_nCustom = settings.plt_other_resolution;
+    if (plat::GetImportOptions().AskResolution(choice) != plat::IDOK || choice.m_nResolution < 1) {
+        DeleteObjectList(list);
+        return false;
+    }
+    settings.plt_resolution = choice.m_nResolution;
+    settings.plt_other_resolution = choice.m_nCustom;
+    CReadParamFile().WriteSoftwareParam(settings);
+    const double factor = own ? kOwnPltFactor : settings.plt_resolution / 25.4 / 10.0;
+    CFileTrans::ScaleObjects(list, factor, false, ctx);
+    CFileTrans::ConvertOrigin(list, kCorner0, kCorner2, ctx);
+    return true;
+}
+
+// Clean-up, placement and linking of a new list, as one undo step.
+void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place)
+{
+    CDocState::PushHistory(ctx);
+
+    ctx->m_rcSelect.SetEmpty();
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        RemoveDuplicatePoints(o->m_pNodes, kDuplicateTol);
+        o->SetSelected(1);
+        o->RecalcBoundRect(ctx);
+        ctx->m_rcSelect.Union(o->m_rcBound);
+    }
+    CPathProc::UniteCurves(list, kUniteTol, 0, ctx);
+
+    if (place && !ctx->m_rcSelect.IsEmpty()) {
+        const CGeoPoint from(ctx->m_rcSelect.m_xmin, ctx->m_rcSelect.m_ymin);
+        ctx->m_rcSelect.SetEmpty();
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+            o->Move(from, ctx->m_ptMouse, ctx);
+            ctx->m_rcSelect.Union(o->m_rcBound);
+        }
+    }
+
+    CDocData*& first = ctx->m_pCurrent->m_pFirst;
+    if (first == nullptr) {
+        first = list;
+    } else {
+        CDocData* last = first;
+        for (;;) {
+            last->SetSelected(0);
+            if (last->m_pNext == nullptr)
+                break;
+            last = last->m_pNext;
+        }
+        last->m_pNext = list;
+        list->m_pPrev = last;
+    }
+
+    CDocState base;
+    CDocState* tool = CurrentTool(ctx);
+    (tool != nullptr ? tool : &base)->ApplyLayerFlags(ctx);
+    CPathProc::ReduceNodes(ctx, kReduceLength, kReduceAngle);
+    CPathProc::BezierToPolyline(first, ctx);
+
+    ctx->m_rcSelect = first->m_rcBound;
+    for (CDocData* o = first; o != nullptr; o = o->m_pNext) {
+        o->SetSelected(1);
+        ctx->m_rcSelect.Union(o->m_rcBound);
+    }
+}
+
+} // namespace
+
+bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool place)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr)
+        return false;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
+    const std::string ext = Extension(path);
+    ImportRoad road = nullptr;
+    for (const RoadRow& row : kRoads) {
+        if (row.ext == ext) {
+            road = row.road;
+            break;
+        }
+    }
+    if (road == nullptr)
+        return false;
+    CDocData* list = nullptr;
+    if (!road(path, list, ctx, place) || list == nullptr) {
+        DeleteObjectList(list);
+        return false;
+    }
+    AddToDocument(ctx, list, place);
+    return true;
+}
+
+std::uint32_t CFileReadTrans::NearestPaletteIndex(plat::COLORREF colour, const plat::COLORREF* palette)
+{
+    if (palette == nullptr)
+        return 0;
+    std::uint32_t best = 0;
+    int bestDistance = 100000000;
+    for (std::uint32_t i = 0; i < kPaletteSize; ++i) {
+        const plat::COLORREF e = palette[i];
+        const int d = std::abs(static_cast<int>(plat::GetRValue(e)) - static_cast<int>(plat::GetRValue(colour))) +
+                      std::abs(static_cast<int>(plat::GetGValue(e)) - static_cast<int>(plat::GetGValue(colour))) +
+                      std::abs(static_cast<int>(plat::GetBValue(e)) - static_cast<int>(plat::GetBValue(colour)));
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void CFileReadTrans::PlaceObjects(DOCCONTEXT* ctx, const CGeoBox& box)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr)
+        return;
+    const CGeoPoint from(box.m_xmin, box.m_ymin);
+    for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext)
+        o->Move(from, ctx->m_ptMouse, ctx);
+}

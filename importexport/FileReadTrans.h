@@ -1,0 +1,36 @@
+// The one entry through which a drawing file becomes document objects. It
+// picks a road by the file name's extension, asks the operator for the
+// options the road needs, has the road's reader make the objects, brings
+// them to world units and the document's orientation, cleans them up,
+// places them and links them into the document as one undo step.
+#pragma once
+#include "model/GeoBox.h"
+#include "platform/Win.h"
+
+#include <cstdint>
+#include <string>
+
+class CDocData;
+struct DOCCONTEXT;
+
+class CFileReadTrans {
+public:
+    CFileReadTrans() = default;
+    virtual ~CFileReadTrans() = default;
+
+    // Imports one regular file into the document of ctx; with `place` the
+    // drawing's lower-left corner lands on the context's mouse point. True
+    // when objects were added, as one undo step, after which every object of
+    // the document is selected. False, with document and history as they
+    // were, for a missing file or a folder, an extension without a road, a
+    // cancelled dialog, a reader failure or a file without objects.
+    bool ReadFile(DOCCONTEXT* ctx, const std::string& path, bool place);
+
+    // Index of the palette entry nearest to the colour (sum of the three
+    // byte distances; the first of equal ones wins); 0 without a palette.
+    static std::uint32_t NearestPaletteIndex(plat::COLORREF colour, const plat::COLORREF* palette);
+
+    // Moves every object of the document so that the box's lower-left
+    // corner lands on the context's mouse point.
+    static void PlaceObjects(DOCCONTEXT* ctx, const CGeoBox& box);
+};

@@ -1,0 +1,30 @@
+// The HPGL reader on raw bytes: no crash, no read past the buffer, and every
+// object it returns is a point or a polyline with finite nodes.
+#include "importexport/FileTransPlt.h"
+#include "model/DocData.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    CFileTransPlt reader;
+    CDocData* list = nullptr;
+    const bool ok = reader.ParsePlt(std::string_view(reinterpret_cast<const char*>(data), size), list, nullptr);
+    if (!ok && list != nullptr)
+        std::abort();
+    for (const CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        if (o->GetType() != MT_POINT && o->GetType() != MT_LINE)
+            std::abort();
+        if (o->m_nLayer < 0 || o->m_nLayer > 255)
+            std::abort();
+        for (const DOCNODE* n = o->m_pNodes; n != nullptr; n = n->m_pNext) {
+            if (!std::isfinite(n->m_x) || !std::isfinite(n->m_y))
+                std::abort();
+        }
+    }
+    DeleteObjectList(list);
+    return 0;
+}

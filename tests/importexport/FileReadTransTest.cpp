@@ -1,0 +1,220 @@
+// The import dispatcher on the HPGL road: the reader's file units divided by
+// resolution / 25.4 / 10 (4.0 at 1016 dpi and for the system's own files),
+// mirrored in y about the drawing's centre, cleaned, placed with the
+// lower-left corner on the mouse point and linked in as one undo step.
+//
+// Faults these catch: a drawing upside down or off the origin, a cancelled
+// or failed import that still changes the document or its history, a folder
+// or a foreign extension taken for a drawing, the own-file mark ignored, the
+// resolution not remembered, old objects lost or left unselected.
+#include "ImportTestSupport.h"
+#include "importexport/FileReadTrans.h"
+#include "importexport/FileTransPlt.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace plat {
+namespace {
+
+constexpr std::string_view kDrawing = "IN;SP2;PU0,0;PD400,0,400,400;PU800,800;SP0;";
+
+class Dispatcher : public ImportFixture {
+protected:
+    bool Import(const std::string& path)
+    {
+        CFileReadTrans dispatcher;
+        return dispatcher.ReadFile(&m_ctx, path, true);
+    }
+    // Document and history untouched by a failed import.
+    void ExpectNothingChanged(CDocData* before)
+    {
+        EXPECT_EQ(Document(), before);
+        EXPECT_EQ(OlderSnapshots(), 0);
+    }
+};
+
+TEST_F(Dispatcher, HpglAt1016DpiLandsScaledMirroredAndPlaced)
+{
+    // File units / 4: the polyline (0,0) (100,0) (100,100) and the point
+    // (200,200); mirrored about y = 100 and moved onto (500000, 500000).
+    ASSERT_TRUE(Import(File("drawing.plt", std::string(kDrawing))));
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(objects[0]->GetType(), MT_LINE);
+    EXPECT_EQ(NodePositions(objects[0]), (std::vector<XY>{{500000, 500200}, {500100, 500200}, {500100, 500100}}));
+    EXPECT_EQ(objects[1]->GetType(), MT_POINT);
+    EXPECT_EQ(NodePositions(objects[1]), (std::vector<XY>{{500200, 500000}}));
+    for (const CDocData* o : objects) {
+        EXPECT_EQ(o->m_nLayer, 1);
+        EXPECT_EQ(o->m_nColor, m_settings.m_palette[1]);
+        EXPECT_EQ(o->IsSelected(), 1);
+    }
+    ExpectBox(m_ctx.m_rcSelect, 500000, 500200, 500000, 500200);
+    EXPECT_EQ(OlderSnapshots(), 1);
+    EXPECT_EQ(m_ctx.m_pCurrent->m_pOlder->m_pFirst, nullptr);
+
+    // The dialog was shown the size in file units with the settings; the
+    // confirmed choice is written to software.par.
+    ASSERT_EQ(m_options.m_resolutionShown.size(), 1u);
+    EXPECT_EQ(m_options.m_resolutionShown[0].m_dWidth, 800.0);
+    EXPECT_EQ(m_options.m_resolutionShown[0].m_dHeight, 800.0);
+    EXPECT_EQ(m_options.m_resolutionShown[0].m_nResolution, 1016);
+    EXPECT_NE(m_folder.Read("software.par").find("plt resolution\r\n1016\r\n"), std::string::npos);
+}
+
+TEST_F(Dispatcher, ResolutionChoiceScalesForeignFilesButNotOwnOnes)
+{
+    // 508 dpi: factor 2. The own file (maker word on its first line) is
+    // divided by 4 whatever the answer; the answer is still remembered.
+    m_options.m_setResolution = true;
+    m_options.m_resolution.m_nResolution = 508;
+    m_options.m_resolution.m_nCustom = 508;
+    ASSERT_TRUE(Import(File("foreign.PLT", "SP1;PU0,0;PD100,0;")));
+    EXPECT_EQ(NodePositions(Document()), (std::vector<XY>{{500000, 500000}, {500050, 500000}}));
+    EXPECT_EQ(m_settings.plt_resolution, 508);
+    EXPECT_EQ(m_settings.plt_other_resolution, 508);
+
+    DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+    ASSERT_TRUE(Import(File("own.rev.plt", "xx Halvoren xx\r\nSP1;PU0,0;PD100,0;")));
+    EXPECT_EQ(NodePositions(Document()), (std::vector<XY>{{500000, 500000}, {500025, 500000}}));
+}
+
+TEST_F(Dispatcher, CancelOrNoResolutionImportsNothing)
+{
+    CDocData* const before = MakeLine({{1, 1}, {2, 2}});
+    m_ctx.m_pCurrent->m_pFirst = before;
+    m_options.m_answer = IDCANCEL;
+    EXPECT_FALSE(Import(File("a.plt", std::string(kDrawing))));
+    ExpectNothingChanged(before);
+
+    m_options.m_answer = IDOK;
+    m_options.m_setResolution = true;
+    m_options.m_resolution.m_nResolution = 0;
+    EXPECT_FALSE(Import(File("a.plt", std::string(kDrawing))));
+    ExpectNothingChanged(before);
+    EXPECT_EQ(m_settings.plt_resolution, 1016);
+
+    // A file without a path still shows the dialog, then fails.
+    m_options.m_resolutionShown.clear();
+    m_options.m_resolution.m_nResolution = 1016;
+    EXPECT_FALSE(Import(File("empty.plt", "IN;SP1;")));
+    EXPECT_EQ(m_options.m_resolutionShown.size(), 1u);
+    ExpectNothingChanged(before);
+}
+
+TEST_F(Dispatcher, OnlyRegularFilesWithARoadAreRead)
+{
+    std::filesystem::create_directory(m_folder.Root() + "folder.plt");
+    for (const std::string& path :
+         {m_folder.Root() + "folder.plt", m_folder.Root() + "missing.plt", File("job.out", std::string(kDrawing)),
+          File("plt", std::string(kDrawing)), File("broken.plt", "SP1;PU0,0;PD99999999999,0;")}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(Import(path));
+        ExpectNothingChanged(nullptr);
+    }
+    EXPECT_TRUE(m_options.m_resolutionShown.empty());
+}
+
+TEST_F(Dispatcher, ImportIntoADrawingKeepsItAndSelectsEverything)
+{
+    CDocData* old = MakeLine({{400000, 400000}, {400010, 400000}});
+    old->m_bSelected = 0;
+    m_ctx.m_pCurrent->m_pFirst = old;
+    ASSERT_TRUE(Import(File("b.plt", std::string(kDrawing))));
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 3u);
+    EXPECT_EQ(objects[0], old);
+    EXPECT_EQ(objects[1]->m_pPrev, old);
+    for (const CDocData* o : objects)
+        EXPECT_EQ(o->IsSelected(), 1);
+    ExpectBox(m_ctx.m_rcSelect, 400000, 500200, 400000, 500200);
+    EXPECT_EQ(OlderSnapshots(), 1);
+    EXPECT_EQ(Objects(m_ctx.m_pCurrent->m_pOlder->m_pFirst).size(), 1u);
+}
+
+TEST_F(Dispatcher, EndsWithinTheJoinDistanceAreUnitedAndShortRunsReduced)
+{
+    // World units are file units / 4. The first path runs from 0 to 0.5 in
+    // steps of 0.05; the second starts 0.005 after it and is joined to it,
+    // the third starts 0.02 after the second and stays apart. The joined
+    // path's nodes from 0 up to 0.505 form one run shorter than 1.0 that
+    // ends before 25: only its ends stay.
+    ASSERT_TRUE(Import(File("c.plt", "SP1;PU0,0;PD0.2,0,0.4,0,0.6,0,0.8,0,1,0,1.2,0,1.4,0,1.6,0,1.8,0,2,0;"
+                                     "PU2.02,0;PD100,0;PU100.08,0;PD200,0;")));
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 2u);
+    ExpectNodesNear(objects[0], {{500000, 500000}, {500000.505, 500000}, {500025, 500000}});
+    ExpectNodesNear(objects[1], {{500025.02, 500000}, {500050, 500000}});
+}
+
+TEST_F(Dispatcher, OwnExportComesBackWithItsGeometryAndLayers)
+{
+    // Paths at or above the origin that do not touch; the point returns as a
+    // polyline of one node (written pen up and pen down on it).
+    m_ctx.m_pCurrent->m_pFirst = LinkObjects({MakeLine({{500000, 500000}, {500040, 500000}, {500040, 500030}}, 3),
+                                        MakePoint(500100, 500200, 7), MakeLine({{500060, 500050}, {500080, 500090}}, 0)});
+    const std::string path = m_folder.Root() + "round.plt";
+    CFileTransPlt writer;
+    ASSERT_TRUE(writer.ExportPlt(path, &m_ctx));
+    DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+    m_settings.plt_resolution = 1000;
+
+    ASSERT_TRUE(Import(path));
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 3u);
+    EXPECT_EQ(NodePositions(objects[0]), (std::vector<XY>{{500000, 500000}, {500040, 500000}, {500040, 500030}}));
+    EXPECT_EQ(objects[0]->m_nLayer, 3);
+    EXPECT_EQ(objects[1]->GetType(), MT_LINE);
+    EXPECT_EQ(NodePositions(objects[1]), (std::vector<XY>{{500100, 500200}}));
+    EXPECT_EQ(objects[1]->m_nLayer, 7);
+    EXPECT_EQ(NodePositions(objects[2]), (std::vector<XY>{{500060, 500050}, {500080, 500090}}));
+    EXPECT_EQ(objects[2]->m_nLayer, 0);
+}
+
+TEST_F(Dispatcher, FilesOfOtherProgramsImportWithoutHarm)
+{
+    if (TestDataFolder().empty())
+        GTEST_SKIP() << "test data folder missing";
+    for (const char* name : {"hp.hpgl", "tektronix.hpgl"}) {
+        SCOPED_TRACE(name);
+        std::string bytes;
+        ASSERT_TRUE(ReadWholeFile(TestDataFolder() + "/hpgl/" + name, bytes));
+        DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+        ASSERT_TRUE(Import(File("plot.plt", bytes)));
+        CGeoBox box;
+        m_ctx.m_pCurrent->GetObjectsRect(box, 0);
+        EXPECT_EQ(box.m_xmin, 500000.0);
+        EXPECT_EQ(box.m_ymin, 500000.0);
+    }
+    // Its EC has no ';' of its own: the skip to the next one passes the
+    // encoded polyline, and no path is left.
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(TestDataFolder() + "/hpgl/HPGL2Console_test1-Model.plt", bytes));
+    DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+    EXPECT_FALSE(Import(File("console.plt", bytes)));
+}
+
+TEST(NearestPaletteIndex, FirstOfEqualDistancesWinsAndNoPaletteGivesZero)
+{
+    std::array<COLORREF, 256> palette{};
+    palette.fill(MakeRGB(255, 255, 255));
+    palette[3] = MakeRGB(10, 20, 30);
+    palette[5] = MakeRGB(14, 20, 30);
+    palette[9] = MakeRGB(12, 20, 33);
+    // (12, 20, 30): entries 3 and 5 lie 2 away, entry 9 lies 3 away.
+    EXPECT_EQ(CFileReadTrans::NearestPaletteIndex(MakeRGB(12, 20, 30), palette.data()), 3u);
+    EXPECT_EQ(CFileReadTrans::NearestPaletteIndex(MakeRGB(12, 20, 33), palette.data()), 9u);
+    EXPECT_EQ(CFileReadTrans::NearestPaletteIndex(MakeRGB(12, 20, 30), nullptr), 0u);
+}
+
+TEST_F(Dispatcher, PlaceObjectsMovesTheBoxCornerOntoTheMouse)
+{
+    m_ctx.m_pCurrent->m_pFirst = MakeLine({{120, 80}, {130, 95}});
+    CFileReadTrans::PlaceObjects(&m_ctx, CGeoBox(120, 130, 80, 95));
+    EXPECT_EQ(NodePositions(Document()), (std::vector<XY>{{500000, 500000}, {500010, 500015}}));
+}
+
+} // namespace
+} // namespace plat
