@@ -87,6 +87,13 @@ QtDeviceContext::QtDeviceContext(QImage& image) : m_image(image)
     m_painter = std::make_unique<QPainter>(&m_image);
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_drawRects.push_back(m_image.rect());
+    // While the painter is active the image cannot be shared (a copy made
+    // meanwhile is a deep one), so its pixels stay where they are.
+    const QImage::Format f = m_image.format();
+    if (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied) {
+        m_bits = m_image.bits();
+        m_bytesPerLine = m_image.bytesPerLine();
+    }
 }
 
 QtDeviceContext::~QtDeviceContext() = default;
@@ -185,20 +192,6 @@ plat::POINT QtDeviceContext::MoveTo(int x, int y)
     return old;
 }
 
-bool QtDeviceContext::CanWritePixels() const
-{
-    const QImage::Format f = m_image.format();
-    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
-}
-
-void QtDeviceContext::WritePixel(std::uint32_t* line, int x, std::uint32_t rgb) const
-{
-    if (m_rop == plat::R2_XORPEN)
-        line[x] ^= rgb;
-    else
-        line[x] = 0xFF000000u | rgb;
-}
-
 void QtDeviceContext::WritePixelLine(long long x0, long long y0, long long x1, long long y1, COLORREF color,
                                      bool dotted)
 {
@@ -207,15 +200,24 @@ void QtDeviceContext::WritePixelLine(long long x0, long long y0, long long x1, l
     const long long steps = std::max(std::llabs(dx), std::llabs(dy));
     if (steps == 0)
         return;
-    // Pixel i of the line: the same stepping wherever the line is cut.
-    auto px = [&](long long i) { return x0 + std::llround(static_cast<double>(dx) * static_cast<double>(i) / steps); };
-    auto py = [&](long long i) { return y0 + std::llround(static_cast<double>(dy) * static_cast<double>(i) / steps); };
+    // Pixel i of the line is start + round(d x i / steps), halves away from
+    // zero, the same wherever the line is cut. Below 2^20 steps integer
+    // arithmetic gives exactly what the double quotient rounds to, and
+    // faster; longer lines take the doubles.
+    constexpr long long kExactSteps = 1LL << 20;
+    const bool exact = steps < kExactSteps;
+    auto at = [exact, steps](long long start, long long d, long long i) {
+        if (!exact)
+            return start + std::llround(static_cast<double>(d) * static_cast<double>(i) / static_cast<double>(steps));
+        const long long n = d * i;
+        return start + (n >= 0 ? (2 * n + steps) / (2 * steps) : -((-2 * n + steps) / (2 * steps)));
+    };
+    auto px = [&](long long i) { return at(x0, dx, i); };
+    auto py = [&](long long i) { return at(y0, dy, i); };
     const long long minX = std::min(x0, x1), maxX = std::max(x0, x1);
     const long long minY = std::min(y0, y1), maxY = std::max(y0, y1);
     const std::uint32_t rgb = RgbOf(color);
-    const bool direct = CanWritePixels();
-    uchar* const bits = direct ? m_image.bits() : nullptr;
-    const qsizetype bytesPerLine = m_image.bytesPerLine();
+    const bool xorMode = m_rop == plat::R2_XORPEN;
     QPolygon points;
 
     for (const QRect& r : m_drawRects) {
@@ -236,10 +238,12 @@ void QtDeviceContext::WritePixelLine(long long x0, long long y0, long long x1, l
         for (long long i = first; i < end; i += stride) {
             const int x = static_cast<int>(px(i));
             const int y = static_cast<int>(py(i));
-            if (direct)
-                WritePixel(reinterpret_cast<std::uint32_t*>(bits + y * bytesPerLine), x, rgb);
-            else
+            if (m_bits == nullptr) {
                 points << QPoint(x, y);
+                continue;
+            }
+            std::uint32_t& pixel = reinterpret_cast<std::uint32_t*>(m_bits + y * m_bytesPerLine)[x];
+            pixel = xorMode ? (pixel ^ rgb) : (0xFF000000u | rgb);
         }
     }
     if (!points.isEmpty()) {

@@ -51,12 +51,13 @@ private:
     // A one-pixel line from (x0, y0) to (x1, y1) in image pixels, its end
     // pixel left out; a dotted pen writes every other pixel from the start.
     void WritePixelLine(long long x0, long long y0, long long x1, long long y1, COLORREF color, bool dotted);
-    void WritePixel(std::uint32_t* line, int x, std::uint32_t rgb) const;
-    bool CanWritePixels() const;
     static QColor ToQColor(COLORREF c);
 
     QImage& m_image;
     std::unique_ptr<QPainter> m_painter;
+    // The 32-bit pixels, written straight; null for other image formats.
+    uchar* m_bits = nullptr;
+    qsizetype m_bytesPerLine = 0;
     bool m_painterStale = true;
     plat::Pen m_pen;
     plat::Brush m_brush;
