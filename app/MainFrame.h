@@ -34,12 +34,24 @@ class QTimer;
 class QToolBar;
 class RecentFileList;
 
-// What the frame needs of the docked work panel.
+class COrvelView;
+struct DOCCONTEXT;
+
+// What the frame and the document views need of the docked work panel.
 class WorkPanel : public CommandTarget {
 public:
     virtual QWidget* PanelWidget() = 0;
     // The serial port failed: close every machine connection.
     virtual void OnPortError() = 0;
+    // A document's view became active: the pages take its edit context and
+    // view, and the page shown refreshes from it.
+    virtual void SetDocumentOwner(DOCCONTEXT* ctx, COrvelView* view)
+    {
+        (void)ctx;
+        (void)view;
+    }
+    // The last document closed: the pages let go of every document.
+    virtual void ClearDocumentOwner() {}
 };
 
 class CMainFrame : public QMainWindow, public CommandMap, public PostedMessageTarget, public KeyRouteTarget {
@@ -86,6 +98,7 @@ public:
     QIcon ProportionIcon(bool on) const;
 
     void SetWorkPanel(WorkPanel* panel);
+    WorkPanel* GetWorkPanel() const { return m_workPanel; }
     // The application: last in the command chain.
     void SetAppTarget(CommandTarget* app) { m_appTarget = app; }
     void SetRecentFileList(RecentFileList* list) { m_recentFiles = list; }
@@ -100,6 +113,14 @@ public:
 
     // Every command's state, as the 100 ms timer refreshes it.
     void UpdateCommandStates();
+
+    // The menu bar shows menu 128 while no document window is open, 129 (the
+    // document menu) while one is.
+    int ShownMenu() const { return m_shownMenu; }
+    // Top-level menu `position` (from 0) of menu 128 or 129; null if none.
+    QMenu* TopMenu(int menuId, int position) const;
+    // Sets a menu item's text, keeping the key shown after it.
+    void SetItemText(plat::UINT id, const std::u16string& text);
 
     // The work and file folders this run made (empty when not made).
     const std::string& WorkFolder() const { return m_workFolder; }
@@ -123,6 +144,9 @@ private:
     void CreateStatusBar();
     void CreatePropertyBar();
     void CreateMenus();
+    void BuildMenu(int menuId);
+    void ShowMenu(int menuId);
+    void UpdateMenuForDocuments();
     void ApplyMenuTexts();
     void RefreshRecentFileItems(QMenu* fileMenu);
     void UpdatePaneWidths(int width);
@@ -144,8 +168,8 @@ private:
     std::map<int, QPushButton*> m_pathButtons;
     QIcon m_proportionOn;
     QIcon m_proportionOff;
-    std::vector<QMenu*> m_topMenus;
-    QMenu* m_fileMenu = nullptr;
+    std::map<int, std::vector<QMenu*>> m_menus;
+    int m_shownMenu = 0;
 
     WorkPanel* m_workPanel = nullptr;
     CommandTarget* m_appTarget = nullptr;

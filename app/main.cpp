@@ -1,5 +1,6 @@
 // Brenvik, the main program.
 #include "OrvelApp.h"
+#include "OrvelDocManager.h"
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv)
     int status = 0;
     {
         COrvelApp app;
+        OrvelDocManager documents(app);
+        app.SetDocumentManager(&documents);
         SignalCloser closer([&app] { app.RequestEndOfSession(); });
         status = app.Run();
     }
