@@ -4,6 +4,7 @@
 #include "MainFrame.h"
 #include "OrvelDoc.h"
 #include "OrvelView.h"
+#include "Resources.h"
 #include "settings/LanguageTable.h"
 
 #include <QCloseEvent>
@@ -55,7 +56,8 @@ CChildFrame::CChildFrame(std::unique_ptr<COrvelDoc> document, CMainFrame* mainFr
     grid->addWidget(m_view, 1, 1);
     setWidget(m_client);
     ShowRulers(m_rulersShown != 0);
-    setWindowIcon(QIcon());
+    // The program's icon on the window's system menu, not the toolkit's.
+    setWindowIcon(IconResource(128));
 
     m_document->SetCloseHandler([this] { CloseWithoutAsking(); });
     connect(this, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates before, Qt::WindowStates now) {

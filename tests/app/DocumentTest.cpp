@@ -150,22 +150,17 @@ TEST_F(DocumentTest, NewDocumentsAndOpenedFilesAreNumberedEachFromZero)
     EXPECT_EQ(m_recent.Files().front(), file);
     // The opened drawing was imported, its objects left selected.
     EXPECT_NE(frames[3]->Document()->Context().m_pCurrent->m_pFirst, nullptr);
-}
 
-TEST_F(DocumentTest, AFailedOpenLeavesNoWindowAndKeepsTheNumberForTheNextFile)
-{
+    // A missing file, an unknown extension, a file without a path and a
+    // folder open nothing, leave no window and use up no file number.
     m_program->Write("drawings/notes.txt", "text");
     m_program->Write("drawings/empty.plt", "IN;SP0;");
-    EXPECT_FALSE(m_manager->OpenDocumentFile(QString::fromStdString(Path("drawings/missing.plt"))));
-    EXPECT_FALSE(m_manager->OpenDocumentFile(QString::fromStdString(Path("drawings/notes.txt"))));
-    EXPECT_FALSE(m_manager->OpenDocumentFile(QString::fromStdString(Path("drawings/empty.plt"))));
-    EXPECT_FALSE(m_manager->OpenDocumentFile(QString::fromStdString(Path("drawings"))));
-    EXPECT_TRUE(Frames().empty());
-    EXPECT_TRUE(m_recent.Files().isEmpty() ||
-                !m_recent.Files().front().endsWith(QStringLiteral("empty.plt")));
-    ASSERT_TRUE(m_manager->OpenDocumentFile(QString::fromStdString(Path("drawings/x.plt"))));
-    EXPECT_EQ(Frames()[0]->Document()->Context().m_strTitle,
-              QString::fromStdString(Path("drawings/x0.wcvr")).toStdU16String());
+    for (const char* bad : {"drawings/missing.plt", "drawings/notes.txt", "drawings/empty.plt", "drawings"})
+        EXPECT_FALSE(m_manager->OpenDocumentFile(QString::fromStdString(Path(bad)))) << bad;
+    ASSERT_EQ(Frames().size(), 4u);
+    EXPECT_EQ(m_recent.Files().front(), file);
+    ASSERT_TRUE(m_manager->OpenDocumentFile(file));
+    EXPECT_EQ(Frames().back()->Document()->Context().m_strTitle, stem + u"2.wcvr");
 }
 
 TEST_F(DocumentTest, SaveAsksForANameEachTimeAndAddsTheExtensionOnlyForThePltFilter)
