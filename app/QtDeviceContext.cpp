@@ -235,16 +235,44 @@ void QtDeviceContext::WritePixelLine(long long x0, long long y0, long long x1, l
         if (dotted && (first % 2) != 0)
             ++first;
         const long long stride = dotted ? 2 : 1;
-        for (long long i = first; i < end; i += stride) {
-            const int x = static_cast<int>(px(i));
-            const int y = static_cast<int>(py(i));
+        auto put = [&](long long x, long long y) {
             if (m_bits == nullptr) {
-                points << QPoint(x, y);
-                continue;
+                points << QPoint(static_cast<int>(x), static_cast<int>(y));
+                return;
             }
             std::uint32_t& pixel = reinterpret_cast<std::uint32_t*>(m_bits + y * m_bytesPerLine)[x];
             pixel = xorMode ? (pixel ^ rgb) : (0xFF000000u | rgb);
+        };
+        if (!exact) {
+            for (long long i = first; i < end; i += stride)
+                put(px(i), py(i));
+            continue;
         }
+        // The same rounding stepped without a division per pixel: the
+        // quotient and remainder of 2 |d| i + steps over 2 steps.
+        struct Stepper {
+            long long start, sign, add, mod, q, r;
+            Stepper(long long from, long long d, long long i, long long n, long long stride)
+                : start(from), sign(d < 0 ? -1 : 1), add(2 * std::llabs(d) * stride), mod(2 * n)
+            {
+                const long long num = 2 * std::llabs(d) * i + n;
+                q = num / mod;
+                r = num % mod;
+            }
+            long long Value() const { return start + sign * q; }
+            void Next()
+            {
+                r += add;
+                while (r >= mod) {
+                    r -= mod;
+                    ++q;
+                }
+            }
+        };
+        Stepper sx(x0, dx, first, steps, stride);
+        Stepper sy(y0, dy, first, steps, stride);
+        for (long long i = first; i < end; i += stride, sx.Next(), sy.Next())
+            put(sx.Value(), sy.Value());
     }
     if (!points.isEmpty()) {
         QPainter* painter = Painter();

@@ -203,9 +203,9 @@ TEST(QtDeviceContext, WideLinesShapesAndTextFarOutsideOrOnANullImageDrawSafely)
 }
 
 // The stepping of a one-pixel line: pixel i of n = max(|dx|, |dy|) steps is
-// start + round(d x i / n), halves away from zero, end pixel left out. Lines
-// of every slope and direction, many of them through halves, must land on
-// exactly those pixels.
+// start + round(d x i / n), halves away from zero, end pixel left out (a
+// dotted pen: the even i). Lines of every slope and direction, many of them
+// through halves, must land on exactly those pixels.
 TEST(QtDeviceContext, LinePixelsFollowTheRoundedSteppingInEveryDirection)
 {
     std::vector<std::array<int, 4>> lines;
@@ -213,25 +213,27 @@ TEST(QtDeviceContext, LinePixelsFollowTheRoundedSteppingInEveryDirection)
         for (int dy = -9; dy <= 9; ++dy)
             if (dx != 0 || dy != 0)
                 lines.push_back({20, 20, 20 + 2 * dx, 20 + 2 * dy});
-    for (const auto& [x0, y0, x1, y1] : lines) {
-        QImage img = White(48, 48);
-        {
-            QtDeviceContext dc(img);
-            dc.SelectPen(plat::Pen{plat::PS_SOLID, 0, 0});
-            dc.MoveTo(x0, y0);
-            dc.LineTo(x1, y1);
+    for (const bool dotted : {false, true}) {
+        for (const auto& [x0, y0, x1, y1] : lines) {
+            QImage img = White(48, 48);
+            {
+                QtDeviceContext dc(img);
+                dc.SelectPen(plat::Pen{dotted ? plat::PS_DOT : plat::PS_SOLID, 0, 0});
+                dc.MoveTo(x0, y0);
+                dc.LineTo(x1, y1);
+            }
+            const int n = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+            std::vector<std::pair<int, int>> want;
+            for (int i = 0; i < n; i += dotted ? 2 : 1) {
+                const double fx = static_cast<double>(x1 - x0) * i / n;
+                const double fy = static_cast<double>(y1 - y0) * i / n;
+                want.emplace_back(x0 + static_cast<int>(fx < 0 ? -std::floor(-fx + 0.5) : std::floor(fx + 0.5)),
+                                  y0 + static_cast<int>(fy < 0 ? -std::floor(-fy + 0.5) : std::floor(fy + 0.5)));
+            }
+            std::sort(want.begin(), want.end(), [](const auto& a, const auto& b) {
+                return a.second != b.second ? a.second < b.second : a.first < b.first;
+            });
+            EXPECT_EQ(Marked(img), want) << x0 << "," << y0 << " to " << x1 << "," << y1 << (dotted ? " dotted" : "");
         }
-        const int n = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
-        std::vector<std::pair<int, int>> want;
-        for (int i = 0; i < n; ++i) {
-            const double fx = static_cast<double>(x1 - x0) * i / n;
-            const double fy = static_cast<double>(y1 - y0) * i / n;
-            want.emplace_back(x0 + static_cast<int>(fx < 0 ? -std::floor(-fx + 0.5) : std::floor(fx + 0.5)),
-                              y0 + static_cast<int>(fy < 0 ? -std::floor(-fy + 0.5) : std::floor(fy + 0.5)));
-        }
-        std::sort(want.begin(), want.end(), [](const auto& a, const auto& b) {
-            return a.second != b.second ? a.second < b.second : a.first < b.first;
-        });
-        EXPECT_EQ(Marked(img), want) << x0 << "," << y0 << " to " << x1 << "," << y1;
     }
 }
