@@ -1,8 +1,7 @@
-// The connection, technology and parameter records are not built yet: no entry
-// can hold one, so their destroy functions only ever see null.
+// The parameter block is not built yet: no entry can hold one, so its destroy
+// function only ever sees null.
 #include "MachineNode.h"
 
 #include <cassert>
 
-void DestroyTransThreadInfo(CTransThreadInfo* session) { assert(session == nullptr); (void)session; }
 void DestroyMachineParams(MachineParams* params) { assert(params == nullptr); (void)params; }
