@@ -53,6 +53,13 @@ struct SEGNODE {
     double m_z1 = 0.0;
     SEGNODE* m_pPrev = nullptr;
     SEGNODE* m_pNext = nullptr;
+
+    // Jobs hold millions of segments: the main program makes and frees them
+    // through one pool (model/SegNodePool.cpp). The layout stays as it is;
+    // the communication library only reads segments and never makes or
+    // frees one.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
 };
 
 // Array copies of an object. Pitches are stored in machine direction.

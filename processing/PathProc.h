@@ -2,11 +2,17 @@
 // commands and the curve smoothing share. The class holds nothing; every
 // operation is static.
 #pragma once
+#include "model/BitmapScan.h"
+
 #include <cstdint>
+#include <string>
 
 class CDocData;
+struct CARVEREPAIR;
 struct DOCCONTEXT;
 struct DOCNODE;
+struct WORKLAYER;
+struct WorkParams;
 
 class CPathProc {
 public:
@@ -69,4 +75,43 @@ public:
     // position. Lists holding control nodes (Bezier outlines) are left as
     // they are, since dropping nodes there would break their segments.
     static void ReduceNodesInList(DOCNODE* list, double length, double angle);
+
+    // Raster engraving scans. The scans live with the image objects that
+    // call them (model/BitmapScan.h); these forward to them unchanged.
+    static PATHREC* ScanBitmapFile(const std::string& path, const WorkParams& params, int originCorner,
+                                   int posPoint, std::uint8_t imageFlag);
+    static PATHREC* ScanBitmap(const std::uint8_t* bmp, std::size_t size, double spacing, int style,
+                               std::uint16_t powerFlag, int posPoint);
+    static SegmentChain ScanRowForward(const std::uint8_t* pixels, std::size_t count, double fixed,
+                                       std::uint16_t powerFlag);
+    static SegmentChain ScanRowBackward(const std::uint8_t* pixels, std::size_t count, double fixed,
+                                        std::uint16_t powerFlag);
+    static SegmentChain ScanColumnUp(const std::uint8_t* pixels, std::size_t count, std::size_t stride,
+                                     double fixed, std::uint16_t powerFlag);
+    static SegmentChain ScanColumnDown(const std::uint8_t* pixels, std::size_t count, std::size_t stride,
+                                       double fixed, std::uint16_t powerFlag);
+    static void InvertPixels(std::uint8_t* pixels, int width, int height);
+    static void MakeSlope(std::uint8_t* pixels, int width, int height, int levels);
+    static void FixSinglePixels(SegmentChain& list, bool remove, double length, bool rowMode, bool forward);
+
+    // Carve repair of two-way scans: every layer whose mode is 2 (scan) and
+    // whose speed is above 0.001 has its backward-running segments shifted
+    // by the table's offset at that speed (ShiftReverseSegments). Nothing
+    // without layers or table.
+    static void ApplyCarveRepair(WORKLAYER* layers, const CARVEREPAIR* table);
+
+    // The offset of a carve-repair table (rows in list order) at a speed:
+    // the first row whose speed is at least the given one decides; before
+    // the first row its offset, between rows the straight line through the
+    // neighbours, beyond the last row the last row's offset. False for an
+    // empty table or a speed below 0.001.
+    static bool LookupCarveRepair(const CARVEREPAIR* table, double speed, double* value);
+
+    // Rows both ways (style 1): per path, a segment running toward -x moves
+    // by d along x, one running toward +x stays, and one of no length in x
+    // moves when the last segment with a direction ran toward -x or a new
+    // row (start y more than 0.001 from the one before) has turned the
+    // direction; the path's maximum x grows by d. Columns both ways (style
+    // 3) likewise with x and y exchanged. Other styles are left alone.
+    static void ShiftReverseSegments(WORKLAYER* layer, double d);
 };
