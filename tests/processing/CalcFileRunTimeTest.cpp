@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -376,18 +377,11 @@ TEST(RunTimeParams, TakenFromTheMachineParameters)
     RUNTIMEPARAMS p;
     p.m_divisor = 10.0;
     p.TakeMachine(m);
-    EXPECT_EQ(p.m_startSpeed, 25.0);
-    EXPECT_EQ(p.m_travelSpeed, 300.0);
-    EXPECT_EQ(p.m_speedRate, 2.5);
-    EXPECT_EQ(p.m_acc, 3000.0);
-    EXPECT_EQ(p.m_minAcc, 500.0);
-    EXPECT_EQ(p.m_jerk, 70000.0);
-    EXPECT_EQ(p.m_scanAcc, 9000.0);
-    EXPECT_EQ(p.m_scanMinAcc, 500.0);
-    EXPECT_EQ(p.m_scanJerk, 400000.0);
+    EXPECT_EQ((std::array{p.m_startSpeed, p.m_travelSpeed, p.m_speedRate, p.m_acc, p.m_minAcc, p.m_jerk,
+                          p.m_scanAcc, p.m_scanMinAcc, p.m_scanJerk, p.m_divisor}),
+              (std::array{25.0, 300.0, 2.5, 3000.0, 500.0, 70000.0, 9000.0, 500.0, 400000.0, 10.0}));
     EXPECT_EQ(p.m_twoWay, 1);
-    EXPECT_EQ(p.m_divisor, 10.0);
-    m.m_machine_type = 3;
+    m.m_machine_type = 3; // bits 0 and 1 only
     p.TakeMachine(m);
     EXPECT_EQ(p.m_twoWay, 0);
 }

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -91,19 +92,15 @@ protected:
     MachineParams m_block;
 };
 
-TEST_F(ParamsOnline, NothingIsSentWithoutEntryOrConnection)
+TEST_F(ParamsOnline, StatisticsAnswersBecomeHoursMinutesAndSecondsOnceConnected)
 {
-    MachineParams orphan;
-    EXPECT_FALSE(RequestStatistic(orphan, kDialog));
+    // Without entry or connection nothing goes out.
+    EXPECT_FALSE(RequestStatistic(MachineParams{}, kDialog));
     EXPECT_FALSE(RequestStatistic(m_block, kDialog));
     EXPECT_FALSE(RequestMachineParam(m_block, kDialog));
     EXPECT_FALSE(SendMachineParam(m_block, kDialog));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(m_fake.Connections(), 0);
-}
 
-TEST_F(ParamsOnline, StatisticsAnswersBecomeHoursMinutesAndSeconds)
-{
     m_fake.Script({FakeController::Answering({
         0xD4, 0x01, 0x04, 0x01, 0x00, 0x00, 0x00, 0x1D, 0x0D, // 513: 3725 s
         0xD4, 0x01, 0x04, 0x11, 0x00, 0x00, 0x05, 0x3F, 0x4D, // 529: 90061 s
@@ -121,15 +118,10 @@ TEST_F(ParamsOnline, StatisticsAnswersBecomeHoursMinutesAndSeconds)
                                     0xD4, 0x00, 0x04, 0x03, 0xD4, 0x00, 0x04, 0x23, 0xD4, 0x00, 0x04, 0x33}));
     StoreAnswers(true);
     const MachineStatistics& s = m_block.m_statistics;
-    EXPECT_EQ(s.m_runTime[0].m_hours, 1u);
-    EXPECT_EQ(s.m_runTime[0].m_minutes, 2u);
-    EXPECT_EQ(s.m_runTime[0].m_seconds, 5u);
-    EXPECT_EQ(s.m_runTime[1].m_hours, 25u);
-    EXPECT_EQ(s.m_runTime[1].m_minutes, 1u);
-    EXPECT_EQ(s.m_runTime[1].m_seconds, 1u);
-    EXPECT_EQ(s.m_runTime[2].m_hours, 0u);
-    EXPECT_EQ(s.m_runTime[2].m_minutes, 0u);
-    EXPECT_EQ(s.m_runTime[2].m_seconds, 59u);
+    const auto hms = [](const RUNTIMECOUNTER& c) { return std::array{c.m_hours, c.m_minutes, c.m_seconds}; };
+    EXPECT_EQ(hms(s.m_runTime[0]), (std::array<std::uint32_t, 3>{1, 2, 5}));
+    EXPECT_EQ(hms(s.m_runTime[1]), (std::array<std::uint32_t, 3>{25, 1, 1}));
+    EXPECT_EQ(hms(s.m_runTime[2]), (std::array<std::uint32_t, 3>{0, 0, 59}));
     EXPECT_EQ(s.m_count, 7u);
     EXPECT_EQ(s.m_reals[0], 1234567.0);
     EXPECT_EQ(s.m_reals[1], 4294967295.0); // the value taken unsigned
@@ -224,30 +216,17 @@ TEST(MachineParamBlock, ResetKeepsTheTenUnsentAndComparisonSkipsMetalUseOther)
     MachineNode entry;
     MachineParams b;
     b.SetMachine(&entry);
-    b.m_statistics.m_count = 4;
-    b.m_valid = 1;
-    b.m_sys_control = 1;
-    b.m_linkage_ctrl = 2;
-    b.m_laser_drive_lag = 3;
-    b.m_corner_speed = 4.0;
-    b.m_cut_mode_acc = 5.0;
-    b.m_user_param = 6;
-    b.m_free_speed = 7.0;
-    b.m_free_acc = 8.0;
-    b.m_file_set = 9;
-    b.m_ip_address = 10;
-    b.m_x_resolution = 11.0;
-    b.m_machine_type = 12;
+    b.m_statistics.m_count = b.m_valid = b.m_machine_type = 1;
+    b.m_x_resolution = 1.0;
+    b.m_sys_control = b.m_linkage_ctrl = b.m_laser_drive_lag = b.m_user_param = b.m_file_set = b.m_ip_address = 2;
+    b.m_corner_speed = b.m_cut_mode_acc = b.m_free_speed = b.m_free_acc = 3.0;
     EXPECT_EQ(&ResetMachineParam(b), &b);
     EXPECT_EQ(b.m_pNode, nullptr);
-    EXPECT_EQ(b.m_statistics.m_count, 0u);
-    EXPECT_EQ(b.m_valid, 0u);
+    EXPECT_EQ(b.m_statistics.m_count + b.m_valid + b.m_machine_type, 0u);
     EXPECT_EQ(b.m_x_resolution, 0.0);
-    EXPECT_EQ(b.m_machine_type, 0u);
     EXPECT_EQ(b.m_sys_control + b.m_linkage_ctrl + b.m_laser_drive_lag + b.m_user_param + b.m_file_set +
-                  b.m_ip_address,
-              1u + 2 + 3 + 6 + 9 + 10);
-    EXPECT_EQ(b.m_corner_speed + b.m_cut_mode_acc + b.m_free_speed + b.m_free_acc, 4.0 + 5 + 7 + 8);
+                  b.m_ip_address, 12u);
+    EXPECT_EQ(b.m_corner_speed + b.m_cut_mode_acc + b.m_free_speed + b.m_free_acc, 12.0);
 
     MachineParams other = b;
     other.m_metal_use_other = 1;
