@@ -2,7 +2,6 @@
 // turns and runs below were worked out by hand.
 #include "ProcessingTestSupport.h"
 
-#include "model/PathRecord.h"
 #include "platform/Prompt.h"
 #include "processing/DislocationProc.h"
 #include "processing/JobRecords.h"
@@ -33,86 +32,66 @@ XY StartOf(const PATHREC* path)
     return {path->m_pSegs->m_x0, path->m_pSegs->m_y0};
 }
 
-std::vector<XY> DotPositions(const PATHREC* head)
+// Dot positions of a chain of dot paths, each a closed single point.
+std::vector<XY> Dots(PATHREC* head)
 {
     std::vector<XY> out;
-    ForEachInRing(const_cast<PATHREC*>(head), &PATHREC::m_pNext, [&](PATHREC& p) {
-        EXPECT_EQ(p.m_kind, PATH_KIND_DOT);
-        EXPECT_EQ(p.m_closed, 1u);
-        EXPECT_EQ(p.m_pSegs->m_pNext, p.m_pSegs);
-        EXPECT_EQ(p.m_pSegs->m_x0, p.m_pSegs->m_x1);
-        EXPECT_EQ(p.m_xmin, p.m_pSegs->m_x0);
-        out.emplace_back(p.m_pSegs->m_x0, p.m_pSegs->m_y0);
+    ForEachInRing(head, &PATHREC::m_pNext, [&](PATHREC& p) {
+        EXPECT_TRUE(p.m_kind == PATH_KIND_DOT && p.m_closed == 1 && p.m_pSegs->m_pNext == p.m_pSegs &&
+                    p.m_pSegs->m_x1 == p.m_pSegs->m_x0 && p.m_xmin == p.m_pSegs->m_x0);
+        out.push_back(StartOf(&p));
     });
+    FreePathRecordList(head);
     return out;
 }
 
-TEST(StartPoint, ContourStartsWhereTheApproachMovesWithItsOwnArrival)
+// Start point, reference point and senses after one layer.
+void ExpectChosen(WORKLAYER* layer, XY ref, XY start, XY refAfter)
 {
-    // A 10 mm square, counter-clockwise from the origin, reached from the
-    // origin itself: only its far corner (10, 10) is approached moving +x
-    // and +y, the senses in which the contour arrives there.
-    WORKLAYER* layer = CutLayer({plat::MakePath({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}})});
-    double refX = 0.0, refY = 0.0;
     int sx = 0, sy = 0;
-    CDislocationProc::ChooseStart(layer, refX, refY, sx, sy);
-    EXPECT_EQ(plat::SegmentPoints(layer->m_paths),
-              (std::vector<XY>{{10, 10}, {0, 10}, {0, 0}, {10, 0}, {10, 10}}));
-    EXPECT_EQ(refX, 10.0);
-    EXPECT_EQ(refY, 10.0);
+    CDislocationProc::ChooseStart(layer, ref.first, ref.second, sx, sy);
+    EXPECT_EQ(StartOf(layer->m_paths), start);
+    EXPECT_EQ(ref, refAfter);
     EXPECT_EQ(sx, 1);
     EXPECT_EQ(sy, 1);
     FreePathRecordGroups(layer);
 }
 
-TEST(StartPoint, LongRunsWinOverAShortRunAndSharperTurnsOverLongRuns)
+TEST(StartPoint, ContourStartsWhereTheApproachMovesWithItsOwnArrivalPreferringLongRunsThenSharpTurns)
 {
-    // A notch of 0.5 mm at (10, 0), approached from (-100, -100): corners
-    // (10, 0.5) turn 42.4 degrees with runs 10 / 0.5, (10.5, 0.5) turn 47.7
-    // with 10.5 / 0.5, (10.5, 10) turn 135.1 with 10.5 / 10. The last one
-    // wins: both its runs exceed 1 mm and the best so far has a short one.
-    WORKLAYER* notch = CutLayer(
-        {plat::MakePath({{0, 0}, {10, 0}, {10, 0.5}, {10.5, 0.5}, {10.5, 10}, {0, 10}, {0, 0}})});
-    double refX = -100.0, refY = -100.0;
-    int sx = 0, sy = 0;
-    CDislocationProc::ChooseStart(notch, refX, refY, sx, sy);
-    EXPECT_EQ(StartOf(notch->m_paths), XY(10.5, 10));
-    EXPECT_EQ(refX, 10.5);
-    EXPECT_EQ(refY, 10.0);
-    FreePathRecordGroups(notch);
-
-    // A step, listed from (20, 20): that corner comes first (135 degrees,
+    // A square counter-clockwise from the origin, reached from the origin:
+    // only (10, 10) is approached moving +x and +y, as the contour arrives.
+    ExpectChosen(CutLayer({plat::MakePath({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}})}), {0, 0}, {10, 10},
+                 {10, 10});
+    // A 0.5 mm notch, from (-100, -100): (10, 0.5) turns 42.4 degrees with
+    // runs 10 / 0.5, (10.5, 0.5) 47.7 with 10.5 / 0.5, (10.5, 10) 135.1
+    // with 10.5 / 10. The last wins: both runs above 1 mm against a short.
+    ExpectChosen(CutLayer({plat::MakePath({{0, 0}, {10, 0}, {10, 0.5}, {10.5, 0.5}, {10.5, 10}, {0, 10}, {0, 0}})}),
+                 {-100, -100}, {10.5, 10}, {10.5, 10});
+    // A step listed from (20, 20): that corner comes first (135 degrees,
     // runs 20 / 20), then (10, 5) turns 43.7 with runs 10 / 5 and replaces
     // it; (20, 5) turns 48.8 and does not.
-    WORKLAYER* step = CutLayer(
-        {plat::MakePath({{20, 20}, {0, 20}, {0, 0}, {10, 0}, {10, 5}, {20, 5}, {20, 20}})});
-    refX = refY = -100.0;
-    sx = sy = 0;
-    CDislocationProc::ChooseStart(step, refX, refY, sx, sy);
-    EXPECT_EQ(StartOf(step->m_paths), XY(10, 5));
-    FreePathRecordGroups(step);
+    ExpectChosen(CutLayer({plat::MakePath({{20, 20}, {0, 20}, {0, 0}, {10, 0}, {10, 5}, {20, 5}, {20, 20}})}),
+                 {-100, -100}, {10, 5}, {10, 5});
 }
 
 TEST(StartPoint, DotsAndStraightPathsPassWithoutWalkingRoundForever)
 {
-    // A dot, an open straight path of two segments, and a closed one that
-    // goes out and back: nothing in them turns against itself.
+    // A dot, an open straight path, and a closed one out and back: nothing
+    // in them turns against itself.
     PATHREC* dot = plat::MakePath({{3, 4}});
     PATHREC* open = plat::MakePath({{0, 0}, {5, 0}, {10, 0}});
     PATHREC* outAndBack = plat::MakePath({{0, 0}, {10, 0}, {0, 0}});
-    ASSERT_EQ(outAndBack->m_closed, 1u);
     WORKLAYER* layer = CutLayer({dot, open, outAndBack});
     double refX = 0.0, refY = 0.0;
     int sx = 0, sy = 0;
     CDislocationProc::ChooseStart(layer, refX, refY, sx, sy);
-    // The open path keeps its start; the out-and-back path keeps it too (its
-    // start turns by 180 degrees against 0 at the far end, whose runs are no
-    // longer); the walk ends back at the origin, last moving -x, and -y from
-    // the move down from the dot.
+    // Both keep their starts (the closed one turns 180 degrees there, 0 at
+    // the far end with runs no longer); the walk ends at the origin, last
+    // moving -x, and -y since the move down from the dot.
     EXPECT_EQ(StartOf(open), XY(0, 0));
     EXPECT_EQ(StartOf(outAndBack), XY(0, 0));
-    EXPECT_EQ(refX, 0.0);
-    EXPECT_EQ(refY, 0.0);
+    EXPECT_EQ(XY(refX, refY), XY(0, 0));
     EXPECT_EQ(sx, -1);
     EXPECT_EQ(sy, -1);
 
@@ -120,14 +99,11 @@ TEST(StartPoint, DotsAndStraightPathsPassWithoutWalkingRoundForever)
     int ax = 0, ay = 0;
     double runX = -1, runY = -1;
     CDislocationProc::ArrivalRun(open->m_pSegs->m_pNext, ax, ay, runX, runY);
-    EXPECT_EQ(ax, 1);
-    EXPECT_EQ(ay, 0);
-    EXPECT_EQ(runX, 10.0);
-    EXPECT_EQ(runY, 0.0);
+    EXPECT_EQ(std::make_pair(ax, ay), std::make_pair(1, 0));
+    EXPECT_EQ(XY(runX, runY), XY(10, 0));
     ax = ay = 5;
     CDislocationProc::ArrivalRun(dot->m_pSegs, ax, ay, runX, runY);
-    EXPECT_EQ(ax, 5);
-    EXPECT_EQ(runX, 0.0);
+    EXPECT_EQ(std::make_pair(ax, runX), std::make_pair(5, 0.0));
     FreePathRecordGroups(layer);
 }
 
@@ -139,24 +115,20 @@ TEST(StartPoint, OnePassArrivalsEqualTheWalkBackFromEachSegment)
     for (int trial = 0; trial < 20; ++trial) {
         std::vector<XY> pts{{0, 0}};
         const int n = 5 + static_cast<int>(rng() % 200);
-        for (int k = 0; k < n; ++k) {
-            const double dx = (static_cast<int>(rng() % 5) - 2) * 0.5;
-            const double dy = (static_cast<int>(rng() % 5) - 2) * 0.5;
-            pts.emplace_back(pts.back().first + dx, pts.back().second + dy);
-        }
+        for (int k = 0; k < n; ++k)
+            pts.emplace_back(pts.back().first + (static_cast<int>(rng() % 5) - 2) * 0.5,
+                             pts.back().second + (static_cast<int>(rng() % 5) - 2) * 0.5);
         pts.push_back(pts.front());
         PATHREC* path = plat::MakePath(pts);
         std::vector<SEGNODE*> ring;
         ForEachSegment(*path, [&](SEGNODE& s) { ring.push_back(&s); });
         const std::vector<ARRIVALRUN> fast = CDislocationProc::ArrivalRuns(ring, 1, -1);
-        ASSERT_EQ(fast.size(), ring.size());
         for (std::size_t i = 0; i < ring.size(); ++i) {
             SCOPED_TRACE(::testing::Message() << "trial " << trial << " segment " << i);
             int sx = 1, sy = -1;
             double rx = 0, ry = 0;
             CDislocationProc::ArrivalRun(ring[i], sx, sy, rx, ry);
-            EXPECT_EQ(fast[i].senseX, sx);
-            EXPECT_EQ(fast[i].senseY, sy);
+            EXPECT_EQ(std::make_pair(fast[i].senseX, fast[i].senseY), std::make_pair(sx, sy));
             EXPECT_NEAR(fast[i].runX, rx, 1e-9);
             EXPECT_NEAR(fast[i].runY, ry, 1e-9);
         }
@@ -164,67 +136,33 @@ TEST(StartPoint, OnePassArrivalsEqualTheWalkBackFromEachSegment)
     }
 }
 
-TEST(DotMode, DotsEveryIntervalFromTheStartAndNoneBeyondTheEnd)
+TEST(DotMode, DotsEveryIntervalFromTheStartAndASquareStartDotOnlyOnce)
 {
     PATHREC* line = plat::MakePath({{0, 0}, {10, 0}});
-    PATHREC* dots = CPathProc::MakeDotPath(line, 3.0, 0.0);
-    EXPECT_EQ(DotPositions(dots), (std::vector<XY>{{0, 0}, {3, 0}, {6, 0}, {9, 0}}));
-    FreePathRecordList(dots);
-
-    // Dashes of 1 mm every 3 mm after them.
+    EXPECT_EQ(Dots(CPathProc::MakeDotPath(line, 3.0, 0.0)), (std::vector<XY>{{0, 0}, {3, 0}, {6, 0}, {9, 0}}));
+    // Dashes of 1 mm, 3 mm apart.
     PATHREC* dashes = CPathProc::MakeDotPath(line, 3.0, 1.0);
-    std::vector<std::array<double, 2>> spans;
+    std::vector<XY> spans;
     ForEachInRing(dashes, &PATHREC::m_pNext, [&](PATHREC& p) {
-        EXPECT_EQ(p.m_kind, PATH_KIND_PATH);
-        EXPECT_EQ(p.m_subkind, 1);
-        EXPECT_EQ(p.m_closed, 0u);
-        spans.push_back({p.m_pSegs->m_x0, p.m_pSegs->m_x1});
+        EXPECT_TRUE(p.m_kind == PATH_KIND_PATH && p.m_subkind == 1 && p.m_closed == 0);
+        spans.emplace_back(p.m_pSegs->m_x0, p.m_pSegs->m_x1);
     });
-    EXPECT_EQ(spans, (std::vector<std::array<double, 2>>{{0, 1}, {4, 5}, {8, 9}}));
+    EXPECT_EQ(spans, (std::vector<XY>{{0, 1}, {4, 5}, {8, 9}}));
     FreePathRecordList(dashes);
-
-    // Shorter than the interval: one dot at the start. No interval: none.
-    PATHREC* shortLine = plat::MakePath({{2, 2}, {3, 2}});
-    dots = CPathProc::MakeDotPath(shortLine, 3.0, 0.0);
-    EXPECT_EQ(DotPositions(dots), (std::vector<XY>{{2, 2}}));
-    FreePathRecordList(dots);
-    EXPECT_EQ(CPathProc::MakeDotPath(shortLine, 0.0, 0.0), nullptr);
-    FreePathRecordList(shortLine);
+    EXPECT_EQ(CPathProc::MakeDotPath(line, 0.0, 0.0), nullptr);
     FreePathRecordList(line);
-}
+    // Shorter than the interval: one dot at the start.
+    PATHREC* shortLine = plat::MakePath({{2, 2}, {3, 2}});
+    EXPECT_EQ(Dots(CPathProc::MakeDotPath(shortLine, 3.0, 0.0)), (std::vector<XY>{{2, 2}}));
+    FreePathRecordList(shortLine);
 
-TEST(DotMode, SquareGetsItsStartDotOnceWhenTheIntervalDividesTheOutline)
-{
     PATHREC* square = plat::MakePath({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
-    PATHREC* dots = CPathProc::MakeDotPath(square, 3.0, 0.0);
-    EXPECT_EQ(DotPositions(dots), (std::vector<XY>{{0, 0},
-                                                   {3, 0},
-                                                   {6, 0},
-                                                   {9, 0},
-                                                   {10, 2},
-                                                   {10, 5},
-                                                   {10, 8},
-                                                   {9, 10},
-                                                   {6, 10},
-                                                   {3, 10},
-                                                   {0, 10},
-                                                   {0, 7},
-                                                   {0, 4},
-                                                   {0, 1}}));
-    FreePathRecordList(dots);
+    EXPECT_EQ(Dots(CPathProc::MakeDotPath(square, 3.0, 0.0)),
+              (std::vector<XY>{{0, 0}, {3, 0}, {6, 0}, {9, 0}, {10, 2}, {10, 5}, {10, 8}, {9, 10}, {6, 10}, {3, 10},
+                               {0, 10}, {0, 7}, {0, 4}, {0, 1}}));
     // At 4 mm the walk comes back to the start at 40 mm: no second dot there.
-    dots = CPathProc::MakeDotPath(square, 4.0, 0.0);
-    EXPECT_EQ(DotPositions(dots), (std::vector<XY>{{0, 0},
-                                                   {4, 0},
-                                                   {8, 0},
-                                                   {10, 2},
-                                                   {10, 6},
-                                                   {10, 10},
-                                                   {6, 10},
-                                                   {2, 10},
-                                                   {0, 8},
-                                                   {0, 4}}));
-    FreePathRecordList(dots);
+    EXPECT_EQ(Dots(CPathProc::MakeDotPath(square, 4.0, 0.0)),
+              (std::vector<XY>{{0, 0}, {4, 0}, {8, 0}, {10, 2}, {10, 6}, {10, 10}, {6, 10}, {2, 10}, {0, 8}, {0, 4}}));
     FreePathRecordList(square);
 }
 
@@ -242,7 +180,6 @@ protected:
         m_params[0].m_pNext = &m_params[1];
         m_params[1].m_group_num = 4;
         m_params[1].m_b_hit_point = 1;
-        m_params[1].m_b_hit_dis = 0.0;
     }
     void TearDown() override
     {
@@ -256,19 +193,17 @@ protected:
 
 TEST_F(DotLayers, CutPathsBecomeTheirDotsInPlaceOnlyWhereAnIntervalIsSet)
 {
-    PATHREC* dot = plat::MakePath({{50, 50}});
-    WORKLAYER* cut = CutLayer({plat::MakePath({{0, 0}, {10, 0}}), dot, plat::MakePath({{0, 5}, {4, 5}})});
+    WORKLAYER* cut = CutLayer(
+        {plat::MakePath({{0, 0}, {10, 0}}), plat::MakePath({{50, 50}}), plat::MakePath({{0, 5}, {4, 5}})});
     WORKLAYER* noInterval = CutLayer({plat::MakePath({{0, 0}, {10, 0}})}, 4);
     WORKLAYER* scan = CutLayer({plat::MakePath({{0, 0}, {10, 0}})});
     scan->m_mode = 2;
     WORKLAYER* layers = plat::LinkLayers({cut, noInterval, scan});
     CPathProc::MakeHitPoints(layers, m_params);
-
     std::vector<XY> seen;
     ForEachPath(*cut, [&](PATHREC& p) { seen.push_back(StartOf(&p)); });
     EXPECT_EQ(seen, (std::vector<XY>{{0, 0}, {3, 0}, {6, 0}, {9, 0}, {50, 50}, {0, 5}, {3, 5}}));
     EXPECT_EQ(cut->m_paths->m_pPrev->m_pNext, cut->m_paths);
-    EXPECT_EQ(cut->m_paths->m_pNext->m_pPrev, cut->m_paths);
     EXPECT_EQ(noInterval->m_paths->m_kind, PATH_KIND_PATH);
     EXPECT_EQ(scan->m_paths->m_kind, PATH_KIND_PATH);
     EXPECT_TRUE(m_prompt.m_shown.empty());
@@ -277,6 +212,7 @@ TEST_F(DotLayers, CutPathsBecomeTheirDotsInPlaceOnlyWhereAnIntervalIsSet)
 
 TEST_F(DotLayers, AnIntervalJustAboveTheFloorIsLimitedAndSaidSo)
 {
+    // 100 mm at 0.000011 mm would be 9,090,910 dots: 100,000 spread over it.
     m_params[0].m_b_hit_dis = 1.1e-5;
     WORKLAYER* cut = CutLayer({plat::MakePath({{0, 0}, {100, 0}})});
     cut->m_next = cut->m_prev = cut;
@@ -287,7 +223,6 @@ TEST_F(DotLayers, AnIntervalJustAboveTheFloorIsLimitedAndSaidSo)
         ++count;
         lastX = p.m_pSegs->m_x0;
     });
-    // 100 mm at 0.0011 mm would be 9,090,910 dots: 100,000 spread over it.
     EXPECT_EQ(count, kMaxDotsPerPath);
     EXPECT_NEAR(lastX, 100.0, 1e-6);
     ASSERT_EQ(m_prompt.m_shown.size(), 1u);
