@@ -2,13 +2,17 @@
 // commands and the curve smoothing share. The class holds nothing; every
 // operation is static.
 #pragma once
+#include "machinecomm/VantrelRecords.h"
 #include "model/BitmapScan.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
+struct BARRIERPARAMS;
 class CDocData;
 struct CARVEREPAIR;
+struct CUTREPAIR;
 struct DOCCONTEXT;
 struct DOCNODE;
 struct WORKLAYER;
@@ -114,4 +118,211 @@ public:
     // direction; the path's maximum x grows by d. Columns both ways (style
     // 3) likewise with x and y exchanged. Other styles are left alone.
     static void ShiftReverseSegments(WORKLAYER* layer, double d);
+
+    // Dot mode: on every cut layer (mode 1) whose parameters (found by
+    // m_layerId) have m_b_hit_point set and m_b_hit_dis above 1e-5, each
+    // path of kind 0 with segments is replaced in place by its dots
+    // (MakeDotPath with that interval and no dash). When a path's dots were
+    // limited, the operator is told once.
+    static void MakeHitPoints(WORKLAYER* layers, WorkParams* params);
+
+    // Dots (dash below 0.001: kind 1, one segment of no length) or dashes
+    // (sub-kind 1, one straight segment `dash` long) along the path's
+    // polyline from its start, one every `interval` + `dash`, the last one
+    // no farther than the polyline's end, and on a closed path not on its
+    // start a second time; linked in order, with extents and closed flags.
+    // A path that would give more than kMaxDotsPerPath of them is given that
+    // many, spread evenly over its length, and `capped` is set. Null for an
+    // interval of 0 or less, or a path without segments.
+    static PATHREC* MakeDotPath(PATHREC* path, double interval, double dash, bool* capped = nullptr);
+
+    // Cut repair: from the position (0, 0), on each cut layer (mode 1) the
+    // move to every path's first start that turns against the last known
+    // direction along x (beyond 1e-5) shifts this and every later path, of
+    // every later layer too, by the x amount of the table row for the
+    // layer's speed (the first row faster than it, else the last) toward the
+    // new direction; likewise along y. Then each path is compensated within
+    // itself (CompensateInPath). Other layers only move the position.
+    // Nothing without a table.
+    static void ApplyCutRepair(WORKLAYER* layers, const CUTREPAIR* table);
+
+    // Adds (dx, dy) to every segment's ends and to the path's extents.
+    static void ShiftPath(PATHREC* path, double dx, double dy);
+
+    // Orientation of a path from its first segment: -1 with fewer than three
+    // segments, -3 when its ends lie more than 1e-5 apart, else 1 for
+    // clockwise (y up) and 0 for counter-clockwise, taken at the vertex with
+    // the smallest x (on equal x the largest y).
+    static int PathOrientation(const SEGNODE* first);
+
+    // Within one path: each segment that reverses the path's direction along
+    // x (beyond 1e-5) moves with all segments after it by ax toward its own
+    // direction (away from it on a counter-clockwise path), and its start
+    // joins the end before it, so the reversing segment takes up the step;
+    // then the same along y with ay. The shifts add up as one running
+    // offset, so the results may differ from shifting each time in the last
+    // bits.
+    static void CompensateInPath(PATHREC* path, double ax, double ay);
+
+    // Segment merging on every cut layer (mode 1): MergeShortSegmentsInPath
+    // on each path. Nothing for a length below 0.001.
+    static void MergeShortSegments(WORKLAYER* layers, double length, double angle);
+
+    // Each segment in ring order takes over the segments after it while
+    // their summed length stays below `length` and their summed turn below
+    // `angle` (radians), as long as they do not wrap round to the ring's
+    // first segment; the segments taken over are freed. Nothing for a length
+    // below 0.001 or an angle of 0 or less.
+    static void MergeShortSegmentsInPath(PATHREC* path, double length, double angle);
+
+    // ---- Path ordering ------------------------------------------------
+    // The orderings rewrite the path lists of the cut layers (mode exactly 1)
+    // in place; geometry changes only by reversing a path or turning a closed
+    // path's start. A group bracket with its members moves as one unit and is
+    // never reversed or restarted. Direction codes: 0 horizontal bands worked
+    // one way, 1 horizontal alternating, 2 vertical one way, 3 vertical
+    // alternating; other codes change nothing.
+
+    // Where a band sweep starts (d: 0 at the high side moving down, 1 at the
+    // low side moving up) and which neighbour across the band comes first
+    // (t), by origin corner and work position; corners or positions above 3
+    // give d 1, t 1.
+    static void BandStartSide(int code, int corner, int workPos, int& d, int& t);
+
+    // Sorts a path list into bands of `height` along y (codes 0, 1) or x
+    // (codes 2, 3), swept from the side BandStartSide names; each band is
+    // ordered across and its touching open paths joined (tolerance 0.1).
+    // A height of 0 or below (or not a number) makes the thinnest bands: the
+    // line moves straight to the next path. Paths whose extents are not
+    // finite follow the bands in their list order.
+    static void SortIntoBands(PATHREC*& paths, int code, double height, int corner, int workPos);
+
+    // Joins, for each open path in order, the later open paths whose start or
+    // end lies within tol (in x and in y) of its start or end, the one with
+    // the best key first (largest min x, smallest max x, largest min y or
+    // smallest max y by code and alternate flag; ties in list order); a path
+    // whose ends then lie within tol is marked closed. Joined records are
+    // freed. Only ends with finite coordinates meet.
+    static void JoinTouchingPaths(PATHREC*& band, int code, int alternate, double tol);
+
+    // Reverses every closed path (not in a bracket) whose orientation
+    // (PathRingOrientation: 1 clockwise) differs from `wanted`.
+    static void OrientClosedPaths(WORKLAYER* layer, std::uint32_t wanted);
+
+    // Orients the closed paths by code, work position and f, then starts each
+    // at its highest segment start (codes 0, 1) or its rightmost (codes 2, 3),
+    // ties within 0.001 by the work position. Work positions above 3 leave
+    // the layer as it is.
+    static void SetClosedPathStarts(WORKLAYER* layer, int code, int workPos, int f);
+
+    // Codes 1 and 3: from the second band on (bands split where consecutive
+    // centres differ by `height` or more), starts each closed path at its
+    // lowest (code 1) or leftmost (code 3) segment start and reverses it in
+    // every other band.
+    static void NormaliseBandStarts(WORKLAYER* layer, int code, double height, int workPos);
+
+    // The ordering by direction of every cut layer: SortIntoBands,
+    // SetClosedPathStarts, NormaliseBandStarts.
+    static void OrderPathsSimple(WORKLAYER* layers, int code, double height, int corner, int workPos);
+
+    // In every cut layer, walking from (0, 0): an open path whose end lies
+    // nearer the previous path's end than its start is reversed.
+    static void OrientOpenPaths(WORKLAYER* layers);
+
+    // True when an object of the list (groups and texts searched through)
+    // has a lead-in or lead-out longer than 0.001.
+    static bool HasLeadRecords(CDocData* objects);
+
+    // The work position as seen from an origin corner (positions 4 to 8 stay).
+    static int RemapWorkPosition(int corner, int position);
+
+    // The optimised ordering of the cut layers, with the options of the
+    // context's settings and the current machine's origin corner (corner 1
+    // without a machine): nearest entry first from the start corner, paths
+    // lying inside a closed path grouped under it ("path mode" 0) or cells of
+    // "path width" x "path hight" (other modes).
+    static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx);
+
+    // ---- Contour offset -----------------------------------------------
+    // Distances in world units. A corner that turns away from the offset
+    // side keeps its mitre point only within 4 distances of the corner;
+    // beyond, the mitre is cut square there with two nodes (lists of anchors
+    // only; curves keep their one node per node).
+
+    // A new object (not linked into a list) whose outline runs parallel to
+    // the closed object's, outward or inward. Null for a missing, empty or
+    // open object, an outline without a valid orientation, or an inward
+    // offset that turns the outline inside out.
+    static CDocData* OffsetContour(CDocData* object, double distance, std::uint8_t outward, DOCCONTEXT* ctx);
+
+    // Offsets every selected outline of the document (closed ones by
+    // OffsetContour, open ones by OffsetOpenPath on the side IsOpenPathLeft
+    // gives, turned round for outward); the results follow their source, or
+    // replace it with `deleteSource`, selected, with its layer, colour and
+    // output switch. Images, groups and texts are passed over.
+    static void OffsetSelection(DOCCONTEXT* ctx, double distance, std::uint8_t outward, std::uint8_t deleteSource);
+
+    // The open path offset to the left (`side` set) or right, with the
+    // clean-up passes before and after; always a new object.
+    static CDocData* OffsetOpenPath(CDocData* object, double distance, std::uint8_t side, std::uint32_t loopLimit,
+                                    DOCCONTEXT* ctx);
+
+    // True when the interior nodes lie no farther on the left of the chord
+    // from the first to the last node than on its right (summed distances).
+    static bool IsOpenPathLeft(const CDocData* object);
+
+    // Clean-up passes of the open offset on an open node list.
+    static void RemoveNearNodes(DOCNODE*& head);
+    static void TrimAtEndNormals(DOCNODE*& head, double d, double k, std::uint8_t side);
+    static void CutShortLoops(DOCNODE*& head, double d, double k, std::uint32_t limit);
+    static void ExtendOrTrimEnds(DOCNODE*& head, double d, double k, bool extend);
+    static void CutSelfLoops(DOCNODE*& head, std::uint32_t limit);
+    // Removes nodes where the path turns back by more than pi - tol (either
+    // way round).
+    static void RemoveSpikes(DOCNODE*& head, double tol);
+    // Removes ring nodes that repeat their predecessor or return to it
+    // (within 0.001): 0, or 1 no ring head, 2 not a ring, 3 or 4 fewer than
+    // three nodes before or after.
+    static int RemoveRingDuplicates(DOCNODE*& ring);
+
+    // ---- Light-guide plate patterns -------------------------------------
+
+    // The pattern of a closed outline (a new object list owned by the
+    // caller, or null): elements on a grid growing ring by ring from the
+    // outline's centre (modes 0 to 3), or scan lines across it (mode 4),
+    // inside the outline or inside its inward offset by the margin. Settings
+    // that are not numbers make no pattern; settings that would make more
+    // than a million grid points (rows and columns for mode 4) are refused
+    // with a message before anything is made.
+    static CDocData* MakeLightGuidePattern(CDocData* outline, const BARRIERPARAMS& params, DOCCONTEXT* ctx);
+
+    // The scan lines of a boundary (mode 4): rows from y0 out to both sides
+    // in turn, then columns from x0, each side ending where it leaves the
+    // boundary's box or its step is 0 or less; worked in the order of
+    // OrderScanLines for the current machine.
+    static CDocData* MakeScanLinePattern(const CDocData* boundary, const BARRIERPARAMS& params, double x0, double y0,
+                                         DOCCONTEXT* ctx);
+
+    // Lines inside the boundary along the row at y (or the column at x): the
+    // edges' crossings, each edge counted on [low end, high end), cut to
+    // whole world units, paired in order; pairs of one point are dropped.
+    static CDocData* ScanLinesAtY(const CDocData* boundary, double y);
+    static CDocData* ScanLinesAtX(const CDocData* boundary, double x);
+
+    // Orders scan lines row by row, then column by column, in a
+    // back-and-forth run starting where the origin corner and start
+    // position name, each line turned to run the way it is worked.
+    static void OrderScanLines(CDocData*& list, int corner, int startPos);
+
+    // Every light-guide layer (mode bit 0x80) becomes one scan layer (mode
+    // 2) with a single path: its horizontal lines row by row, back and
+    // forth, then its vertical lines column by column. Paths that are
+    // neither horizontal nor vertical leave the job.
+    static void JoinLightGuideLayers(WORKHEAD* header, int corner, int workPos);
 };
+
+// The most dots or dashes one path gives in dot mode.
+constexpr std::size_t kMaxDotsPerPath = 100000;
+
+// Error text entry shown when dot mode limited the dots of a path.
+constexpr int kDotsLimitedText = 14;
