@@ -3,13 +3,16 @@
 // (target: under 100 ms), and the same at zoom 100 with nearly all of them
 // outside the view (target: no slower). And the first display of a generated
 // HPGL file of 100,000 outlines: open (import), fit and first paint, in a
-// document window of a shown main frame.
+// document window of a shown main frame. Beside them the device context
+// alone: 900,000 short one-pixel lines into a 1600 x 1000 image, and one line
+// across 40 million pixels of which a few thousand are inside.
 #include "QtBench.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelDocManager.h"
 #include "app/OrvelView.h"
+#include "app/QtDeviceContext.h"
 #include "model/DocDataLine.h"
 #include "model/DocListNode.h"
 #include "model/NodeList.h"
@@ -24,6 +27,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -169,5 +173,46 @@ void BM_FirstDisplayOfHpgl100kOutlines(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FirstDisplayOfHpgl100kOutlines)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_DeviceContext900kShortLines(benchmark::State& state)
+{
+    QImage image(kClient, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> x(0, kClient.width() - 1);
+    std::uniform_int_distribution<int> y(0, kClient.height() - 1);
+    std::uniform_int_distribution<int> step(-4, 4);
+    std::vector<plat::POINT> ends;
+    for (int i = 0; i < 100000; ++i) {
+        plat::POINT p{x(rng), y(rng)};
+        for (int k = 0; k < 10; ++k) {
+            ends.push_back(p);
+            p = {p.x + step(rng), p.y + step(rng)};
+        }
+    }
+    for (auto _ : state) {
+        QtDeviceContext dc(image);
+        dc.SelectPen(plat::Pen{plat::PS_SOLID, 0, 0x0000FF});
+        for (std::size_t i = 0; i < ends.size(); i += 10) {
+            dc.MoveTo(ends[i].x, ends[i].y);
+            for (std::size_t k = 1; k < 10; ++k)
+                dc.LineTo(ends[i + k].x, ends[i + k].y);
+        }
+    }
+}
+BENCHMARK(BM_DeviceContext900kShortLines)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_DeviceContextLineAcross40MPixels(benchmark::State& state)
+{
+    QImage image(kClient, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (auto _ : state) {
+        QtDeviceContext dc(image);
+        dc.SelectPen(plat::Pen{plat::PS_DOT, 1, 0});
+        dc.MoveTo(-20000000, 300);
+        dc.LineTo(20000000, 700);
+    }
+}
+BENCHMARK(BM_DeviceContextLineAcross40MPixels)->Unit(benchmark::kMicrosecond)->Iterations(10);
 
 } // namespace
