@@ -80,11 +80,6 @@ TEST_F(WorkDlgBarTest, FixedTabsAreWorkArrayOutputWithTheWorkPageShown)
     EXPECT_FALSE(bar->PageBarrier().isVisible());
     // Floatable and movable, never closed.
     EXPECT_EQ(bar->features(), QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    // The panel handles no command of its own.
-    CmdUI ui;
-    ui.m_nID = cmd::Help;
-    EXPECT_FALSE(bar->OnUpdateCommand(ui));
-    EXPECT_FALSE(bar->OnCommand(cmd::Help));
 }
 
 TEST_F(WorkDlgBarTest, MissingSectionTitlesItsTabWithTheTablesFirstString)
