@@ -55,6 +55,8 @@ CChildFrame::CChildFrame(std::unique_ptr<COrvelDoc> document, CMainFrame* mainFr
     grid->addWidget(m_horzRuler, 0, 1);
     grid->addWidget(m_view, 1, 1);
     setWidget(m_client);
+    // Focus given to the window's contents goes to the view.
+    m_client->setFocusProxy(m_view);
     ShowRulers(m_rulersShown != 0);
     // The program's icon on the window's system menu, not the toolkit's.
     setWindowIcon(IconResource(128));

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -135,6 +136,8 @@ CMainFrame::~CMainFrame()
         for (QMdiSubWindow* child : m_mdiArea->subWindowList())
             delete child;
     }
+    // The panel's window goes with the frame's children.
+    m_workPanel = nullptr;
     delete m_keyRouter;
     m_keyRouter = nullptr;
     if (m_updateTimer != nullptr)
@@ -268,6 +271,11 @@ QIcon CMainFrame::ProportionIcon(bool on) const
 void CMainFrame::SetWorkPanel(WorkPanel* panel)
 {
     m_workPanel = panel;
+    auto* dock = panel != nullptr ? qobject_cast<QDockWidget*>(panel->PanelWidget()) : nullptr;
+    if (dock == nullptr)
+        return;
+    dock->setAllowedAreas(Qt::RightDockWidgetArea);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
 }
 
 std::vector<CommandTarget*> CMainFrame::CommandChain()
@@ -668,4 +676,6 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
     QMainWindow::resizeEvent(event);
     if (!isMinimized())
         UpdatePaneWidths(width());
+    if (m_workPanel != nullptr)
+        m_workPanel->OnFrameResized();
 }

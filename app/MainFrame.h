@@ -12,6 +12,7 @@
 #include "KeyRouter.h"
 #include "QtMessagePoster.h"
 #include "QtProgress.h"
+#include "WorkPanel.h"
 #include "settings/LanguageTable.h"
 
 #include <QMainWindow>
@@ -33,26 +34,6 @@ class QProgressBar;
 class QTimer;
 class QToolBar;
 class RecentFileList;
-
-class COrvelView;
-struct DOCCONTEXT;
-
-// What the frame and the document views need of the docked work panel.
-class WorkPanel : public CommandTarget {
-public:
-    virtual QWidget* PanelWidget() = 0;
-    // The serial port failed: close every machine connection.
-    virtual void OnPortError() = 0;
-    // A document's view became active: the pages take its edit context and
-    // view, and the page shown refreshes from it.
-    virtual void SetDocumentOwner(DOCCONTEXT* ctx, COrvelView* view)
-    {
-        (void)ctx;
-        (void)view;
-    }
-    // The last document closed: the pages let go of every document.
-    virtual void ClearDocumentOwner() {}
-};
 
 class CMainFrame : public QMainWindow, public CommandMap, public PostedMessageTarget, public KeyRouteTarget {
     Q_OBJECT
@@ -97,8 +78,12 @@ public:
     // The proportion toggle's images: off (the toolbar's) and on (bitmap 217).
     QIcon ProportionIcon(bool on) const;
 
+    // The docked work panel, first in the command chain. A panel whose window
+    // is a dock widget is docked at the right edge (right only; it may be
+    // floated); its window is the frame's child from then on.
     void SetWorkPanel(WorkPanel* panel);
-    WorkPanel* GetWorkPanel() const { return m_workPanel; }
+    // The work panel's pages, for the view; null without a panel.
+    WorkPanelPages* PanelPages() const { return m_workPanel != nullptr ? m_workPanel->Pages() : nullptr; }
     // The application: last in the command chain.
     void SetAppTarget(CommandTarget* app) { m_appTarget = app; }
     void SetRecentFileList(RecentFileList* list) { m_recentFiles = list; }

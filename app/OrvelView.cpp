@@ -108,28 +108,28 @@ void COrvelView::OnInitialUpdate()
     InvalidateRect(nullptr, false);
 }
 
-WorkPanel* COrvelView::Panel() const
+WorkPanelPages* COrvelView::PanelPages() const
 {
     // A closing window may have left the main frame already: its frame
     // still knows it.
     CMainFrame* main = Frame() != nullptr ? Frame()->MainFrame() : qobject_cast<CMainFrame*>(window());
-    return main != nullptr ? main->GetWorkPanel() : nullptr;
+    return main != nullptr ? main->PanelPages() : nullptr;
 }
 
 void COrvelView::OnActivateView(bool activate)
 {
     if (!activate)
         return;
-    if (WorkPanel* panel = Panel())
-        panel->SetDocumentOwner(&Context(), this);
+    if (WorkPanelPages* pages = PanelPages())
+        pages->SetOwner(&Context(), this);
 }
 
 void COrvelView::OnDestroy(bool lastDocument)
 {
     if (!lastDocument)
         return;
-    if (WorkPanel* panel = Panel())
-        panel->ClearDocumentOwner();
+    if (WorkPanelPages* pages = PanelPages())
+        pages->ClearOwner();
 }
 
 plat::LPARAM COrvelView::SendMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam)

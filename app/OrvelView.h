@@ -26,7 +26,7 @@ class CChildFrame;
 class CDocState;
 class COrvelDoc;
 class QtDeviceContext;
-class WorkPanel;
+class WorkPanelPages;
 struct DOCCONTEXT;
 
 class COrvelView : public QAbstractScrollArea, public plat::ViewWindow, public CommandMap {
@@ -111,7 +111,7 @@ protected:
 
 private:
     CChildFrame* Frame() const;
-    WorkPanel* Panel() const;
+    WorkPanelPages* PanelPages() const;
     // Renders the back buffer and brings the region of the screen image up
     // to date with it and the tool's feedback.
     void Render(const QRegion& region);

@@ -1,9 +1,11 @@
 // Brenvik, the main program.
+#include "MainFrame.h"
 #include "OrvelApp.h"
 #include "OrvelDocManager.h"
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
+#include "ui/WorkDlgBar.h"
 
 #include <QApplication>
 
@@ -29,6 +31,7 @@ int main(int argc, char** argv)
         COrvelApp app;
         OrvelDocManager documents(app);
         app.SetDocumentManager(&documents);
+        app.SetWorkPanelMaker([](CMainFrame& frame) { return new CWorkDlgBar(&frame); });
         SignalCloser closer([&app] { app.RequestEndOfSession(); });
         status = app.Run();
     }

@@ -42,27 +42,32 @@ CDocState* MakeNotingTool(int)
     return g_madeTools.back();
 }
 
-class StubPanel : public WorkPanel, public CommandMap {
+class StubPanel : public WorkPanel, public WorkPanelPages, public CommandMap {
 public:
     QWidget* PanelWidget() override { return nullptr; }
     void OnPortError() override {}
+    WorkPanelPages* Pages() override { return this; }
     bool OnCommand(plat::UINT id) override { return CommandMap::OnCommand(id); }
     bool OnUpdateCommand(CmdUI& ui) override { return CommandMap::OnUpdateCommand(ui); }
-    void SetDocumentOwner(DOCCONTEXT* ctx, COrvelView* view) override
+    int CurrentTab() const override { return 0; }
+    void SetOwner(DOCCONTEXT* ctx, plat::ViewWindow* view) override
     {
         m_owner = ctx;
         m_view = view;
-        ++m_handOvers;
     }
-    void ClearDocumentOwner() override
+    void ClearOwner() override
     {
         m_owner = nullptr;
         m_view = nullptr;
         ++m_clears;
     }
+    void RefreshSelectionPage() override {}
+    void RefreshLayerList() override {}
+    void RefreshOrderList() override {}
+    bool AddOptionalPage(int, DOCCONTEXT*, plat::ViewWindow*) override { return false; }
+    bool RemoveOptionalPage(int) override { return false; }
     DOCCONTEXT* m_owner = nullptr;
-    COrvelView* m_view = nullptr;
-    int m_handOvers = 0;
+    plat::ViewWindow* m_view = nullptr;
     int m_clears = 0;
 };
 
@@ -340,7 +345,7 @@ TEST_F(DocumentTest, ActivationHandsTheDocumentToThePanelAndTheLastCloseTakesItB
     m_manager->NewDocument();
     const std::vector<CChildFrame*> frames = Frames();
     EXPECT_EQ(panel.m_owner, &frames[1]->Document()->Context());
-    EXPECT_EQ(panel.m_view, frames[1]->View());
+    EXPECT_EQ(panel.m_view, static_cast<plat::ViewWindow*>(frames[1]->View()));
 
     frames[1]->close();
     ASSERT_TRUE(WaitForFrames(1));
