@@ -176,6 +176,20 @@ bool WriteWholeFile(const std::string& path, const std::string& data)
     return true;
 }
 
+bool CreateNewFile(const std::string& path)
+{
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return false;
+    int fd;
+    do
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
 void SetFlushToDiskForTesting(bool flush)
 {
     g_flushToDisk.store(flush);
