@@ -1,6 +1,7 @@
 #include "FileReadTrans.h"
 
 #include "BmpLoader.h"
+#include "DocFileReader.h"
 #include "FileTransAi.h"
 #include "FileTransDsb.h"
 #include "FileTransDst.h"
@@ -34,6 +35,7 @@ namespace {
 // False, or no list: nothing is imported.
 using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
@@ -49,7 +51,7 @@ struct RoadRow {
 // The extensions in the order they are compared. A row without a road
 // imports nothing.
 constexpr RoadRow kRoads[] = {
-    {"wcvr", nullptr},       // native drawing file
+    {"wcvr", &ReadWcvrRoad}, // native drawing file
     {"jpg", &ReadImageRoad}, // images
     {"png", &ReadImageRoad},
     {"gif", &ReadImageRoad},
@@ -110,6 +112,13 @@ bool FirstLineHoldsMakerWord(const std::string& path)
     if (end != std::string::npos)
         head.resize(end);
     return head.find(kPltMakerWord) != std::string::npos;
+}
+
+// The system's own drawings are in world units already.
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CDocFileReader reader;
+    return reader.Read(path, list, ctx);
 }
 
 // A BMP becomes one image object, already placed, after the operator has
