@@ -44,10 +44,11 @@ public:
                     bool place);
 
     // Decodes a JPEG, PNG or GIF file (told by its first bytes) into a
-    // 24-bit BMP at `target`. Any file already at the target is removed
-    // first, so a failure never leaves an older image there to be imported
-    // instead. False when the source cannot be read or decoded or the target
-    // cannot be written.
+    // 24-bit BMP at `target`, a file for the program's run only (see
+    // plat::WriteSessionFile), as the copies are. Any file already at the
+    // target is removed first, so a failure never leaves an older image
+    // there to be imported instead. False when the source cannot be read or
+    // decoded or the target cannot be written.
     static bool ConvertToBmp(const std::string& source, const std::string& target);
 
     // The grey copy of a BMP held in memory: the source's headers with 8

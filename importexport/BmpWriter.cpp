@@ -1,6 +1,7 @@
 #include "BmpWriter.h"
 
 #include "model/BmpHeader.h"
+#include "platform/LargeBlock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +33,8 @@ bool NewFile(int width, int height, int bitCount, std::int32_t xPels, std::int32
         return false;
     std::string file;
     try {
+        file.reserve(dataOffset + pixelBytes);
+        plat::AdviseHugePages(file.data(), file.capacity());
         file.assign(dataOffset + pixelBytes, static_cast<char>(fill));
     } catch (const std::bad_alloc&) {
         return false;

@@ -150,7 +150,7 @@ TEST(TextFile, ReplacingKeepsLinksAndPermissionsAndRefusesAFolder)
     fs::remove_all(folder);
 }
 
-TEST(TextFile, NewFileIsMadeOnlyUnderAFreeName)
+TEST(TextFile, NewFileIsMadeOnlyUnderAFreeNameAndThenFilled)
 {
     char name[] = "/tmp/brenvik-textXXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
@@ -158,8 +158,9 @@ TEST(TextFile, NewFileIsMadeOnlyUnderAFreeName)
     namespace fs = std::filesystem;
     ASSERT_TRUE(CreateNewFile(folder + "10a.bmp"));
     EXPECT_EQ(fs::file_size(folder + "10a.bmp"), 0u);
-    // Taken: by that file, by a link (even one leading nowhere), by a folder.
-    ASSERT_TRUE(WriteWholeFile(folder + "10a.bmp", "kept"));
+    // Taken: by that file (filled as a file of the run), by a link (even one
+    // leading nowhere), by a folder.
+    ASSERT_TRUE(WriteSessionFile(folder + "10a.bmp", "kept"));
     EXPECT_FALSE(CreateNewFile(folder + "10a.bmp"));
     fs::create_symlink(folder + "nowhere", folder + "11a.bmp");
     EXPECT_FALSE(CreateNewFile(folder + "11a.bmp"));
