@@ -217,7 +217,7 @@ bool CBmpLoader::ConvertToBmp(const std::string& source, const std::string& targ
         decoded = DecodePngToBmp(data, bytes.size(), bmp);
     else if (StartsWith(bytes, "GIF87a", 6) || StartsWith(bytes, "GIF89a", 6))
         decoded = DecodeGifToBmp(data, bytes.size(), bmp);
-    return decoded && plat::WriteSessionFile(target, bmp);
+    return decoded && plat::WriteScratchFile(target, bmp);
 }
 
 bool CBmpLoader::LoadBitmap(const std::string& path, CDocData*& object, const plat::BitmapChoice* options,
@@ -271,7 +271,7 @@ bool CBmpLoader::LoadBitmap(const std::string& path, CDocData*& object, const pl
     const std::string copy = ClaimCopyPath(folder, greyFlag, plat::FileNameOf(path));
     if (copy.empty())
         return false;
-    if (!plat::WriteSessionFile(copy, grey)) {
+    if (!plat::WriteScratchFile(copy, grey)) {
         std::error_code ec;
         std::filesystem::remove(copy, ec);
         return false;

@@ -45,7 +45,7 @@ public:
 
     // Decodes a JPEG, PNG or GIF file (told by its first bytes) into a
     // 24-bit BMP at `target`, a file for the program's run only (see
-    // plat::WriteSessionFile), as the copies are. Any file already at the
+    // plat::WriteScratchFile), as the copies are. Any file already at the
     // target is removed first, so a failure never leaves an older image
     // there to be imported instead. False when the source cannot be read or
     // decoded or the target cannot be written.

@@ -376,7 +376,7 @@ bool CDocFileReader::WriteImage(std::string_view fields, std::string& path)
         }
     }
     m_written.push_back(path);
-    return plat::WriteSessionFile(path, bytes) || Fail();
+    return plat::WriteScratchFile(path, bytes) || Fail();
 }
 
 bool CDocFileReader::NextLine(std::string_view& line)

@@ -18,6 +18,6 @@ bool DecodeJpegToBmp(const std::uint8_t* data, std::size_t size, std::string& bm
                      std::int64_t maxPixels = kMaxImagePixels);
 
 // Pixels per metre (x and y) of a JFIF header; false when the file has no
-// JFIF header before its first scan or the header gives only an aspect
-// ratio.
+// JFIF header before its first scan or the header gives only the pixel
+// shape (units 0).
 bool JfifPelsPerMetre(const std::uint8_t* data, std::size_t size, std::int32_t& xPels, std::int32_t& yPels);

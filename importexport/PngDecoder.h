@@ -16,5 +16,5 @@ bool DecodePngToBmp(const std::uint8_t* data, std::size_t size, std::string& bmp
                     std::int64_t maxPixels = kMaxImagePixels);
 
 // Pixels per metre of the pHYs chunk before the first image data; false
-// when there is none or it gives only an aspect ratio.
+// when there is none or it gives only the pixel shape (unit 0).
 bool PngPelsPerMetre(const std::uint8_t* data, std::size_t size, std::int32_t& xPels, std::int32_t& yPels);

@@ -183,7 +183,7 @@ bool WriteWholeFile(const std::string& path, const std::string& data)
     return ReplaceFile(path, data, g_flushToDisk.load());
 }
 
-bool WriteSessionFile(const std::string& path, const std::string& data)
+bool WriteScratchFile(const std::string& path, const std::string& data)
 {
     return ReplaceFile(path, data, false);
 }

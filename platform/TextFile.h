@@ -34,7 +34,7 @@ bool WriteWholeFile(const std::string& path, const std::string& data);
 // long as the program runs (the images in the work and file folders, which
 // the program empties at exit): still replaced in one step, so no reader
 // ever sees half a file, but a power cut may lose them, as it loses the run.
-bool WriteSessionFile(const std::string& path, const std::string& data);
+bool WriteScratchFile(const std::string& path, const std::string& data);
 
 // Creates an empty file under a name that nothing has yet: false when any
 // file, folder or link of that name exists or the file cannot be made. Used

@@ -128,6 +128,14 @@ TEST_F(DocFile, HandWrittenFileGivesItsObjectsInFileOrder)
     EXPECT_EQ(line->m_pLeadInOut->m_dInY, -6.0);
     EXPECT_EQ(line->m_pLeadInOut->m_bLeadOut, 0);
 
+    // Without a context (the open dialog's preview) the objects come without
+    // colours.
+    CDocData* preview = nullptr;
+    ASSERT_TRUE(CDocFileReader().Read(m_folder.Root() + "plan.wcvr", preview, nullptr));
+    EXPECT_EQ(preview->m_nColor, 0u);
+    EXPECT_EQ(Objects(preview).size(), 2u);
+    DeleteObjectList(preview);
+
     // Nothing but the header lines: no object.
     EXPECT_FALSE(Read("empty.wcvr", Lines({"VERSION", "1", "UNITS", "0.1"})));
     EXPECT_EQ(m_list, nullptr);

@@ -3,7 +3,7 @@
 // rows turned bottom-up, and refusals of broken and oversized files.
 //
 // Faults these catch: an image upside down, a resolution field misread or
-// taken where the file gives only an aspect ratio, alpha ignored or
+// taken where the file gives only the pixel shape, alpha ignored or
 // composited wrongly, a later GIF frame drawn, an interlaced frame's rows
 // out of order, a truncated file accepted with made-up pixels, a header's
 // size allocated before it is checked.
@@ -48,7 +48,7 @@ TEST(ImageDecoders, JpegRowsComeBottomUpWithTheJfifResolution)
     const std::string jpeg = EncodeJpeg(rgb, 8, 16);
     std::vector<std::vector<std::uint8_t>> rows(8, std::vector<std::uint8_t>(24, 255));
     rows.resize(16, std::vector<std::uint8_t>(24, 0));
-    // The encoder writes density 1:1 with units 0, an aspect ratio only.
+    // The encoder writes density 1:1 with units 0: the pixel shape only.
     ASSERT_EQ(jpeg.substr(6, 5), std::string("JFIF\0", 5));
     ASSERT_EQ(jpeg[13], 0);
     EXPECT_EQ(Decode(&DecodeJpegToBmp, jpeg), Bmp24(8, 16, 3780, rows));
@@ -102,14 +102,14 @@ TEST(ImageDecoders, PngAlphaLiesOverWhiteAndPhysGivesTheResolution)
     const std::vector<std::vector<std::uint8_t>> rows = {{255, 255, 255, 255, 0, 0}, {0, 0, 255, 127, 127, 127}};
     EXPECT_EQ(Decode(&DecodePngToBmp, png), Bmp24(2, 2, 3780, rows));
 
-    // pHYs per metre is taken as it is; an aspect ratio only (unit 0) is not.
+    // pHYs per metre is taken as it is; the pixel shape only (unit 0) is not.
     const std::string perMetre("\x00\x00\x2E\x23\x00\x00\x17\x12\x01", 9); // 11811, 5906
     std::string bmp = Decode(&DecodePngToBmp, WithPngChunk(png, "pHYs", perMetre));
     EXPECT_EQ(GetLe(bmp, 38), 11811u);
     EXPECT_EQ(GetLe(bmp, 42), 5906u);
-    std::string aspect = perMetre;
-    aspect[8] = 0;
-    EXPECT_EQ(GetLe(Decode(&DecodePngToBmp, WithPngChunk(png, "pHYs", aspect)), 38), 3780u);
+    std::string shapeOnly = perMetre;
+    shapeOnly[8] = 0;
+    EXPECT_EQ(GetLe(Decode(&DecodePngToBmp, WithPngChunk(png, "pHYs", shapeOnly)), 38), 3780u);
 
     EXPECT_EQ(Decode(&DecodePngToBmp, png.substr(0, png.size() - 20)), "");
     EXPECT_EQ(Decode(&DecodePngToBmp, png.substr(0, 8)), "");

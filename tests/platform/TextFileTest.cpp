@@ -160,7 +160,7 @@ TEST(TextFile, NewFileIsMadeOnlyUnderAFreeNameAndThenFilled)
     EXPECT_EQ(fs::file_size(folder + "10a.bmp"), 0u);
     // Taken: by that file (filled as a file of the run), by a link (even one
     // leading nowhere), by a folder.
-    ASSERT_TRUE(WriteSessionFile(folder + "10a.bmp", "kept"));
+    ASSERT_TRUE(WriteScratchFile(folder + "10a.bmp", "kept"));
     EXPECT_FALSE(CreateNewFile(folder + "10a.bmp"));
     fs::create_symlink(folder + "nowhere", folder + "11a.bmp");
     EXPECT_FALSE(CreateNewFile(folder + "11a.bmp"));
