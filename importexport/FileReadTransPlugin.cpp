@@ -21,7 +21,7 @@
 namespace {
 
 constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
-constexpr int kHandOverRefusedText = 14;
+constexpr int kHandOverRefusedText = 15;
 // Entries named in the message; the rest are counted only.
 constexpr std::size_t kMaxNamesShown = 10;
 // A list file names a few files in a few hundred bytes; one this large is

@@ -1,5 +1,6 @@
 #include "HandOverReads.h"
 
+#include "BmpLoader.h"
 #include "FileTransAi.h"
 
 bool CHandOverReads::ReadDxf(const std::string&, CDocData*&, DOCCONTEXT*)
@@ -8,10 +9,13 @@ bool CHandOverReads::ReadDxf(const std::string&, CDocData*&, DOCCONTEXT*)
     return false;
 }
 
-bool CHandOverReads::ReadBitmap(const std::string&, double, double, CDocData*&, DOCCONTEXT*)
+bool CHandOverReads::ReadBitmap(const std::string& path, double widthMm, double heightMm, CDocData*& object,
+                                DOCCONTEXT* ctx)
 {
-    // No image import is built in yet.
-    return false;
+    // No dialog: a grey copy, as the plug-in exported it.
+    CBmpLoader loader;
+    loader.SetSize(widthMm, heightMm);
+    return loader.LoadBitmap(path, object, nullptr, ctx, true);
 }
 
 bool CHandOverReads::ReadAi(const std::string& path, CDocData*& list, DOCCONTEXT* ctx)

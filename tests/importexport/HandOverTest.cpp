@@ -119,7 +119,7 @@ class HandOver : public ImportFixture {
 protected:
     HandOver()
     {
-        m_table[115] = kRefusedText;
+        m_table[116] = kRefusedText;
         // 30 x 40 and 20 x 10 pixels at 1000 per metre: 1 mm each.
         BmpForm form;
         form.bits = 24;
