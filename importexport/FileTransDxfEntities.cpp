@@ -646,7 +646,16 @@ CDocData* CFileTransDxf::ConvertPolyline(DOCCONTEXT* ctx)
     const double f = m_dUnit;
     const std::size_t n = vertices.size();
 
+    // Without arcs the controls would all sit on their anchors: anchors only.
+    bool arcs = false;
+    for (std::size_t i = 0; i + 1 < n && !arcs; ++i)
+        arcs = std::fabs(vertices[i].bulge) >= kMinBulge;
     NodeChain nodes;
+    if (!arcs) {
+        for (const DXFVERTEX& v : vertices)
+            nodes.Add(sx * v.x, f * v.y, NODE_ANCHOR);
+        return new CDocDataLine(nodes.head, 1, ctx);
+    }
     for (std::size_t i = 0; i < n; ++i) {
         const double b = i + 1 < n ? bulgeSign * vertices[i].bulge : 0.0;
         const double px = sx * vertices[i].x, py = f * vertices[i].y;
