@@ -110,6 +110,7 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
     f.m_buffer = std::move(bytes);
     m_paletteCache.fill(-1);
     m_bTooLongShown = false;
+    m_bLastLayerValid = false;
     try {
         ParseDxf(f, ctx);
     } catch (const std::bad_alloc&) {
@@ -258,7 +259,7 @@ void CFileTransDxf::ParseDxf(DXFFILE& f, DOCCONTEXT* ctx)
         case DXF_SECTION_BLOCKS:
             while (f.m_nSection == DXF_SECTION_BLOCKS && NextBlock(f)) {
                 m_nBlockDepth = 1;
-                AddToBlock(ConvertEntities(f, ctx));
+                AddToBlock(ConvertEntities(f, ctx), ctx);
             }
             break;
         case DXF_SECTION_ENTITIES: {
@@ -513,7 +514,7 @@ void CFileTransDxf::ReadBlockHead(DXFFILE& f)
 
 // A second definition under the same name joins the first one, its objects
 // moved to the first one's base point.
-void CFileTransDxf::AddToBlock(Chain chain)
+void CFileTransDxf::AddToBlock(Chain chain, DOCCONTEXT* ctx)
 {
     if (chain.first == nullptr)
         return;
@@ -538,7 +539,7 @@ void CFileTransDxf::AddToBlock(Chain chain)
     if (block.m_baseX != m_blockBaseX || block.m_baseY != m_blockBaseY) {
         const CGeoPoint from(m_blockBaseX, m_blockBaseY), to(block.m_baseX, block.m_baseY);
         for (CDocData* o = chain.first; o != nullptr; o = o->m_pNext)
-            o->Move(from, to, nullptr);
+            o->Move(from, to, ctx);
     }
     block.m_pLast->m_pNext = chain.first;
     chain.first->m_pPrev = block.m_pLast;

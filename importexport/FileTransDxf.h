@@ -331,7 +331,7 @@ private:
     void ReadLayer(DXFFILE& f);
     bool NextBlock(DXFFILE& f);
     void ReadBlockHead(DXFFILE& f);
-    void AddToBlock(Chain chain);
+    void AddToBlock(Chain chain, DOCCONTEXT* ctx);
 
     // Entities.
     void ReadEntity(DXFFILE& f, DXFENTITY& e);

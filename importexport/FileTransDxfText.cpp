@@ -55,7 +55,8 @@ bool Extrusion(DXFPOINT3& e, int code, std::string_view v)
 void CopyField(char* field, std::size_t size, std::string_view value)
 {
     const std::string_view cut = CFileTransDxf::CutBytes(value, size - 1);
-    std::memcpy(field, cut.data(), cut.size());
+    if (!cut.empty())
+        std::memcpy(field, cut.data(), cut.size());
     field[cut.size()] = '\0';
 }
 
