@@ -11,6 +11,7 @@
 namespace {
 
 constexpr std::uint16_t kInfoParam = 767; // its answer is a text, not a number
+constexpr std::uint32_t kAnswerMax = 1024; // payload of the largest network answer
 
 bool IsCommandByte(std::uint8_t b)
 {
@@ -71,7 +72,10 @@ enum class Form {
 
 class Parser {
 public:
-    Parser(const std::uint8_t* bytes, std::uint32_t n) : m_bytes(bytes), m_n(n) {}
+    Parser(const std::uint8_t* bytes, std::uint32_t n, bool cutOpenText)
+        : m_bytes(bytes), m_n(n), m_cutOpenText(cutOpenText)
+    {
+    }
 
     AnswerParse Run()
     {
@@ -185,9 +189,10 @@ private:
         const std::uint8_t* text = b + 4;
         const std::uint32_t left = m_n - (pos + 4);
         const void* zero = std::memchr(text, 0, left);
-        if (zero == nullptr)
+        if (zero == nullptr && !m_cutOpenText)
             return Form::Incomplete;
-        const std::size_t length = static_cast<const std::uint8_t*>(zero) - text;
+        const std::size_t length =
+            zero != nullptr ? static_cast<const std::uint8_t*>(zero) - text : left;
         std::memcpy(m_list.Append(ANSWER_INFO, -1, length + 1), text, length);
         pos += 4 + static_cast<std::uint32_t>(length); // at the 0, which is skipped next
         return Form::Built;
@@ -195,15 +200,16 @@ private:
 
     const std::uint8_t* m_bytes;
     std::uint32_t m_n;
+    bool m_cutOpenText;
     ListBuilder m_list;
 };
 
 } // namespace
 
-AnswerParse ParseAnswers(const std::uint8_t* bytes, std::uint32_t n)
+AnswerParse ParseAnswers(const std::uint8_t* bytes, std::uint32_t n, bool cutOpenText)
 {
     try {
-        return Parser(bytes, n).Run();
+        return Parser(bytes, n, cutOpenText).Run();
     } catch (const std::bad_alloc&) {
         return AnswerParse{}; // as if incomplete: the bytes stay for a later call
     }
@@ -211,6 +217,16 @@ AnswerParse ParseAnswers(const std::uint8_t* bytes, std::uint32_t n)
 
 ANSWERREC* ReadAnswerRing()
 {
+    // One reader from the copy to the consume: two readers of the same bytes
+    // would hand the answers out twice and consume newer ones unparsed.
+    CByteRing& ring = Comm().answerRing;
+    if (!ring.TryLockReader())
+        return nullptr;
+    struct Unlock {
+        CByteRing& ring;
+        ~Unlock() { ring.UnlockReader(); }
+    } unlock{ring};
+
     const std::uint32_t generation = AnswerRingGeneration();
     const std::uint32_t n = GetAnswerBytesLen();
     if (n < 1)
@@ -222,9 +238,9 @@ ANSWERREC* ReadAnswerRing()
         return nullptr;
     }
     // Exactly n bytes: what the transport appends meanwhile stays for later.
-    if (GetAnswerBytes(bytes.data(), n, false) != n)
+    if (ring.ReadHeld(bytes.data(), n, false) != n)
         return nullptr;
-    AnswerParse parse = ParseAnswers(bytes.data(), n);
+    AnswerParse parse = ParseAnswers(bytes.data(), n, CByteRing::kSize - n <= kAnswerMax);
     if (!parse.complete)
         return nullptr;
     // Bytes the serial transport cleared meanwhile were not these: newer

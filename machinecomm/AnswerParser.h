@@ -16,13 +16,16 @@ struct AnswerParse {
 // answer are skipped; an answer whose data bytes hold a command byte is
 // malformed and scanning resumes at the next byte, so the answer code inside
 // it is still found. The text of a parameter-767 answer runs to its 0 byte
-// whatever it holds. Incomplete: nothing is returned (records built so far
-// are freed).
-AnswerParse ParseAnswers(const std::uint8_t* bytes, std::uint32_t n);
+// whatever it holds; with cutOpenText a text without one takes every byte
+// left instead of waiting for more. Incomplete: nothing is returned (records
+// built so far are freed).
+AnswerParse ParseAnswers(const std::uint8_t* bytes, std::uint32_t n, bool cutOpenText = false);
 
 // The body of GetMsgAnswer: parses everything waiting in the answer ring;
 // consumes it when it parsed whole, else leaves the ring untouched and
-// returns null. Also null while another reader is inside the ring.
+// returns null. Also null while another reader is inside the ring. Once the
+// waiting bytes leave no room for a whole answer (1,024 bytes), a text still
+// open at their end is handed out cut, so it cannot block later answers.
 ANSWERREC* ReadAnswerRing();
 
 // The body of DelAnswerList: frees a list (a list closed into a ring

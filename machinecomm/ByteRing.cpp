@@ -33,6 +33,7 @@ bool CByteRing::PutLocked(const std::uint8_t* data, std::uint32_t n)
     std::memcpy(m_bytes.data() + m_write, data, first);
     std::memcpy(m_bytes.data(), data + first, n - first);
     m_write = (m_write + n) % kSize;
+    m_putTotal += n;
     return true;
 }
 
@@ -42,26 +43,32 @@ bool CByteRing::Put(const std::uint8_t* data, std::uint32_t n)
     return PutLocked(data, n);
 }
 
-bool CByteRing::Put(const std::uint8_t* data, std::uint32_t n, plat::HWND window)
+bool CByteRing::Put(const std::uint8_t* data, std::uint32_t n, plat::HWND window,
+                    std::uint64_t* mark)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     if (!PutLocked(data, n))
         return false;
     m_notify.store(window);
+    if (mark != nullptr)
+        *mark = m_putTotal;
     return true;
 }
 
-std::uint32_t CByteRing::Get(std::uint8_t* buffer, std::uint32_t max)
+std::uint32_t CByteRing::Get(std::uint8_t* buffer, std::uint32_t max, std::uint64_t* mark)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     const std::uint32_t n = std::min(max, WaitingLocked());
     CopyOut(m_read, buffer, n);
     m_read = (m_read + n) % kSize;
+    m_takenTotal += n;
+    if (mark != nullptr)
+        *mark = m_takenTotal;
     return n;
 }
 
 std::uint32_t CByteRing::TakePacket(std::uint8_t* buffer, std::uint32_t max, std::uint32_t header,
-                                    std::uint32_t lengthAt)
+                                    std::uint32_t lengthAt, std::uint64_t* mark)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     const std::uint32_t waiting = WaitingLocked();
@@ -74,27 +81,34 @@ std::uint32_t CByteRing::TakePacket(std::uint8_t* buffer, std::uint32_t max, std
     n = std::min(n, max);
     CopyOut(m_read, buffer, n);
     m_read = (m_read + n) % kSize;
+    m_takenTotal += n;
+    if (mark != nullptr)
+        *mark = m_takenTotal;
+    return n;
+}
+
+std::uint32_t CByteRing::ReadHeld(std::uint8_t* buffer, std::uint32_t n, bool consume)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    const std::uint32_t waiting = WaitingLocked();
+    if (n == 0)
+        n = waiting;
+    if (n == 0 || n > waiting)
+        return 0;
+    CopyOut(m_read, buffer, n);
+    if (consume) {
+        m_read = (m_read + n) % kSize;
+        m_takenTotal += n;
+    }
     return n;
 }
 
 std::uint32_t CByteRing::Read(std::uint8_t* buffer, std::uint32_t n, bool consume)
 {
-    if (m_readerBusy.exchange(true))
+    if (!TryLockReader())
         return 0;
-    std::uint32_t result = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        const std::uint32_t waiting = WaitingLocked();
-        if (n == 0)
-            n = waiting;
-        if (n > 0 && n <= waiting) {
-            CopyOut(m_read, buffer, n);
-            if (consume)
-                m_read = (m_read + n) % kSize;
-            result = n;
-        }
-    }
-    m_readerBusy.store(false);
+    const std::uint32_t result = ReadHeld(buffer, n, consume);
+    UnlockReader();
     return result;
 }
 
@@ -110,12 +124,14 @@ bool CByteRing::Consume(std::uint32_t n, std::uint32_t generation)
     if (generation != m_generation || n > WaitingLocked())
         return false;
     m_read = (m_read + n) % kSize;
+    m_takenTotal += n;
     return true;
 }
 
 void CByteRing::Clear()
 {
     std::lock_guard<std::mutex> lock(m_lock);
+    m_takenTotal = m_putTotal;
     m_write = 0;
     m_read = 0;
     ++m_generation;
@@ -124,6 +140,7 @@ void CByteRing::Clear()
 void CByteRing::Reset()
 {
     std::lock_guard<std::mutex> lock(m_lock);
+    m_takenTotal = m_putTotal;
     m_bytes.fill(0);
     m_write = 0;
     m_read = 0;

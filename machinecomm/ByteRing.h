@@ -20,22 +20,35 @@ public:
     // accepted block (none included), which is how the send ring knows whom
     // to tell about an answer.
     bool Put(const std::uint8_t* data, std::uint32_t n);
-    bool Put(const std::uint8_t* data, std::uint32_t n, plat::HWND window);
+    bool Put(const std::uint8_t* data, std::uint32_t n, plat::HWND window,
+             std::uint64_t* mark = nullptr);
 
     // Takes up to max bytes.
-    std::uint32_t Get(std::uint8_t* buffer, std::uint32_t max);
+    std::uint32_t Get(std::uint8_t* buffer, std::uint32_t max, std::uint64_t* mark = nullptr);
 
     // Takes one packet framed as the network link frames it: a header of
     // `header` bytes whose big-endian 16-bit payload length sits at
     // `lengthAt`, then the payload. Takes fewer bytes only when fewer wait
     // (then all of them) or when the frame is longer than max.
     std::uint32_t TakePacket(std::uint8_t* buffer, std::uint32_t max, std::uint32_t header,
-                             std::uint32_t lengthAt);
+                             std::uint32_t lengthAt, std::uint64_t* mark = nullptr);
+
+    // Marks: the count of bytes ever put in, up to the end of a block (Put),
+    // and of bytes ever taken out (Get, TakePacket), so a writer can tell
+    // when its block has been taken. A clear counts the bytes it drops as
+    // taken.
 
     // The reader side of the answer ring: n bytes (0 = all waiting) copied
     // out, and taken off the ring only when consume is set. Returns 0 when
     // fewer than n bytes (or none) wait, or when another reader is inside.
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t n, bool consume);
+
+    // The reader's busy flag, for a reader whose copy, parse and consume must
+    // be one step: while it is held every other Read is refused. ReadHeld is
+    // Read for the holder.
+    bool TryLockReader() { return !m_readerBusy.exchange(true); }
+    void UnlockReader() { m_readerBusy.store(false); }
+    std::uint32_t ReadHeld(std::uint8_t* buffer, std::uint32_t n, bool consume);
 
     // Counts clears, so a reader that copied bytes out and consumes them later
     // can tell that the ring was emptied in between.
@@ -61,6 +74,8 @@ private:
     std::uint32_t m_write = 0;
     std::uint32_t m_read = 0;
     std::uint32_t m_generation = 0;
+    std::uint64_t m_putTotal = 0;
+    std::uint64_t m_takenTotal = 0;
     std::atomic<plat::HWND> m_notify{0};
     std::atomic<bool> m_readerBusy{false};
 };

@@ -25,14 +25,15 @@ CommState::~CommState()
     }
 }
 
-bool PutSendBytes(const std::uint8_t* data, std::uint32_t n, plat::HWND window)
+bool PutSendBytes(const std::uint8_t* data, std::uint32_t n, plat::HWND window,
+                  std::uint64_t* mark)
 {
-    return g_comm.sendRing.Put(data, n, window);
+    return g_comm.sendRing.Put(data, n, window, mark);
 }
 
-std::uint32_t GetSendBytes(std::uint8_t* buffer, std::uint32_t max)
+std::uint32_t GetSendBytes(std::uint8_t* buffer, std::uint32_t max, std::uint64_t* mark)
 {
-    return g_comm.sendRing.Get(buffer, max);
+    return g_comm.sendRing.Get(buffer, max, mark);
 }
 
 std::uint32_t GetSendBytesLen()

@@ -24,6 +24,8 @@ struct CommState {
     std::thread transferThread;             // the job transfer thread
     std::atomic<bool> transferStop{false};
     std::atomic<bool> transferStarted{false};
+    std::atomic<bool> transferRunning{false}; // from the start of a transfer to its last look at the request
+    std::atomic<std::uint64_t> sendFinished{0}; // send ring mark up to which the transport has sent
     CByteRing sendRing;                     // carries the notify window of the last accepted packet
     CByteRing answerRing;
     CSerialPort serialPort;
@@ -40,8 +42,12 @@ CommState& Comm();
 
 // Send ring. PutSendBytes refuses a block that does not leave one byte free;
 // an accepted block makes its window (none included) the notify window.
-bool PutSendBytes(const std::uint8_t* data, std::uint32_t n, plat::HWND window);
-std::uint32_t GetSendBytes(std::uint8_t* buffer, std::uint32_t max);
+// The mark forms tell where an accepted block ends and how far a take
+// reached (CByteRing's marks); the transports publish in sendFinished the
+// mark of what they have sent.
+bool PutSendBytes(const std::uint8_t* data, std::uint32_t n, plat::HWND window,
+                  std::uint64_t* mark = nullptr);
+std::uint32_t GetSendBytes(std::uint8_t* buffer, std::uint32_t max, std::uint64_t* mark = nullptr);
 std::uint32_t GetSendBytesLen();
 std::uint32_t GetSendFreeSpace();
 void ClearSendRing();

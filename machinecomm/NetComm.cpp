@@ -25,6 +25,8 @@ constexpr int kFirstTimeoutMs = 2000;      // send and receive on the first conn
 constexpr int kLaterTimeoutMs = 3000;      // on every connection after an exchange
 constexpr int kSliceMs = 20;               // longest wait without looking at the stop flag
 constexpr int kExchangePauseMs = 100;
+// An answer must be whole within 200 turns of 10 ms from its packet's send.
+constexpr int kAnswerWaitMs = 200 * 10;
 
 using Clock = std::chrono::steady_clock;
 
@@ -139,51 +141,43 @@ bool SendAll(const ControllerSocket& sock, const std::uint8_t* data, std::uint32
     return true;
 }
 
-enum class AnswerResult {
-    Whole,   // header and the announced payload are in
-    Dropped, // short (the peer closed first) or longer than the buffer
-    Failed,  // nothing came in time, a receive error, or the stop flag
-};
-
 // Reads one answer into answer (kPacketMax bytes): the header first, then
 // exactly the payload its length announces, which is checked against the
-// buffer before a byte of it is read.
-AnswerResult ReceiveAnswer(const ControllerSocket& sock, std::uint8_t* answer,
-                           std::uint32_t& payload)
+// packet limit before a byte of it is read. The whole answer must be in
+// within kAnswerWaitMs of the send however it trickles in. False, which ends
+// the link, when it is not, when the peer closes first, on a receive error,
+// on an announced payload beyond the limit and on the stop flag.
+bool ReceiveAnswer(const ControllerSocket& sock, Clock::time_point sentAt, std::uint8_t* answer,
+                   std::uint32_t& payload)
 {
     std::uint32_t got = 0;
     std::uint32_t need = kPacketHeadSize;
-    Clock::time_point last = Clock::now();
     while (got < need) {
-        if (Stopping())
-            return AnswerResult::Failed;
+        if (Stopping() || ElapsedMs(sentAt) >= kAnswerWaitMs)
+            return false;
         pollfd p{sock.Fd(), POLLIN, 0};
         const int rc = ::poll(&p, 1, kSliceMs);
         if (rc < 0 && errno != EINTR)
-            return AnswerResult::Failed;
-        if (rc <= 0) {
-            if (ElapsedMs(last) >= sock.TimeoutMs())
-                return AnswerResult::Failed;
+            return false;
+        if (rc <= 0)
             continue;
-        }
         const ssize_t r = ::recv(sock.Fd(), answer + got, need - got, MSG_DONTWAIT);
         if (r == 0)
-            return AnswerResult::Dropped;
+            return false;
         if (r < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 continue;
-            return AnswerResult::Failed;
+            return false;
         }
         got += static_cast<std::uint32_t>(r);
-        last = Clock::now();
         if (need == kPacketHeadSize && got == kPacketHeadSize) {
             payload = static_cast<std::uint32_t>(answer[kLengthAt]) << 8 | answer[kLengthAt + 1];
             if (kPacketHeadSize + payload > kPacketMax)
-                return AnswerResult::Dropped;
+                return false;
             need = kPacketHeadSize + payload;
         }
     }
-    return AnswerResult::Whole;
+    return true;
 }
 
 void DeliverAnswer(const std::uint8_t* answer, std::uint32_t payload)
@@ -216,7 +210,9 @@ void NetCommThread(std::uint32_t address, std::uint16_t port)
         std::uint8_t answer[kPacketMax];
         while (!Stopping()) {
             std::memset(packet, 0, sizeof packet);
-            const std::uint32_t n = s.sendRing.TakePacket(packet, kPacketMax, kPacketHeadSize, kLengthAt);
+            std::uint64_t mark = 0;
+            const std::uint32_t n =
+                s.sendRing.TakePacket(packet, kPacketMax, kPacketHeadSize, kLengthAt, &mark);
             if (n == 0) {
                 // Idle: nothing is awaited, so an idle link stays up.
                 SleepUnlessStopped(10);
@@ -227,19 +223,16 @@ void NetCommThread(std::uint32_t address, std::uint16_t port)
                 packet[i] ^= key;
             if (!SendAll(sock, packet, n))
                 break;
+            s.sendFinished.store(mark);
+            const Clock::time_point sentAt = Clock::now();
             std::memset(answer, 0, sizeof answer);
             std::uint32_t payload = 0;
-            const AnswerResult result = ReceiveAnswer(sock, answer, payload);
-            if (result == AnswerResult::Failed)
+            if (!ReceiveAnswer(sock, sentAt, answer, payload))
                 break;
-            bool failed = false;
-            if (result == AnswerResult::Whole) {
-                // Bytes 8..11 number the exchange; the controller echoes them.
-                if (std::memcmp(answer + 8, packet + 8, 4) != 0)
-                    failed = true;
-                else if ((answer[0] << 8 | answer[1]) != 4)
-                    DeliverAnswer(answer, payload);
-            }
+            // Bytes 8..11 number the exchange; the controller echoes them.
+            bool failed = std::memcmp(answer + 8, packet + 8, 4) != 0;
+            if (!failed && (answer[0] << 8 | answer[1]) != 4)
+                DeliverAnswer(answer, payload);
             if (!sock.Connect(address, port, kLaterTimeoutMs))
                 failed = true;
             if (!SleepUnlessStopped(kExchangePauseMs) || failed)

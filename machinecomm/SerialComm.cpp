@@ -3,6 +3,7 @@
 #include "CommState.h"
 #include "Vantrel.h"
 
+#include <atomic>
 #include <vector>
 
 namespace {
@@ -12,12 +13,15 @@ constexpr std::uint32_t kWriteBuffer = 122880;
 constexpr std::uint32_t kReadRing = 10240;
 constexpr int kPollMs = 50;
 
+std::atomic<std::uint32_t> g_writeBoundMs{0};
+
 // Waits until the event thread has carried the write out. The bound is twice
 // the block's time on the line at 19200 baud (ten bits a byte) plus two
 // seconds, so a stalled line ends the link instead of holding it for ever.
 bool WaitForWrite(CSerialPort& port, std::uint32_t n)
 {
-    const std::uint64_t boundMs = 2000 + std::uint64_t{n} * 25 / 24;
+    const std::uint32_t fixed = g_writeBoundMs.load();
+    const std::uint64_t boundMs = fixed != 0 ? fixed : 2000 + std::uint64_t{n} * 25 / 24;
     for (std::uint64_t waited = 0; waited < boundMs; waited += kPollMs) {
         if (!SleepUnlessStopped(kPollMs))
             return false;
@@ -44,6 +48,11 @@ void DeliverReceived(CSerialPort& port, std::vector<std::uint8_t>& incoming)
 
 } // namespace
 
+void SetSerialWriteBoundForTesting(std::uint32_t ms)
+{
+    g_writeBoundMs.store(ms);
+}
+
 void SerialCommThread(std::uint32_t port)
 {
     CommState& s = Comm();
@@ -56,7 +65,8 @@ void SerialCommThread(std::uint32_t port)
         bool failed = false;
         while (!s.stop.load() && !failed) {
             std::uint32_t n = 0;
-            while (!s.stop.load() && (n = GetSendBytes(block.data(), kBlockMax)) > 0) {
+            std::uint64_t mark = 0;
+            while (!s.stop.load() && (n = GetSendBytes(block.data(), kBlockMax, &mark)) > 0) {
                 serial.TakeStatus(); // bits of earlier events say nothing about this write
                 serial.QueueWrite(block.data(), n);
                 if (!WaitForWrite(serial, n)) {
@@ -66,6 +76,7 @@ void SerialCommThread(std::uint32_t port)
                     }
                     break;
                 }
+                s.sendFinished.store(mark);
             }
             if (failed || !SleepUnlessStopped(kPollMs))
                 break;

@@ -7,3 +7,7 @@
 // a write is not carried out in time, closing the port and clearing the
 // running and stop flags.
 void SerialCommThread(std::uint32_t port);
+
+// Replaces the time a write may take (about 45 s for a 40,960-byte block) by
+// ms; 0 restores it. Tests use it to see a stalled line end the link.
+void SetSerialWriteBoundForTesting(std::uint32_t ms);

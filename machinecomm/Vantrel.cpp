@@ -4,6 +4,8 @@
 
 #include "AnswerParser.h"
 #include "CommState.h"
+#include "JobEncoder.h"
+#include "JobTransfer.h"
 #include "NetComm.h"
 #include "OnlineOperate.h"
 #include "SerialComm.h"
@@ -99,16 +101,18 @@ std::uint32_t VQ_OnlineOperate(std::uint8_t link, std::int32_t code, const void*
     return OnlineOperate(link, code, data, wait, window);
 }
 
-// The job stream encoder and the job transfer are not in this build yet:
-// each entry point reports failure and touches nothing.
-std::int32_t GetWidthAndHigh(WORKHEAD*, std::uint32_t*, std::uint8_t*)
+std::int32_t GetWidthAndHigh(WORKHEAD* head, std::uint32_t* length, std::uint8_t* buffer)
 {
-    return 0;
+    if (head == nullptr || length == nullptr || buffer == nullptr)
+        return 0;
+    WriteFrameTrace(*head, buffer);
+    *length = kFrameTraceSize;
+    return static_cast<std::int32_t>(kFrameTraceSize);
 }
 
-std::uint32_t VQ_TransFileOperate(TRANSFILEREQ*)
+std::uint32_t VQ_TransFileOperate(TRANSFILEREQ* request)
 {
-    return 0;
+    return TransFileOperate(request);
 }
 
 ANSWERREC* GetMsgAnswer()

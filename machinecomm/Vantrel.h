@@ -18,13 +18,33 @@
 // Posted to the window queued with the last packet when answer bytes are in
 // the answer ring; no parameters.
 constexpr plat::UINT WM_COMM_ANSWER = plat::WM_USER + 100;
-// Transfer progress as the main program numbers it: wParam 1 = start (lParam
-// the total byte count), 2 = progress (lParam percent).
+// Transfer progress as the main program numbers it (the request names the
+// message). wParam TRANS_PROGRESS_START: the stream is built, lParam its byte
+// count. TRANS_PROGRESS_PERCENT: lParam the share of the stream the transport
+// has sent, 0..99 while sending and 100 once as the last message of a
+// transfer that sent or saved the whole stream. TRANS_PROGRESS_FAILED, the
+// last message of any other transfer: lParam one of TRANS_ERROR_*.
 constexpr plat::UINT WM_TRANS_PROGRESS = plat::WM_USER + 106;
+constexpr plat::WPARAM TRANS_PROGRESS_START = 1;
+constexpr plat::WPARAM TRANS_PROGRESS_PERCENT = 2;
+constexpr plat::WPARAM TRANS_PROGRESS_FAILED = 3;
+constexpr plat::LPARAM TRANS_ERROR_MEMORY = 1;  // the stream buffer could not be had
+constexpr plat::LPARAM TRANS_ERROR_JOB = 2;     // the job makes no stream (longer than 256 MB)
+constexpr plat::LPARAM TRANS_ERROR_FILE = 3;    // the .out file could not be written whole
+constexpr plat::LPARAM TRANS_ERROR_LINK = 4;    // the transport ended before all was sent
+constexpr plat::LPARAM TRANS_ERROR_STOPPED = 5; // the link was closed during the transfer
+
+// Results of VQ_TransFileOperate.
+constexpr std::uint32_t TRANS_STARTED = 0;
+constexpr std::uint32_t TRANS_BUSY = 1;         // the previous transfer still runs
+constexpr std::uint32_t TRANS_BAD_REQUEST = 2;  // a null record, a work mode beyond 8, a
+                                                // payload length outside 0..122 or a payload
+                                                // that would reach the job body, ready data
+                                                // missing or shorter than its 384-byte block
+constexpr std::uint32_t TRANS_NO_THREAD = 3;    // the transfer thread could not be made
+
 // Posted once per registered main window when the serial port fails.
 constexpr plat::UINT WM_COMM_PORT_ERROR = plat::WM_USER + 110;
-
-struct TRANSFILEREQ;
 
 extern "C" {
 
@@ -52,12 +72,19 @@ VANTREL_API void VqEtCommThrd(std::uint32_t wait);
 VANTREL_API std::uint32_t VQ_OnlineOperate(std::uint8_t link, std::int32_t code, const void* data,
                                            std::uint32_t wait, plat::HWND window);
 
-// Writes the frame trace command of a job into buffer and its length; returns
-// the length, 0 on failure.
+// Writes the 35-byte frame trace command of a job (C5 00 00 and four axis
+// moves around its extents) into buffer and 35 through length; returns 35,
+// or 0 when a pointer is null.
 VANTREL_API std::int32_t GetWidthAndHigh(WORKHEAD* head, std::uint32_t* length,
                                          std::uint8_t* buffer);
 
-// Starts the transfer of one job; progress arrives as the request's message.
+// Starts the transfer of one job: its stream is saved as the .out file of
+// the job's path (operation 2; written under a temporary name and renamed
+// when whole) or sent over the link, followed by the start command when the
+// request asks for it. TRANS_STARTED once the transfer thread runs, which
+// then posts the request's progress messages; the request, its job and its
+// ready data stay unchanged until the last message. Otherwise nothing is
+// posted and the result says why.
 VANTREL_API std::uint32_t VQ_TransFileOperate(TRANSFILEREQ* request);
 
 // The controller's whole answers received so far as a new list owned by

@@ -1,6 +1,6 @@
 // Records shared by pointer between the main program and the communication
-// library: the job records and output path records going in, the answer
-// records coming back. The field order and widths are an interface between the two: each
+// library: the job records, output path records and the transfer request
+// going in, the answer records coming back. The field order and widths are an interface between the two: each
 // record keeps natural alignment, and the layout is pinned by the
 // assertions at the end of this file. Only standard headers here, so both
 // sides can include it.
@@ -53,6 +53,13 @@ struct SEGNODE {
     double m_z1 = 0.0;
     SEGNODE* m_pPrev = nullptr;
     SEGNODE* m_pNext = nullptr;
+
+    // Jobs hold millions of segments: the main program makes and frees them
+    // through one pool (model/SegNodePool.cpp). The layout stays as it is;
+    // the communication library only reads segments and never makes or
+    // frees one.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
 };
 
 // Array copies of an object. Pitches are stored in machine direction.
@@ -73,7 +80,8 @@ struct WORKHEAD {
     std::uint32_t m_operation = 0; // 0 send, 2 save an offline file, 4 send an offline file
     std::uint8_t m_reserved1[48] = {};
     std::uint16_t m_reserved2 = 0;
-    char m_filePath[150] = {};     // ANSI path of the work file (operations 2 and 4)
+    char m_filePath[150] = {};     // path of the work file (operations 2 and 4) as the bytes
+                                   // open() takes (UTF-8 here), not code-page text
     alignas(8) double m_maxX = 0.0;
     double m_maxY = 0.0;
     double m_maxZ = 0.0;           // reserved, stays 0
@@ -130,6 +138,33 @@ struct WORKLAYER {
     PATHREC* m_paths = nullptr;
     WORKLAYER* m_prev = nullptr;
     WORKLAYER* m_next = nullptr;
+};
+
+// The settings of one transfer (VQ_TransFileOperate). Fields the library does
+// not read are marked so.
+struct TRANSINFO {
+    char m_tag[56] = {};                // 4 zero bytes, then "owner"; not read
+    std::uint32_t m_linkType = 0;       // 0 serial, otherwise network
+    std::uint32_t m_dataMode = 0;       // 0: encode the job of the header; otherwise ready mode
+    std::uint32_t m_totalLength = 0;    // ready mode: length of the ready data; not read
+    std::uintptr_t m_notifyWnd = 0;     // window (plat::HWND) of the progress messages; 0 none
+    std::uint32_t m_notifyMsg = 0;      // their message number
+    char m_machineName[50] = {};        // code-page name, selects the technology file
+    std::uint8_t m_payload[122] = {};   // frame trace command put in front of the job
+    std::int32_t m_payloadLength = 0;   // 0..122
+};
+
+// A transfer request. The main program points m_pInfo at m_info and keeps the
+// request, its job and its ready data unchanged until the transfer has ended.
+struct TRANSFILEREQ {
+    TRANSINFO* m_pInfo = nullptr;
+    WORKHEAD* m_pHead = nullptr;        // the job; its name is cut of ".out" in place
+    std::uint32_t m_comPort = 0;        // not read
+    const std::uint8_t* m_pReadyData = nullptr; // ready mode: 384 bytes skipped, then a whole
+                                                // unscrambled job stream
+    std::uint32_t m_readyLength = 0;    // ready mode: bytes of m_pReadyData, the 384 included
+    std::uint8_t m_startAfter = 0;      // non-zero: the start command follows the job
+    TRANSINFO m_info;
 };
 
 // One answer of the controller, in a list that GetMsgAnswer hands out and
@@ -256,6 +291,26 @@ static_assert(sizeof(void*) != 8 || offsetof(WORKLAYER, m_paths) == 88);
 static_assert(sizeof(void*) != 8 || offsetof(WORKLAYER, m_prev) == 96);
 static_assert(sizeof(void*) != 8 || offsetof(WORKLAYER, m_next) == 104);
 static_assert(sizeof(void*) != 8 || sizeof(WORKLAYER) == 112);
+
+static_assert(offsetof(TRANSINFO, m_tag) == 0);
+static_assert(offsetof(TRANSINFO, m_linkType) == 56);
+static_assert(offsetof(TRANSINFO, m_dataMode) == 60);
+static_assert(offsetof(TRANSINFO, m_totalLength) == 64);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSINFO, m_notifyWnd) == 72);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSINFO, m_notifyMsg) == 80);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSINFO, m_machineName) == 84);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSINFO, m_payload) == 134);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSINFO, m_payloadLength) == 256);
+static_assert(sizeof(void*) != 8 || sizeof(TRANSINFO) == 264);
+
+static_assert(offsetof(TRANSFILEREQ, m_pInfo) == 0);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSFILEREQ, m_pHead) == 8);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSFILEREQ, m_comPort) == 16);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSFILEREQ, m_pReadyData) == 24);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSFILEREQ, m_readyLength) == 32);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSFILEREQ, m_startAfter) == 36);
+static_assert(sizeof(void*) != 8 || offsetof(TRANSFILEREQ, m_info) == 40);
+static_assert(sizeof(void*) != 8 || sizeof(TRANSFILEREQ) == 304);
 
 static_assert(offsetof(ANSWERREC, m_type) == 0);
 static_assert(offsetof(ANSWERREC, m_reserved) == 4);

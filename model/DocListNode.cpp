@@ -2,6 +2,7 @@
 
 #include "DocData.h"
 #include "DocDataBezier.h"
+#include "DocDataBitmap.h"
 #include "DocDataEllipse.h"
 #include "DocDataLine.h"
 #include "DocDataRect.h"
@@ -29,6 +30,7 @@ std::array<plat::DocDataCopier, kDocTypeCount> g_copiers = [] {
     table[MT_ELLIPSE] = &CDocDataEllipse::Copy;
     table[MT_BEZIER] = &CDocDataBezier::Copy;
     table[MT_NURBS] = &NewEmptyNurbs;
+    table[MT_BITMAP] = &CDocDataBitmap::Copy;
     table[MT_CHAR] = &CDocDataChar::Copy;
     table[MT_GROUP] = &CDocDataGroup::Copy;
     return table;

@@ -46,6 +46,14 @@ void InheritGroupLead(CDocData* obj);
 // not built and does not count; the record is then not marked built.
 bool ApplyLeadInOut(DOCCONTEXT* ctx, CDocData* obj);
 
+// Builds the leads of every selected object of the list that has a lead
+// record, in list order, with the same results as ApplyLeadInOut on each in
+// turn. The selected outlines of the document are indexed by their boxes
+// once for all the builds, so that each build measures only the outlines
+// near its start and its leads instead of the whole document. True when any
+// build is true.
+bool ApplyLeadInOutToSelected(DOCCONTEXT* ctx, CDocData* list);
+
 // True when the record's lead-in (atStart) or lead-out is drawn and output
 // along the given outline: switched on, longer than 0.001, and the outline
 // has a direction at that end. Without one the lead point was never built,

@@ -9,9 +9,12 @@
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <array>
+#include <bitset>
 #include <map>
 #include <mutex>
 #include <tuple>
+#include <unordered_map>
 
 namespace plat {
 
@@ -26,6 +29,10 @@ constexpr std::int32_t kMaxPixelSize = 65535;
 // by 12 degrees (tan 12 = 0.21256), the usual amounts for faces without them.
 constexpr int kEmboldenDivisor = 24;
 constexpr FT_Fixed kObliqueShear = 0x366A;
+
+// Families whose font file is remembered, and faces kept open for reuse.
+constexpr std::size_t kMaxFontAnswers = 256;
+constexpr std::size_t kMaxIdleFaces = GlyphFont::kMaxCachedFaces;
 
 FIXED ToFixed(std::int64_t v26_6)
 {
@@ -61,98 +68,174 @@ PointKind KindOf(std::uint8_t tag)
     return (tag & 2u) ? PointKind::Cubic : PointKind::Conic;
 }
 
-// Appends one contour's records; false for a malformed contour.
-bool AddContour(const RawOutline& o, std::size_t first, std::size_t last, std::vector<TTPOLYGON>& polygons)
+// The points of an outline as a test gives them, or as FreeType does.
+struct RawSource {
+    const RawOutline& o;
+    std::size_t PointCount() const { return o.x.size(); }
+    std::size_t ContourCount() const { return o.contourEnds.size(); }
+    std::int64_t ContourEnd(std::size_t c) const { return o.contourEnds[c]; }
+    Vec Point(std::size_t i) const { return Vec{o.x[i], o.y[i]}; }
+    std::uint8_t Tag(std::size_t i) const { return o.tags[i]; }
+};
+
+struct FreeTypeSource {
+    const FT_Outline& o;
+    std::size_t PointCount() const { return o.n_points > 0 ? static_cast<std::size_t>(o.n_points) : 0; }
+    std::size_t ContourCount() const { return o.n_contours > 0 ? static_cast<std::size_t>(o.n_contours) : 0; }
+    std::int64_t ContourEnd(std::size_t c) const { return o.contours[c]; }
+    Vec Point(std::size_t i) const { return Vec{o.points[i].x, o.points[i].y}; }
+    std::uint8_t Tag(std::size_t i) const { return static_cast<std::uint8_t>(o.tags[i]); }
+};
+
+// The flat outline while it is filled: room for every point made ready
+// first, `count` of it used.
+struct FlatWriter {
+    FlatOutline& flat;
+    std::size_t count = 0;
+    void Add(const Vec& v, FlatOutline::Kind kind)
+    {
+        flat.points[count] = ToPointFx(v);
+        flat.kinds[count] = kind;
+        ++count;
+    }
+};
+
+// Appends one contour as a polygon: its start point on the curve, then its
+// points in record order, closing on the start point. False for a malformed
+// contour; the flat outline then holds a part of it.
+template <class Source>
+bool AddFlatContour(const Source& o, std::size_t first, std::size_t last, FlatWriter& flat)
 {
     if (last <= first)
         return true; // a lone point draws nothing
-    auto point = [&](std::size_t i) { return Vec{o.x[i], o.y[i]}; };
 
     // The polygon starts on a point on the curve; a contour made of
     // quadratic controls only starts between its last and first point.
     Vec start;
     std::size_t from = first;
     std::size_t to = last;
-    const PointKind firstKind = KindOf(o.tags[first]);
-    const PointKind lastKind = KindOf(o.tags[last]);
+    const PointKind firstKind = KindOf(o.Tag(first));
+    const PointKind lastKind = KindOf(o.Tag(last));
     if (firstKind == PointKind::On) {
-        start = point(first);
+        start = o.Point(first);
         from = first + 1;
     } else if (firstKind == PointKind::Cubic) {
         return false;
     } else if (lastKind == PointKind::On) {
-        start = point(last);
+        start = o.Point(last);
         to = last - 1;
     } else if (lastKind == PointKind::Cubic) {
         return false;
     } else {
-        const Vec a = point(first);
-        const Vec b = point(last);
+        const Vec a = o.Point(first);
+        const Vec b = o.Point(last);
         start = Vec{(a.x + b.x) / 2, (a.y + b.y) / 2};
     }
     if (!InRange(start))
         return false;
 
-    TTPOLYGON polygon;
-    polygon.pfxStart = ToPointFx(start);
+    const std::size_t begin = flat.count;
+    flat.Add(start, FlatOutline::On);
     Vec lastEnd = start;
-    std::vector<Vec> pending;
+    std::size_t pending = 0;
     PointKind pendingKind = PointKind::On;
-
-    // Straight and cubic records run on; a quadratic record ends at each
-    // point on the curve, since one record implies midpoints between its
-    // control points.
-    auto emit = [&](std::uint16_t type, const Vec& end) {
-        const bool extend = !polygon.curves.empty() && polygon.curves.back().wType == type && type != TT_PRIM_QSPLINE;
-        if (!extend)
-            polygon.curves.push_back(TTPOLYCURVE{type, {}});
-        auto& points = polygon.curves.back().apfx;
-        for (const Vec& c : pending)
-            points.push_back(ToPointFx(c));
-        points.push_back(ToPointFx(end));
-        pending.clear();
+    // Two cubic controls or any run of quadratic ones before a point on the
+    // curve make a segment; a cubic control alone does not.
+    auto finishAt = [&](const Vec& end) {
+        if (pendingKind == PointKind::Cubic && pending != 0 && pending != 2)
+            return false;
+        flat.Add(end, FlatOutline::On);
+        pending = 0;
         pendingKind = PointKind::On;
         lastEnd = end;
-    };
-    auto finishAt = [&](const Vec& end) {
-        if (pending.empty())
-            emit(TT_PRIM_LINE, end);
-        else if (pendingKind == PointKind::Conic)
-            emit(TT_PRIM_QSPLINE, end);
-        else if (pending.size() == 2)
-            emit(TT_PRIM_CSPLINE, end);
-        else
-            return false;
         return true;
     };
-
     for (std::size_t i = from; i <= to; ++i) {
-        const Vec p = point(i);
+        const Vec p = o.Point(i);
         if (!InRange(p))
             return false;
-        const PointKind kind = KindOf(o.tags[i]);
+        const PointKind kind = KindOf(o.Tag(i));
         if (kind == PointKind::On) {
             if (!finishAt(p))
                 return false;
             continue;
         }
-        if (!pending.empty() && pendingKind != kind)
+        if (pending != 0 && pendingKind != kind)
             return false;
-        if (kind == PointKind::Cubic && pending.size() == 2)
+        if (kind == PointKind::Cubic && pending == 2)
             return false;
-        pending.push_back(p);
+        flat.Add(p, kind == PointKind::Cubic ? FlatOutline::CubicControl : FlatOutline::QuadControl);
+        ++pending;
         pendingKind = kind;
     }
     // Close on the start point.
-    if (!pending.empty()) {
+    if (pending != 0) {
         if (!finishAt(start))
             return false;
     } else if (!(lastEnd == start)) {
-        emit(TT_PRIM_LINE, start);
+        flat.Add(start, FlatOutline::On);
     }
-    if (!polygon.curves.empty())
-        polygons.push_back(std::move(polygon));
+    if (flat.count == begin + 1)
+        flat.count = begin; // nothing but the start point: no polygon
+    else
+        flat.flat.ends.push_back(static_cast<std::uint32_t>(flat.count));
     return true;
+}
+
+template <class Source>
+bool ToFlat(const Source& o, FlatOutline& flat)
+{
+    const std::size_t n = o.PointCount();
+    // A contour gains at most its start and closing points.
+    const std::size_t room = n + 2 * o.ContourCount();
+    if (flat.points.size() < room) {
+        flat.points.resize(room);
+        flat.kinds.resize(room);
+    }
+    flat.ends.clear();
+    FlatWriter writer{flat};
+    std::size_t first = 0;
+    bool ok = true;
+    for (std::size_t c = 0; ok && c < o.ContourCount(); ++c) {
+        const std::int64_t end = o.ContourEnd(c);
+        ok = end >= 0 && static_cast<std::size_t>(end) < n && static_cast<std::size_t>(end) + 1 >= first;
+        if (ok && static_cast<std::size_t>(end) >= first)
+            ok = AddFlatContour(o, first, static_cast<std::size_t>(end), writer);
+        first = static_cast<std::size_t>(end) + 1;
+    }
+    if (!ok)
+        flat.ends.clear();
+    return ok;
+}
+
+// The records of a flat outline: straight and cubic records run on; a
+// quadratic record ends at each point on the curve, since one record implies
+// midpoints between its control points.
+void FlatToPolygons(const FlatOutline& flat, std::vector<TTPOLYGON>& polygons)
+{
+    polygons.clear();
+    std::size_t begin = 0;
+    for (std::uint32_t end : flat.ends) {
+        TTPOLYGON polygon;
+        polygon.pfxStart = flat.points[begin];
+        std::size_t controls = begin + 1;
+        for (std::size_t i = begin + 1; i < end; ++i) {
+            if (flat.kinds[i] != FlatOutline::On)
+                continue;
+            std::uint16_t type = TT_PRIM_LINE;
+            if (i > controls)
+                type = flat.kinds[controls] == FlatOutline::CubicControl ? TT_PRIM_CSPLINE : TT_PRIM_QSPLINE;
+            const bool extend = !polygon.curves.empty() && polygon.curves.back().wType == type && type != TT_PRIM_QSPLINE;
+            if (!extend)
+                polygon.curves.push_back(TTPOLYCURVE{type, {}});
+            auto& points = polygon.curves.back().apfx;
+            points.insert(points.end(), flat.points.begin() + static_cast<std::ptrdiff_t>(controls),
+                flat.points.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            controls = i + 1;
+        }
+        polygons.push_back(std::move(polygon));
+        begin = end;
+    }
 }
 
 bool FaceIsBold(FT_Face face)
@@ -163,7 +246,8 @@ bool FaceIsBold(FT_Face face)
     return (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
 }
 
-// fontconfig's answer for a family, weight and slant, kept for the process.
+// fontconfig's answer for a family, weight and slant, kept for the process;
+// a drawing naming ever new families starts the list afresh when it is full.
 bool FindFontFile(const GlyphFontSpec& spec, std::string& path, int& index)
 {
     static std::mutex mutex;
@@ -201,11 +285,132 @@ bool FindFontFile(const GlyphFontSpec& spec, std::string& path, int& index)
         }
         FcPatternDestroy(pattern);
     }
+    if (cache.size() >= kMaxFontAnswers)
+        cache.clear();
     cache[key] = {foundPath, foundIndex};
     path = foundPath;
     index = foundIndex;
     return !path.empty();
 }
+
+// One opened face with a FreeType instance of its own, so that faces used
+// by different threads share nothing.
+struct OpenFace {
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    std::string path;
+    int index = 0;
+    FT_UInt em = 0; // pixel size set last; 0 before the first
+    // Single-byte codes converted for fonts of this face, in the code page
+    // in force when the last font was made: texts repeat them. A single byte
+    // is one character of the basic plane, or none (U+FFFD).
+    std::string codePage;
+    std::bitset<256> known;
+    std::array<char16_t, 256> singles{};
+    // The last glyph read flat; its storage serves the next.
+    FlatOutline flat;
+
+    OpenFace() = default;
+    void UseCodePage(const std::string& name)
+    {
+        if (name != codePage) {
+            codePage = name;
+            known.reset();
+        }
+    }
+    char32_t FromCodePage(std::uint32_t code)
+    {
+        if (code > 0xFFu)
+            return CodePageCharToUnicode(code);
+        if (!known[code]) {
+            const char32_t c = CodePageCharToUnicode(code);
+            singles[code] = c <= 0xFFFFu ? static_cast<char16_t>(c) : u'\uFFFD';
+            known[code] = true;
+        }
+        return singles[code];
+    }
+
+    OpenFace(const OpenFace&) = delete;
+    OpenFace& operator=(const OpenFace&) = delete;
+    ~OpenFace()
+    {
+        if (face != nullptr)
+            FT_Done_Face(face);
+        if (library != nullptr)
+            FT_Done_FreeType(library);
+    }
+};
+
+// Whether the face cache below still exists: a plain flag, valid also after
+// the cache is destroyed when the program ends or the library unloads.
+bool g_faceCacheAlive = false;
+
+// Faces kept open across fonts: opening the file and setting up FreeType is
+// what a short text would otherwise spend most of its time on. A font takes
+// a face out for its own use (one face serves one font, at that font's size)
+// and gives it back when it is done; at most kMaxIdleFaces wait, the least
+// recently given back going first. Everything left is closed with the cache.
+class FaceCache {
+public:
+    FaceCache() { g_faceCacheAlive = true; }
+    ~FaceCache() { g_faceCacheAlive = false; }
+    FaceCache(const FaceCache&) = delete;
+    FaceCache& operator=(const FaceCache&) = delete;
+
+    static FaceCache& Instance()
+    {
+        static FaceCache cache;
+        return cache;
+    }
+
+    // A face of the file, from the cache or newly opened; null when the file
+    // cannot be opened as a face.
+    std::unique_ptr<OpenFace> Take(const std::string& path, int index)
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (auto it = m_idle.rbegin(); it != m_idle.rend(); ++it)
+                if ((*it)->index == index && (*it)->path == path) {
+                    std::unique_ptr<OpenFace> face = std::move(*it);
+                    m_idle.erase(std::next(it).base());
+                    return face;
+                }
+        }
+        auto face = std::make_unique<OpenFace>();
+        if (FT_Init_FreeType(&face->library) != 0) {
+            face->library = nullptr;
+            return nullptr;
+        }
+        if (FT_New_Face(face->library, path.c_str(), index, &face->face) != 0) {
+            face->face = nullptr;
+            return nullptr;
+        }
+        face->path = path;
+        face->index = index;
+        return face;
+    }
+
+    void Give(std::unique_ptr<OpenFace> face)
+    {
+        std::unique_ptr<OpenFace> dropped;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_idle.push_back(std::move(face));
+        if (m_idle.size() > kMaxIdleFaces) {
+            dropped = std::move(m_idle.front());
+            m_idle.erase(m_idle.begin());
+        }
+    }
+
+    std::size_t IdleCount()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_idle.size();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<OpenFace>> m_idle; // least recently given back first
+};
 
 } // namespace
 
@@ -215,26 +420,17 @@ bool OutlineToPolygons(const RawOutline& outline, std::vector<TTPOLYGON>& polygo
     const std::size_t n = outline.x.size();
     if (outline.y.size() != n || outline.tags.size() != n)
         return false;
-    std::size_t first = 0;
-    for (std::int32_t end : outline.contourEnds) {
-        if (end < 0 || static_cast<std::size_t>(end) >= n || static_cast<std::size_t>(end) + 1 < first) {
-            polygons.clear();
-            return false;
-        }
-        if (static_cast<std::size_t>(end) >= first
-            && !AddContour(outline, first, static_cast<std::size_t>(end), polygons)) {
-            polygons.clear();
-            return false;
-        }
-        first = static_cast<std::size_t>(end) + 1;
-    }
+    FlatOutline flat;
+    if (!ToFlat(RawSource{outline}, flat))
+        return false;
+    FlatToPolygons(flat, polygons);
     return true;
 }
 
-char32_t CodePageCharToUnicode(std::uint32_t code)
+namespace {
+
+char32_t ConvertCodePageChar(std::uint32_t code)
 {
-    if (code > 0xFFFFu)
-        return U'\uFFFD';
     std::string bytes;
     if (code > 0xFFu)
         bytes += static_cast<char>(code >> 8);
@@ -247,10 +443,37 @@ char32_t CodePageCharToUnicode(std::uint32_t code)
     return U'\uFFFD';
 }
 
+} // namespace
+
+char32_t CodePageCharToUnicode(std::uint32_t code)
+{
+    if (code > 0xFFFFu)
+        return U'\uFFFD';
+    // Each code is converted once per code page: a conversion opens the
+    // converter, which costs more than a glyph. At most 65536 codes.
+    static std::mutex mutex;
+    static std::string known;
+    static std::unordered_map<std::uint32_t, char32_t> chars;
+    const std::string name = CodePageName();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (name != known) {
+            chars.clear();
+            known = name;
+        }
+        if (auto it = chars.find(code); it != chars.end())
+            return it->second;
+    }
+    const char32_t c = ConvertCodePageChar(code);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (name == known)
+        chars.emplace(code, c);
+    return c;
+}
+
 struct GlyphFont::Impl {
-    FT_Library library = nullptr;
+    std::unique_ptr<OpenFace> open;
     FT_Face face = nullptr;
-    std::string path;
     std::int32_t em = 0;
     bool syntheticBold = false;
     bool syntheticItalic = false;
@@ -258,13 +481,14 @@ struct GlyphFont::Impl {
     Impl() = default;
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
+    // A face that opened well goes back for the next font.
     ~Impl()
     {
-        if (face != nullptr)
-            FT_Done_Face(face);
-        if (library != nullptr)
-            FT_Done_FreeType(library);
+        if (open && face != nullptr && g_faceCacheAlive)
+            FaceCache::Instance().Give(std::move(open));
     }
+
+    char32_t FromCodePage(std::uint32_t code) { return open->FromCodePage(code); }
 
     FT_UInt CharIndex(char32_t code) const
     {
@@ -303,21 +527,23 @@ bool GlyphFont::Open(const std::string& path, int index, const GlyphFontSpec& sp
     if (em == 0 || em > kMaxPixelSize)
         return false;
     auto impl = std::make_unique<Impl>();
-    if (FT_Init_FreeType(&impl->library) != 0) {
-        impl->library = nullptr;
+    impl->open = FaceCache::Instance().Take(path, index);
+    // A face that is no use (not scalable, no size) is closed, not kept.
+    if (!impl->open || !FT_IS_SCALABLE(impl->open->face))
         return false;
+    // A face kept from an earlier font has its character map chosen and
+    // perhaps the size already.
+    OpenFace& open = *impl->open;
+    if (open.em == 0 && FT_Select_Charmap(open.face, FT_ENCODING_UNICODE) != 0)
+        FT_Select_Charmap(open.face, FT_ENCODING_MS_SYMBOL);
+    if (open.em != static_cast<FT_UInt>(em)) {
+        open.em = 0;
+        if (FT_Set_Pixel_Sizes(open.face, 0, static_cast<FT_UInt>(em)) != 0)
+            return false;
+        open.em = static_cast<FT_UInt>(em);
     }
-    if (FT_New_Face(impl->library, path.c_str(), index, &impl->face) != 0) {
-        impl->face = nullptr;
-        return false;
-    }
-    if (!FT_IS_SCALABLE(impl->face))
-        return false;
-    if (FT_Select_Charmap(impl->face, FT_ENCODING_UNICODE) != 0)
-        FT_Select_Charmap(impl->face, FT_ENCODING_MS_SYMBOL);
-    if (FT_Set_Pixel_Sizes(impl->face, 0, static_cast<FT_UInt>(em)) != 0)
-        return false;
-    impl->path = path;
+    open.UseCodePage(CodePageName());
+    impl->face = impl->open->face;
     impl->em = static_cast<std::int32_t>(em);
     impl->syntheticBold = spec.weight >= 600 && !FaceIsBold(impl->face);
     impl->syntheticItalic = spec.italic && (impl->face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
@@ -325,8 +551,34 @@ bool GlyphFont::Open(const std::string& path, int index, const GlyphFontSpec& sp
     return true;
 }
 
+bool GlyphFont::SetHeight(std::int32_t height)
+{
+    const std::int64_t em = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    if (!m_impl)
+        return false;
+    if (em == 0 || em > kMaxPixelSize) {
+        m_impl.reset();
+        return false;
+    }
+    if (em != m_impl->em) {
+        m_impl->open->em = 0;
+        if (FT_Set_Pixel_Sizes(m_impl->face, 0, static_cast<FT_UInt>(em)) != 0) {
+            m_impl.reset();
+            return false;
+        }
+        m_impl->open->em = static_cast<FT_UInt>(em);
+        m_impl->em = static_cast<std::int32_t>(em);
+    }
+    return true;
+}
+
+std::size_t GlyphFont::CachedFaceCount()
+{
+    return g_faceCacheAlive ? FaceCache::Instance().IdleCount() : 0;
+}
+
 bool GlyphFont::IsValid() const { return m_impl != nullptr; }
-std::string GlyphFont::FilePath() const { return m_impl ? m_impl->path : std::string(); }
+std::string GlyphFont::FilePath() const { return m_impl ? m_impl->open->path : std::string(); }
 bool GlyphFont::SyntheticBold() const { return m_impl && m_impl->syntheticBold; }
 bool GlyphFont::SyntheticItalic() const { return m_impl && m_impl->syntheticItalic; }
 
@@ -335,7 +587,7 @@ bool GlyphFont::HasGlyph(char32_t code) const
     return m_impl && m_impl->CharIndex(code) != 0;
 }
 
-bool GlyphFont::GetGlyphOutline(char32_t code, GLYPHMETRICS& metrics, std::vector<TTPOLYGON>* outline) const
+bool GlyphFont::Load(char32_t code, GLYPHMETRICS& metrics, FlatOutline& flat) const
 {
     if (!m_impl)
         return false;
@@ -358,20 +610,7 @@ bool GlyphFont::GetGlyphOutline(char32_t code, GLYPHMETRICS& metrics, std::vecto
         FT_Matrix shear{0x10000, kObliqueShear, 0, 0x10000};
         FT_Outline_Transform(&source, &shear);
     }
-
-    RawOutline raw;
-    const std::size_t n = source.n_points > 0 ? static_cast<std::size_t>(source.n_points) : 0;
-    raw.x.reserve(n);
-    raw.y.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        raw.x.push_back(static_cast<std::int32_t>(source.points[i].x));
-        raw.y.push_back(static_cast<std::int32_t>(source.points[i].y));
-        raw.tags.push_back(static_cast<std::uint8_t>(source.tags[i]));
-    }
-    for (int c = 0; c < source.n_contours; ++c)
-        raw.contourEnds.push_back(source.contours[c]);
-    std::vector<TTPOLYGON> polygons;
-    if (!OutlineToPolygons(raw, polygons))
+    if (!ToFlat(FreeTypeSource{source}, flat))
         return false;
 
     const std::int64_t cellInc = (advance + 32) >> 6;
@@ -380,7 +619,7 @@ bool GlyphFont::GetGlyphOutline(char32_t code, GLYPHMETRICS& metrics, std::vecto
     GLYPHMETRICS m;
     m.gmCellIncX = static_cast<std::int16_t>(cellInc);
     m.gmCellIncY = 0;
-    if (polygons.empty()) {
+    if (flat.ends.empty()) {
         m.gmBlackBoxX = 1;
         m.gmBlackBoxY = 1;
     } else {
@@ -395,14 +634,32 @@ bool GlyphFont::GetGlyphOutline(char32_t code, GLYPHMETRICS& metrics, std::vecto
         m.gmptGlyphOrigin = POINT{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top)};
     }
     metrics = m;
+    return true;
+}
+
+bool GlyphFont::GetGlyphOutline(char32_t code, GLYPHMETRICS& metrics, std::vector<TTPOLYGON>* outline) const
+{
+    FlatOutline flat;
+    if (!Load(code, metrics, flat))
+        return false;
     if (outline != nullptr)
-        *outline = std::move(polygons);
+        FlatToPolygons(flat, *outline);
     return true;
 }
 
 bool GlyphFont::GetGlyphOutlineA(std::uint32_t code, GLYPHMETRICS& metrics, std::vector<TTPOLYGON>* outline) const
 {
-    return GetGlyphOutline(CodePageCharToUnicode(code), metrics, outline);
+    return m_impl && GetGlyphOutline(m_impl->FromCodePage(code), metrics, outline);
+}
+
+const FlatOutline* GlyphFont::GetFlatOutline(char32_t code, GLYPHMETRICS& metrics) const
+{
+    return m_impl && Load(code, metrics, m_impl->open->flat) ? &m_impl->open->flat : nullptr;
+}
+
+const FlatOutline* GlyphFont::GetFlatOutlineA(std::uint32_t code, GLYPHMETRICS& metrics) const
+{
+    return m_impl && Load(m_impl->FromCodePage(code), metrics, m_impl->open->flat) ? &m_impl->open->flat : nullptr;
 }
 
 } // namespace plat

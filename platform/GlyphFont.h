@@ -54,6 +54,21 @@ struct TTPOLYGON {
     std::vector<TTPOLYCURVE> curves;
 };
 
+// The polygons of a native outline laid flat, as they come before they are
+// grouped into records: each polygon's start point (on the curve), then its
+// records' points in order, ending on the start point again, each with its
+// kind. Records follow from the kinds: a point on the curve after another
+// belongs to a line record, after quadratic controls it ends a
+// quadratic-spline record, after two cubic controls a cubic-spline record.
+// Filling the same object again reuses its storage: points and kinds keep
+// their length, so the polygons' points are the first ends.back() of them.
+struct FlatOutline {
+    enum Kind : std::uint8_t { On = 0, QuadControl = 1, CubicControl = 2 };
+    std::vector<POINTFX> points;
+    std::vector<std::uint8_t> kinds;
+    std::vector<std::uint32_t> ends; // one past each polygon's last point
+};
+
 // What a logical font asks for.
 struct GlyphFontSpec {
     std::string faceName;
@@ -98,7 +113,20 @@ public:
     bool Create(const GlyphFontSpec& spec);
     // The same with the first face of a given font file.
     bool CreateFromFile(const std::string& path, const GlyphFontSpec& spec);
+    // Sets another size (pixels, sign ignored) on the face already found.
+    // False, and the font no longer valid, for 0, a size above 65535 or one
+    // the face refuses.
+    bool SetHeight(std::int32_t height);
     bool IsValid() const;
+
+    // Faces are kept open across fonts: a font takes one from a cache of the
+    // process (or of the library it is linked into) and gives it back when it
+    // is destroyed or created anew, so a later font of the same file skips
+    // the opening. The cache holds at most a few idle faces, the least
+    // recently used going first, and closes them when it is destroyed with
+    // the program or library. The number of idle faces it holds:
+    static std::size_t CachedFaceCount();
+    static constexpr std::size_t kMaxCachedFaces = 8;
 
     std::string FilePath() const;
     bool SyntheticBold() const;
@@ -113,10 +141,18 @@ public:
     // not fit 16.16; metrics and outline are then left as they were.
     bool GetGlyphOutline(char32_t code, GLYPHMETRICS& metrics, std::vector<TTPOLYGON>* outline) const;
     // The same for a character code of the 8-bit code page (CodePage.h): one
-    // byte, or lead byte << 8 | trail byte for a double-byte character.
+    // byte, or lead byte << 8 | trail byte for a double-byte character. A
+    // font keeps what its single bytes stand for once it has read them.
     bool GetGlyphOutlineA(std::uint32_t code, GLYPHMETRICS& metrics, std::vector<TTPOLYGON>* outline) const;
+    // The same outline laid flat, without a record's own storage: what a
+    // caller converting many glyphs uses. The outline is held by the font's
+    // face and stays valid until the next glyph is read from the font; null
+    // when GetGlyphOutline would give false.
+    const FlatOutline* GetFlatOutline(char32_t code, GLYPHMETRICS& metrics) const;
+    const FlatOutline* GetFlatOutlineA(std::uint32_t code, GLYPHMETRICS& metrics) const;
 
 private:
+    bool Load(char32_t code, GLYPHMETRICS& metrics, FlatOutline& flat) const;
     struct Impl;
     bool Open(const std::string& path, int index, const GlyphFontSpec& spec);
     std::unique_ptr<Impl> m_impl;

@@ -1,5 +1,6 @@
 #include "Messages.h"
 
+#include <atomic>
 #include <pthread.h>
 
 namespace plat {
@@ -26,6 +27,8 @@ public:
     PosterLock& operator=(const PosterLock&) = delete;
 };
 
+std::atomic<HWND> g_mainWindow{0};
+
 } // namespace
 
 void SetMessagePoster(MessagePoster* poster)
@@ -40,6 +43,16 @@ bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
         return false;
     PosterLock lock(false);
     return g_poster != nullptr && g_poster->Post(window, msg, wParam, lParam);
+}
+
+void SetMainWindow(HWND window)
+{
+    g_mainWindow.store(window);
+}
+
+HWND MainWindow()
+{
+    return g_mainWindow.load();
 }
 
 bool RecordingPoster::Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -26,6 +26,11 @@ void SetMessagePoster(MessagePoster* poster);
 // them wait.
 bool PostMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// The main frame's window (0 while there is none). The machine link hands it
+// to the communication library, which reports a failed serial port to it.
+void SetMainWindow(HWND window);
+HWND MainWindow();
+
 // A poster that keeps every message, for tests and headless runs.
 class RecordingPoster : public MessagePoster {
 public:

@@ -2,11 +2,19 @@
 // commands and the curve smoothing share. The class holds nothing; every
 // operation is static.
 #pragma once
-#include <cstdint>
+#include "machinecomm/VantrelRecords.h"
+#include "model/BitmapScan.h"
 
+#include <cstdint>
+#include <string>
+
+struct BARRIERPARAMS;
 class CDocData;
+struct CARVEREPAIR;
 struct DOCCONTEXT;
 struct DOCNODE;
+struct WORKLAYER;
+struct WorkParams;
 
 class CPathProc {
 public:
@@ -69,4 +77,188 @@ public:
     // position. Lists holding control nodes (Bezier outlines) are left as
     // they are, since dropping nodes there would break their segments.
     static void ReduceNodesInList(DOCNODE* list, double length, double angle);
+
+    // Raster engraving scans. The scans live with the image objects that
+    // call them (model/BitmapScan.h); these forward to them unchanged.
+    static PATHREC* ScanBitmapFile(const std::string& path, const WorkParams& params, int originCorner,
+                                   int posPoint, std::uint8_t imageFlag);
+    static PATHREC* ScanBitmap(const std::uint8_t* bmp, std::size_t size, double spacing, int style,
+                               std::uint16_t powerFlag, int posPoint);
+    static SegmentChain ScanRowForward(const std::uint8_t* pixels, std::size_t count, double fixed,
+                                       std::uint16_t powerFlag);
+    static SegmentChain ScanRowBackward(const std::uint8_t* pixels, std::size_t count, double fixed,
+                                        std::uint16_t powerFlag);
+    static SegmentChain ScanColumnUp(const std::uint8_t* pixels, std::size_t count, std::size_t stride,
+                                     double fixed, std::uint16_t powerFlag);
+    static SegmentChain ScanColumnDown(const std::uint8_t* pixels, std::size_t count, std::size_t stride,
+                                       double fixed, std::uint16_t powerFlag);
+    static void InvertPixels(std::uint8_t* pixels, int width, int height);
+    static void MakeSlope(std::uint8_t* pixels, int width, int height, int levels);
+    static void FixSinglePixels(SegmentChain& list, bool remove, double length, bool rowMode, bool forward);
+
+    // Carve repair of two-way scans: every layer whose mode is 2 (scan) and
+    // whose speed is above 0.001 has its backward-running segments shifted
+    // by the table's offset at that speed (ShiftReverseSegments). Nothing
+    // without layers or table.
+    static void ApplyCarveRepair(WORKLAYER* layers, const CARVEREPAIR* table);
+
+    // The offset of a carve-repair table (rows in list order) at a speed:
+    // the first row whose speed is at least the given one decides; before
+    // the first row its offset, between rows the straight line through the
+    // neighbours, beyond the last row the last row's offset. False for an
+    // empty table or a speed below 0.001.
+    static bool LookupCarveRepair(const CARVEREPAIR* table, double speed, double* value);
+
+    // Rows both ways (style 1): per path, a segment running toward -x moves
+    // by d along x, one running toward +x stays, and one of no length in x
+    // moves when the last segment with a direction ran toward -x or a new
+    // row (start y more than 0.001 from the one before) has turned the
+    // direction; the path's maximum x grows by d. Columns both ways (style
+    // 3) likewise with x and y exchanged. Other styles are left alone.
+    static void ShiftReverseSegments(WORKLAYER* layer, double d);
+
+    // ---- Path ordering ------------------------------------------------
+    // The orderings rewrite the path lists of the cut layers (mode exactly 1)
+    // in place; geometry changes only by reversing a path or turning a closed
+    // path's start. A group bracket with its members moves as one unit and is
+    // never reversed or restarted. Direction codes: 0 horizontal bands worked
+    // one way, 1 horizontal alternating, 2 vertical one way, 3 vertical
+    // alternating; other codes change nothing.
+
+    // Where a band sweep starts (d: 0 at the high side moving down, 1 at the
+    // low side moving up) and which neighbour across the band comes first
+    // (t), by origin corner and work position; corners or positions above 3
+    // give d 1, t 1.
+    static void BandStartSide(int code, int corner, int workPos, int& d, int& t);
+
+    // Sorts a path list into bands of `height` along y (codes 0, 1) or x
+    // (codes 2, 3), swept from the side BandStartSide names; each band is
+    // ordered across and its touching open paths joined (tolerance 0.1).
+    // A height of 0 or below (or not a number) makes the thinnest bands: the
+    // line moves straight to the next path. Paths whose extents are not
+    // finite follow the bands in their list order.
+    static void SortIntoBands(PATHREC*& paths, int code, double height, int corner, int workPos);
+
+    // Joins, for each open path in order, the later open paths whose start or
+    // end lies within tol (in x and in y) of its start or end, the one with
+    // the best key first (largest min x, smallest max x, largest min y or
+    // smallest max y by code and alternate flag; ties in list order); a path
+    // whose ends then lie within tol is marked closed. Joined records are
+    // freed. Only ends with finite coordinates meet.
+    static void JoinTouchingPaths(PATHREC*& band, int code, int alternate, double tol);
+
+    // Reverses every closed path (not in a bracket) whose orientation
+    // (PathRingOrientation: 1 clockwise) differs from `wanted`.
+    static void OrientClosedPaths(WORKLAYER* layer, std::uint32_t wanted);
+
+    // Orients the closed paths by code, work position and f, then starts each
+    // at its highest segment start (codes 0, 1) or its rightmost (codes 2, 3),
+    // ties within 0.001 by the work position. Work positions above 3 leave
+    // the layer as it is.
+    static void SetClosedPathStarts(WORKLAYER* layer, int code, int workPos, int f);
+
+    // Codes 1 and 3: from the second band on (bands split where consecutive
+    // centres differ by `height` or more), starts each closed path at its
+    // lowest (code 1) or leftmost (code 3) segment start and reverses it in
+    // every other band.
+    static void NormaliseBandStarts(WORKLAYER* layer, int code, double height, int workPos);
+
+    // The ordering by direction of every cut layer: SortIntoBands,
+    // SetClosedPathStarts, NormaliseBandStarts.
+    static void OrderPathsSimple(WORKLAYER* layers, int code, double height, int corner, int workPos);
+
+    // In every cut layer, walking from (0, 0): an open path whose end lies
+    // nearer the previous path's end than its start is reversed.
+    static void OrientOpenPaths(WORKLAYER* layers);
+
+    // True when an object of the list (groups and texts searched through)
+    // has a lead-in or lead-out longer than 0.001.
+    static bool HasLeadRecords(CDocData* objects);
+
+    // The work position as seen from an origin corner (positions 4 to 8 stay).
+    static int RemapWorkPosition(int corner, int position);
+
+    // The optimised ordering of the cut layers, with the options of the
+    // context's settings and the current machine's origin corner (corner 1
+    // without a machine): nearest entry first from the start corner, paths
+    // lying inside a closed path grouped under it ("path mode" 0) or cells of
+    // "path width" x "path hight" (other modes).
+    static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx);
+
+    // ---- Contour offset -----------------------------------------------
+    // Distances in world units. A corner that turns away from the offset
+    // side keeps its mitre point only within 4 distances of the corner;
+    // beyond, the mitre is cut square there with two nodes (lists of anchors
+    // only; curves keep their one node per node).
+
+    // A new object (not linked into a list) whose outline runs parallel to
+    // the closed object's, outward or inward. Null for a missing, empty or
+    // open object, an outline without a valid orientation, or an inward
+    // offset that turns the outline inside out.
+    static CDocData* OffsetContour(CDocData* object, double distance, std::uint8_t outward, DOCCONTEXT* ctx);
+
+    // Offsets every selected outline of the document (closed ones by
+    // OffsetContour, open ones by OffsetOpenPath on the side IsOpenPathLeft
+    // gives, turned round for outward); the results follow their source, or
+    // replace it with `deleteSource`, selected, with its layer, colour and
+    // output switch. Images, groups and texts are passed over.
+    static void OffsetSelection(DOCCONTEXT* ctx, double distance, std::uint8_t outward, std::uint8_t deleteSource);
+
+    // The open path offset to the left (`side` set) or right, with the
+    // clean-up passes before and after; always a new object.
+    static CDocData* OffsetOpenPath(CDocData* object, double distance, std::uint8_t side, std::uint32_t loopLimit,
+                                    DOCCONTEXT* ctx);
+
+    // True when the interior nodes lie no farther on the left of the chord
+    // from the first to the last node than on its right (summed distances).
+    static bool IsOpenPathLeft(const CDocData* object);
+
+    // Clean-up passes of the open offset on an open node list.
+    static void RemoveNearNodes(DOCNODE*& head);
+    static void TrimAtEndNormals(DOCNODE*& head, double d, double k, std::uint8_t side);
+    static void CutShortLoops(DOCNODE*& head, double d, double k, std::uint32_t limit);
+    static void ExtendOrTrimEnds(DOCNODE*& head, double d, double k, bool extend);
+    static void CutSelfLoops(DOCNODE*& head, std::uint32_t limit);
+    // Removes nodes where the path turns back by more than pi - tol (either
+    // way round).
+    static void RemoveSpikes(DOCNODE*& head, double tol);
+    // Removes ring nodes that repeat their predecessor or return to it
+    // (within 0.001): 0, or 1 no ring head, 2 not a ring, 3 or 4 fewer than
+    // three nodes before or after.
+    static int RemoveRingDuplicates(DOCNODE*& ring);
+
+    // ---- Light-guide plate patterns -------------------------------------
+
+    // The pattern of a closed outline (a new object list owned by the
+    // caller, or null): elements on a grid growing ring by ring from the
+    // outline's centre (modes 0 to 3), or scan lines across it (mode 4),
+    // inside the outline or inside its inward offset by the margin. Settings
+    // that are not numbers make no pattern; settings that would make more
+    // than a million grid points (rows and columns for mode 4) are refused
+    // with a message before anything is made.
+    static CDocData* MakeLightGuidePattern(CDocData* outline, const BARRIERPARAMS& params, DOCCONTEXT* ctx);
+
+    // The scan lines of a boundary (mode 4): rows from y0 out to both sides
+    // in turn, then columns from x0, each side ending where it leaves the
+    // boundary's box or its step is 0 or less; worked in the order of
+    // OrderScanLines for the current machine.
+    static CDocData* MakeScanLinePattern(const CDocData* boundary, const BARRIERPARAMS& params, double x0, double y0,
+                                         DOCCONTEXT* ctx);
+
+    // Lines inside the boundary along the row at y (or the column at x): the
+    // edges' crossings, each edge counted on [low end, high end), cut to
+    // whole world units, paired in order; pairs of one point are dropped.
+    static CDocData* ScanLinesAtY(const CDocData* boundary, double y);
+    static CDocData* ScanLinesAtX(const CDocData* boundary, double x);
+
+    // Orders scan lines row by row, then column by column, in a
+    // back-and-forth run starting where the origin corner and start
+    // position name, each line turned to run the way it is worked.
+    static void OrderScanLines(CDocData*& list, int corner, int startPos);
+
+    // Every light-guide layer (mode bit 0x80) becomes one scan layer (mode
+    // 2) with a single path: its horizontal lines row by row, back and
+    // forth, then its vertical lines column by column. Paths that are
+    // neither horizontal nor vertical leave the job.
+    static void JoinLightGuideLayers(WORKHEAD* header, int corner, int workPos);
 };

@@ -1,4 +1,5 @@
 #include "PathProc.h"
+#include "SpatialGrid.h"
 
 #include "model/DocData.h"
 #include "model/DocDataBezier.h"
@@ -7,7 +8,6 @@
 
 #include <cmath>
 #include <cstddef>
-#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -16,7 +16,7 @@ namespace {
 constexpr double kMinTolerance = 1e-7;
 constexpr double kJoinFactor = 10.0;       // join distance = tolerance x 10
 constexpr double kCrossingSearchFactor = 10.0; // crossings are looked for within join distance x 10
-constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint32_t kNone = plat::SpatialGrid::kNone;
 
 double Distance(const DOCNODE* a, const DOCNODE* b)
 {
@@ -97,185 +97,6 @@ DOCNODE* ShortenStart(DOCNODE* head, double length)
                       head->m_y);
     return head;
 }
-
-// Curve ends of the objects still waiting to be treated, bucketed in square
-// cells of the join distance. A query looks at the cells that can hold a
-// point within the join distance and returns the earliest object in list
-// order, so the result is the one a walk through the list would find.
-//
-// The ends are added first, then Build files them into one array grouped by
-// cell (in list order within a cell) behind an open-addressing table of the
-// cells: no allocation per cell, and a bit field indexed by the cell's hash
-// answers most of the empty cells a query looks at without touching the
-// table.
-class EndpointGrid {
-public:
-    EndpointGrid(double cell, std::size_t expected) : m_cell(cell) { m_pending.reserve(expected); }
-
-    void Add(double x, double y, std::uint32_t index)
-    {
-        if (!std::isfinite(x) || !std::isfinite(y))
-            return; // never within the join distance of anything
-        m_pending.push_back(Pending{Key{CellOf(x), CellOf(y)}, Entry{x, y, index}});
-    }
-
-    // Files the ends added; queries come after.
-    void Build()
-    {
-        std::size_t slots = 16;
-        while (slots < m_pending.size() * 2)
-            slots *= 2;
-        m_slots.assign(slots, Slot{});
-        m_mask = slots - 1;
-        // About sixteen bits per end: most empty cells find their bit clear.
-        std::size_t bits = 64;
-        while (bits < m_pending.size() * 16)
-            bits *= 2;
-        m_occupied.assign(bits / 64, 0);
-        m_bitMask = bits - 1;
-        // Count the ends of each cell, then give each cell its range.
-        std::vector<std::uint32_t> slotOf(m_pending.size());
-        for (std::size_t k = 0; k < m_pending.size(); ++k) {
-            const Key key = m_pending[k].key;
-            const std::size_t hash = Hash(key);
-            const std::size_t bit = hash & m_bitMask;
-            m_occupied[bit / 64] |= std::uint64_t{1} << (bit % 64);
-            std::size_t s = hash & m_mask;
-            while (m_slots[s].used && !(m_slots[s].key == key))
-                s = (s + 1) & m_mask;
-            if (!m_slots[s].used) {
-                m_slots[s].used = true;
-                m_slots[s].key = key;
-            }
-            ++m_slots[s].end;
-            slotOf[k] = static_cast<std::uint32_t>(s);
-        }
-        std::uint32_t next = 0;
-        for (Slot& slot : m_slots) {
-            if (!slot.used)
-                continue;
-            slot.begin = next;
-            next += slot.end;
-            slot.end = slot.begin;
-        }
-        m_entries.resize(m_pending.size());
-        for (std::size_t k = 0; k < m_pending.size(); ++k)
-            m_entries[m_slots[slotOf[k]].end++] = m_pending[k].entry;
-        m_pending.clear();
-        m_pending.shrink_to_fit();
-    }
-
-    // Earliest index above `after` whose end lies within the join distance
-    // of (x, y) in x and in y and that `usable` accepts; kNone when none.
-    // Entries at or below `after`, and those `alive` rejects, are dropped on
-    // the way: the caller's `after` only grows and dead objects stay dead.
-    template <typename Alive, typename Usable>
-    std::uint32_t FindEarliest(double x, double y, std::uint32_t after, Alive alive, Usable usable)
-    {
-        if (!std::isfinite(x) || !std::isfinite(y) || m_slots.empty())
-            return kNone;
-        const std::int64_t x0 = CellOf(x - m_cell), x1 = CellOf(x + m_cell);
-        const std::int64_t y0 = CellOf(y - m_cell), y1 = CellOf(y + m_cell);
-        std::uint32_t best = kNone;
-        for (std::int64_t cx = x0; cx <= x1; ++cx) {
-            for (std::int64_t cy = y0; cy <= y1; ++cy) {
-                Slot* slot = Find(Key{cx, cy});
-                if (slot == nullptr)
-                    continue;
-                std::uint32_t keep = slot->begin;
-                std::uint32_t i = slot->begin;
-                for (; i < slot->end; ++i) {
-                    const Entry& e = m_entries[i];
-                    if (e.index <= after || !alive(e.index))
-                        continue;
-                    m_entries[keep++] = e;
-                    // Entries are in list order: the first match of a cell
-                    // is its earliest.
-                    if (e.index < best && std::fabs(e.x - x) < m_cell && std::fabs(e.y - y) < m_cell &&
-                        usable(e.index)) {
-                        best = e.index;
-                        ++i;
-                        break;
-                    }
-                }
-                for (; i < slot->end; ++i)
-                    m_entries[keep++] = m_entries[i];
-                slot->end = keep;
-            }
-        }
-        return best;
-    }
-
-private:
-    struct Key {
-        std::int64_t x = 0;
-        std::int64_t y = 0;
-        bool operator==(const Key&) const = default;
-    };
-    struct Entry {
-        double x;
-        double y;
-        std::uint32_t index;
-    };
-    struct Pending {
-        Key key;
-        Entry entry;
-    };
-    struct Slot {
-        Key key;
-        std::uint32_t begin = 0;
-        std::uint32_t end = 0;
-        bool used = false;
-    };
-
-    static std::size_t Hash(const Key& k)
-    {
-        std::uint64_t h = static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull ^
-                          static_cast<std::uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full;
-        h ^= h >> 29;
-        h *= 0xBF58476D1CE4E5B9ull;
-        h ^= h >> 32;
-        return static_cast<std::size_t>(h);
-    }
-
-    Slot* Find(const Key& key)
-    {
-        const std::size_t hash = Hash(key);
-        const std::size_t bit = hash & m_bitMask;
-        if ((m_occupied[bit / 64] & (std::uint64_t{1} << (bit % 64))) == 0)
-            return nullptr;
-        for (std::size_t s = hash & m_mask; m_slots[s].used; s = (s + 1) & m_mask) {
-            if (m_slots[s].key == key)
-                return &m_slots[s];
-        }
-        return nullptr;
-    }
-
-    // Division and floor are monotonic, so a point within the join distance
-    // of the query never falls outside the cells of query -/+ the distance.
-    std::int64_t CellOf(double v) const
-    {
-        constexpr double kLimit = 1e15;
-        double c = std::floor(v / m_cell);
-        // A join distance beyond the largest double makes every end meet
-        // every other: one cell holds them all (infinity / infinity).
-        if (std::isnan(c))
-            return 0;
-        if (c > kLimit)
-            c = kLimit;
-        else if (c < -kLimit)
-            c = -kLimit;
-        return static_cast<std::int64_t>(c);
-    }
-
-    double m_cell;
-    std::vector<Pending> m_pending;
-    std::vector<Entry> m_entries;
-    std::vector<Slot> m_slots;
-    std::vector<std::uint64_t> m_occupied;
-    std::size_t m_mask = 0;
-    std::size_t m_bitMask = 0;
-};
 
 // Joins b behind a's last node; returns a's new last node.
 DOCNODE* AppendAfterEnd(CDocData* a, DOCNODE* aLast, CDocData* b)
@@ -485,15 +306,18 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     // Last nodes of the candidates: a curve is untouched until its own turn
     // comes, so the walk to its end is made once.
     std::vector<DOCNODE*> lastNode(count, nullptr);
-    EndpointGrid starts(join, count);
-    EndpointGrid ends(join, count);
+    // Curve ends of the objects still waiting to be treated, in cells of the
+    // join distance; a search returns the earliest object in list order, so
+    // the result is the one a walk through the list would find.
+    plat::SpatialGrid starts(join, count);
+    plat::SpatialGrid ends(join, count);
     for (std::uint32_t i = 0; i < count; ++i) {
         CDocData* o = objects[i];
         layer[i] = o->m_nLayer;
         if (IsCandidate(o)) {
-            starts.Add(o->m_pNodes->m_x, o->m_pNodes->m_y, i);
+            starts.AddPoint(o->m_pNodes->m_x, o->m_pNodes->m_y, i);
             lastNode[i] = LastNode(o->m_pNodes);
-            ends.Add(lastNode[i]->m_x, lastNode[i]->m_y, i);
+            ends.AddPoint(lastNode[i]->m_x, lastNode[i]->m_y, i);
         }
     }
     starts.Build();
@@ -517,10 +341,10 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
             // Phases: 1 end-start, 2 end-end, 3 start-end, 4 start-start.
             for (int phase = 1; phase <= 4; ++phase) {
                 const bool atEnd = phase <= 2;
-                EndpointGrid& grid = (phase == 1 || phase == 4) ? starts : ends;
+                plat::SpatialGrid& grid = (phase == 1 || phase == 4) ? starts : ends;
                 for (;;) {
                     const DOCNODE* q = atEnd ? aLast : a->m_pNodes;
-                    const std::uint32_t j = grid.FindEarliest(q->m_x, q->m_y, i, isAlive, sameLayer);
+                    const std::uint32_t j = grid.FindEarliest(q->m_x, q->m_y, join, i, isAlive, sameLayer);
                     if (j == kNone)
                         break;
                     alive[j] = 0;

@@ -20,18 +20,19 @@ void DestroyWord(CMWord* word)
 
 namespace {
 
-// Each drawn character becomes a word of copies of its contours, appended in
-// drawing order.
-void AppendWords(const std::vector<CTextChar>& chars, CMWordList& words)
+// Each drawn character becomes a word of its contours, appended in drawing
+// order. The points move over: the text object goes right after.
+void AppendWords(std::vector<CTextChar>& chars, CMWordList& words)
 {
-    for (const CTextChar& ch : chars) {
+    for (CTextChar& ch : chars) {
         auto* word = new CMWord;
         try {
-            for (const COutLine& contour : ch.m_contours) {
+            word->m_lines.reserve(ch.m_contours.size());
+            for (COutLine& contour : ch.m_contours) {
                 auto* line = new COutLine;
                 word->m_lines.push_back(line);
                 line->m_closed = contour.m_closed;
-                line->m_points = contour.m_points;
+                line->m_points = std::move(contour.m_points);
             }
             words.push_back(word);
         } catch (...) {

@@ -69,6 +69,72 @@ std::size_t FindDelimiter(std::string_view run, std::size_t from, std::string_vi
     return std::string_view::npos;
 }
 
+// The text of a stacked fraction (\S): the bytes up to the ';' that ends
+// it, its two parts and their separator drawn side by side; a backslash
+// there makes the next byte part of the text. `after` is the position behind
+// the ';' (the end of the run when the code is cut off).
+std::string StackedText(std::string_view run, std::size_t from, std::size_t& after)
+{
+    std::string text;
+    const std::size_t n = run.size();
+    for (std::size_t i = from; i < n; ++i) {
+        const char c = run[i];
+        if (IsLeadByte(c)) {
+            if (i + 1 < n)
+                text.append(run.substr(i, 2));
+            ++i;
+        } else if (c == ';') {
+            after = i + 1;
+            return text;
+        } else if (c == '\\') {
+            if (i + 1 < n && !IsLeadByte(run[i + 1]))
+                text += run[++i];
+        } else {
+            text += c;
+        }
+    }
+    after = n;
+    return text;
+}
+
+// Codes read alike in and out of a group, at the backslash at `pos`: \\, \{
+// and \} stand for their character and \~ for a space; \S is drawn as its
+// text; \A and \p (paragraph settings, up to their ';') and the switches \l,
+// \o, \K and \k draw nothing, nor does a backslash that ends the run. Puts
+// what is to be drawn into `text` and gives the position behind the code;
+// npos when no such code starts there.
+std::size_t SharedCode(std::string_view run, std::size_t pos, std::string& text)
+{
+    text.clear();
+    if (pos + 1 >= run.size())
+        return run.size();
+    std::size_t after = pos + 2;
+    switch (run[pos + 1]) {
+    case '\\':
+    case '{':
+    case '}':
+        text = run[pos + 1];
+        return after;
+    case '~':
+        text = " ";
+        return after;
+    case 'S':
+        text = StackedText(run, pos + 2, after);
+        return after;
+    case 'A':
+    case 'p':
+        ValueTo(run, pos + 2, after);
+        return after;
+    case 'l':
+    case 'o':
+    case 'K':
+    case 'k':
+        return after;
+    default:
+        return std::string_view::npos;
+    }
+}
+
 std::int32_t ToInt32(std::string_view text)
 {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(plat::ParseInt(text), INT32_MIN, INT32_MAX));
@@ -166,12 +232,18 @@ void CMText::Split()
             pending += m_text[++i];
             continue;
         }
+        // An escaped brace is text, and so is the brace after an escaped
+        // backslash.
+        if (b == '\\' && i + 1 < n && !IsLeadByte(m_text[i + 1])) {
+            pending += b;
+            pending += m_text[++i];
+            continue;
+        }
         if (b == '{') {
             if (!pending.empty())
                 ParseRun(pending);
             pending = "{";
         } else if (b == '}') {
-            pending += '}';
             ParseRun(pending);
             pending.clear();
         } else {
@@ -184,10 +256,7 @@ void CMText::Split()
 
 void CMText::ParseRun(std::string_view run)
 {
-    // The braces themselves are no text.
-    const bool closed = !run.empty() && run.back() == '}';
-    if (closed)
-        run.remove_suffix(1);
+    // The braces themselves are no text: the closing one never reaches here.
     if (!run.empty() && run.front() == '{')
         ParseFormatted(run.substr(1));
     else
@@ -234,11 +303,7 @@ void CMText::ParseFormatted(std::string_view run)
         if (IsLeadByte(b)) {
             if (i + 1 >= n)
                 break; // a lead byte without its second byte is no character
-            MCharInfo ch = settings;
-            ch.m_text = std::string(run.substr(i, 2));
-            ch.m_firstInParagraph = m_afterBreak;
-            m_afterBreak = false;
-            current.m_chars.push_back(std::move(ch));
+            AddChar(current, settings, run.substr(i, 2));
             i += 2;
             continue;
         }
@@ -338,11 +403,16 @@ void CMText::ParseFormatted(std::string_view run)
                 continue;
             }
         }
-        MCharInfo ch = settings;
-        ch.m_text = std::string(1, b);
-        ch.m_firstInParagraph = m_afterBreak;
-        m_afterBreak = false;
-        current.m_chars.push_back(std::move(ch));
+        if (b == '\\') {
+            std::string text;
+            const std::size_t after = SharedCode(run, i, text);
+            if (after != std::string_view::npos) {
+                AddText(current, settings, text);
+                i = after;
+                continue;
+            }
+        }
+        AddChar(current, settings, run.substr(i, 1));
         ++i;
     }
     if (!current.m_chars.empty())
@@ -355,45 +425,85 @@ void CMText::ParsePlain(std::string_view run)
     base.m_kind = m_baseKind;
     base.m_name = m_baseName;
     CMFontInfo current = NewRun(base, m_height);
+    const MCharInfo defaults = DefaultSettings();
     const std::size_t n = run.size();
     std::size_t i = 0;
     while (i < n) {
         const char b = run[i];
-        std::size_t length = 1;
         if (IsLeadByte(b)) {
             if (i + 1 >= n)
                 break;
-            length = 2;
-        } else if (b == '\\' && i + 2 < n && run[i + 1] == 'p' && run[i + 2] == 't') {
-            std::size_t after = n;
-            ValueTo(run, i + 3, after);
-            i = after;
-            continue;
-        } else if (b == '\\' && i + 1 < n && run[i + 1] == 'P') {
-            CloseRun(current);
-            ++m_line;
-            current = NewRun(base, m_height);
-            m_afterBreak = true;
+            AddChar(current, defaults, run.substr(i, 2));
             i += 2;
             continue;
-        } else if (b == '{' || b == '}') {
+        }
+        if (b == '{' || b == '}') {
             ++i;
             continue;
         }
-        MCharInfo ch;
-        ch.m_text = std::string(run.substr(i, length));
-        ch.m_firstInParagraph = m_afterBreak;
-        m_afterBreak = false;
-        current.m_chars.push_back(std::move(ch));
-        i += length;
+        if (b == '\\') {
+            const char code = i + 1 < n ? run[i + 1] : '\0';
+            if (code == 'P') {
+                CloseRun(current);
+                ++m_line;
+                current = NewRun(base, m_height);
+                m_afterBreak = true;
+                i += 2;
+                continue;
+            }
+            // What a group reads here has no effect outside one; the code
+            // is skipped whole.
+            if (code == 'f' || code == 'F' || code == 'H' || code == 'Q' || code == 'W' || code == 'T' || code == 'C') {
+                std::size_t after = n;
+                ValueTo(run, i + 2, after);
+                i = after;
+                continue;
+            }
+            if (code == 'L' || code == 'O') {
+                i += 2;
+                continue;
+            }
+            std::string text;
+            const std::size_t after = SharedCode(run, i, text);
+            if (after != std::string_view::npos) {
+                AddText(current, defaults, text);
+                i = after;
+                continue;
+            }
+        }
+        AddChar(current, defaults, run.substr(i, 1));
+        ++i;
     }
     if (!current.m_chars.empty())
         CloseRun(current);
 }
 
+void CMText::AddChar(CMFontInfo& run, const MCharInfo& settings, std::string_view bytes)
+{
+    MCharInfo ch = settings;
+    ch.m_text = std::string(bytes);
+    ch.m_firstInParagraph = m_afterBreak;
+    m_afterBreak = false;
+    run.m_chars.push_back(std::move(ch));
+}
+
+void CMText::AddText(CMFontInfo& run, const MCharInfo& settings, std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t length = IsLeadByte(text[i]) ? 2 : 1;
+        if (i + length > text.size())
+            break;
+        AddChar(run, settings, text.substr(i, length));
+        i += length - 1;
+    }
+}
+
 void CMText::Layout()
 {
     m_chars.clear();
+    // A factor that spaces nothing, reverses the lines or is no number lays
+    // them as a factor of 1.
+    const double spacing = std::isfinite(m_line_spacing) && m_line_spacing > 0.0 ? m_line_spacing : 1.0;
     double penY = m_y;
     std::size_t first = 0;
     bool firstLine = true;
@@ -407,7 +517,7 @@ void CMText::Layout()
         }
         // The attachment point, direction and reference width do not move
         // the pen: every line starts below the insertion point.
-        penY += firstLine ? height * 10.0 : height * 10.0 * 5.0 / 3.0 * m_line_spacing;
+        penY += firstLine ? height * 10.0 : height * 10.0 * 5.0 / 3.0 * spacing;
         firstLine = false;
         double penX = m_x;
         for (std::size_t r = first; r < last; ++r) {
@@ -467,6 +577,7 @@ void CMText::DrawTrueTypeRun(const CMFontInfo& run, double& penX, double penY)
             for (COutLine& c : ch.m_contours)
                 for (CSuPoint& p : c.m_points)
                     p.m_x = left - (left - p.m_x) * w;
+            DropNonFiniteContours(ch.m_contours);
         }
         // A slant of a right angle or more has no finite lean.
         const double b = info.m_oblique;
@@ -476,6 +587,7 @@ void CMText::DrawTrueTypeRun(const CMFontInfo& run, double& penX, double penY)
             for (COutLine& c : ch.m_contours)
                 for (CSuPoint& p : c.m_points)
                     p.m_x += (bottom - p.m_y) * lean;
+            DropNonFiniteContours(ch.m_contours);
         }
         ch.m_rcBox = ch.BoundingBox();
         const CharMetrics& m = ch.m_metrics;

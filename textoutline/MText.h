@@ -65,6 +65,11 @@ private:
     // Ends the run: it takes the current line and, without a font of its
     // own, the previous run's font or the base font.
     void CloseRun(CMFontInfo& run);
+    // Appends one character (one byte, or two for a double-byte one) with
+    // the settings; the first after a break starts its paragraph.
+    void AddChar(CMFontInfo& run, const MCharInfo& settings, std::string_view bytes);
+    // The same for each character of the text.
+    void AddText(CMFontInfo& run, const MCharInfo& settings, std::string_view text);
     CMFontInfo NewRun(const CMFontInfo& font, double height) const;
 
     void DrawTrueTypeRun(const CMFontInfo& run, double& penX, double penY);

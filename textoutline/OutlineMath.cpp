@@ -41,11 +41,6 @@ bool DoublesEqual(double a, double b)
     return NearestValue(sa) == NearestValue(sb);
 }
 
-double FixedToDouble(plat::FIXED f)
-{
-    return static_cast<double>(f.value) + static_cast<double>(f.fract) / 65535.0;
-}
-
 void MapToWorkingSpace(double x, double y, double& wx, double& wy)
 {
     wx = x * 10.0 + 20000.0;
@@ -57,84 +52,21 @@ bool AngleApplies(double angle)
     return NearestInt(angle * 10000.0) != 0;
 }
 
-namespace {
-
-bool IsControl(const CSuPoint& p)
+void ConvertRawContour(const std::vector<CSuPoint>& raw, std::vector<CSuPoint>& out)
 {
-    return p.m_kind == kSuPointQuadControl || p.m_kind == kSuPointCubicControl;
+    struct Source {
+        const std::vector<CSuPoint>& raw;
+        std::uint8_t Kind(std::size_t i) const { return raw[i].m_kind; }
+        const CSuPoint& Point(std::size_t i) const { return raw[i]; }
+    };
+    out.resize(3 * raw.size());
+    out.resize(ConvertRawContourOf(Source{raw}, raw.size(), out.data()));
 }
-
-CSuPoint Point(double x, double y, std::uint8_t kind, std::uint8_t flag = 0)
-{
-    CSuPoint p;
-    p.m_x = x;
-    p.m_y = y;
-    p.m_flag = flag;
-    p.m_kind = kind;
-    return p;
-}
-
-// Appends the curve from out.back() over the controls to end.
-void AppendCurve(std::vector<CSuPoint>& out, const std::vector<CSuPoint>& controls, const CSuPoint& end)
-{
-    out.back().m_kind = kSuPointSegmentEnd;
-    if (controls.size() == 2 && controls[0].m_kind == kSuPointCubicControl
-        && controls[1].m_kind == kSuPointCubicControl) {
-        for (const CSuPoint& c : controls)
-            out.push_back(Point(c.m_x, c.m_y, kSuPointCubicControl, c.m_flag));
-        out.push_back(Point(end.m_x, end.m_y, kSuPointSegmentEnd, end.m_flag));
-        return;
-    }
-    // Anything else is read as a quadratic B-spline.
-    CSuPoint p0 = out.back();
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        const CSuPoint& q = controls[i];
-        CSuPoint p2 = end;
-        if (i + 1 < controls.size())
-            p2 = Point((q.m_x + controls[i + 1].m_x) / 2.0, (q.m_y + controls[i + 1].m_y) / 2.0, 0, q.m_flag);
-        out.push_back(Point((2.0 * q.m_x + p0.m_x) / 3.0, (2.0 * q.m_y + p0.m_y) / 3.0, kSuPointCubicControl, q.m_flag));
-        out.push_back(Point((2.0 * q.m_x + p2.m_x) / 3.0, (2.0 * q.m_y + p2.m_y) / 3.0, kSuPointCubicControl, q.m_flag));
-        out.push_back(Point(p2.m_x, p2.m_y, kSuPointSegmentEnd, p2.m_flag));
-        p0 = p2;
-    }
-}
-
-} // namespace
 
 std::vector<CSuPoint> ConvertRawContour(const std::vector<CSuPoint>& raw)
 {
     std::vector<CSuPoint> out;
-    out.reserve(raw.size() * 2);
-    std::vector<CSuPoint> pending;
-    std::vector<CSuPoint> leading; // controls before the first point on the curve
-    for (const CSuPoint& p : raw) {
-        if (IsControl(p)) {
-            pending.push_back(p);
-            continue;
-        }
-        if (out.empty()) {
-            leading.swap(pending);
-            out.push_back(p);
-        } else if (pending.empty()) {
-            out.push_back(p);
-        } else {
-            AppendCurve(out, pending, p);
-            pending.clear();
-        }
-    }
-    if (out.empty())
-        return out; // no point on the curve: nothing to anchor a segment on
-    pending.insert(pending.end(), leading.begin(), leading.end());
-    if (!pending.empty()) {
-        const CSuPoint first = out.front();
-        AppendCurve(out, pending, first);
-    }
-    if (out.size() > 1) {
-        const CSuPoint& a = out.front();
-        const CSuPoint& b = out.back();
-        if (std::fabs(a.m_x - b.m_x) <= 1e-6 && std::fabs(a.m_y - b.m_y) <= 1e-6)
-            out.pop_back();
-    }
+    ConvertRawContour(raw, out);
     return out;
 }
 
@@ -150,16 +82,16 @@ std::vector<CSuPoint> ArcToCubic(double cx, double cy, double rx, double ry, dou
     const double h = w / 2.0;
     const double k = 4.0 / 3.0 * (1.0 - std::cos(h)) / std::sin(h);
     double s = startDeg * std::numbers::pi / 180.0;
-    out.push_back(Point(cx + rx * std::cos(s), cy + ry * std::sin(s), kSuPointPlain));
+    out.push_back(raw_contour::Point(cx + rx * std::cos(s), cy + ry * std::sin(s), kSuPointPlain, 0));
     for (int i = 0; i < pieces; ++i) {
         const double e = s + w;
         const double x0 = cx + rx * std::cos(s);
         const double y0 = cy + ry * std::sin(s);
         const double x3 = cx + rx * std::cos(e);
         const double y3 = cy + ry * std::sin(e);
-        out.push_back(Point(x0 - k * rx * std::sin(s), y0 + k * ry * std::cos(s), kSuPointCubicControl));
-        out.push_back(Point(x3 + k * rx * std::sin(e), y3 - k * ry * std::cos(e), kSuPointCubicControl));
-        out.push_back(Point(x3, y3, kSuPointPlain));
+        out.push_back(raw_contour::Point(x0 - k * rx * std::sin(s), y0 + k * ry * std::cos(s), kSuPointCubicControl, 0));
+        out.push_back(raw_contour::Point(x3 + k * rx * std::sin(e), y3 - k * ry * std::cos(e), kSuPointCubicControl, 0));
+        out.push_back(raw_contour::Point(x3, y3, kSuPointPlain, 0));
         s = e;
     }
     return out;
@@ -219,6 +151,14 @@ plat::RECT BoundingRect(const std::vector<COutLine>& contours)
         for (const CSuPoint& p : c.m_points)
             e.Add(p);
     return e.Rect();
+}
+
+void DropNonFiniteContours(std::vector<COutLine>& contours)
+{
+    std::erase_if(contours, [](const COutLine& c) {
+        return std::any_of(c.m_points.begin(), c.m_points.end(),
+            [](const CSuPoint& p) { return !std::isfinite(p.m_x) || !std::isfinite(p.m_y); });
+    });
 }
 
 void RotatePoint(CSuPoint& p, double cx, double cy, double angle)

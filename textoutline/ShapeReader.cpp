@@ -29,11 +29,6 @@ std::uint32_t ReadU32(const std::vector<std::uint8_t>& d, std::size_t pos)
         | (static_cast<std::uint32_t>(d[pos + 2]) << 16) | (static_cast<std::uint32_t>(d[pos + 3]) << 24);
 }
 
-bool Finite(const CSuPoint& p)
-{
-    return std::isfinite(p.m_x) && std::isfinite(p.m_y);
-}
-
 } // namespace
 
 double dxfArc::Sweep() const
@@ -538,10 +533,10 @@ std::vector<COutLine> CShapeReader::ToContours(double penX, double penY) const
                 p.m_y = penY - p.m_y;
             }
         }
-        // Runaway scales give no usable points.
-        if (contour.m_points.empty() || !std::all_of(contour.m_points.begin(), contour.m_points.end(), Finite))
-            continue;
-        contours.push_back(std::move(contour));
+        if (!contour.m_points.empty())
+            contours.push_back(std::move(contour));
     }
+    // Runaway scales give no usable points.
+    DropNonFiniteContours(contours);
     return contours;
 }

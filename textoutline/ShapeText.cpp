@@ -1,5 +1,6 @@
 #include "ShapeText.h"
 
+#include "OutlineMath.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
@@ -82,6 +83,7 @@ bool DrawShapeChar(CShapeReader& reader, std::uint32_t code, double penX, double
             p.m_x = left + (p.m_x - left) * scale;
             p.m_y = penY + (p.m_y - penY) * scale;
         }
+    DropNonFiniteContours(ch.m_contours);
     ch.m_rcBox = ch.BoundingBox();
     return true;
 }
@@ -92,6 +94,7 @@ void StretchCharX(CTextChar& ch, double factor)
     for (COutLine& c : ch.m_contours)
         for (CSuPoint& p : c.m_points)
             p.m_x = left + (p.m_x - left) * factor;
+    DropNonFiniteContours(ch.m_contours);
     ch.m_rcBox = ch.BoundingBox();
 }
 

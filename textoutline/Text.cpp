@@ -42,6 +42,7 @@ void CText::OutlineTrueType(const std::string& faceName)
     CTrueTypeFont font;
     if (!font.SetUp(faceName, m_height))
         return;
+    m_chars.reserve(m_text.size());
     double penX = m_x;
     const double penY = m_y;
     CharMetrics previous;

@@ -12,4 +12,5 @@ void CTextChar::Rotate(double cx, double cy, double angle)
     for (COutLine& contour : m_contours)
         for (CSuPoint& p : contour.m_points)
             RotatePoint(p, cx, cy, angle);
+    DropNonFiniteContours(m_contours);
 }

@@ -40,10 +40,13 @@ public:
 
 private:
     bool Select(std::int32_t logicalHeight);
-    bool Fetch(std::uint32_t code, CharMetrics& metrics, std::vector<plat::TTPOLYGON>* outline) const;
+    // Metrics of the glyph, its outline left in m_outline.
+    bool Fetch(std::uint32_t code, CharMetrics& metrics) const;
 
     plat::GlyphFont m_font;
     plat::GlyphFontSpec m_spec;
     std::int32_t m_logicalHeight = 0;
     std::int32_t m_factor = 1; // working units per fetched pixel
+    // The glyph fetched last, held by the font.
+    mutable const plat::FlatOutline* m_outline = nullptr;
 };

@@ -4,7 +4,13 @@
 #include "AnswerParser.h"
 #include "LinkTestSupport.h"
 
+#include "ByteLanguage.h"
+
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <string>
+#include <thread>
 
 namespace plat {
 namespace {
@@ -182,6 +188,76 @@ TEST_F(Answers, TextBytesWithTheTopBitSetAreTextNotAnswerCodes)
     EXPECT_STREQ(reinterpret_cast<const char*>(recs[0]->m_pData), "\xCE\xD1\x82");
     EXPECT_EQ(recs[1]->m_type, 7u);
     EXPECT_EQ(U16(recs[1], 0), 4u);
+}
+
+TEST_F(Answers, TextThatNeverEndsIsHandedOutCutOnceNoWholeAnswerFitsBehindIt)
+{
+    // D4 01 05 7F opens the info text; with 64,510 bytes waiting a 1,024-byte
+    // answer still fits, so the text waits for its 0.
+    Bytes open = {0xD4, 0x01, 0x05, 0x7F};
+    open.resize(64510, 'A');
+    Arrive(open);
+    EXPECT_TRUE(Parse().empty());
+    EXPECT_EQ(GetAnswerBytesLen(), 64510u);
+    Arrive({'B'}); // 1,024 bytes free: a whole answer would be refused
+    auto recs = Parse();
+    ASSERT_EQ(recs.size(), 1u);
+    EXPECT_EQ(recs[0]->m_type, 4u);
+    const std::string text(reinterpret_cast<const char*>(recs[0]->m_pData));
+    EXPECT_EQ(text.size(), 64507u);
+    EXPECT_EQ(text.back(), 'B');
+    EXPECT_EQ(GetAnswerBytesLen(), 0u);
+    Arrive({0x82, 0x00, 0x07});
+    recs = Parse();
+    ASSERT_EQ(recs.size(), 1u);
+    EXPECT_EQ(U16(recs[0], 0), 7u);
+}
+
+TEST_F(Answers, TwoConcurrentReadersGetEveryAnswerExactlyOnce)
+{
+    // A producer appends state answers CE 00 v with v counting up; two
+    // readers call GetMsgAnswer at once. A reader whose flag covers only the
+    // copy hands the same bytes to both and consumes newer ones unparsed.
+    constexpr std::uint32_t kAnswers = 200000;
+    std::atomic<bool> produced{false};
+    std::thread producer([&] {
+        for (std::uint32_t v = 0; v < kAnswers;) {
+            std::uint8_t answer[7] = {0xCE, 0x00};
+            PutNum5(answer + 2, static_cast<std::int32_t>(v));
+            if (PutAnswerBytes(answer, sizeof answer))
+                ++v;
+            else
+                std::this_thread::yield();
+        }
+        produced.store(true);
+    });
+    std::vector<std::uint32_t> seen[2];
+    auto reader = [&](std::vector<std::uint32_t>& mine) {
+        for (;;) {
+            const bool last = produced.load();
+            ANSWERREC* got = GetMsgAnswer();
+            for (const ANSWERREC* r = got; r != nullptr; r = r->m_pNext)
+                mine.push_back(U32(r, 0));
+            DelAnswerList(&got);
+            if (last && GetAnswerBytesLen() == 0)
+                return;
+        }
+    };
+    std::thread first(reader, std::ref(seen[0]));
+    std::thread second(reader, std::ref(seen[1]));
+    producer.join();
+    first.join();
+    second.join();
+
+    std::vector<std::uint32_t> all = seen[0];
+    all.insert(all.end(), seen[1].begin(), seen[1].end());
+    std::sort(all.begin(), all.end());
+    ASSERT_EQ(all.size(), kAnswers);
+    for (std::uint32_t v = 0; v < kAnswers; ++v)
+        ASSERT_EQ(all[v], v);
+    // Each reader's own answers come in the order they were sent.
+    for (const auto& mine : seen)
+        EXPECT_TRUE(std::is_sorted(mine.begin(), mine.end()));
 }
 
 TEST(AnswerList, DeleteAcceptsNullAndOpensARing)

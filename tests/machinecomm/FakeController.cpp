@@ -47,6 +47,37 @@ FakeController::Step FakeController::CutOff(Bytes payload)
 {
     Step step = Answering(std::move(payload));
     step.reply = Reply::CloseMidAnswer;
+    step.cutAt = (50 + step.payload.size()) / 2;
+    return step;
+}
+
+FakeController::Step FakeController::CutAfter(Bytes payload, std::size_t bytes)
+{
+    Step step = Answering(std::move(payload));
+    step.reply = Reply::CloseMidAnswer;
+    step.cutAt = bytes;
+    return step;
+}
+
+FakeController::Step FakeController::GarbageHeldOpen(Bytes bytes)
+{
+    Step step = Garbage(std::move(bytes));
+    step.holdOpen = true;
+    return step;
+}
+
+FakeController::Step FakeController::CloseOnAccept()
+{
+    Step step;
+    step.reply = Reply::CloseOnAccept;
+    return step;
+}
+
+FakeController::Step FakeController::Trickle(Bytes payload, int msPerByte)
+{
+    Step step = Answering(std::move(payload));
+    step.reply = Reply::Trickle;
+    step.delayMs = msPerByte;
     return step;
 }
 
@@ -166,19 +197,40 @@ bool FakeController::ReadExactly(int fd, std::uint8_t* data, std::size_t n)
     return true;
 }
 
-void FakeController::SendAll(int fd, const std::uint8_t* data, std::size_t n)
+bool FakeController::SendAll(int fd, const std::uint8_t* data, std::size_t n)
 {
     std::size_t sent = 0;
     while (sent < n && !m_stop.load()) {
         const ssize_t w = ::send(fd, data + sent, n - sent, MSG_NOSIGNAL);
         if (w <= 0)
-            return;
+            return false;
         sent += static_cast<std::size_t>(w);
+    }
+    return sent == n;
+}
+
+void FakeController::DrainUntilClosed(int fd)
+{
+    std::uint8_t sink[256];
+    while (!m_stop.load()) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, kSliceMs) <= 0)
+            continue;
+        const ssize_t r = ::recv(fd, sink, sizeof sink, MSG_DONTWAIT);
+        if (r == 0 || (r < 0 && errno != EAGAIN && errno != EINTR))
+            return;
     }
 }
 
 void FakeController::Serve(int fd, int connection)
 {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_nextStep < m_steps.size() && m_steps[m_nextStep].reply == Reply::CloseOnAccept) {
+            ++m_nextStep;
+            return;
+        }
+    }
     Bytes packet(kHeader);
     if (!ReadExactly(fd, packet.data(), kHeader))
         return;
@@ -197,7 +249,7 @@ void FakeController::Serve(int fd, int connection)
     }
     m_changed.notify_all();
 
-    if (!Pause(step.delayMs))
+    if (step.reply != Reply::Trickle && !Pause(step.delayMs))
         return;
     Bytes answer(kHeader + step.payload.size(), 0);
     answer[0] = static_cast<std::uint8_t>(step.type >> 8);
@@ -213,24 +265,25 @@ void FakeController::Serve(int fd, int connection)
         SendAll(fd, answer.data(), answer.size());
         break;
     case Reply::CloseMidAnswer:
-        SendAll(fd, answer.data(), answer.size() / 2);
+        SendAll(fd, answer.data(), std::min(step.cutAt, answer.size()));
         break;
     case Reply::Garbage:
         SendAll(fd, step.payload.data(), step.payload.size());
         break;
-    case Reply::Silent: {
-        std::uint8_t sink[256];
-        while (!m_stop.load()) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, kSliceMs) <= 0)
-                continue;
-            const ssize_t r = ::recv(fd, sink, sizeof sink, MSG_DONTWAIT);
-            if (r == 0 || (r < 0 && errno != EAGAIN && errno != EINTR))
+    case Reply::Trickle:
+        // Until the client goes away.
+        for (std::size_t i = 0; i < answer.size() && Pause(step.delayMs); ++i)
+            if (!SendAll(fd, answer.data() + i, 1))
                 break;
-        }
+        break;
+    case Reply::Silent:
+        DrainUntilClosed(fd);
+        break;
+    case Reply::CloseOnAccept:
         break;
     }
-    }
+    if (step.holdOpen)
+        DrainUntilClosed(fd);
 }
 
 void FakeController::Run()

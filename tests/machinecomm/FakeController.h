@@ -2,7 +2,7 @@
 // 127.0.0.1 on a free port and takes one packet per connection: 50 header
 // bytes, then the payload length that bytes 29..30 announce. Every packet is
 // recorded; each is answered by the next step of a script, which can also
-// keep silent, close mid-answer or send garbage.
+// keep silent, close at once or mid-answer, trickle or send garbage.
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -24,8 +24,10 @@ public:
     enum class Reply {
         Answer,         // header (type, echoed exchange number, length) and payload
         Silent,         // reads on and never answers, until the client goes away
-        CloseMidAnswer, // sends the first half of the answer, then closes
+        CloseMidAnswer, // sends the first cutAt bytes of the answer, then closes
         Garbage,        // sends the step's payload bytes as they are, then closes
+        CloseOnAccept,  // closes the connection as soon as it is accepted, reading nothing
+        Trickle,        // sends the answer one byte every delayMs
     };
     struct Step {
         Reply reply = Reply::Answer;
@@ -33,12 +35,18 @@ public:
         std::uint16_t type = 1;     // bytes 0..1 of the answer, big-endian
         bool echoExchange = true;   // else bytes 8..11 of the answer differ from the packet's
         int delayMs = 0;            // wait before answering
+        std::size_t cutAt = 0;      // CloseMidAnswer: bytes sent before closing
+        bool holdOpen = false;      // after the reply, reads on until the client goes away
     };
 
     static Step Answering(Bytes payload, std::uint16_t type = 1, int delayMs = 0);
     static Step Silence();
     static Step CutOff(Bytes payload);          // the answer it would give, cut in half
+    static Step CutAfter(Bytes payload, std::size_t bytes); // its first `bytes` bytes
     static Step Garbage(Bytes bytes);
+    static Step GarbageHeldOpen(Bytes bytes);   // the bytes, then silence on an open connection
+    static Step CloseOnAccept();                // a connection closed unread, instead of a packet
+    static Step Trickle(Bytes payload, int msPerByte);
     static Step ForeignExchange(Bytes payload); // answers another exchange number
 
     FakeController() = default;
@@ -66,8 +74,9 @@ private:
     void Run();
     void Serve(int fd, int connection);
     bool ReadExactly(int fd, std::uint8_t* data, std::size_t n);
-    void SendAll(int fd, const std::uint8_t* data, std::size_t n);
+    bool SendAll(int fd, const std::uint8_t* data, std::size_t n);
     bool Pause(int ms);
+    void DrainUntilClosed(int fd);
 
     int m_listen = -1;
     std::uint16_t m_port = 0;

@@ -14,11 +14,14 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace plat {
 
 constexpr HWND kMainWindow = 0x1000;
 constexpr HWND kAnswerWindow = 0x2000;
+constexpr HWND kTransferWindow = 0x3000;
 constexpr std::uint32_t kLoopback = 0x7F000001; // 127.0.0.1, first octet high
 
 class ScopedEnv {
@@ -79,6 +82,26 @@ protected:
     bool WaitForPost(UINT msg, HWND window, std::size_t count, int timeoutMs) const
     {
         return WaitUntil([&] { return Posted(msg, window) >= count; }, timeoutMs);
+    }
+    // The transfer messages posted to kTransferWindow, as (wParam, lParam).
+    std::vector<std::pair<WPARAM, LPARAM>> Progress() const
+    {
+        std::vector<std::pair<WPARAM, LPARAM>> all;
+        for (const auto& m : poster.Messages())
+            if (m.msg == WM_TRANS_PROGRESS && m.window == kTransferWindow)
+                all.emplace_back(m.wParam, m.lParam);
+        return all;
+    }
+    // Waits for a transfer's last message: 100 % or a failure.
+    bool WaitForTransferEnd(int timeoutMs) const
+    {
+        return WaitUntil(
+            [&] {
+                const auto p = Progress();
+                return !p.empty() && (p.back() == std::pair<WPARAM, LPARAM>{2, 100} ||
+                                      p.back().first == TRANS_PROGRESS_FAILED);
+            },
+            timeoutMs);
     }
     static Bytes TakeAnswers()
     {

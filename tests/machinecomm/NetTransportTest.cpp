@@ -1,7 +1,10 @@
 // The network transport against the fake controller: the bytes on the wire,
 // one packet and one fresh connection per exchange, answers into the answer
 // ring, and every kind of bad or missing answer ending in a bounded way.
+#include "JobTestSupport.h"
 #include "LinkTestSupport.h"
+
+#include <random>
 
 namespace plat {
 namespace {
@@ -150,31 +153,84 @@ TEST_F(NetTransport, SlowAnswerWithinTheTimeOutIsDelivered)
     EXPECT_TRUE(Running());
 }
 
-TEST_F(NetTransport, OversizedAnswerLengthIsDroppedAndTheLinkGoesOn)
+TEST_F(NetTransport, AnswerOfTheFullPacketLimitIsDeliveredAndOneByteMoreEndsTheTransport)
 {
-    // 0xFF everywhere: bytes 29..30 announce 65,535 payload bytes.
-    fake.Script({Fake::Garbage(Bytes(80, 0xFF)), Fake::Answering({0x82, 0x00, 0x07})});
+    Bytes full(1024);
+    for (std::size_t i = 0; i < full.size(); ++i)
+        full[i] = static_cast<std::uint8_t>(i & 0x7F);
+    Bytes oversize(50, 0); // a header announcing 1,025 payload bytes
+    oversize[1] = 1;
+    oversize[29] = 0x04;
+    oversize[30] = 0x01;
+    fake.Script({Fake::Answering(full), Fake::GarbageHeldOpen(oversize)});
     StartLink();
     Queue(stop);
-    ASSERT_TRUE(fake.WaitForConnections(2, 3000));
-    Queue(stop);
     ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
-    EXPECT_EQ(TakeAnswers(), (Bytes{0x82, 0x00, 0x07}));
+    EXPECT_EQ(TakeAnswers(), full);
+    Queue(stop);
+    EXPECT_TRUE(WaitUntil([&] { return !Running(); }, 1500)); // at once, not after the wait
+    EXPECT_EQ(GetAnswerBytesLen(), 0u);
     EXPECT_EQ(poster.Count(WM_COMM_ANSWER), 1u);
-    EXPECT_TRUE(Running());
 }
 
-TEST_F(NetTransport, AnswerCutOffByTheControllerIsDroppedAndTheLinkGoesOn)
+// A controller that fails an exchange in any way ends the transport within
+// the answer wait (2 s from the send), without reconnecting, delivering or
+// posting anything; the next stop command then reports that no link runs.
+struct FaultyController {
+    const char* name;
+    FakeController::Step step;
+};
+
+void PrintTo(const FaultyController& c, std::ostream* os)
 {
-    fake.Script({Fake::CutOff(Bytes(40, 0x41)), Fake::Answering({0x82, 0x00, 0x09})});
-    StartLink();
-    Queue(stop);
-    ASSERT_TRUE(fake.WaitForConnections(2, 3000));
-    Queue(stop);
-    ASSERT_TRUE(WaitForPost(WM_COMM_ANSWER, kAnswerWindow, 1, 3000));
-    EXPECT_EQ(TakeAnswers(), (Bytes{0x82, 0x00, 0x09}));
-    EXPECT_TRUE(Running());
+    *os << c.name;
 }
+
+Bytes RandomBytes(std::size_t n)
+{
+    std::mt19937 random(17);
+    Bytes bytes(n);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(random());
+    return bytes;
+}
+
+class FaultyControllerEndsTheLink : public NetTransport,
+                                    public ::testing::WithParamInterface<FaultyController> {};
+
+TEST_P(FaultyControllerEndsTheLink, WithinTheAnswerWaitAndNothingDelivered)
+{
+    fake.Script({GetParam().step, Fake::Answering({0x82, 0x00, 0x05})});
+    StartLink();
+    ASSERT_TRUE(fake.WaitForConnections(1, 2000));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(VQ_OnlineOperate(1, 13, nullptr, 1, kAnswerWindow), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return !Running(); }, 2500));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    EXPECT_EQ(VQ_OnlineOperate(1, 13, nullptr, 0, 0), 0u);
+    EXPECT_EQ(GetAnswerBytesLen(), 0u);
+    EXPECT_TRUE(poster.Messages().empty());
+    EXPECT_LE(fake.Connections(), 1); // no reconnection after the failed exchange
+}
+
+Bytes ShortAnswerPayload()
+{
+    return Bytes(40, 0x41);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NetTransport, FaultyControllerEndsTheLink,
+    ::testing::Values(FaultyController{"CloseAfterAccept", Fake::CloseOnAccept()},
+                      FaultyController{"CloseMidHeader", Fake::CutAfter(ShortAnswerPayload(), 20)},
+                      FaultyController{"CloseMidPayload", Fake::CutAfter(ShortAnswerPayload(), 70)},
+                      FaultyController{"OversizeHeader", Fake::GarbageHeldOpen([] {
+                                           Bytes h(50, 0xFF); // announces 65,535 bytes
+                                           h[8] = h[9] = h[10] = h[11] = 0;
+                                           return h;
+                                       }())},
+                      FaultyController{"RandomBytes", Fake::GarbageHeldOpen(RandomBytes(300))},
+                      FaultyController{"OneByteASecond", Fake::Trickle({0x82, 0x00, 0x01}, 1000)}),
+    [](const ::testing::TestParamInfo<FaultyController>& info) { return info.param.name; });
 
 TEST_F(NetTransport, AnswerToAnotherExchangeEndsTheTransport)
 {
@@ -220,6 +276,61 @@ TEST_F(NetTransport, EndWithWaitLetsAQueuedPacketGoOutFirst)
     Queue(stop);
     VqEtCommThrd(1);
     EXPECT_TRUE(fake.WaitForPackets(1, 1000));
+}
+
+TEST_F(NetTransport, JobOf2100BytesGoesOutInNumberedBlocksFollowedByTheStartCommand)
+{
+    StartLink();
+    TestJob job;
+    std::memcpy(job.head.m_jobName, "net.out", 7);
+    const Bytes ready = ReadyData(2100);
+    TRANSFILEREQ request;
+    FillRequest(request, job, {}, kTransferWindow);
+    UseReadyData(request, ready);
+    request.m_info.m_linkType = 1;
+    request.m_startAfter = 1;
+    ASSERT_EQ(VQ_TransFileOperate(&request), TRANS_STARTED);
+    ASSERT_TRUE(WaitForTransferEnd(10000));
+    ASSERT_TRUE(fake.WaitForPackets(4, 1000));
+    const std::vector<Bytes> packets = fake.Unscrambled(0x39);
+    ASSERT_EQ(packets.size(), 4u);
+
+    // Block header: total 2100 = 08 34, block number, last flag, "net",
+    // "OUT", payload length, counter from 112 = 00 70.
+    const auto head = [](std::uint8_t number, std::uint8_t last, Bytes length, std::uint8_t counter) {
+        return Cat({{0, 0, 0, 0, 0, 0, 0x08, 0x34, 0, 0, 0, number, last},
+                    {0x6E, 0x65, 0x74, 0, 0, 0, 0, 0, 0x4F, 0x55, 0x54, 0, 0, 0, 0, 0},
+                    length, {0x00, counter}, Bytes(17, 0)});
+    };
+    EXPECT_EQ(Bytes(packets[0].begin(), packets[0].begin() + 50), head(1, 0, {0x04, 0x00}, 0x70));
+    EXPECT_EQ(Bytes(packets[1].begin(), packets[1].begin() + 50), head(2, 0, {0x04, 0x00}, 0x71));
+    EXPECT_EQ(Bytes(packets[2].begin(), packets[2].begin() + 50), head(3, 1, {0x00, 0x34}, 0x72));
+    // The start command keeps the last block's header but for type, length.
+    Bytes start = head(3, 1, {0x00, 0x04}, 0x72);
+    start[1] = 1;
+    EXPECT_EQ(packets[3], Cat({start, {0xE1, 0x04, 0xD1, 0x00}}));
+
+    Bytes stream(ready.begin() + 384, ready.end());
+    const Bytes name = {0x6E, 0x65, 0x74, 0, 0, 0, 0, 0, 0x00}; // "net", end of name
+    std::copy(name.begin(), name.end(), stream.begin() + 8);
+    Bytes joined;
+    for (int i = 0; i < 3; ++i)
+        joined.insert(joined.end(), packets[i].begin() + 50, packets[i].end());
+    EXPECT_EQ(joined, stream);
+
+    // Percentages of the blocks the transport has sent: 0, 1024 and 2048 of 2100.
+    const auto seen = Progress();
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen.front(), (std::pair<WPARAM, LPARAM>{1, 2100}));
+    EXPECT_EQ(seen.back(), (std::pair<WPARAM, LPARAM>{2, 100}));
+    LPARAM previous = 0;
+    for (std::size_t i = 1; i + 1 < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].first, 2u);
+        EXPECT_TRUE(seen[i].second == 0 || seen[i].second == 48 || seen[i].second == 97)
+            << seen[i].second;
+        EXPECT_GE(seen[i].second, previous);
+        previous = seen[i].second;
+    }
 }
 
 } // namespace

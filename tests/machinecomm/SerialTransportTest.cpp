@@ -1,7 +1,9 @@
 // The serial transport over a pseudo-terminal: the test plays the controller
 // on the master side, reading everything the library writes (a pty whose
 // master is not read blocks the writer) and answering there.
+#include "JobTestSupport.h"
 #include "LinkTestSupport.h"
+#include "SerialComm.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -211,6 +213,46 @@ TEST_F(SerialTransport, PortFailureIsReportedOncePerRegisteredMainWindow)
     ASSERT_EQ(SetMainFramWnd(kMainWindow, 0), 0u);
     ASSERT_TRUE(VqStCommThrd(0, 9));
     EXPECT_TRUE(WaitForPost(WM_COMM_PORT_ERROR, kMainWindow, 2, 2000));
+}
+
+TEST_F(SerialTransport, JobGoesOutScrambledAndTheStartCommandFollowsIt)
+{
+    StartReading();
+    ASSERT_TRUE(VqStCommThrd(0, kPort));
+    TestJob job;
+    const Bytes ready = ReadyData(3000);
+    TRANSFILEREQ request;
+    FillRequest(request, job, {}, kTransferWindow);
+    UseReadyData(request, ready);
+    request.m_startAfter = 1;
+    ASSERT_EQ(VQ_TransFileOperate(&request), TRANS_STARTED);
+    ASSERT_TRUE(WaitForTransferEnd(10000));
+    EXPECT_EQ(Progress().back(), (std::pair<WPARAM, LPARAM>{2, 100}));
+    Bytes expected(ready.begin() + 384, ready.end());
+    std::fill(expected.begin() + 8, expected.begin() + 17, 0); // an empty name
+    expected.insert(expected.end(), {0xE1, 0x04, 0xD1, 0x00});
+    for (auto& b : expected)
+        b ^= 0x39;
+    ASSERT_TRUE(WaitForLine(expected.size(), 2000));
+    EXPECT_EQ(Line(), expected);
+}
+
+TEST_F(SerialTransport, StalledLineEndsTheTransferWithAFailure)
+{
+    // Nobody reads the master; the write bound is shortened from about 45 s.
+    SetSerialWriteBoundForTesting(300);
+    ASSERT_TRUE(VqStCommThrd(0, kPort));
+    TestJob job;
+    const Bytes ready = ReadyData(200000);
+    TRANSFILEREQ request;
+    FillRequest(request, job, {}, kTransferWindow);
+    UseReadyData(request, ready);
+    ASSERT_EQ(VQ_TransFileOperate(&request), TRANS_STARTED);
+    const bool ended = WaitForTransferEnd(5000);
+    SetSerialWriteBoundForTesting(0);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(Progress().back(), (std::pair<WPARAM, LPARAM>{3, TRANS_ERROR_LINK}));
+    EXPECT_FALSE(Running());
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 // cannot matter by their boxes instead of copying every one. On random
 // drawings of every outline class, the enclosing count and the clipping of
 // leads at crossings must come out as when every outline is copied and
-// measured.
+// measured, and building the leads of a whole selection at once (through a
+// box index of the drawing) as when each object is built in turn.
 #include "TestDocData.h"
 
+#include "model/DocContext.h"
+#include "model/DocListNode.h"
 #include "model/DocDataBezier.h"
 #include "model/DocDataEllipse.h"
 #include "model/DocDataGroup.h"
@@ -19,7 +22,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -155,6 +160,127 @@ CDocData* RandomOutline(std::mt19937& gen)
     return o;
 }
 
+
+// A closed Bezier path of two to four random segments in the square of side
+// `size` at (x, y).
+CDocData* RandomClosedCurve(std::mt19937& gen, double x, double y, double size)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const int segments = std::uniform_int_distribution<int>(2, 4)(gen);
+    DOCNODE* head = nullptr;
+    DOCNODE* last = nullptr;
+    for (int i = 0; i < 3 * segments; ++i) {
+        const std::uint8_t k = i % 3 == 0 ? NODE_ANCHOR : i % 3 == 1 ? NODE_CONTROL_OUT : NODE_CONTROL_IN;
+        const double px = x + size * unit(gen);
+        last = AppendNode(last, px, y + size * unit(gen), k);
+        head = head != nullptr ? head : last;
+    }
+    AppendNode(last, head->m_x, head->m_y, NODE_ANCHOR);
+    return new CDocDataBezier(head, true, nullptr);
+}
+
+// The same, at a random place of the drawing.
+CDocData* RandomCurveIn(std::mt19937& gen, double size)
+{
+    std::uniform_real_distribution<double> pos(0.0, 1000.0);
+    const double x = pos(gen);
+    return RandomClosedCurve(gen, x, pos(gen), size);
+}
+
+// A random lead record: mostly automatic side, leads long enough to reach
+// the neighbours, a few across the whole drawing.
+LEADINOUT* RandomLead(std::mt19937& gen)
+{
+    std::uniform_real_distribution<double> near(1.0, 250.0), far(2000.0, 6000.0), angle(0.0, 90.0);
+    std::bernoulli_distribution often(0.8), seldom(0.1);
+    auto length = [&](std::mt19937& g) { return seldom(g) ? far(g) : near(g); };
+    auto* lead = new LEADINOUT;
+    lead->m_nKind = static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 5)(gen) % 3 == 0 ? 0 : 2);
+    lead->m_bLeadIn = often(gen) ? 1 : 0;
+    lead->m_dInLength = length(gen);
+    lead->m_dInAngle = angle(gen);
+    lead->m_bLeadOut = often(gen) ? 1 : 0;
+    lead->m_dOutLength = length(gen);
+    lead->m_dOutAngle = angle(gen);
+    return lead;
+}
+
+// A drawing of forty outlines of every class, closed curves among them, a
+// few groups (with or without a record for their children), one outline
+// far larger than the rest and one far away; most are selected and most
+// have a lead record.
+CDocData* RandomLeadDrawing(std::mt19937& gen)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<CDocData*> top;
+    for (int i = 0; i < 40; ++i) {
+        CDocData* o = nullptr;
+        if (i == 7)
+            o = new CDocDataRect(CGeoBox(-2000, 3000, -2000, 3000), nullptr, 255);
+        else if (i == 23)
+            o = new CDocDataRect(CGeoBox(9e5, 9e5 + 50, 9e5, 9e5 + 50), nullptr, 255);
+        else if (unit(gen) < 0.2)
+            o = RandomCurveIn(gen, 50.0 + 350.0 * unit(gen));
+        else
+            o = RandomOutline(gen);
+        if (unit(gen) < 0.1) {
+            CDocData* partner = unit(gen) < 0.5 ? RandomCurveIn(gen, 200.0) : RandomOutline(gen);
+            partner->m_pLeadInOut = unit(gen) < 0.5 ? RandomLead(gen) : nullptr;
+            o = new CDocDataGroup(plat::LinkObjects({o, partner}), nullptr);
+        }
+        o->SetSelected(unit(gen) < 0.85 ? 1 : 0);
+        if (unit(gen) < 0.85)
+            o->m_pLeadInOut = RandomLead(gen);
+        top.push_back(o);
+    }
+    for (std::size_t i = 0; i < top.size(); ++i) {
+        top[i]->m_pPrev = i > 0 ? top[i - 1] : nullptr;
+        top[i]->m_pNext = i + 1 < top.size() ? top[i + 1] : nullptr;
+    }
+    return top.front();
+}
+
+// Everything a lead build may change in a drawing, in document order: the
+// nodes of every outline and every field of every lead record.
+void Contents(const CDocData* list, std::vector<double>& out)
+{
+    for (const CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        out.push_back(o->m_nType);
+        for (const DOCNODE* n = o->m_pNodes; n != nullptr; n = n->m_pNext)
+            out.insert(out.end(), {n->m_x, n->m_y, double(n->m_nKind), double(n->m_nSelect)});
+        if (const LEADINOUT* r = o->m_pLeadInOut) {
+            out.insert(out.end(), {double(r->m_nKind), double(r->m_bDone), double(r->m_bLeadIn), r->m_dInX,
+                                   r->m_dInY, double(r->m_bLeadOut), r->m_dOutX, r->m_dOutY});
+        }
+        if (IsComposite(o))
+            Contents(*const_cast<CDocData*>(o)->ChildList(), out);
+    }
+}
+
+// 0 counter-clockwise, 1 otherwise, as the lead build takes it.
+std::uint32_t Orientation(CDocData* o)
+{
+    DOCNODE* copy = o->CopyNodes();
+    const std::uint32_t turn = PolylineOrientation(copy) == 0 ? 0 : 1;
+    CDocState::FreeNodeList(copy);
+    return turn;
+}
+
+plat::CurveStartPlacer g_curvePlacer = nullptr;
+int g_curvesMoved = 0;
+
+// The curve start placement, then the curve moved by (180, 120): an outline
+// that leaves the box it had when the drawing was indexed.
+void PlaceAndMoveCurve(DOCCONTEXT* ctx, CDocData* obj)
+{
+    g_curvePlacer(ctx, obj);
+    ++g_curvesMoved;
+    for (DOCNODE* n = obj->m_pNodes; n != nullptr; n = n->m_pNext) {
+        n->m_x += 180.0;
+        n->m_y += 120.0;
+    }
+}
+
 } // namespace
 
 TEST(LeadsOverManyOutlines, CountAndClipMatchCopyingEveryOutline)
@@ -241,4 +367,109 @@ TEST(LeadsOverManyOutlines, OutlineDraggedIntoALeadIsSeenAtItsNewPlace)
     EXPECT_DOUBLE_EQ(lead->m_dInX, 0.0);
     EXPECT_DOUBLE_EQ(lead->m_dInY, -17.5);
     DeleteObjectList(list);
+}
+
+// One command over the selection against building each selected object in
+// turn, every step of the latter checked against copying every outline: the
+// side taken by automatic leads against the enclosing count, and the lead
+// points against the clipping of the unclipped leads. Curves move away on
+// their start placement, once with the real placement alone; the drawings
+// must come out the same to the last bit.
+TEST(LeadsOverManyOutlines, OneCommandOverTheSelectionBuildsWhatBuildingEachInTurnBuilds)
+{
+    g_curvePlacer = plat::SetCurveStartPlacer(nullptr);
+    plat::SetCurveStartPlacer(g_curvePlacer);
+    std::mt19937 gen(77);
+    int resolved = 0, odd = 0, clipped = 0, turned = 0;
+    g_curvesMoved = 0;
+    for (int drawing = 0; drawing < 24; ++drawing) {
+        const bool moving = drawing % 2 == 0;
+        plat::SetCurveStartPlacer(moving ? &PlaceAndMoveCurve : g_curvePlacer);
+        CDocData* source = RandomLeadDrawing(gen);
+        CDocListNode fast, slow;
+        fast.m_pFirst = CloneDocData(source, true);
+        slow.m_pFirst = CloneDocData(source, true);
+        DOCCONTEXT fastCtx, slowCtx, nothing;
+        fastCtx.m_pCurrent = &fast;
+        slowCtx.m_pCurrent = &slow;
+
+        const bool fastResult = ApplyLeadInOutToSelected(&fastCtx, fast.m_pFirst);
+        bool slowResult = false;
+        for (CDocData* o = slow.m_pFirst; o != nullptr; o = o->m_pNext) {
+            if (!o->IsSelected() || o->m_pLeadInOut == nullptr)
+                continue;
+            LEADINOUT& rec = *o->m_pLeadInOut;
+            const bool leaf = !IsComposite(o) && o->m_pNodes != nullptr;
+            const bool automatic = leaf && rec.m_nKind == 2 && o->m_bClosed != 0;
+            const int around = automatic ? CountEnclosingByCopying(slow.m_pFirst, o) : 0;
+            const std::uint32_t turnBefore = Orientation(o);
+            slowResult = ApplyLeadInOut(&slowCtx, o) || slowResult;
+            if (automatic) {
+                EXPECT_EQ(rec.m_nKind, around % 2 != 0 ? 0 : 1) << "drawing " << drawing;
+                ++resolved;
+                odd += around % 2;
+            }
+            if (!leaf || rec.m_bDone == 0)
+                continue;
+            // Built again in an empty document: the same leads, unclipped,
+            // unless the new start changed the orientation found on the
+            // flattened curve (a curve crossing itself).
+            if (Orientation(o) != turnBefore) {
+                ++turned;
+                continue;
+            }
+            const LEADINOUT built = rec;
+            ApplyLeadInOut(&nothing, o);
+            const std::vector<double> want = ClipByCopying(slow.m_pFirst, *o);
+            EXPECT_EQ((std::vector<double>{built.m_dInX, built.m_dInY, built.m_dOutX, built.m_dOutY}), want)
+                << "drawing " << drawing;
+            clipped += built.m_dInX != rec.m_dInX || built.m_dOutX != rec.m_dOutX ? 1 : 0;
+            rec = built;
+        }
+        EXPECT_EQ(fastResult, slowResult) << "drawing " << drawing;
+        std::vector<double> fastContents, slowContents;
+        Contents(fast.m_pFirst, fastContents);
+        Contents(slow.m_pFirst, slowContents);
+        EXPECT_EQ(fastContents, slowContents) << "drawing " << drawing;
+        DeleteObjectList(source);
+    }
+    plat::SetCurveStartPlacer(g_curvePlacer);
+    // Both rules and the moving outlines have work to do.
+    EXPECT_GT(resolved, 200);
+    EXPECT_GT(odd, 60);
+    EXPECT_GT(clipped, 200);
+    EXPECT_GT(g_curvesMoved, 40);
+    EXPECT_LT(turned, 5);
+}
+
+// Only selected objects with a lead record are built: an unselected one
+// keeps its record unbuilt, a group without a record leaves its children's
+// records alone, and nothing to build gives false.
+TEST(LeadsOverManyOutlines, OneCommandBuildsOnlySelectedObjectsWithALeadRecord)
+{
+    std::vector<CDocDataRect*> rects;
+    for (double x : {0.0, 200.0, 400.0, 600.0}) {
+        rects.push_back(new CDocDataRect(CGeoBox(x, x + 100, 0, 50), nullptr, 255));
+        rects.back()->m_pLeadInOut = new LEADINOUT{1, 0, 1, 0.0, 10.0}; // outer, straight lead-in of 10
+        rects.back()->SetSelected(1);
+    }
+    auto [built, unselected, bare, child] = std::tuple(rects[0], rects[1], rects[2], rects[3]);
+    delete bare->m_pLeadInOut;
+    bare->m_pLeadInOut = nullptr;
+    unselected->SetSelected(0);
+    CDocListNode doc;
+    doc.m_pFirst = plat::LinkObjects({built, unselected, bare, new CDocDataGroup(plat::LinkObjects({child}), nullptr)});
+    DOCCONTEXT ctx;
+    ctx.m_pCurrent = &doc;
+
+    EXPECT_TRUE(ApplyLeadInOutToSelected(&ctx, doc.m_pFirst));
+    EXPECT_EQ(built->m_pLeadInOut->m_bDone, 1);
+    // Started mid a long side, the lead-in runs 10 straight back along it.
+    EXPECT_DOUBLE_EQ(std::fabs(built->m_pLeadInOut->m_dInX - built->m_pNodes->m_x), 10.0);
+    EXPECT_EQ(unselected->m_pLeadInOut->m_bDone, 0);
+    EXPECT_EQ(bare->m_pLeadInOut, nullptr);
+    EXPECT_EQ(child->m_pLeadInOut->m_bDone, 0);
+
+    built->SetSelected(0);
+    EXPECT_FALSE(ApplyLeadInOutToSelected(&ctx, doc.m_pFirst));
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 using plat::FIXED;
 using plat::GlyphFont;
@@ -285,4 +286,66 @@ TEST(GlyphFont, UnknownFamilyGetsTheSystemsSubstitute)
     std::vector<TTPOLYGON> polygons;
     ASSERT_TRUE(font.GetGlyphOutline(U'H', gm, &polygons));
     EXPECT_FALSE(polygons.empty());
+}
+
+// Faces are kept open across fonts: a face given back must serve the next
+// font at that font's own size and style, and fonts alive together must not
+// share one.
+TEST(GlyphFontCache, KeptFaceServesTheNextFontAtItsOwnSizeAndStyle)
+{
+    std::string path;
+    {
+        GlyphFont bold;
+        ASSERT_TRUE(bold.Create(Spec()));
+        path = bold.FilePath();
+        ASSERT_TRUE(bold.CreateFromFile(path, Spec(700)));
+        ASSERT_TRUE(bold.SyntheticBold());
+        plat::GLYPHMETRICS gm;
+        ASSERT_TRUE(bold.GetGlyphOutline(U'l', gm, nullptr));
+    }
+    // The same file at half the size and regular: l is 184 units wide, at
+    // 68 pixels 6.11, not emboldened; O advances 1612 x 68 / 2048 = 53.5.
+    GlyphFont small;
+    ASSERT_TRUE(small.CreateFromFile(path, GlyphFontSpec{"", -68, 400, false}));
+    EXPECT_FALSE(small.SyntheticBold());
+    plat::GLYPHMETRICS gm;
+    std::vector<TTPOLYGON> l;
+    ASSERT_TRUE(small.GetGlyphOutline(U'l', gm, &l));
+    const Extent e = ExtentOf(l);
+    EXPECT_NEAR(e.maxX - e.minX, 184.0 * 68 / 2048, 0.02);
+    // A second font of the file while the first is alive, at 137 pixels.
+    GlyphFont big;
+    ASSERT_TRUE(big.CreateFromFile(path, Spec()));
+    ASSERT_TRUE(big.GetGlyphOutline(U'O', gm, nullptr));
+    EXPECT_EQ(gm.gmCellIncX, 108);
+    ASSERT_TRUE(small.GetGlyphOutline(U'O', gm, nullptr));
+    EXPECT_EQ(gm.gmCellIncX, 54);
+    // A size set afterwards holds for the font that set it only.
+    ASSERT_TRUE(big.SetHeight(-68));
+    ASSERT_TRUE(big.GetGlyphOutline(U'O', gm, nullptr));
+    EXPECT_EQ(gm.gmCellIncX, 54);
+    EXPECT_FALSE(big.SetHeight(0));
+    EXPECT_FALSE(big.IsValid());
+}
+
+TEST(GlyphFontCache, KeepsNoMoreIdleFacesThanItsBound)
+{
+    std::vector<std::string> files;
+    for (const char* family : {"DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono", "Liberation Sans", "Liberation Serif",
+             "Liberation Mono"})
+        for (int weight : {400, 700})
+            for (bool italic : {false, true}) {
+                GlyphFont font;
+                if (font.Create(GlyphFontSpec{family, -20, weight, italic})
+                    && std::find(files.begin(), files.end(), font.FilePath()) == files.end())
+                    files.push_back(font.FilePath());
+            }
+    if (files.size() <= GlyphFont::kMaxCachedFaces)
+        GTEST_SKIP() << "needs more font files than the cache holds";
+    for (const std::string& file : files) {
+        GlyphFont font;
+        ASSERT_TRUE(font.CreateFromFile(file, GlyphFontSpec{"", -20, 400, false}));
+        EXPECT_LE(GlyphFont::CachedFaceCount(), GlyphFont::kMaxCachedFaces);
+    }
+    EXPECT_EQ(GlyphFont::CachedFaceCount(), GlyphFont::kMaxCachedFaces);
 }

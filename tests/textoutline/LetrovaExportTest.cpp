@@ -1,11 +1,14 @@
 // The shared library as the main program sees it: three functions bound by
 // name, words released only through the library.
+#include "platform/GlyphFont.h"
 #include "textoutline/Letrova.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <dlfcn.h>
+#include <fstream>
+#include <string>
 
 namespace {
 
@@ -58,6 +61,18 @@ Text MakeText(const char* text, const char* font)
     t.m_height = 10.0;
     t.m_width_factor = 1.0;
     return t;
+}
+
+// Mappings of the file in this process: FreeType maps a face's file while
+// the face is open.
+int MappingsOf(const std::string& path)
+{
+    std::ifstream maps("/proc/self/maps");
+    int n = 0;
+    for (std::string line; std::getline(maps, line);)
+        if (line.size() >= path.size() && line.compare(line.size() - path.size(), path.size(), path) == 0)
+            ++n;
+    return n;
 }
 
 double FirstX(const CMWord* word)
@@ -192,4 +207,24 @@ TEST_F(LetrovaLibrary, MTextPutsTheAdditionalTextFirst)
     }
     m_del(&words);
     m_del(&same);
+}
+
+TEST_F(LetrovaLibrary, FacesKeptForLaterTextsAreClosedWhenTheLibraryUnloads)
+{
+    std::string path;
+    {
+        plat::GlyphFont font;
+        ASSERT_TRUE(font.Create(plat::GlyphFontSpec{"DejaVu Sans", -20, 400, false}));
+        path = font.FilePath();
+    }
+    const int before = MappingsOf(path);
+    CMWordList words;
+    m_text(MakeText("H", "DejaVu Sans.ttf"), words);
+    m_text(MakeText("H", "DejaVu Sans.ttf"), words);
+    m_del(&words);
+    // One face, kept after both calls.
+    EXPECT_EQ(MappingsOf(path), before + 1);
+    ASSERT_EQ(::dlclose(m_handle), 0);
+    m_handle = nullptr;
+    EXPECT_EQ(MappingsOf(path), before);
 }

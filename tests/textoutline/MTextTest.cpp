@@ -266,8 +266,9 @@ TEST(MTextCodes, PlainTextSkipsParagraphSettingsAndBraces)
     const CMText text = Parse(MakeMText("\\pt12;A}B\\HC"));
     ASSERT_EQ(text.m_runs.size(), 2u);
     EXPECT_EQ(Chars(text.m_runs[0]), "A");
-    // Outside a group \H is no code.
-    EXPECT_EQ(Chars(text.m_runs[1]), "B\\HC");
+    // Outside a group \H has no effect; cut off by the end, it ends the text.
+    EXPECT_EQ(Chars(text.m_runs[1]), "B");
+    EXPECT_EQ(text.m_runs[1].m_height, 1.0);
 }
 
 TEST(MTextCodes, SecondByteOfADoubleByteCharacterIsNeverACode)
@@ -285,6 +286,68 @@ TEST(MTextCodes, SecondByteOfADoubleByteCharacterIsNeverACode)
     // A lead byte at the very end is dropped.
     text = Parse(MakeMText("A\x81"));
     EXPECT_EQ(Chars(text.m_runs.at(0)), "A");
+}
+
+TEST(MTextCodes, CodesOfRealDrawingsAreReadNotDrawn)
+{
+    // Each text gives one run of exactly these characters.
+    const std::pair<const char*, const char*> cases[] = {
+        {"\\A1;AB", "AB"},
+        {"a\\~b", "a b"},
+        {"\\{x\\}", "{x}"},
+        {"\\\\{B}", "\\B"}, // an escaped backslash, then a group
+        {"{\\L under}", " under"},
+        {"1\\S1/2;", "11/2"},
+        {"\\S1\\;2#3;", "1;2#3"},
+        {"\\S\x81\x7C/2;", "\x81\x7C/2"},
+        {"{\\A1;\\pxi-3,l3;\\K\\k\\l\\oA}", "A"},
+        {"\\pxqc;\\pi-1,l2;A\\K\\k\\l\\o\\L\\OB", "AB"},
+        {"A\\C3;\\T2;\\Q15;\\W2;\\fArial|b1;\\Fromans;B", "AB"},
+    };
+    for (const auto& [text, chars] : cases) {
+        const CMText parsed = Parse(MakeMText(text));
+        ASSERT_FALSE(parsed.m_runs.empty()) << text;
+        std::string all;
+        for (const CMFontInfo& run : parsed.m_runs)
+            all += Chars(run);
+        EXPECT_EQ(all, chars) << text;
+    }
+    // Outside a group the codes change nothing: base font, nominal height,
+    // default settings.
+    const CMText plain = Parse(MakeMText("A\\C3;\\T2;\\Q15;\\W2;\\H3;\\fArial|b1;\\L\\OB"));
+    ASSERT_EQ(plain.m_runs.size(), 1u);
+    EXPECT_EQ(plain.m_runs[0].m_name, "test.shx,");
+    EXPECT_EQ(plain.m_runs[0].m_height, 1.0);
+    const MCharInfo& b = plain.m_runs[0].m_chars.at(1);
+    EXPECT_EQ(b.m_color, 255);
+    EXPECT_EQ(b.m_tracking, 1.0);
+    EXPECT_EQ(b.m_width_factor, 1.0);
+    EXPECT_FALSE(b.m_underline);
+    // Inside one, \L keeps its meaning and a stacked character takes the
+    // settings in force.
+    const CMText group = Parse(MakeMText("{\\C5;\\L\\S1/2;}"));
+    ASSERT_EQ(group.m_runs.size(), 1u);
+    ASSERT_EQ(group.m_runs[0].m_chars.size(), 3u);
+    EXPECT_EQ(group.m_runs[0].m_chars[2].m_color, 5);
+    EXPECT_TRUE(group.m_runs[0].m_chars[2].m_underline);
+}
+
+TEST(MTextCodes, CodeCutOffByTheEndEndsTheTextOrGroup)
+{
+    for (const char* text : {"AB\\H2", "AB\\", "AB\\A1", "AB\\pxqc", "AB\\S"}) {
+        const CMText parsed = Parse(MakeMText(text));
+        ASSERT_EQ(parsed.m_runs.size(), 1u) << text;
+        EXPECT_EQ(Chars(parsed.m_runs[0]), "AB") << text;
+        EXPECT_EQ(parsed.m_runs[0].m_height, 1.0) << text;
+    }
+    EXPECT_EQ(Chars(Parse(MakeMText("1\\S1/2")).m_runs.at(0)), "11/2");
+    // The group's end cuts the code; what follows the group is text.
+    const CMText group = Parse(MakeMText("{AB\\H2}CD{\\C1}E"));
+    ASSERT_EQ(group.m_runs.size(), 3u);
+    EXPECT_EQ(Chars(group.m_runs[0]), "AB");
+    EXPECT_EQ(Chars(group.m_runs[1]), "CD");
+    EXPECT_EQ(group.m_runs[1].m_height, 1.0);
+    EXPECT_EQ(Chars(group.m_runs[2]), "E");
 }
 
 TEST(MTextCodes, FontNameWithABarAsSecondByteIsReadWhole)
@@ -312,6 +375,14 @@ TEST_F(MTextLayout, SecondLineStartsFiveThirdsOfTheLineHeightLower)
     MText m = MakeMText("A\\PB");
     m.m_line_spacing = 2.0;
     EXPECT_NEAR(Start(Draw(m).m_chars.at(1)).m_y, 20010.0 + 100.0 / 3.0, kEps);
+    // No spacing, reversed spacing or no number at all: spacing 1, not lines
+    // drawn over each other, upwards or nowhere.
+    for (double bad : {0.0, -2.0, std::nan(""), HUGE_VAL}) {
+        m.m_line_spacing = bad;
+        const CMText text = Draw(m);
+        ASSERT_EQ(text.m_chars.size(), 2u) << bad;
+        EXPECT_NEAR(Start(text.m_chars[1]).m_y, 20010.0 + 50.0 / 3.0, kEps) << bad;
+    }
 }
 
 TEST_F(MTextLayout, AttachmentPointDoesNotMoveTheFirstLine)
@@ -429,4 +500,46 @@ TEST(MTextTrueType, FirstCharacterOfAParagraphLosesItsLeftBearing)
     EXPECT_EQ(text.m_chars[1].m_metrics.originX, 1);
     EXPECT_NEAR(MinX(text.m_chars[1]), MinX(text.m_chars[0]) - 1.0, 1e-6);
     EXPECT_TRUE(text.m_chars[1].m_firstInParagraph);
+}
+
+// Points, kinds and closed flags of every contour, compared exactly.
+void ExpectSameOutlines(const MText& a, const MText& b, const char* what)
+{
+    const CMText left = Draw(a);
+    const CMText right = Draw(b);
+    ASSERT_EQ(left.m_chars.size(), right.m_chars.size()) << what;
+    std::size_t points = 0;
+    for (std::size_t i = 0; i < left.m_chars.size(); ++i) {
+        const auto& lc = left.m_chars[i].m_contours;
+        const auto& rc = right.m_chars[i].m_contours;
+        ASSERT_EQ(lc.size(), rc.size()) << what << " character " << i;
+        for (std::size_t k = 0; k < lc.size(); ++k) {
+            EXPECT_EQ(lc[k].m_closed, rc[k].m_closed);
+            ASSERT_EQ(lc[k].m_points.size(), rc[k].m_points.size()) << what;
+            for (std::size_t p = 0; p < lc[k].m_points.size(); ++p) {
+                EXPECT_EQ(lc[k].m_points[p].m_x, rc[k].m_points[p].m_x) << what;
+                EXPECT_EQ(lc[k].m_points[p].m_y, rc[k].m_points[p].m_y) << what;
+                EXPECT_EQ(lc[k].m_points[p].m_kind, rc[k].m_points[p].m_kind) << what;
+            }
+            points += lc[k].m_points.size();
+        }
+    }
+    EXPECT_GT(points, 0u) << what;
+}
+
+TEST(MTextTrueType, CodesOfRealDrawingsDrawWhatTheyStandFor)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"\\A1;AB", "AB"},
+        {"a\\~b", "a b"},
+        {"{\\L under}", " under"},
+        {"1\\S1/2;", "11/2"},
+        {"\\A1;A\\PB", "A\\PB"},
+    };
+    for (const auto& [coded, plain] : cases)
+        ExpectSameOutlines(MakeMText(coded, "DejaVu Sans.ttf"), MakeMText(plain, "DejaVu Sans.ttf"), coded);
+    const CMText braces = Draw(MakeMText("\\{x\\}", "DejaVu Sans.ttf"));
+    ASSERT_EQ(braces.m_chars.size(), 3u);
+    for (const CTextChar& ch : braces.m_chars)
+        EXPECT_FALSE(ch.m_contours.empty());
 }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <numbers>
 
@@ -65,6 +66,35 @@ void ExpectPoint(const CSuPoint& p, double x, double y)
 {
     EXPECT_NEAR(p.m_x, x, kEps);
     EXPECT_NEAR(p.m_y, y, kEps);
+}
+
+// Shapes drawing A's two lines, then scaling up by 255^127 x n and drawing
+// one more vector from A's corner: R (n 4) straight up, whose end overflows
+// when scaled to height 100; S (n 3) up and right, whose end is finite at
+// height 100 and overflows when turned by 30 degrees; T (n 2) right, whose
+// end overflows when stretched by 2.
+Bytes RunawayFont()
+{
+    auto runaway = [](std::uint8_t n, std::uint8_t vector) {
+        Bytes codes = {0x40, 0x34};
+        for (int i = 0; i < 127; ++i) {
+            codes.push_back(4);
+            codes.push_back(255);
+        }
+        codes.insert(codes.end(), {4, n, vector, 0});
+        return codes;
+    };
+    return plat::ShapeFontBytes({{'R', "R", runaway(4, 0x14)}, {'S', "S", runaway(3, 0x12)}, {'T', "T", runaway(2, 0x10)}});
+}
+
+bool AllFinite(const CMWordList& words)
+{
+    for (const CMWord* w : words)
+        for (const COutLine* line : w->m_lines)
+            for (const CSuPoint& p : line->m_points)
+                if (!std::isfinite(p.m_x) || !std::isfinite(p.m_y))
+                    return false;
+    return true;
 }
 
 class ShxText : public ::testing::Test {
@@ -219,5 +249,54 @@ TEST_F(ShxText, ExportTurnsTheTextAboutItsInsertionPoint)
     const CSuPoint& q = words.front()->m_lines[1]->m_points[1];
     EXPECT_NEAR(q.m_x, 19996.25, 1e-9);
     EXPECT_NEAR(q.m_y, 19995.0, 1e-9);
+    g_DelWordList(&words);
+}
+
+TEST_F(ShxText, RunawayScaleLeavesNoInfinitePointAfterScalingStretchingOrTurning)
+{
+    m_folder.Write("shx/run.shx", RunawayFont());
+    // Height 100: factor 1000 / 8 x 0.5 = 62.5, so A's lines end at 20500
+    // and 19625; turned by 30 degrees about the insertion point.
+    Text t = MakeText("RS", "run.shx", 100.0);
+    t.m_angle = std::numbers::pi / 6;
+    CMWordList words;
+    g_GetTextOutlineInfo(t, words);
+    ASSERT_EQ(words.size(), 2u);
+    EXPECT_TRUE(AllFinite(words));
+    // Only the runaway line goes; the box left is 500 wide, so S starts
+    // 500 + 1000 / 3 to the right.
+    const CMWord* r = words.front();
+    const CMWord* s = words.back();
+    ASSERT_EQ(r->m_lines.size(), 2u);
+    ASSERT_EQ(s->m_lines.size(), 2u);
+    ExpectPoint(r->m_lines[0]->m_points[0], 20000.0, 20000.0);
+    EXPECT_NEAR(r->m_lines[0]->m_points[1].m_x, 20433.0127019, 1e-6);
+    EXPECT_NEAR(r->m_lines[0]->m_points[1].m_y, 19750.0, 1e-6);
+    EXPECT_NEAR(r->m_lines[1]->m_points[1].m_x, 20245.5127019, 1e-6);
+    EXPECT_NEAR(r->m_lines[1]->m_points[1].m_y, 19425.2404735, 1e-6);
+    EXPECT_NEAR(s->m_lines[0]->m_points[0].m_x, 20721.6878365, 1e-6);
+    EXPECT_NEAR(s->m_lines[0]->m_points[0].m_y, 19583.3333333, 1e-6);
+    g_DelWordList(&words);
+
+    // Stretched by 2: T keeps A's lines, now 1000 wide.
+    g_GetTextOutlineInfo(MakeText("T", "run.shx", 100.0, 2.0), words);
+    ASSERT_EQ(words.size(), 1u);
+    EXPECT_TRUE(AllFinite(words));
+    ASSERT_EQ(words.front()->m_lines.size(), 2u);
+    ExpectPoint(words.front()->m_lines[1]->m_points[1], 21000.0, 19625.0);
+    g_DelWordList(&words);
+
+    // The same shapes in a multi-line text, T stretched by its group.
+    MText m;
+    SetField(m.m_text, "RS{\\W2;T}");
+    SetField(m.m_font_file, "run.shx");
+    m.m_height = 100.0;
+    m.m_line_spacing = 1.0;
+    m.m_geometry[4] = std::numbers::pi / 6;
+    g_GetMTextOutlineInfo(m, words);
+    ASSERT_EQ(words.size(), 3u);
+    EXPECT_TRUE(AllFinite(words));
+    for (const CMWord* w : words)
+        EXPECT_EQ(w->m_lines.size(), 2u);
     g_DelWordList(&words);
 }

@@ -218,6 +218,23 @@ TEST(TrueTypeText, InsertionPointIsMappedIntoTheWorkingSpace)
     EXPECT_NEAR(BoxOf(text.m_chars[0]).maxY, 19980.0, 0.02);
 }
 
+TEST(TrueTypeText, InsertionPointPastTheRangeGivesNoInfinitePoint)
+{
+    // x 1e308 maps to infinity: the characters stay, without contours. Just
+    // inside the range (x 1.7e307 maps to 1.7e308) the outlines are kept.
+    Text t = MakeText("HH");
+    t.m_x = 1e308;
+    CText text = Outline(t);
+    ASSERT_EQ(text.m_chars.size(), 2u);
+    EXPECT_TRUE(text.m_chars[0].m_contours.empty());
+    EXPECT_TRUE(text.m_chars[1].m_contours.empty());
+    t.m_x = 1.7e307;
+    text = Outline(t);
+    ASSERT_EQ(text.m_chars.size(), 2u);
+    ASSERT_EQ(text.m_chars[0].m_contours.size(), 1u);
+    EXPECT_TRUE(std::isfinite(BoxOf(text.m_chars[0]).maxX));
+}
+
 TEST(TrueTypeText, BoldAndItalicChangeTheOutlines)
 {
     CTrueTypeFont regular;

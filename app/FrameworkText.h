@@ -1,0 +1,21 @@
+// The few texts that the application framework itself shows (message box
+// buttons, a file that cannot be opened, a lock that cannot be taken). They
+// are not in the language files: each is kept here in English and Chinese,
+// and the language is chosen as the help file is.
+#pragma once
+#include <QString>
+
+enum class FrameworkText {
+    Ok,
+    Cancel,
+    Yes,
+    No,
+    CannotOpenFile, // %1: the file
+    CannotLock,     // %1: the lock file
+};
+
+// True when the pointer file Language/Language of the program folder cannot
+// be read or names one of the two Chinese language files.
+bool IsChineseLanguageCurrent();
+
+QString FrameworkString(FrameworkText text);

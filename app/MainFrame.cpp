@@ -1,0 +1,620 @@
+#include "MainFrame.h"
+
+#include "FrameworkText.h"
+#include "RecentFileList.h"
+#include "Resources.h"
+#include "machinecomm/Vantrel.h"
+#include "model/DocData.h"
+#include "platform/Folders.h"
+#include "platform/Prompt.h"
+#include "platform/WorkFolder.h"
+#include "settings/MachineNode.h"
+#include "settings/ReadParamFile.h"
+#include "settings/SoftwareSettings.h"
+#include "settings/WorkParams.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr std::u16string_view kMainMenu = u"phase0:main-menu";
+constexpr std::u16string_view kTitle = u"phase:title";
+constexpr std::u16string_view kEditMenu = u"phase11:edit-right-menu";
+// Pane 0 takes what the other three (250 + 250 + 150) and the borders leave.
+constexpr int kPaneWidthReserve = 670;
+constexpr std::array<int, 4> kPaneWidths = {0, 250, 250, 150};
+constexpr int kUpdateIntervalMs = 100;
+constexpr auto kPortErrorWait = std::chrono::milliseconds(20);
+// The Korean language's name, which gives the property font another face.
+constexpr std::u16string_view kKoreanName = u"\uD55C\uAD6D\uC758";
+constexpr const char16_t* kChineseHelp = u"Help_CN.chm";
+constexpr const char16_t* kEnglishHelp = u"Help_EN.chm";
+
+// Texts of menu 128: top-level menus by position, items by id.
+struct MenuTextEntry {
+    plat::UINT id;
+    int entry;
+};
+constexpr std::array<int, 3> kTopMenuEntries = {0, 33, 31};
+constexpr MenuTextEntry kMenuItemEntries[] = {{32902, 1}, {32901, 2},  {57606, 8},  {57616, 9}, {57665, 10},
+                                              {59392, 34}, {59393, 35}, {57664, 32}, {32916, 40}};
+
+// Docking of each toolbar and whether it can be moved (has a gripper).
+struct ToolBarPlace {
+    int id;
+    Qt::ToolBarArea area;
+    bool movable;
+    bool breakBefore;
+};
+// Main, group and place share the first top row, property and path tools
+// the second; the align bar stands below the tools bar on the left.
+constexpr ToolBarPlace kPlaces[] = {{130, Qt::LeftToolBarArea, false, false}, {128, Qt::TopToolBarArea, true, false},
+                                    {196, Qt::TopToolBarArea, true, false},   {238, Qt::TopToolBarArea, true, false},
+                                    {180, Qt::TopToolBarArea, true, true},    {189, Qt::LeftToolBarArea, false, false},
+                                    {210, Qt::TopToolBarArea, true, false}};
+
+QString ToQ(const std::u16string& s)
+{
+    return QString::fromStdU16String(s);
+}
+
+QLabel* MakeLabel(const QString& text, const QFont& font, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+// A toolbar place of fixed width holding one or two controls stacked.
+QWidget* MakePlace(int width, QWidget* parent)
+{
+    auto* place = new QWidget(parent);
+    place->setFixedWidth(width);
+    auto* layout = new QVBoxLayout(place);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return place;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame()
+{
+    m_openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+
+    g_settings.SetPaletteAndInterfaceDefaults();
+    const CReadParamFile files;
+    files.ReadSoftwareParam(g_settings);
+
+    for (std::u16string& text : m_langText)
+        text.clear();
+    files.LoadLanguageFiles(m_langText);
+    SetLanguageTable(m_langText);
+
+    // Folders that cannot be made are not emptied at exit.
+    const std::string work = files.GetWorkPath();
+    if (files.CreateWorkFolder(work))
+        m_workFolder = work;
+    const std::string file = plat::FileFolderOf(work);
+    if (file != work && files.CreateWorkFolder(file))
+        m_fileFolder = file;
+
+    if (QtMessagePoster* poster = QtMessagePoster::Current())
+        m_hWnd = poster->RegisterWindow(this);
+}
+
+CMainFrame::~CMainFrame()
+{
+    delete m_keyRouter;
+    m_keyRouter = nullptr;
+    if (m_updateTimer != nullptr)
+        m_updateTimer->stop();
+    if (QtMessagePoster* poster = QtMessagePoster::Current(); poster != nullptr && m_hWnd != 0)
+        poster->UnregisterWindow(m_hWnd);
+    if (plat::MainWindow() == m_hWnd)
+        plat::SetMainWindow(0);
+    if (plat::GetProgressSink() == m_progress.get())
+        plat::SetProgressSink(nullptr);
+
+    FreeWorkParamList(g_settings.m_pLayers);
+    FreeMachineList(g_settings.m_pMachines);
+    DeleteObjectList(g_settings.m_pClipboard);
+    if (RegisteredLanguageTable().data() == m_langText.data())
+        SetLanguageTable({});
+    for (std::u16string& text : m_langText)
+        text.clear();
+
+    const CReadParamFile files;
+    if (!m_workFolder.empty())
+        files.DeleteFolderFiles(m_workFolder);
+    if (!m_fileFolder.empty())
+        files.DeleteFolderFiles(m_fileFolder);
+}
+
+bool CMainFrame::Create()
+{
+    setWindowIcon(IconResource(128));
+    m_mdiArea = new QMdiArea(this);
+    setCentralWidget(m_mdiArea);
+    m_router = new CommandRouter([this] { return CommandChain(); }, this);
+    if (m_hWnd != 0)
+        plat::SetMainWindow(m_hWnd);
+
+    const CReadParamFile files;
+    FreeWorkParamList(g_settings.m_pLayers);
+    g_settings.m_pLayers = files.ReadWorkParam();
+    FreeMachineList(g_settings.m_pMachines);
+    g_settings.m_pMachines = files.ReadMacInfo(&g_settings.m_nCurMachine);
+
+    if (!CreateToolBars())
+        return false;
+    CreateStatusBar();
+    CreatePropertyBar();
+    CreateMenus();
+
+    const std::u16string& title = LanguageText(m_langText, kTitle, 0);
+    setWindowTitle(title.empty() ? QCoreApplication::applicationName() : ToQ(title));
+
+    On(cmd::Help, [this] { OnHelp(); });
+    On(
+        cmd::ViewToolbar,
+        [this] {
+            const bool show = !AnyToolBarVisible();
+            for (const auto& [id, bar] : m_toolBars)
+                bar->setVisible(show);
+        },
+        [this](CmdUI& ui) { ui.SetCheck(AnyToolBarVisible() ? 1 : 0); });
+    On(
+        cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
+        [this](CmdUI& ui) { ui.SetCheck(statusBar()->isVisible() ? 1 : 0); });
+    // Window arrangement, while a document window is open. Minimised
+    // windows are kept arranged by the document area itself.
+    auto anyChild = [this](CmdUI& ui) { ui.Enable(m_mdiArea->activeSubWindow() != nullptr); };
+    On(cmd::WindowCascade, [this] { m_mdiArea->cascadeSubWindows(); }, anyChild);
+    On(cmd::WindowTile, [this] { m_mdiArea->tileSubWindows(); }, anyChild);
+    On(cmd::WindowArrange, [] {}, anyChild);
+    // The palette bar's page buttons stay enabled.
+    On(cmd::PalettePage1, [] {});
+    On(cmd::PalettePage2, [] {});
+
+    m_keyRouter = new KeyRouter(this, this, AcceleratorTable());
+    m_updateTimer = new QTimer(this);
+    connect(m_updateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+    m_updateTimer->start(kUpdateIntervalMs);
+    UpdateCommandStates();
+    return true;
+}
+
+QAction* CMainFrame::Action(plat::UINT id)
+{
+    const auto it = m_actions.find(id);
+    if (it != m_actions.end())
+        return it->second;
+    auto* action = new QAction(this);
+    SetCommandId(action, id);
+    // Toolbar and menu pictures show only where the design puts them.
+    action->setIconVisibleInMenu(false);
+    connect(action, &QAction::triggered, this, [this, id] { m_router->Execute(id); });
+    m_actions.emplace(id, action);
+    return action;
+}
+
+QToolBar* CMainFrame::ToolBar(int resourceId) const
+{
+    const auto it = m_toolBars.find(resourceId);
+    return it != m_toolBars.end() ? it->second : nullptr;
+}
+
+QLabel* CMainFrame::StatusPane(int pane) const
+{
+    return pane >= 0 && pane < kPaneCount ? m_panes[static_cast<std::size_t>(pane)] : nullptr;
+}
+
+void CMainFrame::SetPaneText(int pane, const QString& text)
+{
+    if (QLabel* label = StatusPane(pane))
+        label->setText(text);
+}
+
+QLineEdit* CMainFrame::PropertyEdit(int id, bool lower) const
+{
+    const auto it = m_propertyEdits.find(id);
+    if (it == m_propertyEdits.end())
+        return nullptr;
+    return it->second[lower ? 1 : 0];
+}
+
+QPushButton* CMainFrame::PathToolButton(int id) const
+{
+    const auto it = m_pathButtons.find(id);
+    return it != m_pathButtons.end() ? it->second : nullptr;
+}
+
+QIcon CMainFrame::ProportionIcon(bool on) const
+{
+    return on ? m_proportionOn : m_proportionOff;
+}
+
+void CMainFrame::SetWorkPanel(WorkPanel* panel)
+{
+    m_workPanel = panel;
+}
+
+std::vector<CommandTarget*> CMainFrame::CommandChain()
+{
+    std::vector<CommandTarget*> chain;
+    if (m_workPanel != nullptr)
+        chain.push_back(m_workPanel);
+    if (QMdiSubWindow* child = m_mdiArea != nullptr ? m_mdiArea->activeSubWindow() : nullptr) {
+        if (auto* source = dynamic_cast<CommandChainSource*>(child->widget()))
+            source->AppendCommandTargets(chain);
+    }
+    chain.push_back(this);
+    if (m_appTarget != nullptr)
+        chain.push_back(m_appTarget);
+    return chain;
+}
+
+bool CMainFrame::CreateToolBars()
+{
+    for (const ToolBarPlace& place : kPlaces) {
+        auto* bar = new QToolBar(this);
+        bar->setObjectName(QStringLiteral("toolbar%1").arg(place.id));
+        bar->setProperty("windowId", kToolbarId);
+        bar->setMovable(place.movable);
+        bar->setIconSize(QSize(16, 15));
+        for (const ToolbarButton& button : ToolbarButtons(place.id)) {
+            if (button.id == 0) {
+                bar->addSeparator();
+                continue;
+            }
+            if (button.image < 0)
+                continue; // a control's place, made by CreatePropertyBar
+            const QPixmap image = ToolbarImage(place.id, button.image);
+            if (image.isNull())
+                return false;
+            QAction* action = Action(button.id);
+            action->setIcon(QIcon(image));
+            bar->addAction(action);
+        }
+        if (place.breakBefore)
+            addToolBarBreak(place.area);
+        addToolBar(place.area, bar);
+        m_toolBars.emplace(place.id, bar);
+    }
+    // The proportion toggle's second image.
+    const QPixmap on = BitmapResource(217);
+    if (on.isNull())
+        return false;
+    m_proportionOff = Action(32852)->icon();
+    m_proportionOn = QIcon(on);
+    // The property bar shows no tooltips.
+    Action(32852)->setToolTip(QString());
+    return true;
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setProperty("windowId", kStatusBarId);
+    for (int i = 0; i < kPaneCount; ++i) {
+        auto* pane = new QLabel(QStringLiteral(" "), bar);
+        pane->setObjectName(QStringLiteral("pane%1").arg(i));
+        bar->addWidget(pane);
+        m_panes[static_cast<std::size_t>(i)] = pane;
+    }
+    SetPaneText(2, ToQ(LanguageText(m_langText, kMainMenu, 38)) + QStringLiteral(" ") +
+                       ToQ(LanguageText(m_langText, kMainMenu, 39)));
+
+    m_progressBar = new QProgressBar(m_panes[1]);
+    m_progressBar->setObjectName(QString::number(kProgressId));
+    auto* layout = new QHBoxLayout(m_panes[1]);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_progressBar);
+    m_progress = std::make_unique<QtProgress>(m_progressBar);
+    plat::SetProgressSink(m_progress.get());
+
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    UpdatePaneWidths(screen != nullptr ? screen->geometry().width() : width());
+}
+
+void CMainFrame::UpdatePaneWidths(int width)
+{
+    for (int i = 0; i < kPaneCount; ++i) {
+        QLabel* pane = m_panes[static_cast<std::size_t>(i)];
+        if (pane == nullptr)
+            return;
+        const int w = i == 0 ? std::max(0, width - kPaneWidthReserve) : kPaneWidths[static_cast<std::size_t>(i)];
+        pane->setFixedWidth(w);
+    }
+}
+
+void CMainFrame::CreatePropertyBar()
+{
+    QFont labelFont(QStringLiteral("Arial"));
+    labelFont.setPixelSize(11);
+    labelFont.setStyleHint(QFont::SansSerif);
+    QFont propertyFont = labelFont;
+    propertyFont.setFamily(g_languageNames.Current() == kKoreanName ? QStringLiteral("宋体") : QStringLiteral("Arial"));
+
+    QToolBar* property = ToolBar(180);
+    QAction* toggle = Action(32852);
+    auto insertPlace = [&](QWidget* place, int id) {
+        place->setObjectName(QString::number(id));
+        property->insertWidget(toggle, place);
+    };
+    auto twoLabels = [&](int width, const QString& upper, const QString& lower) {
+        QWidget* place = MakePlace(width, property);
+        place->layout()->addWidget(MakeLabel(upper, labelFont, place));
+        place->layout()->addWidget(MakeLabel(lower, labelFont, place));
+        return place;
+    };
+    auto twoEdits = [&](int id, int width) {
+        QWidget* place = MakePlace(width, property);
+        std::array<QLineEdit*, 2> edits{};
+        for (QLineEdit*& edit : edits) {
+            edit = new QLineEdit(place);
+            edit->setObjectName(QString::number(id));
+            edit->setFont(labelFont);
+            place->layout()->addWidget(edit);
+        }
+        m_propertyEdits[id] = edits;
+        return place;
+    };
+    auto iconLabel = [&](int icon, QWidget* parent) {
+        QLabel* label = MakeLabel(QString(), labelFont, parent);
+        label->setPixmap(IconResource(icon).pixmap(16, 16));
+        return label;
+    };
+
+    // Places 0 to 3 stand before the toggle (place 4).
+    insertPlace(twoLabels(20, QStringLiteral("x:"), QStringLiteral("y:")), 32830);
+    insertPlace(twoEdits(32853, 60), 32853);
+    QWidget* wh = MakePlace(20, property);
+    wh->layout()->addWidget(iconLabel(228, wh));
+    wh->layout()->addWidget(iconLabel(229, wh));
+    insertPlace(wh, 32854);
+    insertPlace(twoEdits(32831, 60), 32831);
+
+    // Places 5 and 6 hold one static with icon 230; 7 the angle; 8 the degree sign.
+    QWidget* ratio = MakePlace(32, property);
+    ratio->layout()->addWidget(iconLabel(230, ratio));
+    ratio->setObjectName(QStringLiteral("32832"));
+    property->addWidget(ratio);
+    QWidget* angle = MakePlace(40, property);
+    angle->setObjectName(QStringLiteral("32855"));
+    angle->layout()->setContentsMargins(0, 7, 0, 8);
+    auto* angleEdit = new QLineEdit(angle);
+    angleEdit->setObjectName(QStringLiteral("32855"));
+    angleEdit->setFont(labelFont);
+    angle->layout()->addWidget(angleEdit);
+    m_propertyEdits[32855] = {angleEdit, angleEdit};
+    property->addWidget(angle);
+    QWidget* degree = MakePlace(14, property);
+    degree->setObjectName(QStringLiteral("32856"));
+    degree->layout()->addWidget(MakeLabel(QStringLiteral("°"), labelFont, degree));
+    property->addWidget(degree);
+
+    // The path-tool bar: the assist selector and two push buttons.
+    QToolBar* path = ToolBar(210);
+    QWidget* combo = MakePlace(60, path);
+    combo->setObjectName(QStringLiteral("32939"));
+    combo->layout()->setContentsMargins(3, 6, 0, 0);
+    m_assistCombo = new QComboBox(combo);
+    m_assistCombo->setObjectName(QStringLiteral("32939"));
+    m_assistCombo->setFont(propertyFont);
+    m_assistCombo->addItem(ToQ(LanguageText(m_langText, kEditMenu, 58)));
+    m_assistCombo->addItem(ToQ(LanguageText(m_langText, kEditMenu, 59)));
+    m_assistCombo->setCurrentIndex(g_settings.m_assist_mode < 2 ? g_settings.m_assist_mode : -1);
+    combo->layout()->addWidget(m_assistCombo);
+    connect(m_assistCombo, &QComboBox::activated, this, [this] { m_router->Execute(32939); });
+    path->addWidget(combo);
+
+    struct PushPlace {
+        int id;
+        int width;
+        int entry;
+        QMargins margins;
+    };
+    for (const PushPlace& p : {PushPlace{32875, 60, 2, QMargins(0, 4, 2, 5)},
+                               PushPlace{32915, 64, 53, QMargins(2, 4, 4, 5)}}) {
+        QWidget* place = MakePlace(p.width, path);
+        place->setObjectName(QString::number(p.id));
+        place->layout()->setContentsMargins(p.margins);
+        auto* button = new QPushButton(ToQ(LanguageText(m_langText, kEditMenu, p.entry)), place);
+        button->setObjectName(QString::number(p.id));
+        button->setFont(propertyFont);
+        place->layout()->addWidget(button);
+        const plat::UINT id = static_cast<plat::UINT>(p.id);
+        connect(button, &QPushButton::clicked, this, [this, id] { m_router->Execute(id); });
+        m_pathButtons[p.id] = button;
+        path->addWidget(place);
+    }
+}
+
+void CMainFrame::CreateMenus()
+{
+    QMenu* current = nullptr;
+    for (const MenuItemResource& item : MenuResource(128)) {
+        if (item.level == 0) {
+            current = menuBar()->addMenu(QString::fromUtf16(item.text));
+            m_topMenus.push_back(current);
+            connect(current, &QMenu::aboutToShow, this, [this, current] {
+                if (current == m_fileMenu)
+                    RefreshRecentFileItems(current);
+                m_router->UpdateActions(current->actions());
+            });
+            if (m_fileMenu == nullptr)
+                m_fileMenu = current;
+            continue;
+        }
+        if (item.id == 0) {
+            current->addSeparator();
+            continue;
+        }
+        QAction* action = Action(item.id);
+        QString text = QString::fromUtf16(item.text);
+        if (item.accel != nullptr)
+            text += QStringLiteral("\t") + QString::fromUtf16(item.accel);
+        action->setText(text);
+        if (item.bitmap != 0) {
+            action->setIcon(QIcon(BitmapResource(item.bitmap)));
+            action->setIconVisibleInMenu(true);
+        }
+        current->addAction(action);
+        if (item.id == cmd::FileMru1) {
+            // The other recent files follow the first; shown only when listed.
+            for (plat::UINT id = cmd::FileMru1 + 1; id <= cmd::FileMru4; ++id) {
+                QAction* more = Action(id);
+                more->setVisible(false);
+                current->addAction(more);
+            }
+        }
+    }
+    ApplyMenuTexts();
+    RefreshRecentFileItems(m_fileMenu);
+}
+
+std::u16string CMainFrame::MenuText(int entry) const
+{
+    return LanguageText(m_langText, kMainMenu, entry);
+}
+
+void CMainFrame::ApplyMenuTexts()
+{
+    for (std::size_t i = 0; i < m_topMenus.size() && i < kTopMenuEntries.size(); ++i) {
+        const std::u16string text = MenuText(kTopMenuEntries[i]);
+        if (!text.empty())
+            m_topMenus[i]->setTitle(ToQ(text));
+    }
+    for (const MenuTextEntry& e : kMenuItemEntries) {
+        const std::u16string text = MenuText(e.entry);
+        if (text.empty())
+            continue;
+        QAction* action = Action(e.id);
+        const QString old = action->text();
+        const qsizetype tab = old.indexOf(QLatin1Char('\t'));
+        action->setText(ToQ(text) + (tab >= 0 ? old.mid(tab) : QString()));
+    }
+}
+
+void CMainFrame::RefreshRecentFileItems(QMenu* fileMenu)
+{
+    if (fileMenu == nullptr)
+        return;
+    const QStringList files = m_recentFiles != nullptr ? m_recentFiles->Files() : QStringList();
+    for (int i = 0; i < RecentFileList::kSize; ++i) {
+        QAction* action = Action(cmd::FileMru1 + static_cast<plat::UINT>(i));
+        if (i < files.size()) {
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
+            action->setVisible(true);
+        } else if (i == 0) {
+            // The placeholder item while the list is empty.
+            const std::u16string text = MenuText(9);
+            action->setText(text.empty() ? QStringLiteral("Recent File") : ToQ(text));
+            action->setVisible(true);
+        } else {
+            action->setVisible(false);
+        }
+    }
+}
+
+bool CMainFrame::AnyToolBarVisible() const
+{
+    // The menu item follows the first toolbar made.
+    const QToolBar* first = ToolBar(kToolbars.front());
+    return first != nullptr && !first->isHidden();
+}
+
+void CMainFrame::UpdateCommandStates()
+{
+    if (m_router == nullptr)
+        return;
+    QList<QAction*> actions;
+    for (const auto& [id, action] : m_actions)
+        actions.append(action);
+    m_router->UpdateActions(actions);
+}
+
+void CMainFrame::OnHelp()
+{
+    const std::string folder = plat::ProgramFolder();
+    const QString help = QString::fromStdString(folder) +
+                         QString::fromUtf16(IsChineseLanguageCurrent() ? kChineseHelp : kEnglishHelp);
+    if (!QFileInfo(help).isFile() || !m_openUrl(QUrl::fromLocalFile(help)))
+        plat::MessageBox(FrameworkString(FrameworkText::CannotOpenFile).arg(help).toStdU16String());
+}
+
+void CMainFrame::OnPostedMessage(plat::UINT msg, plat::WPARAM, plat::LPARAM)
+{
+    if (msg != WM_COMM_PORT_ERROR)
+        return; // no other posted message is the frame's
+    std::this_thread::sleep_for(kPortErrorWait);
+    if (m_workPanel != nullptr)
+        m_workPanel->OnPortError();
+}
+
+bool CMainFrame::PreTranslateFrameKey(const VirtualKey& key)
+{
+    if (!key.down)
+        return false;
+    if (key.code == vk::F1) {
+        OnHelp();
+        return true;
+    }
+    if (key.code == vk::Return && (m_nFocusEditId == 32853 || m_nFocusEditId == 32831 || m_nFocusEditId == 32855)) {
+        // The view takes the focus and applies the typed value; the key
+        // still goes on to the edit.
+        if (QMdiSubWindow* child = m_mdiArea->activeSubWindow(); child != nullptr && child->widget() != nullptr)
+            child->widget()->setFocus(Qt::OtherFocusReason);
+    }
+    return false;
+}
+
+void CMainFrame::RunAccelerator(plat::UINT id)
+{
+    if (m_router->Update(id).m_bEnabled)
+        m_router->Execute(id);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        emit closeCancelled();
+        return;
+    }
+    event->accept();
+    m_closed = true;
+    emit closed();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!isMinimized())
+        UpdatePaneWidths(width());
+}

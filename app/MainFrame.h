@@ -1,0 +1,159 @@
+// The main window: a QMainWindow around the document area (QMdiArea), with
+// seven toolbars, the status bar and its progress bar, and the property and
+// path-tool controls. Its construction sets the settings block up, loads the
+// language table and makes the work and file folders; Create builds the
+// window; destruction frees the process-wide lists and empties the folders.
+//
+// Commands go through its router: the work panel first, then the active
+// document window's targets (view, document, child frame), the frame itself
+// and the application. Keys go through its key router.
+#pragma once
+#include "CommandRouter.h"
+#include "KeyRouter.h"
+#include "QtMessagePoster.h"
+#include "QtProgress.h"
+#include "settings/LanguageTable.h"
+
+#include <QMainWindow>
+#include <QUrl>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QComboBox;
+class QPushButton;
+class QMdiArea;
+class QMenu;
+class QProgressBar;
+class QTimer;
+class QToolBar;
+class RecentFileList;
+
+// What the frame needs of the docked work panel.
+class WorkPanel : public CommandTarget {
+public:
+    virtual QWidget* PanelWidget() = 0;
+    // The serial port failed: close every machine connection.
+    virtual void OnPortError() = 0;
+};
+
+class CMainFrame : public QMainWindow, public CommandMap, public PostedMessageTarget, public KeyRouteTarget {
+    Q_OBJECT
+
+public:
+    static constexpr int kPaneCount = 4;
+    static constexpr int kToolbarId = 59392;   // every toolbar's window id
+    static constexpr int kStatusBarId = 59393;
+    static constexpr int kProgressId = 3111;
+    // Toolbars in the order of their creation.
+    static constexpr std::array<int, 7> kToolbars = {130, 128, 196, 238, 180, 189, 210};
+
+    CMainFrame();
+    ~CMainFrame() override;
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // Builds the window. False when a toolbar or its images cannot be made;
+    // the frame must not be shown then.
+    bool Create();
+
+    // The language table of this run.
+    std::array<std::u16string, kLanguageTableSize> m_langText;
+    // Id of the control that last took the focus from the view (0: none).
+    int m_nFocusEditId = 0;
+
+    plat::HWND Handle() const { return m_hWnd; }
+    QMdiArea* MdiArea() const { return m_mdiArea; }
+    CommandRouter& Router() { return *m_router; }
+
+    // The one action of a command, shared by menus and toolbars.
+    QAction* Action(plat::UINT id);
+    QToolBar* ToolBar(int resourceId) const;
+    QLabel* StatusPane(int pane) const;
+    void SetPaneText(int pane, const QString& text);
+    QProgressBar* ProgressBar() const { return m_progressBar; }
+    // Property bar edits 32853 (position) and 32831 (size), upper or lower,
+    // and the angle edit 32855.
+    QLineEdit* PropertyEdit(int id, bool lower = false) const;
+    QComboBox* AssistCombo() const { return m_assistCombo; }
+    QPushButton* PathToolButton(int id) const;
+    // The proportion toggle's images: off (the toolbar's) and on (bitmap 217).
+    QIcon ProportionIcon(bool on) const;
+
+    void SetWorkPanel(WorkPanel* panel);
+    // The application: last in the command chain.
+    void SetAppTarget(CommandTarget* app) { m_appTarget = app; }
+    void SetRecentFileList(RecentFileList* list) { m_recentFiles = list; }
+    // Asked before the window closes; false keeps it open (unsaved work).
+    void SetCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
+    bool WasClosed() const { return m_closed; }
+
+    // Help, command 32916 and F1.
+    void OnHelp();
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    void SetUrlOpenerForTesting(UrlOpener opener) { m_openUrl = std::move(opener); }
+
+    // Every command's state, as the 100 ms timer refreshes it.
+    void UpdateCommandStates();
+
+    // The work and file folders this run made (empty when not made).
+    const std::string& WorkFolder() const { return m_workFolder; }
+    const std::string& FileFolder() const { return m_fileFolder; }
+
+    void OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam) override;
+    bool PreTranslateFrameKey(const VirtualKey& key) override;
+    void RunAccelerator(plat::UINT id) override;
+
+signals:
+    void closed();
+    void closeCancelled();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::vector<CommandTarget*> CommandChain();
+    bool CreateToolBars();
+    void CreateStatusBar();
+    void CreatePropertyBar();
+    void CreateMenus();
+    void ApplyMenuTexts();
+    void RefreshRecentFileItems(QMenu* fileMenu);
+    void UpdatePaneWidths(int width);
+    std::u16string MenuText(int entry) const;
+    bool AnyToolBarVisible() const;
+
+    plat::HWND m_hWnd = 0;
+    QMdiArea* m_mdiArea = nullptr;
+    CommandRouter* m_router = nullptr;
+    KeyRouter* m_keyRouter = nullptr;
+    QTimer* m_updateTimer = nullptr;
+    std::map<plat::UINT, QAction*> m_actions;
+    std::map<int, QToolBar*> m_toolBars;
+    std::array<QLabel*, kPaneCount> m_panes{};
+    QProgressBar* m_progressBar = nullptr;
+    std::unique_ptr<QtProgress> m_progress;
+    std::map<int, std::array<QLineEdit*, 2>> m_propertyEdits;
+    QComboBox* m_assistCombo = nullptr;
+    std::map<int, QPushButton*> m_pathButtons;
+    QIcon m_proportionOn;
+    QIcon m_proportionOff;
+    std::vector<QMenu*> m_topMenus;
+    QMenu* m_fileMenu = nullptr;
+
+    WorkPanel* m_workPanel = nullptr;
+    CommandTarget* m_appTarget = nullptr;
+    RecentFileList* m_recentFiles = nullptr;
+    std::function<bool()> m_closeGuard;
+    UrlOpener m_openUrl;
+    bool m_closed = false;
+
+    std::string m_workFolder;
+    std::string m_fileFolder;
+};

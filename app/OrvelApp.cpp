@@ -1,0 +1,303 @@
+#include "OrvelApp.h"
+
+#include "AboutDlg.h"
+#include "DocumentManager.h"
+#include "FrameworkText.h"
+#include "MainFrame.h"
+#include "RecentFileList.h"
+#include "Resources.h"
+#include "platform/Folders.h"
+#include "platform/Prompt.h"
+#include "settings/ReadParamFile.h"
+#include "settings/SoftwareSettings.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<COrvelApp*> g_app{nullptr};
+
+// The open dialog's filter as designed: description | patterns pairs.
+constexpr const char* kOpenFilter =
+    "All Files(*.*)|*.ai;*.plt;*.dxf;*.dst;*.dsb;*.bmp;*.jpg;*.png;*.gif;*.wcvr|AI-Adobe Illustrator|*.ai|"
+    "PLT-HPGL Plotter File|*.plt|DXF-AutoCAD|*.dxf|DST-Brede Files|*.dst|DSB-Brede Files|*.dsb|"
+    "BMP-Windows Bitmap|*.bmp|JPG-JPEG Bitmaps|*.jpg|PNG-Portable Network Graphics|*.png|"
+    "GIF-CompuServe Bitmap|*.gif|WCVR-WCVR File|*.wcvr|";
+
+// Extensions opened as documents; any other is ignored.
+const QStringList kOpenExtensions = {QStringLiteral("dxf"), QStringLiteral("ai"),  QStringLiteral("plt"),
+                                     QStringLiteral("dst"), QStringLiteral("dsb"), QStringLiteral("wcvr"),
+                                     QStringLiteral("out"), QStringLiteral("bmp"), QStringLiteral("jpg"),
+                                     QStringLiteral("png"), QStringLiteral("gif")};
+
+void Report(const QString& text)
+{
+    plat::MessageBox(text.toStdU16String(), std::u16string(), plat::MB_OK | plat::MB_ICONERROR);
+}
+
+} // namespace
+
+QStringList COrvelApp::OpenDialogFilters()
+{
+    // A pattern matches either case: extensions written in capitals are
+    // accepted, as the comparison of the extension is.
+    auto anyCase = [](const QString& pattern) {
+        QString out;
+        for (const QChar c : pattern) {
+            if (c.isLetter())
+                out += QStringLiteral("[%1%2]").arg(c.toLower()).arg(c.toUpper());
+            else
+                out += c;
+        }
+        return out;
+    };
+    QStringList filters;
+    const QStringList parts = QString::fromLatin1(kOpenFilter).split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty())
+            break;
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            patterns.append(anyCase(p));
+        filters.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QStringLiteral(")"));
+    }
+    return filters;
+}
+
+COrvelApp::COrvelApp(QStringList arguments, Launcher launcher)
+    : m_arguments(std::move(arguments)), m_launcher(std::move(launcher))
+{
+    if (!m_launcher)
+        m_launcher = [](const QString& program) { return QProcess::startDetached(program, QStringList()); };
+    g_app.store(this);
+
+    On(cmd::FileNew, [this] { NewDocument(); });
+    On(cmd::WindowNew, [this] { NewDocument(); });
+    On(cmd::FileOpen, [this] { OnFileOpen(); });
+    On(cmd::FilePrintSetup, [this] { OnPrintSetup(); });
+    On(cmd::AppAbout, [this] { OnAppAbout(); });
+    On(cmd::AppExit, [this] { CloseMainWindow(); });
+    OnRange(
+        cmd::FileMru1, cmd::FileMru4, [this](plat::UINT id) { OnOpenRecentFile(id); },
+        [this](CmdUI& ui) {
+            const int index = static_cast<int>(ui.m_nID - cmd::FileMru1);
+            ui.Enable(m_recentFiles != nullptr && index < m_recentFiles->Files().size());
+        });
+}
+
+COrvelApp::~COrvelApp()
+{
+    m_mainFrame.reset();
+    COrvelApp* self = this;
+    g_app.compare_exchange_strong(self, nullptr);
+}
+
+COrvelApp* COrvelApp::Instance()
+{
+    return g_app.load();
+}
+
+QString COrvelApp::LockFilePath()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        return QString();
+    return folder + QLatin1Char('/') + QCoreApplication::applicationName() + QStringLiteral(".lock");
+}
+
+QString COrvelApp::CommandLineFile(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].isEmpty() && !arguments[i].startsWith(QLatin1Char('-')))
+            return arguments[i];
+    }
+    return QString();
+}
+
+bool COrvelApp::TakeInstanceLock()
+{
+    const QString path = LockFilePath();
+    if (!path.isEmpty()) {
+        m_lock = std::make_unique<QLockFile>(path);
+        // A lock is never taken for stale by its age, only when its holder
+        // has ended.
+        m_lock->setStaleLockTime(0);
+        if (m_lock->tryLock(0))
+            return true;
+        if (m_lock->error() == QLockFile::LockFailedError) {
+            // Another instance runs: end at once, silently.
+            m_lock.reset();
+            m_exitStatus = 0;
+            return false;
+        }
+        m_lock.reset();
+    }
+    // Two instances would empty each other's work folder: do not run.
+    Report(FrameworkString(FrameworkText::CannotLock).arg(path));
+    m_exitStatus = 1;
+    return false;
+}
+
+bool COrvelApp::InitInstance()
+{
+    m_exitStatus = 0;
+    if (!TakeInstanceLock())
+        return false;
+
+    m_recentFiles = std::make_unique<RecentFileList>(QCoreApplication::applicationName());
+
+    m_mainFrame = std::make_unique<CMainFrame>();
+    CMainFrame* frame = m_mainFrame.get();
+    frame->SetAppTarget(this);
+    frame->SetRecentFileList(m_recentFiles.get());
+    frame->SetCloseGuard([this] { return m_docManager == nullptr || m_docManager->SaveAllModified(); });
+    connect(frame, &CMainFrame::closed, this, [] { QCoreApplication::quit(); });
+    connect(frame, &CMainFrame::closeCancelled, this, [this] { m_restart = false; });
+    if (!frame->Create()) {
+        m_exitStatus = 1;
+        return false;
+    }
+
+    if (!ProcessCommandLine()) {
+        m_exitStatus = 1;
+        return false;
+    }
+    frame->showMaximized();
+    return true;
+}
+
+bool COrvelApp::ProcessCommandLine()
+{
+    const QString file = CommandLineFile(m_arguments);
+    if (file.isEmpty()) {
+        NewDocument();
+        return true;
+    }
+    if (m_docManager != nullptr && m_docManager->OpenDocumentFile(file))
+        return true;
+    // Named, never silent: the program ends next.
+    Report(FrameworkString(FrameworkText::CannotOpenFile).arg(file));
+    return false;
+}
+
+int COrvelApp::Run()
+{
+    const bool quitOnLastClose = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    int status = 0;
+    if (InitInstance()) {
+        if (m_endRequested)
+            m_mainFrame->close();
+        if (!m_mainFrame->WasClosed()) {
+            m_inEventLoop = true;
+            status = QCoreApplication::exec();
+            m_inEventLoop = false;
+        }
+    } else {
+        status = m_exitStatus;
+    }
+    const bool closed = m_mainFrame != nullptr && m_mainFrame->WasClosed();
+    m_mainFrame.reset();
+    if (m_lock != nullptr)
+        m_lock->unlock();
+    // Only now may the new instance start: it takes the lock at once.
+    if (m_restart && closed)
+        m_launcher(QCoreApplication::applicationFilePath());
+    m_restart = false;
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnLastClose);
+    return status;
+}
+
+void COrvelApp::RestartApplication()
+{
+    m_restart = true;
+    if (m_mainFrame != nullptr)
+        QMetaObject::invokeMethod(m_mainFrame.get(), &QWidget::close, Qt::QueuedConnection);
+}
+
+void COrvelApp::CloseMainWindow()
+{
+    if (m_mainFrame != nullptr)
+        m_mainFrame->close();
+}
+
+void COrvelApp::RequestEndOfSession()
+{
+    m_endRequested = true;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->isModal()) {
+            if (auto* dialog = qobject_cast<QDialog*>(w))
+                dialog->reject();
+            else
+                w->close();
+        }
+    }
+    // Outside the main loop (during start-up) Run closes the window once
+    // start-up is done.
+    if (m_inEventLoop)
+        QMetaObject::invokeMethod(this, &COrvelApp::CloseMainWindow, Qt::QueuedConnection);
+}
+
+void COrvelApp::NewDocument()
+{
+    if (m_docManager != nullptr)
+        m_docManager->NewDocument();
+}
+
+void COrvelApp::OnFileOpen()
+{
+    const CReadParamFile files;
+    files.ReadSoftwareParam(g_settings);
+
+    QFileDialog dialog(m_mainFrame.get());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(OpenDialogFilters());
+    dialog.setDirectory(QString::fromStdString(g_settings.open_file_dir));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+
+    const QString path = dialog.selectedFiles().front();
+    // The plain dialog has no preview switch: m_file_view stays as it is.
+    g_settings.open_file_dir = plat::FolderOf(path.toStdString());
+    files.WriteSoftwareParam(g_settings);
+
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (kOpenExtensions.contains(extension) && m_docManager != nullptr)
+        m_docManager->OpenDocumentFile(path);
+}
+
+void COrvelApp::OnOpenRecentFile(plat::UINT id)
+{
+    const int index = static_cast<int>(id - cmd::FileMru1);
+    if (m_recentFiles == nullptr || m_docManager == nullptr || index >= m_recentFiles->Files().size())
+        return;
+    // A file that no longer opens leaves the list.
+    if (!m_docManager->OpenDocumentFile(m_recentFiles->Files()[index]))
+        m_recentFiles->Remove(index);
+}
+
+void COrvelApp::OnPrintSetup()
+{
+    if (m_printer == nullptr)
+        m_printer = std::make_unique<QPrinter>();
+    QPageSetupDialog dialog(m_printer.get(), m_mainFrame.get());
+    dialog.exec();
+}
+
+void COrvelApp::OnAppAbout()
+{
+    CAboutDlg dialog(m_mainFrame.get());
+    dialog.DoModal();
+}

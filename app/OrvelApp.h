@@ -1,0 +1,89 @@
+// The application: one running instance per user, the main frame, the
+// application-level commands (New, Open, Print Setup, About, Exit, the
+// recent files) and the restart after a change of language.
+#pragma once
+#include "CommandRouter.h"
+
+#include <QCoreApplication>
+#include <QLockFile>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class CMainFrame;
+class DocumentManager;
+class QPrinter;
+class RecentFileList;
+
+class COrvelApp : public QObject, public CommandMap {
+public:
+    // Starts a program file as a new process, without arguments.
+    using Launcher = std::function<bool(const QString& program)>;
+
+    // The command line as QApplication left it (program first); without a
+    // launcher QProcess::startDetached is used.
+    explicit COrvelApp(QStringList arguments = QCoreApplication::arguments(), Launcher launcher = {});
+    ~COrvelApp() override;
+
+    // The application alive, or null.
+    static COrvelApp* Instance();
+
+    // Start-up: the single-instance lock, the recent files, the main frame,
+    // the command line, the maximised window. False ends the program with
+    // ExitStatus(): 0 when another instance runs, 1 on a failure (reported
+    // with a message, except a frame that could not be built).
+    bool InitInstance();
+    int ExitStatus() const { return m_exitStatus; }
+
+    // The whole run: InitInstance, the event loop until the main window has
+    // closed, then the frame's end (lists freed, folders emptied), the lock
+    // released and, when a restart was asked for and the window did close,
+    // the new process. Returns the program's exit status.
+    int Run();
+
+    CMainFrame* MainFrame() const { return m_mainFrame.get(); }
+    RecentFileList* RecentFiles() const { return m_recentFiles.get(); }
+    void SetDocumentManager(DocumentManager* manager) { m_docManager = manager; }
+    // <runtime folder>/<application name>.lock; empty without a runtime folder.
+    static QString LockFilePath();
+
+    // The command-line file: the first argument after the program that is
+    // not an option (does not start with '-'); empty when there is none.
+    static QString CommandLineFile(const QStringList& arguments);
+
+    // After a change of language: closes the main window as File, Exit does
+    // and, once it has closed, starts the program again.
+    void RestartApplication();
+    // File, Exit.
+    void CloseMainWindow();
+    // The end of the session (SIGTERM, SIGINT): open modal dialogs are
+    // cancelled, then the main window closes as File, Exit does.
+    void RequestEndOfSession();
+
+    // File, Open.
+    void OnFileOpen();
+    // The open dialog's file type filters, each pattern matching either case.
+    static QStringList OpenDialogFilters();
+
+private:
+    bool TakeInstanceLock();
+    bool ProcessCommandLine();
+    void OnOpenRecentFile(plat::UINT id);
+    void OnPrintSetup();
+    void OnAppAbout();
+    void NewDocument();
+
+    QStringList m_arguments;
+    Launcher m_launcher;
+    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<RecentFileList> m_recentFiles;
+    std::unique_ptr<CMainFrame> m_mainFrame;
+    std::unique_ptr<QPrinter> m_printer;
+    DocumentManager* m_docManager = nullptr;
+    int m_exitStatus = 0;
+    bool m_restart = false;
+    bool m_endRequested = false;
+    bool m_inEventLoop = false;
+};

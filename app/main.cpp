@@ -1,0 +1,38 @@
+// Brenvik, the main program.
+#include "OrvelApp.h"
+#include "QtMessagePoster.h"
+#include "QtPrompt.h"
+#include "SignalCloser.h"
+
+#include <QApplication>
+
+#include <clocale>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    // QApplication's constructor sets the environment's locale; numbers are
+    // written and read the C way.
+    std::setlocale(LC_NUMERIC, "C");
+    // The program's name whatever its file is called: it names the lock and
+    // the recent-file settings.
+    QCoreApplication::setApplicationName(QStringLiteral("Brenvik"));
+
+    QtMessagePoster poster;
+    plat::SetMessagePoster(&poster);
+    QtPrompt prompt;
+    plat::SetPrompt(&prompt);
+
+    int status = 0;
+    {
+        COrvelApp app;
+        SignalCloser closer([&app] { app.RequestEndOfSession(); });
+        status = app.Run();
+    }
+
+    plat::SetPrompt(nullptr);
+    // Threads that still post get false from here on.
+    poster.Shutdown();
+    plat::SetMessagePoster(nullptr);
+    return status;
+}

@@ -1,0 +1,133 @@
+// Raster scans of a 10,000 x 10,000 pixel image (100 megapixels, 1 m square
+// at 0.1 mm): 8 x 8-pixel blocks of random grey, about 12.5 million segments,
+// and a one-pixel checkerboard, whose 50 million segments are refused. The
+// file is written once, outside the timing; each iteration reads, inverts and
+// scans it as a job does. Counters: segments made, and the peak resident
+// memory of the scan (the peak is reset before each run).
+#include "model/BitmapScan.h"
+#include "model/PathRecord.h"
+#include "platform/TextFile.h"
+#include "settings/WorkParams.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSide = 10000;
+
+void PutLe(std::string& out, std::uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// An 8-bit BMP of kSide x kSide pixels at 10,000 pixels per metre (0.1 mm),
+// pixel (x, y) = value(x, y).
+template <typename Value>
+std::string WriteImage(const char* tag, Value value)
+{
+    const std::uint32_t stride = kSide; // a multiple of 4
+    const std::uint32_t pixels = stride * kSide;
+    std::string bytes = "BM";
+    PutLe(bytes, 54 + pixels, 4);
+    PutLe(bytes, 0, 4);
+    PutLe(bytes, 54, 4);
+    PutLe(bytes, 40, 4);
+    PutLe(bytes, kSide, 4);
+    PutLe(bytes, kSide, 4);
+    PutLe(bytes, 1, 2);
+    PutLe(bytes, 8, 2);
+    PutLe(bytes, 0, 4);
+    PutLe(bytes, pixels, 4);
+    PutLe(bytes, 10000, 4);
+    PutLe(bytes, 10000, 4);
+    PutLe(bytes, 0, 4);
+    PutLe(bytes, 0, 4);
+    bytes.resize(54 + static_cast<std::size_t>(pixels));
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x)
+            bytes[54 + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] =
+                static_cast<char>(value(x, y));
+    const std::string path = "/tmp/brenvik-bench-" + std::to_string(::getpid()) + "-" + tag + ".bmp";
+    plat::WriteWholeFile(path, bytes);
+    return path;
+}
+
+// Resets the resident-memory peak of the process (VmHWM), where the kernel
+// allows it.
+void ResetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double PeakMemoryMiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmHWM:") {
+            double kib = 0;
+            status >> kib;
+            return kib / 1024.0;
+        }
+    }
+    return 0.0;
+}
+
+void RunScan(benchmark::State& state, const std::string& path)
+{
+    WorkParams params;
+    params.m_s_precision = 0.1;
+    params.m_s_method = 1;
+    double segments = 0;
+    double peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ResetPeakMemory();
+        state.ResumeTiming();
+        PATHREC* scan = ScanBitmapFile(path, params, 0, 0, 0);
+        state.PauseTiming();
+        peak = PeakMemoryMiB();
+        segments = 0;
+        if (scan != nullptr) {
+            const SEGNODE* s = scan->m_pSegs;
+            do {
+                ++segments;
+                s = s->m_pNext;
+            } while (s != scan->m_pSegs);
+        }
+        FreePathRecordList(scan);
+        state.ResumeTiming();
+    }
+    state.counters["segments"] = segments;
+    state.counters["peak_MiB"] = peak;
+    std::remove(path.c_str());
+}
+
+void BM_ScanGreyBlocks(benchmark::State& state)
+{
+    std::mt19937 random(12345);
+    std::vector<std::uint8_t> blocks(static_cast<std::size_t>(kSide / 8) * (kSide / 8));
+    for (auto& b : blocks)
+        b = static_cast<std::uint8_t>(random() & 0xFF);
+    const std::string path = WriteImage("blocks", [&](int x, int y) {
+        return blocks[static_cast<std::size_t>(y / 8) * (kSide / 8) + static_cast<std::size_t>(x / 8)];
+    });
+    RunScan(state, path);
+}
+BENCHMARK(BM_ScanGreyBlocks)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ScanCheckerboardRefused(benchmark::State& state)
+{
+    const std::string path = WriteImage("checker", [](int x, int y) { return (x + y) % 2 == 0 ? 0 : 255; });
+    RunScan(state, path);
+}
+BENCHMARK(BM_ScanCheckerboardRefused)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+} // namespace

@@ -1,0 +1,115 @@
+// The job encoder: a job (WORKHEAD with its ring of WORKLAYER, PATHREC paths
+// and SEGNODE segments) turned into the body of the controller's job stream,
+// with the size estimate that sizes its buffer and the frame trace command.
+// Lengths are the job's millimetres, written as micrometres.
+#pragma once
+#include "TechReader.h"
+#include "VantrelRecords.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+// Millimetres to micrometres, clamped to 32 bits (NaN gives 0). RoundHalfUp
+// is trunc(v x 1000 + 0.5); RoundHalfAway rounds halves away from zero.
+std::int32_t RoundHalfUp(double mm);
+std::int32_t RoundHalfAway(double mm);
+
+// EncodeJob results besides a byte count.
+constexpr std::int64_t kEncodeOverflow = -1; // did not fit: retry with a larger buffer
+constexpr std::int64_t kEncodeInvalid = -2;  // a work mode beyond 8: no stream for it
+
+// The largest work mode with a start code.
+constexpr std::uint32_t kWorkModeMax = 8;
+
+// Upper-bound estimate of the body's bytes (exact except for power blocks,
+// counted as 3 where a segment may write 6). Also closes every open segment,
+// path and layer list into a ring and sets each path's closed flag by exact
+// equality of its last end and first start.
+std::uint64_t CalcJobSize(WORKHEAD& head);
+
+// Speed cap of a closed path of frame W x H (micrometres) at layer speed S
+// (speed x 1000) from the technology table's rows. apply is set only when the
+// table gives a limit below S: the table never raises a speed. Computed in
+// 64 bits; two rows of equal frame do not apply.
+struct SpeedLimit {
+    bool apply = false;
+    std::int32_t limit = 0;
+};
+SpeedLimit LookupSpeedLimit(const std::vector<SpeedLimitRow>& rows, std::int64_t w,
+                            std::int64_t h, std::int64_t s);
+
+// The closing overlap of a closed path: the first segment's start moved back
+// by half the overlap (at most 5 mm) along the first side, and the last
+// segment's end moved on by it along the last side (back toward the side's
+// start for a negative overlap). A segment shorter than 0.001 mm takes its
+// neighbour's direction; without one nothing moves.
+void ExtendClosedStart(double overlap, SEGNODE& first);
+void ExtendClosedEnd(double overlap, SEGNODE& last);
+
+// The frame trace command of a job: C5 00 00, then four axis moves around
+// the job's extents in the order its origin corner gives. Writes
+// kFrameTraceSize bytes.
+constexpr std::uint32_t kFrameTraceSize = 35;
+void WriteFrameTrace(const WORKHEAD& head, std::uint8_t* out);
+
+class CJobEncoder {
+public:
+    // Writes the body of the job into out, never more than capacity bytes:
+    // the header block when header is set, every layer with output, and the
+    // end bytes D0 E3 02 00 00 when end is set. Returns the byte count,
+    // kEncodeOverflow as soon as after a path more than capacity - 10,240
+    // bytes are written or a write would pass capacity (the moved starts are
+    // then put back, so a retry encodes the same job), or kEncodeInvalid.
+    // Speed caps come from limits when it is enabled.
+    //
+    // Writes back into the job: path closed flags, segment grey levels
+    // capped at 255 and the moved start of each closed path's first segment.
+    std::int64_t Encode(WORKHEAD& head, std::uint8_t* out, bool header, bool end,
+                        std::int64_t capacity, const SpeedLimitTable& limits);
+
+private:
+    struct SavedStart {
+        SEGNODE* seg;
+        double x0;
+        double y0;
+    };
+
+    bool Room(std::int64_t n);
+    void Put(std::uint8_t b) { m_out[m_pos++] = b; }
+    void Put(std::initializer_list<std::uint8_t> bytes)
+    {
+        for (std::uint8_t b : bytes)
+            m_out[m_pos++] = b;
+    }
+    void Put2(std::int32_t v);
+    void Put5(std::int32_t v);
+    void Command5(std::uint8_t a, std::uint8_t b, std::int32_t v);
+
+    void WriteHeader(const WORKHEAD& head);
+    void WriteLayerHeader(const WORKLAYER& layer);
+    void WritePower(std::uint8_t command, std::int32_t value);
+    void WriteSegment(bool cut, SEGNODE& seg, double tx, double ty);
+    void WriteArrayOpening(const PATHREC& path, const PATHREC* firstPath);
+    void WritePath(const WORKHEAD& head, const WORKLAYER& layer, PATHREC& path,
+                   const SpeedLimitTable& limits);
+    void WriteCutPath(const WORKHEAD& head, const WORKLAYER& layer, PATHREC& path,
+                      const SpeedLimitTable& limits);
+    void RestoreStarts();
+
+    std::uint8_t* m_out = nullptr;
+    std::int64_t m_pos = 0;
+    std::int64_t m_capacity = 0;
+    bool m_overflow = false;
+    std::int32_t m_power = 0;          // the controller's current power after the last block
+    std::int64_t m_afterC1 = -1;       // position just past the last C1 block written
+    double m_curX = 0.0;               // the head's position after what was written
+    double m_curY = 0.0;
+    bool m_speedOverride = false;      // a C5 03 cap is in force on this layer
+    std::vector<SavedStart> m_saved;   // closed paths' starts as found, for an overflow
+};
+
+// The body of a job as the transfer encodes it: the technology table of the
+// named machine is read first (origin corner is not used).
+std::int64_t EncodeJob(WORKHEAD& head, std::uint8_t* out, bool header, bool end,
+                       std::int64_t capacity, std::uint8_t originCorner, const char* machineName);

@@ -1,0 +1,165 @@
+#include "JobStream.h"
+
+#include "JobEncoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kNameAt = 8;
+constexpr std::size_t kNameChars = 8;
+constexpr std::size_t kNameAreaMax = 11;
+constexpr std::uint64_t kSlack = 504800;      // added to the size estimate
+constexpr std::uint64_t kGrowth = 30720;      // added per encoding that did not fit
+constexpr std::size_t kTail = 48;             // zero bytes behind every stream buffer
+constexpr std::uint64_t kLengthFieldMax = (std::uint64_t{1} << 28) - 1; // four 7-bit groups
+constexpr std::size_t kChecksumFrom = 20;
+constexpr std::uint8_t kChecksumSeed = 0x2A;
+
+// The name area as written, into out (11 bytes) when given; returns its size.
+std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
+{
+    std::size_t n = 0;
+    bool high = false;
+    for (std::size_t i = 0; i < kNameChars; ++i) {
+        const auto c = static_cast<std::uint8_t>(name[i]);
+        const bool top = (c & 0x80) != 0;
+        const std::size_t need = top != high ? 2 : 1;
+        if (n + need > kNameAreaMax)
+            break;
+        if (top != high) {
+            if (out != nullptr)
+                out[n] = top ? 0x0F : 0x0E;
+            ++n;
+            high = top;
+        }
+        if (out != nullptr)
+            out[n] = c & 0x7F;
+        ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+void CutJobName(char (&name)[12])
+{
+    const std::size_t length = ::strnlen(name, sizeof name);
+    if (length <= 4)
+        return;
+    const char* end = name + length - 4;
+    if (std::memcmp(end, ".out", 4) != 0 && std::memcmp(end, ".OUT", 4) != 0)
+        return;
+    char cut[12] = {};
+    std::memcpy(cut, name, length - 4);
+    std::memcpy(name, cut, sizeof cut);
+}
+
+std::size_t NameAndFrameEnd(const char (&name)[12], const std::uint8_t* payload,
+                            std::int32_t payloadLength)
+{
+    std::size_t end = kNameAt + NameArea(name, nullptr) + 1;
+    for (std::int32_t i = 0; i < payloadLength; ++i)
+        end += payload[i] == 0xD2 ? 2 : 1;
+    return end;
+}
+
+void WriteNameAndFrame(std::uint8_t* stream, const char (&name)[12], const std::uint8_t* payload,
+                       std::int32_t payloadLength)
+{
+    std::uint8_t* p = stream + kNameAt;
+    p += NameArea(name, p);
+    *p++ = 0x00;
+    for (std::int32_t i = 0; i < payloadLength; ++i) {
+        if (payload[i] == 0xD2) {
+            *p++ = 0xE3;
+            *p++ = 0x01;
+        } else {
+            *p++ = payload[i];
+        }
+    }
+}
+
+bool CJobStream::Allocate(std::size_t bytes)
+{
+    m_buffer.reset(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));
+    return m_buffer != nullptr;
+}
+
+CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::atomic<bool>* stop)
+{
+    WORKHEAD& head = *request.m_pHead;
+    const TRANSINFO& info = *request.m_pInfo;
+    const std::uint64_t n = static_cast<std::uint64_t>(info.m_payloadLength);
+    const std::uint64_t bodyAt = kStreamBodyAt + n;
+    std::uint64_t capacity = CalcJobSize(head) + kSlack - bodyAt;
+    for (;;) {
+        // The body is written at bodyAt, so the buffer holds bodyAt bytes
+        // before the capacity, on every attempt.
+        if (!Allocate(bodyAt + capacity + kTail))
+            return Result::OutOfMemory;
+        const std::int64_t written =
+            EncodeJob(head, Data() + bodyAt, true, true, static_cast<std::int64_t>(capacity),
+                      head.m_originCorner, info.m_machineName);
+        if (written == kEncodeInvalid)
+            return Result::InvalidJob;
+        if (written >= 0) {
+            m_size = bodyAt + static_cast<std::uint64_t>(written);
+            break;
+        }
+        m_buffer.reset();
+        if (stop != nullptr && stop->load())
+            return Result::Stopped;
+        capacity += kGrowth;
+        ++m_retries;
+    }
+    if (m_size - 20 > kLengthFieldMax)
+        return Result::InvalidJob;
+
+    std::uint8_t* s = Data();
+    const std::uint64_t length = m_size - 20;
+    s[0] = 0xE2;
+    s[1] = 0x00;
+    s[2] = static_cast<std::uint8_t>(length >> 21 & 0x7F);
+    s[3] = static_cast<std::uint8_t>(length >> 14 & 0x7F);
+    s[4] = static_cast<std::uint8_t>(length >> 7 & 0x7F);
+    s[5] = static_cast<std::uint8_t>(length & 0x7F);
+    s[6] = 0xE2;
+    s[7] = 0x01;
+    CutJobName(head.m_jobName);
+    WriteNameAndFrame(s, head.m_jobName, info.m_payload, info.m_payloadLength);
+
+    // Over offset 20 up to the D0 of the end bytes; its two bytes replace the
+    // two zero bytes that end the body.
+    std::uint8_t c = kChecksumSeed;
+    for (std::size_t i = kChecksumFrom; i <= m_size - 5; ++i)
+        c ^= s[i];
+    s[m_size - 2] = static_cast<std::uint8_t>(c >> 7);
+    s[m_size - 1] = static_cast<std::uint8_t>(c & 0x7F);
+    return Result::Ok;
+}
+
+CJobStream::Result CJobStream::CopyReady(const TRANSFILEREQ& request)
+{
+    WORKHEAD& head = *request.m_pHead;
+    const TRANSINFO& info = *request.m_pInfo;
+    m_size = request.m_readyLength - kReadySkip;
+    // Room for the name and frame trace even where the ready stream is
+    // shorter than they are; only m_size bytes are sent.
+    const std::size_t frameEnd = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
+    if (!Allocate(std::max(m_size, frameEnd) + kTail))
+        return Result::OutOfMemory;
+    std::memcpy(Data(), request.m_pReadyData + kReadySkip, m_size);
+    CutJobName(head.m_jobName);
+    WriteNameAndFrame(Data(), head.m_jobName, info.m_payload, info.m_payloadLength);
+    return Result::Ok;
+}
+
+CJobStream::Result CJobStream::Build(const TRANSFILEREQ& request, const std::atomic<bool>* stop)
+{
+    m_buffer.reset();
+    m_size = 0;
+    m_retries = 0;
+    return request.m_pInfo->m_dataMode == 0 ? Encode(request, stop) : CopyReady(request);
+}

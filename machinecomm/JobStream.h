@@ -1,0 +1,71 @@
+// The controller's job stream as a transfer sends or saves it, built whole in
+// memory: the prelude E2 00 with the length, E2 01, the job name, the frame
+// trace command, the job body from offset 30 + its length and the checksum.
+// A ready-made stream (a saved .out read back) gets only the job name and
+// frame trace written into it.
+#pragma once
+#include "VantrelRecords.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+// Where the job body starts, after the frame trace of payloadLength bytes.
+constexpr std::uint32_t kStreamBodyAt = 30;
+// The block a ready-made stream carries in front of it, skipped unread.
+constexpr std::uint32_t kReadySkip = 384;
+constexpr std::int32_t kFramePayloadMax = 122;
+
+// Cuts a ".out" or ".OUT" ending off a name of more than 4 characters in its
+// 12-byte field, which is cleared behind the cut name. Nothing past the
+// field is read.
+void CutJobName(char (&name)[12]);
+
+// Bytes from offset 8 up to where the frame trace ends: the name area, its
+// terminating 0 and the payload with every D2 written as E3 01. The stream
+// is sound only when this ends at or before kStreamBodyAt + payloadLength.
+std::size_t NameAndFrameEnd(const char (&name)[12], const std::uint8_t* payload,
+                            std::int32_t payloadLength);
+
+// Writes the name and frame trace from offset 8 of stream. The name area
+// holds the field's first 8 bytes, each as its low 7 bits, with 0F before a
+// byte whose top bit is set and 0E before one whose top bit is clear when
+// the byte before differs (the name starts as if after a clear one); a byte
+// goes in only together with its shift byte, within 11 bytes.
+void WriteNameAndFrame(std::uint8_t* stream, const char (&name)[12], const std::uint8_t* payload,
+                       std::int32_t payloadLength);
+
+class CJobStream {
+public:
+    enum class Result {
+        Ok,
+        OutOfMemory,
+        InvalidJob, // a work mode beyond 8 or a stream too long for its length field
+        Stopped,
+    };
+
+    // Builds the stream of a request checked by the transfer: encoded from
+    // its job (the job name is cut in place, the encoder's write-backs
+    // happen) or copied from its ready data. stop, when given, is looked at
+    // between encoding attempts.
+    Result Build(const TRANSFILEREQ& request, const std::atomic<bool>* stop = nullptr);
+
+    std::uint8_t* Data() { return m_buffer.get(); }
+    std::size_t Size() const { return m_size; }
+    // Encodings that did not fit and were done again with a larger buffer.
+    int Retries() const { return m_retries; }
+
+private:
+    struct Free {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    bool Allocate(std::size_t bytes);
+    Result Encode(const TRANSFILEREQ& request, const std::atomic<bool>* stop);
+    Result CopyReady(const TRANSFILEREQ& request);
+
+    std::unique_ptr<std::uint8_t, Free> m_buffer;
+    std::size_t m_size = 0;
+    int m_retries = 0;
+};

@@ -1,0 +1,395 @@
+#include "BitmapScan.h"
+
+#include "BitmapBuffer.h"
+#include "BmpHeader.h"
+#include "platform/Prompt.h"
+#include "platform/TextFile.h"
+#include "settings/LanguageTable.h"
+#include "settings/WorkParams.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+
+constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
+// Two ends closer than this are one pixel.
+constexpr double kSinglePixelTol = 0.001;
+// A lengthening below this is no lengthening.
+constexpr double kMinSingleLength = 1e-5;
+// Below this slope width (mm) there is no slope.
+constexpr double kMinIncline = 0.001;
+// Path sub-kind of a raster scan.
+constexpr std::uint16_t kScanSubkind = 2;
+
+std::size_t g_maxScanSegments = kMaxScanSegments;
+
+// v + 0.5 truncated toward zero, for non-negative v, held to [0, max]; no
+// number (or a negative one) gives 0.
+std::size_t RoundCount(double v, std::size_t max)
+{
+    if (!(v >= 0.0))
+        return 0;
+    const double r = v + 0.5;
+    if (r >= static_cast<double>(max))
+        return max;
+    return static_cast<std::size_t>(r);
+}
+
+SEGNODE* NewRunSegment(std::size_t start, std::size_t end, double fixed, bool rowMode, std::uint16_t grey0,
+                       std::uint16_t grey1, std::uint16_t powerFlag)
+{
+    SEGNODE* s = new SEGNODE;
+    s->m_nMode = powerFlag;
+    s->m_nGrey0 = grey0;
+    s->m_nGrey1 = grey1;
+    const double a = static_cast<double>(start);
+    const double b = static_cast<double>(end);
+    if (rowMode) {
+        s->m_x0 = a;
+        s->m_x1 = b;
+        s->m_y0 = s->m_y1 = fixed;
+    } else {
+        s->m_y0 = a;
+        s->m_y1 = b;
+        s->m_x0 = s->m_x1 = fixed;
+    }
+    return s;
+}
+
+// The run finder of all four scanners. `at(k)` is the pixel at scan position
+// k (0 .. count - 1) and `index(k)` its pixel index along the line.
+template <typename At, typename Index>
+SegmentChain FindRuns(std::size_t count, At at, Index index, double fixed, bool rowMode, std::uint16_t powerFlag)
+{
+    enum class State { Outside, Opened, Running };
+    SegmentChain out;
+    State state = State::Outside;
+    std::size_t start = 0, end = 0;
+    int startGrey = 0, endGrey = 0, step = 0;
+    auto emit = [&]() {
+        out.Append(NewRunSegment(start, end, fixed, rowMode, static_cast<std::uint16_t>(startGrey),
+                                 static_cast<std::uint16_t>(endGrey), powerFlag));
+    };
+    auto open = [&](std::size_t k, int v) {
+        start = end = index(k);
+        startGrey = endGrey = v;
+        state = State::Opened;
+    };
+    for (std::size_t k = 0; k < count; ++k) {
+        const int v = at(k);
+        switch (state) {
+        case State::Outside:
+            if (v != 0)
+                open(k, v);
+            break;
+        case State::Opened:
+            // The second pixel fixes the run's grey step.
+            if (v != 0) {
+                end = index(k);
+                endGrey = v;
+                step = v - startGrey;
+                state = State::Running;
+            } else {
+                emit();
+                state = State::Outside;
+            }
+            break;
+        case State::Running:
+            if (v - endGrey == step) {
+                end = index(k);
+                endGrey = v;
+            } else {
+                emit();
+                state = State::Outside;
+                if (v != 0)
+                    open(k, v);
+            }
+            break;
+        }
+    }
+    // A run still open at the line's end is kept, also one that opened on
+    // its last pixel: that edge pixel is engraved too.
+    if (state != State::Outside)
+        emit();
+    return out;
+}
+
+void ShowTooLarge()
+{
+    plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kScanTooLargeText), std::u16string(),
+                     plat::MB_OK);
+}
+
+} // namespace
+
+std::size_t plat::SetMaxScanSegmentsForTesting(std::size_t limit)
+{
+    const std::size_t old = g_maxScanSegments;
+    g_maxScanSegments = limit;
+    return old;
+}
+
+void SegmentChain::Append(SEGNODE* seg)
+{
+    seg->m_pPrev = m_pLast;
+    seg->m_pNext = nullptr;
+    if (m_pLast != nullptr)
+        m_pLast->m_pNext = seg;
+    else
+        m_pFirst = seg;
+    m_pLast = seg;
+    ++m_nCount;
+}
+
+void SegmentChain::Splice(SegmentChain& other)
+{
+    if (other.m_pFirst == nullptr)
+        return;
+    other.m_pFirst->m_pPrev = m_pLast;
+    if (m_pLast != nullptr)
+        m_pLast->m_pNext = other.m_pFirst;
+    else
+        m_pFirst = other.m_pFirst;
+    m_pLast = other.m_pLast;
+    m_nCount += other.m_nCount;
+    other = SegmentChain();
+}
+
+void SegmentChain::Unlink(SEGNODE* seg)
+{
+    if (seg->m_pPrev != nullptr)
+        seg->m_pPrev->m_pNext = seg->m_pNext;
+    else
+        m_pFirst = seg->m_pNext;
+    if (seg->m_pNext != nullptr)
+        seg->m_pNext->m_pPrev = seg->m_pPrev;
+    else
+        m_pLast = seg->m_pPrev;
+    seg->m_pPrev = seg->m_pNext = nullptr;
+    --m_nCount;
+}
+
+void SegmentChain::Free()
+{
+    for (SEGNODE* s = m_pFirst; s != nullptr;) {
+        SEGNODE* next = s->m_pNext;
+        delete s;
+        s = next;
+    }
+    *this = SegmentChain();
+}
+
+SegmentChain ScanRowForward(const std::uint8_t* pixels, std::size_t count, double fixed, std::uint16_t powerFlag)
+{
+    return FindRuns(
+        count, [&](std::size_t k) { return int{pixels[k]}; }, [](std::size_t k) { return k; }, fixed, true,
+        powerFlag);
+}
+
+SegmentChain ScanRowBackward(const std::uint8_t* pixels, std::size_t count, double fixed, std::uint16_t powerFlag)
+{
+    return FindRuns(
+        count, [&](std::size_t k) { return int{pixels[count - 1 - k]}; },
+        [&](std::size_t k) { return count - 1 - k; }, fixed, true, powerFlag);
+}
+
+SegmentChain ScanColumnUp(const std::uint8_t* pixels, std::size_t count, std::size_t stride, double fixed,
+                          std::uint16_t powerFlag)
+{
+    return FindRuns(
+        count, [&](std::size_t k) { return int{pixels[k * stride]}; }, [](std::size_t k) { return k; }, fixed,
+        false, powerFlag);
+}
+
+SegmentChain ScanColumnDown(const std::uint8_t* pixels, std::size_t count, std::size_t stride, double fixed,
+                            std::uint16_t powerFlag)
+{
+    return FindRuns(
+        count, [&](std::size_t k) { return int{pixels[(count - 1 - k) * stride]}; },
+        [&](std::size_t k) { return count - 1 - k; }, fixed, false, powerFlag);
+}
+
+void FixSinglePixels(SegmentChain& list, bool remove, double length, bool rowMode, bool forward)
+{
+    const bool drop = remove || length < kMinSingleLength;
+    const double d = forward ? length : -length;
+    for (SEGNODE* s = list.m_pFirst; s != nullptr;) {
+        SEGNODE* next = s->m_pNext;
+        if (std::fabs(s->m_x0 - s->m_x1) <= kSinglePixelTol && std::fabs(s->m_y0 - s->m_y1) <= kSinglePixelTol) {
+            if (drop) {
+                list.Unlink(s);
+                delete s;
+            } else if (rowMode) {
+                s->m_x1 += d;
+            } else {
+                s->m_y1 += d;
+            }
+        }
+        s = next;
+    }
+}
+
+void InvertPixels(std::uint8_t* pixels, int width, int height)
+{
+    if (pixels == nullptr || width <= 0 || height <= 0)
+        return;
+    const std::size_t stride = BitmapRowStride(width);
+    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+        std::uint8_t* row = pixels + y * stride;
+        for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x)
+            row[x] = static_cast<std::uint8_t>(255 - row[x]);
+    }
+}
+
+void MakeSlope(std::uint8_t* pixels, int width, int height, int levels)
+{
+    if (pixels == nullptr || width <= 0 || height <= 0 || levels <= 0)
+        return;
+    levels = std::min(levels, kMaxSlopeLevels);
+    const int step = 255 / levels;
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t h = static_cast<std::size_t>(height);
+    const std::size_t stride = BitmapRowStride(width);
+    auto hasNeighbour = [&](std::size_t x, std::size_t y, std::uint8_t value) {
+        const std::size_t y0 = y > 0 ? y - 1 : 0, y1 = std::min(y + 1, h - 1);
+        const std::size_t x0 = x > 0 ? x - 1 : 0, x1 = std::min(x + 1, w - 1);
+        for (std::size_t ny = y0; ny <= y1; ++ny)
+            for (std::size_t nx = x0; nx <= x1; ++nx)
+                if ((nx != x || ny != y) && pixels[ny * stride + nx] == value)
+                    return true;
+        return false;
+    };
+    int previous = 0;
+    for (int k = 1; k <= levels; ++k) {
+        const int level = k == levels ? 255 : k * step;
+        // Setting a pixel to 255 changes nothing; the last pass is spared.
+        if (level != 255) {
+            // Pixels set in this pass hold the new level, never the previous
+            // one (the step is at least 1), so one pass can work in place.
+            for (std::size_t y = 0; y < h; ++y) {
+                std::uint8_t* row = pixels + y * stride;
+                for (std::size_t x = 0; x < w; ++x) {
+                    if (row[x] == 255 && hasNeighbour(x, y, static_cast<std::uint8_t>(previous)))
+                        row[x] = static_cast<std::uint8_t>(level);
+                }
+            }
+        }
+        previous = level;
+    }
+}
+
+PATHREC* ScanBitmap(const std::uint8_t* bmp, std::size_t size, double spacing, int style, std::uint16_t powerFlag,
+                    int posPoint)
+{
+    BMPHEADER h;
+    if (!ParseBmpHeader(bmp, size, h) || !h.IsPlainGrey8())
+        return nullptr;
+    const std::uint8_t* pixels = bmp + h.m_dataOffset;
+    const std::size_t width = static_cast<std::size_t>(h.m_width);
+    const std::size_t rows = h.m_rows;
+    const double xPels = h.XPelsPerMetre();
+    const double yPels = h.YPelsPerMetre();
+    const double single = std::min(xPels * 0.001 * 0.01, 1.0);
+
+    SegmentChain all;
+    bool refused = false;
+    // Takes one line's runs; false once the scan has grown too large.
+    auto take = [&](SegmentChain line, bool rowMode, bool forward) {
+        FixSinglePixels(line, false, single, rowMode, forward);
+        const bool gave = line.m_nCount != 0;
+        all.Splice(line);
+        if (all.m_nCount > g_maxScanSegments)
+            refused = true;
+        return gave;
+    };
+
+    if (style == 2 || style == 3) {
+        const std::size_t step = std::max<std::size_t>(RoundCount(xPels * 0.001 * spacing, width), 1);
+        bool up = true;
+        for (std::size_t x = 0; x < width && !refused; x += step) {
+            const double fx = static_cast<double>(x);
+            SegmentChain line = up ? ScanColumnUp(pixels + x, rows, h.m_stride, fx, powerFlag)
+                                   : ScanColumnDown(pixels + x, rows, h.m_stride, fx, powerFlag);
+            if (take(std::move(line), false, up) && style == 3)
+                up = !up;
+        }
+    } else {
+        const std::size_t step = std::max<std::size_t>(RoundCount(yPels * 0.001 * spacing, rows), 1);
+        const bool fromFirst = posPoint == 6 || posPoint == 8;
+        bool forward = !(posPoint == 8 || posPoint == 2);
+        for (std::size_t n = 0; n * step < rows && !refused; ++n) {
+            const std::size_t y = fromFirst ? n * step : rows - 1 - n * step;
+            const std::uint8_t* row = pixels + y * h.m_stride;
+            const double fy = static_cast<double>(y);
+            SegmentChain line = forward ? ScanRowForward(row, width, fy, powerFlag)
+                                        : ScanRowBackward(row, width, fy, powerFlag);
+            if (take(std::move(line), true, forward) && style == 1)
+                forward = !forward;
+        }
+    }
+
+    if (refused) {
+        all.Free();
+        ShowTooLarge();
+        return nullptr;
+    }
+    if (all.m_pFirst == nullptr)
+        return nullptr;
+    all.m_pFirst->m_pPrev = all.m_pLast;
+    all.m_pLast->m_pNext = all.m_pFirst;
+    PATHREC* path = new PATHREC;
+    path->m_kind = PATH_KIND_PATH;
+    path->m_subkind = kScanSubkind;
+    path->m_closed = 0;
+    path->m_pSegs = all.m_pFirst;
+    return path;
+}
+
+PATHREC* ScanBitmapBytes(std::string& bytes, const WorkParams& params, int posPoint, std::uint8_t imageFlag)
+{
+    BMPHEADER h;
+    if (!ParseBmpHeader(bytes, h) || !h.IsPlainGrey8())
+        return nullptr;
+    std::uint8_t* data = reinterpret_cast<std::uint8_t*>(bytes.data());
+    std::uint8_t* pixels = data + h.m_dataOffset;
+    const int height = static_cast<int>(h.m_rows);
+    InvertPixels(pixels, h.m_width, height);
+
+    std::uint16_t powerFlag = 0;
+    if (imageFlag == 0 && params.m_s_incline > kMinIncline) {
+        const std::size_t levels = RoundCount(h.XPelsPerMetre() * params.m_s_incline / 1000.0, kMaxSlopeLevels);
+        // A slope narrower than half a pixel has no levels: no shading.
+        if (levels > 0) {
+            MakeSlope(pixels, h.m_width, height, static_cast<int>(levels));
+            powerFlag = 1;
+        }
+    }
+
+    PATHREC* path = ScanBitmap(data, bytes.size(), params.m_s_precision, params.m_s_method, powerFlag, posPoint);
+    if (path == nullptr)
+        return nullptr;
+    // Pixels to millimetres, each axis by its own resolution, so that an
+    // image scaled in one direction engraves as large as it is shown.
+    const double xScale = 1000.0 / h.XPelsPerMetre();
+    const double yScale = 1000.0 / h.YPelsPerMetre();
+    SEGNODE* s = path->m_pSegs;
+    do {
+        s->m_x0 *= xScale;
+        s->m_x1 *= xScale;
+        s->m_y0 *= yScale;
+        s->m_y1 *= yScale;
+        s = s->m_pNext;
+    } while (s != path->m_pSegs);
+    return path;
+}
+
+PATHREC* ScanBitmapFile(const std::string& path, const WorkParams& params, int /*originCorner*/, int posPoint,
+                        std::uint8_t imageFlag)
+{
+    std::string bytes;
+    if (!plat::ReadWholeFile(path, bytes))
+        return nullptr;
+    return ScanBitmapBytes(bytes, params, posPoint, imageFlag);
+}

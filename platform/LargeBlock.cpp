@@ -1,0 +1,38 @@
+#include "LargeBlock.h"
+
+#include <cstdint>
+#include <sys/mman.h>
+
+namespace plat {
+
+void* AllocateLargeBlock(std::size_t bytes)
+{
+    if (bytes == 0 || bytes % kLargeBlockGranule != 0)
+        return nullptr;
+    // One granule more than asked, so that an aligned start lies inside;
+    // the spare head and tail are unmapped again.
+    const std::size_t span = bytes + kLargeBlockGranule;
+    void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + kLargeBlockGranule - 1) & ~(kLargeBlockGranule - 1);
+    const std::size_t head = aligned - start;
+    const std::size_t tail = span - head - bytes;
+    if (head != 0)
+        ::munmap(raw, head);
+    if (tail != 0)
+        ::munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+    void* block = reinterpret_cast<void*>(aligned);
+    // Only a hint: without huge pages the block works the same.
+    ::madvise(block, bytes, MADV_HUGEPAGE);
+    return block;
+}
+
+void FreeLargeBlock(void* block, std::size_t bytes)
+{
+    if (block != nullptr)
+        ::munmap(block, bytes);
+}
+
+} // namespace plat

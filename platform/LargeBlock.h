@@ -1,0 +1,20 @@
+// Large blocks of memory for bulk records (millions of path segments), taken
+// from and given back to the system directly: aligned to 2 MiB and marked
+// for huge pages where the kernel offers them, so that filling them costs
+// one page fault per 2 MiB instead of per 4 KiB, and a freed block leaves
+// the process at once instead of lingering in the heap.
+#pragma once
+#include <cstddef>
+
+namespace plat {
+
+// Size granule of the large blocks.
+inline constexpr std::size_t kLargeBlockGranule = std::size_t{2} << 20;
+
+// A zero-filled block of `bytes` (a multiple of kLargeBlockGranule), or null
+// when the memory cannot be had.
+void* AllocateLargeBlock(std::size_t bytes);
+// Gives a block back; `bytes` as it was allocated.
+void FreeLargeBlock(void* block, std::size_t bytes);
+
+} // namespace plat

@@ -1,0 +1,1038 @@
+// The optimised ordering: the cut paths become a tree of groups (paths lying
+// inside a closed path under it, or cells of a fixed size), and each group's
+// children are taken nearest entry first from where the head stands.
+#include "PathProc.h"
+#include "PathUnits.h"
+#include "SpatialGrid.h"
+
+#include "JobRecords.h"
+#include "model/DocContext.h"
+#include "model/DocData.h"
+#include "model/DocListNode.h"
+#include "model/PolylineGeometry.h"
+#include "settings/MachineNode.h"
+#include "settings/SoftwareSettings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <span>
+#include <vector>
+
+using plat::PathUnit;
+
+namespace {
+
+constexpr double kClosedTol = 0.001;
+constexpr double kMinCell = 0.001;
+constexpr double kSlantMin = 0.2617993877991494;  // 15 degrees off the axes
+constexpr double kSlantMax = 1.3089969389957472;  // 75 degrees
+constexpr double kWideAngle = 2.0943951023931953; // 120 degrees
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+
+struct Dot {
+    double x;
+    double y;
+};
+
+double Dist2(const Dot& a, double x, double y) { return (a.x - x) * (a.x - x) + (a.y - y) * (a.y - y); }
+
+struct Box {
+    double xmin = kInf;
+    double xmax = -kInf;
+    double ymin = kInf;
+    double ymax = -kInf;
+
+    void Add(const Dot& d)
+    {
+        xmin = std::min(xmin, d.x);
+        xmax = std::max(xmax, d.x);
+        ymin = std::min(ymin, d.y);
+        ymax = std::max(ymax, d.y);
+    }
+    void Add(const Box& b)
+    {
+        xmin = std::min(xmin, b.xmin);
+        xmax = std::max(xmax, b.xmax);
+        ymin = std::min(ymin, b.ymin);
+        ymax = std::max(ymax, b.ymax);
+    }
+    bool Within(const Box& o) const { return xmin >= o.xmin && xmax <= o.xmax && ymin >= o.ymin && ymax <= o.ymax; }
+};
+
+struct Options {
+    int mode = 0;       // "path mode": 0 containment, other values cells
+    int metaPos = 0;    // "path meta pos"
+    bool inOut = false; // "path in out"
+    bool byLayer = false;
+    double width = 0.0;
+    double height = 0.0;
+    int position = 0; // remapped "path work pos"
+};
+
+// One unit of a run (the Part's GRAPH): a path with its points (type 2) or a
+// group bracket holding its members (type 1).
+struct Graph {
+    int type = 2;
+    WORKLAYER* layer = nullptr;
+    PATHREC* path = nullptr;    // the path, or the opening bracket
+    PATHREC* closing = nullptr; // type 1: the closing bracket, null when missing
+    std::uint32_t dotFirst = 0; // its points in the run's pool: first segment
+    std::uint32_t dotCount = 0; // start, then every segment end
+    bool closed = false;
+    Box box;
+    std::vector<std::uint32_t> members; // type 1: member graphs in order
+    std::uint32_t entry = 0;            // closed path: the point it begins at
+    bool reversed = false;              // open path: runs from its last point
+};
+
+// A node of the ordering tree (the Part's SORTGROUP).
+struct Group {
+    std::int32_t graph = -1;
+    std::uint32_t parent = kNone;
+    Box box;
+    bool byDistance = true; // false: the children keep their (cell) order
+    std::vector<std::uint32_t> children;
+    // Ordering state.
+    std::vector<std::uint32_t> ordered;
+    std::vector<std::uint8_t> begun; // per child: taken already
+    std::size_t begunCount = 0;
+    std::size_t firstOpen = 0;       // no child before it is still waiting
+    std::uint32_t place = 0;         // its index among its parent's children
+    bool ownTaken = false;
+    std::uint32_t number = kNone; // the own path's number in the tree order
+    std::uint32_t lo = 0;         // numbers of the subtree's paths: lo .. hi
+    std::uint32_t hi = 0;
+};
+
+// Nearest entry among the paths eligible now: a k-d tree over the boxes of
+// the paths' entry points, built once, from which taken paths are removed.
+// A node's box bounds every entry point below it; a path reached is measured
+// exactly by the caller's function. Each path carries its number; a query is
+// limited to one group's numbers (a subtree is one run of numbers) and breaks
+// ties of distance by the lower number, which is the earlier child.
+class EntryTree {
+public:
+    struct Item {
+        Box box;            // of the path's entry points
+        std::uint32_t key;  // the path's number
+    };
+
+    // Items with numbers below `keys`.
+    EntryTree(std::vector<Item> items, std::size_t keys) : m_items(std::move(items))
+    {
+        const std::size_t n = m_items.size();
+        m_node.resize(n);
+        m_pos.assign(keys, kNone);
+        // Median splits of the box centres, x and y by turns, from the top
+        // (the items move into tree order); then the node boxes and key
+        // ranges from the bottom up.
+        struct Range {
+            std::size_t lo;
+            std::size_t hi;
+            bool splitX;
+        };
+        std::vector<Range> order;
+        order.reserve(n);
+        std::vector<Range> stack{{0, n, true}};
+        while (!stack.empty()) {
+            const Range r = stack.back();
+            stack.pop_back();
+            if (r.lo >= r.hi)
+                continue;
+            const std::size_t mid = r.lo + (r.hi - r.lo) / 2;
+            const bool sx = r.splitX;
+            auto less = [sx](const Item& a, const Item& b) {
+                return sx ? a.box.xmin + a.box.xmax < b.box.xmin + b.box.xmax
+                          : a.box.ymin + a.box.ymax < b.box.ymin + b.box.ymax;
+            };
+            if (r.hi - r.lo > 2)
+                std::nth_element(m_items.begin() + static_cast<std::ptrdiff_t>(r.lo),
+                                 m_items.begin() + static_cast<std::ptrdiff_t>(mid),
+                                 m_items.begin() + static_cast<std::ptrdiff_t>(r.hi), less);
+            else if (r.hi - r.lo == 2 && less(m_items[r.hi - 1], m_items[r.lo]))
+                std::swap(m_items[r.lo], m_items[r.hi - 1]);
+            m_node[mid].splitX = sx;
+            order.push_back(r);
+            stack.push_back({r.lo, mid, !sx});
+            stack.push_back({mid + 1, r.hi, !sx});
+        }
+        for (std::size_t i = 0; i < n; ++i)
+            m_pos[m_items[i].key] = static_cast<std::uint32_t>(i);
+        for (auto it = order.rbegin(); it != order.rend(); ++it) {
+            const std::size_t mid = it->lo + (it->hi - it->lo) / 2;
+            Node& nd = m_node[mid];
+            nd.box = m_items[mid].box;
+            nd.keyMin = nd.keyMax = m_items[mid].key;
+            nd.alive = static_cast<std::uint32_t>(it->hi - it->lo);
+            auto add = [&](std::size_t lo, std::size_t hi) {
+                if (lo >= hi)
+                    return;
+                const Node& ch = m_node[lo + (hi - lo) / 2];
+                nd.box.Add(ch.box);
+                nd.keyMin = std::min(nd.keyMin, ch.keyMin);
+                nd.keyMax = std::max(nd.keyMax, ch.keyMax);
+            };
+            add(it->lo, mid);
+            add(mid + 1, it->hi);
+        }
+    }
+
+    // Takes the path with this number out of the search (if it is in it).
+    void Remove(std::uint32_t key)
+    {
+        if (key >= m_pos.size() || m_pos[key] == kNone)
+            return;
+        const std::size_t pos = m_pos[key];
+        m_pos[key] = kNone;
+        std::size_t lo = 0, hi = m_items.size();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            --m_node[mid].alive;
+            if (mid == pos) {
+                m_node[mid].itemAlive = false;
+                return;
+            }
+            if (pos < mid)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+    }
+
+    // The number of the nearest live path with a number in [klo, khi] by
+    // dist(number), the lower number on equal distance; kNone when none.
+    template <typename Dist>
+    std::uint32_t Nearest(double x, double y, std::uint32_t klo, std::uint32_t khi, Dist dist)
+    {
+        std::uint32_t bestKey = kNone;
+        double best = kInf;
+        m_stack.clear();
+        m_stack.push_back({0, m_items.size()});
+        while (!m_stack.empty()) {
+            const auto [lo, hi] = m_stack.back();
+            m_stack.pop_back();
+            if (lo >= hi)
+                continue;
+            const std::size_t mid = lo + (hi - lo) / 2;
+            const Node& nd = m_node[mid];
+            if (nd.alive == 0 || nd.keyMax < klo || nd.keyMin > khi)
+                continue;
+            // No entry point in the box lies nearer than the box itself (the
+            // same rounded formula, which is monotonic in each difference).
+            if (bestKey != kNone) {
+                const double bound = BoxDist2(nd.box, x, y);
+                if (bound > best || (bound == best && nd.keyMin >= bestKey))
+                    continue;
+            }
+            const Item& it = m_items[mid];
+            if (nd.itemAlive && it.key >= klo && it.key <= khi &&
+                (bestKey == kNone || BoxDist2(it.box, x, y) <= best)) {
+                const double d = dist(it.key);
+                if (bestKey == kNone || d < best || (d == best && it.key < bestKey)) {
+                    best = d;
+                    bestKey = it.key;
+                }
+            }
+            // The nearer half is looked at first (pushed last).
+            const double c = nd.splitX ? it.box.xmin + it.box.xmax : it.box.ymin + it.box.ymax;
+            const bool lowFirst = (nd.splitX ? 2.0 * x : 2.0 * y) < c;
+            if (lowFirst) {
+                m_stack.push_back({mid + 1, hi});
+                m_stack.push_back({lo, mid});
+            } else {
+                m_stack.push_back({lo, mid});
+                m_stack.push_back({mid + 1, hi});
+            }
+        }
+        return bestKey;
+    }
+
+private:
+    struct Node {
+        Box box;
+        std::uint32_t keyMin = kNone;
+        std::uint32_t keyMax = 0;
+        std::uint32_t alive = 0; // live items of the subtree
+        bool itemAlive = true;
+        bool splitX = true;
+    };
+
+    static double BoxDist2(const Box& b, double x, double y)
+    {
+        const double dx = x < b.xmin ? b.xmin - x : (x > b.xmax ? x - b.xmax : 0.0);
+        const double dy = y < b.ymin ? b.ymin - y : (y > b.ymax ? y - b.ymax : 0.0);
+        return dx * dx + dy * dy;
+    }
+
+    std::vector<Item> m_items;        // in tree order
+    std::vector<std::uint32_t> m_pos; // number -> tree position
+    std::vector<Node> m_node;         // by tree position
+    std::vector<std::pair<std::size_t, std::size_t>> m_stack;
+};
+
+bool IsOpening(const PATHREC* p) { return p->m_kind == PATH_KIND_GROUP && p->m_pArray != nullptr; }
+
+// One ordering run over the units of one or more layers.
+class OptimisedRun {
+public:
+    explicit OptimisedRun(const Options& o) : m_opt(o) {}
+
+    // Takes the units of a layer in list order.
+    void AddUnits(WORKLAYER* layer, const std::vector<PathUnit>& units)
+    {
+        for (const PathUnit& u : units) {
+            const std::uint32_t g = Parse(layer, u);
+            if (g == kNone)
+                m_aside.push_back({u, layer});
+            else
+                m_roots.push_back(g);
+        }
+    }
+
+    // Orders the run; returns the paths in their new order with their layers.
+    std::vector<std::pair<PATHREC*, WORKLAYER*>> Order()
+    {
+        std::vector<std::pair<PATHREC*, WORKLAYER*>> out;
+        if (!m_roots.empty()) {
+            BuildTree();
+            Partition();
+            Number();
+            TakeInOrder();
+            RebuildPaths();
+            Flatten(out);
+        }
+        // Units that could not be placed (no points, or points that are not
+        // finite numbers) follow in their list order, as they were.
+        for (const auto& [u, layer] : m_aside) {
+            for (PATHREC* p = u.first; p != nullptr; p = p == u.last ? nullptr : p->m_pNext)
+                out.push_back({p, layer});
+        }
+        for (auto& [p, layer] : out)
+            p->m_pPrev = p->m_pNext = nullptr;
+        return out;
+    }
+
+private:
+    struct Aside {
+        PathUnit unit;
+        WORKLAYER* layer;
+    };
+
+    // The graphs of one unit; kNone when the unit cannot take part.
+    std::uint32_t Parse(WORKLAYER* layer, const PathUnit& u)
+    {
+        const std::size_t before = m_graphs.size();
+        std::vector<std::uint32_t> open;
+        std::uint32_t root = kNone;
+        bool usable = true;
+        auto attach = [&](std::uint32_t g) {
+            if (!open.empty())
+                m_graphs[open.back()].members.push_back(g);
+            else if (root == kNone)
+                root = g;
+            else
+                usable = false;
+        };
+        for (PATHREC* rec = u.first; rec != nullptr && usable; rec = rec == u.last ? nullptr : rec->m_pNext) {
+            if (IsOpening(rec)) {
+                const std::uint32_t g = NewGraph(layer, rec, 1);
+                attach(g);
+                open.push_back(g);
+            } else if (rec->m_kind == PATH_KIND_GROUP) {
+                if (open.empty()) {
+                    usable = false;
+                } else {
+                    m_graphs[open.back()].closing = rec;
+                    open.pop_back();
+                }
+            } else if (rec->m_pSegs == nullptr) {
+                usable = false;
+            } else {
+                const std::uint32_t g = NewGraph(layer, rec, 2);
+                attach(g);
+                Graph& gr = m_graphs[g];
+                const SEGNODE* first = rec->m_pSegs;
+                gr.dotFirst = static_cast<std::uint32_t>(m_dots.size());
+                m_dots.push_back({first->m_x0, first->m_y0});
+                for (const SEGNODE* s = first; s != nullptr;) {
+                    m_dots.push_back({s->m_x1, s->m_y1});
+                    s = s->m_pNext;
+                    if (s == first)
+                        break;
+                }
+                gr.dotCount = static_cast<std::uint32_t>(m_dots.size()) - gr.dotFirst;
+                const std::span<const Dot> dots = Dots(gr);
+                for (const Dot& d : dots) {
+                    if (!std::isfinite(d.x) || !std::isfinite(d.y))
+                        usable = false;
+                    gr.box.Add(d);
+                }
+                const Dot& a = dots.front();
+                const Dot& b = dots.back();
+                gr.closed = std::fabs(a.x - b.x) <= kClosedTol && std::fabs(a.y - b.y) <= kClosedTol;
+            }
+        }
+        // Members come after their bracket: boxes from the last graph back.
+        for (std::size_t g = m_graphs.size(); usable && g-- > before;) {
+            Graph& gr = m_graphs[g];
+            if (gr.type != 1)
+                continue;
+            if (gr.members.empty())
+                usable = false; // nothing to enter it by
+            for (std::uint32_t m : gr.members)
+                gr.box.Add(m_graphs[m].box);
+        }
+        if (!usable || root == kNone) {
+            if (before < m_graphs.size())
+                m_dots.resize(m_graphs[before].dotFirst);
+            m_graphs.resize(before);
+            return kNone;
+        }
+        return root;
+    }
+
+    std::span<const Dot> Dots(const Graph& g) const { return {m_dots.data() + g.dotFirst, g.dotCount}; }
+
+    std::uint32_t NewGraph(WORKLAYER* layer, PATHREC* rec, int type)
+    {
+        Graph g;
+        g.dotFirst = static_cast<std::uint32_t>(m_dots.size());
+        g.type = type;
+        g.layer = layer;
+        g.path = rec;
+        m_graphs.push_back(std::move(g));
+        return static_cast<std::uint32_t>(m_graphs.size() - 1);
+    }
+
+    std::uint32_t NewGroup(std::int32_t graph, std::uint32_t parent)
+    {
+        Group g;
+        g.graph = graph;
+        g.parent = parent;
+        if (graph >= 0)
+            g.box = m_graphs[graph].box;
+        m_groups.push_back(std::move(g));
+        return static_cast<std::uint32_t>(m_groups.size() - 1);
+    }
+
+    // The tree: a leaf group per graph, a bracket's members under its group.
+    void BuildTree()
+    {
+        m_groups.reserve(m_graphs.size() + 1);
+        const std::uint32_t root = NewGroup(-1, kNone);
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> pending; // graph, parent group
+        for (auto it = m_roots.rbegin(); it != m_roots.rend(); ++it)
+            pending.push_back({*it, root});
+        while (!pending.empty()) {
+            const auto [graph, parent] = pending.back();
+            pending.pop_back();
+            const std::uint32_t g = NewGroup(static_cast<std::int32_t>(graph), parent);
+            m_groups[parent].children.push_back(g);
+            const std::vector<std::uint32_t>& members = m_graphs[graph].members;
+            for (auto it = members.rbegin(); it != members.rend(); ++it)
+                pending.push_back({*it, g});
+        }
+        for (std::uint32_t c : m_groups[root].children)
+            m_groups[root].box.Add(m_groups[c].box);
+        // The start point from the bounds of the run.
+        const Box& b = m_groups[root].box;
+        const double mx = (b.xmin + b.xmax) / 2.0, my = (b.ymin + b.ymax) / 2.0;
+        switch (m_opt.position) {
+        case 1: m_start = {b.xmin, b.ymax}; break;
+        case 2: m_start = {b.xmax, b.ymax}; break;
+        case 3: m_start = {b.xmax, b.ymin}; break;
+        case 4: m_start = {b.xmin, my}; break;
+        case 5: m_start = {mx, b.ymax}; break;
+        case 6: m_start = {b.xmax, my}; break;
+        case 7: m_start = {mx, b.ymin}; break;
+        case 8: m_start = {mx, my}; break;
+        default: m_start = {b.xmin, b.ymin}; break;
+        }
+        // Cells: a size below 0.001 (or not a number) takes the whole extent.
+        m_cellW = m_opt.width >= kMinCell ? m_opt.width : b.xmax - b.xmin;
+        m_cellH = m_opt.height >= kMinCell ? m_opt.height : b.ymax - b.ymin;
+        if (m_opt.position >= 0 && m_opt.position <= 3)
+            m_firstCorner = m_opt.position; // the corner codes name the same corners
+        else
+            m_firstCorner = Quadrant(b, m_start.x, m_start.y);
+    }
+
+    static int Quadrant(const Box& b, double x, double y)
+    {
+        const bool left = x < (b.xmin + b.xmax) / 2.0;
+        const bool low = y < (b.ymin + b.ymax) / 2.0;
+        return left ? (low ? 0 : 1) : (low ? 3 : 2);
+    }
+
+    bool IsClosedLeaf(std::uint32_t g) const
+    {
+        const Group& gr = m_groups[g];
+        return gr.graph >= 0 && gr.children.empty() && m_graphs[gr.graph].type == 2 && m_graphs[gr.graph].closed;
+    }
+
+    // The partition, from the root down, one group at a time.
+    void Partition()
+    {
+        std::vector<std::pair<std::uint32_t, int>> stack{{0, m_firstCorner}};
+        while (!stack.empty()) {
+            auto [g, corner] = stack.back();
+            stack.pop_back();
+            // A chain of single children is passed through.
+            while (m_groups[g].children.size() == 1)
+                g = m_groups[g].children.front();
+            if (m_groups[g].children.empty())
+                continue;
+            int next = corner;
+            if (m_opt.mode == 0)
+                PartitionByContainment(g);
+            else
+                next = PartitionByCells(g, corner);
+            const std::vector<std::uint32_t>& ch = m_groups[g].children;
+            for (auto it = ch.rbegin(); it != ch.rend(); ++it)
+                stack.push_back({*it, next});
+        }
+    }
+
+    // Children nearest first by lower-left corner; a closed path taken
+    // takes in the remaining children whose boxes lie within its box.
+    void PartitionByContainment(std::uint32_t g)
+    {
+        std::vector<std::uint32_t> ch = m_groups[g].children;
+        const std::size_t n = ch.size();
+        const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
+        std::vector<double> dist(n);
+        std::vector<std::uint32_t> order(n);
+        std::vector<double> sizes(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const Box& b = m_groups[ch[i]].box;
+            dist[i] = Dist2({b.xmin, b.ymin}, ox, oy);
+            order[i] = static_cast<std::uint32_t>(i);
+            sizes[i] = std::max(b.xmax - b.xmin, b.ymax - b.ymin);
+        }
+        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return dist[a] < dist[b] || (dist[a] == dist[b] && a < b);
+        });
+        // A box lies within another only when its lower-left corner does.
+        plat::SpatialGrid corners(plat::SpatialGrid::MedianCell(std::move(sizes)), n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const Box& b = m_groups[ch[i]].box;
+            corners.AddPoint(b.xmin, b.ymin, static_cast<std::uint32_t>(i));
+        }
+        std::vector<std::uint8_t> out(n, 0);
+        auto remaining = [&](std::uint32_t i) { return out[i] == 0; };
+        std::vector<std::uint32_t> result;
+        std::vector<std::uint32_t> inside;
+        for (std::uint32_t i : order) {
+            if (out[i] != 0)
+                continue;
+            out[i] = 1;
+            const std::uint32_t k = ch[i];
+            result.push_back(k);
+            if (!IsClosedLeaf(k))
+                continue;
+            const Box kb = m_groups[k].box;
+            inside.clear();
+            corners.ForEachInRect(kb.xmin, kb.xmax, kb.ymin, kb.ymax, remaining, [&](std::uint32_t j) {
+                if (m_groups[ch[j]].box.Within(kb))
+                    inside.push_back(j);
+            });
+            std::sort(inside.begin(), inside.end());
+            for (std::uint32_t j : inside) {
+                out[j] = 1;
+                m_groups[k].children.push_back(ch[j]);
+                m_groups[ch[j]].parent = k;
+            }
+        }
+        m_groups[g].children = std::move(result);
+    }
+
+    // Cells of width x height laid from the corner, row by row in a snake;
+    // a child lying wholly in a cell joins that cell's group. Returns the
+    // corner for the next level.
+    int PartitionByCells(std::uint32_t g, int corner)
+    {
+        const Box b = m_groups[g].box;
+        const bool fromRight = corner == 2 || corner == 3;
+        const bool fromTop = corner == 1 || corner == 2;
+        const double w = m_cellW, h = m_cellH;
+        const bool useW = w > 0.0 && std::isfinite(w);
+        const bool useH = h > 0.0 && std::isfinite(h);
+        // Cell index along an axis, counted from the corner's side: -1 when
+        // the child does not lie wholly in one cell.
+        auto index = [](double lo, double hi, double from, double to, bool fromHigh, double size, bool use) -> double {
+            if (!use)
+                return 0.0;
+            if (!fromHigh) {
+                const double k = std::floor((lo - from) / size);
+                return hi <= from + (k + 1.0) * size ? k : -1.0;
+            }
+            const double k = std::floor((to - hi) / size);
+            return lo >= to - (k + 1.0) * size ? k : -1.0;
+        };
+        struct Placed {
+            double row;
+            double col;
+            std::uint32_t child;
+        };
+        std::vector<Placed> cells;
+        std::vector<std::uint32_t> straddling;
+        const std::vector<std::uint32_t>& ch = m_groups[g].children;
+        for (std::uint32_t c : ch) {
+            const Box& cb = m_groups[c].box;
+            const double col = index(cb.xmin, cb.xmax, b.xmin, b.xmax, fromRight, w, useW);
+            const double row = index(cb.ymin, cb.ymax, b.ymin, b.ymax, fromTop, h, useH);
+            if (col < 0.0 || row < 0.0 || std::isnan(col) || std::isnan(row))
+                straddling.push_back(c);
+            else
+                cells.push_back({row, col, c});
+        }
+        // Rows in order; the column direction turns after each row that holds
+        // something. Within a cell the children keep their order.
+        std::stable_sort(cells.begin(), cells.end(), [](const Placed& a, const Placed& b) { return a.row < b.row; });
+        std::size_t groupsMade = 0;
+        std::vector<std::uint32_t> result;
+        double lastRow = 0.0, lastCol = 0.0;
+        bool reverse = false;
+        for (std::size_t i = 0; i < cells.size();) {
+            std::size_t j = i;
+            while (j < cells.size() && cells[j].row == cells[i].row)
+                ++j;
+            std::stable_sort(cells.begin() + static_cast<std::ptrdiff_t>(i), cells.begin() + static_cast<std::ptrdiff_t>(j),
+                             [reverse](const Placed& a, const Placed& b) { return reverse ? a.col > b.col : a.col < b.col; });
+            for (std::size_t k = i; k < j;) {
+                std::size_t m = k;
+                const std::uint32_t cell = NewGroup(-1, g);
+                while (m < j && cells[m].col == cells[k].col) {
+                    m_groups[cell].children.push_back(cells[m].child);
+                    m_groups[cell].box.Add(m_groups[cells[m].child].box);
+                    m_groups[cells[m].child].parent = cell;
+                    ++m;
+                }
+                result.push_back(cell);
+                ++groupsMade;
+                lastRow = cells[k].row;
+                lastCol = cells[k].col;
+                k = m;
+            }
+            reverse = !reverse;
+            i = j;
+        }
+        if (groupsMade == 0 || (groupsMade == 1 && straddling.empty())) {
+            // Nothing divides this group: it stays as it is, nearest first.
+            for (std::size_t i = 0; i < groupsMade; ++i) {
+                const std::uint32_t cell = result[i];
+                for (std::uint32_t c : m_groups[cell].children)
+                    m_groups[c].parent = g;
+                m_groups[cell].children.clear();
+            }
+            return corner;
+        }
+        for (std::uint32_t c : straddling)
+            result.push_back(c);
+        m_groups[g].children = std::move(result);
+        m_groups[g].byDistance = false;
+        const double cx = useW ? (fromRight ? b.xmax - (lastCol + 0.5) * w : b.xmin + (lastCol + 0.5) * w)
+                               : (b.xmin + b.xmax) / 2.0;
+        const double cy = useH ? (fromTop ? b.ymax - (lastRow + 0.5) * h : b.ymin + (lastRow + 0.5) * h)
+                               : (b.ymin + b.ymax) / 2.0;
+        return Quadrant(b, cx, cy);
+    }
+
+    // Numbers the paths in the order the tree is written (children before
+    // their group's own path) and gives every group the run of its subtree.
+    void Number()
+    {
+        std::uint32_t counter = 0;
+        struct Frame {
+            std::uint32_t g;
+            std::size_t next;
+        };
+        std::vector<Frame> stack{{0, 0}};
+        m_groups[0].lo = 0;
+        while (!stack.empty()) {
+            Frame& f = stack.back();
+            Group& gr = m_groups[f.g];
+            if (f.next < gr.children.size()) {
+                const std::uint32_t c = gr.children[f.next];
+                m_groups[c].place = static_cast<std::uint32_t>(f.next++);
+                m_groups[c].lo = counter;
+                stack.push_back({c, 0});
+                continue;
+            }
+            if (gr.graph >= 0 && m_graphs[gr.graph].type == 2) {
+                gr.number = counter++;
+                m_pathOfNumber.push_back(f.g);
+            }
+            gr.hi = counter == 0 ? 0 : counter - 1;
+            gr.begun.assign(gr.children.size(), 0);
+            stack.pop_back();
+        }
+    }
+
+    // The points a path may be entered at: all points of a closed path (the
+    // repeated last one aside), the two ends of an open one, only the first
+    // when paths keep their direction.
+    std::span<const Dot> EntryPoints(const Graph& gr, Dot (&ends)[2]) const
+    {
+        const std::span<const Dot> d = Dots(gr);
+        if (m_opt.metaPos == 2)
+            return d.first(1);
+        if (gr.closed)
+            return d.first(d.size() - 1);
+        ends[0] = d.front();
+        ends[1] = d.back();
+        return {ends, 2};
+    }
+
+    // The distance of a path's best entry point from (x, y).
+    double EntryDistance(const Graph& gr, double x, double y) const
+    {
+        Dot ends[2];
+        double best = kInf;
+        for (const Dot& d : EntryPoints(gr, ends))
+            best = std::min(best, Dist2(d, x, y));
+        return best;
+    }
+
+    // From the start point, every group takes its children nearest
+    // entry first (or in cell order), each child's subtree whole before the
+    // next; with "path in out" a group's own path comes after its children.
+    void TakeInOrder()
+    {
+        std::vector<EntryTree::Item> items;
+        items.reserve(m_pathOfNumber.size());
+        for (std::uint32_t num = 0; num < m_pathOfNumber.size(); ++num) {
+            const Group& gr = m_groups[m_pathOfNumber[num]];
+            // An enclosing path waits for its children with "path in out":
+            // it is then the last one left and needs no search.
+            if (m_opt.inOut && !gr.children.empty())
+                continue;
+            Dot ends[2];
+            Box box;
+            for (const Dot& d : EntryPoints(m_graphs[gr.graph], ends))
+                box.Add(d);
+            items.push_back({box, num});
+        }
+        EntryTree tree(std::move(items), m_pathOfNumber.size());
+
+        Dot at = m_start;
+        auto take = [&](std::uint32_t g) {
+            Group& gr = m_groups[g];
+            gr.ownTaken = true;
+            tree.Remove(gr.number);
+            at = Enter(m_graphs[gr.graph], at);
+        };
+        auto begin = [&](std::uint32_t parent, std::size_t childIndex, std::vector<std::uint32_t>& stack) {
+            Group& p = m_groups[parent];
+            p.begun[childIndex] = 1;
+            ++p.begunCount;
+            p.ordered.push_back(p.children[childIndex]);
+            stack.push_back(p.children[childIndex]);
+        };
+
+        std::vector<std::uint32_t> stack{0};
+        while (!stack.empty()) {
+            const std::uint32_t g = stack.back();
+            Group& gr = m_groups[g];
+            const bool hasOwn = gr.graph >= 0 && m_graphs[gr.graph].type == 2;
+            const bool ownPending = hasOwn && !gr.ownTaken;
+            const std::size_t left = gr.children.size() - gr.begunCount;
+            if (left == 0 && !ownPending) {
+                stack.pop_back();
+                continue;
+            }
+            if (left == 0) {
+                take(g);
+                continue;
+            }
+            while (gr.begun[gr.firstOpen] != 0)
+                ++gr.firstOpen;
+            if (!gr.byDistance || (left == 1 && (!ownPending || m_opt.inOut))) {
+                begin(g, gr.firstOpen, stack);
+                continue;
+            }
+            const std::uint32_t num = tree.Nearest(at.x, at.y, gr.lo, gr.hi, [&](std::uint32_t k) {
+                return EntryDistance(m_graphs[m_groups[m_pathOfNumber[k]].graph], at.x, at.y);
+            });
+            std::uint32_t target = num == kNone ? kNone : m_pathOfNumber[num];
+            if (target == g) {
+                take(g);
+                continue;
+            }
+            // The child of this group whose subtree holds the nearest point
+            // (there is one: every waiting subtree holds a path).
+            while (target != kNone && m_groups[target].parent != g)
+                target = m_groups[target].parent;
+            begin(g, target == kNone ? gr.firstOpen : m_groups[target].place, stack);
+        }
+    }
+
+    // Where a path is entered from the point `at`; returns its exit.
+    Dot Enter(Graph& gr, const Dot& at) const
+    {
+        const std::span<const Dot> d = Dots(gr);
+        if (m_opt.metaPos == 2)
+            return d.back();
+        if (!gr.closed) {
+            gr.reversed = Dist2(d.back(), at.x, at.y) < Dist2(d.front(), at.x, at.y);
+            return gr.reversed ? d.front() : d.back();
+        }
+        const std::size_t m = d.size() - 1; // points of the ring
+        std::size_t k = 0;
+        double best = Dist2(d[0], at.x, at.y);
+        for (std::size_t i = 1; i < m; ++i) {
+            const double e = Dist2(d[i], at.x, at.y);
+            if (e < best) {
+                best = e;
+                k = i;
+            }
+        }
+        if (m_opt.metaPos == 1)
+            k = SlantedEntry(d, m, k, at);
+        gr.entry = static_cast<std::uint32_t>(k);
+        return d[k];
+    }
+
+    // From the nearest point on, the node whose next segment runs 15 to 75
+    // degrees off the axes and whose angle between the head and the next
+    // node exceeds 120 degrees, the widest such angle; the walk ends at the
+    // first node that fails after one was found.
+    static std::size_t SlantedEntry(std::span<const Dot> d, std::size_t m, std::size_t k, const Dot& at)
+    {
+        constexpr double kQuarter = std::numbers::pi / 2.0;
+        bool found = false;
+        std::size_t best = k;
+        double widest = 0.0;
+        for (std::size_t step = 0; step < m; ++step) {
+            const std::size_t j = (k + step) % m;
+            const Dot& p = d[j];
+            const Dot& q = d[(j + 1) % m];
+            double dir = std::atan2(q.y - p.y, q.x - p.x);
+            if (dir < 0.0)
+                dir += 2.0 * std::numbers::pi;
+            const double folded = std::fmod(dir, kQuarter);
+            const double ax = at.x - p.x, ay = at.y - p.y, bx = q.x - p.x, by = q.y - p.y;
+            const double angle = std::atan2(std::fabs(ax * by - ay * bx), ax * bx + ay * by);
+            const bool good = folded >= kSlantMin && folded <= kSlantMax && angle > kWideAngle;
+            if (good) {
+                if (!found || angle > widest) {
+                    best = j;
+                    widest = angle;
+                }
+                found = true;
+            } else if (found) {
+                break;
+            }
+        }
+        return best;
+    }
+
+    // The paths written back: every segment is laid on the path's
+    // points again (segment i from point i to point i + 1; a closed path's
+    // last point onto its first), then, unless paths keep their direction,
+    // a closed path turns to begin at its entry point and an open path
+    // entered at its end is reversed.
+    void RebuildPaths()
+    {
+        for (Graph& gr : m_graphs) {
+            if (gr.type != 2)
+                continue;
+            SEGNODE* first = gr.path->m_pSegs;
+            SEGNODE* start = first;
+            std::size_t i = 0;
+            for (SEGNODE* seg = first; seg != nullptr; ++i) {
+                const std::span<const Dot> dots = Dots(gr);
+                const Dot& a = dots[i];
+                const Dot& b = gr.closed && i + 2 == dots.size() ? dots.front() : dots[i + 1];
+                seg->m_x0 = a.x;
+                seg->m_y0 = a.y;
+                seg->m_x1 = b.x;
+                seg->m_y1 = b.y;
+                if (i == gr.entry)
+                    start = seg;
+                seg = seg->m_pNext;
+                if (seg == first)
+                    break;
+            }
+            gr.path->m_closed = gr.closed ? 1 : 0;
+            if (m_opt.metaPos == 2)
+                continue;
+            if (gr.closed)
+                plat::RotateRingTo(gr.path, start);
+            else if (gr.reversed)
+                ReverseRing(gr.path);
+        }
+    }
+
+    // The new order: depth first, children before their group's own path; a
+    // bracket between its opening and closing records.
+    void Flatten(std::vector<std::pair<PATHREC*, WORKLAYER*>>& out)
+    {
+        struct Frame {
+            std::uint32_t g;
+            std::size_t next;
+        };
+        std::vector<Frame> stack{{0, 0}};
+        auto graphOf = [&](std::uint32_t g) -> Graph* {
+            return m_groups[g].graph >= 0 ? &m_graphs[m_groups[g].graph] : nullptr;
+        };
+        while (!stack.empty()) {
+            Frame& f = stack.back();
+            const std::uint32_t g = f.g;
+            Graph* gr = graphOf(g);
+            if (f.next == 0 && gr != nullptr && gr->type == 1)
+                out.push_back({gr->path, gr->layer});
+            if (f.next < m_groups[g].ordered.size()) {
+                const std::uint32_t c = m_groups[g].ordered[f.next++];
+                stack.push_back({c, 0});
+                continue;
+            }
+            stack.pop_back();
+            if (gr == nullptr)
+                continue;
+            if (gr->type == 1) {
+                if (gr->closing == nullptr) {
+                    gr->closing = new PATHREC;
+                    gr->closing->m_kind = PATH_KIND_GROUP;
+                }
+                out.push_back({gr->closing, gr->layer});
+                continue;
+            }
+            out.push_back({gr->path, gr->layer});
+        }
+    }
+
+    Options m_opt;
+    std::vector<Graph> m_graphs;
+    std::vector<Dot> m_dots; // the points of every path graph
+    std::vector<std::uint32_t> m_roots; // graphs of the run's units in order
+    std::vector<Aside> m_aside;
+    std::vector<Group> m_groups; // group 0 is the root
+    std::vector<std::uint32_t> m_pathOfNumber;
+    Dot m_start{0.0, 0.0};
+    double m_cellW = 0.0;
+    double m_cellH = 0.0;
+    int m_firstCorner = 0;
+};
+
+// A run's paths back into work layers: a new layer (a copy of the path's
+// source layer record) wherever the layer id changes.
+std::vector<WORKLAYER*> MakeLayers(const std::vector<std::pair<PATHREC*, WORKLAYER*>>& paths, bool ring)
+{
+    std::vector<WORKLAYER*> layers;
+    std::vector<PathUnit> chain;
+    auto finish = [&]() {
+        if (!layers.empty())
+            layers.back()->m_paths = plat::LinkUnits(chain, ring);
+        chain.clear();
+    };
+    for (const auto& [p, source] : paths) {
+        if (layers.empty() || layers.back()->m_layerId != source->m_layerId) {
+            finish();
+            WORKLAYER* copy = new WORKLAYER(*source);
+            copy->m_paths = nullptr;
+            copy->m_prev = copy->m_next = nullptr;
+            layers.push_back(copy);
+        }
+        chain.push_back({p, p});
+    }
+    finish();
+    return layers;
+}
+
+} // namespace
+
+int CPathProc::RemapWorkPosition(int corner, int position)
+{
+    if (position < 0 || position > 3)
+        return position;
+    static constexpr int kMap[4][4] = {{3, 0, 2, 1}, {0, 3, 1, 2}, {2, 1, 3, 0}, {1, 2, 0, 3}};
+    return kMap[std::clamp(corner, 0, 3)][position];
+}
+
+void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx)
+{
+    if (header == nullptr || header->m_layers == nullptr)
+        return;
+    const SoftwareSettings& s = CDocData::SettingsOf(ctx);
+    // Without a machine the origin corner is 1, the default of a machine entry.
+    const MachineNode* machine = GetCurrentMachine(s);
+    const int corner = machine != nullptr ? machine->m_orign : 1;
+    Options opt;
+    opt.mode = s.path_mode;
+    opt.inOut = s.path_in_out != 0;
+    opt.metaPos = s.path_meta_pos;
+    CDocData* objects = ctx != nullptr && ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pFirst : nullptr;
+    if (HasLeadRecords(objects))
+        opt.metaPos = 2; // lead lines fix where a path begins
+    opt.byLayer = s.path_by_layer != 0;
+    opt.width = s.path_width;
+    opt.height = s.path_hight;
+    opt.position = RemapWorkPosition(corner, s.path_work_pos);
+
+    // The layer list in order, open or ring.
+    std::vector<WORKLAYER*> all;
+    const bool layerRing = header->m_layers->m_prev != nullptr;
+    ForEachLayer(header->m_layers, false, [&](WORKLAYER& l) { all.push_back(&l); });
+    auto ordered = [](const WORKLAYER* l) { return l->m_mode == 1 && l->m_paths != nullptr; };
+
+    std::vector<WORKLAYER*> result;
+    std::vector<WORKLAYER*> dropped;
+    std::vector<WORKLAYER*> runLayers;
+    bool pathRing = true;
+    auto runOrdering = [&]() {
+        OptimisedRun run(opt);
+        for (WORKLAYER* l : runLayers) {
+            bool ring = false;
+            const std::vector<PathUnit> units = plat::TakeUnits(l->m_paths, ring);
+            if (l == runLayers.front())
+                pathRing = ring;
+            run.AddUnits(l, units);
+        }
+        const std::vector<WORKLAYER*> made = MakeLayers(run.Order(), pathRing);
+        result.insert(result.end(), made.begin(), made.end());
+        dropped.insert(dropped.end(), runLayers.begin(), runLayers.end());
+        runLayers.clear();
+    };
+    if (opt.byLayer) {
+        for (WORKLAYER* l : all) {
+            if (ordered(l)) {
+                runLayers.push_back(l);
+                runOrdering();
+            } else {
+                result.push_back(l);
+            }
+        }
+    } else {
+        // Every ordered layer in one run, whose layers take the place of the
+        // first ordered layer.
+        std::vector<std::uint8_t> inRun(all.size(), 0);
+        std::size_t firstOrdered = all.size();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (ordered(all[i])) {
+                inRun[i] = 1;
+                runLayers.push_back(all[i]);
+                firstOrdered = std::min(firstOrdered, i);
+            }
+        }
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (i == firstOrdered)
+                runOrdering();
+            if (inRun[i] == 0)
+                result.push_back(all[i]);
+        }
+    }
+    for (WORKLAYER* l : dropped) {
+        l->m_paths = nullptr;
+        delete l;
+    }
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        result[i]->m_prev = i > 0 ? result[i - 1] : (layerRing ? result.back() : nullptr);
+        result[i]->m_next = i + 1 < result.size() ? result[i + 1] : (layerRing ? result.front() : nullptr);
+    }
+    header->m_layers = result.empty() ? nullptr : result.front();
+}

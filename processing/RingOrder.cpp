@@ -1,0 +1,175 @@
+#include "RingOrder.h"
+#include "PathUnits.h"
+#include "SpatialGrid.h"
+
+#include "JobRecords.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+using plat::PathUnit;
+
+namespace {
+
+struct Box {
+    double xmin;
+    double xmax;
+    double ymin;
+    double ymax;
+
+    bool HasNaN() const { return std::isnan(xmin) || std::isnan(xmax) || std::isnan(ymin) || std::isnan(ymax); }
+    bool IsInverted() const { return !(xmin <= xmax && ymin <= ymax); }
+};
+
+bool StrictlyContains(const Box& a, const Box& b)
+{
+    return a.xmin < b.xmin && a.xmax > b.xmax && a.ymin < b.ymin && a.ymax > b.ymax;
+}
+
+bool LiesWithin(const Box& a, const Box& b)
+{
+    return a.xmin >= b.xmin && a.xmax <= b.xmax && a.ymin >= b.ymin && a.ymax <= b.ymax;
+}
+
+constexpr std::int32_t kNoParent = -1;
+
+// The parent of every node in the containment tree. A list is taken apart
+// the way the rule reads, one list at a time on a stack instead of by
+// recursion: its root by the walk, the root's subtree out of it into a list
+// of its own, and the rest on as the root's siblings. A node's list is a
+// number (0 the whole layer, k + 1 the subtree of node k); the grid finds the
+// boxes around a node (for the walk) and within it (for the subtree).
+std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
+{
+    const std::uint32_t n = static_cast<std::uint32_t>(boxes.size());
+    std::vector<std::int32_t> parent(n, kNoParent);
+    std::vector<std::uint32_t> list(n, 0);
+    std::vector<std::uint8_t> placed(n, 0);
+    std::vector<double> sizes;
+    sizes.reserve(n);
+    for (const Box& b : boxes)
+        sizes.push_back(std::max(b.xmax - b.xmin, b.ymax - b.ymin));
+    plat::SpatialGrid grid(plat::SpatialGrid::MedianCell(std::move(sizes)), n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
+    auto unplaced = [&](std::uint32_t k) { return placed[k] == 0; };
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+
+    struct Pending {
+        std::uint32_t id;
+        std::vector<std::uint32_t> members; // in list order
+    };
+    std::vector<Pending> stack;
+    stack.push_back({0, {}});
+    stack.back().members.resize(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        stack.back().members[i] = i;
+
+    while (!stack.empty()) {
+        const Pending work = std::move(stack.back());
+        stack.pop_back();
+        const std::uint32_t id = work.id;
+        std::size_t cursor = 0;
+        for (;;) {
+            while (cursor < work.members.size() &&
+                   (placed[work.members[cursor]] != 0 || list[work.members[cursor]] != id))
+                ++cursor;
+            if (cursor == work.members.size())
+                break;
+            // The walk: the choice moves to the first later node of the list
+            // whose box strictly contains it.
+            std::uint32_t choice = work.members[cursor];
+            for (;;) {
+                const Box& b = boxes[choice];
+                if (b.HasNaN())
+                    break;
+                std::uint32_t next = plat::SpatialGrid::kNone;
+                auto consider = [&](std::uint32_t k) {
+                    if (k > choice && k < next && list[k] == id && StrictlyContains(boxes[k], b))
+                        next = k;
+                };
+                // A box around b covers b's lower-left corner; no single point
+                // serves an inverted b, so then every box is looked at.
+                if (b.IsInverted())
+                    grid.ForEachInRect(-kInf, kInf, -kInf, kInf, unplaced, consider);
+                else
+                    grid.ForEachInRect(b.xmin, b.xmin, b.ymin, b.ymin, unplaced, consider);
+                if (next == plat::SpatialGrid::kNone)
+                    break;
+                choice = next;
+            }
+            placed[choice] = 1;
+            parent[choice] = id == 0 ? kNoParent : static_cast<std::int32_t>(id - 1);
+            // The subtree: the nodes of the list lying within the choice.
+            const Box& r = boxes[choice];
+            Pending inner{choice + 1, {}};
+            grid.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, unplaced, [&](std::uint32_t k) {
+                if (list[k] == id && LiesWithin(boxes[k], r))
+                    inner.members.push_back(k);
+            });
+            if (!inner.members.empty()) {
+                std::sort(inner.members.begin(), inner.members.end());
+                for (std::uint32_t k : inner.members)
+                    list[k] = inner.id;
+                stack.push_back(std::move(inner));
+            }
+        }
+    }
+    return parent;
+}
+
+void OrderLayer(WORKLAYER& layer)
+{
+    bool ring = false;
+    std::vector<PathUnit> units = plat::TakeUnits(layer.m_paths, ring);
+    std::vector<Box> boxes;
+    boxes.reserve(units.size());
+    for (const PathUnit& u : units)
+        boxes.push_back({u.first->m_xmin, u.first->m_xmax, u.first->m_ymin, u.first->m_ymax});
+    const std::vector<std::int32_t> parent = ContainmentParents(boxes);
+
+    // Children in list order, then depth first, children before parent.
+    const std::size_t n = units.size();
+    std::vector<std::vector<std::uint32_t>> children(n);
+    std::vector<std::uint32_t> roots;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (parent[i] == kNoParent)
+            roots.push_back(i);
+        else
+            children[parent[i]].push_back(i);
+    }
+    std::vector<PathUnit> out;
+    out.reserve(n);
+    struct Frame {
+        std::uint32_t node;
+        std::size_t next;
+    };
+    std::vector<Frame> stack;
+    for (std::uint32_t root : roots) {
+        stack.push_back({root, 0});
+        while (!stack.empty()) {
+            Frame& f = stack.back();
+            if (f.next < children[f.node].size()) {
+                const std::uint32_t c = children[f.node][f.next++];
+                stack.push_back({c, 0});
+            } else {
+                out.push_back(units[f.node]);
+                stack.pop_back();
+            }
+        }
+    }
+    layer.m_paths = plat::LinkUnits(out, ring);
+}
+
+} // namespace
+
+void CRingOrder::Process(WORKLAYER* layers)
+{
+    ForEachLayer(layers, false, [](WORKLAYER& layer) {
+        if (layer.m_mode == 1 && layer.m_paths != nullptr)
+            OrderLayer(layer);
+    });
+}

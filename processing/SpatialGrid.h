@@ -1,0 +1,246 @@
+// A hash grid over the plane for the processing steps that look for
+// neighbours among many points or boxes: curve ends that meet, boxes lying
+// within or around another. Entries are boxes (a point is a box without
+// extent) carrying an index of the caller's choosing; each is filed in every
+// cell it meets, so a query looks only at the cells its rectangle meets.
+//
+// Answers are exact whatever the cell size: cells are numbered by a
+// monotonic function of the coordinate, so an entry meeting a rectangle
+// always shares a cell with it. The cell size only decides the speed: about
+// the size of the entries, or of the distance a point query reaches.
+//
+// Entries are added first; Build (or the first query) files them into one
+// array grouped by cell (in the order they were added within a cell) behind
+// an open-addressing table of the cells: no allocation per cell, and a bit
+// field indexed by the cell's hash answers most of the empty cells a query
+// looks at without touching the table. Adding after a query files every
+// entry again at the next query: cheap for a few additions, not for many.
+//
+// Entries are not removed one by one: a query drops, on its way, the entries
+// whose index the caller's `alive` test rejects, since in every user an entry
+// once dead stays dead. Entries with a NaN coordinate are never filed (no
+// comparison can place them); infinite coordinates are filed at the edge.
+#pragma once
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace plat {
+
+class SpatialGrid {
+public:
+    static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+
+    // `cell` is the side of the square cells; a value that is not a positive
+    // number takes 1. An infinite side puts every entry in one cell.
+    // `expected` is the number of entries about to be added.
+    SpatialGrid(double cell, std::size_t expected);
+
+    void AddPoint(double x, double y, std::uint32_t index) { AddBox(x, x, y, y, index); }
+    void AddBox(double xmin, double xmax, double ymin, double ymax, std::uint32_t index);
+
+    // Files the entries added so far.
+    void Build();
+
+    // Calls visit(index) once for every entry whose box may meet the closed
+    // rectangle and that `alive` accepts, in no particular order. Every
+    // entry that does meet it is visited; the caller applies its own exact
+    // test. Nothing for a rectangle with a NaN bound.
+    template <typename Alive, typename Visit>
+    void ForEachInRect(double xmin, double xmax, double ymin, double ymax, Alive alive, Visit visit);
+
+    // For point entries added in rising index order: the earliest index
+    // above `after` whose point lies strictly within `dist` of (x, y) in x
+    // and in y and that `usable` accepts; kNone when none. A cell's entries
+    // are in index order, so each cell stops at its first match.
+    template <typename Alive, typename Usable>
+    std::uint32_t FindEarliest(double x, double y, double dist, std::uint32_t after, Alive alive, Usable usable);
+
+    // A cell side for boxes of these sizes: their median (sizes that are
+    // not positive finite numbers left out), so that a typical box meets a
+    // few cells; 1 when no size is usable.
+    static double MedianCell(std::vector<double> sizes);
+
+private:
+    struct Key {
+        std::int64_t x = 0;
+        std::int64_t y = 0;
+        bool operator==(const Key&) const = default;
+    };
+    struct Entry {
+        double xmin;
+        double xmax;
+        double ymin;
+        double ymax;
+        std::uint32_t index;
+        std::uint32_t stamp; // number of the last query that visited it
+        bool multi;          // filed in more than one place
+    };
+    // What a cell holds of an entry: its lower-left corner and index for the
+    // point queries, and its place in m_entries.
+    struct Item {
+        double x;
+        double y;
+        std::uint32_t index;
+        std::uint32_t entry;
+    };
+    struct Slot {
+        Key key;
+        std::uint32_t begin = 0;
+        std::uint32_t end = 0;
+        bool used = false;
+    };
+    // A box meeting more cells than this is kept in one list that every
+    // query looks through.
+    static constexpr double kMaxCellsPerEntry = 64.0;
+
+    static std::size_t Hash(const Key& k)
+    {
+        std::uint64_t h = static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull ^
+                          static_cast<std::uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full;
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 32;
+        return static_cast<std::size_t>(h);
+    }
+    std::int64_t CellOf(double v) const;
+    Slot* Find(const Key& key);
+    void EnsureBuilt()
+    {
+        if (m_filed != m_entries.size())
+            Build();
+    }
+    // Drops the dead items of a range, calls visit on the live ones that
+    // this query has not seen yet; returns the new end of the range.
+    template <typename Alive, typename Visit>
+    std::uint32_t Sweep(std::uint32_t begin, std::uint32_t end, Alive& alive, Visit& visit);
+
+    double m_cell;
+    std::vector<Entry> m_entries;
+    std::size_t m_filed = 0; // entries filed by the last Build
+    std::vector<Item> m_items;
+    std::vector<Slot> m_slots;
+    std::vector<std::uint32_t> m_oversize; // places in m_entries
+    std::vector<std::uint64_t> m_occupied;
+    std::size_t m_mask = 0;
+    std::size_t m_bitMask = 0;
+    std::uint32_t m_query = 0;
+};
+
+template <typename Alive, typename Visit>
+std::uint32_t SpatialGrid::Sweep(std::uint32_t begin, std::uint32_t end, Alive& alive, Visit& visit)
+{
+    std::uint32_t keep = begin;
+    for (std::uint32_t i = begin; i < end; ++i) {
+        const Item item = m_items[i];
+        if (!alive(item.index))
+            continue;
+        m_items[keep++] = item;
+        Entry& e = m_entries[item.entry];
+        if (e.multi) {
+            if (e.stamp == m_query)
+                continue;
+            e.stamp = m_query;
+        }
+        visit(item.index);
+    }
+    return keep;
+}
+
+template <typename Alive, typename Visit>
+void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ymax, Alive alive, Visit visit)
+{
+    if (std::isnan(xmin) || std::isnan(xmax) || std::isnan(ymin) || std::isnan(ymax))
+        return;
+    EnsureBuilt();
+    if (++m_query == 0) {
+        // The stamps wrapped: forget them all.
+        for (Entry& e : m_entries)
+            e.stamp = 0;
+        m_query = 1;
+    }
+    std::size_t keep = 0;
+    for (std::uint32_t place : m_oversize) {
+        Entry& e = m_entries[place];
+        if (!alive(e.index))
+            continue;
+        m_oversize[keep++] = place;
+        visit(e.index);
+    }
+    m_oversize.resize(keep);
+    if (m_slots.empty())
+        return;
+    const std::int64_t x0 = CellOf(xmin), x1 = CellOf(xmax);
+    const std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
+    if (x1 < x0 || y1 < y0)
+        return;
+    const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
+    if (covered > static_cast<double>(m_slots.size())) {
+        // A rectangle over more cells than the table holds: walk the table.
+        for (Slot& s : m_slots) {
+            if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
+                s.end = Sweep(s.begin, s.end, alive, visit);
+        }
+        return;
+    }
+    for (std::int64_t cx = x0; cx <= x1; ++cx) {
+        for (std::int64_t cy = y0; cy <= y1; ++cy) {
+            if (Slot* s = Find(Key{cx, cy}))
+                s->end = Sweep(s->begin, s->end, alive, visit);
+        }
+    }
+}
+
+template <typename Alive, typename Usable>
+std::uint32_t SpatialGrid::FindEarliest(double x, double y, double dist, std::uint32_t after, Alive alive,
+                                        Usable usable)
+{
+    if (!std::isfinite(x) || !std::isfinite(y) || std::isnan(dist))
+        return kNone;
+    EnsureBuilt();
+    if (m_slots.empty())
+        return kNone;
+    // Division and floor are monotonic, so a point strictly within the
+    // distance of the query never falls outside the cells of query -/+ it.
+    const std::int64_t x0 = CellOf(x - dist), x1 = CellOf(x + dist);
+    const std::int64_t y0 = CellOf(y - dist), y1 = CellOf(y + dist);
+    std::uint32_t best = kNone;
+    auto searchCell = [&](Slot& slot) {
+        std::uint32_t keep = slot.begin;
+        std::uint32_t i = slot.begin;
+        for (; i < slot.end; ++i) {
+            const Item& e = m_items[i];
+            if (e.index <= after || !alive(e.index))
+                continue;
+            m_items[keep++] = e;
+            // The first match of a cell is its earliest.
+            if (e.index < best && std::fabs(e.x - x) < dist && std::fabs(e.y - y) < dist && usable(e.index)) {
+                best = e.index;
+                ++i;
+                break;
+            }
+        }
+        for (; i < slot.end; ++i)
+            m_items[keep++] = m_items[i];
+        slot.end = keep;
+    };
+    const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
+    if (covered > static_cast<double>(m_slots.size())) {
+        for (Slot& s : m_slots) {
+            if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
+                searchCell(s);
+        }
+        return best;
+    }
+    for (std::int64_t cx = x0; cx <= x1; ++cx) {
+        for (std::int64_t cy = y0; cy <= y1; ++cy) {
+            if (Slot* s = Find(Key{cx, cy}))
+                searchCell(*s);
+        }
+    }
+    return best;
+}
+
+} // namespace plat

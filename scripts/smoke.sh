@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Starts the built program for real, under a virtual X server, with its
+# runtime, data and config folders in scratch space, and checks its life:
+# running after 3 s; a second start ends at once with status 0; SIGTERM ends
+# the first with status 0 within 5 s, its lock released and its work folder
+# emptied of everything but the marker that makes it the program's own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+program=$(realpath "${1:-build/bin/brenvik}")
+
+if [ "${BRENVIK_SMOKE_DISPLAY:-}" != 1 ]; then
+  BRENVIK_SMOKE_DISPLAY=1 exec xvfb-run -a "$0" "$program"
+fi
+
+fail() {
+  echo "smoke: $*" >&2
+  exit 1
+}
+
+scratch=$(mktemp -d)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+mkdir -m 700 "$scratch/run"
+mkdir "$scratch/data" "$scratch/config"
+export XDG_RUNTIME_DIR=$scratch/run XDG_DATA_HOME=$scratch/data XDG_CONFIG_HOME=$scratch/config
+unset QT_QPA_PLATFORM
+lock=$XDG_RUNTIME_DIR/Brenvik.lock
+work=$XDG_DATA_HOME/Halvoren/Brenvik/work
+
+"$program" &
+pid=$!
+sleep 3
+kill -0 "$pid" 2>/dev/null || fail "not running 3 s after its start"
+[ -e "$lock" ] || fail "no lock file at $lock"
+[ -d "$work" ] || fail "no work folder at $work"
+
+started=$(date +%s%N)
+second=0
+timeout 10 "$program" || second=$?
+took=$(( ($(date +%s%N) - started) / 1000000 ))
+[ "$second" -eq 0 ] || fail "second start ended with status $second"
+[ "$took" -lt 2000 ] || fail "second start took $took ms"
+kill -0 "$pid" 2>/dev/null || fail "the first instance ended with the second"
+
+# What the program keeps in its work folder stays; a hand-over left there
+# goes at exit.
+kept=$(cd "$work" && find . -type f | sort)
+echo "hand-over" > "$work/default.ai"
+mkdir -p "$work/images"
+echo "image" > "$work/images/0.bmp"
+
+kill -TERM "$pid"
+for _ in $(seq 50); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "still running 5 s after SIGTERM"
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" -eq 0 ] || fail "ended with status $status after SIGTERM"
+[ ! -e "$lock" ] || fail "lock file left at $lock"
+[ -d "$work" ] || fail "work folder removed"
+left=$(cd "$work" && find . -type f | sort)
+[ "$left" = "$kept" ] || fail "work folder holds $(echo $left) after exit, expected $(echo $kept)"
+[ -e "$work/.brenvik-folder" ] || fail "the work folder's marker is gone"
+echo "smoke: brenvik started, refused a second instance and ended cleanly on SIGTERM"

@@ -1,0 +1,251 @@
+// The application: one instance, start-up to a maximised window, the end of
+// the run (restart only after the lock is free, never after a cancelled
+// close), the command-line file, the end of the session, File, Open and the
+// recent files.
+#include "AppTestSupport.h"
+#include "app/DocumentManager.h"
+#include "app/MainFrame.h"
+#include "app/OrvelApp.h"
+#include "app/RecentFileList.h"
+#include "app/Resources.h"
+#include "app/SignalCloser.h"
+#include "settings/SoftwareSettings.h"
+
+#include <QFileDialog>
+#include <QLockFile>
+#include <QPageSetupDialog>
+#include <QTimer>
+
+#include <csignal>
+
+namespace {
+
+class StubDocuments : public DocumentManager {
+public:
+    void NewDocument() override { ++m_new; }
+    bool OpenDocumentFile(const QString& path) override
+    {
+        m_opened.append(path);
+        return m_openResult;
+    }
+    bool SaveAllModified() override
+    {
+        ++m_asked;
+        return m_asked > m_refusals;
+    }
+    int m_new = 0;
+    int m_asked = 0;
+    int m_refusals = 0;
+    bool m_openResult = true;
+    QStringList m_opened;
+};
+
+struct Launches {
+    QStringList programs;
+    std::vector<bool> lockWasFree;
+};
+
+COrvelApp::Launcher Recording(Launches& launches, const QString& lockPath)
+{
+    return [&launches, lockPath](const QString& program) {
+        launches.programs.append(program);
+        QLockFile probe(lockPath);
+        launches.lockWasFree.push_back(probe.tryLock(0));
+        return true;
+    };
+}
+
+const QStringList kNoFile = {QStringLiteral("brenvik")};
+
+} // namespace
+
+TEST(OrvelApp, SecondInstanceEndsAtOnceWithStatusZeroAndNoMessage)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    COrvelApp app(kNoFile);
+    QLockFile first(app.LockFilePath());
+    ASSERT_TRUE(first.tryLock(0));
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(app.MainFrame(), nullptr);
+    EXPECT_TRUE(prompt.m_prompt.m_shown.empty());
+    EXPECT_FALSE(program.Exists("MacInfo.par")); // ended before reading anything
+}
+
+TEST(OrvelApp, LockThatFailsForAnotherReasonIsReportedAndEndsTheProgram)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    // A lock file name longer than any file name can be.
+    QCoreApplication::setApplicationName(QString(300, QLatin1Char('b')));
+    COrvelApp app(kNoFile);
+    const QString path = app.LockFilePath();
+    const int status = app.Run();
+    QCoreApplication::setApplicationName(QStringLiteral("Brenvik"));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(app.MainFrame(), nullptr);
+    ASSERT_EQ(prompt.m_prompt.m_shown.size(), 1u);
+    EXPECT_NE(prompt.m_prompt.m_shown[0].text.find(path.toStdU16String()), std::u16string::npos);
+}
+
+TEST(OrvelApp, RunShowsTheFrameMaximisedAndRestartsOnlyOnceItClosedAndTheLockIsFree)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    StubDocuments documents;
+    Launches launches;
+    COrvelApp app(kNoFile, Recording(launches, COrvelApp::LockFilePath()));
+    app.SetDocumentManager(&documents);
+    bool maximised = false;
+    QTimer::singleShot(0, [&] {
+        maximised = app.MainFrame()->isMaximized();
+        EXPECT_TRUE(launches.programs.empty());
+        app.RestartApplication();
+    });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_TRUE(maximised);
+    EXPECT_EQ(documents.m_new, 1); // no file named: a new document
+    ASSERT_EQ(launches.programs.size(), 1u);
+    EXPECT_EQ(launches.programs[0], QCoreApplication::applicationFilePath());
+    EXPECT_TRUE(launches.lockWasFree[0]);
+}
+
+TEST(OrvelApp, CancelledCloseRestartsNothing)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    StubDocuments documents;
+    documents.m_refusals = 1; // the first close is cancelled over unsaved work
+    Launches launches;
+    COrvelApp app(kNoFile, Recording(launches, COrvelApp::LockFilePath()));
+    app.SetDocumentManager(&documents);
+    QTimer::singleShot(0, [&] { app.RestartApplication(); });
+    QTimer::singleShot(50, [&] {
+        EXPECT_FALSE(app.MainFrame()->WasClosed());
+        app.MainFrame()->Router().Execute(cmd::AppExit);
+    });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(documents.m_asked, 2);
+    EXPECT_TRUE(launches.programs.empty());
+}
+
+TEST(OrvelApp, CommandLineFileThatCannotBeOpenedIsNamedBeforeTheProgramEnds)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    StubDocuments documents;
+    documents.m_openResult = false;
+    const QString file = QStringLiteral("/nowhere/drawing 7.dxf");
+    COrvelApp app({QStringLiteral("brenvik"), QStringLiteral("-x"), file, QStringLiteral("second.dxf")});
+    app.SetDocumentManager(&documents);
+    EXPECT_EQ(app.Run(), 1);
+    EXPECT_EQ(documents.m_opened, QStringList{file});
+    EXPECT_EQ(documents.m_new, 0);
+    ASSERT_FALSE(prompt.m_prompt.m_shown.empty());
+    EXPECT_NE(prompt.m_prompt.m_shown.back().text.find(file.toStdU16String()), std::u16string::npos);
+    // The lock went with the program.
+    QLockFile probe(COrvelApp::LockFilePath());
+    EXPECT_TRUE(probe.tryLock(0));
+}
+
+TEST(OrvelApp, EndOfSessionCancelsAnOpenModalBoxAndClosesTheProgram)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    COrvelApp app(kNoFile);
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            EXPECT_NE(QApplication::activeModalWidget(), nullptr);
+            app.RequestEndOfSession();
+        });
+        app.MainFrame()->Router().Execute(cmd::AppAbout); // modal until cancelled
+    });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_FALSE(program.Exists("work/default.ai"));
+}
+
+TEST(OrvelApp, SigtermWakesTheEventLoopAndCallsBack)
+{
+    int calls = 0;
+    struct sigaction before {};
+    ::sigaction(SIGTERM, nullptr, &before);
+    {
+        SignalCloser closer([&] { ++calls; });
+        ASSERT_TRUE(closer.IsActive());
+        ::raise(SIGTERM);
+        ASSERT_TRUE(plat::WaitFor([&] { return calls > 0; }));
+        EXPECT_EQ(calls, 1);
+    }
+    struct sigaction after {};
+    ::sigaction(SIGTERM, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+TEST(OrvelApp, OpenTakesCapitalExtensionsAndRemembersTheFolder)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    std::filesystem::create_directories(program.Root() + "in");
+    program.Write("in/PART.DXF", "0\r\nEOF\r\n");
+    program.Write("in/notes.txt", "text");
+    StubDocuments documents;
+    COrvelApp app(kNoFile);
+    app.SetDocumentManager(&documents);
+    auto choose = [](const QString& file) {
+        QTimer::singleShot(0, [file] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    };
+    const QString folder = QString::fromStdString(program.Root()) + QStringLiteral("in/");
+    choose(folder + QStringLiteral("PART.DXF"));
+    app.OnFileOpen();
+    EXPECT_EQ(documents.m_opened, QStringList{folder + QStringLiteral("PART.DXF")});
+    EXPECT_EQ(QString::fromStdString(g_settings.open_file_dir), folder);
+    EXPECT_TRUE(program.Exists("software.par"));
+
+    // Another extension opens nothing, but its folder is remembered too.
+    g_settings.open_file_dir.clear();
+    choose(folder + QStringLiteral("notes.txt"));
+    app.OnFileOpen();
+    EXPECT_EQ(documents.m_opened.size(), 1);
+    EXPECT_EQ(QString::fromStdString(g_settings.open_file_dir), folder);
+
+    const QStringList filters = COrvelApp::OpenDialogFilters();
+    ASSERT_EQ(filters.size(), 11);
+    EXPECT_EQ(filters[3], QStringLiteral("DXF-AutoCAD (*.[dD][xX][fF])"));
+}
+
+TEST(OrvelApp, PrintSetupShowsThePageSetupDialog)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    COrvelApp app(kNoFile);
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QPageSetupDialog*>(QApplication::activeModalWidget());
+        shown = dialog != nullptr;
+        if (dialog != nullptr)
+            dialog->reject();
+    });
+    EXPECT_TRUE(app.OnCommand(cmd::FilePrintSetup));
+    EXPECT_TRUE(shown);
+}
+
+TEST(OrvelApp, RecentFilesKeepTheFourLatestFirstAcrossRuns)
+{
+    {
+        RecentFileList list(QStringLiteral("BrenvikRecentTest"));
+        for (const char* f : {"/a.dxf", "/b.plt", "/c.ai", "/d.bmp", "/e.dst", "/c.ai"})
+            list.Add(QString::fromLatin1(f));
+        EXPECT_EQ(list.Files(), (QStringList{"/c.ai", "/e.dst", "/d.bmp", "/b.plt"}));
+    }
+    RecentFileList again(QStringLiteral("BrenvikRecentTest"));
+    EXPECT_EQ(again.Files(), (QStringList{"/c.ai", "/e.dst", "/d.bmp", "/b.plt"}));
+    again.Remove(1);
+    again.Remove(7);
+    EXPECT_EQ(RecentFileList(QStringLiteral("BrenvikRecentTest")).Files(),
+              (QStringList{"/c.ai", "/d.bmp", "/b.plt"}));
+}

@@ -1,0 +1,245 @@
+// Inside-first ordering. Hand cases for nesting and order; the random cases
+// compare the grid-based tree with the rule taken literally (every list
+// walked in full, every node tested against every other), on boxes that
+// nest, overlap, share edges, repeat, are inverted or hold NaN.
+#include "ProcessingTestSupport.h"
+#include "processing/FileTrans.h"
+#include "processing/JobRecords.h"
+#include "processing/RingOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace plat {
+namespace {
+
+std::vector<XY> Square(double x0, double y0, double x1, double y1)
+{
+    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
+}
+
+std::vector<PATHREC*> Paths(const WORKLAYER* layer)
+{
+    std::vector<PATHREC*> out;
+    ForEachInRing(layer->m_paths, &PATHREC::m_pNext, [&](PATHREC& p) { out.push_back(&p); });
+    return out;
+}
+
+WORKLAYER* CutLayer(std::initializer_list<PATHREC*> paths)
+{
+    WORKLAYER* layer = MakeLayer(paths);
+    layer->m_mode = 1;
+    WORKLAYER* layers = LinkLayers({layer});
+    CFileTrans::RecalcPathBoundRects(layers);
+    return layers;
+}
+
+TEST(RingOrder, InnerSquaresComeBeforeTheSquaresAroundThem)
+{
+    PATHREC* outer = MakePath(Square(0, 0, 100, 100));
+    PATHREC* inner = MakePath(Square(40, 40, 60, 60));
+    WORKLAYER* layers = CutLayer({outer, inner});
+    CRingOrder().Process(layers);
+    EXPECT_EQ(Paths(layers), (std::vector<PATHREC*>{inner, outer}));
+    FreePathRecordGroups(layers);
+
+    PATHREC* big = MakePath(Square(0, 0, 100, 100));
+    PATHREC* middle = MakePath(Square(20, 20, 80, 80));
+    PATHREC* small = MakePath(Square(40, 40, 60, 60));
+    layers = CutLayer({big, middle, small});
+    CRingOrder().Process(layers);
+    EXPECT_EQ(Paths(layers), (std::vector<PATHREC*>{small, middle, big}));
+    FreePathRecordGroups(layers);
+}
+
+TEST(RingOrder, DisjointSquaresKeepTheirOrderAndABracketMovesWhole)
+{
+    // Listed: right square, left square, a bracket inside the left square.
+    PATHREC* right = MakePath(Square(50, 0, 60, 10));
+    PATHREC* left = MakePath(Square(0, 0, 10, 10));
+    PATHREC* open = MakeOpeningBracket(1, 1, 0, 0);
+    PATHREC* member = MakePath({{2, 2}, {8, 8}});
+    PATHREC* close = MakeClosingBracket();
+    WORKLAYER* layers = CutLayer({right, left, open, member, close});
+    CRingOrder().Process(layers);
+    EXPECT_EQ(Paths(layers), (std::vector<PATHREC*>{right, open, member, close, left}));
+    FreePathRecordGroups(layers);
+}
+
+TEST(RingOrder, OnlyCutLayersAreOrderedAndAnOpenListStaysOpen)
+{
+    PATHREC* outer = MakePath(Square(0, 0, 100, 100));
+    PATHREC* inner = MakePath(Square(40, 40, 60, 60));
+    WORKLAYER* layers = CutLayer({outer, inner});
+    layers->m_mode = 2;
+    CRingOrder().Process(layers);
+    EXPECT_EQ(Paths(layers), (std::vector<PATHREC*>{outer, inner}));
+    layers->m_mode = 1;
+    outer->m_pPrev = inner->m_pNext = nullptr;
+    CRingOrder().Process(layers);
+    EXPECT_EQ(layers->m_paths, inner);
+    EXPECT_EQ(inner->m_pPrev, nullptr);
+    EXPECT_EQ(outer->m_pNext, nullptr);
+    FreePathRecordGroups(layers);
+}
+
+TEST(RingOrder, ManySiblingsAndDeepNestingNeedNoDeepRecursion)
+{
+    // A hundred thousand side by side: as many siblings, in their order.
+    {
+        auto* layer = new WORKLAYER{};
+        layer->m_mode = 1;
+        PATHREC* head = nullptr;
+        PATHREC* tail = nullptr;
+        std::vector<PATHREC*> made;
+        for (int i = 0; i < 100000; ++i) {
+            made.push_back(MakePath(Square(i * 2.0, (i % 7) * 2.0, i * 2.0 + 1, (i % 7) * 2.0 + 1)));
+            AppendPathRecord(&head, &tail, made.back());
+        }
+        layer->m_paths = head;
+        WORKLAYER* layers = LinkLayers({layer});
+        CFileTrans::RecalcPathBoundRects(layers);
+        CRingOrder().Process(layers);
+        EXPECT_EQ(Paths(layers), made);
+        FreePathRecordGroups(layers);
+    }
+    // Three thousand nested, outermost first: the innermost comes first.
+    {
+        auto* layer = new WORKLAYER{};
+        layer->m_mode = 1;
+        PATHREC* head = nullptr;
+        PATHREC* tail = nullptr;
+        std::vector<PATHREC*> made;
+        for (int i = 0; i < 3000; ++i) {
+            made.push_back(MakePath(Square(i, i, 10000 - i, 10000 - i)));
+            AppendPathRecord(&head, &tail, made.back());
+        }
+        layer->m_paths = head;
+        WORKLAYER* layers = LinkLayers({layer});
+        CFileTrans::RecalcPathBoundRects(layers);
+        CRingOrder().Process(layers);
+        EXPECT_EQ(Paths(layers), std::vector<PATHREC*>(made.rbegin(), made.rend()));
+        FreePathRecordGroups(layers);
+    }
+}
+
+// ---- comparison with the rule taken literally ---------------------------------
+
+struct Box {
+    double xmin, xmax, ymin, ymax;
+};
+
+// The order the rule gives: the tree built list by list (the lists on a
+// stack, as the rule's recursion would hold them), siblings by position,
+// children before their parent.
+std::vector<int> ReferenceOrder(const std::vector<Box>& b)
+{
+    auto strictlyContains = [&](int a, int c) {
+        return b[a].xmin < b[c].xmin && b[a].xmax > b[c].xmax && b[a].ymin < b[c].ymin && b[a].ymax > b[c].ymax;
+    };
+    auto within = [&](int a, int c) {
+        return b[a].xmin >= b[c].xmin && b[a].xmax <= b[c].xmax && b[a].ymin >= b[c].ymin && b[a].ymax <= b[c].ymax;
+    };
+    const int n = static_cast<int>(b.size());
+    std::vector<int> parent(n, -1);
+    std::vector<std::pair<int, std::vector<int>>> lists;
+    std::vector<int> all(n);
+    for (int i = 0; i < n; ++i)
+        all[i] = i;
+    lists.push_back({-1, all});
+    while (!lists.empty()) {
+        auto [owner, list] = lists.back();
+        lists.pop_back();
+        while (!list.empty()) {
+            int root = list[0];
+            for (std::size_t k = 1; k < list.size(); ++k) {
+                if (strictlyContains(list[k], root))
+                    root = list[k];
+            }
+            parent[root] = owner;
+            std::vector<int> inside, rest;
+            for (int x : list) {
+                if (x != root)
+                    (within(x, root) ? inside : rest).push_back(x);
+            }
+            lists.push_back({root, inside});
+            list = rest;
+        }
+    }
+    std::vector<std::vector<int>> children(n + 1);
+    for (int i = 0; i < n; ++i)
+        children[parent[i] + 1].push_back(i);
+    std::vector<int> out;
+    std::vector<std::pair<int, std::size_t>> stack{{-1, 0}};
+    while (!stack.empty()) {
+        auto& [node, next] = stack.back();
+        if (next < children[node + 1].size()) {
+            const int c = children[node + 1][next++];
+            stack.push_back({c, 0});
+        } else {
+            if (node >= 0)
+                out.push_back(node);
+            stack.pop_back();
+        }
+    }
+    return out;
+}
+
+TEST(RingOrder, GridTreeGivesExactlyTheLiteralTree)
+{
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        std::uniform_int_distribution<int> coord(0, 12);
+        std::uniform_int_distribution<int> pick(0, 99);
+        auto* layer = new WORKLAYER{};
+        layer->m_mode = 1;
+        PATHREC* head = nullptr;
+        PATHREC* tail = nullptr;
+        std::vector<PATHREC*> units;
+        const int count = 20 + static_cast<int>(seed) * 5;
+        for (int i = 0; i < count; ++i) {
+            const int r = pick(rng);
+            if (r < 3) {
+                // An empty bracket: inverted extents.
+                units.push_back(MakeOpeningBracket(1, 1, 0, 0));
+                AppendPathRecord(&head, &tail, units.back());
+                AppendPathRecord(&head, &tail, MakeClosingBracket());
+                continue;
+            }
+            int x0 = coord(rng), x1 = coord(rng), y0 = coord(rng), y1 = coord(rng);
+            if (x0 > x1)
+                std::swap(x0, x1);
+            if (y0 > y1)
+                std::swap(y0, y1);
+            units.push_back(MakePath(Square(x0, y0, x1 + 1, y1 + 1)));
+            AppendPathRecord(&head, &tail, units.back());
+        }
+        layer->m_paths = head;
+        WORKLAYER* layers = LinkLayers({layer});
+        CFileTrans::RecalcPathBoundRects(layers);
+        if (seed % 5 == 0)
+            units[3]->m_ymax = std::numeric_limits<double>::quiet_NaN();
+        std::vector<Box> boxes;
+        for (const PATHREC* p : units)
+            boxes.push_back({p->m_xmin, p->m_xmax, p->m_ymin, p->m_ymax});
+        std::vector<PATHREC*> expected;
+        for (int i : ReferenceOrder(boxes))
+            expected.push_back(units[i]);
+
+        CRingOrder().Process(layers);
+        std::vector<PATHREC*> got;
+        for (PATHREC* p : Paths(layers)) {
+            if (p->m_kind != PATH_KIND_GROUP || p->m_pArray != nullptr)
+                got.push_back(p); // closing brackets follow their opening one
+        }
+        EXPECT_EQ(got, expected);
+        FreePathRecordGroups(layers);
+    }
+}
+
+} // namespace
+} // namespace plat
