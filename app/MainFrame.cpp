@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -128,6 +129,8 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+    // The panel's window goes with the frame's children.
+    m_workPanel = nullptr;
     delete m_keyRouter;
     m_keyRouter = nullptr;
     if (m_updateTimer != nullptr)
@@ -261,6 +264,11 @@ QIcon CMainFrame::ProportionIcon(bool on) const
 void CMainFrame::SetWorkPanel(WorkPanel* panel)
 {
     m_workPanel = panel;
+    auto* dock = panel != nullptr ? qobject_cast<QDockWidget*>(panel->PanelWidget()) : nullptr;
+    if (dock == nullptr)
+        return;
+    dock->setAllowedAreas(Qt::RightDockWidgetArea);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
 }
 
 std::vector<CommandTarget*> CMainFrame::CommandChain()
@@ -617,4 +625,6 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
     QMainWindow::resizeEvent(event);
     if (!isMinimized())
         UpdatePaneWidths(width());
+    if (m_workPanel != nullptr)
+        m_workPanel->OnFrameResized();
 }

@@ -12,6 +12,7 @@
 #include "KeyRouter.h"
 #include "QtMessagePoster.h"
 #include "QtProgress.h"
+#include "WorkPanel.h"
 #include "settings/LanguageTable.h"
 
 #include <QMainWindow>
@@ -33,14 +34,6 @@ class QProgressBar;
 class QTimer;
 class QToolBar;
 class RecentFileList;
-
-// What the frame needs of the docked work panel.
-class WorkPanel : public CommandTarget {
-public:
-    virtual QWidget* PanelWidget() = 0;
-    // The serial port failed: close every machine connection.
-    virtual void OnPortError() = 0;
-};
 
 class CMainFrame : public QMainWindow, public CommandMap, public PostedMessageTarget, public KeyRouteTarget {
     Q_OBJECT
@@ -85,7 +78,12 @@ public:
     // The proportion toggle's images: off (the toolbar's) and on (bitmap 217).
     QIcon ProportionIcon(bool on) const;
 
+    // The docked work panel, first in the command chain. A panel whose window
+    // is a dock widget is docked at the right edge (right only; it may be
+    // floated); its window is the frame's child from then on.
     void SetWorkPanel(WorkPanel* panel);
+    // The work panel's pages, for the view; null without a panel.
+    WorkPanelPages* PanelPages() const { return m_workPanel != nullptr ? m_workPanel->Pages() : nullptr; }
     // The application: last in the command chain.
     void SetAppTarget(CommandTarget* app) { m_appTarget = app; }
     void SetRecentFileList(RecentFileList* list) { m_recentFiles = list; }

@@ -35,7 +35,9 @@ QPixmap ToolbarImage(int toolbarId, int image);
 
 // Bitmaps 217, 260 and 262 to 271; null for any other id.
 QPixmap BitmapResource(int id);
-// Icons 128 (the program's, 16 and 32 pixels), 228, 229 and 230.
+// Icons 128 (the program's, 16 and 32 pixels), 228, 229 and 230 (16 pixels),
+// and, 32 pixels, 137 and 138 (the palette bar's pages), 202 to 205 and 234
+// (the arrows of the jog buttons); an empty icon for any other id.
 QIcon IconResource(int id);
 
 // One menu item. Level 0 opens a top-level menu, level 1 is an item in it;

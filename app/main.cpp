@@ -1,8 +1,10 @@
 // Brenvik, the main program.
+#include "MainFrame.h"
 #include "OrvelApp.h"
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
+#include "ui/WorkDlgBar.h"
 
 #include <QApplication>
 
@@ -26,6 +28,7 @@ int main(int argc, char** argv)
     int status = 0;
     {
         COrvelApp app;
+        app.SetWorkPanelMaker([](CMainFrame& frame) { return new CWorkDlgBar(&frame); });
         SignalCloser closer([&app] { app.RequestEndOfSession(); });
         status = app.Run();
     }
