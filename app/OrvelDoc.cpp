@@ -122,9 +122,10 @@ bool COrvelDoc::OnNewDocument()
 
 void COrvelDoc::ImportHandOver()
 {
-    // The plug-ins' hand-over files (cad.param, cor.param in the work folder)
-    // are read here once the hand-over reader exists; until then the first
-    // new document stays empty.
+    // What a plug-in handed over in the work folder (cad.param or
+    // cor.param) becomes the first document's drawing.
+    CFileReadTrans reader;
+    reader.ReadPluginParam(&m_ctx, CReadParamFile().GetWorkPath());
 }
 
 bool COrvelDoc::OnOpenDocument(const std::string& path)

@@ -14,8 +14,8 @@ public:
     virtual ~CHandOverReads() = default;
 
     // A DXF drawing in world units and the document's orientation, read in
-    // millimetres with the curve tolerance 1000. False when it cannot be
-    // read.
+    // the file's own unit (millimetres when it names none) with the curve
+    // tolerance 1000. False when it cannot be read or draws nothing.
     virtual bool ReadDxf(const std::string& path, CDocData*& list, DOCCONTEXT* ctx);
 
     // One image object with its origin on the context's mouse point; an

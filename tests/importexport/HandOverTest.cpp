@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -259,15 +260,63 @@ TEST_F(HandOver, NoListFileChangesNothingAndShowsNothing)
     EXPECT_EQ(m_prompt.m_shown[0].text, std::u16string(kRefusedText) + u"\ncad.param");
 }
 
-TEST_F(HandOver, IllustratorDrawingThroughTheRealReadsFromTheFolder)
+// The same list as above through the program's own readers: the image loader
+// places each image's origin on the mouse point and sizes it from the file
+// (1 mm a pixel), so the positions are those worked out above.
+TEST_F(HandOver, CorParamThroughTheRealReadersPlacesAllThree)
 {
-    File("cor.param", "default.ai\nmax\n 100\n 50\nmin\n 0\n 0\n0.bmp\n 10\n 20\nsize\n 30\n 40\n");
+    File("cor.param", "default.ai\r\nmax\r\n 100\r\n 50\r\nmin\r\n 0\r\n 0\r\n"
+                      "0.bmp\r\n 10\r\n 20\r\nsize\r\n 30\r\n 40\r\n"
+                      "1.bmp\r\n 60\r\n 50\r\nsize\r\n 20\r\n 10\r\n");
     CFileReadTrans trans;
     trans.ReadPluginParam(&m_ctx, m_folder.Root());
-    ASSERT_NE(Document(), nullptr);
-    // Extents y -200..500: the drawing turns about y = 150 to (0, 300) -
-    // (kInch, 300 - kInch) and the box starts at y = 300 - kInch.
-    ExpectNodesNear(Document(), {{kO, kO + kInch}, {kO + kInch, kO}});
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 3u);
+    ExpectNodesNear(objects[0], {{kO, kO + 500}, {kO + kInch, kO + 500 - kInch}});
+    ASSERT_EQ(objects[1]->GetType(), MT_BITMAP);
+    ASSERT_EQ(objects[2]->GetType(), MT_BITMAP);
+    ExpectNodesNear(objects[1], {{kO + 100, kO + 300}, {kO + 400, kO + 300}, {kO + 400, kO + 700},
+                                 {kO + 100, kO + 700}, {kO + 100, kO + 300}});
+    ExpectNodesNear(objects[2], {{kO + 600, kO}, {kO + 800, kO}, {kO + 800, kO + 100}, {kO + 600, kO + 100},
+                                 {kO + 600, kO}});
+    EXPECT_TRUE(m_prompt.m_shown.empty());
+}
+
+// DXF text of one LINE, with an optional $INSUNITS code.
+std::string DxfLine(const std::string& from, const std::string& to, const std::string& units = "")
+{
+    std::string out;
+    if (!units.empty())
+        out += "0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n" + units + "\n0\nENDSEC\n";
+    return out + "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n" + from + to + "0\nENDSEC\n0\nEOF\n";
+}
+
+// cad.param through the DXF reader: micrometres divided by 100, each file
+// turned top to bottom within its own box (its y axis points up), in the
+// file's own unit. a.dxf (0,0)-(10,5) mm: (0,0)-(100,50), turned (0,50)-
+// (100,0). sub/b.dxf in centimetres (2,0)-(3,1): (200,0)-(300,100), turned
+// (200,100)-(300,0). The image at (10, 20) keeps its y: 100..400 x 200..600.
+// The box of all starts at (0, 0), so everything moves by the origin alone.
+TEST_F(HandOver, CadParamDxfDrawingsThroughTheDxfReader)
+{
+    std::filesystem::create_directories(m_folder.Root() + "sub");
+    File("a.dxf", DxfLine("10\n0\n20\n0\n30\n0\n", "11\n10\n21\n5\n31\n0\n"));
+    File("sub/b.dxf", DxfLine("10\n2\n20\n0\n30\n0\n", "11\n3\n21\n1\n31\n0\n", "5"));
+    File("empty.dxf", "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
+    File("cad.param", "a.dxf\r\nsub/b.dxf\r\n0.bmp\r\n 10\r\n 20\r\nsize\r\n 30\r\n 40\r\n"
+                      "missing.dxf\r\nempty.dxf\r\n");
+    CFileReadTrans trans;
+    trans.ReadPluginParam(&m_ctx, m_folder.Root());
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 3u);
+    ExpectNodesNear(objects[0], {{kO, kO + 50}, {kO + 100, kO}});
+    ExpectNodesNear(objects[1], {{kO + 200, kO + 100}, {kO + 300, kO}});
+    ASSERT_EQ(objects[2]->GetType(), MT_BITMAP);
+    ExpectNodesNear(objects[2], {{kO + 100, kO + 200}, {kO + 400, kO + 200}, {kO + 400, kO + 600},
+                                 {kO + 100, kO + 600}, {kO + 100, kO + 200}});
+    // A file that is not there and one that draws nothing are both named.
+    ASSERT_EQ(m_prompt.m_shown.size(), 1u);
+    EXPECT_EQ(m_prompt.m_shown[0].text, std::u16string(kRefusedText) + u"\nmissing.dxf\nempty.dxf");
 }
 
 } // namespace
