@@ -3,6 +3,7 @@
 // operation is static.
 #pragma once
 #include "machinecomm/VantrelRecords.h"
+#include "model/GeoBox.h"
 #include "model/BitmapScan.h"
 
 #include <cstdint>
@@ -335,4 +336,31 @@ public:
     // other modes move nothing. 0 without a context or, when there is
     // something to move, without a current machine; else 1.
     static std::uint32_t PlaceOnTable(DOCCONTEXT* ctx, std::uint32_t mode);
+
+    // ---- Internal clipboard ---------------------------------------------
+    // Copy, cut and paste stay inside the program: the held list is
+    // SoftwareSettings::m_pClipboard of the context's settings block (the
+    // process-wide one when the context has none). Clones are made by type
+    // (CloneDocData); objects of no drawing class are passed over.
+
+    // Deletes every object of the list; the head becomes null.
+    static void DeleteObjects(CDocData*& head);
+    static void SetObjectsSelected(CDocData* first, std::uint8_t flag);
+    // The box made empty, then the union of every object's box.
+    static CGeoBox GetListBox(const CDocData* first, CGeoBox& box);
+    // Empties the held list and fills it with selected clones of the
+    // document's selected objects of the layer (of every layer below 0), in
+    // list order.
+    static void CopySelection(DOCCONTEXT* ctx, std::int32_t layer);
+    // Moves the selected objects, in their order, from the document into
+    // the emptied held list (an undo step first when the selection box is
+    // not empty), sets them selected and repaints where they were.
+    static void CutSelection(DOCCONTEXT* ctx);
+    // Clones the held list, exactly over the originals, to the end of the
+    // document as one undo step; the selection box becomes the held list's
+    // box. With `clear` the held list is emptied afterwards. Nothing when it
+    // is empty.
+    static void PasteSelection(DOCCONTEXT* ctx, std::uint8_t clear);
+    // A new group that takes the list as its children; null without memory.
+    static CDocData* MakeGroup(CDocData* objects, DOCCONTEXT* ctx);
 };

@@ -15,6 +15,7 @@
 #include "model/PolylineGeometry.h"
 #include "platform/Messages.h"
 #include "platform/TickCount.h"
+#include "processing/OutlineIndex.h"
 
 #include <gtest/gtest.h>
 
@@ -343,6 +344,37 @@ TEST_F(Nesting, SeededRunsRepeatAndStopsEndTheWorker)
     m_engine.Stop();
     EXPECT_FALSE(m_engine.IsRunning());
     EXPECT_EQ(m_engine.m_nCount, 0);
+}
+
+TEST(OutlineIndexGaps, NearestCrossingsAboveAndBelowIncludingTheImpliedClosingEdge)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    DOCNODE* square = MakeNodes({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
+    const OutlineIndex s(square);
+    double up = 0, down = 0;
+    ASSERT_TRUE(s.VerticalGaps(4, 3, up, down));
+    EXPECT_EQ(up, 7.0);
+    EXPECT_EQ(down, 3.0);
+    s.VerticalGaps(0, 5, up, down); // on the left edge
+    EXPECT_EQ(up, 0.0);
+    EXPECT_EQ(down, 0.0);
+    s.VerticalGaps(4, 20, up, down);
+    EXPECT_EQ(up, inf);
+    EXPECT_EQ(down, 10.0);
+    // An open triangle is closed by an implied edge from (0, 10) to (0, 0).
+    DOCNODE* open = MakeNodes({{0, 0}, {10, 0}, {0, 10}});
+    const OutlineIndex t(open);
+    t.VerticalGaps(2, 2, up, down);
+    EXPECT_EQ(up, 6.0);
+    EXPECT_EQ(down, 2.0);
+    t.VerticalGaps(0, 3, up, down);
+    EXPECT_EQ(up, 0.0);
+    EXPECT_EQ(down, 0.0);
+    DOCNODE* bar = MakeNodes({{0, 0}, {10, 0}});
+    EXPECT_FALSE(OutlineIndex(bar).VerticalGaps(5, 5, up, down));
+    CDocState::FreeNodeList(square);
+    CDocState::FreeNodeList(open);
+    CDocState::FreeNodeList(bar);
 }
 
 // ---- The plain placing ------------------------------------------------------
