@@ -425,7 +425,8 @@ bool CNestEngine::BuildParts(DOCCONTEXT* ctx)
         return false;
     std::vector<NestPart> parts;
     parts.reserve(static_cast<std::size_t>(n));
-    for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr && parts.size() < parts.capacity(); o = o->m_pNext) {
+    for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr && parts.size() < static_cast<std::size_t>(n);
+         o = o->m_pNext) {
         if (o->IsSelected() != 0)
             parts.push_back(MakePart(o));
     }
