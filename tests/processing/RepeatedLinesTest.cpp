@@ -28,10 +28,16 @@ protected:
         m_ctx.m_pCurrent = &m_doc;
         SetProgressSink(&m_progress);
     }
-    void TearDown() override { SetProgressSink(nullptr); }
+    void TearDown() override
+    {
+        SetProgressSink(nullptr);
+        DeleteObjectList(m_doc.m_pFirst);
+    }
 
+    // The drawing of the run before is deleted first.
     CDocData* Run(std::initializer_list<CDocData*> objects, double tol, std::uint8_t withinLayer = 0)
     {
+        DeleteObjectList(m_doc.m_pFirst);
         m_doc.m_pFirst = LinkObjects(objects);
         CPathProc::DeleteRepeatedLines(&m_ctx, tol, withinLayer);
         return m_doc.m_pFirst;
@@ -79,7 +85,6 @@ TEST_F(RepeatedLines, IdenticalLinesLoseTheLaterOneAndAPolylineLosesTheMiddleALi
     // The selection box is the box of what is left.
     EXPECT_EQ(m_ctx.m_rcSelect.m_xmin, 0.0);
     EXPECT_EQ(m_ctx.m_rcSelect.m_xmax, 30.0);
-    DeleteObjectList(m_doc.m_pFirst);
 }
 
 TEST_F(RepeatedLines, SecondRectangleIsOpenedAtTheSharedEdgeAndStaysACopyablePolyline)
@@ -108,7 +113,6 @@ TEST_F(RepeatedLines, SecondRectangleIsOpenedAtTheSharedEdgeAndStaysACopyablePol
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(NodePositions(copy->m_pNodes), NodePositions(opened->m_pNodes));
     delete copy;
-    DeleteObjectList(m_doc.m_pFirst);
 }
 
 TEST_F(RepeatedLines, CloseAnchorsMergeAndAClosedOutlineStillEndsOnItsStart)
@@ -125,7 +129,6 @@ TEST_F(RepeatedLines, CloseAnchorsMergeAndAClosedOutlineStillEndsOnItsStart)
     EXPECT_EQ(NodePositions(open->m_pNodes), (std::vector<XY>{{0, 0}, {50, 0}}));
     EXPECT_EQ(NodePositions(closed->m_pNodes), (std::vector<XY>{{0, 100}, {50, 100}, {50, 150}, {0, 100}}));
     EXPECT_EQ(NodePositions(back->m_pNodes), (std::vector<XY>{{0, 200}, {100, 200}}));
-    DeleteObjectList(m_doc.m_pFirst);
 }
 
 TEST_F(RepeatedLines, CurvesUnselectedObjectsAndToleranceThatIsNoneAreLeftAlone)
@@ -148,7 +151,6 @@ TEST_F(RepeatedLines, CurvesUnselectedObjectsAndToleranceThatIsNoneAreLeftAlone)
     EXPECT_EQ(NodePositions(circle->m_pNodes), circleNodes);
     EXPECT_EQ(circle->m_nType, static_cast<std::uint32_t>(MT_ELLIPSE));
     EXPECT_EQ(NodePositions(u2->m_pNodes), (std::vector<XY>{{0, 300}, {100, 300}}));
-    DeleteObjectList(m_doc.m_pFirst);
 
     for (double tol : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(),
                        std::numeric_limits<double>::infinity()}) {
@@ -159,7 +161,6 @@ TEST_F(RepeatedLines, CurvesUnselectedObjectsAndToleranceThatIsNoneAreLeftAlone)
         EXPECT_EQ(CountObjects(head), 2) << tol;
         EXPECT_EQ(CountNodes(a->m_pNodes), 3) << tol;
         EXPECT_TRUE(m_progress.m_history.empty());
-        DeleteObjectList(m_doc.m_pFirst);
     }
 }
 
@@ -168,11 +169,9 @@ TEST_F(RepeatedLines, WithinLayerComparesOnlyObjectsOfOneLayer)
     CDocData* a = MakeLine({{0, 0}, {100, 0}}, 1);
     CDocData* b = MakeLine({{0, 0}, {100, 0}}, 2);
     EXPECT_EQ(CountObjects(Run({a, b}, 0.1, 1)), 2);
-    DeleteObjectList(m_doc.m_pFirst);
     a = MakeLine({{0, 0}, {100, 0}}, 1);
     b = MakeLine({{0, 0}, {100, 0}}, 2);
     EXPECT_EQ(CountObjects(Run({a, b}, 0.1, 0)), 1);
-    DeleteObjectList(m_doc.m_pFirst);
 }
 
 // ---- The plain walk ---------------------------------------------------------
