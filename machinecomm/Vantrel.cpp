@@ -52,17 +52,20 @@ bool VqStCommThrd(std::uint32_t mode, std::uint32_t argument)
 {
     CommState& s = Comm();
     std::lock_guard<std::mutex> lock(s.lifecycle);
+    const bool startsLink = mode == kLinkSerial || mode == kLinkNetwork;
     if (s.commThread.joinable()) {
-        // A running link keeps its rings; a second thread on them would
-        // interleave both links' bytes.
+        // A running link keeps its rings and its argument: a second thread on
+        // them would interleave both links' bytes, so a second link is
+        // refused. A mode without link (a connection that only saves work
+        // files) has nothing to start and leaves the link as it is.
         if (s.running.load())
-            return false;
+            return !startsLink;
         s.commThread.join(); // it ended by itself and is on its way out
     }
     ResetRings();
     s.linkArgument = argument;
     s.stop.store(false);
-    if (mode != kLinkSerial && mode != kLinkNetwork)
+    if (!startsLink)
         return true;
     s.running.store(true);
     try {

@@ -56,8 +56,9 @@ VANTREL_API std::uint32_t SetMainFramWnd(plat::HWND window, std::uint32_t mode);
 // Starts the link: both rings emptied, then mode 1 starts the network
 // transport to the IPv4 address in argument (first octet in the high byte),
 // mode 0 the serial transport on port number argument; any other mode starts
-// nothing. False while a link still runs (it is left alone) or when the
-// thread could not be created.
+// nothing. Modes 0 and 1 give false while a link still runs (it is left
+// alone) or when the thread could not be created. Any other mode gives true
+// and, while a link runs, touches nothing.
 VANTREL_API bool VqStCommThrd(std::uint32_t mode, std::uint32_t argument);
 
 // Ends the link and returns within a few seconds in every case. With wait
@@ -84,7 +85,8 @@ VANTREL_API std::int32_t GetWidthAndHigh(WORKHEAD* head, std::uint32_t* length,
 // request asks for it. TRANS_STARTED once the transfer thread runs, which
 // then posts the request's progress messages; the request, its job and its
 // ready data stay unchanged until the last message. Otherwise nothing is
-// posted and the result says why.
+// posted and the result says why. A null request only asks: TRANS_BUSY while
+// a transfer runs, else TRANS_BAD_REQUEST.
 VANTREL_API std::uint32_t VQ_TransFileOperate(TRANSFILEREQ* request);
 
 // The controller's whole answers received so far as a new list owned by

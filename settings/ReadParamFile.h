@@ -83,6 +83,15 @@ public:
     bool WriteNestParam(const NestSettings& nest) const;
     bool ReadNestParam(NestSettings& nest) const;
 
+    // A "*.machine" file of an entry's machine parameter block. Writing is
+    // false, writing nothing, for a null entry or one without a block, and
+    // when the file cannot be created. Reading is false for a null entry and
+    // for a file that cannot be opened; an entry without a block gets a new
+    // reset one first; unknown keys are skipped, missing keys keep their
+    // values, and a real that does not read as a finite number reads as 0.
+    bool WriteMachineFile(const MachineNode* node, const std::string& path) const;
+    bool ReadMachineFile(MachineNode* node, const std::string& path) const;
+
     // Bari.par: the light-guide settings. Reading keeps the record as it is
     // and returns false when the file is missing; missing keys keep their
     // values.

@@ -140,6 +140,7 @@ TEST_F(Transfer, WithoutATransportItFailsAfterTheIdlePassesAndClosingTheLinkStop
     request.m_info.m_linkType = 1;
     ASSERT_EQ(VQ_TransFileOperate(&request), TRANS_STARTED);
     EXPECT_EQ(VQ_TransFileOperate(&request), TRANS_BUSY);
+    EXPECT_EQ(VQ_TransFileOperate(nullptr), TRANS_BUSY); // a caller may ask before it fills one
     ASSERT_TRUE(WaitForTransferEnd(3000));
     Progression seen = Progress();
     EXPECT_EQ(seen.front(), (std::pair<WPARAM, LPARAM>{1, 100}));

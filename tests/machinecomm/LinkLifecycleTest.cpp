@@ -47,7 +47,7 @@ TEST_F(Lifecycle, EndWithoutARunningLinkReturnsAtOnce)
     EXPECT_LT(MillisecondsOf([] { VqEtCommThrd(0); }), 200);
 }
 
-TEST_F(Lifecycle, SecondStartWhileALinkRunsIsRefusedAndLeavesTheLinkAlone)
+TEST_F(Lifecycle, SecondLinkWhileALinkRunsIsRefusedAndAModeWithoutLinkLeavesTheLinkAlone)
 {
     FakeController fake;
     ASSERT_TRUE(fake.Start());
@@ -58,8 +58,11 @@ TEST_F(Lifecycle, SecondStartWhileALinkRunsIsRefusedAndLeavesTheLinkAlone)
     ASSERT_TRUE(PutAnswerBytes(kept, 3));
 
     EXPECT_FALSE(VqStCommThrd(1, kLoopback));
-    EXPECT_FALSE(VqStCommThrd(255, kLoopback));
-    EXPECT_EQ(GetAnswerBytesLen(), 3u); // the refused starts cleared nothing
+    EXPECT_FALSE(VqStCommThrd(0, 3));
+    // A connection that only saves work files may open beside the link.
+    EXPECT_TRUE(VqStCommThrd(255, 0x0A000001));
+    EXPECT_EQ(GetAnswerBytesLen(), 3u); // none of these cleared anything
+    EXPECT_EQ(Comm().linkArgument, kLoopback);
     EXPECT_TRUE(Comm().running.load());
 
     // The one link still carries packets.

@@ -1,4 +1,4 @@
-// A fake laser controller for the network transport tests. It listens on
+// A fake laser controller for the tests of the network link. It listens on
 // 127.0.0.1 on a free port and takes one packet per connection: 50 header
 // bytes, then the payload length that bytes 29..30 announce. Every packet is
 // recorded; each is answered by the next step of a script, which can also

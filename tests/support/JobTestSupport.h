@@ -1,7 +1,7 @@
 // Jobs for the encoder and transfer tests, made of plain values. The job owns
 // its records; lists are left open, as the main program hands them over.
 #pragma once
-#include "VantrelRecords.h"
+#include "machinecomm/VantrelRecords.h"
 
 #include <algorithm>
 #include <cstdint>

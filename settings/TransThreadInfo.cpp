@@ -1,0 +1,243 @@
+#include "TransThreadInfo.h"
+
+#include "LanguageTable.h"
+#include "MacInfoFile.h"
+#include "MachineNode.h"
+#include "platform/CodePage.h"
+#include "platform/Prompt.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <memory>
+#include <new>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint32_t kModeWithoutLink = 255;
+constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
+constexpr int kLinkFailedText = 5;
+constexpr char kRequestOwner[] = "owner";
+constexpr int kTransferPollMs = 10;
+
+std::atomic<plat::HWND> g_mainFrame{0};
+// The connection whose start made the library's running link (one at a time).
+std::atomic<CTransThreadInfo*> g_linkOwner{nullptr};
+
+void ShowLinkFailed()
+{
+    plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kLinkFailedText), std::u16string(),
+                     plat::MB_OK);
+}
+
+bool TransferRuns()
+{
+    return VQ_TransFileOperate(nullptr) == TRANS_BUSY;
+}
+
+struct FileCloser {
+    int fd;
+    ~FileCloser() { ::close(fd); }
+};
+
+// A stored .out file as ready data: the 384-byte block (a partial copy of
+// the header that nothing reads), the file unscrambled, and spare bytes.
+// Null when the file is missing, no regular file, empty, unreadable, too
+// long for the request's 32-bit length or too big for memory.
+std::uint8_t* LoadOutFile(const WORKHEAD& header, std::uint8_t key, std::uint32_t& readyLength)
+{
+    const std::string path(header.m_filePath, ::strnlen(header.m_filePath, sizeof header.m_filePath));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    const FileCloser closer{fd};
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 1 ||
+        static_cast<std::uint64_t>(st.st_size) > std::numeric_limits<std::uint32_t>::max() - kReadyBlockSize)
+        return nullptr;
+    const auto fileLength = static_cast<std::size_t>(st.st_size);
+    std::unique_ptr<std::uint8_t[]> buffer(
+        new (std::nothrow) std::uint8_t[fileLength + kReadyBlockSize + kReadySpareSize]());
+    if (buffer == nullptr)
+        return nullptr;
+    std::size_t got = 0;
+    while (got < fileLength) {
+        const ssize_t r = ::read(fd, buffer.get() + kReadyBlockSize + got, fileLength - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return nullptr; // an error, or the file got shorter
+        got += static_cast<std::size_t>(r);
+    }
+    std::uint8_t* stream = buffer.get() + kReadyBlockSize;
+    for (std::size_t i = 0; i < fileLength; ++i)
+        stream[i] ^= key;
+
+    WORKHEAD block;
+    std::memcpy(block.m_filePath, header.m_filePath, sizeof block.m_filePath);
+    block.m_comPort = header.m_comPort;
+    block.m_layers = nullptr;
+    std::memcpy(buffer.get(), &block, std::min<std::size_t>(sizeof block, kReadyBlockSize));
+
+    readyLength = static_cast<std::uint32_t>(fileLength + kReadyBlockSize);
+    return buffer.release();
+}
+
+} // namespace
+
+void SetMainFrameWindow(plat::HWND window)
+{
+    g_mainFrame.store(window);
+}
+
+plat::HWND MainFrameWindow()
+{
+    return g_mainFrame.load();
+}
+
+std::uint8_t OutFileKey(std::uint8_t machineType)
+{
+    return machineType == 1 ? 0x6B : 0x39;
+}
+
+CTransThreadInfo::CTransThreadInfo(std::uint8_t linkType, std::uint32_t address, std::uint8_t machineType,
+                                   std::u16string_view machineName, std::uint8_t startThread)
+    : m_machineType(machineType), m_startThread(startThread), m_linkType(linkType), m_address(address)
+{
+    // The name as the entry keeps it, so that the library's technology file
+    // is the entry's; the cut leaves room for the terminator.
+    const std::string name =
+        plat::WideToCodePageCut(CutMachineName(machineName), sizeof m_request.m_info.m_machineName - 1);
+    std::memcpy(m_request.m_info.m_machineName, name.data(), name.size());
+    m_request.m_pInfo = &m_request.m_info;
+    SetMainFramWnd(MainFrameWindow(), machineType);
+    StartComm();
+}
+
+CTransThreadInfo::~CTransThreadInfo()
+{
+    // The transfer thread reads the request, the header and the buffer until
+    // it ends. Ending it ends the library's link too, so a connection whose
+    // link does not run waits for it instead while another connection's
+    // link runs.
+    if (m_transferHanded && g_linkOwner.load() != this) {
+        if (g_linkOwner.load() == nullptr) {
+            VqEtCommThrd(m_waitOnStop);
+        } else {
+            while (TransferRuns())
+                std::this_thread::sleep_for(std::chrono::milliseconds(kTransferPollMs));
+        }
+    }
+    StopComm(m_waitOnStop);
+    delete[] m_pFileBuffer;
+}
+
+bool CTransThreadInfo::StartComm()
+{
+    if (m_startThread == 0) {
+        if (VqStCommThrd(kModeWithoutLink, m_address))
+            return true;
+        ShowLinkFailed();
+        return false;
+    }
+    if (m_address == 0)
+        return false;
+    if (!VqStCommThrd(m_linkType, m_address)) {
+        ShowLinkFailed();
+        return false;
+    }
+    if (m_linkType == 0 || m_linkType == 1)
+        g_linkOwner.store(this);
+    return true;
+}
+
+void CTransThreadInfo::StopComm(std::uint8_t wait)
+{
+    if (m_startThread == 0 || m_address == 0)
+        return;
+    CTransThreadInfo* self = this;
+    if (g_linkOwner.compare_exchange_strong(self, nullptr))
+        VqEtCommThrd(wait);
+}
+
+void CTransThreadInfo::FillRequest(WORKHEAD* header, plat::HWND window, std::uint32_t message,
+                                   std::uint8_t startAfter)
+{
+    TRANSFILEREQ& r = m_request;
+    r.m_pInfo = &r.m_info;
+    r.m_pHead = header;
+    r.m_comPort = header->m_comPort;
+    r.m_pReadyData = nullptr;
+    r.m_readyLength = 0;
+    r.m_startAfter = startAfter;
+    TRANSINFO& info = r.m_info;
+    std::memset(info.m_tag, 0, sizeof info.m_tag);
+    std::memcpy(info.m_tag + 4, kRequestOwner, sizeof kRequestOwner);
+    info.m_linkType = m_linkType;
+    info.m_dataMode = 0;
+    info.m_totalLength = 0;
+    info.m_notifyWnd = window;
+    info.m_notifyMsg = message;
+    std::memset(info.m_payload, 0, sizeof info.m_payload);
+    info.m_payloadLength = 0;
+    header->m_arrayUse = 1;
+}
+
+std::uint32_t CTransThreadInfo::TransFile(WORKHEAD* header, std::int32_t operation, plat::HWND window,
+                                          std::uint32_t message, std::uint32_t /*reserved*/,
+                                          std::int32_t payloadLength, const std::uint8_t* payload,
+                                          std::uint8_t startAfter)
+{
+    if (header == nullptr)
+        return TRANS_BAD_REQUEST;
+    const bool encode = operation == TRANSOP_SEND || operation == TRANSOP_SAVE;
+    if (encode) {
+        if (header->m_layers == nullptr || payloadLength < 0 ||
+            payloadLength > static_cast<std::int32_t>(sizeof m_request.m_info.m_payload) ||
+            (payloadLength > 0 && payload == nullptr))
+            return TRANS_BAD_REQUEST;
+    } else if (operation != TRANSOP_SEND_FILE) {
+        return TRANS_BAD_REQUEST;
+    }
+    // A running transfer still reads the request, its header and its buffer.
+    if (TransferRuns())
+        return TRANS_BUSY;
+
+    std::uint8_t* ready = nullptr;
+    std::uint32_t readyLength = 0;
+    if (!encode) {
+        ready = LoadOutFile(*header, OutFileKey(m_machineType), readyLength);
+        if (ready == nullptr)
+            return TRANS_FILE_UNUSABLE;
+    }
+    FillRequest(header, window, message, startAfter);
+    header->m_operation = static_cast<std::uint32_t>(operation);
+    if (encode) {
+        if (payloadLength > 0)
+            std::memcpy(m_request.m_info.m_payload, payload, static_cast<std::size_t>(payloadLength));
+        m_request.m_info.m_payloadLength = payloadLength;
+    } else {
+        delete[] m_pFileBuffer;
+        m_pFileBuffer = ready;
+        m_request.m_info.m_totalLength = readyLength;
+        m_request.m_readyLength = readyLength;
+        m_request.m_info.m_dataMode = 1;
+        m_request.m_pReadyData = m_pFileBuffer;
+    }
+    const std::uint32_t result = VQ_TransFileOperate(&m_request);
+    if (result == TRANS_STARTED)
+        m_transferHanded = true;
+    return result;
+}
+
+void DestroyTransThreadInfo(CTransThreadInfo* session)
+{
+    delete session;
+}
