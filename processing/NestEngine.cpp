@@ -709,10 +709,13 @@ void CNestEngine::Start(plat::HWND owner, DOCCONTEXT* ctx)
     m_hOwner = owner;
     m_bStop = 0;
     bool usable = BuildParts(ctx) && SettingsUsable();
+    // Parts that cover nothing (no nodes, a point, a bar) keep the
+    // utilisation at 0 whatever the layout: without one part of some area
+    // no generation could ever improve on the first, so the run ends here.
     if (usable) {
         usable = false;
         for (std::int32_t k = 0; k < m_nCount; ++k)
-            usable = usable || m_pParts[k].m_bUsable;
+            usable = usable || (m_pParts[k].m_bUsable && m_pParts[k].m_dArea > 0.0);
     }
     if (usable) {
         m_bEnded = false;

@@ -84,9 +84,10 @@ public:
     // Builds the parts from the selected objects of the context's document,
     // makes the first chromosome, clears the stop flag and starts the worker.
     // The caller sets m_settings and its start time first. A run in progress
-    // is stopped first. With no part, a sheet or step of 0 or below (or not
-    // a number), or rotation allowed with no rotation positions, the run
-    // ends at once: WM_NEST_DONE is posted and no chromosome is kept.
+    // is stopped first. With no part, no part of any area (or none whose
+    // nodes are all numbers), a sheet or step of 0 or below (or not a
+    // number), or rotation allowed with no rotation positions, the run ends
+    // at once: WM_NEST_DONE is posted and no chromosome is kept.
     void Start(plat::HWND owner, DOCCONTEXT* ctx);
     // Sets the stop flag, ends the worker, and frees the chromosomes and the
     // parts (ApplyResult then gives nothing).

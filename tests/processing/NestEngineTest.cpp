@@ -256,6 +256,23 @@ TEST_F(Nesting, RunsThatCannotStartEndAtOnceAndDegeneratePartsNeverBreakARun)
     m_engine.m_settings = good;
     DeleteObjectList(m_doc.m_pFirst);
 
+    // Only parts that cover nothing (a point, a bar, an empty group): the
+    // utilisation could never leave 0, so the run does not spin until its
+    // time limit but ends at once with every part unplaced.
+    auto* lone = new CDocDataPoint(700, 700, nullptr);
+    lone->m_bSelected = 1;
+    auto* hollow = new CDocDataGroup();
+    hollow->m_bSelected = 1;
+    m_doc.m_pFirst = LinkObjects({lone, MakeLine({{0, 0}, {50, 0}}), hollow});
+    m_poster.Clear();
+    m_engine.Start(kOwner, &m_ctx);
+    EXPECT_FALSE(m_engine.IsRunning());
+    EXPECT_EQ(m_poster.Count(WM_NEST_DONE), 1u);
+    EXPECT_EQ(m_poster.Count(WM_NEST_PROGRESS), 0u);
+    EXPECT_EQ(m_engine.UnplacedCount(), 3u);
+    EXPECT_EQ(m_engine.ApplyResult(&m_ctx), nullptr);
+    DeleteObjectList(m_doc.m_pFirst);
+
     // A line with a node that is no number, a point, a line of two nodes,
     // an empty group and a square.
     CDocData* broken = MakeLine({{0, 0}, {nan, 5}, {10, 10}});
