@@ -839,11 +839,18 @@ HostErr FakeHost::RasterGetTile(ArtHandle handle, const PixelRect& area, std::ui
         m_misuse.push_back("tile outside the raster");
         return kErrBadParameter;
     }
+    // PixelByte's values, made a row at a time: the benchmark fills
+    // 25 million pixels with them.
+    const int n = art->m_serial;
     for (std::int32_t y = area.top; y < area.bottom; ++y) {
         std::uint8_t* p = dest + std::int64_t(y - area.top) * rowBytes;
-        for (std::int32_t x = area.left; x < area.right; ++x)
-            for (int k = 0; k < 4; ++k)
-                *p++ = PixelByte(art->m_serial, x, y, k);
+        const auto g = std::uint8_t(y * 3);
+        for (std::int32_t x = area.left; x < area.right; ++x, p += 4) {
+            p[0] = std::uint8_t(x * 7 + n);
+            p[1] = g;
+            p[2] = std::uint8_t(x ^ y);
+            p[3] = std::uint8_t(0x80 + n);
+        }
     }
     return 0;
 }
