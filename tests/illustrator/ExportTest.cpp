@@ -187,6 +187,7 @@ TEST_P(Export, HostErrorAtAnyStepEndsExportWithItsCodeKeepsEarlierFilesAndStarts
         firstTile = std::find(calls.begin(), calls.end(), "RasterGetTile") - calls.begin();
         ASSERT_LT(firstTile, steps);
         ASSERT_EQ(m_folders.WaitForMarker(), "started\n");
+        EXPECT_EQ(clean.Shutdown(), 0);
     }
     for (std::int64_t step = 0; step < steps; ++step) {
         std::filesystem::remove_all(m_folders.m_work);
