@@ -19,35 +19,7 @@ using plat::PluginBuildInfo;
 using plat::PluginFolders;
 using plat::PluginLibrary;
 using plat::HostedPlugin;
-
-struct Document {
-    FakeHost::Art* m_shownLayer = nullptr;
-    FakeHost::Art* m_group = nullptr;
-    FakeHost::Art* m_text = nullptr;
-    FakeHost::Art* m_placed = nullptr;
-    FakeHost::Art* m_raster = nullptr;
-};
-
-// Origin (-36, 0). A visible layer: a path (0, 72, 144, 0), a far hidden
-// path, and a group holding a text frame whose outlines span
-// (144, 36, 216, 18) and a placed image rasterized to (72, 144, 144, 72). A
-// hidden layer: a path and a raster image of (0, 36, 36, 0).
-Document BuildDocument(FakeHost& host)
-{
-    Document d;
-    host.m_origin = HostPoint{-36.0f, 0.0f};
-    d.m_shownLayer = host.AddLayer(true);
-    host.AddArt(d.m_shownLayer, kArtPath, {0, 72, 144, 0});
-    host.AddArt(d.m_shownLayer, kArtPath, {1000, 2000, 3000, 1000}, kArtHidden);
-    d.m_group = host.AddArt(d.m_shownLayer, kArtGroup, {72, 144, 216, 18});
-    d.m_text = host.AddArt(d.m_group, kArtTextFrame, {140, 40, 220, 10});
-    d.m_text->m_outlinePaths = {{144, 36, 160, 18}, {148, 30, 156, 24}, {170, 36, 216, 18}};
-    d.m_placed = host.AddArt(d.m_group, kArtPlaced, {72, 144, 144, 72});
-    FakeHost::Art* hidden = host.AddLayer(false);
-    host.AddArt(hidden, kArtPath, {-300, 300, -200, 200});
-    d.m_raster = host.AddArt(hidden, kArtRaster, {0, 36, 36, 0});
-    return d;
-}
+using plat::BuildExportDocument;
 
 const std::string kParamFile = "default.ai\r\nmax\r\n 63.5\r\n 25.4\r\nmin\r\n -12.7\r\n 0\r\n"
                                "0.bmp\r\n 12.7\r\n 50.8\r\nsize\r\n 25.4\r\n 25.4\r\n"
@@ -88,9 +60,10 @@ protected:
 TEST_P(Export, WritesHandOverFilesByteForByteWhateverTheLocaleAndStartsTheProgram)
 {
     const std::string oldLocale = std::setlocale(LC_ALL, nullptr);
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    // A decimal comma for every number the C library formats.
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
     HostedPlugin s(m_lib.Main());
-    const Document d = BuildDocument(s.m_host);
+    const plat::ExportDocument d = BuildExportDocument(s.m_host);
     ASSERT_EQ(s.Startup(), 0);
     const HostErr result = s.Export();
     std::setlocale(LC_ALL, oldLocale.c_str());
@@ -116,7 +89,7 @@ TEST_P(Export, WritesHandOverFilesByteForByteWhateverTheLocaleAndStartsTheProgra
     // The text frame became outlines in its place: no fill, every path.
     EXPECT_TRUE(d.m_text->m_disposed);
     const auto groupChildren = s.m_host.Children(d.m_group);
-    ASSERT_EQ(groupChildren.size(), 2u);
+    ASSERT_EQ(groupChildren.size(), 3u);
     EXPECT_EQ(groupChildren[1], d.m_placed);
     FakeHost::Art* outline = groupChildren[0];
     ASSERT_EQ(outline->m_type, kArtGroup);
@@ -177,7 +150,7 @@ TEST_P(Export, HostErrorAtAnyStepEndsExportWithItsCodeKeepsEarlierFilesAndStarts
     std::int64_t firstTile = -1;
     {
         HostedPlugin clean(m_lib.Main());
-        BuildDocument(clean.m_host);
+        BuildExportDocument(clean.m_host);
         ASSERT_EQ(clean.Startup(), 0);
         const std::size_t mark = clean.m_host.m_calls.size();
         ASSERT_EQ(clean.Export(), 0);
@@ -194,7 +167,7 @@ TEST_P(Export, HostErrorAtAnyStepEndsExportWithItsCodeKeepsEarlierFilesAndStarts
         std::filesystem::create_directories(m_folders.m_work);
         std::filesystem::remove(m_folders.Marker());
         HostedPlugin s(m_lib.Main());
-        BuildDocument(s.m_host);
+        BuildExportDocument(s.m_host);
         ASSERT_EQ(s.Startup(), 0);
         const HostErr code = HostErr(0x100 + step);
         s.m_host.FailCall(s.m_host.CallCount() + step, code);
@@ -249,7 +222,7 @@ TEST_F(ExportFiles, ImageOfNoPixelsOrBeyondTheBmpFieldsAndUnwritableFilesEndExpo
     const std::string alert0 = "Error !wrt: the file " + m_folders.m_work + "0.bmp cannot be written.";
     for (const PixelRect pixels : {PixelRect{0, 0, 0, 150}, PixelRect{0, 0, 65536, 65536}, PixelRect{10, 5, 4, 20}}) {
         HostedPlugin s(m_lib.Main());
-        BuildDocument(s.m_host);
+        BuildExportDocument(s.m_host);
         s.m_host.m_overridePixels = true;
         s.m_host.m_pixelOverride = pixels;
         ASSERT_EQ(s.Startup(), 0);
@@ -267,7 +240,7 @@ TEST_F(ExportFiles, ImageOfNoPixelsOrBeyondTheBmpFieldsAndUnwritableFilesEndExpo
     std::filesystem::create_directories(m_folders.m_work + "0.bmp");
     {
         HostedPlugin s(m_lib.Main());
-        BuildDocument(s.m_host);
+        BuildExportDocument(s.m_host);
         ASSERT_EQ(s.Startup(), 0);
         EXPECT_EQ(s.Export(), FourCharErr("!wrt"));
         EXPECT_EQ(s.m_host.m_errorAlerts, std::vector<std::string>{alert0});
@@ -278,7 +251,7 @@ TEST_F(ExportFiles, ImageOfNoPixelsOrBeyondTheBmpFieldsAndUnwritableFilesEndExpo
     // A hand-over list that cannot be replaced: the images stay.
     std::filesystem::create_directories(m_folders.m_work + "cor.param");
     HostedPlugin s(m_lib.Main());
-    BuildDocument(s.m_host);
+    BuildExportDocument(s.m_host);
     ASSERT_EQ(s.Startup(), 0);
     EXPECT_EQ(s.Export(), FourCharErr("!wrt"));
     EXPECT_EQ(s.m_host.m_errorAlerts,

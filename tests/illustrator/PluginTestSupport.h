@@ -154,4 +154,36 @@ public:
     PluginMainFn m_main;
 };
 
+struct ExportDocument {
+    FakeHost::Art* m_shownLayer = nullptr;
+    FakeHost::Art* m_group = nullptr;
+    FakeHost::Art* m_text = nullptr;
+    FakeHost::Art* m_placed = nullptr;
+    FakeHost::Art* m_raster = nullptr;
+};
+
+// The document the export tests start from. Origin (-36, 0). A visible
+// layer: a path (0, 72, 144, 0), a far hidden path, and a group holding a
+// text frame whose outlines span (144, 36, 216, 18), a placed image
+// rasterized to (72, 144, 144, 72) and a far compound path that is kept out
+// of the extent (attribute 0x1000). A hidden layer: a path and a raster
+// image of (0, 36, 36, 0).
+inline ExportDocument BuildExportDocument(FakeHost& host)
+{
+    ExportDocument d;
+    host.m_origin = HostPoint{-36.0f, 0.0f};
+    d.m_shownLayer = host.AddLayer(true);
+    host.AddArt(d.m_shownLayer, kArtPath, {0, 72, 144, 0});
+    host.AddArt(d.m_shownLayer, kArtPath, {1000, 2000, 3000, 1000}, kArtHidden);
+    d.m_group = host.AddArt(d.m_shownLayer, kArtGroup, {72, 144, 216, 18});
+    d.m_text = host.AddArt(d.m_group, kArtTextFrame, {140, 40, 220, 10});
+    d.m_text->m_outlinePaths = {{144, 36, 160, 18}, {148, 30, 156, 24}, {170, 36, 216, 18}};
+    d.m_placed = host.AddArt(d.m_group, kArtPlaced, {72, 144, 144, 72});
+    host.AddArt(d.m_group, kArtCompoundPath, {-500, 900, -400, 800}, kArtExcluded);
+    FakeHost::Art* hidden = host.AddLayer(false);
+    host.AddArt(hidden, kArtPath, {-300, 300, -200, 200});
+    d.m_raster = host.AddArt(hidden, kArtRaster, {0, 36, 36, 0});
+    return d;
+}
+
 } // namespace plat
