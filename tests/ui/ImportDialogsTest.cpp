@@ -38,6 +38,7 @@
 #include <limits>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -277,6 +278,10 @@ TEST_F(ImportDialogs, QuestionsFromAnotherThreadAreCancelledUnshown)
     EXPECT_EQ(bitmap.m_angleText, "45");
 }
 
+// One line 10 drawing units long, in no declared unit.
+const char* const kTenUnitLine = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n10\n21\n0\n"
+                                 "0\nENDSEC\n0\nEOF\n";
+
 // The import of a file through the dispatcher with the dialogs answering.
 class ImportThroughDialogs : public ImportDialogs {
 protected:
@@ -330,9 +335,12 @@ TEST_F(ImportThroughDialogs, HpglResolutionWorkedOutFromTheRealSize)
 
 TEST_F(ImportThroughDialogs, CancelOrNoResolutionLeavesDocumentAndHistoryAlone)
 {
-    Answer([](CDialogBase&) { return plat::IDCANCEL; });
+    std::vector<int> shown;
+    Answer([&](CDialogBase& d) { return shown.push_back(d.TemplateId()), plat::IDCANCEL; });
     EXPECT_FALSE(Import("a.plt", "IN;PU0,0;PD4000,0;"));
     EXPECT_FALSE(Import("a.bmp", "BM"));
+    EXPECT_FALSE(Import("a.dxf", kTenUnitLine));
+    EXPECT_EQ(shown, (std::vector<int>{CImportResolutionDlg::IDD, CImportBmpDlg::IDD, CImportDimensionsDlg::IDD}));
     ExpectDocumentUntouched();
 
     // A file without a path: -2e8 units wide, so the result is negative,
@@ -343,6 +351,31 @@ TEST_F(ImportThroughDialogs, CancelOrNoResolutionLeavesDocumentAndHistoryAlone)
     EXPECT_EQ(width, -2e8);
     EXPECT_EQ(m_settings.plt_resolution, 1016);
     ExpectDocumentUntouched();
+}
+
+TEST_F(ImportThroughDialogs, DxfUnitShownIsTheUnitTheDrawingIsReadIn)
+{
+    // A stored unit that is no choice shows millimetre and reads millimetres;
+    // clicking inch reads inches. World units are tenths of a millimetre.
+    m_settings.dxf_dimension = 7;
+    const std::pair<int, double> cases[] = {{0, 100.0}, {CImportDimensionsDlg::IDC_INCH, 2540.0}};
+    for (const auto& [click, width] : cases) {
+        Answer([click](CDialogBase& d) {
+            auto& dlg = static_cast<CImportDimensionsDlg&>(d);
+            EXPECT_EQ(dlg.Radios()->checkedId(), CImportDimensionsDlg::IDC_MILLIMETRE);
+            if (click != 0)
+                dlg.Radio(click)->click();
+            return ClickOk(dlg, dlg.OkButton());
+        });
+        m_settings.dxf_dimension = 7;
+        ASSERT_TRUE(Import("line.dxf", kTenUnitLine));
+        const CDocData* line = m_ctx.m_pCurrent->m_pFirst;
+        ASSERT_NE(line, nullptr);
+        while (line->m_pNext != nullptr)
+            line = line->m_pNext;
+        EXPECT_NEAR(line->m_rcBound.Width(), width, 1e-6) << click;
+        EXPECT_EQ(m_settings.dxf_dimension, click == 0 ? 2 : 1);
+    }
 }
 
 // Real modal runs: the dialog opens as the modal window and OK ends it.
