@@ -181,6 +181,10 @@ TEST_F(ImportDialogs, ResolutionRadiosAndTypedOtherResolution)
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Plotter Resolution"));
         QLineEdit* edit = dlg.OtherEdit();
         dlg.Radio(CImportResolutionDlg::IDC_OTHER)->click();
+        // Emptied, then a minus alone typed: it already reads 0.
+        QTest::keyClick(edit, Qt::Key_End);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        EXPECT_EQ(edit->text(), QString());
         QTest::keyClicks(edit, QStringLiteral("-"));
         EXPECT_EQ(edit->text(), QStringLiteral("0"));
         QTest::keyClicks(edit, QStringLiteral("6"));
