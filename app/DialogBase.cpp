@@ -4,6 +4,7 @@
 #include "settings/LanguageTable.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QLabel>
 
 namespace {
@@ -21,6 +22,15 @@ int CDialogBase::DoModal()
     if (g_modalAnswer)
         return g_modalAnswer(*this);
     return exec() == QDialog::Accepted ? plat::IDOK : plat::IDCANCEL;
+}
+
+void CDialogBase::Create(QWidget* parent)
+{
+    setParent(parent, Qt::Widget);
+    if (m_created)
+        return;
+    m_created = true;
+    OnInitDialog();
 }
 
 std::u16string CDialogBase::SectionText(int k) const
@@ -55,4 +65,16 @@ void CDialogBase::accept()
 {
     if (OnOK())
         QDialog::accept();
+}
+
+QSize DialogUnitsToPixels(const QFont& font, int x, int y)
+{
+    const QFontMetrics metrics(font);
+    // Rounded to the nearest pixel, halves away from zero.
+    auto scale = [](long long units, long long base, long long divisor) {
+        const long long product = units * base;
+        const long long half = divisor / 2;
+        return static_cast<int>(product >= 0 ? (product + half) / divisor : (product - half) / divisor);
+    };
+    return QSize(scale(x, metrics.averageCharWidth(), 4), scale(y, metrics.height(), 8));
 }

@@ -25,6 +25,10 @@ public:
     // Sets the texts up (OnInitDialog) and runs the dialog: IDOK (1) or
     // IDCANCEL (2).
     int DoModal();
+    // Makes the dialog a child window of `parent` (a page of a tab control),
+    // set up once (OnInitDialog); a later call only moves it to the parent.
+    void Create(QWidget* parent);
+    bool IsCreated() const { return m_created; }
 
     // Entry k of the dialog's section (see LanguageText); empty when missing.
     std::u16string SectionText(int k) const;
@@ -45,4 +49,9 @@ protected:
 private:
     int m_templateId;
     std::u16string m_section;
+    bool m_created = false;
 };
+
+// A template's size in pixels: x dialog units are x times the font's average
+// character width / 4, y units y times its height / 8 (rounded).
+QSize DialogUnitsToPixels(const QFont& font, int x, int y);

@@ -12,6 +12,7 @@
 #include "KeyRouter.h"
 #include "QtMessagePoster.h"
 #include "QtProgress.h"
+#include "WorkPanel.h"
 #include "settings/LanguageTable.h"
 
 #include <QMainWindow>
@@ -33,14 +34,6 @@ class QProgressBar;
 class QTimer;
 class QToolBar;
 class RecentFileList;
-
-// What the frame needs of the docked work panel.
-class WorkPanel : public CommandTarget {
-public:
-    virtual QWidget* PanelWidget() = 0;
-    // The serial port failed: close every machine connection.
-    virtual void OnPortError() = 0;
-};
 
 class CMainFrame : public QMainWindow, public CommandMap, public PostedMessageTarget, public KeyRouteTarget {
     Q_OBJECT
@@ -85,7 +78,12 @@ public:
     // The proportion toggle's images: off (the toolbar's) and on (bitmap 217).
     QIcon ProportionIcon(bool on) const;
 
+    // The docked work panel, first in the command chain. A panel whose window
+    // is a dock widget is docked at the right edge (right only; it may be
+    // floated); its window is the frame's child from then on.
     void SetWorkPanel(WorkPanel* panel);
+    // The work panel's pages, for the view; null without a panel.
+    WorkPanelPages* PanelPages() const { return m_workPanel != nullptr ? m_workPanel->Pages() : nullptr; }
     // The application: last in the command chain.
     void SetAppTarget(CommandTarget* app) { m_appTarget = app; }
     void SetRecentFileList(RecentFileList* list) { m_recentFiles = list; }
@@ -100,6 +98,14 @@ public:
 
     // Every command's state, as the 100 ms timer refreshes it.
     void UpdateCommandStates();
+
+    // The menu bar shows menu 128 while no document window is open, 129 (the
+    // document menu) while one is.
+    int ShownMenu() const { return m_shownMenu; }
+    // Top-level menu `position` (from 0) of menu 128 or 129; null if none.
+    QMenu* TopMenu(int menuId, int position) const;
+    // Sets a menu item's text, keeping the key shown after it.
+    void SetItemText(plat::UINT id, const std::u16string& text);
 
     // The work and file folders this run made (empty when not made).
     const std::string& WorkFolder() const { return m_workFolder; }
@@ -123,6 +129,9 @@ private:
     void CreateStatusBar();
     void CreatePropertyBar();
     void CreateMenus();
+    void BuildMenu(int menuId);
+    void ShowMenu(int menuId);
+    void UpdateMenuForDocuments();
     void ApplyMenuTexts();
     void RefreshRecentFileItems(QMenu* fileMenu);
     void UpdatePaneWidths(int width);
@@ -144,8 +153,8 @@ private:
     std::map<int, QPushButton*> m_pathButtons;
     QIcon m_proportionOn;
     QIcon m_proportionOff;
-    std::vector<QMenu*> m_topMenus;
-    QMenu* m_fileMenu = nullptr;
+    std::map<int, std::vector<QMenu*>> m_menus;
+    int m_shownMenu = 0;
 
     WorkPanel* m_workPanel = nullptr;
     CommandTarget* m_appTarget = nullptr;

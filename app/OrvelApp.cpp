@@ -166,6 +166,8 @@ bool COrvelApp::InitInstance()
         m_exitStatus = 1;
         return false;
     }
+    if (m_makeWorkPanel)
+        frame->SetWorkPanel(m_makeWorkPanel(*frame));
 
     if (!ProcessCommandLine()) {
         m_exitStatus = 1;

@@ -16,11 +16,15 @@ class CMainFrame;
 class DocumentManager;
 class QPrinter;
 class RecentFileList;
+class WorkPanel;
 
 class COrvelApp : public QObject, public CommandMap {
 public:
     // Starts a program file as a new process, without arguments.
     using Launcher = std::function<bool(const QString& program)>;
+    // Makes the docked work panel of a frame that has just been built, as a
+    // child of the frame; null for none.
+    using WorkPanelMaker = std::function<WorkPanel*(CMainFrame& frame)>;
 
     // The command line as QApplication left it (program first); without a
     // launcher QProcess::startDetached is used.
@@ -46,6 +50,8 @@ public:
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
     RecentFileList* RecentFiles() const { return m_recentFiles.get(); }
     void SetDocumentManager(DocumentManager* manager) { m_docManager = manager; }
+    // The frame gets its panel before the command line opens a document.
+    void SetWorkPanelMaker(WorkPanelMaker maker) { m_makeWorkPanel = std::move(maker); }
     // <runtime folder>/<application name>.lock; empty without a runtime folder.
     static QString LockFilePath();
 
@@ -82,6 +88,7 @@ private:
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<QPrinter> m_printer;
     DocumentManager* m_docManager = nullptr;
+    WorkPanelMaker m_makeWorkPanel;
     int m_exitStatus = 0;
     bool m_restart = false;
     bool m_endRequested = false;

@@ -170,7 +170,7 @@ QIcon IconResource(int id)
     if (id == 128) {
         icon.addFile(QStringLiteral(":/icon/128-16.png"));
         icon.addFile(QStringLiteral(":/icon/128-32.png"));
-    } else if (id >= 228 && id <= 230) {
+    } else if ((id >= 228 && id <= 230) || id == 137 || id == 138 || (id >= 202 && id <= 205) || id == 234) {
         icon.addFile(QStringLiteral(":/icon/%1.png").arg(id));
     }
     return icon;

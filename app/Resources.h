@@ -12,7 +12,8 @@
 
 // Command ids used by the application shell.
 namespace cmd {
-constexpr plat::UINT FileNew = 32902, FileOpen = 32901, FileSave = 32903, FileImport = 32784, FilePrint = 57607,
+constexpr plat::UINT FileNew = 32902, FileOpen = 32901, FileSave = 32903, FileSaveAs = 57604, FileClose = 57602,
+                     FileImport = 32784, FilePrint = 57607,
                      FilePrintPreview = 57609, FilePrintSetup = 57606, FileMru1 = 57616, FileMru4 = 57619,
                      AppExit = 57665, WindowNew = 57648, WindowArrange = 57649, WindowCascade = 57650,
                      WindowTile = 57651, AppAbout = 57664, Help = 32916, ViewToolbar = 59392,
@@ -35,7 +36,9 @@ QPixmap ToolbarImage(int toolbarId, int image);
 
 // Bitmaps 217, 260 and 262 to 271; null for any other id.
 QPixmap BitmapResource(int id);
-// Icons 128 (the program's, 16 and 32 pixels), 228, 229 and 230.
+// Icons 128 (the program's, 16 and 32 pixels), 228, 229 and 230 (16 pixels),
+// and, 32 pixels, 137 and 138 (the palette bar's pages), 202 to 205 and 234
+// (the arrows of the jog buttons); an empty icon for any other id.
 QIcon IconResource(int id);
 
 // One menu item. Level 0 opens a top-level menu, level 1 is an item in it;

@@ -1,8 +1,11 @@
 // Brenvik, the main program.
+#include "MainFrame.h"
 #include "OrvelApp.h"
+#include "OrvelDocManager.h"
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
+#include "ui/WorkDlgBar.h"
 
 #include <QApplication>
 
@@ -26,6 +29,9 @@ int main(int argc, char** argv)
     int status = 0;
     {
         COrvelApp app;
+        OrvelDocManager documents(app);
+        app.SetDocumentManager(&documents);
+        app.SetWorkPanelMaker([](CMainFrame& frame) { return new CWorkDlgBar(&frame); });
         SignalCloser closer([&app] { app.RequestEndOfSession(); });
         status = app.Run();
     }

@@ -4,6 +4,7 @@
 // file is written once, outside the timing; each iteration reads, inverts and
 // scans it as a job does. Counters: segments made, and the peak resident
 // memory of the scan (the peak is reset before each run).
+#include "PeakMemory.h"
 #include "model/BitmapScan.h"
 #include "model/PathRecord.h"
 #include "platform/TextFile.h"
@@ -12,7 +13,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <fstream>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -59,27 +59,6 @@ std::string WriteImage(const char* tag, Value value)
     return path;
 }
 
-// Resets the resident-memory peak of the process (VmHWM), where the kernel
-// allows it.
-void ResetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-double PeakMemoryMiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            double kib = 0;
-            status >> kib;
-            return kib / 1024.0;
-        }
-    }
-    return 0.0;
-}
-
 void RunScan(benchmark::State& state, const std::string& path)
 {
     WorkParams params;
@@ -89,11 +68,11 @@ void RunScan(benchmark::State& state, const std::string& path)
     double peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        ResetPeakMemory();
+        plat::ResetPeakMemory();
         state.ResumeTiming();
         PATHREC* scan = ScanBitmapFile(path, params, 0, 0, 0);
         state.PauseTiming();
-        peak = PeakMemoryMiB();
+        peak = plat::PeakMemoryMiB();
         segments = 0;
         if (scan != nullptr) {
             const SEGNODE* s = scan->m_pSegs;

@@ -5,12 +5,14 @@
 #include "machinecomm/VantrelRecords.h"
 #include "model/BitmapScan.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 struct BARRIERPARAMS;
 class CDocData;
 struct CARVEREPAIR;
+struct CUTREPAIR;
 struct DOCCONTEXT;
 struct DOCNODE;
 struct WORKLAYER;
@@ -116,6 +118,62 @@ public:
     // direction; the path's maximum x grows by d. Columns both ways (style
     // 3) likewise with x and y exchanged. Other styles are left alone.
     static void ShiftReverseSegments(WORKLAYER* layer, double d);
+
+    // Dot mode: on every cut layer (mode 1) whose parameters (found by
+    // m_layerId) have m_b_hit_point set and m_b_hit_dis above 1e-5, each
+    // path of kind 0 with segments is replaced in place by its dots
+    // (MakeDotPath with that interval and no dash). When a path's dots were
+    // limited, the operator is told once.
+    static void MakeHitPoints(WORKLAYER* layers, WorkParams* params);
+
+    // Dots (dash below 0.001: kind 1, one segment of no length) or dashes
+    // (sub-kind 1, one straight segment `dash` long) along the path's
+    // polyline from its start, one every `interval` + `dash`, the last one
+    // no farther than the polyline's end, and on a closed path not on its
+    // start a second time; linked in order, with extents and closed flags.
+    // A path that would give more than kMaxDotsPerPath of them is given that
+    // many, spread evenly over its length, and `capped` is set. Null for an
+    // interval of 0 or less, or a path without segments.
+    static PATHREC* MakeDotPath(PATHREC* path, double interval, double dash, bool* capped = nullptr);
+
+    // Cut repair: from the position (0, 0), on each cut layer (mode 1) the
+    // move to every path's first start that turns against the last known
+    // direction along x (beyond 1e-5) shifts this and every later path, of
+    // every later layer too, by the x amount of the table row for the
+    // layer's speed (the first row faster than it, else the last) toward the
+    // new direction; likewise along y. Then each path is compensated within
+    // itself (CompensateInPath). Other layers only move the position.
+    // Nothing without a table.
+    static void ApplyCutRepair(WORKLAYER* layers, const CUTREPAIR* table);
+
+    // Adds (dx, dy) to every segment's ends and to the path's extents.
+    static void ShiftPath(PATHREC* path, double dx, double dy);
+
+    // Orientation of a path from its first segment: -1 with fewer than three
+    // segments, -3 when its ends lie more than 1e-5 apart, else 1 for
+    // clockwise (y up) and 0 for counter-clockwise, taken at the vertex with
+    // the smallest x (on equal x the largest y).
+    static int PathOrientation(const SEGNODE* first);
+
+    // Within one path: each segment that reverses the path's direction along
+    // x (beyond 1e-5) moves with all segments after it by ax toward its own
+    // direction (away from it on a counter-clockwise path), and its start
+    // joins the end before it, so the reversing segment takes up the step;
+    // then the same along y with ay. The shifts add up as one running
+    // offset, so the results may differ from shifting each time in the last
+    // bits.
+    static void CompensateInPath(PATHREC* path, double ax, double ay);
+
+    // Segment merging on every cut layer (mode 1): MergeShortSegmentsInPath
+    // on each path. Nothing for a length below 0.001.
+    static void MergeShortSegments(WORKLAYER* layers, double length, double angle);
+
+    // Each segment in ring order takes over the segments after it while
+    // their summed length stays below `length` and their summed turn below
+    // `angle` (radians), as long as they do not wrap round to the ring's
+    // first segment; the segments taken over are freed. Nothing for a length
+    // below 0.001 or an angle of 0 or less.
+    static void MergeShortSegmentsInPath(PATHREC* path, double length, double angle);
 
     // ---- Path ordering ------------------------------------------------
     // The orderings rewrite the path lists of the cut layers (mode exactly 1)
@@ -262,3 +320,9 @@ public:
     // neither horizontal nor vertical leave the job.
     static void JoinLightGuideLayers(WORKHEAD* header, int corner, int workPos);
 };
+
+// The most dots or dashes one path gives in dot mode.
+constexpr std::size_t kMaxDotsPerPath = 100000;
+
+// Error text entry shown when dot mode limited the dots of a path.
+constexpr int kDotsLimitedText = 14;

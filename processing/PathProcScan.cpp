@@ -19,7 +19,7 @@ constexpr std::uint8_t kColumnsBothWays = 3;
 // The shift of one path along one axis: `along` gives a segment's start and
 // end on the scan axis, `across` its start on the other one.
 template <typename Along, typename Across>
-void ShiftPath(PATHREC& path, double d, Along along, Across across)
+void ShiftBackwardRuns(PATHREC& path, double d, Along along, Across across)
 {
     double sign = 1.0;
     const SEGNODE* previous = nullptr;
@@ -139,14 +139,14 @@ void CPathProc::ShiftReverseSegments(WORKLAYER* layer, double d)
         return;
     if (layer->m_style == kRowsBothWays) {
         ForEachPath(*layer, [&](PATHREC& p) {
-            ShiftPath(
+            ShiftBackwardRuns(
                 p, d, [](SEGNODE& s, bool start) -> double& { return start ? s.m_x0 : s.m_x1; },
                 [](const SEGNODE& s) { return s.m_y0; });
             p.m_xmax += d;
         });
     } else if (layer->m_style == kColumnsBothWays) {
         ForEachPath(*layer, [&](PATHREC& p) {
-            ShiftPath(
+            ShiftBackwardRuns(
                 p, d, [](SEGNODE& s, bool start) -> double& { return start ? s.m_y0 : s.m_y1; },
                 [](const SEGNODE& s) { return s.m_x0; });
             p.m_ymax += d;

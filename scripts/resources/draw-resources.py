@@ -540,6 +540,39 @@ def icon_prop(cv):
     cv.line(1, 1, 14, 14, R, dash=1)
 
 
+def big_arrow(cv, direction):
+    # A thick arrow of the jog buttons, drawn pointing right and turned.
+    shape = [(6, 13), (17, 13), (17, 7), (27, 16), (17, 25), (17, 19), (6, 19)]
+
+    def turn(p):
+        x, y = p
+        if direction == "left":
+            return (32 - x, y)
+        if direction == "up":
+            return (y, 32 - x)
+        if direction == "down":
+            return (y, x)
+        return (x, y)
+
+    pts = [turn(p) for p in shape]
+    cv.fill_poly(pts, B)
+    cv.poly(pts, DG, True)
+
+
+def circling_arrow(cv):
+    # Three quarters of a ring with a head: the jog buttons' return to origin.
+    for r in (8, 9, 10):
+        cv.ellipse(16, 16, r, r, B, a0=0.0, a1=270.0)
+    cv.arrow_head(21, 25, 1, 0, B, 4)
+
+
+def page_arrow(cv, left):
+    # The palette bar's page buttons: a triangle pointing the way the pages turn.
+    pts = [(20, 7), (20, 25), (10, 16)] if left else [(12, 7), (12, 25), (22, 16)]
+    cv.fill_poly(pts, DG)
+    cv.poly(pts, K, True)
+
+
 # ---- what goes where ------------------------------------------------------
 
 TOOLBARS = {
@@ -564,6 +597,12 @@ for n, f in enumerate([path_merge, path_unite, path_microjoint, path_overlap, pa
 
 ICONS = {228: icon_width, 229: icon_height, 230: icon_prop}
 
+# 32 x 32 icons: the palette bar's page buttons and the arrows of the jog
+# buttons (left, right, up, down, back to origin).
+ICONS32 = {137: lambda c: page_arrow(c, True), 138: lambda c: page_arrow(c, False),
+           202: lambda c: big_arrow(c, "left"), 203: lambda c: big_arrow(c, "right"),
+           204: lambda c: big_arrow(c, "up"), 205: lambda c: big_arrow(c, "down"), 234: circling_arrow}
+
 
 def main():
     root = pathlib.Path(__file__).resolve().parents[2] / "app" / "res"
@@ -582,6 +621,10 @@ def main():
         (root / "bitmap" / f"{bid}.png").write_bytes(one.png())
     for iid, pic in ICONS.items():
         one = Canvas(16, 16)
+        pic(one)
+        (root / "icon" / f"{iid}.png").write_bytes(one.png())
+    for iid, pic in ICONS32.items():
+        one = Canvas(32, 32)
         pic(one)
         (root / "icon" / f"{iid}.png").write_bytes(one.png())
     for size in (16, 32):
