@@ -95,11 +95,12 @@ public:
     // they were. Plain groups holding groups or arrayed objects are
     // dissolved (FlattenGroups); with banding, contained objects are grouped
     // (CBigFileExc). Every object becomes output paths, gathered per layer in
-    // the order the layers first appear, with its layer's parameters; then
-    // zero-length segments leave the cut layers, the job is moved to (0, 0),
-    // turned into millimetres and the machine's frame, placed at its
-    // positioning point, its header filled (FillOutHeader) and its paths
-    // processed (ProcessLayers). `jobName` is the path that names the job.
+    // the order the layers first appear, with its layer's parameters; the
+    // outlines of scan layers are engraved (CMetaCarve). Then zero-length
+    // segments leave the cut layers, the job is moved to (0, 0), turned into
+    // millimetres and the machine's frame, placed at its positioning point,
+    // its header filled (FillOutHeader) and its paths processed
+    // (ProcessLayers). `jobName` is the path that names the job.
     // False, with the header's layers null, for an empty document, no
     // current machine, coordinates that are not finite numbers, or a job the
     // banding refuses; a document that gives no output is true with no
@@ -107,9 +108,12 @@ public:
     static bool MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_view jobName);
 
     // The processing chain of a placed job: light-guide lines joined, paths
-    // ordered by the path options, bands split when the split-feed record
-    // asks for them, segment rings closed. False, with every layer still in
-    // the header, when there is no current machine or the banding refuses the
+    // ordered by the path options, closed paths given their start points
+    // (when the machine's technology asks for it) and cut paths turned into
+    // dots (when their layer asks for it), bands split when the split-feed
+    // record asks for them, short segments merged on cut layers by "circle
+    // export", segment rings closed. False, with every layer still in the
+    // header, when there is no current machine or the banding refuses the
     // job.
     static bool ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx);
 
@@ -123,8 +127,9 @@ public:
     static void FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const MachineNode* machine,
                               std::string_view jobName, std::uint32_t comPort);
 
-    // The current machine's carve repair, where its table is switched on.
-    // Nothing without a machine or technology record.
+    // The current machine's cut repair, then its carve repair, each where
+    // its table is switched on. Nothing without a machine or technology
+    // record.
     static void ApplyLayerOptions(WORKHEAD* header, DOCCONTEXT* ctx);
 
     // Replaces every top-level group without an array record that holds a

@@ -2,7 +2,9 @@
 #include "FileTrans.h"
 
 #include "BigFileExc.h"
+#include "DislocationProc.h"
 #include "JobRecords.h"
+#include "MetaCarve.h"
 #include "PathProc.h"
 #include "RingOrder.h"
 
@@ -30,6 +32,9 @@ constexpr std::uint8_t kModeCut = 1;
 constexpr std::uint8_t kModeScan = 2;
 constexpr std::uint8_t kModeBoth = 3;
 constexpr std::size_t kJobNameBytes = 8;
+// Segment merging: ("circle export" + 1) x 0.2 mm, and 10 degrees.
+constexpr double kMergeLengthStep = 0.2;
+constexpr double kMergeAngle = 0.17453292519943295;
 
 // Percent (or milliseconds) times 100, truncated toward zero into the
 // 16-bit field; values beyond it are held at its ends.
@@ -149,9 +154,19 @@ std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings
         layer->m_layerId = static_cast<std::uint32_t>(id);
         layer->m_mode = LayerMode(params, head);
         layer->m_style = params != nullptr ? params->m_s_method : 0;
-        FillLayerParams(*layer, params);
-        layers.push_back(layer);
+        // Vector engraving fills the outlines of a scan layer; it may divide
+        // a layer of both modes into a cut and a scan layer. An image scan
+        // is engraved as it is.
+        WORKLAYER* first = layer;
+        if (params != nullptr && params->m_sweep != 0 && head->m_subkind != kScanSubkind)
+            CMetaCarve::Process(first, settings.m_pLayers, machine.m_orign, machine.m_dot);
+        for (WORKLAYER* l = first; l != nullptr; l = l->m_next) {
+            FillLayerParams(*l, params);
+            layers.push_back(l);
+        }
     }
+    for (WORKLAYER* l : layers)
+        l->m_prev = l->m_next = nullptr;
     return layers;
 }
 
@@ -393,7 +408,14 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         }
     }
 
+    // Start points where the machine's technology asks for them, then dots
+    // on the layers whose parameters ask for them.
+    if (machine->m_tech != nullptr && machine->m_tech->m_disloc_use != 0) {
+        RecalcPathBoundRects(header->m_layers);
+        CDislocationProc::Process(header->m_layers);
+    }
     RecalcPathBoundRects(header->m_layers);
+    CPathProc::MakeHitPoints(header->m_layers, settings.m_pLayers);
 
     header->m_banded = 0;
     const SPLITFEED* split = ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pSplit : nullptr;
@@ -406,6 +428,7 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         RecalcHeaderBoundRect(header);
     }
 
+    CPathProc::MergeShortSegments(header->m_layers, (settings.circle_export + 1) * kMergeLengthStep, kMergeAngle);
     CloseRings(header->m_layers);
     return true;
 }
@@ -466,6 +489,8 @@ void CFileTrans::ApplyLayerOptions(WORKHEAD* header, DOCCONTEXT* ctx)
     if (machine == nullptr || machine->m_tech == nullptr)
         return;
     const CMachineTech& tech = *machine->m_tech;
+    if (tech.m_cut_use != 0)
+        CPathProc::ApplyCutRepair(header->m_layers, tech.m_pCutRepair);
     if (tech.m_carve_use != 0)
         CPathProc::ApplyCarveRepair(header->m_layers, tech.m_pCarveRepair);
 }

@@ -413,5 +413,88 @@ TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)
     }
 }
 
+
+// A layer both cut and scanned divides into its scan layer (first, as its
+// parameters ask) and its cut layer, each with its mode's parameters.
+TEST(MakeWorkData, OutlinesOfACutAndScanLayerAreEngravedOnALayerOfTheirOwn)
+{
+    WorkSetup s;
+    WorkParams* params = FindLayerParams(s.settings.m_pLayers, 1);
+    params->m_sweep = 1;
+    params->m_sweep_first = 1;
+    s.Add(MakeLine(MmSquare(0, 0, 2, 2), 1));
+    ASSERT_TRUE(s.Make());
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(layers[0]->m_layerId, 1u);
+    EXPECT_EQ(layers[0]->m_mode, 2);
+    EXPECT_EQ(layers[0]->m_speed, 300.0f);
+    EXPECT_EQ(layers[1]->m_layerId, 1u);
+    EXPECT_EQ(layers[1]->m_mode, 1);
+    EXPECT_EQ(layers[1]->m_speed, 100.0f);
+    ExpectPoints(layers[1]->m_paths, {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}});
+    // The scan runs inside the square.
+    ForEachPath(*layers[0], [](PATHREC& p) {
+        EXPECT_GE(p.m_xmin, -1e-9);
+        EXPECT_LE(p.m_xmax, 2.0 + 1e-9);
+    });
+}
+
+// Start points: from (0, 0) the square is entered where its own last runs
+// arrive moving up and right, at (10, 10). Dots every 3 mm along a 10 mm
+// line on a dot layer. Merging of 0.25 mm steps to 0.8 mm ("circle export"
+// 3): three steps each, and the last two steps before the ring's start.
+TEST(ProcessLayers, StartPointsDotsAndMergingRunWhereTheirSwitchesAsk)
+{
+    WorkSetup s;
+    s.machine.m_tech = new CMachineTech(u"m");
+    s.machine.m_tech->m_disloc_use = 1;
+    WorkParams* dots = FindLayerParams(s.settings.m_pLayers, 2);
+    dots->m_b_hit_point = 1;
+    dots->m_b_hit_dis = 3.0;
+    s.Add(MakeLine(MmSquare(0, 0, 10, 10)));
+    s.Add(MakeLine({{kO, kO + 200}, {kO + 100, kO + 200}}, 2));
+    std::vector<XY> steps;
+    for (int k = 0; k <= 12; ++k)
+        steps.push_back({kO + 2.5 * k, kO + 300});
+    s.Add(MakeLine(steps, 3));
+    ASSERT_TRUE(s.Make());
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 3u);
+    ExpectPoints(layers[0]->m_paths, {{10, 10}, {0, 10}, {0, 0}, {10, 0}, {10, 10}});
+    const std::vector<PATHREC*> dotPaths = Paths(layers[1]);
+    ASSERT_EQ(dotPaths.size(), 4u);
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(dotPaths[k]->m_kind, PATH_KIND_DOT);
+        EXPECT_NEAR(dotPaths[k]->m_pSegs->m_x0, 3.0 * k, 1e-9);
+        EXPECT_NEAR(dotPaths[k]->m_pSegs->m_y0, 20.0, 1e-9);
+    }
+    ExpectPoints(layers[2]->m_paths, {{0, 30}, {0.75, 30}, {1.5, 30}, {2.25, 30}, {2.75, 30}, {3, 30}});
+}
+
+// Cut repair: row 0 (faster than the layer's 100 mm/s) gives 0.5 mm. The
+// move to B sets the x direction to -x, the move to C turns it to +x: C
+// moves 0.5 along x. Without the switch nothing moves.
+TEST(ApplyLayerOptions, CutRepairShiftsThePathsAfterAReversalWhenSwitchedOn)
+{
+    for (std::uint8_t on : {0, 1}) {
+        WorkSetup s;
+        s.machine.m_tech = new CMachineTech(u"m");
+        s.machine.m_tech->AppendCutRepair(1000.0, 0.5, 0.5);
+        s.machine.m_tech->m_cut_use = on;
+        s.Add(MakeLine({{kO, kO}, {kO + 100, kO}}));
+        s.Add(MakeLine({{kO + 50, kO + 50}, {kO + 80, kO + 50}}));
+        s.Add(MakeLine({{kO + 120, kO + 50}, {kO + 140, kO + 50}}));
+        ASSERT_TRUE(s.Make());
+        CFileTrans::ApplyLayerOptions(&s.header, &s.ctx);
+        const std::vector<PATHREC*> paths = Paths(s.header.m_layers);
+        ASSERT_EQ(paths.size(), 3u);
+        ExpectPoints(paths[0], {{0, 0}, {10, 0}});
+        ExpectPoints(paths[1], {{5, 5}, {8, 5}});
+        const double d = on != 0 ? 0.5 : 0.0;
+        ExpectPoints(paths[2], {{12 + d, 5}, {14 + d, 5}});
+    }
+}
+
 } // namespace
 } // namespace plat
