@@ -29,6 +29,8 @@ constexpr double kMeetTol = 1e-5;   // cut pieces whose ends lie closer belong t
 constexpr double kClosedTol = 0.001;
 constexpr double kMinStackGap = 0.001;
 constexpr double kNoShift = 1e-7;
+// Deeper nesting of group brackets is taken as a broken chain.
+constexpr int kMaxGroupDepth = 256;
 // Outlines of more nodes are classified through an index of their edges.
 constexpr std::size_t kIndexedNodes = 64;
 // An empty band moves the line on by one band length; with a margin of 0 a
@@ -235,13 +237,58 @@ bool Repeats(const PATHREC* p)
     return p->m_pArray->m_nRows > 1 || p->m_pArray->m_nCols > 1;
 }
 
+// Widens one axis of a group's box by its array copies: a positive pitch
+// stretches the upper bound, any other the lower one, as the group bounds of
+// the path records do.
+void WidenByCopies(double& lo, double& hi, double runLo, double runHi, int count, double pitch)
+{
+    const double extent = std::max(count - 1, 0) * pitch;
+    if (pitch > 0.0) {
+        lo = std::min(lo, runLo);
+        hi = std::max(hi, runHi + extent);
+    } else {
+        lo = std::min(lo, runLo + extent);
+        hi = std::max(hi, runHi);
+    }
+}
+
+// The group bounds with the array copies, taken from the members' stored
+// extents instead of every segment: the banding measures what remains of
+// the job once per band, and the extents are kept up to date throughout
+// it. Returns the closing bracket, or the last path looked at.
+const PATHREC* StoredGroupBox(const PATHREC* open, const PATHREC* stop, int depth, Box& out)
+{
+    Box run;
+    const PATHREC* last = open;
+    for (const PATHREC* rec = open->m_pNext; rec != nullptr && rec != stop; rec = rec->m_pNext) {
+        if (rec->m_kind != PATH_KIND_GROUP) {
+            if (rec->m_pSegs != nullptr) {
+                run.Add(rec->m_xmin, rec->m_ymin);
+                run.Add(rec->m_xmax, rec->m_ymax);
+            }
+        } else if (rec->m_pArray != nullptr) {
+            if (depth >= kMaxGroupDepth)
+                break;
+            rec = StoredGroupBox(rec, stop, depth + 1, run);
+        } else {
+            last = rec; // the closing bracket
+            break;
+        }
+        last = rec;
+    }
+    const ARRAYREC* a = open->m_pArray;
+    WidenByCopies(out.ymin, out.ymax, run.ymin, run.ymax, a->m_nRows, a->m_dDy);
+    WidenByCopies(out.xmin, out.xmax, run.xmin, run.xmax, a->m_nCols, a->m_dDx);
+    return last;
+}
+
 // Extents of a unit: a path's stored extents, a group's over its members
 // with its array copies.
 Box UnitBox(const plat::PathUnit& u)
 {
     Box b;
     if (IsOpening(u.first)) {
-        ::GetGroupBoundRect(u.first, b.xmin, b.xmax, b.ymin, b.ymax, true);
+        StoredGroupBox(u.first, u.first, 0, b);
     } else if (u.first->m_kind != PATH_KIND_GROUP && u.first->m_pSegs != nullptr) {
         b.Add(u.first->m_xmin, u.first->m_ymin);
         b.Add(u.first->m_xmax, u.first->m_ymax);
@@ -249,12 +296,23 @@ Box UnitBox(const plat::PathUnit& u)
     return b;
 }
 
+// Extents of the layers' paths (arrays included) from their stored extents.
 Box LayersBox(WORKLAYER* layers)
 {
     Box b;
     ForEachLayer(layers, false, [&](WORKLAYER& layer) {
-        if (layer.m_paths != nullptr)
-            CFileTrans::GetPathBoundRect(layer.m_paths, b.xmin, b.xmax, b.ymin, b.ymax, true);
+        const PATHREC* head = layer.m_paths;
+        for (const PATHREC* p = head; p != nullptr;) {
+            if (IsOpening(p)) {
+                p = StoredGroupBox(p, head, 0, b);
+            } else if (p->m_kind != PATH_KIND_GROUP && p->m_pSegs != nullptr) {
+                b.Add(p->m_xmin, p->m_ymin);
+                b.Add(p->m_xmax, p->m_ymax);
+            }
+            p = p->m_pNext;
+            if (p == head)
+                break;
+        }
     });
     return b;
 }
@@ -883,6 +941,7 @@ WORKLAYER* CBigFileExc::TakeBand(WORKLAYER*& layers, double line, double length,
                                  bool& refused)
 {
     std::size_t budget = kMaxRowCopySegments;
+    CFileTrans::RecalcPathBoundRects(layers);
     return TakeBandWithin(layers, line, length, down, margin, budget, refused);
 }
 
@@ -899,6 +958,9 @@ bool CBigFileExc::SplitIntoBands(WORKHEAD* header, const SPLITFEED* split, doubl
 
     WORKLAYER* layers = header->m_layers;
     header->m_layers = nullptr;
+    // The bands are measured by the stored extents, which every step below
+    // keeps up to date.
+    CFileTrans::RecalcPathBoundRects(layers);
     const Box all = LayersBox(layers);
     const bool fromLow = (corner != 2 && corner != 3) == (direction == 0);
     const bool down = !fromLow;

@@ -118,7 +118,8 @@ std::uint8_t LayerMode(const WorkParams* params, const PATHREC* first)
 }
 
 // Converts the objects, which it frees, into layers: one per layer id, in
-// the order the ids first appear, each with its paths in object order.
+// the order the ids first appear, each with its paths in object order; a
+// scanned layer holding images and outlines gives a layer of each.
 // Returns the layers as an open list.
 std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings& settings,
                                        const MachineNode& machine)
@@ -136,17 +137,13 @@ std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings
     }
 
     std::vector<WORKLAYER*> layers;
-    for (const std::vector<CDocData*>& group : byLayer) {
-        const std::int32_t id = group.front()->m_nLayer;
-        const WorkParams* params = FindLayerParams(settings.m_pLayers, id);
-        PATHREC* head = nullptr;
-        PATHREC* tail = nullptr;
-        for (CDocData* o : group) {
-            AppendPathRecord(&head, &tail, ConvertObject(o, params, machine));
-            delete o;
-        }
+    // One work layer of the paths (a ring is made of them); vector
+    // engraving fills the outlines of a scan layer and may divide a layer
+    // of both modes into a cut and a scan layer. An image scan is engraved
+    // as it is.
+    auto addLayer = [&](PATHREC* head, PATHREC* tail, std::int32_t id, const WorkParams* params) {
         if (head == nullptr)
-            continue;
+            return;
         head->m_pPrev = tail;
         tail->m_pNext = head;
         auto* layer = new WORKLAYER{};
@@ -154,9 +151,6 @@ std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings
         layer->m_layerId = static_cast<std::uint32_t>(id);
         layer->m_mode = LayerMode(params, head);
         layer->m_style = params != nullptr ? params->m_s_method : 0;
-        // Vector engraving fills the outlines of a scan layer; it may divide
-        // a layer of both modes into a cut and a scan layer. An image scan
-        // is engraved as it is.
         WORKLAYER* first = layer;
         if (params != nullptr && params->m_sweep != 0 && head->m_subkind != kScanSubkind)
             CMetaCarve::Process(first, settings.m_pLayers, machine.m_orign, machine.m_dot);
@@ -164,6 +158,35 @@ std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings
             FillLayerParams(*l, params);
             layers.push_back(l);
         }
+    };
+    for (const std::vector<CDocData*>& group : byLayer) {
+        const std::int32_t id = group.front()->m_nLayer;
+        const WorkParams* params = FindLayerParams(settings.m_pLayers, id);
+        // On a scanned layer the image scans and the outlines go to layers
+        // of their own, in the order of their first objects: engraving would
+        // take the scan lines for outlines, and cutting would join them.
+        const bool parted = params != nullptr && params->m_sweep != 0;
+        PATHREC* head = nullptr;
+        PATHREC* tail = nullptr;
+        PATHREC* scanHead = nullptr;
+        PATHREC* scanTail = nullptr;
+        bool imageFirst = false;
+        for (CDocData* o : group) {
+            PATHREC* paths = ConvertObject(o, params, machine);
+            const bool image = parted && o->GetType() == MT_BITMAP;
+            if (paths != nullptr && head == nullptr && scanHead == nullptr)
+                imageFirst = image;
+            if (image)
+                AppendPathRecord(&scanHead, &scanTail, paths);
+            else
+                AppendPathRecord(&head, &tail, paths);
+            delete o;
+        }
+        if (imageFirst)
+            addLayer(scanHead, scanTail, id, params);
+        addLayer(head, tail, id, params);
+        if (!imageFirst)
+            addLayer(scanHead, scanTail, id, params);
     }
     for (WORKLAYER* l : layers)
         l->m_prev = l->m_next = nullptr;

@@ -368,33 +368,49 @@ TEST(FlattenGroups, OnlyPlainGroupsHoldingGroupsOrArraysAreDissolved)
 }
 
 // A layer both cut and scanned whose first path is an image scan becomes a
-// scan layer; the outline after it stays among its paths.
-TEST(MakeWorkData, CutAndScanLayerLedByAnImageBecomesAScanLayer)
+// scan layer (not a cut layer whose moves would join the scan lines), and
+// its outlines, whichever comes first, go to layers of their own: the cut
+// layer never holds scan lines and the engraving never takes them for
+// outlines.
+TEST(MakeWorkData, ImagesOfACutAndScanLayerAreScannedOnALayerOfTheirOwn)
 {
     ScratchProgramFolder folder;
     BmpForm form;
     form.width = 3;
     form.height = 2;
     folder.Write("dark.bmp", MakeBmp(form, {{0, 0, 0}, {0, 0, 0}}));
-    WorkSetup s;
-    WorkParams* params = FindLayerParams(s.settings.m_pLayers, 3);
-    params->m_sweep = 1;
-    auto* image = new CDocDataBitmap("dark", folder.Root() + "dark.bmp", kO, kO, 0, &s.ctx);
-    image->SetColor(3, 0);
-    s.Add(image);
-    s.Add(MakeLine(MmSquare(0, 0, 1, 1), 3));
-    ASSERT_TRUE(s.Make());
-    WORKLAYER* layer = s.header.m_layers;
-    ASSERT_NE(layer, nullptr);
-    EXPECT_EQ(layer->m_mode, 2);
-    EXPECT_EQ(layer->m_speed, 300.0f);
-    EXPECT_EQ(layer->m_freeSpeed, 300.0f);
-    EXPECT_EQ(layer->m_maxPower1, 2000);
-    EXPECT_EQ(layer->m_startDelay, 0);
-    const std::vector<PATHREC*> paths = Paths(layer);
-    ASSERT_EQ(paths.size(), 2u);
-    EXPECT_EQ(paths[0]->m_subkind, 2);
-    EXPECT_EQ(paths[1]->m_subkind, 0);
+    for (bool imageFirst : {true, false}) {
+        WorkSetup s;
+        WorkParams* params = FindLayerParams(s.settings.m_pLayers, 3);
+        params->m_sweep = 1;
+        auto* image = new CDocDataBitmap("dark", folder.Root() + "dark.bmp", kO, kO, 0, &s.ctx);
+        image->SetColor(3, 0);
+        if (imageFirst)
+            s.Add(image);
+        s.Add(MakeLine(MmSquare(0, 0, 1, 1), 3));
+        if (!imageFirst)
+            s.Add(image);
+        ASSERT_TRUE(s.Make());
+        const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+        ASSERT_EQ(layers.size(), 3u);
+        WORKLAYER* scan = imageFirst ? layers[0] : layers[2];
+        WORKLAYER* cut = imageFirst ? layers[1] : layers[0];
+        WORKLAYER* carve = imageFirst ? layers[2] : layers[1];
+        EXPECT_EQ(scan->m_mode, 2);
+        EXPECT_EQ(scan->m_speed, 300.0f);
+        EXPECT_EQ(scan->m_freeSpeed, 300.0f);
+        EXPECT_EQ(scan->m_maxPower1, 2000);
+        EXPECT_EQ(scan->m_startDelay, 0);
+        ForEachPath(*scan, [](PATHREC& p) { EXPECT_EQ(p.m_subkind, 2); });
+        EXPECT_EQ(cut->m_mode, 1);
+        EXPECT_EQ(cut->m_speed, 100.0f);
+        const std::vector<PATHREC*> outline = Paths(cut);
+        ASSERT_EQ(outline.size(), 1u);
+        EXPECT_EQ(outline[0]->m_subkind, 0);
+        EXPECT_EQ(carve->m_mode, 2);
+        for (WORKLAYER* l : layers)
+            EXPECT_EQ(l->m_layerId, 3u);
+    }
 }
 
 TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)
