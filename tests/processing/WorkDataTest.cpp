@@ -456,6 +456,28 @@ TEST(MakeWorkData, OutlinesOfACutAndScanLayerAreEngravedOnALayerOfTheirOwn)
     });
 }
 
+// Lines drawn as light-guide lines mark their work layer, which the chain
+// then joins into one back-and-forth scan path; unmarked, the same lines
+// stay two cut paths.
+TEST(MakeWorkData, LightGuideLinesAreJoinedIntoOneScanPath)
+{
+    for (bool marked : {true, false}) {
+        WorkSetup s;
+        for (double y : {0.0, 20.0}) {
+            CDocData* line = MakeLine({{kO, kO + y}, {kO + 100, kO + y}}, 7);
+            if (marked)
+                line->m_bOutput |= 0x80;
+            s.Add(line);
+        }
+        ASSERT_TRUE(s.Make());
+        WORKLAYER* layer = s.header.m_layers;
+        ASSERT_NE(layer, nullptr);
+        EXPECT_EQ(layer->m_next, nullptr);
+        EXPECT_EQ(layer->m_mode, marked ? 2 : 1);
+        EXPECT_EQ(Paths(layer).size(), marked ? 1u : 2u);
+    }
+}
+
 // Start points: from (0, 0) the square is entered where its own last runs
 // arrive moving up and right, at (10, 10). Dots every 3 mm along a 10 mm
 // line on a dot layer. Merging of 0.25 mm steps to 0.8 mm ("circle export"
