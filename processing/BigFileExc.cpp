@@ -958,9 +958,6 @@ bool CBigFileExc::SplitIntoBands(WORKHEAD* header, const SPLITFEED* split, doubl
 
     WORKLAYER* layers = header->m_layers;
     header->m_layers = nullptr;
-    // The bands are measured by the stored extents, which every step below
-    // keeps up to date.
-    CFileTrans::RecalcPathBoundRects(layers);
     const Box all = LayersBox(layers);
     const bool fromLow = (corner != 2 && corner != 3) == (direction == 0);
     const bool down = !fromLow;

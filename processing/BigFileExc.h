@@ -70,14 +70,16 @@ public:
     // number and the gap from the previous band's line on each layer; every
     // band moves along x by the gaps so far times `ratio`. The header's
     // layers become the bands' layers in band order, closed into a ring.
-    // Nothing for a job without layers or a record without usable banding
-    // (BandingOn). False, with every layer still in the header's list, when
+    // The paths are measured by their stored extents, as
+    // RecalcPathBoundRects leaves them, and every step keeps them up to
+    // date. Nothing for a job without layers or a record without usable
+    // banding (BandingOn). False, with every layer still in the header's list, when
     // the job would need more than kMaxBands bands or more row copies than
     // kMaxRowCopySegments allows.
     static bool SplitIntoBands(WORKHEAD* header, const SPLITFEED* split, double ratio);
 
     // One band from the line: from `line` up to line + length, or down to
-    // line - length with `down`. A path (a group bracket with its members as
+    // line - length with `down`, the paths' extents recomputed first. A path (a group bracket with its members as
     // one) that ends before the band's far end plus the margin moves into the
     // band whole; one reaching past it from within the margin of the line is
     // cut at y = line -/+ margin and at the far end plus the margin, the
