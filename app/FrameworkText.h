@@ -1,7 +1,7 @@
 // The few texts that the application framework itself shows (message box
-// buttons, a file that cannot be opened, a lock that cannot be taken). They
-// are not in the language files: each is kept here in English and Chinese,
-// and the language is chosen as the help file is.
+// buttons, a file that cannot be opened, a lock that cannot be taken, unsaved
+// changes). They are not in the language files: each is kept here in English
+// and Chinese, and the language is chosen as the help file is.
 #pragma once
 #include <QString>
 
@@ -12,6 +12,7 @@ enum class FrameworkText {
     No,
     CannotOpenFile, // %1: the file
     CannotLock,     // %1: the lock file
+    SaveChanges,    // %1: the document's title
 };
 
 // True when the pointer file Language/Language of the program folder cannot

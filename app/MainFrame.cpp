@@ -129,6 +129,13 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+    // Document windows close first, while the frame and the work panel they
+    // report to are whole.
+    if (m_mdiArea != nullptr) {
+        disconnect(m_mdiArea, nullptr, this, nullptr);
+        for (QMdiSubWindow* child : m_mdiArea->subWindowList())
+            delete child;
+    }
     // The panel's window goes with the frame's children.
     m_workPanel = nullptr;
     delete m_keyRouter;
@@ -276,8 +283,12 @@ std::vector<CommandTarget*> CMainFrame::CommandChain()
     std::vector<CommandTarget*> chain;
     if (m_workPanel != nullptr)
         chain.push_back(m_workPanel);
-    if (QMdiSubWindow* child = m_mdiArea != nullptr ? m_mdiArea->activeSubWindow() : nullptr) {
-        if (auto* source = dynamic_cast<CommandChainSource*>(child->widget()))
+    // The current document window stays current while another application
+    // has the focus.
+    if (QMdiSubWindow* child = m_mdiArea != nullptr ? m_mdiArea->currentSubWindow() : nullptr) {
+        if (auto* frame = dynamic_cast<CommandChainSource*>(child))
+            frame->AppendCommandTargets(chain);
+        else if (auto* source = dynamic_cast<CommandChainSource*>(child->widget()))
             source->AppendCommandTargets(chain);
     }
     chain.push_back(this);
@@ -465,18 +476,33 @@ void CMainFrame::CreatePropertyBar()
 
 void CMainFrame::CreateMenus()
 {
+    BuildMenu(128);
+    BuildMenu(129);
+    ShowMenu(128);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        if (window != nullptr)
+            ShowMenu(129);
+        else // a closing window is still listed now
+            QMetaObject::invokeMethod(this, &CMainFrame::UpdateMenuForDocuments, Qt::QueuedConnection);
+    });
+    ApplyMenuTexts();
+    RefreshRecentFileItems(TopMenu(128, 0));
+}
+
+void CMainFrame::BuildMenu(int menuId)
+{
+    std::vector<QMenu*>& menus = m_menus[menuId];
     QMenu* current = nullptr;
-    for (const MenuItemResource& item : MenuResource(128)) {
+    for (const MenuItemResource& item : MenuResource(menuId)) {
         if (item.level == 0) {
-            current = menuBar()->addMenu(QString::fromUtf16(item.text));
-            m_topMenus.push_back(current);
-            connect(current, &QMenu::aboutToShow, this, [this, current] {
-                if (current == m_fileMenu)
+            current = new QMenu(QString::fromUtf16(item.text), this);
+            const bool fileMenu = menus.empty();
+            menus.push_back(current);
+            connect(current, &QMenu::aboutToShow, this, [this, current, fileMenu] {
+                if (fileMenu)
                     RefreshRecentFileItems(current);
                 m_router->UpdateActions(current->actions());
             });
-            if (m_fileMenu == nullptr)
-                m_fileMenu = current;
             continue;
         }
         if (item.id == 0) {
@@ -502,8 +528,37 @@ void CMainFrame::CreateMenus()
             }
         }
     }
-    ApplyMenuTexts();
-    RefreshRecentFileItems(m_fileMenu);
+}
+
+void CMainFrame::ShowMenu(int menuId)
+{
+    if (menuId == m_shownMenu)
+        return;
+    menuBar()->clear();
+    for (QMenu* menu : m_menus[menuId])
+        menuBar()->addMenu(menu);
+    m_shownMenu = menuId;
+}
+
+void CMainFrame::UpdateMenuForDocuments()
+{
+    ShowMenu(m_mdiArea->subWindowList().isEmpty() ? 128 : 129);
+}
+
+QMenu* CMainFrame::TopMenu(int menuId, int position) const
+{
+    const auto it = m_menus.find(menuId);
+    if (it == m_menus.end() || position < 0 || position >= static_cast<int>(it->second.size()))
+        return nullptr;
+    return it->second[static_cast<std::size_t>(position)];
+}
+
+void CMainFrame::SetItemText(plat::UINT id, const std::u16string& text)
+{
+    QAction* action = Action(id);
+    const QString old = action->text();
+    const qsizetype tab = old.indexOf(QLatin1Char('\t'));
+    action->setText(ToQ(text) + (tab >= 0 ? old.mid(tab) : QString()));
 }
 
 std::u16string CMainFrame::MenuText(int entry) const
@@ -513,19 +568,15 @@ std::u16string CMainFrame::MenuText(int entry) const
 
 void CMainFrame::ApplyMenuTexts()
 {
-    for (std::size_t i = 0; i < m_topMenus.size() && i < kTopMenuEntries.size(); ++i) {
+    for (std::size_t i = 0; i < kTopMenuEntries.size(); ++i) {
         const std::u16string text = MenuText(kTopMenuEntries[i]);
-        if (!text.empty())
-            m_topMenus[i]->setTitle(ToQ(text));
+        if (QMenu* menu = TopMenu(128, static_cast<int>(i)); menu != nullptr && !text.empty())
+            menu->setTitle(ToQ(text));
     }
     for (const MenuTextEntry& e : kMenuItemEntries) {
         const std::u16string text = MenuText(e.entry);
-        if (text.empty())
-            continue;
-        QAction* action = Action(e.id);
-        const QString old = action->text();
-        const qsizetype tab = old.indexOf(QLatin1Char('\t'));
-        action->setText(ToQ(text) + (tab >= 0 ? old.mid(tab) : QString()));
+        if (!text.empty())
+            SetItemText(e.id, text);
     }
 }
 

@@ -99,6 +99,14 @@ public:
     // Every command's state, as the 100 ms timer refreshes it.
     void UpdateCommandStates();
 
+    // The menu bar shows menu 128 while no document window is open, 129 (the
+    // document menu) while one is.
+    int ShownMenu() const { return m_shownMenu; }
+    // Top-level menu `position` (from 0) of menu 128 or 129; null if none.
+    QMenu* TopMenu(int menuId, int position) const;
+    // Sets a menu item's text, keeping the key shown after it.
+    void SetItemText(plat::UINT id, const std::u16string& text);
+
     // The work and file folders this run made (empty when not made).
     const std::string& WorkFolder() const { return m_workFolder; }
     const std::string& FileFolder() const { return m_fileFolder; }
@@ -121,6 +129,9 @@ private:
     void CreateStatusBar();
     void CreatePropertyBar();
     void CreateMenus();
+    void BuildMenu(int menuId);
+    void ShowMenu(int menuId);
+    void UpdateMenuForDocuments();
     void ApplyMenuTexts();
     void RefreshRecentFileItems(QMenu* fileMenu);
     void UpdatePaneWidths(int width);
@@ -142,8 +153,8 @@ private:
     std::map<int, QPushButton*> m_pathButtons;
     QIcon m_proportionOn;
     QIcon m_proportionOff;
-    std::vector<QMenu*> m_topMenus;
-    QMenu* m_fileMenu = nullptr;
+    std::map<int, std::vector<QMenu*>> m_menus;
+    int m_shownMenu = 0;
 
     WorkPanel* m_workPanel = nullptr;
     CommandTarget* m_appTarget = nullptr;

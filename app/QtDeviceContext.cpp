@@ -2,12 +2,98 @@
 
 #include <QPainterPath>
 #include <QString>
-#include <cmath>
 
-QtDeviceContext::QtDeviceContext(QImage& image) : m_image(image), m_painter(std::make_unique<QPainter>(&image))
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// First index in [lo, hi) for which the monotone predicate (false, then
+// true) holds; hi when it never does.
+template <typename Pred>
+long long FirstTrue(long long lo, long long hi, Pred pred)
 {
+    while (lo < hi) {
+        const long long mid = lo + (hi - lo) / 2;
+        if (pred(mid))
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+// The indexes [first, end) of a monotone pixel coordinate that lie in
+// [low, high].
+void IndexRange(long long steps, bool rising, long long low, long long high, auto coord, long long& first,
+                long long& end)
+{
+    if (rising) {
+        first = FirstTrue(0, steps, [&](long long i) { return coord(i) >= low; });
+        end = FirstTrue(0, steps, [&](long long i) { return coord(i) > high; });
+    } else {
+        first = FirstTrue(0, steps, [&](long long i) { return coord(i) <= high; });
+        end = FirstTrue(0, steps, [&](long long i) { return coord(i) < low; });
+    }
+}
+
+// Cuts the segment to the box (Liang-Barsky); false when nothing is left.
+bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double left, double top, double right,
+                 double bottom)
+{
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    double t0 = 0.0;
+    double t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - left, right - x0, y0 - top, bottom - y0};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0.0) {
+            if (q[k] < 0.0)
+                return false;
+            continue;
+        }
+        const double t = q[k] / p[k];
+        if (p[k] < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const double ax = x0 + t0 * dx;
+    const double ay = y0 + t0 * dy;
+    x1 = x0 + t1 * dx;
+    y1 = y0 + t1 * dy;
+    x0 = ax;
+    y0 = ay;
+    return true;
+}
+
+std::uint32_t RgbOf(COLORREF c)
+{
+    return qRgb(static_cast<int>(plat::GetRValue(c)), static_cast<int>(plat::GetGValue(c)),
+                static_cast<int>(plat::GetBValue(c))) &
+           0xFFFFFFu;
+}
+
+} // namespace
+
+QtDeviceContext::QtDeviceContext(QImage& image) : m_image(image)
+{
+    if (m_image.isNull())
+        return;
+    m_painter = std::make_unique<QPainter>(&m_image);
     m_painter->setRenderHint(QPainter::Antialiasing, false);
-    ApplyState();
+    m_drawRects.push_back(m_image.rect());
+    // While the painter is active the image cannot be shared (a copy made
+    // meanwhile is a deep one), so its pixels stay where they are.
+    const QImage::Format f = m_image.format();
+    if (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied) {
+        m_bits = m_image.bits();
+        m_bytesPerLine = m_image.bytesPerLine();
+    }
 }
 
 QtDeviceContext::~QtDeviceContext() = default;
@@ -18,8 +104,23 @@ QColor QtDeviceContext::ToQColor(COLORREF c)
                   static_cast<int>(plat::GetBValue(c)));
 }
 
-void QtDeviceContext::ApplyState()
+void QtDeviceContext::SetClipRegion(const QRegion& region)
 {
+    if (m_painter == nullptr)
+        return;
+    const QRegion inside = region.intersected(m_image.rect());
+    m_drawRects.assign(inside.begin(), inside.end());
+    m_painter->resetTransform();
+    m_painter->setClipRegion(inside);
+    m_painterStale = true;
+}
+
+QPainter* QtDeviceContext::Painter()
+{
+    if (m_painter == nullptr)
+        return nullptr;
+    if (!m_painterStale)
+        return m_painter.get();
     if (m_pen.style == plat::PS_NULL) {
         m_painter->setPen(Qt::NoPen);
     } else {
@@ -40,15 +141,16 @@ void QtDeviceContext::ApplyState()
     // XOR pen: destination XOR pen colour; a second identical drawing erases it.
     m_painter->setCompositionMode(m_rop == plat::R2_XORPEN ? QPainter::RasterOp_SourceXorDestination
                                                            : QPainter::CompositionMode_SourceOver);
-    m_painter->resetTransform();
-    m_painter->translate(m_org.x, m_org.y);
+    m_painter->setTransform(QTransform::fromTranslate(m_org.x, m_org.y));
+    m_painterStale = false;
+    return m_painter.get();
 }
 
 plat::Pen QtDeviceContext::SelectPen(const plat::Pen& pen)
 {
     plat::Pen old = m_pen;
     m_pen = pen;
-    ApplyState();
+    m_painterStale = true;
     return old;
 }
 
@@ -56,7 +158,7 @@ plat::Brush QtDeviceContext::SelectBrush(const plat::Brush& brush)
 {
     plat::Brush old = m_brush;
     m_brush = brush;
-    ApplyState();
+    m_painterStale = true;
     return old;
 }
 
@@ -64,7 +166,7 @@ int QtDeviceContext::SetROP2(int mode)
 {
     int old = m_rop;
     m_rop = mode;
-    ApplyState();
+    m_painterStale = true;
     return old;
 }
 
@@ -79,7 +181,7 @@ plat::POINT QtDeviceContext::SetViewportOrg(int x, int y)
 {
     plat::POINT old = m_org;
     m_org = {x, y};
-    ApplyState();
+    m_painterStale = true;
     return old;
 }
 
@@ -90,69 +192,158 @@ plat::POINT QtDeviceContext::MoveTo(int x, int y)
     return old;
 }
 
+void QtDeviceContext::WritePixelLine(long long x0, long long y0, long long x1, long long y1, COLORREF color,
+                                     bool dotted)
+{
+    const long long dx = x1 - x0;
+    const long long dy = y1 - y0;
+    const long long steps = std::max(std::llabs(dx), std::llabs(dy));
+    if (steps == 0)
+        return;
+    // Pixel i of the line is start + round(d x i / steps), halves away from
+    // zero, the same wherever the line is cut. Below 2^20 steps integer
+    // arithmetic gives exactly what the double quotient rounds to, and
+    // faster; longer lines take the doubles.
+    constexpr long long kExactSteps = 1LL << 20;
+    const bool exact = steps < kExactSteps;
+    auto at = [exact, steps](long long start, long long d, long long i) {
+        if (!exact)
+            return start + std::llround(static_cast<double>(d) * static_cast<double>(i) / static_cast<double>(steps));
+        const long long n = d * i;
+        return start + (n >= 0 ? (2 * n + steps) / (2 * steps) : -((-2 * n + steps) / (2 * steps)));
+    };
+    auto px = [&](long long i) { return at(x0, dx, i); };
+    auto py = [&](long long i) { return at(y0, dy, i); };
+    const long long minX = std::min(x0, x1), maxX = std::max(x0, x1);
+    const long long minY = std::min(y0, y1), maxY = std::max(y0, y1);
+    const std::uint32_t rgb = RgbOf(color);
+    const bool xorMode = m_rop == plat::R2_XORPEN;
+    QPolygon points;
+
+    for (const QRect& r : m_drawRects) {
+        if (maxX < r.left() || minX > r.right() || maxY < r.top() || minY > r.bottom())
+            continue;
+        long long first = 0;
+        long long end = steps;
+        if (minX < r.left() || maxX > r.right() || minY < r.top() || maxY > r.bottom()) {
+            long long fx = 0, ex = 0, fy = 0, ey = 0;
+            IndexRange(steps, dx >= 0, r.left(), r.right(), px, fx, ex);
+            IndexRange(steps, dy >= 0, r.top(), r.bottom(), py, fy, ey);
+            first = std::max(fx, fy);
+            end = std::min(ex, ey);
+        }
+        if (dotted && (first % 2) != 0)
+            ++first;
+        const long long stride = dotted ? 2 : 1;
+        auto put = [&](long long x, long long y) {
+            if (m_bits == nullptr) {
+                points << QPoint(static_cast<int>(x), static_cast<int>(y));
+                return;
+            }
+            std::uint32_t& pixel = reinterpret_cast<std::uint32_t*>(m_bits + y * m_bytesPerLine)[x];
+            pixel = xorMode ? (pixel ^ rgb) : (0xFF000000u | rgb);
+        };
+        if (!exact) {
+            for (long long i = first; i < end; i += stride)
+                put(px(i), py(i));
+            continue;
+        }
+        // The same rounding stepped without a division per pixel: the
+        // quotient and remainder of 2 |d| i + steps over 2 steps.
+        struct Stepper {
+            long long start, sign, add, mod, q, r;
+            Stepper(long long from, long long d, long long i, long long n, long long stride)
+                : start(from), sign(d < 0 ? -1 : 1), add(2 * std::llabs(d) * stride), mod(2 * n)
+            {
+                const long long num = 2 * std::llabs(d) * i + n;
+                q = num / mod;
+                r = num % mod;
+            }
+            long long Value() const { return start + sign * q; }
+            void Next()
+            {
+                r += add;
+                while (r >= mod) {
+                    r -= mod;
+                    ++q;
+                }
+            }
+        };
+        Stepper sx(x0, dx, first, steps, stride);
+        Stepper sy(y0, dy, first, steps, stride);
+        for (long long i = first; i < end; i += stride, sx.Next(), sy.Next())
+            put(sx.Value(), sy.Value());
+    }
+    if (!points.isEmpty()) {
+        QPainter* painter = Painter();
+        painter->save();
+        painter->resetTransform();
+        QPen pen(ToQColor(color));
+        pen.setWidth(0);
+        painter->setPen(pen);
+        painter->drawPoints(points);
+        painter->restore();
+    }
+}
+
 void QtDeviceContext::LineTo(int x, int y)
 {
-    const int x0 = m_pos.x;
-    const int y0 = m_pos.y;
+    const plat::POINT from = m_pos;
     m_pos = {x, y};
-    if (x0 == x && y0 == y)
+    if (from == m_pos || m_pen.style == plat::PS_NULL || m_painter == nullptr)
         return;
-    // The end pixel is left out, as the platform does; lines drawn end to end
-    // then never touch a pixel twice, which XOR drawing depends on.
-    const int dx = x - x0;
-    const int dy = y - y0;
-    const int steps = std::max(std::abs(dx), std::abs(dy));
-    QPolygon pixels;
-    pixels.reserve(steps);
-    const bool dotted = m_pen.style == plat::PS_DOT;
-    for (int i = 0; i < steps; ++i) {
-        if (dotted && (i % 2) != 0)
-            continue;
-        const int px = x0 + static_cast<int>(std::lround(static_cast<double>(dx) * i / steps));
-        const int py = y0 + static_cast<int>(std::lround(static_cast<double>(dy) * i / steps));
-        pixels << QPoint(px, py);
-    }
-    if (m_pen.style == plat::PS_NULL)
-        return;
+    const long long x0 = static_cast<long long>(from.x) + m_org.x;
+    const long long y0 = static_cast<long long>(from.y) + m_org.y;
+    const long long x1 = static_cast<long long>(x) + m_org.x;
+    const long long y1 = static_cast<long long>(y) + m_org.y;
     if (m_pen.width <= 1) {
-        // Pixels are written one by one so that each is touched exactly once.
-        QPen pen(ToQColor(m_pen.color));
-        pen.setWidth(0);
-        QPen saved = m_painter->pen();
-        m_painter->setPen(pen);
-        m_painter->drawPoints(pixels);
-        m_painter->setPen(saved);
-    } else {
-        m_painter->drawLine(QPointF(x0, y0), QPointF(x, y));
+        // The end pixel is left out, as the platform does; lines drawn end to
+        // end then never touch a pixel twice, which XOR drawing depends on.
+        WritePixelLine(x0, y0, x1, y1, m_pen.color, m_pen.style == plat::PS_DOT);
+        return;
     }
+    // A wide line is cut to the image grown by its width before the painter
+    // sees it, so coordinates far outside cost nothing.
+    double ax = static_cast<double>(x0), ay = static_cast<double>(y0);
+    double bx = static_cast<double>(x1), by = static_cast<double>(y1);
+    const double margin = m_pen.width + 2.0;
+    if (!ClipSegment(ax, ay, bx, by, -margin, -margin, m_image.width() + margin, m_image.height() + margin))
+        return;
+    QPainter* painter = Painter();
+    painter->drawLine(QPointF(ax - m_org.x, ay - m_org.y), QPointF(bx - m_org.x, by - m_org.y));
 }
 
 void QtDeviceContext::PolyBezier(const plat::POINT* points, std::size_t count)
 {
-    if (count < 4)
+    QPainter* painter = Painter();
+    if (count < 4 || painter == nullptr)
         return;
     QPainterPath path(QPointF(points[0].x, points[0].y));
     for (std::size_t i = 1; i + 2 < count; i += 3)
         path.cubicTo(QPointF(points[i].x, points[i].y), QPointF(points[i + 1].x, points[i + 1].y),
                      QPointF(points[i + 2].x, points[i + 2].y));
-    QBrush saved = m_painter->brush();
-    m_painter->setBrush(Qt::NoBrush);
-    m_painter->drawPath(path);
-    m_painter->setBrush(saved);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawPath(path);
+    m_painterStale = true;
 }
 
 void QtDeviceContext::Rectangle(int left, int top, int right, int bottom)
 {
-    m_painter->drawRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+    if (QPainter* painter = Painter())
+        painter->drawRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
 }
 
 void QtDeviceContext::Ellipse(int left, int top, int right, int bottom)
 {
-    m_painter->drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+    if (QPainter* painter = Painter())
+        painter->drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
 }
 
 void QtDeviceContext::Arc(int left, int top, int right, int bottom, int xs, int ys, int xe, int ye)
 {
+    QPainter* painter = Painter();
+    if (painter == nullptr)
+        return;
     const QRectF box(QPointF(left, top), QPointF(right, bottom));
     const QPointF c = box.center();
     // Screen y grows downwards; angles are counter-clockwise as seen on screen.
@@ -161,33 +352,35 @@ void QtDeviceContext::Arc(int left, int top, int right, int bottom, int xs, int 
     double span = a1 - a0;
     if (span <= 0)
         span += 360.0;
-    m_painter->drawArc(box, static_cast<int>(std::lround(a0 * 16)), static_cast<int>(std::lround(span * 16)));
+    painter->drawArc(box, static_cast<int>(std::lround(a0 * 16)), static_cast<int>(std::lround(span * 16)));
 }
 
 void QtDeviceContext::FillRect(const plat::RECT& rect, COLORREF color)
 {
-    const QRect r(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
-    m_painter->fillRect(r, ToQColor(color));
+    if (QPainter* painter = Painter())
+        painter->fillRect(QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1)), ToQColor(color));
 }
 
 void QtDeviceContext::SetPixel(int x, int y, COLORREF color)
 {
-    QPen saved = m_painter->pen();
-    QPen pen(ToQColor(color));
-    pen.setWidth(0);
-    m_painter->setPen(pen);
-    m_painter->drawPoint(x, y);
-    m_painter->setPen(saved);
+    if (m_painter == nullptr)
+        return;
+    const long long ix = static_cast<long long>(x) + m_org.x;
+    const long long iy = static_cast<long long>(y) + m_org.y;
+    // A one-step line writes exactly its start pixel, clipped as lines are.
+    WritePixelLine(ix, iy, ix + 1, iy, color, false);
 }
 
 void QtDeviceContext::TextOut(int x, int y, const std::u16string& text)
 {
-    QPen saved = m_painter->pen();
-    m_painter->setPen(ToQColor(m_textColor));
+    QPainter* painter = Painter();
+    if (painter == nullptr)
+        return;
+    painter->setPen(ToQColor(m_textColor));
     const QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-    const QFontMetrics fm = m_painter->fontMetrics();
-    m_painter->drawText(QPoint(x, y + fm.ascent()), s);
-    m_painter->setPen(saved);
+    const QFontMetrics fm = painter->fontMetrics();
+    painter->drawText(QPoint(x, y + fm.ascent()), s);
+    m_painterStale = true;
 }
 
 bool QtDeviceContext::DrawBmpFile(const std::string& path, const plat::RECT& rect)
@@ -195,6 +388,7 @@ bool QtDeviceContext::DrawBmpFile(const std::string& path, const plat::RECT& rec
     QImage img;
     if (!img.load(QString::fromStdString(path), "BMP"))
         return false;
-    m_painter->drawImage(QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1)), img);
+    if (QPainter* painter = Painter())
+        painter->drawImage(QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1)), img);
     return true;
 }

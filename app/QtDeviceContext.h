@@ -1,16 +1,32 @@
-// The device context over a QImage, as the view paints into its persistent
-// screen image.
+// The device context over a QImage, as the view paints into its back buffer
+// and its persistent screen image.
+//
+// Lines one pixel wide and single pixels are written straight into the
+// image's 32-bit pixels, after clipping to the image and to the clip region,
+// so a line far outside the image costs nothing and each pixel is touched
+// once (which exclusive-or drawing depends on). Everything else goes through
+// a QPainter whose pen, brush and raster mode are brought up to date only
+// when it draws. Over a null image nothing is drawn.
 #pragma once
 #include "platform/DeviceContext.h"
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
+
 #include <memory>
+#include <vector>
 
 class QtDeviceContext : public plat::DeviceContext {
 public:
     explicit QtDeviceContext(QImage& image);
     ~QtDeviceContext() override;
+    QtDeviceContext(const QtDeviceContext&) = delete;
+    QtDeviceContext& operator=(const QtDeviceContext&) = delete;
+
+    // Limits every later drawing to the region, in image pixels (the
+    // viewport origin does not move it).
+    void SetClipRegion(const QRegion& region);
 
     plat::Pen SelectPen(const plat::Pen& pen) override;
     plat::Brush SelectBrush(const plat::Brush& brush) override;
@@ -30,15 +46,26 @@ public:
     bool DrawBmpFile(const std::string& path, const plat::RECT& rect) override;
 
 private:
-    void ApplyState();
+    // The painter with the current state applied; null over a null image.
+    QPainter* Painter();
+    // A one-pixel line from (x0, y0) to (x1, y1) in image pixels, its end
+    // pixel left out; a dotted pen writes every other pixel from the start.
+    void WritePixelLine(long long x0, long long y0, long long x1, long long y1, COLORREF color, bool dotted);
     static QColor ToQColor(COLORREF c);
 
     QImage& m_image;
     std::unique_ptr<QPainter> m_painter;
+    // The 32-bit pixels, written straight; null for other image formats.
+    uchar* m_bits = nullptr;
+    qsizetype m_bytesPerLine = 0;
+    bool m_painterStale = true;
     plat::Pen m_pen;
     plat::Brush m_brush;
     int m_rop = plat::R2_COPYPEN;
     COLORREF m_textColor = 0;
     plat::POINT m_org;
     plat::POINT m_pos;
+    // Where drawing may land, in image pixels: the image, or its part inside
+    // the clip region (disjoint rectangles).
+    std::vector<QRect> m_drawRects;
 };

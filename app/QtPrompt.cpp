@@ -18,6 +18,8 @@ QMessageBox::StandardButtons ButtonsOf(unsigned type)
         return QMessageBox::Ok | QMessageBox::Cancel;
     case plat::MB_YESNO:
         return QMessageBox::Yes | QMessageBox::No;
+    case plat::MB_YESNOCANCEL:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     default:
         return QMessageBox::Ok;
     }

@@ -12,7 +12,8 @@
 
 // Command ids used by the application shell.
 namespace cmd {
-constexpr plat::UINT FileNew = 32902, FileOpen = 32901, FileSave = 32903, FileImport = 32784, FilePrint = 57607,
+constexpr plat::UINT FileNew = 32902, FileOpen = 32901, FileSave = 32903, FileSaveAs = 57604, FileClose = 57602,
+                     FileImport = 32784, FilePrint = 57607,
                      FilePrintPreview = 57609, FilePrintSetup = 57606, FileMru1 = 57616, FileMru4 = 57619,
                      AppExit = 57665, WindowNew = 57648, WindowArrange = 57649, WindowCascade = 57650,
                      WindowTile = 57651, AppAbout = 57664, Help = 32916, ViewToolbar = 59392,

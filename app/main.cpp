@@ -1,6 +1,7 @@
 // Brenvik, the main program.
 #include "MainFrame.h"
 #include "OrvelApp.h"
+#include "OrvelDocManager.h"
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv)
     int status = 0;
     {
         COrvelApp app;
+        OrvelDocManager documents(app);
+        app.SetDocumentManager(&documents);
         app.SetWorkPanelMaker([](CMainFrame& frame) { return new CWorkDlgBar(&frame); });
         SignalCloser closer([&app] { app.RequestEndOfSession(); });
         status = app.Run();

@@ -8,29 +8,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
-#include <string>
-#include <sys/stat.h>
 
 namespace {
-
-// The data, config and runtime folders in scratch space, once: the frame
-// writes its parameter files and empties its work folder.
-void UseScratchFolders()
-{
-    static const bool done = [] {
-        char pattern[] = "/tmp/brenvik-bench-XXXXXX";
-        const std::string root = ::mkdtemp(pattern) != nullptr ? pattern : "/tmp";
-        for (const char* sub : {"/run", "/data", "/config"})
-            ::mkdir((root + sub).c_str(), 0700);
-        ::setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-        return true;
-    }();
-    (void)done;
-}
 
 void BM_MainFrameToShownWindow(benchmark::State& state)
 {

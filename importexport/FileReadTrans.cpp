@@ -1,5 +1,7 @@
 #include "FileReadTrans.h"
 
+#include "BmpLoader.h"
+#include "DocFileReader.h"
 #include "FileTransAi.h"
 #include "FileTransDsb.h"
 #include "FileTransDst.h"
@@ -9,13 +11,17 @@
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/NodeList.h"
+#include "platform/Folders.h"
 #include "platform/ImportOptions.h"
+#include "platform/NumText.h"
 #include "platform/Prompt.h"
+#include "platform/WorkFolder.h"
 #include "processing/FileTrans.h"
 #include "processing/PathProc.h"
 #include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +35,9 @@ namespace {
 // False, or no list: nothing is imported.
 using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
@@ -42,11 +51,11 @@ struct RoadRow {
 // The extensions in the order they are compared. A row without a road
 // imports nothing.
 constexpr RoadRow kRoads[] = {
-    {"wcvr", nullptr}, // native drawing file
-    {"jpg", nullptr},  // images
-    {"png", nullptr},
-    {"gif", nullptr},
-    {"bmp", nullptr},
+    {"wcvr", &ReadWcvrRoad}, // native drawing file
+    {"jpg", &ReadImageRoad}, // images
+    {"png", &ReadImageRoad},
+    {"gif", &ReadImageRoad},
+    {"bmp", &ReadBmpRoad},
     {"dsb", &ReadDsbRoad}, // stitch files
     {"dst", &ReadDstRoad},
     {"dxf", nullptr},
@@ -65,6 +74,8 @@ constexpr double kOwnPltFactor = 4.0;
 // The maker word stands on a short first line; a foreign file's first line
 // may be the whole file, so only its start is searched.
 constexpr std::size_t kFirstLineLimit = 4096;
+// Names tried for the BMP of a converted image.
+constexpr int kMaxConversionNames = 100000;
 
 SoftwareSettings& SettingsFor(DOCCONTEXT* ctx)
 {
@@ -101,6 +112,54 @@ bool FirstLineHoldsMakerWord(const std::string& path)
     if (end != std::string::npos)
         head.resize(end);
     return head.find(kPltMakerWord) != std::string::npos;
+}
+
+// The system's own drawings are in world units already.
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CDocFileReader reader;
+    return reader.Read(path, list, ctx);
+}
+
+// A BMP becomes one image object, already placed, after the operator has
+// confirmed the bitmap options; the confirmed options are remembered.
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place)
+{
+    SoftwareSettings& settings = SettingsFor(ctx);
+    plat::BitmapChoice choice;
+    choice.m_bGrey = settings.bitmap_type;
+    choice.m_nHalftone = settings.bitmap_dot;
+    choice.m_angleText = plat::FormatInt(settings.dot_agl);
+    choice.m_dCellSize = settings.dot_size;
+    if (plat::GetImportOptions().AskBitmap(choice) != plat::IDOK)
+        return false;
+    settings.bitmap_type = choice.m_bGrey;
+    settings.bitmap_dot = choice.m_nHalftone != 0 ? 1 : 0;
+    settings.dot_agl = static_cast<std::uint8_t>(plat::ParseInt(choice.m_angleText));
+    settings.dot_size = choice.m_dCellSize;
+    CReadParamFile().WriteSoftwareParam(settings);
+    CBmpLoader loader;
+    loader.Reset();
+    return loader.LoadBitmap(path, list, &choice, ctx, place);
+}
+
+// JPEG, PNG and GIF files are converted into a BMP in the work folder
+// first, under the file's name unless a file has that name already.
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place)
+{
+    const std::string folder = plat::WithTrailingSeparator(CReadParamFile().GetWorkPath());
+    if (!plat::CreateOwnFolder(folder))
+        return false;
+    std::string stem = plat::FileNameOf(path);
+    stem.erase(std::min(stem.rfind('.'), stem.size()));
+    std::string target = folder + stem + ".bmp";
+    std::error_code ec;
+    for (int n = 1; std::filesystem::exists(std::filesystem::symlink_status(target, ec)); ++n) {
+        if (n > kMaxConversionNames)
+            return false;
+        target = folder + stem + "~" + plat::FormatInt(n) + ".bmp";
+    }
+    return CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place);
 }
 
 // Stitch units are world units: only y is mirrored.

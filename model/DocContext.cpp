@@ -21,14 +21,16 @@ void DOCCONTEXT::WorldToClientRect(const CGeoBox& world, CGeoBox& out) const
 plat::RECT DOCCONTEXT::WorldToClientRectInt(const plat::RECT& world) const
 {
     const plat::POINT s = ScrollPosition();
-    auto conv = [this](std::int32_t v) { return static_cast<std::int32_t>(v * m_dZoom + 0.5); };
-    return plat::RECT{conv(world.left) - s.x, conv(world.top) - s.y, conv(world.right) - s.x, conv(world.bottom) - s.y};
+    // The difference is taken in doubles, so a far corner cannot wrap round.
+    auto conv = [this](std::int32_t v, std::int32_t scroll) {
+        return plat::SaturateInt32(static_cast<double>(plat::RoundPixel(v * m_dZoom)) - scroll);
+    };
+    return plat::RECT{conv(world.left, s.x), conv(world.top, s.y), conv(world.right, s.x), conv(world.bottom, s.y)};
 }
 
 plat::POINT DOCCONTEXT::LogicalToWorld(const plat::POINT& logical) const
 {
-    return plat::POINT{static_cast<std::int32_t>(logical.x / m_dZoom + 0.5),
-                       static_cast<std::int32_t>(logical.y / m_dZoom + 0.5)};
+    return plat::POINT{plat::RoundPixel(logical.x / m_dZoom), plat::RoundPixel(logical.y / m_dZoom)};
 }
 
 plat::POINT DOCCONTEXT::WorldToClientPixel(double x, double y) const

@@ -33,6 +33,12 @@ struct DOCCONTEXT {
     std::uint8_t m_bCtrl = 0;
     std::uint8_t m_bShift = 0;
     std::uint8_t m_bResizeFlag = 0;
+    // Raised by every change of the drawing: each history step (push, undo,
+    // redo) and each edit that takes none (a nudge calls NoteChange). The
+    // document compares it with its value at the open or the last save.
+    std::uint64_t m_nChangeCount = 0;
+
+    void NoteChange() { ++m_nChangeCount; }
 
     // Scroll position of the view at this moment (the stored one without a view).
     plat::POINT ScrollPosition() const;
@@ -42,6 +48,7 @@ struct DOCCONTEXT {
     void WorldToClientPointInt(const CGeoPoint& world, CGeoPoint& out) const { WorldToClientPoint(world, out); }
     void WorldToClientRect(const CGeoBox& world, CGeoBox& out) const;
     // Integer rectangle: trunc(v x zoom + 0.5), then minus the scroll position.
+    // Integer results here are held to the 32-bit range (NaN gives 0).
     plat::RECT WorldToClientRectInt(const plat::RECT& world) const;
     // Logical integer point to world: trunc(v / zoom + 0.5).
     plat::POINT LogicalToWorld(const plat::POINT& logical) const;

@@ -8,6 +8,44 @@
 
 #include <vector>
 
+void CDocState::Reset(std::uint32_t, DOCCONTEXT*) {}
+void CDocState::DrawFeedback(DOCCONTEXT*) {}
+void CDocState::SetSelectionColor(DOCCONTEXT*) {}
+
+void CDocState::DrawObjects(CDC* dc, DOCCONTEXT* ctx)
+{
+    if (dc == nullptr || ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_pCurrent->m_pFirst == nullptr)
+        return;
+    const SoftwareSettings& settings = CDocData::SettingsOf(ctx);
+    const plat::ScopedPen travelPen(*dc, plat::Pen{plat::PS_DOT, 1, settings.m_crAxis});
+    constexpr int kNodeTool = 1;
+    int number = 1;
+    CDocData* previous = nullptr;
+    for (CDocData* obj = ctx->m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext, ++number) {
+        CGeoPoint from;
+        CGeoPoint to;
+        if (settings.m_bShowTravel != 0 && previous != nullptr && previous->GetEndPoint(from) &&
+            obj->GetStartPoint(to)) {
+            const plat::POINT a = ctx->WorldToClientPixel(from.m_x, from.m_y);
+            const plat::POINT b = ctx->WorldToClientPixel(to.m_x, to.m_y);
+            dc->MoveTo(a.x, a.y);
+            dc->LineTo(b.x, b.y);
+        }
+        obj->Draw(dc, ctx);
+        for (CDocData* attached = obj->m_pAttached; attached != nullptr; attached = attached->m_pNext)
+            attached->Draw(dc, ctx);
+        if (ctx->m_nTool == kNodeTool)
+            obj->DrawNodes(dc, ctx);
+        if (settings.m_bShowDirection != 0)
+            obj->DrawDirection(dc, ctx);
+        if (settings.m_bShowOrder != 0)
+            obj->DrawIndex(dc, ctx, number);
+        if (settings.m_bShowStart != 0)
+            obj->DrawStartPoint(dc, ctx);
+        previous = obj;
+    }
+}
+
 void CDocState::FreeNodeList(DOCNODE*& head)
 {
     if (head == nullptr)
@@ -61,6 +99,7 @@ bool CDocState::PushHistory(DOCCONTEXT* ctx)
     if (current->m_pOlder != nullptr)
         current->m_pOlder->m_pNewer = copy;
     current->m_pOlder = copy;
+    ctx->NoteChange();
     return true;
 }
 
@@ -69,6 +108,7 @@ bool CDocState::Undo(DOCCONTEXT* ctx)
     if (ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_pCurrent->m_pOlder == nullptr)
         return false;
     ctx->m_pCurrent = ctx->m_pCurrent->m_pOlder;
+    ctx->NoteChange();
     return true;
 }
 
@@ -77,6 +117,7 @@ bool CDocState::Redo(DOCCONTEXT* ctx)
     if (ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_pCurrent->m_pNewer == nullptr)
         return false;
     ctx->m_pCurrent = ctx->m_pCurrent->m_pNewer;
+    ctx->NoteChange();
     return true;
 }
 

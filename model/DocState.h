@@ -4,6 +4,7 @@
 #pragma once
 #include "GeoBox.h"
 #include "NodeList.h"
+#include "platform/DeviceContext.h"
 
 #include <cstdint>
 
@@ -18,6 +19,20 @@ public:
     CDocState() = default;
     virtual ~CDocState() = default;
 
+    // Operations the view calls on the current tool; the base does nothing.
+    // Back to the tool's resting state (mode is tool specific).
+    virtual void Reset(std::uint32_t mode, DOCCONTEXT* ctx);
+    // Rubber bands and previews, drawn on ctx->m_pDC after the objects.
+    virtual void DrawFeedback(DOCCONTEXT* ctx);
+    // The palette index in the settings changed: recolour what the tool works on.
+    virtual void SetSelectionColor(DOCCONTEXT* ctx);
+
+    // Every object of the current snapshot in list order, with its attached
+    // objects; travel lines (dotted, in the axis colour), node marks (node
+    // tool only), directions, order numbers and start points as the settings
+    // ask. Nothing without a device context or a current snapshot.
+    virtual void DrawObjects(CDC* dc, DOCCONTEXT* ctx);
+
     // Selects (true) or deselects every object of the document, rebuilds the
     // selection box and repaints the area that changed.
     virtual void SelectAll(DOCCONTEXT* ctx, bool select);
@@ -31,7 +46,8 @@ public:
     // Before an edit: drops the redo side, drops the oldest snapshot when
     // more than 30 older ones exist, then keeps a copy of the current
     // snapshot as its older neighbour; the current node stays the live
-    // document. False only without a current snapshot.
+    // document. False only without a current snapshot. Push, undo and redo
+    // each raise the context's change count when they take a step.
     static bool PushHistory(DOCCONTEXT* ctx);
     // Steps to the older snapshot; false at the oldest.
     static bool Undo(DOCCONTEXT* ctx);

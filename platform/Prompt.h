@@ -11,6 +11,7 @@ namespace plat {
 enum : unsigned {
     MB_OK = 0x0,
     MB_OKCANCEL = 0x1,
+    MB_YESNOCANCEL = 0x3,
     MB_YESNO = 0x4,
     MB_ICONERROR = 0x10,
     MB_ICONQUESTION = 0x20,

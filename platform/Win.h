@@ -37,9 +37,22 @@ using UINT = std::uint32_t;
 
 constexpr UINT WM_USER = 0x0400;
 
+// A double truncated towards zero into 32 bits; values beyond the range
+// give the nearest end of it and NaN gives 0, so no conversion is undefined.
+inline std::int32_t SaturateInt32(double v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 2147483647.0)
+        return INT32_MAX;
+    if (v <= -2147483648.0)
+        return INT32_MIN;
+    return static_cast<std::int32_t>(v);
+}
+
 // World coordinates are rounded to device pixels by adding 0.5 and truncating
 // to 32 bits, as every drawing call of the objects does.
-inline std::int32_t RoundPixel(double v) { return static_cast<std::int32_t>(v + 0.5); }
+inline std::int32_t RoundPixel(double v) { return SaturateInt32(v + 0.5); }
 
 } // namespace plat
 

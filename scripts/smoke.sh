@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Starts the built program for real, under a virtual X server, with its
-# runtime, data and config folders in scratch space, and checks its life:
-# running after 3 s; a second start ends at once with status 0; SIGTERM ends
-# the first with status 0 within 5 s, its lock released and its work folder
-# emptied of everything but the marker that makes it the program's own.
+# runtime, data and config folders in scratch space, on the sample drawing as
+# the README's first command does, and checks its life: running after 3 s; a
+# second start ends at once with status 0; SIGTERM ends the first with status
+# 0 within 5 s, its lock released and its work folder emptied of everything
+# but the marker that makes it the program's own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build/bin/brenvik}")
@@ -31,7 +32,7 @@ unset QT_QPA_PLATFORM
 lock=$XDG_RUNTIME_DIR/Brenvik.lock
 work=$XDG_DATA_HOME/Halvoren/Brenvik/work
 
-"$program" &
+"$program" samples/plate.plt &
 pid=$!
 sleep 3
 kill -0 "$pid" 2>/dev/null || fail "not running 3 s after its start"
@@ -68,4 +69,4 @@ pid=
 left=$(cd "$work" && find . -type f | sort)
 [ "$left" = "$kept" ] || fail "work folder holds $(echo $left) after exit, expected $(echo $kept)"
 [ -e "$work/.brenvik-folder" ] || fail "the work folder's marker is gone"
-echo "smoke: brenvik started, refused a second instance and ended cleanly on SIGTERM"
+echo "smoke: brenvik started on samples/plate.plt, refused a second instance and ended cleanly on SIGTERM"

@@ -3,12 +3,19 @@
 // close), the command-line file, the end of the session, File, Open and the
 // recent files.
 #include "AppTestSupport.h"
+#include "app/ChildFrame.h"
 #include "app/DocumentManager.h"
 #include "app/MainFrame.h"
 #include "app/OrvelApp.h"
+#include "app/OrvelDoc.h"
+#include "app/OrvelDocManager.h"
+#include "app/OrvelView.h"
 #include "app/RecentFileList.h"
 #include "app/Resources.h"
 #include "app/SignalCloser.h"
+#include "model/DocContext.h"
+#include "model/DocData.h"
+#include "model/DocListNode.h"
 #include "settings/SoftwareSettings.h"
 
 #include <QFileDialog>
@@ -248,4 +255,43 @@ TEST(OrvelApp, RecentFilesKeepTheFourLatestFirstAcrossRuns)
     again.Remove(7);
     EXPECT_EQ(RecentFileList(QStringLiteral("BrenvikRecentTest")).Files(),
               (QStringList{"/c.ai", "/d.bmp", "/b.plt"}));
+}
+
+// The README's first command: the program started on the sample drawing
+// shows it in one document window, fitted to its objects.
+TEST(OrvelApp, StartedOnTheSampleDrawingItShowsItFittedToItsObjects)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    const QString sample = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
+    COrvelDoc::ResetTitleCountersForTesting();
+    COrvelApp app({QStringLiteral("brenvik"), sample});
+    OrvelDocManager documents(app);
+    app.SetDocumentManager(&documents);
+    QTimer::singleShot(0, [&] {
+        ASSERT_EQ(documents.Frames().size(), 1u);
+        COrvelView* view = documents.Frames()[0]->View();
+        ASSERT_TRUE(plat::WaitFor([&] { return view->BufferCreations() > 0; }));
+        const DOCCONTEXT& ctx = view->Context();
+        // 120 mm x 80 mm placed at the machine origin: the box (500000,
+        // 500000) to (501200, 500800), fitted to the client area as shown.
+        CGeoBox box;
+        ctx.m_pCurrent->GetAllObjectsRect(box);
+        EXPECT_EQ(box.m_xmin, 500000.0);
+        EXPECT_EQ(box.m_xmax, 501200.0);
+        EXPECT_EQ(box.m_ymin, 500000.0);
+        EXPECT_EQ(box.m_ymax, 500800.0);
+        const QSize client = view->ClientSize();
+        const double s = std::min(client.width() / 1200.0, client.height() / 800.0);
+        EXPECT_DOUBLE_EQ(ctx.m_dZoom, s - s / 15.0);
+        // The plate's far corner is painted in the drawing's colour.
+        const plat::POINT corner = ctx.WorldToClientPixel(501200.0, 500800.0);
+        const QRgb colour = view->ScreenImage().pixel(corner.x, corner.y) & 0xFFFFFF;
+        const COLORREF c = ctx.m_pCurrent->m_pFirst->m_nColor;
+        EXPECT_EQ(colour, qRgb(plat::GetRValue(c), plat::GetGValue(c), plat::GetBValue(c)) & 0xFFFFFFu);
+        EXPECT_EQ(view->Context().m_strTitle,
+                  QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate0.wcvr").toStdU16String());
+        app.CloseMainWindow();
+    });
+    EXPECT_EQ(app.Run(), 0);
 }

@@ -62,6 +62,13 @@ TEST(QtPrompt, ButtonSetsIconsAndAnswersMapAsDesigned)
     EXPECT_EQ(prompt.MessageBox(u"Restart?", u"", plat::MB_YESNO), plat::IDYES);
     AnswerBoxWith(QMessageBox::Cancel);
     EXPECT_EQ(prompt.MessageBox(u"Go on?", u"", plat::MB_OKCANCEL), plat::IDCANCEL);
+    // The unsaved-changes question has three answers.
+    box = QtPrompt::BuildBox(u"Save?", u"", plat::MB_YESNOCANCEL | plat::MB_ICONWARNING);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    AnswerBoxWith(QMessageBox::Cancel);
+    EXPECT_EQ(prompt.MessageBox(u"Save?", u"", plat::MB_YESNOCANCEL), plat::IDCANCEL);
+    AnswerBoxWith(QMessageBox::No);
+    EXPECT_EQ(prompt.MessageBox(u"Save?", u"", plat::MB_YESNOCANCEL), plat::IDNO);
     // Escape on a box with OK alone answers OK.
     QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
     EXPECT_EQ(prompt.MessageBox(u"Done", u"", plat::MB_OK), plat::IDOK);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <limits>
+
 TEST(DocContext, WorldToClientUsesZoomAndTheViewsScrollAtEachCall)
 {
     DOCCONTEXT ctx;
@@ -46,4 +49,30 @@ TEST(DocContext, DrawBezierNodesDrawsOnePieceperGroupAndSkipsLeadingControls)
     ASSERT_EQ(dc.Count(plat::RecordingDC::Op::PolyBezier), 1u);
     EXPECT_EQ(dc.Calls()[0].args, (std::vector<int>{0, 0, 20, 0, 40, 21, 60, 20}));
     CDocState::FreeNodeList(head);
+}
+
+// A far object at a high zoom, or a broken coordinate, must never reach an
+// undefined double-to-int conversion: results are held to the 32-bit range.
+TEST(DocContext, PixelConversionsSaturateAndTakeNaNAsZero)
+{
+    EXPECT_EQ(plat::RoundPixel(2.5), 3);
+    EXPECT_EQ(plat::RoundPixel(-2.5), -2); // trunc(-2.0)
+    EXPECT_EQ(plat::RoundPixel(-0.7), 0);  // trunc(-0.2)
+    EXPECT_EQ(plat::RoundPixel(2147483646.4), 2147483646);
+    EXPECT_EQ(plat::RoundPixel(1e300), INT32_MAX);
+    EXPECT_EQ(plat::RoundPixel(-1e300), INT32_MIN);
+    EXPECT_EQ(plat::RoundPixel(std::numeric_limits<double>::infinity()), INT32_MAX);
+    EXPECT_EQ(plat::RoundPixel(std::numeric_limits<double>::quiet_NaN()), 0);
+
+    DOCCONTEXT ctx;
+    ctx.m_dZoom = 100.0;
+    ctx.m_ptScroll = {-2000000000, 2000000000};
+    // 2e9 x 100 saturates before the scroll is taken away; the difference
+    // saturates again instead of wrapping.
+    EXPECT_EQ(ctx.WorldToClientRectInt({2000000000, 0, -2000000000, -2000000000}),
+              (plat::RECT{INT32_MAX, -2000000000, -147483648, INT32_MIN}));
+    EXPECT_EQ(ctx.WorldToClientPixel(1e12, std::numeric_limits<double>::quiet_NaN()),
+              (plat::POINT{INT32_MAX, 0}));
+    ctx.m_dZoom = 1e-5;
+    EXPECT_EQ(ctx.LogicalToWorld({INT32_MAX, -5}), (plat::POINT{INT32_MAX, -499999}));
 }

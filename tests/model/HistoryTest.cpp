@@ -185,6 +185,30 @@ TEST(History, DeleteHistoryChainFromTheMiddleCutsTheOlderSideFree)
     delete a;
 }
 
+// The document's modified flag compares this count with its value at the
+// last save: a step that is not taken must not raise it, or a closed
+// document would ask about changes that were never made.
+TEST_F(HistoryTest, EveryStepTakenRaisesTheChangeCountAndRefusedStepsDoNot)
+{
+    EXPECT_EQ(m_ctx.m_nChangeCount, 0u);
+    EXPECT_FALSE(CDocState::Undo(&m_ctx));
+    EXPECT_FALSE(CDocState::Redo(&m_ctx));
+    EXPECT_EQ(m_ctx.m_nChangeCount, 0u);
+    Edit(1);
+    Edit(2);
+    EXPECT_EQ(m_ctx.m_nChangeCount, 2u);
+    ASSERT_TRUE(CDocState::Undo(&m_ctx));
+    ASSERT_TRUE(CDocState::Redo(&m_ctx));
+    EXPECT_EQ(m_ctx.m_nChangeCount, 4u);
+    EXPECT_FALSE(CDocState::Redo(&m_ctx));
+    m_ctx.NoteChange();
+    EXPECT_EQ(m_ctx.m_nChangeCount, 5u);
+
+    DOCCONTEXT empty;
+    EXPECT_FALSE(CDocState::PushHistory(&empty));
+    EXPECT_EQ(empty.m_nChangeCount, 0u);
+}
+
 class SelectAllTest : public ::testing::Test {
 protected:
     SelectAllTest()
