@@ -5,6 +5,7 @@
 #include "FileTransAi.h"
 #include "FileTransDsb.h"
 #include "FileTransDst.h"
+#include "FileTransDxf.h"
 #include "FileTransPlt.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
@@ -40,6 +41,7 @@ bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bo
 bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 
@@ -58,7 +60,7 @@ constexpr RoadRow kRoads[] = {
     {"bmp", &ReadBmpRoad},
     {"dsb", &ReadDsbRoad}, // stitch files
     {"dst", &ReadDstRoad},
-    {"dxf", nullptr},
+    {"dxf", &ReadDxfRoad},
     {"ai", &ReadAiRoad},
     {"plt", &ReadPltRoad},
 };
@@ -71,6 +73,9 @@ constexpr double kReduceAngle = std::numbers::pi / 2.0;
 constexpr int kCorner0 = 0;
 constexpr int kCorner2 = 2;
 constexpr double kOwnPltFactor = 4.0;
+// The DXF reader gives micrometres whatever the drawing unit.
+constexpr double kDxfFactor = 100.0;
+constexpr double kDxfCurveTol = 1000.0;
 // The maker word stands on a short first line; a foreign file's first line
 // may be the whole file, so only its start is searched.
 constexpr std::size_t kFirstLineLimit = 4096;
@@ -175,6 +180,26 @@ bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 {
     CFileTransDst reader;
     reader.ReadDst(path, list, ctx);
+    CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
+    return true;
+}
+
+// DXF: the operator confirms the drawing unit first (0 the file's own,
+// 1 inches, 2 millimetres), which the reader applies itself.
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    SoftwareSettings& settings = SettingsFor(ctx);
+    std::uint8_t unit = settings.dxf_dimension;
+    if (plat::GetImportOptions().AskDimensions(unit) != plat::IDOK)
+        return false;
+    settings.dxf_dimension = unit;
+    CReadParamFile().WriteSoftwareParam(settings);
+    CFileTransDxf reader;
+    reader.SetUnitChoice(unit);
+    reader.m_dCurveTol = kDxfCurveTol;
+    if (!reader.ReadDxf(path, list, ctx))
+        return false;
+    CFileTrans::ScaleObjects(list, kDxfFactor, false, ctx);
     CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
     return true;
 }
