@@ -49,6 +49,10 @@ public:
 
     // A continuous command was sent and its stop is still to go.
     bool StopOwed() const { return m_stopOwed; }
+    // The release, and every other end of a hold: sends the stop still owed
+    // through the context the press used. The page calls it before it
+    // rebinds the button to another document or to none.
+    void SendOwedStop();
     plat::HWND Handle() const { return m_hWnd; }
 
     void OnPostedMessage(plat::UINT, plat::WPARAM, plat::LPARAM) override {}
@@ -57,8 +61,6 @@ protected:
     // The press: false when the standard button handling must not run
     // (no context, or the link settings refused with a message).
     bool OnLButtonDown();
-    // The release, and every other end of a hold: sends the stop still owed.
-    void SendOwedStop();
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

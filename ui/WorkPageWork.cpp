@@ -338,8 +338,13 @@ void CWorkPageWork::UpdateDialogButtons()
 void CWorkPageWork::FillDeviceList(DOCCONTEXT* context, plat::ViewWindow* view)
 {
     StoreOwner(context, view);
-    for (int id : kJogIds)
-        JogButton(id)->m_context = context;
+    for (int id : kJogIds) {
+        // A hold must not lose its stop with the document it was pressed on.
+        CMyButton* button = JogButton(id);
+        if (button->m_context != context)
+            button->SendOwedStop();
+        button->m_context = context;
+    }
     UpdateDialogButtons();
 
     SoftwareSettings& settings = Settings();

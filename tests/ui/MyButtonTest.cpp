@@ -57,7 +57,7 @@ TEST_F(JogButtonTest, HeldMoveGoesToTheShownMachineWithTheLaserByteAndTheRelease
     EXPECT_TRUE(m_prompt.m_shown.empty());
 }
 
-TEST_F(JogButtonTest, HoldEndedByDisablingHidingTheFocusOrAModalWindowStopsOnceAndTheLaterReleaseSendsNothing)
+TEST_F(JogButtonTest, HoldEndedByDisablingHidingTheFocusAModalWindowOrTheDocumentStopsOnceAndTheLaterReleaseSendsNothing)
 {
     CWorkPageWork& page = Page();
     CMyButton* left = page.JogButton(CWorkPageWork::IDC_LEFT);
@@ -82,6 +82,8 @@ TEST_F(JogButtonTest, HoldEndedByDisablingHidingTheFocusOrAModalWindowStopsOnceA
              m_host->activateWindow();
              EXPECT_TRUE(QTest::qWaitForWindowActive(m_host.get()));
          }},
+        {"document gone", [&] { page.FillDeviceList(nullptr, nullptr); },
+         [&] { page.FillDeviceList(&m_context, nullptr); }},
     };
     std::size_t sent = 0;
     for (const Way& way : ways) {
