@@ -6,8 +6,11 @@
 #include "model/DocState.h"
 #include "model/GeoFunctions.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -141,6 +144,149 @@ void PrependBeforeStart(CDocData* a, CDocData* b)
     if (aHead != nullptr)
         aHead->m_pPrev = bLast;
     a->m_pNodes = bHead;
+}
+
+// Marks the points (0 .. count-1, placed by `at`) that lie within `dist` (in
+// x and in y) of another of them. Marks may be too many, never too few: a
+// crowded cell marks all its points. Points with a coordinate that is not
+// finite meet nothing and stay unmarked.
+//
+// The points are sorted by cells of at least twice the distance, so that a
+// point's neighbours lie in its own or an adjacent cell, and each cell is
+// compared with itself and with the four cells after it. A sort in place of
+// one 64-bit word a point (cell number above, point number below) keeps the
+// memory small: fresh memory costs more than the comparisons.
+template <typename At>
+std::vector<bool> MarkPointsWithNeighbours(std::uint32_t count, At at, double dist)
+{
+    std::vector<bool> marked(count, false);
+    double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
+    std::uint32_t finite = 0;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const DOCNODE* n = at(k);
+        if (n == nullptr || !std::isfinite(n->m_x) || !std::isfinite(n->m_y))
+            continue;
+        ++finite;
+        x0 = std::min(x0, n->m_x);
+        x1 = std::max(x1, n->m_x);
+        y0 = std::min(y0, n->m_y);
+        y1 = std::max(y1, n->m_y);
+    }
+    if (finite == 0)
+        return marked;
+    const int pointBits = std::max(1, static_cast<int>(std::bit_width(count - 1)));
+    // Cell numbers take the bits above the point numbers, with room for
+    // the next column's numbers.
+    const double cellLimit = std::ldexp(1.0, 62 - pointBits);
+    double cell = dist * 2.0;
+    auto cells = [&](double c) { return (std::floor((x1 - x0) / c) + 3.0) * (std::floor((y1 - y0) / c) + 3.0); };
+    while (!(cells(cell) < cellLimit))
+        cell *= 2.0; // an infinite side puts everything in one cell
+    const double columns = std::isfinite(cell) ? std::floor((x1 - x0) / cell) + 1.0 : 1.0;
+    const double rows = std::isfinite(cell) ? std::floor((y1 - y0) / cell) + 1.0 : 1.0;
+    const std::uint64_t rowLength = static_cast<std::uint64_t>(rows);
+    // Monotonic in the coordinate and clamped, so that neighbours stay in
+    // adjacent cells whatever the rounding.
+    auto cellOf = [&](double v, double from, double limit) {
+        const double c = std::floor((v - from) / cell);
+        return static_cast<std::uint64_t>(std::isnan(c) ? 0.0 : std::clamp(c, 0.0, limit - 1.0));
+    };
+    std::vector<std::uint64_t> words;
+    words.reserve(finite);
+    std::uint64_t maxKey = 0;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const DOCNODE* n = at(k);
+        if (n == nullptr || !std::isfinite(n->m_x) || !std::isfinite(n->m_y))
+            continue;
+        const std::uint64_t key = cellOf(n->m_x, x0, columns) * rowLength + cellOf(n->m_y, y0, rows);
+        maxKey = std::max(maxKey, key);
+        words.push_back(key << pointBits | k);
+    }
+    // In place: by the top eleven bits of the cell number, then each bucket
+    // by a comparison sort.
+    {
+        const int keyBits = static_cast<int>(std::bit_width(maxKey));
+        const int shift = pointBits + std::max(0, keyBits - 11);
+        constexpr std::size_t kBuckets = 2048;
+        std::vector<std::size_t> next(kBuckets + 1, 0);
+        for (std::uint64_t w : words)
+            ++next[(w >> shift) + 1];
+        for (std::size_t b = 1; b <= kBuckets; ++b)
+            next[b] += next[b - 1];
+        std::vector<std::size_t> end(next.begin() + 1, next.end());
+        for (std::size_t b = 0; b < kBuckets; ++b) {
+            while (next[b] < end[b]) {
+                std::uint64_t w = words[next[b]];
+                for (std::size_t d = w >> shift; d != b; d = w >> shift)
+                    std::swap(w, words[next[d]++]);
+                words[next[b]++] = w;
+            }
+        }
+        std::size_t from = 0;
+        for (std::size_t b = 0; b < kBuckets; ++b) {
+            std::sort(words.begin() + static_cast<std::ptrdiff_t>(from),
+                      words.begin() + static_cast<std::ptrdiff_t>(end[b]));
+            from = end[b];
+        }
+    }
+
+    const std::uint64_t pointMask = (std::uint64_t{1} << pointBits) - 1;
+    auto keyAt = [&](std::size_t i) { return words[i] >> pointBits; };
+    auto pointAt = [&](std::size_t i) { return static_cast<std::uint32_t>(words[i] & pointMask); };
+    constexpr std::size_t kMaxPairTests = 4096;
+    auto near = [&](std::uint32_t a, std::uint32_t b) {
+        const DOCNODE* p = at(a);
+        const DOCNODE* q = at(b);
+        return std::fabs(p->m_x - q->m_x) < dist && std::fabs(p->m_y - q->m_y) < dist;
+    };
+    auto markAll = [&](std::size_t b, std::size_t e) {
+        for (std::size_t i = b; i < e; ++i)
+            marked[pointAt(i)] = true;
+    };
+    // The pairs between two cells, or within one when they are the same.
+    auto compare = [&](std::size_t b1, std::size_t e1, std::size_t b2, std::size_t e2) {
+        if ((e1 - b1) * (e2 - b2) > kMaxPairTests) {
+            markAll(b1, e1);
+            markAll(b2, e2);
+            return;
+        }
+        for (std::size_t i = b1; i < e1; ++i) {
+            for (std::size_t j = b1 == b2 ? i + 1 : b2; j < e2; ++j) {
+                if (near(pointAt(i), pointAt(j))) {
+                    marked[pointAt(i)] = true;
+                    marked[pointAt(j)] = true;
+                }
+            }
+        }
+    };
+    auto cellEnd = [&](std::size_t b) {
+        std::size_t e = b + 1;
+        while (e < words.size() && keyAt(e) == keyAt(b))
+            ++e;
+        return e;
+    };
+    // Cells after a cell that may hold neighbours: the next row of its
+    // column, and three rows of the next column. Numbers that wrap into
+    // another column only cost comparisons.
+    std::size_t nextColumn = 0;
+    for (std::size_t b = 0; b < words.size();) {
+        const std::uint64_t key = keyAt(b);
+        const std::size_t e = cellEnd(b);
+        compare(b, e, b, e);
+        if (e < words.size() && keyAt(e) == key + 1)
+            compare(b, e, e, cellEnd(e));
+        const std::uint64_t lo = std::max(key + 2, key + rowLength - 1), hi = key + rowLength + 1;
+        nextColumn = std::max(nextColumn, e);
+        while (nextColumn < words.size() && keyAt(nextColumn) < lo)
+            ++nextColumn;
+        for (std::size_t c = nextColumn; c < words.size() && keyAt(c) <= hi;) {
+            const std::size_t ce = cellEnd(c);
+            compare(b, e, c, ce);
+            c = ce;
+        }
+        b = e;
+    }
+    return marked;
 }
 
 } // namespace
@@ -301,42 +447,61 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     list = nullptr;
     const std::uint32_t count = static_cast<std::uint32_t>(objects.size());
 
-    std::vector<std::uint8_t> alive(count, 1);
-    std::vector<std::int32_t> layer(count, 0);
     // Last nodes of the candidates: a curve is untouched until its own turn
-    // comes, so the walk to its end is made once.
+    // comes, so the walk to its end is made once. Objects joined into an
+    // earlier curve leave their place empty.
     std::vector<DOCNODE*> lastNode(count, nullptr);
-    // Curve ends of the objects still waiting to be treated, in cells of the
-    // join distance; a search returns the earliest object in list order, so
-    // the result is the one a walk through the list would find.
-    plat::SpatialGrid starts(join, count);
-    plat::SpatialGrid ends(join, count);
     for (std::uint32_t i = 0; i < count; ++i) {
-        CDocData* o = objects[i];
-        layer[i] = o->m_nLayer;
-        if (IsCandidate(o)) {
-            starts.AddPoint(o->m_pNodes->m_x, o->m_pNodes->m_y, i);
-            lastNode[i] = LastNode(o->m_pNodes);
+        if (IsCandidate(objects[i]))
+            lastNode[i] = LastNode(objects[i]->m_pNodes);
+    }
+    // The ends as they were: object k's start is point 2k, its end 2k + 1.
+    // Most ends of a drawing either meet another end or lie alone; the
+    // lonely ones are left out of the search.
+    auto endAt = [&](std::uint32_t point) -> const DOCNODE* {
+        const std::uint32_t k = point / 2;
+        if (lastNode[k] == nullptr)
+            return nullptr;
+        return point % 2 == 0 ? objects[k]->m_pNodes : lastNode[k];
+    };
+    const std::vector<bool> mayJoin = MarkPointsWithNeighbours(2 * count, endAt, join);
+    // The ends that may join, in cells of the join distance; a search
+    // returns the earliest object in list order, so the result is the one a
+    // walk through the list would find.
+    plat::SpatialGrid starts(join, 0);
+    plat::SpatialGrid ends(join, 0);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (mayJoin[2 * i])
+            starts.AddPoint(objects[i]->m_pNodes->m_x, objects[i]->m_pNodes->m_y, i);
+        if (mayJoin[2 * i + 1])
             ends.AddPoint(lastNode[i]->m_x, lastNode[i]->m_y, i);
-        }
     }
     starts.Build();
     ends.Build();
     for (CDocData* o : objects)
         o->m_pPrev = o->m_pNext = nullptr;
 
-    auto isAlive = [&](std::uint32_t k) { return alive[k] != 0; };
+    auto isAlive = [&](std::uint32_t k) { return objects[k] != nullptr; };
+    // Which former end of object j a curve's end now is, if any.
+    auto endPointAt = [](const DOCNODE* n, std::uint32_t j, double sx, double sy, double ex, double ey) {
+        if (n->m_x == ex && n->m_y == ey)
+            return 2 * j + 1;
+        if (n->m_x == sx && n->m_y == sy)
+            return 2 * j;
+        return kNone;
+    };
 
     CDocData* head = nullptr;
     CDocData* tail = nullptr;
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (alive[i] == 0)
-            continue; // joined into an earlier curve
         CDocData* a = objects[i];
-        if (IsCandidate(a)) {
-            const std::int32_t own = layer[i];
-            auto sameLayer = [&](std::uint32_t k) { return layer[k] == own; };
+        if (a == nullptr)
+            continue; // joined into an earlier curve
+        if (lastNode[i] != nullptr) {
+            const std::int32_t own = a->m_nLayer;
+            auto sameLayer = [&](std::uint32_t k) { return objects[k]->m_nLayer == own; };
             DOCNODE* aLast = lastNode[i];
+            std::uint32_t startPoint = 2 * i, endPoint = 2 * i + 1;
             bool joined = false;
             // Phases: 1 end-start, 2 end-end, 3 start-end, 4 start-start.
             for (int phase = 1; phase <= 4; ++phase) {
@@ -344,12 +509,18 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                 plat::SpatialGrid& grid = (phase == 1 || phase == 4) ? starts : ends;
                 for (;;) {
                     const DOCNODE* q = atEnd ? aLast : a->m_pNodes;
+                    // A search from a lonely former end cannot find anything.
+                    const std::uint32_t point = atEnd ? endPoint : startPoint;
+                    if (point != kNone && !mayJoin[point])
+                        break;
                     const std::uint32_t j = grid.FindEarliest(q->m_x, q->m_y, join, i, isAlive, sameLayer);
                     if (j == kNone)
                         break;
-                    alive[j] = 0;
                     CDocData* b = objects[j];
                     objects[j] = nullptr;
+                    const DOCNODE* bStart = b->m_pNodes;
+                    const double sx = bStart->m_x, sy = bStart->m_y;
+                    const double ex = lastNode[j]->m_x, ey = lastNode[j]->m_y;
                     CDocData* before = a;
                     MatchCurveTypes(a, b, ctx);
                     if (a != before)
@@ -362,10 +533,12 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                             aLast = LastNode(a->m_pNodes);
                         }
                         aLast = AppendAfterEnd(a, aLast, b);
+                        endPoint = endPointAt(aLast, j, sx, sy, ex, ey);
                     } else {
                         if (deleteCrossings != 0 && IsPolyline(a))
                             TrimJoint(b, a, join);
                         PrependBeforeStart(a, b);
+                        startPoint = endPointAt(a->m_pNodes, j, sx, sy, ex, ey);
                     }
                     delete b;
                     joined = true;
