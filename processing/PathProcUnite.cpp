@@ -5,6 +5,7 @@
 #include "model/DocDataBezier.h"
 #include "model/DocState.h"
 #include "model/GeoFunctions.h"
+#include "platform/LargeBlock.h"
 
 #include <algorithm>
 #include <bit>
@@ -146,31 +147,71 @@ void PrependBeforeStart(CDocData* a, CDocData* b)
     a->m_pNodes = bHead;
 }
 
-// Marks the points (0 .. count-1, placed by `at`) that lie within `dist` (in
-// x and in y) of another of them. Marks may be too many, never too few: a
-// crowded cell marks all its points. Points with a coordinate that is not
-// finite meet nothing and stay unmarked.
+// A scratch array of plain values, zero-filled: one large block marked for
+// huge pages when it is big, since fresh memory that faults every 4 KiB
+// costs more than the work done on it; else a vector.
+template <typename T>
+class ScratchArray {
+public:
+    explicit ScratchArray(std::size_t count)
+    {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes >= 2 * plat::kLargeBlockGranule) {
+            m_bytes = (bytes + plat::kLargeBlockGranule - 1) / plat::kLargeBlockGranule * plat::kLargeBlockGranule;
+            m_data = static_cast<T*>(plat::AllocateLargeBlock(m_bytes));
+        }
+        if (m_data == nullptr) {
+            m_bytes = 0;
+            m_heap.resize(count);
+            m_data = m_heap.data();
+        }
+    }
+    ~ScratchArray()
+    {
+        if (m_bytes != 0)
+            plat::FreeLargeBlock(m_data, m_bytes);
+    }
+    ScratchArray(const ScratchArray&) = delete;
+    ScratchArray& operator=(const ScratchArray&) = delete;
+
+    T* data() { return m_data; }
+    T& operator[](std::size_t i) { return m_data[i]; }
+    const T& operator[](std::size_t i) const { return m_data[i]; }
+
+private:
+    std::vector<T> m_heap;
+    T* m_data = nullptr;
+    std::size_t m_bytes = 0;
+};
+
+struct EndXY {
+    double x;
+    double y;
+};
+
+// Marks the points that lie within `dist` (in x and in y) of another of
+// them. Marks may be too many, never too few: a crowded cell marks all its
+// points. Points with a coordinate that is not finite meet nothing and stay
+// unmarked.
 //
 // The points are sorted by cells of at least twice the distance, so that a
 // point's neighbours lie in its own or an adjacent cell, and each cell is
-// compared with itself and with the four cells after it. A sort in place of
-// one 64-bit word a point (cell number above, point number below) keeps the
-// memory small: fresh memory costs more than the comparisons.
-template <typename At>
-std::vector<bool> MarkPointsWithNeighbours(std::uint32_t count, At at, double dist)
+// compared with itself and with the four cells after it. Each point is one
+// 64-bit word to sort: its cell number above, its own number below.
+std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, std::uint32_t count, double dist)
 {
     std::vector<bool> marked(count, false);
     double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
     std::uint32_t finite = 0;
     for (std::uint32_t k = 0; k < count; ++k) {
-        const DOCNODE* n = at(k);
-        if (n == nullptr || !std::isfinite(n->m_x) || !std::isfinite(n->m_y))
+        const EndXY p = points[k];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
             continue;
         ++finite;
-        x0 = std::min(x0, n->m_x);
-        x1 = std::max(x1, n->m_x);
-        y0 = std::min(y0, n->m_y);
-        y1 = std::max(y1, n->m_y);
+        x0 = std::min(x0, p.x);
+        x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y);
+        y1 = std::max(y1, p.y);
     }
     if (finite == 0)
         return marked;
@@ -191,42 +232,40 @@ std::vector<bool> MarkPointsWithNeighbours(std::uint32_t count, At at, double di
         const double c = std::floor((v - from) / cell);
         return static_cast<std::uint64_t>(std::isnan(c) ? 0.0 : std::clamp(c, 0.0, limit - 1.0));
     };
-    std::vector<std::uint64_t> words;
-    words.reserve(finite);
+    ScratchArray<std::uint64_t> sorted(finite);
+    ScratchArray<std::uint64_t> spare(finite);
+    std::uint64_t* words = sorted.data();
+    std::uint64_t* other = spare.data();
+    const std::size_t n = finite;
     std::uint64_t maxKey = 0;
+    std::size_t filled = 0;
     for (std::uint32_t k = 0; k < count; ++k) {
-        const DOCNODE* n = at(k);
-        if (n == nullptr || !std::isfinite(n->m_x) || !std::isfinite(n->m_y))
+        const EndXY p = points[k];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
             continue;
-        const std::uint64_t key = cellOf(n->m_x, x0, columns) * rowLength + cellOf(n->m_y, y0, rows);
+        const std::uint64_t key = cellOf(p.x, x0, columns) * rowLength + cellOf(p.y, y0, rows);
         maxKey = std::max(maxKey, key);
-        words.push_back(key << pointBits | k);
+        words[filled++] = key << pointBits | k;
     }
-    // In place: by the top eleven bits of the cell number, then each bucket
-    // by a comparison sort.
+    // Least significant digit first over the cell number's bits.
     {
+        constexpr int kDigit = 12;
+        constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
+        std::vector<std::size_t> start(kBuckets);
         const int keyBits = static_cast<int>(std::bit_width(maxKey));
-        const int shift = pointBits + std::max(0, keyBits - 11);
-        constexpr std::size_t kBuckets = 2048;
-        std::vector<std::size_t> next(kBuckets + 1, 0);
-        for (std::uint64_t w : words)
-            ++next[(w >> shift) + 1];
-        for (std::size_t b = 1; b <= kBuckets; ++b)
-            next[b] += next[b - 1];
-        std::vector<std::size_t> end(next.begin() + 1, next.end());
-        for (std::size_t b = 0; b < kBuckets; ++b) {
-            while (next[b] < end[b]) {
-                std::uint64_t w = words[next[b]];
-                for (std::size_t d = w >> shift; d != b; d = w >> shift)
-                    std::swap(w, words[next[d]++]);
-                words[next[b]++] = w;
+        for (int shift = pointBits; shift < pointBits + keyBits; shift += kDigit) {
+            std::fill(start.begin(), start.end(), 0);
+            for (std::size_t i = 0; i < n; ++i)
+                ++start[(words[i] >> shift) & (kBuckets - 1)];
+            std::size_t sum = 0;
+            for (std::size_t& c : start) {
+                const std::size_t here = c;
+                c = sum;
+                sum += here;
             }
-        }
-        std::size_t from = 0;
-        for (std::size_t b = 0; b < kBuckets; ++b) {
-            std::sort(words.begin() + static_cast<std::ptrdiff_t>(from),
-                      words.begin() + static_cast<std::ptrdiff_t>(end[b]));
-            from = end[b];
+            for (std::size_t i = 0; i < n; ++i)
+                other[start[(words[i] >> shift) & (kBuckets - 1)]++] = words[i];
+            std::swap(words, other);
         }
     }
 
@@ -235,9 +274,7 @@ std::vector<bool> MarkPointsWithNeighbours(std::uint32_t count, At at, double di
     auto pointAt = [&](std::size_t i) { return static_cast<std::uint32_t>(words[i] & pointMask); };
     constexpr std::size_t kMaxPairTests = 4096;
     auto near = [&](std::uint32_t a, std::uint32_t b) {
-        const DOCNODE* p = at(a);
-        const DOCNODE* q = at(b);
-        return std::fabs(p->m_x - q->m_x) < dist && std::fabs(p->m_y - q->m_y) < dist;
+        return std::fabs(points[a].x - points[b].x) < dist && std::fabs(points[a].y - points[b].y) < dist;
     };
     auto markAll = [&](std::size_t b, std::size_t e) {
         for (std::size_t i = b; i < e; ++i)
@@ -261,7 +298,7 @@ std::vector<bool> MarkPointsWithNeighbours(std::uint32_t count, At at, double di
     };
     auto cellEnd = [&](std::size_t b) {
         std::size_t e = b + 1;
-        while (e < words.size() && keyAt(e) == keyAt(b))
+        while (e < n && keyAt(e) == keyAt(b))
             ++e;
         return e;
     };
@@ -269,17 +306,17 @@ std::vector<bool> MarkPointsWithNeighbours(std::uint32_t count, At at, double di
     // column, and three rows of the next column. Numbers that wrap into
     // another column only cost comparisons.
     std::size_t nextColumn = 0;
-    for (std::size_t b = 0; b < words.size();) {
+    for (std::size_t b = 0; b < n;) {
         const std::uint64_t key = keyAt(b);
         const std::size_t e = cellEnd(b);
         compare(b, e, b, e);
-        if (e < words.size() && keyAt(e) == key + 1)
+        if (e < n && keyAt(e) == key + 1)
             compare(b, e, e, cellEnd(e));
         const std::uint64_t lo = std::max(key + 2, key + rowLength - 1), hi = key + rowLength + 1;
         nextColumn = std::max(nextColumn, e);
-        while (nextColumn < words.size() && keyAt(nextColumn) < lo)
+        while (nextColumn < n && keyAt(nextColumn) < lo)
             ++nextColumn;
-        for (std::size_t c = nextColumn; c < words.size() && keyAt(c) <= hi;) {
+        for (std::size_t c = nextColumn; c < n && keyAt(c) <= hi;) {
             const std::size_t ce = cellEnd(c);
             compare(b, e, c, ce);
             c = ce;
@@ -451,20 +488,23 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     // comes, so the walk to its end is made once. Objects joined into an
     // earlier curve leave their place empty.
     std::vector<DOCNODE*> lastNode(count, nullptr);
+    // The ends as they were: object k's start is point 2k, its end 2k + 1
+    // (not a number for objects that are not candidates).
+    ScratchArray<EndXY> endPoints(2 * std::size_t{count});
+    constexpr double kNoEnd = std::numeric_limits<double>::quiet_NaN();
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (IsCandidate(objects[i]))
-            lastNode[i] = LastNode(objects[i]->m_pNodes);
+        const CDocData* o = objects[i];
+        if (IsCandidate(o)) {
+            lastNode[i] = LastNode(o->m_pNodes);
+            endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
+            endPoints[2 * i + 1] = EndXY{lastNode[i]->m_x, lastNode[i]->m_y};
+        } else {
+            endPoints[2 * i] = endPoints[2 * i + 1] = EndXY{kNoEnd, kNoEnd};
+        }
     }
-    // The ends as they were: object k's start is point 2k, its end 2k + 1.
     // Most ends of a drawing either meet another end or lie alone; the
     // lonely ones are left out of the search.
-    auto endAt = [&](std::uint32_t point) -> const DOCNODE* {
-        const std::uint32_t k = point / 2;
-        if (lastNode[k] == nullptr)
-            return nullptr;
-        return point % 2 == 0 ? objects[k]->m_pNodes : lastNode[k];
-    };
-    const std::vector<bool> mayJoin = MarkPointsWithNeighbours(2 * count, endAt, join);
+    const std::vector<bool> mayJoin = MarkPointsWithNeighbours(endPoints, 2 * count, join);
     // The ends that may join, in cells of the join distance; a search
     // returns the earliest object in list order, so the result is the one a
     // walk through the list would find.
@@ -472,9 +512,9 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     plat::SpatialGrid ends(join, 0);
     for (std::uint32_t i = 0; i < count; ++i) {
         if (mayJoin[2 * i])
-            starts.AddPoint(objects[i]->m_pNodes->m_x, objects[i]->m_pNodes->m_y, i);
+            starts.AddPoint(endPoints[2 * i].x, endPoints[2 * i].y, i);
         if (mayJoin[2 * i + 1])
-            ends.AddPoint(lastNode[i]->m_x, lastNode[i]->m_y, i);
+            ends.AddPoint(endPoints[2 * i + 1].x, endPoints[2 * i + 1].y, i);
     }
     starts.Build();
     ends.Build();
@@ -518,9 +558,8 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                         break;
                     CDocData* b = objects[j];
                     objects[j] = nullptr;
-                    const DOCNODE* bStart = b->m_pNodes;
-                    const double sx = bStart->m_x, sy = bStart->m_y;
-                    const double ex = lastNode[j]->m_x, ey = lastNode[j]->m_y;
+                    const double sx = endPoints[2 * j].x, sy = endPoints[2 * j].y;
+                    const double ex = endPoints[2 * j + 1].x, ey = endPoints[2 * j + 1].y;
                     CDocData* before = a;
                     MatchCurveTypes(a, b, ctx);
                     if (a != before)
