@@ -493,7 +493,8 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     ScratchArray<EndXY> endPoints(2 * std::size_t{count});
     constexpr double kNoEnd = std::numeric_limits<double>::quiet_NaN();
     for (std::uint32_t i = 0; i < count; ++i) {
-        const CDocData* o = objects[i];
+        CDocData* o = objects[i];
+        o->m_pPrev = o->m_pNext = nullptr;
         if (IsCandidate(o)) {
             lastNode[i] = LastNode(o->m_pNodes);
             endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
@@ -518,8 +519,6 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     }
     starts.Build();
     ends.Build();
-    for (CDocData* o : objects)
-        o->m_pPrev = o->m_pNext = nullptr;
 
     auto isAlive = [&](std::uint32_t k) { return objects[k] != nullptr; };
     // Which former end of object j a curve's end now is, if any.
