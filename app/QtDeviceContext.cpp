@@ -1,5 +1,7 @@
 #include "QtDeviceContext.h"
 
+#include "Resources.h"
+
 #include <QPainterPath>
 #include <QString>
 
@@ -390,5 +392,26 @@ bool QtDeviceContext::DrawBmpFile(const std::string& path, const plat::RECT& rec
         return false;
     if (QPainter* painter = Painter())
         painter->drawImage(QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1)), img);
+    return true;
+}
+
+void QtDeviceContext::DrawIcon(int x, int y, int id)
+{
+    const QIcon icon = IconResource(id);
+    QPainter* painter = icon.isNull() ? nullptr : Painter();
+    if (painter == nullptr)
+        return;
+    painter->drawPixmap(QPoint(x, y), icon.pixmap(16, 16));
+}
+
+bool QtDeviceContext::GetClipBox(plat::RECT& box) const
+{
+    if (m_image.isNull())
+        return false;
+    QRect reach;
+    for (const QRect& r : m_drawRects)
+        reach |= r;
+    box = plat::RECT{reach.left() - m_org.x, reach.top() - m_org.y, reach.right() + 1 - m_org.x,
+                     reach.bottom() + 1 - m_org.y};
     return true;
 }

@@ -44,6 +44,9 @@ public:
     void SetPixel(int x, int y, COLORREF color) override;
     void TextOut(int x, int y, const std::u16string& text) override;
     bool DrawBmpFile(const std::string& path, const plat::RECT& rect) override;
+    void DrawIcon(int x, int y, int id) override;
+    // The image, or its part inside the clip region.
+    bool GetClipBox(plat::RECT& box) const override;
 
 private:
     // The painter with the current state applied; null over a null image.
