@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -446,10 +447,17 @@ void COrvelView::Render(const QRegion& invalid)
         m_coverGrid.Draw(&dc, &ctx, size.width(), size.height());
         CurrentTool()->DrawObjects(&dc, &ctx);
     }
-    {
-        QPainter painter(&m_screen);
-        painter.setClipRegion(region);
-        painter.drawImage(0, 0, m_buffer);
+    // Row by row, without a painter: a tool's device context may hold the
+    // screen image's painter while it repaints at once.
+    if (m_screen.format() == m_buffer.format() && m_screen.size() == m_buffer.size()) {
+        const int depth = m_buffer.depth() / 8;
+        for (const QRect& r : region) {
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                std::memcpy(m_screen.scanLine(y) + static_cast<std::size_t>(r.left()) * depth,
+                            m_buffer.constScanLine(y) + static_cast<std::size_t>(r.left()) * depth,
+                            static_cast<std::size_t>(r.width()) * depth);
+            }
+        }
     }
     QtDeviceContext dc(m_screen);
     dc.SetClipRegion(region);
