@@ -482,3 +482,31 @@ TEST_F(ViewInputTest, ContextCommandsStepOnlyOnChangeAndQueuedItemsNeedTheirView
         EXPECT_EQ(event.find("key"), std::string::npos) << event;
     COrvelView::SetPopupRunnerForTesting(nullptr);
 }
+
+// The display switches invert their flags one by one (start points and
+// directions each by itself) and repaint everything; keep proportions
+// shows its state on its button.
+TEST_F(ViewInputTest, DisplaySwitchesInvertEachFlagByItself)
+{
+    SoftwareSettings& s = *Ctx().m_pSettings;
+    s.m_bShowStart = 1;
+    s.m_bShowDirection = 0;
+    ASSERT_TRUE(Run(32868));
+    EXPECT_EQ(s.m_bShowStart, 0);
+    EXPECT_EQ(s.m_bShowDirection, 1);
+    EXPECT_EQ(m_frame->Router().Update(32868).m_nCheck, 1);
+    const std::uint8_t order = s.m_bShowOrder;
+    ASSERT_TRUE(Run(32817));
+    EXPECT_EQ(s.m_bShowOrder, order != 0 ? 0 : 1);
+    ASSERT_TRUE(Run(32817));
+    EXPECT_EQ(s.m_bShowOrder, order);
+
+    const std::uint8_t keep = Ctx().m_bResizeFlag;
+    ASSERT_TRUE(Run(32852));
+    EXPECT_NE(Ctx().m_bResizeFlag, keep);
+    EXPECT_EQ(m_frame->Router().Update(32852).m_nCheck, Ctx().m_bResizeFlag);
+    EXPECT_EQ(m_frame->Action(32852)->icon().cacheKey(), m_frame->ProportionIcon(Ctx().m_bResizeFlag != 0).cacheKey());
+    ASSERT_TRUE(Run(32852));
+    s.m_bShowStart = 0;
+    s.m_bShowDirection = 0;
+}
