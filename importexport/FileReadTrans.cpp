@@ -1,21 +1,28 @@
 #include "FileReadTrans.h"
 
+#include "BmpLoader.h"
+#include "DocFileReader.h"
 #include "FileTransAi.h"
 #include "FileTransDsb.h"
 #include "FileTransDst.h"
+#include "FileTransDxf.h"
 #include "FileTransPlt.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/NodeList.h"
+#include "platform/Folders.h"
 #include "platform/ImportOptions.h"
+#include "platform/NumText.h"
 #include "platform/Prompt.h"
+#include "platform/WorkFolder.h"
 #include "processing/FileTrans.h"
 #include "processing/PathProc.h"
 #include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,8 +36,12 @@ namespace {
 // False, or no list: nothing is imported.
 using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
 
@@ -42,14 +53,14 @@ struct RoadRow {
 // The extensions in the order they are compared. A row without a road
 // imports nothing.
 constexpr RoadRow kRoads[] = {
-    {"wcvr", nullptr}, // native drawing file
-    {"jpg", nullptr},  // images
-    {"png", nullptr},
-    {"gif", nullptr},
-    {"bmp", nullptr},
+    {"wcvr", &ReadWcvrRoad}, // native drawing file
+    {"jpg", &ReadImageRoad}, // images
+    {"png", &ReadImageRoad},
+    {"gif", &ReadImageRoad},
+    {"bmp", &ReadBmpRoad},
     {"dsb", &ReadDsbRoad}, // stitch files
     {"dst", &ReadDstRoad},
-    {"dxf", nullptr},
+    {"dxf", &ReadDxfRoad},
     {"ai", &ReadAiRoad},
     {"plt", &ReadPltRoad},
 };
@@ -62,9 +73,14 @@ constexpr double kReduceAngle = std::numbers::pi / 2.0;
 constexpr int kCorner0 = 0;
 constexpr int kCorner2 = 2;
 constexpr double kOwnPltFactor = 4.0;
+// The DXF reader gives micrometres whatever the drawing unit.
+constexpr double kDxfFactor = 100.0;
+constexpr double kDxfCurveTol = 1000.0;
 // The maker word stands on a short first line; a foreign file's first line
 // may be the whole file, so only its start is searched.
 constexpr std::size_t kFirstLineLimit = 4096;
+// Names tried for the BMP of a converted image.
+constexpr int kMaxConversionNames = 100000;
 
 SoftwareSettings& SettingsFor(DOCCONTEXT* ctx)
 {
@@ -103,6 +119,54 @@ bool FirstLineHoldsMakerWord(const std::string& path)
     return head.find(kPltMakerWord) != std::string::npos;
 }
 
+// The system's own drawings are in world units already.
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    CDocFileReader reader;
+    return reader.Read(path, list, ctx);
+}
+
+// A BMP becomes one image object, already placed, after the operator has
+// confirmed the bitmap options; the confirmed options are remembered.
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place)
+{
+    SoftwareSettings& settings = SettingsFor(ctx);
+    plat::BitmapChoice choice;
+    choice.m_bGrey = settings.bitmap_type;
+    choice.m_nHalftone = settings.bitmap_dot;
+    choice.m_angleText = plat::FormatInt(settings.dot_agl);
+    choice.m_dCellSize = settings.dot_size;
+    if (plat::GetImportOptions().AskBitmap(choice) != plat::IDOK)
+        return false;
+    settings.bitmap_type = choice.m_bGrey;
+    settings.bitmap_dot = choice.m_nHalftone != 0 ? 1 : 0;
+    settings.dot_agl = static_cast<std::uint8_t>(plat::ParseInt(choice.m_angleText));
+    settings.dot_size = choice.m_dCellSize;
+    CReadParamFile().WriteSoftwareParam(settings);
+    CBmpLoader loader;
+    loader.Reset();
+    return loader.LoadBitmap(path, list, &choice, ctx, place);
+}
+
+// JPEG, PNG and GIF files are converted into a BMP in the work folder
+// first, under the file's name unless a file has that name already.
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place)
+{
+    const std::string folder = plat::WithTrailingSeparator(CReadParamFile().GetWorkPath());
+    if (!plat::CreateOwnFolder(folder))
+        return false;
+    std::string stem = plat::FileNameOf(path);
+    stem.erase(std::min(stem.rfind('.'), stem.size()));
+    std::string target = folder + stem + ".bmp";
+    std::error_code ec;
+    for (int n = 1; std::filesystem::exists(std::filesystem::symlink_status(target, ec)); ++n) {
+        if (n > kMaxConversionNames)
+            return false;
+        target = folder + stem + "~" + plat::FormatInt(n) + ".bmp";
+    }
+    return CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place);
+}
+
 // Stitch units are world units: only y is mirrored.
 bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
 {
@@ -116,6 +180,26 @@ bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 {
     CFileTransDst reader;
     reader.ReadDst(path, list, ctx);
+    CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
+    return true;
+}
+
+// DXF: the operator confirms the drawing unit first (0 the file's own,
+// 1 inches, 2 millimetres), which the reader applies itself.
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+{
+    SoftwareSettings& settings = SettingsFor(ctx);
+    std::uint8_t unit = settings.dxf_dimension;
+    if (plat::GetImportOptions().AskDimensions(unit) != plat::IDOK)
+        return false;
+    settings.dxf_dimension = unit;
+    CReadParamFile().WriteSoftwareParam(settings);
+    CFileTransDxf reader;
+    reader.SetUnitChoice(unit);
+    reader.m_dCurveTol = kDxfCurveTol;
+    if (!reader.ReadDxf(path, list, ctx))
+        return false;
+    CFileTrans::ScaleObjects(list, kDxfFactor, false, ctx);
     CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
     return true;
 }

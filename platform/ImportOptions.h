@@ -38,7 +38,8 @@ struct BitmapChoice {
 class ImportOptions {
 public:
     virtual ~ImportOptions() = default;
-    // Drawing unit byte: 1 = millimetres, any other value = inches.
+    // Drawing unit byte: 0 automatic (the file's own unit), 1 inches,
+    // 2 millimetres.
     virtual int AskDimensions(std::uint8_t& unit) = 0;
     virtual int AskResolution(ResolutionChoice& choice) = 0;
     virtual int AskBitmap(BitmapChoice& choice) = 0;

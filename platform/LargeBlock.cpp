@@ -35,4 +35,15 @@ void FreeLargeBlock(void* block, std::size_t bytes)
         ::munmap(block, bytes);
 }
 
+void AdviseHugePages(void* data, std::size_t bytes)
+{
+    if (data == nullptr || bytes < 2 * kLargeBlockGranule)
+        return;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (start + kLargeBlockGranule - 1) & ~(kLargeBlockGranule - 1);
+    const std::uintptr_t end = (start + bytes) & ~(kLargeBlockGranule - 1);
+    if (end > first)
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
 } // namespace plat

@@ -17,4 +17,10 @@ void* AllocateLargeBlock(std::size_t bytes);
 // Gives a block back; `bytes` as it was allocated.
 void FreeLargeBlock(void* block, std::size_t bytes);
 
+// Marks the whole granules inside a freshly allocated, not yet touched
+// buffer (a reserved string, say) for huge pages, so that filling a buffer
+// of hundreds of megabytes does not fault on every 4 KiB. Only a hint;
+// buffers below two granules are left alone.
+void AdviseHugePages(void* data, std::size_t bytes);
+
 } // namespace plat

@@ -1,6 +1,7 @@
 #include "TextFile.h"
 
 #include "Folders.h"
+#include "LargeBlock.h"
 
 #include <atomic>
 #include <cerrno>
@@ -50,8 +51,10 @@ bool ReadWholeFile(const std::string& path, std::string& data)
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     std::string bytes;
     try {
-        if (ok && st.st_size > 0)
+        if (ok && st.st_size > 0) {
             bytes.reserve(static_cast<std::size_t>(st.st_size));
+            AdviseHugePages(bytes.data(), bytes.capacity());
+        }
         char buf[65536];
         while (ok) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -139,9 +142,7 @@ void SyncFolderOf(const std::string& path)
     }
 }
 
-} // namespace
-
-bool WriteWholeFile(const std::string& path, const std::string& data)
+bool ReplaceFile(const std::string& path, const std::string& data, bool flush)
 {
     if (path.empty() || path.back() == '/' || path.find('\0') != std::string::npos)
         return false;
@@ -163,7 +164,6 @@ bool WriteWholeFile(const std::string& path, const std::string& data)
     const int fd = CreateTempBeside(target, temp);
     if (fd < 0)
         return false;
-    const bool flush = g_flushToDisk.load();
     bool ok = (!exists || ::fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, data) && (!flush || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
@@ -173,6 +173,32 @@ bool WriteWholeFile(const std::string& path, const std::string& data)
     }
     if (flush)
         SyncFolderOf(target);
+    return true;
+}
+
+} // namespace
+
+bool WriteWholeFile(const std::string& path, const std::string& data)
+{
+    return ReplaceFile(path, data, g_flushToDisk.load());
+}
+
+bool WriteScratchFile(const std::string& path, const std::string& data)
+{
+    return ReplaceFile(path, data, false);
+}
+
+bool CreateNewFile(const std::string& path)
+{
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return false;
+    int fd;
+    do
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    ::close(fd);
     return true;
 }
 

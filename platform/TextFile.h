@@ -30,6 +30,18 @@ bool ReadWholeFile(const std::string& path, std::string& data);
 // kept; a new file gets the usual ones.
 bool WriteWholeFile(const std::string& path, const std::string& data);
 
+// WriteWholeFile without waiting for the disk, for files that live only as
+// long as the program runs (the images in the work and file folders, which
+// the program empties at exit): still replaced in one step, so no reader
+// ever sees half a file, but a power cut may lose them, as it loses the run.
+bool WriteScratchFile(const std::string& path, const std::string& data);
+
+// Creates an empty file under a name that nothing has yet: false when any
+// file, folder or link of that name exists or the file cannot be made. Used
+// to claim a new name before WriteWholeFile fills it, so that a generated
+// file never replaces another one.
+bool CreateNewFile(const std::string& path);
+
 // Scratch runs that write thousands of throw-away files (fuzzing) may skip
 // the flush to disk: a file is still replaced in one step, it only need not
 // survive a power cut. On by default.

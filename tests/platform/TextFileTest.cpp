@@ -149,3 +149,27 @@ TEST(TextFile, ReplacingKeepsLinksAndPermissionsAndRefusesAFolder)
     EXPECT_EQ(Listing(folder + "shared"), (std::vector<std::string>{"Bari.par", "nest.par"}));
     fs::remove_all(folder);
 }
+
+TEST(TextFile, NewFileIsMadeOnlyUnderAFreeNameAndThenFilled)
+{
+    char name[] = "/tmp/brenvik-textXXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    const std::string folder = std::string(name) + "/";
+    namespace fs = std::filesystem;
+    ASSERT_TRUE(CreateNewFile(folder + "10a.bmp"));
+    EXPECT_EQ(fs::file_size(folder + "10a.bmp"), 0u);
+    // Taken: by that file (filled as a file of the run), by a link (even one
+    // leading nowhere), by a folder.
+    ASSERT_TRUE(WriteScratchFile(folder + "10a.bmp", "kept"));
+    EXPECT_FALSE(CreateNewFile(folder + "10a.bmp"));
+    fs::create_symlink(folder + "nowhere", folder + "11a.bmp");
+    EXPECT_FALSE(CreateNewFile(folder + "11a.bmp"));
+    EXPECT_FALSE(fs::exists(folder + "nowhere"));
+    fs::create_directory(folder + "12a.bmp");
+    EXPECT_FALSE(CreateNewFile(folder + "12a.bmp"));
+    EXPECT_FALSE(CreateNewFile(folder + "missing/13a.bmp"));
+    std::string data;
+    ASSERT_TRUE(ReadWholeFile(folder + "10a.bmp", data));
+    EXPECT_EQ(data, "kept");
+    fs::remove_all(folder);
+}

@@ -1,0 +1,849 @@
+// The reading side of the DXF reader: the group tokenizer over the whole
+// file, the walk over sections, tables and blocks, the entity reader and
+// the conversion loop that chains the objects of a section or block.
+#include "FileTransDxf.h"
+
+#include "FileReadTrans.h"
+#include "model/DocData.h"
+#include "platform/CodePage.h"
+#include "platform/NumText.h"
+#include "platform/Prompt.h"
+#include "platform/TextFile.h"
+#include "settings/SoftwareSettings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <utility>
+
+namespace {
+
+constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
+constexpr std::u16string_view kTooLongText = u"The string is too long";
+
+// Millimetres per drawing unit of the $INSUNITS codes; 0 where a code has
+// no factor (unitless, millimetres, unknown).
+constexpr double kInsUnitFactors[] = {
+    0.0,       25.4,   304.8,    1609344.0, 0.0,  10.0, 1000.0, 1000000.0, 2.54e-05,    0.0254,       914.4,
+    1e-07,     1e-06,  0.001,    100.0,     10000.0, 100000.0, 1e12, 1.49598e14, 9.4605284e18, 3.08568025e19,
+};
+
+int ToInt(std::string_view text)
+{
+    const std::int64_t v = plat::ParseInt(text);
+    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                     std::numeric_limits<std::int32_t>::max()));
+}
+
+// Objects and nodes of a chain, children of groups and texts included.
+void CountObjects(const CDocData* o, std::size_t& objects, std::size_t& nodes)
+{
+    for (; o != nullptr; o = o->m_pNext) {
+        ++objects;
+        nodes += static_cast<std::size_t>(CountNodes(o->m_pNodes));
+        CDocData* const* children = const_cast<CDocData*>(o)->ChildList();
+        if (children != nullptr)
+            CountObjects(*children, objects, nodes);
+    }
+}
+
+// True when every node of the object (and of its children) is a number.
+bool HasFiniteNodes(CDocData* o)
+{
+    bool finite = true;
+    ForEachNode(o->m_pNodes, [&](DOCNODE& n) { finite = finite && std::isfinite(n.m_x) && std::isfinite(n.m_y); });
+    CDocData** children = o->ChildList();
+    if (children != nullptr) {
+        for (CDocData* c = *children; finite && c != nullptr; c = c->m_pNext)
+            finite = HasFiniteNodes(c);
+    }
+    return finite;
+}
+
+} // namespace
+
+std::string_view CFileTransDxf::CutBytes(std::string_view bytes, std::size_t maxBytes)
+{
+    if (bytes.size() <= maxBytes)
+        return bytes;
+    std::size_t i = 0;
+    while (i < maxBytes) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const std::size_t step = b >= 0x80 && plat::IsLeadByte(b) ? 2 : 1;
+        if (i + step > maxBytes)
+            break;
+        i += step;
+    }
+    return bytes.substr(0, i);
+}
+
+CFileTransDxf::CFileTransDxf() { m_paletteCache.fill(-1); }
+
+CFileTransDxf::~CFileTransDxf()
+{
+    for (DXFBLOCK& b : m_blocks)
+        DeleteObjectList(b.m_pFirst);
+    DeleteObjectList(m_result.first);
+    DeleteObjectList(m_converting.first);
+}
+
+void CFileTransDxf::SetUnitChoice(std::uint8_t choice)
+{
+    m_bUnitFixed = choice != 0;
+    m_dUnit = choice == 1 ? 25.4 : 1.0;
+}
+
+bool CFileTransDxf::ReadDxf(const std::string& path, CDocData*& list, DOCCONTEXT* ctx)
+{
+    std::string bytes;
+    if (!plat::ReadWholeFile(path, bytes))
+        return false;
+    return ReadDxfBytes(std::move(bytes), list, ctx);
+}
+
+bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT* ctx)
+{
+    if (std::string_view(bytes).starts_with(kBinarySentinel))
+        return false;
+    DXFFILE f;
+    f.m_buffer = std::move(bytes);
+    m_paletteCache.fill(-1);
+    m_bTooLongShown = false;
+    m_bLastLayerValid = false;
+    try {
+        ParseDxf(f, ctx);
+    } catch (const std::bad_alloc&) {
+        DeleteObjectList(m_result.first);
+        DeleteObjectList(m_converting.first);
+        m_result = m_converting = {};
+        return false;
+    }
+    CDocData* chain = m_result.first;
+    m_result = {};
+    if (chain == nullptr)
+        return false;
+    if (list == nullptr) {
+        list = chain;
+    } else {
+        CDocData* last = list;
+        while (last->m_pNext != nullptr)
+            last = last->m_pNext;
+        last->m_pNext = chain;
+        chain->m_pPrev = last;
+    }
+    return true;
+}
+
+void CFileTransDxf::ShowTooLong()
+{
+    if (m_bTooLongShown)
+        return;
+    m_bTooLongShown = true;
+    plat::MessageBox(std::u16string(kTooLongText), std::u16string(), plat::MB_OK);
+}
+
+// A line ends at CR LF, LF, or a run of CR with perhaps one LF after it.
+// Blank LF lines before a group code are passed over.
+std::string_view CFileTransDxf::ReadLine(DXFFILE& f, bool isCode)
+{
+    const char* buf = f.m_buffer.data();
+    const std::size_t end = f.m_buffer.size();
+    std::size_t start = f.m_nPos;
+    std::size_t i = start;
+    for (;;) {
+        while (i < end && buf[i] != '\r' && buf[i] != '\n')
+            ++i;
+        if (isCode && i == start && i < end && buf[i] == '\n') {
+            start = ++i;
+            continue;
+        }
+        break;
+    }
+    std::string_view line(buf + start, i - start);
+    if (i < end) {
+        if (buf[i] == '\r') {
+            while (i < end && buf[i] == '\r')
+                ++i;
+            if (i < end && buf[i] == '\n')
+                ++i;
+        } else {
+            ++i;
+        }
+    }
+    f.m_nPos = i;
+    if (line.size() > kMaxLine) {
+        // The rest of the line is passed over, so that codes and values stay
+        // in their pairs.
+        line = CutBytes(line, kMaxLine);
+        ShowTooLong();
+    }
+    return line;
+}
+
+bool CFileTransDxf::ReadGroup(DXFFILE& f, int& code, std::string_view& value)
+{
+    if (f.m_nPos >= f.m_buffer.size()) {
+        code = 0;
+        value = {};
+        return false;
+    }
+    code = ToInt(ReadLine(f, true));
+    value = ReadLine(f, false);
+    return true;
+}
+
+bool CFileTransDxf::FindGroup(DXFFILE& f, int code, std::string_view text, bool bounded)
+{
+    const std::size_t start = f.m_nPos;
+    int c = 0;
+    std::string_view v;
+    while (ReadGroup(f, c, v)) {
+        if (c == code && v == text)
+            return true;
+        if (bounded && c == 0 && (v == "ENDSEC" || v == "ENDTAB"))
+            break;
+    }
+    f.m_nPos = start;
+    return false;
+}
+
+bool CFileTransDxf::FindSection(DXFFILE& f)
+{
+    const std::size_t start = f.m_nPos;
+    int c = 0;
+    std::string_view v;
+    while (ReadGroup(f, c, v)) {
+        if (v == "BLOCK" || v == "BLOCKS")
+            break;
+        if (c == 0 && v == "SECTION")
+            return true;
+    }
+    f.m_nPos = start;
+    return false;
+}
+
+std::uint32_t CFileTransDxf::NextSection(DXFFILE& f)
+{
+    f.m_nSection = DXF_SECTION_NONE;
+    if (FindSection(f) && f.m_nPos < f.m_buffer.size()) {
+        int c = 0;
+        std::string_view v;
+        ReadGroup(f, c, v);
+        if (v == "HEADER")
+            f.m_nSection = DXF_SECTION_HEADER;
+        else if (v == "TABLES")
+            f.m_nSection = DXF_SECTION_TABLES;
+        else if (v == "BLOCKS")
+            f.m_nSection = DXF_SECTION_BLOCKS;
+        else if (v == "ENTITIES")
+            f.m_nSection = DXF_SECTION_ENTITIES;
+        else
+            f.m_nSection = DXF_SECTION_OTHER;
+    }
+    return f.m_nSection;
+}
+
+void CFileTransDxf::ParseDxf(DXFFILE& f, DOCCONTEXT* ctx)
+{
+    NextSection(f);
+    while (f.m_nSection != DXF_SECTION_NONE) {
+        switch (f.m_nSection) {
+        case DXF_SECTION_HEADER:
+            ReadHeader(f);
+            break;
+        case DXF_SECTION_TABLES:
+            while (NextTable(f))
+                ReadTable(f);
+            break;
+        case DXF_SECTION_BLOCKS:
+            while (f.m_nSection == DXF_SECTION_BLOCKS && NextBlock(f)) {
+                m_nBlockDepth = 1;
+                AddToBlock(ConvertEntities(f, ctx), ctx);
+            }
+            break;
+        case DXF_SECTION_ENTITIES: {
+            const Chain chain = ConvertEntities(f, ctx);
+            Append(m_result, chain);
+            break;
+        }
+        default:
+            break;
+        }
+        NextSection(f);
+    }
+}
+
+void CFileTransDxf::Append(Chain& to, Chain chain)
+{
+    if (chain.first == nullptr)
+        return;
+    if (to.first == nullptr) {
+        to = chain;
+        return;
+    }
+    to.second->m_pNext = chain.first;
+    chain.first->m_pPrev = to.second;
+    to.second = chain.second;
+}
+
+// The unit variable is looked for in the HEADER section only.
+void CFileTransDxf::ReadHeader(DXFFILE& f)
+{
+    if (!FindGroup(f, 9, "$INSUNITS", true))
+        return;
+    int c = 0;
+    std::string_view v;
+    ReadGroup(f, c, v);
+    const int unit = ToInt(v);
+    if (m_bUnitFixed || unit < 0 || unit >= static_cast<int>(std::size(kInsUnitFactors)))
+        return;
+    const double factor = kInsUnitFactors[unit];
+    if (factor > 0.0)
+        m_dUnit *= factor;
+}
+
+bool CFileTransDxf::NextTable(DXFFILE& f)
+{
+    f.m_nTableType = 0;
+    if (f.m_nSection != DXF_SECTION_TABLES)
+        return false;
+    int c = 0;
+    std::string_view v;
+    for (;;) {
+        if (!ReadGroup(f, c, v)) {
+            f.m_nSection = DXF_SECTION_NONE;
+            return false;
+        }
+        if (c != 0)
+            continue;
+        if (v == "TABLE")
+            break;
+        if (v == "ENDSEC") {
+            f.m_nSection = DXF_SECTION_NONE;
+            return false;
+        }
+    }
+    ReadGroup(f, c, v);
+    if (v == "LAYER")
+        f.m_nTableType = DXF_TABLE_LAYER;
+    else if (v == "LTYPE")
+        f.m_nTableType = DXF_TABLE_LTYPE;
+    else if (v == "STYLE")
+        f.m_nTableType = DXF_TABLE_STYLE;
+    else if (v == "DIMSTYLE")
+        f.m_nTableType = DXF_TABLE_DIMSTYLE;
+    else if (v == "VPORT")
+        f.m_nTableType = DXF_TABLE_VPORT;
+    else
+        f.m_nTableType = DXF_TABLE_OTHER;
+    return true;
+}
+
+// Only the first STYLE entry is kept: every text uses it, whatever style it
+// names. Every LAYER entry is kept for the colours of its entities. Other
+// tables are passed over by the search for the next table.
+void CFileTransDxf::ReadTable(DXFFILE& f)
+{
+    if (f.m_nTableType == DXF_TABLE_STYLE) {
+        if (FindGroup(f, 0, "STYLE", true))
+            ReadStyle(f);
+        return;
+    }
+    if (f.m_nTableType != DXF_TABLE_LAYER)
+        return;
+    int c = 0;
+    std::string_view v;
+    for (;;) {
+        SavePos(f);
+        if (!ReadGroup(f, c, v))
+            return;
+        if (c != 0)
+            continue;
+        if (v == "LAYER") {
+            ReadLayer(f);
+        } else if (v == "ENDTAB" || v == "ENDSEC") {
+            RestorePos(f);
+            return;
+        }
+    }
+}
+
+void CFileTransDxf::ReadStyle(DXFFILE& f)
+{
+    m_style = DXFSTYLE{};
+    int c = 0;
+    std::string_view v;
+    for (;;) {
+        SavePos(f);
+        if (!ReadGroup(f, c, v))
+            return;
+        if (c == 0)
+            break;
+        switch (c) {
+        case 2:
+            m_style.m_name = CutBytes(v, kMaxName);
+            break;
+        case 3:
+            m_style.m_font_file = CutBytes(v, kMaxName);
+            break;
+        case 4:
+            m_style.m_bigfont_file = CutBytes(v, kMaxName);
+            break;
+        case 40:
+            m_style.m_fixed_height = plat::ParseDouble(v);
+            break;
+        case 41:
+            m_style.m_width_factor = plat::ParseDouble(v);
+            break;
+        case 42:
+            m_style.m_last_height = plat::ParseDouble(v);
+            break;
+        case 50:
+            m_style.m_oblique = plat::ParseDouble(v);
+            break;
+        case 70:
+            m_style.m_flags = static_cast<std::uint8_t>(ToInt(v) & 0xFF);
+            break;
+        case 71:
+            m_style.m_gen_flags = ToInt(v);
+            break;
+        case 1000: {
+            // The face name of a TrueType style; the suffix always fits.
+            std::string name(CutBytes(v, kMaxName - 4));
+            name += ".ttf";
+            m_style.m_font_file = std::move(name);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    RestorePos(f);
+}
+
+void CFileTransDxf::ReadLayer(DXFFILE& f)
+{
+    std::string_view name;
+    std::int32_t colour = 7;
+    int c = 0;
+    std::string_view v;
+    for (;;) {
+        SavePos(f);
+        if (!ReadGroup(f, c, v))
+            break;
+        if (c == 0) {
+            RestorePos(f);
+            break;
+        }
+        if (c == 2)
+            name = v;
+        else if (c == 62)
+            colour = ToInt(v);
+    }
+    // A negative colour marks a layer that is switched off.
+    if (colour < 0)
+        colour = colour == std::numeric_limits<std::int32_t>::min() ? 0 : -colour;
+    m_layerColours.emplace(std::string(CutBytes(name, kMaxName)), colour);
+}
+
+bool CFileTransDxf::NextBlock(DXFFILE& f)
+{
+    if (f.m_nSection != DXF_SECTION_BLOCKS)
+        return false;
+    int c = 0;
+    std::string_view v;
+    for (;;) {
+        if (!ReadGroup(f, c, v)) {
+            f.m_nSection = DXF_SECTION_NONE;
+            return false;
+        }
+        if (c != 0)
+            continue;
+        if (v == "BLOCK")
+            break;
+        if (v == "ENDSEC") {
+            f.m_nSection = DXF_SECTION_NONE;
+            return false;
+        }
+    }
+    ReadBlockHead(f);
+    return true;
+}
+
+void CFileTransDxf::ReadBlockHead(DXFFILE& f)
+{
+    m_blockName.clear();
+    m_blockBaseX = m_blockBaseY = 0.0;
+    int c = 0;
+    std::string_view v;
+    for (;;) {
+        SavePos(f);
+        if (!ReadGroup(f, c, v)) {
+            f.m_bInBlock = 0;
+            return;
+        }
+        if (c == 0)
+            break;
+        if (c == 2 || c == 3)
+            m_blockName = CutBytes(v, kMaxName);
+        else if (c == 10)
+            m_blockBaseX = plat::ParseDouble(v) * 1000.0 * m_dUnit;
+        else if (c == 20)
+            m_blockBaseY = plat::ParseDouble(v) * 1000.0 * m_dUnit;
+    }
+    if (v != "ENDBLK") {
+        RestorePos(f);
+        f.m_bInBlock = 1;
+        return;
+    }
+    // An empty block.
+    f.m_bInBlock = 0;
+    for (;;) {
+        SavePos(f);
+        if (!ReadGroup(f, c, v))
+            return;
+        if (c == 0)
+            break;
+    }
+    if (v == "ENDSEC")
+        f.m_nSection = DXF_SECTION_NONE;
+    else
+        RestorePos(f);
+}
+
+// A second definition under the same name joins the first one, its objects
+// moved to the first one's base point.
+void CFileTransDxf::AddToBlock(Chain chain, DOCCONTEXT* ctx)
+{
+    if (chain.first == nullptr)
+        return;
+    std::size_t objects = 0, nodes = 0;
+    CountObjects(chain.first, objects, nodes);
+    const auto found = m_blockIndex.find(m_blockName);
+    if (found == m_blockIndex.end()) {
+        DXFBLOCK block;
+        block.m_name = m_blockName;
+        block.m_baseX = m_blockBaseX;
+        block.m_baseY = m_blockBaseY;
+        block.m_pFirst = chain.first;
+        block.m_pLast = chain.second;
+        block.m_nDepth = m_nBlockDepth;
+        block.m_nObjects = objects;
+        block.m_nNodes = nodes;
+        m_blocks.push_back(block);
+        m_blockIndex.emplace(m_blockName, m_blocks.size() - 1);
+        return;
+    }
+    DXFBLOCK& block = m_blocks[found->second];
+    if (block.m_baseX != m_blockBaseX || block.m_baseY != m_blockBaseY) {
+        const CGeoPoint from(m_blockBaseX, m_blockBaseY), to(block.m_baseX, block.m_baseY);
+        for (CDocData* o = chain.first; o != nullptr; o = o->m_pNext)
+            o->Move(from, to, ctx);
+    }
+    block.m_pLast->m_pNext = chain.first;
+    chain.first->m_pPrev = block.m_pLast;
+    block.m_pLast = chain.second;
+    block.m_nDepth = std::max(block.m_nDepth, m_nBlockDepth);
+    block.m_nObjects += objects;
+    block.m_nNodes += nodes;
+}
+
+bool CFileTransDxf::NextEntityGroup(DXFFILE& f, int& code, std::string_view& value)
+{
+    SavePos(f);
+    if (!ReadGroup(f, code, value)) {
+        m_lastValue = {};
+        m_bAtEnd = true;
+        return false;
+    }
+    if (code == 0) {
+        m_lastValue = value;
+        return false;
+    }
+    return true;
+}
+
+bool CFileTransDxf::CommonGroup(DXFENTITY& e, int code, std::string_view value)
+{
+    switch (code) {
+    case 8:
+        e.m_layer = value;
+        return true;
+    case 6:
+        e.m_linetype = value;
+        return true;
+    case 62:
+        e.m_nColor = ToInt(value);
+        return true;
+    case 39:
+        e.m_dThickness = plat::ParseDouble(value);
+        return true;
+    case 48:
+        e.m_dLinetypeScale = plat::ParseDouble(value);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CFileTransDxf::SkipEntity(DXFFILE& f)
+{
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+    }
+}
+
+void CFileTransDxf::ParseOther(DXFFILE& f, DXFENTITY& e, std::uint16_t type)
+{
+    e.m_nType = type;
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v))
+        CommonGroup(e, c, v);
+}
+
+void CFileTransDxf::ReadEntity(DXFFILE& f, DXFENTITY& e)
+{
+    const bool inBlock = f.m_nSection == DXF_SECTION_BLOCKS;
+    if (f.m_nSection != DXF_SECTION_ENTITIES && !(inBlock && f.m_bInBlock != 0))
+        return;
+    SavePos(f);
+    int c = 0;
+    std::string_view v;
+    if (!ReadGroup(f, c, v))
+        return;
+    if (c != 0) {
+        RestorePos(f);
+        return;
+    }
+    e = DXFENTITY{};
+    m_bAtEnd = false;
+
+    // The group just read names an entity or ends the section or block.
+    for (;;) {
+        if (v == "EOF")
+            return;
+        if (v == "ENDSEC") {
+            f.m_bInBlock = 0;
+            f.m_nSection = DXF_SECTION_NONE;
+            return;
+        }
+        if (v == "ENDBLK" && inBlock) {
+            EndBlock(f);
+            return;
+        }
+        if (v == "LINE")
+            ParseLine(f, e);
+        else if (v == "SPLINE")
+            ParseSpline(f, e);
+        else if (v == "POINT")
+            ParsePoint(f, e);
+        else if (v == "CIRCLE")
+            ParseCircle(f, e);
+        else if (v == "ELLIPSE")
+            ParseEllipse(f, e);
+        else if (v == "TEXT")
+            ParseText(f, e);
+        else if (v == "MTEXT")
+            ParseMText(f, e);
+        else if (v == "ARC")
+            ParseArc(f, e);
+        else if (v == "SOLID")
+            ParseOther(f, e, DXF_SOLID);
+        else if (v == "INSERT")
+            ParseInsert(f, e);
+        else if (v == "POLYLINE")
+            ParsePolyline(f, e);
+        else if (v == "LWPOLYLINE")
+            ParseLwPolyline(f, e);
+        else if (v == "DIMENSION")
+            ParseOther(f, e, DXF_DIMENSION);
+        else {
+            // Not known: passed over. What ends it is handled like the group
+            // that starts an entity; a section end or the file's end leave
+            // an ignored entity so that the conversion loop goes on to find
+            // them.
+            SkipEntity(f);
+            if (m_bAtEnd)
+                return;
+            v = m_lastValue;
+            if (v == "EOF" || v == "ENDSEC" || v == "ENDBLK") {
+                e.m_nType = DXF_IGNORED;
+                RestorePos(f);
+                return;
+            }
+            continue;
+        }
+        break;
+    }
+
+    // The group that ended the entity: a section's end is taken here, the
+    // next entity is read from its own group.
+    if (m_bAtEnd)
+        return;
+    if (m_lastValue == "ENDSEC") {
+        f.m_bInBlock = 0;
+        f.m_nSection = DXF_SECTION_NONE;
+        return;
+    }
+    if (m_lastValue == "ENDBLK" && inBlock) {
+        EndBlock(f);
+        return;
+    }
+    RestorePos(f);
+}
+
+// After ENDBLK: the block's entities are over; its own groups are passed
+// over and the section ends when ENDSEC follows.
+void CFileTransDxf::EndBlock(DXFFILE& f)
+{
+    f.m_bInBlock = 0;
+    int c = 0;
+    std::string_view v;
+    for (;;) {
+        SavePos(f);
+        if (!ReadGroup(f, c, v))
+            return;
+        if (c == 0)
+            break;
+    }
+    if (v == "ENDSEC")
+        f.m_nSection = DXF_SECTION_NONE;
+    else
+        RestorePos(f);
+}
+
+// The chain grows in m_converting, where a failed allocation finds it.
+CFileTransDxf::Chain CFileTransDxf::ConvertEntities(DXFFILE& f, DOCCONTEXT* ctx)
+{
+    m_converting = {};
+    DXFENTITY e;
+    for (;;) {
+        e.m_nType = DXF_NONE;
+        ReadEntity(f, e);
+        if (e.m_nType == DXF_NONE)
+            break;
+        Append(m_converting, ConvertEntity(e, ctx));
+    }
+    const Chain out = m_converting;
+    m_converting = {};
+    return out;
+}
+
+CFileTransDxf::Chain CFileTransDxf::ConvertEntity(const DXFENTITY& e, DOCCONTEXT* ctx)
+{
+    CDocData* object = nullptr;
+    switch (e.m_nType) {
+    case DXF_LINE:
+        object = ConvertLine(ctx);
+        break;
+    case DXF_POINT:
+        object = ConvertPoint(ctx);
+        break;
+    case DXF_CIRCLE:
+        object = ConvertCircle(ctx);
+        break;
+    case DXF_ELLIPSE:
+        object = ConvertEllipse(ctx);
+        break;
+    case DXF_SPLINE:
+        object = ConvertSpline(ctx);
+        break;
+    case DXF_ARC:
+        object = ConvertArc(ctx);
+        break;
+    case DXF_POLYLINE:
+        object = ConvertPolyline(ctx);
+        break;
+    case DXF_INSERT:
+        return InsertBlock(ctx);
+    case DXF_TEXT:
+        return ConvertText(e, ctx);
+    case DXF_MTEXT:
+        return ConvertMText(e, ctx);
+    default:
+        return {};
+    }
+    if (object == nullptr)
+        return {};
+    if (!HasFiniteNodes(object)) {
+        delete object;
+        return {};
+    }
+    const std::uint32_t index = PaletteIndexOf(e, ctx);
+    object->m_nLayer = static_cast<std::int32_t>(index);
+    object->m_nColor = CDocData::SettingsOf(ctx).m_palette[index];
+    return {object, object};
+}
+
+std::uint32_t CFileTransDxf::PaletteIndexOf(const DXFENTITY& e, DOCCONTEXT* ctx)
+{
+    std::int32_t number = e.m_nColor;
+    if (number == 256) {
+        if (!m_bLastLayerValid || e.m_layer != m_lastLayer) {
+            const auto found = m_layerColours.find(e.m_layer);
+            m_lastLayerColour = found != m_layerColours.end() ? found->second : 7;
+            m_lastLayer = e.m_layer;
+            m_bLastLayerValid = true;
+        }
+        number = m_lastLayerColour;
+    }
+    // By block (0) and numbers outside the table take the foreground colour.
+    if (number < 1 || number > 255)
+        number = 7;
+    std::int16_t& cached = m_paletteCache[static_cast<std::size_t>(number)];
+    if (cached < 0) {
+        cached = static_cast<std::int16_t>(CFileReadTrans::NearestPaletteIndex(
+            StandardColour(number), CDocData::SettingsOf(ctx).m_palette.data()));
+    }
+    return static_cast<std::uint32_t>(cached);
+}
+
+// The format's standard colour table: 1 to 9 named colours, 10 to 249
+// twenty-four hues in steps of 15 degrees, each at five brightnesses in a
+// full and a half-saturated shade, and 250 to 255 greys. Colour 7 is the
+// foreground colour, white on a dark background and black on a light one:
+// the drawing's background is light, so it is black.
+plat::COLORREF CFileTransDxf::StandardColour(int number)
+{
+    static constexpr plat::COLORREF kNamed[10] = {
+        plat::MakeRGB(255, 255, 255), plat::MakeRGB(255, 0, 0),     plat::MakeRGB(255, 255, 0), plat::MakeRGB(0, 255, 0),
+        plat::MakeRGB(0, 255, 255),   plat::MakeRGB(0, 0, 255),     plat::MakeRGB(255, 0, 255), plat::MakeRGB(0, 0, 0),
+        plat::MakeRGB(128, 128, 128), plat::MakeRGB(192, 192, 192),
+    };
+    static constexpr int kGreys[6] = {51, 80, 105, 130, 190, 255};
+    static constexpr int kValues[5] = {255, 204, 153, 127, 76};
+    if (number >= 1 && number <= 9)
+        return kNamed[number];
+    if (number >= 250 && number <= 255) {
+        const int g = kGreys[number - 250];
+        return plat::MakeRGB(g, g, g);
+    }
+    if (number < 10 || number > 249)
+        return kNamed[7];
+    const int hue = (number - 10) / 10 * 15; // degrees
+    const int shade = (number - 10) % 10;
+    const int value = kValues[shade / 2];
+    // Full-saturation channel fractions of the hue, in quarters.
+    auto channel = [&](int offset) {
+        int h = (hue + offset) % 360;
+        if (h < 60)
+            return 4;
+        if (h < 120)
+            return 4 - (h - 60) / 15;
+        if (h < 240)
+            return 0;
+        if (h < 300)
+            return (h - 240) / 15;
+        return 4;
+    };
+    int rgb[3] = {channel(0), channel(240), channel(120)};
+    for (int& c : rgb) {
+        c = value * c / 4;
+        if (shade % 2 == 1)
+            c = (value + c) / 2;
+    }
+    return plat::MakeRGB(rgb[0], rgb[1], rgb[2]);
+}

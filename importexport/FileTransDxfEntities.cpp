@@ -1,0 +1,738 @@
+// The geometric entities of the DXF reader: their parsers, which read the
+// groups of one entity into its record, and their conversions into
+// polylines, points, ellipses, Bezier paths and copies of blocks.
+#include "FileTransDxf.h"
+
+#include "model/CurveGeometry.h"
+#include "model/DocData.h"
+#include "model/DocDataBezier.h"
+#include "model/DocDataEllipse.h"
+#include "model/DocDataLine.h"
+#include "model/DocDataPoint.h"
+#include "model/DocListNode.h"
+#include "model/DocState.h"
+#include "model/NodeList.h"
+#include "platform/NumText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kTurn = 2.0 * std::numbers::pi;
+constexpr double kDegToRad = std::numbers::pi / 180.0;
+// Parsed coordinates are file values x 1000.
+constexpr double kCoordScale = 1000.0;
+constexpr double kMinBulge = 0.01;
+constexpr double kMinArcChord = 0.0001;
+constexpr double kTurnSlack = 0.0001;
+// Samples per knot span, and with flag 16 set.
+constexpr int kSplineSteps = 20;
+constexpr int kSplineCoarseSteps = 5;
+
+double Num(std::string_view v) { return plat::ParseDouble(v); }
+double Coord(std::string_view v) { return plat::ParseDouble(v) * kCoordScale; }
+
+int IntOf(std::string_view v)
+{
+    const std::int64_t n = plat::ParseInt(v);
+    return static_cast<int>(std::clamp<std::int64_t>(n, -2147483647 - 1, 2147483647));
+}
+
+// A count from the file, cut to what one file may ask for.
+std::size_t CountOf(std::string_view v)
+{
+    const std::int64_t n = plat::ParseInt(v);
+    if (n <= 0)
+        return 0;
+    return static_cast<std::size_t>(std::min<std::int64_t>(n, static_cast<std::int64_t>(CFileTransDxf::kMaxCount)));
+}
+
+bool Extrusion(DXFPOINT3& e, int code, std::string_view v)
+{
+    if (code == 210)
+        e.x = Num(v);
+    else if (code == 220)
+        e.y = Num(v);
+    else if (code == 230)
+        e.z = Num(v);
+    else
+        return false;
+    return true;
+}
+
+// `end` brought after `start` by whole turns, at most one turn (and the
+// slack) beyond it.
+double EndAfterStart(double start, double end)
+{
+    if (end < start)
+        end += std::ceil((start - end) / kTurn) * kTurn;
+    if (end > start + kTurn + kTurnSlack)
+        end -= std::ceil((end - start - kTurn - kTurnSlack) / kTurn) * kTurn;
+    return end;
+}
+
+// Appends to a node list kept by its head and tail.
+struct NodeChain {
+    DOCNODE* head = nullptr;
+    DOCNODE* tail = nullptr;
+    void Add(double x, double y, std::uint8_t kind)
+    {
+        tail = AppendNode(tail, x, y, kind);
+        if (head == nullptr)
+            head = tail;
+    }
+    void Free()
+    {
+        CDocState::FreeNodeList(head);
+        tail = nullptr;
+    }
+};
+
+} // namespace
+
+bool CFileTransDxf::IsEqualTol(double a, double b) { return std::fabs(a - b) <= 1e-7; }
+
+bool CFileTransDxf::IsFlippedExtrusion(const DXFPOINT3& e)
+{
+    return IsEqualTol(e.x, 0.0) && IsEqualTol(e.y, 0.0) && IsEqualTol(e.z, -1.0);
+}
+
+double CFileTransDxf::Distance(double px, double py, double qx, double qy) { return std::hypot(qx - px, qy - py); }
+
+double CFileTransDxf::Bearing(double px, double py, double qx, double qy)
+{
+    const double ix = std::trunc(1000.0 * (qx - px));
+    const double iy = std::trunc(1000.0 * (qy - py));
+    if (ix == 0.0)
+        return iy >= 0.0 ? 0.0 : kPi;
+    if (iy == 0.0)
+        return ix > 0.0 ? kPi / 2.0 : 3.0 * kPi / 2.0;
+    const double t = std::fabs(std::atan((qy - py) / (qx - px)));
+    if (ix > 0.0)
+        return iy > 0.0 ? kPi / 2.0 - t : kPi / 2.0 + t;
+    return iy < 0.0 ? 3.0 * kPi / 2.0 - t : 3.0 * kPi / 2.0 + t;
+}
+
+double CFileTransDxf::VectorAngle(double x, double y)
+{
+    const double r = std::hypot(x, y);
+    if (r < 1e-6)
+        return 0.0;
+    const double a = std::asin(std::clamp(y / r, -1.0, 1.0));
+    if (x < -1e-6)
+        return std::fabs(y) <= 1e-6 ? kPi : kPi - a;
+    if (x > 1e-6) {
+        if (y < -1e-6)
+            return a + kTurn;
+        return y > 1e-6 ? a : 0.0;
+    }
+    if (y < -1e-6)
+        return 3.0 * kPi / 2.0;
+    return y > 1e-6 ? kPi / 2.0 : 0.0;
+}
+
+DXFARCGEOM CFileTransDxf::CircleThrough3Points(double x1, double y1, double x2, double y2, double x3, double y3)
+{
+    const double a1 = y2 - y1, b1 = x2 - x1;
+    const double c1 = a1 * (y1 + y2) / 2.0 + b1 * (x1 + x2) / 2.0;
+    const double a2 = y3 - y2, b2 = x3 - x2;
+    const double c2 = a2 * (y2 + y3) / 2.0 + b2 * (x2 + x3) / 2.0;
+    const double d = a2 * b1 - b2 * a1;
+    DXFARCGEOM arc;
+    arc.cx = (a2 * c1 - c2 * a1) / d;
+    arc.cy = (c2 * b1 - b2 * c1) / d;
+    arc.r = std::hypot(x1 - arc.cx, y1 - arc.cy);
+    arc.start = std::atan2(y1 - arc.cy, x1 - arc.cx);
+    arc.end = std::atan2(y3 - arc.cy, x3 - arc.cx);
+    double delta = std::atan2(y3 - y2, x3 - x2) - std::atan2(y3 - y1, x3 - x1);
+    if (delta > kPi)
+        delta -= kTurn;
+    else if (delta <= -kPi)
+        delta += kTurn;
+    arc.direction = delta > 0.0 ? 1 : 0;
+    if (arc.direction == 1) {
+        if (arc.start > arc.end)
+            arc.end += kTurn;
+    } else if (arc.end > arc.start) {
+        arc.start += kTurn;
+    }
+    return arc;
+}
+
+DXFARCGEOM CFileTransDxf::BulgeToArc(double px, double py, double qx, double qy, double bulge)
+{
+    const double h = Distance(px, py, qx, qy) / 2.0;
+    const double s = h * bulge;
+    double theta = Bearing(px, py, qx, qy) + std::atan(s / h);
+    if (theta < 0.0)
+        theta += kTurn;
+    else if (theta > kTurn)
+        theta -= kTurn;
+    const double d = std::sqrt(s * s + h * h);
+    const double mx = px + std::sin(theta) * d;
+    const double my = py + std::cos(theta) * d;
+    return CircleThrough3Points(px, py, mx, my, qx, qy);
+}
+
+// Cox-de Boor to the given degree on a table for j0 .. j0 + degree + 1.
+// Degree 0 takes both ends of its knot interval; a term whose knot
+// difference is 0 within 1e-7, or that would reach past the last knot, is 0.
+double CFileTransDxf::SplineBasis(const std::vector<double>& knots, std::size_t j0, int degree, double t)
+{
+    if (degree < 0 || degree >= kMaxSplineOrder)
+        return 0.0;
+    const std::size_t m = knots.size();
+    double n[kMaxSplineOrder + 1] = {};
+    const std::size_t width = static_cast<std::size_t>(degree) + 2;
+    for (std::size_t k = 0; k < width; ++k) {
+        const std::size_t j = j0 + k;
+        n[k] = j + 1 < m && knots[j] <= t && t <= knots[j + 1] ? 1.0 : 0.0;
+    }
+    for (std::size_t r = 1; r <= static_cast<std::size_t>(degree); ++r) {
+        for (std::size_t k = 0; k + r < width; ++k) {
+            const std::size_t j = j0 + k;
+            double v = 0.0;
+            if (j + r + 1 < m) {
+                const double d1 = knots[j + r] - knots[j];
+                const double d2 = knots[j + r + 1] - knots[j + 1];
+                if (!IsEqualTol(d1, 0.0))
+                    v += (t - knots[j]) / d1 * n[k];
+                if (!IsEqualTol(d2, 0.0))
+                    v += (knots[j + r + 1] - t) / d2 * n[k + 1];
+            }
+            n[k] = v;
+        }
+    }
+    return n[0];
+}
+
+// Parsers. Each reads the entity's groups up to the code 0 group after it.
+
+void CFileTransDxf::ParseLine(DXFFILE& f, DXFENTITY& e)
+{
+    e.m_nType = DXF_LINE;
+    DXFLINE& r = m_data.m_line;
+    r = DXFLINE{};
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+        if (CommonGroup(e, c, v) || Extrusion(r.m_extrusion, c, v))
+            continue;
+        switch (c) {
+        case 10: r.m_start.x = Coord(v); break;
+        case 20: r.m_start.y = Coord(v); break;
+        case 30: r.m_start.z = Coord(v); break;
+        case 11: r.m_end.x = Coord(v); break;
+        case 21: r.m_end.y = Coord(v); break;
+        case 31: r.m_end.z = Coord(v); break;
+        default: break;
+        }
+    }
+}
+
+void CFileTransDxf::ParsePoint(DXFFILE& f, DXFENTITY& e)
+{
+    e.m_nType = DXF_POINT;
+    DXFPOINTREC& r = m_data.m_point;
+    r = DXFPOINTREC{};
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+        if (CommonGroup(e, c, v))
+            continue;
+        if (c == 10)
+            r.m_at.x = Coord(v);
+        else if (c == 20)
+            r.m_at.y = Coord(v);
+        else if (c == 30)
+            r.m_at.z = Coord(v);
+    }
+}
+
+void CFileTransDxf::ParseCircle(DXFFILE& f, DXFENTITY& e)
+{
+    e.m_nType = DXF_CIRCLE;
+    DXFCIRCLE& r = m_data.m_circle;
+    r = DXFCIRCLE{};
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+        if (CommonGroup(e, c, v) || Extrusion(r.m_extrusion, c, v))
+            continue;
+        switch (c) {
+        case 10: r.m_centre.x = Coord(v); break;
+        case 20: r.m_centre.y = Coord(v); break;
+        case 30: r.m_centre.z = Coord(v); break;
+        case 40: r.m_radius = Coord(v); break;
+        default: break;
+        }
+    }
+}
+
+void CFileTransDxf::ParseArc(DXFFILE& f, DXFENTITY& e)
+{
+    e.m_nType = DXF_ARC;
+    DXFARC& r = m_data.m_arc;
+    r = DXFARC{};
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+        if (CommonGroup(e, c, v) || Extrusion(r.m_extrusion, c, v))
+            continue;
+        switch (c) {
+        case 10: r.m_centre.x = Coord(v); break;
+        case 20: r.m_centre.y = Coord(v); break;
+        case 30: r.m_centre.z = Coord(v); break;
+        case 40: r.m_radius = Coord(v); break;
+        case 50: r.m_start = Num(v) * kDegToRad; break;
+        case 51: r.m_end = Num(v) * kDegToRad; break;
+        default: break;
+        }
+    }
+}
+
+void CFileTransDxf::ParseEllipse(DXFFILE& f, DXFENTITY& e)
+{
+    e.m_nType = DXF_ELLIPSE;
+    DXFELLIPSE& r = m_data.m_ellipse;
+    r = DXFELLIPSE{};
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+        if (CommonGroup(e, c, v) || Extrusion(r.m_extrusion, c, v))
+            continue;
+        switch (c) {
+        case 10: r.m_centre.x = Coord(v); break;
+        case 20: r.m_centre.y = Coord(v); break;
+        case 30: r.m_centre.z = Coord(v); break;
+        case 11: r.m_axis.x = Coord(v); break;
+        case 21: r.m_axis.y = Coord(v); break;
+        case 31: r.m_axis.z = Coord(v); break;
+        case 40: r.m_ratio = Num(v); break;
+        case 41: r.m_start = Num(v); break;
+        case 42: r.m_end = Num(v); break;
+        default: break;
+        }
+    }
+}
+
+void CFileTransDxf::ParseInsert(DXFFILE& f, DXFENTITY& e)
+{
+    e.m_nType = DXF_INSERT;
+    DXFINSERT& r = m_data.m_insert;
+    r = DXFINSERT{};
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+        if (CommonGroup(e, c, v) || Extrusion(r.m_extrusion, c, v))
+            continue;
+        switch (c) {
+        case 10: r.m_at.x = Coord(v); break;
+        case 20: r.m_at.y = Coord(v); break;
+        case 30: r.m_at.z = Coord(v); break;
+        case 41: r.m_sx = Num(v); break;
+        case 42: r.m_sy = Num(v); break;
+        case 43: r.m_sz = Num(v); break;
+        case 50: r.m_rotation = Num(v) * kDegToRad; break;
+        case 2: r.m_block = CutBytes(v, kMaxName); break;
+        default: break;
+        }
+    }
+}
+
+// Each array is made when its count arrives; values before their count or
+// beyond it are left out. A control point ends at its 30 group, or when a
+// 10 group finds the point it would fill already started.
+void CFileTransDxf::ParseSpline(DXFFILE& f, DXFENTITY& e)
+{
+    e.m_nType = DXF_SPLINE;
+    DXFSPLINE& r = m_data.m_spline;
+    r.m_flags = 0;
+    r.m_degree = 3;
+    r.m_bDegreeRead = false;
+    r.m_knots.clear();
+    r.m_controls.clear();
+    r.m_fits.clear();
+    r.m_nKnots = r.m_nControls = r.m_nFits = 0;
+    r.m_bControlX = r.m_bFitX = false;
+    r.m_weight = 0.0;
+    auto point = [](std::vector<DXFPOINT3>& points, std::size_t& filled, bool& hasX, int axis, double value) {
+        if (axis == 0 && hasX) {
+            ++filled;
+            hasX = false;
+        }
+        if (filled >= points.size())
+            return;
+        if (axis == 0) {
+            points[filled].x = value;
+            hasX = true;
+        } else if (axis == 1) {
+            points[filled].y = value;
+        } else {
+            points[filled].z = value;
+            ++filled;
+            hasX = false;
+        }
+    };
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+        if (CommonGroup(e, c, v))
+            continue;
+        switch (c) {
+        case 70: r.m_flags = IntOf(v); break;
+        case 71:
+            r.m_degree = IntOf(v);
+            r.m_bDegreeRead = true;
+            break;
+        case 72:
+            r.m_knots.assign(CountOf(v), 0.0);
+            r.m_nKnots = 0;
+            break;
+        case 73:
+            r.m_controls.assign(CountOf(v), DXFPOINT3{});
+            r.m_nControls = 0;
+            r.m_bControlX = false;
+            break;
+        case 74:
+            r.m_fits.assign(CountOf(v), DXFPOINT3{});
+            r.m_nFits = 0;
+            r.m_bFitX = false;
+            break;
+        case 40:
+            if (r.m_nKnots < r.m_knots.size())
+                r.m_knots[r.m_nKnots++] = Num(v);
+            break;
+        case 41: r.m_weight = Num(v); break;
+        case 10: point(r.m_controls, r.m_nControls, r.m_bControlX, 0, Coord(v)); break;
+        case 20: point(r.m_controls, r.m_nControls, r.m_bControlX, 1, Coord(v)); break;
+        case 30: point(r.m_controls, r.m_nControls, r.m_bControlX, 2, Coord(v)); break;
+        case 11: point(r.m_fits, r.m_nFits, r.m_bFitX, 0, Coord(v)); break;
+        case 21: point(r.m_fits, r.m_nFits, r.m_bFitX, 1, Coord(v)); break;
+        case 31: point(r.m_fits, r.m_nFits, r.m_bFitX, 2, Coord(v)); break;
+        default: break;
+        }
+    }
+}
+
+// The POLYLINE's own groups, then every VERTEX entity that follows it. The
+// end-of-sequence entity after the last vertex is passed over later like
+// any entity the reader does not know.
+void CFileTransDxf::ParsePolyline(DXFFILE& f, DXFENTITY& e)
+{
+    e.m_nType = DXF_POLYLINE;
+    DXFPOLYLINE& r = m_data.m_polyline;
+    r.m_vertices.clear();
+    r.m_flags = 0;
+    r.m_extrusion = DXFPOINT3{};
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+        if (CommonGroup(e, c, v) || Extrusion(r.m_extrusion, c, v))
+            continue;
+        if (c == 70)
+            r.m_flags = static_cast<std::uint16_t>(IntOf(v));
+    }
+    while (!m_bAtEnd && m_lastValue == "VERTEX") {
+        DXFVERTEX vertex;
+        while (NextEntityGroup(f, c, v)) {
+            switch (c) {
+            case 10: vertex.x = Coord(v); break;
+            case 20: vertex.y = Coord(v); break;
+            case 30: vertex.z = Coord(v); break;
+            case 42: vertex.bulge = Num(v); break;
+            default: break;
+            }
+        }
+        r.m_vertices.push_back(vertex);
+    }
+}
+
+void CFileTransDxf::ParseLwPolyline(DXFFILE& f, DXFENTITY& e)
+{
+    e.m_nType = DXF_POLYLINE;
+    DXFPOLYLINE& r = m_data.m_polyline;
+    r.m_vertices.clear();
+    r.m_flags = 0;
+    r.m_extrusion = DXFPOINT3{};
+    double x = 0.0;
+    int c = 0;
+    std::string_view v;
+    while (NextEntityGroup(f, c, v)) {
+        if (CommonGroup(e, c, v) || Extrusion(r.m_extrusion, c, v))
+            continue;
+        switch (c) {
+        case 10: x = Coord(v); break;
+        case 20: r.m_vertices.push_back(DXFVERTEX{x, Coord(v), 0.0, 0.0}); break;
+        case 42:
+            if (!r.m_vertices.empty())
+                r.m_vertices.back().bulge = Num(v);
+            break;
+        case 70: r.m_flags = static_cast<std::uint16_t>(IntOf(v)); break;
+        default: break;
+        }
+    }
+}
+
+// Conversions. f = m_dUnit; coordinates come out in micrometres.
+
+CDocData* CFileTransDxf::ConvertLine(DOCCONTEXT* ctx)
+{
+    // Line ends are world coordinates: the extrusion does not move them.
+    const DXFLINE& r = m_data.m_line;
+    const double f = m_dUnit;
+    NodeChain nodes;
+    nodes.Add(f * r.m_start.x, f * r.m_start.y, NODE_ANCHOR);
+    nodes.Add(f * r.m_end.x, f * r.m_end.y, NODE_ANCHOR);
+    return new CDocDataLine(nodes.head, 1, ctx);
+}
+
+CDocData* CFileTransDxf::ConvertPoint(DOCCONTEXT* ctx)
+{
+    const DXFPOINTREC& r = m_data.m_point;
+    return new CDocDataPoint(AppendNode(nullptr, m_dUnit * r.m_at.x, m_dUnit * r.m_at.y), true, ctx);
+}
+
+CDocData* CFileTransDxf::ConvertCircle(DOCCONTEXT*)
+{
+    const DXFCIRCLE& r = m_data.m_circle;
+    const double f = m_dUnit;
+    double cx = f * r.m_centre.x;
+    if (IsFlippedExtrusion(r.m_extrusion))
+        cx = -cx;
+    const double cy = f * r.m_centre.y;
+    const double radius = f * r.m_radius;
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(radius))
+        return nullptr;
+    return new CDocDataEllipse(cx - radius, cy - radius, cx + radius, cy + radius);
+}
+
+CDocData* CFileTransDxf::ConvertArc(DOCCONTEXT* ctx)
+{
+    const DXFARC& r = m_data.m_arc;
+    const double f = m_dUnit;
+    double cx = f * r.m_centre.x;
+    const double cy = f * r.m_centre.y;
+    double start = r.m_start, end = r.m_end;
+    if (IsFlippedExtrusion(r.m_extrusion)) {
+        cx = -cx;
+        start = kPi - r.m_end;
+        end = kPi - r.m_start;
+    }
+    if (!std::isfinite(start) || !std::isfinite(end))
+        return nullptr;
+    end = EndAfterStart(start, end);
+    DOCNODE* nodes = EllipseToBeziers(cx, cy, f * r.m_radius, start, end, m_dCurveTol * 0.1);
+    if (nodes == nullptr)
+        return nullptr;
+    return new CDocDataBezier(nodes, true, ctx);
+}
+
+// A DXF ellipse runs counter-clockwise from its start parameter to its end
+// parameter, across 0 when the end is the smaller one.
+CDocData* CFileTransDxf::ConvertEllipse(DOCCONTEXT* ctx)
+{
+    const DXFELLIPSE& r = m_data.m_ellipse;
+    const double f = m_dUnit;
+    const double cx = f * r.m_centre.x, cy = f * r.m_centre.y;
+    const double ax = f * r.m_axis.x, ay = f * r.m_axis.y;
+    const double a = std::hypot(ax, ay);
+    const double b = a * r.m_ratio;
+    const double rotation = std::atan2(ay, ax);
+    double start = r.m_start, end = r.m_end;
+    if (IsFlippedExtrusion(r.m_extrusion)) {
+        start = kTurn - r.m_end;
+        end = kTurn - r.m_start;
+    }
+    if (!(a > 0.0) || b == 0.0 || !std::isfinite(a) || !std::isfinite(b) || !std::isfinite(cx) ||
+        !std::isfinite(cy) || !std::isfinite(start) || !std::isfinite(end))
+        return nullptr;
+    end = EndAfterStart(start, end);
+    DOCNODE* nodes = BuildImportCurves(cx, cy, a, b, start, end, rotation, m_dCurveTol);
+    if (nodes == nullptr)
+        return nullptr;
+    return new CDocDataBezier(nodes, true, ctx);
+}
+
+// Sampled at the spline's own degree: each knot span in 20 steps (5 with
+// flag 16), halved while a step is a whole knot unit or more; the points of
+// one spline are kept within kMaxSplinePoints.
+CDocData* CFileTransDxf::ConvertSpline(DOCCONTEXT* ctx)
+{
+    // Only the values the file gave count, whatever its counts promised.
+    DXFSPLINE& r = m_data.m_spline;
+    r.m_knots.resize(r.m_nKnots);
+    r.m_controls.resize(std::min(r.m_controls.size(), r.m_nControls + (r.m_bControlX ? 1 : 0)));
+    const std::vector<double>& k = r.m_knots;
+    const std::size_t n = r.m_controls.size();
+    const int p = r.m_bDegreeRead ? r.m_degree : 3;
+    if (n == 0 || p < 1 || p + 1 > kMaxSplineOrder)
+        return nullptr;
+    const std::size_t deg = static_cast<std::size_t>(p);
+    const double w = r.m_weight == 0.0 ? 1.0 : r.m_weight;
+    const int steps = (r.m_flags & 16) != 0 ? kSplineCoarseSteps : kSplineSteps;
+    const double f = m_dUnit;
+
+    // Samples of each span, first planned, then thinned out to the budget.
+    std::vector<std::size_t> samples;
+    std::size_t total = 0;
+    for (std::size_t i = deg; i < n && i + 1 < k.size(); ++i) {
+        std::size_t count = 0;
+        if (k[i] < k[i + 1]) {
+            const double span = k[i + 1] - k[i];
+            count = static_cast<std::size_t>(steps);
+            if (steps == kSplineSteps) {
+                while (span / static_cast<double>(count) >= 1.0 && count < kMaxSplinePoints)
+                    count *= 2;
+            }
+        }
+        samples.push_back(count);
+        total += count;
+    }
+    if (total > kMaxSplinePoints) {
+        for (std::size_t& count : samples) {
+            if (count > 0)
+                count = std::max<std::size_t>(1, count * kMaxSplinePoints / total);
+        }
+    }
+
+    NodeChain nodes;
+    bool clamped = (r.m_flags & 1) != 0;
+    if (!clamped && k.size() >= deg) {
+        clamped = true;
+        for (std::size_t j = 1; j < deg; ++j)
+            clamped = clamped && std::fabs(k[0] - k[j]) < 1e-9;
+    }
+    if (clamped)
+        nodes.Add(f * r.m_controls[0].x, f * r.m_controls[0].y, NODE_ANCHOR);
+    for (std::size_t s = 0; s < samples.size(); ++s) {
+        const std::size_t i = deg + s;
+        const std::size_t count = samples[s];
+        const double dt = count > 0 ? (k[i + 1] - k[i]) / static_cast<double>(count) : 0.0;
+        for (std::size_t q = 0; q < count; ++q) {
+            const double t = k[i] + dt * static_cast<double>(q);
+            double sum = 0.0, x = 0.0, y = 0.0;
+            for (std::size_t j = i - deg; j <= i && j < n; ++j) {
+                double nj = SplineBasis(k, j, p, t);
+                if (std::fabs(nj) < 1e-8)
+                    nj = 0.0;
+                sum += w * nj;
+                x += w * nj * r.m_controls[j].x;
+                y += w * nj * r.m_controls[j].y;
+            }
+            if (sum != 0.0)
+                nodes.Add(f * x / sum, f * y / sum, NODE_ANCHOR);
+        }
+    }
+    nodes.Add(f * r.m_controls[n - 1].x, f * r.m_controls[n - 1].y, NODE_ANCHOR);
+    return new CDocDataLine(nodes.head, 1, ctx);
+}
+
+// Straight vertices add an anchor with its two controls on it; a bulge adds
+// the arc to the next vertex as Bezier pieces. A mirrored polyline is
+// mirrored whole, its arcs turning the other way.
+CDocData* CFileTransDxf::ConvertPolyline(DOCCONTEXT* ctx)
+{
+    std::vector<DXFVERTEX>& vertices = m_data.m_polyline.m_vertices;
+    if (vertices.empty())
+        return nullptr;
+    if ((m_data.m_polyline.m_flags & 1) != 0)
+        vertices.push_back(vertices.front());
+    const double sx = IsFlippedExtrusion(m_data.m_polyline.m_extrusion) ? -m_dUnit : m_dUnit;
+    const double bulgeSign = sx < 0.0 ? -1.0 : 1.0;
+    const double f = m_dUnit;
+    const std::size_t n = vertices.size();
+
+    // Without arcs the controls would all sit on their anchors: anchors only.
+    bool arcs = false;
+    for (std::size_t i = 0; i + 1 < n && !arcs; ++i)
+        arcs = std::fabs(vertices[i].bulge) >= kMinBulge;
+    NodeChain nodes;
+    if (!arcs) {
+        for (const DXFVERTEX& v : vertices)
+            nodes.Add(sx * v.x, f * v.y, NODE_ANCHOR);
+        return new CDocDataLine(nodes.head, 1, ctx);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const double b = i + 1 < n ? bulgeSign * vertices[i].bulge : 0.0;
+        const double px = sx * vertices[i].x, py = f * vertices[i].y;
+        if (std::fabs(b) >= kMinBulge) {
+            const double qx = sx * vertices[i + 1].x, qy = f * vertices[i + 1].y;
+            if (Distance(px, py, qx, qy) >= kMinArcChord) {
+                const DXFARCGEOM arc = BulgeToArc(px, py, qx, qy, b);
+                DOCNODE* piece = EllipseToBeziers(arc.cx, arc.cy, arc.r, arc.start, arc.end, m_dCurveTol * 0.1);
+                if (piece == nullptr) {
+                    nodes.Free();
+                    return nullptr;
+                }
+                DOCNODE* last = LastNode(piece);
+                nodes.Add(piece->m_x, piece->m_y, NODE_CONTROL_IN);
+                nodes.tail->m_pNext = piece;
+                piece->m_pPrev = nodes.tail;
+                nodes.tail = last;
+                nodes.Add(last->m_x, last->m_y, NODE_CONTROL_OUT);
+                if (i + 2 == n)
+                    break;
+            }
+            continue;
+        }
+        nodes.Add(px, py, NODE_CONTROL_IN);
+        nodes.Add(px, py, NODE_ANCHOR);
+        nodes.Add(px, py, NODE_CONTROL_OUT);
+    }
+    if (nodes.head == nullptr)
+        return nullptr;
+    // The first and last nodes are the controls around the ends.
+    DOCNODE* head = nodes.head;
+    if (head->m_nKind != NODE_ANCHOR && head->m_pNext != nullptr) {
+        head = head->m_pNext;
+        delete head->m_pPrev;
+        head->m_pPrev = nullptr;
+    }
+    DOCNODE* last = nodes.tail;
+    if (last->m_nKind != NODE_ANCHOR && last != head) {
+        last = last->m_pPrev;
+        delete last->m_pNext;
+        last->m_pNext = nullptr;
+    }
+    if (CompactNodeList(head))
+        return new CDocDataLine(head, 1, ctx);
+    return new CDocDataBezier(head, true, ctx);
+}
+
+// DXF places a block by moving its base point onto the insertion point,
+// scaling and then rotating it about that point.
+CFileTransDxf::Chain CFileTransDxf::InsertBlock(DOCCONTEXT* ctx)
+{
+    const DXFINSERT& r = m_data.m_insert;
+    const auto found = m_blockIndex.find(std::string(r.m_block));
+    if (found == m_blockIndex.end())
+        return {};
+    const DXFBLOCK& block = m_blocks[found->second];
+    const double f = m_dUnit;
+    const CGeoPoint from(block.m_baseX, block.m_baseY);
+    const CGeoPoint to(f * r.m_at.x, f * r.m_at.y);
+    if (!std::isfinite(to.m_x) || !std::isfinite(to.m_y) || !std::isfinite(r.m_sx) || !std::isfinite(r.m_sy) ||
+        !std::isfinite(r.m_rotation))
+        return {};
+    if (block.m_nDepth + 1 > kMaxInsertDepth || block.m_nObjects > kMaxInsertObjects - m_nInsertedObjects ||
+        block.m_nNodes > kMaxInsertNodes - m_nInsertedNodes)
+        return {};
+    m_nInsertedObjects += block.m_nObjects;
+    m_nInsertedNodes += block.m_nNodes;
+    m_nBlockDepth = std::max(m_nBlockDepth, block.m_nDepth + 1);
+
+    CDocData* copies = CloneDocData(block.m_pFirst, true);
+    Chain chain{copies, copies};
+    for (CDocData* o = copies; o != nullptr; o = o->m_pNext) {
+        chain.second = o;
+        o->Move(from, to, ctx);
+        if (r.m_sx != 1.0 || r.m_sy != 1.0)
+            o->Scale(to.m_x, to.m_y, r.m_sx, r.m_sy, ctx);
+        o->Rotate(to, r.m_rotation, ctx);
+    }
+    return chain;
+}

@@ -1,0 +1,665 @@
+// The DXF reader: groups, sections, units, entities, blocks, colours and
+// text, in micrometres before the dispatcher divides by 100; and the DXF
+// road of the dispatcher.
+//
+// Faults these catch: lines ends or unknown entities that lose the pairing
+// of codes and values, a unit applied twice or not at all, arcs and bulges
+// turning the wrong way (mirrored ones above all), splines off their
+// curve or sampled without end, blocks placed off their base point or
+// nested without bound, colour numbers taken for RGB values, escapes that
+// swallow the text after them, and broken files that crash or hang.
+#include "ImportTestSupport.h"
+#include "importexport/FileReadTrans.h"
+#include "importexport/FileTransDxf.h"
+#include "model/CurveGeometry.h"
+#include "platform/CodePage.h"
+#include "platform/NumText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+
+namespace plat {
+namespace {
+
+// DXF text from its lines, each ended by `end`.
+std::string Lines(std::initializer_list<std::string_view> lines, std::string_view end = "\r\n")
+{
+    std::string out;
+    for (std::string_view l : lines) {
+        out += l;
+        out += end;
+    }
+    return out;
+}
+
+std::string Entities(const std::string& body, const std::string& header = "")
+{
+    std::string out;
+    if (!header.empty())
+        out += Lines({"0", "SECTION", "2", "HEADER"}) + header + Lines({"0", "ENDSEC"});
+    return out + Lines({"0", "SECTION", "2", "ENTITIES"}) + body + Lines({"0", "ENDSEC", "0", "EOF"});
+}
+
+std::string Line(double x0, double y0, double x1, double y1, const std::string& more = "")
+{
+    auto n = [](double v) { return FormatFixed(v, 4); };
+    return Lines({"0", "LINE", "8", "0"}) + more +
+           Lines({"10", n(x0), "20", n(y0), "30", "0.0", "11", n(x1), "21", n(y1), "31", "0.0"});
+}
+
+std::string InsUnits(int code) { return Lines({"9", "$INSUNITS", "70", FormatInt(code)}); }
+
+std::vector<std::uint8_t> Kinds(const CDocData* o)
+{
+    std::vector<std::uint8_t> out;
+    for (const DOCNODE* n = o->m_pNodes; n != nullptr; n = n->m_pNext)
+        out.push_back(n->m_nKind);
+    return out;
+}
+
+class DxfReader : public ImportFixture {
+protected:
+    ~DxfReader() override { DeleteObjectList(m_list); }
+
+    bool Read(const std::string& bytes, std::uint8_t unit = 0)
+    {
+        DeleteObjectList(m_list);
+        CFileTransDxf reader;
+        reader.SetUnitChoice(unit);
+        return reader.ReadDxfBytes(bytes, m_list, &m_ctx);
+    }
+    CDocData* At(std::size_t i)
+    {
+        const std::vector<const CDocData*> objects = Objects(m_list);
+        EXPECT_LT(i, objects.size());
+        return i < objects.size() ? const_cast<CDocData*>(objects[i]) : nullptr;
+    }
+    std::uint32_t Nearest(COLORREF c) { return CFileReadTrans::NearestPaletteIndex(c, m_settings.m_palette.data()); }
+
+    CDocData* m_list = nullptr;
+};
+
+TEST_F(DxfReader, EveryLineEndReadsTheSameAndUnknownEntitiesArePassedOver)
+{
+    // CR CR LF, LF (with blank lines before codes) and CR LF; a HATCH with
+    // groups of its own between the two lines.
+    const std::initializer_list<std::string_view> groups = {
+        "0", "SECTION", "2", "ENTITIES", "0", "LINE", "10", "1", "20", "2", "11", "3", "21", "4",
+        "0", "HATCH", "10", "99", "20", "99", "2", "SOLID", "0", "LINE", "10", "5", "20", "6",
+        "11", "7", "21", "8", "0", "ENDSEC", "0", "EOF"};
+    std::string lf;
+    for (std::string_view g : groups)
+        lf += std::string(g) + (g == "HATCH" ? "\n\n\n" : "\n");
+    for (const std::string& bytes : {Lines(groups, "\r\r\n"), lf, Lines(groups)}) {
+        ASSERT_TRUE(Read(bytes));
+        ASSERT_EQ(Objects(m_list).size(), 2u);
+        EXPECT_EQ(NodePositions(At(0)), (std::vector<XY>{{1000, 2000}, {3000, 4000}}));
+        EXPECT_EQ(NodePositions(At(1)), (std::vector<XY>{{5000, 6000}, {7000, 8000}}));
+    }
+}
+
+TEST_F(DxfReader, OverlongLinesWarnOncePerFileAndKeepCodesAndValuesPaired)
+{
+    // Two layer names of 2000 bytes: one message, and the coordinates after
+    // them are still read as coordinates.
+    const std::string longName(2000, 'L');
+    ASSERT_TRUE(Read(Entities(Line(1, 1, 2, 1, Lines({"8", longName})) + Line(3, 3, 4, 3, Lines({"8", longName})))));
+    ASSERT_EQ(m_prompt.m_shown.size(), 1u);
+    EXPECT_EQ(m_prompt.m_shown[0].text, u"The string is too long");
+    EXPECT_EQ(NodePositions(At(1)), (std::vector<XY>{{3000, 3000}, {4000, 3000}}));
+}
+
+TEST_F(DxfReader, TheUnitComesFromInsUnitsOrReplacesIt)
+{
+    const std::string line = Line(0, 0, 10, 0);
+    struct Case {
+        std::string header;
+        std::uint8_t choice;
+        double endX;
+    } cases[] = {
+        {"", 0, 10000},                // no $INSUNITS: millimetres
+        {InsUnits(1), 0, 254000},      // inches
+        {InsUnits(4), 0, 10000},       // millimetres
+        {InsUnits(0), 0, 10000},       // unitless
+        {InsUnits(6), 0, 10000000},    // metres
+        {InsUnits(4), 1, 254000},      // inch chosen: replaces the file's unit
+        {InsUnits(1), 1, 254000},      // ... never multiplies with it
+        {InsUnits(1), 2, 10000},       // millimetres chosen
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.header + " choice " + FormatInt(c.choice));
+        ASSERT_TRUE(Read(Entities(line, c.header), c.choice));
+        EXPECT_DOUBLE_EQ(NodePositions(m_list)[1].first, c.endX);
+    }
+}
+
+TEST_F(DxfReader, BulgesMakeHalfCirclesAndAMirroredPolylineTurnsTheOtherWay)
+{
+    // From (10, 0) with bulge 1 to (10, 10): a counter-clockwise half circle
+    // about (10, 5) through (15, 5), in two quarter pieces whose controls lie
+    // 5 x 0.551784 along the tangents.
+    const double h = 5000 * kBezierQuarterFactor;
+    const std::string arc = Lines({"0", "LWPOLYLINE", "90", "2", "70", "0", "10", "10", "20", "0", "42", "1",
+                                   "10", "10", "20", "10"});
+    ASSERT_TRUE(Read(Entities(arc)));
+    EXPECT_EQ(m_list->GetType(), MT_BEZIER);
+    EXPECT_EQ(Kinds(m_list), (std::vector<std::uint8_t>{0, 2, 1, 0, 2, 1, 0}));
+    ExpectNodesNear(m_list, {{10000, 0}, {10000 + h, 0}, {15000, 5000 - h}, {15000, 5000}, {15000, 5000 + h},
+                             {10000 + h, 10000}, {10000, 10000}});
+
+    // Seen from below (extrusion 0, 0, -1, given after the vertices): the
+    // mirror image, through (-15, 5).
+    ASSERT_TRUE(Read(Entities(arc + Lines({"210", "0.0", "220", "0.0", "230", "-1.0"}))));
+    ExpectNodesNear(m_list, {{-10000, 0}, {-10000 - h, 0}, {-15000, 5000 - h}, {-15000, 5000}, {-15000, 5000 + h},
+                             {-10000 - h, 10000}, {-10000, 10000}});
+
+    // A square with straight vertices only is a polyline.
+    ASSERT_TRUE(Read(Entities(Lines({"0", "LWPOLYLINE", "70", "1", "10", "0", "20", "0", "10", "2", "20", "0", "10",
+                                     "2", "20", "2", "10", "0", "20", "2"}))));
+    EXPECT_EQ(m_list->GetType(), MT_LINE);
+    EXPECT_EQ(NodePositions(m_list), (std::vector<XY>{{0, 0}, {2000, 0}, {2000, 2000}, {0, 2000}, {0, 0}}));
+}
+
+TEST_F(DxfReader, PolylineVerticesCloseAndOnlyTheirOwnBulgesCurve)
+{
+    // Closed, three vertices: back to the first. Then an empty closed
+    // POLYLINE adds nothing and the LINE after it is read.
+    auto vertex = [](std::string_view x, std::string_view y, std::string_view bulge = "") {
+        std::string v = Lines({"0", "VERTEX", "8", "0", "10", x, "20", y});
+        return bulge.empty() ? v : v + Lines({"42", bulge});
+    };
+    const std::string triangle = Lines({"0", "POLYLINE", "66", "1", "70", "1"}) + vertex("0", "0") + vertex("4", "0") +
+                                 vertex("4", "3") + Lines({"0", "SEQEND"});
+    const std::string empty = Lines({"0", "POLYLINE", "66", "1", "70", "1", "0", "SEQEND"});
+    ASSERT_TRUE(Read(Entities(triangle + empty + Line(7, 7, 8, 8))));
+    ASSERT_EQ(Objects(m_list).size(), 2u);
+    EXPECT_EQ(NodePositions(At(0)), (std::vector<XY>{{0, 0}, {4000, 0}, {4000, 3000}, {0, 0}}));
+    EXPECT_EQ(At(1)->GetType(), MT_LINE);
+
+    // Bulge 0.5 on the second vertex only: the last piece, from the third
+    // vertex to the fourth, keeps its controls on its anchors.
+    ASSERT_TRUE(Read(Entities(Lines({"0", "POLYLINE", "70", "0"}) + vertex("0", "0") + vertex("2", "0", "0.5") +
+                              vertex("4", "0") + vertex("6", "0") + Lines({"0", "SEQEND"}))));
+    ASSERT_EQ(m_list->GetType(), MT_BEZIER);
+    const std::vector<XY> nodes = NodePositions(m_list);
+    ASSERT_GE(nodes.size(), 4u);
+    const std::size_t n = nodes.size();
+    EXPECT_EQ(nodes[n - 1], (XY{6000, 0}));
+    EXPECT_EQ(nodes[n - 2], (XY{6000, 0}));
+    EXPECT_EQ(nodes[n - 3], (XY{4000, 0}));
+    EXPECT_EQ(nodes[n - 4], (XY{4000, 0}));
+    // The bulge 0.5 arc bows below the chord (clockwise is negative bulge).
+    double ymin = 0.0;
+    for (const XY& p : nodes)
+        ymin = std::min(ymin, p.second);
+    EXPECT_LT(ymin, -400.0);
+}
+
+TEST_F(DxfReader, ArcsAcrossZeroAndLinesStayInWorldCoordinates)
+{
+    // An ARC of radius 1 from 350 to 10 degrees covers 0 degrees; mirrored
+    // it covers 180 degrees. A LINE with the mirrored extrusion is not moved;
+    // a CIRCLE is.
+    const double c = 1000 * std::cos(10 * std::numbers::pi / 180), s = 1000 * std::sin(10 * std::numbers::pi / 180);
+    const std::string arc = Lines({"0", "ARC", "10", "0", "20", "0", "40", "1", "50", "350", "51", "10"});
+    const std::string below = Lines({"210", "0", "220", "0", "230", "-1"});
+    ASSERT_TRUE(Read(Entities(arc + arc + below + Line(1, 0, 2, 0, below) +
+                              Lines({"0", "CIRCLE", "10", "5", "20", "0", "40", "1"}) + below)));
+    const std::vector<XY> right = NodePositions(At(0));
+    EXPECT_NEAR(right.front().first, c, 1e-6);
+    EXPECT_NEAR(right.front().second, -s, 1e-6);
+    EXPECT_NEAR(right.back().first, c, 1e-6);
+    EXPECT_NEAR(right.back().second, s, 1e-6);
+    const std::vector<XY> left = NodePositions(At(1));
+    EXPECT_NEAR(left.front().first, -c, 1e-6);
+    EXPECT_NEAR(left.front().second, s, 1e-6);
+    EXPECT_NEAR(left.back().first, -c, 1e-6);
+    EXPECT_NEAR(left.back().second, -s, 1e-6);
+    EXPECT_EQ(NodePositions(At(2)), (std::vector<XY>{{1000, 0}, {2000, 0}}));
+    ExpectBox(At(3)->m_rcBound, -6000, -4000, -1000, 1000);
+}
+
+TEST_F(DxfReader, EllipseArcsRunCounterClockwiseAcrossTheirZeroParameter)
+{
+    // Major axis (2, 0), ratio 0.5, parameters from 3/2 pi to pi/2: the
+    // right half, through (2, 0), not the left half.
+    ASSERT_TRUE(Read(Entities(Lines({"0", "ELLIPSE", "10", "0", "20", "0", "11", "2", "21", "0", "40", "0.5", "41",
+                                     FormatFixed(1.5 * std::numbers::pi, 12), "42",
+                                     FormatFixed(0.5 * std::numbers::pi, 12)}))));
+    CGeoBox box = m_list->m_rcBound;
+    EXPECT_NEAR(box.m_xmin, 0.0, 1.0);
+    EXPECT_NEAR(box.m_xmax, 2000.0, 1.0);
+}
+
+TEST_F(DxfReader, SplinesFollowTheirOwnDegreeWithinBounds)
+{
+    auto spline = [](std::string_view degree, std::initializer_list<std::string_view> knots,
+                     std::initializer_list<XY> controls) {
+        std::string s = Lines({"0", "SPLINE", "70", "8", "71", degree, "72", FormatInt(static_cast<int>(knots.size())),
+                               "73", FormatInt(static_cast<int>(controls.size())), "74", "0"});
+        for (std::string_view k : knots)
+            s += Lines({"40", k});
+        for (const XY& p : controls)
+            s += Lines({"10", FormatFixed(p.first), "20", FormatFixed(p.second), "30", "0"});
+        return s;
+    };
+    // Clamped cubic over (0,0) (0,3) (3,3) (3,0): P0, 20 samples from t = 0
+    // in steps of 0.05, P3. B(0.25) = (0.46875, 1.6875), B(0.5) = (1.5, 2.25).
+    ASSERT_TRUE(Read(Entities(spline("3", {"0", "0", "0", "0", "1", "1", "1", "1"}, {{0, 0}, {0, 3}, {3, 3}, {3, 0}}))));
+    std::vector<XY> nodes = NodePositions(m_list);
+    ASSERT_EQ(nodes.size(), 22u);
+    EXPECT_EQ(nodes[0], (XY{0, 0}));
+    EXPECT_EQ(nodes[1], (XY{0, 0}));
+    EXPECT_NEAR(nodes[6].first, 468.75, 1e-6);
+    EXPECT_NEAR(nodes[6].second, 1687.5, 1e-6);
+    EXPECT_NEAR(nodes[11].first, 1500, 1e-6);
+    EXPECT_NEAR(nodes[11].second, 2250, 1e-6);
+    EXPECT_EQ(nodes[21], (XY{3000, 0}));
+
+    // A quadratic one is evaluated as quadratic: B(0.5) = (2, 2) for
+    // (0,0) (2,4) (4,0).
+    ASSERT_TRUE(Read(Entities(spline("2", {"0", "0", "0", "1", "1", "1"}, {{0, 0}, {2, 4}, {4, 0}}))));
+    nodes = NodePositions(m_list);
+    ASSERT_EQ(nodes.size(), 22u);
+    EXPECT_NEAR(nodes[11].first, 2000, 1e-6);
+    EXPECT_NEAR(nodes[11].second, 2000, 1e-6);
+
+    // Beyond the order limit: passed over. A huge knot span and a count far
+    // beyond the file: bounded.
+    ASSERT_TRUE(Read(Entities(spline(FormatInt(kMaxSplineOrder), {"0", "1"}, {{0, 0}}) + Line(0, 0, 1, 0) +
+                              spline("3", {"0", "0", "0", "0", "1e12", "1e12", "1e12", "1e12"},
+                                     {{0, 0}, {0, 3}, {3, 3}, {3, 0}}) +
+                              Lines({"0", "SPLINE", "72", "99999999999", "73", "99999999999", "10", "1", "20", "1"}))));
+    ASSERT_EQ(Objects(m_list).size(), 3u);
+    EXPECT_EQ(At(0)->GetType(), MT_LINE);
+    EXPECT_LE(CountNodes(At(1)->m_pNodes), static_cast<int>(CFileTransDxf::kMaxSplinePoints) + 2);
+    EXPECT_EQ(NodePositions(At(2)), (std::vector<XY>{{1000, 1000}}));
+}
+
+std::string Block(std::string_view name, std::string_view bx, std::string_view by, const std::string& body)
+{
+    return Lines({"0", "BLOCK", "8", "0", "2", name, "70", "0", "10", bx, "20", by, "30", "0", "3", name}) + body +
+           Lines({"0", "ENDBLK", "8", "0"});
+}
+
+std::string Insert(std::string_view name, std::string_view x, std::string_view y, const std::string& more = "")
+{
+    return Lines({"0", "INSERT", "8", "0", "2", name, "10", x, "20", y, "30", "0"}) + more;
+}
+
+std::string WithBlocks(const std::string& blocks, const std::string& entities, const std::string& header = "")
+{
+    std::string out;
+    if (!header.empty())
+        out += Lines({"0", "SECTION", "2", "HEADER"}) + header + Lines({"0", "ENDSEC"});
+    return out + Lines({"0", "SECTION", "2", "BLOCKS"}) + blocks + Lines({"0", "ENDSEC"}) + Entities(entities);
+}
+
+TEST_F(DxfReader, InsertsPlaceTheBlockBasePointScaledAndTurned)
+{
+    // Base (1, 1), a line from the base to (3, 1). At (10, 10), scale 2,
+    // turned by 90 degrees: from (10, 10) to (10, 14). In inches the
+    // insertion point is scaled like every other point.
+    const std::string blocks = Block("B", "1", "1", Line(1, 1, 3, 1));
+    const std::string insert = Insert("B", "10", "10", Lines({"41", "2", "42", "2", "50", "90"}));
+    ASSERT_TRUE(Read(WithBlocks(blocks, insert)));
+    ExpectNodesNear(m_list, {{10000, 10000}, {10000, 14000}});
+    ASSERT_TRUE(Read(WithBlocks(blocks, insert, InsUnits(1))));
+    ExpectNodesNear(m_list, {{254000, 254000}, {254000, 355600}});
+
+    // A second definition of the name joins the first, its objects kept
+    // where they lie against its own base point.
+    ASSERT_TRUE(Read(WithBlocks(blocks + Block("B", "0", "0", Line(5, 5, 6, 5)), Insert("B", "0", "0"))));
+    ASSERT_EQ(Objects(m_list).size(), 2u);
+    ExpectNodesNear(At(0), {{0, 0}, {2000, 0}});
+    ExpectNodesNear(At(1), {{5000, 5000}, {6000, 5000}});
+
+    // Unknown and empty blocks add nothing; the file holds nothing else.
+    EXPECT_FALSE(Read(WithBlocks(Block("E", "0", "0", ""), Insert("E", "0", "0") + Insert("X", "0", "0"))));
+}
+
+TEST_F(DxfReader, NestedBlocksStopAtTheirDepthLimit)
+{
+    // B0 holds a line; each Bk holds an INSERT of the one before. An INSERT
+    // may nest kMaxInsertDepth blocks in all, its own level included.
+    std::string blocks = Block("B0", "0", "0", Line(0, 0, 1, 0));
+    for (int k = 1; k <= 20; ++k)
+        blocks += Block("B" + FormatInt(k), "0", "0", Insert("B" + FormatInt(k - 1), "1", "0"));
+    const int deepest = static_cast<int>(CFileTransDxf::kMaxInsertDepth) - 2;
+    ASSERT_TRUE(Read(WithBlocks(blocks, Insert("B" + FormatInt(deepest), "0", "0"))));
+    ExpectNodesNear(m_list, {{deepest * 1000.0, 0}, {deepest * 1000.0 + 1000, 0}});
+    EXPECT_FALSE(Read(WithBlocks(blocks, Insert("B" + FormatInt(deepest + 1), "0", "0") + Insert("B20", "0", "0"))));
+}
+
+TEST_F(DxfReader, ColourNumbersIndexTheStandardTableAndByLayerTakesTheLayer)
+{
+    EXPECT_EQ(CFileTransDxf::StandardColour(1), MakeRGB(255, 0, 0));
+    EXPECT_EQ(CFileTransDxf::StandardColour(5), MakeRGB(0, 0, 255));
+    EXPECT_EQ(CFileTransDxf::StandardColour(7), MakeRGB(0, 0, 0));
+    EXPECT_EQ(CFileTransDxf::StandardColour(14), MakeRGB(153, 0, 0));
+    EXPECT_EQ(CFileTransDxf::StandardColour(30), MakeRGB(255, 127, 0));
+    EXPECT_EQ(CFileTransDxf::StandardColour(41), MakeRGB(255, 223, 127));
+    EXPECT_EQ(CFileTransDxf::StandardColour(170), MakeRGB(0, 0, 255));
+    EXPECT_EQ(CFileTransDxf::StandardColour(250), MakeRGB(51, 51, 51));
+
+    // Layer CUT is blue (5), layer OFF is switched off and green (-3).
+    const std::string tables = Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LAYER", "0", "LAYER", "2",
+                                      "CUT", "62", "5", "0", "LAYER", "2", "OFF", "62", "-3", "0", "ENDTAB", "0",
+                                      "ENDSEC"});
+    ASSERT_TRUE(Read(tables + Entities(Line(0, 0, 1, 0, Lines({"62", "1"})) + Line(0, 1, 1, 1, Lines({"8", "CUT"})) +
+                                       Line(0, 2, 1, 2, Lines({"8", "OFF"})) + Line(0, 3, 1, 3))));
+    const std::uint32_t expected[] = {Nearest(MakeRGB(255, 0, 0)), Nearest(MakeRGB(0, 0, 255)),
+                                      Nearest(MakeRGB(0, 255, 0)), Nearest(MakeRGB(0, 0, 0))};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(At(i)->m_nLayer, static_cast<std::int32_t>(expected[i])) << i;
+        EXPECT_EQ(At(i)->m_nColor, m_settings.m_palette[expected[i]]) << i;
+    }
+    EXPECT_NE(expected[0], expected[1]);
+}
+
+TEST_F(DxfReader, BrokenFilesEndCleanly)
+{
+    EXPECT_FALSE(Read(std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + Entities(Line(0, 0, 1, 0))));
+    EXPECT_FALSE(Read(""));
+    EXPECT_FALSE(Read("garbage\n\n\r\r\n"));
+    CFileTransDxf reader;
+    CDocData* list = nullptr;
+    std::filesystem::create_directory(m_folder.Root() + "folder.dxf");
+    EXPECT_FALSE(reader.ReadDxf(m_folder.Root() + "folder.dxf", list, &m_ctx));
+    EXPECT_FALSE(reader.ReadDxf(m_folder.Root() + "missing.dxf", list, &m_ctx));
+
+    // Every cut of a file with tables, blocks and entities: what is read is
+    // read, nothing more.
+    const std::string whole =
+        Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LAYER", "0", "LAYER", "2", "A", "62", "3", "0",
+               "ENDTAB", "0", "TABLE", "2", "STYLE", "0", "STYLE", "2", "S", "3", "x.shx", "0", "ENDTAB", "0",
+               "ENDSEC"}) +
+        WithBlocks(Block("B", "1", "1", Line(1, 1, 2, 2) + Lines({"0", "LWPOLYLINE", "10", "0", "20", "0", "42", "1",
+                                                                    "10", "1", "20", "0"})),
+                   Insert("B", "3", "3") + Lines({"0", "POLYLINE", "70", "1", "0", "VERTEX", "10", "0", "20", "0",
+                                                  "0", "VERTEX", "10", "1", "20", "1", "42", "-2", "0", "SEQEND"}) +
+                       Lines({"0", "SPLINE", "72", "8", "73", "4", "40", "0", "40", "0"}) + Line(5, 5, 6, 6));
+    for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+        Read(whole.substr(0, cut));
+        for (const CDocData* o : Objects(m_list)) {
+            for (const XY& p : NodePositions(o->m_pNodes)) {
+                ASSERT_TRUE(std::isfinite(p.first) && std::isfinite(p.second)) << cut;
+            }
+        }
+    }
+    // Whole: the block's two objects, the polyline and the line; the spline
+    // whose control points never came adds nothing.
+    ASSERT_TRUE(Read(whole));
+    EXPECT_EQ(Objects(m_list).size(), 4u);
+}
+
+TEST_F(DxfReader, TextEscapesTakeExactlyTheirDigits)
+{
+    EXPECT_EQ(CFileTransDxf::DecodeText("\\U+00B15mm"), WideToCodePage(u"\u00B15mm"));
+    EXPECT_EQ(CFileTransDxf::DecodeText("A\\U+00B0"), WideToCodePage(u"A\u00B0"));
+    // Too few digits: the text stays as written.
+    EXPECT_EQ(CFileTransDxf::DecodeText("\\U+00Bx"), "\\U+00Bx");
+    // A double-byte character of the code page, then plain text.
+    EXPECT_EQ(CFileTransDxf::DecodeText("\\M+5B0A1z"), std::string("\xB0\xA1z"));
+    // Cut to 255 bytes between two-byte characters, not inside one.
+    std::string wide;
+    for (int i = 0; i < 200; ++i)
+        wide += "\xB0\xA1";
+    EXPECT_EQ(CFileTransDxf::DecodeText(wide, 255).size(), 254u);
+}
+
+TEST_F(DxfReader, TextRecordsTakeTheFirstStyleAndSoundDefaults)
+{
+    // Two styles: only the first reaches the texts; its extended data face
+    // name replaces its font file. A face name too long for the field keeps
+    // its suffix within it.
+    const std::string styles = Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "STYLE", "0", "STYLE", "2",
+                                      "First", "3", "first.shx", "41", "1.2", "1001", "ACAD", "1000", "Sans", "0",
+                                      "STYLE", "2", "Second", "3", "second.shx", "0", "ENDTAB", "0", "ENDSEC"});
+    CFileTransDxf reader;
+    CDocData* list = nullptr;
+    EXPECT_FALSE(reader.ReadDxfBytes(styles, list, &m_ctx));
+    EXPECT_EQ(reader.m_style.m_name, "First");
+    EXPECT_EQ(reader.m_style.m_font_file, "Sans.ttf");
+
+    DXFENTITY entity;
+    DXFTEXT rec;
+    rec.m_text = "a";
+    rec.m_width_factor = 0.8;
+    rec.m_bWidthRead = true;
+    Text text;
+    reader.BuildTextRecord(entity, rec, text);
+    EXPECT_EQ(text.m_width_factor, 0.8); // below 1, yet the entity's own
+    EXPECT_EQ(std::string(text.m_font_file), "Sans.ttf");
+    EXPECT_EQ(std::string(text.m_text), "a");
+    EXPECT_EQ(text.m_color, 256);
+    rec.m_bWidthRead = false;
+    reader.BuildTextRecord(entity, rec, text);
+    EXPECT_EQ(text.m_width_factor, 1.2); // the style's
+    reader.m_style.m_width_factor = 0.0;
+    reader.BuildTextRecord(entity, rec, text);
+    EXPECT_EQ(text.m_width_factor, 1.0); // neither: 1
+
+    MText mtext;
+    reader.BuildMTextRecord(entity, DXFMTEXT{}, mtext);
+    EXPECT_EQ(mtext.m_line_spacing, 1.0); // the library divides by no 0
+
+    const std::string longFace(700, 'f');
+    reader.ReadDxfBytes(Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "STYLE", "0", "STYLE", "1000"}) +
+                            Lines({longFace, "0", "ENDTAB", "0", "ENDSEC"}),
+                        list, &m_ctx);
+    EXPECT_EQ(reader.m_style.m_font_file.size(), CFileTransDxf::kMaxName);
+    EXPECT_TRUE(reader.m_style.m_font_file.ends_with(".ttf"));
+}
+
+// Outlines of the system's sans-serif face.
+class DxfText : public DxfReader {
+protected:
+    CGeoBox Box()
+    {
+        CGeoBox box;
+        for (const CDocData* o : Objects(m_list))
+            box.Union(o->m_rcBound);
+        return box;
+    }
+};
+
+TEST_F(DxfText, TextsScaleWithTheUnitAndLandOnTheirAlignmentPoint)
+{
+    const std::string text = Lines({"0", "TEXT", "10", "0", "20", "0", "40", "1", "1", "HI"});
+    ASSERT_TRUE(Read(Entities(text)));
+    ASSERT_EQ(Objects(m_list).size(), 2u); // one text object per letter
+    EXPECT_EQ(m_list->GetType(), MT_CHAR);
+    const CGeoBox mm = Box();
+    ASSERT_TRUE(Read(Entities(text, InsUnits(1))));
+    const CGeoBox inch = Box();
+    EXPECT_NEAR(inch.m_xmax - inch.m_xmin, 25.4 * (mm.m_xmax - mm.m_xmin), 1e-6);
+    EXPECT_NEAR(inch.m_ymax - inch.m_ymin, 25.4 * (mm.m_ymax - mm.m_ymin), 1e-6);
+
+    // Centred (72 = 1) and right-aligned (72 = 2) on the alignment point
+    // (5, 0); the insertion point written beside it does not count.
+    const std::string centred = Lines({"0", "TEXT", "10", "0", "20", "0", "40", "1", "1", "HI", "72", "1", "11", "5",
+                                       "21", "0"});
+    ASSERT_TRUE(Read(Entities(centred)));
+    CGeoBox box = Box();
+    EXPECT_NEAR((box.m_xmin + box.m_xmax) / 2, 5000, 1e-6);
+    EXPECT_NEAR(box.m_xmax - box.m_xmin, mm.m_xmax - mm.m_xmin, 1e-6);
+    ASSERT_TRUE(Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "1", "1", "HI", "72", "2", "11", "5",
+                                     "21", "0"}))));
+    EXPECT_NEAR(Box().m_xmax, 5000, 1e-6);
+}
+
+TEST_F(DxfText, MTextPiecesAreAppendedAndTurnByAngleOrDirection)
+{
+    // Multi-line texts take their font from the style only.
+    const std::string style = Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "STYLE", "0", "STYLE", "2",
+                                     "Standard", "3", "arial.ttf", "0", "ENDTAB", "0", "ENDSEC"});
+    // Two group 3 pieces and the group 1 end: six letters, six objects.
+    ASSERT_TRUE(Read(style + Entities(Lines({"0", "MTEXT", "10", "0", "20", "0", "40", "1", "3", "AB", "3", "CD", "1",
+                                             "EF"}))));
+    EXPECT_EQ(Objects(m_list).size(), 6u);
+
+    // Turned a quarter by 50 = 90 or by the direction (0, 1): the line runs
+    // upwards, taller than wide, and both ways give the same outline.
+    ASSERT_TRUE(Read(style + Entities(Lines({"0", "MTEXT", "10", "0", "20", "0", "40", "1", "50", "90", "11", "1",
+                                             "21", "0", "1", "ABCDEF"}))));
+    const CGeoBox byAngle = Box();
+    EXPECT_GT(byAngle.m_ymax - byAngle.m_ymin, byAngle.m_xmax - byAngle.m_xmin);
+    ASSERT_TRUE(Read(style + Entities(Lines({"0", "MTEXT", "10", "0", "20", "0", "40", "1", "11", "0", "21", "1", "1",
+                                             "ABCDEF"}))));
+    const CGeoBox byDirection = Box();
+    EXPECT_NEAR(byDirection.m_xmin, byAngle.m_xmin, 1e-6);
+    EXPECT_NEAR(byDirection.m_ymax, byAngle.m_ymax, 1e-6);
+}
+
+// Files written by other programs, read whole; coordinates in
+// micrometres worked out from their values.
+TEST_F(DxfReader, FilesOfOtherProgramsReadWithTheirCoordinates)
+{
+    if (TestDataFolder().empty())
+        GTEST_SKIP() << "test data folder missing";
+    auto read = [&](const char* name) {
+        DeleteObjectList(m_list);
+        CFileTransDxf reader;
+        reader.SetUnitChoice(0);
+        return reader.ReadDxf(TestDataFolder() + "/dxf/" + name, m_list, &m_ctx);
+    };
+    auto box = [&] {
+        CGeoBox b;
+        for (const CDocData* o : Objects(m_list))
+            b.Union(o->m_rcBound);
+        return b;
+    };
+    // Nothing drawable: an empty ENTITIES section; blocks only.
+    EXPECT_FALSE(read("Minimal_DXF_AC1009.dxf"));
+    EXPECT_FALSE(read("blocks2.dxf"));
+
+    for (const char* name : {"t.r12.dxf", "t.r2000.dxf"}) {
+        ASSERT_TRUE(read(name)) << name;
+        EXPECT_EQ(NodePositions(m_list), (std::vector<XY>{{0, 0}, {10000, 10000}})) << name;
+    }
+    // A circle of radius 1.5 about the origin; the bytes after EOF are not
+    // read.
+    ASSERT_TRUE(read("R12_with_trash_beyond_EOF.dxf"));
+    ASSERT_EQ(Objects(m_list).size(), 1u);
+    ExpectBox(m_list->m_rcBound, -1500, 1500, -1500, 1500);
+
+    // An ARC seen from below: centre (650.054..., 347.590...), radius
+    // 0.760..., 338.90 to 355.08 degrees, mirrored to 180 - 355.08 to
+    // 180 - 338.90 degrees about x = -650054.18.
+    ASSERT_TRUE(read("arc1.dxf"));
+    const std::vector<XY> arc = NodePositions(m_list);
+    EXPECT_NEAR(arc.front().first, -650811.8013497037, 1e-6);
+    EXPECT_NEAR(arc.front().second, 347525.692386294, 1e-6);
+    EXPECT_NEAR(arc.back().first, -650763.6241845747, 1e-6);
+    EXPECT_NEAR(arc.back().second, 347317.2207874862, 1e-6);
+
+    // The second ellipse: centre (0, -5), major axis (0, 5), ratio 4.
+    ASSERT_TRUE(read("ellipse.dxf"));
+    ASSERT_EQ(Objects(m_list).size(), 2u);
+    const CGeoBox second = At(1)->m_rcBound;
+    EXPECT_NEAR(second.m_xmin, -20000, 1e-6);
+    EXPECT_NEAR(second.m_xmax, 20000, 1e-6);
+    EXPECT_NEAR(second.m_ymin, -10000, 1e-6);
+    EXPECT_NEAR(second.m_ymax, 0, 1e-6);
+
+    // A POLYLINE whose first vertices are (0, 60) and (18.54..., 60).
+    ASSERT_TRUE(read("polylines.dxf"));
+    EXPECT_EQ(Objects(m_list).size(), 12u);
+    const std::vector<XY> poly = NodePositions(m_list);
+    EXPECT_NEAR(poly[0].second, 60000, 1e-6);
+    EXPECT_NEAR(poly[1].first, 18540.2455661664, 1e-6);
+
+    // Splines end on their last control point.
+    ASSERT_TRUE(read("splines.dxf"));
+    ASSERT_EQ(Objects(m_list).size(), 2u);
+    EXPECT_EQ(NodePositions(m_list).front(), (XY{0, 0}));
+    EXPECT_NEAR(NodePositions(m_list).back().first, 4994861.260930288, 1e-6);
+    EXPECT_NEAR(NodePositions(m_list).back().second, 329532.9955163307, 1e-6);
+
+    // Inches: a 5 x 7 inch drawing.
+    ASSERT_TRUE(read("Tux-R2000.dxf"));
+    const CGeoBox tux = box();
+    EXPECT_NEAR(tux.m_xmax - tux.m_xmin, 127000, 1e-6);
+    EXPECT_NEAR(tux.m_ymax - tux.m_ymin, 177800, 1e-6);
+
+    // Metres: the first line runs from (0, 0) to (0, 10).
+    ASSERT_TRUE(read("text_alignments.dxf"));
+    EXPECT_EQ(NodePositions(m_list), (std::vector<XY>{{0, 0}, {0, 10000000}}));
+
+    // Polylines with an arbitrary extrusion are read in their own plane.
+    ASSERT_TRUE(read("POLI-ALL210_12.DXF"));
+    EXPECT_EQ(Objects(m_list).size(), 30u);
+    EXPECT_NEAR(NodePositions(m_list).front().first, -6255.607057780904, 1e-6);
+    EXPECT_NEAR(NodePositions(m_list).front().second, -5555.7016588601824, 1e-6);
+
+    ASSERT_TRUE(read("geom-arc.dxf"));
+    EXPECT_EQ(Objects(m_list).size(), 34u);
+}
+
+class DxfImport : public ImportFixture {
+protected:
+    bool Import(const std::string& bytes)
+    {
+        CFileReadTrans dispatcher;
+        return dispatcher.ReadFile(&m_ctx, File("drawing.DXF", bytes), true);
+    }
+    CGeoBox DocumentBox()
+    {
+        CGeoBox box;
+        m_ctx.m_pCurrent->GetObjectsRect(box, 0);
+        return box;
+    }
+};
+
+TEST_F(DxfImport, TheChosenUnitIsAppliedOnceAndRemembered)
+{
+    // A 1 x 1 square without $INSUNITS, taken as inches: 254 x 254 world
+    // units from the origin.
+    const std::string square = Entities(Lines({"0", "LWPOLYLINE", "70", "1", "10", "0", "20", "0", "10", "1", "20",
+                                               "0", "10", "1", "20", "1", "10", "0", "20", "1"}));
+    m_options.m_setUnit = true;
+    m_options.m_unit = 1;
+    ASSERT_TRUE(Import(square));
+    ASSERT_EQ(m_options.m_dimensionsShown.size(), 1u);
+    EXPECT_EQ(m_options.m_dimensionsShown[0], 1); // the default: inches
+    ExpectBox(DocumentBox(), 500000, 500254, 500000, 500254);
+    EXPECT_EQ(m_settings.dxf_dimension, 1);
+    EXPECT_NE(m_folder.Read("software.par").find("dxf dimension\r\n1\r\n"), std::string::npos);
+
+    // Millimetres: 10 x 10; automatic with $INSUNITS 1: inches again.
+    DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+    m_options.m_unit = 2;
+    ASSERT_TRUE(Import(square));
+    ExpectBox(DocumentBox(), 500000, 500010, 500000, 500010);
+    EXPECT_NE(m_folder.Read("software.par").find("dxf dimension\r\n2\r\n"), std::string::npos);
+    DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+    m_options.m_unit = 0;
+    ASSERT_TRUE(Import(Entities(Lines({"0", "LWPOLYLINE", "70", "1", "10", "0", "20", "0", "10", "1", "20", "0", "10",
+                                       "1", "20", "1"}),
+                                InsUnits(1))));
+    ExpectBox(DocumentBox(), 500000, 500254, 500000, 500254);
+}
+
+TEST_F(DxfImport, TheDrawingIsMirroredInYAndACancelChangesNothing)
+{
+    // (0, 0) to (1, 2) mm is (0, 0) to (10, 20) world units, mirrored about
+    // its middle and placed on the origin.
+    m_options.m_setUnit = true;
+    m_options.m_unit = 2;
+    ASSERT_TRUE(Import(Entities(Line(0, 0, 1, 2))));
+    EXPECT_EQ(NodePositions(Document()), (std::vector<XY>{{500000, 500020}, {500010, 500000}}));
+    EXPECT_EQ(OlderSnapshots(), 1);
+
+    CDocData* const before = Document();
+    m_options.m_answer = IDCANCEL;
+    EXPECT_FALSE(Import(Entities(Line(0, 0, 1, 2))));
+    EXPECT_EQ(Document(), before);
+    EXPECT_EQ(OlderSnapshots(), 1);
+}
+
+} // namespace
+} // namespace plat
