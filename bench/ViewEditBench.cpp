@@ -55,7 +55,7 @@ CDocData* MakePolylines()
             y += step(rng);
             tail = AppendNode(tail, x, y);
         }
-        auto* line = new CDocDataLine(nodes, 0, nullptr);
+        auto* line = new CDocDataLine(nodes, 1, nullptr);
         line->m_nLayer = i % 8;
         line->m_nColor = g_settings.PaletteColor(i % 8);
         line->RecalcBoundRect(nullptr);

@@ -125,7 +125,7 @@ protected:
     {
         DOCNODE* nodes = AppendNode(nullptr, 503000.0, y);
         AppendNode(nodes, 505000.0, y);
-        auto* line = new CDocDataLine(nodes, 0, nullptr);
+        auto* line = new CDocDataLine(nodes, 1, nullptr);
         line->m_nLayer = 2;
         line->m_nColor = 0xFF0000;
         Ctx().m_pCurrent->m_pFirst = line;
