@@ -5,12 +5,14 @@
 #include "OrvelDoc.h"
 #include "QtDeviceContext.h"
 #include "Resources.h"
+#include "ViewSettingsCommands.h"
 #include "WorkPanelPages.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/LeadInOut.h"
+#include "processing/PathProc.h"
 #include "settings/LanguageTable.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
@@ -43,7 +45,8 @@ constexpr int kCountEndEntry = 39;
 namespace vc {
 constexpr plat::UINT ZoomWorkArea = 32789, ZoomAll = 32790, ShowOrder = 32817, ShowTravel = 32867,
                      ShowStart = 32868, KeepProportions = 32852, SetStartPoint = 32822, EndPathOpen = 32880,
-                     EndPathClosed = 32881, CloseSelected = 32891, DeleteSelected = 32892;
+                     EndPathClosed = 32881, CloseSelected = 32891, DeleteSelected = 32892, PlaceLowerEdge = 32897,
+                     PlaceUpperEdge = 32898, PlaceCentre = 32899;
 }
 
 // The alignment commands of the keys L, E, R, T, C and B.
@@ -153,6 +156,7 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     RegisterCommands();
+    AddViewSettingsCommands(*this);
 }
 
 COrvelView::~COrvelView()
@@ -793,6 +797,26 @@ void COrvelView::RegisterCommands()
         CurrentTool()->EndPathClosed(&Context());
     });
     On(vc::CloseSelected, [this] { OnCloseSelected(); });
+
+    // The internal clipboard works only while the view has the keys: with
+    // a property edit in use these keys are the edit's.
+    On(cmd::EditCut, [this] {
+        if (HasKeyboardFocus())
+            CPathProc::CutSelection(&Context());
+    });
+    On(cmd::EditCopy, [this] {
+        if (HasKeyboardFocus())
+            CPathProc::CopySelection(&Context(), -1);
+    });
+    On(cmd::EditPaste, [this] {
+        if (!HasKeyboardFocus())
+            return;
+        CurrentTool()->SelectAll(&Context(), false);
+        CPathProc::PasteSelection(&Context(), 0);
+    });
+    On(vc::PlaceLowerEdge, [this] { PlaceSelection(0); });
+    On(vc::PlaceUpperEdge, [this] { PlaceSelection(2); });
+    On(vc::PlaceCentre, [this] { PlaceSelection(1); });
     On(vc::DeleteSelected, [this] {
         // The current tool deletes, as if Delete were pressed in the view.
         QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
@@ -917,6 +941,42 @@ void COrvelView::OnSetStartPoint()
     // The lead lines move with the start: their old and new places.
     before.Union(BoxWithLeads(*changed));
     CDocState::InvalidateSelectionArea(&ctx, before);
+}
+
+bool COrvelView::HasKeyboardFocus() const
+{
+    return hasFocus() || viewport()->hasFocus();
+}
+
+void COrvelView::PlaceSelection(std::uint32_t mode)
+{
+    DOCCONTEXT& ctx = Context();
+    const SoftwareSettings& settings = CDocData::SettingsOf(&ctx);
+    // The table is the current machine's; without one there is none.
+    const MachineNode* machine = GetCurrentMachine(settings);
+    if (machine == nullptr || ctx.m_pCurrent == nullptr)
+        return;
+    const CGeoBox kept = ctx.m_rcSelect;
+    // Where the objects to be placed are now: the selected ones, or all of
+    // them when none is (the placement then selects all).
+    const bool any = CurrentTool()->HasSelection(&ctx);
+    CGeoBox before;
+    for (CDocData* obj = ctx.m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
+        if (!any || obj->IsSelected() != 0)
+            before.Union(obj->GetBoundRect());
+    }
+    {
+        CDocState::PendingStep step(&ctx);
+        CPathProc::PlaceOnTable(&ctx, mode);
+        // A selection already in place takes no undo step.
+        if (before.IsEmpty() || !ctx.m_rcSelect.IsDifferent(before))
+            step.Withdraw();
+    }
+    if (!kept.IsEmpty() && kept.Height() >= machine->m_ysize * kWorldPerMm &&
+        kept.Width() >= machine->m_xsize * kWorldPerMm)
+        ZoomToAll();
+    else
+        ZoomToWorkArea();
 }
 
 void COrvelView::OnCloseSelected()

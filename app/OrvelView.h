@@ -91,6 +91,12 @@ public:
     void OnZoomRect(const plat::RECT& world);
     // One zoom step (x 1.2 in, / 1.2 out, held to [1e-5, 100]) that keeps
     // the world point under the mouse at its pixel.
+    // Places the selection on the current machine's table (mode 0 against
+    // the origin line, 1 on its centre, 2 against the far edge) as one undo
+    // step, none when nothing moves, then shows all objects when the old
+    // selection was as large as the table, else the table. Nothing without
+    // a machine.
+    void PlaceSelection(std::uint32_t mode);
     void OnZoomIn();
     void OnZoomOut();
     // A wheel turn: 1 or more zooms in, 0 or less out.
@@ -160,6 +166,8 @@ public:
     // How often the back buffer has been made.
     int BufferCreations() const { return m_bufferCreations; }
     QSize ClientSize() const;
+    // The work panel's pages; null while the frame has no panel.
+    WorkPanelPages* PanelPages() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -178,7 +186,6 @@ protected:
 private:
     CChildFrame* Frame() const;
     CMainFrame* MainFrame() const;
-    WorkPanelPages* PanelPages() const;
     void RegisterCommands();
     // A tool that pointed into the snapshot before the last undo or redo
     // is reset before it sees another event.
@@ -190,6 +197,8 @@ private:
     void ToggleDisplay(std::uint8_t& flag, std::uint8_t* second = nullptr);
     void OnSetStartPoint();
     void OnCloseSelected();
+    // The view or its client area has the keyboard focus.
+    bool HasKeyboardFocus() const;
     // Renders the back buffer and brings the region of the screen image up
     // to date with it and the tool's feedback.
     void Render(const QRegion& region);

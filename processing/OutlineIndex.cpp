@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace plat {
 
@@ -110,35 +111,24 @@ std::uint8_t OutlineIndex::Classify(double x, double y) const
         }
         return false;
     };
-    // The rules of PolylineClassifyPoint, on the edges that can take part.
-    const bool onVertex = forEach([&](std::uint32_t e) {
+    // The rules of PolylineClassifyPoint, on the edges that can take part,
+    // in one pass: a point on a vertex or an edge is on the outline whatever
+    // the other edges say, so the first such edge answers.
+    int rightward = 0;
+    int leftward = 0;
+    const bool on = forEach([&](std::uint32_t e) {
         const Pt& a = m_pts[e];
         const Pt& b = m_pts[(e + 1) % n];
-        return (a.x == x && a.y == y) || (b.x == x && b.y == y);
-    });
-    if (onVertex)
-        return 1;
-    const bool onEdge = forEach([&](std::uint32_t e) {
-        const Pt& a = m_pts[e];
-        const Pt& b = m_pts[(e + 1) % n];
+        if ((a.x == x && a.y == y) || (b.x == x && b.y == y))
+            return true;
         if (a.x == b.x)
             return x == a.x && y > std::min(a.y, b.y) && y < std::max(a.y, b.y);
         if (x > std::min(a.x, b.x) && x < std::max(a.x, b.x)) {
             const double edgeSlope = (b.y - a.y) / (b.x - a.x);
             const double pointSlope = (y - a.y) / (x - a.x);
-            return std::fabs(edgeSlope - pointSlope) < 1e-11;
+            if (std::fabs(edgeSlope - pointSlope) < 1e-11)
+                return true;
         }
-        return false;
-    });
-    if (onEdge)
-        return 1;
-    int rightward = 0;
-    int leftward = 0;
-    forEach([&](std::uint32_t e) {
-        const Pt& a = m_pts[e];
-        const Pt& b = m_pts[(e + 1) % n];
-        if (a.x == b.x)
-            return false;
         const bool right = a.x < b.x;
         const double lo = right ? a.x : b.x;
         const double hi = right ? b.x : a.x;
@@ -151,7 +141,47 @@ std::uint8_t OutlineIndex::Classify(double x, double y) const
             ++leftward;
         return false;
     });
+    if (on)
+        return 1;
     return rightward == leftward ? 0 : 2;
+}
+
+bool OutlineIndex::VerticalGaps(double x, double y, double& up, double& down) const
+{
+    up = down = std::numeric_limits<double>::infinity();
+    if (m_edges == 0 || std::isnan(x) || std::isnan(y))
+        return false;
+    const std::size_t n = m_pts.size();
+    auto look = [&](std::uint32_t e) {
+        const Pt& a = m_pts[e];
+        const Pt& b = m_pts[(e + 1) % n];
+        double lo = 0.0;
+        double hi = 0.0;
+        if (a.x == b.x) {
+            if (x != a.x)
+                return;
+            lo = std::min(a.y, b.y);
+            hi = std::max(a.y, b.y);
+        } else {
+            if (!(x >= std::min(a.x, b.x) && x <= std::max(a.x, b.x)))
+                return;
+            lo = hi = a.y + (b.y - a.y) * ((x - a.x) / (b.x - a.x));
+        }
+        if (lo >= y)
+            up = std::min(up, lo - y);
+        else if (hi <= y)
+            down = std::min(down, y - hi);
+        else
+            up = down = 0.0;
+    };
+    if (x >= m_xmin && x <= m_xmax) {
+        const std::size_t bucket = BucketOf(x);
+        for (std::uint32_t k = m_start[bucket]; k < m_start[bucket + 1]; ++k)
+            look(m_list[k]);
+    }
+    for (std::uint32_t e : m_wide)
+        look(e);
+    return true;
 }
 
 } // namespace plat

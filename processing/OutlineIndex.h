@@ -21,6 +21,15 @@ public:
 
     std::uint8_t Classify(double x, double y) const;
 
+    // How far the point can move straight up (`up`) or down (`down`)
+    // before it meets an edge of the outline (the implied closing edge
+    // included): the nearest crossing of the vertical line through it on
+    // each side, 0 when an edge passes through the point, infinity when no
+    // edge crosses on that side. Every rule of Classify looks only at edges
+    // whose x span holds the point, so between those crossings its answer
+    // cannot change. False, with both infinite, without edges.
+    bool VerticalGaps(double x, double y, double& up, double& down) const;
+
 private:
     struct Pt {
         double x;

@@ -3,6 +3,7 @@
 // operation is static.
 #pragma once
 #include "machinecomm/VantrelRecords.h"
+#include "model/GeoBox.h"
 #include "model/BitmapScan.h"
 
 #include <cstddef>
@@ -319,6 +320,107 @@ public:
     // forth, then its vertical lines column by column. Paths that are
     // neither horizontal nor vertical leave the job.
     static void JoinLightGuideLayers(WORKHEAD* header, int corner, int workPos);
+
+    // ---- Repeated lines -------------------------------------------------
+    // The command works on the selected objects of the document that have
+    // no control nodes and whose segments are their outline: polylines and
+    // rectangles. Curves, groups, texts, images and unselected objects are
+    // never changed. Tolerances are world units; one of 0 or below, or that
+    // is not a number, changes nothing.
+    //
+    // Two segments s = (P, P') and t = (Q, Q') overlap when t's box lies
+    // strictly inside s's box widened by tol and Q, Q' lie closer than tol
+    // to the line through P and P' (t is cut out), or else when the same
+    // holds with s and t exchanged (s is cut out).
+
+    // Removes repeated nodes, then every segment that overlaps a segment
+    // before it in the same object, then every overlap between two objects
+    // (with `withinLayer` only between objects of one layer), deleting the
+    // objects left with fewer than two nodes. The selection box becomes the
+    // box of the selected objects. Eight progress steps.
+    static void DeleteRepeatedLines(DOCCONTEXT* ctx, double tol, std::uint8_t withinLayer);
+
+    // RemoveRepeatedAnchors on every object the command works on.
+    static void RemoveRepeatedNodes(DOCCONTEXT* ctx, double tol);
+
+    // Unlinks every anchor that follows an anchor closer than tol in x and
+    // in y. The head stays; so does the last node of a closed list (the
+    // node before it goes instead), so the outline still ends on its start.
+    static void RemoveRepeatedAnchors(DOCNODE* list, double tol);
+
+    // Deletes the selected objects (images, groups and texts excepted) that
+    // have no nodes, or only one node and are not points.
+    static void RemoveEmptyObjects(DOCCONTEXT* ctx);
+
+    // CutOverlapsInObject on every object the command works on, the pieces
+    // split off included, until none of them overlaps itself.
+    static void CutSelfOverlaps(DOCCONTEXT* ctx, double tol);
+
+    // Cuts out one segment of the first overlapping pair of the object's
+    // own segments (each segment against every later one, in order); false
+    // when there is none. The object may be replaced (a rectangle becomes a
+    // polyline) and a piece may follow it; `head` follows the list.
+    static bool CutOverlapsInObject(CDocData*& object, double tol, CDocData*& head, DOCCONTEXT* ctx);
+
+    // For each object in list order, against each later one whose box lies
+    // within tol of its own: CutOverlapPair until the pair has no overlap
+    // left. Pieces split off a later object are met right after it; pieces
+    // split off the earlier one are compared on their own turn.
+    static void CutCrossOverlaps(DOCCONTEXT* ctx, double tol, std::uint8_t withinLayer);
+
+    // Cuts out one segment of the first overlapping pair (segments of a in
+    // order, each against the segments of b in order); false when none.
+    static bool CutOverlapPair(CDocData*& a, CDocData*& b, double tol, CDocData*& head, DOCCONTEXT* ctx);
+
+    // 0 no overlap, 1 t is cut out, 2 s is cut out.
+    static int SegmentOverlap(const DOCNODE* s, const DOCNODE* t, double tol);
+
+    // Cuts the segment from n to its successor out of the object, which
+    // becomes a polyline (a rectangle is replaced by one in its list place).
+    // A closed outline is opened there: it then runs from the segment's end
+    // round to its start. An open one loses its end node when the segment
+    // is its first or last, else is split: the nodes from the segment's end
+    // on become a new polyline of the same layer, colour and output switch,
+    // linked right after it, which is returned. Boxes are recomputed.
+    static CDocData* CutSegment(CDocData*& object, DOCNODE* n, CDocData*& head, DOCCONTEXT* ctx);
+
+    // True for the objects the repeated-line command works on.
+    static bool IsRepeatCandidate(const CDocData* object);
+
+    // ---- Place on table -------------------------------------------------
+    // Moves the selection (everything, selected first, when nothing is) on
+    // the current machine's table: mode 0 its bottom onto the origin line,
+    // 1 its centre onto the table's centre, 2 its top onto the far edge;
+    // other modes move nothing. 0 without a context or, when there is
+    // something to move, without a current machine; else 1.
+    static std::uint32_t PlaceOnTable(DOCCONTEXT* ctx, std::uint32_t mode);
+
+    // ---- Internal clipboard ---------------------------------------------
+    // Copy, cut and paste stay inside the program: the held list is
+    // SoftwareSettings::m_pClipboard of the context's settings block (the
+    // process-wide one when the context has none). Clones are made by type
+    // (CloneDocData); objects of no drawing class are passed over.
+
+    // Deletes every object of the list; the head becomes null.
+    static void DeleteObjects(CDocData*& head);
+    static void SetObjectsSelected(CDocData* first, std::uint8_t flag);
+    // The box made empty, then the union of every object's box.
+    static CGeoBox GetListBox(const CDocData* first, CGeoBox& box);
+    // Empties the held list and fills it with selected clones of the
+    // document's selected objects of the layer (of every layer below 0), in
+    // list order.
+    static void CopySelection(DOCCONTEXT* ctx, std::int32_t layer);
+    // Moves the selected objects, in their order, from the document into
+    // the emptied held list (an undo step first when the selection box is
+    // not empty), sets them selected and repaints where they were.
+    static void CutSelection(DOCCONTEXT* ctx);
+    // Clones the held list, exactly over the originals, to the end of the
+    // document as one undo step; the selection box becomes the held list's
+    // box. With `clear` the held list is emptied afterwards. Nothing when it
+    // is empty.
+    static void PasteSelection(DOCCONTEXT* ctx, std::uint8_t clear);
+    // A new group that takes the list as its children; null without memory.
+    static CDocData* MakeGroup(CDocData* objects, DOCCONTEXT* ctx);
 };
 
 // The most dots or dashes one path gives in dot mode.

@@ -15,6 +15,8 @@
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/NodeList.h"
+#include "processing/PathProc.h"
+#include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
 
 #include <QAction>
@@ -112,6 +114,7 @@ protected:
     }
     void TearDown() override
     {
+        CPathProc::DeleteObjects(g_settings.m_pClipboard);
         m_manager.reset();
         m_frame.reset();
         COrvelDoc::SetToolFactory(nullptr);
@@ -204,7 +207,8 @@ TEST_F(ViewInputTest, EscF3F4AndCtrlLReachTheirPlaces)
 
 // One press, one action: Ctrl+Z reaches a tool that claims it and leaves the
 // history alone, else it undoes and the tool sees nothing. Shift+Del is the
-// cut command's, never the tool's Delete; plain Delete deletes in one step.
+// cut command's, never also the tool's Delete; plain Delete deletes in one
+// step.
 TEST_F(ViewInputTest, AnAcceleratorGoesToTheClaimingToolOrToItsCommandNeverBoth)
 {
     CDocData* line = AddLine();
@@ -225,20 +229,24 @@ TEST_F(ViewInputTest, AnAcceleratorGoesToTheClaimingToolOrToItsCommandNeverBoth)
     EXPECT_EQ(g_log, std::vector<std::string>{"0:reset0"}) << "undo resets the tool; no key reaches it";
     ASSERT_TRUE(Run(cmd::EditRedo));
 
-    Ctx().m_pCurrent->m_pFirst->SetSelected(1);
+    CDocData* cut = Ctx().m_pCurrent->m_pFirst;
+    cut->SetSelected(1);
     g_log.clear();
     QTest::keyClick(m_view, Qt::Key_Delete, Qt::ShiftModifier);
-    EXPECT_TRUE(g_log.empty());
-    EXPECT_NE(Ctx().m_pCurrent->m_pFirst, nullptr);
-    EXPECT_EQ(Steps(), 1);
+    EXPECT_TRUE(g_log.empty()) << "the tool's Delete does not run as well";
+    EXPECT_EQ(g_settings.m_pClipboard, cut) << "cut, not deleted";
+    // Back into the drawing for the Delete key.
+    g_settings.m_pClipboard = nullptr;
+    Ctx().m_pCurrent->m_pFirst = cut;
+    const int before = Steps();
 
     QTest::keyClick(m_view, Qt::Key_Delete);
     EXPECT_EQ(g_log, std::vector<std::string>{"0:key46"});
     EXPECT_EQ(Ctx().m_pCurrent->m_pFirst, nullptr);
-    EXPECT_EQ(Steps(), 2);
+    EXPECT_EQ(Steps(), before + 1);
     // Nothing selected: no step.
     QTest::keyClick(m_view, Qt::Key_Delete);
-    EXPECT_EQ(Steps(), 2);
+    EXPECT_EQ(Steps(), before + 1);
 }
 
 // Tool buttons: a drawing tool resets the old and the new tool; the zoom
@@ -509,4 +517,74 @@ TEST_F(ViewInputTest, DisplaySwitchesInvertEachFlagByItself)
     ASSERT_TRUE(Run(32852));
     s.m_bShowStart = 0;
     s.m_bShowDirection = 0;
+}
+
+// Shift+Del cuts the selection onto the clipboard as one step and Ctrl+V
+// puts it back as another; with the keys in another control nothing is
+// copied. Placement on the table needs a machine, takes a step only when
+// something moves, and shows all objects when the selection was as large
+// as the table, else the table.
+TEST_F(ViewInputTest, ClipboardKeysAndTablePlacement)
+{
+    CDocData* line = AddLine();
+    line->SetSelected(1);
+    Ctx().m_rcSelect = line->m_rcBound;
+    QTest::keyClick(m_view, Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(Ctx().m_pCurrent->m_pFirst, nullptr);
+    ASSERT_EQ(g_settings.m_pClipboard, line);
+    EXPECT_EQ(line->m_pNext, nullptr);
+    EXPECT_EQ(Steps(), 1);
+    QTest::keyClick(m_view, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_NE(Ctx().m_pCurrent->m_pFirst, nullptr);
+    EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->m_rcBound.m_xmin, 503000.0);
+    EXPECT_EQ(Steps(), 2);
+
+    auto* edit = new QLineEdit(m_frame.get());
+    edit->show();
+    edit->setFocus();
+    ASSERT_TRUE(plat::WaitFor([&] { return !m_view->hasFocus(); }));
+    CPathProc::DeleteObjects(g_settings.m_pClipboard);
+    Ctx().m_pCurrent->m_pFirst->SetSelected(1);
+    ASSERT_TRUE(Run(cmd::EditCopy));
+    EXPECT_EQ(g_settings.m_pClipboard, nullptr);
+    delete edit;
+
+    // No machine: nothing at all.
+    MachineNode* const frameMachines = g_settings.m_pMachines;
+    g_settings.m_pMachines = nullptr;
+    const double zoom = Ctx().m_dZoom;
+    ASSERT_TRUE(Run(32897));
+    EXPECT_EQ(Steps(), 2);
+    EXPECT_EQ(Ctx().m_dZoom, zoom);
+
+    MachineNode table;
+    table.m_xsize = 900;
+    table.m_ysize = 600;
+    g_settings.m_pMachines = &table;
+    g_settings.m_nCurMachine = 0;
+    ASSERT_TRUE(Run(32789));
+    const double tableZoom = Ctx().m_dZoom;
+    m_view->SendMessage(COrvelView::kMsgZoomIn, 0, 0);
+    Ctx().m_rcSelect = Ctx().m_pCurrent->m_pFirst->m_rcBound;
+    ASSERT_TRUE(Run(32897));
+    EXPECT_EQ(Steps(), 3);
+    EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->m_rcBound.m_ymin, kWorldOrigin);
+    EXPECT_EQ(Ctx().m_dZoom, tableZoom) << "a selection smaller than the table shows the table";
+    ASSERT_TRUE(Run(32897));
+    EXPECT_EQ(Steps(), 3) << "already against the origin line";
+
+    // 10000 x 7000 world units: larger than the 9000 x 6000 table.
+    DOCNODE* nodes = AppendNode(nullptr, 500000.0, 500000.0);
+    AppendNode(nodes, 510000.0, 507000.0);
+    auto* big = new CDocDataLine(nodes, 1, nullptr);
+    Ctx().m_pCurrent->m_pFirst->m_pNext = big;
+    big->m_pPrev = Ctx().m_pCurrent->m_pFirst;
+    CDocState().SelectAll(&Ctx(), true);
+    ASSERT_TRUE(Run(32899));
+    EXPECT_EQ(Steps(), 4);
+    const double placedZoom = Ctx().m_dZoom;
+    ASSERT_TRUE(Run(32790));
+    EXPECT_EQ(placedZoom, Ctx().m_dZoom) << "all objects are shown";
+    EXPECT_NE(placedZoom, tableZoom);
+    g_settings.m_pMachines = frameMachines;
 }

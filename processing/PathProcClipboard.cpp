@@ -1,0 +1,170 @@
+// The internal clipboard: copy, cut and paste of drawing objects through the
+// held list of the settings block; the system clipboard is not used.
+#include "PathProc.h"
+
+#include "model/DocContext.h"
+#include "model/DocData.h"
+#include "model/DocDataGroup.h"
+#include "model/DocListNode.h"
+#include "model/DocState.h"
+#include "settings/SoftwareSettings.h"
+
+#include <new>
+
+namespace {
+
+SoftwareSettings& HolderOf(DOCCONTEXT* ctx)
+{
+    return ctx->m_pSettings != nullptr ? *ctx->m_pSettings : g_settings;
+}
+
+// Repaints the area of a cut or paste: the whole view while order numbers
+// are shown (every later number changes), else the box and the extra box
+// (with the document's array columns to the right) in client pixels, grown
+// by 15.
+void Repaint(DOCCONTEXT* ctx, const CGeoBox& box, const CGeoBox& extra)
+{
+    if (ctx->m_pView == nullptr)
+        return;
+    CGeoBox area = box;
+    area.Union(extra);
+    if (HolderOf(ctx).m_bShowOrder != 0 || area.IsEmpty()) {
+        ctx->m_pView->InvalidateRect(nullptr, true);
+        return;
+    }
+    const ARRAYREC* array = ctx->m_pCurrent->m_pArray;
+    if (array != nullptr && array->m_nCols > 1)
+        area.m_xmax += (array->m_nCols - 1) * array->m_dDx;
+    CGeoBox client;
+    ctx->WorldToClientRect(area, client);
+    CDocState::InflateRect(client, 15.0);
+    const plat::RECT rect{plat::RoundPixel(client.m_xmin), plat::RoundPixel(client.m_ymin),
+                          plat::RoundPixel(client.m_xmax), plat::RoundPixel(client.m_ymax)};
+    ctx->m_pView->InvalidateRect(&rect, true);
+}
+
+} // namespace
+
+void CPathProc::DeleteObjects(CDocData*& head)
+{
+    DeleteObjectList(head);
+}
+
+void CPathProc::SetObjectsSelected(CDocData* first, std::uint8_t flag)
+{
+    for (CDocData* o = first; o != nullptr; o = o->m_pNext)
+        o->SetSelected(flag);
+}
+
+CGeoBox CPathProc::GetListBox(const CDocData* first, CGeoBox& box)
+{
+    box.SetEmpty();
+    for (const CDocData* o = first; o != nullptr; o = o->m_pNext)
+        box.Union(o->GetBoundRect());
+    return box;
+}
+
+void CPathProc::CopySelection(DOCCONTEXT* ctx, std::int32_t layer)
+{
+    if (ctx == nullptr)
+        return;
+    CDocData*& held = HolderOf(ctx).m_pClipboard;
+    DeleteObjectList(held);
+    if (ctx->m_pCurrent == nullptr)
+        return;
+    CDocData* tail = nullptr;
+    for (const CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext) {
+        if (o->IsSelected() == 0 || (layer >= 0 && o->m_nLayer != layer))
+            continue;
+        CDocData* copy = CloneDocData(o, false);
+        if (copy == nullptr)
+            continue;
+        copy->SetSelected(1);
+        copy->m_pPrev = tail;
+        if (tail != nullptr)
+            tail->m_pNext = copy;
+        else
+            held = copy;
+        tail = copy;
+    }
+}
+
+void CPathProc::CutSelection(DOCCONTEXT* ctx)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr)
+        return;
+    SoftwareSettings& settings = HolderOf(ctx);
+    if (!ctx->m_rcSelect.IsEmpty())
+        CDocState::PushHistory(ctx);
+    const CGeoBox kept = ctx->m_rcSelect;
+    ctx->m_rcSelect.SetEmpty();
+    DeleteObjectList(settings.m_pClipboard);
+
+    CDocData*& head = ctx->m_pCurrent->m_pFirst;
+    CDocData* tail = nullptr;
+    CGeoBox redraw;
+    for (CDocData* o = head; o != nullptr;) {
+        CDocData* next = o->m_pNext;
+        if (o->IsSelected() == 0) {
+            o = next;
+            continue;
+        }
+        // The travel lines to and from the cut object end at its neighbours.
+        if (settings.m_bShowTravel != 0) {
+            redraw.Union(o->m_pPrev != nullptr ? o->m_pPrev->GetBoundRect() : o->GetBoundRect());
+            redraw.Union(next != nullptr ? next->GetBoundRect() : o->GetBoundRect());
+        }
+        if (o->m_pPrev != nullptr)
+            o->m_pPrev->m_pNext = next;
+        else
+            head = next;
+        if (next != nullptr)
+            next->m_pPrev = o->m_pPrev;
+        o->m_pPrev = tail;
+        o->m_pNext = nullptr;
+        if (tail != nullptr)
+            tail->m_pNext = o;
+        else
+            settings.m_pClipboard = o;
+        tail = o;
+        o = next;
+    }
+    SetObjectsSelected(settings.m_pClipboard, 1);
+    Repaint(ctx, kept, redraw);
+}
+
+void CPathProc::PasteSelection(DOCCONTEXT* ctx, std::uint8_t clear)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr)
+        return;
+    CDocData*& held = HolderOf(ctx).m_pClipboard;
+    if (held == nullptr)
+        return;
+    CDocState::PushHistory(ctx);
+    GetListBox(held, ctx->m_rcSelect);
+    CDocData* copies = CloneDocData(held, true);
+    CDocData*& head = ctx->m_pCurrent->m_pFirst;
+    CGeoBox lastBox;
+    if (head == nullptr) {
+        head = copies;
+    } else {
+        CDocData* last = head;
+        while (last->m_pNext != nullptr)
+            last = last->m_pNext;
+        lastBox = last->GetBoundRect();
+        last->m_pNext = copies;
+        if (copies != nullptr)
+            copies->m_pPrev = last;
+    }
+    if (clear == 1)
+        DeleteObjectList(held);
+    CGeoBox redraw;
+    if (HolderOf(ctx).m_bShowTravel != 0)
+        redraw = lastBox;
+    Repaint(ctx, ctx->m_rcSelect, redraw);
+}
+
+CDocData* CPathProc::MakeGroup(CDocData* objects, DOCCONTEXT* ctx)
+{
+    return new (std::nothrow) CDocDataGroup(objects, ctx);
+}

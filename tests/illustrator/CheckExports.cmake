@@ -1,0 +1,18 @@
+# Fails unless the plug-in's dynamic symbol table defines exactly PluginMain:
+# anything else would leak its internals (or the linked-in platform code)
+# into the host.
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${out}")
+set(names)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9a-fA-F]* *[A-Za-z] ([^ ]+)$")
+    list(APPEND names ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+if(NOT names STREQUAL "PluginMain")
+  message(FATAL_ERROR "exported: ${names}; expected: PluginMain")
+endif()
