@@ -5,6 +5,7 @@
 #include "importexport/FileReadTrans.h"
 #include "importexport/FileTransPlt.h"
 #include "model/DocListNode.h"
+#include "tools/DocTools.h"
 #include "model/DocState.h"
 #include "platform/CodePage.h"
 #include "platform/Folders.h"
@@ -28,12 +29,7 @@ constexpr std::uint32_t kSelectMode = 1;
 int g_newCount = 0;
 int g_openCount = 0;
 
-CDocState* BaseTool(int)
-{
-    return new CDocState;
-}
-
-COrvelDoc::ToolFactory g_toolFactory = &BaseTool;
+COrvelDoc::ToolFactory g_toolFactory = &CreateDocTool;
 COrvelDoc::SaveNameChooser g_saveChooser;
 
 std::u16string Number(int n)
@@ -199,7 +195,7 @@ void COrvelDoc::SetModifiedFlag(bool modified)
 
 void COrvelDoc::SetToolFactory(ToolFactory factory)
 {
-    g_toolFactory = factory != nullptr ? factory : &BaseTool;
+    g_toolFactory = factory != nullptr ? factory : &CreateDocTool;
 }
 
 void COrvelDoc::SetSaveNameChooser(SaveNameChooser chooser)
