@@ -4,6 +4,7 @@
 #include "MainFrame.h"
 #include "OrvelDoc.h"
 #include "QtDeviceContext.h"
+#include "ViewPageCommands.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
@@ -40,6 +41,7 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
+    ViewPageCommands::Register(*this);
 }
 
 COrvelView::~COrvelView()
@@ -126,9 +128,10 @@ void COrvelView::OnActivateView(bool activate)
 
 void COrvelView::OnDestroy(bool lastDocument)
 {
-    if (!lastDocument)
-        return;
-    if (WorkPanelPages* pages = PanelPages())
+    WorkPanelPages* pages = PanelPages();
+    if (pages != nullptr)
+        pages->OnViewClosing(&Context());
+    if (lastDocument && pages != nullptr)
         pages->ClearOwner();
 }
 
