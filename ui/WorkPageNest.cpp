@@ -203,15 +203,17 @@ void CWorkPageNest::EndRun(bool apply)
 {
     if (m_bRunning == 0)
         return;
-    // The worker's last post is queued before it ends.
+    // Once the worker is joined it posts no more; closing the handle then
+    // drops what it queued, so no message of this run reaches the page
+    // while the result is taken (a message box runs the event loop).
     m_engine.StopWorker();
-    if (apply)
-        TakeResult();
-    m_engine.Stop();
     if (m_pPoster != nullptr && m_pPoster == QtMessagePoster::Current() && m_hRun != 0)
         m_pPoster->UnregisterWindow(m_hRun);
     m_hRun = 0;
     m_pPoster = nullptr;
+    if (apply)
+        TakeResult();
+    m_engine.Stop();
     m_pRunContext = nullptr;
     m_runObjects.clear();
     m_bRunning = 0;

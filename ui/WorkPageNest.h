@@ -6,9 +6,9 @@
 // own from the message poster, closed when the run ends, so a late message
 // of an ended run is dropped. Stop and the end message run one sequence on
 // the user-interface thread: the worker is joined keeping the best layout,
-// the layout replaces the objects the run started from (in the document it
-// started in, only while that drawing is unchanged), the engine is freed,
-// the handle closed.
+// the handle closed, the layout replaces the objects the run started from
+// (in the document it started in, only while that drawing is unchanged),
+// the engine is freed.
 #pragma once
 #include "WorkPageBase.h"
 #include "app/QtMessagePoster.h"
@@ -70,8 +70,8 @@ protected:
 
 private:
     void Start();
-    // Joins the worker; with `apply` the best layout is taken; then the
-    // engine is freed, the handle closed and the page idle.
+    // Joins the worker and closes the handle; with `apply` the best layout
+    // is taken; then the engine is freed and the page idle.
     void EndRun(bool apply);
     void TakeResult();
 
