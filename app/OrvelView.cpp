@@ -5,6 +5,7 @@
 #include "OrvelDoc.h"
 #include "QtDeviceContext.h"
 #include "ViewPageCommands.h"
+#include "ViewSettingsCommands.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
@@ -42,6 +43,7 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
     ViewPageCommands::Register(*this);
+    AddViewSettingsCommands(*this);
 }
 
 COrvelView::~COrvelView()

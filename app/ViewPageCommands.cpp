@@ -1,7 +1,5 @@
 #include "ViewPageCommands.h"
 
-#include "ChildFrame.h"
-#include "MainFrame.h"
 #include "OrvelView.h"
 #include "WorkPanelPages.h"
 #include "model/DocContext.h"
@@ -17,21 +15,11 @@ SoftwareSettings& SettingsOf(const DOCCONTEXT& ctx)
     return ctx.m_pSettings != nullptr ? *ctx.m_pSettings : g_settings;
 }
 
-WorkPanelPages* PagesOf(const COrvelView& view)
-{
-    for (QWidget* w = view.parentWidget(); w != nullptr; w = w->parentWidget()) {
-        if (auto* frame = dynamic_cast<CChildFrame*>(w))
-            return frame->MainFrame() != nullptr ? frame->MainFrame()->PanelPages() : nullptr;
-    }
-    auto* main = qobject_cast<CMainFrame*>(view.window());
-    return main != nullptr ? main->PanelPages() : nullptr;
-}
-
 void AddPageCommand(COrvelView& view, plat::UINT id, int pageId)
 {
     COrvelView* v = &view;
     view.On(
-        id, [v, pageId] { ViewPageCommands::SwitchPage(PagesOf(*v), pageId, v->Context(), v); },
+        id, [v, pageId] { ViewPageCommands::SwitchPage(v->PanelPages(), pageId, v->Context(), v); },
         [v, pageId](CmdUI& ui) {
             const std::uint8_t* on = ViewPageCommands::PageSwitch(SettingsOf(v->Context()), pageId);
             ui.SetCheck(on != nullptr && *on != 0 ? 1 : 0);

@@ -5,6 +5,7 @@
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
+#include "ui/QtImportOptions.h"
 #include "ui/WorkDlgBar.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@ int main(int argc, char** argv)
     plat::SetMessagePoster(&poster);
     QtPrompt prompt;
     plat::SetPrompt(&prompt);
+    QtImportOptions importOptions;
+    plat::SetImportOptions(&importOptions);
 
     int status = 0;
     {
@@ -36,6 +39,7 @@ int main(int argc, char** argv)
         status = app.Run();
     }
 
+    plat::SetImportOptions(nullptr);
     plat::SetPrompt(nullptr);
     // Threads that still post get false from here on.
     poster.Shutdown();
