@@ -4,6 +4,7 @@
 #pragma once
 #include "app/DialogBase.h"
 
+class CGeoBox;
 struct DOCCONTEXT;
 
 namespace plat {
@@ -21,6 +22,10 @@ public:
 
 protected:
     void StoreOwner(DOCCONTEXT* context, plat::ViewWindow* view);
+    // Repaints a selection area of the owner's view: the world box, extended
+    // to the right by the document array's further columns, in client
+    // pixels grown by 15. Nothing for an empty box or without a view.
+    void RepaintArea(const CGeoBox& world) const;
 
     // A page has no OK or Cancel: Enter and Escape do nothing, and the page
     // never closes itself.
