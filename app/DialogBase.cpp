@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
 
 namespace {
@@ -54,6 +55,8 @@ void CDialogBase::SetTextFromSection(QWidget* control, int k) const
         label->setText(QString::fromStdU16String(text));
     else if (auto* button = qobject_cast<QAbstractButton*>(control))
         button->setText(QString::fromStdU16String(text));
+    else if (auto* group = qobject_cast<QGroupBox*>(control))
+        group->setTitle(QString::fromStdU16String(text));
 }
 
 void CDialogBase::SetModalAnswerForTesting(ModalAnswer answer)

@@ -4,6 +4,7 @@
 #include "MainFrame.h"
 #include "OrvelDoc.h"
 #include "QtDeviceContext.h"
+#include "ViewSettingsCommands.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
@@ -40,6 +41,7 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
+    AddViewSettingsCommands(*this);
 }
 
 COrvelView::~COrvelView()

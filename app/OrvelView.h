@@ -103,6 +103,8 @@ public:
     // How often the back buffer has been made.
     int BufferCreations() const { return m_bufferCreations; }
     QSize ClientSize() const;
+    // The work panel's pages; null while the frame has no panel.
+    WorkPanelPages* PanelPages() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -111,7 +113,6 @@ protected:
 
 private:
     CChildFrame* Frame() const;
-    WorkPanelPages* PanelPages() const;
     // Renders the back buffer and brings the region of the screen image up
     // to date with it and the tool's feedback.
     void Render(const QRegion& region);

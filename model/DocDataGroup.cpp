@@ -47,3 +47,41 @@ bool CDocDataGroup::Close()
         any = c->Close() || any;
     return any;
 }
+
+void UngroupAll(CDocData*& head)
+{
+    CDocData* obj = head;
+    while (obj != nullptr) {
+        CDocData** children = obj->ChildList();
+        if (obj->m_nType != MT_GROUP || children == nullptr || obj->HasArrayCopies()) {
+            obj = obj->m_pNext;
+            continue;
+        }
+        CDocData* prev = obj->m_pPrev;
+        CDocData* after = obj->m_pNext;
+        CDocData* first = *children;
+        *children = nullptr;
+        // The children, or nothing for an empty group, take the group's place
+        // and are looked at next.
+        CDocData* begin = after;
+        if (first != nullptr) {
+            CDocData* last = first;
+            while (last->m_pNext != nullptr)
+                last = last->m_pNext;
+            first->m_pPrev = prev;
+            last->m_pNext = after;
+            if (after != nullptr)
+                after->m_pPrev = last;
+            begin = first;
+        } else if (after != nullptr) {
+            after->m_pPrev = prev;
+        }
+        if (prev != nullptr)
+            prev->m_pNext = begin;
+        else
+            head = begin;
+        obj->m_pPrev = obj->m_pNext = nullptr;
+        delete obj;
+        obj = begin;
+    }
+}

@@ -27,3 +27,10 @@ public:
 protected:
     CDocData* CopySelf() const override { return new CDocDataGroup(*this); }
 };
+
+// Dissolves every group of the list through all levels: a group's children
+// take its place in the list, in order, and are looked at in turn, so groups
+// inside groups go too; emptied and childless groups are destroyed. Texts
+// stay whole. A group that still carries array copies stays as it is, since
+// its children alone would drop the copies.
+void UngroupAll(CDocData*& head);

@@ -13,8 +13,12 @@
 #include "machinecomm/VantrelRecords.h"
 #include "model/PathRecord.h"
 
+#include <cstdint>
+#include <string_view>
+
 class CDocData;
 struct DOCCONTEXT;
+struct MachineNode;
 
 class CFileTrans {
 public:
@@ -84,4 +88,58 @@ public:
     // of their extents (arrays included) lands on (dx, dy). With `firstOnly`
     // only the first layer moves, by its own extents. False for a null list.
     static bool OffsetLayers(WORKLAYER* layers, double dx, double dy, bool absolute, bool firstOnly);
+
+    // ---- Work-data generation -------------------------------------------
+    // The job of the context's document for the current machine. Works on a
+    // copy of the object list: the document and its undo history stay as
+    // they were. Plain groups holding groups or arrayed objects are
+    // dissolved (FlattenGroups); with banding, contained objects are grouped
+    // (CBigFileExc). Every object becomes output paths, gathered per layer in
+    // the order the layers first appear, with its layer's parameters; the
+    // outlines of scan layers are engraved (CMetaCarve). Then zero-length
+    // segments leave the cut layers, the job is moved to (0, 0), turned into
+    // millimetres and the machine's frame, placed at its positioning point,
+    // its header filled (FillOutHeader) and its paths processed
+    // (ProcessLayers). `jobName` is the path that names the job.
+    // False, with the header's layers null, for an empty document, no
+    // current machine, coordinates that are not finite numbers, or a job the
+    // banding refuses; a document that gives no output is true with no
+    // layers.
+    static bool MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_view jobName);
+
+    // The processing chain of a placed job: light-guide lines joined, paths
+    // ordered by the path options, closed paths given their start points
+    // (when the machine's technology asks for it) and cut paths turned into
+    // dots (when their layer asks for it), bands split when the split-feed
+    // record asks for them, short segments merged on cut layers by "circle
+    // export", segment rings closed. False, with every layer still in the
+    // header, when there is no current machine or the banding refuses the
+    // job.
+    static bool ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx);
+
+    // Extents (arrays included) and first extents, the work mode, COM port,
+    // pitches (without an array), closing overlap, job name, origin corner,
+    // positioning point and layer list of the header. Layers without output
+    // (mode 0) are freed first and the list is left open. The job name is
+    // the part of the path after its last / or \, without a ".out" or
+    // ".OUT" ending, cut to 8 bytes in the code page at a character
+    // boundary. Nothing when any argument is missing.
+    static void FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const MachineNode* machine,
+                              std::string_view jobName, std::uint32_t comPort);
+
+    // The current machine's cut repair, then its carve repair, each where
+    // its table is switched on. Nothing without a machine or technology
+    // record.
+    static void ApplyLayerOptions(WORKHEAD* header, DOCCONTEXT* ctx);
+
+    // Replaces every top-level group without an array record that holds a
+    // group or an object with an array record by its children, which are
+    // looked at in turn.
+    static void FlattenGroups(CDocData*& objects);
+
+    // Moves the job so that its positioning point (0 to 8: column p mod 3,
+    // row p div 3 of min, middle and max, counted from the origin corner's
+    // sides) lies at (0, 0); a corner above 3 or a point above 8 takes the
+    // lower-left corner. Extents without arrays.
+    static void PlaceAtAnchor(WORKLAYER* layers, int corner, int point);
 };

@@ -5,9 +5,13 @@
 #include "model/DocDataBezier.h"
 #include "model/DocState.h"
 #include "model/GeoFunctions.h"
+#include "platform/LargeBlock.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -141,6 +145,185 @@ void PrependBeforeStart(CDocData* a, CDocData* b)
     if (aHead != nullptr)
         aHead->m_pPrev = bLast;
     a->m_pNodes = bHead;
+}
+
+// A scratch array of plain values, zero-filled: one large block marked for
+// huge pages when it is big, since fresh memory that faults every 4 KiB
+// costs more than the work done on it; else a vector.
+template <typename T>
+class ScratchArray {
+public:
+    explicit ScratchArray(std::size_t count)
+    {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes >= 2 * plat::kLargeBlockGranule) {
+            m_bytes = (bytes + plat::kLargeBlockGranule - 1) / plat::kLargeBlockGranule * plat::kLargeBlockGranule;
+            m_data = static_cast<T*>(plat::AllocateLargeBlock(m_bytes));
+        }
+        if (m_data == nullptr) {
+            m_bytes = 0;
+            m_heap.resize(count);
+            m_data = m_heap.data();
+        }
+    }
+    ~ScratchArray()
+    {
+        if (m_bytes != 0)
+            plat::FreeLargeBlock(m_data, m_bytes);
+    }
+    ScratchArray(const ScratchArray&) = delete;
+    ScratchArray& operator=(const ScratchArray&) = delete;
+
+    T* data() { return m_data; }
+    T& operator[](std::size_t i) { return m_data[i]; }
+    const T& operator[](std::size_t i) const { return m_data[i]; }
+
+private:
+    std::vector<T> m_heap;
+    T* m_data = nullptr;
+    std::size_t m_bytes = 0;
+};
+
+struct EndXY {
+    double x;
+    double y;
+};
+
+// Marks the points that lie within `dist` (in x and in y) of another of
+// them. Marks may be too many, never too few: a crowded cell marks all its
+// points. Points with a coordinate that is not finite meet nothing and stay
+// unmarked.
+//
+// The points are sorted by cells of at least twice the distance, so that a
+// point's neighbours lie in its own or an adjacent cell, and each cell is
+// compared with itself and with the four cells after it. Each point is one
+// 64-bit word to sort: its cell number above, its own number below.
+std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, std::uint32_t count, double dist)
+{
+    std::vector<bool> marked(count, false);
+    double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
+    std::uint32_t finite = 0;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const EndXY p = points[k];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            continue;
+        ++finite;
+        x0 = std::min(x0, p.x);
+        x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y);
+        y1 = std::max(y1, p.y);
+    }
+    if (finite == 0)
+        return marked;
+    const int pointBits = std::max(1, static_cast<int>(std::bit_width(count - 1)));
+    // Cell numbers take the bits above the point numbers, with room for
+    // the next column's numbers.
+    const double cellLimit = std::ldexp(1.0, 62 - pointBits);
+    double cell = dist * 2.0;
+    auto cells = [&](double c) { return (std::floor((x1 - x0) / c) + 3.0) * (std::floor((y1 - y0) / c) + 3.0); };
+    while (!(cells(cell) < cellLimit))
+        cell *= 2.0; // an infinite side puts everything in one cell
+    const double columns = std::isfinite(cell) ? std::floor((x1 - x0) / cell) + 1.0 : 1.0;
+    const double rows = std::isfinite(cell) ? std::floor((y1 - y0) / cell) + 1.0 : 1.0;
+    const std::uint64_t rowLength = static_cast<std::uint64_t>(rows);
+    // Monotonic in the coordinate and clamped, so that neighbours stay in
+    // adjacent cells whatever the rounding.
+    auto cellOf = [&](double v, double from, double limit) {
+        const double c = std::floor((v - from) / cell);
+        return static_cast<std::uint64_t>(std::isnan(c) ? 0.0 : std::clamp(c, 0.0, limit - 1.0));
+    };
+    ScratchArray<std::uint64_t> sorted(finite);
+    ScratchArray<std::uint64_t> spare(finite);
+    std::uint64_t* words = sorted.data();
+    std::uint64_t* other = spare.data();
+    const std::size_t n = finite;
+    std::uint64_t maxKey = 0;
+    std::size_t filled = 0;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const EndXY p = points[k];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            continue;
+        const std::uint64_t key = cellOf(p.x, x0, columns) * rowLength + cellOf(p.y, y0, rows);
+        maxKey = std::max(maxKey, key);
+        words[filled++] = key << pointBits | k;
+    }
+    // Least significant digit first over the cell number's bits.
+    {
+        constexpr int kDigit = 12;
+        constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
+        std::vector<std::size_t> start(kBuckets);
+        const int keyBits = static_cast<int>(std::bit_width(maxKey));
+        for (int shift = pointBits; shift < pointBits + keyBits; shift += kDigit) {
+            std::fill(start.begin(), start.end(), 0);
+            for (std::size_t i = 0; i < n; ++i)
+                ++start[(words[i] >> shift) & (kBuckets - 1)];
+            std::size_t sum = 0;
+            for (std::size_t& c : start) {
+                const std::size_t here = c;
+                c = sum;
+                sum += here;
+            }
+            for (std::size_t i = 0; i < n; ++i)
+                other[start[(words[i] >> shift) & (kBuckets - 1)]++] = words[i];
+            std::swap(words, other);
+        }
+    }
+
+    const std::uint64_t pointMask = (std::uint64_t{1} << pointBits) - 1;
+    auto keyAt = [&](std::size_t i) { return words[i] >> pointBits; };
+    auto pointAt = [&](std::size_t i) { return static_cast<std::uint32_t>(words[i] & pointMask); };
+    constexpr std::size_t kMaxPairTests = 4096;
+    auto near = [&](std::uint32_t a, std::uint32_t b) {
+        return std::fabs(points[a].x - points[b].x) < dist && std::fabs(points[a].y - points[b].y) < dist;
+    };
+    auto markAll = [&](std::size_t b, std::size_t e) {
+        for (std::size_t i = b; i < e; ++i)
+            marked[pointAt(i)] = true;
+    };
+    // The pairs between two cells, or within one when they are the same.
+    auto compare = [&](std::size_t b1, std::size_t e1, std::size_t b2, std::size_t e2) {
+        if ((e1 - b1) * (e2 - b2) > kMaxPairTests) {
+            markAll(b1, e1);
+            markAll(b2, e2);
+            return;
+        }
+        for (std::size_t i = b1; i < e1; ++i) {
+            for (std::size_t j = b1 == b2 ? i + 1 : b2; j < e2; ++j) {
+                if (near(pointAt(i), pointAt(j))) {
+                    marked[pointAt(i)] = true;
+                    marked[pointAt(j)] = true;
+                }
+            }
+        }
+    };
+    auto cellEnd = [&](std::size_t b) {
+        std::size_t e = b + 1;
+        while (e < n && keyAt(e) == keyAt(b))
+            ++e;
+        return e;
+    };
+    // Cells after a cell that may hold neighbours: the next row of its
+    // column, and three rows of the next column. Numbers that wrap into
+    // another column only cost comparisons.
+    std::size_t nextColumn = 0;
+    for (std::size_t b = 0; b < n;) {
+        const std::uint64_t key = keyAt(b);
+        const std::size_t e = cellEnd(b);
+        compare(b, e, b, e);
+        if (e < n && keyAt(e) == key + 1)
+            compare(b, e, e, cellEnd(e));
+        const std::uint64_t lo = std::max(key + 2, key + rowLength - 1), hi = key + rowLength + 1;
+        nextColumn = std::max(nextColumn, e);
+        while (nextColumn < n && keyAt(nextColumn) < lo)
+            ++nextColumn;
+        for (std::size_t c = nextColumn; c < n && keyAt(c) <= hi;) {
+            const std::size_t ce = cellEnd(c);
+            compare(b, e, c, ce);
+            c = ce;
+        }
+        b = e;
+    }
+    return marked;
 }
 
 } // namespace
@@ -301,42 +484,63 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     list = nullptr;
     const std::uint32_t count = static_cast<std::uint32_t>(objects.size());
 
-    std::vector<std::uint8_t> alive(count, 1);
-    std::vector<std::int32_t> layer(count, 0);
     // Last nodes of the candidates: a curve is untouched until its own turn
-    // comes, so the walk to its end is made once.
+    // comes, so the walk to its end is made once. Objects joined into an
+    // earlier curve leave their place empty.
     std::vector<DOCNODE*> lastNode(count, nullptr);
-    // Curve ends of the objects still waiting to be treated, in cells of the
-    // join distance; a search returns the earliest object in list order, so
-    // the result is the one a walk through the list would find.
-    plat::SpatialGrid starts(join, count);
-    plat::SpatialGrid ends(join, count);
+    // The ends as they were: object k's start is point 2k, its end 2k + 1
+    // (not a number for objects that are not candidates).
+    ScratchArray<EndXY> endPoints(2 * std::size_t{count});
+    constexpr double kNoEnd = std::numeric_limits<double>::quiet_NaN();
     for (std::uint32_t i = 0; i < count; ++i) {
         CDocData* o = objects[i];
-        layer[i] = o->m_nLayer;
+        o->m_pPrev = o->m_pNext = nullptr;
         if (IsCandidate(o)) {
-            starts.AddPoint(o->m_pNodes->m_x, o->m_pNodes->m_y, i);
             lastNode[i] = LastNode(o->m_pNodes);
-            ends.AddPoint(lastNode[i]->m_x, lastNode[i]->m_y, i);
+            endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
+            endPoints[2 * i + 1] = EndXY{lastNode[i]->m_x, lastNode[i]->m_y};
+        } else {
+            endPoints[2 * i] = endPoints[2 * i + 1] = EndXY{kNoEnd, kNoEnd};
         }
+    }
+    // Most ends of a drawing either meet another end or lie alone; the
+    // lonely ones are left out of the search.
+    const std::vector<bool> mayJoin = MarkPointsWithNeighbours(endPoints, 2 * count, join);
+    // The ends that may join, in cells of the join distance; a search
+    // returns the earliest object in list order, so the result is the one a
+    // walk through the list would find.
+    plat::SpatialGrid starts(join, 0);
+    plat::SpatialGrid ends(join, 0);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (mayJoin[2 * i])
+            starts.AddPoint(endPoints[2 * i].x, endPoints[2 * i].y, i);
+        if (mayJoin[2 * i + 1])
+            ends.AddPoint(endPoints[2 * i + 1].x, endPoints[2 * i + 1].y, i);
     }
     starts.Build();
     ends.Build();
-    for (CDocData* o : objects)
-        o->m_pPrev = o->m_pNext = nullptr;
 
-    auto isAlive = [&](std::uint32_t k) { return alive[k] != 0; };
+    auto isAlive = [&](std::uint32_t k) { return objects[k] != nullptr; };
+    // Which former end of object j a curve's end now is, if any.
+    auto endPointAt = [](const DOCNODE* n, std::uint32_t j, double sx, double sy, double ex, double ey) {
+        if (n->m_x == ex && n->m_y == ey)
+            return 2 * j + 1;
+        if (n->m_x == sx && n->m_y == sy)
+            return 2 * j;
+        return kNone;
+    };
 
     CDocData* head = nullptr;
     CDocData* tail = nullptr;
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (alive[i] == 0)
-            continue; // joined into an earlier curve
         CDocData* a = objects[i];
-        if (IsCandidate(a)) {
-            const std::int32_t own = layer[i];
-            auto sameLayer = [&](std::uint32_t k) { return layer[k] == own; };
+        if (a == nullptr)
+            continue; // joined into an earlier curve
+        if (lastNode[i] != nullptr) {
+            const std::int32_t own = a->m_nLayer;
+            auto sameLayer = [&](std::uint32_t k) { return objects[k]->m_nLayer == own; };
             DOCNODE* aLast = lastNode[i];
+            std::uint32_t startPoint = 2 * i, endPoint = 2 * i + 1;
             bool joined = false;
             // Phases: 1 end-start, 2 end-end, 3 start-end, 4 start-start.
             for (int phase = 1; phase <= 4; ++phase) {
@@ -344,12 +548,17 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                 plat::SpatialGrid& grid = (phase == 1 || phase == 4) ? starts : ends;
                 for (;;) {
                     const DOCNODE* q = atEnd ? aLast : a->m_pNodes;
+                    // A search from a lonely former end cannot find anything.
+                    const std::uint32_t point = atEnd ? endPoint : startPoint;
+                    if (point != kNone && !mayJoin[point])
+                        break;
                     const std::uint32_t j = grid.FindEarliest(q->m_x, q->m_y, join, i, isAlive, sameLayer);
                     if (j == kNone)
                         break;
-                    alive[j] = 0;
                     CDocData* b = objects[j];
                     objects[j] = nullptr;
+                    const double sx = endPoints[2 * j].x, sy = endPoints[2 * j].y;
+                    const double ex = endPoints[2 * j + 1].x, ey = endPoints[2 * j + 1].y;
                     CDocData* before = a;
                     MatchCurveTypes(a, b, ctx);
                     if (a != before)
@@ -362,10 +571,12 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                             aLast = LastNode(a->m_pNodes);
                         }
                         aLast = AppendAfterEnd(a, aLast, b);
+                        endPoint = endPointAt(aLast, j, sx, sy, ex, ey);
                     } else {
                         if (deleteCrossings != 0 && IsPolyline(a))
                             TrimJoint(b, a, join);
                         PrependBeforeStart(a, b);
+                        startPoint = endPointAt(a->m_pNodes, j, sx, sy, ex, ey);
                     }
                     delete b;
                     joined = true;

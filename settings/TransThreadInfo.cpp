@@ -4,7 +4,9 @@
 #include "MacInfoFile.h"
 #include "MachineNode.h"
 #include "platform/CodePage.h"
+#include "platform/Messages.h"
 #include "platform/Prompt.h"
+#include "platform/Sleep.h"
 
 #include <algorithm>
 #include <atomic>
@@ -99,7 +101,8 @@ void SetMainFrameWindow(plat::HWND window)
 
 plat::HWND MainFrameWindow()
 {
-    return g_mainFrame.load();
+    const plat::HWND window = g_mainFrame.load();
+    return window != 0 ? window : plat::MainWindow();
 }
 
 std::uint8_t OutFileKey(std::uint8_t machineType)
@@ -118,7 +121,7 @@ CTransThreadInfo::CTransThreadInfo(std::uint8_t linkType, std::uint32_t address,
     std::memcpy(m_request.m_info.m_machineName, name.data(), name.size());
     m_request.m_pInfo = &m_request.m_info;
     SetMainFramWnd(MainFrameWindow(), machineType);
-    StartComm();
+    m_started = StartComm();
 }
 
 CTransThreadInfo::~CTransThreadInfo()
@@ -240,4 +243,65 @@ std::uint32_t CTransThreadInfo::TransFile(WORKHEAD* header, std::int32_t operati
 void DestroyTransThreadInfo(CTransThreadInfo* session)
 {
     delete session;
+}
+
+namespace {
+constexpr int kCloseWaitMs = 1000;
+constexpr int kFirstSerialPort = 3;
+} // namespace
+
+bool MachineLinkUsable(const MachineNode& machine, const SoftwareSettings& settings)
+{
+    if (machine.m_link_type != 0)
+        return machine.m_ip != 0;
+    return settings.m_nComPort >= kFirstSerialPort;
+}
+
+bool OpenMachineConnection(MachineNode& machine, const SoftwareSettings& settings, std::uint8_t startThread)
+{
+    if (machine.m_session != nullptr) {
+        machine.m_online = 0;
+        DestroyTransThreadInfo(machine.m_session);
+        machine.m_session = nullptr;
+    }
+    const std::uint32_t address =
+        machine.m_link_type != 0 ? machine.m_ip : static_cast<std::uint32_t>(settings.m_nComPort);
+    auto* session = new CTransThreadInfo(machine.m_link_type, address, machine.m_mac_type, machine.Name(), startThread);
+    if (startThread != 0 && !session->Started()) {
+        // Online without a link would pass every later check and send nowhere.
+        delete session;
+        return false;
+    }
+    machine.m_session = session;
+    machine.m_online = 1;
+    return true;
+}
+
+int CloseMachineConnections(MachineNode* first, bool waitEach)
+{
+    int closed = 0;
+    for (MachineNode* m = first; m != nullptr; m = m->m_next) {
+        if (m->m_session == nullptr)
+            continue;
+        if (waitEach)
+            m->m_session->m_waitOnStop = 0;
+        m->m_online = 0;
+        delete m->m_session;
+        m->m_session = nullptr;
+        ++closed;
+        if (waitEach)
+            plat::Sleep(kCloseWaitMs);
+    }
+    return closed;
+}
+
+bool ConnectOnly(MachineNode* first, MachineNode& machine, const SoftwareSettings& settings)
+{
+    bool another = false;
+    for (const MachineNode* m = first; m != nullptr && !another; m = m->m_next)
+        another = m != &machine && m->m_session != nullptr;
+    if (!another && machine.m_session != nullptr)
+        return true;
+    CloseMachineConnections(first, true);
+    return OpenMachineConnection(machine, settings);
 }

@@ -32,10 +32,14 @@ constexpr std::uint32_t kReadyBlockSize = 384;
 constexpr std::uint32_t kReadySpareSize = 48;
 
 // The window every connection registers with the library (it receives the
-// serial port's failure message): the main frame registers itself once it
+// serial port's failure message). Without one set here it is the program's
+// main window (plat::MainWindow), which the main frame registers once it
 // exists.
 void SetMainFrameWindow(plat::HWND window);
 plat::HWND MainFrameWindow();
+
+struct MachineNode;
+struct SoftwareSettings;
 
 class CTransThreadInfo {
 public:
@@ -43,7 +47,7 @@ public:
     // in the high byte) or the serial port number; the machine's type and
     // name; start flag 0 for a connection without link, which only saves
     // work files. Registers the main frame window with the machine type and
-    // starts the link (StartComm).
+    // starts the link (StartComm), whose result Started() keeps.
     CTransThreadInfo(std::uint8_t linkType, std::uint32_t address, std::uint8_t machineType,
                      std::u16string_view machineName, std::uint8_t startThread);
     // Ends a transfer of this connection before its request and buffer go,
@@ -59,6 +63,8 @@ public:
     // the sixth text of "phase15:error-hint" is shown and the result is
     // false.
     bool StartComm();
+    // What the constructor's StartComm gave.
+    bool Started() const { return m_started; }
     // Ends the link when the start flag is set, the address is not 0 and
     // this connection's start made the link that runs.
     void StopComm(std::uint8_t wait);
@@ -87,8 +93,44 @@ private:
     void FillRequest(WORKHEAD* header, plat::HWND window, std::uint32_t message, std::uint8_t startAfter);
 
     bool m_transferHanded = false; // a transfer of this request may still run
+    bool m_started = false;
 };
 
 // The scrambling byte of a machine type's .out files: 0x6B for type 1,
 // 0x39 for every other.
 std::uint8_t OutFileKey(std::uint8_t machineType);
+
+// The machine connections that the machine control page, its jog buttons,
+// the machine manager and the download dialogs keep in the machine list
+// (MachineNode::m_session and the online flag). The library runs one link at
+// a time, so a command reaches the machine shown only while no other machine
+// holds a connection.
+
+// The machine's link settings allow commands: a network machine (link type
+// non-zero) with an address, or a serial machine while the settings' COM
+// port number is 3 or more.
+bool MachineLinkUsable(const MachineNode& machine, const SoftwareSettings& settings);
+
+// Opens a connection for the machine: its link type, its IPv4 address on the
+// network or the settings' COM port number on the serial line, its type and
+// name, and the start flag; stored in the entry, online flag set. A
+// connection the entry already holds is closed first. With the start flag 1
+// a connection whose link did not start (no address, another machine's link
+// runs, no thread) is deleted at once and the machine stays offline; a
+// connection without link (flag 0) is kept. True when the machine holds a
+// connection afterwards.
+bool OpenMachineConnection(MachineNode& machine, const SoftwareSettings& settings, std::uint8_t startThread = 1);
+
+// Closes the connection of every machine of the list from `first` on:
+// deleted (which ends its link), entry cleared, online flag cleared. With
+// `waitEach` each connection is told not to wait for its thread and a wait
+// of 1000 ms follows each one closed (plat::Sleep), as when the current
+// machine changes; without, each waits for its thread as it is set to.
+// Returns how many were closed.
+int CloseMachineConnections(MachineNode* first, bool waitEach);
+
+// Before a command to `machine`: when another machine of the list holds a
+// connection, or `machine` none, closes every connection with the waits and
+// opens the machine's. True when the machine holds a connection afterwards;
+// false means nothing may be sent.
+bool ConnectOnly(MachineNode* first, MachineNode& machine, const SoftwareSettings& settings);

@@ -416,3 +416,37 @@ TEST(DocDataGroup, DrawPreviewsTheGroupArrayThroughEveryChildBeforeTheirOwnDrawi
         {4, 24, 6, 26, 0}, {4, 4, 6, 6, 0}, {14, 4, 16, 6, 0}};
     EXPECT_EQ(fills, expected);
 }
+
+TEST(UngroupAll, DissolvesGroupsThroughEveryLevelInOrderButKeepsTextsAndArrayedGroups)
+{
+    // G1 { a, G2 { b, c }, T { d } }, e, G3 {}, G4 { f } repeated 2 x 1.
+    CDocDataPoint* a = Pt(1, 0);
+    CDocDataPoint* b = Pt(2, 0);
+    CDocDataPoint* c = Pt(3, 0);
+    CDocDataPoint* d = Pt(4, 0);
+    CDocDataPoint* e = Pt(5, 0);
+    CDocDataPoint* f = Pt(6, 0);
+    auto* g2 = new CDocDataGroup(LinkObjects({b, c}), nullptr);
+    auto* text = new CDocDataChar(d, true, nullptr);
+    auto* g1 = new CDocDataGroup(LinkObjects({a, g2, text}), nullptr);
+    auto* g3 = new CDocDataGroup();
+    auto* g4 = new CDocDataGroup(f, nullptr);
+    g4->m_pArray = Array(2, 1, 0, 100);
+    CDocData* list = LinkObjects({g1, e, g3, g4});
+
+    UngroupAll(list);
+
+    std::vector<CDocData*> order;
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        order.push_back(o);
+        if (o->m_pNext != nullptr) {
+            EXPECT_EQ(o->m_pNext->m_pPrev, o);
+        }
+    }
+    const std::vector<CDocData*> expected{a, b, c, text, e, g4};
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(list->m_pPrev, nullptr);
+    EXPECT_EQ(text->m_pChildren, d);
+    EXPECT_EQ(g4->m_pChildren, f);
+    DeleteObjectList(list);
+}

@@ -352,5 +352,68 @@ TEST(UniteCurves, GridSearchJoinsExactlyAsAPlainWalkThroughTheList)
     }
 }
 
+// Pieces scattered over a wide square, most of whose ends lie alone; some
+// ends are put on an earlier end, within the join distance of it or just
+// beyond, or on and around the multiples of twice the join distance, and a
+// few pieces have an infinite end.
+CDocData* SparseDrawing(unsigned seed, int count, double join, double side)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> anywhere(-side, side);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> pick(0, 99);
+    std::vector<XY> placed;
+    auto point = [&]() -> XY {
+        const int how = pick(rng);
+        if (placed.empty() || how < 50) {
+            if (how < 8) {
+                const double k = std::floor(anywhere(rng) / (2.0 * join));
+                return {k * 2.0 * join, std::nextafter(k * 2.0 * join, -side) + join * (how % 2)};
+            }
+            return {anywhere(rng), anywhere(rng)};
+        }
+        const XY& base = placed[static_cast<std::size_t>(pick(rng)) % placed.size()];
+        const double reach = how < 70 ? 0.0 : how < 90 ? 0.99 * join : 1.01 * join;
+        return {base.first + reach * unit(rng), base.second + (how < 80 ? reach : -reach)};
+    };
+    std::vector<CDocData*> objects;
+    for (int i = 0; i < count; ++i) {
+        XY a = point(), b = point();
+        if (pick(rng) < 2)
+            a.first = pick(rng) < 50 ? -HUGE_VAL : HUGE_VAL;
+        placed.push_back(a);
+        placed.push_back(b);
+        const int layer = pick(rng) % 2;
+        if (pick(rng) < 75)
+            objects.push_back(MakeLine({a, b}, layer));
+        else
+            objects.push_back(MakeBezier({a, {a.first + 1.0, a.second}, {b.first, b.second + 1.0}, b}, layer));
+    }
+    return LinkObjectRange(objects);
+}
+
+TEST(UniteCurves, LonelyEndsLeftOutOfTheSearchChangeNoJoin)
+{
+    // The search skips ends that no other end comes near; over a small and
+    // a wide square (where the sorting cells grow) it must still join what
+    // the plain walk joins, and nothing else.
+    DOCCONTEXT ctx;
+    for (double side : {50.0, 4e7}) {
+        for (unsigned seed = 1; seed <= 8; ++seed) {
+            const std::uint8_t cross = seed % 2;
+            SCOPED_TRACE(testing::Message() << "side " << side << " seed " << seed);
+            CDocData* fast = SparseDrawing(seed, 400, 0.01, side);
+            CDocData* plain = SparseDrawing(seed, 400, 0.01, side);
+            const int before = CountObjects(fast);
+            CPathProc::UniteCurves(fast, 0.001, cross, &ctx);
+            ReferenceUnite(plain, 0.001, cross, &ctx);
+            EXPECT_LT(CountObjects(fast), before);
+            ExpectSameDrawings(fast, plain);
+            DeleteObjectList(fast);
+            DeleteObjectList(plain);
+        }
+    }
+}
+
 } // namespace
 } // namespace plat

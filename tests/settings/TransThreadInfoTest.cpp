@@ -3,11 +3,13 @@
 // transfers that must not be disturbed while they run, and .out files that
 // cannot be handed over.
 #include "settings/LanguageTable.h"
+#include "settings/MachineNode.h"
 #include "settings/TransThreadInfo.h"
 #include "machinecomm/OnlineOperate.h"
 #include "platform/CodePage.h"
 #include "platform/Messages.h"
 #include "platform/Prompt.h"
+#include "platform/Sleep.h"
 #include "platform/TextFile.h"
 
 #include "FakeController.h"
@@ -317,6 +319,133 @@ TEST_F(Connection, MachineNameReachesTheLibraryCutAsTheEntryCutsIt)
     EXPECT_EQ(std::string(wide.m_request.m_info.m_machineName),
               plat::WideToCodePage(std::u16string(24, u'\u56fe')));
     EXPECT_EQ(std::strlen(wide.m_request.m_info.m_machineName), 48u);
+}
+
+// Three machines of one list: A and B on the network, S on the serial line.
+struct MachineList {
+    MachineList()
+    {
+        MachineNode* nodes[3] = {new MachineNode, new MachineNode, new MachineNode};
+        nodes[0]->SetName(u"A");
+        nodes[0]->m_link_type = 1;
+        nodes[0]->m_ip = kLoopback;
+        nodes[1]->SetName(u"B");
+        nodes[1]->m_link_type = 1;
+        nodes[1]->m_ip = 0x7F000002;
+        nodes[2]->SetName(u"S");
+        nodes[2]->m_link_type = 0;
+        for (int i = 0; i < 2; ++i) {
+            nodes[i]->m_next = nodes[i + 1];
+            nodes[i + 1]->m_prev = nodes[i];
+        }
+        head = nodes[0];
+    }
+    ~MachineList() { FreeMachineList(head); }
+    MachineNode& At(int i) const
+    {
+        MachineNode* m = head;
+        while (i-- > 0)
+            m = m->m_next;
+        return *m;
+    }
+    MachineNode* head = nullptr;
+};
+
+class MachineConnections : public Connection {
+protected:
+    MachineConnections()
+    {
+        plat::SetSleepHookForTesting([this](int ms) { m_sleeps.push_back(ms); });
+        m_settings.m_pMachines = m_list.head;
+    }
+    ~MachineConnections() override
+    {
+        m_settings.m_pMachines = nullptr;
+        plat::SetSleepHookForTesting({});
+    }
+    bool Online(int i) const { return m_list.At(i).m_session != nullptr && m_list.At(i).m_online == 1; }
+    bool Offline(int i) const { return m_list.At(i).m_session == nullptr && m_list.At(i).m_online == 0; }
+
+    MachineList m_list;
+    SoftwareSettings m_settings;
+    std::vector<int> m_sleeps;
+};
+
+TEST_F(MachineConnections, ConnectionWhoseLinkDoesNotStartIsDeletedAndOnlyTheMachineChangeWaits)
+{
+    ASSERT_TRUE(OpenMachineConnection(m_list.At(0), m_settings));
+    EXPECT_TRUE(Online(0));
+    ASSERT_TRUE(m_fake.WaitForConnections(1, 3000));
+
+    // The library runs A's link: B's start fails, with its message, and B
+    // stays offline instead of online without a link.
+    EXPECT_FALSE(OpenMachineConnection(m_list.At(1), m_settings));
+    EXPECT_TRUE(Offline(1));
+    EXPECT_EQ(m_prompt.m_shown.size(), 1u);
+    // No port chosen: the serial machine's address is 0, nothing is said.
+    EXPECT_FALSE(OpenMachineConnection(m_list.At(2), m_settings));
+    EXPECT_TRUE(Offline(2));
+    EXPECT_EQ(m_prompt.m_shown.size(), 1u);
+    // A connection without link is kept beside the link.
+    EXPECT_TRUE(OpenMachineConnection(m_list.At(1), m_settings, 0));
+    EXPECT_TRUE(Online(1));
+
+    EXPECT_EQ(CloseMachineConnections(m_list.head, false), 2);
+    EXPECT_TRUE(Offline(0) && Offline(1) && Offline(2));
+    EXPECT_TRUE(m_sleeps.empty());
+
+    // A machine change waits 1000 ms after each connection it closes.
+    ASSERT_TRUE(OpenMachineConnection(m_list.At(0), m_settings));
+    ASSERT_TRUE(OpenMachineConnection(m_list.At(1), m_settings, 0));
+    EXPECT_EQ(CloseMachineConnections(m_list.head, true), 2);
+    EXPECT_EQ(m_sleeps, (std::vector<int>{1000, 1000}));
+    EXPECT_TRUE(Offline(0) && Offline(1));
+    EXPECT_EQ(m_prompt.m_shown.size(), 1u);
+}
+
+TEST_F(MachineConnections, CommandReachesTheMachineItIsForAfterAnotherMachinesLinkCloses)
+{
+    FakeController other;
+    ASSERT_TRUE(other.Start("127.0.0.2", m_fake.Port()));
+    ASSERT_TRUE(OpenMachineConnection(m_list.At(1), m_settings));
+    ASSERT_TRUE(other.WaitForConnections(1, 3000));
+
+    ASSERT_TRUE(ConnectOnly(m_list.head, m_list.At(0), m_settings));
+    EXPECT_TRUE(Online(0));
+    EXPECT_TRUE(Offline(1));
+    EXPECT_EQ(m_sleeps, std::vector<int>{1000});
+    EXPECT_EQ(VQ_OnlineOperate(1, OP_STOP, nullptr, 0, kAnswerWindow), 1u);
+    ASSERT_TRUE(m_fake.WaitForPackets(1, 3000));
+    EXPECT_EQ(m_fake.Unscrambled(0x39), (std::vector<Bytes>{plat::MakeNetPacket(1, {0xD1, 0x01})}));
+    EXPECT_TRUE(other.Packets().empty());
+
+    // Already the only connection: nothing is touched.
+    CTransThreadInfo* session = m_list.At(0).m_session;
+    EXPECT_TRUE(ConnectOnly(m_list.head, m_list.At(0), m_settings));
+    EXPECT_EQ(m_list.At(0).m_session, session);
+    EXPECT_EQ(m_sleeps.size(), 1u);
+    EXPECT_TRUE(m_prompt.m_shown.empty());
+}
+
+TEST_F(MachineConnections, LinkIsUsableWithAnAddressOrAPortFromThreeOnAndTheMainWindowIsRegistered)
+{
+    MachineNode& a = m_list.At(0);
+    EXPECT_TRUE(MachineLinkUsable(a, m_settings));
+    a.m_ip = 0;
+    EXPECT_FALSE(MachineLinkUsable(a, m_settings));
+    MachineNode& s = m_list.At(2);
+    m_settings.m_nComPort = 2;
+    EXPECT_FALSE(MachineLinkUsable(s, m_settings));
+    m_settings.m_nComPort = 3;
+    EXPECT_TRUE(MachineLinkUsable(s, m_settings));
+
+    // The main frame registers itself as the program's main window.
+    SetMainFrameWindow(0);
+    plat::SetMainWindow(0x4242);
+    EXPECT_EQ(MainFrameWindow(), 0x4242u);
+    SetMainFrameWindow(kMainWindow);
+    EXPECT_EQ(MainFrameWindow(), kMainWindow);
+    plat::SetMainWindow(0);
 }
 
 } // namespace

@@ -104,15 +104,16 @@ FakeController::~FakeController()
         ::close(m_listen);
 }
 
-bool FakeController::Start()
+bool FakeController::Start(const char* address, std::uint16_t port)
 {
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    if (address == nullptr || ::inet_pton(AF_INET, address, &at.sin_addr) != 1)
+        return false;
+    at.sin_port = htons(port);
     m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listen < 0)
         return false;
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    at.sin_port = 0;
     socklen_t len = sizeof at;
     if (::bind(m_listen, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
         ::listen(m_listen, 8) != 0 ||

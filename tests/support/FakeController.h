@@ -1,10 +1,12 @@
 // A fake laser controller for the tests of the network link. It listens on
-// 127.0.0.1 on a free port and takes one packet per connection: 50 header
+// 127.0.0.1 (or another loopback address) on a free port, or on a port
+// given, and takes one packet per connection: 50 header
 // bytes, then the payload length that bytes 29..30 announce. Every packet is
 // recorded; each is answered by the next step of a script, which can also
 // keep silent, close at once or mid-answer, trickle or send garbage.
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -54,8 +56,10 @@ public:
     FakeController(const FakeController&) = delete;
     FakeController& operator=(const FakeController&) = delete;
 
-    // Listens on 127.0.0.1 on a free port; false when that failed.
-    bool Start();
+    // Listens on the IPv4 address (dotted) and port, a free one for 0; false
+    // when that failed. Two controllers may share a port on two loopback
+    // addresses, as two machines on the network do.
+    bool Start(const char* address = "127.0.0.1", std::uint16_t port = 0);
     std::uint16_t Port() const { return m_port; }
 
     // Steps for the packets to come, in order; once they are used up every

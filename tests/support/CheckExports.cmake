@@ -1,6 +1,6 @@
-# Fails unless the library's dynamic symbol table defines exactly the three
-# exported functions: anything else would leak internals (or the linked-in
-# platform code) to the main program.
+# Fails unless the library's dynamic symbol table defines exactly the names in
+# EXPECTED (comma-separated): anything else would leak its internals (or the
+# linked-in platform code) to whoever loads it.
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -14,7 +14,8 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 list(SORT names)
-set(expected g_DelWordList g_GetMTextOutlineInfo g_GetTextOutlineInfo)
+string(REPLACE "," ";" expected "${EXPECTED}")
+list(SORT expected)
 if(NOT names STREQUAL expected)
   message(FATAL_ERROR "exported: ${names}; expected: ${expected}")
 endif()

@@ -1,0 +1,519 @@
+// Work-data generation: the document becomes the layered machine job.
+#include "FileTrans.h"
+
+#include "BigFileExc.h"
+#include "DislocationProc.h"
+#include "JobRecords.h"
+#include "MetaCarve.h"
+#include "PathProc.h"
+#include "RingOrder.h"
+
+#include "model/DocContext.h"
+#include "model/DocData.h"
+#include "model/DocDataBitmap.h"
+#include "model/DocListNode.h"
+#include "platform/CodePage.h"
+#include "settings/MachineNode.h"
+#include "settings/MachineTech.h"
+#include "settings/SoftwareSettings.h"
+#include "settings/WorkParams.h"
+
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+constexpr std::uint16_t kScanSubkind = 2;
+constexpr std::uint16_t kLightGuideSubkind = 3;
+constexpr std::uint8_t kLightGuideBit = 0x80;
+constexpr std::uint8_t kModeCut = 1;
+constexpr std::uint8_t kModeScan = 2;
+constexpr std::uint8_t kModeBoth = 3;
+constexpr std::size_t kJobNameBytes = 8;
+// Segment merging: ("circle export" + 1) x 0.2 mm, and 10 degrees.
+constexpr double kMergeLengthStep = 0.2;
+constexpr double kMergeAngle = 0.17453292519943295;
+
+// Percent (or milliseconds) times 100, truncated toward zero into the
+// 16-bit field; values beyond it are held at its ends.
+std::uint16_t Hundredths(double v)
+{
+    const double x = v * 100.0;
+    if (!(x > 0.0))
+        return 0;
+    if (x >= 65535.0)
+        return 65535;
+    return static_cast<std::uint16_t>(x);
+}
+
+void FillLayerParams(WORKLAYER& l, const WorkParams* p)
+{
+    if (p == nullptr)
+        return;
+    switch (l.m_mode & 0x7F) {
+    case kModeCut:
+        l.m_speed = static_cast<float>(p->m_b_speed);
+        l.m_freeSpeed = static_cast<float>(p->m_b_free_speed);
+        l.m_lightDef = p->m_b_light_def;
+        l.m_maxPower1 = Hundredths(p->m_b_max_light1);
+        l.m_minPower1 = Hundredths(p->m_b_min_light1);
+        l.m_maxPower2 = Hundredths(p->m_b_max_light2);
+        l.m_minPower2 = Hundredths(p->m_b_min_light2);
+        l.m_startDelay = p->m_b_st_delay;
+        l.m_endDelay = p->m_b_ed_delay;
+        l.m_laserDelay = p->m_b_delay_lsr_act != 0 ? Hundredths(p->m_b_delay_laser) : 0;
+        l.m_flags = (p->m_b_cuiqi != 0 ? 1u : 0u) | (p->m_b_auto_cuiqi != 0 ? 2u : 0u);
+        l.m_hitTime = static_cast<float>(p->m_b_hit_time);
+        l.m_zLift = static_cast<float>(p->m_b_z_rish);
+        l.m_delayAfter = p->m_b_delay_after_work != 0 ? p->m_b_delay_after_work_v : 0.0;
+        break;
+    case kModeScan:
+        l.m_speed = static_cast<float>(p->m_s_speed);
+        l.m_freeSpeed = static_cast<float>(p->m_s_speed);
+        l.m_lightDef = p->m_s_light_def;
+        l.m_maxPower1 = Hundredths(p->m_s_max_light1);
+        l.m_minPower1 = Hundredths(p->m_s_min_light1);
+        l.m_maxPower2 = Hundredths(p->m_s_max_light2);
+        l.m_minPower2 = Hundredths(p->m_s_min_light2);
+        l.m_flags = p->m_s_cuiqi != 0 ? 1u : 0u;
+        l.m_zLift = static_cast<float>(p->m_s_z_rish);
+        l.m_delayAfter = p->m_s_delay_after_work != 0 ? p->m_s_delay_after_work_v : 0.0;
+        break;
+    default:
+        break; // a layer of both modes, or of none, keeps zeros
+    }
+}
+
+// The output paths of one object; images are scanned with their layer's
+// parameters.
+PATHREC* ConvertObject(CDocData* o, const WorkParams* params, const MachineNode& machine)
+{
+    const std::uint32_t type = o->GetType();
+    if (type == MT_BITMAP) {
+        auto* image = dynamic_cast<CDocDataBitmap*>(o);
+        return image != nullptr && params != nullptr ? image->MakeScanPath(*params, machine.m_orign, machine.m_dot)
+                                                     : nullptr;
+    }
+    if ((type >= MT_POINT && type <= MT_NURBS) || type == MT_CHAR || type == MT_GROUP)
+        return o->MakeOutputPath();
+    return nullptr;
+}
+
+// The mode of a new layer from its parameters and its first path. An image
+// scan leads: a layer whose first path is one becomes a scan layer even when
+// its outlines are cut too, since cutting moves would join its scan lines.
+std::uint8_t LayerMode(const WorkParams* params, const PATHREC* first)
+{
+    if (params == nullptr)
+        return 0; // a layer id without a parameter record gives no output
+    std::uint8_t mode =
+        static_cast<std::uint8_t>((params->m_border != 0 ? kModeCut : 0) + (params->m_sweep != 0 ? kModeScan : 0));
+    if (first->m_subkind == kScanSubkind && mode == kModeBoth)
+        mode = kModeScan;
+    if (first->m_subkind == kLightGuideSubkind)
+        mode |= kLightGuideBit;
+    return mode;
+}
+
+// Converts the objects, which it frees, into layers: one per layer id, in
+// the order the ids first appear, each with its paths in object order; a
+// scanned layer holding images and outlines gives a layer of each.
+// Returns the layers as an open list.
+std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings& settings,
+                                       const MachineNode& machine)
+{
+    std::vector<std::vector<CDocData*>> byLayer;
+    std::unordered_map<std::int32_t, std::size_t> slot;
+    for (CDocData* o = objects; o != nullptr;) {
+        CDocData* next = o->m_pNext;
+        o->m_pPrev = o->m_pNext = nullptr;
+        const auto [it, added] = slot.try_emplace(o->m_nLayer, byLayer.size());
+        if (added)
+            byLayer.emplace_back();
+        byLayer[it->second].push_back(o);
+        o = next;
+    }
+
+    std::vector<WORKLAYER*> layers;
+    // One work layer of the paths (a ring is made of them); vector
+    // engraving fills the outlines of a scan layer and may divide a layer
+    // of both modes into a cut and a scan layer. An image scan is engraved
+    // as it is.
+    auto addLayer = [&](PATHREC* head, PATHREC* tail, std::int32_t id, const WorkParams* params) {
+        if (head == nullptr)
+            return;
+        head->m_pPrev = tail;
+        tail->m_pNext = head;
+        auto* layer = new WORKLAYER{};
+        layer->m_paths = head;
+        layer->m_layerId = static_cast<std::uint32_t>(id);
+        layer->m_mode = LayerMode(params, head);
+        layer->m_style = params != nullptr ? params->m_s_method : 0;
+        WORKLAYER* first = layer;
+        if (params != nullptr && params->m_sweep != 0 && head->m_subkind != kScanSubkind)
+            CMetaCarve::Process(first, settings.m_pLayers, machine.m_orign, machine.m_dot);
+        for (WORKLAYER* l = first; l != nullptr; l = l->m_next) {
+            FillLayerParams(*l, params);
+            layers.push_back(l);
+        }
+    };
+    for (const std::vector<CDocData*>& group : byLayer) {
+        const std::int32_t id = group.front()->m_nLayer;
+        const WorkParams* params = FindLayerParams(settings.m_pLayers, id);
+        // On a scanned layer the image scans and the outlines go to layers
+        // of their own, in the order of their first objects: engraving would
+        // take the scan lines for outlines, and cutting would join them.
+        const bool parted = params != nullptr && params->m_sweep != 0;
+        PATHREC* head = nullptr;
+        PATHREC* tail = nullptr;
+        PATHREC* scanHead = nullptr;
+        PATHREC* scanTail = nullptr;
+        bool imageFirst = false;
+        for (CDocData* o : group) {
+            PATHREC* paths = ConvertObject(o, params, machine);
+            const bool image = parted && o->GetType() == MT_BITMAP;
+            if (paths != nullptr && head == nullptr && scanHead == nullptr)
+                imageFirst = image;
+            if (image)
+                AppendPathRecord(&scanHead, &scanTail, paths);
+            else
+                AppendPathRecord(&head, &tail, paths);
+            delete o;
+        }
+        if (imageFirst)
+            addLayer(scanHead, scanTail, id, params);
+        addLayer(head, tail, id, params);
+        if (!imageFirst)
+            addLayer(scanHead, scanTail, id, params);
+    }
+    for (WORKLAYER* l : layers)
+        l->m_prev = l->m_next = nullptr;
+    return layers;
+}
+
+WORKLAYER* LinkRing(const std::vector<WORKLAYER*>& layers)
+{
+    if (layers.empty())
+        return nullptr;
+    const std::size_t n = layers.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        layers[i]->m_next = layers[(i + 1) % n];
+        layers[i]->m_prev = layers[(i + n - 1) % n];
+    }
+    return layers.front();
+}
+
+std::vector<WORKLAYER*> Detach(WORKLAYER*& head)
+{
+    std::vector<WORKLAYER*> out;
+    ForEachLayer(head, false, [&](WORKLAYER& l) { out.push_back(&l); });
+    for (WORKLAYER* l : out)
+        l->m_prev = l->m_next = nullptr;
+    head = nullptr;
+    return out;
+}
+
+void FreeLayer(WORKLAYER* layer)
+{
+    layer->m_prev = layer->m_next = nullptr;
+    FreePathRecordGroups(layer);
+}
+
+// Zero-length segments leave the cut layers; a layer left without paths is
+// freed.
+void RemoveZeroSegmentsOfCutLayers(WORKLAYER*& layers)
+{
+    std::vector<WORKLAYER*> kept;
+    for (WORKLAYER* l : Detach(layers)) {
+        if ((l->m_mode & kModeCut) != 0)
+            CFileTrans::RemoveZeroSegments(l->m_paths);
+        if (l->m_paths != nullptr)
+            kept.push_back(l);
+        else
+            FreeLayer(l);
+    }
+    layers = LinkRing(kept);
+}
+
+// Every coordinate of the job, and every array pitch, a finite number: the
+// later steps measure, move and band the job by them.
+bool AllFinite(WORKLAYER* layers)
+{
+    bool finite = true;
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
+        ForEachPath(layer, [&](PATHREC& p) {
+            if (const ARRAYREC* a = p.m_pArray) {
+                finite = finite && std::isfinite(a->m_dDx) && std::isfinite(a->m_dDy) &&
+                         std::isfinite(a->m_dAreaW) && std::isfinite(a->m_dAreaH);
+            }
+            ForEachSegment(p, [&](SEGNODE& s) {
+                finite = finite && std::isfinite(s.m_x0) && std::isfinite(s.m_y0) && std::isfinite(s.m_x1) &&
+                         std::isfinite(s.m_y1);
+            });
+        });
+    });
+    return finite;
+}
+
+void SetJobName(char (&field)[12], std::string_view path)
+{
+    std::memset(field, 0, sizeof field);
+    const std::size_t separator = path.find_last_of("/\\");
+    std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
+    if (name.size() > 4) {
+        const std::string_view ending = name.substr(name.size() - 4);
+        if (ending == ".out" || ending == ".OUT")
+            name.remove_suffix(4);
+    }
+    const std::string bytes = plat::WideToCodePageCut(plat::Utf8ToUtf16(name), kJobNameBytes);
+    std::memcpy(field, bytes.data(), std::min(bytes.size(), kJobNameBytes));
+}
+
+bool HasChildNeedingFlattening(CDocData* group)
+{
+    CDocData** children = group->ChildList();
+    for (CDocData* c = children != nullptr ? *children : nullptr; c != nullptr; c = c->m_pNext) {
+        if (c->m_nType == MT_GROUP || c->m_pArray != nullptr)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void CFileTrans::FlattenGroups(CDocData*& objects)
+{
+    for (CDocData* o = objects; o != nullptr;) {
+        CDocData** children = o->ChildList();
+        if (o->m_nType != MT_GROUP || children == nullptr || o->m_pArray != nullptr ||
+            !HasChildNeedingFlattening(o)) {
+            o = o->m_pNext;
+            continue;
+        }
+        CDocData* prev = o->m_pPrev;
+        CDocData* after = o->m_pNext;
+        CDocData* first = *children;
+        *children = nullptr;
+        CDocData* last = first;
+        while (last->m_pNext != nullptr)
+            last = last->m_pNext;
+        first->m_pPrev = prev;
+        last->m_pNext = after;
+        if (after != nullptr)
+            after->m_pPrev = last;
+        if (prev != nullptr)
+            prev->m_pNext = first;
+        else
+            objects = first;
+        o->m_pPrev = o->m_pNext = nullptr;
+        delete o;
+        o = first;
+    }
+}
+
+void CFileTrans::PlaceAtAnchor(WORKLAYER* layers, int corner, int point)
+{
+    double xmin = 0.0;
+    double xmax = 0.0;
+    double ymin = 0.0;
+    double ymax = 0.0;
+    if (!GetLayersBoundRect(layers, xmin, xmax, ymin, ymax, false) || xmin > xmax || ymin > ymax)
+        return;
+    double x = xmin;
+    double y = ymin;
+    if (corner >= 0 && corner <= 3 && point >= 0 && point <= 8) {
+        // 0 the side the corner counts from, 1 the middle, 2 the far side.
+        auto pick = [](int k, double lo, double hi, bool fromMax) {
+            if (k == 1)
+                return (lo + hi) / 2.0;
+            return (k == 2) != fromMax ? hi : lo;
+        };
+        x = pick(point % 3, xmin, xmax, corner == 0 || corner == 2);
+        y = pick(point / 3, ymin, ymax, corner == 2 || corner == 3);
+    }
+    OffsetLayers(layers, -x, -y, true, false);
+}
+
+void CFileTrans::FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const MachineNode* machine,
+                               std::string_view jobName, std::uint32_t comPort)
+{
+    if (header == nullptr || first == nullptr || machine == nullptr)
+        return;
+    double xmin = 0.0;
+    double xmax = 0.0;
+    double ymin = 0.0;
+    double ymax = 0.0;
+    GetLayersBoundRect(first, xmin, xmax, ymin, ymax, true);
+    header->m_minX = xmin;
+    header->m_maxX = xmax;
+    header->m_minY = ymin;
+    header->m_maxY = ymax;
+    header->m_firstExtents[0] = xmax;
+    header->m_firstExtents[1] = xmin;
+    header->m_firstExtents[2] = ymax;
+    header->m_firstExtents[3] = ymin;
+
+    // Layers without output never reach the encoder; the list stays open.
+    std::vector<WORKLAYER*> kept;
+    for (WORKLAYER* l : Detach(first)) {
+        if ((l->m_mode & 0x7F) != 0)
+            kept.push_back(l);
+        else
+            FreeLayer(l);
+    }
+    for (std::size_t i = 0; i + 1 < kept.size(); ++i) {
+        kept[i]->m_next = kept[i + 1];
+        kept[i + 1]->m_prev = kept[i];
+    }
+    first = kept.empty() ? nullptr : kept.front();
+
+    header->m_workMode = 0;
+    header->m_comPort = comPort;
+    if (header->m_arrayUse == 0) {
+        header->m_pitchX = header->m_maxX - header->m_minX;
+        header->m_pitchY = header->m_maxY - header->m_minY;
+    }
+    const CMachineTech* tech = machine->m_tech;
+    header->m_closeRepay = tech != nullptr && tech->m_close_use != 0 ? tech->m_close_repay : 0.0;
+    SetJobName(header->m_jobName, jobName);
+    header->m_originCorner = machine->m_orign;
+    header->m_posPoint = machine->m_dot;
+    header->m_layers = first;
+}
+
+bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
+{
+    if (header == nullptr || ctx == nullptr)
+        return false;
+    const SoftwareSettings& settings = CDocData::SettingsOf(ctx);
+    const MachineNode* machine = GetCurrentMachine(settings);
+    if (machine == nullptr)
+        return false;
+    const int corner = machine->m_orign;
+    const int workPos = settings.path_work_pos;
+
+    CPathProc::JoinLightGuideLayers(header, corner, workPos);
+
+    if (settings.use_path != 0) {
+        // "path mode" 2, and the values above 5 that name no direction,
+        // keep the document's order.
+        int code = -1;
+        switch (settings.path_mode) {
+        case 0:
+            CPathProc::OrderPathsOptimised(header, ctx);
+            RecalcPathBoundRects(header->m_layers);
+            if (settings.path_in_out != 0)
+                CRingOrder().Process(header->m_layers);
+            break;
+        case 1:
+            code = 1;
+            break;
+        case 3:
+            code = 0;
+            break;
+        case 4:
+            code = 2;
+            break;
+        case 5:
+            code = 3;
+            break;
+        default:
+            break;
+        }
+        if (code >= 0) {
+            RecalcPathBoundRects(header->m_layers);
+            CPathProc::OrderPathsSimple(header->m_layers, code, settings.path_hight, corner, workPos);
+            const CDocData* document = ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pFirst : nullptr;
+            if (!CPathProc::HasLeadRecords(const_cast<CDocData*>(document)))
+                CPathProc::OrientOpenPaths(header->m_layers);
+        }
+    }
+
+    // Start points where the machine's technology asks for them, then dots
+    // on the layers whose parameters ask for them.
+    if (machine->m_tech != nullptr && machine->m_tech->m_disloc_use != 0) {
+        RecalcPathBoundRects(header->m_layers);
+        CDislocationProc::Process(header->m_layers);
+    }
+    RecalcPathBoundRects(header->m_layers);
+    CPathProc::MakeHitPoints(header->m_layers, settings.m_pLayers);
+
+    header->m_banded = 0;
+    const SPLITFEED* split = ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pSplit : nullptr;
+    if (CBigFileExc::BandingOn(split)) {
+        RecalcPathBoundRects(header->m_layers);
+        if (!CBigFileExc::SplitIntoBands(header, split, machine->m_ratio))
+            return false;
+        header->m_banded = 1;
+        RecalcPathBoundRects(header->m_layers);
+        RecalcHeaderBoundRect(header);
+    }
+
+    CPathProc::MergeShortSegments(header->m_layers, (settings.circle_export + 1) * kMergeLengthStep, kMergeAngle);
+    CloseRings(header->m_layers);
+    return true;
+}
+
+bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_view jobName)
+{
+    if (header == nullptr)
+        return false;
+    header->m_layers = nullptr;
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_pCurrent->m_pFirst == nullptr)
+        return false;
+    const SoftwareSettings& settings = CDocData::SettingsOf(ctx);
+    const MachineNode* machine = GetCurrentMachine(settings);
+    if (machine == nullptr)
+        return false;
+
+    // The steps that reshape objects work on a copy, so the document and its
+    // history are never touched.
+    CDocData* objects = CloneDocData(ctx->m_pCurrent->m_pFirst, true);
+    if (objects == nullptr)
+        return false;
+    FlattenGroups(objects);
+    if (CBigFileExc::BandingOn(ctx->m_pCurrent->m_pSplit))
+        CBigFileExc::GroupContainedObjects(ctx, objects, true);
+
+    WORKLAYER* layers = LinkRing(ConvertObjects(objects, settings, *machine));
+    RecalcPathBoundRects(layers);
+    RemoveZeroSegmentsOfCutLayers(layers);
+    if (layers == nullptr)
+        return true;
+
+    OffsetLayers(layers, 0.0, 0.0, false, false);
+    ScaleLayers(layers, kWorldPerMm, false);
+    ConvertLayersOrigin(layers, 1, machine->m_orign);
+    PlaceAtAnchor(layers, machine->m_orign, machine->m_dot);
+    if (!AllFinite(layers)) {
+        FreePathRecordGroups(layers);
+        return false;
+    }
+
+    FillOutHeader(header, layers, machine, jobName, static_cast<std::uint32_t>(settings.m_nComPort));
+    if (layers == nullptr) {
+        header->m_layers = nullptr;
+        return true;
+    }
+    if (!ProcessLayers(header, ctx)) {
+        FreePathRecordGroups(header->m_layers);
+        return false;
+    }
+    return true;
+}
+
+void CFileTrans::ApplyLayerOptions(WORKHEAD* header, DOCCONTEXT* ctx)
+{
+    if (header == nullptr || ctx == nullptr)
+        return;
+    const MachineNode* machine = GetCurrentMachine(CDocData::SettingsOf(ctx));
+    if (machine == nullptr || machine->m_tech == nullptr)
+        return;
+    const CMachineTech& tech = *machine->m_tech;
+    if (tech.m_cut_use != 0)
+        CPathProc::ApplyCutRepair(header->m_layers, tech.m_pCutRepair);
+    if (tech.m_carve_use != 0)
+        CPathProc::ApplyCarveRepair(header->m_layers, tech.m_pCarveRepair);
+}

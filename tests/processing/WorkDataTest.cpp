@@ -1,0 +1,538 @@
+// Work-data generation: documents built by hand become jobs whose every
+// coordinate, extent and parameter is worked out from the document, the
+// layer defaults (cut at 100 mm/s, powers 20 and 30 %) and the machine.
+#include "ProcessingTestSupport.h"
+#include "processing/FileTrans.h"
+#include "processing/JobRecords.h"
+
+#include "model/DocContext.h"
+#include "model/DocDataBitmap.h"
+#include "model/DocDataGroup.h"
+#include "model/DocListNode.h"
+#include "settings/MachineNode.h"
+#include "settings/MachineTech.h"
+#include "settings/SoftwareSettings.h"
+#include "settings/WorkParams.h"
+#include "tests/model/BmpTestFiles.h"
+#include "tests/settings/ScratchProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+
+namespace plat {
+namespace {
+
+constexpr double kO = 500000.0; // the machine origin in world units
+
+std::vector<XY> Square(double x0, double y0, double x1, double y1)
+{
+    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
+}
+
+// World rectangle from millimetres off the origin.
+std::vector<XY> MmSquare(double x0, double y0, double x1, double y1)
+{
+    return Square(kO + x0 * 10, kO + y0 * 10, kO + x1 * 10, kO + y1 * 10);
+}
+
+void ExpectPoints(const PATHREC* p, const std::vector<XY>& expected)
+{
+    ASSERT_NE(p, nullptr);
+    const std::vector<XY> actual = SegmentPoints(p);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        EXPECT_NEAR(actual[i].first, expected[i].first, 1e-9) << "point " << i;
+        EXPECT_NEAR(actual[i].second, expected[i].second, 1e-9) << "point " << i;
+    }
+}
+
+std::vector<PATHREC*> Paths(WORKLAYER* layer)
+{
+    std::vector<PATHREC*> out;
+    ForEachPath(*layer, [&](PATHREC& p) { out.push_back(&p); });
+    return out;
+}
+
+std::vector<WORKLAYER*> Layers(WORKLAYER* head)
+{
+    std::vector<WORKLAYER*> out;
+    ForEachLayer(head, false, [&](WORKLAYER& l) { out.push_back(&l); });
+    return out;
+}
+
+struct WorkSetup {
+    SoftwareSettings settings;
+    MachineNode machine;
+    CDocListNode document;
+    DOCCONTEXT ctx;
+    WORKHEAD header;
+
+    explicit WorkSetup(std::uint8_t corner = 1, std::uint8_t point = 0)
+    {
+        settings.SetOptionDefaults();
+        settings.use_path = 0;
+        settings.m_nComPort = 3;
+        settings.m_pLayers = MakeDefaultLayerList();
+        machine.m_orign = corner;
+        machine.m_dot = point;
+        settings.m_pMachines = &machine;
+        ctx.m_pSettings = &settings;
+        ctx.m_pCurrent = &document;
+    }
+    ~WorkSetup()
+    {
+        FreePathRecordGroups(header.m_layers);
+        settings.m_pMachines = nullptr;
+        FreeWorkParamList(settings.m_pLayers);
+    }
+    void Add(CDocData* o)
+    {
+        CDocData** at = &document.m_pFirst;
+        CDocData* prev = nullptr;
+        while (*at != nullptr) {
+            prev = *at;
+            at = &(*at)->m_pNext;
+        }
+        *at = o;
+        o->m_pPrev = prev;
+    }
+    void Band(double length, double margin, std::uint8_t direction)
+    {
+        document.m_pSplit = new SPLITFEED;
+        document.m_pSplit->m_bOn = 1;
+        document.m_pSplit->m_dDistance = length;
+        document.m_pSplit->m_dMargin = margin;
+        document.m_pSplit->m_nDirection = direction;
+    }
+    bool Make(std::string_view name = "job.out") { return CFileTrans::MakeWorkData(&header, &ctx, name); }
+};
+
+TEST(MakeWorkData, SquareAndTriangleOnOneCutLayerBecomeOneLayerInMillimetresFromTheOrigin)
+{
+    WorkSetup s;
+    s.Add(MakeLine(MmSquare(0, 0, 10, 10)));
+    s.Add(MakeLine({{kO + 200, kO}, {kO + 300, kO}, {kO + 250, kO + 50}, {kO + 200, kO}}));
+    ASSERT_TRUE(s.Make("/home/op/jobs/plate.out"));
+
+    WORKLAYER* layer = s.header.m_layers;
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(layer->m_next, nullptr);
+    EXPECT_EQ(layer->m_prev, nullptr);
+    EXPECT_EQ(layer->m_layerId, 0u);
+    EXPECT_EQ(layer->m_mode, 1);
+    EXPECT_EQ(layer->m_speed, 100.0f);
+    EXPECT_EQ(layer->m_freeSpeed, 100.0f);
+    EXPECT_EQ(layer->m_maxPower1, 3000);
+    EXPECT_EQ(layer->m_minPower1, 2000);
+    EXPECT_EQ(layer->m_maxPower2, 3000);
+    EXPECT_EQ(layer->m_minPower2, 2000);
+    EXPECT_EQ(layer->m_flags, 1u);
+    EXPECT_EQ(layer->m_bandIndex, 0u);
+
+    const std::vector<PATHREC*> paths = Paths(layer);
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(paths[1]->m_pNext, paths[0]);
+    ExpectPoints(paths[0], {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
+    ExpectPoints(paths[1], {{20, 0}, {30, 0}, {25, 5}, {20, 0}});
+    EXPECT_EQ(paths[0]->m_closed, 1u);
+    EXPECT_EQ(paths[1]->m_closed, 1u);
+    EXPECT_DOUBLE_EQ(paths[1]->m_xmin, 20.0);
+    EXPECT_DOUBLE_EQ(paths[1]->m_ymax, 5.0);
+    // Segment rings are closed for the encoder.
+    EXPECT_NE(paths[1]->m_pSegs->m_pPrev, nullptr);
+
+    const WORKHEAD& h = s.header;
+    EXPECT_EQ(h.m_minX, 0.0);
+    EXPECT_EQ(h.m_maxX, 30.0);
+    EXPECT_EQ(h.m_minY, 0.0);
+    EXPECT_EQ(h.m_maxY, 10.0);
+    EXPECT_EQ(h.m_firstExtents[0], 30.0);
+    EXPECT_EQ(h.m_firstExtents[1], 0.0);
+    EXPECT_EQ(h.m_firstExtents[2], 10.0);
+    EXPECT_EQ(h.m_firstExtents[3], 0.0);
+    EXPECT_EQ(h.m_pitchX, 30.0);
+    EXPECT_EQ(h.m_pitchY, 10.0);
+    EXPECT_EQ(h.m_comPort, 3u);
+    EXPECT_EQ(h.m_originCorner, 1);
+    EXPECT_EQ(h.m_posPoint, 0);
+    EXPECT_EQ(h.m_banded, 0);
+    EXPECT_EQ(h.m_closeRepay, 0.0);
+    EXPECT_STREQ(h.m_jobName, "plate");
+}
+
+TEST(MakeWorkData, OriginCornerMirrorsAndPositioningPointPlacesTheJob)
+{
+    struct Case {
+        std::uint8_t corner, point;
+        std::vector<XY> square, triangle;
+    };
+    const Case cases[] = {
+        // Corner 0 counts x from the maximum: x is negated.
+        {0, 0, {{0, 0}, {-10, 0}, {-10, 10}, {0, 10}, {0, 0}}, {{-20, 0}, {-30, 0}, {-25, 5}, {-20, 0}}},
+        // Point 4 puts the job's centre (15, 5) on the origin.
+        {1, 4, {{-15, -5}, {-5, -5}, {-5, 5}, {-15, 5}, {-15, -5}}, {{5, -5}, {15, -5}, {10, 0}, {5, -5}}},
+        // Corner 3 counts y from the maximum (y is mirrored) and x from the
+        // minimum: point 2, column 2 and row 0, is the top right corner
+        // (30, 10) goes onto the origin.
+        {3, 2, {{-30, 0}, {-20, 0}, {-20, -10}, {-30, -10}, {-30, 0}}, {{-10, 0}, {0, 0}, {-5, -5}, {-10, 0}}},
+    };
+    for (const Case& c : cases) {
+        WorkSetup s(c.corner, c.point);
+        s.Add(MakeLine(MmSquare(0, 0, 10, 10)));
+        s.Add(MakeLine({{kO + 200, kO}, {kO + 300, kO}, {kO + 250, kO + 50}, {kO + 200, kO}}));
+        ASSERT_TRUE(s.Make());
+        const std::vector<PATHREC*> paths = Paths(s.header.m_layers);
+        ASSERT_EQ(paths.size(), 2u);
+        ExpectPoints(paths[0], c.square);
+        ExpectPoints(paths[1], c.triangle);
+        EXPECT_EQ(s.header.m_originCorner, c.corner);
+        EXPECT_EQ(s.header.m_posPoint, c.point);
+    }
+}
+
+// A 10 x 30 mm rectangle and a 10 mm square 60 mm up, bands of 20 mm with
+// margin 0.1 from the bottom, band size ratio 0.5: the rectangle is cut at
+// 20.1, the three bands lie with their tops on 20 and move along x by the
+// gaps (20.1, then 39.9) times 0.5.
+TEST(MakeWorkData, LongJobSplitsIntoNumberedBandsWithGapsAndShifts)
+{
+    WorkSetup s;
+    s.machine.m_ratio = 0.5;
+    s.Band(20.0, 0.1, 0);
+    s.Add(MakeLine(MmSquare(0, 0, 10, 30)));
+    s.Add(MakeLine(MmSquare(20, 60, 30, 70)));
+    ASSERT_TRUE(s.Make());
+    EXPECT_EQ(s.header.m_banded, 1);
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 3u);
+    const double gaps[] = {0.0, 20.1, 39.9};
+    for (std::uint32_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(layers[k]->m_bandIndex, k);
+        EXPECT_NEAR(layers[k]->m_bandGap, gaps[k], 1e-9);
+        EXPECT_EQ(layers[k]->m_speed, 100.0f);
+        ASSERT_EQ(Paths(layers[k]).size(), 1u);
+    }
+    ExpectPoints(layers[0]->m_paths, {{0, 20}, {0, -0.1}, {10, -0.1}, {10, 20}});
+    ExpectPoints(layers[1]->m_paths, {{20.05, 10.1}, {20.05, 20}, {10.05, 20}, {10.05, 10.1}});
+    ExpectPoints(layers[2]->m_paths, {{50, 10}, {60, 10}, {60, 20}, {50, 20}, {50, 10}});
+    EXPECT_NEAR(s.header.m_minY, -0.1, 1e-9);
+    EXPECT_NEAR(s.header.m_maxX, 60.0, 1e-9);
+    EXPECT_NEAR(s.header.m_pitchY, 20.1, 1e-9);
+    EXPECT_EQ(s.header.m_firstExtents[2], 70.0); // banding leaves the first extents
+}
+
+TEST(MakeWorkData, LayersComeInFirstUseOrderAndLayersWithoutOutputOrPathsDisappear)
+{
+    WorkSetup s;
+    FindLayerParams(s.settings.m_pLayers, 4)->m_border = 0; // layer 4 gives no output
+    s.Add(MakeLine(MmSquare(0, 0, 1, 1), 5));
+    s.Add(MakeLine(MmSquare(2, 0, 3, 1), 2));
+    s.Add(MakeLine(MmSquare(4, 0, 5, 1), 5));
+    s.Add(MakeLine(MmSquare(6, 0, 7, 1), 4));
+    s.Add(MakeLine({{kO, kO}, {kO + 0.000001, kO}}, 6)); // a cut path of no length
+    s.Add(MakeLine(MmSquare(8, 0, 9, 1), 300));          // no parameter record
+    ASSERT_TRUE(s.Make());
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(layers[0]->m_layerId, 5u);
+    EXPECT_EQ(Paths(layers[0]).size(), 2u);
+    EXPECT_EQ(layers[1]->m_layerId, 2u);
+    // The extents are taken before the layers without output go.
+    EXPECT_EQ(s.header.m_maxX, 9.0);
+}
+
+TEST(FillOutHeader, JobNameIsTheFileNameWithoutItsWorkFileEndingCutToEightBytes)
+{
+    struct Case {
+        const char* path;
+        std::vector<unsigned char> name;
+    };
+    const Case cases[] = {
+        {"/home/op/my.outline.out", {'m', 'y', '.', 'o', 'u', 't', 'l', 'i'}},
+        {"C:\\jobs\\abcdefghij.OUT", {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}},
+        {"part.out", {'p', 'a', 'r', 't'}},
+        {"dir/.out", {'.', 'o', 'u', 't'}},
+        {"x.Out", {'x', '.', 'O', 'u', 't'}},
+        // 甲 BC D7, 乙 D2 D2, 丙 B1 FB in the code page: the third would
+        // need bytes 8 and 9.
+        {"/w/abc\xe7\x94\xb2\xe4\xb9\x99\xe4\xb8\x99.out", {'a', 'b', 'c', 0xBC, 0xD7, 0xD2, 0xD2}},
+    };
+    for (const Case& c : cases) {
+        WORKHEAD header;
+        std::memset(header.m_jobName, 'Z', sizeof header.m_jobName);
+        WORKLAYER* layer = LinkLayers({MakeLayer({MakePath({{0, 0}, {1, 1}})})});
+        layer->m_mode = 1;
+        MachineNode machine;
+        CFileTrans::FillOutHeader(&header, layer, &machine, c.path, 0);
+        std::vector<unsigned char> expected = c.name;
+        expected.resize(12, 0);
+        EXPECT_EQ(std::vector<unsigned char>(header.m_jobName, header.m_jobName + 12), expected) << c.path;
+        FreePathRecordGroups(layer);
+    }
+}
+
+TEST(FillOutHeader, ArraysKeepTheirPitchesAndTheMachineGivesTheClosingOverlap)
+{
+    WORKHEAD header;
+    header.m_arrayUse = 1;
+    header.m_pitchX = 55.0;
+    header.m_pitchY = 66.0;
+    WORKLAYER* layer = LinkLayers({MakeLayer({MakePath({{0, 0}, {4, 3}})})});
+    layer->m_mode = 2;
+    MachineNode machine;
+    machine.m_tech = new CMachineTech(u"m");
+    machine.m_tech->m_close_use = 1;
+    machine.m_tech->m_close_repay = 0.25;
+    CFileTrans::FillOutHeader(&header, layer, &machine, "a", 0);
+    EXPECT_EQ(header.m_pitchX, 55.0);
+    EXPECT_EQ(header.m_pitchY, 66.0);
+    EXPECT_EQ(header.m_closeRepay, 0.25);
+    EXPECT_EQ(header.m_layers, layer);
+    FreePathRecordGroups(layer);
+}
+
+TEST(MakeWorkData, FailuresLeaveNoLayersAndTheDocumentAndHistoryUntouched)
+{
+    auto build = [](WorkSetup& s) {
+        // A group holding a group: dissolved in the job, kept in the document.
+        CDocData* inner = new CDocDataGroup(LinkObjects({MakeLine(MmSquare(1, 1, 2, 2))}), nullptr);
+        s.Add(new CDocDataGroup(LinkObjects({MakeLine(MmSquare(0, 0, 5, 5)), inner}), nullptr));
+        s.Add(MakeLine(MmSquare(10, 0, 20, 20000)));
+    };
+    enum { kNoMachine, kTooManyBands, kNotANumber, kBuilt };
+    for (int fault : {kNoMachine, kTooManyBands, kNotANumber, kBuilt}) {
+        WorkSetup s;
+        build(s);
+        auto* older = new CDocListNode;
+        auto* newer = new CDocListNode;
+        s.document.m_pOlder = older;
+        s.document.m_pNewer = newer;
+        s.Band(fault == kTooManyBands ? 1.0 : 50000.0, 0.1, 0);
+        if (fault == kNoMachine)
+            s.settings.m_nCurMachine = 1;
+        CDocData* group = s.document.m_pFirst;
+        CDocData* groupChildren = static_cast<CDocDataGroup*>(group)->m_pChildren;
+        CDocData* tall = group->m_pNext;
+        if (fault == kNotANumber)
+            tall->m_pNodes->m_pNext->m_x = std::numeric_limits<double>::quiet_NaN();
+        WORKLAYER stale;
+        s.header.m_layers = &stale; // to be overwritten
+
+        EXPECT_EQ(s.Make(), fault == kBuilt) << fault;
+        if (fault != kBuilt)
+            EXPECT_EQ(s.header.m_layers, nullptr) << fault;
+        else
+            EXPECT_NE(s.header.m_layers, nullptr);
+        EXPECT_EQ(s.ctx.m_pCurrent, &s.document);
+        EXPECT_EQ(s.document.m_pOlder, older);
+        EXPECT_EQ(s.document.m_pNewer, newer);
+        EXPECT_EQ(older->m_pFirst, nullptr);
+        EXPECT_EQ(s.document.m_pFirst, group);
+        EXPECT_EQ(static_cast<CDocDataGroup*>(group)->m_pChildren, groupChildren);
+        EXPECT_EQ(group->m_pNext, tall);
+        EXPECT_EQ(tall->m_pNext, nullptr);
+        EXPECT_EQ(tall->m_pNodes->m_y, kO);
+        s.document.m_pOlder = s.document.m_pNewer = nullptr;
+        delete older;
+        delete newer;
+    }
+
+    WorkSetup empty;
+    EXPECT_FALSE(empty.Make());
+    EXPECT_EQ(empty.header.m_layers, nullptr);
+}
+
+TEST(FlattenGroups, OnlyPlainGroupsHoldingGroupsOrArraysAreDissolved)
+{
+    CDocData* a = MakeLine(Square(0, 0, 1, 1));
+    CDocData* b = MakeLine(Square(2, 0, 3, 1));
+    CDocData* c = MakeLine(Square(4, 0, 5, 1));
+    CDocData* d = MakeLine(Square(6, 0, 7, 1));
+    CDocData* e = MakeLine(Square(8, 0, 9, 1));
+    d->m_pArray = new ARRAYREC;
+    auto* plain = new CDocDataGroup(LinkObjects({a}), nullptr);
+    auto* inner = new CDocDataGroup(LinkObjects({b}), nullptr);
+    auto* outer = new CDocDataGroup(LinkObjects({inner, c}), nullptr);
+    auto* arrayed = new CDocDataGroup(LinkObjects({d}), nullptr);
+    auto* kept = new CDocDataGroup(LinkObjects({e, new CDocDataGroup(nullptr, nullptr)}), nullptr);
+    kept->m_pArray = new ARRAYREC;
+    CDocData* list = LinkObjects({plain, outer, arrayed, kept});
+    CFileTrans::FlattenGroups(list);
+    std::vector<CDocData*> order;
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext)
+        order.push_back(o);
+    EXPECT_EQ(order, (std::vector<CDocData*>{plain, inner, c, d, kept}));
+    DeleteObjectList(list);
+}
+
+// A layer both cut and scanned whose first path is an image scan becomes a
+// scan layer (not a cut layer whose moves would join the scan lines), and
+// its outlines, whichever comes first, go to layers of their own: the cut
+// layer never holds scan lines and the engraving never takes them for
+// outlines.
+TEST(MakeWorkData, ImagesOfACutAndScanLayerAreScannedOnALayerOfTheirOwn)
+{
+    ScratchProgramFolder folder;
+    BmpForm form;
+    form.width = 3;
+    form.height = 2;
+    folder.Write("dark.bmp", MakeBmp(form, {{0, 0, 0}, {0, 0, 0}}));
+    for (bool imageFirst : {true, false}) {
+        WorkSetup s;
+        WorkParams* params = FindLayerParams(s.settings.m_pLayers, 3);
+        params->m_sweep = 1;
+        auto* image = new CDocDataBitmap("dark", folder.Root() + "dark.bmp", kO, kO, 0, &s.ctx);
+        image->SetColor(3, 0);
+        if (imageFirst)
+            s.Add(image);
+        s.Add(MakeLine(MmSquare(0, 0, 1, 1), 3));
+        if (!imageFirst)
+            s.Add(image);
+        ASSERT_TRUE(s.Make());
+        const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+        ASSERT_EQ(layers.size(), 3u);
+        WORKLAYER* scan = imageFirst ? layers[0] : layers[2];
+        WORKLAYER* cut = imageFirst ? layers[1] : layers[0];
+        WORKLAYER* carve = imageFirst ? layers[2] : layers[1];
+        EXPECT_EQ(scan->m_mode, 2);
+        EXPECT_EQ(scan->m_speed, 300.0f);
+        EXPECT_EQ(scan->m_freeSpeed, 300.0f);
+        EXPECT_EQ(scan->m_maxPower1, 2000);
+        EXPECT_EQ(scan->m_startDelay, 0);
+        ForEachPath(*scan, [](PATHREC& p) { EXPECT_EQ(p.m_subkind, 2); });
+        EXPECT_EQ(cut->m_mode, 1);
+        EXPECT_EQ(cut->m_speed, 100.0f);
+        const std::vector<PATHREC*> outline = Paths(cut);
+        ASSERT_EQ(outline.size(), 1u);
+        EXPECT_EQ(outline[0]->m_subkind, 0);
+        EXPECT_EQ(carve->m_mode, 2);
+        for (WORKLAYER* l : layers)
+            EXPECT_EQ(l->m_layerId, 3u);
+    }
+}
+
+TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)
+{
+    for (std::uint8_t mode : {0, 2, 6, 200}) {
+        WorkSetup s;
+        s.settings.use_path = 1;
+        s.settings.path_mode = mode;
+        s.Add(MakeLine(MmSquare(50, 0, 60, 10)));
+        s.Add(MakeLine(MmSquare(0, 0, 10, 10)));
+        ASSERT_TRUE(s.Make());
+        const std::vector<PATHREC*> paths = Paths(s.header.m_layers);
+        ASSERT_EQ(paths.size(), 2u);
+        // The optimised order starts at the lower-left corner.
+        EXPECT_EQ(paths[0]->m_xmin, mode == 0 ? 0.0 : 50.0) << int(mode);
+    }
+}
+
+
+// A layer both cut and scanned divides into its scan layer (first, as its
+// parameters ask) and its cut layer, each with its mode's parameters.
+TEST(MakeWorkData, OutlinesOfACutAndScanLayerAreEngravedOnALayerOfTheirOwn)
+{
+    WorkSetup s;
+    WorkParams* params = FindLayerParams(s.settings.m_pLayers, 1);
+    params->m_sweep = 1;
+    params->m_sweep_first = 1;
+    s.Add(MakeLine(MmSquare(0, 0, 2, 2), 1));
+    ASSERT_TRUE(s.Make());
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(layers[0]->m_layerId, 1u);
+    EXPECT_EQ(layers[0]->m_mode, 2);
+    EXPECT_EQ(layers[0]->m_speed, 300.0f);
+    EXPECT_EQ(layers[1]->m_layerId, 1u);
+    EXPECT_EQ(layers[1]->m_mode, 1);
+    EXPECT_EQ(layers[1]->m_speed, 100.0f);
+    ExpectPoints(layers[1]->m_paths, {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}});
+    // The scan runs inside the square.
+    ForEachPath(*layers[0], [](PATHREC& p) {
+        EXPECT_GE(p.m_xmin, -1e-9);
+        EXPECT_LE(p.m_xmax, 2.0 + 1e-9);
+    });
+}
+
+// Lines drawn as light-guide lines mark their work layer, which the chain
+// then joins into one back-and-forth scan path; unmarked, the same lines
+// stay two cut paths.
+TEST(MakeWorkData, LightGuideLinesAreJoinedIntoOneScanPath)
+{
+    for (bool marked : {true, false}) {
+        WorkSetup s;
+        for (double y : {0.0, 20.0}) {
+            CDocData* line = MakeLine({{kO, kO + y}, {kO + 100, kO + y}}, 7);
+            if (marked)
+                line->m_bOutput |= 0x80;
+            s.Add(line);
+        }
+        ASSERT_TRUE(s.Make());
+        WORKLAYER* layer = s.header.m_layers;
+        ASSERT_NE(layer, nullptr);
+        EXPECT_EQ(layer->m_next, nullptr);
+        EXPECT_EQ(layer->m_mode, marked ? 2 : 1);
+        EXPECT_EQ(Paths(layer).size(), marked ? 1u : 2u);
+    }
+}
+
+// Start points: from (0, 0) the square is entered where its own last runs
+// arrive moving up and right, at (10, 10). Dots every 3 mm along a 10 mm
+// line on a dot layer. Merging of 0.25 mm steps to 0.8 mm ("circle export"
+// 3): three steps each, and the last two steps before the ring's start.
+TEST(ProcessLayers, StartPointsDotsAndMergingRunWhereTheirSwitchesAsk)
+{
+    WorkSetup s;
+    s.machine.m_tech = new CMachineTech(u"m");
+    s.machine.m_tech->m_disloc_use = 1;
+    WorkParams* dots = FindLayerParams(s.settings.m_pLayers, 2);
+    dots->m_b_hit_point = 1;
+    dots->m_b_hit_dis = 3.0;
+    s.Add(MakeLine(MmSquare(0, 0, 10, 10)));
+    s.Add(MakeLine({{kO, kO + 200}, {kO + 100, kO + 200}}, 2));
+    std::vector<XY> steps;
+    for (int k = 0; k <= 12; ++k)
+        steps.push_back({kO + 2.5 * k, kO + 300});
+    s.Add(MakeLine(steps, 3));
+    ASSERT_TRUE(s.Make());
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 3u);
+    ExpectPoints(layers[0]->m_paths, {{10, 10}, {0, 10}, {0, 0}, {10, 0}, {10, 10}});
+    const std::vector<PATHREC*> dotPaths = Paths(layers[1]);
+    ASSERT_EQ(dotPaths.size(), 4u);
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(dotPaths[k]->m_kind, PATH_KIND_DOT);
+        EXPECT_NEAR(dotPaths[k]->m_pSegs->m_x0, 3.0 * k, 1e-9);
+        EXPECT_NEAR(dotPaths[k]->m_pSegs->m_y0, 20.0, 1e-9);
+    }
+    ExpectPoints(layers[2]->m_paths, {{0, 30}, {0.75, 30}, {1.5, 30}, {2.25, 30}, {2.75, 30}, {3, 30}});
+}
+
+// Cut repair: row 0 (faster than the layer's 100 mm/s) gives 0.5 mm. The
+// move to B sets the x direction to -x, the move to C turns it to +x: C
+// moves 0.5 along x. Without the switch nothing moves.
+TEST(ApplyLayerOptions, CutRepairShiftsThePathsAfterAReversalWhenSwitchedOn)
+{
+    for (std::uint8_t on : {0, 1}) {
+        WorkSetup s;
+        s.machine.m_tech = new CMachineTech(u"m");
+        s.machine.m_tech->AppendCutRepair(1000.0, 0.5, 0.5);
+        s.machine.m_tech->m_cut_use = on;
+        s.Add(MakeLine({{kO, kO}, {kO + 100, kO}}));
+        s.Add(MakeLine({{kO + 50, kO + 50}, {kO + 80, kO + 50}}));
+        s.Add(MakeLine({{kO + 120, kO + 50}, {kO + 140, kO + 50}}));
+        ASSERT_TRUE(s.Make());
+        CFileTrans::ApplyLayerOptions(&s.header, &s.ctx);
+        const std::vector<PATHREC*> paths = Paths(s.header.m_layers);
+        ASSERT_EQ(paths.size(), 3u);
+        ExpectPoints(paths[0], {{0, 0}, {10, 0}});
+        ExpectPoints(paths[1], {{5, 5}, {8, 5}});
+        const double d = on != 0 ? 0.5 : 0.0;
+        ExpectPoints(paths[2], {{12 + d, 5}, {14 + d, 5}});
+    }
+}
+
+} // namespace
+} // namespace plat
