@@ -8,6 +8,7 @@
 #include "model/DocState.h"
 #include "platform/NumText.h"
 #include "platform/Prompt.h"
+#include "platform/Sleep.h"
 #include "processing/PathProc.h"
 #include "processing/SelectionGroups.h"
 #include "settings/LanguageTable.h"
@@ -20,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
-#include <QThread>
 
 #include <cmath>
 #include <limits>
@@ -38,13 +38,8 @@ constexpr std::uint32_t kMaxCount = std::numeric_limits<std::uint32_t>::max();
 // A new array record covers the default fill area.
 constexpr double kDefaultAreaW = 9000.0;
 constexpr double kDefaultAreaH = 6000.0;
-
-void DefaultSleep(unsigned milliseconds)
-{
-    QThread::msleep(milliseconds);
-}
-
-CWorkPageSet::Sleeper g_sleep = &DefaultSleep;
+// The pause between a fill's dialog and its array.
+constexpr int kFillPauseMs = 100;
 
 QString Text(std::u16string_view section, int k)
 {
@@ -188,11 +183,6 @@ void CWorkPageSet::OnInitDialog()
                  {1167, 16}, {1174, 16}, {1256, 23}, {1257, 23}, {1258, 23}, {1259, 23}};
     for (const auto& t : texts)
         SetTextFromSection(findChild<QWidget*>(QString::number(t.id)), t.entry);
-}
-
-void CWorkPageSet::SetSleeperForTesting(Sleeper sleeper)
-{
-    g_sleep = sleeper != nullptr ? sleeper : &DefaultSleep;
 }
 
 std::uint32_t CWorkPageSet::ReadCount(const QLineEdit* edit)
@@ -560,7 +550,7 @@ void CWorkPageSet::RealFill()
     m_nRealCountX = FillCount(m_dFillW, itemW, m_dRealGapX, m_nRealCountX, kMaxCount);
     m_nRealCountY = FillCount(m_dFillH, itemH, m_dRealGapY, m_nRealCountY, kMaxCount);
     ShowFields();
-    g_sleep(100);
+    plat::Sleep(kFillPauseMs);
     RealArray();
 }
 
@@ -588,6 +578,6 @@ void CWorkPageSet::VirtualFill()
     m_nVirtCols = FillCount(m_dFillW, w / 10.0, m_dVirtGapX, m_nVirtCols, kMaxRecordCount);
     m_nVirtRows = FillCount(m_dFillH, h / 10.0, m_dVirtGapY, m_nVirtRows, kMaxRecordCount);
     ShowFields();
-    g_sleep(100);
+    plat::Sleep(kFillPauseMs);
     VirtualArray();
 }

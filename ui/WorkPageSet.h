@@ -57,10 +57,6 @@ public:
     void ShowFields();
     void ReadControls();
 
-    // The pause before a fill's array runs; tests set one that returns.
-    using Sleeper = void (*)(unsigned milliseconds);
-    static void SetSleeperForTesting(Sleeper sleeper);
-
     // A count typed into an edit: negative or no integer 0, beyond u32 the
     // largest u32. A length: C locale, not a finite number 0.
     static std::uint32_t ReadCount(const QLineEdit* edit);

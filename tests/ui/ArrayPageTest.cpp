@@ -9,6 +9,7 @@
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "platform/Prompt.h"
+#include "platform/Sleep.h"
 #include "processing/PathProc.h"
 #include "settings/LanguageTable.h"
 #include "settings/ReadParamFile.h"
@@ -23,6 +24,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -36,7 +38,7 @@ protected:
         ASSERT_GT(CReadParamFile().LoadLanguageFiles(m_table), 0);
         SetLanguageTable(m_table);
         plat::SetPrompt(&m_prompt);
-        CWorkPageSet::SetSleeperForTesting([](unsigned) {});
+        plat::SetSleepHookForTesting([this](int ms) { m_sleeps.push_back(ms); });
         m_ctx.m_pCurrent = new CDocListNode;
         m_ctx.m_pSettings = &m_settings;
         m_ctx.m_pView = &m_view;
@@ -45,7 +47,7 @@ protected:
     void TearDown() override
     {
         CDialogBase::SetModalAnswerForTesting(nullptr);
-        CWorkPageSet::SetSleeperForTesting(nullptr);
+        plat::SetSleepHookForTesting({});
         plat::SetPrompt(nullptr);
         CDocListNode* oldest = m_ctx.m_pCurrent;
         while (oldest->m_pOlder != nullptr)
@@ -76,6 +78,7 @@ protected:
     std::unique_ptr<plat::ScratchProgram> m_program;
     std::array<std::u16string, kLanguageTableSize> m_table;
     plat::RecordingPrompt m_prompt;
+    std::vector<int> m_sleeps;
     plat::RecordingView m_view;
     SoftwareSettings m_settings;
     DOCCONTEXT m_ctx;
@@ -217,6 +220,7 @@ TEST_F(ArrayPage, FillCountsFollowTheDialogsGuardAndNeverFallBelowOne)
         return plat::IDOK;
     });
     m_page.RealFill();
+    EXPECT_EQ(m_sleeps, std::vector<int>{100});
     EXPECT_EQ(m_page.m_nRealCountX, 4u);
     EXPECT_EQ(plat::CountObjects(First()), 4);
 }
