@@ -32,6 +32,7 @@ void ViewPageCommands::Register(COrvelView& view)
 {
     AddPageCommand(view, kLightGuideCommand, WorkPanelPages::kLightGuidePage);
     AddPageCommand(view, kNestCommand, WorkPanelPages::kNestPage);
+    AddPageCommand(view, kOrderCommand, WorkPanelPages::kOrderPage);
 }
 
 std::uint8_t* ViewPageCommands::PageSwitch(SoftwareSettings& settings, int pageId)

@@ -20,6 +20,7 @@ class ViewPageCommands {
 public:
     static constexpr plat::UINT kLightGuideCommand = 32870;
     static constexpr plat::UINT kNestCommand = 32889;
+    static constexpr plat::UINT kOrderCommand = 32886;
 
     // Adds the commands to the view's table.
     static void Register(COrvelView& view);

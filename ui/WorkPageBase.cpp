@@ -45,3 +45,8 @@ void WorkPageBase::keyPressEvent(QKeyEvent* event)
         CDialogBase::keyPressEvent(event);
     }
 }
+
+void WorkPageBase::RepaintArea(const CGeoBox& world) const
+{
+    RepaintArea(m_pContext, m_pContext != nullptr ? m_pContext->m_pView : nullptr, world);
+}

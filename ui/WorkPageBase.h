@@ -26,6 +26,8 @@ protected:
     // document's array columns added to the right, in client pixels, grown
     // by 15. Nothing without a context or view, or for an empty area.
     static void RepaintArea(DOCCONTEXT* context, plat::ViewWindow* view, CGeoBox area);
+    // The same for the owner's context and its view.
+    void RepaintArea(const CGeoBox& world) const;
 
     // A page has no OK or Cancel: Enter and Escape do nothing, and the page
     // never closes itself.

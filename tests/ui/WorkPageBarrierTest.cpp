@@ -286,6 +286,10 @@ TEST_F(WorkPageBarrierTest, TheViewChecksItsPageCommandsByTheSwitches)
     ui.m_nID = ViewPageCommands::kLightGuideCommand;
     ASSERT_TRUE(view.OnUpdateCommand(ui));
     EXPECT_EQ(ui.m_nCheck, 0);
+    m_settings.m_bOrderPage = 1;
+    ui.m_nID = ViewPageCommands::kOrderCommand;
+    ASSERT_TRUE(view.OnUpdateCommand(ui));
+    EXPECT_EQ(ui.m_nCheck, 1);
     // Without a work panel the command changes nothing.
     EXPECT_TRUE(view.OnCommand(ViewPageCommands::kLightGuideCommand));
     EXPECT_EQ(m_settings.m_bLightGuidePage, 0);
