@@ -8,12 +8,14 @@
 #include "model/NodeList.h"
 #include "settings/MachineTech.h"
 #include "ui/MachineManage.h"
+#include "ui/ParamTechnology.h"
 #include "ui/SetMachineCoor.h"
 #include "ui/XPButton.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -213,6 +215,34 @@ TEST_F(MachineManageTest, ConnectKeepsOneLinkAndAnUnusableOrFailedLinkChangesNot
         EXPECT_EQ(Machine(1).m_online, 0);
         EXPECT_EQ(Cell(1, 3), QStringLiteral("NULL"));
     }
+}
+
+TEST_F(MachineManageTest, MenuCommandsRunAfterTheMenuClosesAndProcessOpensTheSelectedMachinesTechnology)
+{
+    AddMachine(u"B", 1, kLoopbackB).m_tech = new CMachineTech(u"B");
+    CMachineManage& dlg = Manager();
+    const QList<QAction*> actions = dlg.ContextMenu()->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[2]->data().toInt(), CMachineManage::ID_DELETE);
+    EXPECT_EQ(actions[2]->text(), QString::fromStdU16String(LanguageText(m_table, u"phase12:mac-right-menu", 2)));
+    dlg.List()->selectRow(0);
+    actions[2]->trigger();
+    EXPECT_EQ(dlg.List()->rowCount(), 2) << "queued, not run inside the menu";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dlg.List()->rowCount(), 1);
+
+    int opened = 0;
+    CDialogBase::SetModalAnswerForTesting([&](CDialogBase& d) {
+        ++opened;
+        EXPECT_EQ(d.TemplateId(), CParamTechnology::IDD);
+        return plat::IDCANCEL;
+    });
+    dlg.List()->clearSelection();
+    dlg.Button(CMachineManage::IDC_TECHNOLOGY)->click();
+    EXPECT_EQ(opened, 0);
+    dlg.List()->selectRow(0);
+    dlg.Button(CMachineManage::IDC_TECHNOLOGY)->click();
+    EXPECT_EQ(opened, 1);
 }
 
 TEST_F(MachineManageTest, WorkAreaRoundsTheSizesAndBoxesFollowTheNewCornerWithTheSelectionAlone)
