@@ -5,12 +5,15 @@
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
+#include "ui/MachineManage.h"
 #include "ui/QtImportOptions.h"
 #include "ui/WorkDlgBar.h"
+#include "ui/WorkPageWork.h"
 
 #include <QApplication>
 
 #include <clocale>
+#include <utility>
 
 int main(int argc, char** argv)
 {
@@ -28,6 +31,13 @@ int main(int argc, char** argv)
     plat::SetPrompt(&prompt);
     QtImportOptions importOptions;
     plat::SetImportOptions(&importOptions);
+
+    CWorkPageWork::Dialogs dialogs;
+    dialogs.machineManager = [](DOCCONTEXT* context) {
+        CMachineManage manager(context, QApplication::activeWindow());
+        manager.DoModal();
+    };
+    CWorkPageWork::SetDialogs(std::move(dialogs));
 
     int status = 0;
     {

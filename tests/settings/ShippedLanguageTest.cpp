@@ -24,7 +24,7 @@ const std::string kChineseFile = "4e2d6587002d7b804f53.txt";
 const std::map<std::u16string, int> kSections = {
     {u"phase:title", 0},          {u"phase0:main-menu", 51},    {u"phase1:main-tool", 32},
     {u"phase2:draw-tool", 11},    {u"phase3:work-tool", 45},    {u"phase4:export-tool", 13},
-    {u"phase5:array-tool", 23},   {u"phase6:statistic-info", 6}, {u"phase7:mac-frame", 11},
+    {u"phase5:array-tool", 23},   {u"phase6:statistic-info", 6}, {u"phase7:mac-frame", 12},
     {u"phase8:soft-version", 17}, {u"phase9:mac-info", 14},     {u"phase10:layer-param", 36},
     {u"phase11:edit-right-menu", 60}, {u"phase12:mac-right-menu", 2}, {u"phase13:param-dialog", 103},
     {u"phase15:error-hint", 14},  {u"phase16:import-text", 12}, {u"phase17:work-preview", 10},
