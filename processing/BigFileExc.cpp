@@ -1028,8 +1028,9 @@ void CBigFileExc::StackBands(WORKLAYER* layers, int corner)
 {
     std::map<std::uint32_t, WORKLAYER*> firstOfBand;
     ForEachLayer(layers, false, [&](WORKLAYER& l) { firstOfBand.try_emplace(l.m_bandIndex, &l); });
-    for (const auto& [band, first] : firstOfBand) {
-        const double gap = first->m_bandGap;
+    for (const auto& entry : firstOfBand) {
+        const std::uint32_t band = entry.first;
+        const double gap = entry.second->m_bandGap;
         if (!(gap >= kMinStackGap))
             continue;
         const double dy = corner == 0 || corner == 1 ? -gap : gap;
