@@ -6,7 +6,6 @@
 #include "QtPrompt.h"
 #include "SignalCloser.h"
 #include "ui/MachineManage.h"
-#include "ui/QtImportOptions.h"
 #include "ui/WorkDlgBar.h"
 #include "ui/WorkPageWork.h"
 
@@ -29,8 +28,6 @@ int main(int argc, char** argv)
     plat::SetMessagePoster(&poster);
     QtPrompt prompt;
     plat::SetPrompt(&prompt);
-    QtImportOptions importOptions;
-    plat::SetImportOptions(&importOptions);
 
     CWorkPageWork::Dialogs dialogs;
     dialogs.machineManager = [](DOCCONTEXT* context) {
@@ -49,7 +46,6 @@ int main(int argc, char** argv)
         status = app.Run();
     }
 
-    plat::SetImportOptions(nullptr);
     plat::SetPrompt(nullptr);
     // Threads that still post get false from here on.
     poster.Shutdown();
