@@ -3,6 +3,7 @@
 // grouping; the random cases compare the grid-based grouping with the rule
 // taken literally (every later object tested against every earlier one).
 #include "ProcessingTestSupport.h"
+#include "WorkLayerTestSupport.h"
 #include "processing/BigFileExc.h"
 #include "processing/FileTrans.h"
 #include "processing/JobRecords.h"
@@ -21,31 +22,6 @@ namespace {
 std::vector<XY> Square(double x0, double y0, double x1, double y1)
 {
     return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
-}
-
-void ExpectPoints(const PATHREC* p, const std::vector<XY>& expected)
-{
-    ASSERT_NE(p, nullptr);
-    const std::vector<XY> actual = SegmentPoints(p);
-    ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        EXPECT_NEAR(actual[i].first, expected[i].first, 1e-9) << "point " << i;
-        EXPECT_NEAR(actual[i].second, expected[i].second, 1e-9) << "point " << i;
-    }
-}
-
-std::vector<PATHREC*> Paths(WORKLAYER* layer)
-{
-    std::vector<PATHREC*> out;
-    ForEachPath(*layer, [&](PATHREC& p) { out.push_back(&p); });
-    return out;
-}
-
-std::vector<WORKLAYER*> Layers(WORKLAYER* head)
-{
-    std::vector<WORKLAYER*> out;
-    ForEachLayer(head, false, [&](WORKLAYER& l) { out.push_back(&l); });
-    return out;
 }
 
 TEST(GetBandOffset, LineAndSideFollowCornerPositionAndDirection)

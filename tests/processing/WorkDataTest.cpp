@@ -2,6 +2,7 @@
 // coordinate, extent and parameter is worked out from the document, the
 // layer defaults (cut at 100 mm/s, powers 20 and 30 %) and the machine.
 #include "ProcessingTestSupport.h"
+#include "WorkLayerTestSupport.h"
 #include "processing/FileTrans.h"
 #include "processing/JobRecords.h"
 
@@ -35,31 +36,6 @@ std::vector<XY> Square(double x0, double y0, double x1, double y1)
 std::vector<XY> MmSquare(double x0, double y0, double x1, double y1)
 {
     return Square(kO + x0 * 10, kO + y0 * 10, kO + x1 * 10, kO + y1 * 10);
-}
-
-void ExpectPoints(const PATHREC* p, const std::vector<XY>& expected)
-{
-    ASSERT_NE(p, nullptr);
-    const std::vector<XY> actual = SegmentPoints(p);
-    ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        EXPECT_NEAR(actual[i].first, expected[i].first, 1e-9) << "point " << i;
-        EXPECT_NEAR(actual[i].second, expected[i].second, 1e-9) << "point " << i;
-    }
-}
-
-std::vector<PATHREC*> Paths(WORKLAYER* layer)
-{
-    std::vector<PATHREC*> out;
-    ForEachPath(*layer, [&](PATHREC& p) { out.push_back(&p); });
-    return out;
-}
-
-std::vector<WORKLAYER*> Layers(WORKLAYER* head)
-{
-    std::vector<WORKLAYER*> out;
-    ForEachLayer(head, false, [&](WORKLAYER& l) { out.push_back(&l); });
-    return out;
 }
 
 struct WorkSetup {
