@@ -6,6 +6,7 @@
 #include "OrvelDoc.h"
 #include "QtDeviceContext.h"
 #include "Resources.h"
+#include "ViewPageCommands.h"
 #include "ViewSettingsCommands.h"
 #include "WorkPanelPages.h"
 #include "model/DocContext.h"
@@ -202,6 +203,7 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     setFocusPolicy(Qt::StrongFocus);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
     RegisterCommands();
+    ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
 }
 
@@ -298,9 +300,10 @@ void COrvelView::OnActivateView(bool activate)
 
 void COrvelView::OnDestroy(bool lastDocument)
 {
-    if (!lastDocument)
-        return;
-    if (WorkPanelPages* pages = PanelPages())
+    WorkPanelPages* pages = PanelPages();
+    if (pages != nullptr)
+        pages->OnViewClosing(&Context());
+    if (lastDocument && pages != nullptr)
         pages->ClearOwner();
 }
 
