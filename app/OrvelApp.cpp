@@ -4,10 +4,12 @@
 #include "DocumentManager.h"
 #include "FrameworkText.h"
 #include "MainFrame.h"
+#include "MyFileDialog.h"
 #include "RecentFileList.h"
 #include "Resources.h"
 #include "platform/Folders.h"
 #include "platform/Prompt.h"
+#include "settings/LanguageTable.h"
 #include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
 
@@ -260,18 +262,18 @@ void COrvelApp::OnFileOpen()
     const CReadParamFile files;
     files.ReadSoftwareParam(g_settings);
 
-    QFileDialog dialog(m_mainFrame.get());
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const QString checkText =
+        m_mainFrame != nullptr
+            ? QString::fromStdU16String(LanguageText(m_mainFrame->m_langText, u"phase1:main-tool", CMyFileDialog::kPreviewEntry))
+            : QString();
+    CMyFileDialog dialog(m_mainFrame.get(), OpenDialogFilters(), QString::fromStdString(g_settings.open_file_dir),
+                         checkText, g_settings.m_file_view != 0);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters(OpenDialogFilters());
-    dialog.setDirectory(QString::fromStdString(g_settings.open_file_dir));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
 
     const QString path = dialog.selectedFiles().front();
-    // The plain dialog has no preview switch: m_file_view stays as it is.
+    g_settings.m_file_view = dialog.PreviewOn() ? 1 : 0;
     g_settings.open_file_dir = plat::FolderOf(path.toStdString());
     files.WriteSoftwareParam(g_settings);
 

@@ -1,6 +1,7 @@
 #include "OrvelView.h"
 
 #include "ChildFrame.h"
+#include "MyFileDialog.h"
 #include "MainFrame.h"
 #include "OrvelDoc.h"
 #include "QtDeviceContext.h"
@@ -14,13 +15,18 @@
 #include "model/DocState.h"
 #include "model/LeadInOut.h"
 #include "processing/PathProc.h"
+#include "importexport/FileReadTrans.h"
+#include "platform/Folders.h"
 #include "settings/LanguageTable.h"
+#include "settings/ReadParamFile.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
 #include "tools/DocTools.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPaintEvent>
@@ -30,6 +36,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -133,6 +141,43 @@ void TraceNodes(CDocData* obj, std::vector<double>& out)
 }
 
 COrvelView::PopupRunner g_popupRunner;
+COrvelView::ImportChooser g_importChooser;
+
+constexpr int kPositionEdit = 32853;
+constexpr int kSizeEdit = 32831;
+constexpr int kAngleEdit = 32855;
+constexpr double kSameValue = 1e-7;
+constexpr qsizetype kEditChars = 50;
+
+// The import dialog's entries: description and patterns.
+constexpr std::array<std::pair<const char*, const char*>, 10> kImportFilter = {{
+    {"All Files(*.*)", "*.ai *.plt *.dxf *.dst *.dsb *.bmp *.jpg *.png *.gif"},
+    {"AI-Adobe Illustrator", "*.ai"},
+    {"PLT-HPGL Plotter File", "*.plt"},
+    {"DXF-AutoCAD", "*.dxf"},
+    {"DST-Brede Files", "*.dst"},
+    {"DSB-Brede Files", "*.dsb"},
+    {"BMP-Windows Bitmap", "*.bmp"},
+    {"JPG-JPEG Bitmaps", "*.jpg"},
+    {"PNG-Portable Network Graphics", "*.png"},
+    {"GIF-CompuServe Bitmap", "*.gif"},
+}};
+
+bool AskImportFile(const QString& checkText, const std::string& folder, std::string& path, bool& preview)
+{
+    CMyFileDialog dialog(QApplication::activeWindow(), COrvelView::ImportDialogFilters(), QString::fromStdString(folder),
+                         checkText, preview);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    path = dialog.selectedFiles().front().toStdString();
+    preview = dialog.PreviewOn();
+    return true;
+}
+
+QString MillimetreText(double v)
+{
+    return QString::asprintf("%0.3f mm", v);
+}
 
 } // namespace
 
@@ -156,6 +201,7 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     // Every move reaches the tool and the status bar, button held or not.
     viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
     RegisterCommands();
     ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
@@ -249,6 +295,7 @@ void COrvelView::OnActivateView(bool activate)
     if (WorkPanelPages* pages = PanelPages())
         pages->SetOwner(&Context(), this);
     UpdateToolTips();
+    ShowSelectionSize(Context().m_rcSelect);
 }
 
 void COrvelView::OnDestroy(bool lastDocument)
@@ -571,6 +618,7 @@ void COrvelView::ToolMouseEvent(const QPoint& client, const std::function<void(C
     ctx.m_ptMouse.Set((static_cast<double>(client.x()) + scroll.x) / ctx.m_dZoom,
                       (static_cast<double>(client.y()) + scroll.y) / ctx.m_dZoom);
     call(CurrentTool(), &ctx);
+    FollowSelection();
 }
 
 void COrvelView::keyPressEvent(QKeyEvent* event)
@@ -765,6 +813,7 @@ void COrvelView::RegisterCommands()
     On(vc::ZoomWorkArea, [this] { ZoomToWorkArea(); });
     On(vc::ZoomAll, [this] { ZoomToAll(); });
     On(cmd::EditUndo, [this] { OnUndo(); });
+    On(cmd::FileImport, [this] { OnFileImport(); });
     On(cmd::EditRedo, [this] { OnRedo(); });
 
     const auto settings = [this]() -> SoftwareSettings& {
@@ -887,6 +936,7 @@ void COrvelView::OnUndoRedo(bool undo)
     CDocState::InvalidateSelectionArea(&ctx, ctx.m_rcSelect);
     InvalidateRect(nullptr, true);
     RefreshLayerList();
+    FollowSelection();
 }
 
 void COrvelView::ToggleDisplay(std::uint8_t& flag, std::uint8_t* second)
@@ -1085,4 +1135,263 @@ void COrvelView::RefreshOrderList()
 {
     if (WorkPanelPages* pages = PanelPages())
         pages->RefreshOrderList();
+}
+
+// ---- Property bar ----------------------------------------------------------
+
+void COrvelView::SetPropertyText(int id, bool lower, const QString& text)
+{
+    CMainFrame* main = MainFrame();
+    QLineEdit* edit = main != nullptr ? main->PropertyEdit(id, lower) : nullptr;
+    if (edit != nullptr)
+        edit->setText(text);
+    if (id == kPositionEdit || id == kSizeEdit)
+        m_shownTexts[(id == kSizeEdit ? 2 : 0) + (lower ? 1 : 0)] = text;
+}
+
+void COrvelView::ShowSelectionSize(double xmin, double xmax, double ymin, double ymax)
+{
+    ShowSelectionSize(CGeoBox(xmin, xmax, ymin, ymax));
+}
+
+void COrvelView::FollowSelection()
+{
+    const CGeoBox& box = Context().m_rcSelect;
+    if (box.m_xmin != m_shownBox.m_xmin || box.m_xmax != m_shownBox.m_xmax || box.m_ymin != m_shownBox.m_ymin ||
+        box.m_ymax != m_shownBox.m_ymax)
+        ShowSelectionSize(box);
+}
+
+void COrvelView::ShowSelectionSize(const CGeoBox& box)
+{
+    m_shownBox = box;
+    if (box.IsEmpty()) {
+        for (int id : {kPositionEdit, kSizeEdit}) {
+            SetPropertyText(id, false, QString());
+            SetPropertyText(id, true, QString());
+        }
+        return;
+    }
+    // Cut, not rounded, to whole thousandths.
+    const auto cut = [](double v) { return MillimetreText(static_cast<int>(v * 1000.0) * 0.001); };
+    SetPropertyText(kPositionEdit, false, cut((box.m_xmin - kWorldOrigin) / 10.0));
+    SetPropertyText(kPositionEdit, true, cut((box.m_ymin - kWorldOrigin) / 10.0));
+    SetPropertyText(kSizeEdit, false, cut(box.Width() / 10.0));
+    SetPropertyText(kSizeEdit, true, cut(box.Height() / 10.0));
+}
+
+double COrvelView::ReadEditNumber(const QString& text)
+{
+    const std::string line = text.section(QLatin1Char('\n'), 0, 0).left(kEditChars).toStdString();
+    const char* p = line.data();
+    const char* end = p + line.size();
+    while (p < end && (*p == ' ' || *p == '\t'))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // Digits or a point must follow: no second sign, no "inf" or "nan".
+    if (p == end || !((*p >= '0' && *p <= '9') || *p == '.'))
+        return 0.0;
+    double value = 0.0;
+    const auto [rest, ec] = std::from_chars(p, end, value, std::chars_format::general);
+    (void)rest;
+    if (ec != std::errc() || !std::isfinite(value))
+        return 0.0;
+    return negative ? -value : value;
+}
+
+double COrvelView::PropertyValue(int id, bool lower, double shown, double (*world)(double))
+{
+    CMainFrame* main = MainFrame();
+    QLineEdit* edit = main != nullptr ? main->PropertyEdit(id, lower) : nullptr;
+    if (edit == nullptr)
+        return shown;
+    const QString text = edit->text();
+    // The text the view wrote stands for the exact value, not its cut.
+    if (text == m_shownTexts[(id == kSizeEdit ? 2 : 0) + (lower ? 1 : 0)])
+        return shown;
+    return world(ReadEditNumber(text));
+}
+
+bool COrvelView::MoveSelectionTo(DOCCONTEXT* ctx, double x, double y)
+{
+    if (ctx->m_rcSelect.IsEmpty() || ctx->m_pCurrent == nullptr)
+        return false;
+    if (std::fabs(ctx->m_rcSelect.m_xmin - x) < kSameValue && std::fabs(ctx->m_rcSelect.m_ymin - y) < kSameValue)
+        return false;
+    CDocState::PushHistory(ctx);
+    const CGeoBox before = ctx->m_rcSelect;
+    ctx->m_rcSelect.SetEmpty();
+    for (CDocData* obj = ctx->m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
+        if (obj->IsSelected() == 0)
+            continue;
+        obj->Move(before.BottomLeft(), CGeoPoint(x, y), ctx);
+        ctx->m_rcSelect.Union(obj->GetBoundRect());
+    }
+    CDocState::InvalidateSelectionArea(ctx, before);
+    CDocState::InvalidateSelectionArea(ctx, ctx->m_rcSelect);
+    return true;
+}
+
+bool COrvelView::ResizeSelection(DOCCONTEXT* ctx, double w, double h, bool keep)
+{
+    if (ctx->m_rcSelect.IsEmpty() || ctx->m_pCurrent == nullptr)
+        return false;
+    const CGeoBox before = ctx->m_rcSelect;
+    if (std::fabs(before.Width() - w) < kSameValue && std::fabs(before.Height() - h) < kSameValue)
+        return false;
+    CDocState::PushHistory(ctx);
+    double sx = before.Width() > 0.0 ? w / before.Width() : 1.0;
+    double sy = before.Height() > 0.0 ? h / before.Height() : 1.0;
+    if (keep) {
+        // The edit that was changed decides; both changed: the smaller.
+        if (std::fabs(sx - 1.0) < 0.001)
+            sx = sy;
+        else if (std::fabs(sy - 1.0) < 0.001)
+            sy = sx;
+        else
+            sx = sy = std::min(sx, sy);
+    }
+    ctx->m_rcSelect.SetEmpty();
+    for (CDocData* obj = ctx->m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
+        if (obj->IsSelected() == 0)
+            continue;
+        obj->ScaleNodes(before.m_xmin, before.m_ymin, sx, sy, ctx);
+        ctx->m_rcSelect.Union(obj->GetBoundRect());
+    }
+    CDocState::InvalidateSelectionArea(ctx, before);
+    CDocState::InvalidateSelectionArea(ctx, ctx->m_rcSelect);
+    return true;
+}
+
+bool COrvelView::RotateSelection(DOCCONTEXT* ctx, double degrees)
+{
+    if (ctx->m_rcSelect.IsEmpty() || ctx->m_pCurrent == nullptr || !std::isfinite(degrees))
+        return false;
+    // fmod, not repeated steps of 360: a huge angle must not take forever.
+    double a = std::fmod(degrees, 360.0);
+    if (a < 0.0)
+        a += 360.0;
+    if (a >= 360.0)
+        a -= 360.0;
+    // A whole turn changes nothing and takes no step.
+    if (a == 0.0)
+        return false;
+    const double radians = a * 3.141592653589793 / 180.0;
+    CDocState::PushHistory(ctx);
+    const CGeoBox before = ctx->m_rcSelect;
+    const CGeoPoint centre((before.m_xmin + before.m_xmax) / 2.0, (before.m_ymin + before.m_ymax) / 2.0);
+    ctx->m_rcSelect.SetEmpty();
+    for (CDocData* obj = ctx->m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
+        if (obj->IsSelected() == 0)
+            continue;
+        obj->Rotate(centre, radians, ctx);
+        ctx->m_rcSelect.Union(obj->GetBoundRect());
+    }
+    CDocState::InvalidateSelectionArea(ctx, before);
+    CDocState::InvalidateSelectionArea(ctx, ctx->m_rcSelect);
+    return true;
+}
+
+void COrvelView::ApplyPropertyEdit(int id)
+{
+    CMainFrame* main = MainFrame();
+    if (main == nullptr || m_document == nullptr)
+        return;
+    SyncToolWithHistory();
+    DOCCONTEXT& ctx = Context();
+    const CGeoBox box = ctx.m_rcSelect;
+    if (id == kPositionEdit) {
+        const auto world = [](double mm) { return mm * 10.0 + kWorldOrigin; };
+        MoveSelectionTo(&ctx, PropertyValue(id, false, box.m_xmin, world), PropertyValue(id, true, box.m_ymin, world));
+        FollowSelection();
+    } else if (id == kSizeEdit) {
+        const auto world = [](double mm) { return mm * 10.0; };
+        ResizeSelection(&ctx, PropertyValue(id, false, box.Width(), world), PropertyValue(id, true, box.Height(), world),
+                        ctx.m_bResizeFlag != 0);
+        if (!ctx.m_rcSelect.IsEmpty()) {
+            SetPropertyText(kSizeEdit, false, MillimetreText(ctx.m_rcSelect.Width() / 10.0));
+            SetPropertyText(kSizeEdit, true, MillimetreText(ctx.m_rcSelect.Height() / 10.0));
+        }
+    } else if (id == kAngleEdit) {
+        const double a = ReadEditNumber(main->PropertyEdit(id)->text());
+        if (std::fabs(a) > 0.001)
+            RotateSelection(&ctx, a);
+        SetPropertyText(kAngleEdit, false, QStringLiteral("0"));
+        FollowSelection();
+    } else {
+        return;
+    }
+    CurrentTool()->OnSetCursor(&ctx);
+}
+
+bool COrvelView::IsViewWidget(const QWidget* widget) const
+{
+    return widget != nullptr && (widget == this || widget == viewport());
+}
+
+void COrvelView::OnFocusChanged(QWidget* old, QWidget* now)
+{
+    CMainFrame* main = MainFrame();
+    if (main == nullptr || IsViewWidget(old) == IsViewWidget(now))
+        return;
+    if (IsViewWidget(old)) {
+        if (now != nullptr)
+            main->m_nFocusEditId = ControlIdOf(now);
+        return;
+    }
+    const int id = ControlIdOf(old);
+    if (old != nullptr && id == main->m_nFocusEditId && IsPropertyEdit(id))
+        ApplyPropertyEdit(id);
+}
+
+// ---- Import ----------------------------------------------------------------
+
+QStringList COrvelView::ImportDialogFilters()
+{
+    QStringList filters;
+    for (const auto& [text, patterns] : kImportFilter)
+        filters.append(QStringLiteral("%1 (%2)").arg(QLatin1String(text), QLatin1String(patterns)));
+    return filters;
+}
+
+void COrvelView::SetImportChooserForTesting(ImportChooser chooser)
+{
+    g_importChooser = std::move(chooser);
+}
+
+void COrvelView::OnFileImport()
+{
+    const CReadParamFile files;
+    files.ReadSoftwareParam(g_settings);
+    std::string path;
+    bool preview = g_settings.m_file_view != 0;
+    CMainFrame* main = MainFrame();
+    const QString checkText =
+        main != nullptr ? QString::fromStdU16String(LanguageText(main->m_langText, u"phase1:main-tool", CMyFileDialog::kPreviewEntry))
+                        : QString();
+    const ImportChooser choose = g_importChooser ? g_importChooser : [&](const std::string& folder, std::string& chosen, bool& on) {
+        return AskImportFile(checkText, folder, chosen, on);
+    };
+    if (!choose(g_settings.import_file_dir, path, preview) || path.empty())
+        return;
+    g_settings.m_file_view = preview ? 1 : 0;
+    g_settings.import_file_dir = plat::FolderOf(path);
+    files.WriteSoftwareParam(g_settings);
+
+    SyncToolWithHistory();
+    DOCCONTEXT& ctx = Context();
+    ctx.m_ptMouse.Set(kWorldOrigin, kWorldOrigin);
+    CFileReadTrans reader;
+    reader.ReadFile(&ctx, path, true);
+    if (!ctx.m_rcSelect.IsEmpty() && ctx.m_pTools[kSelectTool] != nullptr)
+        ctx.m_pTools[kSelectTool]->Reset(1, &ctx);
+    ShowSelectionSize(ctx.m_rcSelect);
+    RefreshLayerList();
+    if (CDocData::SettingsOf(&ctx).m_bOrderPage != 0)
+        RefreshOrderList();
+    InvalidateRect(nullptr, true);
 }

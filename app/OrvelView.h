@@ -23,15 +23,20 @@
 #include "CoverGrid.h"
 #include "KeyRouter.h"
 #include "ViewZoom.h"
+#include "model/GeoBox.h"
 #include "platform/ViewWindow.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QRegion>
+#include <QString>
+#include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CChildFrame;
@@ -134,6 +139,38 @@ public:
     void RefreshLayerList() override;
     void RefreshOrderList() override;
 
+    // The property bar's X, Y, width and height edits show a world box in
+    // millimetres, cut to thousandths ("%0.3f mm"); empty for an empty box.
+    // The rotation edit is left alone.
+    void ShowSelectionSize(double xmin, double xmax, double ymin, double ymax) override;
+    void ShowSelectionSize(const CGeoBox& box);
+    // Edits of the selection as one undo step each; true when the document
+    // changed. No step for an empty selection or a value already there.
+    // Move puts the selection box's lower-left corner on (x, y); Resize
+    // scales about that corner to width w and height h (with `keep` the
+    // changed side decides, or the smaller factor when both changed);
+    // Rotate turns about the box's centre by degrees brought into [0, 360).
+    bool MoveSelectionTo(DOCCONTEXT* ctx, double x, double y);
+    bool ResizeSelection(DOCCONTEXT* ctx, double w, double h, bool keep);
+    bool RotateSelection(DOCCONTEXT* ctx, double degrees);
+    // Applies the edit group of a property control id (32853 position,
+    // 32831 size, 32855 rotation), as when the focus comes back from it.
+    void ApplyPropertyEdit(int id);
+    // The number an edit's text reads as: its first line, at most 50
+    // characters, as a C-locale decimal number up to the first character
+    // that is not part of it; 0.0 when there is none or it is not finite.
+    static double ReadEditNumber(const QString& text);
+
+    // The import command: asks for a file, remembers its folder and the
+    // preview switch, and adds the file's drawing to the document.
+    void OnFileImport();
+    // Asks for the file to import, starting in a folder; fills the path and
+    // the preview switch; false when cancelled.
+    using ImportChooser = std::function<bool(const std::string& folder, std::string& path, bool& preview)>;
+    static void SetImportChooserForTesting(ImportChooser chooser);
+    // The import dialog's filters, in the dialog's "text (patterns)" form.
+    static QStringList ImportDialogFilters();
+
     // Runs a context menu and answers the chosen action (null: none); the
     // default shows it at the global point. Tests choose without a menu loop.
     using PopupRunner = std::function<QAction*(QMenu& menu, const QPoint& global)>;
@@ -197,6 +234,18 @@ private:
     void ToggleDisplay(std::uint8_t& flag, std::uint8_t* second = nullptr);
     void OnSetStartPoint();
     void OnCloseSelected();
+    // The keyboard focus moved between two widgets of the application.
+    void OnFocusChanged(QWidget* old, QWidget* now);
+    bool IsViewWidget(const QWidget* widget) const;
+    // The property edits after a tool event or a history move: rewritten
+    // when the selection box is no longer the one they show.
+    void FollowSelection();
+    // Writes a property edit and remembers the text written.
+    void SetPropertyText(int id, bool lower, const QString& text);
+    // The world value of a property edit: exactly `shown` while its text is
+    // still the one the view wrote, else what the text reads as, through
+    // `world` from millimetres.
+    double PropertyValue(int id, bool lower, double shown, double (*world)(double));
     // The view or its client area has the keyboard focus.
     bool HasKeyboardFocus() const;
     // Renders the back buffer and brings the region of the screen image up
@@ -230,4 +279,8 @@ private:
     // The first display is fitted again at each size the view takes until
     // it is first painted (a window still being laid out).
     bool m_firstFitPending = false;
+    // The texts the view last wrote into the X, Y, width and height edits.
+    std::array<QString, 4> m_shownTexts;
+    // The box the edits were last written from.
+    CGeoBox m_shownBox;
 };

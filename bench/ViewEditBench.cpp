@@ -4,10 +4,15 @@
 //   under 20 ms; the undo step itself is BM_PushHistorySnapshot);
 // - undo and redo with the repaint of the whole view (target: within 100 ms);
 // - a mouse move with every object selected: the tool, the count in the
-//   status bar and the ruler markers (target: under 5 ms).
+//   status bar and the ruler markers (target: under 5 ms);
+// - a size edit of the property bar with every object selected (one undo
+//   step and one pass over the objects);
+// - the open dialog's preview of a drawing of 100,000 polylines, read and
+//   drawn (drawing target: under 50 ms).
 #include "QtBench.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
+#include "app/MyFileDialog.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelDocManager.h"
 #include "app/OrvelView.h"
@@ -23,8 +28,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <unistd.h>
 #include <memory>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -153,5 +161,57 @@ void BM_MouseMoveAllSelected100kPolylines(benchmark::State& state)
     }
 }
 BENCHMARK(BM_MouseMoveAllSelected100kPolylines)->Unit(benchmark::kMillisecond)->Iterations(200);
+
+void BM_SizeEditAllSelected100kPolylines(benchmark::State& state)
+{
+    EditView v;
+    if (!MakeEditView(v)) {
+        state.SkipWithError("no document window");
+        return;
+    }
+    DOCCONTEXT& ctx = v.view->Context();
+    for (CDocData* obj = v.first; obj != nullptr; obj = obj->m_pNext) {
+        obj->SetSelected(1);
+        ctx.m_rcSelect.Union(obj->GetBoundRect());
+    }
+    bool grow = true;
+    for (auto _ : state) {
+        const CGeoBox box = ctx.m_rcSelect;
+        const double f = grow ? 2.0 : 0.5;
+        grow = !grow;
+        v.view->ResizeSelection(&ctx, box.Width() * f, box.Height() * f, true);
+    }
+}
+BENCHMARK(BM_SizeEditAllSelected100kPolylines)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_DrawingPreview100kPolylines(benchmark::State& state)
+{
+    UseScratchFolders();
+    EnsureQtApplication();
+    std::mt19937 rng(29);
+    std::uniform_int_distribution<int> at(0, 40000);
+    std::string plt = "IN;SP1;";
+    for (int i = 0; i < kPolylines; ++i) {
+        int x = at(rng), y = at(rng);
+        plt += "PU" + std::to_string(x) + "," + std::to_string(y) + ";PD";
+        for (int k = 1; k < 10; ++k) {
+            x += at(rng) % 161 - 80;
+            y += at(rng) % 161 - 80;
+            plt += std::to_string(x) + "," + std::to_string(y) + (k < 9 ? "," : ";");
+        }
+    }
+    char name[] = "/tmp/brenvik-preview-XXXXXX.plt";
+    const int fd = ::mkstemps(name, 4);
+    if (fd < 0 || ::write(fd, plt.data(), plt.size()) != static_cast<ssize_t>(plt.size())) {
+        state.SkipWithError("no scratch file");
+        return;
+    }
+    ::close(fd);
+    CMyFileDialog dialog(nullptr, {QStringLiteral("All (*)")}, QString(), QStringLiteral("Preview"), true);
+    for (auto _ : state)
+        dialog.OnFileNameChange(QString::fromLatin1(name));
+    std::remove(name);
+}
+BENCHMARK(BM_DrawingPreview100kPolylines)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
