@@ -5,6 +5,7 @@
 #include "OrvelDoc.h"
 #include "QtDeviceContext.h"
 #include "Resources.h"
+#include "ViewPageCommands.h"
 #include "ViewSettingsCommands.h"
 #include "WorkPanelPages.h"
 #include "model/DocContext.h"
@@ -156,6 +157,7 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     RegisterCommands();
+    ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
 }
 
@@ -251,9 +253,10 @@ void COrvelView::OnActivateView(bool activate)
 
 void COrvelView::OnDestroy(bool lastDocument)
 {
-    if (!lastDocument)
-        return;
-    if (WorkPanelPages* pages = PanelPages())
+    WorkPanelPages* pages = PanelPages();
+    if (pages != nullptr)
+        pages->OnViewClosing(&Context());
+    if (lastDocument && pages != nullptr)
         pages->ClearOwner();
 }
 

@@ -400,6 +400,13 @@ def prop_on(cv):
     cv.line(0, 13, 15, 13, B)
 
 
+def drag_row(cv):
+    # The manual order list's drag picture: an arrow carrying a row.
+    select_arrow(cv)
+    cv.fill(6, 10, 15, 14, G)
+    cv.rect(6, 10, 15, 14, K)
+
+
 def align_mirror_lr(cv):
     cv.line(7, 0, 7, 14, G, dash=1)
     cv.fill_poly([(1, 11), (6, 3), (6, 11)], B)
@@ -614,10 +621,11 @@ TOOLBARS = {
     210: [path_merge, path_unite, path_overlap, path_dashed, path_reverse, path_offset, path_smooth, path_invert],
 }
 
-# 16 x 15 bitmaps: the proportion toggle's "on" image, the Help item's mark
+# 16 x 15 bitmaps: the proportion toggle's "on" image, the order list's drag
+# picture, the Help item's mark
 # and the ten Tools items (merge, unite, micro-joints, overlaps, dashes,
 # lead lines, reverse, offset, smooth, invert).
-BITMAPS = {217: prop_on, 260: help_mark}
+BITMAPS = {217: prop_on, 220: drag_row, 260: help_mark}
 for n, f in enumerate([path_merge, path_unite, path_microjoint, path_overlap, path_dashed, path_lead,
                        path_reverse, path_offset, path_smooth, path_invert]):
     BITMAPS[262 + n] = f
