@@ -1081,9 +1081,29 @@ void COrvelView::ReleaseDC(CDC* dc)
 
 void COrvelView::SetCursor(int cursorId)
 {
-    // Cursor resources of their own come with the tools that use them.
-    (void)cursorId;
-    viewport()->setCursor(Qt::ArrowCursor);
+    // The system's sizing cursors have Qt's shapes; cursor resources of
+    // their own come with the tools that use them.
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    switch (cursorId) {
+    case plat::IDC_SIZENWSE:
+        shape = Qt::SizeFDiagCursor;
+        break;
+    case plat::IDC_SIZENESW:
+        shape = Qt::SizeBDiagCursor;
+        break;
+    case plat::IDC_SIZEWE:
+        shape = Qt::SizeHorCursor;
+        break;
+    case plat::IDC_SIZENS:
+        shape = Qt::SizeVerCursor;
+        break;
+    case plat::IDC_SIZEALL:
+        shape = Qt::SizeAllCursor;
+        break;
+    default:
+        break;
+    }
+    viewport()->setCursor(shape);
 }
 
 void COrvelView::SetPopupRunnerForTesting(PopupRunner runner)

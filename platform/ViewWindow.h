@@ -15,6 +15,13 @@ namespace plat {
 
 // The standard arrow cursor; other ids are cursor resources.
 constexpr int IDC_ARROW = 32512;
+// The system's sizing cursors: diagonal (top left to bottom right, and top
+// right to bottom left), horizontal, vertical, and the four-way move.
+constexpr int IDC_SIZENWSE = 32642;
+constexpr int IDC_SIZENESW = 32643;
+constexpr int IDC_SIZEWE = 32644;
+constexpr int IDC_SIZENS = 32645;
+constexpr int IDC_SIZEALL = 32646;
 
 // A context-menu item whose text replaces the resource's own.
 struct MenuItemText {

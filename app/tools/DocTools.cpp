@@ -1,5 +1,7 @@
 #include "DocTools.h"
 
+#include "DocStateNone.h"
+
 #include "model/DocContext.h"
 #include "model/DocState.h"
 
@@ -32,5 +34,7 @@ CDocState* CreateDocTool(std::int32_t index)
 {
     if (index < 0 || index >= kToolCount)
         return nullptr;
+    if (index == TOOL_SELECT)
+        return new CDocStateNone;
     return new CDocState;
 }
