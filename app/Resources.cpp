@@ -157,7 +157,7 @@ QPixmap ToolbarImage(int toolbarId, int image)
 
 QPixmap BitmapResource(int id)
 {
-    if (id != 217 && id != 260 && (id < 262 || id > 271))
+    if (id != 217 && id != 220 && id != 260 && (id < 262 || id > 271))
         return QPixmap();
     LoadImageResources();
     return QPixmap(QStringLiteral(":/bitmap/%1.png").arg(id));

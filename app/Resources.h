@@ -34,7 +34,7 @@ std::span<const ToolbarButton> ToolbarButtons(int toolbarId);
 // Image of a toolbar's strip, 16 x 15 pixels; null when there is none.
 QPixmap ToolbarImage(int toolbarId, int image);
 
-// Bitmaps 217, 260 and 262 to 271; null for any other id.
+// Bitmaps 217, 220, 260 and 262 to 271; null for any other id.
 QPixmap BitmapResource(int id);
 // Icons 128 (the program's, 16 and 32 pixels), 228, 229 and 230 (16 pixels),
 // and, 32 pixels, 137 and 138 (the palette bar's pages), 202 to 205 and 234

@@ -587,10 +587,19 @@ TOOLBARS = {
     210: [path_merge, path_unite, path_overlap, path_dashed, path_reverse, path_offset, path_smooth, path_invert],
 }
 
-# 16 x 15 bitmaps: the proportion toggle's "on" image, the Help item's mark
+def layer_drag(cv):
+    # A layer row carried by the mouse: the colour swatch and its texts.
+    cv.fill(1, 4, 4, 10, B)
+    cv.rect(1, 4, 4, 10, K)
+    for y in (5, 7, 9):
+        cv.fill(6, y, 14, y, DG)
+
+
+# 16 x 15 bitmaps: the proportion toggle's "on" image, the layer list's
+# drag image, the Help item's mark
 # and the ten Tools items (merge, unite, micro-joints, overlaps, dashes,
 # lead lines, reverse, offset, smooth, invert).
-BITMAPS = {217: prop_on, 260: help_mark}
+BITMAPS = {217: prop_on, 220: layer_drag, 260: help_mark}
 for n, f in enumerate([path_merge, path_unite, path_microjoint, path_overlap, path_dashed, path_lead,
                        path_reverse, path_offset, path_smooth, path_invert]):
     BITMAPS[262 + n] = f
