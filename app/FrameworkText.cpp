@@ -17,7 +17,7 @@ struct TextPair {
     const char16_t* chinese;
 };
 
-constexpr std::array<TextPair, 7> kTexts = {{
+constexpr std::array<TextPair, 8> kTexts = {{
     {u"OK", u"确定"},
     {u"Cancel", u"取消"},
     {u"Yes", u"是"},
@@ -25,6 +25,7 @@ constexpr std::array<TextPair, 7> kTexts = {{
     {u"Cannot open the file %1.", u"无法打开文件 %1。"},
     {u"Brenvik cannot start: the lock file %1 cannot be created.", u"Brenvik 无法启动：无法创建锁文件 %1。"},
     {u"Save changes to %1?", u"是否保存对 %1 的更改？"},
+    {u"Please enter a number.", u"请输入一个数字。"},
 }};
 
 } // namespace

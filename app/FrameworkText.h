@@ -13,6 +13,7 @@ enum class FrameworkText {
     CannotOpenFile, // %1: the file
     CannotLock,     // %1: the lock file
     SaveChanges,    // %1: the document's title
+    EnterNumber,    // an edit that must hold a number holds none
 };
 
 // True when the pointer file Language/Language of the program folder cannot

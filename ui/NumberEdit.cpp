@@ -1,5 +1,8 @@
 #include "NumberEdit.h"
 
+#include "app/FrameworkText.h"
+#include "platform/Prompt.h"
+
 #include <QDoubleValidator>
 #include <QLocale>
 
@@ -31,4 +34,15 @@ bool ReadNumberEdit(const QLineEdit* edit, double& value)
         return false;
     value = read;
     return true;
+}
+
+bool TakeNumberEdit(QLineEdit* edit, double& value)
+{
+    if (ReadNumberEdit(edit, value))
+        return true;
+    plat::MessageBox(FrameworkString(FrameworkText::EnterNumber).toStdU16String(), std::u16string(),
+                     plat::MB_OK | plat::MB_ICONWARNING);
+    edit->setFocus();
+    edit->selectAll();
+    return false;
 }

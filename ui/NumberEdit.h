@@ -13,3 +13,8 @@ QString NumberText(double value);
 // Reads the edit's number; false (value untouched) when it holds none or one
 // that is not finite.
 bool ReadNumberEdit(const QLineEdit* edit, double& value);
+
+// The same for a dialog's values: when the edit holds no number the operator
+// is told so (the framework's message), the edit takes the focus and the
+// result is false.
+bool TakeNumberEdit(QLineEdit* edit, double& value);

@@ -17,11 +17,15 @@
 #include "app/QtMessagePoster.h"
 
 #include <cstdint>
+#include <QPoint>
+
 #include <functional>
 #include <string>
+#include <vector>
 
 class CGeoBox;
 class CMyButton;
+class QTableWidget;
 class CXPButton;
 class QBoxLayout;
 class QCheckBox;
@@ -36,14 +40,17 @@ public:
 
     // Controls of template 150, named by their ids.
     enum : int {
+        IDC_LAYER_LIST = 1010,
         IDC_START = 1028,
         IDC_STOP = 1030,
         IDC_PAUSE = 1031,
         IDC_RUN_FRAME = 1032,
         IDC_DEVICE_INFO = 1033,
         IDC_DOWNLOAD = 1040,
+        IDC_LAYER_UP = 1042,
         IDC_PREVIEW = 1043,
         IDC_PORT_SEARCH = 1044,
+        IDC_LAYER_DOWN = 1047,
         IDC_ADDRESS = 1064,
         IDC_AXIS_SWITCH = 1073,
         IDC_STEP = 1111,
@@ -91,6 +98,11 @@ public:
         // The run frame dialog preset with the settings; false on Cancel,
         // else the settings hold the dialog's values.
         std::function<bool(RunFrameSettings&)> runFrame;
+        // Makes the select tool the view's current tool command.
+        std::function<void(plat::ViewWindow*)> selectTool;
+        // The layer parameter dialog for a layer: true on OK. Without one
+        // the page runs CWorkSetParameter itself.
+        std::function<bool(DOCCONTEXT&, int layer)> layerParams;
     };
     // The dialogs of every page; each page enables its buttons by them when
     // it is set up and whenever a document binds it.
@@ -106,8 +118,37 @@ public:
     // to the motion buttons, refills the machine list (with a document) and
     // connects a network machine that has no connection yet.
     void FillDeviceList(DOCCONTEXT* context, plat::ViewWindow* view);
-    // Rebuilds the layer list from the document; empty without one.
+    // Rebuilds the layer list from the document: one row per layer in the
+    // order the layers first occur. Empty without a document. Never changes
+    // the document: a layer without a parameter record shows "No Output".
     void RefreshLayerList();
+    // Selects exactly the objects of the selected row's layer, under the
+    // select tool.
+    void OnLayerClick();
+    // The layer parameter dialog of the selected row's layer; on OK the
+    // objects' output switches follow the layer records, WorkParam.par is
+    // written and the rows are rebuilt.
+    void OnLayerDblClk();
+    // Moves the selected row's layer one row up or down in the drawing's
+    // object order, as one undo step.
+    void OnMoveLayerUp();
+    void OnMoveLayerDown();
+    // Dragging a row: begins on a row, follows the cursor (global
+    // coordinates), and on release moves the layer onto the row under it.
+    void OnBeginDrag(int row);
+    void OnDragMove(const QPoint& global);
+    void OnDragDrop(const QPoint& global);
+    bool IsDragging() const { return m_bDragging != 0; }
+
+    // Unlinks the selected objects, in their order, and inserts them into
+    // the rest of the list before the layer of row `target` (the rows being
+    // the layers in order of first occurrence, counted by layer changes);
+    // past the last change they go to the end. One undo step first. The
+    // internal clipboard is not touched. Returns false (and changes nothing)
+    // when nothing is selected; `box` gets the moved objects' box.
+    static bool MoveSelectionToRow(DOCCONTEXT* ctx, int target, CGeoBox& box);
+    // The layers of the rows, in order, for a snapshot's objects.
+    static std::vector<int> LayersInOrder(const DOCCONTEXT* ctx);
     // The serial port failed: every machine connection closes, the port list
     // empties and the COM port number becomes 0.
     void OnPortError();
@@ -146,6 +187,7 @@ public:
     CXPButton* Button(int id) const;
     // The place of the layer list and its two buttons.
     QBoxLayout* LayerArea() const { return m_layerArea; }
+    QTableWidget* LayerList() const { return m_layerList; }
     plat::HWND Handle() const { return m_hWnd; }
 
     void OnPostedMessage(plat::UINT, plat::WPARAM, plat::LPARAM) override {}
@@ -165,6 +207,13 @@ public:
 
 protected:
     void OnInitDialog() override;
+    // Up and Down from every control of the page move the layer; the list's
+    // mouse events make the drag.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // While dragging the page holds the mouse.
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildControls();
@@ -178,6 +227,13 @@ private:
     void ShowMachine(const MachineNode* machine);
     void WriteMachineList() const;
     void SetPortControlsEnabled(bool enabled);
+    // The layer of a row, read back from its column 0 text; -1 without.
+    int RowLayer(int row) const;
+    int SelectedRow() const;
+    void MoveLayerTo(int target);
+    bool RunLayerDialog(DOCCONTEXT& ctx, int layer);
+    void InvalidateWorld(const CGeoBox& box);
+    void InstallKeyFilter(QWidget* widget);
 
     plat::HWND m_hWnd = 0;
     QComboBox* m_machines = nullptr;
@@ -188,4 +244,13 @@ private:
     QCheckBox* m_laser = nullptr;
     QLineEdit* m_step = nullptr;
     QBoxLayout* m_layerArea = nullptr;
+    QTableWidget* m_layerList = nullptr;
+
+    // Drag state.
+    std::int32_t m_bDragging = 0;
+    std::int32_t m_nDragIndex = -1;
+    QWidget* m_dragImage = nullptr;
+    QTableWidget* m_pDropList = nullptr;
+    QPoint m_pressPos;
+    int m_pressRow = -1;
 };

@@ -1,11 +1,14 @@
 // Feeds arbitrary bytes to the parameter file reader, the value conversions,
-// the technology table reader and the technology file name rule, and checks
-// that a record read from anything writes and reads back the same.
+// the layer parameter file reader, the technology table reader and the
+// technology file name rule, and checks that a record read from anything
+// writes and reads back the same.
 #include "FuzzScratch.h"
 #include "settings/HexUtf16Text.h"
+#include "settings/LayerParamFile.h"
 #include "settings/MachineTech.h"
 #include "settings/ParamTextFile.h"
 #include "settings/ReadParamFile.h"
+#include "settings/WorkParams.h"
 #include "platform/WorkFolder.h"
 
 #include <cstddef>
@@ -45,6 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (DecodeHexName(key).size() > kHexNameMaxUnits)
             std::abort();
     }, size % 2 == 1);
+
+    WorkParams layer;
+    CLayerParamFile::ReadLines(lines, layer);
+    const std::vector<std::string> layerLines = CLayerParamFile::Lines(layer).Lines();
+    if (layerLines.size() != 2 * CLayerParamFile::kKeyCount || layer.m_pNext != nullptr)
+        std::abort();
+    WorkParams layerAgain;
+    CLayerParamFile::ReadLines(layerLines, layerAgain);
+    if (CLayerParamFile::Lines(layerAgain).Lines() != layerLines)
+        std::abort();
 
     // The technology file name never leaves the parameter folder.
     const std::string name = plat::TechFileNameFromCodePage(text.substr(0, 120));
