@@ -7,6 +7,8 @@
 #include "SignalCloser.h"
 #include "ui/QtImportOptions.h"
 #include "ui/WorkDlgBar.h"
+#include "ui/WorkDownloadSet.h"
+#include "ui/WorkPageWork.h"
 
 #include <QApplication>
 
@@ -29,6 +31,15 @@ int main(int argc, char** argv)
     QtImportOptions importOptions;
     plat::SetImportOptions(&importOptions);
 
+    CWorkPageWork::Dialogs dialogs;
+    dialogs.download = [](DOCCONTEXT& context) {
+        CWorkDownloadSet dialog(context);
+        dialog.DoModal();
+    };
+    dialogs.jobName = &CWorkDownloadSet::AskJobName;
+    dialogs.transfer = &CWorkDownloadSet::RunTransfer;
+    CWorkPageWork::SetDialogs(std::move(dialogs));
+
     int status = 0;
     {
         COrvelApp app;
@@ -39,6 +50,7 @@ int main(int argc, char** argv)
         status = app.Run();
     }
 
+    CWorkPageWork::SetDialogs({});
     plat::SetImportOptions(nullptr);
     plat::SetPrompt(nullptr);
     // Threads that still post get false from here on.
