@@ -79,15 +79,20 @@ KeyRouter::~KeyRouter()
         qApp->removeEventFilter(this);
 }
 
-plat::UINT KeyRouter::FindAccelerator(const VirtualKey& key) const
+plat::UINT FindAccelerator(std::span<const Accelerator> table, const VirtualKey& key)
 {
     if (!key.down || key.code == 0)
         return 0;
-    for (const Accelerator& a : m_accelerators) {
+    for (const Accelerator& a : table) {
         if (a.code == key.code && a.ctrl == key.ctrl && a.shift == key.shift && a.alt == key.alt)
             return a.id;
     }
     return 0;
+}
+
+plat::UINT KeyRouter::FindAccelerator(const VirtualKey& key) const
+{
+    return ::FindAccelerator(m_accelerators, key);
 }
 
 bool KeyRouter::eventFilter(QObject* watched, QEvent* event)

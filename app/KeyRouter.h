@@ -46,6 +46,10 @@ struct Accelerator {
     plat::UINT id;
 };
 
+// The command of a key in an accelerator table, 0 when none (key up never
+// matches).
+plat::UINT FindAccelerator(std::span<const Accelerator> table, const VirtualKey& key);
+
 // A window between the focus widget and the main window that looks at keys
 // first (the drawing view).
 class KeyPreTranslator {

@@ -5,6 +5,7 @@
 #include "importexport/FileReadTrans.h"
 #include "importexport/FileTransPlt.h"
 #include "model/DocListNode.h"
+#include "tools/DocTools.h"
 #include "model/DocState.h"
 #include "platform/CodePage.h"
 #include "platform/Folders.h"
@@ -28,12 +29,7 @@ constexpr std::uint32_t kSelectMode = 1;
 int g_newCount = 0;
 int g_openCount = 0;
 
-CDocState* BaseTool(int)
-{
-    return new CDocState;
-}
-
-COrvelDoc::ToolFactory g_toolFactory = &BaseTool;
+COrvelDoc::ToolFactory g_toolFactory = &CreateDocTool;
 COrvelDoc::SaveNameChooser g_saveChooser;
 
 std::u16string Number(int n)
@@ -122,9 +118,10 @@ bool COrvelDoc::OnNewDocument()
 
 void COrvelDoc::ImportHandOver()
 {
-    // The plug-ins' hand-over files (cad.param, cor.param in the work folder)
-    // are read here once the hand-over reader exists; until then the first
-    // new document stays empty.
+    // What a plug-in handed over in the work folder (cad.param or
+    // cor.param) becomes the first document's drawing.
+    CFileReadTrans reader;
+    reader.ReadPluginParam(&m_ctx, CReadParamFile().GetWorkPath());
 }
 
 bool COrvelDoc::OnOpenDocument(const std::string& path)
@@ -198,7 +195,7 @@ void COrvelDoc::SetModifiedFlag(bool modified)
 
 void COrvelDoc::SetToolFactory(ToolFactory factory)
 {
-    g_toolFactory = factory != nullptr ? factory : &BaseTool;
+    g_toolFactory = factory != nullptr ? factory : &CreateDocTool;
 }
 
 void COrvelDoc::SetSaveNameChooser(SaveNameChooser chooser)

@@ -65,8 +65,7 @@ public:
     // How the document's window is closed (set by the window).
     void SetCloseHandler(std::function<void()> close) { m_close = std::move(close); }
 
-    // The tools' maker; null restores the default, which gives every index
-    // the tool base (it does nothing).
+    // The tools' maker; null restores the program's (CreateDocTool).
     static void SetToolFactory(ToolFactory factory);
     // The save dialog; null restores the program's file dialog.
     static void SetSaveNameChooser(SaveNameChooser chooser);

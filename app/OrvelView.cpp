@@ -4,22 +4,135 @@
 #include "MainFrame.h"
 #include "OrvelDoc.h"
 #include "QtDeviceContext.h"
+#include "Resources.h"
+#include "ViewPageCommands.h"
 #include "ViewSettingsCommands.h"
+#include "WorkPanelPages.h"
 #include "model/DocContext.h"
+#include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
+#include "model/LeadInOut.h"
+#include "processing/PathProc.h"
+#include "settings/LanguageTable.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
+#include "tools/DocTools.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace {
 
 constexpr int kSelectTool = 0;
+constexpr double kHitPixels = 3.0;
+constexpr std::u16string_view kMainMenu = u"phase0:main-menu";
+constexpr int kCountEntry = 38;
+constexpr int kCountEndEntry = 39;
+
+// Commands of the view (those of the tools come from the tool table).
+namespace vc {
+constexpr plat::UINT ZoomWorkArea = 32789, ZoomAll = 32790, ShowOrder = 32817, ShowTravel = 32867,
+                     ShowStart = 32868, KeepProportions = 32852, SetStartPoint = 32822, EndPathOpen = 32880,
+                     EndPathClosed = 32881, CloseSelected = 32891, DeleteSelected = 32892, PlaceLowerEdge = 32897,
+                     PlaceUpperEdge = 32898, PlaceCentre = 32899;
+}
+
+// The alignment commands of the keys L, E, R, T, C and B.
+struct AlignKey {
+    int key;
+    plat::UINT command;
+};
+constexpr std::array<AlignKey, 6> kAlignKeys = {
+    {{'L', 32835}, {'E', 32839}, {'R', 32837}, {'T', 32838}, {'C', 32836}, {'B', 32840}}};
+
+// Tooltip texts: a toolbar's buttons by id and language entry, in a section.
+struct TipEntry {
+    plat::UINT id;
+    int entry;
+};
+struct TipTable {
+    std::u16string_view section;
+    std::vector<TipEntry> tips;
+};
+const std::array<TipTable, 6>& ToolTipTables()
+{
+    static const std::array<TipTable, 6> tables = {{
+        {u"phase2:draw-tool",
+         {{32772, 0}, {32791, 1}, {32792, 2}, {32793, 3}, {32794, 4}, {32882, 5}, {32909, 10}}},
+        {u"phase1:main-tool",
+         {{32902, 0}, {32901, 1}, {32903, 2}, {32904, 3}, {32905, 4}, {32908, 5}, {57607, 6}, {32907, 7},
+          {32906, 8}, {32788, 9}, {32789, 10}, {32790, 11}, {32784, 12}, {32937, 32}}},
+        {u"phase1:main-tool", {{32860, 13}, {32861, 14}, {32862, 15}, {32817, 16}, {32867, 17}, {32868, 18}, {32914, 19}}},
+        {u"phase1:main-tool",
+         {{32833, 20}, {32834, 21}, {32835, 22}, {32839, 23}, {32837, 24}, {32838, 25}, {32836, 26}, {32840, 27}}},
+        {u"phase1:main-tool", {{32898, 29}, {32897, 30}, {32899, 31}}},
+        {u"phase11:edit-right-menu",
+         {{32872, 0}, {32873, 1}, {32875, 2}, {32876, 3}, {32874, 30}, {32888, 35}, {32890, 36}, {32894, 42},
+          {32913, 49}, {32915, 53}}},
+    }};
+    return tables;
+}
+
+bool IsPropertyEdit(int id)
+{
+    return id == 32853 || id == 32831 || id == 32855;
+}
+
+// The control id a widget carries as its object name; the view's own id
+// for the view and its viewport; 0 for others.
+int ControlIdOf(const QWidget* widget)
+{
+    if (widget == nullptr)
+        return 0;
+    if (dynamic_cast<const COrvelView*>(widget) != nullptr ||
+        dynamic_cast<const COrvelView*>(widget->parentWidget()) != nullptr)
+        return COrvelView::kViewControlId;
+    return widget->objectName().toInt();
+}
+
+// Box of an object with its lead points, which lie outside its own box.
+CGeoBox BoxWithLeads(const CDocData& obj)
+{
+    CGeoBox box = obj.m_rcBound;
+    if (const LEADINOUT* lead = obj.m_pLeadInOut) {
+        if (lead->m_bLeadIn != 0)
+            box.AddPoint(CGeoPoint(lead->m_dInX, lead->m_dInY));
+        if (lead->m_bLeadOut != 0)
+            box.AddPoint(CGeoPoint(lead->m_dOutX, lead->m_dOutY));
+    }
+    return box;
+}
+
+// Every node of an object and of its children, in order: what a change of
+// its start point or a closing changes.
+void TraceNodes(CDocData* obj, std::vector<double>& out)
+{
+    out.push_back(obj->m_bClosed);
+    ForEachNode(obj->m_pNodes, [&](DOCNODE& n) {
+        out.push_back(n.m_x);
+        out.push_back(n.m_y);
+        out.push_back(n.m_nKind);
+    });
+    if (CDocData** children = obj->ChildList()) {
+        for (CDocData* c = *children; c != nullptr; c = c->m_pNext)
+            TraceNodes(c, out);
+    }
+}
+
+COrvelView::PopupRunner g_popupRunner;
 
 } // namespace
 
@@ -40,7 +153,11 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     // The buffered paint covers the whole client area: nothing is erased.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
+    // Every move reaches the tool and the status bar, button held or not.
+    viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    RegisterCommands();
+    ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
 }
 
@@ -55,6 +172,12 @@ COrvelView::~COrvelView()
 DOCCONTEXT& COrvelView::Context()
 {
     return m_document->Context();
+}
+
+CMainFrame* COrvelView::MainFrame() const
+{
+    CChildFrame* frame = Frame();
+    return frame != nullptr ? frame->MainFrame() : qobject_cast<CMainFrame*>(window());
 }
 
 CDocState* COrvelView::CurrentTool()
@@ -104,6 +227,7 @@ void COrvelView::OnInitialUpdate()
 
     m_nToolCommand = kSelectToolCommand;
     ctx.m_nTool = kSelectTool;
+    m_seenHistoryMoves = ctx.m_nHistoryMoves;
     if (frame != nullptr)
         frame->setWindowTitle(QString::fromStdU16String(ctx.m_strTitle));
     m_document->SetTitle(ctx.m_strTitle);
@@ -114,7 +238,7 @@ WorkPanelPages* COrvelView::PanelPages() const
 {
     // A closing window may have left the main frame already: its frame
     // still knows it.
-    CMainFrame* main = Frame() != nullptr ? Frame()->MainFrame() : qobject_cast<CMainFrame*>(window());
+    CMainFrame* main = MainFrame();
     return main != nullptr ? main->PanelPages() : nullptr;
 }
 
@@ -124,13 +248,15 @@ void COrvelView::OnActivateView(bool activate)
         return;
     if (WorkPanelPages* pages = PanelPages())
         pages->SetOwner(&Context(), this);
+    UpdateToolTips();
 }
 
 void COrvelView::OnDestroy(bool lastDocument)
 {
-    if (!lastDocument)
-        return;
-    if (WorkPanelPages* pages = PanelPages())
+    WorkPanelPages* pages = PanelPages();
+    if (pages != nullptr)
+        pages->OnViewClosing(&Context());
+    if (lastDocument && pages != nullptr)
         pages->ClearOwner();
 }
 
@@ -144,6 +270,12 @@ plat::LPARAM COrvelView::SendMessage(plat::UINT msg, plat::WPARAM wParam, plat::
         CurrentTool()->SetSelectionColor(&ctx);
         return 0;
     }
+    case kMsgZoomIn:
+        OnZoomIn();
+        return 0;
+    case kMsgZoomOut:
+        OnZoomOut();
+        return 0;
     case kMsgZoomRect:
         if (wParam != 0)
             OnZoomRect(*reinterpret_cast<const plat::RECT*>(wParam));
@@ -200,6 +332,29 @@ void COrvelView::OnZoomRect(const plat::RECT& world)
         return;
     ctx.m_ptScroll = placement.corner;
     ApplyZoom(placement);
+}
+
+void COrvelView::OnZoomIn()
+{
+    DOCCONTEXT& ctx = Context();
+    CGeoPoint client;
+    ctx.WorldToClientPoint(ctx.m_ptMouse, client);
+    ctx.m_dZoomPrev = ctx.m_dZoom;
+    ApplyZoom(ZoomStepPlacement(ctx.m_dZoom, true, ctx.m_ptMouse, client));
+}
+
+void COrvelView::OnZoomOut()
+{
+    DOCCONTEXT& ctx = Context();
+    CGeoPoint client;
+    ctx.WorldToClientPoint(ctx.m_ptMouse, client);
+    ctx.m_dZoomPrev = ctx.m_dZoom;
+    ApplyZoom(ZoomStepPlacement(ctx.m_dZoom, false, ctx.m_ptMouse, client));
+}
+
+void COrvelView::OnMouseWheel(int delta)
+{
+    SendMessage(delta >= 1 ? kMsgZoomIn : kMsgZoomOut, 0, 0);
 }
 
 void COrvelView::SetScrollRanges(std::int32_t extent)
@@ -266,11 +421,12 @@ void COrvelView::UpdateWindow()
     viewport()->repaint(region);
 }
 
-void COrvelView::Render(const QRegion& region)
+void COrvelView::Render(const QRegion& invalid)
 {
     const QSize size = ClientSize();
     if (size.isEmpty() || m_screen.isNull())
         return;
+    QRegion region = invalid.intersected(QRect(QPoint(0, 0), size));
     if (!m_bBufferValid || m_nBufferWidth != size.width() || m_nBufferHeight != size.height()) {
         m_buffer = QImage(size, QImage::Format_RGB32);
         m_bBufferValid = !m_buffer.isNull();
@@ -279,18 +435,36 @@ void COrvelView::Render(const QRegion& region)
         if (!m_bBufferValid)
             return;
         ++m_bufferCreations;
+        // A new buffer holds nothing yet.
+        region = QRegion(QRect(QPoint(0, 0), size));
     }
+    if (region.isEmpty())
+        return;
     DOCCONTEXT& ctx = Context();
-    m_buffer.fill(Qt::white);
+    // Only the invalid part of the back buffer is drawn again; the rest
+    // still shows the drawing as it is.
+    {
+        QPainter painter(&m_buffer);
+        painter.setClipRegion(region);
+        painter.fillRect(region.boundingRect(), Qt::white);
+    }
     {
         QtDeviceContext dc(m_buffer);
+        dc.SetClipRegion(region);
         m_coverGrid.Draw(&dc, &ctx, size.width(), size.height());
         CurrentTool()->DrawObjects(&dc, &ctx);
     }
-    {
-        QPainter painter(&m_screen);
-        painter.setClipRegion(region);
-        painter.drawImage(0, 0, m_buffer);
+    // Row by row, without a painter: a tool's device context may hold the
+    // screen image's painter while it repaints at once.
+    if (m_screen.format() == m_buffer.format() && m_screen.size() == m_buffer.size()) {
+        const int depth = m_buffer.depth() / 8;
+        for (const QRect& r : region) {
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                std::memcpy(m_screen.scanLine(y) + static_cast<std::size_t>(r.left()) * depth,
+                            m_buffer.constScanLine(y) + static_cast<std::size_t>(r.left()) * depth,
+                            static_cast<std::size_t>(r.width()) * depth);
+            }
+        }
     }
     QtDeviceContext dc(m_screen);
     dc.SetClipRegion(region);
@@ -298,7 +472,9 @@ void COrvelView::Render(const QRegion& region)
     dc.SetViewportOrg(-scroll.x, -scroll.y);
     CDC* const saved = ctx.m_pDC;
     ctx.m_pDC = &dc;
+    m_rendering = &region;
     CurrentTool()->DrawFeedback(&ctx);
+    m_rendering = nullptr;
     ctx.m_pDC = saved;
 }
 
@@ -371,4 +547,542 @@ COrvelView::EventDC::~EventDC()
 CDC* COrvelView::EventDC::dc() const
 {
     return m_dc.get();
+}
+
+// ---- Tool events -----------------------------------------------------------
+
+void COrvelView::SyncToolWithHistory()
+{
+    DOCCONTEXT& ctx = Context();
+    if (ctx.m_nHistoryMoves == m_seenHistoryMoves)
+        return;
+    m_seenHistoryMoves = ctx.m_nHistoryMoves;
+    CurrentTool()->Reset(0, &ctx);
+    // A drag the reset ended: its release goes nowhere.
+    m_leftDown = false;
+}
+
+void COrvelView::ToolMouseEvent(const QPoint& client, const std::function<void(CDocState*, DOCCONTEXT*)>& call)
+{
+    SyncToolWithHistory();
+    DOCCONTEXT& ctx = Context();
+    const EventDC dc(*this);
+    const plat::POINT scroll = GetScrollPosition();
+    ctx.m_ptMouse.Set((static_cast<double>(client.x()) + scroll.x) / ctx.m_dZoom,
+                      (static_cast<double>(client.y()) + scroll.y) / ctx.m_dZoom);
+    call(CurrentTool(), &ctx);
+}
+
+void COrvelView::keyPressEvent(QKeyEvent* event)
+{
+    // Arrows and page keys are the tool's, not a scroll.
+    event->accept();
+}
+
+void COrvelView::keyReleaseEvent(QKeyEvent* event)
+{
+    event->accept();
+}
+
+void COrvelView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint client = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        // The first click after typing in a property edit only brings the
+        // focus back (the edit's value is applied then).
+        if (CMainFrame* main = MainFrame(); main != nullptr && IsPropertyEdit(main->m_nFocusEditId)) {
+            main->m_nFocusEditId = ControlIdOf(QApplication::focusWidget());
+            return;
+        }
+        m_leftDown = true;
+        ToolMouseEvent(client, [](CDocState* tool, DOCCONTEXT* ctx) { tool->OnLButtonDown(ctx); });
+    } else if (event->button() == Qt::RightButton) {
+        bool backToSelect = false;
+        ToolMouseEvent(client, [&](CDocState* tool, DOCCONTEXT* ctx) { backToSelect = tool->OnRButtonDown(ctx); });
+        if (backToSelect)
+            OnCommand(kSelectToolCommand);
+    }
+}
+
+void COrvelView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        if (!m_leftDown)
+            return; // its press was used up or reset
+        m_leftDown = false;
+        ToolMouseEvent(event->position().toPoint(),
+                       [](CDocState* tool, DOCCONTEXT* ctx) { tool->OnLButtonUp(ctx); });
+    } else if (event->button() == Qt::RightButton) {
+        SyncToolWithHistory();
+        CurrentTool()->OnRButtonUp(&Context());
+    }
+}
+
+void COrvelView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_leftDown = true;
+    ToolMouseEvent(event->position().toPoint(), [](CDocState* tool, DOCCONTEXT* ctx) { tool->OnLButtonDblClk(ctx); });
+}
+
+void COrvelView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint client = event->position().toPoint();
+    if (CChildFrame* frame = Frame())
+        frame->SetRulerMarker(plat::POINT{client.x(), client.y()});
+    ToolMouseEvent(client, [](CDocState* tool, DOCCONTEXT* ctx) {
+        tool->OnMouseMove(ctx);
+        tool->OnSetCursor(ctx);
+    });
+    UpdateStatusBar();
+}
+
+void COrvelView::wheelEvent(QWheelEvent* event)
+{
+    // A turn of the horizontal wheel alone is not a zoom.
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    OnMouseWheel(delta);
+}
+
+void COrvelView::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    DOCCONTEXT& ctx = Context();
+    // The key releases go elsewhere now.
+    ctx.m_bCtrl = 0;
+    ctx.m_bShift = 0;
+    if (m_leftDown) {
+        // A drag cut short: its button release may never come here.
+        m_leftDown = false;
+        CurrentTool()->Reset(0, &ctx);
+        InvalidateRect(nullptr, false);
+    }
+}
+
+void COrvelView::UpdateStatusBar()
+{
+    CMainFrame* main = MainFrame();
+    if (main == nullptr)
+        return;
+    DOCCONTEXT& ctx = Context();
+    const auto text = [&](int entry) { return QString::fromStdU16String(LanguageText(main->m_langText, kMainMenu, entry)); };
+    main->SetPaneText(0, QStringLiteral(" "));
+    main->SetPaneText(1, QStringLiteral(" "));
+    main->SetPaneText(2, text(kCountEntry) + QStringLiteral(": %1 ").arg(CurrentTool()->CountObjects(&ctx)) +
+                             text(kCountEndEntry));
+    main->SetPaneText(3, QString::asprintf("X=%0.4f, Y=%0.4f", (ctx.m_ptMouse.m_x - kWorldOrigin) / 10.0,
+                                           (ctx.m_ptMouse.m_y - kWorldOrigin) / 10.0));
+}
+
+void COrvelView::UpdateToolTips()
+{
+    CMainFrame* main = MainFrame();
+    if (main == nullptr)
+        return;
+    for (const TipTable& table : ToolTipTables()) {
+        for (const TipEntry& tip : table.tips) {
+            const QString text = QString::fromStdU16String(LanguageText(main->m_langText, table.section, tip.entry));
+            if (QPushButton* button = main->PathToolButton(static_cast<int>(tip.id)))
+                button->setToolTip(text);
+            else
+                main->Action(tip.id)->setToolTip(text);
+        }
+    }
+}
+
+// ---- Keys ------------------------------------------------------------------
+
+bool COrvelView::PreTranslateKey(const VirtualKey& key)
+{
+    SyncToolWithHistory();
+    DOCCONTEXT& ctx = Context();
+    const EventDC dc(*this);
+    if (!key.down) {
+        if (key.code == vk::Shift)
+            ctx.m_bShift = 0;
+        else if (key.code == vk::Control)
+            ctx.m_bCtrl = 0;
+        return false;
+    }
+    switch (key.code) {
+    case vk::Shift:
+        ctx.m_bShift = 1;
+        return false;
+    case vk::Control:
+        ctx.m_bCtrl = 1;
+        return false;
+    case vk::Escape:
+        if (ctx.m_nTool == TOOL_POLYLINE || ctx.m_nTool == TOOL_BEZIER)
+            CurrentTool()->OnKeyDown(&ctx, vk::Escape);
+        OnCommand(kSelectToolCommand);
+        return false;
+    case vk::F1 + 2: // F3
+        SendMessage(kMsgZoomOut, 0, 0);
+        return false;
+    case vk::F1 + 3: // F4
+        ZoomToAll();
+        return false;
+    default:
+        break;
+    }
+    for (const AlignKey& align : kAlignKeys) {
+        if (key.code == align.key) {
+            if (!key.ctrl && hasFocus())
+                OnCommand(align.command);
+            return false;
+        }
+    }
+    // A combination of the accelerator table goes to one place only: the
+    // tool when it claims it now, else its command.
+    const auto code = static_cast<std::uint32_t>(key.code);
+    if (FindAccelerator(AcceleratorTable(), key) != 0) {
+        if (!CurrentTool()->ClaimsKey(&ctx, code, key.ctrl, key.shift, key.alt))
+            return false;
+        CurrentTool()->OnKeyDown(&ctx, code);
+        return true;
+    }
+    CurrentTool()->OnKeyDown(&ctx, code);
+    return false;
+}
+
+// ---- Commands --------------------------------------------------------------
+
+void COrvelView::RegisterCommands()
+{
+    const auto isTool = [this](plat::UINT id) {
+        return [this, id](CmdUI& ui) { ui.SetCheck(m_nToolCommand == static_cast<int>(id) ? 1 : 0); };
+    };
+    for (std::int32_t index = 0; index < kToolCount; ++index) {
+        const plat::UINT id = ToolCommand(index);
+        On(id, [this, index] { SwitchTool(index); }, isTool(id));
+    }
+    On(vc::ZoomWorkArea, [this] { ZoomToWorkArea(); });
+    On(vc::ZoomAll, [this] { ZoomToAll(); });
+    On(cmd::EditUndo, [this] { OnUndo(); });
+    On(cmd::EditRedo, [this] { OnRedo(); });
+
+    const auto settings = [this]() -> SoftwareSettings& {
+        DOCCONTEXT& ctx = Context();
+        return ctx.m_pSettings != nullptr ? *ctx.m_pSettings : g_settings;
+    };
+    On(
+        vc::ShowOrder, [this, settings] { ToggleDisplay(settings().m_bShowOrder); },
+        [settings](CmdUI& ui) { ui.SetCheck(settings().m_bShowOrder != 0 ? 1 : 0); });
+    On(
+        vc::ShowTravel, [this, settings] { ToggleDisplay(settings().m_bShowTravel); },
+        [settings](CmdUI& ui) { ui.SetCheck(settings().m_bShowTravel != 0 ? 1 : 0); });
+    On(
+        vc::ShowStart, [this, settings] { ToggleDisplay(settings().m_bShowDirection, &settings().m_bShowStart); },
+        [settings](CmdUI& ui) { ui.SetCheck(settings().m_bShowDirection != 0 ? 1 : 0); });
+    On(
+        vc::KeepProportions,
+        [this] {
+            DOCCONTEXT& ctx = Context();
+            ctx.m_bResizeFlag = ctx.m_bResizeFlag != 0 ? 0 : 1;
+            if (CMainFrame* main = MainFrame())
+                main->Action(vc::KeepProportions)->setIcon(main->ProportionIcon(ctx.m_bResizeFlag != 0));
+        },
+        [this](CmdUI& ui) { ui.SetCheck(Context().m_bResizeFlag != 0 ? 1 : 0); });
+
+    On(vc::SetStartPoint, [this] { OnSetStartPoint(); });
+    On(vc::EndPathOpen, [this] {
+        const EventDC dc(*this);
+        CurrentTool()->EndPathOpen(&Context());
+    });
+    On(vc::EndPathClosed, [this] {
+        const EventDC dc(*this);
+        CurrentTool()->EndPathClosed(&Context());
+    });
+    On(vc::CloseSelected, [this] { OnCloseSelected(); });
+
+    // The internal clipboard works only while the view has the keys: with
+    // a property edit in use these keys are the edit's.
+    On(cmd::EditCut, [this] {
+        if (HasKeyboardFocus())
+            CPathProc::CutSelection(&Context());
+    });
+    On(cmd::EditCopy, [this] {
+        if (HasKeyboardFocus())
+            CPathProc::CopySelection(&Context(), -1);
+    });
+    On(cmd::EditPaste, [this] {
+        if (!HasKeyboardFocus())
+            return;
+        CurrentTool()->SelectAll(&Context(), false);
+        CPathProc::PasteSelection(&Context(), 0);
+    });
+    On(vc::PlaceLowerEdge, [this] { PlaceSelection(0); });
+    On(vc::PlaceUpperEdge, [this] { PlaceSelection(2); });
+    On(vc::PlaceCentre, [this] { PlaceSelection(1); });
+    On(vc::DeleteSelected, [this] {
+        // The current tool deletes, as if Delete were pressed in the view.
+        QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
+        QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier));
+    });
+}
+
+void COrvelView::SwitchTool(int index)
+{
+    DOCCONTEXT& ctx = Context();
+    SyncToolWithHistory();
+    const plat::UINT command = ToolCommand(index);
+    if (index == TOOL_ZOOM) {
+        // The zoom tool keeps the other tools as they are.
+        m_nToolCommand = static_cast<int>(command);
+        ctx.m_nTool = index;
+        return;
+    }
+    if (index == TOOL_PAN) {
+        m_nToolCommand = static_cast<int>(command);
+        ctx.m_nTool = index;
+        CurrentTool()->Reset(0, &ctx);
+        m_leftDown = false;
+        return;
+    }
+    const CGeoBox oldSelect = ctx.m_rcSelect;
+    CDocState* old = CurrentTool();
+    // A shape in progress or a drag may have left feedback on the screen.
+    const bool feedback = m_leftDown || old->m_bButtonDown != 0 || old->m_pNodes != nullptr;
+    old->Reset(0, &ctx);
+    m_leftDown = false;
+    m_nToolCommand = static_cast<int>(command);
+    ctx.m_nTool = index;
+    CurrentTool()->Reset(0, &ctx);
+    if (index == TOOL_SELECT || index == TOOL_EDIT_NODE) {
+        CurrentTool()->DeselectAll(&ctx);
+        CDocState::InvalidateSelectionArea(&ctx, oldSelect);
+    }
+    if (feedback)
+        InvalidateRect(nullptr, false);
+}
+
+void COrvelView::OnUndo()
+{
+    OnUndoRedo(true);
+}
+
+void COrvelView::OnRedo()
+{
+    OnUndoRedo(false);
+}
+
+void COrvelView::OnUndoRedo(bool undo)
+{
+    DOCCONTEXT& ctx = Context();
+    const CGeoBox oldSelect = ctx.m_rcSelect;
+    if (!(undo ? CDocState::Undo(&ctx) : CDocState::Redo(&ctx)))
+        return;
+    // The tool may point into the snapshot just left.
+    m_seenHistoryMoves = ctx.m_nHistoryMoves;
+    CurrentTool()->Reset(0, &ctx);
+    m_leftDown = false;
+    CurrentTool()->UpdateSelectionRect(&ctx);
+    CDocState::InvalidateSelectionArea(&ctx, oldSelect);
+    CDocState::InvalidateSelectionArea(&ctx, ctx.m_rcSelect);
+    InvalidateRect(nullptr, true);
+    RefreshLayerList();
+}
+
+void COrvelView::ToggleDisplay(std::uint8_t& flag, std::uint8_t* second)
+{
+    flag = flag != 0 ? 0 : 1;
+    if (second != nullptr)
+        *second = *second != 0 ? 0 : 1;
+    InvalidateRect(nullptr, true);
+}
+
+void COrvelView::OnSetStartPoint()
+{
+    DOCCONTEXT& ctx = Context();
+    if (ctx.m_pCurrent == nullptr)
+        return;
+    const double tol = kHitPixels / ctx.m_dZoom;
+    const double x = ctx.m_ptMouse.m_x, y = ctx.m_ptMouse.m_y;
+    // No object can take a start point farther than the tolerance from
+    // its box; those are passed over before a step is taken.
+    const CGeoBox reach(x - tol, x + tol, y - tol, y + tol);
+    CDocData* candidate = nullptr;
+    for (CDocData* obj = ctx.m_pCurrent->m_pFirst; obj != nullptr && candidate == nullptr; obj = obj->m_pNext) {
+        if (obj->m_rcBound.IsEmpty() || obj->m_rcBound.Intersects(reach, 0.0))
+            candidate = obj;
+    }
+    if (candidate == nullptr)
+        return;
+    // The object is changed in place: one step, taken back when the start
+    // point it takes is the one it had.
+    CDocState::PendingStep step(&ctx);
+    CDocData* changed = nullptr;
+    CGeoBox before;
+    for (CDocData* obj = candidate; obj != nullptr; obj = obj->m_pNext) {
+        if (!obj->m_rcBound.IsEmpty() && !obj->m_rcBound.Intersects(reach, 0.0))
+            continue;
+        std::vector<double> trace;
+        TraceNodes(obj, trace);
+        before = BoxWithLeads(*obj);
+        if (!obj->SetStartPoint(x, y, tol))
+            continue;
+        std::vector<double> after;
+        TraceNodes(obj, after);
+        if (after != trace)
+            changed = obj;
+        break;
+    }
+    if (changed == nullptr) {
+        step.Withdraw();
+        return;
+    }
+    if (changed->m_pLeadInOut != nullptr)
+        ApplyLeadInOut(&ctx, changed);
+    if (changed->m_pEndGap != nullptr)
+        SetEndGap(changed, changed->m_pEndGap->m_dGap, changed->m_pEndGap->m_bOn);
+    // The lead lines move with the start: their old and new places.
+    before.Union(BoxWithLeads(*changed));
+    CDocState::InvalidateSelectionArea(&ctx, before);
+}
+
+bool COrvelView::HasKeyboardFocus() const
+{
+    return hasFocus() || viewport()->hasFocus();
+}
+
+void COrvelView::PlaceSelection(std::uint32_t mode)
+{
+    DOCCONTEXT& ctx = Context();
+    const SoftwareSettings& settings = CDocData::SettingsOf(&ctx);
+    // The table is the current machine's; without one there is none.
+    const MachineNode* machine = GetCurrentMachine(settings);
+    if (machine == nullptr || ctx.m_pCurrent == nullptr)
+        return;
+    const CGeoBox kept = ctx.m_rcSelect;
+    // Where the objects to be placed are now: the selected ones, or all of
+    // them when none is (the placement then selects all).
+    const bool any = CurrentTool()->HasSelection(&ctx);
+    CGeoBox before;
+    for (CDocData* obj = ctx.m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
+        if (!any || obj->IsSelected() != 0)
+            before.Union(obj->GetBoundRect());
+    }
+    {
+        CDocState::PendingStep step(&ctx);
+        CPathProc::PlaceOnTable(&ctx, mode);
+        // A selection already in place takes no undo step.
+        if (before.IsEmpty() || !ctx.m_rcSelect.IsDifferent(before))
+            step.Withdraw();
+    }
+    if (!kept.IsEmpty() && kept.Height() >= machine->m_ysize * kWorldPerMm &&
+        kept.Width() >= machine->m_xsize * kWorldPerMm)
+        ZoomToAll();
+    else
+        ZoomToWorkArea();
+}
+
+void COrvelView::OnCloseSelected()
+{
+    DOCCONTEXT& ctx = Context();
+    if (ctx.m_rcSelect.IsEmpty() || ctx.m_pCurrent == nullptr)
+        return;
+    std::vector<double> before;
+    for (CDocData* obj = ctx.m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
+        if (obj->IsSelected() != 0)
+            TraceNodes(obj, before);
+    }
+    CDocState::PendingStep step(&ctx);
+    std::vector<double> after;
+    for (CDocData* obj = ctx.m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
+        if (obj->IsSelected() != 0) {
+            obj->Close();
+            TraceNodes(obj, after);
+        }
+    }
+    if (after == before)
+        step.Withdraw();
+    CDocState::InvalidateSelectionArea(&ctx, ctx.m_rcSelect);
+}
+
+// ---- The window's services for the tools -------------------------------------
+
+CDC* COrvelView::GetDC()
+{
+    if (m_screen.isNull())
+        return nullptr;
+    auto dc = std::make_unique<QtDeviceContext>(m_screen);
+    if (m_rendering != nullptr)
+        dc->SetClipRegion(*m_rendering);
+    m_windowDCs.push_back(std::move(dc));
+    return m_windowDCs.back().get();
+}
+
+void COrvelView::ReleaseDC(CDC* dc)
+{
+    const auto it = std::find_if(m_windowDCs.begin(), m_windowDCs.end(),
+                                 [dc](const std::unique_ptr<QtDeviceContext>& held) { return held.get() == dc; });
+    if (it == m_windowDCs.end())
+        return;
+    m_windowDCs.erase(it);
+    if (m_rendering == nullptr)
+        viewport()->update();
+}
+
+void COrvelView::SetCursor(int cursorId)
+{
+    // Cursor resources of their own come with the tools that use them.
+    (void)cursorId;
+    viewport()->setCursor(Qt::ArrowCursor);
+}
+
+void COrvelView::SetPopupRunnerForTesting(PopupRunner runner)
+{
+    g_popupRunner = std::move(runner);
+}
+
+void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client)
+{
+    QMenu menu(this);
+    for (const MenuItemResource& item : MenuResource(menuId)) {
+        if (item.level == 0)
+            continue;
+        if (item.id == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QString text = QString::fromUtf16(item.text);
+        for (const plat::MenuItemText& t : texts) {
+            if (t.id == item.id)
+                text = QString::fromStdU16String(t.text);
+        }
+        SetCommandId(menu.addAction(text), item.id);
+    }
+    if (menu.isEmpty())
+        return;
+    const QPoint global = viewport()->mapToGlobal(QPoint(client.x, client.y));
+    QAction* chosen = g_popupRunner ? g_popupRunner(menu, global) : menu.exec(global);
+    const plat::UINT id = CommandIdOf(chosen);
+    if (id == 0)
+        return;
+    // Once the menu is gone; a view closed meanwhile takes no command.
+    QMetaObject::invokeMethod(this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
+}
+
+void COrvelView::RefreshSelectionPage()
+{
+    if (WorkPanelPages* pages = PanelPages())
+        pages->RefreshSelectionPage();
+}
+
+void COrvelView::RefreshLayerList()
+{
+    if (WorkPanelPages* pages = PanelPages())
+        pages->RefreshLayerList();
+}
+
+void COrvelView::RefreshOrderList()
+{
+    if (WorkPanelPages* pages = PanelPages())
+        pages->RefreshOrderList();
 }

@@ -9,10 +9,19 @@
 // back buffer into it, limited to the invalid region, and has the current
 // tool draw its feedback on it under the same clip; drawing outside a
 // repaint (a tool's XOR preview during a drag) goes straight into it through
-// an EventDC. paintEvent only copies the screen image out.
+// an EventDC. paintEvent only copies the screen image out. A repaint renders
+// only the invalid part of the back buffer, so every change of the drawing
+// must invalidate what it changed.
+//
+// Input: every mouse event goes to the current tool (with the world point
+// and a device context in the edit context), keys come through the key
+// router's view hook (PreTranslateKey), commands through the command chain.
+// Before each tool event the view makes sure the tool has been reset since
+// the last undo or redo.
 #pragma once
 #include "CommandRouter.h"
 #include "CoverGrid.h"
+#include "KeyRouter.h"
 #include "ViewZoom.h"
 #include "platform/ViewWindow.h"
 
@@ -20,25 +29,38 @@
 #include <QImage>
 #include <QRegion>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class CChildFrame;
 class CDocState;
+class CMainFrame;
 class COrvelDoc;
+class QMenu;
 class QtDeviceContext;
 class WorkPanelPages;
 struct DOCCONTEXT;
 
-class COrvelView : public QAbstractScrollArea, public plat::ViewWindow, public CommandMap {
+class COrvelView : public QAbstractScrollArea,
+                   public plat::ViewWindow,
+                   public CommandMap,
+                   public KeyPreTranslator {
 public:
     // Messages sent to the view (synchronously): a palette index from the
-    // palette bar (second parameter), and zoom to the world rectangle the
-    // first parameter points at.
+    // palette bar (second parameter), zoom in and out about the mouse point,
+    // and zoom to the world rectangle the first parameter points at.
     static constexpr plat::UINT kMsgPaletteIndex = plat::WM_USER + 101;
+    static constexpr plat::UINT kMsgZoomIn = plat::WM_USER + 103;
+    static constexpr plat::UINT kMsgZoomOut = plat::WM_USER + 104;
     static constexpr plat::UINT kMsgZoomRect = plat::WM_USER + 105;
     static constexpr int kSelectToolCommand = 32772;
     static constexpr int kLineStep = 10;
     static constexpr int kPageStep = 100;
+    // The view's own control id, which the main frame notes when the view
+    // takes the focus.
+    static constexpr int kViewControlId = 59648;
 
     explicit COrvelView(COrvelDoc* document, QWidget* parent = nullptr);
     ~COrvelView() override;
@@ -60,9 +82,6 @@ public:
     // the work panel's pages then let go of every document.
     void OnDestroy(bool lastDocument);
 
-    // A message sent to the view; 0 when it is not one of the view's.
-    plat::LPARAM SendMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam);
-
     // Zoom to the machine's work area (900 mm x 600 mm without a machine)
     // and to all objects of the drawing; nothing for an empty box or view.
     void ZoomToWorkArea();
@@ -70,11 +89,55 @@ public:
     // Zoom to a world rectangle, centred; nothing when it is narrower or
     // lower than one world unit (the previous zoom is still recorded).
     void OnZoomRect(const plat::RECT& world);
+    // One zoom step (x 1.2 in, / 1.2 out, held to [1e-5, 100]) that keeps
+    // the world point under the mouse at its pixel.
+    // Places the selection on the current machine's table (mode 0 against
+    // the origin line, 1 on its centre, 2 against the far edge) as one undo
+    // step, none when nothing moves, then shows all objects when the old
+    // selection was as large as the table, else the table. Nothing without
+    // a machine.
+    void PlaceSelection(std::uint32_t mode);
+    void OnZoomIn();
+    void OnZoomOut();
+    // A wheel turn: 1 or more zooms in, 0 or less out.
+    void OnMouseWheel(int delta);
+
+    // The current tool becomes the one of an index, as the tool buttons
+    // switch (the old and the new tool reset, the select and node tools
+    // start with nothing selected).
+    void SwitchTool(int index);
+    // Undo and redo: the tool is reset and the whole view repainted.
+    void OnUndo();
+    void OnRedo();
+    // The status bar after a mouse move: the count of selected objects and
+    // the mouse point in millimetres from the machine origin.
+    void UpdateStatusBar();
+    // The tooltips of the toolbars from the language table (at each
+    // activation).
+    void UpdateToolTips();
+
+    // The key router's hook: keys of the drawing window before the main
+    // frame and the accelerators see them. True when the key is taken (a
+    // combination the current tool claims).
+    bool PreTranslateKey(const VirtualKey& key) override;
 
     // plat::ViewWindow
     plat::POINT GetScrollPosition() const override;
     void InvalidateRect(const plat::RECT* rect, bool erase) override;
     void UpdateWindow() override;
+    CDC* GetDC() override;
+    void ReleaseDC(CDC* dc) override;
+    plat::LPARAM SendMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam) override;
+    void SetCursor(int cursorId) override;
+    void TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client) override;
+    void RefreshSelectionPage() override;
+    void RefreshLayerList() override;
+    void RefreshOrderList() override;
+
+    // Runs a context menu and answers the chosen action (null: none); the
+    // default shows it at the global point. Tests choose without a menu loop.
+    using PopupRunner = std::function<QAction*(QMenu& menu, const QPoint& global)>;
+    static void SetPopupRunnerForTesting(PopupRunner runner);
 
     // Sets the context's device context to one over the screen image for
     // the life of the scope, for a tool event that draws at once; prepared
@@ -110,9 +173,32 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // Keys reach the view through the key router's hook alone.
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     CChildFrame* Frame() const;
+    CMainFrame* MainFrame() const;
+    void RegisterCommands();
+    // A tool that pointed into the snapshot before the last undo or redo
+    // is reset before it sees another event.
+    void SyncToolWithHistory();
+    // The mouse event of a client point for the current tool: the world
+    // point set, a device context given for the call.
+    void ToolMouseEvent(const QPoint& client, const std::function<void(CDocState*, DOCCONTEXT*)>& call);
+    void OnUndoRedo(bool undo);
+    void ToggleDisplay(std::uint8_t& flag, std::uint8_t* second = nullptr);
+    void OnSetStartPoint();
+    void OnCloseSelected();
+    // The view or its client area has the keyboard focus.
+    bool HasKeyboardFocus() const;
     // Renders the back buffer and brings the region of the screen image up
     // to date with it and the tool's feedback.
     void Render(const QRegion& region);
@@ -134,6 +220,13 @@ private:
     QRegion m_invalid;
     // Set while the view itself moves the scroll bars.
     bool m_settingScroll = false;
+    // The left button went down in the view and is not up yet.
+    bool m_leftDown = false;
+    // The context's history-move count the current tool has been reset at.
+    std::uint64_t m_seenHistoryMoves = 0;
+    // The region being rendered, while Render runs (GetDC clips to it).
+    const QRegion* m_rendering = nullptr;
+    std::vector<std::unique_ptr<QtDeviceContext>> m_windowDCs;
     // The first display is fitted again at each size the view takes until
     // it is first painted (a window still being laid out).
     bool m_firstFitPending = false;

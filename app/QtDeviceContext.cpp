@@ -1,11 +1,20 @@
 #include "QtDeviceContext.h"
 
+#include "Resources.h"
+
 #include <QPainterPath>
 #include <QString>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
+
+// The painter of one image and the context whose state it carries now.
+struct QtSharedPainter {
+    QPainter painter;
+    const QtDeviceContext* user = nullptr;
+};
 
 namespace {
 
@@ -80,12 +89,29 @@ std::uint32_t RgbOf(COLORREF c)
 
 } // namespace
 
+namespace {
+
+// The painters of the images being drawn on (user-interface thread only).
+std::unordered_map<const QImage*, std::weak_ptr<QtSharedPainter>>& OpenPainters()
+{
+    static std::unordered_map<const QImage*, std::weak_ptr<QtSharedPainter>> painters;
+    return painters;
+}
+
+} // namespace
+
 QtDeviceContext::QtDeviceContext(QImage& image) : m_image(image)
 {
     if (m_image.isNull())
         return;
-    m_painter = std::make_unique<QPainter>(&m_image);
-    m_painter->setRenderHint(QPainter::Antialiasing, false);
+    std::weak_ptr<QtSharedPainter>& slot = OpenPainters()[&m_image];
+    m_shared = slot.lock();
+    if (m_shared == nullptr) {
+        m_shared = std::make_shared<QtSharedPainter>();
+        m_shared->painter.begin(&m_image);
+        m_shared->painter.setRenderHint(QPainter::Antialiasing, false);
+        slot = m_shared;
+    }
     m_drawRects.push_back(m_image.rect());
     // While the painter is active the image cannot be shared (a copy made
     // meanwhile is a deep one), so its pixels stay where they are.
@@ -96,7 +122,18 @@ QtDeviceContext::QtDeviceContext(QImage& image) : m_image(image)
     }
 }
 
-QtDeviceContext::~QtDeviceContext() = default;
+QtDeviceContext::~QtDeviceContext()
+{
+    if (m_shared == nullptr)
+        return;
+    if (m_shared->user == this)
+        m_shared->user = nullptr;
+    m_shared.reset();
+    // The last context over the image ends its painter.
+    const auto it = OpenPainters().find(&m_image);
+    if (it != OpenPainters().end() && it->second.expired())
+        OpenPainters().erase(it);
+}
 
 QColor QtDeviceContext::ToQColor(COLORREF c)
 {
@@ -106,23 +143,36 @@ QColor QtDeviceContext::ToQColor(COLORREF c)
 
 void QtDeviceContext::SetClipRegion(const QRegion& region)
 {
-    if (m_painter == nullptr)
+    if (m_shared == nullptr)
         return;
     const QRegion inside = region.intersected(m_image.rect());
     m_drawRects.assign(inside.begin(), inside.end());
-    m_painter->resetTransform();
-    m_painter->setClipRegion(inside);
-    m_painterStale = true;
+    m_clip = inside;
+    m_clipped = true;
+    // Put on the painter when this context next draws with it.
+    if (m_shared->user == this)
+        m_shared->user = nullptr;
 }
 
 QPainter* QtDeviceContext::Painter()
 {
-    if (m_painter == nullptr)
+    if (m_shared == nullptr)
         return nullptr;
+    QPainter* const painter = &m_shared->painter;
+    if (m_shared->user != this) {
+        // Another context drew last: this one's clip and state go on again.
+        m_shared->user = this;
+        painter->resetTransform();
+        if (m_clipped)
+            painter->setClipRegion(m_clip);
+        else
+            painter->setClipping(false);
+        m_painterStale = true;
+    }
     if (!m_painterStale)
-        return m_painter.get();
+        return painter;
     if (m_pen.style == plat::PS_NULL) {
-        m_painter->setPen(Qt::NoPen);
+        painter->setPen(Qt::NoPen);
     } else {
         QPen pen(ToQColor(m_pen.color));
         pen.setWidth(m_pen.width <= 1 ? 0 : m_pen.width);
@@ -132,18 +182,18 @@ QPainter* QtDeviceContext::Painter()
             pen.setDashPattern({1.0, 1.0});
         else if (m_pen.style == plat::PS_DASH)
             pen.setDashPattern({6.0, 2.0});
-        m_painter->setPen(pen);
+        painter->setPen(pen);
     }
     if (m_brush.hollow)
-        m_painter->setBrush(Qt::NoBrush);
+        painter->setBrush(Qt::NoBrush);
     else
-        m_painter->setBrush(ToQColor(m_brush.color));
+        painter->setBrush(ToQColor(m_brush.color));
     // XOR pen: destination XOR pen colour; a second identical drawing erases it.
-    m_painter->setCompositionMode(m_rop == plat::R2_XORPEN ? QPainter::RasterOp_SourceXorDestination
+    painter->setCompositionMode(m_rop == plat::R2_XORPEN ? QPainter::RasterOp_SourceXorDestination
                                                            : QPainter::CompositionMode_SourceOver);
-    m_painter->setTransform(QTransform::fromTranslate(m_org.x, m_org.y));
+    painter->setTransform(QTransform::fromTranslate(m_org.x, m_org.y));
     m_painterStale = false;
-    return m_painter.get();
+    return painter;
 }
 
 plat::Pen QtDeviceContext::SelectPen(const plat::Pen& pen)
@@ -290,7 +340,7 @@ void QtDeviceContext::LineTo(int x, int y)
 {
     const plat::POINT from = m_pos;
     m_pos = {x, y};
-    if (from == m_pos || m_pen.style == plat::PS_NULL || m_painter == nullptr)
+    if (from == m_pos || m_pen.style == plat::PS_NULL || m_shared == nullptr)
         return;
     const long long x0 = static_cast<long long>(from.x) + m_org.x;
     const long long y0 = static_cast<long long>(from.y) + m_org.y;
@@ -363,7 +413,7 @@ void QtDeviceContext::FillRect(const plat::RECT& rect, COLORREF color)
 
 void QtDeviceContext::SetPixel(int x, int y, COLORREF color)
 {
-    if (m_painter == nullptr)
+    if (m_shared == nullptr)
         return;
     const long long ix = static_cast<long long>(x) + m_org.x;
     const long long iy = static_cast<long long>(y) + m_org.y;
@@ -390,5 +440,26 @@ bool QtDeviceContext::DrawBmpFile(const std::string& path, const plat::RECT& rec
         return false;
     if (QPainter* painter = Painter())
         painter->drawImage(QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1)), img);
+    return true;
+}
+
+void QtDeviceContext::DrawIcon(int x, int y, int id)
+{
+    const QIcon icon = IconResource(id);
+    QPainter* painter = icon.isNull() ? nullptr : Painter();
+    if (painter == nullptr)
+        return;
+    painter->drawPixmap(QPoint(x, y), icon.pixmap(16, 16));
+}
+
+bool QtDeviceContext::GetClipBox(plat::RECT& box) const
+{
+    if (m_image.isNull())
+        return false;
+    QRect reach;
+    for (const QRect& r : m_drawRects)
+        reach |= r;
+    box = plat::RECT{reach.left() - m_org.x, reach.top() - m_org.y, reach.right() + 1 - m_org.x,
+                     reach.bottom() + 1 - m_org.y};
     return true;
 }

@@ -6,7 +6,10 @@
 // so a line far outside the image costs nothing and each pixel is touched
 // once (which exclusive-or drawing depends on). Everything else goes through
 // a QPainter whose pen, brush and raster mode are brought up to date only
-// when it draws. Over a null image nothing is drawn.
+// when it draws. Over a null image nothing is drawn. Contexts open over the
+// same image at once (a tool's own one during a repaint or a key) share one
+// painter, as an image takes only one; each puts its own state on it when
+// it draws.
 #pragma once
 #include "platform/DeviceContext.h"
 
@@ -16,6 +19,8 @@
 
 #include <memory>
 #include <vector>
+
+struct QtSharedPainter;
 
 class QtDeviceContext : public plat::DeviceContext {
 public:
@@ -44,6 +49,9 @@ public:
     void SetPixel(int x, int y, COLORREF color) override;
     void TextOut(int x, int y, const std::u16string& text) override;
     bool DrawBmpFile(const std::string& path, const plat::RECT& rect) override;
+    void DrawIcon(int x, int y, int id) override;
+    // The image, or its part inside the clip region.
+    bool GetClipBox(plat::RECT& box) const override;
 
 private:
     // The painter with the current state applied; null over a null image.
@@ -54,7 +62,10 @@ private:
     static QColor ToQColor(COLORREF c);
 
     QImage& m_image;
-    std::unique_ptr<QPainter> m_painter;
+    std::shared_ptr<QtSharedPainter> m_shared;
+    // The clip region given, in image pixels, while m_clipped.
+    QRegion m_clip;
+    bool m_clipped = false;
     // The 32-bit pixels, written straight; null for other image formats.
     uchar* m_bits = nullptr;
     qsizetype m_bytesPerLine = 0;

@@ -101,6 +101,23 @@ constexpr MenuItemResource kMenu129[] = {
     {1, 57664, u"&About Brenvik...", nullptr, 0},
 };
 
+// Context menus: the node tool's (171), the drawing tools' (214) and the
+// select tool's (231); the language files give the real texts.
+constexpr MenuItemResource kMenu171[] = {
+    {0, 0, u"EditNode", nullptr, 0},
+    {1, 32822, u"Set Start Point", nullptr, 0},
+};
+constexpr MenuItemResource kMenu214[] = {
+    {0, 0, u"DrawPath", nullptr, 0},
+    {1, 32880, u"End", nullptr, 0},
+    {1, 32881, u"Close", nullptr, 0},
+};
+constexpr MenuItemResource kMenu231[] = {
+    {0, 0, u"EditNone", nullptr, 0},
+    {1, 32891, u"Close", nullptr, 0},
+    {1, 32892, u"Delete", nullptr, 0},
+};
+
 constexpr Accelerator kAccelerators[] = {
     {'N', true, false, false, cmd::FileNew},       {'O', true, false, false, cmd::FileOpen},
     {'Z', true, false, false, cmd::EditUndo},      {vk::Back, false, false, true, cmd::EditUndo},
@@ -157,7 +174,7 @@ QPixmap ToolbarImage(int toolbarId, int image)
 
 QPixmap BitmapResource(int id)
 {
-    if (id != 217 && id != 260 && (id < 262 || id > 271))
+    if (id != 217 && id != 220 && id != 260 && (id < 262 || id > 271))
         return QPixmap();
     LoadImageResources();
     return QPixmap(QStringLiteral(":/bitmap/%1.png").arg(id));
@@ -170,7 +187,7 @@ QIcon IconResource(int id)
     if (id == 128) {
         icon.addFile(QStringLiteral(":/icon/128-16.png"));
         icon.addFile(QStringLiteral(":/icon/128-32.png"));
-    } else if ((id >= 228 && id <= 230) || id == 137 || id == 138 || (id >= 202 && id <= 205) || id == 234) {
+    } else if ((id >= 228 && id <= 230) || (id >= 243 && id <= 248) || id == 137 || id == 138 || (id >= 202 && id <= 205) || id == 234) {
         icon.addFile(QStringLiteral(":/icon/%1.png").arg(id));
     }
     return icon;
@@ -182,6 +199,12 @@ std::span<const MenuItemResource> MenuResource(int menuId)
         return kMenu128;
     if (menuId == 129)
         return kMenu129;
+    if (menuId == 171)
+        return kMenu171;
+    if (menuId == 214)
+        return kMenu214;
+    if (menuId == 231)
+        return kMenu231;
     return {};
 }
 

@@ -34,9 +34,10 @@ std::span<const ToolbarButton> ToolbarButtons(int toolbarId);
 // Image of a toolbar's strip, 16 x 15 pixels; null when there is none.
 QPixmap ToolbarImage(int toolbarId, int image);
 
-// Bitmaps 217, 260 and 262 to 271; null for any other id.
+// Bitmaps 217, 220, 260 and 262 to 271; null for any other id.
 QPixmap BitmapResource(int id);
-// Icons 128 (the program's, 16 and 32 pixels), 228, 229 and 230 (16 pixels),
+// Icons 128 (the program's, 16 and 32 pixels), 228, 229, 230 and the
+// transform handles 243 to 248 (16 pixels),
 // and, 32 pixels, 137 and 138 (the palette bar's pages), 202 to 205 and 234
 // (the arrows of the jog buttons); an empty icon for any other id.
 QIcon IconResource(int id);
@@ -52,8 +53,9 @@ struct MenuItemResource {
     int bitmap;
 };
 
-// Menu 128 (the frame's, while no document is open) and 129 (a document's);
-// empty for any other id.
+// Menu 128 (the frame's, while no document is open), 129 (a document's),
+// and the context menus 171, 214 and 231 (one popup each); empty for any
+// other id.
 std::span<const MenuItemResource> MenuResource(int menuId);
 
 // Accelerators of the main window.

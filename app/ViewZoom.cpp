@@ -7,6 +7,7 @@ namespace {
 
 constexpr double kMargin = 15.0;
 constexpr double kSizeThreshold = 0.99999;
+constexpr double kZoomStep = 1.2;
 
 } // namespace
 
@@ -30,6 +31,19 @@ ZoomPlacement PlaceAtScale(double scale, double cx, double cy, int cw, int ch)
     out.corner = {plat::SaturateInt32(cx - hx + 0.5), plat::SaturateInt32(cy - hy + 0.5)};
     out.scroll = {plat::RoundPixel(out.corner.x * s), plat::RoundPixel(out.corner.y * s)};
     out.extent = ScrollExtent(s);
+    return out;
+}
+
+ZoomPlacement ZoomStepPlacement(double zoom, bool in, const CGeoPoint& mouse, const CGeoPoint& client)
+{
+    double z = in ? std::min(zoom * kZoomStep, kMaxZoom) : std::max(zoom / kZoomStep, kMinZoom);
+    // A zoom that was never valid starts again from the smallest.
+    if (!(z >= kMinZoom && z <= kMaxZoom))
+        z = kMinZoom;
+    ZoomPlacement out;
+    out.zoom = z;
+    out.scroll = {plat::SaturateInt32(mouse.m_x * z - client.m_x), plat::SaturateInt32(mouse.m_y * z - client.m_y)};
+    out.extent = ScrollExtent(z);
     return out;
 }
 

@@ -31,6 +31,11 @@ std::int32_t ScrollExtent(double zoom);
 // middle of a client area of cw x ch pixels.
 ZoomPlacement PlaceAtScale(double scale, double cx, double cy, int cw, int ch);
 
+// One zoom step from `zoom` (x 1.2 in, / 1.2 out, held to [1e-5, 100]) that
+// keeps the world point `mouse`, now at client point `client`, where it is:
+// the scroll position becomes mouse x new zoom - client, truncated.
+ZoomPlacement ZoomStepPlacement(double zoom, bool in, const CGeoPoint& mouse, const CGeoPoint& client);
+
 // Zoom to a world rectangle: false, nothing to do, when it is narrower or
 // lower than one world unit.
 bool ZoomToRectPlacement(const plat::RECT& world, int cw, int ch, ZoomPlacement& out);

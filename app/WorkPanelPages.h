@@ -37,6 +37,10 @@ public:
     // list, 1 the array page from the selection, 2 the output page from the
     // document).
     virtual void SetOwner(DOCCONTEXT* context, plat::ViewWindow* view) = 0;
+    // A document's view is closing (any of them): a nesting run on that
+    // document ends without a result, and the pages that work on their own
+    // let go of it.
+    virtual void OnViewClosing(DOCCONTEXT* /*context*/) {}
     // The last document has closed: every page loses the context, the
     // device list is refilled without a document and the layer list and the
     // manual order list are emptied.

@@ -97,4 +97,29 @@ void BM_NestStopInGeneration(benchmark::State& state)
 }
 BENCHMARK(BM_NestStopInGeneration)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
+// The nesting page's Stop on the user-interface thread: join the worker
+// keeping the best layout, take the result, free the engine (target 100 ms).
+void BM_NestStopAndTakeResult(benchmark::State& state)
+{
+    CDocListNode doc;
+    doc.m_pFirst = MakeParts(500, 11);
+    DOCCONTEXT ctx;
+    ctx.m_pCurrent = &doc;
+    CNestEngine engine;
+    SetSheet(engine);
+    for (auto _ : state) {
+        engine.m_settings.m_start_time = plat::GetTickCount();
+        engine.Start(0, &ctx);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const auto t0 = std::chrono::steady_clock::now();
+        engine.StopWorker();
+        CDocData* placed = engine.ApplyResult(&ctx);
+        engine.Stop();
+        const auto t1 = std::chrono::steady_clock::now();
+        DeleteObjectList(placed);
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+}
+BENCHMARK(BM_NestStopAndTakeResult)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
 } // namespace

@@ -9,8 +9,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class CDocData;
+class CHandOverReads;
 struct DOCCONTEXT;
 
 class CFileReadTrans {
@@ -33,4 +35,22 @@ public:
     // Moves every object of the document so that the box's lower-left
     // corner lands on the context's mouse point.
     static void PlaceObjects(DOCCONTEXT* ctx, const CGeoBox& box);
+
+    // The plug-in hand-over: imports what the list file "cad.param" of the
+    // folder names, or "cor.param" when there is no cad.param (see
+    // CPluginParamList). Without either nothing happens and nothing is
+    // shown. The list files stay where they are.
+    void ReadPluginParam(DOCCONTEXT* ctx, const std::string& folder);
+
+    // The import of a list file's bytes, its entries read through `reads`
+    // from the folder (ending in a separator). Every entry's objects are
+    // gathered in file order; a cor.param import is mirrored top to bottom
+    // within the extents its entries give (an image by its origin, its
+    // pixels untouched). Then, as one undo step, the gathered objects
+    // become the document's object list, are placed with their lower-left
+    // corner on the machine origin and are all selected. Entries that are
+    // refused or cannot be read are named in one message; the others are
+    // still imported.
+    static void ImportPluginList(DOCCONTEXT* ctx, const std::string& folder, std::string_view bytes, bool cad,
+                                 CHandOverReads& reads);
 };

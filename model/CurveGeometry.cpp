@@ -550,15 +550,15 @@ DOCNODE* EvaluateSpline(const DOCNODE* pControls, int order)
             lastSpan = j;
     }
 
+    // The knot interval holding t: the first one from k - 1 whose upper
+    // knot lies above t, else the last. The samples come in rising t, so
+    // the interval only ever moves on and the whole walk costs one pass
+    // over the knots instead of one per sample.
+    int span = k - 1;
     auto point = [&](double t, int closedAt) {
+        while (span < lastSpan && !(t < knots[static_cast<std::size_t>(span + 1)]))
+            ++span;
         // Only the bases of the k control points around t are not zero.
-        int span = lastSpan;
-        for (int j = k - 1; j < lastSpan; ++j) {
-            if (knots[static_cast<std::size_t>(j)] <= t && t < knots[static_cast<std::size_t>(j + 1)]) {
-                span = j;
-                break;
-            }
-        }
         Pt p{0.0, 0.0};
         const int lo = std::max(0, span - k + 1);
         const int hi = std::min(span, n);

@@ -37,6 +37,11 @@ struct DOCCONTEXT {
     // redo) and each edit that takes none (a nudge calls NoteChange). The
     // document compares it with its value at the open or the last save.
     std::uint64_t m_nChangeCount = 0;
+    // Raised only when Undo or Redo moves the current snapshot: a tool that
+    // points into the snapshot it worked on must let go of it then (the
+    // next push may delete that snapshot). The view resets the current tool
+    // when it sees the count move.
+    std::uint64_t m_nHistoryMoves = 0;
 
     void NoteChange() { ++m_nChangeCount; }
 

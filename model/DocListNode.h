@@ -5,6 +5,7 @@
 #include "GeoBox.h"
 #include "machinecomm/VantrelRecords.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class CDocData;
@@ -51,6 +52,9 @@ public:
     CDocData* m_pFirst = nullptr;
     CDocListNode* m_pOlder = nullptr;
     CDocListNode* m_pNewer = nullptr;
+    // Bytes the undo history counts for this snapshot, measured when the
+    // history made it; 0 until then (a copy does not take it over).
+    std::size_t m_nBytes = 0;
 };
 
 // New list of copies of the given objects, each made by its class's copy

@@ -202,6 +202,19 @@ std::uint32_t GeoSegmentIntersection(double p0x, double p0y, double p1x, double 
 
 bool GeoMirrorPoint(double px, double py, double x1, double y1, double x2, double y2, double& x, double& y)
 {
+    // Across a level or upright line (the same lines GeoAngle takes as
+    // level or upright) the reflection is exact: mirroring twice gives the
+    // very same point, where the trigonometric route drifts in the last bits.
+    if (std::fabs(y2 - y1) < kGeoCoincideTol) {
+        x = px;
+        y = 2.0 * y1 - py;
+        return true;
+    }
+    if (std::fabs(x2 - x1) < kGeoCoincideTol) {
+        x = 2.0 * x1 - px;
+        y = py;
+        return true;
+    }
     const double a = GeoAngle(x1, y1, x2, y2);
     const double b = GeoAngle(x1, y1, px, py);
     const double r = std::hypot(px - x1, py - y1);

@@ -50,7 +50,8 @@ std::uint32_t GeoLineIntersection(double p0x, double p0y, double p1x, double p1y
 std::uint32_t GeoSegmentIntersection(double p0x, double p0y, double p1x, double p1y, double q0x, double q0y,
                                      double q1x, double q1y, double& x, double& y);
 
-// Reflection of P across the line through (x1, y1) and (x2, y2).
+// Reflection of P across the line through (x1, y1) and (x2, y2); exact
+// across a level or upright line.
 bool GeoMirrorPoint(double px, double py, double x1, double y1, double x2, double y2, double& x, double& y);
 
 // The value rounded to n decimals through its fixed-point text, in the C

@@ -2,7 +2,51 @@
 
 #include "DocState.h"
 
+#include "platform/RecordPool.h"
+
 #include <cmath>
+
+#if BRENVIK_RECORD_POOL
+
+namespace {
+
+// Blocks of 16 MiB, about 419,000 nodes each.
+using NodePool = plat::RecordPool<sizeof(DOCNODE), alignof(DOCNODE), 8 * plat::kLargeBlockGranule>;
+
+// Never destroyed: nodes may still be freed while static objects go.
+NodePool& Pool()
+{
+    static NodePool* pool = new NodePool;
+    return *pool;
+}
+
+} // namespace
+
+// Nothing derives from DOCNODE, so every request is one node.
+void* DOCNODE::operator new(std::size_t)
+{
+    return Pool().Take();
+}
+
+void DOCNODE::operator delete(void* p) noexcept
+{
+    if (p != nullptr)
+        Pool().Give(p);
+}
+
+#else
+
+void* DOCNODE::operator new(std::size_t size)
+{
+    return ::operator new(size);
+}
+
+void DOCNODE::operator delete(void* p) noexcept
+{
+    ::operator delete(p);
+}
+
+#endif
 
 DOCNODE* AppendNode(DOCNODE* prev, double x, double y, std::uint8_t kind, std::uint8_t select)
 {

@@ -3,6 +3,7 @@
 // its first anchor as its last node. The copying, measuring and freeing
 // walkers also accept a list closed into a ring.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 enum : std::uint8_t {
@@ -24,6 +25,10 @@ struct DOCNODE {
     std::uint8_t m_nSelect = NODE_UNSELECTED;
     DOCNODE* m_pPrev = nullptr;
     DOCNODE* m_pNext = nullptr;
+
+    // A drawing holds millions of nodes: they come from a pool of their own.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
 };
 
 // New node linked behind `prev` (which may be null); returns it.

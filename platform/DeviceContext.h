@@ -53,6 +53,13 @@ public:
     virtual void TextOut(int x, int y, const std::u16string& text) = 0;
     // Draws a BMP file stretched into the rectangle; false when it cannot be read.
     virtual bool DrawBmpFile(const std::string& path, const RECT& rect) = 0;
+    // Draws icon resource `id` (16 x 16 pixels) with its upper-left corner at
+    // (x, y); unknown ids draw nothing.
+    virtual void DrawIcon(int, int, int) {}
+    // The box that drawing can reach, in the coordinates the calls take
+    // (the viewport origin taken off), right and bottom exclusive; false when
+    // the surface sets no bound, so everything may show.
+    virtual bool GetClipBox(RECT&) const { return false; }
 };
 
 // Selects a pen and a raster mode for the lifetime of a scope and restores both.

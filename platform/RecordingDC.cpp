@@ -110,6 +110,18 @@ bool RecordingDC::DrawBmpFile(const std::string& path, const RECT& rect)
     return m_bmpResult;
 }
 
+void RecordingDC::DrawIcon(int x, int y, int id)
+{
+    Record(Op::DrawIcon, {x, y, id});
+}
+
+bool RecordingDC::GetClipBox(RECT& box) const
+{
+    if (m_hasClip)
+        box = m_clip;
+    return m_hasClip;
+}
+
 std::vector<RecordingDC::Call> RecordingDC::DrawCalls() const
 {
     std::vector<Call> out;

@@ -11,7 +11,7 @@ class RecordingDC : public DeviceContext {
 public:
     enum class Op {
         SelectPen, SelectBrush, SetROP2, SetTextColor, SetViewportOrg,
-        MoveTo, LineTo, PolyBezier, Rectangle, Ellipse, Arc, FillRect, SetPixel, TextOut, DrawBmpFile
+        MoveTo, LineTo, PolyBezier, Rectangle, Ellipse, Arc, FillRect, SetPixel, TextOut, DrawBmpFile, DrawIcon
     };
     struct Call {
         Op op;
@@ -39,6 +39,10 @@ public:
     void SetPixel(int x, int y, COLORREF color) override;
     void TextOut(int x, int y, const std::u16string& text) override;
     bool DrawBmpFile(const std::string& path, const RECT& rect) override;
+    // Recorded as x, y, id.
+    void DrawIcon(int x, int y, int id) override;
+    // The clip box set below, when there is one.
+    bool GetClipBox(RECT& box) const override;
 
     const std::vector<Call>& Calls() const { return m_calls; }
     // Only the calls that put something on the surface.
@@ -51,6 +55,8 @@ public:
     POINT CurrentPosition() const { return m_pos; }
 
     bool m_bmpResult = true; // what DrawBmpFile answers
+    bool m_hasClip = false;  // GetClipBox answers m_clip when set
+    RECT m_clip;
 
 private:
     void Record(Op op, std::vector<int> args);

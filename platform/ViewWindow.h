@@ -1,11 +1,27 @@
-// What engine code needs of a document's view window: its scroll position and
-// repainting. The program's view implements it; tests use a recorder.
+// What engine code and the editing tools need of a document's view window:
+// its scroll position, repainting, a device context for drawing at once,
+// the zoom messages, the cursor, context menus, the property bar and the
+// work panel's pages. The program's view implements it; tests use a recorder.
 #pragma once
+#include "DeviceContext.h"
+#include "RecordingDC.h"
 #include "Win.h"
 
+#include <span>
+#include <string>
 #include <vector>
 
 namespace plat {
+
+// The standard arrow cursor; other ids are cursor resources.
+constexpr int IDC_ARROW = 32512;
+
+// A context-menu item whose text replaces the resource's own.
+struct MenuItemText {
+    UINT id = 0;
+    std::u16string text;
+    friend bool operator==(const MenuItemText&, const MenuItemText&) = default;
+};
 
 class ViewWindow {
 public:
@@ -16,6 +32,31 @@ public:
     virtual void InvalidateRect(const RECT* rect, bool erase) = 0;
     // Repaints what is invalid now.
     virtual void UpdateWindow() = 0;
+
+    // A device context over the window in client coordinates (no scroll
+    // origin), for drawing at once; during a repaint it draws under the
+    // repaint's clip. Hand it back with ReleaseDC. Null when the window
+    // cannot draw.
+    virtual DeviceContext* GetDC() { return nullptr; }
+    virtual void ReleaseDC(DeviceContext*) {}
+    // A message sent to the view and handled before the call returns (the
+    // zoom messages WM_USER+103 to +105); 0 when it is not the view's.
+    virtual LPARAM SendMessage(UINT, WPARAM, LPARAM) { return 0; }
+    // The cursor over the view: IDC_ARROW or a cursor resource id.
+    virtual void SetCursor(int) {}
+    // Shows context menu `menuId` at a client point, with the given item
+    // texts in place of the resource's; the chosen command reaches the view
+    // once the menu is gone (and is dropped if the view has closed).
+    virtual void TrackPopupMenu(int, std::span<const MenuItemText>, POINT) {}
+    // The property bar shows the position and size of a world box.
+    virtual void ShowSelectionSize(double, double, double, double) {}
+    // The work panel after a change of the selection or of the drawing: the
+    // page of the shown tab (array from the selection, output from the
+    // document), the layer list, and the manual order list when its page is
+    // present.
+    virtual void RefreshSelectionPage() {}
+    virtual void RefreshLayerList() {}
+    virtual void RefreshOrderList() {}
 };
 
 class RecordingView : public ViewWindow {
@@ -27,11 +68,51 @@ public:
         m_lastErase = erase;
     }
     void UpdateWindow() override { ++m_updates; }
+    DeviceContext* GetDC() override
+    {
+        ++m_dcsTaken;
+        return &m_dc;
+    }
+    void ReleaseDC(DeviceContext* dc) override { m_dcsReleased += dc == &m_dc ? 1 : 0; }
+    LPARAM SendMessage(UINT msg, WPARAM, LPARAM) override
+    {
+        m_messages.push_back(msg);
+        return 0;
+    }
+    void SetCursor(int id) override { m_cursors.push_back(id); }
+    void TrackPopupMenu(int menuId, std::span<const MenuItemText> texts, POINT client) override
+    {
+        m_popups.push_back(Popup{menuId, {texts.begin(), texts.end()}, client});
+    }
+    void ShowSelectionSize(double xmin, double xmax, double ymin, double ymax) override
+    {
+        m_sizesShown.push_back({xmin, xmax, ymin, ymax});
+    }
+    void RefreshSelectionPage() override { ++m_selectionPageRefreshes; }
+    void RefreshLayerList() override { ++m_layerListRefreshes; }
+    void RefreshOrderList() override { ++m_orderListRefreshes; }
+
+    struct Popup {
+        int menuId = 0;
+        std::vector<MenuItemText> texts;
+        POINT client;
+        friend bool operator==(const Popup&, const Popup&) = default;
+    };
 
     POINT m_scroll;
     std::vector<RECT> m_invalidated; // {0,0,-1,-1} stands for the whole view
     bool m_lastErase = false;
     int m_updates = 0;
+    RecordingDC m_dc; // what GetDC hands out
+    int m_dcsTaken = 0;
+    int m_dcsReleased = 0;
+    std::vector<UINT> m_messages;
+    std::vector<int> m_cursors;
+    std::vector<Popup> m_popups;
+    std::vector<std::vector<double>> m_sizesShown;
+    int m_selectionPageRefreshes = 0;
+    int m_layerListRefreshes = 0;
+    int m_orderListRefreshes = 0;
 };
 
 } // namespace plat

@@ -19,6 +19,10 @@ struct DOCNODE;
 struct WORKLAYER;
 struct WorkParams;
 
+// Pieces one object may be cut into: beyond this the lengths are far below
+// anything a machine can cut and the pieces would not fit in memory.
+constexpr std::size_t kMaxDashPieces = 4000000;
+
 class CPathProc {
 public:
     // Uniting open curves: every open curve (two or more nodes, not closed,
@@ -80,6 +84,63 @@ public:
     // position. Lists holding control nodes (Bezier outlines) are left as
     // they are, since dropping nodes there would break their segments.
     static void ReduceNodesInList(DOCNODE* list, double length, double angle);
+
+    // Curve smoothing of the selected top-level polylines (groups and texts
+    // are not entered): each gets the node list of SmoothPolyline when that
+    // gives one, and its new box; the closed flag stays. The selection box
+    // becomes the union of the changed objects' boxes. True when at least
+    // one object changed.
+    static bool SmoothCurves(DOCCONTEXT* ctx, std::int32_t steps, double tol);
+
+    // A cubic Hermite curve through every node (after merging nodes closer
+    // than 1e-5), sampled at t = 0, 1/steps, ..., 1 on every segment. A
+    // sample is kept when it lies within tol of the segment and strictly
+    // inside the segment's box grown by tol; a joint is sampled as the end
+    // of one segment and the start of the next, so it occurs twice. The
+    // last node lands exactly on the last input node. New list, or null for
+    // fewer than three nodes, fewer than one step, or no sample kept.
+    static DOCNODE* SmoothPolyline(DOCNODE* nodes, std::int32_t steps, double tol);
+
+    // Curve fitting of the selected top-level objects: groups and texts
+    // through FitGroup, every other object through FitPolyline, then its
+    // box; the selection box becomes the union of their boxes. Drives the
+    // progress display once per selected object.
+    static void FitCurves(DOCCONTEXT* ctx);
+
+    // Replaces a polyline's nodes by its smooth runs splined (order 5) and
+    // thinned (2.0, 80 degrees), with corners, short segments and straight
+    // stretches kept one segment at a time. Other kinds stay as they are.
+    static void FitPolyline(CDocData* object);
+
+    // FitPolyline on every child of a group or text, nested ones included;
+    // points and images are passed over.
+    static void FitGroup(CDocData* group);
+
+    // Takes the run of smooth turns (at least 1 and at most 65 degrees,
+    // segments at least minLength long) from the front of the list. The run
+    // N0 .. Nk ends at the segment before the first turn that is not smooth;
+    // it is returned as control nodes with N0 three times and N(k+1) three
+    // times at its end, and the list continues at N(k+1). When the rest is
+    // smooth to its end the whole list is the run (ends tripled) and the list
+    // becomes empty. A run stopping at N0 or N1 is no run: null, found
+    // cleared, list unchanged.
+    static DOCNODE* TakeSmoothRun(DOCNODE*& list, double minLength, bool& found);
+
+    // Dashed lines: every selected top-level object with a node copy is
+    // replaced in the document list by the pieces of DashObject, in its
+    // place and order. Drives the progress display once per selected
+    // object. False, with nothing changed, when the solid length is not
+    // above 0, the gap is below 0, or either is not finite; otherwise true
+    // when at least one object was replaced.
+    static bool MakeDashedLines(DOCCONTEXT* ctx, double solid, double gap);
+
+    // Cuts the outline (CopyNodes: anchors only, curves flattened) from its
+    // first node into solid pieces of length `solid` separated by gaps of
+    // length `gap`; the last piece ends where the outline ends. Each piece is
+    // a new selected polyline with the object's layer and colour. Head of
+    // the chain, or null when there is no outline, the lengths are invalid
+    // or the outline would give more than kMaxDashPieces pieces.
+    static CDocData* DashObject(CDocData* object, double solid, double gap, DOCCONTEXT* ctx);
 
     // Raster engraving scans. The scans live with the image objects that
     // call them (model/BitmapScan.h); these forward to them unchanged.

@@ -27,12 +27,12 @@ namespace {
 constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
 constexpr int kNoMachineText = 5;
 constexpr int kNothingToOutputText = 6;
-constexpr int kNotGeneratedText = 15;
-constexpr int kTransferFailedText = 16;
-constexpr int kPathTooLongText = 17;
-constexpr int kFileNotWholeText = 18;
-constexpr int kTimeoutText = 19;
-constexpr int kFileUnusableText = 20;
+constexpr int kNotGeneratedText = 16;
+constexpr int kTransferFailedText = 17;
+constexpr int kPathTooLongText = 18;
+constexpr int kFileNotWholeText = 19;
+constexpr int kTimeoutText = 20;
+constexpr int kFileUnusableText = 21;
 
 constexpr int kStartDelayMs = 500;
 constexpr int kCloseDelayMs = 500;

@@ -163,6 +163,13 @@ void CWorkDlgBar::SetOwner(DOCCONTEXT* context, plat::ViewWindow* view)
     }
 }
 
+void CWorkDlgBar::OnViewClosing(DOCCONTEXT* context)
+{
+    m_pageNest->OnDocumentClosing(context);
+    if (m_pageBarrier->Context() == context)
+        m_pageBarrier->SetOwner(nullptr, nullptr);
+}
+
 void CWorkDlgBar::ClearOwner()
 {
     m_pageWork->FillDeviceList(nullptr, nullptr);

@@ -50,6 +50,7 @@ public:
     // WorkPanelPages
     int CurrentTab() const override;
     void SetOwner(DOCCONTEXT* context, plat::ViewWindow* view) override;
+    void OnViewClosing(DOCCONTEXT* context) override;
     void ClearOwner() override;
     void RefreshSelectionPage() override;
     void RefreshLayerList() override;

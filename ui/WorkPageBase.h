@@ -3,6 +3,7 @@
 // its document's edit context and itself through the page's owner setter.
 #pragma once
 #include "app/DialogBase.h"
+#include "model/GeoBox.h"
 
 struct DOCCONTEXT;
 
@@ -21,6 +22,12 @@ public:
 
 protected:
     void StoreOwner(DOCCONTEXT* context, plat::ViewWindow* view);
+    // Repaints a world area of the drawing in the view, with erasing: the
+    // document's array columns added to the right, in client pixels, grown
+    // by 15. Nothing without a context or view, or for an empty area.
+    static void RepaintArea(DOCCONTEXT* context, plat::ViewWindow* view, CGeoBox area);
+    // The same for the owner's context and its view.
+    void RepaintArea(const CGeoBox& world) const;
 
     // A page has no OK or Cancel: Enter and Escape do nothing, and the page
     // never closes itself.

@@ -400,6 +400,13 @@ def prop_on(cv):
     cv.line(0, 13, 15, 13, B)
 
 
+def drag_row(cv):
+    # The manual order list's drag picture: an arrow carrying a row.
+    select_arrow(cv)
+    cv.fill(6, 10, 15, 14, G)
+    cv.rect(6, 10, 15, 14, K)
+
+
 def align_mirror_lr(cv):
     cv.line(7, 0, 7, 14, G, dash=1)
     cv.fill_poly([(1, 11), (6, 3), (6, 11)], B)
@@ -540,6 +547,33 @@ def icon_prop(cv):
     cv.line(1, 1, 14, 14, R, dash=1)
 
 
+def icon_rotate(cv, a0):
+    # A quarter turn with a head at each end, bulging away from the box
+    # corner the handle stands at (a0: the quarter's first angle, y up); its
+    # centre lies towards the box.
+    mid = math.radians(a0 + 45.0)
+    cx, cy, r = 7.5 - 6.0 * math.cos(mid), 7.5 + 6.0 * math.sin(mid), 8.0
+    cv.ellipse(cx, cy, r, r, K, a0=a0 + 12.0, a1=a0 + 78.0)
+    for a, turn in ((a0 + 12.0, -1), (a0 + 78.0, 1)):
+        t = math.radians(a)
+        x, y = cx + r * math.cos(t), cy - r * math.sin(t)
+        # Along the tangent, pointing away from the arc.
+        dx, dy = -math.sin(t) * turn, -math.cos(t) * turn
+        cv.arrow_head(x + 2 * dx, y + 2 * dy, dx, dy, K, 2)
+
+
+def icon_skew(cv, horizontal):
+    # A double arrow along the edge the handle shears.
+    if horizontal:
+        cv.line(3, 7, 12, 7, K)
+        cv.arrow_head(1, 7, -1, 0, K, 2)
+        cv.arrow_head(14, 7, 1, 0, K, 2)
+    else:
+        cv.line(7, 3, 7, 12, K)
+        cv.arrow_head(7, 1, 0, -1, K, 2)
+        cv.arrow_head(7, 14, 0, 1, K, 2)
+
+
 def big_arrow(cv, direction):
     # A thick arrow of the jog buttons, drawn pointing right and turned.
     shape = [(6, 13), (17, 13), (17, 7), (27, 16), (17, 25), (17, 19), (6, 19)]
@@ -587,15 +621,22 @@ TOOLBARS = {
     210: [path_merge, path_unite, path_overlap, path_dashed, path_reverse, path_offset, path_smooth, path_invert],
 }
 
-# 16 x 15 bitmaps: the proportion toggle's "on" image, the Help item's mark
+# 16 x 15 bitmaps: the proportion toggle's "on" image, the order list's drag
+# picture, the Help item's mark
 # and the ten Tools items (merge, unite, micro-joints, overlaps, dashes,
 # lead lines, reverse, offset, smooth, invert).
-BITMAPS = {217: prop_on, 260: help_mark}
+BITMAPS = {217: prop_on, 220: drag_row, 260: help_mark}
 for n, f in enumerate([path_merge, path_unite, path_microjoint, path_overlap, path_dashed, path_lead,
                        path_reverse, path_offset, path_smooth, path_invert]):
     BITMAPS[262 + n] = f
 
-ICONS = {228: icon_width, 229: icon_height, 230: icon_prop}
+# The transform handles of the select tool: rotation at the four corners
+# (243 upper left, 244 lower left, 245 upper right, 246 lower right) and skew
+# at the edges (247 upper and lower, 248 left and right).
+ICONS = {228: icon_width, 229: icon_height, 230: icon_prop,
+         243: lambda c: icon_rotate(c, 90.0), 244: lambda c: icon_rotate(c, 180.0),
+         245: lambda c: icon_rotate(c, 0.0), 246: lambda c: icon_rotate(c, 270.0),
+         247: lambda c: icon_skew(c, True), 248: lambda c: icon_skew(c, False)}
 
 # 32 x 32 icons: the palette bar's page buttons and the arrows of the jog
 # buttons (left, right, up, down, back to origin).

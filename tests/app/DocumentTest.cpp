@@ -12,6 +12,7 @@
 #include "app/RecentFileList.h"
 #include "app/Resources.h"
 #include "importexport/FileTransPlt.h"
+#include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "settings/SoftwareSettings.h"
@@ -374,4 +375,29 @@ TEST_F(DocumentTest, ThePaletteIndexReachesTheCurrentToolThroughTheWindowAndTheV
     EXPECT_EQ(g_settings.m_nCurLayer, 7);
     EXPECT_EQ(g_madeTools[0]->m_colours, std::vector<int>{7});
     g_settings.m_nCurLayer = saved;
+}
+
+// What a plug-in left in the work folder becomes the first new document's
+// drawing; a second new document of the same run starts empty although the
+// list is still there, and a list whose entry is gone is reported.
+TEST_F(DocumentTest, OnlyTheFirstNewDocumentTakesTheHandOver)
+{
+    m_program->Write("work/default.ai", "%AI5_BeginLayer\n0 0 m\n72 72 L\nS\n");
+    m_program->Write("work/cor.param", "default.ai\r\nmax\r\n 25.4\r\n 25.4\r\nmin\r\n 0\r\n 0\r\n"
+                                       "gone.bmp\r\n 0\r\n 0\r\nsize\r\n 1\r\n 1\r\n");
+    m_manager->NewDocument();
+    m_manager->NewDocument();
+    const std::vector<CChildFrame*> frames = Frames();
+    ASSERT_EQ(frames.size(), 2u);
+    const CDocData* first = frames[0]->Document()->Context().m_pCurrent->m_pFirst;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->m_pNext, nullptr);
+    EXPECT_EQ(first->IsSelected(), 1);
+    EXPECT_NEAR(first->m_rcBound.m_xmin, kWorldOrigin, 1e-6);
+    EXPECT_NEAR(first->m_rcBound.m_ymin, kWorldOrigin, 1e-6);
+    EXPECT_FALSE(frames[0]->Document()->IsModified());
+    EXPECT_EQ(frames[1]->Document()->Context().m_pCurrent->m_pFirst, nullptr);
+    EXPECT_TRUE(m_program->Exists("work/cor.param"));
+    ASSERT_EQ(m_prompt.m_prompt.m_shown.size(), 1u);
+    EXPECT_NE(m_prompt.m_prompt.m_shown[0].text.find(u"gone.bmp"), std::u16string::npos);
 }

@@ -237,3 +237,33 @@ TEST(QtDeviceContext, LinePixelsFollowTheRoundedSteppingInEveryDirection)
         }
     }
 }
+
+// A tool may open a context of its own over the screen image while the view
+// draws on it (a repaint, a key): both draw, each with its own origin, pen
+// and clip, whichever drew last.
+TEST(QtDeviceContext, TwoContextsOpenOverOneImageBothDrawWithTheirOwnStateAndClip)
+{
+    QImage img = White(20, 20);
+    QtDeviceContext first(img);
+    first.SetClipRegion(QRegion(0, 0, 10, 20));
+    first.FillRect(plat::RECT{0, 0, 20, 2}, 0x0000FF);
+    {
+        QtDeviceContext second(img);
+        second.SetViewportOrg(5, 5);
+        second.FillRect(plat::RECT{8, 0, 12, 2}, 0xFF0000);
+        first.FillRect(plat::RECT{0, 4, 20, 5}, 0x00FF00);
+        second.FillRect(plat::RECT{8, 10, 9, 11}, 0xFF0000);
+    }
+    first.FillRect(plat::RECT{0, 18, 20, 19}, 0x00FF00);
+    const auto at = [&](int x, int y) { return img.pixel(x, y) & 0xFFFFFF; };
+    EXPECT_EQ(at(9, 0), 0xFF0000u);
+    EXPECT_EQ(at(10, 0), 0xFFFFFFu) << "outside the first one's clip";
+    EXPECT_EQ(at(13, 5), 0x0000FFu);
+    EXPECT_EQ(at(16, 6), 0x0000FFu) << "the second one is not clipped";
+    EXPECT_EQ(at(12, 5), 0xFFFFFFu);
+    EXPECT_EQ(at(9, 4), 0x00FF00u);
+    EXPECT_EQ(at(10, 4), 0xFFFFFFu);
+    EXPECT_EQ(at(13, 15), 0x0000FFu);
+    EXPECT_EQ(at(9, 18), 0x00FF00u);
+    EXPECT_EQ(at(10, 18), 0xFFFFFFu);
+}

@@ -11,14 +11,9 @@
 
 #include <gtest/gtest.h>
 
-// The hand-over import of the main program; the round trip through it runs
-// wherever that import is built in.
-#if __has_include("importexport/HandOverReads.h")
-#define BRENVIK_HAND_OVER_IMPORT 1
 #include "importexport/FileReadTrans.h"
 #include "model/DocDataBitmap.h"
 #include "tests/importexport/ImportTestSupport.h"
-#endif
 
 namespace {
 
@@ -67,8 +62,6 @@ TEST(RoundTrip, ImagesReadBackThroughTheProgramsBmpReaderPixelForPixel)
         EXPECT_EQ(wrong, 0) << serial << ".bmp";
     }
 }
-
-#ifdef BRENVIK_HAND_OVER_IMPORT
 
 class HandOverRoundTrip : public plat::ImportFixture {
 protected:
@@ -129,14 +122,5 @@ TEST_F(HandOverRoundTrip, ProgramImportsTheSavedDrawingAndBothImagesWhereTheHost
     EXPECT_NEAR(image1.m_rcBound.m_ymax - image1.m_rcBound.m_ymin, 127.0, 0.05);
     EXPECT_NEAR(image1.m_rcBound.m_ymax, shapes.m_ymax, 0.05);
 }
-
-#else
-
-TEST(HandOverRoundTrip, ProgramImportsTheSavedDrawingAndBothImagesWhereTheHostHadThem)
-{
-    GTEST_SKIP() << "the main program's hand-over import is not built in";
-}
-
-#endif
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <tuple>
 #include <vector>
 
@@ -509,4 +510,53 @@ TEST(EvaluateSpline, AsManyNodesAsTheOrderGiveTheControlNodes)
 
     EXPECT_EQ(EvaluateSpline(three.head, 5), nullptr);
     EXPECT_EQ(EvaluateSpline(nullptr, 3), nullptr);
+}
+
+// The interval holding each sample is carried along as t rises instead of
+// searched for afresh. Wrongly carried (one interval short or beyond, or not
+// moved over a repeated knot) it would weigh the wrong control points; the
+// definition, the sum of every basis times its control point, shows it.
+TEST(EvaluateSpline, EverySampleIsTheSumOverAllBasesOnRandomCurves)
+{
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> coord(-1000.0, 1000.0);
+    for (int k = 1; k <= 8; ++k) {
+        for (int count : {k + 1, k + 2, k + 7, 40, 61}) {
+            std::vector<P> ctrl;
+            for (int i = 0; i < count; ++i)
+                ctrl.push_back({coord(rng), coord(rng), 0});
+            Owned in(Make(ctrl));
+            Owned out(EvaluateSpline(in.head, k));
+            const auto pts = Read(out.head);
+            const int n = count - 1;
+            std::vector<double> knots(static_cast<std::size_t>(n + k + 1));
+            ASSERT_EQ(SplineKnots(k, n, knots.data()), static_cast<std::uint32_t>(k));
+            const double top = knots.back();
+            std::size_t below = 0;
+            while (static_cast<double>(below) * 0.05 < top)
+                ++below;
+            ASSERT_EQ(pts.size(), below + 1) << "k " << k << " count " << count;
+            for (std::size_t s = 0; s < below; ++s) {
+                const double t = static_cast<double>(s) * 0.05;
+                double x = 0.0, y = 0.0;
+                for (int i = 0; i <= n; ++i) {
+                    const double b = SplineBasis(i, k, t, knots.data());
+                    x += b * ctrl[static_cast<std::size_t>(i)].x;
+                    y += b * ctrl[static_cast<std::size_t>(i)].y;
+                }
+                ASSERT_NEAR(pts[s].x, x, 1e-9) << "k " << k << " count " << count << " t " << t;
+                ASSERT_NEAR(pts[s].y, y, 1e-9) << "k " << k << " count " << count << " t " << t;
+            }
+            // The top knot closes the last interval of positive length;
+            // with the top knot repeated to full order the curve ends on
+            // that interval's last control point.
+            int last = 0;
+            for (int j = 0; j < n + k; ++j) {
+                if (knots[static_cast<std::size_t>(j)] < knots[static_cast<std::size_t>(j + 1)])
+                    last = j;
+            }
+            ExpectAt(pts.back(), ctrl[static_cast<std::size_t>(last)].x, ctrl[static_cast<std::size_t>(last)].y,
+                     1e-9);
+        }
+    }
 }

@@ -128,6 +128,30 @@ TEST(GeoMirrorPoint, ReflectsAcrossDiagonalAndAxis)
     EXPECT_NEAR(y, -4, 1e-12);
 }
 
+// Origin conversions flip whole drawings across level and upright lines;
+// the trigonometric route moved such points by a few ulps per flip, so a
+// drawing flipped twice no longer matched itself.
+TEST(GeoMirrorPoint, AxisMirrorIsExactAndUndoesItselfBitForBit)
+{
+    struct Case {
+        double px, py, x1, y1, x2, y2, mx, my;
+    };
+    const Case cases[] = {
+        {12.5, -7.75, 0, 10, 1, 10, 12.5, 27.75},  {0.5, 0.25, 1, 10, 0, 10, 0.5, 19.75},
+        {37.5, 26.0, 0, 10, 1, 10, 37.5, -6.0},    {12.5, -7.75, 10, 0, 10, 1, 7.5, -7.75},
+        {0.5, 0.25, 10, 1, 10, 0, 19.5, 0.25},     {37.5, 26.0, 10, 0, 10, 1, -17.5, 26.0},
+    };
+    for (const Case& c : cases) {
+        double x = 0, y = 0, bx = 0, by = 0;
+        GeoMirrorPoint(c.px, c.py, c.x1, c.y1, c.x2, c.y2, x, y);
+        EXPECT_EQ(x, c.mx);
+        EXPECT_EQ(y, c.my);
+        GeoMirrorPoint(x, y, c.x1, c.y1, c.x2, c.y2, bx, by);
+        EXPECT_EQ(bx, c.px);
+        EXPECT_EQ(by, c.py);
+    }
+}
+
 TEST(GeoLineIntersection, CrossingLinesAndParallelLines)
 {
     double x = 0, y = 0;

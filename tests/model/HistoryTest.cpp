@@ -268,3 +268,105 @@ TEST_F(SelectAllTest, WorksWithoutAViewAndWithoutASnapshot)
     m_tool.SelectAll(nullptr, true);
     EXPECT_EQ(m_tool.CountSelected(nullptr), 0u);
 }
+
+namespace {
+
+// Sets the history budget for a scope and restores the default after it.
+class ScopedBudget {
+public:
+    explicit ScopedBudget(std::size_t bytes) { CDocState::SetHistoryBudget(bytes); }
+    ~ScopedBudget() { CDocState::SetHistoryBudget(0); }
+    ScopedBudget(const ScopedBudget&) = delete;
+    ScopedBudget& operator=(const ScopedBudget&) = delete;
+};
+
+} // namespace
+
+// Every snapshot here holds the same bytes s. With a budget of 5 s a push
+// keeps at most three older snapshots beside the live one and its new copy,
+// so four undo steps remain; the oldest go first. Below two snapshots only
+// the push's own copy stays: an edit can always be undone once.
+TEST_F(HistoryTest, ASmallBudgetDropsTheOldestStepsFirstAndKeepsTheNewest)
+{
+    const std::size_t s = CDocState::SnapshotBytes(*m_ctx.m_pCurrent);
+    ASSERT_GT(s, sizeof(CDocListNode));
+    const ScopedBudget budget(5 * s);
+    for (int layer = 1; layer <= 10; ++layer)
+        Edit(layer);
+    EXPECT_EQ(OlderCount(), 4);
+    int undone = 0;
+    while (CDocState::Undo(&m_ctx))
+        ++undone;
+    EXPECT_EQ(undone, 4);
+    EXPECT_EQ(Live()->m_nLayer, 6) << "the state before edit 7";
+
+    CDocState::SetHistoryBudget(s);
+    Edit(20);
+    Edit(21);
+    EXPECT_EQ(OlderCount(), 1);
+    EXPECT_EQ(NewerCount(), 0);
+    ASSERT_TRUE(CDocState::Undo(&m_ctx));
+    EXPECT_EQ(Live()->m_nLayer, 20);
+}
+
+// An edit that turns out to change nothing takes its step back: the redo
+// steps and the oldest step the push dropped return, and the change count
+// (the modified flag) is as before.
+TEST_F(HistoryTest, AWithdrawnStepGivesBackTheRedoSideTheOldestStepAndTheChangeCount)
+{
+    for (int layer = 1; layer <= 33; ++layer)
+        Edit(layer);
+    ASSERT_EQ(OlderCount(), 31);
+    std::uint64_t changes = m_ctx.m_nChangeCount;
+    {
+        CDocState::PendingStep step(&m_ctx);
+        ASSERT_TRUE(step.Taken());
+        EXPECT_EQ(OlderCount(), 31);
+        step.Withdraw();
+        EXPECT_FALSE(step.Taken());
+    }
+    EXPECT_EQ(m_ctx.m_nChangeCount, changes);
+    EXPECT_EQ(OlderCount(), 31);
+    while (CDocState::Undo(&m_ctx)) {
+    }
+    EXPECT_EQ(Live()->m_nLayer, 2) << "the state before edit 3 is back";
+
+    while (CDocState::Redo(&m_ctx)) {
+    }
+    ASSERT_TRUE(CDocState::Undo(&m_ctx));
+    ASSERT_TRUE(CDocState::Undo(&m_ctx));
+    changes = m_ctx.m_nChangeCount;
+    {
+        CDocState::PendingStep step(&m_ctx);
+        EXPECT_EQ(NewerCount(), 0);
+        step.Withdraw();
+    }
+    EXPECT_EQ(NewerCount(), 2);
+    EXPECT_EQ(m_ctx.m_nChangeCount, changes);
+    ASSERT_TRUE(CDocState::Redo(&m_ctx));
+    ASSERT_TRUE(CDocState::Redo(&m_ctx));
+    EXPECT_EQ(Live()->m_nLayer, 33);
+
+    // Kept: an ordinary step.
+    ASSERT_TRUE(CDocState::Undo(&m_ctx));
+    {
+        CDocState::PendingStep step(&m_ctx);
+        Live()->m_nLayer = 50;
+    }
+    EXPECT_EQ(NewerCount(), 0);
+    ASSERT_TRUE(CDocState::Undo(&m_ctx));
+    EXPECT_EQ(Live()->m_nLayer, 32);
+}
+
+// Tools that point into the current snapshot let go when it moves; only
+// undo and redo move it, so only they raise the count the view watches.
+TEST_F(HistoryTest, OnlyUndoAndRedoRaiseTheHistoryMoveCount)
+{
+    Edit(1);
+    EXPECT_EQ(m_ctx.m_nHistoryMoves, 0u);
+    ASSERT_TRUE(CDocState::Undo(&m_ctx));
+    EXPECT_FALSE(CDocState::Undo(&m_ctx));
+    ASSERT_TRUE(CDocState::Redo(&m_ctx));
+    EXPECT_FALSE(CDocState::Redo(&m_ctx));
+    EXPECT_EQ(m_ctx.m_nHistoryMoves, 2u);
+}

@@ -144,3 +144,37 @@ TEST(DocState, InflateRectGrowsEverySide)
     EXPECT_EQ(b.m_ymin, 27.5);
     EXPECT_EQ(b.m_ymax, 42.5);
 }
+
+// Nodes come from a pool of large blocks: lists longer than a block, with
+// every other node freed and the places taken again by a copy, must keep
+// every node's own values and links.
+TEST(NodeList, LongListsSurviveFreeingAndReuseAcrossPoolBlocks)
+{
+    constexpr int kCount = 500000; // more than one 16 MiB block of nodes
+    DOCNODE* head = nullptr;
+    DOCNODE* last = nullptr;
+    for (int i = 0; i < kCount; ++i) {
+        // Every odd node repeats its predecessor, so it is removed below.
+        last = AppendNode(last, i - i % 2, 7.0);
+        if (head == nullptr)
+            head = last;
+    }
+    RemoveDuplicatePoints(head, 0.5);
+    ASSERT_EQ(CountNodes(head), kCount / 2);
+    DOCNODE* copy = CopyPointList(head);
+    ASSERT_EQ(CountNodes(copy), kCount / 2);
+    int i = 0;
+    for (DOCNODE *a = head, *b = copy; a != nullptr; a = a->m_pNext, b = b->m_pNext, i += 2) {
+        ASSERT_NE(a, b);
+        ASSERT_EQ(a->m_x, i);
+        ASSERT_EQ(b->m_x, i);
+        ASSERT_EQ(b->m_y, 7.0);
+        ASSERT_EQ(b->m_pNext == nullptr, a->m_pNext == nullptr);
+    }
+    CDocState::FreeNodeList(head);
+    CDocState::FreeNodeList(copy);
+    // After everything was freed the pool starts over and still works.
+    DOCNODE* again = AppendNode(nullptr, 3.0, 4.0);
+    EXPECT_EQ(again->m_y, 4.0);
+    CDocState::FreeNodeList(again);
+}

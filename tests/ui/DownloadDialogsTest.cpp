@@ -171,7 +171,7 @@ TEST_F(Download, ASavedWorkFileIsWholeAndSendingItPassesTheStreamUnchanged)
     m_prompt.m_shown.clear();
     m_program->Write("empty.out", "");
     EXPECT_FALSE(Run(2, Root() + "empty.out"));
-    EXPECT_EQ(LastMessage(), ErrorText(20));
+    EXPECT_EQ(LastMessage(), ErrorText(21));
     EXPECT_FALSE(Run(2, Root() + "missing.out"));
     EXPECT_EQ(sent.size(), Payloads(m_fake).size());
 }
@@ -190,7 +190,7 @@ TEST_F(Download, SavePathsThatCannotBeWrittenAreRefused)
     m_prompt.m_shown.clear();
     const std::string tooLong = Root() + std::string(150 - Root().size() - 4, 'n') + ".out";
     EXPECT_FALSE(Run(1, tooLong));
-    EXPECT_EQ(LastMessage(), ErrorText(17));
+    EXPECT_EQ(LastMessage(), ErrorText(18));
     EXPECT_FALSE(std::filesystem::exists(tooLong));
 }
 

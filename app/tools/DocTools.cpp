@@ -1,0 +1,36 @@
+#include "DocTools.h"
+
+#include "model/DocContext.h"
+#include "model/DocState.h"
+
+#include <array>
+
+namespace {
+
+// Index order: select, node edit, polyline, Bezier, rectangle, ellipse,
+// text, zoom, pan.
+constexpr std::array<plat::UINT, kToolCount> kCommands = {32772, 32791, 32792, 32909, 32793,
+                                                          32794, 32882, 32788, 32937};
+
+} // namespace
+
+plat::UINT ToolCommand(std::int32_t index)
+{
+    return index >= 0 && index < kToolCount ? kCommands[static_cast<std::size_t>(index)] : 0;
+}
+
+std::int32_t ToolIndexOfCommand(plat::UINT command)
+{
+    for (std::size_t i = 0; i < kCommands.size(); ++i) {
+        if (kCommands[i] == command)
+            return static_cast<std::int32_t>(i);
+    }
+    return -1;
+}
+
+CDocState* CreateDocTool(std::int32_t index)
+{
+    if (index < 0 || index >= kToolCount)
+        return nullptr;
+    return new CDocState;
+}
