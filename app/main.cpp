@@ -7,6 +7,7 @@
 #include "SignalCloser.h"
 #include "ui/MachineManage.h"
 #include "ui/WorkDlgBar.h"
+#include "ui/WorkDownloadSet.h"
 #include "ui/WorkPageWork.h"
 
 #include <QApplication>
@@ -34,6 +35,12 @@ int main(int argc, char** argv)
         CMachineManage manager(context, QApplication::activeWindow());
         manager.DoModal();
     };
+    dialogs.download = [](DOCCONTEXT& context) {
+        CWorkDownloadSet dialog(context);
+        dialog.DoModal();
+    };
+    dialogs.jobName = &CWorkDownloadSet::AskJobName;
+    dialogs.transfer = &CWorkDownloadSet::RunTransfer;
     CWorkPageWork::SetDialogs(std::move(dialogs));
 
     int status = 0;
@@ -46,6 +53,7 @@ int main(int argc, char** argv)
         status = app.Run();
     }
 
+    CWorkPageWork::SetDialogs({});
     plat::SetPrompt(nullptr);
     // Threads that still post get false from here on.
     poster.Shutdown();

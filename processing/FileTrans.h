@@ -124,6 +124,12 @@ public:
     // the part of the path after its last / or \, without a ".out" or
     // ".OUT" ending, cut to 8 bytes in the code page at a character
     // boundary. Nothing when any argument is missing.
+    // The job name of a header from the path naming the job: the part after
+    // its last / or \, without a ".out" or ".OUT" ending when longer than
+    // that, cut to 8 bytes in the code page at a character boundary; the
+    // rest of the field zero.
+    static void SetJobName(char (&field)[12], std::string_view path);
+
     static void FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const MachineNode* machine,
                               std::string_view jobName, std::uint32_t comPort);
 

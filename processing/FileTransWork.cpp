@@ -257,19 +257,6 @@ bool AllFinite(WORKLAYER* layers)
     return finite;
 }
 
-void SetJobName(char (&field)[12], std::string_view path)
-{
-    std::memset(field, 0, sizeof field);
-    const std::size_t separator = path.find_last_of("/\\");
-    std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
-    if (name.size() > 4) {
-        const std::string_view ending = name.substr(name.size() - 4);
-        if (ending == ".out" || ending == ".OUT")
-            name.remove_suffix(4);
-    }
-    const std::string bytes = plat::WideToCodePageCut(plat::Utf8ToUtf16(name), kJobNameBytes);
-    std::memcpy(field, bytes.data(), std::min(bytes.size(), kJobNameBytes));
-}
 
 bool HasChildNeedingFlattening(CDocData* group)
 {
@@ -334,6 +321,20 @@ void CFileTrans::PlaceAtAnchor(WORKLAYER* layers, int corner, int point)
         y = pick(point / 3, ymin, ymax, corner == 2 || corner == 3);
     }
     OffsetLayers(layers, -x, -y, true, false);
+}
+
+void CFileTrans::SetJobName(char (&field)[12], std::string_view path)
+{
+    std::memset(field, 0, sizeof field);
+    const std::size_t separator = path.find_last_of("/\\");
+    std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
+    if (name.size() > 4) {
+        const std::string_view ending = name.substr(name.size() - 4);
+        if (ending == ".out" || ending == ".OUT")
+            name.remove_suffix(4);
+    }
+    const std::string bytes = plat::WideToCodePageCut(plat::Utf8ToUtf16(name), kJobNameBytes);
+    std::memcpy(field, bytes.data(), std::min(bytes.size(), kJobNameBytes));
 }
 
 void CFileTrans::FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const MachineNode* machine,

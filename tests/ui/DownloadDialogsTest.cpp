@@ -1,0 +1,327 @@
+// The download dialogs: the job header as the progress dialog fills it, the
+// job name preset, the three ways out (send, save a .out file, send a saved
+// one) against the fake controller, and every end that must not pass for a
+// finished transfer.
+#include "MachineStage.h"
+
+#include "app/QtMessagePoster.h"
+#include "model/DocContext.h"
+#include "model/DocListNode.h"
+#include "platform/CodePage.h"
+#include "platform/Messages.h"
+#include "platform/TextFile.h"
+#include "platform/WorkFolder.h"
+#include "settings/MachineTech.h"
+#include "ui/PathOptDlg.h"
+#include "ui/TransLoadNameDlg.h"
+#include "ui/TransLoadProcessDlg.h"
+#include "ui/WorkDownloadSet.h"
+#include "ui/XPButton.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+using plat::Bytes;
+using plat::FakeController;
+
+std::string JobName(const WORKHEAD& h)
+{
+    return std::string(h.m_jobName, strnlen(h.m_jobName, sizeof h.m_jobName));
+}
+
+TEST(DownloadHeader, JobNameArrayAndFeedAreFilledAsTheControllerReadsThem)
+{
+    std::tm moment{};
+    moment.tm_year = 126;
+    moment.tm_mon = 11;
+    moment.tm_mday = 8;
+    moment.tm_hour = 14;
+    moment.tm_min = 5;
+    moment.tm_sec = 9;
+    EXPECT_EQ(CTransLoadNameDlg::NameAt(timegm(&moment)), u"08140509");
+
+    CDocListNode doc;
+    DOCCONTEXT context;
+    context.m_pCurrent = &doc;
+    WORKHEAD h;
+    for (auto [path, name] : {std::pair{"JOB.OUT", "JOB"}, {"/work/abcdefghij.out", "abcdefgh"}, {"x.out", "x"},
+                              {".out", ".out"}, {"a\\b\\job.Out", "job.Out"}}) {
+        CTransLoadProcessDlg::FillHeader(h, context, path);
+        EXPECT_EQ(JobName(h), name) << path;
+        EXPECT_STREQ(h.m_filePath, path);
+    }
+    // No document array, no feed: a single copy, feed fields zero.
+    EXPECT_EQ(h.m_arrayUse, 0u);
+    EXPECT_EQ(h.m_arrayCountX, 1u);
+    EXPECT_EQ(h.m_arrayCountY, 1u);
+    EXPECT_EQ(h.m_feedCount, 0);
+    EXPECT_EQ(h.m_posPoint, 2);
+    EXPECT_EQ(h.m_originCorner, 0);
+
+    doc.m_pArray = new ARRAYREC;
+    doc.m_pArray->m_dDx = 1200.0;
+    CTransLoadProcessDlg::FillHeader(h, context, "a.out");
+    EXPECT_EQ(h.m_arrayUse, 0u) << "1 x 1 is no array";
+    EXPECT_EQ(h.m_pitchX, 0.0);
+    doc.m_pArray->m_nCols = 2;
+    doc.m_pArray->m_dDy = 350.0;
+    doc.m_pFeed = new FEEDREPEAT{3, 12.5, 1500};
+    CTransLoadProcessDlg::FillHeader(h, context, "a.out");
+    EXPECT_EQ(h.m_arrayUse, 1u);
+    EXPECT_EQ(h.m_arrayCountX, 1u);
+    EXPECT_EQ(h.m_arrayCountY, 2u);
+    EXPECT_DOUBLE_EQ(h.m_pitchX, 120.0);
+    EXPECT_DOUBLE_EQ(h.m_pitchY, 35.0);
+    EXPECT_EQ(h.m_feedCount, 3);
+    EXPECT_EQ(h.m_feedLength, 12.5);
+    EXPECT_EQ(h.m_feedDelay, 1500) << "the delay goes over in ms";
+
+    // A path that does not fit the field with its terminator is not cut into it.
+    CTransLoadProcessDlg::FillHeader(h, context, std::string(150, 'p'));
+    EXPECT_EQ(h.m_filePath[0], '\0');
+    CTransLoadProcessDlg::FillHeader(h, context, std::string(149, 'p'));
+    EXPECT_EQ(std::strlen(h.m_filePath), 149u);
+}
+
+TEST(DownloadHeader, AnEmptyJobNameBecomesX)
+{
+    CDialogBase::SetModalAnswerForTesting([](CDialogBase& d) {
+        auto& dialog = static_cast<CTransLoadNameDlg&>(d);
+        dialog.NameEdit()->clear();
+        dialog.OkButton()->click();
+        return dialog.result() == QDialog::Accepted ? 1 : 2;
+    });
+    std::u16string name;
+    EXPECT_TRUE(CWorkDownloadSet::AskJobName(name));
+    CDialogBase::SetModalAnswerForTesting({});
+    EXPECT_EQ(name, u"x");
+}
+
+class Download : public plat::MachineStage {
+protected:
+    void SetUp() override
+    {
+        MachineStage::SetUp();
+        plat::SetMessagePoster(&m_poster);
+        CTransLoadProcessDlg::SetTimeoutForTesting(15000);
+    }
+    void TearDown() override
+    {
+        CTransLoadProcessDlg::SetTimeoutForTesting(0);
+        CWorkDownloadSet::SetFileChooserForTesting({});
+        CWorkDownloadSet::SetDialogsForTesting({}, {});
+        CloseMachineConnections(g_settings.m_pMachines, false);
+        plat::SetMessagePoster(nullptr);
+        MachineStage::TearDown();
+    }
+    bool Run(int mode, const std::string& path)
+    {
+        return CWorkDownloadSet::RunTransfer(m_context, mode, plat::Utf8ToUtf16(path), 0);
+    }
+    std::u16string LastMessage() const
+    {
+        return m_prompt.m_shown.empty() ? std::u16string() : m_prompt.m_shown.back().text;
+    }
+    std::string Root() const { return m_program->Root(); }
+
+    QtMessagePoster m_poster;
+};
+
+TEST_F(Download, ASentJobIsAcceptedAndOnlyTheConnectionTheDialogMadeIsClosed)
+{
+    ASSERT_TRUE(Run(0, "job.out"));
+    EXPECT_TRUE(m_prompt.m_shown.empty());
+    ASSERT_FALSE(m_fake.Packets().empty());
+    EXPECT_EQ(Machine(0).m_session, nullptr);
+    EXPECT_EQ(Machine(0).m_online, 0);
+
+    ASSERT_TRUE(OpenMachineConnection(Machine(0), g_settings));
+    CTransThreadInfo* earlier = Machine(0).m_session;
+    const std::size_t before = m_fake.Packets().size();
+    ASSERT_TRUE(Run(0, "job.out"));
+    EXPECT_GT(m_fake.Packets().size(), before);
+    EXPECT_EQ(Machine(0).m_session, earlier);
+}
+
+TEST_F(Download, ASavedWorkFileIsWholeAndSendingItPassesTheStreamUnchanged)
+{
+    const std::string out = Root() + "job.out";
+    ASSERT_TRUE(Run(1, out));
+    EXPECT_TRUE(m_fake.Packets().empty()) << "saving needs no link";
+    std::string saved;
+    ASSERT_TRUE(plat::ReadWholeFile(out, saved));
+    ASSERT_FALSE(saved.empty());
+
+    ASSERT_TRUE(Run(2, out));
+    const std::vector<Bytes> sent = Payloads(m_fake);
+    ASSERT_FALSE(sent.empty());
+    Bytes stream(saved.begin(), saved.end());
+    for (auto& b : stream)
+        b ^= 0x39;
+    EXPECT_EQ(sent.back(), stream);
+    EXPECT_EQ(sent.size(), 1u) << "no frame goes with a saved file";
+
+    m_prompt.m_shown.clear();
+    m_program->Write("empty.out", "");
+    EXPECT_FALSE(Run(2, Root() + "empty.out"));
+    EXPECT_EQ(LastMessage(), ErrorText(21));
+    EXPECT_FALSE(Run(2, Root() + "missing.out"));
+    EXPECT_EQ(sent.size(), Payloads(m_fake).size());
+}
+
+TEST_F(Download, SavePathsThatCannotBeWrittenAreRefused)
+{
+    EXPECT_FALSE(Run(1, Root() + "no/such/folder/job.out"));
+    EXPECT_FALSE(m_prompt.m_shown.empty());
+    EXPECT_FALSE(std::filesystem::exists(Root() + "no/such/folder/job.out"));
+
+    // 149 bytes fit the field with its terminator, 150 do not.
+    const std::string fits = Root() + std::string(149 - Root().size() - 4, 'n') + ".out";
+    ASSERT_EQ(fits.size(), 149u);
+    ASSERT_TRUE(Run(1, fits));
+    EXPECT_TRUE(std::filesystem::exists(fits));
+    m_prompt.m_shown.clear();
+    const std::string tooLong = Root() + std::string(150 - Root().size() - 4, 'n') + ".out";
+    EXPECT_FALSE(Run(1, tooLong));
+    EXPECT_EQ(LastMessage(), ErrorText(18));
+    EXPECT_FALSE(std::filesystem::exists(tooLong));
+}
+
+TEST_F(Download, NothingToSendNoMachineOrAnotherMachinesLinkRejectWithoutSending)
+{
+    // An object on a layer without parameters makes a job without layers.
+    m_doc.m_pFirst->m_nLayer = 999;
+    EXPECT_FALSE(Run(0, "job.out"));
+    EXPECT_EQ(LastMessage(), ErrorText(6));
+    m_doc.m_pFirst->m_nLayer = 1;
+
+    g_settings.m_nCurMachine = 3;
+    EXPECT_FALSE(Run(1, Root() + "job.out"));
+    EXPECT_EQ(LastMessage(), ErrorText(5));
+    g_settings.m_nCurMachine = 0;
+
+    MachineNode& other = AddMachine(u"B", 1, plat::kLoopbackB);
+    ASSERT_TRUE(OpenMachineConnection(other, g_settings));
+    EXPECT_FALSE(Run(0, "job.out"));
+    EXPECT_EQ(Machine(0).m_session, nullptr);
+    EXPECT_TRUE(m_fake.Packets().empty());
+    EXPECT_TRUE(Run(1, Root() + "job.out"));
+    EXPECT_TRUE(std::filesystem::exists(Root() + "job.out"));
+    EXPECT_NE(other.m_session, nullptr);
+}
+
+TEST_F(Download, TheDownloadDialogChecksExtensionsAndKeepsThePathSwitch)
+{
+    std::vector<std::pair<int, std::u16string>> transfers;
+    CWorkDownloadSet::SetDialogsForTesting(
+        [](std::u16string& name) {
+            name = u"x";
+            return true;
+        },
+        [&](DOCCONTEXT&, int mode, const std::u16string& path, std::uint8_t) {
+            transfers.emplace_back(mode, path);
+            return true;
+        });
+    std::u16string chosen;
+    CWorkDownloadSet::SetFileChooserForTesting([&](bool, const QString&, std::u16string& path) {
+        path = chosen;
+        return true;
+    });
+    g_settings.use_path = 0;
+    CWorkDownloadSet dialog(m_context);
+    CDialogBase::SetModalAnswerForTesting([](CDialogBase&) { return 2; });
+    dialog.DoModal();
+    CDialogBase::SetModalAnswerForTesting({});
+    EXPECT_FALSE(dialog.Button(CWorkDownloadSet::IDC_PATH_OPTIONS)->isEnabled());
+    dialog.UsePathCheck()->click();
+    EXPECT_EQ(g_settings.use_path, 1);
+    EXPECT_TRUE(dialog.Button(CWorkDownloadSet::IDC_PATH_OPTIONS)->isEnabled());
+
+    dialog.OnDownload();
+    for (const char16_t* path : {u"/w/job", u"/w/job.txt", u"/w/JOB.OUT"}) {
+        chosen = path;
+        dialog.OnSaveFile();
+    }
+    EXPECT_EQ(LastMessage(), ErrorText(10));
+    for (const char16_t* path : {u"/w/a.txt", u"/w/b.Out"}) {
+        chosen = path;
+        dialog.OnSendFile();
+    }
+    const std::vector<std::pair<int, std::u16string>> expected = {
+        {0, u"x.out"}, {1, u"/w/job.out"}, {1, u"/w/JOB.OUT"}, {2, u"/w/b.Out"}};
+    EXPECT_EQ(transfers, expected);
+
+    // An unreachable machine: no send, the save still goes.
+    transfers.clear();
+    Machine(0).m_ip = 0;
+    dialog.OnDownload();
+    dialog.OnSendFile();
+    EXPECT_EQ(LastMessage(), ErrorText(5));
+    chosen = u"/w/c.out";
+    dialog.OnSaveFile();
+    EXPECT_EQ(transfers, (std::vector<std::pair<int, std::u16string>>{{1, u"/w/c.out"}}));
+}
+
+TEST_F(Download, PathOptionsKeepTwoTypedDecimalsFollowTheModeAndAreStoredOnOk)
+{
+    g_settings.use_path = 1;
+    g_settings.path_hight = 0.2;
+    g_settings.path_mode = CPathOptDlg::MODE_FAST;
+    Machine(0).m_tech = new CMachineTech(u"A");
+    const std::string softwareFile = plat::ParamFolder() + "software.par";
+    std::filesystem::remove(softwareFile);
+    std::vector<QString> shown;
+    CDialogBase::SetModalAnswerForTesting([&](CDialogBase& d) {
+        auto& dialog = static_cast<CPathOptDlg&>(d);
+        QLineEdit* spacing = dialog.Edit(CPathOptDlg::IDC_LINE_SPACING);
+        shown.push_back(spacing->text());
+        dialog.Radio(CPathOptDlg::IDC_H_ONE_WAY)->click();
+        EXPECT_TRUE(spacing->isEnabled());
+        for (const char* typed : {"0.3", "1.239", "2.", "1.15"}) {
+            spacing->clear();
+            QTest::keyClicks(spacing, QString::fromLatin1(typed));
+            shown.push_back(spacing->text());
+        }
+        dialog.Radio(CPathOptDlg::IDC_ORDER)->click();
+        EXPECT_FALSE(dialog.List(CPathOptDlg::IDC_START_CORNER)->isEnabled());
+        EXPECT_FALSE(dialog.List(CPathOptDlg::IDC_JOINT_POINT)->isEnabled());
+        EXPECT_FALSE(dialog.Radio(CPathOptDlg::IDC_FAST)->isChecked());
+        dialog.Check(CPathOptDlg::IDC_CLOSE_USE)->click();
+        EXPECT_TRUE(dialog.Edit(CPathOptDlg::IDC_CLOSE_REPAY)->isEnabled());
+        dialog.Check(CPathOptDlg::IDC_CLOSE_USE)->click();
+        EXPECT_FALSE(dialog.Edit(CPathOptDlg::IDC_CLOSE_REPAY)->isEnabled());
+        dialog.Check(CPathOptDlg::IDC_DISLOC_USE)->click();
+        static_cast<QDialog&>(dialog).accept();
+        return dialog.result() == QDialog::Accepted ? 1 : 2;
+    });
+    {
+        CWorkDownloadSet download(m_context);
+        download.OnPathOptions();
+    }
+    CDialogBase::SetModalAnswerForTesting({});
+    EXPECT_EQ(shown, (std::vector<QString>{"0.50", "0.50", "1.23", "2.", "1.15"}));
+    EXPECT_EQ(g_settings.path_mode, CPathOptDlg::MODE_DRAWING_ORDER);
+    EXPECT_EQ(g_settings.path_hight, 1.15);
+    EXPECT_EQ(Machine(0).m_tech->m_disloc_use, 1);
+    EXPECT_EQ(Machine(0).m_tech->m_close_use, 0);
+    EXPECT_TRUE(std::filesystem::exists(softwareFile));
+    EXPECT_TRUE(std::filesystem::exists(plat::TechFilePath(u"A")));
+
+    // Cancel stores nothing.
+    CDialogBase::SetModalAnswerForTesting([](CDialogBase& d) {
+        static_cast<CPathOptDlg&>(d).Radio(CPathOptDlg::IDC_FAST)->click();
+        return 2;
+    });
+    CWorkDownloadSet(m_context).OnPathOptions();
+    CDialogBase::SetModalAnswerForTesting({});
+    EXPECT_EQ(g_settings.path_mode, CPathOptDlg::MODE_DRAWING_ORDER);
+}
+
+} // namespace
