@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -68,21 +69,50 @@ CDocData* MakeList(const std::vector<Piece>& pieces)
     return head;
 }
 
+// One chain of 100,000 two-node pieces, 20 units long with turns of up to
+// a right angle, whose joints meet within the join distance of tolerance
+// 0.1, in chain order: every piece joins the one curve.
+std::vector<Piece> MakeChain()
+{
+    std::mt19937 rng(29);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<Piece> pieces;
+    double x = 0.0, y = 0.0, heading = 0.0;
+    for (int k = 0; k < 100000; ++k) {
+        heading += (unit(rng) - 0.5) * std::numbers::pi / 2.0;
+        const double nx = x + 20.0 * std::cos(heading), ny = y + 20.0 * std::sin(heading);
+        pieces.push_back({x + (unit(rng) - 0.5) * 0.5, y, nx, ny});
+        x = nx;
+        y = ny;
+    }
+    return pieces;
+}
+
+// Arguments: delete crossings (0 or 1), and 0 for the mixed drawing at
+// tolerance 0.001 or 1 for the single chain at tolerance 0.1.
 void BM_UniteCurves100kPieces(benchmark::State& state)
 {
-    const std::vector<Piece> pieces = MakePieces();
+    const std::uint8_t crossings = static_cast<std::uint8_t>(state.range(0));
+    const bool chain = state.range(1) != 0;
+    const std::vector<Piece> pieces = chain ? MakeChain() : MakePieces();
+    const double tol = chain ? 0.1 : 0.001;
     for (auto _ : state) {
         state.PauseTiming();
         CDocData* list = MakeList(pieces);
         state.ResumeTiming();
-        CPathProc::UniteCurves(list, 0.001, 0, nullptr);
+        CPathProc::UniteCurves(list, tol, crossings, nullptr);
         state.PauseTiming();
         DeleteObjectList(list);
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(pieces.size()));
 }
-BENCHMARK(BM_UniteCurves100kPieces)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_UniteCurves100kPieces)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // A million nodes 0.25 apart along a gentle wave, reduced with the import's
 // limits (1.0 world unit, pi/2).

@@ -35,6 +35,32 @@ double ListLength(const DOCNODE* head)
     return sum;
 }
 
+// The length of a list as ListLength sums it, or any value of at least
+// `cap` when the list is longer: walked from the end given (backwards) or
+// from the head (forwards) only until the cap is reached, so a joint at the
+// end of a long joined curve costs what the joint needs, not the curve.
+// A list shorter than the cap is summed again from its head, in ListLength's
+// order, so the comparisons made with it come out exactly as with the whole
+// sum.
+double LengthUpTo(const DOCNODE* head, const DOCNODE* last, double cap)
+{
+    double sum = 0.0;
+    if (last != nullptr) {
+        for (const DOCNODE* n = last; n->m_pPrev != nullptr; n = n->m_pPrev) {
+            sum += Distance(n->m_pPrev, n);
+            if (sum >= cap)
+                return sum;
+        }
+        return ListLength(head);
+    }
+    for (const DOCNODE* n = head; n != nullptr && n->m_pNext != nullptr; n = n->m_pNext) {
+        sum += Distance(n, n->m_pNext);
+        if (sum >= cap)
+            return sum;
+    }
+    return sum;
+}
+
 bool IsPolyline(const CDocData* o) { return o->GetType() == MT_LINE; }
 bool IsBezier(const CDocData* o) { return o->GetType() == MT_BEZIER; }
 
@@ -63,11 +89,11 @@ bool SegmentsCross(const DOCNODE* a0, const DOCNODE* a1, const DOCNODE* b0, cons
     return d1 * d2 <= 0.0 && d3 * d4 <= 0.0;
 }
 
-// Cuts `length` off the end of an open list: whole end segments that are not
-// longer than what remains go, then the last node moves back by the rest.
-void ShortenEnd(DOCNODE* head, double length)
+// Cuts `length` off the end of an open list given by its last node: whole
+// end segments that are not longer than what remains go, then the last node
+// moves back by the rest. Returns the new last node.
+DOCNODE* ShortenEnd(DOCNODE* last, double length)
 {
-    DOCNODE* last = LastNode(head);
     while (last->m_pPrev != nullptr && last->m_pPrev->m_pPrev != nullptr) {
         const double d = Distance(last->m_pPrev, last);
         if (d > length)
@@ -81,6 +107,7 @@ void ShortenEnd(DOCNODE* head, double length)
     if (last->m_pPrev != nullptr)
         GeoPointAlong(last->m_x, last->m_y, last->m_pPrev->m_x, last->m_pPrev->m_y, length, last->m_x,
                       last->m_y);
+    return last;
 }
 
 // The same at the start of the list; returns the new head.
@@ -408,23 +435,35 @@ void CPathProc::MatchCurveTypes(CDocData*& a, CDocData*& b, DOCCONTEXT* ctx)
         LineToBezier(a, ctx, 1);
 }
 
-void CPathProc::TrimJoint(CDocData* a, CDocData* b, double t)
+namespace {
+
+// Both curves open lists of two or more nodes: the joints TrimJoint treats.
+bool CanTrim(const CDocData* a, const CDocData* b)
 {
-    if (a == nullptr || b == nullptr)
-        return;
+    const DOCNODE* aHead = a->m_pNodes;
+    const DOCNODE* bHead = b->m_pNodes;
+    return aHead != nullptr && bHead != nullptr && aHead->m_pPrev == nullptr && bHead->m_pPrev == nullptr &&
+           aHead->m_pNext != nullptr && bHead->m_pNext != nullptr;
+}
+
+// TrimJoint with a's last node known; returns a's last node afterwards.
+// Neither curve is measured beyond what the limits below can tell apart
+// (the reach, half the curve, twice t), so joining a long chain piece by
+// piece stays linear.
+DOCNODE* TrimJointAt(CDocData* a, DOCNODE* aLast, CDocData* b, double t)
+{
     DOCNODE* aHead = a->m_pNodes;
     DOCNODE* bHead = b->m_pNodes;
-    if (aHead == nullptr || bHead == nullptr || aHead->m_pPrev != nullptr || bHead->m_pPrev != nullptr ||
-        aHead->m_pNext == nullptr || bHead->m_pNext == nullptr)
-        return;
-    const double la = ListLength(aHead);
-    const double lb = ListLength(bHead);
     const double reach = t * kCrossingSearchFactor;
+    // Beyond four times the larger limit a length only ever compares as
+    // "long": half of it exceeds the reach and it exceeds 2t.
+    const double cap = 4.0 * std::max(reach, t);
+    const double la = LengthUpTo(aHead, aLast, cap);
+    const double lb = LengthUpTo(bHead, nullptr, cap);
 
     // Crossing search near the joint: a's segments backwards from its end,
     // b's forwards from its start, each while the length walked before the
     // segment stays below half the curve and below the reach.
-    DOCNODE* aLast = LastNode(aHead);
     double sumA = 0.0;
     for (DOCNODE* a1 = aLast; a1->m_pPrev != nullptr && sumA < la * 0.5 && sumA < reach; a1 = a1->m_pPrev) {
         DOCNODE* a0 = a1->m_pPrev;
@@ -449,7 +488,7 @@ void CPathProc::TrimJoint(CDocData* a, CDocData* b, double t)
                     CDocState::FreeNodeList(bHead);
                     b->m_pNodes = b0;
                 }
-                return;
+                return a1;
             }
             sumB += Distance(b0, b1);
         }
@@ -462,13 +501,22 @@ void CPathProc::TrimJoint(CDocData* a, CDocData* b, double t)
     if (t > 0.0 && la > 2.0 * t &&
         GeoTurnAngle(aLast->m_pPrev->m_x, aLast->m_pPrev->m_y, aLast->m_x, aLast->m_y, bHead->m_x, bHead->m_y) >
             kSharpTurn) {
-        ShortenEnd(aHead, t);
-        aLast = LastNode(aHead);
+        aLast = ShortenEnd(aLast, t);
     }
     const DOCNODE* b1 = bHead->m_pNext;
     if (t > 0.0 && lb > 2.0 * t &&
         GeoTurnAngle(aLast->m_x, aLast->m_y, bHead->m_x, bHead->m_y, b1->m_x, b1->m_y) > kSharpTurn)
         b->m_pNodes = ShortenStart(bHead, t);
+    return aLast;
+}
+
+} // namespace
+
+void CPathProc::TrimJoint(CDocData* a, CDocData* b, double t)
+{
+    if (a == nullptr || b == nullptr || !CanTrim(a, b))
+        return;
+    TrimJointAt(a, LastNode(a->m_pNodes), b, t);
 }
 
 void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx)
@@ -566,15 +614,13 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                     if (phase == 2 || phase == 4)
                         ReverseCurve(b);
                     if (atEnd) {
-                        if (deleteCrossings != 0 && IsPolyline(a)) {
-                            TrimJoint(a, b, join);
-                            aLast = LastNode(a->m_pNodes);
-                        }
+                        if (deleteCrossings != 0 && IsPolyline(a) && CanTrim(a, b))
+                            aLast = TrimJointAt(a, aLast, b, join);
                         aLast = AppendAfterEnd(a, aLast, b);
                         endPoint = endPointAt(aLast, j, sx, sy, ex, ey);
                     } else {
-                        if (deleteCrossings != 0 && IsPolyline(a))
-                            TrimJoint(b, a, join);
+                        if (deleteCrossings != 0 && IsPolyline(a) && CanTrim(b, a))
+                            TrimJointAt(b, LastNode(b->m_pNodes), a, join);
                         PrependBeforeStart(a, b);
                         startPoint = endPointAt(a->m_pNodes, j, sx, sy, ex, ey);
                     }

@@ -7,11 +7,13 @@
 
 #include "model/DocContext.h"
 #include "model/DocDataGroup.h"
+#include "model/GeoFunctions.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <list>
+#include <numbers>
 #include <random>
 
 namespace plat {
@@ -216,6 +218,93 @@ DOCNODE* Concat(DOCNODE* head, DOCNODE* tail)
     return head;
 }
 
+// The joint trimming as first written: both curves measured whole and a's
+// end found again at every joint. Uniting a chain this way costs the square
+// of its length, so the service measures only as far as its limits reach;
+// the results must not change.
+double WholeLength(const DOCNODE* head)
+{
+    double sum = 0.0;
+    for (const DOCNODE* n = head; n != nullptr && n->m_pNext != nullptr; n = n->m_pNext)
+        sum += std::hypot(n->m_pNext->m_x - n->m_x, n->m_pNext->m_y - n->m_y);
+    return sum;
+}
+
+void WholeLengthTrimJoint(CDocData* a, CDocData* b, double t)
+{
+    DOCNODE* aHead = a->m_pNodes;
+    DOCNODE* bHead = b->m_pNodes;
+    if (aHead == nullptr || bHead == nullptr || aHead->m_pNext == nullptr || bHead->m_pNext == nullptr)
+        return;
+    auto dist = [](const DOCNODE* p, const DOCNODE* q) { return std::hypot(q->m_x - p->m_x, q->m_y - p->m_y); };
+    auto cross = [](const DOCNODE* o, const DOCNODE* p, const DOCNODE* q) {
+        return (p->m_x - o->m_x) * (q->m_y - o->m_y) - (p->m_y - o->m_y) * (q->m_x - o->m_x);
+    };
+    const double la = WholeLength(aHead);
+    const double lb = WholeLength(bHead);
+    const double reach = t * 10.0;
+    DOCNODE* aLast = LastNode(aHead);
+    double sumA = 0.0;
+    for (DOCNODE* a1 = aLast; a1->m_pPrev != nullptr && sumA < la * 0.5 && sumA < reach; a1 = a1->m_pPrev) {
+        DOCNODE* a0 = a1->m_pPrev;
+        double sumB = 0.0;
+        for (DOCNODE* b0 = bHead; b0->m_pNext != nullptr && sumB < lb * 0.5 && sumB < reach; b0 = b0->m_pNext) {
+            DOCNODE* b1 = b0->m_pNext;
+            double x = 0.0, y = 0.0;
+            if (cross(a0, a1, b0) * cross(a0, a1, b1) <= 0.0 && cross(b0, b1, a0) * cross(b0, b1, a1) <= 0.0 &&
+                GeoLineIntersection(a0->m_x, a0->m_y, a1->m_x, a1->m_y, b0->m_x, b0->m_y, b1->m_x, b1->m_y, x,
+                                    y) == 0) {
+                a1->m_x = x;
+                a1->m_y = y;
+                DOCNODE* rest = a1->m_pNext;
+                a1->m_pNext = nullptr;
+                CDocState::FreeNodeList(rest);
+                b0->m_x = x;
+                b0->m_y = y;
+                if (b0 != bHead) {
+                    b0->m_pPrev->m_pNext = nullptr;
+                    b0->m_pPrev = nullptr;
+                    CDocState::FreeNodeList(bHead);
+                    b->m_pNodes = b0;
+                }
+                return;
+            }
+            sumB += dist(b0, b1);
+        }
+        sumA += dist(a0, a1);
+    }
+    if (t > 0.0 && la > 2.0 * t &&
+        GeoTurnAngle(aLast->m_pPrev->m_x, aLast->m_pPrev->m_y, aLast->m_x, aLast->m_y, bHead->m_x, bHead->m_y) >
+            std::numbers::pi / 2.0) {
+        double length = t;
+        DOCNODE* last = aLast;
+        while (last->m_pPrev != nullptr && last->m_pPrev->m_pPrev != nullptr && dist(last->m_pPrev, last) <= length) {
+            length -= dist(last->m_pPrev, last);
+            DOCNODE* prev = last->m_pPrev;
+            prev->m_pNext = nullptr;
+            delete last;
+            last = prev;
+        }
+        GeoPointAlong(last->m_x, last->m_y, last->m_pPrev->m_x, last->m_pPrev->m_y, length, last->m_x, last->m_y);
+        aLast = last;
+    }
+    const DOCNODE* b1 = bHead->m_pNext;
+    if (t > 0.0 && lb > 2.0 * t &&
+        GeoTurnAngle(aLast->m_x, aLast->m_y, bHead->m_x, bHead->m_y, b1->m_x, b1->m_y) > std::numbers::pi / 2.0) {
+        double length = t;
+        DOCNODE* head = bHead;
+        while (head->m_pNext->m_pNext != nullptr && dist(head, head->m_pNext) <= length) {
+            length -= dist(head, head->m_pNext);
+            DOCNODE* next = head->m_pNext;
+            next->m_pPrev = nullptr;
+            delete head;
+            head = next;
+        }
+        GeoPointAlong(head->m_x, head->m_y, head->m_pNext->m_x, head->m_pNext->m_y, length, head->m_x, head->m_y);
+        b->m_pNodes = head;
+    }
+}
+
 void ReferenceUnite(CDocData*& list, double tol, std::uint8_t cross, DOCCONTEXT* ctx)
 {
     if (list == nullptr || tol < 1e-7)
@@ -248,13 +337,13 @@ void ReferenceUnite(CDocData*& list, double tol, std::uint8_t cross, DOCCONTEXT*
                         CPathProc::ReverseCurve(b);
                     if (phase <= 2) {
                         if (cross != 0 && a->GetType() == MT_LINE)
-                            CPathProc::TrimJoint(a, b, t);
+                            WholeLengthTrimJoint(a, b, t);
                         if (a->GetType() == MT_BEZIER)
                             DropFirst(b->m_pNodes);
                         a->m_pNodes = Concat(a->m_pNodes, b->m_pNodes);
                     } else {
                         if (cross != 0 && a->GetType() == MT_LINE)
-                            CPathProc::TrimJoint(b, a, t);
+                            WholeLengthTrimJoint(b, a, t);
                         if (a->GetType() == MT_BEZIER)
                             DropFirst(a->m_pNodes);
                         a->m_pNodes = Concat(b->m_pNodes, a->m_pNodes);
@@ -412,6 +501,56 @@ TEST(UniteCurves, LonelyEndsLeftOutOfTheSearchChangeNoJoin)
             DeleteObjectList(fast);
             DeleteObjectList(plain);
         }
+    }
+}
+
+// Chains of a few thousand pieces, some of whose joints overshoot (crossings
+// near the joint), stop short or turn back sharply, shuffled and in random
+// directions: long joined curves meet every length limit of the trimming
+// on both sides, and must come out as the whole-length trimming made them.
+TEST(UniteCurves, LongChainsWithCrossingsJoinAsWithWholeLengthTrimming)
+{
+    DOCCONTEXT ctx;
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE(seed);
+        const double tol = 0.1, join = tol * 10.0;
+        auto make = [&] {
+            std::mt19937 rng(seed);
+            std::uniform_real_distribution<double> unit(0.0, 1.0);
+            std::vector<CDocData*> objects;
+            for (int chain = 0; chain < 3; ++chain) {
+                double x = chain * 1e5, y = 0.0, heading = 0.0;
+                for (int k = 0; k < 1000; ++k) {
+                    const double turn = unit(rng) < 0.05 ? 2.2 + unit(rng) : (unit(rng) - 0.5) * 1.5;
+                    heading += turn;
+                    const double length = join * (0.4 + unit(rng) * (unit(rng) < 0.5 ? 3.0 : 40.0));
+                    std::vector<XY> pts{{x + (unit(rng) - 0.5) * 0.6 * join, y + (unit(rng) - 0.5) * 0.6 * join}};
+                    const int more = 1 + static_cast<int>(unit(rng) * 3.0);
+                    for (int m = 1; m <= more; ++m) {
+                        const double bend = heading + (unit(rng) - 0.5) * 0.4;
+                        pts.emplace_back(x + std::cos(bend) * length * m / more, y + std::sin(bend) * length * m / more);
+                    }
+                    // Some joints overshoot the next start, others stop short.
+                    const double over = unit(rng) < 0.15 ? (unit(rng) - 0.3) * 0.5 * join : 0.0;
+                    x = pts.back().first;
+                    y = pts.back().second;
+                    pts.back() = {x + std::cos(heading) * over, y + std::sin(heading) * over};
+                    if (unit(rng) < 0.5)
+                        std::reverse(pts.begin(), pts.end());
+                    objects.push_back(MakeLine(pts));
+                }
+            }
+            std::shuffle(objects.begin(), objects.end(), rng);
+            return LinkObjectRange(objects);
+        };
+        CDocData* fast = make();
+        CDocData* plain = make();
+        CPathProc::UniteCurves(fast, tol, 1, &ctx);
+        ReferenceUnite(plain, tol, 1, &ctx);
+        EXPECT_LT(CountObjects(fast), 1000); // curves of several pieces form
+        ExpectSameDrawings(fast, plain);
+        DeleteObjectList(fast);
+        DeleteObjectList(plain);
     }
 }
 
