@@ -25,6 +25,9 @@
 #include <limits>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr int kLastLayer = kPaletteSize - 1;
@@ -184,6 +187,12 @@ void CBmpLoader::Binarise(std::string& grey)
 
 bool CBmpLoader::InvertImage(const std::string& path)
 {
+    // The new bytes are renamed over the file, which the folder allows even
+    // for a file that may not be written: such a file is left as it is.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+        ::access(path.c_str(), W_OK) != 0)
+        return false;
     std::string bytes;
     BMPHEADER h;
     if (!plat::ReadWholeFile(path, bytes) || !ParseBmpHeader(bytes, h) || !h.IsPlainGrey8())

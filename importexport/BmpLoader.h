@@ -71,8 +71,9 @@ public:
     static bool FindFreeLayer(int& index, std::uint32_t& colour, DOCCONTEXT* ctx);
 
     // Replaces every pixel of a grey image file by its complement, in one
-    // step. False when the file cannot be read or written or is not an
-    // uncompressed bottom-up 8-bit BMP.
+    // step (a temporary file renamed over it). False, the file untouched,
+    // when it cannot be read or written (a read-only file included) or is
+    // not an uncompressed bottom-up 8-bit BMP whose rows lie in the file.
     static bool InvertImage(const std::string& path);
 
     // The copies are numbered by one counter for the program's run.

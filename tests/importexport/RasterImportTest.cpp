@@ -414,6 +414,16 @@ TEST_F(RasterImport, InvertComplementsThePixelsButNotThePadding)
     EXPECT_EQ(ReadFileBytes(path), MakeBmp(f, {{255, 55}}));
     EXPECT_FALSE(CBmpLoader::InvertImage(File("rgb.bmp", MakeBmp(Form(1, 1, 24), {{1, 2, 3}}))));
     EXPECT_FALSE(CBmpLoader::InvertImage(m_folder.Root() + "missing.bmp"));
+    // A file that may not be written, or whose last row is cut off, stays.
+    const std::string locked = File("locked.bmp", MakeBmp(f, {{0, 200}}));
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    EXPECT_FALSE(CBmpLoader::InvertImage(locked));
+    EXPECT_EQ(ReadFileBytes(locked), MakeBmp(f, {{0, 200}}));
+    std::string cut = MakeBmp(Form(2, 2, 8), {{1, 2}, {3, 4}});
+    cut.pop_back();
+    const std::string truncated = File("cut.bmp", cut);
+    EXPECT_FALSE(CBmpLoader::InvertImage(truncated));
+    EXPECT_EQ(ReadFileBytes(truncated), cut);
 }
 
 TEST_F(RasterImport, DispatcherAsksTheBitmapOptionsAndRemembersThem)
