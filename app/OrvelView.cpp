@@ -7,6 +7,7 @@
 #include "QtDeviceContext.h"
 #include "Resources.h"
 #include "ViewPageCommands.h"
+#include "ViewPathCommands.h"
 #include "ViewSettingsCommands.h"
 #include "WorkPanelPages.h"
 #include "model/DocContext.h"
@@ -205,6 +206,7 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     RegisterCommands();
     ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
+    ViewPathCommands::Register(*this);
 }
 
 COrvelView::~COrvelView()

@@ -6,6 +6,7 @@
 #include "QtPrompt.h"
 #include "SignalCloser.h"
 #include "ui/MachineManage.h"
+#include "ui/ParamRunFrame.h"
 #include "ui/WorkDlgBar.h"
 #include "ui/WorkDownloadSet.h"
 #include "ui/WorkPageWork.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv)
         CWorkDownloadSet dialog(context);
         dialog.DoModal();
     };
+    dialogs.runFrame = &CParamRunFrame::Ask;
     dialogs.jobName = &CWorkDownloadSet::AskJobName;
     dialogs.transfer = &CWorkDownloadSet::RunTransfer;
     CWorkPageWork::SetDialogs(std::move(dialogs));
