@@ -261,6 +261,7 @@ TEST_F(PathCommandsTest, OffsetModesOutwardAndAutomaticPassTheSameFlag)
             return Click(d, CParamScaleSlot::IDC_OK);
         };
         ViewPathCommands::ContourOffset(m_ctx, nullptr);
+        EXPECT_EQ(Steps(), 1);
         ASSERT_EQ(Count(), 2);
         boxes.push_back(At(1)->GetBoundRect());
         ASSERT_TRUE(CDocState::Undo(&m_ctx));
