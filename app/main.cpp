@@ -6,6 +6,7 @@
 #include "QtPrompt.h"
 #include "SignalCloser.h"
 #include "ui/MachineManage.h"
+#include "ui/QtImportOptions.h"
 #include "ui/WorkDlgBar.h"
 #include "ui/WorkDownloadSet.h"
 #include "ui/WorkPageWork.h"
@@ -29,6 +30,8 @@ int main(int argc, char** argv)
     plat::SetMessagePoster(&poster);
     QtPrompt prompt;
     plat::SetPrompt(&prompt);
+    QtImportOptions importOptions;
+    plat::SetImportOptions(&importOptions);
 
     CWorkPageWork::Dialogs dialogs;
     dialogs.machineManager = [](DOCCONTEXT* context) {
@@ -54,6 +57,7 @@ int main(int argc, char** argv)
     }
 
     CWorkPageWork::SetDialogs({});
+    plat::SetImportOptions(nullptr);
     plat::SetPrompt(nullptr);
     // Threads that still post get false from here on.
     poster.Shutdown();
