@@ -876,6 +876,12 @@ void COrvelView::RegisterCommands()
     });
 }
 
+void COrvelView::SelectToolIn(plat::ViewWindow* view)
+{
+    if (auto* drawing = dynamic_cast<COrvelView*>(view))
+        drawing->OnCommand(kSelectToolCommand);
+}
+
 void COrvelView::SwitchTool(int index)
 {
     DOCCONTEXT& ctx = Context();

@@ -111,6 +111,10 @@ public:
     // switch (the old and the new tool reset, the select and node tools
     // start with nothing selected).
     void SwitchTool(int index);
+    // The select tool command, sent to a drawing view as its toolbar button
+    // sends it (the work panel's layer list does this); nothing for null or
+    // another kind of window.
+    static void SelectToolIn(plat::ViewWindow* view);
     // Undo and redo: the tool is reset and the whole view repainted.
     void OnUndo();
     void OnRedo();

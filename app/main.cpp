@@ -2,6 +2,7 @@
 #include "MainFrame.h"
 #include "OrvelApp.h"
 #include "OrvelDocManager.h"
+#include "OrvelView.h"
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv)
     };
     dialogs.jobName = &CWorkDownloadSet::AskJobName;
     dialogs.transfer = &CWorkDownloadSet::RunTransfer;
+    dialogs.selectTool = &COrvelView::SelectToolIn;
     CWorkPageWork::SetDialogs(std::move(dialogs));
 
     int status = 0;

@@ -18,6 +18,8 @@
 #include "processing/PathProc.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
+#include "settings/WorkParams.h"
+#include "ui/WorkPageWork.h"
 
 #include <QAction>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -273,6 +276,42 @@ TEST_F(ViewInputTest, ToolSwitchesResetExactlyTheToolsConcerned)
     EXPECT_EQ(g_log, (std::vector<std::string>{"8:reset0", "0:reset0"}));
     EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->IsSelected(), 0);
     EXPECT_TRUE(Ctx().m_rcSelect.IsEmpty());
+}
+
+// A click in the work panel's layer list ends the drawing tool as the select
+// button does (its button checked, both tools reset) and leaves exactly the
+// row's layer selected; a window that is not a drawing view is left alone.
+TEST_F(ViewInputTest, ALayerListClickSwitchesTheViewToTheSelectToolAndSelectsTheLayer)
+{
+    WorkParams* savedLayers = g_settings.m_pLayers;
+    g_settings.m_pLayers = MakeDefaultLayerList();
+    CDocData* line = AddLine();
+    ASSERT_TRUE(Run(32793));
+    CWorkPageWork::Dialogs dialogs;
+    dialogs.selectTool = &COrvelView::SelectToolIn;
+    CWorkPageWork::SetDialogs(dialogs);
+    {
+        QWidget host;
+        CWorkPageWork page;
+        page.Create(&host);
+        page.FillDeviceList(&Ctx(), m_view);
+        page.RefreshLayerList();
+        page.LayerList()->selectRow(0);
+        g_log.clear();
+        page.OnLayerClick();
+    }
+    CWorkPageWork::SetDialogs({});
+    FreeWorkParamList(g_settings.m_pLayers);
+    g_settings.m_pLayers = savedLayers;
+    EXPECT_EQ(m_frame->Router().Update(32772).m_nCheck, 1);
+    EXPECT_EQ(m_frame->Router().Update(32793).m_nCheck, 0);
+    EXPECT_EQ(Ctx().m_nTool, 0);
+    EXPECT_EQ(g_log.front(), "4:reset0");
+    EXPECT_EQ(line->IsSelected(), 1);
+
+    plat::RecordingView other;
+    COrvelView::SelectToolIn(&other);
+    COrvelView::SelectToolIn(nullptr);
 }
 
 // A click that only ends typing in a property edit does not reach the tool;
