@@ -49,6 +49,10 @@ void BM_PolylineMouseMove10kCorners(benchmark::State& state)
     frame->Router().Execute(32792);
     DOCCONTEXT& ctx = view->Context();
     CDocState* tool = ctx.m_pTools[TOOL_POLYLINE];
+    if (ctx.m_nTool != TOOL_POLYLINE || tool == nullptr) {
+        state.SkipWithError("the polyline tool is not current");
+        return;
+    }
 
     // A random walk of 20-pixel steps over the visible part of the view.
     std::mt19937 rng(31);
