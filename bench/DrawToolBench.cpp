@@ -2,22 +2,16 @@
 // a shown main frame at zoom 1: a mouse move with a chain of 10,000 corners
 // started, which erases and draws the whole chain and its rubber line in
 // XOR (target: under 10 ms).
-#include "QtBench.h"
-#include "app/ChildFrame.h"
-#include "app/MainFrame.h"
-#include "app/OrvelDocManager.h"
-#include "app/OrvelView.h"
+#include "EditViewBench.h"
 #include "model/DocContext.h"
 #include "model/DocState.h"
 #include "model/NodeList.h"
 
 #include <QMouseEvent>
-#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <memory>
 #include <random>
 
 namespace {
@@ -26,28 +20,19 @@ constexpr int kCorners = 10000;
 
 void BM_PolylineMouseMove10kCorners(benchmark::State& state)
 {
-    UseScratchFolders();
-    EnsureQtApplication();
-    auto frame = std::make_unique<CMainFrame>();
-    if (!frame->Create()) {
-        state.SkipWithError("no main frame");
-        return;
-    }
-    frame->resize(1800, 1200);
-    frame->show();
-    while (frame->windowHandle() == nullptr || !frame->windowHandle()->isExposed())
-        QCoreApplication::processEvents();
-    auto documents = std::make_unique<OrvelDocManager>([&frame] { return frame.get(); });
-    documents->NewDocument();
-    if (documents->Frames().empty()) {
+    plat::EditView v;
+    if (!plat::MakeEditView(v, 0)) {
         state.SkipWithError("no document window");
         return;
     }
-    COrvelView* view = documents->Frames().front()->View();
+    COrvelView* view = v.view;
     const QSize size = view->ClientSize();
-    view->OnZoomRect(plat::RECT{500000, 500000, 500000 + size.width(), 500000 + size.height()});
-    frame->Router().Execute(32792);
+    v.frame->Router().Execute(32792);
     DOCCONTEXT& ctx = view->Context();
+    // Zoom 1 where the view is scrolled to: a world unit is a pixel.
+    ctx.m_dZoom = 1.0;
+    const plat::POINT scroll = ctx.ScrollPosition();
+    const double left = scroll.x, top = scroll.y;
     CDocState* tool = ctx.m_pTools[TOOL_POLYLINE];
     if (ctx.m_nTool != TOOL_POLYLINE || tool == nullptr) {
         state.SkipWithError("the polyline tool is not current");
@@ -57,11 +42,11 @@ void BM_PolylineMouseMove10kCorners(benchmark::State& state)
     // A random walk of 20-pixel steps over the visible part of the view.
     std::mt19937 rng(31);
     std::uniform_real_distribution<double> step(-20.0, 20.0);
-    double x = 500000.0 + size.width() / 2.0, y = 500000.0 + size.height() / 2.0;
+    double x = left + size.width() / 2.0, y = top + size.height() / 2.0;
     DOCNODE* tail = nullptr;
     for (int i = 0; i < kCorners; ++i) {
-        x = std::clamp(x + step(rng), 500000.0, 500000.0 + size.width());
-        y = std::clamp(y + step(rng), 500000.0, 500000.0 + size.height());
+        x = std::clamp(x + step(rng), left, left + size.width());
+        y = std::clamp(y + step(rng), top, top + size.height());
         tail = AppendNode(tail, x, y);
         if (tool->m_pNodes == nullptr)
             tool->m_pNodes = tail;
