@@ -101,6 +101,11 @@ void CDocStateDrawNode::OnSetCursor(DOCCONTEXT* ctx)
     SetArrowCursor(ctx);
 }
 
+bool CDocStateDrawNode::UpdateSelectionRect(DOCCONTEXT* ctx)
+{
+    return SharedUpdateSelectionRect(ctx);
+}
+
 void CDocStateDrawNode::OnLButtonDown(DOCCONTEXT* ctx)
 {
     if (ctx == nullptr)

@@ -25,6 +25,9 @@ public:
     void OnKeyDown(DOCCONTEXT* ctx, std::uint32_t key) override;
     void DrawFeedback(DOCCONTEXT* ctx) override;
     void OnSetCursor(DOCCONTEXT* ctx) override;
+    // The shared body: after an undo the frame follows the objects that are
+    // selected now, not the polyline the undo took away.
+    bool UpdateSelectionRect(DOCCONTEXT* ctx) override;
 
     // The point turned about the chain's last corner so that the segment
     // to it keeps its length and points at the nearest multiple of 15

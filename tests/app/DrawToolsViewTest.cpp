@@ -121,6 +121,12 @@ TEST_F(DrawToolsViewTest, PolylineFinishesByEscEnterAndMenuAndRightClickLeaves)
     EXPECT_EQ(First()->m_pNext->m_rcBound.Height(), 100.0);
     EXPECT_EQ(Steps(), 2);
     ExpectScreenIsFresh();
+    // Undo takes the new polyline away, and its frame with it: nothing is
+    // selected in the older state.
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(First()->m_pNext, nullptr);
+    EXPECT_TRUE(Ctx().m_rcSelect.IsEmpty());
+    ASSERT_TRUE(Run(32906));
 
     Click(100, 100);
     Click(150, 100);
