@@ -1,5 +1,7 @@
 #include "DocTools.h"
 
+#include "DocStateDrawNode.h"
+#include "DocStateDrawRect.h"
 #include "DocStateNone.h"
 
 #include "model/DocContext.h"
@@ -36,5 +38,9 @@ CDocState* CreateDocTool(std::int32_t index)
         return nullptr;
     if (index == TOOL_SELECT)
         return new CDocStateNone;
+    if (index == TOOL_POLYLINE)
+        return new CDocStateDrawNode;
+    if (index == TOOL_RECT)
+        return new CDocStateDrawRect;
     return new CDocState;
 }
