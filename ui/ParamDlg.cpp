@@ -82,7 +82,7 @@ void CParamDlg::SetFileChooserForTesting(FileChooser chooser)
 }
 
 CParamDlg::CParamDlg(DOCCONTEXT* context, int machineIndex, QWidget* parent)
-    : CDialogBase(IDD, kSection, parent), m_context(context), m_machineIndex(machineIndex)
+    : CDialogBase(IDD, kSection, parent), m_context(context)
 {
     setWindowTitle(QStringLiteral("System Parameters"));
     const SoftwareSettings& settings =
@@ -99,7 +99,7 @@ CParamDlg::CParamDlg(DOCCONTEXT* context, int machineIndex, QWidget* parent)
         // The requests reach the machine's link through the block.
         m_pMachine->m_params->SetMachine(m_pMachine);
     }
-    std::memset(static_cast<void*>(&m_snapshot), 0, sizeof m_snapshot);
+    m_snapshot = MachineParams{};
 
     auto* layout = new QVBoxLayout(this);
     m_tab = new CMyTabCtrl(this);
@@ -353,7 +353,7 @@ void CParamDlg::WriteFailed()
                      plat::MB_OK | plat::MB_ICONWARNING);
     m_write_pending = 0;
     SetStatus(kWriteTimeoutStatus);
-    std::memset(static_cast<void*>(&m_snapshot), 0, sizeof m_snapshot);
+    m_snapshot = MachineParams{};
     setEnabled(true);
 }
 
@@ -395,7 +395,7 @@ void CParamDlg::OnAnswer()
         if (IsSameMachineParam(*block, m_snapshot)) {
             m_write_pending = 0;
             SetStatus(kWrittenStatus);
-            std::memset(static_cast<void*>(&m_snapshot), 0, sizeof m_snapshot);
+            m_snapshot = MachineParams{};
         } else {
             WriteFailed();
         }

@@ -97,7 +97,6 @@ private:
     void WriteFailed();
 
     DOCCONTEXT* m_context;
-    int m_machineIndex;
     MachineNode* m_pMachine = nullptr;
     int m_comPort = 0;
     std::uint8_t m_conn_existed = 1;

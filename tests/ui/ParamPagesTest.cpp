@@ -144,6 +144,16 @@ TEST_F(ParamPagesTest, TheRotaryYResolutionFollowsTheReferenceValuesOnYAlone)
     EXPECT_FALSE(axis.Control(CMachineAxisParamDlg::IDC_CALC_RESOLUTION)->isHidden());
 }
 
+TEST_F(ParamPagesTest, EscapeOnTheAxisPageKeepsTheDialogOpenAndElsewhereClosesIt)
+{
+    m_dlg->show();
+    QTest::keyClick(m_dlg->AxisPage()->Edit(CMachineAxisParamDlg::IDC_JOURNEY), Qt::Key_Escape);
+    EXPECT_TRUE(m_dlg->isVisible());
+    QTest::keyClick(m_dlg->OtherPage()->Edit(CMachineOtherParamDlg::IDC_SPEED_RATE), Qt::Key_Escape);
+    EXPECT_FALSE(m_dlg->isVisible());
+    EXPECT_EQ(m_dlg->result(), QDialog::Rejected);
+}
+
 TEST(ParamCalculator, DivisorsClearOfZeroAndOnlyFiniteNumbersCompute)
 {
     auto compute = [](int mode, const char* a, const char* b, double r, bool* closed = nullptr) {
