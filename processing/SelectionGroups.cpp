@@ -153,11 +153,15 @@ bool CSelectionGroups::GroupSelection(DOCCONTEXT* ctx, bool perLayer)
     };
     std::vector<Pending> groups;
     std::unordered_map<std::int32_t, std::size_t> byLayer;
+    // Groups begun since the last object that stays: it is their place.
+    std::size_t placeless = 0;
     const CDocData* leader = nullptr;
     CDocData* end = nullptr;
     for (CDocData* o = head; o != nullptr;) {
         CDocData* next = o->m_pNext;
         if (o->IsSelected() == 0) {
+            for (; placeless < groups.size(); ++placeless)
+                groups[placeless].before = o;
             end = o;
             o = next;
             continue;
@@ -167,12 +171,8 @@ bool CSelectionGroups::GroupSelection(DOCCONTEXT* ctx, bool perLayer)
         else if (!perLayer)
             o->SetColor(leader->m_nLayer, leader->m_nColor);
         const auto [it, added] = byLayer.try_emplace(perLayer ? o->m_nLayer : 0, groups.size());
-        if (added) {
-            CDocData* before = next;
-            while (before != nullptr && before->IsSelected() != 0)
-                before = before->m_pNext;
-            groups.push_back({nullptr, nullptr, before});
-        }
+        if (added)
+            groups.push_back({});
         Pending& group = groups[it->second];
         Unlink(head, o);
         Append(group.members, group.tail, o);
