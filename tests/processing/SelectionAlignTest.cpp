@@ -46,54 +46,37 @@ protected:
     DOCCONTEXT m_ctx;
 };
 
-TEST_F(SelectionAlign, LeftEdgesMeetTheSelectionBoxAndTheObjectInPlaceMovesByZero)
+TEST_F(SelectionAlign, EdgesMeetTheOldSelectionBoxAndTooSmallASelectionTakesNoStep)
 {
     CDocData* a = Box(0, 50, 0, 20);
     CDocData* b = Box(100, 130, 40, 70);
     Doc() = LinkObjects({a, b});
     const std::vector<XY> aNodes = NodePositions(a->m_pNodes);
 
+    // Left edges: the object already at 0 is moved by zero.
     ASSERT_TRUE(CSelectionAlign::AlignSelection(&m_ctx, 1, 0));
-    EXPECT_EQ(m_ctx.m_nChangeCount, 1u);
     EXPECT_EQ(NodePositions(a->m_pNodes), aNodes);
     EXPECT_EQ(Edges(b), (std::vector<double>{0, 30, 40, 70}));
     EXPECT_EQ(Edges(m_ctx.m_rcSelect), (std::vector<double>{0, 50, 0, 70}));
-
-    // One undo gives both back.
-    ASSERT_TRUE(CDocState::Undo(&m_ctx));
-    EXPECT_EQ(Edges(Doc()->m_pNext), (std::vector<double>{100, 130, 40, 70}));
-}
-
-TEST_F(SelectionAlign, VerticalMiddlesMoveOnlyInYAndRightEdgesTakeTheBoxMaximum)
-{
-    CDocData* a = Box(0, 50, 0, 20);
-    CDocData* b = Box(100, 130, 40, 70);
-    Doc() = LinkObjects({a, b});
-    // Middle of the box: 35.
+    // Vertical middles (35) move only in y.
     ASSERT_TRUE(CSelectionAlign::AlignSelection(&m_ctx, 0, 2));
     EXPECT_EQ(Edges(a), (std::vector<double>{0, 50, 25, 45}));
-    EXPECT_EQ(Edges(b), (std::vector<double>{100, 130, 20, 50}));
-
-    // Right edges and lower edges at once: the box is now 0..130, 20..50.
+    EXPECT_EQ(Edges(b), (std::vector<double>{0, 30, 20, 50}));
+    // Right and lower edges at once, against 0..50, 20..50.
     ASSERT_TRUE(CSelectionAlign::AlignSelection(&m_ctx, 3, 3));
-    EXPECT_EQ(Edges(a), (std::vector<double>{80, 130, 30, 50}));
-    EXPECT_EQ(Edges(b), (std::vector<double>{100, 130, 20, 50}));
-    EXPECT_EQ(m_ctx.m_nChangeCount, 2u);
-}
+    EXPECT_EQ(Edges(b), (std::vector<double>{20, 50, 20, 50}));
+    EXPECT_EQ(m_ctx.m_nChangeCount, 3u);
+    // One undo step per command.
+    ASSERT_TRUE(CDocState::Undo(&m_ctx));
+    EXPECT_EQ(Edges(Doc()->m_pNext), (std::vector<double>{0, 30, 20, 50}));
 
-TEST_F(SelectionAlign, TooSmallASelectionDoesNothingWithoutAStep)
-{
-    CDocData* a = Box(0, 50, 0, 20);
-    CDocData* b = Box(100, 130, 40, 70);
-    b->SetSelected(0);
-    Doc() = LinkObjects({a, b});
+    Doc()->SetSelected(0);
     EXPECT_FALSE(CSelectionAlign::AlignSelection(&m_ctx, 1, 0));
-    EXPECT_EQ(Edges(b), (std::vector<double>{100, 130, 40, 70}));
-    a->SetSelected(0);
+    Doc()->m_pNext->SetSelected(0);
     m_ctx.m_rcSelect.SetEmpty();
     EXPECT_FALSE(CSelectionAlign::MirrorSelection(&m_ctx, true, false));
-    EXPECT_EQ(m_ctx.m_nChangeCount, 0u);
-    EXPECT_EQ(m_ctx.m_pCurrent->m_pOlder, nullptr);
+    EXPECT_EQ(m_ctx.m_nChangeCount, 4u);
+    EXPECT_EQ(Edges(Doc()->m_pNext), (std::vector<double>{0, 30, 20, 50}));
 }
 
 TEST_F(SelectionAlign, MirroringAnArrayedObjectKeepsTheBoxCornerWhereItWas)
