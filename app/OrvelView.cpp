@@ -15,6 +15,8 @@
 #include "model/DocState.h"
 #include "model/LeadInOut.h"
 #include "processing/PathProc.h"
+#include "processing/SelectionAlign.h"
+#include "processing/SelectionGroups.h"
 #include "importexport/FileReadTrans.h"
 #include "platform/Folders.h"
 #include "settings/LanguageTable.h"
@@ -55,8 +57,18 @@ namespace vc {
 constexpr plat::UINT ZoomWorkArea = 32789, ZoomAll = 32790, ShowOrder = 32817, ShowTravel = 32867,
                      ShowStart = 32868, KeepProportions = 32852, SetStartPoint = 32822, EndPathOpen = 32880,
                      EndPathClosed = 32881, CloseSelected = 32891, DeleteSelected = 32892, PlaceLowerEdge = 32897,
-                     PlaceUpperEdge = 32898, PlaceCentre = 32899;
+                     PlaceUpperEdge = 32898, PlaceCentre = 32899, Group = 32860, Ungroup = 32861,
+                     UngroupAll = 32862, MirrorLeftRight = 32833, MirrorTopBottom = 32834;
 }
+
+// The alignment commands with their horizontal and vertical modes.
+struct AlignCommand {
+    plat::UINT command;
+    int horizontal;
+    int vertical;
+};
+constexpr std::array<AlignCommand, 6> kAlignCommands = {
+    {{32835, 1, 0}, {32839, 2, 0}, {32837, 3, 0}, {32838, 0, 1}, {32836, 0, 2}, {32840, 0, 3}}};
 
 // The alignment commands of the keys L, E, R, T, C and B.
 struct AlignKey {
@@ -873,6 +885,13 @@ void COrvelView::RegisterCommands()
     On(vc::PlaceLowerEdge, [this] { PlaceSelection(0); });
     On(vc::PlaceUpperEdge, [this] { PlaceSelection(2); });
     On(vc::PlaceCentre, [this] { PlaceSelection(1); });
+    On(vc::Group, [this] { GroupSelection(); });
+    On(vc::Ungroup, [this] { UngroupSelection(); });
+    On(vc::UngroupAll, [this] { UngroupAll(); });
+    for (const AlignCommand& align : kAlignCommands)
+        On(align.command, [this, align] { AlignSelection(align.horizontal, align.vertical); });
+    On(vc::MirrorLeftRight, [this] { MirrorSelection(true, false); });
+    On(vc::MirrorTopBottom, [this] { MirrorSelection(false, true); });
     On(vc::DeleteSelected, [this] {
         // The current tool deletes, as if Delete were pressed in the view.
         QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
@@ -1040,6 +1059,42 @@ void COrvelView::PlaceSelection(std::uint32_t mode)
         ZoomToAll();
     else
         ZoomToWorkArea();
+}
+
+bool COrvelView::GroupSelection()
+{
+    SyncToolWithHistory();
+    return CSelectionGroups::GroupCommand(&Context());
+}
+
+bool COrvelView::UngroupSelection()
+{
+    SyncToolWithHistory();
+    return CSelectionGroups::UngroupCommand(&Context(), false);
+}
+
+bool COrvelView::UngroupAll()
+{
+    SyncToolWithHistory();
+    return CSelectionGroups::UngroupCommand(&Context(), true);
+}
+
+bool COrvelView::AlignSelection(int horizontal, int vertical)
+{
+    SyncToolWithHistory();
+    if (!CSelectionAlign::AlignSelection(&Context(), horizontal, vertical))
+        return false;
+    FollowSelection();
+    return true;
+}
+
+bool COrvelView::MirrorSelection(bool horizontal, bool vertical)
+{
+    SyncToolWithHistory();
+    if (!CSelectionAlign::MirrorSelection(&Context(), horizontal, vertical))
+        return false;
+    FollowSelection();
+    return true;
 }
 
 void COrvelView::OnCloseSelected()

@@ -102,6 +102,17 @@ public:
     // selection was as large as the table, else the table. Nothing without
     // a machine.
     void PlaceSelection(std::uint32_t mode);
+    // Group (32860), ungroup one level (32861) and ungroup through every
+    // level (32862) of the selection; one undo step each, none when nothing
+    // changes. True when the document changed.
+    bool GroupSelection();
+    bool UngroupSelection();
+    bool UngroupAll();
+    // Align (horizontal mode 1 left, 2 centre, 3 right; vertical mode 1
+    // upper, 2 middle, 3 lower edge) and mirror the selection as whole
+    // objects against its box; one undo step each.
+    bool AlignSelection(int horizontal, int vertical);
+    bool MirrorSelection(bool horizontal, bool vertical);
     void OnZoomIn();
     void OnZoomOut();
     // A wheel turn: 1 or more zooms in, 0 or less out.
