@@ -1,5 +1,7 @@
 #include "DocTools.h"
 
+#include "DocStateDrawBezier.h"
+#include "DocStateDrawEllipse.h"
 #include "DocStateNone.h"
 
 #include "model/DocContext.h"
@@ -36,5 +38,9 @@ CDocState* CreateDocTool(std::int32_t index)
         return nullptr;
     if (index == TOOL_SELECT)
         return new CDocStateNone;
+    if (index == TOOL_BEZIER)
+        return new CDocStateDrawBezier;
+    if (index == TOOL_ELLIPSE)
+        return new CDocStateDrawEllipse;
     return new CDocState;
 }
