@@ -2,6 +2,8 @@
 
 #include "DocStateDrawNode.h"
 #include "DocStateDrawRect.h"
+#include "DocStateDrawBezier.h"
+#include "DocStateDrawEllipse.h"
 #include "DocStateNone.h"
 
 #include "model/DocContext.h"
@@ -42,5 +44,9 @@ CDocState* CreateDocTool(std::int32_t index)
         return new CDocStateDrawNode;
     if (index == TOOL_RECT)
         return new CDocStateDrawRect;
+    if (index == TOOL_BEZIER)
+        return new CDocStateDrawBezier;
+    if (index == TOOL_ELLIPSE)
+        return new CDocStateDrawEllipse;
     return new CDocState;
 }
