@@ -1,6 +1,9 @@
 #include "DocTools.h"
 
+#include "DocStateEditNode.h"
 #include "DocStateNone.h"
+#include "DocStateZoomInOut.h"
+#include "DocStateZoomMove.h"
 
 #include "model/DocContext.h"
 #include "model/DocState.h"
@@ -34,7 +37,17 @@ CDocState* CreateDocTool(std::int32_t index)
 {
     if (index < 0 || index >= kToolCount)
         return nullptr;
-    if (index == TOOL_SELECT)
+    switch (index) {
+    case TOOL_SELECT:
         return new CDocStateNone;
+    case TOOL_EDIT_NODE:
+        return new CDocStateEditNode;
+    case TOOL_ZOOM:
+        return new CDocStateZoomInOut;
+    case TOOL_PAN:
+        return new CDocStateZoomMove;
+    default:
+        break;
+    }
     return new CDocState;
 }
