@@ -370,8 +370,8 @@ TEST_F(ViewToolsTest, NodeToolLetsGoOfAnObjectNoLongerInTheDrawing)
     EXPECT_EQ(tool.m_bButtonDown, 0);
 }
 
-// The context menu carries the start point entry's text from the
-// language table; Reset always ends in mode 0 and repaints a band cut short.
+// The context menu comes up at the mouse; Reset always ends in mode 0 and
+// repaints a band or a node preview cut short.
 TEST_F(ViewToolsTest, NodeMenuAndResetFromEveryMode)
 {
     CDocStateEditNode tool;
@@ -393,4 +393,13 @@ TEST_F(ViewToolsTest, NodeMenuAndResetFromEveryMode)
     m_view.m_invalidated.clear();
     tool.Reset(0, &m_ctx);
     EXPECT_EQ(m_view.m_invalidated, (std::vector<plat::RECT>{{235, 235, 365, 315}}));
+
+    // A node preview runs to the neighbours: the whole view.
+    Click(tool, 500050, 500000);
+    Press(tool, 500100, 500000);
+    Move(tool, 500300, 500300);
+    m_view.m_invalidated.clear();
+    tool.Reset(0, &m_ctx);
+    EXPECT_EQ(m_view.m_invalidated.front(), (plat::RECT{0, 0, -1, -1}));
+    EXPECT_EQ(tool.m_nMode, 0u);
 }
