@@ -7,11 +7,7 @@
 // - a pan step over 100,000 ten-node polylines in a shown document window:
 //   one scroll and one repaint (target: under 100 ms). The pan only marks
 //   the view invalid, so moves that come during a repaint share the next.
-#include "QtBench.h"
-#include "app/ChildFrame.h"
-#include "app/MainFrame.h"
-#include "app/OrvelDocManager.h"
-#include "app/OrvelView.h"
+#include "EditViewBench.h"
 #include "app/tools/DocStateEditNode.h"
 #include "model/DocContext.h"
 #include "model/DocDataLine.h"
@@ -21,12 +17,9 @@
 #include "settings/SoftwareSettings.h"
 
 #include <QMouseEvent>
-#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
-#include <random>
 
 namespace {
 
@@ -40,34 +33,6 @@ CDocData* ZigZag(int n)
     auto* line = new CDocDataLine(head, 1, nullptr);
     line->RecalcBoundRect(nullptr);
     return line;
-}
-
-// Polylines of ten nodes, random walks of 2 mm steps from random starts.
-CDocData* Polylines(int count)
-{
-    std::mt19937 rng(31);
-    std::uniform_real_distribution<double> startX(kWorldOrigin, kWorldOrigin + 9000.0);
-    std::uniform_real_distribution<double> startY(kWorldOrigin, kWorldOrigin + 6000.0);
-    std::uniform_real_distribution<double> step(-20.0, 20.0);
-    CDocData* head = nullptr;
-    CDocData* last = nullptr;
-    for (int i = 0; i < count; ++i) {
-        double x = startX(rng), y = startY(rng);
-        DOCNODE* tail = AppendNode(nullptr, x, y);
-        DOCNODE* nodes = tail;
-        for (int k = 1; k < 10; ++k) {
-            x += step(rng);
-            y += step(rng);
-            tail = AppendNode(tail, x, y);
-        }
-        auto* line = new CDocDataLine(nodes, 1, nullptr);
-        line->m_nColor = g_settings.PaletteColor(i % 8);
-        line->RecalcBoundRect(nullptr);
-        line->m_pPrev = last;
-        (last != nullptr ? last->m_pNext : head) = line;
-        last = line;
-    }
-    return head;
 }
 
 // A document of its own on a recording view at zoom 1, scroll (499950,
@@ -155,7 +120,7 @@ BENCHMARK(BM_NodeToolDragRelease100kNodes)->Unit(benchmark::kMillisecond)->Itera
 void BM_NodeToolObjectCheck100kObjects(benchmark::State& state)
 {
     NodeBench b;
-    CDocData* first = Polylines(100000);
+    CDocData* first = plat::MakeBenchPolylines(100000);
     b.ctx.m_pCurrent->m_pFirst = first;
     CDocData* last = first;
     while (last->m_pNext != nullptr)
@@ -169,27 +134,12 @@ BENCHMARK(BM_NodeToolObjectCheck100kObjects)->Unit(benchmark::kMicrosecond)->Ite
 
 void BM_PanStep100kPolylines(benchmark::State& state)
 {
-    UseScratchFolders();
-    EnsureQtApplication();
-    auto frame = std::make_unique<CMainFrame>();
-    if (!frame->Create()) {
-        state.SkipWithError("no main frame");
-        return;
-    }
-    frame->resize(1800, 1200);
-    frame->show();
-    while (frame->windowHandle() == nullptr || !frame->windowHandle()->isExposed())
-        QCoreApplication::processEvents();
-    auto documents = std::make_unique<OrvelDocManager>([&frame] { return frame.get(); });
-    documents->NewDocument();
-    if (documents->Frames().empty()) {
+    plat::EditView v;
+    if (!plat::MakeEditView(v)) {
         state.SkipWithError("no document window");
         return;
     }
-    COrvelView* view = documents->Frames().front()->View();
-    view->Context().m_pCurrent->m_pFirst = Polylines(100000);
-    view->ZoomToAll();
-    view->UpdateWindow();
+    COrvelView* view = v.view;
     view->OnCommand(32937);
     QWidget* viewport = view->viewport();
     const auto send = [viewport](QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons held) {
