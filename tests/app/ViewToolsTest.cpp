@@ -4,7 +4,6 @@
 #include "app/tools/DocStateEditNode.h"
 #include "app/tools/DocStateZoomInOut.h"
 #include "app/tools/DocStateZoomMove.h"
-#include "app/tools/DocTools.h"
 #include "model/DocContext.h"
 #include "model/DocDataLine.h"
 #include "model/DocListNode.h"
@@ -17,8 +16,6 @@
 
 #include <algorithm>
 #include <initializer_list>
-#include <memory>
-#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -85,6 +82,12 @@ protected:
         Release(t, x1, y1);
     }
     void Click(CDocState& t, double x, double y) { Drag(t, x, y, x, y); }
+    void Cursor(CDocState& t, double x, double y, int expected)
+    {
+        Move(t, x, y);
+        t.OnSetCursor(&m_ctx);
+        EXPECT_EQ(m_view.m_cursors.back(), expected) << x << ", " << y;
+    }
     int Steps() const
     {
         int n = 0;
@@ -98,14 +101,6 @@ protected:
         for (const DOCNODE* p = obj->m_pNodes; p != nullptr; p = p->m_pNext)
             ++n;
         return n;
-    }
-    bool Invalidated(const plat::RECT& r) const
-    {
-        for (const plat::RECT& i : m_view.m_invalidated) {
-            if (i == r)
-                return true;
-        }
-        return false;
     }
     // Exclusive-or drawing is gone when every call was made twice.
     void ExpectEverythingErased() const
@@ -125,16 +120,6 @@ protected:
 };
 
 } // namespace
-
-TEST(ViewToolTable, NodeZoomAndPanToolsTakeTheirSlots)
-{
-    std::unique_ptr<CDocState> node(CreateDocTool(TOOL_EDIT_NODE));
-    std::unique_ptr<CDocState> zoom(CreateDocTool(TOOL_ZOOM));
-    std::unique_ptr<CDocState> pan(CreateDocTool(TOOL_PAN));
-    EXPECT_EQ(typeid(*node), typeid(CDocStateEditNode));
-    EXPECT_EQ(typeid(*zoom), typeid(CDocStateZoomInOut));
-    EXPECT_EQ(typeid(*pan), typeid(CDocStateZoomMove));
-}
 
 // ---- Zoom -------------------------------------------------------------------
 
@@ -173,7 +158,7 @@ TEST_F(ViewToolsTest, ZoomResetDuringBandRepaintsItAndForgetsThePress)
     Press(zoom, 500000, 500000);
     Move(zoom, 500100, 500050);
     zoom.Reset(0, &m_ctx);
-    EXPECT_TRUE(Invalidated(plat::RECT{35, 35, 165, 115}));
+    EXPECT_EQ(m_view.m_invalidated, (std::vector<plat::RECT>{{35, 35, 165, 115}}));
     Release(zoom, 500100, 500050);
     EXPECT_TRUE(m_view.m_messages.empty());
 }
@@ -242,15 +227,9 @@ TEST_F(ViewToolsTest, NodeToolPicksHoversAndTakesAnAnchor)
     Click(tool, 500050, 500000);
     EXPECT_EQ(tool.m_nMode, 1u);
     EXPECT_EQ(tool.m_pObject, line);
-    Move(tool, 500050, 500001);
-    tool.OnSetCursor(&m_ctx);
-    EXPECT_EQ(m_view.m_cursors.back(), 250);
-    Move(tool, 500101, 500000);
-    tool.OnSetCursor(&m_ctx);
-    EXPECT_EQ(m_view.m_cursors.back(), 251);
-    Move(tool, 500050, 500050);
-    tool.OnSetCursor(&m_ctx);
-    EXPECT_EQ(m_view.m_cursors.back(), 249);
+    Cursor(tool, 500050, 500001, 250);
+    Cursor(tool, 500101, 500000, 251);
+    Cursor(tool, 500050, 500050, 249);
     Press(tool, 500100, 500000);
     EXPECT_EQ(tool.m_nMode, 2u);
     EXPECT_EQ(tool.m_nDragKind, 1u);
