@@ -201,7 +201,8 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     // Every move reaches the tool and the status bar, button held or not.
     viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
+                                [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
     RegisterCommands();
     ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
@@ -209,6 +210,9 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
 
 COrvelView::~COrvelView()
 {
+    // The focus moves while the base widget is taken down, when this view
+    // is no longer a view.
+    disconnect(m_focusConnection);
     if (m_document != nullptr && Context().m_pView == this) {
         Context().m_pView = nullptr;
         Context().m_pDC = nullptr;

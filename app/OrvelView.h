@@ -242,6 +242,7 @@ private:
     void OnCloseSelected();
     // The keyboard focus moved between two widgets of the application.
     void OnFocusChanged(QWidget* old, QWidget* now);
+    QMetaObject::Connection m_focusConnection;
     bool IsViewWidget(const QWidget* widget) const;
     // The property edits after a tool event or a history move: rewritten
     // when the selection box is no longer the one they show.
