@@ -448,6 +448,43 @@ void COrvelView::GiveRulersTheScroll()
     }
 }
 
+bool COrvelView::GetScrollInfo(plat::ScrollBar bar, plat::ScrollInfo& info) const
+{
+    const QScrollBar* scroll = bar == plat::SB_HORZ ? horizontalScrollBar() : verticalScrollBar();
+    info = plat::ScrollInfo{scroll->minimum(), scroll->maximum(), scroll->pageStep(), scroll->value(),
+                            scroll->sliderPosition()};
+    return true;
+}
+
+void COrvelView::SetScrollInfo(plat::ScrollBar bar, const plat::ScrollInfo& info)
+{
+    QScrollBar* scroll = bar == plat::SB_HORZ ? horizontalScrollBar() : verticalScrollBar();
+    m_settingScroll = true;
+    scroll->setRange(info.nMin, info.nMax);
+    scroll->setPageStep(info.nPage);
+    scroll->setValue(info.nPos);
+    m_settingScroll = false;
+}
+
+void COrvelView::ScrollBy(std::int32_t dx, std::int32_t dy)
+{
+    if (dx == 0 && dy == 0)
+        return;
+    m_firstFitPending = false;
+    m_settingScroll = true;
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx);
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + dy);
+    m_settingScroll = false;
+}
+
+void COrvelView::SetRulerPositions(std::int32_t horz, std::int32_t vert)
+{
+    if (CChildFrame* frame = Frame()) {
+        frame->SetHorzRulerPos(horz);
+        frame->SetVertRulerPos(vert);
+    }
+}
+
 plat::POINT COrvelView::GetScrollPosition() const
 {
     return plat::POINT{horizontalScrollBar()->value(), verticalScrollBar()->value()};
@@ -1146,10 +1183,17 @@ void COrvelView::ReleaseDC(CDC* dc)
 
 void COrvelView::SetCursor(int cursorId)
 {
-    // The system's sizing cursors have Qt's shapes; cursor resources of
-    // their own come with the tools that use them.
+    // The system's sizing cursors have Qt's shapes; the tools' own cursors
+    // are images.
     Qt::CursorShape shape = Qt::ArrowCursor;
     switch (cursorId) {
+    case 159:
+    case 249:
+    case 250:
+    case 251:
+    case 261:
+        viewport()->setCursor(CursorResource(cursorId));
+        return;
     case plat::IDC_SIZENWSE:
         shape = Qt::SizeFDiagCursor;
         break;

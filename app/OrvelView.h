@@ -93,7 +93,7 @@ public:
     void ZoomToAll();
     // Zoom to a world rectangle, centred; nothing when it is narrower or
     // lower than one world unit (the previous zoom is still recorded).
-    void OnZoomRect(const plat::RECT& world);
+    void OnZoomRect(const plat::RECT& world) override;
     // One zoom step (x 1.2 in, / 1.2 out, held to [1e-5, 100]) that keeps
     // the world point under the mouse at its pixel.
     // Places the selection on the current machine's table (mode 0 against
@@ -115,6 +115,8 @@ public:
     bool MirrorSelection(bool horizontal, bool vertical);
     void OnZoomIn();
     void OnZoomOut();
+    void OnZoomIn() override;
+    void OnZoomOut() override;
     // A wheel turn: 1 or more zooms in, 0 or less out.
     void OnMouseWheel(int delta);
 
@@ -149,6 +151,12 @@ public:
     void ReleaseDC(CDC* dc) override;
     plat::LPARAM SendMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam) override;
     void SetCursor(int cursorId) override;
+    // The pan's scroll: the bars are moved without their scroll handling,
+    // which would repaint at once; the caller repaints.
+    bool GetScrollInfo(plat::ScrollBar bar, plat::ScrollInfo& info) const override;
+    void SetScrollInfo(plat::ScrollBar bar, const plat::ScrollInfo& info) override;
+    void ScrollBy(std::int32_t dx, std::int32_t dy) override;
+    void SetRulerPositions(std::int32_t horz, std::int32_t vert) override;
     void TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client) override;
     void RefreshSelectionPage() override;
     void RefreshLayerList() override;

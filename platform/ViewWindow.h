@@ -23,6 +23,18 @@ constexpr int IDC_SIZEWE = 32644;
 constexpr int IDC_SIZENS = 32645;
 constexpr int IDC_SIZEALL = 32646;
 
+// One scroll bar as the view keeps it: the range (the maximum is a position
+// too), the page, the position and where its thumb is being dragged.
+struct ScrollInfo {
+    std::int32_t nMin = 0;
+    std::int32_t nMax = 0;
+    std::int32_t nPage = 0;
+    std::int32_t nPos = 0;
+    std::int32_t nTrackPos = 0;
+    friend bool operator==(const ScrollInfo&, const ScrollInfo&) = default;
+};
+enum ScrollBar : int { SB_HORZ = 0, SB_VERT = 1 };
+
 // A context-menu item whose text replaces the resource's own.
 struct MenuItemText {
     UINT id = 0;
@@ -49,6 +61,19 @@ public:
     // A message sent to the view and handled before the call returns (the
     // zoom messages WM_USER+103 to +105); 0 when it is not the view's.
     virtual LPARAM SendMessage(UINT, WPARAM, LPARAM) { return 0; }
+    // The zoom messages as calls: one step in or out about the mouse point,
+    // and to a world rectangle (left, top, right, bottom).
+    virtual void OnZoomIn() {}
+    virtual void OnZoomOut() {}
+    virtual void OnZoomRect(const RECT&) {}
+    // A scroll bar's range, page and position; false when there is none.
+    virtual bool GetScrollInfo(ScrollBar, ScrollInfo&) const { return false; }
+    // Writes a scroll bar back; no scroll handling runs for it.
+    virtual void SetScrollInfo(ScrollBar, const ScrollInfo&) {}
+    // Moves the scroll position by whole pixels and the content with it.
+    virtual void ScrollBy(std::int32_t, std::int32_t) {}
+    // The rulers follow a scroll position, horizontal then vertical.
+    virtual void SetRulerPositions(std::int32_t, std::int32_t) {}
     // The cursor over the view: IDC_ARROW or a cursor resource id.
     virtual void SetCursor(int) {}
     // Shows context menu `menuId` at a client point, with the given item
@@ -86,6 +111,33 @@ public:
         m_messages.push_back(msg);
         return 0;
     }
+    // The zoom calls are noted by their message numbers.
+    void OnZoomIn() override { m_messages.push_back(WM_USER + 103); }
+    void OnZoomOut() override { m_messages.push_back(WM_USER + 104); }
+    void OnZoomRect(const RECT& world) override
+    {
+        m_messages.push_back(WM_USER + 105);
+        m_zoomRects.push_back(world);
+    }
+    // The bars' positions are m_scroll.
+    bool GetScrollInfo(ScrollBar bar, ScrollInfo& info) const override
+    {
+        info = m_bars[bar];
+        info.nPos = bar == SB_HORZ ? m_scroll.x : m_scroll.y;
+        return true;
+    }
+    void SetScrollInfo(ScrollBar bar, const ScrollInfo& info) override
+    {
+        m_bars[bar] = info;
+        (bar == SB_HORZ ? m_scroll.x : m_scroll.y) = info.nPos;
+    }
+    void ScrollBy(std::int32_t dx, std::int32_t dy) override
+    {
+        m_scrolls.push_back(POINT{dx, dy});
+        m_scroll.x += dx;
+        m_scroll.y += dy;
+    }
+    void SetRulerPositions(std::int32_t horz, std::int32_t vert) override { m_rulers.push_back(POINT{horz, vert}); }
     void SetCursor(int id) override { m_cursors.push_back(id); }
     void TrackPopupMenu(int menuId, std::span<const MenuItemText> texts, POINT client) override
     {
@@ -114,6 +166,10 @@ public:
     int m_dcsTaken = 0;
     int m_dcsReleased = 0;
     std::vector<UINT> m_messages;
+    std::vector<RECT> m_zoomRects;
+    ScrollInfo m_bars[2] = {ScrollInfo{0, 999999, 0, 0, 0}, ScrollInfo{0, 999999, 0, 0, 0}};
+    std::vector<POINT> m_scrolls;
+    std::vector<POINT> m_rulers;
     std::vector<int> m_cursors;
     std::vector<Popup> m_popups;
     std::vector<std::vector<double>> m_sizesShown;

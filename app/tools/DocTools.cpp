@@ -4,7 +4,10 @@
 #include "DocStateDrawRect.h"
 #include "DocStateDrawBezier.h"
 #include "DocStateDrawEllipse.h"
+#include "DocStateEditNode.h"
 #include "DocStateNone.h"
+#include "DocStateZoomInOut.h"
+#include "DocStateZoomMove.h"
 
 #include "model/DocContext.h"
 #include "model/DocState.h"
@@ -38,7 +41,8 @@ CDocState* CreateDocTool(std::int32_t index)
 {
     if (index < 0 || index >= kToolCount)
         return nullptr;
-    if (index == TOOL_SELECT)
+    switch (index) {
+    case TOOL_SELECT:
         return new CDocStateNone;
     if (index == TOOL_POLYLINE)
         return new CDocStateDrawNode;
@@ -48,5 +52,14 @@ CDocState* CreateDocTool(std::int32_t index)
         return new CDocStateDrawBezier;
     if (index == TOOL_ELLIPSE)
         return new CDocStateDrawEllipse;
+    case TOOL_EDIT_NODE:
+        return new CDocStateEditNode;
+    case TOOL_ZOOM:
+        return new CDocStateZoomInOut;
+    case TOOL_PAN:
+        return new CDocStateZoomMove;
+    default:
+        break;
+    }
     return new CDocState;
 }
