@@ -135,6 +135,8 @@ public:
     plat::LPARAM SendMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam) override;
     void SetCursor(int cursorId) override;
     void TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client) override;
+    // The text font dialog, modal over the view.
+    bool ShowFontDialog(plat::FontDialogValues& values) override;
     void RefreshSelectionPage() override;
     void RefreshLayerList() override;
     void RefreshOrderList() override;

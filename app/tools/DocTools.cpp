@@ -1,5 +1,6 @@
 #include "DocTools.h"
 
+#include "DocStateDrawText.h"
 #include "DocStateNone.h"
 
 #include "model/DocContext.h"
@@ -36,5 +37,7 @@ CDocState* CreateDocTool(std::int32_t index)
         return nullptr;
     if (index == TOOL_SELECT)
         return new CDocStateNone;
+    if (index == TOOL_TEXT)
+        return new CDocStateDrawText;
     return new CDocState;
 }
