@@ -6,6 +6,7 @@
 #include "QtBench.h"
 #include "app/tools/DocStateDrawText.h"
 #include "model/DocContext.h"
+#include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "platform/ViewWindow.h"
 #include "settings/SoftwareSettings.h"

@@ -13,16 +13,20 @@
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
+#include "settings/LanguageTable.h"
 #include "settings/MachineNode.h"
+#include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
 #include "ui/ParamFontType.h"
 #include "ui/XPButton.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <memory>
 #include <set>
 #include <vector>
@@ -103,9 +107,14 @@ TEST(TextFontDialog, MissingFaceSelectsItsMatchAndNonNumbersKeepTheDialogOpen)
     EXPECT_EQ(dlg.m_font_high, 5.0);
 }
 
-// The character map button starts gucharmap; Cancel gives nothing back.
-TEST(TextFontDialog, CharacterMapButtonStartsTheCharacterMap)
+// The texts come from their entries of the language file's section; the
+// character map button starts gucharmap; Cancel gives nothing back.
+TEST(TextFontDialog, TakesItsTextsAndStartsTheCharacterMap)
 {
+    plat::ScratchProgram program(plat::kChineseFile);
+    std::array<std::u16string, kLanguageTableSize> table;
+    ASSERT_GT(CReadParamFile().LoadLanguageFiles(table), 0);
+    SetLanguageTable(table);
     std::vector<QString> started;
     CParamFontType::SetLauncherForTesting([&started](const QString& program) {
         started.push_back(program);
@@ -113,11 +122,18 @@ TEST(TextFontDialog, CharacterMapButtonStartsTheCharacterMap)
     });
     CParamFontType dlg(u"TrueType", u"DejaVu Sans", u"A", 10.0, 0.0);
     const int result = RunFontDialog(dlg, [](CParamFontType& d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("文字"));
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("1227"))->text(), QStringLiteral("字高(mm)"));
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("1228"))->text(), QStringLiteral("字间距(mm)"));
+        EXPECT_EQ(d.OkButton()->text(), QStringLiteral("确定"));
+        EXPECT_EQ(d.CancelButton()->text(), QStringLiteral("取消"));
+        EXPECT_EQ(d.CharMapButton()->text(), QStringLiteral("字符映射表..."));
         d.CharMapButton()->click();
         d.HeightEdit()->setText(QStringLiteral("99"));
         d.CancelButton()->click();
     });
     CParamFontType::SetLauncherForTesting(nullptr);
+    SetLanguageTable({});
     EXPECT_EQ(started, std::vector<QString>{QStringLiteral("gucharmap")});
     EXPECT_EQ(result, plat::IDCANCEL);
     EXPECT_EQ(dlg.m_font_high, 10.0);
