@@ -6,6 +6,7 @@
 // document window of a shown main frame. Beside them the device context
 // alone: 900,000 short one-pixel lines into a 1600 x 1000 image, and one line
 // across 40 million pixels of which a few thousand are inside.
+#include "EditViewBench.h"
 #include "QtBench.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
@@ -39,35 +40,13 @@ struct PolylineView {
     std::unique_ptr<COrvelView> view;
 };
 
-// Polylines of ten nodes, each a random walk of 2 mm steps from a random
-// start on the table, in the first eight layer colours.
+// The editing benchmarks' polylines in a bare view.
 PolylineView MakePolylineView()
 {
     EnsureQtApplication();
     PolylineView out;
     out.doc = std::make_unique<COrvelDoc>();
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<double> startX(kWorldOrigin, kWorldOrigin + 9000.0);
-    std::uniform_real_distribution<double> startY(kWorldOrigin, kWorldOrigin + 6000.0);
-    std::uniform_real_distribution<double> step(-20.0, 20.0);
-    CDocData* head = nullptr;
-    CDocData* last = nullptr;
-    for (int i = 0; i < kObjects; ++i) {
-        double x = startX(rng), y = startY(rng);
-        DOCNODE* nodes = AppendNode(nullptr, x, y);
-        DOCNODE* tail = nodes;
-        for (int k = 1; k < 10; ++k) {
-            x += step(rng);
-            y += step(rng);
-            tail = AppendNode(tail, x, y);
-        }
-        auto* line = new CDocDataLine(nodes, 1, nullptr);
-        line->m_nLayer = i % 8;
-        line->m_nColor = g_settings.PaletteColor(i % 8);
-        line->m_pPrev = last;
-        (last != nullptr ? last->m_pNext : head) = line;
-        last = line;
-    }
+    CDocData* head = plat::MakeBenchPolylines(kObjects);
     out.doc->Context().m_pCurrent->m_pFirst = head;
     out.view = std::make_unique<COrvelView>(out.doc.get());
     out.view->show();

@@ -14,6 +14,7 @@
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/NodeList.h"
+#include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
 
 #include <QCheckBox>
@@ -294,7 +295,9 @@ TEST_F(PropertyBarTest, TheRealDialogImportsTheChosenFile)
 {
     m_program->Write("line.dxf", kLineDxf);
     g_settings.import_file_dir = m_program->Root();
+    // The switch is read from software.par when the command starts.
     g_settings.m_file_view = 1;
+    CReadParamFile().WriteSoftwareParam(g_settings);
     bool seen = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -306,6 +309,7 @@ TEST_F(PropertyBarTest, TheRealDialogImportsTheChosenFile)
         auto* check = dialog->findChild<QCheckBox*>(QStringLiteral("1256"));
         ASSERT_NE(check, nullptr);
         EXPECT_EQ(check->text(), QStringLiteral("Preview"));
+        EXPECT_TRUE(check->isChecked());
         check->click(); // the switch is remembered off
         dialog->selectFile(QString::fromStdString(m_program->Root() + "line.dxf"));
         QMetaObject::invokeMethod(dialog, "accept");
