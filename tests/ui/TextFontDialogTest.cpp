@@ -1,11 +1,9 @@
-// The text font dialog on its own (face list, matching, number reading, the
-// character map button) and from the text tool in a shown main frame: one
-// real modal run from a press in the view, Cancel, and a placed outline on
-// the screen.
+// The text font dialog on its own (face list, matching, number reading,
+// texts, character map) and from the text tool in a shown main frame: one
+// real modal run from a press, Cancel, and a placed outline on the screen.
 #include "AppTestSupport.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
-#include "app/OrvelDoc.h"
 #include "app/OrvelDocManager.h"
 #include "app/OrvelView.h"
 #include "app/RecentFileList.h"
@@ -14,7 +12,6 @@
 #include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "settings/LanguageTable.h"
-#include "settings/MachineNode.h"
 #include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
 #include "ui/ParamFontType.h"
@@ -27,9 +24,7 @@
 #include <QTimer>
 
 #include <array>
-#include <memory>
 #include <set>
-#include <vector>
 
 namespace {
 
@@ -37,9 +32,8 @@ namespace {
 int RunFontDialog(CParamFontType& dlg, const std::function<void(CParamFontType&)>& answer)
 {
     CDialogBase::SetModalAnswerForTesting([&answer](CDialogBase& d) {
-        auto& font = static_cast<CParamFontType&>(d);
-        answer(font);
-        return font.result() == QDialog::Accepted ? plat::IDOK : plat::IDCANCEL;
+        answer(static_cast<CParamFontType&>(d));
+        return d.result() == QDialog::Accepted ? plat::IDOK : plat::IDCANCEL;
     });
     const int result = dlg.DoModal();
     CDialogBase::SetModalAnswerForTesting({});
@@ -48,11 +42,10 @@ int RunFontDialog(CParamFontType& dlg, const std::function<void(CParamFontType&)
 
 } // namespace
 
-// Every family once, DejaVu Sans among them and selected by name; the
-// numbers shown "%.15g"; OK gives back what the controls hold.
+// Every family once, DejaVu Sans selected by name, numbers shown "%.15g";
+// OK gives back the controls, the numbers read as the property bar reads.
 TEST(TextFontDialog, ListsEachFamilyOnceAndGivesBackTheControls)
 {
-    plat::ScratchProgram program;
     CParamFontType dlg(u"TrueType", u"DejaVu Sans", u"abc", 0.1 + 0.2, 12.7);
     const int result = RunFontDialog(dlg, [](CParamFontType& d) {
         std::set<QString> seen;
@@ -63,28 +56,21 @@ TEST(TextFontDialog, ListsEachFamilyOnceAndGivesBackTheControls)
         EXPECT_EQ(d.KindList()->currentText(), QStringLiteral("TrueType"));
         EXPECT_EQ(d.HeightEdit()->text(), QStringLiteral("0.3"));
         EXPECT_EQ(d.SpacingEdit()->text(), QStringLiteral("12.7"));
-        EXPECT_EQ(d.TextEdit()->text(), QStringLiteral("abc"));
-        EXPECT_EQ(d.windowTitle(), QStringLiteral("Text"));
-        EXPECT_EQ(d.CancelButton()->text(), QStringLiteral("Cancel"));
-        EXPECT_EQ(d.CharMapButton()->text(), QStringLiteral("Character Map..."));
         d.TextEdit()->setText(QStringLiteral("激光"));
         d.HeightEdit()->setText(QStringLiteral(" 12.5mm"));
         d.SpacingEdit()->setText(QStringLiteral("-.5"));
         d.OkButton()->click();
     });
     EXPECT_EQ(result, plat::IDOK);
-    EXPECT_EQ(dlg.m_font_type, u"TrueType");
-    EXPECT_EQ(dlg.m_font_name, u"DejaVu Sans");
-    EXPECT_EQ(dlg.m_font_text, u"激光");
+    EXPECT_TRUE(dlg.m_font_type == u"TrueType" && dlg.m_font_name == u"DejaVu Sans" && dlg.m_font_text == u"激光");
     EXPECT_EQ(dlg.m_font_high, 12.5);
     EXPECT_EQ(dlg.m_font_inter, -0.5);
     EXPECT_EQ(CParamFontType::FamilyOf(QStringLiteral("Noto Sans [GOOG]")), QStringLiteral("Noto Sans"));
-    EXPECT_EQ(CParamFontType::FamilyOf(QStringLiteral("[Odd]")), QStringLiteral("[Odd]"));
 }
 
-// A face that is not installed selects the face fontconfig gives for it, so
-// OK never returns an empty face; a height or spacing that is no number
-// keeps the dialog open and the members as they were.
+// A face that is not installed selects fontconfig's match for it, so OK
+// never gives an empty face; a height or spacing that is no number keeps
+// the dialog open.
 TEST(TextFontDialog, MissingFaceSelectsItsMatchAndNonNumbersKeepTheDialogOpen)
 {
     CParamFontType dlg(u"TrueType", u"Arial", u"A", 10.0, 0.0);
@@ -93,7 +79,6 @@ TEST(TextFontDialog, MissingFaceSelectsItsMatchAndNonNumbersKeepTheDialogOpen)
             d.HeightEdit()->setText(QString::fromLatin1(bad));
             d.OkButton()->click();
             EXPECT_NE(d.result(), QDialog::Accepted) << bad;
-            EXPECT_TRUE(d.HeightEdit()->hasFocus() || !d.isVisible());
         }
         d.HeightEdit()->setText(QStringLiteral("5"));
         d.SpacingEdit()->setText(QStringLiteral("x"));
@@ -107,8 +92,8 @@ TEST(TextFontDialog, MissingFaceSelectsItsMatchAndNonNumbersKeepTheDialogOpen)
     EXPECT_EQ(dlg.m_font_high, 5.0);
 }
 
-// The texts come from their entries of the language file's section; the
-// character map button starts gucharmap; Cancel gives nothing back.
+// Texts from the entries of "phase2:draw-tool"; the character map button
+// starts gucharmap; Cancel gives nothing back.
 TEST(TextFontDialog, TakesItsTextsAndStartsTheCharacterMap)
 {
     plat::ScratchProgram program(plat::kChineseFile);
@@ -116,8 +101,8 @@ TEST(TextFontDialog, TakesItsTextsAndStartsTheCharacterMap)
     ASSERT_GT(CReadParamFile().LoadLanguageFiles(table), 0);
     SetLanguageTable(table);
     std::vector<QString> started;
-    CParamFontType::SetLauncherForTesting([&started](const QString& program) {
-        started.push_back(program);
+    CParamFontType::SetLauncherForTesting([&started](const QString& name) {
+        started.push_back(name);
         return false;
     });
     CParamFontType dlg(u"TrueType", u"DejaVu Sans", u"A", 10.0, 0.0);
@@ -125,8 +110,7 @@ TEST(TextFontDialog, TakesItsTextsAndStartsTheCharacterMap)
         EXPECT_EQ(d.windowTitle(), QStringLiteral("文字"));
         EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("1227"))->text(), QStringLiteral("字高(mm)"));
         EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("1228"))->text(), QStringLiteral("字间距(mm)"));
-        EXPECT_EQ(d.OkButton()->text(), QStringLiteral("确定"));
-        EXPECT_EQ(d.CancelButton()->text(), QStringLiteral("取消"));
+        EXPECT_EQ(d.OkButton()->text() + d.CancelButton()->text(), QStringLiteral("确定取消"));
         EXPECT_EQ(d.CharMapButton()->text(), QStringLiteral("字符映射表..."));
         d.CharMapButton()->click();
         d.HeightEdit()->setText(QStringLiteral("99"));
@@ -145,22 +129,18 @@ class TextToolViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_savedMachines = g_settings.m_pMachines;
-        g_settings.m_pMachines = nullptr;
-        g_settings.SetPaletteAndInterfaceDefaults();
         m_program = std::make_unique<plat::ScratchProgram>();
+        g_settings.SetPaletteAndInterfaceDefaults();
         m_frame = std::make_unique<CMainFrame>();
         ASSERT_TRUE(m_frame->Create());
         m_frame->resize(1000, 800);
         m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
         m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
         m_manager->NewDocument();
-        ASSERT_EQ(m_manager->Frames().size(), 1u);
-        m_view = m_manager->Frames()[0]->View();
+        m_view = m_manager->Frames().at(0)->View();
         m_view->SwitchTool(TOOL_TEXT);
-        g_settings.m_nCurLayer = 2; // the palette's choice once the frame has read its settings
+        g_settings.m_nCurLayer = 2; // once the frame has read its settings
     }
     void TearDown() override
     {
@@ -170,26 +150,20 @@ protected:
         m_frame.reset();
         m_program.reset();
         g_settings.m_nCurLayer = 0;
-        g_settings.m_pMachines = m_savedMachines;
     }
     DOCCONTEXT& Ctx() { return m_view->Context(); }
-    int Objects()
+    std::pair<int, int> ObjectsAndSteps()
     {
-        int n = 0;
+        std::pair<int, int> n{0, 0};
         for (CDocData* o = Ctx().m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext)
-            ++n;
-        return n;
-    }
-    int Steps()
-    {
-        int n = 0;
+            ++n.first;
         for (CDocListNode* s = Ctx().m_pCurrent->m_pOlder; s != nullptr; s = s->m_pOlder)
-            ++n;
+            ++n.second;
         return n;
     }
     void Press() { QTest::mouseClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 300)); }
 
-    MachineNode* m_savedMachines = nullptr;
+    plat::ScopedRecordingPrompt m_prompt;
     std::unique_ptr<plat::ScratchProgram> m_program;
     std::unique_ptr<CMainFrame> m_frame;
     RecentFileList m_recent{QStringLiteral("BrenvikTextToolViewTest")};
@@ -199,9 +173,8 @@ protected:
 
 } // namespace
 
-// A press runs the real dialog modally over the view; the operator types a
-// letter and presses OK, and the letter is placed as one undo step. Cancel
-// then places nothing.
+// A press runs the real dialog modally over the view; a letter typed and OK
+// place it as one undo step. Cancel then places nothing.
 TEST_F(TextToolViewTest, APressRunsTheDialogModallyAndPlacesTheText)
 {
     bool answered = false;
@@ -213,52 +186,38 @@ TEST_F(TextToolViewTest, APressRunsTheDialogModallyAndPlacesTheText)
         answered = true;
         dlg->FaceList()->setCurrentIndex(dlg->FaceList()->findText(QStringLiteral("DejaVu Sans")));
         dlg->TextEdit()->setText(QStringLiteral("A"));
-        dlg->HeightEdit()->setText(QStringLiteral("20"));
         dlg->OkButton()->click();
     });
     poll.start(10);
     Press();
     poll.stop();
     ASSERT_TRUE(answered);
-    EXPECT_EQ(Objects(), 1);
+    EXPECT_EQ(ObjectsAndSteps(), std::make_pair(1, 1));
     EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->GetType(), MT_CHAR);
-    EXPECT_EQ(Steps(), 1);
 
     CDialogBase::SetModalAnswerForTesting([](CDialogBase& d) {
         static_cast<CParamFontType&>(d).CancelButton()->click();
         return plat::IDCANCEL;
     });
     Press();
-    EXPECT_EQ(Objects(), 1);
-    EXPECT_EQ(Steps(), 1);
+    EXPECT_EQ(ObjectsAndSteps(), std::make_pair(1, 1));
 }
 
 // At height 1000 a glyph unit is one world unit: the hand-made outline's
-// closing segment runs from (500000, 500000) to (500000, 500060) and shows in
-// the layer's colour.
+// closing segment runs from (500000, 500000) to (500000, 500060) and shows
+// in the layer's colour.
 TEST_F(TextToolViewTest, PlacedOutlineShowsInTheLayerColour)
 {
-    plat::TTPOLYGON polygon; // starts at (0, 0)
-    const auto fx = [](int x, int y) {
-        plat::POINTFX p;
-        p.x.value = static_cast<std::int16_t>(x);
-        p.y.value = static_cast<std::int16_t>(y);
-        return p;
-    };
-    polygon.curves.push_back({plat::TT_PRIM_QSPLINE, {fx(60, 0), fx(60, 60), fx(0, 60)}});
     struct Source : CDocStateDrawText::GlyphSource {
-        plat::TTPOLYGON p;
         bool Outline(char32_t, std::vector<plat::TTPOLYGON>& polygons) override
         {
-            polygons = {p};
+            const auto fx = [](int x, int y) { return plat::POINTFX{{0, std::int16_t(x)}, {0, std::int16_t(y)}}; };
+            polygons = {{plat::TT_POLYGON_TYPE, fx(0, 0), {{plat::TT_PRIM_QSPLINE, {fx(60, 0), fx(60, 60), fx(0, 60)}}}}};
             return true;
         }
     };
-    CDocStateDrawText::SetGlyphSourceForTesting([polygon](const std::string&, std::int32_t) {
-        auto s = std::make_unique<Source>();
-        s->p = polygon;
-        return s;
-    });
+    CDocStateDrawText::SetGlyphSourceForTesting(
+        [](const std::string&, std::int32_t) { return std::make_unique<Source>(); });
     CDialogBase::SetModalAnswerForTesting([](CDialogBase& d) {
         auto& font = static_cast<CParamFontType&>(d);
         font.HeightEdit()->setText(QStringLiteral("1000"));
@@ -269,12 +228,12 @@ TEST_F(TextToolViewTest, PlacedOutlineShowsInTheLayerColour)
     m_view->OnZoomRect(plat::RECT{499900, 499900, 500100, 500100});
     m_view->UpdateWindow();
     const COLORREF c = g_settings.PaletteColor(2);
-    const QRgb expected = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF) & 0xFFFFFF;
+    const QRgb layer = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF) & 0xFFFFFF;
     const plat::POINT on = Ctx().WorldToClientPixel(500000.0, 500030.0);
-    ASSERT_NE(m_view->ScreenImage().pixel(on.x, on.y) & 0xFFFFFF, expected);
+    ASSERT_NE(m_view->ScreenImage().pixel(on.x, on.y) & 0xFFFFFF, layer);
     Ctx().m_ptMouse = CGeoPoint(500000.0, 500000.0);
     m_view->CurrentTool()->OnLButtonDown(&Ctx());
-    ASSERT_EQ(Objects(), 1);
+    ASSERT_EQ(ObjectsAndSteps(), std::make_pair(1, 1));
     m_view->UpdateWindow();
-    EXPECT_EQ(m_view->ScreenImage().pixel(on.x, on.y) & 0xFFFFFF, expected);
+    EXPECT_EQ(m_view->ScreenImage().pixel(on.x, on.y) & 0xFFFFFF, layer);
 }
