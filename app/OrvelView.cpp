@@ -19,11 +19,13 @@
 #include "processing/SelectionGroups.h"
 #include "importexport/FileReadTrans.h"
 #include "platform/Folders.h"
+#include "platform/Prompt.h"
 #include "settings/LanguageTable.h"
 #include "settings/ReadParamFile.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
 #include "tools/DocTools.h"
+#include "ui/ParamFontType.h"
 
 #include <QAction>
 #include <QApplication>
@@ -1246,6 +1248,16 @@ void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> 
         return;
     // Once the menu is gone; a view closed meanwhile takes no command.
     QMetaObject::invokeMethod(this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
+}
+
+bool COrvelView::ShowFontDialog(plat::FontDialogValues& values)
+{
+    CParamFontType dlg(values.type, values.face, values.text, values.height, values.spacing, this);
+    if (dlg.DoModal() != plat::IDOK)
+        return false;
+    values = plat::FontDialogValues{dlg.m_font_type, dlg.m_font_name, dlg.m_font_text, dlg.m_font_high,
+                                    dlg.m_font_inter};
+    return true;
 }
 
 void COrvelView::RefreshSelectionPage()

@@ -158,6 +158,8 @@ public:
     void ScrollBy(std::int32_t dx, std::int32_t dy) override;
     void SetRulerPositions(std::int32_t horz, std::int32_t vert) override;
     void TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client) override;
+    // The text font dialog, modal over the view.
+    bool ShowFontDialog(plat::FontDialogValues& values) override;
     void RefreshSelectionPage() override;
     void RefreshLayerList() override;
     void RefreshOrderList() override;

@@ -7,6 +7,7 @@
 #include "RecordingDC.h"
 #include "Win.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -40,6 +41,17 @@ struct MenuItemText {
     UINT id = 0;
     std::u16string text;
     friend bool operator==(const MenuItemText&, const MenuItemText&) = default;
+};
+
+// What the text font dialog shows and gives back: font kind, face name,
+// text, character height and spacing in millimetres.
+struct FontDialogValues {
+    std::u16string type;
+    std::u16string face;
+    std::u16string text;
+    double height = 0.0;
+    double spacing = 0.0;
+    friend bool operator==(const FontDialogValues&, const FontDialogValues&) = default;
 };
 
 class ViewWindow {
@@ -82,6 +94,9 @@ public:
     virtual void TrackPopupMenu(int, std::span<const MenuItemText>, POINT) {}
     // The property bar shows the position and size of a world box.
     virtual void ShowSelectionSize(double, double, double, double) {}
+    // Runs the text font dialog modally from the values; true on OK, the
+    // values then the ones chosen. Without a dialog: false (Cancel).
+    virtual bool ShowFontDialog(FontDialogValues&) { return false; }
     // The work panel after a change of the selection or of the drawing: the
     // page of the shown tab (array from the selection, output from the
     // document), the layer list, and the manual order list when its page is
@@ -147,6 +162,14 @@ public:
     {
         m_sizesShown.push_back({xmin, xmax, ymin, ymax});
     }
+    bool ShowFontDialog(FontDialogValues& values) override
+    {
+        m_fontDialogs.push_back(values);
+        if (!m_fontAnswer.has_value())
+            return false;
+        values = *m_fontAnswer;
+        return true;
+    }
     void RefreshSelectionPage() override { ++m_selectionPageRefreshes; }
     void RefreshLayerList() override { ++m_layerListRefreshes; }
     void RefreshOrderList() override { ++m_orderListRefreshes; }
@@ -173,6 +196,8 @@ public:
     std::vector<int> m_cursors;
     std::vector<Popup> m_popups;
     std::vector<std::vector<double>> m_sizesShown;
+    std::vector<FontDialogValues> m_fontDialogs;    // the values each dialog was shown
+    std::optional<FontDialogValues> m_fontAnswer;   // OK with these; none: Cancel
     int m_selectionPageRefreshes = 0;
     int m_layerListRefreshes = 0;
     int m_orderListRefreshes = 0;

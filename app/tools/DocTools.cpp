@@ -5,6 +5,7 @@
 #include "DocStateDrawBezier.h"
 #include "DocStateDrawEllipse.h"
 #include "DocStateEditNode.h"
+#include "DocStateDrawText.h"
 #include "DocStateNone.h"
 #include "DocStateZoomInOut.h"
 #include "DocStateZoomMove.h"
@@ -61,5 +62,7 @@ CDocState* CreateDocTool(std::int32_t index)
     default:
         break;
     }
+    if (index == TOOL_TEXT)
+        return new CDocStateDrawText;
     return new CDocState;
 }
