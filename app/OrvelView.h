@@ -94,8 +94,6 @@ public:
     // Zoom to a world rectangle, centred; nothing when it is narrower or
     // lower than one world unit (the previous zoom is still recorded).
     void OnZoomRect(const plat::RECT& world) override;
-    // One zoom step (x 1.2 in, / 1.2 out, held to [1e-5, 100]) that keeps
-    // the world point under the mouse at its pixel.
     // Places the selection on the current machine's table (mode 0 against
     // the origin line, 1 on its centre, 2 against the far edge) as one undo
     // step, none when nothing moves, then shows all objects when the old
@@ -113,8 +111,8 @@ public:
     // objects against its box; one undo step each.
     bool AlignSelection(int horizontal, int vertical);
     bool MirrorSelection(bool horizontal, bool vertical);
-    void OnZoomIn();
-    void OnZoomOut();
+    // One zoom step (x 1.2 in, / 1.2 out, held to [1e-5, 100]) that keeps
+    // the world point under the mouse at its pixel.
     void OnZoomIn() override;
     void OnZoomOut() override;
     // A wheel turn: 1 or more zooms in, 0 or less out.

@@ -1,11 +1,11 @@
 #include "DocTools.h"
 
-#include "DocStateDrawNode.h"
-#include "DocStateDrawRect.h"
 #include "DocStateDrawBezier.h"
 #include "DocStateDrawEllipse.h"
-#include "DocStateEditNode.h"
+#include "DocStateDrawNode.h"
+#include "DocStateDrawRect.h"
 #include "DocStateDrawText.h"
+#include "DocStateEditNode.h"
 #include "DocStateNone.h"
 #include "DocStateZoomInOut.h"
 #include "DocStateZoomMove.h"
@@ -40,29 +40,26 @@ std::int32_t ToolIndexOfCommand(plat::UINT command)
 
 CDocState* CreateDocTool(std::int32_t index)
 {
-    if (index < 0 || index >= kToolCount)
-        return nullptr;
     switch (index) {
     case TOOL_SELECT:
         return new CDocStateNone;
-    if (index == TOOL_POLYLINE)
-        return new CDocStateDrawNode;
-    if (index == TOOL_RECT)
-        return new CDocStateDrawRect;
-    if (index == TOOL_BEZIER)
-        return new CDocStateDrawBezier;
-    if (index == TOOL_ELLIPSE)
-        return new CDocStateDrawEllipse;
     case TOOL_EDIT_NODE:
         return new CDocStateEditNode;
+    case TOOL_POLYLINE:
+        return new CDocStateDrawNode;
+    case TOOL_BEZIER:
+        return new CDocStateDrawBezier;
+    case TOOL_RECT:
+        return new CDocStateDrawRect;
+    case TOOL_ELLIPSE:
+        return new CDocStateDrawEllipse;
+    case TOOL_TEXT:
+        return new CDocStateDrawText;
     case TOOL_ZOOM:
         return new CDocStateZoomInOut;
     case TOOL_PAN:
         return new CDocStateZoomMove;
     default:
-        break;
+        return nullptr;
     }
-    if (index == TOOL_TEXT)
-        return new CDocStateDrawText;
-    return new CDocState;
 }
