@@ -50,6 +50,8 @@ int ToVirtualKey(int qtKey)
         return vk::Insert;
     case Qt::Key_Delete:
         return vk::Delete;
+    case Qt::Key_Cancel:
+        return vk::Cancel;
     default:
         return 0;
     }
@@ -61,6 +63,9 @@ VirtualKey ToVirtualKey(const QKeyEvent& event)
     key.code = ToVirtualKey(event.key());
     const Qt::KeyboardModifiers mods = event.modifiers();
     key.ctrl = mods.testFlag(Qt::ControlModifier);
+    // Ctrl turns Pause into Break, the cancel key.
+    if (event.key() == Qt::Key_Pause && key.ctrl)
+        key.code = vk::Cancel;
     key.shift = mods.testFlag(Qt::ShiftModifier);
     key.alt = mods.testFlag(Qt::AltModifier);
     key.down = event.type() == QEvent::KeyPress;

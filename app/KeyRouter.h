@@ -18,7 +18,7 @@ class QKeyEvent;
 
 // Virtual-key codes as the design numbers keys.
 namespace vk {
-constexpr int Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11, Menu = 0x12,
+constexpr int Cancel = 0x03, Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11, Menu = 0x12,
               Escape = 0x1B, Space = 0x20, Prior = 0x21, Next = 0x22, End = 0x23, Home = 0x24, Left = 0x25,
               Up = 0x26, Right = 0x27, Down = 0x28, Insert = 0x2D, Delete = 0x2E, F1 = 0x70;
 }
@@ -32,9 +32,11 @@ struct VirtualKey {
 };
 
 // The virtual-key code of a Qt key (letters and digits as their upper-case
-// character, F1 to F24, the editing and moving keys); 0 for any other key.
+// character, F1 to F24, the editing and moving keys, Cancel); 0 for any
+// other key.
 int ToVirtualKey(int qtKey);
-// The key of an event; code 0 for keys without a virtual-key code.
+// The key of an event (Ctrl+Pause is Cancel); code 0 for keys without a
+// virtual-key code.
 VirtualKey ToVirtualKey(const QKeyEvent& event);
 
 // One accelerator: a key with exactly these modifiers runs the command.

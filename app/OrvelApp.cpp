@@ -98,6 +98,8 @@ COrvelApp::COrvelApp(QStringList arguments, Launcher launcher)
 
 COrvelApp::~COrvelApp()
 {
+    if (m_filterInstalled && QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->removeEventFilter(this);
     m_mainFrame.reset();
     COrvelApp* self = this;
     g_app.compare_exchange_strong(self, nullptr);
@@ -161,7 +163,7 @@ bool COrvelApp::InitInstance()
     CMainFrame* frame = m_mainFrame.get();
     frame->SetAppTarget(this);
     frame->SetRecentFileList(m_recentFiles.get());
-    frame->SetCloseGuard([this] { return m_docManager == nullptr || m_docManager->SaveAllModified(); });
+    frame->SetCloseGuard([this] { return ConfirmClose(); });
     connect(frame, &CMainFrame::closed, this, [] { QCoreApplication::quit(); });
     connect(frame, &CMainFrame::closeCancelled, this, [this] { m_restart = false; });
     if (!frame->Create()) {
@@ -181,12 +183,18 @@ bool COrvelApp::InitInstance()
 
 bool COrvelApp::ProcessCommandLine()
 {
+    // A session ended during start-up opens nothing more.
+    if (m_endRequested)
+        return true;
     const QString file = CommandLineFile(m_arguments);
     if (file.isEmpty()) {
         NewDocument();
         return true;
     }
     if (m_docManager != nullptr && m_docManager->OpenDocumentFile(file))
+        return true;
+    // Its import question was cancelled by the end of the session.
+    if (m_endRequested)
         return true;
     // Named, never silent: the program ends next.
     Report(FrameworkString(FrameworkText::CannotOpenFile).arg(file));
@@ -234,21 +242,72 @@ void COrvelApp::CloseMainWindow()
         m_mainFrame->close();
 }
 
+namespace {
+
+void CancelModal(QWidget* window)
+{
+    if (auto* dialog = qobject_cast<QDialog*>(window))
+        dialog->reject();
+    else
+        window->close();
+}
+
+} // namespace
+
 void COrvelApp::RequestEndOfSession()
 {
+    if (m_askingBeforeEnd)
+        m_endForced = true;
     m_endRequested = true;
+    // Questions asked after this one (the next import option, a failure
+    // report) would otherwise keep the program up with nobody to answer.
+    if (!m_filterInstalled && QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->installEventFilter(this);
+        m_filterInstalled = true;
+    }
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->isVisible() && w->isModal()) {
-            if (auto* dialog = qobject_cast<QDialog*>(w))
-                dialog->reject();
-            else
-                w->close();
-        }
+        if (w->isVisible() && w->isModal())
+            CancelModal(w);
     }
     // Outside the main loop (during start-up) Run closes the window once
     // start-up is done.
-    if (m_inEventLoop)
-        QMetaObject::invokeMethod(this, &COrvelApp::CloseMainWindow, Qt::QueuedConnection);
+    if (m_inEventLoop) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_mainFrame != nullptr && !m_mainFrame->WasClosed())
+                    m_mainFrame->close();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+bool COrvelApp::ConfirmClose()
+{
+    if (m_docManager == nullptr)
+        return true;
+    if (!m_endRequested)
+        return m_docManager->SaveAllModified();
+    m_askingBeforeEnd = true;
+    const bool saved = m_docManager->SaveAllModified();
+    m_askingBeforeEnd = false;
+    if (saved || m_endForced)
+        return true;
+    // The operator chose to keep working.
+    m_endRequested = false;
+    return false;
+}
+
+bool COrvelApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && m_endRequested && (!m_askingBeforeEnd || m_endForced)) {
+        auto* window = qobject_cast<QWidget*>(watched);
+        // Cancelled from within its own loop: a dialog's exec starts that
+        // loop only after the show.
+        if (window != nullptr && window->isWindow() && window->isModal())
+            QMetaObject::invokeMethod(window, [window] { CancelModal(window); }, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void COrvelApp::NewDocument()

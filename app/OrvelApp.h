@@ -65,16 +65,26 @@ public:
     // File, Exit.
     void CloseMainWindow();
     // The end of the session (SIGTERM, SIGINT): open modal dialogs are
-    // cancelled, then the main window closes as File, Exit does.
+    // cancelled, and so is every modal window shown from then on, at
+    // start-up too (a cancelled command-line import is no failure); then the
+    // main window closes. Unsaved work is the one question still asked, since
+    // answering it for the operator would throw the drawing away: the
+    // operator's Cancel keeps the session, and another request while it is
+    // asked ends the session without saving.
     void RequestEndOfSession();
+    bool EndOfSessionRequested() const { return m_endRequested; }
 
     // File, Open.
     void OnFileOpen();
     // The open dialog's file type filters, each pattern matching either case.
     static QStringList OpenDialogFilters();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool TakeInstanceLock();
+    bool ConfirmClose();
     bool ProcessCommandLine();
     void OnOpenRecentFile(plat::UINT id);
     void OnPrintSetup();
@@ -92,5 +102,8 @@ private:
     int m_exitStatus = 0;
     bool m_restart = false;
     bool m_endRequested = false;
+    bool m_askingBeforeEnd = false;
+    bool m_endForced = false;
+    bool m_filterInstalled = false;
     bool m_inEventLoop = false;
 };

@@ -16,13 +16,17 @@
 #include "model/DocState.h"
 #include "model/LeadInOut.h"
 #include "processing/PathProc.h"
+#include "processing/SelectionAlign.h"
+#include "processing/SelectionGroups.h"
 #include "importexport/FileReadTrans.h"
 #include "platform/Folders.h"
+#include "platform/Prompt.h"
 #include "settings/LanguageTable.h"
 #include "settings/ReadParamFile.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
 #include "tools/DocTools.h"
+#include "ui/ParamFontType.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,8 +60,18 @@ namespace vc {
 constexpr plat::UINT ZoomWorkArea = 32789, ZoomAll = 32790, ShowOrder = 32817, ShowTravel = 32867,
                      ShowStart = 32868, KeepProportions = 32852, SetStartPoint = 32822, EndPathOpen = 32880,
                      EndPathClosed = 32881, CloseSelected = 32891, DeleteSelected = 32892, PlaceLowerEdge = 32897,
-                     PlaceUpperEdge = 32898, PlaceCentre = 32899;
+                     PlaceUpperEdge = 32898, PlaceCentre = 32899, Group = 32860, Ungroup = 32861,
+                     UngroupAll = 32862, MirrorLeftRight = 32833, MirrorTopBottom = 32834;
 }
+
+// The alignment commands with their horizontal and vertical modes.
+struct AlignCommand {
+    plat::UINT command;
+    int horizontal;
+    int vertical;
+};
+constexpr std::array<AlignCommand, 6> kAlignCommands = {
+    {{32835, 1, 0}, {32839, 2, 0}, {32837, 3, 0}, {32838, 0, 1}, {32836, 0, 2}, {32840, 0, 3}}};
 
 // The alignment commands of the keys L, E, R, T, C and B.
 struct AlignKey {
@@ -202,7 +216,8 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     // Every move reaches the tool and the status bar, button held or not.
     viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
+                                [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
     RegisterCommands();
     ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
@@ -211,6 +226,9 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
 
 COrvelView::~COrvelView()
 {
+    // The focus moves while the base widget is taken down, when this view
+    // is no longer a view.
+    disconnect(m_focusConnection);
     if (m_document != nullptr && Context().m_pView == this) {
         Context().m_pView = nullptr;
         Context().m_pDC = nullptr;
@@ -431,6 +449,43 @@ void COrvelView::GiveRulersTheScroll()
     if (CChildFrame* frame = Frame()) {
         frame->SetVertRulerPos(verticalScrollBar()->value());
         frame->SetHorzRulerPos(horizontalScrollBar()->value());
+    }
+}
+
+bool COrvelView::GetScrollInfo(plat::ScrollBar bar, plat::ScrollInfo& info) const
+{
+    const QScrollBar* scroll = bar == plat::SB_HORZ ? horizontalScrollBar() : verticalScrollBar();
+    info = plat::ScrollInfo{scroll->minimum(), scroll->maximum(), scroll->pageStep(), scroll->value(),
+                            scroll->sliderPosition()};
+    return true;
+}
+
+void COrvelView::SetScrollInfo(plat::ScrollBar bar, const plat::ScrollInfo& info)
+{
+    QScrollBar* scroll = bar == plat::SB_HORZ ? horizontalScrollBar() : verticalScrollBar();
+    m_settingScroll = true;
+    scroll->setRange(info.nMin, info.nMax);
+    scroll->setPageStep(info.nPage);
+    scroll->setValue(info.nPos);
+    m_settingScroll = false;
+}
+
+void COrvelView::ScrollBy(std::int32_t dx, std::int32_t dy)
+{
+    if (dx == 0 && dy == 0)
+        return;
+    m_firstFitPending = false;
+    m_settingScroll = true;
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx);
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + dy);
+    m_settingScroll = false;
+}
+
+void COrvelView::SetRulerPositions(std::int32_t horz, std::int32_t vert)
+{
+    if (CChildFrame* frame = Frame()) {
+        frame->SetHorzRulerPos(horz);
+        frame->SetVertRulerPos(vert);
     }
 }
 
@@ -871,11 +926,24 @@ void COrvelView::RegisterCommands()
     On(vc::PlaceLowerEdge, [this] { PlaceSelection(0); });
     On(vc::PlaceUpperEdge, [this] { PlaceSelection(2); });
     On(vc::PlaceCentre, [this] { PlaceSelection(1); });
+    On(vc::Group, [this] { GroupSelection(); });
+    On(vc::Ungroup, [this] { UngroupSelection(); });
+    On(vc::UngroupAll, [this] { UngroupAll(); });
+    for (const AlignCommand& align : kAlignCommands)
+        On(align.command, [this, align] { AlignSelection(align.horizontal, align.vertical); });
+    On(vc::MirrorLeftRight, [this] { MirrorSelection(true, false); });
+    On(vc::MirrorTopBottom, [this] { MirrorSelection(false, true); });
     On(vc::DeleteSelected, [this] {
         // The current tool deletes, as if Delete were pressed in the view.
         QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
         QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier));
     });
+}
+
+void COrvelView::SelectToolIn(plat::ViewWindow* view)
+{
+    if (auto* drawing = dynamic_cast<COrvelView*>(view))
+        drawing->OnCommand(kSelectToolCommand);
 }
 
 void COrvelView::SwitchTool(int index)
@@ -1034,6 +1102,42 @@ void COrvelView::PlaceSelection(std::uint32_t mode)
         ZoomToWorkArea();
 }
 
+bool COrvelView::GroupSelection()
+{
+    SyncToolWithHistory();
+    return CSelectionGroups::GroupCommand(&Context());
+}
+
+bool COrvelView::UngroupSelection()
+{
+    SyncToolWithHistory();
+    return CSelectionGroups::UngroupCommand(&Context(), false);
+}
+
+bool COrvelView::UngroupAll()
+{
+    SyncToolWithHistory();
+    return CSelectionGroups::UngroupCommand(&Context(), true);
+}
+
+bool COrvelView::AlignSelection(int horizontal, int vertical)
+{
+    SyncToolWithHistory();
+    if (!CSelectionAlign::AlignSelection(&Context(), horizontal, vertical))
+        return false;
+    FollowSelection();
+    return true;
+}
+
+bool COrvelView::MirrorSelection(bool horizontal, bool vertical)
+{
+    SyncToolWithHistory();
+    if (!CSelectionAlign::MirrorSelection(&Context(), horizontal, vertical))
+        return false;
+    FollowSelection();
+    return true;
+}
+
 void COrvelView::OnCloseSelected()
 {
     DOCCONTEXT& ctx = Context();
@@ -1083,10 +1187,17 @@ void COrvelView::ReleaseDC(CDC* dc)
 
 void COrvelView::SetCursor(int cursorId)
 {
-    // The system's sizing cursors have Qt's shapes; cursor resources of
-    // their own come with the tools that use them.
+    // The system's sizing cursors have Qt's shapes; the tools' own cursors
+    // are images.
     Qt::CursorShape shape = Qt::ArrowCursor;
     switch (cursorId) {
+    case 159:
+    case 249:
+    case 250:
+    case 251:
+    case 261:
+        viewport()->setCursor(CursorResource(cursorId));
+        return;
     case plat::IDC_SIZENWSE:
         shape = Qt::SizeFDiagCursor;
         break;
@@ -1139,6 +1250,16 @@ void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> 
         return;
     // Once the menu is gone; a view closed meanwhile takes no command.
     QMetaObject::invokeMethod(this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
+}
+
+bool COrvelView::ShowFontDialog(plat::FontDialogValues& values)
+{
+    CParamFontType dlg(values.type, values.face, values.text, values.height, values.spacing, this);
+    if (dlg.DoModal() != plat::IDOK)
+        return false;
+    values = plat::FontDialogValues{dlg.m_font_type, dlg.m_font_name, dlg.m_font_text, dlg.m_font_high,
+                                    dlg.m_font_inter};
+    return true;
 }
 
 void COrvelView::RefreshSelectionPage()

@@ -93,17 +93,28 @@ public:
     void ZoomToAll();
     // Zoom to a world rectangle, centred; nothing when it is narrower or
     // lower than one world unit (the previous zoom is still recorded).
-    void OnZoomRect(const plat::RECT& world);
-    // One zoom step (x 1.2 in, / 1.2 out, held to [1e-5, 100]) that keeps
-    // the world point under the mouse at its pixel.
+    void OnZoomRect(const plat::RECT& world) override;
     // Places the selection on the current machine's table (mode 0 against
     // the origin line, 1 on its centre, 2 against the far edge) as one undo
     // step, none when nothing moves, then shows all objects when the old
     // selection was as large as the table, else the table. Nothing without
     // a machine.
     void PlaceSelection(std::uint32_t mode);
-    void OnZoomIn();
-    void OnZoomOut();
+    // Group (32860), ungroup one level (32861) and ungroup through every
+    // level (32862) of the selection; one undo step each, none when nothing
+    // changes. True when the document changed.
+    bool GroupSelection();
+    bool UngroupSelection();
+    bool UngroupAll();
+    // Align (horizontal mode 1 left, 2 centre, 3 right; vertical mode 1
+    // upper, 2 middle, 3 lower edge) and mirror the selection as whole
+    // objects against its box; one undo step each.
+    bool AlignSelection(int horizontal, int vertical);
+    bool MirrorSelection(bool horizontal, bool vertical);
+    // One zoom step (x 1.2 in, / 1.2 out, held to [1e-5, 100]) that keeps
+    // the world point under the mouse at its pixel.
+    void OnZoomIn() override;
+    void OnZoomOut() override;
     // A wheel turn: 1 or more zooms in, 0 or less out.
     void OnMouseWheel(int delta);
 
@@ -111,6 +122,10 @@ public:
     // switch (the old and the new tool reset, the select and node tools
     // start with nothing selected).
     void SwitchTool(int index);
+    // The select tool command, sent to a drawing view as its toolbar button
+    // sends it (the work panel's layer list does this); nothing for null or
+    // another kind of window.
+    static void SelectToolIn(plat::ViewWindow* view);
     // Undo and redo: the tool is reset and the whole view repainted.
     void OnUndo();
     void OnRedo();
@@ -134,7 +149,15 @@ public:
     void ReleaseDC(CDC* dc) override;
     plat::LPARAM SendMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam) override;
     void SetCursor(int cursorId) override;
+    // The pan's scroll: the bars are moved without their scroll handling,
+    // which would repaint at once; the caller repaints.
+    bool GetScrollInfo(plat::ScrollBar bar, plat::ScrollInfo& info) const override;
+    void SetScrollInfo(plat::ScrollBar bar, const plat::ScrollInfo& info) override;
+    void ScrollBy(std::int32_t dx, std::int32_t dy) override;
+    void SetRulerPositions(std::int32_t horz, std::int32_t vert) override;
     void TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client) override;
+    // The text font dialog, modal over the view.
+    bool ShowFontDialog(plat::FontDialogValues& values) override;
     void RefreshSelectionPage() override;
     void RefreshLayerList() override;
     void RefreshOrderList() override;
@@ -236,6 +259,7 @@ private:
     void OnCloseSelected();
     // The keyboard focus moved between two widgets of the application.
     void OnFocusChanged(QWidget* old, QWidget* now);
+    QMetaObject::Connection m_focusConnection;
     bool IsViewWidget(const QWidget* widget) const;
     // The property edits after a tool event or a history move: rewritten
     // when the selection box is no longer the one they show.

@@ -193,6 +193,23 @@ QIcon IconResource(int id)
     return icon;
 }
 
+QCursor CursorResource(int id)
+{
+    LoadImageResources();
+    struct HotSpot {
+        int id, x, y;
+    };
+    static constexpr HotSpot kHotSpots[] = {{159, 11, 11}, {249, 1, 1}, {250, 1, 1}, {251, 1, 1}, {261, 16, 16}};
+    for (const HotSpot& h : kHotSpots) {
+        if (h.id != id)
+            continue;
+        const QPixmap image(QStringLiteral(":/cursor/%1.png").arg(id));
+        if (!image.isNull())
+            return QCursor(image, h.x, h.y);
+    }
+    return QCursor(Qt::ArrowCursor);
+}
+
 std::span<const MenuItemResource> MenuResource(int menuId)
 {
     if (menuId == 128)

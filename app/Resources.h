@@ -5,6 +5,7 @@
 #include "KeyRouter.h"
 #include "platform/Win.h"
 
+#include <QCursor>
 #include <QIcon>
 #include <QPixmap>
 
@@ -41,6 +42,10 @@ QPixmap BitmapResource(int id);
 // and, 32 pixels, 137 and 138 (the palette bar's pages), 202 to 205 and 234
 // (the arrows of the jog buttons); an empty icon for any other id.
 QIcon IconResource(int id);
+
+// Cursors 159 (zoom), 249 (node tool arrow), 250 (over a segment), 251
+// (over a node) and 261 (pan hand); the standard arrow for any other id.
+QCursor CursorResource(int id);
 
 // One menu item. Level 0 opens a top-level menu, level 1 is an item in it;
 // an item with id 0 is a separator. `accel` is the key shown beside the text

@@ -2,11 +2,13 @@
 #include "MainFrame.h"
 #include "OrvelApp.h"
 #include "OrvelDocManager.h"
+#include "OrvelView.h"
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
 #include "ui/MachineManage.h"
 #include "ui/ParamRunFrame.h"
+#include "ui/QtImportOptions.h"
 #include "ui/WorkDlgBar.h"
 #include "ui/WorkDownloadSet.h"
 #include "ui/WorkPageWork.h"
@@ -30,6 +32,8 @@ int main(int argc, char** argv)
     plat::SetMessagePoster(&poster);
     QtPrompt prompt;
     plat::SetPrompt(&prompt);
+    QtImportOptions importOptions;
+    plat::SetImportOptions(&importOptions);
 
     CWorkPageWork::Dialogs dialogs;
     dialogs.machineManager = [](DOCCONTEXT* context) {
@@ -43,6 +47,7 @@ int main(int argc, char** argv)
     dialogs.runFrame = &CParamRunFrame::Ask;
     dialogs.jobName = &CWorkDownloadSet::AskJobName;
     dialogs.transfer = &CWorkDownloadSet::RunTransfer;
+    dialogs.selectTool = &COrvelView::SelectToolIn;
     CWorkPageWork::SetDialogs(std::move(dialogs));
 
     int status = 0;
@@ -56,6 +61,7 @@ int main(int argc, char** argv)
     }
 
     CWorkPageWork::SetDialogs({});
+    plat::SetImportOptions(nullptr);
     plat::SetPrompt(nullptr);
     // Threads that still post get false from here on.
     poster.Shutdown();

@@ -28,9 +28,31 @@ protected:
     CDocData* CopySelf() const override { return new CDocDataGroup(*this); }
 };
 
-// Dissolves every group of the list through all levels: a group's children
-// take its place in the list, in order, and are looked at in turn, so groups
-// inside groups go too; emptied and childless groups are destroyed. Texts
-// stay whole. A group that still carries array copies stays as it is, since
-// its children alone would drop the copies.
+// Which groups ungrouping dissolves, and what it clears away afterwards.
+enum class UngroupScope {
+    // Every group through all levels; texts stay whole, and so does a group
+    // that still carries array copies, since its children alone would drop
+    // them. Childless groups go.
+    EveryGroup,
+    // Selected groups and texts, one level: their children stay as they are.
+    SelectedOneLevel,
+    // Selected groups and texts through all levels (their children carry the
+    // selection with them).
+    SelectedAllLevels,
+    // Selected groups through all levels; texts stay. Only childless groups
+    // are cleared away.
+    SelectedGroupsAllLevels,
+};
+
+// Dissolves groups of the list: a dissolved object's children take its
+// place, in order, and it is destroyed. After a selected scope every group
+// (and, but for SelectedGroupsAllLevels, every text) without children is
+// destroyed too, selected or not. True when the list changed.
+bool UngroupObjects(CDocData*& head, UngroupScope scope);
+
+// Every group of the list through all levels (UngroupScope::EveryGroup).
 void UngroupAll(CDocData*& head);
+
+// Every selected object of the list loses its array-copy record; then every
+// object of the list recalculates its box.
+void ClearSelectionArrays(CDocData* head, DOCCONTEXT* ctx);

@@ -480,8 +480,10 @@ public:
     // box. With `clear` the held list is emptied afterwards. Nothing when it
     // is empty.
     static void PasteSelection(DOCCONTEXT* ctx, std::uint8_t clear);
-    // A new group that takes the list as its children; null without memory.
-    static CDocData* MakeGroup(CDocData* objects, DOCCONTEXT* ctx);
+    // A new selected group, in no list, that takes the chain itself as its
+    // children (nothing is copied), with the layer and colour of its first
+    // child and their box; null without memory.
+    static CDocData* WrapInGroup(CDocData* chain, DOCCONTEXT* ctx);
 };
 
 // The most dots or dashes one path gives in dot mode.

@@ -164,7 +164,7 @@ void CPathProc::PasteSelection(DOCCONTEXT* ctx, std::uint8_t clear)
     Repaint(ctx, ctx->m_rcSelect, redraw);
 }
 
-CDocData* CPathProc::MakeGroup(CDocData* objects, DOCCONTEXT* ctx)
+CDocData* CPathProc::WrapInGroup(CDocData* chain, DOCCONTEXT* ctx)
 {
-    return new (std::nothrow) CDocDataGroup(objects, ctx);
+    return new (std::nothrow) CDocDataGroup(chain, ctx);
 }

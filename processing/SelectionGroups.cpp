@@ -1,12 +1,17 @@
 #include "SelectionGroups.h"
 
+#include "PathProc.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocDataGroup.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
+#include "model/LeadInOut.h"
+#include "platform/ViewWindow.h"
+#include "settings/SoftwareSettings.h"
 
-#include <new>
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -29,10 +34,9 @@ void Unlink(CDocData*& head, CDocData* o)
     o->m_pNext = nullptr;
 }
 
-// Puts the composite's children in its place (after it when `keep`, which
-// leaves it empty in the list) and returns the first child; null when it
-// has none.
-CDocData* SpliceChildren(CDocData*& head, CDocData* o, bool keep)
+// Puts the composite's children in its place and destroys it; returns the
+// first child, or null (nothing done) when it has none.
+CDocData* SpliceChildren(CDocData*& head, CDocData* o)
 {
     CDocData** children = o->ChildList();
     if (children == nullptr || *children == nullptr)
@@ -42,15 +46,16 @@ CDocData* SpliceChildren(CDocData*& head, CDocData* o, bool keep)
     CDocData* last = first;
     while (last->m_pNext != nullptr)
         last = last->m_pNext;
-    first->m_pPrev = o;
+    first->m_pPrev = o->m_pPrev;
     last->m_pNext = o->m_pNext;
     if (o->m_pNext != nullptr)
         o->m_pNext->m_pPrev = last;
-    o->m_pNext = first;
-    if (!keep) {
-        Unlink(head, o);
-        delete o;
-    }
+    if (o->m_pPrev != nullptr)
+        o->m_pPrev->m_pNext = first;
+    else
+        head = first;
+    o->m_pPrev = o->m_pNext = nullptr;
+    delete o;
     return first;
 }
 
@@ -66,25 +71,69 @@ void Append(CDocData*& head, CDocData*& tail, CDocData* o)
     tail = o;
 }
 
+// Links a run (first .. last) in before `before`, or at the end of the list
+// when it is null (`end` is then the list's last object, or null).
+void InsertRun(CDocData*& head, CDocData* first, CDocData* last, CDocData* before, CDocData* end)
+{
+    if (before != nullptr) {
+        first->m_pPrev = before->m_pPrev;
+        last->m_pNext = before;
+        if (before->m_pPrev != nullptr)
+            before->m_pPrev->m_pNext = first;
+        else
+            head = first;
+        before->m_pPrev = last;
+        return;
+    }
+    first->m_pPrev = end;
+    last->m_pNext = nullptr;
+    if (end != nullptr)
+        end->m_pNext = first;
+    else
+        head = first;
+}
+
+void Refresh(DOCCONTEXT* ctx, bool layers)
+{
+    CDocState::InvalidateSelectionArea(ctx, ctx->m_rcSelect);
+    if (ctx->m_pView == nullptr)
+        return;
+    if (layers)
+        ctx->m_pView->RefreshLayerList();
+    if (CDocData::SettingsOf(ctx).m_bOrderPage != 0)
+        ctx->m_pView->RefreshOrderList();
+}
+
 } // namespace
 
-bool CSelectionGroups::GroupSelection(DOCCONTEXT* ctx, bool perLayer, bool takeStep)
+bool CSelectionGroups::GroupSelection(DOCCONTEXT* ctx, bool perLayer)
 {
     if (ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_rcSelect.IsEmpty())
         return false;
-    if (takeStep)
-        CDocState::PushHistory(ctx);
     CDocData*& head = ctx->m_pCurrent->m_pFirst;
-    for (const CDocData* o = head; o != nullptr; o = o->m_pNext) {
-        if (o->IsSelected() != 0 && o->m_pArray != nullptr)
-            return false;
+    if (head != nullptr && head->m_pPrev != nullptr) {
+        // The head of a list has nothing before it.
+        head->m_pPrev->m_pNext = nullptr;
+        head->m_pPrev = nullptr;
     }
+    bool any = false;
+    for (const CDocData* o = head; o != nullptr; o = o->m_pNext) {
+        if (o->IsSelected() == 0)
+            continue;
+        // Array copies belong to their object alone; a group of it would
+        // repeat the others with it.
+        if (o->m_pArray != nullptr)
+            return false;
+        any = true;
+    }
+    if (!any)
+        return false;
+
     // Selected groups and texts give way to their children, nested ones too.
     for (CDocData* o = head; o != nullptr;) {
         if (o->IsSelected() != 0 && IsComposite(o)) {
             CDocData* next = o->m_pNext;
-            CDocData* first = SpliceChildren(head, o, false);
-            if (first != nullptr) {
+            if (CDocData* first = SpliceChildren(head, o)) {
                 for (CDocData* c = first; c != next; c = c->m_pNext)
                     c->SetSelected(1);
                 o = first;
@@ -95,18 +144,25 @@ bool CSelectionGroups::GroupSelection(DOCCONTEXT* ctx, bool perLayer, bool takeS
     }
 
     // Each group goes where its first member was: before the first object
-    // after that member that stays in the list, or at the end.
+    // after that member that stays in the list, or at the end. Members are
+    // bucketed by layer in one walk.
     struct Pending {
-        std::int32_t layer;
         CDocData* members = nullptr;
         CDocData* tail = nullptr;
         CDocData* before = nullptr;
     };
     std::vector<Pending> groups;
+    std::unordered_map<std::int32_t, std::size_t> byLayer;
+    // Groups begun since the last object that stays: it is their place.
+    std::size_t placeless = 0;
     const CDocData* leader = nullptr;
+    CDocData* end = nullptr;
     for (CDocData* o = head; o != nullptr;) {
         CDocData* next = o->m_pNext;
         if (o->IsSelected() == 0) {
+            for (; placeless < groups.size(); ++placeless)
+                groups[placeless].before = o;
+            end = o;
             o = next;
             continue;
         }
@@ -114,88 +170,59 @@ bool CSelectionGroups::GroupSelection(DOCCONTEXT* ctx, bool perLayer, bool takeS
             leader = o;
         else if (!perLayer)
             o->SetColor(leader->m_nLayer, leader->m_nColor);
-        Pending* group = nullptr;
-        for (Pending& g : groups) {
-            if (!perLayer || g.layer == o->m_nLayer)
-                group = &g;
-        }
-        if (group == nullptr) {
-            CDocData* before = next;
-            while (before != nullptr && before->IsSelected() != 0)
-                before = before->m_pNext;
-            groups.push_back({o->m_nLayer, nullptr, nullptr, before});
-            group = &groups.back();
-        }
+        const auto [it, added] = byLayer.try_emplace(perLayer ? o->m_nLayer : 0, groups.size());
+        if (added)
+            groups.push_back({});
+        Pending& group = groups[it->second];
         Unlink(head, o);
-        Append(group->members, group->tail, o);
+        Append(group.members, group.tail, o);
         o = next;
     }
     for (Pending& g : groups) {
-        CDocData* made = new (std::nothrow) CDocDataGroup(g.members, ctx);
+        CDocData* made = CPathProc::WrapInGroup(g.members, ctx);
         // Without memory the members stay ungrouped at the group's place.
-        CDocData* first = made != nullptr ? made : g.members;
-        CDocData* last = made != nullptr ? made : g.tail;
         if (made != nullptr)
-            made->SetSelected(1);
-        if (g.before != nullptr) {
-            first->m_pPrev = g.before->m_pPrev;
-            last->m_pNext = g.before;
-            if (g.before->m_pPrev != nullptr)
-                g.before->m_pPrev->m_pNext = first;
-            else
-                head = first;
-            g.before->m_pPrev = last;
-        } else {
-            CDocData* end = head;
-            while (end != nullptr && end->m_pNext != nullptr)
-                end = end->m_pNext;
-            first->m_pPrev = end;
-            if (end != nullptr)
-                end->m_pNext = first;
-            else
-                head = first;
-        }
-        if (made == nullptr)
-            return false;
+            InsertRun(head, made, made, g.before, end);
+        else
+            InsertRun(head, g.members, g.tail, g.before, end);
+        if (g.before == nullptr)
+            end = made != nullptr ? made : g.tail;
     }
     return true;
 }
 
-void CSelectionGroups::UngroupSelectedGroups(DOCCONTEXT* ctx)
+bool CSelectionGroups::GroupCommand(DOCCONTEXT* ctx)
 {
     if (ctx == nullptr || ctx->m_pCurrent == nullptr)
-        return;
-    CDocData*& head = ctx->m_pCurrent->m_pFirst;
-    for (CDocData* o = head; o != nullptr;) {
-        if (o->IsSelected() != 0 && o->m_nType == MT_GROUP) {
-            if (CDocData* first = SpliceChildren(head, o, true)) {
-                o = first;
-                continue;
-            }
-        }
-        o = o->m_pNext;
+        return false;
+    CDocState::PendingStep step(ctx);
+    if (!GroupSelection(ctx, false)) {
+        step.Withdraw();
+        return false;
     }
-    for (CDocData* o = head; o != nullptr;) {
-        CDocData* next = o->m_pNext;
-        CDocData** children = o->ChildList();
-        if (o->m_nType == MT_GROUP && children != nullptr && *children == nullptr) {
-            Unlink(head, o);
-            delete o;
+    for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext) {
+        if (o->IsSelected() == 0)
+            continue;
+        InheritGroupLead(o);
+        if (o->m_pLeadInOut != nullptr) {
+            o->m_pLeadInOut->m_nKind = 2;
+            SetLeadInOut(o, o->m_pLeadInOut);
         }
-        o = next;
     }
+    Refresh(ctx, true);
+    return true;
 }
 
-void CSelectionGroups::ClearSelectionArrays(DOCCONTEXT* ctx)
+bool CSelectionGroups::UngroupCommand(DOCCONTEXT* ctx, bool allLevels)
 {
-    if (ctx == nullptr || ctx->m_pCurrent == nullptr)
-        return;
-    for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext) {
-        if (o->IsSelected() != 0) {
-            delete o->m_pArray;
-            o->m_pArray = nullptr;
-        }
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_rcSelect.IsEmpty())
+        return false;
+    CDocState::PendingStep step(ctx);
+    if (!UngroupObjects(ctx->m_pCurrent->m_pFirst,
+                        allLevels ? UngroupScope::SelectedAllLevels : UngroupScope::SelectedOneLevel)) {
+        step.Withdraw();
+        return false;
     }
-    for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext)
-        o->RecalcBoundRect(ctx);
+    Refresh(ctx, false);
+    return true;
 }

@@ -275,6 +275,15 @@ std::array<std::uint32_t, kMachineParamWriteCount> MachineParamWriteArray(const 
     return values;
 }
 
+std::array<std::int32_t, kMachineParamWriteCount> MachineParamWriteIds()
+{
+    std::array<std::int32_t, kMachineParamWriteCount> ids{};
+    for (const ParamField& f : kFields)
+        if (f.position >= 0)
+            ids[static_cast<std::size_t>(f.position)] = f.id;
+    return ids;
+}
+
 void SetStatisticByIndex(MachineParams& block, std::int32_t id, std::uint32_t value)
 {
     if (id < kStatFirstId || id > kStatLastId)

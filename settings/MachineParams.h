@@ -138,6 +138,8 @@ bool SendMachineParam(const MachineParams& block, plat::HWND window);
 // -2^31 to 2^32 - 1 keeps its 32-bit pattern, so a value read from the
 // controller goes back as it came; beyond, the nearer end; NaN gives 0.
 std::array<std::uint32_t, kMachineParamWriteCount> MachineParamWriteArray(const MachineParams& block);
+// The controller parameter ids of those values, in the same order.
+std::array<std::int32_t, kMachineParamWriteCount> MachineParamWriteIds();
 
 // Stores one answer of a statistics read: ids 513, 529 and 514 are seconds,
 // stored as hours, minutes and seconds; 515 the count; 547 and 563 the reals.

@@ -1,5 +1,6 @@
 #include "MachineManage.h"
 
+#include "ParamDlg.h"
 #include "ParamTechnology.h"
 #include "SetMachineCoor.h"
 #include "XPButton.h"
@@ -119,8 +120,6 @@ CMachineManage::CMachineManage(DOCCONTEXT* context, QWidget* parent)
         button->setObjectName(QString::number(b.id));
         grid->addWidget(button, b.row, b.column);
     }
-    // The machine parameter dialog is not part of the program yet.
-    Button(IDC_PARAMETERS)->setEnabled(false);
 
     m_menu = new QMenu(this);
     const char* commands[3] = {"Connect", "Disconnect", "Delete"};
@@ -135,6 +134,7 @@ CMachineManage::CMachineManage(DOCCONTEXT* context, QWidget* parent)
     connect(Button(IDC_SAVE), &QPushButton::clicked, this, [this] { OnSave(); });
     connect(Button(IDC_WORK_AREA), &QPushButton::clicked, this, [this] { OnWorkArea(); });
     connect(Button(IDC_TECHNOLOGY), &QPushButton::clicked, this, [this] { OnTechnology(); });
+    connect(Button(IDC_PARAMETERS), &QPushButton::clicked, this, [this] { OnParameters(); });
     connect(m_list, &QTableWidget::cellClicked, this, [this](int row, int) { LoadRow(row); });
     connect(m_list, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { m_menu->exec(m_list->viewport()->mapToGlobal(at)); });
@@ -444,4 +444,19 @@ void CMachineManage::OnTechnology()
     CParamTechnology dlg(this);
     dlg.SetTechnology(machine->m_tech);
     dlg.DoModal();
+}
+
+void CMachineManage::OnParameters()
+{
+    int row = -1;
+    const MachineNode* machine = SelectedMachine(&row);
+    if (row < 0)
+        return;
+    // The dialog opens all the same: loading and exporting need no link.
+    if (machine != nullptr && !MachineLinkUsable(*machine, Settings()))
+        plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kLinkUnusableText));
+    CParamDlg dlg(m_context, row, this);
+    dlg.DoModal();
+    RefreshList();
+    SelectRow(row);
 }

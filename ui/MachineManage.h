@@ -54,6 +54,8 @@ public:
     void OnDelete();
     void OnWorkArea();
     void OnTechnology();
+    // Opens the selected machine's parameter dialog.
+    void OnParameters();
     // Loads a row's machine into the fields (a click on the row).
     void LoadRow(int row);
     // Rebuilds the rows from the machine list.

@@ -4,6 +4,14 @@
 
 CMyTabCtrl::CMyTabCtrl(QWidget* parent) : QTabWidget(parent) {}
 
+CMyTabCtrl::~CMyTabCtrl()
+{
+    // Pages that go with the control's child windows must not reach back
+    // into a table that is already gone.
+    for (int entry = 0; entry < m_count; ++entry)
+        disconnect(m_entries[static_cast<std::size_t>(entry)].watch);
+}
+
 bool CMyTabCtrl::AddPage(const QString& title, CDialogBase* page, int templateId, bool create)
 {
     if (page == nullptr || m_count >= kMaxPages)

@@ -20,6 +20,9 @@ public:
     static constexpr int kMaxPages = 16;
 
     explicit CMyTabCtrl(QWidget* parent = nullptr);
+    ~CMyTabCtrl() override;
+    CMyTabCtrl(const CMyTabCtrl&) = delete;
+    CMyTabCtrl& operator=(const CMyTabCtrl&) = delete;
 
     // Stores the page in the next entry. With `create` the page is set up
     // as a child of the control and gets its tab at the end, selected and

@@ -4,6 +4,7 @@
 #include "XPButton.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
+#include "model/DocDataGroup.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "platform/NumText.h"
@@ -451,9 +452,9 @@ void CWorkPageSet::VirtualArray()
     }
     if (anySelected) {
         if (groupSelected)
-            CSelectionGroups::UngroupSelectedGroups(ctx);
-        CSelectionGroups::ClearSelectionArrays(ctx);
-        CSelectionGroups::GroupSelection(ctx, true, false);
+            UngroupObjects(first, UngroupScope::SelectedGroupsAllLevels);
+        ClearSelectionArrays(first, ctx);
+        CSelectionGroups::GroupSelection(ctx, true);
     }
 
     const CGeoBox old = ctx->m_rcSelect;

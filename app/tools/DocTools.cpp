@@ -1,6 +1,14 @@
 #include "DocTools.h"
 
+#include "DocStateDrawBezier.h"
+#include "DocStateDrawEllipse.h"
+#include "DocStateDrawNode.h"
+#include "DocStateDrawRect.h"
+#include "DocStateDrawText.h"
+#include "DocStateEditNode.h"
 #include "DocStateNone.h"
+#include "DocStateZoomInOut.h"
+#include "DocStateZoomMove.h"
 
 #include "model/DocContext.h"
 #include "model/DocState.h"
@@ -32,9 +40,26 @@ std::int32_t ToolIndexOfCommand(plat::UINT command)
 
 CDocState* CreateDocTool(std::int32_t index)
 {
-    if (index < 0 || index >= kToolCount)
-        return nullptr;
-    if (index == TOOL_SELECT)
+    switch (index) {
+    case TOOL_SELECT:
         return new CDocStateNone;
-    return new CDocState;
+    case TOOL_EDIT_NODE:
+        return new CDocStateEditNode;
+    case TOOL_POLYLINE:
+        return new CDocStateDrawNode;
+    case TOOL_BEZIER:
+        return new CDocStateDrawBezier;
+    case TOOL_RECT:
+        return new CDocStateDrawRect;
+    case TOOL_ELLIPSE:
+        return new CDocStateDrawEllipse;
+    case TOOL_TEXT:
+        return new CDocStateDrawText;
+    case TOOL_ZOOM:
+        return new CDocStateZoomInOut;
+    case TOOL_PAN:
+        return new CDocStateZoomMove;
+    default:
+        return nullptr;
+    }
 }

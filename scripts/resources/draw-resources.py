@@ -645,9 +645,62 @@ ICONS32 = {137: lambda c: page_arrow(c, True), 138: lambda c: page_arrow(c, Fals
            204: lambda c: big_arrow(c, "up"), 205: lambda c: big_arrow(c, "down"), 234: circling_arrow}
 
 
+# ---- cursors (32 x 32, hot spot given with each) ---------------------------
+
+def cursor_arrow(cv):
+    pts = [(1, 1), (1, 17), (5, 13), (8, 20), (11, 19), (8, 12), (13, 12)]
+    cv.fill_poly(pts, W)
+    cv.poly(pts, K, True)
+
+
+def cursor_node(cv):
+    # The arrow with a four-way cross: a node can be moved.
+    cursor_arrow(cv)
+    cv.line(21, 12, 21, 28, K)
+    cv.line(13, 20, 29, 20, K)
+    cv.arrow_head(21, 11, 0, -1, K, 2)
+    cv.arrow_head(21, 29, 0, 1, K, 2)
+    cv.arrow_head(12, 20, -1, 0, K, 2)
+    cv.arrow_head(30, 20, 1, 0, K, 2)
+
+
+def cursor_segment(cv):
+    # The arrow with a small curve: a segment can be bent or split.
+    cursor_arrow(cv)
+    cv.bezier((14, 27), (17, 17), (24, 29), (28, 18), K)
+    cv.rect(13, 26, 15, 28, K)
+    cv.rect(27, 17, 29, 19, K)
+
+
+def cursor_zoom(cv):
+    cv.ellipse(11, 11, 8, 8, K, filled=W)
+    cv.line(7, 11, 15, 11, K)
+    cv.line(11, 7, 11, 15, K)
+    for d in range(3):
+        cv.line(17 + d, 16, 26 + d, 25, K)
+        cv.line(16, 17 + d, 25, 26 + d, K)
+
+
+def cursor_hand(cv):
+    # An open hand, the palm below the fingers.
+    cv.fill(9, 14, 23, 26, W)
+    cv.rect(9, 14, 23, 26, K)
+    for x0, top in ((9, 6), (13, 4), (17, 5), (21, 8)):
+        cv.fill(x0, top, x0 + 3, 14, W)
+        cv.rect(x0, top, x0 + 3, 15, K)
+    cv.fill(4, 15, 8, 19, W)
+    cv.rect(4, 15, 9, 20, K)
+    cv.fill(10, 15, 22, 25, W)
+
+
+# Cursor id: (picture, hot spot x, hot spot y).
+CURSORS = {159: (cursor_zoom, 11, 11), 249: (cursor_arrow, 1, 1), 250: (cursor_segment, 1, 1),
+           251: (cursor_node, 1, 1), 261: (cursor_hand, 16, 16)}
+
+
 def main():
     root = pathlib.Path(__file__).resolve().parents[2] / "app" / "res"
-    for sub in ("toolbar", "bitmap", "icon"):
+    for sub in ("toolbar", "bitmap", "icon", "cursor"):
         (root / sub).mkdir(parents=True, exist_ok=True)
     for tid, pics in TOOLBARS.items():
         strip = Canvas(TW * len(pics), TH)
@@ -668,6 +721,10 @@ def main():
         one = Canvas(32, 32)
         pic(one)
         (root / "icon" / f"{iid}.png").write_bytes(one.png())
+    for cid, (pic, _, _) in CURSORS.items():
+        one = Canvas(32, 32)
+        pic(one)
+        (root / "cursor" / f"{cid}.png").write_bytes(one.png())
     for size in (16, 32):
         one = Canvas(size, size)
         icon_app(one, size)

@@ -3,6 +3,7 @@
 // close), the command-line file, the end of the session, File, Open and the
 // recent files.
 #include "AppTestSupport.h"
+#include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
 #include "app/DocumentManager.h"
 #include "app/MainFrame.h"
@@ -10,6 +11,7 @@
 #include "app/OrvelDoc.h"
 #include "app/OrvelDocManager.h"
 #include "app/OrvelView.h"
+#include "app/QtPrompt.h"
 #include "app/RecentFileList.h"
 #include "app/Resources.h"
 #include "app/SignalCloser.h"
@@ -17,13 +19,17 @@
 #include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "settings/SoftwareSettings.h"
+#include "ui/ImportResolutionDlg.h"
+#include "ui/QtImportOptions.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QLockFile>
 #include <QPageSetupDialog>
 #include <QTimer>
 
 #include <csignal>
+#include <typeindex>
 
 namespace {
 
@@ -63,6 +69,51 @@ COrvelApp::Launcher Recording(Launches& launches, const QString& lockPath)
 }
 
 const QStringList kNoFile = {QStringLiteral("brenvik")};
+
+// Every modal window shown while it lives, in order; a window still open
+// after the time limit is cancelled so that a test fails rather than hangs.
+class ModalWatch : public QObject {
+public:
+    explicit ModalWatch(std::function<void(QWidget&, int index)> onShown, int limitMs = 8000)
+        : m_onShown(std::move(onShown))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+        m_clock.start();
+        m_watchdog.setInterval(100);
+        QObject::connect(&m_watchdog, &QTimer::timeout, [this, limitMs] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal != nullptr && m_clock.elapsed() > limitMs) {
+                ++m_leftOpen;
+                if (auto* dialog = qobject_cast<QDialog*>(modal))
+                    dialog->reject();
+            }
+        });
+        m_watchdog.start();
+    }
+    ~ModalWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    // The dynamic type of each, taken while it is alive.
+    std::vector<std::type_index> m_shown;
+    int m_leftOpen = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show && window != nullptr && window->isWindow() && window->isModal()) {
+            m_shown.emplace_back(typeid(*window));
+            const int index = static_cast<int>(m_shown.size()) - 1;
+            // Answered once its own loop runs, as an operator would.
+            QTimer::singleShot(50, window, [this, window, index] { m_onShown(*window, index); });
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QWidget&, int)> m_onShown;
+    QTimer m_watchdog;
+    QElapsedTimer m_clock;
+};
 
 } // namespace
 
@@ -186,6 +237,106 @@ TEST(OrvelApp, SigtermWakesTheEventLoopAndCallsBack)
     struct sigaction after {};
     ::sigaction(SIGTERM, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+// The README's first command with every question real. First start: the
+// signal comes while the report of the missing machine list is open, and
+// the drawing is not read after it. Second start: it comes while the
+// resolution question is open, and the cancelled import is no failure to
+// report. Both end at once with status 0.
+TEST(OrvelApp, SigtermAtStartUpEndsTheOpenQuestionAndTheProgramWithStatusZero)
+{
+    plat::ScratchProgram program;
+    QtPrompt prompt;
+    plat::SetPrompt(&prompt);
+    QtImportOptions options;
+    plat::SetImportOptions(&options);
+    for (const auto& expected : {std::vector<std::type_index>{typeid(QMessageBox)},
+                                 std::vector<std::type_index>{typeid(CImportResolutionDlg)}}) {
+        COrvelApp app({QStringLiteral("brenvik"), QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt")});
+        OrvelDocManager documents(app);
+        app.SetDocumentManager(&documents);
+        SignalCloser closer([&app] { app.RequestEndOfSession(); });
+        ModalWatch watch([](QWidget&, int) { ::raise(SIGTERM); });
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_EQ(watch.m_shown, expected);
+        EXPECT_EQ(watch.m_leftOpen, 0);
+        QLockFile probe(COrvelApp::LockFilePath());
+        EXPECT_TRUE(probe.tryLock(0));
+    }
+    plat::SetImportOptions(nullptr);
+    plat::SetPrompt(nullptr);
+}
+
+// A caller that asks again after its question was cancelled by the end of
+// the session (an import with two questions) gets Cancel at once.
+TEST(OrvelApp, QuestionAskedAfterTheEndOfSessionIsCancelledAsItShows)
+{
+    class TwoQuestions : public StubDocuments {
+    public:
+        bool OpenDocumentFile(const QString&) override
+        {
+            CAboutDlg first;
+            CAboutDlg second;
+            const bool firstOk = first.DoModal() == plat::IDOK;
+            return second.DoModal() == plat::IDOK && firstOk;
+        }
+    };
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    TwoQuestions documents;
+    COrvelApp app({QStringLiteral("brenvik"), QStringLiteral("drawing.dxf")});
+    app.SetDocumentManager(&documents);
+    ModalWatch watch([&app](QWidget&, int index) {
+        if (index == 0)
+            app.RequestEndOfSession();
+    });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(watch.m_shown, (std::vector<std::type_index>{typeid(CAboutDlg), typeid(CAboutDlg)}));
+    EXPECT_EQ(watch.m_leftOpen, 0);
+    for (const auto& shown : prompt.m_prompt.m_shown)
+        EXPECT_EQ(shown.text.find(u"drawing.dxf"), std::u16string::npos) << "a cancelled start-up file is no failure";
+}
+
+// Unsaved work is asked about once per signal: the operator's Cancel keeps
+// the session (later questions show again); a second signal while it is
+// asked ends the session.
+TEST(OrvelApp, SigtermWithUnsavedWorkAsksAndASecondSignalWhileAskingEndsIt)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt quiet; // start-up reports
+    QtPrompt prompt;
+    COrvelApp app(kNoFile);
+    OrvelDocManager documents(app);
+    app.SetDocumentManager(&documents);
+    SignalCloser closer([&app] { app.RequestEndOfSession(); });
+    std::vector<QMessageBox::StandardButtons> asked;
+    ModalWatch watch([&](QWidget& window, int index) {
+        auto* box = qobject_cast<QMessageBox*>(&window);
+        asked.push_back(box != nullptr ? box->standardButtons() : QMessageBox::NoButton);
+        if (index == 0) {
+            box->button(QMessageBox::Cancel)->click();
+            QTimer::singleShot(0, [&] {
+                EXPECT_FALSE(app.EndOfSessionRequested());
+                app.MainFrame()->Router().Execute(cmd::AppAbout); // shown: the session goes on
+            });
+        } else if (index == 1) {
+            ::raise(SIGTERM); // ends the About box, then asks again
+        } else {
+            ::raise(SIGTERM);
+        }
+    });
+    QTimer::singleShot(0, [&] {
+        plat::SetPrompt(&prompt);
+        ASSERT_EQ(documents.Frames().size(), 1u);
+        documents.Frames()[0]->Document()->SetModifiedFlag(true);
+        ::raise(SIGTERM);
+    });
+    EXPECT_EQ(app.Run(), 0);
+    plat::SetPrompt(nullptr);
+    EXPECT_EQ(watch.m_leftOpen, 0);
+    const auto question = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    EXPECT_EQ(asked, (std::vector<QMessageBox::StandardButtons>{question, QMessageBox::NoButton, question}));
 }
 
 TEST(OrvelApp, OpenTakesCapitalExtensionsAndRemembersTheFolder)

@@ -18,6 +18,8 @@
 #include "processing/PathProc.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
+#include "settings/WorkParams.h"
+#include "ui/WorkPageWork.h"
 
 #include <QAction>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -273,6 +276,42 @@ TEST_F(ViewInputTest, ToolSwitchesResetExactlyTheToolsConcerned)
     EXPECT_EQ(g_log, (std::vector<std::string>{"8:reset0", "0:reset0"}));
     EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->IsSelected(), 0);
     EXPECT_TRUE(Ctx().m_rcSelect.IsEmpty());
+}
+
+// A click in the work panel's layer list ends the drawing tool as the select
+// button does (its button checked, both tools reset) and leaves exactly the
+// row's layer selected; a window that is not a drawing view is left alone.
+TEST_F(ViewInputTest, ALayerListClickSwitchesTheViewToTheSelectToolAndSelectsTheLayer)
+{
+    WorkParams* savedLayers = g_settings.m_pLayers;
+    g_settings.m_pLayers = MakeDefaultLayerList();
+    CDocData* line = AddLine();
+    ASSERT_TRUE(Run(32793));
+    CWorkPageWork::Dialogs dialogs;
+    dialogs.selectTool = &COrvelView::SelectToolIn;
+    CWorkPageWork::SetDialogs(dialogs);
+    {
+        QWidget host;
+        CWorkPageWork page;
+        page.Create(&host);
+        page.FillDeviceList(&Ctx(), m_view);
+        page.RefreshLayerList();
+        page.LayerList()->selectRow(0);
+        g_log.clear();
+        page.OnLayerClick();
+    }
+    CWorkPageWork::SetDialogs({});
+    FreeWorkParamList(g_settings.m_pLayers);
+    g_settings.m_pLayers = savedLayers;
+    EXPECT_EQ(m_frame->Router().Update(32772).m_nCheck, 1);
+    EXPECT_EQ(m_frame->Router().Update(32793).m_nCheck, 0);
+    EXPECT_EQ(Ctx().m_nTool, 0);
+    EXPECT_EQ(g_log.front(), "4:reset0");
+    EXPECT_EQ(line->IsSelected(), 1);
+
+    plat::RecordingView other;
+    COrvelView::SelectToolIn(&other);
+    COrvelView::SelectToolIn(nullptr);
 }
 
 // A click that only ends typing in a property edit does not reach the tool;
@@ -587,4 +626,57 @@ TEST_F(ViewInputTest, ClipboardKeysAndTablePlacement)
     EXPECT_EQ(placedZoom, Ctx().m_dZoom) << "all objects are shown";
     EXPECT_NE(placedZoom, tableZoom);
     g_settings.m_pMachines = frameMachines;
+}
+
+// The align letters act only without Ctrl, each as one undo step that shows
+// on screen at once; group, ungroup and mirror come through the router with
+// one step each, none when nothing changes.
+TEST_F(ViewInputTest, AlignKeysGroupAndMirrorCommandsTakeOneStepEachAndShowAtOnce)
+{
+    CDocData* a = AddLine(503000.0);
+    DOCNODE* nodes = AppendNode(nullptr, 506000.0, 504000.0);
+    AppendNode(nodes, 507000.0, 504000.0);
+    auto* b = new CDocDataLine(nodes, 1, nullptr);
+    b->m_nLayer = 2;
+    b->m_nColor = 0xFF0000;
+    b->RecalcBoundRect(nullptr);
+    a->m_pNext = b;
+    b->m_pPrev = a;
+    ASSERT_TRUE(Run(32790));
+    CDocState().SelectAll(&Ctx(), true);
+    Repaint();
+    const plat::POINT oldPlace = Ctx().WorldToClientPixel(506500.0, 504000.0);
+    ASSERT_EQ(Pixel(oldPlace), 0x0000FFu);
+
+    QTest::keyClick(m_view, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(Steps(), 0);
+    QTest::keyClick(m_view, Qt::Key_L);
+    EXPECT_EQ(Steps(), 1);
+    EXPECT_EQ(a->m_rcBound.m_xmin, 503000.0);
+    EXPECT_EQ(b->m_rcBound.m_xmin, 503000.0);
+    EXPECT_EQ(b->m_rcBound.m_ymin, 504000.0);
+    Repaint();
+    EXPECT_EQ(Pixel(Ctx().WorldToClientPixel(503000.0, 503000.0)), 0x0000FFu);
+    EXPECT_EQ(Pixel(Ctx().WorldToClientPixel(503000.0, 504000.0)), 0x0000FFu);
+    EXPECT_EQ(Pixel(oldPlace), kWhite) << "the old place was not repainted";
+
+    ASSERT_TRUE(Run(32860));
+    EXPECT_EQ(Steps(), 2);
+    CDocData* group = Ctx().m_pCurrent->m_pFirst;
+    ASSERT_EQ(group->m_nType, static_cast<std::uint32_t>(MT_GROUP));
+    EXPECT_EQ(group->m_pNext, nullptr);
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Steps(), 1);
+    ASSERT_NE(Ctx().m_pCurrent->m_pFirst, nullptr);
+    EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->m_nType, static_cast<std::uint32_t>(MT_LINE));
+    EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->m_pNext->m_nType, static_cast<std::uint32_t>(MT_LINE));
+    ASSERT_TRUE(Run(32862));
+    EXPECT_EQ(Steps(), 1) << "ungrouping lines took a step";
+
+    // Top-bottom about the middle line y 503500: the lines swap rows.
+    CDocState().SelectAll(&Ctx(), true);
+    ASSERT_TRUE(Run(32834));
+    EXPECT_EQ(Steps(), 2);
+    EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->m_rcBound.m_ymin, 504000.0);
+    EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->m_pNext->m_rcBound.m_ymin, 503000.0);
 }

@@ -131,7 +131,7 @@ TEST_F(Clipboard, PasteClonesTheHeldListOverTheOriginalsAndClearEmptiesIt)
 {
     // Into an empty document the clones are the whole list.
     CDocData* child = MakeLine({{0, 0}, {5, 5}}, 4);
-    CDocData* group = CPathProc::MakeGroup(child, &m_ctx);
+    CDocData* group = CPathProc::WrapInGroup(child, &m_ctx);
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->m_nType, static_cast<std::uint32_t>(MT_GROUP));
     EXPECT_EQ(group->m_nLayer, 4);

@@ -207,6 +207,10 @@ TEST_F(Download, NothingToSendNoMachineOrAnotherMachinesLinkRejectWithoutSending
     EXPECT_EQ(LastMessage(), ErrorText(5));
     g_settings.m_nCurMachine = 0;
 
+    // B's link stays up only while a controller answers it: without one it
+    // ends at once, and A's link could start beside it.
+    FakeController fakeB;
+    ASSERT_TRUE(fakeB.Start("127.0.0.2", m_fake.Port()));
     MachineNode& other = AddMachine(u"B", 1, plat::kLoopbackB);
     ASSERT_TRUE(OpenMachineConnection(other, g_settings));
     EXPECT_FALSE(Run(0, "job.out"));
@@ -215,6 +219,28 @@ TEST_F(Download, NothingToSendNoMachineOrAnotherMachinesLinkRejectWithoutSending
     EXPECT_TRUE(Run(1, Root() + "job.out"));
     EXPECT_TRUE(std::filesystem::exists(Root() + "job.out"));
     EXPECT_NE(other.m_session, nullptr);
+}
+
+// A controller that drops the connection the link opened, or that cuts its
+// answer off part way through a job of several blocks: the transfer is a
+// failure with its code shown, and the connection the transfer opened goes.
+TEST_F(Download, ATransferTheControllerRefusesOrCutsOffIsAFailureNeverASuccess)
+{
+    for (int i = 0; i < 60; ++i)
+        AddRect(i * 2.0, 0.0, i * 2.0 + 1.5, 50.0 + i);
+    const std::u16string failed = ErrorText(17) + u"4";
+    m_fake.Script({FakeController::CloseOnAccept()});
+    EXPECT_FALSE(Run(0, "job.out"));
+    EXPECT_EQ(LastMessage(), failed);
+    EXPECT_TRUE(m_fake.Packets().empty());
+    EXPECT_EQ(Machine(0).m_session, nullptr);
+
+    m_prompt.m_shown.clear();
+    m_fake.Script({FakeController::Answering({}), FakeController::CutOff({})});
+    EXPECT_FALSE(Run(0, "job.out"));
+    EXPECT_EQ(LastMessage(), failed);
+    EXPECT_EQ(m_fake.Packets().size(), 2u) << "the job goes no further than the cut";
+    EXPECT_EQ(Machine(0).m_session, nullptr);
 }
 
 TEST_F(Download, TheDownloadDialogChecksExtensionsAndKeepsThePathSwitch)

@@ -83,7 +83,7 @@ TEST_F(MachineManageTest, RowsShowAddressMostSignificantFirstAndLinkOnlyWhileOnl
     EXPECT_EQ(dlg.NameEdit()->text(), QStringLiteral("N"));
     EXPECT_EQ(dlg.AddressEdit()->text(), QStringLiteral("10.0.1.2"));
     EXPECT_EQ(dlg.TypeCombo()->currentIndex(), 1);
-    EXPECT_FALSE(dlg.Button(CMachineManage::IDC_PARAMETERS)->isEnabled());
+    EXPECT_TRUE(dlg.Button(CMachineManage::IDC_PARAMETERS)->isEnabled());
 
     // A current index past the list: no row, empty fields, the first type.
     g_settings.m_nCurMachine = 7;

@@ -163,3 +163,12 @@ TEST_F(TabCtrlTest, RemovalSelectsTabZeroAndTheRemovedPageKeepsItsObject)
     EXPECT_EQ(m_tab->Page(12), nullptr);
     EXPECT_EQ(m_tab->count(), 1);
 }
+
+TEST_F(TabCtrlTest, CreatedPagesLeftToTheControlGoWithItWithoutTouchingItsTable)
+{
+    auto* page = new CountingPage(5);
+    QPointer<CountingPage> watch(page);
+    ASSERT_TRUE(m_tab->AddPage(QStringLiteral("five"), page, 5, true));
+    m_tab.reset();
+    EXPECT_TRUE(watch.isNull());
+}

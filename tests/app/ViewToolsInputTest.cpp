@@ -1,0 +1,227 @@
+// The zoom, pan and node tools in a shown main frame, driven by mouse and
+// key events on the view: zoom 1, scroll (499950, 499950), so world
+// (500000, 500000) is client (50, 50). Where feedback must be gone, the
+// screen image is compared with a repaint of the whole view.
+#include "AppTestSupport.h"
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/OrvelDoc.h"
+#include "app/OrvelDocManager.h"
+#include "app/OrvelView.h"
+#include "app/RecentFileList.h"
+#include "app/tools/DocStateEditNode.h"
+#include "model/DocContext.h"
+#include "model/DocDataLine.h"
+#include "model/DocListNode.h"
+#include "model/NodeList.h"
+#include "processing/PathProc.h"
+#include "settings/MachineNode.h"
+#include "settings/SoftwareSettings.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr plat::UINT kNodeTool = 32791;
+constexpr plat::UINT kZoomTool = 32788;
+constexpr plat::UINT kPanTool = 32937;
+
+class ViewToolsInputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_savedMachines = g_settings.m_pMachines;
+        g_settings.m_pMachines = nullptr;
+        g_settings.SetPaletteAndInterfaceDefaults();
+        m_program = std::make_unique<plat::ScratchProgram>();
+        m_frame = std::make_unique<CMainFrame>();
+        ASSERT_TRUE(m_frame->Create());
+        m_frame->resize(1000, 800);
+        m_frame->show();
+        m_frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
+        m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
+        m_manager->NewDocument();
+        ASSERT_EQ(m_manager->Frames().size(), 1u);
+        m_view = m_manager->Frames()[0]->View();
+        m_view->setFocus();
+        ASSERT_TRUE(plat::WaitFor([this] { return m_view->hasFocus(); }));
+        // The unit view: one pixel per world unit.
+        Ctx().m_dZoom = 1.0;
+        for (plat::ScrollBar bar : {plat::SB_HORZ, plat::SB_VERT})
+            m_view->SetScrollInfo(bar, plat::ScrollInfo{0, 999999, 100, 499950, 499950});
+        Ctx().m_ptScroll = {499950, 499950};
+    }
+    void TearDown() override
+    {
+        CPathProc::DeleteObjects(g_settings.m_pClipboard);
+        m_manager.reset();
+        m_frame.reset();
+        m_program.reset();
+        g_settings.m_pMachines = m_savedMachines;
+    }
+    DOCCONTEXT& Ctx() { return m_view->Context(); }
+    CDocStateEditNode& NodeTool() { return *dynamic_cast<CDocStateEditNode*>(Ctx().m_pTools[TOOL_EDIT_NODE]); }
+    bool Run(plat::UINT id) { return m_frame->Router().Execute(id); }
+
+    // The polyline (500000, 500000)-(500100, 500000)-(500100, 500100), blue.
+    CDocData* AddCorner()
+    {
+        DOCNODE* nodes = AppendNode(nullptr, 500000, 500000);
+        AppendNode(AppendNode(nodes, 500100, 500000), 500100, 500100);
+        auto* line = new CDocDataLine(nodes, 1, nullptr);
+        line->m_nColor = 0xFF0000;
+        line->RecalcBoundRect(nullptr);
+        Ctx().m_pCurrent->m_pFirst = line;
+        m_view->InvalidateRect(nullptr, true);
+        m_view->UpdateWindow();
+        return line;
+    }
+
+    void Mouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+    {
+        QMouseEvent event(type, QPointF(at), m_view->viewport()->mapToGlobal(QPointF(at)), button, held,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(m_view->viewport(), &event);
+    }
+    void Press(QPoint at) { Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); }
+    void Drag(QPoint at) { Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton); }
+    void Hover(QPoint at) { Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton); }
+    void Release(QPoint at) { Mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
+    void Click(QPoint at)
+    {
+        Press(at);
+        Release(at);
+    }
+
+    // What the window shows once every pending repaint is done, and what a
+    // repaint of the whole view shows.
+    QImage Settled()
+    {
+        m_view->UpdateWindow();
+        return m_view->ScreenImage().copy();
+    }
+    QImage Fresh()
+    {
+        m_view->InvalidateRect(nullptr, true);
+        m_view->UpdateWindow();
+        return m_view->ScreenImage().copy();
+    }
+
+    MachineNode* m_savedMachines = nullptr;
+    std::unique_ptr<plat::ScratchProgram> m_program;
+    std::unique_ptr<CMainFrame> m_frame;
+    RecentFileList m_recent{QStringLiteral("BrenvikViewToolsInputTest")};
+    std::unique_ptr<OrvelDocManager> m_manager;
+    COrvelView* m_view = nullptr;
+};
+
+} // namespace
+
+// A band the view turns down (one unit wide, none high) must not stay on
+// screen: the release draws it away before asking.
+TEST_F(ViewToolsInputTest, ZoomBandTurnedDownByTheViewLeavesNoTrace)
+{
+    AddCorner();
+    ASSERT_TRUE(Run(kZoomTool));
+    const QImage before = Settled();
+    Press(QPoint(100, 100));
+    Drag(QPoint(200, 160));
+    EXPECT_NE(Settled(), before) << "the band shows while dragging";
+    Release(QPoint(101, 100));
+    EXPECT_EQ(Ctx().m_dZoom, 1.0);
+    const QImage after = Settled();
+    EXPECT_EQ(after, Fresh());
+    EXPECT_EQ(after, before);
+}
+
+// The pan scrolls by the mouse move, the stored scroll point and the bars
+// agree, and the hand cursor is the tool's own image.
+TEST_F(ViewToolsInputTest, PanDragScrollsTheBars)
+{
+    AddCorner();
+    ASSERT_TRUE(Run(kPanTool));
+    Press(QPoint(100, 100));
+    Drag(QPoint(130, 90));
+    EXPECT_EQ(m_view->horizontalScrollBar()->value(), 499920);
+    EXPECT_EQ(m_view->verticalScrollBar()->value(), 499960);
+    EXPECT_EQ(Ctx().m_ptScroll, (plat::POINT{499920, 499960}));
+    EXPECT_EQ(m_view->viewport()->cursor().shape(), Qt::BitmapCursor);
+    Release(QPoint(130, 90));
+    // The outline's corner (500100, 500000) is now at client (180, 40).
+    const QImage shown = Settled();
+    EXPECT_EQ(shown.pixel(180, 40) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(shown, Fresh());
+}
+
+// Esc in the middle of a band or of a node drag leaves nothing of either.
+TEST_F(ViewToolsInputTest, EscDuringBandOrNodeDragLeavesACleanScreen)
+{
+    AddCorner();
+    ASSERT_TRUE(Run(kNodeTool));
+    Press(QPoint(300, 300));
+    Drag(QPoint(400, 380));
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    EXPECT_EQ(Settled(), Fresh());
+
+    ASSERT_TRUE(Run(kNodeTool));
+    Click(QPoint(100, 50)); // picks the outline
+    ASSERT_EQ(NodeTool().m_nMode, 1u);
+    Press(QPoint(150, 50)); // its corner
+    ASSERT_EQ(NodeTool().m_nDragKind, 1u);
+    Drag(QPoint(190, 90));
+    Drag(QPoint(220, 120));
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    EXPECT_EQ(NodeTool().m_nMode, 0u);
+    EXPECT_EQ(Settled(), Fresh());
+}
+
+// Undo lets the tool go of the object it held; the next drag works on the
+// object now in the drawing and its push frees the old one unread.
+TEST_F(ViewToolsInputTest, NodeDragAfterUndoWorksOnTheLiveObject)
+{
+    AddCorner();
+    ASSERT_TRUE(Run(kNodeTool));
+    Click(QPoint(100, 50));
+    Press(QPoint(150, 50));
+    Drag(QPoint(160, 60));
+    Release(QPoint(160, 60));
+    ASSERT_EQ(Ctx().m_pCurrent->m_pOlder != nullptr, true);
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(NodeTool().m_pObject, nullptr);
+    Click(QPoint(100, 50));
+    Press(QPoint(150, 50));
+    Drag(QPoint(170, 40));
+    Release(QPoint(170, 40));
+    const DOCNODE* corner = Ctx().m_pCurrent->m_pFirst->m_pNodes->m_pNext;
+    EXPECT_EQ(corner->m_x, 500120.0);
+    EXPECT_EQ(corner->m_y, 499990.0);
+    EXPECT_EQ(Settled(), Fresh());
+}
+
+// Pasted objects stay selected: cutting the one the node tool holds takes
+// it out of the drawing, and the next move finds the tool empty-handed.
+TEST_F(ViewToolsInputTest, CutOfTheHeldObjectDropsItBeforeTheNextEvent)
+{
+    CDocData* original = AddCorner();
+    original->SetSelected(1);
+    QTest::keyClick(m_view, Qt::Key_C, Qt::ControlModifier);
+    ASSERT_NE(g_settings.m_pClipboard, nullptr);
+    original->Move(CGeoPoint(0, 0), CGeoPoint(0, 300), &Ctx());
+    ASSERT_TRUE(Run(kNodeTool));
+    QTest::keyClick(m_view, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_NE(original->m_pNext, nullptr);
+    CDocData* pasted = original->m_pNext;
+    Click(QPoint(100, 50));
+    ASSERT_EQ(NodeTool().m_pObject, pasted);
+    QTest::keyClick(m_view, Qt::Key_X, Qt::ControlModifier);
+    ASSERT_EQ(original->m_pNext, nullptr);
+    Hover(QPoint(100, 50));
+    EXPECT_EQ(NodeTool().m_nMode, 0u);
+    EXPECT_EQ(NodeTool().m_pObject, nullptr);
+}
