@@ -26,6 +26,7 @@
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
 #include "tools/DocTools.h"
+#include "ui/NumberEdit.h"
 #include "ui/ParamFontType.h"
 
 #include <QAction>
@@ -41,7 +42,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -162,7 +162,6 @@ constexpr int kPositionEdit = 32853;
 constexpr int kSizeEdit = 32831;
 constexpr int kAngleEdit = 32855;
 constexpr double kSameValue = 1e-7;
-constexpr qsizetype kEditChars = 50;
 
 // The import dialog's entries: description and patterns.
 constexpr std::array<std::pair<const char*, const char*>, 10> kImportFilter = {{
@@ -1325,25 +1324,8 @@ void COrvelView::ShowSelectionSize(const CGeoBox& box)
 
 double COrvelView::ReadEditNumber(const QString& text)
 {
-    const std::string line = text.section(QLatin1Char('\n'), 0, 0).left(kEditChars).toStdString();
-    const char* p = line.data();
-    const char* end = p + line.size();
-    while (p < end && (*p == ' ' || *p == '\t'))
-        ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    // Digits or a point must follow: no second sign, no "inf" or "nan".
-    if (p == end || !((*p >= '0' && *p <= '9') || *p == '.'))
-        return 0.0;
     double value = 0.0;
-    const auto [rest, ec] = std::from_chars(p, end, value, std::chars_format::general);
-    (void)rest;
-    if (ec != std::errc() || !std::isfinite(value))
-        return 0.0;
-    return negative ? -value : value;
+    return ReadLeadingNumber(text, value) ? value : 0.0;
 }
 
 double COrvelView::PropertyValue(int id, bool lower, double shown, double (*world)(double))

@@ -6,7 +6,9 @@
 #include <QDoubleValidator>
 #include <QLocale>
 
+#include <charconv>
 #include <cmath>
+#include <string>
 
 QLineEdit* MakeNumberEdit(int controlId, QWidget* parent)
 {
@@ -45,4 +47,28 @@ bool TakeNumberEdit(QLineEdit* edit, double& value)
     edit->setFocus();
     edit->selectAll();
     return false;
+}
+
+bool ReadLeadingNumber(const QString& text, double& value)
+{
+    const std::string line = text.section(QLatin1Char('\n'), 0, 0).left(50).toStdString();
+    const char* p = line.data();
+    const char* end = p + line.size();
+    while (p < end && (*p == ' ' || *p == '\t'))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // Digits or a point must follow: no second sign, no "inf" or "nan".
+    if (p == end || !((*p >= '0' && *p <= '9') || *p == '.'))
+        return false;
+    double v = 0.0;
+    const auto [rest, ec] = std::from_chars(p, end, v, std::chars_format::general);
+    (void)rest;
+    if (ec != std::errc() || !std::isfinite(v))
+        return false;
+    value = negative ? -v : v;
+    return true;
 }

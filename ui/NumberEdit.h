@@ -18,3 +18,9 @@ bool ReadNumberEdit(const QLineEdit* edit, double& value);
 // is told so (the framework's message), the edit takes the focus and the
 // result is false.
 bool TakeNumberEdit(QLineEdit* edit, double& value);
+
+// The property bar's rule for a typed number: the first line's first 50
+// characters, leading blanks, one optional sign, then digits or a point and
+// the longest C-form number there ("12.5 mm" reads 12.5, "12,5" reads 12).
+// False when no number starts there or it is not finite.
+bool ReadLeadingNumber(const QString& text, double& value);

@@ -1,5 +1,6 @@
 #include "ParamFontType.h"
 
+#include "NumberEdit.h"
 #include "XPButton.h"
 #include "settings/LanguageTable.h"
 
@@ -25,9 +26,6 @@ constexpr int kOkEntry = 7;
 constexpr int kCancelEntry = 8;
 constexpr int kSpacingEntry = 9;
 constexpr int kCharMapEntry = 11;
-
-// The property bar reads this much of an edit.
-constexpr int kEditChars = 50;
 
 const QString kTrueType = QStringLiteral("TrueType");
 const QString kCharMapProgram = QStringLiteral("gucharmap");
@@ -104,30 +102,6 @@ QString CParamFontType::FamilyOf(const QString& item)
             return item.left(open);
     }
     return item;
-}
-
-bool CParamFontType::ReadTypedNumber(const QString& text, double& value)
-{
-    const std::string line = text.section(QLatin1Char('\n'), 0, 0).left(kEditChars).toStdString();
-    const char* p = line.data();
-    const char* end = p + line.size();
-    while (p < end && (*p == ' ' || *p == '\t'))
-        ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    // Digits or a point must follow: no second sign, no "inf" or "nan".
-    if (p == end || !((*p >= '0' && *p <= '9') || *p == '.'))
-        return false;
-    double v = 0.0;
-    const auto [rest, ec] = std::from_chars(p, end, v, std::chars_format::general);
-    (void)rest;
-    if (ec != std::errc() || !std::isfinite(v))
-        return false;
-    value = negative ? -v : v;
-    return true;
 }
 
 QString CParamFontType::ShownNumber(double value)
@@ -220,7 +194,7 @@ bool CParamFontType::OnOK()
     double height = 0.0;
     double spacing = 0.0;
     for (auto [edit, value] : {std::pair{m_height, &height}, std::pair{m_spacing, &spacing}}) {
-        if (!ReadTypedNumber(edit->text(), *value)) {
+        if (!ReadLeadingNumber(edit->text(), *value)) {
             edit->setFocus();
             edit->selectAll();
             return false;

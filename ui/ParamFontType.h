@@ -41,11 +41,6 @@ public:
     // The family a face list item stands for: "Family [Foundry]" gives
     // "Family", any other item itself.
     static QString FamilyOf(const QString& item);
-    // What a height or spacing edit reads as, the way the property bar reads
-    // its numbers (the first line, at most 50 characters, a C-form decimal
-    // up to the first character that is not part of it); false when it holds
-    // no number or one that is not finite.
-    static bool ReadTypedNumber(const QString& text, double& value);
     // "%.15g".
     static QString ShownNumber(double value);
 

@@ -223,16 +223,23 @@ void CDocStateDrawBezier::MakeCurve(DOCCONTEXT* ctx, std::uint8_t closed)
 
 // ---- Finishing --------------------------------------------------------------
 
-void CDocStateDrawBezier::EndPathOpen(DOCCONTEXT* ctx)
+bool CDocStateDrawBezier::StartFinish(DOCCONTEXT* ctx)
 {
     if (ctx == nullptr)
-        return;
+        return false;
     DropPending(ctx);
     m_bButtonDown = 0;
     if (m_pNodes == nullptr || DropLoneAnchor(ctx))
-        return;
+        return false;
     EraseLastHandles(ctx);
     DeleteHead(m_pNodes);
+    return true;
+}
+
+void CDocStateDrawBezier::EndPathOpen(DOCCONTEXT* ctx)
+{
+    if (!StartFinish(ctx))
+        return;
     DeleteTail(Tail());
     m_pTail = nullptr;
     DOCNODE* first = m_pNodes;
@@ -248,14 +255,8 @@ void CDocStateDrawBezier::EndPathOpen(DOCCONTEXT* ctx)
 
 void CDocStateDrawBezier::EndPathClosed(DOCCONTEXT* ctx)
 {
-    if (ctx == nullptr)
+    if (!StartFinish(ctx))
         return;
-    DropPending(ctx);
-    m_bButtonDown = 0;
-    if (m_pNodes == nullptr || DropLoneAnchor(ctx))
-        return;
-    EraseLastHandles(ctx);
-    DeleteHead(m_pNodes);
     DOCNODE* first = m_pNodes;
     DOCNODE* tail = Tail();
     DOCNODE* last = tail->m_pPrev;

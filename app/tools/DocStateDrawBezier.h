@@ -68,6 +68,10 @@ private:
     void DropPending(DOCCONTEXT* ctx);
     // Drops a chain of fewer than two anchors; true when it did.
     bool DropLoneAnchor(DOCCONTEXT* ctx);
+    // The start of every finish: the pending press dropped, the button up,
+    // the handles erased and the leading control taken off; false when no
+    // curve is to be made (a lone anchor is dropped).
+    bool StartFinish(DOCCONTEXT* ctx);
     // Hands the chain to a new curve object as one undo step.
     void MakeCurve(DOCCONTEXT* ctx, std::uint8_t closed);
     void EraseLastHandles(DOCCONTEXT* ctx);
