@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -23,7 +24,19 @@ int main(int argc, char** argv)
     ::setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Offscreen, the screen is 1600 x 1000 pixels, where the frame is shown
+    // maximised.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform == nullptr || std::string(platform) == "offscreen") {
+        const std::string screen = root + "/screen.json";
+        if (FILE* file = std::fopen(screen.c_str(), "w")) {
+            std::fputs("{\"screens\": [{\"name\": \"e2e\", \"x\": 0, \"y\": 0, \"width\": 1600, "
+                       "\"height\": 1000, \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}\n",
+                       file);
+            std::fclose(file);
+        }
+        ::setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screen).c_str(), 1);
+    }
     ::setenv("QT_SCALE_FACTOR", "1", 1);
 
     ::testing::InitGoogleTest(&argc, argv);

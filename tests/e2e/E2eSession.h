@@ -17,7 +17,9 @@
 #include "settings/ReadParamFile.h"
 #include "ui/WorkDlgBar.h"
 
+#include <QGuiApplication>
 #include <QMdiArea>
+#include <QScreen>
 #include <QMdiSubWindow>
 #include <QTimer>
 
@@ -66,6 +68,12 @@ public:
         app.SetDocumentManager(&documents);
         app.SetWorkPanelMaker([](CMainFrame& frame) { return new CWorkDlgBar(&frame); });
         QTimer::singleShot(0, [&] {
+            // The offscreen platform has no window manager to apply the
+            // maximised state: the frame is given the whole screen.
+            if (CMainFrame* frame = app.MainFrame()) {
+                frame->setGeometry(QGuiApplication::primaryScreen()->geometry());
+                WaitFor([frame] { return frame->frameGeometry() == QGuiApplication::primaryScreen()->geometry(); }, 2000);
+            }
             steps(app);
             if (app.MainFrame() != nullptr)
                 app.MainFrame()->Router().Execute(cmd::AppExit);

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -17,6 +18,9 @@ TEST(StartUp, SecondStartEndsAtOnceAndTheFirstDocumentShowsTheWholeTable)
     qint64 secondMs = -1;
     const int status = session.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         ASSERT_NE(app.MainFrame(), nullptr);
+        EXPECT_TRUE(app.MainFrame()->isMaximized());
+        EXPECT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1600, 1000));
+        EXPECT_EQ(app.MainFrame()->frameGeometry().size(), QSize(1600, 1000));
         // The built program, started while this one holds the lock.
         QElapsedTimer clock;
         clock.start();
