@@ -1,13 +1,16 @@
-// Arranging a drawing as a whole: align, group, ungroup and mirror through
-// their commands, each one undo step, on the sample plate (120 x 80 mm: an
-// outline, two square cut-outs, a slot and a triangle 50..70 mm across and
+// Arranging a drawing as a whole: align by its key, group, ungroup and
+// mirror through their commands, each one undo step, on the sample plate
+// (120 x 80 mm: an outline, two square cut-outs, a slot and a triangle 50..70 mm across and
 // 60..72.5 mm up). World y runs downwards: the triangle's world box starts
 // 80 - 72.5 = 7.5 mm below the outline's top.
 #include "E2eSession.h"
 #include "app/CommandRouter.h"
+#include "app/OrvelView.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
+
+#include <QTest>
 
 #include <cmath>
 
@@ -52,8 +55,13 @@ TEST(Arrange, AlignGroupUngroupAndMirrorAreOneUndoStepEach)
         EXPECT_NEAR(triangle.m_xmin - all.m_xmin, 500.0, 0.5);
         EXPECT_NEAR(triangle.m_ymin - all.m_ymin, 75.0, 0.5);
 
-        // Align left (L's command): every left edge on the outline's.
-        router.Execute(32835);
+        // L aligns left: every left edge on the outline's.
+        COrvelView* view = documents[0]->View();
+        app.MainFrame()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(app.MainFrame()));
+        view->setFocus();
+        ASSERT_TRUE(plat::WaitFor([view] { return view->hasFocus(); }));
+        QTest::keyClick(view, Qt::Key_L);
         for (const CGeoBox& box : Boxes(ctx))
             EXPECT_NEAR(box.m_xmin, all.m_xmin, 0.5);
         router.Execute(cmd::EditUndo);
