@@ -1,8 +1,8 @@
 // Arranging a drawing as a whole: align by its key, group, ungroup and
 // mirror through their commands, each one undo step, on the sample plate
-// (120 x 80 mm: an outline, two square cut-outs, a slot and a triangle 50..70 mm across and
-// 60..72.5 mm up). World y runs downwards: the triangle's world box starts
-// 80 - 72.5 = 7.5 mm below the outline's top.
+// (120 x 80 mm: an outline, two square cut-outs, a slot and a triangle
+// 50..70 mm across and 60..72.5 mm up). World y runs downwards: the
+// triangle's world box starts 80 - 72.5 = 7.5 mm below the outline's top.
 #include "E2eSession.h"
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
