@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "ColorPaletteBar.h"
 #include "FrameworkText.h"
 #include "RecentFileList.h"
 #include "Resources.h"
@@ -183,6 +184,7 @@ bool CMainFrame::Create()
         return false;
     CreateStatusBar();
     CreatePropertyBar();
+    CreatePaletteBar();
     CreateMenus();
 
     const std::u16string& title = LanguageText(m_langText, kTitle, 0);
@@ -369,6 +371,19 @@ void CMainFrame::UpdatePaneWidths(int width)
         const int w = i == 0 ? std::max(0, width - kPaneWidthReserve) : kPaneWidths[static_cast<std::size_t>(i)];
         pane->setFixedWidth(w);
     }
+}
+
+void CMainFrame::CreatePaletteBar()
+{
+    // A fixed dock without a title: the bar always spans the frame's width.
+    auto* dock = new QDockWidget(this);
+    dock->setObjectName(QString::number(CColorPaletteBar::kBarId));
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    dock->setTitleBarWidget(new QWidget(dock));
+    m_paletteBar = new CColorPaletteBar(dock);
+    m_paletteBar->SetDocumentArea(m_mdiArea);
+    dock->setWidget(m_paletteBar);
+    addDockWidget(Qt::BottomDockWidgetArea, dock);
 }
 
 void CMainFrame::CreatePropertyBar()

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 
+class CColorPaletteBar;
 class QLabel;
 class QLineEdit;
 class QComboBox;
@@ -62,6 +63,8 @@ public:
 
     plat::HWND Handle() const { return m_hWnd; }
     QMdiArea* MdiArea() const { return m_mdiArea; }
+    // The colour bar docked along the bottom.
+    CColorPaletteBar* PaletteBar() const { return m_paletteBar; }
     CommandRouter& Router() { return *m_router; }
 
     // The one action of a command, shared by menus and toolbars.
@@ -128,6 +131,7 @@ private:
     bool CreateToolBars();
     void CreateStatusBar();
     void CreatePropertyBar();
+    void CreatePaletteBar();
     void CreateMenus();
     void BuildMenu(int menuId);
     void ShowMenu(int menuId);
@@ -140,6 +144,7 @@ private:
 
     plat::HWND m_hWnd = 0;
     QMdiArea* m_mdiArea = nullptr;
+    CColorPaletteBar* m_paletteBar = nullptr;
     CommandRouter* m_router = nullptr;
     KeyRouter* m_keyRouter = nullptr;
     QTimer* m_updateTimer = nullptr;

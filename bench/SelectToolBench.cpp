@@ -21,10 +21,14 @@ namespace {
 
 using plat::EditView;
 
-bool MakeSelectView(EditView& v, int count)
+// The view with the benchmark's count of polylines; false (the benchmark
+// skipped) without a document window.
+bool MakeSelectView(benchmark::State& state, EditView& v)
 {
-    if (!plat::MakeEditView(v, count, 6000.0))
+    if (!plat::MakeEditView(v, static_cast<int>(state.range(0)), 6000.0)) {
+        state.SkipWithError("no document window");
         return false;
+    }
     CDocData* last = v.first;
     while (last->m_pNext != nullptr)
         last = last->m_pNext;
@@ -63,10 +67,8 @@ void SelectAllByKey(EditView& v)
 void BM_SelectBandStep(benchmark::State& state)
 {
     EditView v;
-    if (!MakeSelectView(v, static_cast<int>(state.range(0)))) {
-        state.SkipWithError("no document window");
+    if (!MakeSelectView(state, v))
         return;
-    }
     const QPoint start = Client(v, kWorldOrigin + 8000.0, kWorldOrigin + 5500.0);
     Mouse(v, QEvent::MouseButtonPress, start, Qt::LeftButton);
     int dx = 40;
@@ -81,10 +83,8 @@ BENCHMARK(BM_SelectBandStep)->Arg(100000)->Unit(benchmark::kMicrosecond)->Iterat
 void BM_SelectMovePreviewStep(benchmark::State& state)
 {
     EditView v;
-    if (!MakeSelectView(v, static_cast<int>(state.range(0)))) {
-        state.SkipWithError("no document window");
+    if (!MakeSelectView(state, v))
         return;
-    }
     SelectAllByKey(v);
     const QPoint start = Client(v, kWorldOrigin + 3000.0, kWorldOrigin + 3000.0);
     Mouse(v, QEvent::MouseButtonPress, start, Qt::LeftButton);
@@ -102,10 +102,8 @@ BENCHMARK(BM_SelectMovePreviewStep)->Arg(100000)->Unit(benchmark::kMicrosecond)-
 void BM_SelectMoveRelease(benchmark::State& state)
 {
     EditView v;
-    if (!MakeSelectView(v, static_cast<int>(state.range(0)))) {
-        state.SkipWithError("no document window");
+    if (!MakeSelectView(state, v))
         return;
-    }
     SelectAllByKey(v);
     const QPoint start = Client(v, kWorldOrigin + 3000.0, kWorldOrigin + 3000.0);
     int dx = 10;
@@ -124,10 +122,8 @@ BENCHMARK(BM_SelectMoveRelease)->Arg(100000)->Unit(benchmark::kMillisecond)->Ite
 void BM_SelectAllKey(benchmark::State& state)
 {
     EditView v;
-    if (!MakeSelectView(v, static_cast<int>(state.range(0)))) {
-        state.SkipWithError("no document window");
+    if (!MakeSelectView(state, v))
         return;
-    }
     for (auto _ : state) {
         SelectAllByKey(v);
         state.PauseTiming();
@@ -146,10 +142,8 @@ BENCHMARK(BM_SelectAllKey)->Arg(100000)->Unit(benchmark::kMillisecond)->Iteratio
 void BM_SelectRotatePreviewStep(benchmark::State& state)
 {
     EditView v;
-    if (!MakeSelectView(v, static_cast<int>(state.range(0)))) {
-        state.SkipWithError("no document window");
+    if (!MakeSelectView(state, v))
         return;
-    }
     SelectAllByKey(v);
     DOCCONTEXT& ctx = v.view->Context();
     const CGeoBox box = ctx.m_rcSelect;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the built program for real, under a virtual X server, with its
 # runtime, data and config folders in scratch space, on the sample drawing as
-# the README's first command does, and checks its life: running after 3 s; a
+# the README's first command names it, and checks its life: running after 3 s; a
 # second start ends at once with status 0; SIGTERM ends the first with status
 # 0 within 5 s, its lock released and its work folder emptied of everything
 # but the marker that makes it the program's own.
@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build/bin/brenvik}")
 
 if [ "${BRENVIK_SMOKE_DISPLAY:-}" != 1 ]; then
-  BRENVIK_SMOKE_DISPLAY=1 exec xvfb-run -a "$0" "$program"
+  BRENVIK_SMOKE_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$program"
 fi
 
 fail() {
@@ -32,7 +32,10 @@ unset QT_QPA_PLATFORM
 lock=$XDG_RUNTIME_DIR/Brenvik.lock
 work=$XDG_DATA_HOME/Halvoren/Brenvik/work
 
-"$program" samples/plate.plt &
+# The drawing the README's first command names, as it names it.
+read -r -a readme_args <<< "$(grep -m 1 -o 'build/bin/brenvik [^&]*' README.md | cut -d ' ' -f 2-)"
+[ "${#readme_args[@]}" -gt 0 ] || fail "README.md names no drawing for build/bin/brenvik"
+"$program" "${readme_args[@]}" &
 pid=$!
 sleep 3
 kill -0 "$pid" 2>/dev/null || fail "not running 3 s after its start"

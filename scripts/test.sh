@@ -5,16 +5,24 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+. scripts/stage.sh
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$jobs"
-QT_QPA_PLATFORM=offscreen ctest --test-dir build -j "$jobs" --output-on-failure
+plain_build() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+  cmake --build build -j "$jobs"
+}
+asan_build() {
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_SANITIZE=ON -DBRENVIK_BUILD_BENCH=OFF &&
+  cmake --build build-asan -j "$jobs"
+}
+
+stage "plain build" plain_build
+QT_QPA_PLATFORM=offscreen stage "plain tests" ctest --test-dir build -j "$jobs" --output-on-failure
 
 if [ "${CI:-}" = "true" ] || [ "${BRENVIK_FUZZ:-}" = "1" ]; then
-  ./scripts/fuzz.sh
+  stage fuzz ./scripts/fuzz.sh
 fi
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_SANITIZE=ON -DBRENVIK_BUILD_BENCH=OFF
-cmake --build build-asan -j "$jobs"
+stage "sanitized build" asan_build
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=offscreen \
-  ctest --test-dir build-asan -j "$jobs" --output-on-failure
+  stage "sanitized tests" ctest --test-dir build-asan -j "$jobs" --output-on-failure

@@ -12,6 +12,8 @@
 #include "platform/ViewWindow.h"
 #include "settings/SoftwareSettings.h"
 
+#include "ToolContextTest.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -33,25 +35,13 @@ Nodes NodesOf(const DOCNODE* n)
 }
 
 template <typename Tool>
-class DrawToolTest : public ::testing::Test {
+class DrawToolTest : public plat::ToolContextTest {
 protected:
     DrawToolTest()
     {
-        m_settings.SetPaletteAndInterfaceDefaults();
         m_settings.m_nCurLayer = 2;
-        m_ctx.m_pSettings = &m_settings;
-        m_ctx.m_pCurrent = new CDocListNode;
-        m_ctx.m_pView = &m_view;
         m_ctx.m_pDC = &m_dc;
-        m_view.m_scroll = {499950, 499950};
-        for (CDocState*& tool : m_ctx.m_pTools)
-            tool = &m_tool;
-    }
-    ~DrawToolTest() override
-    {
-        while (m_ctx.m_pCurrent->m_pOlder != nullptr)
-            m_ctx.m_pCurrent = m_ctx.m_pCurrent->m_pOlder;
-        CDocState::DeleteHistoryChain(m_ctx.m_pCurrent);
+        UseTool(m_tool);
     }
     void At(double x, double y) { m_ctx.m_ptMouse = CGeoPoint(x, y); }
     void Press(double x, double y) { At(x, y), m_tool.OnLButtonDown(&m_ctx); }
@@ -75,10 +65,6 @@ protected:
         EXPECT_EQ((std::vector<int>{rect.left, rect.top, rect.right, rect.bottom}), (std::vector<int>{l, t, r, b}));
     }
 
-    SoftwareSettings m_settings;
-    DOCCONTEXT m_ctx;
-    plat::RecordingView m_view;
-    plat::RecordingDC m_dc;
     Tool m_tool;
 };
 

@@ -3,7 +3,7 @@
 // the viewport, keys through the key router, undo through the frame's
 // command router. The screen image is compared with a repaint of the whole
 // view where feedback must have gone or stayed.
-#include "AppTestSupport.h"
+#include "ShownDocumentTest.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDoc.h"
@@ -31,25 +31,15 @@ constexpr int kLayer = 2;
 // Palette entry 2 (COLORREF 0x6F1628) as the screen image holds it.
 constexpr QRgb kLayerRgb = 0x28166F;
 
-class CurveToolViewTest : public ::testing::Test {
+class CurveToolViewTest : public plat::ShownDocumentTest {
 protected:
+    CurveToolViewTest() : ShownDocumentTest(QStringLiteral("BrenvikCurveToolViewTest")) {}
+
     void SetUp() override
     {
-        m_savedMachines = g_settings.m_pMachines;
-        g_settings.m_pMachines = nullptr;
-        g_settings.SetPaletteAndInterfaceDefaults();
-        m_program = std::make_unique<plat::ScratchProgram>();
-        m_frame = std::make_unique<CMainFrame>();
-        ASSERT_TRUE(m_frame->Create());
-        m_frame->resize(1000, 800);
-        m_frame->show(), m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-        m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
-        m_manager->NewDocument();
-        ASSERT_EQ(m_manager->Frames().size(), 1u);
-        m_view = m_manager->Frames()[0]->View();
-        m_view->setFocus();
-        ASSERT_TRUE(plat::WaitFor([this] { return m_view->hasFocus(); }));
+        ShownDocumentTest::SetUp();
+        if (HasFatalFailure())
+            return;
         m_view->SendMessage(COrvelView::kMsgPaletteIndex, 0, kLayer);
 
         // Zoom exactly 1: a step out from 1.2 about a world point placed
@@ -64,15 +54,6 @@ protected:
         ASSERT_EQ(Ctx().WorldToClientPixel(500000, 500000), (plat::POINT{300, 200}));
         m_view->UpdateWindow();
     }
-    void TearDown() override
-    {
-        CPathProc::DeleteObjects(g_settings.m_pClipboard);
-        m_manager.reset(), m_frame.reset(), m_program.reset();
-        g_settings.m_nCurLayer = 0;
-        g_settings.m_pMachines = m_savedMachines;
-    }
-    DOCCONTEXT& Ctx() { return m_view->Context(); }
-    bool Run(plat::UINT id) { return m_frame->Router().Execute(id); }
     CDocState* Tool() { return m_view->CurrentTool(); }
 
     // Sent straight to the viewport: two quick presses stay two presses.
@@ -105,14 +86,6 @@ protected:
         return Settled();
     }
     std::uint32_t Objects() { return Tool()->CountObjectsInList(Ctx().m_pCurrent->m_pFirst); }
-
-    plat::ScopedRecordingPrompt m_prompt;
-    MachineNode* m_savedMachines = nullptr;
-    std::unique_ptr<plat::ScratchProgram> m_program;
-    std::unique_ptr<CMainFrame> m_frame;
-    RecentFileList m_recent{QStringLiteral("BrenvikCurveToolViewTest")};
-    std::unique_ptr<OrvelDocManager> m_manager;
-    COrvelView* m_view = nullptr;
 };
 
 } // namespace

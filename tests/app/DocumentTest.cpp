@@ -5,6 +5,7 @@
 // the palette message on its way to the current tool.
 #include "AppTestSupport.h"
 #include "app/ChildFrame.h"
+#include "app/ColorPaletteBar.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelDocManager.h"
@@ -374,6 +375,32 @@ TEST_F(DocumentTest, ThePaletteIndexReachesTheCurrentToolThroughTheWindowAndTheV
     EXPECT_EQ(frame->SendMessage(CChildFrame::kMsgPaletteIndex, 0, 7), 0);
     EXPECT_EQ(g_settings.m_nCurLayer, 7);
     EXPECT_EQ(g_madeTools[0]->m_colours, std::vector<int>{7});
+    g_settings.m_nCurLayer = saved;
+}
+
+TEST_F(DocumentTest, AClickOnThePaletteBarReachesTheActiveWindowsToolAndWithoutOneOnlyTheBarChanges)
+{
+    g_madeTools.clear();
+    COrvelDoc::SetToolFactory(&MakeNotingTool);
+    const std::int32_t saved = g_settings.m_nCurLayer;
+    CColorPaletteBar* bar = m_frame->PaletteBar();
+    ASSERT_NE(bar, nullptr);
+    bar->RecalcLayout(QRect(0, 0, 650, CColorPaletteBar::kHeight));
+
+    // No document window: the index stays with the bar.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(179, 22));
+    EXPECT_EQ(bar->CurrentIndex(), 2);
+    EXPECT_EQ(g_settings.m_nCurLayer, saved);
+
+    ASSERT_TRUE(m_manager->OpenDocumentFile(QString::fromStdString(Path("drawings/x.plt"))));
+    ASSERT_FALSE(g_madeTools.empty());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(147, 22));
+    EXPECT_EQ(bar->CurrentIndex(), 1);
+    EXPECT_EQ(g_settings.m_nCurLayer, 1);
+    EXPECT_EQ(g_madeTools[0]->m_colours, std::vector<int>{1});
+    // Between two cells: nothing is sent.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(131, 22));
+    EXPECT_EQ(g_madeTools[0]->m_colours, std::vector<int>{1});
     g_settings.m_nCurLayer = saved;
 }
 

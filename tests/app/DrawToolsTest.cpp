@@ -12,6 +12,8 @@
 #include "settings/SoftwareSettings.h"
 #include "settings/WorkParams.h"
 
+#include "ToolContextTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,30 +24,15 @@ namespace {
 constexpr double kX = 500000.0;
 constexpr double kY = 500000.0;
 
-class DrawToolsTest : public ::testing::Test {
+class DrawToolsTest : public plat::ToolContextTest {
 protected:
     DrawToolsTest()
     {
-        m_settings.SetPaletteAndInterfaceDefaults();
         m_settings.m_nCurLayer = 3;
         m_settings.m_pLayers = new WorkParams;
         m_settings.m_pLayers->m_group_num = 3;
         m_settings.m_pLayers->m_border = 1;
-        m_ctx.m_pSettings = &m_settings;
-        m_ctx.m_pCurrent = new CDocListNode;
-        m_ctx.m_pView = &m_view;
-        m_view.m_scroll = {499950, 499950};
-        for (CDocState*& tool : m_ctx.m_pTools)
-            tool = &m_line;
-    }
-    ~DrawToolsTest() override
-    {
-        CDocListNode* oldest = m_ctx.m_pCurrent;
-        while (oldest->m_pOlder != nullptr)
-            oldest = oldest->m_pOlder;
-        CDocState::DeleteHistoryChain(oldest);
-        FreeWorkParamList(m_settings.m_pLayers);
-        FreeMachineList(m_settings.m_pMachines);
+        UseTool(m_line);
     }
 
     template <class Call> void Event(double x, double y, Call call)
@@ -96,10 +83,6 @@ protected:
         EXPECT_EQ(First(), nullptr);
     }
 
-    SoftwareSettings m_settings;
-    DOCCONTEXT m_ctx;
-    plat::RecordingView m_view;
-    plat::RecordingDC m_dc;
     CDocStateDrawNode m_line;
     CDocStateDrawRect m_rect;
 };

@@ -2,7 +2,7 @@
 // frame at zoom 1: mouse events on the viewport, keys through the key
 // router, the path menu's items through the frame's command router. The
 // screen image must equal a fresh repaint wherever a rubber band went.
-#include "AppTestSupport.h"
+#include "ShownDocumentTest.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDoc.h"
@@ -21,45 +21,22 @@
 
 namespace {
 
-class DrawToolsViewTest : public ::testing::Test {
+class DrawToolsViewTest : public plat::ShownDocumentTest {
 protected:
+    DrawToolsViewTest() : ShownDocumentTest(QStringLiteral("BrenvikDrawToolsViewTest")) {}
+
     void SetUp() override
     {
-        m_savedMachines = g_settings.m_pMachines;
-        g_settings.m_pMachines = nullptr;
-        g_settings.SetPaletteAndInterfaceDefaults();
-        m_program = std::make_unique<plat::ScratchProgram>();
-        COrvelDoc::SetToolFactory(nullptr);
-        m_frame = std::make_unique<CMainFrame>();
-        ASSERT_TRUE(m_frame->Create());
-        m_frame->resize(1000, 800);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-        m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
-        m_manager->NewDocument();
-        ASSERT_EQ(m_manager->Frames().size(), 1u);
-        m_view = m_manager->Frames()[0]->View();
+        ShownDocumentTest::SetUp();
+        if (HasFatalFailure())
+            return;
         Ctx().m_pSettings->m_nCurLayer = 2;
         // Zoom 1 on the present scroll position: a world unit is a pixel.
         Ctx().m_dZoom = 1.0;
         m_view->InvalidateRect(nullptr, true);
         ASSERT_EQ(Ctx().m_dZoom, 1.0);
-        m_view->setFocus();
-        ASSERT_TRUE(plat::WaitFor([this] { return m_view->hasFocus(); }));
         Repaint();
     }
-    void TearDown() override
-    {
-        m_manager.reset();
-        m_frame.reset();
-        m_program.reset();
-        FreeMachineList(g_settings.m_pMachines);
-        g_settings.m_pMachines = m_savedMachines;
-        g_settings.m_nCurLayer = 0;
-    }
-    DOCCONTEXT& Ctx() { return m_view->Context(); }
-    bool Run(plat::UINT id) { return m_frame->Router().Execute(id); }
     void Repaint() { m_view->UpdateWindow(); }
     QWidget* Port() { return m_view->viewport(); }
     void Click(int x, int y) { QTest::mouseClick(Port(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y)); }
@@ -82,14 +59,6 @@ protected:
             ++n;
         return n;
     }
-
-    plat::ScopedRecordingPrompt m_prompt;
-    MachineNode* m_savedMachines = nullptr;
-    std::unique_ptr<plat::ScratchProgram> m_program;
-    std::unique_ptr<CMainFrame> m_frame;
-    RecentFileList m_recent{QStringLiteral("BrenvikDrawToolsViewTest")};
-    std::unique_ptr<OrvelDocManager> m_manager;
-    COrvelView* m_view = nullptr;
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 // The select tool in a real document window: what a move drag leaves on the
 // screen image must be what a fresh repaint draws.
-#include "AppTestSupport.h"
+#include "ShownDocumentTest.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDocManager.h"
@@ -21,47 +21,16 @@
 
 namespace {
 
-class SelectToolScreenTest : public ::testing::Test {
+class SelectToolScreenTest : public plat::ShownDocumentTest {
 protected:
-    void SetUp() override
-    {
-        m_savedMachines = g_settings.m_pMachines;
-        g_settings.m_pMachines = nullptr;
-        g_settings.SetPaletteAndInterfaceDefaults();
-        m_program = std::make_unique<plat::ScratchProgram>();
-        m_frame = std::make_unique<CMainFrame>();
-        ASSERT_TRUE(m_frame->Create());
-        m_frame->resize(1000, 800);
-        m_frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
-        m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
-        m_manager->NewDocument();
-        ASSERT_EQ(m_manager->Frames().size(), 1u);
-        m_view = m_manager->Frames()[0]->View();
-    }
-    void TearDown() override
-    {
-        m_manager.reset();
-        m_frame.reset();
-        m_program.reset();
-        g_settings.m_pMachines = m_savedMachines;
-    }
-    QRgb Pixel(plat::POINT p) const { return m_view->ScreenImage().pixel(p.x, p.y) & 0xFFFFFF; }
-
-    plat::ScopedRecordingPrompt m_prompt;
-    MachineNode* m_savedMachines = nullptr;
-    std::unique_ptr<plat::ScratchProgram> m_program;
-    std::unique_ptr<CMainFrame> m_frame;
-    RecentFileList m_recent{QStringLiteral("BrenvikSelectToolScreenTest")};
-    std::unique_ptr<OrvelDocManager> m_manager;
-    COrvelView* m_view = nullptr;
+    SelectToolScreenTest() : ShownDocumentTest(QStringLiteral("BrenvikSelectToolScreenTest")) {}
 };
 
 } // namespace
 
 TEST_F(SelectToolScreenTest, AMoveDragLeavesWhatAFreshRepaintDraws)
 {
-    DOCCONTEXT& ctx = m_view->Context();
+    DOCCONTEXT& ctx = Ctx();
     // Two lines, so the fitted view has height: the upper one is dragged.
     DOCNODE* upper = AppendNode(nullptr, 503000.0, 503000.0);
     AppendNode(upper, 505000.0, 503000.0);
@@ -77,7 +46,7 @@ TEST_F(SelectToolScreenTest, AMoveDragLeavesWhatAFreshRepaintDraws)
     first->m_pNext = second;
     second->m_pPrev = first;
     ctx.m_pCurrent->m_pFirst = first;
-    ASSERT_TRUE(m_frame->Router().Execute(32790));
+    ASSERT_TRUE(Run(32790));
     m_view->UpdateWindow();
 
     const plat::POINT from = ctx.WorldToClientPixel(504000.0, 503000.0);

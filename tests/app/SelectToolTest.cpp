@@ -14,6 +14,8 @@
 #include "platform/ViewWindow.h"
 #include "settings/SoftwareSettings.h"
 
+#include "ToolContextTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,25 +27,11 @@ namespace {
 
 constexpr double kOrigin = 499950.0;
 
-class SelectToolTest : public ::testing::Test {
+class SelectToolTest : public plat::ToolContextTest {
 protected:
     SelectToolTest()
     {
-        m_settings.SetPaletteAndInterfaceDefaults();
-        m_ctx.m_pSettings = &m_settings;
-        m_ctx.m_pCurrent = new CDocListNode;
-        m_ctx.m_pView = &m_view;
-        m_ctx.m_dZoom = 1.0;
-        m_view.m_scroll = {499950, 499950};
-        for (CDocState*& tool : m_ctx.m_pTools)
-            tool = &m_tool;
-    }
-    ~SelectToolTest() override
-    {
-        CDocListNode* oldest = m_ctx.m_pCurrent;
-        while (oldest->m_pOlder != nullptr)
-            oldest = oldest->m_pOlder;
-        CDocState::DeleteHistoryChain(oldest);
+        UseTool(m_tool);
     }
 
     CDocData* Add(CDocData* obj)
@@ -118,10 +106,6 @@ protected:
         return false;
     }
 
-    SoftwareSettings m_settings;
-    DOCCONTEXT m_ctx;
-    plat::RecordingView m_view;
-    plat::RecordingDC m_dc;
     CDocStateNone m_tool;
 };
 

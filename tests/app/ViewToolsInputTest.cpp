@@ -2,7 +2,7 @@
 // key events on the view: zoom 1, scroll (499950, 499950), so world
 // (500000, 500000) is client (50, 50). Where feedback must be gone, the
 // screen image is compared with a repaint of the whole view.
-#include "AppTestSupport.h"
+#include "ShownDocumentTest.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDoc.h"
@@ -31,43 +31,22 @@ constexpr plat::UINT kNodeTool = 32791;
 constexpr plat::UINT kZoomTool = 32788;
 constexpr plat::UINT kPanTool = 32937;
 
-class ViewToolsInputTest : public ::testing::Test {
+class ViewToolsInputTest : public plat::ShownDocumentTest {
 protected:
+    ViewToolsInputTest() : ShownDocumentTest(QStringLiteral("BrenvikViewToolsInputTest")) {}
+
     void SetUp() override
     {
-        m_savedMachines = g_settings.m_pMachines;
-        g_settings.m_pMachines = nullptr;
-        g_settings.SetPaletteAndInterfaceDefaults();
-        m_program = std::make_unique<plat::ScratchProgram>();
-        m_frame = std::make_unique<CMainFrame>();
-        ASSERT_TRUE(m_frame->Create());
-        m_frame->resize(1000, 800);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-        m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
-        m_manager->NewDocument();
-        ASSERT_EQ(m_manager->Frames().size(), 1u);
-        m_view = m_manager->Frames()[0]->View();
-        m_view->setFocus();
-        ASSERT_TRUE(plat::WaitFor([this] { return m_view->hasFocus(); }));
+        ShownDocumentTest::SetUp();
+        if (HasFatalFailure())
+            return;
         // The unit view: one pixel per world unit.
         Ctx().m_dZoom = 1.0;
         for (plat::ScrollBar bar : {plat::SB_HORZ, plat::SB_VERT})
             m_view->SetScrollInfo(bar, plat::ScrollInfo{0, 999999, 100, 499950, 499950});
         Ctx().m_ptScroll = {499950, 499950};
     }
-    void TearDown() override
-    {
-        CPathProc::DeleteObjects(g_settings.m_pClipboard);
-        m_manager.reset();
-        m_frame.reset();
-        m_program.reset();
-        g_settings.m_pMachines = m_savedMachines;
-    }
-    DOCCONTEXT& Ctx() { return m_view->Context(); }
     CDocStateEditNode& NodeTool() { return *dynamic_cast<CDocStateEditNode*>(Ctx().m_pTools[TOOL_EDIT_NODE]); }
-    bool Run(plat::UINT id) { return m_frame->Router().Execute(id); }
 
     // The polyline (500000, 500000)-(500100, 500000)-(500100, 500100), blue.
     CDocData* AddCorner()
@@ -112,13 +91,6 @@ protected:
         m_view->UpdateWindow();
         return m_view->ScreenImage().copy();
     }
-
-    MachineNode* m_savedMachines = nullptr;
-    std::unique_ptr<plat::ScratchProgram> m_program;
-    std::unique_ptr<CMainFrame> m_frame;
-    RecentFileList m_recent{QStringLiteral("BrenvikViewToolsInputTest")};
-    std::unique_ptr<OrvelDocManager> m_manager;
-    COrvelView* m_view = nullptr;
 };
 
 } // namespace

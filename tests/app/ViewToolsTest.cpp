@@ -12,6 +12,8 @@
 #include "platform/ViewWindow.h"
 #include "settings/SoftwareSettings.h"
 
+#include "ToolContextTest.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,24 +26,8 @@ constexpr plat::UINT kZoomIn = 0x467;
 constexpr plat::UINT kZoomOut = 0x468;
 constexpr plat::UINT kZoomRect = 0x469;
 
-class ViewToolsTest : public ::testing::Test {
+class ViewToolsTest : public plat::ToolContextTest {
 protected:
-    ViewToolsTest()
-    {
-        m_settings.SetPaletteAndInterfaceDefaults();
-        m_ctx.m_pSettings = &m_settings;
-        m_ctx.m_pCurrent = new CDocListNode;
-        m_ctx.m_pView = &m_view;
-        m_ctx.m_dZoom = 1.0;
-        m_view.m_scroll = {499950, 499950};
-    }
-    ~ViewToolsTest() override
-    {
-        CDocListNode* oldest = m_ctx.m_pCurrent;
-        while (oldest->m_pOlder != nullptr)
-            oldest = oldest->m_pOlder;
-        CDocState::DeleteHistoryChain(oldest);
-    }
 
     CDocData* AddLine(std::initializer_list<std::pair<double, double>> points)
     {
@@ -113,10 +99,6 @@ protected:
         }
     }
 
-    SoftwareSettings m_settings;
-    DOCCONTEXT m_ctx;
-    plat::RecordingView m_view;
-    plat::RecordingDC m_dc;
 };
 
 } // namespace

@@ -1,0 +1,99 @@
+// One operator's session with the real program: a scratch program folder
+// with the shipped language files and a machine list of one network machine
+// at 127.0.0.1 (900 x 600 mm), the fake controller listening there, the
+// application with its document manager and work panel as the program has
+// them, and the steps of a scenario run inside its event loop.
+#pragma once
+#include "AppTestSupport.h"
+#include "FakeController.h"
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/OrvelApp.h"
+#include "app/OrvelDoc.h"
+#include "app/OrvelDocManager.h"
+#include "app/Resources.h"
+#include "platform/ImportOptions.h"
+#include "settings/MachineNode.h"
+#include "settings/ReadParamFile.h"
+#include "ui/WorkDlgBar.h"
+
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QScreen>
+#include <QMdiSubWindow>
+#include <QTimer>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+inline constexpr std::uint32_t kLoopback = 0x7F000001; // 127.0.0.1, first octet high
+
+class E2eSession {
+public:
+    E2eSession()
+    {
+        EXPECT_TRUE(m_controller.Start("127.0.0.1", 0));
+        ::setenv("VANTREL_PORT", std::to_string(m_controller.Port()).c_str(), 1);
+        auto* machine = new MachineNode;
+        machine->SetName(u"Table");
+        machine->m_link_type = 1;
+        machine->m_ip = kLoopback;
+        machine->m_xsize = 900;
+        machine->m_ysize = 600;
+        EXPECT_TRUE(CReadParamFile().WriteMacInfo(machine, 0));
+        FreeMachineList(machine);
+        SetImportOptions(&m_importOptions);
+        // Each session is a fresh start of the program: documents are
+        // numbered from 0 again.
+        COrvelDoc::ResetTitleCountersForTesting();
+    }
+    ~E2eSession()
+    {
+        SetImportOptions(nullptr);
+        ::unsetenv("VANTREL_PORT");
+    }
+    E2eSession(const E2eSession&) = delete;
+    E2eSession& operator=(const E2eSession&) = delete;
+
+    // Starts the program with these arguments, runs the steps once its
+    // window is up, then chooses File, Exit; the program's exit status.
+    int Run(const QStringList& arguments, const std::function<void(COrvelApp&)>& steps)
+    {
+        COrvelApp app(arguments);
+        OrvelDocManager documents(app);
+        app.SetDocumentManager(&documents);
+        app.SetWorkPanelMaker([](CMainFrame& frame) { return new CWorkDlgBar(&frame); });
+        QTimer::singleShot(0, [&] {
+            // The offscreen platform has no window manager to apply the
+            // maximised state: the frame is given the whole screen.
+            if (CMainFrame* frame = app.MainFrame()) {
+                frame->setGeometry(QGuiApplication::primaryScreen()->geometry());
+                WaitFor([frame] { return frame->frameGeometry() == QGuiApplication::primaryScreen()->geometry(); }, 2000);
+            }
+            steps(app);
+            if (app.MainFrame() != nullptr)
+                app.MainFrame()->Router().Execute(cmd::AppExit);
+        });
+        return app.Run();
+    }
+
+    static std::vector<CChildFrame*> Documents(CMainFrame& frame)
+    {
+        std::vector<CChildFrame*> documents;
+        for (QMdiSubWindow* window : frame.MdiArea()->subWindowList())
+            if (auto* child = dynamic_cast<CChildFrame*>(window))
+                documents.push_back(child);
+        return documents;
+    }
+
+    ScratchProgram m_program;
+    ScopedRecordingPrompt m_prompt;
+    HeadlessImportOptions m_importOptions;
+    FakeController m_controller;
+};
+
+} // namespace plat

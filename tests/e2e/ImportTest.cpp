@@ -1,0 +1,68 @@
+// Drawings brought in: the one named on the command line opens in its own
+// document, an import through the File menu adds to it as one undo step,
+// and the import folder is remembered in the software settings.
+#include "E2eSession.h"
+#include "app/CommandRouter.h"
+#include "app/OrvelView.h"
+#include "model/DocContext.h"
+#include "model/DocData.h"
+#include "model/DocListNode.h"
+#include "platform/Folders.h"
+#include "settings/SoftwareSettings.h"
+
+namespace {
+
+int Objects(const DOCCONTEXT& ctx)
+{
+    int count = 0;
+    for (const CDocData* data = ctx.m_pCurrent->m_pFirst; data != nullptr; data = data->m_pNext)
+        ++count;
+    return count;
+}
+
+} // namespace
+
+TEST(Import, CommandLineDrawingOpensAndAnImportIsOneUndoStep)
+{
+    plat::E2eSession session;
+    const std::string samples = BRENVIK_SOURCE_DIR "/samples/";
+    const std::string plate = samples + "plate.plt";
+    std::vector<std::string> askedIn;
+    COrvelView::SetImportChooserForTesting([&](const std::string& folder, std::string& path, bool&) {
+        askedIn.push_back(folder);
+        path = plate;
+        return true;
+    });
+    const int status = session.Run({QStringLiteral("brenvik"), QString::fromStdString(plate)}, [&](COrvelApp& app) {
+        ASSERT_NE(app.MainFrame(), nullptr);
+        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(*app.MainFrame());
+        ASSERT_EQ(documents.size(), 1u);
+        COrvelDoc& doc = *documents[0]->Document();
+        DOCCONTEXT& ctx = doc.Context();
+        EXPECT_EQ(ctx.m_strTitle, QString::fromStdString(samples + "plate0.wcvr").toStdU16String());
+        // The plate: its outline, two cut-outs, a slot and a triangle.
+        ASSERT_EQ(Objects(ctx), 5);
+        EXPECT_FALSE(doc.IsModified());
+
+        CommandRouter& router = app.MainFrame()->Router();
+        router.Execute(cmd::FileImport);
+        EXPECT_EQ(Objects(ctx), 10);
+        EXPECT_TRUE(doc.IsModified());
+        router.Execute(cmd::EditUndo);
+        EXPECT_EQ(Objects(ctx), 5);
+        router.Execute(cmd::EditRedo);
+        EXPECT_EQ(Objects(ctx), 10);
+        // The second import starts in the folder of the first.
+        router.Execute(cmd::FileImport);
+        EXPECT_EQ(Objects(ctx), 15);
+        router.Execute(cmd::EditUndo);
+        router.Execute(cmd::EditUndo);
+        EXPECT_EQ(Objects(ctx), 5);
+        // Unsaved work at exit is not the point here.
+        doc.SetModifiedFlag(false);
+    });
+    COrvelView::SetImportChooserForTesting(nullptr);
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(askedIn.size(), 2u);
+    EXPECT_EQ(askedIn[1], plat::FolderOf(plate));
+}
