@@ -35,6 +35,18 @@ void FreeLargeBlock(void* block, std::size_t bytes)
         ::munmap(block, bytes);
 }
 
+void LendLargeBlock(void* block, std::size_t bytes)
+{
+    if (block == nullptr)
+        return;
+#ifdef MADV_FREE
+    if (::madvise(block, bytes, MADV_FREE) == 0)
+        return;
+#endif
+    // Older kernels: the pages go at once and come back zeroed.
+    ::madvise(block, bytes, MADV_DONTNEED);
+}
+
 void AdviseHugePages(void* data, std::size_t bytes)
 {
     if (data == nullptr || bytes < 2 * kLargeBlockGranule)

@@ -16,6 +16,10 @@ inline constexpr std::size_t kLargeBlockGranule = std::size_t{2} << 20;
 void* AllocateLargeBlock(std::size_t bytes);
 // Gives a block back; `bytes` as it was allocated.
 void FreeLargeBlock(void* block, std::size_t bytes);
+// Keeps a block mapped but lets the system take its pages whenever it needs
+// memory; until then writing to it again costs no page fault. Its contents
+// are undefined afterwards (old bytes or zeros).
+void LendLargeBlock(void* block, std::size_t bytes);
 
 // Marks the whole granules inside a freshly allocated, not yet touched
 // buffer (a reserved string, say) for huge pages, so that filling a buffer
