@@ -88,6 +88,19 @@ public:
         m_free = slot;
     }
 
+    // True when the record lies in one of the pool's blocks.
+    bool Owns(const void* p)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto* byte = static_cast<const unsigned char*>(p);
+        for (Slot* block : m_blocks) {
+            const auto* start = reinterpret_cast<const unsigned char*>(block);
+            if (byte >= start && byte < start + BlockBytes)
+                return true;
+        }
+        return false;
+    }
+
 private:
     union Slot {
         Slot* next;
