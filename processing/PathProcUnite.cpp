@@ -174,9 +174,10 @@ void PrependBeforeStart(CDocData* a, CDocData* b)
     a->m_pNodes = bHead;
 }
 
-// A scratch array of plain values, zero-filled: one large block marked for
-// huge pages when it is big, since fresh memory that faults every 4 KiB
-// costs more than the work done on it; else a vector.
+// A scratch array of plain values, not to be read before it is written:
+// one large block marked for huge pages when it is big, since fresh memory
+// that faults every 4 KiB costs more than the work done on it, and kept
+// for the next call; else a vector.
 template <typename T>
 class ScratchArray {
 public:
@@ -185,7 +186,7 @@ public:
         const std::size_t bytes = count * sizeof(T);
         if (bytes >= 2 * plat::kLargeBlockGranule) {
             m_bytes = (bytes + plat::kLargeBlockGranule - 1) / plat::kLargeBlockGranule * plat::kLargeBlockGranule;
-            m_data = static_cast<T*>(plat::AllocateLargeBlock(m_bytes));
+            m_data = static_cast<T*>(plat::TakeScratchBlock(m_bytes));
         }
         if (m_data == nullptr) {
             m_bytes = 0;
@@ -196,7 +197,7 @@ public:
     ~ScratchArray()
     {
         if (m_bytes != 0)
-            plat::FreeLargeBlock(m_data, m_bytes);
+            plat::GiveScratchBlock(m_data, m_bytes);
     }
     ScratchArray(const ScratchArray&) = delete;
     ScratchArray& operator=(const ScratchArray&) = delete;
