@@ -217,6 +217,22 @@ struct EndXY {
     double y;
 };
 
+// The box and number of the finite points of a set.
+struct PointSpread {
+    double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
+    std::uint32_t finite = 0;
+    void Add(const EndXY& p)
+    {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            return;
+        ++finite;
+        x0 = std::min(x0, p.x);
+        x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y);
+        y1 = std::max(y1, p.y);
+    }
+};
+
 // Marks the points that lie within `dist` (in x and in y) of another of
 // them. Marks may be too many, never too few: a crowded cell marks all its
 // points. Points with a coordinate that is not finite meet nothing and stay
@@ -226,21 +242,13 @@ struct EndXY {
 // point's neighbours lie in its own or an adjacent cell, and each cell is
 // compared with itself and with the four cells after it. Each point is one
 // 64-bit word to sort: its cell number above, its own number below.
-std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, std::uint32_t count, double dist)
+// `spread` has seen every point, as the points were written.
+std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, std::uint32_t count,
+                                           const PointSpread& spread, double dist)
 {
     std::vector<bool> marked(count, false);
-    double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
-    std::uint32_t finite = 0;
-    for (std::uint32_t k = 0; k < count; ++k) {
-        const EndXY p = points[k];
-        if (!std::isfinite(p.x) || !std::isfinite(p.y))
-            continue;
-        ++finite;
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y);
-        y1 = std::max(y1, p.y);
-    }
+    const double x0 = spread.x0, x1 = spread.x1, y0 = spread.y0, y1 = spread.y1;
+    const std::uint32_t finite = spread.finite;
     if (finite == 0)
         return marked;
     const int pointBits = std::max(1, static_cast<int>(std::bit_width(count - 1)));
@@ -256,8 +264,9 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
     const std::uint64_t rowLength = static_cast<std::uint64_t>(rows);
     // Monotonic in the coordinate and clamped, so that neighbours stay in
     // adjacent cells whatever the rounding.
+    const double perCell = 1.0 / cell;
     auto cellOf = [&](double v, double from, double limit) {
-        const double c = std::floor((v - from) / cell);
+        const double c = std::floor((v - from) * perCell);
         return static_cast<std::uint64_t>(std::isnan(c) ? 0.0 : std::clamp(c, 0.0, limit - 1.0));
     };
     ScratchArray<std::uint64_t> sorted(finite);
@@ -275,24 +284,33 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
         maxKey = std::max(maxKey, key);
         words[filled++] = key << pointBits | k;
     }
-    // Least significant digit first over the cell number's bits.
+    // Least significant digit first over the cell number's bits, in as few
+    // passes of at most 13 bits as the bits need; the counts of every digit
+    // are taken in one pass.
     {
-        constexpr int kDigit = 12;
-        constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
-        std::vector<std::size_t> start(kBuckets);
+        constexpr int kMaxDigit = 13;
         const int keyBits = static_cast<int>(std::bit_width(maxKey));
-        for (int shift = pointBits; shift < pointBits + keyBits; shift += kDigit) {
-            std::fill(start.begin(), start.end(), 0);
-            for (std::size_t i = 0; i < n; ++i)
-                ++start[(words[i] >> shift) & (kBuckets - 1)];
+        const int passes = (keyBits + kMaxDigit - 1) / kMaxDigit;
+        const int digit = passes == 0 ? 1 : (keyBits + passes - 1) / passes;
+        const std::size_t buckets = std::size_t{1} << digit;
+        const std::uint64_t digitMask = buckets - 1;
+        std::vector<std::size_t> start(buckets * static_cast<std::size_t>(passes), 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint64_t key = words[i] >> pointBits;
+            for (int p = 0; p < passes; ++p)
+                ++start[static_cast<std::size_t>(p) * buckets + ((key >> (p * digit)) & digitMask)];
+        }
+        for (int p = 0; p < passes; ++p) {
+            std::size_t* first = start.data() + static_cast<std::size_t>(p) * buckets;
             std::size_t sum = 0;
-            for (std::size_t& c : start) {
-                const std::size_t here = c;
-                c = sum;
+            for (std::size_t b = 0; b < buckets; ++b) {
+                const std::size_t here = first[b];
+                first[b] = sum;
                 sum += here;
             }
+            const int shift = pointBits + p * digit;
             for (std::size_t i = 0; i < n; ++i)
-                other[start[(words[i] >> shift) & (kBuckets - 1)]++] = words[i];
+                other[first[(words[i] >> shift) & digitMask]++] = words[i];
             std::swap(words, other);
         }
     }
@@ -536,11 +554,12 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     // Last nodes of the candidates: a curve is untouched until its own turn
     // comes, so the walk to its end is made once. Objects joined into an
     // earlier curve leave their place empty.
-    std::vector<DOCNODE*> lastNode(count, nullptr);
+    ScratchArray<DOCNODE*> lastNode(count);
     // The ends as they were: object k's start is point 2k, its end 2k + 1
     // (not a number for objects that are not candidates).
     ScratchArray<EndXY> endPoints(2 * std::size_t{count});
     constexpr double kNoEnd = std::numeric_limits<double>::quiet_NaN();
+    PointSpread spread;
     for (std::uint32_t i = 0; i < count; ++i) {
         CDocData* o = objects[i];
         o->m_pPrev = o->m_pNext = nullptr;
@@ -548,13 +567,16 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
             lastNode[i] = LastNode(o->m_pNodes);
             endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
             endPoints[2 * i + 1] = EndXY{lastNode[i]->m_x, lastNode[i]->m_y};
+            spread.Add(endPoints[2 * i]);
+            spread.Add(endPoints[2 * i + 1]);
         } else {
+            lastNode[i] = nullptr;
             endPoints[2 * i] = endPoints[2 * i + 1] = EndXY{kNoEnd, kNoEnd};
         }
     }
     // Most ends of a drawing either meet another end or lie alone; the
     // lonely ones are left out of the search.
-    const std::vector<bool> mayJoin = MarkPointsWithNeighbours(endPoints, 2 * count, join);
+    const std::vector<bool> mayJoin = MarkPointsWithNeighbours(endPoints, 2 * count, spread, join);
     // The ends that may join, in cells of the join distance; a search
     // returns the earliest object in list order, so the result is the one a
     // walk through the list would find.
