@@ -544,11 +544,12 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
         return;
     const double join = tol * kJoinFactor;
 
-    // Take the whole list out; objects are addressed by their list place.
+    // Objects are addressed by their list place. The list stays linked:
+    // an object joined into an earlier curve leaves it, and most objects,
+    // which join nothing, are not touched again.
     std::vector<CDocData*> objects;
     for (CDocData* o = list; o != nullptr; o = o->m_pNext)
         objects.push_back(o);
-    list = nullptr;
     const std::uint32_t count = static_cast<std::uint32_t>(objects.size());
 
     // Last nodes of the candidates: a curve is untouched until its own turn
@@ -562,7 +563,6 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     PointSpread spread;
     for (std::uint32_t i = 0; i < count; ++i) {
         CDocData* o = objects[i];
-        o->m_pPrev = o->m_pNext = nullptr;
         if (IsCandidate(o)) {
             lastNode[i] = LastNode(o->m_pNodes);
             endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
@@ -601,13 +601,29 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
         return kNone;
     };
 
-    CDocData* head = nullptr;
-    CDocData* tail = nullptr;
+    CDocData* head = list;
+    head->m_pPrev = nullptr;
+    auto unlink = [&head](CDocData* o) {
+        if (o->m_pPrev != nullptr)
+            o->m_pPrev->m_pNext = o->m_pNext;
+        else
+            head = o->m_pNext;
+        if (o->m_pNext != nullptr)
+            o->m_pNext->m_pPrev = o->m_pPrev;
+        o->m_pPrev = o->m_pNext = nullptr;
+    };
     for (std::uint32_t i = 0; i < count; ++i) {
         CDocData* a = objects[i];
         if (a == nullptr)
             continue; // joined into an earlier curve
-        if (lastNode[i] != nullptr) {
+        // Neither end near another: nothing to join (the searches below
+        // would all stop at once).
+        if (lastNode[i] != nullptr && (mayJoin[2 * i] || mayJoin[2 * i + 1])) {
+            // Out of the list while it is joined, since a change of its type
+            // makes a new object; back in after the object before it, which
+            // is earlier and so never joined away.
+            CDocData* const place = a->m_pPrev;
+            unlink(a);
             const std::int32_t own = a->m_nLayer;
             auto sameLayer = [&](std::uint32_t k) { return objects[k]->m_nLayer == own; };
             DOCNODE* aLast = lastNode[i];
@@ -628,6 +644,7 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                         break;
                     CDocData* b = objects[j];
                     objects[j] = nullptr;
+                    unlink(b);
                     const double sx = endPoints[2 * j].x, sy = endPoints[2 * j].y;
                     const double ex = endPoints[2 * j + 1].x, ey = endPoints[2 * j + 1].y;
                     CDocData* before = a;
@@ -656,13 +673,18 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
             if (joined)
                 a->RecalcBoundRect(ctx);
             objects[i] = a;
+            CDocData* const next = place != nullptr ? place->m_pNext : head;
+            a->m_pPrev = place;
+            a->m_pNext = next;
+            if (place != nullptr)
+                place->m_pNext = a;
+            else
+                head = a;
+            if (next != nullptr)
+                next->m_pPrev = a;
         }
-        a->m_pPrev = tail;
-        if (tail != nullptr)
-            tail->m_pNext = a;
-        else
-            head = a;
-        tail = a;
     }
+    if (head != nullptr)
+        head->m_pPrev = nullptr;
     list = head;
 }
