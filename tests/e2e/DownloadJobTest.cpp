@@ -56,13 +56,7 @@ TEST(DownloadJob, TheSentStreamIsTheSavedWorkFileWithTheLayersSpeedAndPower)
         // Sent as "JOB1".
         plat::E2eJobStage::Progress sentProgress;
         stage.RunProgress(sentProgress);
-        stage.Answer(CTransLoadNameDlg::IDD, [](CDialogBase& d) {
-            auto& dialog = static_cast<CTransLoadNameDlg&>(d);
-            dialog.NameEdit()->clear();
-            QTest::keyClicks(dialog.NameEdit(), QStringLiteral("JOB1"));
-            plat::Press(dialog.OkButton());
-            return dialog.result() == QDialog::Accepted ? int(plat::IDOK) : int(plat::IDCANCEL);
-        });
+        stage.Answer(CTransLoadNameDlg::IDD, plat::JobNameTyping(QStringLiteral("JOB1")));
         stage.Answer(CWorkDownloadSet::IDD, plat::DownloadDialogPressing(CWorkDownloadSet::IDC_DOWNLOAD));
         QTest::mouseClick(page.Button(CWorkPageWork::IDC_DOWNLOAD), Qt::LeftButton);
         EXPECT_EQ(sentProgress.result, plat::IDOK);

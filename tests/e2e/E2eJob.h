@@ -7,7 +7,7 @@
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "app/QtMessagePoster.h"
-#include "machinecomm/CommState.h"
+#include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
@@ -160,6 +160,18 @@ inline E2eJobStage::Answerer DownloadDialogPressing(int buttonId)
     };
 }
 
+// The job name dialog answered with the name typed.
+inline E2eJobStage::Answerer JobNameTyping(const QString& name)
+{
+    return [name](CDialogBase& d) {
+        auto& dialog = static_cast<CTransLoadNameDlg&>(d);
+        dialog.NameEdit()->clear();
+        QTest::keyClicks(dialog.NameEdit(), name);
+        Press(dialog.OkButton());
+        return dialog.result() == QDialog::Accepted ? int(IDOK) : int(IDCANCEL);
+    };
+}
+
 // Double-clicks the layer list's row as the operator does.
 inline void DoubleClickRow(QTableWidget* list, int row)
 {
@@ -251,6 +263,24 @@ inline E2eJobStage::Answerer LayerDialogTyping(bool cut, const QString& speed = 
     };
 }
 
+// File, Import of a drawing of 12 polylines on layer 0.
+inline void ImportPolylines(CMainFrame& frame)
+{
+    const std::string dxf = BRENVIK_TESTDATA "/dxf/polylines.dxf";
+    COrvelView::SetImportChooserForTesting([&](const std::string&, std::string& path, bool&) {
+        path = dxf;
+        return true;
+    });
+    frame.Router().Execute(cmd::FileImport);
+    COrvelView::SetImportChooserForTesting(nullptr);
+}
+
+// A transfer thread of the library still runs.
+inline bool TransferRunning()
+{
+    return VQ_TransFileOperate(nullptr) == TRANS_BUSY;
+}
+
 // The drawing's 12 polylines imported into the empty first document, every
 // object selected with A on the view and moved 10 mm right by the property
 // bar's x edit, then the layer's cutting speed set to 20 mm/s and its highest
@@ -259,13 +289,7 @@ inline E2eJobStage::Answerer LayerDialogTyping(bool cut, const QString& speed = 
 inline int ImportMoveAndSetLayer(CMainFrame& frame, COrvelView& view, E2eJobStage& stage)
 {
     DOCCONTEXT& ctx = view.Context();
-    const std::string dxf = BRENVIK_TESTDATA "/dxf/polylines.dxf";
-    COrvelView::SetImportChooserForTesting([&](const std::string&, std::string& path, bool&) {
-        path = dxf;
-        return true;
-    });
-    frame.Router().Execute(cmd::FileImport);
-    COrvelView::SetImportChooserForTesting(nullptr);
+    ImportPolylines(frame);
     const int afterImport = HistoryDepth(ctx);
     const std::vector<CGeoBox> imported = ObjectBoxes(ctx);
     EXPECT_EQ(imported.size(), 12u);
