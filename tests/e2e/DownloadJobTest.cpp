@@ -61,9 +61,10 @@ TEST(DownloadJob, TheSentStreamIsTheSavedWorkFileWithTheLayersSpeedAndPower)
         QTest::mouseClick(page.Button(CWorkPageWork::IDC_DOWNLOAD), Qt::LeftButton);
         EXPECT_EQ(sentProgress.result, plat::IDOK);
         EXPECT_EQ(sentProgress.shownPercent, 100);
-        // Closed half a second after the 100 %.
-        EXPECT_GE(sentProgress.msFromFullToClose, 480);
-        EXPECT_LT(sentProgress.msFromFullToClose, 1500);
+        // Closed half a second after the 100 % (a coarse timer may fire 5 %
+        // early), not at once and not never.
+        EXPECT_GE(sentProgress.msFromFullToClose, 470);
+        EXPECT_LT(sentProgress.msFromFullToClose, 2000);
         EXPECT_TRUE(session.m_prompt.m_prompt.m_shown.empty());
         EXPECT_TRUE(plat::NoDialogOpen());
 
