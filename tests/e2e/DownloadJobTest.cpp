@@ -3,10 +3,36 @@
 // as a work file and sent under a job name. What reaches the controller is
 // the saved file's stream, block for block.
 #include "E2eJob.h"
+#include "platform/WorkFolder.h"
+
+#include <map>
+#include <sstream>
 
 namespace {
 
 using plat::Bytes;
+
+// The values of the first layer group of a parameter file: key and value
+// lines taking turns, each group opened by "m_group_num".
+std::map<std::string, std::string> FirstGroup(const std::string& path)
+{
+    std::string text;
+    EXPECT_TRUE(plat::ReadWholeFile(path, text)) << path;
+    std::istringstream lines(text);
+    std::map<std::string, std::string> group;
+    std::string key;
+    std::string value;
+    int groups = 0;
+    while (std::getline(lines, key) && std::getline(lines, value)) {
+        for (std::string* s : {&key, &value})
+            if (!s->empty() && s->back() == '\r')
+                s->pop_back();
+        if (key == "m_group_num" && ++groups > 1)
+            break;
+        group[key] = value;
+    }
+    return group;
+}
 
 std::size_t Count(const Bytes& stream, const Bytes& part)
 {
@@ -41,6 +67,12 @@ TEST(DownloadJob, TheSentStreamIsTheSavedWorkFileWithTheLayersSpeedAndPower)
         ASSERT_EQ(documents.size(), 1u);
         COrvelView& view = *documents[0]->View();
         plat::ImportMoveAndSetLayer(frame, view, stage);
+        // The dialog's OK wrote the layer list.
+        std::map<std::string, std::string> layer0 = FirstGroup(plat::ParamFolder() + "WorkParam.par");
+        EXPECT_EQ(layer0["m_group_num"], "0");
+        EXPECT_EQ(layer0["m_border"], "1");
+        EXPECT_EQ(std::stod(layer0["m_b_speed"]), 20.0) << layer0["m_b_speed"];
+        EXPECT_EQ(std::stod(layer0["m_b_max_light1"]), 55.0) << layer0["m_b_max_light1"];
         CWorkPageWork& page = plat::WorkPage(frame);
 
         // Saved through the download dialog's save button.

@@ -11,9 +11,9 @@
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
+#include "platform/TextFile.h"
 #include "settings/SoftwareSettings.h"
 #include "settings/WorkParams.h"
-#include "platform/TextFile.h"
 #include "ui/MachineManage.h"
 #include "ui/ParamRunFrame.h"
 #include "ui/TransLoadNameDlg.h"
@@ -254,10 +254,13 @@ inline E2eJobStage::Answerer LayerDialogTyping(bool cut, const QString& speed = 
         QCheckBox* cutting = dialog.Check(CWorkSetParameter::IDC_CUT);
         if (cutting->isChecked() != cut)
             cutting->click();
-        if (!speed.isEmpty())
-            dialog.Edit(CWorkSetParameter::IDC_CUT_SPEED)->setText(speed);
-        if (!maxPower1.isEmpty())
-            dialog.Edit(CWorkSetParameter::IDC_CUT_MAX1)->setText(maxPower1);
+        for (auto [id, text] : {std::pair{int(CWorkSetParameter::IDC_CUT_SPEED), speed},
+                                std::pair{int(CWorkSetParameter::IDC_CUT_MAX1), maxPower1}}) {
+            if (text.isEmpty())
+                continue;
+            dialog.Edit(id)->clear();
+            QTest::keyClicks(dialog.Edit(id), text);
+        }
         static_cast<QDialog&>(dialog).accept();
         return dialog.result() == QDialog::Accepted ? int(IDOK) : int(IDCANCEL);
     };
