@@ -602,7 +602,7 @@ void CPathPreviewDlg::Line(double x0, double y0, double x1, double y1)
 {
     // Clipped to the picture with a pixel to spare (Liang-Barsky), so that
     // far-off coordinates neither cost time nor overflow; the end pixel is
-    // left for the piece that goes on from it.
+    // left for the stretch that goes on from it.
     const double lo[2] = {-2.0, -2.0};
     const double hi[2] = {m_picture.width() + 1.0, m_picture.height() + 1.0};
     const double p0[2] = {x0, y0};

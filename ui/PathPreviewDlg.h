@@ -1,5 +1,5 @@
 // The work preview (dialog 182): the document's job, built as a download
-// builds it, scaled into a picture and drawn piece by piece on a 50 ms timer
+// builds it, scaled into a picture and drawn a stretch at a time on a 50 ms timer
 // through all its copies and feed passes, at a speed the operator changes;
 // and the job's estimated run time.
 //

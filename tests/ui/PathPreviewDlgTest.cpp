@@ -178,6 +178,50 @@ TEST_F(PathPreview, ThreeCopiesWithANegativePitchRunFromTheLastCopyOnce)
         EXPECT_EQ(pic.pixel(60, top), qRgb(0, 0, 0)) << top;
 }
 
+// A 10 mm square repeated as a 2 x 2 array of 20 mm pitch: 30 mm into 360
+// pixels, so four squares of 120 pixels, each drawn once in 16 steps of 120.
+TEST_F(PathPreview, ArrayedObjectDrawsEachOfItsCopiesOnce)
+{
+    CDocData* square = MakeLine(Mm({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}));
+    square->m_pArray = new ARRAYREC;
+    square->m_pArray->m_nRows = 2;
+    square->m_pArray->m_nCols = 2;
+    square->m_pArray->m_dDx = 200.0;
+    square->m_pArray->m_dDy = 200.0;
+    Add(square);
+    CPathPreviewDlg dlg(ctx);
+    Open(dlg);
+    EXPECT_DOUBLE_EQ(dlg.Scale(), 12.0);
+    dlg.OnStart();
+    const int ticks = RunToEnd(dlg, 100);
+    EXPECT_GE(ticks, 16);
+    EXPECT_LE(ticks, 17);
+    EXPECT_EQ(BlackPixels(dlg.Picture()), 4 * 4 * 120);
+    for (const QPoint p : {QPoint(80, 20), QPoint(320, 20), QPoint(80, 260), QPoint(320, 380)})
+        EXPECT_EQ(dlg.Picture().pixel(p), qRgb(0, 0, 0)) << p.x() << "," << p.y();
+}
+
+// A 10 x 30 mm rectangle and a 10 mm square 60 mm up, in bands of 20 mm
+// (margin 0.1, band size ratio 0.5): the job as sent has its three bands on
+// one line 20.1 mm high; stacked back along their gaps they reach 70 mm.
+TEST_F(PathPreview, BandedJobIsStackedBackAndItsPitchesExchanged)
+{
+    machine.m_ratio = 0.5;
+    document.m_pSplit = new SPLITFEED;
+    document.m_pSplit->m_bOn = 1;
+    document.m_pSplit->m_dDistance = 20.0;
+    document.m_pSplit->m_dMargin = 0.1;
+    Add(MakeLine(Mm({{0, 0}, {10, 0}, {10, 30}, {0, 30}, {0, 0}})));
+    Add(MakeLine(Mm({{20, 60}, {30, 60}, {30, 70}, {20, 70}, {20, 60}})));
+    CPathPreviewDlg dlg(ctx);
+    Open(dlg);
+    ASSERT_EQ(dlg.Header().m_banded, 1);
+    EXPECT_NEAR(dlg.Scale(), 360.0 / 70.0, 1e-9);
+    EXPECT_NEAR(dlg.Header().m_pitchX, 20.1 * 360.0 / 70.0, 1e-9);
+    EXPECT_EQ(dlg.Header().m_pitchY, 0.0);
+    EXPECT_NEAR(dlg.Header().m_maxY, 380.0, 1e-9);
+}
+
 TEST_F(PathPreview, ADotJobDrawsAtAFinitePlaceWithScaleOne)
 {
     Add(MakeLine(Mm({{30, 40}})));
