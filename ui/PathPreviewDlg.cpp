@@ -415,7 +415,13 @@ void CPathPreviewDlg::OnEstimate()
     const SoftwareSettings* settings = m_context.m_pSettings;
     const MachineNode* machine = settings != nullptr ? GetCurrentMachine(*settings) : nullptr;
     const RUNTIMEPARAMS params = RunTimeParams(machine, m_scale);
-    const double seconds = g_runTime ? g_runTime(m_header, params) : CCalcFileRunTime().CalcRunTime(&m_header, params);
+    // The divisor takes the paths back to millimetres; the pitches and the
+    // feed length are read as they stand, so they go back here.
+    WORKHEAD job = m_header;
+    job.m_pitchX /= m_scale;
+    job.m_pitchY /= m_scale;
+    job.m_feedLength /= m_scale;
+    const double seconds = g_runTime ? g_runTime(job, params) : CCalcFileRunTime().CalcRunTime(&job, params);
     auto text = [this](int k, const char16_t* fallback) {
         std::u16string t = SectionText(k);
         return t.empty() ? std::u16string(fallback) : t;

@@ -176,6 +176,15 @@ TEST_F(PathPreview, ThreeCopiesWithANegativePitchRunFromTheLastCopyOnce)
     EXPECT_EQ(BlackPixels(pic), 3 * 4 * 80);
     for (int top : {20, 140, 260})
         EXPECT_EQ(pic.pixel(60, top), qRgb(0, 0, 0)) << top;
+
+    // The estimate reads the pitch in millimetres, not in picture pixels.
+    double pitch = 0.0;
+    CPathPreviewDlg::SetRunTimeForTesting([&](const WORKHEAD& job, const RUNTIMEPARAMS&) {
+        pitch = job.m_pitchX;
+        return 0.0;
+    });
+    dlg.OnEstimate();
+    EXPECT_DOUBLE_EQ(pitch, -150.0);
 }
 
 // A 10 mm square repeated as a 2 x 2 array of 20 mm pitch: 30 mm into 360
