@@ -16,6 +16,7 @@
 #include "settings/WorkParams.h"
 #include "ui/MachineManage.h"
 #include "ui/ParamRunFrame.h"
+#include "ui/PathPreviewDlg.h"
 #include "ui/TransLoadNameDlg.h"
 #include "ui/TransLoadProcessDlg.h"
 #include "ui/WorkDownloadSet.h"
@@ -58,6 +59,10 @@ public:
         dialogs.download = [](DOCCONTEXT& context) {
             CWorkDownloadSet dialog(context);
             dialog.DoModal();
+        };
+        dialogs.preview = [](DOCCONTEXT& context) {
+            CPathPreviewDlg preview(context, QApplication::activeWindow());
+            preview.DoModal();
         };
         dialogs.runFrame = &CParamRunFrame::Ask;
         dialogs.jobName = &CWorkDownloadSet::AskJobName;
