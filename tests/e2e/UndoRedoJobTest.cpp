@@ -45,7 +45,8 @@ TEST(UndoRedoJob, UndoingAndRedoingEveryStepSinceTheImportSavesTheSameWorkFile)
         const std::vector<CGeoBox> moved = plat::ObjectBoxes(ctx);
 
         const int steps = plat::HistoryDepth(ctx) - afterImport;
-        EXPECT_EQ(steps, 1) << "the move; selecting and the layer dialog are no steps";
+        EXPECT_EQ(steps, 1) << "the move; selecting, the layer dialog and the save are no steps";
+        EXPECT_EQ(ctx.m_pCurrent->m_pNewer, nullptr) << "building the job leaves nothing to redo";
         for (int i = 0; i < steps; ++i)
             router.Execute(cmd::EditUndo);
         const std::vector<CGeoBox> undone = plat::ObjectBoxes(ctx);
