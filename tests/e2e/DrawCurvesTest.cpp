@@ -40,6 +40,8 @@ TEST(DrawCurves, CtrlSnapsAPolylineTo45DegreesEscSelectsAndEnterMakesABezier)
         // runs down the screen): (+1928.4, +2298.1). With Ctrl it turns to
         // 45 degrees: (+2121.3, +2121.3).
         ASSERT_TRUE(router.Execute(kPolylineTool));
+        CMainFrame& frame = *app.MainFrame();
+        EXPECT_TRUE(plat::WaitFor([&frame] { return frame.Action(kPolylineTool)->isChecked(); }, 2000));
         canvas.Click(canvas.At(501000, 501000));
         const QPoint end = canvas.At(501000 + 1928.4, 501000 + 2298.1);
         QTest::keyPress(canvas.View(), Qt::Key_Control);
@@ -62,6 +64,9 @@ TEST(DrawCurves, CtrlSnapsAPolylineTo45DegreesEscSelectsAndEnterMakesABezier)
         // Esc is the select tool's command: tool 0, its button.
         EXPECT_EQ(ctx.m_nTool, TOOL_SELECT);
         EXPECT_EQ(canvas.View()->m_nToolCommand, COrvelView::kSelectToolCommand);
+        EXPECT_TRUE(plat::WaitFor([&frame] {
+            return frame.Action(COrvelView::kSelectToolCommand)->isChecked() && !frame.Action(kPolylineTool)->isChecked();
+        }, 2000)) << "the select tool's button is the one down";
         EXPECT_EQ(Steps(ctx), 1);
         EXPECT_EQ(canvas.Settled(), canvas.Fresh()) << "no rubber line left";
 
