@@ -16,14 +16,6 @@ constexpr plat::UINT kBezierTool = 32909;
 // Layer 0 of the default palette.
 constexpr QRgb kBlack = 0x000000;
 
-int Steps(const DOCCONTEXT& ctx)
-{
-    int n = 0;
-    for (const CDocListNode* s = ctx.m_pCurrent->m_pOlder; s != nullptr; s = s->m_pOlder)
-        ++n;
-    return n;
-}
-
 } // namespace
 
 TEST(DrawCurves, CtrlSnapsAPolylineTo45DegreesEscSelectsAndEnterMakesABezier)
@@ -67,7 +59,7 @@ TEST(DrawCurves, CtrlSnapsAPolylineTo45DegreesEscSelectsAndEnterMakesABezier)
         EXPECT_TRUE(plat::WaitFor([&frame] {
             return frame.Action(COrvelView::kSelectToolCommand)->isChecked() && !frame.Action(kPolylineTool)->isChecked();
         }, 2000)) << "the select tool's button is the one down";
-        EXPECT_EQ(Steps(ctx), 1);
+        EXPECT_EQ(canvas.UndoSteps(), 1);
         EXPECT_EQ(canvas.Settled(), canvas.Fresh()) << "no rubber line left";
 
         // Two presses 200 mm apart, 400 mm down; the first dragged 10
@@ -86,7 +78,7 @@ TEST(DrawCurves, CtrlSnapsAPolylineTo45DegreesEscSelectsAndEnterMakesABezier)
         EXPECT_EQ(canvas.Objects(), 1u) << "nothing made before Enter";
         canvas.Key(Qt::Key_Return);
         ASSERT_EQ(canvas.Objects(), 2u);
-        EXPECT_EQ(Steps(ctx), 2);
+        EXPECT_EQ(canvas.UndoSteps(), 2);
         EXPECT_EQ(ctx.m_nTool, TOOL_BEZIER);
         const CDocData* curve = polyline->m_pNext;
         ASSERT_NE(curve, nullptr);

@@ -93,6 +93,15 @@ public:
     }
     QRgb Pixel(QPoint at) { return Settled().pixel(at) & 0xFFFFFFu; }
 
+    // Undo steps behind the drawing's current state.
+    int UndoSteps() const
+    {
+        int n = 0;
+        for (const CDocListNode* s = Ctx().m_pCurrent->m_pOlder; s != nullptr; s = s->m_pOlder)
+            ++n;
+        return n;
+    }
+
     // Objects in the drawing's current state.
     std::uint32_t Objects() const
     {

@@ -14,14 +14,6 @@ namespace {
 
 constexpr plat::UINT kZoomToWorkArea = 32789;
 
-int Steps(const DOCCONTEXT& ctx)
-{
-    int n = 0;
-    for (const CDocListNode* s = ctx.m_pCurrent->m_pOlder; s != nullptr; s = s->m_pOlder)
-        ++n;
-    return n;
-}
-
 int SelectedObjects(const DOCCONTEXT& ctx)
 {
     int n = 0;
@@ -52,7 +44,7 @@ TEST(SelectTransform, BandMoveScaleSecondClickAndRotateLeaveWhatAFreshRepaintDra
         ASSERT_TRUE(router.Execute(kZoomToWorkArea));
         const CDocState& tool = *ctx.m_pTools[TOOL_SELECT];
         ASSERT_EQ(ctx.m_nTool, TOOL_SELECT);
-        const int steps = Steps(ctx);
+        const int steps = canvas.UndoSteps();
         const double pixel = 1.0 / ctx.m_dZoom;
         const CGeoBox start = ctx.m_rcSelect;
         ASSERT_NEAR(start.Width(), 1200.0, 0.5);
@@ -86,7 +78,7 @@ TEST(SelectTransform, BandMoveScaleSecondClickAndRotateLeaveWhatAFreshRepaintDra
         EXPECT_NEAR(ctx.m_rcSelect.m_xmin - start.m_xmin, 60 * pixel, 1e-6);
         EXPECT_NEAR(ctx.m_rcSelect.m_ymin - start.m_ymin, 30 * pixel, 1e-6);
         EXPECT_NEAR(ctx.m_rcSelect.Width(), 1200.0, 0.5);
-        EXPECT_EQ(Steps(ctx), steps + 1);
+        EXPECT_EQ(canvas.UndoSteps(), steps + 1);
         expectFresh("move");
 
         // The lower right handle sits 4 pixels out from the corner on both
@@ -103,7 +95,7 @@ TEST(SelectTransform, BandMoveScaleSecondClickAndRotateLeaveWhatAFreshRepaintDra
         EXPECT_NEAR(ctx.m_rcSelect.Width(), 2400.0, 2 * pixel);
         EXPECT_NEAR(ctx.m_rcSelect.Height(), 1600.0, 2 * pixel);
         EXPECT_EQ(tool.m_nMode, 1u);
-        EXPECT_EQ(Steps(ctx), steps + 2);
+        EXPECT_EQ(canvas.UndoSteps(), steps + 2);
         expectFresh("scale");
 
         // A click inside the selection: rotate and skew marks, no step.
@@ -111,7 +103,7 @@ TEST(SelectTransform, BandMoveScaleSecondClickAndRotateLeaveWhatAFreshRepaintDra
         const QPoint scaledInside = canvas.At(scaled.m_xmin + scaled.Width() / 4, scaled.m_ymin + scaled.Height() / 4);
         canvas.Click(scaledInside);
         EXPECT_EQ(tool.m_nMode, 2u);
-        EXPECT_EQ(Steps(ctx), steps + 2);
+        EXPECT_EQ(canvas.UndoSteps(), steps + 2);
         expectFresh("second click");
 
         // The upper right mark dragged a quarter turn clockwise on screen
@@ -132,7 +124,7 @@ TEST(SelectTransform, BandMoveScaleSecondClickAndRotateLeaveWhatAFreshRepaintDra
         EXPECT_NEAR(ctx.m_rcSelect.Center().m_x, scaled.Center().m_x, 2 * pixel);
         EXPECT_NEAR(ctx.m_rcSelect.Center().m_y, scaled.Center().m_y, 2 * pixel);
         EXPECT_EQ(tool.m_nMode, 2u);
-        EXPECT_EQ(Steps(ctx), steps + 3);
+        EXPECT_EQ(canvas.UndoSteps(), steps + 3);
         expectFresh("rotation");
         canvas.View()->GetDocument()->SetModifiedFlag(false);
     });
