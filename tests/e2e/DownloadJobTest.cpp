@@ -58,6 +58,8 @@ const Bytes kLayerBlock = {0xCD, 0x01, 0x00,
 
 TEST(DownloadJob, TheSentStreamIsTheSavedWorkFileWithTheLayersSpeedAndPower)
 {
+    if (!plat::HavePolylines())
+        GTEST_SKIP() << "no " << plat::kPolylines;
     plat::E2eSession session;
     plat::E2eJobStage stage;
     const std::string saved = session.m_program.Root() + "JOB1.out";

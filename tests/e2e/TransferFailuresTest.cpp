@@ -25,6 +25,8 @@ void PressDownload(CMainFrame& frame)
 
 TEST(TransferFailures, CancelMissingFolderAndNothingToOutputEndAsFailuresAndLeaveNothingBehind)
 {
+    if (!plat::HavePolylines())
+        GTEST_SKIP() << "no " << plat::kPolylines;
     plat::E2eSession session;
     plat::E2eJobStage stage;
     FakeController& controller = session.m_controller;

@@ -28,6 +28,8 @@ std::string FileBytes(const std::string& path)
 
 TEST(UndoRedoJob, UndoingAndRedoingEveryStepSinceTheImportSavesTheSameWorkFile)
 {
+    if (!plat::HavePolylines())
+        GTEST_SKIP() << "no " << plat::kPolylines;
     plat::E2eSession session;
     plat::E2eJobStage stage;
     const std::string first = session.m_program.Root() + "JOB1.out";
