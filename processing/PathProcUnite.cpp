@@ -547,10 +547,12 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     // Objects are addressed by their list place. The list stays linked:
     // an object joined into an earlier curve leaves it, and most objects,
     // which join nothing, are not touched again.
-    std::vector<CDocData*> objects;
-    for (CDocData* o = list; o != nullptr; o = o->m_pNext)
-        objects.push_back(o);
-    const std::uint32_t count = static_cast<std::uint32_t>(objects.size());
+    // Counted first, so that every array below is taken once at its size.
+    std::size_t listed = 0;
+    for (const CDocData* o = list; o != nullptr; o = o->m_pNext)
+        ++listed;
+    const std::uint32_t count = static_cast<std::uint32_t>(listed);
+    ScratchArray<CDocData*> objects(count);
 
     // Last nodes of the candidates: a curve is untouched until its own turn
     // comes, so the walk to its end is made once. Objects joined into an
@@ -561,8 +563,9 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     ScratchArray<EndXY> endPoints(2 * std::size_t{count});
     constexpr double kNoEnd = std::numeric_limits<double>::quiet_NaN();
     PointSpread spread;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        CDocData* o = objects[i];
+    CDocData* o = list;
+    for (std::uint32_t i = 0; i < count; ++i, o = o->m_pNext) {
+        objects[i] = o;
         if (IsCandidate(o)) {
             lastNode[i] = LastNode(o->m_pNodes);
             endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
