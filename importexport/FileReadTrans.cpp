@@ -199,8 +199,7 @@ bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     reader.m_dCurveTol = kDxfCurveTol;
     if (!reader.ReadDxf(path, list, ctx))
         return false;
-    CFileTrans::ScaleObjects(list, kDxfFactor, false, ctx);
-    CFileTrans::ConvertOrigin(list, kCorner2, kCorner0, ctx);
+    CFileTrans::ScaleAndConvertOrigin(list, kDxfFactor, kCorner2, kCorner0, ctx);
     return true;
 }
 
@@ -239,8 +238,7 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     settings.plt_other_resolution = choice.m_nCustom;
     CReadParamFile().WriteSoftwareParam(settings);
     const double factor = own ? kOwnPltFactor : settings.plt_resolution / 25.4 / 10.0;
-    CFileTrans::ScaleObjects(list, factor, false, ctx);
-    CFileTrans::ConvertOrigin(list, kCorner0, kCorner2, ctx);
+    CFileTrans::ScaleAndConvertOrigin(list, factor, kCorner0, kCorner2, ctx);
     return true;
 }
 

@@ -21,8 +21,7 @@ bool CHandOverReads::ReadDxf(const std::string& path, CDocData*& list, DOCCONTEX
     CFileTransDxf reader;
     if (!reader.ReadDxf(path, list, ctx))
         return false;
-    CFileTrans::ScaleObjects(list, kDxfFactor, false, ctx);
-    CFileTrans::ConvertOrigin(list, kDxfCorner, kDocumentCorner, ctx);
+    CFileTrans::ScaleAndConvertOrigin(list, kDxfFactor, kDxfCorner, kDocumentCorner, ctx);
     return true;
 }
 

@@ -198,15 +198,28 @@ void CFileTrans::RemoveZeroSegments(PATHREC*& paths)
     }
 }
 
-void CFileTrans::ScaleObjects(CDocData* objects, double factor, bool firstOnly, DOCCONTEXT* ctx)
+namespace {
+
+// Grows the extents by one object's box; the empty box adds nothing.
+void GrowByBox(Extents& e, const CGeoBox& box)
 {
-    if (objects == nullptr || !(factor >= kMinFactor))
+    if (box.IsEmpty())
         return;
+    e.xmin = std::min(e.xmin, box.m_xmin);
+    e.xmax = std::max(e.xmax, box.m_xmax);
+    e.ymin = std::min(e.ymin, box.m_ymin);
+    e.ymax = std::max(e.ymax, box.m_ymax);
+}
+
+// Scaling walk; with `grow`, each top-level object's new box is added as it
+// is made, so that a caller needing the joint box does not walk the list again.
+void ScaleList(CDocData* objects, double factor, bool firstOnly, DOCCONTEXT* ctx, Extents* grow)
+{
     for (CDocData* o = objects; o != nullptr; o = o->m_pNext) {
         const std::uint32_t type = o->GetType();
         CDocData** children = o->ChildList();
         if ((type == MT_GROUP || type == MT_CHAR) && children != nullptr) {
-            ScaleObjects(*children, factor, false, ctx);
+            ScaleList(*children, factor, false, ctx, nullptr);
             CGeoBox box;
             for (CDocData* c = *children; c != nullptr; c = c->m_pNext)
                 box.Union(c->m_rcBound);
@@ -221,9 +234,43 @@ void CFileTrans::ScaleObjects(CDocData* objects, double factor, bool firstOnly, 
             }
             o->RecalcBoundRect(ctx);
         }
+        if (grow != nullptr)
+            GrowByBox(*grow, o->GetBoundRect());
         if (firstOnly)
             break;
     }
+}
+
+// Mirrors every object about the centre of the extents; nothing for empty ones.
+void MirrorObjects(CDocData* objects, int code, const Extents& e, DOCCONTEXT* ctx)
+{
+    if (e.IsEmpty())
+        return;
+    const CGeoPoint centre((e.xmin + e.xmax) / 2.0, (e.ymin + e.ymax) / 2.0);
+    for (CDocData* o = objects; o != nullptr; o = o->m_pNext)
+        o->Flip(centre, (code & 1) != 0, (code & 2) != 0, ctx);
+}
+
+} // namespace
+
+void CFileTrans::ScaleObjects(CDocData* objects, double factor, bool firstOnly, DOCCONTEXT* ctx)
+{
+    if (objects == nullptr || !(factor >= kMinFactor))
+        return;
+    ScaleList(objects, factor, firstOnly, ctx, nullptr);
+}
+
+int CFileTrans::ScaleAndConvertOrigin(CDocData* objects, double factor, int from, int to, DOCCONTEXT* ctx)
+{
+    if (objects == nullptr || !(factor >= kMinFactor) || from == to) {
+        ScaleObjects(objects, factor, false, ctx);
+        return ConvertOrigin(objects, from, to, ctx);
+    }
+    Extents e = kJobSeed;
+    ScaleList(objects, factor, false, ctx, &e);
+    const int code = MirrorCode(from, to);
+    MirrorObjects(objects, code, e, ctx);
+    return code;
 }
 
 void CFileTrans::ScaleLayers(WORKLAYER* layers, double factor, bool firstOnly)
@@ -289,15 +336,13 @@ bool CFileTrans::GetObjectsBoundRect(CDocData* objects, double& xmin, double& xm
 {
     if (objects == nullptr)
         return false;
-    for (CDocData* o = objects; o != nullptr; o = o->m_pNext) {
-        const CGeoBox box = o->GetBoundRect();
-        if (box.IsEmpty())
-            continue;
-        xmin = std::min(xmin, box.m_xmin);
-        xmax = std::max(xmax, box.m_xmax);
-        ymin = std::min(ymin, box.m_ymin);
-        ymax = std::max(ymax, box.m_ymax);
-    }
+    Extents e{xmin, xmax, ymin, ymax};
+    for (CDocData* o = objects; o != nullptr; o = o->m_pNext)
+        GrowByBox(e, o->GetBoundRect());
+    xmin = e.xmin;
+    xmax = e.xmax;
+    ymin = e.ymin;
+    ymax = e.ymax;
     return true;
 }
 
@@ -405,11 +450,8 @@ int CFileTrans::ConvertOrigin(CDocData* objects, int from, int to, DOCCONTEXT* c
         return 0;
     const int code = MirrorCode(from, to);
     Extents e = kJobSeed;
-    if (!GetObjectsBoundRect(objects, e.xmin, e.xmax, e.ymin, e.ymax) || e.IsEmpty())
-        return code;
-    const CGeoPoint centre((e.xmin + e.xmax) / 2.0, (e.ymin + e.ymax) / 2.0);
-    for (CDocData* o = objects; o != nullptr; o = o->m_pNext)
-        o->Flip(centre, (code & 1) != 0, (code & 2) != 0, ctx);
+    if (GetObjectsBoundRect(objects, e.xmin, e.xmax, e.ymin, e.ymax))
+        MirrorObjects(objects, code, e, ctx);
     return code;
 }
 

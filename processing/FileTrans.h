@@ -80,6 +80,10 @@ public:
     // Returns 0 for equal corners, else 1 (x only), 2 (y only) or 3 (both).
     static int ConvertOrigin(CDocData* objects, int from, int to, DOCCONTEXT* ctx);
 
+    // ScaleObjects on the whole list followed by ConvertOrigin, taking the joint
+    // box while scaling instead of walking the list once more for it.
+    static int ScaleAndConvertOrigin(CDocData* objects, double factor, int from, int to, DOCCONTEXT* ctx);
+
     // The same on a job's paths, about the centre of the extents without arrays.
     static int ConvertLayersOrigin(WORKLAYER* layers, int from, int to);
 

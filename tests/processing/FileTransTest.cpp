@@ -316,6 +316,46 @@ TEST(ConvertOrigin, MirrorsAboutTheJointBoxCentreByCornerPair)
     DeleteObjectList(list);
 }
 
+// The joint box taken while scaling must be the one the separate walk finds:
+// a group's box, an object beyond the walk's 1e8 seed and a box-less object
+// all count as they do there, or the mirror centre moves.
+TEST(ScaleAndConvertOrigin, EndsExactlyWhereScalingThenConvertingEnds)
+{
+    auto build = [] {
+        CDocData* group = new CDocDataGroup(
+            LinkObjects({MakeLine({{100, 100}, {120, 110}}), MakeLine({{60, 200}, {80, 225}})}), nullptr);
+        return LinkObjects({MakeLine({{10.3, 20.7}, {30.1, 40.9}}), group, MakeLine({}),
+                            MakeLine({{7e8, -3e8}, {9e8, 3.3}})});
+    };
+    auto nodes = [](CDocData* list) {
+        std::vector<XY> all;
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+            CDocData** children = o->ChildList();
+            CDocData* inner = o->GetType() == MT_GROUP && children != nullptr ? *children : o;
+            for (CDocData* c = inner; c != nullptr; c = inner == o ? nullptr : c->m_pNext) {
+                const std::vector<XY> some = NodePositions(c->m_pNodes);
+                all.insert(all.end(), some.begin(), some.end());
+            }
+        }
+        return all;
+    };
+    const struct {
+        double factor;
+        int from, to;
+    } cases[] = {{2.54, 2, 0}, {0.1, 0, 2}, {3.0, 1, 1}, {1e-9, 2, 0}, {7.0, 1, 2}};
+    for (const auto& c : cases) {
+        CDocData* one = build();
+        CDocData* two = build();
+        CFileTrans::ScaleObjects(one, c.factor, false, nullptr);
+        const int code = CFileTrans::ConvertOrigin(one, c.from, c.to, nullptr);
+        EXPECT_EQ(CFileTrans::ScaleAndConvertOrigin(two, c.factor, c.from, c.to, nullptr), code);
+        EXPECT_EQ(nodes(two), nodes(one)) << c.factor << " " << c.from << "->" << c.to;
+        DeleteObjectList(one);
+        DeleteObjectList(two);
+    }
+    EXPECT_EQ(CFileTrans::ScaleAndConvertOrigin(nullptr, 2.0, 2, 0, nullptr), 2);
+}
+
 TEST(FreePathRecordGroups, FreesARingOfLayersWithTheirPathsAndClearsTheHead)
 {
     WORKLAYER* layers = LinkLayers({MakeLayer({MakePath({{0, 0}, {1, 1}}), MakeOpeningBracket(2, 1, 5, 0),
