@@ -5,6 +5,7 @@
 // stitches should each import in under a second. DXF against a plain pass
 // that reads every group code and value of the same file as numbers: the
 // import should stay within twice that pass.
+#include "DxfBenchFile.h"
 #include "importexport/FileReadTrans.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
@@ -251,12 +252,16 @@ BENCHMARK(BM_AiImport100kPaths)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_DstImport1MStitches(benchmark::State& state) { ImportEach(state, DstFile()); }
 BENCHMARK(BM_DstImport1MStitches)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+} // namespace
+
+namespace plat {
+
 // About 50 MB of DXF: 1,000,000 entities on eight layers, a LINE for six
 // of every seven and a closed four-vertex LWPOLYLINE for the seventh,
 // scattered over a 100 mm square, to a hundredth of a millimetre.
-const std::string& DxfFile()
+const std::string& DxfFile(const std::string& folder)
 {
-    static const std::string path = [] {
+    static const std::string path = [&folder] {
         std::mt19937 rng(11);
         std::uniform_real_distribution<double> start(0.0, 100.0);
         std::uniform_real_distribution<double> step(-5.0, 5.0);
@@ -278,11 +283,20 @@ const std::string& DxfFile()
             text += line;
         }
         text += "0\nENDSEC\n0\nEOF\n";
-        const std::string file = ScratchFolder() + "bench.dxf";
+        const std::string file = folder + "bench.dxf";
         plat::WriteWholeFile(file, text);
         return file;
     }();
     return path;
+}
+
+} // namespace plat
+
+namespace {
+
+const std::string& DxfFile()
+{
+    return plat::DxfFile(ScratchFolder());
 }
 
 // Every line read: the codes as integers, the values as numbers where they
