@@ -8,6 +8,7 @@
 #include "SignalCloser.h"
 #include "ui/MachineManage.h"
 #include "ui/ParamRunFrame.h"
+#include "ui/PathPreviewDlg.h"
 #include "ui/QtImportOptions.h"
 #include "ui/WorkDlgBar.h"
 #include "ui/WorkDownloadSet.h"
@@ -43,6 +44,10 @@ int main(int argc, char** argv)
     dialogs.download = [](DOCCONTEXT& context) {
         CWorkDownloadSet dialog(context);
         dialog.DoModal();
+    };
+    dialogs.preview = [](DOCCONTEXT& context) {
+        CPathPreviewDlg preview(context, QApplication::activeWindow());
+        preview.DoModal();
     };
     dialogs.runFrame = &CParamRunFrame::Ask;
     dialogs.jobName = &CWorkDownloadSet::AskJobName;

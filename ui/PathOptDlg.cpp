@@ -1,8 +1,13 @@
 #include "PathOptDlg.h"
+#include "PathPreviewDlg.h"
+#include "model/DocContext.h"
 
 #include "XPButton.h"
 #include "platform/NumText.h"
 #include "settings/LanguageTable.h"
+#include "settings/MachineNode.h"
+#include "settings/MachineTech.h"
+#include "settings/SoftwareSettings.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -19,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -114,10 +120,8 @@ CPathOptDlg::CPathOptDlg(QWidget* parent) : CDialogBase(IDD, kSection, parent)
     ok->setDefault(true);
     auto* cancel = new CXPButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("2"));
-    // The path preview is not part of the program yet: its button stays off.
     m_preview = new CXPButton(QStringLiteral("Preview"), this);
     m_preview->setObjectName(QString::number(IDC_PREVIEW));
-    m_preview->setEnabled(false);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_preview);
     buttons->addStretch(1);
@@ -127,6 +131,7 @@ CPathOptDlg::CPathOptDlg(QWidget* parent) : CDialogBase(IDD, kSection, parent)
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_preview, &QPushButton::clicked, this, [this] { OnPreview(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(corners, &QComboBox::activated, this,
             [this](int i) { m_nStartCorner = static_cast<std::uint8_t>(std::max(i, 0)); });
@@ -286,4 +291,44 @@ bool CPathOptDlg::OnOK()
     TakeValues();
     m_dLineSpacing = std::max(TwoDecimals(Edit(IDC_LINE_SPACING)->text(), kMinLineSpacing), kMinLineSpacing);
     return true;
+}
+
+void CPathOptDlg::OnPreview()
+{
+    if (m_pContext == nullptr || m_pContext->m_pSettings == nullptr)
+        return;
+    SoftwareSettings& s = *m_pContext->m_pSettings;
+    MachineNode* machine = GetCurrentMachine(s);
+    CMachineTech* tech = machine != nullptr ? machine->m_tech : nullptr;
+    // The preview shows the order these values give; the stored settings
+    // are put back afterwards.
+    const auto saved = std::tuple(s.use_path, s.path_mode, s.path_work_pos, s.path_in_out, s.path_meta_pos,
+                                  s.path_by_layer, s.path_width, s.path_hight);
+    const auto savedTech = tech != nullptr ? std::tuple(tech->m_close_use, tech->m_close_repay, tech->m_disloc_use)
+                                           : std::tuple(std::uint8_t{}, 0.0, std::uint8_t{});
+    const std::uint8_t startCorner = m_nStartCorner;
+
+    TakeValues();
+    s.use_path = 1;
+    s.path_mode = m_nPathMode;
+    s.path_work_pos = m_nStartCorner;
+    s.path_in_out = m_bInOut;
+    s.path_meta_pos = m_nJointPoint;
+    s.path_by_layer = m_bByLayer;
+    s.path_width = m_dPathWidth;
+    s.path_hight = m_dLineSpacing;
+    if (tech != nullptr) {
+        tech->m_close_use = m_bCloseUse;
+        tech->m_close_repay = m_dCloseRepay;
+        tech->m_disloc_use = m_bDislocUse;
+    }
+    {
+        CPathPreviewDlg preview(*m_pContext, this);
+        preview.DoModal();
+    }
+    std::tie(s.use_path, s.path_mode, s.path_work_pos, s.path_in_out, s.path_meta_pos, s.path_by_layer,
+             s.path_width, s.path_hight) = saved;
+    if (tech != nullptr)
+        std::tie(tech->m_close_use, tech->m_close_repay, tech->m_disloc_use) = savedTech;
+    m_nStartCorner = startCorner;
 }

@@ -74,6 +74,9 @@ private:
     // Normalises a number being typed (see TwoDecimals); the member takes it.
     void Normalise(QLineEdit* edit, double minimum, double& member);
     void TakeValues();
+    // Shows the path preview with the dialog's values in the settings for
+    // its length.
+    void OnPreview();
 
     QPushButton* m_preview = nullptr;
 };

@@ -1,9 +1,20 @@
-// The work preview's arithmetic: fitting the job into the picture (a one-dot
-// job must not scale to infinity), the estimate's parameters (an unread
-// machine block must not zero the speeds) and the run-time text.
+// The work preview: fitting the job into the picture (a one-dot job must not
+// scale to infinity), the estimate's parameters (an unread machine block must
+// not zero the speeds), the run-time text, and the job drawn tick by tick
+// through its copies with the position kept between ticks.
+#include "../processing/ProcessingTestSupport.h"
+#include "model/DocContext.h"
+#include "model/DocListNode.h"
 #include "settings/MachineNode.h"
 #include "settings/MachineParams.h"
+#include "settings/SoftwareSettings.h"
+#include "settings/WorkParams.h"
+#include "ui/PathOptDlg.h"
 #include "ui/PathPreviewDlg.h"
+#include "ui/XPButton.h"
+
+#include <QLabel>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +22,321 @@
 #include <limits>
 
 namespace {
+
+using plat::MakeLine;
+using plat::XY;
+
+constexpr double kO = 500000.0; // the machine origin in world units
+
+// World outline from millimetres off the origin.
+std::vector<XY> Mm(std::vector<XY> points)
+{
+    for (auto& [x, y] : points) {
+        x = kO + x * 10.0;
+        y = kO + y * 10.0;
+    }
+    return points;
+}
+
+// One machine (origin corner 1, positioning point 0), the default layers
+// (layer 0 cuts) and a document to fill.
+class PathPreview : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        settings.SetOptionDefaults();
+        settings.use_path = 0;
+        settings.m_pLayers = MakeDefaultLayerList();
+        machine.m_orign = 1;
+        machine.m_dot = 0;
+        settings.m_pMachines = &machine;
+        settings.m_nCurMachine = 0;
+        ctx.m_pSettings = &settings;
+        ctx.m_pCurrent = &document;
+    }
+    void TearDown() override
+    {
+        CDialogBase::SetModalAnswerForTesting({});
+        CPathPreviewDlg::SetRunTimeForTesting({});
+        settings.m_pMachines = nullptr;
+        FreeWorkParamList(settings.m_pLayers);
+    }
+    void Add(CDocData* o)
+    {
+        o->m_pNext = document.m_pFirst;
+        if (document.m_pFirst != nullptr)
+            document.m_pFirst->m_pPrev = o;
+        document.m_pFirst = o;
+    }
+    void AddSquare() { Add(MakeLine(Mm({{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}))); }
+    // Sets the dialog up as its modal run does.
+    static void Open(CPathPreviewDlg& dlg)
+    {
+        CDialogBase::SetModalAnswerForTesting([](CDialogBase&) { return 2; });
+        dlg.DoModal();
+        CDialogBase::SetModalAnswerForTesting({});
+    }
+    // Ticks until the run stops; the count of ticks, or -1 past `limit`.
+    static int RunToEnd(CPathPreviewDlg& dlg, int limit = 10000)
+    {
+        for (int n = 1; n <= limit; ++n) {
+            dlg.Tick();
+            if (dlg.RunState() == CPathPreviewDlg::STOPPED)
+                return n;
+        }
+        return -1;
+    }
+    static int BlackPixels(const QImage& image, QRect area = QRect())
+    {
+        if (area.isNull())
+            area = image.rect();
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += image.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
+        return n;
+    }
+
+    SoftwareSettings settings;
+    MachineNode machine;
+    CDocListNode document;
+    DOCCONTEXT ctx;
+};
+
+TEST_F(PathPreview, SquareFitsTheMarginDrawsOneStepPerTickAndStopsOnceAfterFourSides)
+{
+    AddSquare();
+    CPathPreviewDlg dlg(ctx);
+    Open(dlg);
+    EXPECT_DOUBLE_EQ(dlg.Scale(), 3.6);
+    const WORKHEAD& h = dlg.Header();
+    EXPECT_EQ((std::array{h.m_minX, h.m_minY, h.m_maxX, h.m_maxY}), (std::array{20.0, 20.0, 380.0, 380.0}));
+    EXPECT_DOUBLE_EQ(dlg.Step(), 36.0);
+
+    dlg.OnStart();
+    EXPECT_EQ(dlg.RunState(), CPathPreviewDlg::RUNNING);
+    EXPECT_TRUE(dlg.Timer()->isActive());
+    EXPECT_EQ(dlg.Timer()->interval(), 50);
+    // The positioning point (min x, min y) as an 8 x 8 red square.
+    EXPECT_EQ(dlg.Picture().pixel(16, 16), qRgb(255, 0, 0));
+    EXPECT_EQ(dlg.Picture().pixel(23, 23), qRgb(255, 0, 0));
+    EXPECT_NE(dlg.Picture().pixel(24, 24), qRgb(255, 0, 0));
+
+    dlg.Tick();
+    EXPECT_EQ(BlackPixels(dlg.Picture()), 36);
+    // Paused, a tick of the timer draws nothing; continued, it goes on
+    // from where it was.
+    dlg.OnPauseContinue();
+    EXPECT_EQ(dlg.RunState(), CPathPreviewDlg::PAUSED);
+    EXPECT_FALSE(dlg.Timer()->isActive());
+    dlg.Tick();
+    EXPECT_EQ(BlackPixels(dlg.Picture()), 36);
+    dlg.OnPauseContinue();
+    dlg.Tick();
+    EXPECT_EQ(BlackPixels(dlg.Picture()), 72);
+
+    const int ticks = RunToEnd(dlg);
+    EXPECT_GE(ticks, 38);
+    EXPECT_LE(ticks, 39);
+    EXPECT_EQ(BlackPixels(dlg.Picture()), 4 * 360);
+    for (const QPoint p : {QPoint(200, 20), QPoint(380, 200), QPoint(200, 380), QPoint(20, 200)})
+        EXPECT_EQ(dlg.Picture().pixel(p), qRgb(0, 0, 0)) << p.x() << "," << p.y();
+    EXPECT_FALSE(dlg.Timer()->isActive());
+    EXPECT_FALSE(dlg.Button(CPathPreviewDlg::IDC_PAUSE)->isEnabled());
+    dlg.Tick();
+    EXPECT_EQ(dlg.RunState(), CPathPreviewDlg::STOPPED);
+
+    // Faster then slower is 1.02 times the speed, not the same speed.
+    dlg.OnFaster();
+    dlg.OnSlower();
+    EXPECT_DOUBLE_EQ(dlg.Speed(), 204.0);
+    EXPECT_DOUBLE_EQ(dlg.Step(), 50 * 204.0 / 1000 * 3.6);
+}
+
+TEST_F(PathPreview, ThreeCopiesWithANegativePitchRunFromTheLastCopyOnce)
+{
+    AddSquare();
+    document.m_pArray = new ARRAYREC;
+    document.m_pArray->m_nRows = 3;
+    document.m_pArray->m_dDx = -1500.0; // -150 mm
+    CPathPreviewDlg dlg(ctx);
+    Open(dlg);
+    // 450 mm of copies into 360 pixels; the farthest copy at the top.
+    EXPECT_DOUBLE_EQ(dlg.Scale(), 0.8);
+    dlg.OnStart();
+    dlg.Tick();
+    const QImage& pic = dlg.Picture();
+    EXPECT_GT(BlackPixels(pic, QRect(0, 0, 600, 110)), 0);
+    EXPECT_EQ(BlackPixels(pic, QRect(0, 110, 600, 290)), 0);
+    ASSERT_EQ(dlg.CopyMarks().size(), 1u);
+    EXPECT_LT(dlg.CopyMarks()[0].y(), 110);
+
+    EXPECT_GT(RunToEnd(dlg), 0);
+    // Each copy once: three outlines of 80 pixels a side.
+    EXPECT_EQ(BlackPixels(pic), 3 * 4 * 80);
+    for (int top : {20, 140, 260})
+        EXPECT_EQ(pic.pixel(60, top), qRgb(0, 0, 0)) << top;
+
+    // The estimate reads the pitch in millimetres, not in picture pixels.
+    double pitch = 0.0;
+    CPathPreviewDlg::SetRunTimeForTesting([&](const WORKHEAD& job, const RUNTIMEPARAMS&) {
+        pitch = job.m_pitchX;
+        return 0.0;
+    });
+    dlg.OnEstimate();
+    EXPECT_DOUBLE_EQ(pitch, -150.0);
+}
+
+// A 10 mm square repeated as a 2 x 2 array of 20 mm pitch: 30 mm into 360
+// pixels, so four squares of 120 pixels, each drawn once in 16 steps of 120.
+TEST_F(PathPreview, ArrayedObjectDrawsEachOfItsCopiesOnce)
+{
+    CDocData* square = MakeLine(Mm({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}));
+    square->m_pArray = new ARRAYREC;
+    square->m_pArray->m_nRows = 2;
+    square->m_pArray->m_nCols = 2;
+    square->m_pArray->m_dDx = 200.0;
+    square->m_pArray->m_dDy = 200.0;
+    Add(square);
+    CPathPreviewDlg dlg(ctx);
+    Open(dlg);
+    EXPECT_DOUBLE_EQ(dlg.Scale(), 12.0);
+    dlg.OnStart();
+    const int ticks = RunToEnd(dlg, 100);
+    EXPECT_GE(ticks, 16);
+    EXPECT_LE(ticks, 17);
+    EXPECT_EQ(BlackPixels(dlg.Picture()), 4 * 4 * 120);
+    for (const QPoint p : {QPoint(80, 20), QPoint(320, 20), QPoint(80, 260), QPoint(320, 380)})
+        EXPECT_EQ(dlg.Picture().pixel(p), qRgb(0, 0, 0)) << p.x() << "," << p.y();
+}
+
+// A 10 x 30 mm rectangle and a 10 mm square 60 mm up, in bands of 20 mm
+// (margin 0.1, band size ratio 0.5): the job as sent has its three bands on
+// one line 20.1 mm high; stacked back along their gaps they reach 70 mm.
+TEST_F(PathPreview, BandedJobIsStackedBackAndItsPitchesExchanged)
+{
+    machine.m_ratio = 0.5;
+    document.m_pSplit = new SPLITFEED;
+    document.m_pSplit->m_bOn = 1;
+    document.m_pSplit->m_dDistance = 20.0;
+    document.m_pSplit->m_dMargin = 0.1;
+    Add(MakeLine(Mm({{0, 0}, {10, 0}, {10, 30}, {0, 30}, {0, 0}})));
+    Add(MakeLine(Mm({{20, 60}, {30, 60}, {30, 70}, {20, 70}, {20, 60}})));
+    CPathPreviewDlg dlg(ctx);
+    Open(dlg);
+    ASSERT_EQ(dlg.Header().m_banded, 1);
+    EXPECT_NEAR(dlg.Scale(), 360.0 / 70.0, 1e-9);
+    EXPECT_NEAR(dlg.Header().m_pitchX, 20.1 * 360.0 / 70.0, 1e-9);
+    EXPECT_EQ(dlg.Header().m_pitchY, 0.0);
+    EXPECT_NEAR(dlg.Header().m_maxY, 380.0, 1e-9);
+}
+
+TEST_F(PathPreview, ADotJobDrawsAtAFinitePlaceWithScaleOne)
+{
+    Add(MakeLine(Mm({{30, 40}})));
+    CPathPreviewDlg dlg(ctx);
+    Open(dlg);
+    EXPECT_EQ(dlg.Scale(), 1.0);
+    dlg.OnStart();
+    EXPECT_GT(RunToEnd(dlg, 10), 0);
+    EXPECT_EQ(dlg.Picture().pixel(20, 20), qRgb(0, 0, 0));
+}
+
+TEST_F(PathPreview, NothingToDrawHostilePitchesAndEndlessSpeedPressesStayFiniteAndEnd)
+{
+    {
+        // An empty document, then one whose only object is on a layer
+        // without output: start does nothing.
+        CPathPreviewDlg empty(ctx);
+        Open(empty);
+        empty.OnStart();
+        empty.Tick();
+        EXPECT_EQ(empty.RunState(), CPathPreviewDlg::STOPPED);
+        EXPECT_FALSE(empty.Timer()->isActive());
+        FindLayerParams(settings.m_pLayers, 4)->m_border = 0;
+        Add(MakeLine(Mm({{0, 0}, {10, 0}}), 4));
+        CPathPreviewDlg noOutput(ctx);
+        Open(noOutput);
+        noOutput.OnStart();
+        EXPECT_EQ(noOutput.RunState(), CPathPreviewDlg::STOPPED);
+    }
+    AddSquare();
+    document.m_pArray = new ARRAYREC;
+    document.m_pArray->m_nRows = 2;
+    document.m_pArray->m_nCols = 3;
+    document.m_pArray->m_dDx = -1e300;
+    document.m_pArray->m_dDy = std::numeric_limits<double>::infinity();
+    CPathPreviewDlg dlg(ctx);
+    Open(dlg);
+    EXPECT_TRUE(std::isfinite(dlg.Scale()));
+    const WORKHEAD& h = dlg.Header();
+    ASSERT_NE(h.m_layers, nullptr);
+    EXPECT_TRUE(std::isfinite(h.m_pitchX) && std::isfinite(h.m_pitchY));
+    for (const WORKLAYER* l = h.m_layers; l != nullptr; l = l->m_next == h.m_layers ? nullptr : l->m_next)
+        for (const PATHREC* p = l->m_paths; p != nullptr; p = p->m_pNext == l->m_paths ? nullptr : p->m_pNext)
+            EXPECT_TRUE(std::isfinite(p->m_xmin) && std::isfinite(p->m_ymax));
+
+    for (int i = 0; i < 500; ++i)
+        dlg.OnSlower();
+    EXPECT_GT(dlg.Step(), 0.0);
+    for (int i = 0; i < 1000; ++i)
+        dlg.OnFaster();
+    EXPECT_TRUE(std::isfinite(dlg.Step()));
+    dlg.OnStart();
+    EXPECT_GT(RunToEnd(dlg, 100), 0);
+
+    // Closed while running: the timer goes with the run.
+    dlg.OnStart();
+    dlg.reject();
+    EXPECT_FALSE(dlg.Timer()->isActive());
+    EXPECT_EQ(dlg.RunState(), CPathPreviewDlg::STOPPED);
+}
+
+TEST_F(PathPreview, EstimateShowsHoursMinutesSecondsOnThreeLinesFromThePictureScale)
+{
+    AddSquare();
+    CPathPreviewDlg dlg(ctx);
+    Open(dlg);
+    EXPECT_EQ(dlg.RunTimeLabel()->text(), QStringLiteral("00 h\n00 min\n00 s"));
+    double divisor = 0.0;
+    CPathPreviewDlg::SetRunTimeForTesting([&](const WORKHEAD&, const RUNTIMEPARAMS& p) {
+        divisor = p.m_divisor;
+        return 3725.0;
+    });
+    dlg.OnEstimate();
+    EXPECT_EQ(dlg.RunTimeLabel()->text(), QStringLiteral("1 h\n02 min\n05 s"));
+    EXPECT_DOUBLE_EQ(divisor, 3.6);
+}
+
+TEST_F(PathPreview, PathOptionsPreviewRunsWithTheDialogValuesAndPutsTheSettingsBack)
+{
+    AddSquare();
+    settings.use_path = 0;
+    settings.path_mode = 2;
+    settings.path_work_pos = 1;
+    CPathOptDlg options;
+    options.m_pContext = &ctx;
+    options.m_nPathMode = 4;
+    options.m_nStartCorner = 3;
+    CDialogBase::SetModalAnswerForTesting([](CDialogBase&) { return 2; });
+    options.DoModal();
+    ASSERT_TRUE(options.PreviewButton()->isEnabled());
+
+    int seen = 0;
+    CDialogBase::SetModalAnswerForTesting([&](CDialogBase& d) {
+        EXPECT_NE(dynamic_cast<CPathPreviewDlg*>(&d), nullptr);
+        EXPECT_EQ(settings.use_path, 1);
+        EXPECT_EQ(settings.path_mode, 4);
+        seen = 1;
+        return 2;
+    });
+    options.PreviewButton()->click();
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(settings.use_path, 0);
+    EXPECT_EQ(settings.path_mode, 2);
+    EXPECT_EQ(settings.path_work_pos, 1);
+    EXPECT_EQ(options.m_nStartCorner, 3);
+}
 
 TEST(PathPreviewDlgTest, FitScaleTakesTheSmallerAxisAndFallsBackToOneForADotJob)
 {
