@@ -1,15 +1,10 @@
 // The colour bar on an opened drawing: a click on a cell gives every
 // selected object that layer and its colour, on screen too, as one undo
 // step; Ctrl+Z on the view gives the old ones back.
-#include "E2eSession.h"
+#include "E2eCanvas.h"
 #include "app/ColorPaletteBar.h"
-#include "app/OrvelView.h"
-#include "model/DocContext.h"
 #include "model/DocData.h"
-#include "model/DocListNode.h"
 #include "settings/SoftwareSettings.h"
-
-#include <QTest>
 
 namespace {
 
@@ -22,14 +17,6 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> Colours(const DOCCONTEXT& c
     return colours;
 }
 
-int Steps(const DOCCONTEXT& ctx)
-{
-    int n = 0;
-    for (const CDocListNode* node = ctx.m_pCurrent->m_pOlder; node != nullptr; node = node->m_pOlder)
-        ++n;
-    return n;
-}
-
 } // namespace
 
 TEST(Palette, ACellClickRecoloursTheSelectionAndCtrlZRestoresIt)
@@ -38,12 +25,10 @@ TEST(Palette, ACellClickRecoloursTheSelectionAndCtrlZRestoresIt)
     const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
     const std::int32_t savedLayer = g_settings.m_nCurLayer;
     const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
-        CMainFrame& frame = *app.MainFrame();
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(frame);
-        ASSERT_EQ(documents.size(), 1u);
-        COrvelView* view = documents[0]->View();
-        DOCCONTEXT& ctx = view->Context();
-        CColorPaletteBar* bar = frame.PaletteBar();
+        plat::E2eCanvas canvas(app);
+        ASSERT_TRUE(canvas.Ok());
+        DOCCONTEXT& ctx = canvas.Ctx();
+        CColorPaletteBar* bar = app.MainFrame()->PaletteBar();
         ASSERT_NE(bar, nullptr);
         ASSERT_TRUE(bar->isVisible());
         // The opened plate is all selected, all drawn by pen 1: layer 0,
@@ -54,15 +39,11 @@ TEST(Palette, ACellClickRecoloursTheSelectionAndCtrlZRestoresIt)
             EXPECT_EQ(layer, 0u);
             EXPECT_EQ(colour, 0u);
         }
-        const int steps = Steps(ctx);
+        const int steps = canvas.UndoSteps();
         // A point a quarter along the outline's top edge, on screen.
         const CGeoBox all = ctx.m_rcSelect;
-        const plat::POINT edge = ctx.WorldToClientPixel(all.m_xmin + all.Width() / 4, all.m_ymin);
-        const auto shown = [view, &edge] {
-            view->UpdateWindow();
-            return view->ScreenImage().pixel(edge.x, edge.y) & 0xFFFFFFu;
-        };
-        EXPECT_EQ(shown(), 0u);
+        const QPoint edge = canvas.At(all.m_xmin + all.Width() / 4, all.m_ymin);
+        EXPECT_EQ(canvas.Pixel(edge), 0u);
 
         // Cell 3 of the first page is palette index 3, 0xDD9300: blue.
         ASSERT_EQ(bar->ShownPage(), 0);
@@ -73,20 +54,16 @@ TEST(Palette, ACellClickRecoloursTheSelectionAndCtrlZRestoresIt)
             EXPECT_EQ(layer, 3u);
             EXPECT_EQ(colour, 0xDD9300u);
         }
-        EXPECT_EQ(shown(), 0x0093DDu);
+        EXPECT_EQ(canvas.Pixel(edge), 0x0093DDu);
         // The same cell again changes nothing and takes no step.
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->CellRect(3).center());
-        EXPECT_EQ(Steps(ctx), steps + 1);
+        EXPECT_EQ(canvas.UndoSteps(), steps + 1);
 
-        frame.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-        view->setFocus();
-        ASSERT_TRUE(plat::WaitFor([view] { return view->hasFocus(); }));
-        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+        canvas.Key(Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(Colours(ctx), before);
-        EXPECT_EQ(Steps(ctx), steps);
-        EXPECT_EQ(shown(), 0u);
-        documents[0]->Document()->SetModifiedFlag(false);
+        EXPECT_EQ(canvas.UndoSteps(), steps);
+        EXPECT_EQ(canvas.Pixel(edge), 0u);
+        canvas.Child()->Document()->SetModifiedFlag(false);
     });
     g_settings.m_nCurLayer = savedLayer;
     EXPECT_EQ(status, 0);

@@ -3,13 +3,10 @@
 // triangle goes) and, after Ctrl+Z, drags a node of the triangle back in the
 // drawing; the text tool places a text from its settings file and leaves
 // what was typed there for the next document.
-#include "E2eSession.h"
+#include "E2eCanvas.h"
 #include "app/CommandRouter.h"
-#include "app/OrvelView.h"
 #include "app/tools/DocStateEditNode.h"
-#include "model/DocContext.h"
 #include "model/DocData.h"
-#include "model/DocListNode.h"
 #include "model/NodeList.h"
 #include "platform/TextFile.h"
 #include "settings/SoftwareSettings.h"
@@ -18,9 +15,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTest>
-
-#include <cmath>
 
 namespace {
 
@@ -33,14 +27,6 @@ std::vector<CDocData*> Objects(const DOCCONTEXT& ctx)
     for (CDocData* data = ctx.m_pCurrent->m_pFirst; data != nullptr; data = data->m_pNext)
         objects.push_back(data);
     return objects;
-}
-
-int Steps(const DOCCONTEXT& ctx)
-{
-    int n = 0;
-    for (const CDocListNode* node = ctx.m_pCurrent->m_pOlder; node != nullptr; node = node->m_pOlder)
-        ++n;
-    return n;
 }
 
 std::vector<CGeoPoint> Nodes(const CDocData* data)
@@ -67,33 +53,6 @@ CDocData* StartingAt(const DOCCONTEXT& ctx, const CGeoPoint& start)
         if (data->m_pNodes != nullptr && data->m_pNodes->m_x == start.m_x && data->m_pNodes->m_y == start.m_y)
             return data;
     return nullptr;
-}
-
-QPoint Pixel(const DOCCONTEXT& ctx, double x, double y)
-{
-    const plat::POINT p = ctx.WorldToClientPixel(x, y);
-    return QPoint(p.x, p.y);
-}
-
-// The view once every pending repaint is done, and after a repaint of it all.
-QImage Settled(COrvelView* view)
-{
-    view->UpdateWindow();
-    return view->ScreenImage().copy();
-}
-QImage Fresh(COrvelView* view)
-{
-    view->InvalidateRect(nullptr, true);
-    view->UpdateWindow();
-    return view->ScreenImage().copy();
-}
-
-void Drag(QWidget* on, QPoint from, QPoint to)
-{
-    QTest::mousePress(on, Qt::LeftButton, {}, from);
-    QTest::mouseMove(on, (from + to) / 2);
-    QTest::mouseMove(on, to);
-    QTest::mouseRelease(on, Qt::LeftButton, {}, to);
 }
 
 } // namespace
@@ -125,17 +84,11 @@ TEST(TextAndNodes, NodesInsertedDraggedAndDeletedUndoCleanlyAndTheTextToolKeepsI
     const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
         CMainFrame& frame = *app.MainFrame();
         CommandRouter& router = frame.Router();
-        std::vector<CChildFrame*> documents = plat::E2eSession::Documents(frame);
-        ASSERT_EQ(documents.size(), 1u);
-        COrvelView* view = documents[0]->View();
-        QWidget* viewport = view->viewport();
-        DOCCONTEXT& ctx = view->Context();
-        frame.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-        view->setFocus();
-        ASSERT_TRUE(plat::WaitFor([view] { return view->hasFocus(); }));
+        plat::E2eCanvas canvas(app);
+        ASSERT_TRUE(canvas.Ok());
+        DOCCONTEXT& ctx = canvas.Ctx();
         ASSERT_EQ(Objects(ctx).size(), 5u);
-        const int opened = Steps(ctx);
+        const int opened = canvas.UndoSteps();
 
         // The triangle's corners are (50, 60), (70, 60) and (60, 72.5) mm
         // up from the plate's corner; its first side runs along the bottom.
@@ -148,69 +101,67 @@ TEST(TextAndNodes, NodesInsertedDraggedAndDeletedUndoCleanlyAndTheTextToolKeepsI
         // A click on that side picks the triangle; a double click a quarter
         // along it puts a node there: one step.
         const CGeoPoint quarter(corners[0].m_x + 50.0, corners[0].m_y);
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, Pixel(ctx, corners[0].m_x + 100.0, corners[0].m_y));
+        canvas.Click(canvas.At(corners[0].m_x + 100.0, corners[0].m_y));
         auto& tool = dynamic_cast<CDocStateEditNode&>(*ctx.m_pTools[TOOL_EDIT_NODE]);
         ASSERT_EQ(tool.m_pObject, triangle);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, Pixel(ctx, quarter.m_x, quarter.m_y));
+        QTest::mouseDClick(canvas.View()->viewport(), Qt::LeftButton, {}, canvas.At(quarter.m_x, quarter.m_y));
         ASSERT_EQ(Nodes(triangle).size(), 5u);
-        EXPECT_EQ(Steps(ctx), opened + 1);
+        EXPECT_EQ(canvas.UndoSteps(), opened + 1);
         const CGeoPoint inserted = Nodes(triangle)[1];
         EXPECT_NEAR(inserted.m_y, corners[0].m_y, 1e-6);
         EXPECT_NEAR(inserted.m_x, quarter.m_x, 3.0 / ctx.m_dZoom);
 
         // The new node dragged 30 pixels down: the world moves by 30 pixels
         // over the zoom, in one step.
-        const QPoint at = Pixel(ctx, inserted.m_x, inserted.m_y);
-        Drag(viewport, at, at + QPoint(0, 30));
-        EXPECT_EQ(Steps(ctx), opened + 2);
+        const QPoint at = canvas.At(inserted.m_x, inserted.m_y);
+        canvas.DragFromTo(at, at + QPoint(0, 30));
+        EXPECT_EQ(canvas.UndoSteps(), opened + 2);
         ASSERT_EQ(Nodes(triangle).size(), 5u);
         EXPECT_NEAR(Nodes(triangle)[1].m_x, inserted.m_x, 1e-6);
         EXPECT_NEAR(Nodes(triangle)[1].m_y, inserted.m_y + 30.0 / ctx.m_dZoom, 1e-6);
-        EXPECT_EQ(Settled(view), Fresh(view));
+        EXPECT_EQ(canvas.Settled(), canvas.Fresh());
 
         // A band around the whole triangle takes every node; Delete takes
         // them all, and the triangle with them.
-        CGeoBox box = triangle->GetBoundRect();
-        Drag(viewport, Pixel(ctx, box.m_xmin - 20.0, box.m_ymin - 20.0),
-             Pixel(ctx, box.m_xmax + 20.0, box.m_ymax + 20.0));
+        const CGeoBox box = triangle->GetBoundRect();
+        canvas.DragFromTo(canvas.At(box.m_xmin - 20.0, box.m_ymin - 20.0),
+                          canvas.At(box.m_xmax + 20.0, box.m_ymax + 20.0));
         ASSERT_EQ(tool.m_nMode, 2u);
-        // The key runs the delete command, which hands it to the tool.
-        QTest::keyClick(view, Qt::Key_Delete);
-        EXPECT_TRUE(plat::WaitFor([&ctx] { return Objects(ctx).size() == 4u; }, 1000));
+        canvas.Key(Qt::Key_Delete);
+        EXPECT_EQ(Objects(ctx).size(), 4u);
         EXPECT_EQ(StartingAt(ctx, corners[0]), nullptr);
         EXPECT_EQ(tool.m_nMode, 0u);
-        EXPECT_EQ(Steps(ctx), opened + 3);
-        EXPECT_EQ(Settled(view), Fresh(view));
+        EXPECT_EQ(canvas.UndoSteps(), opened + 3);
+        EXPECT_EQ(canvas.Settled(), canvas.Fresh());
 
         // Ctrl+Z brings it back; the tool now works on the triangle in the
         // drawing: picked by its second side, its first corner dragged 20
         // pixels right.
-        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_EQ(Steps(ctx), opened + 2);
+        canvas.Key(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(canvas.UndoSteps(), opened + 2);
         triangle = StartingAt(ctx, corners[0]);
         ASSERT_NE(triangle, nullptr);
         EXPECT_EQ(Objects(ctx).size(), 5u);
         EXPECT_EQ(Nodes(triangle).size(), 5u);
-        QTest::mouseClick(viewport, Qt::LeftButton, {},
-                          Pixel(ctx, (corners[1].m_x + corners[2].m_x) / 2, (corners[1].m_y + corners[2].m_y) / 2));
+        canvas.Click(canvas.At((corners[1].m_x + corners[2].m_x) / 2, (corners[1].m_y + corners[2].m_y) / 2));
         ASSERT_EQ(tool.m_pObject, triangle);
-        const QPoint corner = Pixel(ctx, corners[0].m_x, corners[0].m_y);
-        Drag(viewport, corner, corner + QPoint(20, 0));
-        EXPECT_EQ(Steps(ctx), opened + 3);
+        const QPoint corner = canvas.At(corners[0].m_x, corners[0].m_y);
+        canvas.DragFromTo(corner, corner + QPoint(20, 0));
+        EXPECT_EQ(canvas.UndoSteps(), opened + 3);
         EXPECT_NEAR(Nodes(triangle)[0].m_x, corners[0].m_x + 20.0 / ctx.m_dZoom, 1e-6);
         EXPECT_NEAR(Nodes(triangle)[0].m_y, corners[0].m_y, 1e-6);
-        EXPECT_EQ(Settled(view), Fresh(view));
+        EXPECT_EQ(canvas.Settled(), canvas.Fresh());
 
         // The text tool starts from the file; "Hi" typed at 12.5 mm with
         // 0.5 mm spacing: an H of one contour, an i of two (stem and dot),
         // the i at least 5 world units (0.5 mm) after the H.
         router.Execute(kTextTool);
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(200, 200));
+        canvas.Click(QPoint(200, 200));
         ASSERT_EQ(asked.size(), 1u);
         EXPECT_EQ(asked[0], (std::array<QString, 4>{"DejaVu Sans", "Lo", "10", "0"}));
         std::vector<CDocData*> objects = Objects(ctx);
         ASSERT_EQ(objects.size(), 7u);
-        EXPECT_EQ(Steps(ctx), opened + 4);
+        EXPECT_EQ(canvas.UndoSteps(), opened + 4);
         CDocData* h = objects[5];
         CDocData* i = objects[6];
         ASSERT_EQ(h->GetType(), MT_CHAR);
@@ -235,13 +186,13 @@ TEST(TextAndNodes, NodesInsertedDraggedAndDeletedUndoCleanlyAndTheTextToolKeepsI
         EXPECT_EQ(bytes, "m_font_type\r\nTrueType\r\nm_font_name\r\n00440065006a006100560075002000530061006e0073\r\n"
                          "m_font_text\r\n00480069\r\nm_font_high\r\n12.500000\r\nm_font_inter\r\n0.500000\r\n");
         router.Execute(cmd::FileNew);
-        documents = plat::E2eSession::Documents(frame);
-        ASSERT_EQ(documents.size(), 1u);
+        plat::E2eCanvas next(app);
+        ASSERT_TRUE(next.Ok());
         router.Execute(kTextTool);
-        QTest::mouseClick(documents[0]->View()->viewport(), Qt::LeftButton, {}, QPoint(200, 200));
+        next.Click(QPoint(200, 200));
         ASSERT_EQ(asked.size(), 2u);
         EXPECT_EQ(asked[1], (std::array<QString, 4>{"DejaVu Sans", "Hi", "12.5", "0.5"}));
-        EXPECT_TRUE(Objects(documents[0]->View()->Context()).empty());
+        EXPECT_EQ(next.Objects(), 0u);
     });
     CDialogBase::SetModalAnswerForTesting({});
     g_settings.m_nCurLayer = savedLayer;
