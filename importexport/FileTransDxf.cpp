@@ -111,6 +111,7 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
     m_paletteCache.fill(-1);
     m_bTooLongShown = false;
     m_bLastLayerValid = false;
+    m_bHeldGroup = false;
     try {
         ParseDxf(f, ctx);
     } catch (const std::bad_alloc&) {
@@ -181,6 +182,26 @@ std::string_view CFileTransDxf::ReadLine(DXFFILE& f, bool isCode)
     return line;
 }
 
+// Group codes are short runs of digits, most often after blanks: read
+// directly, anything else as any other number.
+static int CodeOf(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && line[i] == ' ')
+        ++i;
+    const std::size_t digits = line.size() - i;
+    if (digits == 0 || digits > 6)
+        return ToInt(line);
+    int code = 0;
+    for (; i < line.size(); ++i) {
+        const unsigned d = static_cast<unsigned char>(line[i]) - static_cast<unsigned>('0');
+        if (d > 9)
+            return ToInt(line);
+        code = code * 10 + static_cast<int>(d);
+    }
+    return code;
+}
+
 bool CFileTransDxf::ReadGroup(DXFFILE& f, int& code, std::string_view& value)
 {
     if (f.m_nPos >= f.m_buffer.size()) {
@@ -188,7 +209,7 @@ bool CFileTransDxf::ReadGroup(DXFFILE& f, int& code, std::string_view& value)
         value = {};
         return false;
     }
-    code = ToInt(ReadLine(f, true));
+    code = CodeOf(ReadLine(f, true));
     value = ReadLine(f, false);
     return true;
 }
@@ -612,8 +633,14 @@ void CFileTransDxf::ReadEntity(DXFFILE& f, DXFENTITY& e)
     SavePos(f);
     int c = 0;
     std::string_view v;
-    if (!ReadGroup(f, c, v))
+    if (m_bHeldGroup && f.m_nPos == m_heldAt) {
+        // The group that ended the entity before, read already.
+        v = m_heldValue;
+        f.m_nPos = m_heldEnd;
+    } else if (!ReadGroup(f, c, v)) {
         return;
+    }
+    m_bHeldGroup = false;
     if (c != 0) {
         RestorePos(f);
         return;
@@ -692,6 +719,12 @@ void CFileTransDxf::ReadEntity(DXFFILE& f, DXFENTITY& e)
         EndBlock(f);
         return;
     }
+    // The next entity starts with this group: it is read again only if
+    // something else moves the position in between.
+    m_bHeldGroup = true;
+    m_heldAt = f.m_nSaved;
+    m_heldEnd = f.m_nPos;
+    m_heldValue = m_lastValue;
     RestorePos(f);
 }
 

@@ -387,6 +387,12 @@ private:
     Chain m_converting{}; // objects of the section or block being converted
     std::string_view m_lastValue;
     bool m_bAtEnd = false;
+    // The code 0 group that ended the last entity: where it starts and ends
+    // in the bytes, and its value.
+    bool m_bHeldGroup = false;
+    std::size_t m_heldAt = 0;
+    std::size_t m_heldEnd = 0;
+    std::string_view m_heldValue;
     std::vector<DXFBLOCK> m_blocks;
     std::unordered_map<std::string, std::size_t> m_blockIndex;
     // The block whose head was read last, and what its entities nest.

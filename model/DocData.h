@@ -9,7 +9,9 @@
 #include "machinecomm/VantrelRecords.h"
 #include "platform/DeviceContext.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 
 struct DOCCONTEXT;
 struct SoftwareSettings;
@@ -62,6 +64,13 @@ class CDocData {
 public:
     CDocData();
     virtual ~CDocData();
+    // A drawing holds objects by the million: the usual sizes come from a
+    // pool of their own (see NodeList.h). The size a delete passes is the
+    // object's own class's, so each object goes back where it came from.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* p, std::size_t size) noexcept;
+    static void operator delete(void* p, const std::nothrow_t&) noexcept;
     // Objects are copied only through their class's copy constructor, which
     // deep-copies with CopyFrom; a base copy would share nodes and records.
     CDocData(const CDocData&) = delete;

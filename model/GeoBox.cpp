@@ -3,17 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-void CGeoBox::SetEmpty()
-{
-    m_xmin = m_xmax = m_ymin = m_ymax = -1.0;
-}
-
-bool CGeoBox::IsEmpty() const
-{
-    return std::fabs(m_xmin - m_xmax) < kGeoEqualTol && std::fabs(m_ymin - m_ymax) < kGeoEqualTol &&
-           m_xmin < 0 && m_xmax < 0 && m_ymin < 0 && m_ymax < 0;
-}
-
 bool CGeoBox::IsDegenerate() const
 {
     return m_xmin >= 0 && m_xmax >= 0 && m_ymin >= 0 && m_ymax >= 0 &&
@@ -33,11 +22,6 @@ void CGeoBox::SetFromPoints(const CGeoPoint& p, const CGeoPoint& q)
 CGeoBox CGeoBox::FromPoints(const CGeoPoint& p, const CGeoPoint& q)
 {
     return FromCoords(p.m_x, p.m_y, q.m_x, q.m_y);
-}
-
-CGeoBox CGeoBox::FromCoords(double x0, double y0, double x1, double y1)
-{
-    return CGeoBox(std::min(x0, x1), std::max(x0, x1), std::min(y0, y1), std::max(y0, y1));
 }
 
 void CGeoBox::Normalize()
@@ -67,20 +51,6 @@ bool CGeoBox::Intersects(const CGeoBox& other, double margin) const
 CGeoPoint CGeoBox::Center() const
 {
     return CGeoPoint((m_xmin + m_xmax) * 0.5, (m_ymin + m_ymax) * 0.5);
-}
-
-void CGeoBox::Union(const CGeoBox& other)
-{
-    if (other.IsEmpty())
-        return;
-    if (IsEmpty()) {
-        *this = other;
-        return;
-    }
-    m_xmin = std::min(m_xmin, other.m_xmin);
-    m_xmax = std::max(m_xmax, other.m_xmax);
-    m_ymin = std::min(m_ymin, other.m_ymin);
-    m_ymax = std::max(m_ymax, other.m_ymax);
 }
 
 void CGeoBox::AddPoint(const CGeoPoint& p)

@@ -1,9 +1,25 @@
 #include "LargeBlock.h"
 
 #include <cstdint>
+#include <mutex>
 #include <sys/mman.h>
 
 namespace plat {
+
+namespace {
+
+struct KeptBlock {
+    void* block = nullptr;
+    std::size_t bytes = 0;
+};
+
+constexpr std::size_t kKeptBlocks = 4;
+constexpr std::size_t kKeptBytes = std::size_t{256} << 20;
+
+std::mutex g_keptMutex;
+KeptBlock g_kept[kKeptBlocks];
+
+} // namespace
 
 void* AllocateLargeBlock(std::size_t bytes)
 {
@@ -33,6 +49,59 @@ void FreeLargeBlock(void* block, std::size_t bytes)
 {
     if (block != nullptr)
         ::munmap(block, bytes);
+}
+
+void LendLargeBlock(void* block, std::size_t bytes)
+{
+    if (block == nullptr)
+        return;
+#ifdef MADV_FREE
+    if (::madvise(block, bytes, MADV_FREE) == 0)
+        return;
+#endif
+    // Older kernels: the pages go at once and come back zeroed.
+    ::madvise(block, bytes, MADV_DONTNEED);
+}
+
+void* TakeScratchBlock(std::size_t& bytes)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_keptMutex);
+        KeptBlock* best = nullptr;
+        for (KeptBlock& k : g_kept) {
+            if (k.block != nullptr && k.bytes >= bytes && (best == nullptr || k.bytes < best->bytes))
+                best = &k;
+        }
+        if (best != nullptr) {
+            void* block = best->block;
+            bytes = best->bytes;
+            *best = KeptBlock{};
+            return block;
+        }
+    }
+    return AllocateLargeBlock(bytes);
+}
+
+void GiveScratchBlock(void* block, std::size_t bytes)
+{
+    if (block == nullptr)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(g_keptMutex);
+        std::size_t total = bytes;
+        KeptBlock* empty = nullptr;
+        for (KeptBlock& k : g_kept) {
+            total += k.bytes;
+            if (k.block == nullptr)
+                empty = &k;
+        }
+        if (empty != nullptr && total <= kKeptBytes) {
+            LendLargeBlock(block, bytes);
+            *empty = KeptBlock{block, bytes};
+            return;
+        }
+    }
+    FreeLargeBlock(block, bytes);
 }
 
 void AdviseHugePages(void* data, std::size_t bytes)

@@ -16,6 +16,20 @@ inline constexpr std::size_t kLargeBlockGranule = std::size_t{2} << 20;
 void* AllocateLargeBlock(std::size_t bytes);
 // Gives a block back; `bytes` as it was allocated.
 void FreeLargeBlock(void* block, std::size_t bytes);
+// Keeps a block mapped but lets the system take its pages whenever it needs
+// memory; until then writing to it again costs no page fault. Its contents
+// are undefined afterwards (old bytes or zeros).
+void LendLargeBlock(void* block, std::size_t bytes);
+
+// Working arrays of one step that are made and dropped on every call: the
+// last few blocks given back (256 MiB at most) stay mapped, lent to the
+// system, and the next take of a size they hold reuses one in place instead
+// of faulting in and zeroing fresh pages. `bytes` is a multiple of
+// kLargeBlockGranule; on return it holds the size of the block taken, which
+// goes back with it. Contents are undefined; null when the memory cannot be
+// had.
+void* TakeScratchBlock(std::size_t& bytes);
+void GiveScratchBlock(void* block, std::size_t bytes);
 
 // Marks the whole granules inside a freshly allocated, not yet touched
 // buffer (a reserved string, say) for huge pages, so that filling a buffer

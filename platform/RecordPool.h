@@ -2,9 +2,13 @@
 // made by the million. Taken one by one from the general heap they cost more
 // than the work on them. Here they are cut from large blocks, and freed
 // records are kept on a free list for the next ones. When the last live
-// record is freed every block but the first goes back to the system, so a
-// large job leaves no memory behind. The blocks take huge pages where the
-// system offers them: filling a gigabyte of records then costs hundreds
+// record is freed the blocks are cut again from their start. Up to
+// 256 MiB of them stay mapped for the next large job, their pages
+// lent back to the system (which takes them when it needs memory, so a
+// large job leaves no memory behind); the rest are unmapped at once. A job
+// that reloads a large drawing then refills pages already in place instead
+// of faulting in and zeroing fresh ones. The blocks take huge pages where
+// the system offers them: filling a gigabyte of records then costs hundreds
 // rather than hundreds of thousands of page faults.
 //
 // Builds with AddressSanitizer take every record from the general heap (see
@@ -12,6 +16,7 @@
 #pragma once
 #include "platform/LargeBlock.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <mutex>
 #include <new>
@@ -30,8 +35,9 @@
 
 namespace plat {
 
-// Records of `Size` bytes aligned to `Align`, from blocks of `BlockBytes`.
-template <std::size_t Size, std::size_t Align, std::size_t BlockBytes>
+// Records of `Size` bytes aligned to `Align`, from blocks of `BlockBytes`;
+// at most `ReserveBytes` of blocks stay mapped while no record lives.
+template <std::size_t Size, std::size_t Align, std::size_t BlockBytes, std::size_t ReserveBytes = std::size_t{256} << 20>
 class RecordPool {
 public:
     void* Take()
@@ -41,15 +47,18 @@ public:
         if (slot != nullptr) {
             m_free = slot->next;
         } else {
-            if (m_used == kBlockRecords || m_blocks.empty()) {
-                m_blocks.reserve(m_blocks.size() + 1);
-                void* block = AllocateLargeBlock(BlockBytes);
-                if (block == nullptr)
-                    throw std::bad_alloc();
-                m_blocks.push_back(static_cast<Slot*>(block));
+            if (m_blocks.empty()) {
+                AddBlock();
+                m_current = 0;
+                m_used = 0;
+            } else if (m_used == kBlockRecords) {
+                // The next block kept from an earlier job, else a new one.
+                if (m_current + 1 == m_blocks.size())
+                    AddBlock();
+                ++m_current;
                 m_used = 0;
             }
-            slot = m_blocks.back() + m_used++;
+            slot = m_blocks[m_current] + m_used++;
         }
         ++m_live;
         return slot;
@@ -59,19 +68,37 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (--m_live == 0) {
-            // All free: the first block stays for the next small lists, so
-            // that making and freeing one at a time does not map and unmap
-            // a block each time.
-            for (std::size_t i = 1; i < m_blocks.size(); ++i)
+            // All free. The first block stays as it is for the next small
+            // lists, so that making and freeing one at a time costs no
+            // system call; the others filled since the last time are lent
+            // back, those beyond the reserve unmapped.
+            const std::size_t keep = std::min(m_blocks.size(), kReserveBlocks);
+            for (std::size_t i = keep; i < m_blocks.size(); ++i)
                 FreeLargeBlock(m_blocks[i], BlockBytes);
-            m_blocks.resize(1);
+            for (std::size_t i = 1; i < keep && i <= m_current; ++i)
+                LendLargeBlock(m_blocks[i], BlockBytes);
+            m_blocks.resize(keep);
             m_free = nullptr;
+            m_current = 0;
             m_used = 0;
             return;
         }
         Slot* slot = static_cast<Slot*>(p);
         slot->next = m_free;
         m_free = slot;
+    }
+
+    // True when the record lies in one of the pool's blocks.
+    bool Owns(const void* p)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto* byte = static_cast<const unsigned char*>(p);
+        for (Slot* block : m_blocks) {
+            const auto* start = reinterpret_cast<const unsigned char*>(block);
+            if (byte >= start && byte < start + BlockBytes)
+                return true;
+        }
+        return false;
     }
 
 private:
@@ -82,10 +109,21 @@ private:
     static_assert(sizeof(Slot) == Size, "records must fill their slots exactly");
     static_assert(BlockBytes % kLargeBlockGranule == 0);
     static constexpr std::size_t kBlockRecords = BlockBytes / sizeof(Slot);
+    static constexpr std::size_t kReserveBlocks = std::max<std::size_t>(1, ReserveBytes / BlockBytes);
+
+    void AddBlock()
+    {
+        m_blocks.reserve(m_blocks.size() + 1);
+        void* block = AllocateLargeBlock(BlockBytes);
+        if (block == nullptr)
+            throw std::bad_alloc();
+        m_blocks.push_back(static_cast<Slot*>(block));
+    }
 
     std::mutex m_mutex;
     std::vector<Slot*> m_blocks;
-    std::size_t m_used = 0; // slots handed out of the last block
+    std::size_t m_current = 0; // the block being cut
+    std::size_t m_used = 0;    // slots handed out of it
     Slot* m_free = nullptr;
     std::size_t m_live = 0;
 };

@@ -174,9 +174,10 @@ void PrependBeforeStart(CDocData* a, CDocData* b)
     a->m_pNodes = bHead;
 }
 
-// A scratch array of plain values, zero-filled: one large block marked for
-// huge pages when it is big, since fresh memory that faults every 4 KiB
-// costs more than the work done on it; else a vector.
+// A scratch array of plain values, not to be read before it is written:
+// one large block marked for huge pages when it is big, since fresh memory
+// that faults every 4 KiB costs more than the work done on it, and kept
+// for the next call; else a vector.
 template <typename T>
 class ScratchArray {
 public:
@@ -185,7 +186,7 @@ public:
         const std::size_t bytes = count * sizeof(T);
         if (bytes >= 2 * plat::kLargeBlockGranule) {
             m_bytes = (bytes + plat::kLargeBlockGranule - 1) / plat::kLargeBlockGranule * plat::kLargeBlockGranule;
-            m_data = static_cast<T*>(plat::AllocateLargeBlock(m_bytes));
+            m_data = static_cast<T*>(plat::TakeScratchBlock(m_bytes));
         }
         if (m_data == nullptr) {
             m_bytes = 0;
@@ -196,7 +197,7 @@ public:
     ~ScratchArray()
     {
         if (m_bytes != 0)
-            plat::FreeLargeBlock(m_data, m_bytes);
+            plat::GiveScratchBlock(m_data, m_bytes);
     }
     ScratchArray(const ScratchArray&) = delete;
     ScratchArray& operator=(const ScratchArray&) = delete;
@@ -216,6 +217,22 @@ struct EndXY {
     double y;
 };
 
+// The box and number of the finite points of a set.
+struct PointSpread {
+    double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
+    std::uint32_t finite = 0;
+    void Add(const EndXY& p)
+    {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            return;
+        ++finite;
+        x0 = std::min(x0, p.x);
+        x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y);
+        y1 = std::max(y1, p.y);
+    }
+};
+
 // Marks the points that lie within `dist` (in x and in y) of another of
 // them. Marks may be too many, never too few: a crowded cell marks all its
 // points. Points with a coordinate that is not finite meet nothing and stay
@@ -225,21 +242,13 @@ struct EndXY {
 // point's neighbours lie in its own or an adjacent cell, and each cell is
 // compared with itself and with the four cells after it. Each point is one
 // 64-bit word to sort: its cell number above, its own number below.
-std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, std::uint32_t count, double dist)
+// `spread` has seen every point, as the points were written.
+std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, std::uint32_t count,
+                                           const PointSpread& spread, double dist)
 {
     std::vector<bool> marked(count, false);
-    double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
-    std::uint32_t finite = 0;
-    for (std::uint32_t k = 0; k < count; ++k) {
-        const EndXY p = points[k];
-        if (!std::isfinite(p.x) || !std::isfinite(p.y))
-            continue;
-        ++finite;
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y);
-        y1 = std::max(y1, p.y);
-    }
+    const double x0 = spread.x0, x1 = spread.x1, y0 = spread.y0, y1 = spread.y1;
+    const std::uint32_t finite = spread.finite;
     if (finite == 0)
         return marked;
     const int pointBits = std::max(1, static_cast<int>(std::bit_width(count - 1)));
@@ -255,8 +264,9 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
     const std::uint64_t rowLength = static_cast<std::uint64_t>(rows);
     // Monotonic in the coordinate and clamped, so that neighbours stay in
     // adjacent cells whatever the rounding.
+    const double perCell = 1.0 / cell;
     auto cellOf = [&](double v, double from, double limit) {
-        const double c = std::floor((v - from) / cell);
+        const double c = std::floor((v - from) * perCell);
         return static_cast<std::uint64_t>(std::isnan(c) ? 0.0 : std::clamp(c, 0.0, limit - 1.0));
     };
     ScratchArray<std::uint64_t> sorted(finite);
@@ -274,24 +284,33 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
         maxKey = std::max(maxKey, key);
         words[filled++] = key << pointBits | k;
     }
-    // Least significant digit first over the cell number's bits.
+    // Least significant digit first over the cell number's bits, in as few
+    // passes of at most 13 bits as the bits need; the counts of every digit
+    // are taken in one pass.
     {
-        constexpr int kDigit = 12;
-        constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
-        std::vector<std::size_t> start(kBuckets);
+        constexpr int kMaxDigit = 13;
         const int keyBits = static_cast<int>(std::bit_width(maxKey));
-        for (int shift = pointBits; shift < pointBits + keyBits; shift += kDigit) {
-            std::fill(start.begin(), start.end(), 0);
-            for (std::size_t i = 0; i < n; ++i)
-                ++start[(words[i] >> shift) & (kBuckets - 1)];
+        const int passes = (keyBits + kMaxDigit - 1) / kMaxDigit;
+        const int digit = passes == 0 ? 1 : (keyBits + passes - 1) / passes;
+        const std::size_t buckets = std::size_t{1} << digit;
+        const std::uint64_t digitMask = buckets - 1;
+        std::vector<std::size_t> start(buckets * static_cast<std::size_t>(passes), 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint64_t key = words[i] >> pointBits;
+            for (int p = 0; p < passes; ++p)
+                ++start[static_cast<std::size_t>(p) * buckets + ((key >> (p * digit)) & digitMask)];
+        }
+        for (int p = 0; p < passes; ++p) {
+            std::size_t* first = start.data() + static_cast<std::size_t>(p) * buckets;
             std::size_t sum = 0;
-            for (std::size_t& c : start) {
-                const std::size_t here = c;
-                c = sum;
+            for (std::size_t b = 0; b < buckets; ++b) {
+                const std::size_t here = first[b];
+                first[b] = sum;
                 sum += here;
             }
+            const int shift = pointBits + p * digit;
             for (std::size_t i = 0; i < n; ++i)
-                other[start[(words[i] >> shift) & (kBuckets - 1)]++] = words[i];
+                other[first[(words[i] >> shift) & digitMask]++] = words[i];
             std::swap(words, other);
         }
     }
@@ -525,35 +544,42 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
         return;
     const double join = tol * kJoinFactor;
 
-    // Take the whole list out; objects are addressed by their list place.
-    std::vector<CDocData*> objects;
-    for (CDocData* o = list; o != nullptr; o = o->m_pNext)
-        objects.push_back(o);
-    list = nullptr;
-    const std::uint32_t count = static_cast<std::uint32_t>(objects.size());
+    // Objects are addressed by their list place. The list stays linked:
+    // an object joined into an earlier curve leaves it, and most objects,
+    // which join nothing, are not touched again.
+    // Counted first, so that every array below is taken once at its size.
+    std::size_t listed = 0;
+    for (const CDocData* o = list; o != nullptr; o = o->m_pNext)
+        ++listed;
+    const std::uint32_t count = static_cast<std::uint32_t>(listed);
+    ScratchArray<CDocData*> objects(count);
 
     // Last nodes of the candidates: a curve is untouched until its own turn
     // comes, so the walk to its end is made once. Objects joined into an
     // earlier curve leave their place empty.
-    std::vector<DOCNODE*> lastNode(count, nullptr);
+    ScratchArray<DOCNODE*> lastNode(count);
     // The ends as they were: object k's start is point 2k, its end 2k + 1
     // (not a number for objects that are not candidates).
     ScratchArray<EndXY> endPoints(2 * std::size_t{count});
     constexpr double kNoEnd = std::numeric_limits<double>::quiet_NaN();
-    for (std::uint32_t i = 0; i < count; ++i) {
-        CDocData* o = objects[i];
-        o->m_pPrev = o->m_pNext = nullptr;
+    PointSpread spread;
+    CDocData* o = list;
+    for (std::uint32_t i = 0; i < count; ++i, o = o->m_pNext) {
+        objects[i] = o;
         if (IsCandidate(o)) {
             lastNode[i] = LastNode(o->m_pNodes);
             endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
             endPoints[2 * i + 1] = EndXY{lastNode[i]->m_x, lastNode[i]->m_y};
+            spread.Add(endPoints[2 * i]);
+            spread.Add(endPoints[2 * i + 1]);
         } else {
+            lastNode[i] = nullptr;
             endPoints[2 * i] = endPoints[2 * i + 1] = EndXY{kNoEnd, kNoEnd};
         }
     }
     // Most ends of a drawing either meet another end or lie alone; the
     // lonely ones are left out of the search.
-    const std::vector<bool> mayJoin = MarkPointsWithNeighbours(endPoints, 2 * count, join);
+    const std::vector<bool> mayJoin = MarkPointsWithNeighbours(endPoints, 2 * count, spread, join);
     // The ends that may join, in cells of the join distance; a search
     // returns the earliest object in list order, so the result is the one a
     // walk through the list would find.
@@ -578,13 +604,29 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
         return kNone;
     };
 
-    CDocData* head = nullptr;
-    CDocData* tail = nullptr;
+    CDocData* head = list;
+    head->m_pPrev = nullptr;
+    auto unlink = [&head](CDocData* o) {
+        if (o->m_pPrev != nullptr)
+            o->m_pPrev->m_pNext = o->m_pNext;
+        else
+            head = o->m_pNext;
+        if (o->m_pNext != nullptr)
+            o->m_pNext->m_pPrev = o->m_pPrev;
+        o->m_pPrev = o->m_pNext = nullptr;
+    };
     for (std::uint32_t i = 0; i < count; ++i) {
         CDocData* a = objects[i];
         if (a == nullptr)
             continue; // joined into an earlier curve
-        if (lastNode[i] != nullptr) {
+        // Neither end near another: nothing to join (the searches below
+        // would all stop at once).
+        if (lastNode[i] != nullptr && (mayJoin[2 * i] || mayJoin[2 * i + 1])) {
+            // Out of the list while it is joined, since a change of its type
+            // makes a new object; back in after the object before it, which
+            // is earlier and so never joined away.
+            CDocData* const place = a->m_pPrev;
+            unlink(a);
             const std::int32_t own = a->m_nLayer;
             auto sameLayer = [&](std::uint32_t k) { return objects[k]->m_nLayer == own; };
             DOCNODE* aLast = lastNode[i];
@@ -605,6 +647,7 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                         break;
                     CDocData* b = objects[j];
                     objects[j] = nullptr;
+                    unlink(b);
                     const double sx = endPoints[2 * j].x, sy = endPoints[2 * j].y;
                     const double ex = endPoints[2 * j + 1].x, ey = endPoints[2 * j + 1].y;
                     CDocData* before = a;
@@ -633,13 +676,18 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
             if (joined)
                 a->RecalcBoundRect(ctx);
             objects[i] = a;
+            CDocData* const next = place != nullptr ? place->m_pNext : head;
+            a->m_pPrev = place;
+            a->m_pNext = next;
+            if (place != nullptr)
+                place->m_pNext = a;
+            else
+                head = a;
+            if (next != nullptr)
+                next->m_pPrev = a;
         }
-        a->m_pPrev = tail;
-        if (tail != nullptr)
-            tail->m_pNext = a;
-        else
-            head = a;
-        tail = a;
     }
+    if (head != nullptr)
+        head->m_pPrev = nullptr;
     list = head;
 }
