@@ -5,6 +5,7 @@
 // stitches should each import in under a second. DXF against a plain pass
 // that reads every group code and value of the same file as numbers: the
 // import should stay within twice that pass.
+#include "DxfBenchFile.h"
 #include "importexport/FileReadTrans.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <string>
 
@@ -251,38 +253,53 @@ BENCHMARK(BM_AiImport100kPaths)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_DstImport1MStitches(benchmark::State& state) { ImportEach(state, DstFile()); }
 BENCHMARK(BM_DstImport1MStitches)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+} // namespace
+
+namespace plat {
+
 // About 50 MB of DXF: 1,000,000 entities on eight layers, a LINE for six
 // of every seven and a closed four-vertex LWPOLYLINE for the seventh,
-// scattered over a 100 mm square, to a hundredth of a millimetre.
+// scattered over a square of `side` millimetres, to a hundredth of a
+// millimetre.
+const std::string& DxfFile(const std::string& folder, int side)
+{
+    static std::map<int, std::string> made;
+    std::string& path = made[side];
+    if (!path.empty())
+        return path;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> start(0.0, side);
+    std::uniform_real_distribution<double> step(-5.0, 5.0);
+    std::string text = "0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n4\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
+    char line[200];
+    for (int e = 0; e < 1000000; ++e) {
+        const int layer = e / 1000 % 8;
+        const double x = start(rng), y = start(rng);
+        if (e % 7 != 6) {
+            std::snprintf(line, sizeof line, "0\nLINE\n8\n%d\n10\n%.2f\n20\n%.2f\n11\n%.2f\n21\n%.2f\n", layer, x, y,
+                          x + step(rng), y + step(rng));
+        } else {
+            const double w = 0.5 + std::fabs(step(rng)), h = 0.5 + std::fabs(step(rng));
+            std::snprintf(line, sizeof line,
+                          "0\nLWPOLYLINE\n8\n%d\n90\n4\n70\n1\n10\n%.2f\n20\n%.2f\n10\n%.2f\n20\n%.2f\n"
+                          "10\n%.2f\n20\n%.2f\n10\n%.2f\n20\n%.2f\n",
+                          layer, x, y, x + w, y, x + w, y + h, x, y + h);
+        }
+        text += line;
+    }
+    text += "0\nENDSEC\n0\nEOF\n";
+    path = folder + "bench" + std::to_string(side) + ".dxf";
+    plat::WriteWholeFile(path, text);
+    return path;
+}
+
+} // namespace plat
+
+namespace {
+
 const std::string& DxfFile()
 {
-    static const std::string path = [] {
-        std::mt19937 rng(11);
-        std::uniform_real_distribution<double> start(0.0, 100.0);
-        std::uniform_real_distribution<double> step(-5.0, 5.0);
-        std::string text = "0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n4\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
-        char line[200];
-        for (int e = 0; e < 1000000; ++e) {
-            const int layer = e / 1000 % 8;
-            const double x = start(rng), y = start(rng);
-            if (e % 7 != 6) {
-                std::snprintf(line, sizeof line, "0\nLINE\n8\n%d\n10\n%.2f\n20\n%.2f\n11\n%.2f\n21\n%.2f\n", layer, x,
-                              y, x + step(rng), y + step(rng));
-            } else {
-                const double w = 0.5 + std::fabs(step(rng)), h = 0.5 + std::fabs(step(rng));
-                std::snprintf(line, sizeof line,
-                              "0\nLWPOLYLINE\n8\n%d\n90\n4\n70\n1\n10\n%.2f\n20\n%.2f\n10\n%.2f\n20\n%.2f\n"
-                              "10\n%.2f\n20\n%.2f\n10\n%.2f\n20\n%.2f\n",
-                              layer, x, y, x + w, y, x + w, y + h, x, y + h);
-            }
-            text += line;
-        }
-        text += "0\nENDSEC\n0\nEOF\n";
-        const std::string file = ScratchFolder() + "bench.dxf";
-        plat::WriteWholeFile(file, text);
-        return file;
-    }();
-    return path;
+    return plat::DxfFile(ScratchFolder(), 100);
 }
 
 // Every line read: the codes as integers, the values as numbers where they

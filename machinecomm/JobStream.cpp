@@ -11,7 +11,7 @@ constexpr std::size_t kNameAt = 8;
 constexpr std::size_t kNameChars = 8;
 constexpr std::size_t kNameAreaMax = 11;
 constexpr std::uint64_t kSlack = 504800;      // added to the size estimate
-constexpr std::uint64_t kGrowth = 30720;      // added per encoding that did not fit
+constexpr std::uint64_t kGrowth = 30720;      // least growth per encoding that did not fit
 constexpr std::size_t kTail = 48;             // zero bytes behind every stream buffer
 constexpr std::uint64_t kLengthFieldMax = (std::uint64_t{1} << 28) - 1; // four 7-bit groups
 constexpr std::size_t kChecksumFrom = 20;
@@ -111,7 +111,10 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         m_buffer.reset();
         if (stop != nullptr && stop->load())
             return Result::Stopped;
-        capacity += kGrowth;
+        // The estimate can fall short by bytes per path: on a job of a
+        // million paths that is megabytes, which fixed steps would make
+        // a hundred whole encodings. A quarter more at a time needs one or two.
+        capacity += std::max(kGrowth, capacity / 4);
         ++m_retries;
     }
     if (m_size - 20 > kLengthFieldMax)

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs them side by side (at most
-# one per processor), each for FUZZ_SECONDS (default 30) from its seed corpus.
-# Each fuzzer's output goes to a log; a failing one is shown.
+# one per processor, or FUZZ_JOBS on a shared machine), each for FUZZ_SECONDS
+# (default 30) from its seed corpus. Each fuzzer's output goes to a log; a
+# failing one is shown.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-30}
+jobs=${FUZZ_JOBS:-$(nproc)}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBRENVIK_BUILD_APP=OFF -DBRENVIK_BUILD_BENCH=OFF -DBRENVIK_BUILD_FUZZ=ON > build-fuzz.log 2>&1 \
   || { cat build-fuzz.log; exit 1; }
-cmake --build build-fuzz -j "$(nproc)" >> build-fuzz.log 2>&1 || { tail -n 60 build-fuzz.log; exit 1; }
+# The fuzz targets alone: the tests have their own builds.
+mapfile -t targets < <(cmake --build build-fuzz --target help | grep -o '^fuzz_[A-Za-z0-9_]*' | sort -u)
+[ "${#targets[@]}" -gt 0 ] || { echo "no fuzz targets configured"; exit 1; }
+cmake --build build-fuzz -j "$jobs" --target "${targets[@]}" >> build-fuzz.log 2>&1 || { tail -n 60 build-fuzz.log; exit 1; }
 
 run_one() {
   local fuzzer=$1 seconds=$2 name corpus_src work log
@@ -34,7 +39,7 @@ fuzzers=(build-fuzz/bin/fuzz_*)
 ran=${#fuzzers[@]}
 failed=0
 if [ "$ran" -gt 0 ]; then
-  printf '%s\n' "${fuzzers[@]}" | xargs -P "$(nproc)" -I{} bash -c 'run_one "$1" "$2"' _ {} "$seconds" || failed=1
+  printf '%s\n' "${fuzzers[@]}" | xargs -P "$jobs" -I{} bash -c 'run_one "$1" "$2"' _ {} "$seconds" || failed=1
 fi
-echo "fuzz targets: $ran run$([ "$failed" -eq 0 ] || echo ', some failed')"
+echo "fuzz targets: $ran run, $jobs at once$([ "$failed" -eq 0 ] || echo ', some failed')"
 [ "$failed" -eq 0 ]

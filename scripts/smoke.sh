@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Starts the built program for real, under a virtual X server, with its
 # runtime, data and config folders in scratch space, on the sample drawing as
-# the README's first command names it, and checks its life: running after 3 s; a
-# second start ends at once with status 0; SIGTERM ends the first with status
-# 0 within 5 s, its lock released and its work folder emptied of everything
-# but the marker that makes it the program's own.
+# the README's first command names it, and checks its life: the questions of
+# the start answered with their defaults (Enter), the frame shows the drawing
+# (a grab of the root window: the view's white and the sample's layer colour
+# across the drawing's middle; kept as build/smoke-root.png when it does not)
+# and runs after 5 s; a second start ends at once with status 0; SIGTERM ends
+# the first with status 0 within 5 s, its lock released and its work folder
+# emptied of everything but the marker that makes it the program's own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build/bin/brenvik}")
@@ -37,10 +40,49 @@ read -r -a readme_args <<< "$(grep -m 1 -o 'build/bin/brenvik [^&]*' README.md |
 [ "${#readme_args[@]}" -gt 0 ] || fail "README.md names no drawing for build/bin/brenvik"
 "$program" "${readme_args[@]}" &
 pid=$!
-sleep 3
-kill -0 "$pid" 2>/dev/null || fail "not running 3 s after its start"
+begun=$(date +%s%N)
+elapsed_ms() { echo $(( ($(date +%s%N) - begun) / 1000000 )); }
+
+# The questions of a first start (the default machine made, the drawing's
+# resolution) take Enter, their default answer, until the frame shows the
+# drawing; without a window manager the one open takes the keys.
+frame=
+answered=
+while [ -z "$frame" ]; do
+  [ "$(elapsed_ms)" -lt 10000 ] || fail "no frame 10 s after its start"
+  kill -0 "$pid" 2>/dev/null || fail "ended before its frame showed"
+  for window in $(xdotool search --all --pid "$pid" --onlyvisible --name . 2>/dev/null); do
+    case "$(xdotool getwindowname "$window")" in
+      "Brenvik - ["*) frame=$window ;;
+      *) if [ "$window" != "$answered" ]; then
+           timeout 2 xdotool windowfocus --sync "$window" 2>/dev/null || true
+           xdotool key Return
+           answered=$window
+         fi ;;
+    esac
+  done
+  sleep 0.2
+done
+left=$(( 5000 - $(elapsed_ms) ))
+[ "$left" -le 0 ] || sleep "$(( left / 1000 )).$(printf '%03d' $(( left % 1000 )))"
+kill -0 "$pid" 2>/dev/null || fail "not running 5 s after its start"
 [ -e "$lock" ] || fail "no lock file at $lock"
 [ -d "$work" ] || fail "no work folder at $work"
+
+# The X server's pixels: across the frame's middle, in the drawing's part of
+# it (left of the work panel, right of the ruler), the view's white and the
+# sides of the sample's cut-outs in its layer's colour (layer 0, black).
+eval "$(xdotool getwindowgeometry --shell "$frame")"
+[ "$WIDTH" -ge 640 ] && [ "$HEIGHT" -ge 480 ] || fail "the frame is only ${WIDTH} x ${HEIGHT}"
+import -window root "$scratch/root.png"
+row=$(stream -map rgb -storage-type char -extract "$(( WIDTH * 9 / 20 ))x1+$(( X + WIDTH / 10 ))+$(( Y + HEIGHT / 2 ))" \
+  "$scratch/root.png" - | od -An -v -tx1 -w3)
+white=$(grep -c '^ ff ff ff$' <<< "$row" || true)
+layer=$(grep -c '^ 00 00 00$' <<< "$row" || true)
+if [ "$white" -lt $(( WIDTH / 10 )) ] || [ "$layer" -lt 2 ]; then
+  mkdir -p build && cp "$scratch/root.png" build/smoke-root.png
+  fail "the frame's middle shows $white white and $layer layer-colour pixels (kept in build/smoke-root.png)"
+fi
 
 started=$(date +%s%N)
 second=0
@@ -72,4 +114,4 @@ pid=
 left=$(cd "$work" && find . -type f | sort)
 [ "$left" = "$kept" ] || fail "work folder holds $(echo $left) after exit, expected $(echo $kept)"
 [ -e "$work/.brenvik-folder" ] || fail "the work folder's marker is gone"
-echo "smoke: brenvik started on samples/plate.plt, refused a second instance and ended cleanly on SIGTERM"
+echo "smoke: brenvik showed ${readme_args[*]} ($layer layer-colour pixels across it), refused a second instance and ended cleanly on SIGTERM"

@@ -1,0 +1,130 @@
+// The program in a real window: under an X server (xcb), the frame sized to
+// the screen opens the sample drawing, and the pixels the X server holds,
+// read back from the root window, show the drawing where the view's mapping
+// puts it and the work area's outline where it lies. Offscreen, where no
+// server holds the pixels, it is skipped. A failed comparison keeps the
+// screen's image beside the test program.
+#include "E2eSession.h"
+#include "app/CommandRouter.h"
+#include "app/OrvelView.h"
+#include "model/DocContext.h"
+#include "model/DocData.h"
+#include "model/DocListNode.h"
+#include "model/NodeList.h"
+#include "settings/SoftwareSettings.h"
+
+#include <QDir>
+#include <QPixmap>
+#include <QTest>
+
+namespace {
+
+QRgb FromColorRef(COLORREF colour)
+{
+    return qRgb(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+// The middle of each object's first segment, in world units, for the first
+// `count` objects (the plate's sides are straight and axis-parallel or, for
+// the triangle, its base).
+std::vector<std::pair<double, double>> SegmentMiddles(const DOCCONTEXT& ctx, std::size_t count)
+{
+    std::vector<std::pair<double, double>> points;
+    for (const CDocData* o = ctx.m_pCurrent->m_pFirst; o != nullptr && points.size() < count; o = o->m_pNext) {
+        const DOCNODE* a = o->m_pNodes;
+        if (a == nullptr || a->m_pNext == nullptr)
+            continue;
+        points.emplace_back((a->m_x + a->m_pNext->m_x) / 2.0, (a->m_y + a->m_pNext->m_y) / 2.0);
+    }
+    return points;
+}
+
+struct Probe {
+    QPoint m_global;
+    QRgb m_expected;
+    std::string m_what;
+};
+
+// Grabs the root window until every probe shows its colour (a paint may still
+// be on its way to the server) or 3 s have passed; the mismatches.
+std::vector<std::string> Mismatches(const std::vector<Probe>& probes, QImage& screen)
+{
+    std::vector<std::string> wrong;
+    plat::WaitFor(
+        [&] {
+            screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+            wrong.clear();
+            for (const Probe& p : probes) {
+                const QRgb got = screen.pixel(p.m_global) & 0xFFFFFF;
+                if (got != (p.m_expected & 0xFFFFFF))
+                    wrong.push_back(p.m_what + " at " + std::to_string(p.m_global.x()) + "," +
+                                    std::to_string(p.m_global.y()) + ": " + QString::number(got, 16).toStdString());
+            }
+            return wrong.empty();
+        },
+        3000);
+    return wrong;
+}
+
+void KeepOnFailure(const QImage& screen, const std::vector<std::string>& wrong, const char* name)
+{
+    if (wrong.empty())
+        return;
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(name));
+    screen.save(path);
+    ADD_FAILURE() << "screen kept in " << path.toStdString();
+}
+
+} // namespace
+
+TEST(RealWindow, TheServersPixelsShowTheSampleDrawingAndTheWorkArea)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
+    plat::E2eSession session;
+    const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
+    const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
+        CMainFrame* frame = app.MainFrame();
+        ASSERT_NE(frame, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+        // Without a window manager the maximised frame keeps the screen's size.
+        EXPECT_EQ(frame->frameGeometry(), QGuiApplication::primaryScreen()->geometry());
+        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(*frame);
+        ASSERT_EQ(documents.size(), 1u);
+        DOCCONTEXT& ctx = documents[0]->Document()->Context();
+        auto* view = static_cast<COrvelView*>(ctx.m_pView);
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->viewport()));
+        const auto global = [&](double x, double y) {
+            const plat::POINT p = ctx.WorldToClientPixel(x, y);
+            return view->viewport()->mapToGlobal(QPoint(p.x, p.y));
+        };
+
+        // Fitted to the drawing: three of its sides in their layer's colour.
+        const QRgb layer = FromColorRef(g_settings.m_palette[0]);
+        std::vector<Probe> probes;
+        for (const auto& [x, y] : SegmentMiddles(ctx, 3))
+            probes.push_back({global(x, y), layer, "drawing"});
+        ASSERT_EQ(probes.size(), 3u);
+        for (const CDocData* o = ctx.m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext)
+            EXPECT_EQ(o->m_nColor, g_settings.m_palette[0]) << "the sample is drawn on layer 0";
+        QImage screen;
+        std::vector<std::string> wrong = Mismatches(probes, screen);
+        EXPECT_TRUE(wrong.empty()) << wrong.front();
+        KeepOnFailure(screen, wrong, "real-window-drawing.png");
+
+        // The whole table: the work area's four corners (900 x 600 mm from
+        // the machine origin) in its colour.
+        app.MainFrame()->Router().Execute(32789);
+        probes.clear();
+        const QRgb outline = FromColorRef(g_settings.m_crWorkArea);
+        const double far_x = kWorldOrigin + 9000.0, far_y = kWorldOrigin + 6000.0;
+        for (const auto& [x, y] : {std::pair{kWorldOrigin, kWorldOrigin}, std::pair{far_x, kWorldOrigin},
+                                   std::pair{far_x, far_y}, std::pair{kWorldOrigin, far_y}})
+            probes.push_back({global(x, y), outline, "work-area corner"});
+        wrong = Mismatches(probes, screen);
+        EXPECT_TRUE(wrong.empty()) << wrong.front();
+        KeepOnFailure(screen, wrong, "real-window-work-area.png");
+    });
+    EXPECT_EQ(status, 0);
+}
