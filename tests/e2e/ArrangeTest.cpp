@@ -3,7 +3,7 @@
 // (120 x 80 mm: an outline, two square cut-outs, a slot and a triangle
 // 50..70 mm across and 60..72.5 mm up). World y runs downwards: the
 // triangle's world box starts 80 - 72.5 = 7.5 mm below the outline's top.
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
@@ -53,11 +53,11 @@ std::string Shape(const CDocData* data)
 
 TEST(Arrange, AlignGroupUngroupAndMirrorAreOneUndoStepEach)
 {
-    plat::E2eSession session;
+    plat::E2eProgram program;
     const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
-    const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
         ASSERT_NE(app.MainFrame(), nullptr);
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(*app.MainFrame());
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
         ASSERT_EQ(documents.size(), 1u);
         COrvelDoc& doc = *documents[0]->Document();
         DOCCONTEXT& ctx = doc.Context();
@@ -109,21 +109,21 @@ TEST(Arrange, AlignGroupUngroupAndMirrorAreOneUndoStepEach)
 // back both levels; one level leaves the inner group.
 TEST(Arrange, UngroupAllDissolvesEveryLevelInOneUndoStep)
 {
-    plat::E2eSession session;
+    plat::E2eProgram program;
     // A child follows its parent's VALUE and one line more.
     const std::string line = "MT_LINE\nPEN\n0\nSTART\nVALUE\n0\n0\n0\n0\nVALUE\n100\n0\n0\n0\nEND\n";
     const std::string child = "VALUE\nMETA\n";
     const std::string group = "MT_GROUP\nPEN\n0\nSTART\n";
     const std::string nested =
         "META\n" + group + child + group + child + line + child + line + "END\n" + child + line + "END\n";
-    const std::string path = session.m_program.Root() + "nested.wcvr";
+    const std::string path = program.m_program.Root() + "nested.wcvr";
     ASSERT_TRUE(plat::WriteWholeFile(path, nested));
     COrvelView::SetImportChooserForTesting([&](const std::string&, std::string& chosen, bool&) {
         chosen = path;
         return true;
     });
-    const int status = session.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(*app.MainFrame());
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
         ASSERT_EQ(documents.size(), 1u);
         COrvelDoc& doc = *documents[0]->Document();
         DOCCONTEXT& ctx = doc.Context();

@@ -4,7 +4,7 @@
 // the machine connection it opened at start-up: status 0, no dialog left
 // open, no thread left running, the work and file folders emptied but for
 // the work folder's marker.
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "ModalWatch.h"
 #include "app/ColorPaletteBar.h"
 #include "app/CommandRouter.h"
@@ -90,8 +90,8 @@ std::string PlateOnPenFour()
 
 TEST(CloseAndQuit, CancelKeepsYesSavesHpglNoWritesNothingAndTheProgramEndsCleanly)
 {
-    plat::E2eSession session;
-    const std::string root = session.m_program.Root();
+    plat::E2eProgram program;
+    const std::string root = program.m_program.Root();
     const std::string saved = root + "saved/";
     fs::create_directories(saved);
     const std::string plate = BRENVIK_SOURCE_DIR "/samples/plate.plt";
@@ -121,7 +121,7 @@ TEST(CloseAndQuit, CancelKeepsYesSavesHpglNoWritesNothingAndTheProgramEndsCleanl
     plat::SetPrompt(&prompt);
     const std::multiset<std::string> threadsBefore = Threads();
     const std::int32_t savedLayer = g_settings.m_nCurLayer;
-    const int status = session.Run({QStringLiteral("brenvik"), QString::fromStdString(plate)}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik"), QString::fromStdString(plate)}, [&](COrvelApp& app) {
         CMainFrame& frame = *app.MainFrame();
         CommandRouter& router = frame.Router();
         // The page opened a connection to the network machine.
@@ -130,12 +130,12 @@ TEST(CloseAndQuit, CancelKeepsYesSavesHpglNoWritesNothingAndTheProgramEndsCleanl
         EXPECT_EQ(g_settings.m_pMachines->m_online, 1);
         EXPECT_GT(Threads().size(), threadsBefore.size()); // its link's
         // Work files the program leaves about.
-        session.m_program.Write("work/job.out", "job");
+        program.m_program.Write("work/job.out", "job");
         fs::create_directories(root + "work/images");
-        session.m_program.Write("work/images/0.bmp", "BM");
-        session.m_program.Write("file/list.txt", "list");
+        program.m_program.Write("work/images/0.bmp", "BM");
+        program.m_program.Write("file/list.txt", "list");
 
-        std::vector<CChildFrame*> documents = plat::E2eSession::Documents(frame);
+        std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(frame);
         ASSERT_EQ(documents.size(), 1u);
         COrvelDoc* doc = documents[0]->Document();
         // Palette index 3: the plate moves to layer 3, pen 4.
@@ -143,12 +143,12 @@ TEST(CloseAndQuit, CancelKeepsYesSavesHpglNoWritesNothingAndTheProgramEndsCleanl
         ASSERT_TRUE(doc->IsModified());
 
         router.Execute(cmd::FileClose);
-        EXPECT_EQ(plat::E2eSession::Documents(frame).size(), 1u);
+        EXPECT_EQ(plat::E2eProgram::Documents(frame).size(), 1u);
         EXPECT_TRUE(doc->IsModified());
         EXPECT_TRUE(FilesBelow(saved).empty());
 
         router.Execute(cmd::FileClose);
-        ASSERT_TRUE(plat::WaitFor([&frame] { return plat::E2eSession::Documents(frame).empty(); }));
+        ASSERT_TRUE(plat::WaitFor([&frame] { return plat::E2eProgram::Documents(frame).empty(); }));
         std::string bytes;
         EXPECT_TRUE(plat::ReadWholeFile(saved + "plate.plt", bytes));
         EXPECT_EQ(bytes, PlateOnPenFour());
@@ -156,11 +156,11 @@ TEST(CloseAndQuit, CancelKeepsYesSavesHpglNoWritesNothingAndTheProgramEndsCleanl
         // A new document with the plate imported is left unsaved at the end.
         router.Execute(cmd::FileNew);
         router.Execute(cmd::FileImport);
-        documents = plat::E2eSession::Documents(frame);
+        documents = plat::E2eProgram::Documents(frame);
         ASSERT_EQ(documents.size(), 1u);
         EXPECT_TRUE(documents[0]->Document()->IsModified());
     });
-    plat::SetPrompt(&session.m_prompt.m_prompt);
+    plat::SetPrompt(&program.m_prompt.m_prompt);
     COrvelView::SetImportChooserForTesting(nullptr);
     g_settings.m_nCurLayer = savedLayer;
     EXPECT_EQ(status, 0);

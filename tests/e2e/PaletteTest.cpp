@@ -21,10 +21,10 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> Colours(const DOCCONTEXT& c
 
 TEST(Palette, ACellClickRecoloursTheSelectionAndCtrlZRestoresIt)
 {
-    plat::E2eSession session;
+    plat::E2eProgram program;
     const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
     const std::int32_t savedLayer = g_settings.m_nCurLayer;
-    const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
         plat::E2eCanvas canvas(app);
         ASSERT_TRUE(canvas.Ok());
         DOCCONTEXT& ctx = canvas.Ctx();

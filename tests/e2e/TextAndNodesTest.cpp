@@ -59,9 +59,9 @@ CDocData* StartingAt(const DOCCONTEXT& ctx, const CGeoPoint& start)
 
 TEST(TextAndNodes, NodesInsertedDraggedAndDeletedUndoCleanlyAndTheTextToolKeepsItsSettings)
 {
-    plat::E2eSession session;
+    plat::E2eProgram program;
     // "DejaVu Sans", "Lo", 10 mm, no spacing.
-    session.m_program.Write("VqFontParam", "m_font_type\r\nTrueType\r\nm_font_name\r\n"
+    program.m_program.Write("VqFontParam", "m_font_type\r\nTrueType\r\nm_font_name\r\n"
                                            "00440065006a006100560075002000530061006e0073\r\n"
                                            "m_font_text\r\n004c006f\r\nm_font_high\r\n10\r\nm_font_inter\r\n0\r\n");
     const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
@@ -81,7 +81,7 @@ TEST(TextAndNodes, NodesInsertedDraggedAndDeletedUndoCleanlyAndTheTextToolKeepsI
         return plat::IDOK;
     });
     const std::int32_t savedLayer = g_settings.m_nCurLayer;
-    const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
         CMainFrame& frame = *app.MainFrame();
         CommandRouter& router = frame.Router();
         plat::E2eCanvas canvas(app);
@@ -176,13 +176,13 @@ TEST(TextAndNodes, NodesInsertedDraggedAndDeletedUndoCleanlyAndTheTextToolKeepsI
 
         // Closed without saving, the document's tool writes what was typed;
         // the next document's tool asks with it.
-        session.m_prompt.m_prompt.m_answer = plat::IDNO;
+        program.m_prompt.m_prompt.m_answer = plat::IDNO;
         router.Execute(cmd::FileClose);
-        ASSERT_TRUE(plat::WaitFor([&frame] { return plat::E2eSession::Documents(frame).empty(); }));
+        ASSERT_TRUE(plat::WaitFor([&frame] { return plat::E2eProgram::Documents(frame).empty(); }));
         // The window goes once the event loop is back at its own level.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         std::string bytes;
-        ASSERT_TRUE(plat::ReadWholeFile(session.m_program.Root() + "VqFontParam", bytes));
+        ASSERT_TRUE(plat::ReadWholeFile(program.m_program.Root() + "VqFontParam", bytes));
         EXPECT_EQ(bytes, "m_font_type\r\nTrueType\r\nm_font_name\r\n00440065006a006100560075002000530061006e0073\r\n"
                          "m_font_text\r\n00480069\r\nm_font_high\r\n12.500000\r\nm_font_inter\r\n0.500000\r\n");
         router.Execute(cmd::FileNew);
