@@ -538,8 +538,10 @@ private:
         std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
             return dist[a] < dist[b] || (dist[a] == dist[b] && a < b);
         });
-        // A box lies within another only when its lower-left corner does.
-        plat::SpatialGrid corners(plat::SpatialGrid::MedianCell(std::move(sizes)), n);
+        // A box lies within another only when its lower-left corner does;
+        // cells finer than the boxes keep a query to few corners it cannot
+        // take.
+        plat::SpatialGrid corners(plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0, n);
         for (std::size_t i = 0; i < n; ++i) {
             const Box& b = m_groups[ch[i]].box;
             corners.AddPoint(b.xmin, b.ymin, static_cast<std::uint32_t>(i));

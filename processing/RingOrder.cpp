@@ -40,8 +40,9 @@ constexpr std::int32_t kNoParent = -1;
 // the way the rule reads, one list at a time on a stack instead of by
 // recursion: its root by the walk, the root's subtree out of it into a list
 // of its own, and the rest on as the root's siblings. A node's list is a
-// number (0 the whole layer, k + 1 the subtree of node k); the grid finds the
-// boxes around a node (for the walk) and within it (for the subtree).
+// number (0 the whole layer, k + 1 the subtree of node k); a grid of the boxes
+// finds those around a node (for the walk), one of their corners those
+// within it (for the subtree).
 std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
 {
     const std::uint32_t n = static_cast<std::uint32_t>(boxes.size());
@@ -52,11 +53,26 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
     sizes.reserve(n);
     for (const Box& b : boxes)
         sizes.push_back(std::max(b.xmax - b.xmin, b.ymax - b.ymin));
-    plat::SpatialGrid grid(plat::SpatialGrid::MedianCell(std::move(sizes)), n);
+    const double cell = plat::SpatialGrid::MedianCell(std::move(sizes));
+    plat::SpatialGrid grid(cell, n);
     for (std::uint32_t i = 0; i < n; ++i)
         grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
-    auto unplaced = [&](std::uint32_t k) { return placed[k] == 0; };
     constexpr double kInf = std::numeric_limits<double>::infinity();
+    // A box lies within a sound box only when its lower-left corner does:
+    // the subtree is looked for among the corners, in finer cells than the
+    // boxes need, so that a query meets few boxes it cannot hold. An inverted
+    // box may lie within one without its corner doing so: it is looked at by
+    // every query. A box with a NaN lies within none.
+    plat::SpatialGrid corners(cell / 4.0, n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (boxes[i].HasNaN())
+            continue;
+        if (boxes[i].IsInverted())
+            corners.AddBox(-kInf, kInf, -kInf, kInf, i);
+        else
+            corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
+    }
+    auto unplaced = [&](std::uint32_t k) { return placed[k] == 0; };
 
     struct Pending {
         std::uint32_t id;
@@ -106,7 +122,7 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
             // The subtree: the nodes of the list lying within the choice.
             const Box& r = boxes[choice];
             Pending inner{choice + 1, {}};
-            grid.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, unplaced, [&](std::uint32_t k) {
+            corners.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, unplaced, [&](std::uint32_t k) {
                 if (list[k] == id && LiesWithin(boxes[k], r))
                     inner.members.push_back(k);
             });
