@@ -54,26 +54,7 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
     for (const Box& b : boxes)
         sizes.push_back(std::max(b.xmax - b.xmin, b.ymax - b.ymin));
     const double cell = plat::SpatialGrid::MedianCell(std::move(sizes));
-    plat::SpatialGrid grid(cell, n);
-    for (std::uint32_t i = 0; i < n; ++i)
-        grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
     constexpr double kInf = std::numeric_limits<double>::infinity();
-    // A box lies within a sound box only when its lower-left corner does:
-    // the subtree is looked for among the corners, in finer cells than the
-    // boxes need, so that a query meets few boxes it cannot hold. An inverted
-    // box may lie within one without its corner doing so: it is looked at by
-    // every query. A box with a NaN lies within none.
-    plat::SpatialGrid corners(cell / 4.0, n);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        if (boxes[i].HasNaN())
-            continue;
-        if (boxes[i].IsInverted())
-            corners.AddBox(-kInf, kInf, -kInf, kInf, i);
-        else
-            corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
-    }
-    auto unplaced = [&](std::uint32_t k) { return placed[k] == 0; };
-
     struct Pending {
         std::uint32_t id;
         std::vector<std::uint32_t> members; // in list order
@@ -88,6 +69,27 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         const Pending work = std::move(stack.back());
         stack.pop_back();
         const std::uint32_t id = work.id;
+        // Each list has grids of its own members: a node leaving the list
+        // (placed, or into a subtree) is dropped from them for good, and no
+        // query meets it again while the rest of the list is taken apart.
+        plat::SpatialGrid grid(cell, work.members.size());
+        for (std::uint32_t i : work.members)
+            grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
+        // A box lies within a sound box only when its lower-left corner does:
+        // the subtree is looked for among the corners, in finer cells than
+        // the boxes need, so that a query meets few boxes it cannot hold. An
+        // inverted box may lie within one without its corner doing so: it is
+        // looked at by every query. A box with a NaN lies within none.
+        plat::SpatialGrid corners(cell / 4.0, work.members.size());
+        for (std::uint32_t i : work.members) {
+            if (boxes[i].HasNaN())
+                continue;
+            if (boxes[i].IsInverted())
+                corners.AddBox(-kInf, kInf, -kInf, kInf, i);
+            else
+                corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
+        }
+        auto unplaced = [&](std::uint32_t k) { return placed[k] == 0 && list[k] == id; };
         std::size_t cursor = 0;
         for (;;) {
             while (cursor < work.members.size() &&
