@@ -48,7 +48,9 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
     const std::uint32_t n = static_cast<std::uint32_t>(boxes.size());
     std::vector<std::int32_t> parent(n, kNoParent);
     std::vector<std::uint32_t> list(n, 0);
-    std::vector<std::uint8_t> placed(n, 0);
+    // A placed node leaves every list: one read tells a query whether a node
+    // is still to be placed in the list being taken apart.
+    constexpr std::uint32_t kPlaced = std::numeric_limits<std::uint32_t>::max();
     std::vector<double> sizes;
     sizes.reserve(n);
     for (const Box& b : boxes)
@@ -89,11 +91,11 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
             else
                 corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
         }
-        auto unplaced = [&](std::uint32_t k) { return placed[k] == 0 && list[k] == id; };
+        auto unplaced = [&](std::uint32_t k) { return list[k] == id; };
         std::size_t cursor = 0;
         for (;;) {
             while (cursor < work.members.size() &&
-                   (placed[work.members[cursor]] != 0 || list[work.members[cursor]] != id))
+                   list[work.members[cursor]] != id)
                 ++cursor;
             if (cursor == work.members.size())
                 break;
@@ -106,7 +108,7 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                     break;
                 std::uint32_t next = plat::SpatialGrid::kNone;
                 auto consider = [&](std::uint32_t k) {
-                    if (k > choice && k < next && list[k] == id && StrictlyContains(boxes[k], b))
+                    if (k > choice && k < next && StrictlyContains(boxes[k], b))
                         next = k;
                 };
                 // A box around b covers b's lower-left corner; no single point
@@ -119,13 +121,13 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                     break;
                 choice = next;
             }
-            placed[choice] = 1;
+            list[choice] = kPlaced;
             parent[choice] = id == 0 ? kNoParent : static_cast<std::int32_t>(id - 1);
             // The subtree: the nodes of the list lying within the choice.
             const Box& r = boxes[choice];
             Pending inner{choice + 1, {}};
             corners.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, unplaced, [&](std::uint32_t k) {
-                if (list[k] == id && LiesWithin(boxes[k], r))
+                if (LiesWithin(boxes[k], r))
                     inner.members.push_back(k);
             });
             if (!inner.members.empty()) {
