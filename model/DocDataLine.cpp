@@ -704,13 +704,15 @@ bool CDocDataLine::DeleteSelectedNodesOf(CDocData& obj, bool closed)
             if (next != nullptr)
                 next->m_pPrev = nullptr;
             delete n;
-            // Two nodes left at least: the closing node follows the new head.
+            // Two nodes left at least: the closing node follows the new head,
+            // and goes with it when that one is to go too, so that deleting
+            // every node of a closed outline leaves none.
             if (closed && next != nullptr && next->m_pNext != nullptr) {
                 if (last == nullptr)
                     last = LastNode(next);
                 last->m_x = obj.m_pNodes->m_x;
                 last->m_y = obj.m_pNodes->m_y;
-                last->m_nSelect = NODE_SELECTED;
+                last->m_nSelect = next->m_nSelect == NODE_ACTIVE ? NODE_ACTIVE : NODE_SELECTED;
             }
         } else if (next != nullptr) {
             n->m_pPrev->m_pNext = next;

@@ -1,14 +1,15 @@
-// Arranging a drawing as a whole: align by its key, group, ungroup and
-// mirror through their commands, each one undo step, on the sample plate
+// Arranging a drawing as a whole: align by its key, group, ungroup (one level
+// or all) and mirror through their commands, each one undo step, on the sample plate
 // (120 x 80 mm: an outline, two square cut-outs, a slot and a triangle
 // 50..70 mm across and 60..72.5 mm up). World y runs downwards: the
 // triangle's world box starts 80 - 72.5 = 7.5 mm below the outline's top.
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
+#include "platform/TextFile.h"
 
 #include <QTest>
 
@@ -34,15 +35,29 @@ CGeoBox Triangle(const DOCCONTEXT& ctx)
     return {};
 }
 
+// The types of the drawing's objects, each group with its children in
+// brackets.
+std::string Shape(const CDocData* data)
+{
+    std::string shape;
+    for (; data != nullptr; data = data->m_pNext) {
+        if (data->GetType() == MT_GROUP)
+            shape += "G(" + Shape(*const_cast<CDocData*>(data)->ChildList()) + ")";
+        else
+            shape += std::to_string(data->GetType());
+    }
+    return shape;
+}
+
 } // namespace
 
 TEST(Arrange, AlignGroupUngroupAndMirrorAreOneUndoStepEach)
 {
-    plat::E2eSession session;
+    plat::E2eProgram program;
     const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
-    const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
         ASSERT_NE(app.MainFrame(), nullptr);
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(*app.MainFrame());
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
         ASSERT_EQ(documents.size(), 1u);
         COrvelDoc& doc = *documents[0]->Document();
         DOCCONTEXT& ctx = doc.Context();
@@ -86,5 +101,48 @@ TEST(Arrange, AlignGroupUngroupAndMirrorAreOneUndoStepEach)
         EXPECT_NEAR(Triangle(ctx).m_ymin - all.m_ymin, 75.0, 0.5);
         doc.SetModifiedFlag(false);
     });
+    EXPECT_EQ(status, 0);
+}
+
+// A drawing of the system's own format holding a group within a group:
+// ungrouping all levels leaves the three lines alone, one undo step gives
+// back both levels; one level leaves the inner group.
+TEST(Arrange, UngroupAllDissolvesEveryLevelInOneUndoStep)
+{
+    plat::E2eProgram program;
+    // A child follows its parent's VALUE and one line more.
+    const std::string line = "MT_LINE\nPEN\n0\nSTART\nVALUE\n0\n0\n0\n0\nVALUE\n100\n0\n0\n0\nEND\n";
+    const std::string child = "VALUE\nMETA\n";
+    const std::string group = "MT_GROUP\nPEN\n0\nSTART\n";
+    const std::string nested =
+        "META\n" + group + child + group + child + line + child + line + "END\n" + child + line + "END\n";
+    const std::string path = program.m_program.Root() + "nested.wcvr";
+    ASSERT_TRUE(plat::WriteWholeFile(path, nested));
+    COrvelView::SetImportChooserForTesting([&](const std::string&, std::string& chosen, bool&) {
+        chosen = path;
+        return true;
+    });
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
+        ASSERT_EQ(documents.size(), 1u);
+        COrvelDoc& doc = *documents[0]->Document();
+        DOCCONTEXT& ctx = doc.Context();
+        CommandRouter& router = app.MainFrame()->Router();
+        router.Execute(cmd::FileImport);
+        ASSERT_EQ(Shape(ctx.m_pCurrent->m_pFirst), "G(G(22)2)");
+        ASSERT_FALSE(ctx.m_rcSelect.IsEmpty());
+
+        router.Execute(32861);
+        EXPECT_EQ(Shape(ctx.m_pCurrent->m_pFirst), "G(22)2");
+        router.Execute(cmd::EditUndo);
+        router.Execute(32862);
+        EXPECT_EQ(Shape(ctx.m_pCurrent->m_pFirst), "222");
+        router.Execute(cmd::EditUndo);
+        EXPECT_EQ(Shape(ctx.m_pCurrent->m_pFirst), "G(G(22)2)");
+        router.Execute(cmd::EditUndo); // the import
+        EXPECT_EQ(ctx.m_pCurrent->m_pFirst, nullptr);
+        doc.SetModifiedFlag(false);
+    });
+    COrvelView::SetImportChooserForTesting(nullptr);
     EXPECT_EQ(status, 0);
 }

@@ -60,12 +60,12 @@ TEST(DownloadJob, TheSentStreamIsTheSavedWorkFileWithTheLayersSpeedAndPower)
 {
     if (!plat::HavePolylines())
         GTEST_SKIP() << "no " << plat::kPolylines;
-    plat::E2eSession session;
+    plat::E2eProgram program;
     plat::E2eJobStage stage;
-    const std::string saved = session.m_program.Root() + "JOB1.out";
-    const int status = session.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+    const std::string saved = program.m_program.Root() + "JOB1.out";
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         CMainFrame& frame = *app.MainFrame();
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(frame);
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(frame);
         ASSERT_EQ(documents.size(), 1u);
         COrvelView& view = *documents[0]->View();
         plat::ImportMoveAndSetLayer(frame, view, stage);
@@ -85,7 +85,7 @@ TEST(DownloadJob, TheSentStreamIsTheSavedWorkFileWithTheLayersSpeedAndPower)
         QTest::mouseClick(page.Button(CWorkPageWork::IDC_DOWNLOAD), Qt::LeftButton);
         EXPECT_EQ(savedProgress.result, plat::IDOK);
         EXPECT_EQ(savedProgress.shownPercent, 100);
-        EXPECT_TRUE(session.m_controller.Packets().empty()) << "saving sends nothing";
+        EXPECT_TRUE(program.m_controller.Packets().empty()) << "saving sends nothing";
 
         // Sent as "JOB1".
         plat::E2eJobStage::Progress sentProgress;
@@ -99,10 +99,10 @@ TEST(DownloadJob, TheSentStreamIsTheSavedWorkFileWithTheLayersSpeedAndPower)
         // early), not at once and not never.
         EXPECT_GE(sentProgress.msFromFullToClose, 470);
         EXPECT_LT(sentProgress.msFromFullToClose, 2000);
-        EXPECT_TRUE(session.m_prompt.m_prompt.m_shown.empty());
+        EXPECT_TRUE(program.m_prompt.m_prompt.m_shown.empty());
         EXPECT_TRUE(plat::NoDialogOpen());
 
-        const Bytes sent = plat::ReceivedJobStream(session.m_controller, 0x39);
+        const Bytes sent = plat::ReceivedJobStream(program.m_controller, 0x39);
         const Bytes file = plat::UnscrambledFile(saved, 0x39);
         ASSERT_GT(file.size(), 1024u) << "a job of several blocks";
         EXPECT_EQ(sent, file);

@@ -20,8 +20,8 @@ constexpr QRgb kBlack = 0x000000;
 
 TEST(DrawCurves, CtrlSnapsAPolylineTo45DegreesEscSelectsAndEnterMakesABezier)
 {
-    plat::E2eSession session;
-    const int status = session.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+    plat::E2eProgram program;
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         plat::E2eCanvas canvas(app);
         ASSERT_TRUE(canvas.Ok());
         DOCCONTEXT& ctx = canvas.Ctx();

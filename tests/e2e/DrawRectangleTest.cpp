@@ -18,8 +18,8 @@ constexpr QRgb kWhite = 0xFFFFFF;
 
 TEST(DrawRectangle, DragUndoRedoShowTheCornerInTheLayerColourThenWhiteThenAgain)
 {
-    plat::E2eSession session;
-    const int status = session.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+    plat::E2eProgram program;
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         plat::E2eCanvas canvas(app);
         ASSERT_TRUE(canvas.Ok());
         DOCCONTEXT& ctx = canvas.Ctx();

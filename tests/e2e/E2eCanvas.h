@@ -3,7 +3,7 @@
 // not a double click), keys by QTest on the focused view, and the screen
 // image as the pending repaints leave it next to a repaint of the whole view.
 #pragma once
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
@@ -25,7 +25,7 @@ public:
             ADD_FAILURE() << "no main frame";
             return;
         }
-        const std::vector<CChildFrame*> documents = E2eSession::Documents(*frame);
+        const std::vector<CChildFrame*> documents = E2eProgram::Documents(*frame);
         if (documents.size() != 1u) {
             ADD_FAILURE() << documents.size() << " documents open";
             return;

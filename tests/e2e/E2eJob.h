@@ -3,7 +3,7 @@
 // transfer delivered, the modal dialogs answered by their templates, and the
 // stream the fake controller received put back together.
 #pragma once
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "app/QtMessagePoster.h"

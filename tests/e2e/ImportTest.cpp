@@ -1,7 +1,7 @@
 // Drawings brought in: the one named on the command line opens in its own
 // document, an import through the File menu adds to it as one undo step,
 // and the import folder is remembered in the software settings.
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
@@ -24,7 +24,7 @@ int Objects(const DOCCONTEXT& ctx)
 
 TEST(Import, CommandLineDrawingOpensAndAnImportIsOneUndoStep)
 {
-    plat::E2eSession session;
+    plat::E2eProgram program;
     const std::string samples = BRENVIK_SOURCE_DIR "/samples/";
     const std::string plate = samples + "plate.plt";
     std::vector<std::string> askedIn;
@@ -33,9 +33,9 @@ TEST(Import, CommandLineDrawingOpensAndAnImportIsOneUndoStep)
         path = plate;
         return true;
     });
-    const int status = session.Run({QStringLiteral("brenvik"), QString::fromStdString(plate)}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik"), QString::fromStdString(plate)}, [&](COrvelApp& app) {
         ASSERT_NE(app.MainFrame(), nullptr);
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(*app.MainFrame());
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
         ASSERT_EQ(documents.size(), 1u);
         COrvelDoc& doc = *documents[0]->Document();
         DOCCONTEXT& ctx = doc.Context();

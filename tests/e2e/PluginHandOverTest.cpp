@@ -12,7 +12,7 @@
 // y down once turned within the extents 0 .. 508) image 0's top lies on the
 // drawing's top and image 1's 508 - 127 = 381 below it; then the whole moves
 // onto the machine origin.
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "PluginTestSupport.h"
 #include "app/CommandRouter.h"
 #include "model/DocContext.h"
@@ -47,20 +47,20 @@ std::vector<std::string> FilesIn(const std::string& folder)
 
 TEST(PluginHandOver, FirstNewDocumentImportsTheDrawingAndBothImagesAndTheNextStartsEmpty)
 {
-    plat::E2eSession session;
-    const std::string install = session.m_program.Root();
+    plat::E2eProgram program;
+    const std::string install = program.m_program.Root();
     const std::string work = install + "work/";
     // An earlier run left its own work folder, emptied but for its marker.
-    EXPECT_EQ(session.Run({QStringLiteral("brenvik")}, [](COrvelApp&) {}), 0);
+    EXPECT_EQ(program.Run({QStringLiteral("brenvik")}, [](COrvelApp&) {}), 0);
     ASSERT_EQ(FilesIn(work), std::vector<std::string>{plat::kOwnFolderMarker});
 
     // The plug-in finds workPath.txt and the program in the install folder;
     // the program it starts here only leaves a mark.
     ::setenv("BRENVIK_INSTALL_FOLDER", install.c_str(), 1);
     const std::string started = install + "started";
-    session.m_program.Write("brenvik", "#!/bin/sh\ntouch '" + started + "'\n");
+    program.m_program.Write("brenvik", "#!/bin/sh\ntouch '" + started + "'\n");
     std::filesystem::permissions(install + "brenvik", std::filesystem::perms::owner_all);
-    session.m_program.Write("drawing.ai", "%AI5_BeginLayer\n0 0 m\n288 0 L\n288 144 L\n0 144 L\n0 0 L\nS\n");
+    program.m_program.Write("drawing.ai", "%AI5_BeginLayer\n0 0 m\n288 0 L\n288 144 L\n0 144 L\n0 0 L\nS\n");
     {
         plat::PluginLibrary library(BRENVIKPLUGIN_LIBRARY_PATH);
         ASSERT_NE(library.Main(), nullptr) << ::dlerror();
@@ -80,9 +80,9 @@ TEST(PluginHandOver, FirstNewDocumentImportsTheDrawingAndBothImagesAndTheNextSta
     EXPECT_EQ(FilesIn(work), (std::vector<std::string>{plat::kOwnFolderMarker, "0.bmp", "1.bmp", "cor.param",
                                                        "default.ai"}));
 
-    const int status = session.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         ASSERT_NE(app.MainFrame(), nullptr);
-        std::vector<CChildFrame*> documents = plat::E2eSession::Documents(*app.MainFrame());
+        std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
         ASSERT_EQ(documents.size(), 1u);
         const DOCCONTEXT& first = documents[0]->Document()->Context();
         std::vector<const CDocDataBitmap*> images;
@@ -120,13 +120,13 @@ TEST(PluginHandOver, FirstNewDocumentImportsTheDrawingAndBothImagesAndTheNextSta
         EXPECT_FALSE(documents[0]->Document()->IsModified());
 
         app.MainFrame()->Router().Execute(cmd::FileNew);
-        documents = plat::E2eSession::Documents(*app.MainFrame());
+        documents = plat::E2eProgram::Documents(*app.MainFrame());
         ASSERT_EQ(documents.size(), 2u);
         EXPECT_TRUE(Objects(documents[1]->Document()->Context()).empty()) << "the hand-over was imported twice";
         EXPECT_EQ(Objects(first).size(), 3u);
     });
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(session.m_prompt.m_prompt.m_shown.empty()) << "an entry of the hand-over was refused";
+    EXPECT_TRUE(program.m_prompt.m_prompt.m_shown.empty()) << "an entry of the hand-over was refused";
     // The hand-over goes with the program's exit; the marker stays.
     EXPECT_EQ(FilesIn(work), std::vector<std::string>{plat::kOwnFolderMarker});
 }

@@ -1,7 +1,7 @@
 // The property bar on an opened drawing: a width typed with proportions
 // kept doubles both sides, a rotation of "-90" turns it a quarter and the
 // entry goes back to "0"; each is one undo step.
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
@@ -27,11 +27,11 @@ void TypeAndEnter(QLineEdit* edit, COrvelView* view, const QString& text)
 
 TEST(PropertyEdit, WidthWithProportionsKeptAndRotationMinusNinetyAreOneStepEach)
 {
-    plat::E2eSession session;
+    plat::E2eProgram program;
     const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
-    const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
         CMainFrame& frame = *app.MainFrame();
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(frame);
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(frame);
         ASSERT_EQ(documents.size(), 1u);
         COrvelView* view = documents[0]->View();
         DOCCONTEXT& ctx = view->Context();

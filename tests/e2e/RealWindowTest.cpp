@@ -4,7 +4,7 @@
 // puts it and the work area's outline where it lies. Offscreen, where no
 // server holds the pixels, it is skipped. A failed comparison keeps the
 // screen's image beside the test program.
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
@@ -81,15 +81,15 @@ TEST(RealWindow, TheServersPixelsShowTheSampleDrawingAndTheWorkArea)
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
-    plat::E2eSession session;
+    plat::E2eProgram program;
     const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
-    const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
         CMainFrame* frame = app.MainFrame();
         ASSERT_NE(frame, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
         // Without a window manager the maximised frame keeps the screen's size.
         EXPECT_EQ(frame->frameGeometry(), QGuiApplication::primaryScreen()->geometry());
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(*frame);
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*frame);
         ASSERT_EQ(documents.size(), 1u);
         DOCCONTEXT& ctx = documents[0]->Document()->Context();
         auto* view = static_cast<COrvelView*>(ctx.m_pView);

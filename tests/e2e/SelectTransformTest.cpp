@@ -34,9 +34,9 @@ QPointF Client(const DOCCONTEXT& ctx, double x, double y)
 
 TEST(SelectTransform, BandMoveScaleSecondClickAndRotateLeaveWhatAFreshRepaintDraws)
 {
-    plat::E2eSession session;
+    plat::E2eProgram program;
     const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
-    const int status = session.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
         plat::E2eCanvas canvas(app);
         ASSERT_TRUE(canvas.Ok());
         DOCCONTEXT& ctx = canvas.Ctx();

@@ -1,7 +1,7 @@
 // Start-up as the operator meets it: the program already running refuses a
 // second start at once, and the first empty document shows the machine's
 // whole table.
-#include "E2eSession.h"
+#include "E2eProgram.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
 
@@ -13,10 +13,10 @@
 
 TEST(StartUp, SecondStartEndsAtOnceAndTheFirstDocumentShowsTheWholeTable)
 {
-    plat::E2eSession session;
+    plat::E2eProgram program;
     int secondStatus = -1;
     qint64 secondMs = -1;
-    const int status = session.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         ASSERT_NE(app.MainFrame(), nullptr);
         EXPECT_TRUE(app.MainFrame()->isMaximized());
         EXPECT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1600, 1000));
@@ -30,7 +30,7 @@ TEST(StartUp, SecondStartEndsAtOnceAndTheFirstDocumentShowsTheWholeTable)
         secondMs = clock.elapsed();
         secondStatus = second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -2;
 
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(*app.MainFrame());
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
         ASSERT_EQ(documents.size(), 1u);
         DOCCONTEXT& ctx = documents[0]->Document()->Context();
         EXPECT_EQ(ctx.m_strTitle, u"temp0.wcvr");
@@ -65,5 +65,5 @@ TEST(StartUp, SecondStartEndsAtOnceAndTheFirstDocumentShowsTheWholeTable)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(secondStatus, 0);
     EXPECT_LT(secondMs, 2000);
-    EXPECT_TRUE(session.m_prompt.m_prompt.m_shown.empty()) << "a start with a machine list reports nothing";
+    EXPECT_TRUE(program.m_prompt.m_prompt.m_shown.empty()) << "a start with a machine list reports nothing";
 }

@@ -27,16 +27,16 @@ TEST(TransferFailures, CancelMissingFolderAndNothingToOutputEndAsFailuresAndLeav
 {
     if (!plat::HavePolylines())
         GTEST_SKIP() << "no " << plat::kPolylines;
-    plat::E2eSession session;
+    plat::E2eProgram program;
     plat::E2eJobStage stage;
-    FakeController& controller = session.m_controller;
-    const std::string root = session.m_program.Root();
-    const int status = session.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+    FakeController& controller = program.m_controller;
+    const std::string root = program.m_program.Root();
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         CMainFrame& frame = *app.MainFrame();
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(frame);
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(frame);
         ASSERT_EQ(documents.size(), 1u);
         plat::ImportPolylines(frame);
-        std::vector<plat::RecordingPrompt::Shown>& shown = session.m_prompt.m_prompt.m_shown;
+        std::vector<plat::RecordingPrompt::Shown>& shown = program.m_prompt.m_prompt.m_shown;
 
         // The controller takes the first block and never answers: Cancel
         // ends the transfer and the connection it was waiting on.

@@ -30,14 +30,14 @@ TEST(UndoRedoJob, UndoingAndRedoingEveryStepSinceTheImportSavesTheSameWorkFile)
 {
     if (!plat::HavePolylines())
         GTEST_SKIP() << "no " << plat::kPolylines;
-    plat::E2eSession session;
+    plat::E2eProgram program;
     plat::E2eJobStage stage;
-    const std::string first = session.m_program.Root() + "JOB1.out";
-    const std::string again = session.m_program.Root() + "again/JOB1.out";
-    std::filesystem::create_directories(session.m_program.Root() + "again");
-    const int status = session.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+    const std::string first = program.m_program.Root() + "JOB1.out";
+    const std::string again = program.m_program.Root() + "again/JOB1.out";
+    std::filesystem::create_directories(program.m_program.Root() + "again");
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         CMainFrame& frame = *app.MainFrame();
-        const std::vector<CChildFrame*> documents = plat::E2eSession::Documents(frame);
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(frame);
         ASSERT_EQ(documents.size(), 1u);
         COrvelView& view = *documents[0]->View();
         DOCCONTEXT& ctx = view.Context();
@@ -63,7 +63,7 @@ TEST(UndoRedoJob, UndoingAndRedoingEveryStepSinceTheImportSavesTheSameWorkFile)
 
         SaveWorkFile(frame, stage, again);
         EXPECT_EQ(FileBytes(again), FileBytes(first));
-        EXPECT_TRUE(session.m_prompt.m_prompt.m_shown.empty());
+        EXPECT_TRUE(program.m_prompt.m_prompt.m_shown.empty());
         documents[0]->Document()->SetModifiedFlag(false);
     });
     EXPECT_EQ(status, 0);

@@ -171,7 +171,7 @@ bool DeletePolylineNodesByRecount(DOCNODE*& head, bool closed)
                 DOCNODE* last = LastNode(head);
                 last->m_x = head->m_x;
                 last->m_y = head->m_y;
-                last->m_nSelect = NODE_SELECTED;
+                last->m_nSelect = head->m_nSelect == NODE_ACTIVE ? NODE_ACTIVE : NODE_SELECTED;
             }
         } else if (next != nullptr) {
             n->m_pPrev->m_pNext = next;

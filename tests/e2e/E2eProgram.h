@@ -1,4 +1,4 @@
-// One operator's session with the real program: a scratch program folder
+// One operator's run of the real program: a scratch program folder
 // with the shipped language files and a machine list of one network machine
 // at 127.0.0.1 (900 x 600 mm), the fake controller listening there, the
 // application with its document manager and work panel as the program has
@@ -32,9 +32,9 @@ namespace plat {
 
 inline constexpr std::uint32_t kLoopback = 0x7F000001; // 127.0.0.1, first octet high
 
-class E2eSession {
+class E2eProgram {
 public:
-    E2eSession()
+    E2eProgram()
     {
         EXPECT_TRUE(m_controller.Start("127.0.0.1", 0));
         ::setenv("VANTREL_PORT", std::to_string(m_controller.Port()).c_str(), 1);
@@ -47,17 +47,17 @@ public:
         EXPECT_TRUE(CReadParamFile().WriteMacInfo(machine, 0));
         FreeMachineList(machine);
         SetImportOptions(&m_importOptions);
-        // Each session is a fresh start of the program: documents are
+        // Each run is a fresh start of the program: documents are
         // numbered from 0 again.
         COrvelDoc::ResetTitleCountersForTesting();
     }
-    ~E2eSession()
+    ~E2eProgram()
     {
         SetImportOptions(nullptr);
         ::unsetenv("VANTREL_PORT");
     }
-    E2eSession(const E2eSession&) = delete;
-    E2eSession& operator=(const E2eSession&) = delete;
+    E2eProgram(const E2eProgram&) = delete;
+    E2eProgram& operator=(const E2eProgram&) = delete;
 
     // Starts the program with these arguments, runs the steps once its
     // window is up, then chooses File, Exit; the program's exit status.
@@ -78,8 +78,20 @@ public:
             if (app.MainFrame() != nullptr)
                 app.MainFrame()->Router().Execute(cmd::AppExit);
         });
+        // A question left open or an exit that was cancelled would keep the
+        // run waiting for an operator: it fails instead of hanging the suite.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the program was still running after " << kRunLimitMs << " ms";
+            QCoreApplication::exit(kStuck);
+        });
+        watchdog.start(kRunLimitMs);
         return app.Run();
     }
+
+    static constexpr int kRunLimitMs = 60000;
+    static constexpr int kStuck = 124;
 
     static std::vector<CChildFrame*> Documents(CMainFrame& frame)
     {
