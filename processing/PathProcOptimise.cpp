@@ -108,157 +108,176 @@ struct Group {
     std::uint32_t hi = 0;
 };
 
-// Nearest entry among the paths eligible now: a k-d tree over the boxes of
-// the paths' entry points, built once, from which taken paths are removed.
-// A node's box bounds every entry point below it; a path reached is measured
-// exactly by the caller's function. Each path carries its number; a query is
-// limited to one group's numbers (a subtree is one run of numbers) and breaks
-// ties of distance by the lower number, which is the earlier child.
+// Nearest entry among the paths eligible now: a k-d tree over the paths'
+// entry points themselves (a path's distance is that of its nearest entry
+// point), built once, from which taken paths are removed. Boxes of whole
+// paths would overlap heavily in a dense drawing and bound nothing; points
+// do not overlap. Each point carries its path's number; a query is limited
+// to one group's numbers (a subtree is one run of numbers) and breaks ties
+// of distance by the lower number, which is the earlier child.
 class EntryTree {
 public:
     struct Item {
-        Box box;            // of the path's entry points
-        std::uint32_t key;  // the path's number
+        double x;
+        double y;
+        std::uint32_t key; // the path's number
     };
 
     // Items with numbers below `keys`.
     EntryTree(std::vector<Item> items, std::size_t keys) : m_items(std::move(items))
     {
         const std::size_t n = m_items.size();
-        m_node.resize(n);
-        m_pos.assign(keys, kNone);
-        // Median splits of the box centres, x and y by turns, from the top
-        // (the items move into tree order); then the node boxes and key
-        // ranges from the bottom up.
-        struct Range {
-            std::size_t lo;
-            std::size_t hi;
-            bool splitX;
-        };
-        std::vector<Range> order;
-        order.reserve(n);
-        std::vector<Range> stack{{0, n, true}};
+        m_itemAlive.assign(n, 1);
+        m_leafOf.assign(n, kNone);
+        if (n > 0) {
+            m_node.reserve(2 * (n / kLeaf + 1));
+            m_node.push_back({});
+            m_node[0].lo = 0;
+            m_node[0].hi = static_cast<std::uint32_t>(n);
+        }
+        // Splits at the median along the wider side, from the top (children
+        // come after their parent); then the boxes from the bottom up.
+        std::vector<std::uint32_t> stack;
+        if (n > 0)
+            stack.push_back(0);
         while (!stack.empty()) {
-            const Range r = stack.back();
+            const std::uint32_t k = stack.back();
             stack.pop_back();
-            if (r.lo >= r.hi)
+            const std::uint32_t lo = m_node[k].lo, hi = m_node[k].hi;
+            Box b;
+            for (std::uint32_t i = lo; i < hi; ++i)
+                b.Add(Dot{m_items[i].x, m_items[i].y});
+            if (hi - lo <= kLeaf) {
+                for (std::uint32_t i = lo; i < hi; ++i)
+                    m_leafOf[i] = k;
                 continue;
-            const std::size_t mid = r.lo + (r.hi - r.lo) / 2;
-            const bool sx = r.splitX;
-            auto less = [sx](const Item& a, const Item& b) {
-                return sx ? a.box.xmin + a.box.xmax < b.box.xmin + b.box.xmax
-                          : a.box.ymin + a.box.ymax < b.box.ymin + b.box.ymax;
-            };
-            if (r.hi - r.lo > 2)
-                std::nth_element(m_items.begin() + static_cast<std::ptrdiff_t>(r.lo),
-                                 m_items.begin() + static_cast<std::ptrdiff_t>(mid),
-                                 m_items.begin() + static_cast<std::ptrdiff_t>(r.hi), less);
-            else if (r.hi - r.lo == 2 && less(m_items[r.hi - 1], m_items[r.lo]))
-                std::swap(m_items[r.lo], m_items[r.hi - 1]);
-            m_node[mid].splitX = sx;
-            order.push_back(r);
-            stack.push_back({r.lo, mid, !sx});
-            stack.push_back({mid + 1, r.hi, !sx});
+            }
+            const std::uint32_t mid = lo + (hi - lo) / 2;
+            const bool sx = b.xmax - b.xmin >= b.ymax - b.ymin;
+            const auto at = [this](std::uint32_t i) { return m_items.begin() + static_cast<std::ptrdiff_t>(i); };
+            std::nth_element(at(lo), at(mid), at(hi),
+                             [sx](const Item& a, const Item& c) { return sx ? a.x < c.x : a.y < c.y; });
+            const auto child = static_cast<std::uint32_t>(m_node.size());
+            m_node[k].left = child;
+            Node l, r;
+            l.lo = lo;
+            l.hi = mid;
+            l.parent = k;
+            r.lo = mid;
+            r.hi = hi;
+            r.parent = k;
+            m_node.push_back(l);
+            m_node.push_back(r);
+            stack.push_back(child);
+            stack.push_back(child + 1);
         }
-        for (std::size_t i = 0; i < n; ++i)
-            m_pos[m_items[i].key] = static_cast<std::uint32_t>(i);
-        for (auto it = order.rbegin(); it != order.rend(); ++it) {
-            const std::size_t mid = it->lo + (it->hi - it->lo) / 2;
-            Node& nd = m_node[mid];
-            nd.box = m_items[mid].box;
-            nd.keyMin = nd.keyMax = m_items[mid].key;
-            nd.alive = static_cast<std::uint32_t>(it->hi - it->lo);
-            auto add = [&](std::size_t lo, std::size_t hi) {
-                if (lo >= hi)
-                    return;
-                const Node& ch = m_node[lo + (hi - lo) / 2];
-                nd.box.Add(ch.box);
-                nd.keyMin = std::min(nd.keyMin, ch.keyMin);
-                nd.keyMax = std::max(nd.keyMax, ch.keyMax);
-            };
-            add(it->lo, mid);
-            add(mid + 1, it->hi);
+        for (std::size_t k = m_node.size(); k-- > 0;) {
+            Node& nd = m_node[k];
+            if (nd.left == kNone) {
+                for (std::uint32_t i = nd.lo; i < nd.hi; ++i) {
+                    nd.box.Add(Dot{m_items[i].x, m_items[i].y});
+                    nd.keyMin = std::min(nd.keyMin, m_items[i].key);
+                    nd.keyMax = std::max(nd.keyMax, m_items[i].key);
+                }
+                nd.alive = nd.hi - nd.lo;
+            }
+            if (nd.parent != kNone) {
+                Node& p = m_node[nd.parent];
+                p.box.Add(nd.box);
+                p.keyMin = std::min(p.keyMin, nd.keyMin);
+                p.keyMax = std::max(p.keyMax, nd.keyMax);
+                p.alive += nd.alive;
+            }
         }
+        // The points of each number, for removal.
+        m_keyFirst.assign(keys + 1, 0);
+        for (const Item& it : m_items)
+            ++m_keyFirst[it.key + 1];
+        for (std::size_t k = 0; k < keys; ++k)
+            m_keyFirst[k + 1] += m_keyFirst[k];
+        m_keyPos.resize(n);
+        std::vector<std::uint32_t> fill(m_keyFirst.begin(), m_keyFirst.end() - 1);
+        for (std::uint32_t i = 0; i < n; ++i)
+            m_keyPos[fill[m_items[i].key]++] = i;
     }
 
     // Takes the path with this number out of the search (if it is in it).
     void Remove(std::uint32_t key)
     {
-        if (key >= m_pos.size() || m_pos[key] == kNone)
+        if (key >= m_keyFirst.size() - 1)
             return;
-        const std::size_t pos = m_pos[key];
-        m_pos[key] = kNone;
-        std::size_t lo = 0, hi = m_items.size();
-        while (lo < hi) {
-            const std::size_t mid = lo + (hi - lo) / 2;
-            --m_node[mid].alive;
-            if (mid == pos) {
-                m_node[mid].itemAlive = false;
-                return;
-            }
-            if (pos < mid)
-                hi = mid;
-            else
-                lo = mid + 1;
+        for (std::uint32_t j = m_keyFirst[key]; j < m_keyFirst[key + 1]; ++j) {
+            const std::uint32_t pos = m_keyPos[j];
+            if (m_itemAlive[pos] == 0)
+                continue;
+            m_itemAlive[pos] = 0;
+            for (std::uint32_t k = m_leafOf[pos]; k != kNone; k = m_node[k].parent)
+                --m_node[k].alive;
         }
     }
 
-    // The number of the nearest live path with a number in [klo, khi] by
-    // dist(number), the lower number on equal distance; kNone when none.
-    template <typename Dist>
-    std::uint32_t Nearest(double x, double y, std::uint32_t klo, std::uint32_t khi, Dist dist)
+    // The number of the nearest live path with a number in [klo, khi], the
+    // lower number on equal distance; kNone when none.
+    std::uint32_t Nearest(double x, double y, std::uint32_t klo, std::uint32_t khi)
     {
         std::uint32_t bestKey = kNone;
         double best = kInf;
         m_stack.clear();
-        m_stack.push_back({0, m_items.size()});
+        if (!m_node.empty())
+            m_stack.push_back({0, 0.0});
         while (!m_stack.empty()) {
-            const auto [lo, hi] = m_stack.back();
+            const auto [k, bound] = m_stack.back();
             m_stack.pop_back();
-            if (lo >= hi)
-                continue;
-            const std::size_t mid = lo + (hi - lo) / 2;
-            const Node& nd = m_node[mid];
+            const Node& nd = m_node[k];
             if (nd.alive == 0 || nd.keyMax < klo || nd.keyMin > khi)
                 continue;
-            // No entry point in the box lies nearer than the box itself (the
-            // same rounded formula, which is monotonic in each difference).
-            if (bestKey != kNone) {
-                const double bound = BoxDist2(nd.box, x, y);
-                if (bound > best || (bound == best && nd.keyMin >= bestKey))
-                    continue;
-            }
-            const Item& it = m_items[mid];
-            if (nd.itemAlive && it.key >= klo && it.key <= khi &&
-                (bestKey == kNone || BoxDist2(it.box, x, y) <= best)) {
-                const double d = dist(it.key);
-                if (bestKey == kNone || d < best || (d == best && it.key < bestKey)) {
-                    best = d;
-                    bestKey = it.key;
+            // No point in the box lies nearer than the box itself (the same
+            // rounded formula, which is monotonic in each difference).
+            if (bestKey != kNone && (bound > best || (bound == best && nd.keyMin >= bestKey)))
+                continue;
+            if (nd.left == kNone) {
+                for (std::uint32_t i = nd.lo; i < nd.hi; ++i) {
+                    const Item& it = m_items[i];
+                    if (m_itemAlive[i] == 0 || it.key < klo || it.key > khi)
+                        continue;
+                    const double d = Dist2(Dot{it.x, it.y}, x, y);
+                    if (bestKey == kNone || d < best || (d == best && it.key < bestKey)) {
+                        best = d;
+                        bestKey = it.key;
+                    }
                 }
+                continue;
             }
-            // The nearer half is looked at first (pushed last).
-            const double c = nd.splitX ? it.box.xmin + it.box.xmax : it.box.ymin + it.box.ymax;
-            const bool lowFirst = (nd.splitX ? 2.0 * x : 2.0 * y) < c;
-            if (lowFirst) {
-                m_stack.push_back({mid + 1, hi});
-                m_stack.push_back({lo, mid});
+            // The nearer child is looked at first (pushed last).
+            const double dl = BoxDist2(m_node[nd.left].box, x, y);
+            const double dr = BoxDist2(m_node[nd.left + 1].box, x, y);
+            if (dl <= dr) {
+                m_stack.push_back({nd.left + 1, dr});
+                m_stack.push_back({nd.left, dl});
             } else {
-                m_stack.push_back({lo, mid});
-                m_stack.push_back({mid + 1, hi});
+                m_stack.push_back({nd.left, dl});
+                m_stack.push_back({nd.left + 1, dr});
             }
         }
         return bestKey;
     }
 
 private:
+    static constexpr std::uint32_t kLeaf = 8;
+
     struct Node {
         Box box;
         std::uint32_t keyMin = kNone;
         std::uint32_t keyMax = 0;
-        std::uint32_t alive = 0; // live items of the subtree
-        bool itemAlive = true;
-        bool splitX = true;
+        std::uint32_t alive = 0; // live points of the subtree
+        std::uint32_t parent = kNone;
+        std::uint32_t left = kNone; // the right child follows it; kNone for a leaf
+        std::uint32_t lo = 0;       // its points: lo .. hi - 1
+        std::uint32_t hi = 0;
+    };
+    struct Pending {
+        std::uint32_t node;
+        double bound;
     };
 
     static double BoxDist2(const Box& b, double x, double y)
@@ -268,10 +287,13 @@ private:
         return dx * dx + dy * dy;
     }
 
-    std::vector<Item> m_items;        // in tree order
-    std::vector<std::uint32_t> m_pos; // number -> tree position
-    std::vector<Node> m_node;         // by tree position
-    std::vector<std::pair<std::size_t, std::size_t>> m_stack;
+    std::vector<Item> m_items;               // in tree order
+    std::vector<std::uint8_t> m_itemAlive;   // by tree position
+    std::vector<std::uint32_t> m_leafOf;     // tree position -> its leaf
+    std::vector<std::uint32_t> m_keyFirst;   // number -> first of its points in m_keyPos
+    std::vector<std::uint32_t> m_keyPos;     // tree positions grouped by number
+    std::vector<Node> m_node;                // node 0 is the root
+    std::vector<Pending> m_stack;
 };
 
 bool IsOpening(const PATHREC* p) { return p->m_kind == PATH_KIND_GROUP && p->m_pArray != nullptr; }
@@ -516,8 +538,10 @@ private:
         std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
             return dist[a] < dist[b] || (dist[a] == dist[b] && a < b);
         });
-        // A box lies within another only when its lower-left corner does.
-        plat::SpatialGrid corners(plat::SpatialGrid::MedianCell(std::move(sizes)), n);
+        // A box lies within another only when its lower-left corner does;
+        // cells finer than the boxes keep a query to few corners it cannot
+        // take.
+        plat::SpatialGrid corners(plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0, n);
         for (std::size_t i = 0; i < n; ++i) {
             const Box& b = m_groups[ch[i]].box;
             corners.AddPoint(b.xmin, b.ymin, static_cast<std::uint32_t>(i));
@@ -688,16 +712,6 @@ private:
         return {ends, 2};
     }
 
-    // The distance of a path's best entry point from (x, y).
-    double EntryDistance(const Graph& gr, double x, double y) const
-    {
-        Dot ends[2];
-        double best = kInf;
-        for (const Dot& d : EntryPoints(gr, ends))
-            best = std::min(best, Dist2(d, x, y));
-        return best;
-    }
-
     // From the start point, every group takes its children nearest
     // entry first (or in cell order), each child's subtree whole before the
     // next; with "path in out" a group's own path comes after its children.
@@ -712,10 +726,8 @@ private:
             if (m_opt.inOut && !gr.children.empty())
                 continue;
             Dot ends[2];
-            Box box;
             for (const Dot& d : EntryPoints(m_graphs[gr.graph], ends))
-                box.Add(d);
-            items.push_back({box, num});
+                items.push_back({d.x, d.y, num});
         }
         EntryTree tree(std::move(items), m_pathOfNumber.size());
 
@@ -755,9 +767,7 @@ private:
                 begin(g, gr.firstOpen, stack);
                 continue;
             }
-            const std::uint32_t num = tree.Nearest(at.x, at.y, gr.lo, gr.hi, [&](std::uint32_t k) {
-                return EntryDistance(m_graphs[m_groups[m_pathOfNumber[k]].graph], at.x, at.y);
-            });
+            const std::uint32_t num = tree.Nearest(at.x, at.y, gr.lo, gr.hi);
             std::uint32_t target = num == kNone ? kNone : m_pathOfNumber[num];
             if (target == g) {
                 take(g);

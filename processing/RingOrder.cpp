@@ -40,24 +40,23 @@ constexpr std::int32_t kNoParent = -1;
 // the way the rule reads, one list at a time on a stack instead of by
 // recursion: its root by the walk, the root's subtree out of it into a list
 // of its own, and the rest on as the root's siblings. A node's list is a
-// number (0 the whole layer, k + 1 the subtree of node k); the grid finds the
-// boxes around a node (for the walk) and within it (for the subtree).
+// number (0 the whole layer, k + 1 the subtree of node k); a grid of the boxes
+// finds those around a node (for the walk), one of their corners those
+// within it (for the subtree).
 std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
 {
     const std::uint32_t n = static_cast<std::uint32_t>(boxes.size());
     std::vector<std::int32_t> parent(n, kNoParent);
     std::vector<std::uint32_t> list(n, 0);
-    std::vector<std::uint8_t> placed(n, 0);
+    // A placed node leaves every list: one read tells a query whether a node
+    // is still to be placed in the list being taken apart.
+    constexpr std::uint32_t kPlaced = std::numeric_limits<std::uint32_t>::max();
     std::vector<double> sizes;
     sizes.reserve(n);
     for (const Box& b : boxes)
         sizes.push_back(std::max(b.xmax - b.xmin, b.ymax - b.ymin));
-    plat::SpatialGrid grid(plat::SpatialGrid::MedianCell(std::move(sizes)), n);
-    for (std::uint32_t i = 0; i < n; ++i)
-        grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
-    auto unplaced = [&](std::uint32_t k) { return placed[k] == 0; };
+    const double cell = plat::SpatialGrid::MedianCell(std::move(sizes));
     constexpr double kInf = std::numeric_limits<double>::infinity();
-
     struct Pending {
         std::uint32_t id;
         std::vector<std::uint32_t> members; // in list order
@@ -72,10 +71,31 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         const Pending work = std::move(stack.back());
         stack.pop_back();
         const std::uint32_t id = work.id;
+        // Each list has grids of its own members: a node leaving the list
+        // (placed, or into a subtree) is dropped from them for good, and no
+        // query meets it again while the rest of the list is taken apart.
+        plat::SpatialGrid grid(cell, work.members.size());
+        for (std::uint32_t i : work.members)
+            grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
+        // A box lies within a sound box only when its lower-left corner does:
+        // the subtree is looked for among the corners, in finer cells than
+        // the boxes need, so that a query meets few boxes it cannot hold. An
+        // inverted box may lie within one without its corner doing so: it is
+        // looked at by every query. A box with a NaN lies within none.
+        plat::SpatialGrid corners(cell / 4.0, work.members.size());
+        for (std::uint32_t i : work.members) {
+            if (boxes[i].HasNaN())
+                continue;
+            if (boxes[i].IsInverted())
+                corners.AddBox(-kInf, kInf, -kInf, kInf, i);
+            else
+                corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
+        }
+        auto unplaced = [&](std::uint32_t k) { return list[k] == id; };
         std::size_t cursor = 0;
         for (;;) {
             while (cursor < work.members.size() &&
-                   (placed[work.members[cursor]] != 0 || list[work.members[cursor]] != id))
+                   list[work.members[cursor]] != id)
                 ++cursor;
             if (cursor == work.members.size())
                 break;
@@ -88,7 +108,7 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                     break;
                 std::uint32_t next = plat::SpatialGrid::kNone;
                 auto consider = [&](std::uint32_t k) {
-                    if (k > choice && k < next && list[k] == id && StrictlyContains(boxes[k], b))
+                    if (k > choice && k < next && StrictlyContains(boxes[k], b))
                         next = k;
                 };
                 // A box around b covers b's lower-left corner; no single point
@@ -101,13 +121,13 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                     break;
                 choice = next;
             }
-            placed[choice] = 1;
+            list[choice] = kPlaced;
             parent[choice] = id == 0 ? kNoParent : static_cast<std::int32_t>(id - 1);
             // The subtree: the nodes of the list lying within the choice.
             const Box& r = boxes[choice];
             Pending inner{choice + 1, {}};
-            grid.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, unplaced, [&](std::uint32_t k) {
-                if (list[k] == id && LiesWithin(boxes[k], r))
+            corners.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, unplaced, [&](std::uint32_t k) {
+                if (LiesWithin(boxes[k], r))
                     inner.members.push_back(k);
             });
             if (!inner.members.empty()) {
