@@ -102,8 +102,9 @@ void BM_DxfMillionEntitiesImportedShownAndSavedAsOut(benchmark::State& state)
     plat::SetImportOptions(nullptr);
     plat::SetPrompt(nullptr);
     plat::SetMessagePoster(nullptr);
+    // The generated drawing is some 50 MB: a folder left per run fills /tmp.
     std::error_code ec;
-    std::filesystem::remove(out, ec);
+    std::filesystem::remove_all(folder, ec);
 }
 BENCHMARK(BM_DxfMillionEntitiesImportedShownAndSavedAsOut)->Arg(550)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(1);
 
