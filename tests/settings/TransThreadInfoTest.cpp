@@ -163,6 +163,9 @@ TEST_F(Connection, JobSavedWithoutLinkAndSentAgainFromItsOutFileReachesTheContro
         plat::MakeSquareJob(again);
         ASSERT_EQ(Send(sending, again.head, TRANSOP_SEND, plat::SquareFrameTrace()), TRANS_STARTED);
         ASSERT_TRUE(WaitForTransferEnd(5000));
+        // The end is posted once the last block is written; the controller
+        // may still be reading it.
+        WaitUntil([&] { return m_fake.Unscrambled(key).size() >= 2; }, 5000);
         const std::vector<Bytes> blocks = m_fake.Unscrambled(key);
         ASSERT_GE(blocks.size(), 2u);
         EXPECT_EQ(Bytes(blocks[blocks.size() - 2].begin() + 50, blocks[blocks.size() - 2].end()), stream);
