@@ -2,22 +2,17 @@
 #include "MainFrame.h"
 #include "OrvelApp.h"
 #include "OrvelDocManager.h"
-#include "OrvelView.h"
 #include "QtMessagePoster.h"
 #include "QtPrompt.h"
 #include "SignalCloser.h"
-#include "ui/MachineManage.h"
-#include "ui/ParamRunFrame.h"
-#include "ui/PathPreviewDlg.h"
+#include "WorkPageDialogs.h"
 #include "ui/QtImportOptions.h"
 #include "ui/WorkDlgBar.h"
-#include "ui/WorkDownloadSet.h"
 #include "ui/WorkPageWork.h"
 
 #include <QApplication>
 
 #include <clocale>
-#include <utility>
 
 int main(int argc, char** argv)
 {
@@ -36,24 +31,7 @@ int main(int argc, char** argv)
     QtImportOptions importOptions;
     plat::SetImportOptions(&importOptions);
 
-    CWorkPageWork::Dialogs dialogs;
-    dialogs.machineManager = [](DOCCONTEXT* context) {
-        CMachineManage manager(context, QApplication::activeWindow());
-        manager.DoModal();
-    };
-    dialogs.download = [](DOCCONTEXT& context) {
-        CWorkDownloadSet dialog(context);
-        dialog.DoModal();
-    };
-    dialogs.preview = [](DOCCONTEXT& context) {
-        CPathPreviewDlg preview(context, QApplication::activeWindow());
-        preview.DoModal();
-    };
-    dialogs.runFrame = &CParamRunFrame::Ask;
-    dialogs.jobName = &CWorkDownloadSet::AskJobName;
-    dialogs.transfer = &CWorkDownloadSet::RunTransfer;
-    dialogs.selectTool = &COrvelView::SelectToolIn;
-    CWorkPageWork::SetDialogs(std::move(dialogs));
+    CWorkPageWork::SetDialogs(MakeWorkPageDialogs());
 
     int status = 0;
     {

@@ -7,6 +7,7 @@
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "app/QtMessagePoster.h"
+#include "app/WorkPageDialogs.h"
 #include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
@@ -14,9 +15,6 @@
 #include "platform/TextFile.h"
 #include "settings/SoftwareSettings.h"
 #include "settings/WorkParams.h"
-#include "ui/MachineManage.h"
-#include "ui/ParamRunFrame.h"
-#include "ui/PathPreviewDlg.h"
 #include "ui/TransLoadNameDlg.h"
 #include "ui/TransLoadProcessDlg.h"
 #include "ui/WorkDownloadSet.h"
@@ -53,24 +51,7 @@ public:
     E2eJobStage()
     {
         plat::SetMessagePoster(&m_poster);
-        CWorkPageWork::Dialogs dialogs;
-        dialogs.machineManager = [](DOCCONTEXT* context) {
-            CMachineManage manager(context, QApplication::activeWindow());
-            manager.DoModal();
-        };
-        dialogs.download = [](DOCCONTEXT& context) {
-            CWorkDownloadSet dialog(context);
-            dialog.DoModal();
-        };
-        dialogs.preview = [](DOCCONTEXT& context) {
-            CPathPreviewDlg preview(context, QApplication::activeWindow());
-            preview.DoModal();
-        };
-        dialogs.runFrame = &CParamRunFrame::Ask;
-        dialogs.jobName = &CWorkDownloadSet::AskJobName;
-        dialogs.transfer = &CWorkDownloadSet::RunTransfer;
-        dialogs.selectTool = &COrvelView::SelectToolIn;
-        CWorkPageWork::SetDialogs(std::move(dialogs));
+        CWorkPageWork::SetDialogs(MakeWorkPageDialogs());
         CDialogBase::SetModalAnswerForTesting([this](CDialogBase& dialog) {
             const auto it = m_answers.find(dialog.TemplateId());
             if (it == m_answers.end()) {
