@@ -1,40 +1,13 @@
 // Runs the application tests in one QApplication (offscreen, scale 1), with
 // the runtime, data and config folders of XDG in scratch space: the program
 // empties its work folder at exit and takes its lock in the runtime folder.
-#include <QApplication>
-
-#include <gtest/gtest.h>
-
-#include <clocale>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <sys/stat.h>
+#include "AppTestMainSupport.h"
 
 int main(int argc, char** argv)
 {
-    char pattern[] = "/tmp/brenvik-app-tests-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    if (made == nullptr)
+    const std::string root = plat::MakeScratchXdgFolders("/tmp/brenvik-app-tests-XXXXXX");
+    if (root.empty())
         return 2;
-    const std::string root = made;
-    for (const char* sub : {"/run", "/data", "/config"})
-        ::mkdir((root + sub).c_str(), 0700);
-    ::setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    ::setenv("QT_SCALE_FACTOR", "1", 1);
-
-    ::testing::InitGoogleTest(&argc, argv);
-    int result = 0;
-    {
-        QApplication application(argc, argv);
-        std::setlocale(LC_NUMERIC, "C");
-        QCoreApplication::setApplicationName(QStringLiteral("Brenvik"));
-        result = RUN_ALL_TESTS();
-    }
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
-    return result;
+    return plat::RunTestsInApplication(argc, argv, root);
 }
