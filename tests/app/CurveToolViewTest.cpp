@@ -73,18 +73,6 @@ protected:
         Press(x + 100, y), Release(x + 100, y);
     }
 
-    // The screen as the pending repaints leave it, and after a repaint of
-    // the whole view.
-    QImage Settled()
-    {
-        m_view->UpdateWindow();
-        return m_view->ScreenImage().copy();
-    }
-    QImage Fresh()
-    {
-        m_view->InvalidateRect(nullptr, true);
-        return Settled();
-    }
     std::uint32_t Objects() { return Tool()->CountObjectsInList(Ctx().m_pCurrent->m_pFirst); }
 };
 

@@ -4,6 +4,7 @@
 // machine list and the clipboard are put back after each test.
 #pragma once
 #include "AppTestSupport.h"
+#include "ViewInput.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDoc.h"
@@ -23,7 +24,7 @@
 
 namespace plat {
 
-class ShownDocumentTest : public ::testing::Test {
+class ShownDocumentTest : public ::testing::Test, public ViewInput {
 protected:
     // `recentName` keeps each test program's recent-file settings apart.
     explicit ShownDocumentTest(const QString& recentName) : m_recent(recentName) {}
@@ -69,7 +70,6 @@ protected:
     std::unique_ptr<CMainFrame> m_frame;
     RecentFileList m_recent;
     std::unique_ptr<OrvelDocManager> m_manager;
-    COrvelView* m_view = nullptr;
 };
 
 } // namespace plat

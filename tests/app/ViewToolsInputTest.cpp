@@ -61,36 +61,6 @@ protected:
         m_view->UpdateWindow();
         return line;
     }
-
-    void Mouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
-    {
-        QMouseEvent event(type, QPointF(at), m_view->viewport()->mapToGlobal(QPointF(at)), button, held,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(m_view->viewport(), &event);
-    }
-    void Press(QPoint at) { Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); }
-    void Drag(QPoint at) { Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton); }
-    void Hover(QPoint at) { Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton); }
-    void Release(QPoint at) { Mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
-    void Click(QPoint at)
-    {
-        Press(at);
-        Release(at);
-    }
-
-    // What the window shows once every pending repaint is done, and what a
-    // repaint of the whole view shows.
-    QImage Settled()
-    {
-        m_view->UpdateWindow();
-        return m_view->ScreenImage().copy();
-    }
-    QImage Fresh()
-    {
-        m_view->InvalidateRect(nullptr, true);
-        m_view->UpdateWindow();
-        return m_view->ScreenImage().copy();
-    }
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 // image as the pending repaints leave it next to a repaint of the whole view.
 #pragma once
 #include "E2eProgram.h"
+#include "ViewInput.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
@@ -14,7 +15,7 @@
 
 namespace plat {
 
-class E2eCanvas {
+class E2eCanvas : public ViewInput {
 public:
     // The only document window's view, its frame active and the view
     // focused; null view (and a failure) when there is not exactly one.
@@ -50,22 +51,6 @@ public:
         return {p.x, p.y};
     }
 
-    void Mouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QWidget* port = m_view->viewport();
-        QMouseEvent event(type, QPointF(at), port->mapToGlobal(QPointF(at)), button, held, modifiers);
-        QCoreApplication::sendEvent(port, &event);
-    }
-    void Press(QPoint at) { Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); }
-    void Drag(QPoint at) { Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton); }
-    void Hover(QPoint at) { Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton); }
-    void Release(QPoint at) { Mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
-    void Click(QPoint at)
-    {
-        Press(at);
-        Release(at);
-    }
     // A press, a move half way, a move to the end and the release there.
     void DragFromTo(QPoint from, QPoint to)
     {
@@ -79,18 +64,6 @@ public:
         QTest::keyClick(m_view, key, modifiers);
     }
 
-    // The screen as the pending repaints leave it, and after a repaint of
-    // the whole view.
-    QImage Settled()
-    {
-        m_view->UpdateWindow();
-        return m_view->ScreenImage().copy();
-    }
-    QImage Fresh()
-    {
-        m_view->InvalidateRect(nullptr, true);
-        return Settled();
-    }
     QRgb Pixel(QPoint at) { return Settled().pixel(at) & 0xFFFFFFu; }
 
     // Undo steps behind the drawing's current state.
@@ -111,7 +84,6 @@ public:
 
 private:
     CChildFrame* m_child = nullptr;
-    COrvelView* m_view = nullptr;
 };
 
 // A COLORREF (0x00BBGGRR) as the screen image holds it.
