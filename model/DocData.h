@@ -248,6 +248,9 @@ protected:
 // becomes null.
 void DeleteObjectList(CDocData*& head);
 
+// Takes o out of the list that starts at head; its own links are cleared.
+void UnlinkObject(CDocData*& head, CDocData* o);
+
 // Unlinks and destroys every object without nodes. Groups and texts stay and
 // are cleaned inside.
 void DeleteEmptyObjects(CDocData*& head);

@@ -606,15 +606,6 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
 
     CDocData* head = list;
     head->m_pPrev = nullptr;
-    auto unlink = [&head](CDocData* o) {
-        if (o->m_pPrev != nullptr)
-            o->m_pPrev->m_pNext = o->m_pNext;
-        else
-            head = o->m_pNext;
-        if (o->m_pNext != nullptr)
-            o->m_pNext->m_pPrev = o->m_pPrev;
-        o->m_pPrev = o->m_pNext = nullptr;
-    };
     for (std::uint32_t i = 0; i < count; ++i) {
         CDocData* a = objects[i];
         if (a == nullptr)
@@ -626,7 +617,7 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
             // makes a new object; back in after the object before it, which
             // is earlier and so never joined away.
             CDocData* const place = a->m_pPrev;
-            unlink(a);
+            UnlinkObject(head, a);
             const std::int32_t own = a->m_nLayer;
             auto sameLayer = [&](std::uint32_t k) { return objects[k]->m_nLayer == own; };
             DOCNODE* aLast = lastNode[i];
@@ -647,7 +638,7 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                         break;
                     CDocData* b = objects[j];
                     objects[j] = nullptr;
-                    unlink(b);
+                    UnlinkObject(head, b);
                     const double sx = endPoints[2 * j].x, sy = endPoints[2 * j].y;
                     const double ex = endPoints[2 * j + 1].x, ey = endPoints[2 * j + 1].y;
                     CDocData* before = a;

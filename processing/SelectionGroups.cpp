@@ -21,19 +21,6 @@ bool IsComposite(const CDocData* o)
     return o->m_nType == MT_GROUP || o->m_nType == MT_CHAR;
 }
 
-// Takes o out of its list; its own links are cleared.
-void Unlink(CDocData*& head, CDocData* o)
-{
-    if (o->m_pPrev != nullptr)
-        o->m_pPrev->m_pNext = o->m_pNext;
-    else
-        head = o->m_pNext;
-    if (o->m_pNext != nullptr)
-        o->m_pNext->m_pPrev = o->m_pPrev;
-    o->m_pPrev = nullptr;
-    o->m_pNext = nullptr;
-}
-
 // Puts the composite's children in its place and destroys it; returns the
 // first child, or null (nothing done) when it has none.
 CDocData* SpliceChildren(CDocData*& head, CDocData* o)
@@ -174,7 +161,7 @@ bool CSelectionGroups::GroupSelection(DOCCONTEXT* ctx, bool perLayer)
         if (added)
             groups.push_back({});
         Pending& group = groups[it->second];
-        Unlink(head, o);
+        UnlinkObject(head, o);
         Append(group.members, group.tail, o);
         o = next;
     }

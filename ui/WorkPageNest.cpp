@@ -255,13 +255,7 @@ void CWorkPageNest::TakeResult()
     // operator copied.
     for (CDocData* o : m_runObjects) {
         repaint.Union(o->GetBoundRect());
-        if (o->m_pPrev != nullptr)
-            o->m_pPrev->m_pNext = o->m_pNext;
-        else
-            head = o->m_pNext;
-        if (o->m_pNext != nullptr)
-            o->m_pNext->m_pPrev = o->m_pPrev;
-        o->m_pPrev = o->m_pNext = nullptr;
+        UnlinkObject(head, o);
         CDocData* single = o;
         DeleteObjectList(single);
     }
