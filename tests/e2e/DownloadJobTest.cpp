@@ -96,9 +96,10 @@ TEST(DownloadJob, TheSentStreamIsTheSavedWorkFileWithTheLayersSpeedAndPower)
         EXPECT_EQ(sentProgress.result, plat::IDOK);
         EXPECT_EQ(sentProgress.shownPercent, 100);
         // Closed half a second after the 100 % (a coarse timer may fire 5 %
-        // early), not at once and not never.
+        // early), not at once and not never (the upper bound leaves room for
+        // a sanitized build on a loaded machine).
         EXPECT_GE(sentProgress.msFromFullToClose, 470);
-        EXPECT_LT(sentProgress.msFromFullToClose, 2000);
+        EXPECT_LT(sentProgress.msFromFullToClose, 10000);
         EXPECT_TRUE(program.m_prompt.m_prompt.m_shown.empty());
         EXPECT_TRUE(plat::NoDialogOpen());
 
