@@ -16,11 +16,12 @@
 // looks at without touching the table. Adding after a query files every
 // entry again at the next query: cheap for a few additions, not for many.
 //
-// Entries are not removed one by one: a query drops, on its way, the entries
-// whose index the caller's `alive` test rejects, since in every user an entry
-// once dead stays dead. Entries with a NaN coordinate are never filed (no
+// Entries are not removed one by one: ForEachInRect and FindEarliest drop,
+// on their way, the entries whose index the caller's `alive` test rejects,
+// since in every user an entry once dead stays dead. Entries with a NaN coordinate are never filed (no
 // comparison can place them); infinite coordinates are filed at the edge.
 #pragma once
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -57,6 +58,13 @@ public:
     // are in index order, so each cell stops at its first match.
     template <typename Alive, typename Usable>
     std::uint32_t FindEarliest(double x, double y, double dist, std::uint32_t after, Alive alive, Usable usable);
+
+    // For entries added in rising index order: the earliest index above
+    // `after` among the entries whose box may hold the point (x, y) that
+    // `alive` and `accept` accept; kNone when none. Only the point's cell is
+    // looked at, from its first index above `after` up to its first match.
+    template <typename Alive, typename Accept>
+    std::uint32_t FindEarliestAround(double x, double y, std::uint32_t after, Alive alive, Accept accept);
 
     // A cell side for boxes of these sizes: their median (sizes that are
     // not positive finite numbers left out), so that a typical box meets a
@@ -239,6 +247,38 @@ std::uint32_t SpatialGrid::FindEarliest(double x, double y, double dist, std::ui
             if (Slot* s = Find(Key{cx, cy}))
                 searchCell(*s);
         }
+    }
+    return best;
+}
+
+template <typename Alive, typename Accept>
+std::uint32_t SpatialGrid::FindEarliestAround(double x, double y, std::uint32_t after, Alive alive, Accept accept)
+{
+    if (std::isnan(x) || std::isnan(y))
+        return kNone;
+    EnsureBuilt();
+    std::uint32_t best = kNone;
+    // The oversized entries are in index order too.
+    auto first = std::upper_bound(m_oversize.begin(), m_oversize.end(), after,
+                                  [this](std::uint32_t a, std::uint32_t place) { return a < m_entries[place].index; });
+    for (auto it = first; it != m_oversize.end(); ++it) {
+        const std::uint32_t index = m_entries[*it].index;
+        if (alive(index) && accept(index)) {
+            best = index;
+            break;
+        }
+    }
+    if (m_slots.empty())
+        return best;
+    Slot* s = Find(Key{CellOf(x), CellOf(y)});
+    if (s == nullptr)
+        return best;
+    // Dead items stay in place: the cell keeps its index order for the search.
+    auto from = std::upper_bound(m_items.begin() + s->begin, m_items.begin() + s->end, after,
+                                 [](std::uint32_t a, const Item& item) { return a < item.index; });
+    for (auto it = from; it != m_items.begin() + s->end && it->index < best; ++it) {
+        if (alive(it->index) && accept(it->index))
+            return it->index;
     }
     return best;
 }
