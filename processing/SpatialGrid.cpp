@@ -138,7 +138,8 @@ void SpatialGrid::Build()
     m_items.resize(filing.size());
     for (const Filing& f : filing) {
         const Entry& e = m_entries[f.entry];
-        m_items[m_slots[place(f.key)].end++] = Item{e.xmin, e.ymin, e.index, f.entry};
+        const std::uint32_t flags = (e.multi ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
+        m_items[m_slots[place(f.key)].end++] = Item{e.xmin, e.ymin, e.index, f.entry | flags};
     }
     if (filing.empty())
         m_slots.clear();
