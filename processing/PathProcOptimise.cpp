@@ -127,7 +127,6 @@ public:
     EntryTree(std::vector<Item> items, std::size_t keys) : m_items(std::move(items))
     {
         const std::size_t n = m_items.size();
-        m_itemAlive.assign(n, 1);
         m_leafOf.assign(n, kNone);
         if (n > 0) {
             m_node.reserve(2 * (n / kLeaf + 1));
@@ -208,9 +207,9 @@ public:
             return;
         for (std::uint32_t j = m_keyFirst[key]; j < m_keyFirst[key + 1]; ++j) {
             const std::uint32_t pos = m_keyPos[j];
-            if (m_itemAlive[pos] == 0)
+            if (m_items[pos].key == kNone)
                 continue;
-            m_itemAlive[pos] = 0;
+            m_items[pos].key = kNone;
             for (std::uint32_t k = m_leafOf[pos]; k != kNone; k = m_node[k].parent)
                 --m_node[k].alive;
         }
@@ -238,7 +237,7 @@ public:
             if (nd.left == kNone) {
                 for (std::uint32_t i = nd.lo; i < nd.hi; ++i) {
                     const Item& it = m_items[i];
-                    if (m_itemAlive[i] == 0 || it.key < klo || it.key > khi)
+                    if (it.key == kNone || it.key < klo || it.key > khi)
                         continue;
                     const double d = Dist2(Dot{it.x, it.y}, x, y);
                     if (bestKey == kNone || d < best || (d == best && it.key < bestKey)) {
@@ -287,8 +286,7 @@ private:
         return dx * dx + dy * dy;
     }
 
-    std::vector<Item> m_items;               // in tree order
-    std::vector<std::uint8_t> m_itemAlive;   // by tree position
+    std::vector<Item> m_items;               // in tree order; a removed point's number is kNone
     std::vector<std::uint32_t> m_leafOf;     // tree position -> its leaf
     std::vector<std::uint32_t> m_keyFirst;   // number -> first of its points in m_keyPos
     std::vector<std::uint32_t> m_keyPos;     // tree positions grouped by number

@@ -107,16 +107,19 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                 if (b.HasNaN())
                     break;
                 std::uint32_t next = plat::SpatialGrid::kNone;
-                auto consider = [&](std::uint32_t k) {
-                    if (k > choice && k < next && StrictlyContains(boxes[k], b))
-                        next = k;
-                };
-                // A box around b covers b's lower-left corner; no single point
-                // serves an inverted b, so then every box is looked at.
-                if (b.IsInverted())
-                    grid.ForEachInRect(-kInf, kInf, -kInf, kInf, unplaced, consider);
-                else
-                    grid.ForEachInRect(b.xmin, b.xmin, b.ymin, b.ymin, unplaced, consider);
+                // A box around b covers b's lower-left corner, and the grid
+                // holds the list in order: the first box found is the one.
+                // No single point serves an inverted b: then every box is
+                // looked at.
+                if (b.IsInverted()) {
+                    grid.ForEachInRect(-kInf, kInf, -kInf, kInf, unplaced, [&](std::uint32_t k) {
+                        if (k > choice && k < next && StrictlyContains(boxes[k], b))
+                            next = k;
+                    });
+                } else {
+                    next = grid.FindEarliestAround(b.xmin, b.ymin, choice, unplaced,
+                                                   [&](std::uint32_t k) { return StrictlyContains(boxes[k], b); });
+                }
                 if (next == plat::SpatialGrid::kNone)
                     break;
                 choice = next;

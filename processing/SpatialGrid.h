@@ -16,11 +16,13 @@
 // looks at without touching the table. Adding after a query files every
 // entry again at the next query: cheap for a few additions, not for many.
 //
-// Entries are not removed one by one: a query drops, on its way, the entries
-// whose index the caller's `alive` test rejects, since in every user an entry
-// once dead stays dead. Entries with a NaN coordinate are never filed (no
-// comparison can place them); infinite coordinates are filed at the edge.
+// Entries are not removed one by one: ForEachInRect and FindEarliest drop,
+// on their way, the entries whose index the caller's `alive` test rejects,
+// since in every user an entry once dead stays dead. Entries with a NaN
+// coordinate are never filed (no comparison can place them); infinite
+// coordinates are filed at the edge.
 #pragma once
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +60,13 @@ public:
     template <typename Alive, typename Usable>
     std::uint32_t FindEarliest(double x, double y, double dist, std::uint32_t after, Alive alive, Usable usable);
 
+    // For entries added in rising index order: the earliest index above
+    // `after` among the entries whose box may hold the point (x, y) that
+    // `alive` and `accept` accept; kNone when none. Only the point's cell is
+    // looked at, from its first index above `after` up to its first match.
+    template <typename Alive, typename Accept>
+    std::uint32_t FindEarliestAround(double x, double y, std::uint32_t after, Alive alive, Accept accept);
+
     // A cell side for boxes of these sizes: their median (sizes that are
     // not positive finite numbers left out), so that a typical box meets a
     // few cells; 1 when no size is usable.
@@ -79,13 +88,17 @@ private:
         bool multi;          // filed in more than one place
     };
     // What a cell holds of an entry: its lower-left corner and index for the
-    // point queries, and its place in m_entries.
+    // point queries, and its place in m_entries with two flags in the top
+    // bits, so that a query reads the entry itself only when it must.
     struct Item {
         double x;
         double y;
         std::uint32_t index;
         std::uint32_t entry;
     };
+    static constexpr std::uint32_t kMultiFlag = 0x80000000u; // filed in more than one cell
+    static constexpr std::uint32_t kPointFlag = 0x40000000u; // a box without extent
+    static constexpr std::uint32_t kEntryMask = 0x3FFFFFFFu; // 2^30 entries would take 48 GB
     struct Slot {
         Key key;
         std::uint32_t begin = 0;
@@ -115,7 +128,8 @@ private:
     // Drops the dead items of a range, calls visit on the live ones that
     // this query has not seen yet; returns the new end of the range.
     template <typename Alive, typename Visit>
-    std::uint32_t Sweep(std::uint32_t begin, std::uint32_t end, Alive& alive, Visit& visit);
+    std::uint32_t Sweep(std::uint32_t begin, std::uint32_t end, double xmin, double xmax, double ymin, double ymax,
+                        Alive& alive, Visit& visit);
 
     double m_cell;
     std::vector<Entry> m_entries;
@@ -130,16 +144,26 @@ private:
 };
 
 template <typename Alive, typename Visit>
-std::uint32_t SpatialGrid::Sweep(std::uint32_t begin, std::uint32_t end, Alive& alive, Visit& visit)
+std::uint32_t SpatialGrid::Sweep(std::uint32_t begin, std::uint32_t end, double xmin, double xmax, double ymin,
+                                 double ymax, Alive& alive, Visit& visit)
 {
     std::uint32_t keep = begin;
     for (std::uint32_t i = begin; i < end; ++i) {
         const Item item = m_items[i];
+        // An entry whose lower-left corner lies above or right of the
+        // rectangle cannot meet it, nor a point outside it: passed over
+        // without asking the caller whether it lives.
+        const bool outside = item.x > xmax || item.y > ymax ||
+                             ((item.entry & kPointFlag) != 0 && (item.x < xmin || item.y < ymin));
+        if (outside) {
+            m_items[keep++] = item;
+            continue;
+        }
         if (!alive(item.index))
             continue;
         m_items[keep++] = item;
-        Entry& e = m_entries[item.entry];
-        if (e.multi) {
+        if ((item.entry & kMultiFlag) != 0) {
+            Entry& e = m_entries[item.entry & kEntryMask];
             if (e.stamp == m_query)
                 continue;
             e.stamp = m_query;
@@ -161,6 +185,12 @@ void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ym
             e.stamp = 0;
         m_query = 1;
     }
+    // An inverted rectangle meets nothing; it is not used to pass over
+    // entries either, so a caller's own test still sees what it saw.
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const bool sound = xmin <= xmax && ymin <= ymax;
+    const double fxmin = sound ? xmin : -kInf, fxmax = sound ? xmax : kInf;
+    const double fymin = sound ? ymin : -kInf, fymax = sound ? ymax : kInf;
     std::size_t keep = 0;
     for (std::uint32_t place : m_oversize) {
         Entry& e = m_entries[place];
@@ -181,14 +211,14 @@ void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ym
         // A rectangle over more cells than the table holds: walk the table.
         for (Slot& s : m_slots) {
             if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
-                s.end = Sweep(s.begin, s.end, alive, visit);
+                s.end = Sweep(s.begin, s.end, fxmin, fxmax, fymin, fymax, alive, visit);
         }
         return;
     }
     for (std::int64_t cx = x0; cx <= x1; ++cx) {
         for (std::int64_t cy = y0; cy <= y1; ++cy) {
             if (Slot* s = Find(Key{cx, cy}))
-                s->end = Sweep(s->begin, s->end, alive, visit);
+                s->end = Sweep(s->begin, s->end, fxmin, fxmax, fymin, fymax, alive, visit);
         }
     }
 }
@@ -239,6 +269,38 @@ std::uint32_t SpatialGrid::FindEarliest(double x, double y, double dist, std::ui
             if (Slot* s = Find(Key{cx, cy}))
                 searchCell(*s);
         }
+    }
+    return best;
+}
+
+template <typename Alive, typename Accept>
+std::uint32_t SpatialGrid::FindEarliestAround(double x, double y, std::uint32_t after, Alive alive, Accept accept)
+{
+    if (std::isnan(x) || std::isnan(y))
+        return kNone;
+    EnsureBuilt();
+    std::uint32_t best = kNone;
+    // The oversized entries are in index order too.
+    auto first = std::upper_bound(m_oversize.begin(), m_oversize.end(), after,
+                                  [this](std::uint32_t a, std::uint32_t place) { return a < m_entries[place].index; });
+    for (auto it = first; it != m_oversize.end(); ++it) {
+        const std::uint32_t index = m_entries[*it].index;
+        if (alive(index) && accept(index)) {
+            best = index;
+            break;
+        }
+    }
+    if (m_slots.empty())
+        return best;
+    Slot* s = Find(Key{CellOf(x), CellOf(y)});
+    if (s == nullptr)
+        return best;
+    // Dead items stay in place: the cell keeps its index order for the search.
+    auto from = std::upper_bound(m_items.begin() + s->begin, m_items.begin() + s->end, after,
+                                 [](std::uint32_t a, const Item& item) { return a < item.index; });
+    for (auto it = from; it != m_items.begin() + s->end && it->index < best; ++it) {
+        if (alive(it->index) && accept(it->index))
+            return it->index;
     }
     return best;
 }
