@@ -2,6 +2,7 @@
 // select tool and a recording view; dialogs are answered through the dialog
 // base's seam, except the run-frame dialog, which runs for real once.
 #include "AppTestSupport.h"
+#include "ShownDocumentTest.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDocManager.h"
@@ -452,16 +453,7 @@ protected:
     {
         g_settings.SetPaletteAndInterfaceDefaults();
         g_settings.SetOptionDefaults();
-        m_frame = std::make_unique<CMainFrame>();
-        ASSERT_TRUE(m_frame->Create());
-        m_frame->resize(1000, 800);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-        m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
-        m_manager->NewDocument();
-        ASSERT_EQ(m_manager->Frames().size(), 1u);
-        m_view = m_manager->Frames()[0]->View();
+        ASSERT_NO_FATAL_FAILURE(plat::ShowFrameWithOneDocument(m_frame, m_manager, m_recent, m_view));
     }
     void TearDown() override
     {

@@ -3,6 +3,7 @@
 // once through the real dialog. Runs under a German locale: the edits must
 // read and write with a decimal point whatever the locale.
 #include "AppTestSupport.h"
+#include "ShownDocumentTest.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDoc.h"
@@ -41,16 +42,7 @@ protected:
         g_settings.SetPaletteAndInterfaceDefaults();
         g_settings.import_file_dir.clear();
         m_program = std::make_unique<plat::ScratchProgram>();
-        m_frame = std::make_unique<CMainFrame>();
-        ASSERT_TRUE(m_frame->Create());
-        m_frame->resize(1000, 800);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-        m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
-        m_manager->NewDocument();
-        ASSERT_EQ(m_manager->Frames().size(), 1u);
-        m_view = m_manager->Frames()[0]->View();
+        ASSERT_NO_FATAL_FAILURE(plat::ShowFrameWithOneDocument(m_frame, m_manager, m_recent, m_view));
         m_view->setFocus();
         ASSERT_TRUE(plat::WaitFor([this] { return m_view->hasFocus(); }));
     }

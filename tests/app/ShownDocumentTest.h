@@ -24,6 +24,24 @@
 
 namespace plat {
 
+// A shown main frame, offscreen, 1000 x 800, with one new document window;
+// its view.
+inline void ShowFrameWithOneDocument(std::unique_ptr<CMainFrame>& frame, std::unique_ptr<OrvelDocManager>& manager,
+                                     RecentFileList& recent, COrvelView*& view)
+{
+    frame = std::make_unique<CMainFrame>();
+    ASSERT_TRUE(frame->Create());
+    frame->resize(1000, 800);
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    CMainFrame* shown = frame.get();
+    manager = std::make_unique<OrvelDocManager>([shown] { return shown; }, [&recent] { return &recent; });
+    manager->NewDocument();
+    ASSERT_EQ(manager->Frames().size(), 1u);
+    view = manager->Frames()[0]->View();
+}
+
 class ShownDocumentTest : public ::testing::Test, public ViewInput {
 protected:
     // `recentName` keeps each test program's recent-file settings apart.
@@ -36,16 +54,7 @@ protected:
         g_settings.SetPaletteAndInterfaceDefaults();
         m_program = std::make_unique<ScratchProgram>();
         COrvelDoc::SetToolFactory(nullptr);
-        m_frame = std::make_unique<CMainFrame>();
-        ASSERT_TRUE(m_frame->Create());
-        m_frame->resize(1000, 800);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-        m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
-        m_manager->NewDocument();
-        ASSERT_EQ(m_manager->Frames().size(), 1u);
-        m_view = m_manager->Frames()[0]->View();
+        ASSERT_NO_FATAL_FAILURE(plat::ShowFrameWithOneDocument(m_frame, m_manager, m_recent, m_view));
         m_view->setFocus();
         ASSERT_TRUE(WaitFor([this] { return m_view->hasFocus(); }));
     }

@@ -3,6 +3,7 @@
 // events on the viewport, all reaching a recording tool in every slot of the
 // tool table. The screen image is read back where a change must show.
 #include "AppTestSupport.h"
+#include "ShownDocumentTest.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/OrvelDoc.h"
@@ -100,16 +101,7 @@ protected:
         g_settings.SetPaletteAndInterfaceDefaults();
         m_program = std::make_unique<plat::ScratchProgram>();
         COrvelDoc::SetToolFactory(&MakeRecordingTool);
-        m_frame = std::make_unique<CMainFrame>();
-        ASSERT_TRUE(m_frame->Create());
-        m_frame->resize(1000, 800);
-        m_frame->show();
-        m_frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-        m_manager = std::make_unique<OrvelDocManager>([this] { return m_frame.get(); }, [this] { return &m_recent; });
-        m_manager->NewDocument();
-        ASSERT_EQ(m_manager->Frames().size(), 1u);
-        m_view = m_manager->Frames()[0]->View();
+        ASSERT_NO_FATAL_FAILURE(plat::ShowFrameWithOneDocument(m_frame, m_manager, m_recent, m_view));
         ASSERT_EQ(g_tools.size(), 9u);
         m_view->setFocus();
         ASSERT_TRUE(plat::WaitFor([this] { return m_view->hasFocus(); }));
