@@ -163,6 +163,46 @@ void CloseIntoRing(T* first, T* T::*prev, T* T::*next)
     }
 }
 
+// What the size estimate does to a path's segments: its closed flag by
+// exact equality of the last end and the first start, and an open list
+// linked into a ring.
+void CloseSegments(PATHREC& path)
+{
+    SEGNODE* first = path.m_pSegs;
+    if (first == nullptr)
+        return;
+    SEGNODE* last = LastSegment(first);
+    path.m_closed = last->m_x1 == first->m_x0 && last->m_y1 == first->m_y0 ? 1 : 0;
+    if (last->m_pNext == nullptr) {
+        last->m_pNext = first;
+        if (first->m_pPrev == nullptr)
+            first->m_pPrev = last;
+    }
+}
+
+PATHREC* Following(const PATHREC* path, const PATHREC* first)
+{
+    return path->m_pNext == first ? nullptr : path->m_pNext;
+}
+
+// Paths are visited in list order, which in a large job jumps all over
+// memory: a scout this many paths ahead fetches the segments early, so
+// that the misses of several paths overlap instead of following each other.
+constexpr int kScoutAhead = 8;
+
+PATHREC* Scout(PATHREC* scout, const PATHREC* first)
+{
+    if (scout == nullptr)
+        return nullptr;
+    PATHREC* next = Following(scout, first);
+    if (next != nullptr && next->m_pSegs != nullptr) {
+        const auto* seg = reinterpret_cast<const char*>(next->m_pSegs);
+        __builtin_prefetch(seg);
+        __builtin_prefetch(seg + sizeof(SEGNODE) - 1);
+    }
+    return next;
+}
+
 } // namespace
 
 std::int32_t RoundHalfUp(double mm)
@@ -175,11 +215,16 @@ std::int32_t RoundHalfAway(double mm)
     return ClampToInt32(TruncToInt64(mm >= 0.0 ? mm * 1000.0 + 0.5 : mm * 1000.0 - 0.5));
 }
 
+void CloseLayerRing(WORKHEAD& head)
+{
+    CloseIntoRing(head.m_layers, &WORKLAYER::m_prev, &WORKLAYER::m_next);
+}
+
 std::uint64_t CalcJobSize(WORKHEAD& head)
 {
     std::uint64_t size = 400;
     WORKLAYER* firstLayer = head.m_layers;
-    CloseIntoRing(firstLayer, &WORKLAYER::m_prev, &WORKLAYER::m_next);
+    CloseLayerRing(head);
     for (WORKLAYER* layer = firstLayer; layer != nullptr;) {
         const bool counted = layer->m_mode != 0;
         if (counted)
@@ -189,11 +234,7 @@ std::uint64_t CalcJobSize(WORKHEAD& head)
         CloseIntoRing(firstPath, &PATHREC::m_pPrev, &PATHREC::m_pNext);
         for (PATHREC* path = firstPath; path != nullptr;) {
             SEGNODE* first = path->m_pSegs;
-            if (first != nullptr) {
-                const SEGNODE* last = LastSegment(first);
-                path->m_closed = last->m_x1 == first->m_x0 && last->m_y1 == first->m_y0 ? 1 : 0;
-                CloseIntoRing(first, &SEGNODE::m_pPrev, &SEGNODE::m_pNext);
-            }
+            CloseSegments(*path);
             if (counted && path->m_kind == PATH_KIND_GROUP) {
                 size += path->m_pArray != nullptr ? 35 : 1;
             } else if (counted && first != nullptr && path->m_kind == PATH_KIND_DOT) {
@@ -294,11 +335,58 @@ void WriteFrameTrace(const WORKHEAD& head, std::uint8_t* out)
     }
 }
 
-bool CJobEncoder::Room(std::int64_t n)
+std::int32_t CBandOffsets::Next(const WORKHEAD& head, const WORKLAYER& layer)
 {
-    if (m_pos + n > m_capacity)
-        m_overflow = true;
-    return !m_overflow;
+    if (!m_started) {
+        m_band = layer.m_bandIndex; // the first layer is compared with itself
+        m_started = true;
+    }
+    if (head.m_banded != 0 && layer.m_bandIndex != m_band) {
+        m_pending = true;
+        m_gap = layer.m_bandGap;
+    }
+    m_band = layer.m_bandIndex;
+    if (layer.m_mode == 0 || !m_pending)
+        return 0;
+    m_pending = false;
+    return RoundHalfAway(ToSinglePrecision(m_gap));
+}
+
+CJobEncoder::~CJobEncoder()
+{
+    std::free(m_own);
+}
+
+void CJobEncoder::Begin(std::uint8_t* out, std::int64_t capacity)
+{
+    m_out = out;
+    m_pos = 0;
+    m_capacity = std::max<std::int64_t>(capacity, 0);
+    m_overflow = false;
+    m_power = 0;
+    m_afterC1 = -1;
+    m_curX = m_curY = 0.0;
+    m_speedOverride = false;
+    m_saved.clear();
+}
+
+void CJobEncoder::BeginGrowing()
+{
+    Begin(m_own, m_own != nullptr ? m_capacity : 0);
+    m_growing = true;
+}
+
+bool CJobEncoder::Grow(std::int64_t need)
+{
+    // Doubling keeps the copies few; large blocks are moved by remapping.
+    constexpr std::int64_t kFirstBlock = 64 * 1024;
+    const std::int64_t capacity = std::max({need, 2 * m_capacity, kFirstBlock});
+    auto* grown = static_cast<std::uint8_t*>(std::realloc(m_own, static_cast<std::size_t>(capacity)));
+    if (grown == nullptr)
+        return false;
+    m_own = m_out = grown;
+    m_capacity = capacity;
+    return true;
 }
 
 void CJobEncoder::Put2(std::int32_t v)
@@ -597,19 +685,42 @@ void CJobEncoder::RestoreStarts()
     m_saved.clear();
 }
 
+bool CJobEncoder::WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::int32_t bandOffset,
+                             const SpeedLimitTable& limits, std::int64_t limit, bool closeLists)
+{
+    if (bandOffset != 0)
+        Command5(0x9F, 0x7F, bandOffset);
+    WriteLayerHeader(layer);
+    m_speedOverride = false;
+    PATHREC* firstPath = layer.m_reserved4 == 0 ? layer.m_paths : nullptr;
+    PATHREC* scout = firstPath;
+    for (int i = 0; i < kScoutAhead; ++i)
+        scout = Scout(scout, firstPath);
+    for (PATHREC* path = firstPath; path != nullptr;) {
+        scout = Scout(scout, firstPath);
+        if (closeLists)
+            CloseSegments(*path);
+        WritePath(head, layer, *path, limits);
+        if (m_overflow || m_pos > limit)
+            return false;
+        path = Following(path, firstPath);
+    }
+    if (Room(2)) {
+        Put({0xE0, 0x00});
+    }
+    if (layer.m_delayAfter > 0.001)
+        Command5(0xC0, 0x11, static_cast<std::int32_t>(static_cast<std::uint32_t>(
+                                 Microseconds(layer.m_delayAfter))));
+    return !m_overflow;
+}
+
 std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header, bool end,
                                  std::int64_t capacity, const SpeedLimitTable& limits)
 {
     if (head.m_workMode > kWorkModeMax)
         return kEncodeInvalid;
-    m_out = out;
-    m_pos = 0;
-    m_capacity = std::max<std::int64_t>(capacity, 0);
-    m_overflow = false;
-    m_power = 0;
-    m_afterC1 = -1;
-    m_curX = m_curY = 0.0;
-    m_saved.clear();
+    Begin(out, capacity);
+    m_growing = false;
     const std::int64_t limit = m_capacity - kReserve;
     auto overflow = [&] {
         RestoreStarts();
@@ -619,38 +730,11 @@ std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header,
     if (header)
         WriteHeader(head);
     WORKLAYER* firstLayer = head.m_layers;
-    bool gapPending = false;
-    double gap = 0.0;
-    std::uint32_t band = firstLayer != nullptr ? firstLayer->m_bandIndex : 0;
+    CBandOffsets bands;
     for (WORKLAYER* layer = firstLayer; layer != nullptr && !m_overflow;) {
-        if (head.m_banded != 0 && layer->m_bandIndex != band) {
-            gapPending = true;
-            gap = layer->m_bandGap;
-        }
-        band = layer->m_bandIndex;
-        if (layer->m_mode != 0) {
-            if (gapPending) {
-                const std::int32_t offset = RoundHalfAway(ToSinglePrecision(gap));
-                if (offset != 0)
-                    Command5(0x9F, 0x7F, offset);
-                gapPending = false;
-            }
-            WriteLayerHeader(*layer);
-            m_speedOverride = false;
-            PATHREC* firstPath = layer->m_reserved4 == 0 ? layer->m_paths : nullptr;
-            for (PATHREC* path = firstPath; path != nullptr;) {
-                WritePath(head, *layer, *path, limits);
-                if (m_overflow || m_pos > limit)
-                    return overflow();
-                path = path->m_pNext == firstPath ? nullptr : path->m_pNext;
-            }
-            if (Room(2)) {
-                Put({0xE0, 0x00});
-            }
-            if (layer->m_delayAfter > 0.001)
-                Command5(0xC0, 0x11, static_cast<std::int32_t>(static_cast<std::uint32_t>(
-                                         Microseconds(layer->m_delayAfter))));
-        }
+        const std::int32_t offset = bands.Next(head, *layer);
+        if (layer->m_mode != 0 && !WriteLayer(head, *layer, offset, limits, limit, false))
+            return overflow();
         layer = layer->m_next == firstLayer ? nullptr : layer->m_next;
     }
     if (end && Room(5)) {
@@ -660,6 +744,37 @@ std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header,
         return overflow();
     m_saved.clear();
     return m_pos;
+}
+
+bool CJobEncoder::EncodeHeader(const WORKHEAD& head)
+{
+    BeginGrowing();
+    WriteHeader(head);
+    return !m_overflow;
+}
+
+bool CJobEncoder::EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32_t bandOffset,
+                              const SpeedLimitTable& limits)
+{
+    BeginGrowing();
+    if (layer.m_mode == 0 || layer.m_reserved4 != 0) {
+        // Nothing of these paths is written, but their lists are closed.
+        for (PATHREC* path = layer.m_paths; path != nullptr; path = Following(path, layer.m_paths))
+            CloseSegments(*path);
+    }
+    const bool written = layer.m_mode == 0 ||
+                         WriteLayer(head, layer, bandOffset, limits,
+                                    std::numeric_limits<std::int64_t>::max(), true);
+    CloseIntoRing(layer.m_paths, &PATHREC::m_pPrev, &PATHREC::m_pNext);
+    return written;
+}
+
+bool CJobEncoder::EncodeEnd()
+{
+    BeginGrowing();
+    if (Room(5))
+        Put({0xD0, 0xE3, 0x02, 0x00, 0x00});
+    return !m_overflow;
 }
 
 std::int64_t EncodeJob(WORKHEAD& head, std::uint8_t* out, bool header, bool end,

@@ -48,13 +48,16 @@ public:
 
     // Builds the stream of a request checked by the transfer: encoded from
     // its job (the job name is cut in place, the encoder's write-backs
-    // happen) or copied from its ready data. stop, when given, is looked at
-    // between encoding attempts.
+    // happen) or copied from its ready data. The job's layers are encoded
+    // side by side, each into memory that grows as it needs, so the stream
+    // is built in one encoding whatever its size. stop, when given, is
+    // looked at once the layers are encoded (the job is then left as found).
     Result Build(const TRANSFILEREQ& request, const std::atomic<bool>* stop = nullptr);
 
     std::uint8_t* Data() { return m_buffer.get(); }
     std::size_t Size() const { return m_size; }
-    // Encodings that did not fit and were done again with a larger buffer.
+    // Encodings that did not fit and were done again with a larger buffer:
+    // since the parts grow as they are written, none.
     int Retries() const { return m_retries; }
 
 private:
