@@ -352,11 +352,6 @@ std::int32_t CBandOffsets::Next(const WORKHEAD& head, const WORKLAYER& layer)
     return RoundHalfAway(ToSinglePrecision(m_gap));
 }
 
-CJobEncoder::~CJobEncoder()
-{
-    std::free(m_own);
-}
-
 void CJobEncoder::Begin(std::uint8_t* out, std::int64_t capacity)
 {
     m_out = out;
@@ -372,20 +367,19 @@ void CJobEncoder::Begin(std::uint8_t* out, std::int64_t capacity)
 
 void CJobEncoder::BeginGrowing()
 {
-    Begin(m_own, m_own != nullptr ? m_capacity : 0);
+    Begin(m_own.Data(), static_cast<std::int64_t>(m_own.Capacity()));
     m_growing = true;
 }
 
 bool CJobEncoder::Grow(std::int64_t need)
 {
-    // Doubling keeps the copies few; large blocks are moved by remapping.
+    // Doubling keeps the copies few.
     constexpr std::int64_t kFirstBlock = 64 * 1024;
     const std::int64_t capacity = std::max({need, 2 * m_capacity, kFirstBlock});
-    auto* grown = static_cast<std::uint8_t*>(std::realloc(m_own, static_cast<std::size_t>(capacity)));
-    if (grown == nullptr)
+    if (!m_own.Reserve(static_cast<std::size_t>(capacity), static_cast<std::size_t>(m_pos)))
         return false;
-    m_own = m_out = grown;
-    m_capacity = capacity;
+    m_out = m_own.Data();
+    m_capacity = static_cast<std::int64_t>(m_own.Capacity());
     return true;
 }
 
@@ -696,6 +690,7 @@ bool CJobEncoder::WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::
     PATHREC* scout = firstPath;
     for (int i = 0; i < kScoutAhead; ++i)
         scout = Scout(scout, firstPath);
+    m_lastPath = nullptr;
     for (PATHREC* path = firstPath; path != nullptr;) {
         scout = Scout(scout, firstPath);
         if (closeLists)
@@ -703,6 +698,7 @@ bool CJobEncoder::WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::
         WritePath(head, layer, *path, limits);
         if (m_overflow || m_pos > limit)
             return false;
+        m_lastPath = path;
         path = Following(path, firstPath);
     }
     if (Room(2)) {
@@ -757,16 +753,28 @@ bool CJobEncoder::EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32
                               const SpeedLimitTable& limits)
 {
     BeginGrowing();
+    PATHREC* first = layer.m_paths;
+    PATHREC* last = nullptr;
     if (layer.m_mode == 0 || layer.m_reserved4 != 0) {
         // Nothing of these paths is written, but their lists are closed.
-        for (PATHREC* path = layer.m_paths; path != nullptr; path = Following(path, layer.m_paths))
+        for (PATHREC* path = first; path != nullptr; path = Following(path, first)) {
             CloseSegments(*path);
+            last = path;
+        }
     }
-    const bool written = layer.m_mode == 0 ||
-                         WriteLayer(head, layer, bandOffset, limits,
-                                    std::numeric_limits<std::int64_t>::max(), true);
-    CloseIntoRing(layer.m_paths, &PATHREC::m_pPrev, &PATHREC::m_pNext);
-    return written;
+    if (layer.m_mode != 0) {
+        if (!WriteLayer(head, layer, bandOffset, limits, std::numeric_limits<std::int64_t>::max(), true))
+            return false;
+        if (layer.m_reserved4 == 0)
+            last = m_lastPath;
+    }
+    // The path list into a ring, from the end the walk found.
+    if (last != nullptr && last->m_pNext == nullptr) {
+        last->m_pNext = first;
+        if (first->m_pPrev == nullptr)
+            first->m_pPrev = last;
+    }
+    return true;
 }
 
 bool CJobEncoder::EncodeEnd()

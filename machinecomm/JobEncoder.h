@@ -3,6 +3,7 @@
 // with the size estimate that sizes its buffer and the frame trace command.
 // Lengths are the job's millimetres, written as micrometres.
 #pragma once
+#include "StreamBuffer.h"
 #include "TechReader.h"
 #include "VantrelRecords.h"
 
@@ -76,7 +77,6 @@ public:
     CJobEncoder() = default;
     CJobEncoder(const CJobEncoder&) = delete;
     CJobEncoder& operator=(const CJobEncoder&) = delete;
-    ~CJobEncoder();
 
     // Writes the body of the job into out, never more than capacity bytes:
     // the header block when header is set, every layer with output, and the
@@ -153,13 +153,14 @@ private:
     std::int64_t m_capacity = 0;
     bool m_overflow = false;
     bool m_growing = false;            // m_out is m_own and grows instead of overflowing
-    std::uint8_t* m_own = nullptr;     // malloc'd
+    CStreamBuffer m_own;
     std::int32_t m_power = 0;          // the controller's current power after the last block
     std::int64_t m_afterC1 = -1;       // position just past the last C1 block written
     double m_curX = 0.0;               // the head's position after what was written
     double m_curY = 0.0;
     bool m_speedOverride = false;      // a C5 03 cap is in force on this layer
     std::vector<SavedStart> m_saved;   // closed paths' starts as found, for an overflow
+    PATHREC* m_lastPath = nullptr;     // the last path WriteLayer wrote
 };
 
 // The body of a job as the transfer encodes it: the technology table of the

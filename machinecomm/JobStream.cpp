@@ -119,10 +119,13 @@ void WriteNameAndFrame(std::uint8_t* stream, const char (&name)[12], const std::
     }
 }
 
-bool CJobStream::Allocate(std::size_t bytes)
+bool CJobStream::Allocate(std::size_t stream, std::size_t zeroed)
 {
-    m_buffer.reset(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));
-    return m_buffer != nullptr;
+    if (!m_buffer.Reserve(stream + kTail, 0))
+        return false;
+    std::memset(Data(), 0, std::min(zeroed, stream));
+    std::memset(Data() + stream, 0, kTail);
+    return true;
 }
 
 CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::atomic<bool>* stop)
@@ -165,7 +168,7 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         size += static_cast<std::uint64_t>(part->Size());
     if (size - 20 > kLengthFieldMax)
         return Result::InvalidJob;
-    if (!Allocate(size + kTail))
+    if (!Allocate(size, bodyAt))
         return Result::OutOfMemory;
     m_size = size;
     std::uint8_t* at = Data() + bodyAt;
@@ -206,9 +209,11 @@ CJobStream::Result CJobStream::CopyReady(const TRANSFILEREQ& request)
     // Room for the name and frame trace even where the ready stream is
     // shorter than they are; only m_size bytes are sent.
     const std::size_t frameEnd = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
-    if (!Allocate(std::max(m_size, frameEnd) + kTail))
+    const std::size_t room = std::max(m_size, frameEnd);
+    if (!Allocate(room, 0))
         return Result::OutOfMemory;
     std::memcpy(Data(), request.m_pReadyData + kReadySkip, m_size);
+    std::memset(Data() + m_size, 0, room - m_size);
     CutJobName(head.m_jobName);
     WriteNameAndFrame(Data(), head.m_jobName, info.m_payload, info.m_payloadLength);
     return Result::Ok;
@@ -216,7 +221,7 @@ CJobStream::Result CJobStream::CopyReady(const TRANSFILEREQ& request)
 
 CJobStream::Result CJobStream::Build(const TRANSFILEREQ& request, const std::atomic<bool>* stop)
 {
-    m_buffer.reset();
+    m_buffer.Release();
     m_size = 0;
     m_retries = 0;
     return request.m_pInfo->m_dataMode == 0 ? Encode(request, stop) : CopyReady(request);

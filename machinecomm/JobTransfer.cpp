@@ -5,8 +5,10 @@
 #include "JobStream.h"
 #include "PacketHead.h"
 #include "Vantrel.h"
+#include "platform/LargeBlock.h"
 #include "platform/TextFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <deque>
@@ -304,8 +306,17 @@ bool WriteOutFile(const std::string& path, const std::uint8_t* stream, std::size
 {
     if (path.empty())
         return false;
-    std::string scrambled(n, '\0');
-    for (std::size_t i = 0; i < n; ++i)
-        scrambled[i] = static_cast<char>(stream[i] ^ key);
+    // Scrambled a chunk at a time and appended, so the copy is written once
+    // instead of zero-filled first, into huge pages where it is large.
+    std::string scrambled;
+    scrambled.reserve(n);
+    plat::AdviseHugePages(scrambled.data(), n);
+    char chunk[16384];
+    for (std::size_t at = 0; at < n; at += sizeof chunk) {
+        const std::size_t m = std::min(n - at, sizeof chunk);
+        for (std::size_t i = 0; i < m; ++i)
+            chunk[i] = static_cast<char>(stream[at + i] ^ key);
+        scrambled.append(chunk, m);
+    }
     return plat::WriteWholeFile(path, scrambled);
 }
