@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -186,22 +187,95 @@ PATHREC* Following(const PATHREC* path, const PATHREC* first)
 }
 
 // Paths are visited in list order, which in a large job jumps all over
-// memory: a scout this many paths ahead fetches the segments early, so
-// that the misses of several paths overlap instead of following each other.
-constexpr int kScoutAhead = 8;
-
-PATHREC* Scout(PATHREC* scout, const PATHREC* first)
-{
-    if (scout == nullptr)
-        return nullptr;
-    PATHREC* next = Following(scout, first);
-    if (next != nullptr && next->m_pSegs != nullptr) {
-        const auto* seg = reinterpret_cast<const char*>(next->m_pSegs);
-        __builtin_prefetch(seg);
-        __builtin_prefetch(seg + sizeof(SEGNODE) - 1);
+// memory, so that each path costs a cache miss that the next one cannot
+// start before: the scout runs ahead of the encoding and fetches paths and
+// segments early. Along the list it can only follow the links one by one;
+// on a ring it also walks back from the last path, a second chain of
+// misses beside the first, noting each path, and once the two walks meet,
+// the rest of the ring is known and fetched far ahead. Only fetches: the
+// encoding follows the next links itself, so a prev link that is wrong
+// costs time, never a byte.
+class CPathScout {
+public:
+    explicit CPathScout(PATHREC* first) : m_first(first), m_ahead(first)
+    {
+        if (first != nullptr && first->m_pPrev != nullptr && first->m_pPrev->m_pNext == first &&
+            first->m_pPrev != first) {
+            m_back = first->m_pPrev;
+            Note(m_back);
+        }
+        for (int i = 0; i < kAhead; ++i)
+            Step();
     }
-    return next;
-}
+
+    // Once per path taken from the list.
+    void Step()
+    {
+        if (m_near >= 0) {
+            FetchSegments(m_noted[static_cast<std::size_t>(m_near--)]);
+            if (m_far >= 0)
+                FetchPath(m_noted[static_cast<std::size_t>(m_far--)]);
+            return;
+        }
+        if (m_ahead == nullptr)
+            return;
+        m_ahead = Following(m_ahead, m_first);
+        if (m_ahead == nullptr)
+            return;
+        FetchSegments(m_ahead);
+        if (m_back == nullptr)
+            return;
+        if (m_ahead != m_back) {
+            m_back = m_back->m_pPrev;
+            if (m_back == nullptr || !Note(m_back))
+                return;
+        }
+        if (m_ahead == m_back) {
+            // Met: the paths after this one are the noted ones, backwards.
+            m_near = static_cast<std::ptrdiff_t>(m_noted.size()) - 2;
+            m_far = m_near - kFar;
+            m_back = nullptr;
+        }
+    }
+
+private:
+    static constexpr int kAhead = 8;  // paths between the scout and the encoding
+    static constexpr int kFar = 32;   // paths fetched before their segments
+
+    static void FetchPath(const PATHREC* path)
+    {
+        const auto* at = reinterpret_cast<const char*>(path);
+        __builtin_prefetch(at);
+        __builtin_prefetch(at + sizeof(PATHREC) - 1);
+    }
+
+    static void FetchSegments(const PATHREC* path)
+    {
+        if (path->m_pSegs != nullptr) {
+            const auto* seg = reinterpret_cast<const char*>(path->m_pSegs);
+            __builtin_prefetch(seg);
+            __builtin_prefetch(seg + sizeof(SEGNODE) - 1);
+        }
+    }
+
+    bool Note(PATHREC* path)
+    {
+        try {
+            m_noted.push_back(path);
+            return true;
+        } catch (const std::bad_alloc&) {
+            m_back = nullptr; // short of memory: the walk back was only a help
+            return false;
+        }
+    }
+
+    PATHREC* m_first;
+    PATHREC* m_ahead;              // the walk along the list
+    PATHREC* m_back = nullptr;     // the walk back, until it meets m_ahead
+    std::vector<PATHREC*> m_noted; // the paths the walk back passed, from the last
+    std::ptrdiff_t m_near = -1;    // after the meeting: next noted path to fetch segments of
+    std::ptrdiff_t m_far = -1;     // and next noted path to fetch
+};
 
 } // namespace
 
@@ -687,12 +761,10 @@ bool CJobEncoder::WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::
     WriteLayerHeader(layer);
     m_speedOverride = false;
     PATHREC* firstPath = layer.m_reserved4 == 0 ? layer.m_paths : nullptr;
-    PATHREC* scout = firstPath;
-    for (int i = 0; i < kScoutAhead; ++i)
-        scout = Scout(scout, firstPath);
+    CPathScout scout(firstPath);
     m_lastPath = nullptr;
     for (PATHREC* path = firstPath; path != nullptr;) {
-        scout = Scout(scout, firstPath);
+        scout.Step();
         if (closeLists)
             CloseSegments(*path);
         WritePath(head, layer, *path, limits);
