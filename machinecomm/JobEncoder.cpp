@@ -439,9 +439,12 @@ void CJobEncoder::Begin(std::uint8_t* out, std::int64_t capacity)
     m_saved.clear();
 }
 
-void CJobEncoder::BeginGrowing()
+void CJobEncoder::BeginGrowing(std::size_t front)
 {
-    Begin(m_own.Data(), static_cast<std::int64_t>(m_own.Capacity()));
+    const bool room = m_own.Capacity() > front;
+    Begin(room ? m_own.Data() + front : nullptr,
+          room ? static_cast<std::int64_t>(m_own.Capacity() - front) : 0);
+    m_front = front;
     m_growing = true;
 }
 
@@ -450,10 +453,11 @@ bool CJobEncoder::Grow(std::int64_t need)
     // Doubling keeps the copies few.
     constexpr std::int64_t kFirstBlock = 64 * 1024;
     const std::int64_t capacity = std::max({need, 2 * m_capacity, kFirstBlock});
-    if (!m_own.Reserve(static_cast<std::size_t>(capacity), static_cast<std::size_t>(m_pos)))
+    if (!m_own.Reserve(m_front + static_cast<std::size_t>(capacity),
+                       m_front + static_cast<std::size_t>(m_pos)))
         return false;
-    m_out = m_own.Data();
-    m_capacity = static_cast<std::int64_t>(m_own.Capacity());
+    m_out = m_own.Data() + m_front;
+    m_capacity = static_cast<std::int64_t>(m_own.Capacity() - m_front);
     return true;
 }
 
@@ -816,15 +820,15 @@ std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header,
 
 bool CJobEncoder::EncodeHeader(const WORKHEAD& head)
 {
-    BeginGrowing();
+    BeginGrowing(0);
     WriteHeader(head);
     return !m_overflow;
 }
 
 bool CJobEncoder::EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32_t bandOffset,
-                              const SpeedLimitTable& limits)
+                              const SpeedLimitTable& limits, std::size_t front)
 {
-    BeginGrowing();
+    BeginGrowing(front);
     PATHREC* first = layer.m_paths;
     PATHREC* last = nullptr;
     if (layer.m_mode == 0 || layer.m_reserved4 != 0) {
@@ -851,7 +855,7 @@ bool CJobEncoder::EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32
 
 bool CJobEncoder::EncodeEnd()
 {
-    BeginGrowing();
+    BeginGrowing(0);
     if (Room(5))
         Put({0xD0, 0xE3, 0x02, 0x00, 0x00});
     return !m_overflow;

@@ -101,12 +101,18 @@ public:
     // (closes them into rings, sets the closed flags by exact equality), path
     // by path just before encoding it, which leaves the job and the bytes as
     // CalcJobSize followed by Encode do. bandOffset comes from CBandOffsets.
+    // front bytes are kept free in the memory before the layer's bytes, for
+    // whatever is to precede them: the part can become the whole stream
+    // without being copied.
     bool EncodeHeader(const WORKHEAD& head);
     bool EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32_t bandOffset,
-                     const SpeedLimitTable& limits);
+                     const SpeedLimitTable& limits, std::size_t front = 0);
     bool EncodeEnd();
     const std::uint8_t* Data() const { return m_out; }
     std::int64_t Size() const { return m_pos; }
+    // The memory of the part, its bytes after the front ones; taking it
+    // leaves the encoder without a part.
+    CStreamBuffer& Memory() { return m_own; }
     // Puts back the starts that closed paths had before the last encoding.
     void RestoreStarts();
 
@@ -118,7 +124,7 @@ private:
     };
 
     void Begin(std::uint8_t* out, std::int64_t capacity);
-    void BeginGrowing();
+    void BeginGrowing(std::size_t front);
     bool Grow(std::int64_t need);
     bool Room(std::int64_t n)
     {
@@ -154,6 +160,7 @@ private:
     bool m_overflow = false;
     bool m_growing = false;            // m_out is m_own and grows instead of overflowing
     CStreamBuffer m_own;
+    std::size_t m_front = 0;           // bytes of m_own kept free before m_out
     std::int32_t m_power = 0;          // the controller's current power after the last block
     std::int64_t m_afterC1 = -1;       // position just past the last C1 block written
     double m_curX = 0.0;               // the head's position after what was written

@@ -45,18 +45,19 @@ std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
 }
 
 // Encodes the layers into their parts, on as many threads as there are
-// processors and layers (the calling one among them). False when memory ran
-// out for any of them.
+// processors and layers (the calling one among them), the first with
+// firstFront bytes free in front. False when memory ran out for any of them.
 bool EncodeLayers(const WORKHEAD& head, const std::vector<WORKLAYER*>& layers,
                   const std::vector<std::int32_t>& offsets, const SpeedLimitTable& limits,
-                  std::unique_ptr<CJobEncoder>* parts)
+                  std::unique_ptr<CJobEncoder>* parts, std::size_t firstFront)
 {
     std::atomic<std::size_t> next{0};
     std::atomic<bool> ok{true};
     auto work = [&] {
         for (std::size_t i = next.fetch_add(1); i < layers.size(); i = next.fetch_add(1)) {
             try {
-                if (!parts[i]->EncodeLayer(head, *layers[i], offsets[i], limits))
+                if (!parts[i]->EncodeLayer(head, *layers[i], offsets[i], limits,
+                                           i == 0 ? firstFront : 0))
                     ok.store(false);
             } catch (const std::bad_alloc&) {
                 ok.store(false);
@@ -149,12 +150,15 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         layers.push_back(layer);
         offsets.push_back(bands.Next(head, *layer));
     }
-    // Header, layers, end: the body in order.
+    // Header, layers, end: the body in order. The first layer's memory keeps
+    // room in front for everything before it and becomes the stream.
     std::vector<std::unique_ptr<CJobEncoder>> parts(layers.size() + 2);
     for (auto& part : parts)
         part = std::make_unique<CJobEncoder>();
+    const std::size_t bodyAt = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
     bool ok = parts.front()->EncodeHeader(head) && parts.back()->EncodeEnd();
-    ok = EncodeLayers(head, layers, offsets, limits, parts.data() + 1) && ok;
+    const std::size_t front = bodyAt + static_cast<std::size_t>(parts.front()->Size());
+    ok = ok && EncodeLayers(head, layers, offsets, limits, parts.data() + 1, front);
     if (!ok || (stop != nullptr && stop->load())) {
         // The job is left as it was found, ready for another attempt.
         for (auto& part : parts)
@@ -162,20 +166,28 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         return ok ? Result::Stopped : Result::OutOfMemory;
     }
 
-    const std::uint64_t bodyAt = kStreamBodyAt + static_cast<std::uint64_t>(info.m_payloadLength);
     std::uint64_t size = bodyAt;
     for (const auto& part : parts)
         size += static_cast<std::uint64_t>(part->Size());
     if (size - 20 > kLengthFieldMax)
         return Result::InvalidJob;
-    if (!Allocate(size, bodyAt))
+    std::size_t at = front;
+    if (!layers.empty()) {
+        m_buffer.Swap(parts[1]->Memory());
+        at += static_cast<std::size_t>(parts[1]->Size());
+    }
+    if (!m_buffer.Reserve(size + kTail, at))
         return Result::OutOfMemory;
     m_size = size;
-    std::uint8_t* at = Data() + bodyAt;
-    for (const auto& part : parts) {
-        std::memcpy(at, part->Data(), static_cast<std::size_t>(part->Size()));
-        at += part->Size();
+    std::memset(Data(), 0, bodyAt);
+    std::memcpy(Data() + bodyAt, parts.front()->Data(), front - bodyAt);
+    for (std::size_t i = layers.empty() ? 1 : 2; i < parts.size(); ++i) {
+        const auto n = static_cast<std::size_t>(parts[i]->Size());
+        if (n > 0)
+            std::memcpy(Data() + at, parts[i]->Data(), n);
+        at += n;
     }
+    std::memset(Data() + m_size, 0, kTail);
     parts.clear();
 
     std::uint8_t* s = Data();

@@ -5,10 +5,8 @@
 #include "JobStream.h"
 #include "PacketHead.h"
 #include "Vantrel.h"
-#include "platform/LargeBlock.h"
 #include "platform/TextFile.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <deque>
@@ -301,22 +299,13 @@ std::uint32_t TransFileOperate(TRANSFILEREQ* request)
     return TRANS_STARTED;
 }
 
-bool WriteOutFile(const std::string& path, const std::uint8_t* stream, std::size_t n,
-                  std::uint8_t key)
+bool WriteOutFile(const std::string& path, std::uint8_t* stream, std::size_t n, std::uint8_t key)
 {
     if (path.empty())
         return false;
-    // Scrambled a chunk at a time and appended, so the copy is written once
-    // instead of zero-filled first, into huge pages where it is large.
-    std::string scrambled;
-    scrambled.reserve(n);
-    plat::AdviseHugePages(scrambled.data(), n);
-    char chunk[16384];
-    for (std::size_t at = 0; at < n; at += sizeof chunk) {
-        const std::size_t m = std::min(n - at, sizeof chunk);
-        for (std::size_t i = 0; i < m; ++i)
-            chunk[i] = static_cast<char>(stream[at + i] ^ key);
-        scrambled.append(chunk, m);
-    }
-    return plat::WriteWholeFile(path, scrambled);
+    // In place: a scrambled copy of tens of megabytes would cost more in
+    // page faults than the scrambling itself.
+    for (std::size_t i = 0; i < n; ++i)
+        stream[i] ^= key;
+    return plat::WriteWholeFile(path, stream, n);
 }

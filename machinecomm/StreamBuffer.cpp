@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -39,13 +40,20 @@ bool CStreamBuffer::Reserve(std::size_t bytes, std::size_t keep)
     }
     if (data == nullptr)
         return false;
-    if (keep > 0)
+    if (keep > 0 && m_data != nullptr)
         std::memcpy(data, m_data, keep < m_capacity ? keep : m_capacity);
     Release();
     m_data = data;
     m_capacity = capacity;
     m_large = large;
     return true;
+}
+
+void CStreamBuffer::Swap(CStreamBuffer& other) noexcept
+{
+    std::swap(m_data, other.m_data);
+    std::swap(m_capacity, other.m_capacity);
+    std::swap(m_large, other.m_large);
 }
 
 void CStreamBuffer::Release()

@@ -18,6 +18,7 @@ public:
     // False when the memory cannot be had; the old block then stays.
     bool Reserve(std::size_t bytes, std::size_t keep);
     void Release();
+    void Swap(CStreamBuffer& other) noexcept;
 
     std::uint8_t* Data() const { return m_data; }
     std::size_t Capacity() const { return m_capacity; }
