@@ -235,6 +235,7 @@ public:
             m_near = static_cast<std::ptrdiff_t>(m_noted.size()) - 2;
             m_far = m_near - kFar;
             m_back = nullptr;
+            m_ahead = nullptr;
         }
     }
 
