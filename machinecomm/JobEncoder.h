@@ -23,10 +23,11 @@ constexpr std::int64_t kEncodeInvalid = -2;  // a work mode beyond 8: no stream 
 // The largest work mode with a start code.
 constexpr std::uint32_t kWorkModeMax = 8;
 
-// Upper-bound estimate of the body's bytes (exact except for power blocks,
-// counted as 3 where a segment may write 6). Also closes every open segment,
-// path and layer list into a ring and sets each path's closed flag by exact
-// equality of its last end and first start.
+// Estimate of the body's bytes, exact except for power blocks, counted as 3
+// where a segment may write 6: not an upper bound. A transfer does not size
+// anything by it (its parts grow as they are written). Also closes every
+// open segment, path and layer list into a ring and sets each path's closed
+// flag by exact equality of its last end and first start.
 std::uint64_t CalcJobSize(WORKHEAD& head);
 
 // Links an open list of the job's layers into a ring, as CalcJobSize does.
