@@ -10,6 +10,7 @@
 #include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "model/PolylineGeometry.h"
+#include "platform/ParallelFor.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
 
@@ -988,12 +989,10 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx)
     ForEachLayer(header->m_layers, false, [&](WORKLAYER& l) { all.push_back(&l); });
     auto ordered = [](const WORKLAYER* l) { return l->m_mode == 1 && l->m_paths != nullptr; };
 
-    std::vector<WORKLAYER*> result;
-    std::vector<WORKLAYER*> dropped;
-    std::vector<WORKLAYER*> runLayers;
-    bool pathRing = true;
-    auto runOrdering = [&]() {
+    // One run over the given layers; returns the layers it makes.
+    auto runOrdering = [&opt](const std::vector<WORKLAYER*>& runLayers) {
         OptimisedRun run(opt);
+        bool pathRing = true;
         for (WORKLAYER* l : runLayers) {
             bool ring = false;
             const std::vector<PathUnit> units = plat::TakeUnits(l->m_paths, ring);
@@ -1001,37 +1000,45 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx)
                 pathRing = ring;
             run.AddUnits(l, units);
         }
-        const std::vector<WORKLAYER*> made = MakeLayers(run.Order(), pathRing);
-        result.insert(result.end(), made.begin(), made.end());
-        dropped.insert(dropped.end(), runLayers.begin(), runLayers.end());
-        runLayers.clear();
+        return MakeLayers(run.Order(), pathRing);
     };
+    // The ordered layers; the runs take their paths and they are dropped.
+    std::vector<std::uint8_t> inRun(all.size(), 0);
+    std::vector<WORKLAYER*> dropped;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (ordered(all[i])) {
+            inRun[i] = 1;
+            dropped.push_back(all[i]);
+        }
+    }
+    std::vector<WORKLAYER*> result;
     if (opt.byLayer) {
-        for (WORKLAYER* l : all) {
-            if (ordered(l)) {
-                runLayers.push_back(l);
-                runOrdering();
-            } else {
-                result.push_back(l);
+        // Every layer's run starts from the same work position and touches
+        // only that layer's paths: the runs go side by side, and the layers
+        // each makes take the place of its layer.
+        std::vector<std::vector<WORKLAYER*>> made(dropped.size());
+        plat::ParallelFor(dropped.size(), [&](std::size_t k) { made[k] = runOrdering({dropped[k]}); });
+        std::size_t k = 0;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (inRun[i] == 0) {
+                result.push_back(all[i]);
+                continue;
             }
+            result.insert(result.end(), made[k].begin(), made[k].end());
+            ++k;
         }
     } else {
         // Every ordered layer in one run, whose layers take the place of the
         // first ordered layer.
-        std::vector<std::uint8_t> inRun(all.size(), 0);
-        std::size_t firstOrdered = all.size();
+        bool done = false;
         for (std::size_t i = 0; i < all.size(); ++i) {
-            if (ordered(all[i])) {
-                inRun[i] = 1;
-                runLayers.push_back(all[i]);
-                firstOrdered = std::min(firstOrdered, i);
-            }
-        }
-        for (std::size_t i = 0; i < all.size(); ++i) {
-            if (i == firstOrdered)
-                runOrdering();
-            if (inRun[i] == 0)
+            if (inRun[i] == 0) {
                 result.push_back(all[i]);
+            } else if (!done) {
+                const std::vector<WORKLAYER*> made = runOrdering(dropped);
+                result.insert(result.end(), made.begin(), made.end());
+                done = true;
+            }
         }
     }
     for (WORKLAYER* l : dropped) {

@@ -3,6 +3,7 @@
 #include "SpatialGrid.h"
 
 #include "JobRecords.h"
+#include "platform/ParallelFor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -191,8 +192,12 @@ void OrderLayer(WORKLAYER& layer)
 
 void CRingOrder::Process(WORKLAYER* layers)
 {
-    ForEachLayer(layers, false, [](WORKLAYER& layer) {
+    // A layer's ordering touches only its own paths: the layers go side by
+    // side.
+    std::vector<WORKLAYER*> ordered;
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
         if (layer.m_mode == 1 && layer.m_paths != nullptr)
-            OrderLayer(layer);
+            ordered.push_back(&layer);
     });
+    plat::ParallelFor(ordered.size(), [&](std::size_t k) { OrderLayer(*ordered[k]); });
 }
