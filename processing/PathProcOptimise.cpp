@@ -302,15 +302,63 @@ class OptimisedRun {
 public:
     explicit OptimisedRun(const Options& o) : m_opt(o) {}
 
-    // Takes the units of a layer in list order.
+    // Takes the units of a layer in list order. A long list is read in
+    // pieces side by side, each into graphs and points of its own, which
+    // are then laid end to end in list order as one reading would have
+    // laid them.
     void AddUnits(WORKLAYER* layer, const std::vector<PathUnit>& units)
     {
-        for (const PathUnit& u : units) {
-            const std::uint32_t g = Parse(layer, u);
-            if (g == kNone)
-                m_aside.push_back({u, layer});
-            else
-                m_roots.push_back(g);
+        struct Piece {
+            std::vector<Graph> graphs;
+            std::vector<Dot> dots;
+            std::vector<std::uint32_t> roots;
+            std::vector<std::size_t> aside; // places in `units`
+        };
+        const std::size_t pieces = (units.size() + kUnitsPerPiece - 1) / kUnitsPerPiece;
+        if (pieces <= 1) {
+            for (const PathUnit& u : units) {
+                const std::uint32_t g = Parse(m_graphs, m_dots, layer, u);
+                if (g == kNone)
+                    m_aside.push_back({u, layer});
+                else
+                    m_roots.push_back(g);
+            }
+            return;
+        }
+        std::vector<Piece> read(pieces);
+        plat::ParallelFor(pieces, [&](std::size_t k) {
+            Piece& piece = read[k];
+            const std::size_t end = std::min(units.size(), (k + 1) * kUnitsPerPiece);
+            for (std::size_t i = k * kUnitsPerPiece; i < end; ++i) {
+                const std::uint32_t g = Parse(piece.graphs, piece.dots, layer, units[i]);
+                if (g == kNone)
+                    piece.aside.push_back(i);
+                else
+                    piece.roots.push_back(g);
+            }
+        });
+        std::size_t graphs = m_graphs.size(), dots = m_dots.size();
+        for (const Piece& piece : read) {
+            graphs += piece.graphs.size();
+            dots += piece.dots.size();
+        }
+        m_graphs.reserve(graphs);
+        m_dots.reserve(dots);
+        for (Piece& piece : read) {
+            const auto graphBase = static_cast<std::uint32_t>(m_graphs.size());
+            const auto dotBase = static_cast<std::uint32_t>(m_dots.size());
+            for (Graph& gr : piece.graphs) {
+                gr.dotFirst += dotBase;
+                for (std::uint32_t& m : gr.members)
+                    m += graphBase;
+                m_graphs.push_back(std::move(gr));
+            }
+            m_dots.insert(m_dots.end(), piece.dots.begin(), piece.dots.end());
+            for (std::uint32_t g : piece.roots)
+                m_roots.push_back(g + graphBase);
+            for (std::size_t i : piece.aside)
+                m_aside.push_back({units[i], layer});
+            piece = Piece{};
         }
     }
 
@@ -344,15 +392,16 @@ private:
     };
 
     // The graphs of one unit; kNone when the unit cannot take part.
-    std::uint32_t Parse(WORKLAYER* layer, const PathUnit& u)
+    static std::uint32_t Parse(std::vector<Graph>& graphs, std::vector<Dot>& dots, WORKLAYER* layer,
+                               const PathUnit& u)
     {
-        const std::size_t before = m_graphs.size();
+        const std::size_t before = graphs.size();
         std::vector<std::uint32_t> open;
         std::uint32_t root = kNone;
         bool usable = true;
         auto attach = [&](std::uint32_t g) {
             if (!open.empty())
-                m_graphs[open.back()].members.push_back(g);
+                graphs[open.back()].members.push_back(g);
             else if (root == kNone)
                 root = g;
             else
@@ -360,57 +409,57 @@ private:
         };
         for (PATHREC* rec = u.first; rec != nullptr && usable; rec = rec == u.last ? nullptr : rec->m_pNext) {
             if (IsOpening(rec)) {
-                const std::uint32_t g = NewGraph(layer, rec, 1);
+                const std::uint32_t g = NewGraph(graphs, dots, layer, rec, 1);
                 attach(g);
                 open.push_back(g);
             } else if (rec->m_kind == PATH_KIND_GROUP) {
                 if (open.empty()) {
                     usable = false;
                 } else {
-                    m_graphs[open.back()].closing = rec;
+                    graphs[open.back()].closing = rec;
                     open.pop_back();
                 }
             } else if (rec->m_pSegs == nullptr) {
                 usable = false;
             } else {
-                const std::uint32_t g = NewGraph(layer, rec, 2);
+                const std::uint32_t g = NewGraph(graphs, dots, layer, rec, 2);
                 attach(g);
-                Graph& gr = m_graphs[g];
+                Graph& gr = graphs[g];
                 const SEGNODE* first = rec->m_pSegs;
-                gr.dotFirst = static_cast<std::uint32_t>(m_dots.size());
-                m_dots.push_back({first->m_x0, first->m_y0});
+                gr.dotFirst = static_cast<std::uint32_t>(dots.size());
+                dots.push_back({first->m_x0, first->m_y0});
                 for (const SEGNODE* s = first; s != nullptr;) {
-                    m_dots.push_back({s->m_x1, s->m_y1});
+                    dots.push_back({s->m_x1, s->m_y1});
                     s = s->m_pNext;
                     if (s == first)
                         break;
                 }
-                gr.dotCount = static_cast<std::uint32_t>(m_dots.size()) - gr.dotFirst;
-                const std::span<const Dot> dots = Dots(gr);
-                for (const Dot& d : dots) {
+                gr.dotCount = static_cast<std::uint32_t>(dots.size()) - gr.dotFirst;
+                const std::span<const Dot> points(dots.data() + gr.dotFirst, gr.dotCount);
+                for (const Dot& d : points) {
                     if (!std::isfinite(d.x) || !std::isfinite(d.y))
                         usable = false;
                     gr.box.Add(d);
                 }
-                const Dot& a = dots.front();
-                const Dot& b = dots.back();
+                const Dot& a = points.front();
+                const Dot& b = points.back();
                 gr.closed = std::fabs(a.x - b.x) <= kClosedTol && std::fabs(a.y - b.y) <= kClosedTol;
             }
         }
         // Members come after their bracket: boxes from the last graph back.
-        for (std::size_t g = m_graphs.size(); usable && g-- > before;) {
-            Graph& gr = m_graphs[g];
+        for (std::size_t g = graphs.size(); usable && g-- > before;) {
+            Graph& gr = graphs[g];
             if (gr.type != 1)
                 continue;
             if (gr.members.empty())
                 usable = false; // nothing to enter it by
             for (std::uint32_t m : gr.members)
-                gr.box.Add(m_graphs[m].box);
+                gr.box.Add(graphs[m].box);
         }
         if (!usable || root == kNone) {
-            if (before < m_graphs.size())
-                m_dots.resize(m_graphs[before].dotFirst);
-            m_graphs.resize(before);
+            if (before < graphs.size())
+                dots.resize(graphs[before].dotFirst);
+            graphs.resize(before);
             return kNone;
         }
         return root;
@@ -418,15 +467,16 @@ private:
 
     std::span<const Dot> Dots(const Graph& g) const { return {m_dots.data() + g.dotFirst, g.dotCount}; }
 
-    std::uint32_t NewGraph(WORKLAYER* layer, PATHREC* rec, int type)
+    static std::uint32_t NewGraph(std::vector<Graph>& graphs, const std::vector<Dot>& dots, WORKLAYER* layer,
+                                  PATHREC* rec, int type)
     {
         Graph g;
-        g.dotFirst = static_cast<std::uint32_t>(m_dots.size());
+        g.dotFirst = static_cast<std::uint32_t>(dots.size());
         g.type = type;
         g.layer = layer;
         g.path = rec;
-        m_graphs.push_back(std::move(g));
-        return static_cast<std::uint32_t>(m_graphs.size() - 1);
+        graphs.push_back(std::move(g));
+        return static_cast<std::uint32_t>(graphs.size() - 1);
     }
 
     std::uint32_t NewGroup(std::int32_t graph, std::uint32_t parent)
@@ -914,6 +964,9 @@ private:
             out.push_back({gr->path, gr->layer});
         }
     }
+
+    // Units read by one thread: enough that a piece outweighs handing it out.
+    static constexpr std::size_t kUnitsPerPiece = 16384;
 
     Options m_opt;
     std::vector<Graph> m_graphs;

@@ -36,6 +36,8 @@ bool LiesWithin(const Box& a, const Box& b)
 }
 
 constexpr std::int32_t kNoParent = -1;
+// Below this many nodes a list's grids are filed faster than a thread starts.
+constexpr std::size_t kGridsSideBySide = 16384;
 
 // The parent of every node in the containment tree. A list is taken apart
 // the way the rule reads, one list at a time on a stack instead of by
@@ -75,22 +77,36 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         // Each list has grids of its own members: a node leaving the list
         // (placed, or into a subtree) is dropped from them for good, and no
         // query meets it again while the rest of the list is taken apart.
-        plat::SpatialGrid grid(cell, work.members.size());
-        for (std::uint32_t i : work.members)
-            grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
         // A box lies within a sound box only when its lower-left corner does:
         // the subtree is looked for among the corners, in finer cells than
         // the boxes need, so that a query meets few boxes it cannot hold. An
         // inverted box may lie within one without its corner doing so: it is
         // looked at by every query. A box with a NaN lies within none.
+        plat::SpatialGrid grid(cell, work.members.size());
         plat::SpatialGrid corners(cell / 4.0, work.members.size());
-        for (std::uint32_t i : work.members) {
-            if (boxes[i].HasNaN())
-                continue;
-            if (boxes[i].IsInverted())
-                corners.AddBox(-kInf, kInf, -kInf, kInf, i);
-            else
-                corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
+        auto fill = [&](std::size_t which) {
+            if (which == 0) {
+                for (std::uint32_t i : work.members)
+                    grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
+                grid.Build();
+                return;
+            }
+            for (std::uint32_t i : work.members) {
+                if (boxes[i].HasNaN())
+                    continue;
+                if (boxes[i].IsInverted())
+                    corners.AddBox(-kInf, kInf, -kInf, kInf, i);
+                else
+                    corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
+            }
+            corners.Build();
+        };
+        // The two grids of a large list are filed side by side.
+        if (work.members.size() >= kGridsSideBySide) {
+            plat::ParallelFor(2, fill);
+        } else {
+            fill(0);
+            fill(1);
         }
         auto unplaced = [&](std::uint32_t k) { return list[k] == id; };
         std::size_t cursor = 0;

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -746,6 +747,75 @@ TEST(OptimisedOrder, LayersOrderedSideBySideComeOutAsEachOrderedAlone)
             ASSERT_EQ(got[i], expected[i]) << "path " << i;
         FreeJob(together);
     }
+}
+
+// A long list is read in pieces: the graphs of every piece must land where a
+// single reading puts them. Lines along the x axis, listed shuffled, some in
+// brackets, with units that cannot take part (a point not a number, a closing
+// bracket alone) in every piece: from (0, 0) the lines come in x order, each
+// with its own points, the others after them in list order.
+TEST(OptimisedOrder, ALongListReadInPiecesOrdersAsOneReading)
+{
+    constexpr int kUnits = 40000;
+    std::vector<int> place(kUnits);
+    for (int i = 0; i < kUnits; ++i)
+        place[i] = i;
+    std::mt19937 rng(11);
+    std::shuffle(place.begin(), place.end(), rng);
+
+    std::vector<std::vector<PATHREC*>> atPlace(kUnits);
+    std::vector<PATHREC*> aside;
+    auto* layer = new WORKLAYER{};
+    layer->m_mode = 1;
+    layer->m_layerId = 5;
+    PATHREC* head = nullptr;
+    PATHREC* tail = nullptr;
+    auto add = [&](std::vector<PATHREC*>& into, PATHREC* p) {
+        AppendPathRecord(&head, &tail, p);
+        into.push_back(p);
+    };
+    for (int i = 0; i < kUnits; ++i) {
+        const double x = 2.0 * place[i];
+        if (i % 1000 == 7) {
+            PATHREC* broken = MakePath({{x, 0}, {x + 1, 0}});
+            broken->m_pSegs->m_y1 = std::numeric_limits<double>::quiet_NaN();
+            add(aside, broken);
+        } else if (i % 500 == 3) {
+            add(aside, MakeClosingBracket());
+        } else if (i % 97 == 5) {
+            add(atPlace[place[i]], MakeOpeningBracket(1, 1, 0, 0));
+            add(atPlace[place[i]], MakePath({{x, 0}, {x + 1, 0}}));
+            add(atPlace[place[i]], MakeClosingBracket());
+        } else {
+            add(atPlace[place[i]], MakePath({{x + 1, 0}, {x, 0}}));
+        }
+    }
+    head->m_pPrev = tail;
+    tail->m_pNext = head;
+    layer->m_paths = head;
+    WORKHEAD* job = Job({layer});
+
+    OrderingSetup s(1);
+    s.settings.path_by_layer = 1;
+    s.settings.path_work_pos = 0;
+    CPathProc::OrderPathsOptimised(job, &s.ctx);
+    std::vector<PATHREC*> expected;
+    for (const std::vector<PATHREC*>& unit : atPlace)
+        expected.insert(expected.end(), unit.begin(), unit.end());
+    expected.insert(expected.end(), aside.begin(), aside.end());
+    std::vector<PATHREC*> got;
+    ForEachPath(*job->m_layers, [&](PATHREC& p) { got.push_back(&p); });
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        ASSERT_EQ(got[i], expected[i]) << "record " << i;
+    for (int k = 0; k < kUnits; ++k) {
+        for (const PATHREC* p : atPlace[k]) {
+            if (p->m_kind != PATH_KIND_GROUP) {
+                ASSERT_EQ(SegmentPoints(p), (std::vector<XY>{{2.0 * k, 0}, {2.0 * k + 1, 0}})) << "line " << k;
+            }
+        }
+    }
+    FreeJob(job);
 }
 
 } // namespace
