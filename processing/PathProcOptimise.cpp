@@ -135,41 +135,67 @@ public:
             m_node[0].lo = 0;
             m_node[0].hi = static_cast<std::uint32_t>(n);
         }
-        // Splits at the median along the wider side, from the top (children
-        // come after their parent); then the boxes from the bottom up.
-        std::vector<std::uint32_t> stack;
+        // Splits at the median along the wider side, one level at a time
+        // from the top (children come after their parent); then the boxes
+        // from the bottom up. The nodes of a level hold separate runs of the
+        // points: a level with many points splits them side by side. The
+        // numbering of the nodes does not change an answer.
+        std::vector<std::uint32_t> level;
         if (n > 0)
-            stack.push_back(0);
-        while (!stack.empty()) {
-            const std::uint32_t k = stack.back();
-            stack.pop_back();
-            const std::uint32_t lo = m_node[k].lo, hi = m_node[k].hi;
-            Box b;
-            for (std::uint32_t i = lo; i < hi; ++i)
-                b.Add(Dot{m_items[i].x, m_items[i].y});
-            if (hi - lo <= kLeaf) {
+            level.push_back(0);
+        std::vector<std::uint32_t> mids;
+        while (!level.empty()) {
+            mids.assign(level.size(), kNone);
+            auto split = [&](std::size_t j) {
+                const std::uint32_t k = level[j];
+                const std::uint32_t lo = m_node[k].lo, hi = m_node[k].hi;
+                if (hi - lo <= kLeaf) {
+                    for (std::uint32_t i = lo; i < hi; ++i)
+                        m_leafOf[i] = k;
+                    return;
+                }
+                Box b;
                 for (std::uint32_t i = lo; i < hi; ++i)
-                    m_leafOf[i] = k;
-                continue;
+                    b.Add(Dot{m_items[i].x, m_items[i].y});
+                const std::uint32_t mid = lo + (hi - lo) / 2;
+                const bool sx = b.xmax - b.xmin >= b.ymax - b.ymin;
+                const auto at = [this](std::uint32_t i) { return m_items.begin() + static_cast<std::ptrdiff_t>(i); };
+                std::nth_element(at(lo), at(mid), at(hi),
+                                 [sx](const Item& a, const Item& c) { return sx ? a.x < c.x : a.y < c.y; });
+                mids[j] = mid;
+            };
+            if (n >= kSideBySidePoints && level.size() > 1) {
+                const std::size_t per = (level.size() + kLevelPieces - 1) / kLevelPieces;
+                plat::ParallelFor(kLevelPieces, [&](std::size_t piece) {
+                    const std::size_t end = std::min(level.size(), (piece + 1) * per);
+                    for (std::size_t j = piece * per; j < end; ++j)
+                        split(j);
+                });
+            } else {
+                for (std::size_t j = 0; j < level.size(); ++j)
+                    split(j);
             }
-            const std::uint32_t mid = lo + (hi - lo) / 2;
-            const bool sx = b.xmax - b.xmin >= b.ymax - b.ymin;
-            const auto at = [this](std::uint32_t i) { return m_items.begin() + static_cast<std::ptrdiff_t>(i); };
-            std::nth_element(at(lo), at(mid), at(hi),
-                             [sx](const Item& a, const Item& c) { return sx ? a.x < c.x : a.y < c.y; });
-            const auto child = static_cast<std::uint32_t>(m_node.size());
-            m_node[k].left = child;
-            Node l, r;
-            l.lo = lo;
-            l.hi = mid;
-            l.parent = k;
-            r.lo = mid;
-            r.hi = hi;
-            r.parent = k;
-            m_node.push_back(l);
-            m_node.push_back(r);
-            stack.push_back(child);
-            stack.push_back(child + 1);
+            std::vector<std::uint32_t> next;
+            next.reserve(2 * level.size());
+            for (std::size_t j = 0; j < level.size(); ++j) {
+                if (mids[j] == kNone)
+                    continue;
+                const std::uint32_t k = level[j];
+                const auto child = static_cast<std::uint32_t>(m_node.size());
+                m_node[k].left = child;
+                Node l, r;
+                l.lo = m_node[k].lo;
+                l.hi = mids[j];
+                l.parent = k;
+                r.lo = mids[j];
+                r.hi = m_node[k].hi;
+                r.parent = k;
+                m_node.push_back(l);
+                m_node.push_back(r);
+                next.push_back(child);
+                next.push_back(child + 1);
+            }
+            level.swap(next);
         }
         for (std::size_t k = m_node.size(); k-- > 0;) {
             Node& nd = m_node[k];
@@ -264,6 +290,9 @@ public:
 
 private:
     static constexpr std::uint32_t kLeaf = 8;
+    // Below this many points the tree is built faster than threads start.
+    static constexpr std::size_t kSideBySidePoints = 65536;
+    static constexpr std::size_t kLevelPieces = 64;
 
     struct Node {
         Box box;
