@@ -36,8 +36,8 @@ bool LiesWithin(const Box& a, const Box& b)
 }
 
 constexpr std::int32_t kNoParent = -1;
-// Below this many nodes a list's grids are filed faster than a thread starts.
-constexpr std::size_t kGridsSideBySide = 16384;
+// Below this many nodes a list is taken apart faster than threads start.
+constexpr std::size_t kSideBySide = 16384;
 
 // The parent of every node in the containment tree. A list is taken apart
 // the way the rule reads, one list at a time on a stack instead of by
@@ -64,15 +64,8 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         std::uint32_t id;
         std::vector<std::uint32_t> members; // in list order
     };
-    std::vector<Pending> stack;
-    stack.push_back({0, {}});
-    stack.back().members.resize(n);
-    for (std::uint32_t i = 0; i < n; ++i)
-        stack.back().members[i] = i;
-
-    while (!stack.empty()) {
-        const Pending work = std::move(stack.back());
-        stack.pop_back();
+    // Takes one list apart; the subtrees it finds go on the stack.
+    auto takeApart = [&](const Pending& work, std::vector<Pending>& stack) {
         const std::uint32_t id = work.id;
         // Each list has grids of its own members: a node leaving the list
         // (placed, or into a subtree) is dropped from them for good, and no
@@ -102,7 +95,7 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
             corners.Build();
         };
         // The two grids of a large list are filed side by side.
-        if (work.members.size() >= kGridsSideBySide) {
+        if (work.members.size() >= kSideBySide) {
             plat::ParallelFor(2, fill);
         } else {
             fill(0);
@@ -157,7 +150,36 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                 stack.push_back(std::move(inner));
             }
         }
+    };
+    auto takeApartAll = [&](std::vector<Pending>& stack) {
+        while (!stack.empty()) {
+            const Pending work = std::move(stack.back());
+            stack.pop_back();
+            takeApart(work, stack);
+        }
+    };
+
+    Pending whole{0, {}};
+    whole.members.resize(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        whole.members[i] = i;
+    std::vector<Pending> subtrees;
+    takeApart(whole, subtrees);
+    whole = Pending{};
+    // The subtrees of the whole list share no node, and a list reads and
+    // writes the state of its own nodes only: they are taken apart side by
+    // side, the largest handed out first.
+    if (n < kSideBySide || subtrees.size() < 2) {
+        takeApartAll(subtrees);
+        return parent;
     }
+    std::sort(subtrees.begin(), subtrees.end(),
+              [](const Pending& a, const Pending& b) { return a.members.size() > b.members.size(); });
+    plat::ParallelFor(subtrees.size(), [&](std::size_t k) {
+        std::vector<Pending> stack;
+        stack.push_back(std::move(subtrees[k]));
+        takeApartAll(stack);
+    });
     return parent;
 }
 
