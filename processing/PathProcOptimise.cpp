@@ -604,25 +604,42 @@ private:
         std::vector<std::uint32_t> ch = m_groups[g].children;
         const std::size_t n = ch.size();
         const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
-        std::vector<double> dist(n);
         std::vector<std::uint32_t> order(n);
-        std::vector<double> sizes(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const Box& b = m_groups[ch[i]].box;
-            dist[i] = Dist2({b.xmin, b.ymin}, ox, oy);
-            order[i] = static_cast<std::uint32_t>(i);
-            sizes[i] = std::max(b.xmax - b.xmin, b.ymax - b.ymin);
-        }
-        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return dist[a] < dist[b] || (dist[a] == dist[b] && a < b);
-        });
         // A box lies within another only when its lower-left corner does;
         // cells finer than the boxes keep a query to few corners it cannot
         // take.
-        plat::SpatialGrid corners(plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0, n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const Box& b = m_groups[ch[i]].box;
-            corners.AddPoint(b.xmin, b.ymin, static_cast<std::uint32_t>(i));
+        plat::SpatialGrid corners(1.0, 0); // made below, once its cell is known
+        auto prepare = [&](std::size_t which) {
+            if (which == 0) {
+                std::vector<double> dist(n);
+                for (std::size_t i = 0; i < n; ++i) {
+                    const Box& b = m_groups[ch[i]].box;
+                    dist[i] = Dist2({b.xmin, b.ymin}, ox, oy);
+                    order[i] = static_cast<std::uint32_t>(i);
+                }
+                std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+                    return dist[a] < dist[b] || (dist[a] == dist[b] && a < b);
+                });
+                return;
+            }
+            std::vector<double> sizes(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                const Box& b = m_groups[ch[i]].box;
+                sizes[i] = std::max(b.xmax - b.xmin, b.ymax - b.ymin);
+            }
+            corners = plat::SpatialGrid(plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0, n);
+            for (std::size_t i = 0; i < n; ++i) {
+                const Box& b = m_groups[ch[i]].box;
+                corners.AddPoint(b.xmin, b.ymin, static_cast<std::uint32_t>(i));
+            }
+            corners.Build();
+        };
+        // The order and the grid of many children are made side by side.
+        if (n >= kSideBySideChildren) {
+            plat::ParallelFor(2, prepare);
+        } else {
+            prepare(0);
+            prepare(1);
         }
         std::vector<std::uint8_t> out(n, 0);
         auto remaining = [&](std::uint32_t i) { return out[i] == 0; };
@@ -996,6 +1013,9 @@ private:
 
     // Units read by one thread: enough that a piece outweighs handing it out.
     static constexpr std::size_t kUnitsPerPiece = 16384;
+    // Below this many children a group is sorted and filed faster than a
+    // thread starts.
+    static constexpr std::size_t kSideBySideChildren = 16384;
 
     Options m_opt;
     std::vector<Graph> m_graphs;
