@@ -250,64 +250,6 @@ TEST(RingOrder, GridTreeGivesExactlyTheLiteralTree)
     }
 }
 
-// Layers are ordered side by side: each must come out exactly as when it is
-// ordered alone, and a layer of another mode is left as it was.
-TEST(RingOrder, LayersOrderedSideBySideComeOutAsEachOrderedAlone)
-{
-    constexpr unsigned kLayers = 12;
-    // Layer i, made the same every time: nested and overlapping squares.
-    auto make = [](unsigned i) {
-        std::mt19937 rng(i);
-        std::uniform_int_distribution<int> coord(0, 60);
-        std::uniform_int_distribution<int> size(1, 30);
-        auto* layer = new WORKLAYER{};
-        layer->m_mode = i == 4 ? 2 : 1;
-        PATHREC* head = nullptr;
-        PATHREC* tail = nullptr;
-        // The first layer is long enough that its grids are filed side by side.
-        const unsigned count = i == 0 ? 20000 : 200 + i % 3 * 400;
-        for (unsigned k = 0; k < count; ++k) {
-            const double x = coord(rng), y = coord(rng), s = size(rng);
-            AppendPathRecord(&head, &tail, MakePath(Square(x, y, x + s, y + s)));
-        }
-        head->m_pPrev = tail;
-        tail->m_pNext = head;
-        layer->m_paths = head;
-        return layer;
-    };
-    auto link = [](std::vector<WORKLAYER*> layers) {
-        for (std::size_t i = 0; i < layers.size(); ++i) {
-            layers[i]->m_next = layers[(i + 1) % layers.size()];
-            layers[i]->m_prev = layers[(i + layers.size() - 1) % layers.size()];
-        }
-        CFileTrans::RecalcPathBoundRects(layers.front());
-        return layers.front();
-    };
-    auto points = [](WORKLAYER* layers) {
-        std::vector<std::vector<XY>> out;
-        ForEachLayer(layers, false, [&](WORKLAYER& l) {
-            ForEachPath(l, [&](PATHREC& p) { out.push_back(SegmentPoints(&p)); });
-        });
-        return out;
-    };
-
-    std::vector<std::vector<XY>> expected;
-    for (unsigned i = 0; i < kLayers; ++i) {
-        WORKLAYER* alone = link({make(i)});
-        CRingOrder().Process(alone);
-        const std::vector<std::vector<XY>> p = points(alone);
-        expected.insert(expected.end(), p.begin(), p.end());
-        FreePathRecordGroups(alone);
-    }
-    std::vector<WORKLAYER*> all;
-    for (unsigned i = 0; i < kLayers; ++i)
-        all.push_back(make(i));
-    WORKLAYER* together = link(all);
-    CRingOrder().Process(together);
-    EXPECT_EQ(points(together), expected);
-    FreePathRecordGroups(together);
-}
-
 // A long layer whose subtrees are taken apart side by side: every subtree
 // must still be taken apart whole. Stacks of concentric squares far apart,
 // listed shuffled: each stack comes innermost first, the stacks in the list
