@@ -75,8 +75,9 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         // the boxes need, so that a query meets few boxes it cannot hold. An
         // inverted box may lie within one without its corner doing so: it is
         // looked at by every query. A box with a NaN lies within none.
-        plat::SpatialGrid grid(cell, work.members.size());
-        plat::SpatialGrid corners(cell / 4.0, work.members.size());
+        // Neither search depends on the order cells are visited in.
+        plat::SpatialGrid grid(cell, work.members.size(), true);
+        plat::SpatialGrid corners(cell / 4.0, work.members.size(), true);
         auto fill = [&](std::size_t which) {
             if (which == 0) {
                 for (std::uint32_t i : work.members)

@@ -1,10 +1,12 @@
 #include "SpatialGrid.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace plat {
 
-SpatialGrid::SpatialGrid(double cell, std::size_t expected) : m_cell(cell > 0.0 ? cell : 1.0)
+SpatialGrid::SpatialGrid(double cell, std::size_t expected, bool anyOrder)
+    : m_cell(cell > 0.0 ? cell : 1.0), m_anyOrder(anyOrder)
 {
     m_entries.reserve(expected);
 }
@@ -43,6 +45,13 @@ void SpatialGrid::AddBox(double xmin, double xmax, double ymin, double ymax, std
 
 SpatialGrid::Slot* SpatialGrid::Find(const Key& key)
 {
+    if (m_dense) {
+        const std::int64_t cx = key.x - m_denseX0, cy = key.y - m_denseY0;
+        if (cx < 0 || cx >= m_denseNx || cy < 0 || cy >= m_denseNy)
+            return nullptr;
+        Slot& s = m_slots[static_cast<std::size_t>(cx * m_denseNy + cy)];
+        return s.used ? &s : nullptr;
+    }
     const std::size_t hash = Hash(key);
     const std::size_t bit = hash & m_bitMask;
     if ((m_occupied[bit / 64] & (std::uint64_t{1} << (bit % 64))) == 0)
@@ -56,14 +65,17 @@ SpatialGrid::Slot* SpatialGrid::Find(const Key& key)
 
 void SpatialGrid::Build()
 {
-    // Where each entry goes: its cells, or the list every query looks at.
-    struct Filing {
-        Key key;
-        std::uint32_t entry;
-    };
-    std::vector<Filing> filing;
-    filing.reserve(m_entries.size());
+    // Filed in two passes over plain arrays: the first numbers the cells in
+    // the order they are first met and counts their entries, the second
+    // writes each entry into its cell's range. Within a cell the entries
+    // keep the order they were added in, which the earliest-index searches
+    // rely on; where the ranges lie in m_items is nobody's business.
     m_oversize.clear();
+    // How many cells each entry is filed in (0: the oversized list).
+    std::vector<std::uint8_t> spread(m_entries.size(), 0);
+    std::size_t filings = 0;
+    constexpr std::int64_t kFar = std::numeric_limits<std::int64_t>::max();
+    std::int64_t bx0 = kFar, bx1 = -kFar, by0 = kFar, by1 = -kFar;
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         Entry& e = m_entries[k];
         e.stamp = 0;
@@ -78,71 +90,163 @@ void SpatialGrid::Build()
             continue;
         }
         e.multi = covered > 1.0;
-        for (std::int64_t cx = x0; cx <= x1; ++cx) {
-            for (std::int64_t cy = y0; cy <= y1; ++cy)
-                filing.push_back({Key{cx, cy}, static_cast<std::uint32_t>(k)});
-        }
+        spread[k] = static_cast<std::uint8_t>(covered);
+        filings += static_cast<std::size_t>(covered);
+        bx0 = std::min(bx0, x0);
+        bx1 = std::max(bx1, x1);
+        by0 = std::min(by0, y0);
+        by1 = std::max(by1, y1);
     }
     m_query = 0;
     m_filed = m_entries.size();
+    m_dense = false;
+    if (filings == 0) {
+        m_slots.clear();
+        m_items.clear();
+        return;
+    }
+    // The plain array when its cells are not many more than the items.
+    const double area = (static_cast<double>(bx1 - bx0) + 1.0) * (static_cast<double>(by1 - by0) + 1.0);
+    if (m_anyOrder && area <= 2.0 * static_cast<double>(filings) + 1024.0) {
+        BuildDense(spread, filings, bx0, bx1, by0, by1);
+        return;
+    }
     // The table is sized by the cells in use, not by the items: a cell often
     // holds many, and a table as large as the items spends the time in
-    // cache misses. It starts from a guess and doubles at half full.
+    // cache misses. It starts from a guess and doubles at half full. While
+    // filing, a slot's begin holds its cell's number.
     std::size_t slots = 16;
-    while (slots < filing.size() / 8)
+    while (slots < filings / 8)
         slots *= 2;
     m_slots.assign(slots, Slot{});
     m_mask = slots - 1;
-    std::size_t used = 0;
     auto place = [this](const Key& key) {
         std::size_t s = Hash(key) & m_mask;
         while (m_slots[s].used && !(m_slots[s].key == key))
             s = (s + 1) & m_mask;
         return s;
     };
-    for (const Filing& f : filing) {
-        std::size_t s = place(f.key);
-        if (!m_slots[s].used) {
-            if ((used + 1) * 2 > m_slots.size()) {
-                std::vector<Slot> old(m_slots.size() * 2, Slot{});
-                old.swap(m_slots);
-                m_mask = m_slots.size() - 1;
-                for (const Slot& o : old) {
-                    if (o.used)
-                        m_slots[place(o.key)] = o;
+    std::vector<std::uint32_t> cellNumbers; // per filing, in entry order
+    cellNumbers.reserve(filings);
+    std::vector<std::uint32_t> counts;
+    for (std::size_t k = 0; k < m_entries.size(); ++k) {
+        if (spread[k] == 0)
+            continue;
+        const Entry& e = m_entries[k];
+        const std::int64_t x0 = CellOf(e.xmin), x1 = CellOf(e.xmax);
+        const std::int64_t y0 = CellOf(e.ymin), y1 = CellOf(e.ymax);
+        for (std::int64_t cx = x0; cx <= x1; ++cx) {
+            for (std::int64_t cy = y0; cy <= y1; ++cy) {
+                const Key key{cx, cy};
+                std::size_t s = place(key);
+                if (!m_slots[s].used) {
+                    if ((counts.size() + 1) * 2 > m_slots.size()) {
+                        std::vector<Slot> old(m_slots.size() * 2, Slot{});
+                        old.swap(m_slots);
+                        m_mask = m_slots.size() - 1;
+                        for (const Slot& o : old) {
+                            if (o.used)
+                                m_slots[place(o.key)] = o;
+                        }
+                        s = place(key);
+                    }
+                    m_slots[s].used = true;
+                    m_slots[s].key = key;
+                    m_slots[s].begin = static_cast<std::uint32_t>(counts.size());
+                    counts.push_back(0);
                 }
-                s = place(f.key);
+                ++counts[m_slots[s].begin];
+                cellNumbers.push_back(m_slots[s].begin);
             }
-            m_slots[s].used = true;
-            m_slots[s].key = f.key;
-            ++used;
         }
-        ++m_slots[s].end;
     }
     // About sixteen bits per cell: most empty cells find their bit clear.
     std::size_t bits = 64;
-    while (bits < used * 16)
+    while (bits < counts.size() * 16)
         bits *= 2;
     m_occupied.assign(bits / 64, 0);
     m_bitMask = bits - 1;
+    // counts becomes each cell's next free place.
     std::uint32_t next = 0;
+    for (std::uint32_t& c : counts) {
+        const std::uint32_t size = c;
+        c = next;
+        next += size;
+    }
     for (Slot& slot : m_slots) {
         if (!slot.used)
             continue;
-        slot.begin = next;
-        next += slot.end;
-        slot.end = slot.begin;
+        const std::uint32_t number = slot.begin;
+        slot.begin = counts[number];
+        slot.end = number + 1 < counts.size() ? counts[number + 1] : next;
         const std::size_t bit = Hash(slot.key) & m_bitMask;
         m_occupied[bit / 64] |= std::uint64_t{1} << (bit % 64);
     }
-    m_items.resize(filing.size());
-    for (const Filing& f : filing) {
-        const Entry& e = m_entries[f.entry];
-        const std::uint32_t flags = (e.multi ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
-        m_items[m_slots[place(f.key)].end++] = Item{e.xmin, e.ymin, e.index, f.entry | flags};
+    m_items.resize(filings);
+    std::size_t f = 0;
+    for (std::size_t k = 0; k < m_entries.size(); ++k) {
+        if (spread[k] == 0)
+            continue;
+        const Entry& e = m_entries[k];
+        const std::uint32_t flags =
+            (e.multi ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
+        const Item item{e.xmin, e.ymin, e.index, static_cast<std::uint32_t>(k) | flags};
+        for (const std::size_t last = f + spread[k]; f < last; ++f)
+            m_items[counts[cellNumbers[f]]++] = item;
     }
-    if (filing.empty())
-        m_slots.clear();
+}
+
+void SpatialGrid::BuildDense(const std::vector<std::uint8_t>& spread, std::size_t filings, std::int64_t x0,
+                             std::int64_t x1, std::int64_t y0, std::int64_t y1)
+{
+    m_dense = true;
+    m_denseX0 = x0;
+    m_denseY0 = y0;
+    m_denseNx = x1 - x0 + 1;
+    m_denseNy = y1 - y0 + 1;
+    m_slots.assign(static_cast<std::size_t>(m_denseNx * m_denseNy), Slot{});
+    // Counted in end, then end becomes the next free place.
+    for (std::size_t k = 0; k < m_entries.size(); ++k) {
+        if (spread[k] == 0)
+            continue;
+        const Entry& e = m_entries[k];
+        const std::int64_t cx0 = CellOf(e.xmin), cx1 = CellOf(e.xmax);
+        const std::int64_t cy0 = CellOf(e.ymin), cy1 = CellOf(e.ymax);
+        for (std::int64_t cx = cx0; cx <= cx1; ++cx) {
+            Slot* column = m_slots.data() + (cx - x0) * m_denseNy;
+            for (std::int64_t cy = cy0; cy <= cy1; ++cy)
+                ++column[cy - y0].end;
+        }
+    }
+    std::uint32_t next = 0;
+    std::int64_t cx = x0, cy = y0;
+    for (Slot& slot : m_slots) {
+        slot.key = Key{cx, cy};
+        if (++cy > y1) {
+            cy = y0;
+            ++cx;
+        }
+        slot.used = slot.end != 0;
+        slot.begin = next;
+        next += slot.end;
+        slot.end = slot.begin;
+    }
+    m_items.resize(filings);
+    for (std::size_t k = 0; k < m_entries.size(); ++k) {
+        if (spread[k] == 0)
+            continue;
+        const Entry& e = m_entries[k];
+        const std::uint32_t flags =
+            (e.multi ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
+        const Item item{e.xmin, e.ymin, e.index, static_cast<std::uint32_t>(k) | flags};
+        const std::int64_t cx0 = CellOf(e.xmin), cx1 = CellOf(e.xmax);
+        const std::int64_t cy0 = CellOf(e.ymin), cy1 = CellOf(e.ymax);
+        for (std::int64_t c = cx0; c <= cx1; ++c) {
+            Slot* column = m_slots.data() + (c - x0) * m_denseNy;
+            for (std::int64_t r = cy0; r <= cy1; ++r)
+                m_items[column[r - y0].end++] = item;
+        }
+    }
 }
 
 } // namespace plat

@@ -21,6 +21,11 @@
 // since in every user an entry once dead stays dead. Entries with a NaN
 // coordinate are never filed (no comparison can place them); infinite
 // coordinates are filed at the edge.
+//
+// A caller that does not mind in which order the cells of a rectangle over
+// more cells than the grid holds are visited may let a compact drawing be
+// filed in a plain array of cells instead of the table: neighbouring cells
+// then lie side by side in memory, and no query hashes.
 #pragma once
 #include <algorithm>
 #include <cmath>
@@ -37,8 +42,9 @@ public:
 
     // `cell` is the side of the square cells; a value that is not a positive
     // number takes 1. An infinite side puts every entry in one cell.
-    // `expected` is the number of entries about to be added.
-    SpatialGrid(double cell, std::size_t expected);
+    // `expected` is the number of entries about to be added. `anyOrder`
+    // allows the plain array of cells (see above).
+    SpatialGrid(double cell, std::size_t expected, bool anyOrder = false);
 
     void AddPoint(double x, double y, std::uint32_t index) { AddBox(x, x, y, y, index); }
     void AddBox(double xmin, double xmax, double ymin, double ymax, std::uint32_t index);
@@ -120,6 +126,20 @@ private:
     }
     std::int64_t CellOf(double v) const;
     Slot* Find(const Key& key);
+    void BuildDense(const std::vector<std::uint8_t>& spread, std::size_t filings, std::int64_t x0, std::int64_t x1,
+                    std::int64_t y0, std::int64_t y1);
+    // Narrows a range of cells to those of the plain array; false when
+    // none is left. The table keeps every range as it is.
+    bool Clip(std::int64_t& x0, std::int64_t& x1, std::int64_t& y0, std::int64_t& y1) const
+    {
+        if (!m_dense)
+            return true;
+        x0 = std::max(x0, m_denseX0);
+        x1 = std::min(x1, m_denseX0 + m_denseNx - 1);
+        y0 = std::max(y0, m_denseY0);
+        y1 = std::min(y1, m_denseY0 + m_denseNy - 1);
+        return x0 <= x1 && y0 <= y1;
+    }
     void EnsureBuilt()
     {
         if (m_filed != m_entries.size())
@@ -141,6 +161,14 @@ private:
     std::size_t m_mask = 0;
     std::size_t m_bitMask = 0;
     std::uint32_t m_query = 0;
+    bool m_anyOrder = false;
+    // The plain array of cells: m_slots holds m_denseNx columns of
+    // m_denseNy cells from cell (m_denseX0, m_denseY0).
+    bool m_dense = false;
+    std::int64_t m_denseX0 = 0;
+    std::int64_t m_denseY0 = 0;
+    std::int64_t m_denseNx = 0;
+    std::int64_t m_denseNy = 0;
 };
 
 template <typename Alive, typename Visit>
@@ -202,9 +230,9 @@ void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ym
     m_oversize.resize(keep);
     if (m_slots.empty())
         return;
-    const std::int64_t x0 = CellOf(xmin), x1 = CellOf(xmax);
-    const std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
-    if (x1 < x0 || y1 < y0)
+    std::int64_t x0 = CellOf(xmin), x1 = CellOf(xmax);
+    std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
+    if (x1 < x0 || y1 < y0 || !Clip(x0, x1, y0, y1))
         return;
     const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
     if (covered > static_cast<double>(m_slots.size())) {
@@ -234,9 +262,11 @@ std::uint32_t SpatialGrid::FindEarliest(double x, double y, double dist, std::ui
         return kNone;
     // Division and floor are monotonic, so a point strictly within the
     // distance of the query never falls outside the cells of query -/+ it.
-    const std::int64_t x0 = CellOf(x - dist), x1 = CellOf(x + dist);
-    const std::int64_t y0 = CellOf(y - dist), y1 = CellOf(y + dist);
+    std::int64_t x0 = CellOf(x - dist), x1 = CellOf(x + dist);
+    std::int64_t y0 = CellOf(y - dist), y1 = CellOf(y + dist);
     std::uint32_t best = kNone;
+    if (!Clip(x0, x1, y0, y1))
+        return kNone;
     auto searchCell = [&](Slot& slot) {
         std::uint32_t keep = slot.begin;
         std::uint32_t i = slot.begin;

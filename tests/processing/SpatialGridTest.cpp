@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -44,8 +45,9 @@ TEST(SpatialGrid, RectangleQueryVisitsEveryLiveEntryThatMeetsItOnce)
         else
             boxes.push_back({x + 1.0, x, y, y + 1.0}); // inverted
     }
-    for (double cell : {0.5, 4.0, 1e9, 0.0}) {
-        SpatialGrid grid(cell, boxes.size());
+    for (double cell : {0.5, 4.0, 1e9, 0.0})
+    for (bool anyOrder : {false, true}) {
+        SpatialGrid grid(cell, boxes.size(), anyOrder);
         for (std::uint32_t i = 0; i < boxes.size(); ++i)
             grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
         grid.AddBox(std::numeric_limits<double>::quiet_NaN(), 0, 0, 0, 99999); // never filed
@@ -79,6 +81,47 @@ TEST(SpatialGrid, RectangleQueryVisitsEveryLiveEntryThatMeetsItOnce)
                 }
             }
         }
+    }
+}
+
+// A compact drawing filed in the plain array of cells must answer every
+// query as the table does: the same entries, the same earliest index, also
+// for queries reaching past the drawing or lying wholly outside it.
+TEST(SpatialGrid, PlainArrayOfCellsAnswersAsTheTable)
+{
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> pos(0.0, 20.0);
+    std::uniform_real_distribution<double> size(0.0, 2.5);
+    std::uniform_real_distribution<double> far(-30.0, 50.0);
+    SpatialGrid table(1.0, 0);
+    SpatialGrid plain(1.0, 0, true);
+    SpatialGrid tablePoints(1.0, 0);
+    SpatialGrid plainPoints(1.0, 0, true);
+    for (std::uint32_t i = 0; i < 1500; ++i) {
+        const double x = pos(rng), y = pos(rng), w = size(rng), h = size(rng);
+        table.AddBox(x, x + w, y, y + h, i);
+        plain.AddBox(x, x + w, y, y + h, i);
+        tablePoints.AddPoint(x, y, i);
+        plainPoints.AddPoint(x, y, i);
+    }
+    std::vector<std::uint8_t> alive(1500, 1);
+    auto live = [&](std::uint32_t i) { return alive[i] != 0; };
+    for (int q = 0; q < 400; ++q) {
+        const double x = far(rng), y = far(rng), w = q % 50 == 0 ? 100.0 : size(rng);
+        if (q % 4 == 0)
+            alive[static_cast<std::size_t>(q) * 3] = 0;
+        std::vector<std::uint32_t> a, b;
+        table.ForEachInRect(x, x + w, y, y + w, live, [&](std::uint32_t i) { a.push_back(i); });
+        plain.ForEachInRect(x, x + w, y, y + w, live, [&](std::uint32_t i) { b.push_back(i); });
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        ASSERT_EQ(a, b) << q;
+        const std::uint32_t after = static_cast<std::uint32_t>(q);
+        auto odd = [](std::uint32_t i) { return i % 2 == 1; };
+        ASSERT_EQ(tablePoints.FindEarliest(x, y, w, after, live, odd), plainPoints.FindEarliest(x, y, w, after, live, odd))
+            << q;
+        ASSERT_EQ(table.FindEarliestAround(x, y, after, live, odd), plain.FindEarliestAround(x, y, after, live, odd))
+            << q;
     }
 }
 
