@@ -196,28 +196,43 @@ void OrderLayer(WORKLAYER& layer)
 
     // Children in list order, then depth first, children before parent.
     const std::size_t n = units.size();
-    std::vector<std::vector<std::uint32_t>> children(n);
-    std::vector<std::uint32_t> roots;
+    // The children of node k are kids[first[k]] to kids[first[k + 1]], in
+    // list order: one array for all, not a vector per node.
+    std::vector<std::uint32_t> first(n + 1, 0);
     for (std::uint32_t i = 0; i < n; ++i) {
-        if (parent[i] == kNoParent)
-            roots.push_back(i);
-        else
-            children[parent[i]].push_back(i);
+        if (parent[i] != kNoParent)
+            ++first[static_cast<std::size_t>(parent[i]) + 1];
+    }
+    for (std::size_t k = 0; k < n; ++k)
+        first[k + 1] += first[k];
+    std::vector<std::uint32_t> kids(first[n]);
+    {
+        std::vector<std::uint32_t> fill(first.begin(), first.end() - 1);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (parent[i] != kNoParent)
+                kids[fill[static_cast<std::size_t>(parent[i])]++] = i;
+        }
     }
     std::vector<PathUnit> out;
     out.reserve(n);
     struct Frame {
         std::uint32_t node;
-        std::size_t next;
+        std::uint32_t next;
     };
     std::vector<Frame> stack;
-    for (std::uint32_t root : roots) {
-        stack.push_back({root, 0});
+    for (std::uint32_t root = 0; root < n; ++root) {
+        if (parent[root] != kNoParent)
+            continue;
+        if (first[root] == first[root + 1]) {
+            out.push_back(units[root]); // most nodes hold nothing
+            continue;
+        }
+        stack.push_back({root, first[root]});
         while (!stack.empty()) {
             Frame& f = stack.back();
-            if (f.next < children[f.node].size()) {
-                const std::uint32_t c = children[f.node][f.next++];
-                stack.push_back({c, 0});
+            if (f.next < first[f.node + 1]) {
+                const std::uint32_t c = kids[f.next++];
+                stack.push_back({c, first[c]});
             } else {
                 out.push_back(units[f.node]);
                 stack.pop_back();
