@@ -12,7 +12,10 @@
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
@@ -28,6 +31,30 @@ constexpr double kInsUnitFactors[] = {
     0.0,       25.4,   304.8,    1609344.0, 0.0,  10.0, 1000.0, 1000000.0, 2.54e-05,    0.0254,       914.4,
     1e-07,     1e-06,  0.001,    100.0,     10000.0, 100000.0, 1e12, 1.49598e14, 9.4605284e18, 3.08568025e19,
 };
+
+// Where the first CR or LF of `buf[i, end)` lies, `end` when there is none.
+// Lines are mostly a few bytes: eight are looked at in one step.
+std::size_t LineBreakFrom(const char* buf, std::size_t i, std::size_t end)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+        constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+        for (; i + 8 <= end; i += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, buf + i, 8);
+            const std::uint64_t lf = word ^ (kOnes * '\n');
+            const std::uint64_t cr = word ^ (kOnes * '\r');
+            // A byte's high bit is set where it is zero; the lowest set bit
+            // is exact (a borrow only marks bytes after it).
+            const std::uint64_t hits = ((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs);
+            if (hits != 0)
+                return i + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
+        }
+    }
+    while (i < end && buf[i] != '\r' && buf[i] != '\n')
+        ++i;
+    return i;
+}
 
 int ToInt(std::string_view text)
 {
@@ -153,8 +180,7 @@ std::string_view CFileTransDxf::ReadLine(DXFFILE& f, bool isCode)
     std::size_t start = f.m_nPos;
     std::size_t i = start;
     for (;;) {
-        while (i < end && buf[i] != '\r' && buf[i] != '\n')
-            ++i;
+        i = LineBreakFrom(buf, i, end);
         if (isCode && i == start && i < end && buf[i] == '\n') {
             start = ++i;
             continue;

@@ -32,8 +32,52 @@ constexpr double kTurnSlack = 0.0001;
 constexpr int kSplineSteps = 20;
 constexpr int kSplineCoarseSteps = 5;
 
-double Num(std::string_view v) { return plat::ParseDouble(v); }
-double Coord(std::string_view v) { return plat::ParseDouble(v) * kCoordScale; }
+// Powers of ten a double holds exactly.
+constexpr double kExactTens[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// Most values of a drawing are plain decimals such as "-12.345": with at
+// most 15 digits both the digits and the power of ten are exact doubles,
+// so one division rounds them exactly as the general parser does. Anything
+// else (exponents, blanks after, long numbers) takes the general parser.
+bool PlainDecimal(std::string_view v, double& out)
+{
+    const char* p = v.data();
+    const char* end = p + v.size();
+    while (p < end && *p == ' ')
+        ++p;
+    const bool negative = p < end && *p == '-';
+    if (negative)
+        ++p;
+    std::uint64_t digits = 0;
+    int count = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; p < end; ++p) {
+        const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+        if (d <= 9) {
+            digits = digits * 10 + d;
+            ++count;
+            decimals += point ? 1 : 0;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0 || count > 15)
+        return false;
+    const double value = static_cast<double>(digits) / kExactTens[decimals];
+    out = negative ? -value : value;
+    return true;
+}
+
+double Num(std::string_view v)
+{
+    double value = 0.0;
+    return PlainDecimal(v, value) ? value : plat::ParseDouble(v);
+}
+double Coord(std::string_view v) { return Num(v) * kCoordScale; }
 
 int IntOf(std::string_view v)
 {
