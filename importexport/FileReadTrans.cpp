@@ -256,22 +256,17 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place)
     }
     CPathProc::UniteCurves(list, kUniteTol, 0, ctx);
 
-    if (place && !ctx->m_rcSelect.IsEmpty()) {
-        const CGeoPoint from(ctx->m_rcSelect.m_xmin, ctx->m_rcSelect.m_ymin);
-        ctx->m_rcSelect.SetEmpty();
-        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
-            o->Move(from, ctx->m_ptMouse, ctx);
-            ctx->m_rcSelect.Union(o->m_rcBound);
-        }
-    }
-
+    // The document's objects are no longer selected; the new ones follow
+    // them.
     CDocData*& first = ctx->m_pCurrent->m_pFirst;
+    bool oldSelected = false;
     if (first == nullptr) {
         first = list;
     } else {
         CDocData* last = first;
         for (;;) {
             last->SetSelected(0);
+            oldSelected = oldSelected || last->IsSelected() != 0;
             if (last->m_pNext == nullptr)
                 break;
             last = last->m_pNext;
@@ -280,10 +275,45 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place)
         list->m_pPrev = last;
     }
 
+    // Placing and node reduction in one walk, while an object's nodes are
+    // at hand: the reduction starts once the selection box is known not to
+    // be empty (as it would after all objects are placed), and takes up the
+    // objects placed before then.
+    bool reduced = false;
+    if (place && !oldSelected && !ctx->m_rcSelect.IsEmpty()) {
+        const CGeoPoint from(ctx->m_rcSelect.m_xmin, ctx->m_rcSelect.m_ymin);
+        ctx->m_rcSelect.SetEmpty();
+        CPathProc::NodeReduction reduction(kReduceLength, kReduceAngle);
+        bool reducing = false;
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+            o->Move(from, ctx->m_ptMouse, ctx);
+            ctx->m_rcSelect.Union(o->m_rcBound);
+            if (!reduced) {
+                if (ctx->m_rcSelect.IsEmpty())
+                    continue;
+                reduced = true;
+                reducing = reduction.Start(ctx);
+                for (CDocData* w = reducing ? first : o; w != o; w = w->m_pNext)
+                    reduction.Take(w, ctx);
+            }
+            if (reducing)
+                reduction.Take(o, ctx);
+        }
+        reduced = true; // an empty box reduces nothing
+    } else if (place && !ctx->m_rcSelect.IsEmpty()) {
+        const CGeoPoint from(ctx->m_rcSelect.m_xmin, ctx->m_rcSelect.m_ymin);
+        ctx->m_rcSelect.SetEmpty();
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+            o->Move(from, ctx->m_ptMouse, ctx);
+            ctx->m_rcSelect.Union(o->m_rcBound);
+        }
+    }
+
     CDocState base;
     CDocState* tool = CurrentTool(ctx);
     (tool != nullptr ? tool : &base)->ApplyLayerFlags(ctx);
-    CPathProc::ReduceNodes(ctx, kReduceLength, kReduceAngle);
+    if (!reduced)
+        CPathProc::ReduceNodes(ctx, kReduceLength, kReduceAngle);
     CPathProc::BezierToPolyline(first, ctx);
 
     ctx->m_rcSelect = first->m_rcBound;

@@ -5,6 +5,7 @@
 #include "machinecomm/VantrelRecords.h"
 #include "model/GeoBox.h"
 #include "model/BitmapScan.h"
+#include "settings/ShowProcess.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -72,6 +73,21 @@ public:
     // progress display once per selected object. Nothing when the
     // selection box is empty or the length limit is below 0.001.
     static void ReduceNodes(DOCCONTEXT* ctx, double length, double angle);
+
+    // ReduceNodes for a caller that walks the document's objects anyway:
+    // Start where ReduceNodes would begin (false: it would reduce nothing),
+    // then Take every top-level object in list order.
+    class NodeReduction {
+    public:
+        NodeReduction(double length, double angle) : m_dLength(length), m_dAngle(angle) {}
+        bool Start(DOCCONTEXT* ctx);
+        void Take(CDocData* o, DOCCONTEXT* ctx);
+
+    private:
+        double m_dLength;
+        double m_dAngle;
+        CShowProcess m_progress;
+    };
 
     // Node reduction of every child of a group, nested groups included;
     // points and images are left alone. The boxes are left to the caller.

@@ -149,6 +149,25 @@ TEST_F(Dispatcher, EndsWithinTheJoinDistanceAreUnitedAndShortRunsReduced)
     ExpectNodesNear(objects[1], {{500025.02, 500000}, {500050, 500000}});
 }
 
+TEST_F(Dispatcher, ShortRunsAreReducedAlsoAfterAnObjectWhosePlacedBoxCountsAsEmpty)
+{
+    // A point first, then a polyline with a run of short segments; placed
+    // at a negative mouse point the point's box is a single negative
+    // corner, which counts as empty. The polyline is still reduced (the
+    // run from 0.1 to 0.25 becomes one segment) and both count for the
+    // selection box.
+    m_ctx.m_ptMouse = CGeoPoint(-5000, -5000);
+    ASSERT_TRUE(Import(File("p.plt", "IN;SP1;PU0,0;PU0.4,400;PD0.6,400,0.8,400,1,400,100,400;")));
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(objects[0]->GetType(), MT_POINT);
+    EXPECT_TRUE(objects[0]->m_rcBound.IsEmpty());
+    ExpectNodesNear(objects[0], {{-5000, -4900}});
+    ExpectNodesNear(objects[1], {{-4999.9, -5000}, {-4999.75, -5000}, {-4975, -5000}});
+    ExpectBox(objects[1]->m_rcBound, -4999.9, -4975, -5000, -5000);
+    ExpectBox(m_ctx.m_rcSelect, -4999.9, -4975, -5000, -5000);
+}
+
 TEST_F(Dispatcher, OwnExportComesBackWithItsGeometryAndLayers)
 {
     // Paths at or above the origin that do not touch; the point returns as a
