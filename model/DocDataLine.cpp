@@ -656,7 +656,15 @@ void CDocDataLine::FlipOf(CDocData& obj, const CGeoPoint& centre, bool horizonta
     // The mirror line runs through the centre and a point 50 units away.
     auto flip = [&](double x2, double y2, auto newAngle) {
         const double cx = centre.m_x, cy = centre.m_y;
-        ForEachNode(obj.m_pNodes, [&](DOCNODE& n) { MirrorXY(n.m_x, n.m_y, cx, cy, x2, y2); });
+        // The mirror line is level or upright for every node alike: the
+        // reflection GeoMirrorPoint makes then is written out here, without
+        // a call and a test per node.
+        if (std::fabs(y2 - cy) < kGeoCoincideTol)
+            ForEachNode(obj.m_pNodes, [&](DOCNODE& n) { n.m_y = 2.0 * cy - n.m_y; });
+        else if (std::fabs(x2 - cx) < kGeoCoincideTol)
+            ForEachNode(obj.m_pNodes, [&](DOCNODE& n) { n.m_x = 2.0 * cx - n.m_x; });
+        else
+            ForEachNode(obj.m_pNodes, [&](DOCNODE& n) { MirrorXY(n.m_x, n.m_y, cx, cy, x2, y2); });
         if (LEADINOUT* lead = obj.m_pLeadInOut) {
             if (lead->m_bLeadOut != 0) {
                 MirrorXY(lead->m_dOutX, lead->m_dOutY, cx, cy, x2, y2);

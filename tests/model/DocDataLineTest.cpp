@@ -8,6 +8,7 @@
 #include "model/DocDataLine.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
+#include "model/GeoFunctions.h"
 #include "model/LeadInOut.h"
 #include "model/PathRecord.h"
 #include "platform/RecordingDC.h"
@@ -315,6 +316,31 @@ TEST(LineTransform, FlipTurnsLeadAnglesAndMirrorsTheLeadPoints)
     lead2->m_dInAngle = 180.000001;
     other->Flip(CGeoPoint(50, 50), true, false, nullptr);
     EXPECT_NEAR(lead2->m_dInAngle, -0.000001, 1e-9);
+}
+
+TEST(LineTransform, FlipMovesEveryNodeBitForBitAsTheMirrorFunction)
+{
+    // Each way about an ordinary centre, and about one so far out that
+    // centre + 50 rounds back onto it (the mirror line then counts as level
+    // whichever way is asked): the nodes land exactly where GeoMirrorPoint
+    // puts them, and the box follows.
+    struct Case {
+        double cx, cy;
+        bool horizontal;
+    } cases[] = {{3.5, -2.25, true}, {3.5, -2.25, false}, {0.1, 1e19, true}, {1e19, 0.3, false}};
+    for (const Case& c : cases) {
+        LinePtr line = Line({{0.1, 0.7}, {-12.3, 5e18}, {1.0 / 3.0, -2e-9}});
+        std::vector<std::pair<double, double>> want;
+        for (const auto& p : PointsOf(*line)) {
+            double x = p.first, y = p.second;
+            const double x2 = c.horizontal ? c.cx : c.cx + 50.0, y2 = c.horizontal ? c.cy + 50.0 : c.cy;
+            GeoMirrorPoint(p.first, p.second, c.cx, c.cy, x2, y2, x, y);
+            want.emplace_back(x, y);
+        }
+        line->Flip(CGeoPoint(c.cx, c.cy), c.horizontal, !c.horizontal, nullptr);
+        EXPECT_EQ(PointsOf(*line), want);
+        EXPECT_EQ(line->m_rcBound.m_ymax, std::max({want[0].second, want[1].second, want[2].second}));
+    }
 }
 
 TEST(LineTransform, MirrorCopyLeavesTheSourceAndReflectsLeadsAndMarker)
