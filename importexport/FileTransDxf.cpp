@@ -230,10 +230,49 @@ static int CodeOf(std::string_view line)
 
 bool CFileTransDxf::ReadGroup(DXFFILE& f, int& code, std::string_view& value)
 {
-    if (f.m_nPos >= f.m_buffer.size()) {
+    const char* buf = f.m_buffer.data();
+    const std::size_t end = f.m_buffer.size();
+    std::size_t i = f.m_nPos;
+    if (i >= end) {
         code = 0;
         value = {};
         return false;
+    }
+    // Most groups are a code of a few digits after blanks and a value of
+    // usual length, each ended by LF or CR LF: read here in one go. Anything
+    // else (blank lines, lone CRs, long values, other codes) is left to the
+    // general line reader from the same place.
+    while (i < end && buf[i] == ' ')
+        ++i;
+    std::size_t digits = 0;
+    int fast = 0;
+    for (; i < end && digits < 6; ++i, ++digits) {
+        const unsigned d = static_cast<unsigned char>(buf[i]) - static_cast<unsigned>('0');
+        if (d > 9)
+            break;
+        fast = fast * 10 + static_cast<int>(d);
+    }
+    auto lineEnd = [&](std::size_t at) -> std::size_t {
+        // Where the next line starts after a LF or CR LF at `at`; 0 for
+        // other ends (0 is never past a line end).
+        if (at < end && buf[at] == '\n')
+            return at + 1;
+        if (at + 1 < end && buf[at] == '\r' && buf[at + 1] == '\n')
+            return at + 2;
+        return 0;
+    };
+    if (digits != 0) {
+        const std::size_t valueStart = lineEnd(i);
+        if (valueStart != 0 && valueStart < end) {
+            const std::size_t valueEnd = LineBreakFrom(buf, valueStart, end);
+            const std::size_t next = valueEnd == end ? end : lineEnd(valueEnd);
+            if (next != 0 && valueEnd - valueStart <= kMaxLine) {
+                code = fast;
+                value = std::string_view(buf + valueStart, valueEnd - valueStart);
+                f.m_nPos = next;
+                return true;
+            }
+        }
     }
     code = CodeOf(ReadLine(f, true));
     value = ReadLine(f, false);

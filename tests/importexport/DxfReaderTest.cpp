@@ -101,21 +101,24 @@ TEST_F(DxfReader, EveryLineEndReadsTheSameAndUnknownEntitiesArePassedOver)
     }
 }
 
-TEST_F(DxfReader, CoordinatesReadBitForBitAsTheGeneralParserAtEveryLineLength)
+TEST_F(DxfReader, GroupsReadAsTheGeneralReaderDoesAtEveryLineLengthAndEnd)
 {
     // Plain decimals, the longest exact ones, one digit more, exponents,
     // signs, blanks and stray bytes: each coordinate must be what the
-    // general parser makes of it, -0 included. Values of every length put
-    // line ends at every place of an eight-byte word; the file's last line
-    // has no end at all.
+    // general parser makes of it, -0 included, whatever the line ends and
+    // the spelling of the group codes. Values of every length put line ends
+    // at every place of an eight-byte word; the file's last line has no end
+    // at all.
     const std::vector<std::string> values = {
         "0.1", "-0.0", "5.", ".5", "-.5", "123456789012.345", "0.000000000000001", "999999999999999",
         "1234567890123.4567", "0.30000000000000004", "1e3", "-2.5E-2", " 7.25", "+3.5", "1.2.3", "12abc",
         "-", ".", "", "00000000000000012.5", "\t4.75", "17179869184.0625", "0.3", "-0.7", "2.675", "45.67"};
+    // The x code spelt with blanks, leading zeros or a sign.
+    const std::vector<std::string> xCodes = {"10", " 10", "  10", "0000010", "+10", "010"};
     for (std::string_view end : {"\n", "\r\n", "\r\r\n"}) {
         std::string body;
-        for (const std::string& v : values)
-            body += Lines({"0", "LINE", "10", v, "20", "1", "11", "2", "21", v}, end);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            body += Lines({"0", "LINE", xCodes[i % xCodes.size()], values[i], "20", "1", "11", "2", "21", values[i]}, end);
         std::string bytes = Lines({"0", "SECTION", "2", "ENTITIES"}, end) + body + Lines({"0", "ENDSEC", "0"}, end) + "EOF";
         ASSERT_TRUE(Read(bytes));
         const std::vector<const CDocData*> objects = Objects(m_list);
