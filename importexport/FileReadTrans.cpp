@@ -247,14 +247,15 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place)
 {
     CDocState::PushHistory(ctx);
 
+    // Each object is cleaned on the uniting's first walk, before any is
+    // joined.
     ctx->m_rcSelect.SetEmpty();
-    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+    CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx](CDocData* o) {
         RemoveDuplicatePoints(o->m_pNodes, kDuplicateTol);
         o->SetSelected(1);
         o->RecalcBoundRect(ctx);
         ctx->m_rcSelect.Union(o->m_rcBound);
-    }
-    CPathProc::UniteCurves(list, kUniteTol, 0, ctx);
+    });
 
     // The document's objects are no longer selected; the new ones follow
     // them.

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct BARRIERPARAMS;
@@ -38,6 +39,13 @@ public:
     // of the curve in hand. With `deleteCrossings`, joints of polylines are
     // trimmed (TrimJoint). Nothing for an empty list or tol below 1e-7.
     static void UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx);
+    // The same, handing every object to `prepare` first, in list order and
+    // before anything is joined, on the walk that takes its ends (also when
+    // nothing is joined): a caller with work of its own on every object
+    // saves a walk over a long list. `prepare` may change an object's
+    // nodes and marks, not the list.
+    static void UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
+                            const std::function<void(CDocData*)>& prepare);
 
     // When one object is a Bezier path and the other a polyline, the
     // polyline becomes a Bezier path; any other pair stays as it is.
