@@ -10,6 +10,7 @@
 #include "ImportTestSupport.h"
 #include "importexport/FileReadTrans.h"
 #include "importexport/FileTransPlt.h"
+#include "model/DocDataBezier.h"
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,33 @@ TEST_F(Dispatcher, ImportIntoADrawingKeepsItAndSelectsEverything)
     ExpectBox(m_ctx.m_rcSelect, 400000, 500200, 400000, 500200);
     EXPECT_EQ(OlderSnapshots(), 1);
     EXPECT_EQ(Objects(m_ctx.m_pCurrent->m_pOlder->m_pFirst).size(), 1u);
+}
+
+TEST_F(Dispatcher, AStraightBezierAlreadyInTheDrawingBecomesAPolylineOnImport)
+{
+    // The clean-up after an import passes over the whole drawing: the old
+    // straight Bezier path, listed after an old polyline, becomes a
+    // polyline in its place, and every object counts for the selection.
+    CDocData* old = MakeLine({{400000, 400000}, {400010, 400000}});
+    // Anchor, outgoing control, incoming control, anchor: the controls on
+    // the anchors.
+    DOCNODE* head = AppendNode(nullptr, 600000, 600000, NODE_ANCHOR);
+    DOCNODE* last = AppendNode(head, 600000, 600000, NODE_CONTROL_OUT);
+    last = AppendNode(last, 600003, 600000, NODE_CONTROL_IN);
+    AppendNode(last, 600003, 600000, NODE_ANCHOR);
+    auto* curve = new CDocDataBezier(head, true, nullptr);
+    old->m_pNext = curve;
+    curve->m_pPrev = old;
+    m_ctx.m_pCurrent->m_pFirst = old;
+    ASSERT_TRUE(Import(File("d.plt", std::string(kDrawing))));
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 4u);
+    EXPECT_EQ(objects[0], old);
+    EXPECT_EQ(objects[1]->GetType(), MT_LINE);
+    EXPECT_EQ(NodePositions(objects[1]), (std::vector<XY>{{600000, 600000}, {600003, 600000}}));
+    for (const CDocData* o : objects)
+        EXPECT_EQ(o->IsSelected(), 1);
+    ExpectBox(m_ctx.m_rcSelect, 400000, 600003, 400000, 600000);
 }
 
 TEST_F(Dispatcher, EndsWithinTheJoinDistanceAreUnitedAndShortRunsReduced)
