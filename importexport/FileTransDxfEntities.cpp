@@ -120,11 +120,13 @@ double EndAfterStart(double start, double end)
 
 // Appends to a node list kept by its head and tail.
 struct NodeChain {
+    explicit NodeChain(NodeStock& from) : stock(from) {}
+    NodeStock& stock;
     DOCNODE* head = nullptr;
     DOCNODE* tail = nullptr;
     void Add(double x, double y, std::uint8_t kind)
     {
-        tail = AppendNode(tail, x, y, kind);
+        tail = stock.Append(tail, x, y, kind);
         if (head == nullptr)
             head = tail;
     }
@@ -528,7 +530,7 @@ CDocData* CFileTransDxf::ConvertLine(DOCCONTEXT* ctx)
     // Line ends are world coordinates: the extrusion does not move them.
     const DXFLINE& r = m_data.m_line;
     const double f = m_dUnit;
-    NodeChain nodes;
+    NodeChain nodes(m_nodeStock);
     nodes.Add(f * r.m_start.x, f * r.m_start.y, NODE_ANCHOR);
     nodes.Add(f * r.m_end.x, f * r.m_end.y, NODE_ANCHOR);
     return new CDocDataLine(nodes.head, 1, ctx);
@@ -643,7 +645,7 @@ CDocData* CFileTransDxf::ConvertSpline(DOCCONTEXT* ctx)
         }
     }
 
-    NodeChain nodes;
+    NodeChain nodes(m_nodeStock);
     bool clamped = (r.m_flags & 1) != 0;
     if (!clamped && k.size() >= deg) {
         clamped = true;
@@ -694,7 +696,7 @@ CDocData* CFileTransDxf::ConvertPolyline(DOCCONTEXT* ctx)
     bool arcs = false;
     for (std::size_t i = 0; i + 1 < n && !arcs; ++i)
         arcs = std::fabs(vertices[i].bulge) >= kMinBulge;
-    NodeChain nodes;
+    NodeChain nodes(m_nodeStock);
     if (!arcs) {
         for (const DXFVERTEX& v : vertices)
             nodes.Add(sx * v.x, f * v.y, NODE_ANCHOR);
