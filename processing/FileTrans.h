@@ -70,6 +70,12 @@ public:
     // nested groups included.
     static void RecalcPathBoundRects(WORKLAYER* layers);
 
+    // Short segments merged on the cut layers (CPathProc::MergeShortSegments)
+    // and the segment lists closed (CloseRings) in one walk over the paths,
+    // with `recalc` after RecalcPathBoundRects in the same walk: on a job of
+    // a million paths each walk is paid in cache misses.
+    static void MergeAndCloseRings(WORKLAYER* layers, double mergeLength, double mergeAngle, bool recalc);
+
     // The job extents from the stored extents of all paths; with banding, the y
     // pitch becomes the job height. Nothing without layers.
     static void RecalcHeaderBoundRect(WORKHEAD* header);

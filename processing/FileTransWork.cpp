@@ -268,6 +268,20 @@ bool HasChildNeedingFlattening(CDocData* group)
     return false;
 }
 
+// True when a cut layer's parameters ask for dots (the layers MakeHitPoints
+// may change, and a few more).
+bool DotsAsked(WORKLAYER* layers, WorkParams* params)
+{
+    bool asked = false;
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
+        if ((layer.m_mode & 0x7F) != kModeCut)
+            return;
+        const WorkParams* own = FindLayerParams(params, static_cast<int>(layer.m_layerId));
+        asked = asked || (own != nullptr && own->m_b_hit_point != 0);
+    });
+    return asked;
+}
+
 } // namespace
 
 void CFileTrans::FlattenGroups(CDocData*& objects)
@@ -438,12 +452,17 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         RecalcPathBoundRects(header->m_layers);
         CDislocationProc::Process(header->m_layers);
     }
-    RecalcPathBoundRects(header->m_layers);
-    CPathProc::MakeHitPoints(header->m_layers, settings.m_pLayers);
-
+    // The bounds are wanted before dots and bands; without either they are
+    // taken in the last walk over the paths.
     header->m_banded = 0;
     const SPLITFEED* split = ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pSplit : nullptr;
-    if (CBigFileExc::BandingOn(split)) {
+    const bool banding = CBigFileExc::BandingOn(split);
+    const bool boundsFirst = banding || DotsAsked(header->m_layers, settings.m_pLayers);
+    if (boundsFirst)
+        RecalcPathBoundRects(header->m_layers);
+    CPathProc::MakeHitPoints(header->m_layers, settings.m_pLayers);
+
+    if (banding) {
         RecalcPathBoundRects(header->m_layers);
         if (!CBigFileExc::SplitIntoBands(header, split, machine->m_ratio))
             return false;
@@ -452,8 +471,7 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         RecalcHeaderBoundRect(header);
     }
 
-    CPathProc::MergeShortSegments(header->m_layers, (settings.circle_export + 1) * kMergeLengthStep, kMergeAngle);
-    CloseRings(header->m_layers);
+    MergeAndCloseRings(header->m_layers, (settings.circle_export + 1) * kMergeLengthStep, kMergeAngle, !boundsFirst);
     return true;
 }
 
