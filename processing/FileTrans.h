@@ -100,8 +100,9 @@ public:
     static bool OffsetLayers(WORKLAYER* layers, double dx, double dy, bool absolute, bool firstOnly);
 
     // ---- Work-data generation -------------------------------------------
-    // The job of the context's document for the current machine. Works on a
-    // copy of the object list: the document and its undo history stay as
+    // The job of the context's document for the current machine. Lines and
+    // rectangles are only read; the other objects (all of them with banding)
+    // are worked on as copies: the document and its undo history stay as
     // they were. Plain groups holding groups or arrayed objects are
     // dissolved (FlattenGroups); with banding, contained objects are grouped
     // (CBigFileExc). Every object becomes output paths, gathered per layer in

@@ -11,6 +11,8 @@
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocDataBitmap.h"
+#include "model/DocDataLine.h"
+#include "model/DocDataRect.h"
 #include "model/DocListNode.h"
 #include "platform/CodePage.h"
 #include "settings/MachineNode.h"
@@ -20,6 +22,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -117,23 +120,36 @@ std::uint8_t LayerMode(const WorkParams* params, const PATHREC* first)
     return mode;
 }
 
-// Converts the objects, which it frees, into layers: one per layer id, in
-// the order the ids first appear, each with its paths in object order; a
-// scanned layer holding images and outlines gives a layer of each.
-// Returns the layers as an open list.
-std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings& settings,
+// An object on its way to paths: a copy, which the conversion frees, or a
+// document object that it only reads.
+struct SourceObject {
+    CDocData* object;
+    bool copy;
+};
+
+// Objects whose output paths come from reading them alone, exactly as from
+// a copy: lines and rectangles (copies of other kinds may differ, a NURBS
+// copy is empty).
+bool ReadInPlace(const CDocData& o)
+{
+    return (o.m_nType == MT_LINE && typeid(o) == typeid(CDocDataLine)) ||
+           (o.m_nType == MT_RECT && typeid(o) == typeid(CDocDataRect));
+}
+
+// Converts the objects into layers: one per layer id, in the order the ids
+// first appear, each with its paths in object order; a scanned layer
+// holding images and outlines gives a layer of each. Copies are freed on
+// the way. Returns the layers as an open list.
+std::vector<WORKLAYER*> ConvertObjects(const std::vector<SourceObject>& objects, const SoftwareSettings& settings,
                                        const MachineNode& machine)
 {
-    std::vector<std::vector<CDocData*>> byLayer;
+    std::vector<std::vector<SourceObject>> byLayer;
     std::unordered_map<std::int32_t, std::size_t> slot;
-    for (CDocData* o = objects; o != nullptr;) {
-        CDocData* next = o->m_pNext;
-        o->m_pPrev = o->m_pNext = nullptr;
-        const auto [it, added] = slot.try_emplace(o->m_nLayer, byLayer.size());
+    for (const SourceObject& o : objects) {
+        const auto [it, added] = slot.try_emplace(o.object->m_nLayer, byLayer.size());
         if (added)
             byLayer.emplace_back();
         byLayer[it->second].push_back(o);
-        o = next;
     }
 
     std::vector<WORKLAYER*> layers;
@@ -159,8 +175,8 @@ std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings
             layers.push_back(l);
         }
     };
-    for (const std::vector<CDocData*>& group : byLayer) {
-        const std::int32_t id = group.front()->m_nLayer;
+    for (const std::vector<SourceObject>& group : byLayer) {
+        const std::int32_t id = group.front().object->m_nLayer;
         const WorkParams* params = FindLayerParams(settings.m_pLayers, id);
         // On a scanned layer the image scans and the outlines go to layers
         // of their own, in the order of their first objects: engraving would
@@ -171,7 +187,7 @@ std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings
         PATHREC* scanHead = nullptr;
         PATHREC* scanTail = nullptr;
         bool imageFirst = false;
-        for (CDocData* o : group) {
+        for (const auto& [o, copy] : group) {
             PATHREC* paths = ConvertObject(o, params, machine);
             const bool image = parted && o->GetType() == MT_BITMAP;
             if (paths != nullptr && head == nullptr && scanHead == nullptr)
@@ -180,7 +196,8 @@ std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings
                 AppendPathRecord(&scanHead, &scanTail, paths);
             else
                 AppendPathRecord(&head, &tail, paths);
-            delete o;
+            if (copy)
+                delete o;
         }
         if (imageFirst)
             addLayer(scanHead, scanTail, id, params);
@@ -487,14 +504,37 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
     if (machine == nullptr)
         return false;
 
-    // The steps that reshape objects work on a copy, so the document and its
-    // history are never touched.
-    CDocData* objects = CloneDocData(ctx->m_pCurrent->m_pFirst, true);
-    if (objects == nullptr)
+    // The steps that reshape objects work on copies, so the document and its
+    // history are never touched. Without banding, which regroups the whole
+    // list, only the objects that are not merely read are copied.
+    std::vector<SourceObject> objects;
+    auto addCopies = [&objects](CDocData* copies) {
+        for (CDocData* c = copies; c != nullptr;) {
+            CDocData* next = c->m_pNext;
+            c->m_pPrev = c->m_pNext = nullptr;
+            objects.push_back({c, true});
+            c = next;
+        }
+    };
+    if (CBigFileExc::BandingOn(ctx->m_pCurrent->m_pSplit)) {
+        CDocData* copies = CloneDocData(ctx->m_pCurrent->m_pFirst, true);
+        if (copies == nullptr)
+            return false;
+        FlattenGroups(copies);
+        CBigFileExc::GroupContainedObjects(ctx, copies, true);
+        addCopies(copies);
+    } else {
+        for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext) {
+            if (ReadInPlace(*o)) {
+                objects.push_back({o, false});
+            } else if (CDocData* copy = CloneDocData(o, false); copy != nullptr) {
+                FlattenGroups(copy);
+                addCopies(copy);
+            }
+        }
+    }
+    if (objects.empty())
         return false;
-    FlattenGroups(objects);
-    if (CBigFileExc::BandingOn(ctx->m_pCurrent->m_pSplit))
-        CBigFileExc::GroupContainedObjects(ctx, objects, true);
 
     WORKLAYER* layers = LinkRing(ConvertObjects(objects, settings, *machine));
     RecalcPathBoundRects(layers);
