@@ -120,13 +120,6 @@ std::uint8_t LayerMode(const WorkParams* params, const PATHREC* first)
     return mode;
 }
 
-// An object on its way to paths: a copy, which the conversion frees, or a
-// document object that it only reads.
-struct SourceObject {
-    CDocData* object;
-    bool copy;
-};
-
 // Objects whose output paths come from reading them alone, exactly as from
 // a copy: lines and rectangles (copies of other kinds may differ, a NURBS
 // copy is empty).
@@ -136,79 +129,103 @@ bool ReadInPlace(const CDocData& o)
            (o.m_nType == MT_RECT && typeid(o) == typeid(CDocDataRect));
 }
 
-// Converts the objects into layers: one per layer id, in the order the ids
-// first appear, each with its paths in object order; a scanned layer
-// holding images and outlines gives a layer of each. Copies are freed on
-// the way. Returns the layers as an open list.
-std::vector<WORKLAYER*> ConvertObjects(const std::vector<SourceObject>& objects, const SoftwareSettings& settings,
-                                       const MachineNode& machine)
-{
-    std::vector<std::vector<SourceObject>> byLayer;
-    std::unordered_map<std::int32_t, std::size_t> slot;
-    for (const SourceObject& o : objects) {
-        const auto [it, added] = slot.try_emplace(o.object->m_nLayer, byLayer.size());
-        if (added)
-            byLayer.emplace_back();
-        byLayer[it->second].push_back(o);
+// Gathers the output paths of objects, as they come, into layers: one per
+// layer id, in the order the ids first appear, each with its paths in
+// object order; a scanned layer holding images and outlines gives a layer
+// of each.
+class LayerGather {
+public:
+    LayerGather(const SoftwareSettings& settings, const MachineNode& machine) : m_settings(settings), m_machine(machine)
+    {
     }
 
-    std::vector<WORKLAYER*> layers;
+    // The object's paths go to its layer; a copy is freed after.
+    void Add(CDocData* o, bool copy)
+    {
+        const auto [it, added] = m_slot.try_emplace(o->m_nLayer, m_byLayer.size());
+        if (added) {
+            const WorkParams* params = FindLayerParams(m_settings.m_pLayers, o->m_nLayer);
+            // On a scanned layer the image scans and the outlines go to
+            // layers of their own, in the order of their first objects:
+            // engraving would take the scan lines for outlines, and cutting
+            // would join them.
+            m_byLayer.push_back({o->m_nLayer, params, params != nullptr && params->m_sweep != 0});
+        }
+        Gathered& g = m_byLayer[it->second];
+        PATHREC* paths = ConvertObject(o, g.params, m_machine);
+        const bool image = g.parted && o->GetType() == MT_BITMAP;
+        if (paths != nullptr && g.head == nullptr && g.scanHead == nullptr)
+            g.imageFirst = image;
+        if (image)
+            AppendPathRecord(&g.scanHead, &g.scanTail, paths);
+        else
+            AppendPathRecord(&g.head, &g.tail, paths);
+        if (copy)
+            delete o;
+        ++m_objects;
+    }
+
+    std::size_t Objects() const { return m_objects; }
+
+    // The layers as an open list.
+    std::vector<WORKLAYER*> Layers()
+    {
+        std::vector<WORKLAYER*> layers;
+        for (const Gathered& g : m_byLayer) {
+            if (g.imageFirst)
+                AddLayer(layers, g.scanHead, g.scanTail, g);
+            AddLayer(layers, g.head, g.tail, g);
+            if (!g.imageFirst)
+                AddLayer(layers, g.scanHead, g.scanTail, g);
+        }
+        m_byLayer.clear();
+        for (WORKLAYER* l : layers)
+            l->m_prev = l->m_next = nullptr;
+        return layers;
+    }
+
+private:
+    struct Gathered {
+        std::int32_t id;
+        const WorkParams* params;
+        bool parted;
+        PATHREC* head = nullptr;
+        PATHREC* tail = nullptr;
+        PATHREC* scanHead = nullptr;
+        PATHREC* scanTail = nullptr;
+        bool imageFirst = false;
+    };
+
     // One work layer of the paths (a ring is made of them); vector
     // engraving fills the outlines of a scan layer and may divide a layer
     // of both modes into a cut and a scan layer. An image scan is engraved
     // as it is.
-    auto addLayer = [&](PATHREC* head, PATHREC* tail, std::int32_t id, const WorkParams* params) {
+    void AddLayer(std::vector<WORKLAYER*>& layers, PATHREC* head, PATHREC* tail, const Gathered& g) const
+    {
         if (head == nullptr)
             return;
         head->m_pPrev = tail;
         tail->m_pNext = head;
         auto* layer = new WORKLAYER{};
         layer->m_paths = head;
-        layer->m_layerId = static_cast<std::uint32_t>(id);
-        layer->m_mode = LayerMode(params, head);
-        layer->m_style = params != nullptr ? params->m_s_method : 0;
+        layer->m_layerId = static_cast<std::uint32_t>(g.id);
+        layer->m_mode = LayerMode(g.params, head);
+        layer->m_style = g.params != nullptr ? g.params->m_s_method : 0;
         WORKLAYER* first = layer;
-        if (params != nullptr && params->m_sweep != 0 && head->m_subkind != kScanSubkind)
-            CMetaCarve::Process(first, settings.m_pLayers, machine.m_orign, machine.m_dot);
+        if (g.parted && head->m_subkind != kScanSubkind)
+            CMetaCarve::Process(first, m_settings.m_pLayers, m_machine.m_orign, m_machine.m_dot);
         for (WORKLAYER* l = first; l != nullptr; l = l->m_next) {
-            FillLayerParams(*l, params);
+            FillLayerParams(*l, g.params);
             layers.push_back(l);
         }
-    };
-    for (const std::vector<SourceObject>& group : byLayer) {
-        const std::int32_t id = group.front().object->m_nLayer;
-        const WorkParams* params = FindLayerParams(settings.m_pLayers, id);
-        // On a scanned layer the image scans and the outlines go to layers
-        // of their own, in the order of their first objects: engraving would
-        // take the scan lines for outlines, and cutting would join them.
-        const bool parted = params != nullptr && params->m_sweep != 0;
-        PATHREC* head = nullptr;
-        PATHREC* tail = nullptr;
-        PATHREC* scanHead = nullptr;
-        PATHREC* scanTail = nullptr;
-        bool imageFirst = false;
-        for (const auto& [o, copy] : group) {
-            PATHREC* paths = ConvertObject(o, params, machine);
-            const bool image = parted && o->GetType() == MT_BITMAP;
-            if (paths != nullptr && head == nullptr && scanHead == nullptr)
-                imageFirst = image;
-            if (image)
-                AppendPathRecord(&scanHead, &scanTail, paths);
-            else
-                AppendPathRecord(&head, &tail, paths);
-            if (copy)
-                delete o;
-        }
-        if (imageFirst)
-            addLayer(scanHead, scanTail, id, params);
-        addLayer(head, tail, id, params);
-        if (!imageFirst)
-            addLayer(scanHead, scanTail, id, params);
     }
-    for (WORKLAYER* l : layers)
-        l->m_prev = l->m_next = nullptr;
-    return layers;
-}
+
+    const SoftwareSettings& m_settings;
+    const MachineNode& m_machine;
+    std::vector<Gathered> m_byLayer;
+    std::unordered_map<std::int32_t, std::size_t> m_slot;
+    std::size_t m_objects = 0;
+};
 
 WORKLAYER* LinkRing(const std::vector<WORKLAYER*>& layers)
 {
@@ -507,12 +524,12 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
     // The steps that reshape objects work on copies, so the document and its
     // history are never touched. Without banding, which regroups the whole
     // list, only the objects that are not merely read are copied.
-    std::vector<SourceObject> objects;
-    auto addCopies = [&objects](CDocData* copies) {
+    LayerGather gather(settings, *machine);
+    auto addCopies = [&gather](CDocData* copies) {
         for (CDocData* c = copies; c != nullptr;) {
             CDocData* next = c->m_pNext;
             c->m_pPrev = c->m_pNext = nullptr;
-            objects.push_back({c, true});
+            gather.Add(c, true);
             c = next;
         }
     };
@@ -526,17 +543,17 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
     } else {
         for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext) {
             if (ReadInPlace(*o)) {
-                objects.push_back({o, false});
+                gather.Add(o, false);
             } else if (CDocData* copy = CloneDocData(o, false); copy != nullptr) {
                 FlattenGroups(copy);
                 addCopies(copy);
             }
         }
     }
-    if (objects.empty())
+    if (gather.Objects() == 0)
         return false;
 
-    WORKLAYER* layers = LinkRing(ConvertObjects(objects, settings, *machine));
+    WORKLAYER* layers = LinkRing(gather.Layers());
     RecalcPathBoundRects(layers);
     RemoveZeroSegmentsOfCutLayers(layers);
     if (layers == nullptr)
