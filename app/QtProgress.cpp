@@ -28,6 +28,23 @@ void QtProgress::SetPos(int pos)
     Apply(m_lower, m_upper, m_pos, true);
 }
 
+namespace {
+
+// Whether the bar at `pos` would show the same filled length as now; the
+// ends always count as a change.
+bool SamePixel(const QProgressBar& bar, int pos)
+{
+    const qint64 lower = bar.minimum();
+    const qint64 upper = bar.maximum();
+    if (pos == lower || pos == upper || upper <= lower)
+        return false;
+    const qint64 extent = bar.orientation() == Qt::Horizontal ? bar.width() : bar.height();
+    auto filled = [&](qint64 v) { return (v - lower) * extent / (upper - lower); };
+    return filled(pos) == filled(bar.value());
+}
+
+} // namespace
+
 void QtProgress::Apply(int lower, int upper, int pos, bool repaint)
 {
     QProgressBar* bar = m_bar.data();
@@ -48,6 +65,11 @@ void QtProgress::Apply(int lower, int upper, int pos, bool repaint)
     // is held back, and the bar painted here at most every interval; a
     // position held back is painted with the next repaint.
     const bool due = repaint && (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= kRepaintIntervalMs);
+    // A step of a long operation rarely moves the bar by a pixel, and setting
+    // the value costs far more than the step itself (the bar formats its text
+    // to decide whether to paint): such a step leaves the bar as it is.
+    if (!due && bar->minimum() == lower && bar->maximum() == upper && SamePixel(*bar, pos))
+        return;
     bar->setUpdatesEnabled(false);
     bar->setRange(lower, upper);
     bar->setValue(pos);

@@ -137,6 +137,21 @@ TEST(QtProgress, RangeAndPositionBehaveAsTheProgressControl)
     worker.join();
     ASSERT_TRUE(plat::WaitFor([&] { return bar.value() == 2; }));
     EXPECT_EQ(progress.GetPos(), 2);
+
+    // A million steps over a 200-pixel bar: steps inside a pixel may leave
+    // the bar alone, but it stays within a pixel and ends exactly.
+    QProgressBar wide;
+    wide.resize(200, 20);
+    QtProgress many(&wide);
+    many.SetRange(0, 1000000);
+    for (int pos = 1; pos <= 1000000; ++pos) {
+        many.SetPos(pos);
+        if (pos % 99991 == 0) {
+            EXPECT_LT(pos - wide.value(), 1000000 / 200) << pos;
+            EXPECT_EQ(many.GetPos(), pos);
+        }
+    }
+    EXPECT_EQ(wide.value(), 1000000);
 }
 
 TEST(QtProgress, PaintsAtOnceButAtMostEvery50Milliseconds)
