@@ -487,14 +487,16 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         CDislocationProc::Process(header->m_layers);
     }
     // The bounds are wanted before dots and bands; without either they are
-    // taken in the last walk over the paths.
+    // taken in the last walk over the paths. No layer asking for dots, the
+    // dots change nothing and the bands take the bounds as they are.
     header->m_banded = 0;
     const SPLITFEED* split = ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pSplit : nullptr;
     const bool banding = CBigFileExc::BandingOn(split);
-    const bool boundsFirst = banding || DotsAsked(header->m_layers, settings.m_pLayers);
-    if (boundsFirst)
+    const bool dots = DotsAsked(header->m_layers, settings.m_pLayers);
+    if (dots) {
         RecalcPathBoundRects(header->m_layers);
-    CPathProc::MakeHitPoints(header->m_layers, settings.m_pLayers);
+        CPathProc::MakeHitPoints(header->m_layers, settings.m_pLayers);
+    }
 
     if (banding) {
         RecalcPathBoundRects(header->m_layers);
@@ -505,7 +507,8 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         RecalcHeaderBoundRect(header);
     }
 
-    MergeAndCloseRings(header->m_layers, (settings.circle_export + 1) * kMergeLengthStep, kMergeAngle, !boundsFirst);
+    MergeAndCloseRings(header->m_layers, (settings.circle_export + 1) * kMergeLengthStep, kMergeAngle,
+                       !dots && !banding);
     return true;
 }
 
