@@ -452,9 +452,12 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         switch (settings.path_mode) {
         case 0:
             CPathProc::OrderPathsOptimised(header, ctx);
-            RecalcPathBoundRects(header->m_layers);
-            if (settings.path_in_out != 0)
+            // The ring order reads the bounds; without it, the steps below
+            // take them anew before anything reads them.
+            if (settings.path_in_out != 0) {
+                RecalcPathBoundRects(header->m_layers);
                 CRingOrder().Process(header->m_layers);
+            }
             break;
         case 1:
             code = 1;
