@@ -1,20 +1,5 @@
 #include "ByteLanguage.h"
 
-void PutNum5(std::uint8_t* out, std::int32_t v)
-{
-    out[0] = static_cast<std::uint8_t>((v >> 28) & 0x7F);
-    out[1] = static_cast<std::uint8_t>((v >> 21) & 0x7F);
-    out[2] = static_cast<std::uint8_t>((v >> 14) & 0x7F);
-    out[3] = static_cast<std::uint8_t>((v >> 7) & 0x7F);
-    out[4] = static_cast<std::uint8_t>(v & 0x7F);
-}
-
-void PutNum2(std::uint8_t* out, std::int32_t v)
-{
-    out[0] = static_cast<std::uint8_t>((v >> 7) & 0x7F);
-    out[1] = static_cast<std::uint8_t>(v & 0x7F);
-}
-
 std::uint32_t ReadNum5(const std::uint8_t* in)
 {
     std::uint32_t v = 0;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -163,6 +164,120 @@ void CloseIntoRing(T* first, T* T::*prev, T* T::*next)
     }
 }
 
+// What the size estimate does to a path's segments: its closed flag by
+// exact equality of the last end and the first start, and an open list
+// linked into a ring.
+void CloseSegments(PATHREC& path)
+{
+    SEGNODE* first = path.m_pSegs;
+    if (first == nullptr)
+        return;
+    SEGNODE* last = LastSegment(first);
+    path.m_closed = last->m_x1 == first->m_x0 && last->m_y1 == first->m_y0 ? 1 : 0;
+    if (last->m_pNext == nullptr) {
+        last->m_pNext = first;
+        if (first->m_pPrev == nullptr)
+            first->m_pPrev = last;
+    }
+}
+
+PATHREC* Following(const PATHREC* path, const PATHREC* first)
+{
+    return path->m_pNext == first ? nullptr : path->m_pNext;
+}
+
+// Paths are visited in list order, which in a large job jumps all over
+// memory, so that each path costs a cache miss that the next one cannot
+// start before: the scout runs ahead of the encoding and fetches paths and
+// segments early. Along the list it can only follow the links one by one;
+// on a ring it also walks back from the last path, a second chain of
+// misses beside the first, noting each path, and once the two walks meet,
+// the rest of the ring is known and fetched far ahead. Only fetches: the
+// encoding follows the next links itself, so a prev link that is wrong
+// costs time, never a byte.
+class CPathScout {
+public:
+    explicit CPathScout(PATHREC* first) : m_first(first), m_ahead(first)
+    {
+        if (first != nullptr && first->m_pPrev != nullptr && first->m_pPrev->m_pNext == first &&
+            first->m_pPrev != first) {
+            m_back = first->m_pPrev;
+            Note(m_back);
+        }
+        for (int i = 0; i < kAhead; ++i)
+            Step();
+    }
+
+    // Once per path taken from the list.
+    void Step()
+    {
+        if (m_near >= 0) {
+            FetchSegments(m_noted[static_cast<std::size_t>(m_near--)]);
+            if (m_far >= 0)
+                FetchPath(m_noted[static_cast<std::size_t>(m_far--)]);
+            return;
+        }
+        if (m_ahead == nullptr)
+            return;
+        m_ahead = Following(m_ahead, m_first);
+        if (m_ahead == nullptr)
+            return;
+        FetchSegments(m_ahead);
+        if (m_back == nullptr)
+            return;
+        if (m_ahead != m_back) {
+            m_back = m_back->m_pPrev;
+            if (m_back == nullptr || !Note(m_back))
+                return;
+        }
+        if (m_ahead == m_back) {
+            // Met: the paths after this one are the noted ones, backwards.
+            m_near = static_cast<std::ptrdiff_t>(m_noted.size()) - 2;
+            m_far = m_near - kFar;
+            m_back = nullptr;
+            m_ahead = nullptr;
+        }
+    }
+
+private:
+    static constexpr int kAhead = 8;  // paths between the scout and the encoding
+    static constexpr int kFar = 32;   // paths fetched before their segments
+
+    static void FetchPath(const PATHREC* path)
+    {
+        const auto* at = reinterpret_cast<const char*>(path);
+        __builtin_prefetch(at);
+        __builtin_prefetch(at + sizeof(PATHREC) - 1);
+    }
+
+    static void FetchSegments(const PATHREC* path)
+    {
+        if (path->m_pSegs != nullptr) {
+            const auto* seg = reinterpret_cast<const char*>(path->m_pSegs);
+            __builtin_prefetch(seg);
+            __builtin_prefetch(seg + sizeof(SEGNODE) - 1);
+        }
+    }
+
+    bool Note(PATHREC* path)
+    {
+        try {
+            m_noted.push_back(path);
+            return true;
+        } catch (const std::bad_alloc&) {
+            m_back = nullptr; // short of memory: the walk back was only a help
+            return false;
+        }
+    }
+
+    PATHREC* m_first;
+    PATHREC* m_ahead;              // the walk along the list
+    PATHREC* m_back = nullptr;     // the walk back, until it meets m_ahead
+    std::vector<PATHREC*> m_noted; // the paths the walk back passed, from the last
+    std::ptrdiff_t m_near = -1;    // after the meeting: next noted path to fetch segments of
+    std::ptrdiff_t m_far = -1;     // and next noted path to fetch
+};
+
 } // namespace
 
 std::int32_t RoundHalfUp(double mm)
@@ -175,11 +290,16 @@ std::int32_t RoundHalfAway(double mm)
     return ClampToInt32(TruncToInt64(mm >= 0.0 ? mm * 1000.0 + 0.5 : mm * 1000.0 - 0.5));
 }
 
+void CloseLayerRing(WORKHEAD& head)
+{
+    CloseIntoRing(head.m_layers, &WORKLAYER::m_prev, &WORKLAYER::m_next);
+}
+
 std::uint64_t CalcJobSize(WORKHEAD& head)
 {
     std::uint64_t size = 400;
     WORKLAYER* firstLayer = head.m_layers;
-    CloseIntoRing(firstLayer, &WORKLAYER::m_prev, &WORKLAYER::m_next);
+    CloseLayerRing(head);
     for (WORKLAYER* layer = firstLayer; layer != nullptr;) {
         const bool counted = layer->m_mode != 0;
         if (counted)
@@ -189,11 +309,7 @@ std::uint64_t CalcJobSize(WORKHEAD& head)
         CloseIntoRing(firstPath, &PATHREC::m_pPrev, &PATHREC::m_pNext);
         for (PATHREC* path = firstPath; path != nullptr;) {
             SEGNODE* first = path->m_pSegs;
-            if (first != nullptr) {
-                const SEGNODE* last = LastSegment(first);
-                path->m_closed = last->m_x1 == first->m_x0 && last->m_y1 == first->m_y0 ? 1 : 0;
-                CloseIntoRing(first, &SEGNODE::m_pPrev, &SEGNODE::m_pNext);
-            }
+            CloseSegments(*path);
             if (counted && path->m_kind == PATH_KIND_GROUP) {
                 size += path->m_pArray != nullptr ? 35 : 1;
             } else if (counted && first != nullptr && path->m_kind == PATH_KIND_DOT) {
@@ -294,11 +410,56 @@ void WriteFrameTrace(const WORKHEAD& head, std::uint8_t* out)
     }
 }
 
-bool CJobEncoder::Room(std::int64_t n)
+std::int32_t CBandOffsets::Next(const WORKHEAD& head, const WORKLAYER& layer)
 {
-    if (m_pos + n > m_capacity)
-        m_overflow = true;
-    return !m_overflow;
+    if (!m_started) {
+        m_band = layer.m_bandIndex; // the first layer is compared with itself
+        m_started = true;
+    }
+    if (head.m_banded != 0 && layer.m_bandIndex != m_band) {
+        m_pending = true;
+        m_gap = layer.m_bandGap;
+    }
+    m_band = layer.m_bandIndex;
+    if (layer.m_mode == 0 || !m_pending)
+        return 0;
+    m_pending = false;
+    return RoundHalfAway(ToSinglePrecision(m_gap));
+}
+
+void CJobEncoder::Begin(std::uint8_t* out, std::int64_t capacity)
+{
+    m_out = out;
+    m_pos = 0;
+    m_capacity = std::max<std::int64_t>(capacity, 0);
+    m_overflow = false;
+    m_power = 0;
+    m_afterC1 = -1;
+    m_curX = m_curY = 0.0;
+    m_speedOverride = false;
+    m_saved.clear();
+}
+
+void CJobEncoder::BeginGrowing(std::size_t front)
+{
+    const bool room = m_own.Capacity() > front;
+    Begin(room ? m_own.Data() + front : nullptr,
+          room ? static_cast<std::int64_t>(m_own.Capacity() - front) : 0);
+    m_front = front;
+    m_growing = true;
+}
+
+bool CJobEncoder::Grow(std::int64_t need)
+{
+    // Doubling keeps the copies few.
+    constexpr std::int64_t kFirstBlock = 64 * 1024;
+    const std::int64_t capacity = std::max({need, 2 * m_capacity, kFirstBlock});
+    if (!m_own.Reserve(m_front + static_cast<std::size_t>(capacity),
+                       m_front + static_cast<std::size_t>(m_pos)))
+        return false;
+    m_out = m_own.Data() + m_front;
+    m_capacity = static_cast<std::int64_t>(m_own.Capacity() - m_front);
+    return true;
 }
 
 void CJobEncoder::Put2(std::int32_t v)
@@ -597,19 +758,42 @@ void CJobEncoder::RestoreStarts()
     m_saved.clear();
 }
 
+bool CJobEncoder::WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::int32_t bandOffset,
+                             const SpeedLimitTable& limits, std::int64_t limit, bool closeLists)
+{
+    if (bandOffset != 0)
+        Command5(0x9F, 0x7F, bandOffset);
+    WriteLayerHeader(layer);
+    m_speedOverride = false;
+    PATHREC* firstPath = layer.m_reserved4 == 0 ? layer.m_paths : nullptr;
+    CPathScout scout(firstPath);
+    m_lastPath = nullptr;
+    for (PATHREC* path = firstPath; path != nullptr;) {
+        scout.Step();
+        if (closeLists)
+            CloseSegments(*path);
+        WritePath(head, layer, *path, limits);
+        if (m_overflow || m_pos > limit)
+            return false;
+        m_lastPath = path;
+        path = Following(path, firstPath);
+    }
+    if (Room(2)) {
+        Put({0xE0, 0x00});
+    }
+    if (layer.m_delayAfter > 0.001)
+        Command5(0xC0, 0x11, static_cast<std::int32_t>(static_cast<std::uint32_t>(
+                                 Microseconds(layer.m_delayAfter))));
+    return !m_overflow;
+}
+
 std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header, bool end,
                                  std::int64_t capacity, const SpeedLimitTable& limits)
 {
     if (head.m_workMode > kWorkModeMax)
         return kEncodeInvalid;
-    m_out = out;
-    m_pos = 0;
-    m_capacity = std::max<std::int64_t>(capacity, 0);
-    m_overflow = false;
-    m_power = 0;
-    m_afterC1 = -1;
-    m_curX = m_curY = 0.0;
-    m_saved.clear();
+    Begin(out, capacity);
+    m_growing = false;
     const std::int64_t limit = m_capacity - kReserve;
     auto overflow = [&] {
         RestoreStarts();
@@ -619,38 +803,11 @@ std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header,
     if (header)
         WriteHeader(head);
     WORKLAYER* firstLayer = head.m_layers;
-    bool gapPending = false;
-    double gap = 0.0;
-    std::uint32_t band = firstLayer != nullptr ? firstLayer->m_bandIndex : 0;
+    CBandOffsets bands;
     for (WORKLAYER* layer = firstLayer; layer != nullptr && !m_overflow;) {
-        if (head.m_banded != 0 && layer->m_bandIndex != band) {
-            gapPending = true;
-            gap = layer->m_bandGap;
-        }
-        band = layer->m_bandIndex;
-        if (layer->m_mode != 0) {
-            if (gapPending) {
-                const std::int32_t offset = RoundHalfAway(ToSinglePrecision(gap));
-                if (offset != 0)
-                    Command5(0x9F, 0x7F, offset);
-                gapPending = false;
-            }
-            WriteLayerHeader(*layer);
-            m_speedOverride = false;
-            PATHREC* firstPath = layer->m_reserved4 == 0 ? layer->m_paths : nullptr;
-            for (PATHREC* path = firstPath; path != nullptr;) {
-                WritePath(head, *layer, *path, limits);
-                if (m_overflow || m_pos > limit)
-                    return overflow();
-                path = path->m_pNext == firstPath ? nullptr : path->m_pNext;
-            }
-            if (Room(2)) {
-                Put({0xE0, 0x00});
-            }
-            if (layer->m_delayAfter > 0.001)
-                Command5(0xC0, 0x11, static_cast<std::int32_t>(static_cast<std::uint32_t>(
-                                         Microseconds(layer->m_delayAfter))));
-        }
+        const std::int32_t offset = bands.Next(head, *layer);
+        if (layer->m_mode != 0 && !WriteLayer(head, *layer, offset, limits, limit, false))
+            return overflow();
         layer = layer->m_next == firstLayer ? nullptr : layer->m_next;
     }
     if (end && Room(5)) {
@@ -660,6 +817,49 @@ std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header,
         return overflow();
     m_saved.clear();
     return m_pos;
+}
+
+bool CJobEncoder::EncodeHeader(const WORKHEAD& head)
+{
+    BeginGrowing(0);
+    WriteHeader(head);
+    return !m_overflow;
+}
+
+bool CJobEncoder::EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32_t bandOffset,
+                              const SpeedLimitTable& limits, std::size_t front)
+{
+    BeginGrowing(front);
+    PATHREC* first = layer.m_paths;
+    PATHREC* last = nullptr;
+    if (layer.m_mode == 0 || layer.m_reserved4 != 0) {
+        // Nothing of these paths is written, but their lists are closed.
+        for (PATHREC* path = first; path != nullptr; path = Following(path, first)) {
+            CloseSegments(*path);
+            last = path;
+        }
+    }
+    if (layer.m_mode != 0) {
+        if (!WriteLayer(head, layer, bandOffset, limits, std::numeric_limits<std::int64_t>::max(), true))
+            return false;
+        if (layer.m_reserved4 == 0)
+            last = m_lastPath;
+    }
+    // The path list into a ring, from the end the walk found.
+    if (last != nullptr && last->m_pNext == nullptr) {
+        last->m_pNext = first;
+        if (first->m_pPrev == nullptr)
+            first->m_pPrev = last;
+    }
+    return true;
+}
+
+bool CJobEncoder::EncodeEnd()
+{
+    BeginGrowing(0);
+    if (Room(5))
+        Put({0xD0, 0xE3, 0x02, 0x00, 0x00});
+    return !m_overflow;
 }
 
 std::int64_t EncodeJob(WORKHEAD& head, std::uint8_t* out, bool header, bool end,

@@ -3,6 +3,7 @@
 // with the size estimate that sizes its buffer and the frame trace command.
 // Lengths are the job's millimetres, written as micrometres.
 #pragma once
+#include "StreamBuffer.h"
 #include "TechReader.h"
 #include "VantrelRecords.h"
 
@@ -22,11 +23,15 @@ constexpr std::int64_t kEncodeInvalid = -2;  // a work mode beyond 8: no stream 
 // The largest work mode with a start code.
 constexpr std::uint32_t kWorkModeMax = 8;
 
-// Upper-bound estimate of the body's bytes (exact except for power blocks,
-// counted as 3 where a segment may write 6). Also closes every open segment,
-// path and layer list into a ring and sets each path's closed flag by exact
-// equality of its last end and first start.
+// Estimate of the body's bytes, exact except for power blocks, counted as 3
+// where a segment may write 6: not an upper bound. A transfer does not size
+// anything by it (its parts grow as they are written). Also closes every
+// open segment, path and layer list into a ring and sets each path's closed
+// flag by exact equality of its last end and first start.
 std::uint64_t CalcJobSize(WORKHEAD& head);
+
+// Links an open list of the job's layers into a ring, as CalcJobSize does.
+void CloseLayerRing(WORKHEAD& head);
 
 // Speed cap of a closed path of frame W x H (micrometres) at layer speed S
 // (speed x 1000) from the technology table's rows. apply is set only when the
@@ -53,8 +58,27 @@ void ExtendClosedEnd(double overlap, SEGNODE& last);
 constexpr std::uint32_t kFrameTraceSize = 35;
 void WriteFrameTrace(const WORKHEAD& head, std::uint8_t* out);
 
+// The band offset each layer of a job begins with: fed every layer in ring
+// order (those without output too), it gives the gap of the last band change
+// since the previous layer with output, rounded to micrometres, or 0 when
+// that layer writes none.
+class CBandOffsets {
+public:
+    std::int32_t Next(const WORKHEAD& head, const WORKLAYER& layer);
+
+private:
+    bool m_started = false;
+    bool m_pending = false;
+    double m_gap = 0.0;
+    std::uint32_t m_band = 0;
+};
+
 class CJobEncoder {
 public:
+    CJobEncoder() = default;
+    CJobEncoder(const CJobEncoder&) = delete;
+    CJobEncoder& operator=(const CJobEncoder&) = delete;
+
     // Writes the body of the job into out, never more than capacity bytes:
     // the header block when header is set, every layer with output, and the
     // end bytes D0 E3 02 00 00 when end is set. Returns the byte count,
@@ -68,6 +92,31 @@ public:
     std::int64_t Encode(WORKHEAD& head, std::uint8_t* out, bool header, bool end,
                         std::int64_t capacity, const SpeedLimitTable& limits);
 
+    // The same body in pieces, each written into memory of the encoder's own
+    // that grows as it needs, so that no estimate is needed and the layers of
+    // a job can be encoded side by side: every layer's bytes depend on that
+    // layer alone (power, speed cap and position start afresh in each).
+    // False when memory runs out.
+    //
+    // EncodeLayer also does for the layer's lists what CalcJobSize does
+    // (closes them into rings, sets the closed flags by exact equality), path
+    // by path just before encoding it, which leaves the job and the bytes as
+    // CalcJobSize followed by Encode do. bandOffset comes from CBandOffsets.
+    // front bytes are kept free in the memory before the layer's bytes, for
+    // whatever is to precede them: the part can become the whole stream
+    // without being copied.
+    bool EncodeHeader(const WORKHEAD& head);
+    bool EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32_t bandOffset,
+                     const SpeedLimitTable& limits, std::size_t front = 0);
+    bool EncodeEnd();
+    const std::uint8_t* Data() const { return m_out; }
+    std::int64_t Size() const { return m_pos; }
+    // The memory of the part, its bytes after the front ones; taking it
+    // leaves the encoder without a part.
+    CStreamBuffer& Memory() { return m_own; }
+    // Puts back the starts that closed paths had before the last encoding.
+    void RestoreStarts();
+
 private:
     struct SavedStart {
         SEGNODE* seg;
@@ -75,7 +124,15 @@ private:
         double y0;
     };
 
-    bool Room(std::int64_t n);
+    void Begin(std::uint8_t* out, std::int64_t capacity);
+    void BeginGrowing(std::size_t front);
+    bool Grow(std::int64_t need);
+    bool Room(std::int64_t n)
+    {
+        if (m_pos + n > m_capacity && !(m_growing && Grow(m_pos + n)))
+            m_overflow = true;
+        return !m_overflow;
+    }
     void Put(std::uint8_t b) { m_out[m_pos++] = b; }
     void Put(std::initializer_list<std::uint8_t> bytes)
     {
@@ -87,6 +144,8 @@ private:
     void Command5(std::uint8_t a, std::uint8_t b, std::int32_t v);
 
     void WriteHeader(const WORKHEAD& head);
+    bool WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::int32_t bandOffset,
+                    const SpeedLimitTable& limits, std::int64_t limit, bool closeLists);
     void WriteLayerHeader(const WORKLAYER& layer);
     void WritePower(std::uint8_t command, std::int32_t value);
     void WriteSegment(bool cut, SEGNODE& seg, double tx, double ty);
@@ -95,18 +154,21 @@ private:
                    const SpeedLimitTable& limits);
     void WriteCutPath(const WORKHEAD& head, const WORKLAYER& layer, PATHREC& path,
                       const SpeedLimitTable& limits);
-    void RestoreStarts();
 
     std::uint8_t* m_out = nullptr;
     std::int64_t m_pos = 0;
     std::int64_t m_capacity = 0;
     bool m_overflow = false;
+    bool m_growing = false;            // m_out is m_own and grows instead of overflowing
+    CStreamBuffer m_own;
+    std::size_t m_front = 0;           // bytes of m_own kept free before m_out
     std::int32_t m_power = 0;          // the controller's current power after the last block
     std::int64_t m_afterC1 = -1;       // position just past the last C1 block written
     double m_curX = 0.0;               // the head's position after what was written
     double m_curY = 0.0;
     bool m_speedOverride = false;      // a C5 03 cap is in force on this layer
     std::vector<SavedStart> m_saved;   // closed paths' starts as found, for an overflow
+    PATHREC* m_lastPath = nullptr;     // the last path WriteLayer wrote
 };
 
 // The body of a job as the transfer encodes it: the technology table of the

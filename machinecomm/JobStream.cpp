@@ -4,18 +4,21 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace {
 
 constexpr std::size_t kNameAt = 8;
 constexpr std::size_t kNameChars = 8;
 constexpr std::size_t kNameAreaMax = 11;
-constexpr std::uint64_t kSlack = 504800;      // added to the size estimate
-constexpr std::uint64_t kGrowth = 30720;      // least growth per encoding that did not fit
 constexpr std::size_t kTail = 48;             // zero bytes behind every stream buffer
 constexpr std::uint64_t kLengthFieldMax = (std::uint64_t{1} << 28) - 1; // four 7-bit groups
 constexpr std::size_t kChecksumFrom = 20;
 constexpr std::uint8_t kChecksumSeed = 0x2A;
+constexpr std::size_t kEncodeThreadsMax = 8;
 
 // The name area as written, into out (11 bytes) when given; returns its size.
 std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
@@ -39,6 +42,42 @@ std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
         ++n;
     }
     return n;
+}
+
+// Encodes the layers into their parts, on as many threads as there are
+// processors and layers (the calling one among them), the first with
+// firstFront bytes free in front. False when memory ran out for any of them.
+bool EncodeLayers(const WORKHEAD& head, const std::vector<WORKLAYER*>& layers,
+                  const std::vector<std::int32_t>& offsets, const SpeedLimitTable& limits,
+                  std::unique_ptr<CJobEncoder>* parts, std::size_t firstFront)
+{
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> ok{true};
+    auto work = [&] {
+        for (std::size_t i = next.fetch_add(1); i < layers.size(); i = next.fetch_add(1)) {
+            try {
+                if (!parts[i]->EncodeLayer(head, *layers[i], offsets[i], limits,
+                                           i == 0 ? firstFront : 0))
+                    ok.store(false);
+            } catch (const std::bad_alloc&) {
+                ok.store(false);
+            }
+        }
+    };
+    const std::size_t threads =
+        std::min<std::size_t>({layers.size(), std::max(1u, std::thread::hardware_concurrency()),
+                               kEncodeThreadsMax});
+    std::vector<std::thread> helpers;
+    try {
+        while (helpers.size() + 1 < threads)
+            helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // Fewer helpers: the layers left are taken by the others.
+    }
+    work();
+    for (std::thread& t : helpers)
+        t.join();
+    return ok.load();
 }
 
 } // namespace
@@ -81,44 +120,75 @@ void WriteNameAndFrame(std::uint8_t* stream, const char (&name)[12], const std::
     }
 }
 
-bool CJobStream::Allocate(std::size_t bytes)
+bool CJobStream::Allocate(std::size_t stream, std::size_t zeroed)
 {
-    m_buffer.reset(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));
-    return m_buffer != nullptr;
+    if (!m_buffer.Reserve(stream + kTail, 0))
+        return false;
+    std::memset(Data(), 0, std::min(zeroed, stream));
+    std::memset(Data() + stream, 0, kTail);
+    return true;
 }
 
 CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::atomic<bool>* stop)
 {
     WORKHEAD& head = *request.m_pHead;
     const TRANSINFO& info = *request.m_pInfo;
-    const std::uint64_t n = static_cast<std::uint64_t>(info.m_payloadLength);
-    const std::uint64_t bodyAt = kStreamBodyAt + n;
-    std::uint64_t capacity = CalcJobSize(head) + kSlack - bodyAt;
-    for (;;) {
-        // The body is written at bodyAt, so the buffer holds bodyAt bytes
-        // before the capacity, on every attempt.
-        if (!Allocate(bodyAt + capacity + kTail))
-            return Result::OutOfMemory;
-        const std::int64_t written =
-            EncodeJob(head, Data() + bodyAt, true, true, static_cast<std::int64_t>(capacity),
-                      head.m_originCorner, info.m_machineName);
-        if (written == kEncodeInvalid)
-            return Result::InvalidJob;
-        if (written >= 0) {
-            m_size = bodyAt + static_cast<std::uint64_t>(written);
-            break;
-        }
-        m_buffer.reset();
-        if (stop != nullptr && stop->load())
-            return Result::Stopped;
-        // The estimate can fall short by bytes per path: on a job of a
-        // million paths that is megabytes, which fixed steps would make
-        // a hundred whole encodings. A quarter more at a time needs one or two.
-        capacity += std::max(kGrowth, capacity / 4);
-        ++m_retries;
-    }
-    if (m_size - 20 > kLengthFieldMax)
+    ReadTechParam(info.m_machineName);
+    if (head.m_workMode > kWorkModeMax) {
+        CalcJobSize(head); // the lists are closed all the same
         return Result::InvalidJob;
+    }
+    // A copy: the workers read it while nothing may replace it.
+    const SpeedLimitTable limits = TechSpeedLimits();
+
+    CloseLayerRing(head);
+    std::vector<WORKLAYER*> layers;
+    std::vector<std::int32_t> offsets;
+    CBandOffsets bands;
+    for (WORKLAYER* layer = head.m_layers; layer != nullptr;
+         layer = layer->m_next == head.m_layers ? nullptr : layer->m_next) {
+        layers.push_back(layer);
+        offsets.push_back(bands.Next(head, *layer));
+    }
+    // Header, layers, end: the body in order. The first layer's memory keeps
+    // room in front for everything before it and becomes the stream.
+    std::vector<std::unique_ptr<CJobEncoder>> parts(layers.size() + 2);
+    for (auto& part : parts)
+        part = std::make_unique<CJobEncoder>();
+    const std::size_t bodyAt = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
+    bool ok = parts.front()->EncodeHeader(head) && parts.back()->EncodeEnd();
+    const std::size_t front = bodyAt + static_cast<std::size_t>(parts.front()->Size());
+    ok = ok && EncodeLayers(head, layers, offsets, limits, parts.data() + 1, front);
+    if (!ok || (stop != nullptr && stop->load())) {
+        // The job is left as it was found, ready for another attempt.
+        for (auto& part : parts)
+            part->RestoreStarts();
+        return ok ? Result::Stopped : Result::OutOfMemory;
+    }
+
+    std::uint64_t size = bodyAt;
+    for (const auto& part : parts)
+        size += static_cast<std::uint64_t>(part->Size());
+    if (size - 20 > kLengthFieldMax)
+        return Result::InvalidJob;
+    std::size_t at = front;
+    if (!layers.empty()) {
+        m_buffer.Swap(parts[1]->Memory());
+        at += static_cast<std::size_t>(parts[1]->Size());
+    }
+    if (!m_buffer.Reserve(size + kTail, at))
+        return Result::OutOfMemory;
+    m_size = size;
+    std::memset(Data(), 0, bodyAt);
+    std::memcpy(Data() + bodyAt, parts.front()->Data(), front - bodyAt);
+    for (std::size_t i = layers.empty() ? 1 : 2; i < parts.size(); ++i) {
+        const auto n = static_cast<std::size_t>(parts[i]->Size());
+        if (n > 0)
+            std::memcpy(Data() + at, parts[i]->Data(), n);
+        at += n;
+    }
+    std::memset(Data() + m_size, 0, kTail);
+    parts.clear();
 
     std::uint8_t* s = Data();
     const std::uint64_t length = m_size - 20;
@@ -151,9 +221,11 @@ CJobStream::Result CJobStream::CopyReady(const TRANSFILEREQ& request)
     // Room for the name and frame trace even where the ready stream is
     // shorter than they are; only m_size bytes are sent.
     const std::size_t frameEnd = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
-    if (!Allocate(std::max(m_size, frameEnd) + kTail))
+    const std::size_t room = std::max(m_size, frameEnd);
+    if (!Allocate(room, 0))
         return Result::OutOfMemory;
     std::memcpy(Data(), request.m_pReadyData + kReadySkip, m_size);
+    std::memset(Data() + m_size, 0, room - m_size);
     CutJobName(head.m_jobName);
     WriteNameAndFrame(Data(), head.m_jobName, info.m_payload, info.m_payloadLength);
     return Result::Ok;
@@ -161,7 +233,7 @@ CJobStream::Result CJobStream::CopyReady(const TRANSFILEREQ& request)
 
 CJobStream::Result CJobStream::Build(const TRANSFILEREQ& request, const std::atomic<bool>* stop)
 {
-    m_buffer.reset();
+    m_buffer.Release();
     m_size = 0;
     m_retries = 0;
     return request.m_pInfo->m_dataMode == 0 ? Encode(request, stop) : CopyReady(request);

@@ -4,6 +4,7 @@
 // A ready-made stream (a saved .out read back) gets only the job name and
 // frame trace written into it.
 #pragma once
+#include "StreamBuffer.h"
 #include "VantrelRecords.h"
 
 #include <atomic>
@@ -48,24 +49,26 @@ public:
 
     // Builds the stream of a request checked by the transfer: encoded from
     // its job (the job name is cut in place, the encoder's write-backs
-    // happen) or copied from its ready data. stop, when given, is looked at
-    // between encoding attempts.
+    // happen) or copied from its ready data. The job's layers are encoded
+    // side by side, each into memory that grows as it needs, so the stream
+    // is built in one encoding whatever its size. stop, when given, is
+    // looked at once the layers are encoded (the job is then left as found).
     Result Build(const TRANSFILEREQ& request, const std::atomic<bool>* stop = nullptr);
 
-    std::uint8_t* Data() { return m_buffer.get(); }
+    std::uint8_t* Data() { return m_buffer.Data(); }
     std::size_t Size() const { return m_size; }
-    // Encodings that did not fit and were done again with a larger buffer.
+    // Encodings that did not fit and were done again with a larger buffer:
+    // since the parts grow as they are written, none.
     int Retries() const { return m_retries; }
 
 private:
-    struct Free {
-        void operator()(std::uint8_t* p) const { std::free(p); }
-    };
-    bool Allocate(std::size_t bytes);
+    // Room for the stream and the zero bytes behind it; only those and the
+    // first `zeroed` bytes are cleared.
+    bool Allocate(std::size_t stream, std::size_t zeroed);
     Result Encode(const TRANSFILEREQ& request, const std::atomic<bool>* stop);
     Result CopyReady(const TRANSFILEREQ& request);
 
-    std::unique_ptr<std::uint8_t, Free> m_buffer;
+    CStreamBuffer m_buffer;
     std::size_t m_size = 0;
     int m_retries = 0;
 };

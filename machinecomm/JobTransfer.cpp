@@ -299,13 +299,13 @@ std::uint32_t TransFileOperate(TRANSFILEREQ* request)
     return TRANS_STARTED;
 }
 
-bool WriteOutFile(const std::string& path, const std::uint8_t* stream, std::size_t n,
-                  std::uint8_t key)
+bool WriteOutFile(const std::string& path, std::uint8_t* stream, std::size_t n, std::uint8_t key)
 {
     if (path.empty())
         return false;
-    std::string scrambled(n, '\0');
+    // In place: a scrambled copy of tens of megabytes would cost more in
+    // page faults than the scrambling itself.
     for (std::size_t i = 0; i < n; ++i)
-        scrambled[i] = static_cast<char>(stream[i] ^ key);
-    return plat::WriteWholeFile(path, scrambled);
+        stream[i] ^= key;
+    return plat::WriteWholeFile(path, stream, n);
 }

@@ -23,6 +23,5 @@ std::uint32_t TransFileOperate(TRANSFILEREQ* request);
 
 // Saves n stream bytes, each XORed with key, as the offline work file path,
 // replaced in one step (plat::WriteWholeFile): false on any failure, with
-// the old file untouched.
-bool WriteOutFile(const std::string& path, const std::uint8_t* stream, std::size_t n,
-                  std::uint8_t key);
+// the old file untouched. The bytes are scrambled in place and left so.
+bool WriteOutFile(const std::string& path, std::uint8_t* stream, std::size_t n, std::uint8_t key);

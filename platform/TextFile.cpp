@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,7 +96,7 @@ namespace {
 constexpr std::size_t kTempNameMaxBytes = 200;
 std::atomic<bool> g_flushToDisk{true};
 
-bool WriteAll(int fd, const std::string& data)
+bool WriteAll(int fd, std::string_view data)
 {
     std::size_t done = 0;
     while (done < data.size()) {
@@ -142,7 +143,7 @@ void SyncFolderOf(const std::string& path)
     }
 }
 
-bool ReplaceFile(const std::string& path, const std::string& data, bool flush)
+bool ReplaceFile(const std::string& path, std::string_view data, bool flush)
 {
     if (path.empty() || path.back() == '/' || path.find('\0') != std::string::npos)
         return false;
@@ -181,6 +182,11 @@ bool ReplaceFile(const std::string& path, const std::string& data, bool flush)
 bool WriteWholeFile(const std::string& path, const std::string& data)
 {
     return ReplaceFile(path, data, g_flushToDisk.load());
+}
+
+bool WriteWholeFile(const std::string& path, const void* data, std::size_t size)
+{
+    return ReplaceFile(path, std::string_view(static_cast<const char*>(data), size), g_flushToDisk.load());
 }
 
 bool WriteScratchFile(const std::string& path, const std::string& data)

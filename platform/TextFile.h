@@ -1,6 +1,7 @@
 // Line-oriented text files. Readers accept LF or CR LF; writers use CR LF so
 // files move between installations unchanged.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ bool ReadWholeFile(const std::string& path, std::string& data);
 // exists but is no regular file is refused. The old file's permissions are
 // kept; a new file gets the usual ones.
 bool WriteWholeFile(const std::string& path, const std::string& data);
+// The same for size bytes held elsewhere, written without a copy.
+bool WriteWholeFile(const std::string& path, const void* data, std::size_t size);
 
 // WriteWholeFile without waiting for the disk, for files that live only as
 // long as the program runs (the images in the work and file folders, which

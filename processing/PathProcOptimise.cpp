@@ -10,6 +10,7 @@
 #include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "model/PolylineGeometry.h"
+#include "platform/ParallelFor.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
 
@@ -134,41 +135,67 @@ public:
             m_node[0].lo = 0;
             m_node[0].hi = static_cast<std::uint32_t>(n);
         }
-        // Splits at the median along the wider side, from the top (children
-        // come after their parent); then the boxes from the bottom up.
-        std::vector<std::uint32_t> stack;
+        // Splits at the median along the wider side, one level at a time
+        // from the top (children come after their parent); then the boxes
+        // from the bottom up. The nodes of a level hold separate runs of the
+        // points: a level with many points splits them side by side. The
+        // numbering of the nodes does not change an answer.
+        std::vector<std::uint32_t> level;
         if (n > 0)
-            stack.push_back(0);
-        while (!stack.empty()) {
-            const std::uint32_t k = stack.back();
-            stack.pop_back();
-            const std::uint32_t lo = m_node[k].lo, hi = m_node[k].hi;
-            Box b;
-            for (std::uint32_t i = lo; i < hi; ++i)
-                b.Add(Dot{m_items[i].x, m_items[i].y});
-            if (hi - lo <= kLeaf) {
+            level.push_back(0);
+        std::vector<std::uint32_t> mids;
+        while (!level.empty()) {
+            mids.assign(level.size(), kNone);
+            auto split = [&](std::size_t j) {
+                const std::uint32_t k = level[j];
+                const std::uint32_t lo = m_node[k].lo, hi = m_node[k].hi;
+                if (hi - lo <= kLeaf) {
+                    for (std::uint32_t i = lo; i < hi; ++i)
+                        m_leafOf[i] = k;
+                    return;
+                }
+                Box b;
                 for (std::uint32_t i = lo; i < hi; ++i)
-                    m_leafOf[i] = k;
-                continue;
+                    b.Add(Dot{m_items[i].x, m_items[i].y});
+                const std::uint32_t mid = lo + (hi - lo) / 2;
+                const bool sx = b.xmax - b.xmin >= b.ymax - b.ymin;
+                const auto at = [this](std::uint32_t i) { return m_items.begin() + static_cast<std::ptrdiff_t>(i); };
+                std::nth_element(at(lo), at(mid), at(hi),
+                                 [sx](const Item& a, const Item& c) { return sx ? a.x < c.x : a.y < c.y; });
+                mids[j] = mid;
+            };
+            if (n >= kSideBySidePoints && level.size() > 1) {
+                const std::size_t per = (level.size() + kLevelPieces - 1) / kLevelPieces;
+                plat::ParallelFor(kLevelPieces, [&](std::size_t piece) {
+                    const std::size_t end = std::min(level.size(), (piece + 1) * per);
+                    for (std::size_t j = piece * per; j < end; ++j)
+                        split(j);
+                });
+            } else {
+                for (std::size_t j = 0; j < level.size(); ++j)
+                    split(j);
             }
-            const std::uint32_t mid = lo + (hi - lo) / 2;
-            const bool sx = b.xmax - b.xmin >= b.ymax - b.ymin;
-            const auto at = [this](std::uint32_t i) { return m_items.begin() + static_cast<std::ptrdiff_t>(i); };
-            std::nth_element(at(lo), at(mid), at(hi),
-                             [sx](const Item& a, const Item& c) { return sx ? a.x < c.x : a.y < c.y; });
-            const auto child = static_cast<std::uint32_t>(m_node.size());
-            m_node[k].left = child;
-            Node l, r;
-            l.lo = lo;
-            l.hi = mid;
-            l.parent = k;
-            r.lo = mid;
-            r.hi = hi;
-            r.parent = k;
-            m_node.push_back(l);
-            m_node.push_back(r);
-            stack.push_back(child);
-            stack.push_back(child + 1);
+            std::vector<std::uint32_t> next;
+            next.reserve(2 * level.size());
+            for (std::size_t j = 0; j < level.size(); ++j) {
+                if (mids[j] == kNone)
+                    continue;
+                const std::uint32_t k = level[j];
+                const auto child = static_cast<std::uint32_t>(m_node.size());
+                m_node[k].left = child;
+                Node l, r;
+                l.lo = m_node[k].lo;
+                l.hi = mids[j];
+                l.parent = k;
+                r.lo = mids[j];
+                r.hi = m_node[k].hi;
+                r.parent = k;
+                m_node.push_back(l);
+                m_node.push_back(r);
+                next.push_back(child);
+                next.push_back(child + 1);
+            }
+            level.swap(next);
         }
         for (std::size_t k = m_node.size(); k-- > 0;) {
             Node& nd = m_node[k];
@@ -263,6 +290,9 @@ public:
 
 private:
     static constexpr std::uint32_t kLeaf = 8;
+    // Below this many points the tree is built faster than threads start.
+    static constexpr std::size_t kSideBySidePoints = 65536;
+    static constexpr std::size_t kLevelPieces = 64;
 
     struct Node {
         Box box;
@@ -301,15 +331,63 @@ class OptimisedRun {
 public:
     explicit OptimisedRun(const Options& o) : m_opt(o) {}
 
-    // Takes the units of a layer in list order.
+    // Takes the units of a layer in list order. A long list is read in
+    // pieces side by side, each into graphs and points of its own, which
+    // are then laid end to end in list order as one reading would have
+    // laid them.
     void AddUnits(WORKLAYER* layer, const std::vector<PathUnit>& units)
     {
-        for (const PathUnit& u : units) {
-            const std::uint32_t g = Parse(layer, u);
-            if (g == kNone)
-                m_aside.push_back({u, layer});
-            else
-                m_roots.push_back(g);
+        struct Piece {
+            std::vector<Graph> graphs;
+            std::vector<Dot> dots;
+            std::vector<std::uint32_t> roots;
+            std::vector<std::size_t> aside; // places in `units`
+        };
+        const std::size_t pieces = (units.size() + kUnitsPerPiece - 1) / kUnitsPerPiece;
+        if (pieces <= 1) {
+            for (const PathUnit& u : units) {
+                const std::uint32_t g = Parse(m_graphs, m_dots, layer, u);
+                if (g == kNone)
+                    m_aside.push_back({u, layer});
+                else
+                    m_roots.push_back(g);
+            }
+            return;
+        }
+        std::vector<Piece> read(pieces);
+        plat::ParallelFor(pieces, [&](std::size_t k) {
+            Piece& piece = read[k];
+            const std::size_t end = std::min(units.size(), (k + 1) * kUnitsPerPiece);
+            for (std::size_t i = k * kUnitsPerPiece; i < end; ++i) {
+                const std::uint32_t g = Parse(piece.graphs, piece.dots, layer, units[i]);
+                if (g == kNone)
+                    piece.aside.push_back(i);
+                else
+                    piece.roots.push_back(g);
+            }
+        });
+        std::size_t graphs = m_graphs.size(), dots = m_dots.size();
+        for (const Piece& piece : read) {
+            graphs += piece.graphs.size();
+            dots += piece.dots.size();
+        }
+        m_graphs.reserve(graphs);
+        m_dots.reserve(dots);
+        for (Piece& piece : read) {
+            const auto graphBase = static_cast<std::uint32_t>(m_graphs.size());
+            const auto dotBase = static_cast<std::uint32_t>(m_dots.size());
+            for (Graph& gr : piece.graphs) {
+                gr.dotFirst += dotBase;
+                for (std::uint32_t& m : gr.members)
+                    m += graphBase;
+                m_graphs.push_back(std::move(gr));
+            }
+            m_dots.insert(m_dots.end(), piece.dots.begin(), piece.dots.end());
+            for (std::uint32_t g : piece.roots)
+                m_roots.push_back(g + graphBase);
+            for (std::size_t i : piece.aside)
+                m_aside.push_back({units[i], layer});
+            piece = Piece{};
         }
     }
 
@@ -343,15 +421,16 @@ private:
     };
 
     // The graphs of one unit; kNone when the unit cannot take part.
-    std::uint32_t Parse(WORKLAYER* layer, const PathUnit& u)
+    static std::uint32_t Parse(std::vector<Graph>& graphs, std::vector<Dot>& dots, WORKLAYER* layer,
+                               const PathUnit& u)
     {
-        const std::size_t before = m_graphs.size();
+        const std::size_t before = graphs.size();
         std::vector<std::uint32_t> open;
         std::uint32_t root = kNone;
         bool usable = true;
         auto attach = [&](std::uint32_t g) {
             if (!open.empty())
-                m_graphs[open.back()].members.push_back(g);
+                graphs[open.back()].members.push_back(g);
             else if (root == kNone)
                 root = g;
             else
@@ -359,57 +438,57 @@ private:
         };
         for (PATHREC* rec = u.first; rec != nullptr && usable; rec = rec == u.last ? nullptr : rec->m_pNext) {
             if (IsOpening(rec)) {
-                const std::uint32_t g = NewGraph(layer, rec, 1);
+                const std::uint32_t g = NewGraph(graphs, dots, layer, rec, 1);
                 attach(g);
                 open.push_back(g);
             } else if (rec->m_kind == PATH_KIND_GROUP) {
                 if (open.empty()) {
                     usable = false;
                 } else {
-                    m_graphs[open.back()].closing = rec;
+                    graphs[open.back()].closing = rec;
                     open.pop_back();
                 }
             } else if (rec->m_pSegs == nullptr) {
                 usable = false;
             } else {
-                const std::uint32_t g = NewGraph(layer, rec, 2);
+                const std::uint32_t g = NewGraph(graphs, dots, layer, rec, 2);
                 attach(g);
-                Graph& gr = m_graphs[g];
+                Graph& gr = graphs[g];
                 const SEGNODE* first = rec->m_pSegs;
-                gr.dotFirst = static_cast<std::uint32_t>(m_dots.size());
-                m_dots.push_back({first->m_x0, first->m_y0});
+                gr.dotFirst = static_cast<std::uint32_t>(dots.size());
+                dots.push_back({first->m_x0, first->m_y0});
                 for (const SEGNODE* s = first; s != nullptr;) {
-                    m_dots.push_back({s->m_x1, s->m_y1});
+                    dots.push_back({s->m_x1, s->m_y1});
                     s = s->m_pNext;
                     if (s == first)
                         break;
                 }
-                gr.dotCount = static_cast<std::uint32_t>(m_dots.size()) - gr.dotFirst;
-                const std::span<const Dot> dots = Dots(gr);
-                for (const Dot& d : dots) {
+                gr.dotCount = static_cast<std::uint32_t>(dots.size()) - gr.dotFirst;
+                const std::span<const Dot> points(dots.data() + gr.dotFirst, gr.dotCount);
+                for (const Dot& d : points) {
                     if (!std::isfinite(d.x) || !std::isfinite(d.y))
                         usable = false;
                     gr.box.Add(d);
                 }
-                const Dot& a = dots.front();
-                const Dot& b = dots.back();
+                const Dot& a = points.front();
+                const Dot& b = points.back();
                 gr.closed = std::fabs(a.x - b.x) <= kClosedTol && std::fabs(a.y - b.y) <= kClosedTol;
             }
         }
         // Members come after their bracket: boxes from the last graph back.
-        for (std::size_t g = m_graphs.size(); usable && g-- > before;) {
-            Graph& gr = m_graphs[g];
+        for (std::size_t g = graphs.size(); usable && g-- > before;) {
+            Graph& gr = graphs[g];
             if (gr.type != 1)
                 continue;
             if (gr.members.empty())
                 usable = false; // nothing to enter it by
             for (std::uint32_t m : gr.members)
-                gr.box.Add(m_graphs[m].box);
+                gr.box.Add(graphs[m].box);
         }
         if (!usable || root == kNone) {
-            if (before < m_graphs.size())
-                m_dots.resize(m_graphs[before].dotFirst);
-            m_graphs.resize(before);
+            if (before < graphs.size())
+                dots.resize(graphs[before].dotFirst);
+            graphs.resize(before);
             return kNone;
         }
         return root;
@@ -417,15 +496,16 @@ private:
 
     std::span<const Dot> Dots(const Graph& g) const { return {m_dots.data() + g.dotFirst, g.dotCount}; }
 
-    std::uint32_t NewGraph(WORKLAYER* layer, PATHREC* rec, int type)
+    static std::uint32_t NewGraph(std::vector<Graph>& graphs, const std::vector<Dot>& dots, WORKLAYER* layer,
+                                  PATHREC* rec, int type)
     {
         Graph g;
-        g.dotFirst = static_cast<std::uint32_t>(m_dots.size());
+        g.dotFirst = static_cast<std::uint32_t>(dots.size());
         g.type = type;
         g.layer = layer;
         g.path = rec;
-        m_graphs.push_back(std::move(g));
-        return static_cast<std::uint32_t>(m_graphs.size() - 1);
+        graphs.push_back(std::move(g));
+        return static_cast<std::uint32_t>(graphs.size() - 1);
     }
 
     std::uint32_t NewGroup(std::int32_t graph, std::uint32_t parent)
@@ -524,25 +604,42 @@ private:
         std::vector<std::uint32_t> ch = m_groups[g].children;
         const std::size_t n = ch.size();
         const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
-        std::vector<double> dist(n);
         std::vector<std::uint32_t> order(n);
-        std::vector<double> sizes(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const Box& b = m_groups[ch[i]].box;
-            dist[i] = Dist2({b.xmin, b.ymin}, ox, oy);
-            order[i] = static_cast<std::uint32_t>(i);
-            sizes[i] = std::max(b.xmax - b.xmin, b.ymax - b.ymin);
-        }
-        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return dist[a] < dist[b] || (dist[a] == dist[b] && a < b);
-        });
         // A box lies within another only when its lower-left corner does;
         // cells finer than the boxes keep a query to few corners it cannot
         // take.
-        plat::SpatialGrid corners(plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0, n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const Box& b = m_groups[ch[i]].box;
-            corners.AddPoint(b.xmin, b.ymin, static_cast<std::uint32_t>(i));
+        plat::SpatialGrid corners(1.0, 0); // made below, once its cell is known
+        auto prepare = [&](std::size_t which) {
+            if (which == 0) {
+                std::vector<double> dist(n);
+                for (std::size_t i = 0; i < n; ++i) {
+                    const Box& b = m_groups[ch[i]].box;
+                    dist[i] = Dist2({b.xmin, b.ymin}, ox, oy);
+                    order[i] = static_cast<std::uint32_t>(i);
+                }
+                std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+                    return dist[a] < dist[b] || (dist[a] == dist[b] && a < b);
+                });
+                return;
+            }
+            std::vector<double> sizes(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                const Box& b = m_groups[ch[i]].box;
+                sizes[i] = std::max(b.xmax - b.xmin, b.ymax - b.ymin);
+            }
+            corners = plat::SpatialGrid(plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0, n);
+            for (std::size_t i = 0; i < n; ++i) {
+                const Box& b = m_groups[ch[i]].box;
+                corners.AddPoint(b.xmin, b.ymin, static_cast<std::uint32_t>(i));
+            }
+            corners.Build();
+        };
+        // The order and the grid of many children are made side by side.
+        if (n >= kSideBySideChildren) {
+            plat::ParallelFor(2, prepare);
+        } else {
+            prepare(0);
+            prepare(1);
         }
         std::vector<std::uint8_t> out(n, 0);
         auto remaining = [&](std::uint32_t i) { return out[i] == 0; };
@@ -914,6 +1011,12 @@ private:
         }
     }
 
+    // Units read by one thread: enough that a piece outweighs handing it out.
+    static constexpr std::size_t kUnitsPerPiece = 16384;
+    // Below this many children a group is sorted and filed faster than a
+    // thread starts.
+    static constexpr std::size_t kSideBySideChildren = 16384;
+
     Options m_opt;
     std::vector<Graph> m_graphs;
     std::vector<Dot> m_dots; // the points of every path graph
@@ -988,12 +1091,10 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx)
     ForEachLayer(header->m_layers, false, [&](WORKLAYER& l) { all.push_back(&l); });
     auto ordered = [](const WORKLAYER* l) { return l->m_mode == 1 && l->m_paths != nullptr; };
 
-    std::vector<WORKLAYER*> result;
-    std::vector<WORKLAYER*> dropped;
-    std::vector<WORKLAYER*> runLayers;
-    bool pathRing = true;
-    auto runOrdering = [&]() {
+    // One run over the given layers; returns the layers it makes.
+    auto runOrdering = [&opt](const std::vector<WORKLAYER*>& runLayers) {
         OptimisedRun run(opt);
+        bool pathRing = true;
         for (WORKLAYER* l : runLayers) {
             bool ring = false;
             const std::vector<PathUnit> units = plat::TakeUnits(l->m_paths, ring);
@@ -1001,37 +1102,45 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx)
                 pathRing = ring;
             run.AddUnits(l, units);
         }
-        const std::vector<WORKLAYER*> made = MakeLayers(run.Order(), pathRing);
-        result.insert(result.end(), made.begin(), made.end());
-        dropped.insert(dropped.end(), runLayers.begin(), runLayers.end());
-        runLayers.clear();
+        return MakeLayers(run.Order(), pathRing);
     };
+    // The ordered layers; the runs take their paths and they are dropped.
+    std::vector<std::uint8_t> inRun(all.size(), 0);
+    std::vector<WORKLAYER*> dropped;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (ordered(all[i])) {
+            inRun[i] = 1;
+            dropped.push_back(all[i]);
+        }
+    }
+    std::vector<WORKLAYER*> result;
     if (opt.byLayer) {
-        for (WORKLAYER* l : all) {
-            if (ordered(l)) {
-                runLayers.push_back(l);
-                runOrdering();
-            } else {
-                result.push_back(l);
+        // Every layer's run starts from the same work position and touches
+        // only that layer's paths: the runs go side by side, and the layers
+        // each makes take the place of its layer.
+        std::vector<std::vector<WORKLAYER*>> made(dropped.size());
+        plat::ParallelFor(dropped.size(), [&](std::size_t k) { made[k] = runOrdering({dropped[k]}); });
+        std::size_t k = 0;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (inRun[i] == 0) {
+                result.push_back(all[i]);
+                continue;
             }
+            result.insert(result.end(), made[k].begin(), made[k].end());
+            ++k;
         }
     } else {
         // Every ordered layer in one run, whose layers take the place of the
         // first ordered layer.
-        std::vector<std::uint8_t> inRun(all.size(), 0);
-        std::size_t firstOrdered = all.size();
+        bool done = false;
         for (std::size_t i = 0; i < all.size(); ++i) {
-            if (ordered(all[i])) {
-                inRun[i] = 1;
-                runLayers.push_back(all[i]);
-                firstOrdered = std::min(firstOrdered, i);
-            }
-        }
-        for (std::size_t i = 0; i < all.size(); ++i) {
-            if (i == firstOrdered)
-                runOrdering();
-            if (inRun[i] == 0)
+            if (inRun[i] == 0) {
                 result.push_back(all[i]);
+            } else if (!done) {
+                const std::vector<WORKLAYER*> made = runOrdering(dropped);
+                result.insert(result.end(), made.begin(), made.end());
+                done = true;
+            }
         }
     }
     for (WORKLAYER* l : dropped) {

@@ -3,6 +3,7 @@
 #include "SpatialGrid.h"
 
 #include "JobRecords.h"
+#include "platform/ParallelFor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +36,8 @@ bool LiesWithin(const Box& a, const Box& b)
 }
 
 constexpr std::int32_t kNoParent = -1;
+// Below this many nodes a list is taken apart faster than threads start.
+constexpr std::size_t kSideBySide = 16384;
 
 // The parent of every node in the containment tree. A list is taken apart
 // the way the rule reads, one list at a time on a stack instead of by
@@ -61,35 +64,42 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         std::uint32_t id;
         std::vector<std::uint32_t> members; // in list order
     };
-    std::vector<Pending> stack;
-    stack.push_back({0, {}});
-    stack.back().members.resize(n);
-    for (std::uint32_t i = 0; i < n; ++i)
-        stack.back().members[i] = i;
-
-    while (!stack.empty()) {
-        const Pending work = std::move(stack.back());
-        stack.pop_back();
+    // Takes one list apart; the subtrees it finds go on the stack.
+    auto takeApart = [&](const Pending& work, std::vector<Pending>& stack) {
         const std::uint32_t id = work.id;
         // Each list has grids of its own members: a node leaving the list
         // (placed, or into a subtree) is dropped from them for good, and no
         // query meets it again while the rest of the list is taken apart.
-        plat::SpatialGrid grid(cell, work.members.size());
-        for (std::uint32_t i : work.members)
-            grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
         // A box lies within a sound box only when its lower-left corner does:
         // the subtree is looked for among the corners, in finer cells than
         // the boxes need, so that a query meets few boxes it cannot hold. An
         // inverted box may lie within one without its corner doing so: it is
         // looked at by every query. A box with a NaN lies within none.
+        plat::SpatialGrid grid(cell, work.members.size());
         plat::SpatialGrid corners(cell / 4.0, work.members.size());
-        for (std::uint32_t i : work.members) {
-            if (boxes[i].HasNaN())
-                continue;
-            if (boxes[i].IsInverted())
-                corners.AddBox(-kInf, kInf, -kInf, kInf, i);
-            else
-                corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
+        auto fill = [&](std::size_t which) {
+            if (which == 0) {
+                for (std::uint32_t i : work.members)
+                    grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
+                grid.Build();
+                return;
+            }
+            for (std::uint32_t i : work.members) {
+                if (boxes[i].HasNaN())
+                    continue;
+                if (boxes[i].IsInverted())
+                    corners.AddBox(-kInf, kInf, -kInf, kInf, i);
+                else
+                    corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
+            }
+            corners.Build();
+        };
+        // The two grids of a large list are filed side by side.
+        if (work.members.size() >= kSideBySide) {
+            plat::ParallelFor(2, fill);
+        } else {
+            fill(0);
+            fill(1);
         }
         auto unplaced = [&](std::uint32_t k) { return list[k] == id; };
         std::size_t cursor = 0;
@@ -140,7 +150,36 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                 stack.push_back(std::move(inner));
             }
         }
+    };
+    auto takeApartAll = [&](std::vector<Pending>& stack) {
+        while (!stack.empty()) {
+            const Pending work = std::move(stack.back());
+            stack.pop_back();
+            takeApart(work, stack);
+        }
+    };
+
+    Pending whole{0, {}};
+    whole.members.resize(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        whole.members[i] = i;
+    std::vector<Pending> subtrees;
+    takeApart(whole, subtrees);
+    whole = Pending{};
+    // The subtrees of the whole list share no node, and a list reads and
+    // writes the state of its own nodes only: they are taken apart side by
+    // side, the largest handed out first.
+    if (n < kSideBySide || subtrees.size() < 2) {
+        takeApartAll(subtrees);
+        return parent;
     }
+    std::sort(subtrees.begin(), subtrees.end(),
+              [](const Pending& a, const Pending& b) { return a.members.size() > b.members.size(); });
+    plat::ParallelFor(subtrees.size(), [&](std::size_t k) {
+        std::vector<Pending> stack;
+        stack.push_back(std::move(subtrees[k]));
+        takeApartAll(stack);
+    });
     return parent;
 }
 
@@ -191,8 +230,12 @@ void OrderLayer(WORKLAYER& layer)
 
 void CRingOrder::Process(WORKLAYER* layers)
 {
-    ForEachLayer(layers, false, [](WORKLAYER& layer) {
+    // A layer's ordering touches only its own paths: the layers go side by
+    // side.
+    std::vector<WORKLAYER*> ordered;
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
         if (layer.m_mode == 1 && layer.m_paths != nullptr)
-            OrderLayer(layer);
+            ordered.push_back(&layer);
     });
+    plat::ParallelFor(ordered.size(), [&](std::size_t k) { OrderLayer(*ordered[k]); });
 }

@@ -4,6 +4,8 @@
 // is written past the capacity, that a result is a byte count within it or an
 // overflow, and that an overflow leaves every segment as it found it; also
 // writes the frame trace and a random name and payload into exact buffers.
+// The same job built again is encoded as a transfer does it, layers side by
+// side, and must give the one encoding's bytes and write-backs.
 #include "JobEncoder.h"
 #include "JobStream.h"
 
@@ -194,5 +196,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require((seg.m_x0 == x || (seg.m_x0 != seg.m_x0 && x != x)) &&
                     (seg.m_y0 == y || (seg.m_y0 != seg.m_y0 && y != y)));
         }
+
+    // The same job again, as a transfer builds its stream, against a third
+    // copy encoded in one go after the size estimate.
+    Job layered, whole;
+    for (Job* copy : {&layered, &whole}) {
+        FuzzedDataProvider again(data, size);
+        again.ConsumeIntegralInRange<std::int64_t>(0, 16384);
+        again.ConsumeBool();
+        again.ConsumeBool();
+        again.ConsumeBool();
+        again.ConsumeBytes<std::uint8_t>(12);
+        again.ConsumeBytes<std::uint8_t>(again.ConsumeIntegralInRange<std::size_t>(0, 122));
+        MakeJob(again, *copy);
+    }
+    if (estimate)
+        CalcJobSize(layered.head); // lists that are rings already
+    TRANSFILEREQ request;
+    request.m_pInfo = &request.m_info;
+    request.m_pHead = &layered.head;
+    CJobStream built;
+    const CJobStream::Result result = built.Build(request);
+    Require(result == CJobStream::Result::Ok || result == CJobStream::Result::InvalidJob);
+    if (result != CJobStream::Result::Ok)
+        return 0;
+    CalcJobSize(whole.head);
+    std::vector<std::uint8_t> one(built.Size() + 10240 + kGuard); // past the reserve
+    const std::int64_t bytes =
+        encoder.Encode(whole.head, one.data(), true, true, static_cast<std::int64_t>(one.size()),
+                       TechSpeedLimits());
+    Require(bytes >= 2 && built.Size() == kStreamBodyAt + static_cast<std::size_t>(bytes));
+    Require(std::memcmp(built.Data() + kStreamBodyAt, one.data(), static_cast<std::size_t>(bytes) - 2) == 0);
+    Require(layered.segs.size() == whole.segs.size() && layered.paths.size() == whole.paths.size());
+    for (std::size_t i = 0; i < layered.segs.size(); ++i)
+        Require(std::memcmp(&layered.segs[i]->m_x0, &whole.segs[i]->m_x0, 2 * sizeof(double)) == 0 &&
+                layered.segs[i]->m_nGrey0 == whole.segs[i]->m_nGrey0 &&
+                (layered.segs[i]->m_pNext == nullptr) == (whole.segs[i]->m_pNext == nullptr));
+    for (std::size_t i = 0; i < layered.paths.size(); ++i)
+        Require(layered.paths[i]->m_closed == whole.paths[i]->m_closed &&
+                (layered.paths[i]->m_pNext == nullptr) == (whole.paths[i]->m_pNext == nullptr));
     return 0;
 }

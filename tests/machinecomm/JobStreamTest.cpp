@@ -1,6 +1,8 @@
 // The whole job stream of a request: the prelude, the name area with its
 // shift bytes, the frame trace, the body and the checksum, byte for byte;
-// ready-made streams; and an encoding that needs several larger buffers.
+// ready-made streams; and an encoding far beyond the size estimate.
+#include "ByteLanguage.h"
+#include "JobEncoder.h"
 #include "JobStream.h"
 #include "JobTestSupport.h"
 
@@ -82,7 +84,7 @@ TEST(JobStream, ReadyStreamGetsOnlyTheNameAndFrameTrace)
     EXPECT_STREQ(job.head.m_jobName, "xy");
 }
 
-TEST(JobStream, GreyChangesBeyondTheEstimateAreEncodedWholeInLargerBuffers)
+TEST(JobStream, GreyChangesBeyondTheEstimateAreEncodedWholeInOneEncoding)
 {
     // 200,000 one-millimetre steps whose grey alternates 200, 100: each
     // writes C1, C2 and A2 (9 bytes) where the estimate counts 6. With a
@@ -103,11 +105,10 @@ TEST(JobStream, GreyChangesBeyondTheEstimateAreEncodedWholeInLargerBuffers)
 
     // Body: header 80, layer 45, travel 11 + 9, first step 6 (its start
     // power is in force), 199,999 x 9, E0 00, end 5: 1,800,149 bytes. The
-    // estimate 400 + 50 + 11 + 200,000 x 6 leaves 1,705,109 bytes; the path
-    // needs 1,800,142 + the 10,240 reserve. A buffer a quarter larger holds
-    // it: one more encoding, not the four that 30,720-byte steps would take.
+    // estimate 400 + 50 + 11 + 200,000 x 6 would leave 1,705,109 bytes; the
+    // layer's memory grows as it is written, so nothing is encoded twice.
     ASSERT_EQ(s.size(), 152u + 1800149);
-    EXPECT_EQ(stream.Retries(), 1);
+    EXPECT_EQ(stream.Retries(), 0);
     EXPECT_EQ(Bytes(s.begin(), s.begin() + 8), (Bytes{0xE2, 0x00, 0x00, 0x6D, 0x70, 0x59, 0xE2, 0x01}));
     const std::size_t path0 = 152 + 80 + 45;
     EXPECT_EQ(Bytes(s.begin() + path0, s.begin() + path0 + 35),
@@ -117,6 +118,127 @@ TEST(JobStream, GreyChangesBeyondTheEstimateAreEncodedWholeInLargerBuffers)
                    {0xC1, 0x32, 0x00, 0xC2, 0x32, 0x00, 0xA2, 0x07, 0x68}})); // 6400
     EXPECT_EQ(Bytes(s.end() - 16, s.end() - 2),
               (Bytes{0xC1, 0x32, 0x00, 0xC2, 0x32, 0x00, 0xA2, 0x07, 0x68, 0xE0, 0x00, 0xD0, 0xE3, 0x02}));
+}
+
+// Twelve layers, more than the encoding threads, each with what could leak
+// from one layer into the next when they are encoded apart: grey power
+// (the second layer's first grey equals the first layer's last), a C1 that
+// a following one replaces, a speed cap still in force at a layer's end,
+// band changes on layers without output, a layer whose paths are not
+// written, open lists, closed paths whose starts move, single-segment rings.
+void MakeLayeredJob(TestJob& job)
+{
+    WORKHEAD& h = job.head;
+    h.m_banded = 1;
+    h.m_closeRepay = 0.3;
+    std::memcpy(h.m_jobName, "layers", 6);
+    for (int l = 0; l < 12; ++l) {
+        const std::uint8_t modes[] = {1, 1, 0, 2, 1, 0x81};
+        WORKLAYER* layer = job.AddLayer(modes[l % 6]);
+        layer->m_speed = 40.0f;
+        layer->m_bandIndex = static_cast<std::uint32_t>((l + 1) / 3);
+        layer->m_bandGap = 1.5 + l;
+        layer->m_reserved4 = l == 7 ? 1 : 0;
+        layer->m_delayAfter = l % 4 == 0 ? 0.25 : 0.0;
+        const double o = 10.0 * l;
+        job.AddSegment(job.AddPath(layer), o, 0, o + 3, 0, 1, 300, 40); // grey capped at 255
+        job.AddPolyline(layer, {{o, 0}, {o + 5, 0}, {o + 5, 5}, {o, 5}, {o, 0}}); // capped
+        job.AddSegment(job.AddPath(layer), o + 1, 1, o + 2, 2, 2, 7, 0);
+        job.AddSegment(job.AddPath(layer), o + 1, 1, o + 1, 1, 2, 9, 0); // only its C1 is kept
+        PATHREC* dot = job.AddPath(layer, PATH_KIND_DOT);
+        job.AddSegment(dot, o, 9, o, 9);
+        PATHREC* group = job.AddPath(layer, PATH_KIND_GROUP);
+        group->m_pArray = job.Own(ARRAYREC{2, 1, 3.0, -4.0, 0, 0.0, 0.0});
+        job.AddPolyline(layer, {{o, 20}, {o + 60, 20}, {o + 60, 80}, {o, 20}}); // uncapped, open
+        job.AddPath(layer, PATH_KIND_GROUP);
+        job.AddSegment(job.AddPath(layer), o, 30, o, 30, 1, 40, 10); // a one-segment ring
+        job.AddPolyline(layer, {{o, 40}, {o + 2, 40}}); // capped again at the layer's end
+    }
+}
+
+// The job's state after encoding: closed flags, every segment as written
+// back, and whether every list became a ring.
+std::vector<double> JobState(const WORKHEAD& head)
+{
+    std::vector<double> state;
+    const WORKLAYER* layer = head.m_layers;
+    do {
+        const PATHREC* path = layer->m_paths;
+        do {
+            state.push_back(path->m_closed);
+            if (const SEGNODE* seg = path->m_pSegs) {
+                do {
+                    state.insert(state.end(), {seg->m_x0, seg->m_y0, seg->m_x1, seg->m_y1,
+                                               double(seg->m_nGrey0), double(seg->m_nGrey1)});
+                    seg = seg->m_pNext;
+                } while (seg != nullptr && seg != path->m_pSegs);
+                state.push_back(seg != nullptr && path->m_pSegs->m_pPrev != nullptr);
+            }
+            path = path->m_pNext;
+        } while (path != nullptr && path != layer->m_paths);
+        state.push_back(path != nullptr);
+        layer = layer->m_next;
+    } while (layer != nullptr && layer != head.m_layers);
+    return state;
+}
+
+TEST(JobStream, LayersEncodedSideBySideGiveTheBytesAndWriteBacksOfOneEncoding)
+{
+    TestJob layered, whole;
+    MakeLayeredJob(layered);
+    MakeLayeredJob(whole);
+    TRANSFILEREQ request;
+    FillRequest(request, layered, {});
+    CJobStream stream;
+    ASSERT_EQ(stream.Build(request), CJobStream::Result::Ok);
+
+    CalcJobSize(whole.head);
+    Bytes body(1 << 16);
+    CJobEncoder encoder;
+    const std::int64_t n = encoder.Encode(whole.head, body.data(), true, true, 1 << 16, {});
+    ASSERT_GT(n, 1000);
+    body.resize(static_cast<std::size_t>(n) - 2); // the checksum takes the last two
+    const Bytes s = Built(stream);
+    ASSERT_EQ(s.size(), 30 + body.size() + 2);
+    EXPECT_EQ(Bytes(s.begin() + 30, s.end() - 2), body);
+    EXPECT_EQ(JobState(layered.head), JobState(whole.head));
+    // Bands change on layers 2 (silent: its gap opens layer 3), 5, 8
+    // (silent, for 9) and 11: each gap once, in micrometres.
+    std::vector<std::uint32_t> gaps;
+    for (std::size_t i = 30; i + 7 <= s.size(); ++i)
+        if (s[i] == 0x9F && s[i + 1] == 0x7F)
+            gaps.push_back(ReadNum5(&s[i + 2]));
+    EXPECT_EQ(gaps, (std::vector<std::uint32_t>{3500, 6500, 9500, 12500}));
+
+    // The parts with speed caps from a table against one encoding with it.
+    TestJob parted, capped;
+    MakeLayeredJob(parted);
+    MakeLayeredJob(capped);
+    SpeedLimitTable table;
+    table.enable = 1;
+    table.rows = {{10000, 20000}, {50000, 80000}};
+    CloseLayerRing(parted.head);
+    Bytes joined;
+    CBandOffsets bands;
+    CJobEncoder header;
+    ASSERT_TRUE(header.EncodeHeader(parted.head));
+    joined.insert(joined.end(), header.Data(), header.Data() + header.Size());
+    WORKLAYER* layer = parted.head.m_layers;
+    do {
+        CJobEncoder part;
+        ASSERT_TRUE(part.EncodeLayer(parted.head, *layer, bands.Next(parted.head, *layer), table));
+        joined.insert(joined.end(), part.Data(), part.Data() + part.Size());
+        layer = layer->m_next;
+    } while (layer != parted.head.m_layers);
+    joined.insert(joined.end(), {0xD0, 0xE3, 0x02, 0x00, 0x00});
+    CalcJobSize(capped.head);
+    Bytes one(1 << 16);
+    one.resize(static_cast<std::size_t>(
+        std::max<std::int64_t>(encoder.Encode(capped.head, one.data(), true, true, 1 << 16, table), 0)));
+    EXPECT_EQ(joined, one);
+    EXPECT_EQ(JobState(parted.head), JobState(capped.head));
+    const Bytes cap = {0xC5, 0x03};
+    EXPECT_NE(std::search(one.begin(), one.end(), cap.begin(), cap.end()), one.end());
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -576,10 +577,9 @@ void ReferenceOrderOptimised(WORKHEAD* job, int meta, bool inOut, bool byLayer, 
 
 // Squares that nest, share corners and repeat, open lines, triangles, and
 // brackets (one nested now and then), on a coarse lattice so that distances
-// tie; two cut layers around a scan layer.
-WORKHEAD* RandomJob(unsigned seed)
+// tie.
+WORKLAYER* RandomCutLayer(std::mt19937& rng, std::uint32_t id, int count)
 {
-    std::mt19937 rng(seed);
     std::uniform_int_distribution<int> c(0, 20);
     std::uniform_int_distribution<int> pick(0, 99);
     auto path = [&]() -> PATHREC* {
@@ -593,35 +593,41 @@ WORKHEAD* RandomJob(unsigned seed)
             return MakePath({{x, y}, {double(c(rng)), double(c(rng))}, {double(c(rng)), double(c(rng))}});
         return MakePath({{x, y}, {x + 3, y}, {x + 1, y + 2}, {x, y}});
     };
-    auto layer = [&](std::uint32_t id, int count) {
-        auto* l = new WORKLAYER{};
-        l->m_mode = 1;
-        l->m_layerId = id;
-        PATHREC* head = nullptr;
-        PATHREC* tail = nullptr;
-        for (int i = 0; i < count; ++i) {
-            if (pick(rng) < 8) {
+    auto* l = new WORKLAYER{};
+    l->m_mode = 1;
+    l->m_layerId = id;
+    PATHREC* head = nullptr;
+    PATHREC* tail = nullptr;
+    for (int i = 0; i < count; ++i) {
+        if (pick(rng) < 8) {
+            AppendPathRecord(&head, &tail, MakeOpeningBracket(1, 1, 0, 0));
+            AppendPathRecord(&head, &tail, path());
+            if (pick(rng) < 40) {
                 AppendPathRecord(&head, &tail, MakeOpeningBracket(1, 1, 0, 0));
                 AppendPathRecord(&head, &tail, path());
-                if (pick(rng) < 40) {
-                    AppendPathRecord(&head, &tail, MakeOpeningBracket(1, 1, 0, 0));
-                    AppendPathRecord(&head, &tail, path());
-                    AppendPathRecord(&head, &tail, MakeClosingBracket());
-                }
-                AppendPathRecord(&head, &tail, path());
                 AppendPathRecord(&head, &tail, MakeClosingBracket());
-            } else {
-                AppendPathRecord(&head, &tail, path());
             }
+            AppendPathRecord(&head, &tail, path());
+            AppendPathRecord(&head, &tail, MakeClosingBracket());
+        } else {
+            AppendPathRecord(&head, &tail, path());
         }
-        head->m_pPrev = tail;
-        tail->m_pNext = head;
-        l->m_paths = head;
-        return l;
-    };
+    }
+    head->m_pPrev = tail;
+    tail->m_pNext = head;
+    l->m_paths = head;
+    return l;
+}
+
+// Two cut layers around a scan layer.
+WORKHEAD* RandomJob(unsigned seed)
+{
+    std::mt19937 rng(seed);
+    WORKLAYER* first = RandomCutLayer(rng, 1, 60);
     WORKLAYER* scan = MakeLayer({MakePath({{0, 0}, {5, 0}})});
     scan->m_mode = 2;
-    return Job({layer(1, 60), scan, layer(2, 40)});
+    WORKLAYER* second = RandomCutLayer(rng, 2, 40);
+    return Job({first, scan, second});
 }
 
 struct Flat {
@@ -671,6 +677,145 @@ TEST(OptimisedOrder, TreeAndGridSearchesGiveExactlyTheLiteralOrdering)
             }
         }
     }
+}
+
+// Layers ordered one by one are ordered side by side: each must come out
+// exactly as when it is the only layer of its job, in its own place, with the
+// layers that are not ordered (scanned, empty) kept where they were.
+TEST(OptimisedOrder, LayersOrderedSideBySideComeOutAsEachOrderedAlone)
+{
+    constexpr std::uint32_t kLayers = 14;
+    // Layer i of the list, made the same every time it is asked for.
+    auto make = [](std::uint32_t i) -> WORKLAYER* {
+        if (i == 3) {
+            WORKLAYER* scan = MakeLayer({MakePath({{0, 0}, {5, 0}})});
+            scan->m_mode = 2;
+            return scan;
+        }
+        if (i == 8) {
+            auto* empty = new WORKLAYER{};
+            empty->m_mode = 1;
+            empty->m_layerId = 99;
+            return empty;
+        }
+        std::mt19937 rng(i);
+        return RandomCutLayer(rng, i + 1, 100 + static_cast<int>(i % 4) * 150);
+    };
+    auto jobOf = [](const std::vector<WORKLAYER*>& layers) {
+        for (std::size_t i = 0; i < layers.size(); ++i) {
+            layers[i]->m_next = layers[(i + 1) % layers.size()];
+            layers[i]->m_prev = layers[(i + layers.size() - 1) % layers.size()];
+        }
+        auto* header = new WORKHEAD;
+        header->m_layers = layers.front();
+        CFileTrans::RecalcPathBoundRects(header->m_layers);
+        return header;
+    };
+    auto layerIds = [](const WORKHEAD* job) {
+        std::vector<std::uint32_t> ids;
+        ForEachLayer(job->m_layers, false, [&](WORKLAYER& l) { ids.push_back(l.m_layerId); });
+        return ids;
+    };
+    for (int inOut = 0; inOut < 2; ++inOut) {
+        SCOPED_TRACE(inOut);
+        OrderingSetup s(1);
+        s.settings.path_by_layer = 1;
+        s.settings.path_in_out = static_cast<std::uint8_t>(inOut);
+        s.settings.path_work_pos = 2;
+
+        std::vector<Flat> expected;
+        std::vector<std::uint32_t> expectedIds;
+        for (std::uint32_t i = 0; i < kLayers; ++i) {
+            WORKHEAD* alone = jobOf({make(i)});
+            CPathProc::OrderPathsOptimised(alone, &s.ctx);
+            const std::vector<Flat> f = Flatten(alone);
+            expected.insert(expected.end(), f.begin(), f.end());
+            const std::vector<std::uint32_t> ids = layerIds(alone);
+            expectedIds.insert(expectedIds.end(), ids.begin(), ids.end());
+            FreeJob(alone);
+        }
+
+        std::vector<WORKLAYER*> layers;
+        for (std::uint32_t i = 0; i < kLayers; ++i)
+            layers.push_back(make(i));
+        WORKHEAD* together = jobOf(layers);
+        CPathProc::OrderPathsOptimised(together, &s.ctx);
+        EXPECT_EQ(layerIds(together), expectedIds);
+        const std::vector<Flat> got = Flatten(together);
+        ASSERT_EQ(got.size(), expected.size());
+        for (std::size_t i = 0; i < got.size(); ++i)
+            ASSERT_EQ(got[i], expected[i]) << "path " << i;
+        FreeJob(together);
+    }
+}
+
+// A long list is read in pieces: the graphs of every piece must land where a
+// single reading puts them. Lines along the x axis, listed shuffled, some in
+// brackets, with units that cannot take part (a point not a number, a closing
+// bracket alone) in every piece: from (0, 0) the lines come in x order, each
+// with its own points, the others after them in list order.
+TEST(OptimisedOrder, ALongListReadInPiecesOrdersAsOneReading)
+{
+    constexpr int kUnits = 40000;
+    std::vector<int> place(kUnits);
+    for (int i = 0; i < kUnits; ++i)
+        place[i] = i;
+    std::mt19937 rng(11);
+    std::shuffle(place.begin(), place.end(), rng);
+
+    std::vector<std::vector<PATHREC*>> atPlace(kUnits);
+    std::vector<PATHREC*> aside;
+    auto* layer = new WORKLAYER{};
+    layer->m_mode = 1;
+    layer->m_layerId = 5;
+    PATHREC* head = nullptr;
+    PATHREC* tail = nullptr;
+    auto add = [&](std::vector<PATHREC*>& into, PATHREC* p) {
+        AppendPathRecord(&head, &tail, p);
+        into.push_back(p);
+    };
+    for (int i = 0; i < kUnits; ++i) {
+        const double x = 2.0 * place[i];
+        if (i % 1000 == 7) {
+            PATHREC* broken = MakePath({{x, 0}, {x + 1, 0}});
+            broken->m_pSegs->m_y1 = std::numeric_limits<double>::quiet_NaN();
+            add(aside, broken);
+        } else if (i % 500 == 3) {
+            add(aside, MakeClosingBracket());
+        } else if (i % 97 == 5) {
+            add(atPlace[place[i]], MakeOpeningBracket(1, 1, 0, 0));
+            add(atPlace[place[i]], MakePath({{x, 0}, {x + 1, 0}}));
+            add(atPlace[place[i]], MakeClosingBracket());
+        } else {
+            add(atPlace[place[i]], MakePath({{x + 1, 0}, {x, 0}}));
+        }
+    }
+    head->m_pPrev = tail;
+    tail->m_pNext = head;
+    layer->m_paths = head;
+    WORKHEAD* job = Job({layer});
+
+    OrderingSetup s(1);
+    s.settings.path_by_layer = 1;
+    s.settings.path_work_pos = 0;
+    CPathProc::OrderPathsOptimised(job, &s.ctx);
+    std::vector<PATHREC*> expected;
+    for (const std::vector<PATHREC*>& unit : atPlace)
+        expected.insert(expected.end(), unit.begin(), unit.end());
+    expected.insert(expected.end(), aside.begin(), aside.end());
+    std::vector<PATHREC*> got;
+    ForEachPath(*job->m_layers, [&](PATHREC& p) { got.push_back(&p); });
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        ASSERT_EQ(got[i], expected[i]) << "record " << i;
+    for (int k = 0; k < kUnits; ++k) {
+        for (const PATHREC* p : atPlace[k]) {
+            if (p->m_kind != PATH_KIND_GROUP) {
+                ASSERT_EQ(SegmentPoints(p), (std::vector<XY>{{2.0 * k, 0}, {2.0 * k + 1, 0}})) << "line " << k;
+            }
+        }
+    }
+    FreeJob(job);
 }
 
 } // namespace

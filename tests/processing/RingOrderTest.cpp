@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -247,6 +248,52 @@ TEST(RingOrder, GridTreeGivesExactlyTheLiteralTree)
         EXPECT_EQ(got, expected);
         FreePathRecordGroups(layers);
     }
+}
+
+// A long layer whose subtrees are taken apart side by side: every subtree
+// must still be taken apart whole. Stacks of concentric squares far apart,
+// listed shuffled: each stack comes innermost first, the stacks in the list
+// order of their outermost squares.
+TEST(RingOrder, ConcentricStacksOfALongLayerComeInnermostFirst)
+{
+    constexpr int kStacks = 200, kDepth = 100;
+    std::vector<int> slot(kStacks * kDepth);
+    for (int i = 0; i < kStacks * kDepth; ++i)
+        slot[i] = i;
+    std::mt19937 rng(5);
+    std::shuffle(slot.begin(), slot.end(), rng);
+    std::vector<PATHREC*> square(kStacks * kDepth);
+    std::vector<int> outermostAt(kStacks);
+    auto* layer = new WORKLAYER{};
+    layer->m_mode = 1;
+    PATHREC* head = nullptr;
+    PATHREC* tail = nullptr;
+    for (int i = 0; i < kStacks * kDepth; ++i) {
+        const int stack = slot[i] / kDepth, depth = slot[i] % kDepth;
+        const double cx = 300.0 * (stack % 20), cy = 300.0 * (stack / 20), half = 1.0 + depth;
+        square[slot[i]] = MakePath(Square(cx - half, cy - half, cx + half, cy + half));
+        AppendPathRecord(&head, &tail, square[slot[i]]);
+        if (depth == kDepth - 1)
+            outermostAt[stack] = i;
+    }
+    head->m_pPrev = tail;
+    tail->m_pNext = head;
+    layer->m_paths = head;
+    WORKLAYER* layers = LinkLayers({layer});
+    CFileTrans::RecalcPathBoundRects(layers);
+
+    std::vector<int> stacks(kStacks);
+    for (int j = 0; j < kStacks; ++j)
+        stacks[j] = j;
+    std::sort(stacks.begin(), stacks.end(), [&](int a, int b) { return outermostAt[a] < outermostAt[b]; });
+    std::vector<PATHREC*> expected;
+    for (int j : stacks) {
+        for (int d = 0; d < kDepth; ++d)
+            expected.push_back(square[j * kDepth + d]);
+    }
+    CRingOrder().Process(layers);
+    EXPECT_EQ(Paths(layers), expected);
+    FreePathRecordGroups(layers);
 }
 
 } // namespace
