@@ -456,6 +456,27 @@ TEST(LineOutput, SquareWithLeadInAndLeadOutGivesOneOpenPath)
     FreePathRecordList(path);
 }
 
+// The output path reads the nodes where they lie: a node list linked into a
+// ring must end the walk back at its head, as its open copy ends at null.
+TEST(LineOutput, NodesLinkedIntoARingGiveThePathOfTheOpenList)
+{
+    LinePtr line = Line({{0, 0}, {100, 0}, {100, 100}, {0, 100}});
+    PATHREC* open = line->MakeOutputPath();
+    DOCNODE* head = line->m_pNodes;
+    DOCNODE* last = head->m_pNext->m_pNext->m_pNext;
+    last->m_pNext = head;
+    head->m_pPrev = last;
+    PATHREC* ring = line->MakeOutputPath();
+    last->m_pNext = nullptr;
+    head->m_pPrev = nullptr;
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(plat::SegmentsOf(ring), plat::SegmentsOf(open));
+    EXPECT_EQ(plat::SegmentsOf(ring).size(), 3u);
+    EXPECT_EQ(ring->m_closed, 0u);
+    FreePathRecordList(open);
+    FreePathRecordList(ring);
+}
+
 TEST(LineOutput, EndGapIsCutOffTheOutputCopyOnly)
 {
     LinePtr square = Line({{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}});
