@@ -847,17 +847,19 @@ private:
     // next; with "path in out" a group's own path comes after its children.
     void TakeInOrder()
     {
+        // In group order, which is that of the graphs and their points: all
+        // three are read front to back. No path has more entry points than
+        // points.
         std::vector<EntryTree::Item> items;
-        items.reserve(m_pathOfNumber.size());
-        for (std::uint32_t num = 0; num < m_pathOfNumber.size(); ++num) {
-            const Group& gr = m_groups[m_pathOfNumber[num]];
+        items.reserve(m_dots.size());
+        for (const Group& gr : m_groups) {
             // An enclosing path waits for its children with "path in out":
             // it is then the last one left and needs no search.
-            if (m_opt.inOut && !gr.children.empty())
+            if (gr.number == kNone || (m_opt.inOut && !gr.children.empty()))
                 continue;
             Dot ends[2];
             for (const Dot& d : EntryPoints(m_graphs[gr.graph], ends))
-                items.push_back({d.x, d.y, num});
+                items.push_back({d.x, d.y, gr.number});
         }
         EntryTree tree(std::move(items), m_pathOfNumber.size());
 
@@ -868,20 +870,47 @@ private:
             std::uint32_t parent;
             std::uint32_t place;
             std::uint32_t graph;
-            std::uint32_t dotFirst;
+            std::uint32_t dotFirst; // in `near`
             std::uint32_t dotCount;
             bool closed;
             bool leaf; // nothing under it
         };
         const std::vector<std::uint32_t>& keyOfSlot = tree.KeyOfSlot();
-        std::vector<Hot> hot(keyOfSlot.size());
-        for (std::size_t s = 0; s < hot.size(); ++s) {
+        const std::size_t slots = keyOfSlot.size();
+        std::vector<Hot> hot(slots);
+        // The records and a copy of the points in slot order are gathered
+        // side by side: the reads are scattered but independent, unlike the
+        // walk's, each of which waits for the one before.
+        const std::size_t pieces = slots >= kSideBySideSlots ? kSlotPieces : 1;
+        const std::size_t per = (slots + pieces - 1) / pieces;
+        auto sideBySide = [&](auto fn) {
+            auto piece = [&](std::size_t k) {
+                const std::size_t end = std::min(slots, (k + 1) * per);
+                for (std::size_t s = k * per; s < end; ++s)
+                    fn(s);
+            };
+            if (pieces > 1)
+                plat::ParallelFor(pieces, piece);
+            else
+                piece(0);
+        };
+        sideBySide([&](std::size_t s) {
             const std::uint32_t g = m_pathOfNumber[keyOfSlot[s]];
             const Group& gr = m_groups[g];
             const Graph& graph = m_graphs[gr.graph];
-            hot[s] = {g,     gr.parent, gr.place, static_cast<std::uint32_t>(gr.graph), graph.dotFirst, graph.dotCount,
-                      graph.closed, gr.children.empty()};
+            hot[s] = {g,      gr.parent, gr.place, static_cast<std::uint32_t>(gr.graph), 0, graph.dotCount, graph.closed,
+                      gr.children.empty()};
+        });
+        std::uint32_t nearCount = 0;
+        for (Hot& h : hot) {
+            h.dotFirst = nearCount;
+            nearCount += h.dotCount;
         }
+        std::vector<Dot> near(nearCount);
+        sideBySide([&](std::size_t s) {
+            const Graph& graph = m_graphs[hot[s].graph];
+            std::copy_n(m_dots.begin() + graph.dotFirst, graph.dotCount, near.begin() + hot[s].dotFirst);
+        });
 
         Dot at = m_start;
         auto take = [&](std::uint32_t g) {
@@ -889,7 +918,7 @@ private:
             gr.ownTaken = true;
             tree.Remove(gr.number);
             Graph& graph = m_graphs[gr.graph];
-            at = Enter(graph, graph.dotFirst, graph.dotCount, graph.closed, at);
+            at = Enter(graph, Dots(graph), graph.closed, at);
         };
         auto begin = [&](std::uint32_t parent, std::size_t childIndex, std::vector<std::uint32_t>& stack) {
             Group& p = m_groups[parent];
@@ -935,7 +964,7 @@ private:
                 ++gr.begunCount;
                 gr.ordered.push_back(h.group);
                 tree.RemoveSlot(found.slot);
-                at = Enter(m_graphs[h.graph], h.dotFirst, h.dotCount, h.closed, at);
+                at = Enter(m_graphs[h.graph], {near.data() + h.dotFirst, h.dotCount}, h.closed, at);
                 continue;
             }
             // The child of this group whose subtree holds the nearest point
@@ -947,10 +976,10 @@ private:
     }
 
     // Where a path is entered from the point `at`; returns its exit. Its
-    // points and closedness come apart from `gr`, which only takes the entry.
-    Dot Enter(Graph& gr, std::uint32_t dotFirst, std::uint32_t dotCount, bool closed, const Dot& at) const
+    // points (or a copy) and closedness come apart from `gr`, which only
+    // takes the entry.
+    Dot Enter(Graph& gr, std::span<const Dot> d, bool closed, const Dot& at) const
     {
-        const std::span<const Dot> d(m_dots.data() + dotFirst, dotCount);
         if (m_opt.metaPos == 2)
             return d.back();
         if (!closed) {
@@ -1087,6 +1116,10 @@ private:
     // Below this many children a group is sorted and filed faster than a
     // thread starts.
     static constexpr std::size_t kSideBySideChildren = 16384;
+    // Below this many paths the walk's records are gathered faster than
+    // threads start.
+    static constexpr std::size_t kSideBySideSlots = 65536;
+    static constexpr std::size_t kSlotPieces = 64;
 
     Options m_opt;
     std::vector<Graph> m_graphs;
