@@ -247,31 +247,29 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place)
 {
     CDocState::PushHistory(ctx);
 
+    // Each object is cleaned on the uniting's first walk, before any is
+    // joined.
     ctx->m_rcSelect.SetEmpty();
-    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+    CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx](CDocData* o) {
         RemoveDuplicatePoints(o->m_pNodes, kDuplicateTol);
         o->SetSelected(1);
         o->RecalcBoundRect(ctx);
         ctx->m_rcSelect.Union(o->m_rcBound);
-    }
-    CPathProc::UniteCurves(list, kUniteTol, 0, ctx);
+    });
 
-    if (place && !ctx->m_rcSelect.IsEmpty()) {
-        const CGeoPoint from(ctx->m_rcSelect.m_xmin, ctx->m_rcSelect.m_ymin);
-        ctx->m_rcSelect.SetEmpty();
-        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
-            o->Move(from, ctx->m_ptMouse, ctx);
-            ctx->m_rcSelect.Union(o->m_rcBound);
-        }
-    }
-
+    // The document's objects are no longer selected; the new ones follow
+    // them.
     CDocData*& first = ctx->m_pCurrent->m_pFirst;
+    bool oldSelected = false;
+    bool anyBezier = false;
     if (first == nullptr) {
         first = list;
     } else {
         CDocData* last = first;
         for (;;) {
             last->SetSelected(0);
+            oldSelected = oldSelected || last->IsSelected() != 0;
+            anyBezier = anyBezier || last->GetType() == MT_BEZIER;
             if (last->m_pNext == nullptr)
                 break;
             last = last->m_pNext;
@@ -280,12 +278,74 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place)
         list->m_pPrev = last;
     }
 
+    // Placing, node reduction and selecting in one walk, while an object's
+    // nodes are at hand. The reduction starts once the selection box is
+    // known not to be empty (as it would after all objects are placed), and
+    // takes up the objects placed before then. Without Bezier paths to
+    // turn into polylines nothing changes an object after this walk, so it
+    // also selects the new objects and gathers their boxes.
+    bool reduced = false;
+    CGeoBox chosen;
+    chosen.SetEmpty();
+    if (place && !oldSelected && !ctx->m_rcSelect.IsEmpty()) {
+        const CGeoPoint from(ctx->m_rcSelect.m_xmin, ctx->m_rcSelect.m_ymin);
+        ctx->m_rcSelect.SetEmpty();
+        CPathProc::NodeReduction reduction(kReduceLength, kReduceAngle);
+        bool reducing = false;
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+            o->Move(from, ctx->m_ptMouse, ctx);
+            ctx->m_rcSelect.Union(o->m_rcBound);
+            anyBezier = anyBezier || o->GetType() == MT_BEZIER;
+            if (!reduced) {
+                if (ctx->m_rcSelect.IsEmpty())
+                    continue;
+                reduced = true;
+                reducing = reduction.Start(ctx);
+                for (CDocData* w = first; reducing && w != list; w = w->m_pNext)
+                    reduction.Take(w, ctx);
+                for (CDocData* w = list; w != o; w = w->m_pNext) {
+                    if (reducing)
+                        reduction.Take(w, ctx);
+                    w->SetSelected(1);
+                    chosen.Union(w->m_rcBound);
+                }
+            }
+            if (reducing)
+                reduction.Take(o, ctx);
+            o->SetSelected(1);
+            chosen.Union(o->m_rcBound);
+        }
+    } else if (place && !ctx->m_rcSelect.IsEmpty()) {
+        const CGeoPoint from(ctx->m_rcSelect.m_xmin, ctx->m_rcSelect.m_ymin);
+        ctx->m_rcSelect.SetEmpty();
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+            o->Move(from, ctx->m_ptMouse, ctx);
+            ctx->m_rcSelect.Union(o->m_rcBound);
+        }
+    }
+    // An empty box after the walk reduces nothing.
+    const bool walked = place && !oldSelected;
+
     CDocState base;
     CDocState* tool = CurrentTool(ctx);
     (tool != nullptr ? tool : &base)->ApplyLayerFlags(ctx);
-    CPathProc::ReduceNodes(ctx, kReduceLength, kReduceAngle);
-    CPathProc::BezierToPolyline(first, ctx);
+    if (!walked)
+        CPathProc::ReduceNodes(ctx, kReduceLength, kReduceAngle);
 
+    if (reduced && !anyBezier) {
+        // Every new object was selected and gathered on the walk; at least
+        // one box was not empty, so the union does not depend on where it
+        // starts.
+        CGeoBox box = first->m_rcBound;
+        for (CDocData* o = first; o != list; o = o->m_pNext) {
+            o->SetSelected(1);
+            box.Union(o->m_rcBound);
+        }
+        box.Union(chosen);
+        ctx->m_rcSelect = box;
+        return;
+    }
+    CPathProc::BezierToPolyline(first, ctx);
     ctx->m_rcSelect = first->m_rcBound;
     for (CDocData* o = first; o != nullptr; o = o->m_pNext) {
         o->SetSelected(1);

@@ -12,7 +12,10 @@
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
@@ -28,6 +31,30 @@ constexpr double kInsUnitFactors[] = {
     0.0,       25.4,   304.8,    1609344.0, 0.0,  10.0, 1000.0, 1000000.0, 2.54e-05,    0.0254,       914.4,
     1e-07,     1e-06,  0.001,    100.0,     10000.0, 100000.0, 1e12, 1.49598e14, 9.4605284e18, 3.08568025e19,
 };
+
+// Where the first CR or LF of `buf[i, end)` lies, `end` when there is none.
+// Lines are mostly a few bytes: eight are looked at in one step.
+std::size_t LineBreakFrom(const char* buf, std::size_t i, std::size_t end)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+        constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+        for (; i + 8 <= end; i += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, buf + i, 8);
+            const std::uint64_t lf = word ^ (kOnes * '\n');
+            const std::uint64_t cr = word ^ (kOnes * '\r');
+            // A byte's high bit is set where it is zero; the lowest set bit
+            // is exact (a borrow only marks bytes after it).
+            const std::uint64_t hits = ((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs);
+            if (hits != 0)
+                return i + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
+        }
+    }
+    while (i < end && buf[i] != '\r' && buf[i] != '\n')
+        ++i;
+    return i;
+}
 
 int ToInt(std::string_view text)
 {
@@ -153,8 +180,7 @@ std::string_view CFileTransDxf::ReadLine(DXFFILE& f, bool isCode)
     std::size_t start = f.m_nPos;
     std::size_t i = start;
     for (;;) {
-        while (i < end && buf[i] != '\r' && buf[i] != '\n')
-            ++i;
+        i = LineBreakFrom(buf, i, end);
         if (isCode && i == start && i < end && buf[i] == '\n') {
             start = ++i;
             continue;
@@ -204,10 +230,49 @@ static int CodeOf(std::string_view line)
 
 bool CFileTransDxf::ReadGroup(DXFFILE& f, int& code, std::string_view& value)
 {
-    if (f.m_nPos >= f.m_buffer.size()) {
+    const char* buf = f.m_buffer.data();
+    const std::size_t end = f.m_buffer.size();
+    std::size_t i = f.m_nPos;
+    if (i >= end) {
         code = 0;
         value = {};
         return false;
+    }
+    // Most groups are a code of a few digits after blanks and a value of
+    // usual length, each ended by LF or CR LF: read here in one go. Anything
+    // else (blank lines, lone CRs, long values, other codes) is left to the
+    // general line reader from the same place.
+    while (i < end && buf[i] == ' ')
+        ++i;
+    std::size_t digits = 0;
+    int fast = 0;
+    for (; i < end && digits < 6; ++i, ++digits) {
+        const unsigned d = static_cast<unsigned char>(buf[i]) - static_cast<unsigned>('0');
+        if (d > 9)
+            break;
+        fast = fast * 10 + static_cast<int>(d);
+    }
+    auto lineEnd = [&](std::size_t at) -> std::size_t {
+        // Where the next line starts after a LF or CR LF at `at`; 0 for
+        // other ends (0 is never past a line end).
+        if (at < end && buf[at] == '\n')
+            return at + 1;
+        if (at + 1 < end && buf[at] == '\r' && buf[at + 1] == '\n')
+            return at + 2;
+        return 0;
+    };
+    if (digits != 0) {
+        const std::size_t valueStart = lineEnd(i);
+        if (valueStart != 0 && valueStart < end) {
+            const std::size_t valueEnd = LineBreakFrom(buf, valueStart, end);
+            const std::size_t next = valueEnd == end ? end : lineEnd(valueEnd);
+            if (next != 0 && valueEnd - valueStart <= kMaxLine) {
+                code = fast;
+                value = std::string_view(buf + valueStart, valueEnd - valueStart);
+                f.m_nPos = next;
+                return true;
+            }
+        }
     }
     code = CodeOf(ReadLine(f, true));
     value = ReadLine(f, false);

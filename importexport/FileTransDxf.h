@@ -16,6 +16,7 @@
 // (and their arcs run the other way). Every other extrusion is read as
 // (0, 0, 1).
 #pragma once
+#include "model/NodeList.h"
 #include "platform/Win.h"
 #include "processing/FileTrans.h"
 #include "textoutline/Letrova.h"
@@ -407,5 +408,6 @@ private:
     std::int32_t m_lastLayerColour = 7;
     bool m_bLastLayerValid = false;
     std::array<std::int16_t, 257> m_paletteCache{};
+    NodeStock m_nodeStock; // the nodes of the conversions
     bool m_bTooLongShown = false;
 };

@@ -32,8 +32,52 @@ constexpr double kTurnSlack = 0.0001;
 constexpr int kSplineSteps = 20;
 constexpr int kSplineCoarseSteps = 5;
 
-double Num(std::string_view v) { return plat::ParseDouble(v); }
-double Coord(std::string_view v) { return plat::ParseDouble(v) * kCoordScale; }
+// Powers of ten a double holds exactly.
+constexpr double kExactTens[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// Most values of a drawing are plain decimals such as "-12.345": with at
+// most 15 digits both the digits and the power of ten are exact doubles,
+// so one division rounds them exactly as the general parser does. Anything
+// else (exponents, blanks after, long numbers) takes the general parser.
+bool PlainDecimal(std::string_view v, double& out)
+{
+    const char* p = v.data();
+    const char* end = p + v.size();
+    while (p < end && *p == ' ')
+        ++p;
+    const bool negative = p < end && *p == '-';
+    if (negative)
+        ++p;
+    std::uint64_t digits = 0;
+    int count = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; p < end; ++p) {
+        const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+        if (d <= 9) {
+            digits = digits * 10 + d;
+            ++count;
+            decimals += point ? 1 : 0;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0 || count > 15)
+        return false;
+    const double value = static_cast<double>(digits) / kExactTens[decimals];
+    out = negative ? -value : value;
+    return true;
+}
+
+double Num(std::string_view v)
+{
+    double value = 0.0;
+    return PlainDecimal(v, value) ? value : plat::ParseDouble(v);
+}
+double Coord(std::string_view v) { return Num(v) * kCoordScale; }
 
 int IntOf(std::string_view v)
 {
@@ -76,11 +120,13 @@ double EndAfterStart(double start, double end)
 
 // Appends to a node list kept by its head and tail.
 struct NodeChain {
+    explicit NodeChain(NodeStock& from) : stock(from) {}
+    NodeStock& stock;
     DOCNODE* head = nullptr;
     DOCNODE* tail = nullptr;
     void Add(double x, double y, std::uint8_t kind)
     {
-        tail = AppendNode(tail, x, y, kind);
+        tail = stock.Append(tail, x, y, kind);
         if (head == nullptr)
             head = tail;
     }
@@ -484,7 +530,7 @@ CDocData* CFileTransDxf::ConvertLine(DOCCONTEXT* ctx)
     // Line ends are world coordinates: the extrusion does not move them.
     const DXFLINE& r = m_data.m_line;
     const double f = m_dUnit;
-    NodeChain nodes;
+    NodeChain nodes(m_nodeStock);
     nodes.Add(f * r.m_start.x, f * r.m_start.y, NODE_ANCHOR);
     nodes.Add(f * r.m_end.x, f * r.m_end.y, NODE_ANCHOR);
     return new CDocDataLine(nodes.head, 1, ctx);
@@ -599,7 +645,7 @@ CDocData* CFileTransDxf::ConvertSpline(DOCCONTEXT* ctx)
         }
     }
 
-    NodeChain nodes;
+    NodeChain nodes(m_nodeStock);
     bool clamped = (r.m_flags & 1) != 0;
     if (!clamped && k.size() >= deg) {
         clamped = true;
@@ -650,7 +696,7 @@ CDocData* CFileTransDxf::ConvertPolyline(DOCCONTEXT* ctx)
     bool arcs = false;
     for (std::size_t i = 0; i + 1 < n && !arcs; ++i)
         arcs = std::fabs(vertices[i].bulge) >= kMinBulge;
-    NodeChain nodes;
+    NodeChain nodes(m_nodeStock);
     if (!arcs) {
         for (const DXFVERTEX& v : vertices)
             nodes.Add(sx * v.x, f * v.y, NODE_ANCHOR);

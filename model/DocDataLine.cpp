@@ -399,15 +399,13 @@ bool CDocDataLine::SetStartPointClosedOf(CDocData& obj, double x, double y, doub
     return found != nullptr;
 }
 
-PATHREC* CDocDataLine::MakeOutputPathOf(const CDocData& obj, std::uint16_t bracketSubkind)
-{
-    return MakeOutputPathOfPoints(obj, CopyPointList(obj.m_pNodes), bracketSubkind);
-}
+namespace {
 
-PATHREC* CDocDataLine::MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* points, std::uint16_t bracketSubkind)
+// The path records of an outline from its final points: the path, with its
+// leads when asked, inside array brackets when the object has copies.
+PATHREC* AssembleOutputPath(const CDocData& obj, const DOCNODE* points, std::uint16_t bracketSubkind, bool leadIn,
+                            bool leadOut)
 {
-    if (points == nullptr)
-        return nullptr;
     PATHREC* head = nullptr;
     PATHREC* tail = nullptr;
     PATHREC* open = nullptr;
@@ -418,17 +416,10 @@ PATHREC* CDocDataLine::MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* poin
         open->m_pArray = new ARRAYREC(*obj.m_pArray);
         AppendPathRecord(&head, &tail, open);
     }
-    // Leads go out only where the outline to be cut has a direction at its
-    // ends, taken before the end gap shortens it.
-    const bool leadIn = LeadShownOn(obj.m_pLeadInOut, points, true);
-    const bool leadOut = LeadShownOn(obj.m_pLeadInOut, points, false);
-    if (obj.m_pEndGap != nullptr && obj.m_pEndGap->m_bOn != 0 && obj.m_pEndGap->m_dGap > 0.0)
-        CutEndGap(points, obj.m_pEndGap);
     // Light-guide lines are told apart by their sub-kind down the job
     // pipeline, which marks their work layer from it.
     const std::uint16_t subkind = (obj.m_bOutput & kLightGuideBit) != 0 ? kLightGuideSubkind : 0;
     PATHREC* path = BuildPathRecord(points, subkind);
-    CDocState::FreeNodeList(points);
     AppendPathRecord(&head, &tail, path);
     if (leadIn)
         AddLeadSegment(path, true, obj.m_pLeadInOut->m_dInX, obj.m_pLeadInOut->m_dInY);
@@ -441,6 +432,37 @@ PATHREC* CDocDataLine::MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* poin
         AppendPathRecord(&head, &tail, close);
         GetGroupBoundRect(open, open->m_xmin, open->m_xmax, open->m_ymin, open->m_ymax, true);
     }
+    return head;
+}
+
+bool EndGapOn(const CDocData& obj)
+{
+    return obj.m_pEndGap != nullptr && obj.m_pEndGap->m_bOn != 0 && obj.m_pEndGap->m_dGap > 0.0;
+}
+
+} // namespace
+
+PATHREC* CDocDataLine::MakeOutputPathOf(const CDocData& obj, std::uint16_t bracketSubkind)
+{
+    // Without leads or an end gap the nodes are only read, so they need no
+    // copy: a job of a million lines spares a million node lists.
+    if (obj.m_pLeadInOut == nullptr && !EndGapOn(obj))
+        return obj.m_pNodes != nullptr ? AssembleOutputPath(obj, obj.m_pNodes, bracketSubkind, false, false) : nullptr;
+    return MakeOutputPathOfPoints(obj, CopyPointList(obj.m_pNodes), bracketSubkind);
+}
+
+PATHREC* CDocDataLine::MakeOutputPathOfPoints(const CDocData& obj, DOCNODE* points, std::uint16_t bracketSubkind)
+{
+    if (points == nullptr)
+        return nullptr;
+    // Leads go out only where the outline to be cut has a direction at its
+    // ends, taken before the end gap shortens it.
+    const bool leadIn = LeadShownOn(obj.m_pLeadInOut, points, true);
+    const bool leadOut = LeadShownOn(obj.m_pLeadInOut, points, false);
+    if (EndGapOn(obj))
+        CutEndGap(points, obj.m_pEndGap);
+    PATHREC* head = AssembleOutputPath(obj, points, bracketSubkind, leadIn, leadOut);
+    CDocState::FreeNodeList(points);
     return head;
 }
 
@@ -656,7 +678,15 @@ void CDocDataLine::FlipOf(CDocData& obj, const CGeoPoint& centre, bool horizonta
     // The mirror line runs through the centre and a point 50 units away.
     auto flip = [&](double x2, double y2, auto newAngle) {
         const double cx = centre.m_x, cy = centre.m_y;
-        ForEachNode(obj.m_pNodes, [&](DOCNODE& n) { MirrorXY(n.m_x, n.m_y, cx, cy, x2, y2); });
+        // The mirror line is level or upright for every node alike: the
+        // reflection GeoMirrorPoint makes then is written out here, without
+        // a call and a test per node.
+        if (std::fabs(y2 - cy) < kGeoCoincideTol)
+            ForEachNode(obj.m_pNodes, [&](DOCNODE& n) { n.m_y = 2.0 * cy - n.m_y; });
+        else if (std::fabs(x2 - cx) < kGeoCoincideTol)
+            ForEachNode(obj.m_pNodes, [&](DOCNODE& n) { n.m_x = 2.0 * cx - n.m_x; });
+        else
+            ForEachNode(obj.m_pNodes, [&](DOCNODE& n) { MirrorXY(n.m_x, n.m_y, cx, cy, x2, y2); });
         if (LEADINOUT* lead = obj.m_pLeadInOut) {
             if (lead->m_bLeadOut != 0) {
                 MirrorXY(lead->m_dOutX, lead->m_dOutY, cx, cy, x2, y2);

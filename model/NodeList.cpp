@@ -4,7 +4,9 @@
 
 #include "platform/RecordPool.h"
 
+#include <algorithm>
 #include <cmath>
+#include <new>
 
 #if BRENVIK_RECORD_POOL
 
@@ -34,6 +36,24 @@ void DOCNODE::operator delete(void* p) noexcept
         Pool().Give(p);
 }
 
+NodeStock::~NodeStock()
+{
+    if (m_left != 0)
+        Pool().GiveMany(m_slots, m_left);
+}
+
+static void* TakeFrom(void** slots, std::size_t& left, std::size_t batch)
+{
+    if (left == 0) {
+        Pool().TakeMany(slots, batch);
+        // Handed out from the back: the first taken, usually the lowest
+        // address, goes first.
+        std::reverse(slots, slots + batch);
+        left = batch;
+    }
+    return slots[--left];
+}
+
 #else
 
 void* DOCNODE::operator new(std::size_t size)
@@ -46,11 +66,20 @@ void DOCNODE::operator delete(void* p) noexcept
     ::operator delete(p);
 }
 
+NodeStock::~NodeStock() = default;
+
+// Builds that check memory take every node from the heap.
+static void* TakeFrom(void**, std::size_t&, std::size_t)
+{
+    return ::operator new(sizeof(DOCNODE));
+}
+
 #endif
 
-DOCNODE* AppendNode(DOCNODE* prev, double x, double y, std::uint8_t kind, std::uint8_t select)
+namespace {
+
+DOCNODE* Link(DOCNODE* node, DOCNODE* prev, double x, double y, std::uint8_t kind, std::uint8_t select)
 {
-    DOCNODE* node = new DOCNODE;
     node->m_x = x;
     node->m_y = y;
     node->m_nKind = kind;
@@ -63,6 +92,18 @@ DOCNODE* AppendNode(DOCNODE* prev, double x, double y, std::uint8_t kind, std::u
         prev->m_pNext = node;
     }
     return node;
+}
+
+} // namespace
+
+DOCNODE* AppendNode(DOCNODE* prev, double x, double y, std::uint8_t kind, std::uint8_t select)
+{
+    return Link(new DOCNODE, prev, x, y, kind, select);
+}
+
+DOCNODE* NodeStock::Append(DOCNODE* prev, double x, double y, std::uint8_t kind, std::uint8_t select)
+{
+    return Link(::new (TakeFrom(m_slots, m_left, kBatch)) DOCNODE, prev, x, y, kind, select);
 }
 
 DOCNODE* CopyPointList(const DOCNODE* head)

@@ -34,6 +34,27 @@ struct DOCNODE {
 // New node linked behind `prev` (which may be null); returns it.
 DOCNODE* AppendNode(DOCNODE* prev, double x, double y, std::uint8_t kind = NODE_ANCHOR, std::uint8_t select = NODE_UNSELECTED);
 
+// Nodes for code that makes them by the million: they are taken from the
+// node pool a batch at a time, under one lock instead of one each. Nodes it
+// handed out are freed like any other; those it still holds go back when
+// it ends.
+class NodeStock {
+public:
+    NodeStock() = default;
+    ~NodeStock();
+    NodeStock(const NodeStock&) = delete;
+    NodeStock& operator=(const NodeStock&) = delete;
+
+    // AppendNode with a node of the stock.
+    DOCNODE* Append(DOCNODE* prev, double x, double y, std::uint8_t kind = NODE_ANCHOR,
+                    std::uint8_t select = NODE_UNSELECTED);
+
+private:
+    static constexpr std::size_t kBatch = 64;
+    void* m_slots[kBatch] = {};
+    std::size_t m_left = 0; // slots [0, m_left) not handed out yet
+};
+
 // New open list with one node per source node (x, y, kind, selection), in
 // order; stops at a null link or back at the head. Null in, null out.
 DOCNODE* CopyPointList(const DOCNODE* head);

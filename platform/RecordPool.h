@@ -43,6 +43,55 @@ public:
     void* Take()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        return TakeLocked();
+    }
+
+    void Give(void* p)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        GiveLocked(p);
+    }
+
+    // `count` records under one lock, as that many Takes would give them;
+    // none when the memory runs out.
+    void TakeMany(void** out, std::size_t count)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::size_t taken = 0;
+        try {
+            for (; taken < count; ++taken)
+                out[taken] = TakeLocked();
+        } catch (...) {
+            while (taken > 0)
+                GiveLocked(out[--taken]);
+            throw;
+        }
+    }
+
+    // Records back under one lock, as that many Gives would take them.
+    void GiveMany(void* const* records, std::size_t count)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (std::size_t k = 0; k < count; ++k)
+            GiveLocked(records[k]);
+    }
+
+    // True when the record lies in one of the pool's blocks.
+    bool Owns(const void* p)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto* byte = static_cast<const unsigned char*>(p);
+        for (Slot* block : m_blocks) {
+            const auto* start = reinterpret_cast<const unsigned char*>(block);
+            if (byte >= start && byte < start + BlockBytes)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    void* TakeLocked()
+    {
         Slot* slot = m_free;
         if (slot != nullptr) {
             m_free = slot->next;
@@ -64,9 +113,8 @@ public:
         return slot;
     }
 
-    void Give(void* p)
+    void GiveLocked(void* p)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
         if (--m_live == 0) {
             // All free. The first block stays as it is for the next small
             // lists, so that making and freeing one at a time costs no
@@ -88,20 +136,6 @@ public:
         m_free = slot;
     }
 
-    // True when the record lies in one of the pool's blocks.
-    bool Owns(const void* p)
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const auto* byte = static_cast<const unsigned char*>(p);
-        for (Slot* block : m_blocks) {
-            const auto* start = reinterpret_cast<const unsigned char*>(block);
-            if (byte >= start && byte < start + BlockBytes)
-                return true;
-        }
-        return false;
-    }
-
-private:
     union Slot {
         Slot* next;
         alignas(Align) unsigned char bytes[Size];

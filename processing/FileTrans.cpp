@@ -1,6 +1,7 @@
 #include "FileTrans.h"
 
 #include "JobRecords.h"
+#include "PathProc.h"
 #include "model/DocData.h"
 
 #include <algorithm>
@@ -13,6 +14,8 @@ constexpr double kZeroSegmentTol = 1e-5;
 constexpr double kMinFactor = 1e-5;
 constexpr double kClosedTol = 0.001;
 constexpr double kNoMoveTol = 1e-7;
+// Short segments are merged on the layers that are only cut.
+constexpr std::uint8_t kMergedLayerMode = 1;
 
 struct Extents {
     double xmin;
@@ -359,23 +362,13 @@ bool CFileTrans::GetLayersBoundRect(WORKLAYER* layers, double& xmin, double& xma
     return true;
 }
 
-void CFileTrans::CloseRings(WORKLAYER* layers)
-{
-    ForEachLayer(layers, false, [](WORKLAYER& layer) {
-        ForEachPath(layer, [](PATHREC& p) {
-            SEGNODE* first = p.m_pSegs;
-            if (first == nullptr || first->m_pPrev != nullptr)
-                return;
-            SEGNODE* last = first;
-            while (last->m_pNext != nullptr && last->m_pNext != first)
-                last = last->m_pNext;
-            last->m_pNext = first;
-            first->m_pPrev = last;
-        });
-    });
-}
+namespace {
 
-void CFileTrans::RecalcPathBoundRects(WORKLAYER* layers)
+// The walk of RecalcPathBoundRects; `then` gets each path once its own
+// extents and flag are stored (a bracket's extents come with its closing
+// bracket), so that later steps on the same path share the walk.
+template <typename Then>
+void RecalcBounds(WORKLAYER* layers, Then then)
 {
     struct OpenGroup {
         PATHREC* bracket;
@@ -409,21 +402,61 @@ void CFileTrans::RecalcPathBoundRects(WORKLAYER* layers)
                                  : 0;
                 if (!open.empty())
                     open.back().extents.Add(e);
-                return;
-            }
-            p.m_closed = 0;
-            if (IsOpeningBracket(p)) {
-                open.push_back({&p, kPathSeed});
-            } else if (p.m_kind == PATH_KIND_GROUP && !open.empty()) {
-                closeGroup(&p);
             } else {
-                StoreExtents(p, kPathSeed);
+                p.m_closed = 0;
+                if (IsOpeningBracket(p)) {
+                    open.push_back({&p, kPathSeed});
+                } else if (p.m_kind == PATH_KIND_GROUP && !open.empty()) {
+                    closeGroup(&p);
+                } else {
+                    StoreExtents(p, kPathSeed);
+                }
             }
+            then(layer, p);
         });
         // Groups never span layers: a bracket left open ends with its layer.
         while (!open.empty())
             closeGroup(nullptr);
     });
+}
+
+void CloseSegmentRing(PATHREC& p)
+{
+    SEGNODE* first = p.m_pSegs;
+    if (first == nullptr || first->m_pPrev != nullptr)
+        return;
+    SEGNODE* last = first;
+    while (last->m_pNext != nullptr && last->m_pNext != first)
+        last = last->m_pNext;
+    last->m_pNext = first;
+    first->m_pPrev = last;
+}
+
+} // namespace
+
+void CFileTrans::RecalcPathBoundRects(WORKLAYER* layers)
+{
+    RecalcBounds(layers, [](WORKLAYER&, PATHREC&) {});
+}
+
+void CFileTrans::CloseRings(WORKLAYER* layers)
+{
+    ForEachLayer(layers, false, [](WORKLAYER& layer) { ForEachPath(layer, [](PATHREC& p) { CloseSegmentRing(p); }); });
+}
+
+void CFileTrans::MergeAndCloseRings(WORKLAYER* layers, double mergeLength, double mergeAngle, bool recalc)
+{
+    // Each step reads and changes one path only, so the order per path is
+    // that of the separate walks.
+    auto finish = [&](WORKLAYER& layer, PATHREC& p) {
+        if (layer.m_mode == kMergedLayerMode)
+            CPathProc::MergeShortSegmentsInPath(&p, mergeLength, mergeAngle);
+        CloseSegmentRing(p);
+    };
+    if (recalc)
+        RecalcBounds(layers, finish);
+    else
+        ForEachLayer(layers, false, [&](WORKLAYER& layer) { ForEachPath(layer, [&](PATHREC& p) { finish(layer, p); }); });
 }
 
 void CFileTrans::RecalcHeaderBoundRect(WORKHEAD* header)

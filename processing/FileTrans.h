@@ -70,6 +70,12 @@ public:
     // nested groups included.
     static void RecalcPathBoundRects(WORKLAYER* layers);
 
+    // Short segments merged on the cut layers (CPathProc::MergeShortSegments)
+    // and the segment lists closed (CloseRings) in one walk over the paths,
+    // with `recalc` after RecalcPathBoundRects in the same walk: on a job of
+    // a million paths each walk is paid in cache misses.
+    static void MergeAndCloseRings(WORKLAYER* layers, double mergeLength, double mergeAngle, bool recalc);
+
     // The job extents from the stored extents of all paths; with banding, the y
     // pitch becomes the job height. Nothing without layers.
     static void RecalcHeaderBoundRect(WORKHEAD* header);
@@ -94,8 +100,9 @@ public:
     static bool OffsetLayers(WORKLAYER* layers, double dx, double dy, bool absolute, bool firstOnly);
 
     // ---- Work-data generation -------------------------------------------
-    // The job of the context's document for the current machine. Works on a
-    // copy of the object list: the document and its undo history stay as
+    // The job of the context's document for the current machine. Lines and
+    // rectangles are only read; the other objects (all of them with banding)
+    // are worked on as copies: the document and its undo history stay as
     // they were. Plain groups holding groups or arrayed objects are
     // dissolved (FlattenGroups); with banding, contained objects are grouped
     // (CBigFileExc). Every object becomes output paths, gathered per layer in

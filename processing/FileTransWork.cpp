@@ -11,6 +11,8 @@
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocDataBitmap.h"
+#include "model/DocDataLine.h"
+#include "model/DocDataRect.h"
 #include "model/DocListNode.h"
 #include "platform/CodePage.h"
 #include "settings/MachineNode.h"
@@ -20,6 +22,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
 
@@ -117,81 +120,112 @@ std::uint8_t LayerMode(const WorkParams* params, const PATHREC* first)
     return mode;
 }
 
-// Converts the objects, which it frees, into layers: one per layer id, in
-// the order the ids first appear, each with its paths in object order; a
-// scanned layer holding images and outlines gives a layer of each.
-// Returns the layers as an open list.
-std::vector<WORKLAYER*> ConvertObjects(CDocData* objects, const SoftwareSettings& settings,
-                                       const MachineNode& machine)
+// Objects whose output paths come from reading them alone, exactly as from
+// a copy: lines and rectangles (copies of other kinds may differ, a NURBS
+// copy is empty).
+bool ReadInPlace(const CDocData& o)
 {
-    std::vector<std::vector<CDocData*>> byLayer;
-    std::unordered_map<std::int32_t, std::size_t> slot;
-    for (CDocData* o = objects; o != nullptr;) {
-        CDocData* next = o->m_pNext;
-        o->m_pPrev = o->m_pNext = nullptr;
-        const auto [it, added] = slot.try_emplace(o->m_nLayer, byLayer.size());
-        if (added)
-            byLayer.emplace_back();
-        byLayer[it->second].push_back(o);
-        o = next;
+    return (o.m_nType == MT_LINE && typeid(o) == typeid(CDocDataLine)) ||
+           (o.m_nType == MT_RECT && typeid(o) == typeid(CDocDataRect));
+}
+
+// Gathers the output paths of objects, as they come, into layers: one per
+// layer id, in the order the ids first appear, each with its paths in
+// object order; a scanned layer holding images and outlines gives a layer
+// of each.
+class LayerGather {
+public:
+    LayerGather(const SoftwareSettings& settings, const MachineNode& machine) : m_settings(settings), m_machine(machine)
+    {
     }
 
-    std::vector<WORKLAYER*> layers;
+    // The object's paths go to its layer; a copy is freed after.
+    void Add(CDocData* o, bool copy)
+    {
+        const auto [it, added] = m_slot.try_emplace(o->m_nLayer, m_byLayer.size());
+        if (added) {
+            const WorkParams* params = FindLayerParams(m_settings.m_pLayers, o->m_nLayer);
+            // On a scanned layer the image scans and the outlines go to
+            // layers of their own, in the order of their first objects:
+            // engraving would take the scan lines for outlines, and cutting
+            // would join them.
+            m_byLayer.push_back({o->m_nLayer, params, params != nullptr && params->m_sweep != 0});
+        }
+        Gathered& g = m_byLayer[it->second];
+        PATHREC* paths = ConvertObject(o, g.params, m_machine);
+        const bool image = g.parted && o->GetType() == MT_BITMAP;
+        if (paths != nullptr && g.head == nullptr && g.scanHead == nullptr)
+            g.imageFirst = image;
+        if (image)
+            AppendPathRecord(&g.scanHead, &g.scanTail, paths);
+        else
+            AppendPathRecord(&g.head, &g.tail, paths);
+        if (copy)
+            delete o;
+        ++m_objects;
+    }
+
+    std::size_t Objects() const { return m_objects; }
+
+    // The layers as an open list.
+    std::vector<WORKLAYER*> Layers()
+    {
+        std::vector<WORKLAYER*> layers;
+        for (const Gathered& g : m_byLayer) {
+            if (g.imageFirst)
+                AddLayer(layers, g.scanHead, g.scanTail, g);
+            AddLayer(layers, g.head, g.tail, g);
+            if (!g.imageFirst)
+                AddLayer(layers, g.scanHead, g.scanTail, g);
+        }
+        m_byLayer.clear();
+        for (WORKLAYER* l : layers)
+            l->m_prev = l->m_next = nullptr;
+        return layers;
+    }
+
+private:
+    struct Gathered {
+        std::int32_t id;
+        const WorkParams* params;
+        bool parted;
+        PATHREC* head = nullptr;
+        PATHREC* tail = nullptr;
+        PATHREC* scanHead = nullptr;
+        PATHREC* scanTail = nullptr;
+        bool imageFirst = false;
+    };
+
     // One work layer of the paths (a ring is made of them); vector
     // engraving fills the outlines of a scan layer and may divide a layer
     // of both modes into a cut and a scan layer. An image scan is engraved
     // as it is.
-    auto addLayer = [&](PATHREC* head, PATHREC* tail, std::int32_t id, const WorkParams* params) {
+    void AddLayer(std::vector<WORKLAYER*>& layers, PATHREC* head, PATHREC* tail, const Gathered& g) const
+    {
         if (head == nullptr)
             return;
         head->m_pPrev = tail;
         tail->m_pNext = head;
         auto* layer = new WORKLAYER{};
         layer->m_paths = head;
-        layer->m_layerId = static_cast<std::uint32_t>(id);
-        layer->m_mode = LayerMode(params, head);
-        layer->m_style = params != nullptr ? params->m_s_method : 0;
+        layer->m_layerId = static_cast<std::uint32_t>(g.id);
+        layer->m_mode = LayerMode(g.params, head);
+        layer->m_style = g.params != nullptr ? g.params->m_s_method : 0;
         WORKLAYER* first = layer;
-        if (params != nullptr && params->m_sweep != 0 && head->m_subkind != kScanSubkind)
-            CMetaCarve::Process(first, settings.m_pLayers, machine.m_orign, machine.m_dot);
+        if (g.parted && head->m_subkind != kScanSubkind)
+            CMetaCarve::Process(first, m_settings.m_pLayers, m_machine.m_orign, m_machine.m_dot);
         for (WORKLAYER* l = first; l != nullptr; l = l->m_next) {
-            FillLayerParams(*l, params);
+            FillLayerParams(*l, g.params);
             layers.push_back(l);
         }
-    };
-    for (const std::vector<CDocData*>& group : byLayer) {
-        const std::int32_t id = group.front()->m_nLayer;
-        const WorkParams* params = FindLayerParams(settings.m_pLayers, id);
-        // On a scanned layer the image scans and the outlines go to layers
-        // of their own, in the order of their first objects: engraving would
-        // take the scan lines for outlines, and cutting would join them.
-        const bool parted = params != nullptr && params->m_sweep != 0;
-        PATHREC* head = nullptr;
-        PATHREC* tail = nullptr;
-        PATHREC* scanHead = nullptr;
-        PATHREC* scanTail = nullptr;
-        bool imageFirst = false;
-        for (CDocData* o : group) {
-            PATHREC* paths = ConvertObject(o, params, machine);
-            const bool image = parted && o->GetType() == MT_BITMAP;
-            if (paths != nullptr && head == nullptr && scanHead == nullptr)
-                imageFirst = image;
-            if (image)
-                AppendPathRecord(&scanHead, &scanTail, paths);
-            else
-                AppendPathRecord(&head, &tail, paths);
-            delete o;
-        }
-        if (imageFirst)
-            addLayer(scanHead, scanTail, id, params);
-        addLayer(head, tail, id, params);
-        if (!imageFirst)
-            addLayer(scanHead, scanTail, id, params);
     }
-    for (WORKLAYER* l : layers)
-        l->m_prev = l->m_next = nullptr;
-    return layers;
-}
+
+    const SoftwareSettings& m_settings;
+    const MachineNode& m_machine;
+    std::vector<Gathered> m_byLayer;
+    std::unordered_map<std::int32_t, std::size_t> m_slot;
+    std::size_t m_objects = 0;
+};
 
 WORKLAYER* LinkRing(const std::vector<WORKLAYER*>& layers)
 {
@@ -266,6 +300,20 @@ bool HasChildNeedingFlattening(CDocData* group)
             return true;
     }
     return false;
+}
+
+// True when a cut layer's parameters ask for dots (the layers MakeHitPoints
+// may change, and a few more).
+bool DotsAsked(WORKLAYER* layers, WorkParams* params)
+{
+    bool asked = false;
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
+        if ((layer.m_mode & 0x7F) != kModeCut)
+            return;
+        const WorkParams* own = FindLayerParams(params, static_cast<int>(layer.m_layerId));
+        asked = asked || (own != nullptr && own->m_b_hit_point != 0);
+    });
+    return asked;
 }
 
 } // namespace
@@ -404,9 +452,12 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         switch (settings.path_mode) {
         case 0:
             CPathProc::OrderPathsOptimised(header, ctx);
-            RecalcPathBoundRects(header->m_layers);
-            if (settings.path_in_out != 0)
+            // The ring order reads the bounds; without it, the steps below
+            // take them anew before anything reads them.
+            if (settings.path_in_out != 0) {
+                RecalcPathBoundRects(header->m_layers);
                 CRingOrder().Process(header->m_layers);
+            }
             break;
         case 1:
             code = 1;
@@ -438,12 +489,19 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         RecalcPathBoundRects(header->m_layers);
         CDislocationProc::Process(header->m_layers);
     }
-    RecalcPathBoundRects(header->m_layers);
-    CPathProc::MakeHitPoints(header->m_layers, settings.m_pLayers);
-
+    // The bounds are wanted before dots and bands; without either they are
+    // taken in the last walk over the paths. No layer asking for dots, the
+    // dots change nothing and the bands take the bounds as they are.
     header->m_banded = 0;
     const SPLITFEED* split = ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pSplit : nullptr;
-    if (CBigFileExc::BandingOn(split)) {
+    const bool banding = CBigFileExc::BandingOn(split);
+    const bool dots = DotsAsked(header->m_layers, settings.m_pLayers);
+    if (dots) {
+        RecalcPathBoundRects(header->m_layers);
+        CPathProc::MakeHitPoints(header->m_layers, settings.m_pLayers);
+    }
+
+    if (banding) {
         RecalcPathBoundRects(header->m_layers);
         if (!CBigFileExc::SplitIntoBands(header, split, machine->m_ratio))
             return false;
@@ -452,8 +510,8 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         RecalcHeaderBoundRect(header);
     }
 
-    CPathProc::MergeShortSegments(header->m_layers, (settings.circle_export + 1) * kMergeLengthStep, kMergeAngle);
-    CloseRings(header->m_layers);
+    MergeAndCloseRings(header->m_layers, (settings.circle_export + 1) * kMergeLengthStep, kMergeAngle,
+                       !dots && !banding);
     return true;
 }
 
@@ -469,16 +527,39 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
     if (machine == nullptr)
         return false;
 
-    // The steps that reshape objects work on a copy, so the document and its
-    // history are never touched.
-    CDocData* objects = CloneDocData(ctx->m_pCurrent->m_pFirst, true);
-    if (objects == nullptr)
+    // The steps that reshape objects work on copies, so the document and its
+    // history are never touched. Without banding, which regroups the whole
+    // list, only the objects that are not merely read are copied.
+    LayerGather gather(settings, *machine);
+    auto addCopies = [&gather](CDocData* copies) {
+        for (CDocData* c = copies; c != nullptr;) {
+            CDocData* next = c->m_pNext;
+            c->m_pPrev = c->m_pNext = nullptr;
+            gather.Add(c, true);
+            c = next;
+        }
+    };
+    if (CBigFileExc::BandingOn(ctx->m_pCurrent->m_pSplit)) {
+        CDocData* copies = CloneDocData(ctx->m_pCurrent->m_pFirst, true);
+        if (copies == nullptr)
+            return false;
+        FlattenGroups(copies);
+        CBigFileExc::GroupContainedObjects(ctx, copies, true);
+        addCopies(copies);
+    } else {
+        for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext) {
+            if (ReadInPlace(*o)) {
+                gather.Add(o, false);
+            } else if (CDocData* copy = CloneDocData(o, false); copy != nullptr) {
+                FlattenGroups(copy);
+                addCopies(copy);
+            }
+        }
+    }
+    if (gather.Objects() == 0)
         return false;
-    FlattenGroups(objects);
-    if (CBigFileExc::BandingOn(ctx->m_pCurrent->m_pSplit))
-        CBigFileExc::GroupContainedObjects(ctx, objects, true);
 
-    WORKLAYER* layers = LinkRing(ConvertObjects(objects, settings, *machine));
+    WORKLAYER* layers = LinkRing(gather.Layers());
     RecalcPathBoundRects(layers);
     RemoveZeroSegmentsOfCutLayers(layers);
     if (layers == nullptr)

@@ -5,9 +5,11 @@
 #include "machinecomm/VantrelRecords.h"
 #include "model/GeoBox.h"
 #include "model/BitmapScan.h"
+#include "settings/ShowProcess.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct BARRIERPARAMS;
@@ -37,6 +39,13 @@ public:
     // of the curve in hand. With `deleteCrossings`, joints of polylines are
     // trimmed (TrimJoint). Nothing for an empty list or tol below 1e-7.
     static void UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx);
+    // The same, handing every object to `prepare` first, in list order and
+    // before anything is joined, on the walk that takes its ends (also when
+    // nothing is joined): a caller with work of its own on every object
+    // saves a walk over a long list. `prepare` may change an object's
+    // nodes and marks, not the list.
+    static void UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
+                            const std::function<void(CDocData*)>& prepare);
 
     // When one object is a Bezier path and the other a polyline, the
     // polyline becomes a Bezier path; any other pair stays as it is.
@@ -72,6 +81,21 @@ public:
     // progress display once per selected object. Nothing when the
     // selection box is empty or the length limit is below 0.001.
     static void ReduceNodes(DOCCONTEXT* ctx, double length, double angle);
+
+    // ReduceNodes for a caller that walks the document's objects anyway:
+    // Start where ReduceNodes would begin (false: it would reduce nothing),
+    // then Take every top-level object in list order.
+    class NodeReduction {
+    public:
+        NodeReduction(double length, double angle) : m_dLength(length), m_dAngle(angle) {}
+        bool Start(DOCCONTEXT* ctx);
+        void Take(CDocData* o, DOCCONTEXT* ctx);
+
+    private:
+        double m_dLength;
+        double m_dAngle;
+        CShowProcess m_progress;
+    };
 
     // Node reduction of every child of a group, nested groups included;
     // points and images are left alone. The boxes are left to the caller.

@@ -129,9 +129,18 @@ void CPathProc::ReduceNodesInGroup(CDocData* group, double length, double angle)
 
 void CPathProc::ReduceNodes(DOCCONTEXT* ctx, double length, double angle)
 {
-    if (ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_rcSelect.IsEmpty() ||
-        !(length >= kMinReduceLength))
+    NodeReduction reduction(length, angle);
+    if (!reduction.Start(ctx))
         return;
+    for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext)
+        reduction.Take(o, ctx);
+}
+
+bool CPathProc::NodeReduction::Start(DOCCONTEXT* ctx)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr || ctx->m_rcSelect.IsEmpty() ||
+        !(m_dLength >= kMinReduceLength))
+        return false;
 
     // The selection count comes from the current tool; without one the
     // base count of the document serves.
@@ -139,20 +148,21 @@ void CPathProc::ReduceNodes(DOCCONTEXT* ctx, double length, double angle)
     CDocState* tool = &base;
     if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
         tool = ctx->m_pTools[ctx->m_nTool];
-    CShowProcess progress;
-    progress.Start(static_cast<std::int32_t>(tool->CountSelected(ctx)));
+    m_progress.Start(static_cast<std::int32_t>(tool->CountSelected(ctx)));
+    return true;
+}
 
-    for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext) {
-        if (o->IsSelected() == 0)
-            continue;
-        const std::uint32_t type = o->GetType();
-        if (type == MT_GROUP) {
-            ReduceNodesInGroup(o, length, angle);
-            o->RecalcBoundRect(ctx);
-        } else if (type == MT_LINE) {
-            ReduceNodesInList(o->m_pNodes, length, angle);
-            o->RecalcBoundRect(ctx);
-        }
-        progress.Step();
+void CPathProc::NodeReduction::Take(CDocData* o, DOCCONTEXT* ctx)
+{
+    if (o->IsSelected() == 0)
+        return;
+    const std::uint32_t type = o->GetType();
+    if (type == MT_GROUP) {
+        ReduceNodesInGroup(o, m_dLength, m_dAngle);
+        o->RecalcBoundRect(ctx);
+    } else if (type == MT_LINE) {
+        ReduceNodesInList(o->m_pNodes, m_dLength, m_dAngle);
+        o->RecalcBoundRect(ctx);
     }
+    m_progress.Step();
 }

@@ -540,8 +540,18 @@ void CPathProc::TrimJoint(CDocData* a, CDocData* b, double t)
 
 void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx)
 {
-    if (list == nullptr || !(tol >= kMinTolerance))
+    UniteCurves(list, tol, deleteCrossings, ctx, nullptr);
+}
+
+void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
+                            const std::function<void(CDocData*)>& prepare)
+{
+    if (list == nullptr || !(tol >= kMinTolerance)) {
+        if (prepare)
+            for (CDocData* o = list; o != nullptr; o = o->m_pNext)
+                prepare(o);
         return;
+    }
     const double join = tol * kJoinFactor;
 
     // Objects are addressed by their list place. The list stays linked:
@@ -565,6 +575,8 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     PointSpread spread;
     CDocData* o = list;
     for (std::uint32_t i = 0; i < count; ++i, o = o->m_pNext) {
+        if (prepare)
+            prepare(o);
         objects[i] = o;
         if (IsCandidate(o)) {
             lastNode[i] = LastNode(o->m_pNodes);

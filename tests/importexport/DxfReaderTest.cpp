@@ -101,6 +101,40 @@ TEST_F(DxfReader, EveryLineEndReadsTheSameAndUnknownEntitiesArePassedOver)
     }
 }
 
+TEST_F(DxfReader, GroupsReadAsTheGeneralReaderDoesAtEveryLineLengthAndEnd)
+{
+    // Plain decimals, the longest exact ones, one digit more, exponents,
+    // signs, blanks and stray bytes: each coordinate must be what the
+    // general parser makes of it, -0 included, whatever the line ends and
+    // the spelling of the group codes. Values of every length put line ends
+    // at every place of an eight-byte word; the file's last line has no end
+    // at all.
+    const std::vector<std::string> values = {
+        "0.1", "-0.0", "5.", ".5", "-.5", "123456789012.345", "0.000000000000001", "999999999999999",
+        "1234567890123.4567", "0.30000000000000004", "1e3", "-2.5E-2", " 7.25", "+3.5", "1.2.3", "12abc",
+        "-", ".", "", "00000000000000012.5", "\t4.75", "17179869184.0625", "0.3", "-0.7", "2.675", "45.67"};
+    // The x code spelt with blanks, leading zeros or a sign.
+    const std::vector<std::string> xCodes = {"10", " 10", "  10", "0000010", "+10", "010"};
+    for (std::string_view end : {"\n", "\r\n", "\r\r\n"}) {
+        std::string body;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            body += Lines({"0", "LINE", xCodes[i % xCodes.size()], values[i], "20", "1", "11", "2", "21", values[i]}, end);
+        std::string bytes = Lines({"0", "SECTION", "2", "ENTITIES"}, end) + body + Lines({"0", "ENDSEC", "0"}, end) + "EOF";
+        ASSERT_TRUE(Read(bytes));
+        const std::vector<const CDocData*> objects = Objects(m_list);
+        ASSERT_EQ(objects.size(), values.size());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            SCOPED_TRACE(values[i]);
+            const double want = ParseDouble(values[i]) * 1000.0;
+            const std::vector<XY> at = NodePositions(objects[i]);
+            ASSERT_EQ(at.size(), 2u);
+            EXPECT_EQ(at[0].first, want);
+            EXPECT_EQ(std::signbit(at[0].first), std::signbit(want));
+            EXPECT_EQ(at[1].second, want);
+        }
+    }
+}
+
 TEST_F(DxfReader, OverlongLinesWarnOncePerFileAndKeepCodesAndValuesPaired)
 {
     // Two layer names of 2000 bytes: one message, and the coordinates after

@@ -10,6 +10,7 @@
 #include "ImportTestSupport.h"
 #include "importexport/FileReadTrans.h"
 #include "importexport/FileTransPlt.h"
+#include "model/DocDataBezier.h"
 
 #include <gtest/gtest.h>
 
@@ -134,6 +135,33 @@ TEST_F(Dispatcher, ImportIntoADrawingKeepsItAndSelectsEverything)
     EXPECT_EQ(Objects(m_ctx.m_pCurrent->m_pOlder->m_pFirst).size(), 1u);
 }
 
+TEST_F(Dispatcher, AStraightBezierAlreadyInTheDrawingBecomesAPolylineOnImport)
+{
+    // The clean-up after an import passes over the whole drawing: the old
+    // straight Bezier path, listed after an old polyline, becomes a
+    // polyline in its place, and every object counts for the selection.
+    CDocData* old = MakeLine({{400000, 400000}, {400010, 400000}});
+    // Anchor, outgoing control, incoming control, anchor: the controls on
+    // the anchors.
+    DOCNODE* head = AppendNode(nullptr, 600000, 600000, NODE_ANCHOR);
+    DOCNODE* last = AppendNode(head, 600000, 600000, NODE_CONTROL_OUT);
+    last = AppendNode(last, 600003, 600000, NODE_CONTROL_IN);
+    AppendNode(last, 600003, 600000, NODE_ANCHOR);
+    auto* curve = new CDocDataBezier(head, true, nullptr);
+    old->m_pNext = curve;
+    curve->m_pPrev = old;
+    m_ctx.m_pCurrent->m_pFirst = old;
+    ASSERT_TRUE(Import(File("d.plt", std::string(kDrawing))));
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 4u);
+    EXPECT_EQ(objects[0], old);
+    EXPECT_EQ(objects[1]->GetType(), MT_LINE);
+    EXPECT_EQ(NodePositions(objects[1]), (std::vector<XY>{{600000, 600000}, {600003, 600000}}));
+    for (const CDocData* o : objects)
+        EXPECT_EQ(o->IsSelected(), 1);
+    ExpectBox(m_ctx.m_rcSelect, 400000, 600003, 400000, 600000);
+}
+
 TEST_F(Dispatcher, EndsWithinTheJoinDistanceAreUnitedAndShortRunsReduced)
 {
     // World units are file units / 4. The first path runs from 0 to 0.5 in
@@ -147,6 +175,25 @@ TEST_F(Dispatcher, EndsWithinTheJoinDistanceAreUnitedAndShortRunsReduced)
     ASSERT_EQ(objects.size(), 2u);
     ExpectNodesNear(objects[0], {{500000, 500000}, {500000.505, 500000}, {500025, 500000}});
     ExpectNodesNear(objects[1], {{500025.02, 500000}, {500050, 500000}});
+}
+
+TEST_F(Dispatcher, ShortRunsAreReducedAlsoAfterAnObjectWhosePlacedBoxCountsAsEmpty)
+{
+    // A point first, then a polyline with a run of short segments; placed
+    // at a negative mouse point the point's box is a single negative
+    // corner, which counts as empty. The polyline is still reduced (the
+    // run from 0.1 to 0.25 becomes one segment) and both count for the
+    // selection box.
+    m_ctx.m_ptMouse = CGeoPoint(-5000, -5000);
+    ASSERT_TRUE(Import(File("p.plt", "IN;SP1;PU0,0;PU0.4,400;PD0.6,400,0.8,400,1,400,100,400;")));
+    const std::vector<const CDocData*> objects = Objects(Document());
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(objects[0]->GetType(), MT_POINT);
+    EXPECT_TRUE(objects[0]->m_rcBound.IsEmpty());
+    ExpectNodesNear(objects[0], {{-5000, -4900}});
+    ExpectNodesNear(objects[1], {{-4999.9, -5000}, {-4999.75, -5000}, {-4975, -5000}});
+    ExpectBox(objects[1]->m_rcBound, -4999.9, -4975, -5000, -5000);
+    ExpectBox(m_ctx.m_rcSelect, -4999.9, -4975, -5000, -5000);
 }
 
 TEST_F(Dispatcher, OwnExportComesBackWithItsGeometryAndLayers)

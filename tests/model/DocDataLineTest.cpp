@@ -8,6 +8,7 @@
 #include "model/DocDataLine.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
+#include "model/GeoFunctions.h"
 #include "model/LeadInOut.h"
 #include "model/PathRecord.h"
 #include "platform/RecordingDC.h"
@@ -317,6 +318,31 @@ TEST(LineTransform, FlipTurnsLeadAnglesAndMirrorsTheLeadPoints)
     EXPECT_NEAR(lead2->m_dInAngle, -0.000001, 1e-9);
 }
 
+TEST(LineTransform, FlipMovesEveryNodeBitForBitAsTheMirrorFunction)
+{
+    // Each way about an ordinary centre, and about one so far out that
+    // centre + 50 rounds back onto it (the mirror line then counts as level
+    // whichever way is asked): the nodes land exactly where GeoMirrorPoint
+    // puts them, and the box follows.
+    struct Case {
+        double cx, cy;
+        bool horizontal;
+    } cases[] = {{3.5, -2.25, true}, {3.5, -2.25, false}, {0.1, 1e19, true}, {1e19, 0.3, false}};
+    for (const Case& c : cases) {
+        LinePtr line = Line({{0.1, 0.7}, {-12.3, 5e18}, {1.0 / 3.0, -2e-9}});
+        std::vector<std::pair<double, double>> want;
+        for (const auto& p : PointsOf(*line)) {
+            double x = p.first, y = p.second;
+            const double x2 = c.horizontal ? c.cx : c.cx + 50.0, y2 = c.horizontal ? c.cy + 50.0 : c.cy;
+            GeoMirrorPoint(p.first, p.second, c.cx, c.cy, x2, y2, x, y);
+            want.emplace_back(x, y);
+        }
+        line->Flip(CGeoPoint(c.cx, c.cy), c.horizontal, !c.horizontal, nullptr);
+        EXPECT_EQ(PointsOf(*line), want);
+        EXPECT_EQ(line->m_rcBound.m_ymax, std::max({want[0].second, want[1].second, want[2].second}));
+    }
+}
+
 TEST(LineTransform, MirrorCopyLeavesTheSourceAndReflectsLeadsAndMarker)
 {
     LinePtr line = Line({{10, 0}, {20, 0}});
@@ -428,6 +454,27 @@ TEST(LineOutput, SquareWithLeadInAndLeadOutGivesOneOpenPath)
     EXPECT_EQ(path->m_xmin, 0.0);
     EXPECT_EQ(path->m_ymin, 0.0);
     FreePathRecordList(path);
+}
+
+// The output path reads the nodes where they lie: a node list linked into a
+// ring must end the walk back at its head, as its open copy ends at null.
+TEST(LineOutput, NodesLinkedIntoARingGiveThePathOfTheOpenList)
+{
+    LinePtr line = Line({{0, 0}, {100, 0}, {100, 100}, {0, 100}});
+    PATHREC* open = line->MakeOutputPath();
+    DOCNODE* head = line->m_pNodes;
+    DOCNODE* last = head->m_pNext->m_pNext->m_pNext;
+    last->m_pNext = head;
+    head->m_pPrev = last;
+    PATHREC* ring = line->MakeOutputPath();
+    last->m_pNext = nullptr;
+    head->m_pPrev = nullptr;
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(plat::SegmentsOf(ring), plat::SegmentsOf(open));
+    EXPECT_EQ(plat::SegmentsOf(ring).size(), 3u);
+    EXPECT_EQ(ring->m_closed, 0u);
+    FreePathRecordList(open);
+    FreePathRecordList(ring);
 }
 
 TEST(LineOutput, EndGapIsCutOffTheOutputCopyOnly)

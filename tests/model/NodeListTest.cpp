@@ -178,3 +178,45 @@ TEST(NodeList, LongListsSurviveFreeingAndReuseAcrossPoolBlocks)
     EXPECT_EQ(again->m_y, 4.0);
     CDocState::FreeNodeList(again);
 }
+
+TEST(NodeList, NodesOfAStockLinkLikeAppendedOnesAndOutliveIt)
+{
+    // Two lists drawn alternately from one stock, over several of its
+    // batches and into the middle of a list: links, kinds and values as
+    // AppendNode gives them. The nodes are freed after the stock ends; a
+    // node taken afterwards comes from a pool that was emptied cleanly.
+    DOCNODE* a = nullptr;
+    DOCNODE* b = nullptr;
+    {
+        NodeStock stock;
+        DOCNODE* aLast = nullptr;
+        DOCNODE* bLast = nullptr;
+        for (int i = 0; i < 300; ++i) {
+            aLast = stock.Append(aLast, i, 1.0, NODE_CONTROL_IN, NODE_SELECTED);
+            bLast = stock.Append(bLast, -i, 2.0);
+            if (a == nullptr) {
+                a = aLast;
+                b = bLast;
+            }
+        }
+        stock.Append(a, 0.5, 1.0); // between the first two nodes
+    }
+    ASSERT_EQ(CountNodes(a), 301);
+    ASSERT_EQ(CountNodes(b), 300);
+    EXPECT_EQ(a->m_pNext->m_x, 0.5);
+    EXPECT_EQ(a->m_pNext->m_pNext->m_x, 1.0);
+    EXPECT_EQ(a->m_pNext->m_pNext->m_pPrev, a->m_pNext);
+    int i = 0;
+    for (const DOCNODE* n = b; n != nullptr; n = n->m_pNext, ++i) {
+        ASSERT_EQ(n->m_x, -i);
+        ASSERT_EQ(n->m_nKind, NODE_ANCHOR);
+        ASSERT_EQ(n->m_pPrev == nullptr, i == 0);
+    }
+    EXPECT_EQ(LastNode(a)->m_nKind, NODE_CONTROL_IN);
+    EXPECT_EQ(LastNode(a)->m_nSelect, NODE_SELECTED);
+    CDocState::FreeNodeList(a);
+    CDocState::FreeNodeList(b);
+    DOCNODE* again = AppendNode(nullptr, 3.0, 4.0);
+    EXPECT_EQ(again->m_y, 4.0);
+    CDocState::FreeNodeList(again);
+}

@@ -62,3 +62,28 @@ TEST(RecordPool, AfterTheLastRecordGoesBlocksAreCutAgainAndOnlyTheReserveStaysMa
     pool.Give(second[5]);
     EXPECT_EQ(pool.Take(), second[5]);
 }
+
+TEST(RecordPool, BatchesTakeAndGiveAsOneByOneDoesAndTheLastGivenBackRecutsTheBlocks)
+{
+    // Across three block ends, a batch gets what single takes would get: the
+    // rest of the block in order, then each new block from its start.
+    // Given back in batches with the rest, the pool is empty again: blocks
+    // cut from the start, the one beyond the reserve unmapped.
+    SmallPool pool;
+    const std::vector<void*> before = TakeFilled(pool, kPerBlock - 10);
+    std::vector<void*> batch(2 * kPerBlock + 20);
+    pool.TakeMany(batch.data(), batch.size());
+    EXPECT_EQ(static_cast<char*>(batch[0]), static_cast<char*>(before.back()) + 64);
+    for (std::size_t i = 1; i < batch.size(); ++i) {
+        if (i >= 10 && (i - 10) % kPerBlock == 0)
+            ASSERT_EQ(reinterpret_cast<std::uintptr_t>(batch[i]) % kLargeBlockGranule, 0u) << i;
+        else
+            ASSERT_EQ(static_cast<char*>(batch[i]), static_cast<char*>(batch[i - 1]) + 64) << i;
+    }
+    pool.GiveMany(batch.data(), batch.size() / 2);
+    EXPECT_TRUE(IsMapped(batch.back()));
+    pool.GiveMany(before.data(), before.size());
+    pool.GiveMany(batch.data() + batch.size() / 2, batch.size() - batch.size() / 2);
+    EXPECT_FALSE(IsMapped(batch.back()));
+    EXPECT_EQ(pool.Take(), before[0]);
+}

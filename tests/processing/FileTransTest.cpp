@@ -3,6 +3,7 @@
 #include "ProcessingTestSupport.h"
 #include "processing/JobRecords.h"
 #include "processing/FileTrans.h"
+#include "processing/PathProc.h"
 
 #include "model/DocDataGroup.h"
 
@@ -26,6 +27,11 @@ void ExpectNear(const std::vector<XY>& actual, const std::vector<XY>& expected)
         EXPECT_NEAR(actual[i].first, expected[i].first, 1e-9) << "node " << i;
         EXPECT_NEAR(actual[i].second, expected[i].second, 1e-9) << "node " << i;
     }
+}
+
+std::vector<XY> MmSquareOf(double x, double y, double side)
+{
+    return {{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}, {x, y}};
 }
 
 void Scramble(PATHREC* p)
@@ -354,6 +360,60 @@ TEST(ScaleAndConvertOrigin, EndsExactlyWhereScalingThenConvertingEnds)
         DeleteObjectList(two);
     }
     EXPECT_EQ(CFileTrans::ScaleAndConvertOrigin(nullptr, 2.0, 2, 0, nullptr), 2);
+}
+
+// The one walk must leave every path as the three separate walks do. The
+// bump's box is taken before merging flattens it, the scan layer keeps its
+// short steps, the open segment lists end as rings, and a group's box counts
+// its members as they were before merging.
+TEST(MergeAndCloseRings, EndsExactlyWhereBoundsMergingAndClosingEnd)
+{
+    auto build = [] {
+        PATHREC* open = MakePath({{0, 0}, {0.3, 0.01}, {0.6, 0}, {5, 0}});
+        open->m_pSegs->m_pPrev->m_pNext = nullptr;
+        open->m_pSegs->m_pPrev = nullptr;
+        std::vector<XY> steps;
+        for (int k = 0; k <= 8; ++k)
+            steps.push_back({0.25 * k, 3.0 + (k % 2) * 0.005});
+        WORKLAYER* cut = MakeLayer({MakeOpeningBracket(1, 2, 0.0, 10.0), open, MakePath(MmSquareOf(0, 0, 0.3)),
+                                    MakeClosingBracket(), MakePath({{5, 5}})});
+        cut->m_mode = 1;
+        WORKLAYER* scan = MakeLayer({MakePath(steps)});
+        scan->m_mode = 2;
+        ForEachLayer(LinkLayers({cut, scan}), false,
+                     [](WORKLAYER& l) { ForEachPath(l, [](PATHREC& p) { Scramble(&p); }); });
+        return cut;
+    };
+    auto state = [](WORKLAYER* layers) {
+        std::vector<std::vector<double>> out;
+        ForEachLayer(layers, false, [&](WORKLAYER& l) {
+            ForEachPath(l, [&](PATHREC& p) {
+                std::vector<double> v{p.m_xmin, p.m_xmax, p.m_ymin, p.m_ymax, double(p.m_closed)};
+                if (p.m_pSegs != nullptr)
+                    v.push_back(p.m_pSegs->m_pPrev != nullptr ? 1.0 : 0.0);
+                for (const XY& xy : SegmentPoints(&p)) {
+                    v.push_back(xy.first);
+                    v.push_back(xy.second);
+                }
+                out.push_back(v);
+            });
+        });
+        return out;
+    };
+    for (bool recalc : {true, false}) {
+        WORKLAYER* one = build();
+        WORKLAYER* two = build();
+        if (recalc)
+            CFileTrans::RecalcPathBoundRects(one);
+        CPathProc::MergeShortSegments(one, 0.8, 0.17453292519943295);
+        CFileTrans::CloseRings(one);
+        CFileTrans::MergeAndCloseRings(two, 0.8, 0.17453292519943295, recalc);
+        EXPECT_EQ(state(two), state(one)) << recalc;
+        // Merging took effect, so the comparison is not of two untouched jobs.
+        EXPECT_EQ(SegmentPoints(two->m_paths->m_pNext).size(), 3u);
+        FreePathRecordGroups(one);
+        FreePathRecordGroups(two);
+    }
 }
 
 TEST(FreePathRecordGroups, FreesARingOfLayersWithTheirPathsAndClearsTheHead)

@@ -51,6 +51,35 @@ TEST(UniteCurves, ThreeScrambledPiecesBecomeOnePolylineInPathOrder)
     DeleteObjectList(list);
 }
 
+TEST(UniteCurves, PreparedObjectsAreSeenOnceInOrderAndJoinedByTheirPreparedEnds)
+{
+    // The second piece starts 1 away from the first one's end; prepared,
+    // it starts there and the two join. A closed third piece is prepared
+    // too; with a tolerance too small to join, every object is still
+    // prepared once and nothing joined.
+    CDocData* a = MakeLine({{0, 0}, {10, 0}});
+    CDocData* b = MakeLine({{11, 0}, {20, 0}});
+    CDocData* c = MakeLine({{0, 5}, {5, 5}, {5, 10}, {0, 5}});
+    std::vector<CDocData*> seen;
+    auto prepare = [&](CDocData* o) {
+        seen.push_back(o);
+        if (o == b)
+            o->m_pNodes->m_x = 10.0;
+    };
+    CDocData* list = LinkObjects({a, b, c});
+    CPathProc::UniteCurves(list, 0.0, 0, nullptr, prepare);
+    EXPECT_EQ(seen, (std::vector<CDocData*>{a, b, c}));
+    EXPECT_EQ(CountObjects(list), 3);
+
+    b->m_pNodes->m_x = 11.0;
+    seen.clear();
+    CPathProc::UniteCurves(list, 0.001, 0, nullptr, prepare);
+    EXPECT_EQ(seen, (std::vector<CDocData*>{a, b, c}));
+    ASSERT_EQ(CountObjects(list), 2);
+    EXPECT_EQ(NodePositions(list->m_pNodes), (std::vector<XY>{{0, 0}, {10, 0}, {10, 0}, {20, 0}}));
+    DeleteObjectList(list);
+}
+
 TEST(UniteCurves, PiecesOnDifferentLayersStayApart)
 {
     CDocData* a = MakeLine({{0, 0}, {10, 0}}, 1);
