@@ -121,7 +121,12 @@ public:
     struct Item {
         double x;
         double y;
-        std::uint32_t key; // the path's number
+        std::uint32_t key;      // the path's number
+        std::uint32_t slot = 0; // the path's slot, given by the tree
+    };
+    struct Found {
+        std::uint32_t key;
+        std::uint32_t slot;
     };
 
     // Items with numbers below `keys`.
@@ -215,25 +220,46 @@ public:
                 p.alive += nd.alive;
             }
         }
-        // The points of each number, for removal.
-        m_keyFirst.assign(keys + 1, 0);
+        // Slots in the order the paths' first points lie in the tree:
+        // paths near each other in space get slots near each other, so
+        // data kept by slot is read from few places as the search walks.
+        m_slotOfKey.assign(keys, kNone);
+        m_keyOfSlot.reserve(keys);
+        for (Item& it : m_items) {
+            std::uint32_t& s = m_slotOfKey[it.key];
+            if (s == kNone) {
+                s = static_cast<std::uint32_t>(m_keyOfSlot.size());
+                m_keyOfSlot.push_back(it.key);
+            }
+            it.slot = s;
+        }
+        // The points of each slot, for removal.
+        const std::size_t slots = m_keyOfSlot.size();
+        m_slotFirst.assign(slots + 1, 0);
         for (const Item& it : m_items)
-            ++m_keyFirst[it.key + 1];
-        for (std::size_t k = 0; k < keys; ++k)
-            m_keyFirst[k + 1] += m_keyFirst[k];
-        m_keyPos.resize(n);
-        std::vector<std::uint32_t> fill(m_keyFirst.begin(), m_keyFirst.end() - 1);
+            ++m_slotFirst[it.slot + 1];
+        for (std::size_t k = 0; k < slots; ++k)
+            m_slotFirst[k + 1] += m_slotFirst[k];
+        m_slotPos.resize(n);
+        std::vector<std::uint32_t> fill(m_slotFirst.begin(), m_slotFirst.end() - 1);
         for (std::uint32_t i = 0; i < n; ++i)
-            m_keyPos[fill[m_items[i].key]++] = i;
+            m_slotPos[fill[m_items[i].slot]++] = i;
     }
+
+    // The number of the path in each slot.
+    const std::vector<std::uint32_t>& KeyOfSlot() const { return m_keyOfSlot; }
 
     // Takes the path with this number out of the search (if it is in it).
     void Remove(std::uint32_t key)
     {
-        if (key >= m_keyFirst.size() - 1)
-            return;
-        for (std::uint32_t j = m_keyFirst[key]; j < m_keyFirst[key + 1]; ++j) {
-            const std::uint32_t pos = m_keyPos[j];
+        if (key < m_slotOfKey.size() && m_slotOfKey[key] != kNone)
+            RemoveSlot(m_slotOfKey[key]);
+    }
+
+    void RemoveSlot(std::uint32_t slot)
+    {
+        for (std::uint32_t j = m_slotFirst[slot]; j < m_slotFirst[slot + 1]; ++j) {
+            const std::uint32_t pos = m_slotPos[j];
             if (m_items[pos].key == kNone)
                 continue;
             m_items[pos].key = kNone;
@@ -243,10 +269,11 @@ public:
     }
 
     // The number of the nearest live path with a number in [klo, khi], the
-    // lower number on equal distance; kNone when none.
-    std::uint32_t Nearest(double x, double y, std::uint32_t klo, std::uint32_t khi)
+    // lower number on equal distance, with its slot; key kNone when none.
+    Found Nearest(double x, double y, std::uint32_t klo, std::uint32_t khi)
     {
         std::uint32_t bestKey = kNone;
+        std::uint32_t bestSlot = kNone;
         double best = kInf;
         m_stack.clear();
         if (!m_node.empty())
@@ -270,6 +297,7 @@ public:
                     if (bestKey == kNone || d < best || (d == best && it.key < bestKey)) {
                         best = d;
                         bestKey = it.key;
+                        bestSlot = it.slot;
                     }
                 }
                 continue;
@@ -285,7 +313,7 @@ public:
                 m_stack.push_back({nd.left + 1, dr});
             }
         }
-        return bestKey;
+        return {bestKey, bestSlot};
     }
 
 private:
@@ -318,8 +346,10 @@ private:
 
     std::vector<Item> m_items;               // in tree order; a removed point's number is kNone
     std::vector<std::uint32_t> m_leafOf;     // tree position -> its leaf
-    std::vector<std::uint32_t> m_keyFirst;   // number -> first of its points in m_keyPos
-    std::vector<std::uint32_t> m_keyPos;     // tree positions grouped by number
+    std::vector<std::uint32_t> m_slotOfKey;  // number -> slot; kNone: no points
+    std::vector<std::uint32_t> m_keyOfSlot;
+    std::vector<std::uint32_t> m_slotFirst;  // slot -> first of its points in m_slotPos
+    std::vector<std::uint32_t> m_slotPos;    // tree positions grouped by slot
     std::vector<Node> m_node;                // node 0 is the root
     std::vector<Pending> m_stack;
 };
@@ -358,6 +388,8 @@ public:
         plat::ParallelFor(pieces, [&](std::size_t k) {
             Piece& piece = read[k];
             const std::size_t end = std::min(units.size(), (k + 1) * kUnitsPerPiece);
+            piece.graphs.reserve(end - k * kUnitsPerPiece); // a graph at least per unit
+            piece.roots.reserve(end - k * kUnitsPerPiece);
             for (std::size_t i = k * kUnitsPerPiece; i < end; ++i) {
                 const std::uint32_t g = Parse(piece.graphs, piece.dots, layer, units[i]);
                 if (g == kNone)
@@ -373,6 +405,7 @@ public:
         }
         m_graphs.reserve(graphs);
         m_dots.reserve(dots);
+        m_roots.reserve(m_roots.size() + units.size());
         for (Piece& piece : read) {
             const auto graphBase = static_cast<std::uint32_t>(m_graphs.size());
             const auto dotBase = static_cast<std::uint32_t>(m_dots.size());
@@ -524,6 +557,7 @@ private:
     {
         m_groups.reserve(m_graphs.size() + 1);
         const std::uint32_t root = NewGroup(-1, kNone);
+        m_groups[root].children.reserve(m_roots.size());
         std::vector<std::pair<std::uint32_t, std::uint32_t>> pending; // graph, parent group
         for (auto it = m_roots.rbegin(); it != m_roots.rend(); ++it)
             pending.push_back({*it, root});
@@ -788,6 +822,7 @@ private:
             }
             gr.hi = counter == 0 ? 0 : counter - 1;
             gr.begun.assign(gr.children.size(), 0);
+            gr.ordered.reserve(gr.children.size());
             stack.pop_back();
         }
     }
@@ -812,26 +847,78 @@ private:
     // next; with "path in out" a group's own path comes after its children.
     void TakeInOrder()
     {
+        // In group order, which is that of the graphs and their points: all
+        // three are read front to back. No path has more entry points than
+        // points.
         std::vector<EntryTree::Item> items;
-        items.reserve(m_pathOfNumber.size());
-        for (std::uint32_t num = 0; num < m_pathOfNumber.size(); ++num) {
-            const Group& gr = m_groups[m_pathOfNumber[num]];
+        items.reserve(m_dots.size());
+        for (const Group& gr : m_groups) {
             // An enclosing path waits for its children with "path in out":
             // it is then the last one left and needs no search.
-            if (m_opt.inOut && !gr.children.empty())
+            if (gr.number == kNone || (m_opt.inOut && !gr.children.empty()))
                 continue;
             Dot ends[2];
             for (const Dot& d : EntryPoints(m_graphs[gr.graph], ends))
-                items.push_back({d.x, d.y, num});
+                items.push_back({d.x, d.y, gr.number});
         }
         EntryTree tree(std::move(items), m_pathOfNumber.size());
+
+        // What the walk reads of a path found by the search, by its slot in
+        // the tree: the next path found lies near, and so does its record.
+        struct Hot {
+            std::uint32_t group;
+            std::uint32_t parent;
+            std::uint32_t place;
+            std::uint32_t graph;
+            std::uint32_t dotFirst; // in `near`
+            std::uint32_t dotCount;
+            bool closed;
+            bool leaf; // nothing under it
+        };
+        const std::vector<std::uint32_t>& keyOfSlot = tree.KeyOfSlot();
+        const std::size_t slots = keyOfSlot.size();
+        std::vector<Hot> hot(slots);
+        // The records and a copy of the points in slot order are gathered
+        // side by side: the reads are scattered but independent, unlike the
+        // walk's, each of which waits for the one before.
+        const std::size_t pieces = slots >= kSideBySideSlots ? kSlotPieces : 1;
+        const std::size_t per = (slots + pieces - 1) / pieces;
+        auto sideBySide = [&](auto fn) {
+            auto piece = [&](std::size_t k) {
+                const std::size_t end = std::min(slots, (k + 1) * per);
+                for (std::size_t s = k * per; s < end; ++s)
+                    fn(s);
+            };
+            if (pieces > 1)
+                plat::ParallelFor(pieces, piece);
+            else
+                piece(0);
+        };
+        sideBySide([&](std::size_t s) {
+            const std::uint32_t g = m_pathOfNumber[keyOfSlot[s]];
+            const Group& gr = m_groups[g];
+            const Graph& graph = m_graphs[gr.graph];
+            hot[s] = {g,      gr.parent, gr.place, static_cast<std::uint32_t>(gr.graph), 0, graph.dotCount, graph.closed,
+                      gr.children.empty()};
+        });
+        std::uint32_t nearCount = 0;
+        for (Hot& h : hot) {
+            h.dotFirst = nearCount;
+            nearCount += h.dotCount;
+        }
+        std::vector<Dot> near(nearCount);
+        sideBySide([&](std::size_t s) {
+            const Graph& graph = m_graphs[hot[s].graph];
+            std::copy_n(m_dots.begin() + graph.dotFirst, graph.dotCount, near.begin() + hot[s].dotFirst);
+        });
 
         Dot at = m_start;
         auto take = [&](std::uint32_t g) {
             Group& gr = m_groups[g];
             gr.ownTaken = true;
             tree.Remove(gr.number);
-            at = Enter(m_graphs[gr.graph], at);
+            Graph& graph = m_graphs[gr.graph];
+            at = Enter(graph, Dots(graph), graph.closed, at);
         };
         auto begin = [&](std::uint32_t parent, std::size_t childIndex, std::vector<std::uint32_t>& stack) {
             Group& p = m_groups[parent];
@@ -862,10 +949,22 @@ private:
                 begin(g, gr.firstOpen, stack);
                 continue;
             }
-            const std::uint32_t num = tree.Nearest(at.x, at.y, gr.lo, gr.hi);
-            std::uint32_t target = num == kNone ? kNone : m_pathOfNumber[num];
+            const EntryTree::Found found = tree.Nearest(at.x, at.y, gr.lo, gr.hi);
+            std::uint32_t target = found.key == kNone ? kNone : hot[found.slot].group;
             if (target == g) {
                 take(g);
+                continue;
+            }
+            if (target != kNone && hot[found.slot].leaf && hot[found.slot].parent == g) {
+                // A child with nothing under it is begun and taken at once,
+                // as its own turn on the stack would do; it is never on the
+                // stack, so its group needs no marks.
+                const Hot& h = hot[found.slot];
+                gr.begun[h.place] = 1;
+                ++gr.begunCount;
+                gr.ordered.push_back(h.group);
+                tree.RemoveSlot(found.slot);
+                at = Enter(m_graphs[h.graph], {near.data() + h.dotFirst, h.dotCount}, h.closed, at);
                 continue;
             }
             // The child of this group whose subtree holds the nearest point
@@ -876,13 +975,14 @@ private:
         }
     }
 
-    // Where a path is entered from the point `at`; returns its exit.
-    Dot Enter(Graph& gr, const Dot& at) const
+    // Where a path is entered from the point `at`; returns its exit. Its
+    // points (or a copy) and closedness come apart from `gr`, which only
+    // takes the entry.
+    Dot Enter(Graph& gr, std::span<const Dot> d, bool closed, const Dot& at) const
     {
-        const std::span<const Dot> d = Dots(gr);
         if (m_opt.metaPos == 2)
             return d.back();
-        if (!gr.closed) {
+        if (!closed) {
             gr.reversed = Dist2(d.back(), at.x, at.y) < Dist2(d.front(), at.x, at.y);
             return gr.reversed ? d.front() : d.back();
         }
@@ -1016,6 +1116,10 @@ private:
     // Below this many children a group is sorted and filed faster than a
     // thread starts.
     static constexpr std::size_t kSideBySideChildren = 16384;
+    // Below this many paths the walk's records are gathered faster than
+    // threads start.
+    static constexpr std::size_t kSideBySideSlots = 65536;
+    static constexpr std::size_t kSlotPieces = 64;
 
     Options m_opt;
     std::vector<Graph> m_graphs;

@@ -753,10 +753,12 @@ TEST(OptimisedOrder, LayersOrderedSideBySideComeOutAsEachOrderedAlone)
 // single reading puts them. Lines along the x axis, listed shuffled, some in
 // brackets, with units that cannot take part (a point not a number, a closing
 // bracket alone) in every piece: from (0, 0) the lines come in x order, each
-// with its own points, the others after them in list order.
+// with its own points, the others after them in list order. More paths than
+// one thread gathers for the walk, so the gathered records and points must
+// land by slot too (each line entered at its nearer end, then reversed).
 TEST(OptimisedOrder, ALongListReadInPiecesOrdersAsOneReading)
 {
-    constexpr int kUnits = 40000;
+    constexpr int kUnits = 70000;
     std::vector<int> place(kUnits);
     for (int i = 0; i < kUnits; ++i)
         place[i] = i;
