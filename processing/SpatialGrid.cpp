@@ -79,8 +79,7 @@ void SpatialGrid::Build()
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         Entry& e = m_entries[k];
         e.stamp = 0;
-        const std::int64_t x0 = CellOf(e.xmin), x1 = CellOf(e.xmax);
-        const std::int64_t y0 = CellOf(e.ymin), y1 = CellOf(e.ymax);
+        const auto [x0, x1, y0, y1] = CellsOf(e);
         const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
         // An inverted box meets no rectangle, but a caller's own test (lies
         // within) may still accept it: it goes where every query looks.
@@ -132,9 +131,7 @@ void SpatialGrid::Build()
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         if (spread[k] == 0)
             continue;
-        const Entry& e = m_entries[k];
-        const std::int64_t x0 = CellOf(e.xmin), x1 = CellOf(e.xmax);
-        const std::int64_t y0 = CellOf(e.ymin), y1 = CellOf(e.ymax);
+        const auto [x0, x1, y0, y1] = CellsOf(m_entries[k]);
         for (std::int64_t cx = x0; cx <= x1; ++cx) {
             for (std::int64_t cy = y0; cy <= y1; ++cy) {
                 const Key key{cx, cy};
@@ -187,13 +184,18 @@ void SpatialGrid::Build()
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         if (spread[k] == 0)
             continue;
-        const Entry& e = m_entries[k];
-        const std::uint32_t flags =
-            (e.multi ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
-        const Item item{e.xmin, e.ymin, e.index, static_cast<std::uint32_t>(k) | flags};
+        const Item item = ItemOf(k);
         for (const std::size_t last = f + spread[k]; f < last; ++f)
             m_items[counts[cellNumbers[f]]++] = item;
     }
+}
+
+SpatialGrid::Item SpatialGrid::ItemOf(std::size_t k) const
+{
+    const Entry& e = m_entries[k];
+    const std::uint32_t flags =
+        (e.multi ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
+    return Item{e.xmin, e.ymin, e.index, static_cast<std::uint32_t>(k) | flags};
 }
 
 void SpatialGrid::BuildDense(const std::vector<std::uint8_t>& spread, std::size_t filings, std::int64_t x0,
@@ -209,9 +211,7 @@ void SpatialGrid::BuildDense(const std::vector<std::uint8_t>& spread, std::size_
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         if (spread[k] == 0)
             continue;
-        const Entry& e = m_entries[k];
-        const std::int64_t cx0 = CellOf(e.xmin), cx1 = CellOf(e.xmax);
-        const std::int64_t cy0 = CellOf(e.ymin), cy1 = CellOf(e.ymax);
+        const auto [cx0, cx1, cy0, cy1] = CellsOf(m_entries[k]);
         for (std::int64_t cx = cx0; cx <= cx1; ++cx) {
             Slot* column = m_slots.data() + (cx - x0) * m_denseNy;
             for (std::int64_t cy = cy0; cy <= cy1; ++cy)
@@ -235,12 +235,8 @@ void SpatialGrid::BuildDense(const std::vector<std::uint8_t>& spread, std::size_
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         if (spread[k] == 0)
             continue;
-        const Entry& e = m_entries[k];
-        const std::uint32_t flags =
-            (e.multi ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
-        const Item item{e.xmin, e.ymin, e.index, static_cast<std::uint32_t>(k) | flags};
-        const std::int64_t cx0 = CellOf(e.xmin), cx1 = CellOf(e.xmax);
-        const std::int64_t cy0 = CellOf(e.ymin), cy1 = CellOf(e.ymax);
+        const Item item = ItemOf(k);
+        const auto [cx0, cx1, cy0, cy1] = CellsOf(m_entries[k]);
         for (std::int64_t c = cx0; c <= cx1; ++c) {
             Slot* column = m_slots.data() + (c - x0) * m_denseNy;
             for (std::int64_t r = cy0; r <= cy1; ++r)

@@ -125,6 +125,12 @@ private:
         return static_cast<std::size_t>(h);
     }
     std::int64_t CellOf(double v) const;
+    struct CellRange {
+        std::int64_t x0, x1, y0, y1;
+    };
+    CellRange CellsOf(const Entry& e) const { return {CellOf(e.xmin), CellOf(e.xmax), CellOf(e.ymin), CellOf(e.ymax)}; }
+    // The filed form of entry k.
+    Item ItemOf(std::size_t k) const;
     Slot* Find(const Key& key);
     void BuildDense(const std::vector<std::uint8_t>& spread, std::size_t filings, std::int64_t x0, std::int64_t x1,
                     std::int64_t y0, std::int64_t y1);
