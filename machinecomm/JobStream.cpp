@@ -1,12 +1,12 @@
 #include "JobStream.h"
 
 #include "JobEncoder.h"
+#include "platform/ParallelFor.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
+#include <atomic>
 #include <vector>
 
 namespace {
@@ -18,7 +18,6 @@ constexpr std::size_t kTail = 48;             // zero bytes behind every stream 
 constexpr std::uint64_t kLengthFieldMax = (std::uint64_t{1} << 28) - 1; // four 7-bit groups
 constexpr std::size_t kChecksumFrom = 20;
 constexpr std::uint8_t kChecksumSeed = 0x2A;
-constexpr std::size_t kEncodeThreadsMax = 8;
 
 // The name area as written, into out (11 bytes) when given; returns its size.
 std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
@@ -44,39 +43,21 @@ std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
     return n;
 }
 
-// Encodes the layers into their parts, on as many threads as there are
-// processors and layers (the calling one among them), the first with
+// Encodes the layers into their parts side by side, the first with
 // firstFront bytes free in front. False when memory ran out for any of them.
 bool EncodeLayers(const WORKHEAD& head, const std::vector<WORKLAYER*>& layers,
                   const std::vector<std::int32_t>& offsets, const SpeedLimitTable& limits,
                   std::unique_ptr<CJobEncoder>* parts, std::size_t firstFront)
 {
-    std::atomic<std::size_t> next{0};
     std::atomic<bool> ok{true};
-    auto work = [&] {
-        for (std::size_t i = next.fetch_add(1); i < layers.size(); i = next.fetch_add(1)) {
-            try {
-                if (!parts[i]->EncodeLayer(head, *layers[i], offsets[i], limits,
-                                           i == 0 ? firstFront : 0))
-                    ok.store(false);
-            } catch (const std::bad_alloc&) {
+    plat::ParallelFor(layers.size(), [&](std::size_t i) {
+        try {
+            if (!parts[i]->EncodeLayer(head, *layers[i], offsets[i], limits, i == 0 ? firstFront : 0))
                 ok.store(false);
-            }
+        } catch (const std::bad_alloc&) {
+            ok.store(false);
         }
-    };
-    const std::size_t threads =
-        std::min<std::size_t>({layers.size(), std::max(1u, std::thread::hardware_concurrency()),
-                               kEncodeThreadsMax});
-    std::vector<std::thread> helpers;
-    try {
-        while (helpers.size() + 1 < threads)
-            helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-        // Fewer helpers: the layers left are taken by the others.
-    }
-    work();
-    for (std::thread& t : helpers)
-        t.join();
+    });
     return ok.load();
 }
 
