@@ -150,6 +150,17 @@ SEGNODE* LastSegment(SEGNODE* first)
 // Links the last element of an open list back to the first (and the
 // first's prev to the last, where it has none); a ring stays as it is.
 template <class T>
+void CloseAt(T* first, T* last, T* T::*prev, T* T::*next)
+{
+    if (last->*next == nullptr) {
+        last->*next = first;
+        if (first->*prev == nullptr)
+            first->*prev = last;
+    }
+}
+
+// The same, the last element found by walking from the first.
+template <class T>
 void CloseIntoRing(T* first, T* T::*prev, T* T::*next)
 {
     if (first == nullptr)
@@ -157,11 +168,7 @@ void CloseIntoRing(T* first, T* T::*prev, T* T::*next)
     T* last = first;
     while (last->*next != nullptr && last->*next != first)
         last = last->*next;
-    if (last->*next == nullptr) {
-        last->*next = first;
-        if (first->*prev == nullptr)
-            first->*prev = last;
-    }
+    CloseAt(first, last, prev, next);
 }
 
 // What the size estimate does to a path's segments: its closed flag by
@@ -174,11 +181,7 @@ void CloseSegments(PATHREC& path)
         return;
     SEGNODE* last = LastSegment(first);
     path.m_closed = last->m_x1 == first->m_x0 && last->m_y1 == first->m_y0 ? 1 : 0;
-    if (last->m_pNext == nullptr) {
-        last->m_pNext = first;
-        if (first->m_pPrev == nullptr)
-            first->m_pPrev = last;
-    }
+    CloseAt(first, last, &SEGNODE::m_pPrev, &SEGNODE::m_pNext);
 }
 
 PATHREC* Following(const PATHREC* path, const PATHREC* first)
@@ -846,11 +849,8 @@ bool CJobEncoder::EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32
             last = m_lastPath;
     }
     // The path list into a ring, from the end the walk found.
-    if (last != nullptr && last->m_pNext == nullptr) {
-        last->m_pNext = first;
-        if (first->m_pPrev == nullptr)
-            first->m_pPrev = last;
-    }
+    if (last != nullptr)
+        CloseAt(first, last, &PATHREC::m_pPrev, &PATHREC::m_pNext);
     return true;
 }
 
