@@ -248,6 +248,8 @@ public:
 
     // The number of the path in each slot.
     const std::vector<std::uint32_t>& KeyOfSlot() const { return m_keyOfSlot; }
+    // The slot of the path with this number (which has points).
+    std::uint32_t SlotOf(std::uint32_t key) const { return m_slotOfKey[key]; }
 
     // Takes the path with this number out of the search (if it is in it).
     void Remove(std::uint32_t key)
@@ -861,7 +863,43 @@ private:
             for (const Dot& d : EntryPoints(m_graphs[gr.graph], ends))
                 items.push_back({d.x, d.y, gr.number});
         }
-        EntryTree tree(std::move(items), m_pathOfNumber.size());
+        // The entry points by number as well: a group's subtree is one run
+        // of numbers, and a short run is scanned whole faster than the tree
+        // is searched, whose nodes there hold mostly other groups' points.
+        const std::size_t keys = m_pathOfNumber.size();
+        Dot at = m_start;
+        std::vector<std::uint32_t> keyFirst(keys + 1, 0);
+        for (const EntryTree::Item& it : items)
+            ++keyFirst[it.key + 1];
+        for (std::size_t k = 0; k < keys; ++k)
+            keyFirst[k + 1] += keyFirst[k];
+        std::vector<Dot> keyDots(items.size());
+        {
+            std::vector<std::uint32_t> fill(keyFirst.begin(), keyFirst.end() - 1);
+            for (const EntryTree::Item& it : items)
+                keyDots[fill[it.key]++] = {it.x, it.y};
+        }
+        std::vector<std::uint8_t> gone(keys, 0);
+        // The same answer as the tree's: the nearest, the lower number on
+        // equal distance.
+        auto nearest = [&](std::uint32_t lo, std::uint32_t hi) -> std::uint32_t {
+            const std::uint32_t end = std::min<std::uint32_t>(hi + 1, static_cast<std::uint32_t>(keys));
+            std::uint32_t bestKey = kNone;
+            double best = kInf;
+            for (std::uint32_t key = lo; key < end; ++key) {
+                if (gone[key] != 0)
+                    continue;
+                for (std::uint32_t j = keyFirst[key]; j < keyFirst[key + 1]; ++j) {
+                    const double d = Dist2(keyDots[j], at.x, at.y);
+                    if (bestKey == kNone || d < best) {
+                        best = d;
+                        bestKey = key;
+                    }
+                }
+            }
+            return bestKey;
+        };
+        EntryTree tree(std::move(items), keys);
 
         // What the walk reads of a path found by the search, by its slot in
         // the tree: the next path found lies near, and so does its record.
@@ -912,10 +950,10 @@ private:
             std::copy_n(m_dots.begin() + graph.dotFirst, graph.dotCount, near.begin() + hot[s].dotFirst);
         });
 
-        Dot at = m_start;
         auto take = [&](std::uint32_t g) {
             Group& gr = m_groups[g];
             gr.ownTaken = true;
+            gone[gr.number] = 1;
             tree.Remove(gr.number);
             Graph& graph = m_graphs[gr.graph];
             at = Enter(graph, Dots(graph), graph.closed, at);
@@ -949,7 +987,14 @@ private:
                 begin(g, gr.firstOpen, stack);
                 continue;
             }
-            const EntryTree::Found found = tree.Nearest(at.x, at.y, gr.lo, gr.hi);
+            EntryTree::Found found{kNone, kNone};
+            if (gr.hi < keys && keyFirst[gr.hi + 1] - keyFirst[gr.lo] <= kScanPoints) {
+                found.key = nearest(gr.lo, gr.hi);
+                if (found.key != kNone)
+                    found.slot = tree.SlotOf(found.key);
+            } else {
+                found = tree.Nearest(at.x, at.y, gr.lo, gr.hi);
+            }
             std::uint32_t target = found.key == kNone ? kNone : hot[found.slot].group;
             if (target == g) {
                 take(g);
@@ -963,6 +1008,7 @@ private:
                 gr.begun[h.place] = 1;
                 ++gr.begunCount;
                 gr.ordered.push_back(h.group);
+                gone[found.key] = 1;
                 tree.RemoveSlot(found.slot);
                 at = Enter(m_graphs[h.graph], {near.data() + h.dotFirst, h.dotCount}, h.closed, at);
                 continue;
@@ -1120,6 +1166,8 @@ private:
     // threads start.
     static constexpr std::size_t kSideBySideSlots = 65536;
     static constexpr std::size_t kSlotPieces = 64;
+    // Entry points of a group's subtree up to which it is scanned, not searched.
+    static constexpr std::uint32_t kScanPoints = 512;
 
     Options m_opt;
     std::vector<Graph> m_graphs;

@@ -679,6 +679,36 @@ TEST(OptimisedOrder, TreeAndGridSearchesGiveExactlyTheLiteralOrdering)
     }
 }
 
+// Many paths on a small lattice nest deep and crowd every point: the whole
+// job and its bigger groups are searched in the tree, the smaller groups
+// scanned, and both must pick exactly as the literal rule, ties included.
+TEST(OptimisedOrder, ACrowdedJobWithGroupsOfEverySizeGivesExactlyTheLiteralOrdering)
+{
+    for (int meta : {0, 1, 2}) {
+        for (int inOut = 0; inOut < 2; ++inOut) {
+            SCOPED_TRACE(testing::Message() << "meta " << meta << " in-out " << inOut);
+            OrderingSetup s(1);
+            s.settings.path_meta_pos = static_cast<std::uint8_t>(meta);
+            s.settings.path_in_out = static_cast<std::uint8_t>(inOut);
+            s.settings.path_work_pos = 4;
+            auto make = [] {
+                std::mt19937 rng(77);
+                return Job({RandomCutLayer(rng, 1, 1500)});
+            };
+            WORKHEAD* fast = make();
+            WORKHEAD* plain = make();
+            CPathProc::OrderPathsOptimised(fast, &s.ctx);
+            ReferenceOrderOptimised(plain, meta, inOut != 0, false, CPathProc::RemapWorkPosition(1, 4));
+            const std::vector<Flat> a = Flatten(fast), b = Flatten(plain);
+            ASSERT_EQ(a.size(), b.size());
+            for (std::size_t i = 0; i < a.size(); ++i)
+                ASSERT_EQ(a[i], b[i]) << "path " << i;
+            FreeJob(fast);
+            FreeJob(plain);
+        }
+    }
+}
+
 // Layers ordered one by one are ordered side by side: each must come out
 // exactly as when it is the only layer of its job, in its own place, with the
 // layers that are not ordered (scanned, empty) kept where they were.
