@@ -217,7 +217,8 @@ public:
                 p.box.Add(nd.box);
                 p.keyMin = std::min(p.keyMin, nd.keyMin);
                 p.keyMax = std::max(p.keyMax, nd.keyMax);
-                p.alive += nd.alive;
+                if (nd.alive > 0)
+                    ++p.alive;
             }
         }
         // Slots in the order the paths' first points lie in the tree:
@@ -265,8 +266,10 @@ public:
             if (m_items[pos].key == kNone)
                 continue;
             m_items[pos].key = kNone;
-            for (std::uint32_t k = m_leafOf[pos]; k != kNone; k = m_node[k].parent)
-                --m_node[k].alive;
+            // Only a subtree that empties changes its parent's count.
+            std::uint32_t k = m_leafOf[pos];
+            while (k != kNone && --m_node[k].alive == 0)
+                k = m_node[k].parent;
         }
     }
 
@@ -283,12 +286,15 @@ public:
         while (!m_stack.empty()) {
             const auto [k, bound] = m_stack.back();
             m_stack.pop_back();
+            // No point in the box lies nearer than the box itself (the same
+            // rounded formula, which is monotonic in each difference); the
+            // bound is known without reading the node.
+            if (bestKey != kNone && bound > best)
+                continue;
             const Node& nd = m_node[k];
             if (nd.alive == 0 || nd.keyMax < klo || nd.keyMin > khi)
                 continue;
-            // No point in the box lies nearer than the box itself (the same
-            // rounded formula, which is monotonic in each difference).
-            if (bestKey != kNone && (bound > best || (bound == best && nd.keyMin >= bestKey)))
+            if (bestKey != kNone && bound == best && nd.keyMin >= bestKey)
                 continue;
             if (nd.left == kNone) {
                 for (std::uint32_t i = nd.lo; i < nd.hi; ++i) {
@@ -319,7 +325,7 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t kLeaf = 8;
+    static constexpr std::uint32_t kLeaf = 16;
     // Below this many points the tree is built faster than threads start.
     static constexpr std::size_t kSideBySidePoints = 65536;
     static constexpr std::size_t kLevelPieces = 64;
@@ -328,7 +334,7 @@ private:
         Box box;
         std::uint32_t keyMin = kNone;
         std::uint32_t keyMax = 0;
-        std::uint32_t alive = 0; // live points of the subtree
+        std::uint32_t alive = 0; // a leaf: its live points; else its children with any
         std::uint32_t parent = kNone;
         std::uint32_t left = kNone; // the right child follows it; kNone for a leaf
         std::uint32_t lo = 0;       // its points: lo .. hi - 1
@@ -910,6 +916,7 @@ private:
             std::uint32_t graph;
             std::uint32_t dotFirst; // in `near`
             std::uint32_t dotCount;
+            std::uint32_t entry; // kNone: not taken by slot
             bool closed;
             bool leaf; // nothing under it
         };
@@ -936,8 +943,8 @@ private:
             const std::uint32_t g = m_pathOfNumber[keyOfSlot[s]];
             const Group& gr = m_groups[g];
             const Graph& graph = m_graphs[gr.graph];
-            hot[s] = {g,      gr.parent, gr.place, static_cast<std::uint32_t>(gr.graph), 0, graph.dotCount, graph.closed,
-                      gr.children.empty()};
+            hot[s] = {g,     gr.parent,    gr.place, static_cast<std::uint32_t>(gr.graph), 0, graph.dotCount, kNone,
+                      graph.closed, gr.children.empty()};
         });
         std::uint32_t nearCount = 0;
         for (Hot& h : hot) {
@@ -956,7 +963,9 @@ private:
             gone[gr.number] = 1;
             tree.Remove(gr.number);
             Graph& graph = m_graphs[gr.graph];
-            at = Enter(graph, Dots(graph), graph.closed, at);
+            const Entry e = Enter(Dots(graph), graph.closed, at);
+            SetEntry(graph, e.entry);
+            at = e.exit;
         };
         auto begin = [&](std::uint32_t parent, std::size_t childIndex, std::vector<std::uint32_t>& stack) {
             Group& p = m_groups[parent];
@@ -970,7 +979,7 @@ private:
         while (!stack.empty()) {
             const std::uint32_t g = stack.back();
             Group& gr = m_groups[g];
-            const bool hasOwn = gr.graph >= 0 && m_graphs[gr.graph].type == 2;
+            const bool hasOwn = gr.number != kNone; // only paths are numbered
             const bool ownPending = hasOwn && !gr.ownTaken;
             const std::size_t left = gr.children.size() - gr.begunCount;
             if (left == 0 && !ownPending) {
@@ -1004,13 +1013,15 @@ private:
                 // A child with nothing under it is begun and taken at once,
                 // as its own turn on the stack would do; it is never on the
                 // stack, so its group needs no marks.
-                const Hot& h = hot[found.slot];
+                Hot& h = hot[found.slot];
                 gr.begun[h.place] = 1;
                 ++gr.begunCount;
                 gr.ordered.push_back(h.group);
                 gone[found.key] = 1;
                 tree.RemoveSlot(found.slot);
-                at = Enter(m_graphs[h.graph], {near.data() + h.dotFirst, h.dotCount}, h.closed, at);
+                const Entry e = Enter({near.data() + h.dotFirst, h.dotCount}, h.closed, at);
+                h.entry = e.entry; // back into the graph after the walk
+                at = e.exit;
                 continue;
             }
             // The child of this group whose subtree holds the nearest point
@@ -1019,18 +1030,36 @@ private:
                 target = m_groups[target].parent;
             begin(g, target == kNone ? gr.firstOpen : m_groups[target].place, stack);
         }
+        sideBySide([&](std::size_t s) {
+            if (hot[s].entry != kNone)
+                SetEntry(m_graphs[hot[s].graph], hot[s].entry);
+        });
     }
 
-    // Where a path is entered from the point `at`; returns its exit. Its
-    // points (or a copy) and closedness come apart from `gr`, which only
-    // takes the entry.
-    Dot Enter(Graph& gr, std::span<const Dot> d, bool closed, const Dot& at) const
+    // How a path is entered: a closed path's entry point, or 1 for an open
+    // path run from its last point.
+    struct Entry {
+        Dot exit;
+        std::uint32_t entry;
+    };
+
+    static void SetEntry(Graph& gr, std::uint32_t entry)
+    {
+        if (gr.closed)
+            gr.entry = entry;
+        else
+            gr.reversed = entry != 0;
+    }
+
+    // Where a path with these points is entered from the point `at`, and
+    // where it is left.
+    Entry Enter(std::span<const Dot> d, bool closed, const Dot& at) const
     {
         if (m_opt.metaPos == 2)
-            return d.back();
+            return {d.back(), 0};
         if (!closed) {
-            gr.reversed = Dist2(d.back(), at.x, at.y) < Dist2(d.front(), at.x, at.y);
-            return gr.reversed ? d.front() : d.back();
+            const bool reversed = Dist2(d.back(), at.x, at.y) < Dist2(d.front(), at.x, at.y);
+            return {reversed ? d.front() : d.back(), reversed ? 1u : 0u};
         }
         const std::size_t m = d.size() - 1; // points of the ring
         std::size_t k = 0;
@@ -1044,8 +1073,7 @@ private:
         }
         if (m_opt.metaPos == 1)
             k = SlantedEntry(d, m, k, at);
-        gr.entry = static_cast<std::uint32_t>(k);
-        return d[k];
+        return {d[k], static_cast<std::uint32_t>(k)};
     }
 
     // From the nearest point on, the node whose next segment runs 15 to 75
