@@ -8,6 +8,7 @@
 #include "platform/LargeBlock.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -192,6 +193,9 @@ public:
             m_bytes = 0;
             m_heap.resize(count);
             m_data = m_heap.data();
+            m_capacity = count;
+        } else {
+            m_capacity = m_bytes / sizeof(T);
         }
     }
     ~ScratchArray()
@@ -202,6 +206,26 @@ public:
     ScratchArray(const ScratchArray&) = delete;
     ScratchArray& operator=(const ScratchArray&) = delete;
 
+    // Room for at least `count` values; the first `kept` stay as they are.
+    void Grow(std::size_t count, std::size_t kept)
+    {
+        if (count <= m_capacity)
+            return;
+        ScratchArray bigger(count);
+        std::copy_n(m_data, kept, bigger.m_data);
+        std::swap(m_heap, bigger.m_heap);
+        std::swap(m_data, bigger.m_data);
+        std::swap(m_bytes, bigger.m_bytes);
+        std::swap(m_capacity, bigger.m_capacity);
+        // An outgrown block is not kept: it would hold one of the few
+        // places of kept blocks with a size that the next call outgrows too.
+        if (bigger.m_bytes != 0) {
+            plat::FreeLargeBlock(bigger.m_data, bigger.m_bytes);
+            bigger.m_bytes = 0;
+        }
+    }
+    std::size_t capacity() const { return m_capacity; }
+
     T* data() { return m_data; }
     T& operator[](std::size_t i) { return m_data[i]; }
     const T& operator[](std::size_t i) const { return m_data[i]; }
@@ -210,7 +234,14 @@ private:
     std::vector<T> m_heap;
     T* m_data = nullptr;
     std::size_t m_bytes = 0;
+    std::size_t m_capacity = 0;
 };
+
+// The length of the list last united: the next list is most often about as
+// long (the same drawing again), so its arrays start at that size and are
+// filled on the one walk that also counts the list.
+std::atomic<std::size_t> g_lastListLength{0};
+constexpr std::size_t kMinListRoom = 1024;
 
 struct EndXY {
     double x;
@@ -557,24 +588,26 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     // Objects are addressed by their list place. The list stays linked:
     // an object joined into an earlier curve leaves it, and most objects,
     // which join nothing, are not touched again.
-    // Counted first, so that every array below is taken once at its size.
-    std::size_t listed = 0;
-    for (const CDocData* o = list; o != nullptr; o = o->m_pNext)
-        ++listed;
-    const std::uint32_t count = static_cast<std::uint32_t>(listed);
-    ScratchArray<CDocData*> objects(count);
-
+    std::size_t room = std::max(g_lastListLength.load(std::memory_order_relaxed), kMinListRoom);
+    ScratchArray<CDocData*> objects(room);
     // Last nodes of the candidates: a curve is untouched until its own turn
     // comes, so the walk to its end is made once. Objects joined into an
     // earlier curve leave their place empty.
-    ScratchArray<DOCNODE*> lastNode(count);
+    ScratchArray<DOCNODE*> lastNode(room);
     // The ends as they were: object k's start is point 2k, its end 2k + 1
     // (not a number for objects that are not candidates).
-    ScratchArray<EndXY> endPoints(2 * std::size_t{count});
+    ScratchArray<EndXY> endPoints(2 * room);
     constexpr double kNoEnd = std::numeric_limits<double>::quiet_NaN();
     PointSpread spread;
-    CDocData* o = list;
-    for (std::uint32_t i = 0; i < count; ++i, o = o->m_pNext) {
+    std::uint32_t count = 0;
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext, ++count) {
+        if (count == room) {
+            room *= 2;
+            objects.Grow(room, count);
+            lastNode.Grow(room, count);
+            endPoints.Grow(2 * room, 2 * std::size_t{count});
+        }
+        const std::uint32_t i = count;
         if (prepare)
             prepare(o);
         objects[i] = o;
@@ -589,6 +622,7 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
             endPoints[2 * i] = endPoints[2 * i + 1] = EndXY{kNoEnd, kNoEnd};
         }
     }
+    g_lastListLength.store(count, std::memory_order_relaxed);
     // Most ends of a drawing either meet another end or lie alone; the
     // lonely ones are left out of the search.
     const std::vector<bool> mayJoin = MarkPointsWithNeighbours(endPoints, 2 * count, spread, join);
