@@ -243,6 +243,11 @@ private:
 std::atomic<std::size_t> g_lastListLength{0};
 constexpr std::size_t kMinListRoom = 1024;
 
+struct Piece {
+    CDocData* object;
+    DOCNODE* last;
+};
+
 struct EndXY {
     double x;
     double y;
@@ -589,11 +594,12 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     // an object joined into an earlier curve leaves it, and most objects,
     // which join nothing, are not touched again.
     std::size_t room = std::max(g_lastListLength.load(std::memory_order_relaxed), kMinListRoom);
-    ScratchArray<CDocData*> objects(room);
-    // Last nodes of the candidates: a curve is untouched until its own turn
-    // comes, so the walk to its end is made once. Objects joined into an
-    // earlier curve leave their place empty.
-    ScratchArray<DOCNODE*> lastNode(room);
+    // With each object the last node of a candidate: a curve is untouched
+    // until its own turn comes, so the walk to its end is made once.
+    // Objects joined into an earlier curve leave their place empty. (One
+    // array for both, so that the call's scratch blocks stay few enough to
+    // be kept for the next call.)
+    ScratchArray<Piece> pieces(room);
     // The ends as they were: object k's start is point 2k, its end 2k + 1
     // (not a number for objects that are not candidates).
     ScratchArray<EndXY> endPoints(2 * room);
@@ -603,22 +609,22 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     for (CDocData* o = list; o != nullptr; o = o->m_pNext, ++count) {
         if (count == room) {
             room *= 2;
-            objects.Grow(room, count);
-            lastNode.Grow(room, count);
+            pieces.Grow(room, count);
             endPoints.Grow(2 * room, 2 * std::size_t{count});
         }
         const std::uint32_t i = count;
         if (prepare)
             prepare(o);
-        objects[i] = o;
+        Piece& piece = pieces[i];
+        piece.object = o;
         if (IsCandidate(o)) {
-            lastNode[i] = LastNode(o->m_pNodes);
+            piece.last = LastNode(o->m_pNodes);
             endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
-            endPoints[2 * i + 1] = EndXY{lastNode[i]->m_x, lastNode[i]->m_y};
+            endPoints[2 * i + 1] = EndXY{piece.last->m_x, piece.last->m_y};
             spread.Add(endPoints[2 * i]);
             spread.Add(endPoints[2 * i + 1]);
         } else {
-            lastNode[i] = nullptr;
+            piece.last = nullptr;
             endPoints[2 * i] = endPoints[2 * i + 1] = EndXY{kNoEnd, kNoEnd};
         }
     }
@@ -640,7 +646,7 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     starts.Build();
     ends.Build();
 
-    auto isAlive = [&](std::uint32_t k) { return objects[k] != nullptr; };
+    auto isAlive = [&](std::uint32_t k) { return pieces[k].object != nullptr; };
     // Which former end of object j a curve's end now is, if any.
     auto endPointAt = [](const DOCNODE* n, std::uint32_t j, double sx, double sy, double ex, double ey) {
         if (n->m_x == ex && n->m_y == ey)
@@ -653,20 +659,20 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     CDocData* head = list;
     head->m_pPrev = nullptr;
     for (std::uint32_t i = 0; i < count; ++i) {
-        CDocData* a = objects[i];
+        CDocData* a = pieces[i].object;
         if (a == nullptr)
             continue; // joined into an earlier curve
         // Neither end near another: nothing to join (the searches below
         // would all stop at once).
-        if (lastNode[i] != nullptr && (mayJoin[2 * i] || mayJoin[2 * i + 1])) {
+        if (pieces[i].last != nullptr && (mayJoin[2 * i] || mayJoin[2 * i + 1])) {
             // Out of the list while it is joined, since a change of its type
             // makes a new object; back in after the object before it, which
             // is earlier and so never joined away.
             CDocData* const place = a->m_pPrev;
             UnlinkObject(head, a);
             const std::int32_t own = a->m_nLayer;
-            auto sameLayer = [&](std::uint32_t k) { return objects[k]->m_nLayer == own; };
-            DOCNODE* aLast = lastNode[i];
+            auto sameLayer = [&](std::uint32_t k) { return pieces[k].object->m_nLayer == own; };
+            DOCNODE* aLast = pieces[i].last;
             std::uint32_t startPoint = 2 * i, endPoint = 2 * i + 1;
             bool joined = false;
             // Phases: 1 end-start, 2 end-end, 3 start-end, 4 start-start.
@@ -682,8 +688,8 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                     const std::uint32_t j = grid.FindEarliest(q->m_x, q->m_y, join, i, isAlive, sameLayer);
                     if (j == kNone)
                         break;
-                    CDocData* b = objects[j];
-                    objects[j] = nullptr;
+                    CDocData* b = pieces[j].object;
+                    pieces[j].object = nullptr;
                     UnlinkObject(head, b);
                     const double sx = endPoints[2 * j].x, sy = endPoints[2 * j].y;
                     const double ex = endPoints[2 * j + 1].x, ey = endPoints[2 * j + 1].y;
@@ -712,7 +718,7 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
             // after the last join instead of after each.
             if (joined)
                 a->RecalcBoundRect(ctx);
-            objects[i] = a;
+            pieces[i].object = a;
             CDocData* const next = place != nullptr ? place->m_pNext : head;
             a->m_pPrev = place;
             a->m_pNext = next;
