@@ -321,10 +321,12 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
         words[filled++] = key << pointBits | k;
     }
     // Least significant digit first over the cell number's bits, in as few
-    // passes of at most 13 bits as the bits need; the counts of every digit
-    // are taken in one pass.
+    // passes of at most 11 bits as the bits need; the counts of every digit
+    // are taken in one pass. A pass writes to as many places as a digit has
+    // values: 2048 open cache lines stay in the second-level cache, where
+    // 8192 (one pass fewer) made each write a miss and the sort slower.
     {
-        constexpr int kMaxDigit = 13;
+        constexpr int kMaxDigit = 11;
         const int keyBits = static_cast<int>(std::bit_width(maxKey));
         const int passes = (keyBits + kMaxDigit - 1) / kMaxDigit;
         const int digit = passes == 0 ? 1 : (keyBits + passes - 1) / passes;
