@@ -224,7 +224,6 @@ public:
             bigger.m_bytes = 0;
         }
     }
-    std::size_t capacity() const { return m_capacity; }
 
     T* data() { return m_data; }
     T& operator[](std::size_t i) { return m_data[i]; }
