@@ -635,64 +635,112 @@ private:
     // takes in the remaining children whose boxes lie within its box.
     void PartitionByContainment(std::uint32_t g)
     {
-        std::vector<std::uint32_t> ch = m_groups[g].children;
+        const std::vector<std::uint32_t> ch = m_groups[g].children;
         const std::size_t n = ch.size();
         const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
-        std::vector<std::uint32_t> order(n);
+        const bool wide = n >= kSideBySideChildren;
+        // What the sweep reads of each child, gathered once in child order.
+        std::vector<Box> boxes(n);
+        std::vector<std::uint8_t> closed(n);
+        std::vector<double> sizes(n);
+        SideBySide(wide, n, [&](std::size_t i) {
+            boxes[i] = m_groups[ch[i]].box;
+            closed[i] = IsClosedLeaf(ch[i]) ? 1 : 0;
+            sizes[i] = std::max(boxes[i].xmax - boxes[i].xmin, boxes[i].ymax - boxes[i].ymin);
+        });
         // A box lies within another only when its lower-left corner does;
         // cells finer than the boxes keep a query to few corners it cannot
-        // take.
-        plat::SpatialGrid corners(1.0, 0); // made below, once its cell is known
-        auto prepare = [&](std::size_t which) {
-            if (which == 0) {
-                std::vector<double> dist(n);
-                for (std::size_t i = 0; i < n; ++i) {
-                    const Box& b = m_groups[ch[i]].box;
-                    dist[i] = Dist2({b.xmin, b.ymin}, ox, oy);
-                    order[i] = static_cast<std::uint32_t>(i);
-                }
-                std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-                    return dist[a] < dist[b] || (dist[a] == dist[b] && a < b);
-                });
+        // take. Many corners are filed in strips of x, a grid each, so that
+        // the grids are made side by side.
+        const double cell = plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0;
+        const std::size_t strips = wide ? kCornerStrips : 1;
+        double lo = kInf, hi = -kInf;
+        for (const Box& b : boxes) {
+            lo = std::min(lo, b.xmin);
+            hi = std::max(hi, b.xmin);
+        }
+        const double scale = hi > lo ? static_cast<double>(strips) / (hi - lo) : 0.0;
+        // Monotonic in x: a corner within a rectangle lies in a strip
+        // between those of the rectangle's sides.
+        auto stripOf = [&](double x) -> std::size_t {
+            const double s = std::floor((x - lo) * scale);
+            if (!(s > 0.0))
+                return 0;
+            return s >= static_cast<double>(strips) ? strips - 1 : static_cast<std::size_t>(s);
+        };
+        std::vector<plat::SpatialGrid> corners;
+        corners.reserve(strips);
+        for (std::size_t k = 0; k < strips; ++k)
+            corners.emplace_back(cell, 0, true); // cells in any order: the sweep sorts what it finds
+
+        // The order, nearest corner first and the earlier child on equal
+        // distance, is sorted in chunks beside the grids, then merged.
+        struct Near {
+            double dist;
+            std::uint32_t child;
+            bool operator<(const Near& o) const { return dist < o.dist || (dist == o.dist && child < o.child); }
+        };
+        std::vector<Near> order(n);
+        const std::size_t chunks = wide ? kSortChunks : 1;
+        const std::size_t per = (n + chunks - 1) / chunks;
+        auto prepare = [&](std::size_t piece) {
+            if (piece < chunks) {
+                const std::size_t begin = std::min(n, piece * per), end = std::min(n, begin + per);
+                for (std::size_t i = begin; i < end; ++i)
+                    order[i] = {Dist2({boxes[i].xmin, boxes[i].ymin}, ox, oy), static_cast<std::uint32_t>(i)};
+                std::sort(order.begin() + static_cast<std::ptrdiff_t>(begin),
+                          order.begin() + static_cast<std::ptrdiff_t>(end));
                 return;
             }
-            std::vector<double> sizes(n);
+            const std::size_t strip = piece - chunks;
+            plat::SpatialGrid& grid = corners[strip];
             for (std::size_t i = 0; i < n; ++i) {
-                const Box& b = m_groups[ch[i]].box;
-                sizes[i] = std::max(b.xmax - b.xmin, b.ymax - b.ymin);
+                if (strips == 1 || stripOf(boxes[i].xmin) == strip)
+                    grid.AddPoint(boxes[i].xmin, boxes[i].ymin, static_cast<std::uint32_t>(i));
             }
-            corners = plat::SpatialGrid(plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0, n);
-            for (std::size_t i = 0; i < n; ++i) {
-                const Box& b = m_groups[ch[i]].box;
-                corners.AddPoint(b.xmin, b.ymin, static_cast<std::uint32_t>(i));
-            }
-            corners.Build();
+            grid.Build();
         };
-        // The order and the grid of many children are made side by side.
-        if (n >= kSideBySideChildren) {
-            plat::ParallelFor(2, prepare);
+        if (wide) {
+            plat::ParallelFor(chunks + strips, prepare);
+            std::vector<Near> merged(n);
+            for (std::size_t width = per; width < n; width *= 2) {
+                const std::size_t pairs = (n + 2 * width - 1) / (2 * width);
+                plat::ParallelFor(pairs, [&](std::size_t k) {
+                    const auto at = [](std::vector<Near>& v, std::size_t i) {
+                        return v.begin() + static_cast<std::ptrdiff_t>(i);
+                    };
+                    const std::size_t a = k * 2 * width, m = std::min(n, a + width), e = std::min(n, a + 2 * width);
+                    std::merge(at(order, a), at(order, m), at(order, m), at(order, e), at(merged, a));
+                });
+                order.swap(merged);
+            }
         } else {
             prepare(0);
             prepare(1);
         }
+
         std::vector<std::uint8_t> out(n, 0);
         auto remaining = [&](std::uint32_t i) { return out[i] == 0; };
         std::vector<std::uint32_t> result;
+        result.reserve(n);
         std::vector<std::uint32_t> inside;
-        for (std::uint32_t i : order) {
+        for (const Near& near : order) {
+            const std::uint32_t i = near.child;
             if (out[i] != 0)
                 continue;
             out[i] = 1;
             const std::uint32_t k = ch[i];
             result.push_back(k);
-            if (!IsClosedLeaf(k))
+            if (closed[i] == 0)
                 continue;
-            const Box kb = m_groups[k].box;
+            const Box kb = boxes[i];
             inside.clear();
-            corners.ForEachInRect(kb.xmin, kb.xmax, kb.ymin, kb.ymax, remaining, [&](std::uint32_t j) {
-                if (m_groups[ch[j]].box.Within(kb))
-                    inside.push_back(j);
-            });
+            for (std::size_t s = stripOf(kb.xmin), last = stripOf(kb.xmax); s <= last; ++s) {
+                corners[s].ForEachInRect(kb.xmin, kb.xmax, kb.ymin, kb.ymax, remaining, [&](std::uint32_t j) {
+                    if (boxes[j].Within(kb))
+                        inside.push_back(j);
+                });
+            }
             std::sort(inside.begin(), inside.end());
             for (std::uint32_t j : inside) {
                 out[j] = 1;
@@ -701,6 +749,22 @@ private:
             }
         }
         m_groups[g].children = std::move(result);
+    }
+
+    // Calls fn(i) for every i below n, in pieces side by side when `wide`.
+    template <typename Fn>
+    static void SideBySide(bool wide, std::size_t n, Fn fn)
+    {
+        const std::size_t pieces = wide ? kSideBySidePieces : 1;
+        const std::size_t per = (n + pieces - 1) / pieces;
+        auto piece = [&](std::size_t k) {
+            for (std::size_t i = k * per, end = std::min(n, (k + 1) * per); i < end; ++i)
+                fn(i);
+        };
+        if (pieces > 1)
+            plat::ParallelFor(pieces, piece);
+        else
+            piece(0);
     }
 
     // Cells of width x height laid from the corner, row by row in a snake;
@@ -1116,6 +1180,9 @@ private:
     // Below this many children a group is sorted and filed faster than a
     // thread starts.
     static constexpr std::size_t kSideBySideChildren = 16384;
+    static constexpr std::size_t kSideBySidePieces = 64;
+    static constexpr std::size_t kCornerStrips = 8;
+    static constexpr std::size_t kSortChunks = 8;
     // Below this many paths the walk's records are gathered faster than
     // threads start.
     static constexpr std::size_t kSideBySideSlots = 65536;
