@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <span>
 #include <vector>
@@ -74,8 +75,9 @@ struct Options {
     int position = 0; // remapped "path work pos"
 };
 
-// One unit of a run (the Part's GRAPH): a path with its points (type 2) or a
-// group bracket holding its members (type 1).
+// One unit of a run (a path with its points, type 2, or a group bracket,
+// type 1, whose members name it as their bracket). Plain data: millions are
+// read side by side and laid end to end.
 struct Graph {
     int type = 2;
     WORKLAYER* layer = nullptr;
@@ -83,30 +85,45 @@ struct Graph {
     PATHREC* closing = nullptr; // type 1: the closing bracket, null when missing
     std::uint32_t dotFirst = 0; // its points in the run's pool: first segment
     std::uint32_t dotCount = 0; // start, then every segment end
+    std::uint32_t bracket = kNone; // the bracket graph it is a member of; kNone for a unit's first graph
     bool closed = false;
     Box box;
-    std::vector<std::uint32_t> members; // type 1: member graphs in order
-    std::uint32_t entry = 0;            // closed path: the point it begins at
-    bool reversed = false;              // open path: runs from its last point
+    std::uint32_t entry = 0; // closed path: the point it begins at
+    bool reversed = false;   // open path: runs from its last point
 };
 
-// A node of the ordering tree (the Part's SORTGROUP).
+// A list of group numbers in memory the run keeps; room for every entry is
+// made before the list is filled, so adding one never allocates.
+struct GroupList {
+    std::uint32_t* data = nullptr;
+    std::uint32_t count = 0;
+
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    std::uint32_t& operator[](std::size_t i) const { return data[i]; }
+    std::uint32_t front() const { return data[0]; }
+    std::uint32_t* begin() const { return data; }
+    std::uint32_t* end() const { return data + count; }
+    void push_back(std::uint32_t v) { data[count++] = v; }
+};
+
+// A node of the ordering tree.
 struct Group {
     std::int32_t graph = -1;
     std::uint32_t parent = kNone;
     Box box;
-    bool byDistance = true; // false: the children keep their (cell) order
-    std::vector<std::uint32_t> children;
+    GroupList children;
     // Ordering state.
-    std::vector<std::uint32_t> ordered;
-    std::vector<std::uint8_t> begun; // per child: taken already
-    std::size_t begunCount = 0;
-    std::size_t firstOpen = 0;       // no child before it is still waiting
-    std::uint32_t place = 0;         // its index among its parent's children
-    bool ownTaken = false;
-    std::uint32_t number = kNone; // the own path's number in the tree order
-    std::uint32_t lo = 0;         // numbers of the subtree's paths: lo .. hi
+    GroupList ordered;
+    std::uint8_t* begun = nullptr; // per child: taken already
+    std::uint32_t begunCount = 0;
+    std::uint32_t firstOpen = 0;   // no child before it is still waiting
+    std::uint32_t place = 0;       // its index among its parent's children
+    std::uint32_t number = kNone;  // the own path's number in the tree order
+    std::uint32_t lo = 0;          // numbers of the subtree's paths: lo .. hi
     std::uint32_t hi = 0;
+    bool byDistance = true; // false: the children keep their (cell) order
+    bool ownTaken = false;
 };
 
 // Nearest entry among the paths eligible now: a k-d tree over the paths'
@@ -398,29 +415,37 @@ public:
                     piece.roots.push_back(g);
             }
         });
+        std::vector<std::size_t> graphBase(pieces), dotBase(pieces);
         std::size_t graphs = m_graphs.size(), dots = m_dots.size();
-        for (const Piece& piece : read) {
-            graphs += piece.graphs.size();
-            dots += piece.dots.size();
+        for (std::size_t k = 0; k < pieces; ++k) {
+            graphBase[k] = graphs;
+            dotBase[k] = dots;
+            graphs += read[k].graphs.size();
+            dots += read[k].dots.size();
         }
-        m_graphs.reserve(graphs);
-        m_dots.reserve(dots);
-        m_roots.reserve(m_roots.size() + units.size());
-        for (Piece& piece : read) {
-            const auto graphBase = static_cast<std::uint32_t>(m_graphs.size());
-            const auto dotBase = static_cast<std::uint32_t>(m_dots.size());
+        m_graphs.resize(graphs);
+        m_dots.resize(dots);
+        plat::ParallelFor(pieces, [&](std::size_t k) {
+            Piece& piece = read[k];
+            const auto gBase = static_cast<std::uint32_t>(graphBase[k]);
+            const auto dBase = static_cast<std::uint32_t>(dotBase[k]);
+            Graph* to = m_graphs.data() + graphBase[k];
             for (Graph& gr : piece.graphs) {
-                gr.dotFirst += dotBase;
-                for (std::uint32_t& m : gr.members)
-                    m += graphBase;
-                m_graphs.push_back(std::move(gr));
+                gr.dotFirst += dBase;
+                if (gr.bracket != kNone)
+                    gr.bracket += gBase;
+                *to++ = gr;
             }
-            m_dots.insert(m_dots.end(), piece.dots.begin(), piece.dots.end());
-            for (std::uint32_t g : piece.roots)
-                m_roots.push_back(g + graphBase);
-            for (std::size_t i : piece.aside)
+            std::copy(piece.dots.begin(), piece.dots.end(), m_dots.begin() + static_cast<std::ptrdiff_t>(dotBase[k]));
+            piece.graphs = {};
+            piece.dots = {};
+        });
+        m_roots.reserve(m_roots.size() + units.size());
+        for (std::size_t k = 0; k < pieces; ++k) {
+            for (std::uint32_t g : read[k].roots)
+                m_roots.push_back(g + static_cast<std::uint32_t>(graphBase[k]));
+            for (std::size_t i : read[k].aside)
                 m_aside.push_back({units[i], layer});
-            piece = Piece{};
         }
     }
 
@@ -463,7 +488,7 @@ private:
         bool usable = true;
         auto attach = [&](std::uint32_t g) {
             if (!open.empty())
-                graphs[open.back()].members.push_back(g);
+                graphs[g].bracket = open.back();
             else if (root == kNone)
                 root = g;
             else
@@ -509,14 +534,13 @@ private:
             }
         }
         // Members come after their bracket: boxes from the last graph back.
+        // A bracket's first member, if any, is the graph right after it.
         for (std::size_t g = graphs.size(); usable && g-- > before;) {
-            Graph& gr = graphs[g];
-            if (gr.type != 1)
-                continue;
-            if (gr.members.empty())
+            const Graph& gr = graphs[g];
+            if (gr.type == 1 && (g + 1 == graphs.size() || graphs[g + 1].bracket != g))
                 usable = false; // nothing to enter it by
-            for (std::uint32_t m : gr.members)
-                gr.box.Add(graphs[m].box);
+            if (gr.bracket != kNone)
+                graphs[gr.bracket].box.Add(gr.box);
         }
         if (!usable || root == kNone) {
             if (before < graphs.size())
@@ -552,28 +576,53 @@ private:
         return static_cast<std::uint32_t>(m_groups.size() - 1);
     }
 
-    // The tree: a leaf group per graph, a bracket's members under its group.
+    // The tree: a group per graph under the root or its bracket's group.
+    // A reading from the root down, members after their bracket, numbers
+    // the groups as the graphs lie (each unit's graphs in that order): graph
+    // g's group is g + 1. Every list of children is in graph order, which
+    // is that of the units and of each bracket's members.
     void BuildTree()
     {
-        m_groups.reserve(m_graphs.size() + 1);
-        const std::uint32_t root = NewGroup(-1, kNone);
-        m_groups[root].children.reserve(m_roots.size());
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> pending; // graph, parent group
-        for (auto it = m_roots.rbegin(); it != m_roots.rend(); ++it)
-            pending.push_back({*it, root});
-        while (!pending.empty()) {
-            const auto [graph, parent] = pending.back();
-            pending.pop_back();
-            const std::uint32_t g = NewGroup(static_cast<std::int32_t>(graph), parent);
-            m_groups[parent].children.push_back(g);
-            const std::vector<std::uint32_t>& members = m_graphs[graph].members;
-            for (auto it = members.rbegin(); it != members.rend(); ++it)
-                pending.push_back({*it, g});
+        const std::size_t n = m_graphs.size();
+        m_groups.resize(n + 1);
+        std::vector<std::uint32_t> parentOf(n);
+        const std::size_t pieces = n >= kSideBySideChildren ? kSideBySidePieces : 1;
+        std::vector<Box> rootBox(pieces); // min and max come out the same in any order
+        InPieces(pieces, n, [&](std::size_t piece, std::size_t begin, std::size_t end) {
+            for (std::size_t g = begin; g < end; ++g) {
+                const Graph& graph = m_graphs[g];
+                Group& gr = m_groups[g + 1];
+                gr.graph = static_cast<std::int32_t>(g);
+                gr.parent = graph.bracket == kNone ? 0 : graph.bracket + 1;
+                gr.box = graph.box;
+                parentOf[g] = gr.parent;
+                if (gr.parent == 0)
+                    rootBox[piece].Add(gr.box);
+            }
+        });
+        for (const Box& b : rootBox)
+            m_groups[0].box.Add(b);
+        // The lists laid out by parent, each in graph order.
+        std::vector<std::uint32_t> first(n + 2, 0);
+        for (std::uint32_t p : parentOf)
+            ++first[p + 1];
+        for (std::size_t k = 0; k <= n; ++k) {
+            const std::uint32_t count = first[k + 1];
+            first[k + 1] += first[k];
+            if (count != 0)
+                m_groups[k].children.count = count;
         }
-        for (std::uint32_t c : m_groups[root].children)
-            m_groups[root].box.Add(m_groups[c].box);
+        std::uint32_t* room = NewList(n);
+        for (std::size_t g = 0; g < n; ++g)
+            room[first[parentOf[g]]++] = static_cast<std::uint32_t>(g + 1);
+        // `first` now holds each list's end.
+        for (std::size_t k = 0; k <= n; ++k) {
+            GroupList& list = m_groups[k].children;
+            if (list.count != 0)
+                list.data = room + first[k] - list.count;
+        }
         // The start point from the bounds of the run.
-        const Box& b = m_groups[root].box;
+        const Box& b = m_groups[0].box;
         const double mx = (b.xmin + b.xmax) / 2.0, my = (b.ymin + b.ymax) / 2.0;
         switch (m_opt.position) {
         case 1: m_start = {b.xmin, b.ymax}; break;
@@ -625,9 +674,9 @@ private:
                 PartitionByContainment(g);
             else
                 next = PartitionByCells(g, corner);
-            const std::vector<std::uint32_t>& ch = m_groups[g].children;
-            for (auto it = ch.rbegin(); it != ch.rend(); ++it)
-                stack.push_back({*it, next});
+            const GroupList ch = m_groups[g].children;
+            for (std::size_t i = ch.size(); i-- > 0;)
+                stack.push_back({ch[i], next});
         }
     }
 
@@ -635,7 +684,10 @@ private:
     // takes in the remaining children whose boxes lie within its box.
     void PartitionByContainment(std::uint32_t g)
     {
-        const std::vector<std::uint32_t> ch = m_groups[g].children;
+        // The children are laid out again in the list's own room: the
+        // group's own first, then those each closed path takes in.
+        std::uint32_t* const room = m_groups[g].children.data;
+        const std::vector<std::uint32_t> ch(room, room + m_groups[g].children.size());
         const std::size_t n = ch.size();
         const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
         const bool wide = n >= kSideBySideChildren;
@@ -721,8 +773,14 @@ private:
 
         std::vector<std::uint8_t> out(n, 0);
         auto remaining = [&](std::uint32_t i) { return out[i] == 0; };
-        std::vector<std::uint32_t> result;
-        result.reserve(n);
+        std::uint32_t kept = 0;
+        struct Adoption {
+            std::uint32_t group;
+            std::uint32_t first; // in `adopted`
+            std::uint32_t count;
+        };
+        std::vector<Adoption> adoptions;
+        std::vector<std::uint32_t> adopted;
         std::vector<std::uint32_t> inside;
         for (const Near& near : order) {
             const std::uint32_t i = near.child;
@@ -730,7 +788,7 @@ private:
                 continue;
             out[i] = 1;
             const std::uint32_t k = ch[i];
-            result.push_back(k);
+            room[kept++] = k;
             if (closed[i] == 0)
                 continue;
             const Box kb = boxes[i];
@@ -741,30 +799,51 @@ private:
                         inside.push_back(j);
                 });
             }
+            if (inside.empty())
+                continue;
             std::sort(inside.begin(), inside.end());
+            adoptions.push_back({k, static_cast<std::uint32_t>(adopted.size()), static_cast<std::uint32_t>(inside.size())});
             for (std::uint32_t j : inside) {
                 out[j] = 1;
-                m_groups[k].children.push_back(ch[j]);
+                adopted.push_back(ch[j]);
                 m_groups[ch[j]].parent = k;
             }
         }
-        m_groups[g].children = std::move(result);
+        // Every child is kept or taken in once: the two fill the room.
+        std::copy(adopted.begin(), adopted.end(), room + kept);
+        for (const Adoption& a : adoptions)
+            m_groups[a.group].children = {room + kept + a.first, a.count};
+        m_groups[g].children.count = kept;
+    }
+
+    // Calls fn(piece, begin, end) for `pieces` even runs of [0, n), side by
+    // side when there is more than one.
+    template <typename Fn>
+    static void InPieces(std::size_t pieces, std::size_t n, Fn fn)
+    {
+        const std::size_t per = (n + pieces - 1) / pieces;
+        auto piece = [&](std::size_t k) { fn(k, std::min(n, k * per), std::min(n, (k + 1) * per)); };
+        if (pieces > 1)
+            plat::ParallelFor(pieces, piece);
+        else
+            piece(0);
     }
 
     // Calls fn(i) for every i below n, in pieces side by side when `wide`.
     template <typename Fn>
     static void SideBySide(bool wide, std::size_t n, Fn fn)
     {
-        const std::size_t pieces = wide ? kSideBySidePieces : 1;
-        const std::size_t per = (n + pieces - 1) / pieces;
-        auto piece = [&](std::size_t k) {
-            for (std::size_t i = k * per, end = std::min(n, (k + 1) * per); i < end; ++i)
+        InPieces(wide ? kSideBySidePieces : 1, n, [&](std::size_t, std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i)
                 fn(i);
-        };
-        if (pieces > 1)
-            plat::ParallelFor(pieces, piece);
-        else
-            piece(0);
+        });
+    }
+
+    // Room for a list of n group numbers, kept as long as the run.
+    std::uint32_t* NewList(std::size_t n)
+    {
+        m_lists.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(n));
+        return m_lists.back().get();
     }
 
     // Cells of width x height laid from the corner, row by row in a snake;
@@ -797,7 +876,7 @@ private:
         };
         std::vector<Placed> cells;
         std::vector<std::uint32_t> straddling;
-        const std::vector<std::uint32_t>& ch = m_groups[g].children;
+        const GroupList ch = m_groups[g].children;
         for (std::uint32_t c : ch) {
             const Box& cb = m_groups[c].box;
             const double col = index(cb.xmin, cb.xmax, b.xmin, b.xmax, fromRight, w, useW);
@@ -810,47 +889,44 @@ private:
         // Rows in order; the column direction turns after each row that holds
         // something. Within a cell the children keep their order.
         std::stable_sort(cells.begin(), cells.end(), [](const Placed& a, const Placed& b) { return a.row < b.row; });
-        std::size_t groupsMade = 0;
-        std::vector<std::uint32_t> result;
-        double lastRow = 0.0, lastCol = 0.0;
         bool reverse = false;
+        std::size_t groupsMade = 0;
         for (std::size_t i = 0; i < cells.size();) {
             std::size_t j = i;
             while (j < cells.size() && cells[j].row == cells[i].row)
                 ++j;
             std::stable_sort(cells.begin() + static_cast<std::ptrdiff_t>(i), cells.begin() + static_cast<std::ptrdiff_t>(j),
                              [reverse](const Placed& a, const Placed& b) { return reverse ? a.col > b.col : a.col < b.col; });
-            for (std::size_t k = i; k < j;) {
-                std::size_t m = k;
-                const std::uint32_t cell = NewGroup(-1, g);
-                while (m < j && cells[m].col == cells[k].col) {
-                    m_groups[cell].children.push_back(cells[m].child);
-                    m_groups[cell].box.Add(m_groups[cells[m].child].box);
-                    m_groups[cells[m].child].parent = cell;
-                    ++m;
-                }
-                result.push_back(cell);
-                ++groupsMade;
-                lastRow = cells[k].row;
-                lastCol = cells[k].col;
-                k = m;
-            }
+            for (std::size_t k = i; k < j; ++k)
+                groupsMade += k == i || cells[k].col != cells[k - 1].col ? 1 : 0;
             reverse = !reverse;
             i = j;
         }
-        if (groupsMade == 0 || (groupsMade == 1 && straddling.empty())) {
-            // Nothing divides this group: it stays as it is, nearest first.
-            for (std::size_t i = 0; i < groupsMade; ++i) {
-                const std::uint32_t cell = result[i];
-                for (std::uint32_t c : m_groups[cell].children)
-                    m_groups[c].parent = g;
-                m_groups[cell].children.clear();
-            }
+        // Nothing divides this group: it stays as it is, nearest first.
+        if (groupsMade == 0 || (groupsMade == 1 && straddling.empty()))
             return corner;
+        // A group per cell, its children in a run of the room; then the
+        // group's own list: the cells' groups, then the straddling children.
+        std::uint32_t* const room = NewList(cells.size() + groupsMade + straddling.size());
+        GroupList result{room + cells.size(), 0};
+        for (std::size_t k = 0; k < cells.size();) {
+            const std::uint32_t cell = NewGroup(-1, g);
+            Group& cg = m_groups[cell];
+            cg.children.data = room + k;
+            std::size_t m = k;
+            while (m < cells.size() && cells[m].row == cells[k].row && cells[m].col == cells[k].col) {
+                cg.children.push_back(cells[m].child);
+                cg.box.Add(m_groups[cells[m].child].box);
+                m_groups[cells[m].child].parent = cell;
+                ++m;
+            }
+            result.push_back(cell);
+            k = m;
         }
+        const double lastRow = cells.back().row, lastCol = cells.back().col;
         for (std::uint32_t c : straddling)
             result.push_back(c);
-        m_groups[g].children = std::move(result);
+        m_groups[g].children = result;
         m_groups[g].byDistance = false;
         const double cx = useW ? (fromRight ? b.xmax - (lastCol + 0.5) * w : b.xmin + (lastCol + 0.5) * w)
                                : (b.xmin + b.xmax) / 2.0;
@@ -870,6 +946,11 @@ private:
         };
         std::vector<Frame> stack{{0, 0}};
         m_groups[0].lo = 0;
+        // Every group but the root is in one list: the order and marks of
+        // all lists fit in one room each.
+        std::uint32_t* const orderedRoom = NewList(m_groups.size());
+        m_begun.assign(m_groups.size(), 0);
+        std::size_t roomUsed = 0;
         while (!stack.empty()) {
             Frame& f = stack.back();
             Group& gr = m_groups[f.g];
@@ -885,8 +966,9 @@ private:
                 m_pathOfNumber.push_back(f.g);
             }
             gr.hi = counter == 0 ? 0 : counter - 1;
-            gr.begun.assign(gr.children.size(), 0);
-            gr.ordered.reserve(gr.children.size());
+            gr.ordered = {orderedRoom + roomUsed, 0};
+            gr.begun = m_begun.data() + roomUsed;
+            roomUsed += gr.children.size();
             stack.pop_back();
         }
     }
@@ -1194,6 +1276,8 @@ private:
     std::vector<std::uint32_t> m_roots; // graphs of the run's units in order
     std::vector<Aside> m_aside;
     std::vector<Group> m_groups; // group 0 is the root
+    std::vector<std::unique_ptr<std::uint32_t[]>> m_lists; // the rooms of the groups' lists
+    std::vector<std::uint8_t> m_begun;                      // the groups' begun marks, one room
     std::vector<std::uint32_t> m_pathOfNumber;
     Dot m_start{0.0, 0.0};
     double m_cellW = 0.0;
