@@ -65,6 +65,33 @@ struct Box {
     bool Within(const Box& o) const { return xmin >= o.xmin && xmax <= o.xmax && ymin >= o.ymin && ymax <= o.ymax; }
 };
 
+// Leaves new elements unwritten: for arrays of plain records that are then
+// filled whole, side by side, so that fresh memory is first touched (and
+// zeroed by the system) on every thread rather than all of it on one.
+template <typename T>
+struct FillLater : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = FillLater<U>;
+    };
+    FillLater() = default;
+    template <typename U>
+    FillLater(const FillLater<U>&) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U*) noexcept
+    {
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+template <typename T>
+using FilledLater = std::vector<T, FillLater<T>>;
+
 struct Options {
     int mode = 0;       // "path mode": 0 containment, other values cells
     int metaPos = 0;    // "path meta pos"
@@ -385,8 +412,8 @@ public:
     void AddUnits(WORKLAYER* layer, const std::vector<PathUnit>& units)
     {
         struct Piece {
-            std::vector<Graph> graphs;
-            std::vector<Dot> dots;
+            FilledLater<Graph> graphs;
+            FilledLater<Dot> dots;
             std::vector<std::uint32_t> roots;
             std::vector<std::size_t> aside; // places in `units`
         };
@@ -405,7 +432,10 @@ public:
         plat::ParallelFor(pieces, [&](std::size_t k) {
             Piece& piece = read[k];
             const std::size_t end = std::min(units.size(), (k + 1) * kUnitsPerPiece);
-            piece.graphs.reserve(end - k * kUnitsPerPiece); // a graph at least per unit
+            // A graph at least per unit, and room for a few points each: a
+            // piece's arrays are large enough to take huge pages.
+            piece.graphs.reserve(end - k * kUnitsPerPiece);
+            piece.dots.reserve(4 * (end - k * kUnitsPerPiece));
             piece.roots.reserve(end - k * kUnitsPerPiece);
             for (std::size_t i = k * kUnitsPerPiece; i < end; ++i) {
                 const std::uint32_t g = Parse(piece.graphs, piece.dots, layer, units[i]);
@@ -479,7 +509,7 @@ private:
     };
 
     // The graphs of one unit; kNone when the unit cannot take part.
-    static std::uint32_t Parse(std::vector<Graph>& graphs, std::vector<Dot>& dots, WORKLAYER* layer,
+    static std::uint32_t Parse(FilledLater<Graph>& graphs, FilledLater<Dot>& dots, WORKLAYER* layer,
                                const PathUnit& u)
     {
         const std::size_t before = graphs.size();
@@ -553,7 +583,7 @@ private:
 
     std::span<const Dot> Dots(const Graph& g) const { return {m_dots.data() + g.dotFirst, g.dotCount}; }
 
-    static std::uint32_t NewGraph(std::vector<Graph>& graphs, const std::vector<Dot>& dots, WORKLAYER* layer,
+    static std::uint32_t NewGraph(FilledLater<Graph>& graphs, const FilledLater<Dot>& dots, WORKLAYER* layer,
                                   PATHREC* rec, int type)
     {
         Graph g;
@@ -584,14 +614,16 @@ private:
     void BuildTree()
     {
         const std::size_t n = m_graphs.size();
-        m_groups.resize(n + 1);
-        std::vector<std::uint32_t> parentOf(n);
+        m_groups.resize(n + 1); // every group written below
+        m_groups[0] = Group{};
+        FilledLater<std::uint32_t> parentOf(n);
         const std::size_t pieces = n >= kSideBySideChildren ? kSideBySidePieces : 1;
         std::vector<Box> rootBox(pieces); // min and max come out the same in any order
         InPieces(pieces, n, [&](std::size_t piece, std::size_t begin, std::size_t end) {
             for (std::size_t g = begin; g < end; ++g) {
                 const Graph& graph = m_graphs[g];
                 Group& gr = m_groups[g + 1];
+                gr = Group{};
                 gr.graph = static_cast<std::int32_t>(g);
                 gr.parent = graph.bracket == kNone ? 0 : graph.bracket + 1;
                 gr.box = graph.box;
@@ -692,8 +724,8 @@ private:
         const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
         const bool wide = n >= kSideBySideChildren;
         // What the sweep reads of each child, gathered once in child order.
-        std::vector<Box> boxes(n);
-        std::vector<std::uint8_t> closed(n);
+        FilledLater<Box> boxes(n);
+        FilledLater<std::uint8_t> closed(n);
         std::vector<double> sizes(n);
         SideBySide(wide, n, [&](std::size_t i) {
             boxes[i] = m_groups[ch[i]].box;
@@ -732,7 +764,7 @@ private:
             std::uint32_t child;
             bool operator<(const Near& o) const { return dist < o.dist || (dist == o.dist && child < o.child); }
         };
-        std::vector<Near> order(n);
+        FilledLater<Near> order(n);
         const std::size_t chunks = wide ? kSortChunks : 1;
         const std::size_t per = (n + chunks - 1) / chunks;
         auto prepare = [&](std::size_t piece) {
@@ -754,11 +786,11 @@ private:
         };
         if (wide) {
             plat::ParallelFor(chunks + strips, prepare);
-            std::vector<Near> merged(n);
+            FilledLater<Near> merged(n);
             for (std::size_t width = per; width < n; width *= 2) {
                 const std::size_t pairs = (n + 2 * width - 1) / (2 * width);
                 plat::ParallelFor(pairs, [&](std::size_t k) {
-                    const auto at = [](std::vector<Near>& v, std::size_t i) {
+                    const auto at = [](FilledLater<Near>& v, std::size_t i) {
                         return v.begin() + static_cast<std::ptrdiff_t>(i);
                     };
                     const std::size_t a = k * 2 * width, m = std::min(n, a + width), e = std::min(n, a + 2 * width);
@@ -1257,8 +1289,9 @@ private:
         }
     }
 
-    // Units read by one thread: enough that a piece outweighs handing it out.
-    static constexpr std::size_t kUnitsPerPiece = 16384;
+    // Units read by one thread: enough that a piece outweighs handing it out
+    // and that its arrays are large blocks.
+    static constexpr std::size_t kUnitsPerPiece = 65536;
     // Below this many children a group is sorted and filed faster than a
     // thread starts.
     static constexpr std::size_t kSideBySideChildren = 16384;
@@ -1271,11 +1304,11 @@ private:
     static constexpr std::size_t kSlotPieces = 64;
 
     Options m_opt;
-    std::vector<Graph> m_graphs;
-    std::vector<Dot> m_dots; // the points of every path graph
+    FilledLater<Graph> m_graphs;
+    FilledLater<Dot> m_dots; // the points of every path graph
     std::vector<std::uint32_t> m_roots; // graphs of the run's units in order
     std::vector<Aside> m_aside;
-    std::vector<Group> m_groups; // group 0 is the root
+    FilledLater<Group> m_groups; // group 0 is the root
     std::vector<std::unique_ptr<std::uint32_t[]>> m_lists; // the rooms of the groups' lists
     std::vector<std::uint8_t> m_begun;                      // the groups' begun marks, one room
     std::vector<std::uint32_t> m_pathOfNumber;
