@@ -42,6 +42,14 @@ struct Dot {
 
 double Dist2(const Dot& a, double x, double y) { return (a.x - x) * (a.x - x) + (a.y - y) * (a.y - y); }
 
+// A child by the distance of its lower-left corner, the earlier child on
+// equal distance.
+struct Near {
+    double dist;
+    std::uint32_t child;
+    bool operator<(const Near& o) const { return dist < o.dist || (dist == o.dist && child < o.child); }
+};
+
 struct Box {
     double xmin = kInf;
     double xmax = -kInf;
@@ -706,7 +714,18 @@ private:
                 PartitionByContainment(g);
             else
                 next = PartitionByCells(g, corner);
+            // Only children with something under them are partitioned: the
+            // many of a wide group are picked out side by side.
             const GroupList ch = m_groups[g].children;
+            if (ch.size() >= kSideBySideChildren) {
+                std::vector<std::uint8_t> under(ch.size());
+                SideBySide(true, ch.size(), [&](std::size_t i) { under[i] = m_groups[ch[i]].children.empty() ? 0 : 1; });
+                for (std::size_t i = ch.size(); i-- > 0;) {
+                    if (under[i] != 0)
+                        stack.push_back({ch[i], next});
+                }
+                continue;
+            }
             for (std::size_t i = ch.size(); i-- > 0;)
                 stack.push_back({ch[i], next});
         }
@@ -716,6 +735,10 @@ private:
     // takes in the remaining children whose boxes lie within its box.
     void PartitionByContainment(std::uint32_t g)
     {
+        if (m_groups[g].children.size() <= kFewChildren) {
+            PartitionFewByContainment(g);
+            return;
+        }
         // The children are laid out again in the list's own room: the
         // group's own first, then those each closed path takes in.
         std::uint32_t* const room = m_groups[g].children.data;
@@ -759,11 +782,6 @@ private:
 
         // The order, nearest corner first and the earlier child on equal
         // distance, is sorted in chunks beside the grids, then merged.
-        struct Near {
-            double dist;
-            std::uint32_t child;
-            bool operator<(const Near& o) const { return dist < o.dist || (dist == o.dist && child < o.child); }
-        };
         FilledLater<Near> order(n);
         const std::size_t chunks = wide ? kSortChunks : 1;
         const std::size_t per = (n + chunks - 1) / chunks;
@@ -845,6 +863,57 @@ private:
         std::copy(adopted.begin(), adopted.end(), room + kept);
         for (const Adoption& a : adoptions)
             m_groups[a.group].children = {room + kept + a.first, a.count};
+        m_groups[g].children.count = kept;
+    }
+
+    // The same for a group of few children (most of those a closed path
+    // takes in), in place: every remaining child is tested directly.
+    void PartitionFewByContainment(std::uint32_t g)
+    {
+        const GroupList list = m_groups[g].children;
+        const std::size_t n = list.size();
+        const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
+        std::uint32_t ch[kFewChildren];
+        Near order[kFewChildren];
+        bool out[kFewChildren] = {};
+        for (std::size_t i = 0; i < n; ++i) {
+            ch[i] = list[i];
+            const Box& b = m_groups[ch[i]].box;
+            order[i] = {Dist2({b.xmin, b.ymin}, ox, oy), static_cast<std::uint32_t>(i)};
+        }
+        std::sort(order, order + n);
+        std::uint32_t adopted[kFewChildren];
+        std::uint32_t adopter[kFewChildren]; // per adopted child: the path that took it in
+        std::uint32_t taken = 0;
+        std::uint32_t kept = 0;
+        for (std::size_t at = 0; at < n; ++at) {
+            const std::uint32_t i = order[at].child;
+            if (out[i])
+                continue;
+            out[i] = true;
+            const std::uint32_t k = ch[i];
+            list[kept++] = k;
+            if (!IsClosedLeaf(k))
+                continue;
+            const Box kb = m_groups[k].box;
+            for (std::size_t j = 0; j < n; ++j) {
+                if (!out[j] && m_groups[ch[j]].box.Within(kb)) {
+                    out[j] = true;
+                    adopter[taken] = k;
+                    adopted[taken++] = ch[j];
+                    m_groups[ch[j]].parent = k;
+                }
+            }
+        }
+        // The adopted children follow the kept ones in the room, each
+        // adopter's together.
+        std::copy(adopted, adopted + taken, list.data + kept);
+        for (std::uint32_t j = 0; j < taken; ++j) {
+            GroupList& into = m_groups[adopter[j]].children;
+            if (into.count == 0)
+                into.data = list.data + kept + j;
+            ++into.count;
+        }
         m_groups[g].children.count = kept;
     }
 
@@ -971,18 +1040,89 @@ private:
     // their group's own path) and gives every group the run of its subtree.
     void Number()
     {
-        std::uint32_t counter = 0;
-        struct Frame {
-            std::uint32_t g;
-            std::size_t next;
-        };
-        std::vector<Frame> stack{{0, 0}};
-        m_groups[0].lo = 0;
         // Every group but the root is in one list: the order and marks of
         // all lists fit in one room each.
         std::uint32_t* const orderedRoom = NewList(m_groups.size());
         m_begun.assign(m_groups.size(), 0);
+        m_groups[0].lo = 0;
+        const GroupList top = m_groups[0].children;
+        if (top.size() < kSideBySideChildren) {
+            std::uint32_t counter = 0;
+            std::size_t roomUsed = 0;
+            NumberSubtree(0, counter, roomUsed, orderedRoom, true);
+            return;
+        }
+        // The root's many children side by side: first the paths and list
+        // entries of each subtree, whose sums give each subtree its first
+        // number and its place in the rooms, then each subtree numbered.
+        const std::size_t n = top.size();
+        std::vector<std::uint32_t> paths(n), entries(n);
+        SideBySide(true, n, [&](std::size_t i) {
+            const std::uint32_t c = top[i];
+            const Group& gr = m_groups[c];
+            if (gr.children.empty()) {
+                paths[i] = gr.graph >= 0 && m_graphs[gr.graph].type == 2 ? 1 : 0;
+                entries[i] = 0;
+                return;
+            }
+            std::uint32_t counter = 0;
+            std::size_t roomUsed = 0;
+            CountSubtree(c, counter, roomUsed);
+            paths[i] = counter;
+            entries[i] = static_cast<std::uint32_t>(roomUsed);
+        });
+        std::uint32_t counter = 0;
         std::size_t roomUsed = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t p = paths[i], e = entries[i];
+            paths[i] = counter;
+            entries[i] = static_cast<std::uint32_t>(roomUsed);
+            counter += p;
+            roomUsed += e;
+        }
+        m_pathOfNumber.resize(counter);
+        SideBySide(true, n, [&](std::size_t i) {
+            const std::uint32_t c = top[i];
+            m_groups[c].place = static_cast<std::uint32_t>(i);
+            m_groups[c].lo = paths[i];
+            std::uint32_t at = paths[i];
+            std::size_t room = entries[i];
+            Group& gr = m_groups[c];
+            if (!gr.children.empty()) {
+                NumberSubtree(c, at, room, orderedRoom, false);
+                return;
+            }
+            // A leaf, as its turn on the stack would number it.
+            if (gr.graph >= 0 && m_graphs[gr.graph].type == 2) {
+                gr.number = at++;
+                m_pathOfNumber[gr.number] = c;
+            }
+            gr.hi = at == 0 ? 0 : at - 1;
+            gr.ordered = {orderedRoom + room, 0};
+            gr.begun = m_begun.data() + room;
+        });
+        Group& root = m_groups[0];
+        if (root.graph >= 0 && m_graphs[root.graph].type == 2) {
+            root.number = counter++;
+            m_pathOfNumber.push_back(0);
+        }
+        root.hi = counter == 0 ? 0 : counter - 1;
+        root.ordered = {orderedRoom + roomUsed, 0};
+        root.begun = m_begun.data() + roomUsed;
+    }
+
+    // Numbers the subtree of `top` from `counter` on, its lists' rooms from
+    // `roomUsed` on (every group as it is left); the place and first number
+    // of `top` itself are its parent's to give. Numbers go into the list of
+    // paths by number, appended or (`append` false) at their place.
+    void NumberSubtree(std::uint32_t top, std::uint32_t& counter, std::size_t& roomUsed, std::uint32_t* orderedRoom,
+                       bool append)
+    {
+        struct Frame {
+            std::uint32_t g;
+            std::size_t next;
+        };
+        std::vector<Frame> stack{{top, 0}};
         while (!stack.empty()) {
             Frame& f = stack.back();
             Group& gr = m_groups[f.g];
@@ -995,13 +1135,31 @@ private:
             }
             if (gr.graph >= 0 && m_graphs[gr.graph].type == 2) {
                 gr.number = counter++;
-                m_pathOfNumber.push_back(f.g);
+                if (append)
+                    m_pathOfNumber.push_back(f.g);
+                else
+                    m_pathOfNumber[gr.number] = f.g;
             }
             gr.hi = counter == 0 ? 0 : counter - 1;
             gr.ordered = {orderedRoom + roomUsed, 0};
             gr.begun = m_begun.data() + roomUsed;
             roomUsed += gr.children.size();
             stack.pop_back();
+        }
+    }
+
+    // The paths and list entries of the subtree of `top`, added to the counts.
+    void CountSubtree(std::uint32_t top, std::uint32_t& paths, std::size_t& entries) const
+    {
+        std::vector<std::uint32_t> stack{top};
+        while (!stack.empty()) {
+            const Group& gr = m_groups[stack.back()];
+            stack.pop_back();
+            if (gr.graph >= 0 && m_graphs[gr.graph].type == 2)
+                ++paths;
+            entries += gr.children.size();
+            for (std::uint32_t c : gr.children)
+                stack.push_back(c);
         }
     }
 
@@ -1296,6 +1454,8 @@ private:
     // thread starts.
     static constexpr std::size_t kSideBySideChildren = 16384;
     static constexpr std::size_t kSideBySidePieces = 64;
+    // Up to this many children a group is partitioned by testing every pair.
+    static constexpr std::size_t kFewChildren = 32;
     static constexpr std::size_t kCornerStrips = 8;
     static constexpr std::size_t kSortChunks = 8;
     // Below this many paths the walk's records are gathered faster than
