@@ -47,6 +47,7 @@ double Dist2(const Dot& a, double x, double y) { return (a.x - x) * (a.x - x) + 
 struct Near {
     double dist;
     std::uint32_t child;
+    std::uint32_t place = 0; // where the partition keeps its corner
     bool operator<(const Near& o) const { return dist < o.dist || (dist == o.dist && child < o.child); }
 };
 
@@ -779,6 +780,19 @@ private:
         corners.reserve(strips);
         for (std::size_t k = 0; k < strips; ++k)
             corners.emplace_back(cell, 0, true); // cells in any order: the sweep sorts what it finds
+        // The corners get places strip after strip, within a strip by rows
+        // of cells and along x: the corners a query meets lie at few runs of
+        // places, and so do the boxes and marks the sweep keeps by place.
+        FilledLater<std::uint8_t> stripAt(n);
+        SideBySide(wide, n, [&](std::size_t i) { stripAt[i] = static_cast<std::uint8_t>(stripOf(boxes[i].xmin)); });
+        std::vector<std::size_t> base(strips + 1, 0);
+        for (std::uint8_t k : stripAt)
+            ++base[k + 1];
+        for (std::size_t k = 0; k < strips; ++k)
+            base[k + 1] += base[k];
+        FilledLater<Box> placedBox(n);
+        FilledLater<std::uint8_t> placedClosed(n);
+        FilledLater<std::uint32_t> childAt(n), placeOf(n);
 
         // The order, nearest corner first and the earlier child on equal
         // distance, is sorted in chunks beside the grids, then merged.
@@ -789,16 +803,33 @@ private:
             if (piece < chunks) {
                 const std::size_t begin = std::min(n, piece * per), end = std::min(n, begin + per);
                 for (std::size_t i = begin; i < end; ++i)
-                    order[i] = {Dist2({boxes[i].xmin, boxes[i].ymin}, ox, oy), static_cast<std::uint32_t>(i)};
+                    order[i] = {Dist2({boxes[i].xmin, boxes[i].ymin}, ox, oy), static_cast<std::uint32_t>(i), 0};
                 std::sort(order.begin() + static_cast<std::ptrdiff_t>(begin),
                           order.begin() + static_cast<std::ptrdiff_t>(end));
                 return;
             }
             const std::size_t strip = piece - chunks;
+            std::uint32_t* const members = childAt.data() + base[strip];
+            const std::size_t count = base[strip + 1] - base[strip];
+            std::size_t m = 0;
+            for (std::size_t i = 0; i < n && m < count; ++i) {
+                if (stripAt[i] == strip)
+                    members[m++] = static_cast<std::uint32_t>(i);
+            }
+            std::sort(members, members + count, [&](std::uint32_t a, std::uint32_t b) {
+                const double ra = std::floor(boxes[a].ymin / cell), rb = std::floor(boxes[b].ymin / cell);
+                if (ra != rb)
+                    return ra < rb;
+                return boxes[a].xmin < boxes[b].xmin || (boxes[a].xmin == boxes[b].xmin && a < b);
+            });
             plat::SpatialGrid& grid = corners[strip];
-            for (std::size_t i = 0; i < n; ++i) {
-                if (strips == 1 || stripOf(boxes[i].xmin) == strip)
-                    grid.AddPoint(boxes[i].xmin, boxes[i].ymin, static_cast<std::uint32_t>(i));
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::uint32_t i = members[k];
+                const auto place = static_cast<std::uint32_t>(base[strip] + k);
+                placeOf[i] = place;
+                placedBox[place] = boxes[i];
+                placedClosed[place] = closed[i];
+                grid.AddPoint(boxes[i].xmin, boxes[i].ymin, place);
             }
             grid.Build();
         };
@@ -820,9 +851,10 @@ private:
             prepare(0);
             prepare(1);
         }
+        SideBySide(wide, n, [&](std::size_t k) { order[k].place = placeOf[order[k].child]; });
 
-        std::vector<std::uint8_t> out(n, 0);
-        auto remaining = [&](std::uint32_t i) { return out[i] == 0; };
+        std::vector<std::uint8_t> out(n, 0); // by place
+        auto remaining = [&](std::uint32_t place) { return out[place] == 0; };
         std::uint32_t kept = 0;
         struct Adoption {
             std::uint32_t group;
@@ -831,32 +863,37 @@ private:
         };
         std::vector<Adoption> adoptions;
         std::vector<std::uint32_t> adopted;
-        std::vector<std::uint32_t> inside;
+        struct Inside {
+            std::uint32_t child;
+            std::uint32_t place;
+            bool operator<(const Inside& o) const { return child < o.child; }
+        };
+        std::vector<Inside> inside;
         for (const Near& near : order) {
-            const std::uint32_t i = near.child;
-            if (out[i] != 0)
+            const std::uint32_t r = near.place;
+            if (out[r] != 0)
                 continue;
-            out[i] = 1;
-            const std::uint32_t k = ch[i];
+            out[r] = 1;
+            const std::uint32_t k = ch[near.child];
             room[kept++] = k;
-            if (closed[i] == 0)
+            if (placedClosed[r] == 0)
                 continue;
-            const Box kb = boxes[i];
+            const Box kb = placedBox[r];
             inside.clear();
             for (std::size_t s = stripOf(kb.xmin), last = stripOf(kb.xmax); s <= last; ++s) {
                 corners[s].ForEachInRect(kb.xmin, kb.xmax, kb.ymin, kb.ymax, remaining, [&](std::uint32_t j) {
-                    if (boxes[j].Within(kb))
-                        inside.push_back(j);
+                    if (placedBox[j].Within(kb))
+                        inside.push_back({childAt[j], j});
                 });
             }
             if (inside.empty())
                 continue;
             std::sort(inside.begin(), inside.end());
             adoptions.push_back({k, static_cast<std::uint32_t>(adopted.size()), static_cast<std::uint32_t>(inside.size())});
-            for (std::uint32_t j : inside) {
-                out[j] = 1;
-                adopted.push_back(ch[j]);
-                m_groups[ch[j]].parent = k;
+            for (const Inside& in : inside) {
+                out[in.place] = 1;
+                adopted.push_back(ch[in.child]);
+                m_groups[ch[in.child]].parent = k;
             }
         }
         // Every child is kept or taken in once: the two fill the room.
@@ -879,7 +916,7 @@ private:
         for (std::size_t i = 0; i < n; ++i) {
             ch[i] = list[i];
             const Box& b = m_groups[ch[i]].box;
-            order[i] = {Dist2({b.xmin, b.ymin}, ox, oy), static_cast<std::uint32_t>(i)};
+            order[i] = {Dist2({b.xmin, b.ymin}, ox, oy), static_cast<std::uint32_t>(i), 0};
         }
         std::sort(order, order + n);
         std::uint32_t adopted[kFewChildren];
@@ -1456,7 +1493,7 @@ private:
     static constexpr std::size_t kSideBySidePieces = 64;
     // Up to this many children a group is partitioned by testing every pair.
     static constexpr std::size_t kFewChildren = 32;
-    static constexpr std::size_t kCornerStrips = 8;
+    static constexpr std::size_t kCornerStrips = 8; // at most 256: a strip's number is a byte
     static constexpr std::size_t kSortChunks = 8;
     // Below this many paths the walk's records are gathered faster than
     // threads start.
