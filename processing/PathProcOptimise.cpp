@@ -699,9 +699,15 @@ private:
     }
 
     // The partition, from the root down, one group at a time.
-    void Partition()
+    void Partition() { PartitionFrom(0, m_firstCorner, m_opt.mode == 0); }
+
+    // The partition of the subtree of g, depth first. With `sideBySide`
+    // the subtrees under a wide group are partitioned side by side: a
+    // partition by containment touches nothing outside its own subtree and
+    // makes no groups.
+    void PartitionFrom(std::uint32_t top, int topCorner, bool sideBySide)
     {
-        std::vector<std::pair<std::uint32_t, int>> stack{{0, m_firstCorner}};
+        std::vector<std::pair<std::uint32_t, int>> stack{{top, topCorner}};
         while (!stack.empty()) {
             auto [g, corner] = stack.back();
             stack.pop_back();
@@ -718,17 +724,28 @@ private:
             // Only children with something under them are partitioned: the
             // many of a wide group are picked out side by side.
             const GroupList ch = m_groups[g].children;
-            if (ch.size() >= kSideBySideChildren) {
-                std::vector<std::uint8_t> under(ch.size());
-                SideBySide(true, ch.size(), [&](std::size_t i) { under[i] = m_groups[ch[i]].children.empty() ? 0 : 1; });
-                for (std::size_t i = ch.size(); i-- > 0;) {
-                    if (under[i] != 0)
-                        stack.push_back({ch[i], next});
-                }
+            if (ch.size() < kSideBySideChildren) {
+                for (std::size_t i = ch.size(); i-- > 0;)
+                    stack.push_back({ch[i], next});
                 continue;
             }
-            for (std::size_t i = ch.size(); i-- > 0;)
-                stack.push_back({ch[i], next});
+            std::vector<std::uint8_t> under(ch.size());
+            SideBySide(true, ch.size(), [&](std::size_t i) { under[i] = m_groups[ch[i]].children.empty() ? 0 : 1; });
+            std::vector<std::uint32_t> parents;
+            for (std::size_t i = 0; i < ch.size(); ++i) {
+                if (under[i] != 0)
+                    parents.push_back(ch[i]);
+            }
+            if (sideBySide) {
+                InPieces(parents.size() >= kSideBySidePieces ? kSideBySidePieces : 1, parents.size(),
+                         [&](std::size_t, std::size_t begin, std::size_t end) {
+                             for (std::size_t i = begin; i < end; ++i)
+                                 PartitionFrom(parents[i], next, false);
+                         });
+                continue;
+            }
+            for (std::size_t i = parents.size(); i-- > 0;)
+                stack.push_back({parents[i], next});
         }
     }
 
@@ -1492,7 +1509,7 @@ private:
     static constexpr std::size_t kSideBySideChildren = 16384;
     static constexpr std::size_t kSideBySidePieces = 64;
     // Up to this many children a group is partitioned by testing every pair.
-    static constexpr std::size_t kFewChildren = 32;
+    static constexpr std::size_t kFewChildren = 128;
     static constexpr std::size_t kCornerStrips = 8; // at most 256: a strip's number is a byte
     static constexpr std::size_t kSortChunks = 8;
     // Below this many paths the walk's records are gathered faster than
