@@ -801,7 +801,11 @@ private:
         // of cells and along x: the corners a query meets lie at few runs of
         // places, and so do the boxes and marks the sweep keeps by place.
         FilledLater<std::uint8_t> stripAt(n);
-        SideBySide(wide, n, [&](std::size_t i) { stripAt[i] = static_cast<std::uint8_t>(stripOf(boxes[i].xmin)); });
+        FilledLater<double> rowAt(n);
+        SideBySide(wide, n, [&](std::size_t i) {
+            stripAt[i] = static_cast<std::uint8_t>(stripOf(boxes[i].xmin));
+            rowAt[i] = std::floor(boxes[i].ymin / cell);
+        });
         std::vector<std::size_t> base(strips + 1, 0);
         for (std::uint8_t k : stripAt)
             ++base[k + 1];
@@ -834,9 +838,8 @@ private:
                     members[m++] = static_cast<std::uint32_t>(i);
             }
             std::sort(members, members + count, [&](std::uint32_t a, std::uint32_t b) {
-                const double ra = std::floor(boxes[a].ymin / cell), rb = std::floor(boxes[b].ymin / cell);
-                if (ra != rb)
-                    return ra < rb;
+                if (rowAt[a] != rowAt[b])
+                    return rowAt[a] < rowAt[b];
                 return boxes[a].xmin < boxes[b].xmin || (boxes[a].xmin == boxes[b].xmin && a < b);
             });
             plat::SpatialGrid& grid = corners[strip];
