@@ -796,7 +796,7 @@ private:
         std::vector<plat::SpatialGrid> corners;
         corners.reserve(strips);
         for (std::size_t k = 0; k < strips; ++k)
-            corners.emplace_back(cell, 0, true); // cells in any order: the sweep sorts what it finds
+            corners.emplace_back(cell, 0); // made with its corners below
         // The corners get places strip after strip, within a strip by rows
         // of cells and along x: the corners a query meets lie at few runs of
         // places, and so do the boxes and marks the sweep keeps by place.
@@ -843,6 +843,7 @@ private:
                 return boxes[a].xmin < boxes[b].xmin || (boxes[a].xmin == boxes[b].xmin && a < b);
             });
             plat::SpatialGrid& grid = corners[strip];
+            grid = plat::SpatialGrid(cell, count, true); // cells in any order: the sweep sorts what it finds
             for (std::size_t k = 0; k < count; ++k) {
                 const std::uint32_t i = members[k];
                 const auto place = static_cast<std::uint32_t>(base[strip] + k);
