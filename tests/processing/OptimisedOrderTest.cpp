@@ -679,6 +679,37 @@ TEST(OptimisedOrder, TreeAndGridSearchesGiveExactlyTheLiteralOrdering)
     }
 }
 
+// Groups of a few hundred children are partitioned through the corner grid,
+// smaller ones by testing every pair: both must match the rule.
+TEST(OptimisedOrder, GroupsOfHundredsOfChildrenOrderAsTheLiteralRule)
+{
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        for (int flags = 0; flags < 4; ++flags) {
+            const int meta = flags & 1;
+            const bool inOut = (flags & 2) != 0;
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " meta " << meta << " in-out " << inOut);
+            OrderingSetup s(1);
+            s.settings.path_meta_pos = static_cast<std::uint8_t>(meta);
+            s.settings.path_in_out = inOut ? 1 : 0;
+            s.settings.path_work_pos = static_cast<std::uint8_t>(seed % 9);
+            auto job = [seed]() {
+                std::mt19937 rng(seed);
+                return Job({RandomCutLayer(rng, 1, 600)});
+            };
+            WORKHEAD* fast = job();
+            WORKHEAD* plain = job();
+            CPathProc::OrderPathsOptimised(fast, &s.ctx);
+            ReferenceOrderOptimised(plain, meta, inOut, false, CPathProc::RemapWorkPosition(1, seed % 9));
+            const std::vector<Flat> a = Flatten(fast), b = Flatten(plain);
+            ASSERT_EQ(a.size(), b.size());
+            for (std::size_t i = 0; i < a.size(); ++i)
+                ASSERT_EQ(a[i], b[i]) << "path " << i;
+            FreeJob(fast);
+            FreeJob(plain);
+        }
+    }
+}
+
 // Layers ordered one by one are ordered side by side: each must come out
 // exactly as when it is the only layer of its job, in its own place, with the
 // layers that are not ordered (scanned, empty) kept where they were.
