@@ -43,25 +43,18 @@ std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
     return n;
 }
 
-// Encodes the layers into their parts side by side, the first with
-// firstFront bytes free in front. False when memory ran out for any of them.
-bool EncodeLayers(const WORKHEAD& head, const std::vector<WORKLAYER*>& layers,
-                  const std::vector<std::int32_t>& offsets, const SpeedLimitTable& limits,
-                  std::unique_ptr<CJobEncoder>* parts, std::size_t firstFront)
-{
-    std::atomic<bool> ok{true};
-    plat::ParallelFor(layers.size(), [&](std::size_t i) {
-        try {
-            if (!parts[i]->EncodeLayer(head, *layers[i], offsets[i], limits, i == 0 ? firstFront : 0))
-                ok.store(false);
-        } catch (const std::bad_alloc&) {
-            ok.store(false);
-        }
-    });
-    return ok.load();
-}
+// One part of the body to encode: a piece of a layer's paths, or a whole
+// layer whose paths are not written.
+struct PartTask {
+    std::size_t layer;
+    std::size_t from = 0; // the piece's paths in the layer's list
+    std::size_t to = 0;
+    bool collected = false;
+};
 
 } // namespace
+
+const std::size_t CJobStream::kDefaultPiecePaths = kPiecePaths;
 
 void CutJobName(char (&name)[12])
 {
@@ -131,20 +124,83 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         layers.push_back(layer);
         offsets.push_back(bands.Next(head, *layer));
     }
-    // Header, layers, end: the body in order. The first layer's memory keeps
-    // room in front for everything before it and becomes the stream.
-    std::vector<std::unique_ptr<CJobEncoder>> parts(layers.size() + 2);
-    for (auto& part : parts)
-        part = std::make_unique<CJobEncoder>();
-    const std::size_t bodyAt = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
-    bool ok = parts.front()->EncodeHeader(head) && parts.back()->EncodeEnd();
-    const std::size_t front = bodyAt + static_cast<std::size_t>(parts.front()->Size());
-    ok = ok && EncodeLayers(head, layers, offsets, limits, parts.data() + 1, front);
-    if (!ok || (stop != nullptr && stop->load())) {
-        // The job is left as it was found, ready for another attempt.
+    // Writable layers are walked first (side by side), a long one cut into
+    // pieces; then every piece and every other layer is encoded side by
+    // side. The body in order: header, the layers' parts, end. The first
+    // layer's memory keeps room in front for everything before it and
+    // becomes the stream.
+    std::vector<LayerPaths> lists(layers.size());
+    std::atomic<bool> ok{true};
+    const auto Writable = [&](std::size_t i) {
+        return layers[i]->m_mode != 0 && layers[i]->m_reserved4 == 0;
+    };
+    plat::ParallelFor(layers.size(), [&](std::size_t i) {
+        if (Writable(i) && !CollectLayerPaths(*layers[i], m_piecePaths, lists[i]))
+            ok.store(false);
+    });
+    std::vector<PartTask> tasks;
+    std::vector<std::unique_ptr<CJobEncoder>> parts;
+    try {
+        for (std::size_t i = 0; i < layers.size(); ++i) {
+            if (!Writable(i)) {
+                tasks.push_back({i});
+                continue;
+            }
+            const std::vector<std::size_t>& starts = lists[i].starts;
+            for (std::size_t k = 0; k < starts.size(); ++k)
+                tasks.push_back({i, starts[k],
+                                 k + 1 < starts.size() ? starts[k + 1] : lists[i].paths.size(), true});
+        }
+        parts.resize(tasks.size() + 2);
         for (auto& part : parts)
-            part->RestoreStarts();
-        return ok ? Result::Stopped : Result::OutOfMemory;
+            part = std::make_unique<CJobEncoder>();
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    const std::size_t bodyAt = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
+    ok = ok.load() && parts.front()->EncodeHeader(head) && parts.back()->EncodeEnd();
+    const std::size_t front = bodyAt + static_cast<std::size_t>(parts.front()->Size());
+    if (ok.load()) {
+        plat::ParallelFor(tasks.size(), [&](std::size_t t) {
+            const PartTask& task = tasks[t];
+            CJobEncoder& part = *parts[t + 1];
+            WORKLAYER& layer = *layers[task.layer];
+            const std::size_t partFront = t == 0 ? front : 0;
+            try {
+                bool done = false;
+                if (!task.collected) {
+                    done = part.EncodeLayer(head, layer, offsets[task.layer], limits, partFront);
+                } else {
+                    const LayerPaths& list = lists[task.layer];
+                    const bool closes = task.to == list.paths.size();
+                    done = part.EncodeLayerPiece(head, layer, offsets[task.layer], limits,
+                                                 list.paths.data() + task.from, task.to - task.from,
+                                                 task.from == 0, closes, partFront);
+                    // The list into a ring from the end the walk found; no
+                    // other piece reads these links.
+                    if (done && closes && !list.paths.empty())
+                        CloseLayerPaths(layer, *list.paths.back());
+                }
+                if (!done)
+                    ok.store(false);
+            } catch (const std::bad_alloc&) {
+                ok.store(false);
+            }
+        });
+    }
+    if (!ok.load() || (stop != nullptr && stop->load())) {
+        // The job is left as it was found, ready for another attempt.
+        for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+            (*it)->RestoreStarts();
+        return ok.load() ? Result::Stopped : Result::OutOfMemory;
+    }
+    // Each piece's blocks that depended on what the pieces before it left
+    // in force.
+    PieceCarry carry;
+    for (std::size_t t = 0; t < tasks.size(); ++t) {
+        if (tasks[t].from == 0)
+            carry = PieceCarry{};
+        parts[t + 1]->Settle(carry);
     }
 
     std::uint64_t size = bodyAt;
@@ -153,7 +209,7 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
     if (size - 20 > kLengthFieldMax)
         return Result::InvalidJob;
     std::size_t at = front;
-    if (!layers.empty()) {
+    if (!tasks.empty()) {
         m_buffer.Swap(parts[1]->Memory());
         at += static_cast<std::size_t>(parts[1]->Size());
     }
@@ -162,7 +218,7 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
     m_size = size;
     std::memset(Data(), 0, bodyAt);
     std::memcpy(Data() + bodyAt, parts.front()->Data(), front - bodyAt);
-    for (std::size_t i = layers.empty() ? 1 : 2; i < parts.size(); ++i) {
+    for (std::size_t i = tasks.empty() ? 1 : 2; i < parts.size(); ++i) {
         const auto n = static_cast<std::size_t>(parts[i]->Size());
         if (n > 0)
             std::memcpy(Data() + at, parts[i]->Data(), n);

@@ -40,6 +40,8 @@ void WriteNameAndFrame(std::uint8_t* stream, const char (&name)[12], const std::
 
 class CJobStream {
 public:
+    static const std::size_t kDefaultPiecePaths; // kPiecePaths of the encoder
+
     enum class Result {
         Ok,
         OutOfMemory,
@@ -60,6 +62,8 @@ public:
     // Encodings that did not fit and were done again with a larger buffer:
     // since the parts grow as they are written, none.
     int Retries() const { return m_retries; }
+    // Paths per piece of a long layer (kPiecePaths); tests cut small layers.
+    void SetPiecePathsForTesting(std::size_t paths) { m_piecePaths = paths < 1 ? 1 : paths; }
 
 private:
     // Room for the stream and the zero bytes behind it; only those and the
@@ -71,4 +75,5 @@ private:
     CStreamBuffer m_buffer;
     std::size_t m_size = 0;
     int m_retries = 0;
+    std::size_t m_piecePaths = kDefaultPiecePaths;
 };
