@@ -299,88 +299,82 @@ void CloseLayerRing(WORKHEAD& head)
     CloseIntoRing(head.m_layers, &WORKLAYER::m_prev, &WORKLAYER::m_next);
 }
 
-bool CollectLayerPaths(const WORKLAYER& layer, std::size_t piecePaths, LayerPaths& out)
+bool CollectLayerPaths(const WORKLAYER& layer, std::size_t piecePaths, LayerPaths& out,
+                       const std::function<void(std::size_t, bool)>& ready)
 {
-    out.paths.clear();
-    out.starts.assign(1, 0);
-    PATHREC* first = layer.m_paths;
-    if (first == nullptr)
-        return true;
+    out.pieces.clear();
     try {
+        out.pieces.emplace_back().reserve(std::min<std::size_t>(piecePaths, 1024));
+        PATHREC* first = layer.m_paths;
+        if (first == nullptr) {
+            if (ready)
+                ready(0, true);
+            return true;
+        }
+        // Brackets by kind: 0 none, 1 a closing or empty bracket, 2 an array
+        // opening.
+        const auto Bracket = [](const PATHREC* path) {
+            return path->m_kind != PATH_KIND_GROUP ? 0 : path->m_pArray != nullptr ? 2 : 1;
+        };
+        bool arrayOpen = false;
+        // Appends the next path in list order, first ending the piece when
+        // it is long enough and no array bracket is open.
+        const auto Append = [&](PATHREC* path, int bracket) {
+            if (bracket != 0)
+                arrayOpen = false;
+            if (!arrayOpen && out.pieces.back().size() >= piecePaths) {
+                out.pieces.emplace_back();
+                if (ready)
+                    ready(out.pieces.size() - 2, false);
+            }
+            if (bracket != 0)
+                arrayOpen = bracket == 2;
+            out.pieces.back().push_back(path);
+        };
+
         // Each step is a cache miss that the next cannot start before. On
         // a ring a second walk goes back from the last path beside the
         // first, each prev link checked against the next one, until they
-        // meet; a link that does not match ends the walk back, and the walk
-        // along the list finds the rest alone. Brackets are noted on the
-        // way (position in their walk, array opening or not).
-        std::vector<PATHREC*>& ahead = out.paths;
+        // meet; a link that does not match ends the walk back there, and
+        // the walk along the list goes on alone up to it. The paths the
+        // walk back passed are taken into pieces once the walks have met.
         std::vector<PATHREC*> back;
-        std::vector<std::pair<std::size_t, bool>> groupsAhead, groupsBack;
-        const auto Note = [](std::vector<std::pair<std::size_t, bool>>& groups, const PATHREC* path,
-                             std::size_t at) {
-            if (path->m_kind == PATH_KIND_GROUP)
-                groups.emplace_back(at, path->m_pArray != nullptr);
-        };
-        const auto Back = [&](PATHREC* path) {
-            Note(groupsBack, path, back.size());
-            back.push_back(path);
-        };
-        const auto EndBack = [&] {
-            back.clear();
-            groupsBack.clear();
-        };
+        std::vector<std::uint8_t> backBrackets;
+        bool backing = false;
         PATHREC* last = first->m_pPrev;
-        if (last != nullptr && last != first && last->m_pNext == first)
-            Back(last);
-        Note(groupsAhead, first, 0);
-        ahead.push_back(first);
+        if (last != nullptr && last != first && last->m_pNext == first) {
+            back.push_back(last);
+            backBrackets.push_back(static_cast<std::uint8_t>(Bracket(last)));
+            backing = true;
+        }
+        Append(first, Bracket(first));
         for (PATHREC* path = first;;) {
             PATHREC* next = Following(path, first);
             if (next == nullptr) {
-                EndBack(); // the walk back passed paths the list does not reach
+                back.clear(); // the walk back passed paths the list does not reach
                 break;
             }
             if (!back.empty() && next == back.back())
                 break;
-            Note(groupsAhead, next, ahead.size());
-            ahead.push_back(next);
+            Append(next, Bracket(next));
             path = next;
-            if (!back.empty()) {
+            if (backing) {
                 PATHREC* before = back.back()->m_pPrev;
                 if (before == path && path->m_pNext == back.back())
                     break;
-                if (before == nullptr || before->m_pNext != back.back())
-                    EndBack();
-                else
-                    Back(before);
+                if (before == nullptr || before->m_pNext != back.back()) {
+                    backing = false;
+                } else {
+                    back.push_back(before);
+                    backBrackets.push_back(static_cast<std::uint8_t>(Bracket(before)));
+                }
             }
         }
-        const std::size_t n = ahead.size() + back.size();
-        ahead.insert(ahead.end(), back.rbegin(), back.rend());
-        for (auto it = groupsBack.rbegin(); it != groupsBack.rend(); ++it)
-            groupsAhead.emplace_back(n - 1 - it->first, it->second);
-
-        // Cut every piecePaths paths, or at the bracket that closes an array
-        // bracket open there.
-        const std::vector<std::pair<std::size_t, bool>>& groups = groupsAhead;
-        std::size_t g = 0;
-        bool arrayOpen = false;
-        std::size_t from = 0;
-        while (n - from > piecePaths) {
-            std::size_t at = from + piecePaths;
-            for (; g < groups.size() && groups[g].first < at; ++g)
-                arrayOpen = groups[g].second;
-            if (arrayOpen && !(g < groups.size() && groups[g].first == at)) {
-                if (g == groups.size())
-                    break; // open up to the end
-                at = groups[g].first;
-            }
-            out.starts.push_back(at);
-            from = at;
-        }
+        for (std::size_t i = back.size(); i-- > 0;)
+            Append(back[i], backBrackets[i]);
+        if (ready)
+            ready(out.pieces.size() - 1, true);
     } catch (const std::bad_alloc&) {
-        out.paths.clear();
-        out.starts.assign(1, 0);
         return false;
     }
     return true;
@@ -946,11 +940,13 @@ bool CJobEncoder::EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32
     PATHREC* last = nullptr;
     if (layer.m_mode != 0 && layer.m_reserved4 == 0) {
         LayerPaths list;
-        if (!CollectLayerPaths(layer, std::numeric_limits<std::size_t>::max(), list) ||
-            !EncodeLayerPiece(head, layer, bandOffset, limits, list.paths.data(), list.paths.size(),
-                              true, true, front))
+        if (!CollectLayerPaths(layer, std::numeric_limits<std::size_t>::max(), list))
             return false;
-        last = list.paths.empty() ? nullptr : list.paths.back();
+        const std::vector<PATHREC*>& paths = list.pieces.front();
+        if (!EncodeLayerPiece(head, layer, bandOffset, limits, paths.data(), paths.size(), true,
+                              true, front))
+            return false;
+        last = paths.empty() ? nullptr : paths.back();
     } else {
         BeginGrowing(front);
         // Nothing of these paths is written, but their lists are closed.

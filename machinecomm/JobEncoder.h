@@ -8,6 +8,8 @@
 #include "VantrelRecords.h"
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -86,18 +88,21 @@ struct PieceCarry {
 // huge-page block, few enough for the pieces to spread over the processors.
 constexpr std::size_t kPiecePaths = 32768;
 
-// A layer's paths in list order and where the pieces it is encoded in
-// start (the first at 0). A piece is cut only where no array bracket is
-// open, since the bracket's opening reads the paths after it, which the
-// piece before might still be writing back to.
+// A layer's paths in list order, in the pieces it is encoded in. A piece
+// is cut only where no array bracket is open, since the bracket's opening
+// reads the paths after it, which the piece after might be writing back to.
+// A deque: a piece stays where it is while later ones are added.
 struct LayerPaths {
-    std::vector<PATHREC*> paths;
-    std::vector<std::size_t> starts;
+    std::deque<std::vector<PATHREC*>> pieces;
 };
 
-// Walks the layer's list (open or a ring) into paths, cut into pieces of
-// at least piecePaths paths. False when memory runs out.
-bool CollectLayerPaths(const WORKLAYER& layer, std::size_t piecePaths, LayerPaths& out);
+// Walks the layer's list (open or a ring) into pieces of at least
+// piecePaths paths (one, maybe empty, for a short list). ready(k, last) is
+// called as soon as piece k is complete, while the walk goes on, so that
+// it can be encoded meanwhile; last is set on the final piece. False when
+// memory runs out (pieces reported ready stay valid).
+bool CollectLayerPaths(const WORKLAYER& layer, std::size_t piecePaths, LayerPaths& out,
+                       const std::function<void(std::size_t, bool)>& ready = {});
 
 class CJobEncoder {
 public:

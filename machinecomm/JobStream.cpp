@@ -8,6 +8,10 @@
 #include <new>
 #include <atomic>
 #include <vector>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -43,13 +47,54 @@ std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
     return n;
 }
 
-// One part of the body to encode: a piece of a layer's paths, or a whole
-// layer whose paths are not written.
-struct PartTask {
-    std::size_t layer;
-    std::size_t from = 0; // the piece's paths in the layer's list
-    std::size_t to = 0;
-    bool collected = false;
+// One part of the body: a piece of a layer's paths, or a whole layer whose
+// paths are not written (paths null).
+struct BodyPart {
+    std::size_t layer = 0;
+    const std::vector<PATHREC*>* paths = nullptr;
+    bool opens = true;
+    bool closes = true;
+    std::size_t front = 0;
+    CJobEncoder encoder;
+};
+
+// Parts ready to be encoded, in the order they became ready, taken by the
+// encoding threads while the walks of the layers' lists still add to them.
+class CReadyParts {
+public:
+    explicit CReadyParts(std::size_t walks) : m_walks(walks) {}
+
+    void Add(BodyPart& part)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_ready.push_back(&part);
+        }
+        m_more.notify_one();
+    }
+    void WalkEnded()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            --m_walks;
+        }
+        m_more.notify_all();
+    }
+    // The next part, waiting while a walk may still add one; null when all
+    // are taken.
+    BodyPart* Take()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_more.wait(lock, [&] { return m_taken < m_ready.size() || m_walks == 0; });
+        return m_taken < m_ready.size() ? m_ready[m_taken++] : nullptr;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_more;
+    std::vector<BodyPart*> m_ready;
+    std::size_t m_taken = 0;
+    std::size_t m_walks;
 };
 
 } // namespace
@@ -124,107 +169,144 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         layers.push_back(layer);
         offsets.push_back(bands.Next(head, *layer));
     }
-    // Writable layers are walked first (side by side), a long one cut into
-    // pieces; then every piece and every other layer is encoded side by
-    // side. The body in order: header, the layers' parts, end. The first
-    // layer's memory keeps room in front for everything before it and
-    // becomes the stream.
-    std::vector<LayerPaths> lists(layers.size());
-    std::atomic<bool> ok{true};
+    // The header, the layers' parts and the end: the body in order. The
+    // first layer's first part keeps room in front for everything before
+    // it and becomes the stream. A writable layer's list is walked by one
+    // thread, a long one cut into pieces that the other threads encode
+    // while the walk goes on; layers whose paths are not written are
+    // encoded whole.
+    CJobEncoder header, end;
+    bool ok = header.EncodeHeader(head) && end.EncodeEnd();
+    const std::size_t bodyAt = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
+    const std::size_t front = bodyAt + static_cast<std::size_t>(header.Size());
     const auto Writable = [&](std::size_t i) {
         return layers[i]->m_mode != 0 && layers[i]->m_reserved4 == 0;
     };
-    plat::ParallelFor(layers.size(), [&](std::size_t i) {
-        if (Writable(i) && !CollectLayerPaths(*layers[i], m_piecePaths, lists[i]))
-            ok.store(false);
-    });
-    std::vector<PartTask> tasks;
-    std::vector<std::unique_ptr<CJobEncoder>> parts;
+    std::vector<std::size_t> walked; // the writable layers
+    std::vector<LayerPaths> lists(layers.size());
+    std::vector<std::deque<BodyPart>> parts(layers.size());
+    std::atomic<bool> failed{!ok};
+    std::size_t workers = 0;
     try {
-        for (std::size_t i = 0; i < layers.size(); ++i) {
-            if (!Writable(i)) {
-                tasks.push_back({i});
-                continue;
-            }
-            const std::vector<std::size_t>& starts = lists[i].starts;
-            for (std::size_t k = 0; k < starts.size(); ++k)
-                tasks.push_back({i, starts[k],
-                                 k + 1 < starts.size() ? starts[k + 1] : lists[i].paths.size(), true});
-        }
-        parts.resize(tasks.size() + 2);
-        for (auto& part : parts)
-            part = std::make_unique<CJobEncoder>();
+        for (std::size_t i = 0; i < layers.size(); ++i)
+            if (Writable(i))
+                walked.push_back(i);
+        workers = std::max(1u, std::thread::hardware_concurrency());
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
-    const std::size_t bodyAt = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
-    ok = ok.load() && parts.front()->EncodeHeader(head) && parts.back()->EncodeEnd();
-    const std::size_t front = bodyAt + static_cast<std::size_t>(parts.front()->Size());
-    if (ok.load()) {
-        plat::ParallelFor(tasks.size(), [&](std::size_t t) {
-            const PartTask& task = tasks[t];
-            CJobEncoder& part = *parts[t + 1];
-            WORKLAYER& layer = *layers[task.layer];
-            const std::size_t partFront = t == 0 ? front : 0;
-            try {
-                bool done = false;
-                if (!task.collected) {
-                    done = part.EncodeLayer(head, layer, offsets[task.layer], limits, partFront);
-                } else {
-                    const LayerPaths& list = lists[task.layer];
-                    const bool closes = task.to == list.paths.size();
-                    done = part.EncodeLayerPiece(head, layer, offsets[task.layer], limits,
-                                                 list.paths.data() + task.from, task.to - task.from,
-                                                 task.from == 0, closes, partFront);
-                    // The list into a ring from the end the walk found; no
-                    // other piece reads these links.
-                    if (done && closes && !list.paths.empty())
-                        CloseLayerPaths(layer, *list.paths.back());
-                }
-                if (!done)
-                    ok.store(false);
-            } catch (const std::bad_alloc&) {
-                ok.store(false);
-            }
-        });
+    CReadyParts ready(walked.size());
+    for (std::size_t i = 0; i < layers.size() && ok; ++i) {
+        if (Writable(i))
+            continue;
+        try {
+            BodyPart& part = parts[i].emplace_back();
+            part.layer = i;
+            part.front = i == 0 ? front : 0;
+            ready.Add(part);
+        } catch (const std::bad_alloc&) {
+            return Result::OutOfMemory;
+        }
     }
-    if (!ok.load() || (stop != nullptr && stop->load())) {
+    const auto EncodePart = [&](BodyPart& part) {
+        WORKLAYER& layer = *layers[part.layer];
+        const std::int32_t offset = offsets[part.layer];
+        try {
+            bool done = false;
+            if (part.paths == nullptr) {
+                done = part.encoder.EncodeLayer(head, layer, offset, limits, part.front);
+            } else {
+                done = part.encoder.EncodeLayerPiece(head, layer, offset, limits, part.paths->data(),
+                                                     part.paths->size(), part.opens, part.closes,
+                                                     part.front);
+                // The list into a ring from the end the walk found; no
+                // other piece reads these links.
+                if (done && part.closes && !part.paths->empty())
+                    CloseLayerPaths(layer, *part.paths->back());
+            }
+            if (!done)
+                failed.store(true);
+        } catch (const std::bad_alloc&) {
+            failed.store(true);
+        }
+    };
+    // The walks first: every one is running before any thread waits for
+    // the pieces they hand on.
+    plat::ParallelFor(walked.size() + workers, [&](std::size_t slot) {
+        if (slot < walked.size()) {
+            const std::size_t i = walked[slot];
+            bool collected = false;
+            try {
+                collected = ok && CollectLayerPaths(*layers[i], m_piecePaths, lists[i],
+                                                    [&](std::size_t k, bool last) {
+                    BodyPart& part = parts[i].emplace_back();
+                    part.layer = i;
+                    part.paths = &lists[i].pieces[k];
+                    part.opens = k == 0;
+                    part.closes = last;
+                    part.front = i == 0 && k == 0 ? front : 0;
+                    ready.Add(part);
+                });
+            } catch (...) {
+                // Whatever stopped the walk, the threads waiting for it
+                // must learn that it has ended.
+            }
+            if (!collected)
+                failed.store(true);
+            ready.WalkEnded();
+            return;
+        }
+        while (BodyPart* part = ready.Take())
+            EncodePart(*part);
+    });
+    if (failed.load() || (stop != nullptr && stop->load())) {
         // The job is left as it was found, ready for another attempt.
-        for (auto it = parts.rbegin(); it != parts.rend(); ++it)
-            (*it)->RestoreStarts();
-        return ok.load() ? Result::Stopped : Result::OutOfMemory;
+        for (std::size_t i = layers.size(); i-- > 0;)
+            for (auto it = parts[i].rbegin(); it != parts[i].rend(); ++it)
+                it->encoder.RestoreStarts();
+        return failed.load() ? Result::OutOfMemory : Result::Stopped;
     }
     // Each piece's blocks that depended on what the pieces before it left
-    // in force.
-    PieceCarry carry;
-    for (std::size_t t = 0; t < tasks.size(); ++t) {
-        if (tasks[t].from == 0)
-            carry = PieceCarry{};
-        parts[t + 1]->Settle(carry);
+    // in force; then the parts in the body's order.
+    std::vector<CJobEncoder*> body;
+    try {
+        body.push_back(&header);
+        for (std::deque<BodyPart>& layerParts : parts) {
+            PieceCarry carry;
+            for (BodyPart& part : layerParts) {
+                part.encoder.Settle(carry);
+                body.push_back(&part.encoder);
+            }
+        }
+        body.push_back(&end);
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
     }
 
     std::uint64_t size = bodyAt;
-    for (const auto& part : parts)
+    for (const CJobEncoder* part : body)
         size += static_cast<std::uint64_t>(part->Size());
     if (size - 20 > kLengthFieldMax)
         return Result::InvalidJob;
     std::size_t at = front;
-    if (!tasks.empty()) {
-        m_buffer.Swap(parts[1]->Memory());
-        at += static_cast<std::size_t>(parts[1]->Size());
+    const bool first = body.size() > 2; // a layer's part follows the header
+    if (first) {
+        m_buffer.Swap(body[1]->Memory());
+        at += static_cast<std::size_t>(body[1]->Size());
     }
     if (!m_buffer.Reserve(size + kTail, at))
         return Result::OutOfMemory;
     m_size = size;
     std::memset(Data(), 0, bodyAt);
-    std::memcpy(Data() + bodyAt, parts.front()->Data(), front - bodyAt);
-    for (std::size_t i = tasks.empty() ? 1 : 2; i < parts.size(); ++i) {
-        const auto n = static_cast<std::size_t>(parts[i]->Size());
+    std::memcpy(Data() + bodyAt, header.Data(), front - bodyAt);
+    for (std::size_t i = first ? 2 : 1; i < body.size(); ++i) {
+        const auto n = static_cast<std::size_t>(body[i]->Size());
         if (n > 0)
-            std::memcpy(Data() + at, parts[i]->Data(), n);
+            std::memcpy(Data() + at, body[i]->Data(), n);
         at += n;
     }
     std::memset(Data() + m_size, 0, kTail);
+    body.clear();
     parts.clear();
 
     std::uint8_t* s = Data();

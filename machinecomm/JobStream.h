@@ -51,10 +51,11 @@ public:
 
     // Builds the stream of a request checked by the transfer: encoded from
     // its job (the job name is cut in place, the encoder's write-backs
-    // happen) or copied from its ready data. The job's layers are encoded
-    // side by side, each into memory that grows as it needs, so the stream
-    // is built in one encoding whatever its size. stop, when given, is
-    // looked at once the layers are encoded (the job is then left as found).
+    // happen) or copied from its ready data. The job's layers, and the
+    // pieces of a long layer, are encoded side by side, each into memory
+    // that grows as it needs, so the stream is built in one encoding
+    // whatever its size. stop, when given, is looked at once the layers are
+    // encoded (the job is then left as found).
     Result Build(const TRANSFILEREQ& request, const std::atomic<bool>* stop = nullptr);
 
     std::uint8_t* Data() { return m_buffer.Data(); }

@@ -343,16 +343,24 @@ TEST(JobStream, LongLayerEncodedInPiecesGivesTheBytesAndWriteBacksOfOneEncoding)
                     CloseLayerPaths(layer, *last);
                 }
                 LayerPaths list;
-                ASSERT_TRUE(CollectLayerPaths(layer, piece, list));
-                std::vector<std::unique_ptr<CJobEncoder>> parts(list.starts.size());
+                std::vector<std::pair<std::size_t, bool>> told;
+                ASSERT_TRUE(CollectLayerPaths(layer, piece, list, [&](std::size_t k, bool last) {
+                    told.emplace_back(k, last);
+                }));
+                // Every piece handed on once, in order, the last as the last.
+                ASSERT_EQ(told.size(), list.pieces.size());
+                for (std::size_t k = 0; k < told.size(); ++k)
+                    EXPECT_EQ(told[k], std::make_pair(k, k + 1 == told.size()));
+                std::vector<std::unique_ptr<CJobEncoder>> parts(list.pieces.size());
+                std::size_t count = 0;
                 for (std::size_t k = parts.size(); k-- > 0;) {
-                    const std::size_t to = k + 1 < parts.size() ? list.starts[k + 1] : list.paths.size();
+                    const std::vector<PATHREC*>& paths = list.pieces[k];
+                    count += paths.size();
                     parts[k] = std::make_unique<CJobEncoder>();
-                    ASSERT_TRUE(parts[k]->EncodeLayerPiece(parted.head, layer, 0, table,
-                                                           list.paths.data() + list.starts[k],
-                                                           to - list.starts[k], k == 0, k + 1 == parts.size()));
+                    ASSERT_TRUE(parts[k]->EncodeLayerPiece(parted.head, layer, 0, table, paths.data(),
+                                                           paths.size(), k == 0, k + 1 == parts.size()));
                 }
-                CloseLayerPaths(layer, *list.paths.back());
+                CloseLayerPaths(layer, *list.pieces.back().back());
                 Bytes joined;
                 PieceCarry carry;
                 for (auto& part : parts) {
@@ -365,7 +373,7 @@ TEST(JobStream, LongLayerEncodedInPiecesGivesTheBytesAndWriteBacksOfOneEncoding)
                 if (paths == 41 && piece == 1) {
                     // Cut everywhere but inside the four array brackets,
                     // before the six paths their openings read.
-                    EXPECT_EQ(list.starts.size(), list.paths.size() - 6);
+                    EXPECT_EQ(list.pieces.size(), count - 6);
                     const Bytes cap = {0xC5, 0x03};
                     EXPECT_NE(std::search(expected.begin(), expected.end(), cap.begin(), cap.end()),
                               expected.end());
