@@ -49,6 +49,22 @@ std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
 
 // One part of the body: a piece of a layer's paths, or a whole layer whose
 // paths are not written (paths null).
+// Whether the writable layers hold at least `paths` paths, counted only up
+// to there: threads beyond one per layer pay off only for a job that long.
+bool HasPaths(const std::vector<WORKLAYER*>& layers, std::size_t paths)
+{
+    std::size_t n = 0;
+    for (const WORKLAYER* layer : layers) {
+        if (layer->m_mode == 0 || layer->m_reserved4 != 0)
+            continue;
+        const PATHREC* first = layer->m_paths;
+        for (const PATHREC* path = first; path != nullptr && n < paths;
+             path = path->m_pNext == first ? nullptr : path->m_pNext)
+            ++n;
+    }
+    return n >= paths;
+}
+
 struct BodyPart {
     std::size_t layer = 0;
     const std::vector<PATHREC*>* paths = nullptr;
@@ -80,12 +96,13 @@ public:
         }
         m_more.notify_all();
     }
-    // The next part, waiting while a walk may still add one; null when all
-    // are taken.
-    BodyPart* Take()
+    // The next part, waiting (when wait is set) while a walk may still add
+    // one; null when none is left to take.
+    BodyPart* Take(bool wait)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_more.wait(lock, [&] { return m_taken < m_ready.size() || m_walks == 0; });
+        if (wait)
+            m_more.wait(lock, [&] { return m_taken < m_ready.size() || m_walks == 0; });
         return m_taken < m_ready.size() ? m_ready[m_taken++] : nullptr;
     }
 
@@ -191,7 +208,10 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         for (std::size_t i = 0; i < layers.size(); ++i)
             if (Writable(i))
                 walked.push_back(i);
-        workers = std::max(1u, std::thread::hardware_concurrency());
+        // Each walk encodes parts once it has ended; other threads wait for
+        // the pieces of a long job meanwhile.
+        if (walked.empty() || HasPaths(layers, kPiecePaths))
+            workers = std::max(1u, std::thread::hardware_concurrency());
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }
@@ -231,7 +251,8 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         }
     };
     // The walks first: every one is running before any thread waits for
-    // the pieces they hand on.
+    // the pieces they hand on. A walk's thread takes only the parts ready
+    // when it ends: some walk may not have started yet.
     plat::ParallelFor(walked.size() + workers, [&](std::size_t slot) {
         if (slot < walked.size()) {
             const std::size_t i = walked[slot];
@@ -254,9 +275,9 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
             if (!collected)
                 failed.store(true);
             ready.WalkEnded();
-            return;
         }
-        while (BodyPart* part = ready.Take())
+        const bool wait = slot >= walked.size();
+        while (BodyPart* part = ready.Take(wait))
             EncodePart(*part);
     });
     if (failed.load() || (stop != nullptr && stop->load())) {
