@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -507,6 +508,62 @@ TEST(ApplyLayerOptions, CutRepairShiftsThePathsAfterAReversalWhenSwitchedOn)
         ExpectPoints(paths[1], {{5, 5}, {8, 5}});
         const double d = on != 0 ? 0.5 : 0.0;
         ExpectPoints(paths[2], {{12 + d, 5}, {14 + d, 5}});
+    }
+}
+
+
+// Large drawings are converted in pieces side by side and their bounds taken
+// in pieces: every layer still holds its paths in document order, also
+// across pieces, with copied objects (groups) and array brackets among the
+// lines, and a bracket gets the extents of what it encloses.
+TEST(MakeWorkData, ManyObjectsKeepTheDocumentOrderOnEveryLayerAndBracketsTheirMembersExtents)
+{
+    WorkSetup s;
+    constexpr int kCount = 30000;
+    std::vector<CDocData*> objects;
+    std::vector<int> expected[2]; // object numbers of layers 2 and 5, in order
+    for (int i = 0; i < kCount; ++i) {
+        const std::int32_t layer = i % 3 == 0 ? 2 : 5;
+        CDocData* line = MakeLine(MmSquare(i * 0.01, 0, i * 0.01 + 0.005, 1), layer);
+        if (i % 1000 == 999) {
+            line = new CDocDataGroup(LinkObjects({line}), nullptr);
+            line->m_nLayer = layer;
+        } else if (i % 777 == 776) {
+            line->m_pArray = new ARRAYREC;
+            line->m_pArray->m_nRows = 2;
+            line->m_pArray->m_dDy = 20.0;
+        }
+        objects.push_back(line);
+        expected[layer == 2 ? 0 : 1].push_back(i);
+    }
+    s.document.m_pFirst = LinkObjectRange(objects);
+    ASSERT_TRUE(s.Make());
+
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(layers[0]->m_layerId, 2u);
+    EXPECT_EQ(layers[1]->m_layerId, 5u);
+    for (int k = 0; k < 2; ++k) {
+        std::vector<int> order;
+        const std::vector<PATHREC*> paths = Paths(layers[static_cast<std::size_t>(k)]);
+        for (std::size_t j = 0; j < paths.size(); ++j) {
+            const PATHREC* p = paths[j];
+            if (p->m_kind == PATH_KIND_GROUP) {
+                if (p->m_pArray == nullptr)
+                    continue;
+                // Opening bracket, member, closing bracket.
+                ASSERT_LT(j + 2, paths.size());
+                for (const PATHREC* b : {p, static_cast<const PATHREC*>(paths[j + 2])}) {
+                    EXPECT_EQ(b->m_xmin, paths[j + 1]->m_xmin);
+                    EXPECT_EQ(b->m_xmax, paths[j + 1]->m_xmax);
+                    EXPECT_EQ(b->m_ymax, paths[j + 1]->m_ymax);
+                }
+                continue;
+            }
+            EXPECT_EQ(p->m_closed, 1u);
+            order.push_back(static_cast<int>(std::lround(p->m_xmin / 0.01)));
+        }
+        EXPECT_EQ(order, expected[k]) << "layer " << layers[static_cast<std::size_t>(k)]->m_layerId;
     }
 }
 
