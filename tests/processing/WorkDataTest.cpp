@@ -407,6 +407,49 @@ TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)
 }
 
 
+// The optimised and inside-first orders hand on whole, well-linked rings of
+// paths: after the records were moved into list order every link still
+// pairs up both ways, the ring closes on its head, and a bracket keeps its
+// array record.
+TEST(ProcessLayers, OptimisedInsideFirstOrderKeepsRingsLinksAndArrays)
+{
+    WorkSetup s;
+    s.settings.use_path = 1;
+    s.settings.path_mode = 0;
+    s.settings.path_in_out = 1;
+    s.Add(MakeLine(MmSquare(0, 0, 10, 10)));
+    CDocData* arrayed = MakeLine(MmSquare(20, 0, 22, 2));
+    arrayed->m_pArray = new ARRAYREC;
+    arrayed->m_pArray->m_nRows = 2;
+    arrayed->m_pArray->m_dDy = 30.0;
+    s.Add(arrayed);
+    s.Add(MakeLine(MmSquare(2, 2, 4, 4)));
+    s.Add(MakeLine(MmSquare(0, 20, 1, 21), 2));
+    ASSERT_TRUE(s.Make());
+
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 2u);
+    const std::vector<PATHREC*> paths = Paths(layers[0]);
+    ASSERT_EQ(paths.size(), 5u);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(paths[i]->m_pNext, paths[(i + 1) % paths.size()]) << i;
+        EXPECT_EQ(paths[(i + 1) % paths.size()]->m_pPrev, paths[i]) << i;
+    }
+    // The inner square before the square around it, the copies last.
+    EXPECT_EQ(paths[0]->m_xmin, 2.0);
+    EXPECT_EQ(paths[1]->m_xmin, 0.0);
+    ASSERT_NE(paths[2]->m_pArray, nullptr);
+    EXPECT_EQ(paths[2]->m_pArray->m_nRows, 2);
+    EXPECT_EQ(paths[3]->m_xmin, 20.0);
+    EXPECT_EQ(paths[4]->m_kind, PATH_KIND_GROUP);
+    EXPECT_EQ(paths[4]->m_pArray, nullptr);
+    ExpectPoints(paths[3], {{20, 0}, {22, 0}, {22, 2}, {20, 2}, {20, 0}});
+    const std::vector<PATHREC*> other = Paths(layers[1]);
+    ASSERT_EQ(other.size(), 1u);
+    EXPECT_EQ(other[0]->m_pNext, other[0]);
+    EXPECT_EQ(other[0]->m_pPrev, other[0]);
+}
+
 // A layer both cut and scanned divides into its scan layer (first, as its
 // parameters ask) and its cut layer, each with its mode's parameters.
 TEST(MakeWorkData, OutlinesOfACutAndScanLayerAreEngravedOnALayerOfTheirOwn)
