@@ -25,8 +25,8 @@ public:
 
 private:
     static constexpr std::size_t kBatch = 256;
-    void* m_segments[kBatch] = {};
-    void* m_records[kBatch] = {};
+    void* m_segments[kBatch];
+    void* m_records[kBatch];
     std::size_t m_segmentsLeft = 0; // slots [0, left) not handed out yet
     std::size_t m_recordsLeft = 0;
     PathRecordStock* m_outer = nullptr;
@@ -48,8 +48,8 @@ public:
 
 private:
     static constexpr std::size_t kBatch = 256;
-    void* m_segments[kBatch] = {};
-    void* m_records[kBatch] = {};
+    void* m_segments[kBatch];
+    void* m_records[kBatch];
     std::size_t m_segmentCount = 0;
     std::size_t m_recordCount = 0;
 };

@@ -392,6 +392,7 @@ void MoveRecordsIntoListOrder(WORKLAYER& layer)
         PathRecordStock stock;
         ForEachPath(layer, [&](PATHREC& p) {
             old.push_back(&p);
+            // Room first: a copy made is never lost.
             moved.push_back(nullptr);
             moved.back() = new PATHREC(p);
         });
