@@ -330,10 +330,22 @@ void OrderLayer(WORKLAYER& layer)
 {
     bool ring = false;
     std::vector<PathUnit> units = plat::TakeUnits(layer.m_paths, ring);
-    std::vector<Box> boxes;
-    boxes.reserve(units.size());
-    for (const PathUnit& u : units)
-        boxes.push_back({u.first->m_xmin, u.first->m_xmax, u.first->m_ymin, u.first->m_ymax});
+    // The extents are read from records scattered over the heap: a long
+    // list reads them side by side.
+    std::vector<Box> boxes(units.size());
+    constexpr std::size_t kPiece = 16384;
+    auto read = [&](std::size_t p) {
+        const std::size_t last = std::min(units.size(), (p + 1) * kPiece);
+        for (std::size_t k = p * kPiece; k < last; ++k) {
+            const PATHREC& first = *units[k].first;
+            boxes[k] = {first.m_xmin, first.m_xmax, first.m_ymin, first.m_ymax};
+        }
+    };
+    const std::size_t pieces = (units.size() + kPiece - 1) / kPiece;
+    if (pieces > 1)
+        plat::ParallelFor(pieces, read);
+    else if (pieces == 1)
+        read(0);
     const std::vector<std::int32_t> parent = ContainmentParents(boxes);
 
     // Children in list order, then depth first, children before parent.

@@ -166,6 +166,38 @@ private:
     std::uint32_t Sweep(std::uint32_t begin, std::uint32_t end, double xmin, double xmax, double ymin, double ymax,
                         Alive& alive, Visit& visit);
 
+    // Calls fn on every cell in use within a range of cells, the range
+    // already narrowed to the plain array's.
+    template <typename Self, typename Fn>
+    static void ForEachCell(Self& self, std::int64_t x0, std::int64_t x1, std::int64_t y0, std::int64_t y1, Fn fn)
+    {
+        if (self.m_dense) {
+            // Columns of cells lie side by side: no lookup per cell.
+            for (std::int64_t cx = x0; cx <= x1; ++cx) {
+                auto* column = self.m_slots.data() + (cx - self.m_denseX0) * self.m_denseNy;
+                for (std::int64_t cy = y0 - self.m_denseY0; cy <= y1 - self.m_denseY0; ++cy) {
+                    if (column[cy].used)
+                        fn(column[cy]);
+                }
+            }
+            return;
+        }
+        const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
+        if (covered > static_cast<double>(self.m_slots.size())) {
+            // A rectangle over more cells than the table holds: walk the table.
+            for (auto& s : self.m_slots) {
+                if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
+                    fn(s);
+            }
+            return;
+        }
+        for (std::int64_t cx = x0; cx <= x1; ++cx) {
+            for (std::int64_t cy = y0; cy <= y1; ++cy) {
+                if (auto* s = self.Find(Key{cx, cy}))
+                    fn(*s);
+            }
+        }
+    }
     template <typename Alive, typename Visit>
     void Resweep(Slot& s, double xmin, double xmax, double ymin, double ymax, Alive& alive, Visit& visit)
     {
@@ -259,21 +291,7 @@ void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ym
     std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
     if (x1 < x0 || y1 < y0 || !Clip(x0, x1, y0, y1))
         return;
-    const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
-    if (covered > static_cast<double>(m_slots.size())) {
-        // A rectangle over more cells than the table holds: walk the table.
-        for (Slot& s : m_slots) {
-            if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
-                Resweep(s, fxmin, fxmax, fymin, fymax, alive, visit);
-        }
-        return;
-    }
-    for (std::int64_t cx = x0; cx <= x1; ++cx) {
-        for (std::int64_t cy = y0; cy <= y1; ++cy) {
-            if (Slot* s = Find(Key{cx, cy}))
-                Resweep(*s, fxmin, fxmax, fymin, fymax, alive, visit);
-        }
-    }
+    ForEachCell(*this, x0, x1, y0, y1, [&](Slot& s) { Resweep(s, fxmin, fxmax, fymin, fymax, alive, visit); });
 }
 
 template <typename Alive, typename Visit>
@@ -312,20 +330,7 @@ void SpatialGrid::ForEachInRectShared(double xmin, double xmax, double ymin, dou
                 visit(item.index);
         }
     };
-    const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
-    if (covered > static_cast<double>(m_slots.size())) {
-        for (const Slot& s : m_slots) {
-            if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
-                sweep(s);
-        }
-        return;
-    }
-    for (std::int64_t cx = x0; cx <= x1; ++cx) {
-        for (std::int64_t cy = y0; cy <= y1; ++cy) {
-            if (const Slot* s = Find(Key{cx, cy}))
-                sweep(*s);
-        }
-    }
+    ForEachCell(*this, x0, x1, y0, y1, sweep);
 }
 
 template <typename Alive, typename Usable>
