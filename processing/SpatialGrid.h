@@ -99,7 +99,6 @@ private:
         double ymax;
         std::uint32_t index;
         std::uint32_t stamp; // number of the last query that visited it
-        bool multi;          // filed in more than one place
     };
     // What a cell holds of an entry: its lower-left corner and index for the
     // point queries, and its place in m_entries with two flags in the top
@@ -137,8 +136,8 @@ private:
         std::int64_t x0, x1, y0, y1;
     };
     CellRange CellsOf(const Entry& e) const { return {CellOf(e.xmin), CellOf(e.xmax), CellOf(e.ymin), CellOf(e.ymax)}; }
-    // The filed form of entry k.
-    Item ItemOf(std::size_t k) const;
+    // The filed form of entry k, filed in `cells` cells.
+    Item ItemOf(std::size_t k, std::uint8_t cells) const;
     Slot* Find(const Key& key);
     const Slot* Find(const Key& key) const { return const_cast<SpatialGrid*>(this)->Find(key); }
     void BuildDense(const std::vector<std::uint8_t>& spread, std::size_t filings, std::int64_t x0, std::int64_t x1,
