@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <span>
 #include <vector>
@@ -40,6 +41,15 @@ struct Dot {
 };
 
 double Dist2(const Dot& a, double x, double y) { return (a.x - x) * (a.x - x) + (a.y - y) * (a.y - y); }
+
+// A child by the distance of its lower-left corner, the earlier child on
+// equal distance.
+struct Near {
+    double dist;
+    std::uint32_t child;
+    std::uint32_t place = 0; // where the partition keeps its corner
+    bool operator<(const Near& o) const { return dist < o.dist || (dist == o.dist && child < o.child); }
+};
 
 struct Box {
     double xmin = kInf;
@@ -64,6 +74,33 @@ struct Box {
     bool Within(const Box& o) const { return xmin >= o.xmin && xmax <= o.xmax && ymin >= o.ymin && ymax <= o.ymax; }
 };
 
+// Leaves new elements unwritten: for arrays of plain records that are then
+// filled whole, side by side, so that fresh memory is first touched (and
+// zeroed by the system) on every thread rather than all of it on one.
+template <typename T>
+struct FillLater : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = FillLater<U>;
+    };
+    FillLater() = default;
+    template <typename U>
+    FillLater(const FillLater<U>&) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U*) noexcept
+    {
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+template <typename T>
+using FilledLater = std::vector<T, FillLater<T>>;
+
 struct Options {
     int mode = 0;       // "path mode": 0 containment, other values cells
     int metaPos = 0;    // "path meta pos"
@@ -74,8 +111,9 @@ struct Options {
     int position = 0; // remapped "path work pos"
 };
 
-// One unit of a run (the Part's GRAPH): a path with its points (type 2) or a
-// group bracket holding its members (type 1).
+// One unit of a run (a path with its points, type 2, or a group bracket,
+// type 1, whose members name it as their bracket). Plain data: millions are
+// read side by side and laid end to end.
 struct Graph {
     int type = 2;
     WORKLAYER* layer = nullptr;
@@ -83,30 +121,45 @@ struct Graph {
     PATHREC* closing = nullptr; // type 1: the closing bracket, null when missing
     std::uint32_t dotFirst = 0; // its points in the run's pool: first segment
     std::uint32_t dotCount = 0; // start, then every segment end
+    std::uint32_t bracket = kNone; // the bracket graph it is a member of; kNone for a unit's first graph
     bool closed = false;
     Box box;
-    std::vector<std::uint32_t> members; // type 1: member graphs in order
-    std::uint32_t entry = 0;            // closed path: the point it begins at
-    bool reversed = false;              // open path: runs from its last point
+    std::uint32_t entry = 0; // closed path: the point it begins at
+    bool reversed = false;   // open path: runs from its last point
 };
 
-// A node of the ordering tree (the Part's SORTGROUP).
+// A list of group numbers in memory the run keeps; room for every entry is
+// made before the list is filled, so adding one never allocates.
+struct GroupList {
+    std::uint32_t* data = nullptr;
+    std::uint32_t count = 0;
+
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    std::uint32_t& operator[](std::size_t i) const { return data[i]; }
+    std::uint32_t front() const { return data[0]; }
+    std::uint32_t* begin() const { return data; }
+    std::uint32_t* end() const { return data + count; }
+    void push_back(std::uint32_t v) { data[count++] = v; }
+};
+
+// A node of the ordering tree.
 struct Group {
     std::int32_t graph = -1;
     std::uint32_t parent = kNone;
     Box box;
-    bool byDistance = true; // false: the children keep their (cell) order
-    std::vector<std::uint32_t> children;
+    GroupList children;
     // Ordering state.
-    std::vector<std::uint32_t> ordered;
-    std::vector<std::uint8_t> begun; // per child: taken already
-    std::size_t begunCount = 0;
-    std::size_t firstOpen = 0;       // no child before it is still waiting
-    std::uint32_t place = 0;         // its index among its parent's children
-    bool ownTaken = false;
-    std::uint32_t number = kNone; // the own path's number in the tree order
-    std::uint32_t lo = 0;         // numbers of the subtree's paths: lo .. hi
+    GroupList ordered;
+    std::uint8_t* begun = nullptr; // per child: taken already
+    std::uint32_t begunCount = 0;
+    std::uint32_t firstOpen = 0;   // no child before it is still waiting
+    std::uint32_t place = 0;       // its index among its parent's children
+    std::uint32_t number = kNone;  // the own path's number in the tree order
+    std::uint32_t lo = 0;          // numbers of the subtree's paths: lo .. hi
     std::uint32_t hi = 0;
+    bool byDistance = true; // false: the children keep their (cell) order
+    bool ownTaken = false;
 };
 
 // Nearest entry among the paths eligible now: a k-d tree over the paths'
@@ -368,8 +421,8 @@ public:
     void AddUnits(WORKLAYER* layer, const std::vector<PathUnit>& units)
     {
         struct Piece {
-            std::vector<Graph> graphs;
-            std::vector<Dot> dots;
+            FilledLater<Graph> graphs;
+            FilledLater<Dot> dots;
             std::vector<std::uint32_t> roots;
             std::vector<std::size_t> aside; // places in `units`
         };
@@ -388,7 +441,10 @@ public:
         plat::ParallelFor(pieces, [&](std::size_t k) {
             Piece& piece = read[k];
             const std::size_t end = std::min(units.size(), (k + 1) * kUnitsPerPiece);
-            piece.graphs.reserve(end - k * kUnitsPerPiece); // a graph at least per unit
+            // A graph at least per unit, and room for a few points each: a
+            // piece's arrays are large enough to take huge pages.
+            piece.graphs.reserve(end - k * kUnitsPerPiece);
+            piece.dots.reserve(4 * (end - k * kUnitsPerPiece));
             piece.roots.reserve(end - k * kUnitsPerPiece);
             for (std::size_t i = k * kUnitsPerPiece; i < end; ++i) {
                 const std::uint32_t g = Parse(piece.graphs, piece.dots, layer, units[i]);
@@ -398,29 +454,37 @@ public:
                     piece.roots.push_back(g);
             }
         });
+        std::vector<std::size_t> graphBase(pieces), dotBase(pieces);
         std::size_t graphs = m_graphs.size(), dots = m_dots.size();
-        for (const Piece& piece : read) {
-            graphs += piece.graphs.size();
-            dots += piece.dots.size();
+        for (std::size_t k = 0; k < pieces; ++k) {
+            graphBase[k] = graphs;
+            dotBase[k] = dots;
+            graphs += read[k].graphs.size();
+            dots += read[k].dots.size();
         }
-        m_graphs.reserve(graphs);
-        m_dots.reserve(dots);
-        m_roots.reserve(m_roots.size() + units.size());
-        for (Piece& piece : read) {
-            const auto graphBase = static_cast<std::uint32_t>(m_graphs.size());
-            const auto dotBase = static_cast<std::uint32_t>(m_dots.size());
+        m_graphs.resize(graphs);
+        m_dots.resize(dots);
+        plat::ParallelFor(pieces, [&](std::size_t k) {
+            Piece& piece = read[k];
+            const auto gBase = static_cast<std::uint32_t>(graphBase[k]);
+            const auto dBase = static_cast<std::uint32_t>(dotBase[k]);
+            Graph* to = m_graphs.data() + graphBase[k];
             for (Graph& gr : piece.graphs) {
-                gr.dotFirst += dotBase;
-                for (std::uint32_t& m : gr.members)
-                    m += graphBase;
-                m_graphs.push_back(std::move(gr));
+                gr.dotFirst += dBase;
+                if (gr.bracket != kNone)
+                    gr.bracket += gBase;
+                *to++ = gr;
             }
-            m_dots.insert(m_dots.end(), piece.dots.begin(), piece.dots.end());
-            for (std::uint32_t g : piece.roots)
-                m_roots.push_back(g + graphBase);
-            for (std::size_t i : piece.aside)
+            std::copy(piece.dots.begin(), piece.dots.end(), m_dots.begin() + static_cast<std::ptrdiff_t>(dotBase[k]));
+            piece.graphs = {};
+            piece.dots = {};
+        });
+        m_roots.reserve(m_roots.size() + units.size());
+        for (std::size_t k = 0; k < pieces; ++k) {
+            for (std::uint32_t g : read[k].roots)
+                m_roots.push_back(g + static_cast<std::uint32_t>(graphBase[k]));
+            for (std::size_t i : read[k].aside)
                 m_aside.push_back({units[i], layer});
-            piece = Piece{};
         }
     }
 
@@ -454,7 +518,7 @@ private:
     };
 
     // The graphs of one unit; kNone when the unit cannot take part.
-    static std::uint32_t Parse(std::vector<Graph>& graphs, std::vector<Dot>& dots, WORKLAYER* layer,
+    static std::uint32_t Parse(FilledLater<Graph>& graphs, FilledLater<Dot>& dots, WORKLAYER* layer,
                                const PathUnit& u)
     {
         const std::size_t before = graphs.size();
@@ -463,7 +527,7 @@ private:
         bool usable = true;
         auto attach = [&](std::uint32_t g) {
             if (!open.empty())
-                graphs[open.back()].members.push_back(g);
+                graphs[g].bracket = open.back();
             else if (root == kNone)
                 root = g;
             else
@@ -509,14 +573,13 @@ private:
             }
         }
         // Members come after their bracket: boxes from the last graph back.
+        // A bracket's first member, if any, is the graph right after it.
         for (std::size_t g = graphs.size(); usable && g-- > before;) {
-            Graph& gr = graphs[g];
-            if (gr.type != 1)
-                continue;
-            if (gr.members.empty())
+            const Graph& gr = graphs[g];
+            if (gr.type == 1 && (g + 1 == graphs.size() || graphs[g + 1].bracket != g))
                 usable = false; // nothing to enter it by
-            for (std::uint32_t m : gr.members)
-                gr.box.Add(graphs[m].box);
+            if (gr.bracket != kNone)
+                graphs[gr.bracket].box.Add(gr.box);
         }
         if (!usable || root == kNone) {
             if (before < graphs.size())
@@ -529,7 +592,7 @@ private:
 
     std::span<const Dot> Dots(const Graph& g) const { return {m_dots.data() + g.dotFirst, g.dotCount}; }
 
-    static std::uint32_t NewGraph(std::vector<Graph>& graphs, const std::vector<Dot>& dots, WORKLAYER* layer,
+    static std::uint32_t NewGraph(FilledLater<Graph>& graphs, const FilledLater<Dot>& dots, WORKLAYER* layer,
                                   PATHREC* rec, int type)
     {
         Graph g;
@@ -552,28 +615,55 @@ private:
         return static_cast<std::uint32_t>(m_groups.size() - 1);
     }
 
-    // The tree: a leaf group per graph, a bracket's members under its group.
+    // The tree: a group per graph under the root or its bracket's group.
+    // A reading from the root down, members after their bracket, numbers
+    // the groups as the graphs lie (each unit's graphs in that order): graph
+    // g's group is g + 1. Every list of children is in graph order, which
+    // is that of the units and of each bracket's members.
     void BuildTree()
     {
-        m_groups.reserve(m_graphs.size() + 1);
-        const std::uint32_t root = NewGroup(-1, kNone);
-        m_groups[root].children.reserve(m_roots.size());
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> pending; // graph, parent group
-        for (auto it = m_roots.rbegin(); it != m_roots.rend(); ++it)
-            pending.push_back({*it, root});
-        while (!pending.empty()) {
-            const auto [graph, parent] = pending.back();
-            pending.pop_back();
-            const std::uint32_t g = NewGroup(static_cast<std::int32_t>(graph), parent);
-            m_groups[parent].children.push_back(g);
-            const std::vector<std::uint32_t>& members = m_graphs[graph].members;
-            for (auto it = members.rbegin(); it != members.rend(); ++it)
-                pending.push_back({*it, g});
+        const std::size_t n = m_graphs.size();
+        m_groups.resize(n + 1); // every group written below
+        m_groups[0] = Group{};
+        FilledLater<std::uint32_t> parentOf(n);
+        const std::size_t pieces = n >= kSideBySideChildren ? kSideBySidePieces : 1;
+        std::vector<Box> rootBox(pieces); // min and max come out the same in any order
+        InPieces(pieces, n, [&](std::size_t piece, std::size_t begin, std::size_t end) {
+            for (std::size_t g = begin; g < end; ++g) {
+                const Graph& graph = m_graphs[g];
+                Group& gr = m_groups[g + 1];
+                gr = Group{};
+                gr.graph = static_cast<std::int32_t>(g);
+                gr.parent = graph.bracket == kNone ? 0 : graph.bracket + 1;
+                gr.box = graph.box;
+                parentOf[g] = gr.parent;
+                if (gr.parent == 0)
+                    rootBox[piece].Add(gr.box);
+            }
+        });
+        for (const Box& b : rootBox)
+            m_groups[0].box.Add(b);
+        // The lists laid out by parent, each in graph order.
+        std::vector<std::uint32_t> first(n + 2, 0);
+        for (std::uint32_t p : parentOf)
+            ++first[p + 1];
+        for (std::size_t k = 0; k <= n; ++k) {
+            const std::uint32_t count = first[k + 1];
+            first[k + 1] += first[k];
+            if (count != 0)
+                m_groups[k].children.count = count;
         }
-        for (std::uint32_t c : m_groups[root].children)
-            m_groups[root].box.Add(m_groups[c].box);
+        std::uint32_t* room = NewList(n);
+        for (std::size_t g = 0; g < n; ++g)
+            room[first[parentOf[g]]++] = static_cast<std::uint32_t>(g + 1);
+        // `first` now holds each list's end.
+        for (std::size_t k = 0; k <= n; ++k) {
+            GroupList& list = m_groups[k].children;
+            if (list.count != 0)
+                list.data = room + first[k] - list.count;
+        }
         // The start point from the bounds of the run.
-        const Box& b = m_groups[root].box;
+        const Box& b = m_groups[0].box;
         const double mx = (b.xmin + b.xmax) / 2.0, my = (b.ymin + b.ymax) / 2.0;
         switch (m_opt.position) {
         case 1: m_start = {b.xmin, b.ymax}; break;
@@ -609,9 +699,15 @@ private:
     }
 
     // The partition, from the root down, one group at a time.
-    void Partition()
+    void Partition() { PartitionFrom(0, m_firstCorner, m_opt.mode == 0); }
+
+    // The partition of the subtree of g, depth first. With `sideBySide`
+    // the subtrees under a wide group are partitioned side by side: a
+    // partition by containment touches nothing outside its own subtree and
+    // makes no groups.
+    void PartitionFrom(std::uint32_t top, int topCorner, bool sideBySide)
     {
-        std::vector<std::pair<std::uint32_t, int>> stack{{0, m_firstCorner}};
+        std::vector<std::pair<std::uint32_t, int>> stack{{top, topCorner}};
         while (!stack.empty()) {
             auto [g, corner] = stack.back();
             stack.pop_back();
@@ -625,9 +721,31 @@ private:
                 PartitionByContainment(g);
             else
                 next = PartitionByCells(g, corner);
-            const std::vector<std::uint32_t>& ch = m_groups[g].children;
-            for (auto it = ch.rbegin(); it != ch.rend(); ++it)
-                stack.push_back({*it, next});
+            // Only children with something under them are partitioned: the
+            // many of a wide group are picked out side by side.
+            const GroupList ch = m_groups[g].children;
+            if (ch.size() < kSideBySideChildren) {
+                for (std::size_t i = ch.size(); i-- > 0;)
+                    stack.push_back({ch[i], next});
+                continue;
+            }
+            std::vector<std::uint8_t> under(ch.size());
+            SideBySide(true, ch.size(), [&](std::size_t i) { under[i] = m_groups[ch[i]].children.empty() ? 0 : 1; });
+            std::vector<std::uint32_t> parents;
+            for (std::size_t i = 0; i < ch.size(); ++i) {
+                if (under[i] != 0)
+                    parents.push_back(ch[i]);
+            }
+            if (sideBySide) {
+                InPieces(parents.size() >= kSideBySidePieces ? kSideBySidePieces : 1, parents.size(),
+                         [&](std::size_t, std::size_t begin, std::size_t end) {
+                             for (std::size_t i = begin; i < end; ++i)
+                                 PartitionFrom(parents[i], next, false);
+                         });
+                continue;
+            }
+            for (std::size_t i = parents.size(); i-- > 0;)
+                stack.push_back({parents[i], next});
         }
     }
 
@@ -635,72 +753,256 @@ private:
     // takes in the remaining children whose boxes lie within its box.
     void PartitionByContainment(std::uint32_t g)
     {
-        std::vector<std::uint32_t> ch = m_groups[g].children;
+        if (m_groups[g].children.size() <= kFewChildren) {
+            PartitionFewByContainment(g);
+            return;
+        }
+        // The children are laid out again in the list's own room: the
+        // group's own first, then those each closed path takes in.
+        std::uint32_t* const room = m_groups[g].children.data;
+        const std::vector<std::uint32_t> ch(room, room + m_groups[g].children.size());
         const std::size_t n = ch.size();
         const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
-        std::vector<std::uint32_t> order(n);
+        const bool wide = n >= kSideBySideChildren;
+        // What the sweep reads of each child, gathered once in child order.
+        FilledLater<Box> boxes(n);
+        FilledLater<std::uint8_t> closed(n);
+        std::vector<double> sizes(n);
+        SideBySide(wide, n, [&](std::size_t i) {
+            boxes[i] = m_groups[ch[i]].box;
+            closed[i] = IsClosedLeaf(ch[i]) ? 1 : 0;
+            sizes[i] = std::max(boxes[i].xmax - boxes[i].xmin, boxes[i].ymax - boxes[i].ymin);
+        });
         // A box lies within another only when its lower-left corner does;
         // cells finer than the boxes keep a query to few corners it cannot
-        // take.
-        plat::SpatialGrid corners(1.0, 0); // made below, once its cell is known
-        auto prepare = [&](std::size_t which) {
-            if (which == 0) {
-                std::vector<double> dist(n);
-                for (std::size_t i = 0; i < n; ++i) {
-                    const Box& b = m_groups[ch[i]].box;
-                    dist[i] = Dist2({b.xmin, b.ymin}, ox, oy);
-                    order[i] = static_cast<std::uint32_t>(i);
-                }
-                std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-                    return dist[a] < dist[b] || (dist[a] == dist[b] && a < b);
-                });
+        // take. Many corners are filed in strips of x, a grid each, so that
+        // the grids are made side by side.
+        const double cell = plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0;
+        const std::size_t strips = wide ? kCornerStrips : 1;
+        double lo = kInf, hi = -kInf;
+        for (const Box& b : boxes) {
+            lo = std::min(lo, b.xmin);
+            hi = std::max(hi, b.xmin);
+        }
+        const double scale = hi > lo ? static_cast<double>(strips) / (hi - lo) : 0.0;
+        // Monotonic in x: a corner within a rectangle lies in a strip
+        // between those of the rectangle's sides.
+        auto stripOf = [&](double x) -> std::size_t {
+            const double s = std::floor((x - lo) * scale);
+            if (!(s > 0.0))
+                return 0;
+            return s >= static_cast<double>(strips) ? strips - 1 : static_cast<std::size_t>(s);
+        };
+        std::vector<plat::SpatialGrid> corners;
+        corners.reserve(strips);
+        for (std::size_t k = 0; k < strips; ++k)
+            corners.emplace_back(cell, 0); // made with its corners below
+        // The corners get places strip after strip, within a strip by rows
+        // of cells and along x: the corners a query meets lie at few runs of
+        // places, and so do the boxes and marks the sweep keeps by place.
+        FilledLater<std::uint8_t> stripAt(n);
+        FilledLater<double> rowAt(n);
+        SideBySide(wide, n, [&](std::size_t i) {
+            stripAt[i] = static_cast<std::uint8_t>(stripOf(boxes[i].xmin));
+            rowAt[i] = std::floor(boxes[i].ymin / cell);
+        });
+        std::vector<std::size_t> base(strips + 1, 0);
+        for (std::uint8_t k : stripAt)
+            ++base[k + 1];
+        for (std::size_t k = 0; k < strips; ++k)
+            base[k + 1] += base[k];
+        FilledLater<Box> placedBox(n);
+        FilledLater<std::uint8_t> placedClosed(n);
+        FilledLater<std::uint32_t> childAt(n), placeOf(n);
+
+        // The order, nearest corner first and the earlier child on equal
+        // distance, is sorted in chunks beside the grids, then merged.
+        FilledLater<Near> order(n);
+        const std::size_t chunks = wide ? kSortChunks : 1;
+        const std::size_t per = (n + chunks - 1) / chunks;
+        auto prepare = [&](std::size_t piece) {
+            if (piece < chunks) {
+                const std::size_t begin = std::min(n, piece * per), end = std::min(n, begin + per);
+                for (std::size_t i = begin; i < end; ++i)
+                    order[i] = {Dist2({boxes[i].xmin, boxes[i].ymin}, ox, oy), static_cast<std::uint32_t>(i), 0};
+                std::sort(order.begin() + static_cast<std::ptrdiff_t>(begin),
+                          order.begin() + static_cast<std::ptrdiff_t>(end));
                 return;
             }
-            std::vector<double> sizes(n);
-            for (std::size_t i = 0; i < n; ++i) {
-                const Box& b = m_groups[ch[i]].box;
-                sizes[i] = std::max(b.xmax - b.xmin, b.ymax - b.ymin);
+            const std::size_t strip = piece - chunks;
+            std::uint32_t* const members = childAt.data() + base[strip];
+            const std::size_t count = base[strip + 1] - base[strip];
+            std::size_t m = 0;
+            for (std::size_t i = 0; i < n && m < count; ++i) {
+                if (stripAt[i] == strip)
+                    members[m++] = static_cast<std::uint32_t>(i);
             }
-            corners = plat::SpatialGrid(plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0, n);
-            for (std::size_t i = 0; i < n; ++i) {
-                const Box& b = m_groups[ch[i]].box;
-                corners.AddPoint(b.xmin, b.ymin, static_cast<std::uint32_t>(i));
+            std::sort(members, members + count, [&](std::uint32_t a, std::uint32_t b) {
+                if (rowAt[a] != rowAt[b])
+                    return rowAt[a] < rowAt[b];
+                return boxes[a].xmin < boxes[b].xmin || (boxes[a].xmin == boxes[b].xmin && a < b);
+            });
+            plat::SpatialGrid& grid = corners[strip];
+            grid = plat::SpatialGrid(cell, count, true); // cells in any order: the sweep sorts what it finds
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::uint32_t i = members[k];
+                const auto place = static_cast<std::uint32_t>(base[strip] + k);
+                placeOf[i] = place;
+                placedBox[place] = boxes[i];
+                placedClosed[place] = closed[i];
+                grid.AddPoint(boxes[i].xmin, boxes[i].ymin, place);
             }
-            corners.Build();
+            grid.Build();
         };
-        // The order and the grid of many children are made side by side.
-        if (n >= kSideBySideChildren) {
-            plat::ParallelFor(2, prepare);
+        if (wide) {
+            plat::ParallelFor(chunks + strips, prepare);
+            FilledLater<Near> merged(n);
+            for (std::size_t width = per; width < n; width *= 2) {
+                const std::size_t pairs = (n + 2 * width - 1) / (2 * width);
+                plat::ParallelFor(pairs, [&](std::size_t k) {
+                    const auto at = [](FilledLater<Near>& v, std::size_t i) {
+                        return v.begin() + static_cast<std::ptrdiff_t>(i);
+                    };
+                    const std::size_t a = k * 2 * width, m = std::min(n, a + width), e = std::min(n, a + 2 * width);
+                    std::merge(at(order, a), at(order, m), at(order, m), at(order, e), at(merged, a));
+                });
+                order.swap(merged);
+            }
         } else {
             prepare(0);
             prepare(1);
         }
-        std::vector<std::uint8_t> out(n, 0);
-        auto remaining = [&](std::uint32_t i) { return out[i] == 0; };
-        std::vector<std::uint32_t> result;
-        std::vector<std::uint32_t> inside;
-        for (std::uint32_t i : order) {
-            if (out[i] != 0)
+        SideBySide(wide, n, [&](std::size_t k) { order[k].place = placeOf[order[k].child]; });
+
+        std::vector<std::uint8_t> out(n, 0); // by place
+        auto remaining = [&](std::uint32_t place) { return out[place] == 0; };
+        std::uint32_t kept = 0;
+        struct Adoption {
+            std::uint32_t group;
+            std::uint32_t first; // in `adopted`
+            std::uint32_t count;
+        };
+        std::vector<Adoption> adoptions;
+        std::vector<std::uint32_t> adopted;
+        struct Inside {
+            std::uint32_t child;
+            std::uint32_t place;
+            bool operator<(const Inside& o) const { return child < o.child; }
+        };
+        std::vector<Inside> inside;
+        for (const Near& near : order) {
+            const std::uint32_t r = near.place;
+            if (out[r] != 0)
                 continue;
-            out[i] = 1;
+            out[r] = 1;
+            const std::uint32_t k = ch[near.child];
+            room[kept++] = k;
+            if (placedClosed[r] == 0)
+                continue;
+            const Box kb = placedBox[r];
+            inside.clear();
+            for (std::size_t s = stripOf(kb.xmin), last = stripOf(kb.xmax); s <= last; ++s) {
+                corners[s].ForEachInRect(kb.xmin, kb.xmax, kb.ymin, kb.ymax, remaining, [&](std::uint32_t j) {
+                    if (placedBox[j].Within(kb))
+                        inside.push_back({childAt[j], j});
+                });
+            }
+            if (inside.empty())
+                continue;
+            std::sort(inside.begin(), inside.end());
+            adoptions.push_back({k, static_cast<std::uint32_t>(adopted.size()), static_cast<std::uint32_t>(inside.size())});
+            for (const Inside& in : inside) {
+                out[in.place] = 1;
+                adopted.push_back(ch[in.child]);
+                m_groups[ch[in.child]].parent = k;
+            }
+        }
+        // Every child is kept or taken in once: the two fill the room.
+        std::copy(adopted.begin(), adopted.end(), room + kept);
+        for (const Adoption& a : adoptions)
+            m_groups[a.group].children = {room + kept + a.first, a.count};
+        m_groups[g].children.count = kept;
+    }
+
+    // The same for a group of few children (most of those a closed path
+    // takes in), in place: every remaining child is tested directly.
+    void PartitionFewByContainment(std::uint32_t g)
+    {
+        const GroupList list = m_groups[g].children;
+        const std::size_t n = list.size();
+        const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
+        std::uint32_t ch[kFewChildren];
+        Near order[kFewChildren];
+        bool out[kFewChildren] = {};
+        for (std::size_t i = 0; i < n; ++i) {
+            ch[i] = list[i];
+            const Box& b = m_groups[ch[i]].box;
+            order[i] = {Dist2({b.xmin, b.ymin}, ox, oy), static_cast<std::uint32_t>(i), 0};
+        }
+        std::sort(order, order + n);
+        std::uint32_t adopted[kFewChildren];
+        std::uint32_t adopter[kFewChildren]; // per adopted child: the path that took it in
+        std::uint32_t taken = 0;
+        std::uint32_t kept = 0;
+        for (std::size_t at = 0; at < n; ++at) {
+            const std::uint32_t i = order[at].child;
+            if (out[i])
+                continue;
+            out[i] = true;
             const std::uint32_t k = ch[i];
-            result.push_back(k);
+            list[kept++] = k;
             if (!IsClosedLeaf(k))
                 continue;
             const Box kb = m_groups[k].box;
-            inside.clear();
-            corners.ForEachInRect(kb.xmin, kb.xmax, kb.ymin, kb.ymax, remaining, [&](std::uint32_t j) {
-                if (m_groups[ch[j]].box.Within(kb))
-                    inside.push_back(j);
-            });
-            std::sort(inside.begin(), inside.end());
-            for (std::uint32_t j : inside) {
-                out[j] = 1;
-                m_groups[k].children.push_back(ch[j]);
-                m_groups[ch[j]].parent = k;
+            for (std::size_t j = 0; j < n; ++j) {
+                if (!out[j] && m_groups[ch[j]].box.Within(kb)) {
+                    out[j] = true;
+                    adopter[taken] = k;
+                    adopted[taken++] = ch[j];
+                    m_groups[ch[j]].parent = k;
+                }
             }
         }
-        m_groups[g].children = std::move(result);
+        // The adopted children follow the kept ones in the room, each
+        // adopter's together.
+        std::copy(adopted, adopted + taken, list.data + kept);
+        for (std::uint32_t j = 0; j < taken; ++j) {
+            GroupList& into = m_groups[adopter[j]].children;
+            if (into.count == 0)
+                into.data = list.data + kept + j;
+            ++into.count;
+        }
+        m_groups[g].children.count = kept;
+    }
+
+    // Calls fn(piece, begin, end) for `pieces` even runs of [0, n), side by
+    // side when there is more than one.
+    template <typename Fn>
+    static void InPieces(std::size_t pieces, std::size_t n, Fn fn)
+    {
+        const std::size_t per = (n + pieces - 1) / pieces;
+        auto piece = [&](std::size_t k) { fn(k, std::min(n, k * per), std::min(n, (k + 1) * per)); };
+        if (pieces > 1)
+            plat::ParallelFor(pieces, piece);
+        else
+            piece(0);
+    }
+
+    // Calls fn(i) for every i below n, in pieces side by side when `wide`.
+    template <typename Fn>
+    static void SideBySide(bool wide, std::size_t n, Fn fn)
+    {
+        InPieces(wide ? kSideBySidePieces : 1, n, [&](std::size_t, std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i)
+                fn(i);
+        });
+    }
+
+    // Room for a list of n group numbers, kept as long as the run.
+    std::uint32_t* NewList(std::size_t n)
+    {
+        m_lists.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(n));
+        return m_lists.back().get();
     }
 
     // Cells of width x height laid from the corner, row by row in a snake;
@@ -733,7 +1035,7 @@ private:
         };
         std::vector<Placed> cells;
         std::vector<std::uint32_t> straddling;
-        const std::vector<std::uint32_t>& ch = m_groups[g].children;
+        const GroupList ch = m_groups[g].children;
         for (std::uint32_t c : ch) {
             const Box& cb = m_groups[c].box;
             const double col = index(cb.xmin, cb.xmax, b.xmin, b.xmax, fromRight, w, useW);
@@ -746,47 +1048,44 @@ private:
         // Rows in order; the column direction turns after each row that holds
         // something. Within a cell the children keep their order.
         std::stable_sort(cells.begin(), cells.end(), [](const Placed& a, const Placed& b) { return a.row < b.row; });
-        std::size_t groupsMade = 0;
-        std::vector<std::uint32_t> result;
-        double lastRow = 0.0, lastCol = 0.0;
         bool reverse = false;
+        std::size_t groupsMade = 0;
         for (std::size_t i = 0; i < cells.size();) {
             std::size_t j = i;
             while (j < cells.size() && cells[j].row == cells[i].row)
                 ++j;
             std::stable_sort(cells.begin() + static_cast<std::ptrdiff_t>(i), cells.begin() + static_cast<std::ptrdiff_t>(j),
                              [reverse](const Placed& a, const Placed& b) { return reverse ? a.col > b.col : a.col < b.col; });
-            for (std::size_t k = i; k < j;) {
-                std::size_t m = k;
-                const std::uint32_t cell = NewGroup(-1, g);
-                while (m < j && cells[m].col == cells[k].col) {
-                    m_groups[cell].children.push_back(cells[m].child);
-                    m_groups[cell].box.Add(m_groups[cells[m].child].box);
-                    m_groups[cells[m].child].parent = cell;
-                    ++m;
-                }
-                result.push_back(cell);
-                ++groupsMade;
-                lastRow = cells[k].row;
-                lastCol = cells[k].col;
-                k = m;
-            }
+            for (std::size_t k = i; k < j; ++k)
+                groupsMade += k == i || cells[k].col != cells[k - 1].col ? 1 : 0;
             reverse = !reverse;
             i = j;
         }
-        if (groupsMade == 0 || (groupsMade == 1 && straddling.empty())) {
-            // Nothing divides this group: it stays as it is, nearest first.
-            for (std::size_t i = 0; i < groupsMade; ++i) {
-                const std::uint32_t cell = result[i];
-                for (std::uint32_t c : m_groups[cell].children)
-                    m_groups[c].parent = g;
-                m_groups[cell].children.clear();
-            }
+        // Nothing divides this group: it stays as it is, nearest first.
+        if (groupsMade == 0 || (groupsMade == 1 && straddling.empty()))
             return corner;
+        // A group per cell, its children in a run of the room; then the
+        // group's own list: the cells' groups, then the straddling children.
+        std::uint32_t* const room = NewList(cells.size() + groupsMade + straddling.size());
+        GroupList result{room + cells.size(), 0};
+        for (std::size_t k = 0; k < cells.size();) {
+            const std::uint32_t cell = NewGroup(-1, g);
+            Group& cg = m_groups[cell];
+            cg.children.data = room + k;
+            std::size_t m = k;
+            while (m < cells.size() && cells[m].row == cells[k].row && cells[m].col == cells[k].col) {
+                cg.children.push_back(cells[m].child);
+                cg.box.Add(m_groups[cells[m].child].box);
+                m_groups[cells[m].child].parent = cell;
+                ++m;
+            }
+            result.push_back(cell);
+            k = m;
         }
+        const double lastRow = cells.back().row, lastCol = cells.back().col;
         for (std::uint32_t c : straddling)
             result.push_back(c);
-        m_groups[g].children = std::move(result);
+        m_groups[g].children = result;
         m_groups[g].byDistance = false;
         const double cx = useW ? (fromRight ? b.xmax - (lastCol + 0.5) * w : b.xmin + (lastCol + 0.5) * w)
                                : (b.xmin + b.xmax) / 2.0;
@@ -799,13 +1098,89 @@ private:
     // their group's own path) and gives every group the run of its subtree.
     void Number()
     {
+        // Every group but the root is in one list: the order and marks of
+        // all lists fit in one room each.
+        std::uint32_t* const orderedRoom = NewList(m_groups.size());
+        m_begun.assign(m_groups.size(), 0);
+        m_groups[0].lo = 0;
+        const GroupList top = m_groups[0].children;
+        if (top.size() < kSideBySideChildren) {
+            std::uint32_t counter = 0;
+            std::size_t roomUsed = 0;
+            NumberSubtree(0, counter, roomUsed, orderedRoom, true);
+            return;
+        }
+        // The root's many children side by side: first the paths and list
+        // entries of each subtree, whose sums give each subtree its first
+        // number and its place in the rooms, then each subtree numbered.
+        const std::size_t n = top.size();
+        std::vector<std::uint32_t> paths(n), entries(n);
+        SideBySide(true, n, [&](std::size_t i) {
+            const std::uint32_t c = top[i];
+            const Group& gr = m_groups[c];
+            if (gr.children.empty()) {
+                paths[i] = gr.graph >= 0 && m_graphs[gr.graph].type == 2 ? 1 : 0;
+                entries[i] = 0;
+                return;
+            }
+            std::uint32_t counter = 0;
+            std::size_t roomUsed = 0;
+            CountSubtree(c, counter, roomUsed);
+            paths[i] = counter;
+            entries[i] = static_cast<std::uint32_t>(roomUsed);
+        });
         std::uint32_t counter = 0;
+        std::size_t roomUsed = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t p = paths[i], e = entries[i];
+            paths[i] = counter;
+            entries[i] = static_cast<std::uint32_t>(roomUsed);
+            counter += p;
+            roomUsed += e;
+        }
+        m_pathOfNumber.resize(counter);
+        SideBySide(true, n, [&](std::size_t i) {
+            const std::uint32_t c = top[i];
+            m_groups[c].place = static_cast<std::uint32_t>(i);
+            m_groups[c].lo = paths[i];
+            std::uint32_t at = paths[i];
+            std::size_t room = entries[i];
+            Group& gr = m_groups[c];
+            if (!gr.children.empty()) {
+                NumberSubtree(c, at, room, orderedRoom, false);
+                return;
+            }
+            // A leaf, as its turn on the stack would number it.
+            if (gr.graph >= 0 && m_graphs[gr.graph].type == 2) {
+                gr.number = at++;
+                m_pathOfNumber[gr.number] = c;
+            }
+            gr.hi = at == 0 ? 0 : at - 1;
+            gr.ordered = {orderedRoom + room, 0};
+            gr.begun = m_begun.data() + room;
+        });
+        Group& root = m_groups[0];
+        if (root.graph >= 0 && m_graphs[root.graph].type == 2) {
+            root.number = counter++;
+            m_pathOfNumber.push_back(0);
+        }
+        root.hi = counter == 0 ? 0 : counter - 1;
+        root.ordered = {orderedRoom + roomUsed, 0};
+        root.begun = m_begun.data() + roomUsed;
+    }
+
+    // Numbers the subtree of `top` from `counter` on, its lists' rooms from
+    // `roomUsed` on (every group as it is left); the place and first number
+    // of `top` itself are its parent's to give. Numbers go into the list of
+    // paths by number, appended or (`append` false) at their place.
+    void NumberSubtree(std::uint32_t top, std::uint32_t& counter, std::size_t& roomUsed, std::uint32_t* orderedRoom,
+                       bool append)
+    {
         struct Frame {
             std::uint32_t g;
             std::size_t next;
         };
-        std::vector<Frame> stack{{0, 0}};
-        m_groups[0].lo = 0;
+        std::vector<Frame> stack{{top, 0}};
         while (!stack.empty()) {
             Frame& f = stack.back();
             Group& gr = m_groups[f.g];
@@ -818,12 +1193,31 @@ private:
             }
             if (gr.graph >= 0 && m_graphs[gr.graph].type == 2) {
                 gr.number = counter++;
-                m_pathOfNumber.push_back(f.g);
+                if (append)
+                    m_pathOfNumber.push_back(f.g);
+                else
+                    m_pathOfNumber[gr.number] = f.g;
             }
             gr.hi = counter == 0 ? 0 : counter - 1;
-            gr.begun.assign(gr.children.size(), 0);
-            gr.ordered.reserve(gr.children.size());
+            gr.ordered = {orderedRoom + roomUsed, 0};
+            gr.begun = m_begun.data() + roomUsed;
+            roomUsed += gr.children.size();
             stack.pop_back();
+        }
+    }
+
+    // The paths and list entries of the subtree of `top`, added to the counts.
+    void CountSubtree(std::uint32_t top, std::uint32_t& paths, std::size_t& entries) const
+    {
+        std::vector<std::uint32_t> stack{top};
+        while (!stack.empty()) {
+            const Group& gr = m_groups[stack.back()];
+            stack.pop_back();
+            if (gr.graph >= 0 && m_graphs[gr.graph].type == 2)
+                ++paths;
+            entries += gr.children.size();
+            for (std::uint32_t c : gr.children)
+                stack.push_back(c);
         }
     }
 
@@ -1111,22 +1505,30 @@ private:
         }
     }
 
-    // Units read by one thread: enough that a piece outweighs handing it out.
-    static constexpr std::size_t kUnitsPerPiece = 16384;
+    // Units read by one thread: enough that a piece outweighs handing it out
+    // and that its arrays are large blocks.
+    static constexpr std::size_t kUnitsPerPiece = 65536;
     // Below this many children a group is sorted and filed faster than a
     // thread starts.
     static constexpr std::size_t kSideBySideChildren = 16384;
+    static constexpr std::size_t kSideBySidePieces = 64;
+    // Up to this many children a group is partitioned by testing every pair.
+    static constexpr std::size_t kFewChildren = 128;
+    static constexpr std::size_t kCornerStrips = 8; // at most 256: a strip's number is a byte
+    static constexpr std::size_t kSortChunks = 8;
     // Below this many paths the walk's records are gathered faster than
     // threads start.
     static constexpr std::size_t kSideBySideSlots = 65536;
     static constexpr std::size_t kSlotPieces = 64;
 
     Options m_opt;
-    std::vector<Graph> m_graphs;
-    std::vector<Dot> m_dots; // the points of every path graph
+    FilledLater<Graph> m_graphs;
+    FilledLater<Dot> m_dots; // the points of every path graph
     std::vector<std::uint32_t> m_roots; // graphs of the run's units in order
     std::vector<Aside> m_aside;
-    std::vector<Group> m_groups; // group 0 is the root
+    FilledLater<Group> m_groups; // group 0 is the root
+    std::vector<std::unique_ptr<std::uint32_t[]>> m_lists; // the rooms of the groups' lists
+    std::vector<std::uint8_t> m_begun;                      // the groups' begun marks, one room
     std::vector<std::uint32_t> m_pathOfNumber;
     Dot m_start{0.0, 0.0};
     double m_cellW = 0.0;

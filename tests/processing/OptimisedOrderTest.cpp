@@ -679,6 +679,37 @@ TEST(OptimisedOrder, TreeAndGridSearchesGiveExactlyTheLiteralOrdering)
     }
 }
 
+// Groups of a few hundred children are partitioned through the corner grid,
+// smaller ones by testing every pair: both must match the rule.
+TEST(OptimisedOrder, GroupsOfHundredsOfChildrenOrderAsTheLiteralRule)
+{
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        for (int flags = 0; flags < 4; ++flags) {
+            const int meta = flags & 1;
+            const bool inOut = (flags & 2) != 0;
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " meta " << meta << " in-out " << inOut);
+            OrderingSetup s(1);
+            s.settings.path_meta_pos = static_cast<std::uint8_t>(meta);
+            s.settings.path_in_out = inOut ? 1 : 0;
+            s.settings.path_work_pos = static_cast<std::uint8_t>(seed % 9);
+            auto job = [seed]() {
+                std::mt19937 rng(seed);
+                return Job({RandomCutLayer(rng, 1, 600)});
+            };
+            WORKHEAD* fast = job();
+            WORKHEAD* plain = job();
+            CPathProc::OrderPathsOptimised(fast, &s.ctx);
+            ReferenceOrderOptimised(plain, meta, inOut, false, CPathProc::RemapWorkPosition(1, seed % 9));
+            const std::vector<Flat> a = Flatten(fast), b = Flatten(plain);
+            ASSERT_EQ(a.size(), b.size());
+            for (std::size_t i = 0; i < a.size(); ++i)
+                ASSERT_EQ(a[i], b[i]) << "path " << i;
+            FreeJob(fast);
+            FreeJob(plain);
+        }
+    }
+}
+
 // Layers ordered one by one are ordered side by side: each must come out
 // exactly as when it is the only layer of its job, in its own place, with the
 // layers that are not ordered (scanned, empty) kept where they were.
@@ -817,6 +848,70 @@ TEST(OptimisedOrder, ALongListReadInPiecesOrdersAsOneReading)
             }
         }
     }
+    FreeJob(job);
+}
+
+} // namespace
+} // namespace plat
+
+namespace plat {
+namespace {
+
+// Many frames side by side, each holding a row of short lines, and a long
+// thin frame just above them holding a line over each, listed shuffled:
+// enough that the corners are sorted in chunks and filed in several grids
+// made side by side. A line whose corner is filed apart from its frame's and
+// missed would be taken on its own between the lower frames. With "path in
+// out" every frame follows its own lines: the first lower frame, the long
+// frame's lines from the near end out and back to the first, the long frame,
+// then the other lower frames.
+TEST(OptimisedOrder, ManyFramesEachTakeInTheLinesWithinThem)
+{
+    constexpr int kFrames = 2000;
+    constexpr int kLines = 8;
+    std::vector<std::vector<PATHREC*>> lower(kFrames);
+    std::vector<PATHREC*> upper(kFrames);
+    std::vector<PATHREC*> listed;
+    for (int k = 0; k < kFrames; ++k) {
+        const double x = 10.0 * k;
+        for (int i = 1; i <= kLines; ++i) {
+            lower[k].push_back(MakePath({{x + i, 4.0}, {x + i + 0.5, 4.0}}));
+            listed.push_back(lower[k].back());
+        }
+        lower[k].push_back(MakePath(Square(x, 0.0, x + 9.5, 8.0)));
+        listed.push_back(lower[k].back());
+        upper[k] = MakePath({{x + 2.0, 9.0}, {x + 2.5, 9.0}});
+        listed.push_back(upper[k]);
+    }
+    PATHREC* longFrame = MakePath(Square(-1.0, 8.5, 10.0 * kFrames, 9.5));
+    listed.push_back(longFrame);
+    std::mt19937 rng(3);
+    std::shuffle(listed.begin(), listed.end(), rng);
+    auto* layer = new WORKLAYER{};
+    layer->m_mode = 1;
+    PATHREC* head = nullptr;
+    PATHREC* tail = nullptr;
+    for (PATHREC* p : listed)
+        AppendPathRecord(&head, &tail, p);
+    head->m_pPrev = tail;
+    tail->m_pNext = head;
+    layer->m_paths = head;
+    WORKHEAD* job = Job({layer});
+
+    OrderingSetup s(1);
+    s.settings.path_work_pos = 0;
+    CPathProc::OrderPathsOptimised(job, &s.ctx);
+    std::vector<PATHREC*> expected = lower[0];
+    expected.insert(expected.end(), upper.begin() + 1, upper.end());
+    expected.push_back(upper[0]);
+    expected.push_back(longFrame);
+    for (int k = 1; k < kFrames; ++k)
+        expected.insert(expected.end(), lower[k].begin(), lower[k].end());
+    std::vector<PATHREC*> got;
+    ForEachLayer(job->m_layers, false, [&](WORKLAYER& l) { ForEachPath(l, [&](PATHREC& p) { got.push_back(&p); }); });
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        ASSERT_EQ(got[i], expected[i]) << "path " << i;
     FreeJob(job);
 }
 
