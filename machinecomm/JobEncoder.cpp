@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -298,6 +299,92 @@ void CloseLayerRing(WORKHEAD& head)
     CloseIntoRing(head.m_layers, &WORKLAYER::m_prev, &WORKLAYER::m_next);
 }
 
+bool CollectLayerPaths(const WORKLAYER& layer, std::size_t piecePaths, LayerPaths& out,
+                       const std::function<void(std::size_t, bool)>& ready)
+{
+    out.pieces.clear();
+    try {
+        out.pieces.emplace_back().reserve(std::min<std::size_t>(piecePaths, 1024));
+        PATHREC* first = layer.m_paths;
+        if (first == nullptr) {
+            if (ready)
+                ready(0, true);
+            return true;
+        }
+        // Brackets by kind: 0 none, 1 a closing or empty bracket, 2 an array
+        // opening.
+        const auto Bracket = [](const PATHREC* path) {
+            return path->m_kind != PATH_KIND_GROUP ? 0 : path->m_pArray != nullptr ? 2 : 1;
+        };
+        bool arrayOpen = false;
+        // Appends the next path in list order, first ending the piece when
+        // it is long enough and no array bracket is open.
+        const auto Append = [&](PATHREC* path, int bracket) {
+            if (bracket != 0)
+                arrayOpen = false;
+            if (!arrayOpen && out.pieces.back().size() >= piecePaths) {
+                out.pieces.emplace_back();
+                if (ready)
+                    ready(out.pieces.size() - 2, false);
+            }
+            if (bracket != 0)
+                arrayOpen = bracket == 2;
+            out.pieces.back().push_back(path);
+        };
+
+        // Each step is a cache miss that the next cannot start before. On
+        // a ring a second walk goes back from the last path beside the
+        // first, each prev link checked against the next one, until they
+        // meet; a link that does not match ends the walk back there, and
+        // the walk along the list goes on alone up to it. The paths the
+        // walk back passed are taken into pieces once the walks have met.
+        std::vector<PATHREC*> back;
+        std::vector<std::uint8_t> backBrackets;
+        bool backing = false;
+        PATHREC* last = first->m_pPrev;
+        if (last != nullptr && last != first && last->m_pNext == first) {
+            back.push_back(last);
+            backBrackets.push_back(static_cast<std::uint8_t>(Bracket(last)));
+            backing = true;
+        }
+        Append(first, Bracket(first));
+        for (PATHREC* path = first;;) {
+            PATHREC* next = Following(path, first);
+            if (next == nullptr) {
+                back.clear(); // the walk back passed paths the list does not reach
+                break;
+            }
+            if (!back.empty() && next == back.back())
+                break;
+            Append(next, Bracket(next));
+            path = next;
+            if (backing) {
+                PATHREC* before = back.back()->m_pPrev;
+                if (before == path && path->m_pNext == back.back())
+                    break;
+                if (before == nullptr || before->m_pNext != back.back()) {
+                    backing = false;
+                } else {
+                    back.push_back(before);
+                    backBrackets.push_back(static_cast<std::uint8_t>(Bracket(before)));
+                }
+            }
+        }
+        for (std::size_t i = back.size(); i-- > 0;)
+            Append(back[i], backBrackets[i]);
+        if (ready)
+            ready(out.pieces.size() - 1, true);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+void CloseLayerPaths(const WORKLAYER& layer, PATHREC& last)
+{
+    CloseAt(layer.m_paths, &last, &PATHREC::m_pPrev, &PATHREC::m_pNext);
+}
+
 std::uint64_t CalcJobSize(WORKHEAD& head)
 {
     std::uint64_t size = 400;
@@ -441,6 +528,8 @@ void CJobEncoder::Begin(std::uint8_t* out, std::int64_t capacity)
     m_curX = m_curY = 0.0;
     m_speedOverride = false;
     m_saved.clear();
+    m_powerKnown = m_capKnown = true;
+    m_looseC1 = m_looseCapOff = -1;
 }
 
 void CJobEncoder::BeginGrowing(std::size_t front)
@@ -603,8 +692,14 @@ void CJobEncoder::WriteSegment(bool cut, SEGNODE& seg, double tx, double ty)
     seg.m_nGrey1 = std::min<std::uint16_t>(seg.m_nGrey1, 255);
     if (seg.m_nMode == 1) {
         const std::int32_t g0 = seg.m_nGrey0 * 64;
-        if (g0 != m_power)
+        if (!m_powerKnown) {
+            m_looseC1 = m_pos;
+            m_looseC1Value = g0;
+            m_powerKnown = true;
             WritePower(0xC1, g0);
+        } else if (g0 != m_power) {
+            WritePower(0xC1, g0);
+        }
         m_power = std::min(seg.m_nGrey1 * 64, kMax14);
         WritePower(0xC2, m_power);
     } else if (seg.m_nMode == 2) {
@@ -681,10 +776,13 @@ void CJobEncoder::WriteCutPath(const WORKHEAD& head, const WORKLAYER& layer, PAT
         if (cap.apply) {
             Command5(0xC5, 0x03, cap.limit);
             m_speedOverride = true;
-        } else if (m_speedOverride) {
+        } else if (m_speedOverride || !m_capKnown) {
+            if (!m_capKnown)
+                m_looseCapOff = m_pos;
             Command5(0xC5, 0x03, 0);
             m_speedOverride = false;
         }
+        m_capKnown = true;
     }
     WriteSegment(false, *first, first->m_x0, first->m_y0);
     for (SEGNODE* seg = first; seg != nullptr;) {
@@ -761,32 +859,38 @@ void CJobEncoder::RestoreStarts()
     m_saved.clear();
 }
 
-bool CJobEncoder::WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::int32_t bandOffset,
-                             const SpeedLimitTable& limits, std::int64_t limit, bool closeLists)
+void CJobEncoder::WriteLayerOpening(const WORKLAYER& layer, std::int32_t bandOffset)
 {
     if (bandOffset != 0)
         Command5(0x9F, 0x7F, bandOffset);
     WriteLayerHeader(layer);
     m_speedOverride = false;
-    PATHREC* firstPath = layer.m_reserved4 == 0 ? layer.m_paths : nullptr;
-    CPathScout scout(firstPath);
-    m_lastPath = nullptr;
-    for (PATHREC* path = firstPath; path != nullptr;) {
-        scout.Step();
-        if (closeLists)
-            CloseSegments(*path);
-        WritePath(head, layer, *path, limits);
-        if (m_overflow || m_pos > limit)
-            return false;
-        m_lastPath = path;
-        path = Following(path, firstPath);
-    }
+}
+
+void CJobEncoder::WriteLayerClosing(const WORKLAYER& layer)
+{
     if (Room(2)) {
         Put({0xE0, 0x00});
     }
     if (layer.m_delayAfter > 0.001)
         Command5(0xC0, 0x11, static_cast<std::int32_t>(static_cast<std::uint32_t>(
                                  Microseconds(layer.m_delayAfter))));
+}
+
+bool CJobEncoder::WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::int32_t bandOffset,
+                             const SpeedLimitTable& limits, std::int64_t limit)
+{
+    WriteLayerOpening(layer, bandOffset);
+    PATHREC* firstPath = layer.m_reserved4 == 0 ? layer.m_paths : nullptr;
+    CPathScout scout(firstPath);
+    for (PATHREC* path = firstPath; path != nullptr;) {
+        scout.Step();
+        WritePath(head, layer, *path, limits);
+        if (m_overflow || m_pos > limit)
+            return false;
+        path = Following(path, firstPath);
+    }
+    WriteLayerClosing(layer);
     return !m_overflow;
 }
 
@@ -809,7 +913,7 @@ std::int64_t CJobEncoder::Encode(WORKHEAD& head, std::uint8_t* out, bool header,
     CBandOffsets bands;
     for (WORKLAYER* layer = firstLayer; layer != nullptr && !m_overflow;) {
         const std::int32_t offset = bands.Next(head, *layer);
-        if (layer->m_mode != 0 && !WriteLayer(head, *layer, offset, limits, limit, false))
+        if (layer->m_mode != 0 && !WriteLayer(head, *layer, offset, limits, limit))
             return overflow();
         layer = layer->m_next == firstLayer ? nullptr : layer->m_next;
     }
@@ -832,26 +936,102 @@ bool CJobEncoder::EncodeHeader(const WORKHEAD& head)
 bool CJobEncoder::EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32_t bandOffset,
                               const SpeedLimitTable& limits, std::size_t front)
 {
-    BeginGrowing(front);
     PATHREC* first = layer.m_paths;
     PATHREC* last = nullptr;
-    if (layer.m_mode == 0 || layer.m_reserved4 != 0) {
+    if (layer.m_mode != 0 && layer.m_reserved4 == 0) {
+        LayerPaths list;
+        if (!CollectLayerPaths(layer, std::numeric_limits<std::size_t>::max(), list))
+            return false;
+        const std::vector<PATHREC*>& paths = list.pieces.front();
+        if (!EncodeLayerPiece(head, layer, bandOffset, limits, paths.data(), paths.size(), true,
+                              true, front))
+            return false;
+        last = paths.empty() ? nullptr : paths.back();
+    } else {
+        BeginGrowing(front);
         // Nothing of these paths is written, but their lists are closed.
         for (PATHREC* path = first; path != nullptr; path = Following(path, first)) {
             CloseSegments(*path);
             last = path;
         }
-    }
-    if (layer.m_mode != 0) {
-        if (!WriteLayer(head, layer, bandOffset, limits, std::numeric_limits<std::int64_t>::max(), true))
+        if (layer.m_mode != 0 && !WriteLayer(head, layer, bandOffset, limits,
+                                             std::numeric_limits<std::int64_t>::max()))
             return false;
-        if (layer.m_reserved4 == 0)
-            last = m_lastPath;
     }
     // The path list into a ring, from the end the walk found.
     if (last != nullptr)
         CloseAt(first, last, &PATHREC::m_pPrev, &PATHREC::m_pNext);
     return true;
+}
+
+bool CJobEncoder::EncodeLayerPiece(const WORKHEAD& head, const WORKLAYER& layer,
+                                   std::int32_t bandOffset, const SpeedLimitTable& limits,
+                                   PATHREC* const* paths, std::size_t count, bool opens, bool closes,
+                                   std::size_t front)
+{
+    // Room for the bytes most paths take, so that a long piece's memory is
+    // not grown through every size (and its pages faulted in one by one).
+    constexpr std::size_t kTypicalPathBytes = 40;
+    if (count > std::numeric_limits<std::size_t>::max() / kTypicalPathBytes / 2 ||
+        !m_own.Reserve(front + count * kTypicalPathBytes, 0))
+        return false;
+    BeginGrowing(front);
+    if (opens) {
+        WriteLayerOpening(layer, bandOffset);
+    } else {
+        m_powerKnown = false;
+        m_capKnown = false;
+    }
+    // The records and their first segments are all over memory: fetched
+    // ahead, the misses of many paths overlap.
+    constexpr std::size_t kFetchPath = 16;
+    constexpr std::size_t kFetchSegments = 8;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + kFetchPath < count) {
+            const auto* at = reinterpret_cast<const char*>(paths[i + kFetchPath]);
+            __builtin_prefetch(at);
+            __builtin_prefetch(at + sizeof(PATHREC) - 1);
+        }
+        if (i + kFetchSegments < count) {
+            if (const SEGNODE* seg = paths[i + kFetchSegments]->m_pSegs) {
+                const auto* at = reinterpret_cast<const char*>(seg);
+                __builtin_prefetch(at);
+                __builtin_prefetch(at + sizeof(SEGNODE) - 1);
+            }
+        }
+        CloseSegments(*paths[i]);
+        WritePath(head, layer, *paths[i], limits);
+        if (m_overflow)
+            return false;
+    }
+    if (closes)
+        WriteLayerClosing(layer);
+    return !m_overflow;
+}
+
+void CJobEncoder::Drop(std::int64_t at, std::int64_t n)
+{
+    std::memmove(m_out + n, m_out, static_cast<std::size_t>(at));
+    m_out += n;
+    m_pos -= n;
+}
+
+void CJobEncoder::Settle(PieceCarry& carry)
+{
+    const bool dropC1 = m_looseC1 >= 0 && m_looseC1Value == carry.power;
+    const bool dropCapOff = m_looseCapOff >= 0 && !carry.capped;
+    // The later block first, so that the earlier one stays where it is.
+    if (dropC1 && m_looseC1 > m_looseCapOff)
+        Drop(m_looseC1, 3);
+    if (dropCapOff)
+        Drop(m_looseCapOff, 7);
+    if (dropC1 && m_looseC1 < m_looseCapOff)
+        Drop(m_looseC1, 3);
+    m_looseC1 = m_looseCapOff = -1;
+    if (m_powerKnown)
+        carry.power = m_power;
+    if (m_capKnown)
+        carry.capped = m_speedOverride;
 }
 
 bool CJobEncoder::EncodeEnd()

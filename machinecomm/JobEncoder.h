@@ -8,6 +8,8 @@
 #include "VantrelRecords.h"
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -32,6 +34,8 @@ std::uint64_t CalcJobSize(WORKHEAD& head);
 
 // Links an open list of the job's layers into a ring, as CalcJobSize does.
 void CloseLayerRing(WORKHEAD& head);
+// Links a layer's open path list into a ring, its last path given.
+void CloseLayerPaths(const WORKLAYER& layer, PATHREC& last);
 
 // Speed cap of a closed path of frame W x H (micrometres) at layer speed S
 // (speed x 1000) from the technology table's rows. apply is set only when the
@@ -73,6 +77,33 @@ private:
     std::uint32_t m_band = 0;
 };
 
+// What is in force on the controller where a piece of a layer ends and the
+// next begins: the grey power the last C2 set and whether a speed cap is.
+struct PieceCarry {
+    std::int32_t power = 0;
+    bool capped = false;
+};
+
+// Paths per piece of a long layer: enough for a piece's bytes to start in a
+// huge-page block, few enough for the pieces to spread over the processors.
+constexpr std::size_t kPiecePaths = 32768;
+
+// A layer's paths in list order, in the pieces it is encoded in. A piece
+// is cut only where no array bracket is open, since the bracket's opening
+// reads the paths after it, which the piece after might be writing back to.
+// A deque: a piece stays where it is while later ones are added.
+struct LayerPaths {
+    std::deque<std::vector<PATHREC*>> pieces;
+};
+
+// Walks the layer's list (open or a ring) into pieces of at least
+// piecePaths paths (one, maybe empty, for a short list). ready(k, last) is
+// called as soon as piece k is complete, while the walk goes on, so that
+// it can be encoded meanwhile; last is set on the final piece. False when
+// memory runs out (pieces reported ready stay valid).
+bool CollectLayerPaths(const WORKLAYER& layer, std::size_t piecePaths, LayerPaths& out,
+                       const std::function<void(std::size_t, bool)>& ready = {});
+
 class CJobEncoder {
 public:
     CJobEncoder() = default;
@@ -109,6 +140,18 @@ public:
     bool EncodeLayer(const WORKHEAD& head, WORKLAYER& layer, std::int32_t bandOffset,
                      const SpeedLimitTable& limits, std::size_t front = 0);
     bool EncodeEnd();
+    // Paths of a layer in list order as one piece of it, closing their
+    // segment lists (not the path list). The opening piece writes what
+    // precedes the paths, the closing one what follows them. A later piece
+    // cannot know the power and speed cap in force where it starts: it
+    // writes the blocks that depend on them, and Settle drops those the
+    // pieces before it made superfluous, so that the joined pieces are the
+    // bytes of the layer encoded whole.
+    bool EncodeLayerPiece(const WORKHEAD& head, const WORKLAYER& layer, std::int32_t bandOffset,
+                          const SpeedLimitTable& limits, PATHREC* const* paths, std::size_t count,
+                          bool opens, bool closes, std::size_t front = 0);
+    // carry: in force before the piece on entry, after it on return.
+    void Settle(PieceCarry& carry);
     const std::uint8_t* Data() const { return m_out; }
     std::int64_t Size() const { return m_pos; }
     // The memory of the part, its bytes after the front ones; taking it
@@ -145,7 +188,10 @@ private:
 
     void WriteHeader(const WORKHEAD& head);
     bool WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::int32_t bandOffset,
-                    const SpeedLimitTable& limits, std::int64_t limit, bool closeLists);
+                    const SpeedLimitTable& limits, std::int64_t limit);
+    void WriteLayerOpening(const WORKLAYER& layer, std::int32_t bandOffset);
+    void WriteLayerClosing(const WORKLAYER& layer);
+    void Drop(std::int64_t at, std::int64_t n);
     void WriteLayerHeader(const WORKLAYER& layer);
     void WritePower(std::uint8_t command, std::int32_t value);
     void WriteSegment(bool cut, SEGNODE& seg, double tx, double ty);
@@ -168,7 +214,13 @@ private:
     double m_curY = 0.0;
     bool m_speedOverride = false;      // a C5 03 cap is in force on this layer
     std::vector<SavedStart> m_saved;   // closed paths' starts as found, for an overflow
-    PATHREC* m_lastPath = nullptr;     // the last path WriteLayer wrote
+    // A piece after a layer's first starts with m_power and m_speedOverride
+    // unknown; the first block that depends on each is written and noted.
+    bool m_powerKnown = true;
+    bool m_capKnown = true;
+    std::int64_t m_looseC1 = -1;       // a C1 block the power before the piece may make superfluous
+    std::int32_t m_looseC1Value = 0;
+    std::int64_t m_looseCapOff = -1;   // a C5 03 0 block, superfluous where no cap was in force
 };
 
 // The body of a job as the transfer encodes it: the technology table of the

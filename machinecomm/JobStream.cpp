@@ -8,6 +8,10 @@
 #include <new>
 #include <atomic>
 #include <vector>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -43,25 +47,76 @@ std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
     return n;
 }
 
-// Encodes the layers into their parts side by side, the first with
-// firstFront bytes free in front. False when memory ran out for any of them.
-bool EncodeLayers(const WORKHEAD& head, const std::vector<WORKLAYER*>& layers,
-                  const std::vector<std::int32_t>& offsets, const SpeedLimitTable& limits,
-                  std::unique_ptr<CJobEncoder>* parts, std::size_t firstFront)
+// One part of the body: a piece of a layer's paths, or a whole layer whose
+// paths are not written (paths null).
+// Whether the writable layers hold at least `paths` paths, counted only up
+// to there: threads beyond one per layer pay off only for a job that long.
+bool HasPaths(const std::vector<WORKLAYER*>& layers, std::size_t paths)
 {
-    std::atomic<bool> ok{true};
-    plat::ParallelFor(layers.size(), [&](std::size_t i) {
-        try {
-            if (!parts[i]->EncodeLayer(head, *layers[i], offsets[i], limits, i == 0 ? firstFront : 0))
-                ok.store(false);
-        } catch (const std::bad_alloc&) {
-            ok.store(false);
-        }
-    });
-    return ok.load();
+    std::size_t n = 0;
+    for (const WORKLAYER* layer : layers) {
+        if (layer->m_mode == 0 || layer->m_reserved4 != 0)
+            continue;
+        const PATHREC* first = layer->m_paths;
+        for (const PATHREC* path = first; path != nullptr && n < paths;
+             path = path->m_pNext == first ? nullptr : path->m_pNext)
+            ++n;
+    }
+    return n >= paths;
 }
 
+struct BodyPart {
+    std::size_t layer = 0;
+    const std::vector<PATHREC*>* paths = nullptr;
+    bool opens = true;
+    bool closes = true;
+    std::size_t front = 0;
+    CJobEncoder encoder;
+};
+
+// Parts ready to be encoded, in the order they became ready, taken by the
+// encoding threads while the walks of the layers' lists still add to them.
+class CReadyParts {
+public:
+    explicit CReadyParts(std::size_t walks) : m_walks(walks) {}
+
+    void Add(BodyPart& part)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_ready.push_back(&part);
+        }
+        m_more.notify_one();
+    }
+    void WalkEnded()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            --m_walks;
+        }
+        m_more.notify_all();
+    }
+    // The next part, waiting (when wait is set) while a walk may still add
+    // one; null when none is left to take.
+    BodyPart* Take(bool wait)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (wait)
+            m_more.wait(lock, [&] { return m_taken < m_ready.size() || m_walks == 0; });
+        return m_taken < m_ready.size() ? m_ready[m_taken++] : nullptr;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_more;
+    std::vector<BodyPart*> m_ready;
+    std::size_t m_taken = 0;
+    std::size_t m_walks;
+};
+
 } // namespace
+
+const std::size_t CJobStream::kDefaultPiecePaths = kPiecePaths;
 
 void CutJobName(char (&name)[12])
 {
@@ -131,44 +186,148 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         layers.push_back(layer);
         offsets.push_back(bands.Next(head, *layer));
     }
-    // Header, layers, end: the body in order. The first layer's memory keeps
-    // room in front for everything before it and becomes the stream.
-    std::vector<std::unique_ptr<CJobEncoder>> parts(layers.size() + 2);
-    for (auto& part : parts)
-        part = std::make_unique<CJobEncoder>();
+    // The header, the layers' parts and the end: the body in order. The
+    // first layer's first part keeps room in front for everything before
+    // it and becomes the stream. A writable layer's list is walked by one
+    // thread, a long one cut into pieces that the other threads encode
+    // while the walk goes on; layers whose paths are not written are
+    // encoded whole.
+    CJobEncoder header, end;
+    bool ok = header.EncodeHeader(head) && end.EncodeEnd();
     const std::size_t bodyAt = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
-    bool ok = parts.front()->EncodeHeader(head) && parts.back()->EncodeEnd();
-    const std::size_t front = bodyAt + static_cast<std::size_t>(parts.front()->Size());
-    ok = ok && EncodeLayers(head, layers, offsets, limits, parts.data() + 1, front);
-    if (!ok || (stop != nullptr && stop->load())) {
+    const std::size_t front = bodyAt + static_cast<std::size_t>(header.Size());
+    const auto Writable = [&](std::size_t i) {
+        return layers[i]->m_mode != 0 && layers[i]->m_reserved4 == 0;
+    };
+    std::vector<std::size_t> walked; // the writable layers
+    std::vector<LayerPaths> lists(layers.size());
+    std::vector<std::deque<BodyPart>> parts(layers.size());
+    std::atomic<bool> failed{!ok};
+    std::size_t workers = 0;
+    try {
+        for (std::size_t i = 0; i < layers.size(); ++i)
+            if (Writable(i))
+                walked.push_back(i);
+        // Each walk encodes parts once it has ended; other threads wait for
+        // the pieces of a long job meanwhile.
+        if (walked.empty() || HasPaths(layers, kPiecePaths))
+            workers = std::max(1u, std::thread::hardware_concurrency());
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
+    }
+    CReadyParts ready(walked.size());
+    for (std::size_t i = 0; i < layers.size() && ok; ++i) {
+        if (Writable(i))
+            continue;
+        try {
+            BodyPart& part = parts[i].emplace_back();
+            part.layer = i;
+            part.front = i == 0 ? front : 0;
+            ready.Add(part);
+        } catch (const std::bad_alloc&) {
+            return Result::OutOfMemory;
+        }
+    }
+    const auto EncodePart = [&](BodyPart& part) {
+        WORKLAYER& layer = *layers[part.layer];
+        const std::int32_t offset = offsets[part.layer];
+        try {
+            bool done = false;
+            if (part.paths == nullptr) {
+                done = part.encoder.EncodeLayer(head, layer, offset, limits, part.front);
+            } else {
+                done = part.encoder.EncodeLayerPiece(head, layer, offset, limits, part.paths->data(),
+                                                     part.paths->size(), part.opens, part.closes,
+                                                     part.front);
+                // The list into a ring from the end the walk found; no
+                // other piece reads these links.
+                if (done && part.closes && !part.paths->empty())
+                    CloseLayerPaths(layer, *part.paths->back());
+            }
+            if (!done)
+                failed.store(true);
+        } catch (const std::bad_alloc&) {
+            failed.store(true);
+        }
+    };
+    // The walks first: every one is running before any thread waits for
+    // the pieces they hand on. A walk's thread takes only the parts ready
+    // when it ends: some walk may not have started yet.
+    plat::ParallelFor(walked.size() + workers, [&](std::size_t slot) {
+        if (slot < walked.size()) {
+            const std::size_t i = walked[slot];
+            bool collected = false;
+            try {
+                collected = ok && CollectLayerPaths(*layers[i], m_piecePaths, lists[i],
+                                                    [&](std::size_t k, bool last) {
+                    BodyPart& part = parts[i].emplace_back();
+                    part.layer = i;
+                    part.paths = &lists[i].pieces[k];
+                    part.opens = k == 0;
+                    part.closes = last;
+                    part.front = i == 0 && k == 0 ? front : 0;
+                    ready.Add(part);
+                });
+            } catch (...) {
+                // Whatever stopped the walk, the threads waiting for it
+                // must learn that it has ended.
+            }
+            if (!collected)
+                failed.store(true);
+            ready.WalkEnded();
+        }
+        const bool wait = slot >= walked.size();
+        while (BodyPart* part = ready.Take(wait))
+            EncodePart(*part);
+    });
+    if (failed.load() || (stop != nullptr && stop->load())) {
         // The job is left as it was found, ready for another attempt.
-        for (auto& part : parts)
-            part->RestoreStarts();
-        return ok ? Result::Stopped : Result::OutOfMemory;
+        for (std::size_t i = layers.size(); i-- > 0;)
+            for (auto it = parts[i].rbegin(); it != parts[i].rend(); ++it)
+                it->encoder.RestoreStarts();
+        return failed.load() ? Result::OutOfMemory : Result::Stopped;
+    }
+    // Each piece's blocks that depended on what the pieces before it left
+    // in force; then the parts in the body's order.
+    std::vector<CJobEncoder*> body;
+    try {
+        body.push_back(&header);
+        for (std::deque<BodyPart>& layerParts : parts) {
+            PieceCarry carry;
+            for (BodyPart& part : layerParts) {
+                part.encoder.Settle(carry);
+                body.push_back(&part.encoder);
+            }
+        }
+        body.push_back(&end);
+    } catch (const std::bad_alloc&) {
+        return Result::OutOfMemory;
     }
 
     std::uint64_t size = bodyAt;
-    for (const auto& part : parts)
+    for (const CJobEncoder* part : body)
         size += static_cast<std::uint64_t>(part->Size());
     if (size - 20 > kLengthFieldMax)
         return Result::InvalidJob;
     std::size_t at = front;
-    if (!layers.empty()) {
-        m_buffer.Swap(parts[1]->Memory());
-        at += static_cast<std::size_t>(parts[1]->Size());
+    const bool first = body.size() > 2; // a layer's part follows the header
+    if (first) {
+        m_buffer.Swap(body[1]->Memory());
+        at += static_cast<std::size_t>(body[1]->Size());
     }
     if (!m_buffer.Reserve(size + kTail, at))
         return Result::OutOfMemory;
     m_size = size;
     std::memset(Data(), 0, bodyAt);
-    std::memcpy(Data() + bodyAt, parts.front()->Data(), front - bodyAt);
-    for (std::size_t i = layers.empty() ? 1 : 2; i < parts.size(); ++i) {
-        const auto n = static_cast<std::size_t>(parts[i]->Size());
+    std::memcpy(Data() + bodyAt, header.Data(), front - bodyAt);
+    for (std::size_t i = first ? 2 : 1; i < body.size(); ++i) {
+        const auto n = static_cast<std::size_t>(body[i]->Size());
         if (n > 0)
-            std::memcpy(Data() + at, parts[i]->Data(), n);
+            std::memcpy(Data() + at, body[i]->Data(), n);
         at += n;
     }
     std::memset(Data() + m_size, 0, kTail);
+    body.clear();
     parts.clear();
 
     std::uint8_t* s = Data();

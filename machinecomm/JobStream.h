@@ -40,6 +40,8 @@ void WriteNameAndFrame(std::uint8_t* stream, const char (&name)[12], const std::
 
 class CJobStream {
 public:
+    static const std::size_t kDefaultPiecePaths; // kPiecePaths of the encoder
+
     enum class Result {
         Ok,
         OutOfMemory,
@@ -49,10 +51,11 @@ public:
 
     // Builds the stream of a request checked by the transfer: encoded from
     // its job (the job name is cut in place, the encoder's write-backs
-    // happen) or copied from its ready data. The job's layers are encoded
-    // side by side, each into memory that grows as it needs, so the stream
-    // is built in one encoding whatever its size. stop, when given, is
-    // looked at once the layers are encoded (the job is then left as found).
+    // happen) or copied from its ready data. The job's layers, and the
+    // pieces of a long layer, are encoded side by side, each into memory
+    // that grows as it needs, so the stream is built in one encoding
+    // whatever its size. stop, when given, is looked at once the layers are
+    // encoded (the job is then left as found).
     Result Build(const TRANSFILEREQ& request, const std::atomic<bool>* stop = nullptr);
 
     std::uint8_t* Data() { return m_buffer.Data(); }
@@ -60,6 +63,8 @@ public:
     // Encodings that did not fit and were done again with a larger buffer:
     // since the parts grow as they are written, none.
     int Retries() const { return m_retries; }
+    // Paths per piece of a long layer (kPiecePaths); tests cut small layers.
+    void SetPiecePathsForTesting(std::size_t paths) { m_piecePaths = paths < 1 ? 1 : paths; }
 
 private:
     // Room for the stream and the zero bytes behind it; only those and the
@@ -71,4 +76,5 @@ private:
     CStreamBuffer m_buffer;
     std::size_t m_size = 0;
     int m_retries = 0;
+    std::size_t m_piecePaths = kDefaultPiecePaths;
 };

@@ -4,8 +4,9 @@
 // is written past the capacity, that a result is a byte count within it or an
 // overflow, and that an overflow leaves every segment as it found it; also
 // writes the frame trace and a random name and payload into exact buffers.
-// The same job built again is encoded as a transfer does it, layers side by
-// side, and must give the one encoding's bytes and write-backs.
+// The same job built again is encoded as a transfer does it, layers and
+// pieces of layers side by side, and must give the one encoding's bytes and
+// write-backs.
 #include "JobEncoder.h"
 #include "JobStream.h"
 
@@ -216,6 +217,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     request.m_pInfo = &request.m_info;
     request.m_pHead = &layered.head;
     CJobStream built;
+    built.SetPiecePathsForTesting(1 + size % 3); // the longer layers in pieces
     const CJobStream::Result result = built.Build(request);
     Require(result == CJobStream::Result::Ok || result == CJobStream::Result::InvalidJob);
     if (result != CJobStream::Result::Ok)

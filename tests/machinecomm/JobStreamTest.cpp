@@ -241,5 +241,145 @@ TEST(JobStream, LayersEncodedSideBySideGiveTheBytesAndWriteBacksOfOneEncoding)
     EXPECT_NE(std::search(one.begin(), one.end(), cap.begin(), cap.end()), one.end());
 }
 
+// A cut layer of `paths` paths in a cycle of nine, with everything that
+// could pass from one piece of a layer into the next: grey power left in
+// force (the next path's first grey equals it, or not), a C1 of its own,
+// speed caps of small closed shapes lifted by a large open path, array
+// brackets whose opening reads the closed path inside (its start moved by
+// the closing overlap), dots, paths without segments.
+void MakeLongLayer(TestJob& job, int paths)
+{
+    job.head.m_closeRepay = 0.4;
+    std::memcpy(job.head.m_jobName, "long", 4);
+    WORKLAYER* layer = job.AddLayer(1);
+    layer->m_speed = 40.0f;
+    for (int i = 0; i < paths; ++i) {
+        const double x = (i * 37) % 500, y = (i * 11) % 300;
+        const std::uint16_t grey = static_cast<std::uint16_t>(100 + (i / 9) % 3);
+        switch (i % 9) {
+        case 0:
+            job.AddSegment(job.AddPath(layer), x, y, x + 2, y, 1, 200, grey);
+            break;
+        case 1:
+            job.AddSegment(job.AddPath(layer), x, y, x, y + 3, 1, 101, 50);
+            break;
+        case 2:
+            job.AddPolyline(layer, {{x, y}, {x + 1, y}, {x + 1, y + 1}, {x, y + 1}, {x, y}});
+            break;
+        case 3:
+            job.AddPolyline(layer, {{x, y}, {x + 80, y}, {x + 80, y + 90}});
+            break;
+        case 4:
+            job.AddSegment(job.AddPath(layer), x, y, x + 1, y + 1, 2, 30, 0);
+            break;
+        case 5:
+            job.AddPath(layer, PATH_KIND_GROUP)->m_pArray = job.Own(ARRAYREC{2, 3, 4.0, -5.0, 0, 0.0, 0.0});
+            break;
+        case 6:
+            job.AddPolyline(layer, {{x, y}, {x + 3, y}, {x + 3, y + 2}, {x, y}});
+            break;
+        case 7:
+            job.AddPath(layer, i % 2 == 0 ? PATH_KIND_GROUP : PATH_KIND_PATH); // no segments
+            job.AddPath(layer, PATH_KIND_GROUP);
+            break;
+        default:
+            job.AddSegment(job.AddPath(layer, PATH_KIND_DOT), x, y, x, y);
+            break;
+        }
+    }
+}
+
+// The body in one encoding after the estimate, header and end bytes
+// included when framed.
+Bytes OneEncoding(WORKHEAD& head, const SpeedLimitTable& limits, std::size_t capacity, bool framed)
+{
+    CalcJobSize(head);
+    Bytes body(capacity);
+    CJobEncoder encoder;
+    const std::int64_t n =
+        encoder.Encode(head, body.data(), framed, framed, static_cast<std::int64_t>(capacity), limits);
+    body.resize(static_cast<std::size_t>(std::max<std::int64_t>(n, 0)));
+    return body;
+}
+
+TEST(JobStream, LongLayerEncodedInPiecesGivesTheBytesAndWriteBacksOfOneEncoding)
+{
+    // Over three pieces of the transfer's size, the list a ring as the
+    // estimate leaves it (walked from both ends) against one encoding.
+    const int kLong = 3 * static_cast<int>(kPiecePaths) + 1001;
+    TestJob pieced, whole;
+    MakeLongLayer(pieced, kLong);
+    MakeLongLayer(whole, kLong);
+    CalcJobSize(pieced.head);
+    TRANSFILEREQ request;
+    FillRequest(request, pieced, {});
+    CJobStream stream;
+    ASSERT_EQ(stream.Build(request), CJobStream::Result::Ok);
+    const Bytes s = Built(stream);
+    Bytes body = OneEncoding(whole.head, {}, 1 << 23, true);
+    ASSERT_EQ(s.size(), 30 + body.size());
+    body.resize(body.size() - 2); // the checksum takes the last two
+    EXPECT_TRUE(std::equal(body.begin(), body.end(), s.begin() + 30));
+    EXPECT_EQ(JobState(pieced.head), JobState(whole.head));
+
+    // Cut into pieces of 1 to 5 paths, lists open and rings of odd and even
+    // length, speed caps in force, the pieces encoded last first: whatever
+    // one piece left in the job or needs of the one before shows.
+    SpeedLimitTable table;
+    table.enable = 1;
+    table.rows = {{10000, 20000}, {50000, 80000}};
+    for (const int paths : {1, 2, 40, 41})
+        for (const bool ring : {false, true})
+            for (std::size_t piece = 1; piece <= 5; ++piece) {
+                SCOPED_TRACE(::testing::Message() << paths << " paths, ring " << ring << ", pieces of " << piece);
+                TestJob parted, one;
+                MakeLongLayer(parted, paths);
+                MakeLongLayer(one, paths);
+                WORKLAYER& layer = *parted.head.m_layers;
+                if (ring) {
+                    PATHREC* last = layer.m_paths;
+                    while (last->m_pNext != nullptr)
+                        last = last->m_pNext;
+                    CloseLayerPaths(layer, *last);
+                }
+                LayerPaths list;
+                std::vector<std::pair<std::size_t, bool>> told;
+                ASSERT_TRUE(CollectLayerPaths(layer, piece, list, [&](std::size_t k, bool last) {
+                    told.emplace_back(k, last);
+                }));
+                // Every piece handed on once, in order, the last as the last.
+                ASSERT_EQ(told.size(), list.pieces.size());
+                for (std::size_t k = 0; k < told.size(); ++k)
+                    EXPECT_EQ(told[k], std::make_pair(k, k + 1 == told.size()));
+                std::vector<std::unique_ptr<CJobEncoder>> parts(list.pieces.size());
+                std::size_t count = 0;
+                for (std::size_t k = parts.size(); k-- > 0;) {
+                    const std::vector<PATHREC*>& paths = list.pieces[k];
+                    count += paths.size();
+                    parts[k] = std::make_unique<CJobEncoder>();
+                    ASSERT_TRUE(parts[k]->EncodeLayerPiece(parted.head, layer, 0, table, paths.data(),
+                                                           paths.size(), k == 0, k + 1 == parts.size()));
+                }
+                CloseLayerPaths(layer, *list.pieces.back().back());
+                Bytes joined;
+                PieceCarry carry;
+                for (auto& part : parts) {
+                    part->Settle(carry);
+                    joined.insert(joined.end(), part->Data(), part->Data() + part->Size());
+                }
+                const Bytes expected = OneEncoding(one.head, table, 1 << 16, false);
+                EXPECT_EQ(joined, expected);
+                EXPECT_EQ(JobState(parted.head), JobState(one.head));
+                if (paths == 41 && piece == 1) {
+                    // Cut everywhere but inside the four array brackets,
+                    // before the six paths their openings read.
+                    EXPECT_EQ(list.pieces.size(), count - 6);
+                    const Bytes cap = {0xC5, 0x03};
+                    EXPECT_NE(std::search(expected.begin(), expected.end(), cap.begin(), cap.end()),
+                              expected.end());
+                }
+            }
+}
+
 } // namespace
 } // namespace plat
