@@ -32,18 +32,21 @@
 namespace {
 
 // A road turns a file into a new object list in world units and the
-// document's orientation, asking the operator first where it needs to.
-// False, or no list: nothing is imported.
-using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+// document's orientation, asking the operator first where it needs to; a
+// road may leave the flip into the document's orientation in `flip`, made
+// on the first walk over the new objects. False, or no list: nothing is
+// imported.
+using OriginFlip = CFileTrans::OriginFlip;
+using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
 
-bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
-bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
-bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
-bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
-bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
-bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
-bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
-bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place);
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
 
 struct RoadRow {
     std::string_view ext;
@@ -120,7 +123,7 @@ bool FirstLineHoldsMakerWord(const std::string& path)
 }
 
 // The system's own drawings are in world units already.
-bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
 {
     CDocFileReader reader;
     return reader.Read(path, list, ctx);
@@ -128,7 +131,7 @@ bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, boo
 
 // A BMP becomes one image object, already placed, after the operator has
 // confirmed the bitmap options; the confirmed options are remembered.
-bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place)
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip&)
 {
     SoftwareSettings& settings = SettingsFor(ctx);
     plat::BitmapChoice choice;
@@ -150,7 +153,7 @@ bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 
 // JPEG, PNG and GIF files are converted into a BMP in the work folder
 // first, under the file's name unless a file has that name already.
-bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place)
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip)
 {
     const std::string folder = plat::WithTrailingSeparator(CReadParamFile().GetWorkPath());
     if (!plat::CreateOwnFolder(folder))
@@ -164,11 +167,11 @@ bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bo
             return false;
         target = folder + stem + "~" + plat::FormatInt(n) + ".bmp";
     }
-    return CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place);
+    return CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place, flip);
 }
 
 // Stitch units are world units: only y is mirrored.
-bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
 {
     CFileTransDsb reader;
     reader.ReadDsb(path, list, ctx);
@@ -176,7 +179,7 @@ bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     return true;
 }
 
-bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
 {
     CFileTransDst reader;
     reader.ReadDst(path, list, ctx);
@@ -186,7 +189,7 @@ bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 
 // DXF: the operator confirms the drawing unit first (0 the file's own,
 // 1 inches, 2 millimetres), which the reader applies itself.
-bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip& flip)
 {
     SoftwareSettings& settings = SettingsFor(ctx);
     std::uint8_t unit = settings.dxf_dimension;
@@ -199,12 +202,12 @@ bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     reader.m_dCurveTol = kDxfCurveTol;
     if (!reader.ReadDxf(path, list, ctx))
         return false;
-    CFileTrans::ScaleAndConvertOrigin(list, kDxfFactor, kCorner2, kCorner0, ctx);
+    flip = CFileTrans::ScaleForOrigin(list, kDxfFactor, kCorner2, kCorner0, ctx);
     return true;
 }
 
 // Illustrator: the reader brings points to world units itself.
-bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
 {
     CFileTransAi reader;
     if (!reader.ReadAi(path, list, ctx))
@@ -216,7 +219,7 @@ bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
 // HPGL: the reader runs first, then the operator confirms the resolution,
 // shown with the drawing's size in file units; the system's own files are
 // in plotter units whatever the answer.
-bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool)
+bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
 {
     CFileTransPlt reader;
     if (!reader.ReadPlt(path, list, ctx))
@@ -243,14 +246,15 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 }
 
 // Clean-up, placement and linking of a new list, as one undo step.
-void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place)
+void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const OriginFlip& flip)
 {
     CDocState::PushHistory(ctx);
 
-    // Each object is cleaned on the uniting's first walk, before any is
-    // joined.
+    // Each object is flipped where its road left that and cleaned on the
+    // uniting's first walk, before any is joined.
     ctx->m_rcSelect.SetEmpty();
-    CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx](CDocData* o) {
+    CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx, &flip](CDocData* o) {
+        flip.Apply(o, ctx);
         RemoveDuplicatePoints(o->m_pNodes, kDuplicateTol);
         o->SetSelected(1);
         o->RecalcBoundRect(ctx);
@@ -373,11 +377,12 @@ bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool pla
     if (road == nullptr)
         return false;
     CDocData* list = nullptr;
-    if (!road(path, list, ctx, place) || list == nullptr) {
+    OriginFlip flip;
+    if (!road(path, list, ctx, place, flip) || list == nullptr) {
         DeleteObjectList(list);
         return false;
     }
-    AddToDocument(ctx, list, place);
+    AddToDocument(ctx, list, place, flip);
     return true;
 }
 

@@ -265,15 +265,41 @@ void CFileTrans::ScaleObjects(CDocData* objects, double factor, bool firstOnly, 
 
 int CFileTrans::ScaleAndConvertOrigin(CDocData* objects, double factor, int from, int to, DOCCONTEXT* ctx)
 {
+    const OriginFlip flip = ScaleForOrigin(objects, factor, from, to, ctx);
+    if (flip.pending) {
+        for (CDocData* o = objects; o != nullptr; o = o->m_pNext)
+            flip.Apply(o, ctx);
+    }
+    return from == to ? 0 : MirrorCode(from, to);
+}
+
+CFileTrans::OriginFlip CFileTrans::ScaleForOrigin(CDocData* objects, double factor, int from, int to,
+                                                  DOCCONTEXT* ctx)
+{
+    OriginFlip flip;
     if (objects == nullptr || !(factor >= kMinFactor) || from == to) {
         ScaleObjects(objects, factor, false, ctx);
-        return ConvertOrigin(objects, from, to, ctx);
+        ConvertOrigin(objects, from, to, ctx);
+        return flip;
     }
     Extents e = kJobSeed;
     ScaleList(objects, factor, false, ctx, &e);
+    // As MirrorObjects: nothing for empty extents.
+    if (e.IsEmpty())
+        return flip;
     const int code = MirrorCode(from, to);
-    MirrorObjects(objects, code, e, ctx);
-    return code;
+    flip.pending = true;
+    flip.cx = (e.xmin + e.xmax) / 2.0;
+    flip.cy = (e.ymin + e.ymax) / 2.0;
+    flip.horizontal = (code & 1) != 0;
+    flip.vertical = (code & 2) != 0;
+    return flip;
+}
+
+void CFileTrans::OriginFlip::Apply(CDocData* object, DOCCONTEXT* ctx) const
+{
+    if (pending)
+        object->Flip(CGeoPoint(cx, cy), horizontal, vertical, ctx);
 }
 
 void CFileTrans::ScaleLayers(WORKLAYER* layers, double factor, bool firstOnly)

@@ -90,6 +90,20 @@ public:
     // box while scaling instead of walking the list once more for it.
     static int ScaleAndConvertOrigin(CDocData* objects, double factor, int from, int to, DOCCONTEXT* ctx);
 
+    // The flip that ConvertOrigin gives every object, found but not made yet:
+    // each object's flip is its own, so a caller that walks the list anyway
+    // makes it there with Apply, once for every object.
+    struct OriginFlip {
+        bool pending = false;
+        double cx = 0.0;
+        double cy = 0.0;
+        bool horizontal = false;
+        bool vertical = false;
+        void Apply(CDocData* object, DOCCONTEXT* ctx) const;
+    };
+    // ScaleAndConvertOrigin, leaving the objects' flip to the caller.
+    static OriginFlip ScaleForOrigin(CDocData* objects, double factor, int from, int to, DOCCONTEXT* ctx);
+
     // The same on a job's paths, about the centre of the extents without arrays.
     static int ConvertLayersOrigin(WORKLAYER* layers, int from, int to);
 

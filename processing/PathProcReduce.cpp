@@ -5,6 +5,7 @@
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/GeoFunctions.h"
+#include "platform/Progress.h"
 #include "settings/ShowProcess.h"
 
 #include <cmath>
@@ -142,8 +143,14 @@ bool CPathProc::NodeReduction::Start(DOCCONTEXT* ctx)
         !(m_dLength >= kMinReduceLength))
         return false;
 
-    // The selection count comes from the current tool; without one the
-    // base count of the document serves.
+    // The selection count only sets the range of the progress control, so
+    // it is not taken (a walk over every object) when no control shows it.
+    if (plat::GetProgressSink() == nullptr) {
+        m_progress.Start(0);
+        return true;
+    }
+    // The count comes from the current tool; without one the base count of
+    // the document serves.
     CDocState base;
     CDocState* tool = &base;
     if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)

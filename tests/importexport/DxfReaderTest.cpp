@@ -678,6 +678,23 @@ TEST_F(DxfImport, TheChosenUnitIsAppliedOnceAndRemembered)
     ExpectBox(DocumentBox(), 500000, 500254, 500000, 500254);
 }
 
+TEST_F(DxfImport, BlockCopiesAreScaledFlippedAndPlacedWithTheOtherObjects)
+{
+    // Millimetres: a copy of (1, 1)-(2, 1) about base (1, 1) at (10, 0)
+    // lies at (100, 0)-(110, 0) world units, the line at (0, 0)-(0, 100).
+    // Mirrored in y about 50 and placed on the origin; a copy left as read
+    // would lie 100 times too far and stretch the box it is mirrored about.
+    m_options.m_setUnit = true;
+    m_options.m_unit = 2;
+    ASSERT_TRUE(Import(WithBlocks(Block("B", "1", "1", Line(1, 1, 2, 1)), Insert("B", "10", "0") + Line(0, 0, 0, 10))));
+    const CDocData* copy = Document();
+    ASSERT_NE(copy, nullptr);
+    ASSERT_NE(copy->m_pNext, nullptr);
+    EXPECT_EQ(NodePositions(copy), (std::vector<XY>{{500100, 500100}, {500110, 500100}}));
+    EXPECT_EQ(NodePositions(copy->m_pNext), (std::vector<XY>{{500000, 500100}, {500000, 500000}}));
+    EXPECT_EQ(copy->m_pNext->m_pNext, nullptr);
+}
+
 TEST_F(DxfImport, TheDrawingIsMirroredInYAndACancelChangesNothing)
 {
     // (0, 0) to (1, 2) mm is (0, 0) to (10, 20) world units, mirrored about

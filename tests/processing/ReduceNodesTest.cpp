@@ -137,6 +137,22 @@ TEST_F(ReduceNodesDocument, SelectedPolylinesAndGroupChildrenAreReducedOthersNot
     EXPECT_EQ(m_progress.m_history, (std::vector<int>{0, 1, 2, 3, 0}));
 }
 
+TEST_F(ReduceNodesDocument, WithoutAProgressControlTheSelectionIsStillReduced)
+{
+    SetProgressSink(nullptr);
+    CDocData* line = MakeLine(Spaced(0.25, 9));
+    CDocData* unselected = MakeLine(Spaced(0.25, 9));
+    unselected->m_bSelected = 0;
+    m_doc->m_pFirst = LinkObjects({line, unselected});
+
+    CPathProc::ReduceNodes(&m_ctx, 0.9, kQuarterTurn);
+
+    EXPECT_EQ(NodePositions(line->m_pNodes), (std::vector<XY>{{0, 0}, {0.75, 0}, {1.5, 0}, {2.0, 0}}));
+    EXPECT_DOUBLE_EQ(line->m_rcBound.m_xmax, 2.0);
+    EXPECT_EQ(NodePositions(unselected->m_pNodes), Spaced(0.25, 9));
+    EXPECT_TRUE(m_progress.m_history.empty());
+}
+
 TEST_F(ReduceNodesDocument, EmptySelectionBoxChangesNothingAndShowsNoProgress)
 {
     CDocData* line = MakeLine(Spaced(0.25, 9));

@@ -533,6 +533,26 @@ TEST(UniteCurves, LonelyEndsLeftOutOfTheSearchChangeNoJoin)
     }
 }
 
+TEST(UniteCurves, ListsLongerOrShorterThanTheLastOneJoinAlike)
+{
+    // The working arrays start at the last list's length and grow while the
+    // list is walked: what was filled before a growth must survive it.
+    DOCCONTEXT ctx;
+    unsigned seed = 20;
+    for (int count : {150, 2600, 90, 7000, 2600}) {
+        SCOPED_TRACE(count);
+        CDocData* fast = SparseDrawing(++seed, count, 0.01, 60.0);
+        CDocData* plain = SparseDrawing(seed, count, 0.01, 60.0);
+        const int before = CountObjects(fast);
+        CPathProc::UniteCurves(fast, 0.001, 0, &ctx);
+        ReferenceUnite(plain, 0.001, 0, &ctx);
+        EXPECT_LT(CountObjects(fast), before);
+        ExpectSameDrawings(fast, plain);
+        DeleteObjectList(fast);
+        DeleteObjectList(plain);
+    }
+}
+
 // Chains of a few thousand pieces, some of whose joints overshoot (crossings
 // near the joint), stop short or turn back sharply, shuffled and in random
 // directions: long joined curves meet every length limit of the trimming
