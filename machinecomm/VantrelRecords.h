@@ -38,6 +38,10 @@ struct PATHREC {
     ARRAYREC* m_pArray = nullptr; // owned, on an opening bracket only
     PATHREC* m_pPrev = nullptr;
     PATHREC* m_pNext = nullptr;
+
+    // As segments: one pool of the main program (model/SegNodePool.cpp).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
 };
 
 // One straight segment of an output path.

@@ -1,5 +1,7 @@
 #include "PathRecord.h"
 
+#include "SegNodePool.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -66,10 +68,11 @@ T* CopyChain(const T* head, Fix fix)
     return first;
 }
 
-// Frees every element of a ring or open chain (a ring is cut open first);
-// `release` frees what an element owns before the element goes. Leaves null.
+// Frees every element of a ring or open chain (a ring is cut open first)
+// into the bin; `release` frees what an element owns before the element
+// goes. Leaves null.
 template <typename T, typename Release>
-void FreeChain(T*& head, Release release)
+void FreeChain(T*& head, PathRecordBin& bin, Release release)
 {
     if (head == nullptr)
         return;
@@ -79,7 +82,7 @@ void FreeChain(T*& head, Release release)
     while (e != nullptr) {
         T* next = e->m_pNext;
         release(*e);
-        delete e;
+        bin.Free(e);
         e = next;
     }
     head = nullptr;
@@ -268,7 +271,8 @@ SEGNODE* CopySegmentRing(const SEGNODE* pFirst)
 
 void FreeSegmentRing(SEGNODE*& pFirst)
 {
-    FreeChain(pFirst, [](SEGNODE&) {});
+    PathRecordBin bin;
+    FreeChain(pFirst, bin, [](SEGNODE&) {});
 }
 
 PATHREC* CopyPathRecord(const PATHREC* pHead)
@@ -281,8 +285,9 @@ PATHREC* CopyPathRecord(const PATHREC* pHead)
 
 void FreePathRecordList(PATHREC*& pHead)
 {
-    FreeChain(pHead, [](PATHREC& r) {
-        FreeSegmentRing(r.m_pSegs);
+    PathRecordBin bin;
+    FreeChain(pHead, bin, [&bin](PATHREC& r) {
+        FreeChain(r.m_pSegs, bin, [](SEGNODE&) {});
         delete r.m_pArray;
     });
 }

@@ -3,6 +3,7 @@
 #include "JobRecords.h"
 #include "PathProc.h"
 #include "model/DocData.h"
+#include "platform/ParallelFor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -390,9 +391,26 @@ bool CFileTrans::GetLayersBoundRect(WORKLAYER* layers, double& xmin, double& xma
 
 namespace {
 
+// The extents and closed flag of a path with segments.
+Extents RecalcPath(PATHREC& p)
+{
+    const Extents e = PathExtents(p);
+    StoreExtents(p, e);
+    const SEGNODE* first = p.m_pSegs;
+    const SEGNODE* last = first;
+    while (last->m_pNext != nullptr && last->m_pNext != first)
+        last = last->m_pNext;
+    p.m_closed =
+        std::fabs(last->m_x1 - first->m_x0) <= kClosedTol && std::fabs(last->m_y1 - first->m_y0) <= kClosedTol ? 1 : 0;
+    return e;
+}
+
 // The walk of RecalcPathBoundRects; `then` gets each path once its own
 // extents and flag are stored (a bracket's extents come with its closing
-// bracket), so that later steps on the same path share the walk.
+// bracket), so that later steps on the same path share the walk. A path's
+// own work reads and changes that path alone, so the paths of a layer go in
+// pieces side by side (`then` too); the brackets follow in list order, from
+// the extents their members stored.
 template <typename Then>
 void RecalcBounds(WORKLAYER* layers, Then then)
 {
@@ -413,33 +431,43 @@ void RecalcBounds(WORKLAYER* layers, Then then)
             open.back().extents.Add(done.extents);
     };
 
+    constexpr std::size_t kPiece = 8192;
+    std::vector<PATHREC*> paths;
     ForEachLayer(layers, false, [&](WORKLAYER& layer) {
+        paths.clear();
+        bool brackets = false;
         ForEachPath(layer, [&](PATHREC& p) {
-            if (p.m_pSegs != nullptr) {
-                const Extents e = PathExtents(p);
-                StoreExtents(p, e);
-                const SEGNODE* first = p.m_pSegs;
-                const SEGNODE* last = first;
-                while (last->m_pNext != nullptr && last->m_pNext != first)
-                    last = last->m_pNext;
-                p.m_closed = std::fabs(last->m_x1 - first->m_x0) <= kClosedTol &&
-                                     std::fabs(last->m_y1 - first->m_y0) <= kClosedTol
-                                 ? 1
-                                 : 0;
-                if (!open.empty())
-                    open.back().extents.Add(e);
-            } else {
-                p.m_closed = 0;
-                if (IsOpeningBracket(p)) {
-                    open.push_back({&p, kPathSeed});
-                } else if (p.m_kind == PATH_KIND_GROUP && !open.empty()) {
-                    closeGroup(&p);
-                } else {
-                    StoreExtents(p, kPathSeed);
+            paths.push_back(&p);
+            brackets = brackets || p.m_pSegs == nullptr;
+        });
+        plat::ParallelFor((paths.size() + kPiece - 1) / kPiece, [&](std::size_t k) {
+            const std::size_t end = std::min(paths.size(), (k + 1) * kPiece);
+            for (std::size_t i = k * kPiece; i < end; ++i) {
+                if (paths[i]->m_pSegs != nullptr) {
+                    RecalcPath(*paths[i]);
+                    then(layer, *paths[i]);
                 }
             }
-            then(layer, p);
         });
+        if (!brackets)
+            return;
+        for (PATHREC* q : paths) {
+            PATHREC& p = *q;
+            if (p.m_pSegs != nullptr) {
+                if (!open.empty())
+                    open.back().extents.Add(Extents{p.m_xmin, p.m_xmax, p.m_ymin, p.m_ymax});
+                continue;
+            }
+            p.m_closed = 0;
+            if (IsOpeningBracket(p)) {
+                open.push_back({&p, kPathSeed});
+            } else if (p.m_kind == PATH_KIND_GROUP && !open.empty()) {
+                closeGroup(&p);
+            } else {
+                StoreExtents(p, kPathSeed);
+            }
+            then(layer, p);
+        }
         // Groups never span layers: a bracket left open ends with its layer.
         while (!open.empty())
             closeGroup(nullptr);

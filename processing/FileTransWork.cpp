@@ -14,14 +14,19 @@
 #include "model/DocDataLine.h"
 #include "model/DocDataRect.h"
 #include "model/DocListNode.h"
+#include "model/PathRecord.h"
+#include "model/SegNodePool.h"
 #include "platform/CodePage.h"
+#include "platform/ParallelFor.h"
 #include "settings/MachineNode.h"
 #include "settings/MachineTech.h"
 #include "settings/SoftwareSettings.h"
 #include "settings/WorkParams.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <typeinfo>
 #include <unordered_map>
 #include <vector>
@@ -129,6 +134,19 @@ bool ReadInPlace(const CDocData& o)
            (o.m_nType == MT_RECT && typeid(o) == typeid(CDocDataRect));
 }
 
+// The last record of a new chain, which is opened behind it (a chain may
+// come closed into a ring).
+PATHREC* LastOf(PATHREC* paths)
+{
+    if (paths == nullptr)
+        return nullptr;
+    PATHREC* last = paths;
+    while (last->m_pNext != nullptr && last->m_pNext != paths)
+        last = last->m_pNext;
+    last->m_pNext = nullptr;
+    return last;
+}
+
 // Gathers the output paths of objects, as they come, into layers: one per
 // layer id, in the order the ids first appear, each with its paths in
 // object order; a scanned layer holding images and outlines gives a layer
@@ -142,28 +160,16 @@ public:
     // The object's paths go to its layer; a copy is freed after.
     void Add(CDocData* o, bool copy)
     {
-        const auto [it, added] = m_slot.try_emplace(o->m_nLayer, m_byLayer.size());
-        if (added) {
-            const WorkParams* params = FindLayerParams(m_settings.m_pLayers, o->m_nLayer);
-            // On a scanned layer the image scans and the outlines go to
-            // layers of their own, in the order of their first objects:
-            // engraving would take the scan lines for outlines, and cutting
-            // would join them.
-            m_byLayer.push_back({o->m_nLayer, params, params != nullptr && params->m_sweep != 0});
-        }
-        Gathered& g = m_byLayer[it->second];
+        Gathered& g = SlotOf(o);
         PATHREC* paths = ConvertObject(o, g.params, m_machine);
-        const bool image = g.parted && o->GetType() == MT_BITMAP;
-        if (paths != nullptr && g.head == nullptr && g.scanHead == nullptr)
-            g.imageFirst = image;
-        if (image)
-            AppendPathRecord(&g.scanHead, &g.scanTail, paths);
-        else
-            AppendPathRecord(&g.head, &g.tail, paths);
+        Place(g, o, paths, LastOf(paths));
         if (copy)
             delete o;
-        ++m_objects;
     }
+
+    // The paths an object of the document gave (its chain from `paths` to
+    // `last`, open at its end), as Add would have made them.
+    void AddConverted(CDocData* o, PATHREC* paths, PATHREC* last) { Place(SlotOf(o), o, paths, last); }
 
     std::size_t Objects() const { return m_objects; }
 
@@ -196,6 +202,40 @@ private:
         bool imageFirst = false;
     };
 
+    Gathered& SlotOf(const CDocData* o)
+    {
+        const auto [it, added] = m_slot.try_emplace(o->m_nLayer, m_byLayer.size());
+        if (added) {
+            const WorkParams* params = FindLayerParams(m_settings.m_pLayers, o->m_nLayer);
+            // On a scanned layer the image scans and the outlines go to
+            // layers of their own, in the order of their first objects:
+            // engraving would take the scan lines for outlines, and cutting
+            // would join them.
+            m_byLayer.push_back({o->m_nLayer, params, params != nullptr && params->m_sweep != 0});
+        }
+        return m_byLayer[it->second];
+    }
+
+    void Place(Gathered& g, const CDocData* o, PATHREC* paths, PATHREC* last)
+    {
+        ++m_objects;
+        if (paths == nullptr)
+            return;
+        const bool image = g.parted && o->GetType() == MT_BITMAP;
+        if (g.head == nullptr && g.scanHead == nullptr)
+            g.imageFirst = image;
+        PATHREC*& head = image ? g.scanHead : g.head;
+        PATHREC*& tail = image ? g.scanTail : g.tail;
+        if (head == nullptr) {
+            paths->m_pPrev = nullptr;
+            head = paths;
+        } else {
+            tail->m_pNext = paths;
+            paths->m_pPrev = tail;
+        }
+        tail = last;
+    }
+
     // One work layer of the paths (a ring is made of them); vector
     // engraving fills the outlines of a scan layer and may divide a layer
     // of both modes into a cut and a scan layer. An image scan is engraved
@@ -226,6 +266,39 @@ private:
     std::unordered_map<std::int32_t, std::size_t> m_slot;
     std::size_t m_objects = 0;
 };
+
+struct Converted {
+    PATHREC* paths = nullptr;
+    PATHREC* last = nullptr;
+};
+
+// The paths of every object read in place, in pieces side by side: the
+// conversion reads the object alone and makes new records only. Each
+// piece's records come in batches, so that the pieces do not queue for the
+// pools. When the memory runs out, what was made is freed again.
+void ConvertReadInPlace(const std::vector<CDocData*>& objects, std::vector<Converted>& converted,
+                        const MachineNode& machine)
+{
+    constexpr std::size_t kPiece = 4096;
+    const std::size_t pieces = (objects.size() + kPiece - 1) / kPiece;
+    try {
+        plat::ParallelFor(pieces, [&](std::size_t k) {
+            PathRecordStock stock;
+            const std::size_t end = std::min(objects.size(), (k + 1) * kPiece);
+            for (std::size_t i = k * kPiece; i < end; ++i) {
+                if (!ReadInPlace(*objects[i]))
+                    continue;
+                Converted& c = converted[i];
+                c.paths = ConvertObject(objects[i], nullptr, machine);
+                c.last = LastOf(c.paths);
+            }
+        });
+    } catch (...) {
+        for (Converted& c : converted)
+            FreePathRecordList(c.paths);
+        throw;
+    }
+}
 
 WORKLAYER* LinkRing(const std::vector<WORKLAYER*>& layers)
 {
@@ -300,6 +373,49 @@ bool HasChildNeedingFlattening(CDocData* group)
             return true;
     }
     return false;
+}
+
+// Moves a layer's path records into new memory in list order. The
+// ordering leaves them where the conversion made them, scattered along the
+// new order, and every later walk over the list (bounds, the inside-first
+// order, merging, encoding, freeing) would wait on memory at every record.
+// The copies are whole (segments and array records are handed over, not
+// copied); when the memory runs out the layer stays as it is.
+void MoveRecordsIntoListOrder(WORKLAYER& layer)
+{
+    PATHREC* head = layer.m_paths;
+    if (head == nullptr)
+        return;
+    std::vector<PATHREC*> old;
+    std::vector<PATHREC*> moved;
+    try {
+        PathRecordStock stock;
+        ForEachPath(layer, [&](PATHREC& p) {
+            old.push_back(&p);
+            // Room first: a copy made is never lost.
+            moved.push_back(nullptr);
+            moved.back() = new PATHREC(p);
+        });
+    } catch (const std::bad_alloc&) {
+        PathRecordBin bin;
+        for (PATHREC* p : moved)
+            bin.Free(p);
+        return;
+    }
+    const std::size_t n = moved.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        moved[i]->m_pPrev = i > 0 ? moved[i - 1] : nullptr;
+        moved[i]->m_pNext = i + 1 < n ? moved[i + 1] : nullptr;
+    }
+    // A ring stays a ring, an open list open.
+    if (head->m_pPrev != nullptr)
+        moved.front()->m_pPrev = moved.back();
+    if (old.back()->m_pNext != nullptr)
+        moved.back()->m_pNext = moved.front();
+    layer.m_paths = moved.front();
+    PathRecordBin bin;
+    for (PATHREC* p : old)
+        bin.Free(p);
 }
 
 // True when a cut layer's parameters ask for dots (the layers MakeHitPoints
@@ -452,6 +568,7 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         switch (settings.path_mode) {
         case 0:
             CPathProc::OrderPathsOptimised(header, ctx);
+            ForEachLayer(header->m_layers, false, MoveRecordsIntoListOrder);
             // The ring order reads the bounds; without it, the steps below
             // take them anew before anything reads them.
             if (settings.path_in_out != 0) {
@@ -547,9 +664,17 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         CBigFileExc::GroupContainedObjects(ctx, copies, true);
         addCopies(copies);
     } else {
-        for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext) {
+        // The objects that are only read are converted side by side, each
+        // into paths of its own; they are gathered in document order after.
+        std::vector<CDocData*> objects;
+        for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext)
+            objects.push_back(o);
+        std::vector<Converted> converted(objects.size());
+        ConvertReadInPlace(objects, converted, *machine);
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            CDocData* o = objects[i];
             if (ReadInPlace(*o)) {
-                gather.Add(o, false);
+                gather.AddConverted(o, converted[i].paths, converted[i].last);
             } else if (CDocData* copy = CloneDocData(o, false); copy != nullptr) {
                 FlattenGroups(copy);
                 addCopies(copy);

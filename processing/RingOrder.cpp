@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 using plat::PathUnit;
@@ -38,6 +39,8 @@ bool LiesWithin(const Box& a, const Box& b)
 constexpr std::int32_t kNoParent = -1;
 // Below this many nodes a list is taken apart faster than threads start.
 constexpr std::size_t kSideBySide = 16384;
+// Up to this many nodes a list is taken apart without grids.
+constexpr std::size_t kShort = 32;
 
 // The parent of every node in the containment tree. A list is taken apart
 // the way the rule reads, one list at a time on a stack instead of by
@@ -51,6 +54,11 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
     const std::uint32_t n = static_cast<std::uint32_t>(boxes.size());
     std::vector<std::int32_t> parent(n, kNoParent);
     std::vector<std::uint32_t> list(n, 0);
+    // Of a large list looked at ahead (below): where the walk from a node
+    // ends, and where the nodes lying within an end are kept.
+    std::vector<std::uint32_t> ends(n, plat::SpatialGrid::kNone);
+    constexpr std::uint32_t kNotHeld = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> held(n);
     // A placed node leaves every list: one read tells a query whether a node
     // is still to be placed in the list being taken apart.
     constexpr std::uint32_t kPlaced = std::numeric_limits<std::uint32_t>::max();
@@ -64,8 +72,40 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         std::uint32_t id;
         std::vector<std::uint32_t> members; // in list order
     };
+    // A short list is taken apart the way the rule reads: a few hundred
+    // comparisons cost less than filing two grids.
+    auto takeApartShort = [&](const Pending& work, std::vector<Pending>& stack) {
+        std::vector<std::uint32_t> rest = work.members;
+        std::vector<std::uint32_t> others;
+        while (!rest.empty()) {
+            std::uint32_t choice = rest[0];
+            for (std::size_t j = 1; j < rest.size(); ++j) {
+                if (StrictlyContains(boxes[rest[j]], boxes[choice]))
+                    choice = rest[j];
+            }
+            list[choice] = kPlaced;
+            parent[choice] = work.id == 0 ? kNoParent : static_cast<std::int32_t>(work.id - 1);
+            const Box& r = boxes[choice];
+            Pending inner{choice + 1, {}};
+            others.clear();
+            for (std::uint32_t k : rest) {
+                if (k != choice)
+                    (LiesWithin(boxes[k], r) ? inner.members : others).push_back(k);
+            }
+            rest.swap(others);
+            if (!inner.members.empty()) {
+                for (std::uint32_t k : inner.members)
+                    list[k] = inner.id;
+                stack.push_back(std::move(inner));
+            }
+        }
+    };
     // Takes one list apart; the subtrees it finds go on the stack.
     auto takeApart = [&](const Pending& work, std::vector<Pending>& stack) {
+        if (work.members.size() <= kShort) {
+            takeApartShort(work, stack);
+            return;
+        }
         const std::uint32_t id = work.id;
         // Each list has grids of its own members: a node leaving the list
         // (placed, or into a subtree) is dropped from them for good, and no
@@ -74,10 +114,12 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         // the subtree is looked for among the corners, in finer cells than
         // the boxes need, so that a query meets few boxes it cannot hold. An
         // inverted box may lie within one without its corner doing so: it is
-        // looked at by every query. A box with a NaN lies within none.
-        // Neither search depends on the order cells are visited in.
+        // kept apart and looked at for every root. A box with a NaN lies
+        // within none. Neither search depends on the order cells are visited
+        // in.
         plat::SpatialGrid grid(cell, work.members.size(), true);
         plat::SpatialGrid corners(cell / 4.0, work.members.size(), true);
+        std::vector<std::uint32_t> inverted; // in list order
         auto fill = [&](std::size_t which) {
             if (which == 0) {
                 for (std::uint32_t i : work.members)
@@ -89,7 +131,7 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                 if (boxes[i].HasNaN())
                     continue;
                 if (boxes[i].IsInverted())
-                    corners.AddBox(-kInf, kInf, -kInf, kInf, i);
+                    inverted.push_back(i);
                 else
                     corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
             }
@@ -103,6 +145,87 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
             fill(1);
         }
         auto unplaced = [&](std::uint32_t k) { return list[k] == id; };
+        // The first later node of the list whose box strictly contains that
+        // of a sound node. A box around b covers b's lower-left corner, and
+        // the grid holds the list in order: the first box found is the one.
+        auto around = [&](std::uint32_t k) {
+            const Box& b = boxes[k];
+            return grid.FindEarliestAround(b.xmin, b.ymin, k, unplaced,
+                                           [&](std::uint32_t j) { return StrictlyContains(boxes[j], b); });
+        };
+        // Nothing the list takes out of itself changes a later walk: a node
+        // taken out lies within a placed root, and so would any node around
+        // it, so every box around a node still in the list is still in it.
+        // A large list therefore takes the walks of its sound nodes (every
+        // box around a sound box is sound) all at the start, side by side:
+        // ends[k] is the node the walk from node k stops at.
+        // (Up to 2^30 nodes: the kept entries are counted in 32 bits.)
+        const bool ahead = work.members.size() >= kSideBySide && work.members.size() < (std::size_t{1} << 30);
+        constexpr std::size_t kPiece = 4096;
+        std::vector<std::uint32_t> inside;
+        if (ahead) {
+            const std::size_t pieces = (work.members.size() + kPiece - 1) / kPiece;
+            plat::ParallelFor(pieces, [&](std::size_t p) {
+                const std::size_t last = std::min(work.members.size(), (p + 1) * kPiece);
+                for (std::size_t j = p * kPiece; j < last; ++j) {
+                    const std::uint32_t k = work.members[j];
+                    if (!boxes[k].HasNaN() && !boxes[k].IsInverted())
+                        ends[k] = around(k);
+                }
+            });
+            // A walk goes to later nodes only: from the end of the list back,
+            // each next node's end is known.
+            for (std::size_t j = work.members.size(); j-- > 0;) {
+                const std::uint32_t k = work.members[j];
+                held[k] = {kNotHeld, kNotHeld};
+                if (!boxes[k].HasNaN() && !boxes[k].IsInverted())
+                    ends[k] = ends[k] == plat::SpatialGrid::kNone ? k : ends[ends[k]];
+            }
+            // The sound nodes lying within each end (the end among them) are
+            // looked up side by side as well: those still in the list when
+            // the end is placed are its subtree. Each share of the ends
+            // writes into a range of its own, a few entries a node; the ends
+            // of a share past its range are searched when placed.
+            std::vector<std::uint32_t> roots;
+            for (std::uint32_t k : work.members) {
+                if (boxes[k].HasNaN() || boxes[k].IsInverted())
+                    continue;
+                const std::uint32_t r = ends[k];
+                if (held[r].second == kNotHeld) {
+                    held[r].second = 0; // listed
+                    roots.push_back(r);
+                }
+            }
+            constexpr std::size_t kRange = 4 * kPiece;
+            const std::size_t shares = (roots.size() + kPiece - 1) / kPiece;
+            inside.resize(shares * kRange);
+            plat::ParallelFor(shares, [&](std::size_t p) {
+                const std::uint32_t base = static_cast<std::uint32_t>(p * kRange);
+                std::uint32_t used = 0;
+                const std::size_t last = std::min(roots.size(), (p + 1) * kPiece);
+                for (std::size_t j = p * kPiece; j < last; ++j) {
+                    const Box& r = boxes[roots[j]];
+                    const std::uint32_t from = used;
+                    bool full = false;
+                    corners.ForEachInRectShared(
+                        r.xmin, r.xmax, r.ymin, r.ymax, [](std::uint32_t) { return true; },
+                        [&](std::uint32_t k) {
+                            if (!LiesWithin(boxes[k], r))
+                                return;
+                            if (used == kRange)
+                                full = true;
+                            else
+                                inside[base + used++] = k;
+                        });
+                    if (full) {
+                        for (; j < last; ++j)
+                            held[roots[j]].second = kNotHeld;
+                        break;
+                    }
+                    held[roots[j]] = {base + from, base + used};
+                }
+            });
+        }
         std::size_t cursor = 0;
         for (;;) {
             while (cursor < work.members.size() &&
@@ -117,9 +240,11 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                 const Box& b = boxes[choice];
                 if (b.HasNaN())
                     break;
+                if (ahead && !b.IsInverted()) {
+                    choice = ends[choice];
+                    break;
+                }
                 std::uint32_t next = plat::SpatialGrid::kNone;
-                // A box around b covers b's lower-left corner, and the grid
-                // holds the list in order: the first box found is the one.
                 // No single point serves an inverted b: then every box is
                 // looked at.
                 if (b.IsInverted()) {
@@ -128,8 +253,7 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                             next = k;
                     });
                 } else {
-                    next = grid.FindEarliestAround(b.xmin, b.ymin, choice, unplaced,
-                                                   [&](std::uint32_t k) { return StrictlyContains(boxes[k], b); });
+                    next = around(choice);
                 }
                 if (next == plat::SpatialGrid::kNone)
                     break;
@@ -140,10 +264,28 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
             // The subtree: the nodes of the list lying within the choice.
             const Box& r = boxes[choice];
             Pending inner{choice + 1, {}};
-            corners.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, unplaced, [&](std::uint32_t k) {
-                if (LiesWithin(boxes[k], r))
-                    inner.members.push_back(k);
-            });
+            if (ahead && held[choice].first != kNotHeld) {
+                for (std::uint32_t j = held[choice].first; j < held[choice].second; ++j) {
+                    if (list[inside[j]] == id)
+                        inner.members.push_back(inside[j]);
+                }
+            } else {
+                corners.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, unplaced, [&](std::uint32_t k) {
+                    if (LiesWithin(boxes[k], r))
+                        inner.members.push_back(k);
+                });
+            }
+            if (!r.HasNaN() && !inverted.empty()) {
+                std::size_t keep = 0;
+                for (std::uint32_t k : inverted) {
+                    if (list[k] != id)
+                        continue;
+                    inverted[keep++] = k;
+                    if (LiesWithin(boxes[k], r))
+                        inner.members.push_back(k);
+                }
+                inverted.resize(keep);
+            }
             if (!inner.members.empty()) {
                 std::sort(inner.members.begin(), inner.members.end());
                 for (std::uint32_t k : inner.members)
@@ -188,10 +330,22 @@ void OrderLayer(WORKLAYER& layer)
 {
     bool ring = false;
     std::vector<PathUnit> units = plat::TakeUnits(layer.m_paths, ring);
-    std::vector<Box> boxes;
-    boxes.reserve(units.size());
-    for (const PathUnit& u : units)
-        boxes.push_back({u.first->m_xmin, u.first->m_xmax, u.first->m_ymin, u.first->m_ymax});
+    // The extents are read from records scattered over the heap: a long
+    // list reads them side by side.
+    std::vector<Box> boxes(units.size());
+    constexpr std::size_t kPiece = 16384;
+    auto read = [&](std::size_t p) {
+        const std::size_t last = std::min(units.size(), (p + 1) * kPiece);
+        for (std::size_t k = p * kPiece; k < last; ++k) {
+            const PATHREC& first = *units[k].first;
+            boxes[k] = {first.m_xmin, first.m_xmax, first.m_ymin, first.m_ymax};
+        }
+    };
+    const std::size_t pieces = (units.size() + kPiece - 1) / kPiece;
+    if (pieces > 1)
+        plat::ParallelFor(pieces, read);
+    else if (pieces == 1)
+        read(0);
     const std::vector<std::int32_t> parent = ContainmentParents(boxes);
 
     // Children in list order, then depth first, children before parent.

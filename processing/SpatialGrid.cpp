@@ -40,7 +40,7 @@ void SpatialGrid::AddBox(double xmin, double xmax, double ymin, double ymax, std
 {
     if (std::isnan(xmin) || std::isnan(xmax) || std::isnan(ymin) || std::isnan(ymax))
         return;
-    m_entries.push_back(Entry{xmin, xmax, ymin, ymax, index, 0, false});
+    m_entries.push_back(Entry{xmin, xmax, ymin, ymax, index, 0});
 }
 
 SpatialGrid::Slot* SpatialGrid::Find(const Key& key)
@@ -84,11 +84,9 @@ void SpatialGrid::Build()
         // An inverted box meets no rectangle, but a caller's own test (lies
         // within) may still accept it: it goes where every query looks.
         if (x1 < x0 || y1 < y0 || covered > kMaxCellsPerEntry) {
-            e.multi = false;
             m_oversize.push_back(static_cast<std::uint32_t>(k));
             continue;
         }
-        e.multi = covered > 1.0;
         spread[k] = static_cast<std::uint8_t>(covered);
         filings += static_cast<std::size_t>(covered);
         bx0 = std::min(bx0, x0);
@@ -184,17 +182,17 @@ void SpatialGrid::Build()
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         if (spread[k] == 0)
             continue;
-        const Item item = ItemOf(k);
+        const Item item = ItemOf(k, spread[k]);
         for (const std::size_t last = f + spread[k]; f < last; ++f)
             m_items[counts[cellNumbers[f]]++] = item;
     }
 }
 
-SpatialGrid::Item SpatialGrid::ItemOf(std::size_t k) const
+SpatialGrid::Item SpatialGrid::ItemOf(std::size_t k, std::uint8_t cells) const
 {
     const Entry& e = m_entries[k];
     const std::uint32_t flags =
-        (e.multi ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
+        (cells > 1 ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
     return Item{e.xmin, e.ymin, e.index, static_cast<std::uint32_t>(k) | flags};
 }
 
@@ -235,7 +233,7 @@ void SpatialGrid::BuildDense(const std::vector<std::uint8_t>& spread, std::size_
     for (std::size_t k = 0; k < m_entries.size(); ++k) {
         if (spread[k] == 0)
             continue;
-        const Item item = ItemOf(k);
+        const Item item = ItemOf(k, spread[k]);
         const auto [cx0, cx1, cy0, cy1] = CellsOf(m_entries[k]);
         for (std::int64_t c = cx0; c <= cx1; ++c) {
             Slot* column = m_slots.data() + (c - x0) * m_denseNy;

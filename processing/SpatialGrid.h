@@ -59,6 +59,13 @@ public:
     template <typename Alive, typename Visit>
     void ForEachInRect(double xmin, double xmax, double ymin, double ymax, Alive alive, Visit visit);
 
+    // As ForEachInRect, but it changes nothing, so that several threads may
+    // query a built grid at once: dead entries are passed over, not dropped.
+    // An entry filed in several cells is visited in the first of them the
+    // rectangle meets. Only after Build, with no other call running.
+    template <typename Alive, typename Visit>
+    void ForEachInRectShared(double xmin, double xmax, double ymin, double ymax, Alive alive, Visit visit) const;
+
     // For point entries added in rising index order: the earliest index
     // above `after` whose point lies strictly within `dist` of (x, y) in x
     // and in y and that `usable` accepts; kNone when none. A cell's entries
@@ -70,6 +77,7 @@ public:
     // `after` among the entries whose box may hold the point (x, y) that
     // `alive` and `accept` accept; kNone when none. Only the point's cell is
     // looked at, from its first index above `after` up to its first match.
+    // Once built, it changes nothing: several threads may search at once.
     template <typename Alive, typename Accept>
     std::uint32_t FindEarliestAround(double x, double y, std::uint32_t after, Alive alive, Accept accept);
 
@@ -91,7 +99,6 @@ private:
         double ymax;
         std::uint32_t index;
         std::uint32_t stamp; // number of the last query that visited it
-        bool multi;          // filed in more than one place
     };
     // What a cell holds of an entry: its lower-left corner and index for the
     // point queries, and its place in m_entries with two flags in the top
@@ -129,9 +136,10 @@ private:
         std::int64_t x0, x1, y0, y1;
     };
     CellRange CellsOf(const Entry& e) const { return {CellOf(e.xmin), CellOf(e.xmax), CellOf(e.ymin), CellOf(e.ymax)}; }
-    // The filed form of entry k.
-    Item ItemOf(std::size_t k) const;
+    // The filed form of entry k, filed in `cells` cells.
+    Item ItemOf(std::size_t k, std::uint8_t cells) const;
     Slot* Find(const Key& key);
+    const Slot* Find(const Key& key) const { return const_cast<SpatialGrid*>(this)->Find(key); }
     void BuildDense(const std::vector<std::uint8_t>& spread, std::size_t filings, std::int64_t x0, std::int64_t x1,
                     std::int64_t y0, std::int64_t y1);
     // Narrows a range of cells to those of the plain array; false when
@@ -157,6 +165,46 @@ private:
     std::uint32_t Sweep(std::uint32_t begin, std::uint32_t end, double xmin, double xmax, double ymin, double ymax,
                         Alive& alive, Visit& visit);
 
+    // Calls fn on every cell in use within a range of cells, the range
+    // already narrowed to the plain array's.
+    template <typename Self, typename Fn>
+    static void ForEachCell(Self& self, std::int64_t x0, std::int64_t x1, std::int64_t y0, std::int64_t y1, Fn fn)
+    {
+        if (self.m_dense) {
+            // Columns of cells lie side by side: no lookup per cell.
+            for (std::int64_t cx = x0; cx <= x1; ++cx) {
+                auto* column = self.m_slots.data() + (cx - self.m_denseX0) * self.m_denseNy;
+                for (std::int64_t cy = y0 - self.m_denseY0; cy <= y1 - self.m_denseY0; ++cy) {
+                    if (column[cy].used)
+                        fn(column[cy]);
+                }
+            }
+            return;
+        }
+        const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
+        if (covered > static_cast<double>(self.m_slots.size())) {
+            // A rectangle over more cells than the table holds: walk the table.
+            for (auto& s : self.m_slots) {
+                if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
+                    fn(s);
+            }
+            return;
+        }
+        for (std::int64_t cx = x0; cx <= x1; ++cx) {
+            for (std::int64_t cy = y0; cy <= y1; ++cy) {
+                if (auto* s = self.Find(Key{cx, cy}))
+                    fn(*s);
+            }
+        }
+    }
+    template <typename Alive, typename Visit>
+    void Resweep(Slot& s, double xmin, double xmax, double ymin, double ymax, Alive& alive, Visit& visit)
+    {
+        const std::uint32_t end = Sweep(s.begin, s.end, xmin, xmax, ymin, ymax, alive, visit);
+        if (end != s.end)
+            s.end = end;
+    }
+
     double m_cell;
     std::vector<Entry> m_entries;
     std::size_t m_filed = 0; // entries filed by the last Build
@@ -181,6 +229,8 @@ template <typename Alive, typename Visit>
 std::uint32_t SpatialGrid::Sweep(std::uint32_t begin, std::uint32_t end, double xmin, double xmax, double ymin,
                                  double ymax, Alive& alive, Visit& visit)
 {
+    // Items are moved down only once one has been dropped: a cell without
+    // dead entries is read, not written.
     std::uint32_t keep = begin;
     for (std::uint32_t i = begin; i < end; ++i) {
         const Item item = m_items[i];
@@ -189,13 +239,13 @@ std::uint32_t SpatialGrid::Sweep(std::uint32_t begin, std::uint32_t end, double 
         // without asking the caller whether it lives.
         const bool outside = item.x > xmax || item.y > ymax ||
                              ((item.entry & kPointFlag) != 0 && (item.x < xmin || item.y < ymin));
-        if (outside) {
-            m_items[keep++] = item;
+        if (!outside && !alive(item.index))
             continue;
-        }
-        if (!alive(item.index))
+        if (keep != i)
+            m_items[keep] = item;
+        ++keep;
+        if (outside)
             continue;
-        m_items[keep++] = item;
         if ((item.entry & kMultiFlag) != 0) {
             Entry& e = m_entries[item.entry & kEntryMask];
             if (e.stamp == m_query)
@@ -240,21 +290,46 @@ void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ym
     std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
     if (x1 < x0 || y1 < y0 || !Clip(x0, x1, y0, y1))
         return;
-    const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
-    if (covered > static_cast<double>(m_slots.size())) {
-        // A rectangle over more cells than the table holds: walk the table.
-        for (Slot& s : m_slots) {
-            if (s.used && s.key.x >= x0 && s.key.x <= x1 && s.key.y >= y0 && s.key.y <= y1)
-                s.end = Sweep(s.begin, s.end, fxmin, fxmax, fymin, fymax, alive, visit);
-        }
+    ForEachCell(*this, x0, x1, y0, y1, [&](Slot& s) { Resweep(s, fxmin, fxmax, fymin, fymax, alive, visit); });
+}
+
+template <typename Alive, typename Visit>
+void SpatialGrid::ForEachInRectShared(double xmin, double xmax, double ymin, double ymax, Alive alive,
+                                      Visit visit) const
+{
+    if (std::isnan(xmin) || std::isnan(xmax) || std::isnan(ymin) || std::isnan(ymax))
         return;
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const bool sound = xmin <= xmax && ymin <= ymax;
+    const double fxmin = sound ? xmin : -kInf, fxmax = sound ? xmax : kInf;
+    const double fymin = sound ? ymin : -kInf, fymax = sound ? ymax : kInf;
+    for (std::uint32_t place : m_oversize) {
+        const std::uint32_t index = m_entries[place].index;
+        if (alive(index))
+            visit(index);
     }
-    for (std::int64_t cx = x0; cx <= x1; ++cx) {
-        for (std::int64_t cy = y0; cy <= y1; ++cy) {
-            if (Slot* s = Find(Key{cx, cy}))
-                s->end = Sweep(s->begin, s->end, fxmin, fxmax, fymin, fymax, alive, visit);
+    if (m_slots.empty())
+        return;
+    std::int64_t x0 = CellOf(xmin), x1 = CellOf(xmax);
+    std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
+    if (x1 < x0 || y1 < y0 || !Clip(x0, x1, y0, y1))
+        return;
+    auto sweep = [&](const Slot& s) {
+        for (std::uint32_t i = s.begin; i < s.end; ++i) {
+            const Item& item = m_items[i];
+            if (item.x > fxmax || item.y > fymax ||
+                ((item.entry & kPointFlag) != 0 && (item.x < fxmin || item.y < fymin)))
+                continue;
+            // The first cell of the entry's that the rectangle meets: its
+            // lower-left corner's cell, or the rectangle's edge.
+            if ((item.entry & kMultiFlag) != 0 &&
+                (std::max(CellOf(item.x), x0) != s.key.x || std::max(CellOf(item.y), y0) != s.key.y))
+                continue;
+            if (alive(item.index))
+                visit(item.index);
         }
-    }
+    };
+    ForEachCell(*this, x0, x1, y0, y1, sweep);
 }
 
 template <typename Alive, typename Usable>
@@ -335,6 +410,10 @@ std::uint32_t SpatialGrid::FindEarliestAround(double x, double y, std::uint32_t 
     auto from = std::upper_bound(m_items.begin() + s->begin, m_items.begin() + s->end, after,
                                  [](std::uint32_t a, const Item& item) { return a < item.index; });
     for (auto it = from; it != m_items.begin() + s->end && it->index < best; ++it) {
+        // A box whose lower-left corner lies right of or above the point
+        // cannot hold it: passed over without asking the caller.
+        if (it->x > x || it->y > y)
+            continue;
         if (alive(it->index) && accept(it->index))
             return it->index;
     }

@@ -252,6 +252,9 @@ void CTransLoadProcessDlg::OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, 
             m_transferring = false;
             m_watchdog->stop();
             m_closeTimer->start();
+            // The transfer has let go of the job, and nothing here reads it
+            // again: it goes while the close delay runs.
+            FreePathRecordGroups(m_header.m_layers);
         }
     } else if (wParam == TRANS_PROGRESS_FAILED) {
         m_transferring = false;

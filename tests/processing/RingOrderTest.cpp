@@ -189,65 +189,89 @@ std::vector<int> ReferenceOrder(const std::vector<Box>& b)
     return out;
 }
 
+// Random units over a field of `side` units: boxes that nest, overlap,
+// share edges and repeat, a few over far more cells than the others, empty
+// brackets (inverted extents) and, for some seeds, a box with a NaN. The
+// ordering must give exactly the order of the rule taken literally.
+void ExpectTheLiteralOrder(unsigned seed, int count, int side, bool bracketFirst = false)
+{
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> coord(0, side);
+    std::uniform_int_distribution<int> pick(0, 99);
+    auto* layer = new WORKLAYER{};
+    layer->m_mode = 1;
+    PATHREC* head = nullptr;
+    PATHREC* tail = nullptr;
+    std::vector<PATHREC*> units;
+    for (int i = 0; i < count; ++i) {
+        const int r = pick(rng);
+        if (r < 3 || (i == 0 && bracketFirst)) {
+            // An empty bracket: inverted extents.
+            units.push_back(MakeOpeningBracket(1, 1, 0, 0));
+            AppendPathRecord(&head, &tail, units.back());
+            AppendPathRecord(&head, &tail, MakeClosingBracket());
+            continue;
+        }
+        int x0 = coord(rng), x1 = coord(rng), y0 = coord(rng), y1 = coord(rng);
+        if (x0 > x1)
+            std::swap(x0, x1);
+        if (y0 > y1)
+            std::swap(y0, y1);
+        if (r < 8) {
+            // A box over far more cells than the others: searched apart
+            // from them, yet it must still win only by its place.
+            x0 -= 40;
+            y0 -= 40;
+            x1 += 40;
+            y1 += 40;
+        }
+        units.push_back(MakePath(Square(x0, y0, x1 + 1, y1 + 1)));
+        AppendPathRecord(&head, &tail, units.back());
+    }
+    layer->m_paths = head;
+    WORKLAYER* layers = LinkLayers({layer});
+    CFileTrans::RecalcPathBoundRects(layers);
+    if (seed % 5 == 0)
+        units[3]->m_ymax = std::numeric_limits<double>::quiet_NaN();
+    std::vector<Box> boxes;
+    for (const PATHREC* p : units)
+        boxes.push_back({p->m_xmin, p->m_xmax, p->m_ymin, p->m_ymax});
+    std::vector<PATHREC*> expected;
+    for (int i : ReferenceOrder(boxes))
+        expected.push_back(units[i]);
+
+    CRingOrder().Process(layers);
+    std::vector<PATHREC*> got;
+    for (PATHREC* p : Paths(layers)) {
+        if (p->m_kind != PATH_KIND_GROUP || p->m_pArray != nullptr)
+            got.push_back(p); // closing brackets follow their opening one
+    }
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        if (got[i] != expected[i]) {
+            ADD_FAILURE() << "the orders part at " << i << " of " << got.size();
+            break;
+        }
+    }
+    FreePathRecordGroups(layers);
+}
+
 TEST(RingOrder, GridTreeGivesExactlyTheLiteralTree)
 {
-    for (unsigned seed = 1; seed <= 40; ++seed) {
-        SCOPED_TRACE(seed);
-        std::mt19937 rng(seed);
-        std::uniform_int_distribution<int> coord(0, 12);
-        std::uniform_int_distribution<int> pick(0, 99);
-        auto* layer = new WORKLAYER{};
-        layer->m_mode = 1;
-        PATHREC* head = nullptr;
-        PATHREC* tail = nullptr;
-        std::vector<PATHREC*> units;
-        const int count = 20 + static_cast<int>(seed) * 5;
-        for (int i = 0; i < count; ++i) {
-            const int r = pick(rng);
-            if (r < 3) {
-                // An empty bracket: inverted extents.
-                units.push_back(MakeOpeningBracket(1, 1, 0, 0));
-                AppendPathRecord(&head, &tail, units.back());
-                AppendPathRecord(&head, &tail, MakeClosingBracket());
-                continue;
-            }
-            int x0 = coord(rng), x1 = coord(rng), y0 = coord(rng), y1 = coord(rng);
-            if (x0 > x1)
-                std::swap(x0, x1);
-            if (y0 > y1)
-                std::swap(y0, y1);
-            if (r < 8) {
-                // A box over far more cells than the others: searched apart
-                // from them, yet it must still win only by its place.
-                x0 -= 40;
-                y0 -= 40;
-                x1 += 40;
-                y1 += 40;
-            }
-            units.push_back(MakePath(Square(x0, y0, x1 + 1, y1 + 1)));
-            AppendPathRecord(&head, &tail, units.back());
-        }
-        layer->m_paths = head;
-        WORKLAYER* layers = LinkLayers({layer});
-        CFileTrans::RecalcPathBoundRects(layers);
-        if (seed % 5 == 0)
-            units[3]->m_ymax = std::numeric_limits<double>::quiet_NaN();
-        std::vector<Box> boxes;
-        for (const PATHREC* p : units)
-            boxes.push_back({p->m_xmin, p->m_xmax, p->m_ymin, p->m_ymax});
-        std::vector<PATHREC*> expected;
-        for (int i : ReferenceOrder(boxes))
-            expected.push_back(units[i]);
+    for (unsigned seed = 1; seed <= 40; ++seed)
+        ExpectTheLiteralOrder(seed, 20 + static_cast<int>(seed) * 5, 12);
+}
 
-        CRingOrder().Process(layers);
-        std::vector<PATHREC*> got;
-        for (PATHREC* p : Paths(layers)) {
-            if (p->m_kind != PATH_KIND_GROUP || p->m_pArray != nullptr)
-                got.push_back(p); // closing brackets follow their opening one
-        }
-        EXPECT_EQ(got, expected);
-        FreePathRecordGroups(layers);
-    }
+// A long layer has its walks and the nodes within their ends looked up
+// ahead, side by side, and a dense one more than fits the room set aside:
+// neither may change which node a subtree takes, nor miss an inverted or
+// NaN box that only the list taken in order treats right.
+TEST(RingOrder, LongLayerLookedAtAheadGivesExactlyTheLiteralTree)
+{
+    // The first node an empty bracket: its walk starts from an inverted box.
+    ExpectTheLiteralOrder(10, 20000, 400, true); // sparse: the lookups fit
+    ExpectTheLiteralOrder(15, 20000, 40, true);  // dense: many ends searched when placed
 }
 
 // A long layer whose subtrees are taken apart side by side: every subtree

@@ -1,6 +1,7 @@
 // The shared grid: a rectangle query visits every live entry that meets the
-// rectangle, once, whatever the cell size, for points, small and huge boxes,
-// boxes reaching to infinity and inverted boxes; dead entries never come back.
+// rectangle, once, whatever the cell size and whether the query may drop
+// entries, for points, small and huge boxes, boxes reaching to infinity and
+// inverted boxes; dead entries never come back.
 #include "processing/SpatialGrid.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,7 @@ TEST(SpatialGrid, RectangleQueryVisitsEveryLiveEntryThatMeetsItOnce)
         for (std::uint32_t i = 0; i < boxes.size(); ++i)
             grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
         grid.AddBox(std::numeric_limits<double>::quiet_NaN(), 0, 0, 0, 99999); // never filed
+        grid.Build();
         std::vector<std::uint8_t> alive(boxes.size(), 1);
         for (int q = 0; q < 300; ++q) {
             const double x = pos(rng), y = pos(rng);
@@ -60,6 +62,13 @@ TEST(SpatialGrid, RectangleQueryVisitsEveryLiveEntryThatMeetsItOnce)
                 for (int k = 0; k < 20; ++k)
                     alive[static_cast<std::size_t>(pick(rng)) * 20 + static_cast<std::size_t>(k)] = 0;
             }
+            // The query that changes nothing, asked first, visits the same.
+            std::vector<int> shared(boxes.size(), 0);
+            const SpatialGrid& built = grid;
+            built.ForEachInRectShared(
+                rect.xmin, rect.xmax, rect.ymin, rect.ymax,
+                [&](std::uint32_t i) { return i < alive.size() && alive[i] != 0; },
+                [&](std::uint32_t i) { ++shared[i]; });
             std::vector<int> seen(boxes.size() + 1, 0);
             bool stray = false;
             grid.ForEachInRect(
@@ -74,6 +83,7 @@ TEST(SpatialGrid, RectangleQueryVisitsEveryLiveEntryThatMeetsItOnce)
             ASSERT_FALSE(stray);
             for (std::size_t i = 0; i < boxes.size(); ++i) {
                 ASSERT_LE(seen[i], 1) << "cell " << cell << " entry " << i;
+                ASSERT_EQ(shared[i], seen[i]) << "cell " << cell << " entry " << i;
                 if (alive[i] == 0) {
                     ASSERT_EQ(seen[i], 0);
                 } else if (Meets(boxes[i], rect)) {

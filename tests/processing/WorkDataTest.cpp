@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -406,6 +407,49 @@ TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)
 }
 
 
+// The optimised and inside-first orders hand on whole, well-linked rings of
+// paths: after the records were moved into list order every link still
+// pairs up both ways, the ring closes on its head, and a bracket keeps its
+// array record.
+TEST(ProcessLayers, OptimisedInsideFirstOrderKeepsRingsLinksAndArrays)
+{
+    WorkSetup s;
+    s.settings.use_path = 1;
+    s.settings.path_mode = 0;
+    s.settings.path_in_out = 1;
+    s.Add(MakeLine(MmSquare(0, 0, 10, 10)));
+    CDocData* arrayed = MakeLine(MmSquare(20, 0, 22, 2));
+    arrayed->m_pArray = new ARRAYREC;
+    arrayed->m_pArray->m_nRows = 2;
+    arrayed->m_pArray->m_dDy = 30.0;
+    s.Add(arrayed);
+    s.Add(MakeLine(MmSquare(2, 2, 4, 4)));
+    s.Add(MakeLine(MmSquare(0, 20, 1, 21), 2));
+    ASSERT_TRUE(s.Make());
+
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 2u);
+    const std::vector<PATHREC*> paths = Paths(layers[0]);
+    ASSERT_EQ(paths.size(), 5u);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(paths[i]->m_pNext, paths[(i + 1) % paths.size()]) << i;
+        EXPECT_EQ(paths[(i + 1) % paths.size()]->m_pPrev, paths[i]) << i;
+    }
+    // The inner square before the square around it, the copies last.
+    EXPECT_EQ(paths[0]->m_xmin, 2.0);
+    EXPECT_EQ(paths[1]->m_xmin, 0.0);
+    ASSERT_NE(paths[2]->m_pArray, nullptr);
+    EXPECT_EQ(paths[2]->m_pArray->m_nRows, 2);
+    EXPECT_EQ(paths[3]->m_xmin, 20.0);
+    EXPECT_EQ(paths[4]->m_kind, PATH_KIND_GROUP);
+    EXPECT_EQ(paths[4]->m_pArray, nullptr);
+    ExpectPoints(paths[3], {{20, 0}, {22, 0}, {22, 2}, {20, 2}, {20, 0}});
+    const std::vector<PATHREC*> other = Paths(layers[1]);
+    ASSERT_EQ(other.size(), 1u);
+    EXPECT_EQ(other[0]->m_pNext, other[0]);
+    EXPECT_EQ(other[0]->m_pPrev, other[0]);
+}
+
 // A layer both cut and scanned divides into its scan layer (first, as its
 // parameters ask) and its cut layer, each with its mode's parameters.
 TEST(MakeWorkData, OutlinesOfACutAndScanLayerAreEngravedOnALayerOfTheirOwn)
@@ -507,6 +551,62 @@ TEST(ApplyLayerOptions, CutRepairShiftsThePathsAfterAReversalWhenSwitchedOn)
         ExpectPoints(paths[1], {{5, 5}, {8, 5}});
         const double d = on != 0 ? 0.5 : 0.0;
         ExpectPoints(paths[2], {{12 + d, 5}, {14 + d, 5}});
+    }
+}
+
+
+// Large drawings are converted in pieces side by side and their bounds taken
+// in pieces: every layer still holds its paths in document order, also
+// across pieces, with copied objects (groups) and array brackets among the
+// lines, and a bracket gets the extents of what it encloses.
+TEST(MakeWorkData, ManyObjectsKeepTheDocumentOrderOnEveryLayerAndBracketsTheirMembersExtents)
+{
+    WorkSetup s;
+    constexpr int kCount = 30000;
+    std::vector<CDocData*> objects;
+    std::vector<int> expected[2]; // object numbers of layers 2 and 5, in order
+    for (int i = 0; i < kCount; ++i) {
+        const std::int32_t layer = i % 3 == 0 ? 2 : 5;
+        CDocData* line = MakeLine(MmSquare(i * 0.01, 0, i * 0.01 + 0.005, 1), layer);
+        if (i % 1000 == 999) {
+            line = new CDocDataGroup(LinkObjects({line}), nullptr);
+            line->m_nLayer = layer;
+        } else if (i % 777 == 776) {
+            line->m_pArray = new ARRAYREC;
+            line->m_pArray->m_nRows = 2;
+            line->m_pArray->m_dDy = 20.0;
+        }
+        objects.push_back(line);
+        expected[layer == 2 ? 0 : 1].push_back(i);
+    }
+    s.document.m_pFirst = LinkObjectRange(objects);
+    ASSERT_TRUE(s.Make());
+
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(layers[0]->m_layerId, 2u);
+    EXPECT_EQ(layers[1]->m_layerId, 5u);
+    for (int k = 0; k < 2; ++k) {
+        std::vector<int> order;
+        const std::vector<PATHREC*> paths = Paths(layers[static_cast<std::size_t>(k)]);
+        for (std::size_t j = 0; j < paths.size(); ++j) {
+            const PATHREC* p = paths[j];
+            if (p->m_kind == PATH_KIND_GROUP) {
+                if (p->m_pArray == nullptr)
+                    continue;
+                // Opening bracket, member, closing bracket.
+                ASSERT_LT(j + 2, paths.size());
+                for (const PATHREC* b : {p, static_cast<const PATHREC*>(paths[j + 2])}) {
+                    EXPECT_EQ(b->m_xmin, paths[j + 1]->m_xmin);
+                    EXPECT_EQ(b->m_xmax, paths[j + 1]->m_xmax);
+                    EXPECT_EQ(b->m_ymax, paths[j + 1]->m_ymax);
+                }
+                continue;
+            }
+            EXPECT_EQ(p->m_closed, 1u);
+            order.push_back(static_cast<int>(std::lround(p->m_xmin / 0.01)));
+        }
+        EXPECT_EQ(order, expected[k]) << "layer " << layers[static_cast<std::size_t>(k)]->m_layerId;
     }
 }
 
