@@ -2,16 +2,140 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 namespace plat {
 
 namespace {
+
 thread_local bool t_inParallelWork = false;
+
+// One loop's shared state: indexes handed out in order, the first exception
+// kept.
+struct Loop {
+    const std::function<void(std::size_t)>* fn = nullptr;
+    std::size_t n = 0;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex errorMutex;
+    std::exception_ptr error;
+
+    void Work() noexcept
+    {
+        const bool outer = t_inParallelWork;
+        t_inParallelWork = true;
+        while (!failed.load(std::memory_order_relaxed)) {
+            const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
+            if (i >= n)
+                break;
+            try {
+                (*fn)(i);
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(errorMutex);
+                if (!error)
+                    error = std::current_exception();
+                failed.store(true, std::memory_order_relaxed);
+            }
+        }
+        t_inParallelWork = outer;
+    }
+};
+
+// Threads kept waiting between loops: starting a thread costs milliseconds
+// on some machines, and a job's steps make dozens of loops. One loop runs
+// on them at a time; a loop that finds them busy (a second thread of the
+// program) starts threads of its own as before.
+class Pool {
+public:
+    static Pool* Get()
+    {
+        // Never destroyed: its threads wait until the process ends. A child
+        // process made by fork has none of them and makes its own pool.
+        static std::mutex made;
+        static Pool* pool = nullptr;
+        const std::lock_guard<std::mutex> lock(made);
+        if (pool == nullptr || pool->m_pid != ::getpid())
+            pool = new Pool;
+        return pool;
+    }
+
+    // Runs the loop with up to `helpers` of the kept threads beside the
+    // calling one; false when another loop has them.
+    bool Run(Loop& loop, std::size_t helpers)
+    {
+        std::unique_lock<std::mutex> busy(m_busy, std::try_to_lock);
+        if (!busy.owns_lock())
+            return false;
+        Start(helpers);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_loop = &loop;
+            m_slots = std::min(helpers, m_threads.size());
+            ++m_generation;
+        }
+        m_wake.notify_all();
+        loop.Work();
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_slots = 0; // a thread that has not joined yet need not
+        m_done.wait(lock, [this] { return m_active == 0; });
+        m_loop = nullptr;
+        return true;
+    }
+
+private:
+    Pool() : m_pid(::getpid()) {}
+
+    void Start(std::size_t wanted)
+    {
+        while (m_threads.size() < wanted) {
+            try {
+                m_threads.emplace_back([this] { Serve(); });
+            } catch (const std::system_error&) {
+                return; // no more threads to be had: those running share the work
+            }
+        }
+    }
+
+    void Serve()
+    {
+        t_inParallelWork = true; // loops inside a piece run on its thread alone
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_slots > 0 && m_loop != nullptr; });
+            --m_slots;
+            ++m_active;
+            Loop* loop = m_loop;
+            lock.unlock();
+            loop->Work();
+            lock.lock();
+            if (--m_active == 0)
+                m_done.notify_all();
+            // Wait for the next loop rather than join this one twice.
+            const std::uint64_t seen = m_generation;
+            m_wake.wait(lock, [this, seen] { return m_generation != seen; });
+        }
+    }
+
+    const pid_t m_pid;
+    std::mutex m_busy;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    std::vector<std::thread> m_threads; // grown by the holder of m_busy only
+    Loop* m_loop = nullptr;
+    std::size_t m_slots = 0;
+    std::size_t m_active = 0;
+    std::uint64_t m_generation = 0;
+};
+
 } // namespace
 
 void ParallelFor(std::size_t n, const std::function<void(std::size_t)>& fn)
@@ -24,42 +148,25 @@ void ParallelFor(std::size_t n, const std::function<void(std::size_t)>& fn)
         return;
     }
 
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
-    std::mutex errorMutex;
-    std::exception_ptr error;
-    auto work = [&]() noexcept {
-        t_inParallelWork = true;
-        while (!failed.load(std::memory_order_relaxed)) {
-            const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
-            if (i >= n)
-                break;
+    Loop loop;
+    loop.fn = &fn;
+    loop.n = n;
+    if (!Pool::Get()->Run(loop, threads - 1)) {
+        std::vector<std::thread> helpers;
+        helpers.reserve(threads - 1);
+        for (std::size_t k = 0; k + 1 < threads; ++k) {
             try {
-                fn(i);
-            } catch (...) {
-                const std::lock_guard<std::mutex> lock(errorMutex);
-                if (!error)
-                    error = std::current_exception();
-                failed.store(true, std::memory_order_relaxed);
+                helpers.emplace_back([&loop] { loop.Work(); });
+            } catch (const std::system_error&) {
+                break; // no more threads to be had: those running share the rest
             }
         }
-        t_inParallelWork = false;
-    };
-
-    std::vector<std::thread> helpers;
-    helpers.reserve(threads - 1);
-    for (std::size_t k = 0; k + 1 < threads; ++k) {
-        try {
-            helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break; // no more threads to be had: those running share the rest
-        }
+        loop.Work();
+        for (std::thread& t : helpers)
+            t.join();
     }
-    work();
-    for (std::thread& t : helpers)
-        t.join();
-    if (error)
-        std::rethrow_exception(error);
+    if (loop.error)
+        std::rethrow_exception(loop.error);
 }
 
 } // namespace plat

@@ -474,18 +474,30 @@ void CPathProc::OrientOpenPaths(WORKLAYER* layers)
 
 bool CPathProc::HasLeadRecords(CDocData* objects)
 {
-    std::vector<CDocData*> pending;
-    for (CDocData* o = objects; o != nullptr; o = o->m_pNext)
-        pending.push_back(o);
-    while (!pending.empty()) {
-        CDocData* o = pending.back();
-        pending.pop_back();
+    auto hasLead = [](const CDocData* o) {
         const LEADINOUT* lead = o->m_pLeadInOut;
-        if (lead != nullptr && (lead->m_dInLength > kMinLeadLength || lead->m_dOutLength > kMinLeadLength))
+        return lead != nullptr && (lead->m_dInLength > kMinLeadLength || lead->m_dOutLength > kMinLeadLength);
+    };
+    // The top list is walked in place (it may hold millions of objects);
+    // only groups' members wait on a stack.
+    std::vector<CDocData*> pending;
+    for (CDocData* top = objects; top != nullptr; top = top->m_pNext) {
+        if (hasLead(top))
             return true;
-        if (CDocData** children = o->ChildList()) {
-            for (CDocData* c = *children; c != nullptr; c = c->m_pNext)
-                pending.push_back(c);
+        CDocData** children = top->ChildList();
+        if (children == nullptr)
+            continue;
+        for (CDocData* c = *children; c != nullptr; c = c->m_pNext)
+            pending.push_back(c);
+        while (!pending.empty()) {
+            CDocData* o = pending.back();
+            pending.pop_back();
+            if (hasLead(o))
+                return true;
+            if (CDocData** inner = o->ChildList()) {
+                for (CDocData* c = *inner; c != nullptr; c = c->m_pNext)
+                    pending.push_back(c);
+            }
         }
     }
     return false;

@@ -46,3 +46,26 @@ TEST(ParallelFor, AnExceptionOfAPieceReachesTheCallerInsteadOfEndingTheProgram)
     ParallelFor(100, [&](std::size_t) { ++after; });
     EXPECT_EQ(after.load(), 100u);
 }
+
+TEST(ParallelFor, LoopsStartedFromSeveralThreadsAtOnceEachRunEveryIndexOnce)
+{
+    // The kept threads serve one loop at a time; the others must still run
+    // whole, and the kept threads must come back for the next loops.
+    constexpr int kCallers = 4, kLoops = 200;
+    constexpr std::size_t kIndexes = 37;
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> callers;
+    for (int c = 0; c < kCallers; ++c) {
+        callers.emplace_back([&] {
+            for (int l = 0; l < kLoops; ++l) {
+                std::vector<std::atomic<int>> runs(kIndexes);
+                ParallelFor(kIndexes, [&](std::size_t i) { ++runs[i]; });
+                for (const std::atomic<int>& r : runs)
+                    wrong += r.load() != 1;
+            }
+        });
+    }
+    for (std::thread& t : callers)
+        t.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
