@@ -256,6 +256,10 @@ void CDocState::ApplyLayerFlags(DOCCONTEXT* ctx)
 {
     if (ctx == nullptr || ctx->m_pCurrent == nullptr)
         return;
+    // Without records every object keeps its switch: no walk over a large
+    // document for nothing.
+    if (CDocData::SettingsOf(ctx).m_pLayers == nullptr)
+        return;
     // One pass over the layer list, one over the objects, with the result of
     // applying every record of a layer id in list order: an "off" record
     // clears bits 0 to 6, an "on" record sets bit 0, the last record decides

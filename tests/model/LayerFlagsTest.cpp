@@ -99,3 +99,17 @@ TEST_F(LayerFlagsTest, OffThenOnRecordOfOneIdClearsTheOtherBitsAndSetsBitZero)
     CDocState().ApplyLayerFlags(&m_ctx);
     EXPECT_EQ(obj->m_bOutput, 0x81);
 }
+
+TEST_F(LayerFlagsTest, NoRecordsAtAllLeaveEverySwitchAsItWas)
+{
+    FreeWorkParamList(m_settings.m_pLayers);
+    m_settings.m_pLayers = nullptr;
+    TestDocData* a = OnLayer(0, 0x7E);
+    TestDocData* b = OnLayer(2, 0x80);
+    TestDocData* c = OnLayer(-1, 0x05);
+    m_ctx.m_pCurrent->m_pFirst = LinkObjects({a, b, c});
+    CDocState().ApplyLayerFlags(&m_ctx);
+    EXPECT_EQ(a->m_bOutput, 0x7E);
+    EXPECT_EQ(b->m_bOutput, 0x80);
+    EXPECT_EQ(c->m_bOutput, 0x05);
+}
