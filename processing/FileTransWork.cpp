@@ -375,49 +375,6 @@ bool HasChildNeedingFlattening(CDocData* group)
     return false;
 }
 
-// Moves a layer's path records into new memory in list order. The
-// ordering leaves them where the conversion made them, scattered along the
-// new order, and every later walk over the list (bounds, the inside-first
-// order, merging, encoding, freeing) would wait on memory at every record.
-// The copies are whole (segments and array records are handed over, not
-// copied); when the memory runs out the layer stays as it is.
-void MoveRecordsIntoListOrder(WORKLAYER& layer)
-{
-    PATHREC* head = layer.m_paths;
-    if (head == nullptr)
-        return;
-    std::vector<PATHREC*> old;
-    std::vector<PATHREC*> moved;
-    try {
-        PathRecordStock stock;
-        ForEachPath(layer, [&](PATHREC& p) {
-            old.push_back(&p);
-            // Room first: a copy made is never lost.
-            moved.push_back(nullptr);
-            moved.back() = new PATHREC(p);
-        });
-    } catch (const std::bad_alloc&) {
-        PathRecordBin bin;
-        for (PATHREC* p : moved)
-            bin.Free(p);
-        return;
-    }
-    const std::size_t n = moved.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        moved[i]->m_pPrev = i > 0 ? moved[i - 1] : nullptr;
-        moved[i]->m_pNext = i + 1 < n ? moved[i + 1] : nullptr;
-    }
-    // A ring stays a ring, an open list open.
-    if (head->m_pPrev != nullptr)
-        moved.front()->m_pPrev = moved.back();
-    if (old.back()->m_pNext != nullptr)
-        moved.back()->m_pNext = moved.front();
-    layer.m_paths = moved.front();
-    PathRecordBin bin;
-    for (PATHREC* p : old)
-        bin.Free(p);
-}
-
 // True when a cut layer's parameters ask for dots (the layers MakeHitPoints
 // may change, and a few more).
 bool DotsAsked(WORKLAYER* layers, WorkParams* params)
@@ -567,8 +524,8 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         int code = -1;
         switch (settings.path_mode) {
         case 0:
-            CPathProc::OrderPathsOptimised(header, ctx);
-            ForEachLayer(header->m_layers, false, MoveRecordsIntoListOrder);
+            // Records laid in their new order: every walk below reads them.
+            CPathProc::OrderPathsOptimised(header, ctx, true);
             // The ring order reads the bounds; without it, the steps below
             // take them anew before anything reads them.
             if (settings.path_in_out != 0) {

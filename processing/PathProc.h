@@ -327,7 +327,11 @@ public:
     // without a machine): nearest entry first from the start corner, paths
     // lying inside a closed path grouped under it ("path mode" 0) or cells of
     // "path width" x "path hight" (other modes).
-    static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx);
+    // With `moveRecords` the ordered path records are replaced by copies laid
+    // in their new order in memory (the old ones freed), which every later
+    // walk over a long job reads far faster; without it the records
+    // themselves are relinked.
+    static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords = false);
 
     // ---- Contour offset -----------------------------------------------
     // Distances in world units. A corner that turns away from the offset

@@ -10,6 +10,7 @@
 #include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "model/PolylineGeometry.h"
+#include "model/SegNodePool.h"
 #include "platform/ParallelFor.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
@@ -1612,6 +1613,44 @@ private:
     int m_firstCorner = 0;
 };
 
+// The ordered records moved into new memory in their new order: where the
+// conversion made them they lie scattered along it, and every later walk
+// over the list (bounds, the inside-first order, merging, encoding, freeing)
+// would wait on memory at every record. The copies are whole (segments and
+// array records are handed over); when the memory runs out the records stay
+// where they are.
+void MoveIntoOrder(std::vector<std::pair<PATHREC*, WORKLAYER*>>& paths)
+{
+    constexpr std::size_t kPiece = 16384;
+    const std::size_t n = paths.size();
+    const std::size_t pieces = (n + kPiece - 1) / kPiece;
+    auto eachPiece = [&](auto fn) {
+        plat::ParallelFor(pieces, [&](std::size_t k) { fn(k * kPiece, std::min(n, (k + 1) * kPiece)); });
+    };
+    std::vector<PATHREC*> moved(n, nullptr);
+    try {
+        // Each piece's copies come from its thread's stock: they lie
+        // together in list order.
+        eachPiece([&](std::size_t from, std::size_t to) {
+            PathRecordStock stock;
+            for (std::size_t i = from; i < to; ++i)
+                moved[i] = new PATHREC(*paths[i].first);
+        });
+    } catch (const std::bad_alloc&) {
+        PathRecordBin bin;
+        for (PATHREC* p : moved)
+            bin.Free(p);
+        return;
+    }
+    eachPiece([&](std::size_t from, std::size_t to) {
+        PathRecordBin bin;
+        for (std::size_t i = from; i < to; ++i) {
+            bin.Free(paths[i].first);
+            paths[i].first = moved[i];
+        }
+    });
+}
+
 // A run's paths back into work layers: a new layer (a copy of the path's
 // source layer record) wherever the layer id changes.
 std::vector<WORKLAYER*> MakeLayers(const std::vector<std::pair<PATHREC*, WORKLAYER*>>& paths, bool ring)
@@ -1647,7 +1686,7 @@ int CPathProc::RemapWorkPosition(int corner, int position)
     return kMap[std::clamp(corner, 0, 3)][position];
 }
 
-void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx)
+void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords)
 {
     if (header == nullptr || header->m_layers == nullptr)
         return;
@@ -1674,7 +1713,7 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx)
     auto ordered = [](const WORKLAYER* l) { return l->m_mode == 1 && l->m_paths != nullptr; };
 
     // One run over the given layers; returns the layers it makes.
-    auto runOrdering = [&opt](const std::vector<WORKLAYER*>& runLayers) {
+    auto runOrdering = [&opt, moveRecords](const std::vector<WORKLAYER*>& runLayers) {
         OptimisedRun run(opt);
         bool pathRing = true;
         for (WORKLAYER* l : runLayers) {
@@ -1684,7 +1723,10 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx)
                 pathRing = ring;
             run.AddUnits(l, units);
         }
-        return MakeLayers(run.Order(), pathRing);
+        std::vector<std::pair<PATHREC*, WORKLAYER*>> ordered = run.Order();
+        if (moveRecords)
+            MoveIntoOrder(ordered);
+        return MakeLayers(ordered, pathRing);
     };
     // The ordered layers; the runs take their paths and they are dropped.
     std::vector<std::uint8_t> inRun(all.size(), 0);
