@@ -87,6 +87,19 @@ public:
     static double MedianCell(std::vector<double> sizes);
 
 private:
+    // The rectangle entries are tested against. An inverted one meets
+    // nothing; it is not used to pass over entries either, so a caller's own
+    // test still sees what it saw.
+    struct Reach {
+        double xmin, xmax, ymin, ymax;
+    };
+    static Reach ReachOf(double xmin, double xmax, double ymin, double ymax)
+    {
+        constexpr double kInf = std::numeric_limits<double>::infinity();
+        if (xmin <= xmax && ymin <= ymax)
+            return {xmin, xmax, ymin, ymax};
+        return {-kInf, kInf, -kInf, kInf};
+    }
     struct Key {
         std::int64_t x = 0;
         std::int64_t y = 0;
@@ -269,12 +282,7 @@ void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ym
             e.stamp = 0;
         m_query = 1;
     }
-    // An inverted rectangle meets nothing; it is not used to pass over
-    // entries either, so a caller's own test still sees what it saw.
-    constexpr double kInf = std::numeric_limits<double>::infinity();
-    const bool sound = xmin <= xmax && ymin <= ymax;
-    const double fxmin = sound ? xmin : -kInf, fxmax = sound ? xmax : kInf;
-    const double fymin = sound ? ymin : -kInf, fymax = sound ? ymax : kInf;
+    const Reach r = ReachOf(xmin, xmax, ymin, ymax);
     std::size_t keep = 0;
     for (std::uint32_t place : m_oversize) {
         Entry& e = m_entries[place];
@@ -290,7 +298,7 @@ void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ym
     std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
     if (x1 < x0 || y1 < y0 || !Clip(x0, x1, y0, y1))
         return;
-    ForEachCell(*this, x0, x1, y0, y1, [&](Slot& s) { Resweep(s, fxmin, fxmax, fymin, fymax, alive, visit); });
+    ForEachCell(*this, x0, x1, y0, y1, [&](Slot& s) { Resweep(s, r.xmin, r.xmax, r.ymin, r.ymax, alive, visit); });
 }
 
 template <typename Alive, typename Visit>
@@ -299,10 +307,7 @@ void SpatialGrid::ForEachInRectShared(double xmin, double xmax, double ymin, dou
 {
     if (std::isnan(xmin) || std::isnan(xmax) || std::isnan(ymin) || std::isnan(ymax))
         return;
-    constexpr double kInf = std::numeric_limits<double>::infinity();
-    const bool sound = xmin <= xmax && ymin <= ymax;
-    const double fxmin = sound ? xmin : -kInf, fxmax = sound ? xmax : kInf;
-    const double fymin = sound ? ymin : -kInf, fymax = sound ? ymax : kInf;
+    const Reach r = ReachOf(xmin, xmax, ymin, ymax);
     for (std::uint32_t place : m_oversize) {
         const std::uint32_t index = m_entries[place].index;
         if (alive(index))
@@ -317,8 +322,8 @@ void SpatialGrid::ForEachInRectShared(double xmin, double xmax, double ymin, dou
     auto sweep = [&](const Slot& s) {
         for (std::uint32_t i = s.begin; i < s.end; ++i) {
             const Item& item = m_items[i];
-            if (item.x > fxmax || item.y > fymax ||
-                ((item.entry & kPointFlag) != 0 && (item.x < fxmin || item.y < fymin)))
+            if (item.x > r.xmax || item.y > r.ymax ||
+                ((item.entry & kPointFlag) != 0 && (item.x < r.xmin || item.y < r.ymin)))
                 continue;
             // The first cell of the entry's that the rectangle meets: its
             // lower-left corner's cell, or the rectangle's edge.

@@ -650,6 +650,17 @@ std::vector<Flat> Flatten(const WORKHEAD* job)
     return out;
 }
 
+// Both jobs' paths, points and entries alike, in the same order; frees both.
+void ExpectSameOrderAndFree(WORKHEAD* fast, WORKHEAD* plain)
+{
+    const std::vector<Flat> a = Flatten(fast), b = Flatten(plain);
+    FreeJob(fast);
+    FreeJob(plain);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i)
+        ASSERT_EQ(a[i], b[i]) << "path " << i;
+}
+
 TEST(OptimisedOrder, TreeAndGridSearchesGiveExactlyTheLiteralOrdering)
 {
     for (unsigned seed = 1; seed <= 8; ++seed) {
@@ -668,12 +679,7 @@ TEST(OptimisedOrder, TreeAndGridSearchesGiveExactlyTheLiteralOrdering)
                 WORKHEAD* plain = RandomJob(seed);
                 CPathProc::OrderPathsOptimised(fast, &s.ctx);
                 ReferenceOrderOptimised(plain, meta, inOut, byLayer, CPathProc::RemapWorkPosition(1, workPos));
-                const std::vector<Flat> a = Flatten(fast), b = Flatten(plain);
-                ASSERT_EQ(a.size(), b.size());
-                for (std::size_t i = 0; i < a.size(); ++i)
-                    ASSERT_EQ(a[i], b[i]) << "path " << i;
-                FreeJob(fast);
-                FreeJob(plain);
+                ExpectSameOrderAndFree(fast, plain);
             }
         }
     }
@@ -699,12 +705,7 @@ TEST(OptimisedOrder, ACrowdedJobWithGroupsOfEverySizeGivesExactlyTheLiteralOrder
             WORKHEAD* plain = make();
             CPathProc::OrderPathsOptimised(fast, &s.ctx);
             ReferenceOrderOptimised(plain, meta, inOut != 0, false, CPathProc::RemapWorkPosition(1, 4));
-            const std::vector<Flat> a = Flatten(fast), b = Flatten(plain);
-            ASSERT_EQ(a.size(), b.size());
-            for (std::size_t i = 0; i < a.size(); ++i)
-                ASSERT_EQ(a[i], b[i]) << "path " << i;
-            FreeJob(fast);
-            FreeJob(plain);
+            ExpectSameOrderAndFree(fast, plain);
         }
     }
 }
@@ -730,12 +731,7 @@ TEST(OptimisedOrder, GroupsOfHundredsOfChildrenOrderAsTheLiteralRule)
             WORKHEAD* plain = job();
             CPathProc::OrderPathsOptimised(fast, &s.ctx);
             ReferenceOrderOptimised(plain, meta, inOut, false, CPathProc::RemapWorkPosition(1, seed % 9));
-            const std::vector<Flat> a = Flatten(fast), b = Flatten(plain);
-            ASSERT_EQ(a.size(), b.size());
-            for (std::size_t i = 0; i < a.size(); ++i)
-                ASSERT_EQ(a[i], b[i]) << "path " << i;
-            FreeJob(fast);
-            FreeJob(plain);
+            ExpectSameOrderAndFree(fast, plain);
         }
     }
 }
