@@ -7,8 +7,12 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 . scripts/stage.sh
 
+# A failing test's report needs functions, files and lines: line tables are
+# all it takes, and full debug information would make the build two fifths
+# slower.
 plain_build() {
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" &&
   cmake --build build -j "$jobs"
 }
 asan_build() {
