@@ -167,6 +167,12 @@ private:
         y1 = std::min(y1, m_denseY0 + m_denseNy - 1);
         return x0 <= x1 && y0 <= y1;
     }
+    // The filed cells a rectangle meets; false when there are none.
+    bool CellsMet(double xmin, double xmax, double ymin, double ymax, CellRange& c) const
+    {
+        c = {CellOf(xmin), CellOf(xmax), CellOf(ymin), CellOf(ymax)};
+        return c.x0 <= c.x1 && c.y0 <= c.y1 && Clip(c.x0, c.x1, c.y0, c.y1);
+    }
     void EnsureBuilt()
     {
         if (m_filed != m_entries.size())
@@ -294,11 +300,10 @@ void SpatialGrid::ForEachInRect(double xmin, double xmax, double ymin, double ym
     m_oversize.resize(keep);
     if (m_slots.empty())
         return;
-    std::int64_t x0 = CellOf(xmin), x1 = CellOf(xmax);
-    std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
-    if (x1 < x0 || y1 < y0 || !Clip(x0, x1, y0, y1))
+    CellRange c;
+    if (!CellsMet(xmin, xmax, ymin, ymax, c))
         return;
-    ForEachCell(*this, x0, x1, y0, y1, [&](Slot& s) { Resweep(s, r.xmin, r.xmax, r.ymin, r.ymax, alive, visit); });
+    ForEachCell(*this, c.x0, c.x1, c.y0, c.y1, [&](Slot& s) { Resweep(s, r.xmin, r.xmax, r.ymin, r.ymax, alive, visit); });
 }
 
 template <typename Alive, typename Visit>
@@ -315,9 +320,8 @@ void SpatialGrid::ForEachInRectShared(double xmin, double xmax, double ymin, dou
     }
     if (m_slots.empty())
         return;
-    std::int64_t x0 = CellOf(xmin), x1 = CellOf(xmax);
-    std::int64_t y0 = CellOf(ymin), y1 = CellOf(ymax);
-    if (x1 < x0 || y1 < y0 || !Clip(x0, x1, y0, y1))
+    CellRange c;
+    if (!CellsMet(xmin, xmax, ymin, ymax, c))
         return;
     auto sweep = [&](const Slot& s) {
         for (std::uint32_t i = s.begin; i < s.end; ++i) {
@@ -328,13 +332,13 @@ void SpatialGrid::ForEachInRectShared(double xmin, double xmax, double ymin, dou
             // The first cell of the entry's that the rectangle meets: its
             // lower-left corner's cell, or the rectangle's edge.
             if ((item.entry & kMultiFlag) != 0 &&
-                (std::max(CellOf(item.x), x0) != s.key.x || std::max(CellOf(item.y), y0) != s.key.y))
+                (std::max(CellOf(item.x), c.x0) != s.key.x || std::max(CellOf(item.y), c.y0) != s.key.y))
                 continue;
             if (alive(item.index))
                 visit(item.index);
         }
     };
-    ForEachCell(*this, x0, x1, y0, y1, sweep);
+    ForEachCell(*this, c.x0, c.x1, c.y0, c.y1, sweep);
 }
 
 template <typename Alive, typename Usable>
