@@ -15,6 +15,8 @@
 #include "platform/Folders.h"
 #include "platform/ImportOptions.h"
 #include "platform/NumText.h"
+#include "platform/ParallelFor.h"
+#include "platform/Progress.h"
 #include "platform/Prompt.h"
 #include "platform/WorkFolder.h"
 #include "processing/FileTrans.h"
@@ -23,11 +25,13 @@
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -245,6 +249,91 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     return true;
 }
 
+// Objects per piece of the side-by-side placing below, which takes lists of
+// at least two pieces.
+constexpr std::size_t kPlacePiece = 8192;
+
+// The new objects when all of them are polylines and enough of them for the
+// placing to be shared out; else nothing. A polyline's move and node
+// reduction touch its own nodes and box only.
+std::vector<CDocData*> PolylinesToPlace(CDocData* list)
+{
+    std::vector<CDocData*> lines;
+    if (plat::GetProgressSink() != nullptr)
+        return lines;
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        if (o->GetType() != MT_LINE) {
+            lines.clear();
+            return lines;
+        }
+        lines.push_back(o);
+    }
+    if (lines.size() < 2 * kPlacePiece)
+        lines.clear();
+    return lines;
+}
+
+// The union of the boxes of the objects of each piece, joined in list order:
+// the union of one walk, as long as no box holds a value that is not a
+// number (which a union keeps or drops by its place); then one walk makes it.
+CGeoBox JoinPieceBoxes(const std::vector<CGeoBox>& pieces, const std::vector<CDocData*>& objects)
+{
+    CGeoBox box;
+    box.SetEmpty();
+    bool numbers = true;
+    for (const CGeoBox& b : pieces) {
+        numbers = numbers && !std::isnan(b.m_xmin) && !std::isnan(b.m_xmax) && !std::isnan(b.m_ymin) &&
+                  !std::isnan(b.m_ymax);
+        box.Union(b);
+    }
+    if (numbers)
+        return box;
+    box.SetEmpty();
+    for (const CDocData* o : objects)
+        box.Union(o->m_rcBound);
+    return box;
+}
+
+// The placing walk of AddToDocument for polylines, in pieces side by side:
+// every object is moved first, then, once the moved boxes are known not to
+// be all empty, the document's objects are reduced in order and the new
+// ones reduced and selected. Each object goes through the same steps in
+// the same order as on the walk, and the boxes are joined in list order.
+void PlaceSideBySide(DOCCONTEXT* ctx, CDocData* first, CDocData* list, const std::vector<CDocData*>& lines,
+                     const CGeoPoint& from, CPathProc::NodeReduction& reduction, bool& reduced, CGeoBox& chosen)
+{
+    const std::size_t pieces = (lines.size() + kPlacePiece - 1) / kPlacePiece;
+    std::vector<CGeoBox> boxes(pieces);
+    auto each = [&](std::size_t k, auto&& step) {
+        CGeoBox box;
+        box.SetEmpty();
+        const std::size_t end = std::min(lines.size(), (k + 1) * kPlacePiece);
+        for (std::size_t i = k * kPlacePiece; i < end; ++i) {
+            step(lines[i]);
+            box.Union(lines[i]->m_rcBound);
+        }
+        boxes[k] = box;
+    };
+    plat::ParallelFor(pieces, [&](std::size_t k) {
+        each(k, [&](CDocData* o) { o->Move(from, ctx->m_ptMouse, ctx); });
+    });
+    ctx->m_rcSelect = JoinPieceBoxes(boxes, lines);
+    if (ctx->m_rcSelect.IsEmpty())
+        return;
+    reduced = true;
+    const bool reducing = reduction.Start(ctx);
+    for (CDocData* w = first; reducing && w != list; w = w->m_pNext)
+        reduction.Take(w, ctx);
+    plat::ParallelFor(pieces, [&](std::size_t k) {
+        each(k, [&](CDocData* o) {
+            if (reducing)
+                reduction.Take(o, ctx);
+            o->SetSelected(1);
+        });
+    });
+    chosen = JoinPieceBoxes(boxes, lines);
+}
+
 // Clean-up, placement and linking of a new list, as one undo step.
 void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const OriginFlip& flip)
 {
@@ -296,7 +385,10 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const OriginFlip
         ctx->m_rcSelect.SetEmpty();
         CPathProc::NodeReduction reduction(kReduceLength, kReduceAngle);
         bool reducing = false;
-        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        const std::vector<CDocData*> lines = PolylinesToPlace(list);
+        if (!lines.empty())
+            PlaceSideBySide(ctx, first, list, lines, from, reduction, reduced, chosen);
+        for (CDocData* o = lines.empty() ? list : nullptr; o != nullptr; o = o->m_pNext) {
             o->Move(from, ctx->m_ptMouse, ctx);
             ctx->m_rcSelect.Union(o->m_rcBound);
             anyBezier = anyBezier || o->GetType() == MT_BEZIER;

@@ -695,6 +695,36 @@ TEST_F(DxfImport, BlockCopiesAreScaledFlippedAndPlacedWithTheOtherObjects)
     EXPECT_EQ(copy->m_pNext->m_pNext, nullptr);
 }
 
+TEST_F(DxfImport, ManyPolylinesArePlacedReducedAndSelectedAsAFewAre)
+{
+    // Enough polylines for the placing to be shared out in pieces. Each is
+    // (0, k)-(0.02, k)-(0.04, k)-(5, k) mm: ten times that in world units,
+    // whose first two segments (under one unit, straight on) become one.
+    // Mirrored in y about the middle of 0..199990 and placed on the origin.
+    constexpr int kCount = 20000;
+    std::string body;
+    for (int k = 0; k < kCount; ++k) {
+        const std::string y = std::to_string(k);
+        body += Lines({"0", "LWPOLYLINE", "8", "0", "70", "0", "10", "0", "20", y, "10", "0.02", "20", y, "10", "0.04",
+                       "20", y, "10", "5", "20", y});
+    }
+    m_options.m_setUnit = true;
+    m_options.m_unit = 2;
+    ASSERT_TRUE(Import(Entities(body)));
+    int k = 0;
+    for (const CDocData* o = Document(); o != nullptr; o = o->m_pNext, ++k) {
+        SCOPED_TRACE(k);
+        ASSERT_LT(k, kCount);
+        const double y = 500000.0 + 199990.0 - 10.0 * k;
+        ExpectNodesNear(o, {{500000, y}, {500000.4, y}, {500050, y}});
+        EXPECT_NE(o->IsSelected(), 0);
+        if (HasFailure())
+            break;
+    }
+    EXPECT_EQ(k, kCount);
+    ExpectBox(m_ctx.m_rcSelect, 500000, 500050, 500000, 699990);
+}
+
 TEST_F(DxfImport, TheDrawingIsMirroredInYAndACancelChangesNothing)
 {
     // (0, 0) to (1, 2) mm is (0, 0) to (10, 20) world units, mirrored about
