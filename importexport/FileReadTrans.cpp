@@ -249,14 +249,14 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     return true;
 }
 
-// Objects per piece of the side-by-side placing below, which takes lists of
-// at least two pieces.
-constexpr std::size_t kPlacePiece = 8192;
+// Objects per piece of the side-by-side work below, which takes lists of at
+// least two pieces.
+constexpr std::size_t kPiece = 8192;
 
-// The new objects when all of them are polylines and enough of them for the
-// placing to be shared out; else nothing. A polyline's move and node
-// reduction touch its own nodes and box only.
-std::vector<CDocData*> PolylinesToPlace(CDocData* list)
+// The objects of a list when all of them are polylines and enough of them
+// for the work on them to be shared out; else nothing. Flipping, cleaning,
+// moving and node reduction of a polyline touch its own nodes and box only.
+std::vector<CDocData*> PolylinesSideBySide(CDocData* list)
 {
     std::vector<CDocData*> lines;
     if (plat::GetProgressSink() != nullptr)
@@ -268,9 +268,28 @@ std::vector<CDocData*> PolylinesToPlace(CDocData* list)
         }
         lines.push_back(o);
     }
-    if (lines.size() < 2 * kPlacePiece)
+    if (lines.size() < 2 * kPiece)
         lines.clear();
     return lines;
+}
+
+// step(o) for every object, in pieces side by side; `boxes` gets the union
+// of each piece's boxes after the steps.
+template <typename Step>
+void EachPiece(const std::vector<CDocData*>& objects, std::vector<CGeoBox>& boxes, const Step& step)
+{
+    const std::size_t pieces = (objects.size() + kPiece - 1) / kPiece;
+    boxes.assign(pieces, CGeoBox());
+    plat::ParallelFor(pieces, [&](std::size_t k) {
+        CGeoBox box;
+        box.SetEmpty();
+        const std::size_t end = std::min(objects.size(), (k + 1) * kPiece);
+        for (std::size_t i = k * kPiece; i < end; ++i) {
+            step(objects[i]);
+            box.Union(objects[i]->m_rcBound);
+        }
+        boxes[k] = box;
+    });
 }
 
 // The union of the boxes of the objects of each piece, joined in list order:
@@ -302,21 +321,8 @@ CGeoBox JoinPieceBoxes(const std::vector<CGeoBox>& pieces, const std::vector<CDo
 void PlaceSideBySide(DOCCONTEXT* ctx, CDocData* first, CDocData* list, const std::vector<CDocData*>& lines,
                      const CGeoPoint& from, CPathProc::NodeReduction& reduction, bool& reduced, CGeoBox& chosen)
 {
-    const std::size_t pieces = (lines.size() + kPlacePiece - 1) / kPlacePiece;
-    std::vector<CGeoBox> boxes(pieces);
-    auto each = [&](std::size_t k, auto&& step) {
-        CGeoBox box;
-        box.SetEmpty();
-        const std::size_t end = std::min(lines.size(), (k + 1) * kPlacePiece);
-        for (std::size_t i = k * kPlacePiece; i < end; ++i) {
-            step(lines[i]);
-            box.Union(lines[i]->m_rcBound);
-        }
-        boxes[k] = box;
-    };
-    plat::ParallelFor(pieces, [&](std::size_t k) {
-        each(k, [&](CDocData* o) { o->Move(from, ctx->m_ptMouse, ctx); });
-    });
+    std::vector<CGeoBox> boxes;
+    EachPiece(lines, boxes, [&](CDocData* o) { o->Move(from, ctx->m_ptMouse, ctx); });
     ctx->m_rcSelect = JoinPieceBoxes(boxes, lines);
     if (ctx->m_rcSelect.IsEmpty())
         return;
@@ -324,12 +330,10 @@ void PlaceSideBySide(DOCCONTEXT* ctx, CDocData* first, CDocData* list, const std
     const bool reducing = reduction.Start(ctx);
     for (CDocData* w = first; reducing && w != list; w = w->m_pNext)
         reduction.Take(w, ctx);
-    plat::ParallelFor(pieces, [&](std::size_t k) {
-        each(k, [&](CDocData* o) {
-            if (reducing)
-                reduction.Take(o, ctx);
-            o->SetSelected(1);
-        });
+    EachPiece(lines, boxes, [&](CDocData* o) {
+        if (reducing)
+            reduction.Take(o, ctx);
+        o->SetSelected(1);
     });
     chosen = JoinPieceBoxes(boxes, lines);
 }
@@ -339,16 +343,28 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const OriginFlip
 {
     CDocState::PushHistory(ctx);
 
-    // Each object is flipped where its road left that and cleaned on the
-    // uniting's first walk, before any is joined.
-    ctx->m_rcSelect.SetEmpty();
-    CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx, &flip](CDocData* o) {
+    // Each object is flipped where its road left that and cleaned before any
+    // is joined: many polylines in pieces side by side first, else on the
+    // uniting's first walk.
+    auto prepare = [ctx, &flip](CDocData* o) {
         flip.Apply(o, ctx);
         RemoveDuplicatePoints(o->m_pNodes, kDuplicateTol);
         o->SetSelected(1);
         o->RecalcBoundRect(ctx);
-        ctx->m_rcSelect.Union(o->m_rcBound);
-    });
+    };
+    ctx->m_rcSelect.SetEmpty();
+    const std::vector<CDocData*> lines = PolylinesSideBySide(list);
+    if (!lines.empty()) {
+        std::vector<CGeoBox> boxes;
+        EachPiece(lines, boxes, prepare);
+        ctx->m_rcSelect = JoinPieceBoxes(boxes, lines);
+        CPathProc::UniteCurves(list, kUniteTol, 0, ctx);
+    } else {
+        CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx, &prepare](CDocData* o) {
+            prepare(o);
+            ctx->m_rcSelect.Union(o->m_rcBound);
+        });
+    }
 
     // The document's objects are no longer selected; the new ones follow
     // them.
@@ -385,10 +401,10 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const OriginFlip
         ctx->m_rcSelect.SetEmpty();
         CPathProc::NodeReduction reduction(kReduceLength, kReduceAngle);
         bool reducing = false;
-        const std::vector<CDocData*> lines = PolylinesToPlace(list);
-        if (!lines.empty())
-            PlaceSideBySide(ctx, first, list, lines, from, reduction, reduced, chosen);
-        for (CDocData* o = lines.empty() ? list : nullptr; o != nullptr; o = o->m_pNext) {
+        const std::vector<CDocData*> placed = PolylinesSideBySide(list);
+        if (!placed.empty())
+            PlaceSideBySide(ctx, first, list, placed, from, reduction, reduced, chosen);
+        for (CDocData* o = placed.empty() ? list : nullptr; o != nullptr; o = o->m_pNext) {
             o->Move(from, ctx->m_ptMouse, ctx);
             ctx->m_rcSelect.Union(o->m_rcBound);
             anyBezier = anyBezier || o->GetType() == MT_BEZIER;

@@ -695,18 +695,19 @@ TEST_F(DxfImport, BlockCopiesAreScaledFlippedAndPlacedWithTheOtherObjects)
     EXPECT_EQ(copy->m_pNext->m_pNext, nullptr);
 }
 
-TEST_F(DxfImport, ManyPolylinesArePlacedReducedAndSelectedAsAFewAre)
+TEST_F(DxfImport, ManyPolylinesAreCleanedPlacedReducedAndSelectedAsAFewAre)
 {
-    // Enough polylines for the placing to be shared out in pieces. Each is
-    // (0, k)-(0.02, k)-(0.04, k)-(5, k) mm: ten times that in world units,
-    // whose first two segments (under one unit, straight on) become one.
-    // Mirrored in y about the middle of 0..199990 and placed on the origin.
+    // Enough polylines for the cleaning and placing to be shared out in
+    // pieces. Each is (0, k)-(0.02, k)-(0.04, k)-(5, k)-(5, k) mm: ten times
+    // that in world units; the repeated point goes, and the two segments
+    // under one unit, straight on, become one. Mirrored in y about the
+    // middle of 0..199990 and placed on the origin.
     constexpr int kCount = 20000;
     std::string body;
     for (int k = 0; k < kCount; ++k) {
         const std::string y = std::to_string(k);
         body += Lines({"0", "LWPOLYLINE", "8", "0", "70", "0", "10", "0", "20", y, "10", "0.02", "20", y, "10", "0.04",
-                       "20", y, "10", "5", "20", y});
+                       "20", y, "10", "5", "20", y, "10", "5", "20", y});
     }
     m_options.m_setUnit = true;
     m_options.m_unit = 2;
