@@ -35,22 +35,28 @@
 
 namespace {
 
-// A road turns a file into a new object list in world units and the
-// document's orientation, asking the operator first where it needs to; a
-// road may leave the flip into the document's orientation in `flip`, made
-// on the first walk over the new objects. False, or no list: nothing is
-// imported.
-using OriginFlip = CFileTrans::OriginFlip;
-using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+// What a road may leave to the clean-up: the flip into the document's
+// orientation, made on the first walk over the new objects, and the new
+// objects one by one when the road has gathered them (many polylines, for
+// work side by side).
+struct RoadResult {
+    CFileTrans::OriginFlip flip;
+    std::vector<CDocData*> lines;
+};
 
-bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+// A road turns a file into a new object list in world units and the
+// document's orientation, asking the operator first where it needs to.
+// False, or no list: nothing is imported.
+using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
 
 struct RoadRow {
     std::string_view ext;
@@ -88,6 +94,30 @@ constexpr double kDxfCurveTol = 1000.0;
 constexpr std::size_t kFirstLineLimit = 4096;
 // Names tried for the BMP of a converted image.
 constexpr int kMaxConversionNames = 100000;
+
+// Objects per piece of the side-by-side work below, which takes lists of at
+// least two pieces.
+constexpr std::size_t kPiece = 8192;
+
+// The objects of a list when all of them are polylines and enough of them
+// for the work on them to be shared out; else nothing. Flipping, cleaning,
+// moving and node reduction of a polyline touch its own nodes and box only.
+std::vector<CDocData*> PolylinesSideBySide(CDocData* list)
+{
+    std::vector<CDocData*> lines;
+    if (plat::GetProgressSink() != nullptr)
+        return lines;
+    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        if (o->GetType() != MT_LINE) {
+            lines.clear();
+            return lines;
+        }
+        lines.push_back(o);
+    }
+    if (lines.size() < 2 * kPiece)
+        lines.clear();
+    return lines;
+}
 
 SoftwareSettings& SettingsFor(DOCCONTEXT* ctx)
 {
@@ -127,7 +157,7 @@ bool FirstLineHoldsMakerWord(const std::string& path)
 }
 
 // The system's own drawings are in world units already.
-bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CDocFileReader reader;
     return reader.Read(path, list, ctx);
@@ -135,7 +165,7 @@ bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, boo
 
 // A BMP becomes one image object, already placed, after the operator has
 // confirmed the bitmap options; the confirmed options are remembered.
-bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip&)
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult&)
 {
     SoftwareSettings& settings = SettingsFor(ctx);
     plat::BitmapChoice choice;
@@ -157,7 +187,7 @@ bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 
 // JPEG, PNG and GIF files are converted into a BMP in the work folder
 // first, under the file's name unless a file has that name already.
-bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip)
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out)
 {
     const std::string folder = plat::WithTrailingSeparator(CReadParamFile().GetWorkPath());
     if (!plat::CreateOwnFolder(folder))
@@ -171,11 +201,11 @@ bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bo
             return false;
         target = folder + stem + "~" + plat::FormatInt(n) + ".bmp";
     }
-    return CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place, flip);
+    return CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place, out);
 }
 
 // Stitch units are world units: only y is mirrored.
-bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CFileTransDsb reader;
     reader.ReadDsb(path, list, ctx);
@@ -183,7 +213,7 @@ bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     return true;
 }
 
-bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CFileTransDst reader;
     reader.ReadDst(path, list, ctx);
@@ -193,7 +223,7 @@ bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 
 // DXF: the operator confirms the drawing unit first (0 the file's own,
 // 1 inches, 2 millimetres), which the reader applies itself.
-bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip& flip)
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult& out)
 {
     SoftwareSettings& settings = SettingsFor(ctx);
     std::uint8_t unit = settings.dxf_dimension;
@@ -206,12 +236,14 @@ bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     reader.m_dCurveTol = kDxfCurveTol;
     if (!reader.ReadDxf(path, list, ctx))
         return false;
-    flip = CFileTrans::ScaleForOrigin(list, kDxfFactor, kCorner2, kCorner0, ctx);
+    out.lines = PolylinesSideBySide(list);
+    out.flip = out.lines.empty() ? CFileTrans::ScaleForOrigin(list, kDxfFactor, kCorner2, kCorner0, ctx)
+                                 : CFileTrans::ScaleForOrigin(out.lines, kDxfFactor, kCorner2, kCorner0, ctx);
     return true;
 }
 
 // Illustrator: the reader brings points to world units itself.
-bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CFileTransAi reader;
     if (!reader.ReadAi(path, list, ctx))
@@ -223,7 +255,7 @@ bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool,
 // HPGL: the reader runs first, then the operator confirms the resolution,
 // shown with the drawing's size in file units; the system's own files are
 // in plotter units whatever the answer.
-bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CFileTransPlt reader;
     if (!reader.ReadPlt(path, list, ctx))
@@ -247,30 +279,6 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     const double factor = own ? kOwnPltFactor : settings.plt_resolution / 25.4 / 10.0;
     CFileTrans::ScaleAndConvertOrigin(list, factor, kCorner0, kCorner2, ctx);
     return true;
-}
-
-// Objects per piece of the side-by-side work below, which takes lists of at
-// least two pieces.
-constexpr std::size_t kPiece = 8192;
-
-// The objects of a list when all of them are polylines and enough of them
-// for the work on them to be shared out; else nothing. Flipping, cleaning,
-// moving and node reduction of a polyline touch its own nodes and box only.
-std::vector<CDocData*> PolylinesSideBySide(CDocData* list)
-{
-    std::vector<CDocData*> lines;
-    if (plat::GetProgressSink() != nullptr)
-        return lines;
-    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
-        if (o->GetType() != MT_LINE) {
-            lines.clear();
-            return lines;
-        }
-        lines.push_back(o);
-    }
-    if (lines.size() < 2 * kPiece)
-        lines.clear();
-    return lines;
 }
 
 // step(o) for every object, in pieces side by side; `boxes` gets the union
@@ -339,13 +347,14 @@ void PlaceSideBySide(DOCCONTEXT* ctx, CDocData* first, CDocData* list, const std
 }
 
 // Clean-up, placement and linking of a new list, as one undo step.
-void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const OriginFlip& flip)
+void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const RoadResult& road)
 {
     CDocState::PushHistory(ctx);
 
     // Each object is flipped where its road left that and cleaned before any
     // is joined: many polylines in pieces side by side first, else on the
     // uniting's first walk.
+    const CFileTrans::OriginFlip& flip = road.flip;
     auto prepare = [ctx, &flip](CDocData* o) {
         flip.Apply(o, ctx);
         RemoveDuplicatePoints(o->m_pNodes, kDuplicateTol);
@@ -353,7 +362,10 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const OriginFlip
         o->RecalcBoundRect(ctx);
     };
     ctx->m_rcSelect.SetEmpty();
-    const std::vector<CDocData*> lines = PolylinesSideBySide(list);
+    std::vector<CDocData*> gathered;
+    if (road.lines.empty())
+        gathered = PolylinesSideBySide(list);
+    const std::vector<CDocData*>& lines = road.lines.empty() ? gathered : road.lines;
     if (!lines.empty()) {
         std::vector<CGeoBox> boxes;
         EachPiece(lines, boxes, prepare);
@@ -485,12 +497,12 @@ bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool pla
     if (road == nullptr)
         return false;
     CDocData* list = nullptr;
-    OriginFlip flip;
-    if (!road(path, list, ctx, place, flip) || list == nullptr) {
+    RoadResult result;
+    if (!road(path, list, ctx, place, result) || list == nullptr) {
         DeleteObjectList(list);
         return false;
     }
-    AddToDocument(ctx, list, place, flip);
+    AddToDocument(ctx, list, place, result);
     return true;
 }
 

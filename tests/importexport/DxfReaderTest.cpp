@@ -695,7 +695,7 @@ TEST_F(DxfImport, BlockCopiesAreScaledFlippedAndPlacedWithTheOtherObjects)
     EXPECT_EQ(copy->m_pNext->m_pNext, nullptr);
 }
 
-TEST_F(DxfImport, ManyPolylinesAreCleanedPlacedReducedAndSelectedAsAFewAre)
+TEST_F(DxfImport, ManyPolylinesAreMirroredCleanedPlacedReducedAndSelectedAsAFewAre)
 {
     // Enough polylines for the cleaning and placing to be shared out in
     // pieces. Each is (0, k)-(0.02, k)-(0.04, k)-(5, k)-(5, k) mm: ten times
@@ -724,6 +724,17 @@ TEST_F(DxfImport, ManyPolylinesAreCleanedPlacedReducedAndSelectedAsAFewAre)
     }
     EXPECT_EQ(k, kCount);
     ExpectBox(m_ctx.m_rcSelect, 500000, 500050, 500000, 699990);
+
+    // Not placed: mirrored about the middle of all of them, 99995.
+    DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+    m_ctx.m_pCurrent->m_pFirst = nullptr;
+    CFileReadTrans dispatcher;
+    ASSERT_TRUE(dispatcher.ReadFile(&m_ctx, File("unplaced.dxf", Entities(body)), false));
+    ExpectNodesNear(Document(), {{0, 199990}, {0.4, 199990}, {50, 199990}});
+    const CDocData* last = Document();
+    while (last->m_pNext != nullptr)
+        last = last->m_pNext;
+    ExpectNodesNear(last, {{0, 0}, {0.4, 0}, {50, 0}});
 }
 
 TEST_F(DxfImport, TheDrawingIsMirroredInYAndACancelChangesNothing)
