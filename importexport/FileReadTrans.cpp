@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <numbers>
 #include <string_view>
 #include <vector>
@@ -95,8 +96,8 @@ constexpr std::size_t kFirstLineLimit = 4096;
 // Names tried for the BMP of a converted image.
 constexpr int kMaxConversionNames = 100000;
 
-// Objects per piece of the side-by-side work below, which takes lists of at
-// least two pieces.
+// Objects per piece of the side-by-side work on a new list, which takes
+// lists of at least two pieces.
 constexpr std::size_t kPiece = 8192;
 
 // The objects of a list when all of them are polylines and enough of them
@@ -105,17 +106,18 @@ constexpr std::size_t kPiece = 8192;
 std::vector<CDocData*> PolylinesSideBySide(CDocData* list)
 {
     std::vector<CDocData*> lines;
-    if (plat::GetProgressSink() != nullptr)
-        return lines;
-    for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
-        if (o->GetType() != MT_LINE) {
-            lines.clear();
-            return lines;
+    try {
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+            if (o->GetType() != MT_LINE)
+                return {};
+            lines.push_back(o);
         }
-        lines.push_back(o);
+    } catch (const std::bad_alloc&) {
+        // The walks one object at a time need no memory of their own.
+        return {};
     }
     if (lines.size() < 2 * kPiece)
-        lines.clear();
+        return {};
     return lines;
 }
 
@@ -413,7 +415,9 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const RoadResult
         ctx->m_rcSelect.SetEmpty();
         CPathProc::NodeReduction reduction(kReduceLength, kReduceAngle);
         bool reducing = false;
-        const std::vector<CDocData*> placed = PolylinesSideBySide(list);
+        // A progress control is stepped on one thread only.
+        const std::vector<CDocData*> placed =
+            plat::GetProgressSink() == nullptr ? PolylinesSideBySide(list) : std::vector<CDocData*>();
         if (!placed.empty())
             PlaceSideBySide(ctx, first, list, placed, from, reduction, reduced, chosen);
         for (CDocData* o = placed.empty() ? list : nullptr; o != nullptr; o = o->m_pNext) {

@@ -14,6 +14,7 @@
 #include "model/CurveGeometry.h"
 #include "platform/CodePage.h"
 #include "platform/NumText.h"
+#include "platform/Progress.h"
 
 #include <gtest/gtest.h>
 
@@ -711,19 +712,29 @@ TEST_F(DxfImport, ManyPolylinesAreMirroredCleanedPlacedReducedAndSelectedAsAFewA
     }
     m_options.m_setUnit = true;
     m_options.m_unit = 2;
-    ASSERT_TRUE(Import(Entities(body)));
-    int k = 0;
-    for (const CDocData* o = Document(); o != nullptr; o = o->m_pNext, ++k) {
-        SCOPED_TRACE(k);
-        ASSERT_LT(k, kCount);
-        const double y = 500000.0 + 199990.0 - 10.0 * k;
-        ExpectNodesNear(o, {{500000, y}, {500000.4, y}, {500050, y}});
-        EXPECT_NE(o->IsSelected(), 0);
-        if (HasFailure())
-            break;
+    // With a progress control the placing keeps to one thread.
+    RecordingProgress progress;
+    for (ProgressSink* sink : {static_cast<ProgressSink*>(nullptr), static_cast<ProgressSink*>(&progress)}) {
+        SCOPED_TRACE(sink == nullptr ? "no progress control" : "progress control");
+        SetProgressSink(sink);
+        DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+        m_ctx.m_pCurrent->m_pFirst = nullptr;
+        const bool imported = Import(Entities(body));
+        SetProgressSink(nullptr);
+        ASSERT_TRUE(imported);
+        int k = 0;
+        for (const CDocData* o = Document(); o != nullptr; o = o->m_pNext, ++k) {
+            SCOPED_TRACE(k);
+            ASSERT_LT(k, kCount);
+            const double y = 500000.0 + 199990.0 - 10.0 * k;
+            ExpectNodesNear(o, {{500000, y}, {500000.4, y}, {500050, y}});
+            EXPECT_NE(o->IsSelected(), 0);
+            if (HasFailure())
+                break;
+        }
+        EXPECT_EQ(k, kCount);
+        ExpectBox(m_ctx.m_rcSelect, 500000, 500050, 500000, 699990);
     }
-    EXPECT_EQ(k, kCount);
-    ExpectBox(m_ctx.m_rcSelect, 500000, 500050, 500000, 699990);
 
     // Not placed: mirrored about the middle of all of them, 99995.
     DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
