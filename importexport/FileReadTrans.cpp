@@ -372,7 +372,7 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const RoadResult
         std::vector<CGeoBox> boxes;
         EachPiece(lines, boxes, prepare);
         ctx->m_rcSelect = JoinPieceBoxes(boxes, lines);
-        CPathProc::UniteCurves(list, kUniteTol, 0, ctx);
+        CPathProc::UniteCurves(list, kUniteTol, 0, ctx, lines);
     } else {
         CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx, &prepare](CDocData* o) {
             prepare(o);

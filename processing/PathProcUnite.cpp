@@ -269,6 +269,14 @@ struct PointSpread {
         y0 = std::min(y0, p.y);
         y1 = std::max(y1, p.y);
     }
+    void Add(const PointSpread& other)
+    {
+        finite += other.finite;
+        x0 = std::min(x0, other.x0);
+        x1 = std::max(x1, other.x1);
+        y0 = std::min(y0, other.y0);
+        y1 = std::max(y1, other.y1);
+    }
 };
 
 // Points per strip of the marking below, and the most strips.
@@ -655,11 +663,23 @@ void CPathProc::TrimJoint(CDocData* a, CDocData* b, double t)
 
 void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx)
 {
-    UniteCurves(list, tol, deleteCrossings, ctx, nullptr);
+    UniteCurves(list, tol, deleteCrossings, ctx, nullptr, nullptr);
 }
 
 void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
                             const std::function<void(CDocData*)>& prepare)
+{
+    UniteCurves(list, tol, deleteCrossings, ctx, prepare, nullptr);
+}
+
+void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
+                            const std::vector<CDocData*>& objects)
+{
+    UniteCurves(list, tol, deleteCrossings, ctx, nullptr, &objects);
+}
+
+void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
+                            const std::function<void(CDocData*)>& prepare, const std::vector<CDocData*>* objects)
 {
     if (list == nullptr || !(tol >= kMinTolerance)) {
         if (prepare)
@@ -684,27 +704,47 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     ScratchArray<EndXY> endPoints(2 * room);
     constexpr double kNoEnd = std::numeric_limits<double>::quiet_NaN();
     PointSpread spread;
-    std::uint32_t count = 0;
-    for (CDocData* o = list; o != nullptr; o = o->m_pNext, ++count) {
-        if (count == room) {
-            room *= 2;
-            pieces.Grow(room, count);
-            endPoints.Grow(2 * room, 2 * std::size_t{count});
-        }
-        const std::uint32_t i = count;
-        if (prepare)
-            prepare(o);
+    auto take = [&](std::uint32_t i, CDocData* o, PointSpread& seen) {
         Piece& piece = pieces[i];
         piece.object = o;
         if (IsCandidate(o)) {
             piece.last = LastNode(o->m_pNodes);
             endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
             endPoints[2 * i + 1] = EndXY{piece.last->m_x, piece.last->m_y};
-            spread.Add(endPoints[2 * i]);
-            spread.Add(endPoints[2 * i + 1]);
+            seen.Add(endPoints[2 * i]);
+            seen.Add(endPoints[2 * i + 1]);
         } else {
             piece.last = nullptr;
             endPoints[2 * i] = endPoints[2 * i + 1] = EndXY{kNoEnd, kNoEnd};
+        }
+    };
+    std::uint32_t count = 0;
+    if (objects != nullptr) {
+        // The spread only places the sorting cells, and any grouping of
+        // its minimum and maximum bounds the same ends.
+        count = static_cast<std::uint32_t>(objects->size());
+        pieces.Grow(count, 0);
+        endPoints.Grow(2 * std::size_t{count}, 0);
+        constexpr std::size_t kEndsPiece = 8192;
+        const std::size_t parts = (std::size_t{count} + kEndsPiece - 1) / kEndsPiece;
+        std::vector<PointSpread> spreads(parts);
+        plat::ParallelFor(parts, [&](std::size_t k) {
+            const std::size_t end = std::min<std::size_t>(count, (k + 1) * kEndsPiece);
+            for (std::size_t i = k * kEndsPiece; i < end; ++i)
+                take(static_cast<std::uint32_t>(i), (*objects)[i], spreads[k]);
+        });
+        for (const PointSpread& s : spreads)
+            spread.Add(s);
+    } else {
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext, ++count) {
+            if (count == room) {
+                room *= 2;
+                pieces.Grow(room, count);
+                endPoints.Grow(2 * room, 2 * std::size_t{count});
+            }
+            if (prepare)
+                prepare(o);
+            take(count, o, spread);
         }
     }
     g_lastListLength.store(count, std::memory_order_relaxed);
