@@ -28,7 +28,7 @@ constexpr std::size_t kGranule = plat::kLargeBlockGranule;
 // whose heap keeps and reuses them by itself.
 constexpr std::size_t kMappedFrom = std::size_t{4} << 20;
 // Free ranges kept at most; one more is unmapped.
-constexpr std::size_t kMaxKept = 64;
+constexpr std::size_t kMaxKept = 512;
 
 template <class T>
 struct MallocAllocator {
@@ -282,6 +282,16 @@ void Free(void* block) noexcept
 constexpr std::size_t kPlain = alignof(std::max_align_t);
 
 } // namespace
+
+void* plat::TakeProgramBlock(std::size_t bytes)
+{
+    return Store().Take(bytes);
+}
+
+bool plat::GiveProgramBlock(void* block)
+{
+    return Store().Give(block);
+}
 
 void* operator new(std::size_t bytes) { return Allocate(bytes, kPlain); }
 void* operator new[](std::size_t bytes) { return Allocate(bytes, kPlain); }
