@@ -1,5 +1,5 @@
 // The program's operator new and operator delete. Small blocks come from and
-// go back to malloc as with the standard ones. Blocks of several megabytes
+// go back to malloc as with the standard ones. Blocks of a megabyte and more
 // (the working arrays of a million-path job) are mapped here instead,
 // aligned to 2 MiB and marked for huge pages, and a freed one stays mapped
 // for the next: one step of a large job frees arrays that the next step
@@ -24,9 +24,10 @@
 namespace {
 
 constexpr std::size_t kGranule = plat::kLargeBlockGranule;
-// Requests from this size up are mapped here; smaller ones go to malloc,
+// Requests from this size up are mapped here (malloc too would map such a
+// block apart and unmap it again when freed); smaller ones go to malloc,
 // whose heap keeps and reuses them by itself.
-constexpr std::size_t kMappedFrom = std::size_t{4} << 20;
+constexpr std::size_t kMappedFrom = std::size_t{1} << 20;
 // Free ranges kept at most; one more is unmapped.
 constexpr std::size_t kMaxKept = 512;
 

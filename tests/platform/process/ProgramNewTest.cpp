@@ -47,7 +47,7 @@ bool Aligned(const void* p, std::size_t align)
 TEST(ProgramNew, EveryFormOfNewPairsWithItsDeleteAndKeepsItsAlignment)
 {
     // Small (malloc), mid-sized, and large enough to be mapped apart.
-    const std::size_t sizes[] = {24, 300000, 5 * kMiB + 7, 37 * kMiB};
+    const std::size_t sizes[] = {24, 300000, 3 * kMiB / 2 + 5, 5 * kMiB + 7, 37 * kMiB};
     for (std::size_t bytes : sizes) {
         SCOPED_TRACE(bytes);
         void* a = ::operator new(bytes);
