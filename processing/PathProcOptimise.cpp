@@ -264,14 +264,16 @@ public:
                     nd.keyMin = std::min(nd.keyMin, m_items[i].key);
                     nd.keyMax = std::max(nd.keyMax, m_items[i].key);
                 }
-                nd.alive = (1u << (nd.hi - nd.lo)) - 1;
+                nd.leaf = static_cast<std::uint32_t>(m_leafMask.size());
+                m_leafMask.push_back((1u << (nd.hi - nd.lo)) - 1);
+                m_leafParent.push_back(nd.parent);
             }
             if (nd.parent != kNone) {
                 Node& p = m_node[nd.parent];
                 p.box.Add(nd.box);
                 p.keyMin = std::min(p.keyMin, nd.keyMin);
                 p.keyMax = std::max(p.keyMax, nd.keyMax);
-                if (nd.alive > 0)
+                if (nd.left == kNone || nd.alive > 0)
                     ++p.alive;
             }
         }
@@ -300,7 +302,8 @@ public:
         std::vector<std::uint32_t> fill(m_slotFirst.begin(), m_slotFirst.end() - 1);
         for (std::uint32_t i = 0; i < n; ++i) {
             const std::uint32_t leaf = leafOf[i];
-            m_slotPoints[fill[m_items[i].slot]++] = {leaf, i - m_node[leaf].lo, cellAt.empty() ? kNone : cellAt[i]};
+            m_slotPoints[fill[m_items[i].slot]++] = {m_node[leaf].leaf, i - m_node[leaf].lo,
+                                                     cellAt.empty() ? kNone : cellAt[i]};
         }
     }
 
@@ -320,17 +323,17 @@ public:
     {
         for (std::uint32_t j = m_slotFirst[slot]; j < m_slotFirst[slot + 1]; ++j) {
             const SlotPoint& p = m_slotPoints[j];
-            Node& leaf = m_node[p.leaf];
+            std::uint32_t& mask = m_leafMask[p.leaf];
             const std::uint32_t bit = 1u << p.bit;
-            if ((leaf.alive & bit) == 0)
+            if ((mask & bit) == 0)
                 continue;
-            leaf.alive &= ~bit;
+            mask &= ~bit;
             if (p.cellItem != kNone)
-                m_cellKey[p.cellItem] = kNone;
+                m_cellKey[p.cellItem].key = kNone;
             // Only a subtree that empties changes its parent's count.
-            if (leaf.alive != 0)
+            if (mask != 0)
                 continue;
-            std::uint32_t k = leaf.parent;
+            std::uint32_t k = m_leafParent[p.leaf];
             while (k != kNone && --m_node[k].alive == 0)
                 k = m_node[k].parent;
         }
@@ -360,14 +363,15 @@ public:
             if (bestKey != kNone && bound > best)
                 continue;
             const Node& nd = m_node[k];
-            if (nd.alive == 0 || nd.keyMax < klo || nd.keyMin > khi)
+            const std::uint32_t live = nd.left == kNone ? m_leafMask[nd.leaf] : nd.alive;
+            if (live == 0 || nd.keyMax < klo || nd.keyMin > khi)
                 continue;
             if (bestKey != kNone && bound == best && nd.keyMin >= bestKey)
                 continue;
             if (nd.left == kNone) {
                 for (std::uint32_t i = nd.lo; i < nd.hi; ++i) {
                     const Item& it = m_items[i];
-                    if ((nd.alive >> (i - nd.lo) & 1u) == 0 || it.key < klo || it.key > khi)
+                    if ((live >> (i - nd.lo) & 1u) == 0 || it.key < klo || it.key > khi)
                         continue;
                     const double d = Dist2(Dot{it.x, it.y}, x, y);
                     if (bestKey == kNone || d < best || (d == best && it.key < bestKey)) {
@@ -429,13 +433,11 @@ private:
             m_cellFirst[c + 1] += m_cellFirst[c];
         m_cellKey.resize(n);
         m_cellDot.resize(n);
-        m_cellSlot.resize(n);
         std::vector<std::uint32_t> fill(m_cellFirst.begin(), m_cellFirst.end() - 1);
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint32_t j = fill[at[i]]++;
-            m_cellKey[j] = m_items[i].key;
+            m_cellKey[j] = {m_items[i].key, m_items[i].slot};
             m_cellDot[j] = {m_items[i].x, m_items[i].y};
-            m_cellSlot[j] = m_items[i].slot;
             at[i] = j;
         }
         return at;
@@ -464,14 +466,14 @@ private:
         auto scan = [&](std::uint32_t row, std::uint32_t c0, std::uint32_t c1) {
             const std::uint32_t first = row * m_cols;
             for (std::uint32_t i = m_cellFirst[first + c0], end = m_cellFirst[first + c1 + 1]; i < end; ++i) {
-                const std::uint32_t key = m_cellKey[i];
+                const std::uint32_t key = m_cellKey[i].key;
                 if (key == kNone || key < klo || key > khi)
                     continue;
                 const double d = Dist2(m_cellDot[i], x, y);
                 if (bestKey == kNone || d < best || (d == best && key < bestKey)) {
                     best = d;
                     bestKey = key;
-                    bestSlot = i; // its slot once the answer is known
+                    bestSlot = m_cellKey[i].slot;
                 }
             }
         };
@@ -502,14 +504,9 @@ private:
             if (r1 + 1 < m_rows)
                 gap = std::min(gap, m_y0 + (r1 + 1) * m_cell - y);
             gap -= m_slack;
-            if (gap == kInf || (bestKey != kNone && gap > 0.0 && best < gap * gap * (1.0 - 1e-9))) {
-                if (bestKey != kNone)
-                    bestSlot = m_cellSlot[bestSlot];
+            if (gap == kInf || (bestKey != kNone && gap > 0.0 && best < gap * gap * (1.0 - 1e-9)))
                 return true;
-            }
         }
-        if (bestKey != kNone)
-            bestSlot = m_cellSlot[bestSlot];
         return false;
     }
 
@@ -527,7 +524,8 @@ private:
         Box box;
         std::uint32_t keyMin = kNone;
         std::uint32_t keyMax = 0;
-        std::uint32_t alive = 0; // a leaf: a bit per live point; else its children with any
+        std::uint32_t alive = 0; // its children with live points (not kept for a leaf)
+        std::uint32_t leaf = kNone; // a leaf: its place among the leaves
         std::uint32_t parent = kNone;
         std::uint32_t left = kNone; // the right child follows it; kNone for a leaf
         std::uint32_t lo = 0;       // its points: lo .. hi - 1
@@ -549,19 +547,24 @@ private:
     std::vector<std::uint32_t> m_slotOfKey;  // number -> slot; kNone: no points
     std::vector<std::uint32_t> m_keyOfSlot;
     struct SlotPoint {
-        std::uint32_t leaf;
+        std::uint32_t leaf;     // its leaf's place among the leaves
         std::uint32_t bit;      // its place in the leaf
         std::uint32_t cellItem; // its place among the cells' points; kNone without cells
     };
     std::vector<std::uint32_t> m_slotFirst;  // slot -> first of its points in m_slotPoints
     std::vector<SlotPoint> m_slotPoints;     // the points grouped by slot
+    std::vector<std::uint32_t> m_leafMask;   // per leaf: a bit per live point
+    std::vector<std::uint32_t> m_leafParent;
     std::vector<Node> m_node;                // node 0 is the root
     std::vector<Pending> m_stack;
-    // The points by cell, apart: a search reads the numbers of many, the
-    // places of some and the slot of one.
-    std::vector<std::uint32_t> m_cellKey;    // a removed point's number is kNone
+    // The points by cell, apart: a search reads the numbers of many and
+    // the places of some.
+    struct KeySlot {
+        std::uint32_t key; // kNone once removed
+        std::uint32_t slot;
+    };
+    std::vector<KeySlot> m_cellKey;
     std::vector<Dot> m_cellDot;
-    std::vector<std::uint32_t> m_cellSlot;
     std::vector<std::uint32_t> m_cellFirst;  // cell -> its first point; empty: no grid
     std::uint32_t m_cols = 0;
     std::uint32_t m_rows = 0;
@@ -1578,9 +1581,17 @@ private:
             }
             // The child of this group whose subtree holds the nearest point
             // (there is one: every waiting subtree holds a path).
-            while (target != kNone && m_groups[target].parent != g)
-                target = m_groups[target].parent;
-            begin(g, target == kNone ? gr.firstOpen : m_groups[target].place, stack);
+            std::uint32_t place = gr.firstOpen;
+            if (target != kNone && hot[found.slot].parent == g) {
+                place = hot[found.slot].place;
+            } else if (target != kNone) {
+                target = hot[found.slot].parent;
+                while (target != kNone && m_groups[target].parent != g)
+                    target = m_groups[target].parent;
+                if (target != kNone)
+                    place = m_groups[target].place;
+            }
+            begin(g, place, stack);
         }
         sideBySide([&](std::size_t s) {
             if (hot[s].entry != kNone)
