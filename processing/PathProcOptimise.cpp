@@ -194,17 +194,25 @@ public:
             m_node[0].lo = 0;
             m_node[0].hi = static_cast<std::uint32_t>(n);
         }
-        // Splits at the median along the wider side, one level at a time
-        // from the top (children come after their parent); then the boxes
-        // from the bottom up. The nodes of a level hold separate runs of the
-        // points: a level with many points splits them side by side. The
-        // numbering of the nodes does not change an answer.
+        // Splits at the median along the wider side of the node's region
+        // (its parent's cut at the median), one level at a time from the
+        // top (children come after their parent); then the boxes from the
+        // bottom up. The nodes of a level hold separate runs of the points:
+        // a level with many points splits them side by side. The shape and
+        // numbering of the nodes do not change an answer.
         std::vector<std::uint32_t> level;
-        if (n > 0)
+        std::vector<Box> region; // per node of the level
+        if (n > 0) {
             level.push_back(0);
+            region.emplace_back();
+            for (const Item& it : m_items)
+                region[0].Add(Dot{it.x, it.y});
+        }
         std::vector<std::uint32_t> mids;
+        std::vector<std::uint8_t> alongX;
         while (!level.empty()) {
             mids.assign(level.size(), kNone);
+            alongX.assign(level.size(), 0);
             auto split = [&](std::size_t j) {
                 const std::uint32_t k = level[j];
                 const std::uint32_t lo = m_node[k].lo, hi = m_node[k].hi;
@@ -213,11 +221,10 @@ public:
                         leafOf[i] = k;
                     return;
                 }
-                Box b;
-                for (std::uint32_t i = lo; i < hi; ++i)
-                    b.Add(Dot{m_items[i].x, m_items[i].y});
+                const Box& b = region[j];
                 const std::uint32_t mid = lo + (hi - lo) / 2;
                 const bool sx = b.xmax - b.xmin >= b.ymax - b.ymin;
+                alongX[j] = sx ? 1 : 0;
                 const auto at = [this](std::uint32_t i) { return m_items.begin() + static_cast<std::ptrdiff_t>(i); };
                 std::nth_element(at(lo), at(mid), at(hi),
                                  [sx](const Item& a, const Item& c) { return sx ? a.x < c.x : a.y < c.y; });
@@ -235,10 +242,20 @@ public:
                     split(j);
             }
             std::vector<std::uint32_t> next;
+            std::vector<Box> nextRegion;
             next.reserve(2 * level.size());
+            nextRegion.reserve(2 * level.size());
             for (std::size_t j = 0; j < level.size(); ++j) {
                 if (mids[j] == kNone)
                     continue;
+                Box lb = region[j], rb = region[j];
+                const Item& cut = m_items[mids[j]];
+                if (alongX[j] != 0)
+                    lb.xmax = rb.xmin = cut.x;
+                else
+                    lb.ymax = rb.ymin = cut.y;
+                nextRegion.push_back(lb);
+                nextRegion.push_back(rb);
                 const std::uint32_t k = level[j];
                 const auto child = static_cast<std::uint32_t>(m_node.size());
                 m_node[k].left = child;
@@ -255,6 +272,7 @@ public:
                 next.push_back(child + 1);
             }
             level.swap(next);
+            region.swap(nextRegion);
         }
         for (std::size_t k = m_node.size(); k-- > 0;) {
             Node& nd = m_node[k];
