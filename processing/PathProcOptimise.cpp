@@ -1729,19 +1729,47 @@ private:
     }
 
     // The new order: depth first, children before their group's own path; a
-    // bracket between its opening and closing records.
+    // bracket between its opening and closing records. The root has no path
+    // of its own: the subtrees of its many children are written side by
+    // side, each piece's in order, and laid end to end.
     void Flatten(std::vector<std::pair<PATHREC*, WORKLAYER*>>& out)
     {
-        struct Frame {
-            std::uint32_t g;
-            std::size_t next;
-        };
-        std::vector<Frame> stack{{0, 0}};
+        const GroupList top = m_groups[0].ordered;
+        std::vector<FlattenFrame> stack;
+        if (m_groups[0].graph >= 0 || top.size() < kSideBySideChildren) {
+            FlattenFrom(0, out, stack);
+            return;
+        }
+        std::vector<std::vector<std::pair<PATHREC*, WORKLAYER*>>> part(kSideBySidePieces);
+        InPieces(kSideBySidePieces, top.size(), [&](std::size_t k, std::size_t begin, std::size_t end) {
+            std::vector<FlattenFrame> own;
+            part[k].reserve(end - begin);
+            for (std::size_t i = begin; i < end; ++i)
+                FlattenFrom(top[i], part[k], own);
+        });
+        std::size_t total = out.size();
+        for (const auto& p : part)
+            total += p.size();
+        out.reserve(total);
+        for (const auto& p : part)
+            out.insert(out.end(), p.begin(), p.end());
+    }
+
+    struct FlattenFrame {
+        std::uint32_t g;
+        std::size_t next;
+    };
+
+    // The subtree of `top` appended to `out`; `stack` is room to work in.
+    void FlattenFrom(std::uint32_t top, std::vector<std::pair<PATHREC*, WORKLAYER*>>& out,
+                     std::vector<FlattenFrame>& stack)
+    {
+        stack.assign(1, {top, 0});
         auto graphOf = [&](std::uint32_t g) -> Graph* {
             return m_groups[g].graph >= 0 ? &m_graphs[m_groups[g].graph] : nullptr;
         };
         while (!stack.empty()) {
-            Frame& f = stack.back();
+            FlattenFrame& f = stack.back();
             const std::uint32_t g = f.g;
             Graph* gr = graphOf(g);
             if (f.next == 0 && gr != nullptr && gr->type == 1)
