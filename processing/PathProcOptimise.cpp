@@ -187,37 +187,44 @@ public:
     EntryTree(std::vector<Item> items, std::size_t keys) : m_items(std::move(items))
     {
         const std::size_t n = m_items.size();
-        m_leafOf.assign(n, kNone);
+        std::vector<std::uint32_t> leafOf(n, kNone);
         if (n > 0) {
             m_node.reserve(2 * (n / kLeaf + 1));
             m_node.push_back({});
             m_node[0].lo = 0;
             m_node[0].hi = static_cast<std::uint32_t>(n);
         }
-        // Splits at the median along the wider side, one level at a time
-        // from the top (children come after their parent); then the boxes
-        // from the bottom up. The nodes of a level hold separate runs of the
-        // points: a level with many points splits them side by side. The
-        // numbering of the nodes does not change an answer.
+        // Splits at the median along the wider side of the node's region
+        // (its parent's cut at the median), one level at a time from the
+        // top (children come after their parent); then the boxes from the
+        // bottom up. The nodes of a level hold separate runs of the points:
+        // a level with many points splits them side by side. The shape and
+        // numbering of the nodes do not change an answer.
         std::vector<std::uint32_t> level;
-        if (n > 0)
+        std::vector<Box> region; // per node of the level
+        if (n > 0) {
             level.push_back(0);
+            region.emplace_back();
+            for (const Item& it : m_items)
+                region[0].Add(Dot{it.x, it.y});
+        }
         std::vector<std::uint32_t> mids;
+        std::vector<std::uint8_t> alongX;
         while (!level.empty()) {
             mids.assign(level.size(), kNone);
+            alongX.assign(level.size(), 0);
             auto split = [&](std::size_t j) {
                 const std::uint32_t k = level[j];
                 const std::uint32_t lo = m_node[k].lo, hi = m_node[k].hi;
                 if (hi - lo <= kLeaf) {
                     for (std::uint32_t i = lo; i < hi; ++i)
-                        m_leafOf[i] = k;
+                        leafOf[i] = k;
                     return;
                 }
-                Box b;
-                for (std::uint32_t i = lo; i < hi; ++i)
-                    b.Add(Dot{m_items[i].x, m_items[i].y});
+                const Box& b = region[j];
                 const std::uint32_t mid = lo + (hi - lo) / 2;
                 const bool sx = b.xmax - b.xmin >= b.ymax - b.ymin;
+                alongX[j] = sx ? 1 : 0;
                 const auto at = [this](std::uint32_t i) { return m_items.begin() + static_cast<std::ptrdiff_t>(i); };
                 std::nth_element(at(lo), at(mid), at(hi),
                                  [sx](const Item& a, const Item& c) { return sx ? a.x < c.x : a.y < c.y; });
@@ -235,10 +242,20 @@ public:
                     split(j);
             }
             std::vector<std::uint32_t> next;
+            std::vector<Box> nextRegion;
             next.reserve(2 * level.size());
+            nextRegion.reserve(2 * level.size());
             for (std::size_t j = 0; j < level.size(); ++j) {
                 if (mids[j] == kNone)
                     continue;
+                Box lb = region[j], rb = region[j];
+                const Item& cut = m_items[mids[j]];
+                if (alongX[j] != 0)
+                    lb.xmax = rb.xmin = cut.x;
+                else
+                    lb.ymax = rb.ymin = cut.y;
+                nextRegion.push_back(lb);
+                nextRegion.push_back(rb);
                 const std::uint32_t k = level[j];
                 const auto child = static_cast<std::uint32_t>(m_node.size());
                 m_node[k].left = child;
@@ -255,6 +272,7 @@ public:
                 next.push_back(child + 1);
             }
             level.swap(next);
+            region.swap(nextRegion);
         }
         for (std::size_t k = m_node.size(); k-- > 0;) {
             Node& nd = m_node[k];
@@ -264,14 +282,16 @@ public:
                     nd.keyMin = std::min(nd.keyMin, m_items[i].key);
                     nd.keyMax = std::max(nd.keyMax, m_items[i].key);
                 }
-                nd.alive = nd.hi - nd.lo;
+                nd.leaf = static_cast<std::uint32_t>(m_leafMask.size());
+                m_leafMask.push_back((1u << (nd.hi - nd.lo)) - 1);
+                m_leafParent.push_back(nd.parent);
             }
             if (nd.parent != kNone) {
                 Node& p = m_node[nd.parent];
                 p.box.Add(nd.box);
                 p.keyMin = std::min(p.keyMin, nd.keyMin);
                 p.keyMax = std::max(p.keyMax, nd.keyMax);
-                if (nd.alive > 0)
+                if (nd.left == kNone || nd.alive > 0)
                     ++p.alive;
             }
         }
@@ -288,17 +308,21 @@ public:
             }
             it.slot = s;
         }
-        // The points of each slot, for removal.
+        const std::vector<std::uint32_t> cellAt = BuildCells();
+        // Where each slot's points are, for removal.
         const std::size_t slots = m_keyOfSlot.size();
         m_slotFirst.assign(slots + 1, 0);
         for (const Item& it : m_items)
             ++m_slotFirst[it.slot + 1];
         for (std::size_t k = 0; k < slots; ++k)
             m_slotFirst[k + 1] += m_slotFirst[k];
-        m_slotPos.resize(n);
+        m_slotPoints.resize(n);
         std::vector<std::uint32_t> fill(m_slotFirst.begin(), m_slotFirst.end() - 1);
-        for (std::uint32_t i = 0; i < n; ++i)
-            m_slotPos[fill[m_items[i].slot]++] = i;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::uint32_t leaf = leafOf[i];
+            m_slotPoints[fill[m_items[i].slot]++] = {m_node[leaf].leaf, i - m_node[leaf].lo,
+                                                     cellAt.empty() ? kNone : cellAt[i]};
+        }
     }
 
     // The number of the path in each slot.
@@ -316,12 +340,18 @@ public:
     void RemoveSlot(std::uint32_t slot)
     {
         for (std::uint32_t j = m_slotFirst[slot]; j < m_slotFirst[slot + 1]; ++j) {
-            const std::uint32_t pos = m_slotPos[j];
-            if (m_items[pos].key == kNone)
+            const SlotPoint& p = m_slotPoints[j];
+            std::uint32_t& mask = m_leafMask[p.leaf];
+            const std::uint32_t bit = 1u << p.bit;
+            if ((mask & bit) == 0)
                 continue;
-            m_items[pos].key = kNone;
+            mask &= ~bit;
+            if (p.cellItem != kNone)
+                m_cellKey[p.cellItem].key = kNone;
             // Only a subtree that empties changes its parent's count.
-            std::uint32_t k = m_leafOf[pos];
+            if (mask != 0)
+                continue;
+            std::uint32_t k = m_leafParent[p.leaf];
             while (k != kNone && --m_node[k].alive == 0)
                 k = m_node[k].parent;
         }
@@ -334,6 +364,11 @@ public:
         std::uint32_t bestKey = kNone;
         std::uint32_t bestSlot = kNone;
         double best = kInf;
+        // A search over many numbers looks around the point first: mostly
+        // the nearest lies there and the tree is not read at all. What it
+        // found bounds the tree's search otherwise.
+        if (!m_cellFirst.empty() && khi >= klo && khi - klo >= m_cellKeys && NearestInCells(x, y, klo, khi, bestKey, bestSlot, best))
+            return {bestKey, bestSlot};
         m_stack.clear();
         if (!m_node.empty())
             m_stack.push_back({0, 0.0});
@@ -346,14 +381,15 @@ public:
             if (bestKey != kNone && bound > best)
                 continue;
             const Node& nd = m_node[k];
-            if (nd.alive == 0 || nd.keyMax < klo || nd.keyMin > khi)
+            const std::uint32_t live = nd.left == kNone ? m_leafMask[nd.leaf] : nd.alive;
+            if (live == 0 || nd.keyMax < klo || nd.keyMin > khi)
                 continue;
             if (bestKey != kNone && bound == best && nd.keyMin >= bestKey)
                 continue;
             if (nd.left == kNone) {
                 for (std::uint32_t i = nd.lo; i < nd.hi; ++i) {
                     const Item& it = m_items[i];
-                    if (it.key == kNone || it.key < klo || it.key > khi)
+                    if ((live >> (i - nd.lo) & 1u) == 0 || it.key < klo || it.key > khi)
                         continue;
                     const double d = Dist2(Dot{it.x, it.y}, x, y);
                     if (bestKey == kNone || d < best || (d == best && it.key < bestKey)) {
@@ -379,7 +415,125 @@ public:
     }
 
 private:
+    // The cells: a grid over the points' extent, the points of every cell
+    // together (in tree order), for searches that begin where the head is.
+    // Returns each point's place among the cells' points; empty when
+    // there are no cells.
+    std::vector<std::uint32_t> BuildCells()
+    {
+        const std::size_t n = m_items.size();
+        if (n < kCellsFrom)
+            return {};
+        const Box& b = m_node[0].box;
+        const double w = b.xmax - b.xmin, h = b.ymax - b.ymin;
+        const double cell = std::sqrt(w * h * kPointsPerCell / static_cast<double>(n));
+        if (!(cell > 0.0) || !std::isfinite(cell))
+            return {}; // the points lie on a line: the tree alone
+        const double cols = std::floor(w / cell) + 1.0, rows = std::floor(h / cell) + 1.0;
+        if (cols * rows > 2.0 * static_cast<double>(n))
+            return {}; // too long and thin for square cells
+        m_cols = static_cast<std::uint32_t>(cols);
+        m_rows = static_cast<std::uint32_t>(rows);
+        m_x0 = b.xmin;
+        m_y0 = b.ymin;
+        m_cell = cell;
+        m_inv = 1.0 / cell;
+        // Far more than rounding moves a point's cell or a cell's edge.
+        m_slack = 1e-9 * (std::fabs(b.xmin) + std::fabs(b.ymin) + w + h + cell);
+        m_cellKeys = static_cast<std::uint32_t>(m_keyOfSlot.size() / 4);
+        std::vector<std::uint32_t> at(n);
+        m_cellFirst.assign(std::size_t{m_cols} * m_rows + 1, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            at[i] = CellOf(m_items[i].x, m_items[i].y);
+            ++m_cellFirst[at[i] + 1];
+        }
+        for (std::size_t c = 0; c + 1 < m_cellFirst.size(); ++c)
+            m_cellFirst[c + 1] += m_cellFirst[c];
+        m_cellKey.resize(n);
+        m_cellDot.resize(n);
+        std::vector<std::uint32_t> fill(m_cellFirst.begin(), m_cellFirst.end() - 1);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t j = fill[at[i]]++;
+            m_cellKey[j] = {m_items[i].key, m_items[i].slot};
+            m_cellDot[j] = {m_items[i].x, m_items[i].y};
+            at[i] = j;
+        }
+        return at;
+    }
+
+    std::uint32_t Col(double x) const
+    {
+        const double c = (x - m_x0) * m_inv;
+        return c <= 0.0 ? 0 : (c >= static_cast<double>(m_cols - 1) ? m_cols - 1 : static_cast<std::uint32_t>(c));
+    }
+    std::uint32_t Row(double y) const
+    {
+        const double r = (y - m_y0) * m_inv;
+        return r <= 0.0 ? 0 : (r >= static_cast<double>(m_rows - 1) ? m_rows - 1 : static_cast<std::uint32_t>(r));
+    }
+    std::uint32_t CellOf(double x, double y) const { return Row(y) * m_cols + Col(x); }
+
+    // The nearest in the cells around (x, y), ring by ring; true when no
+    // point outside the cells looked at can be as near (or there is none
+    // outside them), which makes it the answer.
+    bool NearestInCells(double x, double y, std::uint32_t klo, std::uint32_t khi, std::uint32_t& bestKey,
+                        std::uint32_t& bestSlot, double& best) const
+    {
+        const std::uint32_t qc = Col(x), qr = Row(y);
+        // The cells of a row next to each other hold one run of points.
+        auto scan = [&](std::uint32_t row, std::uint32_t c0, std::uint32_t c1) {
+            const std::uint32_t first = row * m_cols;
+            for (std::uint32_t i = m_cellFirst[first + c0], end = m_cellFirst[first + c1 + 1]; i < end; ++i) {
+                const std::uint32_t key = m_cellKey[i].key;
+                if (key == kNone || key < klo || key > khi)
+                    continue;
+                const double d = Dist2(m_cellDot[i], x, y);
+                if (bestKey == kNone || d < best || (d == best && key < bestKey)) {
+                    best = d;
+                    bestKey = key;
+                    bestSlot = m_cellKey[i].slot;
+                }
+            }
+        };
+        std::uint32_t pc0 = 1, pc1 = 0, pr0 = 1, pr1 = 0; // the cells looked at: none yet
+        for (std::uint32_t ring = 1; ring <= kRings; ++ring) {
+            const std::uint32_t c0 = qc > ring ? qc - ring : 0, c1 = std::min(m_cols - 1, qc + ring);
+            const std::uint32_t r0 = qr > ring ? qr - ring : 0, r1 = std::min(m_rows - 1, qr + ring);
+            for (std::uint32_t row = r0; row <= r1; ++row) {
+                if (row < pr0 || row > pr1 || pc0 > pc1) {
+                    scan(row, c0, c1);
+                    continue;
+                }
+                if (c0 < pc0)
+                    scan(row, c0, pc0 - 1);
+                if (c1 > pc1)
+                    scan(row, pc1 + 1, c1);
+            }
+            pc0 = c0, pc1 = c1, pr0 = r0, pr1 = r1;
+            // Every point outside lies beyond an edge of the cells looked at
+            // that is not the grid's own.
+            double gap = kInf;
+            if (c0 > 0)
+                gap = std::min(gap, x - (m_x0 + c0 * m_cell));
+            if (c1 + 1 < m_cols)
+                gap = std::min(gap, m_x0 + (c1 + 1) * m_cell - x);
+            if (r0 > 0)
+                gap = std::min(gap, y - (m_y0 + r0 * m_cell));
+            if (r1 + 1 < m_rows)
+                gap = std::min(gap, m_y0 + (r1 + 1) * m_cell - y);
+            gap -= m_slack;
+            if (gap == kInf || (bestKey != kNone && gap > 0.0 && best < gap * gap * (1.0 - 1e-9)))
+                return true;
+        }
+        return false;
+    }
+
     static constexpr std::uint32_t kLeaf = 16;
+    static_assert(kLeaf < 32, "a leaf keeps a bit per point");
+    // Points from which a grid is laid, and its rings looked at before the tree.
+    static constexpr std::size_t kCellsFrom = 2048;
+    static constexpr double kPointsPerCell = 4.0;
+    static constexpr std::uint32_t kRings = 3;
     // Below this many points the tree is built faster than threads start.
     static constexpr std::size_t kSideBySidePoints = 65536;
     static constexpr std::size_t kLevelPieces = 64;
@@ -388,7 +542,8 @@ private:
         Box box;
         std::uint32_t keyMin = kNone;
         std::uint32_t keyMax = 0;
-        std::uint32_t alive = 0; // a leaf: its live points; else its children with any
+        std::uint32_t alive = 0; // its children with live points (not kept for a leaf)
+        std::uint32_t leaf = kNone; // a leaf: its place among the leaves
         std::uint32_t parent = kNone;
         std::uint32_t left = kNone; // the right child follows it; kNone for a leaf
         std::uint32_t lo = 0;       // its points: lo .. hi - 1
@@ -406,14 +561,37 @@ private:
         return dx * dx + dy * dy;
     }
 
-    std::vector<Item> m_items;               // in tree order; a removed point's number is kNone
-    std::vector<std::uint32_t> m_leafOf;     // tree position -> its leaf
+    std::vector<Item> m_items;               // in tree order
     std::vector<std::uint32_t> m_slotOfKey;  // number -> slot; kNone: no points
     std::vector<std::uint32_t> m_keyOfSlot;
-    std::vector<std::uint32_t> m_slotFirst;  // slot -> first of its points in m_slotPos
-    std::vector<std::uint32_t> m_slotPos;    // tree positions grouped by slot
+    struct SlotPoint {
+        std::uint32_t leaf;     // its leaf's place among the leaves
+        std::uint32_t bit;      // its place in the leaf
+        std::uint32_t cellItem; // its place among the cells' points; kNone without cells
+    };
+    std::vector<std::uint32_t> m_slotFirst;  // slot -> first of its points in m_slotPoints
+    std::vector<SlotPoint> m_slotPoints;     // the points grouped by slot
+    std::vector<std::uint32_t> m_leafMask;   // per leaf: a bit per live point
+    std::vector<std::uint32_t> m_leafParent;
     std::vector<Node> m_node;                // node 0 is the root
     std::vector<Pending> m_stack;
+    // The points by cell, apart: a search reads the numbers of many and
+    // the places of some.
+    struct KeySlot {
+        std::uint32_t key; // kNone once removed
+        std::uint32_t slot;
+    };
+    std::vector<KeySlot> m_cellKey;
+    std::vector<Dot> m_cellDot;
+    std::vector<std::uint32_t> m_cellFirst;  // cell -> its first point; empty: no grid
+    std::uint32_t m_cols = 0;
+    std::uint32_t m_rows = 0;
+    std::uint32_t m_cellKeys = 0; // searches over fewer numbers go to the tree
+    double m_x0 = 0.0;
+    double m_y0 = 0.0;
+    double m_cell = 0.0;
+    double m_inv = 0.0;
+    double m_slack = 0.0;
 };
 
 bool IsOpening(const PATHREC* p) { return p->m_kind == PATH_KIND_GROUP && p->m_pArray != nullptr; }
@@ -1421,9 +1599,17 @@ private:
             }
             // The child of this group whose subtree holds the nearest point
             // (there is one: every waiting subtree holds a path).
-            while (target != kNone && m_groups[target].parent != g)
-                target = m_groups[target].parent;
-            begin(g, target == kNone ? gr.firstOpen : m_groups[target].place, stack);
+            std::uint32_t place = gr.firstOpen;
+            if (target != kNone && hot[found.slot].parent == g) {
+                place = hot[found.slot].place;
+            } else if (target != kNone) {
+                target = hot[found.slot].parent;
+                while (target != kNone && m_groups[target].parent != g)
+                    target = m_groups[target].parent;
+                if (target != kNone)
+                    place = m_groups[target].place;
+            }
+            begin(g, place, stack);
         }
         sideBySide([&](std::size_t s) {
             if (hot[s].entry != kNone)
@@ -1543,19 +1729,47 @@ private:
     }
 
     // The new order: depth first, children before their group's own path; a
-    // bracket between its opening and closing records.
+    // bracket between its opening and closing records. The root has no path
+    // of its own: the subtrees of its many children are written side by
+    // side, each piece's in order, and laid end to end.
     void Flatten(std::vector<std::pair<PATHREC*, WORKLAYER*>>& out)
     {
-        struct Frame {
-            std::uint32_t g;
-            std::size_t next;
-        };
-        std::vector<Frame> stack{{0, 0}};
+        const GroupList top = m_groups[0].ordered;
+        std::vector<FlattenFrame> stack;
+        if (m_groups[0].graph >= 0 || top.size() < kSideBySideChildren) {
+            FlattenFrom(0, out, stack);
+            return;
+        }
+        std::vector<std::vector<std::pair<PATHREC*, WORKLAYER*>>> part(kSideBySidePieces);
+        InPieces(kSideBySidePieces, top.size(), [&](std::size_t k, std::size_t begin, std::size_t end) {
+            std::vector<FlattenFrame> own;
+            part[k].reserve(end - begin);
+            for (std::size_t i = begin; i < end; ++i)
+                FlattenFrom(top[i], part[k], own);
+        });
+        std::size_t total = out.size();
+        for (const auto& p : part)
+            total += p.size();
+        out.reserve(total);
+        for (const auto& p : part)
+            out.insert(out.end(), p.begin(), p.end());
+    }
+
+    struct FlattenFrame {
+        std::uint32_t g;
+        std::size_t next;
+    };
+
+    // The subtree of `top` appended to `out`; `stack` is room to work in.
+    void FlattenFrom(std::uint32_t top, std::vector<std::pair<PATHREC*, WORKLAYER*>>& out,
+                     std::vector<FlattenFrame>& stack)
+    {
+        stack.assign(1, {top, 0});
         auto graphOf = [&](std::uint32_t g) -> Graph* {
             return m_groups[g].graph >= 0 ? &m_graphs[m_groups[g].graph] : nullptr;
         };
         while (!stack.empty()) {
-            Frame& f = stack.back();
+            FlattenFrame& f = stack.back();
             const std::uint32_t g = f.g;
             Graph* gr = graphOf(g);
             if (f.next == 0 && gr != nullptr && gr->type == 1)
