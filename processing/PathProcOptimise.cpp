@@ -16,6 +16,7 @@
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -821,8 +822,18 @@ private:
         for (std::size_t k = 0; k < strips; ++k)
             base[k + 1] += base[k];
         FilledLater<Box> placedBox(n);
-        FilledLater<std::uint8_t> placedClosed(n);
         FilledLater<std::uint32_t> childAt(n), placeOf(n);
+        auto byRow = [&](std::uint32_t a, std::uint32_t b) {
+            if (rowAt[a] != rowAt[b])
+                return rowAt[a] < rowAt[b];
+            return boxes[a].xmin < boxes[b].xmin || (boxes[a].xmin == boxes[b].xmin && a < b);
+        };
+        // Side by side, the closed children alone, laid out the same way,
+        // in a grid of their own: fewer corners, so coarser cells.
+        std::vector<std::uint32_t> closedChild;
+        FilledLater<Box> closedBox;
+        const double closedCell = 2.0 * cell;
+        plat::SpatialGrid closedCorners(closedCell, 0);
 
         // The order, nearest corner first and the earlier child on equal
         // distance, is sorted in chunks beside the grids, then merged.
@@ -838,6 +849,21 @@ private:
                           order.begin() + static_cast<std::ptrdiff_t>(end));
                 return;
             }
+            if (piece == chunks + strips) {
+                for (std::size_t i = 0; i < n; ++i) {
+                    if (closed[i] != 0)
+                        closedChild.push_back(static_cast<std::uint32_t>(i));
+                }
+                std::sort(closedChild.begin(), closedChild.end(), byRow);
+                closedBox.resize(closedChild.size());
+                closedCorners = plat::SpatialGrid(closedCell, closedChild.size(), true);
+                for (std::size_t m = 0; m < closedChild.size(); ++m) {
+                    closedBox[m] = boxes[closedChild[m]];
+                    closedCorners.AddPoint(closedBox[m].xmin, closedBox[m].ymin, static_cast<std::uint32_t>(m));
+                }
+                closedCorners.Build();
+                return;
+            }
             const std::size_t strip = piece - chunks;
             std::uint32_t* const members = childAt.data() + base[strip];
             const std::size_t count = base[strip + 1] - base[strip];
@@ -846,11 +872,7 @@ private:
                 if (stripAt[i] == strip)
                     members[m++] = static_cast<std::uint32_t>(i);
             }
-            std::sort(members, members + count, [&](std::uint32_t a, std::uint32_t b) {
-                if (rowAt[a] != rowAt[b])
-                    return rowAt[a] < rowAt[b];
-                return boxes[a].xmin < boxes[b].xmin || (boxes[a].xmin == boxes[b].xmin && a < b);
-            });
+            std::sort(members, members + count, byRow);
             plat::SpatialGrid& grid = corners[strip];
             grid = plat::SpatialGrid(cell, count, true); // cells in any order: the sweep sorts what it finds
             for (std::size_t k = 0; k < count; ++k) {
@@ -858,13 +880,12 @@ private:
                 const auto place = static_cast<std::uint32_t>(base[strip] + k);
                 placeOf[i] = place;
                 placedBox[place] = boxes[i];
-                placedClosed[place] = closed[i];
                 grid.AddPoint(boxes[i].xmin, boxes[i].ymin, place);
             }
             grid.Build();
         };
         if (wide) {
-            plat::ParallelFor(chunks + strips, prepare);
+            plat::ParallelFor(chunks + strips + 1, prepare);
             FilledLater<Near> merged(n);
             for (std::size_t width = per; width < n; width *= 2) {
                 const std::size_t pairs = (n + 2 * width - 1) / (2 * width);
@@ -881,55 +902,112 @@ private:
             prepare(0);
             prepare(1);
         }
-        SideBySide(wide, n, [&](std::size_t k) { order[k].place = placeOf[order[k].child]; });
+        // Ranks in the order, by child and by place.
+        FilledLater<std::uint32_t> rankOf(n), rankAt(n);
+        SideBySide(wide, n, [&](std::size_t r) {
+            Near& near = order[r];
+            near.place = placeOf[near.child];
+            rankOf[near.child] = static_cast<std::uint32_t>(r);
+            rankAt[near.place] = static_cast<std::uint32_t>(r);
+        });
 
-        std::vector<std::uint8_t> out(n, 0); // by place
-        auto remaining = [&](std::uint32_t place) { return out[place] == 0; };
-        std::uint32_t kept = 0;
-        struct Adoption {
-            std::uint32_t group;
-            std::uint32_t first; // in `adopted`
-            std::uint32_t count;
-        };
-        std::vector<Adoption> adoptions;
-        std::vector<std::uint32_t> adopted;
-        struct Inside {
-            std::uint32_t child;
-            std::uint32_t place;
-            bool operator<(const Inside& o) const { return child < o.child; }
-        };
-        std::vector<Inside> inside;
-        for (const Near& near : order) {
-            const std::uint32_t r = near.place;
-            if (out[r] != 0)
-                continue;
-            out[r] = 1;
-            const std::uint32_t k = ch[near.child];
-            room[kept++] = k;
-            if (placedClosed[r] == 0)
-                continue;
-            const Box kb = placedBox[r];
-            inside.clear();
-            for (std::size_t s = stripOf(kb.xmin), last = stripOf(kb.xmax); s <= last; ++s) {
-                corners[s].ForEachInRect(kb.xmin, kb.xmax, kb.ymin, kb.ymax, remaining, [&](std::uint32_t j) {
-                    if (placedBox[j].Within(kb))
-                        inside.push_back({childAt[j], j});
+        // Taking the children in order, a closed path kept takes in the
+        // remaining children within its box. Which one takes in a child is
+        // known without that walk: the earliest closed path before the
+        // child in the order whose box holds the child's box. That one is
+        // kept itself, since one holding it would hold the child too and
+        // come earlier still. So the closed paths that no earlier closed
+        // path holds are the kept ones, and each child goes to the earliest
+        // kept one holding it: both found for all children side by side.
+        FilledLater<std::uint8_t> keptAt(n);   // by rank: a closed child that takes in
+        FilledLater<std::uint32_t> takenBy(n); // by place: the rank of the path taking it in
+        SideBySide(wide, n, [&](std::size_t i) {
+            keptAt[i] = 0;
+            takenBy[i] = kNone;
+        });
+        if (wide) {
+            const std::size_t closedCount = closedChild.size();
+            FilledLater<std::uint32_t> closedRank(closedCount);
+            FilledLater<std::uint8_t> held(closedCount); // under an earlier closed child
+            SideBySide(true, closedCount, [&](std::size_t m) {
+                closedRank[m] = rankOf[closedChild[m]];
+                held[m] = 0;
+            });
+            const auto all = [](std::uint32_t) { return true; };
+            SideBySide(true, closedCount, [&](std::size_t m) {
+                const Box kb = closedBox[m];
+                const std::uint32_t rank = closedRank[m];
+                closedCorners.ForEachInRectShared(kb.xmin, kb.xmax, kb.ymin, kb.ymax, all, [&](std::uint32_t j) {
+                    if (closedRank[j] > rank && closedBox[j].Within(kb))
+                        std::atomic_ref<std::uint8_t>(held[j]).store(1, std::memory_order_relaxed);
                 });
-            }
-            if (inside.empty())
-                continue;
-            std::sort(inside.begin(), inside.end());
-            adoptions.push_back({k, static_cast<std::uint32_t>(adopted.size()), static_cast<std::uint32_t>(inside.size())});
-            for (const Inside& in : inside) {
-                out[in.place] = 1;
-                adopted.push_back(ch[in.child]);
-                m_groups[ch[in.child]].parent = k;
-            }
+            });
+            SideBySide(true, closedCount, [&](std::size_t m) {
+                if (held[m] == 0)
+                    keptAt[closedRank[m]] = 1;
+            });
+        } else {
+            // One thread takes the paths in order: a closed path already
+            // taken in is known when it comes, and passed over then.
+            for (std::uint32_t r = 0; r < n; ++r)
+                keptAt[r] = closed[order[r].child];
         }
-        // Every child is kept or taken in once: the two fill the room.
-        std::copy(adopted.begin(), adopted.end(), room + kept);
-        for (const Adoption& a : adoptions)
-            m_groups[a.group].children = {room + kept + a.first, a.count};
+        std::vector<std::uint32_t> keptClosed; // their ranks, rising
+        for (std::uint32_t r = 0; r < n; ++r) {
+            if (keptAt[r] != 0)
+                keptClosed.push_back(r);
+        }
+        // Each strip's corners are taken in by the kept paths in their
+        // order, on a thread of their own: a corner lies in one strip, so
+        // its mark has one writer, and the first kept path to reach it is
+        // the earliest. A corner taken in, or passed by the order, stays
+        // out: its grid drops it.
+        FilledLater<Box> keptBox(keptClosed.size());
+        SideBySide(wide, keptClosed.size(), [&](std::size_t k) { keptBox[k] = placedBox[order[keptClosed[k]].place]; });
+        auto takeIn = [&](std::size_t s) {
+            for (std::size_t k = 0; k < keptClosed.size(); ++k) {
+                const Box kb = keptBox[k];
+                if (stripOf(kb.xmin) > s || stripOf(kb.xmax) < s)
+                    continue;
+                const std::uint32_t rank = keptClosed[k];
+                if (!wide && takenBy[order[rank].place] != kNone)
+                    continue;
+                corners[s].ForEachInRect(
+                    kb.xmin, kb.xmax, kb.ymin, kb.ymax,
+                    [&](std::uint32_t j) { return takenBy[j] == kNone && rankAt[j] > rank; },
+                    [&](std::uint32_t j) {
+                        if (placedBox[j].Within(kb))
+                            takenBy[j] = rank;
+                    });
+            }
+        };
+        if (wide)
+            plat::ParallelFor(strips, takeIn);
+        else
+            takeIn(0);
+        std::uint32_t kept = 0;
+        std::vector<std::uint32_t> first(n + 1, 0); // by rank of the path taking in
+        for (std::uint32_t r = 0; r < n; ++r) {
+            const std::uint32_t by = takenBy[order[r].place];
+            if (by == kNone)
+                room[kept++] = ch[order[r].child];
+            else
+                ++first[by + 1];
+        }
+        for (std::size_t r = 0; r < n; ++r)
+            first[r + 1] += first[r];
+        for (const std::uint32_t rank : keptClosed) {
+            const std::uint32_t count = first[rank + 1] - first[rank];
+            if (count != 0)
+                m_groups[ch[order[rank].child]].children = {room + kept + first[rank], count};
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t by = takenBy[placeOf[i]];
+            if (by == kNone)
+                continue;
+            room[kept + first[by]++] = ch[i];
+            m_groups[ch[i]].parent = ch[order[by].child];
+        }
         m_groups[g].children.count = kept;
     }
 
@@ -1589,7 +1667,7 @@ private:
     static constexpr std::size_t kSideBySidePieces = 64;
     // Up to this many children a group is partitioned by testing every pair.
     static constexpr std::size_t kFewChildren = 128;
-    static constexpr std::size_t kCornerStrips = 8; // at most 256: a strip's number is a byte
+    static constexpr std::size_t kCornerStrips = 32; // at most 256: a strip's number is a byte
     static constexpr std::size_t kSortChunks = 8;
     // Below this many paths the walk's records are gathered faster than
     // threads start.
