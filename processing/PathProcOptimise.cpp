@@ -23,6 +23,7 @@
 #include <memory>
 #include <numbers>
 #include <span>
+#include <utility>
 #include <vector>
 
 using plat::PathUnit;
@@ -823,17 +824,6 @@ private:
             base[k + 1] += base[k];
         FilledLater<Box> placedBox(n);
         FilledLater<std::uint32_t> childAt(n), placeOf(n);
-        auto byRow = [&](std::uint32_t a, std::uint32_t b) {
-            if (rowAt[a] != rowAt[b])
-                return rowAt[a] < rowAt[b];
-            return boxes[a].xmin < boxes[b].xmin || (boxes[a].xmin == boxes[b].xmin && a < b);
-        };
-        // Side by side, the closed children alone, laid out the same way,
-        // in a grid of their own: fewer corners, so coarser cells.
-        std::vector<std::uint32_t> closedChild;
-        FilledLater<Box> closedBox;
-        const double closedCell = 2.0 * cell;
-        plat::SpatialGrid closedCorners(closedCell, 0);
 
         // The order, nearest corner first and the earlier child on equal
         // distance, is sorted in chunks beside the grids, then merged.
@@ -849,21 +839,6 @@ private:
                           order.begin() + static_cast<std::ptrdiff_t>(end));
                 return;
             }
-            if (piece == chunks + strips) {
-                for (std::size_t i = 0; i < n; ++i) {
-                    if (closed[i] != 0)
-                        closedChild.push_back(static_cast<std::uint32_t>(i));
-                }
-                std::sort(closedChild.begin(), closedChild.end(), byRow);
-                closedBox.resize(closedChild.size());
-                closedCorners = plat::SpatialGrid(closedCell, closedChild.size(), true);
-                for (std::size_t m = 0; m < closedChild.size(); ++m) {
-                    closedBox[m] = boxes[closedChild[m]];
-                    closedCorners.AddPoint(closedBox[m].xmin, closedBox[m].ymin, static_cast<std::uint32_t>(m));
-                }
-                closedCorners.Build();
-                return;
-            }
             const std::size_t strip = piece - chunks;
             std::uint32_t* const members = childAt.data() + base[strip];
             const std::size_t count = base[strip + 1] - base[strip];
@@ -872,9 +847,13 @@ private:
                 if (stripAt[i] == strip)
                     members[m++] = static_cast<std::uint32_t>(i);
             }
-            std::sort(members, members + count, byRow);
+            std::sort(members, members + count, [&](std::uint32_t a, std::uint32_t b) {
+                if (rowAt[a] != rowAt[b])
+                    return rowAt[a] < rowAt[b];
+                return boxes[a].xmin < boxes[b].xmin || (boxes[a].xmin == boxes[b].xmin && a < b);
+            });
             plat::SpatialGrid& grid = corners[strip];
-            grid = plat::SpatialGrid(cell, count, true); // cells in any order: the sweep sorts what it finds
+            grid = plat::SpatialGrid(cell, count, true); // cells in any order: no claim depends on it
             for (std::size_t k = 0; k < count; ++k) {
                 const std::uint32_t i = members[k];
                 const auto place = static_cast<std::uint32_t>(base[strip] + k);
@@ -885,7 +864,7 @@ private:
             grid.Build();
         };
         if (wide) {
-            plat::ParallelFor(chunks + strips + 1, prepare);
+            plat::ParallelFor(chunks + strips, prepare);
             FilledLater<Near> merged(n);
             for (std::size_t width = per; width < n; width *= 2) {
                 const std::size_t pairs = (n + 2 * width - 1) / (2 * width);
@@ -902,82 +881,50 @@ private:
             prepare(0);
             prepare(1);
         }
-        // Ranks in the order, by child and by place.
-        FilledLater<std::uint32_t> rankOf(n), rankAt(n);
+        FilledLater<std::uint32_t> rankAt(n); // by place: the rank in the order
         SideBySide(wide, n, [&](std::size_t r) {
             Near& near = order[r];
             near.place = placeOf[near.child];
-            rankOf[near.child] = static_cast<std::uint32_t>(r);
             rankAt[near.place] = static_cast<std::uint32_t>(r);
         });
 
         // Taking the children in order, a closed path kept takes in the
-        // remaining children within its box. Which one takes in a child is
-        // known without that walk: the earliest closed path before the
-        // child in the order whose box holds the child's box. That one is
-        // kept itself, since one holding it would hold the child too and
-        // come earlier still. So the closed paths that no earlier closed
-        // path holds are the kept ones, and each child goes to the earliest
-        // kept one holding it: both found for all children side by side.
-        FilledLater<std::uint8_t> keptAt(n);   // by rank: a closed child that takes in
-        FilledLater<std::uint32_t> takenBy(n); // by place: the rank of the path taking it in
-        SideBySide(wide, n, [&](std::size_t i) {
-            keptAt[i] = 0;
-            takenBy[i] = kNone;
-        });
-        if (wide) {
-            const std::size_t closedCount = closedChild.size();
-            FilledLater<std::uint32_t> closedRank(closedCount);
-            FilledLater<std::uint8_t> held(closedCount); // under an earlier closed child
-            SideBySide(true, closedCount, [&](std::size_t m) {
-                closedRank[m] = rankOf[closedChild[m]];
-                held[m] = 0;
-            });
-            const auto all = [](std::uint32_t) { return true; };
-            SideBySide(true, closedCount, [&](std::size_t m) {
-                const Box kb = closedBox[m];
-                const std::uint32_t rank = closedRank[m];
-                closedCorners.ForEachInRectShared(kb.xmin, kb.xmax, kb.ymin, kb.ymax, all, [&](std::uint32_t j) {
-                    if (closedRank[j] > rank && closedBox[j].Within(kb))
-                        std::atomic_ref<std::uint8_t>(held[j]).store(1, std::memory_order_relaxed);
-                });
-            });
-            SideBySide(true, closedCount, [&](std::size_t m) {
-                if (held[m] == 0)
-                    keptAt[closedRank[m]] = 1;
-            });
-        } else {
-            // One thread takes the paths in order: a closed path already
-            // taken in is known when it comes, and passed over then.
-            for (std::uint32_t r = 0; r < n; ++r)
-                keptAt[r] = closed[order[r].child];
-        }
-        std::vector<std::uint32_t> keptClosed; // their ranks, rising
+        // remaining children within its box. The one that takes in a child
+        // is the earliest closed path before it in the order whose box holds
+        // the child's: one holding that path would hold the child too and
+        // come earlier still, so that path is kept; and a closed path taken
+        // in finds nothing left within it, its taker having taken all that.
+        // So every closed path claims, in order, what lies within it, the
+        // first claim standing: each strip of corners on a thread of its
+        // own, a corner's mark written by its strip's thread alone. A corner
+        // claimed, or passed by the order, stays out: its grid drops it. A
+        // closed path claimed already is passed over in its own strip, where
+        // that is known by the time it comes.
+        std::vector<std::uint32_t> closedRanks; // rising
         for (std::uint32_t r = 0; r < n; ++r) {
-            if (keptAt[r] != 0)
-                keptClosed.push_back(r);
+            if (closed[order[r].child] != 0)
+                closedRanks.push_back(r);
         }
-        // Each strip's corners are taken in by the kept paths in their
-        // order, on a thread of their own: a corner lies in one strip, so
-        // its mark has one writer, and the first kept path to reach it is
-        // the earliest. A corner taken in, or passed by the order, stays
-        // out: its grid drops it.
-        FilledLater<Box> keptBox(keptClosed.size());
-        SideBySide(wide, keptClosed.size(), [&](std::size_t k) { keptBox[k] = placedBox[order[keptClosed[k]].place]; });
+        const std::size_t takers = closedRanks.size();
+        FilledLater<Box> takerBox(takers);
+        SideBySide(wide, takers, [&](std::size_t k) { takerBox[k] = placedBox[order[closedRanks[k]].place]; });
+        FilledLater<std::uint32_t> takenBy(n); // by place: the taker's number in closedRanks, or kNone
+        SideBySide(wide, n, [&](std::size_t i) { takenBy[i] = kNone; });
         auto takeIn = [&](std::size_t s) {
-            for (std::size_t k = 0; k < keptClosed.size(); ++k) {
-                const Box kb = keptBox[k];
+            for (std::uint32_t k = 0; k < takers; ++k) {
+                const Box kb = takerBox[k];
                 if (stripOf(kb.xmin) > s || stripOf(kb.xmax) < s)
                     continue;
-                const std::uint32_t rank = keptClosed[k];
-                if (!wide && takenBy[order[rank].place] != kNone)
+                const std::uint32_t rank = closedRanks[k];
+                const Near& own = order[rank];
+                if (stripAt[own.child] == s && takenBy[own.place] != kNone)
                     continue;
                 corners[s].ForEachInRect(
                     kb.xmin, kb.xmax, kb.ymin, kb.ymax,
                     [&](std::uint32_t j) { return takenBy[j] == kNone && rankAt[j] > rank; },
                     [&](std::uint32_t j) {
                         if (placedBox[j].Within(kb))
-                            takenBy[j] = rank;
+                            takenBy[j] = k;
                     });
             }
         };
@@ -985,29 +932,53 @@ private:
             plat::ParallelFor(strips, takeIn);
         else
             takeIn(0);
-        std::uint32_t kept = 0;
-        std::vector<std::uint32_t> first(n + 1, 0); // by rank of the path taking in
-        for (std::uint32_t r = 0; r < n; ++r) {
-            const std::uint32_t by = takenBy[order[r].place];
-            if (by == kNone)
-                room[kept++] = ch[order[r].child];
-            else
-                ++first[by + 1];
+
+        // The kept children in order fill the room first; then those taken
+        // in, each path's together in the order of the paths, and within
+        // one in the list's order: laid out by counting, in pieces of the
+        // order and of the list side by side.
+        const std::size_t pieces = wide ? kSortChunks : 1;
+        std::vector<std::uint32_t> keptBefore(pieces + 1, 0);
+        FilledLater<std::uint32_t> next(pieces * takers); // piece p's counts, then places: from p * takers
+        InPieces(pieces, n, [&](std::size_t p, std::size_t begin, std::size_t end) {
+            std::uint32_t* const count = next.data() + p * takers;
+            std::fill(count, count + takers, 0);
+            std::uint32_t k = 0;
+            for (std::size_t r = begin; r < end; ++r)
+                k += takenBy[order[r].place] == kNone ? 1 : 0;
+            keptBefore[p + 1] = k;
+            for (std::size_t i = begin; i < end; ++i) {
+                const std::uint32_t by = takenBy[placeOf[i]];
+                if (by != kNone)
+                    ++count[by];
+            }
+        });
+        for (std::size_t p = 0; p < pieces; ++p)
+            keptBefore[p + 1] += keptBefore[p];
+        const std::uint32_t kept = keptBefore[pieces];
+        std::uint32_t at = kept;
+        for (std::size_t k = 0; k < takers; ++k) {
+            const std::uint32_t start = at;
+            for (std::size_t p = 0; p < pieces; ++p)
+                at += std::exchange(next[p * takers + k], at);
+            if (at != start)
+                m_groups[ch[order[closedRanks[k]].child]].children = {room + start, at - start};
         }
-        for (std::size_t r = 0; r < n; ++r)
-            first[r + 1] += first[r];
-        for (const std::uint32_t rank : keptClosed) {
-            const std::uint32_t count = first[rank + 1] - first[rank];
-            if (count != 0)
-                m_groups[ch[order[rank].child]].children = {room + kept + first[rank], count};
-        }
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint32_t by = takenBy[placeOf[i]];
-            if (by == kNone)
-                continue;
-            room[kept + first[by]++] = ch[i];
-            m_groups[ch[i]].parent = ch[order[by].child];
-        }
+        InPieces(pieces, n, [&](std::size_t p, std::size_t begin, std::size_t end) {
+            std::uint32_t to = keptBefore[p];
+            for (std::size_t r = begin; r < end; ++r) {
+                if (takenBy[order[r].place] == kNone)
+                    room[to++] = ch[order[r].child];
+            }
+            std::uint32_t* const place = next.data() + p * takers;
+            for (std::size_t i = begin; i < end; ++i) {
+                const std::uint32_t by = takenBy[placeOf[i]];
+                if (by == kNone)
+                    continue;
+                room[place[by]++] = ch[i];
+                m_groups[ch[i]].parent = ch[order[closedRanks[by]].child];
+            }
+        });
         m_groups[g].children.count = kept;
     }
 
