@@ -16,12 +16,14 @@
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <numbers>
 #include <span>
+#include <utility>
 #include <vector>
 
 using plat::PathUnit;
@@ -999,7 +1001,6 @@ private:
         for (std::size_t k = 0; k < strips; ++k)
             base[k + 1] += base[k];
         FilledLater<Box> placedBox(n);
-        FilledLater<std::uint8_t> placedClosed(n);
         FilledLater<std::uint32_t> childAt(n), placeOf(n);
 
         // The order, nearest corner first and the earlier child on equal
@@ -1030,13 +1031,12 @@ private:
                 return boxes[a].xmin < boxes[b].xmin || (boxes[a].xmin == boxes[b].xmin && a < b);
             });
             plat::SpatialGrid& grid = corners[strip];
-            grid = plat::SpatialGrid(cell, count, true); // cells in any order: the sweep sorts what it finds
+            grid = plat::SpatialGrid(cell, count, true); // cells in any order: no claim depends on it
             for (std::size_t k = 0; k < count; ++k) {
                 const std::uint32_t i = members[k];
                 const auto place = static_cast<std::uint32_t>(base[strip] + k);
                 placeOf[i] = place;
                 placedBox[place] = boxes[i];
-                placedClosed[place] = closed[i];
                 grid.AddPoint(boxes[i].xmin, boxes[i].ymin, place);
             }
             grid.Build();
@@ -1059,55 +1059,104 @@ private:
             prepare(0);
             prepare(1);
         }
-        SideBySide(wide, n, [&](std::size_t k) { order[k].place = placeOf[order[k].child]; });
+        FilledLater<std::uint32_t> rankAt(n); // by place: the rank in the order
+        SideBySide(wide, n, [&](std::size_t r) {
+            Near& near = order[r];
+            near.place = placeOf[near.child];
+            rankAt[near.place] = static_cast<std::uint32_t>(r);
+        });
 
-        std::vector<std::uint8_t> out(n, 0); // by place
-        auto remaining = [&](std::uint32_t place) { return out[place] == 0; };
-        std::uint32_t kept = 0;
-        struct Adoption {
-            std::uint32_t group;
-            std::uint32_t first; // in `adopted`
-            std::uint32_t count;
-        };
-        std::vector<Adoption> adoptions;
-        std::vector<std::uint32_t> adopted;
-        struct Inside {
-            std::uint32_t child;
-            std::uint32_t place;
-            bool operator<(const Inside& o) const { return child < o.child; }
-        };
-        std::vector<Inside> inside;
-        for (const Near& near : order) {
-            const std::uint32_t r = near.place;
-            if (out[r] != 0)
-                continue;
-            out[r] = 1;
-            const std::uint32_t k = ch[near.child];
-            room[kept++] = k;
-            if (placedClosed[r] == 0)
-                continue;
-            const Box kb = placedBox[r];
-            inside.clear();
-            for (std::size_t s = stripOf(kb.xmin), last = stripOf(kb.xmax); s <= last; ++s) {
-                corners[s].ForEachInRect(kb.xmin, kb.xmax, kb.ymin, kb.ymax, remaining, [&](std::uint32_t j) {
-                    if (placedBox[j].Within(kb))
-                        inside.push_back({childAt[j], j});
-                });
-            }
-            if (inside.empty())
-                continue;
-            std::sort(inside.begin(), inside.end());
-            adoptions.push_back({k, static_cast<std::uint32_t>(adopted.size()), static_cast<std::uint32_t>(inside.size())});
-            for (const Inside& in : inside) {
-                out[in.place] = 1;
-                adopted.push_back(ch[in.child]);
-                m_groups[ch[in.child]].parent = k;
-            }
+        // Taking the children in order, a closed path kept takes in the
+        // remaining children within its box. The one that takes in a child
+        // is the earliest closed path before it in the order whose box holds
+        // the child's: one holding that path would hold the child too and
+        // come earlier still, so that path is kept; and a closed path taken
+        // in finds nothing left within it, its taker having taken all that.
+        // So every closed path claims, in order, what lies within it, the
+        // first claim standing: each strip of corners on a thread of its
+        // own, a corner's mark written by its strip's thread alone. A corner
+        // claimed, or passed by the order, stays out: its grid drops it. A
+        // closed path claimed already is passed over in its own strip, where
+        // that is known by the time it comes.
+        std::vector<std::uint32_t> closedRanks; // rising
+        for (std::uint32_t r = 0; r < n; ++r) {
+            if (closed[order[r].child] != 0)
+                closedRanks.push_back(r);
         }
-        // Every child is kept or taken in once: the two fill the room.
-        std::copy(adopted.begin(), adopted.end(), room + kept);
-        for (const Adoption& a : adoptions)
-            m_groups[a.group].children = {room + kept + a.first, a.count};
+        const std::size_t takers = closedRanks.size();
+        FilledLater<Box> takerBox(takers);
+        SideBySide(wide, takers, [&](std::size_t k) { takerBox[k] = placedBox[order[closedRanks[k]].place]; });
+        FilledLater<std::uint32_t> takenBy(n); // by place: the taker's number in closedRanks, or kNone
+        SideBySide(wide, n, [&](std::size_t i) { takenBy[i] = kNone; });
+        auto takeIn = [&](std::size_t s) {
+            for (std::uint32_t k = 0; k < takers; ++k) {
+                const Box kb = takerBox[k];
+                if (stripOf(kb.xmin) > s || stripOf(kb.xmax) < s)
+                    continue;
+                const std::uint32_t rank = closedRanks[k];
+                const Near& own = order[rank];
+                if (stripAt[own.child] == s && takenBy[own.place] != kNone)
+                    continue;
+                corners[s].ForEachInRect(
+                    kb.xmin, kb.xmax, kb.ymin, kb.ymax,
+                    [&](std::uint32_t j) { return takenBy[j] == kNone && rankAt[j] > rank; },
+                    [&](std::uint32_t j) {
+                        if (placedBox[j].Within(kb))
+                            takenBy[j] = k;
+                    });
+            }
+        };
+        if (wide)
+            plat::ParallelFor(strips, takeIn);
+        else
+            takeIn(0);
+
+        // The kept children in order fill the room first; then those taken
+        // in, each path's together in the order of the paths, and within
+        // one in the list's order: laid out by counting, in pieces of the
+        // order and of the list side by side.
+        const std::size_t pieces = wide ? kSortChunks : 1;
+        std::vector<std::uint32_t> keptBefore(pieces + 1, 0);
+        FilledLater<std::uint32_t> next(pieces * takers); // piece p's counts, then places: from p * takers
+        InPieces(pieces, n, [&](std::size_t p, std::size_t begin, std::size_t end) {
+            std::uint32_t* const count = next.data() + p * takers;
+            std::fill(count, count + takers, 0);
+            std::uint32_t k = 0;
+            for (std::size_t r = begin; r < end; ++r)
+                k += takenBy[order[r].place] == kNone ? 1 : 0;
+            keptBefore[p + 1] = k;
+            for (std::size_t i = begin; i < end; ++i) {
+                const std::uint32_t by = takenBy[placeOf[i]];
+                if (by != kNone)
+                    ++count[by];
+            }
+        });
+        for (std::size_t p = 0; p < pieces; ++p)
+            keptBefore[p + 1] += keptBefore[p];
+        const std::uint32_t kept = keptBefore[pieces];
+        std::uint32_t at = kept;
+        for (std::size_t k = 0; k < takers; ++k) {
+            const std::uint32_t start = at;
+            for (std::size_t p = 0; p < pieces; ++p)
+                at += std::exchange(next[p * takers + k], at);
+            if (at != start)
+                m_groups[ch[order[closedRanks[k]].child]].children = {room + start, at - start};
+        }
+        InPieces(pieces, n, [&](std::size_t p, std::size_t begin, std::size_t end) {
+            std::uint32_t to = keptBefore[p];
+            for (std::size_t r = begin; r < end; ++r) {
+                if (takenBy[order[r].place] == kNone)
+                    room[to++] = ch[order[r].child];
+            }
+            std::uint32_t* const place = next.data() + p * takers;
+            for (std::size_t i = begin; i < end; ++i) {
+                const std::uint32_t by = takenBy[placeOf[i]];
+                if (by == kNone)
+                    continue;
+                room[place[by]++] = ch[i];
+                m_groups[ch[i]].parent = ch[order[closedRanks[by]].child];
+            }
+        });
         m_groups[g].children.count = kept;
     }
 
@@ -1803,7 +1852,7 @@ private:
     static constexpr std::size_t kSideBySidePieces = 64;
     // Up to this many children a group is partitioned by testing every pair.
     static constexpr std::size_t kFewChildren = 128;
-    static constexpr std::size_t kCornerStrips = 8; // at most 256: a strip's number is a byte
+    static constexpr std::size_t kCornerStrips = 32; // at most 256: a strip's number is a byte
     static constexpr std::size_t kSortChunks = 8;
     // Below this many paths the walk's records are gathered faster than
     // threads start.

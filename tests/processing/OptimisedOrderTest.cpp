@@ -943,3 +943,60 @@ TEST(OptimisedOrder, ManyFramesEachTakeInTheLinesWithinThem)
 
 } // namespace
 } // namespace plat
+
+namespace plat {
+namespace {
+
+// A group too wide for one thread: frames of every size, overlapping, lying
+// within one another, some repeated exactly, across the whole width, over
+// many more short lines and small squares. Which frame takes in a path and
+// whether a frame is itself taken in are worked out side by side, frames
+// reaching across the divisions of the width included: the result must be
+// exactly the literal rule's.
+TEST(OptimisedOrder, AWideGroupOfOverlappingFramesOrdersAsTheLiteralRule)
+{
+    auto make = [] {
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> x(0.0, 600.0), y(0.0, 40.0), side(2.0, 40.0), small(0.2, 3.0);
+        std::vector<PATHREC*> paths;
+        for (int i = 0; i < 1500; ++i) {
+            const double x0 = std::round(x(rng)), y0 = std::round(y(rng));
+            const double w = std::round(side(rng)), h = std::round(side(rng) / 2.0);
+            paths.push_back(MakePath(SquareFromFarCorner(x0, y0, x0 + w, y0 + h)));
+            if (i % 50 == 0)
+                paths.push_back(MakePath(SquareFromFarCorner(x0, y0, x0 + w, y0 + h)));
+        }
+        for (int i = 0; i < 15000; ++i) {
+            const double x0 = x(rng), y0 = y(rng), d = small(rng);
+            if (i % 3 == 0)
+                paths.push_back(MakePath(SquareFromFarCorner(x0, y0, x0 + d, y0 + d)));
+            else
+                paths.push_back(MakePath({{x0, y0}, {x0 + d, y0 + d / 2.0}}));
+        }
+        std::shuffle(paths.begin(), paths.end(), rng);
+        auto* layer = new WORKLAYER{};
+        layer->m_mode = 1;
+        layer->m_layerId = 1;
+        PATHREC* head = nullptr;
+        PATHREC* tail = nullptr;
+        for (PATHREC* p : paths)
+            AppendPathRecord(&head, &tail, p);
+        head->m_pPrev = tail;
+        tail->m_pNext = head;
+        layer->m_paths = head;
+        return Job({layer});
+    };
+    OrderingSetup s(1);
+    s.settings.path_meta_pos = 0;
+    s.settings.path_in_out = 0;
+    s.settings.path_by_layer = 0;
+    s.settings.path_work_pos = 0;
+    WORKHEAD* fast = make();
+    WORKHEAD* plain = make();
+    CPathProc::OrderPathsOptimised(fast, &s.ctx);
+    ReferenceOrderOptimised(plain, 0, false, false, CPathProc::RemapWorkPosition(1, 0));
+    ExpectSameOrderAndFree(fast, plain);
+}
+
+} // namespace
+} // namespace plat
