@@ -124,7 +124,6 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
             if (which == 0) {
                 for (std::uint32_t i : work.members)
                     grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
-                grid.Build();
                 return;
             }
             for (std::uint32_t i : work.members) {
@@ -135,15 +134,17 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                 else
                     corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
             }
-            corners.Build();
         };
-        // The two grids of a large list are filed side by side.
+        // The two grids of a large list take their entries side by side,
+        // and are filed one after the other, each side by side.
         if (work.members.size() >= kSideBySide) {
             plat::ParallelFor(2, fill);
         } else {
             fill(0);
             fill(1);
         }
+        grid.Build();
+        corners.Build();
         auto unplaced = [&](std::uint32_t k) { return list[k] == id; };
         // The first later node of the list whose box strictly contains that
         // of a sound node. A box around b covers b's lower-left corner, and
