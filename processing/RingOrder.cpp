@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -160,10 +161,11 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         // A large list therefore takes the walks of its sound nodes (every
         // box around a sound box is sound) all at the start, side by side:
         // ends[k] is the node the walk from node k stops at.
-        // (Up to 2^30 nodes: the kept entries are counted in 32 bits.)
-        const bool ahead = work.members.size() >= kSideBySide && work.members.size() < (std::size_t{1} << 30);
+        // (Up to 2^27 nodes: the kept entries, up to 16 a node, are counted
+        // in 32 bits.)
+        const bool ahead = work.members.size() >= kSideBySide && work.members.size() < (std::size_t{1} << 27);
         constexpr std::size_t kPiece = 4096;
-        std::vector<std::uint32_t> inside;
+        std::unique_ptr<std::uint32_t[]> inside;
         if (ahead) {
             const std::size_t pieces = (work.members.size() + kPiece - 1) / kPiece;
             plat::ParallelFor(pieces, [&](std::size_t p) {
@@ -197,33 +199,52 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                     roots.push_back(r);
                 }
             }
-            constexpr std::size_t kRange = 4 * kPiece;
+            // A share keeps what it finds up to 16 entries a node in all:
+            // most ends hold a few nodes, and the room a long one takes
+            // from the others spares it the slower search when placed.
+            const std::size_t kRange = 16 * kPiece;
             const std::size_t shares = (roots.size() + kPiece - 1) / kPiece;
-            inside.resize(shares * kRange);
+            std::vector<std::vector<std::uint32_t>> found(shares);
             plat::ParallelFor(shares, [&](std::size_t p) {
-                const std::uint32_t base = static_cast<std::uint32_t>(p * kRange);
-                std::uint32_t used = 0;
+                std::vector<std::uint32_t>& own = found[p];
                 const std::size_t last = std::min(roots.size(), (p + 1) * kPiece);
                 for (std::size_t j = p * kPiece; j < last; ++j) {
                     const Box& r = boxes[roots[j]];
-                    const std::uint32_t from = used;
+                    const std::uint32_t from = static_cast<std::uint32_t>(own.size());
                     bool full = false;
                     corners.ForEachInRectShared(
                         r.xmin, r.xmax, r.ymin, r.ymax, [](std::uint32_t) { return true; },
                         [&](std::uint32_t k) {
                             if (!LiesWithin(boxes[k], r))
                                 return;
-                            if (used == kRange)
+                            if (own.size() == kRange)
                                 full = true;
                             else
-                                inside[base + used++] = k;
+                                own.push_back(k);
                         });
                     if (full) {
                         for (; j < last; ++j)
                             held[roots[j]].second = kNotHeld;
                         break;
                     }
-                    held[roots[j]] = {base + from, base + used};
+                    held[roots[j]] = {from, static_cast<std::uint32_t>(own.size())};
+                }
+            });
+            // The shares' entries joined into one array, their ranges moved
+            // along.
+            std::vector<std::size_t> base(shares + 1, 0);
+            for (std::size_t p = 0; p < shares; ++p)
+                base[p + 1] = base[p] + found[p].size();
+            inside.reset(new std::uint32_t[base[shares]]);
+            plat::ParallelFor(shares, [&](std::size_t p) {
+                std::copy(found[p].begin(), found[p].end(), inside.get() + base[p]);
+                std::vector<std::uint32_t>().swap(found[p]);
+                const std::uint32_t shift = static_cast<std::uint32_t>(base[p]);
+                const std::size_t last = std::min(roots.size(), (p + 1) * kPiece);
+                for (std::size_t j = p * kPiece; j < last; ++j) {
+                    auto& range = held[roots[j]];
+                    if (range.first != kNotHeld)
+                        range = {range.first + shift, range.second + shift};
                 }
             });
         }
