@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QRgb>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,9 @@ namespace plat {
 // Hex-coded names of the shipped language files.
 inline constexpr const char* kEnglishFile = "0045006e0067006c006900730068.txt";
 inline constexpr const char* kChineseFile = "4e2d6587002d7b804f53.txt";
+
+// The paper's colour in every rendered image.
+inline constexpr QRgb kWhite = 0xFFFFFF;
 
 // A program folder of its own: Language/ with the shipped files, the pointer
 // file naming `language` (nothing when empty), and workPath.txt naming

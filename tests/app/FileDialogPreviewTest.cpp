@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr QRgb kWhite = 0xFFFFFF;
+using plat::kWhite;
 constexpr QRgb kRed = 0xFF0000;
 constexpr QRgb kGreen = 0x00FF00;
 constexpr QRgb kBlue = 0x0000FF;

@@ -88,7 +88,7 @@ CDocState* MakeRecordingTool(std::int32_t index)
     return tool;
 }
 
-constexpr QRgb kWhite = 0xFFFFFF;
+using plat::kWhite;
 
 class ViewInputTest : public ::testing::Test {
 protected:

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr QRgb kWhite = 0xFFFFFF;
+using plat::kWhite;
 constexpr QRgb kBlack = 0x000000;
 constexpr QRgb kAxis = 0x0080FF;   // COLORREF 0xFF8000
 constexpr QRgb kShadow = 0x808080;

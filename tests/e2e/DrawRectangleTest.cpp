@@ -12,7 +12,7 @@ constexpr plat::UINT kRectangleTool = 32793;
 constexpr int kLayer = 2;
 // Palette entry 2 of the default palette (COLORREF 0x006F1628).
 constexpr QRgb kLayerRgb = 0x28166F;
-constexpr QRgb kWhite = 0xFFFFFF;
+using plat::kWhite;
 
 } // namespace
 

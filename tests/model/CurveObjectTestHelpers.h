@@ -14,6 +14,9 @@ namespace plat {
 
 using PointList = std::vector<std::pair<double, double>>;
 
+// Coordinates worked out by hand compare within this.
+constexpr double kTol = 1e-9;
+
 // A Bezier list: anchor, out, in, anchor, ... (kinds follow from position).
 inline DOCNODE* BezierNodes(const PointList& pts)
 {

@@ -24,7 +24,7 @@ using plat::StatesOf;
 
 namespace {
 
-constexpr double kTol = 1e-9;
+using plat::kTol;
 constexpr std::uint8_t kCorner = 1;
 
 // Selects the anchor at (x, y) as the only active node and deletes it.

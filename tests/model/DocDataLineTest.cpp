@@ -29,7 +29,7 @@ using plat::StatesOf;
 
 namespace {
 
-constexpr double kTol = 1e-9;
+using plat::kTol;
 
 using LinePtr = std::unique_ptr<CDocDataLine>;
 

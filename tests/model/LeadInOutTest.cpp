@@ -28,7 +28,7 @@ using plat::TestDocData;
 
 namespace {
 
-constexpr double kTol = 1e-9;
+using plat::kTol;
 
 // A document whose live snapshot holds the given list (owned by it).
 struct Document {

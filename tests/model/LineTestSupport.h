@@ -1,6 +1,7 @@
 // Helpers of the polyline, rectangle and lead tests: node lists from
 // coordinate pairs and the coordinates and states read back.
 #pragma once
+#include "CurveObjectTestHelpers.h"
 #include "model/DocData.h"
 #include "model/DocDataLine.h"
 #include "model/NodeList.h"
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace plat {
-
-using PointList = std::vector<std::pair<double, double>>;
 
 // New open anchor list, owned by the caller.
 inline DOCNODE* MakeNodes(std::initializer_list<std::pair<double, double>> points)
@@ -31,14 +30,6 @@ inline DOCNODE* MakeNodes(std::initializer_list<std::pair<double, double>> point
 inline CDocDataLine* MakeLine(std::initializer_list<std::pair<double, double>> points)
 {
     return new CDocDataLine(MakeNodes(points), 1, nullptr);
-}
-
-inline PointList PointsOf(const DOCNODE* head)
-{
-    PointList out;
-    for (const DOCNODE* n = head; n != nullptr; n = n->m_pNext)
-        out.emplace_back(n->m_x, n->m_y);
-    return out;
 }
 
 inline PointList PointsOf(const CDocData& obj)

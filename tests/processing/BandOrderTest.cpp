@@ -138,11 +138,6 @@ TEST(JoinTouchingPaths, CandidateWithTheBestKeyWinsNotTheFirstInTheList)
     FreePathRecordGroups(layers);
 }
 
-std::vector<XY> Square(double x0, double y0, double x1, double y1) // counter-clockwise from (x0, y0)
-{
-    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
-}
-
 TEST(SimpleOrdering, ClosedPathsAreOrientedAndStartedByTheWorkPosition)
 {
     // Code 0, f 1. Position 0: wanted orientation (f is 0) = 0, counter-

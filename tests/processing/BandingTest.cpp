@@ -19,11 +19,6 @@
 namespace plat {
 namespace {
 
-std::vector<XY> Square(double x0, double y0, double x1, double y1)
-{
-    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
-}
-
 TEST(GetBandOffset, LineAndSideFollowCornerPositionAndDirection)
 {
     struct Case {

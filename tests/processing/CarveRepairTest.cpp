@@ -13,20 +13,20 @@
 
 namespace {
 
-struct Ends {
+struct ScanEnds {
     double x0, y0, x1, y1;
-    friend bool operator==(const Ends&, const Ends&) = default;
+    friend bool operator==(const ScanEnds&, const ScanEnds&) = default;
 };
 
 // A scan path: separate segments in one ring, in the order given.
-PATHREC* ScanPath(const std::vector<Ends>& segs, double xmax, double ymax)
+PATHREC* ScanPath(const std::vector<ScanEnds>& segs, double xmax, double ymax)
 {
     auto* path = new PATHREC;
     path->m_subkind = 2;
     path->m_xmax = xmax;
     path->m_ymax = ymax;
     SEGNODE* last = nullptr;
-    for (const Ends& e : segs) {
+    for (const ScanEnds& e : segs) {
         auto* s = new SEGNODE;
         s->m_x0 = e.x0;
         s->m_y0 = e.y0;
@@ -44,9 +44,9 @@ PATHREC* ScanPath(const std::vector<Ends>& segs, double xmax, double ymax)
     return path;
 }
 
-std::vector<Ends> EndsOf(const PATHREC* path)
+std::vector<ScanEnds> ScanEndsOf(const PATHREC* path)
 {
-    std::vector<Ends> out;
+    std::vector<ScanEnds> out;
     const SEGNODE* s = path->m_pSegs;
     do {
         out.push_back({s->m_x0, s->m_y0, s->m_x1, s->m_y1});
@@ -65,8 +65,8 @@ WORKLAYER* ScanLayer(std::uint8_t mode, std::uint8_t style, float speed, PATHREC
 }
 
 // 100 mm/s: 0.1, 200 mm/s: 0.3.
-struct Table {
-    Table()
+struct CarveTable {
+    CarveTable()
     {
         rows[0].speed = 100;
         rows[0].inter = 0.1;
@@ -82,7 +82,7 @@ struct Table {
 
 TEST(CarveRepair, OffsetIsInterpolatedBetweenRowsAndHeldBeforeTheFirstAndBeyondTheLast)
 {
-    Table t;
+    CarveTable t;
     const struct {
         double speed;
         double offset;
@@ -110,7 +110,7 @@ TEST(CarveRepair, TwoWayRowsShiftTheirBackwardSegmentsAndLoneDotsAfterThem)
                              6, 3);
     WORKLAYER* layer = ScanLayer(2, 1, 100, path);
     CPathProc::ShiftReverseSegments(layer, 0.5);
-    EXPECT_EQ(EndsOf(path), (std::vector<Ends>{{0, 0, 4, 0},
+    EXPECT_EQ(ScanEndsOf(path), (std::vector<ScanEnds>{{0, 0, 4, 0},
                                                {5, 0, 6, 0},
                                                {6.5, 1, 2.5, 1},
                                                {3, 2, 3, 2},
@@ -123,7 +123,7 @@ TEST(CarveRepair, TwoWayRowsShiftTheirBackwardSegmentsAndLoneDotsAfterThem)
     PATHREC* columns = ScanPath({{0, 0, 0, 4}, {1, 6, 1, 2}}, 1, 6);
     WORKLAYER* colLayer = ScanLayer(2, 3, 100, columns);
     CPathProc::ShiftReverseSegments(colLayer, 0.5);
-    EXPECT_EQ(EndsOf(columns), (std::vector<Ends>{{0, 0, 0, 4}, {1, 6.5, 1, 2.5}}));
+    EXPECT_EQ(ScanEndsOf(columns), (std::vector<ScanEnds>{{0, 0, 0, 4}, {1, 6.5, 1, 2.5}}));
     EXPECT_EQ(columns->m_ymax, 6.5);
     EXPECT_EQ(columns->m_xmax, 1);
 
@@ -131,7 +131,7 @@ TEST(CarveRepair, TwoWayRowsShiftTheirBackwardSegmentsAndLoneDotsAfterThem)
     PATHREC* oneWay = ScanPath({{6, 1, 2, 1}}, 6, 1);
     WORKLAYER* oneWayLayer = ScanLayer(2, 0, 100, oneWay);
     CPathProc::ShiftReverseSegments(oneWayLayer, 0.5);
-    EXPECT_EQ(EndsOf(oneWay), (std::vector<Ends>{{6, 1, 2, 1}}));
+    EXPECT_EQ(ScanEndsOf(oneWay), (std::vector<ScanEnds>{{6, 1, 2, 1}}));
     EXPECT_EQ(oneWay->m_xmax, 6);
 
     FreePathRecordGroups(layer);
@@ -141,22 +141,22 @@ TEST(CarveRepair, TwoWayRowsShiftTheirBackwardSegmentsAndLoneDotsAfterThem)
 
 TEST(CarveRepair, OnlyScanLayersWithASpeedAreRepaired)
 {
-    Table t;
-    const std::vector<Ends> backward = {{6, 1, 2, 1}};
+    CarveTable t;
+    const std::vector<ScanEnds> backward = {{6, 1, 2, 1}};
     WORKLAYER* scan = ScanLayer(2, 1, 150, ScanPath(backward, 6, 1));
     WORKLAYER* cut = ScanLayer(1, 1, 150, ScanPath(backward, 6, 1));
     WORKLAYER* lightGuide = ScanLayer(0x82, 1, 150, ScanPath(backward, 6, 1));
     WORKLAYER* still = ScanLayer(2, 1, 0, ScanPath(backward, 6, 1));
     WORKLAYER* layers = plat::LinkLayers({scan, cut, lightGuide, still});
     CPathProc::ApplyCarveRepair(layers, t.rows.data());
-    const std::vector<Ends> shifted = EndsOf(scan->m_paths);
+    const std::vector<ScanEnds> shifted = ScanEndsOf(scan->m_paths);
     ASSERT_EQ(shifted.size(), 1u);
     EXPECT_NEAR(shifted[0].x0, 6.2, 1e-12);
     EXPECT_NEAR(shifted[0].x1, 2.2, 1e-12);
-    EXPECT_EQ(EndsOf(cut->m_paths), backward);
-    EXPECT_EQ(EndsOf(lightGuide->m_paths), backward);
-    EXPECT_EQ(EndsOf(still->m_paths), backward);
+    EXPECT_EQ(ScanEndsOf(cut->m_paths), backward);
+    EXPECT_EQ(ScanEndsOf(lightGuide->m_paths), backward);
+    EXPECT_EQ(ScanEndsOf(still->m_paths), backward);
     CPathProc::ApplyCarveRepair(layers, nullptr);
-    EXPECT_NEAR(EndsOf(scan->m_paths)[0].x0, 6.2, 1e-12);
+    EXPECT_NEAR(ScanEndsOf(scan->m_paths)[0].x0, 6.2, 1e-12);
     FreePathRecordGroups(layers);
 }

@@ -25,7 +25,7 @@
 namespace plat {
 namespace {
 
-std::vector<XY> Square(double x0, double y0, double x1, double y1) // counter-clockwise from (x1, y1)
+std::vector<XY> SquareFromFarCorner(double x0, double y0, double x1, double y1) // counter-clockwise from (x1, y1)
 {
     return {{x1, y1}, {x0, y1}, {x0, y0}, {x1, y0}, {x1, y1}};
 }
@@ -91,7 +91,7 @@ TEST(OptimisedOrder, InnerSquareListedLastComesFirstAndBothStartNearTheHead)
     // entered at its point nearest (0, 0), (40, 40); the outer square then
     // at its point nearest (40, 40), (0, 0).
     OrderingSetup s(1);
-    WORKHEAD* job = Job({CutLayer(3, {MakePath(Square(0, 0, 100, 100)), MakePath(Square(40, 40, 60, 60))})});
+    WORKHEAD* job = Job({CutLayer(3, {MakePath(SquareFromFarCorner(0, 0, 100, 100)), MakePath(SquareFromFarCorner(40, 40, 60, 60))})});
     CPathProc::OrderPathsOptimised(job, &s.ctx);
     EXPECT_EQ(AllPoints(job), (std::vector<std::vector<XY>>{{{40, 40}, {60, 40}, {60, 60}, {40, 60}, {40, 40}},
                                                             {{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}}));
@@ -100,8 +100,8 @@ TEST(OptimisedOrder, InnerSquareListedLastComesFirstAndBothStartNearTheHead)
     FreeJob(job);
 
     // Three nested squares, outermost listed first: inner, middle, outer.
-    job = Job({CutLayer(3, {MakePath(Square(0, 0, 100, 100)), MakePath(Square(20, 20, 80, 80)),
-                            MakePath(Square(40, 40, 60, 60))})});
+    job = Job({CutLayer(3, {MakePath(SquareFromFarCorner(0, 0, 100, 100)), MakePath(SquareFromFarCorner(20, 20, 80, 80)),
+                            MakePath(SquareFromFarCorner(40, 40, 60, 60))})});
     CPathProc::OrderPathsOptimised(job, &s.ctx);
     const auto pts = AllPoints(job);
     ASSERT_EQ(pts.size(), 3u);
@@ -118,8 +118,8 @@ TEST(OptimisedOrder, WithoutAMachineTheOriginCornerIsOne)
     for (int corner : {0, -1}) {
         OrderingSetup s(corner);
         s.settings.path_work_pos = 1;
-        PATHREC* left = MakePath(Square(0, 0, 10, 10));
-        PATHREC* right = MakePath(Square(50, 0, 60, 10));
+        PATHREC* left = MakePath(SquareFromFarCorner(0, 0, 10, 10));
+        PATHREC* right = MakePath(SquareFromFarCorner(50, 0, 60, 10));
         WORKHEAD* job = Job({CutLayer(1, {left, right})});
         CPathProc::OrderPathsOptimised(job, &s.ctx);
         EXPECT_EQ(job->m_layers->m_paths, corner == 0 ? left : right) << corner;
@@ -140,12 +140,12 @@ TEST(OptimisedOrder, LayersOrderedTogetherSplitWhereTheLayerChanges)
     for (int byLayer : {0, 1}) {
         OrderingSetup s(1);
         s.settings.path_by_layer = static_cast<std::uint8_t>(byLayer);
-        WORKLAYER* one = CutLayer(1, {MakePath(Square(100, 0, 110, 10)), MakePath(Square(0, 0, 10, 10))});
+        WORKLAYER* one = CutLayer(1, {MakePath(SquareFromFarCorner(100, 0, 110, 10)), MakePath(SquareFromFarCorner(0, 0, 10, 10))});
         one->m_speed = 7.0f;
         WORKLAYER* scan = MakeLayer({MakePath({{0, 50}, {10, 50}})});
         scan->m_mode = 2;
         scan->m_layerId = 9;
-        WORKLAYER* two = CutLayer(2, {MakePath(Square(50, 0, 60, 10))});
+        WORKLAYER* two = CutLayer(2, {MakePath(SquareFromFarCorner(50, 0, 60, 10))});
         WORKHEAD* job = Job({one, scan, two});
         CPathProc::OrderPathsOptimised(job, &s.ctx);
         std::vector<std::pair<std::uint32_t, double>> got; // layer id, first x of each path
@@ -175,10 +175,10 @@ TEST(OptimisedOrder, CellModeWorksTheCellsInASnakeNotNearestFirst)
     s.settings.path_mode = 1;
     s.settings.path_width = 50.0;
     s.settings.path_hight = 50.0;
-    PATHREC* s1 = MakePath(Square(10, 10, 20, 20));
-    PATHREC* s2 = MakePath(Square(90, 10, 100, 20));
-    PATHREC* s3 = MakePath(Square(10, 60, 20, 70));
-    PATHREC* s4 = MakePath(Square(90, 60, 100, 70));
+    PATHREC* s1 = MakePath(SquareFromFarCorner(10, 10, 20, 20));
+    PATHREC* s2 = MakePath(SquareFromFarCorner(90, 10, 100, 20));
+    PATHREC* s3 = MakePath(SquareFromFarCorner(10, 60, 20, 70));
+    PATHREC* s4 = MakePath(SquareFromFarCorner(90, 60, 100, 70));
     WORKHEAD* job = Job({CutLayer(1, {s4, s3, s2, s1})});
     CPathProc::OrderPathsOptimised(job, &s.ctx);
     std::vector<PATHREC*> order;
@@ -187,8 +187,8 @@ TEST(OptimisedOrder, CellModeWorksTheCellsInASnakeNotNearestFirst)
     FreeJob(job);
 
     s.settings.path_mode = 0;
-    job = Job({CutLayer(1, {MakePath(Square(90, 60, 100, 70)), MakePath(Square(10, 60, 20, 70)),
-                            MakePath(Square(90, 10, 100, 20)), MakePath(Square(10, 10, 20, 20))})});
+    job = Job({CutLayer(1, {MakePath(SquareFromFarCorner(90, 60, 100, 70)), MakePath(SquareFromFarCorner(10, 60, 20, 70)),
+                            MakePath(SquareFromFarCorner(90, 10, 100, 20)), MakePath(SquareFromFarCorner(10, 10, 20, 20))})});
     CPathProc::OrderPathsOptimised(job, &s.ctx);
     std::vector<XY> firsts;
     ForEachPath(*job->m_layers, [&](PATHREC& p) { firsts.push_back(SegmentPoints(&p).front()); });
@@ -244,9 +244,9 @@ TEST(OptimisedOrder, LeadLinesInTheDocumentKeepEveryPathsDirection)
 TEST(OptimisedOrder, PathsWithPointsThatAreNotNumbersFollowUntouched)
 {
     OrderingSetup s(1);
-    PATHREC* far = MakePath(Square(50, 0, 60, 10));
+    PATHREC* far = MakePath(SquareFromFarCorner(50, 0, 60, 10));
     PATHREC* broken = MakePath({{1, 1}, {2, 2}});
-    PATHREC* near = MakePath(Square(0, 0, 10, 10));
+    PATHREC* near = MakePath(SquareFromFarCorner(0, 0, 10, 10));
     broken->m_pSegs->m_x1 = std::numeric_limits<double>::quiet_NaN();
     WORKHEAD* job = Job({CutLayer(1, {far, broken, near})});
     CPathProc::OrderPathsOptimised(job, &s.ctx);
@@ -587,7 +587,7 @@ WORKLAYER* RandomCutLayer(std::mt19937& rng, std::uint32_t id, int count)
         const double x = c(rng), y = c(rng);
         if (r < 50) {
             const double s = 1 + pick(rng) % 8;
-            return MakePath(Square(x, y, x + s, y + s));
+            return MakePath(SquareFromFarCorner(x, y, x + s, y + s));
         }
         if (r < 80)
             return MakePath({{x, y}, {double(c(rng)), double(c(rng))}, {double(c(rng)), double(c(rng))}});
@@ -904,12 +904,12 @@ TEST(OptimisedOrder, ManyFramesEachTakeInTheLinesWithinThem)
             lower[k].push_back(MakePath({{x + i, 4.0}, {x + i + 0.5, 4.0}}));
             listed.push_back(lower[k].back());
         }
-        lower[k].push_back(MakePath(Square(x, 0.0, x + 9.5, 8.0)));
+        lower[k].push_back(MakePath(SquareFromFarCorner(x, 0.0, x + 9.5, 8.0)));
         listed.push_back(lower[k].back());
         upper[k] = MakePath({{x + 2.0, 9.0}, {x + 2.5, 9.0}});
         listed.push_back(upper[k]);
     }
-    PATHREC* longFrame = MakePath(Square(-1.0, 8.5, 10.0 * kFrames, 9.5));
+    PATHREC* longFrame = MakePath(SquareFromFarCorner(-1.0, 8.5, 10.0 * kFrames, 9.5));
     listed.push_back(longFrame);
     std::mt19937 rng(3);
     std::shuffle(listed.begin(), listed.end(), rng);

@@ -103,6 +103,12 @@ inline int CountObjects(const CDocData* head)
     return n;
 }
 
+// The rectangle's outline, counter-clockwise from (x0, y0) and closed.
+inline std::vector<XY> Square(double x0, double y0, double x1, double y1)
+{
+    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
+}
+
 // An output path from anchor points (kind 0, or a dot for one point).
 inline PATHREC* MakePath(const std::vector<XY>& points)
 {

@@ -28,11 +28,6 @@ namespace {
 
 constexpr double kO = 500000.0; // the machine origin in world units
 
-std::vector<XY> Square(double x0, double y0, double x1, double y1)
-{
-    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
-}
-
 // World rectangle from millimetres off the origin.
 std::vector<XY> MmSquare(double x0, double y0, double x1, double y1)
 {

@@ -1,5 +1,6 @@
 // The shared library as the main program sees it: three functions bound by
 // name, words released only through the library.
+#include "TextRecordFields.h"
 #include "platform/GlyphFont.h"
 #include "textoutline/Letrova.h"
 
@@ -11,6 +12,8 @@
 #include <string>
 
 namespace {
+
+using plat::SetField;
 
 class LetrovaLibrary : public ::testing::Test {
 protected:
@@ -44,13 +47,6 @@ CMWord* MakeWord(int contours)
         word->m_lines.push_back(line);
     }
     return word;
-}
-
-template <std::size_t N>
-void SetField(char (&field)[N], const char* value)
-{
-    std::memset(field, 0, N);
-    std::strncpy(field, value, N - 1);
 }
 
 Text MakeText(const char* text, const char* font)

@@ -4,6 +4,7 @@
 // character is 5 wide and the pen moves 5 + 10/3 after it. A text at the
 // drawing origin starts its pen at (20000, 20000); line 1's pen y lies one
 // line height x 10 lower.
+#include "TextRecordFields.h"
 #include "ShxBytes.h"
 #include "textoutline/Letrova.h"
 #include "textoutline/MText.h"
@@ -17,15 +18,10 @@
 
 namespace {
 
-constexpr double kEps = 1e-9;
-constexpr double kAdvance = 5.0 + 10.0 / 3.0;
+using plat::SetField;
+using plat::kEps;
 
-template <std::size_t N>
-void SetField(char (&field)[N], const char* value)
-{
-    std::memset(field, 0, N);
-    std::strncpy(field, value, N - 1);
-}
+constexpr double kAdvance = 5.0 + 10.0 / 3.0;
 
 MText MakeMText(const char* text, const char* font = "test.shx", double height = 1.0)
 {

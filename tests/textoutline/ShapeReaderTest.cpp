@@ -1,6 +1,7 @@
 // The shape font reader and its interpreter. Shape coordinates are y up; a
 // length L is 2 x L x scale. Expected values are worked out from the shape
 // codes by hand.
+#include "TextRecordFields.h"
 #include "ShxBytes.h"
 #include "textoutline/ShapeReader.h"
 
@@ -12,10 +13,10 @@
 
 namespace {
 
+using plat::kEps;
+
 using plat::Bytes;
 using plat::ShxShape;
-
-constexpr double kEps = 1e-9;
 
 // A plain shape font holding the shapes; the interpreter is run on the first.
 CShapeReader RunShape(const Bytes& codes, std::vector<ShxShape> more = {})

@@ -3,6 +3,7 @@
 // at (20000, 20000); a shape point (x, y) lands at (pen x + x, pen y - y) and
 // is then scaled by (height x 10 / reference height) x 0.5 about the left edge
 // and the pen's y.
+#include "TextRecordFields.h"
 #include "ShxBytes.h"
 #include "textoutline/Letrova.h"
 #include "textoutline/ShapeText.h"
@@ -16,16 +17,10 @@
 
 namespace {
 
+using plat::SetField;
+using plat::kEps;
+
 using plat::Bytes;
-
-constexpr double kEps = 1e-9;
-
-template <std::size_t N>
-void SetField(char (&field)[N], const char* value)
-{
-    std::memset(field, 0, N);
-    std::strncpy(field, value, N - 1);
-}
 
 // 'A': length 4 right, then length 3 up: lines (0,0)-(8,0) and (8,0)-(8,6).
 // 'B': the same after a pen-up move of 4 to the right.

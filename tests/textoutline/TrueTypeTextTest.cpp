@@ -6,6 +6,7 @@
 // A text of height 10 sets up a point font of 1600 tenths of a point, 213
 // pixels at 96 dpi; its H is 155.3 pixels high, a black box of 156; the font
 // is scaled to nearest(-213 * 100 / 156) = -137, so H is 99.87 high.
+#include "TextRecordFields.h"
 #include "textoutline/Letrova.h"
 #include "textoutline/OutlineMath.h"
 #include "textoutline/Text.h"
@@ -20,14 +21,9 @@
 
 namespace {
 
-constexpr double kScale = 137.0 / 2048.0;
+using plat::SetField;
 
-template <std::size_t N>
-void SetField(char (&field)[N], const char* value)
-{
-    std::memset(field, 0, N);
-    std::strncpy(field, value, N - 1);
-}
+constexpr double kScale = 137.0 / 2048.0;
 
 // Text at the drawing origin, so the pen starts at (20000, 20000).
 Text MakeText(const char* text, double height = 10.0, double widthFactor = 1.0)
