@@ -63,6 +63,28 @@ void LendLargeBlock(void* block, std::size_t bytes)
     ::madvise(block, bytes, MADV_DONTNEED);
 }
 
+// Weak: resolved only in the programs, null elsewhere.
+[[gnu::weak]] void* TakeProgramBlock(std::size_t bytes);
+[[gnu::weak]] bool GiveProgramBlock(void* block);
+
+void* TakeLargeBlock(std::size_t bytes)
+{
+    if (bytes == 0 || bytes % kLargeBlockGranule != 0)
+        return nullptr;
+    if (TakeProgramBlock != nullptr)
+        return TakeProgramBlock(bytes);
+    return AllocateLargeBlock(bytes);
+}
+
+void GiveLargeBlock(void* block, std::size_t bytes)
+{
+    if (block == nullptr)
+        return;
+    if (GiveProgramBlock != nullptr && GiveProgramBlock(block))
+        return;
+    FreeLargeBlock(block, bytes);
+}
+
 void* TakeScratchBlock(std::size_t& bytes)
 {
     {

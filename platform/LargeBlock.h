@@ -21,6 +21,22 @@ void FreeLargeBlock(void* block, std::size_t bytes);
 // are undefined afterwards (old bytes or zeros).
 void LendLargeBlock(void* block, std::size_t bytes);
 
+// A block of `bytes` (a multiple of kLargeBlockGranule), aligned to a
+// granule and marked for huge pages, its contents undefined, or null when
+// the memory cannot be had; it goes back through GiveLargeBlock. In the
+// programs it comes from their operator new's kept blocks, so that blocks
+// made and dropped by different steps of a job share one bounded reserve
+// instead of each faulting in fresh pages; elsewhere straight from the
+// system, as AllocateLargeBlock.
+void* TakeLargeBlock(std::size_t bytes);
+void GiveLargeBlock(void* block, std::size_t bytes);
+
+// The programs' kept blocks, defined beside their operator new
+// (platform/process) and absent from every other process: a block of whole
+// granules, and giving one back, false when it is not from there.
+void* TakeProgramBlock(std::size_t bytes);
+bool GiveProgramBlock(void* block);
+
 // Working arrays of one step that are made and dropped on every call: the
 // last few blocks given back (256 MiB at most) stay mapped, lent to the
 // system, and the next take of a size they hold reuses one in place instead

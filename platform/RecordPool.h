@@ -5,7 +5,9 @@
 // record is freed the blocks are cut again from their start. Up to
 // 256 MiB of them stay mapped for the next large job, their pages
 // lent back to the system (which takes them when it needs memory, so a
-// large job leaves no memory behind); the rest are unmapped at once. A job
+// large job leaves no memory behind); the rest go back at once, in the
+// programs to their kept large blocks for any other use (see
+// TakeLargeBlock), elsewhere to the system. A job
 // that reloads a large drawing then refills pages already in place instead
 // of faulting in and zeroing fresh ones. The blocks take huge pages where
 // the system offers them: filling a gigabyte of records then costs hundreds
@@ -122,7 +124,7 @@ private:
             // back, those beyond the reserve unmapped.
             const std::size_t keep = std::min(m_blocks.size(), kReserveBlocks);
             for (std::size_t i = keep; i < m_blocks.size(); ++i)
-                FreeLargeBlock(m_blocks[i], BlockBytes);
+                GiveLargeBlock(m_blocks[i], BlockBytes);
             for (std::size_t i = 1; i < keep && i <= m_current; ++i)
                 LendLargeBlock(m_blocks[i], BlockBytes);
             m_blocks.resize(keep);
@@ -148,7 +150,7 @@ private:
     void AddBlock()
     {
         m_blocks.reserve(m_blocks.size() + 1);
-        void* block = AllocateLargeBlock(BlockBytes);
+        void* block = TakeLargeBlock(BlockBytes);
         if (block == nullptr)
             throw std::bad_alloc();
         m_blocks.push_back(static_cast<Slot*>(block));
