@@ -15,6 +15,8 @@
 #include "platform/Folders.h"
 #include "platform/ImportOptions.h"
 #include "platform/NumText.h"
+#include "platform/ParallelFor.h"
+#include "platform/Progress.h"
 #include "platform/Prompt.h"
 #include "platform/WorkFolder.h"
 #include "processing/FileTrans.h"
@@ -23,30 +25,39 @@
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <numbers>
 #include <string_view>
+#include <vector>
 
 namespace {
 
-// A road turns a file into a new object list in world units and the
-// document's orientation, asking the operator first where it needs to; a
-// road may leave the flip into the document's orientation in `flip`, made
-// on the first walk over the new objects. False, or no list: nothing is
-// imported.
-using OriginFlip = CFileTrans::OriginFlip;
-using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+// What a road may leave to the clean-up: the flip into the document's
+// orientation, made on the first walk over the new objects, and the new
+// objects one by one when the road has gathered them (many polylines, for
+// work side by side).
+struct RoadResult {
+    CFileTrans::OriginFlip flip;
+    std::vector<CDocData*> lines;
+};
 
-bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
-bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip);
+// A road turns a file into a new object list in world units and the
+// document's orientation, asking the operator first where it needs to.
+// False, or no list: nothing is imported.
+using ImportRoad = bool (*)(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
+bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out);
 
 struct RoadRow {
     std::string_view ext;
@@ -84,6 +95,31 @@ constexpr double kDxfCurveTol = 1000.0;
 constexpr std::size_t kFirstLineLimit = 4096;
 // Names tried for the BMP of a converted image.
 constexpr int kMaxConversionNames = 100000;
+
+// Objects per piece of the side-by-side work on a new list, which takes
+// lists of at least two pieces.
+constexpr std::size_t kPiece = 8192;
+
+// The objects of a list when all of them are polylines and enough of them
+// for the work on them to be shared out; else nothing. Flipping, cleaning,
+// moving and node reduction of a polyline touch its own nodes and box only.
+std::vector<CDocData*> PolylinesSideBySide(CDocData* list)
+{
+    std::vector<CDocData*> lines;
+    try {
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+            if (o->GetType() != MT_LINE)
+                return {};
+            lines.push_back(o);
+        }
+    } catch (const std::bad_alloc&) {
+        // The walks one object at a time need no memory of their own.
+        return {};
+    }
+    if (lines.size() < 2 * kPiece)
+        return {};
+    return lines;
+}
 
 SoftwareSettings& SettingsFor(DOCCONTEXT* ctx)
 {
@@ -123,7 +159,7 @@ bool FirstLineHoldsMakerWord(const std::string& path)
 }
 
 // The system's own drawings are in world units already.
-bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CDocFileReader reader;
     return reader.Read(path, list, ctx);
@@ -131,7 +167,7 @@ bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, boo
 
 // A BMP becomes one image object, already placed, after the operator has
 // confirmed the bitmap options; the confirmed options are remembered.
-bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip&)
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult&)
 {
     SoftwareSettings& settings = SettingsFor(ctx);
     plat::BitmapChoice choice;
@@ -153,7 +189,7 @@ bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 
 // JPEG, PNG and GIF files are converted into a BMP in the work folder
 // first, under the file's name unless a file has that name already.
-bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, OriginFlip& flip)
+bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out)
 {
     const std::string folder = plat::WithTrailingSeparator(CReadParamFile().GetWorkPath());
     if (!plat::CreateOwnFolder(folder))
@@ -167,11 +203,11 @@ bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bo
             return false;
         target = folder + stem + "~" + plat::FormatInt(n) + ".bmp";
     }
-    return CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place, flip);
+    return CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place, out);
 }
 
 // Stitch units are world units: only y is mirrored.
-bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CFileTransDsb reader;
     reader.ReadDsb(path, list, ctx);
@@ -179,7 +215,7 @@ bool ReadDsbRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     return true;
 }
 
-bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CFileTransDst reader;
     reader.ReadDst(path, list, ctx);
@@ -189,7 +225,7 @@ bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 
 // DXF: the operator confirms the drawing unit first (0 the file's own,
 // 1 inches, 2 millimetres), which the reader applies itself.
-bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip& flip)
+bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult& out)
 {
     SoftwareSettings& settings = SettingsFor(ctx);
     std::uint8_t unit = settings.dxf_dimension;
@@ -202,12 +238,14 @@ bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     reader.m_dCurveTol = kDxfCurveTol;
     if (!reader.ReadDxf(path, list, ctx))
         return false;
-    flip = CFileTrans::ScaleForOrigin(list, kDxfFactor, kCorner2, kCorner0, ctx);
+    out.lines = PolylinesSideBySide(list);
+    out.flip = out.lines.empty() ? CFileTrans::ScaleForOrigin(list, kDxfFactor, kCorner2, kCorner0, ctx)
+                                 : CFileTrans::ScaleForOrigin(out.lines, kDxfFactor, kCorner2, kCorner0, ctx);
     return true;
 }
 
 // Illustrator: the reader brings points to world units itself.
-bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CFileTransAi reader;
     if (!reader.ReadAi(path, list, ctx))
@@ -219,7 +257,7 @@ bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool,
 // HPGL: the reader runs first, then the operator confirms the resolution,
 // shown with the drawing's size in file units; the system's own files are
 // in plotter units whatever the answer.
-bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, OriginFlip&)
+bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
 {
     CFileTransPlt reader;
     if (!reader.ReadPlt(path, list, ctx))
@@ -245,21 +283,102 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     return true;
 }
 
+// step(o) for every object, in pieces side by side; `boxes` gets the union
+// of each piece's boxes after the steps.
+template <typename Step>
+void EachPiece(const std::vector<CDocData*>& objects, std::vector<CGeoBox>& boxes, const Step& step)
+{
+    const std::size_t pieces = (objects.size() + kPiece - 1) / kPiece;
+    boxes.assign(pieces, CGeoBox());
+    plat::ParallelFor(pieces, [&](std::size_t k) {
+        CGeoBox box;
+        box.SetEmpty();
+        const std::size_t end = std::min(objects.size(), (k + 1) * kPiece);
+        for (std::size_t i = k * kPiece; i < end; ++i) {
+            step(objects[i]);
+            box.Union(objects[i]->m_rcBound);
+        }
+        boxes[k] = box;
+    });
+}
+
+// The union of the boxes of the objects of each piece, joined in list order:
+// the union of one walk, as long as no box holds a value that is not a
+// number (which a union keeps or drops by its place); then one walk makes it.
+CGeoBox JoinPieceBoxes(const std::vector<CGeoBox>& pieces, const std::vector<CDocData*>& objects)
+{
+    CGeoBox box;
+    box.SetEmpty();
+    bool numbers = true;
+    for (const CGeoBox& b : pieces) {
+        numbers = numbers && !std::isnan(b.m_xmin) && !std::isnan(b.m_xmax) && !std::isnan(b.m_ymin) &&
+                  !std::isnan(b.m_ymax);
+        box.Union(b);
+    }
+    if (numbers)
+        return box;
+    box.SetEmpty();
+    for (const CDocData* o : objects)
+        box.Union(o->m_rcBound);
+    return box;
+}
+
+// The placing walk of AddToDocument for polylines, in pieces side by side:
+// every object is moved first, then, once the moved boxes are known not to
+// be all empty, the document's objects are reduced in order and the new
+// ones reduced and selected. Each object goes through the same steps in
+// the same order as on the walk, and the boxes are joined in list order.
+void PlaceSideBySide(DOCCONTEXT* ctx, CDocData* first, CDocData* list, const std::vector<CDocData*>& lines,
+                     const CGeoPoint& from, CPathProc::NodeReduction& reduction, bool& reduced, CGeoBox& chosen)
+{
+    std::vector<CGeoBox> boxes;
+    EachPiece(lines, boxes, [&](CDocData* o) { o->Move(from, ctx->m_ptMouse, ctx); });
+    ctx->m_rcSelect = JoinPieceBoxes(boxes, lines);
+    if (ctx->m_rcSelect.IsEmpty())
+        return;
+    reduced = true;
+    const bool reducing = reduction.Start(ctx);
+    for (CDocData* w = first; reducing && w != list; w = w->m_pNext)
+        reduction.Take(w, ctx);
+    EachPiece(lines, boxes, [&](CDocData* o) {
+        if (reducing)
+            reduction.Take(o, ctx);
+        o->SetSelected(1);
+    });
+    chosen = JoinPieceBoxes(boxes, lines);
+}
+
 // Clean-up, placement and linking of a new list, as one undo step.
-void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const OriginFlip& flip)
+void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const RoadResult& road)
 {
     CDocState::PushHistory(ctx);
 
-    // Each object is flipped where its road left that and cleaned on the
-    // uniting's first walk, before any is joined.
-    ctx->m_rcSelect.SetEmpty();
-    CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx, &flip](CDocData* o) {
+    // Each object is flipped where its road left that and cleaned before any
+    // is joined: many polylines in pieces side by side first, else on the
+    // uniting's first walk.
+    const CFileTrans::OriginFlip& flip = road.flip;
+    auto prepare = [ctx, &flip](CDocData* o) {
         flip.Apply(o, ctx);
         RemoveDuplicatePoints(o->m_pNodes, kDuplicateTol);
         o->SetSelected(1);
         o->RecalcBoundRect(ctx);
-        ctx->m_rcSelect.Union(o->m_rcBound);
-    });
+    };
+    ctx->m_rcSelect.SetEmpty();
+    std::vector<CDocData*> gathered;
+    if (road.lines.empty())
+        gathered = PolylinesSideBySide(list);
+    const std::vector<CDocData*>& lines = road.lines.empty() ? gathered : road.lines;
+    if (!lines.empty()) {
+        std::vector<CGeoBox> boxes;
+        EachPiece(lines, boxes, prepare);
+        ctx->m_rcSelect = JoinPieceBoxes(boxes, lines);
+        CPathProc::UniteCurves(list, kUniteTol, 0, ctx, lines);
+    } else {
+        CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx, &prepare](CDocData* o) {
+            prepare(o);
+            ctx->m_rcSelect.Union(o->m_rcBound);
+        });
+    }
 
     // The document's objects are no longer selected; the new ones follow
     // them.
@@ -296,7 +415,12 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const OriginFlip
         ctx->m_rcSelect.SetEmpty();
         CPathProc::NodeReduction reduction(kReduceLength, kReduceAngle);
         bool reducing = false;
-        for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
+        // A progress control is stepped on one thread only.
+        const std::vector<CDocData*> placed =
+            plat::GetProgressSink() == nullptr ? PolylinesSideBySide(list) : std::vector<CDocData*>();
+        if (!placed.empty())
+            PlaceSideBySide(ctx, first, list, placed, from, reduction, reduced, chosen);
+        for (CDocData* o = placed.empty() ? list : nullptr; o != nullptr; o = o->m_pNext) {
             o->Move(from, ctx->m_ptMouse, ctx);
             ctx->m_rcSelect.Union(o->m_rcBound);
             anyBezier = anyBezier || o->GetType() == MT_BEZIER;
@@ -377,12 +501,12 @@ bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool pla
     if (road == nullptr)
         return false;
     CDocData* list = nullptr;
-    OriginFlip flip;
-    if (!road(path, list, ctx, place, flip) || list == nullptr) {
+    RoadResult result;
+    if (!road(path, list, ctx, place, result) || list == nullptr) {
         DeleteObjectList(list);
         return false;
     }
-    AddToDocument(ctx, list, place, flip);
+    AddToDocument(ctx, list, place, result);
     return true;
 }
 

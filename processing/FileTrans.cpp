@@ -245,6 +245,22 @@ void ScaleList(CDocData* objects, double factor, bool firstOnly, DOCCONTEXT* ctx
     }
 }
 
+// The flip from one origin corner to another about the centre of the
+// extents of the scaled objects; none for empty extents, as MirrorObjects.
+CFileTrans::OriginFlip FlipAbout(const Extents& e, int from, int to)
+{
+    CFileTrans::OriginFlip flip;
+    if (e.IsEmpty())
+        return flip;
+    const int code = MirrorCode(from, to);
+    flip.pending = true;
+    flip.cx = (e.xmin + e.xmax) / 2.0;
+    flip.cy = (e.ymin + e.ymax) / 2.0;
+    flip.horizontal = (code & 1) != 0;
+    flip.vertical = (code & 2) != 0;
+    return flip;
+}
+
 // Mirrors every object about the centre of the extents; nothing for empty ones.
 void MirrorObjects(CDocData* objects, int code, const Extents& e, DOCCONTEXT* ctx)
 {
@@ -285,16 +301,34 @@ CFileTrans::OriginFlip CFileTrans::ScaleForOrigin(CDocData* objects, double fact
     }
     Extents e = kJobSeed;
     ScaleList(objects, factor, false, ctx, &e);
-    // As MirrorObjects: nothing for empty extents.
-    if (e.IsEmpty())
-        return flip;
-    const int code = MirrorCode(from, to);
-    flip.pending = true;
-    flip.cx = (e.xmin + e.xmax) / 2.0;
-    flip.cy = (e.ymin + e.ymax) / 2.0;
-    flip.horizontal = (code & 1) != 0;
-    flip.vertical = (code & 2) != 0;
-    return flip;
+    return FlipAbout(e, from, to);
+}
+
+CFileTrans::OriginFlip CFileTrans::ScaleForOrigin(const std::vector<CDocData*>& lines, double factor, int from,
+                                                  int to, DOCCONTEXT* ctx)
+{
+    if (lines.empty() || !(factor >= kMinFactor) || from == to)
+        return ScaleForOrigin(lines.empty() ? nullptr : lines.front(), factor, from, to, ctx);
+    // Each piece's extents start from the seed and are joined in list
+    // order. A minimum or maximum comes out the same however its values
+    // are grouped (of equal values the first stays, and values that are
+    // not numbers are passed over), so these are the extents of one walk.
+    constexpr std::size_t kPiece = 8192;
+    const std::size_t pieces = (lines.size() + kPiece - 1) / kPiece;
+    std::vector<Extents> parts(pieces, kJobSeed);
+    plat::ParallelFor(pieces, [&](std::size_t k) {
+        const std::size_t end = std::min(lines.size(), (k + 1) * kPiece);
+        for (std::size_t i = k * kPiece; i < end; ++i)
+            ScaleList(lines[i], factor, true, ctx, &parts[k]);
+    });
+    Extents e = kJobSeed;
+    for (const Extents& part : parts) {
+        e.xmin = std::min(e.xmin, part.xmin);
+        e.xmax = std::max(e.xmax, part.xmax);
+        e.ymin = std::min(e.ymin, part.ymin);
+        e.ymax = std::max(e.ymax, part.ymax);
+    }
+    return FlipAbout(e, from, to);
 }
 
 void CFileTrans::OriginFlip::Apply(CDocData* object, DOCCONTEXT* ctx) const

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 class CDocData;
 struct DOCCONTEXT;
@@ -103,6 +104,10 @@ public:
     };
     // ScaleAndConvertOrigin, leaving the objects' flip to the caller.
     static OriginFlip ScaleForOrigin(CDocData* objects, double factor, int from, int to, DOCCONTEXT* ctx);
+    // The same for a list of polylines given also as one pointer each, in
+    // list order: scaled in pieces side by side, with the same result.
+    static OriginFlip ScaleForOrigin(const std::vector<CDocData*>& lines, double factor, int from, int to,
+                                     DOCCONTEXT* ctx);
 
     // The same on a job's paths, about the centre of the extents without arrays.
     static int ConvertLayersOrigin(WORKLAYER* layers, int from, int to);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct BARRIERPARAMS;
 class CDocData;
@@ -46,6 +47,10 @@ public:
     // nodes and marks, not the list.
     static void UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
                             const std::function<void(CDocData*)>& prepare);
+    // The same as the first, for a list whose objects the caller also holds
+    // one by one, in list order: their ends are taken in pieces side by side.
+    static void UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
+                            const std::vector<CDocData*>& objects);
 
     // When one object is a Bezier path and the other a polyline, the
     // polyline becomes a Bezier path; any other pair stays as it is.
@@ -512,6 +517,12 @@ public:
     // children (nothing is copied), with the layer and colour of its first
     // child and their box; null without memory.
     static CDocData* WrapInGroup(CDocData* chain, DOCCONTEXT* ctx);
+
+private:
+    // The uniting of the overloads above, with a prepare step or the
+    // objects held one by one, or neither.
+    static void UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
+                            const std::function<void(CDocData*)>& prepare, const std::vector<CDocData*>* objects);
 };
 
 // The most dots or dashes one path gives in dot mode.

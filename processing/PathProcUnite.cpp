@@ -6,12 +6,15 @@
 #include "model/DocState.h"
 #include "model/GeoFunctions.h"
 #include "platform/LargeBlock.h"
+#include "platform/ParallelFor.h"
 
 #include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -266,9 +269,21 @@ struct PointSpread {
         y0 = std::min(y0, p.y);
         y1 = std::max(y1, p.y);
     }
+    void Add(const PointSpread& other)
+    {
+        finite += other.finite;
+        x0 = std::min(x0, other.x0);
+        x1 = std::max(x1, other.x1);
+        y0 = std::min(y0, other.y0);
+        y1 = std::max(y1, other.y1);
+    }
 };
 
-// Marks the points that lie within `dist` (in x and in y) of another of
+// Points per strip of the marking below, and the most strips.
+constexpr std::size_t kPointsPerStrip = 1u << 16;
+constexpr std::size_t kMaxStrips = 64;
+
+// Marks (1) the points that lie within `dist` (in x and in y) of another of
 // them. Marks may be too many, never too few: a crowded cell marks all its
 // points. Points with a coordinate that is not finite meet nothing and stay
 // unmarked.
@@ -278,10 +293,16 @@ struct PointSpread {
 // compared with itself and with the four cells after it. Each point is one
 // 64-bit word to sort: its cell number above, its own number below.
 // `spread` has seen every point, as the points were written.
-std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, std::uint32_t count,
-                                           const PointSpread& spread, double dist)
+//
+// Many points are first dealt into strips of whole columns of cells, in
+// column order, and each strip is sorted on its own, side by side with the
+// others: the strips then lie in one sorted array, and the cells are
+// compared exactly as in one sort. A cell of a strip's last column may
+// mark points of the next strip, so the marks are stored atomically.
+std::vector<std::uint8_t> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, std::uint32_t count,
+                                                   const PointSpread& spread, double dist)
 {
-    std::vector<bool> marked(count, false);
+    std::vector<std::uint8_t> marked(count, 0);
     const double x0 = spread.x0, x1 = spread.x1, y0 = spread.y0, y1 = spread.y1;
     const std::uint32_t finite = spread.finite;
     if (finite == 0)
@@ -297,6 +318,7 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
     const double columns = std::isfinite(cell) ? std::floor((x1 - x0) / cell) + 1.0 : 1.0;
     const double rows = std::isfinite(cell) ? std::floor((y1 - y0) / cell) + 1.0 : 1.0;
     const std::uint64_t rowLength = static_cast<std::uint64_t>(rows);
+    const std::uint64_t columnCount = static_cast<std::uint64_t>(columns);
     // Monotonic in the coordinate and clamped, so that neighbours stay in
     // adjacent cells whatever the rounding.
     const double perCell = 1.0 / cell;
@@ -304,33 +326,90 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
         const double c = std::floor((v - from) * perCell);
         return static_cast<std::uint64_t>(std::isnan(c) ? 0.0 : std::clamp(c, 0.0, limit - 1.0));
     };
-    ScratchArray<std::uint64_t> sorted(finite);
-    ScratchArray<std::uint64_t> spare(finite);
-    std::uint64_t* words = sorted.data();
-    std::uint64_t* other = spare.data();
-    const std::size_t n = finite;
-    std::uint64_t maxKey = 0;
-    std::size_t filled = 0;
-    for (std::uint32_t k = 0; k < count; ++k) {
-        const EndXY p = points[k];
-        if (!std::isfinite(p.x) || !std::isfinite(p.y))
-            continue;
-        const std::uint64_t key = cellOf(p.x, x0, columns) * rowLength + cellOf(p.y, y0, rows);
-        maxKey = std::max(maxKey, key);
-        words[filled++] = key << pointBits | k;
+    const std::size_t strips =
+        finite < 2 * kPointsPerStrip ? 1 : std::min<std::size_t>(kMaxStrips, finite / kPointsPerStrip);
+    auto stripOf = [&](std::uint64_t key) {
+        return static_cast<std::size_t>(key / rowLength * strips / columnCount);
+    };
+    // Every point's word in its own place first (not finite: none), then
+    // dealt into the strips, which the sort passes move between the arrays.
+    ScratchArray<std::uint64_t> sorted(count);
+    ScratchArray<std::uint64_t> spare(count);
+    constexpr std::uint64_t kNoWord = ~std::uint64_t{0};
+    const std::size_t chunks = strips;
+    const std::size_t chunkLength = (std::size_t{count} + chunks - 1) / chunks;
+    // Points of each chunk in each strip, chunk by chunk; then where each
+    // chunk's points of a strip go.
+    std::vector<std::size_t> dealt(chunks * strips, 0);
+    std::vector<std::uint64_t> chunkMax(chunks, 0);
+    auto run = [](std::size_t n, const std::function<void(std::size_t)>& fn) {
+        if (n == 1)
+            fn(0);
+        else
+            plat::ParallelFor(n, fn);
+    };
+    {
+        std::uint64_t* words = spare.data();
+        run(chunks, [&](std::size_t c) {
+            const std::size_t from = c * chunkLength, to = std::min<std::size_t>(count, from + chunkLength);
+            std::size_t* counts = dealt.data() + c * strips;
+            std::uint64_t maxKey = 0;
+            for (std::size_t k = from; k < to; ++k) {
+                const EndXY p = points[k];
+                if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+                    words[k] = kNoWord;
+                    continue;
+                }
+                const std::uint64_t key = cellOf(p.x, x0, columns) * rowLength + cellOf(p.y, y0, rows);
+                maxKey = std::max(maxKey, key);
+                ++counts[stripOf(key)];
+                words[k] = key << pointBits | k;
+            }
+            chunkMax[c] = maxKey;
+        });
     }
+    std::vector<std::size_t> stripStart(strips + 1, 0);
+    {
+        std::size_t sum = 0;
+        for (std::size_t st = 0; st < strips; ++st) {
+            stripStart[st] = sum;
+            for (std::size_t c = 0; c < chunks; ++c) {
+                std::size_t& here = dealt[c * strips + st];
+                const std::size_t n = here;
+                here = sum;
+                sum += n;
+            }
+        }
+        stripStart[strips] = sum;
+    }
+    const std::uint64_t maxKey = *std::max_element(chunkMax.begin(), chunkMax.end());
+    run(chunks, [&](std::size_t c) {
+        const std::size_t from = c * chunkLength, to = std::min<std::size_t>(count, from + chunkLength);
+        std::size_t* next = dealt.data() + c * strips;
+        const std::uint64_t* words = spare.data();
+        std::uint64_t* out = sorted.data();
+        for (std::size_t k = from; k < to; ++k) {
+            const std::uint64_t w = words[k];
+            if (w != kNoWord)
+                out[next[stripOf(w >> pointBits)]++] = w;
+        }
+    });
+
     // Least significant digit first over the cell number's bits, in as few
     // passes of at most 11 bits as the bits need; the counts of every digit
     // are taken in one pass. A pass writes to as many places as a digit has
     // values: 2048 open cache lines stay in the second-level cache, where
     // 8192 (one pass fewer) made each write a miss and the sort slower.
-    {
-        constexpr int kMaxDigit = 11;
-        const int keyBits = static_cast<int>(std::bit_width(maxKey));
-        const int passes = (keyBits + kMaxDigit - 1) / kMaxDigit;
-        const int digit = passes == 0 ? 1 : (keyBits + passes - 1) / passes;
-        const std::size_t buckets = std::size_t{1} << digit;
-        const std::uint64_t digitMask = buckets - 1;
+    constexpr int kMaxDigit = 11;
+    const int keyBits = static_cast<int>(std::bit_width(maxKey));
+    const int passes = (keyBits + kMaxDigit - 1) / kMaxDigit;
+    const int digit = passes == 0 ? 1 : (keyBits + passes - 1) / passes;
+    const std::size_t buckets = std::size_t{1} << digit;
+    const std::uint64_t digitMask = buckets - 1;
+    run(strips, [&](std::size_t st) {
+        const std::size_t first0 = stripStart[st], n = stripStart[st + 1] - first0;
+        std::uint64_t* words = sorted.data() + first0;
+        std::uint64_t* other = spare.data() + first0;
         std::vector<std::size_t> start(buckets * static_cast<std::size_t>(passes), 0);
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint64_t key = words[i] >> pointBits;
@@ -350,18 +429,22 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
                 other[first[(words[i] >> shift) & digitMask]++] = words[i];
             std::swap(words, other);
         }
-    }
+    });
 
+    // Every strip ends in the same array: it made as many passes.
+    const std::uint64_t* words = passes % 2 == 0 ? sorted.data() : spare.data();
+    const std::size_t n = finite;
     const std::uint64_t pointMask = (std::uint64_t{1} << pointBits) - 1;
     auto keyAt = [&](std::size_t i) { return words[i] >> pointBits; };
     auto pointAt = [&](std::size_t i) { return static_cast<std::uint32_t>(words[i] & pointMask); };
+    auto mark = [&](std::uint32_t k) { std::atomic_ref<std::uint8_t>(marked[k]).store(1, std::memory_order_relaxed); };
     constexpr std::size_t kMaxPairTests = 4096;
     auto near = [&](std::uint32_t a, std::uint32_t b) {
         return std::fabs(points[a].x - points[b].x) < dist && std::fabs(points[a].y - points[b].y) < dist;
     };
     auto markAll = [&](std::size_t b, std::size_t e) {
         for (std::size_t i = b; i < e; ++i)
-            marked[pointAt(i)] = true;
+            mark(pointAt(i));
     };
     // The pairs between two cells, or within one when they are the same.
     auto compare = [&](std::size_t b1, std::size_t e1, std::size_t b2, std::size_t e2) {
@@ -373,8 +456,8 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
         for (std::size_t i = b1; i < e1; ++i) {
             for (std::size_t j = b1 == b2 ? i + 1 : b2; j < e2; ++j) {
                 if (near(pointAt(i), pointAt(j))) {
-                    marked[pointAt(i)] = true;
-                    marked[pointAt(j)] = true;
+                    mark(pointAt(i));
+                    mark(pointAt(j));
                 }
             }
         }
@@ -387,25 +470,28 @@ std::vector<bool> MarkPointsWithNeighbours(const ScratchArray<EndXY>& points, st
     };
     // Cells after a cell that may hold neighbours: the next row of its
     // column, and three rows of the next column. Numbers that wrap into
-    // another column only cost comparisons.
-    std::size_t nextColumn = 0;
-    for (std::size_t b = 0; b < n;) {
-        const std::uint64_t key = keyAt(b);
-        const std::size_t e = cellEnd(b);
-        compare(b, e, b, e);
-        if (e < n && keyAt(e) == key + 1)
-            compare(b, e, e, cellEnd(e));
-        const std::uint64_t lo = std::max(key + 2, key + rowLength - 1), hi = key + rowLength + 1;
-        nextColumn = std::max(nextColumn, e);
-        while (nextColumn < n && keyAt(nextColumn) < lo)
-            ++nextColumn;
-        for (std::size_t c = nextColumn; c < n && keyAt(c) <= hi;) {
-            const std::size_t ce = cellEnd(c);
-            compare(b, e, c, ce);
-            c = ce;
+    // another column only cost comparisons. A strip holds whole cells; the
+    // cells after its last ones are read in the next strip.
+    run(strips, [&](std::size_t st) {
+        std::size_t nextColumn = stripStart[st];
+        for (std::size_t b = stripStart[st]; b < stripStart[st + 1];) {
+            const std::uint64_t key = keyAt(b);
+            const std::size_t e = cellEnd(b);
+            compare(b, e, b, e);
+            if (e < n && keyAt(e) == key + 1)
+                compare(b, e, e, cellEnd(e));
+            const std::uint64_t lo = std::max(key + 2, key + rowLength - 1), hi = key + rowLength + 1;
+            nextColumn = std::max(nextColumn, e);
+            while (nextColumn < n && keyAt(nextColumn) < lo)
+                ++nextColumn;
+            for (std::size_t c = nextColumn; c < n && keyAt(c) <= hi;) {
+                const std::size_t ce = cellEnd(c);
+                compare(b, e, c, ce);
+                c = ce;
+            }
+            b = e;
         }
-        b = e;
-    }
+    });
     return marked;
 }
 
@@ -577,11 +663,23 @@ void CPathProc::TrimJoint(CDocData* a, CDocData* b, double t)
 
 void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx)
 {
-    UniteCurves(list, tol, deleteCrossings, ctx, nullptr);
+    UniteCurves(list, tol, deleteCrossings, ctx, nullptr, nullptr);
 }
 
 void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
                             const std::function<void(CDocData*)>& prepare)
+{
+    UniteCurves(list, tol, deleteCrossings, ctx, prepare, nullptr);
+}
+
+void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
+                            const std::vector<CDocData*>& objects)
+{
+    UniteCurves(list, tol, deleteCrossings, ctx, nullptr, &objects);
+}
+
+void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCrossings, DOCCONTEXT* ctx,
+                            const std::function<void(CDocData*)>& prepare, const std::vector<CDocData*>* objects)
 {
     if (list == nullptr || !(tol >= kMinTolerance)) {
         if (prepare)
@@ -606,33 +704,53 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     ScratchArray<EndXY> endPoints(2 * room);
     constexpr double kNoEnd = std::numeric_limits<double>::quiet_NaN();
     PointSpread spread;
-    std::uint32_t count = 0;
-    for (CDocData* o = list; o != nullptr; o = o->m_pNext, ++count) {
-        if (count == room) {
-            room *= 2;
-            pieces.Grow(room, count);
-            endPoints.Grow(2 * room, 2 * std::size_t{count});
-        }
-        const std::uint32_t i = count;
-        if (prepare)
-            prepare(o);
+    auto take = [&](std::uint32_t i, CDocData* o, PointSpread& seen) {
         Piece& piece = pieces[i];
         piece.object = o;
         if (IsCandidate(o)) {
             piece.last = LastNode(o->m_pNodes);
             endPoints[2 * i] = EndXY{o->m_pNodes->m_x, o->m_pNodes->m_y};
             endPoints[2 * i + 1] = EndXY{piece.last->m_x, piece.last->m_y};
-            spread.Add(endPoints[2 * i]);
-            spread.Add(endPoints[2 * i + 1]);
+            seen.Add(endPoints[2 * i]);
+            seen.Add(endPoints[2 * i + 1]);
         } else {
             piece.last = nullptr;
             endPoints[2 * i] = endPoints[2 * i + 1] = EndXY{kNoEnd, kNoEnd};
+        }
+    };
+    std::uint32_t count = 0;
+    if (objects != nullptr) {
+        // The spread only places the sorting cells, and any grouping of
+        // its minimum and maximum bounds the same ends.
+        count = static_cast<std::uint32_t>(objects->size());
+        pieces.Grow(count, 0);
+        endPoints.Grow(2 * std::size_t{count}, 0);
+        constexpr std::size_t kEndsPiece = 8192;
+        const std::size_t parts = (std::size_t{count} + kEndsPiece - 1) / kEndsPiece;
+        std::vector<PointSpread> spreads(parts);
+        plat::ParallelFor(parts, [&](std::size_t k) {
+            const std::size_t end = std::min<std::size_t>(count, (k + 1) * kEndsPiece);
+            for (std::size_t i = k * kEndsPiece; i < end; ++i)
+                take(static_cast<std::uint32_t>(i), (*objects)[i], spreads[k]);
+        });
+        for (const PointSpread& s : spreads)
+            spread.Add(s);
+    } else {
+        for (CDocData* o = list; o != nullptr; o = o->m_pNext, ++count) {
+            if (count == room) {
+                room *= 2;
+                pieces.Grow(room, count);
+                endPoints.Grow(2 * room, 2 * std::size_t{count});
+            }
+            if (prepare)
+                prepare(o);
+            take(count, o, spread);
         }
     }
     g_lastListLength.store(count, std::memory_order_relaxed);
     // Most ends of a drawing either meet another end or lie alone; the
     // lonely ones are left out of the search.
-    const std::vector<bool> mayJoin = MarkPointsWithNeighbours(endPoints, 2 * count, spread, join);
+    const std::vector<std::uint8_t> mayJoin = MarkPointsWithNeighbours(endPoints, 2 * count, spread, join);
     // The ends that may join, in cells of the join distance; a search
     // returns the earliest object in list order, so the result is the one a
     // walk through the list would find.

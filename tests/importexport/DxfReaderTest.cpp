@@ -14,6 +14,7 @@
 #include "model/CurveGeometry.h"
 #include "platform/CodePage.h"
 #include "platform/NumText.h"
+#include "platform/Progress.h"
 
 #include <gtest/gtest.h>
 
@@ -693,6 +694,58 @@ TEST_F(DxfImport, BlockCopiesAreScaledFlippedAndPlacedWithTheOtherObjects)
     EXPECT_EQ(NodePositions(copy), (std::vector<XY>{{500100, 500100}, {500110, 500100}}));
     EXPECT_EQ(NodePositions(copy->m_pNext), (std::vector<XY>{{500000, 500100}, {500000, 500000}}));
     EXPECT_EQ(copy->m_pNext->m_pNext, nullptr);
+}
+
+TEST_F(DxfImport, ManyPolylinesAreMirroredCleanedPlacedReducedAndSelectedAsAFewAre)
+{
+    // Enough polylines for the cleaning and placing to be shared out in
+    // pieces. Each is (0, k)-(0.02, k)-(0.04, k)-(5, k)-(5, k) mm: ten times
+    // that in world units; the repeated point goes, and the two segments
+    // under one unit, straight on, become one. Mirrored in y about the
+    // middle of 0..199990 and placed on the origin.
+    constexpr int kCount = 20000;
+    std::string body;
+    for (int k = 0; k < kCount; ++k) {
+        const std::string y = std::to_string(k);
+        body += Lines({"0", "LWPOLYLINE", "8", "0", "70", "0", "10", "0", "20", y, "10", "0.02", "20", y, "10", "0.04",
+                       "20", y, "10", "5", "20", y, "10", "5", "20", y});
+    }
+    m_options.m_setUnit = true;
+    m_options.m_unit = 2;
+    // With a progress control the placing keeps to one thread.
+    RecordingProgress progress;
+    for (ProgressSink* sink : {static_cast<ProgressSink*>(nullptr), static_cast<ProgressSink*>(&progress)}) {
+        SCOPED_TRACE(sink == nullptr ? "no progress control" : "progress control");
+        SetProgressSink(sink);
+        DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+        m_ctx.m_pCurrent->m_pFirst = nullptr;
+        const bool imported = Import(Entities(body));
+        SetProgressSink(nullptr);
+        ASSERT_TRUE(imported);
+        int k = 0;
+        for (const CDocData* o = Document(); o != nullptr; o = o->m_pNext, ++k) {
+            SCOPED_TRACE(k);
+            ASSERT_LT(k, kCount);
+            const double y = 500000.0 + 199990.0 - 10.0 * k;
+            ExpectNodesNear(o, {{500000, y}, {500000.4, y}, {500050, y}});
+            EXPECT_NE(o->IsSelected(), 0);
+            if (HasFailure())
+                break;
+        }
+        EXPECT_EQ(k, kCount);
+        ExpectBox(m_ctx.m_rcSelect, 500000, 500050, 500000, 699990);
+    }
+
+    // Not placed: mirrored about the middle of all of them, 99995.
+    DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+    m_ctx.m_pCurrent->m_pFirst = nullptr;
+    CFileReadTrans dispatcher;
+    ASSERT_TRUE(dispatcher.ReadFile(&m_ctx, File("unplaced.dxf", Entities(body)), false));
+    ExpectNodesNear(Document(), {{0, 199990}, {0.4, 199990}, {50, 199990}});
+    const CDocData* last = Document();
+    while (last->m_pNext != nullptr)
+        last = last->m_pNext;
+    ExpectNodesNear(last, {{0, 0}, {0.4, 0}, {50, 0}});
 }
 
 TEST_F(DxfImport, TheDrawingIsMirroredInYAndACancelChangesNothing)

@@ -603,5 +603,43 @@ TEST(UniteCurves, LongChainsWithCrossingsJoinAsWithWholeLengthTrimming)
     }
 }
 
+TEST(UniteCurves, ChainsJoinAcrossTheColumnsAndStripsOfTheEndSorting)
+{
+    // Enough ends for the sorting to be split into strips of columns, each
+    // joint a small gap that straddles two columns of the sorting cells
+    // (twice the join distance wide, from the leftmost end): a joint the
+    // marking misses between two strips leaves its chain in two. The ends
+    // are taken on a walk or, from the objects held one by one, in pieces.
+    constexpr int kChains = 1400, kPieces = 100;
+    constexpr double kCell = 0.02, kGap = 0.002;
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "objects held" : "list walked");
+        std::mt19937 rng(3);
+        std::vector<CDocData*> objects;
+        for (int c = 0; c < kChains; ++c) {
+            for (int i = 0; i < kPieces; ++i) {
+                const double from = i == 0 ? 0.0 : i * kCell + kGap;
+                objects.push_back(MakeLine({{from, c * 1.0}, {(i + 1) * kCell - kGap, c * 1.0}}));
+            }
+        }
+        std::shuffle(objects.begin(), objects.end(), rng);
+        CDocData* list = LinkObjectRange(objects);
+        DOCCONTEXT ctx;
+        if (held)
+            CPathProc::UniteCurves(list, 0.001, 0, &ctx, objects);
+        else
+            CPathProc::UniteCurves(list, 0.001, 0, &ctx);
+        ASSERT_EQ(CountObjects(list), kChains);
+        for (const CDocData* o = list; o != nullptr; o = o->m_pNext) {
+            const std::vector<XY> nodes = NodePositions(o->m_pNodes);
+            ASSERT_EQ(nodes.size(), 2u * kPieces);
+            EXPECT_EQ(nodes.front().first, 0.0);
+            EXPECT_EQ(nodes.back().first, kPieces * kCell - kGap);
+            EXPECT_EQ(nodes.front().second, nodes.back().second);
+        }
+        DeleteObjectList(list);
+    }
+}
+
 } // namespace
 } // namespace plat
