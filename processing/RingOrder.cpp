@@ -6,9 +6,11 @@
 #include "platform/ParallelFor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -35,6 +37,132 @@ bool LiesWithin(const Box& a, const Box& b)
 {
     return a.xmin >= b.xmin && a.xmax <= b.xmax && a.ymin >= b.ymin && a.ymax <= b.ymax;
 }
+
+// The sound boxes of a list filed by the cell of their lower-left corner,
+// each whole beside its index: a lookup of the boxes lying within a
+// rectangle reads the few ranges of cells it meets in order, not the box
+// array all over. Only for a compact drawing (cells not many more than the
+// boxes); Filed() tells whether it was.
+class CornerCells {
+public:
+    // Filed in pieces side by side; within a cell the boxes come in any
+    // order, which no lookup depends on.
+    CornerCells(const std::vector<Box>& boxes, const std::vector<std::uint32_t>& members, double step) : m_step(step)
+    {
+        constexpr std::int64_t kFar = std::numeric_limits<std::int64_t>::max();
+        constexpr std::size_t kPieces = 8;
+        const std::size_t share = (members.size() + kPieces - 1) / kPieces;
+        auto sound = [&](std::uint32_t k) { return !boxes[k].HasNaN() && !boxes[k].IsInverted(); };
+        struct Reach {
+            std::int64_t x0 = kFar, x1 = -kFar, y0 = kFar, y1 = -kFar;
+            std::size_t count = 0;
+        };
+        std::vector<Reach> reach(kPieces);
+        plat::ParallelFor(kPieces, [&](std::size_t p) {
+            Reach& r = reach[p];
+            for (std::size_t j = p * share; j < std::min(members.size(), (p + 1) * share); ++j) {
+                const Box& b = boxes[members[j]];
+                if (!sound(members[j]))
+                    continue;
+                ++r.count;
+                const std::int64_t cx = CellOf(b.xmin), cy = CellOf(b.ymin);
+                r.x0 = std::min(r.x0, cx);
+                r.x1 = std::max(r.x1, cx);
+                r.y0 = std::min(r.y0, cy);
+                r.y1 = std::max(r.y1, cy);
+            }
+        });
+        Reach all;
+        for (const Reach& r : reach) {
+            all.x0 = std::min(all.x0, r.x0);
+            all.x1 = std::max(all.x1, r.x1);
+            all.y0 = std::min(all.y0, r.y0);
+            all.y1 = std::max(all.y1, r.y1);
+            all.count += r.count;
+        }
+        if (all.count == 0)
+            return;
+        const double area = (static_cast<double>(all.x1 - all.x0) + 1.0) * (static_cast<double>(all.y1 - all.y0) + 1.0);
+        if (area > 2.0 * static_cast<double>(all.count) + 1024.0)
+            return;
+        m_x0 = all.x0;
+        m_y0 = all.y0;
+        m_ny = all.y1 - all.y0 + 1;
+        const std::size_t cells = static_cast<std::size_t>((all.x1 - all.x0 + 1) * m_ny);
+        constexpr std::uint32_t kUnsound = std::numeric_limits<std::uint32_t>::max();
+        std::unique_ptr<std::uint32_t[]> at(new std::uint32_t[members.size()]);
+        std::vector<std::uint32_t> next(cells + 1, 0);
+        plat::ParallelFor(kPieces, [&](std::size_t p) {
+            for (std::size_t j = p * share; j < std::min(members.size(), (p + 1) * share); ++j) {
+                const Box& b = boxes[members[j]];
+                if (!sound(members[j])) {
+                    at[j] = kUnsound;
+                    continue;
+                }
+                at[j] = static_cast<std::uint32_t>((CellOf(b.xmin) - m_x0) * m_ny + (CellOf(b.ymin) - m_y0));
+                std::atomic_ref<std::uint32_t>(next[at[j] + 1]).fetch_add(1, std::memory_order_relaxed);
+            }
+        });
+        for (std::size_t c = 0; c < cells; ++c)
+            next[c + 1] += next[c];
+        m_start = next;
+        m_items.reset(new Item[all.count]);
+        plat::ParallelFor(kPieces, [&](std::size_t p) {
+            for (std::size_t j = p * share; j < std::min(members.size(), (p + 1) * share); ++j) {
+                if (at[j] == kUnsound)
+                    continue;
+                const std::uint32_t place =
+                    std::atomic_ref<std::uint32_t>(next[at[j]]).fetch_add(1, std::memory_order_relaxed);
+                m_items[place] = Item{boxes[members[j]], members[j]};
+            }
+        });
+        m_nx = all.x1 - all.x0 + 1;
+    }
+
+    bool Filed() const { return m_nx != 0; }
+
+    // Calls visit(index) for every filed box lying within r (edges
+    // included), in no particular order.
+    template <typename Visit>
+    void ForEachWithin(const Box& r, Visit visit) const
+    {
+        // A box within r has its lower-left corner in r, and so in r's cells.
+        const std::int64_t cx0 = std::max(CellOf(r.xmin), m_x0), cx1 = std::min(CellOf(r.xmax), m_x0 + m_nx - 1);
+        const std::int64_t cy0 = std::max(CellOf(r.ymin), m_y0), cy1 = std::min(CellOf(r.ymax), m_y0 + m_ny - 1);
+        if (cy0 > cy1)
+            return;
+        for (std::int64_t cx = cx0; cx <= cx1; ++cx) {
+            // The cells of a column lie side by side.
+            const std::size_t column = static_cast<std::size_t>((cx - m_x0) * m_ny);
+            const std::uint32_t end = m_start[column + static_cast<std::size_t>(cy1 - m_y0) + 1];
+            for (std::uint32_t i = m_start[column + static_cast<std::size_t>(cy0 - m_y0)]; i < end; ++i) {
+                if (LiesWithin(m_items[i].box, r))
+                    visit(m_items[i].index);
+            }
+        }
+    }
+
+private:
+    struct Item {
+        Box box;
+        std::uint32_t index;
+    };
+
+    // Monotonic in v, as the grid's cells: NaN in cell 0, far values held.
+    std::int64_t CellOf(double v) const
+    {
+        constexpr double kLimit = 1e15;
+        const double c = std::floor(v / m_step);
+        if (std::isnan(c))
+            return 0;
+        return static_cast<std::int64_t>(std::clamp(c, -kLimit, kLimit));
+    }
+
+    double m_step;
+    std::int64_t m_x0 = 0, m_y0 = 0, m_nx = 0, m_ny = 0;
+    std::vector<std::uint32_t> m_start; // of each cell, column by column, and the end
+    std::unique_ptr<Item[]> m_items;
+};
 
 constexpr std::int32_t kNoParent = -1;
 // Below this many nodes a list is taken apart faster than threads start.
@@ -124,7 +252,6 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
             if (which == 0) {
                 for (std::uint32_t i : work.members)
                     grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
-                grid.Build();
                 return;
             }
             for (std::uint32_t i : work.members) {
@@ -135,15 +262,21 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                 else
                     corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
             }
-            corners.Build();
         };
-        // The two grids of a large list are filed side by side.
+        // The two grids of a large list take their entries side by side,
+        // and are filed one after the other, each side by side.
         if (work.members.size() >= kSideBySide) {
             plat::ParallelFor(2, fill);
         } else {
             fill(0);
             fill(1);
         }
+        grid.Build();
+        // A large list looks up what lies within its ends in a table of its
+        // own where it can: the corners are filed when first asked (a query
+        // files them itself).
+        if (work.members.size() < kSideBySide)
+            corners.Build();
         auto unplaced = [&](std::uint32_t k) { return list[k] == id; };
         // The first later node of the list whose box strictly contains that
         // of a sound node. A box around b covers b's lower-left corner, and
@@ -159,10 +292,11 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         // A large list therefore takes the walks of its sound nodes (every
         // box around a sound box is sound) all at the start, side by side:
         // ends[k] is the node the walk from node k stops at.
-        // (Up to 2^30 nodes: the kept entries are counted in 32 bits.)
-        const bool ahead = work.members.size() >= kSideBySide && work.members.size() < (std::size_t{1} << 30);
+        // (Up to 2^27 nodes: the kept entries, up to 16 a node, are counted
+        // in 32 bits.)
+        const bool ahead = work.members.size() >= kSideBySide && work.members.size() < (std::size_t{1} << 27);
         constexpr std::size_t kPiece = 4096;
-        std::vector<std::uint32_t> inside;
+        std::unique_ptr<std::uint32_t[]> inside;
         if (ahead) {
             const std::size_t pieces = (work.members.size() + kPiece - 1) / kPiece;
             plat::ParallelFor(pieces, [&](std::size_t p) {
@@ -196,33 +330,61 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
                     roots.push_back(r);
                 }
             }
-            constexpr std::size_t kRange = 4 * kPiece;
+            // A share keeps what it finds up to 16 entries a node in all:
+            // most ends hold a few nodes, and the room a long one takes
+            // from the others spares it the slower search when placed.
+            const std::size_t kRange = 16 * kPiece;
             const std::size_t shares = (roots.size() + kPiece - 1) / kPiece;
-            inside.resize(shares * kRange);
+            std::vector<std::vector<std::uint32_t>> found(shares);
+            const CornerCells table(boxes, work.members, cell / 4.0);
+            if (!table.Filed())
+                corners.Build();
             plat::ParallelFor(shares, [&](std::size_t p) {
-                const std::uint32_t base = static_cast<std::uint32_t>(p * kRange);
-                std::uint32_t used = 0;
+                std::vector<std::uint32_t>& own = found[p];
                 const std::size_t last = std::min(roots.size(), (p + 1) * kPiece);
                 for (std::size_t j = p * kPiece; j < last; ++j) {
                     const Box& r = boxes[roots[j]];
-                    const std::uint32_t from = used;
+                    const std::uint32_t from = static_cast<std::uint32_t>(own.size());
                     bool full = false;
-                    corners.ForEachInRectShared(
-                        r.xmin, r.xmax, r.ymin, r.ymax, [](std::uint32_t) { return true; },
-                        [&](std::uint32_t k) {
-                            if (!LiesWithin(boxes[k], r))
-                                return;
-                            if (used == kRange)
-                                full = true;
-                            else
-                                inside[base + used++] = k;
-                        });
+                    auto keep = [&](std::uint32_t k) {
+                        if (own.size() == kRange)
+                            full = true;
+                        else
+                            own.push_back(k);
+                    };
+                    if (table.Filed()) {
+                        table.ForEachWithin(r, keep);
+                    } else {
+                        corners.ForEachInRectShared(
+                            r.xmin, r.xmax, r.ymin, r.ymax, [](std::uint32_t) { return true; },
+                            [&](std::uint32_t k) {
+                                if (LiesWithin(boxes[k], r))
+                                    keep(k);
+                            });
+                    }
                     if (full) {
                         for (; j < last; ++j)
                             held[roots[j]].second = kNotHeld;
                         break;
                     }
-                    held[roots[j]] = {base + from, base + used};
+                    held[roots[j]] = {from, static_cast<std::uint32_t>(own.size())};
+                }
+            });
+            // The shares' entries joined into one array, their ranges moved
+            // along.
+            std::vector<std::size_t> base(shares + 1, 0);
+            for (std::size_t p = 0; p < shares; ++p)
+                base[p + 1] = base[p] + found[p].size();
+            inside.reset(new std::uint32_t[base[shares]]);
+            plat::ParallelFor(shares, [&](std::size_t p) {
+                std::copy(found[p].begin(), found[p].end(), inside.get() + base[p]);
+                std::vector<std::uint32_t>().swap(found[p]);
+                const std::uint32_t shift = static_cast<std::uint32_t>(base[p]);
+                const std::size_t last = std::min(roots.size(), (p + 1) * kPiece);
+                for (std::size_t j = p * kPiece; j < last; ++j) {
+                    auto& range = held[roots[j]];
+                    if (range.first != kNotHeld)
+                        range = {range.first + shift, range.second + shift};
                 }
             });
         }

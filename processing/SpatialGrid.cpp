@@ -1,9 +1,28 @@
 #include "SpatialGrid.h"
 
+#include "platform/ParallelFor.h"
+
 #include <algorithm>
 #include <limits>
 
 namespace plat {
+
+namespace {
+
+// Below this many entries a grid is filed on one thread: starting the
+// others costs more than it saves.
+constexpr std::size_t kSideBySide = 65536;
+
+// Runs fn(0) .. fn(pieces - 1), side by side when there are several.
+void RunPieces(std::size_t pieces, const std::function<void(std::size_t)>& fn)
+{
+    if (pieces > 1)
+        ParallelFor(pieces, fn);
+    else if (pieces == 1)
+        fn(0);
+}
+
+} // namespace
 
 SpatialGrid::SpatialGrid(double cell, std::size_t expected, bool anyOrder)
     : m_cell(cell > 0.0 ? cell : 1.0), m_anyOrder(anyOrder)
@@ -71,28 +90,51 @@ void SpatialGrid::Build()
     // keep the order they were added in, which the earliest-index searches
     // rely on; where the ranges lie in m_items is nobody's business.
     m_oversize.clear();
-    // How many cells each entry is filed in (0: the oversized list).
+    // How many cells each entry is filed in (0: the oversized list). A
+    // large grid is surveyed in pieces side by side; their oversized
+    // entries are joined in piece order, which is entry order.
     std::vector<std::uint8_t> spread(m_entries.size(), 0);
-    std::size_t filings = 0;
     constexpr std::int64_t kFar = std::numeric_limits<std::int64_t>::max();
-    std::int64_t bx0 = kFar, bx1 = -kFar, by0 = kFar, by1 = -kFar;
-    for (std::size_t k = 0; k < m_entries.size(); ++k) {
-        Entry& e = m_entries[k];
-        e.stamp = 0;
-        const auto [x0, x1, y0, y1] = CellsOf(e);
-        const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
-        // An inverted box meets no rectangle, but a caller's own test (lies
-        // within) may still accept it: it goes where every query looks.
-        if (x1 < x0 || y1 < y0 || covered > kMaxCellsPerEntry) {
-            m_oversize.push_back(static_cast<std::uint32_t>(k));
-            continue;
+    struct Survey {
+        std::size_t filings = 0;
+        std::int64_t bx0 = kFar, bx1 = -kFar, by0 = kFar, by1 = -kFar;
+        std::vector<std::uint32_t> oversize;
+    };
+    const std::size_t pieces = m_entries.size() >= kSideBySide ? 8 : 1;
+    const std::size_t share = (m_entries.size() + pieces - 1) / pieces;
+    std::vector<Survey> surveys(pieces);
+    RunPieces(pieces, [&](std::size_t p) {
+        Survey& v = surveys[p];
+        const std::size_t last = std::min(m_entries.size(), (p + 1) * share);
+        for (std::size_t k = p * share; k < last; ++k) {
+            Entry& e = m_entries[k];
+            e.stamp = 0;
+            const auto [x0, x1, y0, y1] = CellsOf(e);
+            const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
+            // An inverted box meets no rectangle, but a caller's own test
+            // (lies within) may still accept it: it goes where every query
+            // looks.
+            if (x1 < x0 || y1 < y0 || covered > kMaxCellsPerEntry) {
+                v.oversize.push_back(static_cast<std::uint32_t>(k));
+                continue;
+            }
+            spread[k] = static_cast<std::uint8_t>(covered);
+            v.filings += static_cast<std::size_t>(covered);
+            v.bx0 = std::min(v.bx0, x0);
+            v.bx1 = std::max(v.bx1, x1);
+            v.by0 = std::min(v.by0, y0);
+            v.by1 = std::max(v.by1, y1);
         }
-        spread[k] = static_cast<std::uint8_t>(covered);
-        filings += static_cast<std::size_t>(covered);
-        bx0 = std::min(bx0, x0);
-        bx1 = std::max(bx1, x1);
-        by0 = std::min(by0, y0);
-        by1 = std::max(by1, y1);
+    });
+    std::size_t filings = 0;
+    std::int64_t bx0 = kFar, bx1 = -kFar, by0 = kFar, by1 = -kFar;
+    for (const Survey& v : surveys) {
+        filings += v.filings;
+        bx0 = std::min(bx0, v.bx0);
+        bx1 = std::max(bx1, v.bx1);
+        by0 = std::min(by0, v.by0);
+        by1 = std::max(by1, v.by1);
+        m_oversize.insert(m_oversize.end(), v.oversize.begin(), v.oversize.end());
     }
     m_query = 0;
     m_filed = m_entries.size();
@@ -105,7 +147,7 @@ void SpatialGrid::Build()
     // The plain array when its cells are not many more than the items.
     const double area = (static_cast<double>(bx1 - bx0) + 1.0) * (static_cast<double>(by1 - by0) + 1.0);
     if (m_anyOrder && area <= 2.0 * static_cast<double>(filings) + 1024.0) {
-        BuildDense(spread, filings, bx0, bx1, by0, by1);
+        BuildDense(spread, filings, bx0, bx1, by0, by1, pieces);
         return;
     }
     // The table is sized by the cells in use, not by the items: a cell often
@@ -193,54 +235,75 @@ SpatialGrid::Item SpatialGrid::ItemOf(std::size_t k, std::uint8_t cells) const
     const Entry& e = m_entries[k];
     const std::uint32_t flags =
         (cells > 1 ? kMultiFlag : 0u) | (e.xmin == e.xmax && e.ymin == e.ymax ? kPointFlag : 0u);
-    return Item{e.xmin, e.ymin, e.index, static_cast<std::uint32_t>(k) | flags};
+    return Item(e.xmin, e.ymin, e.index, static_cast<std::uint32_t>(k) | flags);
 }
 
 void SpatialGrid::BuildDense(const std::vector<std::uint8_t>& spread, std::size_t filings, std::int64_t x0,
-                             std::int64_t x1, std::int64_t y0, std::int64_t y1)
+                             std::int64_t x1, std::int64_t y0, std::int64_t y1, std::size_t pieces)
 {
     m_dense = true;
     m_denseX0 = x0;
     m_denseY0 = y0;
     m_denseNx = x1 - x0 + 1;
     m_denseNy = y1 - y0 + 1;
-    m_slots.assign(static_cast<std::size_t>(m_denseNx * m_denseNy), Slot{});
-    // Counted in end, then end becomes the next free place.
-    for (std::size_t k = 0; k < m_entries.size(); ++k) {
-        if (spread[k] == 0)
-            continue;
-        const auto [cx0, cx1, cy0, cy1] = CellsOf(m_entries[k]);
-        for (std::int64_t cx = cx0; cx <= cx1; ++cx) {
-            Slot* column = m_slots.data() + (cx - x0) * m_denseNy;
-            for (std::int64_t cy = cy0; cy <= cy1; ++cy)
-                ++column[cy - y0].end;
+    const std::size_t cells = static_cast<std::size_t>(m_denseNx * m_denseNy);
+    // A count of every cell per piece of the entries: as many pieces as
+    // keep the counts within a few times the items.
+    pieces = std::max<std::size_t>(1, std::min(pieces, (4 * filings) / cells));
+    const std::size_t share = (m_entries.size() + pieces - 1) / pieces;
+    std::vector<std::uint32_t> counts(pieces * cells, 0);
+    RunPieces(pieces, [&](std::size_t p) {
+        std::uint32_t* count = counts.data() + p * cells;
+        const std::size_t last = std::min(m_entries.size(), (p + 1) * share);
+        for (std::size_t k = p * share; k < last; ++k) {
+            if (spread[k] == 0)
+                continue;
+            const auto [cx0, cx1, cy0, cy1] = CellsOf(m_entries[k]);
+            for (std::int64_t cx = cx0; cx <= cx1; ++cx) {
+                std::uint32_t* column = count + (cx - x0) * m_denseNy;
+                for (std::int64_t cy = cy0; cy <= cy1; ++cy)
+                    ++column[cy - y0];
+            }
         }
-    }
+    });
+    // Each piece's count becomes the place its next item of the cell goes:
+    // a cell holds the items of the first piece, then of the next, which is
+    // the order the entries were added in.
+    m_slots.resize(cells);
     std::uint32_t next = 0;
     std::int64_t cx = x0, cy = y0;
-    for (Slot& slot : m_slots) {
+    for (std::size_t c = 0; c < cells; ++c) {
+        Slot& slot = m_slots[c];
         slot.key = Key{cx, cy};
         if (++cy > y1) {
             cy = y0;
             ++cx;
         }
-        slot.used = slot.end != 0;
         slot.begin = next;
-        next += slot.end;
-        slot.end = slot.begin;
+        for (std::size_t p = 0; p < pieces; ++p) {
+            const std::uint32_t size = counts[p * cells + c];
+            counts[p * cells + c] = next;
+            next += size;
+        }
+        slot.end = next;
+        slot.used = slot.end != slot.begin;
     }
     m_items.resize(filings);
-    for (std::size_t k = 0; k < m_entries.size(); ++k) {
-        if (spread[k] == 0)
-            continue;
-        const Item item = ItemOf(k, spread[k]);
-        const auto [cx0, cx1, cy0, cy1] = CellsOf(m_entries[k]);
-        for (std::int64_t c = cx0; c <= cx1; ++c) {
-            Slot* column = m_slots.data() + (c - x0) * m_denseNy;
-            for (std::int64_t r = cy0; r <= cy1; ++r)
-                m_items[column[r - y0].end++] = item;
+    RunPieces(pieces, [&](std::size_t p) {
+        std::uint32_t* place = counts.data() + p * cells;
+        const std::size_t last = std::min(m_entries.size(), (p + 1) * share);
+        for (std::size_t k = p * share; k < last; ++k) {
+            if (spread[k] == 0)
+                continue;
+            const Item item = ItemOf(k, spread[k]);
+            const auto [cx0, cx1, cy0, cy1] = CellsOf(m_entries[k]);
+            for (std::int64_t c = cx0; c <= cx1; ++c) {
+                std::uint32_t* column = place + (c - x0) * m_denseNy;
+                for (std::int64_t r = cy0; r <= cy1; ++r)
+                    m_items[column[r - y0]++] = item;
+            }
         }
-    }
+    });
 }
 
 } // namespace plat

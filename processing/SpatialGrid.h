@@ -49,7 +49,8 @@ public:
     void AddPoint(double x, double y, std::uint32_t index) { AddBox(x, x, y, y, index); }
     void AddBox(double xmin, double xmax, double ymin, double ymax, std::uint32_t index);
 
-    // Files the entries added so far.
+    // Files the entries added so far; a large grid in pieces side by side
+    // (on this thread alone when called from inside plat::ParallelFor).
     void Build();
 
     // Calls visit(index) once for every entry whose box may meet the closed
@@ -117,6 +118,12 @@ private:
     // point queries, and its place in m_entries with two flags in the top
     // bits, so that a query reads the entry itself only when it must.
     struct Item {
+        // Left unset when made in bulk: Build writes every item it files.
+        Item() noexcept {}
+        Item(double x_, double y_, std::uint32_t index_, std::uint32_t entry_)
+            : x(x_), y(y_), index(index_), entry(entry_)
+        {
+        }
         double x;
         double y;
         std::uint32_t index;
@@ -154,7 +161,7 @@ private:
     Slot* Find(const Key& key);
     const Slot* Find(const Key& key) const { return const_cast<SpatialGrid*>(this)->Find(key); }
     void BuildDense(const std::vector<std::uint8_t>& spread, std::size_t filings, std::int64_t x0, std::int64_t x1,
-                    std::int64_t y0, std::int64_t y1);
+                    std::int64_t y0, std::int64_t y1, std::size_t pieces);
     // Narrows a range of cells to those of the plain array; false when
     // none is left. The table keeps every range as it is.
     bool Clip(std::int64_t& x0, std::int64_t& x1, std::int64_t& y0, std::int64_t& y1) const

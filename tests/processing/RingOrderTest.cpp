@@ -188,7 +188,9 @@ std::vector<int> ReferenceOrder(const std::vector<Box>& b)
 // share edges and repeat, a few over far more cells than the others, empty
 // brackets (inverted extents) and, for some seeds, a box with a NaN. The
 // ordering must give exactly the order of the rule taken literally.
-void ExpectTheLiteralOrder(unsigned seed, int count, int side, bool bracketFirst = false)
+// With `reach` the boxes are at most that wide and high: few nest, and a
+// long layer has many roots.
+void ExpectTheLiteralOrder(unsigned seed, int count, int side, bool bracketFirst = false, int reach = 0)
 {
     SCOPED_TRACE(seed);
     std::mt19937 rng(seed);
@@ -209,6 +211,10 @@ void ExpectTheLiteralOrder(unsigned seed, int count, int side, bool bracketFirst
             continue;
         }
         int x0 = coord(rng), x1 = coord(rng), y0 = coord(rng), y1 = coord(rng);
+        if (reach > 0) {
+            x1 = x0 + x1 % reach;
+            y1 = y0 + y1 % reach;
+        }
         if (x0 > x1)
             std::swap(x0, x1);
         if (y0 > y1)
@@ -267,6 +273,7 @@ TEST(RingOrder, LongLayerLookedAtAheadGivesExactlyTheLiteralTree)
     // The first node an empty bracket: its walk starts from an inverted box.
     ExpectTheLiteralOrder(10, 20000, 400, true); // sparse: the lookups fit
     ExpectTheLiteralOrder(15, 20000, 40, true);  // dense: many ends searched when placed
+    ExpectTheLiteralOrder(20, 24000, 2000, false, 30); // many roots: their lookups in several shares
 }
 
 // A long layer whose subtrees are taken apart side by side: every subtree

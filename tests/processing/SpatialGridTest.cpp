@@ -96,9 +96,13 @@ TEST(SpatialGrid, RectangleQueryVisitsEveryLiveEntryThatMeetsItOnce)
 
 // A compact drawing filed in the plain array of cells must answer every
 // query as the table does: the same entries, the same earliest index, also
-// for queries reaching past the drawing or lying wholly outside it.
-TEST(SpatialGrid, PlainArrayOfCellsAnswersAsTheTable)
+// for queries reaching past the drawing or lying wholly outside it. A large
+// grid is filed in pieces side by side: each cell, and the list of boxes
+// over too many cells, must still hold its entries in the order they were
+// added, or the earliest-index searches go wrong.
+void ExpectThePlainArrayToAnswerAsTheTable(std::uint32_t count)
 {
+    SCOPED_TRACE(count);
     std::mt19937 rng(3);
     std::uniform_real_distribution<double> pos(0.0, 20.0);
     std::uniform_real_distribution<double> size(0.0, 2.5);
@@ -107,15 +111,19 @@ TEST(SpatialGrid, PlainArrayOfCellsAnswersAsTheTable)
     SpatialGrid plain(1.0, 0, true);
     SpatialGrid tablePoints(1.0, 0);
     SpatialGrid plainPoints(1.0, 0, true);
-    for (std::uint32_t i = 0; i < 1500; ++i) {
-        const double x = pos(rng), y = pos(rng), w = size(rng), h = size(rng);
+    std::vector<Rect> boxes;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const double x = pos(rng), y = pos(rng);
+        const double w = i % 97 == 0 ? 15.0 : size(rng), h = i % 97 == 0 ? 15.0 : size(rng);
+        boxes.push_back({x, x + w, y, y + h});
         table.AddBox(x, x + w, y, y + h, i);
         plain.AddBox(x, x + w, y, y + h, i);
         tablePoints.AddPoint(x, y, i);
         plainPoints.AddPoint(x, y, i);
     }
-    std::vector<std::uint8_t> alive(1500, 1);
+    std::vector<std::uint8_t> alive(count, 1);
     auto live = [&](std::uint32_t i) { return alive[i] != 0; };
+    std::uniform_int_distribution<std::uint32_t> place(0, count - 1);
     for (int q = 0; q < 400; ++q) {
         const double x = far(rng), y = far(rng), w = q % 50 == 0 ? 100.0 : size(rng);
         if (q % 4 == 0)
@@ -126,13 +134,26 @@ TEST(SpatialGrid, PlainArrayOfCellsAnswersAsTheTable)
         std::sort(a.begin(), a.end());
         std::sort(b.begin(), b.end());
         ASSERT_EQ(a, b) << q;
-        const std::uint32_t after = static_cast<std::uint32_t>(q);
+        const std::uint32_t after = q % 2 == 0 ? static_cast<std::uint32_t>(q) : place(rng);
         auto odd = [](std::uint32_t i) { return i % 2 == 1; };
         ASSERT_EQ(tablePoints.FindEarliest(x, y, w, after, live, odd), plainPoints.FindEarliest(x, y, w, after, live, odd))
             << q;
-        ASSERT_EQ(table.FindEarliestAround(x, y, after, live, odd), plain.FindEarliestAround(x, y, after, live, odd))
-            << q;
+        // The earliest box holding the point, by a look at every entry.
+        auto holds = [&](std::uint32_t i) { return odd(i) && Meets(boxes[i], Rect{x, x, y, y}); };
+        std::uint32_t literal = SpatialGrid::kNone;
+        for (std::uint32_t i = after + 1; i < count && literal == SpatialGrid::kNone; ++i) {
+            if (live(i) && holds(i))
+                literal = i;
+        }
+        ASSERT_EQ(table.FindEarliestAround(x, y, after, live, holds), literal) << q;
+        ASSERT_EQ(plain.FindEarliestAround(x, y, after, live, holds), literal) << q;
     }
+}
+
+TEST(SpatialGrid, PlainArrayOfCellsAnswersAsTheTable)
+{
+    ExpectThePlainArrayToAnswerAsTheTable(1500);
+    ExpectThePlainArrayToAnswerAsTheTable(80000);
 }
 
 TEST(SpatialGrid, QueryWithANaNBoundFindsNothingAndLateEntriesAreFound)
