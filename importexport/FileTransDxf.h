@@ -16,6 +16,7 @@
 // (and their arcs run the other way). Every other extrusion is read as
 // (0, 0, 1).
 #pragma once
+#include "model/DocData.h"
 #include "model/NodeList.h"
 #include "platform/Win.h"
 #include "processing/FileTrans.h"
@@ -409,5 +410,6 @@ private:
     bool m_bLastLayerValid = false;
     std::array<std::int16_t, 257> m_paletteCache{};
     NodeStock m_nodeStock; // the nodes of the conversions
+    DocDataStock m_objectStock; // the lines among their objects
     bool m_bTooLongShown = false;
 };

@@ -533,7 +533,7 @@ CDocData* CFileTransDxf::ConvertLine(DOCCONTEXT* ctx)
     NodeChain nodes(m_nodeStock);
     nodes.Add(f * r.m_start.x, f * r.m_start.y, NODE_ANCHOR);
     nodes.Add(f * r.m_end.x, f * r.m_end.y, NODE_ANCHOR);
-    return new CDocDataLine(nodes.head, 1, ctx);
+    return ::new (m_objectStock.Take(sizeof(CDocDataLine))) CDocDataLine(nodes.head, 1, ctx);
 }
 
 CDocData* CFileTransDxf::ConvertPoint(DOCCONTEXT* ctx)
@@ -700,7 +700,7 @@ CDocData* CFileTransDxf::ConvertPolyline(DOCCONTEXT* ctx)
     if (!arcs) {
         for (const DXFVERTEX& v : vertices)
             nodes.Add(sx * v.x, f * v.y, NODE_ANCHOR);
-        return new CDocDataLine(nodes.head, 1, ctx);
+        return ::new (m_objectStock.Take(sizeof(CDocDataLine))) CDocDataLine(nodes.head, 1, ctx);
     }
     for (std::size_t i = 0; i < n; ++i) {
         const double b = i + 1 < n ? bulgeSign * vertices[i].bulge : 0.0;

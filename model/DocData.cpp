@@ -7,6 +7,7 @@
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <numbers>
@@ -53,6 +54,26 @@ void CDocData::operator delete(void* p, std::size_t size) noexcept
         ::operator delete(p);
 }
 
+DocDataStock::~DocDataStock()
+{
+    if (m_left != 0)
+        Pool().GiveMany(m_slots, m_left);
+}
+
+void* DocDataStock::Take(std::size_t size)
+{
+    if (size > kPooledObjectBytes)
+        return ::operator new(size);
+    if (m_left == 0) {
+        Pool().TakeMany(m_slots, kBatch);
+        // Handed out from the back: the first taken, usually the lowest
+        // address, goes first.
+        std::reverse(m_slots, m_slots + kBatch);
+        m_left = kBatch;
+    }
+    return m_slots[--m_left];
+}
+
 // Only called when a constructor throws after a nothrow allocation; no
 // size comes with it.
 void CDocData::operator delete(void* p, const std::nothrow_t&) noexcept
@@ -66,6 +87,14 @@ void CDocData::operator delete(void* p, const std::nothrow_t&) noexcept
 }
 
 #else
+
+DocDataStock::~DocDataStock() = default;
+
+// Builds that check memory take every object from the heap.
+void* DocDataStock::Take(std::size_t size)
+{
+    return ::operator new(size);
+}
 
 void* CDocData::operator new(std::size_t size)
 {
