@@ -913,15 +913,8 @@ TEST(OptimisedOrder, ManyFramesEachTakeInTheLinesWithinThem)
     listed.push_back(longFrame);
     std::mt19937 rng(3);
     std::shuffle(listed.begin(), listed.end(), rng);
-    auto* layer = new WORKLAYER{};
+    WORKLAYER* layer = MakeLayer(listed);
     layer->m_mode = 1;
-    PATHREC* head = nullptr;
-    PATHREC* tail = nullptr;
-    for (PATHREC* p : listed)
-        AppendPathRecord(&head, &tail, p);
-    head->m_pPrev = tail;
-    tail->m_pNext = head;
-    layer->m_paths = head;
     WORKHEAD* job = Job({layer});
 
     OrderingSetup s(1);
@@ -974,16 +967,9 @@ TEST(OptimisedOrder, AWideGroupOfOverlappingFramesOrdersAsTheLiteralRule)
                 paths.push_back(MakePath({{x0, y0}, {x0 + d, y0 + d / 2.0}}));
         }
         std::shuffle(paths.begin(), paths.end(), rng);
-        auto* layer = new WORKLAYER{};
+        WORKLAYER* layer = MakeLayer(paths);
         layer->m_mode = 1;
         layer->m_layerId = 1;
-        PATHREC* head = nullptr;
-        PATHREC* tail = nullptr;
-        for (PATHREC* p : paths)
-            AppendPathRecord(&head, &tail, p);
-        head->m_pPrev = tail;
-        tail->m_pNext = head;
-        layer->m_paths = head;
         return Job({layer});
     };
     OrderingSetup s(1);

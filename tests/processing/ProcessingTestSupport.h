@@ -138,7 +138,7 @@ inline PATHREC* MakeClosingBracket()
 }
 
 // A layer whose path list holds the records in order, closed into a ring.
-inline WORKLAYER* MakeLayer(std::initializer_list<PATHREC*> paths)
+inline WORKLAYER* MakeLayer(const std::vector<PATHREC*>& paths)
 {
     auto* layer = new WORKLAYER{};
     PATHREC* head = nullptr;
@@ -151,6 +151,11 @@ inline WORKLAYER* MakeLayer(std::initializer_list<PATHREC*> paths)
     }
     layer->m_paths = head;
     return layer;
+}
+
+inline WORKLAYER* MakeLayer(std::initializer_list<PATHREC*> paths)
+{
+    return MakeLayer(std::vector<PATHREC*>(paths));
 }
 
 // Links layers into a ring in the given order; returns the first.
