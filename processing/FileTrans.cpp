@@ -322,12 +322,8 @@ CFileTrans::OriginFlip CFileTrans::ScaleForOrigin(const std::vector<CDocData*>& 
             ScaleList(lines[i], factor, true, ctx, &parts[k]);
     });
     Extents e = kJobSeed;
-    for (const Extents& part : parts) {
-        e.xmin = std::min(e.xmin, part.xmin);
-        e.xmax = std::max(e.xmax, part.xmax);
-        e.ymin = std::min(e.ymin, part.ymin);
-        e.ymax = std::max(e.ymax, part.ymax);
-    }
+    for (const Extents& part : parts)
+        e.Add(part);
     return FlipAbout(e, from, to);
 }
 
