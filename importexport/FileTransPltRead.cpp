@@ -34,7 +34,7 @@ constexpr char kLabelEnd = '\x03'; // ETX, the terminator of LB until DT sets an
 constexpr double kDefaultP2x = 10000.0;
 constexpr double kDefaultP2y = 7200.0;
 
-// Arcs: no chord longer than a quarter circle's half, whatever the radius.
+// Arcs: no chord spans more than an eighth of a turn, whatever the radius.
 constexpr double kMaxChordAngle = std::numbers::pi / 4.0;
 // Arc nodes one file may make: 64 per byte, within these bounds. Keeps a
 // few bytes of huge circles from filling the memory.
