@@ -471,6 +471,41 @@ TEST(MakeWorkData, OutlinesOfACutAndScanLayerAreEngravedOnALayerOfTheirOwn)
     });
 }
 
+// A group repeated by the array page in 1 row of 3 columns 20 mm apart, on a
+// layer that only scans: every scan row crosses all three copies, and no
+// bracket is left to repeat the scan.
+TEST(MakeWorkData, GroupArrayOnAScanLayerEngravesEveryCopy)
+{
+    WorkSetup s;
+    WorkParams* params = FindLayerParams(s.settings.m_pLayers, 2);
+    params->m_border = 0;
+    params->m_sweep = 1;
+    params->m_s_precision = 1.0;
+    auto* group = new CDocDataGroup(LinkObjects({MakeLine(MmSquare(0, 0, 10, 10), 2)}), &s.ctx);
+    group->m_nLayer = 2;
+    group->m_pArray = new ARRAYREC{1, 3, 0.0, 200.0, 0, 600.0, 100.0};
+    s.Add(group);
+    ASSERT_TRUE(s.Make());
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 1u);
+    EXPECT_EQ(layers[0]->m_mode, 2);
+    const std::vector<PATHREC*> paths = Paths(layers[0]);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0]->m_kind, PATH_KIND_PATH);
+    // Rows 1 mm apart from y = 0 up, 11 of them, each 0..10, 20..30, 40..50.
+    std::vector<XY> ends;
+    ForEachSegment(*paths[0], [&](SEGNODE& g) {
+        ends.emplace_back(g.m_x0, g.m_y0);
+        ends.emplace_back(g.m_x1, g.m_y1);
+    });
+    ASSERT_EQ(ends.size(), 2u * 3u * 11u);
+    for (std::size_t k = 0; k < ends.size(); ++k) {
+        const double left = 20.0 * static_cast<double>(k / 2 % 3);
+        EXPECT_NEAR(ends[k].first, left + (k % 2 == 0 ? 0.0 : 10.0), 1e-9) << k;
+        EXPECT_NEAR(ends[k].second, static_cast<double>(k / 6), 1e-9) << k;
+    }
+}
+
 // Lines drawn as light-guide lines mark their work layer, which the chain
 // then joins into one back-and-forth scan path; unmarked, the same lines
 // stay two cut paths.
