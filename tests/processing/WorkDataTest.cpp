@@ -10,6 +10,8 @@
 #include "model/DocDataBitmap.h"
 #include "model/DocDataGroup.h"
 #include "model/DocListNode.h"
+#include "platform/Prompt.h"
+#include "settings/LanguageTable.h"
 #include "settings/MachineNode.h"
 #include "settings/MachineTech.h"
 #include "settings/SoftwareSettings.h"
@@ -19,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -383,6 +386,53 @@ TEST(MakeWorkData, ImagesOfACutAndScanLayerAreScannedOnALayerOfTheirOwn)
         for (WORKLAYER* l : layers)
             EXPECT_EQ(l->m_layerId, 3u);
     }
+}
+
+// Images go out only as engravings: on layers that do not scan they are
+// left out, never cut along their scan lines, and one message names every
+// such layer before the job goes anywhere.
+TEST(MakeWorkData, ImagesOnLayersThatDoNotScanAreLeftOutWithOneMessage)
+{
+    ScratchProgramFolder folder;
+    BmpForm form;
+    form.width = 3;
+    form.height = 2;
+    folder.Write("dark.bmp", MakeBmp(form, {{0, 0, 0}, {0, 0, 0}}));
+    plat::RecordingPrompt prompt;
+    plat::SetPrompt(&prompt);
+    std::array<std::u16string, kLanguageTableSize> table{};
+    table[3] = u"phase15:error-hint";
+    table[45] = u"Layer ";
+    table[46] = u" holds images but does not engrave; they were left out.";
+    SetLanguageTable(table);
+    {
+        // Layer 3 cuts only (the defaults), layer 7 does nothing; layer 5
+        // scans and keeps its image.
+        WorkSetup s;
+        FindLayerParams(s.settings.m_pLayers, 5)->m_sweep = 1;
+        FindLayerParams(s.settings.m_pLayers, 7)->m_border = 0;
+        for (int layer : {3, 5, 3, 7}) {
+            auto* image = new CDocDataBitmap("dark", folder.Root() + "dark.bmp", kO, kO, 0, &s.ctx);
+            image->SetColor(layer, 0);
+            s.Add(image);
+        }
+        s.Add(MakeLine(MmSquare(0, 0, 1, 1), 3));
+        ASSERT_TRUE(s.Make());
+        ASSERT_EQ(prompt.m_shown.size(), 1u);
+        EXPECT_EQ(prompt.m_shown[0].text, u"Layer 3 holds images but does not engrave; they were left out.\n"
+                                          u"Layer 7 holds images but does not engrave; they were left out.");
+        const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+        ASSERT_EQ(layers.size(), 2u);
+        EXPECT_EQ(layers[0]->m_layerId, 3u);
+        EXPECT_EQ(layers[0]->m_mode, 1);
+        const std::vector<PATHREC*> cut = Paths(layers[0]);
+        ASSERT_EQ(cut.size(), 1u);
+        ExpectPoints(cut[0], {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}});
+        EXPECT_EQ(layers[1]->m_layerId, 5u);
+        EXPECT_EQ(layers[1]->m_mode, 2);
+    }
+    SetLanguageTable({});
+    plat::SetPrompt(nullptr);
 }
 
 TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)
