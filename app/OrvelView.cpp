@@ -598,6 +598,21 @@ void COrvelView::paintEvent(QPaintEvent* event)
 
 void COrvelView::resizeEvent(QResizeEvent*)
 {
+    ResizeScreen();
+}
+
+void COrvelView::AfterPainting()
+{
+    if (m_resizePending && !QtDeviceContext::IsPainting(m_screen))
+        ResizeScreen();
+}
+
+void COrvelView::ResizeScreen()
+{
+    // A painter open over the image would be left with its old pixels.
+    m_resizePending = QtDeviceContext::IsPainting(m_screen);
+    if (m_resizePending)
+        return;
     const QSize size = ClientSize();
     m_screen = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
     if (!m_screen.isNull())
@@ -645,6 +660,7 @@ COrvelView::EventDC::~EventDC()
     m_view.Context().m_pDC = m_saved;
     m_dc.reset();
     m_view.viewport()->update();
+    m_view.AfterPainting();
 }
 
 CDC* COrvelView::EventDC::dc() const
@@ -1182,6 +1198,7 @@ void COrvelView::ReleaseDC(CDC* dc)
     m_windowDCs.erase(it);
     if (m_rendering == nullptr)
         viewport()->update();
+    AfterPainting();
 }
 
 void COrvelView::SetCursor(int cursorId)
@@ -1223,8 +1240,42 @@ void COrvelView::SetPopupRunnerForTesting(PopupRunner runner)
     g_popupRunner = std::move(runner);
 }
 
+COrvelView::ModalScope::ModalScope(COrvelView& view) : m_view(view)
+{
+    ++m_view.m_modalDepth;
+}
+
+COrvelView::ModalScope::~ModalScope()
+{
+    if (--m_view.m_modalDepth == 0) {
+        if (CChildFrame* frame = m_view.Frame())
+            frame->ModalLoopEnded();
+    }
+}
+
+void COrvelView::RunLater(std::function<void()> call)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, call = std::move(call)] {
+            const ModalScope modal(*this);
+            call();
+            FollowSelection();
+        },
+        Qt::QueuedConnection);
+}
+
 void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client)
 {
+    std::vector<plat::MenuItemText> items(texts.begin(), texts.end());
+    QMetaObject::invokeMethod(
+        this, [this, menuId, items = std::move(items), client] { RunPopupMenu(menuId, items, client); },
+        Qt::QueuedConnection);
+}
+
+void COrvelView::RunPopupMenu(int menuId, const std::vector<plat::MenuItemText>& texts, plat::POINT client)
+{
+    const ModalScope modal(*this);
     QMenu menu(this);
     for (const MenuItemResource& item : MenuResource(menuId)) {
         if (item.level == 0)
@@ -1253,6 +1304,7 @@ void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> 
 
 bool COrvelView::ShowFontDialog(plat::FontDialogValues& values)
 {
+    const ModalScope modal(*this);
     CParamFontType dlg(values.type, values.face, values.text, values.height, values.spacing, this);
     if (dlg.DoModal() != plat::IDOK)
         return false;
