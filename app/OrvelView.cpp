@@ -181,6 +181,13 @@ bool AskImportFile(const QString& checkText, const std::string& folder, std::str
 {
     CMyFileDialog dialog(QApplication::activeWindow(), COrvelView::ImportDialogFilters(), QString::fromStdString(folder),
                          checkText, preview);
+    QStringList extensions;
+    for (const auto& entry : kImportFilter) {
+        if (std::string_view(entry.second).find(';') == std::string_view::npos &&
+            std::string_view(entry.second).find(' ') == std::string_view::npos)
+            extensions.append(QString::fromLatin1(entry.second + 2));
+    }
+    dialog.SetAcceptedExtensions(extensions);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     path = dialog.selectedFiles().front().toStdString();
