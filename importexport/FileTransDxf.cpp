@@ -924,9 +924,10 @@ std::uint32_t CFileTransDxf::PaletteIndexOf(std::string_view colourLayer, std::i
 // twenty-four hues in steps of 15 degrees, ten numbers each, at brightness
 // 100, 65, 50, 30 and 15 % of 255, the even number at full saturation and
 // the odd one at half (its weakest channel at half the brightness), each
-// channel truncated; 250 to 255 greys. Colour 7 is the foreground colour,
-// white on a dark background and black on a light one: the drawing's
-// background is light, so it is black.
+// channel truncated; 250 to 255 greys. Made by the rule rather than copied,
+// as copies of the table in circulation misprint some dark shades. Colour 7
+// is the foreground colour, white on a dark background and black on a light
+// one: the drawing's background is light, so it is black.
 plat::COLORREF CFileTransDxf::StandardColour(int number)
 {
     static constexpr plat::COLORREF kNamed[10] = {
