@@ -6,6 +6,7 @@
 
 #include "platform/CodePage.h"
 
+#include <algorithm>
 #include <cstdint>
 
 extern "C" void plat_NoteFontReplaced(const char* name, const char* face) __attribute__((weak));
@@ -23,12 +24,22 @@ void NoteCharMissing(char32_t code)
         plat_NoteCharMissing(static_cast<std::uint32_t>(code));
 }
 
+namespace {
+
+// Font names are ASCII as a rule: they need no converter.
+bool IsAscii(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80u) == 0; });
+}
+
+} // namespace
+
 std::string CodePageToUtf8(const std::string& text)
 {
-    return plat::Utf16ToUtf8(plat::CodePageToWide(text));
+    return IsAscii(text) ? text : plat::Utf16ToUtf8(plat::CodePageToWide(text));
 }
 
 std::string Utf8ToCodePage(const std::string& text)
 {
-    return plat::WideToCodePage(plat::Utf8ToUtf16(text));
+    return IsAscii(text) ? text : plat::WideToCodePage(plat::Utf8ToUtf16(text));
 }
