@@ -3,8 +3,6 @@
 #include "Folders.h"
 #include "GlyphFont.h"
 
-#include <fontconfig/fontconfig.h>
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -122,30 +120,12 @@ const std::string& DefaultFace()
 
 bool FamilyInstalled(const std::string& family)
 {
-    if (family.empty())
-        return false;
-    bool found = false;
-    FcPattern* pattern = FcPatternCreate();
-    if (pattern == nullptr)
-        return false;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
     // fontconfig always answers with some face: only one of that family
     // (under any of its names) counts.
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-        FcChar8* name = nullptr;
-        FcBool outline = FcFalse;
-        const bool scalable = FcPatternGetBool(match, FC_OUTLINE, 0, &outline) == FcResultMatch && outline;
-        for (int i = 0; scalable && !found && FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i)
-            found = name != nullptr && FcStrCmpIgnoreCase(name, reinterpret_cast<const FcChar8*>(family.c_str())) == 0;
-        FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pattern);
-    return found;
+    FaceMatch match;
+    return !family.empty() && MatchOutlineFace(family, false, false, match)
+        && std::any_of(match.families.begin(), match.families.end(),
+                       [&](const std::string& name) { return SameNoCase(name, family); });
 }
 
 std::string ShxFontPath(const std::string& fileName)

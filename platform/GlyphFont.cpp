@@ -249,6 +249,25 @@ bool FaceIsBold(FT_Face face)
     return (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
 }
 
+// A pattern asking fontconfig for an outline face of the family (any family
+// when empty) in the weight and slant, with the configuration's
+// substitutions; null when none can be made. The caller destroys it.
+FcPattern* OutlinePattern(const std::string& family, bool bold, bool italic)
+{
+    FcPattern* pattern = FcPatternCreate();
+    if (pattern == nullptr)
+        return nullptr;
+    if (!family.empty())
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    return pattern;
+}
+
 // fontconfig's answer for a family, weight and slant, kept for the process;
 // a drawing naming ever new families starts the list afresh when it is full.
 bool FindFontFile(const GlyphFontSpec& spec, std::string& path, int& index)
@@ -263,36 +282,14 @@ bool FindFontFile(const GlyphFontSpec& spec, std::string& path, int& index)
         index = it->second.second;
         return !path.empty();
     }
-    std::string foundPath;
-    int foundIndex = 0;
-    if (FcPattern* pattern = FcPatternCreate()) {
-        if (!spec.faceName.empty())
-            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.faceName.c_str()));
-        FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-        FcPatternAddInteger(pattern, FC_SLANT, spec.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-            FcChar8* file = nullptr;
-            FcBool outline = FcFalse;
-            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr
-                && FcPatternGetBool(match, FC_OUTLINE, 0, &outline) == FcResultMatch && outline) {
-                foundPath = reinterpret_cast<const char*>(file);
-                if (FcPatternGetInteger(match, FC_INDEX, 0, &foundIndex) != FcResultMatch)
-                    foundIndex = 0;
-            }
-            FcPatternDestroy(match);
-        }
-        FcPatternDestroy(pattern);
-    }
+    FaceMatch match;
+    if (!MatchOutlineFace(spec.faceName, bold, spec.italic, match))
+        match = FaceMatch();
     if (cache.size() >= kMaxFontAnswers)
         cache.clear();
-    cache[key] = {foundPath, foundIndex};
-    path = foundPath;
-    index = foundIndex;
+    cache[key] = {match.path, match.index};
+    path = match.path;
+    index = match.index;
     return !path.empty();
 }
 
@@ -424,16 +421,9 @@ class FallbackFaces {
 public:
     FallbackFaces(const std::string& family, bool bold, bool italic)
     {
-        FcPattern* pattern = FcPatternCreate();
+        FcPattern* pattern = OutlinePattern(family, bold, italic);
         if (pattern == nullptr)
             return;
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-        FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-        FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
         FcResult result = FcResultNoMatch;
         m_set = FcFontSort(nullptr, pattern, FcTrue, &m_all, &result);
         FcPatternDestroy(pattern);
@@ -529,6 +519,34 @@ bool OutlineToPolygons(const RawOutline& outline, std::vector<TTPOLYGON>& polygo
         return false;
     FlatToPolygons(flat, polygons);
     return true;
+}
+
+bool MatchOutlineFace(const std::string& family, bool bold, bool italic, FaceMatch& found)
+{
+    FcPattern* pattern = OutlinePattern(family, bold, italic);
+    if (pattern == nullptr)
+        return false;
+    bool ok = false;
+    FcResult result = FcResultNoMatch;
+    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+        FcChar8* file = nullptr;
+        FcBool outline = FcFalse;
+        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr
+            && FcPatternGetBool(match, FC_OUTLINE, 0, &outline) == FcResultMatch && outline) {
+            ok = true;
+            found.path = reinterpret_cast<const char*>(file);
+            if (FcPatternGetInteger(match, FC_INDEX, 0, &found.index) != FcResultMatch)
+                found.index = 0;
+            found.families.clear();
+            FcChar8* name = nullptr;
+            for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i)
+                if (name != nullptr)
+                    found.families.emplace_back(reinterpret_cast<const char*>(name));
+        }
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return ok;
 }
 
 namespace {

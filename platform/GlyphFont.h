@@ -109,6 +109,17 @@ struct RawOutline {
 // cannot hold.
 bool OutlineToPolygons(const RawOutline& outline, std::vector<TTPOLYGON>& polygons);
 
+// fontconfig's answer for a family (any family when empty) in a weight and
+// slant: the file and face index of the outline face it gives, and every
+// family name of that face (a face of another family when it has none of
+// this one). False when it gives no outline face.
+struct FaceMatch {
+    std::string path;
+    int index = 0;
+    std::vector<std::string> families;
+};
+bool MatchOutlineFace(const std::string& family, bool bold, bool italic, FaceMatch& match);
+
 class GlyphFont {
 public:
     GlyphFont();
