@@ -6,9 +6,11 @@
 #include "FileReadTrans.h"
 #include "model/DocData.h"
 #include "platform/CodePage.h"
+#include "platform/FontNotices.h"
 #include "platform/NumText.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
+#include "settings/FontNoticeMessage.h"
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
@@ -145,6 +147,8 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
     m_bTooLongShown = false;
     m_bLastLayerValid = false;
     m_bHeldGroup = false;
+    // What the texts had to make do with is told once, after the file.
+    plat::TakeFontNotices();
     try {
         ParseDxf(f, ctx);
     } catch (const std::bad_alloc&) {
@@ -153,6 +157,7 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
         m_result = m_converting = {};
         return false;
     }
+    ShowFontNotices(plat::TakeFontNotices());
     CDocData* chain = m_result.first;
     m_result = {};
     if (chain == nullptr)
