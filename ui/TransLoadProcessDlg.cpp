@@ -138,7 +138,7 @@ void CTransLoadProcessDlg::FillHeader(WORKHEAD& header, const DOCCONTEXT& contex
     if (doc != nullptr && doc->m_pFeed != nullptr) {
         header.m_feedCount = doc->m_pFeed->m_nCount;
         header.m_feedLength = doc->m_pFeed->m_dLength;
-        header.m_feedDelay = doc->m_pFeed->m_nDelayMs;
+        header.m_feedDelay = FeedDelaySeconds(doc->m_pFeed->m_nDelayMs);
     }
     CFileTrans::SetJobName(header.m_jobName, pathUtf8);
     header.m_originCorner = 0;
