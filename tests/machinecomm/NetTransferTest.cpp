@@ -48,14 +48,7 @@ protected:
         EXPECT_TRUE(WaitForTransferEnd(8000));
         return Progress();
     }
-    std::vector<std::pair<WPARAM, LPARAM>> LinkStates() const
-    {
-        std::vector<std::pair<WPARAM, LPARAM>> states;
-        for (const auto& m : poster.Messages())
-            if (m.msg == WM_COMM_LINK_STATE && m.window == kMainWindow)
-                states.emplace_back(m.wParam, m.lParam);
-        return states;
-    }
+    std::vector<std::pair<WPARAM, LPARAM>> LinkStates() const { return PostedTo(WM_COMM_LINK_STATE, kMainWindow); }
     // Block numbers (bytes 8..11) and last flags of the packets from `first` on.
     std::vector<std::pair<std::uint32_t, int>> Blocks(std::size_t first) const
     {
