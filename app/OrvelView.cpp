@@ -182,6 +182,13 @@ bool AskImportFile(const QString& checkText, const std::string& folder, std::str
 {
     CMyFileDialog dialog(QApplication::activeWindow(), COrvelView::ImportDialogFilters(), QString::fromStdString(folder),
                          checkText, preview);
+    QStringList extensions;
+    for (const auto& entry : kImportFilter) {
+        if (std::string_view(entry.second).find(';') == std::string_view::npos &&
+            std::string_view(entry.second).find(' ') == std::string_view::npos)
+            extensions.append(QString::fromLatin1(entry.second + 2));
+    }
+    dialog.SetAcceptedExtensions(extensions);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     path = dialog.selectedFiles().front().toStdString();
@@ -286,7 +293,8 @@ void COrvelView::FollowPixelRatio()
 {
     // A window moved to a screen of another density draws everything anew
     // at the new ratio.
-    if (m_screen.isNull() || m_screen.devicePixelRatio() == viewport()->devicePixelRatioF())
+    if (m_screen.isNull() || m_screen.devicePixelRatio() == viewport()->devicePixelRatioF() ||
+        QtDeviceContext::IsPainting(m_screen))
         return;
     m_screen = MakeViewImage();
     m_screen.fill(Qt::white);
@@ -635,6 +643,21 @@ void COrvelView::paintEvent(QPaintEvent* event)
 
 void COrvelView::resizeEvent(QResizeEvent*)
 {
+    ResizeScreen();
+}
+
+void COrvelView::AfterPainting()
+{
+    if (m_resizePending && !QtDeviceContext::IsPainting(m_screen))
+        ResizeScreen();
+}
+
+void COrvelView::ResizeScreen()
+{
+    // A painter open over the image would be left with its old pixels.
+    m_resizePending = QtDeviceContext::IsPainting(m_screen);
+    if (m_resizePending)
+        return;
     m_screen = MakeViewImage();
     if (!m_screen.isNull())
         m_screen.fill(Qt::white);
@@ -681,6 +704,7 @@ COrvelView::EventDC::~EventDC()
     m_view.Context().m_pDC = m_saved;
     m_dc.reset();
     m_view.viewport()->update();
+    m_view.AfterPainting();
 }
 
 CDC* COrvelView::EventDC::dc() const
@@ -1218,6 +1242,7 @@ void COrvelView::ReleaseDC(CDC* dc)
     m_windowDCs.erase(it);
     if (m_rendering == nullptr)
         viewport()->update();
+    AfterPainting();
 }
 
 void COrvelView::SetCursor(int cursorId)
@@ -1259,8 +1284,42 @@ void COrvelView::SetPopupRunnerForTesting(PopupRunner runner)
     g_popupRunner = std::move(runner);
 }
 
+COrvelView::ModalScope::ModalScope(COrvelView& view) : m_view(view)
+{
+    ++m_view.m_modalDepth;
+}
+
+COrvelView::ModalScope::~ModalScope()
+{
+    if (--m_view.m_modalDepth == 0) {
+        if (CChildFrame* frame = m_view.Frame())
+            frame->ModalLoopEnded();
+    }
+}
+
+void COrvelView::RunLater(std::function<void()> call)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, call = std::move(call)] {
+            const ModalScope modal(*this);
+            call();
+            FollowSelection();
+        },
+        Qt::QueuedConnection);
+}
+
 void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client)
 {
+    std::vector<plat::MenuItemText> items(texts.begin(), texts.end());
+    QMetaObject::invokeMethod(
+        this, [this, menuId, items = std::move(items), client] { RunPopupMenu(menuId, items, client); },
+        Qt::QueuedConnection);
+}
+
+void COrvelView::RunPopupMenu(int menuId, const std::vector<plat::MenuItemText>& texts, plat::POINT client)
+{
+    const ModalScope modal(*this);
     QMenu menu(this);
     for (const MenuItemResource& item : MenuResource(menuId)) {
         if (item.level == 0)
@@ -1289,6 +1348,7 @@ void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> 
 
 bool COrvelView::ShowFontDialog(plat::FontDialogValues& values)
 {
+    const ModalScope modal(*this);
     CParamFontType dlg(values.type, values.face, values.text, values.height, values.spacing, this);
     if (dlg.DoModal() != plat::IDOK)
         return false;

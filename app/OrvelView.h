@@ -155,9 +155,15 @@ public:
     void SetScrollInfo(plat::ScrollBar bar, const plat::ScrollInfo& info) override;
     void ScrollBy(std::int32_t dx, std::int32_t dy) override;
     void SetRulerPositions(std::int32_t horz, std::int32_t vert) override;
+    // The menu runs from the event loop, once the press that asked for it
+    // has let go of the screen image.
     void TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client) override;
     // The text font dialog, modal over the view.
     bool ShowFontDialog(plat::FontDialogValues& values) override;
+    void RunLater(std::function<void()> call) override;
+    // A menu or dialog of the view runs its own loop: the window is not
+    // closed under it (it closes once the loop has ended).
+    bool InModalLoop() const { return m_modalDepth > 0; }
     void RefreshSelectionPage() override;
     void RefreshLayerList() override;
     void RefreshOrderList() override;
@@ -247,6 +253,22 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Counts a modal loop of the view for its life.
+    class ModalScope {
+    public:
+        explicit ModalScope(COrvelView& view);
+        ~ModalScope();
+        ModalScope(const ModalScope&) = delete;
+        ModalScope& operator=(const ModalScope&) = delete;
+
+    private:
+        COrvelView& m_view;
+    };
+    void RunPopupMenu(int menuId, const std::vector<plat::MenuItemText>& texts, plat::POINT client);
+    // The screen image takes the client size, unless a device context is
+    // open over it; then it does once the last one has closed.
+    void ResizeScreen();
+    void AfterPainting();
     CChildFrame* Frame() const;
     CMainFrame* MainFrame() const;
     void RegisterCommands();
@@ -300,6 +322,8 @@ private:
     QRegion m_invalid;
     // Set while the view itself moves the scroll bars.
     bool m_settingScroll = false;
+    bool m_resizePending = false;
+    int m_modalDepth = 0;
     // The left button went down in the view and is not up yet.
     bool m_leftDown = false;
     // The context's history-move count the current tool has been reset at.
