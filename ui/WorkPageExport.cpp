@@ -340,6 +340,9 @@ void CWorkPageExport::OnSplitFeed()
     ShowHeadControls(on);
     Edit(IDC_HEAD_SPACING)->setEnabled(false);
     Check(IDC_HEADS_ON)->setChecked(false);
+    // Either way the document changes (its records, exploded copies, the
+    // heads' array): one undo step, and the document counts as modified.
+    CDocState::PushHistory(context);
     CDocListNode* doc = context->m_pCurrent;
     if (on) {
         if (doc->m_pSplit == nullptr)
@@ -350,11 +353,7 @@ void CWorkPageExport::OnSplitFeed()
         for (CDocData* o = doc->m_pFirst; o != nullptr; o = o->m_pNext) {
             if (o->m_pArray == nullptr)
                 continue;
-            if (!exploded) {
-                CDocState::PushHistory(context);
-                exploded = true;
-                doc = context->m_pCurrent;
-            }
+            exploded = true;
             o->ExplodeArray(context);
         }
         m_dHeadSpacing = SpacingOf(BoxWidth(*doc));

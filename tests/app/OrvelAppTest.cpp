@@ -6,6 +6,7 @@
 #include "ModalWatch.h"
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
+#include "app/DialogBase.h"
 #include "app/DocumentManager.h"
 #include "app/MainFrame.h"
 #include "app/OrvelApp.h"
@@ -19,6 +20,7 @@
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
+#include "model/DocState.h"
 #include "platform/CodePage.h"
 #include "platform/ImportOptions.h"
 #include "settings/SoftwareSettings.h"
@@ -482,4 +484,46 @@ TEST(OrvelApp, EachFailedOpenNamesTheFileAndWhyAndACancelledQuestionKeepsTheRece
     ASSERT_EQ(prompt.m_prompt.m_shown.size(), 1u);
     EXPECT_EQ(prompt.m_prompt.m_shown[0].text, u"Cannot open the file " + plat::Utf8ToUtf16(in + "empty.dxf") + u": it is empty.");
     plat::SetImportOptions(nullptr);
+}
+
+// A change of language restarts the program the way File, Exit closes it:
+// a drawing with unsaved changes is asked about; Cancel there keeps the
+// program running and starts nothing, No lets it close and start anew.
+TEST(OrvelApp, LanguageRestartAsksAboutUnsavedDrawingsAndItsCancelKeepsTheProgram)
+{
+    plat::ScratchProgram program;
+    struct Answers : plat::Prompt {
+        int MessageBox(const std::u16string&, const std::u16string&, unsigned type) override
+        {
+            if ((type & 0xF) != plat::MB_YESNOCANCEL)
+                return plat::IDOK;
+            ++saveQuestions;
+            return saveAnswer;
+        }
+        int saveAnswer = plat::IDCANCEL;
+        int saveQuestions = 0;
+    } prompt;
+    plat::SetPrompt(&prompt);
+    Launches launches;
+    COrvelApp app(kNoFile, Recording(launches, COrvelApp::LockFilePath()));
+    OrvelDocManager documents(app);
+    app.SetDocumentManager(&documents);
+    CDialogBase::SetModalAnswerForTesting([](CDialogBase&) { return plat::IDOK; });
+    bool keptAfterCancel = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_EQ(documents.Frames().size(), 1u);
+        CDocState::PushHistory(&documents.Frames()[0]->Document()->Context());
+        app.MainFrame()->Router().Execute(32864);
+        ASSERT_TRUE(plat::WaitFor([&] { return prompt.saveQuestions == 1; }));
+        QCoreApplication::processEvents();
+        keptAfterCancel = !app.MainFrame()->WasClosed() && documents.Frames().size() == 1u && launches.programs.empty();
+        prompt.saveAnswer = plat::IDNO;
+        app.MainFrame()->Router().Execute(32864);
+    });
+    EXPECT_EQ(app.Run(), 0);
+    CDialogBase::SetModalAnswerForTesting({});
+    plat::SetPrompt(nullptr);
+    EXPECT_TRUE(keptAfterCancel);
+    EXPECT_EQ(prompt.saveQuestions, 2);
+    EXPECT_EQ(launches.programs.size(), 1);
 }
