@@ -53,6 +53,8 @@ constexpr FailureText kFailureTexts[] = {
     {TRANS_ERROR_CLOSED, 23, true},                 {TRANS_ERROR_RESET, 24, true},
     {TRANS_ERROR_EXCHANGE, 25, true},               {TRANS_ERROR_NO_CONNECTION, 26, true},
 };
+// The title: "Download" of the dialog's own section.
+constexpr int kTitleText = 21;
 
 constexpr int kStartDelayMs = 500;
 constexpr int kCloseDelayMs = 500;
@@ -168,6 +170,7 @@ void CTransLoadProcessDlg::FillHeader(WORKHEAD& header, const DOCCONTEXT& contex
 
 void CTransLoadProcessDlg::OnInitDialog()
 {
+    SetTitleFromSection(kTitleText);
     SetTextFromSection(m_cancel, 27);
     m_ended = false;
     FillHeader(m_header, m_context, m_pathUtf8);
