@@ -191,14 +191,27 @@ bool COrvelApp::ProcessCommandLine()
         NewDocument();
         return true;
     }
-    if (m_docManager != nullptr && m_docManager->OpenDocumentFile(file))
-        return true;
-    // Its import question was cancelled by the end of the session.
-    if (m_endRequested)
-        return true;
-    // Named, never silent: the program ends next.
-    Report(FrameworkString(FrameworkText::CannotOpenFile).arg(file));
-    return false;
+    if (m_docManager == nullptr) {
+        Report(FrameworkString(FrameworkText::CannotOpenFile).arg(file));
+        return false;
+    }
+    // Named, never silent: the program ends next. A question cancelled by
+    // the end of the session is no failure.
+    return OpenFile(file) == ImportFailure::None || m_endRequested;
+}
+
+ImportFailure COrvelApp::OpenFile(const QString& path)
+{
+    if (m_docManager == nullptr)
+        return ImportFailure::Damaged;
+    if (m_docManager->OpenDocumentFile(path))
+        return ImportFailure::None;
+    const ImportFailure why = m_docManager->LastOpenFailure();
+    if (why == ImportFailure::None)
+        return ImportFailure::Damaged;
+    if (!m_endRequested && why != ImportFailure::Cancelled)
+        Report(OpenFailureText(path, why));
+    return why;
 }
 
 int COrvelApp::Run()
@@ -328,6 +341,7 @@ void COrvelApp::OnFileOpen()
     CMyFileDialog dialog(m_mainFrame.get(), OpenDialogFilters(), QString::fromStdString(g_settings.open_file_dir),
                          checkText, g_settings.m_file_view != 0);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.SetAcceptedExtensions(kOpenExtensions);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
 
@@ -337,8 +351,8 @@ void COrvelApp::OnFileOpen()
     files.WriteSoftwareParam(g_settings);
 
     const QString extension = QFileInfo(path).suffix().toLower();
-    if (kOpenExtensions.contains(extension) && m_docManager != nullptr)
-        m_docManager->OpenDocumentFile(path);
+    if (kOpenExtensions.contains(extension))
+        OpenFile(path);
 }
 
 void COrvelApp::OnOpenRecentFile(plat::UINT id)
@@ -346,8 +360,10 @@ void COrvelApp::OnOpenRecentFile(plat::UINT id)
     const int index = static_cast<int>(id - cmd::FileMru1);
     if (m_recentFiles == nullptr || m_docManager == nullptr || index >= m_recentFiles->Files().size())
         return;
-    // A file that no longer opens leaves the list.
-    if (!m_docManager->OpenDocumentFile(m_recentFiles->Files()[index]))
+    // A file that no longer opens leaves the list; a question the operator
+    // cancelled leaves it as it was.
+    const ImportFailure why = OpenFile(m_recentFiles->Files()[index]);
+    if (why != ImportFailure::None && why != ImportFailure::Cancelled)
         m_recentFiles->Remove(index);
 }
 

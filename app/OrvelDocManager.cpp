@@ -60,7 +60,8 @@ bool OrvelDocManager::OpenDocumentFile(const QString& path)
     // Titles and the recent files name the file by its whole path.
     const QString whole = QFileInfo(path).absoluteFilePath();
     auto document = std::make_unique<COrvelDoc>();
-    if (!document->OnOpenDocument(whole.toStdString()))
+    m_lastFailure = ImportFailure::None;
+    if (!document->OnOpenDocument(whole.toStdString(), &m_lastFailure))
         return false;
     if (ShowDocument(std::move(document)) == nullptr)
         return false;

@@ -29,6 +29,7 @@ public:
 
     void NewDocument() override;
     bool OpenDocumentFile(const QString& path) override;
+    ImportFailure LastOpenFailure() const override { return m_lastFailure; }
     bool SaveAllModified() override;
 
     // The open document windows, oldest first.
@@ -39,4 +40,5 @@ private:
 
     FrameSource m_frame;
     RecentSource m_recent;
+    ImportFailure m_lastFailure = ImportFailure::None;
 };

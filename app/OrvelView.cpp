@@ -35,10 +35,13 @@
 #include <QLineEdit>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMdiArea>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
+#include <QtMath>
 
 #include <algorithm>
 #include <array>
@@ -52,8 +55,7 @@ namespace {
 constexpr int kSelectTool = 0;
 constexpr double kHitPixels = 3.0;
 constexpr std::u16string_view kMainMenu = u"phase0:main-menu";
-constexpr int kCountEntry = 38;
-constexpr int kCountEndEntry = 39;
+constexpr int kCountRefreshMs = 100;
 
 // Commands of the view (those of the tools come from the tool table).
 namespace vc {
@@ -181,6 +183,13 @@ bool AskImportFile(const QString& checkText, const std::string& folder, std::str
 {
     CMyFileDialog dialog(QApplication::activeWindow(), COrvelView::ImportDialogFilters(), QString::fromStdString(folder),
                          checkText, preview);
+    QStringList extensions;
+    for (const auto& entry : kImportFilter) {
+        if (std::string_view(entry.second).find(';') == std::string_view::npos &&
+            std::string_view(entry.second).find(' ') == std::string_view::npos)
+            extensions.append(QString::fromLatin1(entry.second + 2));
+    }
+    dialog.SetAcceptedExtensions(extensions);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     path = dialog.selectedFiles().front().toStdString();
@@ -217,6 +226,11 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     setFocusPolicy(Qt::StrongFocus);
     m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
                                 [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
+    // The status bar's count follows every change of the drawing, whatever
+    // made it, as the commands' states do.
+    auto* countTimer = new QTimer(this);
+    connect(countTimer, &QTimer::timeout, this, [this] { RefreshObjectCount(false); });
+    countTimer->start(kCountRefreshMs);
     RegisterCommands();
     ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
@@ -268,6 +282,39 @@ QSize COrvelView::ClientSize() const
     return viewport()->size();
 }
 
+QImage COrvelView::MakeViewImage() const
+{
+    // As many pixels as the screen shows in the client area, so the drawing
+    // is as sharp as the screen allows; drawn on in logical pixels.
+    const QSize size = ClientSize();
+    if (size.isEmpty())
+        return QImage();
+    const qreal ratio = viewport()->devicePixelRatioF();
+    QImage image(size * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+void COrvelView::FollowPixelRatio()
+{
+    // A window moved to a screen of another density draws everything anew
+    // at the new ratio.
+    if (m_screen.isNull() || m_screen.devicePixelRatio() == viewport()->devicePixelRatioF() ||
+        QtDeviceContext::IsPainting(m_screen))
+        return;
+    m_screen = MakeViewImage();
+    m_screen.fill(Qt::white);
+    m_invalid += QRect(QPoint(0, 0), ClientSize());
+}
+
+QRect COrvelView::ImagePixels(const QRect& r, qreal ratio)
+{
+    if (ratio == 1.0)
+        return r;
+    return QRect(QPoint(qFloor(r.left() * ratio), qFloor(r.top() * ratio)),
+                 QPoint(qCeil((r.right() + 1) * ratio) - 1, qCeil((r.bottom() + 1) * ratio) - 1));
+}
+
 void COrvelView::OnInitialUpdate()
 {
     DOCCONTEXT& ctx = Context();
@@ -315,6 +362,7 @@ void COrvelView::OnActivateView(bool activate)
         pages->SetOwner(&Context(), this);
     UpdateToolTips();
     ShowSelectionSize(Context().m_rcSelect);
+    RefreshObjectCount(true);
 }
 
 void COrvelView::OnDestroy(bool lastDocument)
@@ -530,8 +578,9 @@ void COrvelView::Render(const QRegion& invalid)
     if (size.isEmpty() || m_screen.isNull())
         return;
     QRegion region = invalid.intersected(QRect(QPoint(0, 0), size));
-    if (!m_bBufferValid || m_nBufferWidth != size.width() || m_nBufferHeight != size.height()) {
-        m_buffer = QImage(size, QImage::Format_RGB32);
+    if (!m_bBufferValid || m_nBufferWidth != size.width() || m_nBufferHeight != size.height() ||
+        m_buffer.devicePixelRatio() != m_screen.devicePixelRatio()) {
+        m_buffer = MakeViewImage();
         m_bBufferValid = !m_buffer.isNull();
         m_nBufferWidth = m_bBufferValid ? size.width() : 0;
         m_nBufferHeight = m_bBufferValid ? size.height() : 0;
@@ -561,7 +610,8 @@ void COrvelView::Render(const QRegion& invalid)
     // screen image's painter while it repaints at once.
     if (m_screen.format() == m_buffer.format() && m_screen.size() == m_buffer.size()) {
         const int depth = m_buffer.depth() / 8;
-        for (const QRect& r : region) {
+        for (const QRect& logical : region) {
+            const QRect r = ImagePixels(logical, m_buffer.devicePixelRatio()).intersected(m_buffer.rect());
             for (int y = r.top(); y <= r.bottom(); ++y) {
                 std::memcpy(m_screen.scanLine(y) + static_cast<std::size_t>(r.left()) * depth,
                             m_buffer.constScanLine(y) + static_cast<std::size_t>(r.left()) * depth,
@@ -583,6 +633,7 @@ void COrvelView::Render(const QRegion& invalid)
 
 void COrvelView::paintEvent(QPaintEvent* event)
 {
+    FollowPixelRatio();
     if (!m_invalid.isEmpty()) {
         const QRegion region = m_invalid;
         m_invalid = QRegion();
@@ -593,13 +644,28 @@ void COrvelView::paintEvent(QPaintEvent* event)
         return;
     QPainter painter(viewport());
     const QRect r = event->rect();
-    painter.drawImage(r.topLeft(), m_screen, r);
+    // Image pixels onto screen pixels, one to one.
+    painter.drawImage(QRectF(r), m_screen, QRectF(ImagePixels(r, m_screen.devicePixelRatio())));
 }
 
 void COrvelView::resizeEvent(QResizeEvent*)
 {
-    const QSize size = ClientSize();
-    m_screen = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+    ResizeScreen();
+}
+
+void COrvelView::AfterPainting()
+{
+    if (m_resizePending && !QtDeviceContext::IsPainting(m_screen))
+        ResizeScreen();
+}
+
+void COrvelView::ResizeScreen()
+{
+    // A painter open over the image would be left with its old pixels.
+    m_resizePending = QtDeviceContext::IsPainting(m_screen);
+    if (m_resizePending)
+        return;
+    m_screen = MakeViewImage();
     if (!m_screen.isNull())
         m_screen.fill(Qt::white);
     if (m_firstFitPending) {
@@ -645,6 +711,7 @@ COrvelView::EventDC::~EventDC()
     m_view.Context().m_pDC = m_saved;
     m_dc.reset();
     m_view.viewport()->update();
+    m_view.AfterPainting();
 }
 
 CDC* COrvelView::EventDC::dc() const
@@ -775,13 +842,33 @@ void COrvelView::UpdateStatusBar()
     if (main == nullptr)
         return;
     DOCCONTEXT& ctx = Context();
-    const auto text = [&](int entry) { return QString::fromStdU16String(LanguageText(main->m_langText, kMainMenu, entry)); };
     main->SetPaneText(0, QStringLiteral(" "));
     main->SetPaneText(1, QStringLiteral(" "));
-    main->SetPaneText(2, text(kCountEntry) + QStringLiteral(": %1 ").arg(CurrentTool()->CountObjects(&ctx)) +
-                             text(kCountEndEntry));
+    RefreshObjectCount(true);
     main->SetPaneText(3, QString::asprintf("X=%0.4f, Y=%0.4f", (ctx.m_ptMouse.m_x - kWorldOrigin) / 10.0,
                                            (ctx.m_ptMouse.m_y - kWorldOrigin) / 10.0));
+}
+
+void COrvelView::RefreshObjectCount(bool show)
+{
+    CMainFrame* main = MainFrame();
+    if (main == nullptr || m_document == nullptr)
+        return;
+    // Only the active document's view speaks in the status bar.
+    if (!show && main->MdiArea()->activeSubWindow() != Frame())
+        return;
+    DOCCONTEXT& ctx = Context();
+    // Counted again only after the drawing or the selection changed.
+    const CountStamp stamp{ctx.m_pCurrent, ctx.m_nChangeCount, ctx.m_rcSelect};
+    if (!m_countStamp || !(*m_countStamp == stamp)) {
+        m_countStamp = stamp;
+        CDocState* tool = CurrentTool();
+        m_objectCount = ctx.m_pCurrent != nullptr ? tool->CountObjectsInList(ctx.m_pCurrent->m_pFirst) : 0;
+        m_selectedCount = tool->CountObjects(&ctx);
+        show = true;
+    }
+    if (show)
+        main->SetPaneText(2, main->ObjectCountText(m_objectCount, m_selectedCount));
 }
 
 void COrvelView::UpdateToolTips()
@@ -1182,6 +1269,7 @@ void COrvelView::ReleaseDC(CDC* dc)
     m_windowDCs.erase(it);
     if (m_rendering == nullptr)
         viewport()->update();
+    AfterPainting();
 }
 
 void COrvelView::SetCursor(int cursorId)
@@ -1223,8 +1311,42 @@ void COrvelView::SetPopupRunnerForTesting(PopupRunner runner)
     g_popupRunner = std::move(runner);
 }
 
+COrvelView::ModalScope::ModalScope(COrvelView& view) : m_view(view)
+{
+    ++m_view.m_modalDepth;
+}
+
+COrvelView::ModalScope::~ModalScope()
+{
+    if (--m_view.m_modalDepth == 0) {
+        if (CChildFrame* frame = m_view.Frame())
+            frame->ModalLoopEnded();
+    }
+}
+
+void COrvelView::RunLater(std::function<void()> call)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, call = std::move(call)] {
+            const ModalScope modal(*this);
+            call();
+            FollowSelection();
+        },
+        Qt::QueuedConnection);
+}
+
 void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client)
 {
+    std::vector<plat::MenuItemText> items(texts.begin(), texts.end());
+    QMetaObject::invokeMethod(
+        this, [this, menuId, items = std::move(items), client] { RunPopupMenu(menuId, items, client); },
+        Qt::QueuedConnection);
+}
+
+void COrvelView::RunPopupMenu(int menuId, const std::vector<plat::MenuItemText>& texts, plat::POINT client)
+{
+    const ModalScope modal(*this);
     QMenu menu(this);
     for (const MenuItemResource& item : MenuResource(menuId)) {
         if (item.level == 0)
@@ -1253,6 +1375,7 @@ void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> 
 
 bool COrvelView::ShowFontDialog(plat::FontDialogValues& values)
 {
+    const ModalScope modal(*this);
     CParamFontType dlg(values.type, values.face, values.text, values.height, values.spacing, this);
     if (dlg.DoModal() != plat::IDOK)
         return false;

@@ -6,9 +6,11 @@
 #include "FileReadTrans.h"
 #include "model/DocData.h"
 #include "platform/CodePage.h"
+#include "platform/FontNotices.h"
 #include "platform/NumText.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
+#include "settings/FontNoticeMessage.h"
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
@@ -145,6 +147,8 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
     m_bTooLongShown = false;
     m_bLastLayerValid = false;
     m_bHeldGroup = false;
+    // What the texts had to make do with is told once, after the file.
+    plat::TakeFontNotices();
     try {
         ParseDxf(f, ctx);
     } catch (const std::bad_alloc&) {
@@ -153,6 +157,7 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
         m_result = m_converting = {};
         return false;
     }
+    ShowFontNotices(plat::TakeFontNotices());
     CDocData* chain = m_result.first;
     m_result = {};
     if (chain == nullptr)
@@ -924,9 +929,10 @@ std::uint32_t CFileTransDxf::PaletteIndexOf(std::string_view colourLayer, std::i
 // twenty-four hues in steps of 15 degrees, ten numbers each, at brightness
 // 100, 65, 50, 30 and 15 % of 255, the even number at full saturation and
 // the odd one at half (its weakest channel at half the brightness), each
-// channel truncated; 250 to 255 greys. Colour 7 is the foreground colour,
-// white on a dark background and black on a light one: the drawing's
-// background is light, so it is black.
+// channel truncated; 250 to 255 greys. Made by the rule rather than copied,
+// as copies of the table in circulation misprint some dark shades. Colour 7
+// is the foreground colour, white on a dark background and black on a light
+// one: the drawing's background is light, so it is black.
 plat::COLORREF CFileTransDxf::StandardColour(int number)
 {
     static constexpr plat::COLORREF kNamed[10] = {

@@ -7,6 +7,7 @@
 #include "RecordingDC.h"
 #include "Win.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -97,6 +98,11 @@ public:
     // Runs the text font dialog modally from the values; true on OK, the
     // values then the ones chosen. Without a dialog: false (Cancel).
     virtual bool ShowFontDialog(FontDialogValues&) { return false; }
+    // Runs a call once the event being handled is done, from the event loop
+    // (dropped when the window closes first): a modal dialog or menu must
+    // not run inside a mouse press that draws. Without an event loop the
+    // call runs at once.
+    virtual void RunLater(std::function<void()> call) { call(); }
     // The work panel after a change of the selection or of the drawing: the
     // page of the shown tab (array from the selection, output from the
     // document), the layer list, and the manual order list when its page is

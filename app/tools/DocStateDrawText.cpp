@@ -4,8 +4,10 @@
 #include "model/DocDataBezier.h"
 #include "model/DocDataChar.h"
 #include "platform/CodePage.h"
+#include "platform/FontChoice.h"
 #include "platform/ViewWindow.h"
 #include "processing/FileTrans.h"
+#include "settings/FontNoticeMessage.h"
 #include "settings/FontParamFile.h"
 #include "settings/SoftwareSettings.h"
 
@@ -35,16 +37,32 @@ public:
         plat::GlyphFontSpec spec;
         spec.faceName = face;
         spec.height = -emPixels;
-        return m_font.Create(spec);
+        if (m_font.Create(spec))
+            return true;
+        spec.faceName = plat::DefaultFace();
+        if (!m_font.Create(spec))
+            return false;
+        m_notices.AddReplaced(face, spec.faceName);
+        return true;
     }
     bool Outline(char32_t code, std::vector<plat::TTPOLYGON>& polygons) override
     {
+        // Control characters have no glyph in any face.
+        if (code < 0x20 || code == 0x7F)
+            return false;
+        const plat::GlyphFont* font = m_font.FontFor(code);
+        if (font == nullptr) {
+            m_notices.AddMissing(code);
+            return false;
+        }
         plat::GLYPHMETRICS metrics;
-        return m_font.GetGlyphOutline(code, metrics, &polygons);
+        return font->GetGlyphOutline(code, metrics, &polygons);
     }
+    plat::FontNotices Notices() const override { return m_notices; }
 
 private:
     plat::GlyphFont m_font;
+    plat::FontNotices m_notices;
 };
 
 // Bytes the outline takes in the platform's native form: a 16-byte header
@@ -308,6 +326,16 @@ void CDocStateDrawText::OnLButtonDown(DOCCONTEXT* ctx)
 {
     if (ctx == nullptr || ctx->m_pView == nullptr || ctx->m_pCurrent == nullptr)
         return;
+    // The dialog's own loop must not run inside the press, which draws on
+    // the view's screen image meanwhile.
+    const CGeoPoint at = ctx->m_ptMouse;
+    ctx->m_pView->RunLater([this, ctx, at] { PlaceText(ctx, at); });
+}
+
+void CDocStateDrawText::PlaceText(DOCCONTEXT* ctx, const CGeoPoint& at)
+{
+    if (ctx == nullptr || ctx->m_pView == nullptr || ctx->m_pCurrent == nullptr)
+        return;
     plat::FontDialogValues values{m_font_type, m_font_name, m_font_text, m_font_high, m_font_inter};
     if (!ctx->m_pView->ShowFontDialog(values))
         return;
@@ -319,21 +347,23 @@ void CDocStateDrawText::OnLButtonDown(DOCCONTEXT* ctx)
     m_font_text = values.text;
     m_font_high = values.height;
     m_font_inter = values.spacing;
+    // The text stands where the press was, wherever the mouse went since.
+    ctx->m_ptMouse = at;
 
     const std::string face = FontFace(m_font_name);
     // One font for the whole text: every character has the same face and size.
     std::unique_ptr<GlyphSource> glyphs =
         TestFactory() ? TestFactory()(face, kEmPixels) : PlatformGlyphs(face, kEmPixels);
     CDocData* characters = nullptr;
-    if (glyphs != nullptr) {
-        characters = MakeCharacters(ctx, *glyphs, m_font_text, m_font_high, m_font_inter, ctx->m_ptMouse.m_x,
-                                    ctx->m_ptMouse.m_y);
-    }
+    if (glyphs != nullptr)
+        characters = MakeCharacters(ctx, *glyphs, m_font_text, m_font_high, m_font_inter, at.m_x, at.m_y);
     if (characters != nullptr) {
         CFileTrans::ConvertOrigin(characters, kGlyphCorner, kDocumentCorner, ctx);
         PushHistory(ctx);
         AddObjects(ctx, characters);
     }
+    if (glyphs != nullptr)
+        ShowFontNotices(glyphs->Notices());
     const CGeoBox& box = ctx->m_rcSelect;
     ctx->m_pView->ShowSelectionSize(box.m_xmin, box.m_xmax, box.m_ymin, box.m_ymax);
 }

@@ -13,6 +13,7 @@
 #include "importexport/FileTransDxf.h"
 #include "model/CurveGeometry.h"
 #include "platform/CodePage.h"
+#include "platform/GlyphFont.h"
 #include "platform/NumText.h"
 #include "platform/Progress.h"
 #include "settings/ReadParamFile.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <numbers>
 
@@ -725,6 +727,57 @@ TEST_F(DxfText, TextsScaleWithTheUnitAndLandOnTheirAlignmentPoint)
     EXPECT_NEAR(Box().m_xmax, 5000, 1e-6);
 }
 
+// A style whose font is not installed and a character no face has: the text
+// is drawn all the same, and one message says what was replaced or left out.
+TEST_F(DxfText, TextOfFontsNotInstalledIsDrawnAndToldOnce)
+{
+    m_table[137] = u"Replaced:";
+    m_table[138] = u"Left out:";
+    SetLanguageTable(m_table);
+    auto style = [](const char* font) {
+        return Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "STYLE", "0", "STYLE", "2", "Standard", "3",
+                      font, "0", "ENDTAB", "0", "ENDSEC"});
+    };
+    // H of height 10 in the default face: 10 mm high, its left bearing
+    // 201 / 1493 of that from the insertion point; two texts, one message.
+    const std::string text = Lines({"0", "TEXT", "10", "0", "20", "0", "40", "10", "1", "HI"});
+    ASSERT_TRUE(Read(style("txt") + Entities(text + text)));
+    ASSERT_EQ(Objects(m_list).size(), 4u);
+    const CGeoBox h = At(0)->m_rcBound;
+    EXPECT_NEAR(h.m_ymax - h.m_ymin, 10000.0, 0.01);
+    EXPECT_NEAR(h.m_xmin, 10000.0 * 201 / 1493, 0.01);
+    ASSERT_EQ(m_prompt.m_shown.size(), 1u);
+    EXPECT_EQ(m_prompt.m_shown[0].text, u"Replaced:\ntxt \u2192 DejaVu Sans");
+
+    // The first character of the user-defined area is in no installed face:
+    // with a code page that has it, the character is left out, its
+    // neighbours stay, and it is named once.
+    plat::GlyphFont probe;
+    ASSERT_TRUE(probe.Create(plat::GlyphFontSpec{"DejaVu Sans", 64, 400, false}));
+    if (probe.FontFor(U'\uE000') != nullptr)
+        GTEST_SKIP() << "a face has U+E000";
+    ::setenv("BRENVIK_CODEPAGE", "CP932", 1);
+    const bool read = Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "1", "1", "A\\U+E000B\\U+E000"})));
+    ::unsetenv("BRENVIK_CODEPAGE");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(Objects(m_list).size(), 2u);
+    ASSERT_EQ(m_prompt.m_shown.size(), 2u);
+    EXPECT_EQ(m_prompt.m_shown[1].text, u"Left out:\n\uE000 (U+E000)");
+}
+
+// A 10 mm TEXT is 10 mm high (its H, within 0.1 %) in a millimetre and in an
+// inch drawing; no size is rounded on the way.
+TEST_F(DxfText, TenMillimetreTextIsTenMillimetresHighInEveryUnit)
+{
+    ASSERT_TRUE(Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "10", "1", "H"}))));
+    EXPECT_NEAR(Box().m_ymax - Box().m_ymin, 10000.0, 10.0);
+    ASSERT_TRUE(Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "0.393700787", "1", "H"}), InsUnits(1))));
+    EXPECT_NEAR(Box().m_ymax - Box().m_ymin, 10000.0, 10.0);
+    // A 0.01 mm text too.
+    ASSERT_TRUE(Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "0.01", "1", "H"}))));
+    EXPECT_NEAR(Box().m_ymax - Box().m_ymin, 10.0, 0.01);
+}
+
 TEST_F(DxfText, MTextPiecesAreAppendedAndTurnByAngleOrDirection)
 {
     // Multi-line texts take their font from the style only.
@@ -819,9 +872,15 @@ TEST_F(DxfReader, FilesOfOtherProgramsReadWithTheirCoordinates)
     EXPECT_NEAR(tux.m_xmax - tux.m_xmin, 127000, 1e-6);
     EXPECT_NEAR(tux.m_ymax - tux.m_ymin, 177800, 1e-6);
 
-    // Metres: the first line runs from (0, 0) to (0, 10).
+    // Metres: the first line runs from (0, 0) to (0, 10). The style's font
+    // txt is not installed: the 16 texts are drawn in the default face, one
+    // text object for each of their 237 characters that are not spaces.
     ASSERT_TRUE(read("text_alignments.dxf"));
     EXPECT_EQ(NodePositions(m_list), (std::vector<XY>{{0, 0}, {0, 10000000}}));
+    std::size_t characters = 0;
+    for (const CDocData* o : Objects(m_list))
+        characters += o->GetType() == MT_CHAR ? 1 : 0;
+    EXPECT_EQ(characters, 237u);
 
     // Polylines with an arbitrary extrusion are read in their own plane.
     ASSERT_TRUE(read("POLI-ALL210_12.DXF"));
