@@ -13,6 +13,7 @@
 #include "settings/MachineNode.h"
 #include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
+#include "settings/TransThreadInfo.h"
 #include "settings/WorkParams.h"
 
 #include <QAction>
@@ -754,8 +755,12 @@ void CMainFrame::OnHelp()
         plat::MessageBox(FrameworkString(FrameworkText::CannotOpenFile).arg(help).toStdU16String());
 }
 
-void CMainFrame::OnPostedMessage(plat::UINT msg, plat::WPARAM, plat::LPARAM)
+void CMainFrame::OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM)
 {
+    if (msg == WM_COMM_LINK_STATE) {
+        OnMachineLinkState(g_settings.m_pMachines, wParam != 0);
+        return;
+    }
     if (msg != WM_COMM_PORT_ERROR)
         return; // no other posted message is the frame's
     std::this_thread::sleep_for(kPortErrorWait);
