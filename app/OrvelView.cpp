@@ -1,6 +1,7 @@
 #include "OrvelView.h"
 
 #include "ChildFrame.h"
+#include "FileNames.h"
 #include "MyFileDialog.h"
 #include "MainFrame.h"
 #include "OrvelDoc.h"
@@ -183,9 +184,8 @@ bool AskImportFile(const QString& checkText, const std::string& folder, std::str
                          checkText, preview);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    path = dialog.selectedFiles().front().toStdString();
     preview = dialog.PreviewOn();
-    return true;
+    return ChosenFileName(dialog.selectedFiles().front(), path);
 }
 
 QString MillimetreText(double v)
@@ -1251,6 +1251,13 @@ void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> 
     QMetaObject::invokeMethod(this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
 }
 
+void COrvelView::ShowMessage(const std::u16string& text)
+{
+    QMetaObject::invokeMethod(
+        this, [text] { plat::MessageBox(text, std::u16string(), plat::MB_OK | plat::MB_ICONWARNING); },
+        Qt::QueuedConnection);
+}
+
 bool COrvelView::ShowFontDialog(plat::FontDialogValues& values)
 {
     CParamFontType dlg(values.type, values.face, values.text, values.height, values.spacing, this);
@@ -1347,6 +1354,11 @@ bool COrvelView::MoveSelectionTo(DOCCONTEXT* ctx, double x, double y)
         return false;
     if (std::fabs(ctx->m_rcSelect.m_xmin - x) < kSameValue && std::fabs(ctx->m_rcSelect.m_ymin - y) < kSameValue)
         return false;
+    const CGeoBox& box = ctx->m_rcSelect;
+    if (!CGeoBox(x, x + box.Width(), y, y + box.Height()).InWorldRange()) {
+        CDocState::ReportOutOfWorld(ctx);
+        return false;
+    }
     CDocState::PushHistory(ctx);
     const CGeoBox before = ctx->m_rcSelect;
     ctx->m_rcSelect.SetEmpty();
@@ -1368,7 +1380,6 @@ bool COrvelView::ResizeSelection(DOCCONTEXT* ctx, double w, double h, bool keep)
     const CGeoBox before = ctx->m_rcSelect;
     if (std::fabs(before.Width() - w) < kSameValue && std::fabs(before.Height() - h) < kSameValue)
         return false;
-    CDocState::PushHistory(ctx);
     double sx = before.Width() > 0.0 ? w / before.Width() : 1.0;
     double sy = before.Height() > 0.0 ? h / before.Height() : 1.0;
     if (keep) {
@@ -1380,6 +1391,14 @@ bool COrvelView::ResizeSelection(DOCCONTEXT* ctx, double w, double h, bool keep)
         else
             sx = sy = std::min(sx, sy);
     }
+    // The box scales with its objects about its own corner.
+    if (!CGeoBox(before.m_xmin, before.m_xmin + before.Width() * sx, before.m_ymin,
+                 before.m_ymin + before.Height() * sy)
+             .InWorldRange()) {
+        CDocState::ReportOutOfWorld(ctx);
+        return false;
+    }
+    CDocState::PushHistory(ctx);
     ctx->m_rcSelect.SetEmpty();
     for (CDocData* obj = ctx->m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
         if (obj->IsSelected() == 0)
@@ -1431,7 +1450,10 @@ void COrvelView::ApplyPropertyEdit(int id)
     const CGeoBox box = ctx.m_rcSelect;
     if (id == kPositionEdit) {
         const auto world = [](double mm) { return mm * 10.0 + kWorldOrigin; };
-        MoveSelectionTo(&ctx, PropertyValue(id, false, box.m_xmin, world), PropertyValue(id, true, box.m_ymin, world));
+        // A refused move shows the selection's own place again.
+        if (!MoveSelectionTo(&ctx, PropertyValue(id, false, box.m_xmin, world),
+                             PropertyValue(id, true, box.m_ymin, world)))
+            ShowSelectionSize(ctx.m_rcSelect);
         FollowSelection();
     } else if (id == kSizeEdit) {
         const auto world = [](double mm) { return mm * 10.0; };

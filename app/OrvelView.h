@@ -158,6 +158,8 @@ public:
     void TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client) override;
     // The text font dialog, modal over the view.
     bool ShowFontDialog(plat::FontDialogValues& values) override;
+    // Queued: shown once the event being handled has returned.
+    void ShowMessage(const std::u16string& text) override;
     void RefreshSelectionPage() override;
     void RefreshLayerList() override;
     void RefreshOrderList() override;

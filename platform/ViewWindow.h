@@ -4,6 +4,7 @@
 // work panel's pages. The program's view implements it; tests use a recorder.
 #pragma once
 #include "DeviceContext.h"
+#include "Prompt.h"
 #include "RecordingDC.h"
 #include "Win.h"
 
@@ -101,6 +102,10 @@ public:
     // page of the shown tab (array from the selection, output from the
     // document), the layer list, and the manual order list when its page is
     // present.
+    // Tells the operator something once the event being handled is over
+    // (a drag's release still holds the view's drawing surface); without a
+    // window of its own, at once through the registered prompt.
+    virtual void ShowMessage(const std::u16string& text) { MessageBox(text, std::u16string(), MB_OK | MB_ICONWARNING); }
     virtual void RefreshSelectionPage() {}
     virtual void RefreshLayerList() {}
     virtual void RefreshOrderList() {}
