@@ -431,6 +431,50 @@ TEST_F(DxfReader, BrokenFilesEndCleanly)
     EXPECT_EQ(Objects(m_list).size(), 4u);
 }
 
+// A file cut short: inside an entity, the entity is dropped (its last value
+// may be cut too: 6.0 of 6.0000) and the whole ones before it are read;
+// before the end-of-file group, everything is read. Either way one message
+// names the entities read. Read without a document (the open dialog's
+// preview), nothing is said.
+TEST_F(DxfReader, AFileCutShortGivesWhatWasWholeAndSaysHowManyEntitiesWereRead)
+{
+    m_table[101 + 47] = u"ended early: ";
+    const std::string whole = Entities(Line(1, 1, 2, 1) + Line(3, 3, 4, 3) + Line(5, 5, 6, 5));
+    const std::size_t lastX = whole.rfind("6.0000");
+    const std::size_t eof = whole.rfind("0\r\nEOF");
+    struct Cut {
+        std::size_t at;
+        std::size_t objects;
+        const char16_t* text;
+    };
+    for (const Cut& cut : {Cut{lastX + 3, 2, u"ended early: 2"}, Cut{eof, 3, u"ended early: 3"},
+                           Cut{whole.find("LINE") + 4, 0, u"ended early: 0"}}) {
+        SCOPED_TRACE(cut.at);
+        m_prompt.m_shown.clear();
+        EXPECT_EQ(Read(whole.substr(0, cut.at)), cut.objects > 0);
+        EXPECT_EQ(Objects(m_list).size(), cut.objects);
+        ASSERT_EQ(m_prompt.m_shown.size(), 1u);
+        EXPECT_EQ(m_prompt.m_shown[0].text, cut.text);
+    }
+    ASSERT_EQ(Objects(m_list).size(), 0u);
+    m_prompt.m_shown.clear();
+    ASSERT_TRUE(Read(whole.substr(0, lastX + 3) + "\r\n"));
+    EXPECT_EQ(NodePositions(At(1)), (std::vector<XY>{{3000, 3000}, {4000, 3000}}));
+
+    // Whole, with blank lines and a DOS end mark, or trash, after EOF:
+    // nothing to say.
+    m_prompt.m_shown.clear();
+    for (const char* after : {"\r\n\x1a", "999\r\ntrash\r\n0\r\nLINE\r\n10"}) {
+        ASSERT_TRUE(Read(whole + after));
+        EXPECT_EQ(Objects(m_list).size(), 3u);
+    }
+    CFileTransDxf preview;
+    CDocData* list = nullptr;
+    EXPECT_TRUE(preview.ReadDxfBytes(whole.substr(0, eof), list, nullptr));
+    DeleteObjectList(list);
+    EXPECT_TRUE(m_prompt.m_shown.empty());
+}
+
 TEST_F(DxfReader, TextEscapesTakeExactlyTheirDigits)
 {
     EXPECT_EQ(CFileTransDxf::DecodeText("\\U+00B15mm"), WideToCodePage(u"\u00B15mm"));
