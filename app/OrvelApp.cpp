@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "DocumentManager.h"
+#include "FileNames.h"
 #include "FrameworkText.h"
 #include "MainFrame.h"
 #include "MyFileDialog.h"
@@ -75,7 +76,19 @@ QStringList COrvelApp::OpenDialogFilters()
     return filters;
 }
 
-COrvelApp::COrvelApp(QStringList arguments, Launcher launcher)
+COrvelApp::COrvelApp(const QStringList& arguments, Launcher launcher)
+    : COrvelApp(
+          [&arguments] {
+              std::vector<std::string> bytes;
+              for (const QString& a : arguments)
+                  bytes.push_back(FileNameBytes(a));
+              return bytes;
+          }(),
+          std::move(launcher))
+{
+}
+
+COrvelApp::COrvelApp(std::vector<std::string> arguments, Launcher launcher)
     : m_arguments(std::move(arguments)), m_launcher(std::move(launcher))
 {
     if (!m_launcher)
@@ -92,7 +105,7 @@ COrvelApp::COrvelApp(QStringList arguments, Launcher launcher)
         cmd::FileMru1, cmd::FileMru4, [this](plat::UINT id) { OnOpenRecentFile(id); },
         [this](CmdUI& ui) {
             const int index = static_cast<int>(ui.m_nID - cmd::FileMru1);
-            ui.Enable(m_recentFiles != nullptr && index < m_recentFiles->Files().size());
+            ui.Enable(m_recentFiles != nullptr && index < static_cast<int>(m_recentFiles->Paths().size()));
         });
 }
 
@@ -118,13 +131,21 @@ QString COrvelApp::LockFilePath()
     return folder + QLatin1Char('/') + QCoreApplication::applicationName() + QStringLiteral(".lock");
 }
 
-QString COrvelApp::CommandLineFile(const QStringList& arguments)
+std::vector<std::string> COrvelApp::Arguments(int argc, char** argv)
 {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (!arguments[i].isEmpty() && !arguments[i].startsWith(QLatin1Char('-')))
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc && argv[i] != nullptr; ++i)
+        arguments.emplace_back(argv[i]);
+    return arguments;
+}
+
+std::string COrvelApp::CommandLineFile(const std::vector<std::string>& arguments)
+{
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].empty() && arguments[i].front() != '-')
             return arguments[i];
     }
-    return QString();
+    return std::string();
 }
 
 bool COrvelApp::TakeInstanceLock()
@@ -186,8 +207,8 @@ bool COrvelApp::ProcessCommandLine()
     // A session ended during start-up opens nothing more.
     if (m_endRequested)
         return true;
-    const QString file = CommandLineFile(m_arguments);
-    if (file.isEmpty()) {
+    const std::string file = CommandLineFile(m_arguments);
+    if (file.empty()) {
         NewDocument();
         return true;
     }
@@ -197,7 +218,7 @@ bool COrvelApp::ProcessCommandLine()
     if (m_endRequested)
         return true;
     // Named, never silent: the program ends next.
-    Report(FrameworkString(FrameworkText::CannotOpenFile).arg(file));
+    Report(FrameworkString(FrameworkText::CannotOpenFile).arg(FileNameText(file)));
     return false;
 }
 
@@ -331,23 +352,25 @@ void COrvelApp::OnFileOpen()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
 
-    const QString path = dialog.selectedFiles().front();
+    const QString chosen = dialog.selectedFiles().front();
     g_settings.m_file_view = dialog.PreviewOn() ? 1 : 0;
-    g_settings.open_file_dir = plat::FolderOf(path.toStdString());
+    g_settings.open_file_dir = plat::FolderOf(FileNameBytes(chosen));
     files.WriteSoftwareParam(g_settings);
 
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (kOpenExtensions.contains(extension) && m_docManager != nullptr)
+    const QString extension = QFileInfo(chosen).suffix().toLower();
+    std::string path;
+    if (kOpenExtensions.contains(extension) && m_docManager != nullptr && ChosenFileName(chosen, path))
         m_docManager->OpenDocumentFile(path);
 }
 
 void COrvelApp::OnOpenRecentFile(plat::UINT id)
 {
     const int index = static_cast<int>(id - cmd::FileMru1);
-    if (m_recentFiles == nullptr || m_docManager == nullptr || index >= m_recentFiles->Files().size())
+    if (m_recentFiles == nullptr || m_docManager == nullptr ||
+        index >= static_cast<int>(m_recentFiles->Paths().size()))
         return;
     // A file that no longer opens leaves the list.
-    if (!m_docManager->OpenDocumentFile(m_recentFiles->Files()[index]))
+    if (!m_docManager->OpenDocumentFile(m_recentFiles->Paths()[static_cast<std::size_t>(index)]))
         m_recentFiles->Remove(index);
 }
 

@@ -11,6 +11,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class CMainFrame;
 class DocumentManager;
@@ -26,9 +28,12 @@ public:
     // child of the frame; null for none.
     using WorkPanelMaker = std::function<WorkPanel*(CMainFrame& frame)>;
 
-    // The command line as QApplication left it (program first); without a
-    // launcher QProcess::startDetached is used.
-    explicit COrvelApp(QStringList arguments = QCoreApplication::arguments(), Launcher launcher = {});
+    // The command line as the process got it, in bytes (program first):
+    // Arguments(argc, argv); without a launcher QProcess::startDetached is
+    // used.
+    explicit COrvelApp(std::vector<std::string> arguments, Launcher launcher = {});
+    // The same from text (names that are UTF-8).
+    explicit COrvelApp(const QStringList& arguments = QCoreApplication::arguments(), Launcher launcher = {});
     ~COrvelApp() override;
 
     // The application alive, or null.
@@ -55,9 +60,11 @@ public:
     // <runtime folder>/<application name>.lock; empty without a runtime folder.
     static QString LockFilePath();
 
+    // The arguments of main() as bytes.
+    static std::vector<std::string> Arguments(int argc, char** argv);
     // The command-line file: the first argument after the program that is
     // not an option (does not start with '-'); empty when there is none.
-    static QString CommandLineFile(const QStringList& arguments);
+    static std::string CommandLineFile(const std::vector<std::string>& arguments);
 
     // After a change of language: closes the main window as File, Exit does
     // and, once it has closed, starts the program again.
@@ -91,7 +98,7 @@ private:
     void OnAppAbout();
     void NewDocument();
 
-    QStringList m_arguments;
+    std::vector<std::string> m_arguments;
     Launcher m_launcher;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<RecentFileList> m_recentFiles;

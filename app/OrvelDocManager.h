@@ -28,7 +28,8 @@ public:
     explicit OrvelDocManager(COrvelApp& app);
 
     void NewDocument() override;
-    bool OpenDocumentFile(const QString& path) override;
+    using DocumentManager::OpenDocumentFile;
+    bool OpenDocumentFile(const std::string& path) override;
     bool SaveAllModified() override;
 
     // The open document windows, oldest first.

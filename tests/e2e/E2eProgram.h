@@ -7,6 +7,7 @@
 #include "AppTestSupport.h"
 #include "FakeController.h"
 #include "app/ChildFrame.h"
+#include "app/FileNames.h"
 #include "app/MainFrame.h"
 #include "app/OrvelApp.h"
 #include "app/OrvelDoc.h"
@@ -62,6 +63,14 @@ public:
     // Starts the program with these arguments, runs the steps once its
     // window is up, then chooses File, Exit; the program's exit status.
     int Run(const QStringList& arguments, const std::function<void(COrvelApp&)>& steps)
+    {
+        std::vector<std::string> bytes;
+        for (const QString& a : arguments)
+            bytes.push_back(FileNameBytes(a));
+        return Run(bytes, steps);
+    }
+    // The same with the arguments as the bytes a process gets.
+    int Run(const std::vector<std::string>& arguments, const std::function<void(COrvelApp&)>& steps)
     {
         COrvelApp app(arguments);
         OrvelDocManager documents(app);
