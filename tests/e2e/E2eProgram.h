@@ -99,6 +99,15 @@ public:
         return app.Run();
     }
 
+    // A DXF drawing whose one line reaches from x = -1e300 to 1e300, written
+    // into the program folder; its path.
+    std::string WriteFarDrawing() const
+    {
+        m_program.Write("far.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n-1e300\n20\n0\n11\n1e300\n21\n10\n"
+                                   "0\nENDSEC\n0\nEOF\n");
+        return m_program.Root() + "far.dxf";
+    }
+
     static constexpr int kRunLimitMs = 60000;
     static constexpr int kStuck = 124;
 

@@ -140,9 +140,7 @@ TEST(RealWindow, ADrawingBeyondTheWorldsReachIsRefusedAndAFarSelectionStillPaint
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
     plat::E2eProgram program;
-    program.m_program.Write("far.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n-1e300\n20\n0\n11\n1e300\n21\n10\n"
-                                       "0\nENDSEC\n0\nEOF\n");
-    const std::string far = program.m_program.Root() + "far.dxf";
+    const std::string far = program.WriteFarDrawing();
     COrvelView::SetImportChooserForTesting([&](const std::string&, std::string& path, bool&) {
         path = far;
         return true;
