@@ -7,6 +7,8 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
+#include <QStyle>
 
 namespace {
 CDialogBase::ModalAnswer g_modalAnswer;
@@ -15,6 +17,8 @@ CDialogBase::ModalAnswer g_modalAnswer;
 CDialogBase::CDialogBase(int templateId, std::u16string_view section, QWidget* parent)
     : QDialog(parent), m_templateId(templateId), m_section(section)
 {
+    // Named by its template, as its controls are by their ids.
+    setObjectName(QString::number(templateId));
 }
 
 int CDialogBase::DoModal()
@@ -80,4 +84,14 @@ QSize DialogUnitsToPixels(const QFont& font, int x, int y)
         return static_cast<int>(product >= 0 ? (product + half) / divisor : (product - half) / divisor);
     };
     return QSize(scale(x, metrics.averageCharWidth(), 4), scale(y, metrics.height(), 8));
+}
+
+int ButtonWidthForText(const QWidget& button, const QString& text)
+{
+    QString shown = text;
+    shown.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    const QStyle* style = button.style();
+    return QFontMetrics(button.font()).horizontalAdvance(shown) +
+           style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button) +
+           2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &button);
 }

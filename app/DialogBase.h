@@ -55,3 +55,7 @@ private:
 // A template's size in pixels: x dialog units are x times the font's average
 // character width / 4, y units y times its height / 8 (rounded).
 QSize DialogUnitsToPixels(const QFont& font, int x, int y);
+
+// The width a push button needs to show a text (mnemonic marks left out)
+// in its font: the text with the style's button margin and frame.
+int ButtonWidthForText(const QWidget& button, const QString& text);

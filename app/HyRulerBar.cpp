@@ -180,6 +180,13 @@ int CHyRulerBar::MarkerLine() const
     return m_lastMarkerX;
 }
 
+int CHyRulerBar::LabelStart(int tick, int width, bool vertical)
+{
+    // The tick's pixel (column tick + 1, or row tick + 24) less half the
+    // label's width.
+    return tick + (vertical ? kVerticalTickShift : kHorizontalTickShift) - width / 2;
+}
+
 int CHyRulerBar::LabelExtent() const
 {
     const QFontMetrics metrics(m_font);
@@ -210,17 +217,21 @@ void CHyRulerBar::paintEvent(QPaintEvent*)
 
     painter.setPen(pal.color(QPalette::WindowText));
     painter.setFont(m_font);
-    const int extent = LabelExtent();
-    const int ascent = QFontMetrics(m_font).ascent();
+    const QFontMetrics metrics(m_font);
+    const int ascent = metrics.ascent();
     const Layout layout = CurrentLayout();
     for (const Tick& t : layout.ticks) {
+        // Each label is centred on its tick by its own width.
         const QString label = t.labelled ? QString::fromStdString(FormatLabel(t.value, -1)) : QString();
+        const int width = metrics.horizontalAdvance(label);
+        const int start = LabelStart(t.x, width, m_vertical);
         if (m_vertical) {
             const int y = t.x + kVerticalTickShift;
             painter.drawLine(kThickness - t.length, y, kThickness - 1, y);
-            if (t.labelled && t.x - extent / 2 + 1 > 0) {
+            if (t.labelled && t.x - width / 2 + 1 > 0) {
+                // Written upwards from its lower end.
                 painter.save();
-                painter.translate(1, y + extent / 2);
+                painter.translate(1, start + width);
                 painter.rotate(-90.0);
                 painter.drawText(0, ascent, label);
                 painter.restore();
@@ -228,9 +239,8 @@ void CHyRulerBar::paintEvent(QPaintEvent*)
         } else {
             const int x = t.x + kHorizontalTickShift;
             painter.drawLine(x, kThickness - t.length, x, kThickness - 1);
-            const int left = t.x - extent / 2 + 1;
-            if (t.labelled && left > 3)
-                painter.drawText(left, 1 + ascent, label);
+            if (t.labelled && start > 3)
+                painter.drawText(start, 1 + ascent, label);
         }
     }
 

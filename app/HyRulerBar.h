@@ -48,6 +48,10 @@ public:
     // padded with zeros) to that many decimals, the point going with 0; with
     // a negative count without trailing zeros or a bare trailing point.
     static std::string FormatLabel(double value, int decimals);
+    // Where a label `width` pixels wide begins along the ruler so that it is
+    // centred on the tick at pixel `tick` of the walk: its left column, or
+    // on the vertical ruler its upper row.
+    static int LabelStart(int tick, int width, bool vertical);
 
     explicit CHyRulerBar(QWidget* parent = nullptr);
 

@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "ColorPaletteBar.h"
+#include "DialogBase.h"
 #include "FrameworkText.h"
 #include "RecentFileList.h"
 #include "Resources.h"
@@ -32,10 +33,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -48,6 +52,8 @@ constexpr std::u16string_view kEditMenu = u"phase11:edit-right-menu";
 constexpr int kPaneWidthReserve = 670;
 constexpr std::array<int, 4> kPaneWidths = {0, 250, 250, 150};
 constexpr int kUpdateIntervalMs = 100;
+// The line edit's own margin on each side of its text.
+constexpr int kLineEditTextMargin = 2;
 constexpr auto kPortErrorWait = std::chrono::milliseconds(20);
 // The Korean language's name, which gives the property font another face.
 constexpr std::u16string_view kKoreanName = u"\uD55C\uAD6D\uC758";
@@ -88,6 +94,22 @@ QLabel* MakeLabel(const QString& text, const QFont& font, QWidget* parent)
     label->setFont(font);
     label->setAlignment(Qt::AlignCenter);
     return label;
+}
+
+// The width a line edit in the font needs to show a text whole.
+int EditWidthForText(const QFont& font, const QString& text)
+{
+    QLineEdit edit;
+    edit.setFont(font);
+    QStyleOptionFrame option;
+    option.initFrom(&edit);
+    option.lineWidth = edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit);
+    // The edit's own text margins and cursor, as its size hint counts them.
+    const QMargins margins = edit.textMargins();
+    const int inner = QFontMetrics(font).horizontalAdvance(text) + 2 * kLineEditTextMargin + margins.left() +
+                      margins.right() + 1;
+    return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(inner, edit.sizeHint().height()), &edit)
+        .width();
 }
 
 // A toolbar place of fixed width holding one or two controls stacked.
@@ -406,6 +428,8 @@ void CMainFrame::CreatePropertyBar()
         place->layout()->addWidget(MakeLabel(lower, labelFont, place));
         return place;
     };
+    // The position and size edits hold the widest value they show.
+    const int editWidth = EditWidthForText(labelFont, QStringLiteral("-99999.999 mm"));
     auto twoEdits = [&](int id, int width) {
         QWidget* place = MakePlace(width, property);
         std::array<QLineEdit*, 2> edits{};
@@ -426,12 +450,12 @@ void CMainFrame::CreatePropertyBar()
 
     // Places 0 to 3 stand before the toggle (place 4).
     insertPlace(twoLabels(20, QStringLiteral("x:"), QStringLiteral("y:")), 32830);
-    insertPlace(twoEdits(32853, 60), 32853);
+    insertPlace(twoEdits(32853, std::max(60, editWidth)), 32853);
     QWidget* wh = MakePlace(20, property);
     wh->layout()->addWidget(iconLabel(228, wh));
     wh->layout()->addWidget(iconLabel(229, wh));
     insertPlace(wh, 32854);
-    insertPlace(twoEdits(32831, 60), 32831);
+    insertPlace(twoEdits(32831, std::max(60, editWidth)), 32831);
 
     // Places 5 and 6 hold one static with icon 230; 7 the angle; 8 the degree sign.
     QWidget* ratio = MakePlace(32, property);
@@ -452,17 +476,20 @@ void CMainFrame::CreatePropertyBar()
     degree->layout()->addWidget(MakeLabel(QStringLiteral("°"), labelFont, degree));
     property->addWidget(degree);
 
-    // The path-tool bar: the assist selector and two push buttons.
+    // The path-tool bar: the assist selector and two push buttons, each
+    // place at least its designed width and wide enough for its texts.
     QToolBar* path = ToolBar(210);
-    QWidget* combo = MakePlace(60, path);
-    combo->setObjectName(QStringLiteral("32939"));
-    combo->layout()->setContentsMargins(3, 6, 0, 0);
-    m_assistCombo = new QComboBox(combo);
+    m_assistCombo = new QComboBox;
     m_assistCombo->setObjectName(QStringLiteral("32939"));
     m_assistCombo->setFont(propertyFont);
     m_assistCombo->addItem(ToQ(LanguageText(m_langText, kEditMenu, 58)));
     m_assistCombo->addItem(ToQ(LanguageText(m_langText, kEditMenu, 59)));
     m_assistCombo->setCurrentIndex(g_settings.m_assist_mode < 2 ? g_settings.m_assist_mode : -1);
+    const QMargins comboMargins(3, 6, 0, 0);
+    QWidget* combo = MakePlace(std::max(60, m_assistCombo->sizeHint().width() + comboMargins.left()), path);
+    combo->setObjectName(QStringLiteral("32939"));
+    combo->layout()->setContentsMargins(comboMargins);
+    m_assistCombo->setParent(combo);
     combo->layout()->addWidget(m_assistCombo);
     connect(m_assistCombo, &QComboBox::activated, this, [this] { m_router->Execute(32939); });
     path->addWidget(combo);
@@ -473,9 +500,17 @@ void CMainFrame::CreatePropertyBar()
         int entry;
         QMargins margins;
     };
-    for (const PushPlace& p : {PushPlace{32875, 60, 2, QMargins(0, 4, 2, 5)},
-                               PushPlace{32915, 64, 53, QMargins(2, 4, 4, 5)}}) {
-        QWidget* place = MakePlace(p.width, path);
+    const PushPlace pushPlaces[] = {{32875, 60, 2, QMargins(0, 4, 2, 5)}, {32915, 64, 53, QMargins(2, 4, 4, 5)}};
+    // Both buttons as wide as the longer of their texts needs.
+    int textWidth = 0;
+    for (const PushPlace& p : pushPlaces) {
+        QPushButton probe;
+        probe.setFont(propertyFont);
+        textWidth = std::max(textWidth, ButtonWidthForText(probe, ToQ(LanguageText(m_langText, kEditMenu, p.entry))));
+    }
+    for (const PushPlace& p : pushPlaces) {
+        QWidget* place =
+            MakePlace(std::max(p.width, textWidth + p.margins.left() + p.margins.right()), path);
         place->setObjectName(QString::number(p.id));
         place->layout()->setContentsMargins(p.margins);
         auto* button = new QPushButton(ToQ(LanguageText(m_langText, kEditMenu, p.entry)), place);

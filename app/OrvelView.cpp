@@ -40,6 +40,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QtMath>
 
 #include <algorithm>
 #include <array>
@@ -266,6 +267,38 @@ CChildFrame* COrvelView::Frame() const
 QSize COrvelView::ClientSize() const
 {
     return viewport()->size();
+}
+
+QImage COrvelView::MakeViewImage() const
+{
+    // As many pixels as the screen shows in the client area, so the drawing
+    // is as sharp as the screen allows; drawn on in logical pixels.
+    const QSize size = ClientSize();
+    if (size.isEmpty())
+        return QImage();
+    const qreal ratio = viewport()->devicePixelRatioF();
+    QImage image(size * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+void COrvelView::FollowPixelRatio()
+{
+    // A window moved to a screen of another density draws everything anew
+    // at the new ratio.
+    if (m_screen.isNull() || m_screen.devicePixelRatio() == viewport()->devicePixelRatioF())
+        return;
+    m_screen = MakeViewImage();
+    m_screen.fill(Qt::white);
+    m_invalid += QRect(QPoint(0, 0), ClientSize());
+}
+
+QRect COrvelView::ImagePixels(const QRect& r, qreal ratio)
+{
+    if (ratio == 1.0)
+        return r;
+    return QRect(QPoint(qFloor(r.left() * ratio), qFloor(r.top() * ratio)),
+                 QPoint(qCeil((r.right() + 1) * ratio) - 1, qCeil((r.bottom() + 1) * ratio) - 1));
 }
 
 void COrvelView::OnInitialUpdate()
@@ -530,8 +563,9 @@ void COrvelView::Render(const QRegion& invalid)
     if (size.isEmpty() || m_screen.isNull())
         return;
     QRegion region = invalid.intersected(QRect(QPoint(0, 0), size));
-    if (!m_bBufferValid || m_nBufferWidth != size.width() || m_nBufferHeight != size.height()) {
-        m_buffer = QImage(size, QImage::Format_RGB32);
+    if (!m_bBufferValid || m_nBufferWidth != size.width() || m_nBufferHeight != size.height() ||
+        m_buffer.devicePixelRatio() != m_screen.devicePixelRatio()) {
+        m_buffer = MakeViewImage();
         m_bBufferValid = !m_buffer.isNull();
         m_nBufferWidth = m_bBufferValid ? size.width() : 0;
         m_nBufferHeight = m_bBufferValid ? size.height() : 0;
@@ -561,7 +595,8 @@ void COrvelView::Render(const QRegion& invalid)
     // screen image's painter while it repaints at once.
     if (m_screen.format() == m_buffer.format() && m_screen.size() == m_buffer.size()) {
         const int depth = m_buffer.depth() / 8;
-        for (const QRect& r : region) {
+        for (const QRect& logical : region) {
+            const QRect r = ImagePixels(logical, m_buffer.devicePixelRatio()).intersected(m_buffer.rect());
             for (int y = r.top(); y <= r.bottom(); ++y) {
                 std::memcpy(m_screen.scanLine(y) + static_cast<std::size_t>(r.left()) * depth,
                             m_buffer.constScanLine(y) + static_cast<std::size_t>(r.left()) * depth,
@@ -583,6 +618,7 @@ void COrvelView::Render(const QRegion& invalid)
 
 void COrvelView::paintEvent(QPaintEvent* event)
 {
+    FollowPixelRatio();
     if (!m_invalid.isEmpty()) {
         const QRegion region = m_invalid;
         m_invalid = QRegion();
@@ -593,13 +629,13 @@ void COrvelView::paintEvent(QPaintEvent* event)
         return;
     QPainter painter(viewport());
     const QRect r = event->rect();
-    painter.drawImage(r.topLeft(), m_screen, r);
+    // Image pixels onto screen pixels, one to one.
+    painter.drawImage(QRectF(r), m_screen, QRectF(ImagePixels(r, m_screen.devicePixelRatio())));
 }
 
 void COrvelView::resizeEvent(QResizeEvent*)
 {
-    const QSize size = ClientSize();
-    m_screen = size.isEmpty() ? QImage() : QImage(size, QImage::Format_RGB32);
+    m_screen = MakeViewImage();
     if (!m_screen.isNull())
         m_screen.fill(Qt::white);
     if (m_firstFitPending) {

@@ -228,6 +228,9 @@ public:
     // How often the back buffer has been made.
     int BufferCreations() const { return m_bufferCreations; }
     QSize ClientSize() const;
+    // The image pixels of a rectangle of logical ones, at a device pixel
+    // ratio.
+    static QRect ImagePixels(const QRect& r, qreal ratio);
     // The work panel's pages; null while the frame has no panel.
     WorkPanelPages* PanelPages() const;
 
@@ -274,6 +277,10 @@ private:
     double PropertyValue(int id, bool lower, double shown, double (*world)(double));
     // The view or its client area has the keyboard focus.
     bool HasKeyboardFocus() const;
+    // An image of the client area at the screen's device pixel ratio.
+    QImage MakeViewImage() const;
+    // Remakes the screen image when the window's device pixel ratio changed.
+    void FollowPixelRatio();
     // Renders the back buffer and brings the region of the screen image up
     // to date with it and the tool's feedback.
     void Render(const QRegion& region);

@@ -112,7 +112,12 @@ QtDeviceContext::QtDeviceContext(QImage& image) : m_image(image)
         m_shared->painter.setRenderHint(QPainter::Antialiasing, false);
         slot = m_shared;
     }
-    m_drawRects.push_back(m_image.rect());
+    // An image of a high-density screen holds more pixels than the window
+    // has logical ones; drawing stays in logical pixels.
+    m_ratio = m_image.devicePixelRatio();
+    m_logical = QRect(QPoint(0, 0), m_image.deviceIndependentSize().toSize());
+    m_drawRects.push_back(m_logical);
+    m_pixelRects.push_back(m_image.rect());
     // While the painter is active the image cannot be shared (a copy made
     // meanwhile is a deep one), so its pixels stay where they are.
     const QImage::Format f = m_image.format();
@@ -145,8 +150,11 @@ void QtDeviceContext::SetClipRegion(const QRegion& region)
 {
     if (m_shared == nullptr)
         return;
-    const QRegion inside = region.intersected(m_image.rect());
+    const QRegion inside = region.intersected(m_logical);
     m_drawRects.assign(inside.begin(), inside.end());
+    m_pixelRects.clear();
+    for (const QRect& r : m_drawRects)
+        m_pixelRects.push_back(ToPixels(r));
     m_clip = inside;
     m_clipped = true;
     // Put on the painter when this context next draws with it.
@@ -242,8 +250,30 @@ plat::POINT QtDeviceContext::MoveTo(int x, int y)
     return old;
 }
 
+QRect QtDeviceContext::ToPixels(const QRect& r) const
+{
+    if (m_ratio == 1.0)
+        return r;
+    const QPoint from(static_cast<int>(std::floor(r.left() * m_ratio)), static_cast<int>(std::floor(r.top() * m_ratio)));
+    const QPoint to(static_cast<int>(std::ceil((r.right() + 1) * m_ratio)) - 1,
+                    static_cast<int>(std::ceil((r.bottom() + 1) * m_ratio)) - 1);
+    return QRect(from, to).intersected(m_image.rect());
+}
+
+long long QtDeviceContext::ToPixel(long long v) const
+{
+    return m_ratio == 1.0 ? v : std::llround(static_cast<double>(v) * m_ratio);
+}
+
 void QtDeviceContext::WritePixelLine(long long x0, long long y0, long long x1, long long y1, COLORREF color,
                                      bool dotted)
+{
+    // One image pixel wide whatever the ratio: the sharpest line the screen
+    // shows.
+    WritePixels(ToPixel(x0), ToPixel(y0), ToPixel(x1), ToPixel(y1), color, dotted);
+}
+
+void QtDeviceContext::WritePixels(long long x0, long long y0, long long x1, long long y1, COLORREF color, bool dotted)
 {
     const long long dx = x1 - x0;
     const long long dy = y1 - y0;
@@ -270,7 +300,7 @@ void QtDeviceContext::WritePixelLine(long long x0, long long y0, long long x1, l
     const bool xorMode = m_rop == plat::R2_XORPEN;
     QPolygon points;
 
-    for (const QRect& r : m_drawRects) {
+    for (const QRect& r : m_pixelRects) {
         if (maxX < r.left() || minX > r.right() || maxY < r.top() || minY > r.bottom())
             continue;
         long long first = 0;
@@ -327,7 +357,8 @@ void QtDeviceContext::WritePixelLine(long long x0, long long y0, long long x1, l
     if (!points.isEmpty()) {
         QPainter* painter = Painter();
         painter->save();
-        painter->resetTransform();
+        // The painter works in logical pixels.
+        painter->setTransform(QTransform::fromScale(1.0 / m_ratio, 1.0 / m_ratio));
         QPen pen(ToQColor(color));
         pen.setWidth(0);
         painter->setPen(pen);
@@ -357,7 +388,7 @@ void QtDeviceContext::LineTo(int x, int y)
     double ax = static_cast<double>(x0), ay = static_cast<double>(y0);
     double bx = static_cast<double>(x1), by = static_cast<double>(y1);
     const double margin = m_pen.width + 2.0;
-    if (!ClipSegment(ax, ay, bx, by, -margin, -margin, m_image.width() + margin, m_image.height() + margin))
+    if (!ClipSegment(ax, ay, bx, by, -margin, -margin, m_logical.width() + margin, m_logical.height() + margin))
         return;
     QPainter* painter = Painter();
     painter->drawLine(QPointF(ax - m_org.x, ay - m_org.y), QPointF(bx - m_org.x, by - m_org.y));
@@ -417,8 +448,10 @@ void QtDeviceContext::SetPixel(int x, int y, COLORREF color)
         return;
     const long long ix = static_cast<long long>(x) + m_org.x;
     const long long iy = static_cast<long long>(y) + m_org.y;
-    // A one-step line writes exactly its start pixel, clipped as lines are.
-    WritePixelLine(ix, iy, ix + 1, iy, color, false);
+    // The image pixels of the logical one, a row at a time; a one-step line
+    // writes exactly its start pixel, clipped as lines are.
+    for (long long row = ToPixel(iy); row < ToPixel(iy + 1); ++row)
+        WritePixels(ToPixel(ix), row, ToPixel(ix + 1), row, color, false);
 }
 
 void QtDeviceContext::TextOut(int x, int y, const std::u16string& text)

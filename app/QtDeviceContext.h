@@ -1,6 +1,10 @@
 // The device context over a QImage, as the view paints into its back buffer
 // and its persistent screen image.
 //
+// Coordinates are logical pixels; an image made for a high-density screen
+// (device pixel ratio above 1) has more pixels than that, and lines one
+// pixel wide are one of its pixels wide.
+//
 // Lines one pixel wide and single pixels are written straight into the
 // image's 32-bit pixels, after clipping to the image and to the clip region,
 // so a line far outside the image costs nothing and each pixel is touched
@@ -29,7 +33,7 @@ public:
     QtDeviceContext(const QtDeviceContext&) = delete;
     QtDeviceContext& operator=(const QtDeviceContext&) = delete;
 
-    // Limits every later drawing to the region, in image pixels (the
+    // Limits every later drawing to the region, in logical pixels (the
     // viewport origin does not move it).
     void SetClipRegion(const QRegion& region);
 
@@ -56,9 +60,16 @@ public:
 private:
     // The painter with the current state applied; null over a null image.
     QPainter* Painter();
-    // A one-pixel line from (x0, y0) to (x1, y1) in image pixels, its end
-    // pixel left out; a dotted pen writes every other pixel from the start.
+    // A line from (x0, y0) to (x1, y1) in logical pixels, one image pixel
+    // wide, its end pixel left out; a dotted pen writes every other image
+    // pixel from the start.
     void WritePixelLine(long long x0, long long y0, long long x1, long long y1, COLORREF color, bool dotted);
+    // The same in image pixels.
+    void WritePixels(long long x0, long long y0, long long x1, long long y1, COLORREF color, bool dotted);
+    // Logical pixels to the image's: a coordinate, and the image pixels a
+    // rectangle covers.
+    long long ToPixel(long long v) const;
+    QRect ToPixels(const QRect& r) const;
     static QColor ToQColor(COLORREF c);
 
     QImage& m_image;
@@ -76,7 +87,12 @@ private:
     COLORREF m_textColor = 0;
     plat::POINT m_org;
     plat::POINT m_pos;
-    // Where drawing may land, in image pixels: the image, or its part inside
-    // the clip region (disjoint rectangles).
+    // Image pixels per logical pixel, and the image in logical pixels.
+    double m_ratio = 1.0;
+    QRect m_logical;
+    // Where drawing may land, in logical pixels: the image, or its part
+    // inside the clip region (disjoint rectangles); and the same in image
+    // pixels.
     std::vector<QRect> m_drawRects;
+    std::vector<QRect> m_pixelRects;
 };

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -108,5 +109,35 @@ void BM_ScanCheckerboardRefused(benchmark::State& state)
     RunScan(state, path);
 }
 BENCHMARK(BM_ScanCheckerboardRefused)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Edge shading of a 3937 x 3937 image (100 mm at 1000 dpi) with a slope of
+// 1 mm, 39 levels: dark discs and bars on white, a grey wedge and grey
+// specks that stop the fade; should take well under 0.3 s.
+void BM_Slope39LevelsOn3937Square(benchmark::State& state)
+{
+    constexpr int side = 3937;
+    const int stride = (side + 3) / 4 * 4;
+    std::vector<std::uint8_t> base(static_cast<std::size_t>(stride) * side, 0);
+    std::mt19937 random(3);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const int dx = x % 600 - 300, dy = y % 600 - 300;
+            std::uint8_t v = dx * dx + dy * dy < 250 * 250 || (y % 97 < 30 && x % 1000 < 800) ? 255 : 0;
+            if (x > 3000 && y > 3000)
+                v = static_cast<std::uint8_t>((x + y) % 256);
+            if (v == 255 && random() % 50 == 0)
+                v = 200;
+            base[static_cast<std::size_t>(y) * stride + x] = v;
+        }
+    }
+    std::vector<std::uint8_t> pixels;
+    for (auto _ : state) {
+        state.PauseTiming();
+        pixels = base;
+        state.ResumeTiming();
+        MakeSlope(pixels.data(), side, side, 39);
+    }
+}
+BENCHMARK(BM_Slope39LevelsOn3937Square)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -127,6 +127,41 @@ void BM_RingOrder100kClosed(benchmark::State& state)
 }
 BENCHMARK(BM_RingOrder100kClosed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Deep nesting for the inside-first order: 16,000 concentric squares listed
+// outermost first, and 20,000 equal boxes (a part pasted onto itself); each
+// should take well under 0.2 s.
+void RunRingOrder(benchmark::State& state, const std::vector<Points>& paths)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        WORKHEAD* job = MakeJob(paths);
+        state.ResumeTiming();
+        CRingOrder().Process(job->m_layers);
+        state.PauseTiming();
+        FreeJob(job);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(paths.size()));
+}
+
+void BM_RingOrderConcentricSquares16k(benchmark::State& state)
+{
+    std::vector<Points> paths;
+    for (int i = 0; i < 16000; ++i) {
+        const double lo = i, hi = 40000.0 - i;
+        paths.push_back({{lo, lo}, {hi, lo}, {hi, hi}, {lo, hi}, {lo, lo}});
+    }
+    RunRingOrder(state, paths);
+}
+BENCHMARK(BM_RingOrderConcentricSquares16k)->Unit(benchmark::kMillisecond);
+
+void BM_RingOrderEqualBoxes20k(benchmark::State& state)
+{
+    const std::vector<Points> paths(20000, Points{{0, 0}, {100, 0}, {100, 50}, {0, 50}, {0, 0}});
+    RunRingOrder(state, paths);
+}
+BENCHMARK(BM_RingOrderEqualBoxes20k)->Unit(benchmark::kMillisecond);
+
 // 100,000 paths of 10 segments (a million segments) on a 600 x 400 mm
 // sheet: zigzag hatch pieces, half of them continuing one another within
 // the join tolerance, and closed decagons; band mode (code 1, 0.5 mm bands).

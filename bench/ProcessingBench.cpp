@@ -19,6 +19,19 @@ struct Piece {
     double x0, y0, x1, y1;
 };
 
+// Pieces in random order, each turned round or not.
+void ShuffleOrderAndDirection(std::vector<Piece>& pieces, std::mt19937& rng)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::shuffle(pieces.begin(), pieces.end(), rng);
+    for (Piece& p : pieces) {
+        if (unit(rng) < 0.5) {
+            std::swap(p.x0, p.x1);
+            std::swap(p.y0, p.y1);
+        }
+    }
+}
+
 // 100,000 two-node pieces: half of them form 500 chains of 100 pieces whose
 // joints meet within the join distance, the other half lie scattered; the
 // whole set is shuffled and every piece has a random direction.
@@ -41,13 +54,7 @@ std::vector<Piece> MakePieces()
         const double x = 500000.0 + unit(rng) * 200000.0, y = 500000.0 + unit(rng) * 200000.0;
         pieces.push_back({x, y, x + 15.0, y + 5.0});
     }
-    std::shuffle(pieces.begin(), pieces.end(), rng);
-    for (Piece& p : pieces) {
-        if (unit(rng) < 0.5) {
-            std::swap(p.x0, p.x1);
-            std::swap(p.y0, p.y1);
-        }
-    }
+    ShuffleOrderAndDirection(pieces, rng);
     return pieces;
 }
 
@@ -113,6 +120,52 @@ BENCHMARK(BM_UniteCurves100kPieces)
     ->Args({1, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+
+// 20,000 closed loops of five line pieces each, drawn as a CAD program
+// writes them: pieces in shuffled order and direction, corners exactly
+// shared. United as after an import (tolerance 0.001), each loop must
+// become one object.
+std::vector<Piece> MakeShuffledLoops()
+{
+    std::mt19937 rng(31);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<Piece> pieces;
+    for (int l = 0; l < 20000; ++l) {
+        const double cx = 500000.0 + (l % 200) * 100.0, cy = 500000.0 + (l / 200) * 100.0;
+        double x[5], y[5];
+        for (int k = 0; k < 5; ++k) {
+            const double a = (k + 0.5 * unit(rng)) * 2.0 * std::numbers::pi / 5.0;
+            const double r = 20.0 + 20.0 * unit(rng);
+            x[k] = cx + r * std::cos(a);
+            y[k] = cy + r * std::sin(a);
+        }
+        for (int k = 0; k < 5; ++k)
+            pieces.push_back({x[k], y[k], x[(k + 1) % 5], y[(k + 1) % 5]});
+    }
+    ShuffleOrderAndDirection(pieces, rng);
+    return pieces;
+}
+
+void BM_UniteShuffledLoops100kPieces(benchmark::State& state)
+{
+    const std::vector<Piece> pieces = MakeShuffledLoops();
+    for (auto _ : state) {
+        state.PauseTiming();
+        CDocData* list = MakeList(pieces);
+        state.ResumeTiming();
+        CPathProc::UniteCurves(list, 0.001, 0, nullptr);
+        state.PauseTiming();
+        int objects = 0;
+        for (const CDocData* o = list; o != nullptr; o = o->m_pNext)
+            ++objects;
+        DeleteObjectList(list);
+        if (objects != 20000)
+            state.SkipWithError("a loop stayed open");
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(pieces.size()));
+}
+BENCHMARK(BM_UniteShuffledLoops100kPieces)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // A million nodes 0.25 apart along a gentle wave, reduced with the import's
 // limits (1.0 world unit, pi/2).

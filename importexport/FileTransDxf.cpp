@@ -6,9 +6,11 @@
 #include "FileReadTrans.h"
 #include "model/DocData.h"
 #include "platform/CodePage.h"
+#include "platform/FontNotices.h"
 #include "platform/NumText.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
+#include "settings/FontNoticeMessage.h"
 #include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 
@@ -156,6 +158,12 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
 {
     if (std::string_view(bytes).starts_with(kBinarySentinel))
         return false;
+    // Blocks name the bytes of their own file: those of an earlier read go.
+    for (DXFBLOCK& b : m_blocks)
+        DeleteObjectList(b.m_pFirst);
+    m_blocks.clear();
+    m_blockIndex.clear();
+    m_nInsertedObjects = m_nInsertedNodes = 0;
     const bool endMarked = EndsWithEofGroup(bytes);
     DXFFILE f;
     f.m_buffer = std::move(bytes);
@@ -166,6 +174,8 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
     m_bTooLongShown = false;
     m_bLastLayerValid = false;
     m_bHeldGroup = false;
+    // What the texts had to make do with is told once, after the file.
+    plat::TakeFontNotices();
     try {
         ParseDxf(f, ctx);
     } catch (const std::bad_alloc&) {
@@ -176,6 +186,7 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
     }
     if (ctx != nullptr && (m_bCutShort || !(endMarked || m_bSawEof)))
         ShowEndedEarly();
+    ShowFontNotices(plat::TakeFontNotices());
     CDocData* chain = m_result.first;
     m_result = {};
     if (chain == nullptr)
@@ -651,6 +662,7 @@ void CFileTransDxf::AddToBlock(Chain chain, DOCCONTEXT* ctx)
         block.m_baseY = m_blockBaseY;
         block.m_pFirst = chain.first;
         block.m_pLast = chain.second;
+        block.m_attrs = std::move(m_convertingAttrs);
         block.m_nDepth = m_nBlockDepth;
         block.m_nObjects = objects;
         block.m_nNodes = nodes;
@@ -667,6 +679,7 @@ void CFileTransDxf::AddToBlock(Chain chain, DOCCONTEXT* ctx)
     block.m_pLast->m_pNext = chain.first;
     chain.first->m_pPrev = block.m_pLast;
     block.m_pLast = chain.second;
+    block.m_attrs.insert(block.m_attrs.end(), m_convertingAttrs.begin(), m_convertingAttrs.end());
     block.m_nDepth = std::max(block.m_nDepth, m_nBlockDepth);
     block.m_nObjects += objects;
     block.m_nNodes += nodes;
@@ -858,10 +871,13 @@ void CFileTransDxf::EndBlock(DXFFILE& f)
         RestorePos(f);
 }
 
-// The chain grows in m_converting, where a failed allocation finds it.
+// The chain grows in m_converting, where a failed allocation finds it. In a
+// block each object keeps where its colour comes from, for the INSERTs.
 CFileTransDxf::Chain CFileTransDxf::ConvertEntities(DXFFILE& f, DOCCONTEXT* ctx)
 {
     m_converting = {};
+    m_convertingAttrs.clear();
+    const bool inBlock = f.m_nSection == DXF_SECTION_BLOCKS;
     DXFENTITY e;
     for (;;) {
         e.m_nType = DXF_NONE;
@@ -870,7 +886,16 @@ CFileTransDxf::Chain CFileTransDxf::ConvertEntities(DXFFILE& f, DOCCONTEXT* ctx)
             break;
         if (e.m_nType != DXF_IGNORED)
             ++m_nEntitiesRead;
-        Append(m_converting, ConvertEntity(e, ctx));
+        const Chain chain = ConvertEntity(e, ctx);
+        Append(m_converting, chain);
+        if (!inBlock || chain.first == nullptr)
+            continue;
+        if (e.m_nType == DXF_INSERT) {
+            m_convertingAttrs.insert(m_convertingAttrs.end(), m_insertAttrs.begin(), m_insertAttrs.end());
+        } else {
+            for (CDocData* o = chain.first; o != nullptr; o = o->m_pNext)
+                m_convertingAttrs.push_back(DXFATTR{e.m_layer, e.m_nColor, e.m_layer});
+        }
     }
     const Chain out = m_converting;
     m_converting = {};
@@ -903,7 +928,7 @@ CFileTransDxf::Chain CFileTransDxf::ConvertEntity(const DXFENTITY& e, DOCCONTEXT
         object = ConvertPolyline(ctx);
         break;
     case DXF_INSERT:
-        return InsertBlock(ctx);
+        return InsertBlock(e, ctx);
     case DXF_TEXT:
         return ConvertText(e, ctx);
     case DXF_MTEXT:
@@ -923,14 +948,14 @@ CFileTransDxf::Chain CFileTransDxf::ConvertEntity(const DXFENTITY& e, DOCCONTEXT
     return {object, object};
 }
 
-std::uint32_t CFileTransDxf::PaletteIndexOf(const DXFENTITY& e, DOCCONTEXT* ctx)
+std::uint32_t CFileTransDxf::PaletteIndexOf(std::string_view colourLayer, std::int32_t colour, DOCCONTEXT* ctx)
 {
-    std::int32_t number = e.m_nColor;
+    std::int32_t number = colour;
     if (number == 256) {
-        if (!m_bLastLayerValid || e.m_layer != m_lastLayer) {
-            const auto found = m_layerColours.find(e.m_layer);
+        if (!m_bLastLayerValid || colourLayer != m_lastLayer) {
+            const auto found = m_layerColours.find(colourLayer);
             m_lastLayerColour = found != m_layerColours.end() ? found->second : 7;
-            m_lastLayer = e.m_layer;
+            m_lastLayer = colourLayer;
             m_bLastLayerValid = true;
         }
         number = m_lastLayerColour;
@@ -946,11 +971,15 @@ std::uint32_t CFileTransDxf::PaletteIndexOf(const DXFENTITY& e, DOCCONTEXT* ctx)
     return static_cast<std::uint32_t>(cached);
 }
 
-// The format's standard colour table: 1 to 9 named colours, 10 to 249
-// twenty-four hues in steps of 15 degrees, each at five brightnesses in a
-// full and a half-saturated shade, and 250 to 255 greys. Colour 7 is the
-// foreground colour, white on a dark background and black on a light one:
-// the drawing's background is light, so it is black.
+// The DXF colour index (ACI) table as CAD programs show it in their colour
+// dialogs and as DXF libraries print it: 1 to 9 named colours; 10 to 249
+// twenty-four hues in steps of 15 degrees, ten numbers each, at brightness
+// 100, 65, 50, 30 and 15 % of 255, the even number at full saturation and
+// the odd one at half (its weakest channel at half the brightness), each
+// channel truncated; 250 to 255 greys. Made by the rule rather than copied,
+// as copies of the table in circulation misprint some dark shades. Colour 7
+// is the foreground colour, white on a dark background and black on a light
+// one: the drawing's background is light, so it is black.
 plat::COLORREF CFileTransDxf::StandardColour(int number)
 {
     static constexpr plat::COLORREF kNamed[10] = {
@@ -959,7 +988,7 @@ plat::COLORREF CFileTransDxf::StandardColour(int number)
         plat::MakeRGB(128, 128, 128), plat::MakeRGB(192, 192, 192),
     };
     static constexpr int kGreys[6] = {51, 80, 105, 130, 190, 255};
-    static constexpr int kValues[5] = {255, 204, 153, 127, 76};
+    static constexpr int kPercents[5] = {100, 65, 50, 30, 15};
     if (number >= 1 && number <= 9)
         return kNamed[number];
     if (number >= 250 && number <= 255) {
@@ -970,10 +999,10 @@ plat::COLORREF CFileTransDxf::StandardColour(int number)
         return kNamed[7];
     const int hue = (number - 10) / 10 * 15; // degrees
     const int shade = (number - 10) % 10;
-    const int value = kValues[shade / 2];
-    // Full-saturation channel fractions of the hue, in quarters.
-    auto channel = [&](int offset) {
-        int h = (hue + offset) % 360;
+    const int percent = kPercents[shade / 2];
+    // Full-saturation share of a channel at the hue, in quarters.
+    auto quarters = [&](int offset) {
+        const int h = (hue + offset) % 360;
         if (h < 60)
             return 4;
         if (h < 120)
@@ -984,11 +1013,11 @@ plat::COLORREF CFileTransDxf::StandardColour(int number)
             return (h - 240) / 15;
         return 4;
     };
-    int rgb[3] = {channel(0), channel(240), channel(120)};
+    int rgb[3] = {quarters(0), quarters(240), quarters(120)};
     for (int& c : rgb) {
-        c = value * c / 4;
-        if (shade % 2 == 1)
-            c = (value + c) / 2;
+        // In eighths: q / 4 at full saturation, (4 + q) / 8 at half.
+        const int eighths = shade % 2 == 1 ? 4 + c : 2 * c;
+        c = 255 * percent * eighths / 800;
     }
     return plat::MakeRGB(rgb[0], rgb[1], rgb[2]);
 }

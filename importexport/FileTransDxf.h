@@ -12,9 +12,9 @@
 // file's; the import dispatcher scales to world units and mirrors.
 //
 // An entity whose extrusion is exactly (0, 0, -1) lies in a plane seen from
-// below: CIRCLE, ARC, ELLIPSE, POLYLINE and LWPOLYLINE are mirrored in x
-// (and their arcs run the other way). Every other extrusion is read as
-// (0, 0, 1).
+// below: CIRCLE, ARC, ELLIPSE, POLYLINE, LWPOLYLINE and the copies of an
+// INSERT are mirrored in x (and their arcs run the other way). Every other
+// extrusion is read as (0, 0, 1).
 #pragma once
 #include "model/DocData.h"
 #include "model/NodeList.h"
@@ -95,6 +95,16 @@ struct DXFSTYLE {
     std::string m_bigfont_file; // 4
 };
 
+// Where an object of a block takes its colour from: its layer, its colour
+// number (0 by block, 256 by layer) and the layer whose colour "by layer"
+// means. An INSERT resolves them against its own: layer 0 becomes the
+// INSERT's layer, by block the INSERT's colour.
+struct DXFATTR {
+    std::string_view m_layer;
+    std::int32_t m_nColor = 256;
+    std::string_view m_colourLayer;
+};
+
 // One block definition: its objects relative to its base point.
 struct DXFBLOCK {
     std::string m_name;
@@ -102,6 +112,7 @@ struct DXFBLOCK {
     double m_baseY = 0.0;
     CDocData* m_pFirst = nullptr; // owned
     CDocData* m_pLast = nullptr;
+    std::vector<DXFATTR> m_attrs; // one per object of the chain
     std::uint32_t m_nDepth = 1;  // levels of blocks, this one included
     std::size_t m_nObjects = 0;  // objects and nodes a copy makes
     std::size_t m_nNodes = 0;
@@ -156,6 +167,9 @@ struct DXFINSERT {
     double m_rotation = 0.0;
     std::string_view m_block;
     DXFPOINT3 m_extrusion;
+    // A grid of copies: counts (70, 71) and spacings (44, 45).
+    std::int32_t m_nColumns = 1, m_nRows = 1;
+    double m_dColumnSpacing = 0.0, m_dRowSpacing = 0.0;
 };
 struct DXFSPLINE {
     std::int32_t m_flags = 0;  // 70; bit 0 closed, bit 4 (16) coarse sampling
@@ -166,7 +180,7 @@ struct DXFSPLINE {
     std::vector<DXFPOINT3> m_fits;     // 74, 11/21/31: read, not used
     std::size_t m_nKnots = 0, m_nControls = 0, m_nFits = 0; // values filled so far
     bool m_bControlX = false, m_bFitX = false; // the point being filled has its x
-    double m_weight = 0.0; // 41, the last one read
+    std::vector<double> m_weights; // 41, one per control point in file order
 };
 struct DXFVERTEX {
     double x = 0.0, y = 0.0, z = 0.0;
@@ -266,12 +280,20 @@ public:
     // INSERT is left out when its copies would nest deeper than
     // kMaxInsertDepth blocks or make more than kMaxInsertObjects objects or
     // kMaxInsertNodes nodes in all; a spline gives kMaxSplinePoints points at
-    // most.
+    // most, and at most kMaxSplineWork / (degree + 1)^2 (each point costs
+    // that much), sampled evenly when its curve would need more.
     static constexpr std::size_t kMaxCount = 1000000;
     static constexpr std::uint32_t kMaxInsertDepth = 16;
     static constexpr std::size_t kMaxInsertObjects = 1000000;
     static constexpr std::size_t kMaxInsertNodes = 8000000;
     static constexpr std::size_t kMaxSplinePoints = 100000;
+    static constexpr std::size_t kMaxSplineWork = 1600000;
+    // Samples per knot span at least, and with flag 16 set; a span's steps
+    // are halved while a chord lies farther than kSplineChordTol
+    // micrometres (0.01 mm) from the curve.
+    static constexpr int kSplineSteps = 20;
+    static constexpr int kSplineCoarseSteps = 5;
+    static constexpr double kSplineChordTol = 10.0;
     // The longest line kept; the rest of a longer line is passed over.
     static constexpr std::size_t kMaxLine = 1023;
     // Names (styles, fonts, layers, blocks) are held to 511 bytes, as in a
@@ -298,8 +320,6 @@ public:
     static double Bearing(double px, double py, double qx, double qy);
     static double Distance(double px, double py, double qx, double qy);
     static double VectorAngle(double x, double y);
-    // B-spline basis N(j0, degree) at t over the knots.
-    static double SplineBasis(const std::vector<double>& knots, std::size_t j0, int degree, double t);
     static bool IsEqualTol(double a, double b);
     static bool IsFlippedExtrusion(const DXFPOINT3& e);
 
@@ -372,7 +392,8 @@ private:
     CDocData* ConvertEllipse(DOCCONTEXT* ctx);
     CDocData* ConvertSpline(DOCCONTEXT* ctx);
     CDocData* ConvertPolyline(DOCCONTEXT* ctx);
-    Chain InsertBlock(DOCCONTEXT* ctx);
+    // The copies of the block, their attributes resolved in m_insertAttrs.
+    Chain InsertBlock(const DXFENTITY& e, DOCCONTEXT* ctx);
     Chain ConvertText(const DXFENTITY& e, DOCCONTEXT* ctx);
     Chain ConvertMText(const DXFENTITY& e, DOCCONTEXT* ctx);
     Chain WordsToObjects(const CMWordList& words, std::uint32_t layer, DOCCONTEXT* ctx) const;
@@ -380,9 +401,13 @@ private:
     // lands on the alignment point.
     void JustifyText(const DXFTEXT& rec, double angle, CMWordList& words) const;
 
-    // Palette index of an entity's colour (its layer's for 256), looked up
-    // once per colour number.
-    std::uint32_t PaletteIndexOf(const DXFENTITY& e, DOCCONTEXT* ctx);
+    // Palette index of a colour number (the layer's for 256, the foreground
+    // colour for 0), looked up once per colour number.
+    std::uint32_t PaletteIndexOf(std::string_view colourLayer, std::int32_t colour, DOCCONTEXT* ctx);
+    std::uint32_t PaletteIndexOf(const DXFENTITY& e, DOCCONTEXT* ctx)
+    {
+        return PaletteIndexOf(e.m_layer, e.m_nColor, ctx);
+    }
 
     void ShowTooLong();
     void ShowEndedEarly() const;
@@ -391,6 +416,8 @@ private:
     DXFDATA m_data;
     Chain m_result{};     // objects of the ENTITIES sections, owned
     Chain m_converting{}; // objects of the section or block being converted
+    std::vector<DXFATTR> m_convertingAttrs; // with the objects of a block
+    std::vector<DXFATTR> m_insertAttrs;     // with the copies of the last INSERT
     std::string_view m_lastValue;
     bool m_bAtEnd = false;
     // The code 0 group that ended the last entity: where it starts and ends

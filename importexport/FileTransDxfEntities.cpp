@@ -13,8 +13,10 @@
 #include "model/DocState.h"
 #include "model/NodeList.h"
 #include "platform/NumText.h"
+#include "settings/SoftwareSettings.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -28,9 +30,6 @@ constexpr double kCoordScale = 1000.0;
 constexpr double kMinBulge = 0.01;
 constexpr double kMinArcChord = 0.0001;
 constexpr double kTurnSlack = 0.0001;
-// Samples per knot span, and with flag 16 set.
-constexpr int kSplineSteps = 20;
-constexpr int kSplineCoarseSteps = 5;
 
 // Powers of ten a double holds exactly.
 constexpr double kExactTens[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -116,6 +115,89 @@ double EndAfterStart(double start, double end)
     if (end > start + kTurn + kTurnSlack)
         end -= std::ceil((end - start - kTurn - kTurnSlack) / kTurn) * kTurn;
     return end;
+}
+
+// A spline's control point times its weight, and the weight.
+struct SplineHom {
+    double x = 0.0, y = 0.0, w = 1.0;
+};
+
+// De Boor's algorithm in one knot span i (k[i] < k[i + 1]) of a spline of
+// degree p. Level r makes p + 1 - r points, the m-th of them between points
+// m and m + 1 of the level before at the share (t - L) / (R - L) of the
+// knots L = k[i - p + m + r] and R = k[i + m + 1]; the knots and the
+// reciprocals of their differences are worked out once per span, so that a
+// point costs no division.
+class SplineSpan {
+public:
+    SplineSpan(const std::vector<double>& knots, const std::vector<SplineHom>& points, std::size_t degree,
+               bool rational)
+        : m_k(knots), m_points(points), m_p(degree), m_rational(rational),
+          m_left(degree * (degree + 1) / 2), m_inv(degree * (degree + 1) / 2)
+    {
+    }
+
+    void Start(std::size_t i)
+    {
+        m_i = i;
+        std::size_t at = 0;
+        for (std::size_t r = 1; r <= m_p; ++r) {
+            for (std::size_t m = 0; m + r <= m_p; ++m, ++at) {
+                const double left = m_k[i - m_p + m + r];
+                m_left[at] = left;
+                m_inv[at] = 1.0 / (m_k[i + m + 1] - left);
+            }
+        }
+    }
+
+    CGeoPoint At(double t)
+    {
+        // x and y side by side in one vector of two, w beside them.
+        const std::size_t first = m_i - m_p;
+        for (std::size_t m = 0; m <= m_p; ++m) {
+            m_xy[m] = XY{m_points[first + m].x, m_points[first + m].y};
+            m_w[m] = m_points[first + m].w;
+        }
+        const double* left = m_left.data();
+        const double* inv = m_inv.data();
+        for (std::size_t r = 1; r <= m_p; ++r) {
+            const std::size_t count = m_p + 1 - r;
+            if (m_rational) {
+                for (std::size_t m = 0; m < count; ++m) {
+                    const double a = (t - left[m]) * inv[m];
+                    m_xy[m] += a * (m_xy[m + 1] - m_xy[m]);
+                    m_w[m] += a * (m_w[m + 1] - m_w[m]);
+                }
+            } else {
+                for (std::size_t m = 0; m < count; ++m)
+                    m_xy[m] += (t - left[m]) * inv[m] * (m_xy[m + 1] - m_xy[m]);
+            }
+            left += count;
+            inv += count;
+        }
+        const XY d = m_xy[0];
+        return m_rational ? CGeoPoint(d[0] / m_w[0], d[1] / m_w[0]) : CGeoPoint(d[0], d[1]);
+    }
+
+private:
+    typedef double XY __attribute__((vector_size(16)));
+    const std::vector<double>& m_k;
+    const std::vector<SplineHom>& m_points;
+    std::size_t m_p;
+    bool m_rational;
+    std::size_t m_i = 0;
+    std::vector<double> m_left, m_inv;
+    std::array<XY, kMaxSplineOrder> m_xy{};
+    std::array<double, kMaxSplineOrder> m_w{};
+};
+
+double SegmentDistance(const CGeoPoint& a, const CGeoPoint& b, const CGeoPoint& m)
+{
+    const double dx = b.m_x - a.m_x, dy = b.m_y - a.m_y;
+    const double len2 = dx * dx + dy * dy;
+    double t = len2 > 0.0 ? ((m.m_x - a.m_x) * dx + (m.m_y - a.m_y) * dy) / len2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(m.m_x - (a.m_x + t * dx), m.m_y - (a.m_y + t * dy));
 }
 
 // Appends to a node list kept by its head and tail.
@@ -221,38 +303,6 @@ DXFARCGEOM CFileTransDxf::BulgeToArc(double px, double py, double qx, double qy,
     const double mx = px + std::sin(theta) * d;
     const double my = py + std::cos(theta) * d;
     return CircleThrough3Points(px, py, mx, my, qx, qy);
-}
-
-// Cox-de Boor to the given degree on a table for j0 .. j0 + degree + 1.
-// Degree 0 takes both ends of its knot interval; a term whose knot
-// difference is 0 within 1e-7, or that would reach past the last knot, is 0.
-double CFileTransDxf::SplineBasis(const std::vector<double>& knots, std::size_t j0, int degree, double t)
-{
-    if (degree < 0 || degree >= kMaxSplineOrder)
-        return 0.0;
-    const std::size_t m = knots.size();
-    double n[kMaxSplineOrder + 1] = {};
-    const std::size_t width = static_cast<std::size_t>(degree) + 2;
-    for (std::size_t k = 0; k < width; ++k) {
-        const std::size_t j = j0 + k;
-        n[k] = j + 1 < m && knots[j] <= t && t <= knots[j + 1] ? 1.0 : 0.0;
-    }
-    for (std::size_t r = 1; r <= static_cast<std::size_t>(degree); ++r) {
-        for (std::size_t k = 0; k + r < width; ++k) {
-            const std::size_t j = j0 + k;
-            double v = 0.0;
-            if (j + r + 1 < m) {
-                const double d1 = knots[j + r] - knots[j];
-                const double d2 = knots[j + r + 1] - knots[j + 1];
-                if (!IsEqualTol(d1, 0.0))
-                    v += (t - knots[j]) / d1 * n[k];
-                if (!IsEqualTol(d2, 0.0))
-                    v += (knots[j + r + 1] - t) / d2 * n[k + 1];
-            }
-            n[k] = v;
-        }
-    }
-    return n[0];
 }
 
 // Parsers. Each reads the entity's groups up to the code 0 group after it.
@@ -384,6 +434,10 @@ void CFileTransDxf::ParseInsert(DXFFILE& f, DXFENTITY& e)
         case 43: r.m_sz = Num(v); break;
         case 50: r.m_rotation = Num(v) * kDegToRad; break;
         case 2: r.m_block = CutBytes(v, kMaxName); break;
+        case 70: r.m_nColumns = IntOf(v); break;
+        case 71: r.m_nRows = IntOf(v); break;
+        case 44: r.m_dColumnSpacing = Coord(v); break;
+        case 45: r.m_dRowSpacing = Coord(v); break;
         default: break;
         }
     }
@@ -404,7 +458,7 @@ void CFileTransDxf::ParseSpline(DXFFILE& f, DXFENTITY& e)
     r.m_fits.clear();
     r.m_nKnots = r.m_nControls = r.m_nFits = 0;
     r.m_bControlX = r.m_bFitX = false;
-    r.m_weight = 0.0;
+    r.m_weights.clear();
     auto point = [](std::vector<DXFPOINT3>& points, std::size_t& filled, bool& hasX, int axis, double value) {
         if (axis == 0 && hasX) {
             ++filled;
@@ -452,7 +506,10 @@ void CFileTransDxf::ParseSpline(DXFFILE& f, DXFENTITY& e)
             if (r.m_nKnots < r.m_knots.size())
                 r.m_knots[r.m_nKnots++] = Num(v);
             break;
-        case 41: r.m_weight = Num(v); break;
+        case 41:
+            if (r.m_weights.size() < kMaxCount)
+                r.m_weights.push_back(Num(v));
+            break;
         case 10: point(r.m_controls, r.m_nControls, r.m_bControlX, 0, Coord(v)); break;
         case 20: point(r.m_controls, r.m_nControls, r.m_bControlX, 1, Coord(v)); break;
         case 30: point(r.m_controls, r.m_nControls, r.m_bControlX, 2, Coord(v)); break;
@@ -603,9 +660,13 @@ CDocData* CFileTransDxf::ConvertEllipse(DOCCONTEXT* ctx)
     return new CDocDataBezier(nodes, true, ctx);
 }
 
-// Sampled at the spline's own degree: each knot span in 20 steps (5 with
-// flag 16), halved while a step is a whole knot unit or more; the points of
-// one spline are kept within kMaxSplinePoints.
+// Sampled at the spline's own degree with de Boor's algorithm on the points
+// in homogeneous form (x w, y w, w), so that rational splines keep their
+// weights. Each knot span starts at kSplineSteps steps (kSplineCoarseSteps
+// with flag 16), halved while the curve at a chord's middle parameter lies
+// farther than kSplineChordTol from it; a spline that would need more
+// points than its share of kMaxSplineWork is sampled evenly at that share
+// instead (at most three times the share evaluated in all).
 CDocData* CFileTransDxf::ConvertSpline(DOCCONTEXT* ctx)
 {
     // Only the values the file gave count, whatever its counts promised.
@@ -617,31 +678,101 @@ CDocData* CFileTransDxf::ConvertSpline(DOCCONTEXT* ctx)
     const int p = r.m_bDegreeRead ? r.m_degree : 3;
     if (n == 0 || p < 1 || p + 1 > kMaxSplineOrder)
         return nullptr;
+    for (std::size_t j = 0; j < k.size(); ++j) {
+        if (!std::isfinite(k[j]) || (j > 0 && k[j] < k[j - 1]))
+            return nullptr;
+    }
     const std::size_t deg = static_cast<std::size_t>(p);
-    const double w = r.m_weight == 0.0 ? 1.0 : r.m_weight;
-    const int steps = (r.m_flags & 16) != 0 ? kSplineCoarseSteps : kSplineSteps;
     const double f = m_dUnit;
 
-    // Samples of each span, first planned, then thinned out to the budget.
-    std::vector<std::size_t> samples;
-    std::size_t total = 0;
-    for (std::size_t i = deg; i < n && i + 1 < k.size(); ++i) {
-        std::size_t count = 0;
-        if (k[i] < k[i + 1]) {
-            const double span = k[i + 1] - k[i];
-            count = static_cast<std::size_t>(steps);
-            if (steps == kSplineSteps) {
-                while (span / static_cast<double>(count) >= 1.0 && count < kMaxSplinePoints)
-                    count *= 2;
-            }
-        }
-        samples.push_back(count);
-        total += count;
+    // Control points in micrometres, times their weights. A weight that is
+    // not a positive number counts as 1; the others are kept within a range
+    // where the sums stay numbers.
+    std::vector<SplineHom> points(n);
+    bool rational = false;
+    for (std::size_t j = 0; j < n; ++j) {
+        double w = j < r.m_weights.size() ? r.m_weights[j] : 1.0;
+        w = w > 0.0 && std::isfinite(w) ? std::clamp(w, 1e-9, 1e9) : 1.0;
+        rational = rational || w != 1.0;
+        points[j] = SplineHom{f * r.m_controls[j].x * w, f * r.m_controls[j].y * w, w};
     }
-    if (total > kMaxSplinePoints) {
-        for (std::size_t& count : samples) {
-            if (count > 0)
-                count = std::max<std::size_t>(1, count * kMaxSplinePoints / total);
+    SplineSpan curve(k, points, deg, rational);
+    std::size_t current = 0;
+    auto eval = [&](std::size_t i, double t) {
+        if (i != current) {
+            curve.Start(i);
+            current = i;
+        }
+        return curve.At(t);
+    };
+
+    // The spans with a length and the knots de Boor needs about them.
+    std::vector<std::size_t> spans;
+    for (std::size_t i = deg; i < n && i + deg < k.size(); ++i) {
+        if (k[i] < k[i + 1])
+            spans.push_back(i);
+    }
+    const std::size_t cost = (deg + 1) * (deg + 1);
+    const std::size_t budget = std::min(kMaxSplinePoints, kMaxSplineWork / cost);
+    const int steps = (r.m_flags & 16) != 0 ? kSplineCoarseSteps : kSplineSteps;
+
+    std::vector<CGeoPoint> samples;
+    std::size_t evaluated = 0;
+    bool even = false;
+    std::vector<CGeoPoint> span, finer;
+    for (std::size_t i : spans) {
+        // The span's points at `count` steps, both ends included.
+        std::size_t count = static_cast<std::size_t>(steps);
+        const double t0 = k[i], t1 = k[i + 1];
+        auto tAt = [&](std::size_t q, std::size_t of) {
+            return q == of ? t1 : t0 + (t1 - t0) * static_cast<double>(q) / static_cast<double>(of);
+        };
+        span.clear();
+        for (std::size_t q = 0; q <= count; ++q)
+            span.push_back(eval(i, tAt(q, count)));
+        evaluated += count + 1;
+        for (;;) {
+            // The middles of the chords are the points of the next halving;
+            // looking at them costs about as much as the points themselves.
+            if (evaluated + count > 2 * budget) {
+                even = true;
+                break;
+            }
+            finer.clear();
+            bool far = false;
+            for (std::size_t q = 0; q < count; ++q) {
+                const CGeoPoint mid = eval(i, tAt(2 * q + 1, 2 * count));
+                far = far || SegmentDistance(span[q], span[q + 1], mid) > kSplineChordTol;
+                finer.push_back(span[q]);
+                finer.push_back(mid);
+            }
+            finer.push_back(span[count]);
+            evaluated += count;
+            if (!far)
+                break;
+            if (samples.size() + 2 * count > budget) {
+                even = true;
+                break;
+            }
+            span.swap(finer);
+            count *= 2;
+        }
+        if (even || samples.size() + count > budget) {
+            even = true;
+            break;
+        }
+        samples.insert(samples.end(), span.begin(), span.end() - 1);
+    }
+    if (even) {
+        // Evenly over the whole parameter range, at the budget.
+        samples.clear();
+        const double t0 = k[spans.front()], t1 = k[spans.back() + 1];
+        std::size_t s = 0;
+        for (std::size_t q = 0; q < budget; ++q) {
+            const double t = t0 + (t1 - t0) * static_cast<double>(q) / static_cast<double>(budget);
+            while (s + 1 < spans.size() && t >= k[spans[s] + 1])
+                ++s;
+            samples.push_back(eval(spans[s], std::clamp(t, k[spans[s]], k[spans[s] + 1])));
         }
     }
 
@@ -654,25 +785,8 @@ CDocData* CFileTransDxf::ConvertSpline(DOCCONTEXT* ctx)
     }
     if (clamped)
         nodes.Add(f * r.m_controls[0].x, f * r.m_controls[0].y, NODE_ANCHOR);
-    for (std::size_t s = 0; s < samples.size(); ++s) {
-        const std::size_t i = deg + s;
-        const std::size_t count = samples[s];
-        const double dt = count > 0 ? (k[i + 1] - k[i]) / static_cast<double>(count) : 0.0;
-        for (std::size_t q = 0; q < count; ++q) {
-            const double t = k[i] + dt * static_cast<double>(q);
-            double sum = 0.0, x = 0.0, y = 0.0;
-            for (std::size_t j = i - deg; j <= i && j < n; ++j) {
-                double nj = SplineBasis(k, j, p, t);
-                if (std::fabs(nj) < 1e-8)
-                    nj = 0.0;
-                sum += w * nj;
-                x += w * nj * r.m_controls[j].x;
-                y += w * nj * r.m_controls[j].y;
-            }
-            if (sum != 0.0)
-                nodes.Add(f * x / sum, f * y / sum, NODE_ANCHOR);
-        }
-    }
+    for (const CGeoPoint& q : samples)
+        nodes.Add(q.m_x, q.m_y, NODE_ANCHOR);
     nodes.Add(f * r.m_controls[n - 1].x, f * r.m_controls[n - 1].y, NODE_ANCHOR);
     return new CDocDataLine(nodes.head, 1, ctx);
 }
@@ -750,9 +864,12 @@ CDocData* CFileTransDxf::ConvertPolyline(DOCCONTEXT* ctx)
 }
 
 // DXF places a block by moving its base point onto the insertion point,
-// scaling and then rotating it about that point.
-CFileTransDxf::Chain CFileTransDxf::InsertBlock(DOCCONTEXT* ctx)
+// scaling and then rotating it about that point. With column and row counts
+// the copies make a grid whose spacings, not scaled, turn with the rotation.
+// Seen from below (extrusion 0, 0, -1) the placed copies are mirrored in x.
+CFileTransDxf::Chain CFileTransDxf::InsertBlock(const DXFENTITY& e, DOCCONTEXT* ctx)
 {
+    m_insertAttrs.clear();
     const DXFINSERT& r = m_data.m_insert;
     const auto found = m_blockIndex.find(std::string(r.m_block));
     if (found == m_blockIndex.end())
@@ -760,25 +877,69 @@ CFileTransDxf::Chain CFileTransDxf::InsertBlock(DOCCONTEXT* ctx)
     const DXFBLOCK& block = m_blocks[found->second];
     const double f = m_dUnit;
     const CGeoPoint from(block.m_baseX, block.m_baseY);
-    const CGeoPoint to(f * r.m_at.x, f * r.m_at.y);
-    if (!std::isfinite(to.m_x) || !std::isfinite(to.m_y) || !std::isfinite(r.m_sx) || !std::isfinite(r.m_sy) ||
-        !std::isfinite(r.m_rotation))
+    const CGeoPoint at(f * r.m_at.x, f * r.m_at.y);
+    const double dx = f * r.m_dColumnSpacing, dy = f * r.m_dRowSpacing;
+    if (!std::isfinite(at.m_x) || !std::isfinite(at.m_y) || !std::isfinite(r.m_sx) || !std::isfinite(r.m_sy) ||
+        !std::isfinite(r.m_rotation) || !std::isfinite(dx) || !std::isfinite(dy))
         return {};
-    if (block.m_nDepth + 1 > kMaxInsertDepth || block.m_nObjects > kMaxInsertObjects - m_nInsertedObjects ||
-        block.m_nNodes > kMaxInsertNodes - m_nInsertedNodes)
+    // Counts below 1 mean one; every copy counts against the limits.
+    const std::size_t columns = static_cast<std::size_t>(std::max(r.m_nColumns, 1));
+    const std::size_t rows = static_cast<std::size_t>(std::max(r.m_nRows, 1));
+    if (columns > kMaxInsertObjects || rows > kMaxInsertObjects / columns)
         return {};
-    m_nInsertedObjects += block.m_nObjects;
-    m_nInsertedNodes += block.m_nNodes;
+    const std::size_t copies = columns * rows;
+    if (block.m_nDepth + 1 > kMaxInsertDepth || block.m_nObjects > (kMaxInsertObjects - m_nInsertedObjects) / copies ||
+        block.m_nNodes > (kMaxInsertNodes - m_nInsertedNodes) / copies)
+        return {};
+    m_nInsertedObjects += block.m_nObjects * copies;
+    m_nInsertedNodes += block.m_nNodes * copies;
     m_nBlockDepth = std::max(m_nBlockDepth, block.m_nDepth + 1);
 
-    CDocData* copies = CloneDocData(block.m_pFirst, true);
-    Chain chain{copies, copies};
-    for (CDocData* o = copies; o != nullptr; o = o->m_pNext) {
-        chain.second = o;
-        o->Move(from, to, ctx);
-        if (r.m_sx != 1.0 || r.m_sy != 1.0)
-            o->Scale(to.m_x, to.m_y, r.m_sx, r.m_sy, ctx);
-        o->Rotate(to, r.m_rotation, ctx);
+    // Where each object's layer and colour come from, seen through this
+    // INSERT: layer 0 is its layer, "by block" its colour, "by layer" on
+    // layer 0 its layer's colour.
+    const DXFATTR own{e.m_layer, e.m_nColor, e.m_layer};
+    std::vector<DXFATTR> resolved;
+    resolved.reserve(block.m_attrs.size());
+    for (const DXFATTR& a : block.m_attrs) {
+        DXFATTR out = a;
+        if (a.m_layer == "0")
+            out.m_layer = own.m_layer;
+        if (a.m_nColor == 0) {
+            out.m_nColor = own.m_nColor;
+            out.m_colourLayer = own.m_colourLayer;
+        } else if (a.m_nColor == 256 && a.m_colourLayer == "0") {
+            out.m_colourLayer = own.m_layer;
+        }
+        resolved.push_back(out);
+    }
+
+    const bool mirrored = IsFlippedExtrusion(r.m_extrusion);
+    const double c = std::cos(r.m_rotation), s = std::sin(r.m_rotation);
+    const auto& palette = CDocData::SettingsOf(ctx).m_palette;
+    Chain chain{};
+    for (std::size_t row = 0; row < rows; ++row) {
+        for (std::size_t column = 0; column < columns; ++column) {
+            const double ox = static_cast<double>(column) * dx, oy = static_cast<double>(row) * dy;
+            const CGeoPoint to(at.m_x + ox * c - oy * s, at.m_y + ox * s + oy * c);
+            CDocData* first = CloneDocData(block.m_pFirst, true);
+            Append(chain, Chain{first, first});
+            std::size_t k = 0;
+            for (CDocData* o = first; o != nullptr; o = o->m_pNext, ++k) {
+                chain.second = o;
+                o->Move(from, to, ctx);
+                if (r.m_sx != 1.0 || r.m_sy != 1.0)
+                    o->Scale(to.m_x, to.m_y, r.m_sx, r.m_sy, ctx);
+                o->Rotate(to, r.m_rotation, ctx);
+                if (mirrored)
+                    o->Scale(0.0, 0.0, -1.0, 1.0, ctx);
+                if (k < resolved.size()) {
+                    const std::uint32_t index = PaletteIndexOf(resolved[k].m_colourLayer, resolved[k].m_nColor, ctx);
+                    o->SetColor(static_cast<std::int32_t>(index), palette[index]);
+                    m_insertAttrs.push_back(resolved[k]);
+                }
+            }
+        }
     }
     return chain;
 }

@@ -86,6 +86,18 @@ int FourHex(const std::u16string& s, std::size_t at)
     return v;
 }
 
+// The diameter sign the code page can carry: U+2300, else the letter O with
+// stroke that drawings write for it, else the capital phi of the Chinese
+// code pages; '?' in none.
+char16_t DiameterSign()
+{
+    for (const char16_t c : {u'\u2300', u'\u00D8', u'\u03A6'}) {
+        if (plat::WideToCodePage(std::u16string(1, c)) != "?")
+            return c;
+    }
+    return u'\u2300';
+}
+
 // Frees the words of the library when the conversion ends, however it ends.
 struct WordListGuard {
     CMWordList& words;
@@ -96,7 +108,28 @@ struct WordListGuard {
 
 std::string CFileTransDxf::DecodeText(std::string_view value, std::size_t maxBytes)
 {
-    const std::u16string wide = plat::CodePageToWide(value);
+    const std::u16string raw = plat::CodePageToWide(value);
+    // The control codes: %%d degree, %%p plus-minus, %%c diameter, %%% a
+    // percent sign; %%u and %%o (underline, overline) draw nothing here.
+    std::u16string wide;
+    wide.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size();) {
+        if (raw[i] == u'%' && i + 2 < raw.size() && raw[i + 1] == u'%') {
+            const char16_t c = raw[i + 2];
+            const char16_t code = c == u'd' || c == u'D'   ? u'\u00B0'
+                                  : c == u'p' || c == u'P' ? u'\u00B1'
+                                  : c == u'c' || c == u'C' ? DiameterSign()
+                                  : c == u'%'              ? u'%'
+                                                           : u'\0';
+            if (code != u'\0' || c == u'u' || c == u'U' || c == u'o' || c == u'O') {
+                if (code != u'\0')
+                    wide += code;
+                i += 3;
+                continue;
+            }
+        }
+        wide += raw[i++];
+    }
     std::u16string unicode;
     unicode.reserve(wide.size());
     for (std::size_t i = 0; i < wide.size();) {

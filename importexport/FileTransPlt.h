@@ -1,15 +1,18 @@
 // HPGL plotter files (".plt"), both ways. The export writes the whole
 // document as pen-up / pen-down paths in plotter units of 1/40 mm, marked
-// with the maker word on its first line; the import turns PU/PA/PD paths
-// into polylines and points in file units, which the import dispatcher
-// scales and mirrors.
+// with the maker word on its first line; the import replays a plotter's pen
+// over the file and turns every pen-down run into a polyline (a pen put
+// down without moving into a point) in plotter units, which the import
+// dispatcher scales and mirrors.
 //
-// What the reader understands: SP (pen, and SP0 ends the file), PU and PA
-// with coordinates (start a new path), PD coordinates (extend it), LT (ends
-// the path). Numbers of every other command are skipped, LB labels up to
-// their terminator (ETX or the one DT sets), PE encoded polylines and EC
-// up to their ";". Relative moves (PR), arcs, circles and labels draw
-// nothing.
+// What the reader understands, in either case and with HP-GL/2's number
+// forms: PU, PD, PA, PR; SP (SP0 ends the file); LT (ends the path); IN and
+// DF; IP and SC (user units, scaling types 0, 1 and 2); PE encoded
+// polylines; AA, AR and CI, flattened within one plotter unit. LB labels are
+// skipped up to their terminator (ETX or the one DT sets), DT and SM take
+// the character that follows, PCL escapes are passed over; every other
+// command (IR, PS, RO, IW, polygons, rectangles, wedges, labels' text) draws
+// nothing and its numbers are no coordinates.
 #pragma once
 #include "processing/FileTrans.h"
 

@@ -2,6 +2,7 @@
 
 #include "BitmapBuffer.h"
 #include "BmpHeader.h"
+#include "ChessboardDistance.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
 #include "settings/LanguageTable.h"
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <new>
 #include <utility>
 
 namespace {
@@ -243,41 +246,50 @@ void InvertPixels(std::uint8_t* pixels, int width, int height)
     }
 }
 
-void MakeSlope(std::uint8_t* pixels, int width, int height, int levels)
+bool MakeSlope(std::uint8_t* pixels, int width, int height, int levels)
 {
-    if (pixels == nullptr || width <= 0 || height <= 0 || levels <= 0)
-        return;
+    if (pixels == nullptr || width <= 0 || height <= 0 || levels <= 1)
+        return true; // one level sets nothing but 255
     levels = std::min(levels, kMaxSlopeLevels);
     const int step = 255 / levels;
     const std::size_t w = static_cast<std::size_t>(width);
     const std::size_t h = static_cast<std::size_t>(height);
     const std::size_t stride = BitmapRowStride(width);
-    auto hasNeighbour = [&](std::size_t x, std::size_t y, std::uint8_t value) {
-        const std::size_t y0 = y > 0 ? y - 1 : 0, y1 = std::min(y + 1, h - 1);
-        const std::size_t x0 = x > 0 ? x - 1 : 0, x1 = std::min(x + 1, w - 1);
-        for (std::size_t ny = y0; ny <= y1; ++ny)
-            for (std::size_t nx = x0; nx <= x1; ++nx)
-                if ((nx != x || ny != y) && pixels[ny * stride + nx] == value)
-                    return true;
+    // The pass that sets a pixel is its distance from the pixels holding a
+    // level's grey: from 0 for grey 0, from k for grey k x step. Other greys
+    // never change and pass nothing on (kStop). Pixels at 255 start at
+    // `levels`, which leaves them at 255, so that no distance beyond is
+    // worked out.
+    constexpr std::uint8_t kStop = 254;
+    std::uint8_t start[256];
+    std::fill(start, start + 256, kStop);
+    for (int k = 0; k < levels; ++k)
+        start[k * step] = static_cast<std::uint8_t>(k);
+    start[255] = static_cast<std::uint8_t>(levels);
+    std::unique_ptr<std::uint8_t[]> d(new (std::nothrow) std::uint8_t[w * h]);
+    if (d == nullptr)
         return false;
-    };
-    int previous = 0;
-    for (int k = 1; k <= levels; ++k) {
-        const int level = k == levels ? 255 : k * step;
-        // Setting a pixel to 255 changes nothing; the last pass is spared.
-        if (level != 255) {
-            // Pixels set in this pass hold the new level, never the previous
-            // one (the step is at least 1), so one pass can work in place.
-            for (std::size_t y = 0; y < h; ++y) {
-                std::uint8_t* row = pixels + y * stride;
-                for (std::size_t x = 0; x < w; ++x) {
-                    if (row[x] == 255 && hasNeighbour(x, y, static_cast<std::uint8_t>(previous)))
-                        row[x] = static_cast<std::uint8_t>(level);
-                }
-            }
+    // A grey pixel keeps its own distance, or none: smaller distances cannot
+    // pass it, and may have to wind round it.
+    bool greys = false;
+    for (std::size_t y = 0; y < h; ++y) {
+        const std::uint8_t* row = pixels + y * stride;
+        for (std::size_t x = 0; x < w; ++x) {
+            greys = greys || (row[x] != 0 && row[x] != 255);
+            d[y * w + x] = start[row[x]];
         }
-        previous = level;
     }
+    auto movable = [&](std::uint8_t, std::size_t x, std::size_t y) { return pixels[y * stride + x] == 255; };
+    ChessboardDistances(d.get(), w, w, h, movable, greys);
+    for (std::size_t y = 0; y < h; ++y) {
+        std::uint8_t* row = pixels + y * stride;
+        for (std::size_t x = 0; x < w; ++x) {
+            const int k = d[y * w + x];
+            if (row[x] == 255 && k < levels)
+                row[x] = static_cast<std::uint8_t>(k * step);
+        }
+    }
+    return true;
 }
 
 PATHREC* ScanBitmap(const std::uint8_t* bmp, std::size_t size, double spacing, int style, std::uint16_t powerFlag,
@@ -362,7 +374,10 @@ PATHREC* ScanBitmapBytes(std::string& bytes, const WorkParams& params, int posPo
         const std::size_t levels = RoundCount(h.XPelsPerMetre() * params.m_s_incline / 1000.0, kMaxSlopeLevels);
         // A slope narrower than half a pixel has no levels: no shading.
         if (levels > 0) {
-            MakeSlope(pixels, h.m_width, height, static_cast<int>(levels));
+            if (!MakeSlope(pixels, h.m_width, height, static_cast<int>(levels))) {
+                ShowTooLarge();
+                return nullptr;
+            }
             powerFlag = 1;
         }
     }

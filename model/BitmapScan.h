@@ -89,8 +89,12 @@ void InvertPixels(std::uint8_t* pixels, int width, int height);
 // Fades dark areas in from their edges over `levels` pixels: with step =
 // 255 div levels, pass k = 1 .. levels sets every pixel still at 255 that has
 // a pixel at (k - 1) x step among its 8 neighbours to k x step (the last
-// level to 255). Levels of 0 or less do nothing; more than 255 count as 255.
-void MakeSlope(std::uint8_t* pixels, int width, int height, int levels);
+// level to 255). Worked out in one distance transform, not pass by pass: a
+// pixel at 255 takes the level of its distance from the pixels at a level's
+// grey (0 or k x step); other greys keep their value and stop the fade.
+// Levels of 1 or less do nothing; more than 255 count as 255. False, the
+// pixels unchanged, when there is no memory for the distances.
+bool MakeSlope(std::uint8_t* pixels, int width, int height, int levels);
 
 // One-pixel runs (start and end within 0.001 in x and y): removed when
 // `remove` is set or the length is below 1e-5, else their end is moved by

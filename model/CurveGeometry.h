@@ -38,9 +38,12 @@ bool SampleBezierStepBounds(const DOCNODE* pNodes, double step, CGeoBox& bounds)
 DOCNODE* SplitBezierAt(const DOCNODE* pStart, double x, double y, double tol);
 
 // Circular arc from angle a0 to a1 (counter-clockwise when a0 <= a1) as cubic
-// Bezier nodes, in quarter-circle pieces and one shorter last piece. Always
-// at least one whole piece (anchor, control, control, anchor). Null for an
-// arc of more than 64 turns or angles that are not numbers.
+// Bezier nodes, in quarter-circle pieces and one shorter last piece, whose
+// controls lie 4/3 r tan(sweep / 4) from its ends; a rest whose end lies
+// within tol of the last quarter's end on both axes moves that end onto it
+// instead. Always at least one whole piece (anchor, control, control,
+// anchor). Null for an arc of more than 64 turns or angles that are not
+// numbers.
 DOCNODE* EllipseToBeziers(double cx, double cy, double r, double a0, double a1, double tol);
 
 // Closed axis-parallel ellipse as 13 nodes starting and ending at (cx - rx, cy).
@@ -51,10 +54,11 @@ DOCNODE* MakeEllipseNodes(double cx, double cy, double rx, double ry);
 // shape. Returns the new head (the old last node); null for a null list.
 DOCNODE* ReverseBezierList(DOCNODE* head);
 
-// Elliptical arc from parameter a0 to a1 on the ellipse (cx, cy, rx, ry)
-// rotated by `rotation`, cut out at the anchors nearest to its ends. The work
-// runs in coordinates divided by `unit`, whose split tolerance 0.1 thus means
-// 0.1 x unit. Null when the unit is not above 0.
+// Elliptical arc from parameter a0 to a1 (counter-clockwise when a0 <= a1)
+// on the ellipse (cx, cy, rx, ry) rotated by `rotation`: the arc of the unit
+// circle mapped onto the axes, so that it starts and ends exactly on the
+// points of a0 and a1. A rest within 0.1 x unit of the end joins the last
+// piece. Null when the unit is not above 0 or an angle is not a number.
 DOCNODE* BuildImportCurves(double cx, double cy, double rx, double ry, double a0, double a1, double rotation,
                            double unit);
 

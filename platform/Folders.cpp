@@ -50,13 +50,17 @@ std::string ProgramFolder()
         if (!g_programFolderOverride.empty())
             return g_programFolderOverride;
     }
-    char buf[PATH_MAX + 1];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
-    if (n <= 0)
-        return "./";
-    buf[n] = '\0';
-    std::string folder = FolderOf(std::string(buf, static_cast<std::size_t>(n)));
-    return folder.empty() ? std::string("./") : folder;
+    // The executable does not move while it runs: asked once.
+    static const std::string folder = [] {
+        char buf[PATH_MAX + 1];
+        const ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+        if (n <= 0)
+            return std::string("./");
+        buf[n] = '\0';
+        const std::string found = FolderOf(std::string(buf, static_cast<std::size_t>(n)));
+        return found.empty() ? std::string("./") : found;
+    }();
+    return folder;
 }
 
 std::string AppDataFolder()

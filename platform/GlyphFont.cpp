@@ -9,6 +9,7 @@
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <map>
@@ -33,6 +34,8 @@ constexpr FT_Fixed kObliqueShear = 0x366A;
 // Families whose font file is remembered, and faces kept open for reuse.
 constexpr std::size_t kMaxFontAnswers = 256;
 constexpr std::size_t kMaxIdleFaces = GlyphFont::kMaxCachedFaces;
+// Characters whose stand-in face a font remembers.
+constexpr std::size_t kMaxRememberedChars = 65536;
 
 FIXED ToFixed(std::int64_t v26_6)
 {
@@ -246,6 +249,25 @@ bool FaceIsBold(FT_Face face)
     return (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
 }
 
+// A pattern asking fontconfig for an outline face of the family (any family
+// when empty) in the weight and slant, with the configuration's
+// substitutions; null when none can be made. The caller destroys it.
+FcPattern* OutlinePattern(const std::string& family, bool bold, bool italic)
+{
+    FcPattern* pattern = FcPatternCreate();
+    if (pattern == nullptr)
+        return nullptr;
+    if (!family.empty())
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    return pattern;
+}
+
 // fontconfig's answer for a family, weight and slant, kept for the process;
 // a drawing naming ever new families starts the list afresh when it is full.
 bool FindFontFile(const GlyphFontSpec& spec, std::string& path, int& index)
@@ -260,36 +282,14 @@ bool FindFontFile(const GlyphFontSpec& spec, std::string& path, int& index)
         index = it->second.second;
         return !path.empty();
     }
-    std::string foundPath;
-    int foundIndex = 0;
-    if (FcPattern* pattern = FcPatternCreate()) {
-        if (!spec.faceName.empty())
-            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.faceName.c_str()));
-        FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-        FcPatternAddInteger(pattern, FC_SLANT, spec.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-            FcChar8* file = nullptr;
-            FcBool outline = FcFalse;
-            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr
-                && FcPatternGetBool(match, FC_OUTLINE, 0, &outline) == FcResultMatch && outline) {
-                foundPath = reinterpret_cast<const char*>(file);
-                if (FcPatternGetInteger(match, FC_INDEX, 0, &foundIndex) != FcResultMatch)
-                    foundIndex = 0;
-            }
-            FcPatternDestroy(match);
-        }
-        FcPatternDestroy(pattern);
-    }
+    FaceMatch match;
+    if (!MatchOutlineFace(spec.faceName, bold, spec.italic, match))
+        match = FaceMatch();
     if (cache.size() >= kMaxFontAnswers)
         cache.clear();
-    cache[key] = {foundPath, foundIndex};
-    path = foundPath;
-    index = foundIndex;
+    cache[key] = {match.path, match.index};
+    path = match.path;
+    index = match.index;
     return !path.empty();
 }
 
@@ -412,6 +412,100 @@ private:
     std::vector<std::unique_ptr<OpenFace>> m_idle; // least recently given back first
 };
 
+// Installed faces that stand in for the characters a face lacks: fontconfig's
+// list of outline faces sorted by closeness to the face's family and style
+// (each kept only when it adds characters to those before it), asked once
+// per family and style. The faces that have characters of a range of 256
+// are found once per range, so a character costs no fontconfig query.
+class FallbackFaces {
+public:
+    FallbackFaces(const std::string& family, bool bold, bool italic)
+    {
+        FcPattern* pattern = OutlinePattern(family, bold, italic);
+        if (pattern == nullptr)
+            return;
+        FcResult result = FcResultNoMatch;
+        m_set = FcFontSort(nullptr, pattern, FcTrue, &m_all, &result);
+        FcPatternDestroy(pattern);
+    }
+    ~FallbackFaces()
+    {
+        if (m_set != nullptr)
+            FcFontSetDestroy(m_set);
+        if (m_all != nullptr)
+            FcCharSetDestroy(m_all);
+    }
+    FallbackFaces(const FallbackFaces&) = delete;
+    FallbackFaces& operator=(const FallbackFaces&) = delete;
+
+    // File and index of the first face of the list that has the character;
+    // false when none has it.
+    bool Find(char32_t code, std::string& path, int& index)
+    {
+        if (m_set == nullptr || m_all == nullptr || !FcCharSetHasChar(m_all, code))
+            return false;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const std::uint32_t block = code >> 8;
+        auto it = m_blocks.find(block);
+        if (it == m_blocks.end())
+            it = m_blocks.emplace(block, FacesOfBlock(block)).first;
+        for (int i : it->second) {
+            FcCharSet* chars = nullptr;
+            FcChar8* file = nullptr;
+            if (FcPatternGetCharSet(m_set->fonts[i], FC_CHARSET, 0, &chars) != FcResultMatch || !FcCharSetHasChar(chars, code)
+                || FcPatternGetString(m_set->fonts[i], FC_FILE, 0, &file) != FcResultMatch || file == nullptr)
+                continue;
+            path = reinterpret_cast<const char*>(file);
+            if (FcPatternGetInteger(m_set->fonts[i], FC_INDEX, 0, &index) != FcResultMatch)
+                index = 0;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    // The outline faces with any character of the range, in list order.
+    std::vector<int> FacesOfBlock(std::uint32_t block) const
+    {
+        std::vector<int> faces;
+        for (int i = 0; i < m_set->nfont; ++i) {
+            FcCharSet* chars = nullptr;
+            FcBool outline = FcFalse;
+            if (FcPatternGetBool(m_set->fonts[i], FC_OUTLINE, 0, &outline) != FcResultMatch || !outline
+                || FcPatternGetCharSet(m_set->fonts[i], FC_CHARSET, 0, &chars) != FcResultMatch)
+                continue;
+            for (std::uint32_t c = block << 8; c < (block + 1) << 8; ++c)
+                if (FcCharSetHasChar(chars, c)) {
+                    faces.push_back(i);
+                    break;
+                }
+        }
+        return faces;
+    }
+
+    std::mutex m_mutex;
+    FcFontSet* m_set = nullptr;
+    FcCharSet* m_all = nullptr; // every character of the list
+    std::unordered_map<std::uint32_t, std::vector<int>> m_blocks;
+};
+
+// The stand-in lists per family and style, shared by every font of the
+// process; a process naming ever new families starts afresh when full.
+std::shared_ptr<FallbackFaces> FallbacksFor(const std::string& family, bool bold, bool italic)
+{
+    static std::mutex mutex;
+    static std::map<std::tuple<std::string, bool, bool>, std::shared_ptr<FallbackFaces>> lists;
+    const auto key = std::make_tuple(family, bold, italic);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (auto it = lists.find(key); it != lists.end())
+        return it->second;
+    if (lists.size() >= kMaxFontAnswers)
+        lists.clear();
+    auto list = std::make_shared<FallbackFaces>(family, bold, italic);
+    lists.emplace(key, list);
+    return list;
+}
+
 } // namespace
 
 bool OutlineToPolygons(const RawOutline& outline, std::vector<TTPOLYGON>& polygons)
@@ -425,6 +519,34 @@ bool OutlineToPolygons(const RawOutline& outline, std::vector<TTPOLYGON>& polygo
         return false;
     FlatToPolygons(flat, polygons);
     return true;
+}
+
+bool MatchOutlineFace(const std::string& family, bool bold, bool italic, FaceMatch& found)
+{
+    FcPattern* pattern = OutlinePattern(family, bold, italic);
+    if (pattern == nullptr)
+        return false;
+    bool ok = false;
+    FcResult result = FcResultNoMatch;
+    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+        FcChar8* file = nullptr;
+        FcBool outline = FcFalse;
+        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr
+            && FcPatternGetBool(match, FC_OUTLINE, 0, &outline) == FcResultMatch && outline) {
+            ok = true;
+            found.path = reinterpret_cast<const char*>(file);
+            if (FcPatternGetInteger(match, FC_INDEX, 0, &found.index) != FcResultMatch)
+                found.index = 0;
+            found.families.clear();
+            FcChar8* name = nullptr;
+            for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i)
+                if (name != nullptr)
+                    found.families.emplace_back(reinterpret_cast<const char*>(name));
+        }
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return ok;
 }
 
 namespace {
@@ -477,6 +599,49 @@ struct GlyphFont::Impl {
     std::int32_t em = 0;
     bool syntheticBold = false;
     bool syntheticItalic = false;
+    GlyphFontSpec spec;
+
+    // Fonts of other faces for the characters this face lacks, and which
+    // one each such character got (-1: none has it).
+    struct Fallback {
+        std::string path;
+        int index = 0;
+        std::unique_ptr<GlyphFont> font; // null when the face would not open
+    };
+    std::vector<Fallback> fallbacks;
+    std::unordered_map<char32_t, int> fallbackOf;
+    std::shared_ptr<FallbackFaces> faces;
+
+    const GlyphFont* FallbackFor(char32_t code)
+    {
+        if (auto it = fallbackOf.find(code); it != fallbackOf.end())
+            return it->second < 0 ? nullptr : fallbacks[static_cast<std::size_t>(it->second)].font.get();
+        if (!faces)
+            faces = FallbacksFor(face->family_name != nullptr ? face->family_name : spec.faceName, spec.weight >= 600,
+                                 spec.italic);
+        int found = -1;
+        std::string path;
+        int index = 0;
+        if (faces->Find(code, path, index)) {
+            auto same = std::find_if(fallbacks.begin(), fallbacks.end(),
+                                     [&](const Fallback& f) { return f.index == index && f.path == path; });
+            if (same == fallbacks.end()) {
+                Fallback f{path, index, std::make_unique<GlyphFont>()};
+                if (!f.font->Open(path, index, spec))
+                    f.font.reset();
+                fallbacks.push_back(std::move(f));
+                same = fallbacks.end() - 1;
+            }
+            // fontconfig's list is of the files as they were when it was
+            // read: the face itself has the last word.
+            if (same->font && same->font->HasGlyph(code))
+                found = static_cast<int>(same - fallbacks.begin());
+        }
+        if (fallbackOf.size() >= kMaxRememberedChars)
+            fallbackOf.clear();
+        fallbackOf.emplace(code, found);
+        return found < 0 ? nullptr : fallbacks[static_cast<std::size_t>(found)].font.get();
+    }
 
     Impl() = default;
     Impl(const Impl&) = delete;
@@ -547,6 +712,8 @@ bool GlyphFont::Open(const std::string& path, int index, const GlyphFontSpec& sp
     impl->em = static_cast<std::int32_t>(em);
     impl->syntheticBold = spec.weight >= 600 && !FaceIsBold(impl->face);
     impl->syntheticItalic = spec.italic && (impl->face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
+    impl->spec = spec;
+    impl->spec.height = static_cast<std::int32_t>(em);
     m_impl = std::move(impl);
     return true;
 }
@@ -568,6 +735,10 @@ bool GlyphFont::SetHeight(std::int32_t height)
         }
         m_impl->open->em = static_cast<FT_UInt>(em);
         m_impl->em = static_cast<std::int32_t>(em);
+        m_impl->spec.height = static_cast<std::int32_t>(em);
+        // Stand-in fonts are opened anew at the new size when asked for.
+        m_impl->fallbacks.clear();
+        m_impl->fallbackOf.clear();
     }
     return true;
 }
@@ -587,7 +758,26 @@ bool GlyphFont::HasGlyph(char32_t code) const
     return m_impl && m_impl->CharIndex(code) != 0;
 }
 
-bool GlyphFont::Load(char32_t code, GLYPHMETRICS& metrics, FlatOutline& flat) const
+std::string GlyphFont::FamilyName() const
+{
+    return m_impl && m_impl->face->family_name != nullptr ? std::string(m_impl->face->family_name) : std::string();
+}
+
+const GlyphFont* GlyphFont::FontFor(char32_t code) const
+{
+    if (!m_impl)
+        return nullptr;
+    if (m_impl->CharIndex(code) != 0)
+        return this;
+    return m_impl->FallbackFor(code);
+}
+
+char32_t GlyphFont::FromCodePage(std::uint32_t code) const
+{
+    return m_impl ? m_impl->FromCodePage(code) : CodePageCharToUnicode(code);
+}
+
+bool GlyphFont::Load(char32_t code, GLYPHMETRICS& metrics, FlatOutline& flat, GlyphExtent* extent) const
 {
     if (!m_impl)
         return false;
@@ -601,10 +791,12 @@ bool GlyphFont::Load(char32_t code, GLYPHMETRICS& metrics, FlatOutline& flat) co
 
     // The unrounded advance, 16.16 to 26.6.
     std::int64_t advance = slot->linearHoriAdvance / 1024;
+    double exactAdvance = slot->linearHoriAdvance / 65536.0;
     if (m_impl->syntheticBold) {
         const FT_Pos strength = static_cast<FT_Pos>(m_impl->em) * 64 / kEmboldenDivisor;
         FT_Outline_EmboldenXY(&source, strength, strength);
         advance += strength;
+        exactAdvance += strength / 64.0;
     }
     if (m_impl->syntheticItalic) {
         FT_Matrix shear{0x10000, kObliqueShear, 0, 0x10000};
@@ -619,12 +811,18 @@ bool GlyphFont::Load(char32_t code, GLYPHMETRICS& metrics, FlatOutline& flat) co
     GLYPHMETRICS m;
     m.gmCellIncX = static_cast<std::int16_t>(cellInc);
     m.gmCellIncY = 0;
+    GlyphExtent e;
+    e.cellIncX = exactAdvance;
     if (flat.ends.empty()) {
         m.gmBlackBoxX = 1;
         m.gmBlackBoxY = 1;
     } else {
         FT_BBox box;
         FT_Outline_Get_BBox(&source, &box);
+        e.blackBoxX = static_cast<double>(box.xMax - box.xMin) / 64.0;
+        e.blackBoxY = static_cast<double>(box.yMax - box.yMin) / 64.0;
+        e.originX = static_cast<double>(box.xMin) / 64.0;
+        e.originY = static_cast<double>(box.yMax) / 64.0;
         const std::int64_t left = static_cast<std::int64_t>(box.xMin) >> 6;
         const std::int64_t bottom = static_cast<std::int64_t>(box.yMin) >> 6;
         const std::int64_t right = (static_cast<std::int64_t>(box.xMax) + 63) >> 6;
@@ -634,6 +832,8 @@ bool GlyphFont::Load(char32_t code, GLYPHMETRICS& metrics, FlatOutline& flat) co
         m.gmptGlyphOrigin = POINT{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top)};
     }
     metrics = m;
+    if (extent != nullptr)
+        *extent = e;
     return true;
 }
 
@@ -652,9 +852,9 @@ bool GlyphFont::GetGlyphOutlineA(std::uint32_t code, GLYPHMETRICS& metrics, std:
     return m_impl && GetGlyphOutline(m_impl->FromCodePage(code), metrics, outline);
 }
 
-const FlatOutline* GlyphFont::GetFlatOutline(char32_t code, GLYPHMETRICS& metrics) const
+const FlatOutline* GlyphFont::GetFlatOutline(char32_t code, GLYPHMETRICS& metrics, GlyphExtent* extent) const
 {
-    return m_impl && Load(code, metrics, m_impl->open->flat) ? &m_impl->open->flat : nullptr;
+    return m_impl && Load(code, metrics, m_impl->open->flat, extent) ? &m_impl->open->flat : nullptr;
 }
 
 const FlatOutline* GlyphFont::GetFlatOutlineA(std::uint32_t code, GLYPHMETRICS& metrics) const

@@ -37,6 +37,17 @@ struct GLYPHMETRICS {
     std::int16_t gmCellIncY = 0;
 };
 
+// The same values unrounded, in pixels: the outline's exact bounds and the
+// advance as the face scales it. A glyph without contours has a black box
+// of 0 x 0 at the origin.
+struct GlyphExtent {
+    double blackBoxX = 0.0;
+    double blackBoxY = 0.0;
+    double originX = 0.0; // left, y up
+    double originY = 0.0; // top
+    double cellIncX = 0.0;
+};
+
 constexpr std::uint32_t TT_POLYGON_TYPE = 24;
 constexpr std::uint16_t TT_PRIM_LINE = 1;    // each point ends a straight segment
 constexpr std::uint16_t TT_PRIM_QSPLINE = 2; // quadratic B-spline: all points off the curve but the last
@@ -98,6 +109,17 @@ struct RawOutline {
 // cannot hold.
 bool OutlineToPolygons(const RawOutline& outline, std::vector<TTPOLYGON>& polygons);
 
+// fontconfig's answer for a family (any family when empty) in a weight and
+// slant: the file and face index of the outline face it gives, and every
+// family name of that face (a face of another family when it has none of
+// this one). False when it gives no outline face.
+struct FaceMatch {
+    std::string path;
+    int index = 0;
+    std::vector<std::string> families;
+};
+bool MatchOutlineFace(const std::string& family, bool bold, bool italic, FaceMatch& match);
+
 class GlyphFont {
 public:
     GlyphFont();
@@ -129,10 +151,24 @@ public:
     static constexpr std::size_t kMaxCachedFaces = 8;
 
     std::string FilePath() const;
+    // The face's family name as the face gives it.
+    std::string FamilyName() const;
     bool SyntheticBold() const;
     bool SyntheticItalic() const;
     // True when the face has its own glyph for the Unicode code point.
     bool HasGlyph(char32_t code) const;
+
+    // The font that draws the character: this one when its face has it,
+    // else a font of the same size and style of another installed face that
+    // has it, the closest to this face's family and style first (as
+    // fontconfig sorts them); null when no installed face has it. The faces
+    // are asked of fontconfig once per face and style, and sought once per
+    // range of 256 characters; the fonts found stay with this one, which
+    // must outlive what they give.
+    const GlyphFont* FontFor(char32_t code) const;
+    // The Unicode character of a code of the 8-bit code page, as
+    // GetGlyphOutlineA reads it.
+    char32_t FromCodePage(std::uint32_t code) const;
 
     // Metrics and native outline of a Unicode code point (a missing one gets
     // the face's default glyph). outline may be null for metrics only. A
@@ -148,11 +184,12 @@ public:
     // caller converting many glyphs uses. The outline is held by the font's
     // face and stays valid until the next glyph is read from the font; null
     // when GetGlyphOutline would give false.
-    const FlatOutline* GetFlatOutline(char32_t code, GLYPHMETRICS& metrics) const;
+    // With `extent` the unrounded values too.
+    const FlatOutline* GetFlatOutline(char32_t code, GLYPHMETRICS& metrics, GlyphExtent* extent = nullptr) const;
     const FlatOutline* GetFlatOutlineA(std::uint32_t code, GLYPHMETRICS& metrics) const;
 
 private:
-    bool Load(char32_t code, GLYPHMETRICS& metrics, FlatOutline& flat) const;
+    bool Load(char32_t code, GLYPHMETRICS& metrics, FlatOutline& flat, GlyphExtent* extent = nullptr) const;
     struct Impl;
     bool Open(const std::string& path, int index, const GlyphFontSpec& spec);
     std::unique_ptr<Impl> m_impl;

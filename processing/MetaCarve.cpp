@@ -5,6 +5,7 @@
 #include "PathProc.h"
 #include "model/BitmapBuffer.h"
 #include "model/BmpHeader.h"
+#include "model/ChessboardDistance.h"
 #include "model/GeoPoint.h"
 #include "model/PathRecord.h"
 #include "platform/LargeBlock.h"
@@ -191,54 +192,13 @@ bool ScanLayer(WORKLAYER& layer, const WorkParams& params, int posPoint)
 }
 
 // Chessboard distance of every pixel to the nearest 0 pixel inside the
-// image, two raster passes over the 3 x 3 neighbourhood. `d` holds 0 for
-// background and the type's maximum (no background in reach) for the rest;
-// distances saturate at that maximum.
+// image. `d` holds 0 for background and the type's maximum (no background
+// in reach) for the rest; distances saturate at that maximum. Nothing
+// stops the way, so one pair of passes is exact.
 template <typename D>
 void ChessboardDistance(D* d, std::size_t stride, std::size_t w, std::size_t h)
 {
-    auto relax = [](D& m, D nb) {
-        if (nb < m - 1)
-            m = static_cast<D>(nb + 1);
-    };
-    for (std::size_t y = 0; y < h; ++y) {
-        D* row = d + y * stride;
-        const D* up = y > 0 ? row - stride : nullptr;
-        for (std::size_t x = 0; x < w; ++x) {
-            D m = row[x];
-            if (m == 0)
-                continue;
-            if (x > 0)
-                relax(m, row[x - 1]);
-            if (up != nullptr) {
-                if (x > 0)
-                    relax(m, up[x - 1]);
-                relax(m, up[x]);
-                if (x + 1 < w)
-                    relax(m, up[x + 1]);
-            }
-            row[x] = m;
-        }
-    }
-    for (std::size_t y = h; y-- > 0;) {
-        D* row = d + y * stride;
-        const D* down = y + 1 < h ? row + stride : nullptr;
-        for (std::size_t x = w; x-- > 0;) {
-            D m = row[x];
-            if (m == 0)
-                continue;
-            if (x + 1 < w)
-                relax(m, row[x + 1]);
-            if (down != nullptr) {
-                if (x + 1 < w)
-                    relax(m, down[x + 1]);
-                relax(m, down[x]);
-                if (x > 0)
-                    relax(m, down[x - 1]);
-            }
-            row[x] = m;
-        }
-    }
+    ChessboardDistances(d, stride, w, h, [](D value, std::size_t, std::size_t) { return value != 0; }, false);
 }
 
 // The grey a pixel at distance d from the background takes after `passes`

@@ -809,8 +809,13 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
             DOCNODE* aLast = pieces[i].last;
             std::uint32_t startPoint = 2 * i, endPoint = 2 * i + 1;
             bool joined = false;
-            // Phases: 1 end-start, 2 end-end, 3 start-end, 4 start-start.
-            for (int phase = 1; phase <= 4; ++phase) {
+            // Phases: 1 end-start, 2 end-end, 3 start-end, 4 start-start,
+            // each until it finds nothing. A join moves an end to where an
+            // earlier phase may now find a piece (a loop drawn in any order
+            // and direction), so the phases go round again until four in a
+            // row have found nothing; a further round follows a join, which
+            // keeps the work linear.
+            for (int phase = 1, idle = 0; idle < 4; phase = phase % 4 + 1) {
                 const bool atEnd = phase <= 2;
                 plat::SpatialGrid& grid = (phase == 1 || phase == 4) ? starts : ends;
                 for (;;) {
@@ -846,7 +851,9 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
                     }
                     delete b;
                     joined = true;
+                    idle = -1;
                 }
+                ++idle;
             }
             // The box depends on the final nodes only, so it is computed once
             // after the last join instead of after each.

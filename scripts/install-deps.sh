@@ -12,7 +12,7 @@ install_packages() {
   build-essential cmake ninja-build clang libclang-rt-14-dev \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   qt6-base-dev libgl-dev \
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 \
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei \
   libturbojpeg0-dev libpng-dev libgif-dev \
   xvfb xauth xdotool imagemagick locales-all
 }

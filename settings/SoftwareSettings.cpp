@@ -67,7 +67,7 @@ void SoftwareSettings::SetOptionDefaults()
     circle_import = 1;
     circle_export = 3;
     speed_units = 0;
-    dxf_dimension = 1;
+    dxf_dimension = 0;
     plt_resolution = 1016;
     plt_other_resolution = 0;
     bitmap_type = 0;

@@ -3,7 +3,6 @@
 #include "MText.h"
 #include "Text.h"
 
-#include <cctype>
 #include <new>
 #include <string>
 
@@ -42,22 +41,6 @@ void AppendWords(std::vector<CTextChar>& chars, CMWordList& words)
     }
 }
 
-// Base name and upper-cased extension (without its dots) of a file name
-// written with either separator, and a drive letter perhaps.
-void SplitFontFile(const std::string& file, std::string& base, std::string& extension)
-{
-    const std::size_t sep = file.find_last_of("/\\:");
-    const std::string name = sep == std::string::npos ? file : file.substr(sep + 1);
-    const std::size_t dot = name.find_last_of('.');
-    base = name.substr(0, dot);
-    extension.clear();
-    if (dot == std::string::npos)
-        return;
-    for (std::size_t i = dot; i < name.size(); ++i)
-        if (name[i] != '.' || !extension.empty())
-            extension += static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
-}
-
 } // namespace
 
 int g_GetTextOutlineInfo(Text record, CMWordList& words)
@@ -66,14 +49,7 @@ int g_GetTextOutlineInfo(Text record, CMWordList& words)
     // failure stay valid.
     try {
         CText text(record);
-        const std::string fontFile = text.m_font_file.empty() ? std::string("arial.ttf") : text.m_font_file;
-        std::string base;
-        std::string extension;
-        SplitFontFile(fontFile, base, extension);
-        if (extension == "TTF")
-            text.OutlineTrueType(base);
-        else if (extension == "SHX")
-            text.OutlineShx(fontFile, text.m_bigfont_file);
+        text.Outline();
         text.ApplyAngle();
         AppendWords(text.m_chars, words);
     } catch (...) {

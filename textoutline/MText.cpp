@@ -1,8 +1,10 @@
 #include "MText.h"
 
+#include "Notices.h"
 #include "OutlineMath.h"
 #include "ShapeText.h"
 #include "TrueTypeFont.h"
+#include "platform/FontChoice.h"
 #include "platform/NumText.h"
 
 #include <algorithm>
@@ -197,7 +199,10 @@ CMText::CMText(const MText& text)
       m_text(FieldText(text.m_text_more) + FieldText(text.m_text))
 {
     MapToWorkingSpace(text.m_x, text.m_y, m_x, m_y);
-    const std::string file = LastComponent(m_font_file);
+    // Without a font file the text is drawn as a single-line one is. A
+    // shape font that is not there is looked for as a face when its run is
+    // drawn.
+    const std::string file = m_font_file.empty() ? std::string("arial.ttf") : LastComponent(m_font_file);
     if (UpperExtension(file) == "TTF") {
         m_baseKind = CMFontInfo::kTrueType;
         m_baseName = file;
@@ -535,7 +540,7 @@ void CMText::DrawTrueTypeRun(const CMFontInfo& run, double& penX, double penY)
     if (run.m_chars.empty())
         return;
     CTrueTypeFont font;
-    if (!font.SetUp(FontNameWithoutExtension(run.m_name), run.m_height, run.m_bold, run.m_italic))
+    if (!font.SetUp(CodePageToUtf8(FontNameWithoutExtension(run.m_name)), run.m_height, run.m_bold, run.m_italic))
         return;
     const double height10 = run.m_height * 10.0;
     for (const MCharInfo& info : run.m_chars) {
@@ -611,26 +616,48 @@ void CMText::DrawShxRun(const CMFontInfo& run, double& penX, double penY)
     const std::string fontName = FontNameWithoutExtension(run.m_name.substr(0, comma));
     const std::string bigName = comma == std::string::npos ? std::string() : FontNameWithoutExtension(run.m_name.substr(comma + 1));
     CShapeReader* font = fontName.empty() ? nullptr : ShxFont(fontName + ".shx");
+    if (font == nullptr) {
+        // No such shape font (or a file that is none): the name may be a
+        // family; else the default face draws the run.
+        plat::FontChoice choice = plat::ChooseFont(CodePageToUtf8(fontName));
+        if (choice.kind == plat::FontChoice::Shape) {
+            choice.face = plat::DefaultFace();
+            choice.replaced = true;
+        }
+        if (choice.replaced)
+            NoteFontReplaced(CodePageToUtf8(run.m_name.substr(0, comma)), choice.face);
+        CMFontInfo asTrueType = run;
+        asTrueType.m_kind = CMFontInfo::kTrueType;
+        asTrueType.m_name = Utf8ToCodePage(choice.face);
+        DrawTrueTypeRun(asTrueType, penX, penY);
+        return;
+    }
     CShapeReader* bigFont = bigName.empty() ? nullptr : ShxFont(bigName + ".shx");
     const double height10 = run.m_height * 10.0;
-    const double nominal10 = m_height * 10.0;
     const bool drawable = std::isfinite(height10) && height10 > 0.0;
     for (const MCharInfo& info : run.m_chars) {
         const std::uint32_t code = CharCode(info.m_text);
         const bool doubleByte = code > 0xFF;
         CShapeReader* reader = drawable ? (doubleByte ? bigFont : font) : nullptr;
         CTextChar ch;
-        if (reader == nullptr || !DrawShapeChar(*reader, code, penX, penY, height10 / reader->FontHeight() * 0.5, ch)) {
-            penX += nominal10;
-            continue;
-        }
         const double w = info.m_width_factor;
-        const double boxWidth = BoxWidth(ch);
-        if (!DoublesEqual(w, 1.0))
-            StretchCharX(ch, w);
         ch.m_color = info.m_color;
         ch.m_firstInParagraph = info.m_firstInParagraph;
         ch.m_oblique = info.m_oblique;
+        if (reader == nullptr || !DrawShapeChar(*reader, code, penX, penY, height10 / reader->FontHeight() * 0.5, ch)) {
+            // What the shape fonts lack comes from a TrueType face.
+            if (drawable && doubleByte && bigFont == nullptr && !bigName.empty())
+                NoteFontReplaced(CodePageToUtf8(bigName), plat::DefaultFace());
+            double advance = 0.0;
+            if (drawable && m_standIn.Draw(code, run.m_height, w, penX, penY, ch, advance)) {
+                penX += advance;
+                m_chars.push_back(std::move(ch));
+            }
+            continue;
+        }
+        const double boxWidth = BoxWidth(ch);
+        if (!DoublesEqual(w, 1.0))
+            StretchCharX(ch, w);
         penX += (boxWidth + height10 / 3.0) * w;
         m_chars.push_back(std::move(ch));
     }

@@ -5,6 +5,7 @@
 #include "Letrova.h"
 #include "MFontInfo.h"
 #include "ShapeReader.h"
+#include "ShapeText.h"
 #include "TextChar.h"
 
 #include <cstdint>
@@ -81,4 +82,5 @@ private:
     int m_line = 1;
     bool m_afterBreak = false;
     std::map<std::string, std::unique_ptr<CShapeReader>> m_shxFonts;
+    CShapeStandIn m_standIn;
 };

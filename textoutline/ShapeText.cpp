@@ -1,43 +1,11 @@
 #include "ShapeText.h"
 
 #include "OutlineMath.h"
-#include "platform/Folders.h"
 
 #include <algorithm>
-#include <cctype>
-#include <filesystem>
-#include <system_error>
+#include <cmath>
 
 namespace {
-
-namespace fs = std::filesystem;
-
-bool SameNoCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-// The entry of the folder with that name, exact spelling first, then any
-// spelling; empty when none.
-fs::path FindEntry(const fs::path& folder, const std::string& name, bool wantFolder)
-{
-    std::error_code ec;
-    auto fits = [&](const fs::path& p) {
-        return wantFolder ? fs::is_directory(p, ec) : fs::is_regular_file(p, ec);
-    };
-    const fs::path exact = folder / name;
-    if (fits(exact))
-        return exact;
-    for (fs::directory_iterator it(folder, ec), last; !ec && it != last; it.increment(ec)) {
-        const fs::path p = it->path();
-        if (SameNoCase(p.filename().string(), name) && fits(p))
-            return p;
-    }
-    return {};
-}
 
 double LeftEdge(const CTextChar& ch, double fallback)
 {
@@ -52,18 +20,6 @@ double LeftEdge(const CTextChar& ch, double fallback)
 }
 
 } // namespace
-
-std::string ShxFontPath(const std::string& fileName)
-{
-    const std::size_t sep = fileName.find_last_of("/\\");
-    const std::string name = sep == std::string::npos ? fileName : fileName.substr(sep + 1);
-    if (name.empty() || name == "." || name == "..")
-        return {};
-    const fs::path folder = FindEntry(fs::path(plat::ProgramFolder()), "shx", true);
-    if (folder.empty())
-        return {};
-    return FindEntry(folder, name, false).string();
-}
 
 bool LoadShxFont(const std::string& fileName, CShapeReader& reader)
 {
@@ -101,4 +57,22 @@ void StretchCharX(CTextChar& ch, double factor)
 double BoxWidth(const CTextChar& ch)
 {
     return static_cast<double>(ch.m_rcBox.right) - ch.m_rcBox.left;
+}
+
+bool CShapeStandIn::Draw(std::uint32_t code, double height, double widthFactor, double penX, double penY,
+                         CTextChar& ch, double& advance)
+{
+    if (!(height > 0.0) || !std::isfinite(height))
+        return false;
+    if (height != m_height) {
+        m_height = height;
+        m_font.SetUp(plat::DefaultFace(), height);
+    }
+    if (!m_font.IsValid() || !m_font.AppendGlyph(code, penX, penY, ch))
+        return false;
+    if (!DoublesEqual(widthFactor, 1.0) && !ch.m_contours.empty())
+        StretchCharX(ch, widthFactor);
+    ch.m_rcBox = ch.BoundingBox();
+    advance = ch.m_metrics.cellIncX * widthFactor;
+    return true;
 }

@@ -3,15 +3,14 @@
 #pragma once
 #include "ShapeReader.h"
 #include "TextChar.h"
+#include "TrueTypeFont.h"
+#include "platform/FontChoice.h"
 
 #include <cstdint>
 #include <string>
 
-// Full path of a shape font in the shx folder beside the program, the file
-// name matched without regard to case; only the name's last component is
-// used, so no name reaches outside that folder. Empty when there is no such
-// file.
-std::string ShxFontPath(const std::string& fileName);
+// Shape fonts are found in the shx folder beside the program only.
+using plat::ShxFontPath;
 
 // Loads the font when its file is found; false when it is absent or
 // unreadable.
@@ -28,3 +27,19 @@ void StretchCharX(CTextChar& ch, double factor);
 
 // Width of the character's box (the integer bounding rectangle).
 double BoxWidth(const CTextChar& ch);
+
+// Characters that the shape fonts of a text lack, drawn from the default
+// TrueType face (or a face that has them) at the pen with their H at the
+// height, stretched by the width factor like the shape characters.
+class CShapeStandIn {
+public:
+    // False when no installed face has the character (or it is a control
+    // character): it is left out. Otherwise the character and the pen's
+    // advance, its cell increment times the width factor.
+    bool Draw(std::uint32_t code, double height, double widthFactor, double penX, double penY, CTextChar& ch,
+              double& advance);
+
+private:
+    CTrueTypeFont m_font;
+    double m_height = 0.0; // the font's height; 0 before it is set up
+};

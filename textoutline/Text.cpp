@@ -1,8 +1,11 @@
 #include "Text.h"
 
+#include "Notices.h"
 #include "OutlineMath.h"
 #include "ShapeText.h"
 #include "TrueTypeFont.h"
+#include "platform/FontChoice.h"
+#include "platform/Folders.h"
 
 #include <cmath>
 #include <cstring>
@@ -60,6 +63,18 @@ void CText::OutlineTrueType(const std::string& faceName)
     }
 }
 
+void CText::Outline()
+{
+    const std::string fontFile = m_font_file.empty() ? std::string("arial.ttf") : m_font_file;
+    const plat::FontChoice choice = plat::ChooseFont(CodePageToUtf8(fontFile));
+    if (choice.replaced)
+        NoteFontReplaced(CodePageToUtf8(fontFile), choice.face);
+    if (choice.kind == plat::FontChoice::Shape)
+        OutlineShx(choice.shxPath, m_bigfont_file);
+    else
+        OutlineTrueType(choice.face);
+}
+
 void CText::OutlineShx(const std::string& fontFile, const std::string& bigFontFile)
 {
     // Like the TrueType renderer, no height (or no number) draws nothing.
@@ -67,8 +82,14 @@ void CText::OutlineShx(const std::string& fontFile, const std::string& bigFontFi
         return;
     CShapeReader font;
     CShapeReader bigFont;
-    const bool haveFont = LoadShxFont(fontFile, font);
+    // A file that is no shape font is drawn as a font that is not there.
+    if (!LoadShxFont(fontFile, font)) {
+        NoteFontReplaced(CodePageToUtf8(plat::FileNameOf(fontFile)), plat::DefaultFace());
+        OutlineTrueType(plat::DefaultFace());
+        return;
+    }
     const bool haveBigFont = !bigFontFile.empty() && LoadShxFont(bigFontFile, bigFont);
+    CShapeStandIn standIn;
     const double height10 = m_height * 10.0;
     const bool stretch = !DoublesEqual(m_width_factor, 1.0);
     double penX = m_x;
@@ -77,18 +98,23 @@ void CText::OutlineShx(const std::string& fontFile, const std::string& bigFontFi
     std::uint32_t code = 0;
     while (ReadTextCode(m_text, pos, code)) {
         const bool doubleByte = code > 0xFF;
-        CShapeReader* reader = nullptr;
-        if (doubleByte ? haveBigFont : haveFont)
-            reader = doubleByte ? &bigFont : &font;
+        CShapeReader* reader = !doubleByte ? &font : haveBigFont ? &bigFont : nullptr;
         CTextChar ch;
-        if (reader == nullptr || !DrawShapeChar(*reader, code, penX, penY, height10 / reader->FontHeight() * 0.5, ch)) {
-            penX += height10;
+        if (reader != nullptr && DrawShapeChar(*reader, code, penX, penY, height10 / reader->FontHeight() * 0.5, ch)) {
+            if (stretch)
+                StretchCharX(ch, m_width_factor);
+            penX += BoxWidth(ch) + height10 / 3.0;
+            m_chars.push_back(std::move(ch));
             continue;
         }
-        if (stretch)
-            StretchCharX(ch, m_width_factor);
-        penX += BoxWidth(ch) + height10 / 3.0;
-        m_chars.push_back(std::move(ch));
+        // What the shape fonts lack comes from a TrueType face.
+        if (doubleByte && !haveBigFont && !bigFontFile.empty())
+            NoteFontReplaced(CodePageToUtf8(bigFontFile), plat::DefaultFace());
+        double advance = 0.0;
+        if (standIn.Draw(code, m_height, m_width_factor, penX, penY, ch, advance)) {
+            penX += advance;
+            m_chars.push_back(std::move(ch));
+        }
     }
 }
 

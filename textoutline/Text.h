@@ -34,19 +34,25 @@ public:
 
     std::vector<CTextChar> m_chars;
 
-    // Draws the text with the TrueType face of that name: one character per
-    // character code, a space included, the pen moving right by each cell
-    // increment times the width factor. A space takes the metrics of the
-    // character before it (zeros at the start). Draws nothing when the font
+    // Chooses the font of the record's font file (arial.ttf when it has
+    // none) and draws the text with it.
+    void Outline();
+
+    // Draws the text with the TrueType face of that name (UTF-8): one
+    // character per character code, a space included, the pen moving right
+    // by each cell increment times the width factor. A space takes the
+    // metrics of the character before it (zeros at the start); a character
+    // that no installed face has is left out. Draws nothing when the font
     // cannot be set up for the height.
     void OutlineTrueType(const std::string& faceName);
 
     // Draws the text with the shape font and, for double-byte codes, the big
-    // font, both looked up in the shx folder beside the program. A code that
-    // its font lacks (or a font that is absent) draws nothing and moves the
-    // pen right by the height x 10; a drawn one is scaled by (height x 10 /
-    // font height) x 0.5 about its left edge and the pen's y, stretched by
-    // the width factor, and moves the pen by its box width + height x 10 / 3.
+    // font, both looked up in the shx folder beside the program; a font
+    // file that is no shape font gives way to the default face. A drawn
+    // character is scaled by (height x 10 / font height) x 0.5 about its
+    // left edge and the pen's y, stretched by the width factor, and moves
+    // the pen by its box width + height x 10 / 3. A code that the fonts lack
+    // comes from the default TrueType face (CShapeStandIn).
     void OutlineShx(const std::string& fontFile, const std::string& bigFontFile);
 
     // Turns every drawn character about the insertion point by the text's

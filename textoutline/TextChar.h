@@ -8,15 +8,15 @@
 #include <cstdint>
 #include <vector>
 
-// Glyph metric values in working units. Wider than the platform's record:
-// glyphs of very large texts are fetched smaller and scaled up.
+// Glyph metric values in working units, unrounded: small texts (tenths of
+// an inch in an inch drawing) are only a few units high.
 struct CharMetrics {
-    std::int32_t blackBoxX = 0;
-    std::int32_t blackBoxY = 0;
-    std::int32_t originX = 0;
-    std::int32_t originY = 0;
-    std::int32_t cellIncX = 0;
-    std::int32_t cellIncY = 0;
+    double blackBoxX = 0.0;
+    double blackBoxY = 0.0;
+    double originX = 0.0;
+    double originY = 0.0;
+    double cellIncX = 0.0;
+    double cellIncY = 0.0;
 };
 
 class CTextChar {

@@ -1,7 +1,9 @@
 #include "TrueTypeFont.h"
 
+#include "Notices.h"
 #include "OutlineMath.h"
 #include "platform/CodePage.h"
+#include "platform/FontChoice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,116 +13,93 @@
 
 namespace {
 
-// Larger texts than this many pixels (working units) per em are refused.
-constexpr double kMaxPixels = 1.0e8;
+// Larger texts than this many working units per em are refused.
+constexpr double kMaxEmUnits = 1.0e8;
+// A face without a capital H is taken at the point size of the height:
+// 160 tenths of a point per drawing unit, at 96 dots per inch.
+constexpr double kPointPixelsPerUnit = 160.0 / 720.0 * 96.0;
 
-std::int32_t Scaled(std::int64_t v, std::int32_t factor)
-{
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v * factor, INT32_MIN, INT32_MAX));
-}
-
-// The face name as the glyph outlines take it and the H measured at a point
-// size, kept per code-page face name (and code page), style and size: many
-// texts of a drawing share them, and measuring costs a glyph. A full list
-// starts afresh.
+// The face drawn for a face name (the default face when the named one
+// cannot be opened) and its H's height at the fetch size, kept per face
+// name and style: many texts of a drawing share them, and measuring costs
+// a glyph. A full list starts afresh.
 struct MeasureKey {
-    std::string codePage;
     std::string faceName;
     bool bold = false;
     bool italic = false;
-    std::int32_t pointPixels = 0;
     auto operator<=>(const MeasureKey&) const = default;
+};
+
+struct Measure {
+    std::string face; // UTF-8
+    bool replaced = false;
+    double hBox = 0.0; // fetched pixels; 0 without an H
 };
 
 constexpr std::size_t kMaxMeasures = 256;
 std::mutex g_measureMutex;
-std::map<MeasureKey, std::pair<std::string, std::int32_t>> g_measures;
+std::map<MeasureKey, Measure> g_measures;
 
-bool FindMeasure(const MeasureKey& key, std::string& face, std::int32_t& hBox)
+bool FindMeasure(const MeasureKey& key, Measure& measure)
 {
     std::lock_guard<std::mutex> lock(g_measureMutex);
     const auto it = g_measures.find(key);
     if (it == g_measures.end())
         return false;
-    face = it->second.first;
-    hBox = it->second.second;
+    measure = it->second;
     return true;
 }
 
-void KeepMeasure(const MeasureKey& key, const std::string& face, std::int32_t hBox)
+void KeepMeasure(const MeasureKey& key, const Measure& measure)
 {
     std::lock_guard<std::mutex> lock(g_measureMutex);
     if (g_measures.size() >= kMaxMeasures)
         g_measures.clear();
-    g_measures[key] = {face, hBox};
+    g_measures[key] = measure;
 }
 
 } // namespace
 
-std::int32_t PointFontPixels(double height)
-{
-    if (!std::isfinite(height) || height <= 0.0)
-        return 0;
-    const double tenths = NearestValue(height * 160.0);
-    const double pixels = NearestValue(tenths * 96.0 / 720.0);
-    if (pixels > kMaxPixels)
-        return 0;
-    return static_cast<std::int32_t>(pixels);
-}
-
-std::int32_t CalibratedFontHeight(std::int32_t logicalHeight, double height, std::int32_t hBlackBoxY)
-{
-    if (hBlackBoxY <= 0)
-        return logicalHeight;
-    const double v = NearestValue(logicalHeight * height * 10.0 / hBlackBoxY);
-    if (!std::isfinite(v) || std::fabs(v) > kMaxPixels)
-        return 0;
-    return static_cast<std::int32_t>(v);
-}
-
 bool CTrueTypeFont::SetUp(const std::string& faceName, double height, bool bold, bool italic)
 {
     m_font = plat::GlyphFont();
-    m_logicalHeight = 0;
-    // A zero height would be the platform's default size: nothing is drawn.
-    const std::int32_t pointPixels = PointFontPixels(height);
-    if (pointPixels == 0)
+    m_scale = 0.0;
+    if (!std::isfinite(height) || height <= 0.0)
         return false;
-    m_spec.weight = bold ? 700 : 400;
-    m_spec.italic = italic;
-    std::int32_t hBox = 0;
-    const MeasureKey key{plat::CodePageName(), faceName, bold, italic, pointPixels};
-    if (!FindMeasure(key, m_spec.faceName, hBox)) {
-        m_spec.faceName = plat::Utf16ToUtf8(plat::CodePageToWide(faceName));
-        if (!Select(-pointPixels))
+    plat::GlyphFontSpec spec;
+    spec.height = -kFetchPixels;
+    spec.weight = bold ? 700 : 400;
+    spec.italic = italic;
+    const MeasureKey key{faceName, bold, italic};
+    Measure measure;
+    if (FindMeasure(key, measure)) {
+        spec.faceName = measure.face;
+        if (!m_font.Create(spec))
             return false;
+    } else {
+        measure.face = faceName;
+        spec.faceName = faceName;
+        if (!m_font.Create(spec)) {
+            measure.face = plat::DefaultFace();
+            measure.replaced = true;
+            spec.faceName = measure.face;
+            if (!m_font.Create(spec))
+                return false;
+        }
         // The H measured is one the face has, with contours.
-        CharMetrics hMetrics;
-        if (m_font.HasGlyph(U'H') && Fetch('H', hMetrics) && !m_outline->ends.empty())
-            hBox = hMetrics.blackBoxY;
-        KeepMeasure(key, m_spec.faceName, hBox);
+        plat::GLYPHMETRICS gm;
+        plat::GlyphExtent extent;
+        const plat::FlatOutline* h = m_font.HasGlyph(U'H') ? m_font.GetFlatOutline(U'H', gm, &extent) : nullptr;
+        if (h != nullptr && !h->ends.empty())
+            measure.hBox = extent.blackBoxY;
+        KeepMeasure(key, measure);
     }
-    const std::int32_t logicalHeight = CalibratedFontHeight(-pointPixels, height, hBox);
-    if (logicalHeight == 0) {
+    if (measure.replaced)
+        NoteFontReplaced(faceName, measure.face);
+    m_scale = measure.hBox > 0.0 ? height * 10.0 / measure.hBox : height * kPointPixelsPerUnit / kFetchPixels;
+    if (!std::isfinite(m_scale) || !(m_scale > 0.0) || m_scale * kFetchPixels > kMaxEmUnits) {
         m_font = plat::GlyphFont();
-        return false;
-    }
-    return Select(logicalHeight);
-}
-
-bool CTrueTypeFont::Select(std::int32_t logicalHeight)
-{
-    const std::int64_t em = std::abs(static_cast<std::int64_t>(logicalHeight));
-    m_factor = static_cast<std::int32_t>((em + kMaxFetchPixels - 1) / kMaxFetchPixels);
-    if (m_factor < 1)
-        m_factor = 1;
-    const std::int64_t fetchEm = (em + m_factor / 2) / m_factor;
-    m_spec.height = -static_cast<std::int32_t>(fetchEm);
-    m_logicalHeight = logicalHeight;
-    // A face already found only changes its size.
-    const bool selected = m_font.IsValid() ? m_font.SetHeight(m_spec.height) : m_font.Create(m_spec);
-    if (!selected) {
-        m_logicalHeight = 0;
+        m_scale = 0.0;
         return false;
     }
     return true;
@@ -128,16 +107,29 @@ bool CTrueTypeFont::Select(std::int32_t logicalHeight)
 
 bool CTrueTypeFont::Fetch(std::uint32_t code, CharMetrics& metrics) const
 {
+    m_outline = nullptr;
+    if (!m_font.IsValid())
+        return false;
+    const char32_t c = m_font.FromCodePage(code);
+    // Control characters have no glyph in any face: nothing to draw or tell.
+    if (c < 0x20 || c == 0x7F)
+        return false;
+    const plat::GlyphFont* font = m_font.FontFor(c);
+    if (font == nullptr) {
+        NoteCharMissing(c);
+        return false;
+    }
     plat::GLYPHMETRICS gm;
-    m_outline = m_font.GetFlatOutlineA(code, gm);
+    plat::GlyphExtent e;
+    m_outline = font->GetFlatOutline(c, gm, &e);
     if (m_outline == nullptr)
         return false;
-    metrics.blackBoxX = Scaled(gm.gmBlackBoxX, m_factor);
-    metrics.blackBoxY = Scaled(gm.gmBlackBoxY, m_factor);
-    metrics.originX = Scaled(gm.gmptGlyphOrigin.x, m_factor);
-    metrics.originY = Scaled(gm.gmptGlyphOrigin.y, m_factor);
-    metrics.cellIncX = Scaled(gm.gmCellIncX, m_factor);
-    metrics.cellIncY = Scaled(gm.gmCellIncY, m_factor);
+    metrics.blackBoxX = e.blackBoxX * m_scale;
+    metrics.blackBoxY = e.blackBoxY * m_scale;
+    metrics.originX = e.originX * m_scale;
+    metrics.originY = e.originY * m_scale;
+    metrics.cellIncX = e.cellIncX * m_scale;
+    metrics.cellIncY = 0.0;
     return true;
 }
 
@@ -179,7 +171,7 @@ bool CTrueTypeFont::AppendGlyph(std::uint32_t code, double penX, double penY, CT
     std::size_t begin = 0;
     for (std::uint32_t end : flat.ends) {
         const std::size_t n = end - begin;
-        const Source source{flat, begin, penX, penY, static_cast<double>(m_factor)};
+        const Source source{flat, begin, penX, penY, m_scale};
         COutLine contour;
         contour.m_closed = 1;
         // Sized once: a contour's points are allocated whole.
@@ -188,7 +180,7 @@ bool CTrueTypeFont::AppendGlyph(std::uint32_t code, double penX, double penY, CT
         ch.m_contours.push_back(std::move(contour));
         begin = end;
     }
-    // Glyph points lie less than 32768 fetched pixels (of fewer than 2^14
+    // Glyph points lie less than 32768 fetched pixels (of fewer than 10^5
     // units each) from the pen: only a pen far out (a hostile insertion
     // point) can put them past the range.
     if (!(std::fabs(penX) < 1e300 && std::fabs(penY) < 1e300))

@@ -1,6 +1,8 @@
 // A TrueType font scaled for the working space: its capital H is the text
-// height x 10 working units high. Gives glyph metrics and contours at a pen
-// position, with codes of the 8-bit code page.
+// height x 10 working units high, exactly. Gives glyph metrics and contours
+// at a pen position, with codes of the 8-bit code page; a character the face
+// lacks comes from an installed face that has it, and one that no face has
+// is left out and told to the program.
 #pragma once
 #include "TextChar.h"
 #include "platform/GlyphFont.h"
@@ -8,45 +10,35 @@
 #include <cstdint>
 #include <string>
 
-// Pixel height of the point font of nearest(height x 160) tenths of a point at
-// 96 dots per inch; 0 for a height that gives no size.
-std::int32_t PointFontPixels(double height);
-
-// The logical height (negative: character height) that makes the capital H
-// height x 10 units high, from the point font's logical height and the black-box
-// height of its H. An H without a black box leaves the height as it is.
-std::int32_t CalibratedFontHeight(std::int32_t logicalHeight, double height, std::int32_t hBlackBoxY);
-
 class CTrueTypeFont {
 public:
-    // Glyphs are fetched at no more than this em size and scaled up beyond
-    // it, so that their coordinates fit the platform's 16.16 values.
-    static constexpr std::int32_t kMaxFetchPixels = 8192;
+    // Glyphs are fetched at this em size, whatever the height, and scaled in
+    // double: no size is rounded, and 16.16 values hold glyphs up to 32 ems.
+    static constexpr std::int32_t kFetchPixels = 1024;
 
     // Sets the face up for the text height (drawing units). faceName is
-    // code-page text. False, and nothing is to be outlined, for a height that
-    // is not above 0 or too small to give a size, or a face that cannot be
-    // had.
+    // UTF-8; a face that cannot be opened gives way to the default
+    // face (and is told as replaced). False, and nothing is to be outlined,
+    // for a height that is not above 0 or is no number, or too large to
+    // outline, or when no face at all can be had.
     bool SetUp(const std::string& faceName, double height, bool bold = false, bool italic = false);
     bool IsValid() const { return m_font.IsValid(); }
-    // Logical height of the font set up (negative, pixels = working units).
-    std::int32_t LogicalHeight() const { return m_logicalHeight; }
+    // Working units per fetched pixel.
+    double Scale() const { return m_scale; }
 
     bool GetMetrics(std::uint32_t code, CharMetrics& metrics) const;
     // Appends the glyph's contours, each closed, with the pen (x, y) at the
     // glyph origin, and copies its metrics into the character. False when
-    // the glyph cannot be had; the character is then left as it was.
+    // no installed face has the character, or for a control character; the
+    // character is then left as it was.
     bool AppendGlyph(std::uint32_t code, double penX, double penY, CTextChar& ch) const;
 
 private:
-    bool Select(std::int32_t logicalHeight);
     // Metrics of the glyph, its outline left in m_outline.
     bool Fetch(std::uint32_t code, CharMetrics& metrics) const;
 
     plat::GlyphFont m_font;
-    plat::GlyphFontSpec m_spec;
-    std::int32_t m_logicalHeight = 0;
-    std::int32_t m_factor = 1; // working units per fetched pixel
-    // The glyph fetched last, held by the font.
+    double m_scale = 0.0;
+    // The glyph fetched last, held by the font that drew it.
     mutable const plat::FlatOutline* m_outline = nullptr;
 };

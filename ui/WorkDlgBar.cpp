@@ -15,12 +15,42 @@
 
 namespace {
 
+// The panel's contents: at least the designed size and at least what their
+// pages need in the fonts in use; beyond that they follow the panel.
+class PanelContents : public QWidget {
+public:
+    QSize minimumSizeHint() const override
+    {
+        const QSize designed = DialogUnitsToPixels(font(), CWorkDlgBar::kWidthUnits, CWorkDlgBar::kHeightUnits);
+        return QWidget::minimumSizeHint().expandedTo(designed);
+    }
+    QSize sizeHint() const override { return minimumSizeHint(); }
+};
+
 // The panel's scrolling steps: a line is 10 pixels, a page a quarter of the
 // contents' height. Qt sets the page step to the viewport's size whenever
-// the area changes; this puts the panel's back.
+// the area changes; this puts the panel's back. The area is never narrower
+// than its contents beside the vertical scroll bar; it scrolls only when
+// the frame is too short for them.
 class PanelScrollArea : public QScrollArea {
 public:
     using QScrollArea::QScrollArea;
+
+    QSize minimumSizeHint() const override
+    {
+        const QSize base = QScrollArea::minimumSizeHint();
+        if (widget() == nullptr)
+            return base;
+        return QSize(widget()->minimumSizeHint().width() + 2 * frameWidth() +
+                         verticalScrollBar()->sizeHint().width(),
+                     base.height());
+    }
+    QSize sizeHint() const override
+    {
+        if (widget() == nullptr)
+            return QScrollArea::sizeHint();
+        return QSize(minimumSizeHint().width(), widget()->sizeHint().height() + 2 * frameWidth());
+    }
 
     void ApplySteps()
     {
@@ -43,6 +73,10 @@ protected:
         const bool handled = QScrollArea::eventFilter(watched, event);
         if (watched == widget() && event->type() == QEvent::Resize)
             ApplySteps();
+        // Contents that need more room (a page added, another font) widen
+        // the panel.
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
         return handled;
     }
     void resizeEvent(QResizeEvent* event) override
@@ -75,18 +109,15 @@ CWorkDlgBar::CWorkDlgBar(QWidget* parent)
 
     auto* scroll = new PanelScrollArea(this);
     m_scroll = scroll;
-    m_contents = new QWidget;
-    m_contents->setFixedSize(DialogUnitsToPixels(m_contents->font(), kWidthUnits, kHeightUnits));
+    m_contents = new PanelContents;
     m_tab = new CMyTabCtrl(m_contents);
     m_tab->setObjectName(QString::number(IDC_TAB));
     auto* layout = new QVBoxLayout(m_contents);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tab);
     scroll->setWidget(m_contents);
+    scroll->setWidgetResizable(true);
     scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Wide enough for the contents beside the vertical scroll bar.
-    scroll->setMinimumWidth(m_contents->width() + 2 * scroll->frameWidth() +
-                            scroll->verticalScrollBar()->sizeHint().width());
     scroll->ApplySteps();
     setWidget(scroll);
 

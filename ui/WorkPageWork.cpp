@@ -31,6 +31,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -45,6 +46,7 @@ constexpr int kNothingToOutputText = 6;
 constexpr int kPortCount = 100;
 constexpr int kFirstListedPort = 3;
 constexpr int kJogButtonSize = 36;
+constexpr int kJogSpacing = 4;
 
 // Template texts, shown where the language table has none.
 struct ControlText {
@@ -87,7 +89,9 @@ CWorkPageWork::Dialogs g_dialogs;
 
 // The layer list: columns, widths and the header entries of
 // "phase3:work-tool"; row texts.
-constexpr int kLayerColumnWidths[4] = {25, 145, 90, 75};
+constexpr int kSwatchColumnWidth = 25;
+// The rows the list shows without scrolling.
+constexpr int kLayerRowsShown = 6;
 constexpr int kLayerHeaderEntries[4] = {-1, 7, 8, 9};
 constexpr int kHeaderMaxChars = 99;
 constexpr int kCutText = 10;
@@ -265,8 +269,8 @@ void CWorkPageWork::BuildControls()
     listPalette.setBrush(QPalette::Inactive, QPalette::HighlightedText,
                          listPalette.brush(QPalette::Active, QPalette::HighlightedText));
     m_layerList->setPalette(listPalette);
-    for (int column = 0; column < 4; ++column)
-        m_layerList->setColumnWidth(column, kLayerColumnWidths[column]);
+    // Columns can be widened by hand; the last one takes what is left.
+    m_layerList->horizontalHeader()->setStretchLastSection(true);
     m_layerList->setItemDelegateForColumn(0, new LayerColorDelegate(this));
     m_layerArea->addWidget(m_layerList, 1);
     auto* moves = new QHBoxLayout;
@@ -299,30 +303,41 @@ void CWorkPageWork::BuildControls()
         c->addWidget(button(id, control));
     page->addWidget(control);
 
+    // The jog block: the arrows around the spot-shot button, the third axis
+    // in a column of its own beside them, and the boxes in rows below, so
+    // no check box or text ever shares a button's place.
     QGroupBox* jog = group(1045);
-    auto* j = new QGridLayout(jog);
-    auto jogButton = [&](int id, int row, int column) {
-        auto* b = new CMyButton(jog);
+    auto* jogRows = new QVBoxLayout(jog);
+    auto* pad = new QGridLayout;
+    pad->setSpacing(kJogSpacing);
+    auto jogButton = [&](QPushButton* b, int id, int row, int column) {
         named(b, id);
         b->setFixedSize(kJogButtonSize, kJogButtonSize);
-        j->addWidget(b, row, column);
+        pad->addWidget(b, row, column);
     };
-    jogButton(IDC_UP, 0, 1);
-    jogButton(IDC_LEFT, 1, 0);
-    jogButton(IDC_SHOT, 1, 1);
-    jogButton(IDC_RIGHT, 1, 2);
-    jogButton(IDC_DOWN, 2, 1);
-    jogButton(IDC_AXIS_PLUS, 0, 3);
-    jogButton(IDC_AXIS_MINUS, 2, 3);
-    QPushButton* axis = button(IDC_AXIS_SWITCH, jog);
-    axis->setFixedSize(kJogButtonSize, kJogButtonSize);
-    j->addWidget(axis, 1, 3);
+    jogButton(new CMyButton(jog), IDC_UP, 0, 1);
+    jogButton(new CMyButton(jog), IDC_LEFT, 1, 0);
+    jogButton(new CMyButton(jog), IDC_SHOT, 1, 1);
+    jogButton(new CMyButton(jog), IDC_RIGHT, 1, 2);
+    jogButton(new CMyButton(jog), IDC_DOWN, 2, 1);
+    jogButton(new CMyButton(jog), IDC_AXIS_PLUS, 0, 4);
+    jogButton(button(IDC_AXIS_SWITCH, jog), IDC_AXIS_SWITCH, 1, 4);
+    jogButton(new CMyButton(jog), IDC_AXIS_MINUS, 2, 4);
+    pad->setColumnMinimumWidth(3, kJogButtonSize / 2);
+    auto* padRow = new QHBoxLayout;
+    padRow->addStretch(1);
+    padRow->addLayout(pad);
+    padRow->addStretch(1);
+    jogRows->addLayout(padRow);
     m_precise = static_cast<QCheckBox*>(named(new QCheckBox(jog), IDC_PRECISE));
     m_laser = static_cast<QCheckBox*>(named(new QCheckBox(jog), IDC_LASER));
     m_step = static_cast<QLineEdit*>(named(new QLineEdit(jog), IDC_STEP));
-    j->addWidget(m_precise, 3, 0, 1, 2);
-    j->addWidget(m_step, 3, 2, 1, 2);
-    j->addWidget(m_laser, 4, 0, 1, 2);
+    auto* boxes = new QGridLayout;
+    boxes->addWidget(m_precise, 0, 0);
+    boxes->addWidget(m_step, 0, 1);
+    boxes->addWidget(m_laser, 1, 0);
+    boxes->setColumnStretch(1, 1);
+    jogRows->addLayout(boxes);
     page->addWidget(jog);
 
     for (const ControlText& t : kTexts) {
@@ -361,6 +376,7 @@ void CWorkPageWork::OnInitDialog()
             header = QString::fromStdU16String(SectionText(kLayerHeaderEntries[column])).left(kHeaderMaxChars);
         m_layerList->setHorizontalHeaderItem(column, new QTableWidgetItem(header));
     }
+    FitLayerList();
     SetTextFromSection(Button(IDC_LAYER_UP), kUpText);
     SetTextFromSection(Button(IDC_LAYER_DOWN), kDownText);
     for (const ControlText& t : kTexts)
@@ -371,9 +387,62 @@ void CWorkPageWork::OnInitDialog()
     Button(IDC_AXIS_SWITCH)->m_kind = kAxisSwitchKind;
     m_axis = 0;
     UpdateAxisButtons();
+    FitJogButtons();
     m_step->setEnabled(m_precise->isChecked());
     UpdateDialogButtons();
     OnPortSearch();
+}
+
+void CWorkPageWork::FitLayerList()
+{
+    // Each column as wide as its header and the widest text a one-mode
+    // layer shows in it, in the list's fonts; the list as wide as its
+    // columns beside a vertical scroll bar and as tall as its header and
+    // six rows.
+    QHeaderView* header = m_layerList->horizontalHeader();
+    const QStyle* style = m_layerList->style();
+    const int cellMargin = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_layerList) + 1);
+    const int headerMargin = 2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    const QFontMetrics cells(m_layerList->font());
+    const QFontMetrics headers(header->font());
+    const QString cut = QString::fromStdU16String(SectionText(kCutText));
+    const QString scan = QString::fromStdU16String(SectionText(kScanText));
+    const QStringList samples[4] = {
+        {},
+        {QStringLiteral("100.0,100.0"), QString::fromStdU16String(SectionText(kDefaultPowerText))},
+        {QStringLiteral("1000.0")},
+        {cut, scan, cut + QLatin1Char('+') + scan, QString::fromStdU16String(SectionText(kNoOutputText))}};
+    int total = 0;
+    for (int column = 0; column < 4; ++column) {
+        int width = column == 0 ? kSwatchColumnWidth : 0;
+        if (const QTableWidgetItem* item = m_layerList->horizontalHeaderItem(column))
+            width = std::max(width, headers.horizontalAdvance(item->text()) + headerMargin);
+        for (const QString& text : samples[column])
+            width = std::max(width, cells.horizontalAdvance(text) + cellMargin);
+        m_layerList->setColumnWidth(column, width);
+        total += width;
+    }
+    // Rows as tall as a line of text with the cell's margins.
+    QHeaderView* rows = m_layerList->verticalHeader();
+    rows->setMinimumSectionSize(cells.height() + cellMargin);
+    rows->setDefaultSectionSize(cells.height() + cellMargin);
+    const int frame = 2 * m_layerList->frameWidth();
+    m_layerList->setMinimumSize(
+        total + frame + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_layerList),
+        header->sizeHint().height() + kLayerRowsShown * m_layerList->verticalHeader()->defaultSectionSize() + frame);
+}
+
+void CWorkPageWork::FitJogButtons()
+{
+    // Square buttons wide enough for the spot-shot text and every label the
+    // third-axis buttons take.
+    QPushButton* shot = JogButton(IDC_SHOT);
+    int side = std::max(kJogButtonSize, ButtonWidthForText(*shot, shot->text()));
+    for (const char* label : {"Z+", "Z-", "U+", "U-", "V+", "V-"})
+        side = std::max(side, ButtonWidthForText(*shot, QString::fromLatin1(label)));
+    for (int id : kJogIds)
+        JogButton(id)->setFixedSize(side, side);
+    Button(IDC_AXIS_SWITCH)->setFixedSize(side, side);
 }
 
 CMyButton* CWorkPageWork::JogButton(int id) const

@@ -217,6 +217,10 @@ protected:
 
 private:
     void BuildControls();
+    // Column widths and the least size of the layer list from its texts.
+    void FitLayerList();
+    // Sizes the jog buttons for their texts in the page's font.
+    void FitJogButtons();
     SoftwareSettings& Settings() const;
     // The current machine, null for a negative index, an empty list or an
     // index past the end.

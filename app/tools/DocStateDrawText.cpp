@@ -4,8 +4,10 @@
 #include "model/DocDataBezier.h"
 #include "model/DocDataChar.h"
 #include "platform/CodePage.h"
+#include "platform/FontChoice.h"
 #include "platform/ViewWindow.h"
 #include "processing/FileTrans.h"
+#include "settings/FontNoticeMessage.h"
 #include "settings/FontParamFile.h"
 #include "settings/SoftwareSettings.h"
 
@@ -35,16 +37,32 @@ public:
         plat::GlyphFontSpec spec;
         spec.faceName = face;
         spec.height = -emPixels;
-        return m_font.Create(spec);
+        if (m_font.Create(spec))
+            return true;
+        spec.faceName = plat::DefaultFace();
+        if (!m_font.Create(spec))
+            return false;
+        m_notices.AddReplaced(face, spec.faceName);
+        return true;
     }
     bool Outline(char32_t code, std::vector<plat::TTPOLYGON>& polygons) override
     {
+        // Control characters have no glyph in any face.
+        if (code < 0x20 || code == 0x7F)
+            return false;
+        const plat::GlyphFont* font = m_font.FontFor(code);
+        if (font == nullptr) {
+            m_notices.AddMissing(code);
+            return false;
+        }
         plat::GLYPHMETRICS metrics;
-        return m_font.GetGlyphOutline(code, metrics, &polygons);
+        return font->GetGlyphOutline(code, metrics, &polygons);
     }
+    plat::FontNotices Notices() const override { return m_notices; }
 
 private:
     plat::GlyphFont m_font;
+    plat::FontNotices m_notices;
 };
 
 // Bytes the outline takes in the platform's native form: a 16-byte header
@@ -334,6 +352,8 @@ void CDocStateDrawText::OnLButtonDown(DOCCONTEXT* ctx)
         PushHistory(ctx);
         AddObjects(ctx, characters);
     }
+    if (glyphs != nullptr)
+        ShowFontNotices(glyphs->Notices());
     const CGeoBox& box = ctx->m_rcSelect;
     ctx->m_pView->ShowSelectionSize(box.m_xmin, box.m_xmax, box.m_ymin, box.m_ymax);
 }

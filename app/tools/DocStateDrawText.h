@@ -7,6 +7,7 @@
 // read when the tool is made with its document, written when it goes.
 #pragma once
 #include "model/DocState.h"
+#include "platform/FontNotices.h"
 #include "platform/GlyphFont.h"
 
 #include <cstdint>
@@ -26,6 +27,8 @@ public:
         // The outline of a character in pixels, y up. False when it cannot
         // be loaded; an empty outline (a space) is no error.
         virtual bool Outline(char32_t code, std::vector<plat::TTPOLYGON>& polygons) = 0;
+        // What the outlines had to make do with, for the operator.
+        virtual plat::FontNotices Notices() const { return {}; }
     };
     // A source for a face (UTF-8) and an em height in pixels; null when no
     // face can be had, and then nothing is placed.
@@ -33,7 +36,10 @@ public:
         std::function<std::unique_ptr<GlyphSource>(const std::string& face, std::int32_t emPixels)>;
     // Null restores the platform's outlines.
     static void SetGlyphSourceForTesting(GlyphSourceFactory factory);
-    // The platform's outlines (plat::GlyphFont), whatever a test has set.
+    // The platform's outlines (plat::GlyphFont), whatever a test has set: a
+    // face that cannot be opened gives way to the default face, a character
+    // the face lacks comes from an installed face that has it, and one that
+    // no face has gives no outline; both are told in Notices().
     static std::unique_ptr<GlyphSource> PlatformGlyphs(const std::string& face, std::int32_t emPixels);
 
     // Every glyph is fetched at this em size: 10000 units of 0.1 mm at 96
@@ -53,7 +59,9 @@ public:
     // Shows the font dialog; on OK with a kind, a face, a text, a finite
     // spacing and a finite height of at least 0.001 mm, places the text at
     // the mouse point as one undo step (none when no character has an
-    // outline) and shows the selection's size in the property bar.
+    // outline), tells the operator of a replaced face or characters that no
+    // installed face has, and shows the selection's size in the property
+    // bar.
     void OnLButtonDown(DOCCONTEXT* ctx) override;
     // Delete removes the selection; other keys do nothing.
     void OnKeyDown(DOCCONTEXT* ctx, std::uint32_t key) override;

@@ -177,3 +177,46 @@ TEST_F(RulerWindowTest, TheMarkerInvertsOneLineAndMovesWithoutLeavingATrace)
     EXPECT_EQ(onlyMarkerDiffers(plainH, horz->grab().toImage(), false, 201), 0);
     EXPECT_EQ(onlyMarkerDiffers(plainV, vert->grab().toImage(), true, 114), 0);
 }
+
+TEST(Ruler, ALabelIsCentredOnItsTickByItsOwnWidth)
+{
+    // Tick 51 is column 52 of the horizontal ruler and row 75 of the vertical
+    // one; a label 12 pixels wide starts 6 before, an odd 7 wide 3 before.
+    EXPECT_EQ(CHyRulerBar::LabelStart(51, 12, false), 46);
+    EXPECT_EQ(CHyRulerBar::LabelStart(51, 7, false), 49);
+    EXPECT_EQ(CHyRulerBar::LabelStart(51, 12, true), 69);
+}
+
+TEST_F(RulerWindowTest, TheLabelsInkIsCentredOnItsTickOnBothRulers)
+{
+    for (CHyRulerBar* ruler : {m_child->HorizontalRuler(), m_child->VerticalRuler()}) {
+        const bool vertical = ruler->IsVertical();
+        const CHyRulerBar::Layout layout = ruler->CurrentLayout();
+        const QImage image = ruler->grab().toImage();
+        // Text is smoothed: ink is whatever is clearly darker than the face.
+        const int face = qGray(ruler->palette().color(QPalette::Button).rgb());
+        const int half = layout.labelEvery * layout.minorPixels / 2;
+        int checked = 0;
+        for (const CHyRulerBar::Tick& t : layout.ticks) {
+            const int line = t.x + (vertical ? 24 : 1);
+            if (!t.labelled || line - half < 0 || line + half >= (vertical ? image.height() : image.width()))
+                continue;
+            // The label's ink across the ruler's first 12 pixels, where no
+            // tick reaches, within half a label interval of the tick.
+            int first = -1, last = -1;
+            for (int along = line - half; along < line + half; ++along)
+                for (int across = 1; across < 12; ++across) {
+                    const QRgb c = vertical ? image.pixel(across, along) : image.pixel(along, across);
+                    if (qGray(c) < face - 80) {
+                        first = first < 0 ? along : first;
+                        last = along;
+                    }
+                }
+            if (first < 0)
+                continue;
+            EXPECT_LE(std::abs((first + last) / 2 - line), 1) << (vertical ? "vertical " : "horizontal ") << t.value;
+            ++checked;
+        }
+        EXPECT_GE(checked, 2) << vertical;
+    }
+}

@@ -255,3 +255,49 @@ TEST_F(TextToolTest, DejaVuLettersPlaceByBoxesScaleWithHeightAndKeepLinesStraigh
     }
     EXPECT_EQ(Steps(), 5);
 }
+
+// The default text in the default face (Arial is Liberation Sans, without
+// Chinese): the two Chinese characters are the CJK face's own outlines, not
+// boxes; characters that no face has are left out and named once, in one
+// message, however many there are.
+TEST_F(TextToolTest, CharactersTheFaceLacksComeFromAnotherFaceOrAreNamedOnce)
+{
+    CDocStateDrawText::SetGlyphSourceForTesting(nullptr);
+    plat::ScopedRecordingPrompt prompt;
+    plat::GlyphFont arial;
+    ASSERT_TRUE(arial.Create(plat::GlyphFontSpec{"Arial", -CDocStateDrawText::kEmPixels, 400, false}));
+    std::vector<TTPOLYGON> box;
+    plat::GLYPHMETRICS metrics;
+    ASSERT_TRUE(arial.GetGlyphOutline(U'\u6FC0', metrics, &box)); // the face's own default glyph
+    const plat::GlyphFont* cjk = arial.FontFor(U'\u6FC0');
+    if (cjk == nullptr)
+        GTEST_SKIP() << "needs a CJK face";
+    std::vector<CDocData*> chars = Place(u"\u6FC0\u5149Laser", 10.0, 0.0, u"Arial");
+    ASSERT_EQ(chars.size(), 7u);
+    for (int k = 0; k < 2; ++k) {
+        std::vector<TTPOLYGON> own;
+        ASSERT_TRUE(cjk->GetGlyphOutline(k == 0 ? U'\u6FC0' : U'\u5149', metrics, &own));
+        const std::size_t contours = ListOf(*chars[k]->ChildList()).size();
+        EXPECT_EQ(contours, own.size()) << k;
+        EXPECT_NE(contours, box.size()) << k;
+    }
+    EXPECT_TRUE(prompt.m_prompt.m_shown.empty());
+
+    // 100,000 characters of the private planes, in no face: nothing to
+    // place, and one message naming the first of them once.
+    std::u16string none;
+    for (char32_t c = 0xF0000; c < 0xF0000 + 100000; ++c) {
+        none += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        none += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+    const int steps = Steps();
+    EXPECT_TRUE(Place(u"A\U000F0000B" + none, 10.0, 0.0, u"Arial").size() == 2u);
+    EXPECT_EQ(Steps(), steps + 1);
+    ASSERT_EQ(prompt.m_prompt.m_shown.size(), 1u);
+    const std::u16string& text = prompt.m_prompt.m_shown[0].text;
+    const std::size_t first = text.find(u"U+F0000");
+    ASSERT_NE(first, std::u16string::npos);
+    EXPECT_EQ(text.find(u"U+F0000", first + 1), std::u16string::npos);
+    EXPECT_NE(text.find(u"U+F003F"), std::u16string::npos);
+    EXPECT_EQ(text.find(u"U+F0040"), std::u16string::npos); // 64 named, then "…"
+}

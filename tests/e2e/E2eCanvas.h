@@ -64,7 +64,13 @@ public:
         QTest::keyClick(m_view, key, modifiers);
     }
 
-    QRgb Pixel(QPoint at) { return Settled().pixel(at) & 0xFFFFFFu; }
+    // The colour at a client point (its first image pixel on a screen of a
+    // higher density).
+    QRgb Pixel(QPoint at)
+    {
+        const QImage image = Settled();
+        return image.pixel(at * image.devicePixelRatio()) & 0xFFFFFFu;
+    }
 
     // Undo steps behind the drawing's current state.
     int UndoSteps() const

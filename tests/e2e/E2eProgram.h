@@ -35,7 +35,7 @@ inline constexpr std::uint32_t kLoopback = 0x7F000001; // 127.0.0.1, first octet
 
 class E2eProgram {
 public:
-    E2eProgram()
+    explicit E2eProgram(const std::string& language = kEnglishFile) : m_program(language)
     {
         EXPECT_TRUE(m_controller.Start("127.0.0.1", 0));
         ::setenv("VANTREL_PORT", std::to_string(m_controller.Port()).c_str(), 1);

@@ -13,12 +13,15 @@
 #include "importexport/FileTransDxf.h"
 #include "model/CurveGeometry.h"
 #include "platform/CodePage.h"
+#include "platform/GlyphFont.h"
 #include "platform/NumText.h"
 #include "platform/Progress.h"
+#include "settings/ReadParamFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <numbers>
 
@@ -369,16 +372,205 @@ TEST_F(DxfReader, NestedBlocksStopAtTheirDepthLimit)
     EXPECT_FALSE(Read(WithBlocks(blocks, Insert("B" + FormatInt(deepest + 1), "0", "0") + Insert("B20", "0", "0"))));
 }
 
+TEST_F(DxfReader, BlockObjectsOnLayerZeroAndByBlockTakeTheInsertsLayerAndColour)
+{
+    // Layer 0 is red, CUT blue, KEEP yellow. Block B holds a line on layer 0
+    // by layer, one on layer 0 by block and one on KEEP; OUTER holds B
+    // inserted on layer 0 by block.
+    const std::string tables = Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LAYER", "0", "LAYER", "2",
+                                      "0", "62", "1", "0", "LAYER", "2", "CUT", "62", "5", "0", "LAYER", "2", "KEEP",
+                                      "62", "2", "0", "ENDTAB", "0", "ENDSEC"});
+    const std::string blocks =
+        Block("B", "0", "0",
+              Line(0, 0, 1, 0) + Line(0, 1, 1, 1, Lines({"62", "0"})) + Line(0, 2, 1, 2, Lines({"8", "KEEP"}))) +
+        Block("OUTER", "0", "0", Insert("B", "0", "0", Lines({"62", "0"})));
+    const std::string cut = Lines({"8", "CUT"});
+    ASSERT_TRUE(Read(tables + WithBlocks(blocks, Insert("B", "0", "0", cut) +
+                                                     Insert("B", "10", "0", cut + Lines({"62", "3"})) +
+                                                     Insert("OUTER", "20", "0", cut + Lines({"62", "6"})) +
+                                                     Line(0, 5, 1, 5, cut) + Line(0, 6, 1, 6))));
+    const COLORREF red = MakeRGB(255, 0, 0), blue = MakeRGB(0, 0, 255), yellow = MakeRGB(255, 255, 0);
+    const COLORREF green = MakeRGB(0, 255, 0), magenta = MakeRGB(255, 0, 255);
+    // By CUT, by the INSERT's colour (CUT's when it has none of its own,
+    // the outer INSERT's through a nested one by block), KEEP's own.
+    const COLORREF expected[] = {blue, blue, yellow, blue, green, yellow, blue, magenta, yellow, blue, red};
+    ASSERT_EQ(Objects(m_list).size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i)
+        EXPECT_EQ(At(i)->m_nLayer, static_cast<std::int32_t>(Nearest(expected[i]))) << i;
+    ExpectNodesNear(At(4), {{10000, 1000}, {11000, 1000}});
+}
+
+TEST_F(DxfReader, GridInsertsMakeRowsTimesColumnsCopiesAndMirroredInsertsMirror)
+{
+    // 4 columns 5 apart, 3 rows 7 apart, turned a quarter about (10, 20):
+    // copy (c, r) of the line (0, 0)-(1, 0) runs from (10 - 7r, 20 + 5c)
+    // upwards by 1, rows after rows.
+    const std::string blocks = Block("G", "0", "0", Line(0, 0, 1, 0)) + Block("E", "0", "0", Line(0, 0, 10, 0));
+    ASSERT_TRUE(Read(WithBlocks(blocks, Insert("G", "10", "20", Lines({"50", "90", "70", "4", "71", "3", "44", "5",
+                                                                       "45", "7"})))));
+    ASSERT_EQ(Objects(m_list).size(), 12u);
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const double x = 1000.0 * (10 - 7 * r), y = 1000.0 * (20 + 5 * c);
+            SCOPED_TRACE(testing::Message() << "column " << c << " row " << r);
+            ExpectNodesNear(At(static_cast<std::size_t>(r * 4 + c)), {{x, y}, {x, y + 1000}});
+        }
+    }
+
+    // Counts below 1 make one copy; a grid beyond the object limit is left
+    // out. Seen from below, the copy placed at (100, 0)-(110, 0) is mirrored
+    // to (-100, 0)-(-110, 0).
+    ASSERT_TRUE(Read(WithBlocks(blocks, Insert("G", "0", "0", Lines({"70", "0", "71", "-3", "44", "5"})) +
+                                            Insert("G", "0", "0", Lines({"70", "100000", "71", "100000"})) +
+                                            Insert("E", "100", "0", Lines({"210", "0", "220", "0", "230", "-1"})))));
+    ASSERT_EQ(Objects(m_list).size(), 2u);
+    ExpectNodesNear(At(0), {{0, 0}, {1000, 0}});
+    ExpectNodesNear(At(1), {{-100000, 0}, {-110000, 0}});
+}
+
+// Every point of the object's cubic pieces, at 100 steps each, lies within
+// tol of the circle.
+void ExpectOnCircle(const CDocData* o, double cx, double cy, double r, double tol)
+{
+    std::vector<XY> at = NodePositions(o);
+    ASSERT_EQ((at.size() - 1) % 3, 0u);
+    double worst = 0.0;
+    for (std::size_t i = 0; i + 3 < at.size(); i += 3) {
+        for (int k = 0; k <= 100; ++k) {
+            const double t = k / 100.0, u = 1 - t;
+            const double x = u * u * u * at[i].first + 3 * u * u * t * at[i + 1].first +
+                             3 * u * t * t * at[i + 2].first + t * t * t * at[i + 3].first;
+            const double y = u * u * u * at[i].second + 3 * u * u * t * at[i + 1].second +
+                             3 * u * t * t * at[i + 2].second + t * t * t * at[i + 3].second;
+            worst = std::max(worst, std::fabs(std::hypot(x - cx, y - cy) - r));
+        }
+    }
+    EXPECT_LE(worst, tol);
+}
+
+TEST_F(DxfReader, ArcsAndBulgesStayOnTheirCircleAndEllipseArcsEndOnTheirPoints)
+{
+    // 85 degrees of radius 100 mm in one piece: the exact cubic is 0.019 mm
+    // off at most (tan(theta / 3) made it 1.04 mm); as an ARC and as a bulge
+    // of tan(85 / 4 degrees).
+    const double a = 85.0 * std::numbers::pi / 180.0;
+    ASSERT_TRUE(Read(Entities(
+        Lines({"0", "ARC", "10", "0", "20", "0", "40", "100", "50", "0", "51", "85"}) +
+        Lines({"0", "LWPOLYLINE", "10", "100", "20", "0", "42", FormatFixed(std::tan(a / 4), 15), "10",
+               FormatFixed(100 * std::cos(a), 12), "20", FormatFixed(100 * std::sin(a), 12)}))));
+    ASSERT_EQ(Objects(m_list).size(), 2u);
+    ExpectOnCircle(At(0), 0, 0, 100000, 20);
+    ExpectOnCircle(At(1), 0, 0, 100000, 20);
+
+    // An ellipse (axes 20 and 10) from parameter 0.3 to 0.3 + pi ends on
+    // exactly those points, so the LINE across it closes it.
+    const std::string ellipse = Lines({"0", "ELLIPSE", "10", "0", "20", "0", "11", "20", "21", "0", "40", "0.5", "41",
+                                       "0.3", "42", FormatFixed(0.3 + std::numbers::pi, 15)});
+    ASSERT_TRUE(Read(Entities(ellipse)));
+    const std::vector<XY> ends = NodePositions(m_list);
+    EXPECT_NEAR(ends.front().first, 20000 * std::cos(0.3), 1e-6);
+    EXPECT_NEAR(ends.front().second, 10000 * std::sin(0.3), 1e-6);
+    EXPECT_NEAR(ends.back().first, -20000 * std::cos(0.3), 1e-6);
+    EXPECT_NEAR(ends.back().second, -10000 * std::sin(0.3), 1e-6);
+}
+
+std::string SplineOf(int degree, const std::vector<double>& knots, const std::vector<XY>& controls,
+                     const std::vector<std::string>& weights = {})
+{
+    std::string s = Lines({"0", "SPLINE", "70", "8", "71", FormatInt(degree), "72",
+                           FormatInt(static_cast<int>(knots.size())), "73",
+                           FormatInt(static_cast<int>(controls.size()))});
+    for (double k : knots)
+        s += Lines({"40", FormatFixed(k, 6)});
+    for (const std::string& w : weights)
+        s += Lines({"41", w});
+    for (const XY& p : controls)
+        s += Lines({"10", FormatFixed(p.first, 6), "20", FormatFixed(p.second, 6), "30", "0"});
+    return s;
+}
+
+TEST_F(DxfReader, RationalSplinesKeepEachWeightAndBadOnesCountAsOne)
+{
+    // A quarter circle of radius 50 as a rational quadratic (weights 1,
+    // 1/sqrt 2, 1): every point within 0.01 mm of the circle (one weight
+    // for all made it a parabola, 3 mm off).
+    const std::vector<double> knots = {0, 0, 0, 1, 1, 1};
+    const std::vector<XY> controls = {{50, 0}, {50, 50}, {0, 50}};
+    ASSERT_TRUE(Read(Entities(SplineOf(2, knots, controls, {"1", FormatFixed(std::sqrt(0.5), 15), "1"}))));
+    for (const XY& p : NodePositions(m_list))
+        EXPECT_NEAR(std::hypot(p.first, p.second), 50000, 10);
+
+    // Weights 0, not a number and negative count as 1: the plain quadratic,
+    // through (37.5, 37.5) at its middle.
+    ASSERT_TRUE(Read(Entities(SplineOf(2, knots, controls, {"0", "nan", "-2"}))));
+    bool middle = false;
+    for (const XY& p : NodePositions(m_list)) {
+        ASSERT_TRUE(std::isfinite(p.first) && std::isfinite(p.second));
+        middle = middle || (std::fabs(p.first - 37500) < 1e-6 && std::fabs(p.second - 37500) < 1e-6);
+    }
+    EXPECT_TRUE(middle);
+}
+
+TEST_F(DxfReader, SplineSpansAreHalvedUntilEveryChordIsWithinAHundredthOfAMillimetre)
+{
+    // The clamped cubic over (0, 0) (0, 300) (300, 300) (300, 0) mm: at 80
+    // steps the chords about t = 0.5 (curve speed 450 mm, radius 112.5 mm)
+    // lie 450^2 / 80^2 / 112.5 / 8 = 0.035 mm off, at 160 steps 0.0088 mm:
+    // P0, 160 samples and P3.
+    const std::vector<XY> controls = {{0, 0}, {0, 300}, {300, 300}, {300, 0}};
+    ASSERT_TRUE(Read(Entities(SplineOf(3, {0, 0, 0, 0, 1, 1, 1, 1}, controls))));
+    const std::vector<XY> nodes = NodePositions(m_list);
+    ASSERT_EQ(nodes.size(), 162u);
+    auto bezier = [&](double t) {
+        const double u = 1 - t;
+        return XY{1000 * (3 * u * t * t * 300 + t * t * t * 300), 1000 * (3 * u * u * t * 300 + 3 * u * t * t * 300)};
+    };
+    for (std::size_t q = 0; q < 160; ++q) {
+        const XY a = nodes[q + 1], b = nodes[q + 2], m = bezier((q + 0.5) / 160.0);
+        EXPECT_NEAR(a.first, bezier(q / 160.0).first, 1e-6);
+        const double cross = (b.first - a.first) * (m.second - a.second) - (b.second - a.second) * (m.first - a.first);
+        EXPECT_LE(std::fabs(cross) / std::hypot(b.first - a.first, b.second - a.second), 10.0) << q;
+    }
+
+    // Degree 31 over 2000 points would need 39,380 samples at least: it is
+    // sampled evenly at 1,600,000 / 32^2 = 1,562, with P0 and the last point.
+    std::vector<double> many;
+    std::vector<XY> wave;
+    for (int i = 0; i < 2000 + 32; ++i)
+        many.push_back(std::clamp(i - 31, 0, 2000 - 31));
+    for (int i = 0; i < 2000; ++i)
+        wave.push_back({i * 0.1, (i % 2) * 5.0});
+    ASSERT_TRUE(Read(Entities(SplineOf(31, many, wave))));
+    EXPECT_EQ(CountNodes(m_list->m_pNodes), 1564);
+
+    // Degrees 0 and 32, and knots that go back: left out; the LINE is read.
+    ASSERT_TRUE(Read(Entities(SplineOf(0, {0, 1}, {{0, 0}}) + SplineOf(32, {0, 1}, {{0, 0}}) +
+                              SplineOf(3, {0, 0, 0, 0, 1, 0.5, 1, 1}, controls) + Line(0, 0, 1, 0))));
+    ASSERT_EQ(Objects(m_list).size(), 1u);
+    EXPECT_EQ(m_list->GetType(), MT_LINE);
+}
+
 TEST_F(DxfReader, ColourNumbersIndexTheStandardTableAndByLayerTakesTheLayer)
 {
-    EXPECT_EQ(CFileTransDxf::StandardColour(1), MakeRGB(255, 0, 0));
-    EXPECT_EQ(CFileTransDxf::StandardColour(5), MakeRGB(0, 0, 255));
-    EXPECT_EQ(CFileTransDxf::StandardColour(7), MakeRGB(0, 0, 0));
-    EXPECT_EQ(CFileTransDxf::StandardColour(14), MakeRGB(153, 0, 0));
-    EXPECT_EQ(CFileTransDxf::StandardColour(30), MakeRGB(255, 127, 0));
-    EXPECT_EQ(CFileTransDxf::StandardColour(41), MakeRGB(255, 223, 127));
-    EXPECT_EQ(CFileTransDxf::StandardColour(170), MakeRGB(0, 0, 255));
-    EXPECT_EQ(CFileTransDxf::StandardColour(250), MakeRGB(51, 51, 51));
+    // The standard table: the named colours (7 black on the light drawing),
+    // the red hue at brightness 255, 165, 127, 76 and 38 with their
+    // half-saturated twins, a few other hues, and the greys.
+    const std::pair<int, COLORREF> table[] = {
+        {1, MakeRGB(255, 0, 0)},      {2, MakeRGB(255, 255, 0)},    {3, MakeRGB(0, 255, 0)},
+        {4, MakeRGB(0, 255, 255)},    {5, MakeRGB(0, 0, 255)},      {6, MakeRGB(255, 0, 255)},
+        {7, MakeRGB(0, 0, 0)},        {8, MakeRGB(128, 128, 128)},  {9, MakeRGB(192, 192, 192)},
+        {10, MakeRGB(255, 0, 0)},     {11, MakeRGB(255, 127, 127)}, {12, MakeRGB(165, 0, 0)},
+        {13, MakeRGB(165, 82, 82)},   {14, MakeRGB(127, 0, 0)},     {15, MakeRGB(127, 63, 63)},
+        {16, MakeRGB(76, 0, 0)},      {17, MakeRGB(76, 38, 38)},    {18, MakeRGB(38, 0, 0)},
+        {19, MakeRGB(38, 19, 19)},    {33, MakeRGB(165, 124, 82)},  {94, MakeRGB(0, 127, 0)},
+        {109, MakeRGB(19, 38, 23)},   {147, MakeRGB(38, 66, 76)},   {170, MakeRGB(0, 0, 255)},
+        {250, MakeRGB(51, 51, 51)},   {251, MakeRGB(80, 80, 80)},   {252, MakeRGB(105, 105, 105)},
+        {253, MakeRGB(130, 130, 130)}, {254, MakeRGB(190, 190, 190)}, {255, MakeRGB(255, 255, 255)},
+    };
+    for (const auto& [number, rgb] : table)
+        EXPECT_EQ(CFileTransDxf::StandardColour(number), rgb) << number;
+    // Green and the dark green of hue 120 are two layers.
+    EXPECT_NE(Nearest(CFileTransDxf::StandardColour(3)), Nearest(CFileTransDxf::StandardColour(94)));
 
     // Layer CUT is blue (5), layer OFF is switched off and green (-3).
     const std::string tables = Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LAYER", "0", "LAYER", "2",
@@ -483,6 +675,14 @@ TEST_F(DxfReader, TextEscapesTakeExactlyTheirDigits)
     EXPECT_EQ(CFileTransDxf::DecodeText("\\U+00Bx"), "\\U+00Bx");
     // A double-byte character of the code page, then plain text.
     EXPECT_EQ(CFileTransDxf::DecodeText("\\M+5B0A1z"), std::string("\xB0\xA1z"));
+    // The control codes: degree, plus-minus, a percent sign, the underline
+    // and overline switches dropped, and the diameter sign, which the
+    // Chinese code page (the default) holds only as capital phi.
+    EXPECT_EQ(CFileTransDxf::DecodeText("45%%d %%P0.1 100%%% %%uA%%U%%o %%x"),
+              WideToCodePage(u"45\u00B0 \u00B10.1 100% A %%x"));
+    if (CodePageName() == "CP936") {
+        EXPECT_EQ(CFileTransDxf::DecodeText("%%c8"), WideToCodePage(u"\u03A68"));
+    }
     // Cut to 255 bytes between two-byte characters, not inside one.
     std::string wide;
     for (int i = 0; i < 200; ++i)
@@ -569,6 +769,57 @@ TEST_F(DxfText, TextsScaleWithTheUnitAndLandOnTheirAlignmentPoint)
     ASSERT_TRUE(Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "1", "1", "HI", "72", "2", "11", "5",
                                      "21", "0"}))));
     EXPECT_NEAR(Box().m_xmax, 5000, 1e-6);
+}
+
+// A style whose font is not installed and a character no face has: the text
+// is drawn all the same, and one message says what was replaced or left out.
+TEST_F(DxfText, TextOfFontsNotInstalledIsDrawnAndToldOnce)
+{
+    m_table[137] = u"Replaced:";
+    m_table[138] = u"Left out:";
+    SetLanguageTable(m_table);
+    auto style = [](const char* font) {
+        return Lines({"0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "STYLE", "0", "STYLE", "2", "Standard", "3",
+                      font, "0", "ENDTAB", "0", "ENDSEC"});
+    };
+    // H of height 10 in the default face: 10 mm high, its left bearing
+    // 201 / 1493 of that from the insertion point; two texts, one message.
+    const std::string text = Lines({"0", "TEXT", "10", "0", "20", "0", "40", "10", "1", "HI"});
+    ASSERT_TRUE(Read(style("txt") + Entities(text + text)));
+    ASSERT_EQ(Objects(m_list).size(), 4u);
+    const CGeoBox h = At(0)->m_rcBound;
+    EXPECT_NEAR(h.m_ymax - h.m_ymin, 10000.0, 0.01);
+    EXPECT_NEAR(h.m_xmin, 10000.0 * 201 / 1493, 0.01);
+    ASSERT_EQ(m_prompt.m_shown.size(), 1u);
+    EXPECT_EQ(m_prompt.m_shown[0].text, u"Replaced:\ntxt \u2192 DejaVu Sans");
+
+    // The first character of the user-defined area is in no installed face:
+    // with a code page that has it, the character is left out, its
+    // neighbours stay, and it is named once.
+    plat::GlyphFont probe;
+    ASSERT_TRUE(probe.Create(plat::GlyphFontSpec{"DejaVu Sans", 64, 400, false}));
+    if (probe.FontFor(U'\uE000') != nullptr)
+        GTEST_SKIP() << "a face has U+E000";
+    ::setenv("BRENVIK_CODEPAGE", "CP932", 1);
+    const bool read = Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "1", "1", "A\\U+E000B\\U+E000"})));
+    ::unsetenv("BRENVIK_CODEPAGE");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(Objects(m_list).size(), 2u);
+    ASSERT_EQ(m_prompt.m_shown.size(), 2u);
+    EXPECT_EQ(m_prompt.m_shown[1].text, u"Left out:\n\uE000 (U+E000)");
+}
+
+// A 10 mm TEXT is 10 mm high (its H, within 0.1 %) in a millimetre and in an
+// inch drawing; no size is rounded on the way.
+TEST_F(DxfText, TenMillimetreTextIsTenMillimetresHighInEveryUnit)
+{
+    ASSERT_TRUE(Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "10", "1", "H"}))));
+    EXPECT_NEAR(Box().m_ymax - Box().m_ymin, 10000.0, 10.0);
+    ASSERT_TRUE(Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "0.393700787", "1", "H"}), InsUnits(1))));
+    EXPECT_NEAR(Box().m_ymax - Box().m_ymin, 10000.0, 10.0);
+    // A 0.01 mm text too.
+    ASSERT_TRUE(Read(Entities(Lines({"0", "TEXT", "10", "0", "20", "0", "40", "0.01", "1", "H"}))));
+    EXPECT_NEAR(Box().m_ymax - Box().m_ymin, 10.0, 0.01);
 }
 
 TEST_F(DxfText, MTextPiecesAreAppendedAndTurnByAngleOrDirection)
@@ -665,9 +916,15 @@ TEST_F(DxfReader, FilesOfOtherProgramsReadWithTheirCoordinates)
     EXPECT_NEAR(tux.m_xmax - tux.m_xmin, 127000, 1e-6);
     EXPECT_NEAR(tux.m_ymax - tux.m_ymin, 177800, 1e-6);
 
-    // Metres: the first line runs from (0, 0) to (0, 10).
+    // Metres: the first line runs from (0, 0) to (0, 10). The style's font
+    // txt is not installed: the 16 texts are drawn in the default face, one
+    // text object for each of their 237 characters that are not spaces.
     ASSERT_TRUE(read("text_alignments.dxf"));
     EXPECT_EQ(NodePositions(m_list), (std::vector<XY>{{0, 0}, {0, 10000000}}));
+    std::size_t characters = 0;
+    for (const CDocData* o : Objects(m_list))
+        characters += o->GetType() == MT_CHAR ? 1 : 0;
+    EXPECT_EQ(characters, 237u);
 
     // Polylines with an arbitrary extrusion are read in their own plane.
     ASSERT_TRUE(read("POLI-ALL210_12.DXF"));
@@ -696,15 +953,27 @@ protected:
 
 TEST_F(DxfImport, TheChosenUnitIsAppliedOnceAndRemembered)
 {
-    // A 1 x 1 square without $INSUNITS, taken as inches: 254 x 254 world
-    // units from the origin.
+    // A fresh software.par offers the file's own unit: a 34 x 22 mm part of
+    // a millimetre file ($INSUNITS 4) comes in at its drawn size, 340 x 220
+    // world units (not 25.4 times that).
+    ASSERT_TRUE(CReadParamFile().ReadSoftwareParam(m_settings));
+    const std::string part = Entities(Lines({"0", "LWPOLYLINE", "70", "1", "10", "0", "20", "0", "10", "34", "20",
+                                             "0", "10", "34", "20", "22", "10", "0", "20", "22"}),
+                                      InsUnits(4));
+    ASSERT_TRUE(Import(part));
+    ASSERT_EQ(m_options.m_dimensionsShown.size(), 1u);
+    EXPECT_EQ(m_options.m_dimensionsShown[0], 0); // automatic
+    ExpectBox(DocumentBox(), 500000, 500340, 500000, 500220);
+    EXPECT_NE(m_folder.Read("software.par").find("dxf dimension\r\n0\r\n"), std::string::npos);
+
+    // Inch chosen: a 1 x 1 square without $INSUNITS is 254 x 254 world
+    // units from the origin, and inch is remembered.
     const std::string square = Entities(Lines({"0", "LWPOLYLINE", "70", "1", "10", "0", "20", "0", "10", "1", "20",
                                                "0", "10", "1", "20", "1", "10", "0", "20", "1"}));
+    DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
     m_options.m_setUnit = true;
     m_options.m_unit = 1;
     ASSERT_TRUE(Import(square));
-    ASSERT_EQ(m_options.m_dimensionsShown.size(), 1u);
-    EXPECT_EQ(m_options.m_dimensionsShown[0], 1); // the default: inches
     ExpectBox(DocumentBox(), 500000, 500254, 500000, 500254);
     EXPECT_EQ(m_settings.dxf_dimension, 1);
     EXPECT_NE(m_folder.Read("software.par").find("dxf dimension\r\n1\r\n"), std::string::npos);

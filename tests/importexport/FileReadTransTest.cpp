@@ -19,7 +19,7 @@
 namespace plat {
 namespace {
 
-constexpr std::string_view kDrawing = "IN;SP2;PU0,0;PD400,0,400,400;PU800,800;SP0;";
+constexpr std::string_view kDrawing = "IN;SP2;PU0,0;PD400,0,400,400;PU800,800;PD;SP0;";
 
 class Dispatcher : public ImportFixture {
 protected:
@@ -185,7 +185,7 @@ TEST_F(Dispatcher, ShortRunsAreReducedAlsoAfterAnObjectWhosePlacedBoxCountsAsEmp
     // run from 0.1 to 0.25 becomes one segment) and both count for the
     // selection box.
     m_ctx.m_ptMouse = CGeoPoint(-5000, -5000);
-    ASSERT_TRUE(Import(File("p.plt", "IN;SP1;PU0,0;PU0.4,400;PD0.6,400,0.8,400,1,400,100,400;")));
+    ASSERT_TRUE(Import(File("p.plt", "IN;SP1;PU0,0;PD;PU0.4,400;PD0.6,400,0.8,400,1,400,100,400;")));
     const std::vector<const CDocData*> objects = Objects(Document());
     ASSERT_EQ(objects.size(), 2u);
     EXPECT_EQ(objects[0]->GetType(), MT_POINT);
@@ -235,12 +235,18 @@ TEST_F(Dispatcher, FilesOfOtherProgramsImportWithoutHarm)
         EXPECT_EQ(box.m_xmin, 500000.0);
         EXPECT_EQ(box.m_ymin, 500000.0);
     }
-    // Its EC has no ';' of its own: the skip to the next one passes the
-    // encoded polyline, and no path is left.
+    // HP-GL/2 behind PCL escapes, with no ';' after EC: its one encoded
+    // path, absolute user units (2077, 2210) to (909, 1042) under
+    // SC0,300,0,300 onto IP0,0,1016,-1016, runs 1168 * 1016 / 300 plotter
+    // units each way, a quarter of that in world units, placed and
+    // mirrored.
     std::string bytes;
     ASSERT_TRUE(ReadWholeFile(TestDataFolder() + "/hpgl/HPGL2Console_test1-Model.plt", bytes));
     DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
-    EXPECT_FALSE(Import(File("console.plt", bytes)));
+    ASSERT_TRUE(Import(File("console.plt", bytes)));
+    ASSERT_EQ(Objects(Document()).size(), 1u);
+    const double side = 1168.0 * 1016.0 / 300.0 / 4.0;
+    ExpectNodesNear(Document(), {{500000 + side, 500000 + side}, {500000, 500000}});
 }
 
 // Coordinates beyond 1e9 world units (100 km), as read or as placed, would

@@ -10,6 +10,7 @@
 #include "settings/ReadParamFile.h"
 
 #include <QApplication>
+#include "LayoutCheck.h"
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -252,6 +253,25 @@ TEST_F(Mervash, StringEditorThroughTheRealDialog)
 }
 
 } // namespace
+
+// At 9 and 12 point, with the shipped files open, no two widgets of the
+// editor overlap and no button or box cuts its text.
+TEST_F(Mervash, LayoutFitsItsTextsAtNineAndTwelvePoint)
+{
+    for (const char* file : {"0045006e0067006c006900730068.txt", "4e2d6587002d7b804f53.txt"})
+        fs::copy_file(fs::path(BRENVIK_SOURCE_DIR) / "Language" / file, folder / file);
+    const QFont saved = QApplication::font();
+    for (int points : {9, 12}) {
+        QFont font = saved;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        CMervashDlg d(Folder());
+        d.show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(plat::LayoutFaults(&d), std::vector<std::string>()) << points << " pt";
+    }
+    QApplication::setFont(saved);
+}
 
 int main(int argc, char** argv)
 {

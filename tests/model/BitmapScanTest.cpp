@@ -14,9 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <ostream>
+#include <random>
 #include <vector>
 
 using plat::BmpForm;
@@ -228,6 +230,64 @@ TEST(ScanPixels, InvertAndSlopeLeaveThePaddingAndFadeDarkAreasFromTheirEdges)
     std::array<std::uint8_t, 12> square = {0, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0};
     MakeSlope(square.data(), 3, 3, 2);
     EXPECT_EQ(square, (std::array<std::uint8_t, 12>{0, 127, 255, 0, 127, 127, 255, 0, 255, 255, 255, 0}));
+}
+
+// The slope as its rule reads, one pass per level over the whole image.
+void SlopeLevelByLevel(std::vector<std::uint8_t>& px, int w, int h, int stride, int levels)
+{
+    const int step = 255 / levels;
+    for (int k = 1, previous = 0; k <= levels; ++k) {
+        const int level = k == levels ? 255 : k * step;
+        std::vector<int> set;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                bool next = false;
+                for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, h - 1); ++ny)
+                    for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, w - 1); ++nx)
+                        next = next || ((nx != x || ny != y) && px[ny * stride + nx] == previous);
+                if (px[y * stride + x] == 255 && next)
+                    set.push_back(y * stride + x);
+            }
+        for (int i : set)
+            px[i] = static_cast<std::uint8_t>(level);
+        previous = level;
+    }
+}
+
+TEST(ScanPixels, SlopeFromDistancesEqualsThePassesLevelByLevel)
+{
+    // Dark blocks on white, sprinkled with greys: some at a level's grey
+    // (they start the fade from their level), the others stop it. On the
+    // left a serpentine of stopping greys whose only background lies at its
+    // far end: the fade winds down and up its channels, which one pair of
+    // raster passes does not follow.
+    const int w = 61, h = 47, stride = 64;
+    std::mt19937 rng(11);
+    for (int levels : {2, 3, 7, 40, 200, 255}) {
+        SCOPED_TRACE(levels);
+        const int step = 255 / levels;
+        const std::uint8_t stop = 254 % step == 0 ? 253 : 254;
+        std::vector<std::uint8_t> base(static_cast<std::size_t>(stride) * h, 0);
+        for (int b = 0; b < 6; ++b) {
+            const int x0 = static_cast<int>(rng() % w), y0 = static_cast<int>(rng() % h);
+            for (int y = y0; y < std::min(h, y0 + 5 + static_cast<int>(rng() % 30)); ++y)
+                for (int x = x0; x < std::min(w, x0 + 5 + static_cast<int>(rng() % 40)); ++x)
+                    base[y * stride + x] = 255;
+        }
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < 43; ++x)
+                base[y * stride + x] = x % 4 == 3 && (x % 8 == 3 ? y < h - 3 : y >= 3) ? stop : 255;
+        base[42] = 0;
+        for (int i = 0; i < 150; ++i) {
+            const int k = static_cast<int>(rng() % static_cast<unsigned>(levels));
+            base[(rng() % h) * stride + rng() % w] = rng() % 2 ? static_cast<std::uint8_t>(k * step)
+                                                               : static_cast<std::uint8_t>(1 + rng() % 254);
+        }
+        std::vector<std::uint8_t> passes = base, fast = base;
+        SlopeLevelByLevel(passes, w, h, stride, levels);
+        ASSERT_TRUE(MakeSlope(fast.data(), w, h, levels));
+        EXPECT_EQ(fast, passes);
+    }
 }
 
 TEST(ScanBitmapFile, SlopeNeedsAtLeastOneLevelAndIsSkippedForFlaggedImages)

@@ -236,7 +236,9 @@ TEST(EllipseToBeziers, ClockwiseQuarterWhenEndBelowStart)
 
 TEST(EllipseToBeziers, RestBeyondToleranceIsOneShorterPiece)
 {
-    const double h = 10 * std::tan(0.5 / 3);
+    // The exact cubic of a 0.5 rad piece: controls 4/3 x 10 x tan(0.125)
+    // = 1.6750 from its ends along the tangents.
+    const double h = 4.0 / 3.0 * 10 * std::tan(0.5 / 4);
     const double a = kPi / 2 + 0.5;
     Owned out(EllipseToBeziers(0, 0, 10, 0, a, 0.01));
     const auto pts = Read(out.head);
@@ -265,7 +267,7 @@ TEST(EllipseToBeziers, ShortArcWithinToleranceIsAWholePiece)
     // No quarter was laid, so there is no earlier anchor to pull onto the
     // end: the arc comes back as anchor, control, control, anchor.
     const double a = 0.001;
-    const double h = 10 * std::tan(a / 3);
+    const double h = 4.0 / 3.0 * 10 * std::tan(a / 4);
     Owned out(EllipseToBeziers(0, 0, 10, 0, a, 0.1));
     const auto pts = Read(out.head);
     ASSERT_EQ(pts.size(), 4u);
@@ -330,8 +332,8 @@ TEST(BuildImportCurves, QuarterArcRunsFromStartAnchorToEndAnchor)
 
 TEST(BuildImportCurves, UnitScalesBackAndRotationTurnsTheArc)
 {
-    // Built in units of 10, returned in the caller's units; rotated a
-    // quarter turn the arc from 0 to pi/2 runs from (100, 10) to (90, 0).
+    // Rotated a quarter turn the arc from 0 to pi/2 runs from (100, 10) to
+    // (90, 0), whatever the unit.
     Owned out(BuildImportCurves(100, 0, 10, 10, 0, kPi / 2, kPi / 2, 10.0));
     const auto pts = Read(out.head);
     ExpectArcShape(pts, 100, 0, 10, 1e-3);
@@ -364,13 +366,38 @@ TEST(BuildImportCurves, FullTurnClosesOnACopyOfTheStart)
 TEST(BuildImportCurves, DegenerateEllipsesGiveAListWithoutCrashing)
 {
     for (auto [rx, ry, a0, a1, rot] : std::vector<std::tuple<double, double, double, double, double>>{
-             {0, 0, 0, 1, 0}, {10, 0, 0, 3, 0}, {10, 10, NAN, 1, 0}, {10, 10, 0, 1, NAN}, {-10, 5, 0, 2, 0.3}}) {
+             {0, 0, 0, 1, 0}, {10, 0, 0, 3, 0}, {-10, 5, 0, 2, 0.3}}) {
         DOCNODE* out = BuildImportCurves(0, 0, rx, ry, a0, a1, rot, 1.0);
         ASSERT_NE(out, nullptr);
         EXPECT_EQ(out->m_pPrev, nullptr);
         EXPECT_EQ(LastNode(out)->m_pNext, nullptr);
         CDocState::FreeNodeList(out);
     }
+    // Angles that are not numbers make no arc.
+    EXPECT_EQ(BuildImportCurves(0, 0, 10, 10, NAN, 1, 0, 1.0), nullptr);
+    EXPECT_EQ(BuildImportCurves(0, 0, 10, 10, 0, 1, NAN, 1.0), nullptr);
+}
+
+TEST(BuildImportCurves, EllipticalArcsEndExactlyOnTheirParameterPoints)
+{
+    // Ellipse about (3, 4), axes 20 and 10, turned by 30 degrees, from
+    // parameter 0.3 to 2.9: the ends are the parameter points themselves
+    // (a split searched within 0.1 x unit left them up to that far off), and
+    // every anchor lies on the ellipse.
+    const double c = std::cos(kPi / 6), s = std::sin(kPi / 6);
+    auto at = [&](double t) {
+        const double u = 20 * std::cos(t), v = 10 * std::sin(t);
+        return std::pair<double, double>{3 + u * c - v * s, 4 + u * s + v * c};
+    };
+    Owned out(BuildImportCurves(3, 4, 20, 10, 0.3, 2.9, kPi / 6, 1.0));
+    const auto pts = Read(out.head);
+    ASSERT_EQ(pts.size(), 7u); // a quarter and the rest of 1.0292 rad
+    EXPECT_NEAR(pts.front().x, at(0.3).first, 1e-12);
+    EXPECT_NEAR(pts.front().y, at(0.3).second, 1e-12);
+    EXPECT_NEAR(pts.back().x, at(2.9).first, 1e-12);
+    EXPECT_NEAR(pts.back().y, at(2.9).second, 1e-12);
+    EXPECT_NEAR(pts[3].x, at(0.3 + kPi / 2).first, 1e-12);
+    EXPECT_NEAR(pts[3].y, at(0.3 + kPi / 2).second, 1e-12);
 }
 
 TEST(SplineKnots, DoubledHalfStepsBetweenZerosAndTheRepeatedTop)

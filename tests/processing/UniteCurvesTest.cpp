@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <list>
@@ -50,6 +51,45 @@ TEST(UniteCurves, ThreeScrambledPiecesBecomeOnePolylineInPathOrder)
     EXPECT_DOUBLE_EQ(list->m_rcBound.m_xmax, 10.004);
     EXPECT_DOUBLE_EQ(list->m_rcBound.m_ymin, -0.003);
     DeleteObjectList(list);
+}
+
+TEST(UniteCurves, ASquareOfFourLinesClosesInEveryOrderAndDirection)
+{
+    // The four sides in each of the 24 orders, each side either way round:
+    // always one polyline that runs round the square, starting and ending
+    // on the same corner (each joint keeps both of its nodes: 8 nodes).
+    const std::vector<XY> corners = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    std::vector<int> order = {0, 1, 2, 3};
+    DOCCONTEXT ctx;
+    int cases = 0;
+    do {
+        for (int flips = 0; flips < 16; ++flips, ++cases) {
+            std::vector<CDocData*> sides;
+            for (int k : order) {
+                XY a = corners[static_cast<std::size_t>(k)], b = corners[static_cast<std::size_t>((k + 1) % 4)];
+                if ((flips >> k & 1) != 0)
+                    std::swap(a, b);
+                sides.push_back(MakeLine({a, b}));
+            }
+            CDocData* list = LinkObjectRange(sides);
+            CPathProc::UniteCurves(list, 0.001, 0, &ctx);
+            SCOPED_TRACE(testing::Message() << "order " << order[0] << order[1] << order[2] << order[3] << " flips "
+                                            << flips);
+            ASSERT_EQ(CountObjects(list), 1);
+            const std::vector<XY> nodes = NodePositions(list->m_pNodes);
+            ASSERT_EQ(nodes.size(), 8u);
+            EXPECT_EQ(nodes.front(), nodes.back());
+            for (std::size_t i = 1; i + 1 < nodes.size(); i += 2)
+                EXPECT_EQ(nodes[i], nodes[i + 1]); // the joints
+            std::vector<XY> visited = {nodes[0], nodes[2], nodes[4], nodes[6]};
+            std::sort(visited.begin(), visited.end());
+            std::vector<XY> all = corners;
+            std::sort(all.begin(), all.end());
+            EXPECT_EQ(visited, all);
+            DeleteObjectList(list);
+        }
+    } while (std::next_permutation(order.begin(), order.end()));
+    EXPECT_EQ(cases, 384);
 }
 
 TEST(UniteCurves, PreparedObjectsAreSeenOnceInOrderAndJoinedByTheirPreparedEnds)
@@ -349,7 +389,9 @@ void ReferenceUnite(CDocData*& list, double tol, std::uint8_t cross, DOCCONTEXT*
     while (!rest.empty()) {
         CDocData* a = rest.front();
         rest.pop_front();
-        if (IsJoinable(a)) {
+        // The four phases in order, run again while a run joins anything.
+        for (bool again = IsJoinable(a); again;) {
+            again = false;
             for (int phase = 1; phase <= 4; ++phase) {
                 for (;;) {
                     const DOCNODE* q = phase <= 2 ? LastNode(a->m_pNodes) : a->m_pNodes;
@@ -381,6 +423,7 @@ void ReferenceUnite(CDocData*& list, double tol, std::uint8_t cross, DOCCONTEXT*
                     b->m_pNodes = nullptr;
                     a->RecalcBoundRect(ctx);
                     delete b;
+                    again = true;
                 }
             }
         }

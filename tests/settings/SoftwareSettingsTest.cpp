@@ -47,7 +47,7 @@ TEST(SoftwareSettings, DefaultsOfInterfaceAndOptions)
     EXPECT_EQ(s.net_interval, 100.0);
     EXPECT_EQ(s.m_assist_mode, 1);
     EXPECT_EQ(s.circle_export, 3);
-    EXPECT_EQ(s.dxf_dimension, 1);
+    EXPECT_EQ(s.dxf_dimension, 0);
     EXPECT_EQ(s.path_hight, 0.5);
     EXPECT_TRUE(s.open_file_dir.empty());
 }

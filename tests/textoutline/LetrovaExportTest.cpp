@@ -142,15 +142,20 @@ TEST_F(LetrovaLibrary, TextGivesOneWordPerCharacterAndCallsAppend)
     EXPECT_TRUE(words.empty());
 }
 
-TEST_F(LetrovaLibrary, EmptyFontNameIsArialAndOtherExtensionsOutlineNothing)
+TEST_F(LetrovaLibrary, EmptyFontNameIsArialAndAnUnknownFontTheDefaultFace)
 {
     ASSERT_NE(m_text, nullptr);
     CMWordList words;
     m_text(MakeText("AB", ""), words);
     EXPECT_EQ(words.size(), 2u);
     m_del(&words);
-    m_text(MakeText("AB", "romans.fnt"), words);
-    EXPECT_TRUE(words.empty());
+    // The usual CAD fonts, not installed: no text is lost.
+    for (const char* font : {"romans.fnt", "txt", "romans.shx", "simplex", "../../etc/passwd", "/tmp/"}) {
+        m_text(MakeText("AB", font), words);
+        ASSERT_EQ(words.size(), 2u) << font;
+        EXPECT_FALSE(words.front()->m_lines.empty()) << font;
+        m_del(&words);
+    }
 }
 
 TEST_F(LetrovaLibrary, FaceIsTheFontFilesBaseNameWithoutFolderOrExtension)

@@ -6,6 +6,7 @@
 // line height x 10 lower.
 #include "TextRecordFields.h"
 #include "ShxBytes.h"
+#include "platform/FontNotices.h"
 #include "textoutline/Letrova.h"
 #include "textoutline/MText.h"
 
@@ -420,11 +421,27 @@ TEST_F(MTextLayout, WidthCodeStretchesShapeCharactersAndTheirAdvance)
     EXPECT_NEAR(Start(text.m_chars[1]).m_x, 20000.0 + 2 * kAdvance, kEps);
 }
 
-TEST_F(MTextLayout, MissingCharacterAdvancesByTheNominalHeight)
+TEST_F(MTextLayout, WhatTheFontLacksComesFromTheDefaultFace)
 {
-    const CMText text = Draw(MakeMText("{\\H3;Z}A"));
-    ASSERT_EQ(text.m_chars.size(), 1u);
-    EXPECT_NEAR(Start(text.m_chars[0]).m_x, 20010.0, kEps);
+    // H is not in the shape font: DejaVu Sans's H at the run's height 3, 30
+    // units high on the first line's baseline 30 below the insertion point,
+    // and the pen moves by its advance of 1540 x 30 / 1493.
+    ASSERT_EQ(plat::DefaultFace(), "DejaVu Sans");
+    const CMText text = Draw(MakeMText("{\\H3;H}A"));
+    ASSERT_EQ(text.m_chars.size(), 2u);
+    EXPECT_EQ(text.m_chars[0].BoundingBox().top, 20000);
+    EXPECT_EQ(text.m_chars[0].BoundingBox().bottom, 20030);
+    EXPECT_NEAR(Start(text.m_chars[1]).m_x, 20000.0 + 1540 * 30.0 / 1493.0, kEps);
+    // A style font that is neither a shape font nor a family draws its
+    // runs in the default face, and the message names it.
+    plat::TakeFontNotices();
+    const CMText txt = Draw(MakeMText("A", "txt"));
+    ASSERT_EQ(txt.m_chars.size(), 1u);
+    EXPECT_EQ(txt.m_chars[0].BoundingBox().top, 20000);
+    EXPECT_EQ(txt.m_chars[0].BoundingBox().bottom, 20010);
+    const plat::FontNotices notices = plat::TakeFontNotices();
+    ASSERT_EQ(notices.replaced.size(), 1u);
+    EXPECT_EQ(notices.replaced[0].first, "txt");
     // Double-byte characters come from the style's big font.
     MText m = MakeMText("\x81\x40" "A");
     SetField(m.m_bigfont_file, "BIG.SHX");
@@ -488,13 +505,13 @@ TEST(MTextTrueType, ObliqueLeansHigherPointsRightAndKeepsTheBottom)
 
 TEST(MTextTrueType, FirstCharacterOfAParagraphLosesItsLeftBearing)
 {
-    // Height 1: a point font of 21 pixels whose H box is 16 high, scaled to
-    // an em of nearest(21 x 10 / 16) = 13; H's left bearing of 201 units of
-    // 2048 is 1.28 pixels there, a glyph origin x of 1.
+    // Height 1: H is 10 units high, its 1493 font units; its left bearing
+    // of 201 units is 201 x 10 / 1493 = 1.3463 units, so the second H
+    // starts on the pen, that much left of the first.
     const CMText text = Draw(MakeMText("{\\fDejaVu Sans;H\\PH}"));
     ASSERT_EQ(text.m_chars.size(), 2u);
-    EXPECT_EQ(text.m_chars[1].m_metrics.originX, 1);
-    EXPECT_NEAR(MinX(text.m_chars[1]), MinX(text.m_chars[0]) - 1.0, 1e-6);
+    EXPECT_NEAR(text.m_chars[1].m_metrics.originX, 2010.0 / 1493.0, 1e-6);
+    EXPECT_NEAR(MinX(text.m_chars[1]), MinX(text.m_chars[0]) - 2010.0 / 1493.0, 1e-6);
     EXPECT_TRUE(text.m_chars[1].m_firstInParagraph);
 }
 

@@ -5,7 +5,9 @@
 // and the pen's y.
 #include "TextRecordFields.h"
 #include "ShxBytes.h"
+#include "platform/FontNotices.h"
 #include "textoutline/Letrova.h"
+#include "textoutline/OutlineMath.h"
 #include "textoutline/ShapeText.h"
 #include "textoutline/Text.h"
 
@@ -13,6 +15,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <numbers>
 
 namespace {
@@ -151,26 +154,54 @@ TEST_F(ShxText, WidthFactorStretchesTheCharacterAndItsAdvance)
     ExpectPoint(text.m_chars[1].m_contours[0].m_points[0], 20010.0 + 10.0 / 3.0, 20000.0);
 }
 
-TEST_F(ShxText, MissingCharacterOrFontAdvancesByTenTimesTheHeight)
+TEST_F(ShxText, WhatTheFontsLackComesFromTheDefaultFace)
 {
+    ASSERT_EQ(plat::DefaultFace(), "DejaVu Sans");
     m_folder.Write("shx/test.shx", TestFont());
     m_folder.Write("shx/big.shx", TestBigFont());
-    // Z is not in the font: no character, the pen moves 10.
-    CText text = OutlineShx(MakeText("ZA", "test.shx"));
-    ASSERT_EQ(text.m_chars.size(), 1u);
-    ExpectPoint(text.m_chars[0].m_contours[0].m_points[0], 20010.0, 20000.0);
-    // A font lacking its CR LF 1A is not loaded: every single-byte character
-    // advances; the big font still draws.
+    plat::TakeFontNotices();
+    // H is not in the font: DejaVu Sans's H at height 1, 10 units high with
+    // a font unit of 10 / 1493, from its left bearing of 201 units; the pen
+    // then moves by its advance of 1540 units, and A follows there.
+    constexpr double unit = 10.0 / 1493.0;
+    CText text = OutlineShx(MakeText("HA", "test.shx"));
+    ASSERT_EQ(text.m_chars.size(), 2u);
+    const plat::RECT h = text.m_chars[0].BoundingBox();
+    EXPECT_EQ(h.left, NearestInt32(20000.0 + 201 * unit));
+    EXPECT_EQ(h.right, NearestInt32(20000.0 + 1339 * unit));
+    EXPECT_EQ(h.top, 19990);
+    EXPECT_EQ(h.bottom, 20000);
+    ExpectPoint(text.m_chars[1].m_contours.at(0).m_points.at(0), 20000.0 + 1540 * unit, 20000.0);
+    EXPECT_TRUE(plat::TakeFontNotices().Empty());
+
+    // A font lacking its CR LF 1A is no shape font: the default face draws
+    // the whole text, and the message names the font.
     Bytes broken = TestFont();
     broken[22] = ' ';
     m_folder.Write("shx/broken.shx", broken);
-    Text t = MakeText("AA\x81\x40", "broken.shx", 2.0);
-    SetField(t.m_bigfont_file, "big.shx");
+    text = OutlineShx(MakeText("AA", "broken.shx", 2.0));
+    ASSERT_EQ(text.m_chars.size(), 2u);
+    EXPECT_FALSE(text.m_chars[0].m_contours.empty());
+    plat::FontNotices notices = plat::TakeFontNotices();
+    ASSERT_EQ(notices.replaced.size(), 1u);
+    EXPECT_EQ(notices.replaced[0].first, "broken.shx");
+    EXPECT_EQ(notices.replaced[0].second, "DejaVu Sans");
+
+    // A double-byte character without the big font the style names comes
+    // from a face that has it (81 40 is U+4E02), and the big font is named.
+    plat::GlyphFont probe;
+    ASSERT_TRUE(probe.Create(plat::GlyphFontSpec{"DejaVu Sans", 64, 400, false}));
+    if (probe.FontFor(U'\u4E02') == nullptr)
+        GTEST_SKIP() << "needs a CJK face";
+    Text t = MakeText("\x81\x40" "A", "test.shx");
+    SetField(t.m_bigfont_file, "gbcbig.shx");
     text = OutlineShx(t);
-    ASSERT_EQ(text.m_chars.size(), 1u);
-    ExpectPoint(text.m_chars[0].m_contours[0].m_points[0], 20040.0, 20000.0);
-    // No font file at all.
-    EXPECT_TRUE(OutlineShx(MakeText("AA", "absent.shx")).m_chars.empty());
+    ASSERT_EQ(text.m_chars.size(), 2u);
+    EXPECT_FALSE(text.m_chars[0].m_contours.empty());
+    EXPECT_GT(text.m_chars[1].m_contours.at(0).m_points.at(0).m_x, text.m_chars[0].BoundingBox().right);
+    notices = plat::TakeFontNotices();
+    ASSERT_EQ(notices.replaced.size(), 1u);
+    EXPECT_EQ(notices.replaced[0].first, "gbcbig.shx");
 }
 
 TEST_F(ShxText, DoubleByteCodesComeFromTheBigFontAtItsOwnHeight)
@@ -186,10 +217,6 @@ TEST_F(ShxText, DoubleByteCodesComeFromTheBigFontAtItsOwnHeight)
     const double x0 = 20000.0 + 5.0 + 10.0 / 3.0;
     ExpectPoint(line.at(0), x0, 20000.0);
     ExpectPoint(line.at(1), x0 + 8.0 * 10.0 / 84.0 * 0.5, 20000.0);
-    // Without a big font the double-byte character only advances.
-    const CText alone = OutlineShx(MakeText("\x81\x40" "A", "test.shx"));
-    ASSERT_EQ(alone.m_chars.size(), 1u);
-    ExpectPoint(alone.m_chars[0].m_contours[0].m_points[0], 20010.0, 20000.0);
 }
 
 TEST_F(ShxText, FontsAreFoundWithoutRegardToCaseAndNeverOutsideTheFolder)
@@ -219,10 +246,15 @@ TEST_F(ShxText, ExportSelectsTheShapeRendererByExtensionInAnyCase)
     EXPECT_EQ(words.front()->m_reserved, 0u);
     ASSERT_EQ(words.front()->m_lines[1]->m_points.size(), 2u);
     EXPECT_NEAR(words.front()->m_lines[1]->m_points[1].m_y, 19996.25, kEps);
-    // Other extensions outline nothing; the list keeps what it held.
+    // Another extension is the shape font of its name (there is no such
+    // family), and an absent font gives the default face's closed outlines;
+    // the list keeps what it held.
     EXPECT_EQ(g_GetTextOutlineInfo(MakeText("AB", "test.fnt"), words), 0);
+    ASSERT_EQ(words.size(), 4u);
+    EXPECT_EQ((*std::next(words.begin(), 2))->m_lines[1]->m_points[1].m_y, words.front()->m_lines[1]->m_points[1].m_y);
     EXPECT_EQ(g_GetTextOutlineInfo(MakeText("AB", "absent.shx"), words), 0);
-    EXPECT_EQ(words.size(), 2u);
+    ASSERT_EQ(words.size(), 6u);
+    EXPECT_EQ(words.back()->m_lines.at(0)->m_closed, 1);
     g_DelWordList(&words);
     EXPECT_TRUE(words.empty());
 }

@@ -3,9 +3,10 @@
 // 1540; O spans x 115..1497, y -29..1520, its counter x 328..1284, y
 // 135..1356; l spans x 193..377, y 0..1556.
 //
-// A text of height 10 sets up a point font of 1600 tenths of a point, 213
-// pixels at 96 dpi; its H is 155.3 pixels high, a black box of 156; the font
-// is scaled to nearest(-213 * 100 / 156) = -137, so H is 99.87 high.
+// A text of height h has its H exactly h x 10 units high: glyphs are fetched
+// at an em of 1024 pixels, where H is 1493 x 1024 / 2048 = 746.5 pixels
+// high, and scaled by h x 10 / 746.5, so a font unit is h x 10 / 1493
+// working units, whatever the height.
 #include "TextRecordFields.h"
 #include "textoutline/Letrova.h"
 #include "textoutline/OutlineMath.h"
@@ -23,7 +24,8 @@ namespace {
 
 using plat::SetField;
 
-constexpr double kScale = 137.0 / 2048.0;
+constexpr double kScale = 100.0 / 1493.0; // height 10
+constexpr double kAdvanceH = 1540 * kScale;
 
 // Text at the drawing origin, so the pen starts at (20000, 20000).
 Text MakeText(const char* text, double height = 10.0, double widthFactor = 1.0)
@@ -86,36 +88,33 @@ CText Outline(const Text& t)
 
 } // namespace
 
-TEST(TrueTypeSetUp, PointFontAndCalibrationFollowTheHeight)
+TEST(TrueTypeSetUp, CapitalHIsTheTextHeightAtEverySize)
 {
-    EXPECT_EQ(PointFontPixels(10.0), 213);
-    EXPECT_EQ(PointFontPixels(1.0), 21);
-    EXPECT_EQ(CalibratedFontHeight(-213, 10.0, 156), -137);
-    EXPECT_EQ(CalibratedFontHeight(-21, 1.0, 16), -13);
-    CTrueTypeFont font;
-    ASSERT_TRUE(font.SetUp("DejaVu Sans", 10.0));
-    EXPECT_EQ(font.LogicalHeight(), -137);
+    // Heights of 0.01 mm to 10 m, and 10 mm as an inch drawing gives it: no
+    // size is rounded on the way, so H is h x 10 high to far better than
+    // 0.1 %, its advance 1540 / 1493 of that.
+    for (const double height : {0.001, 0.01, 10.0 / 25.4, 1.0, 10.0, 2000.0, 10000.0}) {
+        CTrueTypeFont font;
+        ASSERT_TRUE(font.SetUp("DejaVu Sans", height)) << height;
+        CTextChar h;
+        ASSERT_TRUE(font.AppendGlyph('H', 0.0, 0.0, h)) << height;
+        const Box b = BoxOf(h);
+        EXPECT_NEAR((b.maxY - b.minY) / (height * 10.0), 1.0, 1e-6) << height;
+        EXPECT_NEAR(h.m_metrics.cellIncX / (height * 10.0), 1540.0 / 1493.0, 1e-6) << height;
+        EXPECT_NEAR(h.m_metrics.blackBoxY / (height * 10.0), 1.0, 1e-6) << height;
+    }
 }
 
 TEST(TrueTypeSetUp, ZeroOrInvalidHeightOutlinesNothing)
 {
-    EXPECT_EQ(PointFontPixels(0.0), 0);
-    EXPECT_EQ(PointFontPixels(-5.0), 0);
-    EXPECT_EQ(PointFontPixels(std::nan("")), 0);
-    EXPECT_EQ(PointFontPixels(0.001), 0); // 0.16 tenths of a point
     CTrueTypeFont font;
     EXPECT_FALSE(font.SetUp("DejaVu Sans", 0.0));
     EXPECT_FALSE(font.IsValid());
-    EXPECT_FALSE(font.SetUp("DejaVu Sans", 0.001));
+    EXPECT_FALSE(font.SetUp("DejaVu Sans", std::nan("")));
+    // An em of more than 10^8 units is refused.
+    EXPECT_FALSE(font.SetUp("DejaVu Sans", 1e300));
     EXPECT_TRUE(Outline(MakeText("H", 0.0)).m_chars.empty());
     EXPECT_TRUE(Outline(MakeText("H", -10.0)).m_chars.empty());
-}
-
-TEST(TrueTypeSetUp, FaceWithoutACapitalHKeepsThePointFontSize)
-{
-    // No H to measure: no division by a zero black box.
-    EXPECT_EQ(CalibratedFontHeight(-213, 10.0, 0), -213);
-    EXPECT_EQ(CalibratedFontHeight(-213, 10.0, -4), -213);
 }
 
 TEST(TrueTypeText, CapitalHIsTenTimesTheTextHeightHigh)
@@ -126,12 +125,12 @@ TEST(TrueTypeText, CapitalHIsTenTimesTheTextHeightHigh)
     ASSERT_EQ(h.m_contours.size(), 1u);
     EXPECT_EQ(h.m_contours[0].m_closed, 1);
     const Box b = BoxOf(h);
-    EXPECT_NEAR(b.maxY - b.minY, 99.87, 0.05);
+    EXPECT_NEAR(b.maxY - b.minY, 100.0, 1e-4);
     // y down from the baseline at 20000; x from the pen at 20000.
     EXPECT_NEAR(b.maxY, 20000.0, 0.02);
     EXPECT_NEAR(b.minX, 20000.0 + 201 * kScale, 0.02);
     EXPECT_NEAR(b.maxX, 20000.0 + 1339 * kScale, 0.02);
-    EXPECT_EQ(h.m_metrics.cellIncX, 103); // 1540 * 137 / 2048 = 103.02
+    EXPECT_NEAR(h.m_metrics.cellIncX, kAdvanceH, 1e-4); // 103.148
     // H is straight: every point ends a straight segment.
     for (const CSuPoint& p : h.m_contours[0].m_points)
         EXPECT_EQ(p.m_kind, kSuPointPlain);
@@ -183,7 +182,7 @@ TEST(TrueTypeText, PenAdvancesByCellIncrementTimesWidthFactor)
 {
     const CText text = Outline(MakeText("HH", 10.0, 2.0));
     ASSERT_EQ(text.m_chars.size(), 2u);
-    EXPECT_NEAR(BoxOf(text.m_chars[1]).minX, 20000.0 + 2 * 103 + 201 * kScale, 0.02);
+    EXPECT_NEAR(BoxOf(text.m_chars[1]).minX, 20000.0 + 2 * kAdvanceH + 201 * kScale, 0.02);
     // The width factor moves the pen only; the glyph keeps its width.
     EXPECT_NEAR(BoxOf(text.m_chars[1]).maxX - BoxOf(text.m_chars[1]).minX, 1138 * kScale, 0.02);
 }
@@ -193,8 +192,8 @@ TEST(TrueTypeText, SpaceAdvancesByThePreviousCharactersIncrement)
     const CText text = Outline(MakeText("H H"));
     ASSERT_EQ(text.m_chars.size(), 3u);
     EXPECT_TRUE(text.m_chars[1].m_contours.empty());
-    EXPECT_EQ(text.m_chars[1].m_metrics.cellIncX, 103);
-    EXPECT_NEAR(BoxOf(text.m_chars[2]).minX, 20000.0 + 206 + 201 * kScale, 0.02);
+    EXPECT_NEAR(text.m_chars[1].m_metrics.cellIncX, kAdvanceH, 1e-4);
+    EXPECT_NEAR(BoxOf(text.m_chars[2]).minX, 20000.0 + 2 * kAdvanceH + 201 * kScale, 0.02);
     // A leading space has no character before it: it advances by 0.
     const CText leading = Outline(MakeText(" H"));
     ASSERT_EQ(leading.m_chars.size(), 2u);
@@ -248,7 +247,7 @@ TEST(TrueTypeText, BoldAndItalicChangeTheOutlines)
     const Box p = BoxOf(plain);
     const Box t = BoxOf(thick);
     const Box s = BoxOf(slanted);
-    // Regular stem 184 units, bold 358, both at the em of 137.
+    // Regular stem 184 units, bold 358, both with H 1493 units high.
     EXPECT_NEAR(p.maxX - p.minX, 184 * kScale, 0.05);
     EXPECT_NEAR(t.maxX - t.minX, 358 * kScale, 0.05);
     // Slanted: the top leans right, the height stays.
@@ -294,5 +293,5 @@ TEST(TrueTypeText, VeryLargeTextIsStillOutlinedAtItsHeight)
     ASSERT_EQ(text.m_chars.size(), 1u);
     ASSERT_EQ(text.m_chars[0].m_contours.size(), 1u);
     const Box b = BoxOf(text.m_chars[0]);
-    EXPECT_NEAR(b.maxY - b.minY, 20000.0, 20.0);
+    EXPECT_NEAR(b.maxY - b.minY, 20000.0, 0.02);
 }

@@ -102,8 +102,8 @@ TEST_F(WorkDlgBarTest, ShortFrameScrollsByTenPixelLinesAndEveryResizeReturnsToTh
     EXPECT_EQ(bar->allowedAreas(), Qt::RightDockWidgetArea);
     EXPECT_EQ(frame.PanelPages(), bar);
 
-    const int contents = bar->Contents()->height();
-    frame.resize(1000, contents + 500);
+    // Far taller than the pages need: no scrolling.
+    frame.resize(1000, 2000);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
     QCoreApplication::processEvents();
@@ -113,6 +113,9 @@ TEST_F(WorkDlgBarTest, ShortFrameScrollsByTenPixelLinesAndEveryResizeReturnsToTh
 
     frame.resize(1000, 300);
     QCoreApplication::processEvents();
+    // The contents keep the least height their pages need, and scroll.
+    const int contents = bar->Contents()->height();
+    EXPECT_EQ(contents, bar->Contents()->minimumSizeHint().height());
     const int maximum = bar1->maximum();
     ASSERT_GT(maximum, 20);
     EXPECT_EQ(bar1->pageStep(), contents / 4);

@@ -5,6 +5,7 @@
 #include "uninstall/UninstallDlg.h"
 
 #include <QApplication>
+#include "LayoutCheck.h"
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -213,6 +214,25 @@ TEST_F(Uninstall, DialogCarriesEditionIdsAndAnswersThroughTheBox)
 }
 
 } // namespace
+
+// At 9 and 12 point no two widgets of either edition's dialog overlap and
+// no button cuts its text.
+TEST_F(Uninstall, DialogFitsItsTextsAtNineAndTwelvePoint)
+{
+    const QFont saved = QApplication::font();
+    for (int points : {9, 12}) {
+        QFont font = saved;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        for (const EditionData* ed : {&PendrixEdition(), &TarnwellEdition()}) {
+            CUninstallDlg d(*ed, env);
+            d.show();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(plat::LayoutFaults(&d), std::vector<std::string>()) << points << " pt";
+        }
+    }
+    QApplication::setFont(saved);
+}
 
 int main(int argc, char** argv)
 {

@@ -1,0 +1,1 @@
+DT*;LBPA7,7*;DT;LBtextSMPPD30,0;SM;
