@@ -305,9 +305,10 @@ TEST_F(DxfReader, SplinesFollowTheirOwnDegreeWithinBounds)
     EXPECT_NEAR(nodes[11].first, 2000, 1e-6);
     EXPECT_NEAR(nodes[11].second, 2000, 1e-6);
 
-    // Beyond the order limit: passed over. A huge knot span and a count far
-    // beyond the file: bounded.
-    ASSERT_TRUE(Read(Entities(spline(FormatInt(kMaxSplineOrder), {"0", "1"}, {{0, 0}}) + Line(0, 0, 1, 0) +
+    // Beyond the order limit, up to the largest degree a file can give:
+    // passed over. A huge knot span and a count far beyond the file: bounded.
+    ASSERT_TRUE(Read(Entities(spline(FormatInt(kMaxSplineOrder), {"0", "1"}, {{0, 0}}) +
+                              spline("2147483647", {"0", "1"}, {{0, 0}}) + Line(0, 0, 1, 0) +
                               spline("3", {"0", "0", "0", "0", "1e12", "1e12", "1e12", "1e12"},
                                      {{0, 0}, {0, 3}, {3, 3}, {3, 0}}) +
                               Lines({"0", "SPLINE", "72", "99999999999", "73", "99999999999", "10", "1", "20", "1"}))));
