@@ -167,8 +167,22 @@ void CChildFrame::AppendCommandTargets(std::vector<CommandTarget*>& chain)
     chain.push_back(this);
 }
 
+void CChildFrame::ModalLoopEnded()
+{
+    if (!m_closeAfterModal)
+        return;
+    m_closeAfterModal = false;
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
 void CChildFrame::closeEvent(QCloseEvent* event)
 {
+    // The view's menu or dialog is still on the stack, over this window.
+    if (m_view != nullptr && m_view->InModalLoop()) {
+        m_closeAfterModal = true;
+        event->ignore();
+        return;
+    }
     if (!m_closeAsked && m_document != nullptr && !m_document->SaveModified()) {
         event->ignore();
         return;

@@ -50,6 +50,9 @@ public:
 
     // Closes the window without asking about unsaved changes (asked already).
     void CloseWithoutAsking();
+    // The view's last menu or dialog has ended: a close asked for meanwhile
+    // goes ahead.
+    void ModalLoopEnded();
 
     // The view, the document, then this window.
     void AppendCommandTargets(std::vector<CommandTarget*>& chain) override;
@@ -69,4 +72,5 @@ private:
     CHyRulerBar* m_horzRuler = nullptr;
     std::uint8_t m_rulersShown = 1;
     bool m_closeAsked = false;
+    bool m_closeAfterModal = false;
 };

@@ -2,6 +2,7 @@
 // documents and their windows.
 #pragma once
 #include "FileNames.h"
+#include "importexport/FileReadTrans.h"
 
 #include <QString>
 
@@ -18,6 +19,9 @@ public:
     virtual bool OpenDocumentFile(const std::string& path) = 0;
     // The same for a name held as text.
     bool OpenDocumentFile(const QString& path) { return OpenDocumentFile(FileNameBytes(path)); }
+    // Why the last open that failed did: a question the operator cancelled
+    // is no failure to report.
+    virtual ImportFailure LastOpenFailure() const { return ImportFailure::Damaged; }
     // Asks about every unsaved document; false when the operator cancels.
     virtual bool SaveAllModified() = 0;
 };

@@ -17,7 +17,7 @@ struct TextPair {
     const char16_t* chinese;
 };
 
-constexpr std::array<TextPair, 8> kTexts = {{
+constexpr std::array<TextPair, 13> kTexts = {{
     {u"OK", u"确定"},
     {u"Cancel", u"取消"},
     {u"Yes", u"是"},
@@ -26,6 +26,11 @@ constexpr std::array<TextPair, 8> kTexts = {{
     {u"Brenvik cannot start: the lock file %1 cannot be created.", u"Brenvik 无法启动：无法创建锁文件 %1。"},
     {u"Save changes to %1?", u"是否保存对 %1 的更改？"},
     {u"Please enter a number.", u"请输入一个数字。"},
+    {u"Cannot open the file %1: it does not exist.", u"无法打开文件 %1：文件不存在。"},
+    {u"Cannot open %1: it is not a file.", u"无法打开 %1：它不是文件。"},
+    {u"Cannot open the file %1: Brenvik does not read files of this type.", u"无法打开文件 %1：不支持此文件类型。"},
+    {u"Cannot open the file %1: it is empty.", u"无法打开文件 %1：文件为空。"},
+    {u"Cannot open the file %1: it is damaged or holds no drawing.", u"无法打开文件 %1：文件已损坏或不含图形。"},
 }};
 
 } // namespace
@@ -47,4 +52,25 @@ QString FrameworkString(FrameworkText text)
 {
     const TextPair& pair = kTexts[static_cast<std::size_t>(text)];
     return QString::fromUtf16(IsChineseLanguageCurrent() ? pair.chinese : pair.english);
+}
+
+QString OpenFailureText(const QString& file, ImportFailure why)
+{
+    switch (why) {
+    case ImportFailure::None:
+    case ImportFailure::Cancelled:
+    case ImportFailure::OutOfReach: // the import has said why
+        return QString();
+    case ImportFailure::NotFound:
+        return FrameworkString(FrameworkText::FileNotFound).arg(file);
+    case ImportFailure::NotRegularFile:
+        return FrameworkString(FrameworkText::NotAFile).arg(file);
+    case ImportFailure::UnknownType:
+        return FrameworkString(FrameworkText::UnknownType).arg(file);
+    case ImportFailure::Empty:
+        return FrameworkString(FrameworkText::FileEmpty).arg(file);
+    case ImportFailure::Damaged:
+        break;
+    }
+    return FrameworkString(FrameworkText::FileDamaged).arg(file);
 }

@@ -3,6 +3,8 @@
 // changes). They are not in the language files: each is kept here in English
 // and Chinese, and the language is chosen as the help file is.
 #pragma once
+#include "importexport/FileReadTrans.h"
+
 #include <QString>
 
 enum class FrameworkText {
@@ -14,6 +16,11 @@ enum class FrameworkText {
     CannotLock,     // %1: the lock file
     SaveChanges,    // %1: the document's title
     EnterNumber,    // an edit that must hold a number holds none
+    FileNotFound,   // %1: the file
+    NotAFile,       // %1: the path
+    UnknownType,    // %1: the file
+    FileEmpty,      // %1: the file
+    FileDamaged,    // %1: the file
 };
 
 // True when the pointer file Language/Language of the program folder cannot
@@ -21,3 +28,7 @@ enum class FrameworkText {
 bool IsChineseLanguageCurrent();
 
 QString FrameworkString(FrameworkText text);
+
+// The message of an open or import that failed, naming the file and the
+// reason; empty for a cancelled question (and for no failure).
+QString OpenFailureText(const QString& file, ImportFailure why);

@@ -1,5 +1,6 @@
 #include "MyFileDialog.h"
 
+#include "FrameworkText.h"
 #include "QtDeviceContext.h"
 #include "importexport/BmpPixels.h"
 #include "importexport/DocFileReader.h"
@@ -18,6 +19,7 @@
 #include "processing/FileTrans.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
@@ -216,6 +218,21 @@ CMyFileDialog::CMyFileDialog(QWidget* parent, const QStringList& filters, const 
     connect(m_check, &QCheckBox::clicked, this, [this] { OnPreviewCheck(); });
     connect(this, &QFileDialog::currentChanged, this, [this](const QString& path) { OnFileNameChange(path); });
     ShowPreview();
+}
+
+void CMyFileDialog::accept()
+{
+    const QStringList chosen = selectedFiles();
+    if (!m_accepted.isEmpty() && !chosen.isEmpty()) {
+        const QFileInfo file(chosen.front());
+        // Folders are the dialog's own to enter; missing files its own to refuse.
+        if (file.exists() && !file.isDir() && !m_accepted.contains(file.suffix().toLower())) {
+            plat::MessageBox(OpenFailureText(chosen.front(), ImportFailure::UnknownType).toStdU16String(),
+                             std::u16string(), plat::MB_OK | plat::MB_ICONERROR);
+            return;
+        }
+    }
+    QFileDialog::accept();
 }
 
 void CMyFileDialog::ShowPreview()

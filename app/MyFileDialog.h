@@ -25,6 +25,11 @@ public:
     CMyFileDialog(QWidget* parent, const QStringList& filters, const QString& folder, const QString& checkText,
                   bool preview);
 
+    // The extensions (lower case) the caller opens: a file of another type
+    // is refused with a message and the dialog stays open. Empty: any.
+    void SetAcceptedExtensions(const QStringList& extensions) { m_accepted = extensions; }
+    void accept() override;
+
     bool PreviewOn() const { return m_preview; }
     QCheckBox* PreviewCheck() const { return m_check; }
     // What the preview window shows (white when nothing could be drawn).
@@ -49,4 +54,5 @@ private:
     QLabel* m_window = nullptr;
     QImage m_image;
     QString m_current;
+    QStringList m_accepted;
 };

@@ -212,14 +212,27 @@ bool COrvelApp::ProcessCommandLine()
         NewDocument();
         return true;
     }
-    if (m_docManager != nullptr && m_docManager->OpenDocumentFile(file))
-        return true;
-    // Its import question was cancelled by the end of the session.
-    if (m_endRequested)
-        return true;
-    // Named, never silent: the program ends next.
-    Report(FrameworkString(FrameworkText::CannotOpenFile).arg(FileNameText(file)));
-    return false;
+    if (m_docManager == nullptr) {
+        Report(FrameworkString(FrameworkText::CannotOpenFile).arg(FileNameText(file)));
+        return false;
+    }
+    // Named, never silent: the program ends next. A question cancelled by
+    // the end of the session is no failure.
+    return OpenFile(file) == ImportFailure::None || m_endRequested;
+}
+
+ImportFailure COrvelApp::OpenFile(const std::string& path)
+{
+    if (m_docManager == nullptr)
+        return ImportFailure::Damaged;
+    if (m_docManager->OpenDocumentFile(path))
+        return ImportFailure::None;
+    const ImportFailure why = m_docManager->LastOpenFailure();
+    if (why == ImportFailure::None)
+        return ImportFailure::Damaged;
+    if (!m_endRequested && why != ImportFailure::Cancelled && why != ImportFailure::OutOfReach)
+        Report(OpenFailureText(FileNameText(path), why));
+    return why;
 }
 
 int COrvelApp::Run()
@@ -349,6 +362,7 @@ void COrvelApp::OnFileOpen()
     CMyFileDialog dialog(m_mainFrame.get(), OpenDialogFilters(), QString::fromStdString(g_settings.open_file_dir),
                          checkText, g_settings.m_file_view != 0);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.SetAcceptedExtensions(kOpenExtensions);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
 
@@ -359,8 +373,8 @@ void COrvelApp::OnFileOpen()
 
     const QString extension = QFileInfo(chosen).suffix().toLower();
     std::string path;
-    if (kOpenExtensions.contains(extension) && m_docManager != nullptr && ChosenFileName(chosen, path))
-        m_docManager->OpenDocumentFile(path);
+    if (kOpenExtensions.contains(extension) && ChosenFileName(chosen, path))
+        OpenFile(path);
 }
 
 void COrvelApp::OnOpenRecentFile(plat::UINT id)
@@ -369,8 +383,10 @@ void COrvelApp::OnOpenRecentFile(plat::UINT id)
     if (m_recentFiles == nullptr || m_docManager == nullptr ||
         index >= static_cast<int>(m_recentFiles->Paths().size()))
         return;
-    // A file that no longer opens leaves the list.
-    if (!m_docManager->OpenDocumentFile(m_recentFiles->Paths()[static_cast<std::size_t>(index)]))
+    // A file that no longer opens leaves the list; a question the operator
+    // cancelled leaves it as it was.
+    const ImportFailure why = OpenFile(m_recentFiles->Paths()[static_cast<std::size_t>(index)]);
+    if (why != ImportFailure::None && why != ImportFailure::Cancelled)
         m_recentFiles->Remove(index);
 }
 

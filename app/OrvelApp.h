@@ -3,6 +3,7 @@
 // recent files) and the restart after a change of language.
 #pragma once
 #include "CommandRouter.h"
+#include "importexport/FileReadTrans.h"
 
 #include <QCoreApplication>
 #include <QLockFile>
@@ -93,6 +94,10 @@ private:
     bool TakeInstanceLock();
     bool ConfirmClose();
     bool ProcessCommandLine();
+    // Opens a file as a new document; a failure is reported in one message
+    // naming the file and the reason, unless the operator cancelled one of
+    // the import's questions. None when the file was opened.
+    ImportFailure OpenFile(const std::string& path);
     void OnOpenRecentFile(plat::UINT id);
     void OnPrintSetup();
     void OnAppAbout();

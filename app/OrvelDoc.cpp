@@ -124,11 +124,11 @@ void COrvelDoc::ImportHandOver()
     reader.ReadPluginParam(&m_ctx, CReadParamFile().GetWorkPath());
 }
 
-bool COrvelDoc::OnOpenDocument(const std::string& path)
+bool COrvelDoc::OnOpenDocument(const std::string& path, ImportFailure* why)
 {
     m_ctx.m_ptMouse.Set(kWorldOrigin, kWorldOrigin);
     CFileReadTrans reader;
-    if (!reader.ReadFile(&m_ctx, path, true))
+    if (!reader.ReadFile(&m_ctx, path, true, why))
         return false;
     if (!m_ctx.m_rcSelect.IsEmpty() && m_ctx.m_pTools[kSelectTool] != nullptr)
         m_ctx.m_pTools[kSelectTool]->Reset(kSelectMode, &m_ctx);

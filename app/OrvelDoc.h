@@ -10,6 +10,7 @@
 // edits are dropped.
 #pragma once
 #include "CommandRouter.h"
+#include "importexport/FileReadTrans.h"
 #include "model/DocContext.h"
 
 #include <array>
@@ -40,8 +41,9 @@ public:
     bool OnNewDocument();
     // Imports the file into this document (placed at the world origin) and
     // titles it "<path without its extension><n>.wcvr". False, nothing
-    // reported here, when the import fails: the document is then dropped.
-    bool OnOpenDocument(const std::string& path);
+    // reported here, when the import fails (`why`, when given, tells why):
+    // the document is then dropped.
+    bool OnOpenDocument(const std::string& path, ImportFailure* why = nullptr);
 
     // Save and Save As alike: asks for a name every time (no overwrite
     // question of its own: the writer asks), remembers its folder, adds

@@ -59,7 +59,8 @@ bool OrvelDocManager::OpenDocumentFile(const std::string& path)
     // Titles and the recent files name the file by its whole path.
     const std::string whole = AbsoluteFileName(path);
     auto document = std::make_unique<COrvelDoc>();
-    if (!document->OnOpenDocument(whole))
+    m_lastFailure = ImportFailure::None;
+    if (!document->OnOpenDocument(whole, &m_lastFailure))
         return false;
     if (ShowDocument(std::move(document)) == nullptr)
         return false;

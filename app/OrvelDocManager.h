@@ -30,6 +30,7 @@ public:
     void NewDocument() override;
     using DocumentManager::OpenDocumentFile;
     bool OpenDocumentFile(const std::string& path) override;
+    ImportFailure LastOpenFailure() const override { return m_lastFailure; }
     bool SaveAllModified() override;
 
     // The open document windows, oldest first.
@@ -40,4 +41,5 @@ private:
 
     FrameSource m_frame;
     RecentSource m_recent;
+    ImportFailure m_lastFailure = ImportFailure::None;
 };

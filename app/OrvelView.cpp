@@ -36,10 +36,12 @@
 #include <QLineEdit>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMdiArea>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QtMath>
 
 #include <algorithm>
@@ -54,8 +56,7 @@ namespace {
 constexpr int kSelectTool = 0;
 constexpr double kHitPixels = 3.0;
 constexpr std::u16string_view kMainMenu = u"phase0:main-menu";
-constexpr int kCountEntry = 38;
-constexpr int kCountEndEntry = 39;
+constexpr int kCountRefreshMs = 100;
 
 // Commands of the view (those of the tools come from the tool table).
 namespace vc {
@@ -183,6 +184,13 @@ bool AskImportFile(const QString& checkText, const std::string& folder, std::str
 {
     CMyFileDialog dialog(QApplication::activeWindow(), COrvelView::ImportDialogFilters(), QString::fromStdString(folder),
                          checkText, preview);
+    QStringList extensions;
+    for (const auto& entry : kImportFilter) {
+        if (std::string_view(entry.second).find(';') == std::string_view::npos &&
+            std::string_view(entry.second).find(' ') == std::string_view::npos)
+            extensions.append(QString::fromLatin1(entry.second + 2));
+    }
+    dialog.SetAcceptedExtensions(extensions);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     preview = dialog.PreviewOn();
@@ -218,6 +226,11 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     setFocusPolicy(Qt::StrongFocus);
     m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
                                 [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
+    // The status bar's count follows every change of the drawing, whatever
+    // made it, as the commands' states do.
+    auto* countTimer = new QTimer(this);
+    connect(countTimer, &QTimer::timeout, this, [this] { RefreshObjectCount(false); });
+    countTimer->start(kCountRefreshMs);
     RegisterCommands();
     ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
@@ -286,7 +299,8 @@ void COrvelView::FollowPixelRatio()
 {
     // A window moved to a screen of another density draws everything anew
     // at the new ratio.
-    if (m_screen.isNull() || m_screen.devicePixelRatio() == viewport()->devicePixelRatioF())
+    if (m_screen.isNull() || m_screen.devicePixelRatio() == viewport()->devicePixelRatioF() ||
+        QtDeviceContext::IsPainting(m_screen))
         return;
     m_screen = MakeViewImage();
     m_screen.fill(Qt::white);
@@ -348,6 +362,7 @@ void COrvelView::OnActivateView(bool activate)
         pages->SetOwner(&Context(), this);
     UpdateToolTips();
     ShowSelectionSize(Context().m_rcSelect);
+    RefreshObjectCount(true);
 }
 
 void COrvelView::OnDestroy(bool lastDocument)
@@ -635,6 +650,21 @@ void COrvelView::paintEvent(QPaintEvent* event)
 
 void COrvelView::resizeEvent(QResizeEvent*)
 {
+    ResizeScreen();
+}
+
+void COrvelView::AfterPainting()
+{
+    if (m_resizePending && !QtDeviceContext::IsPainting(m_screen))
+        ResizeScreen();
+}
+
+void COrvelView::ResizeScreen()
+{
+    // A painter open over the image would be left with its old pixels.
+    m_resizePending = QtDeviceContext::IsPainting(m_screen);
+    if (m_resizePending)
+        return;
     m_screen = MakeViewImage();
     if (!m_screen.isNull())
         m_screen.fill(Qt::white);
@@ -681,6 +711,7 @@ COrvelView::EventDC::~EventDC()
     m_view.Context().m_pDC = m_saved;
     m_dc.reset();
     m_view.viewport()->update();
+    m_view.AfterPainting();
 }
 
 CDC* COrvelView::EventDC::dc() const
@@ -811,13 +842,33 @@ void COrvelView::UpdateStatusBar()
     if (main == nullptr)
         return;
     DOCCONTEXT& ctx = Context();
-    const auto text = [&](int entry) { return QString::fromStdU16String(LanguageText(main->m_langText, kMainMenu, entry)); };
     main->SetPaneText(0, QStringLiteral(" "));
     main->SetPaneText(1, QStringLiteral(" "));
-    main->SetPaneText(2, text(kCountEntry) + QStringLiteral(": %1 ").arg(CurrentTool()->CountObjects(&ctx)) +
-                             text(kCountEndEntry));
+    RefreshObjectCount(true);
     main->SetPaneText(3, QString::asprintf("X=%0.4f, Y=%0.4f", (ctx.m_ptMouse.m_x - kWorldOrigin) / 10.0,
                                            (ctx.m_ptMouse.m_y - kWorldOrigin) / 10.0));
+}
+
+void COrvelView::RefreshObjectCount(bool show)
+{
+    CMainFrame* main = MainFrame();
+    if (main == nullptr || m_document == nullptr)
+        return;
+    // Only the active document's view speaks in the status bar.
+    if (!show && main->MdiArea()->activeSubWindow() != Frame())
+        return;
+    DOCCONTEXT& ctx = Context();
+    // Counted again only after the drawing or the selection changed.
+    const CountStamp stamp{ctx.m_pCurrent, ctx.m_nChangeCount, ctx.m_rcSelect};
+    if (!m_countStamp || !(*m_countStamp == stamp)) {
+        m_countStamp = stamp;
+        CDocState* tool = CurrentTool();
+        m_objectCount = ctx.m_pCurrent != nullptr ? tool->CountObjectsInList(ctx.m_pCurrent->m_pFirst) : 0;
+        m_selectedCount = tool->CountObjects(&ctx);
+        show = true;
+    }
+    if (show)
+        main->SetPaneText(2, main->ObjectCountText(m_objectCount, m_selectedCount));
 }
 
 void COrvelView::UpdateToolTips()
@@ -1218,6 +1269,7 @@ void COrvelView::ReleaseDC(CDC* dc)
     m_windowDCs.erase(it);
     if (m_rendering == nullptr)
         viewport()->update();
+    AfterPainting();
 }
 
 void COrvelView::SetCursor(int cursorId)
@@ -1259,8 +1311,42 @@ void COrvelView::SetPopupRunnerForTesting(PopupRunner runner)
     g_popupRunner = std::move(runner);
 }
 
+COrvelView::ModalScope::ModalScope(COrvelView& view) : m_view(view)
+{
+    ++m_view.m_modalDepth;
+}
+
+COrvelView::ModalScope::~ModalScope()
+{
+    if (--m_view.m_modalDepth == 0) {
+        if (CChildFrame* frame = m_view.Frame())
+            frame->ModalLoopEnded();
+    }
+}
+
+void COrvelView::RunLater(std::function<void()> call)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, call = std::move(call)] {
+            const ModalScope modal(*this);
+            call();
+            FollowSelection();
+        },
+        Qt::QueuedConnection);
+}
+
 void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client)
 {
+    std::vector<plat::MenuItemText> items(texts.begin(), texts.end());
+    QMetaObject::invokeMethod(
+        this, [this, menuId, items = std::move(items), client] { RunPopupMenu(menuId, items, client); },
+        Qt::QueuedConnection);
+}
+
+void COrvelView::RunPopupMenu(int menuId, const std::vector<plat::MenuItemText>& texts, plat::POINT client)
+{
+    const ModalScope modal(*this);
     QMenu menu(this);
     for (const MenuItemResource& item : MenuResource(menuId)) {
         if (item.level == 0)
@@ -1287,15 +1373,9 @@ void COrvelView::TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> 
     QMetaObject::invokeMethod(this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
 }
 
-void COrvelView::ShowMessage(const std::u16string& text)
-{
-    QMetaObject::invokeMethod(
-        this, [text] { plat::MessageBox(text, std::u16string(), plat::MB_OK | plat::MB_ICONWARNING); },
-        Qt::QueuedConnection);
-}
-
 bool COrvelView::ShowFontDialog(plat::FontDialogValues& values)
 {
+    const ModalScope modal(*this);
     CParamFontType dlg(values.type, values.face, values.text, values.height, values.spacing, this);
     if (dlg.DoModal() != plat::IDOK)
         return false;

@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -129,9 +130,14 @@ public:
     // Undo and redo: the tool is reset and the whole view repainted.
     void OnUndo();
     void OnRedo();
-    // The status bar after a mouse move: the count of selected objects and
-    // the mouse point in millimetres from the machine origin.
+    // The status bar after a mouse move: the count of the drawing's objects
+    // and of those selected, and the mouse point in millimetres from the
+    // machine origin.
     void UpdateStatusBar();
+    // The count in the status bar, counted again when the drawing or the
+    // selection changed since; written when `show` or when it changed, and
+    // only by the active document's view unless `show`.
+    void RefreshObjectCount(bool show);
     // The tooltips of the toolbars from the language table (at each
     // activation).
     void UpdateToolTips();
@@ -155,11 +161,15 @@ public:
     void SetScrollInfo(plat::ScrollBar bar, const plat::ScrollInfo& info) override;
     void ScrollBy(std::int32_t dx, std::int32_t dy) override;
     void SetRulerPositions(std::int32_t horz, std::int32_t vert) override;
+    // The menu runs from the event loop, once the press that asked for it
+    // has let go of the screen image.
     void TrackPopupMenu(int menuId, std::span<const plat::MenuItemText> texts, plat::POINT client) override;
     // The text font dialog, modal over the view.
     bool ShowFontDialog(plat::FontDialogValues& values) override;
-    // Queued: shown once the event being handled has returned.
-    void ShowMessage(const std::u16string& text) override;
+    void RunLater(std::function<void()> call) override;
+    // A menu or dialog of the view runs its own loop: the window is not
+    // closed under it (it closes once the loop has ended).
+    bool InModalLoop() const { return m_modalDepth > 0; }
     void RefreshSelectionPage() override;
     void RefreshLayerList() override;
     void RefreshOrderList() override;
@@ -249,6 +259,22 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Counts a modal loop of the view for its life.
+    class ModalScope {
+    public:
+        explicit ModalScope(COrvelView& view);
+        ~ModalScope();
+        ModalScope(const ModalScope&) = delete;
+        ModalScope& operator=(const ModalScope&) = delete;
+
+    private:
+        COrvelView& m_view;
+    };
+    void RunPopupMenu(int menuId, const std::vector<plat::MenuItemText>& texts, plat::POINT client);
+    // The screen image takes the client size, unless a device context is
+    // open over it; then it does once the last one has closed.
+    void ResizeScreen();
+    void AfterPainting();
     CChildFrame* Frame() const;
     CMainFrame* MainFrame() const;
     void RegisterCommands();
@@ -302,6 +328,8 @@ private:
     QRegion m_invalid;
     // Set while the view itself moves the scroll bars.
     bool m_settingScroll = false;
+    bool m_resizePending = false;
+    int m_modalDepth = 0;
     // The left button went down in the view and is not up yet.
     bool m_leftDown = false;
     // The context's history-move count the current tool has been reset at.
@@ -316,4 +344,19 @@ private:
     std::array<QString, 4> m_shownTexts;
     // The box the edits were last written from.
     CGeoBox m_shownBox;
+    // What the status bar's count was counted from, and the counts.
+    struct CountStamp {
+        const void* snapshot;
+        std::uint64_t changes;
+        CGeoBox selection;
+        bool operator==(const CountStamp& o) const
+        {
+            return snapshot == o.snapshot && changes == o.changes && selection.m_xmin == o.selection.m_xmin &&
+                   selection.m_xmax == o.selection.m_xmax && selection.m_ymin == o.selection.m_ymin &&
+                   selection.m_ymax == o.selection.m_ymax;
+        }
+    };
+    std::optional<CountStamp> m_countStamp;
+    std::uint32_t m_objectCount = 0;
+    std::uint32_t m_selectedCount = 0;
 };

@@ -140,6 +140,12 @@ QtDeviceContext::~QtDeviceContext()
         OpenPainters().erase(it);
 }
 
+bool QtDeviceContext::IsPainting(const QImage& image)
+{
+    const auto it = OpenPainters().find(&image);
+    return it != OpenPainters().end() && !it->second.expired();
+}
+
 QColor QtDeviceContext::ToQColor(COLORREF c)
 {
     return QColor(static_cast<int>(plat::GetRValue(c)), static_cast<int>(plat::GetGValue(c)),

@@ -37,6 +37,9 @@ public:
     // viewport origin does not move it).
     void SetClipRegion(const QRegion& region);
 
+    // A context is open over the image: it must not be replaced meanwhile.
+    static bool IsPainting(const QImage& image);
+
     plat::Pen SelectPen(const plat::Pen& pen) override;
     plat::Brush SelectBrush(const plat::Brush& brush) override;
     int SetROP2(int mode) override;

@@ -44,6 +44,8 @@ namespace {
 struct RoadResult {
     CFileTrans::OriginFlip flip;
     std::vector<CDocData*> lines;
+    // The operator cancelled the road's question.
+    bool cancelled = false;
 };
 
 // A road turns a file into a new object list in world units and the
@@ -171,7 +173,7 @@ bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, boo
 
 // A BMP becomes one image object, already placed, after the operator has
 // confirmed the bitmap options; the confirmed options are remembered.
-bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult&)
+bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out)
 {
     SoftwareSettings& settings = SettingsFor(ctx);
     plat::BitmapChoice choice;
@@ -179,8 +181,10 @@ bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     choice.m_nHalftone = settings.bitmap_dot;
     choice.m_angleText = plat::FormatInt(settings.dot_agl);
     choice.m_dCellSize = settings.dot_size;
-    if (plat::GetImportOptions().AskBitmap(choice) != plat::IDOK)
+    if (plat::GetImportOptions().AskBitmap(choice) != plat::IDOK) {
+        out.cancelled = true;
         return false;
+    }
     settings.bitmap_type = choice.m_bGrey;
     settings.bitmap_dot = choice.m_nHalftone != 0 ? 1 : 0;
     settings.dot_agl = static_cast<std::uint8_t>(plat::ParseInt(choice.m_angleText));
@@ -237,8 +241,10 @@ bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 {
     SoftwareSettings& settings = SettingsFor(ctx);
     std::uint8_t unit = settings.dxf_dimension;
-    if (plat::GetImportOptions().AskDimensions(unit) != plat::IDOK)
+    if (plat::GetImportOptions().AskDimensions(unit) != plat::IDOK) {
+        out.cancelled = true;
         return false;
+    }
     settings.dxf_dimension = unit;
     CReadParamFile().WriteSoftwareParam(settings);
     CFileTransDxf reader;
@@ -265,7 +271,7 @@ bool ReadAiRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool,
 // HPGL: the reader runs first, then the operator confirms the resolution,
 // shown with the drawing's size in file units; the system's own files are
 // in plotter units whatever the answer.
-bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
+bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult& out)
 {
     CFileTransPlt reader;
     if (!reader.ReadPlt(path, list, ctx))
@@ -281,6 +287,7 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     choice.m_nCustom = settings.plt_other_resolution;
     if (plat::GetImportOptions().AskResolution(choice) != plat::IDOK || choice.m_nResolution < 1) {
         DeleteObjectList(list);
+        out.cancelled = true;
         return false;
     }
     settings.plt_resolution = choice.m_nResolution;
@@ -550,13 +557,23 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const RoadResult
 
 } // namespace
 
-bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool place)
+bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool place, ImportFailure* why)
 {
+    ImportFailure failure = ImportFailure::None;
+    ImportFailure& reason = why != nullptr ? *why : failure;
+    reason = ImportFailure::Damaged;
     if (ctx == nullptr || ctx->m_pCurrent == nullptr)
         return false;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+        reason = ImportFailure::NotFound;
         return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        reason = ImportFailure::NotRegularFile;
+        return false;
+    }
     const std::string ext = Extension(path);
     ImportRoad road = nullptr;
     for (const RoadRow& row : kRoads) {
@@ -565,21 +582,29 @@ bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool pla
             break;
         }
     }
-    if (road == nullptr)
+    if (road == nullptr) {
+        reason = ImportFailure::UnknownType;
         return false;
+    }
     CDocData* list = nullptr;
     RoadResult result;
     if (!road(path, list, ctx, place, result) || list == nullptr) {
         DeleteObjectList(list);
+        if (result.cancelled)
+            reason = ImportFailure::Cancelled;
+        else if (std::filesystem::file_size(path, ec) == 0 && !ec)
+            reason = ImportFailure::Empty;
         return false;
     }
     if (!DrawingInWorld(list, result, place ? &ctx->m_ptMouse : nullptr)) {
         DeleteObjectList(list);
         plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kOutOfWorldText), std::u16string(),
                          plat::MB_OK | plat::MB_ICONWARNING);
+        reason = ImportFailure::OutOfReach;
         return false;
     }
     AddToDocument(ctx, list, place, result);
+    reason = ImportFailure::None;
     return true;
 }
 

@@ -15,6 +15,21 @@ class CDocData;
 class CHandOverReads;
 struct DOCCONTEXT;
 
+// Why an import added nothing: the operator cancelled one of its questions,
+// or the file is missing, is not a regular file, has a type without a
+// reader, is empty, or holds nothing its reader could take; or its drawing
+// reaches beyond the world, which the import has said itself.
+enum class ImportFailure : std::uint8_t {
+    None,
+    Cancelled,
+    NotFound,
+    NotRegularFile,
+    UnknownType,
+    Empty,
+    Damaged,
+    OutOfReach
+};
+
 class CFileReadTrans {
 public:
     CFileReadTrans() = default;
@@ -25,8 +40,9 @@ public:
     // when objects were added, as one undo step, after which every object of
     // the document is selected. False, with document and history as they
     // were, for a missing file or a folder, an extension without a road, a
-    // cancelled dialog, a reader failure or a file without objects.
-    bool ReadFile(DOCCONTEXT* ctx, const std::string& path, bool place);
+    // cancelled dialog, a reader failure or a file without objects; `why`
+    // (when given) then tells which.
+    bool ReadFile(DOCCONTEXT* ctx, const std::string& path, bool place, ImportFailure* why = nullptr);
 
     // Index of the palette entry nearest to the colour (sum of the three
     // byte distances; the first of equal ones wins); 0 without a palette.

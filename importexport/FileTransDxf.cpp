@@ -184,7 +184,9 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
         m_result = m_converting = {};
         return false;
     }
-    if (ctx != nullptr && (m_bCutShort || !(endMarked || m_bSawEof)))
+    // Said when the import goes on with what was whole; a file that gave
+    // nothing fails as any file without a drawing does.
+    if (ctx != nullptr && m_result.first != nullptr && (m_bCutShort || !(endMarked || m_bSawEof)))
         ShowEndedEarly();
     ShowFontNotices(plat::TakeFontNotices());
     CDocData* chain = m_result.first;

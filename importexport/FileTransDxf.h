@@ -266,7 +266,8 @@ public:
     // file without drawable entities, or when memory runs out. A file that
     // ends inside an entity or before its end-of-file group gives what was
     // whole (the cut entity is dropped) and, when read for a document (a
-    // context given), one message with the number of entities read.
+    // context given) and something was whole, one message with the number
+    // of entities read.
     bool ReadDxf(const std::string& path, CDocData*& list, DOCCONTEXT* ctx);
 
     // The same on bytes in memory. One object reads one file.

@@ -5,6 +5,7 @@
 #include "langeditor/StrColumnInsert.h"
 #include "langeditor/StrEdit.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -17,6 +18,8 @@
 #include <QSaveFile>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -67,6 +70,18 @@ CMervashDlg::Seams CMervashDlg::DefaultSeams()
     };
     s.message = [](QWidget* parent, const QString& text) {
         QMessageBox::information(parent, QStringLiteral("Mervash"), text);
+    };
+    s.askSave = [](QWidget* parent) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Mervash"),
+                        QStringLiteral("语言文件有未保存的修改，是否保存？/The language files have unsaved changes. Save them?"),
+                        QMessageBox::NoButton, parent);
+        QAbstractButton* save = box.addButton(QStringLiteral("保存/Save"), QMessageBox::AcceptRole);
+        QAbstractButton* discard = box.addButton(QStringLiteral("不保存/Discard"), QMessageBox::DestructiveRole);
+        box.addButton(QStringLiteral("取消/Cancel"), QMessageBox::RejectRole);
+        box.exec();
+        if (box.clickedButton() == save)
+            return CloseAnswer::Save;
+        return box.clickedButton() == discard ? CloseAnswer::Discard : CloseAnswer::Cancel;
     };
     return s;
 }
@@ -121,7 +136,26 @@ CMervashDlg::CMervashDlg(const std::string& folder, QWidget* parent)
     resize(900, 600);
 
     m_files.Load(folder);
+    m_saved = m_files.Languages();
     Refill();
+}
+
+bool CMervashDlg::HasUnsavedEdits() const
+{
+    const std::vector<LangRecord>& now = m_files.Languages();
+    return now.size() != m_saved.size() ||
+           !std::equal(now.begin(), now.end(), m_saved.begin(),
+                       [](const LangRecord& a, const LangRecord& b) { return a.strings == b.strings; });
+}
+
+void CMervashDlg::reject()
+{
+    if (HasUnsavedEdits()) {
+        const CloseAnswer answer = m_seams.askSave ? m_seams.askSave(this) : CloseAnswer::Cancel;
+        if (answer == CloseAnswer::Cancel || (answer == CloseAnswer::Save && !OnSave()))
+            return;
+    }
+    QDialog::reject();
 }
 
 int CMervashDlg::SelectedRow() const
@@ -246,7 +280,7 @@ void CMervashDlg::OnCommand(int id)
     Refill();
 }
 
-void CMervashDlg::OnSave()
+bool CMervashDlg::OnSave()
 {
     // Two languages of one name would be written to one file, the second
     // replacing the first: nothing is written then.
@@ -256,7 +290,7 @@ void CMervashDlg::OnSave()
         for (const std::u16string& name : dups)
             text += QLatin1Char('\n') + Q(name);
         Message(text);
-        return;
+        return false;
     }
     QStringList failed;
     for (const LangRecord& lang : m_files.Languages()) {
@@ -268,8 +302,12 @@ void CMervashDlg::OnSave()
             !file.commit())
             failed << path;
     }
-    if (!failed.isEmpty())
+    if (!failed.isEmpty()) {
         Message(QStringLiteral("以下文件未能保存/These files were not saved:\n") + failed.join(QLatin1Char('\n')));
+        return false;
+    }
+    m_saved = m_files.Languages();
+    return true;
 }
 
 void CMervashDlg::OnSearch()

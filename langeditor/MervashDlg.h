@@ -14,6 +14,7 @@ class QPushButton;
 class CMervashDlg : public QDialog {
     Q_OBJECT
 public:
+    enum class CloseAnswer { Save, Discard, Cancel };
     // The small dialogs and message boxes the commands open; tests answer
     // them here. Each returns false for Cancel.
     struct Seams {
@@ -21,6 +22,8 @@ public:
         std::function<bool(QWidget*, bool withContent, QString& content, int& column)> askColumn;
         std::function<bool(QWidget*, QString& name)> askName;
         std::function<void(QWidget*, const QString& text)> message;
+        // Unsaved edits at closing: save, discard them or keep editing.
+        std::function<CloseAnswer(QWidget*)> askSave;
     };
     static Seams DefaultSeams();
 
@@ -38,12 +41,19 @@ public:
     // Rebuilds the grid from the records, keeping the selection as the
     // editor always has.
     void Refill();
+    // The languages differ from the files as loaded or last saved.
+    bool HasUnsavedEdits() const;
+    // Escape and the close box: with unsaved edits the operator chooses to
+    // save them (a save that fails keeps the editor open), drop them, or
+    // go on editing.
+    void reject() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void OnSave();
+    // True when every file was written.
+    bool OnSave();
     void OnSearch();
     void OnContextMenu(const QPoint& pos);
     void OnAbout();
@@ -55,6 +65,7 @@ private:
     QLineEdit* m_search;
     QCheckBox* m_check;
     std::u16string m_lastSearch;
+    std::vector<LangRecord> m_saved;
     int m_hits = 0;
 };
 

@@ -444,10 +444,12 @@ void CDocState::ReportOutOfWorld(DOCCONTEXT* ctx)
 {
     constexpr int kOutOfWorldEditText = 46;
     const std::u16string text = LanguageText(RegisteredLanguageTable(), u"phase15:error-hint", kOutOfWorldEditText);
+    const auto show = [text] { plat::MessageBox(text, std::u16string(), plat::MB_OK | plat::MB_ICONWARNING); };
+    // Once the event is over: a drag's release still holds the screen image.
     if (ctx != nullptr && ctx->m_pView != nullptr)
-        ctx->m_pView->ShowMessage(text);
+        ctx->m_pView->RunLater(show);
     else
-        plat::MessageBox(text, std::u16string(), plat::MB_OK | plat::MB_ICONWARNING);
+        show();
 }
 
 plat::RECT CDocState::ClientRectOf(const CGeoBox& client, double grow)

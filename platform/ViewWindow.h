@@ -4,10 +4,10 @@
 // work panel's pages. The program's view implements it; tests use a recorder.
 #pragma once
 #include "DeviceContext.h"
-#include "Prompt.h"
 #include "RecordingDC.h"
 #include "Win.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -98,14 +98,15 @@ public:
     // Runs the text font dialog modally from the values; true on OK, the
     // values then the ones chosen. Without a dialog: false (Cancel).
     virtual bool ShowFontDialog(FontDialogValues&) { return false; }
+    // Runs a call once the event being handled is done, from the event loop
+    // (dropped when the window closes first): a modal dialog or menu must
+    // not run inside a mouse press that draws. Without an event loop the
+    // call runs at once.
+    virtual void RunLater(std::function<void()> call) { call(); }
     // The work panel after a change of the selection or of the drawing: the
     // page of the shown tab (array from the selection, output from the
     // document), the layer list, and the manual order list when its page is
     // present.
-    // Tells the operator something once the event being handled is over
-    // (a drag's release still holds the view's drawing surface); without a
-    // window of its own, at once through the registered prompt.
-    virtual void ShowMessage(const std::u16string& text) { MessageBox(text, std::u16string(), MB_OK | MB_ICONWARNING); }
     virtual void RefreshSelectionPage() {}
     virtual void RefreshLayerList() {}
     virtual void RefreshOrderList() {}

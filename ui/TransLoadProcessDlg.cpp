@@ -33,6 +33,8 @@ constexpr int kPathTooLongText = 18;
 constexpr int kFileNotWholeText = 19;
 constexpr int kTimeoutText = 20;
 constexpr int kFileUnusableText = 21;
+// The title: "Download" of the dialog's own section.
+constexpr int kTitleText = 21;
 
 constexpr int kStartDelayMs = 500;
 constexpr int kCloseDelayMs = 500;
@@ -148,6 +150,7 @@ void CTransLoadProcessDlg::FillHeader(WORKHEAD& header, const DOCCONTEXT& contex
 
 void CTransLoadProcessDlg::OnInitDialog()
 {
+    SetTitleFromSection(kTitleText);
     SetTextFromSection(m_cancel, 27);
     m_ended = false;
     FillHeader(m_header, m_context, m_pathUtf8);

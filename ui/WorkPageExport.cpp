@@ -339,6 +339,9 @@ void CWorkPageExport::OnSplitFeed()
     ShowHeadControls(on);
     Edit(IDC_HEAD_SPACING)->setEnabled(false);
     Check(IDC_HEADS_ON)->setChecked(false);
+    // Either way the document changes (its records, exploded copies, the
+    // heads' array): one undo step, and the document counts as modified.
+    CDocState::PushHistory(context);
     CDocListNode* doc = context->m_pCurrent;
     if (on) {
         if (doc->m_pSplit == nullptr)
@@ -349,11 +352,7 @@ void CWorkPageExport::OnSplitFeed()
         for (CDocData* o = doc->m_pFirst; o != nullptr; o = o->m_pNext) {
             if (o->m_pArray == nullptr)
                 continue;
-            if (!exploded) {
-                CDocState::PushHistory(context);
-                exploded = true;
-                doc = context->m_pCurrent;
-            }
+            exploded = true;
             o->ExplodeArray(context);
         }
         m_dHeadSpacing = SpacingOf(BoxWidth(*doc));

@@ -326,6 +326,16 @@ void CDocStateDrawText::OnLButtonDown(DOCCONTEXT* ctx)
 {
     if (ctx == nullptr || ctx->m_pView == nullptr || ctx->m_pCurrent == nullptr)
         return;
+    // The dialog's own loop must not run inside the press, which draws on
+    // the view's screen image meanwhile.
+    const CGeoPoint at = ctx->m_ptMouse;
+    ctx->m_pView->RunLater([this, ctx, at] { PlaceText(ctx, at); });
+}
+
+void CDocStateDrawText::PlaceText(DOCCONTEXT* ctx, const CGeoPoint& at)
+{
+    if (ctx == nullptr || ctx->m_pView == nullptr || ctx->m_pCurrent == nullptr)
+        return;
     plat::FontDialogValues values{m_font_type, m_font_name, m_font_text, m_font_high, m_font_inter};
     if (!ctx->m_pView->ShowFontDialog(values))
         return;
@@ -337,16 +347,16 @@ void CDocStateDrawText::OnLButtonDown(DOCCONTEXT* ctx)
     m_font_text = values.text;
     m_font_high = values.height;
     m_font_inter = values.spacing;
+    // The text stands where the press was, wherever the mouse went since.
+    ctx->m_ptMouse = at;
 
     const std::string face = FontFace(m_font_name);
     // One font for the whole text: every character has the same face and size.
     std::unique_ptr<GlyphSource> glyphs =
         TestFactory() ? TestFactory()(face, kEmPixels) : PlatformGlyphs(face, kEmPixels);
     CDocData* characters = nullptr;
-    if (glyphs != nullptr) {
-        characters = MakeCharacters(ctx, *glyphs, m_font_text, m_font_high, m_font_inter, ctx->m_ptMouse.m_x,
-                                    ctx->m_ptMouse.m_y);
-    }
+    if (glyphs != nullptr)
+        characters = MakeCharacters(ctx, *glyphs, m_font_text, m_font_high, m_font_inter, at.m_x, at.m_y);
     if (characters != nullptr) {
         CFileTrans::ConvertOrigin(characters, kGlyphCorner, kDocumentCorner, ctx);
         PushHistory(ctx);

@@ -56,13 +56,15 @@ public:
     // Writes VqFontParam.
     ~CDocStateDrawText() override;
 
+    // Has the view show the font dialog once the press is done (PlaceText).
+    void OnLButtonDown(DOCCONTEXT* ctx) override;
     // Shows the font dialog; on OK with a kind, a face, a text, a finite
     // spacing and a finite height of at least 0.001 mm, places the text at
-    // the mouse point as one undo step (none when no character has an
-    // outline), tells the operator of a replaced face or characters that no
-    // installed face has, and shows the selection's size in the property
-    // bar.
-    void OnLButtonDown(DOCCONTEXT* ctx) override;
+    // the mouse point of the press as one undo step (none when no character
+    // has an outline), tells the operator of a replaced face or characters
+    // that no installed face has, and shows the selection's size in the
+    // property bar.
+    void PlaceText(DOCCONTEXT* ctx, const CGeoPoint& at);
     // Delete removes the selection; other keys do nothing.
     void OnKeyDown(DOCCONTEXT* ctx, std::uint32_t key) override;
     void DrawFeedback(DOCCONTEXT* ctx) override { DrawSelectionFrame(ctx); }

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QRgb>
 #include <QString>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -86,5 +88,28 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000)
     }
     return true;
 }
+
+// Steps taken in turn from the event loop, also inside the menus and
+// dialogs they wait for: each is called every 10 ms until it returns true.
+class EventSteps {
+public:
+    explicit EventSteps(std::vector<std::function<bool()>> steps) : m_steps(std::move(steps))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            while (m_next < m_steps.size() && m_steps[m_next]())
+                ++m_next;
+            if (Done())
+                m_timer.stop();
+        });
+        m_timer.start(10);
+    }
+    bool Done() const { return m_next == m_steps.size(); }
+    std::size_t Taken() const { return m_next; }
+
+private:
+    std::vector<std::function<bool()>> m_steps;
+    std::size_t m_next = 0;
+    QTimer m_timer;
+};
 
 } // namespace plat

@@ -6,6 +6,7 @@
 #include "ModalWatch.h"
 #include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
+#include "app/DialogBase.h"
 #include "app/DocumentManager.h"
 #include "app/FileNames.h"
 #include "app/MainFrame.h"
@@ -20,6 +21,9 @@
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
+#include "model/DocState.h"
+#include "platform/CodePage.h"
+#include "platform/ImportOptions.h"
 #include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 #include "ui/ImportResolutionDlg.h"
@@ -325,12 +329,24 @@ TEST(OrvelApp, OpenTakesCapitalExtensionsAndRemembersTheFolder)
     EXPECT_EQ(QString::fromStdString(g_settings.open_file_dir), folder);
     EXPECT_TRUE(program.Exists("software.par"));
 
-    // Another extension opens nothing, but its folder is remembered too.
-    g_settings.open_file_dir.clear();
-    choose(folder + QStringLiteral("notes.txt"));
+    // A file of another type is refused with a message naming it, and the
+    // dialog stays open until it is cancelled.
+    bool stayedOpen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(folder + QStringLiteral("notes.txt"));
+        QMetaObject::invokeMethod(dialog, "accept");
+        stayedOpen = dialog->isVisible();
+        dialog->reject();
+    });
     app.OnFileOpen();
+    EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(documents.m_opened.size(), 1);
-    EXPECT_EQ(QString::fromStdString(g_settings.open_file_dir), folder);
+    ASSERT_EQ(prompt.m_prompt.m_shown.size(), 1u);
+    EXPECT_EQ(prompt.m_prompt.m_shown[0].text,
+              (u"Cannot open the file " + (folder + QStringLiteral("notes.txt")).toStdU16String() +
+               u": Brenvik does not read files of this type."));
 
     const QStringList filters = COrvelApp::OpenDialogFilters();
     ASSERT_EQ(filters.size(), 11);
@@ -442,4 +458,111 @@ TEST(OrvelApp, StartedOnTheSampleDrawingItShowsItFittedToItsObjects)
         app.CloseMainWindow();
     });
     EXPECT_EQ(app.Run(), 0);
+}
+
+// Every open from the recent list that fails says so once, naming the file
+// and the reason, and drops the entry; a question the operator cancels is
+// no failure: nothing is said and the entry stays. A command-line file that
+// cannot be opened is named with its reason before the program ends.
+TEST(OrvelApp, EachFailedOpenNamesTheFileAndWhyAndACancelledQuestionKeepsTheRecentEntry)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    plat::RecordingImportOptions options;
+    plat::SetImportOptions(&options);
+    const std::string in = program.Root() + "in/";
+    std::filesystem::create_directories(in + "folder.dxf");
+    program.Write("in/empty.dxf", "");
+    program.Write("in/blank.plt", "IN;SP0;");
+    program.Write("in/job.out", "job");
+    program.Write("in/part.dxf", "0\r\nEOF\r\n");
+    const std::vector<std::pair<std::string, std::u16string>> cases = {
+        {"missing.plt", u": it does not exist."},
+        {"job.out", u": Brenvik does not read files of this type."},
+        {"empty.dxf", u": it is empty."},
+        {"blank.plt", u": it is damaged or holds no drawing."},
+    };
+    COrvelApp app(kNoFile);
+    OrvelDocManager documents(app);
+    app.SetDocumentManager(&documents);
+    QTimer::singleShot(0, [&] {
+        RecentFileList& recent = *app.RecentFiles();
+        const auto openFirst = [&](const std::string& name) {
+            recent.Add(QString::fromStdString(in + name));
+            prompt.m_prompt.m_shown.clear();
+            app.OnCommand(cmd::FileMru1);
+            return std::vector<plat::RecordingPrompt::Shown>(prompt.m_prompt.m_shown);
+        };
+        for (const auto& [name, why] : cases) {
+            const std::vector<plat::RecordingPrompt::Shown> shown = openFirst(name);
+            ASSERT_EQ(shown.size(), 1u) << name;
+            EXPECT_EQ(shown[0].text, u"Cannot open the file " + plat::Utf8ToUtf16(in + name) + why);
+            EXPECT_FALSE(recent.Files().contains(QString::fromStdString(in + name))) << name;
+        }
+        const std::vector<plat::RecordingPrompt::Shown> folder = openFirst("folder.dxf");
+        ASSERT_EQ(folder.size(), 1u);
+        EXPECT_EQ(folder[0].text, u"Cannot open " + plat::Utf8ToUtf16(in + "folder.dxf") + u": it is not a file.");
+
+        options.m_answer = plat::IDCANCEL;
+        EXPECT_TRUE(openFirst("part.dxf").empty());
+        EXPECT_EQ(options.m_dimensionsShown.size(), 2u) << "asked for empty.dxf and part.dxf";
+        EXPECT_EQ(recent.Files().front(), QString::fromStdString(in + "part.dxf"));
+        EXPECT_EQ(documents.Frames().size(), 1u) << "the start's new document alone";
+        while (!recent.Files().isEmpty())
+            recent.Remove(0);
+        app.CloseMainWindow();
+    });
+    EXPECT_EQ(app.Run(), 0);
+
+    prompt.m_prompt.m_shown.clear();
+    COrvelApp started({QStringLiteral("brenvik"), QString::fromStdString(in + "empty.dxf")});
+    OrvelDocManager startedDocuments(started);
+    started.SetDocumentManager(&startedDocuments);
+    options.m_answer = plat::IDOK;
+    EXPECT_EQ(started.Run(), 1);
+    ASSERT_EQ(prompt.m_prompt.m_shown.size(), 1u);
+    EXPECT_EQ(prompt.m_prompt.m_shown[0].text, u"Cannot open the file " + plat::Utf8ToUtf16(in + "empty.dxf") + u": it is empty.");
+    plat::SetImportOptions(nullptr);
+}
+
+// A change of language restarts the program the way File, Exit closes it:
+// a drawing with unsaved changes is asked about; Cancel there keeps the
+// program running and starts nothing, No lets it close and start anew.
+TEST(OrvelApp, LanguageRestartAsksAboutUnsavedDrawingsAndItsCancelKeepsTheProgram)
+{
+    plat::ScratchProgram program;
+    struct Answers : plat::Prompt {
+        int MessageBox(const std::u16string&, const std::u16string&, unsigned type) override
+        {
+            if ((type & 0xF) != plat::MB_YESNOCANCEL)
+                return plat::IDOK;
+            ++saveQuestions;
+            return saveAnswer;
+        }
+        int saveAnswer = plat::IDCANCEL;
+        int saveQuestions = 0;
+    } prompt;
+    plat::SetPrompt(&prompt);
+    Launches launches;
+    COrvelApp app(kNoFile, Recording(launches, COrvelApp::LockFilePath()));
+    OrvelDocManager documents(app);
+    app.SetDocumentManager(&documents);
+    CDialogBase::SetModalAnswerForTesting([](CDialogBase&) { return plat::IDOK; });
+    bool keptAfterCancel = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_EQ(documents.Frames().size(), 1u);
+        CDocState::PushHistory(&documents.Frames()[0]->Document()->Context());
+        app.MainFrame()->Router().Execute(32864);
+        ASSERT_TRUE(plat::WaitFor([&] { return prompt.saveQuestions == 1; }));
+        QCoreApplication::processEvents();
+        keptAfterCancel = !app.MainFrame()->WasClosed() && documents.Frames().size() == 1u && launches.programs.empty();
+        prompt.saveAnswer = plat::IDNO;
+        app.MainFrame()->Router().Execute(32864);
+    });
+    EXPECT_EQ(app.Run(), 0);
+    CDialogBase::SetModalAnswerForTesting({});
+    plat::SetPrompt(nullptr);
+    EXPECT_TRUE(keptAfterCancel);
+    EXPECT_EQ(prompt.saveQuestions, 2);
+    EXPECT_EQ(launches.programs.size(), 1);
 }

@@ -17,8 +17,11 @@
 #include "processing/PathProc.h"
 #include "settings/MachineNode.h"
 #include "settings/SoftwareSettings.h"
+#include "ui/ParamFontType.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -30,6 +33,7 @@ namespace {
 constexpr plat::UINT kNodeTool = 32791;
 constexpr plat::UINT kZoomTool = 32788;
 constexpr plat::UINT kPanTool = 32937;
+constexpr plat::UINT kTextTool = 32882;
 
 class ViewToolsInputTest : public plat::ShownDocumentTest {
 protected:
@@ -166,4 +170,75 @@ TEST_F(ViewToolsInputTest, CutOfTheHeldObjectDropsItBeforeTheNextEvent)
     Hover(QPoint(100, 50));
     EXPECT_EQ(NodeTool().m_nMode, 0u);
     EXPECT_EQ(NodeTool().m_pObject, nullptr);
+}
+
+// The screen image is never replaced under a device context: a resize while
+// one is open takes effect when it closes. A context menu and the text font
+// dialog run their loops after the press has let go of the screen, so a
+// resize meanwhile leaves the image the client's size, and closing the
+// document window under the dialog waits for it to end.
+TEST_F(ViewToolsInputTest, MenuAndFontDialogOutliveAResizeAndACloseOfTheirWindow)
+{
+    AddCorner();
+    const QSize before = m_view->ClientSize();
+    {
+        const COrvelView::EventDC dc(*m_view);
+        m_frame->resize(900, 700);
+        ASSERT_TRUE(plat::WaitFor([&] { return m_view->ClientSize() != before; }));
+        EXPECT_EQ(m_view->ScreenImage().size(), before);
+    }
+    EXPECT_EQ(m_view->ScreenImage().size(), m_view->ClientSize());
+
+    QSize resized;
+    bool menuShown = false;
+    plat::EventSteps menu({
+        [&] { return menuShown = QApplication::activePopupWidget() != nullptr; },
+        [&] {
+            resized = m_view->ClientSize();
+            m_frame->resize(800, 600);
+            return true;
+        },
+        [&] { return m_view->ClientSize() != resized; },
+        [&] {
+            QApplication::activePopupWidget()->close();
+            return true;
+        },
+    });
+    Mouse(QEvent::MouseButtonPress, QPoint(100, 50), Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseButtonRelease, QPoint(100, 50), Qt::RightButton, Qt::NoButton);
+    ASSERT_TRUE(plat::WaitFor([&] { return menu.Done(); })) << menu.Taken();
+    EXPECT_TRUE(menuShown);
+    EXPECT_EQ(m_view->ScreenImage().size(), m_view->ClientSize());
+    EXPECT_EQ(Settled(), Fresh());
+
+    ASSERT_TRUE(Run(kTextTool));
+    QPointer<CChildFrame> window = m_manager->Frames()[0];
+    bool openUnderDialog = false;
+    plat::EventSteps font({
+        [&] { return dynamic_cast<CParamFontType*>(QApplication::activeModalWidget()) != nullptr; },
+        [&] {
+            resized = m_view->ClientSize();
+            m_frame->resize(1000, 800);
+            return true;
+        },
+        [&] { return m_view->ClientSize() != resized && m_view->ScreenImage().size() == m_view->ClientSize(); },
+        [&] {
+            window->CloseWithoutAsking();
+            return true;
+        },
+        [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            openUnderDialog = window != nullptr && window->isVisible();
+            static_cast<QDialog*>(QApplication::activeModalWidget())->reject();
+            return true;
+        },
+    });
+    Click(QPoint(100, 50));
+    ASSERT_TRUE(plat::WaitFor([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return font.Done() && window == nullptr;
+    })) << font.Taken();
+    EXPECT_TRUE(openUnderDialog);
+    EXPECT_TRUE(m_manager->Frames().empty());
+    m_view = nullptr;
 }

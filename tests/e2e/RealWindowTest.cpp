@@ -14,7 +14,9 @@
 #include "model/DocState.h"
 #include "model/NodeList.h"
 #include "settings/SoftwareSettings.h"
+#include "ui/ParamFontType.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QTest>
@@ -127,6 +129,68 @@ TEST(RealWindow, TheServersPixelsShowTheSampleDrawingAndTheWorkArea)
         wrong = Mismatches(probes, screen);
         EXPECT_TRUE(wrong.empty()) << wrong.front();
         KeepOnFailure(screen, wrong, "real-window-work-area.png");
+    });
+    EXPECT_EQ(status, 0);
+}
+
+// A context menu and the text font dialog opened from the drawing run their
+// loops while the frame is resized under them: the program lives on, and
+// the screen shows the drawing where the view's mapping puts it at the new
+// size.
+TEST(RealWindow, MenuAndFontDialogOpenedFromTheDrawingOutliveAResize)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
+    plat::E2eProgram program;
+    const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
+    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
+        CMainFrame* frame = app.MainFrame();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+        DOCCONTEXT& ctx = plat::E2eProgram::Documents(*frame).at(0)->Document()->Context();
+        auto* view = static_cast<COrvelView*>(ctx.m_pView);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->viewport()));
+        const QRect screenRect = QGuiApplication::primaryScreen()->geometry();
+        QSize before;
+        const auto resizeUnder = [&](std::function<bool()> shown, std::function<void()> close, QRect to) {
+            return std::vector<std::function<bool()>>{
+                std::move(shown),
+                [&, to] {
+                    before = view->ClientSize();
+                    frame->setGeometry(to);
+                    return true;
+                },
+                [&] { return view->ClientSize() != before && view->ScreenImage().size() == view->ClientSize(); },
+                [close] {
+                    close();
+                    return true;
+                },
+            };
+        };
+
+        plat::EventSteps menu(resizeUnder([] { return QApplication::activePopupWidget() != nullptr; },
+                                          [] { QApplication::activePopupWidget()->close(); },
+                                          screenRect.adjusted(0, 0, -300, -200)));
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, QPoint(40, 40));
+        ASSERT_TRUE(plat::WaitFor([&] { return menu.Done(); })) << menu.Taken();
+
+        app.MainFrame()->Router().Execute(32882);
+        plat::EventSteps font(resizeUnder(
+            [] { return dynamic_cast<CParamFontType*>(QApplication::activeModalWidget()) != nullptr; },
+            [] { static_cast<QDialog*>(QApplication::activeModalWidget())->reject(); }, screenRect));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
+        ASSERT_TRUE(plat::WaitFor([&] { return font.Done(); })) << font.Taken();
+
+        app.MainFrame()->Router().Execute(32790);
+        const QRgb layer = FromColorRef(g_settings.m_palette[0]);
+        std::vector<Probe> probes;
+        for (const auto& [x, y] : SegmentMiddles(ctx, 3)) {
+            const plat::POINT p = ctx.WorldToClientPixel(x, y);
+            probes.push_back({view->viewport()->mapToGlobal(QPoint(p.x, p.y)), layer, "drawing"});
+        }
+        QImage screen;
+        const std::vector<std::string> wrong = Mismatches(probes, screen);
+        EXPECT_TRUE(wrong.empty()) << wrong.front();
+        KeepOnFailure(screen, wrong, "real-window-after-resize.png");
     });
     EXPECT_EQ(status, 0);
 }

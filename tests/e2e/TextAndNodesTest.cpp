@@ -157,7 +157,8 @@ TEST(TextAndNodes, NodesInsertedDraggedAndDeletedUndoCleanlyAndTheTextToolKeepsI
         // the i at least 5 world units (0.5 mm) after the H.
         router.Execute(kTextTool);
         canvas.Click(QPoint(200, 200));
-        ASSERT_EQ(asked.size(), 1u);
+        // The dialog runs once the press is done.
+        ASSERT_TRUE(plat::WaitFor([&] { return asked.size() == 1u; }));
         EXPECT_EQ(asked[0], (std::array<QString, 4>{"DejaVu Sans", "Lo", "10", "0"}));
         std::vector<CDocData*> objects = Objects(ctx);
         ASSERT_EQ(objects.size(), 7u);
@@ -190,7 +191,7 @@ TEST(TextAndNodes, NodesInsertedDraggedAndDeletedUndoCleanlyAndTheTextToolKeepsI
         ASSERT_TRUE(next.Ok());
         router.Execute(kTextTool);
         next.Click(QPoint(200, 200));
-        ASSERT_EQ(asked.size(), 2u);
+        ASSERT_TRUE(plat::WaitFor([&] { return asked.size() == 2u; }));
         EXPECT_EQ(asked[1], (std::array<QString, 4>{"DejaVu Sans", "Hi", "12.5", "0.5"}));
         EXPECT_EQ(next.Objects(), 0u);
     });

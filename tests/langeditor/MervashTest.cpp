@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -271,6 +272,58 @@ TEST_F(Mervash, LayoutFitsItsTextsAtNineAndTwelvePoint)
         EXPECT_EQ(plat::LayoutFaults(&d), std::vector<std::string>()) << points << " pt";
     }
     QApplication::setFont(saved);
+}
+
+// Mervash closes only through Escape or the close box: without edits it
+// closes at once; with edits it asks, and Cancel keeps it open, Save writes
+// the files and closes, Discard closes and leaves the files as they were.
+// Edits taken back are no edits.
+TEST_F(Mervash, EscapeOrTheCloseBoxWithUnsavedEditsAsks)
+{
+    MakeThree();
+    const std::string oldA = Read(folder / "0041.txt");
+    std::vector<CMervashDlg::CloseAnswer> answers;
+    int asked = 0;
+    CMervashDlg d(Folder());
+    CMervashDlg::Seams seams = Answering("x\ny\nz");
+    seams.askSave = [&](QWidget*) { return answers.at(static_cast<std::size_t>(asked++)); };
+    d.SetSeams(seams);
+    const auto escape = [&] {
+        d.show();
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&d, &key);
+        return d.isVisible();
+    };
+    EXPECT_FALSE(escape());
+    EXPECT_EQ(asked, 0);
+
+    d.OnCommand(ID_STR_ADD);
+    d.SelectRow(4);
+    d.OnCommand(ID_STR_DELETE);
+    EXPECT_FALSE(d.HasUnsavedEdits()) << "added and deleted again";
+    EXPECT_FALSE(escape());
+    EXPECT_EQ(asked, 0);
+
+    d.OnCommand(ID_STR_ADD);
+    answers = {CMervashDlg::CloseAnswer::Cancel, CMervashDlg::CloseAnswer::Discard};
+    EXPECT_TRUE(escape());
+    EXPECT_EQ(asked, 1);
+    d.close();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(Read(folder / "0041.txt"), oldA);
+
+    CMervashDlg again(Folder());
+    again.SetSeams(seams);
+    again.OnCommand(ID_STR_ADD);
+    asked = 0;
+    answers = {CMervashDlg::CloseAnswer::Save};
+    again.show();
+    again.close();
+    EXPECT_FALSE(again.isVisible());
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Read(folder / "0041.txt"), oldA + Hex(u"x") + "\r\n");
+    EXPECT_FALSE(again.HasUnsavedEdits());
 }
 
 int main(int argc, char** argv)

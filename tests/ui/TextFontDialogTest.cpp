@@ -190,16 +190,19 @@ TEST_F(TextToolViewTest, APressRunsTheDialogModallyAndPlacesTheText)
     });
     poll.start(10);
     Press();
+    // The dialog runs once the press is done, from the event loop.
+    ASSERT_TRUE(plat::WaitFor([&] { return answered && ObjectsAndSteps() == std::make_pair(1, 1); }));
     poll.stop();
-    ASSERT_TRUE(answered);
-    EXPECT_EQ(ObjectsAndSteps(), std::make_pair(1, 1));
     EXPECT_EQ(Ctx().m_pCurrent->m_pFirst->GetType(), MT_CHAR);
 
-    CDialogBase::SetModalAnswerForTesting([](CDialogBase& d) {
+    bool cancelled = false;
+    CDialogBase::SetModalAnswerForTesting([&cancelled](CDialogBase& d) {
         static_cast<CParamFontType&>(d).CancelButton()->click();
+        cancelled = true;
         return plat::IDCANCEL;
     });
     Press();
+    ASSERT_TRUE(plat::WaitFor([&] { return cancelled; }));
     EXPECT_EQ(ObjectsAndSteps(), std::make_pair(1, 1));
 }
 
@@ -233,7 +236,7 @@ TEST_F(TextToolViewTest, PlacedOutlineShowsInTheLayerColour)
     ASSERT_NE(m_view->ScreenImage().pixel(on.x, on.y) & 0xFFFFFF, layer);
     Ctx().m_ptMouse = CGeoPoint(500000.0, 500000.0);
     m_view->CurrentTool()->OnLButtonDown(&Ctx());
-    ASSERT_EQ(ObjectsAndSteps(), std::make_pair(1, 1));
+    ASSERT_TRUE(plat::WaitFor([&] { return ObjectsAndSteps() == std::make_pair(1, 1); }));
     m_view->UpdateWindow();
     EXPECT_EQ(m_view->ScreenImage().pixel(on.x, on.y) & 0xFFFFFF, layer);
 }

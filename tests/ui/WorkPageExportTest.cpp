@@ -134,9 +134,22 @@ TEST_F(OutputPage, SplitFeedOnAnEmptyDocumentGivesTwoHeadsAndOffRemovesTheHeadsA
     EXPECT_EQ(m_doc.m_pArray->m_dDx, 1200.0);
     EXPECT_EQ(m_context.m_pCurrent->m_pOlder != nullptr, true) << "the heads switch can be undone";
 
+    // Off is one undo step that marks the document changed, and its undo
+    // brings the split record and the heads' array back.
+    const std::uint64_t changes = m_context.m_nChangeCount;
+    CDocListNode* before = m_doc.m_pOlder;
     Click(CWorkPageExport::IDC_SPLIT_ON);
     EXPECT_EQ(m_doc.m_pSplit, nullptr);
     EXPECT_EQ(m_doc.m_pArray, nullptr);
+    EXPECT_NE(m_context.m_nChangeCount, changes);
+    ASSERT_NE(m_doc.m_pOlder, before);
+    ASSERT_EQ(m_doc.m_pOlder->m_pOlder, before);
+    ASSERT_TRUE(CDocState::Undo(&m_context));
+    ASSERT_NE(m_context.m_pCurrent->m_pSplit, nullptr);
+    EXPECT_EQ(m_context.m_pCurrent->m_pSplit->m_dDistance, 550.0);
+    ASSERT_NE(m_context.m_pCurrent->m_pArray, nullptr);
+    EXPECT_EQ(m_context.m_pCurrent->m_pArray->m_nCols, 2);
+    EXPECT_EQ(m_context.m_pCurrent->m_pArray->m_dDx, 1200.0);
 }
 
 TEST_F(OutputPage, TypedHeadCountsAndSpacingsAreClampedAndReachTheArray)
