@@ -12,6 +12,7 @@
 #include "app/OrvelApp.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelDocManager.h"
+#include "app/OrvelView.h"
 #include "app/Resources.h"
 #include "platform/ImportOptions.h"
 #include "settings/MachineNode.h"
@@ -99,13 +100,17 @@ public:
         return app.Run();
     }
 
-    // A DXF drawing whose one line reaches from x = -1e300 to 1e300, written
-    // into the program folder; its path.
-    std::string WriteFarDrawing() const
+    // Writes a DXF drawing whose one line reaches from x = -1e300 to 1e300
+    // into the program folder and has File, Import choose it.
+    void ChooseFarDrawingForImport() const
     {
         m_program.Write("far.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n-1e300\n20\n0\n11\n1e300\n21\n10\n"
                                    "0\nENDSEC\n0\nEOF\n");
-        return m_program.Root() + "far.dxf";
+        COrvelView::SetImportChooserForTesting([far = m_program.Root() + "far.dxf"](const std::string&,
+                                                                                   std::string& path, bool&) {
+            path = far;
+            return true;
+        });
     }
 
     static constexpr int kRunLimitMs = 60000;

@@ -95,11 +95,7 @@ TEST(Import, AFileNamedWithByteFFOpensFromTheCommandLine)
 TEST(Import, ADrawingBeyondTheWorldsReachIsRefusedAndTheProgramStaysUp)
 {
     plat::E2eProgram program;
-    const std::string far = program.WriteFarDrawing();
-    COrvelView::SetImportChooserForTesting([&](const std::string&, std::string& path, bool&) {
-        path = far;
-        return true;
-    });
+    program.ChooseFarDrawingForImport();
     const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
         ASSERT_EQ(documents.size(), 1u);

@@ -204,11 +204,7 @@ TEST(RealWindow, ADrawingBeyondTheWorldsReachIsRefusedAndAFarSelectionStillPaint
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
     plat::E2eProgram program;
-    const std::string far = program.WriteFarDrawing();
-    COrvelView::SetImportChooserForTesting([&](const std::string&, std::string& path, bool&) {
-        path = far;
-        return true;
-    });
+    program.ChooseFarDrawingForImport();
     const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
         CMainFrame* frame = app.MainFrame();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
