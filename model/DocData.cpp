@@ -5,6 +5,7 @@
 #include "GeoFunctions.h"
 #include "platform/RecordPool.h"
 #include "settings/MachineNode.h"
+#include "settings/SettingsCopy.h"
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
@@ -272,7 +273,7 @@ CGeoBox CDocData::GetAnchorRect()
 
 void CDocData::ApplyOriginSign(double& dx, double& dy)
 {
-    const MachineNode* machine = GetCurrentMachine(g_settings);
+    const MachineNode* machine = GetCurrentMachine(ThreadSettings());
     if (machine == nullptr)
         return;
     switch (machine->m_orign) {
@@ -332,7 +333,7 @@ void CDocData::CopyLeadInOut(LEADINOUT* dest, const LEADINOUT* source)
 
 const SoftwareSettings& CDocData::SettingsOf(const DOCCONTEXT* ctx)
 {
-    return ctx != nullptr && ctx->m_pSettings != nullptr ? *ctx->m_pSettings : g_settings;
+    return ctx != nullptr && ctx->m_pSettings != nullptr ? *ctx->m_pSettings : ThreadSettings();
 }
 
 void DeleteObjectList(CDocData*& head)
