@@ -4,6 +4,7 @@
 #include "MainFrame.h"
 #include "Resources.h"
 #include "platform/Win.h"
+#include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 #include "ui/ButtonST.h"
 
@@ -17,6 +18,11 @@
 #include <cstdio>
 
 namespace {
+
+// The page buttons' tooltips: "prev" and "next" in the language files.
+constexpr std::u16string_view kTipSection = u"phase15:error-hint";
+constexpr int kPrevTipText = 75;
+constexpr int kNextTipText = 76;
 
 // Cell i spans (100 + 32 i, 10) to (130 + 32 i, 35), the far corner excluded.
 QRect CellAt(int i)
@@ -42,17 +48,18 @@ CColorPaletteBar::CColorPaletteBar(QWidget* parent)
     for (int i = 0; i < 15; ++i)
         m_cells[static_cast<std::size_t>(i)] = CellAt(i);
 
-    auto makeButton = [this](int id, int icon, const char* tip, const QRect& place) {
+    auto makeButton = [this](int id, int icon, int tipEntry, const char* tip, const QRect& place) {
         auto* button = new CButtonST(this);
         button->setObjectName(QString::number(id));
         button->setGeometry(place);
         button->SetBitmaps(icon, icon);
-        button->SetTooltipText(QString::fromLatin1(tip));
+        const std::u16string& text = LanguageText(RegisteredLanguageTable(), kTipSection, tipEntry);
+        button->SetTooltipText(text.empty() ? QString::fromLatin1(tip) : QString::fromStdU16String(text));
         button->show();
         return button;
     };
-    m_prev = makeButton(kPrevId, 137, "prev", QRect(60, 7, 32, 32));
-    m_next = makeButton(kNextId, 138, "next", QRect(width() - 60, 7, 32, 32));
+    m_prev = makeButton(kPrevId, 137, kPrevTipText, "prev", QRect(60, 7, 32, 32));
+    m_next = makeButton(kNextId, 138, kNextTipText, "next", QRect(width() - 60, 7, 32, 32));
     connect(m_prev, &QPushButton::clicked, this, [this] { OnPrevPage(); });
     connect(m_next, &QPushButton::clicked, this, [this] { OnNextPage(); });
 }

@@ -13,6 +13,7 @@
 #include "settings/MachineNode.h"
 #include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
+#include "settings/TransThreadInfo.h"
 #include "settings/WorkParams.h"
 
 #include <QAction>
@@ -29,6 +30,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -48,9 +50,18 @@ namespace {
 constexpr std::u16string_view kMainMenu = u"phase0:main-menu";
 constexpr std::u16string_view kTitle = u"phase:title";
 constexpr std::u16string_view kEditMenu = u"phase11:edit-right-menu";
-// Pane 0 takes what the other three (250 + 250 + 150) and the borders leave.
-constexpr int kPaneWidthReserve = 670;
+// Pane 0 takes what the other three (250 + 250 + 150 by design, more where
+// their texts need it) and the borders leave.
+constexpr int kPaneBorders = 20;
 constexpr std::array<int, 4> kPaneWidths = {0, 250, 250, 150};
+// The widest count and mouse point the panes make room for.
+constexpr std::uint32_t kWidestCount = 9999999;
+constexpr const char* kWidestPoint = "X=-99999.9999, Y=-99999.9999";
+// The status bar's count: entry 38, the objects, entry 39, and this entry
+// with the selected objects in place of its "%1".
+constexpr int kCountText = 38;
+constexpr int kCountEndText = 39;
+constexpr int kSelectedText = 52;
 constexpr int kUpdateIntervalMs = 100;
 // The line edit's own margin on each side of its text.
 constexpr int kLineEditTextMargin = 2;
@@ -94,6 +105,12 @@ QLabel* MakeLabel(const QString& text, const QFont& font, QWidget* parent)
     label->setFont(font);
     label->setAlignment(Qt::AlignCenter);
     return label;
+}
+
+// A name shown in a menu as it is: its ampersands are no mnemonic marks.
+QString MenuLiteral(QString text)
+{
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 // The width a line edit in the font needs to show a text whole.
@@ -384,14 +401,42 @@ void CMainFrame::CreateStatusBar()
     UpdatePaneWidths(screen != nullptr ? screen->geometry().width() : width());
 }
 
+QString CMainFrame::ObjectCountText(std::uint32_t objects, std::uint32_t selected) const
+{
+    QString text = ToQ(MenuText(kCountText)) + QStringLiteral(": %1 ").arg(objects) + ToQ(MenuText(kCountEndText));
+    const QString selectedText = ToQ(MenuText(kSelectedText));
+    if (selectedText.contains(QLatin1String("%1")))
+        text += selectedText.arg(selected);
+    return text;
+}
+
+int CMainFrame::PaneWidth(int pane) const
+{
+    const QLabel* label = StatusPane(pane);
+    if (label == nullptr || pane == 0)
+        return 0;
+    // The designed width, or what the widest text of the pane needs.
+    QString widest;
+    if (pane == 2)
+        widest = ObjectCountText(kWidestCount, kWidestCount);
+    else if (pane == 3)
+        widest = QString::fromLatin1(kWidestPoint);
+    const QMargins margins = label->contentsMargins();
+    const int need = label->fontMetrics().horizontalAdvance(widest) + margins.left() + margins.right() +
+                     2 * label->margin() + 2 * label->frameWidth();
+    return std::max(kPaneWidths[static_cast<std::size_t>(pane)], widest.isEmpty() ? 0 : need);
+}
+
 void CMainFrame::UpdatePaneWidths(int width)
 {
+    int reserve = kPaneBorders;
+    for (int i = 1; i < kPaneCount; ++i)
+        reserve += PaneWidth(i);
     for (int i = 0; i < kPaneCount; ++i) {
         QLabel* pane = m_panes[static_cast<std::size_t>(i)];
         if (pane == nullptr)
             return;
-        const int w = i == 0 ? std::max(0, width - kPaneWidthReserve) : kPaneWidths[static_cast<std::size_t>(i)];
-        pane->setFixedWidth(w);
+        pane->setFixedWidth(i == 0 ? std::max(0, width - reserve) : PaneWidth(i));
     }
 }
 
@@ -551,6 +596,8 @@ void CMainFrame::BuildMenu(int menuId)
             connect(current, &QMenu::aboutToShow, this, [this, current, fileMenu] {
                 if (fileMenu)
                     RefreshRecentFileItems(current);
+                if (current->actions().contains(Action(cmd::WindowNew)))
+                    RefreshWindowItems(current);
                 m_router->UpdateActions(current->actions());
             });
             continue;
@@ -563,6 +610,8 @@ void CMainFrame::BuildMenu(int menuId)
         QString text = QString::fromUtf16(item.text);
         if (item.accel != nullptr)
             text += QStringLiteral("\t") + QString::fromUtf16(item.accel);
+        else if (const QString key = StandardKeyText(item.id); !key.isEmpty())
+            text += QStringLiteral("\t") + key;
         action->setText(text);
         if (item.bitmap != 0) {
             action->setIcon(QIcon(BitmapResource(item.bitmap)));
@@ -638,7 +687,7 @@ void CMainFrame::RefreshRecentFileItems(QMenu* fileMenu)
     for (int i = 0; i < RecentFileList::kSize; ++i) {
         QAction* action = Action(cmd::FileMru1 + static_cast<plat::UINT>(i));
         if (i < files.size()) {
-            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]));
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(MenuLiteral(files[i])));
             action->setVisible(true);
         } else if (i == 0) {
             // The placeholder item while the list is empty.
@@ -648,6 +697,35 @@ void CMainFrame::RefreshRecentFileItems(QMenu* fileMenu)
         } else {
             action->setVisible(false);
         }
+    }
+}
+
+void CMainFrame::RefreshWindowItems(QMenu* windowMenu)
+{
+    // The open documents below the window commands, numbered, the active
+    // one checked; choosing one activates it.
+    for (QAction* item : m_windowItems) {
+        windowMenu->removeAction(item);
+        delete item;
+    }
+    m_windowItems.clear();
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowItems.push_back(windowMenu->addSeparator());
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        ++number;
+        const QString mark = number < 10 ? QStringLiteral("&%1").arg(number) : QString::number(number);
+        QAction* item = windowMenu->addAction(mark + QLatin1Char(' ') + MenuLiteral(window->windowTitle()));
+        item->setCheckable(true);
+        item->setChecked(window == m_mdiArea->activeSubWindow());
+        const QPointer<QMdiSubWindow> target(window);
+        connect(item, &QAction::triggered, this, [this, target] {
+            if (target != nullptr)
+                m_mdiArea->setActiveSubWindow(target);
+        });
+        m_windowItems.push_back(item);
     }
 }
 
@@ -677,8 +755,12 @@ void CMainFrame::OnHelp()
         plat::MessageBox(FrameworkString(FrameworkText::CannotOpenFile).arg(help).toStdU16String());
 }
 
-void CMainFrame::OnPostedMessage(plat::UINT msg, plat::WPARAM, plat::LPARAM)
+void CMainFrame::OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM)
 {
+    if (msg == WM_COMM_LINK_STATE) {
+        OnMachineLinkState(g_settings.m_pMachines, wParam != 0);
+        return;
+    }
     if (msg != WM_COMM_PORT_ERROR)
         return; // no other posted message is the frame's
     std::this_thread::sleep_for(kPortErrorWait);

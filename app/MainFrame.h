@@ -19,6 +19,7 @@
 #include <QUrl>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -72,6 +73,9 @@ public:
     QToolBar* ToolBar(int resourceId) const;
     QLabel* StatusPane(int pane) const;
     void SetPaneText(int pane, const QString& text);
+    // The status bar's count of the objects in the drawing and of those
+    // selected, in the language of the table.
+    QString ObjectCountText(std::uint32_t objects, std::uint32_t selected) const;
     QProgressBar* ProgressBar() const { return m_progressBar; }
     // Property bar edits 32853 (position) and 32831 (size), upper or lower,
     // and the angle edit 32855.
@@ -138,7 +142,10 @@ private:
     void UpdateMenuForDocuments();
     void ApplyMenuTexts();
     void RefreshRecentFileItems(QMenu* fileMenu);
+    void RefreshWindowItems(QMenu* windowMenu);
     void UpdatePaneWidths(int width);
+    // A pane's width: its designed one, or what its widest text needs.
+    int PaneWidth(int pane) const;
     std::u16string MenuText(int entry) const;
     bool AnyToolBarVisible() const;
 
@@ -159,6 +166,8 @@ private:
     QIcon m_proportionOn;
     QIcon m_proportionOff;
     std::map<int, std::vector<QMenu*>> m_menus;
+    // The Window menu's list of open documents, with its separator.
+    std::vector<QAction*> m_windowItems;
     int m_shownMenu = 0;
 
     WorkPanel* m_workPanel = nullptr;

@@ -35,10 +35,12 @@
 #include <QLineEdit>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMdiArea>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QtMath>
 
 #include <algorithm>
@@ -53,8 +55,7 @@ namespace {
 constexpr int kSelectTool = 0;
 constexpr double kHitPixels = 3.0;
 constexpr std::u16string_view kMainMenu = u"phase0:main-menu";
-constexpr int kCountEntry = 38;
-constexpr int kCountEndEntry = 39;
+constexpr int kCountRefreshMs = 100;
 
 // Commands of the view (those of the tools come from the tool table).
 namespace vc {
@@ -225,6 +226,11 @@ COrvelView::COrvelView(COrvelDoc* document, QWidget* parent) : QAbstractScrollAr
     setFocusPolicy(Qt::StrongFocus);
     m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
                                 [this](QWidget* old, QWidget* now) { OnFocusChanged(old, now); });
+    // The status bar's count follows every change of the drawing, whatever
+    // made it, as the commands' states do.
+    auto* countTimer = new QTimer(this);
+    connect(countTimer, &QTimer::timeout, this, [this] { RefreshObjectCount(false); });
+    countTimer->start(kCountRefreshMs);
     RegisterCommands();
     ViewPageCommands::Register(*this);
     AddViewSettingsCommands(*this);
@@ -356,6 +362,7 @@ void COrvelView::OnActivateView(bool activate)
         pages->SetOwner(&Context(), this);
     UpdateToolTips();
     ShowSelectionSize(Context().m_rcSelect);
+    RefreshObjectCount(true);
 }
 
 void COrvelView::OnDestroy(bool lastDocument)
@@ -835,13 +842,33 @@ void COrvelView::UpdateStatusBar()
     if (main == nullptr)
         return;
     DOCCONTEXT& ctx = Context();
-    const auto text = [&](int entry) { return QString::fromStdU16String(LanguageText(main->m_langText, kMainMenu, entry)); };
     main->SetPaneText(0, QStringLiteral(" "));
     main->SetPaneText(1, QStringLiteral(" "));
-    main->SetPaneText(2, text(kCountEntry) + QStringLiteral(": %1 ").arg(CurrentTool()->CountObjects(&ctx)) +
-                             text(kCountEndEntry));
+    RefreshObjectCount(true);
     main->SetPaneText(3, QString::asprintf("X=%0.4f, Y=%0.4f", (ctx.m_ptMouse.m_x - kWorldOrigin) / 10.0,
                                            (ctx.m_ptMouse.m_y - kWorldOrigin) / 10.0));
+}
+
+void COrvelView::RefreshObjectCount(bool show)
+{
+    CMainFrame* main = MainFrame();
+    if (main == nullptr || m_document == nullptr)
+        return;
+    // Only the active document's view speaks in the status bar.
+    if (!show && main->MdiArea()->activeSubWindow() != Frame())
+        return;
+    DOCCONTEXT& ctx = Context();
+    // Counted again only after the drawing or the selection changed.
+    const CountStamp stamp{ctx.m_pCurrent, ctx.m_nChangeCount, ctx.m_rcSelect};
+    if (!m_countStamp || !(*m_countStamp == stamp)) {
+        m_countStamp = stamp;
+        CDocState* tool = CurrentTool();
+        m_objectCount = ctx.m_pCurrent != nullptr ? tool->CountObjectsInList(ctx.m_pCurrent->m_pFirst) : 0;
+        m_selectedCount = tool->CountObjects(&ctx);
+        show = true;
+    }
+    if (show)
+        main->SetPaneText(2, main->ObjectCountText(m_objectCount, m_selectedCount));
 }
 
 void COrvelView::UpdateToolTips()
@@ -981,6 +1008,17 @@ void COrvelView::RegisterCommands()
             return;
         CurrentTool()->SelectAll(&Context(), false);
         CPathProc::PasteSelection(&Context(), 0);
+    });
+    // Select All, the platform's key only: every object, under the select
+    // tool (a shape being drawn ends).
+    On(cmd::EditSelectAll, [this] {
+        if (!HasKeyboardFocus())
+            return;
+        if (Context().m_nTool != 0)
+            SwitchTool(0);
+        CurrentTool()->SelectAll(&Context(), true);
+        InvalidateRect(nullptr, true);
+        FollowSelection();
     });
     On(vc::PlaceLowerEdge, [this] { PlaceSelection(0); });
     On(vc::PlaceUpperEdge, [this] { PlaceSelection(2); });

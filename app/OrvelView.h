@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -129,9 +130,14 @@ public:
     // Undo and redo: the tool is reset and the whole view repainted.
     void OnUndo();
     void OnRedo();
-    // The status bar after a mouse move: the count of selected objects and
-    // the mouse point in millimetres from the machine origin.
+    // The status bar after a mouse move: the count of the drawing's objects
+    // and of those selected, and the mouse point in millimetres from the
+    // machine origin.
     void UpdateStatusBar();
+    // The count in the status bar, counted again when the drawing or the
+    // selection changed since; written when `show` or when it changed, and
+    // only by the active document's view unless `show`.
+    void RefreshObjectCount(bool show);
     // The tooltips of the toolbars from the language table (at each
     // activation).
     void UpdateToolTips();
@@ -338,4 +344,19 @@ private:
     std::array<QString, 4> m_shownTexts;
     // The box the edits were last written from.
     CGeoBox m_shownBox;
+    // What the status bar's count was counted from, and the counts.
+    struct CountStamp {
+        const void* snapshot;
+        std::uint64_t changes;
+        CGeoBox selection;
+        bool operator==(const CountStamp& o) const
+        {
+            return snapshot == o.snapshot && changes == o.changes && selection.m_xmin == o.selection.m_xmin &&
+                   selection.m_xmax == o.selection.m_xmax && selection.m_ymin == o.selection.m_ymin &&
+                   selection.m_ymax == o.selection.m_ymax;
+        }
+    };
+    std::optional<CountStamp> m_countStamp;
+    std::uint32_t m_objectCount = 0;
+    std::uint32_t m_selectedCount = 0;
 };

@@ -124,9 +124,7 @@ CMachineAxisParamDlg::CMachineAxisParamDlg(QWidget* parent) : CMachineParamPage(
     });
     AddLabel(grid, row++, 2, 1371, -1, "mm");
 
-    // The apply button has no action: every edit is stored as it is made.
-    auto* apply = new CXPButton(QStringLiteral("Apply"), this);
-    apply->setObjectName(QString::number(IDC_APPLY));
+    CXPButton* apply = MakeApplyButton(IDC_APPLY);
     grid->addWidget(apply, row, 1);
 }
 

@@ -123,9 +123,7 @@ CMachineLaserParamDlg::CMachineLaserParamDlg(QWidget* parent) : CMachineParamPag
     });
     outer->addWidget(metal, 3, 0);
 
-    // The apply button has no action: every edit is stored as it is made.
-    auto* apply = new CXPButton(QStringLiteral("Apply"), this);
-    apply->setObjectName(QString::number(IDC_APPLY));
+    CXPButton* apply = MakeApplyButton(IDC_APPLY);
     outer->addWidget(apply, 4, 0, Qt::AlignRight);
 }
 

@@ -138,6 +138,17 @@ CMachineManage::CMachineManage(DOCCONTEXT* context, QWidget* parent)
     connect(m_list, &QTableWidget::cellClicked, this, [this](int row, int) { LoadRow(row); });
     connect(m_list, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { m_menu->exec(m_list->viewport()->mapToGlobal(at)); });
+    // A link that ends or comes back shows in the link column at once.
+    m_linkWatch = WatchMachineLinks([this] {
+        const int row = SelectedRow();
+        RefreshList();
+        SelectRow(row);
+    });
+}
+
+CMachineManage::~CMachineManage()
+{
+    UnwatchMachineLinks(m_linkWatch);
 }
 
 CXPButton* CMachineManage::Button(int id) const { return findChild<CXPButton*>(QString::number(id)); }

@@ -61,9 +61,7 @@ CMachineOtherParamDlg::CMachineOtherParamDlg(QWidget* parent) : CMachineParamPag
         mode = index == 1 ? mode | kLidBit : mode & ~kLidBit;
     });
 
-    // The apply button has no action: every edit is stored as it is made.
-    auto* apply = new CXPButton(QStringLiteral("Apply"), this);
-    apply->setObjectName(QString::number(IDC_APPLY));
+    CXPButton* apply = MakeApplyButton(IDC_APPLY);
     grid->addWidget(apply, row, 1);
 }
 

@@ -15,6 +15,10 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+constexpr int kApplyText = 91;
+}
+
 CMachineParamPage::CMachineParamPage(int templateId, QWidget* parent)
     : CDialogBase(templateId, u"phase13:param-dialog", parent)
 {
@@ -81,6 +85,14 @@ void CMachineParamPage::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+CXPButton* CMachineParamPage::MakeApplyButton(int id)
+{
+    auto* apply = new CXPButton(QStringLiteral("Apply"), this);
+    apply->setObjectName(QString::number(id));
+    m_texts.push_back({apply, kApplyText});
+    return apply;
 }
 
 QLabel* CMachineParamPage::AddLabel(QGridLayout* grid, int row, int column, int id, int entry, const char* text)

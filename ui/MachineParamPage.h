@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <vector>
 
+class CXPButton;
 class QComboBox;
 class QGridLayout;
 class QLabel;
@@ -48,6 +49,9 @@ protected:
     // keeps it.
     void keyPressEvent(QKeyEvent* event) override;
 
+    // The page's apply button (id `id`), titled by its entry of the section.
+    // It has no action: every edit is stored as it is made.
+    CXPButton* MakeApplyButton(int id);
     // A label with its id and text entry (-1: a fixed unit text).
     QLabel* AddLabel(QGridLayout* grid, int row, int column, int id, int entry, const char* text);
     // An edit whose typed numbers go to `onValue`; texts that are no finite

@@ -29,7 +29,7 @@ namespace {
 
 constexpr char16_t kSection[] = u"phase13:param-dialog";
 constexpr char16_t kErrorSection[] = u"phase15:error-hint";
-constexpr int kReadTimeoutText = 2;
+constexpr int kReadTimeoutText = 33;
 constexpr int kWriteTimeoutText = 3;
 constexpr int kReplaceText = 67;
 constexpr int kWrittenStatus = 68;
@@ -230,14 +230,22 @@ void CParamDlg::OnInitDialog()
 void CParamDlg::OnRead()
 {
     MachineParams* block = Params();
-    if (block == nullptr || m_pMachine->m_session == nullptr)
+    if (block == nullptr)
         return;
-    RequestMachineParam(*block, m_hWnd);
+    if (m_pMachine->m_session == nullptr || !RequestMachineParam(*block, m_hWnd)) {
+        // Said at once; the fields keep what they show. An unusable link was
+        // said before the dialog opened.
+        if (m_pMachine->m_session != nullptr || MachineLinkUsable(*m_pMachine, Settings()))
+            Warn(MachineLinkText(kMachineOfflineText, *m_pMachine, Settings()));
+        return;
+    }
+    // The read sent as the dialog opens has its time-out too, but leaves the
+    // dialog usable.
+    m_readTimer->start();
     if (m_first_read != 0)
         return;
     SetStatus(-1);
     setEnabled(false);
-    m_readTimer->start();
 }
 
 void CParamDlg::OnWrite()
@@ -337,14 +345,24 @@ void CParamDlg::OnTimer(int id)
         m_readTimer->stop();
         if (m_pMachine != nullptr && m_pMachine->m_online == 0 && m_pMachine->m_session != nullptr)
             DropConnection(*m_pMachine, false);
-        plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kReadTimeoutText), std::u16string(),
-                         plat::MB_OK | plat::MB_ICONWARNING);
+        if (m_pMachine != nullptr)
+            Warn(MachineLinkText(kReadTimeoutText, *m_pMachine, Settings()));
         m_write_pending = 0;
         setEnabled(true);
     } else if (id == kWriteTimer) {
         m_writeTimer->stop();
         WriteFailed();
     }
+}
+
+const SoftwareSettings& CParamDlg::Settings() const
+{
+    return m_context != nullptr && m_context->m_pSettings != nullptr ? *m_context->m_pSettings : g_settings;
+}
+
+void CParamDlg::Warn(const std::u16string& text)
+{
+    plat::MessageBox(text, std::u16string(), plat::MB_OK | plat::MB_ICONWARNING);
 }
 
 void CParamDlg::WriteFailed()

@@ -34,6 +34,28 @@ constexpr int kPathTooLongText = 18;
 constexpr int kFileNotWholeText = 19;
 constexpr int kTimeoutText = 20;
 constexpr int kFileUnusableText = 21;
+constexpr int kLinkEndedText = 27;
+constexpr int kNoMemoryText = 28;
+constexpr int kJobTooLongText = 29;
+constexpr int kSentStatus = 31;
+constexpr int kSavedStatus = 32;
+
+// The message of each way a transfer fails; those about the link name the
+// machine and its address.
+struct FailureText {
+    plat::LPARAM code;
+    int entry;
+    bool aboutLink;
+};
+constexpr FailureText kFailureTexts[] = {
+    {TRANS_ERROR_MEMORY, kNoMemoryText, false},     {TRANS_ERROR_JOB, kJobTooLongText, false},
+    {TRANS_ERROR_FILE, kFileNotWholeText, false},   {TRANS_ERROR_LINK, kLinkEndedText, true},
+    {TRANS_ERROR_STOPPED, kLinkEndedText, true},    {TRANS_ERROR_NO_ANSWER, 22, true},
+    {TRANS_ERROR_CLOSED, 23, true},                 {TRANS_ERROR_RESET, 24, true},
+    {TRANS_ERROR_EXCHANGE, 25, true},               {TRANS_ERROR_NO_CONNECTION, 26, true},
+};
+// The title: "Download" of the dialog's own section.
+constexpr int kTitleText = 21;
 
 constexpr int kStartDelayMs = 500;
 constexpr int kCloseDelayMs = 500;
@@ -140,7 +162,7 @@ void CTransLoadProcessDlg::FillHeader(WORKHEAD& header, const DOCCONTEXT& contex
     if (doc != nullptr && doc->m_pFeed != nullptr) {
         header.m_feedCount = doc->m_pFeed->m_nCount;
         header.m_feedLength = doc->m_pFeed->m_dLength;
-        header.m_feedDelay = doc->m_pFeed->m_nDelayMs;
+        header.m_feedDelay = FeedDelaySeconds(doc->m_pFeed->m_nDelayMs);
     }
     CFileTrans::SetJobName(header.m_jobName, pathUtf8);
     header.m_originCorner = 0;
@@ -150,6 +172,7 @@ void CTransLoadProcessDlg::FillHeader(WORKHEAD& header, const DOCCONTEXT& contex
 
 void CTransLoadProcessDlg::OnInitDialog()
 {
+    SetTitleFromSection(kTitleText);
     SetTextFromSection(m_cancel, 27);
     m_ended = false;
     FillHeader(m_header, m_context, m_pathUtf8);
@@ -289,8 +312,31 @@ void CTransLoadProcessDlg::OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, 
         }
     } else if (wParam == TRANS_PROGRESS_FAILED) {
         m_transferring = false;
-        Fail(kTransferFailedText, static_cast<long long>(lParam));
+        FailTransfer(lParam);
     }
+}
+
+void CTransLoadProcessDlg::FailTransfer(plat::LPARAM code)
+{
+    for (const FailureText& f : kFailureTexts) {
+        if (f.code != code)
+            continue;
+        if (!f.aboutLink)
+            Fail(f.entry);
+        else
+            FailWith(MachineLinkText(f.entry, *m_pMachine, *m_context.m_pSettings));
+        return;
+    }
+    Fail(kTransferFailedText, static_cast<long long>(code));
+}
+
+std::u16string CTransLoadProcessDlg::DoneText() const
+{
+    if (m_mode == MODE_SAVE)
+        return LanguageText(RegisteredLanguageTable(), kErrorSection, kSavedStatus) + m_path;
+    if (m_pMachine == nullptr || m_context.m_pSettings == nullptr)
+        return {};
+    return MachineLinkText(kSentStatus, *m_pMachine, *m_context.m_pSettings);
 }
 
 void CTransLoadProcessDlg::Finish()
@@ -336,14 +382,19 @@ void CTransLoadProcessDlg::reject()
 
 void CTransLoadProcessDlg::Fail(int entry, long long code)
 {
+    std::u16string text = LanguageText(RegisteredLanguageTable(), kErrorSection, entry);
+    if (code >= 0)
+        text += QString::number(code).toStdU16String();
+    FailWith(text);
+}
+
+void CTransLoadProcessDlg::FailWith(const std::u16string& text)
+{
     if (m_ended)
         return;
     m_ended = true;
     m_build->Cancel();
     StopTimers();
-    std::u16string text = LanguageText(RegisteredLanguageTable(), kErrorSection, entry);
-    if (code >= 0)
-        text += QString::number(code).toStdU16String();
     plat::MessageBox(text);
     CloseOwnConnection();
     QDialog::reject();

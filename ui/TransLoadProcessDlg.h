@@ -55,6 +55,9 @@ public:
     static void SetTimeoutForTesting(int ms);
 
     const WORKHEAD& Header() const { return m_header; }
+    // What the status bar says once the dialog has closed accepted: the job
+    // was sent to the machine (with its address), or the work file saved.
+    std::u16string DoneText() const;
     // The window the transfer reports to.
     plat::HWND Handle() const { return m_hWnd; }
     QProgressBar* ProgressBar() const { return m_progress; }
@@ -78,6 +81,9 @@ private:
     // A message (entry of "phase15:error-hint", with the code behind it when
     // one is given), the dialog's own connection closed, then rejected.
     void Fail(int entry, long long code = -1);
+    void FailWith(const std::u16string& text);
+    // The message of a transfer that ended with TRANS_ERROR_* code.
+    void FailTransfer(plat::LPARAM code);
     void CloseOwnConnection();
     void StopTimers();
 

@@ -43,6 +43,8 @@ namespace {
 constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
 constexpr int kLinkUnusableText = 5;
 constexpr int kNothingToOutputText = 6;
+constexpr int kOnlineText = 34;
+constexpr int kOfflineText = 35;
 constexpr int kPortCount = 100;
 constexpr int kFirstListedPort = 3;
 constexpr int kJogButtonSize = 36;
@@ -190,10 +192,12 @@ CWorkPageWork::CWorkPageWork(QWidget* parent) : WorkPageBase(IDD, u"phase3:work-
     if (QtMessagePoster* poster = QtMessagePoster::Current())
         m_hWnd = poster->RegisterWindow(this);
     BuildControls();
+    m_linkWatch = WatchMachineLinks([this] { ShowLinkState(CurrentMachine()); });
 }
 
 CWorkPageWork::~CWorkPageWork()
 {
+    UnwatchMachineLinks(m_linkWatch);
     delete m_dragImage;
     if (QtMessagePoster* poster = QtMessagePoster::Current(); poster != nullptr && m_hWnd != 0)
         poster->UnregisterWindow(m_hWnd);
@@ -246,6 +250,9 @@ void CWorkPageWork::BuildControls()
     d->addWidget(m_ports, 2, 1);
     d->addWidget(button(IDC_PORT_SEARCH, device), 2, 2);
     d->addWidget(button(IDC_DEVICE_INFO, device), 3, 0, 1, 3);
+    m_linkState = new QLabel(device);
+    m_linkState->setObjectName(QStringLiteral("linkState"));
+    d->addWidget(m_linkState, 4, 0, 1, 3);
     page->addWidget(device);
 
     // The layer list and its two buttons go here.
@@ -488,6 +495,23 @@ void CWorkPageWork::ShowMachine(const MachineNode* machine)
         m_address->setText(QStringLiteral("0"));
         m_network->setChecked(false);
     }
+    ShowLinkState(machine);
+}
+
+void CWorkPageWork::ShowLinkState(const MachineNode* machine)
+{
+    const bool online = machine != nullptr && machine->m_session != nullptr && machine->m_online != 0;
+    m_linkState->setText(
+        QString::fromStdU16String(LanguageText(RegisteredLanguageTable(), kErrorSection, online ? kOnlineText : kOfflineText)));
+}
+
+bool CWorkPageWork::Sent(const MachineNode& machine, std::uint32_t result)
+{
+    ShowLinkState(&machine);
+    if (result != 0)
+        return true;
+    plat::MessageBox(MachineLinkText(kMachineOfflineText, machine, Settings()));
+    return false;
 }
 
 void CWorkPageWork::WriteMachineList() const
@@ -539,6 +563,7 @@ void CWorkPageWork::FillDeviceList(DOCCONTEXT* context, plat::ViewWindow* view)
     // A serial machine connects only by a port search or a port choice.
     if (machine != nullptr && machine->m_session == nullptr && machine->m_link_type != 0)
         OpenMachineConnection(*machine, settings);
+    ShowLinkState(machine);
 }
 
 std::vector<int> CWorkPageWork::LayersInOrder(const DOCCONTEXT* ctx)
@@ -960,6 +985,7 @@ void CWorkPageWork::OnPortError()
     CloseMachineConnections(Settings().m_pMachines, false);
     m_ports->clear();
     Settings().m_nComPort = 0;
+    ShowLinkState(CurrentMachine());
 }
 
 void CWorkPageWork::OnDeviceChange()
@@ -975,6 +1001,7 @@ void CWorkPageWork::OnDeviceChange()
     CloseMachineConnections(settings.m_pMachines, true);
     if (machine != nullptr)
         OpenMachineConnection(*machine, settings);
+    ShowLinkState(machine);
 }
 
 void CWorkPageWork::OnNetworkBox()
@@ -999,6 +1026,7 @@ void CWorkPageWork::OnNetworkBox()
     OpenMachineConnection(*machine, settings);
     WriteMachineList();
     m_network->setEnabled(true);
+    ShowLinkState(machine);
 }
 
 void CWorkPageWork::OnPortSearch()
@@ -1019,6 +1047,7 @@ void CWorkPageWork::OnPortSearch()
     if (machine != nullptr && !m_network->isChecked() && settings.m_nComPort >= 2)
         OpenMachineConnection(*machine, settings);
     SetPortControlsEnabled(true);
+    ShowLinkState(machine);
 }
 
 void CWorkPageWork::OnPortChange()
@@ -1031,6 +1060,7 @@ void CWorkPageWork::OnPortChange()
     if (MachineNode* machine = CurrentMachine())
         OpenMachineConnection(*machine, settings);
     SetPortControlsEnabled(true);
+    ShowLinkState(CurrentMachine());
 }
 
 void CWorkPageWork::OnStart()
@@ -1064,6 +1094,7 @@ void CWorkPageWork::OnStart()
         return;
     if (g_dialogs.transfer(*context, 0, name + u".out", 1))
         m_runState = 2;
+    ShowLinkState(machine);
 }
 
 void CWorkPageWork::OnPauseContinue()
@@ -1073,7 +1104,9 @@ void CWorkPageWork::OnPauseContinue()
     MachineNode* machine = MachineForCommand();
     if (machine == nullptr)
         return;
-    VQ_OnlineOperate(machine->m_link_type, m_runState == 2 ? OP_PAUSE : OP_CONTINUE, nullptr, 0, m_hWnd);
+    if (!Sent(*machine, VQ_OnlineOperate(machine->m_link_type, m_runState == 2 ? OP_PAUSE : OP_CONTINUE, nullptr,
+                                         0, m_hWnd)))
+        return;
     m_runState = m_runState == 2 ? 1 : 2;
 }
 
@@ -1084,8 +1117,8 @@ void CWorkPageWork::OnStop()
     MachineNode* machine = MachineForCommand();
     if (machine == nullptr)
         return;
-    VQ_OnlineOperate(machine->m_link_type, OP_STOP, nullptr, 0, m_hWnd);
-    m_runState = 0;
+    if (Sent(*machine, VQ_OnlineOperate(machine->m_link_type, OP_STOP, nullptr, 0, m_hWnd)))
+        m_runState = 0;
 }
 
 void CWorkPageWork::OnPositioning()
@@ -1093,7 +1126,7 @@ void CWorkPageWork::OnPositioning()
     if (Context() == nullptr)
         return;
     if (MachineNode* machine = MachineForCommand())
-        VQ_OnlineOperate(machine->m_link_type, OP_POSITION, nullptr, 0, m_hWnd);
+        Sent(*machine, VQ_OnlineOperate(machine->m_link_type, OP_POSITION, nullptr, 0, m_hWnd));
 }
 
 CWorkPageWork::FrameBox CWorkPageWork::BuildFramePath(const CGeoBox& box, std::uint8_t originCorner,
@@ -1156,7 +1189,7 @@ void CWorkPageWork::OnRunFrame()
     if (!ConnectOnly(settings.m_pMachines, *machine, settings))
         return;
     const std::array<std::uint8_t, 37> payload = RunFramePayload(frame, values);
-    VQ_OnlineOperate(machine->m_link_type, OP_RUN_FRAME, payload.data(), 0, 0);
+    Sent(*machine, VQ_OnlineOperate(machine->m_link_type, OP_RUN_FRAME, payload.data(), 0, 0));
 }
 
 void CWorkPageWork::OnDownload()
@@ -1165,6 +1198,7 @@ void CWorkPageWork::OnDownload()
         return;
     g_dialogs.download(*Context());
     m_runState = 0;
+    ShowLinkState(CurrentMachine());
 }
 
 void CWorkPageWork::OnPreview()
@@ -1177,6 +1211,7 @@ void CWorkPageWork::OnDeviceInfo()
 {
     if (g_dialogs.machineManager)
         g_dialogs.machineManager(Context());
+    ShowLinkState(CurrentMachine()); // the manager connects and disconnects
 }
 
 void CWorkPageWork::OnAxisSwitch()

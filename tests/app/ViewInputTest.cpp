@@ -325,7 +325,7 @@ TEST_F(ViewInputTest, TheFirstClickAfterAPropertyEditIsUsedUpAndTheStatusBarAndT
     ASSERT_EQ(Ctx().m_dZoom, 100.0);
     MoveTo(Ctx().WorldToClientPixel(kWorldOrigin, kWorldOrigin));
     EXPECT_EQ(m_frame->StatusPane(3)->text(), QStringLiteral("X=0.0000, Y=0.0000"));
-    EXPECT_EQ(m_frame->StatusPane(2)->text(), QStringLiteral("Objects: 0 in the drawing"));
+    EXPECT_EQ(m_frame->StatusPane(2)->text(), QStringLiteral("Objects: 0 in the drawing, 0 selected"));
     EXPECT_EQ(m_frame->StatusPane(0)->text(), QStringLiteral(" "));
 
     m_view->UpdateToolTips();

@@ -54,7 +54,7 @@ namespace {
 // Whether a line edit shows a text whole with the cursor after it: the text
 // and the one-pixel cursor inside the contents less the edit's margin of 2
 // on each side.
-bool ShowsWhole(const QLineEdit &edit, const QString &text)
+bool ShowsWhole(const QLineEdit& edit, const QString& text)
 {
     QStyleOptionFrame option;
     option.initFrom(&edit);
@@ -64,12 +64,12 @@ bool ShowsWhole(const QLineEdit &edit, const QString &text)
 }
 
 struct LayoutCase {
-    const char *language;
-    const char *name;
+    const char* language;
+    const char* name;
     int points;
 };
 
-void PrintTo(const LayoutCase &c, std::ostream *os)
+void PrintTo(const LayoutCase& c, std::ostream* os)
 {
     *os << c.name << ' ' << c.points << " pt";
 }
@@ -90,17 +90,17 @@ protected:
     }
 
     // The faults of a window as it shows now, each behind its name.
-    void Check(const QString &name, QWidget *window)
+    void Check(const QString& name, QWidget* window)
     {
         QCoreApplication::processEvents();
-        for (const std::string &fault : plat::LayoutFaults(window))
+        for (const std::string& fault : plat::LayoutFaults(window))
             m_faults.push_back(name.toStdString() + ": " + fault);
     }
     // Every tab of every tab widget in the window, one after the other.
-    void CheckTabs(const QString &name, QWidget *window)
+    void CheckTabs(const QString& name, QWidget* window)
     {
         Check(name, window);
-        for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
+        for (QTabWidget* tabs : window->findChildren<QTabWidget*>()) {
             if (!tabs->isVisibleTo(window))
                 continue;
             const int shown = tabs->currentIndex();
@@ -114,10 +114,10 @@ protected:
         }
     }
     // A dialog as its modal run shows it.
-    void CheckModal(const QString &name, CDialogBase &&dialog) { CheckModal(name, dialog); }
-    void CheckModal(const QString &name, CDialogBase &dialog)
+    void CheckModal(const QString& name, CDialogBase&& dialog) { CheckModal(name, dialog); }
+    void CheckModal(const QString& name, CDialogBase& dialog)
     {
-        CDialogBase::SetModalAnswerForTesting([&](CDialogBase &shown) {
+        CDialogBase::SetModalAnswerForTesting([&](CDialogBase& shown) {
             shown.show();
             EXPECT_TRUE(QTest::qWaitForWindowExposed(&shown));
             CheckTabs(name, &shown);
@@ -136,10 +136,12 @@ TEST_P(LayoutWalk, EveryWindowFitsItsTexts)
 {
     plat::E2eProgram program(GetParam().language);
     const QString plate = QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate.plt");
-    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp &app) {
+    const int status = program.Run({QStringLiteral("brenvik"), plate}, [&](COrvelApp& app) {
         plat::E2eCanvas canvas(app);
         ASSERT_TRUE(canvas.Ok());
-        CMainFrame *frame = app.MainFrame();
+        CMainFrame* frame = app.MainFrame();
+        // The status bar with its count and mouse point.
+        canvas.Hover(QPoint(100, 100));
         // The optional pages of the work panel too.
         for (plat::UINT page : {32886u, 32870u, 32889u})
             frame->Router().Execute(page);
@@ -152,9 +154,9 @@ TEST_P(LayoutWalk, EveryWindowFitsItsTexts)
         for (plat::UINT page : {32886u, 32870u, 32889u})
             frame->Router().Execute(page);
 
-        DOCCONTEXT &ctx = canvas.Ctx();
-        SoftwareSettings &settings = *ctx.m_pSettings;
-        auto modal = [&](const char *name, CDialogBase &&dialog) { CheckModal(QString::fromLatin1(name), dialog); };
+        DOCCONTEXT& ctx = canvas.Ctx();
+        SoftwareSettings& settings = *ctx.m_pSettings;
+        auto modal = [&](const char* name, CDialogBase&& dialog) { CheckModal(QString::fromLatin1(name), dialog); };
         modal("about", CAboutDlg(frame));
         modal("machine manager", CMachineManage(&ctx, frame));
         modal("machine parameters", CParamDlg(&ctx, 0, frame));
@@ -209,7 +211,7 @@ TEST_P(LayoutWalk, EveryWindowFitsItsTexts)
     });
     EXPECT_EQ(status, 0);
     std::string all;
-    for (const std::string &fault : m_faults)
+    for (const std::string& fault : m_faults)
         all += fault + "\n";
     EXPECT_TRUE(m_faults.empty()) << m_faults.size() << " faults:\n" << all;
 }
@@ -226,18 +228,18 @@ TEST_P(LayoutWalk, TheLayerListShowsSixLayersWholeAndGrowsWithThePanel)
                 std::to_string(pen * 400) + ";";
     program.m_program.Write("six.plt", pens + "SP0;");
     const QString drawing = QString::fromStdString(program.m_program.Root() + "six.plt");
-    const int status = program.Run({QStringLiteral("brenvik"), drawing}, [&](COrvelApp &app) {
+    const int status = program.Run({QStringLiteral("brenvik"), drawing}, [&](COrvelApp& app) {
         plat::E2eCanvas canvas(app);
         ASSERT_TRUE(canvas.Ok());
-        CMainFrame *frame = app.MainFrame();
-        auto *list = frame->findChild<QTableWidget *>(QStringLiteral("1010"));
+        CMainFrame* frame = app.MainFrame();
+        auto* list = frame->findChild<QTableWidget*>(QStringLiteral("1010"));
         ASSERT_NE(list, nullptr);
         ASSERT_TRUE(list->isVisible());
         QCoreApplication::processEvents();
         ASSERT_EQ(list->rowCount(), 6);
         EXPECT_EQ(list->verticalScrollBar()->maximum(), 0);
         EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
-        QHeaderView *header = list->horizontalHeader();
+        QHeaderView* header = list->horizontalHeader();
         EXPECT_TRUE(header->stretchLastSection());
         for (int column = 0; column < list->columnCount(); ++column) {
             EXPECT_EQ(header->sectionResizeMode(column), QHeaderView::Interactive) << column;
@@ -248,7 +250,7 @@ TEST_P(LayoutWalk, TheLayerListShowsSixLayersWholeAndGrowsWithThePanel)
         }
         EXPECT_LE(list->visualItemRect(list->item(5, 3)).bottom(), list->viewport()->height()) << "row 6 hidden";
 
-        QDockWidget *panel = frame->findChild<QDockWidget *>(QStringLiteral("149"));
+        QDockWidget* panel = frame->findChild<QDockWidget*>(QStringLiteral("149"));
         ASSERT_NE(panel, nullptr);
         const int before = list->width();
         frame->resizeDocks({panel}, {panel->width() + 120}, Qt::Horizontal);
@@ -264,13 +266,13 @@ TEST(LayoutCheck, FindsOverlappingSiblingsAndCutTextsByName)
 {
     QWidget window;
     window.resize(300, 100);
-    auto *a = new QPushButton(QStringLiteral("A"), &window);
+    auto* a = new QPushButton(QStringLiteral("A"), &window);
     a->setObjectName(QStringLiteral("1001"));
     a->setGeometry(0, 0, 40, 30);
-    auto *b = new QPushButton(QStringLiteral("B"), &window);
+    auto* b = new QPushButton(QStringLiteral("B"), &window);
     b->setObjectName(QStringLiteral("1002"));
     b->setGeometry(39, 0, 40, 30);
-    auto *label = new QLabel(QStringLiteral("A label far wider than its place"), &window);
+    auto* label = new QLabel(QStringLiteral("A label far wider than its place"), &window);
     label->setObjectName(QStringLiteral("1003"));
     label->setGeometry(100, 0, 30, 20);
     window.setObjectName(QStringLiteral("100"));

@@ -67,7 +67,7 @@ TEST(ViewNavigation, WheelKeepsThePointZoomRectangleFillsPanMovesTheRulersStatus
         // top ruler, past its 23-pixel corner down the left one.
         EXPECT_EQ(canvas.Child()->HorizontalRuler()->MarkerLine(), at.x() + 1);
         EXPECT_EQ(canvas.Child()->VerticalRuler()->MarkerLine(), at.y() + 24);
-        EXPECT_EQ(frame.StatusPane(2)->text(), QStringLiteral("Objects: 5 in the drawing"));
+        EXPECT_EQ(frame.StatusPane(2)->text(), QStringLiteral("Objects: 5 in the drawing, 5 selected"));
         const double zoom = ctx.m_dZoom;
         const QPointF shown = StatusPoint(frame.StatusPane(3)->text());
         // Within the tenth of a millimetre a pixel spans at this zoom.
