@@ -431,7 +431,9 @@ void CDocState::InvalidateSelectionArea(DOCCONTEXT* ctx, const CGeoBox& box, dou
     if (ctx == nullptr || box.IsEmpty())
         return;
     CGeoBox area = box;
-    if (ctx->m_pCurrent != nullptr && ctx->m_pCurrent->m_pArray != nullptr) {
+    // Only further columns widen the area: a record of none places the
+    // objects once, as one column does.
+    if (ctx->m_pCurrent != nullptr && ctx->m_pCurrent->m_pArray != nullptr && ctx->m_pCurrent->m_pArray->m_nCols > 1) {
         const ARRAYREC& array = *ctx->m_pCurrent->m_pArray;
         area.m_xmax += (static_cast<double>(array.m_nCols) - 1.0) * array.m_dDx;
     }
