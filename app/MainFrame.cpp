@@ -30,6 +30,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -595,6 +596,8 @@ void CMainFrame::BuildMenu(int menuId)
             connect(current, &QMenu::aboutToShow, this, [this, current, fileMenu] {
                 if (fileMenu)
                     RefreshRecentFileItems(current);
+                if (current->actions().contains(Action(cmd::WindowNew)))
+                    RefreshWindowItems(current);
                 m_router->UpdateActions(current->actions());
             });
             continue;
@@ -607,6 +610,8 @@ void CMainFrame::BuildMenu(int menuId)
         QString text = QString::fromUtf16(item.text);
         if (item.accel != nullptr)
             text += QStringLiteral("\t") + QString::fromUtf16(item.accel);
+        else if (const QString key = StandardKeyText(item.id); !key.isEmpty())
+            text += QStringLiteral("\t") + key;
         action->setText(text);
         if (item.bitmap != 0) {
             action->setIcon(QIcon(BitmapResource(item.bitmap)));
@@ -692,6 +697,35 @@ void CMainFrame::RefreshRecentFileItems(QMenu* fileMenu)
         } else {
             action->setVisible(false);
         }
+    }
+}
+
+void CMainFrame::RefreshWindowItems(QMenu* windowMenu)
+{
+    // The open documents below the window commands, numbered, the active
+    // one checked; choosing one activates it.
+    for (QAction* item : m_windowItems) {
+        windowMenu->removeAction(item);
+        delete item;
+    }
+    m_windowItems.clear();
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowItems.push_back(windowMenu->addSeparator());
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        ++number;
+        const QString mark = number < 10 ? QStringLiteral("&%1").arg(number) : QString::number(number);
+        QAction* item = windowMenu->addAction(mark + QLatin1Char(' ') + MenuLiteral(window->windowTitle()));
+        item->setCheckable(true);
+        item->setChecked(window == m_mdiArea->activeSubWindow());
+        const QPointer<QMdiSubWindow> target(window);
+        connect(item, &QAction::triggered, this, [this, target] {
+            if (target != nullptr)
+                m_mdiArea->setActiveSubWindow(target);
+        });
+        m_windowItems.push_back(item);
     }
 }
 

@@ -1003,6 +1003,17 @@ void COrvelView::RegisterCommands()
         CurrentTool()->SelectAll(&Context(), false);
         CPathProc::PasteSelection(&Context(), 0);
     });
+    // Select All, the platform's key only: every object, under the select
+    // tool (a shape being drawn ends).
+    On(cmd::EditSelectAll, [this] {
+        if (!HasKeyboardFocus())
+            return;
+        if (Context().m_nTool != 0)
+            SwitchTool(0);
+        CurrentTool()->SelectAll(&Context(), true);
+        InvalidateRect(nullptr, true);
+        FollowSelection();
+    });
     On(vc::PlaceLowerEdge, [this] { PlaceSelection(0); });
     On(vc::PlaceUpperEdge, [this] { PlaceSelection(2); });
     On(vc::PlaceCentre, [this] { PlaceSelection(1); });

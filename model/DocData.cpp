@@ -270,12 +270,20 @@ CGeoBox CDocData::GetAnchorRect()
     return CGeoBox::FromCoords(xmin, ymin, xmax, ymax);
 }
 
-void CDocData::ApplyOriginSign(double& dx, double& dy)
+int CDocData::CurrentOriginCorner()
 {
     const MachineNode* machine = GetCurrentMachine(g_settings);
-    if (machine == nullptr)
-        return;
-    switch (machine->m_orign) {
+    return machine != nullptr ? machine->m_orign : 1;
+}
+
+void CDocData::ApplyOriginSign(double& dx, double& dy)
+{
+    ApplyOriginSign(CurrentOriginCorner(), dx, dy);
+}
+
+void CDocData::ApplyOriginSign(int corner, double& dx, double& dy)
+{
+    switch (corner) {
     case 0:
         dx = -dx;
         break;

@@ -18,6 +18,8 @@
 #include "model/SegNodePool.h"
 #include "platform/CodePage.h"
 #include "platform/ParallelFor.h"
+#include "platform/Prompt.h"
+#include "settings/LanguageTable.h"
 #include "settings/MachineNode.h"
 #include "settings/MachineTech.h"
 #include "settings/SoftwareSettings.h"
@@ -27,8 +29,11 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <span>
+#include <string>
 #include <typeinfo>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,6 +48,11 @@ constexpr std::size_t kJobNameBytes = 8;
 // Segment merging: ("circle export" + 1) x 0.2 mm, and 10 degrees.
 constexpr double kMergeLengthStep = 0.2;
 constexpr double kMergeAngle = 0.17453292519943295;
+// Texts of "phase15:error-hint" that tell which layers' images were left
+// out: "Layer " + the layer's number + " holds images ...", a line a layer.
+constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
+constexpr int kImagesLeftOutLayerText = 41;
+constexpr int kImagesLeftOutText = 42;
 
 // Percent (or milliseconds) times 100, truncated toward zero into the
 // 16-bit field; values beyond it are held at its ends.
@@ -157,15 +167,24 @@ public:
     {
     }
 
-    // The object's paths go to its layer; a copy is freed after.
+    // The object's paths go to its layer; a copy is freed after. An image
+    // goes out only as an engraving: on a layer that does not scan it is
+    // left out (and noted), never cut along its scan lines.
     void Add(CDocData* o, bool copy)
     {
         Gathered& g = SlotOf(o);
-        PATHREC* paths = ConvertObject(o, g.params, m_machine);
+        PATHREC* paths = nullptr;
+        if (o->GetType() != MT_BITMAP || g.parted)
+            paths = ConvertObject(o, g.params, m_machine);
+        else if (!std::exchange(g.imagesLeftOut, true))
+            m_leftOut.push_back(g.id);
         Place(g, o, paths, LastOf(paths));
         if (copy)
             delete o;
     }
+
+    // The layers whose images were left out, in the order of their first.
+    const std::vector<std::int32_t>& ImagesLeftOut() const { return m_leftOut; }
 
     // The paths an object of the document gave (its chain from `paths` to
     // `last`, open at its end), as Add would have made them.
@@ -194,12 +213,13 @@ private:
     struct Gathered {
         std::int32_t id;
         const WorkParams* params;
-        bool parted;
+        bool parted; // the layer scans
         PATHREC* head = nullptr;
         PATHREC* tail = nullptr;
         PATHREC* scanHead = nullptr;
         PATHREC* scanTail = nullptr;
         bool imageFirst = false;
+        bool imagesLeftOut = false;
     };
 
     Gathered& SlotOf(const CDocData* o)
@@ -264,8 +284,27 @@ private:
     const MachineNode& m_machine;
     std::vector<Gathered> m_byLayer;
     std::unordered_map<std::int32_t, std::size_t> m_slot;
+    std::vector<std::int32_t> m_leftOut;
     std::size_t m_objects = 0;
 };
+
+// One message for the whole job, a line for each layer whose images were
+// left out, named by its number as the layer list shows it.
+void ReportImagesLeftOut(const std::vector<std::int32_t>& layers)
+{
+    if (layers.empty())
+        return;
+    const std::span<const std::u16string> table = RegisteredLanguageTable();
+    std::u16string text;
+    for (std::int32_t id : layers) {
+        if (!text.empty())
+            text += u'\n';
+        text += LanguageText(table, kErrorSection, kImagesLeftOutLayerText);
+        text += plat::Utf8ToUtf16(std::to_string(id));
+        text += LanguageText(table, kErrorSection, kImagesLeftOutText);
+    }
+    plat::MessageBox(text, std::u16string(), plat::MB_OK);
+}
 
 struct Converted {
     PATHREC* paths = nullptr;
@@ -638,6 +677,7 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
             }
         }
     }
+    ReportImagesLeftOut(gather.ImagesLeftOut());
     if (gather.Objects() == 0)
         return false;
 

@@ -6,6 +6,7 @@
 #include "model/DocListNode.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
+#include "platform/RecordPool.h"
 #include "processing/FileTrans.h"
 #include "processing/JobRecords.h"
 #include "settings/LanguageTable.h"
@@ -121,6 +122,8 @@ CTransLoadProcessDlg::~CTransLoadProcessDlg()
     if (m_transferring && m_pMachine != nullptr && m_pMachine->m_session != nullptr && !m_ended)
         DropConnection(*m_pMachine);
     FreePathRecordGroups(m_header.m_layers);
+    // The job's records and working blocks are not wanted until the next.
+    plat::ReleaseFreeMemory();
 }
 
 void CTransLoadProcessDlg::SetTimeoutForTesting(int ms)
