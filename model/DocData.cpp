@@ -341,7 +341,7 @@ void CDocData::CopyLeadInOut(LEADINOUT* dest, const LEADINOUT* source)
 
 const SoftwareSettings& CDocData::SettingsOf(const DOCCONTEXT* ctx)
 {
-    return ctx != nullptr && ctx->m_pSettings != nullptr ? *ctx->m_pSettings : ThreadSettings();
+    return ::SettingsOf(ctx);
 }
 
 void DeleteObjectList(CDocData*& head)

@@ -65,12 +65,7 @@ int g_timeoutMs = kDefaultTimeoutMs;
 
 MachineNode* CurrentMachineOf(const SoftwareSettings& settings)
 {
-    if (settings.m_nCurMachine < 0)
-        return nullptr;
-    MachineNode* m = settings.m_pMachines;
-    for (int i = 0; m != nullptr && i < settings.m_nCurMachine; ++i)
-        m = m->m_next;
-    return m;
+    return MachineAt(settings.m_pMachines, settings.m_nCurMachine);
 }
 
 void DropConnection(MachineNode& machine)
