@@ -13,6 +13,7 @@
 #include "settings/MachineNode.h"
 #include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
+#include "settings/TransThreadInfo.h"
 #include "settings/WorkParams.h"
 
 #include <QAction>
@@ -29,6 +30,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -594,6 +596,8 @@ void CMainFrame::BuildMenu(int menuId)
             connect(current, &QMenu::aboutToShow, this, [this, current, fileMenu] {
                 if (fileMenu)
                     RefreshRecentFileItems(current);
+                if (current->actions().contains(Action(cmd::WindowNew)))
+                    RefreshWindowItems(current);
                 m_router->UpdateActions(current->actions());
             });
             continue;
@@ -606,6 +610,8 @@ void CMainFrame::BuildMenu(int menuId)
         QString text = QString::fromUtf16(item.text);
         if (item.accel != nullptr)
             text += QStringLiteral("\t") + QString::fromUtf16(item.accel);
+        else if (const QString key = StandardKeyText(item.id); !key.isEmpty())
+            text += QStringLiteral("\t") + key;
         action->setText(text);
         if (item.bitmap != 0) {
             action->setIcon(QIcon(BitmapResource(item.bitmap)));
@@ -694,6 +700,35 @@ void CMainFrame::RefreshRecentFileItems(QMenu* fileMenu)
     }
 }
 
+void CMainFrame::RefreshWindowItems(QMenu* windowMenu)
+{
+    // The open documents below the window commands, numbered, the active
+    // one checked; choosing one activates it.
+    for (QAction* item : m_windowItems) {
+        windowMenu->removeAction(item);
+        delete item;
+    }
+    m_windowItems.clear();
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowItems.push_back(windowMenu->addSeparator());
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        ++number;
+        const QString mark = number < 10 ? QStringLiteral("&%1").arg(number) : QString::number(number);
+        QAction* item = windowMenu->addAction(mark + QLatin1Char(' ') + MenuLiteral(window->windowTitle()));
+        item->setCheckable(true);
+        item->setChecked(window == m_mdiArea->activeSubWindow());
+        const QPointer<QMdiSubWindow> target(window);
+        connect(item, &QAction::triggered, this, [this, target] {
+            if (target != nullptr)
+                m_mdiArea->setActiveSubWindow(target);
+        });
+        m_windowItems.push_back(item);
+    }
+}
+
 bool CMainFrame::AnyToolBarVisible() const
 {
     // The menu item follows the first toolbar made.
@@ -720,8 +755,12 @@ void CMainFrame::OnHelp()
         plat::MessageBox(FrameworkString(FrameworkText::CannotOpenFile).arg(help).toStdU16String());
 }
 
-void CMainFrame::OnPostedMessage(plat::UINT msg, plat::WPARAM, plat::LPARAM)
+void CMainFrame::OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM)
 {
+    if (msg == WM_COMM_LINK_STATE) {
+        OnMachineLinkState(g_settings.m_pMachines, wParam != 0);
+        return;
+    }
     if (msg != WM_COMM_PORT_ERROR)
         return; // no other posted message is the frame's
     std::this_thread::sleep_for(kPortErrorWait);

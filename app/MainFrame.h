@@ -142,6 +142,7 @@ private:
     void UpdateMenuForDocuments();
     void ApplyMenuTexts();
     void RefreshRecentFileItems(QMenu* fileMenu);
+    void RefreshWindowItems(QMenu* windowMenu);
     void UpdatePaneWidths(int width);
     // A pane's width: its designed one, or what its widest text needs.
     int PaneWidth(int pane) const;
@@ -165,6 +166,8 @@ private:
     QIcon m_proportionOn;
     QIcon m_proportionOff;
     std::map<int, std::vector<QMenu*>> m_menus;
+    // The Window menu's list of open documents, with its separator.
+    std::vector<QAction*> m_windowItems;
     int m_shownMenu = 0;
 
     WorkPanel* m_workPanel = nullptr;

@@ -4,6 +4,7 @@
 #include "DocumentManager.h"
 #include "FileNames.h"
 #include "FrameworkText.h"
+#include "LongWork.h"
 #include "MainFrame.h"
 #include "MyFileDialog.h"
 #include "RecentFileList.h"
@@ -252,6 +253,8 @@ int COrvelApp::Run()
         status = m_exitStatus;
     }
     const bool closed = m_mainFrame != nullptr && m_mainFrame->WasClosed();
+    // Cancelled work may still be ending on its threads.
+    LongWork::JoinCancelled();
     m_mainFrame.reset();
     if (m_lock != nullptr)
         m_lock->unlock();

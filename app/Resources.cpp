@@ -1,8 +1,11 @@
 #include "Resources.h"
 
+#include <QKeySequence>
 #include <QString>
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -225,7 +228,76 @@ std::span<const MenuItemResource> MenuResource(int menuId)
     return {};
 }
 
+namespace {
+
+// Commands the designed table gives no key, which take the platform's
+// standard one.
+struct StandardCommand {
+    QKeySequence::StandardKey key;
+    plat::UINT id;
+};
+constexpr StandardCommand kStandardCommands[] = {
+    {QKeySequence::Save, cmd::FileSave},      {QKeySequence::SaveAs, cmd::FileSaveAs},
+    {QKeySequence::Redo, cmd::EditRedo},      {QKeySequence::SelectAll, cmd::EditSelectAll},
+    {QKeySequence::Close, cmd::FileClose},    {QKeySequence::Quit, cmd::AppExit},
+};
+
+struct StandardAccelerator {
+    Accelerator accelerator;
+    QKeySequence sequence;
+};
+
+// The platform's keys of those commands: single keys with Ctrl, Shift and
+// Alt only, each left out when the designed table or an earlier command
+// already uses it.
+const std::vector<StandardAccelerator>& StandardAccelerators()
+{
+    static const std::vector<StandardAccelerator> added = [] {
+        std::vector<StandardAccelerator> out;
+        std::vector<Accelerator> used(std::begin(kAccelerators), std::end(kAccelerators));
+        for (const StandardCommand& s : kStandardCommands) {
+            const bool designed = std::any_of(std::begin(kAccelerators), std::end(kAccelerators),
+                                              [&](const Accelerator& a) { return a.id == s.id; });
+            if (designed)
+                continue;
+            for (const QKeySequence& sequence : QKeySequence::keyBindings(s.key)) {
+                if (sequence.count() != 1)
+                    continue;
+                const QKeyCombination combination = sequence[0];
+                const Qt::KeyboardModifiers mods = combination.keyboardModifiers();
+                const int code = ToVirtualKey(static_cast<int>(combination.key()));
+                if (code == 0 || (mods & ~(Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) != 0)
+                    continue;
+                const Accelerator a{code, (mods & Qt::ControlModifier) != 0, (mods & Qt::ShiftModifier) != 0,
+                                    (mods & Qt::AltModifier) != 0, s.id};
+                if (FindAccelerator(used, VirtualKey{a.code, a.ctrl, a.shift, a.alt, true}) != 0)
+                    continue;
+                used.push_back(a);
+                out.push_back({a, sequence});
+            }
+        }
+        return out;
+    }();
+    return added;
+}
+
+} // namespace
+
 std::span<const Accelerator> AcceleratorTable()
 {
-    return kAccelerators;
+    static const std::vector<Accelerator> table = [] {
+        std::vector<Accelerator> all(std::begin(kAccelerators), std::end(kAccelerators));
+        for (const StandardAccelerator& s : StandardAccelerators())
+            all.push_back(s.accelerator);
+        return all;
+    }();
+    return table;
+}
+
+QString StandardKeyText(plat::UINT id)
+{
+    for (const StandardAccelerator& s : StandardAccelerators())
+        if (s.accelerator.id == id)
+            return s.sequence.toString(QKeySequence::NativeText);
+    return QString();
 }

@@ -19,7 +19,8 @@ constexpr plat::UINT FileNew = 32902, FileOpen = 32901, FileSave = 32903, FileSa
                      AppExit = 57665, WindowNew = 57648, WindowArrange = 57649, WindowCascade = 57650,
                      WindowTile = 57651, AppAbout = 57664, Help = 32916, ViewToolbar = 59392,
                      ViewStatusBar = 59393, PalettePage1 = 1000, PalettePage2 = 1001, EditUndo = 32907,
-                     EditRedo = 32906, EditCut = 32904, EditCopy = 32905, EditPaste = 32908;
+                     EditRedo = 32906, EditCut = 32904, EditCopy = 32905, EditPaste = 32908,
+                     EditSelectAll = 57642;
 }
 
 // One toolbar button: its command and its image in the toolbar's strip (-1:
@@ -63,5 +64,10 @@ struct MenuItemResource {
 // other id.
 std::span<const MenuItemResource> MenuResource(int menuId);
 
-// Accelerators of the main window.
+// Accelerators of the main window: the designed ones, followed by the
+// platform's standard keys of Save, Save As, Redo, Select All, Close and
+// Quit where the design gives them none and no designed key is the same.
 std::span<const Accelerator> AcceleratorTable();
+// The added standard key of a command as the platform writes it (for its
+// menu item); empty when none was added.
+QString StandardKeyText(plat::UINT id);

@@ -15,6 +15,9 @@
 // 0x6B for machine type 1.
 extern std::atomic<std::uint8_t> SCRAMBLEBYTE;
 
+// linkMode before any transport was started.
+constexpr std::uint32_t kNoLinkMode = 255;
+
 struct CommState {
     std::atomic<plat::HWND> mainWindow{0};  // receives WM_COMM_PORT_ERROR, once per registration
     std::uint32_t linkArgument = 0;         // IPv4 address (first octet high) or serial port number
@@ -26,6 +29,12 @@ struct CommState {
     std::atomic<bool> transferStarted{false};
     std::atomic<bool> transferRunning{false}; // from the start of a transfer to its last look at the request
     std::atomic<std::uint64_t> sendFinished{0}; // send ring mark up to which the transport has sent
+                                                // (on the network: had its packets answered)
+    std::atomic<std::uint32_t> linkMode{kNoLinkMode}; // mode of the transport started last
+    std::atomic<std::uint32_t> linkNumber{0};   // counts transport starts
+    std::atomic<bool> connected{false};         // the running transport has its connection or port
+    std::atomic<std::intptr_t> linkEnd{0};      // why the last transport ended by itself
+                                                // (a TRANS_ERROR_*); 0 while one runs or after a stop
     CByteRing sendRing;                     // carries the notify window of the last accepted packet
     CByteRing answerRing;
     CSerialPort serialPort;
@@ -73,3 +82,20 @@ bool SleepUnlessStopped(int ms);
 
 // Posts through the poster of the program that loaded the library.
 bool PostToWindow(plat::HWND window, plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam);
+
+// Transport threads: the link has its connection (or port), or has ended by
+// itself for `reason`, as WM_COMM_LINK_STATE tells the main window. Ending
+// records the reason first, then clears the running and stop flags.
+void ReportLinkUp();
+void EndTransport(plat::LPARAM reason);
+
+// What a caller that needs the network link finds: a transport that has its
+// connection (Connected), one that could not get it (Failed), or no network
+// link to look after (NoLink: none was started, or the last one was ended by
+// VqEtCommThrd).
+enum class LinkCheck { Connected, Failed, NoLink };
+// A network transport that ended by itself is started again once on its
+// address, with both rings emptied of what the old one left; then the wait,
+// at most the connect bound, until the transport has its connection or has
+// ended. `abort` (when given) ends the wait with Failed.
+LinkCheck EnsureNetworkLink(const std::atomic<bool>* abort = nullptr);

@@ -49,12 +49,14 @@ public:
     CStreamSender(const std::uint8_t* stream, std::uint64_t total, const char (&jobName)[12],
                   bool network, bool startAfter, plat::HWND window, plat::UINT msg)
         : m_stream(stream), m_total(total), m_jobName(jobName), m_network(network),
-          m_startAfter(startAfter), m_window(window), m_msg(msg)
+          m_startAfter(startAfter), m_window(window), m_msg(msg),
+          m_linkNumber(Comm().linkNumber.load())
     {
     }
 
     // Feeds the stream (and the start command) to the transport; 0 when the
-    // transport sent all of it, else a TRANS_ERROR_*.
+    // transport sent all of it (on the network: had all of it answered),
+    // else a TRANS_ERROR_*.
     plat::LPARAM Run();
 
 private:
@@ -67,6 +69,11 @@ private:
     bool QueueNetwork();
     bool Queue(const std::uint8_t* data, std::uint32_t n, std::uint32_t streamBytes);
     void TakeSent();
+    // The transport the transfer started on still runs.
+    bool LinkRuns() const;
+    bool AllSent() const { return m_remaining == 0 && m_queued.empty(); }
+    // Why the transfer could not send everything.
+    plat::LPARAM Failure() const;
 
     const std::uint8_t* m_stream;
     std::uint64_t m_total;
@@ -75,6 +82,7 @@ private:
     bool m_startAfter;
     plat::HWND m_window;
     plat::UINT m_msg;
+    std::uint32_t m_linkNumber;
 
     const std::uint8_t* m_source = nullptr; // the stream, then the start command
     std::uint64_t m_at = 0;                 // bytes of the source queued
@@ -145,9 +153,24 @@ void CStreamSender::TakeSent()
     }
 }
 
+bool CStreamSender::LinkRuns() const
+{
+    const CommState& s = Comm();
+    return s.running.load() && s.linkNumber.load() == m_linkNumber;
+}
+
+plat::LPARAM CStreamSender::Failure() const
+{
+    // The reason the transport left belongs to this transfer only while no
+    // later transport has replaced it.
+    const CommState& s = Comm();
+    const plat::LPARAM reason = s.linkEnd.load();
+    return m_network && reason != 0 && s.linkNumber.load() == m_linkNumber ? reason
+                                                                           : TRANS_ERROR_LINK;
+}
+
 plat::LPARAM CStreamSender::Run()
 {
-    CommState& s = Comm();
     m_source = m_stream;
     m_remaining = m_total;
     int idlePasses = 0;
@@ -170,19 +193,27 @@ plat::LPARAM CStreamSender::Run()
             m_at = 0;
             m_remaining = sizeof kStartCommand;
         }
+        // Every network exchange is bounded by the transport, which ends on
+        // any failure: its end is the transfer's.
+        if (m_network) {
+            if (!LinkRuns())
+                break;
+            continue;
+        }
         if (queued || ringEmpty)
             continue;
-        if (++idlePasses > kIdlePassesMax && !s.running.load())
+        if (++idlePasses > kIdlePassesMax && !Comm().running.load())
             break;
     }
-    // The transport may still be sending what it took last.
-    while (!m_queued.empty() && s.running.load()) {
+    // The transport may still be sending (or awaiting the answer to) what it
+    // took last.
+    while (!m_queued.empty() && LinkRuns()) {
         if (!PauseUnlessStopped(10))
             return TRANS_ERROR_STOPPED;
         TakeSent();
     }
     TakeSent();
-    return m_remaining == 0 && m_queued.empty() ? 0 : TRANS_ERROR_LINK;
+    return AllSent() ? 0 : Failure();
 }
 
 plat::LPARAM StreamError(CJobStream::Result result)
@@ -216,8 +247,23 @@ plat::LPARAM Transfer(TRANSFILEREQ& request, plat::HWND window, plat::UINT msg)
                    ? 0
                    : TRANS_ERROR_FILE;
     }
-    CStreamSender sender(stream.Data(), stream.Size(), head.m_jobName,
-                         request.m_pInfo->m_linkType != 0, request.m_startAfter != 0, window, msg);
+    const bool network = request.m_pInfo->m_linkType != 0;
+    if (network) {
+        // A transfer needs the link: one that ended by itself is made again
+        // once, and none at all cannot carry the job.
+        switch (EnsureNetworkLink(&Comm().transferStop)) {
+        case LinkCheck::Connected:
+            break;
+        case LinkCheck::Failed:
+            if (Comm().transferStop.load())
+                return TRANS_ERROR_STOPPED;
+            return Comm().linkEnd.load() != 0 ? Comm().linkEnd.load() : TRANS_ERROR_NO_CONNECTION;
+        case LinkCheck::NoLink:
+            return TRANS_ERROR_LINK;
+        }
+    }
+    CStreamSender sender(stream.Data(), stream.Size(), head.m_jobName, network,
+                         request.m_startAfter != 0, window, msg);
     return sender.Run();
 }
 
@@ -246,14 +292,15 @@ void TransFileThread(TRANSFILEREQ* request)
 void WriteNetBlockHead(std::uint8_t* block, std::uint32_t total, std::uint32_t number, bool last,
                        const char (&jobName)[12], std::uint32_t payload, std::uint16_t counter)
 {
-    PutBigEndian(block + 4, total, 4);
-    PutBigEndian(block + 8, number, 4);
-    block[12] = last ? 1 : 0;
+    NETBLOCKHEAD head;
+    PutBigEndian(head.m_total, total, 4);
+    PutBigEndian(head.m_number, number, 4);
+    head.m_last = last ? 1 : 0;
     for (int i = 0; i < 8 && jobName[i] != '\0'; ++i)
-        block[13 + i] = static_cast<std::uint8_t>(jobName[i]);
-    std::memcpy(block + 21, "OUT", 3);
-    PutBigEndian(block + 29, payload, 2);
-    PutBigEndian(block + 31, counter, 2);
+        head.m_jobName[i] = jobName[i];
+    PutBigEndian(head.m_length, payload, 2);
+    PutBigEndian(head.m_counter, counter, 2);
+    std::memcpy(block, &head, sizeof head);
 }
 
 bool TransferRequestIsValid(const TRANSFILEREQ* request)

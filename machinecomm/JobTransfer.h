@@ -10,8 +10,32 @@
 #include <cstdint>
 #include <string>
 
-// The block header of a network job block. Every byte not named is 0.
+// The 50-byte header in front of each network job block; the stream bytes
+// follow it. Every byte not named is 0; numbers are big-endian.
+struct NETBLOCKHEAD {
+    std::uint8_t m_zero[4] = {};
+    std::uint8_t m_total[4] = {};    // length of the whole stream
+    std::uint8_t m_number[4] = {};   // block number, 1 for the first; the controller echoes it
+    std::uint8_t m_last = 0;         // 1 on the block that ends the stream
+    char m_jobName[8] = {};          // up to 8 characters of the cut job name, zero-filled
+    char m_out[3] = {'O', 'U', 'T'};
+    std::uint8_t m_reserved0[5] = {};
+    std::uint8_t m_length[2] = {};   // stream bytes in this block, at most 1024
+    std::uint8_t m_counter[2] = {};  // 112 for the first block, one more per block
+    std::uint8_t m_reserved1[17] = {};
+};
+
+static_assert(sizeof(NETBLOCKHEAD) == 50);
+static_assert(offsetof(NETBLOCKHEAD, m_total) == 4);
+static_assert(offsetof(NETBLOCKHEAD, m_number) == 8);
+static_assert(offsetof(NETBLOCKHEAD, m_last) == 12);
+static_assert(offsetof(NETBLOCKHEAD, m_jobName) == 13);
+static_assert(offsetof(NETBLOCKHEAD, m_out) == 21);
+static_assert(offsetof(NETBLOCKHEAD, m_length) == 29);
+static_assert(offsetof(NETBLOCKHEAD, m_counter) == 31);
+
 constexpr std::uint32_t kNetBlockPayloadMax = 1024;
+// Writes the NETBLOCKHEAD of a block to block.
 void WriteNetBlockHead(std::uint8_t* block, std::uint32_t total, std::uint32_t number, bool last,
                        const char (&jobName)[12], std::uint32_t payload, std::uint16_t counter);
 

@@ -117,9 +117,32 @@ bool ControllerSocket::Connect(std::uint32_t address, std::uint16_t port, int io
     return true;
 }
 
-// Sends the whole packet. A packet already taken from the ring is tried at
-// once even when a stop is asked for, so a closing link does not lose it.
-bool SendAll(const ControllerSocket& sock, const std::uint8_t* data, std::uint32_t n)
+// The failure a socket error stands for.
+plat::LPARAM SocketFailure(int error)
+{
+    switch (error) {
+    case EPIPE:
+        return TRANS_ERROR_CLOSED;
+    case ECONNRESET:
+        return TRANS_ERROR_RESET;
+    default:
+        return TRANS_ERROR_LINK;
+    }
+}
+
+// A connection held while the link was idle may have been closed by the
+// controller since (or carry bytes nobody asked for): either way it is no
+// place for the next packet.
+bool PeerHasLeft(const ControllerSocket& sock)
+{
+    pollfd p{sock.Fd(), POLLIN | POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) != 0;
+}
+
+// Sends the whole packet: 0, else the failure. A packet already taken from
+// the ring is tried at once even when a stop is asked for, so a closing link
+// does not lose it.
+plat::LPARAM SendAll(const ControllerSocket& sock, const std::uint8_t* data, std::uint32_t n)
 {
     std::uint32_t sent = 0;
     Clock::time_point last = Clock::now();
@@ -131,53 +154,58 @@ bool SendAll(const ControllerSocket& sock, const std::uint8_t* data, std::uint32
             continue;
         }
         if (!(w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)))
-            return false;
-        if (Stopping() || ElapsedMs(last) >= sock.TimeoutMs())
-            return false;
+            return SocketFailure(errno);
+        if (Stopping())
+            return TRANS_ERROR_LINK;
+        if (ElapsedMs(last) >= sock.TimeoutMs())
+            return TRANS_ERROR_NO_ANSWER; // the controller takes nothing
         pollfd p{sock.Fd(), POLLOUT, 0};
         if (::poll(&p, 1, kSliceMs) < 0 && errno != EINTR)
-            return false;
+            return SocketFailure(errno);
     }
-    return true;
+    return 0;
 }
 
 // Reads one answer into answer (kPacketMax bytes): the header first, then
 // exactly the payload its length announces, which is checked against the
 // packet limit before a byte of it is read. The whole answer must be in
-// within kAnswerWaitMs of the send however it trickles in. False, which ends
-// the link, when it is not, when the peer closes first, on a receive error,
-// on an announced payload beyond the limit and on the stop flag.
-bool ReceiveAnswer(const ControllerSocket& sock, Clock::time_point sentAt, std::uint8_t* answer,
-                   std::uint32_t& payload)
+// within kAnswerWaitMs of the send however it trickles in. 0, else the
+// failure, which ends the link: not in time, the peer closing or resetting
+// first, another receive error, an announced payload beyond the limit, the
+// stop flag.
+plat::LPARAM ReceiveAnswer(const ControllerSocket& sock, Clock::time_point sentAt,
+                           std::uint8_t* answer, std::uint32_t& payload)
 {
     std::uint32_t got = 0;
     std::uint32_t need = kPacketHeadSize;
     while (got < need) {
-        if (Stopping() || ElapsedMs(sentAt) >= kAnswerWaitMs)
-            return false;
+        if (Stopping())
+            return TRANS_ERROR_LINK;
+        if (ElapsedMs(sentAt) >= kAnswerWaitMs)
+            return TRANS_ERROR_NO_ANSWER;
         pollfd p{sock.Fd(), POLLIN, 0};
         const int rc = ::poll(&p, 1, kSliceMs);
         if (rc < 0 && errno != EINTR)
-            return false;
+            return SocketFailure(errno);
         if (rc <= 0)
             continue;
         const ssize_t r = ::recv(sock.Fd(), answer + got, need - got, MSG_DONTWAIT);
         if (r == 0)
-            return false;
+            return TRANS_ERROR_CLOSED;
         if (r < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 continue;
-            return false;
+            return SocketFailure(errno);
         }
         got += static_cast<std::uint32_t>(r);
         if (need == kPacketHeadSize && got == kPacketHeadSize) {
             payload = static_cast<std::uint32_t>(answer[kLengthAt]) << 8 | answer[kLengthAt + 1];
             if (kPacketHeadSize + payload > kPacketMax)
-                return false;
+                return TRANS_ERROR_LINK;
             need = kPacketHeadSize + payload;
         }
     }
-    return true;
+    return 0;
 }
 
 void DeliverAnswer(const std::uint8_t* answer, std::uint32_t payload)
@@ -205,10 +233,13 @@ void NetCommThread(std::uint32_t address, std::uint16_t port)
 {
     CommState& s = Comm();
     ControllerSocket sock;
+    plat::LPARAM failure = TRANS_ERROR_NO_CONNECTION;
     if (sock.Connect(address, port, kFirstTimeoutMs)) {
+        failure = 0;
+        ReportLinkUp();
         std::uint8_t packet[kPacketMax];
         std::uint8_t answer[kPacketMax];
-        while (!Stopping()) {
+        while (!Stopping() && failure == 0) {
             std::memset(packet, 0, sizeof packet);
             std::uint64_t mark = 0;
             const std::uint32_t n =
@@ -221,25 +252,36 @@ void NetCommThread(std::uint32_t address, std::uint16_t port)
             const std::uint8_t key = SCRAMBLEBYTE.load();
             for (std::uint32_t i = kPacketHeadSize; i < n; ++i)
                 packet[i] ^= key;
-            if (!SendAll(sock, packet, n))
+            // Controllers close connections that stay idle; the link ends
+            // only when no fresh one can be had.
+            if (PeerHasLeft(sock) && !sock.Connect(address, port, kLaterTimeoutMs)) {
+                failure = TRANS_ERROR_NO_CONNECTION;
                 break;
-            s.sendFinished.store(mark);
-            const Clock::time_point sentAt = Clock::now();
-            std::memset(answer, 0, sizeof answer);
+            }
+            failure = SendAll(sock, packet, n);
             std::uint32_t payload = 0;
-            if (!ReceiveAnswer(sock, sentAt, answer, payload))
+            if (failure == 0) {
+                const Clock::time_point sentAt = Clock::now();
+                std::memset(answer, 0, sizeof answer);
+                failure = ReceiveAnswer(sock, sentAt, answer, payload);
+            }
+            if (failure != 0)
                 break;
             // Bytes 8..11 number the exchange; the controller echoes them.
-            bool failed = std::memcmp(answer + 8, packet + 8, 4) != 0;
-            if (!failed && (answer[0] << 8 | answer[1]) != 4)
-                DeliverAnswer(answer, payload);
-            if (!sock.Connect(address, port, kLaterTimeoutMs))
-                failed = true;
-            if (!SleepUnlessStopped(kExchangePauseMs) || failed)
+            // Only an answer to this exchange makes the packet sent.
+            if (std::memcmp(answer + 8, packet + 8, 4) != 0) {
+                failure = TRANS_ERROR_EXCHANGE;
+            } else {
+                s.sendFinished.store(mark);
+                if ((answer[0] << 8 | answer[1]) != 4)
+                    DeliverAnswer(answer, payload);
+            }
+            if (failure == 0 && !sock.Connect(address, port, kLaterTimeoutMs))
+                failure = TRANS_ERROR_NO_CONNECTION;
+            if (failure != 0 || !SleepUnlessStopped(kExchangePauseMs))
                 break;
         }
     }
     sock.Close();
-    s.stop.store(false);
-    s.running.store(false);
+    EndTransport(failure);
 }

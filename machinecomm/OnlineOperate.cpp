@@ -260,6 +260,9 @@ std::uint32_t OnlineOperate(std::uint8_t link, std::int32_t code, const void* da
     const std::int32_t length = EncodeOnlinePayload(code, data, packet.data() + start);
     if (length < 0)
         return 0;
+    // A command needs the link: one that ended by itself is made again once.
+    if (network && EnsureNetworkLink() == LinkCheck::Failed)
+        return 0;
     const std::uint32_t payload = static_cast<std::uint32_t>(length);
     if (network) {
         // The send ring is not emptied first: a job block queued there must

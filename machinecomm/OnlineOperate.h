@@ -71,7 +71,8 @@ bool OnlineOperationDrains(std::int32_t code);
 // header. A packet queues behind whatever the send ring already holds (a
 // job block included). wait non-zero queues the window with the packet, so
 // it is told of the answer. Returns 0 when data is missing for an operation
-// that reads it (nothing is queued) or when the call had to wait for the
-// send ring and no transport runs; else 1.
+// that reads it (nothing is queued), when a network transport that had
+// ended by itself cannot be made again (nothing is queued), or when the call
+// had to wait for the send ring and no transport runs; else 1.
 std::uint32_t OnlineOperate(std::uint8_t link, std::int32_t code, const void* data,
                             std::uint32_t wait, plat::HWND window);

@@ -57,12 +57,14 @@ void SerialCommThread(std::uint32_t port)
 {
     CommState& s = Comm();
     CSerialPort& serial = s.serialPort;
+    bool failed = true;
     if (serial.OpenPort(0, static_cast<int>(port), 19200, 'N', 8, 1, 0x1FF, 1, kWriteBuffer,
                         kReadRing) &&
         serial.StartEventThread()) {
+        ReportLinkUp();
         std::vector<std::uint8_t> block(kBlockMax);
         std::vector<std::uint8_t> incoming(kReadRing);
-        bool failed = false;
+        failed = false;
         while (!s.stop.load() && !failed) {
             std::uint32_t n = 0;
             std::uint64_t mark = 0;
@@ -84,7 +86,7 @@ void SerialCommThread(std::uint32_t port)
             SleepUnlessStopped(kPollMs);
         }
     }
+    const bool opened = s.connected.load();
     serial.ClosePort();
-    s.stop.store(false);
-    s.running.store(false);
+    EndTransport(!failed ? 0 : opened ? TRANS_ERROR_LINK : TRANS_ERROR_NO_CONNECTION);
 }

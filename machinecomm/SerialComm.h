@@ -3,9 +3,9 @@
 #pragma once
 #include <cstdint>
 
-// Thread body. Ends on the stop flag, when the port cannot be opened and when
-// a write is not carried out in time, closing the port and clearing the
-// running and stop flags.
+// Thread body. Ends on the stop flag, and by itself (EndTransport) when the
+// port cannot be opened and when a write is not carried out in time,
+// closing the port.
 void SerialCommThread(std::uint32_t port);
 
 // Replaces the time a write may take (about 45 s for a 40,960-byte block) by

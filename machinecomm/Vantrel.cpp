@@ -20,6 +20,10 @@ constexpr std::uint32_t kLinkNetwork = 1;
 // A closing link gives queued bytes this many turns of 100 ms to go out.
 constexpr int kDrainTurns = 20;
 
+// A reopened link waits for its connection this long: the connect bound
+// and a margin for the thread to start.
+constexpr int kReopenWaitMs = 3500;
+
 // Ends the transfer thread and marks the transfer as started, so that a
 // caller waiting for that start returns.
 void EndTransferThread(CommState& s)
@@ -32,7 +36,91 @@ void EndTransferThread(CommState& s)
     s.transferStarted.store(true);
 }
 
+// Under the lifecycle lock, with no transport thread left: empties both
+// rings and starts the transport of the mode. False when the thread could
+// not be made.
+bool StartTransportLocked(CommState& s, std::uint32_t mode, std::uint32_t argument)
+{
+    ResetRings();
+    s.linkArgument = argument;
+    s.stop.store(false);
+    s.linkMode.store(mode);
+    if (mode != kLinkSerial && mode != kLinkNetwork)
+        return true;
+    s.linkEnd.store(0);
+    s.connected.store(false);
+    s.linkNumber.fetch_add(1);
+    s.running.store(true);
+    try {
+        if (mode == kLinkNetwork)
+            s.commThread = std::thread(NetCommThread, argument, ControllerPort());
+        else
+            s.commThread = std::thread(SerialCommThread, argument);
+    } catch (const std::system_error&) {
+        s.running.store(false);
+        return false;
+    }
+    return true;
+}
+
+bool Aborted(const std::atomic<bool>* abort)
+{
+    return abort != nullptr && abort->load();
+}
+
 } // namespace
+
+void ReportLinkUp()
+{
+    CommState& s = Comm();
+    s.connected.store(true);
+    PostToWindow(s.mainWindow.load(), WM_COMM_LINK_STATE, 1, 0);
+}
+
+void EndTransport(plat::LPARAM reason)
+{
+    CommState& s = Comm();
+    // A stop asked for is no failure of the link.
+    if (s.stop.load())
+        reason = 0;
+    s.linkEnd.store(reason);
+    s.connected.store(false);
+    if (reason != 0)
+        PostToWindow(s.mainWindow.load(), WM_COMM_LINK_STATE, 0, reason);
+    s.stop.store(false);
+    s.running.store(false);
+}
+
+LinkCheck EnsureNetworkLink(const std::atomic<bool>* abort)
+{
+    CommState& s = Comm();
+    {
+        // The transfer thread must not wait here for VqEtCommThrd, which
+        // holds the lock while it ends that thread.
+        std::unique_lock<std::mutex> lock(s.lifecycle, std::defer_lock);
+        while (!lock.try_lock()) {
+            if (Aborted(abort))
+                return LinkCheck::Failed;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (s.linkMode.load() != kLinkNetwork || !s.commThread.joinable())
+            return LinkCheck::NoLink;
+        if (!s.running.load()) {
+            if (s.linkEnd.load() == 0)
+                return LinkCheck::NoLink;
+            s.commThread.join();
+            if (!StartTransportLocked(s, kLinkNetwork, s.linkArgument))
+                return LinkCheck::Failed;
+        }
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReopenWaitMs);
+    while (!s.connected.load()) {
+        if (!s.running.load() || Aborted(abort) || std::chrono::steady_clock::now() >= end)
+            return LinkCheck::Failed;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return LinkCheck::Connected;
+}
 
 extern "C" {
 
@@ -62,22 +150,7 @@ bool VqStCommThrd(std::uint32_t mode, std::uint32_t argument)
             return !startsLink;
         s.commThread.join(); // it ended by itself and is on its way out
     }
-    ResetRings();
-    s.linkArgument = argument;
-    s.stop.store(false);
-    if (!startsLink)
-        return true;
-    s.running.store(true);
-    try {
-        if (mode == kLinkNetwork)
-            s.commThread = std::thread(NetCommThread, argument, ControllerPort());
-        else
-            s.commThread = std::thread(SerialCommThread, argument);
-    } catch (const std::system_error&) {
-        s.running.store(false);
-        return false;
-    }
-    return true;
+    return StartTransportLocked(s, mode, argument);
 }
 
 void VqEtCommThrd(std::uint32_t wait)
@@ -96,6 +169,8 @@ void VqEtCommThrd(std::uint32_t wait)
     }
     s.stop.store(false);
     s.running.store(false);
+    s.connected.store(false);
+    s.linkEnd.store(0);
 }
 
 std::uint32_t VQ_OnlineOperate(std::uint8_t link, std::int32_t code, const void* data,

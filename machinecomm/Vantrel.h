@@ -31,8 +31,18 @@ constexpr plat::WPARAM TRANS_PROGRESS_FAILED = 3;
 constexpr plat::LPARAM TRANS_ERROR_MEMORY = 1;  // the stream buffer could not be had
 constexpr plat::LPARAM TRANS_ERROR_JOB = 2;     // the job makes no stream (longer than 256 MB)
 constexpr plat::LPARAM TRANS_ERROR_FILE = 3;    // the .out file could not be written whole
-constexpr plat::LPARAM TRANS_ERROR_LINK = 4;    // the transport ended before all was sent
+constexpr plat::LPARAM TRANS_ERROR_LINK = 4;    // the transport ended before all was sent, for
+                                                // a reason none of the codes below names
 constexpr plat::LPARAM TRANS_ERROR_STOPPED = 5; // the link was closed during the transfer
+// Why a network exchange failed; the transport ends with it. A packet
+// counts as sent only once its answer is in whole with the packet's
+// exchange bytes (8..11).
+constexpr plat::LPARAM TRANS_ERROR_NO_ANSWER = 6;     // no whole answer within 2 s of the send
+constexpr plat::LPARAM TRANS_ERROR_CLOSED = 7;        // the controller closed before answering whole
+constexpr plat::LPARAM TRANS_ERROR_RESET = 8;         // the controller reset the connection
+constexpr plat::LPARAM TRANS_ERROR_EXCHANGE = 9;      // the answer carried other exchange bytes
+constexpr plat::LPARAM TRANS_ERROR_NO_CONNECTION = 10; // no connection within 3 s (or the
+                                                       // serial port could not be opened)
 
 // Results of VQ_TransFileOperate.
 constexpr std::uint32_t TRANS_STARTED = 0;
@@ -42,6 +52,12 @@ constexpr std::uint32_t TRANS_BAD_REQUEST = 2;  // a null record, a work mode be
                                                 // that would reach the job body, ready data
                                                 // missing or shorter than its 384-byte block
 constexpr std::uint32_t TRANS_NO_THREAD = 3;    // the transfer thread could not be made
+
+// Posted to the registered main window when the link changes: wParam 1
+// once a transport has made its connection (opened its port), wParam 0 when
+// it has ended by itself, lParam then the TRANS_ERROR_* of why (a link
+// ended by VqEtCommThrd posts nothing). Posted in the order they happen.
+constexpr plat::UINT WM_COMM_LINK_STATE = plat::WM_USER + 107;
 
 // Posted once per registered main window when the serial port fails.
 constexpr plat::UINT WM_COMM_PORT_ERROR = plat::WM_USER + 110;
@@ -67,9 +83,11 @@ VANTREL_API void VqEtCommThrd(std::uint32_t wait);
 
 // Online command `code` (1..34, OP_* of OnlineOperate.h) with the data it
 // reads; link non-zero = network. wait non-zero: window is told of the
-// answer with WM_COMM_ANSWER. Returns 0 when data is null for an operation
-// that reads it, or when the command had to wait for the send ring and no
-// link runs; else 1.
+// answer with WM_COMM_ANSWER. A network link whose transport has ended by
+// itself is first started again, once, and the command waits until it has
+// its connection (at most 3 s). Returns 0 when data is null for an
+// operation that reads it, when that connection cannot be made, or when the
+// command had to wait for the send ring and no link runs; else 1.
 VANTREL_API std::uint32_t VQ_OnlineOperate(std::uint8_t link, std::int32_t code, const void* data,
                                            std::uint32_t wait, plat::HWND window);
 
@@ -82,11 +100,14 @@ VANTREL_API std::int32_t GetWidthAndHigh(WORKHEAD* head, std::uint32_t* length,
 // Starts the transfer of one job: its stream is saved as the .out file of
 // the job's path (operation 2; written under a temporary name and renamed
 // when whole) or sent over the link, followed by the start command when the
-// request asks for it. TRANS_STARTED once the transfer thread runs, which
-// then posts the request's progress messages; the request, its job and its
-// ready data stay unchanged until the last message. Otherwise nothing is
-// posted and the result says why. A null request only asks: TRANS_BUSY while
-// a transfer runs, else TRANS_BAD_REQUEST.
+// request asks for it. A network link whose transport has ended by itself is
+// started again once first, as for a command. On the network the transfer
+// succeeds only once the controller has answered its last packet.
+// TRANS_STARTED once the transfer thread runs, which then posts the
+// request's progress messages; the request, its job and its ready data stay
+// unchanged until the last message. Otherwise nothing is posted and the
+// result says why. A null request only asks: TRANS_BUSY while a transfer
+// runs, else TRANS_BAD_REQUEST.
 VANTREL_API std::uint32_t VQ_TransFileOperate(TRANSFILEREQ* request);
 
 // The controller's whole answers received so far as a new list owned by

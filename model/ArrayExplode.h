@@ -20,22 +20,29 @@ bool ArrayCountsUsable(const ARRAYREC& array);
 // Calls f(dx, dy) with the world offset of every position of an array record
 // but the first, in row order: column c and row r (counted from 0) lie c
 // column pitches and r row pitches away, the pitches turned into world
-// direction. A record that is not usable has no positions walked: that many
-// copies could not be drawn in any useful time either.
+// direction by the origin corner given (or the current machine's). A record
+// that is not usable has no positions walked: that many copies could not be
+// drawn in any useful time either.
 template <typename F>
-void ForEachArrayOffset(const ARRAYREC& array, F f)
+void ForEachArrayOffset(const ARRAYREC& array, int corner, F f)
 {
     if (!ArrayCountsUsable(array))
         return;
     double dx = array.m_dDx;
     double dy = array.m_dDy;
-    CDocData::ApplyOriginSign(dx, dy);
+    CDocData::ApplyOriginSign(corner, dx, dy);
     for (int r = 0; r < array.m_nRows; ++r) {
         for (int c = 0; c < array.m_nCols; ++c) {
             if (r != 0 || c != 0)
                 f(c * dx, r * dy);
         }
     }
+}
+
+template <typename F>
+void ForEachArrayOffset(const ARRAYREC& array, F f)
+{
+    ForEachArrayOffset(array, CDocData::CurrentOriginCorner(), f);
 }
 
 // Copy of an object made by its class's copy constructor.

@@ -5,6 +5,7 @@
 #include "GeoFunctions.h"
 #include "platform/RecordPool.h"
 #include "settings/MachineNode.h"
+#include "settings/SettingsCopy.h"
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
@@ -272,12 +273,20 @@ CGeoBox CDocData::GetAnchorRect()
     return CGeoBox::FromCoords(xmin, ymin, xmax, ymax);
 }
 
+int CDocData::CurrentOriginCorner()
+{
+    const MachineNode* machine = GetCurrentMachine(ThreadSettings());
+    return machine != nullptr ? machine->m_orign : 1;
+}
+
 void CDocData::ApplyOriginSign(double& dx, double& dy)
 {
-    const MachineNode* machine = GetCurrentMachine(g_settings);
-    if (machine == nullptr)
-        return;
-    switch (machine->m_orign) {
+    ApplyOriginSign(CurrentOriginCorner(), dx, dy);
+}
+
+void CDocData::ApplyOriginSign(int corner, double& dx, double& dy)
+{
+    switch (corner) {
     case 0:
         dx = -dx;
         break;
@@ -334,7 +343,7 @@ void CDocData::CopyLeadInOut(LEADINOUT* dest, const LEADINOUT* source)
 
 const SoftwareSettings& CDocData::SettingsOf(const DOCCONTEXT* ctx)
 {
-    return ctx != nullptr && ctx->m_pSettings != nullptr ? *ctx->m_pSettings : g_settings;
+    return ::SettingsOf(ctx);
 }
 
 void DeleteObjectList(CDocData*& head)

@@ -150,8 +150,11 @@ public:
 
     // Turns array pitches from machine direction into world direction by the
     // current machine's origin corner (0: -dx; 2: -dx, -dy; 3: -dy; 1 and no
-    // machine: unchanged).
+    // machine: unchanged), or by the given corner.
     static void ApplyOriginSign(double& dx, double& dy);
+    static void ApplyOriginSign(int corner, double& dx, double& dy);
+    // The current machine's origin corner; 1 without a machine.
+    static int CurrentOriginCorner();
     // Start-corner flags of the current machine's origin corner and
     // positioning point; both 0 without a machine.
     static void GetOriginFlags(const DOCCONTEXT* ctx, int& xFlag, int& yFlag);

@@ -5,6 +5,7 @@
 #include "GeoBox.h"
 #include "machinecomm/VantrelRecords.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -16,6 +17,13 @@ struct FEEDREPEAT {
     double m_dLength = 0.0;      // feed length, mm
     std::int32_t m_nDelayMs = 0; // delay after feeding, ms
 };
+
+// A feed delay as the job carries it to the controller: whole seconds, the
+// nearest (halves away from zero), so 2500 ms go as 3.
+inline std::int32_t FeedDelaySeconds(std::int32_t ms)
+{
+    return static_cast<std::int32_t>(std::lround(ms / 1000.0));
+}
 
 // Split feed (banding) of the output page (null or off on a snapshot = no
 // banding). Margin and direction hold what the page gives a new record.

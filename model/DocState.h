@@ -185,6 +185,10 @@ public:
     static void ReportOutOfWorld(DOCCONTEXT* ctx);
     // A client box grown by d on every side, rounded to whole pixels.
     static plat::RECT ClientRectOf(const CGeoBox& client, double grow);
+    // Invalidates a world box of the view with erasing, mapped to client
+    // pixels and grown by `grow`, without the array's extent (a tool's own
+    // feedback). Nothing for an empty box or without a context or view.
+    static void InvalidateWorldBox(DOCCONTEXT* ctx, const CGeoBox& world, double grow);
 
     // ---- Undo history ------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #include "FileTrans.h"
 #include "JobRecords.h"
 #include "PathProc.h"
+#include "model/ArrayExplode.h"
 #include "model/BitmapBuffer.h"
 #include "model/BmpHeader.h"
 #include "model/ChessboardDistance.h"
@@ -72,12 +73,96 @@ struct Extents {
     }
 };
 
-// Extents of the segments alone: array copies are not drawn, so the image
-// and the way back to the world both go by the drawn outlines.
+// Extents of the segments alone (in the image's pixel units).
 Extents SegmentExtents(PATHREC* paths)
 {
     Extents e;
     CFileTrans::GetPathBoundRect(paths, e.xmin, e.xmax, e.ymin, e.ymax, false);
+    return e;
+}
+
+// One place a path is engraved at: the path itself (0, 0), or a copy its
+// brackets' arrays make, moved by (dx, dy) world units.
+struct Copy {
+    PATHREC* path;
+    double dx, dy;
+};
+
+// Where a coordinate of a copy lands in the image: the outlines moved so
+// that their lower-left corner lies at the origin, divided by the pixel's
+// world size and moved by the margin, in the order a layer moved, scaled
+// and shifted would give it.
+struct Frame {
+    double shiftX = 0.0, shiftY = 0.0;
+    double unit = 1.0;
+    double margin = 0.0;
+    double X(double x, const Copy& c) const { return ((x + c.dx) + shiftX) / unit + margin; }
+    double Y(double y, const Copy& c) const { return ((y + c.dy) + shiftY) / unit + margin; }
+};
+
+// Every path of a list with segments at every place it is engraved: a path
+// between brackets at each copy of their arrays (nested arrays multiply),
+// the pitches turned into world direction by the origin corner. False when
+// a path would be engraved at more than kMaxArrayCopies places.
+bool ListCopies(PATHREC* paths, int originCorner, std::vector<Copy>& copies)
+{
+    using Offsets = std::vector<std::pair<double, double>>;
+    std::vector<Offsets> open{Offsets{{0.0, 0.0}}};
+    bool usable = true;
+    ForEachInRing(paths, &PATHREC::m_pNext, [&](PATHREC& p) {
+        if (!usable)
+            return;
+        if (p.m_kind == PATH_KIND_GROUP && p.m_pSegs == nullptr) {
+            if (p.m_pArray == nullptr) {
+                if (open.size() > 1)
+                    open.pop_back();
+                return;
+            }
+            Offsets steps{{0.0, 0.0}};
+            ForEachArrayOffset(*p.m_pArray, originCorner, [&](double dx, double dy) { steps.push_back({dx, dy}); });
+            const Offsets& outer = open.back();
+            if (static_cast<double>(outer.size()) * static_cast<double>(steps.size()) > kMaxArrayCopies) {
+                usable = false;
+                return;
+            }
+            Offsets inner;
+            inner.reserve(outer.size() * steps.size());
+            for (const auto& [ox, oy] : outer)
+                for (const auto& [sx, sy] : steps)
+                    inner.push_back({ox + sx, oy + sy});
+            open.push_back(std::move(inner));
+            return;
+        }
+        if (p.m_pSegs == nullptr)
+            return;
+        for (const auto& [dx, dy] : open.back())
+            copies.push_back({&p, dx, dy});
+    });
+    return usable;
+}
+
+// Extents of the copies' segments, world units.
+Extents CopyExtents(const std::vector<Copy>& copies)
+{
+    Extents e;
+    PATHREC* last = nullptr;
+    Extents own;
+    for (const Copy& c : copies) {
+        if (c.path != last) {
+            own = Extents();
+            ForEachSegment(*c.path, [&](SEGNODE& s) {
+                own.xmin = std::min({own.xmin, s.m_x0, s.m_x1});
+                own.xmax = std::max({own.xmax, s.m_x0, s.m_x1});
+                own.ymin = std::min({own.ymin, s.m_y0, s.m_y1});
+                own.ymax = std::max({own.ymax, s.m_y0, s.m_y1});
+            });
+            last = c.path;
+        }
+        e.xmin = std::min(e.xmin, own.xmin + c.dx);
+        e.xmax = std::max(e.xmax, own.xmax + c.dx);
+        e.ymin = std::min(e.ymin, own.ymin + c.dy);
+        e.ymax = std::max(e.ymax, own.ymax + c.dy);
+    }
     return e;
 }
 
@@ -123,14 +208,124 @@ bool AnyDarkPixel(const std::uint8_t* pixels, int width, int height)
     return false;
 }
 
+// The pixels of one copy of a path, as TraceEdges gives them for the path
+// moved to its place; the path itself is not changed (a closed path's last
+// end is taken as its first start).
+void TraceCopy(const Copy& c, const Frame& f, std::vector<CARVEPIXEL>& out)
+{
+    out.clear();
+    SEGNODE* first = c.path->m_pSegs;
+    const bool closed = c.path->m_closed != 0 && first->m_pPrev != nullptr;
+    auto add = [&](std::int64_t x, std::int64_t y) {
+        if (out.empty() || out.back().x != x || out.back().y != y)
+            out.push_back({x, y});
+    };
+    ForEachSegment(*c.path, [&](SEGNODE& s) {
+        const bool last = closed && s.m_pNext == first;
+        const std::int64_t x0 = RoundPixel(f.X(s.m_x0, c)), y0 = RoundPixel(f.Y(s.m_y0, c));
+        const std::int64_t dx = RoundPixel(f.X(last ? first->m_x0 : s.m_x1, c)) - x0;
+        const std::int64_t dy = RoundPixel(f.Y(last ? first->m_y0 : s.m_y1, c)) - y0;
+        const std::int64_t n = std::max(std::llabs(dx), std::llabs(dy));
+        if (n == 0) {
+            add(x0, y0);
+            return;
+        }
+        const bool alongX = std::llabs(dx) >= std::llabs(dy);
+        const std::int64_t step = (alongX ? dx : dy) < 0 ? -1 : 1;
+        for (std::int64_t i = 0; i <= n; ++i) {
+            if (alongX)
+                add(x0 + i * step, y0 + i * dy / n);
+            else
+                add(x0 + i * dx / n, y0 + i * step);
+        }
+    });
+}
+
+// Fills every copy into the image by toggling (an area covered by an even
+// number of outlines stays white), then blackens every outline pixel. Each
+// outline is traced again for the second step rather than kept: a layer of
+// many copies would hold them all at once.
+void FillCopies(std::uint8_t* pixels, int width, int height, const std::vector<Copy>& copies, const Frame& f)
+{
+    if (pixels == nullptr || width <= 0 || height <= 0)
+        return;
+    std::vector<CARVEPIXEL> outline;
+    for (const Copy& c : copies) {
+        TraceCopy(c, f, outline);
+        CMetaCarve::ScanFill(pixels, width, height, outline);
+    }
+    for (const Copy& c : copies) {
+        TraceCopy(c, f, outline);
+        CMetaCarve::DrawOutlinePixels(pixels, width, height, outline);
+    }
+}
+
+// A new BMP image of the copies: (spanX, spanY) pixels of outline and the
+// frame's margin all round, filled white, the copies drawn in. Null, with
+// the message shown and `size` 0, when it would exceed the limit or cannot
+// be allocated.
+std::uint8_t* RasteriseCopies(const std::vector<Copy>& copies, const Frame& frame, double spanX, double spanY,
+                              double pixelSize, std::size_t& size)
+{
+    size = 0;
+    const double margin = frame.margin;
+    const double wd = std::floor(spanX + 2.0 * margin + 0.5) + 1.0;
+    const double hd = std::floor(spanY + 2.0 * margin + 0.5) + 1.0;
+    constexpr double kMaxSide = std::numeric_limits<std::int32_t>::max();
+    std::uint64_t bytes = 0;
+    int width = 0, height = 0;
+    if (wd <= kMaxSide && hd <= kMaxSide) {
+        width = static_cast<int>(wd);
+        height = static_cast<int>(hd);
+        bytes = static_cast<std::uint64_t>(BitmapRowStride(width)) * static_cast<std::uint64_t>(height) +
+                kCarveImageHeader;
+    }
+    std::uint8_t* image = nullptr;
+    if (width > 0 && bytes <= g_maxImageBytes && bytes <= std::numeric_limits<std::size_t>::max() / 2)
+        image = static_cast<std::uint8_t*>(plat::AllocateLargeBlock(BlockBytes(static_cast<std::size_t>(bytes))));
+    if (image == nullptr) {
+        ShowTooLarge();
+        return nullptr;
+    }
+    size = static_cast<std::size_t>(bytes);
+    const std::uint32_t pixelBytes = static_cast<std::uint32_t>(bytes - kCarveImageHeader);
+    const double pels = std::min(std::trunc(1000.0 / pixelSize + 0.5), kMaxSide);
+    const std::uint32_t ppm = pels > 0.0 ? static_cast<std::uint32_t>(pels) : 0;
+    std::memset(image + kCarveImageHeader, 255, pixelBytes);
+    PutU16(image, 0, kBmpSignature);
+    BmpPutU32(image, BMP_OFS_FILE_SIZE, static_cast<std::uint32_t>(bytes));
+    BmpPutU32(image, BMP_OFS_DATA_OFFSET, kCarveImageHeader);
+    BmpPutU32(image, 14, 40);
+    BmpPutU32(image, BMP_OFS_WIDTH, static_cast<std::uint32_t>(width));
+    BmpPutU32(image, BMP_OFS_HEIGHT, static_cast<std::uint32_t>(height));
+    PutU16(image, 26, 1);
+    PutU16(image, BMP_OFS_BIT_COUNT, 8);
+    BmpPutU32(image, BMP_OFS_IMAGE_SIZE, pixelBytes);
+    BmpPutU32(image, BMP_OFS_X_PELS, ppm);
+    BmpPutU32(image, BMP_OFS_Y_PELS, ppm);
+    BmpPutU32(image, BMP_OFS_COLORS_USED, 256);
+    for (std::uint32_t i = 0; i < 256; ++i)
+        BmpPutU32(image, kBmpHeadersSize + 4 * i, i * 0x010101u);
+
+    FillCopies(image + kCarveImageHeader, width, height, copies, frame);
+    return image;
+}
+
 // Rasterises and scans one scan layer in place. False when it keeps its
 // outlines (nothing to scan at this spacing, or the image was refused).
-bool ScanLayer(WORKLAYER& layer, const WorkParams& params, int posPoint)
+bool ScanLayer(WORKLAYER& layer, const WorkParams& params, int originCorner, int posPoint)
 {
     const double precision = params.m_s_precision;
     if (!(precision >= kMinPrecision))
         return false;
-    const Extents e = SegmentExtents(layer.m_paths);
+    // Array copies are engraved where the copies lie, each drawn as if it
+    // were an object of the layer.
+    std::vector<Copy> copies;
+    if (!ListCopies(layer.m_paths, originCorner, copies)) {
+        ShowTooLarge();
+        return false;
+    }
+    const Extents e = CopyExtents(copies);
     if (!e.Usable())
         return false;
     const double p = CMetaCarve::PixelSize(precision, e.xmax - e.xmin, e.ymax - e.ymin);
@@ -139,13 +334,6 @@ bool ScanLayer(WORKLAYER& layer, const WorkParams& params, int posPoint)
     if (!(p * 10.0 >= 1e-5))
         return false;
 
-    // The outlines in pixel units, lower-left corner at the origin, drawn
-    // from a copy so that a refused image leaves the layer untouched. The
-    // copy has no array records, so the move goes by the same extents.
-    WORKLAYER work{};
-    work.m_paths = CopyPathRecord(layer.m_paths);
-    CFileTrans::OffsetLayers(&work, 0.0, 0.0, false, true);
-    CFileTrans::ScaleLayers(&work, p * 10.0, true);
     std::uint64_t passes = 0;
     if (params.m_s_diameter_use != 0 && params.m_s_diameter > kMinDiameter) {
         const double n = std::trunc(params.m_s_diameter / p);
@@ -154,11 +342,13 @@ bool ScanLayer(WORKLAYER& layer, const WorkParams& params, int posPoint)
     const int levels = CMetaCarve::SlopeLevels(params.m_s_incline, p);
     // A white margin of whole pixels round the outlines, so that the slope
     // and the erosion find background beyond every edge and the outlines
-    // keep their pixel grid; the way back takes it off again.
+    // keep their pixel grid; the way back takes it off again. The layer's
+    // paths are only read, so that a refused image leaves them as they are.
     const int margin = std::max(levels, passes > 0 ? 1 : 0);
+    const Frame frame{0.0 - e.xmin, 0.0 - e.ymin, p * 10.0, static_cast<double>(margin)};
     std::size_t size = 0;
-    std::uint8_t* image = CMetaCarve::Rasterise(&work, margin, p, size);
-    FreePathRecordList(work.m_paths);
+    std::uint8_t* image = RasteriseCopies(copies, frame, (e.xmax + frame.shiftX) / frame.unit,
+                                          (e.ymax + frame.shiftY) / frame.unit, p, size);
     if (image == nullptr)
         return false;
 
@@ -256,7 +446,7 @@ void CMetaCarve::Process(WORKLAYER*& first, WorkParams* params, int originCorner
     }
 }
 
-WORKLAYER* CMetaCarve::ConvertLayer(WORKLAYER* layer, const WorkParams* params, int /*originCorner*/, int posPoint)
+WORKLAYER* CMetaCarve::ConvertLayer(WORKLAYER* layer, const WorkParams* params, int originCorner, int posPoint)
 {
     if (layer == nullptr || params == nullptr || layer->m_paths == nullptr)
         return nullptr;
@@ -273,7 +463,7 @@ WORKLAYER* CMetaCarve::ConvertLayer(WORKLAYER* layer, const WorkParams* params, 
         layer->m_mode = kCutMode;
         scanLayer = added;
     }
-    ScanLayer(*scanLayer, *params, posPoint);
+    ScanLayer(*scanLayer, *params, originCorner, posPoint);
     if (added != nullptr) {
         if (params->m_sweep_first != 0)
             LinkBefore(added, layer);
@@ -316,63 +506,26 @@ std::uint8_t* CMetaCarve::Rasterise(WORKLAYER* layer, int margin, double pixelSi
     const Extents e = SegmentExtents(layer->m_paths);
     if (!e.Usable())
         return nullptr;
-    margin = std::max(margin, 0);
-    const double wd = std::floor(e.xmax - e.xmin + 2.0 * margin + 0.5) + 1.0;
-    const double hd = std::floor(e.ymax - e.ymin + 2.0 * margin + 0.5) + 1.0;
-    constexpr double kMaxSide = std::numeric_limits<std::int32_t>::max();
-    std::uint64_t bytes = 0;
-    int width = 0, height = 0;
-    if (wd <= kMaxSide && hd <= kMaxSide) {
-        width = static_cast<int>(wd);
-        height = static_cast<int>(hd);
-        bytes = static_cast<std::uint64_t>(BitmapRowStride(width)) * static_cast<std::uint64_t>(height) +
-                kCarveImageHeader;
-    }
-    std::uint8_t* image = nullptr;
-    if (width > 0 && bytes <= g_maxImageBytes && bytes <= std::numeric_limits<std::size_t>::max() / 2)
-        image = static_cast<std::uint8_t*>(plat::AllocateLargeBlock(BlockBytes(static_cast<std::size_t>(bytes))));
-    if (image == nullptr) {
-        ShowTooLarge();
-        return nullptr;
-    }
-    size = static_cast<std::size_t>(bytes);
-    const std::uint32_t pixelBytes = static_cast<std::uint32_t>(bytes - kCarveImageHeader);
-    const double pels = std::min(std::trunc(1000.0 / pixelSize + 0.5), kMaxSide);
-    const std::uint32_t ppm = pels > 0.0 ? static_cast<std::uint32_t>(pels) : 0;
-    std::memset(image + kCarveImageHeader, 255, pixelBytes);
-    PutU16(image, 0, kBmpSignature);
-    BmpPutU32(image, BMP_OFS_FILE_SIZE, static_cast<std::uint32_t>(bytes));
-    BmpPutU32(image, BMP_OFS_DATA_OFFSET, kCarveImageHeader);
-    BmpPutU32(image, 14, 40);
-    BmpPutU32(image, BMP_OFS_WIDTH, static_cast<std::uint32_t>(width));
-    BmpPutU32(image, BMP_OFS_HEIGHT, static_cast<std::uint32_t>(height));
-    PutU16(image, 26, 1);
-    PutU16(image, BMP_OFS_BIT_COUNT, 8);
-    BmpPutU32(image, BMP_OFS_IMAGE_SIZE, pixelBytes);
-    BmpPutU32(image, BMP_OFS_X_PELS, ppm);
-    BmpPutU32(image, BMP_OFS_Y_PELS, ppm);
-    BmpPutU32(image, BMP_OFS_COLORS_USED, 256);
-    for (std::uint32_t i = 0; i < 256; ++i)
-        BmpPutU32(image, kBmpHeadersSize + 4 * i, i * 0x010101u);
-
-    CFileTrans::OffsetLayers(layer, margin, margin, true, true);
-    FillOutlines(image + kCarveImageHeader, width, height, layer);
-    return image;
+    std::vector<Copy> copies;
+    ForEachPath(*layer, [&](PATHREC& p) {
+        if (p.m_pSegs != nullptr)
+            copies.push_back({&p, 0.0, 0.0});
+    });
+    Frame frame;
+    frame.margin = std::max(margin, 0);
+    return RasteriseCopies(copies, frame, e.xmax - e.xmin, e.ymax - e.ymin, pixelSize, size);
 }
 
 void CMetaCarve::FillOutlines(std::uint8_t* pixels, int width, int height, WORKLAYER* layer)
 {
-    if (pixels == nullptr || layer == nullptr || width <= 0 || height <= 0)
+    if (layer == nullptr)
         return;
-    std::vector<std::vector<CARVEPIXEL>> outlines;
+    std::vector<Copy> copies;
     ForEachPath(*layer, [&](PATHREC& p) {
         if (p.m_pSegs != nullptr)
-            outlines.push_back(TraceEdges(&p));
+            copies.push_back({&p, 0.0, 0.0});
     });
-    for (const auto& outline : outlines)
-        ScanFill(pixels, width, height, outline);
-    for (const auto& outline : outlines)
-        DrawOutlinePixels(pixels, width, height, outline);
+    FillCopies(pixels, width, height, copies, Frame());
 }
 
 std::vector<CARVEPIXEL> CMetaCarve::TraceEdges(PATHREC* path)
@@ -385,27 +538,7 @@ std::vector<CARVEPIXEL> CMetaCarve::TraceEdges(PATHREC* path)
         first->m_pPrev->m_x1 = first->m_x0;
         first->m_pPrev->m_y1 = first->m_y0;
     }
-    auto add = [&](std::int64_t x, std::int64_t y) {
-        if (out.empty() || out.back().x != x || out.back().y != y)
-            out.push_back({x, y});
-    };
-    ForEachSegment(*path, [&](SEGNODE& s) {
-        const std::int64_t x0 = RoundPixel(s.m_x0), y0 = RoundPixel(s.m_y0);
-        const std::int64_t dx = RoundPixel(s.m_x1) - x0, dy = RoundPixel(s.m_y1) - y0;
-        const std::int64_t n = std::max(std::llabs(dx), std::llabs(dy));
-        if (n == 0) {
-            add(x0, y0);
-            return;
-        }
-        const bool alongX = std::llabs(dx) >= std::llabs(dy);
-        const std::int64_t step = (alongX ? dx : dy) < 0 ? -1 : 1;
-        for (std::int64_t i = 0; i <= n; ++i) {
-            if (alongX)
-                add(x0 + i * step, y0 + i * dy / n);
-            else
-                add(x0 + i * dx / n, y0 + i * step);
-        }
-    });
+    TraceCopy(Copy{path, 0.0, 0.0}, Frame(), out);
     return out;
 }
 

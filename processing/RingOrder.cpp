@@ -9,14 +9,19 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <queue>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 using plat::PathUnit;
 
 namespace {
+
+constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
 struct Box {
     double xmin;
@@ -26,6 +31,23 @@ struct Box {
 
     bool HasNaN() const { return std::isnan(xmin) || std::isnan(xmax) || std::isnan(ymin) || std::isnan(ymax); }
     bool IsInverted() const { return !(xmin <= xmax && ymin <= ymax); }
+};
+
+// Boxes the same in all four bounds (0 and -0 alike).
+struct BoxHash {
+    std::size_t operator()(const Box& b) const
+    {
+        std::size_t h = 0;
+        for (double v : {b.xmin, b.xmax, b.ymin, b.ymax})
+            h = (h ^ std::hash<double>{}(v + 0.0)) * 0x9E3779B97F4A7C15ull;
+        return h;
+    }
+};
+struct BoxEqual {
+    bool operator()(const Box& a, const Box& b) const
+    {
+        return a.xmin == b.xmin && a.xmax == b.xmax && a.ymin == b.ymin && a.ymax == b.ymax;
+    }
 };
 
 bool StrictlyContains(const Box& a, const Box& b)
@@ -164,23 +186,423 @@ private:
     std::unique_ptr<Item[]> m_items;
 };
 
+constexpr int kDims = 4;
+
+// A box as a point of four coordinates (xmin, ymin, -xmax, -ymax): a box lies
+// within another (edges included) exactly when each of its coordinates is
+// at least the other's, and strictly inside it when each is larger.
+struct Key {
+    double v[kDims];
+    bool HasNaN() const { return std::isnan(v[0]) || std::isnan(v[1]) || std::isnan(v[2]) || std::isnan(v[3]); }
+};
+
+Key KeyOf(const Box& b)
+{
+    return Key{{b.xmin, b.ymin, -b.xmax, -b.ymax}};
+}
+
+// The boxes of a list's units in a k-d tree over their keys, a few units to
+// a leaf, each subtree with the bounds of its keys, the smallest list
+// position among its units still to be placed, and the latest placing
+// number among those placed. Units with a NaN are left out.
+class BoxTree {
+public:
+    explicit BoxTree(const std::vector<Key>& keys)
+    {
+        for (std::uint32_t i = 0; i < keys.size(); ++i) {
+            if (!keys[i].HasNaN())
+                m_ids.push_back(i);
+        }
+        m_leafOf.assign(keys.size(), kNone);
+        if (m_ids.empty())
+            return;
+        Build(keys);
+        m_keys.resize(m_ids.size());
+        for (std::size_t k = 0; k < m_ids.size(); ++k)
+            m_keys[k] = keys[m_ids[k]];
+        m_placeNo.assign(m_ids.size(), 0);
+    }
+
+    // The first unplaced unit in list order whose key k has lo <= k (and
+    // k < hi, each coordinate, when `hi` is given); kNone when there is none.
+    std::uint32_t FirstOpen(const Key& lo, const Key* hi) const
+    {
+        std::uint32_t best = kNone;
+        Visit(
+            [&](const Node& node) {
+                if (node.firstOpen >= best || Disjoint(node, lo, hi))
+                    return false;
+                if (Inside(node, lo, hi)) {
+                    best = node.firstOpen;
+                    return false;
+                }
+                return true;
+            },
+            [&](std::size_t k) {
+                if (m_placeNo[k] == 0 && m_ids[k] < best && Matches(m_keys[k], lo, hi))
+                    best = m_ids[k];
+            });
+        return best;
+    }
+
+    // Calls f(unit) for every placed unit whose key is at least `lo` and
+    // whose placing number is above `after`.
+    template <typename F>
+    void ForEachPlacedWithin(const Key& lo, std::uint32_t after, F f) const
+    {
+        Visit([&](const Node& node) { return node.lastPlaced > after && !Disjoint(node, lo, nullptr); },
+              [&](std::size_t k) {
+                  if (m_placeNo[k] > after && Matches(m_keys[k], lo, nullptr))
+                      f(m_ids[k]);
+              });
+    }
+
+    // The unit is placed with this number: the subtrees on its way up take
+    // it into account.
+    void Place(std::uint32_t unit, std::uint32_t number)
+    {
+        std::uint32_t n = m_leafOf[unit];
+        if (n == kNone)
+            return;
+        const Node& leaf = m_nodes[n];
+        for (std::uint32_t k = leaf.begin; k < leaf.end; ++k) {
+            if (m_ids[k] == unit)
+                m_placeNo[k] = number;
+        }
+        for (; n != kNone; n = m_nodes[n].parent) {
+            Node& node = m_nodes[n];
+            if (node.left == kNone) {
+                node.firstOpen = kNone;
+                for (std::uint32_t k = node.begin; k < node.end; ++k) {
+                    if (m_placeNo[k] == 0)
+                        node.firstOpen = std::min(node.firstOpen, m_ids[k]);
+                }
+            } else {
+                node.firstOpen = std::min(m_nodes[node.left].firstOpen, m_nodes[node.right].firstOpen);
+            }
+            node.lastPlaced = std::max(node.lastPlaced, number);
+        }
+    }
+
+private:
+    static constexpr std::uint32_t kLeaf = 8;
+
+    struct Node {
+        Key lo, hi; // bounds of the subtree's keys
+        std::uint32_t begin, end;   // its units, in tree order
+        std::uint32_t left, right;  // kNone for a leaf
+        std::uint32_t parent;
+        std::uint32_t firstOpen;    // kNone when all are placed
+        std::uint32_t lastPlaced;   // 0 when none is
+    };
+
+    // Depth first from the root: `enter(node)` tells whether to go into a
+    // node, `unit(k)` sees each unit of the leaves entered. The child with
+    // the smaller first unplaced unit is entered first, so that searches
+    // for the first one find it early.
+    template <typename Enter, typename Unit>
+    void Visit(Enter enter, Unit unit) const
+    {
+        if (m_nodes.empty())
+            return;
+        std::uint32_t stack[128];
+        int top = 0;
+        stack[top++] = 0;
+        while (top > 0) {
+            const Node& node = m_nodes[stack[--top]];
+            if (!enter(node))
+                continue;
+            if (node.left == kNone) {
+                for (std::uint32_t k = node.begin; k < node.end; ++k)
+                    unit(k);
+                continue;
+            }
+            const bool leftFirst = m_nodes[node.left].firstOpen <= m_nodes[node.right].firstOpen;
+            stack[top++] = leftFirst ? node.right : node.left;
+            stack[top++] = leftFirst ? node.left : node.right;
+        }
+    }
+
+    static bool Matches(const Key& k, const Key& lo, const Key* hi)
+    {
+        for (int d = 0; d < kDims; ++d) {
+            if (!(k.v[d] >= lo.v[d]) || (hi != nullptr && !(k.v[d] < hi->v[d])))
+                return false;
+        }
+        return true;
+    }
+    static bool Disjoint(const Node& node, const Key& lo, const Key* hi)
+    {
+        for (int d = 0; d < kDims; ++d) {
+            if (node.hi.v[d] < lo.v[d] || (hi != nullptr && !(node.lo.v[d] < hi->v[d])))
+                return true;
+        }
+        return false;
+    }
+    static bool Inside(const Node& node, const Key& lo, const Key* hi)
+    {
+        for (int d = 0; d < kDims; ++d) {
+            if (!(node.lo.v[d] >= lo.v[d]) || (hi != nullptr && !(node.hi.v[d] < hi->v[d])))
+                return false;
+        }
+        return true;
+    }
+
+    // Each range of more than kLeaf units is split at its middle along the
+    // coordinate its keys spread most in.
+    void Build(const std::vector<Key>& keys)
+    {
+        struct Range {
+            std::uint32_t node;
+            bool done;
+        };
+        m_nodes.push_back(Node{{}, {}, 0, static_cast<std::uint32_t>(m_ids.size()), kNone, kNone, kNone, kNone, 0});
+        std::vector<Range> stack{{0, false}};
+        while (!stack.empty()) {
+            const Range r = stack.back();
+            stack.pop_back();
+            const std::uint32_t b = m_nodes[r.node].begin, e = m_nodes[r.node].end;
+            if (r.done || e - b <= kLeaf) {
+                Node& node = m_nodes[r.node];
+                if (node.left == kNone) {
+                    node.lo = node.hi = keys[m_ids[b]];
+                    for (std::uint32_t k = b; k < e; ++k) {
+                        const Key& key = keys[m_ids[k]];
+                        for (int d = 0; d < kDims; ++d) {
+                            node.lo.v[d] = std::min(node.lo.v[d], key.v[d]);
+                            node.hi.v[d] = std::max(node.hi.v[d], key.v[d]);
+                        }
+                        node.firstOpen = std::min(node.firstOpen, m_ids[k]);
+                        m_leafOf[m_ids[k]] = r.node;
+                    }
+                } else {
+                    const Node& l = m_nodes[node.left];
+                    const Node& h = m_nodes[node.right];
+                    for (int d = 0; d < kDims; ++d) {
+                        node.lo.v[d] = std::min(l.lo.v[d], h.lo.v[d]);
+                        node.hi.v[d] = std::max(l.hi.v[d], h.hi.v[d]);
+                    }
+                    node.firstOpen = std::min(l.firstOpen, h.firstOpen);
+                }
+                continue;
+            }
+            int axis = 0;
+            double widest = -1.0;
+            for (int d = 0; d < kDims; ++d) {
+                double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+                for (std::uint32_t k = b; k < e; ++k) {
+                    lo = std::min(lo, keys[m_ids[k]].v[d]);
+                    hi = std::max(hi, keys[m_ids[k]].v[d]);
+                }
+                // An infinite spread is the widest; inf - inf is none.
+                const double spread = hi - lo;
+                if (spread > widest || (std::isnan(spread) && widest < 0.0)) {
+                    widest = std::isnan(spread) ? 0.0 : spread;
+                    axis = d;
+                }
+            }
+            const std::uint32_t mid = b + (e - b) / 2;
+            std::nth_element(m_ids.begin() + b, m_ids.begin() + mid, m_ids.begin() + e,
+                             [&](std::uint32_t x, std::uint32_t y) { return keys[x].v[axis] < keys[y].v[axis]; });
+            const std::uint32_t left = static_cast<std::uint32_t>(m_nodes.size());
+            m_nodes.push_back(Node{{}, {}, b, mid, kNone, kNone, r.node, kNone, 0});
+            m_nodes.push_back(Node{{}, {}, mid, e, kNone, kNone, r.node, kNone, 0});
+            m_nodes[r.node].left = left;
+            m_nodes[r.node].right = left + 1;
+            stack.push_back({r.node, true});
+            stack.push_back({left, false});
+            stack.push_back({left + 1, false});
+        }
+    }
+
+    std::vector<std::uint32_t> m_ids;     // units in tree order
+    std::vector<Key> m_keys;              // their keys, in tree order
+    std::vector<std::uint32_t> m_placeNo; // their placing numbers (0 unplaced), in tree order
+    std::vector<Node> m_nodes;            // the root first
+    std::vector<std::uint32_t> m_leafOf;  // of each unit
+};
+
+constexpr std::uint32_t kTop = kNone; // the list's owner
+
+// The containment tree of a list by the rule, built depth first in one
+// pass: a list (the unplaced units within its owner, or all of them) takes
+// its root by the walk from its first unit, each step to the first later
+// unit strictly around the current one, and the root's subtree is worked
+// out before the list goes on. Each walk step is the first unplaced unit
+// strictly inside the list's owner and strictly around the current unit (no
+// earlier one can be: it would have been a step before); the walk that
+// found a root is still the start of the walk in the root's own list, less
+// the root.
+//
+// A unit placed in an earlier branch may lie within a root placed later
+// (boxes that overlap make such lists): that root's branch then waits for
+// the earlier one when the siblings are written (`after`).
+struct Tree {
+    std::vector<std::uint32_t> parent;                         // kTop for the roots
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> after; // (branch, branch that waits for it)
+};
+
+Tree BuildTree(const std::vector<Key>& keys)
+{
+    const std::uint32_t n = static_cast<std::uint32_t>(keys.size());
+    Tree tree;
+    tree.parent.assign(n, kTop);
+    std::vector<std::uint32_t> placeNo(n, 0);
+    BoxTree boxes(keys);
+    struct Owner {
+        std::uint32_t unit;
+        std::uint32_t placeNo;
+        std::vector<std::uint32_t> children; // in placing order
+    };
+    std::vector<Owner> owners;
+    owners.push_back({kTop, 0, {}});
+    std::vector<std::uint32_t> walk;
+    std::vector<std::uint32_t> waits;
+    std::uint32_t cursor = 0; // the first unplaced unit lies here or after
+    std::uint32_t placed = 0;
+    while (!owners.empty()) {
+        Owner& owner = owners.back();
+        const bool top = owner.unit == kTop;
+        if (walk.empty()) {
+            std::uint32_t first = kNone;
+            if (top) {
+                while (cursor < n && placeNo[cursor] != 0)
+                    ++cursor;
+                first = cursor < n ? cursor : kNone;
+            } else if (!keys[owner.unit].HasNaN()) {
+                first = boxes.FirstOpen(keys[owner.unit], nullptr);
+            }
+            if (first == kNone) {
+                owners.pop_back();
+                continue;
+            }
+            walk.push_back(first);
+        }
+        constexpr double kInf = std::numeric_limits<double>::infinity();
+        const Key all{{-kInf, -kInf, -kInf, -kInf}};
+        const Key& bound = top ? all : keys[owner.unit];
+        while (!keys[walk.back()].HasNaN()) {
+            const std::uint32_t next = boxes.FirstOpen(bound, &keys[walk.back()]);
+            if (next == kNone)
+                break;
+            walk.push_back(next);
+        }
+        const std::uint32_t root = walk.back();
+        walk.pop_back();
+        // Units of earlier branches of this owner lying within the root.
+        waits.clear();
+        if (!owner.children.empty() && !keys[root].HasNaN()) {
+            boxes.ForEachPlacedWithin(keys[root], owner.placeNo, [&](std::uint32_t unit) {
+                const auto it = std::upper_bound(owner.children.begin(), owner.children.end(), placeNo[unit],
+                                                 [&](std::uint32_t no, std::uint32_t c) { return no < placeNo[c]; });
+                waits.push_back(*(it - 1));
+            });
+            std::sort(waits.begin(), waits.end());
+            waits.erase(std::unique(waits.begin(), waits.end()), waits.end());
+            for (std::uint32_t w : waits)
+                tree.after.push_back({w, root});
+        }
+        placeNo[root] = ++placed;
+        boxes.Place(root, placeNo[root]);
+        tree.parent[root] = owner.unit;
+        owner.children.push_back(root);
+        owners.push_back({root, placeNo[root], {}});
+    }
+    return tree;
+}
+
 constexpr std::int32_t kNoParent = -1;
 // Below this many nodes a list is taken apart faster than threads start.
 constexpr std::size_t kSideBySide = 16384;
 // Up to this many nodes a list is taken apart without grids.
 constexpr std::size_t kShort = 32;
 
-// The parent of every node in the containment tree. A list is taken apart
-// the way the rule reads, one list at a time on a stack instead of by
-// recursion: its root by the walk, the root's subtree out of it into a list
-// of its own, and the rest on as the root's siblings. A node's list is a
-// number (0 the whole layer, k + 1 the subtree of node k); a grid of the boxes
-// finds those around a node (for the walk), one of their corners those
-// within it (for the subtree).
-std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
+// The layer's roots wait for the roots before them whose subtrees hold a
+// box within theirs (a root takes in every box within it still in the
+// list, so such a box belongs to a root placed earlier). heldWithin(root)
+// gives the range of the sound boxes within a root when they were looked up
+// before (null when not); the others are found by their lower-left corners.
+// Inverted boxes are looked at apart; the roots side by side.
+template <typename HeldWithin>
+void AddTopLevelWaits(const std::vector<Box>& boxes, const std::vector<std::uint32_t>& branch,
+                      const std::vector<std::uint32_t>& roots, double cell, HeldWithin heldWithin,
+                      std::vector<std::pair<std::uint32_t, std::uint32_t>>& after)
+{
+    const std::size_t n = boxes.size();
+    std::vector<std::uint32_t> inverted;
+    bool unheld = false;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (!boxes[i].HasNaN() && boxes[i].IsInverted())
+            inverted.push_back(i);
+    }
+    for (std::uint32_t r : roots)
+        unheld = unheld || (!boxes[r].HasNaN() && !boxes[r].IsInverted() && heldWithin(r).first == nullptr);
+    plat::SpatialGrid corners(cell / 4.0, unheld ? n : 0, true);
+    if (unheld) {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (!boxes[i].HasNaN() && !boxes[i].IsInverted())
+                corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
+        }
+        corners.Build();
+    }
+    constexpr std::size_t kPiece = 4096;
+    const std::size_t pieces = (roots.size() + kPiece - 1) / kPiece;
+    std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> found(pieces);
+    auto look = [&](std::size_t p) {
+        std::vector<std::uint32_t> within, waits;
+        for (std::size_t j = p * kPiece; j < std::min(roots.size(), (p + 1) * kPiece); ++j) {
+            const std::uint32_t r = roots[j];
+            const Box& b = boxes[r];
+            if (b.HasNaN())
+                continue;
+            within.clear();
+            const auto [from, to] = heldWithin(r);
+            if (from != nullptr) {
+                within.assign(from, to);
+            } else if (!b.IsInverted()) {
+                corners.ForEachInRectShared(b.xmin, b.xmax, b.ymin, b.ymax, [](std::uint32_t) { return true; },
+                                            [&](std::uint32_t k) {
+                                                if (LiesWithin(boxes[k], b))
+                                                    within.push_back(k);
+                                            });
+            }
+            for (std::uint32_t k : inverted) {
+                if (LiesWithin(boxes[k], b))
+                    within.push_back(k);
+            }
+            waits.clear();
+            for (std::uint32_t k : within) {
+                if (branch[k] != r)
+                    waits.push_back(branch[k]);
+            }
+            std::sort(waits.begin(), waits.end());
+            waits.erase(std::unique(waits.begin(), waits.end()), waits.end());
+            for (std::uint32_t w : waits)
+                found[p].push_back({w, r});
+        }
+    };
+    if (n < kSideBySide) {
+        for (std::size_t p = 0; p < pieces; ++p)
+            look(p);
+    } else {
+        plat::ParallelFor(pieces, look);
+    }
+    for (const auto& f : found)
+        after.insert(after.end(), f.begin(), f.end());
+}
+
+// The containment tree of a layer. The whole list is taken apart the way
+// the rule reads: its roots by the walk, each root's subtree out of it into
+// a list of its own, and the rest on as the root's siblings. A node's list
+// is a number (0 the whole layer, k + 1 the subtree of node k); a grid of
+// the boxes finds those around a node (for the walk), one of their corners
+// those within it (for the subtree). The subtrees share no node and are
+// built side by side, each depth first in one pass (BuildTree), however
+// deep it nests.
+Tree ContainmentTree(const std::vector<Box>& boxes)
 {
     const std::uint32_t n = static_cast<std::uint32_t>(boxes.size());
-    std::vector<std::int32_t> parent(n, kNoParent);
+    std::vector<std::int32_t> parent(n, kNoParent); // of the whole list's roots
     std::vector<std::uint32_t> list(n, 0);
     // Of a large list looked at ahead (below): where the walk from a node
     // ends, and where the nodes lying within an end are kept.
@@ -196,6 +618,10 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         sizes.push_back(std::max(b.xmax - b.xmin, b.ymax - b.ymin));
     const double cell = plat::SpatialGrid::MedianCell(std::move(sizes));
     constexpr double kInf = std::numeric_limits<double>::infinity();
+    // What a large list looked up ahead: the nodes within each end, kept in
+    // `inside` at the range `held` gives.
+    std::unique_ptr<std::uint32_t[]> inside;
+    bool heldAhead = false;
     struct Pending {
         std::uint32_t id;
         std::vector<std::uint32_t> members; // in list order
@@ -281,10 +707,10 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         // The first later node of the list whose box strictly contains that
         // of a sound node. A box around b covers b's lower-left corner, and
         // the grid holds the list in order: the first box found is the one.
-        auto around = [&](std::uint32_t k) {
+        auto around = [&](std::uint32_t k, std::uint32_t before = plat::SpatialGrid::kNone) {
             const Box& b = boxes[k];
-            return grid.FindEarliestAround(b.xmin, b.ymin, k, unplaced,
-                                           [&](std::uint32_t j) { return StrictlyContains(boxes[j], b); });
+            return grid.FindEarliestAround(
+                b.xmin, b.ymin, k, unplaced, [&](std::uint32_t j) { return StrictlyContains(boxes[j], b); }, before);
         };
         // Nothing the list takes out of itself changes a later walk: a node
         // taken out lies within a placed root, and so would any node around
@@ -295,16 +721,28 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
         // (Up to 2^27 nodes: the kept entries, up to 16 a node, are counted
         // in 32 bits.)
         const bool ahead = work.members.size() >= kSideBySide && work.members.size() < (std::size_t{1} << 27);
+        heldAhead = ahead;
         constexpr std::size_t kPiece = 4096;
-        std::unique_ptr<std::uint32_t[]> inside;
         if (ahead) {
             const std::size_t pieces = (work.members.size() + kPiece - 1) / kPiece;
+            // A box met again later in the piece (a part pasted onto itself)
+            // has the same boxes around it: from the piece's end back, only
+            // those between the two are looked for, not every later one.
             plat::ParallelFor(pieces, [&](std::size_t p) {
-                const std::size_t last = std::min(work.members.size(), (p + 1) * kPiece);
-                for (std::size_t j = p * kPiece; j < last; ++j) {
+                std::unordered_map<Box, std::uint32_t, BoxHash, BoxEqual> later;
+                const std::size_t first = p * kPiece;
+                for (std::size_t j = std::min(work.members.size(), (p + 1) * kPiece); j-- > first;) {
                     const std::uint32_t k = work.members[j];
-                    if (!boxes[k].HasNaN() && !boxes[k].IsInverted())
+                    if (boxes[k].HasNaN() || boxes[k].IsInverted())
+                        continue;
+                    auto [again, added] = later.try_emplace(boxes[k], k);
+                    if (added) {
                         ends[k] = around(k);
+                        continue;
+                    }
+                    const std::uint32_t between = around(k, again->second + 1);
+                    ends[k] = between != plat::SpatialGrid::kNone ? between : ends[again->second];
+                    again->second = k;
                 }
             });
             // A walk goes to later nodes only: from the end of the list back,
@@ -456,14 +894,6 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
             }
         }
     };
-    auto takeApartAll = [&](std::vector<Pending>& stack) {
-        while (!stack.empty()) {
-            const Pending work = std::move(stack.back());
-            stack.pop_back();
-            takeApart(work, stack);
-        }
-    };
-
     Pending whole{0, {}};
     whole.members.resize(n);
     for (std::uint32_t i = 0; i < n; ++i)
@@ -471,88 +901,143 @@ std::vector<std::int32_t> ContainmentParents(const std::vector<Box>& boxes)
     std::vector<Pending> subtrees;
     takeApart(whole, subtrees);
     whole = Pending{};
-    // The subtrees of the whole list share no node, and a list reads and
-    // writes the state of its own nodes only: they are taken apart side by
-    // side, the largest handed out first.
-    if (n < kSideBySide || subtrees.size() < 2) {
-        takeApartAll(subtrees);
-        return parent;
+
+    Tree tree;
+    tree.parent.assign(n, kTop);
+    std::vector<std::uint32_t> branch(n);
+    std::vector<std::uint32_t> roots;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        branch[i] = list[i] == kPlaced ? i : list[i] - 1;
+        if (list[i] == kPlaced)
+            roots.push_back(i);
     }
+    // What the list looked up ahead serves again here.
+    auto heldWithin = [&](std::uint32_t r) -> std::pair<const std::uint32_t*, const std::uint32_t*> {
+        if (!heldAhead || held[r].first == kNotHeld)
+            return {nullptr, nullptr};
+        return {inside.get() + held[r].first, inside.get() + held[r].second};
+    };
+    AddTopLevelWaits(boxes, branch, roots, cell, heldWithin, tree.after);
+
     std::sort(subtrees.begin(), subtrees.end(),
               [](const Pending& a, const Pending& b) { return a.members.size() > b.members.size(); });
-    plat::ParallelFor(subtrees.size(), [&](std::size_t k) {
-        std::vector<Pending> stack;
-        stack.push_back(std::move(subtrees[k]));
-        takeApartAll(stack);
-    });
-    return parent;
+    std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> after(subtrees.size());
+    auto buildSubtree = [&](std::size_t k) {
+        const std::vector<std::uint32_t>& members = subtrees[k].members;
+        const std::uint32_t root = subtrees[k].id - 1;
+        std::vector<Key> keys(members.size());
+        for (std::size_t j = 0; j < members.size(); ++j)
+            keys[j] = KeyOf(boxes[members[j]]);
+        const Tree local = BuildTree(keys);
+        for (std::size_t j = 0; j < members.size(); ++j)
+            tree.parent[members[j]] = local.parent[j] == kTop ? root : members[local.parent[j]];
+        for (const auto& [w, r] : local.after)
+            after[k].push_back({members[w], members[r]});
+    };
+    if (n < kSideBySide || subtrees.size() < 2) {
+        for (std::size_t k = 0; k < subtrees.size(); ++k)
+            buildSubtree(k);
+    } else {
+        plat::ParallelFor(subtrees.size(), buildSubtree);
+    }
+    for (const auto& a : after)
+        tree.after.insert(tree.after.end(), a.begin(), a.end());
+    return tree;
 }
 
 void OrderLayer(WORKLAYER& layer)
 {
     bool ring = false;
     std::vector<PathUnit> units = plat::TakeUnits(layer.m_paths, ring);
+    const std::size_t n = units.size();
     // The extents are read from records scattered over the heap: a long
     // list reads them side by side.
-    std::vector<Box> boxes(units.size());
+    std::vector<Box> boxes(n);
     constexpr std::size_t kPiece = 16384;
     auto read = [&](std::size_t p) {
-        const std::size_t last = std::min(units.size(), (p + 1) * kPiece);
+        const std::size_t last = std::min(n, (p + 1) * kPiece);
         for (std::size_t k = p * kPiece; k < last; ++k) {
             const PATHREC& first = *units[k].first;
             boxes[k] = {first.m_xmin, first.m_xmax, first.m_ymin, first.m_ymax};
         }
     };
-    const std::size_t pieces = (units.size() + kPiece - 1) / kPiece;
+    const std::size_t pieces = (n + kPiece - 1) / kPiece;
     if (pieces > 1)
         plat::ParallelFor(pieces, read);
     else if (pieces == 1)
         read(0);
-    const std::vector<std::int32_t> parent = ContainmentParents(boxes);
+    const Tree tree = ContainmentTree(boxes);
 
-    // Children in list order, then depth first, children before parent.
-    const std::size_t n = units.size();
-    // The children of node k are kids[first[k]] to kids[first[k + 1]], in
-    // list order: one array for all, not a vector per node.
-    std::vector<std::uint32_t> first(n + 1, 0);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        if (parent[i] != kNoParent)
-            ++first[static_cast<std::size_t>(parent[i]) + 1];
-    }
-    for (std::size_t k = 0; k < n; ++k)
+    // The children of each unit (slot k + 1; the layer's roots in slot 0)
+    // in list order.
+    auto slot = [](std::uint32_t unit) { return unit == kTop ? std::size_t{0} : std::size_t{unit} + 1; };
+    std::vector<std::uint32_t> first(n + 2, 0);
+    for (std::uint32_t i = 0; i < n; ++i)
+        ++first[slot(tree.parent[i]) + 1];
+    for (std::size_t k = 0; k <= n; ++k)
         first[k + 1] += first[k];
-    std::vector<std::uint32_t> kids(first[n]);
+    std::vector<std::uint32_t> kids(n);
     {
         std::vector<std::uint32_t> fill(first.begin(), first.end() - 1);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            if (parent[i] != kNoParent)
-                kids[fill[static_cast<std::size_t>(parent[i])]++] = i;
+        for (std::uint32_t i = 0; i < n; ++i)
+            kids[fill[slot(tree.parent[i])]++] = i;
+    }
+    // Siblings come in list order, except that a branch waits for the
+    // branches holding a box within it: the smallest position whose branch
+    // waits for none still to come goes next.
+    if (!tree.after.empty()) {
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> after = tree.after;
+        std::sort(after.begin(), after.end());
+        std::vector<std::uint32_t> pending(n, 0);
+        for (const auto& [from, to] : after)
+            ++pending[to];
+        std::vector<char> reordered(n + 1, 0);
+        for (const auto& [from, to] : after)
+            reordered[slot(tree.parent[to])] = 1;
+        std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, std::greater<>> ready;
+        std::vector<std::uint32_t> order;
+        for (std::size_t s = 0; s <= n; ++s) {
+            if (reordered[s] == 0)
+                continue;
+            order.clear();
+            for (std::uint32_t k = first[s]; k < first[s + 1]; ++k) {
+                if (pending[kids[k]] == 0)
+                    ready.push(kids[k]);
+            }
+            while (!ready.empty()) {
+                const std::uint32_t c = ready.top();
+                ready.pop();
+                order.push_back(c);
+                auto it = std::lower_bound(after.begin(), after.end(), std::make_pair(c, std::uint32_t{0}));
+                for (; it != after.end() && it->first == c; ++it) {
+                    if (--pending[it->second] == 0)
+                        ready.push(it->second);
+                }
+            }
+            // A branch only waits for one placed before it, so none is left
+            // waiting; were one, the list order would stay, every path kept.
+            if (order.size() == first[s + 1] - first[s])
+                std::copy(order.begin(), order.end(), kids.begin() + first[s]);
         }
     }
+
+    // Depth first, children before their parent.
     std::vector<PathUnit> out;
     out.reserve(n);
     struct Frame {
-        std::uint32_t node;
+        std::size_t slot;
         std::uint32_t next;
     };
-    std::vector<Frame> stack;
-    for (std::uint32_t root = 0; root < n; ++root) {
-        if (parent[root] != kNoParent)
-            continue;
-        if (first[root] == first[root + 1]) {
-            out.push_back(units[root]); // most nodes hold nothing
-            continue;
-        }
-        stack.push_back({root, first[root]});
-        while (!stack.empty()) {
-            Frame& f = stack.back();
-            if (f.next < first[f.node + 1]) {
-                const std::uint32_t c = kids[f.next++];
-                stack.push_back({c, first[c]});
-            } else {
-                out.push_back(units[f.node]);
-                stack.pop_back();
-            }
+    std::vector<Frame> stack{{0, first[0]}};
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.next < first[f.slot + 1]) {
+            const std::uint32_t c = kids[f.next++];
+            stack.push_back({slot(c), first[slot(c)]});
+        } else {
+            if (f.slot != 0)
+                out.push_back(units[f.slot - 1]);
+            stack.pop_back();
         }
     }
     layer.m_paths = plat::LinkUnits(out, ring);

@@ -14,8 +14,11 @@ public:
     // is found by walking it: a node whose box strictly contains (on all four
     // sides) the current choice replaces it. The nodes whose boxes lie within
     // the root's (edges included) form its subtree, built the same way; the
-    // others follow as its siblings, again the same way. Siblings are sorted
-    // by list position and the tree is written back depth first, children
-    // before their parent. The list stays a ring when it was one.
+    // others follow as its siblings, again the same way. Siblings go by list
+    // position, except that a sibling waits for those whose subtrees hold a
+    // box within its own, so that no hole is cut after the outline around it
+    // (boxes that overlap can leave one in a sibling's subtree); the tree is
+    // written back depth first, children before their parent. The list stays
+    // a ring when it was one.
     void Process(WORKLAYER* layers);
 };

@@ -75,12 +75,14 @@ public:
     std::uint32_t FindEarliest(double x, double y, double dist, std::uint32_t after, Alive alive, Usable usable);
 
     // For entries added in rising index order: the earliest index above
-    // `after` among the entries whose box may hold the point (x, y) that
-    // `alive` and `accept` accept; kNone when none. Only the point's cell is
-    // looked at, from its first index above `after` up to its first match.
-    // Once built, it changes nothing: several threads may search at once.
+    // `after` (and below `before`) among the entries whose box may hold the
+    // point (x, y) that `alive` and `accept` accept; kNone when none. Only
+    // the point's cell is looked at, from its first index above `after` up
+    // to its first match. Once built, it changes nothing: several threads
+    // may search at once.
     template <typename Alive, typename Accept>
-    std::uint32_t FindEarliestAround(double x, double y, std::uint32_t after, Alive alive, Accept accept);
+    std::uint32_t FindEarliestAround(double x, double y, std::uint32_t after, Alive alive, Accept accept,
+                                     std::uint32_t before = kNone);
 
     // A cell side for boxes of these sizes: their median (sizes that are
     // not positive finite numbers left out), so that a typical box meets a
@@ -401,27 +403,29 @@ std::uint32_t SpatialGrid::FindEarliest(double x, double y, double dist, std::ui
 }
 
 template <typename Alive, typename Accept>
-std::uint32_t SpatialGrid::FindEarliestAround(double x, double y, std::uint32_t after, Alive alive, Accept accept)
+std::uint32_t SpatialGrid::FindEarliestAround(double x, double y, std::uint32_t after, Alive alive, Accept accept,
+                                              std::uint32_t before)
 {
     if (std::isnan(x) || std::isnan(y))
         return kNone;
     EnsureBuilt();
-    std::uint32_t best = kNone;
+    std::uint32_t best = before;
     // The oversized entries are in index order too.
     auto first = std::upper_bound(m_oversize.begin(), m_oversize.end(), after,
                                   [this](std::uint32_t a, std::uint32_t place) { return a < m_entries[place].index; });
-    for (auto it = first; it != m_oversize.end(); ++it) {
+    for (auto it = first; it != m_oversize.end() && m_entries[*it].index < best; ++it) {
         const std::uint32_t index = m_entries[*it].index;
         if (alive(index) && accept(index)) {
             best = index;
             break;
         }
     }
+    const auto found = [&] { return best == before ? kNone : best; };
     if (m_slots.empty())
-        return best;
+        return found();
     Slot* s = Find(Key{CellOf(x), CellOf(y)});
     if (s == nullptr)
-        return best;
+        return found();
     // Dead items stay in place: the cell keeps its index order for the search.
     auto from = std::upper_bound(m_items.begin() + s->begin, m_items.begin() + s->end, after,
                                  [](std::uint32_t a, const Item& item) { return a < item.index; });
@@ -433,7 +437,7 @@ std::uint32_t SpatialGrid::FindEarliestAround(double x, double y, std::uint32_t 
         if (alive(it->index) && accept(it->index))
             return it->index;
     }
-    return best;
+    return found();
 }
 
 } // namespace plat

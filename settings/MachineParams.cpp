@@ -214,8 +214,7 @@ bool Request(const MachineParams& block, std::int32_t operation, const void* dat
     std::uint8_t link = 0;
     if (!ConnectedLink(block, link))
         return false;
-    VQ_OnlineOperate(link, operation, data, 1, window);
-    return true;
+    return VQ_OnlineOperate(link, operation, data, 1, window) != 0;
 }
 
 } // namespace

@@ -127,7 +127,8 @@ bool IsSameMachineParam(const MachineParams& a, const MachineParams& b);
 
 // Online operations 34 (statistics), 31 (read the parameters) and 32 (write
 // them), answered to window. False, nothing sent, when the block has no
-// entry or the entry no connection (MachineNode::m_session).
+// entry, the entry no connection (MachineNode::m_session) or the library no
+// link for it.
 bool RequestStatistic(const MachineParams& block, plat::HWND window);
 bool RequestMachineParam(const MachineParams& block, plat::HWND window);
 bool SendMachineParam(const MachineParams& block, plat::HWND window);

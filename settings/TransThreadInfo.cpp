@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
@@ -20,6 +21,8 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -304,4 +307,60 @@ bool ConnectOnly(MachineNode* first, MachineNode& machine, const SoftwareSetting
         return true;
     CloseMachineConnections(first, true);
     return OpenMachineConnection(machine, settings);
+}
+
+namespace {
+std::vector<std::pair<int, std::function<void()>>> g_linkWatchers;
+int g_nextWatcher = 1;
+} // namespace
+
+void OnMachineLinkState(MachineNode* first, bool up)
+{
+    const CTransThreadInfo* owner = g_linkOwner.load();
+    if (owner == nullptr)
+        return;
+    for (MachineNode* m = first; m != nullptr; m = m->m_next) {
+        if (m->m_session == owner)
+            m->m_online = up ? 1 : 0;
+    }
+    // A watcher may unregister another while it is told.
+    const auto watchers = g_linkWatchers;
+    for (const auto& [id, changed] : watchers)
+        changed();
+}
+
+int WatchMachineLinks(std::function<void()> changed)
+{
+    g_linkWatchers.emplace_back(g_nextWatcher, std::move(changed));
+    return g_nextWatcher++;
+}
+
+void UnwatchMachineLinks(int id)
+{
+    std::erase_if(g_linkWatchers, [id](const auto& w) { return w.first == id; });
+}
+
+std::u16string MachineAddressText(const MachineNode& machine, const SoftwareSettings& settings)
+{
+    char text[32];
+    if (machine.m_link_type != 0)
+        std::snprintf(text, sizeof text, "%u.%u.%u.%u", machine.m_ip >> 24, machine.m_ip >> 16 & 0xFF,
+                      machine.m_ip >> 8 & 0xFF, machine.m_ip & 0xFF);
+    else
+        std::snprintf(text, sizeof text, "COM%d", static_cast<int>(settings.m_nComPort));
+    return std::u16string(text, text + std::strlen(text));
+}
+
+std::u16string MachineLinkText(int entry, const MachineNode& machine, const SoftwareSettings& settings)
+{
+    std::u16string text = LanguageText(RegisteredLanguageTable(), kErrorSection, entry);
+    // The name last: what it holds is never taken for a mark.
+    const std::pair<std::u16string_view, std::u16string> fills[] = {
+        {u"%2", MachineAddressText(machine, settings)}, {u"%1", machine.Name()}};
+    for (const auto& [mark, fill] : fills) {
+        const std::size_t at = text.find(mark);
+        if (at != std::u16string::npos)
+            text.replace(at, mark.size(), fill);
+    }
+    return text;
 }

@@ -13,6 +13,8 @@
 #include "platform/Win.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 
 // Transfer operations (WORKHEAD::m_operation).
@@ -134,3 +136,23 @@ int CloseMachineConnections(MachineNode* first, bool waitEach);
 // opens the machine's. True when the machine holds a connection afterwards;
 // false means nothing may be sent.
 bool ConnectOnly(MachineNode* first, MachineNode& machine, const SoftwareSettings& settings);
+
+// The library's WM_COMM_LINK_STATE (on the user-interface thread): the
+// machine of the list whose connection made the running link goes online
+// (up) or offline, its connection staying, and every watcher is told. A
+// connection whose link ended by itself is made again by the library at the
+// next command or transfer.
+void OnMachineLinkState(MachineNode* first, bool up);
+// Watchers of the machines' online state (the windows that show it); the
+// id given unregisters.
+int WatchMachineLinks(std::function<void()> changed);
+void UnwatchMachineLinks(int id);
+
+// How the operator sees a machine's link: its IPv4 address "a.b.c.d", or
+// "COM<n>" of the settings' port for a serial machine.
+std::u16string MachineAddressText(const MachineNode& machine, const SoftwareSettings& settings);
+
+// Texts of "phase15:error-hint" about one machine's link: "%1" stands for
+// its name, "%2" for its address text.
+constexpr int kMachineOfflineText = 30; // a command found no connection
+std::u16string MachineLinkText(int entry, const MachineNode& machine, const SoftwareSettings& settings);

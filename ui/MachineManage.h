@@ -41,6 +41,9 @@ public:
     // The context may be null: the list is then the program's settings' and
     // the fields start empty.
     explicit CMachineManage(DOCCONTEXT* context, QWidget* parent = nullptr);
+    ~CMachineManage() override;
+    CMachineManage(const CMachineManage&) = delete;
+    CMachineManage& operator=(const CMachineManage&) = delete;
 
     // "a.b.c.d", most significant byte first.
     static QString AddressText(std::uint32_t address);
@@ -88,4 +91,5 @@ private:
     QComboBox* m_type;
     QLineEdit* m_address;
     QMenu* m_menu;
+    int m_linkWatch = 0;
 };

@@ -29,7 +29,7 @@ namespace {
 
 constexpr char16_t kSection[] = u"phase13:param-dialog";
 constexpr char16_t kErrorSection[] = u"phase15:error-hint";
-constexpr int kReadTimeoutText = 2;
+constexpr int kReadTimeoutText = 33;
 constexpr int kWriteTimeoutText = 3;
 constexpr int kReplaceText = 67;
 constexpr int kWrittenStatus = 68;
@@ -85,13 +85,8 @@ CParamDlg::CParamDlg(DOCCONTEXT* context, int machineIndex, QWidget* parent)
     : CDialogBase(IDD, kSection, parent), m_context(context)
 {
     setWindowTitle(QStringLiteral("System Parameters"));
-    const SoftwareSettings& settings =
-        context != nullptr && context->m_pSettings != nullptr ? *context->m_pSettings : g_settings;
-    m_pMachine = settings.m_pMachines;
-    for (int k = 0; m_pMachine != nullptr && k < machineIndex; ++k)
-        m_pMachine = m_pMachine->m_next;
-    if (machineIndex < 0)
-        m_pMachine = nullptr;
+    const SoftwareSettings& settings = SettingsOf(context);
+    m_pMachine = MachineAt(settings.m_pMachines, machineIndex);
     m_comPort = settings.m_nComPort;
     if (m_pMachine != nullptr) {
         if (m_pMachine->m_params == nullptr)
@@ -210,8 +205,7 @@ void CParamDlg::OnInitDialog()
     }
 
     if (m_pMachine->m_session == nullptr) {
-        const SoftwareSettings& settings =
-            m_context != nullptr && m_context->m_pSettings != nullptr ? *m_context->m_pSettings : g_settings;
+        const SoftwareSettings& settings = SettingsOf(m_context);
         // A link that does not start (another machine's runs) is not kept:
         // requests on it would reach that other controller.
         OpenMachineConnection(*m_pMachine, settings, 1);
@@ -230,14 +224,22 @@ void CParamDlg::OnInitDialog()
 void CParamDlg::OnRead()
 {
     MachineParams* block = Params();
-    if (block == nullptr || m_pMachine->m_session == nullptr)
+    if (block == nullptr)
         return;
-    RequestMachineParam(*block, m_hWnd);
+    if (m_pMachine->m_session == nullptr || !RequestMachineParam(*block, m_hWnd)) {
+        // Said at once; the fields keep what they show. An unusable link was
+        // said before the dialog opened.
+        if (m_pMachine->m_session != nullptr || MachineLinkUsable(*m_pMachine, Settings()))
+            Warn(MachineLinkText(kMachineOfflineText, *m_pMachine, Settings()));
+        return;
+    }
+    // The read sent as the dialog opens has its time-out too, but leaves the
+    // dialog usable.
+    m_readTimer->start();
     if (m_first_read != 0)
         return;
     SetStatus(-1);
     setEnabled(false);
-    m_readTimer->start();
 }
 
 void CParamDlg::OnWrite()
@@ -337,14 +339,24 @@ void CParamDlg::OnTimer(int id)
         m_readTimer->stop();
         if (m_pMachine != nullptr && m_pMachine->m_online == 0 && m_pMachine->m_session != nullptr)
             DropConnection(*m_pMachine, false);
-        plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kReadTimeoutText), std::u16string(),
-                         plat::MB_OK | plat::MB_ICONWARNING);
+        if (m_pMachine != nullptr)
+            Warn(MachineLinkText(kReadTimeoutText, *m_pMachine, Settings()));
         m_write_pending = 0;
         setEnabled(true);
     } else if (id == kWriteTimer) {
         m_writeTimer->stop();
         WriteFailed();
     }
+}
+
+const SoftwareSettings& CParamDlg::Settings() const
+{
+    return SettingsOf(m_context);
+}
+
+void CParamDlg::Warn(const std::u16string& text)
+{
+    plat::MessageBox(text, std::u16string(), plat::MB_OK | plat::MB_ICONWARNING);
 }
 
 void CParamDlg::WriteFailed()

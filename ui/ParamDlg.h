@@ -5,11 +5,13 @@
 // as a ".machine" file.
 //
 // One request is awaited at a time: the dialog is disabled while a read
-// (timer 1) or a write (timer 2) waits, 5 s each. A write counts as
-// confirmed only once the controller has read back every written value and
-// the block then equals what was sent. A connection the dialog opened is
-// closed again when it closes; one that failed to start is not kept, and
-// the dialog then works offline.
+// (timer 1) or a write (timer 2) waits, 5 s each; the read sent as it opens
+// has its time-out too but leaves it usable. A read that cannot be sent or
+// is not answered says so and leaves the fields as they were. A write
+// counts as confirmed only once the controller has read back every written
+// value and the block then equals what was sent. A connection the dialog
+// opened is closed again when it closes; one that failed to start is not
+// kept, and the dialog then works offline.
 #pragma once
 #include "app/DialogBase.h"
 #include "app/QtMessagePoster.h"
@@ -29,6 +31,7 @@ class QLabel;
 class QTimer;
 struct DOCCONTEXT;
 struct MachineNode;
+struct SoftwareSettings;
 
 class CParamDlg : public CDialogBase, public PostedMessageTarget {
 public:
@@ -95,6 +98,9 @@ private:
     void RefillShownPage();
     // Ends a pending write as failed: message, status, snapshot zeroed.
     void WriteFailed();
+    const SoftwareSettings& Settings() const;
+    // A message box with the warning icon.
+    static void Warn(const std::u16string& text);
 
     DOCCONTEXT* m_context;
     MachineNode* m_pMachine = nullptr;

@@ -1,11 +1,13 @@
 #include "TransLoadProcessDlg.h"
 
+#include "JobBuild.h"
 #include "XPButton.h"
 #include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
+#include "platform/RecordPool.h"
 #include "processing/FileTrans.h"
 #include "processing/JobRecords.h"
 #include "settings/LanguageTable.h"
@@ -33,6 +35,26 @@ constexpr int kPathTooLongText = 18;
 constexpr int kFileNotWholeText = 19;
 constexpr int kTimeoutText = 20;
 constexpr int kFileUnusableText = 21;
+constexpr int kLinkEndedText = 27;
+constexpr int kNoMemoryText = 28;
+constexpr int kJobTooLongText = 29;
+constexpr int kSentStatus = 31;
+constexpr int kSavedStatus = 32;
+
+// The message of each way a transfer fails; those about the link name the
+// machine and its address.
+struct FailureText {
+    plat::LPARAM code;
+    int entry;
+    bool aboutLink;
+};
+constexpr FailureText kFailureTexts[] = {
+    {TRANS_ERROR_MEMORY, kNoMemoryText, false},     {TRANS_ERROR_JOB, kJobTooLongText, false},
+    {TRANS_ERROR_FILE, kFileNotWholeText, false},   {TRANS_ERROR_LINK, kLinkEndedText, true},
+    {TRANS_ERROR_STOPPED, kLinkEndedText, true},    {TRANS_ERROR_NO_ANSWER, 22, true},
+    {TRANS_ERROR_CLOSED, 23, true},                 {TRANS_ERROR_RESET, 24, true},
+    {TRANS_ERROR_EXCHANGE, 25, true},               {TRANS_ERROR_NO_CONNECTION, 26, true},
+};
 // The title: "Download" of the dialog's own section.
 constexpr int kTitleText = 21;
 
@@ -43,12 +65,7 @@ int g_timeoutMs = kDefaultTimeoutMs;
 
 MachineNode* CurrentMachineOf(const SoftwareSettings& settings)
 {
-    if (settings.m_nCurMachine < 0)
-        return nullptr;
-    MachineNode* m = settings.m_pMachines;
-    for (int i = 0; m != nullptr && i < settings.m_nCurMachine; ++i)
-        m = m->m_next;
-    return m;
+    return MachineAt(settings.m_pMachines, settings.m_nCurMachine);
 }
 
 void DropConnection(MachineNode& machine)
@@ -77,6 +94,7 @@ CTransLoadProcessDlg::CTransLoadProcessDlg(DOCCONTEXT& context, std::uint8_t mod
     layout->addWidget(m_cancel, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    m_build = new CJobBuild(this);
 
     auto singleShot = [this](int ms, auto slot) {
         auto* timer = new QTimer(this);
@@ -106,6 +124,8 @@ CTransLoadProcessDlg::~CTransLoadProcessDlg()
     if (m_transferring && m_pMachine != nullptr && m_pMachine->m_session != nullptr && !m_ended)
         DropConnection(*m_pMachine);
     FreePathRecordGroups(m_header.m_layers);
+    // The job's records and working blocks are not wanted until the next.
+    plat::ReleaseFreeMemory();
 }
 
 void CTransLoadProcessDlg::SetTimeoutForTesting(int ms)
@@ -140,7 +160,7 @@ void CTransLoadProcessDlg::FillHeader(WORKHEAD& header, const DOCCONTEXT& contex
     if (doc != nullptr && doc->m_pFeed != nullptr) {
         header.m_feedCount = doc->m_pFeed->m_nCount;
         header.m_feedLength = doc->m_pFeed->m_dLength;
-        header.m_feedDelay = doc->m_pFeed->m_nDelayMs;
+        header.m_feedDelay = FeedDelaySeconds(doc->m_pFeed->m_nDelayMs);
     }
     CFileTrans::SetJobName(header.m_jobName, pathUtf8);
     header.m_originCorner = 0;
@@ -194,17 +214,46 @@ void CTransLoadProcessDlg::RunJob()
     const std::int32_t operation = kOperations[std::min<int>(m_mode, 2)];
     m_header.m_operation = static_cast<std::uint32_t>(operation);
 
+    m_buildShare = 0;
     if (operation != TRANSOP_SEND_FILE && m_header.m_layers == nullptr) {
-        if (!CFileTrans::MakeWorkData(&m_header, &m_context, m_pathUtf8)) {
-            Fail(kNotGeneratedText);
-            return;
-        }
-        CFileTrans::ApplyLayerOptions(&m_header, &m_context);
-        if (m_header.m_layers == nullptr) {
-            Fail(kNothingToOutputText);
-            return;
-        }
+        // Built off this thread: the window goes on and Cancel works; the
+        // bar's first part follows the build, the rest the transfer.
+        m_buildShare = kBuildShare;
+        m_build->Start(
+            m_context, m_header, m_pathUtf8, true, {}, [this](bool ok, WORKHEAD& built) { OnJobBuilt(ok, built); },
+            [this](int permille) { m_progress->setValue(permille * kBuildShare / plat::WorkControl::kWhole); });
+        return;
     }
+    Transfer();
+}
+
+bool CTransLoadProcessDlg::Building() const
+{
+    return m_build->Running();
+}
+
+void CTransLoadProcessDlg::OnJobBuilt(bool ok, WORKHEAD& built)
+{
+    if (m_ended)
+        return;
+    if (!ok) {
+        Fail(kNotGeneratedText);
+        return;
+    }
+    // The header as the generation filled it, with the job's layers.
+    FreePathRecordGroups(m_header.m_layers);
+    m_header = built;
+    built.m_layers = nullptr;
+    if (m_header.m_layers == nullptr) {
+        Fail(kNothingToOutputText);
+        return;
+    }
+    Transfer();
+}
+
+void CTransLoadProcessDlg::Transfer()
+{
+    const auto operation = static_cast<std::int32_t>(m_header.m_operation);
     if (operation == TRANSOP_SEND_FILE) {
         std::error_code ec;
         const auto size = std::filesystem::file_size(std::filesystem::path(m_pathUtf8), ec);
@@ -249,7 +298,7 @@ void CTransLoadProcessDlg::OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, 
         const int percent = static_cast<int>(std::clamp<plat::LPARAM>(lParam, 0, 100));
         if (percent != m_percent) {
             m_percent = percent;
-            m_progress->setValue(percent);
+            m_progress->setValue(m_buildShare + percent * (100 - m_buildShare) / 100);
         }
         if (percent == 100) {
             m_transferring = false;
@@ -261,8 +310,31 @@ void CTransLoadProcessDlg::OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, 
         }
     } else if (wParam == TRANS_PROGRESS_FAILED) {
         m_transferring = false;
-        Fail(kTransferFailedText, static_cast<long long>(lParam));
+        FailTransfer(lParam);
     }
+}
+
+void CTransLoadProcessDlg::FailTransfer(plat::LPARAM code)
+{
+    for (const FailureText& f : kFailureTexts) {
+        if (f.code != code)
+            continue;
+        if (!f.aboutLink)
+            Fail(f.entry);
+        else
+            FailWith(MachineLinkText(f.entry, *m_pMachine, *m_context.m_pSettings));
+        return;
+    }
+    Fail(kTransferFailedText, static_cast<long long>(code));
+}
+
+std::u16string CTransLoadProcessDlg::DoneText() const
+{
+    if (m_mode == MODE_SAVE)
+        return LanguageText(RegisteredLanguageTable(), kErrorSection, kSavedStatus) + m_path;
+    if (m_pMachine == nullptr || m_context.m_pSettings == nullptr)
+        return {};
+    return MachineLinkText(kSentStatus, *m_pMachine, *m_context.m_pSettings);
 }
 
 void CTransLoadProcessDlg::Finish()
@@ -288,6 +360,7 @@ void CTransLoadProcessDlg::OnCancel()
     if (m_ended)
         return;
     m_ended = true;
+    m_build->Cancel();
     StopTimers();
     if (m_pMachine != nullptr && m_pMachine->m_session != nullptr) {
         // Deleting at once instead of letting the send queue drain.
@@ -307,13 +380,19 @@ void CTransLoadProcessDlg::reject()
 
 void CTransLoadProcessDlg::Fail(int entry, long long code)
 {
-    if (m_ended)
-        return;
-    m_ended = true;
-    StopTimers();
     std::u16string text = LanguageText(RegisteredLanguageTable(), kErrorSection, entry);
     if (code >= 0)
         text += QString::number(code).toStdU16String();
+    FailWith(text);
+}
+
+void CTransLoadProcessDlg::FailWith(const std::u16string& text)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_build->Cancel();
+    StopTimers();
     plat::MessageBox(text);
     CloseOwnConnection();
     QDialog::reject();

@@ -16,9 +16,12 @@
 #include "settings/TransThreadInfo.h"
 #include "settings/WorkParams.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QMainWindow>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -61,6 +64,18 @@ std::u16string LowerExtension(const std::u16string& path)
     return QString::fromStdU16String(path.substr(dot + 1)).toLower().toStdU16String();
 }
 
+// A finished transfer says so on the main window's status bar, for a while.
+void ShowDone(const std::u16string& text)
+{
+    constexpr int kShownMs = 10000;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* main = qobject_cast<QMainWindow*>(window)) {
+            main->statusBar()->showMessage(QString::fromStdU16String(text), kShownMs);
+            return;
+        }
+    }
+}
+
 } // namespace
 
 void CWorkDownloadSet::SetFileChooserForTesting(FileChooser chooser)
@@ -87,7 +102,10 @@ bool CWorkDownloadSet::RunTransfer(DOCCONTEXT& context, int mode, const std::u16
                                    std::uint8_t startAfter)
 {
     CTransLoadProcessDlg dialog(context, static_cast<std::uint8_t>(mode), path, startAfter);
-    return dialog.DoModal() == plat::IDOK;
+    if (dialog.DoModal() != plat::IDOK)
+        return false;
+    ShowDone(dialog.DoneText());
+    return true;
 }
 
 CWorkDownloadSet::CWorkDownloadSet(DOCCONTEXT& context, QWidget* parent)
@@ -149,9 +167,7 @@ bool CWorkDownloadSet::LinkUsable() const
     const SoftwareSettings* settings = m_context.m_pSettings;
     if (settings == nullptr || settings->m_pMachines == nullptr || settings->m_nCurMachine < 0)
         return false;
-    const MachineNode* machine = settings->m_pMachines;
-    for (int i = 0; machine != nullptr && i < settings->m_nCurMachine; ++i)
-        machine = machine->m_next;
+    const MachineNode* machine = MachineAt(settings->m_pMachines, settings->m_nCurMachine);
     if (machine != nullptr && !MachineLinkUsable(*machine, *settings)) {
         ShowError(kLinkUnusableText);
         return false;
@@ -219,12 +235,7 @@ void CWorkDownloadSet::OnPathOptions()
     SoftwareSettings* settings = m_context.m_pSettings;
     if (settings == nullptr)
         return;
-    MachineNode* machine = nullptr;
-    if (settings->m_nCurMachine >= 0) {
-        machine = settings->m_pMachines;
-        for (int i = 0; machine != nullptr && i < settings->m_nCurMachine; ++i)
-            machine = machine->m_next;
-    }
+    MachineNode* machine = MachineAt(settings->m_pMachines, settings->m_nCurMachine);
     CMachineTech* tech = machine != nullptr ? machine->m_tech : nullptr;
 
     CPathOptDlg dialog(this);

@@ -47,14 +47,15 @@ double Round4(double v)
     return std::round(v * 10000.0) / 10000.0;
 }
 
-// Seconds to whole milliseconds, rounded, within the record's range; NaN 0.
+// A typed delay in the record's milliseconds: the job sends whole seconds,
+// so the nearest whole second is kept (as FeedDelaySeconds rounds), as far
+// as its milliseconds fit the record; NaN 0.
 std::int32_t SecondsToMs(double seconds)
 {
-    const double ms = std::trunc(seconds * 1000.0 + 0.5);
-    if (std::isnan(ms))
+    if (std::isnan(seconds))
         return 0;
-    return static_cast<std::int32_t>(std::clamp(ms, double(std::numeric_limits<std::int32_t>::min()),
-                                                double(std::numeric_limits<std::int32_t>::max())));
+    constexpr double kMaxSeconds = std::numeric_limits<std::int32_t>::max() / 1000;
+    return static_cast<std::int32_t>(std::round(std::clamp(seconds, -kMaxSeconds, kMaxSeconds))) * 1000;
 }
 
 // World units (0.1 mm) to mm, cut to whole hundredths of a world unit.
@@ -197,12 +198,9 @@ void CWorkPageExport::ShowHeadControls(bool show)
 MachineNode* CWorkPageExport::CurrentMachine() const
 {
     const DOCCONTEXT* context = Context();
-    if (context == nullptr || context->m_pSettings == nullptr || context->m_pSettings->m_nCurMachine < 0)
+    if (context == nullptr || context->m_pSettings == nullptr)
         return nullptr;
-    MachineNode* m = context->m_pSettings->m_pMachines;
-    for (int i = 0; m != nullptr && i < context->m_pSettings->m_nCurMachine; ++i)
-        m = m->m_next;
-    return m;
+    return MachineAt(context->m_pSettings->m_pMachines, context->m_pSettings->m_nCurMachine);
 }
 
 void CWorkPageExport::StoreRatio()
@@ -277,7 +275,7 @@ void CWorkPageExport::UpdateFromDocument()
     if (doc.m_pFeed != nullptr) {
         m_nFeedCount = doc.m_pFeed->m_nCount;
         m_dFeedLength = Round4(doc.m_pFeed->m_dLength);
-        m_dFeedDelay = doc.m_pFeed->m_nDelayMs / 1000.0;
+        m_dFeedDelay = FeedDelaySeconds(doc.m_pFeed->m_nDelayMs);
         feedOn->setChecked(true);
     } else {
         const double rows = doc.m_pArray != nullptr ? doc.m_pArray->m_nRows : 1;

@@ -43,6 +43,8 @@ namespace {
 constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
 constexpr int kLinkUnusableText = 5;
 constexpr int kNothingToOutputText = 6;
+constexpr int kOnlineText = 34;
+constexpr int kOfflineText = 35;
 constexpr int kPortCount = 100;
 constexpr int kFirstListedPort = 3;
 constexpr int kJogButtonSize = 36;
@@ -116,7 +118,7 @@ public:
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
-        const SoftwareSettings& settings = context->m_pSettings != nullptr ? *context->m_pSettings : g_settings;
+        const SoftwareSettings& settings = SettingsOf(context);
         const int layer = static_cast<int>(plat::ParseInt(index.data().toString().toStdString()));
         const COLORREF c = settings.PaletteColor(layer);
         painter->fillRect(option.rect, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
@@ -190,10 +192,12 @@ CWorkPageWork::CWorkPageWork(QWidget* parent) : WorkPageBase(IDD, u"phase3:work-
     if (QtMessagePoster* poster = QtMessagePoster::Current())
         m_hWnd = poster->RegisterWindow(this);
     BuildControls();
+    m_linkWatch = WatchMachineLinks([this] { ShowLinkState(CurrentMachine()); });
 }
 
 CWorkPageWork::~CWorkPageWork()
 {
+    UnwatchMachineLinks(m_linkWatch);
     delete m_dragImage;
     if (QtMessagePoster* poster = QtMessagePoster::Current(); poster != nullptr && m_hWnd != 0)
         poster->UnregisterWindow(m_hWnd);
@@ -246,6 +250,9 @@ void CWorkPageWork::BuildControls()
     d->addWidget(m_ports, 2, 1);
     d->addWidget(button(IDC_PORT_SEARCH, device), 2, 2);
     d->addWidget(button(IDC_DEVICE_INFO, device), 3, 0, 1, 3);
+    m_linkState = new QLabel(device);
+    m_linkState->setObjectName(QStringLiteral("linkState"));
+    d->addWidget(m_linkState, 4, 0, 1, 3);
     page->addWidget(device);
 
     // The layer list and its two buttons go here.
@@ -457,8 +464,7 @@ CXPButton* CWorkPageWork::Button(int id) const
 
 SoftwareSettings& CWorkPageWork::Settings() const
 {
-    const DOCCONTEXT* context = Context();
-    return context != nullptr && context->m_pSettings != nullptr ? *context->m_pSettings : g_settings;
+    return SettingsOf(Context());
 }
 
 MachineNode* CWorkPageWork::CurrentMachine() const
@@ -488,6 +494,23 @@ void CWorkPageWork::ShowMachine(const MachineNode* machine)
         m_address->setText(QStringLiteral("0"));
         m_network->setChecked(false);
     }
+    ShowLinkState(machine);
+}
+
+void CWorkPageWork::ShowLinkState(const MachineNode* machine)
+{
+    const bool online = machine != nullptr && machine->m_session != nullptr && machine->m_online != 0;
+    m_linkState->setText(
+        QString::fromStdU16String(LanguageText(RegisteredLanguageTable(), kErrorSection, online ? kOnlineText : kOfflineText)));
+}
+
+bool CWorkPageWork::Sent(const MachineNode& machine, std::uint32_t result)
+{
+    ShowLinkState(&machine);
+    if (result != 0)
+        return true;
+    plat::MessageBox(MachineLinkText(kMachineOfflineText, machine, Settings()));
+    return false;
 }
 
 void CWorkPageWork::WriteMachineList() const
@@ -539,6 +562,7 @@ void CWorkPageWork::FillDeviceList(DOCCONTEXT* context, plat::ViewWindow* view)
     // A serial machine connects only by a port search or a port choice.
     if (machine != nullptr && machine->m_session == nullptr && machine->m_link_type != 0)
         OpenMachineConnection(*machine, settings);
+    ShowLinkState(machine);
 }
 
 std::vector<int> CWorkPageWork::LayersInOrder(const DOCCONTEXT* ctx)
@@ -643,23 +667,6 @@ int CWorkPageWork::SelectedRow() const
     return items.isEmpty() ? -1 : items.front()->row();
 }
 
-void CWorkPageWork::InvalidateWorld(const CGeoBox& box)
-{
-    DOCCONTEXT* ctx = Context();
-    if (ctx == nullptr || ctx->m_pView == nullptr || box.IsEmpty())
-        return;
-    CGeoBox area = box;
-    const ARRAYREC* array = ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pArray : nullptr;
-    if (array != nullptr && array->m_nCols > 1)
-        area.m_xmax += (array->m_nCols - 1) * array->m_dDx;
-    CGeoBox client;
-    ctx->WorldToClientRect(area, client);
-    CDocState::InflateRect(client, kRepaintMargin);
-    const plat::RECT rect{plat::RoundPixel(client.m_xmin), plat::RoundPixel(client.m_ymin),
-                          plat::RoundPixel(client.m_xmax), plat::RoundPixel(client.m_ymax)};
-    ctx->m_pView->InvalidateRect(&rect, true);
-}
-
 void CWorkPageWork::OnLayerClick()
 {
     DOCCONTEXT* ctx = Context();
@@ -667,8 +674,8 @@ void CWorkPageWork::OnLayerClick()
     if (row < 0 || ctx == nullptr || ctx->m_pCurrent == nullptr)
         return;
     const int layer = RowLayer(row);
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        ctx->m_pTools[ctx->m_nTool]->Reset(0, ctx);
+    if (CDocState* tool = CurrentTool(ctx))
+        tool->Reset(0, ctx);
     if (g_dialogs.selectTool)
         g_dialogs.selectTool(View());
     ctx->m_nTool = 0;
@@ -686,8 +693,8 @@ void CWorkPageWork::OnLayerClick()
         }
     }
     if (old.IsDifferent(ctx->m_rcSelect)) {
-        InvalidateWorld(old);
-        InvalidateWorld(ctx->m_rcSelect);
+        RepaintArea(old);
+        RepaintArea(ctx->m_rcSelect);
     }
 }
 
@@ -701,8 +708,7 @@ void CWorkPageWork::OnLayerDblClk()
     const bool accepted = g_dialogs.layerParams ? g_dialogs.layerParams(*ctx, layer) : RunLayerDialog(*ctx, layer);
     if (accepted) {
         CDocState base;
-        CDocState* tool = ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount ? ctx->m_pTools[ctx->m_nTool] : nullptr;
-        (tool != nullptr ? tool : &base)->ApplyLayerFlags(ctx);
+        CurrentToolOr(ctx, base).ApplyLayerFlags(ctx);
         CReadParamFile().WriteWorkParam(Settings().m_pLayers);
         RefreshLayerList();
     }
@@ -786,7 +792,7 @@ void CWorkPageWork::MoveLayerTo(int target)
         m_layerList->selectRow(target);
         m_layerList->setFocus();
     }
-    InvalidateWorld(box);
+    RepaintArea(box);
 }
 
 void CWorkPageWork::OnMoveLayerUp()
@@ -878,7 +884,7 @@ void CWorkPageWork::OnDragDrop(const QPoint& global)
     RefreshLayerList();
     if (target < m_layerList->rowCount())
         m_layerList->selectRow(target);
-    InvalidateWorld(box);
+    RepaintArea(box);
 }
 
 void CWorkPageWork::mouseMoveEvent(QMouseEvent* event)
@@ -960,6 +966,7 @@ void CWorkPageWork::OnPortError()
     CloseMachineConnections(Settings().m_pMachines, false);
     m_ports->clear();
     Settings().m_nComPort = 0;
+    ShowLinkState(CurrentMachine());
 }
 
 void CWorkPageWork::OnDeviceChange()
@@ -975,6 +982,7 @@ void CWorkPageWork::OnDeviceChange()
     CloseMachineConnections(settings.m_pMachines, true);
     if (machine != nullptr)
         OpenMachineConnection(*machine, settings);
+    ShowLinkState(machine);
 }
 
 void CWorkPageWork::OnNetworkBox()
@@ -999,6 +1007,7 @@ void CWorkPageWork::OnNetworkBox()
     OpenMachineConnection(*machine, settings);
     WriteMachineList();
     m_network->setEnabled(true);
+    ShowLinkState(machine);
 }
 
 void CWorkPageWork::OnPortSearch()
@@ -1019,6 +1028,7 @@ void CWorkPageWork::OnPortSearch()
     if (machine != nullptr && !m_network->isChecked() && settings.m_nComPort >= 2)
         OpenMachineConnection(*machine, settings);
     SetPortControlsEnabled(true);
+    ShowLinkState(machine);
 }
 
 void CWorkPageWork::OnPortChange()
@@ -1031,6 +1041,7 @@ void CWorkPageWork::OnPortChange()
     if (MachineNode* machine = CurrentMachine())
         OpenMachineConnection(*machine, settings);
     SetPortControlsEnabled(true);
+    ShowLinkState(CurrentMachine());
 }
 
 void CWorkPageWork::OnStart()
@@ -1064,6 +1075,7 @@ void CWorkPageWork::OnStart()
         return;
     if (g_dialogs.transfer(*context, 0, name + u".out", 1))
         m_runState = 2;
+    ShowLinkState(machine);
 }
 
 void CWorkPageWork::OnPauseContinue()
@@ -1073,7 +1085,9 @@ void CWorkPageWork::OnPauseContinue()
     MachineNode* machine = MachineForCommand();
     if (machine == nullptr)
         return;
-    VQ_OnlineOperate(machine->m_link_type, m_runState == 2 ? OP_PAUSE : OP_CONTINUE, nullptr, 0, m_hWnd);
+    if (!Sent(*machine, VQ_OnlineOperate(machine->m_link_type, m_runState == 2 ? OP_PAUSE : OP_CONTINUE, nullptr,
+                                         0, m_hWnd)))
+        return;
     m_runState = m_runState == 2 ? 1 : 2;
 }
 
@@ -1084,8 +1098,8 @@ void CWorkPageWork::OnStop()
     MachineNode* machine = MachineForCommand();
     if (machine == nullptr)
         return;
-    VQ_OnlineOperate(machine->m_link_type, OP_STOP, nullptr, 0, m_hWnd);
-    m_runState = 0;
+    if (Sent(*machine, VQ_OnlineOperate(machine->m_link_type, OP_STOP, nullptr, 0, m_hWnd)))
+        m_runState = 0;
 }
 
 void CWorkPageWork::OnPositioning()
@@ -1093,7 +1107,7 @@ void CWorkPageWork::OnPositioning()
     if (Context() == nullptr)
         return;
     if (MachineNode* machine = MachineForCommand())
-        VQ_OnlineOperate(machine->m_link_type, OP_POSITION, nullptr, 0, m_hWnd);
+        Sent(*machine, VQ_OnlineOperate(machine->m_link_type, OP_POSITION, nullptr, 0, m_hWnd));
 }
 
 CWorkPageWork::FrameBox CWorkPageWork::BuildFramePath(const CGeoBox& box, std::uint8_t originCorner,
@@ -1156,7 +1170,7 @@ void CWorkPageWork::OnRunFrame()
     if (!ConnectOnly(settings.m_pMachines, *machine, settings))
         return;
     const std::array<std::uint8_t, 37> payload = RunFramePayload(frame, values);
-    VQ_OnlineOperate(machine->m_link_type, OP_RUN_FRAME, payload.data(), 0, 0);
+    Sent(*machine, VQ_OnlineOperate(machine->m_link_type, OP_RUN_FRAME, payload.data(), 0, 0));
 }
 
 void CWorkPageWork::OnDownload()
@@ -1165,6 +1179,7 @@ void CWorkPageWork::OnDownload()
         return;
     g_dialogs.download(*Context());
     m_runState = 0;
+    ShowLinkState(CurrentMachine());
 }
 
 void CWorkPageWork::OnPreview()
@@ -1177,6 +1192,7 @@ void CWorkPageWork::OnDeviceInfo()
 {
     if (g_dialogs.machineManager)
         g_dialogs.machineManager(Context());
+    ShowLinkState(CurrentMachine()); // the manager connects and disconnects
 }
 
 void CWorkPageWork::OnAxisSwitch()

@@ -30,6 +30,7 @@ class CXPButton;
 class QBoxLayout;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 struct MachineNode;
 struct SoftwareSettings;
@@ -229,6 +230,12 @@ private:
     // connection; null otherwise (after the message of an unusable link).
     MachineNode* MachineForCommand();
     void ShowMachine(const MachineNode* machine);
+    // "Online" while the machine holds a connection whose link runs, else
+    // "Offline".
+    void ShowLinkState(const MachineNode* machine);
+    // A command's VQ_OnlineOperate result: 0 (no link could be had) says
+    // that the machine is offline. True when it was sent.
+    bool Sent(const MachineNode& machine, std::uint32_t result);
     void WriteMachineList() const;
     void SetPortControlsEnabled(bool enabled);
     // The layer of a row, read back from its column 0 text; -1 without.
@@ -236,10 +243,11 @@ private:
     int SelectedRow() const;
     void MoveLayerTo(int target);
     bool RunLayerDialog(DOCCONTEXT& ctx, int layer);
-    void InvalidateWorld(const CGeoBox& box);
     void InstallKeyFilter(QWidget* widget);
 
     plat::HWND m_hWnd = 0;
+    int m_linkWatch = 0;
+    QLabel* m_linkState = nullptr;
     QComboBox* m_machines = nullptr;
     QComboBox* m_ports = nullptr;
     QLineEdit* m_address = nullptr;

@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QMdiArea>
 #include <QMenu>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
@@ -326,7 +327,10 @@ TEST_F(DocumentTest, TheDocumentMenuShowsWithItsTextsWhileADocumentIsOpen)
     EXPECT_EQ(m_frame->TopMenu(129, 0)->title(), QStringLiteral("文件"));
     EXPECT_EQ(m_frame->TopMenu(129, 4)->title(), QStringLiteral("工具"));
     EXPECT_EQ(m_frame->TopMenu(129, 5)->title(), QStringLiteral("窗口"));
-    EXPECT_EQ(m_frame->Action(cmd::FileClose)->text(), QStringLiteral("关闭"));
+    // Close shows the platform's standard key after its text.
+    const QString closeKey = QKeySequence::keyBindings(QKeySequence::Close).value(0).toString(QKeySequence::NativeText);
+    EXPECT_EQ(m_frame->Action(cmd::FileClose)->text(),
+              QStringLiteral("关闭") + (closeKey.isEmpty() ? QString() : QLatin1Char('\t') + closeKey));
     EXPECT_EQ(m_frame->Action(32936)->text(), QStringLiteral("位图反色"));
     EXPECT_TRUE(m_frame->Router().Update(cmd::FileSave).m_bEnabled);
     EXPECT_TRUE(m_frame->Router().Update(cmd::FileClose).m_bEnabled);

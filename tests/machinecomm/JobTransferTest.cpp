@@ -129,15 +129,22 @@ TEST_F(Transfer, BadRequestsAreRefusedBeforeAThreadStarts)
     EXPECT_FALSE(Comm().transferThread.joinable());
 }
 
-TEST_F(Transfer, WithoutATransportItFailsAfterTheIdlePassesAndClosingTheLinkStopsIt)
+TEST_F(Transfer, WithoutATransportItFailsAndClosingTheLinkStopsIt)
 {
-    // Network link, but no transport thread takes the first block.
     TestJob job;
     const Bytes ready = ReadyData(100);
     TRANSFILEREQ request;
     FillRequest(request, job, {}, kTransferWindow);
     UseReadyData(request, ready);
+    // A network transfer needs a link: without one it fails at once.
     request.m_info.m_linkType = 1;
+    ASSERT_EQ(VQ_TransFileOperate(&request), TRANS_STARTED);
+    ASSERT_TRUE(WaitForTransferEnd(3000));
+    EXPECT_EQ(Progress(), (Progression{{1, 100}, {3, TRANS_ERROR_LINK}}));
+
+    // A serial one waits for a transport for its idle passes.
+    poster.Clear();
+    request.m_info.m_linkType = 0;
     ASSERT_EQ(VQ_TransFileOperate(&request), TRANS_STARTED);
     EXPECT_EQ(VQ_TransFileOperate(&request), TRANS_BUSY);
     EXPECT_EQ(VQ_TransFileOperate(nullptr), TRANS_BUSY); // a caller may ask before it fills one

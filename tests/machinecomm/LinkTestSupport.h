@@ -83,15 +83,17 @@ protected:
     {
         return WaitUntil([&] { return Posted(msg, window) >= count; }, timeoutMs);
     }
-    // The transfer messages posted to kTransferWindow, as (wParam, lParam).
-    std::vector<std::pair<WPARAM, LPARAM>> Progress() const
+    // The messages msg posted to window, as (wParam, lParam).
+    std::vector<std::pair<WPARAM, LPARAM>> PostedTo(UINT msg, HWND window) const
     {
         std::vector<std::pair<WPARAM, LPARAM>> all;
         for (const auto& m : poster.Messages())
-            if (m.msg == WM_TRANS_PROGRESS && m.window == kTransferWindow)
+            if (m.msg == msg && m.window == window)
                 all.emplace_back(m.wParam, m.lParam);
         return all;
     }
+    // The transfer messages posted to kTransferWindow.
+    std::vector<std::pair<WPARAM, LPARAM>> Progress() const { return PostedTo(WM_TRANS_PROGRESS, kTransferWindow); }
     // Waits for a transfer's last message: 100 % or a failure.
     bool WaitForTransferEnd(int timeoutMs) const
     {

@@ -174,11 +174,12 @@ TEST_F(NetTransport, AnswerOfTheFullPacketLimitIsDeliveredAndOneByteMoreEndsTheT
 }
 
 // A controller that fails an exchange in any way ends the transport within
-// the answer wait (2 s from the send), without reconnecting, delivering or
-// posting anything; the next stop command then reports that no link runs.
+// the answer wait (2 s from the send), without reconnecting or delivering
+// anything; the main window is told why it ended.
 struct FaultyController {
     const char* name;
-    FakeController::Step step;
+    std::vector<FakeController::Step> steps;
+    LPARAM reason;     // 0: the close may also come as a reset
 };
 
 void PrintTo(const FaultyController& c, std::ostream* os)
@@ -200,17 +201,27 @@ class FaultyControllerEndsTheLink : public NetTransport,
 
 TEST_P(FaultyControllerEndsTheLink, WithinTheAnswerWaitAndNothingDelivered)
 {
-    fake.Script({GetParam().step, Fake::Answering({0x82, 0x00, 0x05})});
+    std::vector<Fake::Step> script = GetParam().steps;
+    script.push_back(Fake::Answering({0x82, 0x00, 0x05}));
+    fake.Script(script);
     StartLink();
     ASSERT_TRUE(fake.WaitForConnections(1, 2000));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(VQ_OnlineOperate(1, 13, nullptr, 1, kAnswerWindow), 1u);
     EXPECT_TRUE(WaitUntil([&] { return !Running(); }, 2500));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
-    EXPECT_EQ(VQ_OnlineOperate(1, 13, nullptr, 0, 0), 0u);
     EXPECT_EQ(GetAnswerBytesLen(), 0u);
-    EXPECT_TRUE(poster.Messages().empty());
-    EXPECT_LE(fake.Connections(), 1); // no reconnection after the failed exchange
+    EXPECT_EQ(poster.Count(WM_COMM_ANSWER), 0u);
+    ASSERT_TRUE(WaitForPost(WM_COMM_LINK_STATE, kMainWindow, 2, 1000)); // up, then down
+    const RecordingPoster::Message down = poster.Messages().back();
+    EXPECT_EQ(down.wParam, 0u);
+    if (GetParam().reason != 0)
+        EXPECT_EQ(down.lParam, GetParam().reason);
+    else
+        EXPECT_TRUE(down.lParam == TRANS_ERROR_CLOSED || down.lParam == TRANS_ERROR_RESET) << down.lParam;
+    // No reconnection after the failed exchange; a connection closed while
+    // the link was idle is replaced once before it.
+    EXPECT_LE(fake.Connections(), static_cast<int>(GetParam().steps.size()));
 }
 
 Bytes ShortAnswerPayload()
@@ -220,16 +231,20 @@ Bytes ShortAnswerPayload()
 
 INSTANTIATE_TEST_SUITE_P(
     NetTransport, FaultyControllerEndsTheLink,
-    ::testing::Values(FaultyController{"CloseAfterAccept", Fake::CloseOnAccept()},
-                      FaultyController{"CloseMidHeader", Fake::CutAfter(ShortAnswerPayload(), 20)},
-                      FaultyController{"CloseMidPayload", Fake::CutAfter(ShortAnswerPayload(), 70)},
-                      FaultyController{"OversizeHeader", Fake::GarbageHeldOpen([] {
+    ::testing::Values(FaultyController{"CloseAfterAccept", {Fake::CloseOnAccept(), Fake::CloseOnAccept()}, 0},
+                      FaultyController{"CloseMidHeader", {Fake::CutAfter(ShortAnswerPayload(), 20)},
+                                       TRANS_ERROR_CLOSED},
+                      FaultyController{"CloseMidPayload", {Fake::CutAfter(ShortAnswerPayload(), 70)},
+                                       TRANS_ERROR_CLOSED},
+                      FaultyController{"OversizeHeader", {Fake::GarbageHeldOpen([] {
                                            Bytes h(50, 0xFF); // announces 65,535 bytes
                                            h[8] = h[9] = h[10] = h[11] = 0;
                                            return h;
                                        }())},
-                      FaultyController{"RandomBytes", Fake::GarbageHeldOpen(RandomBytes(300))},
-                      FaultyController{"OneByteASecond", Fake::Trickle({0x82, 0x00, 0x01}, 1000)}),
+                                       TRANS_ERROR_LINK},
+                      FaultyController{"RandomBytes", {Fake::GarbageHeldOpen(RandomBytes(300))}, TRANS_ERROR_LINK},
+                      FaultyController{"OneByteASecond", {Fake::Trickle({0x82, 0x00, 0x01}, 1000)},
+                                       TRANS_ERROR_NO_ANSWER}),
     [](const ::testing::TestParamInfo<FaultyController>& info) { return info.param.name; });
 
 TEST_F(NetTransport, AnswerToAnotherExchangeEndsTheTransport)

@@ -152,17 +152,46 @@ TEST(MetaCarve, SlopeFadesInFromTheEdgesAndTheScanStillLandsOnTheSquare)
     FreePathRecordGroups(layer);
 }
 
-TEST(MetaCarve, NegativeArrayPitchDoesNotShiftTheScan)
+TEST(MetaCarve, ArrayCopiesAreEngravedWhereTheyLieAndNoBracketIsLeft)
 {
-    // The square repeated 50 mm toward -x: the copies are not drawn, and the
-    // scan stays on the square itself.
-    WORKLAYER* layer = ScanLayerOf(
-        {plat::MakeOpeningBracket(1, 2, 0.0, -500.0), Square(1000, 2000, 100), plat::MakeClosingBracket()});
+    // The square repeated in 1 row of 3 columns 20 mm apart: the outlines
+    // span x 1000..1500, still pixels of 0.01 mm (f = 0.1), an image of
+    // 5001 x 1001. Every tenth row from the bottom, y = 2000 + k, crosses
+    // the three copies.
+    auto arrayed = [](std::uint8_t mode) {
+        return ScanLayerOf({plat::MakeOpeningBracket(1, 3, 0.0, 200.0), Square(1000, 2000, 100),
+                            plat::MakeClosingBracket()},
+                           mode);
+    };
+    auto expectRows = [](const WORKLAYER* layer, std::initializer_list<double> lefts) {
+        EXPECT_EQ(layer->m_paths->m_pNext, layer->m_paths);
+        EXPECT_EQ(layer->m_paths->m_kind, PATH_KIND_PATH);
+        const auto segs = Segs(layer);
+        ASSERT_EQ(segs.size(), 101u * lefts.size());
+        for (std::size_t k = 0; k < segs.size(); ++k) {
+            const double left = lefts.begin()[k % lefts.size()];
+            ExpectSeg(segs[k], left, left + 100.0, 2000.0 + static_cast<double>(k / lefts.size()), 255, 255);
+        }
+    };
     WorkParams params = Params(0.1);
+    WORKLAYER* layer = arrayed(2);
     CMetaCarve::ConvertLayer(layer, &params, 1, 0);
-    const auto segs = Segs(layer);
-    ASSERT_EQ(segs.size(), 101u);
-    ExpectSeg(segs.front(), 1000.0, 1100.0, 2000.0, 255, 255);
+    expectRows(layer, {1000.0, 1200.0, 1400.0});
+    FreePathRecordGroups(layer);
+
+    // Origin corner 0 turns the column pitch toward -x.
+    layer = arrayed(2);
+    CMetaCarve::ConvertLayer(layer, &params, 0, 0);
+    expectRows(layer, {600.0, 800.0, 1000.0});
+    FreePathRecordGroups(layer);
+
+    // Both modes: the cut layer keeps the bracket for the machine to repeat.
+    layer = arrayed(3);
+    WORKLAYER* scan = CMetaCarve::ConvertLayer(layer, &params, 1, 0);
+    ASSERT_NE(scan, nullptr);
+    expectRows(scan, {1000.0, 1200.0, 1400.0});
+    ASSERT_NE(layer->m_paths->m_pArray, nullptr);
+    EXPECT_EQ(layer->m_paths->m_pArray->m_nCols, 3);
     FreePathRecordGroups(layer);
 }
 

@@ -1,7 +1,8 @@
 // Inside-first ordering. Hand cases for nesting and order; the random cases
-// compare the grid-based tree with the rule taken literally (every list
-// walked in full, every node tested against every other), on boxes that
-// nest, overlap, share edges, repeat, are inverted or hold NaN.
+// compare the order with the rule taken literally (every list walked in
+// full, every node tested against every other), on boxes that nest,
+// overlap, share edges, repeat, are inverted or hold NaN, siblings waiting
+// for a sibling that holds a box within them.
 #include "ProcessingTestSupport.h"
 #include "processing/FileTrans.h"
 #include "processing/JobRecords.h"
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <set>
 
 namespace plat {
 namespace {
@@ -122,6 +124,23 @@ TEST(RingOrder, ManySiblingsAndDeepNestingNeedNoDeepRecursion)
     }
 }
 
+TEST(RingOrder, AHoleTheLiteralWalkLeavesAfterItsOutlineComesBeforeIt)
+{
+    // Listed: X, the outline O, R around X and the hole H of O (R overlaps O),
+    // G inside H. The walk from X ends at R, which takes X, H and G; O is a
+    // root of its own, listed before R, so the rule taken literally gives
+    // O X G H R and cuts O before its holes. R's branch goes first instead.
+    PATHREC* x = MakePath(Square(120, 35, 130, 45));
+    PATHREC* o = MakePath(Square(0, 0, 100, 100));
+    PATHREC* r = MakePath(Square(50, 30, 150, 60));
+    PATHREC* h = MakePath(Square(60, 40, 70, 50));
+    PATHREC* g = MakePath(Square(62, 42, 68, 48));
+    WORKLAYER* layers = CutLayer({x, o, r, h, g});
+    CRingOrder().Process(layers);
+    EXPECT_EQ(Paths(layers), (std::vector<PATHREC*>{x, g, h, r, o}));
+    FreePathRecordGroups(layers);
+}
+
 // ---- comparison with the rule taken literally ---------------------------------
 
 struct Box {
@@ -129,8 +148,10 @@ struct Box {
 };
 
 // The order the rule gives: the tree built list by list (the lists on a
-// stack, as the rule's recursion would hold them), siblings by position,
-// children before their parent.
+// stack, as the rule's recursion would hold them), children before their
+// parent; siblings by position, except that a sibling waits for the
+// siblings whose subtrees hold a box within its own (the first position
+// whose sibling waits for none still to come goes next).
 std::vector<int> ReferenceOrder(const std::vector<Box>& b)
 {
     auto strictlyContains = [&](int a, int c) {
@@ -168,6 +189,49 @@ std::vector<int> ReferenceOrder(const std::vector<Box>& b)
     std::vector<std::vector<int>> children(n + 1);
     for (int i = 0; i < n; ++i)
         children[parent[i] + 1].push_back(i);
+    // Each node's subtree as a range of the nodes listed depth first.
+    std::vector<int> pre, begin(n), end(n);
+    std::vector<std::pair<int, std::size_t>> walk{{-1, 0}};
+    while (!walk.empty()) {
+        auto& [node, next] = walk.back();
+        if (next < children[node + 1].size()) {
+            const int c = children[node + 1][next++];
+            begin[c] = static_cast<int>(pre.size());
+            pre.push_back(c);
+            walk.push_back({c, 0});
+        } else {
+            if (node >= 0)
+                end[node] = static_cast<int>(pre.size());
+            walk.pop_back();
+        }
+    }
+    for (auto& kids : children) {
+        std::vector<std::vector<int>> waiters(kids.size());
+        std::vector<int> waiting(kids.size(), 0);
+        for (std::size_t j = 0; j < kids.size(); ++j)
+            for (std::size_t i = 0; i < kids.size(); ++i)
+                for (int k = begin[kids[i]]; i != j && k < end[kids[i]]; ++k)
+                    if (within(pre[k], kids[j])) {
+                        waiters[i].push_back(static_cast<int>(j));
+                        ++waiting[j];
+                        break;
+                    }
+        std::set<int> ready;
+        for (std::size_t j = 0; j < kids.size(); ++j)
+            if (waiting[j] == 0)
+                ready.insert(static_cast<int>(j));
+        std::vector<int> order;
+        while (!ready.empty()) {
+            const int j = *ready.begin();
+            ready.erase(ready.begin());
+            order.push_back(kids[j]);
+            for (int w : waiters[j])
+                if (--waiting[w] == 0)
+                    ready.insert(w);
+        }
+        EXPECT_EQ(order.size(), kids.size());
+        kids = order;
+    }
     std::vector<int> out;
     std::vector<std::pair<int, std::size_t>> stack{{-1, 0}};
     while (!stack.empty()) {
@@ -185,9 +249,10 @@ std::vector<int> ReferenceOrder(const std::vector<Box>& b)
 }
 
 // Random units over a field of `side` units: boxes that nest, overlap,
-// share edges and repeat, a few over far more cells than the others, empty
-// brackets (inverted extents) and, for some seeds, a box with a NaN. The
-// ordering must give exactly the order of the rule taken literally.
+// share edges and repeat, a few far larger than the others, empty brackets
+// (inverted extents) and, for some seeds, a box with a NaN. The ordering
+// must give exactly the order of the rule taken literally, siblings waiting
+// as above.
 // With `reach` the boxes are at most that wide and high: few nest, and a
 // long layer has many roots.
 void ExpectTheLiteralOrder(unsigned seed, int count, int side, bool bracketFirst = false, int reach = 0)
@@ -258,17 +323,16 @@ void ExpectTheLiteralOrder(unsigned seed, int count, int side, bool bracketFirst
     FreePathRecordGroups(layers);
 }
 
-TEST(RingOrder, GridTreeGivesExactlyTheLiteralTree)
+TEST(RingOrder, TreeGivesExactlyTheLiteralOrder)
 {
     for (unsigned seed = 1; seed <= 40; ++seed)
         ExpectTheLiteralOrder(seed, 20 + static_cast<int>(seed) * 5, 12);
 }
 
-// A long layer has its walks and the nodes within their ends looked up
-// ahead, side by side, and a dense one more than fits the room set aside:
-// neither may change which node a subtree takes, nor miss an inverted or
-// NaN box that only the list taken in order treats right.
-TEST(RingOrder, LongLayerLookedAtAheadGivesExactlyTheLiteralTree)
+// Long layers, sparse and dense, starting with an inverted box, with many
+// roots: no lookup may change which node a subtree takes, nor miss an
+// inverted or NaN box that only the list taken in order treats right.
+TEST(RingOrder, LongLayerGivesExactlyTheLiteralOrder)
 {
     // The first node an empty bracket: its walk starts from an inverted box.
     ExpectTheLiteralOrder(10, 20000, 400, true); // sparse: the lookups fit
@@ -276,10 +340,8 @@ TEST(RingOrder, LongLayerLookedAtAheadGivesExactlyTheLiteralTree)
     ExpectTheLiteralOrder(20, 24000, 2000, false, 30); // many roots: their lookups in several shares
 }
 
-// A long layer whose subtrees are taken apart side by side: every subtree
-// must still be taken apart whole. Stacks of concentric squares far apart,
-// listed shuffled: each stack comes innermost first, the stacks in the list
-// order of their outermost squares.
+// Stacks of concentric squares far apart, listed shuffled: each stack comes
+// innermost first, the stacks in the list order of their outermost squares.
 TEST(RingOrder, ConcentricStacksOfALongLayerComeInnermostFirst)
 {
     constexpr int kStacks = 200, kDepth = 100;

@@ -10,6 +10,8 @@
 #include "model/DocDataBitmap.h"
 #include "model/DocDataGroup.h"
 #include "model/DocListNode.h"
+#include "platform/Prompt.h"
+#include "settings/LanguageTable.h"
 #include "settings/MachineNode.h"
 #include "settings/MachineTech.h"
 #include "settings/SoftwareSettings.h"
@@ -19,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -385,6 +388,53 @@ TEST(MakeWorkData, ImagesOfACutAndScanLayerAreScannedOnALayerOfTheirOwn)
     }
 }
 
+// Images go out only as engravings: on layers that do not scan they are
+// left out, never cut along their scan lines, and one message names every
+// such layer before the job goes anywhere.
+TEST(MakeWorkData, ImagesOnLayersThatDoNotScanAreLeftOutWithOneMessage)
+{
+    ScratchProgramFolder folder;
+    BmpForm form;
+    form.width = 3;
+    form.height = 2;
+    folder.Write("dark.bmp", MakeBmp(form, {{0, 0, 0}, {0, 0, 0}}));
+    plat::RecordingPrompt prompt;
+    plat::SetPrompt(&prompt);
+    std::array<std::u16string, kLanguageTableSize> table{};
+    table[3] = u"phase15:error-hint";
+    table[45] = u"Layer ";
+    table[46] = u" holds images but does not engrave; they were left out.";
+    SetLanguageTable(table);
+    {
+        // Layer 3 cuts only (the defaults), layer 7 does nothing; layer 5
+        // scans and keeps its image.
+        WorkSetup s;
+        FindLayerParams(s.settings.m_pLayers, 5)->m_sweep = 1;
+        FindLayerParams(s.settings.m_pLayers, 7)->m_border = 0;
+        for (int layer : {3, 5, 3, 7}) {
+            auto* image = new CDocDataBitmap("dark", folder.Root() + "dark.bmp", kO, kO, 0, &s.ctx);
+            image->SetColor(layer, 0);
+            s.Add(image);
+        }
+        s.Add(MakeLine(MmSquare(0, 0, 1, 1), 3));
+        ASSERT_TRUE(s.Make());
+        ASSERT_EQ(prompt.m_shown.size(), 1u);
+        EXPECT_EQ(prompt.m_shown[0].text, u"Layer 3 holds images but does not engrave; they were left out.\n"
+                                          u"Layer 7 holds images but does not engrave; they were left out.");
+        const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+        ASSERT_EQ(layers.size(), 2u);
+        EXPECT_EQ(layers[0]->m_layerId, 3u);
+        EXPECT_EQ(layers[0]->m_mode, 1);
+        const std::vector<PATHREC*> cut = Paths(layers[0]);
+        ASSERT_EQ(cut.size(), 1u);
+        ExpectPoints(cut[0], {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}});
+        EXPECT_EQ(layers[1]->m_layerId, 5u);
+        EXPECT_EQ(layers[1]->m_mode, 2);
+    }
+    SetLanguageTable({});
+    plat::SetPrompt(nullptr);
+}
+
 TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)
 {
     for (std::uint8_t mode : {0, 2, 6, 200}) {
@@ -469,6 +519,41 @@ TEST(MakeWorkData, OutlinesOfACutAndScanLayerAreEngravedOnALayerOfTheirOwn)
         EXPECT_GE(p.m_xmin, -1e-9);
         EXPECT_LE(p.m_xmax, 2.0 + 1e-9);
     });
+}
+
+// A group repeated by the array page in 1 row of 3 columns 20 mm apart, on a
+// layer that only scans: every scan row crosses all three copies, and no
+// bracket is left to repeat the scan.
+TEST(MakeWorkData, GroupArrayOnAScanLayerEngravesEveryCopy)
+{
+    WorkSetup s;
+    WorkParams* params = FindLayerParams(s.settings.m_pLayers, 2);
+    params->m_border = 0;
+    params->m_sweep = 1;
+    params->m_s_precision = 1.0;
+    auto* group = new CDocDataGroup(LinkObjects({MakeLine(MmSquare(0, 0, 10, 10), 2)}), &s.ctx);
+    group->m_nLayer = 2;
+    group->m_pArray = new ARRAYREC{1, 3, 0.0, 200.0, 0, 600.0, 100.0};
+    s.Add(group);
+    ASSERT_TRUE(s.Make());
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 1u);
+    EXPECT_EQ(layers[0]->m_mode, 2);
+    const std::vector<PATHREC*> paths = Paths(layers[0]);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0]->m_kind, PATH_KIND_PATH);
+    // Rows 1 mm apart from y = 0 up, 11 of them, each 0..10, 20..30, 40..50.
+    std::vector<XY> ends;
+    ForEachSegment(*paths[0], [&](SEGNODE& g) {
+        ends.emplace_back(g.m_x0, g.m_y0);
+        ends.emplace_back(g.m_x1, g.m_y1);
+    });
+    ASSERT_EQ(ends.size(), 2u * 3u * 11u);
+    for (std::size_t k = 0; k < ends.size(); ++k) {
+        const double left = 20.0 * static_cast<double>(k / 2 % 3);
+        EXPECT_NEAR(ends[k].first, left + (k % 2 == 0 ? 0.0 : 10.0), 1e-9) << k;
+        EXPECT_NEAR(ends[k].second, static_cast<double>(k / 6), 1e-9) << k;
+    }
 }
 
 // Lines drawn as light-guide lines mark their work layer, which the chain

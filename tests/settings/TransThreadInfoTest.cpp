@@ -175,7 +175,8 @@ TEST_F(Connection, JobSavedWithoutLinkAndSentAgainFromItsOutFileReachesTheContro
 
 TEST_F(Connection, UnusableOutFilesAndBadRequestsSendNothingAndAThousandByteFileGoesBehindItsBlock)
 {
-    auto saving = std::make_unique<CTransThreadInfo>(1, 0, 2, u"Laser", 0);
+    // A serial connection: with no link a network transfer would fail at once.
+    auto saving = std::make_unique<CTransThreadInfo>(0, 0, 2, u"Laser", 0);
     WORKHEAD head;
     const std::string root = m_scratch.Root();
     m_scratch.Write("empty.out", "");

@@ -95,33 +95,82 @@ FakeController::Step FakeController::ForeignExchange(Bytes payload)
     return step;
 }
 
+FakeController::Step FakeController::ResetConnection()
+{
+    Step step;
+    step.reply = Reply::Reset;
+    return step;
+}
+
+FakeController::Step FakeController::LastAnswer(Bytes payload)
+{
+    Step step = Answering(std::move(payload));
+    step.stopListening = true;
+    return step;
+}
+
 FakeController::~FakeController()
 {
     m_stop.store(true);
     if (m_thread.joinable())
         m_thread.join();
-    if (m_listen >= 0)
-        ::close(m_listen);
+    if (m_listen.load() >= 0)
+        ::close(m_listen.load());
+}
+
+bool FakeController::Listen()
+{
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = m_address;
+    at.sin_port = htons(m_port);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    socklen_t len = sizeof at;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || ::listen(fd, 8) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &len) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_port = ntohs(at.sin_port);
+    m_listen.store(fd);
+    return true;
 }
 
 bool FakeController::Start(const char* address, std::uint16_t port)
 {
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    if (address == nullptr || ::inet_pton(AF_INET, address, &at.sin_addr) != 1)
+    in_addr a{};
+    if (address == nullptr || ::inet_pton(AF_INET, address, &a) != 1)
         return false;
-    at.sin_port = htons(port);
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listen < 0)
+    m_address = a.s_addr;
+    m_port = port;
+    if (!Listen())
         return false;
-    socklen_t len = sizeof at;
-    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
-        ::listen(m_listen, 8) != 0 ||
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&at), &len) != 0)
-        return false;
-    m_port = ntohs(at.sin_port);
     m_thread = std::thread(&FakeController::Run, this);
     return true;
+}
+
+bool FakeController::Relisten()
+{
+    for (int waited = 0; m_listen.load() >= 0; waited += kSliceMs) {
+        if (waited > 2000)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMs));
+    }
+    return Listen();
+}
+
+bool FakeController::PacketWithin(int fd, int ms)
+{
+    for (int waited = 0; waited < ms && !m_stop.load(); waited += kSliceMs) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, kSliceMs) > 0)
+            return true;
+    }
+    return false;
 }
 
 void FakeController::Script(std::vector<Step> steps)
@@ -232,6 +281,9 @@ void FakeController::Serve(int fd, int connection)
             return;
         }
     }
+    const int idleMs = m_idleCloseMs.load();
+    if (idleMs > 0 && !PacketWithin(fd, idleMs))
+        return;
     Bytes packet(kHeader);
     if (!ReadExactly(fd, packet.data(), kHeader))
         return;
@@ -250,6 +302,10 @@ void FakeController::Serve(int fd, int connection)
     }
     m_changed.notify_all();
 
+    if (step.stopListening) {
+        ::close(m_listen.load());
+        m_listen.store(-1);
+    }
     if (step.reply != Reply::Trickle && !Pause(step.delayMs))
         return;
     Bytes answer(kHeader + step.payload.size(), 0);
@@ -280,6 +336,11 @@ void FakeController::Serve(int fd, int connection)
     case Reply::Silent:
         DrainUntilClosed(fd);
         break;
+    case Reply::Reset: {
+        const linger hard{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        break;
+    }
     case Reply::CloseOnAccept:
         break;
     }
@@ -290,10 +351,15 @@ void FakeController::Serve(int fd, int connection)
 void FakeController::Run()
 {
     while (!m_stop.load()) {
-        pollfd p{m_listen, POLLIN, 0};
+        const int listener = m_listen.load();
+        if (listener < 0) {
+            Pause(kSliceMs);
+            continue;
+        }
+        pollfd p{listener, POLLIN, 0};
         if (::poll(&p, 1, kSliceMs) <= 0)
             continue;
-        const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
         int connection = 0;

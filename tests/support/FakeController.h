@@ -30,6 +30,7 @@ public:
         Garbage,        // sends the step's payload bytes as they are, then closes
         CloseOnAccept,  // closes the connection as soon as it is accepted, reading nothing
         Trickle,        // sends the answer one byte every delayMs
+        Reset,          // resets the connection instead of answering
     };
     struct Step {
         Reply reply = Reply::Answer;
@@ -39,6 +40,7 @@ public:
         int delayMs = 0;            // wait before answering
         std::size_t cutAt = 0;      // CloseMidAnswer: bytes sent before closing
         bool holdOpen = false;      // after the reply, reads on until the client goes away
+        bool stopListening = false; // closes the listener before the reply: later connections are refused
     };
 
     static Step Answering(Bytes payload, std::uint16_t type = 1, int delayMs = 0);
@@ -50,6 +52,8 @@ public:
     static Step CloseOnAccept();                // a connection closed unread, instead of a packet
     static Step Trickle(Bytes payload, int msPerByte);
     static Step ForeignExchange(Bytes payload); // answers another exchange number
+    static Step ResetConnection();              // reads the packet, then resets the connection
+    static Step LastAnswer(Bytes payload);      // answers, refusing every connection after it
 
     FakeController() = default;
     ~FakeController();
@@ -61,6 +65,10 @@ public:
     // addresses, as two machines on the network do.
     bool Start(const char* address = "127.0.0.1", std::uint16_t port = 0);
     std::uint16_t Port() const { return m_port; }
+    // Listens again on its port once a LastAnswer step has closed the listener.
+    bool Relisten();
+    // A connection that brings no packet within ms is closed (0: never).
+    void CloseIdleConnectionsAfter(int ms) { m_idleCloseMs.store(ms); }
 
     // Steps for the packets to come, in order; once they are used up every
     // packet gets an answer of type 1 with an empty payload.
@@ -78,12 +86,17 @@ private:
     void Run();
     void Serve(int fd, int connection);
     bool ReadExactly(int fd, std::uint8_t* data, std::size_t n);
+    bool Listen();
+    bool PacketWithin(int fd, int ms);
     bool SendAll(int fd, const std::uint8_t* data, std::size_t n);
     bool Pause(int ms);
     void DrainUntilClosed(int fd);
 
-    int m_listen = -1;
+    std::atomic<int> m_listen{-1}; // closed and reopened only on the controller's thread or
+                                   // while it has none
+    std::uint32_t m_address = 0;   // network order
     std::uint16_t m_port = 0;
+    std::atomic<int> m_idleCloseMs{0};
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;

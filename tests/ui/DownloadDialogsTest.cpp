@@ -4,9 +4,11 @@
 // finished transfer.
 #include "MachineStage.h"
 
+#include "app/LongWork.h"
 #include "app/QtMessagePoster.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
+#include "model/DocState.h"
 #include "platform/CodePage.h"
 #include "platform/Messages.h"
 #include "platform/TextFile.h"
@@ -18,11 +20,19 @@
 #include "ui/WorkDownloadSet.h"
 #include "ui/XPButton.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QProgressBar>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QRadioButton>
+#include <QStatusBar>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <filesystem>
 
@@ -81,7 +91,12 @@ TEST(DownloadHeader, JobNameArrayAndFeedAreFilledAsTheControllerReadsThem)
     EXPECT_DOUBLE_EQ(h.m_pitchY, 35.0);
     EXPECT_EQ(h.m_feedCount, 3);
     EXPECT_EQ(h.m_feedLength, 12.5);
-    EXPECT_EQ(h.m_feedDelay, 1500) << "the delay goes over in ms";
+    EXPECT_EQ(h.m_feedDelay, 2) << "the delay goes over in whole seconds, the nearest";
+    for (auto [ms, seconds] : {std::pair{2500, 3}, {2499, 2}, {0, 0}, {-1500, -2}, {2147483647, 2147484}}) {
+        doc.m_pFeed->m_nDelayMs = ms;
+        CTransLoadProcessDlg::FillHeader(h, context, "a.out");
+        EXPECT_EQ(h.m_feedDelay, seconds) << ms;
+    }
 
     // A path that does not fit the field with its terminator is not cut into it.
     CTransLoadProcessDlg::FillHeader(h, context, std::string(150, 'p'));
@@ -176,6 +191,37 @@ TEST_F(Download, ASavedWorkFileIsWholeAndSendingItPassesTheStreamUnchanged)
     EXPECT_EQ(sent.size(), Payloads(m_fake).size());
 }
 
+TEST_F(Download, AFeedDelayOf2Point5SecondsGoesOutAs3)
+{
+    m_doc.m_pFeed = new FEEDREPEAT{1, 10.0, 2500};
+    const std::string out = Root() + "feed.out";
+    ASSERT_TRUE(Run(1, out));
+    std::string saved;
+    ASSERT_TRUE(plat::ReadWholeFile(out, saved));
+    Bytes stream(saved.begin(), saved.end());
+    for (auto& b : stream)
+        b ^= 0x39;
+    // One feed of 10 mm (10000 um = 4E 10 in 7-bit groups), then the delay:
+    // E0 0C and 3 in five groups.
+    const Bytes feed = {0xE0, 0x05, 0, 0, 0, 0, 1, 0, 0, 0, 0x4E, 0x10, 0xE0, 0x0C, 0, 0, 0, 0, 3};
+    EXPECT_NE(std::search(stream.begin(), stream.end(), feed.begin(), feed.end()), stream.end());
+}
+
+TEST_F(Download, AFinishedSendOrSaveSaysSoOnTheStatusBarOnceTheDialogHasClosed)
+{
+    QMainWindow main;
+    ASSERT_TRUE(Run(0, "job.out"));
+    EXPECT_EQ(main.statusBar()->currentMessage(), QStringLiteral("The job was sent to A at 127.0.0.1."));
+    const std::string out = Root() + "job.out";
+    ASSERT_TRUE(Run(1, out));
+    EXPECT_EQ(main.statusBar()->currentMessage(), QString::fromStdString("The work file was saved: " + out));
+
+    main.statusBar()->clearMessage();
+    m_fake.Script({FakeController::ResetConnection()});
+    EXPECT_FALSE(Run(0, "job.out"));
+    EXPECT_TRUE(main.statusBar()->currentMessage().isEmpty());
+}
+
 TEST_F(Download, SavePathsThatCannotBeWrittenAreRefused)
 {
     EXPECT_FALSE(Run(1, Root() + "no/such/folder/job.out"));
@@ -221,26 +267,93 @@ TEST_F(Download, NothingToSendNoMachineOrAnotherMachinesLinkRejectWithoutSending
     EXPECT_NE(other.m_session, nullptr);
 }
 
-// A controller that drops the connection the link opened, or that cuts its
-// answer off part way through a job of several blocks: the transfer is a
-// failure with its code shown, and the connection the transfer opened goes.
-TEST_F(Download, ATransferTheControllerRefusesOrCutsOffIsAFailureNeverASuccess)
+// A controller that drops the connection the link opened is left behind for
+// a fresh one; one that resets the connection or cuts its answer off part
+// way through a job of several blocks fails the transfer, said with the
+// machine and its address, and the connection the transfer opened goes.
+TEST_F(Download, ATransferTheControllerResetsOrCutsOffIsAFailureNeverASuccess)
 {
     for (int i = 0; i < 60; ++i)
         AddRect(i * 2.0, 0.0, i * 2.0 + 1.5, 50.0 + i);
-    const std::u16string failed = ErrorText(17) + u"4";
     m_fake.Script({FakeController::CloseOnAccept()});
+    EXPECT_TRUE(Run(0, "job.out"));
+    EXPECT_FALSE(m_fake.Packets().empty());
+
+    m_fake.Script({FakeController::ResetConnection()});
     EXPECT_FALSE(Run(0, "job.out"));
-    EXPECT_EQ(LastMessage(), failed);
-    EXPECT_TRUE(m_fake.Packets().empty());
+    EXPECT_EQ(LastMessage(), u"The controller of A at 127.0.0.1 reset the connection; the job was not sent whole.");
     EXPECT_EQ(Machine(0).m_session, nullptr);
 
-    m_prompt.m_shown.clear();
+    const std::size_t before = m_fake.Packets().size();
     m_fake.Script({FakeController::Answering({}), FakeController::CutOff({})});
     EXPECT_FALSE(Run(0, "job.out"));
-    EXPECT_EQ(LastMessage(), failed);
-    EXPECT_EQ(m_fake.Packets().size(), 2u) << "the job goes no further than the cut";
+    EXPECT_EQ(LastMessage(),
+              u"The controller of A at 127.0.0.1 closed the connection before answering; the job was not sent whole.");
+    EXPECT_EQ(m_fake.Packets().size(), before + 2) << "the job goes no further than the cut";
     EXPECT_EQ(Machine(0).m_session, nullptr);
+}
+
+// The job of a download is built off the interface thread: held at a step
+// of its ordering, the window goes on and its bar shows the build in the
+// bar's first half (the build at 100 + 620 x 0.9 = 658 thousandths: 32 %).
+// Cancel returns without waiting for the build, which is still held; the
+// document, its history and its change count are as they were, nothing was
+// sent and the work folder holds what it held.
+TEST_F(Download, CancelWhileTheJobIsBuiltReturnsAtOnceAndLeavesEverythingAsItWas)
+{
+    CDocState::PushHistory(&m_context);
+    CDocListNode* older = m_doc.m_pOlder;
+    const std::uint64_t changes = m_context.m_nChangeCount;
+    const CDocData* first = m_doc.m_pFirst;
+    const auto listing = [] {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(CReadParamFile().GetWorkPath(), ec))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = listing();
+    std::atomic<bool> held{false};
+    std::atomic<bool> release{false};
+    plat::WorkControl::SetStepHookForTesting([&](plat::WorkControl&, int permille) {
+        if (permille != 620)
+            return;
+        held = true;
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    CTransLoadProcessDlg* dialog = nullptr;
+    int ticks = 0;
+    bool stillHeld = false;
+    plat::EventSteps steps({
+        [&] {
+            dialog = dynamic_cast<CTransLoadProcessDlg*>(QApplication::activeModalWidget());
+            return dialog != nullptr && held;
+        },
+        [&] { return ++ticks >= 5 && dialog->ProgressBar()->value() == 32 && dialog->Building(); },
+        [&] {
+            dialog->CancelButton()->click();
+            stillHeld = held && !release;
+            return true;
+        },
+    });
+    EXPECT_FALSE(Run(0, "job.out"));
+    EXPECT_TRUE(steps.Done()) << steps.Taken();
+    EXPECT_TRUE(stillHeld) << "Cancel waited for the build";
+    release = true;
+    LongWork::JoinCancelled();
+    plat::WorkControl::SetStepHookForTesting({});
+    EXPECT_EQ(m_context.m_nChangeCount, changes);
+    EXPECT_EQ(m_context.m_pCurrent, &m_doc);
+    EXPECT_EQ(m_doc.m_pOlder, older);
+    EXPECT_EQ(m_doc.m_pFirst, first);
+    EXPECT_TRUE(m_fake.Packets().empty());
+    EXPECT_EQ(listing(), before);
+    EXPECT_TRUE(m_prompt.m_shown.empty());
+    m_doc.m_pOlder = nullptr;
+    older->m_pNewer = nullptr;
+    CDocState::DeleteHistoryChain(older);
 }
 
 TEST_F(Download, TheDownloadDialogChecksExtensionsAndKeepsThePathSwitch)

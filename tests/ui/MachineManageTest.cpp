@@ -4,6 +4,8 @@
 // time, refused links changing nothing), and the work area with the boxes it
 // recomputes.
 #include "MachineStage.h"
+#include "app/QtMessagePoster.h"
+#include "machinecomm/OnlineOperate.h"
 #include "model/DocDataLine.h"
 #include "model/NodeList.h"
 #include "settings/MachineTech.h"
@@ -215,6 +217,42 @@ TEST_F(MachineManageTest, ConnectKeepsOneLinkAndAnUnusableOrFailedLinkChangesNot
         EXPECT_EQ(Machine(1).m_online, 0);
         EXPECT_EQ(Cell(1, 3), QStringLiteral("NULL"));
     }
+}
+
+// Passes the link's state on to the machine list, as the main frame does.
+class MainFrameStandIn : public PostedMessageTarget {
+public:
+    void OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM) override
+    {
+        if (msg == WM_COMM_LINK_STATE)
+            OnMachineLinkState(g_settings.m_pMachines, wParam != 0);
+    }
+};
+
+TEST_F(MachineManageTest, ALinkThatEndsShowsOfflineAtOnceAndOnlineWhenACommandMakesItAgain)
+{
+    QtMessagePoster poster;
+    plat::SetMessagePoster(&poster);
+    MainFrameStandIn frame;
+    SetMainFrameWindow(poster.RegisterWindow(&frame));
+    // The controller answers one command and then takes no connection.
+    m_fake.Script({FakeController::LastAnswer({})});
+    CMachineManage& dlg = Manager();
+    dlg.List()->selectRow(0);
+    dlg.OnConnect();
+    EXPECT_EQ(Cell(0, 3), QStringLiteral("IP"));
+    EXPECT_EQ(VQ_OnlineOperate(1, OP_STOP, nullptr, 0, 0), 1u);
+    ASSERT_TRUE(m_fake.WaitForPackets(1, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Cell(0, 3) == QStringLiteral("NULL"); }, 1000));
+    EXPECT_EQ(Selected(), 0);
+    EXPECT_NE(Machine(0).m_session, nullptr) << "the connection stays, to be made again";
+
+    ASSERT_TRUE(m_fake.Relisten());
+    EXPECT_EQ(VQ_OnlineOperate(1, OP_POSITION, nullptr, 0, 0), 1u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Cell(0, 3) == QStringLiteral("IP"); }, 3000));
+    m_manager.reset();
+    SetMainFrameWindow(0);
+    plat::SetMessagePoster(nullptr);
 }
 
 TEST_F(MachineManageTest, MenuCommandsRunAfterTheMenuClosesAndProcessOpensTheSelectedMachinesTechnology)

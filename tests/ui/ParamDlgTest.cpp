@@ -95,7 +95,7 @@ protected:
     std::unique_ptr<CParamDlg> m_dlg;
 };
 
-TEST_F(ParamDlgTest, OpeningReadsOnceWithoutTimeoutAndClosingDropsOnlyTheConnectionItMade)
+TEST_F(ParamDlgTest, OpeningReadsOnceStillUsableAndClosingDropsOnlyTheConnectionItMade)
 {
     m_fake.Script({FakeController::Answering(ParamAnswer(35, 200000))});
     CParamDlg& dlg = Open(0);
@@ -104,7 +104,6 @@ TEST_F(ParamDlgTest, OpeningReadsOnceWithoutTimeoutAndClosingDropsOnlyTheConnect
     const Bytes read = m_fake.Packets()[0];
     EXPECT_EQ(read[1], 16);
     EXPECT_EQ(read.size(), 50u + 260u);
-    EXPECT_FALSE(dlg.TimerActive(CParamDlg::kReadTimer));
     EXPECT_TRUE(dlg.isEnabled());
     EXPECT_FALSE(dlg.Button(CParamDlg::IDC_WRITE)->isEnabled());
 
@@ -113,6 +112,7 @@ TEST_F(ParamDlgTest, OpeningReadsOnceWithoutTimeoutAndClosingDropsOnlyTheConnect
     EXPECT_TRUE(QTest::qWaitFor([&] { return speed->text() == QStringLiteral("200"); }, 3000));
     EXPECT_TRUE(dlg.Button(CParamDlg::IDC_WRITE)->isEnabled());
     EXPECT_EQ(Machine(0).m_params->m_x_max_speed, 200000.0);
+    EXPECT_FALSE(dlg.TimerActive(CParamDlg::kReadTimer)) << "the answer ends the read's time-out";
 
     // A read the controller leaves unanswered: disabled until timer 1.
     m_fake.Script({FakeController::Silence()});
@@ -121,9 +121,11 @@ TEST_F(ParamDlgTest, OpeningReadsOnceWithoutTimeoutAndClosingDropsOnlyTheConnect
     EXPECT_TRUE(dlg.TimerActive(CParamDlg::kReadTimer));
     dlg.OnTimer(CParamDlg::kReadTimer);
     ASSERT_EQ(m_prompt.m_shown.size(), 1u);
-    EXPECT_EQ(m_prompt.m_shown[0].text, ErrorText(2));
+    EXPECT_EQ(m_prompt.m_shown[0].text, u"The controller of A at 127.0.0.1 did not answer the parameter read "
+                                        u"within 5 s; the fields keep their values.");
     EXPECT_EQ(m_prompt.m_shown[0].type, plat::MB_OK | plat::MB_ICONWARNING);
     EXPECT_TRUE(dlg.isEnabled());
+    EXPECT_EQ(speed->text(), QStringLiteral("200"));
 
     m_dlg.reset();
     EXPECT_EQ(Machine(0).m_session, nullptr);
@@ -135,6 +137,34 @@ TEST_F(ParamDlgTest, OpeningReadsOnceWithoutTimeoutAndClosingDropsOnlyTheConnect
     Open(0);
     m_dlg.reset();
     EXPECT_EQ(Machine(0).m_session, before);
+}
+
+TEST_F(ParamDlgTest, AReadThatFailsAsTheDialogOpensSaysSoAndLeavesTheFieldsAsTheyWere)
+{
+    // What an earlier read brought.
+    Machine(0).m_params = new MachineParams;
+    ResetMachineParam(*Machine(0).m_params);
+    Machine(0).m_params->m_x_max_speed = 150000.0;
+    Machine(0).m_params->m_valid = 1;
+    m_fake.Script({FakeController::Silence()});
+    CParamDlg& dlg = Open(0);
+    ASSERT_TRUE(m_fake.WaitForPackets(1, 3000));
+    EXPECT_TRUE(dlg.isEnabled());
+    ASSERT_TRUE(dlg.TimerActive(CParamDlg::kReadTimer));
+    dlg.OnTimer(CParamDlg::kReadTimer);
+    ASSERT_EQ(m_prompt.m_shown.size(), 1u);
+    EXPECT_EQ(m_prompt.m_shown[0].text, u"The controller of A at 127.0.0.1 did not answer the parameter read "
+                                        u"within 5 s; the fields keep their values.");
+    EXPECT_EQ(dlg.AxisPage()->Edit(CMachineAxisParamDlg::IDC_MAX_SPEED)->text(), QStringLiteral("150"));
+    m_dlg.reset();
+
+    // Nothing takes connections at B's address: said at once.
+    AddMachine(u"B", 1, plat::kLoopbackB);
+    m_prompt.m_shown.clear();
+    Open(1);
+    ASSERT_EQ(m_prompt.m_shown.size(), 1u);
+    EXPECT_EQ(m_prompt.m_shown[0].text, u"B at 127.0.0.2 is offline: no connection to its controller could be made.");
+    EXPECT_FALSE(m_dlg->TimerActive(CParamDlg::kReadTimer));
 }
 
 TEST_F(ParamDlgTest, AWriteNeedsTheCodeAndIsConfirmedOnlyByTheWholeMatchingReadBack)

@@ -79,7 +79,7 @@ protected:
     CWorkPageExport m_page;
 };
 
-TEST_F(OutputPage, FeedRepeatStoresItsDelayInWholeMillisecondsAndOffRemovesIt)
+TEST_F(OutputPage, FeedRepeatStoresItsDelayAsTheWholeSecondsSentAndOffRemovesIt)
 {
     AddRect(100.0, 40.0);
     m_page.UpdateFromDocument();
@@ -90,19 +90,23 @@ TEST_F(OutputPage, FeedRepeatStoresItsDelayInWholeMillisecondsAndOffRemovesIt)
     ASSERT_NE(m_doc.m_pFeed, nullptr);
     EXPECT_EQ(m_doc.m_pFeed->m_nCount, 3);
     EXPECT_EQ(m_doc.m_pFeed->m_dLength, 40.0);
-    EXPECT_EQ(m_doc.m_pFeed->m_nDelayMs, 1500);
+    EXPECT_EQ(m_doc.m_pFeed->m_nDelayMs, 2000) << "the job sends 2 s";
 
     // Typed without a click, it reaches the record when the page is left.
     Type(CWorkPageExport::IDC_FEED_DELAY, "0.0004");
     m_page.WriteToDocument();
     EXPECT_EQ(m_doc.m_pFeed->m_nDelayMs, 0);
+    Type(CWorkPageExport::IDC_FEED_DELAY, "2.5");
+    m_page.WriteToDocument();
+    EXPECT_EQ(m_doc.m_pFeed->m_nDelayMs, 3000);
     Type(CWorkPageExport::IDC_FEED_DELAY, "1e300");
     m_page.WriteToDocument();
-    EXPECT_EQ(m_doc.m_pFeed->m_nDelayMs, 2147483647);
+    EXPECT_EQ(m_doc.m_pFeed->m_nDelayMs, 2147483000) << "the most whole seconds the record holds";
 
+    // A stored delay shows as the whole seconds it is sent as.
     m_doc.m_pFeed->m_nDelayMs = 2500;
     m_page.UpdateFromDocument();
-    EXPECT_EQ(Text(CWorkPageExport::IDC_FEED_DELAY), "2.5");
+    EXPECT_EQ(Text(CWorkPageExport::IDC_FEED_DELAY), "3");
     EXPECT_TRUE(m_page.Check(CWorkPageExport::IDC_FEED_ON)->isChecked());
     Click(CWorkPageExport::IDC_FEED_ON);
     EXPECT_EQ(m_doc.m_pFeed, nullptr);
