@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/Folders.h"
 #include "platform/Prompt.h"
+#include "platform/RecordPool.h"
 #include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
 
@@ -77,6 +78,8 @@ COrvelDoc::~COrvelDoc()
     CDocState::DeleteHistoryChain(oldest);
     m_ctx.m_pCurrent = nullptr;
     m_ctx.m_strTitle.clear();
+    // A large drawing leaves its records' blocks behind otherwise.
+    plat::ReleaseFreeMemory();
 }
 
 void COrvelDoc::InitContext()

@@ -9,6 +9,7 @@
 #include "ui/QtImportOptions.h"
 #include "ui/WorkDlgBar.h"
 #include "ui/WorkPageWork.h"
+#include "platform/RecordPool.h"
 
 #include <QApplication>
 
@@ -16,6 +17,7 @@
 
 int main(int argc, char** argv)
 {
+    plat::UseProgramHeap();
     QApplication application(argc, argv);
     // QApplication's constructor sets the environment's locale; numbers are
     // written and read the C way.

@@ -8,6 +8,7 @@
 // splines should be read in under a second (against the same file of
 // cubic splines).
 #include "DxfBenchFile.h"
+#include "PeakMemory.h"
 #include "importexport/FileReadTrans.h"
 #include "importexport/FileTransDxf.h"
 #include "model/DocContext.h"
@@ -259,45 +260,6 @@ BENCHMARK(BM_DstImport1MStitches)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
-namespace plat {
-
-// About 50 MB of DXF: 1,000,000 entities on eight layers, a LINE for six
-// of every seven and a closed four-vertex LWPOLYLINE for the seventh,
-// scattered over a square of `side` millimetres, to a hundredth of a
-// millimetre.
-const std::string& DxfFile(const std::string& folder, int side)
-{
-    static std::map<int, std::string> made;
-    std::string& path = made[side];
-    if (!path.empty())
-        return path;
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<double> start(0.0, side);
-    std::uniform_real_distribution<double> step(-5.0, 5.0);
-    std::string text = "0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n4\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
-    char line[200];
-    for (int e = 0; e < 1000000; ++e) {
-        const int layer = e / 1000 % 8;
-        const double x = start(rng), y = start(rng);
-        if (e % 7 != 6) {
-            std::snprintf(line, sizeof line, "0\nLINE\n8\n%d\n10\n%.2f\n20\n%.2f\n11\n%.2f\n21\n%.2f\n", layer, x, y,
-                          x + step(rng), y + step(rng));
-        } else {
-            const double w = 0.5 + std::fabs(step(rng)), h = 0.5 + std::fabs(step(rng));
-            std::snprintf(line, sizeof line,
-                          "0\nLWPOLYLINE\n8\n%d\n90\n4\n70\n1\n10\n%.2f\n20\n%.2f\n10\n%.2f\n20\n%.2f\n"
-                          "10\n%.2f\n20\n%.2f\n10\n%.2f\n20\n%.2f\n",
-                          layer, x, y, x + w, y, x + w, y + h, x, y + h);
-        }
-        text += line;
-    }
-    text += "0\nENDSEC\n0\nEOF\n";
-    path = folder + "bench" + std::to_string(side) + ".dxf";
-    plat::WriteWholeFile(path, text);
-    return path;
-}
-
-} // namespace plat
 
 namespace {
 
@@ -306,41 +268,12 @@ const std::string& DxfFile()
     return plat::DxfFile(ScratchFolder(), 100);
 }
 
-// Every line read: the codes as integers, the values as numbers where they
-// are numbers.
+// Every line read: the codes as integers, the values as their codes' types.
 void BM_DxfPlainGroupPass50MB(benchmark::State& state)
 {
     const std::string& path = DxfFile();
-    for (auto _ : state) {
-        std::string bytes;
-        plat::ReadWholeFile(path, bytes);
-        double sum = 0.0;
-        long codes = 0;
-        const char* p = bytes.data();
-        const char* end = p + bytes.size();
-        bool isCode = true;
-        while (p < end) {
-            const char* eol = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            if (eol == nullptr)
-                eol = end;
-            const char* b = p;
-            while (b < eol && *b == ' ')
-                ++b;
-            if (isCode) {
-                int code = 0;
-                std::from_chars(b, eol, code);
-                codes += code;
-            } else {
-                double v = 0.0;
-                if (std::from_chars(b, eol, v).ec == std::errc())
-                    sum += v;
-            }
-            isCode = !isCode;
-            p = eol + 1;
-        }
-        benchmark::DoNotOptimize(sum);
-        benchmark::DoNotOptimize(codes);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(plat::PlainDxfGroupPass(path));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(std::filesystem::file_size(path)));
 }
@@ -414,5 +347,40 @@ void BM_DxfSplines1MB(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
 }
 BENCHMARK(BM_DxfSplines1MB)->Arg(3)->Arg(31)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The mixed drawing, as the first import of a fresh process against the
+// plain pass before it: run the program once per measurement with
+// --benchmark_filter=DxfMixed. Target: within 2.5 times the plain pass.
+// Each reports the resident-memory peak of its own run.
+void BM_DxfMixedPlainPass(benchmark::State& state)
+{
+    const std::string& path = plat::MixedDxfFile(ScratchFolder());
+    for (auto _ : state) {
+        state.PauseTiming();
+        plat::ResetPeakMemory();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(plat::PlainDxfGroupPass(path));
+    }
+    state.counters["peak_MiB"] = plat::PeakMemoryMiB();
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+}
+BENCHMARK(BM_DxfMixedPlainPass)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_DxfMixedImport(benchmark::State& state)
+{
+    const std::string& path = plat::MixedDxfFile(ScratchFolder());
+    SoftwareSettings settings;
+    settings.SetPaletteAndInterfaceDefaults();
+    settings.SetOptionDefaults();
+    for (auto _ : state) {
+        state.PauseTiming();
+        plat::ResetPeakMemory();
+        if (!ImportOnce(path, settings, &state))
+            state.SkipWithError("import failed");
+        state.ResumeTiming();
+    }
+    state.counters["peak_MiB"] = plat::PeakMemoryMiB();
+}
+BENCHMARK(BM_DxfMixedImport)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

@@ -19,38 +19,8 @@ constexpr std::size_t kKeptBytes = std::size_t{256} << 20;
 std::mutex g_keptMutex;
 KeptBlock g_kept[kKeptBlocks];
 
-} // namespace
-
-void* AllocateLargeBlock(std::size_t bytes)
-{
-    if (bytes == 0 || bytes % kLargeBlockGranule != 0)
-        return nullptr;
-    // One granule more than asked, so that an aligned start lies inside;
-    // the spare head and tail are unmapped again.
-    const std::size_t span = bytes + kLargeBlockGranule;
-    void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED)
-        return nullptr;
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw);
-    const std::uintptr_t aligned = (start + kLargeBlockGranule - 1) & ~(kLargeBlockGranule - 1);
-    const std::size_t head = aligned - start;
-    const std::size_t tail = span - head - bytes;
-    if (head != 0)
-        ::munmap(raw, head);
-    if (tail != 0)
-        ::munmap(reinterpret_cast<void*>(aligned + bytes), tail);
-    void* block = reinterpret_cast<void*>(aligned);
-    // Only a hint: without huge pages the block works the same.
-    ::madvise(block, bytes, MADV_HUGEPAGE);
-    return block;
-}
-
-void FreeLargeBlock(void* block, std::size_t bytes)
-{
-    if (block != nullptr)
-        ::munmap(block, bytes);
-}
-
+// Keeps a block mapped but lets the system take its pages whenever it needs
+// memory; until then writing to it again costs no page fault.
 void LendLargeBlock(void* block, std::size_t bytes)
 {
     if (block == nullptr)
@@ -63,26 +33,34 @@ void LendLargeBlock(void* block, std::size_t bytes)
     ::madvise(block, bytes, MADV_DONTNEED);
 }
 
-// Weak: resolved only in the programs, null elsewhere.
-[[gnu::weak]] void* TakeProgramBlock(std::size_t bytes);
-[[gnu::weak]] bool GiveProgramBlock(void* block);
+} // namespace
 
-void* TakeLargeBlock(std::size_t bytes)
+void* AllocateLargeBlock(std::size_t bytes, std::size_t align)
 {
-    if (bytes == 0 || bytes % kLargeBlockGranule != 0)
+    if (bytes == 0 || bytes % kLargeBlockGranule != 0 || align < kLargeBlockGranule || (align & (align - 1)) != 0 ||
+        bytes > SIZE_MAX - align)
         return nullptr;
-    if (TakeProgramBlock != nullptr)
-        return TakeProgramBlock(bytes);
-    return AllocateLargeBlock(bytes);
+    // Room for an aligned start inside; the spare head and tail are
+    // unmapped again.
+    const std::size_t span = bytes + align;
+    void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + align - 1) & ~(align - 1);
+    const std::size_t head = aligned - start;
+    const std::size_t tail = span - head - bytes;
+    if (head != 0)
+        ::munmap(raw, head);
+    if (tail != 0)
+        ::munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+    return reinterpret_cast<void*>(aligned);
 }
 
-void GiveLargeBlock(void* block, std::size_t bytes)
+void FreeLargeBlock(void* block, std::size_t bytes)
 {
-    if (block == nullptr)
-        return;
-    if (GiveProgramBlock != nullptr && GiveProgramBlock(block))
-        return;
-    FreeLargeBlock(block, bytes);
+    if (block != nullptr)
+        ::munmap(block, bytes);
 }
 
 void* TakeScratchBlock(std::size_t& bytes)
@@ -124,6 +102,15 @@ void GiveScratchBlock(void* block, std::size_t bytes)
         }
     }
     FreeLargeBlock(block, bytes);
+}
+
+void ReleaseScratchBlocks()
+{
+    std::lock_guard<std::mutex> lock(g_keptMutex);
+    for (KeptBlock& k : g_kept) {
+        FreeLargeBlock(k.block, k.bytes);
+        k = KeptBlock{};
+    }
 }
 
 void AdviseHugePages(void* data, std::size_t bytes)

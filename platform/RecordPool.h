@@ -1,17 +1,14 @@
 // Pools of one kind of small record (path segments, outline nodes) that are
 // made by the million. Taken one by one from the general heap they cost more
-// than the work on them. Here they are cut from large blocks, and freed
-// records are kept on a free list for the next ones. When the last live
-// record is freed the blocks are cut again from their start. Up to
-// 256 MiB of them stay mapped for the next large job, their pages
-// lent back to the system (which takes them when it needs memory, so a
-// large job leaves no memory behind); the rest go back at once, in the
-// programs to their kept large blocks for any other use (see
-// TakeLargeBlock), elsewhere to the system. A job
-// that reloads a large drawing then refills pages already in place instead
-// of faulting in and zeroing fresh ones. The blocks take huge pages where
-// the system offers them: filling a gigabyte of records then costs hundreds
-// rather than hundreds of thousands of page faults.
+// than the work on them. Here they are cut from large blocks aligned to their
+// size, each block with a map of its free slots at its start. A record is
+// taken from the lowest free slot of the earliest block that has one, so
+// records lie in the order they were made whatever was freed before: a copy
+// of a large drawing reads and writes memory in order, not at the places an
+// earlier job happened to free, and late blocks drain. A block whose records are all freed stays for the
+// next records up to a reserve and goes back to the system beyond it;
+// ReleaseFreeMemory gives back every free block of every pool (a drawing
+// closed, a job ended), so that the program comes back to its size before.
 //
 // Builds with AddressSanitizer take every record from the general heap (see
 // BRENVIK_RECORD_POOL), so that a use after free is still caught.
@@ -19,7 +16,9 @@
 #include "platform/LargeBlock.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -37,11 +36,50 @@
 
 namespace plat {
 
-// Records of `Size` bytes aligned to `Align`, from blocks of `BlockBytes`;
-// at most `ReserveBytes` of blocks stay mapped while no record lives.
-template <std::size_t Size, std::size_t Align, std::size_t BlockBytes, std::size_t ReserveBytes = std::size_t{256} << 20>
-class RecordPool {
+// What every pool answers for the process as a whole; pools register
+// themselves when made.
+class RecordPoolBase {
 public:
+    RecordPoolBase();
+    virtual ~RecordPoolBase();
+    RecordPoolBase(const RecordPoolBase&) = delete;
+    RecordPoolBase& operator=(const RecordPoolBase&) = delete;
+
+    // Bytes of the records now taken.
+    virtual std::size_t BytesInUse() = 0;
+    // Every block without a taken record back to the system.
+    virtual void ReleaseFree() = 0;
+};
+
+// Bytes of the records taken from every pool of the process.
+std::size_t RecordPoolBytesInUse();
+
+// For a program, once at its start: the heap gives back the free memory at
+// the top of every thread's heap as it is freed (ReleaseFreeMemory cannot
+// reach it there), and maps blocks from 32 MiB apart. Libraries leave the
+// heap of the process that loads them alone.
+void UseProgramHeap();
+
+// Gives back to the system what the process keeps but does not use: the
+// free blocks of every pool, the kept working blocks and the heap's free
+// pages. For the end of a large piece of work (a drawing closed, a job
+// sent), not for the middle of one: the next records are faulted in anew.
+void ReleaseFreeMemory();
+
+// Records of `Size` bytes aligned to `Align`, from blocks of `BlockBytes` (a
+// power of two); at most `ReserveBytes` of blocks without a taken record
+// stay mapped between releases.
+template <std::size_t Size, std::size_t Align, std::size_t BlockBytes,
+          std::size_t ReserveBytes = 4 * BlockBytes>
+class RecordPool final : public RecordPoolBase {
+public:
+    RecordPool() = default;
+    ~RecordPool() override
+    {
+        for (Block* b : m_blocks)
+            FreeLargeBlock(b, BlockBytes);
+    }
+
     void* Take()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -82,86 +120,139 @@ public:
     bool Owns(const void* p)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        const auto* byte = static_cast<const unsigned char*>(p);
-        for (Slot* block : m_blocks) {
-            const auto* start = reinterpret_cast<const unsigned char*>(block);
-            if (byte >= start && byte < start + BlockBytes)
-                return true;
+        return std::find(m_blocks.begin(), m_blocks.end(), BlockOf(p)) != m_blocks.end();
+    }
+
+    std::size_t BytesInUse() override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_live * Size;
+    }
+
+    void ReleaseFree() override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (std::size_t i = m_blocks.size(); i-- > 0;) {
+            if (m_blocks[i]->live == 0)
+                DropBlock(i);
         }
-        return false;
     }
 
 private:
+    static_assert(Size % Align == 0 && Size >= Align, "records must fill their slots exactly");
+    static_assert(std::has_single_bit(BlockBytes) && BlockBytes % kLargeBlockGranule == 0);
+
+    static constexpr std::size_t kRawSlots = BlockBytes / Size;
+    static constexpr std::size_t kWords = (kRawSlots + 63) / 64;
+
+    // The head of a block: how many of its records are taken, where to look
+    // for a free one, and a bit per slot, set while the slot is free.
+    struct Block {
+        std::size_t index; // in m_blocks
+        std::size_t live;
+        std::size_t look; // no free slot lies in a word before this one
+        std::uint64_t free[kWords];
+    };
+    static constexpr std::size_t kHeadSlots = (sizeof(Block) + Size - 1) / Size;
+    static_assert(kHeadSlots < kRawSlots / 2, "blocks too small for their records");
+
+public:
+    static constexpr std::size_t kSlots = kRawSlots - kHeadSlots; // records per block
+
+private:
+
+    static Block* BlockOf(const void* p)
+    {
+        return reinterpret_cast<Block*>(reinterpret_cast<std::uintptr_t>(p) & ~(BlockBytes - 1));
+    }
+
+    static unsigned char* SlotAt(Block* b, std::size_t i)
+    {
+        return reinterpret_cast<unsigned char*>(b) + (kHeadSlots + i) * Size;
+    }
+
     void* TakeLocked()
     {
-        Slot* slot = m_free;
-        if (slot != nullptr) {
-            m_free = slot->next;
-        } else {
-            if (m_blocks.empty()) {
-                AddBlock();
-                m_current = 0;
-                m_used = 0;
-            } else if (m_used == kBlockRecords) {
-                // The next block kept from an earlier job, else a new one.
-                if (m_current + 1 == m_blocks.size())
-                    AddBlock();
-                ++m_current;
-                m_used = 0;
+        for (;;) {
+            if (m_current < m_blocks.size()) {
+                Block* b = m_blocks[m_current];
+                for (std::size_t w = b->look; b->live < kSlots && w < kWords; ++w) {
+                    if (b->free[w] == 0)
+                        continue;
+                    const auto bit = static_cast<std::size_t>(std::countr_zero(b->free[w]));
+                    b->free[w] &= b->free[w] - 1;
+                    b->look = w;
+                    if (b->live++ == 0)
+                        --m_empty;
+                    ++m_live;
+                    return SlotAt(b, w * 64 + bit);
+                }
+                b->look = kWords;
             }
-            slot = m_blocks[m_current] + m_used++;
+            NextBlock();
         }
-        ++m_live;
-        return slot;
     }
 
     void GiveLocked(void* p)
     {
-        if (--m_live == 0) {
-            // All free. The first block stays as it is for the next small
-            // lists, so that making and freeing one at a time costs no
-            // system call; the others filled since the last time are lent
-            // back, those beyond the reserve unmapped.
-            const std::size_t keep = std::min(m_blocks.size(), kReserveBlocks);
-            for (std::size_t i = keep; i < m_blocks.size(); ++i)
-                GiveLargeBlock(m_blocks[i], BlockBytes);
-            for (std::size_t i = 1; i < keep && i <= m_current; ++i)
-                LendLargeBlock(m_blocks[i], BlockBytes);
-            m_blocks.resize(keep);
-            m_free = nullptr;
-            m_current = 0;
-            m_used = 0;
-            return;
-        }
-        Slot* slot = static_cast<Slot*>(p);
-        slot->next = m_free;
-        m_free = slot;
+        Block* b = BlockOf(p);
+        const std::size_t i =
+            static_cast<std::size_t>(static_cast<unsigned char*>(p) - reinterpret_cast<unsigned char*>(b)) / Size -
+            kHeadSlots;
+        b->free[i / 64] |= std::uint64_t{1} << (i % 64);
+        b->look = std::min(b->look, i / 64);
+        m_current = std::min(m_current, b->index);
+        --m_live;
+        if (--b->live == 0 && ++m_empty * BlockBytes > ReserveBytes)
+            DropBlock(b->index);
     }
 
-    union Slot {
-        Slot* next;
-        alignas(Align) unsigned char bytes[Size];
-    };
-    static_assert(sizeof(Slot) == Size, "records must fill their slots exactly");
-    static_assert(BlockBytes % kLargeBlockGranule == 0);
-    static constexpr std::size_t kBlockRecords = BlockBytes / sizeof(Slot);
-    static constexpr std::size_t kReserveBlocks = std::max<std::size_t>(1, ReserveBytes / BlockBytes);
-
-    void AddBlock()
+    // The first block with a free slot after the current one, in the order
+    // the blocks were made, else a new one; the blocks before it are full.
+    void NextBlock()
     {
-        m_blocks.reserve(m_blocks.size() + 1);
-        void* block = TakeLargeBlock(BlockBytes);
-        if (block == nullptr)
+        const std::size_t n = m_blocks.size();
+        for (std::size_t i = m_current + 1; i < n; ++i) {
+            if (m_blocks[i]->live < kSlots) {
+                m_current = i;
+                return;
+            }
+        }
+        m_blocks.reserve(n + 1);
+        void* memory = AllocateLargeBlock(BlockBytes, BlockBytes);
+        if (memory == nullptr)
             throw std::bad_alloc();
-        m_blocks.push_back(static_cast<Slot*>(block));
+        Block* b = ::new (memory) Block;
+        b->index = n;
+        b->live = 0;
+        b->look = 0;
+        std::fill(std::begin(b->free), std::end(b->free), ~std::uint64_t{0});
+        if constexpr (kSlots % 64 != 0)
+            b->free[kSlots / 64] = (std::uint64_t{1} << (kSlots % 64)) - 1;
+        std::fill(std::begin(b->free) + (kSlots + 63) / 64, std::end(b->free), std::uint64_t{0});
+        m_blocks.push_back(b);
+        ++m_empty;
+        m_current = n;
+    }
+
+    // Unmaps the block at `i`, which holds no taken record.
+    void DropBlock(std::size_t i)
+    {
+        Block* b = m_blocks[i];
+        m_blocks.erase(m_blocks.begin() + static_cast<std::ptrdiff_t>(i));
+        for (std::size_t k = i; k < m_blocks.size(); ++k)
+            m_blocks[k]->index = k;
+        // The blocks before the current one are full, so it lies at or
+        // before `i` and still names the earliest one that may have room.
+        --m_empty;
+        FreeLargeBlock(b, BlockBytes);
     }
 
     std::mutex m_mutex;
-    std::vector<Slot*> m_blocks;
-    std::size_t m_current = 0; // the block being cut
-    std::size_t m_used = 0;    // slots handed out of it
-    Slot* m_free = nullptr;
+    std::vector<Block*> m_blocks; // in the order they were made
+    std::size_t m_current = 0;    // the earliest block that may have a free slot
     std::size_t m_live = 0;
+    std::size_t m_empty = 0; // blocks without a taken record
 };
 
 } // namespace plat

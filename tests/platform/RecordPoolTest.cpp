@@ -13,9 +13,9 @@ using namespace plat;
 
 namespace {
 
-// Blocks of 64-byte records, 32,768 to a block; two blocks kept.
+// Blocks of 64-byte records; two free blocks kept.
 using SmallPool = RecordPool<64, 8, kLargeBlockGranule, 2 * kLargeBlockGranule>;
-constexpr std::size_t kPerBlock = kLargeBlockGranule / 64;
+constexpr std::size_t kPerBlock = SmallPool::kSlots;
 
 std::vector<void*> TakeFilled(SmallPool& pool, std::size_t count)
 {
@@ -37,53 +37,62 @@ bool IsMapped(void* p)
 
 } // namespace
 
-TEST(RecordPool, AfterTheLastRecordGoesBlocksAreCutAgainAndOnlyTheReserveStaysMapped)
+TEST(RecordPool, RecordsAreTakenInAddressOrderWhateverOrderTheyWereFreedIn)
 {
     SmallPool pool;
-    // Three blocks' worth: the third lies beyond the reserve.
-    const std::vector<void*> first = TakeFilled(pool, 3 * kPerBlock);
-    EXPECT_EQ(std::set<void*>(first.begin(), first.end()).size(), first.size());
-    for (void* p : first)
-        pool.Give(p);
-    EXPECT_TRUE(IsMapped(first[kPerBlock]));
-    EXPECT_FALSE(IsMapped(first[2 * kPerBlock]));
-
-    // The next job refills the kept blocks in place, then takes a new one;
-    // no record is handed out twice and every one holds what was written.
-    const std::vector<void*> second = TakeFilled(pool, 3 * kPerBlock);
-    EXPECT_TRUE(std::equal(first.begin(), first.begin() + 2 * kPerBlock, second.begin()));
-    EXPECT_EQ(std::set<void*>(second.begin(), second.end()).size(), second.size());
-    for (std::size_t i = 0; i < second.size(); ++i) {
-        const auto* bytes = static_cast<const unsigned char*>(second[i]);
-        ASSERT_EQ(bytes[0], i & 0xFF);
-        ASSERT_EQ(bytes[63], i & 0xFF);
+    // Two blocks and a bit, half of it in one batch: every record its own,
+    // each block filled from its start in order.
+    std::vector<void*> taken = TakeFilled(pool, kPerBlock);
+    std::vector<void*> batch(kPerBlock + 20);
+    pool.TakeMany(batch.data(), batch.size());
+    taken.insert(taken.end(), batch.begin(), batch.end());
+    EXPECT_EQ(std::set<void*>(taken.begin(), taken.end()).size(), taken.size());
+    for (std::size_t i = 1; i < taken.size(); ++i) {
+        if (i % kPerBlock != 0) {
+            ASSERT_EQ(static_cast<char*>(taken[i]), static_cast<char*>(taken[i - 1]) + 64) << i;
+        }
     }
-    // A record freed while others live comes back first.
-    pool.Give(second[5]);
-    EXPECT_EQ(pool.Take(), second[5]);
+    for (std::size_t i = 0; i < kPerBlock; ++i)
+        ASSERT_EQ(static_cast<unsigned char*>(taken[i])[63], i & 0xFF) << i;
+    EXPECT_EQ(pool.BytesInUse(), taken.size() * 64);
+
+    // A few of the second block in a batch, then every third record of the
+    // first freed last to first: the next takes fill the first block's
+    // lowest first, then the second's.
+    pool.GiveMany(&taken[kPerBlock + 7], 5);
+    std::vector<void*> freed;
+    for (std::size_t i = kPerBlock - 1; i < kPerBlock; i -= 3) {
+        pool.Give(taken[i]);
+        freed.push_back(taken[i]);
+    }
+    std::sort(freed.begin(), freed.end());
+    freed.insert(freed.end(), &taken[kPerBlock + 7], &taken[kPerBlock + 12]);
+    std::vector<void*> again(freed.size());
+    pool.TakeMany(again.data(), again.size());
+    EXPECT_EQ(again, freed);
+    EXPECT_EQ(pool.BytesInUse(), taken.size() * 64);
 }
 
-TEST(RecordPool, BatchesTakeAndGiveAsOneByOneDoesAndTheLastGivenBackRecutsTheBlocks)
+TEST(RecordPool, FreeBlocksGoBackBeyondTheReserveAndEveryOneOnReleaseButNotALiveOne)
 {
-    // Across three block ends, a batch gets what single takes would get: the
-    // rest of the block in order, then each new block from its start.
-    // Given back in batches with the rest, the pool is empty again: blocks
-    // cut from the start, the one beyond the reserve unmapped.
     SmallPool pool;
-    const std::vector<void*> before = TakeFilled(pool, kPerBlock - 10);
-    std::vector<void*> batch(2 * kPerBlock + 20);
-    pool.TakeMany(batch.data(), batch.size());
-    EXPECT_EQ(static_cast<char*>(batch[0]), static_cast<char*>(before.back()) + 64);
-    for (std::size_t i = 1; i < batch.size(); ++i) {
-        if (i >= 10 && (i - 10) % kPerBlock == 0)
-            ASSERT_EQ(reinterpret_cast<std::uintptr_t>(batch[i]) % kLargeBlockGranule, 0u) << i;
-        else
-            ASSERT_EQ(static_cast<char*>(batch[i]), static_cast<char*>(batch[i - 1]) + 64) << i;
-    }
-    pool.GiveMany(batch.data(), batch.size() / 2);
-    EXPECT_TRUE(IsMapped(batch.back()));
-    pool.GiveMany(before.data(), before.size());
-    pool.GiveMany(batch.data() + batch.size() / 2, batch.size() - batch.size() / 2);
-    EXPECT_FALSE(IsMapped(batch.back()));
-    EXPECT_EQ(pool.Take(), before[0]);
+    const std::vector<void*> taken = TakeFilled(pool, 4 * kPerBlock);
+    // All but the first record: block 0 keeps one, blocks 1 and 2 are kept
+    // free, block 3, emptied last, lies beyond the reserve.
+    for (std::size_t i = 1; i < taken.size(); ++i)
+        pool.Give(taken[i]);
+    EXPECT_EQ(pool.BytesInUse(), 64u);
+    EXPECT_TRUE(IsMapped(taken[kPerBlock]));
+    EXPECT_TRUE(IsMapped(taken[2 * kPerBlock]));
+    EXPECT_FALSE(IsMapped(taken[3 * kPerBlock]));
+
+    pool.ReleaseFree();
+    EXPECT_FALSE(IsMapped(taken[kPerBlock]));
+    EXPECT_FALSE(IsMapped(taken[2 * kPerBlock]));
+    ASSERT_TRUE(IsMapped(taken[0]));
+    EXPECT_EQ(static_cast<unsigned char*>(taken[0])[63], 0);
+    EXPECT_TRUE(pool.Owns(taken[0]));
+    EXPECT_FALSE(pool.Owns(taken[kPerBlock]));
+    // The next record is the free slot after the live one.
+    EXPECT_EQ(pool.Take(), taken[1]);
 }
