@@ -42,7 +42,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
-#include <QtMath>
 
 #include <algorithm>
 #include <array>
@@ -302,14 +301,6 @@ void COrvelView::FollowPixelRatio()
     m_screen = MakeViewImage();
     m_screen.fill(Qt::white);
     m_invalid += QRect(QPoint(0, 0), ClientSize());
-}
-
-QRect COrvelView::ImagePixels(const QRect& r, qreal ratio)
-{
-    if (ratio == 1.0)
-        return r;
-    return QRect(QPoint(qFloor(r.left() * ratio), qFloor(r.top() * ratio)),
-                 QPoint(qCeil((r.right() + 1) * ratio) - 1, qCeil((r.bottom() + 1) * ratio) - 1));
 }
 
 void COrvelView::OnInitialUpdate()
@@ -608,7 +599,8 @@ void COrvelView::Render(const QRegion& invalid)
     if (m_screen.format() == m_buffer.format() && m_screen.size() == m_buffer.size()) {
         const int depth = m_buffer.depth() / 8;
         for (const QRect& logical : region) {
-            const QRect r = ImagePixels(logical, m_buffer.devicePixelRatio()).intersected(m_buffer.rect());
+            const QRect r =
+                QtDeviceContext::ImagePixels(logical, m_buffer.devicePixelRatio()).intersected(m_buffer.rect());
             for (int y = r.top(); y <= r.bottom(); ++y) {
                 std::memcpy(m_screen.scanLine(y) + static_cast<std::size_t>(r.left()) * depth,
                             m_buffer.constScanLine(y) + static_cast<std::size_t>(r.left()) * depth,
@@ -642,7 +634,7 @@ void COrvelView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     const QRect r = event->rect();
     // Image pixels onto screen pixels, one to one.
-    painter.drawImage(QRectF(r), m_screen, QRectF(ImagePixels(r, m_screen.devicePixelRatio())));
+    painter.drawImage(QRectF(r), m_screen, QRectF(QtDeviceContext::ImagePixels(r, m_screen.devicePixelRatio())));
 }
 
 void COrvelView::resizeEvent(QResizeEvent*)
@@ -1004,10 +996,14 @@ void COrvelView::RegisterCommands()
         CPathProc::PasteSelection(&Context(), 0);
     });
     // Select All, the platform's key only: every object, under the select
-    // tool (a shape being drawn ends).
+    // tool (a shape being drawn ends). In an edit of the window the key
+    // keeps selecting the edit's text.
     On(cmd::EditSelectAll, [this] {
-        if (!HasKeyboardFocus())
+        if (!HasKeyboardFocus()) {
+            if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+                edit->selectAll();
             return;
+        }
         if (Context().m_nTool != 0)
             SwitchTool(0);
         CurrentTool()->SelectAll(&Context(), true);
