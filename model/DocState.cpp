@@ -4,6 +4,8 @@
 #include "DocData.h"
 #include "DocListNode.h"
 #include "platform/PhysicalMemory.h"
+#include "platform/Prompt.h"
+#include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 #include "settings/WorkParams.h"
 
@@ -106,16 +108,6 @@ std::uint32_t Saturate32(std::uint64_t n)
 {
     return n > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max()
                                                          : static_cast<std::uint32_t>(n);
-}
-
-void InvalidateClient(DOCCONTEXT* ctx, const CGeoBox& world, double grow)
-{
-    if (world.IsEmpty() || ctx->m_pView == nullptr)
-        return;
-    CGeoBox client;
-    ctx->WorldToClientRect(world, client);
-    const plat::RECT rect = CDocState::ClientRectOf(client, grow);
-    ctx->m_pView->InvalidateRect(&rect, true);
 }
 
 } // namespace
@@ -249,7 +241,7 @@ void CDocState::SelectAll(DOCCONTEXT* ctx, bool select)
         return;
     CGeoBox area = old;
     area.Union(ctx->m_rcSelect);
-    InvalidateClient(ctx, area, kRepaintGrow);
+    InvalidateWorldBox(ctx, area, kRepaintGrow);
 }
 
 void CDocState::ApplyLayerFlags(DOCCONTEXT* ctx)
@@ -293,10 +285,7 @@ void CDocState::AddObjects(DOCCONTEXT* ctx, CDocData* first)
 
     const CGeoBox oldSelect = ctx->m_rcSelect;
     ctx->m_rcSelect.SetEmpty();
-    CDocState* current = ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr
-                             ? ctx->m_pTools[ctx->m_nTool]
-                             : this;
-    current->SelectAll(ctx, false);
+    CurrentToolOr(ctx, *this).SelectAll(ctx, false);
 
     // Every new object's switch from its own layer: a chain may span
     // layers (a paste, an import).
@@ -349,13 +338,13 @@ void CDocState::AddObjects(DOCCONTEXT* ctx, CDocData* first)
         view->InvalidateRect(nullptr, true);
         return;
     }
-    InvalidateClient(ctx, oldSelect, kRepaintGrow);
+    InvalidateWorldBox(ctx, oldSelect, kRepaintGrow);
     CGeoBox area = ctx->m_rcSelect;
     area.AddPoint(ctx->m_ptMouse);
     area.Union(nodesBox);
     if (settings.m_bShowTravel != 0 && last != nullptr)
         area.Union(last->m_rcBound);
-    InvalidateClient(ctx, area, kRepaintGrow);
+    InvalidateWorldBox(ctx, area, kRepaintGrow);
 }
 
 void CDocState::DeleteSelectedObjects(DOCCONTEXT* ctx, DeleteRepaint repaint)
@@ -400,7 +389,7 @@ void CDocState::DeleteSelectedObjects(DOCCONTEXT* ctx, DeleteRepaint repaint)
             if (settings.m_bShowOrder != 0)
                 ctx->m_pView->InvalidateRect(nullptr, true);
             else
-                InvalidateClient(ctx, region, kBezierRepaintGrow);
+                InvalidateWorldBox(ctx, region, kBezierRepaintGrow);
         } else {
             InvalidateSelectionArea(ctx, region, kRepaintGrow);
         }
@@ -426,16 +415,40 @@ void CDocState::SetArrowCursor(DOCCONTEXT* ctx)
         ctx->m_pView->SetCursor(plat::IDC_ARROW);
 }
 
+void CDocState::InvalidateWorldBox(DOCCONTEXT* ctx, const CGeoBox& world, double grow)
+{
+    if (ctx == nullptr || ctx->m_pView == nullptr || world.IsEmpty())
+        return;
+    CGeoBox client;
+    ctx->WorldToClientRect(world, client);
+    const plat::RECT rect = ClientRectOf(client, grow);
+    ctx->m_pView->InvalidateRect(&rect, true);
+}
+
 void CDocState::InvalidateSelectionArea(DOCCONTEXT* ctx, const CGeoBox& box, double grow)
 {
     if (ctx == nullptr || box.IsEmpty())
         return;
     CGeoBox area = box;
-    if (ctx->m_pCurrent != nullptr && ctx->m_pCurrent->m_pArray != nullptr) {
+    // Only further columns widen the area: a record of none places the
+    // objects once, as one column does.
+    if (ctx->m_pCurrent != nullptr && ctx->m_pCurrent->m_pArray != nullptr && ctx->m_pCurrent->m_pArray->m_nCols > 1) {
         const ARRAYREC& array = *ctx->m_pCurrent->m_pArray;
         area.m_xmax += (static_cast<double>(array.m_nCols) - 1.0) * array.m_dDx;
     }
-    InvalidateClient(ctx, area, grow);
+    InvalidateWorldBox(ctx, area, grow);
+}
+
+void CDocState::ReportOutOfWorld(DOCCONTEXT* ctx)
+{
+    constexpr int kOutOfWorldEditText = 46;
+    const std::u16string text = LanguageText(RegisteredLanguageTable(), u"phase15:error-hint", kOutOfWorldEditText);
+    const auto show = [text] { plat::MessageBox(text, std::u16string(), plat::MB_OK | plat::MB_ICONWARNING); };
+    // Once the event is over: a drag's release still holds the screen image.
+    if (ctx != nullptr && ctx->m_pView != nullptr)
+        ctx->m_pView->RunLater(show);
+    else
+        show();
 }
 
 plat::RECT CDocState::ClientRectOf(const CGeoBox& client, double grow)

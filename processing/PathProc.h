@@ -340,14 +340,20 @@ public:
 
     // ---- Contour offset -----------------------------------------------
     // Distances in world units. A corner that turns away from the offset
-    // side keeps its mitre point only within 4 distances of the corner;
-    // beyond, the mitre is cut square there with two nodes (lists of anchors
-    // only; curves keep their one node per node).
+    // side (on an open path, any corner) keeps its mitre point only within 4
+    // distances of the corner; beyond, the mitre is cut square there with
+    // two nodes (lists of anchors only; curves keep their one node per node).
 
-    // A new object (not linked into a list) whose outline runs parallel to
-    // the closed object's, outward or inward. Null for a missing, empty or
-    // open object, an outline without a valid orientation, or an inward
-    // offset that turns the outline inside out.
+    // New objects (a chain by their links, not in any list) whose outlines
+    // run parallel to the closed object's, outward or inward. The offset
+    // ring is split where it meets itself, and only the loops that run the
+    // outline's way round and keep the distance from it everywhere are
+    // kept: an inward offset across a neck gives an outline on either side
+    // of it. A curve keeps its node kinds unless its offset, flattened as it
+    // is cut, meets itself; then its flattened outline is offset instead.
+    // Null for a missing, empty or open object, an outline without a valid
+    // orientation, or an offset of which no outline is left (one that turns
+    // the outline inside out).
     static CDocData* OffsetContour(CDocData* object, double distance, std::uint8_t outward, DOCCONTEXT* ctx);
 
     // Offsets every selected outline of the document (closed ones by

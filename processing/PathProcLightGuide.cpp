@@ -591,7 +591,13 @@ CDocData* CPathProc::MakeLightGuidePattern(CDocData* outline, const BARRIERPARAM
         if (inner == nullptr)
             return nullptr;
         nodes = inner->CopyNodes();
-        delete inner;
+        // A margin wider than a neck of the outline leaves an outline on
+        // either side of it: the pattern fills the first.
+        while (inner != nullptr) {
+            CDocData* next = inner->m_pNext;
+            delete inner;
+            inner = next;
+        }
     }
     if (nodes == nullptr)
         return nullptr;
