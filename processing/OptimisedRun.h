@@ -231,6 +231,7 @@ private:
     // Children nearest first by lower-left corner; a closed path taken
     // takes in the remaining children whose boxes lie within its box.
     void PartitionByContainment(std::uint32_t g);
+    struct ContainmentSweep;
 
     // The same for a group of few children (most of those a closed path
     // takes in), in place: every remaining child is tested directly.
@@ -294,6 +295,7 @@ private:
     // entry first (or in cell order), each child's subtree whole before the
     // next; with "path in out" a group's own path comes after its children.
     void TakeInOrder();
+    struct Walk;
 
     // How a path is entered: a closed path's entry point, or 1 for an open
     // path run from its last point.
@@ -353,12 +355,6 @@ private:
     static constexpr std::size_t kFewChildren = 128;
     static constexpr std::size_t kCornerStrips = 32; // at most 256: a strip's number is a byte
     static constexpr std::size_t kSortChunks = 8;
-    // Below this many paths the walk's records are gathered faster than
-    // threads start.
-    static constexpr std::size_t kSideBySideSlots = 65536;
-    static constexpr std::size_t kSlotPieces = 64;
-    // Entry points of a group's subtree up to which it is scanned, not searched.
-    static constexpr std::uint32_t kScanPoints = 512;
 
     Options m_opt;
     FilledLater<Graph> m_graphs;

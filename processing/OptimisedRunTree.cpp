@@ -271,59 +271,81 @@ void OptimisedRun::PartitionFrom(std::uint32_t top, int topCorner, bool sideBySi
     }
 }
 
-void OptimisedRun::PartitionByContainment(std::uint32_t g)
-{
-    if (m_groups[g].children.size() <= kFewChildren) {
-        PartitionFewByContainment(g);
-        return;
-    }
-    // The children are laid out again in the list's own room: the
-    // group's own first, then those each closed path takes in.
-    std::uint32_t* const room = m_groups[g].children.data;
-    const std::vector<std::uint32_t> ch(room, room + m_groups[g].children.size());
-    const std::size_t n = ch.size();
-    const double ox = m_groups[g].box.xmin, oy = m_groups[g].box.ymin;
-    const bool wide = n >= kSideBySideChildren;
+// One wide group's sweep by containment, between its steps: its children's
+// boxes and lower-left corners, filed in strips of x with a grid each, the
+// children's order nearest corner first, and which closed path takes in
+// which child.
+struct OptimisedRun::ContainmentSweep {
     // What the sweep reads of each child, gathered once in child order.
-    FilledLater<Box> boxes(n);
-    FilledLater<std::uint8_t> closed(n);
-    std::vector<double> sizes(n);
+    ContainmentSweep(const OptimisedRun& run, std::uint32_t g);
+    // Files the corners and sorts the order from the group's own corner.
+    void OrderCorners(double ox, double oy);
+    // Marks every child a closed path takes in with that path.
+    void Claim();
+    // Monotonic in x: a corner within a rectangle lies in a strip
+    // between those of the rectangle's sides.
+    std::size_t StripOf(double x) const
+    {
+        const double s = std::floor((x - lo) * scale);
+        if (!(s > 0.0))
+            return 0;
+        return s >= static_cast<double>(strips) ? strips - 1 : static_cast<std::size_t>(s);
+    }
+
+    std::vector<std::uint32_t> ch;
+    std::size_t n;
+    bool wide;
+    FilledLater<Box> boxes;
+    FilledLater<std::uint8_t> closed;
+    std::vector<double> sizes;
+    std::size_t strips = 1;
+    double lo = kInf;
+    double scale = 0.0;
+    std::vector<plat::SpatialGrid> corners;
+    FilledLater<std::uint8_t> stripAt;
+    FilledLater<Box> placedBox;              // by place
+    FilledLater<std::uint32_t> placeOf;      // by child
+    FilledLater<Near> order;
+    FilledLater<std::uint32_t> rankAt;       // by place: the rank in the order
+    std::vector<std::uint32_t> closedRanks;  // rising
+    FilledLater<std::uint32_t> takenBy;      // by place: the taker's number in closedRanks, or kNone
+};
+
+OptimisedRun::ContainmentSweep::ContainmentSweep(const OptimisedRun& run, std::uint32_t g)
+    : ch(run.m_groups[g].children.begin(), run.m_groups[g].children.end()), n(ch.size()),
+      wide(n >= kSideBySideChildren), boxes(n), closed(n), sizes(n)
+{
     SideBySide(wide, n, [&](std::size_t i) {
-        boxes[i] = m_groups[ch[i]].box;
-        closed[i] = IsClosedLeaf(ch[i]) ? 1 : 0;
+        boxes[i] = run.m_groups[ch[i]].box;
+        closed[i] = run.IsClosedLeaf(ch[i]) ? 1 : 0;
         sizes[i] = std::max(boxes[i].xmax - boxes[i].xmin, boxes[i].ymax - boxes[i].ymin);
     });
+}
+
+void OptimisedRun::ContainmentSweep::OrderCorners(double ox, double oy)
+{
     // A box lies within another only when its lower-left corner does;
     // cells finer than the boxes keep a query to few corners it cannot
     // take. Many corners are filed in strips of x, a grid each, so that
     // the grids are made side by side.
     const double cell = plat::SpatialGrid::MedianCell(std::move(sizes)) / 4.0;
-    const std::size_t strips = wide ? kCornerStrips : 1;
-    double lo = kInf, hi = -kInf;
+    strips = wide ? kCornerStrips : 1;
+    double hi = -kInf;
     for (const Box& b : boxes) {
         lo = std::min(lo, b.xmin);
         hi = std::max(hi, b.xmin);
     }
-    const double scale = hi > lo ? static_cast<double>(strips) / (hi - lo) : 0.0;
-    // Monotonic in x: a corner within a rectangle lies in a strip
-    // between those of the rectangle's sides.
-    auto stripOf = [&](double x) -> std::size_t {
-        const double s = std::floor((x - lo) * scale);
-        if (!(s > 0.0))
-            return 0;
-        return s >= static_cast<double>(strips) ? strips - 1 : static_cast<std::size_t>(s);
-    };
-    std::vector<plat::SpatialGrid> corners;
+    scale = hi > lo ? static_cast<double>(strips) / (hi - lo) : 0.0;
     corners.reserve(strips);
     for (std::size_t k = 0; k < strips; ++k)
         corners.emplace_back(cell, 0); // made with its corners below
     // The corners get places strip after strip, within a strip by rows
     // of cells and along x: the corners a query meets lie at few runs of
     // places, and so do the boxes and marks the sweep keeps by place.
-    FilledLater<std::uint8_t> stripAt(n);
+    stripAt = FilledLater<std::uint8_t>(n);
     FilledLater<double> rowAt(n);
     SideBySide(wide, n, [&](std::size_t i) {
-        stripAt[i] = static_cast<std::uint8_t>(stripOf(boxes[i].xmin));
+        stripAt[i] = static_cast<std::uint8_t>(StripOf(boxes[i].xmin));
         rowAt[i] = std::floor(boxes[i].ymin / cell);
     });
     std::vector<std::size_t> base(strips + 1, 0);
@@ -331,12 +353,13 @@ void OptimisedRun::PartitionByContainment(std::uint32_t g)
         ++base[k + 1];
     for (std::size_t k = 0; k < strips; ++k)
         base[k + 1] += base[k];
-    FilledLater<Box> placedBox(n);
-    FilledLater<std::uint32_t> childAt(n), placeOf(n);
+    placedBox = FilledLater<Box>(n);
+    FilledLater<std::uint32_t> childAt(n);
+    placeOf = FilledLater<std::uint32_t>(n);
 
     // The order, nearest corner first and the earlier child on equal
     // distance, is sorted in chunks beside the grids, then merged.
-    FilledLater<Near> order(n);
+    order = FilledLater<Near>(n);
     const std::size_t chunks = wide ? kSortChunks : 1;
     const std::size_t per = (n + chunks - 1) / chunks;
     auto prepare = [&](std::size_t piece) {
@@ -390,13 +413,16 @@ void OptimisedRun::PartitionByContainment(std::uint32_t g)
         prepare(0);
         prepare(1);
     }
-    FilledLater<std::uint32_t> rankAt(n); // by place: the rank in the order
+    rankAt = FilledLater<std::uint32_t>(n);
     SideBySide(wide, n, [&](std::size_t r) {
         Near& near = order[r];
         near.place = placeOf[near.child];
         rankAt[near.place] = static_cast<std::uint32_t>(r);
     });
+}
 
+void OptimisedRun::ContainmentSweep::Claim()
+{
     // Taking the children in order, a closed path kept takes in the
     // remaining children within its box. The one that takes in a child
     // is the earliest closed path before it in the order whose box holds
@@ -409,7 +435,6 @@ void OptimisedRun::PartitionByContainment(std::uint32_t g)
     // claimed, or passed by the order, stays out: its grid drops it. A
     // closed path claimed already is passed over in its own strip, where
     // that is known by the time it comes.
-    std::vector<std::uint32_t> closedRanks; // rising
     for (std::uint32_t r = 0; r < n; ++r) {
         if (closed[order[r].child] != 0)
             closedRanks.push_back(r);
@@ -417,12 +442,12 @@ void OptimisedRun::PartitionByContainment(std::uint32_t g)
     const std::size_t takers = closedRanks.size();
     FilledLater<Box> takerBox(takers);
     SideBySide(wide, takers, [&](std::size_t k) { takerBox[k] = placedBox[order[closedRanks[k]].place]; });
-    FilledLater<std::uint32_t> takenBy(n); // by place: the taker's number in closedRanks, or kNone
+    takenBy = FilledLater<std::uint32_t>(n);
     SideBySide(wide, n, [&](std::size_t i) { takenBy[i] = kNone; });
     auto takeIn = [&](std::size_t s) {
         for (std::uint32_t k = 0; k < takers; ++k) {
             const Box kb = takerBox[k];
-            if (stripOf(kb.xmin) > s || stripOf(kb.xmax) < s)
+            if (StripOf(kb.xmin) > s || StripOf(kb.xmax) < s)
                 continue;
             const std::uint32_t rank = closedRanks[k];
             const Near& own = order[rank];
@@ -441,23 +466,37 @@ void OptimisedRun::PartitionByContainment(std::uint32_t g)
         plat::ParallelFor(strips, takeIn);
     else
         takeIn(0);
+}
 
+void OptimisedRun::PartitionByContainment(std::uint32_t g)
+{
+    if (m_groups[g].children.size() <= kFewChildren) {
+        PartitionFewByContainment(g);
+        return;
+    }
+    ContainmentSweep s(*this, g);
+    s.OrderCorners(m_groups[g].box.xmin, m_groups[g].box.ymin);
+    s.Claim();
+    const std::size_t takers = s.closedRanks.size();
+    // The children are laid out again in the list's own room: the
+    // group's own first, then those each closed path takes in.
+    std::uint32_t* const room = m_groups[g].children.data;
     // The kept children in order fill the room first; then those taken
     // in, each path's together in the order of the paths, and within
     // one in the list's order: laid out by counting, in pieces of the
     // order and of the list side by side.
-    const std::size_t pieces = wide ? kSortChunks : 1;
+    const std::size_t pieces = s.wide ? kSortChunks : 1;
     std::vector<std::uint32_t> keptBefore(pieces + 1, 0);
     FilledLater<std::uint32_t> next(pieces * takers); // piece p's counts, then places: from p * takers
-    InPieces(pieces, n, [&](std::size_t p, std::size_t begin, std::size_t end) {
+    InPieces(pieces, s.n, [&](std::size_t p, std::size_t begin, std::size_t end) {
         std::uint32_t* const count = next.data() + p * takers;
         std::fill(count, count + takers, 0);
         std::uint32_t k = 0;
         for (std::size_t r = begin; r < end; ++r)
-            k += takenBy[order[r].place] == kNone ? 1 : 0;
+            k += s.takenBy[s.order[r].place] == kNone ? 1 : 0;
         keptBefore[p + 1] = k;
         for (std::size_t i = begin; i < end; ++i) {
-            const std::uint32_t by = takenBy[placeOf[i]];
+            const std::uint32_t by = s.takenBy[s.placeOf[i]];
             if (by != kNone)
                 ++count[by];
         }
@@ -471,21 +510,21 @@ void OptimisedRun::PartitionByContainment(std::uint32_t g)
         for (std::size_t p = 0; p < pieces; ++p)
             at += std::exchange(next[p * takers + k], at);
         if (at != start)
-            m_groups[ch[order[closedRanks[k]].child]].children = {room + start, at - start};
+            m_groups[s.ch[s.order[s.closedRanks[k]].child]].children = {room + start, at - start};
     }
-    InPieces(pieces, n, [&](std::size_t p, std::size_t begin, std::size_t end) {
+    InPieces(pieces, s.n, [&](std::size_t p, std::size_t begin, std::size_t end) {
         std::uint32_t to = keptBefore[p];
         for (std::size_t r = begin; r < end; ++r) {
-            if (takenBy[order[r].place] == kNone)
-                room[to++] = ch[order[r].child];
+            if (s.takenBy[s.order[r].place] == kNone)
+                room[to++] = s.ch[s.order[r].child];
         }
         std::uint32_t* const place = next.data() + p * takers;
         for (std::size_t i = begin; i < end; ++i) {
-            const std::uint32_t by = takenBy[placeOf[i]];
+            const std::uint32_t by = s.takenBy[s.placeOf[i]];
             if (by == kNone)
                 continue;
-            room[place[by]++] = ch[i];
-            m_groups[ch[i]].parent = ch[order[closedRanks[by]].child];
+            room[place[by]++] = s.ch[i];
+            m_groups[s.ch[i]].parent = s.ch[s.order[s.closedRanks[by]].child];
         }
     });
     m_groups[g].children.count = kept;

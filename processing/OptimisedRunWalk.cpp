@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace plat::optimised {
 
@@ -142,59 +143,27 @@ std::span<const Dot> OptimisedRun::EntryPoints(const Graph& gr, Dot (&ends)[2]) 
     return {ends, 2};
 }
 
-void OptimisedRun::TakeInOrder()
-{
-    // In group order, which is that of the graphs and their points: all
-    // three are read front to back. No path has more entry points than
-    // points.
-    std::vector<EntryTree::Item> items;
-    items.reserve(m_dots.size());
-    for (const Group& gr : m_groups) {
-        // An enclosing path waits for its children with "path in out":
-        // it is then the last one left and needs no search.
-        if (gr.number == kNone || (m_opt.inOut && !gr.children.empty()))
-            continue;
-        Dot ends[2];
-        for (const Dot& d : EntryPoints(m_graphs[gr.graph], ends))
-            items.push_back({d.x, d.y, gr.number});
-    }
-    // The entry points by number as well: a group's subtree is one run
-    // of numbers, and a short run is scanned whole faster than the tree
-    // is searched, whose nodes there hold mostly other groups' points.
-    const std::size_t keys = m_pathOfNumber.size();
-    Dot at = m_start;
-    std::vector<std::uint32_t> keyFirst(keys + 1, 0);
-    for (const EntryTree::Item& it : items)
-        ++keyFirst[it.key + 1];
-    for (std::size_t k = 0; k < keys; ++k)
-        keyFirst[k + 1] += keyFirst[k];
-    std::vector<Dot> keyDots(items.size());
-    {
-        std::vector<std::uint32_t> fill(keyFirst.begin(), keyFirst.end() - 1);
-        for (const EntryTree::Item& it : items)
-            keyDots[fill[it.key]++] = {it.x, it.y};
-    }
-    std::vector<std::uint8_t> gone(keys, 0);
-    // The same answer as the tree's: the nearest, the lower number on
-    // equal distance.
-    auto nearest = [&](std::uint32_t lo, std::uint32_t hi) -> std::uint32_t {
-        const std::uint32_t end = std::min<std::uint32_t>(hi + 1, static_cast<std::uint32_t>(keys));
-        std::uint32_t bestKey = kNone;
-        double best = kInf;
-        for (std::uint32_t key = lo; key < end; ++key) {
-            if (gone[key] != 0)
-                continue;
-            for (std::uint32_t j = keyFirst[key]; j < keyFirst[key + 1]; ++j) {
-                const double d = Dist2(keyDots[j], at.x, at.y);
-                if (bestKey == kNone || d < best) {
-                    best = d;
-                    bestKey = key;
-                }
-            }
-        }
-        return bestKey;
-    };
-    EntryTree tree(std::move(items), keys);
+// The walk's state: the search over the waiting paths' entry points (a
+// tree, and the points by number for a short run of numbers, which is
+// scanned whole faster than the tree is searched, whose nodes there hold
+// mostly other groups' points), what the walk reads of each path by its
+// slot in the tree, and where the head stands.
+struct OptimisedRun::Walk {
+    explicit Walk(OptimisedRun& run);
+
+    // The path of a group taken: out of the search, entered from the head,
+    // which moves to where it is left.
+    void Take(std::uint32_t g);
+    // The child at `childIndex` of `parent` begun: on the stack to be walked.
+    void Begin(std::uint32_t parent, std::size_t childIndex, std::vector<std::uint32_t>& stack);
+    // The nearest waiting path of a group's subtree.
+    EntryTree::Found Nearest(const Group& gr);
+    // A child with nothing under it, found by its slot, begun and taken at
+    // once, as its own turn on the stack would do; it is never on the
+    // stack, so its group needs no marks.
+    void TakeLeaf(Group& gr, const EntryTree::Found& found);
+    // The entries of the paths taken by slot written into their graphs.
+    void Finish();
 
     // What the walk reads of a path found by the search, by its slot in
     // the tree: the next path found lies near, and so does its record.
@@ -209,29 +178,87 @@ void OptimisedRun::TakeInOrder()
         bool closed;
         bool leaf; // nothing under it
     };
-    const std::vector<std::uint32_t>& keyOfSlot = tree.KeyOfSlot();
-    const std::size_t slots = keyOfSlot.size();
-    std::vector<Hot> hot(slots);
-    // The records and a copy of the points in slot order are gathered
-    // side by side: the reads are scattered but independent, unlike the
-    // walk's, each of which waits for the one before.
+
+    OptimisedRun& run;
+    const std::size_t keys;
+    Dot at;
+    std::vector<std::uint32_t> keyFirst;
+    std::vector<Dot> keyDots;
+    std::vector<std::uint8_t> gone;
+    std::optional<EntryTree> tree;
+    std::vector<Hot> hot;
+    std::vector<Dot> near;
+};
+
+namespace {
+
+// Below this many paths the walk's records are gathered faster than
+// threads start.
+constexpr std::size_t kSideBySideSlots = 65536;
+constexpr std::size_t kSlotPieces = 64;
+// Entry points of a group's subtree up to which it is scanned, not searched.
+constexpr std::uint32_t kScanPoints = 512;
+
+// Calls fn(s) for every slot below `slots`, side by side for many: the
+// reads are scattered but independent, unlike the walk's, each of which
+// waits for the one before.
+template <typename Fn>
+void ForEachSlot(std::size_t slots, Fn fn)
+{
     const std::size_t pieces = slots >= kSideBySideSlots ? kSlotPieces : 1;
     const std::size_t per = (slots + pieces - 1) / pieces;
-    auto sideBySide = [&](auto fn) {
-        auto piece = [&](std::size_t k) {
-            const std::size_t end = std::min(slots, (k + 1) * per);
-            for (std::size_t s = k * per; s < end; ++s)
-                fn(s);
-        };
-        if (pieces > 1)
-            plat::ParallelFor(pieces, piece);
-        else
-            piece(0);
+    auto piece = [&](std::size_t k) {
+        const std::size_t end = std::min(slots, (k + 1) * per);
+        for (std::size_t s = k * per; s < end; ++s)
+            fn(s);
     };
-    sideBySide([&](std::size_t s) {
-        const std::uint32_t g = m_pathOfNumber[keyOfSlot[s]];
-        const Group& gr = m_groups[g];
-        const Graph& graph = m_graphs[gr.graph];
+    if (pieces > 1)
+        plat::ParallelFor(pieces, piece);
+    else
+        piece(0);
+}
+
+} // namespace
+
+OptimisedRun::Walk::Walk(OptimisedRun& r) : run(r), keys(r.m_pathOfNumber.size()), at(r.m_start)
+{
+    // In group order, which is that of the graphs and their points: all
+    // three are read front to back. No path has more entry points than
+    // points.
+    std::vector<EntryTree::Item> items;
+    items.reserve(run.m_dots.size());
+    for (const Group& gr : run.m_groups) {
+        // An enclosing path waits for its children with "path in out":
+        // it is then the last one left and needs no search.
+        if (gr.number == kNone || (run.m_opt.inOut && !gr.children.empty()))
+            continue;
+        Dot ends[2];
+        for (const Dot& d : run.EntryPoints(run.m_graphs[gr.graph], ends))
+            items.push_back({d.x, d.y, gr.number});
+    }
+    // The entry points by number as well, for the scans.
+    keyFirst.assign(keys + 1, 0);
+    for (const EntryTree::Item& it : items)
+        ++keyFirst[it.key + 1];
+    for (std::size_t k = 0; k < keys; ++k)
+        keyFirst[k + 1] += keyFirst[k];
+    keyDots.resize(items.size());
+    {
+        std::vector<std::uint32_t> fill(keyFirst.begin(), keyFirst.end() - 1);
+        for (const EntryTree::Item& it : items)
+            keyDots[fill[it.key]++] = {it.x, it.y};
+    }
+    gone.assign(keys, 0);
+    tree.emplace(std::move(items), keys);
+
+    // The records and a copy of the points in slot order.
+    const std::vector<std::uint32_t>& keyOfSlot = tree->KeyOfSlot();
+    const std::size_t slots = keyOfSlot.size();
+    hot.resize(slots);
+    ForEachSlot(slots, [&](std::size_t s) {
+        const std::uint32_t g = run.m_pathOfNumber[keyOfSlot[s]];
+        const Group& gr = run.m_groups[g];
+        const Graph& graph = run.m_graphs[gr.graph];
         hot[s] = {g,     gr.parent,    gr.place, static_cast<std::uint32_t>(gr.graph), 0, graph.dotCount, kNone,
                   graph.closed, gr.children.empty()};
     });
@@ -240,30 +267,81 @@ void OptimisedRun::TakeInOrder()
         h.dotFirst = nearCount;
         nearCount += h.dotCount;
     }
-    std::vector<Dot> near(nearCount);
-    sideBySide([&](std::size_t s) {
-        const Graph& graph = m_graphs[hot[s].graph];
-        std::copy_n(m_dots.begin() + graph.dotFirst, graph.dotCount, near.begin() + hot[s].dotFirst);
+    near.resize(nearCount);
+    ForEachSlot(slots, [&](std::size_t s) {
+        const Graph& graph = run.m_graphs[hot[s].graph];
+        std::copy_n(run.m_dots.begin() + graph.dotFirst, graph.dotCount, near.begin() + hot[s].dotFirst);
     });
+}
 
-    auto take = [&](std::uint32_t g) {
-        Group& gr = m_groups[g];
-        gr.ownTaken = true;
-        gone[gr.number] = 1;
-        tree.Remove(gr.number);
-        Graph& graph = m_graphs[gr.graph];
-        const Entry e = Enter(Dots(graph), graph.closed, at);
-        SetEntry(graph, e.entry);
-        at = e.exit;
-    };
-    auto begin = [&](std::uint32_t parent, std::size_t childIndex, std::vector<std::uint32_t>& stack) {
-        Group& p = m_groups[parent];
-        p.begun[childIndex] = 1;
-        ++p.begunCount;
-        p.ordered.push_back(p.children[childIndex]);
-        stack.push_back(p.children[childIndex]);
-    };
+void OptimisedRun::Walk::Take(std::uint32_t g)
+{
+    Group& gr = run.m_groups[g];
+    gr.ownTaken = true;
+    gone[gr.number] = 1;
+    tree->Remove(gr.number);
+    Graph& graph = run.m_graphs[gr.graph];
+    const Entry e = run.Enter(run.Dots(graph), graph.closed, at);
+    SetEntry(graph, e.entry);
+    at = e.exit;
+}
 
+void OptimisedRun::Walk::Begin(std::uint32_t parent, std::size_t childIndex, std::vector<std::uint32_t>& stack)
+{
+    Group& p = run.m_groups[parent];
+    p.begun[childIndex] = 1;
+    ++p.begunCount;
+    p.ordered.push_back(p.children[childIndex]);
+    stack.push_back(p.children[childIndex]);
+}
+
+EntryTree::Found OptimisedRun::Walk::Nearest(const Group& gr)
+{
+    if (gr.hi >= keys || keyFirst[gr.hi + 1] - keyFirst[gr.lo] > kScanPoints)
+        return tree->Nearest(at.x, at.y, gr.lo, gr.hi);
+    // The same answer as the tree's: the nearest, the lower number on
+    // equal distance.
+    const std::uint32_t end = std::min<std::uint32_t>(gr.hi + 1, static_cast<std::uint32_t>(keys));
+    std::uint32_t bestKey = kNone;
+    double best = kInf;
+    for (std::uint32_t key = gr.lo; key < end; ++key) {
+        if (gone[key] != 0)
+            continue;
+        for (std::uint32_t j = keyFirst[key]; j < keyFirst[key + 1]; ++j) {
+            const double d = Dist2(keyDots[j], at.x, at.y);
+            if (bestKey == kNone || d < best) {
+                best = d;
+                bestKey = key;
+            }
+        }
+    }
+    return {bestKey, bestKey != kNone ? tree->SlotOf(bestKey) : kNone};
+}
+
+void OptimisedRun::Walk::TakeLeaf(Group& gr, const EntryTree::Found& found)
+{
+    Hot& h = hot[found.slot];
+    gr.begun[h.place] = 1;
+    ++gr.begunCount;
+    gr.ordered.push_back(h.group);
+    gone[found.key] = 1;
+    tree->RemoveSlot(found.slot);
+    const Entry e = run.Enter({near.data() + h.dotFirst, h.dotCount}, h.closed, at);
+    h.entry = e.entry; // back into the graph after the walk
+    at = e.exit;
+}
+
+void OptimisedRun::Walk::Finish()
+{
+    ForEachSlot(hot.size(), [&](std::size_t s) {
+        if (hot[s].entry != kNone)
+            SetEntry(run.m_graphs[hot[s].graph], hot[s].entry);
+    });
+}
+
+void OptimisedRun::TakeInOrder()
+{
+    Walk walk(*this);
     std::vector<std::uint32_t> stack{0};
     while (!stack.empty()) {
         const std::uint32_t g = stack.back();
@@ -276,61 +354,41 @@ void OptimisedRun::TakeInOrder()
             continue;
         }
         if (left == 0) {
-            take(g);
+            walk.Take(g);
             continue;
         }
         while (gr.begun[gr.firstOpen] != 0)
             ++gr.firstOpen;
         if (!gr.byDistance || (left == 1 && (!ownPending || m_opt.inOut))) {
-            begin(g, gr.firstOpen, stack);
+            walk.Begin(g, gr.firstOpen, stack);
             continue;
         }
-        EntryTree::Found found{kNone, kNone};
-        if (gr.hi < keys && keyFirst[gr.hi + 1] - keyFirst[gr.lo] <= kScanPoints) {
-            found.key = nearest(gr.lo, gr.hi);
-            if (found.key != kNone)
-                found.slot = tree.SlotOf(found.key);
-        } else {
-            found = tree.Nearest(at.x, at.y, gr.lo, gr.hi);
-        }
-        std::uint32_t target = found.key == kNone ? kNone : hot[found.slot].group;
+        const EntryTree::Found found = walk.Nearest(gr);
+        const Walk::Hot* hot = found.key == kNone ? nullptr : &walk.hot[found.slot];
+        std::uint32_t target = hot == nullptr ? kNone : hot->group;
         if (target == g) {
-            take(g);
+            walk.Take(g);
             continue;
         }
-        if (target != kNone && hot[found.slot].leaf && hot[found.slot].parent == g) {
-            // A child with nothing under it is begun and taken at once,
-            // as its own turn on the stack would do; it is never on the
-            // stack, so its group needs no marks.
-            Hot& h = hot[found.slot];
-            gr.begun[h.place] = 1;
-            ++gr.begunCount;
-            gr.ordered.push_back(h.group);
-            gone[found.key] = 1;
-            tree.RemoveSlot(found.slot);
-            const Entry e = Enter({near.data() + h.dotFirst, h.dotCount}, h.closed, at);
-            h.entry = e.entry; // back into the graph after the walk
-            at = e.exit;
+        if (hot != nullptr && hot->leaf && hot->parent == g) {
+            walk.TakeLeaf(gr, found);
             continue;
         }
         // The child of this group whose subtree holds the nearest point
         // (there is one: every waiting subtree holds a path).
         std::uint32_t place = gr.firstOpen;
-        if (target != kNone && hot[found.slot].parent == g) {
-            place = hot[found.slot].place;
-        } else if (target != kNone) {
-            target = hot[found.slot].parent;
+        if (hot != nullptr && hot->parent == g) {
+            place = hot->place;
+        } else if (hot != nullptr) {
+            target = hot->parent;
             while (target != kNone && m_groups[target].parent != g)
                 target = m_groups[target].parent;
             if (target != kNone)
                 place = m_groups[target].place;
         }
-        begin(g, place, stack);
+        walk.Begin(g, place, stack);
     }
-    sideBySide([&](std::size_t s) {
-        if (hot[s].entry != kNone)
-            SetEntry(m_graphs[hot[s].graph], hot[s].entry);
-    });
+    walk.Finish();
 }
 
 OptimisedRun::Entry OptimisedRun::Enter(std::span<const Dot> d, bool closed, const Dot& at) const
