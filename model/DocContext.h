@@ -66,8 +66,9 @@ struct DOCCONTEXT {
 // skipped; drawing stops when fewer than three nodes follow an anchor.
 void DrawBezierNodes(const DOCNODE* head, CDC* dc, double zoom);
 
-// The settings in force for a context: its own, else the process-wide block
-// (a context made by a test or a headless run may carry none, or be null).
+// The settings in force for a context: its own, else the calling thread's
+// (the process-wide block, unless the thread works on a copy; a context made
+// by a test or a headless run may carry none, or be null).
 SoftwareSettings& SettingsOf(const DOCCONTEXT* ctx);
 inline SoftwareSettings& SettingsOf(const DOCCONTEXT& ctx) { return SettingsOf(&ctx); }
 
