@@ -32,7 +32,8 @@ set(allow_uninstall "")
 set(layers ${engine} app/tools qtplatform ui app illustrator langeditor uninstall)
 # The Qt platform layer's headers that still stand in app/, and the work
 # panel's interface: ui/ may take these alone from there.
-set(ui_from_app app/DialogBase.h app/QtMessagePoster.h app/Resources.h app/FrameworkText.h app/WorkPanel.h)
+set(ui_from_app app/DialogBase.h app/QtMessagePoster.h app/Resources.h app/FrameworkText.h app/LongWork.h
+    app/WorkPanel.h)
 # The folders whose code may include Qt headers.
 set(qt_layers qtplatform ui app langeditor uninstall)
 
