@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "DocumentManager.h"
 #include "FrameworkText.h"
+#include "LongWork.h"
 #include "MainFrame.h"
 #include "MyFileDialog.h"
 #include "RecentFileList.h"
@@ -231,6 +232,8 @@ int COrvelApp::Run()
         status = m_exitStatus;
     }
     const bool closed = m_mainFrame != nullptr && m_mainFrame->WasClosed();
+    // Cancelled work may still be ending on its threads.
+    LongWork::JoinCancelled();
     m_mainFrame.reset();
     if (m_lock != nullptr)
         m_lock->unlock();

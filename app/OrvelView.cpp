@@ -262,10 +262,7 @@ CMainFrame* COrvelView::MainFrame() const
 CDocState* COrvelView::CurrentTool()
 {
     static CDocState base;
-    DOCCONTEXT& ctx = Context();
-    if (ctx.m_nTool >= 0 && ctx.m_nTool < kToolCount && ctx.m_pTools[ctx.m_nTool] != nullptr)
-        return ctx.m_pTools[ctx.m_nTool];
-    return &base;
+    return &CurrentToolOr(&Context(), base);
 }
 
 CChildFrame* COrvelView::Frame() const
@@ -379,7 +376,7 @@ plat::LPARAM COrvelView::SendMessage(plat::UINT msg, plat::WPARAM wParam, plat::
     switch (msg) {
     case kMsgPaletteIndex: {
         DOCCONTEXT& ctx = Context();
-        SoftwareSettings& settings = ctx.m_pSettings != nullptr ? *ctx.m_pSettings : g_settings;
+        SoftwareSettings& settings = SettingsOf(ctx);
         settings.m_nCurLayer = static_cast<std::int32_t>(lParam);
         CurrentTool()->SetSelectionColor(&ctx);
         return 0;
@@ -402,7 +399,7 @@ plat::LPARAM COrvelView::SendMessage(plat::UINT msg, plat::WPARAM wParam, plat::
 void COrvelView::ZoomToWorkArea()
 {
     const DOCCONTEXT& ctx = Context();
-    const SoftwareSettings& settings = ctx.m_pSettings != nullptr ? *ctx.m_pSettings : g_settings;
+    const SoftwareSettings& settings = SettingsOf(ctx);
     double width = CCoverGrid::kDefaultWidthMm;
     double height = CCoverGrid::kDefaultHeightMm;
     if (const MachineNode* machine = GetCurrentMachine(settings)) {
@@ -959,10 +956,7 @@ void COrvelView::RegisterCommands()
     On(cmd::FileImport, [this] { OnFileImport(); });
     On(cmd::EditRedo, [this] { OnRedo(); });
 
-    const auto settings = [this]() -> SoftwareSettings& {
-        DOCCONTEXT& ctx = Context();
-        return ctx.m_pSettings != nullptr ? *ctx.m_pSettings : g_settings;
-    };
+    const auto settings = [this]() -> SoftwareSettings& { return SettingsOf(Context()); };
     On(
         vc::ShowOrder, [this, settings] { ToggleDisplay(settings().m_bShowOrder); },
         [settings](CmdUI& ui) { ui.SetCheck(settings().m_bShowOrder != 0 ? 1 : 0); });

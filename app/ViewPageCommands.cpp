@@ -10,11 +10,6 @@
 
 namespace {
 
-SoftwareSettings& SettingsOf(const DOCCONTEXT& ctx)
-{
-    return ctx.m_pSettings != nullptr ? *ctx.m_pSettings : g_settings;
-}
-
 void AddPageCommand(COrvelView& view, plat::UINT id, int pageId)
 {
     COrvelView* v = &view;
@@ -83,16 +78,6 @@ bool ViewPageCommands::RemovePatterns(DOCCONTEXT& ctx)
             area.Union(a->GetBoundRect());
         DeleteObjectList(o->m_pAttached);
     }
-    if (area.IsEmpty() || ctx.m_pView == nullptr)
-        return true;
-    const ARRAYREC* array = ctx.m_pCurrent->m_pArray;
-    if (array != nullptr && array->m_nCols > 1)
-        area.m_xmax += (array->m_nCols - 1) * array->m_dDx;
-    CGeoBox client;
-    ctx.WorldToClientRect(area, client);
-    CDocState::InflateRect(client, 15.0);
-    const plat::RECT rect{plat::RoundPixel(client.m_xmin), plat::RoundPixel(client.m_ymin),
-                          plat::RoundPixel(client.m_xmax), plat::RoundPixel(client.m_ymax)};
-    ctx.m_pView->InvalidateRect(&rect, true);
+    CDocState::InvalidateSelectionArea(&ctx, area);
     return true;
 }

@@ -42,17 +42,10 @@ constexpr std::int32_t kSmoothSteps = 2;
 constexpr double kSmoothTolerance = 0.1;
 constexpr double kFirstDash = 1.0;
 
-SoftwareSettings& SettingsOf(DOCCONTEXT& ctx)
-{
-    return ctx.m_pSettings != nullptr ? *ctx.m_pSettings : g_settings;
-}
-
 CDocState* ToolOf(DOCCONTEXT& ctx)
 {
     static CDocState base;
-    if (ctx.m_nTool >= 0 && ctx.m_nTool < kToolCount && ctx.m_pTools[ctx.m_nTool] != nullptr)
-        return ctx.m_pTools[ctx.m_nTool];
-    return &base;
+    return &CurrentToolOr(&ctx, base);
 }
 
 std::uint32_t CountSelected(DOCCONTEXT& ctx)

@@ -19,15 +19,9 @@ constexpr plat::UINT kCurveCommand = 32865;
 constexpr plat::UINT kLanguageCommand = 32864;
 constexpr int kRestartQuestion = 9;
 
-SoftwareSettings& SettingsOf(COrvelView& view)
-{
-    SoftwareSettings* settings = view.Context().m_pSettings;
-    return settings != nullptr ? *settings : g_settings;
-}
-
 void OnShowGrid(COrvelView& view)
 {
-    SoftwareSettings& s = SettingsOf(view);
+    SoftwareSettings& s = SettingsOf(view.Context());
     CShowGridDlg dlg(&view);
     dlg.m_bShowGrid = s.show_net;
     dlg.m_dLength = s.net_interval;

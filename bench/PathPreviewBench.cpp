@@ -74,12 +74,14 @@ PreviewJob& Job()
     return *job;
 }
 
-// Sets the dialog up as its modal run does.
+// Sets the dialog up as its modal run does, and waits for its job.
 void Open(CPathPreviewDlg& dlg)
 {
     CDialogBase::SetModalAnswerForTesting([](CDialogBase&) { return 2; });
     dlg.DoModal();
     CDialogBase::SetModalAnswerForTesting({});
+    while (!dlg.JobReady())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 std::unique_ptr<CPathPreviewDlg> OpenPreview()
@@ -105,8 +107,9 @@ void BM_PreviewJobGeneration(benchmark::State& state)
 }
 BENCHMARK(BM_PreviewJobGeneration)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// What opening adds to the job generation: fitting the job into the
-// picture and the first paint of the picture control.
+// Opening to a drawn picture: the job built off the interface thread and
+// fitted into the picture there, then the first paint of the picture
+// control.
 void BM_PreviewOpenAfterJobGeneration(benchmark::State& state)
 {
     EnsureQtApplication();

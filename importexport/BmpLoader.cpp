@@ -292,7 +292,7 @@ bool CBmpLoader::LoadBitmap(const std::string& path, CDocData*& object, const pl
     image->m_nLayer = layer;
     // The image's layer is engraved, not cut; changed only now that the
     // import has succeeded.
-    SoftwareSettings& settings = ctx != nullptr && ctx->m_pSettings != nullptr ? *ctx->m_pSettings : g_settings;
+    SoftwareSettings& settings = SettingsOf(ctx);
     if (WorkParams* rec = FindLayerParams(settings.m_pLayers, layer)) {
         rec->m_border = 0;
         rec->m_sweep = 1;

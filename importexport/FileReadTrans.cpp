@@ -123,18 +123,6 @@ std::vector<CDocData*> PolylinesSideBySide(CDocData* list)
     return lines;
 }
 
-SoftwareSettings& SettingsFor(DOCCONTEXT* ctx)
-{
-    return ctx->m_pSettings != nullptr ? *ctx->m_pSettings : g_settings;
-}
-
-CDocState* CurrentTool(DOCCONTEXT* ctx)
-{
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount)
-        return ctx->m_pTools[ctx->m_nTool];
-    return nullptr;
-}
-
 std::string Extension(const std::string& path)
 {
     const std::size_t dot = path.rfind('.');
@@ -171,7 +159,7 @@ bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, boo
 // confirmed the bitmap options; the confirmed options are remembered.
 bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool place, RoadResult& out)
 {
-    SoftwareSettings& settings = SettingsFor(ctx);
+    SoftwareSettings& settings = SettingsOf(ctx);
     plat::BitmapChoice choice;
     choice.m_bGrey = settings.bitmap_type;
     choice.m_nHalftone = settings.bitmap_dot;
@@ -231,7 +219,7 @@ bool ReadDstRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
 // 1 inches, 2 millimetres), which the reader applies itself.
 bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult& out)
 {
-    SoftwareSettings& settings = SettingsFor(ctx);
+    SoftwareSettings& settings = SettingsOf(ctx);
     std::uint8_t unit = settings.dxf_dimension;
     if (plat::GetImportOptions().AskDimensions(unit) != plat::IDOK) {
         out.cancelled = true;
@@ -271,7 +259,7 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     const bool own = FirstLineHoldsMakerWord(path);
     double xmin = 1e8, xmax = -1e8, ymin = 1e8, ymax = -1e8;
     CFileTrans::GetObjectsBoundRect(list, xmin, xmax, ymin, ymax);
-    SoftwareSettings& settings = SettingsFor(ctx);
+    SoftwareSettings& settings = SettingsOf(ctx);
     plat::ResolutionChoice choice;
     choice.m_dWidth = xmax - xmin;
     choice.m_dHeight = ymax - ymin;

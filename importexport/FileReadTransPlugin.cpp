@@ -191,9 +191,7 @@ void CFileReadTrans::ImportPluginList(DOCCONTEXT* ctx, const std::string& folder
         PlaceObjects(ctx, box);
 
     CDocState base;
-    CDocState* tool = &base;
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        tool = ctx->m_pTools[ctx->m_nTool];
+    CDocState* tool = &CurrentToolOr(ctx, base);
     tool->SelectAll(ctx, true);
     tool->ApplyLayerFlags(ctx);
 

@@ -1,5 +1,8 @@
 #include "DocContext.h"
 
+#include "settings/SettingsCopy.h"
+#include "settings/SoftwareSettings.h"
+
 plat::POINT DOCCONTEXT::ScrollPosition() const
 {
     return m_pView != nullptr ? m_pView->GetScrollPosition() : m_ptScroll;
@@ -64,4 +67,22 @@ void DrawBezierNodes(const DOCNODE* head, CDC* dc, double zoom)
         if (n == head)
             break;
     }
+}
+
+SoftwareSettings& SettingsOf(const DOCCONTEXT* ctx)
+{
+    return ctx != nullptr && ctx->m_pSettings != nullptr ? *ctx->m_pSettings : ThreadSettings();
+}
+
+CDocState* CurrentTool(const DOCCONTEXT* ctx)
+{
+    if (ctx == nullptr || ctx->m_nTool < 0 || ctx->m_nTool >= kToolCount)
+        return nullptr;
+    return ctx->m_pTools[ctx->m_nTool];
+}
+
+CDocState& CurrentToolOr(const DOCCONTEXT* ctx, CDocState& base)
+{
+    CDocState* tool = CurrentTool(ctx);
+    return tool != nullptr ? *tool : base;
 }

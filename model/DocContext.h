@@ -65,3 +65,16 @@ struct DOCCONTEXT {
 // trunc(zoom x coordinate + 0.5), without scroll offset. Leading controls are
 // skipped; drawing stops when fewer than three nodes follow an anchor.
 void DrawBezierNodes(const DOCNODE* head, CDC* dc, double zoom);
+
+// The settings in force for a context: its own, else the calling thread's
+// (the process-wide block, unless the thread works on a copy; a context made
+// by a test or a headless run may carry none, or be null).
+SoftwareSettings& SettingsOf(const DOCCONTEXT* ctx);
+inline SoftwareSettings& SettingsOf(const DOCCONTEXT& ctx) { return SettingsOf(&ctx); }
+
+// The tool a context names; null when its index is out of range or the slot
+// is empty.
+CDocState* CurrentTool(const DOCCONTEXT* ctx);
+// The current tool, else `base`: a context without a tool still gets the
+// services every tool shares (counting, selecting, layer flags).
+CDocState& CurrentToolOr(const DOCCONTEXT* ctx, CDocState& base);

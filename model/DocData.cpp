@@ -5,6 +5,7 @@
 #include "GeoFunctions.h"
 #include "platform/RecordPool.h"
 #include "settings/MachineNode.h"
+#include "settings/SettingsCopy.h"
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
@@ -272,7 +273,7 @@ CGeoBox CDocData::GetAnchorRect()
 
 int CDocData::CurrentOriginCorner()
 {
-    const MachineNode* machine = GetCurrentMachine(g_settings);
+    const MachineNode* machine = GetCurrentMachine(ThreadSettings());
     return machine != nullptr ? machine->m_orign : 1;
 }
 
@@ -340,7 +341,7 @@ void CDocData::CopyLeadInOut(LEADINOUT* dest, const LEADINOUT* source)
 
 const SoftwareSettings& CDocData::SettingsOf(const DOCCONTEXT* ctx)
 {
-    return ctx != nullptr && ctx->m_pSettings != nullptr ? *ctx->m_pSettings : g_settings;
+    return ::SettingsOf(ctx);
 }
 
 void DeleteObjectList(CDocData*& head)

@@ -7,6 +7,7 @@
 #include "GeoFunctions.h"
 #include "LeadInOut.h"
 #include "settings/MachineNode.h"
+#include "settings/SettingsCopy.h"
 #include "settings/SoftwareSettings.h"
 
 #include <cmath>
@@ -76,7 +77,7 @@ CDocData* CDocDataEllipse::Copy(const CDocData& source)
 
 int CDocDataEllipse::CurrentPositioningCode()
 {
-    const MachineNode* machine = GetCurrentMachine(g_settings);
+    const MachineNode* machine = GetCurrentMachine(ThreadSettings());
     return machine != nullptr ? machine->m_dot : -1;
 }
 

@@ -108,16 +108,6 @@ std::uint32_t Saturate32(std::uint64_t n)
                                                          : static_cast<std::uint32_t>(n);
 }
 
-void InvalidateClient(DOCCONTEXT* ctx, const CGeoBox& world, double grow)
-{
-    if (world.IsEmpty() || ctx->m_pView == nullptr)
-        return;
-    CGeoBox client;
-    ctx->WorldToClientRect(world, client);
-    const plat::RECT rect = CDocState::ClientRectOf(client, grow);
-    ctx->m_pView->InvalidateRect(&rect, true);
-}
-
 } // namespace
 
 CDocState::~CDocState()
@@ -249,7 +239,7 @@ void CDocState::SelectAll(DOCCONTEXT* ctx, bool select)
         return;
     CGeoBox area = old;
     area.Union(ctx->m_rcSelect);
-    InvalidateClient(ctx, area, kRepaintGrow);
+    InvalidateWorldBox(ctx, area, kRepaintGrow);
 }
 
 void CDocState::ApplyLayerFlags(DOCCONTEXT* ctx)
@@ -293,10 +283,7 @@ void CDocState::AddObjects(DOCCONTEXT* ctx, CDocData* first)
 
     const CGeoBox oldSelect = ctx->m_rcSelect;
     ctx->m_rcSelect.SetEmpty();
-    CDocState* current = ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr
-                             ? ctx->m_pTools[ctx->m_nTool]
-                             : this;
-    current->SelectAll(ctx, false);
+    CurrentToolOr(ctx, *this).SelectAll(ctx, false);
 
     // Every new object's switch from its own layer: a chain may span
     // layers (a paste, an import).
@@ -349,13 +336,13 @@ void CDocState::AddObjects(DOCCONTEXT* ctx, CDocData* first)
         view->InvalidateRect(nullptr, true);
         return;
     }
-    InvalidateClient(ctx, oldSelect, kRepaintGrow);
+    InvalidateWorldBox(ctx, oldSelect, kRepaintGrow);
     CGeoBox area = ctx->m_rcSelect;
     area.AddPoint(ctx->m_ptMouse);
     area.Union(nodesBox);
     if (settings.m_bShowTravel != 0 && last != nullptr)
         area.Union(last->m_rcBound);
-    InvalidateClient(ctx, area, kRepaintGrow);
+    InvalidateWorldBox(ctx, area, kRepaintGrow);
 }
 
 void CDocState::DeleteSelectedObjects(DOCCONTEXT* ctx, DeleteRepaint repaint)
@@ -400,7 +387,7 @@ void CDocState::DeleteSelectedObjects(DOCCONTEXT* ctx, DeleteRepaint repaint)
             if (settings.m_bShowOrder != 0)
                 ctx->m_pView->InvalidateRect(nullptr, true);
             else
-                InvalidateClient(ctx, region, kBezierRepaintGrow);
+                InvalidateWorldBox(ctx, region, kBezierRepaintGrow);
         } else {
             InvalidateSelectionArea(ctx, region, kRepaintGrow);
         }
@@ -426,16 +413,28 @@ void CDocState::SetArrowCursor(DOCCONTEXT* ctx)
         ctx->m_pView->SetCursor(plat::IDC_ARROW);
 }
 
+void CDocState::InvalidateWorldBox(DOCCONTEXT* ctx, const CGeoBox& world, double grow)
+{
+    if (ctx == nullptr || ctx->m_pView == nullptr || world.IsEmpty())
+        return;
+    CGeoBox client;
+    ctx->WorldToClientRect(world, client);
+    const plat::RECT rect = ClientRectOf(client, grow);
+    ctx->m_pView->InvalidateRect(&rect, true);
+}
+
 void CDocState::InvalidateSelectionArea(DOCCONTEXT* ctx, const CGeoBox& box, double grow)
 {
     if (ctx == nullptr || box.IsEmpty())
         return;
     CGeoBox area = box;
-    if (ctx->m_pCurrent != nullptr && ctx->m_pCurrent->m_pArray != nullptr) {
+    // Only further columns widen the area: a record of none places the
+    // objects once, as one column does.
+    if (ctx->m_pCurrent != nullptr && ctx->m_pCurrent->m_pArray != nullptr && ctx->m_pCurrent->m_pArray->m_nCols > 1) {
         const ARRAYREC& array = *ctx->m_pCurrent->m_pArray;
         area.m_xmax += (static_cast<double>(array.m_nCols) - 1.0) * array.m_dDx;
     }
-    InvalidateClient(ctx, area, grow);
+    InvalidateWorldBox(ctx, area, grow);
 }
 
 plat::RECT CDocState::ClientRectOf(const CGeoBox& client, double grow)

@@ -182,6 +182,10 @@ public:
     static void InvalidateSelectionArea(DOCCONTEXT* ctx, const CGeoBox& box, double grow = 15.0);
     // A client box grown by d on every side, rounded to whole pixels.
     static plat::RECT ClientRectOf(const CGeoBox& client, double grow);
+    // Invalidates a world box of the view with erasing, mapped to client
+    // pixels and grown by `grow`, without the array's extent (a tool's own
+    // feedback). Nothing for an empty box or without a context or view.
+    static void InvalidateWorldBox(DOCCONTEXT* ctx, const CGeoBox& world, double grow);
 
     // ---- Undo history ------------------------------------------------------
 

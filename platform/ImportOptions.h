@@ -49,6 +49,9 @@ public:
 // which confirms every question with the values it was opened with.
 void SetImportOptions(ImportOptions* options);
 ImportOptions& GetImportOptions();
+// The dialogs of the calling thread alone, in place of the process-wide
+// ones; null: none.
+void SetThreadImportOptions(ImportOptions* options);
 
 // Confirms every question unchanged: the import goes on with the current
 // settings.

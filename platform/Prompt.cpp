@@ -9,12 +9,16 @@ namespace {
 RecordingPrompt g_headlessPrompt(kHeadlessPromptKeep);
 std::atomic<Prompt*> g_prompt{nullptr};
 std::atomic<ProgressSink*> g_progress{nullptr};
+thread_local Prompt* t_prompt = nullptr;
 } // namespace
 
 void SetPrompt(Prompt* prompt) { g_prompt.store(prompt); }
+void SetThreadPrompt(Prompt* prompt) { t_prompt = prompt; }
 
 Prompt& GetPrompt()
 {
+    if (t_prompt != nullptr)
+        return *t_prompt;
     Prompt* p = g_prompt.load();
     return p != nullptr ? *p : g_headlessPrompt;
 }

@@ -31,6 +31,11 @@ public:
 void SetPrompt(Prompt* prompt);
 Prompt& GetPrompt();
 
+// The prompt of the calling thread alone, in place of the process-wide one
+// (the questions of work done off the interface thread are asked there
+// through it); null: none.
+void SetThreadPrompt(Prompt* prompt);
+
 // Shows a message box through the registered prompt.
 int MessageBox(const std::u16string& text, const std::u16string& caption = std::u16string(), unsigned type = MB_OK);
 

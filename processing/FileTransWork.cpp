@@ -19,6 +19,7 @@
 #include "platform/CodePage.h"
 #include "platform/ParallelFor.h"
 #include "platform/Prompt.h"
+#include "platform/WorkControl.h"
 #include "settings/LanguageTable.h"
 #include "settings/MachineNode.h"
 #include "settings/MachineTech.h"
@@ -26,6 +27,7 @@
 #include "settings/WorkParams.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -311,17 +313,27 @@ struct Converted {
     PATHREC* last = nullptr;
 };
 
+// Thousandths of the job's building done when the objects are converted,
+// and when their paths stand as a placed job in its header.
+constexpr int kConvertedStep = 400;
+constexpr int kPlacedStep = 600;
+
 // The paths of every object read in place, in pieces side by side: the
 // conversion reads the object alone and makes new records only. Each
 // piece's records come in batches, so that the pieces do not queue for the
-// pools. When the memory runs out, what was made is freed again.
+// pools. When the memory runs out, what was made is freed again. Each piece
+// done moves the thread's work on; a cancelled work converts no more.
 void ConvertReadInPlace(const std::vector<CDocData*>& objects, std::vector<Converted>& converted,
                         const MachineNode& machine)
 {
     constexpr std::size_t kPiece = 4096;
     const std::size_t pieces = (objects.size() + kPiece - 1) / kPiece;
+    plat::WorkControl* work = plat::WorkControl::Current();
+    std::atomic<std::size_t> done{0};
     try {
         plat::ParallelFor(pieces, [&](std::size_t k) {
+            if (work != nullptr && work->Cancelled())
+                return;
             PathRecordStock stock;
             const std::size_t end = std::min(objects.size(), (k + 1) * kPiece);
             for (std::size_t i = k * kPiece; i < end; ++i) {
@@ -331,6 +343,8 @@ void ConvertReadInPlace(const std::vector<CDocData*>& objects, std::vector<Conve
                 c.paths = ConvertObject(objects[i], nullptr, machine);
                 c.last = LastOf(c.paths);
             }
+            if (work != nullptr)
+                work->Advance(static_cast<int>((done.fetch_add(1) + 1) * kConvertedStep / pieces));
         });
     } catch (...) {
         for (Converted& c : converted)
@@ -556,6 +570,8 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
     const int workPos = settings.path_work_pos;
 
     CPathProc::JoinLightGuideLayers(header, corner, workPos);
+    if (!plat::WorkStep(620))
+        return false;
 
     if (settings.use_path != 0) {
         // "path mode" 2, and the values above 5 that name no direction,
@@ -565,6 +581,8 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         case 0:
             // Records laid in their new order: every walk below reads them.
             CPathProc::OrderPathsOptimised(header, ctx, true);
+            if (!plat::WorkStep(760))
+                return false;
             // The ring order reads the bounds; without it, the steps below
             // take them anew before anything reads them.
             if (settings.path_in_out != 0) {
@@ -596,11 +614,16 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         }
     }
 
+    if (!plat::WorkStep(850))
+        return false;
+
     // Start points where the machine's technology asks for them, then dots
     // on the layers whose parameters ask for them.
     if (machine->m_tech != nullptr && machine->m_tech->m_disloc_use != 0) {
         RecalcPathBoundRects(header->m_layers);
         CDislocationProc::Process(header->m_layers);
+        if (!plat::WorkStep(880))
+            return false;
     }
     // The bounds are wanted before dots and bands; without either they are
     // taken in the last walk over the paths. No layer asking for dots, the
@@ -612,6 +635,8 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
     if (dots) {
         RecalcPathBoundRects(header->m_layers);
         CPathProc::MakeHitPoints(header->m_layers, settings.m_pLayers);
+        if (!plat::WorkStep(900))
+            return false;
     }
 
     if (banding) {
@@ -621,6 +646,8 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         header->m_banded = 1;
         RecalcPathBoundRects(header->m_layers);
         RecalcHeaderBoundRect(header);
+        if (!plat::WorkStep(940))
+            return false;
     }
 
     MergeAndCloseRings(header->m_layers, (settings.circle_export + 1) * kMergeLengthStep, kMergeAngle,
@@ -658,6 +685,10 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
             return false;
         FlattenGroups(copies);
         CBigFileExc::GroupContainedObjects(ctx, copies, true);
+        if (!plat::WorkStep(kConvertedStep / 2)) {
+            DeleteObjectList(copies);
+            return false;
+        }
         addCopies(copies);
     } else {
         // The objects that are only read are converted side by side, each
@@ -667,6 +698,11 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
             objects.push_back(o);
         std::vector<Converted> converted(objects.size());
         ConvertReadInPlace(objects, converted, *machine);
+        if (!plat::WorkStep(kConvertedStep)) {
+            for (Converted& c : converted)
+                FreePathRecordList(c.paths);
+            return false;
+        }
         for (std::size_t i = 0; i < objects.size(); ++i) {
             CDocData* o = objects[i];
             if (ReadInPlace(*o)) {
@@ -686,12 +722,16 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
     RemoveZeroSegmentsOfCutLayers(layers);
     if (layers == nullptr)
         return true;
+    if (!plat::WorkStep(500)) {
+        FreePathRecordGroups(layers);
+        return false;
+    }
 
     OffsetLayers(layers, 0.0, 0.0, false, false);
     ScaleLayers(layers, kWorldPerMm, false);
     ConvertLayersOrigin(layers, 1, machine->m_orign);
     PlaceAtAnchor(layers, machine->m_orign, machine->m_dot);
-    if (!AllFinite(layers)) {
+    if (!AllFinite(layers) || !plat::WorkStep(560)) {
         FreePathRecordGroups(layers);
         return false;
     }
@@ -701,7 +741,7 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         header->m_layers = nullptr;
         return true;
     }
-    if (!ProcessLayers(header, ctx)) {
+    if (!plat::WorkStep(kPlacedStep) || !ProcessLayers(header, ctx)) {
         FreePathRecordGroups(header->m_layers);
         return false;
     }

@@ -13,11 +13,6 @@
 
 namespace {
 
-SoftwareSettings& HolderOf(DOCCONTEXT* ctx)
-{
-    return ctx->m_pSettings != nullptr ? *ctx->m_pSettings : g_settings;
-}
-
 // Repaints the area of a cut or paste: the whole view while order numbers
 // are shown (every later number changes), else the box and the extra box
 // (with the document's array columns to the right) in client pixels, grown
@@ -28,19 +23,11 @@ void Repaint(DOCCONTEXT* ctx, const CGeoBox& box, const CGeoBox& extra)
         return;
     CGeoBox area = box;
     area.Union(extra);
-    if (HolderOf(ctx).m_bShowOrder != 0 || area.IsEmpty()) {
+    if (SettingsOf(ctx).m_bShowOrder != 0 || area.IsEmpty()) {
         ctx->m_pView->InvalidateRect(nullptr, true);
         return;
     }
-    const ARRAYREC* array = ctx->m_pCurrent->m_pArray;
-    if (array != nullptr && array->m_nCols > 1)
-        area.m_xmax += (array->m_nCols - 1) * array->m_dDx;
-    CGeoBox client;
-    ctx->WorldToClientRect(area, client);
-    CDocState::InflateRect(client, 15.0);
-    const plat::RECT rect{plat::RoundPixel(client.m_xmin), plat::RoundPixel(client.m_ymin),
-                          plat::RoundPixel(client.m_xmax), plat::RoundPixel(client.m_ymax)};
-    ctx->m_pView->InvalidateRect(&rect, true);
+    CDocState::InvalidateSelectionArea(ctx, area);
 }
 
 } // namespace
@@ -68,7 +55,7 @@ void CPathProc::CopySelection(DOCCONTEXT* ctx, std::int32_t layer)
 {
     if (ctx == nullptr)
         return;
-    CDocData*& held = HolderOf(ctx).m_pClipboard;
+    CDocData*& held = SettingsOf(ctx).m_pClipboard;
     DeleteObjectList(held);
     if (ctx->m_pCurrent == nullptr)
         return;
@@ -93,7 +80,7 @@ void CPathProc::CutSelection(DOCCONTEXT* ctx)
 {
     if (ctx == nullptr || ctx->m_pCurrent == nullptr)
         return;
-    SoftwareSettings& settings = HolderOf(ctx);
+    SoftwareSettings& settings = SettingsOf(ctx);
     if (!ctx->m_rcSelect.IsEmpty())
         CDocState::PushHistory(ctx);
     const CGeoBox kept = ctx->m_rcSelect;
@@ -137,7 +124,7 @@ void CPathProc::PasteSelection(DOCCONTEXT* ctx, std::uint8_t clear)
 {
     if (ctx == nullptr || ctx->m_pCurrent == nullptr)
         return;
-    CDocData*& held = HolderOf(ctx).m_pClipboard;
+    CDocData*& held = SettingsOf(ctx).m_pClipboard;
     if (held == nullptr)
         return;
     CDocState::PushHistory(ctx);
@@ -159,7 +146,7 @@ void CPathProc::PasteSelection(DOCCONTEXT* ctx, std::uint8_t clear)
     if (clear == 1)
         DeleteObjectList(held);
     CGeoBox redraw;
-    if (HolderOf(ctx).m_bShowTravel != 0)
+    if (SettingsOf(ctx).m_bShowTravel != 0)
         redraw = lastBox;
     Repaint(ctx, ctx->m_rcSelect, redraw);
 }

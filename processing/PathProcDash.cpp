@@ -114,9 +114,7 @@ bool CPathProc::MakeDashedLines(DOCCONTEXT* ctx, double solid, double gap)
     if (ctx == nullptr || ctx->m_pCurrent == nullptr || !ValidDashLengths(solid, gap))
         return false;
     CDocState base;
-    CDocState* tool = &base;
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        tool = ctx->m_pTools[ctx->m_nTool];
+    CDocState* tool = &CurrentToolOr(ctx, base);
     CShowProcess progress;
     progress.Start(static_cast<std::int32_t>(tool->CountSelected(ctx)));
 

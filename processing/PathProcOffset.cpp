@@ -1009,7 +1009,7 @@ void CPathProc::OffsetSelection(DOCCONTEXT* ctx, double distance, std::uint8_t o
         return;
     ctx->m_rcSelect = CGeoBox();
     CShowProcess progress;
-    CDocState* tool = ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount ? ctx->m_pTools[ctx->m_nTool] : nullptr;
+    CDocState* tool = CurrentTool(ctx);
     progress.Start(tool != nullptr ? static_cast<std::int32_t>(tool->CountSelected(ctx)) : 0);
     CDocData*& list = ctx->m_pCurrent->m_pFirst;
     for (CDocData* o = list; o != nullptr;) {

@@ -45,9 +45,7 @@ std::uint32_t CPathProc::PlaceOnTable(DOCCONTEXT* ctx, std::uint32_t mode)
         return 1;
 
     CDocState base;
-    CDocState* tool = &base;
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        tool = ctx->m_pTools[ctx->m_nTool];
+    CDocState* tool = &CurrentToolOr(ctx, base);
     CShowProcess progress;
     progress.Start(static_cast<std::int32_t>(tool->CountSelected(ctx)));
     bool first = true;

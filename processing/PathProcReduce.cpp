@@ -152,9 +152,7 @@ bool CPathProc::NodeReduction::Start(DOCCONTEXT* ctx)
     // The count comes from the current tool; without one the base count of
     // the document serves.
     CDocState base;
-    CDocState* tool = &base;
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        tool = ctx->m_pTools[ctx->m_nTool];
+    CDocState* tool = &CurrentToolOr(ctx, base);
     m_progress.Start(static_cast<std::int32_t>(tool->CountSelected(ctx)));
     return true;
 }

@@ -83,13 +83,6 @@ void Prepend(DOCNODE*& head, const DOCNODE* n)
     head = node;
 }
 
-CDocState* CountingTool(DOCCONTEXT* ctx, CDocState& base)
-{
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        return ctx->m_pTools[ctx->m_nTool];
-    return &base;
-}
-
 } // namespace
 
 DOCNODE* CPathProc::SmoothPolyline(DOCNODE* nodes, std::int32_t steps, double tol)
@@ -281,7 +274,7 @@ void CPathProc::FitCurves(DOCCONTEXT* ctx)
     ctx->m_rcSelect.SetEmpty();
     CDocState base;
     CShowProcess progress;
-    progress.Start(static_cast<std::int32_t>(CountingTool(ctx, base)->CountSelected(ctx)));
+    progress.Start(static_cast<std::int32_t>(CurrentToolOr(ctx, base).CountSelected(ctx)));
     for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext) {
         if (o->IsSelected() == 0)
             continue;

@@ -10,13 +10,6 @@
 
 namespace {
 
-CDocState& ToolOf(DOCCONTEXT* ctx, CDocState& base)
-{
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        return *ctx->m_pTools[ctx->m_nTool];
-    return base;
-}
-
 // The point of a box that a mode lines up: 1 the minimum corner, 2 the
 // centre, 3 the maximum corner.
 CGeoPoint Anchor(const CGeoBox& box, int mode)
@@ -38,7 +31,7 @@ bool CSelectionAlign::AlignSelection(DOCCONTEXT* ctx, int horizontal, int vertic
     if (ctx == nullptr || ctx->m_pCurrent == nullptr)
         return false;
     CDocState base;
-    const std::uint32_t count = ToolOf(ctx, base).CountSelected(ctx);
+    const std::uint32_t count = CurrentToolOr(ctx, base).CountSelected(ctx);
     if (count < 2)
         return false;
     CDocState::PushHistory(ctx);
@@ -75,7 +68,7 @@ bool CSelectionAlign::MirrorSelection(DOCCONTEXT* ctx, bool horizontal, bool ver
     ctx->m_rcSelect.SetEmpty();
     CDocState base;
     CShowProcess progress;
-    progress.Start(static_cast<std::int32_t>(ToolOf(ctx, base).CountSelected(ctx)));
+    progress.Start(static_cast<std::int32_t>(CurrentToolOr(ctx, base).CountSelected(ctx)));
     CDocData* first = ctx->m_pCurrent->m_pFirst;
     for (CDocData* o = first; o != nullptr; o = o->m_pNext) {
         if (o->IsSelected() == 0)

@@ -2,6 +2,8 @@
 
 #include "MacInfoFile.h"
 
+#include <algorithm>
+
 void MachineNode::SetName(std::u16string_view name)
 {
     std::fill(std::begin(m_name), std::end(m_name), u'\0');
@@ -42,12 +44,18 @@ void MachineNode::ReleaseMembers()
     }
 }
 
+MachineNode* MachineAt(MachineNode* head, std::int32_t index)
+{
+    if (index < 0)
+        return nullptr;
+    for (; head != nullptr && index > 0; --index)
+        head = head->m_next;
+    return head;
+}
+
 MachineNode* GetCurrentMachine(const SoftwareSettings& settings)
 {
-    MachineNode* node = settings.m_pMachines;
-    for (std::int32_t i = 0; node != nullptr && i < settings.m_nCurMachine; ++i)
-        node = node->m_next;
-    return node;
+    return MachineAt(settings.m_pMachines, std::max<std::int32_t>(settings.m_nCurMachine, 0));
 }
 
 void FreeMachineList(MachineNode*& head)

@@ -52,6 +52,10 @@ struct MachineNode {
     void ReleaseMembers();
 };
 
+// The entry of a list at an index counted from 0; null for a negative index
+// or a list that is shorter.
+MachineNode* MachineAt(MachineNode* head, std::int32_t index);
+
 // The current machine: the entry at m_nCurMachine counted from 0 (the first
 // entry for an index below 1), or null when the list is shorter.
 MachineNode* GetCurrentMachine(const SoftwareSettings& settings = g_settings);

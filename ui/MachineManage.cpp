@@ -39,13 +39,6 @@ constexpr int kColumnEntry[4] = {1, 2, 4, 5};
 constexpr int kColumnWidth[4] = {80, 80, 110, 50};
 constexpr int kTypeEntry = 9;
 
-MachineNode* NodeAt(MachineNode* head, int index)
-{
-    for (; head != nullptr && index > 0; --index)
-        head = head->m_next;
-    return index == 0 ? head : nullptr;
-}
-
 // Closes a machine's connection without waiting for its thread.
 void CloseConnection(MachineNode& machine)
 {
@@ -155,7 +148,7 @@ CXPButton* CMachineManage::Button(int id) const { return findChild<CXPButton*>(Q
 
 SoftwareSettings& CMachineManage::Settings() const
 {
-    return m_context != nullptr && m_context->m_pSettings != nullptr ? *m_context->m_pSettings : g_settings;
+    return SettingsOf(m_context);
 }
 
 QString CMachineManage::AddressText(std::uint32_t address)
@@ -251,7 +244,7 @@ void CMachineManage::RefreshList()
 
 void CMachineManage::LoadRow(int row)
 {
-    const MachineNode* m = row < 0 ? nullptr : NodeAt(Settings().m_pMachines, row);
+    const MachineNode* m = MachineAt(Settings().m_pMachines, row);
     if (m == nullptr) {
         m_name->clear();
         m_address->clear();
@@ -274,7 +267,7 @@ MachineNode* CMachineManage::SelectedMachine(int* row) const
     const int selected = SelectedRow();
     if (row != nullptr)
         *row = selected;
-    return selected < 0 ? nullptr : NodeAt(Settings().m_pMachines, selected);
+    return MachineAt(Settings().m_pMachines, selected);
 }
 
 void CMachineManage::SelectRow(int row)

@@ -91,12 +91,7 @@ std::int32_t CMyButton::RoundForController(double v)
 
 MachineNode* CMyButton::CurrentMachine(const SoftwareSettings& settings)
 {
-    if (settings.m_nCurMachine < 0)
-        return nullptr;
-    MachineNode* node = settings.m_pMachines;
-    for (std::int32_t i = 0; node != nullptr && i < settings.m_nCurMachine; ++i)
-        node = node->m_next;
-    return node;
+    return MachineAt(settings.m_pMachines, settings.m_nCurMachine);
 }
 
 bool CMyButton::OnLButtonDown()

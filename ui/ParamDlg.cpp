@@ -85,13 +85,8 @@ CParamDlg::CParamDlg(DOCCONTEXT* context, int machineIndex, QWidget* parent)
     : CDialogBase(IDD, kSection, parent), m_context(context)
 {
     setWindowTitle(QStringLiteral("System Parameters"));
-    const SoftwareSettings& settings =
-        context != nullptr && context->m_pSettings != nullptr ? *context->m_pSettings : g_settings;
-    m_pMachine = settings.m_pMachines;
-    for (int k = 0; m_pMachine != nullptr && k < machineIndex; ++k)
-        m_pMachine = m_pMachine->m_next;
-    if (machineIndex < 0)
-        m_pMachine = nullptr;
+    const SoftwareSettings& settings = SettingsOf(context);
+    m_pMachine = MachineAt(settings.m_pMachines, machineIndex);
     m_comPort = settings.m_nComPort;
     if (m_pMachine != nullptr) {
         if (m_pMachine->m_params == nullptr)
@@ -210,8 +205,7 @@ void CParamDlg::OnInitDialog()
     }
 
     if (m_pMachine->m_session == nullptr) {
-        const SoftwareSettings& settings =
-            m_context != nullptr && m_context->m_pSettings != nullptr ? *m_context->m_pSettings : g_settings;
+        const SoftwareSettings& settings = SettingsOf(m_context);
         // A link that does not start (another machine's runs) is not kept:
         // requests on it would reach that other controller.
         OpenMachineConnection(*m_pMachine, settings, 1);
@@ -357,7 +351,7 @@ void CParamDlg::OnTimer(int id)
 
 const SoftwareSettings& CParamDlg::Settings() const
 {
-    return m_context != nullptr && m_context->m_pSettings != nullptr ? *m_context->m_pSettings : g_settings;
+    return SettingsOf(m_context);
 }
 
 void CParamDlg::Warn(const std::u16string& text)

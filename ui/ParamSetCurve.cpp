@@ -77,7 +77,7 @@ CParamSetCurve::CParamSetCurve(DOCCONTEXT* context, std::function<void()> rebuil
 
 SoftwareSettings& CParamSetCurve::Settings() const
 {
-    return m_pContext != nullptr && m_pContext->m_pSettings != nullptr ? *m_pContext->m_pSettings : g_settings;
+    return SettingsOf(m_pContext);
 }
 
 QComboBox* CParamSetCurve::Combo(int id) const

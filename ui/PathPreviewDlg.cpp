@@ -1,7 +1,9 @@
 #include "PathPreviewDlg.h"
 
+#include "JobBuild.h"
 #include "TransLoadProcessDlg.h"
 #include "XPButton.h"
+#include "app/FrameworkText.h"
 #include "model/DocContext.h"
 #include "processing/BigFileExc.h"
 #include "processing/FileTrans.h"
@@ -14,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -162,8 +165,20 @@ CPathPreviewDlg::CPathPreviewDlg(DOCCONTEXT& context, QWidget* parent, QSize pic
     button(IDC_START, "Start", &CPathPreviewDlg::OnStart);
     button(IDC_PAUSE, "Pause", &CPathPreviewDlg::OnPauseContinue)->setEnabled(false);
     button(IDC_END, "End", &CPathPreviewDlg::OnEnd);
+    // While the job is built: its progress and a Cancel under the picture.
+    m_buildBar = new QProgressBar(this);
+    m_buildBar->setRange(0, plat::WorkControl::kWhole);
+    m_buildBar->setTextVisible(false);
+    m_buildCancel = new CXPButton(FrameworkString(FrameworkText::Cancel), this);
+    connect(m_buildCancel, &QPushButton::clicked, this, [this] { reject(); });
+    auto* building = new QHBoxLayout;
+    building->addWidget(m_buildBar, 1);
+    building->addWidget(m_buildCancel);
+    auto* picture = new QVBoxLayout;
+    picture->addWidget(m_control);
+    picture->addLayout(building);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_control);
+    layout->addLayout(picture);
     layout->addLayout(side);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -171,6 +186,7 @@ CPathPreviewDlg::CPathPreviewDlg(DOCCONTEXT& context, QWidget* parent, QSize pic
     m_timer->setInterval(kTimerPeriodMs);
     connect(m_timer, &QTimer::timeout, this, [this] { Tick(); });
 
+    m_build = new CJobBuild(this);
     BuildJob();
 }
 
@@ -195,20 +211,58 @@ void CPathPreviewDlg::BuildJob()
     m_header.m_operation = 0;
     m_header.m_arrayUse = 1;
     m_header.m_posPoint = 2;
-    if (!CFileTrans::MakeWorkData(&m_header, &m_context, "review"))
-        m_header.m_layers = nullptr;
+    for (int id : {IDC_START, IDC_ESTIMATE})
+        Button(id)->setEnabled(false);
+    // The job is fitted into the picture where it was built; the scale
+    // found there comes back with it.
+    const QSize size = m_picture.size();
+    auto scale = std::make_shared<double>(1.0);
+    m_build->Start(
+        m_context, m_header, "review", false, [size, scale](WORKHEAD& job) { *scale = PrepareJob(job, size); },
+        [this, size, scale](bool ok, WORKHEAD& built) {
+            FreePathRecordGroups(m_header.m_layers);
+            m_header = built;
+            built.m_layers = nullptr;
+            if (!ok) {
+                m_header.m_layers = nullptr;
+                *scale = PrepareJob(m_header, size);
+            }
+            JobBuilt(*scale);
+        },
+        [this](int permille) { m_buildBar->setValue(permille); });
+}
+
+double CPathPreviewDlg::PrepareJob(WORKHEAD& h, QSize picture)
+{
     // The job generation has already cut the bands; for the picture they
     // are stacked back one after the other.
-    if (m_header.m_banded != 0 && m_header.m_layers != nullptr) {
-        CBigFileExc::StackBands(m_header.m_layers, m_header.m_originCorner);
-        CFileTrans::RecalcPathBoundRects(m_header.m_layers);
-        std::swap(m_header.m_pitchX, m_header.m_pitchY);
+    if (h.m_banded != 0 && h.m_layers != nullptr) {
+        CBigFileExc::StackBands(h.m_layers, h.m_originCorner);
+        CFileTrans::RecalcPathBoundRects(h.m_layers);
+        std::swap(h.m_pitchX, h.m_pitchY);
     }
-    m_header.m_pitchX = SaneLength(m_header.m_pitchX);
-    m_header.m_pitchY = SaneLength(m_header.m_pitchY);
-    m_header.m_feedLength = SaneLength(m_header.m_feedLength);
-    m_header.m_arrayCountX = std::max<std::uint32_t>(m_header.m_arrayCountX, 1);
-    m_header.m_arrayCountY = std::max<std::uint32_t>(m_header.m_arrayCountY, 1);
+    h.m_pitchX = SaneLength(h.m_pitchX);
+    h.m_pitchY = SaneLength(h.m_pitchY);
+    h.m_feedLength = SaneLength(h.m_feedLength);
+    h.m_arrayCountX = std::max<std::uint32_t>(h.m_arrayCountX, 1);
+    h.m_arrayCountY = std::max<std::uint32_t>(h.m_arrayCountY, 1);
+    return FitIntoPicture(h, picture);
+}
+
+void CPathPreviewDlg::JobBuilt(double scale)
+{
+    m_scale = scale;
+    m_buildBar->hide();
+    m_buildCancel->hide();
+    for (int id : {IDC_START, IDC_ESTIMATE})
+        Button(id)->setEnabled(true);
+    UpdateStep();
+    ShowPicture();
+}
+
+bool CPathPreviewDlg::JobReady() const
+{
+    return !m_build->Running();
 }
 
 void CPathPreviewDlg::OnInitDialog()
@@ -229,21 +283,16 @@ void CPathPreviewDlg::OnInitDialog()
     m_runTime->setText(QString::fromStdU16String(shown).replace(QLatin1Char('\r'), QLatin1Char('\n')));
 
     m_picture.fill(Qt::white);
-    if (!m_fitted) {
-        m_fitted = true;
-        FitIntoPicture();
-    }
     UpdateStep();
     ShowPicture();
 }
 
-void CPathPreviewDlg::FitIntoPicture()
+double CPathPreviewDlg::FitIntoPicture(WORKHEAD& h, QSize picture)
 {
-    WORKLAYER* layers = m_header.m_layers;
-    WORKHEAD& h = m_header;
+    WORKLAYER* layers = h.m_layers;
     h.m_feedCount = std::max(h.m_feedCount, 1);
     if (layers == nullptr)
-        return;
+        return 1.0;
     double xmin = 1e8, xmax = -1e8, ymin = 1e8, ymax = -1e8;
     CFileTrans::GetLayersBoundRect(layers, xmin, xmax, ymin, ymax, true);
     const double width = std::max(xmax - xmin, 0.0);
@@ -256,11 +305,11 @@ void CPathPreviewDlg::FitIntoPicture()
     if (h.m_feedCount > 1)
         vertical = std::max(vertical, std::fabs(h.m_feedCount * h.m_feedLength));
     const double horizontal = countY * std::max(std::fabs(h.m_pitchY), width);
-    m_scale = FitScale(m_picture.width() - 2 * kMargin, m_picture.height() - 2 * kMargin, horizontal, vertical);
+    const double scale = FitScale(picture.width() - 2 * kMargin, picture.height() - 2 * kMargin, horizontal, vertical);
 
     // Origin corners 0 and 2 count x from the right, 2 and 3 y from the top.
-    const double sx = (h.m_originCorner == 0 || h.m_originCorner == 2) ? -m_scale : m_scale;
-    const double sy = (h.m_originCorner == 2 || h.m_originCorner == 3) ? -m_scale : m_scale;
+    const double sx = (h.m_originCorner == 0 || h.m_originCorner == 2) ? -scale : scale;
+    const double sy = (h.m_originCorner == 2 || h.m_originCorner == 3) ? -scale : scale;
     ForEachLayer(layers, false, [&](WORKLAYER& layer) {
         ForEachPath(layer, [&](PATHREC& path) {
             ForEachSegment(path, [&](SEGNODE& s) {
@@ -270,15 +319,15 @@ void CPathPreviewDlg::FitIntoPicture()
                 s.m_y1 *= sy;
             });
             if (path.m_pArray != nullptr) {
-                path.m_pArray->m_dDx = SaneLength(path.m_pArray->m_dDx) * m_scale;
-                path.m_pArray->m_dDy = SaneLength(path.m_pArray->m_dDy) * m_scale;
+                path.m_pArray->m_dDx = SaneLength(path.m_pArray->m_dDx) * scale;
+                path.m_pArray->m_dDy = SaneLength(path.m_pArray->m_dDy) * scale;
             }
         });
     });
     CFileTrans::RecalcPathBoundRects(layers);
-    h.m_pitchX *= m_scale;
-    h.m_pitchY *= m_scale;
-    h.m_feedLength *= m_scale;
+    h.m_pitchX *= scale;
+    h.m_pitchY *= scale;
+    h.m_feedLength *= scale;
 
     // The smallest corner of all copies and passes to the picture's origin,
     // then the margin.
@@ -295,6 +344,7 @@ void CPathPreviewDlg::FitIntoPicture()
     if (std::isfinite(dx) && std::isfinite(dy))
         CFileTrans::OffsetLayers(layers, dx, dy, true, false);
     CFileTrans::GetLayersBoundRect(layers, h.m_minX, h.m_maxX, h.m_minY, h.m_maxY, false);
+    return scale;
 }
 
 void CPathPreviewDlg::UpdateStep()
@@ -405,6 +455,7 @@ void CPathPreviewDlg::OnEnd()
 
 void CPathPreviewDlg::reject()
 {
+    m_build->Cancel();
     m_timer->stop();
     m_state = STOPPED;
     QDialog::reject();

@@ -1,7 +1,9 @@
 // The work preview (dialog 182): the document's job, built as a download
 // builds it, scaled into a picture and drawn a stretch at a time on a 50 ms timer
 // through all its copies and feed passes, at a speed the operator changes;
-// and the job's estimated run time.
+// and the job's estimated run time. The job is built and fitted off the
+// interface thread (CJobBuild) while the dialog shows the build's progress
+// and a Cancel; closing the dialog cancels it too.
 //
 // The job is drawn as it is sent: its layer ring from the job generation,
 // nothing built a second time. Its coordinates become picture pixels when
@@ -19,8 +21,10 @@
 #include <string>
 #include <vector>
 
+class CJobBuild;
 class CXPButton;
 class QLabel;
+class QProgressBar;
 class QTimer;
 class QWidget;
 struct DOCCONTEXT;
@@ -85,8 +89,10 @@ public:
     // passes; the last pass stops the run.
     void Tick();
 
-    // Closing stops a run first.
+    // Closing stops a run (or the build) first.
     void reject() override;
+    // The job has been built (or its build has failed): it can be run.
+    bool JobReady() const;
 
     State RunState() const { return m_state; }
     double Speed() const { return m_speed; }
@@ -99,6 +105,9 @@ public:
     QWidget* PictureControl() const { return m_control; }
     QLabel* RunTimeLabel() const { return m_runTime; }
     QTimer* Timer() const { return m_timer; }
+    // The build's progress (thousandths) and its Cancel, shown while it runs.
+    QProgressBar* BuildBar() const { return m_buildBar; }
+    CXPButton* BuildCancelButton() const { return m_buildCancel; }
     CXPButton* Button(int id) const;
 
 protected:
@@ -107,7 +116,11 @@ protected:
 private:
     struct Group;
     void BuildJob();
-    void FitIntoPicture();
+    void JobBuilt(double scale);
+    // The built job made ready for the picture (bands stacked back, lengths
+    // kept finite) and fitted into a picture of that size: its scale.
+    static double PrepareJob(WORKHEAD& header, QSize picture);
+    static double FitIntoPicture(WORKHEAD& header, QSize picture);
     void ClearPosition();
     // Moves on to the next copy or pass after the job was drawn to its end;
     // false when the last pass is done.
@@ -130,7 +143,6 @@ private:
     double m_scale = 1.0;
     double m_step = 0.0;
     State m_state = STOPPED;
-    bool m_fitted = false;
 
     // Traversal position, kept between ticks.
     WORKLAYER* m_layer = nullptr;
@@ -153,6 +165,9 @@ private:
     QWidget* m_control = nullptr;
     QLabel* m_runTime = nullptr;
     QTimer* m_timer = nullptr;
+    CJobBuild* m_build = nullptr;
+    QProgressBar* m_buildBar = nullptr;
+    CXPButton* m_buildCancel = nullptr;
     std::u16string m_pauseText = u"Pause";
     std::u16string m_continueText = u"Continue";
 };

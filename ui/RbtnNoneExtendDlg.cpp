@@ -36,9 +36,7 @@ std::int32_t WholeDegrees(double value)
 CDocState* ToolOf(DOCCONTEXT* ctx)
 {
     static CDocState base;
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        return ctx->m_pTools[ctx->m_nTool];
-    return &base;
+    return &CurrentToolOr(ctx, base);
 }
 
 void AddLeadPoints(CGeoBox& box, const LEADINOUT* rec)

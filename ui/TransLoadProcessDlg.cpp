@@ -1,5 +1,6 @@
 #include "TransLoadProcessDlg.h"
 
+#include "JobBuild.h"
 #include "XPButton.h"
 #include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"
@@ -64,12 +65,7 @@ int g_timeoutMs = kDefaultTimeoutMs;
 
 MachineNode* CurrentMachineOf(const SoftwareSettings& settings)
 {
-    if (settings.m_nCurMachine < 0)
-        return nullptr;
-    MachineNode* m = settings.m_pMachines;
-    for (int i = 0; m != nullptr && i < settings.m_nCurMachine; ++i)
-        m = m->m_next;
-    return m;
+    return MachineAt(settings.m_pMachines, settings.m_nCurMachine);
 }
 
 void DropConnection(MachineNode& machine)
@@ -98,6 +94,7 @@ CTransLoadProcessDlg::CTransLoadProcessDlg(DOCCONTEXT& context, std::uint8_t mod
     layout->addWidget(m_cancel, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    m_build = new CJobBuild(this);
 
     auto singleShot = [this](int ms, auto slot) {
         auto* timer = new QTimer(this);
@@ -217,17 +214,46 @@ void CTransLoadProcessDlg::RunJob()
     const std::int32_t operation = kOperations[std::min<int>(m_mode, 2)];
     m_header.m_operation = static_cast<std::uint32_t>(operation);
 
+    m_buildShare = 0;
     if (operation != TRANSOP_SEND_FILE && m_header.m_layers == nullptr) {
-        if (!CFileTrans::MakeWorkData(&m_header, &m_context, m_pathUtf8)) {
-            Fail(kNotGeneratedText);
-            return;
-        }
-        CFileTrans::ApplyLayerOptions(&m_header, &m_context);
-        if (m_header.m_layers == nullptr) {
-            Fail(kNothingToOutputText);
-            return;
-        }
+        // Built off this thread: the window goes on and Cancel works; the
+        // bar's first part follows the build, the rest the transfer.
+        m_buildShare = kBuildShare;
+        m_build->Start(
+            m_context, m_header, m_pathUtf8, true, {}, [this](bool ok, WORKHEAD& built) { OnJobBuilt(ok, built); },
+            [this](int permille) { m_progress->setValue(permille * kBuildShare / plat::WorkControl::kWhole); });
+        return;
     }
+    Transfer();
+}
+
+bool CTransLoadProcessDlg::Building() const
+{
+    return m_build->Running();
+}
+
+void CTransLoadProcessDlg::OnJobBuilt(bool ok, WORKHEAD& built)
+{
+    if (m_ended)
+        return;
+    if (!ok) {
+        Fail(kNotGeneratedText);
+        return;
+    }
+    // The header as the generation filled it, with the job's layers.
+    FreePathRecordGroups(m_header.m_layers);
+    m_header = built;
+    built.m_layers = nullptr;
+    if (m_header.m_layers == nullptr) {
+        Fail(kNothingToOutputText);
+        return;
+    }
+    Transfer();
+}
+
+void CTransLoadProcessDlg::Transfer()
+{
+    const auto operation = static_cast<std::int32_t>(m_header.m_operation);
     if (operation == TRANSOP_SEND_FILE) {
         std::error_code ec;
         const auto size = std::filesystem::file_size(std::filesystem::path(m_pathUtf8), ec);
@@ -272,7 +298,7 @@ void CTransLoadProcessDlg::OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, 
         const int percent = static_cast<int>(std::clamp<plat::LPARAM>(lParam, 0, 100));
         if (percent != m_percent) {
             m_percent = percent;
-            m_progress->setValue(percent);
+            m_progress->setValue(m_buildShare + percent * (100 - m_buildShare) / 100);
         }
         if (percent == 100) {
             m_transferring = false;
@@ -334,6 +360,7 @@ void CTransLoadProcessDlg::OnCancel()
     if (m_ended)
         return;
     m_ended = true;
+    m_build->Cancel();
     StopTimers();
     if (m_pMachine != nullptr && m_pMachine->m_session != nullptr) {
         // Deleting at once instead of letting the send queue drain.
@@ -364,6 +391,7 @@ void CTransLoadProcessDlg::FailWith(const std::u16string& text)
     if (m_ended)
         return;
     m_ended = true;
+    m_build->Cancel();
     StopTimers();
     plat::MessageBox(text);
     CloseOwnConnection();

@@ -1,6 +1,8 @@
 // The transfer progress dialog (dialog 185): fills the job header, has the
-// job built from the document, hands it to the current machine's connection
-// and shows the progress the transfer thread posts back. Mode 0 sends the
+// job built from the document (off the interface thread, on copies: the
+// window goes on and Cancel works meanwhile), hands it to the current
+// machine's connection and shows the progress the transfer thread posts
+// back, the build taking the bar's first half. Mode 0 sends the
 // document's job to the machine, mode 1 saves it as a .out work file, mode 2
 // sends a .out file saved earlier.
 //
@@ -17,6 +19,7 @@
 #include <cstdint>
 #include <string>
 
+class CJobBuild;
 class QProgressBar;
 class QTimer;
 class CXPButton;
@@ -58,6 +61,7 @@ public:
     // The window the transfer reports to.
     plat::HWND Handle() const { return m_hWnd; }
     QProgressBar* ProgressBar() const { return m_progress; }
+    bool Building() const;
     CXPButton* CancelButton() const { return m_cancel; }
 
     void OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, plat::LPARAM lParam) override;
@@ -69,6 +73,9 @@ protected:
 
 private:
     void RunJob();
+    void OnJobBuilt(bool ok, WORKHEAD& built);
+    // Hands the job (or the work file) to the machine's connection.
+    void Transfer();
     void Finish();
     void OnCancel();
     // A message (entry of "phase15:error-hint", with the code behind it when
@@ -94,6 +101,10 @@ private:
     long long m_announced = -1;  // byte count of the stream (wParam 1)
     int m_percent = 0;
     QProgressBar* m_progress = nullptr;
+    CJobBuild* m_build = nullptr;
+    // Percent of the bar the job's building takes (none for a work file).
+    static constexpr int kBuildShare = 50;
+    int m_buildShare = 0;
     CXPButton* m_cancel = nullptr;
     QTimer* m_startTimer = nullptr;
     QTimer* m_closeTimer = nullptr;

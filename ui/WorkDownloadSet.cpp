@@ -167,9 +167,7 @@ bool CWorkDownloadSet::LinkUsable() const
     const SoftwareSettings* settings = m_context.m_pSettings;
     if (settings == nullptr || settings->m_pMachines == nullptr || settings->m_nCurMachine < 0)
         return false;
-    const MachineNode* machine = settings->m_pMachines;
-    for (int i = 0; machine != nullptr && i < settings->m_nCurMachine; ++i)
-        machine = machine->m_next;
+    const MachineNode* machine = MachineAt(settings->m_pMachines, settings->m_nCurMachine);
     if (machine != nullptr && !MachineLinkUsable(*machine, *settings)) {
         ShowError(kLinkUnusableText);
         return false;
@@ -237,12 +235,7 @@ void CWorkDownloadSet::OnPathOptions()
     SoftwareSettings* settings = m_context.m_pSettings;
     if (settings == nullptr)
         return;
-    MachineNode* machine = nullptr;
-    if (settings->m_nCurMachine >= 0) {
-        machine = settings->m_pMachines;
-        for (int i = 0; machine != nullptr && i < settings->m_nCurMachine; ++i)
-            machine = machine->m_next;
-    }
+    MachineNode* machine = MachineAt(settings->m_pMachines, settings->m_nCurMachine);
     CMachineTech* tech = machine != nullptr ? machine->m_tech : nullptr;
 
     CPathOptDlg dialog(this);

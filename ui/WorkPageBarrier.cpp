@@ -261,7 +261,7 @@ void CWorkPageBarrier::OnTest()
         made = made || o->m_pAttached != nullptr;
     }
     if (made)
-        RepaintArea(ctx, View(), ctx->m_rcSelect);
+        RepaintArea(ctx->m_rcSelect);
 }
 
 void CWorkPageBarrier::OnApply()
@@ -292,5 +292,5 @@ void CWorkPageBarrier::OnApply()
         return;
     // No step of its own: undoing the test's step removes both.
     ctx->NoteChange();
-    RepaintArea(ctx, View(), ctx->m_rcSelect);
+    RepaintArea(ctx->m_rcSelect);
 }

@@ -18,21 +18,6 @@ void WorkPageBase::StoreOwner(DOCCONTEXT* context, plat::ViewWindow* view)
     m_pView = view;
 }
 
-void WorkPageBase::RepaintArea(DOCCONTEXT* context, plat::ViewWindow* view, CGeoBox area)
-{
-    if (context == nullptr || view == nullptr || area.IsEmpty())
-        return;
-    const ARRAYREC* array = context->m_pCurrent != nullptr ? context->m_pCurrent->m_pArray : nullptr;
-    if (array != nullptr && array->m_nCols > 1)
-        area.m_xmax += (array->m_nCols - 1) * array->m_dDx;
-    CGeoBox client;
-    context->WorldToClientRect(area, client);
-    CDocState::InflateRect(client, 15.0);
-    const plat::RECT rect{plat::RoundPixel(client.m_xmin), plat::RoundPixel(client.m_ymin),
-                          plat::RoundPixel(client.m_xmax), plat::RoundPixel(client.m_ymax)};
-    view->InvalidateRect(&rect, true);
-}
-
 void WorkPageBase::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
@@ -48,5 +33,5 @@ void WorkPageBase::keyPressEvent(QKeyEvent* event)
 
 void WorkPageBase::RepaintArea(const CGeoBox& world) const
 {
-    RepaintArea(m_pContext, m_pContext != nullptr ? m_pContext->m_pView : nullptr, world);
+    CDocState::InvalidateSelectionArea(m_pContext, world);
 }

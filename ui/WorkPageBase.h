@@ -22,11 +22,10 @@ public:
 
 protected:
     void StoreOwner(DOCCONTEXT* context, plat::ViewWindow* view);
-    // Repaints a world area of the drawing in the view, with erasing: the
-    // document's array columns added to the right, in client pixels, grown
-    // by 15. Nothing without a context or view, or for an empty area.
-    static void RepaintArea(DOCCONTEXT* context, plat::ViewWindow* view, CGeoBox area);
-    // The same for the owner's context and its view.
+    // Repaints a world area of the drawing in the context's view, with
+    // erasing: the document's array columns added to the right, in client
+    // pixels, grown by 15. Nothing without a context or view, or for an
+    // empty area.
     void RepaintArea(const CGeoBox& world) const;
 
     // A page has no OK or Cancel: Enter and Escape do nothing, and the page

@@ -198,12 +198,9 @@ void CWorkPageExport::ShowHeadControls(bool show)
 MachineNode* CWorkPageExport::CurrentMachine() const
 {
     const DOCCONTEXT* context = Context();
-    if (context == nullptr || context->m_pSettings == nullptr || context->m_pSettings->m_nCurMachine < 0)
+    if (context == nullptr || context->m_pSettings == nullptr)
         return nullptr;
-    MachineNode* m = context->m_pSettings->m_pMachines;
-    for (int i = 0; m != nullptr && i < context->m_pSettings->m_nCurMachine; ++i)
-        m = m->m_next;
-    return m;
+    return MachineAt(context->m_pSettings->m_pMachines, context->m_pSettings->m_nCurMachine);
 }
 
 void CWorkPageExport::StoreRatio()

@@ -211,8 +211,8 @@ void CWorkPageMetaList::SelectRowObject(int row)
     DOCCONTEXT* ctx = Context();
     if (ctx == nullptr || ctx->m_pCurrent == nullptr || row < 0)
         return;
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        ctx->m_pTools[ctx->m_nTool]->Reset(0, ctx);
+    if (CDocState* tool = CurrentTool(ctx))
+        tool->Reset(0, ctx);
     ctx->m_nTool = 0;
     if (ctx->m_pTools[0] != nullptr)
         ctx->m_pTools[0]->Reset(1, ctx);

@@ -281,7 +281,7 @@ void CWorkPageNest::TakeResult()
         after->m_pNext = placed;
         placed->m_pPrev = after;
     }
-    RepaintArea(ctx, ctx->m_pView, repaint);
+    CDocState::InvalidateSelectionArea(ctx, repaint);
 }
 
 void CWorkPageNest::OnPostedMessage(plat::UINT msg, plat::WPARAM, plat::LPARAM lParam)

@@ -419,7 +419,7 @@ void CWorkPageSet::RealArray()
         return;
 
     const CGeoBox before = ctx->m_rcSelect;
-    SoftwareSettings& settings = ctx->m_pSettings != nullptr ? *ctx->m_pSettings : g_settings;
+    SoftwareSettings& settings = SettingsOf(ctx);
     CDocData* held = settings.m_pClipboard;
     settings.m_pClipboard = head;
     CPathProc::PasteSelection(ctx, 1);

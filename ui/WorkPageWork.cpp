@@ -118,7 +118,7 @@ public:
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
-        const SoftwareSettings& settings = context->m_pSettings != nullptr ? *context->m_pSettings : g_settings;
+        const SoftwareSettings& settings = SettingsOf(context);
         const int layer = static_cast<int>(plat::ParseInt(index.data().toString().toStdString()));
         const COLORREF c = settings.PaletteColor(layer);
         painter->fillRect(option.rect, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
@@ -464,8 +464,7 @@ CXPButton* CWorkPageWork::Button(int id) const
 
 SoftwareSettings& CWorkPageWork::Settings() const
 {
-    const DOCCONTEXT* context = Context();
-    return context != nullptr && context->m_pSettings != nullptr ? *context->m_pSettings : g_settings;
+    return SettingsOf(Context());
 }
 
 MachineNode* CWorkPageWork::CurrentMachine() const
@@ -668,23 +667,6 @@ int CWorkPageWork::SelectedRow() const
     return items.isEmpty() ? -1 : items.front()->row();
 }
 
-void CWorkPageWork::InvalidateWorld(const CGeoBox& box)
-{
-    DOCCONTEXT* ctx = Context();
-    if (ctx == nullptr || ctx->m_pView == nullptr || box.IsEmpty())
-        return;
-    CGeoBox area = box;
-    const ARRAYREC* array = ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pArray : nullptr;
-    if (array != nullptr && array->m_nCols > 1)
-        area.m_xmax += (array->m_nCols - 1) * array->m_dDx;
-    CGeoBox client;
-    ctx->WorldToClientRect(area, client);
-    CDocState::InflateRect(client, kRepaintMargin);
-    const plat::RECT rect{plat::RoundPixel(client.m_xmin), plat::RoundPixel(client.m_ymin),
-                          plat::RoundPixel(client.m_xmax), plat::RoundPixel(client.m_ymax)};
-    ctx->m_pView->InvalidateRect(&rect, true);
-}
-
 void CWorkPageWork::OnLayerClick()
 {
     DOCCONTEXT* ctx = Context();
@@ -692,8 +674,8 @@ void CWorkPageWork::OnLayerClick()
     if (row < 0 || ctx == nullptr || ctx->m_pCurrent == nullptr)
         return;
     const int layer = RowLayer(row);
-    if (ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount && ctx->m_pTools[ctx->m_nTool] != nullptr)
-        ctx->m_pTools[ctx->m_nTool]->Reset(0, ctx);
+    if (CDocState* tool = CurrentTool(ctx))
+        tool->Reset(0, ctx);
     if (g_dialogs.selectTool)
         g_dialogs.selectTool(View());
     ctx->m_nTool = 0;
@@ -711,8 +693,8 @@ void CWorkPageWork::OnLayerClick()
         }
     }
     if (old.IsDifferent(ctx->m_rcSelect)) {
-        InvalidateWorld(old);
-        InvalidateWorld(ctx->m_rcSelect);
+        RepaintArea(old);
+        RepaintArea(ctx->m_rcSelect);
     }
 }
 
@@ -726,8 +708,7 @@ void CWorkPageWork::OnLayerDblClk()
     const bool accepted = g_dialogs.layerParams ? g_dialogs.layerParams(*ctx, layer) : RunLayerDialog(*ctx, layer);
     if (accepted) {
         CDocState base;
-        CDocState* tool = ctx->m_nTool >= 0 && ctx->m_nTool < kToolCount ? ctx->m_pTools[ctx->m_nTool] : nullptr;
-        (tool != nullptr ? tool : &base)->ApplyLayerFlags(ctx);
+        CurrentToolOr(ctx, base).ApplyLayerFlags(ctx);
         CReadParamFile().WriteWorkParam(Settings().m_pLayers);
         RefreshLayerList();
     }
@@ -811,7 +792,7 @@ void CWorkPageWork::MoveLayerTo(int target)
         m_layerList->selectRow(target);
         m_layerList->setFocus();
     }
-    InvalidateWorld(box);
+    RepaintArea(box);
 }
 
 void CWorkPageWork::OnMoveLayerUp()
@@ -903,7 +884,7 @@ void CWorkPageWork::OnDragDrop(const QPoint& global)
     RefreshLayerList();
     if (target < m_layerList->rowCount())
         m_layerList->selectRow(target);
-    InvalidateWorld(box);
+    RepaintArea(box);
 }
 
 void CWorkPageWork::mouseMoveEvent(QMouseEvent* event)

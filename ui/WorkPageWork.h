@@ -243,7 +243,6 @@ private:
     int SelectedRow() const;
     void MoveLayerTo(int target);
     bool RunLayerDialog(DOCCONTEXT& ctx, int layer);
-    void InvalidateWorld(const CGeoBox& box);
     void InstallKeyFilter(QWidget* widget);
 
     plat::HWND m_hWnd = 0;

@@ -175,7 +175,7 @@ QWidget* CWorkSetParameter::Control(int id) const
 
 SoftwareSettings& CWorkSetParameter::Settings() const
 {
-    return m_pContext != nullptr && m_pContext->m_pSettings != nullptr ? *m_pContext->m_pSettings : g_settings;
+    return SettingsOf(m_pContext);
 }
 
 WorkParams* CWorkSetParameter::Record() const

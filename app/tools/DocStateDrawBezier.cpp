@@ -147,12 +147,7 @@ void CDocStateDrawBezier::FreeChains()
 
 void CDocStateDrawBezier::Repaint(DOCCONTEXT* ctx, const CGeoBox& box) const
 {
-    if (ctx == nullptr || ctx->m_pView == nullptr || box.IsEmpty())
-        return;
-    CGeoBox client;
-    ctx->WorldToClientRect(box, client);
-    const plat::RECT rect = ClientRectOf(client, kDropGrow);
-    ctx->m_pView->InvalidateRect(&rect, true);
+    InvalidateWorldBox(ctx, box, kDropGrow);
 }
 
 void CDocStateDrawBezier::AddLastTriplet(CGeoBox& box)

@@ -21,12 +21,8 @@ constexpr double kDropGrow = 10.0;
 void CDocStateDrawEllipse::Reset(std::uint32_t, DOCCONTEXT* ctx)
 {
     // A band cut short stays on screen unless its area is drawn again.
-    if (m_bButtonDown != 0 && ctx != nullptr && ctx->m_pView != nullptr) {
-        CGeoBox client;
-        ctx->WorldToClientRect(CGeoBox::FromPoints(m_ptDown, m_ptCur), client);
-        const plat::RECT rect = ClientRectOf(client, kDropGrow);
-        ctx->m_pView->InvalidateRect(&rect, true);
-    }
+    if (m_bButtonDown != 0)
+        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptDown, m_ptCur), kDropGrow);
     m_bButtonDown = 0;
     m_ptCur = m_ptDown;
 }

@@ -190,7 +190,7 @@ void CDocStateDrawNode::OnKeyDown(DOCCONTEXT* ctx, std::uint32_t key)
         FreeNodeList(m_pNodes);
         m_bButtonDown = 0;
         DrawFeedback(ctx);
-        InvalidateFeedbackBox(ctx, box, kRepaintGrow);
+        InvalidateWorldBox(ctx, box, kRepaintGrow);
         return;
     }
     case kKeyDelete:
@@ -223,7 +223,7 @@ void CDocStateDrawNode::Reset(std::uint32_t, DOCCONTEXT* ctx)
 {
     // The chain cannot be drawn again to erase it once it is gone.
     if (Drawing())
-        InvalidateFeedbackBox(ctx, ShownBox(), kRepaintGrow);
+        InvalidateWorldBox(ctx, ShownBox(), kRepaintGrow);
     m_bButtonDown = 0;
     m_nMode = 0;
     FreeNodeList(m_pNodes);

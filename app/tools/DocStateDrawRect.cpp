@@ -37,7 +37,7 @@ void CDocStateDrawRect::Reset(std::uint32_t, DOCCONTEXT* ctx)
 {
     // A band on screen cannot be drawn again to erase it after the reset.
     if (m_bButtonDown != 0)
-        InvalidateFeedbackBox(ctx, CGeoBox::FromPoints(m_ptDown, m_ptCur), kRepaintGrow);
+        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptDown, m_ptCur), kRepaintGrow);
     m_bButtonDown = 0;
     m_bDragging = 0;
 }

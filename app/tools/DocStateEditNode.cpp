@@ -42,16 +42,6 @@ void AddLeadPoints(CGeoBox& box, const CDocData& obj)
         box.AddPoint(CGeoPoint(lead->m_dOutX, lead->m_dOutY));
 }
 
-void InvalidateWorld(DOCCONTEXT* ctx, const CGeoBox& world, double grow)
-{
-    if (ctx->m_pView == nullptr || world.IsEmpty())
-        return;
-    CGeoBox client;
-    ctx->WorldToClientRect(world, client);
-    const plat::RECT rect = CDocState::ClientRectOf(client, grow);
-    ctx->m_pView->InvalidateRect(&rect, true);
-}
-
 } // namespace
 
 CDocStateEditNode::~CDocStateEditNode() = default;
@@ -98,7 +88,7 @@ CGeoBox CDocStateEditNode::NodesBox() const
 
 void CDocStateEditNode::Repaint(DOCCONTEXT* ctx, const CGeoBox& world)
 {
-    InvalidateWorld(ctx, world, kNodeRepaintGrow);
+    InvalidateWorldBox(ctx, world, kNodeRepaintGrow);
 }
 
 void CDocStateEditNode::Reset(std::uint32_t, DOCCONTEXT* ctx)
@@ -144,7 +134,7 @@ void CDocStateEditNode::RepaintFeedback(DOCCONTEXT* ctx)
         return;
     m_bFeedbackShown = false;
     if (m_nMode != 2) {
-        InvalidateWorld(ctx, CGeoBox::FromPoints(m_ptDown, m_ptCur), kBandRepaintGrow);
+        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptDown, m_ptCur), kBandRepaintGrow);
         return;
     }
     // The moved outline runs to neighbours outside the nodes' box.

@@ -19,16 +19,6 @@ std::int32_t Half(double v)
     return plat::RoundPixel(v);
 }
 
-void InvalidateWorld(DOCCONTEXT* ctx, const CGeoBox& world, double grow)
-{
-    if (ctx->m_pView == nullptr)
-        return;
-    CGeoBox client;
-    ctx->WorldToClientRect(world, client);
-    const plat::RECT rect = CDocState::ClientRectOf(client, grow);
-    ctx->m_pView->InvalidateRect(&rect, true);
-}
-
 } // namespace
 
 CDocStateZoomInOut::~CDocStateZoomInOut() = default;
@@ -43,7 +33,7 @@ void CDocStateZoomInOut::Reset(std::uint32_t, DOCCONTEXT* ctx)
 {
     // A band cut short would stay on screen: its area is drawn again.
     if (m_bTracking != 0 && ctx != nullptr)
-        InvalidateWorld(ctx, CGeoBox::FromPoints(m_ptPress, m_ptTrack), kBandRepaintGrow);
+        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptPress, m_ptTrack), kBandRepaintGrow);
     m_bTracking = 0;
 }
 

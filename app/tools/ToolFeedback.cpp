@@ -16,13 +16,3 @@ plat::Pen RubberBandPen(const DOCCONTEXT* ctx)
     const COLORREF background = CDocData::SettingsOf(ctx).m_crBackground;
     return plat::Pen{plat::PS_SOLID, 1, CurrentLayerColour(ctx) ^ background};
 }
-
-void InvalidateFeedbackBox(DOCCONTEXT* ctx, const CGeoBox& world, double grow)
-{
-    if (ctx == nullptr || ctx->m_pView == nullptr || world.IsEmpty())
-        return;
-    CGeoBox client;
-    ctx->WorldToClientRect(world, client);
-    const plat::RECT rect = CDocState::ClientRectOf(client, grow);
-    ctx->m_pView->InvalidateRect(&rect, true);
-}

@@ -14,7 +14,3 @@ COLORREF CurrentLayerColour(const DOCCONTEXT* ctx);
 // background, so that drawing twice leaves the screen as it was.
 plat::Pen RubberBandPen(const DOCCONTEXT* ctx);
 
-// Invalidates a world box of the view, mapped to client pixels and grown by
-// `grow` on every side, with erasing. Nothing for an empty box or without a
-// view.
-void InvalidateFeedbackBox(DOCCONTEXT* ctx, const CGeoBox& world, double grow);

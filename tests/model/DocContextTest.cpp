@@ -1,6 +1,7 @@
 #include "model/DocContext.h"
 #include "model/DocState.h"
 #include "platform/RecordingDC.h"
+#include "settings/SoftwareSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -75,4 +76,30 @@ TEST(DocContext, PixelConversionsSaturateAndTakeNaNAsZero)
               (plat::POINT{INT32_MAX, 0}));
     ctx.m_dZoom = 1e-5;
     EXPECT_EQ(ctx.LogicalToWorld({INT32_MAX, -5}), (plat::POINT{INT32_MAX, -499999}));
+}
+
+// A context without settings (a test's, a headless run's) falls back on the
+// process-wide block; a tool index outside the table or an empty slot gives
+// no tool, and the caller's base stands in.
+TEST(DocContext, SettingsAndToolFallBackWhereTheContextHasNone)
+{
+    EXPECT_EQ(&SettingsOf(nullptr), &g_settings);
+    DOCCONTEXT ctx;
+    EXPECT_EQ(&SettingsOf(ctx), &g_settings);
+    SoftwareSettings own;
+    ctx.m_pSettings = &own;
+    EXPECT_EQ(&SettingsOf(&ctx), &own);
+
+    CDocState base;
+    CDocState select;
+    ctx.m_pTools[TOOL_SELECT] = &select;
+    ctx.m_nTool = TOOL_SELECT;
+    EXPECT_EQ(CurrentTool(&ctx), &select);
+    EXPECT_EQ(&CurrentToolOr(&ctx, base), &select);
+    for (std::int32_t index : {std::int32_t{TOOL_PAN}, -1, kToolCount}) {
+        ctx.m_nTool = index;
+        EXPECT_EQ(CurrentTool(&ctx), nullptr) << index;
+        EXPECT_EQ(&CurrentToolOr(&ctx, base), &base) << index;
+    }
+    EXPECT_EQ(&CurrentToolOr(nullptr, base), &base);
 }

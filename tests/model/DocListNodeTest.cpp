@@ -3,9 +3,14 @@
 #include "TestDocData.h"
 
 #include "model/DocDataNurbs.h"
+#include "model/DocContext.h"
 #include "model/DocListNode.h"
+#include "model/SnapshotCopy.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
 
 using plat::LinkObjects;
 using plat::ScopedTestCopiers;
@@ -248,4 +253,47 @@ TEST(CloneDocData, AnIdOfAClassTheObjectIsNotIsSkippedNotMiscast)
     CDocData* list = LinkObjects({asPoint, asGroup, asChar});
     EXPECT_EQ(CloneDocData(list, true), nullptr);
     DeleteObjectList(list);
+}
+
+// A copy made a slice at a time is the whole snapshot, its objects and
+// records copies. Every edit moves the change count first: an edit between
+// two slices starts the copy again, so it holds the document as it then
+// is (here without the deleted third line), never half of each.
+TEST(DocListNode, SliceBySliceCopyStartsAgainAfterAnEdit)
+{
+    ScopedTestCopiers copiers({MT_LINE});
+    CDocListNode live;
+    live.m_pFeed = new FEEDREPEAT{2, 15.5, 300};
+    live.m_pFirst = LinkObjects({Line(0, 0, 1, 0), Line(1, 0, 2, 0), Line(2, 0, 3, 0), Line(3, 0, 4, 0), Line(4, 0, 5, 0)});
+    DOCCONTEXT ctx;
+    ctx.m_pCurrent = &live;
+    CSnapshotCopy copy(ctx);
+    EXPECT_EQ(copy.Total(), 5u);
+    EXPECT_FALSE(copy.Step(2));
+    EXPECT_EQ(copy.Copied(), 2u);
+    EXPECT_EQ(copy.Take(), nullptr) << "not whole yet";
+
+    ctx.NoteChange();
+    CDocData* third = live.m_pFirst->m_pNext->m_pNext;
+    third->m_pPrev->m_pNext = third->m_pNext;
+    third->m_pNext->m_pPrev = third->m_pPrev;
+    delete third;
+    EXPECT_FALSE(copy.Step(2));
+    EXPECT_EQ(copy.Total(), 4u);
+    EXPECT_EQ(copy.Copied(), 2u);
+    EXPECT_TRUE(copy.Step(10));
+    const std::unique_ptr<CDocListNode> whole(copy.Take());
+    ASSERT_NE(whole, nullptr);
+    std::vector<double> starts;
+    const CDocData* original = live.m_pFirst;
+    for (const CDocData* o = whole->m_pFirst; o != nullptr; o = o->m_pNext, original = original->m_pNext) {
+        starts.push_back(o->m_pNodes->m_x);
+        EXPECT_NE(o, original);
+        EXPECT_NE(o->m_pNodes, original->m_pNodes);
+    }
+    EXPECT_EQ(starts, (std::vector<double>{0, 1, 3, 4}));
+    ASSERT_NE(whole->m_pFeed, nullptr);
+    EXPECT_NE(whole->m_pFeed, live.m_pFeed);
+    EXPECT_EQ(whole->m_pFeed->m_nDelayMs, 300);
+    EXPECT_EQ(whole->m_pOlder, nullptr);
 }

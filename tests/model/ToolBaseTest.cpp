@@ -278,6 +278,13 @@ TEST_F(ToolBaseTest, ASelectionAreaReachesOverTheDocumentArraysColumns)
     EXPECT_EQ(m_view.m_invalidated, (std::vector<plat::RECT>{{190, 115, 325, 150}}));
     CDocState::InvalidateSelectionArea(&m_ctx, CGeoBox());
     EXPECT_EQ(m_view.m_invalidated.size(), 1u);
+
+    // A record of no columns places the objects once, where they are: the
+    // area keeps its own x-max (client 205..210) instead of losing 100.
+    Doc().m_pArray->m_nCols = 0;
+    m_view.m_invalidated.clear();
+    CDocState::InvalidateSelectionArea(&m_ctx, CGeoBox(430, 440, 300, 310));
+    EXPECT_EQ(m_view.m_invalidated, (std::vector<plat::RECT>{{190, 115, 225, 150}}));
 }
 
 // Zoom 1, no scroll. Eight handles at a box of at least 10 x 10 pixels;

@@ -67,6 +67,12 @@ TEST(MachineNode, CurrentMachineHelperStaysInsideTheList)
     EXPECT_EQ(GetCurrentMachine(s), nullptr);
     s.m_nCurMachine = 1000;
     EXPECT_EQ(GetCurrentMachine(s), nullptr);
+    // Counted from the head, a negative index names no entry.
+    EXPECT_EQ(MachineAt(a, 0), a);
+    EXPECT_EQ(MachineAt(a, 2), c);
+    EXPECT_EQ(MachineAt(a, 3), nullptr);
+    EXPECT_EQ(MachineAt(a, -1), nullptr);
+    EXPECT_EQ(MachineAt(nullptr, 0), nullptr);
     FreeMachineList(s.m_pMachines);
     EXPECT_EQ(s.m_pMachines, nullptr);
     EXPECT_EQ(GetCurrentMachine(s), nullptr);

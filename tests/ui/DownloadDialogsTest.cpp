@@ -4,9 +4,11 @@
 // finished transfer.
 #include "MachineStage.h"
 
+#include "app/LongWork.h"
 #include "app/QtMessagePoster.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
+#include "model/DocState.h"
 #include "platform/CodePage.h"
 #include "platform/Messages.h"
 #include "platform/TextFile.h"
@@ -18,7 +20,9 @@
 #include "ui/WorkDownloadSet.h"
 #include "ui/XPButton.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QProgressBar>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -26,6 +30,9 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <filesystem>
 
@@ -284,6 +291,69 @@ TEST_F(Download, ATransferTheControllerResetsOrCutsOffIsAFailureNeverASuccess)
               u"The controller of A at 127.0.0.1 closed the connection before answering; the job was not sent whole.");
     EXPECT_EQ(m_fake.Packets().size(), before + 2) << "the job goes no further than the cut";
     EXPECT_EQ(Machine(0).m_session, nullptr);
+}
+
+// The job of a download is built off the interface thread: held at a step
+// of its ordering, the window goes on and its bar shows the build in the
+// bar's first half (the build at 100 + 620 x 0.9 = 658 thousandths: 32 %).
+// Cancel returns without waiting for the build, which is still held; the
+// document, its history and its change count are as they were, nothing was
+// sent and the work folder holds what it held.
+TEST_F(Download, CancelWhileTheJobIsBuiltReturnsAtOnceAndLeavesEverythingAsItWas)
+{
+    CDocState::PushHistory(&m_context);
+    CDocListNode* older = m_doc.m_pOlder;
+    const std::uint64_t changes = m_context.m_nChangeCount;
+    const CDocData* first = m_doc.m_pFirst;
+    const auto listing = [] {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(CReadParamFile().GetWorkPath(), ec))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = listing();
+    std::atomic<bool> held{false};
+    std::atomic<bool> release{false};
+    plat::WorkControl::SetStepHookForTesting([&](plat::WorkControl&, int permille) {
+        if (permille != 620)
+            return;
+        held = true;
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    CTransLoadProcessDlg* dialog = nullptr;
+    int ticks = 0;
+    bool stillHeld = false;
+    plat::EventSteps steps({
+        [&] {
+            dialog = dynamic_cast<CTransLoadProcessDlg*>(QApplication::activeModalWidget());
+            return dialog != nullptr && held;
+        },
+        [&] { return ++ticks >= 5 && dialog->ProgressBar()->value() == 32 && dialog->Building(); },
+        [&] {
+            dialog->CancelButton()->click();
+            stillHeld = held && !release;
+            return true;
+        },
+    });
+    EXPECT_FALSE(Run(0, "job.out"));
+    EXPECT_TRUE(steps.Done()) << steps.Taken();
+    EXPECT_TRUE(stillHeld) << "Cancel waited for the build";
+    release = true;
+    LongWork::JoinCancelled();
+    plat::WorkControl::SetStepHookForTesting({});
+    EXPECT_EQ(m_context.m_nChangeCount, changes);
+    EXPECT_EQ(m_context.m_pCurrent, &m_doc);
+    EXPECT_EQ(m_doc.m_pOlder, older);
+    EXPECT_EQ(m_doc.m_pFirst, first);
+    EXPECT_TRUE(m_fake.Packets().empty());
+    EXPECT_EQ(listing(), before);
+    EXPECT_TRUE(m_prompt.m_shown.empty());
+    m_doc.m_pOlder = nullptr;
+    older->m_pNewer = nullptr;
+    CDocState::DeleteHistoryChain(older);
 }
 
 TEST_F(Download, TheDownloadDialogChecksExtensionsAndKeepsThePathSwitch)

@@ -3,8 +3,11 @@
 // not zero the speeds), the run-time text, and the job drawn tick by tick
 // through its copies with the position kept between ticks.
 #include "../processing/ProcessingTestSupport.h"
+#include "AppTestSupport.h"
+#include "app/LongWork.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
+#include "model/DocState.h"
 #include "settings/MachineNode.h"
 #include "settings/MachineParams.h"
 #include "settings/SoftwareSettings.h"
@@ -13,12 +16,18 @@
 #include "ui/PathPreviewDlg.h"
 #include "ui/XPButton.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <limits>
 
 namespace {
@@ -69,12 +78,17 @@ protected:
         document.m_pFirst = o;
     }
     void AddSquare() { Add(MakeLine(Mm({{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}}))); }
-    // Sets the dialog up as its modal run does.
+    // Sets the dialog up as its modal run does, and waits for its job.
     static void Open(CPathPreviewDlg& dlg)
     {
         CDialogBase::SetModalAnswerForTesting([](CDialogBase&) { return 2; });
         dlg.DoModal();
         CDialogBase::SetModalAnswerForTesting({});
+        QElapsedTimer waited;
+        waited.start();
+        while (!dlg.JobReady() && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ASSERT_TRUE(dlg.JobReady());
     }
     // Ticks until the run stops; the count of ticks, or -1 past `limit`.
     static int RunToEnd(CPathPreviewDlg& dlg, int limit = 10000)
@@ -336,6 +350,58 @@ TEST_F(PathPreview, PathOptionsPreviewRunsWithTheDialogValuesAndPutsTheSettingsB
     EXPECT_EQ(settings.path_mode, 2);
     EXPECT_EQ(settings.path_work_pos, 1);
     EXPECT_EQ(options.m_nStartCorner, 3);
+}
+
+// The job is built off the interface thread: while the build is held at a
+// step of its ordering the event loop goes on turning and the bar shows the
+// build's progress there (the copy's tenth, then 620 thousandths of the
+// rest: 100 + 558 = 658); Cancel returns without waiting for the build,
+// which is still held, and the document, its history and its change count
+// are as they were.
+TEST_F(PathPreview, TheJobIsBuiltOffTheInterfaceThreadAndCancelLeavesTheDocumentAsItWas)
+{
+    AddSquare();
+    CDocState::PushHistory(&ctx);
+    CDocListNode* older = document.m_pOlder;
+    const std::uint64_t changes = ctx.m_nChangeCount;
+    const CDocData* first = document.m_pFirst;
+    std::atomic<bool> held{false};
+    std::atomic<bool> release{false};
+    plat::WorkControl::SetStepHookForTesting([&](plat::WorkControl&, int permille) {
+        if (permille != 620)
+            return;
+        held = true;
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    {
+        CPathPreviewDlg dlg(ctx);
+        dlg.show();
+        int ticks = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] { ticks += held ? 1 : 0; });
+        tick.start(10);
+        ASSERT_TRUE(plat::WaitFor([&] { return ticks >= 5 && dlg.BuildBar()->value() == 658; }))
+            << ticks << " " << dlg.BuildBar()->value();
+        EXPECT_FALSE(dlg.JobReady());
+        EXPECT_FALSE(dlg.Button(CPathPreviewDlg::IDC_START)->isEnabled());
+        dlg.BuildCancelButton()->click();
+        EXPECT_TRUE(dlg.JobReady());
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_TRUE(held && !release) << "Cancel waited for the build";
+    }
+    release = true;
+    LongWork::JoinCancelled();
+    plat::WorkControl::SetStepHookForTesting({});
+    EXPECT_EQ(ctx.m_nChangeCount, changes);
+    EXPECT_EQ(ctx.m_pCurrent, &document);
+    EXPECT_EQ(document.m_pOlder, older);
+    EXPECT_EQ(older->m_pOlder, nullptr);
+    EXPECT_EQ(document.m_pFirst, first);
+    EXPECT_EQ(first->m_pNext, nullptr);
+    document.m_pOlder = nullptr;
+    older->m_pNewer = nullptr;
+    CDocState::DeleteHistoryChain(older);
 }
 
 TEST(PathPreviewDlgTest, FitScaleTakesTheSmallerAxisAndFallsBackToOneForADotJob)

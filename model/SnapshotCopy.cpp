@@ -1,0 +1,76 @@
+#include "SnapshotCopy.h"
+
+#include "DocContext.h"
+#include "DocData.h"
+#include "DocListNode.h"
+
+namespace {
+
+template <typename T>
+T* CopyRecord(const T* source)
+{
+    return source != nullptr ? new T(*source) : nullptr;
+}
+
+} // namespace
+
+CSnapshotCopy::CSnapshotCopy(const DOCCONTEXT& ctx) : m_ctx(ctx)
+{
+    Restart();
+}
+
+CSnapshotCopy::~CSnapshotCopy()
+{
+    delete m_copy;
+}
+
+void CSnapshotCopy::Restart()
+{
+    delete m_copy;
+    m_copy = nullptr;
+    m_source = m_ctx.m_pCurrent;
+    m_changes = m_ctx.m_nChangeCount;
+    m_next = nullptr;
+    m_tail = nullptr;
+    m_copied = 0;
+    m_total = 0;
+    m_whole = false;
+    if (m_source == nullptr)
+        return;
+    m_copy = new CDocListNode;
+    m_copy->m_pArray = CopyRecord(m_source->m_pArray);
+    m_copy->m_pFeed = CopyRecord(m_source->m_pFeed);
+    m_copy->m_pSplit = CopyRecord(m_source->m_pSplit);
+    m_next = m_source->m_pFirst;
+    for (const CDocData* o = m_next; o != nullptr; o = o->m_pNext)
+        ++m_total;
+}
+
+bool CSnapshotCopy::Step(std::size_t objects)
+{
+    if (m_ctx.m_pCurrent != m_source || m_ctx.m_nChangeCount != m_changes)
+        Restart();
+    if (m_copy == nullptr)
+        return false;
+    for (std::size_t n = 0; n < objects && m_next != nullptr; ++n, m_next = m_next->m_pNext) {
+        CDocData* copy = CloneDocData(m_next, false);
+        if (copy == nullptr)
+            continue;
+        copy->m_pPrev = m_tail;
+        (m_tail != nullptr ? m_tail->m_pNext : m_copy->m_pFirst) = copy;
+        m_tail = copy;
+        ++m_copied;
+    }
+    m_whole = m_next == nullptr;
+    return m_whole;
+}
+
+CDocListNode* CSnapshotCopy::Take()
+{
+    if (!m_whole)
+        return nullptr;
+    CDocListNode* copy = m_copy;
+    m_copy = nullptr;
+    m_whole = false;
+    return copy;
+}
