@@ -59,6 +59,7 @@ QString OpenFailureText(const QString& file, ImportFailure why)
     switch (why) {
     case ImportFailure::None:
     case ImportFailure::Cancelled:
+    case ImportFailure::OutOfReach: // the import has said why
         return QString();
     case ImportFailure::NotFound:
         return FrameworkString(FrameworkText::FileNotFound).arg(file);

@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "DocumentManager.h"
+#include "FileNames.h"
 #include "FrameworkText.h"
 #include "LongWork.h"
 #include "MainFrame.h"
@@ -76,7 +77,19 @@ QStringList COrvelApp::OpenDialogFilters()
     return filters;
 }
 
-COrvelApp::COrvelApp(QStringList arguments, Launcher launcher)
+COrvelApp::COrvelApp(const QStringList& arguments, Launcher launcher)
+    : COrvelApp(
+          [&arguments] {
+              std::vector<std::string> bytes;
+              for (const QString& a : arguments)
+                  bytes.push_back(FileNameBytes(a));
+              return bytes;
+          }(),
+          std::move(launcher))
+{
+}
+
+COrvelApp::COrvelApp(std::vector<std::string> arguments, Launcher launcher)
     : m_arguments(std::move(arguments)), m_launcher(std::move(launcher))
 {
     if (!m_launcher)
@@ -93,7 +106,7 @@ COrvelApp::COrvelApp(QStringList arguments, Launcher launcher)
         cmd::FileMru1, cmd::FileMru4, [this](plat::UINT id) { OnOpenRecentFile(id); },
         [this](CmdUI& ui) {
             const int index = static_cast<int>(ui.m_nID - cmd::FileMru1);
-            ui.Enable(m_recentFiles != nullptr && index < m_recentFiles->Files().size());
+            ui.Enable(m_recentFiles != nullptr && index < static_cast<int>(m_recentFiles->Paths().size()));
         });
 }
 
@@ -119,13 +132,21 @@ QString COrvelApp::LockFilePath()
     return folder + QLatin1Char('/') + QCoreApplication::applicationName() + QStringLiteral(".lock");
 }
 
-QString COrvelApp::CommandLineFile(const QStringList& arguments)
+std::vector<std::string> COrvelApp::Arguments(int argc, char** argv)
 {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (!arguments[i].isEmpty() && !arguments[i].startsWith(QLatin1Char('-')))
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc && argv[i] != nullptr; ++i)
+        arguments.emplace_back(argv[i]);
+    return arguments;
+}
+
+std::string COrvelApp::CommandLineFile(const std::vector<std::string>& arguments)
+{
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].empty() && arguments[i].front() != '-')
             return arguments[i];
     }
-    return QString();
+    return std::string();
 }
 
 bool COrvelApp::TakeInstanceLock()
@@ -187,13 +208,13 @@ bool COrvelApp::ProcessCommandLine()
     // A session ended during start-up opens nothing more.
     if (m_endRequested)
         return true;
-    const QString file = CommandLineFile(m_arguments);
-    if (file.isEmpty()) {
+    const std::string file = CommandLineFile(m_arguments);
+    if (file.empty()) {
         NewDocument();
         return true;
     }
     if (m_docManager == nullptr) {
-        Report(FrameworkString(FrameworkText::CannotOpenFile).arg(file));
+        Report(FrameworkString(FrameworkText::CannotOpenFile).arg(FileNameText(file)));
         return false;
     }
     // Named, never silent: the program ends next. A question cancelled by
@@ -201,7 +222,7 @@ bool COrvelApp::ProcessCommandLine()
     return OpenFile(file) == ImportFailure::None || m_endRequested;
 }
 
-ImportFailure COrvelApp::OpenFile(const QString& path)
+ImportFailure COrvelApp::OpenFile(const std::string& path)
 {
     if (m_docManager == nullptr)
         return ImportFailure::Damaged;
@@ -210,8 +231,8 @@ ImportFailure COrvelApp::OpenFile(const QString& path)
     const ImportFailure why = m_docManager->LastOpenFailure();
     if (why == ImportFailure::None)
         return ImportFailure::Damaged;
-    if (!m_endRequested && why != ImportFailure::Cancelled)
-        Report(OpenFailureText(path, why));
+    if (!m_endRequested && why != ImportFailure::Cancelled && why != ImportFailure::OutOfReach)
+        Report(OpenFailureText(FileNameText(path), why));
     return why;
 }
 
@@ -348,24 +369,26 @@ void COrvelApp::OnFileOpen()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
 
-    const QString path = dialog.selectedFiles().front();
+    const QString chosen = dialog.selectedFiles().front();
     g_settings.m_file_view = dialog.PreviewOn() ? 1 : 0;
-    g_settings.open_file_dir = plat::FolderOf(path.toStdString());
+    g_settings.open_file_dir = plat::FolderOf(FileNameBytes(chosen));
     files.WriteSoftwareParam(g_settings);
 
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (kOpenExtensions.contains(extension))
+    const QString extension = QFileInfo(chosen).suffix().toLower();
+    std::string path;
+    if (kOpenExtensions.contains(extension) && ChosenFileName(chosen, path))
         OpenFile(path);
 }
 
 void COrvelApp::OnOpenRecentFile(plat::UINT id)
 {
     const int index = static_cast<int>(id - cmd::FileMru1);
-    if (m_recentFiles == nullptr || m_docManager == nullptr || index >= m_recentFiles->Files().size())
+    if (m_recentFiles == nullptr || m_docManager == nullptr ||
+        index >= static_cast<int>(m_recentFiles->Paths().size()))
         return;
     // A file that no longer opens leaves the list; a question the operator
     // cancelled leaves it as it was.
-    const ImportFailure why = OpenFile(m_recentFiles->Files()[index]);
+    const ImportFailure why = OpenFile(m_recentFiles->Paths()[static_cast<std::size_t>(index)]);
     if (why != ImportFailure::None && why != ImportFailure::Cancelled)
         m_recentFiles->Remove(index);
 }

@@ -12,6 +12,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class CMainFrame;
 class DocumentManager;
@@ -27,9 +29,12 @@ public:
     // child of the frame; null for none.
     using WorkPanelMaker = std::function<WorkPanel*(CMainFrame& frame)>;
 
-    // The command line as QApplication left it (program first); without a
-    // launcher QProcess::startDetached is used.
-    explicit COrvelApp(QStringList arguments = QCoreApplication::arguments(), Launcher launcher = {});
+    // The command line as the process got it, in bytes (program first):
+    // Arguments(argc, argv); without a launcher QProcess::startDetached is
+    // used.
+    explicit COrvelApp(std::vector<std::string> arguments, Launcher launcher = {});
+    // The same from text (names that are UTF-8).
+    explicit COrvelApp(const QStringList& arguments = QCoreApplication::arguments(), Launcher launcher = {});
     ~COrvelApp() override;
 
     // The application alive, or null.
@@ -56,9 +61,11 @@ public:
     // <runtime folder>/<application name>.lock; empty without a runtime folder.
     static QString LockFilePath();
 
+    // The arguments of main() as bytes.
+    static std::vector<std::string> Arguments(int argc, char** argv);
     // The command-line file: the first argument after the program that is
     // not an option (does not start with '-'); empty when there is none.
-    static QString CommandLineFile(const QStringList& arguments);
+    static std::string CommandLineFile(const std::vector<std::string>& arguments);
 
     // After a change of language: closes the main window as File, Exit does
     // and, once it has closed, starts the program again.
@@ -90,13 +97,13 @@ private:
     // Opens a file as a new document; a failure is reported in one message
     // naming the file and the reason, unless the operator cancelled one of
     // the import's questions. None when the file was opened.
-    ImportFailure OpenFile(const QString& path);
+    ImportFailure OpenFile(const std::string& path);
     void OnOpenRecentFile(plat::UINT id);
     void OnPrintSetup();
     void OnAppAbout();
     void NewDocument();
 
-    QStringList m_arguments;
+    std::vector<std::string> m_arguments;
     Launcher m_launcher;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<RecentFileList> m_recentFiles;

@@ -7,7 +7,6 @@
 #include "OrvelView.h"
 #include "RecentFileList.h"
 
-#include <QFileInfo>
 #include <QMdiArea>
 
 OrvelDocManager::OrvelDocManager(FrameSource frame, RecentSource recent)
@@ -52,16 +51,16 @@ void OrvelDocManager::NewDocument()
         ShowDocument(std::move(document));
 }
 
-bool OrvelDocManager::OpenDocumentFile(const QString& path)
+bool OrvelDocManager::OpenDocumentFile(const std::string& path)
 {
     CMainFrame* main = m_frame ? m_frame() : nullptr;
     if (main == nullptr)
         return false;
     // Titles and the recent files name the file by its whole path.
-    const QString whole = QFileInfo(path).absoluteFilePath();
+    const std::string whole = AbsoluteFileName(path);
     auto document = std::make_unique<COrvelDoc>();
     m_lastFailure = ImportFailure::None;
-    if (!document->OnOpenDocument(whole.toStdString(), &m_lastFailure))
+    if (!document->OnOpenDocument(whole, &m_lastFailure))
         return false;
     if (ShowDocument(std::move(document)) == nullptr)
         return false;

@@ -28,7 +28,8 @@ public:
     explicit OrvelDocManager(COrvelApp& app);
 
     void NewDocument() override;
-    bool OpenDocumentFile(const QString& path) override;
+    using DocumentManager::OpenDocumentFile;
+    bool OpenDocumentFile(const std::string& path) override;
     ImportFailure LastOpenFailure() const override { return m_lastFailure; }
     bool SaveAllModified() override;
 

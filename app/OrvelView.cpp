@@ -1,6 +1,7 @@
 #include "OrvelView.h"
 
 #include "ChildFrame.h"
+#include "FileNames.h"
 #include "MyFileDialog.h"
 #include "MainFrame.h"
 #include "OrvelDoc.h"
@@ -41,7 +42,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
-#include <QtMath>
 
 #include <algorithm>
 #include <array>
@@ -192,9 +192,8 @@ bool AskImportFile(const QString& checkText, const std::string& folder, std::str
     dialog.SetAcceptedExtensions(extensions);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    path = dialog.selectedFiles().front().toStdString();
     preview = dialog.PreviewOn();
-    return true;
+    return ChosenFileName(dialog.selectedFiles().front(), path);
 }
 
 QString MillimetreText(double v)
@@ -302,14 +301,6 @@ void COrvelView::FollowPixelRatio()
     m_screen = MakeViewImage();
     m_screen.fill(Qt::white);
     m_invalid += QRect(QPoint(0, 0), ClientSize());
-}
-
-QRect COrvelView::ImagePixels(const QRect& r, qreal ratio)
-{
-    if (ratio == 1.0)
-        return r;
-    return QRect(QPoint(qFloor(r.left() * ratio), qFloor(r.top() * ratio)),
-                 QPoint(qCeil((r.right() + 1) * ratio) - 1, qCeil((r.bottom() + 1) * ratio) - 1));
 }
 
 void COrvelView::OnInitialUpdate()
@@ -608,7 +599,8 @@ void COrvelView::Render(const QRegion& invalid)
     if (m_screen.format() == m_buffer.format() && m_screen.size() == m_buffer.size()) {
         const int depth = m_buffer.depth() / 8;
         for (const QRect& logical : region) {
-            const QRect r = ImagePixels(logical, m_buffer.devicePixelRatio()).intersected(m_buffer.rect());
+            const QRect r =
+                QtDeviceContext::ImagePixels(logical, m_buffer.devicePixelRatio()).intersected(m_buffer.rect());
             for (int y = r.top(); y <= r.bottom(); ++y) {
                 std::memcpy(m_screen.scanLine(y) + static_cast<std::size_t>(r.left()) * depth,
                             m_buffer.constScanLine(y) + static_cast<std::size_t>(r.left()) * depth,
@@ -642,7 +634,7 @@ void COrvelView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     const QRect r = event->rect();
     // Image pixels onto screen pixels, one to one.
-    painter.drawImage(QRectF(r), m_screen, QRectF(ImagePixels(r, m_screen.devicePixelRatio())));
+    painter.drawImage(QRectF(r), m_screen, QRectF(QtDeviceContext::ImagePixels(r, m_screen.devicePixelRatio())));
 }
 
 void COrvelView::resizeEvent(QResizeEvent*)
@@ -1004,10 +996,14 @@ void COrvelView::RegisterCommands()
         CPathProc::PasteSelection(&Context(), 0);
     });
     // Select All, the platform's key only: every object, under the select
-    // tool (a shape being drawn ends).
+    // tool (a shape being drawn ends). In an edit of the window the key
+    // keeps selecting the edit's text.
     On(cmd::EditSelectAll, [this] {
-        if (!HasKeyboardFocus())
+        if (!HasKeyboardFocus()) {
+            if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+                edit->selectAll();
             return;
+        }
         if (Context().m_nTool != 0)
             SwitchTool(0);
         CurrentTool()->SelectAll(&Context(), true);
@@ -1475,6 +1471,11 @@ bool COrvelView::MoveSelectionTo(DOCCONTEXT* ctx, double x, double y)
         return false;
     if (std::fabs(ctx->m_rcSelect.m_xmin - x) < kSameValue && std::fabs(ctx->m_rcSelect.m_ymin - y) < kSameValue)
         return false;
+    const CGeoBox& box = ctx->m_rcSelect;
+    if (!CGeoBox(x, x + box.Width(), y, y + box.Height()).InWorldRange()) {
+        CDocState::ReportOutOfWorld(ctx);
+        return false;
+    }
     CDocState::PushHistory(ctx);
     const CGeoBox before = ctx->m_rcSelect;
     ctx->m_rcSelect.SetEmpty();
@@ -1496,7 +1497,6 @@ bool COrvelView::ResizeSelection(DOCCONTEXT* ctx, double w, double h, bool keep)
     const CGeoBox before = ctx->m_rcSelect;
     if (std::fabs(before.Width() - w) < kSameValue && std::fabs(before.Height() - h) < kSameValue)
         return false;
-    CDocState::PushHistory(ctx);
     double sx = before.Width() > 0.0 ? w / before.Width() : 1.0;
     double sy = before.Height() > 0.0 ? h / before.Height() : 1.0;
     if (keep) {
@@ -1508,6 +1508,14 @@ bool COrvelView::ResizeSelection(DOCCONTEXT* ctx, double w, double h, bool keep)
         else
             sx = sy = std::min(sx, sy);
     }
+    // The box scales with its objects about its own corner.
+    if (!CGeoBox(before.m_xmin, before.m_xmin + before.Width() * sx, before.m_ymin,
+                 before.m_ymin + before.Height() * sy)
+             .InWorldRange()) {
+        CDocState::ReportOutOfWorld(ctx);
+        return false;
+    }
+    CDocState::PushHistory(ctx);
     ctx->m_rcSelect.SetEmpty();
     for (CDocData* obj = ctx->m_pCurrent->m_pFirst; obj != nullptr; obj = obj->m_pNext) {
         if (obj->IsSelected() == 0)
@@ -1559,7 +1567,10 @@ void COrvelView::ApplyPropertyEdit(int id)
     const CGeoBox box = ctx.m_rcSelect;
     if (id == kPositionEdit) {
         const auto world = [](double mm) { return mm * 10.0 + kWorldOrigin; };
-        MoveSelectionTo(&ctx, PropertyValue(id, false, box.m_xmin, world), PropertyValue(id, true, box.m_ymin, world));
+        // A refused move shows the selection's own place again.
+        if (!MoveSelectionTo(&ctx, PropertyValue(id, false, box.m_xmin, world),
+                             PropertyValue(id, true, box.m_ymin, world)))
+            ShowSelectionSize(ctx.m_rcSelect);
         FollowSelection();
     } else if (id == kSizeEdit) {
         const auto world = [](double mm) { return mm * 10.0; };

@@ -238,9 +238,6 @@ public:
     // How often the back buffer has been made.
     int BufferCreations() const { return m_bufferCreations; }
     QSize ClientSize() const;
-    // The image pixels of a rectangle of logical ones, at a device pixel
-    // ratio.
-    static QRect ImagePixels(const QRect& r, qreal ratio);
     // The work panel's pages; null while the frame has no panel.
     WorkPanelPages* PanelPages() const;
 

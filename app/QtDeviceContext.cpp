@@ -256,14 +256,19 @@ plat::POINT QtDeviceContext::MoveTo(int x, int y)
     return old;
 }
 
+QRect QtDeviceContext::ImagePixels(const QRect& r, double ratio)
+{
+    if (ratio == 1.0)
+        return r;
+    // Every image pixel the logical rectangle touches.
+    return QRect(QPoint(static_cast<int>(std::floor(r.left() * ratio)), static_cast<int>(std::floor(r.top() * ratio))),
+                 QPoint(static_cast<int>(std::ceil((r.right() + 1) * ratio)) - 1,
+                        static_cast<int>(std::ceil((r.bottom() + 1) * ratio)) - 1));
+}
+
 QRect QtDeviceContext::ToPixels(const QRect& r) const
 {
-    if (m_ratio == 1.0)
-        return r;
-    const QPoint from(static_cast<int>(std::floor(r.left() * m_ratio)), static_cast<int>(std::floor(r.top() * m_ratio)));
-    const QPoint to(static_cast<int>(std::ceil((r.right() + 1) * m_ratio)) - 1,
-                    static_cast<int>(std::ceil((r.bottom() + 1) * m_ratio)) - 1);
-    return QRect(from, to).intersected(m_image.rect());
+    return ImagePixels(r, m_ratio).intersected(m_image.rect());
 }
 
 long long QtDeviceContext::ToPixel(long long v) const

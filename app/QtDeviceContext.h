@@ -33,6 +33,10 @@ public:
     QtDeviceContext(const QtDeviceContext&) = delete;
     QtDeviceContext& operator=(const QtDeviceContext&) = delete;
 
+    // The pixels of an image of device pixel ratio `ratio` that a rectangle
+    // of logical pixels covers.
+    static QRect ImagePixels(const QRect& r, double ratio);
+
     // Limits every later drawing to the region, in logical pixels (the
     // viewport origin does not move it).
     void SetClipRegion(const QRegion& region);

@@ -1,6 +1,10 @@
 #include "RecentFileList.h"
 
+#include "FileNames.h"
+
 #include <QSettings>
+
+#include <algorithm>
 
 namespace {
 
@@ -18,38 +22,55 @@ RecentFileList::RecentFileList(const QString& application) : m_application(appli
 {
     const QSettings settings(kOrganisation, m_application);
     for (int i = 0; i < kSize; ++i) {
-        const QString path = settings.value(KeyOf(i)).toString();
-        if (!path.isEmpty() && !m_files.contains(path))
-            m_files.append(path);
+        const QVariant value = settings.value(KeyOf(i));
+        const std::string path = value.typeId() == QMetaType::QByteArray ? value.toByteArray().toStdString()
+                                                                          : FileNameBytes(value.toString());
+        if (!path.empty() && std::find(m_files.begin(), m_files.end(), path) == m_files.end())
+            m_files.push_back(path);
     }
+}
+
+void RecentFileList::Add(const std::string& path)
+{
+    if (path.empty())
+        return;
+    m_files.erase(std::remove(m_files.begin(), m_files.end(), path), m_files.end());
+    m_files.insert(m_files.begin(), path);
+    if (m_files.size() > static_cast<std::size_t>(kSize))
+        m_files.resize(kSize);
+    Save();
 }
 
 void RecentFileList::Add(const QString& path)
 {
-    if (path.isEmpty())
-        return;
-    m_files.removeAll(path);
-    m_files.prepend(path);
-    while (m_files.size() > kSize)
-        m_files.removeLast();
-    Save();
+    Add(FileNameBytes(path));
 }
 
 void RecentFileList::Remove(int index)
 {
-    if (index < 0 || index >= m_files.size())
+    if (index < 0 || index >= static_cast<int>(m_files.size()))
         return;
-    m_files.removeAt(index);
+    m_files.erase(m_files.begin() + index);
     Save();
+}
+
+QStringList RecentFileList::Files() const
+{
+    QStringList names;
+    for (const std::string& path : m_files)
+        names.append(FileNameText(path));
+    return names;
 }
 
 void RecentFileList::Save() const
 {
     QSettings settings(kOrganisation, m_application);
     for (int i = 0; i < kSize; ++i) {
-        if (i < m_files.size())
-            settings.setValue(KeyOf(i), m_files[i]);
-        else
+        if (i >= static_cast<int>(m_files.size()))
             settings.remove(KeyOf(i));
+        else if (IsTextName(m_files[i]))
+            settings.setValue(KeyOf(i), FileNameText(m_files[i]));
+        else
+            settings.setValue(KeyOf(i), QByteArray::fromStdString(m_files[i]));
     }
 }

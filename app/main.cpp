@@ -37,7 +37,8 @@ int main(int argc, char** argv)
 
     int status = 0;
     {
-        COrvelApp app;
+        // File names on the command line are kept as the bytes they came as.
+        COrvelApp app(COrvelApp::Arguments(argc, argv));
         OrvelDocManager documents(app);
         app.SetDocumentManager(&documents);
         app.SetWorkPanelMaker([](CMainFrame& frame) { return new CWorkDlgBar(&frame); });

@@ -21,6 +21,7 @@
 #include "platform/WorkFolder.h"
 #include "processing/FileTrans.h"
 #include "processing/PathProc.h"
+#include "settings/LanguageTable.h"
 #include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
 
@@ -80,6 +81,9 @@ constexpr RoadRow kRoads[] = {
     {"ai", &ReadAiRoad},
     {"plt", &ReadPltRoad},
 };
+
+constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
+constexpr int kOutOfWorldText = 45;
 
 constexpr double kDuplicateTol = 0.001;
 constexpr double kUniteTol = 0.001;
@@ -195,7 +199,11 @@ bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bo
             return false;
         target = folder + stem + "~" + plat::FormatInt(n) + ".bmp";
     }
-    return CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place, out);
+    if (CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place, out))
+        return true;
+    // A cancelled or failed import leaves no copy behind.
+    std::filesystem::remove(target, ec);
+    return false;
 }
 
 // Stitch units are world units: only y is mirrored.
@@ -276,6 +284,65 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     const double factor = own ? kOwnPltFactor : settings.plt_resolution / 25.4 / 10.0;
     CFileTrans::ScaleAndConvertOrigin(list, factor, kCorner0, kCorner2, ctx);
     return true;
+}
+
+// The extent of the nodes of new objects as the clean-up will leave them
+// (flipped where the road left that), and whether every one of them was a
+// number within the world's reach.
+struct WorldExtent {
+    double x0 = kWorldLimit, x1 = -kWorldLimit, y0 = kWorldLimit, y1 = -kWorldLimit;
+    bool inRange = true;
+
+    void Add(const CDocData* o, const CFileTrans::OriginFlip& flip)
+    {
+        const bool flipX = flip.pending && flip.horizontal, flipY = flip.pending && flip.vertical;
+        ForEachNode(o->m_pNodes, [&](DOCNODE& n) {
+            const double x = flipX ? 2.0 * flip.cx - n.m_x : n.m_x;
+            const double y = flipY ? 2.0 * flip.cy - n.m_y : n.m_y;
+            inRange = inRange && InWorldRange(x) && InWorldRange(y) && InWorldRange(n.m_x) && InWorldRange(n.m_y);
+            x0 = std::min(x0, x);
+            x1 = std::max(x1, x);
+            y0 = std::min(y0, y);
+            y1 = std::max(y1, y);
+        });
+        if (CDocData* const* children = const_cast<CDocData*>(o)->ChildList())
+            for (const CDocData* c = *children; c != nullptr; c = c->m_pNext)
+                Add(c, flip);
+    }
+    void Join(const WorldExtent& e)
+    {
+        inRange = inRange && e.inRange;
+        x0 = std::min(x0, e.x0);
+        x1 = std::max(x1, e.x1);
+        y0 = std::min(y0, e.y0);
+        y1 = std::max(y1, e.y1);
+    }
+};
+
+// Whether a new drawing lies within the world's reach, and, placed with its
+// lower-left corner on `placeAt`, still does.
+bool DrawingInWorld(CDocData* list, const RoadResult& road, const CGeoPoint* placeAt)
+{
+    WorldExtent extent;
+    if (!road.lines.empty()) {
+        const std::size_t pieces = (road.lines.size() + kPiece - 1) / kPiece;
+        std::vector<WorldExtent> parts(pieces);
+        plat::ParallelFor(pieces, [&](std::size_t k) {
+            const std::size_t end = std::min(road.lines.size(), (k + 1) * kPiece);
+            for (std::size_t i = k * kPiece; i < end; ++i)
+                parts[k].Add(road.lines[i], road.flip);
+        });
+        for (const WorldExtent& e : parts)
+            extent.Join(e);
+    } else {
+        for (const CDocData* o = list; o != nullptr; o = o->m_pNext)
+            extent.Add(o, road.flip);
+    }
+    if (!extent.inRange)
+        return false;
+    if (placeAt == nullptr || extent.x0 > extent.x1)
+        return true;
+    return InWorldRange(placeAt->m_x + (extent.x1 - extent.x0)) && InWorldRange(placeAt->m_y + (extent.y1 - extent.y0));
 }
 
 // step(o) for every object, in pieces side by side; `boxes` gets the union
@@ -515,6 +582,13 @@ bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool pla
             reason = ImportFailure::Cancelled;
         else if (std::filesystem::file_size(path, ec) == 0 && !ec)
             reason = ImportFailure::Empty;
+        return false;
+    }
+    if (!DrawingInWorld(list, result, place ? &ctx->m_ptMouse : nullptr)) {
+        DeleteObjectList(list);
+        plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kOutOfWorldText), std::u16string(),
+                         plat::MB_OK | plat::MB_ICONWARNING);
+        reason = ImportFailure::OutOfReach;
         return false;
     }
     AddToDocument(ctx, list, place, result);

@@ -17,8 +17,18 @@ struct DOCCONTEXT;
 
 // Why an import added nothing: the operator cancelled one of its questions,
 // or the file is missing, is not a regular file, has a type without a
-// reader, is empty, or holds nothing its reader could take.
-enum class ImportFailure : std::uint8_t { None, Cancelled, NotFound, NotRegularFile, UnknownType, Empty, Damaged };
+// reader, is empty, or holds nothing its reader could take; or its drawing
+// reaches beyond the world, which the import has said itself.
+enum class ImportFailure : std::uint8_t {
+    None,
+    Cancelled,
+    NotFound,
+    NotRegularFile,
+    UnknownType,
+    Empty,
+    Damaged,
+    OutOfReach
+};
 
 class CFileReadTrans {
 public:

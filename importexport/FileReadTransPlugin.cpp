@@ -125,7 +125,14 @@ void CFileReadTrans::ImportPluginList(DOCCONTEXT* ctx, const std::string& folder
             refused.push_back(e.m_name);
             continue;
         }
-        const std::string path = folder + e.m_path;
+        // The name converted from the code page, or, when that names no file,
+        // the bytes as written: a list written with the file system's own
+        // names.
+        std::string path = folder + e.m_path;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 && CPluginParamList::IsConfinedName(e.m_name) &&
+            ::stat((folder + e.m_name).c_str(), &st) == 0)
+            path = folder + e.m_name;
         CDocData* objects = nullptr;
         bool ok = false;
         switch (e.m_nKind) {

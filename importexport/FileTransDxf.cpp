@@ -11,6 +11,7 @@
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
 #include "settings/FontNoticeMessage.h"
+#include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
@@ -26,6 +27,28 @@ namespace {
 
 constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
 constexpr std::u16string_view kTooLongText = u"The string is too long";
+constexpr int kEndedEarlyText = 47;
+
+// Whether the bytes end with the end-of-file group (a code line 0, then
+// EOF), with blanks, line ends, NULs or a DOS end-of-file mark after it.
+bool EndsWithEofGroup(std::string_view bytes)
+{
+    const auto trailing = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0' || c == '\x1a'; };
+    while (!bytes.empty() && trailing(bytes.back()))
+        bytes.remove_suffix(1);
+    if (!bytes.ends_with("EOF"))
+        return false;
+    bytes.remove_suffix(3);
+    if (bytes.empty() || (bytes.back() != '\n' && bytes.back() != '\r'))
+        return false;
+    while (!bytes.empty() && (bytes.back() == '\r' || bytes.back() == '\n'))
+        bytes.remove_suffix(1);
+    const std::size_t lineStart = bytes.find_last_of("\r\n") + 1; // npos + 1 is 0
+    std::string_view code = bytes.substr(lineStart);
+    while (!code.empty() && code.front() == ' ')
+        code.remove_prefix(1);
+    return code == "0";
+}
 
 // Millimetres per drawing unit of the $INSUNITS codes; 0 where a code has
 // no factor (unitless, millimetres, unknown).
@@ -141,8 +164,12 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
     m_blocks.clear();
     m_blockIndex.clear();
     m_nInsertedObjects = m_nInsertedNodes = 0;
+    const bool endMarked = EndsWithEofGroup(bytes);
     DXFFILE f;
     f.m_buffer = std::move(bytes);
+    m_bCutShort = false;
+    m_bSawEof = false;
+    m_nEntitiesRead = 0;
     m_paletteCache.fill(-1);
     m_bTooLongShown = false;
     m_bLastLayerValid = false;
@@ -157,6 +184,10 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
         m_result = m_converting = {};
         return false;
     }
+    // Said when the import goes on with what was whole; a file that gave
+    // nothing fails as any file without a drawing does.
+    if (ctx != nullptr && m_result.first != nullptr && (m_bCutShort || !(endMarked || m_bSawEof)))
+        ShowEndedEarly();
     ShowFontNotices(plat::TakeFontNotices());
     CDocData* chain = m_result.first;
     m_result = {};
@@ -180,6 +211,13 @@ void CFileTransDxf::ShowTooLong()
         return;
     m_bTooLongShown = true;
     plat::MessageBox(std::u16string(kTooLongText), std::u16string(), plat::MB_OK);
+}
+
+void CFileTransDxf::ShowEndedEarly() const
+{
+    std::u16string text = LanguageText(RegisteredLanguageTable(), u"phase15:error-hint", kEndedEarlyText);
+    text += plat::Utf8ToUtf16(std::to_string(m_nEntitiesRead));
+    plat::MessageBox(text, std::u16string(), plat::MB_OK | plat::MB_ICONWARNING);
 }
 
 // A line ends at CR LF, LF, or a run of CR with perhaps one LF after it.
@@ -315,6 +353,7 @@ bool CFileTransDxf::FindSection(DXFFILE& f)
             break;
         if (c == 0 && v == "SECTION")
             return true;
+        m_bSawEof = m_bSawEof || (c == 0 && v == "EOF");
     }
     f.m_nPos = start;
     return false;
@@ -728,8 +767,10 @@ void CFileTransDxf::ReadEntity(DXFFILE& f, DXFENTITY& e)
 
     // The group just read names an entity or ends the section or block.
     for (;;) {
-        if (v == "EOF")
+        if (v == "EOF") {
+            m_bSawEof = true;
             return;
+        }
         if (v == "ENDSEC") {
             f.m_bInBlock = 0;
             f.m_nSection = DXF_SECTION_NONE;
@@ -771,8 +812,10 @@ void CFileTransDxf::ReadEntity(DXFFILE& f, DXFENTITY& e)
             // an ignored entity so that the conversion loop goes on to find
             // them.
             SkipEntity(f);
-            if (m_bAtEnd)
+            if (m_bAtEnd) {
+                m_bCutShort = true;
                 return;
+            }
             v = m_lastValue;
             if (v == "EOF" || v == "ENDSEC" || v == "ENDBLK") {
                 e.m_nType = DXF_IGNORED;
@@ -785,9 +828,13 @@ void CFileTransDxf::ReadEntity(DXFFILE& f, DXFENTITY& e)
     }
 
     // The group that ended the entity: a section's end is taken here, the
-    // next entity is read from its own group.
-    if (m_bAtEnd)
+    // next entity is read from its own group. An entity the bytes cut short
+    // is dropped: what it holds may be cut too.
+    if (m_bAtEnd) {
+        e.m_nType = DXF_NONE;
+        m_bCutShort = true;
         return;
+    }
     if (m_lastValue == "ENDSEC") {
         f.m_bInBlock = 0;
         f.m_nSection = DXF_SECTION_NONE;
@@ -839,6 +886,8 @@ CFileTransDxf::Chain CFileTransDxf::ConvertEntities(DXFFILE& f, DOCCONTEXT* ctx)
         ReadEntity(f, e);
         if (e.m_nType == DXF_NONE)
             break;
+        if (e.m_nType != DXF_IGNORED)
+            ++m_nEntitiesRead;
         const Chain chain = ConvertEntity(e, ctx);
         Append(m_converting, chain);
         if (!inBlock || chain.first == nullptr)

@@ -263,7 +263,11 @@ public:
     // Reads a file and appends its objects to `list` (an empty list takes
     // them). True when the file held a drawable entity. False, with the list
     // as it was, for a folder or a file that cannot be read, a binary DXF, a
-    // file without drawable entities, or when memory runs out.
+    // file without drawable entities, or when memory runs out. A file that
+    // ends inside an entity or before its end-of-file group gives what was
+    // whole (the cut entity is dropped) and, when read for a document (a
+    // context given) and something was whole, one message with the number
+    // of entities read.
     bool ReadDxf(const std::string& path, CDocData*& list, DOCCONTEXT* ctx);
 
     // The same on bytes in memory. One object reads one file.
@@ -407,6 +411,7 @@ private:
     }
 
     void ShowTooLong();
+    void ShowEndedEarly() const;
 
     bool m_bUnitFixed = false;
     DXFDATA m_data;
@@ -439,4 +444,9 @@ private:
     NodeStock m_nodeStock; // the nodes of the conversions
     DocDataStock m_objectStock; // the lines among their objects
     bool m_bTooLongShown = false;
+    // The bytes ended inside an entity; an end-of-file group was read; the
+    // entities read whole.
+    bool m_bCutShort = false;
+    bool m_bSawEof = false;
+    std::size_t m_nEntitiesRead = 0;
 };

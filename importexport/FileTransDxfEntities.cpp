@@ -676,7 +676,9 @@ CDocData* CFileTransDxf::ConvertSpline(DOCCONTEXT* ctx)
     const std::vector<double>& k = r.m_knots;
     const std::size_t n = r.m_controls.size();
     const int p = r.m_bDegreeRead ? r.m_degree : 3;
-    if (n == 0 || p < 1 || p + 1 > kMaxSplineOrder)
+    // The order p + 1 must fit; compared as the degree, so that the
+    // largest degree a file can give does not overflow.
+    if (n == 0 || p < 1 || p >= kMaxSplineOrder)
         return nullptr;
     for (std::size_t j = 0; j < k.size(); ++j) {
         if (!std::isfinite(k[j]) || (j > 0 && k[j] < k[j - 1]))

@@ -3,6 +3,8 @@
 #include "settings/SettingsCopy.h"
 #include "settings/SoftwareSettings.h"
 
+#include <cmath>
+
 plat::POINT DOCCONTEXT::ScrollPosition() const
 {
     return m_pView != nullptr ? m_pView->GetScrollPosition() : m_ptScroll;
@@ -24,16 +26,18 @@ void DOCCONTEXT::WorldToClientRect(const CGeoBox& world, CGeoBox& out) const
 plat::RECT DOCCONTEXT::WorldToClientRectInt(const plat::RECT& world) const
 {
     const plat::POINT s = ScrollPosition();
-    // The difference is taken in doubles, so a far corner cannot wrap round.
+    // The difference is taken in doubles before the result is held to the
+    // device range, so a far corner stays on its side of the window.
     auto conv = [this](std::int32_t v, std::int32_t scroll) {
-        return plat::SaturateInt32(static_cast<double>(plat::RoundPixel(v * m_dZoom)) - scroll);
+        return plat::DevicePixel(std::trunc(v * m_dZoom + 0.5) - scroll);
     };
     return plat::RECT{conv(world.left, s.x), conv(world.top, s.y), conv(world.right, s.x), conv(world.bottom, s.y)};
 }
 
 plat::POINT DOCCONTEXT::LogicalToWorld(const plat::POINT& logical) const
 {
-    return plat::POINT{plat::RoundPixel(logical.x / m_dZoom), plat::RoundPixel(logical.y / m_dZoom)};
+    // World units, not pixels: only the 32-bit range holds them.
+    return plat::POINT{plat::SaturateInt32(logical.x / m_dZoom + 0.5), plat::SaturateInt32(logical.y / m_dZoom + 0.5)};
 }
 
 plat::POINT DOCCONTEXT::WorldToClientPixel(double x, double y) const

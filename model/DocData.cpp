@@ -214,8 +214,10 @@ void CDocData::RecalcBoundRect(DOCCONTEXT*)
     m_rcBound.SetEmpty();
     if (m_pNodes == nullptr)
         return;
-    double xmin = kBoxSeedMin, ymin = kBoxSeedMin;
-    double xmax = kBoxSeedMax, ymax = kBoxSeedMax;
+    // Seeded at the world's reach, so that every object within it, also one
+    // lying beyond 1e8, gets its own box.
+    double xmin = kWorldLimit, ymin = kWorldLimit;
+    double xmax = -kWorldLimit, ymax = -kWorldLimit;
     // Written out rather than std::fmin/fmax, which are library calls here:
     // a box of a million objects spent more in the calls than in the walk.
     // A coordinate that is not a number is passed over as fmin/fmax do.
@@ -249,8 +251,8 @@ void CDocData::RecalcBoundRect(DOCCONTEXT*)
 
 CGeoBox CDocData::GetAnchorRect()
 {
-    double xmin = kBoxSeedMin, ymin = kBoxSeedMin;
-    double xmax = kBoxSeedMax, ymax = kBoxSeedMax;
+    double xmin = kWorldLimit, ymin = kWorldLimit;
+    double xmax = -kWorldLimit, ymax = -kWorldLimit;
     bool any = false;
     for (const DOCNODE* n = m_pNodes; n != nullptr;) {
         if (n->m_nKind == NODE_ANCHOR) {
@@ -265,7 +267,7 @@ CGeoBox CDocData::GetAnchorRect()
             break;
     }
     // A list of control points alone has no anchor box; the seeds would
-    // otherwise come back as a box from 1e8 to -1e8.
+    // otherwise come back as a box from the world's one end to the other.
     if (!any)
         return CGeoBox();
     return CGeoBox::FromCoords(xmin, ymin, xmax, ymax);

@@ -4,6 +4,8 @@
 #include "DocData.h"
 #include "DocListNode.h"
 #include "platform/PhysicalMemory.h"
+#include "platform/Prompt.h"
+#include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 #include "settings/WorkParams.h"
 
@@ -435,6 +437,18 @@ void CDocState::InvalidateSelectionArea(DOCCONTEXT* ctx, const CGeoBox& box, dou
         area.m_xmax += (static_cast<double>(array.m_nCols) - 1.0) * array.m_dDx;
     }
     InvalidateWorldBox(ctx, area, grow);
+}
+
+void CDocState::ReportOutOfWorld(DOCCONTEXT* ctx)
+{
+    constexpr int kOutOfWorldEditText = 46;
+    const std::u16string text = LanguageText(RegisteredLanguageTable(), u"phase15:error-hint", kOutOfWorldEditText);
+    const auto show = [text] { plat::MessageBox(text, std::u16string(), plat::MB_OK | plat::MB_ICONWARNING); };
+    // Once the event is over: a drag's release still holds the screen image.
+    if (ctx != nullptr && ctx->m_pView != nullptr)
+        ctx->m_pView->RunLater(show);
+    else
+        show();
 }
 
 plat::RECT CDocState::ClientRectOf(const CGeoBox& client, double grow)

@@ -180,6 +180,9 @@ public:
     // extent added to its x-max, mapped to client pixels, grown by `grow`.
     // Nothing for an empty box or without a view.
     static void InvalidateSelectionArea(DOCCONTEXT* ctx, const CGeoBox& box, double grow = 15.0);
+    // Tells the operator that an edit was refused, changing nothing, because
+    // it would take the drawing beyond the world's reach (kWorldLimit).
+    static void ReportOutOfWorld(DOCCONTEXT* ctx);
     // A client box grown by d on every side, rounded to whole pixels.
     static plat::RECT ClientRectOf(const CGeoBox& client, double grow);
     // Invalidates a world box of the view with erasing, mapped to client

@@ -127,8 +127,8 @@ void CDocState::DrawSelectionHandles(CDC* dc, DOCCONTEXT* ctx, CGeoPoint point, 
     const double y = p.m_y;
     const int X = plat::RoundPixel(x);
     const int Y = plat::RoundPixel(y);
-    const int x0 = plat::SaturateInt32(x);
-    const int y0 = plat::SaturateInt32(y);
+    const int x0 = plat::DevicePixel(x);
+    const int y0 = plat::DevicePixel(y);
     switch (index) {
     case 0:
         FillHandle(dc, x0 - 7, y0 - 7, x0 - 1, y0 - 1);
@@ -137,7 +137,7 @@ void CDocState::DrawSelectionHandles(CDC* dc, DOCCONTEXT* ctx, CGeoPoint point, 
         FillHandle(dc, X - 3, Y - 8, X + 3, Y - 2);
         break;
     case 2: {
-        const int x1 = plat::SaturateInt32(x + 1);
+        const int x1 = plat::DevicePixel(x + 1);
         FillHandle(dc, x1 + 1, y0 - 7, x1 + 7, y0 - 1);
         break;
     }
@@ -157,7 +157,7 @@ void CDocState::DrawSelectionHandles(CDC* dc, DOCCONTEXT* ctx, CGeoPoint point, 
         FillHandle(dc, X + 2, Y + 2, X + 8, Y + 8);
         break;
     default:
-        FillHandle(dc, x0, y0, plat::SaturateInt32(x + 6), plat::SaturateInt32(y + 6));
+        FillHandle(dc, x0, y0, plat::DevicePixel(x + 6), plat::DevicePixel(y + 6));
         break;
     }
 }

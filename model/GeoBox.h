@@ -60,5 +60,10 @@ public:
     }
     void AddPoint(const CGeoPoint& p);
     bool IsDifferent(const CGeoBox& other) const;
+    // Every bound within the world's reach (InWorldRange).
+    bool InWorldRange() const
+    {
+        return ::InWorldRange(m_xmin) && ::InWorldRange(m_xmax) && ::InWorldRange(m_ymin) && ::InWorldRange(m_ymax);
+    }
     void Copy(const CGeoBox& other) { *this = other; }
 };

@@ -12,6 +12,13 @@ constexpr double kSamePointTol = 0.001;
 constexpr double kBoxSeedMin = 1e8;
 constexpr double kBoxSeedMax = -1e8;
 
+// The reach of the world: every coordinate of a drawing, imported or made by
+// an edit, lies within +-1e9 world units (100 km) of zero, where the pixel,
+// grid and plotter conversions keep their precision and their range.
+constexpr double kWorldLimit = 1e9;
+// True for a number within the world's reach (false for NaN and infinity).
+constexpr bool InWorldRange(double v) { return v >= -kWorldLimit && v <= kWorldLimit; }
+
 class CGeoPoint {
 public:
     double m_x = 0.0;

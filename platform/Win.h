@@ -50,9 +50,25 @@ inline std::int32_t SaturateInt32(double v)
     return static_cast<std::int32_t>(v);
 }
 
-// World coordinates are rounded to device pixels by adding 0.5 and truncating
-// to 32 bits, as every drawing call of the objects does.
-inline std::int32_t RoundPixel(double v) { return SaturateInt32(v + 0.5); }
+// Device coordinates are held within +-2^29 pixels: far beyond any screen
+// and any scroll position (at most 1e8), and far enough inside 32 bits that
+// the few pixels a drawing call adds to a coordinate, or the sum of two of
+// them, never overflow. NaN gives 0.
+constexpr std::int32_t kMaxDevicePixel = 1 << 29;
+inline std::int32_t DevicePixel(double v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= kMaxDevicePixel)
+        return kMaxDevicePixel;
+    if (v <= -kMaxDevicePixel)
+        return -kMaxDevicePixel;
+    return static_cast<std::int32_t>(v);
+}
+
+// World coordinates are rounded to device pixels by adding 0.5 and truncating,
+// as every drawing call of the objects does.
+inline std::int32_t RoundPixel(double v) { return DevicePixel(v + 0.5); }
 
 } // namespace plat
 

@@ -133,13 +133,29 @@ bool EmptyOpenFolder(int fd, int depth, const char* keep, bool& hasFolders)
     return ok;
 }
 
+// Makes one folder, open to others for reading only whatever the umask, so
+// that a folder the program makes passes the test of HasMarker; true when
+// this call made it.
+bool MakeFolder(const std::string& path)
+{
+    constexpr mode_t kFolderMode = 0755;
+    if (::mkdir(path.c_str(), kFolderMode) != 0)
+        return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fchmod(fd, kFolderMode);
+        ::close(fd);
+    }
+    return true;
+}
+
 // Creates every missing parent of `path` (no trailing separator).
 void MakeParents(const std::string& path)
 {
     for (std::size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
         const std::string parent = path.substr(0, pos);
         if (!parent.empty() && parent.back() != '/')
-            ::mkdir(parent.c_str(), 0777);
+            MakeFolder(parent);
     }
 }
 
@@ -159,10 +175,23 @@ bool WriteMarker(int folderFd)
     return ::close(fd) == 0 && ok;
 }
 
+// The folder open at `folderFd` is the program's own: the folder and its
+// marker (a regular file) belong to the user the program runs as, and no one
+// else may change what the folder holds (a folder writable by group or
+// others counts only when it is sticky, so that others cannot remove or
+// replace what is not theirs). A marker planted by someone else, or in
+// someone else's folder, is not honoured.
 bool HasMarker(int folderFd)
 {
-    struct stat st {};
-    return ::fstatat(folderFd, kOwnFolderMarker, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+    const uid_t me = ::geteuid();
+    struct stat folder {};
+    if (::fstat(folderFd, &folder) != 0 || folder.st_uid != me)
+        return false;
+    if ((folder.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (folder.st_mode & S_ISVTX) == 0)
+        return false;
+    struct stat marker {};
+    return ::fstatat(folderFd, kOwnFolderMarker, &marker, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(marker.st_mode) &&
+           marker.st_uid == me;
 }
 
 // Says once per folder that a folder the program did not make is kept.
@@ -271,7 +300,7 @@ bool CreateFolderPath(const std::string& folder)
         return false;
     const std::string path = WithoutTrailingSeparators(folder);
     MakeParents(path);
-    ::mkdir(path.c_str(), 0777);
+    MakeFolder(path);
     return IsFolder(path);
 }
 
@@ -281,7 +310,7 @@ bool CreateOwnFolder(const std::string& folder)
         return false;
     const std::string path = WithoutTrailingSeparators(folder);
     MakeParents(path);
-    if (::mkdir(path.c_str(), 0777) == 0) {
+    if (MakeFolder(path)) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd >= 0) {
             WriteMarker(fd);

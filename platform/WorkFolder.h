@@ -70,7 +70,8 @@ std::string TechFileNameFromCodePage(std::string_view machineName);
 std::string TechFilePath(std::u16string_view machineName);
 
 // Creates a folder and every missing parent (one trailing separator is
-// ignored). True when the folder exists afterwards.
+// ignored), each with mode 0755 whatever the umask. True when the folder
+// exists afterwards.
 bool CreateFolderPath(const std::string& folder);
 
 // The file that marks a work or file folder as the program's own, the only
@@ -78,7 +79,9 @@ bool CreateFolderPath(const std::string& folder);
 inline constexpr const char* kOwnFolderMarker = ".brenvik-folder";
 
 // CreateFolderPath for a work or file folder: a folder this call creates is
-// marked as the program's own. A folder that exists already is left as it is,
+// marked as the program's own. It counts as such only while the folder and
+// the marker belong to the user the program runs as and the folder is not
+// writable by group or others (unless sticky). A folder that exists already is left as it is,
 // so a workPath.txt naming someone's folder gives a folder that is used but
 // never emptied.
 bool CreateOwnFolder(const std::string& folder);

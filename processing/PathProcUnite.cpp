@@ -279,6 +279,21 @@ struct PointSpread {
     }
 };
 
+// The cell of a position given in cells from the grid's first one, held
+// to the grid's `count` cells: monotonic in the position, so that
+// neighbours stay in adjacent cells whatever the rounding. Clamped in
+// integers, since a double near the count (beyond 2^53) has no room to
+// step one below it; a position that is not a number takes the first cell.
+std::uint64_t GridCell(double position, std::uint64_t count)
+{
+    const double c = std::floor(position);
+    if (!(c > 0.0))
+        return 0;
+    if (c >= static_cast<double>(count))
+        return count - 1;
+    return std::min(static_cast<std::uint64_t>(c), count - 1);
+}
+
 // Points per strip of the marking below, and the most strips.
 constexpr std::size_t kPointsPerStrip = 1u << 16;
 constexpr std::size_t kMaxStrips = 64;
@@ -311,20 +326,20 @@ std::vector<std::uint8_t> MarkPointsWithNeighbours(const ScratchArray<EndXY>& po
     // Cell numbers take the bits above the point numbers, with room for
     // the next column's numbers.
     const double cellLimit = std::ldexp(1.0, 62 - pointBits);
-    double cell = dist * 2.0;
-    auto cells = [&](double c) { return (std::floor((x1 - x0) / c) + 3.0) * (std::floor((y1 - y0) / c) + 3.0); };
-    while (!(cells(cell) < cellLimit))
-        cell *= 2.0; // an infinite side puts everything in one cell
-    const double columns = std::isfinite(cell) ? std::floor((x1 - x0) / cell) + 1.0 : 1.0;
-    const double rows = std::isfinite(cell) ? std::floor((y1 - y0) / cell) + 1.0 : 1.0;
-    const std::uint64_t rowLength = static_cast<std::uint64_t>(rows);
-    const std::uint64_t columnCount = static_cast<std::uint64_t>(columns);
-    // Monotonic in the coordinate and clamped, so that neighbours stay in
-    // adjacent cells whatever the rounding.
-    const double perCell = 1.0 / cell;
-    auto cellOf = [&](double v, double from, double limit) {
-        const double c = std::floor((v - from) * perCell);
-        return static_cast<std::uint64_t>(std::isnan(c) ? 0.0 : std::clamp(c, 0.0, limit - 1.0));
+    // A side too long for a double (the span of two finite ends may
+    // overflow) puts everything in one cell.
+    const double spanX = x1 - x0, spanY = y1 - y0;
+    double cell = std::isfinite(spanX) && std::isfinite(spanY) ? dist * 2.0
+                                                                : std::numeric_limits<double>::infinity();
+    auto cells = [&](double c) { return (std::floor(spanX / c) + 3.0) * (std::floor(spanY / c) + 3.0); };
+    while (std::isfinite(cell) && !(cells(cell) < cellLimit))
+        cell *= 2.0;
+    const std::uint64_t columnCount =
+        std::isfinite(cell) ? static_cast<std::uint64_t>(std::floor(spanX / cell)) + 1 : 1;
+    const std::uint64_t rowLength = std::isfinite(cell) ? static_cast<std::uint64_t>(std::floor(spanY / cell)) + 1 : 1;
+    const double perCell = std::isfinite(cell) ? 1.0 / cell : 0.0;
+    auto cellOf = [&](double v, double from, std::uint64_t count) {
+        return GridCell((v - from) * perCell, count);
     };
     const std::size_t strips =
         finite < 2 * kPointsPerStrip ? 1 : std::min<std::size_t>(kMaxStrips, finite / kPointsPerStrip);
@@ -360,7 +375,7 @@ std::vector<std::uint8_t> MarkPointsWithNeighbours(const ScratchArray<EndXY>& po
                     words[k] = kNoWord;
                     continue;
                 }
-                const std::uint64_t key = cellOf(p.x, x0, columns) * rowLength + cellOf(p.y, y0, rows);
+                const std::uint64_t key = cellOf(p.x, x0, columnCount) * rowLength + cellOf(p.y, y0, rowLength);
                 maxKey = std::max(maxKey, key);
                 ++counts[stripOf(key)];
                 words[k] = key << pointBits | k;

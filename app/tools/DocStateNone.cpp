@@ -3,6 +3,7 @@
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
+#include "model/GeoFunctions.h"
 #include "model/LeadInOut.h"
 #include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
@@ -374,6 +375,13 @@ void CDocStateNone::TransformSelection(DOCCONTEXT* ctx)
 {
     if (!HasSelection(ctx))
         return;
+    if (!DragStaysInWorld(ctx)) {
+        // Nothing changes; what the previews left on screen is painted over.
+        if (ctx->m_pView != nullptr)
+            ctx->m_pView->InvalidateRect(nullptr, true);
+        ReportOutOfWorld(ctx);
+        return;
+    }
     PushHistory(ctx);
     InvalidateSelectionArea(ctx, GetObjectsBounds(FirstObject(ctx)));
     if (m_nHandle == 0 || m_nHandle == 5)
@@ -388,6 +396,58 @@ void CDocStateNone::TransformSelection(DOCCONTEXT* ctx)
 }
 
 // ---- Transforms -------------------------------------------------------------
+
+// Each object's box corners go where the drag takes its nodes (a turned or
+// sheared object stays within its turned or sheared corners), under the
+// same choices between moving, scaling, turning and shearing as below.
+bool CDocStateNone::DragStaysInWorld(DOCCONTEXT* ctx) const
+{
+    const double dx = m_ptCur.m_x - m_ptDown.m_x, dy = m_ptCur.m_y - m_ptDown.m_y;
+    const CGeoBox& box = ctx->m_rcSelect;
+    const bool moving = m_nHandle == 0 || m_nHandle == 5;
+    const ScaleStep scale = ScaleFor(m_nHandle, box, dx, dy);
+    const SkewStep skew = SkewFor(m_nHandle, box, dx, dy);
+    const bool flatSkew = std::fabs(skew.b - skew.a) < kFlatSkew;
+    const CGeoPoint centre((box.m_xmin + box.m_xmax) / 2.0, (box.m_ymin + box.m_ymax) / 2.0);
+    const double turn = CDocData::RotationAngleOf3Points(centre, m_ptDown, m_ptCur);
+    for (const CDocData* obj = FirstObject(ctx); obj != nullptr; obj = obj->m_pNext) {
+        if (obj->IsSelected() == 0)
+            continue;
+        const CGeoBox& b = obj->m_rcBound;
+        const bool scalable =
+            std::fabs(b.m_xmax - b.m_xmin) >= kMinObjectSize || std::fabs(b.m_ymax - b.m_ymin) >= kMinObjectSize;
+        for (const CGeoPoint& p : {b.BottomLeft(), b.TopRight(), CGeoPoint(b.m_xmin, b.m_ymax),
+                                   CGeoPoint(b.m_xmax, b.m_ymin)}) {
+            // Moved, unless the drag scales, turns or shears the object.
+            double x = p.m_x + dx, y = p.m_y + dy;
+            if (moving) {
+                // as it is
+            } else if (m_nMode == 1) {
+                if (!scale.move && scalable) {
+                    x = scale.fixed.m_x + (p.m_x - scale.fixed.m_x) * scale.sx;
+                    y = scale.fixed.m_y + (p.m_y - scale.fixed.m_y) * scale.sy;
+                }
+            } else if (IsCorner(m_nHandle)) {
+                if (obj->m_nType != MT_POINT) {
+                    x = p.m_x;
+                    y = p.m_y;
+                    if (turn != 0.0 && std::isfinite(turn))
+                        GeoRotatePoint(centre.m_x, centre.m_y, p.m_x, p.m_y, turn, x, y);
+                }
+            } else if (!flatSkew && !IsFlat(b)) {
+                x = p.m_x;
+                y = p.m_y;
+                if (skew.direction == 1)
+                    x += skew.d * (p.m_y - skew.a) / (skew.b - skew.a);
+                else
+                    y += skew.d * (p.m_x - skew.a) / (skew.b - skew.a);
+            }
+            if (!InWorldRange(x) || !InWorldRange(y))
+                return false;
+        }
+    }
+    return true;
+}
 
 void CDocStateNone::MoveSelection(DOCCONTEXT* ctx, const CGeoPoint& from, const CGeoPoint& to, bool repaint)
 {

@@ -59,6 +59,9 @@ private:
     void SkewSelection(DOCCONTEXT* ctx);
     void RotateSelection(DOCCONTEXT* ctx);
     void TransformSelection(DOCCONTEXT* ctx);
+    // Whether every selected object stays within the world's reach under the
+    // drag from m_ptDown to m_ptCur.
+    bool DragStaysInWorld(DOCCONTEXT* ctx) const;
     void RefreshPanel(DOCCONTEXT* ctx);
     void ShowSize(DOCCONTEXT* ctx);
 };

@@ -35,7 +35,9 @@ double AnyDouble(FuzzedDataProvider& in)
         return in.ConsumeFloatingPointInRange<double>(-2000.0, 2000.0);
     double v = 0.0;
     const std::vector<std::uint8_t> raw = in.ConsumeBytes<std::uint8_t>(sizeof v);
-    std::memcpy(&v, raw.data(), raw.size());
+    // An exhausted input gives no bytes, and an empty vector no pointer.
+    if (!raw.empty())
+        std::memcpy(&v, raw.data(), raw.size());
     return v;
 }
 
@@ -162,7 +164,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A name and frame payload written into a buffer of exactly their size.
     char name[12] = {};
     const std::vector<std::uint8_t> nameBytes = in.ConsumeBytes<std::uint8_t>(12);
-    std::memcpy(name, nameBytes.data(), nameBytes.size());
+    if (!nameBytes.empty())
+        std::memcpy(name, nameBytes.data(), nameBytes.size());
     CutJobName(name);
     const std::vector<std::uint8_t> payload =
         in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<std::size_t>(0, 122));

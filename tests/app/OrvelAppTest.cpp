@@ -8,6 +8,7 @@
 #include "app/ChildFrame.h"
 #include "app/DialogBase.h"
 #include "app/DocumentManager.h"
+#include "app/FileNames.h"
 #include "app/MainFrame.h"
 #include "app/OrvelApp.h"
 #include "app/OrvelDoc.h"
@@ -23,11 +24,13 @@
 #include "model/DocState.h"
 #include "platform/CodePage.h"
 #include "platform/ImportOptions.h"
+#include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 #include "ui/ImportResolutionDlg.h"
 #include "ui/QtImportOptions.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileDialog>
 #include <QLockFile>
 #include <QPageSetupDialog>
@@ -41,9 +44,9 @@ namespace {
 class StubDocuments : public DocumentManager {
 public:
     void NewDocument() override { ++m_new; }
-    bool OpenDocumentFile(const QString& path) override
+    bool OpenDocumentFile(const std::string& path) override
     {
-        m_opened.append(path);
+        m_opened.append(QString::fromStdString(path));
         return m_openResult;
     }
     bool SaveAllModified() override
@@ -236,7 +239,7 @@ TEST(OrvelApp, QuestionAskedAfterTheEndOfSessionIsCancelledAsItShows)
 {
     class TwoQuestions : public StubDocuments {
     public:
-        bool OpenDocumentFile(const QString&) override
+        bool OpenDocumentFile(const std::string&) override
         {
             CAboutDlg first;
             CAboutDlg second;
@@ -380,6 +383,42 @@ TEST(OrvelApp, RecentFilesKeepTheFourLatestFirstAcrossRuns)
     again.Remove(7);
     EXPECT_EQ(RecentFileList(QStringLiteral("BrenvikRecentTest")).Files(),
               (QStringList{"/c.ai", "/d.bmp", "/b.plt"}));
+}
+
+// Names are the file system's bytes: the recent list keeps one that is no
+// UTF-8 across runs (and a text one as text, as it always did); whole names
+// are made from relative ones as written. A name the file dialog gives
+// back with U+FFFD for such bytes names no file and is refused with its
+// message; one naming a file passes as its bytes.
+TEST(OrvelApp, FileNamesStayBytesAndADialogNameThatNamesNoFileIsRefused)
+{
+    plat::ScratchProgram program;
+    plat::ScopedRecordingPrompt prompt;
+    const std::string odd = "/drawings/plan\xFF.dxf";
+    {
+        RecentFileList list(QStringLiteral("BrenvikRecentBytesTest"));
+        list.Add(odd);
+        list.Add(std::string("/drawings/plan.dxf"));
+    }
+    const RecentFileList again(QStringLiteral("BrenvikRecentBytesTest"));
+    EXPECT_EQ(again.Paths(), (std::vector<std::string>{"/drawings/plan.dxf", odd}));
+    EXPECT_EQ(again.Files()[1], QStringLiteral("/drawings/plan\uFFFD.dxf"));
+    EXPECT_EQ(AbsoluteFileName("/a/./b//../c\xFF.dxf"), "/a/c\xFF.dxf");
+    EXPECT_EQ(AbsoluteFileName("x.dxf"), QDir::currentPath().toStdString() + "/x.dxf");
+
+    std::vector<std::u16string> table(kLanguageTableSize);
+    table[0] = u"phase15:error-hint";
+    table[1 + 48] = u"cannot hold";
+    SetLanguageTable(table);
+    std::string name;
+    EXPECT_FALSE(ChosenFileName(QString::fromStdString(program.Root()) + QStringLiteral("plan\uFFFD.dxf"), name));
+    ASSERT_EQ(prompt.m_prompt.m_shown.size(), 1u);
+    EXPECT_EQ(prompt.m_prompt.m_shown[0].text, u"cannot hold");
+    program.Write("plan\xEF\xBF\xBD.dxf", "a file really named with U+FFFD");
+    EXPECT_TRUE(ChosenFileName(QString::fromStdString(program.Root()) + QStringLiteral("plan\uFFFD.dxf"), name));
+    EXPECT_EQ(name, program.Root() + "plan\xEF\xBF\xBD.dxf");
+    EXPECT_EQ(prompt.m_prompt.m_shown.size(), 1u);
+    SetLanguageTable({});
 }
 
 // The README's first command: the program started on the sample drawing

@@ -183,6 +183,31 @@ TEST_F(PropertyBarTest, KeepProportionsLetsTheChangedSideOrTheSmallerFactorDecid
     EXPECT_EQ(Steps(), 2);
 }
 
+// A position or size that would take the selection beyond 1e9 world units
+// (100 km) is refused with its message, changes nothing, takes no step and
+// leaves the edits showing the selection as it is. The rectangle is 100 x 50
+// world units at the machine origin, so X = 99,949,990 mm puts its right side
+// at exactly 1e9.
+TEST_F(PropertyBarTest, EditsBeyondTheWorldsReachAreRefusedAndChangeNothing)
+{
+    plat::ScopedRecordingPrompt prompt;
+    AddRectangle(kWorldOrigin, kWorldOrigin, 100.0, 50.0);
+    const CGeoBox before = Ctx().m_rcSelect;
+    TypeAndReturn(Edit(32853), QStringLiteral("99950000"));
+    TypeAndReturn(Edit(32831), QStringLiteral("100000000"));
+    ASSERT_TRUE(plat::WaitFor([&] { return prompt.m_prompt.m_shown.size() == 2; }));
+    EXPECT_EQ(prompt.m_prompt.m_shown[0].text,
+              u"The change was not made: it would take the drawing beyond 100 km.");
+    EXPECT_FALSE(Ctx().m_rcSelect.IsDifferent(before));
+    EXPECT_EQ(Steps(), 0);
+    EXPECT_EQ(Edit(32853)->text(), QStringLiteral("0.000 mm"));
+    EXPECT_EQ(Edit(32831)->text(), QStringLiteral("10.000 mm"));
+
+    TypeAndReturn(Edit(32853), QStringLiteral("99949990"));
+    EXPECT_EQ(Ctx().m_rcSelect.m_xmax, 1e9);
+    EXPECT_EQ(Steps(), 1);
+}
+
 TEST_F(PropertyBarTest, RotationIsAOneShotEntryBroughtIntoOneTurn)
 {
     AddRectangle(kWorldOrigin, kWorldOrigin, 100.0, 50.0);

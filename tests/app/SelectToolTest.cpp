@@ -10,8 +10,10 @@
 #include "model/DocDataRect.h"
 #include "model/DocListNode.h"
 #include "model/NodeList.h"
+#include "platform/Prompt.h"
 #include "platform/RecordingDC.h"
 #include "platform/ViewWindow.h"
+#include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 
 #include "ToolContextTest.h"
@@ -250,6 +252,41 @@ TEST_F(SelectToolTest, SkewOfAFlatSelectionMovesItAtAnyCoordinates)
     const double cx = (client.m_xmin + client.m_xmax) / 2, cy = (client.m_ymin + client.m_ymax) / 2;
     Drag(cx, cy - 8, cx + 40, cy + 2);
     ExpectBox(line->m_rcBound, -460, -290, -60, -290);
+}
+
+// A drag that would take the selection beyond 1e9 world units (100 km) is
+// refused with its message and changes nothing, undo history included; one
+// that ends exactly at the limit is made. The 50 x 100 rectangle starts at
+// x = 999,999,900.
+TEST_F(SelectToolTest, DragsBeyondTheWorldsReachAreRefusedAndChangeNothing)
+{
+    std::vector<std::u16string> table(kLanguageTableSize);
+    table[10] = u"phase15:error-hint";
+    table[11 + 46] = u"too far";
+    SetLanguageTable(table);
+    plat::RecordingPrompt prompt;
+    plat::SetPrompt(&prompt);
+    const auto cx = [](double world) { return world - kOrigin; };
+    CDocData* rect = AddRect(999999900, 500100, 999999950, 500200);
+    Click(cx(999999900), 200);
+    ASSERT_EQ(m_tool.m_nMode, 1u);
+
+    Drag(cx(999999925), 170, cx(999999985), 170); // moved by +60
+    // Corner 9 (4 pixels beyond the corner) by +60: factor 110 / 50.
+    Drag(cx(999999954), 254, cx(1000000014), 254);
+    ExpectBox(rect->m_rcBound, 999999900, 500100, 999999950, 500200);
+    ExpectBox(m_ctx.m_rcSelect, 999999900, 500100, 999999950, 500200);
+    EXPECT_EQ(Steps(), 0);
+    ASSERT_EQ(prompt.m_shown.size(), 2u);
+    EXPECT_EQ(prompt.m_shown[0].text, u"too far");
+    EXPECT_TRUE(WholeViewInvalidated()) << "the previews are painted over";
+
+    Drag(cx(999999925), 170, cx(999999975), 170); // +50: ends at 1e9
+    ExpectBox(rect->m_rcBound, 999999950, 500100, 1e9, 500200);
+    EXPECT_EQ(Steps(), 1);
+    EXPECT_EQ(prompt.m_shown.size(), 2u);
+    plat::SetPrompt(nullptr);
+    SetLanguageTable({});
 }
 
 // Shift on a handle draws a rubber band and toggles what lies wholly inside;

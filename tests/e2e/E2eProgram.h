@@ -7,10 +7,12 @@
 #include "AppTestSupport.h"
 #include "FakeController.h"
 #include "app/ChildFrame.h"
+#include "app/FileNames.h"
 #include "app/MainFrame.h"
 #include "app/OrvelApp.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelDocManager.h"
+#include "app/OrvelView.h"
 #include "app/Resources.h"
 #include "platform/ImportOptions.h"
 #include "settings/MachineNode.h"
@@ -63,6 +65,14 @@ public:
     // window is up, then chooses File, Exit; the program's exit status.
     int Run(const QStringList& arguments, const std::function<void(COrvelApp&)>& steps)
     {
+        std::vector<std::string> bytes;
+        for (const QString& a : arguments)
+            bytes.push_back(FileNameBytes(a));
+        return Run(bytes, steps);
+    }
+    // The same with the arguments as the bytes a process gets.
+    int Run(const std::vector<std::string>& arguments, const std::function<void(COrvelApp&)>& steps)
+    {
         COrvelApp app(arguments);
         OrvelDocManager documents(app);
         app.SetDocumentManager(&documents);
@@ -88,6 +98,19 @@ public:
         });
         watchdog.start(kRunLimitMs);
         return app.Run();
+    }
+
+    // Writes a DXF drawing whose one line reaches from x = -1e300 to 1e300
+    // into the program folder and has File, Import choose it.
+    void ChooseFarDrawingForImport() const
+    {
+        m_program.Write("far.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n-1e300\n20\n0\n11\n1e300\n21\n10\n"
+                                   "0\nENDSEC\n0\nEOF\n");
+        COrvelView::SetImportChooserForTesting([far = m_program.Root() + "far.dxf"](const std::string&,
+                                                                                   std::string& path, bool&) {
+            path = far;
+            return true;
+        });
     }
 
     static constexpr int kRunLimitMs = 60000;

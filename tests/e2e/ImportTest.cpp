@@ -4,6 +4,7 @@
 #include "E2eProgram.h"
 #include "app/CommandRouter.h"
 #include "app/OrvelView.h"
+#include "app/RecentFileList.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"
@@ -65,4 +66,48 @@ TEST(Import, CommandLineDrawingOpensAndAnImportIsOneUndoStep)
     EXPECT_EQ(status, 0);
     ASSERT_EQ(askedIn.size(), 2u);
     EXPECT_EQ(askedIn[1], plat::FolderOf(plate));
+}
+
+// A file whose name is no UTF-8 (byte 0xFF) opens from the command line and
+// is listed among the recent files by those bytes.
+TEST(Import, AFileNamedWithByteFFOpensFromTheCommandLine)
+{
+    plat::E2eProgram program;
+    const std::string name = program.m_program.Root() + "bad\xFF-name.dxf";
+    program.m_program.Write("bad\xFF-name.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n0\n"
+                                                "0\nENDSEC\n0\nEOF\n");
+    const int status = program.Run(std::vector<std::string>{"brenvik", name}, [&](COrvelApp& app) {
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
+        ASSERT_EQ(documents.size(), 1u);
+        EXPECT_EQ(Objects(documents[0]->Document()->Context()), 1);
+        ASSERT_NE(app.RecentFiles(), nullptr);
+        ASSERT_FALSE(app.RecentFiles()->Paths().empty());
+        EXPECT_EQ(app.RecentFiles()->Paths().front(), name);
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(program.m_prompt.m_prompt.m_shown.empty());
+    // The next run lists the same bytes.
+    EXPECT_EQ(RecentFileList(QStringLiteral("Brenvik")).Paths().front(), name);
+}
+
+// A drawing reaching 1e300 is refused with its message when imported, and
+// the program goes on with its document as it was.
+TEST(Import, ADrawingBeyondTheWorldsReachIsRefusedAndTheProgramStaysUp)
+{
+    plat::E2eProgram program;
+    program.ChooseFarDrawingForImport();
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*app.MainFrame());
+        ASSERT_EQ(documents.size(), 1u);
+        COrvelDoc& doc = *documents[0]->Document();
+        app.MainFrame()->Router().Execute(cmd::FileImport);
+        EXPECT_EQ(Objects(doc.Context()), 0);
+        EXPECT_FALSE(doc.IsModified());
+        ASSERT_EQ(program.m_prompt.m_prompt.m_shown.size(), 1u);
+        EXPECT_EQ(program.m_prompt.m_prompt.m_shown[0].text,
+                  u"The drawing was not imported: its coordinates are not numbers or reach beyond 100 km.");
+        EXPECT_TRUE(app.MainFrame()->isVisible());
+    });
+    COrvelView::SetImportChooserForTesting(nullptr);
+    EXPECT_EQ(status, 0);
 }

@@ -9,7 +9,9 @@
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
+#include "model/DocDataLine.h"
 #include "model/DocListNode.h"
+#include "model/DocState.h"
 #include "model/NodeList.h"
 #include "settings/SoftwareSettings.h"
 #include "ui/ParamFontType.h"
@@ -190,5 +192,50 @@ TEST(RealWindow, MenuAndFontDialogOpenedFromTheDrawingOutliveAResize)
         EXPECT_TRUE(wrong.empty()) << wrong.front();
         KeepOnFailure(screen, wrong, "real-window-after-resize.png");
     });
+    EXPECT_EQ(status, 0);
+}
+
+// In a real window: a drawing reaching 1e300 is refused with its message
+// and the window stays up; a selection that reaches that far all the same
+// (put into the drawing directly) is painted with its handles at the end of
+// the device range, and the window still shows the work area.
+TEST(RealWindow, ADrawingBeyondTheWorldsReachIsRefusedAndAFarSelectionStillPaints)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
+    plat::E2eProgram program;
+    program.ChooseFarDrawingForImport();
+    const int status = program.Run({QStringLiteral("brenvik")}, [&](COrvelApp& app) {
+        CMainFrame* frame = app.MainFrame();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+        const std::vector<CChildFrame*> documents = plat::E2eProgram::Documents(*frame);
+        ASSERT_EQ(documents.size(), 1u);
+        DOCCONTEXT& ctx = documents[0]->Document()->Context();
+        auto* view = static_cast<COrvelView*>(ctx.m_pView);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->viewport()));
+        frame->Router().Execute(cmd::FileImport);
+        ASSERT_EQ(program.m_prompt.m_prompt.m_shown.size(), 1u);
+        EXPECT_EQ(ctx.m_pCurrent->m_pFirst, nullptr);
+
+        DOCNODE* nodes = AppendNode(nullptr, kWorldOrigin, kWorldOrigin);
+        AppendNode(nodes, 1e300, 1e300);
+        ctx.m_pCurrent->m_pFirst = new CDocDataLine(nodes, 1, &ctx);
+        ctx.m_pTools[0]->OnKeyDown(&ctx, 'A'); // select all: handles on the far box
+        view->viewport()->repaint();
+        const auto global = [&](double x, double y) {
+            const plat::POINT p = ctx.WorldToClientPixel(x, y);
+            return view->viewport()->mapToGlobal(QPoint(p.x, p.y));
+        };
+        QImage screen;
+        const std::vector<std::string> wrong =
+            Mismatches({{global(kWorldOrigin + 9000.0, kWorldOrigin + 6000.0), FromColorRef(g_settings.m_crWorkArea),
+                         "work-area corner"}},
+                       screen);
+        EXPECT_TRUE(wrong.empty()) << wrong.front();
+        KeepOnFailure(screen, wrong, "real-window-far-selection.png");
+        ctx.m_pTools[0]->OnKeyDown(&ctx, 46); // Delete, so that the exit asks nothing
+        documents[0]->Document()->SetModifiedFlag(false);
+    });
+    COrvelView::SetImportChooserForTesting(nullptr);
     EXPECT_EQ(status, 0);
 }

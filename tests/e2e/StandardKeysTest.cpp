@@ -5,6 +5,7 @@
 #include "E2eCanvas.h"
 
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -63,6 +64,17 @@ TEST(StandardKeys, TheyJoinTheDesignedKeysAndSelectAllAndRedoWork)
         EXPECT_EQ(canvas.Objects(), 5u);
         QTest::keySequence(canvas.View(), redo);
         EXPECT_EQ(canvas.Objects(), 4u);
+
+        // In a property edit the key selects the edit's text, not the drawing.
+        QLineEdit* x = frame->PropertyEdit(32853);
+        x->setFocus();
+        ASSERT_TRUE(plat::WaitFor([x] { return x->hasFocus(); }));
+        x->setText(QStringLiteral("12.5 mm"));
+        x->deselect();
+        const CGeoBox before = ctx.m_rcSelect;
+        QTest::keyClick(x, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(x->selectedText(), QStringLiteral("12.5 mm"));
+        EXPECT_FALSE(ctx.m_rcSelect.IsDifferent(before));
         canvas.Child()->Document()->SetModifiedFlag(false);
     });
     EXPECT_EQ(status, 0);

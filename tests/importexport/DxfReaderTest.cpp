@@ -305,9 +305,10 @@ TEST_F(DxfReader, SplinesFollowTheirOwnDegreeWithinBounds)
     EXPECT_NEAR(nodes[11].first, 2000, 1e-6);
     EXPECT_NEAR(nodes[11].second, 2000, 1e-6);
 
-    // Beyond the order limit: passed over. A huge knot span and a count far
-    // beyond the file: bounded.
-    ASSERT_TRUE(Read(Entities(spline(FormatInt(kMaxSplineOrder), {"0", "1"}, {{0, 0}}) + Line(0, 0, 1, 0) +
+    // Beyond the order limit, up to the largest degree a file can give:
+    // passed over. A huge knot span and a count far beyond the file: bounded.
+    ASSERT_TRUE(Read(Entities(spline(FormatInt(kMaxSplineOrder), {"0", "1"}, {{0, 0}}) +
+                              spline("2147483647", {"0", "1"}, {{0, 0}}) + Line(0, 0, 1, 0) +
                               spline("3", {"0", "0", "0", "0", "1e12", "1e12", "1e12", "1e12"},
                                      {{0, 0}, {0, 3}, {3, 3}, {3, 0}}) +
                               Lines({"0", "SPLINE", "72", "99999999999", "73", "99999999999", "10", "1", "20", "1"}))));
@@ -621,6 +622,52 @@ TEST_F(DxfReader, BrokenFilesEndCleanly)
     // whose control points never came adds nothing.
     ASSERT_TRUE(Read(whole));
     EXPECT_EQ(Objects(m_list).size(), 4u);
+}
+
+// A file cut short: inside an entity, the entity is dropped (its last value
+// may be cut too: 6.0 of 6.0000) and the whole ones before it are read;
+// before the end-of-file group, everything is read. Either way one message
+// names the entities read; a file that gave nothing fails without it, as
+// any file without a drawing. Read without a document (the open dialog's
+// preview), nothing is said.
+TEST_F(DxfReader, AFileCutShortGivesWhatWasWholeAndSaysHowManyEntitiesWereRead)
+{
+    m_table[101 + 47] = u"ended early: ";
+    const std::string whole = Entities(Line(1, 1, 2, 1) + Line(3, 3, 4, 3) + Line(5, 5, 6, 5));
+    const std::size_t lastX = whole.rfind("6.0000");
+    const std::size_t eof = whole.rfind("0\r\nEOF");
+    struct Cut {
+        std::size_t at;
+        std::size_t objects;
+        const char16_t* text;
+    };
+    for (const Cut& cut : {Cut{lastX + 3, 2, u"ended early: 2"}, Cut{eof, 3, u"ended early: 3"},
+                           Cut{whole.find("LINE") + 4, 0, nullptr}}) {
+        SCOPED_TRACE(cut.at);
+        m_prompt.m_shown.clear();
+        EXPECT_EQ(Read(whole.substr(0, cut.at)), cut.objects > 0);
+        EXPECT_EQ(Objects(m_list).size(), cut.objects);
+        ASSERT_EQ(m_prompt.m_shown.size(), cut.text != nullptr ? 1u : 0u);
+        if (cut.text != nullptr)
+            EXPECT_EQ(m_prompt.m_shown[0].text, cut.text);
+    }
+    ASSERT_EQ(Objects(m_list).size(), 0u);
+    m_prompt.m_shown.clear();
+    ASSERT_TRUE(Read(whole.substr(0, lastX + 3) + "\r\n"));
+    EXPECT_EQ(NodePositions(At(1)), (std::vector<XY>{{3000, 3000}, {4000, 3000}}));
+
+    // Whole, with blank lines and a DOS end mark, or trash, after EOF:
+    // nothing to say.
+    m_prompt.m_shown.clear();
+    for (const char* after : {"\r\n\x1a", "999\r\ntrash\r\n0\r\nLINE\r\n10"}) {
+        ASSERT_TRUE(Read(whole + after));
+        EXPECT_EQ(Objects(m_list).size(), 3u);
+    }
+    CFileTransDxf preview;
+    CDocData* list = nullptr;
+    EXPECT_TRUE(preview.ReadDxfBytes(whole.substr(0, eof), list, nullptr));
+    DeleteObjectList(list);
+    EXPECT_TRUE(m_prompt.m_shown.empty());
 }
 
 TEST_F(DxfReader, TextEscapesTakeExactlyTheirDigits)

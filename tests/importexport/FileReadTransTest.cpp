@@ -249,6 +249,37 @@ TEST_F(Dispatcher, FilesOfOtherProgramsImportWithoutHarm)
     ExpectNodesNear(Document(), {{500000 + side, 500000 + side}, {500000, 500000}});
 }
 
+// Coordinates beyond 1e9 world units (100 km), as read or as placed, would
+// outrun the grids and pixels of everything after the import: such a
+// drawing is refused with its message and leaves the document alone.
+TEST_F(Dispatcher, DrawingsBeyondTheWorldsReachAreRefusedWithOneMessageAndChangeNothing)
+{
+    m_table[101 + 45] = u"out of reach";
+    m_options.m_setUnit = true;
+    m_options.m_unit = 2; // millimetres: 10 world units each
+    const auto dxf = [](const std::string& entities) {
+        return "0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
+    };
+    const std::string wide = "0\nLINE\n10\n-1e300\n20\n0\n11\n1e300\n21\n10\n";
+    const std::string far =
+        "0\nLINE\n10\n0\n20\n0\n11\n1e300\n21\n1e300\n0\nCIRCLE\n10\n1e300\n20\n-1e300\n40\n1e300\n";
+    // 99,960,000 mm are 999,600,000 world units: placed from 500,000 the
+    // line would end at 1,000,100,000.
+    const std::string long_ = "0\nLINE\n10\n0\n20\n0\n11\n99960000\n21\n0\n";
+    for (const std::string* entities : {&wide, &far, &long_}) {
+        m_prompt.m_shown.clear();
+        EXPECT_FALSE(Import(File("far.dxf", dxf(*entities))));
+        ExpectNothingChanged(nullptr);
+        ASSERT_EQ(m_prompt.m_shown.size(), 1u);
+        EXPECT_EQ(m_prompt.m_shown[0].text, u"out of reach");
+    }
+    // 99,950,000 mm: placed, it ends at exactly 1e9.
+    m_prompt.m_shown.clear();
+    ASSERT_TRUE(Import(File("far.dxf", dxf("0\nLINE\n10\n0\n20\n0\n11\n99950000\n21\n0\n"))));
+    EXPECT_TRUE(m_prompt.m_shown.empty());
+    ExpectBox(m_ctx.m_rcSelect, 500000, 1e9, 500000, 500000);
+}
+
 TEST(NearestPaletteIndex, FirstOfEqualDistancesWinsAndNoPaletteGivesZero)
 {
     std::array<COLORREF, 256> palette{};

@@ -319,5 +319,18 @@ TEST_F(HandOver, CadParamDxfDrawingsThroughTheDxfReader)
     EXPECT_EQ(m_prompt.m_shown[0].text, std::u16string(kRefusedText) + u"\nmissing.dxf\nempty.dxf");
 }
 
+// A list naming its file by the file system's own bytes, which are no text
+// of the code page (nor UTF-8), still finds it.
+TEST_F(HandOver, ANameWrittenAsTheFileSystemsBytesIsFound)
+{
+    const std::string name = "plan\xFF\xFE.dxf";
+    File(name, DxfLine("10\n0\n20\n0\n30\n0\n", "11\n10\n21\n5\n31\n0\n"));
+    File("cad.param", name + "\r\n");
+    CFileReadTrans().ReadPluginParam(&m_ctx, m_folder.Root());
+    ASSERT_EQ(Objects(Document()).size(), 1u);
+    ExpectNodesNear(Document(), {{kO, kO + 50}, {kO + 100, kO}});
+    EXPECT_TRUE(m_prompt.m_shown.empty());
+}
+
 } // namespace
 } // namespace plat

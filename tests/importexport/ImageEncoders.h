@@ -16,15 +16,16 @@
 
 namespace plat {
 
-// Red, green, blue rows top-down; quality 100 without subsampling, so that
-// flat 8 x 8 blocks come back exactly.
-inline std::string EncodeJpeg(const std::vector<std::uint8_t>& rgb, int width, int height)
+// Red, green, blue rows top-down (or C, M, Y, K rows with TJPF_CMYK, which
+// the library writes as YCCK with an Adobe segment); quality 100 without
+// subsampling, so that flat 8 x 8 blocks come back exactly.
+inline std::string EncodeJpeg(const std::vector<std::uint8_t>& pixels, int width, int height, int format = TJPF_RGB)
 {
     tjhandle handle = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    const int result =
-        tjCompress2(handle, rgb.data(), width, 3 * width, height, TJPF_RGB, &jpeg, &size, TJSAMP_444, 100, 0);
+    const int result = tjCompress2(handle, pixels.data(), width, tjPixelSize[format] * width, height, format, &jpeg,
+                                   &size, TJSAMP_444, 100, 0);
     std::string out = result == 0 ? std::string(reinterpret_cast<const char*>(jpeg), size) : std::string();
     tjFree(jpeg);
     tjDestroy(handle);

@@ -9,6 +9,7 @@
 // import leaving a file, a stale image or a changed layer record behind, a
 // layer used inside a group taken again, and a hostile cell size or
 // resolution asking for a matrix of gigabytes.
+#include "ImageEncoders.h"
 #include "ImportTestSupport.h"
 #include "importexport/BmpLoader.h"
 #include "importexport/BmpPixels.h"
@@ -516,6 +517,58 @@ TEST_F(RasterImport, FailedConversionReportsAndLeavesNoImageToImport)
     // Called directly, the conversion removes what lay at its target.
     EXPECT_FALSE(CBmpLoader::ConvertToBmp(m_folder.Root() + "photo.gif", WorkFolder() + "photo.bmp"));
     EXPECT_FALSE(std::filesystem::exists(WorkFolder() + "photo.bmp"));
+}
+
+// A cancelled import of each converted kind leaves no copy in the work
+// folder (nor in the file folder), whatever it was converted from.
+TEST_F(RasterImport, ACancelledImportLeavesNoConvertedCopy)
+{
+    const std::vector<std::uint8_t> white(4 * 4 * 4, 255);
+    const std::pair<const char*, std::string> files[] = {
+        {"photo.png", EncodePng(white, 4, 4)},
+        {"photo.jpg", EncodeJpeg(std::vector<std::uint8_t>(4 * 4 * 3, 255), 4, 4)},
+        {"photo.gif", EncodeGif(4, 4, {{255, 255, 255}, {0, 0, 0}}, {GifFrame{0, 0, 4, 4, false, NO_TRANSPARENT_COLOR,
+                                                                             std::vector<std::uint8_t>(16, 0)}})}};
+    m_options.m_answer = IDCANCEL;
+    for (const auto& [name, bytes] : files)
+        EXPECT_FALSE(Import(File(name, bytes))) << name;
+    EXPECT_EQ(m_options.m_bitmapShown.size(), 3u);
+    EXPECT_TRUE(FilesIn(WorkFolder()).empty());
+    EXPECT_TRUE(FilesIn(FileFolder()).empty());
+    EXPECT_EQ(Document(), nullptr);
+    EXPECT_EQ(OlderSnapshots(), 0);
+}
+
+// CMYK JPEGs import like any other. A flat patch C = M = Y = 200, K = 220,
+// written as Adobe's writers do (inverted values, which its APP14 segment
+// says): R = G = B = 200 x 220 / 255 = 172 (172.5 cut), grey
+// (306 + 601 + 117) x 172 >> 10 = 172. Without the segment the same file is
+// read as plain ink: it holds the YCCK planes 255 - 200 = 55, 128, 128 and
+// K = 220, so R = 200 x 35 / 255 = 27, G = B = 127 x 35 / 255 = 17 (cut),
+// grey (306 x 27 + 718 x 17) >> 10 = 19.
+TEST_F(RasterImport, CmykJpegsImportWithTheGreyOfTheirInk)
+{
+    std::vector<std::uint8_t> ink(8 * 8 * 4, 200);
+    for (std::size_t i = 3; i < ink.size(); i += 4)
+        ink[i] = 220;
+    const std::string adobe = EncodeJpeg(ink, 8, 8, TJPF_CMYK);
+    const std::size_t segment = adobe.find(std::string_view("\xFF\xEE", 2));
+    ASSERT_NE(segment, std::string::npos);
+    const std::size_t length = static_cast<std::uint8_t>(adobe[segment + 2]) << 8 | static_cast<std::uint8_t>(adobe[segment + 3]);
+    const std::string plain = adobe.substr(0, segment) + adobe.substr(segment + 2 + length);
+    m_settings.bitmap_type = 1;
+    for (const auto& [bytes, grey] : {std::pair{adobe, 172}, std::pair{plain, 19}}) {
+        SCOPED_TRACE(grey);
+        DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+        ASSERT_TRUE(Import(File("ink.jpg", bytes)));
+        const auto* image = dynamic_cast<const CDocDataBitmap*>(Document());
+        ASSERT_NE(image, nullptr);
+        const std::string copy = ReadFileBytes(image->m_strPath);
+        for (std::size_t y = 0; y < 8; ++y) {
+            for (std::size_t x = 0; x < 8; ++x)
+                ASSERT_EQ(GreyAt(copy, 8, x, y), grey) << x << ", " << y;
+        }
+    }
 }
 
 } // namespace

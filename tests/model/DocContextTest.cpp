@@ -53,28 +53,34 @@ TEST(DocContext, DrawBezierNodesDrawsOnePieceperGroupAndSkipsLeadingControls)
 }
 
 // A far object at a high zoom, or a broken coordinate, must never reach an
-// undefined double-to-int conversion: results are held to the 32-bit range.
+// undefined double-to-int conversion, nor leave a device coordinate so near
+// the end of 32 bits that a handle's few pixels overflow it: pixels are
+// held to +-2^29.
 TEST(DocContext, PixelConversionsSaturateAndTakeNaNAsZero)
 {
+    constexpr std::int32_t kFar = 536870912; // 2^29
     EXPECT_EQ(plat::RoundPixel(2.5), 3);
     EXPECT_EQ(plat::RoundPixel(-2.5), -2); // trunc(-2.0)
     EXPECT_EQ(plat::RoundPixel(-0.7), 0);  // trunc(-0.2)
-    EXPECT_EQ(plat::RoundPixel(2147483646.4), 2147483646);
-    EXPECT_EQ(plat::RoundPixel(1e300), INT32_MAX);
-    EXPECT_EQ(plat::RoundPixel(-1e300), INT32_MIN);
-    EXPECT_EQ(plat::RoundPixel(std::numeric_limits<double>::infinity()), INT32_MAX);
+    EXPECT_EQ(plat::RoundPixel(536870910.4), 536870910);
+    EXPECT_EQ(plat::RoundPixel(2147483646.4), kFar);
+    EXPECT_EQ(plat::RoundPixel(1e300), kFar);
+    EXPECT_EQ(plat::RoundPixel(-1e300), -kFar);
+    EXPECT_EQ(plat::RoundPixel(std::numeric_limits<double>::infinity()), kFar);
     EXPECT_EQ(plat::RoundPixel(std::numeric_limits<double>::quiet_NaN()), 0);
 
     DOCCONTEXT ctx;
     ctx.m_dZoom = 100.0;
     ctx.m_ptScroll = {-2000000000, 2000000000};
-    // 2e9 x 100 saturates before the scroll is taken away; the difference
-    // saturates again instead of wrapping.
+    // The scroll is taken away from the whole logical value, so a far
+    // corner keeps its side: 2e11 + 2e9 right, -2e11 + 2e9 left.
     EXPECT_EQ(ctx.WorldToClientRectInt({2000000000, 0, -2000000000, -2000000000}),
-              (plat::RECT{INT32_MAX, -2000000000, -147483648, INT32_MIN}));
-    EXPECT_EQ(ctx.WorldToClientPixel(1e12, std::numeric_limits<double>::quiet_NaN()),
-              (plat::POINT{INT32_MAX, 0}));
+              (plat::RECT{kFar, -kFar, -kFar, -kFar}));
+    ctx.m_ptScroll = {100, 200};
+    EXPECT_EQ(ctx.WorldToClientRectInt({3, 4, 5, 6}), (plat::RECT{200, 200, 400, 400}));
+    EXPECT_EQ(ctx.WorldToClientPixel(1e12, std::numeric_limits<double>::quiet_NaN()), (plat::POINT{kFar, 0}));
     ctx.m_dZoom = 1e-5;
+    // World units are no pixels: they keep the 32-bit range.
     EXPECT_EQ(ctx.LogicalToWorld({INT32_MAX, -5}), (plat::POINT{INT32_MAX, -499999}));
 }
 

@@ -356,6 +356,24 @@ TEST_F(ToolBaseTest, HandleSquaresRoundAndTruncateTheirPointAsTheTableSays)
     EXPECT_EQ(FillRects(dc), (std::vector<plat::RECT>{{33, 23, 39, 29}, {100, 100, 106, 106}}));
 }
 
+// A selection reaching past the device range (a corner at 1e300) draws its
+// handles at the range's end, the handle's own pixels beside it, instead of
+// overflowing: index 1 at X is (X - 3, Y - 8) to (X + 3, Y - 2), index 7
+// (X + 2, Y + 2) to (X + 8, Y + 8), with X = Y = 2^29 and -2^29.
+TEST_F(ToolBaseTest, HandlesOfAFarSelectionStayAtTheEndOfTheDeviceRange)
+{
+    constexpr int kFar = 536870912;
+    m_ctx.m_dZoom = 1.0;
+    m_view.m_scroll = {0, 0};
+    RecordingDC dc;
+    m_tool.DrawSelectionHandles(&dc, &m_ctx, CGeoPoint(1e300, 1e300), 1);
+    m_tool.DrawSelectionHandles(&dc, &m_ctx, CGeoPoint(-1e300, -1e300), 7);
+    m_tool.DrawSelectionHandles(&dc, &m_ctx, CGeoPoint(1e300, -1e300), 100);
+    EXPECT_EQ(FillRects(dc), (std::vector<plat::RECT>{{kFar - 3, kFar - 8, kFar + 3, kFar - 2},
+                                                      {-kFar + 2, -kFar + 2, -kFar + 8, -kFar + 8},
+                                                      {kFar, -kFar, kFar, -kFar}}));
+}
+
 TEST_F(ToolBaseTest, TransformMarksStandRoundTheMappedBox)
 {
     m_ctx.m_dZoom = 1.0;

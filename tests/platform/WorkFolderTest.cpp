@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace plat;
@@ -284,4 +285,58 @@ TEST(DeleteFolderFiles, EmptiesOnlyAFolderTheProgramCreatedWhateverWayThePathLea
     fs::remove(scratch.Root() + "x/mine/work/sub");
     EXPECT_TRUE(DeleteFolderFiles(scratch.Root() + "x/mine/work", scratch.Root() + "settings/"));
     EXPECT_FALSE(scratch.Exists("x/mine/work"));
+}
+
+// A folder is the program's own only while nobody else could have put the
+// marker there: folders it makes get mode 0755 whatever the umask and pass;
+// the same folder made writable by others does not, unless it is sticky.
+TEST(DeleteFolderFiles, HonoursTheMarkerOnlyInAFolderOthersCannotWrite)
+{
+    ScratchFolder scratch;
+    const mode_t umask = ::umask(0002);
+    const bool made = CreateOwnFolder(scratch.Root() + "a/work/");
+    ::umask(umask);
+    ASSERT_TRUE(made);
+    for (const char* folder : {"a", "a/work"})
+        EXPECT_EQ(fs::status(scratch.Root() + folder).permissions(), fs::perms(0755)) << folder;
+    const std::string work = scratch.Root() + "a/work/";
+    for (const auto& [mode, emptied] : {std::pair{0755, true}, std::pair{0775, false}, std::pair{0777, false},
+                                        std::pair{01777, true}, std::pair{0700, true}}) {
+        SCOPED_TRACE(mode);
+        fs::permissions(work, fs::perms(mode));
+        scratch.Touch("a/work/import.tmp");
+        EXPECT_EQ(DeleteFolderFiles(work, scratch.Root() + "settings/"), emptied);
+        EXPECT_EQ(scratch.Exists("a/work/import.tmp"), !emptied);
+    }
+}
+
+// Another user's world-writable work folder with a marker in it, or a marker
+// of another user in the program's own folder, is used but never emptied,
+// nor removed with its marker.
+TEST(DeleteFolderFiles, AMarkerOfAnotherUserOrInAnotherUsersFolderIsNotHonoured)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "changing owners needs root";
+    constexpr uid_t kOther = 54321;
+    ScratchFolder scratch;
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "theirs/work/"));
+    ASSERT_TRUE(CreateOwnFolder(scratch.Root() + "mine/work/"));
+    const std::string theirs = scratch.Root() + "theirs/work";
+    const std::string marker = scratch.Root() + "mine/work/" + kOwnFolderMarker;
+    ASSERT_EQ(::chown(theirs.c_str(), kOther, kOther), 0);
+    ASSERT_EQ(::chown((theirs + "/" + kOwnFolderMarker).c_str(), kOther, kOther), 0);
+    fs::permissions(theirs, fs::perms(0777));
+    ASSERT_EQ(::chown(marker.c_str(), kOther, kOther), 0);
+    for (const char* folder : {"theirs/work", "mine/work"}) {
+        SCOPED_TRACE(folder);
+        scratch.Touch(std::string(folder) + "/drawing.dxf");
+        EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + folder + "/", scratch.Root() + "settings/"));
+        EXPECT_FALSE(DeleteFolderFiles(scratch.Root() + folder, scratch.Root() + "settings/"));
+        EXPECT_TRUE(scratch.Exists(std::string(folder) + "/drawing.dxf"));
+        EXPECT_TRUE(scratch.Exists(std::string(folder) + "/" + kOwnFolderMarker));
+    }
+    // The marker made the program's own again: emptied.
+    ASSERT_EQ(::chown(marker.c_str(), ::geteuid(), ::getegid()), 0);
+    EXPECT_TRUE(DeleteFolderFiles(scratch.Root() + "mine/work/", scratch.Root() + "settings/"));
+    EXPECT_FALSE(scratch.Exists("mine/work/drawing.dxf"));
 }

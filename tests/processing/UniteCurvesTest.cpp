@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <list>
 #include <numbers>
 #include <random>
@@ -681,6 +682,34 @@ TEST(UniteCurves, ChainsJoinAcrossTheColumnsAndStripsOfTheEndSorting)
             EXPECT_EQ(nodes.front().second, nodes.back().second);
         }
         DeleteObjectList(list);
+    }
+}
+
+TEST(UniteCurves, EndsBillionsOfKilometresApartStillJoinExactlyAndStayInTheGrid)
+{
+    // Ends from -X to X: the sorting grid needs more than 2^53 columns from
+    // X = 1e15 on, and the span overflows a double at the largest X. The
+    // piece starting exactly at the long line's end joins it; a lonely
+    // piece stays. With enough lonely pieces spread over the span (131,072
+    // ends and more) the sorting is split into strips too.
+    const double kLargest = std::numeric_limits<double>::max();
+    for (const double x : {1e14, 1e15, 1e16, 1e17, 1e50, 1e300, kLargest}) {
+        for (const int spread : {0, x == 1e15 || x == 1e300 ? 66000 : 0}) {
+            SCOPED_TRACE(x);
+            SCOPED_TRACE(spread);
+            std::vector<CDocData*> objects{MakeLine({{-x, 0}, {x, 10}}), MakeLine({{0, 5}, {1, 5}}),
+                                           MakeLine({{x, 10}, {x, 20}})};
+            for (int i = 0; i < spread; ++i) {
+                const double at = x * (2.0 * i / spread - 1.0);
+                objects.push_back(MakeLine({{at, 100}, {at, 101}}));
+            }
+            CDocData* list = LinkObjectRange(objects);
+            CPathProc::UniteCurves(list, 0.001, 0, nullptr);
+            ASSERT_EQ(CountObjects(list), 2 + spread);
+            EXPECT_EQ(NodePositions(list->m_pNodes), (std::vector<XY>{{-x, 0}, {x, 10}, {x, 10}, {x, 20}}));
+            EXPECT_EQ(NodePositions(list->m_pNext->m_pNodes), (std::vector<XY>{{0, 5}, {1, 5}}));
+            DeleteObjectList(list);
+        }
     }
 }
 

@@ -209,7 +209,7 @@ TEST_F(WorkDlgBarTest, TheProgramDocksItsPanelBeforeTheFirstDocumentAndCommandsP
     public:
         explicit Documents(COrvelApp& app) : m_app(app) {}
         void NewDocument() override { m_pages = m_app.MainFrame()->PanelPages(); }
-        bool OpenDocumentFile(const QString&) override { return false; }
+        bool OpenDocumentFile(const std::string&) override { return false; }
         bool SaveAllModified() override { return true; }
         COrvelApp& m_app;
         WorkPanelPages* m_pages = nullptr;
