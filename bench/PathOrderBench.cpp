@@ -111,25 +111,9 @@ void BM_OrderPathsOptimised100kClosed(benchmark::State& state)
 }
 BENCHMARK(BM_OrderPathsOptimised100kClosed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_RingOrder100kClosed(benchmark::State& state)
-{
-    const std::vector<Points> paths = Washers();
-    for (auto _ : state) {
-        state.PauseTiming();
-        WORKHEAD* job = MakeJob(paths);
-        state.ResumeTiming();
-        CRingOrder().Process(job->m_layers);
-        state.PauseTiming();
-        FreeJob(job);
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(paths.size()));
-}
-BENCHMARK(BM_RingOrder100kClosed)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-// Deep nesting for the inside-first order: 16,000 concentric squares listed
-// outermost first, and 20,000 equal boxes (a part pasted onto itself); each
-// should take well under 0.2 s.
+// The inside-first order of the washers, and of deep nesting: 16,000
+// concentric squares listed outermost first, and 20,000 equal boxes (a part
+// pasted onto itself), each well under 0.2 s.
 void RunRingOrder(benchmark::State& state, const std::vector<Points>& paths)
 {
     for (auto _ : state) {
@@ -143,6 +127,12 @@ void RunRingOrder(benchmark::State& state, const std::vector<Points>& paths)
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(paths.size()));
 }
+
+void BM_RingOrder100kClosed(benchmark::State& state)
+{
+    RunRingOrder(state, Washers());
+}
+BENCHMARK(BM_RingOrder100kClosed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_RingOrderConcentricSquares16k(benchmark::State& state)
 {

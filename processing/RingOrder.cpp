@@ -978,39 +978,58 @@ void OrderLayer(WORKLAYER& layer)
     }
     // Siblings come in list order, except that a branch waits for the
     // branches holding a box within it: the smallest position whose branch
-    // waits for none still to come goes next.
+    // waits for none still to come goes next. Only the siblings where one
+    // waits for a later one change order.
     if (!tree.after.empty()) {
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> after = tree.after;
-        std::sort(after.begin(), after.end());
+        // The branches waiting for each branch, filed by the one waited for.
+        std::vector<std::uint32_t> waitersAt(n + 1, 0), waiters(tree.after.size());
         std::vector<std::uint32_t> pending(n, 0);
-        for (const auto& [from, to] : after)
-            ++pending[to];
         std::vector<char> reordered(n + 1, 0);
-        for (const auto& [from, to] : after)
-            reordered[slot(tree.parent[to])] = 1;
-        std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, std::greater<>> ready;
+        for (const auto& [from, to] : tree.after) {
+            ++waitersAt[from + 1];
+            ++pending[to];
+            if (from > to)
+                reordered[slot(tree.parent[to])] = 1;
+        }
+        for (std::size_t k = 0; k < n; ++k)
+            waitersAt[k + 1] += waitersAt[k];
+        {
+            std::vector<std::uint32_t> fill(waitersAt.begin(), waitersAt.end() - 1);
+            for (const auto& [from, to] : tree.after)
+                waiters[fill[from]++] = to;
+        }
+        // The siblings in position order; one still waiting is passed over
+        // and, once free, comes back through `late` before any later one.
+        std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, std::greater<>> late;
         std::vector<std::uint32_t> order;
         for (std::size_t s = 0; s <= n; ++s) {
             if (reordered[s] == 0)
                 continue;
             order.clear();
-            for (std::uint32_t k = first[s]; k < first[s + 1]; ++k) {
-                if (pending[kids[k]] == 0)
-                    ready.push(kids[k]);
-            }
-            while (!ready.empty()) {
-                const std::uint32_t c = ready.top();
-                ready.pop();
+            std::uint32_t next = first[s];
+            const std::uint32_t end = first[s + 1];
+            for (;;) {
+                while (next < end && pending[kids[next]] != 0)
+                    ++next;
+                std::uint32_t c;
+                if (!late.empty() && (next == end || late.top() < kids[next])) {
+                    c = late.top();
+                    late.pop();
+                } else if (next < end) {
+                    c = kids[next++];
+                } else {
+                    break;
+                }
                 order.push_back(c);
-                auto it = std::lower_bound(after.begin(), after.end(), std::make_pair(c, std::uint32_t{0}));
-                for (; it != after.end() && it->first == c; ++it) {
-                    if (--pending[it->second] == 0)
-                        ready.push(it->second);
+                for (std::uint32_t w = waitersAt[c]; w < waitersAt[c + 1]; ++w) {
+                    const std::uint32_t freed = waiters[w];
+                    if (--pending[freed] == 0 && (next == end || freed < kids[next]))
+                        late.push(freed);
                 }
             }
             // A branch only waits for one placed before it, so none is left
             // waiting; were one, the list order would stay, every path kept.
-            if (order.size() == first[s + 1] - first[s])
+            if (order.size() == end - first[s])
                 std::copy(order.begin(), order.end(), kids.begin() + first[s]);
         }
     }

@@ -302,6 +302,28 @@ void CShapeReader::AddBulgeArc(double dx, double dy, int bulge)
     m_y = y2;
 }
 
+struct CShapeReader::Codes {
+    const std::vector<std::uint8_t>& data;
+    std::size_t pos;
+    std::size_t end;
+
+    bool Next(std::uint8_t& b)
+    {
+        if (pos >= end)
+            return false;
+        b = data[pos++];
+        return true;
+    }
+    bool NextSigned(int& v)
+    {
+        std::uint8_t b = 0;
+        if (!Next(b))
+            return false;
+        v = static_cast<std::int8_t>(b);
+        return true;
+    }
+};
+
 void CShapeReader::ExecShape(int index, int depth)
 {
     const Entry& e = m_table[static_cast<std::size_t>(index)];
@@ -312,27 +334,13 @@ void CShapeReader::ExecShape(int index, int depth)
         ++pos;
     if (pos >= end)
         return;
-    ++pos;
+    Codes codes{m_data, pos + 1, end};
 
-    auto next = [&](std::uint8_t& b) {
-        if (pos >= end)
-            return false;
-        b = m_data[pos++];
-        return true;
-    };
-    auto nextSigned = [&](int& v) {
-        std::uint8_t b = 0;
-        if (!next(b))
-            return false;
-        v = static_cast<std::int8_t>(b);
-        return true;
-    };
-
-    while (pos < end) {
+    while (codes.pos < codes.end) {
         if (m_commandsLeft <= 0)
             return;
         --m_commandsLeft;
-        const std::uint8_t code = m_data[pos++];
+        const std::uint8_t code = m_data[codes.pos++];
         const bool run = !m_skipNext;
         m_skipNext = false;
         switch (code) {
@@ -350,7 +358,7 @@ void CShapeReader::ExecShape(int index, int depth)
             break;
         case 3: {
             std::uint8_t n = 0;
-            if (!next(n))
+            if (!codes.Next(n))
                 return;
             if (run && n != 0)
                 m_scale /= n;
@@ -358,7 +366,7 @@ void CShapeReader::ExecShape(int index, int depth)
         }
         case 4: {
             std::uint8_t n = 0;
-            if (!next(n))
+            if (!codes.Next(n))
                 return;
             if (run)
                 m_scale *= n;
@@ -375,122 +383,39 @@ void CShapeReader::ExecShape(int index, int depth)
                 m_stack.pop_back();
             }
             break;
-        case 7: {
-            std::uint8_t hi = 0;
-            std::uint8_t lo = 0;
-            if (!next(lo))
+        case 7:
+            if (!ExecSubshape(codes, depth, run))
                 return;
-            if (m_type != kShapeFont) {
-                hi = lo;
-                if (!next(lo))
-                    return;
-            }
-            if (!run || depth + 1 >= kMaxDepth)
-                break;
-            const int sub = FindCode(static_cast<std::uint32_t>(hi) << 8 | lo);
-            if (sub >= 0)
-                ExecShape(sub, depth + 1);
             break;
-        }
         case 8: {
             int dx = 0;
             int dy = 0;
-            if (!nextSigned(dx) || !nextSigned(dy))
+            if (!codes.NextSigned(dx) || !codes.NextSigned(dy))
                 return;
             if (run)
                 MoveTo(m_x + 2.0 * dx * m_scale, m_y + 2.0 * dy * m_scale);
             break;
         }
         case 9:
-            for (;;) {
-                int dx = 0;
-                int dy = 0;
-                if (!nextSigned(dx) || !nextSigned(dy))
-                    return;
-                if (dx == 0 && dy == 0)
-                    break;
-                if (m_commandsLeft-- <= 0)
-                    return;
-                if (run)
-                    MoveTo(m_x + 2.0 * dx * m_scale, m_y + 2.0 * dy * m_scale);
-            }
-            break;
-        case 10: {
-            std::uint8_t r = 0;
-            std::uint8_t oct = 0;
-            if (!next(r) || !next(oct))
+        case 13:
+            if (!ExecVectorList(codes, code == 13, run))
                 return;
-            if (!run)
-                break;
-            const bool clockwise = (oct & 0x80) != 0;
-            const int s = (oct >> 4) & 7;
-            int n = oct & 7;
-            if (n == 0)
-                n = 8; // a count of 0 is the full circle
-            const double radius = 2.0 * r * m_scale;
-            const double start = s * 45.0;
-            const double endAngle = (clockwise ? s - n : s + n) * 45.0;
-            const double cx = m_x - radius * std::cos(start * kDegToRad);
-            const double cy = m_y - radius * std::sin(start * kDegToRad);
-            AddArc(cx, cy, radius, start, endAngle, clockwise);
-            m_x = cx + radius * std::cos(endAngle * kDegToRad);
-            m_y = cy + radius * std::sin(endAngle * kDegToRad);
             break;
-        }
-        case 11: {
-            std::uint8_t so = 0;
-            std::uint8_t eo = 0;
-            std::uint8_t rh = 0;
-            std::uint8_t rl = 0;
-            std::uint8_t oct = 0;
-            if (!next(so) || !next(eo) || !next(rh) || !next(rl) || !next(oct))
+        case 10:
+        case 11:
+            if (!ExecOctantArc(codes, code, run))
                 return;
-            if (!run)
-                break;
-            const bool clockwise = (oct & 0x80) != 0;
-            const int s = (oct >> 4) & 7;
-            int n = oct & 7;
-            if (n == 0)
-                n = 8;
-            if (eo != 0)
-                --n; // the last octant is the partial one
-            const double radius = (rh * 256.0 + rl) * m_scale * 2.0;
-            const double start = so * 45.0 / 256.0 + s * 45.0;
-            const double endAngle = clockwise ? -eo * 45.0 / 256.0 + (s - n) * 45.0 : eo * 45.0 / 256.0 + (s + n) * 45.0;
-            const double cx = m_x - radius * std::cos(start * kDegToRad);
-            const double cy = m_y - radius * std::sin(start * kDegToRad);
-            AddArc(cx, cy, radius, start, endAngle, clockwise);
-            m_x = cx + radius * std::cos(endAngle * kDegToRad);
-            m_y = cy + radius * std::sin(endAngle * kDegToRad);
             break;
-        }
         case 12: {
             int dx = 0;
             int dy = 0;
             int bulge = 0;
-            if (!nextSigned(dx) || !nextSigned(dy) || !nextSigned(bulge))
+            if (!codes.NextSigned(dx) || !codes.NextSigned(dy) || !codes.NextSigned(bulge))
                 return;
             if (run)
                 AddBulgeArc(2.0 * dx * m_scale, 2.0 * dy * m_scale, bulge);
             break;
         }
-        case 13:
-            for (;;) {
-                int dx = 0;
-                int dy = 0;
-                int bulge = 0;
-                if (!nextSigned(dx) || !nextSigned(dy))
-                    return;
-                if (dx == 0 && dy == 0)
-                    break;
-                if (!nextSigned(bulge))
-                    return;
-                if (m_commandsLeft-- <= 0)
-                    return;
-                if (run)
-                    AddBulgeArc(2.0 * dx * m_scale, 2.0 * dy * m_scale, bulge);
-            }
-            break;
         case 14:
             if (run)
                 m_skipNext = true;
@@ -507,6 +432,87 @@ void CShapeReader::ExecShape(int index, int depth)
         }
         }
     }
+}
+
+bool CShapeReader::ExecSubshape(Codes& codes, int depth, bool run)
+{
+    std::uint8_t hi = 0;
+    std::uint8_t lo = 0;
+    if (!codes.Next(lo))
+        return false;
+    if (m_type != kShapeFont) {
+        hi = lo;
+        if (!codes.Next(lo))
+            return false;
+    }
+    if (!run || depth + 1 >= kMaxDepth)
+        return true;
+    const int sub = FindCode(static_cast<std::uint32_t>(hi) << 8 | lo);
+    if (sub >= 0)
+        ExecShape(sub, depth + 1);
+    return true;
+}
+
+bool CShapeReader::ExecVectorList(Codes& codes, bool bulges, bool run)
+{
+    for (;;) {
+        int dx = 0;
+        int dy = 0;
+        int bulge = 0;
+        if (!codes.NextSigned(dx) || !codes.NextSigned(dy))
+            return false;
+        if (dx == 0 && dy == 0)
+            return true;
+        if (bulges && !codes.NextSigned(bulge))
+            return false;
+        if (m_commandsLeft-- <= 0)
+            return false;
+        if (!run)
+            continue;
+        if (bulges)
+            AddBulgeArc(2.0 * dx * m_scale, 2.0 * dy * m_scale, bulge);
+        else
+            MoveTo(m_x + 2.0 * dx * m_scale, m_y + 2.0 * dy * m_scale);
+    }
+}
+
+bool CShapeReader::ExecOctantArc(Codes& codes, std::uint8_t code, bool run)
+{
+    // Code 11 leads with the start and end offsets within their octants
+    // (1/256 of 45 degrees) and a two-byte radius; code 10 has a one-byte
+    // radius alone.
+    std::uint8_t so = 0;
+    std::uint8_t eo = 0;
+    std::uint8_t rh = 0;
+    std::uint8_t rl = 0;
+    std::uint8_t oct = 0;
+    if (code == 11 && (!codes.Next(so) || !codes.Next(eo) || !codes.Next(rh)))
+        return false;
+    if (!codes.Next(rl) || !codes.Next(oct))
+        return false;
+    if (!run)
+        return true;
+    const bool clockwise = (oct & 0x80) != 0;
+    const int s = (oct >> 4) & 7;
+    int n = oct & 7;
+    if (n == 0)
+        n = 8; // a count of 0 is the full circle
+    if (eo != 0)
+        --n; // the last octant is the partial one
+    const double radius = (rh * 256.0 + rl) * m_scale * 2.0;
+    const double start = so * 45.0 / 256.0 + s * 45.0;
+    const double endAngle = clockwise ? -eo * 45.0 / 256.0 + (s - n) * 45.0 : eo * 45.0 / 256.0 + (s + n) * 45.0;
+    ArcFromPen(radius, start, endAngle, clockwise);
+    return true;
+}
+
+void CShapeReader::ArcFromPen(double radius, double startDeg, double endDeg, bool clockwise)
+{
+    const double cx = m_x - radius * std::cos(startDeg * kDegToRad);
+    const double cy = m_y - radius * std::sin(startDeg * kDegToRad);
+    AddArc(cx, cy, radius, startDeg, endDeg, clockwise);
+    m_x = cx + radius * std::cos(endDeg * kDegToRad);
+    m_y = cy + radius * std::sin(endDeg * kDegToRad);
 }
 
 std::vector<COutLine> CShapeReader::ToContours(double penX, double penY) const

@@ -71,7 +71,21 @@ private:
     // Byte 4 before the end of the shape, when the shape is long enough.
     bool InfoByte(const Entry& e, std::size_t fromEnd, std::uint8_t& value) const;
 
+    // The codes of one shape, read forward up to the end of its entry.
+    struct Codes;
     void ExecShape(int index, int depth);
+    // The commands that take operands; each answers false when the shape's
+    // bytes (or, for the lists, the command budget) end first, which ends
+    // the shape. `run` false reads the operands only (after code 14).
+    // Code 7: the subshape the next one or two bytes name.
+    bool ExecSubshape(Codes& codes, int depth, bool run);
+    // Codes 9 and 13: displacements, with a bulge each for 13, up to (0,0).
+    bool ExecVectorList(Codes& codes, bool bulges, bool run);
+    // Codes 10 and 11: an arc by octants, fractional for 11.
+    bool ExecOctantArc(Codes& codes, std::uint8_t code, bool run);
+    // An arc that starts at the pen at angle `startDeg` of its circle; the pen
+    // moves to its end.
+    void ArcFromPen(double radius, double startDeg, double endDeg, bool clockwise);
     void MoveTo(double x, double y);
     void AddArc(double cx, double cy, double radius, double startDeg, double endDeg, bool clockwise);
     void AddBulgeArc(double dx, double dy, int bulge);

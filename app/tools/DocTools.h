@@ -15,6 +15,5 @@ plat::UINT ToolCommand(std::int32_t index);
 std::int32_t ToolIndexOfCommand(plat::UINT command);
 
 // A new tool for an index (0 to 8), the document's to delete; null for any
-// other index. An index whose tool class is not built yet gets the tool
-// base, which does nothing.
+// other index.
 CDocState* CreateDocTool(std::int32_t index);

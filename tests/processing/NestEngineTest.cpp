@@ -345,7 +345,7 @@ TEST_F(Nesting, SeededRunsRepeatAndStopsEndTheWorker)
     RandomBoxes(m_doc, 200, 4);
     m_engine.Start(kOwner, &m_ctx);
     EXPECT_TRUE(m_engine.IsRunning());
-    for (int i = 0; i < 2000 && m_poster.Count(WM_NEST_PROGRESS) == 0; ++i)
+    for (int i = 0; i < 6000 && m_poster.Count(WM_NEST_PROGRESS) == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_GE(m_poster.Count(WM_NEST_PROGRESS), 1u);
     m_engine.StopWorker();

@@ -37,6 +37,15 @@ std::vector<XY> MmSquare(double x0, double y0, double x1, double y1)
     return Square(kO + x0 * 10, kO + y0 * 10, kO + x1 * 10, kO + y1 * 10);
 }
 
+// dark.bmp: 3 x 2 black pixels.
+void WriteDarkImage(ScratchProgramFolder& folder)
+{
+    BmpForm form;
+    form.width = 3;
+    form.height = 2;
+    folder.Write("dark.bmp", MakeBmp(form, {{0, 0, 0}, {0, 0, 0}}));
+}
+
 struct WorkSetup {
     SoftwareSettings settings;
     MachineNode machine;
@@ -350,10 +359,7 @@ TEST(FlattenGroups, OnlyPlainGroupsHoldingGroupsOrArraysAreDissolved)
 TEST(MakeWorkData, ImagesOfACutAndScanLayerAreScannedOnALayerOfTheirOwn)
 {
     ScratchProgramFolder folder;
-    BmpForm form;
-    form.width = 3;
-    form.height = 2;
-    folder.Write("dark.bmp", MakeBmp(form, {{0, 0, 0}, {0, 0, 0}}));
+    WriteDarkImage(folder);
     for (bool imageFirst : {true, false}) {
         WorkSetup s;
         WorkParams* params = FindLayerParams(s.settings.m_pLayers, 3);
@@ -394,10 +400,7 @@ TEST(MakeWorkData, ImagesOfACutAndScanLayerAreScannedOnALayerOfTheirOwn)
 TEST(MakeWorkData, ImagesOnLayersThatDoNotScanAreLeftOutWithOneMessage)
 {
     ScratchProgramFolder folder;
-    BmpForm form;
-    form.width = 3;
-    form.height = 2;
-    folder.Write("dark.bmp", MakeBmp(form, {{0, 0, 0}, {0, 0, 0}}));
+    WriteDarkImage(folder);
     plat::RecordingPrompt prompt;
     plat::SetPrompt(&prompt);
     std::array<std::u16string, kLanguageTableSize> table{};

@@ -1,0 +1,3 @@
+// Keeps: the shell includes the dialogs and Qt.
+#include "ui/Dialog.h"
+#include <QMainWindow>

@@ -1,0 +1,2 @@
+// Breaks: a path that climbs out of its folder into a higher layer.
+#include "../ui/Dialog.h"

@@ -1,0 +1,3 @@
+// Keeps: the engine layers below it.
+#include "model/Shape.h"
+#include "platform/Folders.h"
