@@ -2,6 +2,7 @@
 
 #include "JobEncoder.h"
 #include "platform/ParallelFor.h"
+#include "platform/Processors.h"
 
 #include <algorithm>
 #include <cstring>
@@ -211,7 +212,7 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         // Each walk encodes parts once it has ended; other threads wait for
         // the pieces of a long job meanwhile.
         if (walked.empty() || HasPaths(layers, kPiecePaths))
-            workers = std::max(1u, std::thread::hardware_concurrency());
+            workers = plat::UsableProcessors();
     } catch (const std::bad_alloc&) {
         return Result::OutOfMemory;
     }

@@ -1,5 +1,7 @@
 #include "ParallelFor.h"
 
+#include "Processors.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -140,8 +142,7 @@ private:
 
 void ParallelFor(std::size_t n, const std::function<void(std::size_t)>& fn)
 {
-    const unsigned processors = std::thread::hardware_concurrency();
-    const std::size_t threads = std::min<std::size_t>(n, std::max(processors, 1u));
+    const std::size_t threads = std::min<std::size_t>(n, UsableProcessors());
     if (threads <= 1 || t_inParallelWork) {
         for (std::size_t i = 0; i < n; ++i)
             fn(i);

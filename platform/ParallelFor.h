@@ -1,5 +1,5 @@
 // Independent pieces of one piece of work (the layers of a job) run side by
-// side on the machine's processors.
+// side on the processors the process may use.
 #pragma once
 #include <cstddef>
 #include <functional>
@@ -7,8 +7,8 @@
 namespace plat {
 
 // Calls fn(i) once for every i in [0, n) on up to min(n, processors)
-// threads, the calling thread one of them, and returns when every call has
-// ended. Indexes are handed out one at a time in order, so that long and
+// threads (those the process may use: UsableProcessors), the calling
+// thread one of them, and returns when every call has ended. Indexes are handed out one at a time in order, so that long and
 // short pieces even out. A call made from inside fn runs its pieces on its
 // own thread alone, so that nested work does not multiply the threads.
 // No exception escapes a worker thread: the first one thrown by fn stops

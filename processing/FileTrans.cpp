@@ -309,21 +309,9 @@ CFileTrans::OriginFlip CFileTrans::ScaleForOrigin(const std::vector<CDocData*>& 
 {
     if (lines.empty() || !(factor >= kMinFactor) || from == to)
         return ScaleForOrigin(lines.empty() ? nullptr : lines.front(), factor, from, to, ctx);
-    // Each piece's extents start from the seed and are joined in list
-    // order. A minimum or maximum comes out the same however its values
-    // are grouped (of equal values the first stays, and values that are
-    // not numbers are passed over), so these are the extents of one walk.
-    constexpr std::size_t kPiece = 8192;
-    const std::size_t pieces = (lines.size() + kPiece - 1) / kPiece;
-    std::vector<Extents> parts(pieces, kJobSeed);
-    plat::ParallelFor(pieces, [&](std::size_t k) {
-        const std::size_t end = std::min(lines.size(), (k + 1) * kPiece);
-        for (std::size_t i = k * kPiece; i < end; ++i)
-            ScaleList(lines[i], factor, true, ctx, &parts[k]);
-    });
     Extents e = kJobSeed;
-    for (const Extents& part : parts)
-        e.Add(part);
+    for (CDocData* line : lines)
+        ScaleList(line, factor, true, ctx, &e);
     return FlipAbout(e, from, to);
 }
 

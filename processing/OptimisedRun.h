@@ -164,10 +164,8 @@ class OptimisedRun {
 public:
     explicit OptimisedRun(const Options& o) : m_opt(o) {}
 
-    // Takes the units of a layer in list order. A long list is read in
-    // pieces side by side, each into graphs and points of its own, which
-    // are then laid end to end in list order as one reading would have
-    // laid them.
+    // Takes the units of a layer in list order. One walk: the reading waits
+    // on memory, and threads did not speed it up.
     void AddUnits(WORKLAYER* layer, const std::vector<PathUnit>& units);
 
     // Orders the run; returns the paths in their new order with their layers.
@@ -344,9 +342,6 @@ private:
     void FlattenFrom(std::uint32_t top, std::vector<std::pair<PATHREC*, WORKLAYER*>>& out,
                      std::vector<FlattenFrame>& stack);
 
-    // Units read by one thread: enough that a piece outweighs handing it out
-    // and that its arrays are large blocks.
-    static constexpr std::size_t kUnitsPerPiece = 65536;
     // Below this many children a group is sorted and filed faster than a
     // thread starts.
     static constexpr std::size_t kSideBySideChildren = 16384;

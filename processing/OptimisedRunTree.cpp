@@ -1,5 +1,5 @@
 // The optimised ordering's tree: the paths of each unit read into graphs and
-// points (a long list in pieces side by side), a group per graph under the
+// points, a group per graph under the
 // root or its bracket, and the partition of every group's children, by
 // containment in closed paths or by cells of a fixed size.
 #include "OptimisedRun.h"
@@ -11,71 +11,12 @@ namespace plat::optimised {
 
 void OptimisedRun::AddUnits(WORKLAYER* layer, const std::vector<PathUnit>& units)
 {
-    struct Piece {
-        FilledLater<Graph> graphs;
-        FilledLater<Dot> dots;
-        std::vector<std::uint32_t> roots;
-        std::vector<std::size_t> aside; // places in `units`
-    };
-    const std::size_t pieces = (units.size() + kUnitsPerPiece - 1) / kUnitsPerPiece;
-    if (pieces <= 1) {
-        for (const PathUnit& u : units) {
-            const std::uint32_t g = Parse(m_graphs, m_dots, layer, u);
-            if (g == kNone)
-                m_aside.push_back({u, layer});
-            else
-                m_roots.push_back(g);
-        }
-        return;
-    }
-    std::vector<Piece> read(pieces);
-    plat::ParallelFor(pieces, [&](std::size_t k) {
-        Piece& piece = read[k];
-        const std::size_t end = std::min(units.size(), (k + 1) * kUnitsPerPiece);
-        // A graph at least per unit, and room for a few points each: a
-        // piece's arrays are large enough to take huge pages.
-        piece.graphs.reserve(end - k * kUnitsPerPiece);
-        piece.dots.reserve(4 * (end - k * kUnitsPerPiece));
-        piece.roots.reserve(end - k * kUnitsPerPiece);
-        for (std::size_t i = k * kUnitsPerPiece; i < end; ++i) {
-            const std::uint32_t g = Parse(piece.graphs, piece.dots, layer, units[i]);
-            if (g == kNone)
-                piece.aside.push_back(i);
-            else
-                piece.roots.push_back(g);
-        }
-    });
-    std::vector<std::size_t> graphBase(pieces), dotBase(pieces);
-    std::size_t graphs = m_graphs.size(), dots = m_dots.size();
-    for (std::size_t k = 0; k < pieces; ++k) {
-        graphBase[k] = graphs;
-        dotBase[k] = dots;
-        graphs += read[k].graphs.size();
-        dots += read[k].dots.size();
-    }
-    m_graphs.resize(graphs);
-    m_dots.resize(dots);
-    plat::ParallelFor(pieces, [&](std::size_t k) {
-        Piece& piece = read[k];
-        const auto gBase = static_cast<std::uint32_t>(graphBase[k]);
-        const auto dBase = static_cast<std::uint32_t>(dotBase[k]);
-        Graph* to = m_graphs.data() + graphBase[k];
-        for (Graph& gr : piece.graphs) {
-            gr.dotFirst += dBase;
-            if (gr.bracket != kNone)
-                gr.bracket += gBase;
-            *to++ = gr;
-        }
-        std::copy(piece.dots.begin(), piece.dots.end(), m_dots.begin() + static_cast<std::ptrdiff_t>(dotBase[k]));
-        piece.graphs = {};
-        piece.dots = {};
-    });
-    m_roots.reserve(m_roots.size() + units.size());
-    for (std::size_t k = 0; k < pieces; ++k) {
-        for (std::uint32_t g : read[k].roots)
-            m_roots.push_back(g + static_cast<std::uint32_t>(graphBase[k]));
-        for (std::size_t i : read[k].aside)
-            m_aside.push_back({units[i], layer});
+    for (const PathUnit& u : units) {
+        const std::uint32_t g = Parse(m_graphs, m_dots, layer, u);
+        if (g == kNone)
+            m_aside.push_back({u, layer});
+        else
+            m_roots.push_back(g);
     }
 }
 

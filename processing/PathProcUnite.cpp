@@ -735,21 +735,11 @@ void CPathProc::UniteCurves(CDocData*& list, double tol, std::uint8_t deleteCros
     };
     std::uint32_t count = 0;
     if (objects != nullptr) {
-        // The spread only places the sorting cells, and any grouping of
-        // its minimum and maximum bounds the same ends.
         count = static_cast<std::uint32_t>(objects->size());
         pieces.Grow(count, 0);
         endPoints.Grow(2 * std::size_t{count}, 0);
-        constexpr std::size_t kEndsPiece = 8192;
-        const std::size_t parts = (std::size_t{count} + kEndsPiece - 1) / kEndsPiece;
-        std::vector<PointSpread> spreads(parts);
-        plat::ParallelFor(parts, [&](std::size_t k) {
-            const std::size_t end = std::min<std::size_t>(count, (k + 1) * kEndsPiece);
-            for (std::size_t i = k * kEndsPiece; i < end; ++i)
-                take(static_cast<std::uint32_t>(i), (*objects)[i], spreads[k]);
-        });
-        for (const PointSpread& s : spreads)
-            spread.Add(s);
+        for (std::uint32_t i = 0; i < count; ++i)
+            take(i, (*objects)[i], spread);
     } else {
         for (CDocData* o = list; o != nullptr; o = o->m_pNext, ++count) {
             if (count == room) {

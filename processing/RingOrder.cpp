@@ -689,14 +689,8 @@ Tree ContainmentTree(const std::vector<Box>& boxes)
                     corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
             }
         };
-        // The two grids of a large list take their entries side by side,
-        // and are filed one after the other, each side by side.
-        if (work.members.size() >= kSideBySide) {
-            plat::ParallelFor(2, fill);
-        } else {
-            fill(0);
-            fill(1);
-        }
+        fill(0);
+        fill(1);
         grid.Build();
         // A large list looks up what lies within its ends in a table of its
         // own where it can: the corners are filed when first asked (a query

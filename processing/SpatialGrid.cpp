@@ -90,51 +90,29 @@ void SpatialGrid::Build()
     // keep the order they were added in, which the earliest-index searches
     // rely on; where the ranges lie in m_items is nobody's business.
     m_oversize.clear();
-    // How many cells each entry is filed in (0: the oversized list). A
-    // large grid is surveyed in pieces side by side; their oversized
-    // entries are joined in piece order, which is entry order.
+    // How many cells each entry is filed in (0: the oversized list); one
+    // pass, which threads did not speed up.
     std::vector<std::uint8_t> spread(m_entries.size(), 0);
     constexpr std::int64_t kFar = std::numeric_limits<std::int64_t>::max();
-    struct Survey {
-        std::size_t filings = 0;
-        std::int64_t bx0 = kFar, bx1 = -kFar, by0 = kFar, by1 = -kFar;
-        std::vector<std::uint32_t> oversize;
-    };
-    const std::size_t pieces = m_entries.size() >= kSideBySide ? 8 : 1;
-    const std::size_t share = (m_entries.size() + pieces - 1) / pieces;
-    std::vector<Survey> surveys(pieces);
-    RunPieces(pieces, [&](std::size_t p) {
-        Survey& v = surveys[p];
-        const std::size_t last = std::min(m_entries.size(), (p + 1) * share);
-        for (std::size_t k = p * share; k < last; ++k) {
-            Entry& e = m_entries[k];
-            e.stamp = 0;
-            const auto [x0, x1, y0, y1] = CellsOf(e);
-            const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
-            // An inverted box meets no rectangle, but a caller's own test
-            // (lies within) may still accept it: it goes where every query
-            // looks.
-            if (x1 < x0 || y1 < y0 || covered > kMaxCellsPerEntry) {
-                v.oversize.push_back(static_cast<std::uint32_t>(k));
-                continue;
-            }
-            spread[k] = static_cast<std::uint8_t>(covered);
-            v.filings += static_cast<std::size_t>(covered);
-            v.bx0 = std::min(v.bx0, x0);
-            v.bx1 = std::max(v.bx1, x1);
-            v.by0 = std::min(v.by0, y0);
-            v.by1 = std::max(v.by1, y1);
-        }
-    });
     std::size_t filings = 0;
     std::int64_t bx0 = kFar, bx1 = -kFar, by0 = kFar, by1 = -kFar;
-    for (const Survey& v : surveys) {
-        filings += v.filings;
-        bx0 = std::min(bx0, v.bx0);
-        bx1 = std::max(bx1, v.bx1);
-        by0 = std::min(by0, v.by0);
-        by1 = std::max(by1, v.by1);
-        m_oversize.insert(m_oversize.end(), v.oversize.begin(), v.oversize.end());
+    for (std::size_t k = 0; k < m_entries.size(); ++k) {
+        Entry& e = m_entries[k];
+        e.stamp = 0;
+        const auto [x0, x1, y0, y1] = CellsOf(e);
+        const double covered = (static_cast<double>(x1 - x0) + 1.0) * (static_cast<double>(y1 - y0) + 1.0);
+        // An inverted box meets no rectangle, but a caller's own test (lies
+        // within) may still accept it: it goes where every query looks.
+        if (x1 < x0 || y1 < y0 || covered > kMaxCellsPerEntry) {
+            m_oversize.push_back(static_cast<std::uint32_t>(k));
+            continue;
+        }
+        spread[k] = static_cast<std::uint8_t>(covered);
+        filings += static_cast<std::size_t>(covered);
+        bx0 = std::min(bx0, x0);
+        bx1 = std::max(bx1, x1);
+        by0 = std::min(by0, y0);
+        by1 = std::max(by1, y1);
     }
     m_query = 0;
     m_filed = m_entries.size();
@@ -147,7 +125,7 @@ void SpatialGrid::Build()
     // The plain array when its cells are not many more than the items.
     const double area = (static_cast<double>(bx1 - bx0) + 1.0) * (static_cast<double>(by1 - by0) + 1.0);
     if (m_anyOrder && area <= 2.0 * static_cast<double>(filings) + 1024.0) {
-        BuildDense(spread, filings, bx0, bx1, by0, by1, pieces);
+        BuildDense(spread, filings, bx0, bx1, by0, by1, m_entries.size() >= kSideBySide ? 8 : 1);
         return;
     }
     // The table is sized by the cells in use, not by the items: a cell often

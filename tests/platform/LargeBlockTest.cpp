@@ -46,4 +46,8 @@ TEST(LargeBlock, ScratchBlocksAreReusedWithTheirRealSizeAndTheKeptOnesStayBounde
     GiveScratchBlock(c, huge);
     EXPECT_FALSE(IsMapped(c));
     EXPECT_TRUE(IsMapped(a));
+
+    // Released, the kept ones leave too.
+    ReleaseScratchBlocks();
+    EXPECT_FALSE(IsMapped(a));
 }
