@@ -160,7 +160,6 @@ private:
     std::unique_ptr<Item[]> m_items;
 };
 
-constexpr std::int32_t kNoParent = -1;
 // Below this many nodes a list is taken apart faster than threads start.
 constexpr std::size_t kSideBySide = 16384;
 // Up to this many nodes a list is taken apart without grids.
@@ -240,8 +239,6 @@ void AddTopLevelWaits(const std::vector<Box>& boxes, const std::vector<std::uint
         after.insert(after.end(), f.begin(), f.end());
 }
 
-} // namespace
-
 // The containment tree of a layer. The whole list is taken apart the way
 // the rule reads: its roots by the walk, each root's subtree out of it into
 // a list of its own, and the rest on as the root's siblings. A node's list
@@ -250,301 +247,354 @@ void AddTopLevelWaits(const std::vector<Box>& boxes, const std::vector<std::uint
 // those within it (for the subtree). The subtrees share no node and are
 // built side by side, each depth first in one pass (BuildTree), however
 // deep it nests.
-Tree ContainmentTree(const std::vector<Box>& boxes)
-{
-    const std::uint32_t n = static_cast<std::uint32_t>(boxes.size());
-    std::vector<std::int32_t> parent(n, kNoParent); // of the whole list's roots
-    std::vector<std::uint32_t> list(n, 0);
-    // Of a large list looked at ahead (below): where the walk from a node
-    // ends, and where the nodes lying within an end are kept.
-    std::vector<std::uint32_t> ends(n, plat::SpatialGrid::kNone);
-    constexpr std::uint32_t kNotHeld = std::numeric_limits<std::uint32_t>::max();
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> held(n);
-    // A placed node leaves every list: one read tells a query whether a node
-    // is still to be placed in the list being taken apart.
-    constexpr std::uint32_t kPlaced = std::numeric_limits<std::uint32_t>::max();
-    std::vector<double> sizes;
-    sizes.reserve(n);
-    for (const Box& b : boxes)
-        sizes.push_back(std::max(b.xmax - b.xmin, b.ymax - b.ymin));
-    const double cell = plat::SpatialGrid::MedianCell(std::move(sizes));
-    constexpr double kInf = std::numeric_limits<double>::infinity();
-    // What a large list looked up ahead: the nodes within each end, kept in
-    // `inside` at the range `held` gives.
-    std::unique_ptr<std::uint32_t[]> inside;
-    bool heldAhead = false;
+class LayerTree {
+public:
+    explicit LayerTree(const std::vector<Box>& boxes);
+    Tree Build();
+
+private:
     struct Pending {
         std::uint32_t id;
         std::vector<std::uint32_t> members; // in list order
     };
+    // The grids of one list's own members: a node leaving the list (placed,
+    // or into a subtree) is dropped from them for good, and no query meets
+    // it again while the rest of the list is taken apart.
+    struct ListGrids {
+        ListGrids(const LayerTree& tree, const Pending& work);
+        plat::SpatialGrid grid;
+        plat::SpatialGrid corners;
+        std::vector<std::uint32_t> inverted; // in list order
+    };
+
     // A short list is taken apart the way the rule reads: a few hundred
     // comparisons cost less than filing two grids.
-    auto takeApartShort = [&](const Pending& work, std::vector<Pending>& stack) {
-        std::vector<std::uint32_t> rest = work.members;
-        std::vector<std::uint32_t> others;
-        while (!rest.empty()) {
-            std::uint32_t choice = rest[0];
-            for (std::size_t j = 1; j < rest.size(); ++j) {
-                if (StrictlyContains(boxes[rest[j]], boxes[choice]))
-                    choice = rest[j];
-            }
-            list[choice] = kPlaced;
-            parent[choice] = work.id == 0 ? kNoParent : static_cast<std::int32_t>(work.id - 1);
-            const Box& r = boxes[choice];
-            Pending inner{choice + 1, {}};
-            others.clear();
-            for (std::uint32_t k : rest) {
-                if (k != choice)
-                    (LiesWithin(boxes[k], r) ? inner.members : others).push_back(k);
-            }
-            rest.swap(others);
-            if (!inner.members.empty()) {
-                for (std::uint32_t k : inner.members)
-                    list[k] = inner.id;
-                stack.push_back(std::move(inner));
-            }
-        }
-    };
+    void TakeApartShort(const Pending& work, std::vector<Pending>& stack);
     // Takes one list apart; the subtrees it finds go on the stack.
-    auto takeApart = [&](const Pending& work, std::vector<Pending>& stack) {
-        if (work.members.size() <= kShort) {
-            takeApartShort(work, stack);
-            return;
+    void TakeApart(const Pending& work, std::vector<Pending>& stack);
+    // The first later node of list `id` whose box strictly contains that of
+    // a sound node k. A box around b covers b's lower-left corner, and the
+    // grid holds the list in order: the first box found is the one.
+    std::uint32_t Around(plat::SpatialGrid& grid, std::uint32_t id, std::uint32_t k,
+                         std::uint32_t before = plat::SpatialGrid::kNone) const;
+    // A large list's walks from its sound nodes, and the sound nodes within
+    // each end, looked up at the start, side by side.
+    void LookAhead(const Pending& work, ListGrids& g);
+    // The roots of the list, each by the walk from its first node still in
+    // it, and each root's subtree on the stack.
+    void PlaceRoots(const Pending& work, ListGrids& g, bool ahead, std::vector<Pending>& stack);
+    // The subtree of a root just placed: the nodes of its list lying within it.
+    Pending SubtreeOf(std::uint32_t choice, std::uint32_t id, ListGrids& g, bool ahead);
+
+    static constexpr std::uint32_t kNotHeld = std::numeric_limits<std::uint32_t>::max();
+    // A placed node leaves every list: one read tells a query whether a node
+    // is still to be placed in the list being taken apart.
+    static constexpr std::uint32_t kPlaced = std::numeric_limits<std::uint32_t>::max();
+    static constexpr double kInf = std::numeric_limits<double>::infinity();
+    static constexpr std::size_t kPiece = 4096;
+
+    const std::vector<Box>& boxes;
+    const std::uint32_t n;
+    std::vector<std::uint32_t> list;
+    // Of a large list looked at ahead: where the walk from a node ends, and
+    // where the nodes lying within an end are kept.
+    std::vector<std::uint32_t> ends;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> held;
+    double cell = 0.0;
+    // What a large list looked up ahead: the nodes within each end, kept in
+    // `inside` at the range `held` gives.
+    std::unique_ptr<std::uint32_t[]> inside;
+    bool heldAhead = false;
+};
+
+LayerTree::LayerTree(const std::vector<Box>& b)
+    : boxes(b), n(static_cast<std::uint32_t>(b.size())), list(n, 0),
+      ends(n, plat::SpatialGrid::kNone), held(n)
+{
+    std::vector<double> sizes;
+    sizes.reserve(n);
+    for (const Box& box : boxes)
+        sizes.push_back(std::max(box.xmax - box.xmin, box.ymax - box.ymin));
+    cell = plat::SpatialGrid::MedianCell(std::move(sizes));
+}
+
+void LayerTree::TakeApartShort(const Pending& work, std::vector<Pending>& stack)
+{
+    std::vector<std::uint32_t> rest = work.members;
+    std::vector<std::uint32_t> others;
+    while (!rest.empty()) {
+        std::uint32_t choice = rest[0];
+        for (std::size_t j = 1; j < rest.size(); ++j) {
+            if (StrictlyContains(boxes[rest[j]], boxes[choice]))
+                choice = rest[j];
         }
-        const std::uint32_t id = work.id;
-        // Each list has grids of its own members: a node leaving the list
-        // (placed, or into a subtree) is dropped from them for good, and no
-        // query meets it again while the rest of the list is taken apart.
-        // A box lies within a sound box only when its lower-left corner does:
-        // the subtree is looked for among the corners, in finer cells than
-        // the boxes need, so that a query meets few boxes it cannot hold. An
-        // inverted box may lie within one without its corner doing so: it is
-        // kept apart and looked at for every root. A box with a NaN lies
-        // within none. Neither search depends on the order cells are visited
-        // in.
-        plat::SpatialGrid grid(cell, work.members.size(), true);
-        plat::SpatialGrid corners(cell / 4.0, work.members.size(), true);
-        std::vector<std::uint32_t> inverted; // in list order
-        auto fill = [&](std::size_t which) {
-            if (which == 0) {
-                for (std::uint32_t i : work.members)
-                    grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
-                return;
+        list[choice] = kPlaced;
+        const Box& r = boxes[choice];
+        Pending inner{choice + 1, {}};
+        others.clear();
+        for (std::uint32_t k : rest) {
+            if (k != choice)
+                (LiesWithin(boxes[k], r) ? inner.members : others).push_back(k);
+        }
+        rest.swap(others);
+        if (!inner.members.empty()) {
+            for (std::uint32_t k : inner.members)
+                list[k] = inner.id;
+            stack.push_back(std::move(inner));
+        }
+    }
+}
+
+// A box lies within a sound box only when its lower-left corner does: the
+// subtree is looked for among the corners, in finer cells than the boxes
+// need, so that a query meets few boxes it cannot hold. An inverted box may
+// lie within one without its corner doing so: it is kept apart and looked
+// at for every root. A box with a NaN lies within none. Neither search
+// depends on the order cells are visited in.
+LayerTree::ListGrids::ListGrids(const LayerTree& tree, const Pending& work)
+    : grid(tree.cell, work.members.size(), true), corners(tree.cell / 4.0, work.members.size(), true)
+{
+    const std::vector<Box>& boxes = tree.boxes;
+    for (std::uint32_t i : work.members)
+        grid.AddBox(boxes[i].xmin, boxes[i].xmax, boxes[i].ymin, boxes[i].ymax, i);
+    for (std::uint32_t i : work.members) {
+        if (boxes[i].HasNaN())
+            continue;
+        if (boxes[i].IsInverted())
+            inverted.push_back(i);
+        else
+            corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
+    }
+    grid.Build();
+    // A large list looks up what lies within its ends in a table of its
+    // own where it can: the corners are filed when first asked (a query
+    // files them itself).
+    if (work.members.size() < kSideBySide)
+        corners.Build();
+}
+
+std::uint32_t LayerTree::Around(plat::SpatialGrid& grid, std::uint32_t id, std::uint32_t k,
+                                std::uint32_t before) const
+{
+    const Box& b = boxes[k];
+    return grid.FindEarliestAround(
+        b.xmin, b.ymin, k, [&](std::uint32_t j) { return list[j] == id; },
+        [&](std::uint32_t j) { return StrictlyContains(boxes[j], b); }, before);
+}
+
+void LayerTree::TakeApart(const Pending& work, std::vector<Pending>& stack)
+{
+    if (work.members.size() <= kShort) {
+        TakeApartShort(work, stack);
+        return;
+    }
+    ListGrids g(*this, work);
+    // Nothing the list takes out of itself changes a later walk: a node
+    // taken out lies within a placed root, and so would any node around
+    // it, so every box around a node still in the list is still in it.
+    // A large list therefore takes the walks of its sound nodes (every
+    // box around a sound box is sound) all at the start, side by side:
+    // ends[k] is the node the walk from node k stops at.
+    // (Up to 2^27 nodes: the kept entries, up to 16 a node, are counted
+    // in 32 bits.)
+    const bool ahead = work.members.size() >= kSideBySide && work.members.size() < (std::size_t{1} << 27);
+    heldAhead = ahead;
+    if (ahead)
+        LookAhead(work, g);
+    PlaceRoots(work, g, ahead, stack);
+}
+
+void LayerTree::LookAhead(const Pending& work, ListGrids& g)
+{
+    const std::uint32_t id = work.id;
+    const std::size_t pieces = (work.members.size() + kPiece - 1) / kPiece;
+    // A box met again later in the piece (a part pasted onto itself)
+    // has the same boxes around it: from the piece's end back, only
+    // those between the two are looked for, not every later one.
+    plat::ParallelFor(pieces, [&](std::size_t p) {
+        std::unordered_map<Box, std::uint32_t, BoxHash, BoxEqual> later;
+        const std::size_t first = p * kPiece;
+        for (std::size_t j = std::min(work.members.size(), (p + 1) * kPiece); j-- > first;) {
+            const std::uint32_t k = work.members[j];
+            if (boxes[k].HasNaN() || boxes[k].IsInverted())
+                continue;
+            auto [again, added] = later.try_emplace(boxes[k], k);
+            if (added) {
+                ends[k] = Around(g.grid, id, k);
+                continue;
             }
-            for (std::uint32_t i : work.members) {
-                if (boxes[i].HasNaN())
-                    continue;
-                if (boxes[i].IsInverted())
-                    inverted.push_back(i);
+            const std::uint32_t between = Around(g.grid, id, k, again->second + 1);
+            ends[k] = between != plat::SpatialGrid::kNone ? between : ends[again->second];
+            again->second = k;
+        }
+    });
+    // A walk goes to later nodes only: from the end of the list back,
+    // each next node's end is known.
+    for (std::size_t j = work.members.size(); j-- > 0;) {
+        const std::uint32_t k = work.members[j];
+        held[k] = {kNotHeld, kNotHeld};
+        if (!boxes[k].HasNaN() && !boxes[k].IsInverted())
+            ends[k] = ends[k] == plat::SpatialGrid::kNone ? k : ends[ends[k]];
+    }
+    // The sound nodes lying within each end (the end among them) are
+    // looked up side by side as well: those still in the list when
+    // the end is placed are its subtree. Each share of the ends
+    // writes into a range of its own, a few entries a node; the ends
+    // of a share past its range are searched when placed.
+    std::vector<std::uint32_t> roots;
+    for (std::uint32_t k : work.members) {
+        if (boxes[k].HasNaN() || boxes[k].IsInverted())
+            continue;
+        const std::uint32_t r = ends[k];
+        if (held[r].second == kNotHeld) {
+            held[r].second = 0; // listed
+            roots.push_back(r);
+        }
+    }
+    // A share keeps what it finds up to 16 entries a node in all:
+    // most ends hold a few nodes, and the room a long one takes
+    // from the others spares it the slower search when placed.
+    const std::size_t kRange = 16 * kPiece;
+    const std::size_t shares = (roots.size() + kPiece - 1) / kPiece;
+    std::vector<std::vector<std::uint32_t>> found(shares);
+    const CornerCells table(boxes, work.members, cell / 4.0);
+    if (!table.Filed())
+        g.corners.Build();
+    plat::ParallelFor(shares, [&](std::size_t p) {
+        std::vector<std::uint32_t>& own = found[p];
+        const std::size_t last = std::min(roots.size(), (p + 1) * kPiece);
+        for (std::size_t j = p * kPiece; j < last; ++j) {
+            const Box& r = boxes[roots[j]];
+            const std::uint32_t from = static_cast<std::uint32_t>(own.size());
+            bool full = false;
+            auto keep = [&](std::uint32_t k) {
+                if (own.size() == kRange)
+                    full = true;
                 else
-                    corners.AddPoint(boxes[i].xmin, boxes[i].ymin, i);
-            }
-        };
-        fill(0);
-        fill(1);
-        grid.Build();
-        // A large list looks up what lies within its ends in a table of its
-        // own where it can: the corners are filed when first asked (a query
-        // files them itself).
-        if (work.members.size() < kSideBySide)
-            corners.Build();
-        auto unplaced = [&](std::uint32_t k) { return list[k] == id; };
-        // The first later node of the list whose box strictly contains that
-        // of a sound node. A box around b covers b's lower-left corner, and
-        // the grid holds the list in order: the first box found is the one.
-        auto around = [&](std::uint32_t k, std::uint32_t before = plat::SpatialGrid::kNone) {
-            const Box& b = boxes[k];
-            return grid.FindEarliestAround(
-                b.xmin, b.ymin, k, unplaced, [&](std::uint32_t j) { return StrictlyContains(boxes[j], b); }, before);
-        };
-        // Nothing the list takes out of itself changes a later walk: a node
-        // taken out lies within a placed root, and so would any node around
-        // it, so every box around a node still in the list is still in it.
-        // A large list therefore takes the walks of its sound nodes (every
-        // box around a sound box is sound) all at the start, side by side:
-        // ends[k] is the node the walk from node k stops at.
-        // (Up to 2^27 nodes: the kept entries, up to 16 a node, are counted
-        // in 32 bits.)
-        const bool ahead = work.members.size() >= kSideBySide && work.members.size() < (std::size_t{1} << 27);
-        heldAhead = ahead;
-        constexpr std::size_t kPiece = 4096;
-        if (ahead) {
-            const std::size_t pieces = (work.members.size() + kPiece - 1) / kPiece;
-            // A box met again later in the piece (a part pasted onto itself)
-            // has the same boxes around it: from the piece's end back, only
-            // those between the two are looked for, not every later one.
-            plat::ParallelFor(pieces, [&](std::size_t p) {
-                std::unordered_map<Box, std::uint32_t, BoxHash, BoxEqual> later;
-                const std::size_t first = p * kPiece;
-                for (std::size_t j = std::min(work.members.size(), (p + 1) * kPiece); j-- > first;) {
-                    const std::uint32_t k = work.members[j];
-                    if (boxes[k].HasNaN() || boxes[k].IsInverted())
-                        continue;
-                    auto [again, added] = later.try_emplace(boxes[k], k);
-                    if (added) {
-                        ends[k] = around(k);
-                        continue;
-                    }
-                    const std::uint32_t between = around(k, again->second + 1);
-                    ends[k] = between != plat::SpatialGrid::kNone ? between : ends[again->second];
-                    again->second = k;
-                }
-            });
-            // A walk goes to later nodes only: from the end of the list back,
-            // each next node's end is known.
-            for (std::size_t j = work.members.size(); j-- > 0;) {
-                const std::uint32_t k = work.members[j];
-                held[k] = {kNotHeld, kNotHeld};
-                if (!boxes[k].HasNaN() && !boxes[k].IsInverted())
-                    ends[k] = ends[k] == plat::SpatialGrid::kNone ? k : ends[ends[k]];
-            }
-            // The sound nodes lying within each end (the end among them) are
-            // looked up side by side as well: those still in the list when
-            // the end is placed are its subtree. Each share of the ends
-            // writes into a range of its own, a few entries a node; the ends
-            // of a share past its range are searched when placed.
-            std::vector<std::uint32_t> roots;
-            for (std::uint32_t k : work.members) {
-                if (boxes[k].HasNaN() || boxes[k].IsInverted())
-                    continue;
-                const std::uint32_t r = ends[k];
-                if (held[r].second == kNotHeld) {
-                    held[r].second = 0; // listed
-                    roots.push_back(r);
-                }
-            }
-            // A share keeps what it finds up to 16 entries a node in all:
-            // most ends hold a few nodes, and the room a long one takes
-            // from the others spares it the slower search when placed.
-            const std::size_t kRange = 16 * kPiece;
-            const std::size_t shares = (roots.size() + kPiece - 1) / kPiece;
-            std::vector<std::vector<std::uint32_t>> found(shares);
-            const CornerCells table(boxes, work.members, cell / 4.0);
-            if (!table.Filed())
-                corners.Build();
-            plat::ParallelFor(shares, [&](std::size_t p) {
-                std::vector<std::uint32_t>& own = found[p];
-                const std::size_t last = std::min(roots.size(), (p + 1) * kPiece);
-                for (std::size_t j = p * kPiece; j < last; ++j) {
-                    const Box& r = boxes[roots[j]];
-                    const std::uint32_t from = static_cast<std::uint32_t>(own.size());
-                    bool full = false;
-                    auto keep = [&](std::uint32_t k) {
-                        if (own.size() == kRange)
-                            full = true;
-                        else
-                            own.push_back(k);
-                    };
-                    if (table.Filed()) {
-                        table.ForEachWithin(r, keep);
-                    } else {
-                        corners.ForEachInRectShared(
-                            r.xmin, r.xmax, r.ymin, r.ymax, [](std::uint32_t) { return true; },
-                            [&](std::uint32_t k) {
-                                if (LiesWithin(boxes[k], r))
-                                    keep(k);
-                            });
-                    }
-                    if (full) {
-                        for (; j < last; ++j)
-                            held[roots[j]].second = kNotHeld;
-                        break;
-                    }
-                    held[roots[j]] = {from, static_cast<std::uint32_t>(own.size())};
-                }
-            });
-            // The shares' entries joined into one array, their ranges moved
-            // along.
-            std::vector<std::size_t> base(shares + 1, 0);
-            for (std::size_t p = 0; p < shares; ++p)
-                base[p + 1] = base[p] + found[p].size();
-            inside.reset(new std::uint32_t[base[shares]]);
-            plat::ParallelFor(shares, [&](std::size_t p) {
-                std::copy(found[p].begin(), found[p].end(), inside.get() + base[p]);
-                std::vector<std::uint32_t>().swap(found[p]);
-                const std::uint32_t shift = static_cast<std::uint32_t>(base[p]);
-                const std::size_t last = std::min(roots.size(), (p + 1) * kPiece);
-                for (std::size_t j = p * kPiece; j < last; ++j) {
-                    auto& range = held[roots[j]];
-                    if (range.first != kNotHeld)
-                        range = {range.first + shift, range.second + shift};
-                }
-            });
-        }
-        std::size_t cursor = 0;
-        for (;;) {
-            while (cursor < work.members.size() &&
-                   list[work.members[cursor]] != id)
-                ++cursor;
-            if (cursor == work.members.size())
-                break;
-            // The walk: the choice moves to the first later node of the list
-            // whose box strictly contains it.
-            std::uint32_t choice = work.members[cursor];
-            for (;;) {
-                const Box& b = boxes[choice];
-                if (b.HasNaN())
-                    break;
-                if (ahead && !b.IsInverted()) {
-                    choice = ends[choice];
-                    break;
-                }
-                std::uint32_t next = plat::SpatialGrid::kNone;
-                // No single point serves an inverted b: then every box is
-                // looked at.
-                if (b.IsInverted()) {
-                    grid.ForEachInRect(-kInf, kInf, -kInf, kInf, unplaced, [&](std::uint32_t k) {
-                        if (k > choice && k < next && StrictlyContains(boxes[k], b))
-                            next = k;
-                    });
-                } else {
-                    next = around(choice);
-                }
-                if (next == plat::SpatialGrid::kNone)
-                    break;
-                choice = next;
-            }
-            list[choice] = kPlaced;
-            parent[choice] = id == 0 ? kNoParent : static_cast<std::int32_t>(id - 1);
-            // The subtree: the nodes of the list lying within the choice.
-            const Box& r = boxes[choice];
-            Pending inner{choice + 1, {}};
-            if (ahead && held[choice].first != kNotHeld) {
-                for (std::uint32_t j = held[choice].first; j < held[choice].second; ++j) {
-                    if (list[inside[j]] == id)
-                        inner.members.push_back(inside[j]);
-                }
+                    own.push_back(k);
+            };
+            if (table.Filed()) {
+                table.ForEachWithin(r, keep);
             } else {
-                corners.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, unplaced, [&](std::uint32_t k) {
-                    if (LiesWithin(boxes[k], r))
-                        inner.members.push_back(k);
-                });
+                g.corners.ForEachInRectShared(
+                    r.xmin, r.xmax, r.ymin, r.ymax, [](std::uint32_t) { return true; },
+                    [&](std::uint32_t k) {
+                        if (LiesWithin(boxes[k], r))
+                            keep(k);
+                    });
             }
-            if (!r.HasNaN() && !inverted.empty()) {
-                std::size_t keep = 0;
-                for (std::uint32_t k : inverted) {
-                    if (list[k] != id)
-                        continue;
-                    inverted[keep++] = k;
-                    if (LiesWithin(boxes[k], r))
-                        inner.members.push_back(k);
-                }
-                inverted.resize(keep);
+            if (full) {
+                for (; j < last; ++j)
+                    held[roots[j]].second = kNotHeld;
+                break;
             }
-            if (!inner.members.empty()) {
-                std::sort(inner.members.begin(), inner.members.end());
-                for (std::uint32_t k : inner.members)
-                    list[k] = inner.id;
-                stack.push_back(std::move(inner));
-            }
+            held[roots[j]] = {from, static_cast<std::uint32_t>(own.size())};
         }
-    };
+    });
+    // The shares' entries joined into one array, their ranges moved
+    // along.
+    std::vector<std::size_t> base(shares + 1, 0);
+    for (std::size_t p = 0; p < shares; ++p)
+        base[p + 1] = base[p] + found[p].size();
+    inside.reset(new std::uint32_t[base[shares]]);
+    plat::ParallelFor(shares, [&](std::size_t p) {
+        std::copy(found[p].begin(), found[p].end(), inside.get() + base[p]);
+        std::vector<std::uint32_t>().swap(found[p]);
+        const std::uint32_t shift = static_cast<std::uint32_t>(base[p]);
+        const std::size_t last = std::min(roots.size(), (p + 1) * kPiece);
+        for (std::size_t j = p * kPiece; j < last; ++j) {
+            auto& range = held[roots[j]];
+            if (range.first != kNotHeld)
+                range = {range.first + shift, range.second + shift};
+        }
+    });
+}
+
+void LayerTree::PlaceRoots(const Pending& work, ListGrids& g, bool ahead, std::vector<Pending>& stack)
+{
+    const std::uint32_t id = work.id;
+    auto unplaced = [&](std::uint32_t k) { return list[k] == id; };
+    std::size_t cursor = 0;
+    for (;;) {
+        while (cursor < work.members.size() && list[work.members[cursor]] != id)
+            ++cursor;
+        if (cursor == work.members.size())
+            break;
+        // The walk: the choice moves to the first later node of the list
+        // whose box strictly contains it.
+        std::uint32_t choice = work.members[cursor];
+        for (;;) {
+            const Box& b = boxes[choice];
+            if (b.HasNaN())
+                break;
+            if (ahead && !b.IsInverted()) {
+                choice = ends[choice];
+                break;
+            }
+            std::uint32_t next = plat::SpatialGrid::kNone;
+            // No single point serves an inverted b: then every box is
+            // looked at.
+            if (b.IsInverted()) {
+                g.grid.ForEachInRect(-kInf, kInf, -kInf, kInf, unplaced, [&](std::uint32_t k) {
+                    if (k > choice && k < next && StrictlyContains(boxes[k], b))
+                        next = k;
+                });
+            } else {
+                next = Around(g.grid, id, choice);
+            }
+            if (next == plat::SpatialGrid::kNone)
+                break;
+            choice = next;
+        }
+        list[choice] = kPlaced;
+        Pending inner = SubtreeOf(choice, id, g, ahead);
+        if (!inner.members.empty()) {
+            std::sort(inner.members.begin(), inner.members.end());
+            for (std::uint32_t k : inner.members)
+                list[k] = inner.id;
+            stack.push_back(std::move(inner));
+        }
+    }
+}
+
+LayerTree::Pending LayerTree::SubtreeOf(std::uint32_t choice, std::uint32_t id, ListGrids& g, bool ahead)
+{
+    const Box& r = boxes[choice];
+    Pending inner{choice + 1, {}};
+    if (ahead && held[choice].first != kNotHeld) {
+        for (std::uint32_t j = held[choice].first; j < held[choice].second; ++j) {
+            if (list[inside[j]] == id)
+                inner.members.push_back(inside[j]);
+        }
+    } else {
+        g.corners.ForEachInRect(r.xmin, r.xmax, r.ymin, r.ymax, [&](std::uint32_t k) { return list[k] == id; },
+                                [&](std::uint32_t k) {
+                                    if (LiesWithin(boxes[k], r))
+                                        inner.members.push_back(k);
+                                });
+    }
+    if (!r.HasNaN() && !g.inverted.empty()) {
+        std::size_t keep = 0;
+        for (std::uint32_t k : g.inverted) {
+            if (list[k] != id)
+                continue;
+            g.inverted[keep++] = k;
+            if (LiesWithin(boxes[k], r))
+                inner.members.push_back(k);
+        }
+        g.inverted.resize(keep);
+    }
+    return inner;
+}
+
+Tree LayerTree::Build()
+{
     Pending whole{0, {}};
     whole.members.resize(n);
     for (std::uint32_t i = 0; i < n; ++i)
         whole.members[i] = i;
     std::vector<Pending> subtrees;
-    takeApart(whole, subtrees);
+    TakeApart(whole, subtrees);
     whole = Pending{};
 
     Tree tree;
@@ -588,6 +638,13 @@ Tree ContainmentTree(const std::vector<Box>& boxes)
     for (const auto& a : after)
         tree.after.insert(tree.after.end(), a.begin(), a.end());
     return tree;
+}
+
+} // namespace
+
+Tree ContainmentTree(const std::vector<Box>& boxes)
+{
+    return LayerTree(boxes).Build();
 }
 
 } // namespace plat::rings
