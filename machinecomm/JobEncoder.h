@@ -3,6 +3,7 @@
 // with the size estimate that sizes its buffer and the frame trace command.
 // Lengths are the job's millimetres, written as micrometres.
 #pragma once
+#include "ByteLanguage.h"
 #include "StreamBuffer.h"
 #include "TechReader.h"
 #include "VantrelRecords.h"
@@ -182,9 +183,24 @@ private:
         for (std::uint8_t b : bytes)
             m_out[m_pos++] = b;
     }
-    void Put2(std::int32_t v);
-    void Put5(std::int32_t v);
-    void Command5(std::uint8_t a, std::uint8_t b, std::int32_t v);
+    void Put2(std::int32_t v)
+    {
+        PutNum2(m_out + m_pos, v);
+        m_pos += 2;
+    }
+    void Put5(std::int32_t v)
+    {
+        PutNum5(m_out + m_pos, v);
+        m_pos += 5;
+    }
+    void Command5(std::uint8_t a, std::uint8_t b, std::int32_t v)
+    {
+        if (!Room(7))
+            return;
+        Put(a);
+        Put(b);
+        Put5(v);
+    }
 
     void WriteHeader(const WORKHEAD& head);
     bool WriteLayer(const WORKHEAD& head, const WORKLAYER& layer, std::int32_t bandOffset,

@@ -30,6 +30,7 @@ class CXPButton;
 class QBoxLayout;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 struct MachineNode;
@@ -218,6 +219,16 @@ protected:
 
 private:
     void BuildControls();
+    // The layer list and its Up and Down buttons in their group, and the
+    // list's headers and texts from the language table.
+    void BuildLayerArea(QGroupBox* parameters);
+    void InitLayerList();
+    // The jog buttons and the boxes below them in their group.
+    void BuildJogBlock(QGroupBox* jog);
+    // A control named by its template id.
+    static QWidget* Named(QWidget* widget, int id);
+    // A button of template id `id` that runs its command when clicked.
+    CXPButton* CommandButton(int id, QWidget* parent);
     // Column widths and the least size of the layer list from its texts.
     void FitLayerList();
     // Sizes the jog buttons for their texts in the page's font.
