@@ -467,14 +467,8 @@ void CDocState::FreeNodeList(DOCNODE*& head)
         head->m_pPrev->m_pNext = nullptr;
         head->m_pPrev = nullptr;
     }
-    DOCNODE* const first = head;
-    DOCNODE* n = head;
-    while (n != nullptr) {
-        DOCNODE* next = n->m_pNext;
-        delete n;
-        // A ring whose head lost its back link still ends here.
-        n = next == first ? nullptr : next;
-    }
+    // A ring whose head lost its back link still ends at the head.
+    FreeNodeChain(head);
     head = nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <type_traits>
 
 #if BRENVIK_RECORD_POOL
 
@@ -42,6 +43,17 @@ NodeStock::~NodeStock()
         Pool().GiveMany(m_slots, m_left);
 }
 
+// `count` nodes under one lock, and back.
+static void TakeNodes(void** out, std::size_t count)
+{
+    Pool().TakeMany(out, count);
+}
+
+static void GiveNodes(void* const* nodes, std::size_t count)
+{
+    Pool().GiveMany(nodes, count);
+}
+
 static void* TakeFrom(void** slots, std::size_t& left, std::size_t batch)
 {
     if (left == 0) {
@@ -69,6 +81,25 @@ void DOCNODE::operator delete(void* p) noexcept
 NodeStock::~NodeStock() = default;
 
 // Builds that check memory take every node from the heap.
+static void TakeNodes(void** out, std::size_t count)
+{
+    std::size_t taken = 0;
+    try {
+        for (; taken < count; ++taken)
+            out[taken] = ::operator new(sizeof(DOCNODE));
+    } catch (...) {
+        while (taken > 0)
+            ::operator delete(out[--taken]);
+        throw;
+    }
+}
+
+static void GiveNodes(void* const* nodes, std::size_t count)
+{
+    for (std::size_t k = 0; k < count; ++k)
+        ::operator delete(nodes[k]);
+}
+
 static void* TakeFrom(void**, std::size_t&, std::size_t)
 {
     return ::operator new(sizeof(DOCNODE));
@@ -108,17 +139,57 @@ DOCNODE* NodeStock::Append(DOCNODE* prev, double x, double y, std::uint8_t kind,
 
 DOCNODE* CopyPointList(const DOCNODE* head)
 {
+    // Nodes taken as many at a time as the list holds, up to a batch: a
+    // snapshot copies millions, and a lock each costs as much as the copy.
+    constexpr std::size_t kBatch = 64;
+    void* slots[kBatch];
+    std::size_t left = static_cast<std::size_t>(CountNodes(head));
+    std::size_t have = 0;
+    std::size_t next = 0;
     DOCNODE* first = nullptr;
     DOCNODE* last = nullptr;
-    for (const DOCNODE* n = head; n != nullptr;) {
-        last = AppendNode(last, n->m_x, n->m_y, n->m_nKind, n->m_nSelect);
-        if (first == nullptr)
-            first = last;
-        n = n->m_pNext;
-        if (n == head)
-            break;
+    try {
+        for (const DOCNODE* n = head; n != nullptr;) {
+            if (next == have) {
+                have = std::min(left, kBatch);
+                TakeNodes(slots, have);
+                left -= have;
+                next = 0;
+            }
+            last = Link(::new (slots[next++]) DOCNODE, last, n->m_x, n->m_y, n->m_nKind, n->m_nSelect);
+            if (first == nullptr)
+                first = last;
+            n = n->m_pNext;
+            if (n == head)
+                break;
+        }
+    } catch (...) {
+        for (DOCNODE* n = first; n != nullptr;) {
+            DOCNODE* after = n->m_pNext;
+            delete n;
+            n = after;
+        }
+        throw;
     }
     return first;
+}
+
+void FreeNodeChain(DOCNODE* first)
+{
+    static_assert(std::is_trivially_destructible_v<DOCNODE>);
+    constexpr std::size_t kBatch = 64;
+    void* batch[kBatch];
+    std::size_t count = 0;
+    for (DOCNODE* n = first; n != nullptr;) {
+        DOCNODE* next = n->m_pNext;
+        batch[count++] = n;
+        if (count == kBatch) {
+            GiveNodes(batch, count);
+            count = 0;
+        }
+        n = next == first ? nullptr : next;
+    }
+    GiveNodes(batch, count);
 }
 
 void RemoveDuplicatePoints(DOCNODE* head, double tol)
