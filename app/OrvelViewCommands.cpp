@@ -5,7 +5,7 @@
 #include "OrvelView.h"
 
 #include "MainFrame.h"
-#include "Resources.h"
+#include "qtplatform/Resources.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

@@ -8,7 +8,7 @@
 
 #include "ChildFrame.h"
 #include "MainFrame.h"
-#include "Resources.h"
+#include "qtplatform/Resources.h"
 #include "model/DocContext.h"
 #include "model/DocState.h"
 #include "tools/DocTools.h"

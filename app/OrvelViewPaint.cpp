@@ -7,7 +7,7 @@
 
 #include "ChildFrame.h"
 #include "MainFrame.h"
-#include "QtDeviceContext.h"
+#include "qtplatform/QtDeviceContext.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

@@ -10,7 +10,7 @@
 #include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
-#include "ui/NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 
 #include <QLineEdit>
 
