@@ -1,7 +1,7 @@
 #include "OrvelDoc.h"
 
-#include "FrameworkText.h"
-#include "Resources.h"
+#include "qtplatform/FrameworkText.h"
+#include "qtplatform/Resources.h"
 #include "importexport/FileReadTrans.h"
 #include "importexport/FileTransPlt.h"
 #include "model/DocListNode.h"

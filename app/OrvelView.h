@@ -19,9 +19,9 @@
 // Before each tool event the view makes sure the tool has been reset since
 // the last undo or redo.
 #pragma once
-#include "CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "CoverGrid.h"
-#include "KeyRouter.h"
+#include "qtplatform/KeyRouter.h"
 #include "ViewZoom.h"
 #include "model/GeoBox.h"
 #include "platform/ViewWindow.h"

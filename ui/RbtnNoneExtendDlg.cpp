@@ -1,6 +1,6 @@
 #include "RbtnNoneExtendDlg.h"
 
-#include "NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "XPButton.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"

@@ -12,8 +12,8 @@
 // gives IDCANCEL. A connection the dialog opened is closed again at the end;
 // one that existed before stays.
 #pragma once
-#include "app/DialogBase.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/DialogBase.h"
+#include "qtplatform/QtMessagePoster.h"
 #include "machinecomm/VantrelRecords.h"
 
 #include <cstdint>

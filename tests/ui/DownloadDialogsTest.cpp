@@ -4,8 +4,8 @@
 // finished transfer.
 #include "MachineStage.h"
 
-#include "app/LongWork.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/LongWork.h"
+#include "qtplatform/QtMessagePoster.h"
 #include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
