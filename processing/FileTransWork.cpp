@@ -597,16 +597,7 @@ void CFileTrans::PlaceAtAnchor(WORKLAYER* layers, int corner, int point)
         return;
     double x = xmin;
     double y = ymin;
-    if (corner >= 0 && corner <= 3 && point >= 0 && point <= 8) {
-        // 0 the side the corner counts from, 1 the middle, 2 the far side.
-        auto pick = [](int k, double lo, double hi, bool fromMax) {
-            if (k == 1)
-                return (lo + hi) / 2.0;
-            return (k == 2) != fromMax ? hi : lo;
-        };
-        x = pick(point % 3, xmin, xmax, corner == 0 || corner == 2);
-        y = pick(point / 3, ymin, ymax, corner == 2 || corner == 3);
-    }
+    AnchorPoint(corner, point, xmin, xmax, ymin, ymax, x, y);
     OffsetLayers(layers, -x, -y, true, false);
 }
 
@@ -843,11 +834,16 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         return false;
     }
 
-    OffsetLayers(layers, 0.0, 0.0, false, false);
-    ScaleLayers(layers, kWorldPerMm, false);
-    ConvertLayersOrigin(layers, 1, machine->m_orign);
-    PlaceAtAnchor(layers, machine->m_orign, machine->m_dot);
-    if (!AllFinite(layers) || !plat::WorkStep(560)) {
+    // Jobs with arrays or extreme coordinates take the steps one by one.
+    bool finite = true;
+    if (!PlaceInOneWalk(layers, kWorldPerMm, machine->m_orign, machine->m_dot)) {
+        OffsetLayers(layers, 0.0, 0.0, false, false);
+        ScaleLayers(layers, kWorldPerMm, false);
+        ConvertLayersOrigin(layers, 1, machine->m_orign);
+        PlaceAtAnchor(layers, machine->m_orign, machine->m_dot);
+        finite = AllFinite(layers);
+    }
+    if (!finite || !plat::WorkStep(560)) {
         FreePathRecordGroups(layers);
         return false;
     }
