@@ -358,6 +358,9 @@ private:
 
     // Sections, tables, blocks.
     std::uint32_t NextSection(DXFFILE& f);
+    // Reads on to the next entry `name` (code 0) of the section; false, the
+    // section left, at its end or the file's.
+    bool NextInSection(DXFFILE& f, std::string_view name);
     void ReadHeader(DXFFILE& f);
     bool NextTable(DXFFILE& f);
     void ReadTable(DXFFILE& f);
