@@ -18,10 +18,12 @@
 #pragma once
 #include "model/DocData.h"
 #include "model/NodeList.h"
+#include "platform/NumText.h"
 #include "platform/Win.h"
 #include "processing/FileTrans.h"
 #include "textoutline/Letrova.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -304,6 +306,12 @@ public:
     // The longest start of the code-page bytes of at most maxBytes bytes
     // that does not end inside a double-byte character.
     static std::string_view CutBytes(std::string_view bytes, std::size_t maxBytes);
+
+    // The number of an integer group, held to the 32-bit range.
+    static int IntOf(std::string_view v)
+    {
+        return static_cast<int>(std::clamp<std::int64_t>(plat::ParseInt(v), INT32_MIN, INT32_MAX));
+    }
 
     // Colour of a colour number of the format's standard table (1 to 255);
     // the foreground colour 7 (black) for any other number.

@@ -325,7 +325,7 @@ private:
         for (std::size_t i = 1; i < places.size(); ++i) {
             copies.push_back(CopyPathRecord(scan));
             ForEachInRing(copies.back(), &PATHREC::m_pNext,
-                          [&](PATHREC& p) { ShiftPath(p, places[i].first, places[i].second); });
+                          [&](PATHREC& p) { CPathProc::ShiftPath(&p, places[i].first, places[i].second); });
         }
         for (PATHREC* copy : copies) {
             PATHREC* last = LastOf(copy);
@@ -334,20 +334,6 @@ private:
             tail = last;
         }
         return scan;
-    }
-
-    static void ShiftPath(PATHREC& p, double dx, double dy)
-    {
-        p.m_xmin += dx;
-        p.m_xmax += dx;
-        p.m_ymin += dy;
-        p.m_ymax += dy;
-        ForEachSegment(p, [&](SEGNODE& s) {
-            s.m_x0 += dx;
-            s.m_x1 += dx;
-            s.m_y0 += dy;
-            s.m_y1 += dy;
-        });
     }
 
     Gathered& SlotOf(const CDocData* o)

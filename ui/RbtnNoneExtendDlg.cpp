@@ -227,5 +227,5 @@ void CRbtnNoneExtendDlg::ApplyLeads()
         AddLeadPoints(repaint, o->m_pLeadInOut);
         progress.Step();
     }
-    CDocState::InvalidateSelectionArea(ctx, repaint, 15.0);
+    CDocState::InvalidateSelectionArea(ctx, repaint);
 }

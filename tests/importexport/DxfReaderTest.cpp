@@ -648,8 +648,9 @@ TEST_F(DxfReader, AFileCutShortGivesWhatWasWholeAndSaysHowManyEntitiesWereRead)
         EXPECT_EQ(Read(whole.substr(0, cut.at)), cut.objects > 0);
         EXPECT_EQ(Objects(m_list).size(), cut.objects);
         ASSERT_EQ(m_prompt.m_shown.size(), cut.text != nullptr ? 1u : 0u);
-        if (cut.text != nullptr)
+        if (cut.text != nullptr) {
             EXPECT_EQ(m_prompt.m_shown[0].text, cut.text);
+        }
     }
     ASSERT_EQ(Objects(m_list).size(), 0u);
     m_prompt.m_shown.clear();

@@ -396,6 +396,26 @@ TEST(MakeWorkData, ImagesOfACutAndScanLayerAreScannedOnALayerOfTheirOwn)
     }
 }
 
+// Messages shown are recorded, with these texts of "phase15:error-hint",
+// while it lives.
+struct ShownErrors {
+    plat::RecordingPrompt prompt;
+    std::array<std::u16string, kLanguageTableSize> table{};
+    explicit ShownErrors(std::initializer_list<std::pair<int, std::u16string_view>> entries)
+    {
+        table[3] = u"phase15:error-hint";
+        for (const auto& [entry, text] : entries)
+            table[4 + entry] = text;
+        SetLanguageTable(table);
+        plat::SetPrompt(&prompt);
+    }
+    ~ShownErrors()
+    {
+        SetLanguageTable({});
+        plat::SetPrompt(nullptr);
+    }
+};
+
 // pattern.bmp: 4 x 3 pixels of 0.1 mm, shown top row first: dark dark
 // white dark / white white white white / white dark dark white.
 void WritePatternImage(ScratchProgramFolder& folder)
@@ -548,29 +568,20 @@ TEST(MakeWorkData, ImageCopiesBeyondTheLimitAreLeftOutWithTheTooLargeMessage)
 {
     ScratchProgramFolder folder;
     WritePatternImage(folder);
-    plat::RecordingPrompt prompt;
-    plat::SetPrompt(&prompt);
-    std::array<std::u16string, kLanguageTableSize> table{};
-    table[3] = u"phase15:error-hint";
-    table[4 + 7] = u"The image is too large: there is not enough memory.";
-    SetLanguageTable(table);
-    {
-        WorkSetup s;
-        FindLayerParams(s.settings.m_pLayers, 3)->m_sweep = 1;
-        auto* image = new CDocDataBitmap("pattern", folder.Root() + "pattern.bmp", kO, kO, 1, &s.ctx);
-        image->SetColor(3, 0);
-        auto* inner = new CDocDataGroup(image, nullptr);
-        inner->m_pArray = Array(400, 1, 10, 0);
-        auto* outer = new CDocDataGroup(inner, nullptr);
-        outer->m_pArray = Array(1, 400, 0, 10);
-        s.Add(outer);
-        s.Make();
-        EXPECT_EQ(s.header.m_layers, nullptr);
-        ASSERT_EQ(prompt.m_shown.size(), 1u);
-        EXPECT_EQ(prompt.m_shown[0].text, u"The image is too large: there is not enough memory.");
-    }
-    SetLanguageTable({});
-    plat::SetPrompt(nullptr);
+    const ShownErrors shown({{7, u"The image is too large: there is not enough memory."}});
+    WorkSetup s;
+    FindLayerParams(s.settings.m_pLayers, 3)->m_sweep = 1;
+    auto* image = new CDocDataBitmap("pattern", folder.Root() + "pattern.bmp", kO, kO, 1, &s.ctx);
+    image->SetColor(3, 0);
+    auto* inner = new CDocDataGroup(image, nullptr);
+    inner->m_pArray = Array(400, 1, 10, 0);
+    auto* outer = new CDocDataGroup(inner, nullptr);
+    outer->m_pArray = Array(1, 400, 0, 10);
+    s.Add(outer);
+    s.Make();
+    EXPECT_EQ(s.header.m_layers, nullptr);
+    ASSERT_EQ(shown.prompt.m_shown.size(), 1u);
+    EXPECT_EQ(shown.prompt.m_shown[0].text, u"The image is too large: there is not enough memory.");
 }
 
 // Images go out only as engravings: on layers that do not scan they are
@@ -580,41 +591,31 @@ TEST(MakeWorkData, ImagesOnLayersThatDoNotScanAreLeftOutWithOneMessage)
 {
     ScratchProgramFolder folder;
     WriteDarkImage(folder);
-    plat::RecordingPrompt prompt;
-    plat::SetPrompt(&prompt);
-    std::array<std::u16string, kLanguageTableSize> table{};
-    table[3] = u"phase15:error-hint";
-    table[45] = u"Layer ";
-    table[46] = u" holds images but does not engrave; they were left out.";
-    SetLanguageTable(table);
-    {
-        // Layer 3 cuts only (the defaults), layer 7 does nothing; layer 5
-        // scans and keeps its image. The image of layer 7 lies in a group.
-        WorkSetup s;
-        FindLayerParams(s.settings.m_pLayers, 5)->m_sweep = 1;
-        FindLayerParams(s.settings.m_pLayers, 7)->m_border = 0;
-        for (int layer : {3, 5, 3, 7}) {
-            auto* image = new CDocDataBitmap("dark", folder.Root() + "dark.bmp", kO, kO, 0, &s.ctx);
-            image->SetColor(layer, 0);
-            s.Add(layer == 7 ? new CDocDataGroup(image, nullptr) : static_cast<CDocData*>(image));
-        }
-        s.Add(MakeLine(MmSquare(0, 0, 1, 1), 3));
-        ASSERT_TRUE(s.Make());
-        ASSERT_EQ(prompt.m_shown.size(), 1u);
-        EXPECT_EQ(prompt.m_shown[0].text, u"Layer 3 holds images but does not engrave; they were left out.\n"
-                                          u"Layer 7 holds images but does not engrave; they were left out.");
-        const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
-        ASSERT_EQ(layers.size(), 2u);
-        EXPECT_EQ(layers[0]->m_layerId, 3u);
-        EXPECT_EQ(layers[0]->m_mode, 1);
-        const std::vector<PATHREC*> cut = Paths(layers[0]);
-        ASSERT_EQ(cut.size(), 1u);
-        ExpectPoints(cut[0], {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}});
-        EXPECT_EQ(layers[1]->m_layerId, 5u);
-        EXPECT_EQ(layers[1]->m_mode, 2);
+    const ShownErrors shown({{41, u"Layer "}, {42, u" holds images but does not engrave; they were left out."}});
+    // Layer 3 cuts only (the defaults), layer 7 does nothing; layer 5 scans
+    // and keeps its image. The image of layer 7 lies in a group.
+    WorkSetup s;
+    FindLayerParams(s.settings.m_pLayers, 5)->m_sweep = 1;
+    FindLayerParams(s.settings.m_pLayers, 7)->m_border = 0;
+    for (int layer : {3, 5, 3, 7}) {
+        auto* image = new CDocDataBitmap("dark", folder.Root() + "dark.bmp", kO, kO, 0, &s.ctx);
+        image->SetColor(layer, 0);
+        s.Add(layer == 7 ? new CDocDataGroup(image, nullptr) : static_cast<CDocData*>(image));
     }
-    SetLanguageTable({});
-    plat::SetPrompt(nullptr);
+    s.Add(MakeLine(MmSquare(0, 0, 1, 1), 3));
+    ASSERT_TRUE(s.Make());
+    ASSERT_EQ(shown.prompt.m_shown.size(), 1u);
+    EXPECT_EQ(shown.prompt.m_shown[0].text, u"Layer 3 holds images but does not engrave; they were left out.\n"
+                                            u"Layer 7 holds images but does not engrave; they were left out.");
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(layers[0]->m_layerId, 3u);
+    EXPECT_EQ(layers[0]->m_mode, 1);
+    const std::vector<PATHREC*> cut = Paths(layers[0]);
+    ASSERT_EQ(cut.size(), 1u);
+    ExpectPoints(cut[0], {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}});
+    EXPECT_EQ(layers[1]->m_layerId, 5u);
+    EXPECT_EQ(layers[1]->m_mode, 2);
 }
 
 TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)
