@@ -60,9 +60,12 @@ void RemoveZeroSegmentsOfPath(PATHREC& path)
         first->m_pPrev = nullptr;
     }
     SEGNODE* s = first;
+    SEGNODE* last = nullptr; // the last segment kept
     while (s != nullptr) {
         SEGNODE* next = s->m_pNext;
-        if (IsZeroSegment(*s)) {
+        if (!IsZeroSegment(*s)) {
+            last = s;
+        } else {
             SEGNODE* prev = s->m_pPrev;
             if (next != nullptr) {
                 if (prev != nullptr) {
@@ -86,9 +89,6 @@ void RemoveZeroSegmentsOfPath(PATHREC& path)
         s = next;
     }
     if (ring && first != nullptr) {
-        SEGNODE* last = first;
-        while (last->m_pNext != nullptr)
-            last = last->m_pNext;
         last->m_pNext = first;
         first->m_pPrev = last;
     }
@@ -110,16 +110,6 @@ bool WalkPassesFirst(const PATHREC* from, const PATHREC* to, const PATHREC* firs
             return true;
     }
     return false;
-}
-
-Extents PathExtents(PATHREC& path)
-{
-    Extents e = kPathSeed;
-    ForEachSegment(path, [&](SEGNODE& s) {
-        e.Add(s.m_x0, s.m_y0);
-        e.Add(s.m_x1, s.m_y1);
-    });
-    return e;
 }
 
 void StoreExtents(PATHREC& path, const Extents& e)
@@ -409,15 +399,19 @@ bool CFileTrans::GetLayersBoundRect(WORKLAYER* layers, double& xmin, double& xma
 
 namespace {
 
-// The extents and closed flag of a path with segments.
+// The extents and closed flag of a path with segments, in one walk: jobs
+// hold millions of segments, and each walk waits on memory.
 Extents RecalcPath(PATHREC& p)
 {
-    const Extents e = PathExtents(p);
-    StoreExtents(p, e);
+    Extents e = kPathSeed;
     const SEGNODE* first = p.m_pSegs;
     const SEGNODE* last = first;
-    while (last->m_pNext != nullptr && last->m_pNext != first)
-        last = last->m_pNext;
+    for (const SEGNODE* s = first; s != nullptr; s = s->m_pNext == first ? nullptr : s->m_pNext) {
+        e.Add(s->m_x0, s->m_y0);
+        e.Add(s->m_x1, s->m_y1);
+        last = s;
+    }
+    StoreExtents(p, e);
     p.m_closed =
         std::fabs(last->m_x1 - first->m_x0) <= kClosedTol && std::fabs(last->m_y1 - first->m_y0) <= kClosedTol ? 1 : 0;
     return e;

@@ -344,6 +344,21 @@ TEST(RemoveZeroSegments, MiddleSegmentGoesPathStaysConnectedEmptyPathsGo)
     FreePathRecordGroups(layers);
 }
 
+// A zero-length last segment: its end goes to the segment before, which
+// becomes the ring's last.
+TEST(RemoveZeroSegments, LastSegmentGoesAndTheRingClosesOnTheOneBefore)
+{
+    PATHREC* path = MakePath({{0, 0}, {10, 0}, {10, 10}, {10, 10.000001}});
+    WORKLAYER* layers = LinkLayers({MakeLayer({path})});
+    CFileTrans::RemoveZeroSegments(layers->m_paths);
+    ASSERT_EQ(layers->m_paths, path);
+    EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{0, 0}, {10, 0}, {10, 10.000001}}));
+    const SEGNODE* first = path->m_pSegs;
+    EXPECT_EQ(first->m_pNext->m_pNext, first);
+    EXPECT_EQ(first->m_pPrev, first->m_pNext);
+    FreePathRecordGroups(layers);
+}
+
 TEST(ScaleObjects, DividesNodesRecursesIntoGroupsAndIgnoresTinyFactors)
 {
     CDocData* loose = MakeLine({{10, 20}, {30, 40}});
