@@ -2,6 +2,7 @@
 
 #include "model/DocContext.h"
 #include "model/DocData.h"
+#include "platform/FirstTrue.h"
 #include "settings/MachineNode.h"
 
 #include <algorithm>
@@ -18,20 +19,6 @@ int Add(int a, int b)
     return plat::SaturateInt32(static_cast<double>(a) + b);
 }
 
-// First index in [lo, hi) whose pixel passes the monotone test; hi when none.
-template <typename Pred>
-long long FirstIndex(long long lo, long long hi, Pred pred)
-{
-    while (lo < hi) {
-        const long long mid = lo + (hi - lo) / 2;
-        if (pred(mid))
-            hi = mid;
-        else
-            lo = mid + 1;
-    }
-    return lo;
-}
-
 // Lines 1 .. count - 1 of one direction: `pixel` maps an index to its client
 // coordinate (non-decreasing), `draw` draws the line there. Only indexes on
 // distinct pixels inside [0, limit) are visited; the skipped ones would draw
@@ -39,7 +26,7 @@ long long FirstIndex(long long lo, long long hi, Pred pred)
 template <typename Pixel, typename Draw>
 void WalkGridLines(long long count, int limit, Pixel pixel, Draw draw)
 {
-    long long i = FirstIndex(1, count, [&](long long k) { return pixel(k) >= 0; });
+    long long i = plat::FirstTrue(1, count, [&](long long k) { return pixel(k) >= 0; });
     while (i < count) {
         const int at = pixel(i);
         if (at >= limit)
@@ -47,7 +34,7 @@ void WalkGridLines(long long count, int limit, Pixel pixel, Draw draw)
         draw(at);
         long long next = i + 1;
         if (next < count && pixel(next) <= at)
-            next = FirstIndex(next, count, [&](long long k) { return pixel(k) > at; });
+            next = plat::FirstTrue(next, count, [&](long long k) { return pixel(k) > at; });
         i = next;
     }
 }

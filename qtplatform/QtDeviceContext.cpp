@@ -1,6 +1,7 @@
 #include "QtDeviceContext.h"
 
 #include "Resources.h"
+#include "platform/FirstTrue.h"
 
 #include <QPainterPath>
 #include <QString>
@@ -18,32 +19,17 @@ struct QtSharedPainter {
 
 namespace {
 
-// First index in [lo, hi) for which the monotone predicate (false, then
-// true) holds; hi when it never does.
-template <typename Pred>
-long long FirstTrue(long long lo, long long hi, Pred pred)
-{
-    while (lo < hi) {
-        const long long mid = lo + (hi - lo) / 2;
-        if (pred(mid))
-            hi = mid;
-        else
-            lo = mid + 1;
-    }
-    return lo;
-}
-
 // The indexes [first, end) of a monotone pixel coordinate that lie in
 // [low, high].
 void IndexRange(long long steps, bool rising, long long low, long long high, auto coord, long long& first,
                 long long& end)
 {
     if (rising) {
-        first = FirstTrue(0, steps, [&](long long i) { return coord(i) >= low; });
-        end = FirstTrue(0, steps, [&](long long i) { return coord(i) > high; });
+        first = plat::FirstTrue(0, steps, [&](long long i) { return coord(i) >= low; });
+        end = plat::FirstTrue(0, steps, [&](long long i) { return coord(i) > high; });
     } else {
-        first = FirstTrue(0, steps, [&](long long i) { return coord(i) <= high; });
-        end = FirstTrue(0, steps, [&](long long i) { return coord(i) < low; });
+        first = plat::FirstTrue(0, steps, [&](long long i) { return coord(i) <= high; });
+        end = plat::FirstTrue(0, steps, [&](long long i) { return coord(i) < low; });
     }
 }
 
