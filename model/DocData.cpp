@@ -376,12 +376,7 @@ void DeleteEmptyObjects(CDocData*& head)
             if (CDocData** children = obj->ChildList())
                 DeleteEmptyObjects(*children);
         } else if (obj->m_pNodes == nullptr) {
-            if (obj->m_pPrev != nullptr)
-                obj->m_pPrev->m_pNext = next;
-            else
-                head = next;
-            if (next != nullptr)
-                next->m_pPrev = obj->m_pPrev;
+            UnlinkObject(head, obj);
             delete obj;
         }
         obj = next;

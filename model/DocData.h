@@ -273,6 +273,27 @@ void DeleteObjectList(CDocData*& head);
 // Takes o out of the list that starts at head; its own links are cleared.
 void UnlinkObject(CDocData*& head, CDocData* o);
 
+// Appends o to a chain given by its head and tail.
+inline void AppendObject(CDocData*& head, CDocData*& tail, CDocData* o)
+{
+    o->m_pPrev = tail;
+    o->m_pNext = nullptr;
+    (tail != nullptr ? tail->m_pNext : head) = o;
+    tail = o;
+}
+
+// Links a chain (first .. last) into the list that starts at head, after
+// `after`, or at the head when it is null.
+inline void LinkAfter(CDocData*& head, CDocData* after, CDocData* first, CDocData* last)
+{
+    CDocData* const before = after != nullptr ? after->m_pNext : head;
+    first->m_pPrev = after;
+    last->m_pNext = before;
+    (after != nullptr ? after->m_pNext : head) = first;
+    if (before != nullptr)
+        before->m_pPrev = last;
+}
+
 // Unlinks and destroys every object without nodes. Groups and texts stay and
 // are cleaned inside.
 void DeleteEmptyObjects(CDocData*& head);

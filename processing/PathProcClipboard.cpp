@@ -67,12 +67,7 @@ void CPathProc::CopySelection(DOCCONTEXT* ctx, std::int32_t layer)
         if (copy == nullptr)
             continue;
         copy->SetSelected(1);
-        copy->m_pPrev = tail;
-        if (tail != nullptr)
-            tail->m_pNext = copy;
-        else
-            held = copy;
-        tail = copy;
+        AppendObject(held, tail, copy);
     }
 }
 
@@ -101,19 +96,8 @@ void CPathProc::CutSelection(DOCCONTEXT* ctx)
             redraw.Union(o->m_pPrev != nullptr ? o->m_pPrev->GetBoundRect() : o->GetBoundRect());
             redraw.Union(next != nullptr ? next->GetBoundRect() : o->GetBoundRect());
         }
-        if (o->m_pPrev != nullptr)
-            o->m_pPrev->m_pNext = next;
-        else
-            head = next;
-        if (next != nullptr)
-            next->m_pPrev = o->m_pPrev;
-        o->m_pPrev = tail;
-        o->m_pNext = nullptr;
-        if (tail != nullptr)
-            tail->m_pNext = o;
-        else
-            settings.m_pClipboard = o;
-        tail = o;
+        UnlinkObject(head, o);
+        AppendObject(settings.m_pClipboard, tail, o);
         o = next;
     }
     SetObjectsSelected(settings.m_pClipboard, 1);

@@ -322,13 +322,7 @@ void CPathProc::RemoveEmptyObjects(DOCCONTEXT* ctx)
         const bool kept = type == MT_BITMAP || type == MT_GROUP || type == MT_CHAR || o->IsSelected() == 0;
         const bool empty = o->m_pNodes == nullptr || (type != MT_POINT && o->m_pNodes->m_pNext == nullptr);
         if (!kept && empty) {
-            if (o->m_pPrev != nullptr)
-                o->m_pPrev->m_pNext = next;
-            else
-                head = next;
-            if (next != nullptr)
-                next->m_pPrev = o->m_pPrev;
-            o->m_pPrev = o->m_pNext = nullptr;
+            UnlinkObject(head, o);
             delete o;
         }
         o = next;

@@ -571,15 +571,7 @@ void UnitingRun::JoinInto(std::uint32_t i, CDocData*& head)
     if (joined)
         a->RecalcBoundRect(m_ctx);
     m_pieces[i].object = a;
-    CDocData* const next = place != nullptr ? place->m_pNext : head;
-    a->m_pPrev = place;
-    a->m_pNext = next;
-    if (place != nullptr)
-        place->m_pNext = a;
-    else
-        head = a;
-    if (next != nullptr)
-        next->m_pPrev = a;
+    LinkAfter(head, place, a, a);
 }
 
 } // namespace

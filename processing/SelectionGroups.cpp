@@ -46,18 +46,6 @@ CDocData* SpliceChildren(CDocData*& head, CDocData* o)
     return first;
 }
 
-// Appends o to a chain given by its head and tail.
-void Append(CDocData*& head, CDocData*& tail, CDocData* o)
-{
-    o->m_pPrev = tail;
-    o->m_pNext = nullptr;
-    if (tail != nullptr)
-        tail->m_pNext = o;
-    else
-        head = o;
-    tail = o;
-}
-
 // Links a run (first .. last) in before `before`, or at the end of the list
 // when it is null (`end` is then the list's last object, or null).
 void InsertRun(CDocData*& head, CDocData* first, CDocData* last, CDocData* before, CDocData* end)
@@ -162,7 +150,7 @@ bool CSelectionGroups::GroupSelection(DOCCONTEXT* ctx, bool perLayer)
             groups.push_back({});
         Pending& group = groups[it->second];
         UnlinkObject(head, o);
-        Append(group.members, group.tail, o);
+        AppendObject(group.members, group.tail, o);
         o = next;
     }
     for (Pending& g : groups) {

@@ -188,14 +188,6 @@ bool FiniteBox(const CGeoBox& box)
            std::isfinite(box.m_ymax);
 }
 
-void Append(CDocData*& head, CDocData*& tail, CDocData* obj)
-{
-    obj->m_pPrev = tail;
-    obj->m_pNext = nullptr;
-    (tail != nullptr ? tail->m_pNext : head) = obj;
-    tail = obj;
-}
-
 // The face a logical font holds: at most 31 units, no half of a pair.
 std::string FontFace(std::u16string_view name)
 {
@@ -301,11 +293,11 @@ CDocData* CDocStateDrawText::MakeCharacters(DOCCONTEXT* ctx, GlyphSource& glyphs
                 auto* bezier = new CDocDataBezier(nodes, true, ctx);
                 bezier->SetColor(layer, colour);
                 bezier->m_bClosed = 1;
-                Append(contours, last, bezier);
+                AppendObject(contours, last, bezier);
             }
             if (contours != nullptr) {
                 auto* character = new CDocDataChar(contours, true, ctx);
-                Append(head, tail, character);
+                AppendObject(head, tail, character);
                 const CGeoBox box = character->GetBoundRect();
                 finite = finite && FiniteBox(box);
                 right = std::max(right, box.m_xmax);
