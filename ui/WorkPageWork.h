@@ -252,7 +252,9 @@ private:
     // The layer of a row, read back from its column 0 text; -1 without.
     int RowLayer(int row) const;
     int SelectedRow() const;
-    void MoveLayerTo(int target);
+    // Moves the selection to a row's place and selects that row; `focus`
+    // gives the list the keyboard focus too.
+    void MoveLayerTo(int target, bool focus);
     bool RunLayerDialog(DOCCONTEXT& ctx, int layer);
     void InstallKeyFilter(QWidget* widget);
 

@@ -349,16 +349,8 @@ bool CWorkPageWork::MoveSelectionToRow(DOCCONTEXT* ctx, int target, CGeoBox& box
     for (CDocData* o = head; o != nullptr;) {
         CDocData* next = o->m_pNext;
         if (o->IsSelected() != 0) {
-            if (o->m_pPrev != nullptr)
-                o->m_pPrev->m_pNext = next;
-            else
-                head = next;
-            if (next != nullptr)
-                next->m_pPrev = o->m_pPrev;
-            o->m_pPrev = chainTail;
-            o->m_pNext = nullptr;
-            (chainTail != nullptr ? chainTail->m_pNext : chain) = o;
-            chainTail = o;
+            UnlinkObject(head, o);
+            AppendObject(chain, chainTail, o);
             box.Union(o->GetBoundRect());
         }
         o = next;
@@ -375,19 +367,11 @@ bool CWorkPageWork::MoveSelectionToRow(DOCCONTEXT* ctx, int target, CGeoBox& box
                 break;
         }
     }
-    CDocData* before = after != nullptr ? after->m_pNext : head;
-    chain->m_pPrev = after;
-    chainTail->m_pNext = before;
-    if (after != nullptr)
-        after->m_pNext = chain;
-    else
-        head = chain;
-    if (before != nullptr)
-        before->m_pPrev = chainTail;
+    LinkAfter(head, after, chain, chainTail);
     return true;
 }
 
-void CWorkPageWork::MoveLayerTo(int target)
+void CWorkPageWork::MoveLayerTo(int target, bool focus)
 {
     DOCCONTEXT* ctx = Context();
     CGeoBox box;
@@ -397,7 +381,8 @@ void CWorkPageWork::MoveLayerTo(int target)
     RefreshLayerList();
     if (target < m_layerList->rowCount()) {
         m_layerList->selectRow(target);
-        m_layerList->setFocus();
+        if (focus)
+            m_layerList->setFocus();
     }
     RepaintArea(box);
 }
@@ -408,7 +393,7 @@ void CWorkPageWork::OnMoveLayerUp()
     const int row = SelectedRow();
     if (ctx == nullptr || ctx->m_rcSelect.IsEmpty() || row < 1)
         return;
-    MoveLayerTo(row - 1);
+    MoveLayerTo(row - 1, true);
 }
 
 void CWorkPageWork::OnMoveLayerDown()
@@ -417,7 +402,7 @@ void CWorkPageWork::OnMoveLayerDown()
     const int row = SelectedRow();
     if (ctx == nullptr || ctx->m_rcSelect.IsEmpty() || row < 0 || row + 1 >= m_layerList->rowCount())
         return;
-    MoveLayerTo(row + 1);
+    MoveLayerTo(row + 1, true);
 }
 
 void CWorkPageWork::OnBeginDrag(int row)
@@ -483,15 +468,7 @@ void CWorkPageWork::OnDragDrop(const QPoint& global)
     }
     if (target < 0 || target == dragged)
         return;
-    DOCCONTEXT* ctx = Context();
-    CGeoBox box;
-    if (!MoveSelectionToRow(ctx, target, box))
-        return;
-    ctx->m_rcSelect = box;
-    RefreshLayerList();
-    if (target < m_layerList->rowCount())
-        m_layerList->selectRow(target);
-    RepaintArea(box);
+    MoveLayerTo(target, false);
 }
 
 void CWorkPageWork::mouseMoveEvent(QMouseEvent* event)
