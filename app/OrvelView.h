@@ -315,6 +315,8 @@ private:
     // Sets the zoom, scroll ranges and positions and the rulers, and
     // repaints the whole view.
     void ApplyZoom(const ZoomPlacement& placement);
+    // One zoom step in or out that keeps the world point under the mouse.
+    void ZoomStepAtMouse(bool in);
     void FitTo(const CGeoBox& box);
     void SetScrollRanges(std::int32_t extent);
     void GiveRulersTheScroll();

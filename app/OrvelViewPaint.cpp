@@ -104,20 +104,21 @@ void COrvelView::OnZoomRect(const plat::RECT& world)
 
 void COrvelView::OnZoomIn()
 {
-    DOCCONTEXT& ctx = Context();
-    CGeoPoint client;
-    ctx.WorldToClientPoint(ctx.m_ptMouse, client);
-    ctx.m_dZoomPrev = ctx.m_dZoom;
-    ApplyZoom(ZoomStepPlacement(ctx.m_dZoom, true, ctx.m_ptMouse, client));
+    ZoomStepAtMouse(true);
 }
 
 void COrvelView::OnZoomOut()
+{
+    ZoomStepAtMouse(false);
+}
+
+void COrvelView::ZoomStepAtMouse(bool in)
 {
     DOCCONTEXT& ctx = Context();
     CGeoPoint client;
     ctx.WorldToClientPoint(ctx.m_ptMouse, client);
     ctx.m_dZoomPrev = ctx.m_dZoom;
-    ApplyZoom(ZoomStepPlacement(ctx.m_dZoom, false, ctx.m_ptMouse, client));
+    ApplyZoom(ZoomStepPlacement(ctx.m_dZoom, in, ctx.m_ptMouse, client));
 }
 
 void COrvelView::OnMouseWheel(int delta)
