@@ -70,13 +70,24 @@ std::vector<std::string> Mismatches(const std::vector<Probe>& probes, QImage& sc
     return wrong;
 }
 
-void KeepOnFailure(const QImage& screen, const std::vector<std::string>& wrong, const char* name)
+// Every probe shows its colour; else the screen is kept under `name`.
+void ExpectScreenShows(const std::vector<Probe>& probes, const char* name)
 {
+    QImage screen;
+    const std::vector<std::string> wrong = Mismatches(probes, screen);
+    EXPECT_TRUE(wrong.empty()) << wrong.front();
     if (wrong.empty())
         return;
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(name));
     screen.save(path);
     ADD_FAILURE() << "screen kept in " << path.toStdString();
+}
+
+// Where a world point of the view's drawing lies on the screen.
+QPoint ScreenPoint(const DOCCONTEXT& ctx, COrvelView& view, double x, double y)
+{
+    const plat::POINT p = ctx.WorldToClientPixel(x, y);
+    return view.viewport()->mapToGlobal(QPoint(p.x, p.y));
 }
 
 } // namespace
@@ -99,10 +110,7 @@ TEST(RealWindow, TheServersPixelsShowTheSampleDrawingAndTheWorkArea)
         auto* view = static_cast<COrvelView*>(ctx.m_pView);
         ASSERT_NE(view, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view->viewport()));
-        const auto global = [&](double x, double y) {
-            const plat::POINT p = ctx.WorldToClientPixel(x, y);
-            return view->viewport()->mapToGlobal(QPoint(p.x, p.y));
-        };
+        const auto global = [&](double x, double y) { return ScreenPoint(ctx, *view, x, y); };
 
         // Fitted to the drawing: three of its sides in their layer's colour.
         const QRgb layer = FromColorRef(g_settings.m_palette[0]);
@@ -112,10 +120,7 @@ TEST(RealWindow, TheServersPixelsShowTheSampleDrawingAndTheWorkArea)
         ASSERT_EQ(probes.size(), 3u);
         for (const CDocData* o = ctx.m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext)
             EXPECT_EQ(o->m_nColor, g_settings.m_palette[0]) << "the sample is drawn on layer 0";
-        QImage screen;
-        std::vector<std::string> wrong = Mismatches(probes, screen);
-        EXPECT_TRUE(wrong.empty()) << wrong.front();
-        KeepOnFailure(screen, wrong, "real-window-drawing.png");
+        ExpectScreenShows(probes, "real-window-drawing.png");
 
         // The whole table: the work area's four corners (900 x 600 mm from
         // the machine origin) in its colour.
@@ -126,9 +131,7 @@ TEST(RealWindow, TheServersPixelsShowTheSampleDrawingAndTheWorkArea)
         for (const auto& [x, y] : {std::pair{kWorldOrigin, kWorldOrigin}, std::pair{far_x, kWorldOrigin},
                                    std::pair{far_x, far_y}, std::pair{kWorldOrigin, far_y}})
             probes.push_back({global(x, y), outline, "work-area corner"});
-        wrong = Mismatches(probes, screen);
-        EXPECT_TRUE(wrong.empty()) << wrong.front();
-        KeepOnFailure(screen, wrong, "real-window-work-area.png");
+        ExpectScreenShows(probes, "real-window-work-area.png");
     });
     EXPECT_EQ(status, 0);
 }
@@ -183,14 +186,9 @@ TEST(RealWindow, MenuAndFontDialogOpenedFromTheDrawingOutliveAResize)
         app.MainFrame()->Router().Execute(32790);
         const QRgb layer = FromColorRef(g_settings.m_palette[0]);
         std::vector<Probe> probes;
-        for (const auto& [x, y] : SegmentMiddles(ctx, 3)) {
-            const plat::POINT p = ctx.WorldToClientPixel(x, y);
-            probes.push_back({view->viewport()->mapToGlobal(QPoint(p.x, p.y)), layer, "drawing"});
-        }
-        QImage screen;
-        const std::vector<std::string> wrong = Mismatches(probes, screen);
-        EXPECT_TRUE(wrong.empty()) << wrong.front();
-        KeepOnFailure(screen, wrong, "real-window-after-resize.png");
+        for (const auto& [x, y] : SegmentMiddles(ctx, 3))
+            probes.push_back({ScreenPoint(ctx, *view, x, y), layer, "drawing"});
+        ExpectScreenShows(probes, "real-window-after-resize.png");
     });
     EXPECT_EQ(status, 0);
 }
@@ -222,17 +220,9 @@ TEST(RealWindow, ADrawingBeyondTheWorldsReachIsRefusedAndAFarSelectionStillPaint
         ctx.m_pCurrent->m_pFirst = new CDocDataLine(nodes, 1, &ctx);
         ctx.m_pTools[0]->OnKeyDown(&ctx, 'A'); // select all: handles on the far box
         view->viewport()->repaint();
-        const auto global = [&](double x, double y) {
-            const plat::POINT p = ctx.WorldToClientPixel(x, y);
-            return view->viewport()->mapToGlobal(QPoint(p.x, p.y));
-        };
-        QImage screen;
-        const std::vector<std::string> wrong =
-            Mismatches({{global(kWorldOrigin + 9000.0, kWorldOrigin + 6000.0), FromColorRef(g_settings.m_crWorkArea),
-                         "work-area corner"}},
-                       screen);
-        EXPECT_TRUE(wrong.empty()) << wrong.front();
-        KeepOnFailure(screen, wrong, "real-window-far-selection.png");
+        ExpectScreenShows({{ScreenPoint(ctx, *view, kWorldOrigin + 9000.0, kWorldOrigin + 6000.0),
+                            FromColorRef(g_settings.m_crWorkArea), "work-area corner"}},
+                          "real-window-far-selection.png");
         ctx.m_pTools[0]->OnKeyDown(&ctx, 46); // Delete, so that the exit asks nothing
         documents[0]->Document()->SetModifiedFlag(false);
     });

@@ -1,5 +1,6 @@
 // Helpers shared by the link tests: a recording poster registered for the
-// test, environment variables set for its duration, and bounded waits.
+// test, environment variables set for its duration, bounded waits, and the
+// fake controller on the network.
 #pragma once
 #include "CommState.h"
 #include "Vantrel.h"
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -113,6 +115,26 @@ protected:
     }
 
     RecordingPoster poster;
+};
+
+// A link test with the fake controller listening on 127.0.0.1 and the link's
+// port pointed at it.
+class NetLinkTest : public LinkTest {
+protected:
+    void SetUp() override
+    {
+        LinkTest::SetUp();
+        ASSERT_TRUE(fake.Start());
+        port = std::make_unique<ScopedEnv>("VANTREL_PORT", std::to_string(fake.Port()));
+    }
+    void TearDown() override
+    {
+        LinkTest::TearDown();
+        port.reset();
+    }
+
+    FakeController fake;
+    std::unique_ptr<ScopedEnv> port;
 };
 
 } // namespace plat

@@ -6,7 +6,6 @@
 #include "LinkTestSupport.h"
 #include "OnlineOperate.h"
 
-#include <memory>
 #include <set>
 
 namespace plat {
@@ -17,21 +16,10 @@ using Progression = std::vector<std::pair<WPARAM, LPARAM>>;
 
 constexpr std::size_t kThreeBlocks = 2100; // 1024 + 1024 + 52 stream bytes
 
-class NetTransfer : public LinkTest {
+class NetTransfer : public NetLinkTest {
 protected:
-    void SetUp() override
-    {
-        LinkTest::SetUp();
-        ASSERT_TRUE(fake.Start());
-        port = std::make_unique<ScopedEnv>("VANTREL_PORT", std::to_string(fake.Port()));
-    }
     // After the script: its first steps may concern the first connection.
     void StartLink() { ASSERT_TRUE(VqStCommThrd(1, kLoopback)); }
-    void TearDown() override
-    {
-        LinkTest::TearDown();
-        port.reset();
-    }
     // Sends a ready stream of n bytes and returns the transfer's messages.
     Progression Send(std::size_t n, bool startAfter)
     {
@@ -59,9 +47,6 @@ protected:
                                 packets[i][12]);
         return blocks;
     }
-
-    FakeController fake;
-    std::unique_ptr<ScopedEnv> port;
 };
 
 struct Fault {

@@ -7,7 +7,6 @@
 #include <array>
 #include <climits>
 #include <cstring>
-#include <memory>
 #include <set>
 
 namespace plat {
@@ -273,23 +272,7 @@ TEST_F(OnlineQueue, NetworkCommandQueuesBehindAJobBlockInsteadOfDroppingIt)
 }
 
 // With the network transport and the fake controller.
-class OnlineOverNetwork : public LinkTest {
-protected:
-    void SetUp() override
-    {
-        LinkTest::SetUp();
-        ASSERT_TRUE(fake.Start());
-        port = std::make_unique<ScopedEnv>("VANTREL_PORT", std::to_string(fake.Port()));
-    }
-    void TearDown() override
-    {
-        LinkTest::TearDown();
-        port.reset();
-    }
-
-    FakeController fake;
-    std::unique_ptr<ScopedEnv> port;
-};
+class OnlineOverNetwork : public NetLinkTest {};
 
 TEST_F(OnlineOverNetwork, StopGoesOnTheWireScrambledWithTheByteOfTheMachineType)
 {

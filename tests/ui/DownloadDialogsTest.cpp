@@ -2,9 +2,9 @@
 // job name preset, the three ways out (send, save a .out file, send a saved
 // one) against the fake controller, and every end that must not pass for a
 // finished transfer.
+#include "HeldStep.h"
 #include "MachineStage.h"
 
-#include "qtplatform/LongWork.h"
 #include "qtplatform/QtMessagePoster.h"
 #include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"
@@ -32,9 +32,6 @@
 #include <QStatusBar>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <thread>
 #include <cstring>
 #include <filesystem>
 
@@ -361,36 +358,26 @@ TEST_F(Download, CancelWhileTheJobIsBuiltReturnsAtOnceAndLeavesEverythingAsItWas
         return names;
     };
     const std::vector<std::string> before = listing();
-    std::atomic<bool> held{false};
-    std::atomic<bool> release{false};
-    plat::WorkControl::SetStepHookForTesting([&](plat::WorkControl&, int permille) {
-        if (permille != 620)
-            return;
-        held = true;
-        while (!release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    });
+    HeldStep hold(620);
     CTransLoadProcessDlg* dialog = nullptr;
     int ticks = 0;
     bool stillHeld = false;
     plat::EventSteps steps({
         [&] {
             dialog = dynamic_cast<CTransLoadProcessDlg*>(QApplication::activeModalWidget());
-            return dialog != nullptr && held;
+            return dialog != nullptr && hold.Reached();
         },
         [&] { return ++ticks >= 5 && dialog->ProgressBar()->value() == 32 && dialog->Building(); },
         [&] {
             dialog->CancelButton()->click();
-            stillHeld = held && !release;
+            stillHeld = hold.Holding();
             return true;
         },
     });
     EXPECT_FALSE(Run(0, "job.out"));
     EXPECT_TRUE(steps.Done()) << steps.Taken();
     EXPECT_TRUE(stillHeld) << "Cancel waited for the build";
-    release = true;
-    LongWork::JoinCancelled();
-    plat::WorkControl::SetStepHookForTesting({});
+    hold.Release();
     EXPECT_EQ(m_context.m_nChangeCount, changes);
     EXPECT_EQ(m_context.m_pCurrent, &m_doc);
     EXPECT_EQ(m_doc.m_pOlder, older);

@@ -4,7 +4,7 @@
 // through its copies with the position kept between ticks.
 #include "../processing/ProcessingTestSupport.h"
 #include "AppTestSupport.h"
-#include "qtplatform/LongWork.h"
+#include "HeldStep.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
@@ -24,10 +24,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <thread>
 #include <limits>
 
 namespace {
@@ -365,21 +362,13 @@ TEST_F(PathPreview, TheJobIsBuiltOffTheInterfaceThreadAndCancelLeavesTheDocument
     CDocListNode* older = document.m_pOlder;
     const std::uint64_t changes = ctx.m_nChangeCount;
     const CDocData* first = document.m_pFirst;
-    std::atomic<bool> held{false};
-    std::atomic<bool> release{false};
-    plat::WorkControl::SetStepHookForTesting([&](plat::WorkControl&, int permille) {
-        if (permille != 620)
-            return;
-        held = true;
-        while (!release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    });
+    HeldStep hold(620);
     {
         CPathPreviewDlg dlg(ctx);
         dlg.show();
         int ticks = 0;
         QTimer tick;
-        QObject::connect(&tick, &QTimer::timeout, [&] { ticks += held ? 1 : 0; });
+        QObject::connect(&tick, &QTimer::timeout, [&] { ticks += hold.Reached() ? 1 : 0; });
         tick.start(10);
         ASSERT_TRUE(plat::WaitFor([&] { return ticks >= 5 && dlg.BuildBar()->value() == 658; }))
             << ticks << " " << dlg.BuildBar()->value();
@@ -388,11 +377,9 @@ TEST_F(PathPreview, TheJobIsBuiltOffTheInterfaceThreadAndCancelLeavesTheDocument
         dlg.BuildCancelButton()->click();
         EXPECT_TRUE(dlg.JobReady());
         EXPECT_FALSE(dlg.isVisible());
-        EXPECT_TRUE(held && !release) << "Cancel waited for the build";
+        EXPECT_TRUE(hold.Holding()) << "Cancel waited for the build";
     }
-    release = true;
-    LongWork::JoinCancelled();
-    plat::WorkControl::SetStepHookForTesting({});
+    hold.Release();
     EXPECT_EQ(ctx.m_nChangeCount, changes);
     EXPECT_EQ(ctx.m_pCurrent, &document);
     EXPECT_EQ(document.m_pOlder, older);
