@@ -121,15 +121,8 @@ bool CDocFileReader::ReadBytes(std::string_view bytes, const std::string& fileNa
             NextLine(line); // read and not used
             break;
         case KW_META:
-            if (CDocData* o = ReadObject(ctx, 1)) {
-                if (tail == nullptr) {
-                    head = o;
-                } else {
-                    tail->m_pNext = o;
-                    o->m_pPrev = tail;
-                }
-                tail = o;
-            }
+            if (CDocData* o = ReadObject(ctx, 1))
+                AppendObject(head, tail, o);
             break;
         default:
             break;

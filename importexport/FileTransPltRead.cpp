@@ -292,12 +292,7 @@ void PltReader::Emit(DOCNODE* head)
     const int layer = m_pen % kPaletteSize;
     obj->m_nLayer = layer;
     obj->m_nColor = CDocData::SettingsOf(m_ctx).m_palette[static_cast<std::size_t>(layer)];
-    obj->m_pPrev = m_tail;
-    if (m_tail != nullptr)
-        m_tail->m_pNext = obj;
-    else
-        m_head = obj;
-    m_tail = obj;
+    AppendObject(m_head, m_tail, obj);
 }
 
 void PltReader::CloseChain()

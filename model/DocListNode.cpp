@@ -68,13 +68,7 @@ CDocData* CloneDocData(const CDocData* first, bool wholeList)
         CDocData* copy = CloneOne(*src);
         if (copy == nullptr)
             continue;
-        copy->m_pPrev = tail;
-        copy->m_pNext = nullptr;
-        if (tail != nullptr)
-            tail->m_pNext = copy;
-        else
-            head = copy;
-        tail = copy;
+        AppendObject(head, tail, copy);
     }
     return head;
 }

@@ -56,9 +56,7 @@ bool CSnapshotCopy::Step(std::size_t objects)
         CDocData* copy = CloneDocData(m_next, false);
         if (copy == nullptr)
             continue;
-        copy->m_pPrev = m_tail;
-        (m_tail != nullptr ? m_tail->m_pNext : m_copy->m_pFirst) = copy;
-        m_tail = copy;
+        AppendObject(m_copy->m_pFirst, m_tail, copy);
         ++m_copied;
     }
     m_whole = m_next == nullptr;

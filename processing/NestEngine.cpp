@@ -757,13 +757,7 @@ CDocData* CNestEngine::ApplyResult(DOCCONTEXT* ctx)
             copy->Move(part.m_ptCentre, CGeoPoint(g.m_dShiftX + kWorldOrigin, g.m_dShiftY + kWorldOrigin), ctx);
             copy->RecalcBoundRect(ctx);
         }
-        copy->m_pPrev = tail;
-        copy->m_pNext = nullptr;
-        if (tail != nullptr)
-            tail->m_pNext = copy;
-        else
-            head = copy;
-        tail = copy;
+        AppendObject(head, tail, copy);
     }
     return head;
 }

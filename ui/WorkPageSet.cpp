@@ -366,13 +366,7 @@ void CWorkPageSet::RealArray()
     CDocData* tail = nullptr;
     auto append = [&](CDocData* copy) {
         copy->SetSelected(1);
-        copy->m_pPrev = tail;
-        copy->m_pNext = nullptr;
-        if (tail != nullptr)
-            tail->m_pNext = copy;
-        else
-            head = copy;
-        tail = copy;
+        AppendObject(head, tail, copy);
     };
     auto movedCopy = [&](const CDocData* source, double dx, double dy) {
         CDocData* copy = CloneDocData(source, false);
@@ -390,12 +384,7 @@ void CWorkPageSet::RealArray()
             CDocData* copy = CloneDocData(o, false);
             if (copy == nullptr)
                 continue;
-            copy->m_pPrev = oTail;
-            if (oTail != nullptr)
-                oTail->m_pNext = copy;
-            else
-                originals = copy;
-            oTail = copy;
+            AppendObject(originals, oTail, copy);
         }
     }
     for (std::uint64_t c = 1; c < cx; ++c) {
