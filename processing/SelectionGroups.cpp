@@ -33,39 +33,11 @@ CDocData* SpliceChildren(CDocData*& head, CDocData* o)
     CDocData* last = first;
     while (last->m_pNext != nullptr)
         last = last->m_pNext;
-    first->m_pPrev = o->m_pPrev;
-    last->m_pNext = o->m_pNext;
-    if (o->m_pNext != nullptr)
-        o->m_pNext->m_pPrev = last;
-    if (o->m_pPrev != nullptr)
-        o->m_pPrev->m_pNext = first;
-    else
-        head = first;
-    o->m_pPrev = o->m_pNext = nullptr;
+    CDocData* const after = o->m_pPrev;
+    UnlinkObject(head, o);
+    LinkAfter(head, after, first, last);
     delete o;
     return first;
-}
-
-// Links a run (first .. last) in before `before`, or at the end of the list
-// when it is null (`end` is then the list's last object, or null).
-void InsertRun(CDocData*& head, CDocData* first, CDocData* last, CDocData* before, CDocData* end)
-{
-    if (before != nullptr) {
-        first->m_pPrev = before->m_pPrev;
-        last->m_pNext = before;
-        if (before->m_pPrev != nullptr)
-            before->m_pPrev->m_pNext = first;
-        else
-            head = first;
-        before->m_pPrev = last;
-        return;
-    }
-    first->m_pPrev = end;
-    last->m_pNext = nullptr;
-    if (end != nullptr)
-        end->m_pNext = first;
-    else
-        head = first;
 }
 
 void Refresh(DOCCONTEXT* ctx, bool layers)
@@ -155,11 +127,14 @@ bool CSelectionGroups::GroupSelection(DOCCONTEXT* ctx, bool perLayer)
     }
     for (Pending& g : groups) {
         CDocData* made = CPathProc::WrapInGroup(g.members, ctx);
+        // Before `before`, or after the list's last object (`end`, null for
+        // an empty list).
+        CDocData* const after = g.before != nullptr ? g.before->m_pPrev : end;
         // Without memory the members stay ungrouped at the group's place.
         if (made != nullptr)
-            InsertRun(head, made, made, g.before, end);
+            LinkAfter(head, after, made, made);
         else
-            InsertRun(head, g.members, g.tail, g.before, end);
+            LinkAfter(head, after, g.members, g.tail);
         if (g.before == nullptr)
             end = made != nullptr ? made : g.tail;
     }
