@@ -355,18 +355,6 @@ void DeleteObjectList(CDocData*& head)
     }
 }
 
-void UnlinkObject(CDocData*& head, CDocData* o)
-{
-    if (o->m_pPrev != nullptr)
-        o->m_pPrev->m_pNext = o->m_pNext;
-    else
-        head = o->m_pNext;
-    if (o->m_pNext != nullptr)
-        o->m_pNext->m_pPrev = o->m_pPrev;
-    o->m_pPrev = nullptr;
-    o->m_pNext = nullptr;
-}
-
 void DeleteEmptyObjects(CDocData*& head)
 {
     CDocData* obj = head;

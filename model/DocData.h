@@ -271,7 +271,17 @@ private:
 void DeleteObjectList(CDocData*& head);
 
 // Takes o out of the list that starts at head; its own links are cleared.
-void UnlinkObject(CDocData*& head, CDocData* o);
+inline void UnlinkObject(CDocData*& head, CDocData* o)
+{
+    if (o->m_pPrev != nullptr)
+        o->m_pPrev->m_pNext = o->m_pNext;
+    else
+        head = o->m_pNext;
+    if (o->m_pNext != nullptr)
+        o->m_pNext->m_pPrev = o->m_pPrev;
+    o->m_pPrev = nullptr;
+    o->m_pNext = nullptr;
+}
 
 // Appends o to a chain given by its head and tail.
 inline void AppendObject(CDocData*& head, CDocData*& tail, CDocData* o)
