@@ -293,6 +293,22 @@ bool CPathOptDlg::OnOK()
     return true;
 }
 
+void CPathOptDlg::StoreValues(SoftwareSettings& s, CMachineTech* tech) const
+{
+    s.path_mode = m_nPathMode;
+    s.path_work_pos = m_nStartCorner;
+    s.path_meta_pos = m_nJointPoint;
+    s.path_hight = m_dLineSpacing;
+    s.path_width = m_dPathWidth;
+    s.path_by_layer = m_bByLayer;
+    s.path_in_out = m_bInOut;
+    if (tech != nullptr) {
+        tech->m_close_use = m_bCloseUse;
+        tech->m_close_repay = m_dCloseRepay;
+        tech->m_disloc_use = m_bDislocUse;
+    }
+}
+
 void CPathOptDlg::OnPreview()
 {
     if (m_pContext == nullptr || m_pContext->m_pSettings == nullptr)
@@ -310,18 +326,7 @@ void CPathOptDlg::OnPreview()
 
     TakeValues();
     s.use_path = 1;
-    s.path_mode = m_nPathMode;
-    s.path_work_pos = m_nStartCorner;
-    s.path_in_out = m_bInOut;
-    s.path_meta_pos = m_nJointPoint;
-    s.path_by_layer = m_bByLayer;
-    s.path_width = m_dPathWidth;
-    s.path_hight = m_dLineSpacing;
-    if (tech != nullptr) {
-        tech->m_close_use = m_bCloseUse;
-        tech->m_close_repay = m_dCloseRepay;
-        tech->m_disloc_use = m_bDislocUse;
-    }
+    StoreValues(s, tech);
     {
         CPathPreviewDlg preview(*m_pContext, this);
         preview.DoModal();

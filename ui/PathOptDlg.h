@@ -14,7 +14,9 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class CMachineTech;
 struct DOCCONTEXT;
+struct SoftwareSettings;
 
 class CPathOptDlg : public CDialogBase {
 public:
@@ -59,6 +61,9 @@ public:
     QCheckBox* Check(int id) const;
     QRadioButton* Radio(int id) const;
     QPushButton* PreviewButton() const { return m_preview; }
+    // Puts the dialog's values into the settings and, where there is one,
+    // the current machine's technology record.
+    void StoreValues(SoftwareSettings& s, CMachineTech* tech) const;
 
     // Cuts a typed number to two decimals and raises it to `minimum`; a
     // number with at most two decimals keeps its value as typed.

@@ -254,19 +254,9 @@ void CWorkDownloadSet::OnPathOptions()
     }
     if (dialog.DoModal() != plat::IDOK)
         return;
-    settings->path_mode = dialog.m_nPathMode;
-    settings->path_work_pos = dialog.m_nStartCorner;
-    settings->path_meta_pos = dialog.m_nJointPoint;
-    settings->path_hight = dialog.m_dLineSpacing;
-    settings->path_width = dialog.m_dPathWidth;
-    settings->path_by_layer = dialog.m_bByLayer;
-    settings->path_in_out = dialog.m_bInOut;
+    dialog.StoreValues(*settings, tech);
     const CReadParamFile files;
     files.WriteSoftwareParam(*settings);
-    if (tech != nullptr) {
-        tech->m_close_use = dialog.m_bCloseUse;
-        tech->m_close_repay = dialog.m_dCloseRepay;
-        tech->m_disloc_use = dialog.m_bDislocUse;
+    if (tech != nullptr)
         files.WriteTechParam(*tech);
-    }
 }
