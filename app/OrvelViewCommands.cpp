@@ -24,6 +24,7 @@
 
 #include <array>
 #include <vector>
+
 namespace {
 
 constexpr double kHitPixels = 3.0;
@@ -45,19 +46,6 @@ struct AlignCommand {
 };
 constexpr std::array<AlignCommand, 6> kAlignCommands = {
     {{32835, 1, 0}, {32839, 2, 0}, {32837, 3, 0}, {32838, 0, 1}, {32836, 0, 2}, {32840, 0, 3}}};
-
-// Box of an object with its lead points, which lie outside its own box.
-CGeoBox BoxWithLeads(const CDocData& obj)
-{
-    CGeoBox box = obj.m_rcBound;
-    if (const LEADINOUT* lead = obj.m_pLeadInOut) {
-        if (lead->m_bLeadIn != 0)
-            box.AddPoint(CGeoPoint(lead->m_dInX, lead->m_dInY));
-        if (lead->m_bLeadOut != 0)
-            box.AddPoint(CGeoPoint(lead->m_dOutX, lead->m_dOutY));
-    }
-    return box;
-}
 
 // Every node of an object and of its children, in order: what a change of
 // its start point or a closing changes.

@@ -347,6 +347,22 @@ bool CFileTransDxf::FindSection(DXFFILE& f)
     return false;
 }
 
+bool CFileTransDxf::NextInSection(DXFFILE& f, std::string_view name)
+{
+    int c = 0;
+    std::string_view v;
+    while (ReadGroup(f, c, v)) {
+        if (c != 0)
+            continue;
+        if (v == name)
+            return true;
+        if (v == "ENDSEC")
+            break;
+    }
+    f.m_nSection = DXF_SECTION_NONE;
+    return false;
+}
+
 std::uint32_t CFileTransDxf::NextSection(DXFFILE& f)
 {
     f.m_nSection = DXF_SECTION_NONE;
@@ -413,24 +429,8 @@ void CFileTransDxf::Append(Chain& to, Chain chain)
 
 bool CFileTransDxf::NextBlock(DXFFILE& f)
 {
-    if (f.m_nSection != DXF_SECTION_BLOCKS)
+    if (f.m_nSection != DXF_SECTION_BLOCKS || !NextInSection(f, "BLOCK"))
         return false;
-    int c = 0;
-    std::string_view v;
-    for (;;) {
-        if (!ReadGroup(f, c, v)) {
-            f.m_nSection = DXF_SECTION_NONE;
-            return false;
-        }
-        if (c != 0)
-            continue;
-        if (v == "BLOCK")
-            break;
-        if (v == "ENDSEC") {
-            f.m_nSection = DXF_SECTION_NONE;
-            return false;
-        }
-    }
     ReadBlockHead(f);
     return true;
 }

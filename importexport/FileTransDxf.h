@@ -12,9 +12,10 @@
 // file's; the import dispatcher scales to world units and mirrors.
 //
 // An entity whose extrusion is exactly (0, 0, -1) lies in a plane seen from
-// below: CIRCLE, ARC, ELLIPSE, POLYLINE, LWPOLYLINE and the copies of an
-// INSERT are mirrored in x (and their arcs run the other way). Every other
-// extrusion is read as (0, 0, 1).
+// below: CIRCLE, ARC, POLYLINE, LWPOLYLINE and the copies of an INSERT are
+// mirrored in x (and their arcs run the other way); an ELLIPSE, whose centre
+// and axis are world coordinates, keeps its place and its parameters run the
+// other way. Every other extrusion is read as (0, 0, 1).
 #pragma once
 #include "model/DocData.h"
 #include "model/NodeList.h"
@@ -358,6 +359,9 @@ private:
 
     // Sections, tables, blocks.
     std::uint32_t NextSection(DXFFILE& f);
+    // Reads on to the next entry `name` (code 0) of the section; false, the
+    // section left, at its end or the file's.
+    bool NextInSection(DXFFILE& f, std::string_view name);
     void ReadHeader(DXFFILE& f);
     bool NextTable(DXFFILE& f);
     void ReadTable(DXFFILE& f);

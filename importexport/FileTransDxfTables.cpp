@@ -45,24 +45,10 @@ void CFileTransDxf::ReadHeader(DXFFILE& f)
 bool CFileTransDxf::NextTable(DXFFILE& f)
 {
     f.m_nTableType = 0;
-    if (f.m_nSection != DXF_SECTION_TABLES)
+    if (f.m_nSection != DXF_SECTION_TABLES || !NextInSection(f, "TABLE"))
         return false;
     int c = 0;
     std::string_view v;
-    for (;;) {
-        if (!ReadGroup(f, c, v)) {
-            f.m_nSection = DXF_SECTION_NONE;
-            return false;
-        }
-        if (c != 0)
-            continue;
-        if (v == "TABLE")
-            break;
-        if (v == "ENDSEC") {
-            f.m_nSection = DXF_SECTION_NONE;
-            return false;
-        }
-    }
     ReadGroup(f, c, v);
     if (v == "LAYER")
         f.m_nTableType = DXF_TABLE_LAYER;
