@@ -432,7 +432,14 @@ TEST(OrvelApp, StartedOnTheSampleDrawingItShowsItFittedToItsObjects)
     COrvelApp app({QStringLiteral("brenvik"), sample});
     OrvelDocManager documents(app);
     app.SetDocumentManager(&documents);
-    QTimer::singleShot(0, [&] {
+    // Checked in the program's own loop, once the drawing read at start-up
+    // (in a loop of its own) is shown.
+    QTimer start;
+    start.setInterval(5);
+    QObject::connect(&start, &QTimer::timeout, [&] {
+        if (!app.InEventLoop())
+            return;
+        start.stop();
         ASSERT_EQ(documents.Frames().size(), 1u);
         COrvelView* view = documents.Frames()[0]->View();
         ASSERT_TRUE(plat::WaitFor([&] { return view->BufferCreations() > 0; }));
@@ -457,6 +464,7 @@ TEST(OrvelApp, StartedOnTheSampleDrawingItShowsItFittedToItsObjects)
                   QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate0.wcvr").toStdU16String());
         app.CloseMainWindow();
     });
+    start.start();
     EXPECT_EQ(app.Run(), 0);
 }
 
