@@ -1,6 +1,6 @@
 #include "AboutDlg.h"
 
-#include "Resources.h"
+#include "qtplatform/Resources.h"
 #include "settings/LanguageTable.h"
 
 #include <QGridLayout>

@@ -2,7 +2,7 @@
 // language file's first line), a second text line and OK, with its title and
 // texts from the language section "phase8:soft-version".
 #pragma once
-#include "DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 class QLabel;
 class QPushButton;

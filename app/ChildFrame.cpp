@@ -4,7 +4,7 @@
 #include "MainFrame.h"
 #include "OrvelDoc.h"
 #include "OrvelView.h"
-#include "Resources.h"
+#include "qtplatform/Resources.h"
 #include "settings/LanguageTable.h"
 
 #include <QCloseEvent>

@@ -5,7 +5,7 @@
 // hands the document to the work panel through its view; it passes the
 // palette's colour message on to the view.
 #pragma once
-#include "CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "platform/Win.h"
 
 #include <QMdiSubWindow>

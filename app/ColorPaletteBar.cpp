@@ -2,11 +2,11 @@
 
 #include "ChildFrame.h"
 #include "MainFrame.h"
-#include "Resources.h"
+#include "qtplatform/Resources.h"
 #include "platform/Win.h"
 #include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
-#include "ui/ButtonST.h"
+#include "qtplatform/ButtonST.h"
 
 #include <QMdiArea>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 #include "ImportRun.h"
 
-#include "LongWork.h"
+#include "qtplatform/LongWork.h"
 #include "MainFrame.h"
 #include "model/DocContext.h"
 #include "platform/Progress.h"

@@ -1,10 +1,10 @@
 #include "MainFrame.h"
 
 #include "ColorPaletteBar.h"
-#include "DialogBase.h"
-#include "FrameworkText.h"
+#include "qtplatform/DialogBase.h"
+#include "qtplatform/FrameworkText.h"
 #include "RecentFileList.h"
-#include "Resources.h"
+#include "qtplatform/Resources.h"
 #include "machinecomm/Vantrel.h"
 #include "model/DocData.h"
 #include "platform/Folders.h"

@@ -8,11 +8,11 @@
 // document window's targets (view, document, child frame), the frame itself
 // and the application. Keys go through its key router.
 #pragma once
-#include "CommandRouter.h"
-#include "KeyRouter.h"
-#include "QtMessagePoster.h"
-#include "QtProgress.h"
-#include "WorkPanel.h"
+#include "qtplatform/CommandRouter.h"
+#include "qtplatform/KeyRouter.h"
+#include "qtplatform/QtMessagePoster.h"
+#include "qtplatform/QtProgress.h"
+#include "ui/WorkPanel.h"
 #include "settings/LanguageTable.h"
 
 #include <QMainWindow>

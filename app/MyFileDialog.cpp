@@ -1,7 +1,7 @@
 #include "MyFileDialog.h"
 
-#include "FrameworkText.h"
-#include "QtDeviceContext.h"
+#include "qtplatform/FrameworkText.h"
+#include "qtplatform/QtDeviceContext.h"
 #include "importexport/BmpPixels.h"
 #include "importexport/DocFileReader.h"
 #include "importexport/FileTransAi.h"

@@ -2,7 +2,7 @@
 // application-level commands (New, Open, Print Setup, About, Exit, the
 // recent files) and the restart after a change of language.
 #pragma once
-#include "CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "importexport/FileReadTrans.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "OrvelDoc.h"
 
-#include "FrameworkText.h"
 #include "ImportRun.h"
-#include "Resources.h"
+#include "qtplatform/FrameworkText.h"
+#include "qtplatform/Resources.h"
 #include "importexport/FileReadTrans.h"
 #include "importexport/FileTransPlt.h"
 #include "model/DocListNode.h"

@@ -9,7 +9,7 @@
 // the open or the last successful save, so closing and quitting ask before
 // edits are dropped.
 #pragma once
-#include "CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "importexport/FileReadTrans.h"
 #include "model/DocContext.h"
 

@@ -19,9 +19,9 @@
 // Before each tool event the view makes sure the tool has been reset since
 // the last undo or redo.
 #pragma once
-#include "CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "CoverGrid.h"
-#include "KeyRouter.h"
+#include "qtplatform/KeyRouter.h"
 #include "ViewZoom.h"
 #include "model/GeoBox.h"
 #include "platform/ViewWindow.h"
@@ -289,6 +289,11 @@ private:
     void OnFocusChanged(QWidget* old, QWidget* now);
     QMetaObject::Connection m_focusConnection;
     bool IsViewWidget(const QWidget* widget) const;
+    // The edits of the property bar the view reads on leaving them.
+    static bool IsPropertyEdit(int id);
+    // The control id a widget carries as its object name; the view's own id
+    // for the view and its viewport; 0 for others.
+    static int ControlIdOf(const QWidget* widget);
     // The property edits after a tool event or a history move: rewritten
     // when the selection box is no longer the one they show.
     void FollowSelection();

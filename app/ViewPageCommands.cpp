@@ -1,7 +1,7 @@
 #include "ViewPageCommands.h"
 
 #include "OrvelView.h"
-#include "WorkPanelPages.h"
+#include "ui/WorkPanelPages.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

@@ -34,7 +34,6 @@
 
 namespace {
 
-constexpr double kRepaintGrow = 15.0;
 // Merge polylines: node reduction, then smoothing, with fixed limits.
 constexpr double kReduceLength = 2.0;
 constexpr double kReduceAngle = std::numbers::pi / 2.0;
@@ -83,7 +82,7 @@ CGeoBox NewSelectionBox(DOCCONTEXT& ctx)
 
 void Repaint(DOCCONTEXT& ctx, CGeoBox box)
 {
-    CDocState::InvalidateSelectionArea(&ctx, box, kRepaintGrow);
+    CDocState::InvalidateSelectionArea(&ctx, box);
 }
 
 void RepaintAll(DOCCONTEXT& ctx)

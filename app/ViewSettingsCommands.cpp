@@ -2,7 +2,7 @@
 
 #include "OrvelApp.h"
 #include "OrvelView.h"
-#include "WorkPanelPages.h"
+#include "ui/WorkPanelPages.h"
 #include "model/DocContext.h"
 #include "platform/Prompt.h"
 #include "settings/LanguageTable.h"

@@ -1,6 +1,7 @@
 // Raster scans of a 10,000 x 10,000 pixel image (100 megapixels, 1 m square
 // at 0.1 mm): 8 x 8-pixel blocks of random grey, about 12.5 million segments,
-// and a one-pixel checkerboard, whose 50 million segments are refused. The
+// a photo-like image and a one-pixel checkerboard, whose 50 million segments
+// are refused. The
 // file is written once, outside the timing; each iteration reads, inverts and
 // scans it as a job does. Counters: segments made, and the peak resident
 // memory of the scan (the peak is reset before each run).
@@ -12,6 +13,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -109,6 +112,28 @@ void BM_ScanCheckerboardRefused(benchmark::State& state)
     RunScan(state, path);
 }
 BENCHMARK(BM_ScanCheckerboardRefused)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// A photo-like image: soft light over the frame, round shapes of light and
+// shade and a fine texture, with the sensor's noise of a grey level or two,
+// as a photograph scanned at 0.1 mm gives it. Its runs are short: about 47
+// million segments (3.4 GB as segment records, 4.4 s), past the scan limit,
+// so it is refused today; the target is under 3 s and 2 GB.
+void BM_ScanGreyPhoto(benchmark::State& state)
+{
+    std::mt19937 random(777);
+    std::normal_distribution<double> noise(0.0, 1.5);
+    const std::string path = WriteImage("photo", [&](int x, int y) {
+        const double u = x / double(kSide), v = y / double(kSide);
+        double g = 90.0 + 80.0 * u + 40.0 * std::sin(6.0 * v + 2.0 * u);
+        const double dx = u - 0.6, dy = v - 0.4;
+        g += 60.0 * std::exp(-(dx * dx + dy * dy) * 20.0);
+        g += 12.0 * std::sin(x * 0.05) * std::cos(y * 0.045);
+        g += noise(random);
+        return static_cast<std::uint8_t>(std::clamp(g, 0.0, 255.0));
+    });
+    RunScan(state, path);
+}
+BENCHMARK(BM_ScanGreyPhoto)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Edge shading of a 3937 x 3937 image (100 mm at 1000 dpi) with a slope of
 // 1 mm, 39 levels: dark discs and bars on white, a grey wedge and grey

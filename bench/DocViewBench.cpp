@@ -13,7 +13,7 @@
 #include "app/OrvelDoc.h"
 #include "app/OrvelDocManager.h"
 #include "app/OrvelView.h"
-#include "app/QtDeviceContext.h"
+#include "qtplatform/QtDeviceContext.h"
 #include "model/DocDataLine.h"
 #include "model/DocListNode.h"
 #include "model/NodeList.h"

@@ -9,7 +9,7 @@
 // - A, select all, on 100,000 objects (target: under 20 ms plus the repaint);
 // - a rotate-preview step with 10,000 selected (reported).
 #include "EditViewBench.h"
-#include "app/KeyRouter.h"
+#include "qtplatform/KeyRouter.h"
 #include "model/DocDataPoint.h"
 #include "model/DocState.h"
 

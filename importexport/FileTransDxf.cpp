@@ -1,6 +1,8 @@
 // The reading side of the DXF reader: the group tokenizer over the whole
 // file, the walk over sections, tables and blocks, the entity reader and
-// the conversion loop that chains the objects of a section or block.
+// the conversion loop that chains the objects of a section or block. The
+// tables themselves and the entities' colours are read in
+// FileTransDxfTables.cpp.
 #include "FileTransDxf.h"
 
 #include "FileReadTrans.h"
@@ -51,13 +53,6 @@ bool EndsWithEofGroup(std::string_view bytes)
     return code == "0";
 }
 
-// Millimetres per drawing unit of the $INSUNITS codes; 0 where a code has
-// no factor (unitless, millimetres, unknown).
-constexpr double kInsUnitFactors[] = {
-    0.0,       25.4,   304.8,    1609344.0, 0.0,  10.0, 1000.0, 1000000.0, 2.54e-05,    0.0254,       914.4,
-    1e-07,     1e-06,  0.001,    100.0,     10000.0, 100000.0, 1e12, 1.49598e14, 9.4605284e18, 3.08568025e19,
-};
-
 // Where the first CR or LF of `buf[i, end)` lies, `end` when there is none.
 // Lines are mostly a few bytes: eight are looked at in one step.
 std::size_t LineBreakFrom(const char* buf, std::size_t i, std::size_t end)
@@ -80,13 +75,6 @@ std::size_t LineBreakFrom(const char* buf, std::size_t i, std::size_t end)
     while (i < end && buf[i] != '\r' && buf[i] != '\n')
         ++i;
     return i;
-}
-
-int ToInt(std::string_view text)
-{
-    const std::int64_t v = plat::ParseInt(text);
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
-                                                     std::numeric_limits<std::int32_t>::max()));
 }
 
 // Objects and nodes of a chain, children of groups and texts included.
@@ -275,12 +263,12 @@ static int CodeOf(std::string_view line)
         ++i;
     const std::size_t digits = line.size() - i;
     if (digits == 0 || digits > 6)
-        return ToInt(line);
+        return CFileTransDxf::IntOf(line);
     int code = 0;
     for (; i < line.size(); ++i) {
         const unsigned d = static_cast<unsigned char>(line[i]) - static_cast<unsigned>('0');
         if (d > 9)
-            return ToInt(line);
+            return CFileTransDxf::IntOf(line);
         code = code * 10 + static_cast<int>(d);
     }
     return code;
@@ -368,6 +356,22 @@ bool CFileTransDxf::FindSection(DXFFILE& f)
     return false;
 }
 
+bool CFileTransDxf::NextInSection(DXFFILE& f, std::string_view name)
+{
+    int c = 0;
+    std::string_view v;
+    while (ReadGroup(f, c, v)) {
+        if (c != 0)
+            continue;
+        if (v == name)
+            return true;
+        if (v == "ENDSEC")
+            break;
+    }
+    f.m_nSection = DXF_SECTION_NONE;
+    return false;
+}
+
 std::uint32_t CFileTransDxf::NextSection(DXFFILE& f)
 {
     f.m_nSection = DXF_SECTION_NONE;
@@ -432,186 +436,10 @@ void CFileTransDxf::Append(Chain& to, Chain chain)
     to.second = chain.second;
 }
 
-// The unit variable is looked for in the HEADER section only.
-void CFileTransDxf::ReadHeader(DXFFILE& f)
-{
-    if (!FindGroup(f, 9, "$INSUNITS", true))
-        return;
-    int c = 0;
-    std::string_view v;
-    ReadGroup(f, c, v);
-    const int unit = ToInt(v);
-    if (m_bUnitFixed || unit < 0 || unit >= static_cast<int>(std::size(kInsUnitFactors)))
-        return;
-    const double factor = kInsUnitFactors[unit];
-    if (factor > 0.0)
-        m_dUnit *= factor;
-}
-
-bool CFileTransDxf::NextTable(DXFFILE& f)
-{
-    f.m_nTableType = 0;
-    if (f.m_nSection != DXF_SECTION_TABLES)
-        return false;
-    int c = 0;
-    std::string_view v;
-    for (;;) {
-        if (!ReadGroup(f, c, v)) {
-            f.m_nSection = DXF_SECTION_NONE;
-            return false;
-        }
-        if (c != 0)
-            continue;
-        if (v == "TABLE")
-            break;
-        if (v == "ENDSEC") {
-            f.m_nSection = DXF_SECTION_NONE;
-            return false;
-        }
-    }
-    ReadGroup(f, c, v);
-    if (v == "LAYER")
-        f.m_nTableType = DXF_TABLE_LAYER;
-    else if (v == "LTYPE")
-        f.m_nTableType = DXF_TABLE_LTYPE;
-    else if (v == "STYLE")
-        f.m_nTableType = DXF_TABLE_STYLE;
-    else if (v == "DIMSTYLE")
-        f.m_nTableType = DXF_TABLE_DIMSTYLE;
-    else if (v == "VPORT")
-        f.m_nTableType = DXF_TABLE_VPORT;
-    else
-        f.m_nTableType = DXF_TABLE_OTHER;
-    return true;
-}
-
-// Only the first STYLE entry is kept: every text uses it, whatever style it
-// names. Every LAYER entry is kept for the colours of its entities. Other
-// tables are passed over by the search for the next table.
-void CFileTransDxf::ReadTable(DXFFILE& f)
-{
-    if (f.m_nTableType == DXF_TABLE_STYLE) {
-        if (FindGroup(f, 0, "STYLE", true))
-            ReadStyle(f);
-        return;
-    }
-    if (f.m_nTableType != DXF_TABLE_LAYER)
-        return;
-    int c = 0;
-    std::string_view v;
-    for (;;) {
-        SavePos(f);
-        if (!ReadGroup(f, c, v))
-            return;
-        if (c != 0)
-            continue;
-        if (v == "LAYER") {
-            ReadLayer(f);
-        } else if (v == "ENDTAB" || v == "ENDSEC") {
-            RestorePos(f);
-            return;
-        }
-    }
-}
-
-void CFileTransDxf::ReadStyle(DXFFILE& f)
-{
-    m_style = DXFSTYLE{};
-    int c = 0;
-    std::string_view v;
-    for (;;) {
-        SavePos(f);
-        if (!ReadGroup(f, c, v))
-            return;
-        if (c == 0)
-            break;
-        switch (c) {
-        case 2:
-            m_style.m_name = CutBytes(v, kMaxName);
-            break;
-        case 3:
-            m_style.m_font_file = CutBytes(v, kMaxName);
-            break;
-        case 4:
-            m_style.m_bigfont_file = CutBytes(v, kMaxName);
-            break;
-        case 40:
-            m_style.m_fixed_height = plat::ParseDouble(v);
-            break;
-        case 41:
-            m_style.m_width_factor = plat::ParseDouble(v);
-            break;
-        case 42:
-            m_style.m_last_height = plat::ParseDouble(v);
-            break;
-        case 50:
-            m_style.m_oblique = plat::ParseDouble(v);
-            break;
-        case 70:
-            m_style.m_flags = static_cast<std::uint8_t>(ToInt(v) & 0xFF);
-            break;
-        case 71:
-            m_style.m_gen_flags = ToInt(v);
-            break;
-        case 1000: {
-            // The face name of a TrueType style; the suffix always fits.
-            std::string name(CutBytes(v, kMaxName - 4));
-            name += ".ttf";
-            m_style.m_font_file = std::move(name);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    RestorePos(f);
-}
-
-void CFileTransDxf::ReadLayer(DXFFILE& f)
-{
-    std::string_view name;
-    std::int32_t colour = 7;
-    int c = 0;
-    std::string_view v;
-    for (;;) {
-        SavePos(f);
-        if (!ReadGroup(f, c, v))
-            break;
-        if (c == 0) {
-            RestorePos(f);
-            break;
-        }
-        if (c == 2)
-            name = v;
-        else if (c == 62)
-            colour = ToInt(v);
-    }
-    // A negative colour marks a layer that is switched off.
-    if (colour < 0)
-        colour = colour == std::numeric_limits<std::int32_t>::min() ? 0 : -colour;
-    m_layerColours.emplace(std::string(CutBytes(name, kMaxName)), colour);
-}
-
 bool CFileTransDxf::NextBlock(DXFFILE& f)
 {
-    if (f.m_nSection != DXF_SECTION_BLOCKS)
+    if (f.m_nSection != DXF_SECTION_BLOCKS || !NextInSection(f, "BLOCK"))
         return false;
-    int c = 0;
-    std::string_view v;
-    for (;;) {
-        if (!ReadGroup(f, c, v)) {
-            f.m_nSection = DXF_SECTION_NONE;
-            return false;
-        }
-        if (c != 0)
-            continue;
-        if (v == "BLOCK")
-            break;
-        if (v == "ENDSEC") {
-            f.m_nSection = DXF_SECTION_NONE;
-            return false;
-        }
-    }
     ReadBlockHead(f);
     return true;
 }
@@ -721,7 +549,7 @@ bool CFileTransDxf::CommonGroup(DXFENTITY& e, int code, std::string_view value)
         e.m_linetype = value;
         return true;
     case 62:
-        e.m_nColor = ToInt(value);
+        e.m_nColor = IntOf(value);
         return true;
     case 39:
         e.m_dThickness = plat::ParseDouble(value);
@@ -966,78 +794,4 @@ CFileTransDxf::Chain CFileTransDxf::ConvertEntity(const DXFENTITY& e, DOCCONTEXT
     object->m_nLayer = static_cast<std::int32_t>(index);
     object->m_nColor = CDocData::SettingsOf(ctx).m_palette[index];
     return {object, object};
-}
-
-std::uint32_t CFileTransDxf::PaletteIndexOf(std::string_view colourLayer, std::int32_t colour, DOCCONTEXT* ctx)
-{
-    std::int32_t number = colour;
-    if (number == 256) {
-        if (!m_bLastLayerValid || colourLayer != m_lastLayer) {
-            const auto found = m_layerColours.find(colourLayer);
-            m_lastLayerColour = found != m_layerColours.end() ? found->second : 7;
-            m_lastLayer = colourLayer;
-            m_bLastLayerValid = true;
-        }
-        number = m_lastLayerColour;
-    }
-    // By block (0) and numbers outside the table take the foreground colour.
-    if (number < 1 || number > 255)
-        number = 7;
-    std::int16_t& cached = m_paletteCache[static_cast<std::size_t>(number)];
-    if (cached < 0) {
-        cached = static_cast<std::int16_t>(CFileReadTrans::NearestPaletteIndex(
-            StandardColour(number), CDocData::SettingsOf(ctx).m_palette.data()));
-    }
-    return static_cast<std::uint32_t>(cached);
-}
-
-// The DXF colour index (ACI) table as CAD programs show it in their colour
-// dialogs and as DXF libraries print it: 1 to 9 named colours; 10 to 249
-// twenty-four hues in steps of 15 degrees, ten numbers each, at brightness
-// 100, 65, 50, 30 and 15 % of 255, the even number at full saturation and
-// the odd one at half (its weakest channel at half the brightness), each
-// channel truncated; 250 to 255 greys. Made by the rule rather than copied,
-// as copies of the table in circulation misprint some dark shades. Colour 7
-// is the foreground colour, white on a dark background and black on a light
-// one: the drawing's background is light, so it is black.
-plat::COLORREF CFileTransDxf::StandardColour(int number)
-{
-    static constexpr plat::COLORREF kNamed[10] = {
-        plat::MakeRGB(255, 255, 255), plat::MakeRGB(255, 0, 0),     plat::MakeRGB(255, 255, 0), plat::MakeRGB(0, 255, 0),
-        plat::MakeRGB(0, 255, 255),   plat::MakeRGB(0, 0, 255),     plat::MakeRGB(255, 0, 255), plat::MakeRGB(0, 0, 0),
-        plat::MakeRGB(128, 128, 128), plat::MakeRGB(192, 192, 192),
-    };
-    static constexpr int kGreys[6] = {51, 80, 105, 130, 190, 255};
-    static constexpr int kPercents[5] = {100, 65, 50, 30, 15};
-    if (number >= 1 && number <= 9)
-        return kNamed[number];
-    if (number >= 250 && number <= 255) {
-        const int g = kGreys[number - 250];
-        return plat::MakeRGB(g, g, g);
-    }
-    if (number < 10 || number > 249)
-        return kNamed[7];
-    const int hue = (number - 10) / 10 * 15; // degrees
-    const int shade = (number - 10) % 10;
-    const int percent = kPercents[shade / 2];
-    // Full-saturation share of a channel at the hue, in quarters.
-    auto quarters = [&](int offset) {
-        const int h = (hue + offset) % 360;
-        if (h < 60)
-            return 4;
-        if (h < 120)
-            return 4 - (h - 60) / 15;
-        if (h < 240)
-            return 0;
-        if (h < 300)
-            return (h - 240) / 15;
-        return 4;
-    };
-    int rgb[3] = {quarters(0), quarters(240), quarters(120)};
-    for (int& c : rgb) {
-        // In eighths: q / 4 at full saturation, (4 + q) / 8 at half.
-        const int eighths = shade % 2 == 1 ? 4 + c : 2 * c;
-        c = 255 * percent * eighths / 800;
-    }
-    return plat::MakeRGB(rgb[0], rgb[1], rgb[2]);
 }

@@ -12,16 +12,19 @@
 // file's; the import dispatcher scales to world units and mirrors.
 //
 // An entity whose extrusion is exactly (0, 0, -1) lies in a plane seen from
-// below: CIRCLE, ARC, ELLIPSE, POLYLINE, LWPOLYLINE and the copies of an
-// INSERT are mirrored in x (and their arcs run the other way). Every other
-// extrusion is read as (0, 0, 1).
+// below: CIRCLE, ARC, POLYLINE, LWPOLYLINE and the copies of an INSERT are
+// mirrored in x (and their arcs run the other way); an ELLIPSE, whose centre
+// and axis are world coordinates, keeps its place and its parameters run the
+// other way. Every other extrusion is read as (0, 0, 1).
 #pragma once
 #include "model/DocData.h"
 #include "model/NodeList.h"
+#include "platform/NumText.h"
 #include "platform/Win.h"
 #include "processing/FileTrans.h"
 #include "textoutline/Letrova.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -305,6 +308,12 @@ public:
     // that does not end inside a double-byte character.
     static std::string_view CutBytes(std::string_view bytes, std::size_t maxBytes);
 
+    // The number of an integer group, held to the 32-bit range.
+    static int IntOf(std::string_view v)
+    {
+        return static_cast<int>(std::clamp<std::int64_t>(plat::ParseInt(v), INT32_MIN, INT32_MAX));
+    }
+
     // Colour of a colour number of the format's standard table (1 to 255);
     // the foreground colour 7 (black) for any other number.
     static plat::COLORREF StandardColour(int number);
@@ -350,6 +359,9 @@ private:
 
     // Sections, tables, blocks.
     std::uint32_t NextSection(DXFFILE& f);
+    // Reads on to the next entry `name` (code 0) of the section; false, the
+    // section left, at its end or the file's.
+    bool NextInSection(DXFFILE& f, std::string_view name);
     void ReadHeader(DXFFILE& f);
     bool NextTable(DXFFILE& f);
     void ReadTable(DXFFILE& f);

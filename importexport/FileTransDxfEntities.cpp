@@ -78,12 +78,6 @@ double Num(std::string_view v)
 }
 double Coord(std::string_view v) { return Num(v) * kCoordScale; }
 
-int IntOf(std::string_view v)
-{
-    const std::int64_t n = plat::ParseInt(v);
-    return static_cast<int>(std::clamp<std::int64_t>(n, -2147483647 - 1, 2147483647));
-}
-
 // A count from the file, cut to what one file may ask for.
 std::size_t CountOf(std::string_view v)
 {

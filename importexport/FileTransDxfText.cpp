@@ -31,12 +31,6 @@ constexpr double kCloseTol = 0.1;
 
 double Num(std::string_view v) { return plat::ParseDouble(v); }
 
-int IntOf(std::string_view v)
-{
-    const std::int64_t n = plat::ParseInt(v);
-    return static_cast<int>(std::clamp<std::int64_t>(n, -2147483647 - 1, 2147483647));
-}
-
 bool Extrusion(DXFPOINT3& e, int code, std::string_view v)
 {
     if (code == 210)

@@ -48,8 +48,6 @@ std::size_t NameArea(const char (&name)[12], std::uint8_t* out)
     return n;
 }
 
-// One part of the body: a piece of a layer's paths, or a whole layer whose
-// paths are not written (paths null).
 // Whether the writable layers hold at least `paths` paths, counted only up
 // to there: threads beyond one per layer pay off only for a job that long.
 bool HasPaths(const std::vector<WORKLAYER*>& layers, std::size_t paths)
@@ -66,6 +64,8 @@ bool HasPaths(const std::vector<WORKLAYER*>& layers, std::size_t paths)
     return n >= paths;
 }
 
+// One part of the body: a piece of a layer's paths, or a whole layer whose
+// paths are not written (paths null).
 struct BodyPart {
     std::size_t layer = 0;
     const std::vector<PATHREC*>* paths = nullptr;
@@ -113,6 +113,161 @@ private:
     std::vector<BodyPart*> m_ready;
     std::size_t m_taken = 0;
     std::size_t m_walks;
+};
+
+// The body of one job between its header and its end: the layers in ring
+// order with their band offsets, the parts their lists are cut into, and
+// the encoding of those parts side by side. A writable layer's list is
+// walked by one thread, a long one cut into pieces that the other threads
+// encode while the walk goes on; layers whose paths are not written are
+// encoded whole.
+class CBodyParts {
+public:
+    CBodyParts(WORKHEAD& head, const SpeedLimitTable& limits) : m_head(head), m_limits(limits)
+    {
+        CBandOffsets bands;
+        for (WORKLAYER* layer = head.m_layers; layer != nullptr;
+             layer = layer->m_next == head.m_layers ? nullptr : layer->m_next) {
+            m_layers.push_back(layer);
+            m_offsets.push_back(bands.Next(head, *layer));
+        }
+        m_lists.resize(m_layers.size());
+        m_parts.resize(m_layers.size());
+    }
+
+    // Encodes every part, the first layer's first keeping `front` bytes in
+    // front for everything before it; with `ok` false (the header or end
+    // failed) nothing is encoded. On a failure or a stop the job is left as
+    // it was found.
+    CJobStream::Result Encode(bool ok, std::size_t front, std::size_t piecePaths, const std::atomic<bool>* stop)
+    {
+        using Result = CJobStream::Result;
+        m_failed.store(!ok);
+        std::vector<std::size_t> walked; // the writable layers
+        std::size_t workers = 0;
+        try {
+            for (std::size_t i = 0; i < m_layers.size(); ++i)
+                if (Writable(i))
+                    walked.push_back(i);
+            // Each walk encodes parts once it has ended; other threads wait
+            // for the pieces of a long job meanwhile.
+            if (walked.empty() || HasPaths(m_layers, kPiecePaths))
+                workers = plat::UsableProcessors();
+        } catch (const std::bad_alloc&) {
+            return Result::OutOfMemory;
+        }
+        CReadyParts ready(walked.size());
+        for (std::size_t i = 0; i < m_layers.size() && ok; ++i) {
+            if (Writable(i))
+                continue;
+            try {
+                BodyPart& part = m_parts[i].emplace_back();
+                part.layer = i;
+                part.front = i == 0 ? front : 0;
+                ready.Add(part);
+            } catch (const std::bad_alloc&) {
+                return Result::OutOfMemory;
+            }
+        }
+        // The walks first: every one is running before any thread waits for
+        // the pieces they hand on. A walk's thread takes only the parts
+        // ready when it ends: some walk may not have started yet.
+        plat::ParallelFor(walked.size() + workers, [&](std::size_t slot) {
+            if (slot < walked.size())
+                Walk(walked[slot], ok, front, piecePaths, ready);
+            const bool wait = slot >= walked.size();
+            while (BodyPart* part = ready.Take(wait))
+                EncodePart(*part);
+        });
+        if (m_failed.load() || (stop != nullptr && stop->load())) {
+            // The job is left as it was found, ready for another attempt.
+            for (std::size_t i = m_layers.size(); i-- > 0;)
+                for (auto it = m_parts[i].rbegin(); it != m_parts[i].rend(); ++it)
+                    it->encoder.RestoreStarts();
+            return m_failed.load() ? Result::OutOfMemory : Result::Stopped;
+        }
+        return Result::Ok;
+    }
+
+    // The header, the parts in the body's order and the end, each piece's
+    // blocks settled on what the pieces before it left in force; false
+    // when memory ran out.
+    bool Order(CJobEncoder& header, CJobEncoder& end, std::vector<CJobEncoder*>& body)
+    {
+        try {
+            body.push_back(&header);
+            for (std::deque<BodyPart>& layerParts : m_parts) {
+                PieceCarry carry;
+                for (BodyPart& part : layerParts) {
+                    part.encoder.Settle(carry);
+                    body.push_back(&part.encoder);
+                }
+            }
+            body.push_back(&end);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+
+    void Clear() { m_parts.clear(); }
+
+private:
+    bool Writable(std::size_t i) const { return m_layers[i]->m_mode != 0 && m_layers[i]->m_reserved4 == 0; }
+
+    // Walks writable layer i's list, handing on each piece as it is cut.
+    void Walk(std::size_t i, bool ok, std::size_t front, std::size_t piecePaths, CReadyParts& ready)
+    {
+        bool collected = false;
+        try {
+            collected = ok && CollectLayerPaths(*m_layers[i], piecePaths, m_lists[i], [&](std::size_t k, bool last) {
+                BodyPart& part = m_parts[i].emplace_back();
+                part.layer = i;
+                part.paths = &m_lists[i].pieces[k];
+                part.opens = k == 0;
+                part.closes = last;
+                part.front = i == 0 && k == 0 ? front : 0;
+                ready.Add(part);
+            });
+        } catch (...) {
+            // Whatever stopped the walk, the threads waiting for it must
+            // learn that it has ended.
+        }
+        if (!collected)
+            m_failed.store(true);
+        ready.WalkEnded();
+    }
+
+    void EncodePart(BodyPart& part)
+    {
+        WORKLAYER& layer = *m_layers[part.layer];
+        const std::int32_t offset = m_offsets[part.layer];
+        try {
+            bool done = false;
+            if (part.paths == nullptr) {
+                done = part.encoder.EncodeLayer(m_head, layer, offset, m_limits, part.front);
+            } else {
+                done = part.encoder.EncodeLayerPiece(m_head, layer, offset, m_limits, part.paths->data(),
+                                                     part.paths->size(), part.opens, part.closes, part.front);
+                // The list into a ring from the end the walk found; no
+                // other piece reads these links.
+                if (done && part.closes && !part.paths->empty())
+                    CloseLayerPaths(layer, *part.paths->back());
+            }
+            if (!done)
+                m_failed.store(true);
+        } catch (const std::bad_alloc&) {
+            m_failed.store(true);
+        }
+    }
+
+    WORKHEAD& m_head;
+    const SpeedLimitTable& m_limits;
+    std::vector<WORKLAYER*> m_layers;
+    std::vector<std::int32_t> m_offsets;
+    std::vector<LayerPaths> m_lists;
+    std::vector<std::deque<BodyPart>> m_parts;
+    std::atomic<bool> m_failed{false};
 };
 
 } // namespace
@@ -179,132 +334,31 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
     const SpeedLimitTable limits = TechSpeedLimits();
 
     CloseLayerRing(head);
-    std::vector<WORKLAYER*> layers;
-    std::vector<std::int32_t> offsets;
-    CBandOffsets bands;
-    for (WORKLAYER* layer = head.m_layers; layer != nullptr;
-         layer = layer->m_next == head.m_layers ? nullptr : layer->m_next) {
-        layers.push_back(layer);
-        offsets.push_back(bands.Next(head, *layer));
-    }
+    CBodyParts parts(head, limits);
     // The header, the layers' parts and the end: the body in order. The
     // first layer's first part keeps room in front for everything before
-    // it and becomes the stream. A writable layer's list is walked by one
-    // thread, a long one cut into pieces that the other threads encode
-    // while the walk goes on; layers whose paths are not written are
-    // encoded whole.
+    // it and becomes the stream.
     CJobEncoder header, end;
-    bool ok = header.EncodeHeader(head) && end.EncodeEnd();
+    const bool ok = header.EncodeHeader(head) && end.EncodeEnd();
     const std::size_t bodyAt = kStreamBodyAt + static_cast<std::size_t>(info.m_payloadLength);
     const std::size_t front = bodyAt + static_cast<std::size_t>(header.Size());
-    const auto Writable = [&](std::size_t i) {
-        return layers[i]->m_mode != 0 && layers[i]->m_reserved4 == 0;
-    };
-    std::vector<std::size_t> walked; // the writable layers
-    std::vector<LayerPaths> lists(layers.size());
-    std::vector<std::deque<BodyPart>> parts(layers.size());
-    std::atomic<bool> failed{!ok};
-    std::size_t workers = 0;
-    try {
-        for (std::size_t i = 0; i < layers.size(); ++i)
-            if (Writable(i))
-                walked.push_back(i);
-        // Each walk encodes parts once it has ended; other threads wait for
-        // the pieces of a long job meanwhile.
-        if (walked.empty() || HasPaths(layers, kPiecePaths))
-            workers = plat::UsableProcessors();
-    } catch (const std::bad_alloc&) {
-        return Result::OutOfMemory;
-    }
-    CReadyParts ready(walked.size());
-    for (std::size_t i = 0; i < layers.size() && ok; ++i) {
-        if (Writable(i))
-            continue;
-        try {
-            BodyPart& part = parts[i].emplace_back();
-            part.layer = i;
-            part.front = i == 0 ? front : 0;
-            ready.Add(part);
-        } catch (const std::bad_alloc&) {
-            return Result::OutOfMemory;
-        }
-    }
-    const auto EncodePart = [&](BodyPart& part) {
-        WORKLAYER& layer = *layers[part.layer];
-        const std::int32_t offset = offsets[part.layer];
-        try {
-            bool done = false;
-            if (part.paths == nullptr) {
-                done = part.encoder.EncodeLayer(head, layer, offset, limits, part.front);
-            } else {
-                done = part.encoder.EncodeLayerPiece(head, layer, offset, limits, part.paths->data(),
-                                                     part.paths->size(), part.opens, part.closes,
-                                                     part.front);
-                // The list into a ring from the end the walk found; no
-                // other piece reads these links.
-                if (done && part.closes && !part.paths->empty())
-                    CloseLayerPaths(layer, *part.paths->back());
-            }
-            if (!done)
-                failed.store(true);
-        } catch (const std::bad_alloc&) {
-            failed.store(true);
-        }
-    };
-    // The walks first: every one is running before any thread waits for
-    // the pieces they hand on. A walk's thread takes only the parts ready
-    // when it ends: some walk may not have started yet.
-    plat::ParallelFor(walked.size() + workers, [&](std::size_t slot) {
-        if (slot < walked.size()) {
-            const std::size_t i = walked[slot];
-            bool collected = false;
-            try {
-                collected = ok && CollectLayerPaths(*layers[i], m_piecePaths, lists[i],
-                                                    [&](std::size_t k, bool last) {
-                    BodyPart& part = parts[i].emplace_back();
-                    part.layer = i;
-                    part.paths = &lists[i].pieces[k];
-                    part.opens = k == 0;
-                    part.closes = last;
-                    part.front = i == 0 && k == 0 ? front : 0;
-                    ready.Add(part);
-                });
-            } catch (...) {
-                // Whatever stopped the walk, the threads waiting for it
-                // must learn that it has ended.
-            }
-            if (!collected)
-                failed.store(true);
-            ready.WalkEnded();
-        }
-        const bool wait = slot >= walked.size();
-        while (BodyPart* part = ready.Take(wait))
-            EncodePart(*part);
-    });
-    if (failed.load() || (stop != nullptr && stop->load())) {
-        // The job is left as it was found, ready for another attempt.
-        for (std::size_t i = layers.size(); i-- > 0;)
-            for (auto it = parts[i].rbegin(); it != parts[i].rend(); ++it)
-                it->encoder.RestoreStarts();
-        return failed.load() ? Result::OutOfMemory : Result::Stopped;
-    }
-    // Each piece's blocks that depended on what the pieces before it left
-    // in force; then the parts in the body's order.
+    const Result encoded = parts.Encode(ok, front, m_piecePaths, stop);
+    if (encoded != Result::Ok)
+        return encoded;
     std::vector<CJobEncoder*> body;
-    try {
-        body.push_back(&header);
-        for (std::deque<BodyPart>& layerParts : parts) {
-            PieceCarry carry;
-            for (BodyPart& part : layerParts) {
-                part.encoder.Settle(carry);
-                body.push_back(&part.encoder);
-            }
-        }
-        body.push_back(&end);
-    } catch (const std::bad_alloc&) {
+    if (!parts.Order(header, end, body))
         return Result::OutOfMemory;
-    }
+    const Result joined = JoinBody(body, bodyAt, front);
+    if (joined != Result::Ok)
+        return joined;
+    body.clear();
+    parts.Clear();
+    WriteFrame(head, info);
+    return Result::Ok;
+}
 
+CJobStream::Result CJobStream::JoinBody(const std::vector<CJobEncoder*>& body, std::size_t bodyAt, std::size_t front)
+{
     std::uint64_t size = bodyAt;
     for (const CJobEncoder* part : body)
         size += static_cast<std::uint64_t>(part->Size());
@@ -320,7 +374,7 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         return Result::OutOfMemory;
     m_size = size;
     std::memset(Data(), 0, bodyAt);
-    std::memcpy(Data() + bodyAt, header.Data(), front - bodyAt);
+    std::memcpy(Data() + bodyAt, body[0]->Data(), front - bodyAt);
     for (std::size_t i = first ? 2 : 1; i < body.size(); ++i) {
         const auto n = static_cast<std::size_t>(body[i]->Size());
         if (n > 0)
@@ -328,9 +382,11 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         at += n;
     }
     std::memset(Data() + m_size, 0, kTail);
-    body.clear();
-    parts.clear();
+    return Result::Ok;
+}
 
+void CJobStream::WriteFrame(WORKHEAD& head, const TRANSINFO& info)
+{
     std::uint8_t* s = Data();
     const std::uint64_t length = m_size - 20;
     s[0] = 0xE2;
@@ -351,7 +407,6 @@ CJobStream::Result CJobStream::Encode(const TRANSFILEREQ& request, const std::at
         c ^= s[i];
     s[m_size - 2] = static_cast<std::uint8_t>(c >> 7);
     s[m_size - 1] = static_cast<std::uint8_t>(c & 0x7F);
-    return Result::Ok;
 }
 
 CJobStream::Result CJobStream::CopyReady(const TRANSFILEREQ& request)

@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
+
+class CJobEncoder;
 
 // Where the job body starts, after the frame trace of payloadLength bytes.
 constexpr std::uint32_t kStreamBodyAt = 30;
@@ -72,6 +75,11 @@ private:
     bool Allocate(std::size_t stream, std::size_t zeroed);
     Result Encode(const TRANSFILEREQ& request, const std::atomic<bool>* stop);
     Result CopyReady(const TRANSFILEREQ& request);
+    // The header, the layers' parts and the end joined into the stream
+    // behind room for its frame, the first part's memory taken over.
+    Result JoinBody(const std::vector<CJobEncoder*>& body, std::size_t bodyAt, std::size_t front);
+    // The stream's length, name and frame trace, and its checksum.
+    void WriteFrame(WORKHEAD& head, const TRANSINFO& info);
 
     CStreamBuffer m_buffer;
     std::size_t m_size = 0;

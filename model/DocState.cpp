@@ -19,7 +19,6 @@ namespace {
 
 // Hit tolerance of the tools, in pixels.
 constexpr double kHitPixels = 3.0;
-constexpr double kRepaintGrow = 15.0;
 constexpr double kBezierRepaintGrow = 10.0;
 
 // 0: a quarter of the physical memory.
@@ -241,7 +240,7 @@ void CDocState::SelectAll(DOCCONTEXT* ctx, bool select)
         return;
     CGeoBox area = old;
     area.Union(ctx->m_rcSelect);
-    InvalidateWorldBox(ctx, area, kRepaintGrow);
+    InvalidateWorldBox(ctx, area);
 }
 
 void CDocState::ApplyLayerFlags(DOCCONTEXT* ctx)
@@ -338,13 +337,13 @@ void CDocState::AddObjects(DOCCONTEXT* ctx, CDocData* first)
         view->InvalidateRect(nullptr, true);
         return;
     }
-    InvalidateWorldBox(ctx, oldSelect, kRepaintGrow);
+    InvalidateWorldBox(ctx, oldSelect);
     CGeoBox area = ctx->m_rcSelect;
     area.AddPoint(ctx->m_ptMouse);
     area.Union(nodesBox);
     if (settings.m_bShowTravel != 0 && last != nullptr)
         area.Union(last->m_rcBound);
-    InvalidateWorldBox(ctx, area, kRepaintGrow);
+    InvalidateWorldBox(ctx, area);
 }
 
 void CDocState::DeleteSelectedObjects(DOCCONTEXT* ctx, DeleteRepaint repaint)
@@ -391,7 +390,7 @@ void CDocState::DeleteSelectedObjects(DOCCONTEXT* ctx, DeleteRepaint repaint)
             else
                 InvalidateWorldBox(ctx, region, kBezierRepaintGrow);
         } else {
-            InvalidateSelectionArea(ctx, region, kRepaintGrow);
+            InvalidateSelectionArea(ctx, region);
         }
         ctx->m_pView->RefreshLayerList();
         if (settings.m_bOrderPage != 0)

@@ -176,10 +176,13 @@ public:
     // Union of the anchor boxes of the selected objects of a list; the empty
     // box when none is selected.
     static CGeoBox GetSelectionBounds(CDocData* first);
+    // Client pixels a repainted world box is grown by on every side, so
+    // that handles and marks drawn round it are repainted with it.
+    static constexpr double kRepaintGrow = 15.0;
     // Invalidates a world box of the view with erasing: the document array's
     // extent added to its x-max, mapped to client pixels, grown by `grow`.
     // Nothing for an empty box or without a view.
-    static void InvalidateSelectionArea(DOCCONTEXT* ctx, const CGeoBox& box, double grow = 15.0);
+    static void InvalidateSelectionArea(DOCCONTEXT* ctx, const CGeoBox& box, double grow = kRepaintGrow);
     // Tells the operator that an edit was refused, changing nothing, because
     // it would take the drawing beyond the world's reach (kWorldLimit).
     static void ReportOutOfWorld(DOCCONTEXT* ctx);
@@ -188,7 +191,7 @@ public:
     // Invalidates a world box of the view with erasing, mapped to client
     // pixels and grown by `grow`, without the array's extent (a tool's own
     // feedback). Nothing for an empty box or without a context or view.
-    static void InvalidateWorldBox(DOCCONTEXT* ctx, const CGeoBox& world, double grow);
+    static void InvalidateWorldBox(DOCCONTEXT* ctx, const CGeoBox& world, double grow = kRepaintGrow);
 
     // ---- Undo history ------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include "DocContext.h"
 #include "DocData.h"
 #include "DocListNode.h"
+#include "LeadInOut.h"
 #include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 
@@ -52,14 +53,7 @@ public:
     {
         if (!m_bounded || obj.m_pArray != nullptr || obj.m_rcBound.IsEmpty())
             return true;
-        CGeoBox box = obj.m_rcBound;
-        if (const LEADINOUT* lead = obj.m_pLeadInOut) {
-            if (lead->m_bLeadIn != 0)
-                box.AddPoint(CGeoPoint(lead->m_dInX, lead->m_dInY));
-            if (lead->m_bLeadOut != 0)
-                box.AddPoint(CGeoPoint(lead->m_dOutX, lead->m_dOutY));
-        }
-        return box.Intersects(m_box, 0.0);
+        return BoxWithLeads(obj).Intersects(m_box, 0.0);
     }
 
 private:

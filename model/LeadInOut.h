@@ -36,6 +36,20 @@ void CutEndGap(DOCNODE* nodes, const ENDGAP* gap);
 // nothing is selected.
 CGeoBox GetObjectsBounds(CDocData* list);
 
+// An object's own box with its enabled lead-in and lead-out points, which
+// lie outside it.
+inline CGeoBox BoxWithLeads(const CDocData& obj)
+{
+    CGeoBox box = obj.m_rcBound;
+    if (const LEADINOUT* lead = obj.m_pLeadInOut) {
+        if (lead->m_bLeadIn != 0)
+            box.AddPoint(CGeoPoint(lead->m_dInX, lead->m_dInY));
+        if (lead->m_bLeadOut != 0)
+            box.AddPoint(CGeoPoint(lead->m_dOutX, lead->m_dOutY));
+    }
+    return box;
+}
+
 // A group without a lead record takes a copy (not done) of its children's
 // record with the longest lead-in or lead-out; child groups first.
 void InheritGroupLead(CDocData* obj);

@@ -60,9 +60,12 @@ void RemoveZeroSegmentsOfPath(PATHREC& path)
         first->m_pPrev = nullptr;
     }
     SEGNODE* s = first;
+    SEGNODE* last = nullptr; // the last segment kept
     while (s != nullptr) {
         SEGNODE* next = s->m_pNext;
-        if (IsZeroSegment(*s)) {
+        if (!IsZeroSegment(*s)) {
+            last = s;
+        } else {
             SEGNODE* prev = s->m_pPrev;
             if (next != nullptr) {
                 if (prev != nullptr) {
@@ -86,9 +89,6 @@ void RemoveZeroSegmentsOfPath(PATHREC& path)
         s = next;
     }
     if (ring && first != nullptr) {
-        SEGNODE* last = first;
-        while (last->m_pNext != nullptr)
-            last = last->m_pNext;
         last->m_pNext = first;
         first->m_pPrev = last;
     }
@@ -110,16 +110,6 @@ bool WalkPassesFirst(const PATHREC* from, const PATHREC* to, const PATHREC* firs
             return true;
     }
     return false;
-}
-
-Extents PathExtents(PATHREC& path)
-{
-    Extents e = kPathSeed;
-    ForEachSegment(path, [&](SEGNODE& s) {
-        e.Add(s.m_x0, s.m_y0);
-        e.Add(s.m_x1, s.m_y1);
-    });
-    return e;
 }
 
 void StoreExtents(PATHREC& path, const Extents& e)
@@ -409,15 +399,19 @@ bool CFileTrans::GetLayersBoundRect(WORKLAYER* layers, double& xmin, double& xma
 
 namespace {
 
-// The extents and closed flag of a path with segments.
+// The extents and closed flag of a path with segments, in one walk: jobs
+// hold millions of segments, and each walk waits on memory.
 Extents RecalcPath(PATHREC& p)
 {
-    const Extents e = PathExtents(p);
-    StoreExtents(p, e);
+    Extents e = kPathSeed;
     const SEGNODE* first = p.m_pSegs;
     const SEGNODE* last = first;
-    while (last->m_pNext != nullptr && last->m_pNext != first)
-        last = last->m_pNext;
+    for (const SEGNODE* s = first; s != nullptr; s = s->m_pNext == first ? nullptr : s->m_pNext) {
+        e.Add(s->m_x0, s->m_y0);
+        e.Add(s->m_x1, s->m_y1);
+        last = s;
+    }
+    StoreExtents(p, e);
     p.m_closed =
         std::fabs(last->m_x1 - first->m_x0) <= kClosedTol && std::fabs(last->m_y1 - first->m_y0) <= kClosedTol ? 1 : 0;
     return e;
@@ -599,6 +593,140 @@ int CFileTrans::ConvertLayersOrigin(WORKLAYER* layers, int from, int to)
         });
     });
     return code;
+}
+
+namespace {
+
+// One axis of a placement: moved so that its minimum lies at 0, divided by
+// the factor, mirrored about the centre of its extents, moved to the
+// anchor; the same operations in the same order as the separate steps.
+struct AxisPlacement {
+    double toZero = 0.0;
+    double factor = 1.0;
+    bool scale = false;
+    bool mirror = false;
+    double sum = 0.0;
+    double anchor = 0.0;
+
+    double Moved(double v) const
+    {
+        v += toZero;
+        return scale ? v / factor : v;
+    }
+    double Placed(double v, bool mirrored, bool anchored) const
+    {
+        v = Moved(v);
+        if (mirrored)
+            v = sum - v;
+        return anchored ? v + anchor : v;
+    }
+    // A path's extents: a mirror swaps its ends.
+    void Place(double& lo, double& hi, bool anchored) const
+    {
+        lo = Moved(lo);
+        hi = Moved(hi);
+        if (mirror) {
+            const double low = sum - hi;
+            hi = sum - lo;
+            lo = low;
+        }
+        if (anchored) {
+            lo += anchor;
+            hi += anchor;
+        }
+    }
+};
+
+// Extents that the box seeds of the separate steps would not have cut.
+bool WithinSeeds(const Extents& e)
+{
+    return e.xmin <= kBoxSeedMin && e.xmax >= kBoxSeedMax && e.ymin <= kBoxSeedMin && e.ymax >= kBoxSeedMax;
+}
+
+} // namespace
+
+bool CFileTrans::PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, int point)
+{
+    if (layers == nullptr)
+        return false;
+    // The extents of the segments, as every step would measure them: the
+    // rounding of each operation keeps the order of the numbers, so the
+    // moved extents are those the steps measure again.
+    Extents e{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+    bool plain = true;
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
+        ForEachPath(layer, [&](PATHREC& p) {
+            plain = plain && p.m_pArray == nullptr && (p.m_kind != PATH_KIND_GROUP || p.m_pSegs == nullptr);
+            ForEachSegment(p, [&](SEGNODE& s) {
+                plain = plain && std::isfinite(s.m_x0) && std::isfinite(s.m_y0) && std::isfinite(s.m_x1) &&
+                        std::isfinite(s.m_y1);
+                e.Add(s.m_x0, s.m_y0);
+                e.Add(s.m_x1, s.m_y1);
+            });
+        });
+    });
+    if (!plain || e.IsEmpty() || !WithinSeeds(e))
+        return false;
+
+    AxisPlacement x, y;
+    x.toZero = 0.0 - e.xmin;
+    y.toZero = 0.0 - e.ymin;
+    x.factor = y.factor = factor;
+    x.scale = y.scale = factor >= kMinFactor;
+    Extents scaled{x.Moved(e.xmin), x.Moved(e.xmax), y.Moved(e.ymin), y.Moved(e.ymax)};
+    if (!WithinSeeds(scaled))
+        return false;
+    const int code = corner == 1 ? 0 : MirrorCode(1, corner);
+    x.mirror = (code & 1) != 0;
+    y.mirror = (code & 2) != 0;
+    x.sum = scaled.xmin + scaled.xmax;
+    y.sum = scaled.ymin + scaled.ymax;
+    Extents turned = scaled;
+    if (x.mirror)
+        turned = Extents{x.sum - scaled.xmax, x.sum - scaled.xmin, turned.ymin, turned.ymax};
+    if (y.mirror)
+        turned = Extents{turned.xmin, turned.xmax, y.sum - scaled.ymax, y.sum - scaled.ymin};
+    if (!WithinSeeds(turned))
+        return false;
+    double ax = 0.0, ay = 0.0;
+    AnchorPoint(corner, point, turned.xmin, turned.xmax, turned.ymin, turned.ymax, ax, ay);
+    x.anchor = -ax;
+    y.anchor = -ay;
+    const bool anchored = !(std::fabs(x.anchor) < kNoMoveTol && std::fabs(y.anchor) < kNoMoveTol);
+
+    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
+        ForEachPath(layer, [&](PATHREC& p) {
+            x.Place(p.m_xmin, p.m_xmax, anchored);
+            y.Place(p.m_ymin, p.m_ymax, anchored);
+            // A group record's segments, if it had any, are not mirrored.
+            const bool mx = x.mirror && p.m_kind != PATH_KIND_GROUP;
+            const bool my = y.mirror && p.m_kind != PATH_KIND_GROUP;
+            ForEachSegment(p, [&](SEGNODE& s) {
+                s.m_x0 = x.Placed(s.m_x0, mx, anchored);
+                s.m_x1 = x.Placed(s.m_x1, mx, anchored);
+                s.m_y0 = y.Placed(s.m_y0, my, anchored);
+                s.m_y1 = y.Placed(s.m_y1, my, anchored);
+            });
+        });
+    });
+    return true;
+}
+
+void CFileTrans::AnchorPoint(int corner, int point, double xmin, double xmax, double ymin, double ymax, double& x,
+                             double& y)
+{
+    x = xmin;
+    y = ymin;
+    if (corner >= 0 && corner <= 3 && point >= 0 && point <= 8) {
+        // 0 the side the corner counts from, 1 the middle, 2 the far side.
+        auto pick = [](int k, double lo, double hi, bool fromMax) {
+            if (k == 1)
+                return (lo + hi) / 2.0;
+            return (k == 2) != fromMax ? hi : lo;
+        };
+        x = pick(point % 3, xmin, xmax, corner == 0 || corner == 2);
+        y = pick(point / 3, ymin, ymax, corner == 2 || corner == 3);
+    }
 }
 
 bool CFileTrans::OffsetLayers(WORKLAYER* layers, double dx, double dy, bool absolute, bool firstOnly)

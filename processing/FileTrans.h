@@ -118,6 +118,18 @@ public:
     // only the first layer moves, by its own extents. False for a null list.
     static bool OffsetLayers(WORKLAYER* layers, double dx, double dy, bool absolute, bool firstOnly);
 
+    // OffsetLayers to (0, 0), ScaleLayers by factor, ConvertLayersOrigin
+    // from corner 1 and PlaceAtAnchor, with the same result to the bit, in
+    // one walk over the segments after the one that measures them. False,
+    // nothing changed, for a job it does not take: a null list, an array
+    // record, a group record with segments, a coordinate that is not a
+    // finite number, no segment, or extents beyond the box seeds (1e8) the
+    // separate steps measure from.
+    static bool PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, int point);
+    // Where PlaceAtAnchor puts (0, 0) on these extents.
+    static void AnchorPoint(int corner, int point, double xmin, double xmax, double ymin, double ymax, double& x,
+                            double& y);
+
     // ---- Work-data generation -------------------------------------------
     // The job of the context's document for the current machine. Lines and
     // rectangles are only read; the other objects (all of them with banding)

@@ -8,6 +8,8 @@
 #include "PathProc.h"
 #include "RingOrder.h"
 
+#include "model/ArrayExplode.h"
+#include "model/BitmapScan.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocDataBitmap.h"
@@ -171,22 +173,33 @@ public:
 
     // The object's paths go to its layer; a copy is freed after. An image
     // goes out only as an engraving: on a layer that does not scan it is
-    // left out (and noted), never cut along its scan lines.
+    // left out (and noted), never cut along its scan lines. The images a
+    // group holds, at any depth, are engraved as if they lay ungrouped at
+    // every place the arrays around them put a copy; they come before the
+    // group's outlines when the group begins with one.
     void Add(CDocData* o, bool copy)
     {
+        std::vector<NestedImage> images;
+        if (o->GetType() != MT_BITMAP && o->ChildList() != nullptr)
+            CollectNestedImages(*o, {{0.0, 0.0}}, images);
+        const bool imagesLead = !images.empty() && FirstLeafIsImage(*o);
+        if (imagesLead)
+            AddNestedImages(images);
         Gathered& g = SlotOf(o);
-        PATHREC* paths = nullptr;
-        if (o->GetType() != MT_BITMAP || g.parted)
-            paths = ConvertObject(o, g.params, m_machine);
-        else if (!std::exchange(g.imagesLeftOut, true))
-            m_leftOut.push_back(g.id);
+        PATHREC* paths = o->GetType() == MT_BITMAP ? ImagePaths(g, o, {{0.0, 0.0}})
+                                                   : ConvertObject(o, g.params, m_machine);
         Place(g, o, paths, LastOf(paths));
+        if (!imagesLead)
+            AddNestedImages(images);
         if (copy)
             delete o;
     }
 
     // The layers whose images were left out, in the order of their first.
     const std::vector<std::int32_t>& ImagesLeftOut() const { return m_leftOut; }
+    // True when the copies of an image in group arrays were too many, or
+    // too large together, to engrave, and were left out.
+    bool TooManyImageCopies() const { return m_tooManyCopies; }
 
     // The paths an object of the document gave (its chain from `paths` to
     // `last`, open at its end), as Add would have made them.
@@ -212,6 +225,14 @@ public:
     }
 
 private:
+    // World offsets of the places a path is engraved at, (0, 0) first.
+    using Offsets = std::vector<std::pair<double, double>>;
+
+    struct NestedImage {
+        CDocData* image;
+        Offsets places; // empty: more copies than an engraving may have
+    };
+
     struct Gathered {
         std::int32_t id;
         const WorkParams* params;
@@ -223,6 +244,97 @@ private:
         bool imageFirst = false;
         bool imagesLeftOut = false;
     };
+
+    // The images of a composite placed at `outer`, depth first, with the
+    // places of their copies: each array of a group multiplies the places
+    // of the groups around it.
+    void CollectNestedImages(CDocData& composite, const Offsets& outer, std::vector<NestedImage>& out) const
+    {
+        Offsets places = outer;
+        if (composite.HasArrayCopies() && !outer.empty()) {
+            Offsets steps{{0.0, 0.0}};
+            ForEachArrayOffset(*composite.m_pArray, m_machine.m_orign,
+                               [&](double dx, double dy) { steps.push_back({dx, dy}); });
+            places.clear();
+            if (static_cast<double>(outer.size()) * static_cast<double>(steps.size()) <=
+                static_cast<double>(kMaxArrayCopies)) {
+                for (const auto& [ox, oy] : outer)
+                    for (const auto& [sx, sy] : steps)
+                        places.push_back({ox + sx, oy + sy});
+            }
+        }
+        for (CDocData* c = *composite.ChildList(); c != nullptr; c = c->m_pNext) {
+            if (c->GetType() == MT_BITMAP)
+                out.push_back({c, places});
+            else if (c->ChildList() != nullptr)
+                CollectNestedImages(*c, places, out);
+        }
+    }
+
+    static bool FirstLeafIsImage(CDocData& o)
+    {
+        CDocData** children = o.ChildList();
+        if (children == nullptr)
+            return o.GetType() == MT_BITMAP;
+        for (CDocData* c = *children; c != nullptr; c = c->m_pNext) {
+            if (c->ChildList() == nullptr || *c->ChildList() != nullptr)
+                return FirstLeafIsImage(*c);
+        }
+        return false;
+    }
+
+    void AddNestedImages(const std::vector<NestedImage>& images)
+    {
+        for (const NestedImage& n : images) {
+            Gathered& g = SlotOf(n.image);
+            PATHREC* paths = ImagePaths(g, n.image, n.places);
+            Place(g, n.image, paths, LastOf(paths));
+        }
+    }
+
+    // The scan of an image at each of its places, as one chain; null, and
+    // the layer noted, when the layer does not scan. Copies that would hold
+    // more segments than one scan may are refused (and noted) as a scan of
+    // that size is.
+    PATHREC* ImagePaths(Gathered& g, CDocData* image, const Offsets& places)
+    {
+        if (!g.parted) {
+            if (!std::exchange(g.imagesLeftOut, true))
+                m_leftOut.push_back(g.id);
+            return nullptr;
+        }
+        if (places.empty()) {
+            m_tooManyCopies = true;
+            return nullptr;
+        }
+        PATHREC* scan = ConvertObject(image, g.params, m_machine);
+        if (scan == nullptr || places.size() == 1)
+            return scan;
+        PATHREC* tail = LastOf(scan);
+        std::size_t segments = 0;
+        ForEachInRing(scan, &PATHREC::m_pNext,
+                      [&](PATHREC& p) { ForEachSegment(p, [&](SEGNODE&) { ++segments; }); });
+        if (static_cast<double>(segments) * static_cast<double>(places.size()) >
+            static_cast<double>(kMaxScanSegments)) {
+            FreePathRecordList(scan);
+            m_tooManyCopies = true;
+            return nullptr;
+        }
+        std::vector<PATHREC*> copies;
+        copies.reserve(places.size() - 1);
+        for (std::size_t i = 1; i < places.size(); ++i) {
+            copies.push_back(CopyPathRecord(scan));
+            ForEachInRing(copies.back(), &PATHREC::m_pNext,
+                          [&](PATHREC& p) { CPathProc::ShiftPath(&p, places[i].first, places[i].second); });
+        }
+        for (PATHREC* copy : copies) {
+            PATHREC* last = LastOf(copy);
+            copy->m_pPrev = tail;
+            tail->m_pNext = copy;
+            tail = last;
+        }
+        return scan;
+    }
 
     Gathered& SlotOf(const CDocData* o)
     {
@@ -287,6 +399,7 @@ private:
     std::vector<Gathered> m_byLayer;
     std::unordered_map<std::int32_t, std::size_t> m_slot;
     std::vector<std::int32_t> m_leftOut;
+    bool m_tooManyCopies = false;
     std::size_t m_objects = 0;
 };
 
@@ -484,16 +597,7 @@ void CFileTrans::PlaceAtAnchor(WORKLAYER* layers, int corner, int point)
         return;
     double x = xmin;
     double y = ymin;
-    if (corner >= 0 && corner <= 3 && point >= 0 && point <= 8) {
-        // 0 the side the corner counts from, 1 the middle, 2 the far side.
-        auto pick = [](int k, double lo, double hi, bool fromMax) {
-            if (k == 1)
-                return (lo + hi) / 2.0;
-            return (k == 2) != fromMax ? hi : lo;
-        };
-        x = pick(point % 3, xmin, xmax, corner == 0 || corner == 2);
-        y = pick(point / 3, ymin, ymax, corner == 2 || corner == 3);
-    }
+    AnchorPoint(corner, point, xmin, xmax, ymin, ymax, x, y);
     OffsetLayers(layers, -x, -y, true, false);
 }
 
@@ -714,6 +818,9 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         }
     }
     ReportImagesLeftOut(gather.ImagesLeftOut());
+    if (gather.TooManyImageCopies())
+        plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kScanTooLargeText), std::u16string(),
+                         plat::MB_OK);
     if (gather.Objects() == 0)
         return false;
 
@@ -727,11 +834,16 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         return false;
     }
 
-    OffsetLayers(layers, 0.0, 0.0, false, false);
-    ScaleLayers(layers, kWorldPerMm, false);
-    ConvertLayersOrigin(layers, 1, machine->m_orign);
-    PlaceAtAnchor(layers, machine->m_orign, machine->m_dot);
-    if (!AllFinite(layers) || !plat::WorkStep(560)) {
+    // Jobs with arrays or extreme coordinates take the steps one by one.
+    bool finite = true;
+    if (!PlaceInOneWalk(layers, kWorldPerMm, machine->m_orign, machine->m_dot)) {
+        OffsetLayers(layers, 0.0, 0.0, false, false);
+        ScaleLayers(layers, kWorldPerMm, false);
+        ConvertLayersOrigin(layers, 1, machine->m_orign);
+        PlaceAtAnchor(layers, machine->m_orign, machine->m_dot);
+        finite = AllFinite(layers);
+    }
+    if (!finite || !plat::WorkStep(560)) {
         FreePathRecordGroups(layers);
         return false;
     }

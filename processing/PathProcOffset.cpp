@@ -1,9 +1,9 @@
 // Contour offset: closed outlines and open paths moved parallel to
-// themselves, with the clean-up that keeps a closed offset to the outlines
-// at the distance and the passes that keep an open offset from folding over
-// itself.
+// themselves, the passes that keep an open offset from folding over itself,
+// and the offset of a selection. The clean-up that keeps a closed offset to
+// the outlines at the distance lies in OffsetLoops.cpp.
+#include "OffsetLoops.h"
 #include "PathProc.h"
-#include "SpatialGrid.h"
 
 #include "model/CurveGeometry.h"
 #include "model/DocContext.h"
@@ -18,12 +18,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <numbers>
-#include <unordered_map>
 #include <vector>
 
 namespace {
+
+using plat::offset::RingPoint;
 
 constexpr double kRingDuplicateTol = 0.001;
 constexpr double kNearNodeTol = 1e-5;
@@ -196,352 +196,6 @@ bool Crossing(const DOCNODE* a0, const DOCNODE* a1, double bx0, double by0, doub
     return GeoSegmentIntersection(a0->m_x, a0->m_y, a1->m_x, a1->m_y, bx0, by0, bx1, by1, x, y) != 0;
 }
 
-// ---- closed offsets: the raw ring split at its self-intersections ----------
-
-constexpr std::uint32_t kNoPoint = std::numeric_limits<std::uint32_t>::max();
-// A kept loop may come this much closer to the source than the distance.
-constexpr double kOffsetKeepTol = 0.001;
-
-struct RingPoint {
-    double x, y;
-    const DOCNODE* like; // the node whose kind and selection a new node takes
-};
-
-// Where two segments meet: t along the first, u along the second (0 to 1).
-struct Meet {
-    double t, u;
-};
-
-// The points two segments (of lengths la, lb) share, within `eps` (world
-// units): a crossing, an end of one on the other, or the ends of a collinear
-// overlap.
-int SegmentsMeet(const RingPoint& a0, const RingPoint& a1, double la, const RingPoint& b0, const RingPoint& b1,
-                 double lb, double eps, Meet out[2])
-{
-    const double dax = a1.x - a0.x, day = a1.y - a0.y, dbx = b1.x - b0.x, dby = b1.y - b0.y;
-    if (!(la > eps) || !(lb > eps))
-        return 0;
-    const double wx = b0.x - a0.x, wy = b0.y - a0.y;
-    const double denom = dax * dby - day * dbx;
-    // How far b's ends lie off a's line.
-    const double off0 = (dax * wy - day * wx) / la;
-    const double off1 = (dax * (b1.y - a0.y) - day * (b1.x - a0.x)) / la;
-    if (std::fabs(off0) <= eps && std::fabs(off1) <= eps) {
-        // Collinear: the overlap's ends, as parameters on both.
-        const double s0 = (wx * dax + wy * day) / (la * la);
-        const double s1 = ((b1.x - a0.x) * dax + (b1.y - a0.y) * day) / (la * la);
-        const double lo = std::max(0.0, std::min(s0, s1)), hi = std::min(1.0, std::max(s0, s1));
-        if (hi < lo - eps / la)
-            return 0;
-        auto on = [&](double t) {
-            const double px = a0.x + t * dax, py = a0.y + t * day;
-            return Meet{t, ((px - b0.x) * dbx + (py - b0.y) * dby) / (lb * lb)};
-        };
-        out[0] = on(lo);
-        if (hi - lo <= eps / la)
-            return 1;
-        out[1] = on(hi);
-        return 2;
-    }
-    if (std::fabs(denom) <= 1e-12 * la * lb)
-        return 0; // parallel, apart
-    const double t = (wx * dby - wy * dbx) / denom;
-    const double u = (wx * day - wy * dax) / denom;
-    if (t < -eps / la || t > 1.0 + eps / la || u < -eps / lb || u > 1.0 + eps / lb)
-        return 0;
-    out[0] = {std::clamp(t, 0.0, 1.0), std::clamp(u, 0.0, 1.0)};
-    return 1;
-}
-
-double PointSegmentDistance(double px, double py, double ax, double ay, double bx, double by)
-{
-    const double dx = bx - ax, dy = by - ay;
-    const double l2 = dx * dx + dy * dy;
-    double t = l2 > 0.0 ? ((px - ax) * dx + (py - ay) * dy) / l2 : 0.0;
-    t = std::clamp(t, 0.0, 1.0);
-    const double ex = px - (ax + t * dx), ey = py - (ay + t * dy);
-    return std::sqrt(ex * ex + ey * ey);
-}
-
-// A grid of a closed polygon's segments (segment k from point k to k + 1).
-plat::SpatialGrid SegmentGrid(const std::vector<RingPoint>& ring)
-{
-    const std::size_t n = ring.size();
-    std::vector<double> lengths;
-    lengths.reserve(n);
-    for (std::size_t k = 0; k < n; ++k)
-        lengths.push_back(std::max(std::fabs(ring[(k + 1) % n].x - ring[k].x), std::fabs(ring[(k + 1) % n].y - ring[k].y)));
-    plat::SpatialGrid grid(plat::SpatialGrid::MedianCell(std::move(lengths)), n);
-    for (std::size_t k = 0; k < n; ++k) {
-        const RingPoint& a = ring[k];
-        const RingPoint& b = ring[(k + 1) % n];
-        grid.AddBox(std::min(a.x, b.x), std::max(a.x, b.x), std::min(a.y, b.y), std::max(a.y, b.y),
-                    static_cast<std::uint32_t>(k));
-    }
-    grid.Build();
-    return grid;
-}
-
-// Points this close are one: far below any drawing's precision, far above
-// the rounding of coordinates of this size.
-double MeetTolerance(const std::vector<RingPoint>& ring)
-{
-    double extent = 0.0;
-    for (const RingPoint& p : ring)
-        extent = std::max({extent, std::fabs(p.x), std::fabs(p.y)});
-    return 1e-6 + extent * 1e-12;
-}
-
-double SignedArea(const std::vector<RingPoint>& ring)
-{
-    double a = 0.0;
-    for (std::size_t k = 0; k < ring.size(); ++k) {
-        const RingPoint& p = ring[k];
-        const RingPoint& q = ring[(k + 1) % ring.size()];
-        a += p.x * q.y - q.x * p.y;
-    }
-    return a / 2.0;
-}
-
-// Simple loops of points: loop k is points[ids[at[k]]] .. points[ids[at[k + 1] - 1]].
-struct Loops {
-    std::vector<RingPoint> points;
-    std::vector<std::uint32_t> ids;
-    std::vector<std::size_t> at;
-    std::size_t Count() const { return at.size() - 1; }
-};
-
-// The raw offset ring split at every point where it meets itself (crossings,
-// touches, overlapping spans) into simple loops, in the order of their first
-// point along the ring; a ring that never meets itself (`met` false) comes
-// back whole, from its first point. Points within `eps` are one.
-Loops SplitAtSelfIntersections(const std::vector<RingPoint>& ring, double eps, bool& met)
-{
-    const std::size_t n = ring.size();
-    Loops out;
-    std::vector<RingPoint>& points = out.points; // the ring's points, then the crossings
-    points = ring;
-    std::vector<std::uint32_t> same(n);   // union-find of points that are one
-    for (std::uint32_t k = 0; k < n; ++k)
-        same[k] = k;
-    auto find = [&](std::uint32_t k) {
-        while (same[k] != k)
-            k = same[k] = same[same[k]];
-        return k;
-    };
-    // Meeting points to be put into a segment, at t along it.
-    struct Insert {
-        std::uint32_t segment;
-        double t;
-        std::uint32_t point;
-    };
-    std::vector<Insert> inserts;
-    inserts.reserve(n / 4);
-    std::vector<double> lengths(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        const double dx = ring[(k + 1) % n].x - ring[k].x, dy = ring[(k + 1) % n].y - ring[k].y;
-        lengths[k] = std::sqrt(dx * dx + dy * dy);
-    }
-    // New crossing points close to one made before are that one.
-    std::unordered_map<std::uint64_t, std::uint32_t> crossings;
-    auto cellKey = [&](double x, double y) {
-        const auto cx = static_cast<std::int64_t>(std::floor(x / (4.0 * eps)));
-        const auto cy = static_cast<std::int64_t>(std::floor(y / (4.0 * eps)));
-        return (static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(cy);
-    };
-    auto crossingAt = [&](double x, double y, const DOCNODE* like) {
-        for (double ox : {-4.0 * eps, 0.0, 4.0 * eps})
-            for (double oy : {-4.0 * eps, 0.0, 4.0 * eps}) {
-                const auto it = crossings.find(cellKey(x + ox, y + oy));
-                if (it != crossings.end() && std::fabs(points[it->second].x - x) <= eps &&
-                    std::fabs(points[it->second].y - y) <= eps)
-                    return it->second;
-            }
-        const auto id = static_cast<std::uint32_t>(points.size());
-        points.push_back({x, y, like});
-        same.push_back(id);
-        crossings.emplace(cellKey(x, y), id);
-        return id;
-    };
-    plat::SpatialGrid grid = SegmentGrid(ring);
-    met = false;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const RingPoint& a0 = ring[i];
-        const RingPoint& a1 = ring[(i + 1) % n];
-        const double la = lengths[i];
-        const double xmin = std::min(a0.x, a1.x) - eps, xmax = std::max(a0.x, a1.x) + eps;
-        const double ymin = std::min(a0.y, a1.y) - eps, ymax = std::max(a0.y, a1.y) + eps;
-        grid.ForEachInRect(
-            xmin, xmax, ymin, ymax, [](std::uint32_t) { return true; },
-            [&](std::uint32_t j) {
-                if (j <= i)
-                    return;
-                const RingPoint& b0 = ring[j];
-                const RingPoint& b1 = ring[(j + 1) % n];
-                if (std::max(b0.x, b1.x) < xmin || std::min(b0.x, b1.x) > xmax || std::max(b0.y, b1.y) < ymin ||
-                    std::min(b0.y, b1.y) > ymax)
-                    return;
-                const double lb = lengths[j];
-                Meet m[2];
-                const int count = SegmentsMeet(a0, a1, la, b0, b1, lb, eps, m);
-                for (int k = 0; k < count; ++k) {
-                    // An end of either segment is that ring point itself.
-                    const bool aStart = m[k].t * la <= eps, aEnd = (1.0 - m[k].t) * la <= eps;
-                    const bool bStart = m[k].u * lb <= eps, bEnd = (1.0 - m[k].u) * lb <= eps;
-                    const std::uint32_t aPoint = aStart ? i : aEnd ? (i + 1) % n : kNoPoint;
-                    const std::uint32_t bPoint = bStart ? j : bEnd ? (j + 1) % n : kNoPoint;
-                    if (aPoint != kNoPoint && bPoint != kNoPoint) {
-                        const std::uint32_t ra = find(aPoint), rb = find(bPoint);
-                        if (ra != rb) {
-                            same[std::max(ra, rb)] = std::min(ra, rb);
-                            met = true;
-                        }
-                    } else if (aPoint != kNoPoint) {
-                        inserts.push_back({j, m[k].u, aPoint});
-                        met = true;
-                    } else if (bPoint != kNoPoint) {
-                        inserts.push_back({i, m[k].t, bPoint});
-                        met = true;
-                    } else {
-                        const std::uint32_t c =
-                            crossingAt(a0.x + m[k].t * (a1.x - a0.x), a0.y + m[k].t * (a1.y - a0.y), a0.like);
-                        inserts.push_back({i, m[k].t, c});
-                        inserts.push_back({j, m[k].u, c});
-                        met = true;
-                    }
-                }
-            });
-    }
-    if (!met) {
-        out.ids.resize(n);
-        for (std::uint32_t k = 0; k < n; ++k)
-            out.ids[k] = k;
-        out.at = {0, n};
-        return out;
-    }
-
-    // The ring with every meeting point in place, each point by the one
-    // that stands for it.
-    std::vector<std::uint32_t> walk;
-    walk.reserve(n + points.size());
-    auto visit = [&](std::uint32_t k) {
-        const std::uint32_t r = find(k);
-        if (walk.empty() || walk.back() != r)
-            walk.push_back(r);
-    };
-    std::sort(inserts.begin(), inserts.end(), [](const Insert& a, const Insert& b) {
-        return a.segment != b.segment ? a.segment < b.segment : a.t < b.t;
-    });
-    auto next = inserts.begin();
-    for (std::uint32_t i = 0; i < n; ++i) {
-        visit(i);
-        for (; next != inserts.end() && next->segment == i; ++next)
-            visit(next->point);
-    }
-    while (walk.size() > 1 && walk.back() == walk.front())
-        walk.pop_back();
-    // A point met again closes the loop since its first visit.
-    struct Found {
-        std::size_t since; // walk position of its first point
-        std::size_t begin, end;
-    };
-    std::vector<Found> found;
-    std::vector<std::uint32_t> ids;
-    std::vector<std::uint32_t> stack;
-    std::vector<std::size_t> since; // walk position of each stacked point
-    constexpr std::uint32_t kNotStacked = std::numeric_limits<std::uint32_t>::max();
-    std::vector<std::uint32_t> at(points.size(), kNotStacked);
-    for (std::size_t w = 0; w <= walk.size(); ++w) {
-        const std::uint32_t k = walk[w % walk.size()];
-        if (at[k] == kNotStacked) {
-            at[k] = static_cast<std::uint32_t>(stack.size());
-            stack.push_back(k);
-            since.push_back(w);
-            continue;
-        }
-        const std::size_t from = at[k];
-        for (std::size_t s = from + 1; s < stack.size(); ++s)
-            at[stack[s]] = kNotStacked;
-        if (stack.size() - from >= 3) {
-            found.push_back({since[from], ids.size(), ids.size() + stack.size() - from});
-            ids.insert(ids.end(), stack.begin() + static_cast<std::ptrdiff_t>(from), stack.end());
-        }
-        stack.resize(from + 1);
-        since.resize(from + 1);
-    }
-    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.since < b.since; });
-    out.ids.reserve(ids.size());
-    out.at.push_back(0);
-    for (const Found& f : found) {
-        out.ids.insert(out.ids.end(), ids.begin() + static_cast<std::ptrdiff_t>(f.begin),
-                       ids.begin() + static_cast<std::ptrdiff_t>(f.end));
-        out.at.push_back(out.ids.size());
-    }
-    return out;
-}
-
-// True when every point of loop k, and the middle of every edge, lies at
-// least `reach` from the source outline (its segments filed in `grid`).
-bool KeepsDistance(const Loops& loops, std::size_t k, const std::vector<RingPoint>& source, plat::SpatialGrid& grid,
-                   double reach)
-{
-    const std::size_t n = source.size();
-    auto far = [&](double x, double y) {
-        bool ok = true;
-        grid.ForEachInRect(
-            x - reach, x + reach, y - reach, y + reach, [](std::uint32_t) { return true; },
-            [&](std::uint32_t s) {
-                const RingPoint& a = source[s];
-                const RingPoint& b = source[(s + 1) % n];
-                ok = ok && PointSegmentDistance(x, y, a.x, a.y, b.x, b.y) >= reach;
-            });
-        return ok;
-    };
-    const std::size_t begin = loops.at[k], end = loops.at[k + 1];
-    for (std::size_t i = begin; i < end; ++i) {
-        const RingPoint& p = loops.points[loops.ids[i]];
-        const RingPoint& q = loops.points[loops.ids[i + 1 < end ? i + 1 : begin]];
-        if (!far(p.x, p.y) || !far((p.x + q.x) / 2.0, (p.y + q.y) / 2.0))
-            return false;
-    }
-    return true;
-}
-
-double LoopArea(const Loops& loops, std::size_t k)
-{
-    const std::size_t begin = loops.at[k], end = loops.at[k + 1];
-    double a = 0.0;
-    for (std::size_t i = begin; i < end; ++i) {
-        const RingPoint& p = loops.points[loops.ids[i]];
-        const RingPoint& q = loops.points[loops.ids[i + 1 < end ? i + 1 : begin]];
-        a += p.x * q.y - q.x * p.y;
-    }
-    return a / 2.0;
-}
-
-// The loops of a raw offset ring that are outlines at distance d from the
-// source: split at the ring's self-intersections, those that run the
-// source's way round and keep the distance (to within a hair) everywhere.
-std::vector<std::vector<RingPoint>> CleanOffsetLoops(const std::vector<RingPoint>& source,
-                                                      const std::vector<RingPoint>& raw, double d)
-{
-    const double reach = std::fabs(d) - std::max(kOffsetKeepTol, std::fabs(d) * 1e-9);
-    const double sourceArea = SignedArea(source);
-    plat::SpatialGrid grid = SegmentGrid(source);
-    bool met = false;
-    const Loops loops = SplitAtSelfIntersections(raw, MeetTolerance(raw), met);
-    std::vector<std::vector<RingPoint>> kept;
-    for (std::size_t k = 0; k < loops.Count(); ++k) {
-        const double area = LoopArea(loops, k);
-        if ((area > 0.0) != (sourceArea > 0.0) || area == 0.0 || !KeepsDistance(loops, k, source, grid, reach))
-            continue;
-        std::vector<RingPoint>& loop = kept.emplace_back();
-        for (std::size_t i = loops.at[k]; i < loops.at[k + 1]; ++i)
-            loop.push_back(loops.points[loops.ids[i]]);
-    }
-    return kept;
-}
-
 // The points of a node ring (every node once).
 std::vector<RingPoint> RingPointsOf(const DOCNODE* ring)
 {
@@ -577,9 +231,7 @@ bool FlattenedMeetsItself(const DOCNODE* nodes)
     if (ring.size() > 1 && std::fabs(ring.back().x - ring.front().x) <= kRingDuplicateTol &&
         std::fabs(ring.back().y - ring.front().y) <= kRingDuplicateTol)
         ring.pop_back();
-    bool met = false;
-    if (ring.size() >= 3)
-        SplitAtSelfIntersections(ring, MeetTolerance(ring), met);
+    const bool met = ring.size() >= 3 && plat::offset::RingMeetsItself(ring);
     CDocState::FreeNodeList(flat);
     return met;
 }
@@ -908,7 +560,7 @@ CDocData* CPathProc::OffsetContour(CDocData* object, double distance, std::uint8
     source.reserve(made.size());
     for (const Made& m : made)
         source.push_back({m.x, m.y, nullptr});
-    std::vector<std::vector<RingPoint>> loops = CleanOffsetLoops(source, RingPointsOf(head), distance);
+    std::vector<std::vector<RingPoint>> loops = plat::offset::CleanOffsetLoops(source, RingPointsOf(head), distance);
     CDocData* first = nullptr;
     CDocData* prev = nullptr;
     for (std::size_t i = 0; i < loops.size(); ++i) {

@@ -1,6 +1,6 @@
 #include "EnableLinkNearDlg.h"
 
-#include "NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "XPButton.h"
 #include "settings/LanguageTable.h"
 

@@ -4,7 +4,7 @@
 // accepted back into it. The caller may preset both members after
 // construction, runs the dialog and takes them back after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

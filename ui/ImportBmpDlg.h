@@ -3,7 +3,7 @@
 // dot size in millimetres. The caller presets the values, runs the dialog
 // and reads the members after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 // inch or millimetre. The caller presets the unit, runs the dialog and reads
 // m_nUnit after OK: 0 automatic, 1 inch, 2 millimetre.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 // resolution and the other resolution; both stay within 0 .. 2147483647
 // whatever is typed or calculated, so a 0 is the caller's to refuse.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 #include <string_view>

@@ -5,7 +5,7 @@
 // history, its change count and the work folder stay as they were, whatever
 // becomes of the build; Cancel returns at once.
 #pragma once
-#include "app/LongWork.h"
+#include "qtplatform/LongWork.h"
 #include "machinecomm/VantrelRecords.h"
 
 #include <QObject>

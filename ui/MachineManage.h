@@ -5,7 +5,7 @@
 // technology dialogs. The list is edited in place and MacInfo.par written
 // after each change; connections made here outlive the dialog.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 #include <optional>

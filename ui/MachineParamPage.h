@@ -5,7 +5,7 @@
 // (object names); labels and drop-down items take their texts from the
 // section "phase13:param-dialog" when the page is set up.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 #include <functional>

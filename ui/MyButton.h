@@ -12,7 +12,7 @@
 // writes the context, the step, the laser flag and the kind.
 #pragma once
 #include "XPButton.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/QtMessagePoster.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "MyTabCtrl.h"
 
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 CMyTabCtrl::CMyTabCtrl(QWidget* parent) : QTabWidget(parent) {}
 

@@ -1,6 +1,6 @@
 #include "ParamDashedSet.h"
 
-#include "NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "XPButton.h"
 #include "settings/LanguageTable.h"
 

@@ -2,7 +2,7 @@
 // the gaps between them, in millimetres. The caller sets both, runs the
 // dialog and takes them back after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 class CXPButton;
 class QLineEdit;

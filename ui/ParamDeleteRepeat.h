@@ -1,7 +1,7 @@
 // The overlapping-lines dialog (dialog 223): whether only lines of one layer
 // count as overlapping, and the tolerance in millimetres.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

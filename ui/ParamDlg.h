@@ -13,8 +13,8 @@
 // opened is closed again when it closes; one that failed to start is not
 // kept, and the dialog then works offline.
 #pragma once
-#include "app/DialogBase.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/DialogBase.h"
+#include "qtplatform/QtMessagePoster.h"
 #include "settings/MachineParams.h"
 
 #include <bitset>

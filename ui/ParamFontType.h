@@ -3,7 +3,7 @@
 // character map. The caller sets the five members, runs the dialog and
 // takes them back after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 // less the 0.2 mm the measurement loses); mode 1 gives the resolution of A
 // pulses over a distance of B micrometres. Computing closes with OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 class CXPButton;
 class QLabel;

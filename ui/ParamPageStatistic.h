@@ -3,8 +3,8 @@
 // time, job count, X and Y travel) into the machine's parameter block and
 // shows them. The answers are posted to the page's own window.
 #pragma once
-#include "app/DialogBase.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/DialogBase.h"
+#include "qtplatform/QtMessagePoster.h"
 
 class CXPButton;
 class QLineEdit;

@@ -2,7 +2,7 @@
 // mode 1 for a code alone, mode 2 for a code entered twice; OK in mode 2
 // closes only when both entries are the same. The caller reads First().
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 // usable only while the laser is on.
 #pragma once
 #include "WorkPageWork.h"
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 // (0 inward, 1 outward, 2 automatic). The three values are kept for the
 // program's run: a dialog starts from them, and only OK stores them back.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 // precision changed on a drawing that has objects, and has the layer list
 // rebuilt when the speed unit changed.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 // OK writes the chosen language's file name into the pointer file
 // Language/Language. The caller then offers the restart into it.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 class CXPButton;
 class QListWidget;

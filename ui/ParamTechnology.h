@@ -3,7 +3,7 @@
 // repair), each kept sorted by its first value, with their enable switches,
 // and saves the record into the machine's technology file.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <array>
 #include <cstdint>

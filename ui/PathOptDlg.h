@@ -5,7 +5,7 @@
 // dislocation handling. The caller sets every member, runs the dialog and
 // takes them back after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 #include "JobBuild.h"
 #include "TransLoadProcessDlg.h"
 #include "XPButton.h"
-#include "app/FrameworkText.h"
+#include "qtplatform/FrameworkText.h"
 #include "model/DocContext.h"
 #include "processing/BigFileExc.h"
 #include "processing/FileTrans.h"

@@ -9,7 +9,7 @@
 // nothing built a second time. Its coordinates become picture pixels when
 // the dialog is set up, so every copy and pass is an offset in pixels.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 #include "machinecomm/VantrelRecords.h"
 #include "processing/CalcFileRunTime.h"
 

@@ -3,7 +3,7 @@
 // resolution in plotter units per millimetre. The caller sets the drawing's
 // width and height, runs the dialog and reads m_dResolution after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <string_view>
 

@@ -1,6 +1,6 @@
 #include "RbtnNoneExtendDlg.h"
 
-#include "NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "XPButton.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
@@ -227,5 +227,5 @@ void CRbtnNoneExtendDlg::ApplyLeads()
         AddLeadPoints(repaint, o->m_pLeadInOut);
         progress.Step();
     }
-    CDocState::InvalidateSelectionArea(ctx, repaint, 15.0);
+    CDocState::InvalidateSelectionArea(ctx, repaint);
 }

@@ -6,7 +6,7 @@
 // switch for the program's run; without it the side is the property bar's
 // assist mode.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // are deleted, and the reference distance in millimetres. The caller sets
 // both, runs the dialog and uses them after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 // nine points of the job's box). The caller gives the machine's values and
 // takes the fields back after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // the grid step in millimetres. The caller sets both fields, runs the dialog
 // and takes them back after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "TechParamSetDlg.h"
 
-#include "NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "XPButton.h"
 
 #include <QGridLayout>

@@ -3,7 +3,7 @@
 // speed) or the cut repair table (kind 2: speed, x and y compensation). The
 // caller gives the row's values and reads them back after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The job name dialog (dialog 186): the name a job is sent under, preset to
 // the current UTC day, hour, minute and second ("%02d%02d%02d%02d").
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <ctime>
 #include <functional>

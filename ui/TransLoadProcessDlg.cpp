@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -40,21 +41,52 @@ constexpr int kNoMemoryText = 28;
 constexpr int kJobTooLongText = 29;
 constexpr int kSentStatus = 31;
 constexpr int kSavedStatus = 32;
+constexpr int kNotWrittenText = 13; // behind the path
+constexpr int kBusyText = 38;
+constexpr int kRefusedText = 39;
+constexpr int kNoThreadText = 40;
+constexpr int kFileUnreadableText = 43;
+constexpr int kJobTooLongToSaveText = 44;
+
+// The message of each result TransFile gives for a transfer it did not
+// start.
+struct RefusalEntry {
+    std::uint32_t result;
+    int entry;
+};
+constexpr RefusalEntry kRefusalTexts[] = {
+    {TRANS_BUSY, kBusyText},
+    {TRANS_BAD_REQUEST, kRefusedText},
+    {TRANS_NO_THREAD, kNoThreadText},
+    {TRANS_FILE_UNUSABLE, kFileUnreadableText},
+};
 
 // The message of each way a transfer fails; those about the link name the
-// machine and its address.
-struct FailureText {
+// machine and its address, the one about the work file its path.
+enum class Fill : std::uint8_t { None, Link, Path };
+struct FailureEntry {
     plat::LPARAM code;
     int entry;
-    bool aboutLink;
+    Fill fill;
 };
-constexpr FailureText kFailureTexts[] = {
-    {TRANS_ERROR_MEMORY, kNoMemoryText, false},     {TRANS_ERROR_JOB, kJobTooLongText, false},
-    {TRANS_ERROR_FILE, kFileNotWholeText, false},   {TRANS_ERROR_LINK, kLinkEndedText, true},
-    {TRANS_ERROR_STOPPED, kLinkEndedText, true},    {TRANS_ERROR_NO_ANSWER, 22, true},
-    {TRANS_ERROR_CLOSED, 23, true},                 {TRANS_ERROR_RESET, 24, true},
-    {TRANS_ERROR_EXCHANGE, 25, true},               {TRANS_ERROR_NO_CONNECTION, 26, true},
+constexpr FailureEntry kFailureTexts[] = {
+    {TRANS_ERROR_MEMORY, kNoMemoryText, Fill::None},     {TRANS_ERROR_JOB, kJobTooLongText, Fill::None},
+    {TRANS_ERROR_FILE, kNotWrittenText, Fill::Path},     {TRANS_ERROR_LINK, kLinkEndedText, Fill::Link},
+    {TRANS_ERROR_STOPPED, kLinkEndedText, Fill::Link},   {TRANS_ERROR_NO_ANSWER, 22, Fill::Link},
+    {TRANS_ERROR_CLOSED, 23, Fill::Link},                {TRANS_ERROR_RESET, 24, Fill::Link},
+    {TRANS_ERROR_EXCHANGE, 25, Fill::Link},              {TRANS_ERROR_NO_CONNECTION, 26, Fill::Link},
 };
+
+std::u16string ErrorText(int entry)
+{
+    return LanguageText(RegisteredLanguageTable(), kErrorSection, entry);
+}
+
+// "The transfer failed. Error code: " and the number.
+std::u16string CodeText(long long code)
+{
+    return ErrorText(kTransferFailedText) + plat::Utf8ToUtf16(std::to_string(code));
+}
 // The title: "Download" of the dialog's own section.
 constexpr int kTitleText = 21;
 
@@ -274,7 +306,7 @@ void CTransLoadProcessDlg::Transfer()
         m_pMachine->m_session->TransFile(&m_header, operation, m_hWnd, WM_TRANS_PROGRESS, m_header.m_originCorner,
                                          static_cast<std::int32_t>(frameLength), frame, m_startAfter);
     if (result != TRANS_STARTED) {
-        Fail(kTransferFailedText, result);
+        FailWith(RefusalText(result));
         return;
     }
     m_transferring = true;
@@ -316,16 +348,32 @@ void CTransLoadProcessDlg::OnPostedMessage(plat::UINT msg, plat::WPARAM wParam, 
 
 void CTransLoadProcessDlg::FailTransfer(plat::LPARAM code)
 {
-    for (const FailureText& f : kFailureTexts) {
+    FailWith(FailureText(code, m_mode == MODE_SAVE, *m_pMachine, *m_context.m_pSettings, m_path));
+}
+
+std::u16string CTransLoadProcessDlg::RefusalText(std::uint32_t result)
+{
+    for (const RefusalEntry& r : kRefusalTexts) {
+        if (r.result == result)
+            return ErrorText(r.entry);
+    }
+    return CodeText(result);
+}
+
+std::u16string CTransLoadProcessDlg::FailureText(plat::LPARAM code, bool saving, const MachineNode& machine,
+                                                 const SoftwareSettings& settings, const std::u16string& path)
+{
+    // A job too long for a stream is as much too long for a work file.
+    if (saving && code == TRANS_ERROR_JOB)
+        return ErrorText(kJobTooLongToSaveText);
+    for (const FailureEntry& f : kFailureTexts) {
         if (f.code != code)
             continue;
-        if (!f.aboutLink)
-            Fail(f.entry);
-        else
-            FailWith(MachineLinkText(f.entry, *m_pMachine, *m_context.m_pSettings));
-        return;
+        if (f.fill == Fill::Link)
+            return MachineLinkText(f.entry, machine, settings);
+        return f.fill == Fill::Path ? path + ErrorText(f.entry) : ErrorText(f.entry);
     }
-    Fail(kTransferFailedText, static_cast<long long>(code));
+    return CodeText(code);
 }
 
 std::u16string CTransLoadProcessDlg::DoneText() const
@@ -378,12 +426,9 @@ void CTransLoadProcessDlg::reject()
     OnCancel();
 }
 
-void CTransLoadProcessDlg::Fail(int entry, long long code)
+void CTransLoadProcessDlg::Fail(int entry)
 {
-    std::u16string text = LanguageText(RegisteredLanguageTable(), kErrorSection, entry);
-    if (code >= 0)
-        text += QString::number(code).toStdU16String();
-    FailWith(text);
+    FailWith(ErrorText(entry));
 }
 
 void CTransLoadProcessDlg::FailWith(const std::u16string& text)

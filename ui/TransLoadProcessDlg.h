@@ -12,8 +12,8 @@
 // gives IDCANCEL. A connection the dialog opened is closed again at the end;
 // one that existed before stays.
 #pragma once
-#include "app/DialogBase.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/DialogBase.h"
+#include "qtplatform/QtMessagePoster.h"
 #include "machinecomm/VantrelRecords.h"
 
 #include <cstdint>
@@ -25,6 +25,7 @@ class QTimer;
 class CXPButton;
 struct DOCCONTEXT;
 struct MachineNode;
+struct SoftwareSettings;
 
 class CTransLoadProcessDlg : public CDialogBase, public PostedMessageTarget {
 public:
@@ -49,6 +50,16 @@ public:
     // document array (rows into the X count), the feed repeat and the job
     // name, origin corner 0, positioning point 2.
     static void FillHeader(WORKHEAD& header, const DOCCONTEXT& context, const std::string& pathUtf8);
+
+    // The operator message of a transfer the machine's connection did not
+    // start, by the result its TransFile gave, or of one that ended with a
+    // TRANS_ERROR_* code (while saving a work file when `saving`). Messages
+    // about the link name the machine and its address, one about a work
+    // file that could not be written its path. A value no message covers
+    // is shown with its number.
+    static std::u16string RefusalText(std::uint32_t result);
+    static std::u16string FailureText(plat::LPARAM code, bool saving, const MachineNode& machine,
+                                      const SoftwareSettings& settings, const std::u16string& path);
 
     // Time without progress after the start that ends the transfer; 60 s
     // unless a test shortens it (0 restores the default).
@@ -78,9 +89,9 @@ private:
     void Transfer();
     void Finish();
     void OnCancel();
-    // A message (entry of "phase15:error-hint", with the code behind it when
-    // one is given), the dialog's own connection closed, then rejected.
-    void Fail(int entry, long long code = -1);
+    // A message (entry of "phase15:error-hint"), the dialog's own
+    // connection closed, then rejected.
+    void Fail(int entry);
     void FailWith(const std::u16string& text);
     // The message of a transfer that ended with TRANS_ERROR_* code.
     void FailTransfer(plat::LPARAM code);

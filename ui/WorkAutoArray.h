@@ -3,7 +3,7 @@
 // that gives more than one copy is applied to the array page at once.
 // Dialog 198; its texts come from "phase5:array-tool".
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

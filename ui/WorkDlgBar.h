@@ -10,7 +10,7 @@
 // destroyed, and comes back with its values. It handles no command of its
 // own and gives the view its pages (WorkPanelPages).
 #pragma once
-#include "app/WorkPanel.h"
+#include "ui/WorkPanel.h"
 
 #include <QDockWidget>
 

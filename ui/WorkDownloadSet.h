@@ -3,7 +3,7 @@
 // file, through the job name and transfer progress dialogs; and holds the
 // path optimisation switch. Closing it writes software.par.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 // that works on the document of the active view. The view hands the page
 // its document's edit context and itself through the page's owner setter.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 #include "model/GeoBox.h"
 
 struct DOCCONTEXT;

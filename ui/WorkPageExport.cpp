@@ -1,6 +1,6 @@
 #include "WorkPageExport.h"
 
-#include "NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

@@ -1,6 +1,6 @@
 #include "WorkPageMetaList.h"
 
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

@@ -1,7 +1,7 @@
 #include "WorkPageNest.h"
 
 #include "XPButton.h"
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

@@ -11,7 +11,7 @@
 // the engine is freed.
 #pragma once
 #include "WorkPageBase.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/QtMessagePoster.h"
 #include "processing/NestEngine.h"
 
 #include <cstdint>

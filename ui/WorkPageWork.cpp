@@ -2,7 +2,7 @@
 
 #include "MyButton.h"
 #include "XPButton.h"
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 #include "machinecomm/OnlineOperate.h"
 #include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"

@@ -14,7 +14,7 @@
 // SetDialogs; a button whose dialog is missing stays disabled.
 #pragma once
 #include "WorkPageBase.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/QtMessagePoster.h"
 
 #include <cstdint>
 #include <QPoint>

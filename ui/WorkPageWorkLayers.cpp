@@ -7,7 +7,7 @@
 
 #include "WorkSetParameter.h"
 #include "XPButton.h"
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

@@ -1,6 +1,6 @@
 #include "WorkSetParamCarve.h"
 
-#include "NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "XPButton.h"
 #include "settings/WorkParams.h"
 

@@ -1,6 +1,6 @@
 #include "WorkSetParamCut.h"
 
-#include "NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "XPButton.h"
 #include "platform/Prompt.h"
 #include "settings/WorkParams.h"

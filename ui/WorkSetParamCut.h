@@ -2,7 +2,7 @@
 // dot mode, delay after cutting and the delay power. Works on a copy of the
 // record's values; the caller copies them back after OK with StoreInto.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 
 #include <cstdint>
 

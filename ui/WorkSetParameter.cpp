@@ -1,10 +1,10 @@
 #include "WorkSetParameter.h"
 
-#include "NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "WorkSetParamCarve.h"
 #include "WorkSetParamCut.h"
 #include "XPButton.h"
-#include "app/FrameworkText.h"
+#include "qtplatform/FrameworkText.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

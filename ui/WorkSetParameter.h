@@ -6,7 +6,7 @@
 // sub-dialog when the sub-dialog closes with OK. The caller writes the list
 // to WorkParam.par after OK.
 #pragma once
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 #include "settings/WorkParams.h"
 #include "settings/WorkSetParameterBase.h"
 

@@ -1,6 +1,6 @@
 #include "XPButton.h"
 
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 
 #include <QPainter>
 #include <QStyle>

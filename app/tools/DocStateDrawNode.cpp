@@ -20,7 +20,6 @@ constexpr std::uint32_t kKeyEscape = 27;
 constexpr std::uint32_t kKeySpace = 32;
 constexpr std::uint32_t kKeyDelete = 46;
 constexpr std::uint32_t kKeyF3 = 114;
-constexpr double kRepaintGrow = 15.0;
 constexpr double kSnapStep = std::numbers::pi / 12.0; // 15 degrees
 
 } // namespace
@@ -190,7 +189,7 @@ void CDocStateDrawNode::OnKeyDown(DOCCONTEXT* ctx, std::uint32_t key)
         FreeNodeList(m_pNodes);
         m_bButtonDown = 0;
         DrawFeedback(ctx);
-        InvalidateWorldBox(ctx, box, kRepaintGrow);
+        InvalidateWorldBox(ctx, box);
         return;
     }
     case kKeyDelete:
@@ -223,7 +222,7 @@ void CDocStateDrawNode::Reset(std::uint32_t, DOCCONTEXT* ctx)
 {
     // The chain cannot be drawn again to erase it once it is gone.
     if (Drawing())
-        InvalidateWorldBox(ctx, ShownBox(), kRepaintGrow);
+        InvalidateWorldBox(ctx, ShownBox());
     m_bButtonDown = 0;
     m_nMode = 0;
     FreeNodeList(m_pNodes);

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr std::uint32_t kKeyDelete = 46;
-constexpr double kRepaintGrow = 15.0;
 constexpr double kClickTol = 1e-7; // press and release this close: a click
 // The rectangle's "no machine": its start stays at the minimum corner.
 constexpr std::uint8_t kNoMachine = 255;
@@ -37,7 +36,7 @@ void CDocStateDrawRect::Reset(std::uint32_t, DOCCONTEXT* ctx)
 {
     // A band on screen cannot be drawn again to erase it after the reset.
     if (m_bButtonDown != 0)
-        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptDown, m_ptCur), kRepaintGrow);
+        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptDown, m_ptCur));
     m_bButtonDown = 0;
     m_bDragging = 0;
 }

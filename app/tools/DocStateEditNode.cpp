@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kHitPixels = 3.0;
 constexpr double kNodeRepaintGrow = 10.0;
-constexpr double kBandRepaintGrow = 15.0;
 constexpr double kDragReach = 1e-7; // press and release closer on both axes: a click
 constexpr int kBandStyle = 2;       // dotted pen
 constexpr std::uint8_t kFindOnly = 255;
@@ -134,7 +133,7 @@ void CDocStateEditNode::RepaintFeedback(DOCCONTEXT* ctx)
         return;
     m_bFeedbackShown = false;
     if (m_nMode != 2) {
-        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptDown, m_ptCur), kBandRepaintGrow);
+        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptDown, m_ptCur));
         return;
     }
     // The moved outline runs to neighbours outside the nodes' box.

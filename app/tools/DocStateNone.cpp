@@ -21,7 +21,6 @@ constexpr double kClickTol = 1e-7;      // press and release this close: a click
 constexpr double kMinScaleSize = 1e-5;  // a box dimension that can be scaled
 constexpr double kMinObjectSize = 1e-4; // an object box that can be scaled
 constexpr double kFlatSkew = 1e-7;      // below: no shear, a move instead
-constexpr double kRepaintGrow = 15.0;
 constexpr double kNudgePixels = 3.0;
 constexpr int kBandStyle = 2; // dotted pen
 
@@ -473,7 +472,7 @@ void CDocStateNone::MoveSelection(DOCCONTEXT* ctx, const CGeoPoint& from, const 
     CGeoBox area = ctx->m_rcSelect;
     if (settings.m_bShowTravel != 0)
         area.Union(neighbours);
-    InvalidateSelectionArea(ctx, area, kRepaintGrow);
+    InvalidateSelectionArea(ctx, area);
 }
 
 void CDocStateNone::ScaleSelection(DOCCONTEXT* ctx)

@@ -12,7 +12,6 @@ namespace {
 constexpr int kZoomCursor = 159;
 // A press and release closer than this on both axes (world units) is a click.
 constexpr double kClickReach = 1.0;
-constexpr double kBandRepaintGrow = 15.0;
 
 std::int32_t Half(double v)
 {
@@ -33,7 +32,7 @@ void CDocStateZoomInOut::Reset(std::uint32_t, DOCCONTEXT* ctx)
 {
     // A band cut short would stay on screen: its area is drawn again.
     if (m_bTracking != 0 && ctx != nullptr)
-        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptPress, m_ptTrack), kBandRepaintGrow);
+        InvalidateWorldBox(ctx, CGeoBox::FromPoints(m_ptPress, m_ptTrack));
     m_bTracking = 0;
 }
 

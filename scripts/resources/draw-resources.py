@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""Draws Brenvik's toolbar images, bitmaps and icons into app/res/.
+"""Draws Brenvik's toolbar images, bitmaps and icons into qtplatform/res/.
 
 Every picture is drawn here from simple shapes, so the program carries no
 image taken from elsewhere. Toolbar images are 16 x 15 pixels, laid side by
 side in one strip per toolbar, in the order of the toolbar's buttons that
-show an image (app/Resources.cpp lists them). Run it after a change and commit
-the PNG files it writes; it needs nothing beyond the standard library.
+show an image (qtplatform/Resources.cpp lists them). Run it after a change and
+commit the PNG files it writes; it needs nothing beyond the standard library.
 """
 import math
 import pathlib
@@ -699,7 +699,7 @@ CURSORS = {159: (cursor_zoom, 11, 11), 249: (cursor_arrow, 1, 1), 250: (cursor_s
 
 
 def main():
-    root = pathlib.Path(__file__).resolve().parents[2] / "app" / "res"
+    root = pathlib.Path(__file__).resolve().parents[2] / "qtplatform" / "res"
     for sub in ("toolbar", "bitmap", "icon", "cursor"):
         (root / sub).mkdir(parents=True, exist_ok=True)
     for tid, pics in TOOLBARS.items():

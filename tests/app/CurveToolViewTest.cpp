@@ -10,7 +10,7 @@
 #include "app/OrvelDocManager.h"
 #include "app/OrvelView.h"
 #include "app/RecentFileList.h"
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

@@ -11,7 +11,7 @@
 #include "app/OrvelDocManager.h"
 #include "app/OrvelView.h"
 #include "app/RecentFileList.h"
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 #include "importexport/FileTransPlt.h"
 #include "model/DocData.h"
 #include "model/DocListNode.h"

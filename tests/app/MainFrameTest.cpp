@@ -3,8 +3,8 @@
 // empties the work and file folders it made.
 #include "AppTestSupport.h"
 #include "app/MainFrame.h"
-#include "app/QtMessagePoster.h"
-#include "app/Resources.h"
+#include "qtplatform/QtMessagePoster.h"
+#include "qtplatform/Resources.h"
 #include "machinecomm/Vantrel.h"
 #include "settings/SoftwareSettings.h"
 

@@ -6,7 +6,7 @@
 #include "AppTestSupport.h"
 #include "app/OrvelDoc.h"
 #include "app/OrvelView.h"
-#include "app/QtDeviceContext.h"
+#include "qtplatform/QtDeviceContext.h"
 #include "model/DocDataLine.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"

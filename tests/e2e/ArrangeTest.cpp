@@ -4,7 +4,7 @@
 // 50..70 mm across and 60..72.5 mm up). World y runs downwards: the
 // triangle's world box starts 80 - 72.5 = 7.5 mm below the outline's top.
 #include "E2eProgram.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"

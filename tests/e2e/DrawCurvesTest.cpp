@@ -3,7 +3,7 @@
 // finishes it and goes back to the select tool; a curve placed by two
 // presses (the first dragged) is made by Enter, one undo step, the tool kept.
 #include "E2eCanvas.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "model/DocData.h"
 #include "model/NodeList.h"
 

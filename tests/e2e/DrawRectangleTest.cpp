@@ -3,7 +3,7 @@
 // its corner maps to shows the layer colour, the white paper, the layer
 // colour again, each time as a repaint of the whole view draws it.
 #include "E2eCanvas.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "model/DocData.h"
 
 namespace {

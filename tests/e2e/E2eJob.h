@@ -4,9 +4,9 @@
 // stream the fake controller received put back together.
 #pragma once
 #include "E2eProgram.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "app/OrvelView.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/QtMessagePoster.h"
 #include "app/WorkPageDialogs.h"
 #include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"

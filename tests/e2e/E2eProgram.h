@@ -13,7 +13,7 @@
 #include "app/OrvelDoc.h"
 #include "app/OrvelDocManager.h"
 #include "app/OrvelView.h"
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 #include "platform/ImportOptions.h"
 #include "settings/MachineNode.h"
 #include "settings/ReadParamFile.h"

@@ -2,7 +2,7 @@
 // document, an import through the File menu adds to it as one undo step,
 // and the import folder is remembered in the software settings.
 #include "E2eProgram.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "app/RecentFileList.h"
 #include "model/DocContext.h"

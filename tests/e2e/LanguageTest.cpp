@@ -7,7 +7,7 @@
 #include "LayoutCheck.h"
 #include "app/ColorPaletteBar.h"
 #include "app/RecentFileList.h"
-#include "ui/ButtonST.h"
+#include "qtplatform/ButtonST.h"
 #include "ui/ParamDlg.h"
 #include "ui/TechParamSetDlg.h"
 #include "ui/TransLoadProcessDlg.h"

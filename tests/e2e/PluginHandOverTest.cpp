@@ -14,7 +14,7 @@
 // onto the machine origin.
 #include "E2eProgram.h"
 #include "PluginTestSupport.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocDataBitmap.h"

@@ -2,7 +2,7 @@
 // kept doubles both sides, a rotation of "-90" turns it a quarter and the
 // entry goes back to "0"; each is one undo step.
 #include "E2eProgram.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
 

@@ -5,7 +5,7 @@
 // server holds the pixels, it is skipped. A failed comparison keeps the
 // screen's image beside the test program.
 #include "E2eProgram.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "app/OrvelView.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"

@@ -5,7 +5,7 @@
 // and a drag on a corner mark turns it a quarter. After each release the
 // screen shows what a repaint of the whole view draws.
 #include "E2eCanvas.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "model/DocData.h"
 
 #include <cmath>

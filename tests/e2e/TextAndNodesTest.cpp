@@ -4,7 +4,7 @@
 // drawing; the text tool places a text from its settings file and leaves
 // what was typed there for the next document.
 #include "E2eCanvas.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "app/tools/DocStateEditNode.h"
 #include "model/DocData.h"
 #include "model/NodeList.h"

@@ -3,6 +3,7 @@
 // folder that does not exist, and a drawing with nothing to output is sent
 // or saved. Each leaves no dialog open, no transfer running and no file.
 #include "E2eJob.h"
+#include "platform/CodePage.h"
 #include "settings/LanguageTable.h"
 
 #include <filesystem>
@@ -76,7 +77,7 @@ TEST(TransferFailures, CancelMissingFolderAndNothingToOutputEndAsFailuresAndLeav
         PressDownload(frame);
         EXPECT_EQ(unsaved.result, plat::IDCANCEL);
         ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown.back().text, ErrorText(19)) << "the file could not be written";
+        EXPECT_EQ(shown.back().text, plat::Utf8ToUtf16(missing + " could not be written."));
         EXPECT_FALSE(std::filesystem::exists(root + "missing"));
 
         // The layer's cutting switched off: nothing to output. Sending says

@@ -4,7 +4,7 @@
 // mouse, the zoom tool's rectangle fills the view with a quarter of the
 // plate, and the pan tool drags the drawing and both rulers with the mouse.
 #include "E2eCanvas.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "app/HyRulerBar.h"
 
 #include <QLabel>

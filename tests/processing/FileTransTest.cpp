@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace plat {
 namespace {
 
@@ -185,6 +187,81 @@ TEST(ConvertLayersOrigin, OffsetToZeroThenEachOriginCorner)
     }
 }
 
+// The L-shaped path of world units placed for corner 0 at its middle
+// (point 4): to (0,0) (0,0)-(20,0)-(20,40), tenths (0,0)-(2,0)-(2,4), x
+// mirrored about 2: (2,0)-(0,0)-(0,4), the middle (1, 2) to the origin.
+TEST(PlaceInOneWalk, MovesScalesMirrorsAndAnchorsAsTheStepsDo)
+{
+    PATHREC* path = MakePath({{10, 20}, {30, 20}, {30, 60}});
+    WORKLAYER* layers = LinkLayers({MakeLayer({path})});
+    ASSERT_TRUE(CFileTrans::PlaceInOneWalk(layers, 10.0, 0, 4));
+    EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{1, -2}, {-1, -2}, {-1, 2}}));
+    ExpectExtents(path, -1, 1, -2, 2);
+    FreePathRecordGroups(layers);
+
+    // Awkward numbers, two layers, a plain group: every corner and point
+    // gives the separate steps' numbers to the bit.
+    auto make = [] {
+        return LinkLayers({MakeLayer({MakePath({{0.1, 1.0 / 3}, {-7.7, 2.2}, {1e-3, -0.35}})}),
+                           MakeLayer({MakeClosingBracket(), MakePath({{123.456, -9.87}, {5.5, 0.3}})})});
+    };
+    auto points = [](WORKLAYER* l) {
+        std::vector<XY> out;
+        ForEachLayer(l, false, [&](WORKLAYER& layer) {
+            ForEachPath(layer, [&](PATHREC& p) {
+                out.emplace_back(p.m_xmin, p.m_xmax);
+                out.emplace_back(p.m_ymin, p.m_ymax);
+                if (p.m_pSegs != nullptr)
+                    for (const XY& xy : SegmentPoints(&p))
+                        out.push_back(xy);
+            });
+        });
+        return out;
+    };
+    for (int corner = 0; corner <= 4; ++corner) {
+        for (int point = 0; point <= 9; ++point) {
+            SCOPED_TRACE(corner * 10 + point);
+            WORKLAYER* one = make();
+            WORKLAYER* steps = make();
+            CFileTrans::RecalcPathBoundRects(one);
+            CFileTrans::RecalcPathBoundRects(steps);
+            ASSERT_TRUE(CFileTrans::PlaceInOneWalk(one, 10.0, corner, point));
+            CFileTrans::OffsetLayers(steps, 0.0, 0.0, false, false);
+            CFileTrans::ScaleLayers(steps, 10.0, false);
+            CFileTrans::ConvertLayersOrigin(steps, 1, corner);
+            CFileTrans::PlaceAtAnchor(steps, corner, point);
+            EXPECT_EQ(points(one), points(steps));
+            FreePathRecordGroups(one);
+            FreePathRecordGroups(steps);
+        }
+    }
+}
+
+TEST(PlaceInOneWalk, LeavesArraysNumbersThatAreNotFiniteAndFarExtentsToTheSteps)
+{
+    const std::vector<XY> l{{10, 20}, {30, 20}};
+    PATHREC* inner = MakePath(l);
+    WORKLAYER* arrays = LinkLayers({MakeLayer({MakeOpeningBracket(2, 1, -100.0, 0.0), inner, MakeClosingBracket()})});
+    EXPECT_FALSE(CFileTrans::PlaceInOneWalk(arrays, 10.0, 1, 0));
+    EXPECT_EQ(SegmentPoints(inner), l);
+    FreePathRecordGroups(arrays);
+
+    PATHREC* odd = MakePath({{10, 20}, {std::nan(""), 20}});
+    WORKLAYER* nan = LinkLayers({MakeLayer({odd})});
+    EXPECT_FALSE(CFileTrans::PlaceInOneWalk(nan, 10.0, 1, 0));
+    EXPECT_EQ(odd->m_pSegs->m_x0, 10.0);
+    FreePathRecordGroups(nan);
+
+    // Beyond 1e8 the steps measure from their seeds, not from the path.
+    PATHREC* far = MakePath({{2e8, 20}, {3e8, 20}});
+    WORKLAYER* beyond = LinkLayers({MakeLayer({far})});
+    EXPECT_FALSE(CFileTrans::PlaceInOneWalk(beyond, 10.0, 1, 0));
+    EXPECT_EQ(far->m_pSegs->m_x0, 2e8);
+    FreePathRecordGroups(beyond);
+
+    EXPECT_FALSE(CFileTrans::PlaceInOneWalk(nullptr, 10.0, 1, 0));
+}
+
 TEST(OffsetLayers, RelativeZeroPutsTheCornerOfArrayCopiesAtTheOrigin)
 {
     // Two rows at pitch -100 below a path spanning y 0..50: the copies reach
@@ -264,6 +341,21 @@ TEST(RemoveZeroSegments, MiddleSegmentGoesPathStaysConnectedEmptyPathsGo)
     EXPECT_EQ(dot->m_pNext, bracket);
     EXPECT_EQ(bracket->m_pNext, path);
     EXPECT_EQ(path->m_pPrev, bracket);
+    FreePathRecordGroups(layers);
+}
+
+// A zero-length last segment: its end goes to the segment before, which
+// becomes the ring's last.
+TEST(RemoveZeroSegments, LastSegmentGoesAndTheRingClosesOnTheOneBefore)
+{
+    PATHREC* path = MakePath({{0, 0}, {10, 0}, {10, 10}, {10, 10.000001}});
+    WORKLAYER* layers = LinkLayers({MakeLayer({path})});
+    CFileTrans::RemoveZeroSegments(layers->m_paths);
+    ASSERT_EQ(layers->m_paths, path);
+    EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{0, 0}, {10, 0}, {10, 10.000001}}));
+    const SEGNODE* first = path->m_pSegs;
+    EXPECT_EQ(first->m_pNext->m_pNext, first);
+    EXPECT_EQ(first->m_pPrev, first->m_pNext);
     FreePathRecordGroups(layers);
 }
 

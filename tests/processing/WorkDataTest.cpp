@@ -24,6 +24,8 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <ostream>
 #include <limits>
 
 namespace plat {
@@ -394,6 +396,194 @@ TEST(MakeWorkData, ImagesOfACutAndScanLayerAreScannedOnALayerOfTheirOwn)
     }
 }
 
+// Messages shown are recorded, with these texts of "phase15:error-hint",
+// while it lives.
+struct ShownErrors {
+    plat::RecordingPrompt prompt;
+    std::array<std::u16string, kLanguageTableSize> table{};
+    explicit ShownErrors(std::initializer_list<std::pair<int, std::u16string_view>> entries)
+    {
+        table[3] = u"phase15:error-hint";
+        for (const auto& [entry, text] : entries)
+            table[4 + entry] = text;
+        SetLanguageTable(table);
+        plat::SetPrompt(&prompt);
+    }
+    ~ShownErrors()
+    {
+        SetLanguageTable({});
+        plat::SetPrompt(nullptr);
+    }
+};
+
+// pattern.bmp: 4 x 3 pixels of 0.1 mm, shown top row first: dark dark
+// white dark / white white white white / white dark dark white.
+void WritePatternImage(ScratchProgramFolder& folder)
+{
+    BmpForm form;
+    form.width = 4;
+    form.height = 3;
+    folder.Write("pattern.bmp", MakeBmp(form, {{255, 0, 0, 255}, {255, 255, 255, 255}, {0, 0, 255, 0}}));
+}
+
+struct ScanRun {
+    double x0, y0, x1, y1;
+    int g0, g1;
+    friend bool operator==(const ScanRun&, const ScanRun&) = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const ScanRun& r)
+{
+    return os << "(" << r.x0 << "," << r.y0 << ")-(" << r.x1 << "," << r.y1 << ") " << r.g0 << ">" << r.g1;
+}
+
+// The segments of a layer's paths, in millimetres rounded to 1e-9.
+std::vector<ScanRun> Runs(WORKLAYER* layer)
+{
+    auto r = [](double v) { return std::round(v * 1e9) / 1e9; };
+    std::vector<ScanRun> out;
+    ForEachPath(*layer, [&](PATHREC& p) {
+        ForEachSegment(p, [&](SEGNODE& s) {
+            out.push_back({r(s.m_x0), r(s.m_y0), r(s.m_x1), r(s.m_y1), s.m_nGrey0, s.m_nGrey1});
+        });
+    });
+    return out;
+}
+
+// The pattern's runs with its top-left pixel at (x, y) mm: the rows are
+// scanned toward +x from the top row, one 0.1 mm apart (the top row at the
+// image's y, as it is drawn); the lone pixel at the row's end grows by
+// 0.01 mm.
+std::vector<ScanRun> PatternRuns(double x, double y)
+{
+    return {{x, y, x + 0.1, y, 255, 255}, {x + 0.3, y, x + 0.31, y, 255, 255},
+            {x + 0.1, y + 0.2, x + 0.2, y + 0.2, 255, 255}};
+}
+
+ARRAYREC* Array(std::uint16_t rows, std::uint16_t cols, double dy, double dx)
+{
+    auto* a = new ARRAYREC;
+    a->m_nRows = rows;
+    a->m_nCols = cols;
+    a->m_dDy = dy;
+    a->m_dDx = dx;
+    return a;
+}
+
+// An image inside groups, nested groups or group arrays is engraved as the
+// same image ungrouped at each place a copy lies; with a rectangle in its
+// group both are worked, in the layers and order the ungrouped pair gives.
+TEST(MakeWorkData, ImagesInsideGroupsAreEngravedAsTheSameImageUngrouped)
+{
+    ScratchProgramFolder folder;
+    WritePatternImage(folder);
+    auto pattern = [&](WorkSetup& s) {
+        auto* image = new CDocDataBitmap("pattern", folder.Root() + "pattern.bmp", kO, kO, 1, &s.ctx);
+        image->SetColor(3, 0);
+        return image;
+    };
+    auto scanOnly = [](WorkSetup& s) {
+        WorkParams* p = FindLayerParams(s.settings.m_pLayers, 3);
+        p->m_border = 0;
+        p->m_sweep = 1;
+        p->m_s_precision = 0.1;
+    };
+    auto group = [](std::initializer_list<CDocData*> children, ARRAYREC* array = nullptr) {
+        auto* g = new CDocDataGroup(LinkObjects(children), nullptr);
+        g->m_pArray = array;
+        return g;
+    };
+    const std::vector<ScanRun> one = PatternRuns(0, 0);
+    auto join = [](std::initializer_list<std::vector<ScanRun>> parts) {
+        std::vector<ScanRun> all;
+        for (const auto& p : parts)
+            all.insert(all.end(), p.begin(), p.end());
+        return all;
+    };
+    // Plain, grouped, three groups deep, a 1 x 2 group array at 5 mm and a
+    // 1 x 2 array (5 mm) of a 2 x 1 array (4 mm) holding the image.
+    const std::vector<std::pair<std::function<CDocData*(WorkSetup&)>, std::vector<ScanRun>>> cases = {
+        {[&](WorkSetup& s) { return pattern(s); }, one},
+        {[&](WorkSetup& s) { return group({pattern(s)}); }, one},
+        {[&](WorkSetup& s) { return group({group({group({pattern(s)})})}); }, one},
+        {[&](WorkSetup& s) { return group({pattern(s)}, Array(1, 2, 0, 50)); }, join({one, PatternRuns(5, 0)})},
+        {[&](WorkSetup& s) { return group({group({pattern(s)}, Array(2, 1, 40, 0))}, Array(1, 2, 0, 50)); },
+         join({one, PatternRuns(0, 4), PatternRuns(5, 0), PatternRuns(5, 4)})},
+    };
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        SCOPED_TRACE(k);
+        WorkSetup s;
+        scanOnly(s);
+        s.Add(cases[k].first(s));
+        ASSERT_TRUE(s.Make());
+        const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+        ASSERT_EQ(layers.size(), 1u);
+        EXPECT_EQ(layers[0]->m_layerId, 3u);
+        EXPECT_EQ(layers[0]->m_mode, 2);
+        EXPECT_EQ(Runs(layers[0]), cases[k].second);
+    }
+
+    // A 1 mm square with the image at its corner, in a group, on a layer
+    // that cuts and scans: the image is scanned on a layer of its own, the
+    // square cut and engraved, the image's layer first when it leads.
+    for (bool imageFirst : {true, false}) {
+        WorkSetup s;
+        scanOnly(s);
+        FindLayerParams(s.settings.m_pLayers, 3)->m_border = 1;
+        CDocData* square = MakeLine(MmSquare(0, 0, 1, 1), 3);
+        s.Add(imageFirst ? group({pattern(s), square}) : group({square, pattern(s)}));
+        ASSERT_TRUE(s.Make());
+        const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+        ASSERT_EQ(layers.size(), 3u);
+        WORKLAYER* scan = imageFirst ? layers[0] : layers[2];
+        WORKLAYER* cut = imageFirst ? layers[1] : layers[0];
+        EXPECT_EQ(scan->m_mode, 2);
+        EXPECT_EQ(Runs(scan), one);
+        EXPECT_EQ(cut->m_mode, 1);
+        EXPECT_EQ(Runs(cut), (std::vector<ScanRun>{{0, 0, 1, 0, 0, 0}, {1, 0, 1, 1, 0, 0}, {1, 1, 0, 1, 0, 0},
+                                                   {0, 1, 0, 0, 0, 0}}));
+    }
+
+    // Banding groups the image with the 3 mm square it lies in, 1 mm from
+    // the square's corner: one band of 1000 mm, whose line the job's top
+    // edge (3 mm) is moved onto, so every y grows by 997; the image is
+    // scanned still.
+    WorkSetup s;
+    scanOnly(s);
+    FindLayerParams(s.settings.m_pLayers, 3)->m_border = 1;
+    s.Band(1000, 0, 0);
+    s.Add(MakeLine(MmSquare(-1, -1, 2, 2), 3));
+    s.Add(pattern(s));
+    ASSERT_TRUE(s.Make());
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 3u);
+    EXPECT_EQ(layers[2]->m_mode, 2);
+    EXPECT_EQ(Runs(layers[2]), PatternRuns(1, 998));
+}
+
+// Group arrays whose copies multiply beyond what an engraving may hold
+// (400 x 400 = 160,000 places of the image) leave the image out with the
+// "image too large" message instead of exhausting memory.
+TEST(MakeWorkData, ImageCopiesBeyondTheLimitAreLeftOutWithTheTooLargeMessage)
+{
+    ScratchProgramFolder folder;
+    WritePatternImage(folder);
+    const ShownErrors shown({{7, u"The image is too large: there is not enough memory."}});
+    WorkSetup s;
+    FindLayerParams(s.settings.m_pLayers, 3)->m_sweep = 1;
+    auto* image = new CDocDataBitmap("pattern", folder.Root() + "pattern.bmp", kO, kO, 1, &s.ctx);
+    image->SetColor(3, 0);
+    auto* inner = new CDocDataGroup(image, nullptr);
+    inner->m_pArray = Array(400, 1, 10, 0);
+    auto* outer = new CDocDataGroup(inner, nullptr);
+    outer->m_pArray = Array(1, 400, 0, 10);
+    s.Add(outer);
+    s.Make();
+    EXPECT_EQ(s.header.m_layers, nullptr);
+    ASSERT_EQ(shown.prompt.m_shown.size(), 1u);
+    EXPECT_EQ(shown.prompt.m_shown[0].text, u"The image is too large: there is not enough memory.");
+}
+
 // Images go out only as engravings: on layers that do not scan they are
 // left out, never cut along their scan lines, and one message names every
 // such layer before the job goes anywhere.
@@ -401,41 +591,31 @@ TEST(MakeWorkData, ImagesOnLayersThatDoNotScanAreLeftOutWithOneMessage)
 {
     ScratchProgramFolder folder;
     WriteDarkImage(folder);
-    plat::RecordingPrompt prompt;
-    plat::SetPrompt(&prompt);
-    std::array<std::u16string, kLanguageTableSize> table{};
-    table[3] = u"phase15:error-hint";
-    table[45] = u"Layer ";
-    table[46] = u" holds images but does not engrave; they were left out.";
-    SetLanguageTable(table);
-    {
-        // Layer 3 cuts only (the defaults), layer 7 does nothing; layer 5
-        // scans and keeps its image.
-        WorkSetup s;
-        FindLayerParams(s.settings.m_pLayers, 5)->m_sweep = 1;
-        FindLayerParams(s.settings.m_pLayers, 7)->m_border = 0;
-        for (int layer : {3, 5, 3, 7}) {
-            auto* image = new CDocDataBitmap("dark", folder.Root() + "dark.bmp", kO, kO, 0, &s.ctx);
-            image->SetColor(layer, 0);
-            s.Add(image);
-        }
-        s.Add(MakeLine(MmSquare(0, 0, 1, 1), 3));
-        ASSERT_TRUE(s.Make());
-        ASSERT_EQ(prompt.m_shown.size(), 1u);
-        EXPECT_EQ(prompt.m_shown[0].text, u"Layer 3 holds images but does not engrave; they were left out.\n"
-                                          u"Layer 7 holds images but does not engrave; they were left out.");
-        const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
-        ASSERT_EQ(layers.size(), 2u);
-        EXPECT_EQ(layers[0]->m_layerId, 3u);
-        EXPECT_EQ(layers[0]->m_mode, 1);
-        const std::vector<PATHREC*> cut = Paths(layers[0]);
-        ASSERT_EQ(cut.size(), 1u);
-        ExpectPoints(cut[0], {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}});
-        EXPECT_EQ(layers[1]->m_layerId, 5u);
-        EXPECT_EQ(layers[1]->m_mode, 2);
+    const ShownErrors shown({{41, u"Layer "}, {42, u" holds images but does not engrave; they were left out."}});
+    // Layer 3 cuts only (the defaults), layer 7 does nothing; layer 5 scans
+    // and keeps its image. The image of layer 7 lies in a group.
+    WorkSetup s;
+    FindLayerParams(s.settings.m_pLayers, 5)->m_sweep = 1;
+    FindLayerParams(s.settings.m_pLayers, 7)->m_border = 0;
+    for (int layer : {3, 5, 3, 7}) {
+        auto* image = new CDocDataBitmap("dark", folder.Root() + "dark.bmp", kO, kO, 0, &s.ctx);
+        image->SetColor(layer, 0);
+        s.Add(layer == 7 ? new CDocDataGroup(image, nullptr) : static_cast<CDocData*>(image));
     }
-    SetLanguageTable({});
-    plat::SetPrompt(nullptr);
+    s.Add(MakeLine(MmSquare(0, 0, 1, 1), 3));
+    ASSERT_TRUE(s.Make());
+    ASSERT_EQ(shown.prompt.m_shown.size(), 1u);
+    EXPECT_EQ(shown.prompt.m_shown[0].text, u"Layer 3 holds images but does not engrave; they were left out.\n"
+                                            u"Layer 7 holds images but does not engrave; they were left out.");
+    const std::vector<WORKLAYER*> layers = Layers(s.header.m_layers);
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(layers[0]->m_layerId, 3u);
+    EXPECT_EQ(layers[0]->m_mode, 1);
+    const std::vector<PATHREC*> cut = Paths(layers[0]);
+    ASSERT_EQ(cut.size(), 1u);
+    ExpectPoints(cut[0], {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}});
+    EXPECT_EQ(layers[1]->m_layerId, 5u);
+    EXPECT_EQ(layers[1]->m_mode, 2);
 }
 
 TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)

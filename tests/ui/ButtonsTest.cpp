@@ -2,7 +2,7 @@
 // hover and focus edges and the arrow icon of each kind. The icon button:
 // the grey copy of its icon until the mouse rests on it, the focus handed on
 // when it is disabled, check-box mode and double clicks.
-#include "ui/ButtonST.h"
+#include "qtplatform/ButtonST.h"
 #include "ui/XPButton.h"
 
 #include <QLineEdit>

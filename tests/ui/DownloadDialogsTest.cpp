@@ -4,8 +4,9 @@
 // finished transfer.
 #include "MachineStage.h"
 
-#include "app/LongWork.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/LongWork.h"
+#include "qtplatform/QtMessagePoster.h"
+#include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
@@ -14,6 +15,7 @@
 #include "platform/TextFile.h"
 #include "platform/WorkFolder.h"
 #include "settings/MachineTech.h"
+#include "settings/TransThreadInfo.h"
 #include "ui/PathOptDlg.h"
 #include "ui/TransLoadNameDlg.h"
 #include "ui/TransLoadProcessDlg.h"
@@ -225,7 +227,7 @@ TEST_F(Download, AFinishedSendOrSaveSaysSoOnTheStatusBarOnceTheDialogHasClosed)
 TEST_F(Download, SavePathsThatCannotBeWrittenAreRefused)
 {
     EXPECT_FALSE(Run(1, Root() + "no/such/folder/job.out"));
-    EXPECT_FALSE(m_prompt.m_shown.empty());
+    EXPECT_EQ(LastMessage(), plat::Utf8ToUtf16(Root() + "no/such/folder/job.out could not be written."));
     EXPECT_FALSE(std::filesystem::exists(Root() + "no/such/folder/job.out"));
 
     // 149 bytes fit the field with its terminator, 150 do not.
@@ -238,6 +240,51 @@ TEST_F(Download, SavePathsThatCannotBeWrittenAreRefused)
     EXPECT_FALSE(Run(1, tooLong));
     EXPECT_EQ(LastMessage(), ErrorText(18));
     EXPECT_FALSE(std::filesystem::exists(tooLong));
+}
+
+// Every result the machine's connection gives for a transfer it did not
+// start, and every code a transfer ends with, has a message of its own; a
+// value none covers is shown with its number.
+TEST_F(Download, EveryRefusalAndFailureCodeShowsItsOwnMessage)
+{
+    const std::pair<std::uint32_t, std::u16string> refusals[] = {
+        {TRANS_BUSY, u"Another transfer is still running; nothing was sent or saved. Try again once it has ended."},
+        {TRANS_BAD_REQUEST, u"The machine link refused the job's request; nothing was sent or saved."},
+        {TRANS_NO_THREAD, u"The transfer could not be started: the system could not make a thread for it. "
+                          u"Nothing was sent or saved."},
+        {TRANS_FILE_UNUSABLE, u"The work file could not be read, or is too large to send; nothing was sent."},
+        {99, u"The transfer failed. Error code: 99"},
+    };
+    for (const auto& [result, text] : refusals)
+        EXPECT_EQ(CTransLoadProcessDlg::RefusalText(result), text) << result;
+
+    const std::u16string link = u"A at 127.0.0.1";
+    const std::pair<plat::LPARAM, std::u16string> failures[] = {
+        {TRANS_ERROR_MEMORY, u"There is not enough memory for the job's data; nothing was sent."},
+        {TRANS_ERROR_JOB, u"The job is too large for the controller; nothing was sent."},
+        {TRANS_ERROR_FILE, u"/w/job.out could not be written."},
+        {TRANS_ERROR_LINK, u"The link to " + link + u" ended; the job was not sent whole."},
+        {TRANS_ERROR_STOPPED, u"The link to " + link + u" ended; the job was not sent whole."},
+        {TRANS_ERROR_NO_ANSWER,
+         u"No answer from the controller of " + link + u" within 2 s; the job was not sent whole."},
+        {TRANS_ERROR_CLOSED,
+         u"The controller of " + link + u" closed the connection before answering; the job was not sent whole."},
+        {TRANS_ERROR_RESET, u"The controller of " + link + u" reset the connection; the job was not sent whole."},
+        {TRANS_ERROR_EXCHANGE,
+         u"The controller of " + link + u" answered a different exchange; the job was not sent whole."},
+        {TRANS_ERROR_NO_CONNECTION,
+         u"No connection to the controller of " + link + u" could be made within 3 s; the job was not sent whole."},
+        {11, u"The transfer failed. Error code: 11"},
+    };
+    for (const auto& [code, text] : failures) {
+        EXPECT_EQ(CTransLoadProcessDlg::FailureText(code, false, Machine(0), g_settings, u"/w/job.out"), text)
+            << code;
+    }
+    // Saving, a job too long for a stream is too long for a work file.
+    EXPECT_EQ(CTransLoadProcessDlg::FailureText(TRANS_ERROR_JOB, true, Machine(0), g_settings, u"/w/job.out"),
+              u"The job is too large for a work file; nothing was saved.");
+    EXPECT_EQ(CTransLoadProcessDlg::FailureText(TRANS_ERROR_FILE, true, Machine(0), g_settings, u"/w/job.out"),
+              u"/w/job.out could not be written.");
 }
 
 TEST_F(Download, NothingToSendNoMachineOrAnotherMachinesLinkRejectWithoutSending)

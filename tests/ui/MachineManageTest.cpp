@@ -4,7 +4,7 @@
 // time, refused links changing nothing), and the work area with the boxes it
 // recomputes.
 #include "MachineStage.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/QtMessagePoster.h"
 #include "machinecomm/OnlineOperate.h"
 #include "model/DocDataLine.h"
 #include "model/NodeList.h"

@@ -5,7 +5,7 @@
 // runs, and the statistics page.
 #include "MachineStage.h"
 
-#include "app/QtMessagePoster.h"
+#include "qtplatform/QtMessagePoster.h"
 #include "platform/Messages.h"
 #include "settings/MachineParams.h"
 #include "ui/MachineAxisParamDlg.h"

@@ -4,7 +4,7 @@
 // through its copies with the position kept between ticks.
 #include "../processing/ProcessingTestSupport.h"
 #include "AppTestSupport.h"
-#include "app/LongWork.h"
+#include "qtplatform/LongWork.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"

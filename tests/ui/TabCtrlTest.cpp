@@ -2,7 +2,7 @@
 // until ShowPage creates them in table order, each page set up once, clicks
 // outside the tabs ignored, and removal selecting tab 0 while the removed
 // page lives on with its values.
-#include "app/DialogBase.h"
+#include "qtplatform/DialogBase.h"
 #include "ui/MyTabCtrl.h"
 
 #include <QPointer>

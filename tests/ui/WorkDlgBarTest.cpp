@@ -5,7 +5,7 @@
 #include "app/DocumentManager.h"
 #include "app/MainFrame.h"
 #include "app/OrvelApp.h"
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 #include "model/DocContext.h"
 #include "settings/LanguageTable.h"
 #include "settings/ReadParamFile.h"

@@ -7,7 +7,7 @@
 #include "model/DocState.h"
 #include "settings/LayerParamFile.h"
 #include "settings/WorkSetParameterBase.h"
-#include "ui/NumberEdit.h"
+#include "qtplatform/NumberEdit.h"
 #include "ui/WorkSetParamCut.h"
 #include "ui/WorkSetParameter.h"
 

@@ -4,7 +4,7 @@
 // applying the best layout and closing the run's handle, and runs whose
 // document changed, was switched away from, or closed.
 #include "AppTestSupport.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/QtMessagePoster.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocDataLine.h"

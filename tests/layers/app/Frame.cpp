@@ -1,3 +1,4 @@
-// Keeps: the shell includes the dialogs and Qt.
+// Keeps: the shell includes the dialogs, the Qt platform layer and Qt.
+#include "qtplatform/Button.h"
 #include "ui/Dialog.h"
 #include <QMainWindow>

@@ -3,7 +3,7 @@
 // once it is cancelled nothing of it reaches the interface any more, and
 // what it still asks is answered without a word.
 #include "AppTestSupport.h"
-#include "app/LongWork.h"
+#include "qtplatform/LongWork.h"
 #include "platform/ImportOptions.h"
 
 #include <QThread>

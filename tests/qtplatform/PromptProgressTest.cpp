@@ -1,8 +1,8 @@
 // Engine message boxes as QMessageBox and the status bar's progress bar as
 // the engine's progress control.
 #include "AppTestSupport.h"
-#include "app/QtProgress.h"
-#include "app/QtPrompt.h"
+#include "qtplatform/QtProgress.h"
+#include "qtplatform/QtPrompt.h"
 #include "settings/ShowProcess.h"
 
 #include <QAbstractButton>

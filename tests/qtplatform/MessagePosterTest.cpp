@@ -2,7 +2,7 @@
 // window on the user-interface thread, in order per thread; closed windows
 // and a shut-down poster get nothing.
 #include "AppTestSupport.h"
-#include "app/QtMessagePoster.h"
+#include "qtplatform/QtMessagePoster.h"
 
 #include <QThread>
 

@@ -2,7 +2,7 @@
 // command chain, the serial port's failure, the frame's resizes, and the
 // pages the view hands its document to.
 #pragma once
-#include "CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "WorkPanelPages.h"
 
 class QWidget;

@@ -1,6 +1,6 @@
 #include "ButtonST.h"
 
-#include "app/Resources.h"
+#include "qtplatform/Resources.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/QtDeviceContext.h"
+#include "qtplatform/QtDeviceContext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "NumberEdit.h"
 
-#include "app/FrameworkText.h"
+#include "qtplatform/FrameworkText.h"
 #include "platform/Prompt.h"
 
 #include <QDoubleValidator>

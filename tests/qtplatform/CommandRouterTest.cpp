@@ -1,7 +1,7 @@
 // Command routing: the first target of the chain that handles an id takes
 // it; an id nobody handles is disabled.
 #include "AppTestSupport.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 
 #include <QAction>
 
