@@ -4,7 +4,7 @@
 // document, its history or its change count.
 #include "E2eJob.h"
 #include "E2eProgram.h"
-#include "app/CommandRouter.h"
+#include "qtplatform/CommandRouter.h"
 #include "platform/WorkControl.h"
 #include "ui/QtImportOptions.h"
 
