@@ -50,7 +50,6 @@ constexpr int kSelectTool = 0;
 constexpr std::u16string_view kMainMenu = u"phase0:main-menu";
 constexpr int kCountRefreshMs = 100;
 
-
 // Tooltip texts: a toolbar's buttons by id and language entry, in a section.
 struct TipEntry {
     plat::UINT id;

@@ -24,6 +24,7 @@
 
 #include <array>
 #include <vector>
+
 namespace {
 
 constexpr double kHitPixels = 3.0;

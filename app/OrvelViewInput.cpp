@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 
 #include <array>
+
 namespace {
 
 // The alignment commands of the keys L, E, R, T, C and B.

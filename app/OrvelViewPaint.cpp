@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+
 QSize COrvelView::ClientSize() const
 {
     return viewport()->size();

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+
 namespace {
 
 constexpr int kPositionEdit = 32853;
