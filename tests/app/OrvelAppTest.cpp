@@ -152,6 +152,80 @@ TEST(OrvelApp, CancelledCloseRestartsNothing)
     EXPECT_TRUE(launches.programs.empty());
 }
 
+// Answers the questions in turn, Cancel once the answers run out, and keeps
+// what each asked.
+class AnswersInTurn : public plat::Prompt {
+public:
+    explicit AnswersInTurn(std::vector<int> answers) : m_answers(std::move(answers)) {}
+    int MessageBox(const std::u16string& text, const std::u16string&, unsigned type) override
+    {
+        m_asked.push_back({text, type});
+        const std::size_t n = m_asked.size() - 1;
+        return n < m_answers.size() ? m_answers[n] : plat::IDCANCEL;
+    }
+    std::vector<std::pair<std::u16string, unsigned>> m_asked;
+
+private:
+    std::vector<int> m_answers;
+};
+
+// The restart a new language asks for ends the program as File, Exit does:
+// an unsaved drawing is asked about with the same question first. Cancel
+// there cancels the restart (the program, the drawing and its edits stay,
+// nothing is started); No closes without saving and starts the program once.
+TEST(OrvelApp, ALanguageRestartAsksAboutAnUnsavedDrawingAsExitDoesAndItsCancelCancelsIt)
+{
+    constexpr plat::UINT kLanguageCommand = 32864;
+    plat::ScratchProgram program;
+    // The report of the machine list a scratch program lacks; the restart
+    // question, the drawing's question (Cancel); the same at File, Exit
+    // (Cancel); then the restart again, and No for the drawing.
+    AnswersInTurn prompt({plat::IDOK, plat::IDOK, plat::IDCANCEL, plat::IDCANCEL, plat::IDOK, plat::IDNO});
+    plat::SetPrompt(&prompt);
+    CDialogBase::SetModalAnswerForTesting([](CDialogBase&) { return plat::IDOK; });
+    Launches launches;
+    {
+        COrvelApp app(kNoFile, Recording(launches, COrvelApp::LockFilePath()));
+        OrvelDocManager documents(app);
+        app.SetDocumentManager(&documents);
+        QTimer start;
+        start.setInterval(5);
+        QObject::connect(&start, &QTimer::timeout, [&] {
+            if (!app.InEventLoop())
+                return;
+            start.stop();
+            ASSERT_EQ(documents.Frames().size(), 1u);
+            COrvelDoc* doc = documents.Frames()[0]->Document();
+            doc->SetModifiedFlag(true);
+            CommandRouter& router = app.MainFrame()->Router();
+            router.Execute(kLanguageCommand);
+            ASSERT_TRUE(plat::WaitFor([&] { return prompt.m_asked.size() == 3; }));
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(app.MainFrame()->WasClosed());
+            EXPECT_EQ(documents.Frames().size(), 1u);
+            EXPECT_TRUE(doc->IsModified());
+            router.Execute(cmd::AppExit);
+            ASSERT_EQ(prompt.m_asked.size(), 4u);
+            EXPECT_FALSE(app.MainFrame()->WasClosed());
+            router.Execute(kLanguageCommand);
+        });
+        start.start();
+        EXPECT_EQ(app.Run(), 0);
+    }
+    CDialogBase::SetModalAnswerForTesting(nullptr);
+    plat::SetPrompt(nullptr);
+    ASSERT_EQ(prompt.m_asked.size(), 6u);
+    // The drawing's question at the restart is the one File, Exit asks.
+    EXPECT_EQ(prompt.m_asked[2], prompt.m_asked[3]);
+    EXPECT_EQ(prompt.m_asked[5], prompt.m_asked[3]);
+    EXPECT_EQ(prompt.m_asked[2].first, u"Save changes to temp0.wcvr?");
+    EXPECT_EQ(prompt.m_asked[2].second, plat::MB_YESNOCANCEL | plat::MB_ICONWARNING);
+    EXPECT_EQ(prompt.m_asked[1].first, u"The new language takes effect after a restart. Restart now?");
+    EXPECT_EQ(prompt.m_asked[4], prompt.m_asked[1]);
+    ASSERT_EQ(launches.programs.size(), 1u);
+    EXPECT_EQ(launches.lockWasFree, std::vector<bool>{true});
+}
+
 TEST(OrvelApp, CommandLineFileThatCannotBeOpenedIsNamedBeforeTheProgramEnds)
 {
     plat::ScratchProgram program;

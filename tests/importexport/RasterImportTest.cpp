@@ -556,7 +556,8 @@ TEST_F(RasterImport, AnImageReadWithoutTheDocumentTakesItsLayerWhenAddedAndADrop
         ImportedObjects dropped;
         ASSERT_TRUE(CFileReadTrans().ReadObjects(&apart, png, false, dropped));
         EXPECT_EQ(FilesIn(WorkFolder()), std::vector<std::string>{"photo.bmp"});
-        EXPECT_EQ(FilesIn(FileFolder()), std::vector<std::string>{"10photo.bmp"});
+        // Black and white (the settings' bitmap type 0), the first copy.
+        EXPECT_EQ(FilesIn(FileFolder()), std::vector<std::string>{"00photo.bmp"});
     }
     EXPECT_TRUE(FilesIn(WorkFolder()).empty());
     EXPECT_TRUE(FilesIn(FileFolder()).empty());
