@@ -37,6 +37,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <functional>
 #include <typeindex>
 
 namespace {
@@ -152,6 +153,26 @@ TEST(OrvelApp, CancelledCloseRestartsNothing)
     EXPECT_TRUE(launches.programs.empty());
 }
 
+// Runs the steps once the program runs its own event loop (not one that
+// start-up enters, as the reading of a command-line drawing does).
+class InItsLoop {
+public:
+    InItsLoop(const COrvelApp& app, std::function<void()> steps)
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, &app, steps = std::move(steps)] {
+            if (!app.InEventLoop())
+                return;
+            m_timer.stop();
+            steps();
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+};
+
 // Answers the questions in turn, Cancel once the answers run out, and keeps
 // what each asked.
 class AnswersInTurn : public plat::Prompt {
@@ -188,12 +209,7 @@ TEST(OrvelApp, ALanguageRestartAsksAboutAnUnsavedDrawingAsExitDoesAndItsCancelCa
         COrvelApp app(kNoFile, Recording(launches, COrvelApp::LockFilePath()));
         OrvelDocManager documents(app);
         app.SetDocumentManager(&documents);
-        QTimer start;
-        start.setInterval(5);
-        QObject::connect(&start, &QTimer::timeout, [&] {
-            if (!app.InEventLoop())
-                return;
-            start.stop();
+        const InItsLoop steps(app, [&] {
             ASSERT_EQ(documents.Frames().size(), 1u);
             COrvelDoc* doc = documents.Frames()[0]->Document();
             doc->SetModifiedFlag(true);
@@ -209,7 +225,6 @@ TEST(OrvelApp, ALanguageRestartAsksAboutAnUnsavedDrawingAsExitDoesAndItsCancelCa
             EXPECT_FALSE(app.MainFrame()->WasClosed());
             router.Execute(kLanguageCommand);
         });
-        start.start();
         EXPECT_EQ(app.Run(), 0);
     }
     CDialogBase::SetModalAnswerForTesting(nullptr);
@@ -506,14 +521,8 @@ TEST(OrvelApp, StartedOnTheSampleDrawingItShowsItFittedToItsObjects)
     COrvelApp app({QStringLiteral("brenvik"), sample});
     OrvelDocManager documents(app);
     app.SetDocumentManager(&documents);
-    // Checked in the program's own loop, once the drawing read at start-up
-    // (in a loop of its own) is shown.
-    QTimer start;
-    start.setInterval(5);
-    QObject::connect(&start, &QTimer::timeout, [&] {
-        if (!app.InEventLoop())
-            return;
-        start.stop();
+    // Checked once the drawing read at start-up is shown.
+    const InItsLoop steps(app, [&] {
         ASSERT_EQ(documents.Frames().size(), 1u);
         COrvelView* view = documents.Frames()[0]->View();
         ASSERT_TRUE(plat::WaitFor([&] { return view->BufferCreations() > 0; }));
@@ -538,7 +547,6 @@ TEST(OrvelApp, StartedOnTheSampleDrawingItShowsItFittedToItsObjects)
                   QStringLiteral(BRENVIK_SOURCE_DIR "/samples/plate0.wcvr").toStdU16String());
         app.CloseMainWindow();
     });
-    start.start();
     EXPECT_EQ(app.Run(), 0);
 }
 
