@@ -219,9 +219,11 @@ TEST_F(Download, TheJobIsBuiltFromTheOpeningAndTheTransferWaitsForTheStartDelay)
     EXPECT_TRUE(Run(1, out));
     watch.stop();
     plat::WorkControl::SetStepHookForTesting({});
+    // The delay's timer is a coarse one: it may end up to 5 % early, at
+    // 475 ms.
     EXPECT_GE(firstStep.load(), 0);
-    EXPECT_LT(firstStep.load(), 500);
-    EXPECT_GE(fileSeen, 500);
+    EXPECT_LT(firstStep.load(), 475);
+    EXPECT_GE(fileSeen, 475);
 }
 
 TEST_F(Download, AFeedDelayOf2Point5SecondsGoesOutAs3)
