@@ -394,6 +394,10 @@ void CMainFrame::CreateStatusBar()
     auto* layout = new QHBoxLayout(m_panes[1]);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_progressBar);
+    m_workCancel = new QPushButton(FrameworkString(FrameworkText::Cancel), m_panes[1]);
+    m_workCancel->setObjectName(QStringLiteral("workCancel"));
+    m_workCancel->hide();
+    layout->addWidget(m_workCancel);
     m_progress = std::make_unique<QtProgress>(m_progressBar);
     plat::SetProgressSink(m_progress.get());
 

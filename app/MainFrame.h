@@ -77,6 +77,8 @@ public:
     // selected, in the language of the table.
     QString ObjectCountText(std::uint32_t objects, std::uint32_t selected) const;
     QProgressBar* ProgressBar() const { return m_progressBar; }
+    // Beside the progress control: shown while long work can be cancelled.
+    QPushButton* WorkCancelButton() const { return m_workCancel; }
     // Property bar edits 32853 (position) and 32831 (size), upper or lower,
     // and the angle edit 32855.
     QLineEdit* PropertyEdit(int id, bool lower = false) const;
@@ -159,6 +161,7 @@ private:
     std::map<int, QToolBar*> m_toolBars;
     std::array<QLabel*, kPaneCount> m_panes{};
     QProgressBar* m_progressBar = nullptr;
+    QPushButton* m_workCancel = nullptr;
     std::unique_ptr<QtProgress> m_progress;
     std::map<int, std::array<QLineEdit*, 2>> m_propertyEdits;
     QComboBox* m_assistCombo = nullptr;

@@ -3,20 +3,20 @@
 #include "qtplatform/FrameworkText.h"
 #include "qtplatform/QtDeviceContext.h"
 #include "importexport/BmpPixels.h"
-#include "importexport/DocFileReader.h"
-#include "importexport/FileTransAi.h"
-#include "importexport/FileTransDsb.h"
-#include "importexport/FileTransDst.h"
-#include "importexport/FileTransDxf.h"
-#include "importexport/FileTransPlt.h"
+#include "importexport/FileReadTrans.h"
 #include "importexport/GifDecoder.h"
 #include "importexport/JpegDecoder.h"
 #include "importexport/PngDecoder.h"
+#include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/NodeList.h"
+#include "platform/ImportOptions.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
 #include "processing/FileTrans.h"
+#include "settings/LanguageTable.h"
+#include "settings/SettingsCopy.h"
+#include "settings/SoftwareSettings.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -33,17 +33,27 @@
 
 namespace {
 
-// Answers every question of a reader silently while a preview reads.
-class SilentPrompt {
+// A look at a file asks nothing and keeps nothing: on the thread that reads
+// it, every message is answered silently and every import question with the
+// values in force.
+class QuietLook {
 public:
-    SilentPrompt() : m_saved(&plat::GetPrompt()) { plat::SetPrompt(&m_quiet); }
-    ~SilentPrompt() { plat::SetPrompt(m_saved == &m_quiet ? nullptr : m_saved); }
-    SilentPrompt(const SilentPrompt&) = delete;
-    SilentPrompt& operator=(const SilentPrompt&) = delete;
+    QuietLook()
+    {
+        plat::SetThreadPrompt(&m_quiet);
+        plat::SetThreadImportOptions(&m_looking);
+    }
+    ~QuietLook()
+    {
+        plat::SetThreadPrompt(nullptr);
+        plat::SetThreadImportOptions(nullptr);
+    }
+    QuietLook(const QuietLook&) = delete;
+    QuietLook& operator=(const QuietLook&) = delete;
 
 private:
     plat::RecordingPrompt m_quiet{1};
-    plat::Prompt* m_saved;
+    plat::LookingImportOptions m_looking;
 };
 
 bool ReadBytes(const std::string& path, std::string& bytes)
@@ -164,30 +174,49 @@ void DrawObjects(QtDeviceContext& dc, CDocData* obj)
     }
 }
 
-void DeleteUnselected(CDocData*& list)
+// The objects scaled to fit an image of the size and centred in it, drawn
+// in their colours on white.
+QImage DrawingPicture(CDocData* list, int width, int height)
 {
-    CDocData* kept = nullptr;
-    CDocData* last = nullptr;
-    for (CDocData* obj = list; obj != nullptr;) {
-        CDocData* next = obj->m_pNext;
-        obj->m_pNext = nullptr;
-        obj->m_pPrev = nullptr;
-        if (obj->IsSelected() == 0) {
-            CDocData* single = obj;
-            DeleteObjectList(single);
-        } else {
-            if (last == nullptr)
-                kept = obj;
-            else {
-                last->m_pNext = obj;
-                obj->m_pPrev = last;
-            }
-            last = obj;
-        }
-        obj = next;
-    }
-    list = kept;
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    double xmin = 1e300, xmax = -1e300, ymin = 1e300, ymax = -1e300;
+    if (list == nullptr || !CFileTrans::GetObjectsBoundRect(list, xmin, xmax, ymin, ymax) || xmin > xmax ||
+        ymin > ymax)
+        return image;
+    const double bw = xmax - xmin;
+    const double bh = ymax - ymin;
+    const double sx = bw > 0.001 ? (width - 10.0) / bw : 1.0;
+    const double sy = bh > 0.001 ? (height - 10.0) / bh : 1.0;
+    double s = 1.0;
+    if (sx > 1e-5 && sy > 1e-5)
+        s = std::min(sx, sy);
+    else if (sx > 1e-5)
+        s = sx;
+    else if (sy > 1e-5)
+        s = sy;
+    CFileTrans::ScaleObjects(list, 1.0 / s, false, nullptr);
+    xmin = ymin = 1e300;
+    xmax = ymax = -1e300;
+    CFileTrans::GetObjectsBoundRect(list, xmin, xmax, ymin, ymax);
+    const double dx = (width - (xmax - xmin)) / 2.0 - xmin;
+    const double dy = (height - (ymax - ymin)) / 2.0 - ymin;
+    for (CDocData* obj = list; obj != nullptr; obj = obj->m_pNext)
+        obj->Move(CGeoPoint(0.0, 0.0), CGeoPoint(dx, dy), nullptr);
+    QtDeviceContext dc(image);
+    DrawObjects(dc, list);
+    return image;
 }
+
+constexpr std::int32_t kAnyPlotterResolution = 1016;
+
+// What a finished look at a drawing gives the dialog.
+struct Look {
+    explicit Look(const SoftwareSettings& settings) : settings(settings) {}
+    SettingsCopy settings;
+    QImage image;
+    int objects = 0;
+};
 
 } // namespace
 
@@ -210,6 +239,7 @@ CMyFileDialog::CMyFileDialog(QWidget* parent, const QStringList& filters, const 
     m_window = new QLabel(pane);
     m_window->setFixedSize(kPreviewWidth, kPreviewHeight);
     m_window->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_window->setAlignment(Qt::AlignCenter);
     column->addWidget(m_check);
     column->addWidget(m_window);
     column->addStretch(1);
@@ -237,38 +267,59 @@ void CMyFileDialog::accept()
 
 void CMyFileDialog::ShowPreview()
 {
-    if (m_preview)
-        m_window->setPixmap(QPixmap::fromImage(m_image));
-    else
+    if (!m_preview)
         m_window->clear();
+    else if (!m_placeholder.isEmpty())
+        m_window->setText(m_placeholder);
+    else
+        m_window->setPixmap(QPixmap::fromImage(m_image));
 }
 
 void CMyFileDialog::OnPreviewCheck()
 {
     m_preview = !m_preview;
     m_check->setChecked(m_preview);
-    if (m_preview)
+    if (m_preview) {
         OnFileNameChange(m_current);
-    else
+    } else {
+        m_look.Cancel();
+        m_placeholder.clear();
         ShowPreview();
+    }
 }
 
 void CMyFileDialog::OnFileNameChange(const QString& path)
 {
     m_current = path;
+    // A newer highlight drops the look at the older one.
+    m_look.Cancel();
+    m_placeholder.clear();
+    m_objects = 0;
     if (!m_preview)
         return;
     m_image.fill(Qt::white);
     const std::string file = path.toStdString();
     const std::size_t dot = file.rfind('.');
-    const std::string extension = dot == std::string::npos ? std::string() : file.substr(dot + 1);
-    if (extension == "bmp" || extension == "BMP")
+    std::string extension = dot == std::string::npos ? std::string() : file.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::error_code ec;
+    const bool regular = std::filesystem::is_regular_file(file, ec);
+    const std::uintmax_t size = regular ? std::filesystem::file_size(file, ec) : 0;
+    if (regular && !ec && size > kPreviewLimitBytes)
+        m_placeholder = Text(kTooLargeEntry);
+    else if (extension == "bmp")
         PreviewPicture(file);
     else if (extension == "jpg" || extension == "gif" || extension == "png")
         PreviewImage(file);
-    else
-        PreviewDrawing(file, extension);
+    else if (regular)
+        PreviewDrawing(file);
     ShowPreview();
+}
+
+QString CMyFileDialog::Text(int entry)
+{
+    return QString::fromStdU16String(LanguageText(RegisteredLanguageTable(), kTextSection, entry));
 }
 
 void CMyFileDialog::PreviewPicture(const std::string& path)
@@ -323,61 +374,35 @@ void CMyFileDialog::PreviewImage(const std::string& path)
     DrawCentred(m_image, image, w * s, h * s);
 }
 
-void CMyFileDialog::PreviewDrawing(const std::string& path, const std::string& extension)
+void CMyFileDialog::PreviewDrawing(const std::string& path)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return;
-    std::string ext = extension;
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    CDocData* list = nullptr;
-    {
-        const SilentPrompt quiet;
-        if (ext == "wcvr") {
-            CDocFileReader().Read(path, list, nullptr);
-        } else if (ext == "dxf") {
-            CFileTransDxf().ReadDxf(path, list, nullptr);
-        } else if (ext == "plt") {
-            CFileTransPlt().ReadPlt(path, list, nullptr);
-        } else if (ext == "dst") {
-            CFileTransDst().ReadDst(path, list, nullptr);
-        } else if (ext == "dsb") {
-            CFileTransDsb().ReadDsb(path, list, nullptr);
-        } else if (ext == "ai") {
-            CFileTransAi().ReadAi(path, list, nullptr);
-        } else {
-            return;
-        }
-    }
-    if (ext == "plt")
-        CFileTrans::ConvertOrigin(list, 0, 2, nullptr);
-    else if (ext != "wcvr")
-        CFileTrans::ConvertOrigin(list, 2, 0, nullptr);
-    DeleteUnselected(list);
-    double xmin = 1e300, xmax = -1e300, ymin = 1e300, ymax = -1e300;
-    if (list != nullptr && CFileTrans::GetObjectsBoundRect(list, xmin, xmax, ymin, ymax) && xmin <= xmax &&
-        ymin <= ymax) {
-        const double bw = xmax - xmin;
-        const double bh = ymax - ymin;
-        const double sx = bw > 0.001 ? (m_image.width() - 10.0) / bw : 1.0;
-        const double sy = bh > 0.001 ? (m_image.height() - 10.0) / bh : 1.0;
-        double s = 1.0;
-        if (sx > 1e-5 && sy > 1e-5)
-            s = std::min(sx, sy);
-        else if (sx > 1e-5)
-            s = sx;
-        else if (sy > 1e-5)
-            s = sy;
-        CFileTrans::ScaleObjects(list, 1.0 / s, false, nullptr);
-        xmin = ymin = 1e300;
-        xmax = ymax = -1e300;
-        CFileTrans::GetObjectsBoundRect(list, xmin, xmax, ymin, ymax);
-        const double dx = (m_image.width() - (xmax - xmin)) / 2.0 - xmin;
-        const double dy = (m_image.height() - (ymax - ymin)) / 2.0 - ymin;
-        for (CDocData* obj = list; obj != nullptr; obj = obj->m_pNext)
-            obj->Move(CGeoPoint(0.0, 0.0), CGeoPoint(dx, dy), nullptr);
-        QtDeviceContext dc(m_image);
-        DrawObjects(dc, list);
-    }
-    DeleteObjectList(list);
+    m_placeholder = Text(kPreviewingEntry);
+    auto look = std::make_shared<Look>(ThreadSettings());
+    // The picture is fitted to the box: any plotter resolution draws it
+    // alike, where the import would ask for one it lacks.
+    if (look->settings.Get().plt_resolution < 1)
+        look->settings.Get().plt_resolution = kAnyPlotterResolution;
+    const int width = m_image.width();
+    const int height = m_image.height();
+    m_look.Start(
+        [look, path, width, height] {
+            const QuietLook quiet;
+            DOCCONTEXT ctx;
+            ctx.m_pSettings = &look->settings.Get();
+            ImportedObjects objects;
+            if (!CFileReadTrans().ReadObjects(&ctx, path, false, objects))
+                return false;
+            for (const CDocData* o = objects.list; o != nullptr; o = o->m_pNext)
+                ++look->objects;
+            look->image = DrawingPicture(objects.list, width, height);
+            return true;
+        },
+        [this, look](bool ok) {
+            m_placeholder.clear();
+            if (ok) {
+                m_image = look->image;
+                m_objects = look->objects;
+            }
+            ShowPreview();
+        });
 }

@@ -1,14 +1,20 @@
 // The open-file dialog with a preview: a non-native QFileDialog with a
 // "preview" check box and a box below it into which the file under the
 // cursor is drawn, scaled to fit. Pictures (BMP, and JPEG, PNG, GIF through
-// the raster import's decoders) are drawn as images; drawings are read by
-// their importers into a list of their own, drawn as outlines and freed.
-// Reading never shows a message: the prompt answers silently meanwhile.
+// the raster import's decoders) are drawn as images. Drawings are read as
+// the import reads them (its readers, without placement, questions or a
+// document), on a thread of their own while a placeholder shows, and drawn
+// as outlines; a newer highlight drops the older reading. Files above the
+// preview limit are not read. Reading never shows a message.
 #pragma once
+#include "qtplatform/LongWork.h"
+
 #include <QFileDialog>
 #include <QImage>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 class QCheckBox;
 class QLabel;
@@ -21,6 +27,13 @@ public:
     static constexpr int kPreviewCheckId = 1256;
     // The check box's text: this entry of the "phase1:main-tool" texts.
     static constexpr int kPreviewEntry = 28;
+    // Files larger than this are not read for a preview.
+    static constexpr std::uintmax_t kPreviewLimitBytes = 20u * 1024u * 1024u;
+    // The placeholders while a drawing is read and for a file above the
+    // limit: these entries of the "phase15:error-hint" texts.
+    static constexpr std::u16string_view kTextSection = u"phase15:error-hint";
+    static constexpr int kPreviewingEntry = 55;
+    static constexpr int kTooLargeEntry = 56;
 
     CMyFileDialog(QWidget* parent, const QStringList& filters, const QString& folder, const QString& checkText,
                   bool preview);
@@ -32,8 +45,13 @@ public:
 
     bool PreviewOn() const { return m_preview; }
     QCheckBox* PreviewCheck() const { return m_check; }
-    // What the preview window shows (white when nothing could be drawn).
+    // What the preview window shows (white when nothing could be drawn),
+    // unless a placeholder text stands in its place.
     const QImage& Preview() const { return m_image; }
+    const QString& Placeholder() const { return m_placeholder; }
+    // The objects of the drawing shown; whether its reading still runs.
+    int PreviewObjects() const { return m_objects; }
+    bool PreviewReading() const { return m_look.Running(); }
 
     // The check box was clicked: on previews the current file at once, off
     // leaves the box empty.
@@ -44,10 +62,11 @@ public:
     // The three previews into the image (which is not cleared first).
     void PreviewPicture(const std::string& path);
     void PreviewImage(const std::string& path);
-    void PreviewDrawing(const std::string& path, const std::string& extension);
+    void PreviewDrawing(const std::string& path);
 
 private:
     void ShowPreview();
+    static QString Text(int entry);
 
     bool m_preview;
     QCheckBox* m_check = nullptr;
@@ -55,4 +74,7 @@ private:
     QImage m_image;
     QString m_current;
     QStringList m_accepted;
+    QString m_placeholder;
+    int m_objects = 0;
+    LongWork m_look;
 };

@@ -195,11 +195,13 @@ bool COrvelApp::InitInstance()
     if (m_makeWorkPanel)
         frame->SetWorkPanel(m_makeWorkPanel(*frame));
 
+    // Shown first: the drawing named on the command line is read with the
+    // frame's progress control and Cancel in view.
+    frame->showMaximized();
     if (!ProcessCommandLine()) {
         m_exitStatus = 1;
         return false;
     }
-    frame->showMaximized();
     return true;
 }
 

@@ -81,6 +81,8 @@ public:
     // asked ends the session without saving.
     void RequestEndOfSession();
     bool EndOfSessionRequested() const { return m_endRequested; }
+    // The program has started up and runs its own event loop.
+    bool InEventLoop() const { return m_inEventLoop; }
 
     // File, Open.
     void OnFileOpen();

@@ -1,5 +1,6 @@
 #include "OrvelDoc.h"
 
+#include "ImportRun.h"
 #include "qtplatform/FrameworkText.h"
 #include "qtplatform/Resources.h"
 #include "importexport/FileReadTrans.h"
@@ -130,8 +131,7 @@ void COrvelDoc::ImportHandOver()
 bool COrvelDoc::OnOpenDocument(const std::string& path, ImportFailure* why)
 {
     m_ctx.m_ptMouse.Set(kWorldOrigin, kWorldOrigin);
-    CFileReadTrans reader;
-    if (!reader.ReadFile(&m_ctx, path, true, why))
+    if (!ImportFile(m_ctx, path, true, why))
         return false;
     if (!m_ctx.m_rcSelect.IsEmpty() && m_ctx.m_pTools[kSelectTool] != nullptr)
         m_ctx.m_pTools[kSelectTool]->Reset(kSelectMode, &m_ctx);

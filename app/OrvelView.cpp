@@ -8,6 +8,7 @@
 
 #include "ChildFrame.h"
 #include "FileNames.h"
+#include "ImportRun.h"
 #include "MyFileDialog.h"
 #include "MainFrame.h"
 #include "OrvelDoc.h"
@@ -487,8 +488,7 @@ void COrvelView::OnFileImport()
     SyncToolWithHistory();
     DOCCONTEXT& ctx = Context();
     ctx.m_ptMouse.Set(kWorldOrigin, kWorldOrigin);
-    CFileReadTrans reader;
-    reader.ReadFile(&ctx, path, true);
+    ImportFile(ctx, path, true);
     if (!ctx.m_rcSelect.IsEmpty() && ctx.m_pTools[kSelectTool] != nullptr)
         ctx.m_pTools[kSelectTool]->Reset(1, &ctx);
     ShowSelectionSize(ctx.m_rcSelect);

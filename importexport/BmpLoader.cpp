@@ -19,6 +19,7 @@
 #include "settings/WorkParams.h"
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -35,8 +36,9 @@ constexpr int kLastLayer = kPaletteSize - 1;
 constexpr std::uint8_t kBinariseThreshold = 128;
 // Names tried before writing a copy gives up.
 constexpr int kMaxNameTries = 100000;
-// The image counter of the program's run: each copy takes the next number.
-std::int64_t g_imageCounter = 0;
+// The image counter of the program's run: each copy takes the next number,
+// whichever thread reads the image.
+std::atomic<std::int64_t> g_imageCounter{0};
 
 bool StartsWith(const std::string& bytes, const void* prefix, std::size_t length)
 {
@@ -288,15 +290,30 @@ bool CBmpLoader::LoadBitmap(const std::string& path, CDocData*& object, const pl
 
     const CGeoPoint at = place && ctx != nullptr ? ctx->m_ptMouse : CGeoPoint(kWorldOrigin, kWorldOrigin);
     auto* image = new CDocDataBitmap(path, copy, at.m_x, at.m_y, greyFlag, ctx);
-    image->m_nColor = colour;
-    image->m_nLayer = layer;
-    // The image's layer is engraved, not cut; changed only now that the
-    // import has succeeded.
-    SoftwareSettings& settings = SettingsOf(ctx);
+    // Changed only now that the import has succeeded.
+    SettleLayer(*image, layer, colour, ctx);
+    object = image;
+    return true;
+}
+
+bool CBmpLoader::SettleLayer(CDocData& image, DOCCONTEXT* ctx)
+{
+    int layer = 0;
+    std::uint32_t colour = 0;
+    if (!FindFreeLayer(layer, colour, ctx))
+        return false;
+    SettleLayer(image, layer, colour, ctx);
+    return true;
+}
+
+void CBmpLoader::SettleLayer(CDocData& image, int layer, std::uint32_t colour, DOCCONTEXT* ctx)
+{
+    image.m_nColor = colour;
+    image.m_nLayer = layer;
+    // The image's layer is engraved, not cut.
+    SoftwareSettings& settings = ::SettingsOf(ctx);
     if (WorkParams* rec = FindLayerParams(settings.m_pLayers, layer)) {
         rec->m_border = 0;
         rec->m_sweep = 1;
     }
-    object = image;
-    return true;
 }

@@ -69,6 +69,9 @@ public:
     // uses as its layer, groups and texts searched through, and its colour.
     // False when every index is in use.
     static bool FindFreeLayer(int& index, std::uint32_t& colour, DOCCONTEXT* ctx);
+    // Gives an image the free layer of the context's document and its
+    // colour, and makes that layer engrave; false when no layer is free.
+    static bool SettleLayer(CDocData& image, DOCCONTEXT* ctx);
 
     // Replaces every pixel of a grey image file by its complement, in one
     // step (a temporary file renamed over it). False, the file untouched,
@@ -80,6 +83,8 @@ public:
     static void SetImageCounterForTesting(int value);
 
 private:
+    static void SettleLayer(CDocData& image, int layer, std::uint32_t colour, DOCCONTEXT* ctx);
+
     std::uint8_t m_bSizeValid = 0;
     double m_dWidthMm = 0.0;
     double m_dHeightMm = 0.0;

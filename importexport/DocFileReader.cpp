@@ -15,6 +15,7 @@
 #include "platform/Folders.h"
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
+#include "platform/WorkControl.h"
 #include "platform/WorkFolder.h"
 #include "settings/SoftwareSettings.h"
 
@@ -113,6 +114,9 @@ bool CDocFileReader::ReadBytes(std::string_view bytes, const std::string& fileNa
     CDocData* head = nullptr;
     CDocData* tail = nullptr;
     std::string_view line;
+    // How far through the file, now and then; a cancelled read fails.
+    constexpr int kObjectsPerStep = 4096;
+    int sinceStep = 0;
     while (!m_failed && NextLine(line)) {
         switch (KeywordOf(line)) {
         case KW_VERSION:
@@ -121,6 +125,13 @@ bool CDocFileReader::ReadBytes(std::string_view bytes, const std::string& fileNa
             NextLine(line); // read and not used
             break;
         case KW_META:
+            if (++sinceStep == kObjectsPerStep) {
+                sinceStep = 0;
+                if (!plat::WorkStep(static_cast<int>(m_pos * plat::WorkControl::kWhole / m_text.size()))) {
+                    Fail();
+                    break;
+                }
+            }
             if (CDocData* o = ReadObject(ctx, 1))
                 AppendObject(head, tail, o);
             break;

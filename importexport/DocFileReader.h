@@ -46,6 +46,8 @@ public:
     // was read; false, with `list` null, for a file that cannot be read,
     // that holds no object, or that fails a check.
     bool Read(const std::string& path, CDocData*& list, DOCCONTEXT* ctx);
+    // The image files the last successful read wrote.
+    const std::vector<std::string>& Written() const { return m_written; }
 
     // The same on the bytes of a file; `fileName` is its name, whose part
     // before the last "." names the image files it embeds (in the file

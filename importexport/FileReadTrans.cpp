@@ -9,6 +9,7 @@
 #include "FileTransPlt.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
+#include "model/DocDataBitmap.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/NodeList.h"
@@ -18,6 +19,7 @@
 #include "platform/ParallelFor.h"
 #include "platform/Progress.h"
 #include "platform/Prompt.h"
+#include "platform/WorkControl.h"
 #include "platform/WorkFolder.h"
 #include "processing/FileTrans.h"
 #include "processing/PathProc.h"
@@ -46,6 +48,10 @@ struct RoadResult {
     std::vector<CDocData*> lines;
     // The operator cancelled the road's question.
     bool cancelled = false;
+    // Files the road wrote for its objects.
+    std::vector<std::string> made;
+    // The road's image took the first free layer of the context's document.
+    bool freeLayer = false;
 };
 
 // A road turns a file into a new object list in world units and the
@@ -86,6 +92,8 @@ constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
 constexpr int kOutOfWorldText = 45;
 
 constexpr double kDuplicateTol = 0.001;
+// Thousandths of a file's import done once its road has read it.
+constexpr int kReadStep = 700;
 constexpr double kUniteTol = 0.001;
 constexpr double kReduceLength = 1.0;
 constexpr double kReduceAngle = std::numbers::pi / 2.0;
@@ -152,11 +160,22 @@ bool FirstLineHoldsMakerWord(const std::string& path)
     return head.find(kPltMakerWord) != std::string::npos;
 }
 
+// The answers of the import dialogs are kept in software.par, unless the
+// dialogs in force only look (a preview).
+void Remember(const SoftwareSettings& settings)
+{
+    if (plat::GetImportOptions().KeepsAnswers())
+        CReadParamFile().WriteSoftwareParam(settings);
+}
+
 // The system's own drawings are in world units already.
-bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult&)
+bool ReadWcvrRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool, RoadResult& out)
 {
     CDocFileReader reader;
-    return reader.Read(path, list, ctx);
+    if (!reader.Read(path, list, ctx))
+        return false;
+    out.made = reader.Written();
+    return true;
 }
 
 // A BMP becomes one image object, already placed, after the operator has
@@ -177,10 +196,14 @@ bool ReadBmpRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     settings.bitmap_dot = choice.m_nHalftone != 0 ? 1 : 0;
     settings.dot_agl = static_cast<std::uint8_t>(plat::ParseInt(choice.m_angleText));
     settings.dot_size = choice.m_dCellSize;
-    CReadParamFile().WriteSoftwareParam(settings);
+    Remember(settings);
     CBmpLoader loader;
     loader.Reset();
-    return loader.LoadBitmap(path, list, &choice, ctx, place);
+    if (!loader.LoadBitmap(path, list, &choice, ctx, place))
+        return false;
+    out.made.push_back(static_cast<const CDocDataBitmap*>(list)->m_strPath);
+    out.freeLayer = true;
+    return true;
 }
 
 // JPEG, PNG and GIF files are converted into a BMP in the work folder
@@ -199,8 +222,10 @@ bool ReadImageRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bo
             return false;
         target = folder + stem + "~" + plat::FormatInt(n) + ".bmp";
     }
-    if (CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place, out))
+    if (CBmpLoader::ConvertToBmp(path, target) && ReadBmpRoad(target, list, ctx, place, out)) {
+        out.made.push_back(target);
         return true;
+    }
     // A cancelled or failed import leaves no copy behind.
     std::filesystem::remove(target, ec);
     return false;
@@ -234,7 +259,7 @@ bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
         return false;
     }
     settings.dxf_dimension = unit;
-    CReadParamFile().WriteSoftwareParam(settings);
+    Remember(settings);
     CFileTransDxf reader;
     reader.SetUnitChoice(unit);
     reader.m_dCurveTol = kDxfCurveTol;
@@ -280,7 +305,7 @@ bool ReadPltRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     }
     settings.plt_resolution = choice.m_nResolution;
     settings.plt_other_resolution = choice.m_nCustom;
-    CReadParamFile().WriteSoftwareParam(settings);
+    Remember(settings);
     const double factor = own ? kOwnPltFactor : settings.plt_resolution / 25.4 / 10.0;
     CFileTrans::ScaleAndConvertOrigin(list, factor, kCorner0, kCorner2, ctx);
     return true;
@@ -410,14 +435,12 @@ void PlaceSideBySide(DOCCONTEXT* ctx, CDocData* first, CDocData* list, const std
     chosen = JoinPieceBoxes(boxes, lines);
 }
 
-// Clean-up, placement and linking of a new list, as one undo step.
-void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const RoadResult& road)
+// Clean-up of a new list, without the document: each object is flipped
+// where its road left that and cleaned before any is joined (many
+// polylines in pieces side by side first, else on the uniting's first
+// walk). The box of the cleaned objects.
+CGeoBox CleanUp(DOCCONTEXT* ctx, CDocData*& list, const RoadResult& road)
 {
-    CDocState::PushHistory(ctx);
-
-    // Each object is flipped where its road left that and cleaned before any
-    // is joined: many polylines in pieces side by side first, else on the
-    // uniting's first walk.
     const CFileTrans::OriginFlip& flip = road.flip;
     auto prepare = [ctx, &flip](CDocData* o) {
         flip.Apply(o, ctx);
@@ -425,7 +448,8 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const RoadResult
         o->SetSelected(1);
         o->RecalcBoundRect(ctx);
     };
-    ctx->m_rcSelect.SetEmpty();
+    CGeoBox box;
+    box.SetEmpty();
     std::vector<CDocData*> gathered;
     if (road.lines.empty())
         gathered = PolylinesSideBySide(list);
@@ -433,14 +457,22 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const RoadResult
     if (!lines.empty()) {
         std::vector<CGeoBox> boxes;
         EachPiece(lines, boxes, prepare);
-        ctx->m_rcSelect = JoinPieceBoxes(boxes, lines);
+        box = JoinPieceBoxes(boxes, lines);
         CPathProc::UniteCurves(list, kUniteTol, 0, ctx, lines);
     } else {
-        CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [ctx, &prepare](CDocData* o) {
+        CPathProc::UniteCurves(list, kUniteTol, 0, ctx, [&box, &prepare](CDocData* o) {
             prepare(o);
-            ctx->m_rcSelect.Union(o->m_rcBound);
+            box.Union(o->m_rcBound);
         });
     }
+    return box;
+}
+
+// Placement and linking of a cleaned list, as one undo step.
+void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const CGeoBox& cleaned)
+{
+    CDocState::PushHistory(ctx);
+    ctx->m_rcSelect = cleaned;
 
     // The document's objects are no longer selected; the new ones follow
     // them.
@@ -545,12 +577,59 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const RoadResult
 
 } // namespace
 
+ImportedObjects::~ImportedObjects()
+{
+    Drop();
+}
+
+void ImportedObjects::Drop()
+{
+    DeleteObjectList(list);
+    for (const std::string& file : made) {
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+    }
+    made.clear();
+}
+
 bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool place, ImportFailure* why)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr) {
+        if (why != nullptr)
+            *why = ImportFailure::Damaged;
+        return false;
+    }
+    ImportedObjects objects;
+    if (!ReadObjects(ctx, path, place, objects, why))
+        return false;
+    if (AddObjects(ctx, objects, place))
+        return true;
+    if (why != nullptr)
+        *why = ImportFailure::Damaged;
+    return false;
+}
+
+bool CFileReadTrans::AddObjects(DOCCONTEXT* ctx, ImportedObjects& objects, bool place)
+{
+    if (ctx == nullptr || ctx->m_pCurrent == nullptr || objects.list == nullptr)
+        return false;
+    if (objects.needsLayer && !CBmpLoader::SettleLayer(*objects.list, ctx))
+        return false;
+    CDocData* list = objects.list;
+    objects.list = nullptr;
+    objects.made.clear();
+    AddToDocument(ctx, list, place, objects.box);
+    return true;
+}
+
+bool CFileReadTrans::ReadObjects(DOCCONTEXT* ctx, const std::string& path, bool place, ImportedObjects& out,
+                                 ImportFailure* why)
 {
     ImportFailure failure = ImportFailure::None;
     ImportFailure& reason = why != nullptr ? *why : failure;
     reason = ImportFailure::Damaged;
-    if (ctx == nullptr || ctx->m_pCurrent == nullptr)
+    out.Drop();
+    if (ctx == nullptr)
         return false;
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
@@ -574,24 +653,35 @@ bool CFileReadTrans::ReadFile(DOCCONTEXT* ctx, const std::string& path, bool pla
         reason = ImportFailure::UnknownType;
         return false;
     }
-    CDocData* list = nullptr;
     RoadResult result;
-    if (!road(path, list, ctx, place, result) || list == nullptr) {
-        DeleteObjectList(list);
-        if (result.cancelled)
+    bool read = false;
+    {
+        const plat::WorkPart reading(0, kReadStep);
+        read = road(path, out.list, ctx, place, result);
+    }
+    out.made = std::move(result.made);
+    out.needsLayer = result.freeLayer && ctx->m_pCurrent == nullptr;
+    if (!read || out.list == nullptr || !plat::WorkStep(kReadStep)) {
+        out.Drop();
+        if (result.cancelled || plat::WorkCancelled())
             reason = ImportFailure::Cancelled;
         else if (std::filesystem::file_size(path, ec) == 0 && !ec)
             reason = ImportFailure::Empty;
         return false;
     }
-    if (!DrawingInWorld(list, result, place ? &ctx->m_ptMouse : nullptr)) {
-        DeleteObjectList(list);
+    if (!DrawingInWorld(out.list, result, place ? &ctx->m_ptMouse : nullptr)) {
+        out.Drop();
         plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kOutOfWorldText), std::u16string(),
                          plat::MB_OK | plat::MB_ICONWARNING);
         reason = ImportFailure::OutOfReach;
         return false;
     }
-    AddToDocument(ctx, list, place, result);
+    out.box = CleanUp(ctx, out.list, result);
+    if (!plat::WorkStep(plat::WorkControl::kWhole)) {
+        out.Drop();
+        reason = ImportFailure::Cancelled;
+        return false;
+    }
     reason = ImportFailure::None;
     return true;
 }

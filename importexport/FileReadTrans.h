@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CDocData;
 class CHandOverReads;
@@ -30,6 +31,27 @@ enum class ImportFailure : std::uint8_t {
     OutOfReach
 };
 
+// A file's drawing read by its road, not yet in a document: in world units
+// and the document's orientation, cleaned, open curves joined, every object
+// selected; `box` is their box. `made` names the files the reading wrote
+// (image copies in the work and file folders). Unless taken, the objects
+// are freed and those files removed with it.
+struct ImportedObjects {
+    ImportedObjects() = default;
+    ~ImportedObjects();
+    ImportedObjects(const ImportedObjects&) = delete;
+    ImportedObjects& operator=(const ImportedObjects&) = delete;
+    // Frees the objects and removes the files.
+    void Drop();
+
+    CDocData* list = nullptr;
+    CGeoBox box;
+    std::vector<std::string> made;
+    // An image read without the document: it takes the document's free
+    // layer when it is added.
+    bool needsLayer = false;
+};
+
 class CFileReadTrans {
 public:
     CFileReadTrans() = default;
@@ -43,6 +65,17 @@ public:
     // cancelled dialog, a reader failure or a file without objects; `why`
     // (when given) then tells which.
     bool ReadFile(DOCCONTEXT* ctx, const std::string& path, bool place, ImportFailure* why = nullptr);
+    // ReadFile in two halves. The first reads the file through its road and
+    // cleans its objects up; it changes no document (only the context's
+    // settings), so it may run off the interface thread on a context of
+    // copies without a document, where its progress moves with the reading
+    // and it stops when the thread's work is cancelled (Cancelled). The
+    // second places the objects and links them into the document as
+    // ReadFile does, as one undo step; false, nothing added, when no layer
+    // is left for an image read without the document.
+    bool ReadObjects(DOCCONTEXT* ctx, const std::string& path, bool place, ImportedObjects& out,
+                     ImportFailure* why = nullptr);
+    bool AddObjects(DOCCONTEXT* ctx, ImportedObjects& objects, bool place);
 
     // Index of the palette entry nearest to the colour (sum of the three
     // byte distances; the first of equal ones wins); 0 without a palette.

@@ -9,6 +9,7 @@
 #include "model/NodeList.h"
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
+#include "platform/WorkControl.h"
 #include "settings/SoftwareSettings.h"
 
 #include <cmath>
@@ -122,7 +123,16 @@ bool CFileTransAi::ParseAi(std::string_view bytes, CDocData*& list, DOCCONTEXT* 
 
     std::vector<double> numbers;
     numbers.reserve(kMaxNumbers);
+    // How far through the file, now and then; a cancelled read fails.
+    constexpr int kLinesPerStep = 16384;
+    int sinceStep = 0;
     const bool ok = ForEachLine(bytes, [&](std::string_view line) {
+        if (++sinceStep == kLinesPerStep) {
+            sinceStep = 0;
+            const auto done = static_cast<std::size_t>(line.data() - bytes.data());
+            if (!plat::WorkStep(static_cast<int>(done * plat::WorkControl::kWhole / bytes.size())))
+                return false;
+        }
         if (IsLayerBegin(line) || (!hasLayers && line.starts_with("%%EndSetup")))
             m_bInLayer = 1;
         std::string_view op;

@@ -12,6 +12,7 @@
 #include "platform/NumText.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
+#include "platform/WorkControl.h"
 #include "settings/FontNoticeMessage.h"
 #include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
@@ -158,6 +159,7 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
     m_bCutShort = false;
     m_bSawEof = false;
     m_nEntitiesRead = 0;
+    m_nSinceStep = 0;
     m_paletteCache.fill(-1);
     m_bTooLongShown = false;
     m_bLastLayerValid = false;
@@ -170,6 +172,13 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
         DeleteObjectList(m_result.first);
         DeleteObjectList(m_converting.first);
         m_result = m_converting = {};
+        return false;
+    }
+    // A read stopped by its work's cancel brings nothing and says nothing.
+    if (plat::WorkCancelled()) {
+        plat::TakeFontNotices();
+        DeleteObjectList(m_result.first);
+        m_result = {};
         return false;
     }
     // Said when the import goes on with what was whole; a file that gave
@@ -716,6 +725,15 @@ CFileTransDxf::Chain CFileTransDxf::ConvertEntities(DXFFILE& f, DOCCONTEXT* ctx)
             break;
         if (e.m_nType != DXF_IGNORED)
             ++m_nEntitiesRead;
+        // How far through the file, now and then; a cancelled read ends
+        // here as if the file ended.
+        if (++m_nSinceStep == kEntitiesPerStep) {
+            m_nSinceStep = 0;
+            if (!plat::WorkStep(static_cast<int>(f.m_nPos * plat::WorkControl::kWhole / f.m_buffer.size()))) {
+                f.m_nPos = f.m_buffer.size();
+                break;
+            }
+        }
         const Chain chain = ConvertEntity(e, ctx);
         Append(m_converting, chain);
         if (!inBlock || chain.first == nullptr)

@@ -461,4 +461,7 @@ private:
     bool m_bCutShort = false;
     bool m_bSawEof = false;
     std::size_t m_nEntitiesRead = 0;
+    // Entities since the last step of the work's progress.
+    static constexpr std::size_t kEntitiesPerStep = 4096;
+    std::size_t m_nSinceStep = 0;
 };

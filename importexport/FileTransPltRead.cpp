@@ -11,6 +11,7 @@
 #include "model/DocDataPoint.h"
 #include "model/DocState.h"
 #include "platform/TextFile.h"
+#include "platform/WorkControl.h"
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
@@ -747,11 +748,19 @@ Step PltReader::Command(std::uint16_t m)
 
 bool PltReader::Run()
 {
+    // How far through the file, now and then; a cancelled read fails.
+    constexpr int kCommandsPerStep = 4096;
+    int sinceStep = 0;
     while (m_pos < m_bytes.size()) {
         const char c = m_bytes[m_pos];
         if (c == kEsc) {
             SkipEscape();
         } else if (IsLetter(c) && IsLetter(At(m_pos + 1))) {
+            if (++sinceStep == kCommandsPerStep) {
+                sinceStep = 0;
+                if (!plat::WorkStep(static_cast<int>(m_pos * plat::WorkControl::kWhole / m_bytes.size())))
+                    return false;
+            }
             const std::uint16_t m = Mnemonic(Upper(c), Upper(m_bytes[m_pos + 1]));
             m_pos += 2;
             m_paramsDone = false;

@@ -20,7 +20,6 @@ constexpr std::size_t kNameAt = 8;
 constexpr std::size_t kNameChars = 8;
 constexpr std::size_t kNameAreaMax = 11;
 constexpr std::size_t kTail = 48;             // zero bytes behind every stream buffer
-constexpr std::uint64_t kLengthFieldMax = (std::uint64_t{1} << 28) - 1; // four 7-bit groups
 constexpr std::size_t kChecksumFrom = 20;
 constexpr std::uint8_t kChecksumSeed = 0x2A;
 
@@ -362,7 +361,7 @@ CJobStream::Result CJobStream::JoinBody(const std::vector<CJobEncoder*>& body, s
     std::uint64_t size = bodyAt;
     for (const CJobEncoder* part : body)
         size += static_cast<std::uint64_t>(part->Size());
-    if (size - 20 > kLengthFieldMax)
+    if (size - 20 > kStreamLengthMax)
         return Result::InvalidJob;
     std::size_t at = front;
     const bool first = body.size() > 2; // a layer's part follows the header

@@ -21,6 +21,9 @@ constexpr std::uint32_t kStreamBodyAt = 30;
 // The block a ready-made stream carries in front of it, skipped unread.
 constexpr std::uint32_t kReadySkip = 384;
 constexpr std::int32_t kFramePayloadMax = 122;
+// The most bytes the stream's length field can give (four 7-bit groups):
+// a longer job cannot go to the controller.
+constexpr std::uint64_t kStreamLengthMax = (std::uint64_t{1} << 28) - 1;
 
 // Cuts a ".out" or ".OUT" ending off a name of more than 4 characters in its
 // 12-byte field, which is cleared behind the cut name. Nothing past the

@@ -3,6 +3,8 @@
 #include "BitmapBuffer.h"
 #include "BmpHeader.h"
 #include "ChessboardDistance.h"
+#include "machinecomm/JobStream.h"
+#include "platform/PhysicalMemory.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
 #include "settings/LanguageTable.h"
@@ -26,7 +28,15 @@ constexpr double kMinIncline = 0.001;
 // Path sub-kind of a raster scan.
 constexpr std::uint16_t kScanSubkind = 2;
 
-std::size_t g_maxScanSegments = kMaxScanSegments;
+// Stream bytes of one run at the least: a relative move and a cut.
+constexpr std::uint64_t kStreamBytesPerRun = 6;
+// The limit where the computer does not tell its memory.
+constexpr std::uint64_t kUnknownMemorySegments = 16'000'000;
+// A quarter of the memory for one scan's records, as for the undo history.
+constexpr std::uint64_t kMemoryShare = 4;
+
+// A limit set by a test; 0 for the computer's.
+std::size_t g_maxScanSegments = 0;
 
 // v + 0.5 truncated toward zero, for non-negative v, held to [0, max]; no
 // number (or a negative one) gives 0.
@@ -61,20 +71,16 @@ SEGNODE* NewRunSegment(std::size_t start, std::size_t end, double fixed, bool ro
     return s;
 }
 
-// The run finder of all four scanners. `at(k)` is the pixel at scan position
-// k (0 .. count - 1) and `index(k)` its pixel index along the line.
-template <typename At, typename Index>
-SegmentChain FindRuns(std::size_t count, At at, Index index, double fixed, bool rowMode, std::uint16_t powerFlag)
+// The run finder of all four scanners: emit(start, end, startGrey,
+// endGrey) for every run in order. `at(k)` is the pixel at scan position k
+// (0 .. count - 1) and `index(k)` its pixel index along the line.
+template <typename At, typename Index, typename Emit>
+void ForEachRun(std::size_t count, At at, Index index, Emit emit)
 {
     enum class State { Outside, Opened, Running };
-    SegmentChain out;
     State state = State::Outside;
     std::size_t start = 0, end = 0;
     int startGrey = 0, endGrey = 0, step = 0;
-    auto emit = [&]() {
-        out.Append(NewRunSegment(start, end, fixed, rowMode, static_cast<std::uint16_t>(startGrey),
-                                 static_cast<std::uint16_t>(endGrey), powerFlag));
-    };
     auto open = [&](std::size_t k, int v) {
         start = end = index(k);
         startGrey = endGrey = v;
@@ -95,7 +101,7 @@ SegmentChain FindRuns(std::size_t count, At at, Index index, double fixed, bool 
                 step = v - startGrey;
                 state = State::Running;
             } else {
-                emit();
+                emit(start, end, startGrey, endGrey);
                 state = State::Outside;
             }
             break;
@@ -104,7 +110,7 @@ SegmentChain FindRuns(std::size_t count, At at, Index index, double fixed, bool 
                 end = index(k);
                 endGrey = v;
             } else {
-                emit();
+                emit(start, end, startGrey, endGrey);
                 state = State::Outside;
                 if (v != 0)
                     open(k, v);
@@ -115,8 +121,86 @@ SegmentChain FindRuns(std::size_t count, At at, Index index, double fixed, bool 
     // A run still open at the line's end is kept, also one that opened on
     // its last pixel: that edge pixel is engraved too.
     if (state != State::Outside)
-        emit();
+        emit(start, end, startGrey, endGrey);
+}
+
+// The runs of one line: a row (stride 1) walked toward +x or -x, or a
+// column walked toward +y or -y from its bottom pixel.
+template <typename Emit>
+void LineRuns(const std::uint8_t* pixels, std::size_t count, std::size_t stride, bool forward, Emit emit)
+{
+    if (forward)
+        ForEachRun(
+            count, [&](std::size_t k) { return int{pixels[k * stride]}; }, [](std::size_t k) { return k; }, emit);
+    else
+        ForEachRun(
+            count, [&](std::size_t k) { return int{pixels[(count - 1 - k) * stride]}; },
+            [&](std::size_t k) { return count - 1 - k; }, emit);
+}
+
+SegmentChain FindRuns(const std::uint8_t* pixels, std::size_t count, std::size_t stride, bool forward, double fixed,
+                      bool rowMode, std::uint16_t powerFlag)
+{
+    SegmentChain out;
+    LineRuns(pixels, count, stride, forward, [&](std::size_t start, std::size_t end, int g0, int g1) {
+        out.Append(NewRunSegment(start, end, fixed, rowMode, static_cast<std::uint16_t>(g0),
+                                 static_cast<std::uint16_t>(g1), powerFlag));
+    });
     return out;
+}
+
+// The lines of a scan in its order: line(pixels, count, stride, fixed,
+// rowMode, forward) gets each and returns whether it gave runs, or stops
+// the walk with -1. Styles 2 and 3 take columns, the others rows; a style
+// of both ways (1 and 3) turns after a line with runs.
+template <typename Line>
+void ForEachScanLine(const BMPHEADER& h, const std::uint8_t* pixels, double spacing, int style, int posPoint,
+                     Line line)
+{
+    const std::size_t width = static_cast<std::size_t>(h.m_width);
+    const std::size_t rows = h.m_rows;
+    if (style == 2 || style == 3) {
+        const std::size_t step = std::max<std::size_t>(RoundCount(h.XPelsPerMetre() * 0.001 * spacing, width), 1);
+        bool up = true;
+        for (std::size_t x = 0; x < width; x += step) {
+            const int gave = line(pixels + x, rows, h.m_stride, static_cast<double>(x), false, up);
+            if (gave < 0)
+                return;
+            if (gave > 0 && style == 3)
+                up = !up;
+        }
+    } else {
+        const std::size_t step = std::max<std::size_t>(RoundCount(h.YPelsPerMetre() * 0.001 * spacing, rows), 1);
+        const bool fromFirst = posPoint == 6 || posPoint == 8;
+        bool forward = !(posPoint == 8 || posPoint == 2);
+        for (std::size_t n = 0; n * step < rows; ++n) {
+            const std::size_t y = fromFirst ? n * step : rows - 1 - n * step;
+            const int gave = line(pixels + y * h.m_stride, width, 1, static_cast<double>(y), true, forward);
+            if (gave < 0)
+                return;
+            if (gave > 0 && style == 1)
+                forward = !forward;
+        }
+    }
+}
+
+// Whether the scan makes more than `limit` segments, counted without making
+// any; one-pixel runs count unless they are dropped.
+bool MoreRunsThan(const BMPHEADER& h, const std::uint8_t* pixels, double spacing, int style, int posPoint,
+                  bool dropSingles, std::size_t limit)
+{
+    std::size_t total = 0;
+    ForEachScanLine(h, pixels, spacing, style, posPoint,
+                    [&](const std::uint8_t* line, std::size_t count, std::size_t stride, double, bool, bool forward) {
+                        std::size_t runs = 0;
+                        LineRuns(line, count, stride, forward, [&](std::size_t start, std::size_t end, int, int) {
+                            if (!dropSingles || start != end)
+                                ++runs;
+                        });
+                        total += runs;
+                        return total > limit ? -1 : (runs != 0 ? 1 : 0);
+                    });
+    return total > limit;
 }
 
 void ShowTooLarge()
@@ -127,9 +211,23 @@ void ShowTooLarge()
 
 } // namespace
 
+std::size_t ScanSegmentLimit(std::uint64_t physicalBytes)
+{
+    const std::uint64_t stream = kStreamLengthMax / kStreamBytesPerRun;
+    const std::uint64_t memory =
+        physicalBytes == 0 ? kUnknownMemorySegments : physicalBytes / kMemoryShare / sizeof(SEGNODE);
+    return static_cast<std::size_t>(std::min(stream, memory));
+}
+
+std::size_t MaxScanSegments()
+{
+    static const std::size_t computer = ScanSegmentLimit(plat::PhysicalMemoryBytes());
+    return g_maxScanSegments != 0 ? g_maxScanSegments : computer;
+}
+
 std::size_t plat::SetMaxScanSegmentsForTesting(std::size_t limit)
 {
-    const std::size_t old = g_maxScanSegments;
+    const std::size_t old = MaxScanSegments();
     g_maxScanSegments = limit;
     return old;
 }
@@ -186,32 +284,24 @@ void SegmentChain::Free()
 
 SegmentChain ScanRowForward(const std::uint8_t* pixels, std::size_t count, double fixed, std::uint16_t powerFlag)
 {
-    return FindRuns(
-        count, [&](std::size_t k) { return int{pixels[k]}; }, [](std::size_t k) { return k; }, fixed, true,
-        powerFlag);
+    return FindRuns(pixels, count, 1, true, fixed, true, powerFlag);
 }
 
 SegmentChain ScanRowBackward(const std::uint8_t* pixels, std::size_t count, double fixed, std::uint16_t powerFlag)
 {
-    return FindRuns(
-        count, [&](std::size_t k) { return int{pixels[count - 1 - k]}; },
-        [&](std::size_t k) { return count - 1 - k; }, fixed, true, powerFlag);
+    return FindRuns(pixels, count, 1, false, fixed, true, powerFlag);
 }
 
 SegmentChain ScanColumnUp(const std::uint8_t* pixels, std::size_t count, std::size_t stride, double fixed,
                           std::uint16_t powerFlag)
 {
-    return FindRuns(
-        count, [&](std::size_t k) { return int{pixels[k * stride]}; }, [](std::size_t k) { return k; }, fixed,
-        false, powerFlag);
+    return FindRuns(pixels, count, stride, true, fixed, false, powerFlag);
 }
 
 SegmentChain ScanColumnDown(const std::uint8_t* pixels, std::size_t count, std::size_t stride, double fixed,
                             std::uint16_t powerFlag)
 {
-    return FindRuns(
-        count, [&](std::size_t k) { return int{pixels[(count - 1 - k) * stride]}; },
-        [&](std::size_t k) { return count - 1 - k; }, fixed, false, powerFlag);
+    return FindRuns(pixels, count, stride, false, fixed, false, powerFlag);
 }
 
 void FixSinglePixels(SegmentChain& list, bool remove, double length, bool rowMode, bool forward)
@@ -299,54 +389,33 @@ PATHREC* ScanBitmap(const std::uint8_t* bmp, std::size_t size, double spacing, i
     if (!ParseBmpHeader(bmp, size, h) || !h.IsPlainGrey8())
         return nullptr;
     const std::uint8_t* pixels = bmp + h.m_dataOffset;
-    const std::size_t width = static_cast<std::size_t>(h.m_width);
-    const std::size_t rows = h.m_rows;
-    const double xPels = h.XPelsPerMetre();
-    const double yPels = h.YPelsPerMetre();
-    const double single = std::min(xPels * 0.001 * 0.01, 1.0);
+    const double single = std::min(h.XPelsPerMetre() * 0.001 * 0.01, 1.0);
+    const bool dropSingles = single < kMinSingleLength;
+    const std::size_t limit = MaxScanSegments();
 
-    SegmentChain all;
-    bool refused = false;
-    // Takes one line's runs; false once the scan has grown too large.
-    auto take = [&](SegmentChain line, bool rowMode, bool forward) {
-        FixSinglePixels(line, false, single, rowMode, forward);
-        const bool gave = line.m_nCount != 0;
-        all.Splice(line);
-        if (all.m_nCount > g_maxScanSegments)
-            refused = true;
-        return gave;
-    };
-
-    if (style == 2 || style == 3) {
-        const std::size_t step = std::max<std::size_t>(RoundCount(xPels * 0.001 * spacing, width), 1);
-        bool up = true;
-        for (std::size_t x = 0; x < width && !refused; x += step) {
-            const double fx = static_cast<double>(x);
-            SegmentChain line = up ? ScanColumnUp(pixels + x, rows, h.m_stride, fx, powerFlag)
-                                   : ScanColumnDown(pixels + x, rows, h.m_stride, fx, powerFlag);
-            if (take(std::move(line), false, up) && style == 3)
-                up = !up;
-        }
-    } else {
-        const std::size_t step = std::max<std::size_t>(RoundCount(yPels * 0.001 * spacing, rows), 1);
-        const bool fromFirst = posPoint == 6 || posPoint == 8;
-        bool forward = !(posPoint == 8 || posPoint == 2);
-        for (std::size_t n = 0; n * step < rows && !refused; ++n) {
-            const std::size_t y = fromFirst ? n * step : rows - 1 - n * step;
-            const std::uint8_t* row = pixels + y * h.m_stride;
-            const double fy = static_cast<double>(y);
-            SegmentChain line = forward ? ScanRowForward(row, width, fy, powerFlag)
-                                        : ScanRowBackward(row, width, fy, powerFlag);
-            if (take(std::move(line), true, forward) && style == 1)
-                forward = !forward;
-        }
-    }
-
-    if (refused) {
-        all.Free();
+    // A line of n pixels holds at most n / 2 + 1 runs (a run takes two
+    // pixels, but for a last one or one before a white pixel). A scan that
+    // might pass the limit is counted first, exactly, so that one refused
+    // makes no segment at all.
+    const bool columns = style == 2 || style == 3;
+    const std::size_t along = columns ? h.m_rows : static_cast<std::size_t>(h.m_width);
+    const std::size_t across = columns ? static_cast<std::size_t>(h.m_width) : h.m_rows;
+    if (static_cast<double>(across) * static_cast<double>(along / 2 + 1) > static_cast<double>(limit) &&
+        MoreRunsThan(h, pixels, spacing, style, posPoint, dropSingles, limit)) {
         ShowTooLarge();
         return nullptr;
     }
+
+    SegmentChain all;
+    ForEachScanLine(h, pixels, spacing, style, posPoint,
+                    [&](const std::uint8_t* line, std::size_t count, std::size_t stride, double fixed, bool rowMode,
+                        bool forward) {
+                        SegmentChain runs = FindRuns(line, count, stride, forward, fixed, rowMode, powerFlag);
+                        FixSinglePixels(runs, false, single, rowMode, forward);
+                        const bool gave = runs.m_nCount != 0;
+                        all.Splice(runs);
+                        return gave ? 1 : 0;
+                    });
     if (all.m_pFirst == nullptr)
         return nullptr;
     all.m_pFirst->m_pPrev = all.m_pLast;

@@ -16,11 +16,18 @@
 
 struct WorkParams;
 
-// The most segments one scan may make (72 bytes each, about 1.1 GB). A scan
-// that would make more is refused with the language table's "image too
-// large" message instead of exhausting memory: a one-pixel checkerboard of
-// 10,000 x 10,000 pixels would make 50 million.
-constexpr std::size_t kMaxScanSegments = 16'000'000;
+// The most segments one scan may make on a computer with this much
+// physical memory: as many as the controller can take in one job (each
+// run is at least a move and a cut of 3 bytes in a stream of at most
+// kStreamLengthMax bytes, about 44.7 million) and whose records (72 bytes
+// each) fill at most a quarter of the memory; 16 million when the memory is
+// not known. A scan that would make more is refused with the language
+// table's "image too large" message instead of exhausting either memory: a
+// one-pixel checkerboard of 10,000 x 10,000 pixels would make 50 million.
+std::size_t ScanSegmentLimit(std::uint64_t physicalBytes);
+
+// The limit of this computer (or the one a test set).
+std::size_t MaxScanSegments();
 
 // Error text entry shown when a scan is refused for its size.
 constexpr int kScanTooLargeText = 7;
@@ -68,7 +75,7 @@ PATHREC* ScanBitmapBytes(std::string& bytes, const WorkParams& params, int posPo
 // apart are scanned, and runs of one pixel are lengthened by 0.01 mm (at
 // most one pixel) in the scan direction. Null for a header that does not
 // check out, for an image without dark pixels, and for a scan of more than
-// kMaxScanSegments segments (which shows the message).
+// MaxScanSegments() segments (which shows the message).
 PATHREC* ScanBitmap(const std::uint8_t* bmp, std::size_t size, double spacing, int style, std::uint16_t powerFlag,
                     int posPoint);
 
@@ -102,6 +109,7 @@ bool MakeSlope(std::uint8_t* pixels, int width, int height, int levels);
 void FixSinglePixels(SegmentChain& list, bool remove, double length, bool rowMode, bool forward);
 
 namespace plat {
-// Lets tests refuse scans at a lower count; returns the limit it replaced.
+// Lets tests refuse scans at another count (0: the computer's again);
+// returns the limit it replaced.
 std::size_t SetMaxScanSegmentsForTesting(std::size_t limit);
 } // namespace plat

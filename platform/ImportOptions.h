@@ -43,6 +43,9 @@ public:
     virtual int AskDimensions(std::uint8_t& unit) = 0;
     virtual int AskResolution(ResolutionChoice& choice) = 0;
     virtual int AskBitmap(BitmapChoice& choice) = 0;
+    // Whether the answers are kept in the settings file (a preview only
+    // looks with the values in force).
+    virtual bool KeepsAnswers() const { return true; }
 };
 
 // Registers the process-wide dialogs; null restores the headless default,
@@ -60,6 +63,13 @@ public:
     int AskDimensions(std::uint8_t&) override { return IDOK; }
     int AskResolution(ResolutionChoice&) override { return IDOK; }
     int AskBitmap(BitmapChoice&) override { return IDOK; }
+};
+
+// The headless answers of a look at a file that imports nothing: nothing is
+// kept.
+class LookingImportOptions : public HeadlessImportOptions {
+public:
+    bool KeepsAnswers() const override { return false; }
 };
 
 // Records what each dialog was opened with and answers with m_answer; with

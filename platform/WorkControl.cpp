@@ -8,6 +8,8 @@ namespace plat {
 namespace {
 
 thread_local WorkControl* t_control = nullptr;
+thread_local int t_partFrom = 0;
+thread_local int t_partTo = WorkControl::kWhole;
 
 std::mutex g_hookMutex;
 WorkControl::StepHook g_hook;
@@ -54,13 +56,32 @@ void WorkControl::RunStepHook(WorkControl& control, int permille)
         hook(control, permille);
 }
 
+WorkPart::WorkPart(int from, int to) : m_savedFrom(t_partFrom), m_savedTo(t_partTo)
+{
+    // A part inside a part is a share of it.
+    const auto within = [this](int v) {
+        v = std::clamp(v, 0, WorkControl::kWhole);
+        return m_savedFrom + (m_savedTo - m_savedFrom) * v / WorkControl::kWhole;
+    };
+    t_partFrom = within(from);
+    t_partTo = std::max(t_partFrom, within(to));
+}
+
+WorkPart::~WorkPart()
+{
+    t_partFrom = m_savedFrom;
+    t_partTo = m_savedTo;
+}
+
 bool WorkStep(int permille)
 {
     WorkControl* control = WorkControl::Current();
     if (control == nullptr)
         return true;
-    control->Advance(permille);
-    WorkControl::RunStepHook(*control, permille);
+    const int step = t_partFrom + (t_partTo - t_partFrom) * std::clamp(permille, 0, WorkControl::kWhole) /
+                                      WorkControl::kWhole;
+    control->Advance(step);
+    WorkControl::RunStepHook(*control, step);
     return !control->Cancelled();
 }
 

@@ -46,9 +46,24 @@ private:
     std::atomic<bool> m_cancelled{false};
 };
 
+// Within its scope the calling thread's steps count in thousandths of a
+// part of its work, the part reaching from `from` to `to` thousandths of the
+// whole: a reader steps through its file without knowing what follows it.
+class WorkPart {
+public:
+    WorkPart(int from, int to);
+    ~WorkPart();
+    WorkPart(const WorkPart&) = delete;
+    WorkPart& operator=(const WorkPart&) = delete;
+
+private:
+    int m_savedFrom;
+    int m_savedTo;
+};
+
 // A step of the work the calling thread does: the progress moves on to
-// `permille`; false when the work has been cancelled and must stop. Always
-// true on a thread without a control.
+// `permille` (of the part in force); false when the work has been cancelled
+// and must stop. Always true on a thread without a control.
 bool WorkStep(int permille);
 
 // The work of the calling thread has been cancelled.

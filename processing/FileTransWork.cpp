@@ -315,7 +315,7 @@ private:
         ForEachInRing(scan, &PATHREC::m_pNext,
                       [&](PATHREC& p) { ForEachSegment(p, [&](SEGNODE&) { ++segments; }); });
         if (static_cast<double>(segments) * static_cast<double>(places.size()) >
-            static_cast<double>(kMaxScanSegments)) {
+            static_cast<double>(MaxScanSegments())) {
             FreePathRecordList(scan);
             m_tooManyCopies = true;
             return nullptr;

@@ -135,7 +135,10 @@ CTransLoadProcessDlg::CTransLoadProcessDlg(DOCCONTEXT& context, std::uint8_t mod
         connect(timer, &QTimer::timeout, this, slot);
         return timer;
     };
-    m_startTimer = singleShot(kStartDelayMs, [this] { RunJob(); });
+    m_startTimer = singleShot(kStartDelayMs, [this] {
+        if (m_jobReady && !m_ended)
+            Transfer();
+    });
     m_closeTimer = singleShot(kCloseDelayMs, [this] { Finish(); });
     m_watchdog = singleShot(g_timeoutMs, [this] {
         // Ends the transfer as Cancel does, then says why.
@@ -232,7 +235,11 @@ void CTransLoadProcessDlg::OnInitDialog()
     } else {
         m_connectionExisted = 1;
     }
+    // The transfer starts once the start delay has passed; the job is built
+    // meanwhile, its progress shown from the start.
+    m_jobReady = false;
     m_startTimer->start();
+    RunJob();
 }
 
 void CTransLoadProcessDlg::RunJob()
@@ -256,7 +263,14 @@ void CTransLoadProcessDlg::RunJob()
             [this](int permille) { m_progress->setValue(permille * kBuildShare / plat::WorkControl::kWhole); });
         return;
     }
-    Transfer();
+    TransferWhenDue();
+}
+
+void CTransLoadProcessDlg::TransferWhenDue()
+{
+    m_jobReady = true;
+    if (!m_startTimer->isActive())
+        Transfer();
 }
 
 bool CTransLoadProcessDlg::Building() const
@@ -280,7 +294,7 @@ void CTransLoadProcessDlg::OnJobBuilt(bool ok, WORKHEAD& built)
         Fail(kNothingToOutputText);
         return;
     }
-    Transfer();
+    TransferWhenDue();
 }
 
 void CTransLoadProcessDlg::Transfer()

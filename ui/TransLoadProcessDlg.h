@@ -87,6 +87,8 @@ private:
     void OnJobBuilt(bool ok, WORKHEAD& built);
     // Hands the job (or the work file) to the machine's connection.
     void Transfer();
+    // Transfer, at once when the start delay has passed, else when it has.
+    void TransferWhenDue();
     void Finish();
     void OnCancel();
     // A message (entry of "phase15:error-hint"), the dialog's own
@@ -109,6 +111,7 @@ private:
     plat::HWND m_hWnd = 0;
     bool m_ended = false;        // accepted, rejected or about to be
     bool m_transferring = false; // TransFile took the job
+    bool m_jobReady = false;     // built (or a work file), awaiting the start delay
     long long m_announced = -1;  // byte count of the stream (wParam 1)
     int m_percent = 0;
     QProgressBar* m_progress = nullptr;

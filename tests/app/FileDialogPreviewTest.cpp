@@ -1,11 +1,26 @@
 // The open-file dialog's preview, grabbed from its image: pictures at the
 // size and place the scaling rules give, a drawing's outline in its colour,
+// every object the import would bring, read on a thread of its own for the
+// latest highlight only, placeholders meanwhile and for files too large,
 // and nothing at all (never a crash or a message) for broken files.
 #include "AppTestSupport.h"
 #include "app/MyFileDialog.h"
+#include "importexport/FileReadTrans.h"
 #include "importexport/FileTransPlt.h"
+#include "model/DocContext.h"
 #include "model/DocData.h"
+#include "model/DocListNode.h"
+#include "model/DocState.h"
+#include "platform/ImportOptions.h"
+#include "platform/WorkControl.h"
+#include "settings/LanguageTable.h"
+#include "settings/ReadParamFile.h"
 #include "settings/SoftwareSettings.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include <QCheckBox>
 
@@ -73,13 +88,27 @@ protected:
                     return false;
         return true;
     }
+    FileDialogPreviewTest()
+    {
+        CReadParamFile().LoadLanguageFiles(m_texts);
+        SetLanguageTable(m_texts);
+    }
+    ~FileDialogPreviewTest() override { SetLanguageTable({}); }
+
+    // Highlights the file and waits for its preview.
     void Show(const std::string& name, const std::string& bytes)
     {
         m_program.Write(name, bytes);
-        m_dialog.OnFileNameChange(QString::fromStdString(m_program.Root() + name));
+        Highlight(m_program.Root() + name);
+    }
+    void Highlight(const std::string& path)
+    {
+        m_dialog.OnFileNameChange(QString::fromStdString(path));
+        ASSERT_TRUE(plat::WaitFor([this] { return !m_dialog.PreviewReading(); }));
     }
 
     plat::ScratchProgram m_program;
+    std::vector<std::u16string> m_texts = std::vector<std::u16string>(kLanguageTableSize);
     plat::ScopedRecordingPrompt m_prompt;
     CMyFileDialog m_dialog{nullptr, {QStringLiteral("All (*)")}, QString(), QStringLiteral("Preview"), true};
 };
@@ -179,4 +208,84 @@ TEST_F(FileDialogPreviewTest, TheCheckBoxSwitchesThePreview)
     m_dialog.OnPreviewCheck();
     EXPECT_TRUE(m_dialog.PreviewCheck()->isChecked());
     EXPECT_EQ(At(90, 85), kRed);
+}
+
+// A drawing of another program with arcs and polylines besides its lines:
+// the preview holds every object the import brings into a document (it
+// once kept only the lines), and asks and tells nothing while reading.
+TEST_F(FileDialogPreviewTest, ADxfPreviewShowsEveryObjectTheImportBrings)
+{
+    const std::string file = "/work/shared/testdata/dxf/geom-arc.dxf";
+    if (!std::filesystem::exists(file))
+        GTEST_SKIP() << "no " << file;
+    plat::RecordingImportOptions options;
+    plat::SetImportOptions(&options);
+    // The settings in force, which the preview reads with too.
+    DOCCONTEXT ctx;
+    ctx.m_pSettings = &g_settings;
+    ctx.m_pCurrent = new CDocListNode;
+    ASSERT_TRUE(CFileReadTrans().ReadFile(&ctx, file, false));
+    int imported = 0;
+    for (const CDocData* o = ctx.m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext)
+        ++imported;
+    CDocListNode* oldest = ctx.m_pCurrent;
+    while (oldest->m_pOlder != nullptr)
+        oldest = oldest->m_pOlder;
+    CDocState::DeleteHistoryChain(oldest);
+    plat::SetImportOptions(nullptr);
+
+    // Its lines, arcs, polylines, points, solids and texts, and the pieces
+    // of its two dimensions, besides the lines alone.
+    EXPECT_GT(imported, 10);
+    Highlight(file);
+    EXPECT_EQ(m_dialog.PreviewObjects(), imported);
+    EXPECT_TRUE(m_dialog.Placeholder().isEmpty());
+    EXPECT_FALSE(AllWhite());
+    EXPECT_TRUE(m_prompt.m_prompt.m_shown.empty());
+}
+
+// The drawing of the latest highlight is the one shown: the reading of the
+// one before is dropped, though it was held at its first step, and the
+// "preview" placeholder stands until the latest is read.
+TEST_F(FileDialogPreviewTest, ANewerHighlightDropsTheOlderReading)
+{
+    m_program.Write("first.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n0\n"
+                                 "0\nENDSEC\n0\nEOF\n");
+    m_program.Write("second.plt", "IN;SP1;PU0,0;PD4000,0;PU0,1000;PD4000,1000;PU0,2000;PD4000,2000;");
+    std::atomic<plat::WorkControl*> held{nullptr};
+    std::atomic<bool> heldCancelled{false};
+    plat::WorkControl::SetStepHookForTesting([&](plat::WorkControl& control, int) {
+        plat::WorkControl* none = nullptr;
+        if (!held.compare_exchange_strong(none, &control) && held.load() != &control)
+            return;
+        for (int i = 0; i < 5000 && !control.Cancelled(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        heldCancelled = control.Cancelled();
+    });
+    m_dialog.OnFileNameChange(QString::fromStdString(m_program.Root() + "first.dxf"));
+    EXPECT_EQ(m_dialog.Placeholder(), QStringLiteral("preview"));
+    ASSERT_TRUE(plat::WaitFor([&] { return held.load() != nullptr; }));
+    Highlight(m_program.Root() + "second.plt");
+    EXPECT_TRUE(plat::WaitFor([&] { return heldCancelled.load(); }));
+    plat::WorkControl::SetStepHookForTesting(nullptr);
+    // The three strokes of the second file, not the one line of the first.
+    EXPECT_EQ(m_dialog.PreviewObjects(), 3);
+    EXPECT_TRUE(m_dialog.Placeholder().isEmpty());
+}
+
+// A file above the limit is not read: the placeholder says why, and a
+// smaller file highlighted next is previewed again.
+TEST_F(FileDialogPreviewTest, AFileAboveTheLimitShowsTheTooLargePlaceholder)
+{
+    const std::string big = m_program.Root() + "big.dxf";
+    m_program.Write("big.dxf", "0\nSECTION\n");
+    std::filesystem::resize_file(big, CMyFileDialog::kPreviewLimitBytes + 1);
+    Highlight(big);
+    EXPECT_EQ(m_dialog.Placeholder(), QStringLiteral("too large to preview"));
+    EXPECT_EQ(m_dialog.PreviewObjects(), 0);
+    EXPECT_TRUE(AllWhite());
+
+    Show("line.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n0\n0\nENDSEC\n0\nEOF\n");
+    EXPECT_TRUE(m_dialog.Placeholder().isEmpty());
+    EXPECT_EQ(m_dialog.PreviewObjects(), 1);
 }

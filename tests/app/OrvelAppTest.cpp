@@ -37,6 +37,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <functional>
 #include <typeindex>
 
 namespace {
@@ -150,6 +151,94 @@ TEST(OrvelApp, CancelledCloseRestartsNothing)
     EXPECT_EQ(app.Run(), 0);
     EXPECT_EQ(documents.m_asked, 2);
     EXPECT_TRUE(launches.programs.empty());
+}
+
+// Runs the steps once the program runs its own event loop (not one that
+// start-up enters, as the reading of a command-line drawing does).
+class InItsLoop {
+public:
+    InItsLoop(const COrvelApp& app, std::function<void()> steps)
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, &app, steps = std::move(steps)] {
+            if (!app.InEventLoop())
+                return;
+            m_timer.stop();
+            steps();
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+};
+
+// Answers the questions in turn, Cancel once the answers run out, and keeps
+// what each asked.
+class AnswersInTurn : public plat::Prompt {
+public:
+    explicit AnswersInTurn(std::vector<int> answers) : m_answers(std::move(answers)) {}
+    int MessageBox(const std::u16string& text, const std::u16string&, unsigned type) override
+    {
+        m_asked.push_back({text, type});
+        const std::size_t n = m_asked.size() - 1;
+        return n < m_answers.size() ? m_answers[n] : plat::IDCANCEL;
+    }
+    std::vector<std::pair<std::u16string, unsigned>> m_asked;
+
+private:
+    std::vector<int> m_answers;
+};
+
+// The restart a new language asks for ends the program as File, Exit does:
+// an unsaved drawing is asked about with the same question first. Cancel
+// there cancels the restart (the program, the drawing and its edits stay,
+// nothing is started); No closes without saving and starts the program once.
+TEST(OrvelApp, ALanguageRestartAsksAboutAnUnsavedDrawingAsExitDoesAndItsCancelCancelsIt)
+{
+    constexpr plat::UINT kLanguageCommand = 32864;
+    plat::ScratchProgram program;
+    // The report of the machine list a scratch program lacks; the restart
+    // question, the drawing's question (Cancel); the same at File, Exit
+    // (Cancel); then the restart again, and No for the drawing.
+    AnswersInTurn prompt({plat::IDOK, plat::IDOK, plat::IDCANCEL, plat::IDCANCEL, plat::IDOK, plat::IDNO});
+    plat::SetPrompt(&prompt);
+    CDialogBase::SetModalAnswerForTesting([](CDialogBase&) { return plat::IDOK; });
+    Launches launches;
+    {
+        COrvelApp app(kNoFile, Recording(launches, COrvelApp::LockFilePath()));
+        OrvelDocManager documents(app);
+        app.SetDocumentManager(&documents);
+        const InItsLoop steps(app, [&] {
+            ASSERT_EQ(documents.Frames().size(), 1u);
+            COrvelDoc* doc = documents.Frames()[0]->Document();
+            doc->SetModifiedFlag(true);
+            CommandRouter& router = app.MainFrame()->Router();
+            router.Execute(kLanguageCommand);
+            ASSERT_TRUE(plat::WaitFor([&] { return prompt.m_asked.size() == 3; }));
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(app.MainFrame()->WasClosed());
+            EXPECT_EQ(documents.Frames().size(), 1u);
+            EXPECT_TRUE(doc->IsModified());
+            router.Execute(cmd::AppExit);
+            ASSERT_EQ(prompt.m_asked.size(), 4u);
+            EXPECT_FALSE(app.MainFrame()->WasClosed());
+            router.Execute(kLanguageCommand);
+        });
+        EXPECT_EQ(app.Run(), 0);
+    }
+    CDialogBase::SetModalAnswerForTesting(nullptr);
+    plat::SetPrompt(nullptr);
+    ASSERT_EQ(prompt.m_asked.size(), 6u);
+    // The drawing's question at the restart is the one File, Exit asks.
+    EXPECT_EQ(prompt.m_asked[2], prompt.m_asked[3]);
+    EXPECT_EQ(prompt.m_asked[5], prompt.m_asked[3]);
+    EXPECT_EQ(prompt.m_asked[2].first, u"Save changes to temp0.wcvr?");
+    EXPECT_EQ(prompt.m_asked[2].second, plat::MB_YESNOCANCEL | plat::MB_ICONWARNING);
+    EXPECT_EQ(prompt.m_asked[1].first, u"The new language takes effect after a restart. Restart now?");
+    EXPECT_EQ(prompt.m_asked[4], prompt.m_asked[1]);
+    ASSERT_EQ(launches.programs.size(), 1u);
+    EXPECT_EQ(launches.lockWasFree, std::vector<bool>{true});
 }
 
 TEST(OrvelApp, CommandLineFileThatCannotBeOpenedIsNamedBeforeTheProgramEnds)
@@ -432,7 +521,8 @@ TEST(OrvelApp, StartedOnTheSampleDrawingItShowsItFittedToItsObjects)
     COrvelApp app({QStringLiteral("brenvik"), sample});
     OrvelDocManager documents(app);
     app.SetDocumentManager(&documents);
-    QTimer::singleShot(0, [&] {
+    // Checked once the drawing read at start-up is shown.
+    const InItsLoop steps(app, [&] {
         ASSERT_EQ(documents.Frames().size(), 1u);
         COrvelView* view = documents.Frames()[0]->View();
         ASSERT_TRUE(plat::WaitFor([&] { return view->BufferCreations() > 0; }));

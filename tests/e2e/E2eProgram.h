@@ -77,7 +77,14 @@ public:
         OrvelDocManager documents(app);
         app.SetDocumentManager(&documents);
         app.SetWorkPanelMaker([](CMainFrame& frame) { return new CWorkDlgBar(&frame); });
-        QTimer::singleShot(0, [&] {
+        // The steps start in the program's own event loop, not in one that
+        // start-up enters (the drawing of the command line is read in one).
+        QTimer start;
+        start.setInterval(kStartPollMs);
+        QObject::connect(&start, &QTimer::timeout, [&] {
+            if (!app.InEventLoop())
+                return;
+            start.stop();
             // The offscreen platform has no window manager to apply the
             // maximised state: the frame is given the whole screen.
             if (CMainFrame* frame = app.MainFrame()) {
@@ -88,6 +95,7 @@ public:
             if (app.MainFrame() != nullptr)
                 app.MainFrame()->Router().Execute(cmd::AppExit);
         });
+        start.start();
         // A question left open or an exit that was cancelled would keep the
         // run waiting for an operator: it fails instead of hanging the suite.
         QTimer watchdog;
@@ -114,6 +122,7 @@ public:
     }
 
     static constexpr int kRunLimitMs = 60000;
+    static constexpr int kStartPollMs = 5;
     static constexpr int kStuck = 124;
 
     static std::vector<CChildFrame*> Documents(CMainFrame& frame)

@@ -11,6 +11,7 @@
 #include "ImportTestSupport.h"
 #include "importexport/FileReadTrans.h"
 #include "importexport/FileTransAi.h"
+#include "platform/WorkControl.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +172,33 @@ TEST_F(AiReader, DispatcherMirrorsTheDrawingAndFilesOfOtherProgramsImport)
         DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
         EXPECT_TRUE(dispatcher.ReadFile(&m_ctx, path, true));
     }
+}
+
+// On a thread of long work the reader steps every 16,384 lines: 20,000
+// comment lines of 2 bytes, 40,000 bytes; line 16,384 starts at 32,766,
+// which is 819 thousandths (cut). A cancelled read fails there.
+TEST_F(AiReader, ALongFileStepsThroughItsLinesAndACancelledReadFails)
+{
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += "%\n";
+    std::vector<int> steps;
+    WorkControl::SetStepHookForTesting([&](WorkControl&, int permille) { steps.push_back(permille); });
+    CDocData* list = nullptr;
+    {
+        WorkControl control;
+        const WorkControl::Scope scope(&control);
+        EXPECT_TRUE(CFileTransAi().ParseAi(text, list, nullptr));
+    }
+    EXPECT_EQ(steps, std::vector<int>{819});
+    {
+        WorkControl control;
+        control.Cancel();
+        const WorkControl::Scope scope(&control);
+        EXPECT_FALSE(CFileTransAi().ParseAi(text, list, nullptr));
+    }
+    WorkControl::SetStepHookForTesting(nullptr);
+    EXPECT_EQ(list, nullptr);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "importexport/FileReadTrans.h"
 #include "model/DocDataBitmap.h"
 #include "model/DocDataGroup.h"
+#include "platform/WorkControl.h"
 #include "tests/model/BmpTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +174,37 @@ TEST_F(DocFile, ImagesAreWrittenUnderNamesOfTheirOwn)
     EXPECT_EQ(image->IsSelected(), 1);
     ExpectNodesNear(image, {{100, 200}, {100 + 10000.0 / 2835, 200}, {100 + 10000.0 / 2835, 200 + 10000.0 / 2835},
                             {100, 200 + 10000.0 / 2835}, {100, 200}});
+}
+
+// On a thread of long work the reader steps every 4096 objects. An image
+// of 47 bytes, then 5000 points of 30 bytes each: 150,047 bytes. The
+// 4096th object is the 4095th point, whose "META" line ends at 47 + 4094 x
+// 30 + 5 = 122,872: 818 thousandths (cut). Cancelled, the read fails there
+// and its image goes.
+TEST_F(DocFile, ALongFileStepsThroughItsBytesAndACancelledReadLeavesNoImage)
+{
+    std::string text = "META\nMT_BITMAP\nLEN\n3\nSTART\nVALUE\n066077000\nEND\n";
+    for (int i = 0; i < 5000; ++i)
+        text += "META\nMT_POINT\nPEN\n7\nSTART\nEND\n";
+    std::vector<int> steps;
+    WorkControl::SetStepHookForTesting([&](WorkControl&, int permille) { steps.push_back(permille); });
+    {
+        WorkControl control;
+        const WorkControl::Scope scope(&control);
+        ASSERT_TRUE(Read("many.wcvr", text));
+    }
+    ASSERT_EQ(text.size(), 150047u);
+    EXPECT_EQ(steps, std::vector<int>{818});
+    EXPECT_EQ(FileFolderNames(), std::vector<std::string>{"many0.bmp"});
+    {
+        WorkControl control;
+        control.Cancel();
+        const WorkControl::Scope scope(&control);
+        EXPECT_FALSE(Read("again.wcvr", text));
+    }
+    WorkControl::SetStepHookForTesting(nullptr);
+    EXPECT_EQ(m_list, nullptr);
+    EXPECT_EQ(FileFolderNames(), std::vector<std::string>{"many0.bmp"});
 }
 
 TEST_F(DocFile, BrokenFilesAreRefusedWholeAndLeaveNoImage)

@@ -11,6 +11,7 @@
 // coordinates beyond 32 bits (or endless arcs) taken as they come.
 #include "ImportTestSupport.h"
 #include "importexport/FileTransPlt.h"
+#include "platform/WorkControl.h"
 
 #include <gtest/gtest.h>
 
@@ -286,6 +287,40 @@ TEST(PltReader, UnreadableFileFails)
     CDocData* list = nullptr;
     EXPECT_FALSE(reader.ReadPlt("/nonexistent/drawing.plt", list, nullptr));
     EXPECT_EQ(list, nullptr);
+}
+
+// On a thread of long work the reader steps through its bytes every 4096
+// commands. "IN;" then 10,000 times "PU0,0;PD10,10;" (14 bytes), 140,003
+// bytes: command 4096 (a PU, pair 2047) starts at 3 + 14 x 2047 = 28,661,
+// which is 204 thousandths (cut); commands 8192, 12288 and 16384 at 57,333,
+// 86,005 and 114,677: 409, 614 and 819. A cancelled read fails at its first
+// step with nothing read.
+TEST(PltReader, ALongFileStepsThroughItsBytesAndACancelledReadFails)
+{
+    std::string plt = "IN;";
+    for (int i = 0; i < 10000; ++i)
+        plt += "PU0,0;PD10,10;";
+    std::vector<int> steps;
+    WorkControl::SetStepHookForTesting([&](WorkControl&, int permille) { steps.push_back(permille); });
+    WorkControl control;
+    {
+        const WorkControl::Scope scope(&control);
+        CDocData* list = nullptr;
+        ASSERT_TRUE(CFileTransPlt().ParsePlt(plt, list, nullptr));
+        EXPECT_NE(list, nullptr);
+        DeleteObjectList(list);
+    }
+    EXPECT_EQ(steps, (std::vector<int>{204, 409, 614, 819}));
+
+    WorkControl cancelled;
+    cancelled.Cancel();
+    {
+        const WorkControl::Scope scope(&cancelled);
+        CDocData* list = nullptr;
+        EXPECT_FALSE(CFileTransPlt().ParsePlt(plt, list, nullptr));
+        EXPECT_EQ(list, nullptr);
+    }
+    WorkControl::SetStepHookForTesting(nullptr);
 }
 
 } // namespace

@@ -539,6 +539,50 @@ TEST_F(RasterImport, ACancelledImportLeavesNoConvertedCopy)
     EXPECT_EQ(OlderSnapshots(), 0);
 }
 
+// Read off the document (as a thread of its own reads it), a converted image
+// takes its layer only when it is added: the highest layer the document does
+// not use then (255 is used, so 254), which becomes engraved. Read objects
+// that are dropped take their copies with them, from the work folder and the
+// file folder alike.
+TEST_F(RasterImport, AnImageReadWithoutTheDocumentTakesItsLayerWhenAddedAndADropLeavesNoCopy)
+{
+    m_settings.m_pLayers = MakeDefaultLayerList();
+    m_ctx.m_pCurrent->m_pFirst = LinkObjects({MakePoint(0, 0, 255)});
+    const std::string png = File("photo.png", EncodePng(std::vector<std::uint8_t>(4 * 4 * 4, 255), 4, 4));
+    DOCCONTEXT apart;
+    apart.m_pSettings = &m_settings;
+
+    {
+        ImportedObjects dropped;
+        ASSERT_TRUE(CFileReadTrans().ReadObjects(&apart, png, false, dropped));
+        EXPECT_EQ(FilesIn(WorkFolder()), std::vector<std::string>{"photo.bmp"});
+        // Black and white (the settings' bitmap type 0), the first copy.
+        EXPECT_EQ(FilesIn(FileFolder()), std::vector<std::string>{"00photo.bmp"});
+    }
+    EXPECT_TRUE(FilesIn(WorkFolder()).empty());
+    EXPECT_TRUE(FilesIn(FileFolder()).empty());
+
+    const WorkParams before = *FindLayerParams(m_settings.m_pLayers, 254);
+    ImportedObjects read;
+    ASSERT_TRUE(CFileReadTrans().ReadObjects(&apart, png, false, read));
+    ASSERT_NE(read.list, nullptr);
+    EXPECT_EQ(OlderSnapshots(), 0);
+    ASSERT_TRUE(CFileReadTrans().AddObjects(&m_ctx, read, false));
+    EXPECT_EQ(read.list, nullptr);
+    ASSERT_NE(Document()->m_pNext, nullptr);
+    const CDocData* image = Document()->m_pNext;
+    EXPECT_EQ(image->GetType(), MT_BITMAP);
+    EXPECT_EQ(image->m_nLayer, 254);
+    EXPECT_EQ(image->m_nColor, m_settings.m_palette[254]);
+    const WorkParams* record = FindLayerParams(m_settings.m_pLayers, 254);
+    EXPECT_EQ(record->m_border, 0);
+    EXPECT_EQ(record->m_sweep, 1);
+    EXPECT_NE(before.m_sweep, 1);
+    EXPECT_EQ(OlderSnapshots(), 1);
+    // Added objects keep their copies.
+    EXPECT_EQ(FilesIn(FileFolder()).size(), 1u);
+}
+
 // CMYK JPEGs import like any other. A flat patch C = M = Y = 200, K = 220,
 // written as Adobe's writers do (inverted values, which its APP14 segment
 // says): R = G = B = 200 x 220 / 255 = 172 (172.5 cut), grey

@@ -7,6 +7,7 @@
 
 #include "model/BitmapScan.h"
 #include "model/PathRecord.h"
+#include "platform/PhysicalMemory.h"
 #include "platform/Prompt.h"
 #include "settings/LanguageTable.h"
 #include "settings/WorkParams.h"
@@ -357,5 +358,41 @@ TEST(ScanBitmap, AScanOfTooManySegmentsIsRefusedWithTheImageTooLargeText)
 
     plat::SetMaxScanSegmentsForTesting(old);
     SetLanguageTable({});
+    plat::SetPrompt(nullptr);
+}
+
+// What the controller takes in one job (2^28 - 1 stream bytes, at least 6
+// per run: 44,739,242 runs) and a quarter of the memory in 72-byte records
+// (1 GiB: 268,435,456 / 72; 8 GiB: 2,147,483,648 / 72), whichever is less.
+TEST(ScanBitmap, TheLimitIsWhatTheControllerTakesAndAQuarterOfTheMemoryHolds)
+{
+    EXPECT_EQ(ScanSegmentLimit(0), 16'000'000u);
+    EXPECT_EQ(ScanSegmentLimit(std::uint64_t{1} << 30), 3'728'270u);
+    EXPECT_EQ(ScanSegmentLimit(std::uint64_t{8} << 30), 29'826'161u);
+    EXPECT_EQ(ScanSegmentLimit(std::uint64_t{64} << 30), 44'739'242u);
+    const std::size_t old = plat::SetMaxScanSegmentsForTesting(0);
+    EXPECT_EQ(MaxScanSegments(), ScanSegmentLimit(plat::PhysicalMemoryBytes()));
+    plat::SetMaxScanSegmentsForTesting(old);
+}
+
+// Grey like a photograph's: ramps broken by noise. The top row gives
+// 10-12-14 (step 2), 13-13, 200-201; the bottom row 50-50-50 and a lone 7
+// lengthened by 0.1 pixel. Five runs pass a limit of five, not of four.
+TEST(ScanBitmap, NoisyGreyRunsUpToTheLimitAreAllKept)
+{
+    plat::RecordingPrompt prompt;
+    plat::SetPrompt(&prompt);
+    const std::string photo = Image(8, {{0, 50, 50, 50, 0, 7, 0, 0}, {10, 12, 14, 13, 13, 0, 200, 201}});
+    const std::size_t old = plat::SetMaxScanSegmentsForTesting(5);
+    EXPECT_EQ(TakePath(Scan(photo, 0.1, 0, 0)), (std::vector<Seg>{{0, 1, 2, 1, 10, 14},
+                                                                  {3, 1, 4, 1, 13, 13},
+                                                                  {6, 1, 7, 1, 200, 201},
+                                                                  {1, 0, 3, 0, 50, 50},
+                                                                  {5, 0, 5.1, 0, 7, 7}}));
+    EXPECT_TRUE(prompt.m_shown.empty());
+    plat::SetMaxScanSegmentsForTesting(4);
+    EXPECT_EQ(Scan(photo, 0.1, 0, 0), nullptr);
+    EXPECT_EQ(prompt.m_shown.size(), 1u);
+    plat::SetMaxScanSegmentsForTesting(old);
     plat::SetPrompt(nullptr);
 }

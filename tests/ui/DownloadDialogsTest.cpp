@@ -24,6 +24,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QProgressBar>
 #include <QComboBox>
 #include <QLineEdit>
@@ -188,6 +190,37 @@ TEST_F(Download, ASavedWorkFileIsWholeAndSendingItPassesTheStreamUnchanged)
     EXPECT_EQ(LastMessage(), ErrorText(21));
     EXPECT_FALSE(Run(2, Root() + "missing.out"));
     EXPECT_EQ(sent.size(), Payloads(m_fake).size());
+}
+
+// The job is built from the moment the dialog opens (its first step comes
+// within the start delay), while the transfer, which writes the work file,
+// still waits the half second the dialog gives itself.
+TEST_F(Download, TheJobIsBuiltFromTheOpeningAndTheTransferWaitsForTheStartDelay)
+{
+    const std::string out = Root() + "job.out";
+    QElapsedTimer opened;
+    std::atomic<qint64> firstStep{-1};
+    plat::WorkControl::SetStepHookForTesting([&](plat::WorkControl&, int) {
+        qint64 none = -1;
+        firstStep.compare_exchange_strong(none, opened.elapsed());
+    });
+    qint64 fileSeen = -1;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (fileSeen < 0 && std::filesystem::exists(out))
+            fileSeen = opened.elapsed();
+    });
+    watch.start();
+    opened.start();
+    EXPECT_TRUE(Run(1, out));
+    watch.stop();
+    plat::WorkControl::SetStepHookForTesting({});
+    // The delay's timer is a coarse one: it may end up to 5 % early, at
+    // 475 ms.
+    EXPECT_GE(firstStep.load(), 0);
+    EXPECT_LT(firstStep.load(), 475);
+    EXPECT_GE(fileSeen, 475);
 }
 
 TEST_F(Download, AFeedDelayOf2Point5SecondsGoesOutAs3)
