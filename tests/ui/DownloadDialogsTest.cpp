@@ -34,6 +34,7 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 
