@@ -101,13 +101,14 @@ struct ListBuilder {
 
 } // namespace
 
-DOCNODE* SamplePolyline(const DOCNODE* pNodes, double tol)
-{
-    if (pNodes == nullptr || !(tol > 0.0))
-        return nullptr;
+namespace {
 
-    ListBuilder out;
-    out.Add(pNodes->m_x, pNodes->m_y);
+// The points SamplePolyline lists, in order, to add(x, y); the caller has
+// checked the list and the tolerance.
+template <typename Add>
+void ForEachSample(const DOCNODE* pNodes, double tol, Add add)
+{
+    add(pNodes->m_x, pNodes->m_y);
 
     // Depth-first halving with an explicit stack: the pending second halves,
     // one per level, so nothing is allocated but the output nodes.
@@ -133,7 +134,7 @@ DOCNODE* SamplePolyline(const DOCNODE* pNodes, double tol)
             if (!finite || cur.depth >= kMaxHalvings)
                 halve = false;
             if (!halve) {
-                out.Add(c.p[3]);
+                add(c.p[3].x, c.p[3].y);
                 continue;
             }
             // de Casteljau at t = 0.5.
@@ -145,7 +146,39 @@ DOCNODE* SamplePolyline(const DOCNODE* pNodes, double tol)
         }
         n = end;
     }
+}
+
+} // namespace
+
+DOCNODE* SamplePolyline(const DOCNODE* pNodes, double tol)
+{
+    if (pNodes == nullptr || !(tol > 0.0))
+        return nullptr;
+    ListBuilder out;
+    ForEachSample(pNodes, tol, [&out](double x, double y) { out.Add(x, y); });
     return out.head;
+}
+
+bool SamplePolylineBounds(const DOCNODE* pNodes, double tol, double& xmin, double& ymin, double& xmax, double& ymax)
+{
+    if (pNodes == nullptr || !(tol > 0.0))
+        return false;
+    xmin = ymin = HUGE_VAL;
+    xmax = ymax = -HUGE_VAL;
+    // Compared as a walk over the list's nodes compares them: a coordinate
+    // that is not a number is passed over, an equal one keeps the first.
+    ForEachSample(pNodes, tol, [&](double x, double y) {
+        xmin = x < xmin ? x : xmin;
+        xmax = x > xmax ? x : xmax;
+        ymin = y < ymin ? y : ymin;
+        ymax = y > ymax ? y : ymax;
+    });
+    // An axis without a number: nothing a walk would take.
+    if (xmin > xmax)
+        xmin = xmax = std::nan("");
+    if (ymin > ymax)
+        ymin = ymax = std::nan("");
+    return true;
 }
 
 DOCNODE* SampleBezierByStep(const DOCNODE* pNodes, double step, bool bAllSegments, CGeoBox& box)

@@ -19,6 +19,12 @@ constexpr double kOutputFlattenTol = 4.0;
 // axes. Null for a null list or a tolerance that is not above 0.
 DOCNODE* SamplePolyline(const DOCNODE* pNodes, double tol);
 
+// The least and greatest coordinates of the list SamplePolyline makes,
+// found without making it: a coordinate that is not a number is passed
+// over, and an axis with none gets NaN for both. False, nothing set, where
+// it would make no list.
+bool SamplePolylineBounds(const DOCNODE* pNodes, double tol, double& xmin, double& ymin, double& xmax, double& ymax);
+
 // Samples the cubic segments at parameter steps of `step` (only the first
 // segment unless bAllSegments), each segment ending exactly on its end anchor;
 // `box` becomes the box of the first node and the samples. Null when there is

@@ -143,14 +143,22 @@ bool CDocDataEllipse::HitTest(double x, double y, double tol)
 
 void CDocDataEllipse::RecalcBoundRect(DOCCONTEXT* ctx)
 {
-    DOCNODE* flat = SamplePolyline(m_pNodes, kBoxFlattenTol);
-    // The flattened outline stands in for the nodes while the base body
-    // takes its box and adds the array copies.
+    // Two corners of the flattened outline's bounds stand in for the nodes
+    // while the base body takes their box and adds the array copies: the
+    // box over the whole outline, without making it (drawings hold many
+    // circles).
+    DOCNODE corners[2];
+    DOCNODE* flat = nullptr;
+    if (SamplePolylineBounds(m_pNodes, kBoxFlattenTol, corners[0].m_x, corners[0].m_y, corners[1].m_x,
+                             corners[1].m_y)) {
+        corners[0].m_pNext = &corners[1];
+        corners[1].m_pPrev = &corners[0];
+        flat = corners;
+    }
     DOCNODE* nodes = m_pNodes;
     m_pNodes = flat;
     CDocData::RecalcBoundRect(ctx);
     m_pNodes = nodes;
-    CDocState::FreeNodeList(flat);
 }
 
 bool CDocDataEllipse::SetStartPoint(double x, double y, double tol)

@@ -120,6 +120,27 @@ TEST(SamplePolyline, NonFiniteCoordinatesDoNotRunAway)
     EXPECT_EQ(Read(out.head).size(), 2u);
 }
 
+// The arch (0,0) (0,4) (4,4) (4,0) is halved at t = 0.5 first, at (2, 3),
+// its top; a straight one lies on y = 0; x that is never a number gives an
+// x range of NaN.
+TEST(SamplePolylineBounds, TheListsBoundsWithoutTheList)
+{
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    Owned arch(Make({{0, 0, 0}, {0, 4, 2}, {4, 4, 1}, {4, 0, 0}}));
+    ASSERT_TRUE(SamplePolylineBounds(arch.head, 0.5, x0, y0, x1, y1));
+    EXPECT_EQ(std::vector<double>({x0, y0, x1, y1}), std::vector<double>({0, 0, 4, 3}));
+    Owned line(Make({{0, 0, 0}, {1, 0, 2}, {2, 0, 1}, {3, 0, 0}}));
+    ASSERT_TRUE(SamplePolylineBounds(line.head, 4.0, x0, y0, x1, y1));
+    EXPECT_EQ(std::vector<double>({x0, y0, x1, y1}), std::vector<double>({0, 0, 3, 0}));
+    Owned lost(Make({{NAN, 0, 0}, {NAN, 1, 2}, {NAN, 2, 1}, {NAN, 3, 0}}));
+    ASSERT_TRUE(SamplePolylineBounds(lost.head, 4.0, x0, y0, x1, y1));
+    EXPECT_TRUE(std::isnan(x0) && std::isnan(x1));
+    EXPECT_EQ(y0, 0.0);
+    EXPECT_EQ(y1, 3.0);
+    EXPECT_FALSE(SamplePolylineBounds(nullptr, 4.0, x0, y0, x1, y1));
+    EXPECT_FALSE(SamplePolylineBounds(line.head, 0.0, x0, y0, x1, y1));
+}
+
 TEST(SampleBezierByStep, ElevenSamplesPerSegmentEndingOnTheAnchor)
 {
     Owned in(Make({{0, 0, 0}, {10, 0, 2}, {20, 0, 1}, {30, 0, 0}, {30, 10, 2}, {30, 20, 1}, {30, 30, 0}}));

@@ -185,6 +185,29 @@ TEST(EllipseObject, HitTestDoesNotGrowTheBoxesByTheTolerance)
     EXPECT_TRUE(e.HitTest(0, 5, 0.5));
 }
 
+// A circle of radius 10 about (5, 7): its flattened outline passes the four
+// vertices, which bound it; an array of two columns 30 apart adds 30 to the
+// right.
+TEST(EllipseObject, TheBoxIsTheFlattenedOutlinesWithItsArrayCopies)
+{
+    ScopedMachine none;
+    CDocDataEllipse circle(-5, -3, 15, 17);
+    circle.RecalcBoundRect(nullptr);
+    EXPECT_EQ(circle.m_rcBound.m_xmin, -5.0);
+    EXPECT_EQ(circle.m_rcBound.m_ymin, -3.0);
+    EXPECT_EQ(circle.m_rcBound.m_xmax, 15.0);
+    EXPECT_EQ(circle.m_rcBound.m_ymax, 17.0);
+    circle.m_pArray = new ARRAYREC;
+    circle.m_pArray->m_nCols = 2;
+    circle.m_pArray->m_dDx = 30.0;
+    circle.RecalcBoundRect(nullptr);
+    EXPECT_EQ(circle.m_rcBound.m_xmin, -5.0);
+    EXPECT_EQ(circle.m_rcBound.m_xmax, 45.0);
+    CDocDataEllipse none2;
+    none2.RecalcBoundRect(nullptr);
+    EXPECT_TRUE(none2.m_rcBound.IsEmpty());
+}
+
 TEST(EllipseObject, DirectionArrowSitsOnTheSecondAnchorAndNeedsTwoSegments)
 {
     ScopedMachine none;
