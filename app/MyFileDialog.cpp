@@ -174,16 +174,16 @@ void DrawObjects(QtDeviceContext& dc, CDocData* obj)
     }
 }
 
-// The objects scaled to fit an image of the size and centred in it, drawn
-// in their colours on white.
-QImage DrawingPicture(CDocData* list, int width, int height)
+// The objects scaled to fit the image and centred in it, drawn in their
+// colours.
+void DrawDrawing(CDocData* list, QImage& image)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    const int width = image.width();
+    const int height = image.height();
     double xmin = 1e300, xmax = -1e300, ymin = 1e300, ymax = -1e300;
     if (list == nullptr || !CFileTrans::GetObjectsBoundRect(list, xmin, xmax, ymin, ymax) || xmin > xmax ||
         ymin > ymax)
-        return image;
+        return;
     const double bw = xmax - xmin;
     const double bh = ymax - ymin;
     const double sx = bw > 0.001 ? (width - 10.0) / bw : 1.0;
@@ -205,20 +205,24 @@ QImage DrawingPicture(CDocData* list, int width, int height)
         obj->Move(CGeoPoint(0.0, 0.0), CGeoPoint(dx, dy), nullptr);
     QtDeviceContext dc(image);
     DrawObjects(dc, list);
-    return image;
 }
 
 constexpr std::int32_t kAnyPlotterResolution = 1016;
 
-// What a finished look at a drawing gives the dialog.
-struct Look {
-    explicit Look(const SoftwareSettings& settings) : settings(settings) {}
+} // namespace
+
+// A look at a file on its own thread: copies of the settings, and what it
+// makes of the file.
+struct CMyFileDialog::Look {
+    Look(const SoftwareSettings& source, int width, int height)
+        : settings(source), image(width, height, QImage::Format_RGB32)
+    {
+        image.fill(Qt::white);
+    }
     SettingsCopy settings;
     QImage image;
     int objects = 0;
 };
-
-} // namespace
 
 CMyFileDialog::CMyFileDialog(QWidget* parent, const QStringList& filters, const QString& folder,
                              const QString& checkText, bool preview)
@@ -309,11 +313,11 @@ void CMyFileDialog::OnFileNameChange(const QString& path)
     if (regular && !ec && size > kPreviewLimitBytes)
         m_placeholder = Text(kTooLargeEntry);
     else if (extension == "bmp")
-        PreviewPicture(file);
+        StartLook([file](Look& look) { return PreviewPicture(file, look.image); });
     else if (extension == "jpg" || extension == "gif" || extension == "png")
-        PreviewImage(file);
+        StartLook([file](Look& look) { return PreviewImage(file, look.image); });
     else if (regular)
-        PreviewDrawing(file);
+        StartLook([file](Look& look) { return PreviewDrawing(file, look); });
     ShowPreview();
 }
 
@@ -322,11 +326,11 @@ QString CMyFileDialog::Text(int entry)
     return QString::fromStdU16String(LanguageText(RegisteredLanguageTable(), kTextSection, entry));
 }
 
-void CMyFileDialog::PreviewPicture(const std::string& path)
+bool CMyFileDialog::PreviewPicture(const std::string& path, QImage& box)
 {
     std::string bytes;
     if (!ReadBytes(path, bytes) || bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M')
-        return;
+        return false;
     // The header's size is signed: a negative height is a top-down file of
     // that many rows; no width, or no rows, draws nothing.
     const double w = Int32At(bytes, 18);
@@ -334,9 +338,9 @@ void CMyFileDialog::PreviewPicture(const std::string& path)
     if (h < 0.0)
         h = -h;
     if (w <= 0.0 || h == 0.0)
-        return;
-    const double boxW = m_image.width();
-    const double boxH = m_image.height();
+        return false;
+    const double boxW = box.width();
+    const double boxH = box.height();
     const double sx = (boxW - 10.0) / w;
     const double sy = (boxH - boxH * 10.0 / boxW) / h;
     double s = 1.0;
@@ -346,56 +350,61 @@ void CMyFileDialog::PreviewPicture(const std::string& path)
         s = sy;
     const QImage image = DecodeBmp(bytes);
     if (image.isNull())
-        return;
-    DrawCentred(m_image, image, w * s, h * s);
+        return false;
+    DrawCentred(box, image, w * s, h * s);
+    return true;
 }
 
-void CMyFileDialog::PreviewImage(const std::string& path)
+bool CMyFileDialog::PreviewImage(const std::string& path, QImage& box)
 {
     std::string bytes;
     if (!ReadBytes(path, bytes))
-        return;
+        return false;
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     std::string bmp;
     const bool decoded = DecodeJpegToBmp(data, bytes.size(), bmp) || DecodePngToBmp(data, bytes.size(), bmp) ||
                          DecodeGifToBmp(data, bytes.size(), bmp);
     if (!decoded)
-        return;
+        return false;
     const QImage image = DecodeBmp(bmp);
     if (image.isNull())
-        return;
+        return false;
     const double w = image.width();
     const double h = image.height();
     double s = 1.0;
-    if (w > m_image.width())
-        s = (m_image.width() - 10.0) / w;
-    if (h > m_image.height())
-        s = std::min(s, (m_image.height() - 10.0) / h);
-    DrawCentred(m_image, image, w * s, h * s);
+    if (w > box.width())
+        s = (box.width() - 10.0) / w;
+    if (h > box.height())
+        s = std::min(s, (box.height() - 10.0) / h);
+    DrawCentred(box, image, w * s, h * s);
+    return true;
 }
 
-void CMyFileDialog::PreviewDrawing(const std::string& path)
+bool CMyFileDialog::PreviewDrawing(const std::string& path, Look& look)
 {
-    m_placeholder = Text(kPreviewingEntry);
-    auto look = std::make_shared<Look>(ThreadSettings());
     // The picture is fitted to the box: any plotter resolution draws it
     // alike, where the import would ask for one it lacks.
-    if (look->settings.Get().plt_resolution < 1)
-        look->settings.Get().plt_resolution = kAnyPlotterResolution;
-    const int width = m_image.width();
-    const int height = m_image.height();
+    if (look.settings.Get().plt_resolution < 1)
+        look.settings.Get().plt_resolution = kAnyPlotterResolution;
+    DOCCONTEXT ctx;
+    ctx.m_pSettings = &look.settings.Get();
+    ImportedObjects objects;
+    if (!CFileReadTrans().ReadObjects(&ctx, path, false, objects))
+        return false;
+    for (const CDocData* o = objects.list; o != nullptr; o = o->m_pNext)
+        ++look.objects;
+    DrawDrawing(objects.list, look.image);
+    return true;
+}
+
+void CMyFileDialog::StartLook(std::function<bool(Look&)> read)
+{
+    m_placeholder = Text(kPreviewingEntry);
+    auto look = std::make_shared<Look>(ThreadSettings(), m_image.width(), m_image.height());
     m_look.Start(
-        [look, path, width, height] {
+        [look, read = std::move(read)] {
             const QuietLook quiet;
-            DOCCONTEXT ctx;
-            ctx.m_pSettings = &look->settings.Get();
-            ImportedObjects objects;
-            if (!CFileReadTrans().ReadObjects(&ctx, path, false, objects))
-                return false;
-            for (const CDocData* o = objects.list; o != nullptr; o = o->m_pNext)
-                ++look->objects;
-            look->image = DrawingPicture(objects.list, width, height);
-            return true;
+            return read(*look);
         },
         [this, look](bool ok) {
             m_placeholder.clear();

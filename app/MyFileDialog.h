@@ -1,11 +1,11 @@
 // The open-file dialog with a preview: a non-native QFileDialog with a
 // "preview" check box and a box below it into which the file under the
 // cursor is drawn, scaled to fit. Pictures (BMP, and JPEG, PNG, GIF through
-// the raster import's decoders) are drawn as images. Drawings are read as
+// the raster import's decoders) are drawn as images; drawings are read as
 // the import reads them (its readers, without placement, questions or a
-// document), on a thread of their own while a placeholder shows, and drawn
-// as outlines; a newer highlight drops the older reading. Files above the
-// preview limit are not read. Reading never shows a message.
+// document) and drawn as outlines. Files are read on a thread of their own
+// while a placeholder shows, and a newer highlight drops the older reading;
+// files above the preview limit are not read. Reading never shows a message.
 #pragma once
 #include "qtplatform/LongWork.h"
 
@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -59,12 +60,18 @@ public:
     // The file under the cursor changed.
     void OnFileNameChange(const QString& path);
 
-    // The three previews into the image (which is not cleared first).
-    void PreviewPicture(const std::string& path);
-    void PreviewImage(const std::string& path);
-    void PreviewDrawing(const std::string& path);
-
 private:
+    struct Look;
+
+    // The three previews, drawn into an image of the box's size (not
+    // cleared first), on the thread of a look; false when nothing could be
+    // drawn.
+    static bool PreviewPicture(const std::string& path, QImage& box);
+    static bool PreviewImage(const std::string& path, QImage& box);
+    static bool PreviewDrawing(const std::string& path, Look& look);
+    // Has `read` look at the file on a thread of its own, the "preview"
+    // placeholder standing meanwhile; what it drew replaces the image.
+    void StartLook(std::function<bool(Look&)> read);
     void ShowPreview();
     static QString Text(int entry);
 

@@ -207,6 +207,7 @@ TEST_F(FileDialogPreviewTest, TheCheckBoxSwitchesThePreview)
     EXPECT_TRUE(AllWhite());
     m_dialog.OnPreviewCheck();
     EXPECT_TRUE(m_dialog.PreviewCheck()->isChecked());
+    ASSERT_TRUE(plat::WaitFor([this] { return !m_dialog.PreviewReading(); }));
     EXPECT_EQ(At(90, 85), kRed);
 }
 
