@@ -53,8 +53,9 @@ public:
             std::int64_t x0 = kFar, x1 = -kFar, y0 = kFar, y1 = -kFar;
             std::size_t count = 0;
         };
+        // One pass over the corners: side by side it bought nothing.
         std::vector<Reach> reach(kPieces);
-        plat::ParallelFor(kPieces, [&](std::size_t p) {
+        for (std::size_t p = 0; p < kPieces; ++p) {
             Reach& r = reach[p];
             for (std::size_t j = p * share; j < std::min(members.size(), (p + 1) * share); ++j) {
                 const Box& b = boxes[members[j]];
@@ -67,7 +68,7 @@ public:
                 r.y0 = std::min(r.y0, cy);
                 r.y1 = std::max(r.y1, cy);
             }
-        });
+        }
         Reach all;
         for (const Reach& r : reach) {
             all.x0 = std::min(all.x0, r.x0);
@@ -497,7 +498,8 @@ void LayerTree::LookAhead(const Pending& work, ListGrids& g)
     for (std::size_t p = 0; p < shares; ++p)
         base[p + 1] = base[p] + found[p].size();
     inside.reset(new std::uint32_t[base[shares]]);
-    plat::ParallelFor(shares, [&](std::size_t p) {
+    // Copying the shares together is memory bound: threads bought nothing.
+    for (std::size_t p = 0; p < shares; ++p) {
         std::copy(found[p].begin(), found[p].end(), inside.get() + base[p]);
         std::vector<std::uint32_t>().swap(found[p]);
         const std::uint32_t shift = static_cast<std::uint32_t>(base[p]);
@@ -507,7 +509,7 @@ void LayerTree::LookAhead(const Pending& work, ListGrids& g)
             if (range.first != kNotHeld)
                 range = {range.first + shift, range.second + shift};
         }
-    });
+    }
 }
 
 void LayerTree::PlaceRoots(const Pending& work, ListGrids& g, bool ahead, std::vector<Pending>& stack)

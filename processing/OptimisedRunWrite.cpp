@@ -148,13 +148,13 @@ void MoveIntoOrder(std::vector<std::pair<PATHREC*, WORKLAYER*>>& paths)
             bin.Free(p);
         return;
     }
-    eachPiece([&](std::size_t from, std::size_t to) {
-        PathRecordBin bin;
-        for (std::size_t i = from; i < to; ++i) {
-            bin.Free(paths[i].first);
-            paths[i].first = moved[i];
-        }
-    });
+    // The old records go back to their pools in one pass: freed side by
+    // side, the threads only waited on the pools' lock.
+    PathRecordBin bin;
+    for (std::size_t i = 0; i < n; ++i) {
+        bin.Free(paths[i].first);
+        paths[i].first = moved[i];
+    }
 }
 
 // A run's paths back into work layers: a new layer (a copy of the path's

@@ -7,7 +7,6 @@
 #include "model/DocState.h"
 #include "model/GeoFunctions.h"
 #include "platform/LargeBlock.h"
-#include "platform/ParallelFor.h"
 
 #include <algorithm>
 #include <atomic>
