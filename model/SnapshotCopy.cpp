@@ -42,8 +42,7 @@ void CSnapshotCopy::Restart()
     m_copy->m_pFeed = CopyRecord(m_source->m_pFeed);
     m_copy->m_pSplit = CopyRecord(m_source->m_pSplit);
     m_next = m_source->m_pFirst;
-    for (const CDocData* o = m_next; o != nullptr; o = o->m_pNext)
-        ++m_total;
+    m_counting = m_next;
 }
 
 bool CSnapshotCopy::Step(std::size_t objects)
@@ -51,6 +50,12 @@ bool CSnapshotCopy::Step(std::size_t objects)
     if (m_ctx.m_pCurrent != m_source || m_ctx.m_nChangeCount != m_changes)
         Restart();
     if (m_copy == nullptr)
+        return false;
+    // The objects are counted a slice at a time too: one walk over a million
+    // scattered objects would hold the interface thread for tens of ms.
+    for (std::size_t n = 0; n < objects * kCountsPerCopy && m_counting != nullptr; ++n, m_counting = m_counting->m_pNext)
+        ++m_total;
+    if (m_counting != nullptr)
         return false;
     for (std::size_t n = 0; n < objects && m_next != nullptr; ++n, m_next = m_next->m_pNext) {
         CDocData* copy = CloneDocData(m_next, false);

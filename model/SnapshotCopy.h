@@ -27,6 +27,9 @@ public:
     CDocListNode* Take();
 
 private:
+    // Counting an object costs a small part of copying it.
+    static constexpr std::size_t kCountsPerCopy = 8;
+
     void Restart();
 
     const DOCCONTEXT& m_ctx;
@@ -34,6 +37,7 @@ private:
     std::uint64_t m_changes = 0;
     CDocListNode* m_copy = nullptr;
     const CDocData* m_next = nullptr;
+    const CDocData* m_counting = nullptr;
     CDocData* m_tail = nullptr;
     std::size_t m_copied = 0;
     std::size_t m_total = 0;

@@ -78,6 +78,7 @@ void CJobBuild::CopySlice()
             ctx.m_pSettings = &job->settings.Get();
             ctx.m_pCurrent = job->snapshot;
             ctx.m_ptMouse = job->mouse;
+            job->header.m_hasObjectArrays = job->snapshot != nullptr && job->snapshot->HasArrayCopies() ? 1 : 0;
             const bool made = CFileTrans::MakeWorkData(&job->header, &ctx, job->jobName);
             if (made && job->layerOptions)
                 CFileTrans::ApplyLayerOptions(&job->header, &ctx);

@@ -178,7 +178,9 @@ void CTransLoadProcessDlg::FillHeader(WORKHEAD& header, const DOCCONTEXT& contex
         std::memcpy(header.m_filePath, pathUtf8.data(), pathUtf8.size());
 
     const CDocListNode* doc = context.m_pCurrent;
-    header.m_hasObjectArrays = doc != nullptr && doc->HasArrayCopies() ? 1 : 0;
+    // Whether objects carry arrays is read off the copy the job is built
+    // from, on its thread: here it would be a walk over the whole drawing.
+    header.m_hasObjectArrays = 0;
     header.m_arrayUse = 0;
     header.m_arrayCountX = 1;
     header.m_arrayCountY = 1;

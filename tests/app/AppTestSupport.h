@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -88,6 +89,25 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000)
     }
     return true;
 }
+
+// The longest time between two firings of a 10 ms timer while it runs.
+class LoopWatch {
+public:
+    LoopWatch()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longest = std::max(m_longest, m_since.restart());
+        });
+        m_since.start();
+        m_timer.start(10);
+    }
+    qint64 Longest() const { return m_longest; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+};
 
 // Steps taken in turn from the event loop, also inside the menus and
 // dialogs they wait for: each is called every 10 ms until it returns true.

@@ -41,25 +41,6 @@ int Objects(const DOCCONTEXT& ctx)
     return count;
 }
 
-// The longest time between two firings of a 10 ms timer while it runs.
-class LoopWatch {
-public:
-    LoopWatch()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, m_since.restart());
-        });
-        m_since.start();
-        m_timer.start(10);
-    }
-    qint64 Longest() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_since;
-    qint64 m_longest = 0;
-};
-
 constexpr int kLines = 200000;
 
 } // namespace
@@ -105,7 +86,7 @@ TEST(ImportWork, ALargeImportKeepsTheLoopTurningAndItsCancelLeavesTheDocumentAsI
         });
         operatorWatch.start(5);
         {
-            const LoopWatch loop;
+            const plat::LoopWatch loop;
             frame.Router().Execute(cmd::FileImport);
             EXPECT_LT(loop.Longest(), 100);
         }
@@ -126,7 +107,7 @@ TEST(ImportWork, ALargeImportKeepsTheLoopTurningAndItsCancelLeavesTheDocumentAsI
 
         // Left alone, the import brings every line as one undo step.
         {
-            const LoopWatch loop;
+            const plat::LoopWatch loop;
             frame.Router().Execute(cmd::FileImport);
             EXPECT_LT(loop.Longest(), 100);
         }

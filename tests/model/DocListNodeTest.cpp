@@ -268,8 +268,8 @@ TEST(DocListNode, SliceBySliceCopyStartsAgainAfterAnEdit)
     DOCCONTEXT ctx;
     ctx.m_pCurrent = &live;
     CSnapshotCopy copy(ctx);
-    EXPECT_EQ(copy.Total(), 5u);
     EXPECT_FALSE(copy.Step(2));
+    EXPECT_EQ(copy.Total(), 5u);
     EXPECT_EQ(copy.Copied(), 2u);
     EXPECT_EQ(copy.Take(), nullptr) << "not whole yet";
 

@@ -4,6 +4,7 @@
 // finished transfer.
 #include "HeldStep.h"
 #include "MachineStage.h"
+#include "ManyLines.h"
 
 #include "qtplatform/QtMessagePoster.h"
 #include "machinecomm/Vantrel.h"
@@ -422,6 +423,51 @@ TEST_F(Download, CancelWhileTheJobIsBuiltReturnsAtOnceAndLeavesEverythingAsItWas
     m_doc.m_pOlder = nullptr;
     older->m_pNewer = nullptr;
     CDocState::DeleteHistoryChain(older);
+}
+
+// A job of a million entities: while the dialog copies the drawing and
+// builds the job, a 10 ms timer never waits 100 ms, and Cancel, pressed once
+// the bar has moved, ends the dialog within 100 ms with nothing sent and the
+// document and its change count as they were.
+TEST_F(Download, AMillionEntityJobKeepsTheLoopTurningAndCancelEndsItAtOnce)
+{
+    AddManyLines(m_doc, kManyLines, 1);
+    const std::uint64_t changes = m_context.m_nChangeCount;
+    const CDocData* first = m_doc.m_pFirst;
+    CTransLoadProcessDlg* dialog = nullptr;
+    QElapsedTimer sinceCancel;
+    int barSeen = 0;
+    plat::EventSteps steps({
+        [&] {
+            dialog = dynamic_cast<CTransLoadProcessDlg*>(QApplication::activeModalWidget());
+            return dialog != nullptr && dialog->Building() && dialog->ProgressBar()->value() > 0;
+        },
+        [&] {
+            barSeen = dialog->ProgressBar()->value();
+            sinceCancel.start();
+            dialog->CancelButton()->click();
+            return true;
+        },
+    });
+    bool sent = true;
+    qint64 longest = 0;
+    {
+        const plat::LoopWatch loop;
+        sent = Run(0, "job.out");
+        longest = loop.Longest();
+    }
+    const qint64 cancelTook = sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
+    LongWork::JoinCancelled();
+    EXPECT_TRUE(steps.Done()) << steps.Taken();
+    EXPECT_FALSE(sent);
+    EXPECT_GT(barSeen, 0);
+    EXPECT_LT(longest, 100);
+    EXPECT_GE(cancelTook, 0);
+    EXPECT_LT(cancelTook, 100);
+    EXPECT_EQ(m_context.m_nChangeCount, changes);
+    EXPECT_EQ(m_context.m_pCurrent, &m_doc);
+    EXPECT_EQ(m_doc.m_pFirst, first);
+    EXPECT_TRUE(m_fake.Packets().empty());
 }
 
 TEST_F(Download, TheDownloadDialogChecksExtensionsAndKeepsThePathSwitch)

@@ -5,6 +5,7 @@
 #include "../processing/ProcessingTestSupport.h"
 #include "AppTestSupport.h"
 #include "HeldStep.h"
+#include "ManyLines.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
@@ -389,6 +390,39 @@ TEST_F(PathPreview, TheJobIsBuiltOffTheInterfaceThreadAndCancelLeavesTheDocument
     document.m_pOlder = nullptr;
     older->m_pNewer = nullptr;
     CDocState::DeleteHistoryChain(older);
+}
+
+// A job of a million entities: while the preview copies the drawing and
+// builds the job, a 10 ms timer never waits 100 ms, and Cancel, pressed once
+// the bar has moved, closes the preview within 100 ms with the document and
+// its change count as they were.
+TEST_F(PathPreview, AMillionEntityJobKeepsTheLoopTurningAndCancelEndsItAtOnce)
+{
+    AddManyLines(document, kManyLines, 0);
+    const std::uint64_t changes = ctx.m_nChangeCount;
+    const CDocData* first = document.m_pFirst;
+    qint64 longest = 0;
+    qint64 cancelTook = -1;
+    {
+        const plat::LoopWatch loop;
+        CPathPreviewDlg dlg(ctx);
+        dlg.show();
+        ASSERT_TRUE(plat::WaitFor([&] { return dlg.BuildBar()->value() > 0; }));
+        EXPECT_FALSE(dlg.JobReady());
+        QElapsedTimer since;
+        since.start();
+        dlg.BuildCancelButton()->click();
+        cancelTook = since.elapsed();
+        EXPECT_FALSE(dlg.isVisible());
+        longest = loop.Longest();
+    }
+    LongWork::JoinCancelled();
+    EXPECT_LT(longest, 100);
+    EXPECT_GE(cancelTook, 0);
+    EXPECT_LT(cancelTook, 100);
+    EXPECT_EQ(ctx.m_nChangeCount, changes);
+    EXPECT_EQ(ctx.m_pCurrent, &document);
+    EXPECT_EQ(document.m_pFirst, first);
 }
 
 TEST(PathPreviewDlgTest, FitScaleTakesTheSmallerAxisAndFallsBackToOneForADotJob)
