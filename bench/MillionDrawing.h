@@ -3,6 +3,7 @@
 // mm on eight cut layers, in drawing order, with one network machine at
 // 127.0.0.1 (600 x 600 mm).
 #pragma once
+#include "../tests/support/ManyLines.h"
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocDataLine.h"
@@ -32,31 +33,14 @@ struct MillionDrawing {
         machine->m_xsize = 600;
         machine->m_ysize = 600;
         settings.m_pMachines = machine;
-        std::uint32_t seed = 12345;
-        auto next = [&seed] {
-            seed = seed * 1664525u + 1013904223u;
-            return seed >> 8;
-        };
         CDocData* prev = nullptr;
-        for (int i = 0; i < kEntities; ++i) {
-            const double x = kO + double(next() % 5500000) / 1000.0;
-            const double y = kO + double(next() % 5500000) / 1000.0;
-            const int nodes = 2 + int(next() % 3);
-            DOCNODE* head = nullptr;
-            DOCNODE* last = nullptr;
-            for (int k = 0; k < nodes; ++k) {
-                last = AppendNode(last, x + k * 20.0 + double(next() % 70), y + double(next() % 70));
-                if (head == nullptr)
-                    head = last;
-            }
-            auto* line = new CDocDataLine(head, 1, nullptr);
+        MakeManyLines(kEntities, 550, [&](CDocDataLine* line, int i) {
             line->m_nLayer = i % 8;
             line->m_nColor = settings.m_palette[line->m_nLayer];
-            line->m_bOutput = 1;
             line->m_pPrev = prev;
             (prev != nullptr ? prev->m_pNext : document.m_pFirst) = line;
             prev = line;
-        }
+        });
         ctx.m_pSettings = &settings;
         ctx.m_pCurrent = &document;
     }

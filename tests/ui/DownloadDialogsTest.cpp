@@ -4,7 +4,7 @@
 // finished transfer.
 #include "HeldStep.h"
 #include "MachineStage.h"
-#include "ManyLines.h"
+#include "../support/ManyLines.h"
 
 #include "qtplatform/QtMessagePoster.h"
 #include "machinecomm/Vantrel.h"

@@ -5,7 +5,7 @@
 #include "../processing/ProcessingTestSupport.h"
 #include "AppTestSupport.h"
 #include "HeldStep.h"
-#include "ManyLines.h"
+#include "../support/ManyLines.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
