@@ -182,22 +182,20 @@ TEST_F(AiReader, ALongFileStepsThroughItsLinesAndACancelledReadFails)
     std::string text;
     for (int i = 0; i < 20000; ++i)
         text += "%\n";
-    std::vector<int> steps;
-    WorkControl::SetStepHookForTesting([&](WorkControl&, int permille) { steps.push_back(permille); });
+    const StepRecorder steps;
     CDocData* list = nullptr;
     {
         WorkControl control;
         const WorkControl::Scope scope(&control);
         EXPECT_TRUE(CFileTransAi().ParseAi(text, list, nullptr));
     }
-    EXPECT_EQ(steps, std::vector<int>{819});
+    EXPECT_EQ(steps.Steps(), std::vector<int>{819});
     {
         WorkControl control;
         control.Cancel();
         const WorkControl::Scope scope(&control);
         EXPECT_FALSE(CFileTransAi().ParseAi(text, list, nullptr));
     }
-    WorkControl::SetStepHookForTesting(nullptr);
     EXPECT_EQ(list, nullptr);
 }
 

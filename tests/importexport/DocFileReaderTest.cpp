@@ -186,15 +186,14 @@ TEST_F(DocFile, ALongFileStepsThroughItsBytesAndACancelledReadLeavesNoImage)
     std::string text = "META\nMT_BITMAP\nLEN\n3\nSTART\nVALUE\n066077000\nEND\n";
     for (int i = 0; i < 5000; ++i)
         text += "META\nMT_POINT\nPEN\n7\nSTART\nEND\n";
-    std::vector<int> steps;
-    WorkControl::SetStepHookForTesting([&](WorkControl&, int permille) { steps.push_back(permille); });
+    const StepRecorder steps;
     {
         WorkControl control;
         const WorkControl::Scope scope(&control);
         ASSERT_TRUE(Read("many.wcvr", text));
     }
     ASSERT_EQ(text.size(), 150047u);
-    EXPECT_EQ(steps, std::vector<int>{818});
+    EXPECT_EQ(steps.Steps(), std::vector<int>{818});
     EXPECT_EQ(FileFolderNames(), std::vector<std::string>{"many0.bmp"});
     {
         WorkControl control;
@@ -202,7 +201,6 @@ TEST_F(DocFile, ALongFileStepsThroughItsBytesAndACancelledReadLeavesNoImage)
         const WorkControl::Scope scope(&control);
         EXPECT_FALSE(Read("again.wcvr", text));
     }
-    WorkControl::SetStepHookForTesting(nullptr);
     EXPECT_EQ(m_list, nullptr);
     EXPECT_EQ(FileFolderNames(), std::vector<std::string>{"many0.bmp"});
 }

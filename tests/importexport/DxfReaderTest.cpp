@@ -633,6 +633,39 @@ TEST_F(DxfReader, AFileCutShortGivesWhatWasWholeAndSaysHowManyEntitiesWereRead)
     EXPECT_TRUE(m_prompt.m_shown.empty());
 }
 
+// On a thread of long work the reader steps every 4096 entities. 5000
+// lines of 81 bytes after the 25 of the section's head, with 19 after them:
+// 405,044 bytes. Entity 4096 has been read once the next one's "0", "LINE"
+// are: 25 + 4096 x 81 + 9 = 331,810, 819 thousandths (cut). A cancelled
+// read brings nothing, leaves a given list as it was and says nothing,
+// though it stopped inside the file.
+TEST_F(DxfReader, ALongFileStepsThroughItsEntitiesAndACancelledReadBringsNothing)
+{
+    std::string body;
+    for (int i = 0; i < 5000; ++i)
+        body += Line(0, 0, 1, 0);
+    const std::string dxf = Entities(body);
+    ASSERT_EQ(dxf.size(), 405044u);
+    const StepRecorder steps;
+    {
+        WorkControl control;
+        const WorkControl::Scope scope(&control);
+        ASSERT_TRUE(Read(dxf));
+    }
+    EXPECT_EQ(steps.Steps(), std::vector<int>{819});
+    EXPECT_EQ(Objects(m_list).size(), 5000u);
+
+    CDocData* const before = m_list;
+    WorkControl cancelled;
+    cancelled.Cancel();
+    const WorkControl::Scope scope(&cancelled);
+    CFileTransDxf reader;
+    EXPECT_FALSE(reader.ReadDxfBytes(dxf, m_list, &m_ctx));
+    EXPECT_EQ(m_list, before);
+    EXPECT_EQ(Objects(m_list).size(), 5000u);
+    EXPECT_TRUE(m_prompt.m_shown.empty());
+}
+
 TEST_F(DxfReader, TextEscapesTakeExactlyTheirDigits)
 {
     EXPECT_EQ(CFileTransDxf::DecodeText("\\U+00B15mm"), WideToCodePage(u"\u00B15mm"));

@@ -11,6 +11,7 @@
 #include "platform/ImportOptions.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
+#include "platform/WorkControl.h"
 #include "settings/LanguageTable.h"
 #include "settings/SoftwareSettings.h"
 #include "tests/processing/ProcessingTestSupport.h"
@@ -58,6 +59,23 @@ inline void ExpectNodesNear(const CDocData* o, const std::vector<XY>& expected)
         EXPECT_NEAR(got[i].second, expected[i].second, 1e-6) << i;
     }
 }
+
+// The thousandths each step of long work on this thread reaches while it
+// lives; the hook goes with it, however the test ends.
+class StepRecorder {
+public:
+    StepRecorder()
+    {
+        WorkControl::SetStepHookForTesting([this](WorkControl&, int permille) { m_steps.push_back(permille); });
+    }
+    ~StepRecorder() { WorkControl::SetStepHookForTesting(nullptr); }
+    StepRecorder(const StepRecorder&) = delete;
+    StepRecorder& operator=(const StepRecorder&) = delete;
+    const std::vector<int>& Steps() const { return m_steps; }
+
+private:
+    std::vector<int> m_steps;
+};
 
 // Folder of the files written by other programs; empty where it is missing.
 inline std::string TestDataFolder() { return BRENVIK_TESTDATA; }

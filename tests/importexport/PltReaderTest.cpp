@@ -300,8 +300,7 @@ TEST(PltReader, ALongFileStepsThroughItsBytesAndACancelledReadFails)
     std::string plt = "IN;";
     for (int i = 0; i < 10000; ++i)
         plt += "PU0,0;PD10,10;";
-    std::vector<int> steps;
-    WorkControl::SetStepHookForTesting([&](WorkControl&, int permille) { steps.push_back(permille); });
+    const StepRecorder steps;
     WorkControl control;
     {
         const WorkControl::Scope scope(&control);
@@ -310,7 +309,7 @@ TEST(PltReader, ALongFileStepsThroughItsBytesAndACancelledReadFails)
         EXPECT_NE(list, nullptr);
         DeleteObjectList(list);
     }
-    EXPECT_EQ(steps, (std::vector<int>{204, 409, 614, 819}));
+    EXPECT_EQ(steps.Steps(), (std::vector<int>{204, 409, 614, 819}));
 
     WorkControl cancelled;
     cancelled.Cancel();
@@ -320,7 +319,6 @@ TEST(PltReader, ALongFileStepsThroughItsBytesAndACancelledReadFails)
         EXPECT_FALSE(CFileTransPlt().ParsePlt(plt, list, nullptr));
         EXPECT_EQ(list, nullptr);
     }
-    WorkControl::SetStepHookForTesting(nullptr);
 }
 
 } // namespace
