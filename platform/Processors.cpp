@@ -1,10 +1,11 @@
 #include "Processors.h"
 
+#include "TextFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cmath>
-#include <fstream>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -15,12 +16,12 @@ namespace plat {
 
 namespace {
 
+// The text of a file; empty when it cannot be read.
 std::string ReadText(const std::string& path)
 {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text;
+    ReadWholeFile(path, text);
+    return text;
 }
 
 std::vector<std::string> Split(const std::string& s, char by)

@@ -13,9 +13,13 @@ using namespace plat;
 
 namespace {
 
-// Blocks of 64-byte records; two free blocks kept.
+// Blocks of 64-byte records; two free blocks kept. A 2 MiB block has 32,768
+// slots; its head (three counts and a 512-word free map, 4,120 bytes) takes
+// the first 65, so records start 4,160 bytes in.
 using SmallPool = RecordPool<64, 8, kLargeBlockGranule, 2 * kLargeBlockGranule>;
-constexpr std::size_t kPerBlock = SmallPool::kSlots;
+constexpr std::size_t kPerBlock = 32703;
+constexpr std::uintptr_t kFirstRecordAt = 4160;
+static_assert(SmallPool::kSlots == kPerBlock);
 
 std::vector<void*> TakeFilled(SmallPool& pool, std::size_t count)
 {
@@ -47,6 +51,8 @@ TEST(RecordPool, RecordsAreTakenInAddressOrderWhateverOrderTheyWereFreedIn)
     pool.TakeMany(batch.data(), batch.size());
     taken.insert(taken.end(), batch.begin(), batch.end());
     EXPECT_EQ(std::set<void*>(taken.begin(), taken.end()).size(), taken.size());
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(taken[k * kPerBlock]) % kLargeBlockGranule, kFirstRecordAt) << k;
     for (std::size_t i = 1; i < taken.size(); ++i) {
         if (i % kPerBlock != 0) {
             ASSERT_EQ(static_cast<char*>(taken[i]), static_cast<char*>(taken[i - 1]) + 64) << i;
