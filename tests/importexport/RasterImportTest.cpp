@@ -615,5 +615,24 @@ TEST_F(RasterImport, CmykJpegsImportWithTheGreyOfTheirInk)
     }
 }
 
+// A CMYK JPEG keeps its rows the right way up: 8 x 16, its upper half all
+// 0 (Adobe's inverted values: R = G = B = 0 x 0 / 255, black), its lower
+// half all 255 (255 x 255 / 255, white). The copy is bottom-up: rows 0 to 7
+// are white, 8 to 15 black.
+TEST_F(RasterImport, CmykJpegRowsKeepTheirOrder)
+{
+    std::vector<std::uint8_t> ink(8 * 16 * 4, 0);
+    std::fill(ink.begin() + 8 * 8 * 4, ink.end(), 255);
+    m_settings.bitmap_type = 1;
+    ASSERT_TRUE(Import(File("halves.jpg", EncodeJpeg(ink, 8, 16, TJPF_CMYK))));
+    const auto* image = dynamic_cast<const CDocDataBitmap*>(Document());
+    ASSERT_NE(image, nullptr);
+    const std::string copy = ReadFileBytes(image->m_strPath);
+    for (std::size_t y = 0; y < 16; ++y) {
+        for (std::size_t x = 0; x < 8; ++x)
+            ASSERT_EQ(GreyAt(copy, 8, x, y), y < 8 ? 255 : 0) << x << ", " << y;
+    }
+}
+
 } // namespace
 } // namespace plat
