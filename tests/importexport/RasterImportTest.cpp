@@ -634,5 +634,20 @@ TEST_F(RasterImport, CmykJpegRowsKeepTheirOrder)
     }
 }
 
+// Each ink turns into its own channel: C = K = 255, M = Y = 0 in Adobe's
+// inverted values is R = 255 x 255 / 255 = 255, G = B = 0, grey
+// 306 x 255 >> 10 = 76 (red's weight; blue's would give 29).
+TEST_F(RasterImport, CmykJpegInksKeepTheirChannels)
+{
+    std::vector<std::uint8_t> ink(8 * 8 * 4, 0);
+    for (std::size_t i = 0; i < ink.size(); i += 4)
+        ink[i] = ink[i + 3] = 255;
+    m_settings.bitmap_type = 1;
+    ASSERT_TRUE(Import(File("red.jpg", EncodeJpeg(ink, 8, 8, TJPF_CMYK))));
+    const auto* image = dynamic_cast<const CDocDataBitmap*>(Document());
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(GreyAt(ReadFileBytes(image->m_strPath), 8, 3, 3), 76);
+}
+
 } // namespace
 } // namespace plat

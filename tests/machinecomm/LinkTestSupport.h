@@ -132,6 +132,8 @@ protected:
         LinkTest::TearDown();
         port.reset();
     }
+    // After the script: its first steps may concern the first connection.
+    void StartLink() { ASSERT_TRUE(VqStCommThrd(1, kLoopback)); }
 
     FakeController fake;
     std::unique_ptr<ScopedEnv> port;

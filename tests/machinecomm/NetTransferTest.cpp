@@ -18,8 +18,6 @@ constexpr std::size_t kThreeBlocks = 2100; // 1024 + 1024 + 52 stream bytes
 
 class NetTransfer : public NetLinkTest {
 protected:
-    // After the script: its first steps may concern the first connection.
-    void StartLink() { ASSERT_TRUE(VqStCommThrd(1, kLoopback)); }
     // Sends a ready stream of n bytes and returns the transfer's messages.
     Progression Send(std::size_t n, bool startAfter)
     {

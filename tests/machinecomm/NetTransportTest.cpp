@@ -11,27 +11,14 @@ namespace {
 
 using Fake = FakeController;
 
-class NetTransport : public LinkTest {
+class NetTransport : public NetLinkTest {
 protected:
-    void SetUp() override
-    {
-        LinkTest::SetUp();
-        ASSERT_TRUE(fake.Start());
-        ::setenv("VANTREL_PORT", std::to_string(fake.Port()).c_str(), 1);
-    }
-    void TearDown() override
-    {
-        LinkTest::TearDown();
-        ::unsetenv("VANTREL_PORT");
-    }
-    void StartLink() { ASSERT_TRUE(VqStCommThrd(1, kLoopback)); }
     void Queue(const Bytes& packet, HWND window = kAnswerWindow)
     {
         ASSERT_TRUE(PutSendBytes(packet.data(), static_cast<std::uint32_t>(packet.size()), window));
     }
     bool Running() const { return Comm().running.load(); }
 
-    FakeController fake;
     const Bytes stop = MakeNetPacket(1, {0xD1, 0x01}); // OP_STOP
 };
 
