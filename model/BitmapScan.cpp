@@ -203,13 +203,13 @@ bool MoreRunsThan(const BMPHEADER& h, const std::uint8_t* pixels, double spacing
     return total > limit;
 }
 
-void ShowTooLarge()
+} // namespace
+
+void ShowScanTooLarge()
 {
     plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kScanTooLargeText), std::u16string(),
                      plat::MB_OK);
 }
-
-} // namespace
 
 std::size_t ScanSegmentLimit(std::uint64_t physicalBytes)
 {
@@ -402,7 +402,7 @@ PATHREC* ScanBitmap(const std::uint8_t* bmp, std::size_t size, double spacing, i
     const std::size_t across = columns ? static_cast<std::size_t>(h.m_width) : h.m_rows;
     if (static_cast<double>(across) * static_cast<double>(along / 2 + 1) > static_cast<double>(limit) &&
         MoreRunsThan(h, pixels, spacing, style, posPoint, dropSingles, limit)) {
-        ShowTooLarge();
+        ShowScanTooLarge();
         return nullptr;
     }
 
@@ -444,7 +444,7 @@ PATHREC* ScanBitmapBytes(std::string& bytes, const WorkParams& params, int posPo
         // A slope narrower than half a pixel has no levels: no shading.
         if (levels > 0) {
             if (!MakeSlope(pixels, h.m_width, height, static_cast<int>(levels))) {
-                ShowTooLarge();
+                ShowScanTooLarge();
                 return nullptr;
             }
             powerFlag = 1;

@@ -31,6 +31,8 @@ std::size_t MaxScanSegments();
 
 // Error text entry shown when a scan is refused for its size.
 constexpr int kScanTooLargeText = 7;
+// Shows that text ("image too large").
+void ShowScanTooLarge();
 
 // Slope levels are grey steps of 255 / levels; more than 255 levels would
 // make the step 0.

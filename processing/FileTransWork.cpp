@@ -819,8 +819,7 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
     }
     ReportImagesLeftOut(gather.ImagesLeftOut());
     if (gather.TooManyImageCopies())
-        plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kScanTooLargeText), std::u16string(),
-                         plat::MB_OK);
+        ShowScanTooLarge();
     if (gather.Objects() == 0)
         return false;
 

@@ -10,8 +10,6 @@
 #include "model/GeoPoint.h"
 #include "model/PathRecord.h"
 #include "platform/LargeBlock.h"
-#include "platform/Prompt.h"
-#include "settings/LanguageTable.h"
 #include "settings/WorkParams.h"
 
 #include <algorithm>
@@ -32,15 +30,8 @@ constexpr double kMinDiameter = 1e-5;
 // The resolution choice keeps the estimated image below this many bytes.
 constexpr double kEstimateLimit = 2147483647.0;
 constexpr std::uint16_t kScanSubkind = 2;
-constexpr std::u16string_view kErrorSection = u"phase15:error-hint";
 
 std::uint64_t g_maxImageBytes = kMaxCarveImageBytes;
-
-void ShowTooLarge()
-{
-    plat::MessageBox(LanguageText(RegisteredLanguageTable(), kErrorSection, kScanTooLargeText), std::u16string(),
-                     plat::MB_OK);
-}
 
 void PutU16(std::uint8_t* data, std::size_t offset, std::uint16_t v)
 {
@@ -284,7 +275,7 @@ std::uint8_t* RasteriseCopies(const std::vector<Copy>& copies, const Frame& fram
     if (width > 0 && bytes <= g_maxImageBytes && bytes <= std::numeric_limits<std::size_t>::max() / 2)
         image = static_cast<std::uint8_t*>(plat::AllocateLargeBlock(BlockBytes(static_cast<std::size_t>(bytes))));
     if (image == nullptr) {
-        ShowTooLarge();
+        ShowScanTooLarge();
         return nullptr;
     }
     size = static_cast<std::size_t>(bytes);
@@ -322,7 +313,7 @@ bool ScanLayer(WORKLAYER& layer, const WorkParams& params, int originCorner, int
     // were an object of the layer.
     std::vector<Copy> copies;
     if (!ListCopies(layer.m_paths, originCorner, copies)) {
-        ShowTooLarge();
+        ShowScanTooLarge();
         return false;
     }
     const Extents e = CopyExtents(copies);
@@ -360,7 +351,7 @@ bool ScanLayer(WORKLAYER& layer, const WorkParams& params, int originCorner, int
     CPathProc::InvertPixels(pixels, width, height);
     if (!CMetaCarve::ErodeAndSlope(pixels, width, height, passes, levels)) {
         CMetaCarve::FreeImage(image, size);
-        ShowTooLarge();
+        ShowScanTooLarge();
         return false;
     }
 
