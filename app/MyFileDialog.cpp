@@ -404,6 +404,9 @@ void CMyFileDialog::StartLook(std::function<bool(Look&)> read)
     m_look.Start(
         [look, read = std::move(read)] {
             const QuietLook quiet;
+            // Objects made while reading ask the machine of the settings in
+            // force: the copy's, not the interface thread's.
+            const ScopedThreadSettings threadSettings(look->settings.Get());
             return read(*look);
         },
         [this, look](bool ok) {
