@@ -74,11 +74,16 @@ CDocData* CloneDocData(const CDocData* first, bool wholeList)
 }
 
 CDocListNode::CDocListNode(const CDocListNode& source)
-    : m_pArray(CopyRecord(source.m_pArray)),
-      m_pFeed(CopyRecord(source.m_pFeed)),
-      m_pSplit(CopyRecord(source.m_pSplit)),
-      m_pFirst(CloneDocData(source.m_pFirst, true))
 {
+    CopyRecordsFrom(source);
+    m_pFirst = CloneDocData(source.m_pFirst, true);
+}
+
+void CDocListNode::CopyRecordsFrom(const CDocListNode& source)
+{
+    m_pArray = CopyRecord(source.m_pArray);
+    m_pFeed = CopyRecord(source.m_pFeed);
+    m_pSplit = CopyRecord(source.m_pSplit);
 }
 
 CDocListNode::~CDocListNode()

@@ -41,6 +41,9 @@ public:
     // copy of its whole object list; the history links stay null.
     CDocListNode(const CDocListNode& source);
     CDocListNode& operator=(const CDocListNode&) = delete;
+    // Own copies of the settings records the source has, in place of none
+    // (a copy whose objects are added by the caller).
+    void CopyRecordsFrom(const CDocListNode& source);
     // Frees the records and the object list; never the history neighbours.
     ~CDocListNode();
 

@@ -4,16 +4,6 @@
 #include "DocData.h"
 #include "DocListNode.h"
 
-namespace {
-
-template <typename T>
-T* CopyRecord(const T* source)
-{
-    return source != nullptr ? new T(*source) : nullptr;
-}
-
-} // namespace
-
 CSnapshotCopy::CSnapshotCopy(const DOCCONTEXT& ctx) : m_ctx(ctx)
 {
     Restart();
@@ -38,9 +28,7 @@ void CSnapshotCopy::Restart()
     if (m_source == nullptr)
         return;
     m_copy = new CDocListNode;
-    m_copy->m_pArray = CopyRecord(m_source->m_pArray);
-    m_copy->m_pFeed = CopyRecord(m_source->m_pFeed);
-    m_copy->m_pSplit = CopyRecord(m_source->m_pSplit);
+    m_copy->CopyRecordsFrom(*m_source);
     m_next = m_source->m_pFirst;
     m_counting = m_next;
 }

@@ -305,14 +305,7 @@ bool CBigFileExc::GroupContainedObjects(DOCCONTEXT* ctx, CDocData*& objects, boo
     for (std::uint32_t i = 0; i < n; ++i) {
         if (alive[i] == 0)
             continue;
-        CDocData* o = objs[i];
-        o->m_pPrev = tail;
-        o->m_pNext = nullptr;
-        if (tail != nullptr)
-            tail->m_pNext = o;
-        else
-            head = o;
-        tail = o;
+        AppendObject(head, tail, objs[i]);
     }
     objects = head;
     return true;

@@ -562,7 +562,7 @@ CDocData* CPathProc::OffsetContour(CDocData* object, double distance, std::uint8
         source.push_back({m.x, m.y, nullptr});
     std::vector<std::vector<RingPoint>> loops = plat::offset::CleanOffsetLoops(source, RingPointsOf(head), distance);
     CDocData* first = nullptr;
-    CDocData* prev = nullptr;
+    CDocData* last = nullptr;
     for (std::size_t i = 0; i < loops.size(); ++i) {
         CDocData* piece = k;
         if (i > 0) {
@@ -573,13 +573,7 @@ CDocData* CPathProc::OffsetContour(CDocData* object, double distance, std::uint8
         }
         piece->m_pNodes = NodesOf(loops[i]);
         piece->RecalcBoundRect(ctx);
-        piece->m_pPrev = prev;
-        piece->m_pNext = nullptr;
-        if (prev != nullptr)
-            prev->m_pNext = piece;
-        else
-            first = piece;
-        prev = piece;
+        AppendObject(first, last, piece);
     }
     CDocState::FreeNodeList(head);
     if (first == nullptr)
