@@ -54,28 +54,17 @@ public:
             std::size_t count = 0;
         };
         // One pass over the corners: side by side it bought nothing.
-        std::vector<Reach> reach(kPieces);
-        for (std::size_t p = 0; p < kPieces; ++p) {
-            Reach& r = reach[p];
-            for (std::size_t j = p * share; j < std::min(members.size(), (p + 1) * share); ++j) {
-                const Box& b = boxes[members[j]];
-                if (!sound(members[j]))
-                    continue;
-                ++r.count;
-                const std::int64_t cx = CellOf(b.xmin), cy = CellOf(b.ymin);
-                r.x0 = std::min(r.x0, cx);
-                r.x1 = std::max(r.x1, cx);
-                r.y0 = std::min(r.y0, cy);
-                r.y1 = std::max(r.y1, cy);
-            }
-        }
         Reach all;
-        for (const Reach& r : reach) {
-            all.x0 = std::min(all.x0, r.x0);
-            all.x1 = std::max(all.x1, r.x1);
-            all.y0 = std::min(all.y0, r.y0);
-            all.y1 = std::max(all.y1, r.y1);
-            all.count += r.count;
+        for (std::uint32_t k : members) {
+            if (!sound(k))
+                continue;
+            const Box& b = boxes[k];
+            ++all.count;
+            const std::int64_t cx = CellOf(b.xmin), cy = CellOf(b.ymin);
+            all.x0 = std::min(all.x0, cx);
+            all.x1 = std::max(all.x1, cx);
+            all.y0 = std::min(all.y0, cy);
+            all.y1 = std::max(all.y1, cy);
         }
         if (all.count == 0)
             return;

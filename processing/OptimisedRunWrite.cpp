@@ -38,9 +38,9 @@ void OptimisedRun::RebuildPaths()
             continue;
         SEGNODE* first = gr.path->m_pSegs;
         SEGNODE* start = first;
+        const std::span<const Dot> dots = Dots(gr);
         std::size_t i = 0;
         for (SEGNODE* seg = first; seg != nullptr; ++i) {
-            const std::span<const Dot> dots = Dots(gr);
             const Dot& a = dots[i];
             const Dot& b = gr.closed && i + 2 == dots.size() ? dots.front() : dots[i + 1];
             seg->m_x0 = a.x;

@@ -235,11 +235,12 @@ TEST_F(FileDialogPreviewTest, ADxfPreviewShowsEveryObjectTheImportBrings)
     CDocState::DeleteHistoryChain(oldest);
     plat::SetImportOptions(nullptr);
 
-    // Its lines, arcs, polylines, points, solids and texts, and the pieces
-    // of its two dimensions, besides the lines alone.
-    EXPECT_GT(imported, 10);
+    // Its two polylines with bulges, its six lines as four (two pairs meet
+    // end to start and join), and one object for each of the 9 + 17
+    // characters of CLOCKWISE and COUNTER-CLOCKWISE: 2 + 4 + 26.
+    EXPECT_EQ(imported, 32);
     Highlight(file);
-    EXPECT_EQ(m_dialog.PreviewObjects(), imported);
+    EXPECT_EQ(m_dialog.PreviewObjects(), 32);
     EXPECT_TRUE(m_dialog.Placeholder().isEmpty());
     EXPECT_FALSE(AllWhite());
     EXPECT_TRUE(m_prompt.m_prompt.m_shown.empty());
