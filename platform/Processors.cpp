@@ -3,7 +3,6 @@
 #include "TextFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cmath>
 #include <sstream>
@@ -37,10 +36,11 @@ std::vector<std::string> Split(const std::string& s, char by)
 // Mount points write a space, tab, newline or backslash as \ooo.
 std::string Unescape(const std::string& s)
 {
+    const auto octal = [&](std::size_t k) { return s[k] >= '0' && s[k] <= '7'; };
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])) != 0) {
-            out += static_cast<char>(std::stoi(s.substr(i + 1, 3), nullptr, 8));
+        if (s[i] == '\\' && i + 3 < s.size() && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
             i += 3;
         } else {
             out += s[i];

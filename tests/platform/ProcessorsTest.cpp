@@ -63,6 +63,12 @@ TEST_F(CgroupFiles, TheTightestQuotaOnTheGroupsPathCountsInEitherHierarchyAndNon
     Write("/sys/fs/cgroup/cpu,cpuacct/docker/cpu.cfs_period_us", "100000\n");
     EXPECT_DOUBLE_EQ(CgroupCpuQuota(v1Groups, v1Mounts, m_root), 2.5);
 
+    // A mount point with a space, written as \040; a backslash not before
+    // three octal digits stays as it is.
+    const std::string spaced = "29 1 0:26 / /srv/cg\\040one\\999 rw - cgroup2 cgroup2 rw\n";
+    Write("/srv/cg one\\999/jobs/cpu.max", "50000 100000\n");
+    EXPECT_DOUBLE_EQ(CgroupCpuQuota("0::/jobs\n", spaced, m_root), 0.5);
+
     // A group the mounts do not show, or no files at all: none.
     EXPECT_EQ(CgroupCpuQuota("4:cpu:/elsewhere\n", v2Mounts, m_root), 0.0);
     EXPECT_EQ(CgroupCpuQuota("", "", m_root), 0.0);
