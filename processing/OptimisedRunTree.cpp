@@ -340,14 +340,13 @@ void OptimisedRun::ContainmentSweep::OrderCorners(double ox, double oy)
         plat::ParallelFor(chunks + strips, prepare);
         FilledLater<Near> merged(n);
         for (std::size_t width = per; width < n; width *= 2) {
-            const std::size_t pairs = (n + 2 * width - 1) / (2 * width);
-            plat::ParallelFor(pairs, [&](std::size_t k) {
-                const auto at = [](FilledLater<Near>& v, std::size_t i) {
-                    return v.begin() + static_cast<std::ptrdiff_t>(i);
-                };
-                const std::size_t a = k * 2 * width, m = std::min(n, a + width), e = std::min(n, a + 2 * width);
+            // One thread: the merges wait on memory, and side by side
+            // they bought little.
+            const auto at = [](FilledLater<Near>& v, std::size_t i) { return v.begin() + static_cast<std::ptrdiff_t>(i); };
+            for (std::size_t a = 0; a < n; a += 2 * width) {
+                const std::size_t m = std::min(n, a + width), e = std::min(n, a + 2 * width);
                 std::merge(at(order, a), at(order, m), at(order, m), at(order, e), at(merged, a));
-            });
+            }
             order.swap(merged);
         }
     } else {
