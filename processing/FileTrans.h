@@ -14,6 +14,7 @@
 #include "model/PathRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -146,8 +147,12 @@ public:
     // False, with the header's layers null, for an empty document, no
     // current machine, coordinates that are not finite numbers, or a job the
     // banding refuses; a document that gives no output is true with no
-    // layers.
-    static bool MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_view jobName);
+    // layers. `objectsRead`, when given, is called once every object has
+    // become paths: nothing after reads the objects of the context's list
+    // (its records stay read), so a caller that built the list for this job
+    // alone may free them there and spare their memory for the rest.
+    static bool MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_view jobName,
+                             const std::function<void()>& objectsRead = nullptr);
 
     // The processing chain of a placed job: light-guide lines joined, paths
     // ordered by the path options, closed paths given their start points
@@ -158,6 +163,9 @@ public:
     // header, when there is no current machine or the banding refuses the
     // job.
     static bool ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx);
+    // As above, told whether the document's objects have lead records
+    // instead of looking.
+    static bool ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx, bool leadRecords);
 
     // Extents (arrays included) and first extents, the work mode, COM port,
     // pitches (without an array), closing overlap, job name, origin corner,

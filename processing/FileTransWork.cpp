@@ -664,6 +664,12 @@ void CFileTrans::FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const Machin
 
 bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
 {
+    const CDocData* document = ctx != nullptr && ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pFirst : nullptr;
+    return ProcessLayers(header, ctx, CPathProc::HasLeadRecords(const_cast<CDocData*>(document)));
+}
+
+bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx, bool leadRecords)
+{
     if (header == nullptr || ctx == nullptr)
         return false;
     const SoftwareSettings& settings = CDocData::SettingsOf(ctx);
@@ -684,7 +690,7 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         switch (settings.path_mode) {
         case 0:
             // Records laid in their new order: every walk below reads them.
-            CPathProc::OrderPathsOptimised(header, ctx, true);
+            CPathProc::OrderPathsOptimised(header, ctx, true, leadRecords);
             if (!plat::WorkStep(760))
                 return false;
             // The ring order reads the bounds; without it, the steps below
@@ -712,8 +718,7 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
         if (code >= 0) {
             RecalcPathBoundRects(header->m_layers);
             CPathProc::OrderPathsSimple(header->m_layers, code, settings.path_hight, corner, workPos);
-            const CDocData* document = ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pFirst : nullptr;
-            if (!CPathProc::HasLeadRecords(const_cast<CDocData*>(document)))
+            if (!leadRecords)
                 CPathProc::OrientOpenPaths(header->m_layers);
         }
     }
@@ -759,7 +764,8 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
     return true;
 }
 
-bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_view jobName)
+bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_view jobName,
+                              const std::function<void()>& objectsRead)
 {
     if (header == nullptr)
         return false;
@@ -824,6 +830,10 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         return false;
 
     WORKLAYER* layers = LinkRing(gather.Layers());
+    // The last read of the objects; the caller may free them now.
+    const bool leadRecords = CPathProc::HasLeadRecords(ctx->m_pCurrent->m_pFirst);
+    if (objectsRead)
+        objectsRead();
     RecalcPathBoundRects(layers);
     RemoveZeroSegmentsOfCutLayers(layers);
     if (layers == nullptr)
@@ -852,7 +862,7 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         header->m_layers = nullptr;
         return true;
     }
-    if (!plat::WorkStep(kPlacedStep) || !ProcessLayers(header, ctx)) {
+    if (!plat::WorkStep(kPlacedStep) || !ProcessLayers(header, ctx, leadRecords)) {
         FreePathRecordGroups(header->m_layers);
         return false;
     }

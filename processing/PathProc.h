@@ -337,6 +337,9 @@ public:
     // walk over a long job reads far faster; without it the records
     // themselves are relinked.
     static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords = false);
+    // As above, told whether the document's objects have lead records
+    // (which fix where paths begin) instead of looking.
+    static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords, bool leadRecords);
 
     // ---- Contour offset -----------------------------------------------
     // Distances in world units. A corner that turns away from the offset

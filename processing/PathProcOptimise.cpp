@@ -35,6 +35,12 @@ int CPathProc::RemapWorkPosition(int corner, int position)
 
 void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords)
 {
+    CDocData* objects = ctx != nullptr && ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pFirst : nullptr;
+    OrderPathsOptimised(header, ctx, moveRecords, HasLeadRecords(objects));
+}
+
+void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords, bool leadRecords)
+{
     if (header == nullptr || header->m_layers == nullptr)
         return;
     const SoftwareSettings& s = CDocData::SettingsOf(ctx);
@@ -45,8 +51,7 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool move
     opt.mode = s.path_mode;
     opt.inOut = s.path_in_out != 0;
     opt.metaPos = s.path_meta_pos;
-    CDocData* objects = ctx != nullptr && ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pFirst : nullptr;
-    if (HasLeadRecords(objects))
+    if (leadRecords)
         opt.metaPos = 2; // lead lines fix where a path begins
     opt.byLayer = s.path_by_layer != 0;
     opt.width = s.path_width;

@@ -1,6 +1,7 @@
 #include "JobBuild.h"
 
 #include "model/DocContext.h"
+#include "model/DocData.h"
 #include "model/DocListNode.h"
 #include "model/SnapshotCopy.h"
 #include "processing/FileTrans.h"
@@ -79,7 +80,12 @@ void CJobBuild::CopySlice()
             ctx.m_pCurrent = job->snapshot;
             ctx.m_ptMouse = job->mouse;
             job->header.m_hasObjectArrays = job->snapshot != nullptr && job->snapshot->HasArrayCopies() ? 1 : 0;
-            const bool made = CFileTrans::MakeWorkData(&job->header, &ctx, job->jobName);
+            // The copy's objects go as soon as they are paths: the rest of
+            // the build needs their memory more.
+            const bool made = CFileTrans::MakeWorkData(&job->header, &ctx, job->jobName, [&job] {
+                DeleteObjectList(job->snapshot->m_pFirst);
+                job->snapshot->m_pFirst = nullptr;
+            });
             if (made && job->layerOptions)
                 CFileTrans::ApplyLayerOptions(&job->header, &ctx);
             // The copy goes here, not on the interface thread.

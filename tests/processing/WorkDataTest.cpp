@@ -10,6 +10,7 @@
 #include "model/DocDataBitmap.h"
 #include "model/DocDataGroup.h"
 #include "model/DocListNode.h"
+#include "model/LeadInOut.h"
 #include "platform/Prompt.h"
 #include "settings/LanguageTable.h"
 #include "settings/MachineNode.h"
@@ -634,6 +635,40 @@ TEST(ProcessLayers, PathModesWithoutADirectionKeepTheDocumentOrder)
     }
 }
 
+
+// A caller may free the objects as soon as they are paths (a job build
+// frees its copy of the drawing there): the ordering still knows that a
+// lead record fixes the paths' directions, and reads nothing freed.
+TEST(MakeWorkData, ObjectsFreedOnceReadStillFixPathDirectionsByTheirLeads)
+{
+    for (bool leads : {false, true}) {
+        WorkSetup s;
+        s.settings.use_path = 1;
+        s.settings.path_mode = 0;
+        s.Add(MakeLine({{kO + 200, kO + 100}, {kO, kO}}));
+        CDocData* led = MakeLine({{kO + 400, kO + 400}, {kO + 410, kO + 400}});
+        if (leads) {
+            led->m_pLeadInOut = new LEADINOUT;
+            led->m_pLeadInOut->m_dOutLength = 2.0;
+        }
+        s.Add(led);
+        int released = 0;
+        ASSERT_TRUE(CFileTrans::MakeWorkData(&s.header, &s.ctx, "job.out", [&] {
+            ++released;
+            DeleteObjectList(s.document.m_pFirst);
+        }));
+        EXPECT_EQ(released, 1);
+        const std::vector<PATHREC*> paths = Paths(s.header.m_layers);
+        ASSERT_EQ(paths.size(), 2u);
+        // From the start corner the open line is nearest at (0, 0): it is
+        // turned to begin there unless a lead record keeps it as drawn.
+        if (leads)
+            ExpectPoints(paths[0], {{20, 10}, {0, 0}});
+        else
+            ExpectPoints(paths[0], {{0, 0}, {20, 10}});
+        ExpectPoints(paths[1], {{40, 40}, {41, 40}});
+    }
+}
 
 // The optimised and inside-first orders hand on whole, well-linked rings of
 // paths: after the records were moved into list order every link still
