@@ -5,6 +5,7 @@
 #include "JobRecords.h"
 #include "model/GeoFunctions.h"
 #include "model/PolylineGeometry.h"
+#include "model/SegNodePool.h"
 #include "settings/MachineTech.h"
 
 #include <cmath>
@@ -189,6 +190,9 @@ void CPathProc::MergeShortSegmentsInPath(PATHREC* path, double length, double an
     if (path == nullptr || path->m_pSegs == nullptr || !(length >= kMinMergeLength) || !(angle > 0.0))
         return;
     SEGNODE* const first = path->m_pSegs;
+    // Paths are merged side by side: the taken segments go back a batch
+    // at a time, not under a pool lock each.
+    PathRecordBin bin;
     for (SEGNODE* s = first; s != nullptr;) {
         // Walk on from s while the run stays short and straight enough.
         SEGNODE* t = s;
@@ -220,7 +224,7 @@ void CPathProc::MergeShortSegmentsInPath(PATHREC* path, double length, double an
             s->m_z1 = lastTaken->m_z1;
             for (SEGNODE* d = s->m_pNext; d != keep;) {
                 SEGNODE* following = d->m_pNext;
-                delete d;
+                bin.Free(d);
                 d = following;
             }
             s->m_pNext = keep;
