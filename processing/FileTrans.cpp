@@ -3,6 +3,7 @@
 #include "JobRecords.h"
 #include "PathProc.h"
 #include "model/DocData.h"
+#include "model/SegNodePool.h"
 #include "platform/ParallelFor.h"
 
 #include <algorithm>
@@ -419,7 +420,8 @@ Extents RecalcPath(PATHREC& p)
 
 // The walk of RecalcPathBoundRects; `then` gets each path once its own
 // extents and flag are stored (a bracket's extents come with its closing
-// bracket), so that later steps on the same path share the walk. A path's
+// bracket), so that later steps on the same path share the walk, with a bin
+// for the records it frees (one per piece of paths, not one per path). A path's
 // own work reads and changes that path alone, so the paths of a layer go in
 // pieces side by side (`then` too); the brackets follow in list order, from
 // the extents their members stored.
@@ -454,15 +456,17 @@ void RecalcBounds(WORKLAYER* layers, Then then)
         });
         plat::ParallelFor((paths.size() + kPiece - 1) / kPiece, [&](std::size_t k) {
             const std::size_t end = std::min(paths.size(), (k + 1) * kPiece);
+            PathRecordBin bin;
             for (std::size_t i = k * kPiece; i < end; ++i) {
                 if (paths[i]->m_pSegs != nullptr) {
                     RecalcPath(*paths[i]);
-                    then(layer, *paths[i]);
+                    then(layer, *paths[i], bin);
                 }
             }
         });
         if (!brackets)
             return;
+        PathRecordBin bin;
         for (PATHREC* q : paths) {
             PATHREC& p = *q;
             if (p.m_pSegs != nullptr) {
@@ -478,7 +482,7 @@ void RecalcBounds(WORKLAYER* layers, Then then)
             } else {
                 StoreExtents(p, kPathSeed);
             }
-            then(layer, p);
+            then(layer, p, bin);
         }
         // Groups never span layers: a bracket left open ends with its layer.
         while (!open.empty())
@@ -502,7 +506,7 @@ void CloseSegmentRing(PATHREC& p)
 
 void CFileTrans::RecalcPathBoundRects(WORKLAYER* layers)
 {
-    RecalcBounds(layers, [](WORKLAYER&, PATHREC&) {});
+    RecalcBounds(layers, [](WORKLAYER&, PATHREC&, PathRecordBin&) {});
 }
 
 void CFileTrans::CloseRings(WORKLAYER* layers)
@@ -514,15 +518,18 @@ void CFileTrans::MergeAndCloseRings(WORKLAYER* layers, double mergeLength, doubl
 {
     // Each step reads and changes one path only, so the order per path is
     // that of the separate walks.
-    auto finish = [&](WORKLAYER& layer, PATHREC& p) {
+    auto finish = [&](WORKLAYER& layer, PATHREC& p, PathRecordBin& bin) {
         if (layer.m_mode == kMergedLayerMode)
-            CPathProc::MergeShortSegmentsInPath(&p, mergeLength, mergeAngle);
+            CPathProc::MergeShortSegmentsInPath(&p, mergeLength, mergeAngle, bin);
         CloseSegmentRing(p);
     };
-    if (recalc)
+    if (recalc) {
         RecalcBounds(layers, finish);
-    else
-        ForEachLayer(layers, false, [&](WORKLAYER& layer) { ForEachPath(layer, [&](PATHREC& p) { finish(layer, p); }); });
+    } else {
+        PathRecordBin bin;
+        ForEachLayer(layers, false,
+                     [&](WORKLAYER& layer) { ForEachPath(layer, [&](PATHREC& p) { finish(layer, p, bin); }); });
+    }
 }
 
 void CFileTrans::RecalcHeaderBoundRect(WORKHEAD* header)

@@ -21,6 +21,7 @@ struct DOCCONTEXT;
 struct DOCNODE;
 struct WORKLAYER;
 struct WorkParams;
+class PathRecordBin;
 
 // Pieces one object may be cut into: beyond this the lengths are far below
 // anything a machine can cut and the pieces would not fit in memory.
@@ -265,6 +266,9 @@ public:
     // first segment; the segments taken over are freed. Nothing for a length
     // below 0.001 or an angle of 0 or less.
     static void MergeShortSegmentsInPath(PATHREC* path, double length, double angle);
+    // As above; the taken segments go into `bin`, so that paths merged side
+    // by side return them to their pool a batch at a time.
+    static void MergeShortSegmentsInPath(PATHREC* path, double length, double angle, PathRecordBin& bin);
 
     // ---- Path ordering ------------------------------------------------
     // The orderings rewrite the path lists of the cut layers (mode exactly 1)

@@ -187,12 +187,15 @@ void CPathProc::MergeShortSegments(WORKLAYER* layers, double length, double angl
 
 void CPathProc::MergeShortSegmentsInPath(PATHREC* path, double length, double angle)
 {
+    PathRecordBin bin;
+    MergeShortSegmentsInPath(path, length, angle, bin);
+}
+
+void CPathProc::MergeShortSegmentsInPath(PATHREC* path, double length, double angle, PathRecordBin& bin)
+{
     if (path == nullptr || path->m_pSegs == nullptr || !(length >= kMinMergeLength) || !(angle > 0.0))
         return;
     SEGNODE* const first = path->m_pSegs;
-    // Paths are merged side by side: the taken segments go back a batch
-    // at a time, not under a pool lock each.
-    PathRecordBin bin;
     for (SEGNODE* s = first; s != nullptr;) {
         // Walk on from s while the run stays short and straight enough.
         SEGNODE* t = s;
