@@ -161,10 +161,8 @@ public:
     // record asks for them, short segments merged on cut layers by "circle
     // export", segment rings closed. False, with every layer still in the
     // header, when there is no current machine or the banding refuses the
-    // job.
-    static bool ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx);
-    // As above, told whether the document's objects have lead records
-    // instead of looking.
+    // job. `leadRecords` tells whether the document's objects have lead
+    // records (which fix where paths begin), as they may be gone by now.
     static bool ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx, bool leadRecords);
 
     // Extents (arrays included) and first extents, the work mode, COM port,

@@ -662,12 +662,6 @@ void CFileTrans::FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const Machin
     header->m_layers = first;
 }
 
-bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx)
-{
-    const CDocData* document = ctx != nullptr && ctx->m_pCurrent != nullptr ? ctx->m_pCurrent->m_pFirst : nullptr;
-    return ProcessLayers(header, ctx, CPathProc::HasLeadRecords(const_cast<CDocData*>(document)));
-}
-
 bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx, bool leadRecords)
 {
     if (header == nullptr || ctx == nullptr)

@@ -82,10 +82,8 @@ void CJobBuild::CopySlice()
             job->header.m_hasObjectArrays = job->snapshot != nullptr && job->snapshot->HasArrayCopies() ? 1 : 0;
             // The copy's objects go as soon as they are paths: the rest of
             // the build needs their memory more.
-            const bool made = CFileTrans::MakeWorkData(&job->header, &ctx, job->jobName, [&job] {
-                DeleteObjectList(job->snapshot->m_pFirst);
-                job->snapshot->m_pFirst = nullptr;
-            });
+            const bool made = CFileTrans::MakeWorkData(&job->header, &ctx, job->jobName,
+                                                       [&job] { DeleteObjectList(job->snapshot->m_pFirst); });
             if (made && job->layerOptions)
                 CFileTrans::ApplyLayerOptions(&job->header, &ctx);
             // The copy goes here, not on the interface thread.
