@@ -7,6 +7,7 @@
 #include "platform/ParallelFor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <vector>
 
@@ -52,7 +53,7 @@ bool IsZeroSegment(const SEGNODE& s)
 
 // Unlinks and frees the zero-length segments of one path. The neighbours
 // meet at the removed segment's start, so the path stays connected.
-void RemoveZeroSegmentsOfPath(PATHREC& path)
+void RemoveZeroSegmentsOfPath(PATHREC& path, PathRecordBin& bin)
 {
     SEGNODE* first = path.m_pSegs;
     const bool ring = first->m_pPrev != nullptr;
@@ -85,7 +86,7 @@ void RemoveZeroSegmentsOfPath(PATHREC& path)
                 first = next;
             if (next != nullptr)
                 next->m_pPrev = prev;
-            delete s;
+            bin.Free(s);
         }
         s = next;
     }
@@ -165,11 +166,12 @@ void CFileTrans::RemoveZeroSegments(PATHREC*& paths)
         paths->m_pPrev->m_pNext = nullptr;
         paths->m_pPrev = nullptr;
     }
+    PathRecordBin bin;
     PATHREC* p = paths;
     while (p != nullptr) {
         PATHREC* next = p->m_pNext;
         if (p->m_pSegs != nullptr && p->m_kind != PATH_KIND_DOT) {
-            RemoveZeroSegmentsOfPath(*p);
+            RemoveZeroSegmentsOfPath(*p, bin);
             if (p->m_pSegs == nullptr && p->m_kind != PATH_KIND_GROUP) {
                 PATHREC* prev = p->m_pPrev;
                 if (prev != nullptr)
@@ -418,13 +420,68 @@ Extents RecalcPath(PATHREC& p)
     return e;
 }
 
+// The paths of a layer in list order, and pieces of them for work side by
+// side that reads and changes each path alone: fn(piece, begin, end).
+constexpr std::size_t kPathPiece = 8192;
+
+void GatherPaths(WORKLAYER& layer, std::vector<PATHREC*>& paths)
+{
+    paths.clear();
+    ForEachPath(layer, [&](PATHREC& p) { paths.push_back(&p); });
+}
+
+std::size_t PathPieces(const std::vector<PATHREC*>& paths)
+{
+    return (paths.size() + kPathPiece - 1) / kPathPiece;
+}
+
+template <typename Fn>
+void InPathPieces(const std::vector<PATHREC*>& paths, Fn fn)
+{
+    plat::ParallelFor(PathPieces(paths), [&](std::size_t k) {
+        fn(k, k * kPathPiece, std::min(paths.size(), (k + 1) * kPathPiece));
+    });
+}
+
+// The paths marked `mark` taken out of the layer's list (`paths`, in list
+// order) and freed; a ring stays a ring.
+void DropPaths(WORKLAYER& layer, const std::vector<PATHREC*>& paths, const std::vector<std::uint8_t>& marks,
+               std::uint8_t mark)
+{
+    const bool ring = layer.m_paths != nullptr && layer.m_paths->m_pPrev != nullptr;
+    PATHREC* first = nullptr;
+    PATHREC* last = nullptr;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        PATHREC* p = paths[i];
+        if (marks[i] == mark) {
+            p->m_pPrev = p->m_pNext = nullptr;
+            FreePathRecordList(p);
+            continue;
+        }
+        p->m_pPrev = last;
+        if (last != nullptr)
+            last->m_pNext = p;
+        else
+            first = p;
+        last = p;
+    }
+    if (last != nullptr) {
+        last->m_pNext = ring ? first : nullptr;
+        if (ring)
+            first->m_pPrev = last;
+    }
+    layer.m_paths = first;
+}
+
 // The walk of RecalcPathBoundRects; `then` gets each path once its own
 // extents and flag are stored (a bracket's extents come with its closing
 // bracket), so that later steps on the same path share the walk, with a bin
 // for the records it frees (one per piece of paths, not one per path). A path's
 // own work reads and changes that path alone, so the paths of a layer go in
 // pieces side by side (`then` too); the brackets follow in list order, from
-// the extents their members stored.
+// the extents their members stored. `then` returns true for a path it left
+// without segments that is to go: such paths leave their layer after the
+// layer's walk, so brackets still count the extents they had.
 template <typename Then>
 void RecalcBounds(WORKLAYER* layers, Then then)
 {
@@ -445,48 +502,59 @@ void RecalcBounds(WORKLAYER* layers, Then then)
             open.back().extents.Add(done.extents);
     };
 
-    constexpr std::size_t kPiece = 8192;
+    // Per path: kNoSegments, kSegments, or kGoing (it had segments).
+    constexpr std::uint8_t kNoSegments = 0, kSegments = 1, kGoing = 2;
     std::vector<PATHREC*> paths;
+    std::vector<std::uint8_t> state;
     ForEachLayer(layers, false, [&](WORKLAYER& layer) {
-        paths.clear();
+        GatherPaths(layer, paths);
+        state.resize(paths.size());
         bool brackets = false;
-        ForEachPath(layer, [&](PATHREC& p) {
-            paths.push_back(&p);
-            brackets = brackets || p.m_pSegs == nullptr;
-        });
-        plat::ParallelFor((paths.size() + kPiece - 1) / kPiece, [&](std::size_t k) {
-            const std::size_t end = std::min(paths.size(), (k + 1) * kPiece);
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            state[i] = paths[i]->m_pSegs != nullptr ? kSegments : kNoSegments;
+            brackets = brackets || state[i] == kNoSegments;
+        }
+        bool anyGoing = false;
+        InPathPieces(paths, [&](std::size_t, std::size_t begin, std::size_t end) {
             PathRecordBin bin;
-            for (std::size_t i = k * kPiece; i < end; ++i) {
-                if (paths[i]->m_pSegs != nullptr) {
+            bool pieceGoing = false;
+            for (std::size_t i = begin; i < end; ++i) {
+                if (state[i] == kSegments) {
                     RecalcPath(*paths[i]);
-                    then(layer, *paths[i], bin);
+                    if (then(layer, *paths[i], bin)) {
+                        state[i] = kGoing;
+                        pieceGoing = true;
+                    }
                 }
             }
+            if (pieceGoing)
+                std::atomic_ref<bool>(anyGoing).store(true, std::memory_order_relaxed);
         });
-        if (!brackets)
-            return;
-        PathRecordBin bin;
-        for (PATHREC* q : paths) {
-            PATHREC& p = *q;
-            if (p.m_pSegs != nullptr) {
-                if (!open.empty())
-                    open.back().extents.Add(Extents{p.m_xmin, p.m_xmax, p.m_ymin, p.m_ymax});
-                continue;
+        if (brackets) {
+            PathRecordBin bin;
+            for (std::size_t i = 0; i < paths.size(); ++i) {
+                PATHREC& p = *paths[i];
+                if (state[i] != kNoSegments) {
+                    if (!open.empty())
+                        open.back().extents.Add(Extents{p.m_xmin, p.m_xmax, p.m_ymin, p.m_ymax});
+                    continue;
+                }
+                p.m_closed = 0;
+                if (IsOpeningBracket(p)) {
+                    open.push_back({&p, kPathSeed});
+                } else if (p.m_kind == PATH_KIND_GROUP && !open.empty()) {
+                    closeGroup(&p);
+                } else {
+                    StoreExtents(p, kPathSeed);
+                }
+                then(layer, p, bin);
             }
-            p.m_closed = 0;
-            if (IsOpeningBracket(p)) {
-                open.push_back({&p, kPathSeed});
-            } else if (p.m_kind == PATH_KIND_GROUP && !open.empty()) {
-                closeGroup(&p);
-            } else {
-                StoreExtents(p, kPathSeed);
-            }
-            then(layer, p, bin);
+            // Groups never span layers: a bracket left open ends with its layer.
+            while (!open.empty())
+                closeGroup(nullptr);
         }
-        // Groups never span layers: a bracket left open ends with its layer.
-        while (!open.empty())
-            closeGroup(nullptr);
+        if (anyGoing)
+            DropPaths(layer, paths, state, kGoing);
     });
 }
 
@@ -506,7 +574,17 @@ void CloseSegmentRing(PATHREC& p)
 
 void CFileTrans::RecalcPathBoundRects(WORKLAYER* layers)
 {
-    RecalcBounds(layers, [](WORKLAYER&, PATHREC&, PathRecordBin&) {});
+    RecalcBounds(layers, [](WORKLAYER&, PATHREC&, PathRecordBin&) { return false; });
+}
+
+void CFileTrans::RecalcPathBoundRects(WORKLAYER* layers, std::uint32_t zeroModes)
+{
+    RecalcBounds(layers, [zeroModes](WORKLAYER& layer, PATHREC& p, PathRecordBin& bin) {
+        if ((layer.m_mode & zeroModes) == 0 || p.m_kind == PATH_KIND_DOT || p.m_pSegs == nullptr)
+            return false;
+        RemoveZeroSegmentsOfPath(p, bin);
+        return p.m_pSegs == nullptr && p.m_kind != PATH_KIND_GROUP;
+    });
 }
 
 void CFileTrans::CloseRings(WORKLAYER* layers)
@@ -522,6 +600,7 @@ void CFileTrans::MergeAndCloseRings(WORKLAYER* layers, double mergeLength, doubl
         if (layer.m_mode == kMergedLayerMode)
             CPathProc::MergeShortSegmentsInPath(&p, mergeLength, mergeAngle, bin);
         CloseSegmentRing(p);
+        return false;
     };
     if (recalc) {
         RecalcBounds(layers, finish);
@@ -659,19 +738,40 @@ bool CFileTrans::PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, in
     // The extents of the segments, as every step would measure them: the
     // rounding of each operation keeps the order of the numbers, so the
     // moved extents are those the steps measure again.
-    Extents e{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+    // Measured in pieces of paths side by side, joined in list order: a
+    // minimum keeps the earlier of equal values either way.
+    constexpr Extents kNoExtents{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
+    Extents e = kNoExtents;
     bool plain = true;
+    std::vector<std::vector<PATHREC*>> layerPaths;
     ForEachLayer(layers, false, [&](WORKLAYER& layer) {
-        ForEachPath(layer, [&](PATHREC& p) {
-            plain = plain && p.m_pArray == nullptr && (p.m_kind != PATH_KIND_GROUP || p.m_pSegs == nullptr);
-            ForEachSegment(p, [&](SEGNODE& s) {
-                plain = plain && std::isfinite(s.m_x0) && std::isfinite(s.m_y0) && std::isfinite(s.m_x1) &&
-                        std::isfinite(s.m_y1);
-                e.Add(s.m_x0, s.m_y0);
-                e.Add(s.m_x1, s.m_y1);
-            });
-        });
+        layerPaths.emplace_back();
+        GatherPaths(layer, layerPaths.back());
     });
+    for (const std::vector<PATHREC*>& paths : layerPaths) {
+        std::vector<Extents> pieceExtents(PathPieces(paths), kNoExtents);
+        std::vector<std::uint8_t> piecePlain(PathPieces(paths), 1);
+        InPathPieces(paths, [&](std::size_t k, std::size_t begin, std::size_t end) {
+            Extents pe = kNoExtents;
+            bool pp = true;
+            for (std::size_t i = begin; i < end; ++i) {
+                PATHREC& p = *paths[i];
+                pp = pp && p.m_pArray == nullptr && (p.m_kind != PATH_KIND_GROUP || p.m_pSegs == nullptr);
+                ForEachSegment(p, [&](SEGNODE& s) {
+                    pp = pp && std::isfinite(s.m_x0) && std::isfinite(s.m_y0) && std::isfinite(s.m_x1) &&
+                         std::isfinite(s.m_y1);
+                    pe.Add(s.m_x0, s.m_y0);
+                    pe.Add(s.m_x1, s.m_y1);
+                });
+            }
+            pieceExtents[k] = pe;
+            piecePlain[k] = pp ? 1 : 0;
+        });
+        for (std::size_t k = 0; k < pieceExtents.size(); ++k) {
+            e.Add(pieceExtents[k]);
+            plain = plain && piecePlain[k] != 0;
+        }
+    }
     if (!plain || e.IsEmpty() || !WithinSeeds(e))
         return false;
 
@@ -701,21 +801,25 @@ bool CFileTrans::PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, in
     y.anchor = -ay;
     const bool anchored = !(std::fabs(x.anchor) < kNoMoveTol && std::fabs(y.anchor) < kNoMoveTol);
 
-    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
-        ForEachPath(layer, [&](PATHREC& p) {
-            x.Place(p.m_xmin, p.m_xmax, anchored);
-            y.Place(p.m_ymin, p.m_ymax, anchored);
-            // A group record's segments, if it had any, are not mirrored.
-            const bool mx = x.mirror && p.m_kind != PATH_KIND_GROUP;
-            const bool my = y.mirror && p.m_kind != PATH_KIND_GROUP;
-            ForEachSegment(p, [&](SEGNODE& s) {
-                s.m_x0 = x.Placed(s.m_x0, mx, anchored);
-                s.m_x1 = x.Placed(s.m_x1, mx, anchored);
-                s.m_y0 = y.Placed(s.m_y0, my, anchored);
-                s.m_y1 = y.Placed(s.m_y1, my, anchored);
-            });
+    // Each path is placed on its own: side by side.
+    for (const std::vector<PATHREC*>& paths : layerPaths) {
+        InPathPieces(paths, [&](std::size_t, std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) {
+                PATHREC& p = *paths[i];
+                x.Place(p.m_xmin, p.m_xmax, anchored);
+                y.Place(p.m_ymin, p.m_ymax, anchored);
+                // A group record's segments, if it had any, are not mirrored.
+                const bool mx = x.mirror && p.m_kind != PATH_KIND_GROUP;
+                const bool my = y.mirror && p.m_kind != PATH_KIND_GROUP;
+                ForEachSegment(p, [&](SEGNODE& s) {
+                    s.m_x0 = x.Placed(s.m_x0, mx, anchored);
+                    s.m_x1 = x.Placed(s.m_x1, mx, anchored);
+                    s.m_y0 = y.Placed(s.m_y0, my, anchored);
+                    s.m_y1 = y.Placed(s.m_y1, my, anchored);
+                });
+            }
         });
-    });
+    }
     return true;
 }
 

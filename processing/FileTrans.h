@@ -71,6 +71,11 @@ public:
     // bracket, and its closing bracket, get the union of the paths between them,
     // nested groups included.
     static void RecalcPathBoundRects(WORKLAYER* layers);
+    // The same, and RemoveZeroSegments on the layers whose mode shares a bit
+    // with `zeroModes` (a layer left without paths stays, empty), in one walk
+    // over the paths: the extents are those measured before the zero
+    // segments go.
+    static void RecalcPathBoundRects(WORKLAYER* layers, std::uint32_t zeroModes);
 
     // Short segments merged on the cut layers (CPathProc::MergeShortSegments)
     // and the segment lists closed (CloseRings) in one walk over the paths,

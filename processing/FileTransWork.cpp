@@ -496,12 +496,13 @@ void FreeLayer(WORKLAYER* layer)
 
 // Zero-length segments leave the cut layers; a layer left without paths is
 // freed.
-void RemoveZeroSegmentsOfCutLayers(WORKLAYER*& layers)
+// Every path's extents, the zero segments of the cut layers gone, and the
+// layers left without paths dropped.
+void RecalcAndRemoveZeroSegments(WORKLAYER*& layers)
 {
+    CFileTrans::RecalcPathBoundRects(layers, kModeCut);
     std::vector<WORKLAYER*> kept;
     for (WORKLAYER* l : Detach(layers)) {
-        if ((l->m_mode & kModeCut) != 0)
-            CFileTrans::RemoveZeroSegments(l->m_paths);
         if (l->m_paths != nullptr)
             kept.push_back(l);
         else
@@ -828,8 +829,7 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
     const bool leadRecords = CPathProc::HasLeadRecords(ctx->m_pCurrent->m_pFirst);
     if (objectsRead)
         objectsRead();
-    RecalcPathBoundRects(layers);
-    RemoveZeroSegmentsOfCutLayers(layers);
+    RecalcAndRemoveZeroSegments(layers);
     if (layers == nullptr)
         return true;
     if (!plat::WorkStep(500)) {

@@ -237,6 +237,42 @@ TEST(PlaceInOneWalk, MovesScalesMirrorsAndAnchorsAsTheStepsDo)
     }
 }
 
+// Measured and moved side by side in pieces of paths: a job of many paths
+// ends where the separate steps end, to the bit.
+TEST(PlaceInOneWalk, ManyPathsEndWhereTheStepsEnd)
+{
+    auto make = [] {
+        std::vector<PATHREC*> a, b;
+        for (int i = 0; i < 30000; ++i) {
+            const double t = i / 7.0;
+            (i % 2 == 0 ? a : b).push_back(MakePath({{t, -t / 3}, {t + 0.1, 1.0 / (i + 3)}}));
+        }
+        return LinkLayers({MakeLayer(a), MakeLayer(b)});
+    };
+    WORKLAYER* one = make();
+    WORKLAYER* steps = make();
+    CFileTrans::RecalcPathBoundRects(one);
+    CFileTrans::RecalcPathBoundRects(steps);
+    ASSERT_TRUE(CFileTrans::PlaceInOneWalk(one, 10.0, 2, 4));
+    CFileTrans::OffsetLayers(steps, 0.0, 0.0, false, false);
+    CFileTrans::ScaleLayers(steps, 10.0, false);
+    CFileTrans::ConvertLayersOrigin(steps, 1, 2);
+    CFileTrans::PlaceAtAnchor(steps, 2, 4);
+    for (WORKLAYER *l = one, *m = steps;; l = l->m_next, m = m->m_next) {
+        for (PATHREC *p = l->m_paths, *q = m->m_paths;; p = p->m_pNext, q = q->m_pNext) {
+            ASSERT_EQ(SegmentPoints(p), SegmentPoints(q));
+            ASSERT_EQ(p->m_xmin, q->m_xmin);
+            ASSERT_EQ(p->m_ymax, q->m_ymax);
+            if (p->m_pNext == l->m_paths)
+                break;
+        }
+        if (l->m_next == one)
+            break;
+    }
+    FreePathRecordGroups(one);
+    FreePathRecordGroups(steps);
+}
+
 TEST(PlaceInOneWalk, LeavesArraysNumbersThatAreNotFiniteAndFarExtentsToTheSteps)
 {
     const std::vector<XY> l{{10, 20}, {30, 20}};
@@ -356,6 +392,56 @@ TEST(RemoveZeroSegments, LastSegmentGoesAndTheRingClosesOnTheOneBefore)
     const SEGNODE* first = path->m_pSegs;
     EXPECT_EQ(first->m_pNext->m_pNext, first);
     EXPECT_EQ(first->m_pPrev, first->m_pNext);
+    FreePathRecordGroups(layers);
+}
+
+// Bounds and zero segments in one walk, over more paths than one piece of
+// the walk: a cut layer loses its zero paths wherever they lie (first, last,
+// at the pieces' seams) and stays a ring in order; a group keeps the extents
+// of a zero path it held; other layers keep theirs; a cut layer of zero
+// paths only is left empty.
+TEST(RecalcPathBoundRects, ZeroSegmentsOfCutLayersGoInTheSameWalk)
+{
+    constexpr int kPaths = 20000;
+    PATHREC* opening = MakeOpeningBracket(1, 1, 0, 0);
+    PATHREC* closing = MakeClosingBracket();
+    PATHREC* inside = MakePath({{0, 0}, {1, 1}});
+    std::vector<PATHREC*> cut{opening, MakePath({{100, 100}, {100.000001, 100}}), inside, closing};
+    for (int i = 0; i < kPaths; ++i) {
+        const double x = i;
+        cut.push_back(i % 3 == 0 || i == kPaths - 1 ? MakePath({{x, 0}, {x, 0.000001}}) : MakePath({{x, 0}, {x, 5}}));
+    }
+    WORKLAYER* cutLayer = MakeLayer(cut);
+    cutLayer->m_mode = 1;
+    PATHREC* kept = MakePath({{7, 7}, {7.000001, 7}});
+    WORKLAYER* scanLayer = MakeLayer({kept});
+    scanLayer->m_mode = 2;
+    WORKLAYER* emptied = MakeLayer({MakePath({{1, 1}, {1, 1}}), MakePath({{2, 2}, {2.000001, 2}})});
+    emptied->m_mode = 3;
+    WORKLAYER* layers = LinkLayers({cutLayer, scanLayer, emptied});
+
+    CFileTrans::RecalcPathBoundRects(layers, 1);
+
+    ExpectExtents(opening, 0, 100.000001, 0, 100);
+    ExpectExtents(closing, 0, 100.000001, 0, 100);
+    std::vector<PATHREC*> left;
+    ForEachPath(*cutLayer, [&](PATHREC& p) { left.push_back(&p); });
+    ASSERT_EQ(left.size(), 3u + static_cast<std::size_t>(kPaths - (kPaths + 2) / 3 - 1));
+    EXPECT_EQ(left[0], opening);
+    EXPECT_EQ(left[1], inside);
+    EXPECT_EQ(left[2], closing);
+    double x = 1;
+    for (std::size_t i = 3; i < left.size(); ++i, x += (static_cast<int>(x) % 3 == 2 ? 2 : 1)) {
+        ASSERT_NE(left[i]->m_pSegs, nullptr);
+        ASSERT_EQ(left[i]->m_pSegs->m_x0, x) << i;
+        ExpectExtents(left[i], x, x, 0, 5);
+        ASSERT_EQ(left[i]->m_pPrev, left[i - 1]);
+    }
+    EXPECT_EQ(left.back()->m_pNext, left.front());
+    EXPECT_EQ(left.front()->m_pPrev, left.back());
+    EXPECT_EQ(scanLayer->m_paths, kept);
+    EXPECT_EQ(SegmentPoints(kept), (std::vector<XY>{{7, 7}, {7.000001, 7}}));
+    EXPECT_EQ(emptied->m_paths, nullptr);
     FreePathRecordGroups(layers);
 }
 
