@@ -10,6 +10,7 @@
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocDataBitmap.h"
+#include "model/DocDataEllipse.h"
 #include "model/DocListNode.h"
 #include "model/DocState.h"
 #include "model/NodeList.h"
@@ -35,14 +36,15 @@
 #include <new>
 #include <numbers>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 namespace {
 
 // What a road may leave to the clean-up: the flip into the document's
 // orientation, made on the first walk over the new objects, and the new
-// objects one by one when the road has gathered them (many polylines, for
-// work side by side).
+// objects one by one when the road has gathered them (many polylines and
+// curves, for work side by side).
 struct RoadResult {
     CFileTrans::OriginFlip flip;
     std::vector<CDocData*> lines;
@@ -114,15 +116,19 @@ constexpr int kMaxConversionNames = 100000;
 // lists of at least two pieces.
 constexpr std::size_t kPiece = 8192;
 
-// The objects of a list when all of them are polylines and enough of them
-// for the work on them to be shared out; else nothing. Flipping, cleaning,
-// moving and node reduction of a polyline touch its own nodes and box only.
-std::vector<CDocData*> PolylinesSideBySide(CDocData* list)
+// The objects of a list when all of them are polylines, ellipses or Bezier
+// paths (the curves a drawing program writes) and enough of them for the
+// work on them to be shared out; else nothing. Scaling, flipping, cleaning,
+// moving and node reduction of such an object touch its own nodes and box
+// only.
+std::vector<CDocData*> ObjectsSideBySide(CDocData* list)
 {
     std::vector<CDocData*> lines;
     try {
         for (CDocData* o = list; o != nullptr; o = o->m_pNext) {
-            if (o->GetType() != MT_LINE)
+            const bool own = o->GetType() == MT_LINE || typeid(*o) == typeid(CDocDataEllipse) ||
+                             typeid(*o) == typeid(CDocDataBezier);
+            if (!own)
                 return {};
             lines.push_back(o);
         }
@@ -265,7 +271,7 @@ bool ReadDxfRoad(const std::string& path, CDocData*& list, DOCCONTEXT* ctx, bool
     reader.m_dCurveTol = kDxfCurveTol;
     if (!reader.ReadDxf(path, list, ctx))
         return false;
-    out.lines = PolylinesSideBySide(list);
+    out.lines = ObjectsSideBySide(list);
     out.flip = out.lines.empty() ? CFileTrans::ScaleForOrigin(list, kDxfFactor, kCorner2, kCorner0, ctx)
                                  : CFileTrans::ScaleForOrigin(out.lines, kDxfFactor, kCorner2, kCorner0, ctx);
     return true;
@@ -410,10 +416,10 @@ CGeoBox JoinPieceBoxes(const std::vector<CGeoBox>& pieces, const std::vector<CDo
     return box;
 }
 
-// The placing walk of AddToDocument for polylines, in pieces side by side:
-// every object is moved first, then, once the moved boxes are known not to
-// be all empty, the document's objects are reduced in order and the new
-// ones reduced and selected. Each object goes through the same steps in
+// The placing walk of AddToDocument for many polylines and curves, in
+// pieces side by side: every object is moved first, then, once the moved
+// boxes are known not to be all empty, the document's objects are reduced
+// in order and the new ones reduced and selected. Each object goes through the same steps in
 // the same order as on the walk, and the boxes are joined in list order.
 void PlaceSideBySide(DOCCONTEXT* ctx, CDocData* first, CDocData* list, const std::vector<CDocData*>& lines,
                      const CGeoPoint& from, CPathProc::NodeReduction& reduction, bool& reduced, CGeoBox& chosen)
@@ -437,8 +443,8 @@ void PlaceSideBySide(DOCCONTEXT* ctx, CDocData* first, CDocData* list, const std
 
 // Clean-up of a new list, without the document: each object is flipped
 // where its road left that and cleaned before any is joined (many
-// polylines in pieces side by side first, else on the uniting's first
-// walk). The box of the cleaned objects.
+// polylines and curves in pieces side by side first, else on the
+// uniting's first walk). The box of the cleaned objects.
 CGeoBox CleanUp(DOCCONTEXT* ctx, CDocData*& list, const RoadResult& road)
 {
     const CFileTrans::OriginFlip& flip = road.flip;
@@ -452,7 +458,7 @@ CGeoBox CleanUp(DOCCONTEXT* ctx, CDocData*& list, const RoadResult& road)
     box.SetEmpty();
     std::vector<CDocData*> gathered;
     if (road.lines.empty())
-        gathered = PolylinesSideBySide(list);
+        gathered = ObjectsSideBySide(list);
     const std::vector<CDocData*>& lines = road.lines.empty() ? gathered : road.lines;
     if (!lines.empty()) {
         std::vector<CGeoBox> boxes;
@@ -511,9 +517,12 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const CGeoBox& c
         bool reducing = false;
         // A progress control is stepped on one thread only.
         const std::vector<CDocData*> placed =
-            plat::GetProgressSink() == nullptr ? PolylinesSideBySide(list) : std::vector<CDocData*>();
-        if (!placed.empty())
+            plat::GetProgressSink() == nullptr ? ObjectsSideBySide(list) : std::vector<CDocData*>();
+        if (!placed.empty()) {
             PlaceSideBySide(ctx, first, list, placed, from, reduction, reduced, chosen);
+            anyBezier = anyBezier || std::any_of(placed.begin(), placed.end(),
+                                                 [](const CDocData* o) { return o->GetType() == MT_BEZIER; });
+        }
         for (CDocData* o = placed.empty() ? list : nullptr; o != nullptr; o = o->m_pNext) {
             o->Move(from, ctx->m_ptMouse, ctx);
             ctx->m_rcSelect.Union(o->m_rcBound);

@@ -302,9 +302,18 @@ CFileTrans::OriginFlip CFileTrans::ScaleForOrigin(const std::vector<CDocData*>& 
 {
     if (lines.empty() || !(factor >= kMinFactor) || from == to)
         return ScaleForOrigin(lines.empty() ? nullptr : lines.front(), factor, from, to, ctx);
+    // Pieces side by side, their extents joined in list order: a minimum
+    // keeps the earlier of equal values either way.
+    constexpr std::size_t kPiece = 8192;
+    std::vector<Extents> pieces((lines.size() + kPiece - 1) / kPiece, kJobSeed);
+    plat::ParallelFor(pieces.size(), [&](std::size_t k) {
+        const std::size_t end = std::min(lines.size(), (k + 1) * kPiece);
+        for (std::size_t i = k * kPiece; i < end; ++i)
+            ScaleList(lines[i], factor, true, ctx, &pieces[k]);
+    });
     Extents e = kJobSeed;
-    for (CDocData* line : lines)
-        ScaleList(line, factor, true, ctx, &e);
+    for (const Extents& piece : pieces)
+        e.Add(piece);
     return FlipAbout(e, from, to);
 }
 

@@ -110,7 +110,7 @@ public:
     };
     // ScaleAndConvertOrigin, leaving the objects' flip to the caller.
     static OriginFlip ScaleForOrigin(CDocData* objects, double factor, int from, int to, DOCCONTEXT* ctx);
-    // The same for a list of polylines given also as one pointer each, in
+    // The same for a list of objects given also as one pointer each, in
     // list order: scaled in pieces side by side, with the same result.
     static OriginFlip ScaleForOrigin(const std::vector<CDocData*>& lines, double factor, int from, int to,
                                      DOCCONTEXT* ctx);

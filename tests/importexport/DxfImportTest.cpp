@@ -1,7 +1,7 @@
 // The DXF road of the import dispatcher: the unit chosen and remembered,
-// block copies placed with the other objects, many polylines cleaned,
-// placed and selected, and the drawing mirrored in y, with a cancel that
-// changes nothing.
+// block copies placed with the other objects, many polylines and curves
+// cleaned, placed and selected, and the drawing mirrored in y, with a
+// cancel that changes nothing.
 #include "DxfTestSupport.h"
 #include "ImportTestSupport.h"
 #include "importexport/FileReadTrans.h"
@@ -146,6 +146,67 @@ TEST_F(DxfImport, ManyPolylinesAreMirroredCleanedPlacedReducedAndSelectedAsAFewA
     while (last->m_pNext != nullptr)
         last = last->m_pNext;
     ExpectNodesNear(last, {{0, 0}, {0.4, 0}, {50, 0}});
+}
+
+TEST_F(DxfImport, ManyLinesCirclesAndArcsAreScaledMirroredPlacedAndSelectedAsAFewAre)
+{
+    // Object k, k mm up: a line (0, k)-(5, k), a circle of radius 0.25 about
+    // (10, k) or a quarter arc of radius 0.25 about (20, k) from 0 to 90
+    // degrees, in turn. The drawing spans 0..20.25 by 0..20000.25 mm (the
+    // last object is an arc): in world units 202.5 by 200002.5, mirrored in
+    // y about its middle and placed on the origin, so that what lay k mm up
+    // lies at 700002.5 - 10 k.
+    constexpr int kCount = 20001;
+    std::string body;
+    for (int k = 0; k < kCount; ++k) {
+        const std::string y = std::to_string(k);
+        if (k % 3 == 0)
+            body += Line(0, k, 5, k);
+        else if (k % 3 == 1)
+            body += Lines({"0", "CIRCLE", "8", "0", "10", "10", "20", y, "40", "0.25"});
+        else
+            body += Lines({"0", "ARC", "8", "0", "10", "20", "20", y, "40", "0.25", "50", "0", "51", "90"});
+    }
+    m_options.m_setUnit = true;
+    m_options.m_unit = 2;
+    RecordingProgress progress;
+    for (ProgressSink* sink : {static_cast<ProgressSink*>(nullptr), static_cast<ProgressSink*>(&progress)}) {
+        SCOPED_TRACE(sink == nullptr ? "no progress control" : "progress control");
+        SetProgressSink(sink);
+        DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+        m_ctx.m_pCurrent->m_pFirst = nullptr;
+        const bool imported = Import(Entities(body));
+        SetProgressSink(nullptr);
+        ASSERT_TRUE(imported);
+        int k = 0;
+        for (const CDocData* o = Document(); o != nullptr; o = o->m_pNext, ++k) {
+            SCOPED_TRACE(k);
+            ASSERT_LT(k, kCount);
+            const double y = 700002.5 - 10.0 * k;
+            const CGeoBox& b = o->m_rcBound;
+            EXPECT_NE(o->IsSelected(), 0);
+            if (k % 3 == 0) {
+                EXPECT_EQ(o->GetType(), static_cast<std::uint32_t>(MT_LINE));
+                ExpectNodesNear(o, {{500000, y}, {500050, y}});
+            } else if (k % 3 == 1) {
+                EXPECT_EQ(o->GetType(), static_cast<std::uint32_t>(MT_ELLIPSE));
+                EXPECT_NEAR(b.m_xmin, 500097.5, 1e-6);
+                EXPECT_NEAR(b.m_xmax, 500102.5, 1e-6);
+                EXPECT_NEAR(b.m_ymin, y - 2.5, 1e-6);
+                EXPECT_NEAR(b.m_ymax, y + 2.5, 1e-6);
+            } else {
+                EXPECT_EQ(o->GetType(), static_cast<std::uint32_t>(MT_BEZIER));
+                EXPECT_NEAR(b.m_xmin, 500200, 1e-6);
+                EXPECT_NEAR(b.m_xmax, 500202.5, 1e-6);
+                EXPECT_NEAR(b.m_ymin, y - 2.5, 1e-6);
+                EXPECT_NEAR(b.m_ymax, y, 1e-6);
+            }
+            if (HasFailure())
+                break;
+        }
+        EXPECT_EQ(k, kCount);
+        ExpectBox(m_ctx.m_rcSelect, 500000, 500202.5, 500000, 700002.5);
+    }
 }
 
 TEST_F(DxfImport, TheDrawingIsMirroredInYAndACancelChangesNothing)
