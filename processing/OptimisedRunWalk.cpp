@@ -172,7 +172,7 @@ struct OptimisedRun::Walk {
         std::uint32_t parent;
         std::uint32_t place;
         std::uint32_t graph;
-        std::uint32_t dotFirst; // in `near`
+        std::uint32_t dotFirst; // in the run's points
         std::uint32_t dotCount;
         std::uint32_t entry; // kNone: not taken by slot
         bool closed;
@@ -187,7 +187,6 @@ struct OptimisedRun::Walk {
     std::vector<std::uint8_t> gone;
     std::optional<EntryTree> tree;
     std::vector<Hot> hot;
-    std::vector<Dot> near;
 };
 
 namespace {
@@ -251,7 +250,7 @@ OptimisedRun::Walk::Walk(OptimisedRun& r) : run(r), keys(r.m_pathOfNumber.size()
     gone.assign(keys, 0);
     tree.emplace(std::move(items), keys);
 
-    // The records and a copy of the points in slot order.
+    // The records in slot order.
     const std::vector<std::uint32_t>& keyOfSlot = tree->KeyOfSlot();
     const std::size_t slots = keyOfSlot.size();
     hot.resize(slots);
@@ -259,18 +258,8 @@ OptimisedRun::Walk::Walk(OptimisedRun& r) : run(r), keys(r.m_pathOfNumber.size()
         const std::uint32_t g = run.m_pathOfNumber[keyOfSlot[s]];
         const Group& gr = run.m_groups[g];
         const Graph& graph = run.m_graphs[gr.graph];
-        hot[s] = {g,     gr.parent,    gr.place, static_cast<std::uint32_t>(gr.graph), 0, graph.dotCount, kNone,
-                  graph.closed, gr.children.empty()};
-    });
-    std::uint32_t nearCount = 0;
-    for (Hot& h : hot) {
-        h.dotFirst = nearCount;
-        nearCount += h.dotCount;
-    }
-    near.resize(nearCount);
-    ForEachSlot(slots, [&](std::size_t s) {
-        const Graph& graph = run.m_graphs[hot[s].graph];
-        std::copy_n(run.m_dots.begin() + graph.dotFirst, graph.dotCount, near.begin() + hot[s].dotFirst);
+        hot[s] = {g,     gr.parent,    gr.place, static_cast<std::uint32_t>(gr.graph), graph.dotFirst, graph.dotCount,
+                  kNone, graph.closed, gr.children.empty()};
     });
 }
 
@@ -326,7 +315,7 @@ void OptimisedRun::Walk::TakeLeaf(Group& gr, const EntryTree::Found& found)
     gr.ordered.push_back(h.group);
     gone[found.key] = 1;
     tree->RemoveSlot(found.slot);
-    const Entry e = run.Enter({near.data() + h.dotFirst, h.dotCount}, h.closed, at);
+    const Entry e = run.Enter({run.m_dots.data() + h.dotFirst, h.dotCount}, h.closed, at);
     h.entry = e.entry; // back into the graph after the walk
     at = e.exit;
 }
