@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace plat {
@@ -35,6 +36,37 @@ protected:
         CGeoBox box;
         m_ctx.m_pCurrent->GetObjectsRect(box, 0);
         return box;
+    }
+    // Imports the entities in millimetres into an empty document without
+    // and with a progress control (with one, the placing keeps to one
+    // thread); `check` sees each of the `count` objects with its place in
+    // the list, and the selection box must be `selected`.
+    void ImportEachWay(const std::string& entities, int count,
+                       const std::function<void(const CDocData&, int)>& check, const CGeoBox& selected)
+    {
+        m_options.m_setUnit = true;
+        m_options.m_unit = 2;
+        RecordingProgress progress;
+        for (ProgressSink* sink : {static_cast<ProgressSink*>(nullptr), static_cast<ProgressSink*>(&progress)}) {
+            SCOPED_TRACE(sink == nullptr ? "no progress control" : "progress control");
+            SetProgressSink(sink);
+            DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
+            m_ctx.m_pCurrent->m_pFirst = nullptr;
+            const bool imported = Import(Entities(entities));
+            SetProgressSink(nullptr);
+            ASSERT_TRUE(imported);
+            int k = 0;
+            for (const CDocData* o = Document(); o != nullptr; o = o->m_pNext, ++k) {
+                SCOPED_TRACE(k);
+                ASSERT_LT(k, count);
+                EXPECT_NE(o->IsSelected(), 0);
+                check(*o, k);
+                if (HasFailure())
+                    break;
+            }
+            EXPECT_EQ(k, count);
+            ExpectBox(m_ctx.m_rcSelect, selected.m_xmin, selected.m_xmax, selected.m_ymin, selected.m_ymax);
+        }
     }
 };
 
@@ -110,31 +142,13 @@ TEST_F(DxfImport, ManyPolylinesAreMirroredCleanedPlacedReducedAndSelectedAsAFewA
         body += Lines({"0", "LWPOLYLINE", "8", "0", "70", "0", "10", "0", "20", y, "10", "0.02", "20", y, "10", "0.04",
                        "20", y, "10", "5", "20", y, "10", "5", "20", y});
     }
-    m_options.m_setUnit = true;
-    m_options.m_unit = 2;
-    // With a progress control the placing keeps to one thread.
-    RecordingProgress progress;
-    for (ProgressSink* sink : {static_cast<ProgressSink*>(nullptr), static_cast<ProgressSink*>(&progress)}) {
-        SCOPED_TRACE(sink == nullptr ? "no progress control" : "progress control");
-        SetProgressSink(sink);
-        DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
-        m_ctx.m_pCurrent->m_pFirst = nullptr;
-        const bool imported = Import(Entities(body));
-        SetProgressSink(nullptr);
-        ASSERT_TRUE(imported);
-        int k = 0;
-        for (const CDocData* o = Document(); o != nullptr; o = o->m_pNext, ++k) {
-            SCOPED_TRACE(k);
-            ASSERT_LT(k, kCount);
+    ImportEachWay(
+        body, kCount,
+        [](const CDocData& o, int k) {
             const double y = 500000.0 + 199990.0 - 10.0 * k;
-            ExpectNodesNear(o, {{500000, y}, {500000.4, y}, {500050, y}});
-            EXPECT_NE(o->IsSelected(), 0);
-            if (HasFailure())
-                break;
-        }
-        EXPECT_EQ(k, kCount);
-        ExpectBox(m_ctx.m_rcSelect, 500000, 500050, 500000, 699990);
-    }
+            ExpectNodesNear(&o, {{500000, y}, {500000.4, y}, {500050, y}});
+        },
+        CGeoBox(500000, 500050, 500000, 699990));
 
     // Not placed: mirrored about the middle of all of them, 99995.
     DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
@@ -167,46 +181,29 @@ TEST_F(DxfImport, ManyLinesCirclesAndArcsAreScaledMirroredPlacedAndSelectedAsAFe
         else
             body += Lines({"0", "ARC", "8", "0", "10", "20", "20", y, "40", "0.25", "50", "0", "51", "90"});
     }
-    m_options.m_setUnit = true;
-    m_options.m_unit = 2;
-    RecordingProgress progress;
-    for (ProgressSink* sink : {static_cast<ProgressSink*>(nullptr), static_cast<ProgressSink*>(&progress)}) {
-        SCOPED_TRACE(sink == nullptr ? "no progress control" : "progress control");
-        SetProgressSink(sink);
-        DeleteObjectList(m_ctx.m_pCurrent->m_pFirst);
-        m_ctx.m_pCurrent->m_pFirst = nullptr;
-        const bool imported = Import(Entities(body));
-        SetProgressSink(nullptr);
-        ASSERT_TRUE(imported);
-        int k = 0;
-        for (const CDocData* o = Document(); o != nullptr; o = o->m_pNext, ++k) {
-            SCOPED_TRACE(k);
-            ASSERT_LT(k, kCount);
+    ImportEachWay(
+        body, kCount,
+        [](const CDocData& o, int k) {
             const double y = 700002.5 - 10.0 * k;
-            const CGeoBox& b = o->m_rcBound;
-            EXPECT_NE(o->IsSelected(), 0);
+            const CGeoBox& b = o.m_rcBound;
             if (k % 3 == 0) {
-                EXPECT_EQ(o->GetType(), static_cast<std::uint32_t>(MT_LINE));
-                ExpectNodesNear(o, {{500000, y}, {500050, y}});
+                EXPECT_EQ(o.GetType(), static_cast<std::uint32_t>(MT_LINE));
+                ExpectNodesNear(&o, {{500000, y}, {500050, y}});
             } else if (k % 3 == 1) {
-                EXPECT_EQ(o->GetType(), static_cast<std::uint32_t>(MT_ELLIPSE));
+                EXPECT_EQ(o.GetType(), static_cast<std::uint32_t>(MT_ELLIPSE));
                 EXPECT_NEAR(b.m_xmin, 500097.5, 1e-6);
                 EXPECT_NEAR(b.m_xmax, 500102.5, 1e-6);
                 EXPECT_NEAR(b.m_ymin, y - 2.5, 1e-6);
                 EXPECT_NEAR(b.m_ymax, y + 2.5, 1e-6);
             } else {
-                EXPECT_EQ(o->GetType(), static_cast<std::uint32_t>(MT_BEZIER));
+                EXPECT_EQ(o.GetType(), static_cast<std::uint32_t>(MT_BEZIER));
                 EXPECT_NEAR(b.m_xmin, 500200, 1e-6);
                 EXPECT_NEAR(b.m_xmax, 500202.5, 1e-6);
                 EXPECT_NEAR(b.m_ymin, y - 2.5, 1e-6);
                 EXPECT_NEAR(b.m_ymax, y, 1e-6);
             }
-            if (HasFailure())
-                break;
-        }
-        EXPECT_EQ(k, kCount);
-        ExpectBox(m_ctx.m_rcSelect, 500000, 500202.5, 500000, 700002.5);
-    }
+        },
+        CGeoBox(500000, 500202.5, 500000, 700002.5));
 }
 
 TEST_F(DxfImport, TheDrawingIsMirroredInYAndACancelChangesNothing)
