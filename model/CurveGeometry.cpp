@@ -103,9 +103,23 @@ struct ListBuilder {
 
 namespace {
 
+// True when the control points run one way in x and one way in y: every
+// point the halving makes of such a piece lies between its ends (a midpoint
+// of two numbers lies between them), so its ends bound all its samples.
+bool Monotone(const Cubic& c)
+{
+    auto oneWay = [](double a, double b, double d, double e) {
+        return (a <= b && b <= d && d <= e) || (a >= b && b >= d && d >= e);
+    };
+    return oneWay(c.p[0].x, c.p[1].x, c.p[2].x, c.p[3].x) && oneWay(c.p[0].y, c.p[1].y, c.p[2].y, c.p[3].y);
+}
+
 // The points SamplePolyline lists, in order, to add(x, y); the caller has
-// checked the list and the tolerance.
-template <typename Add>
+// checked the list and the tolerance. With `extremesOnly` a piece running
+// one way in x and y gives only its end (its start is the point before):
+// the bounds of the samples stay the same, and a curve far larger than the
+// tolerance is not halved into a million pieces to measure it.
+template <bool extremesOnly = false, typename Add>
 void ForEachSample(const DOCNODE* pNodes, double tol, Add add)
 {
     add(pNodes->m_x, pNodes->m_y);
@@ -129,6 +143,13 @@ void ForEachSample(const DOCNODE* pNodes, double tol, Add add)
         while (top > 0) {
             const Piece cur = stack[--top];
             const Cubic& c = cur.c;
+            if constexpr (extremesOnly) {
+                if (finite && Monotone(c)) {
+                    firstPiece = false;
+                    add(c.p[3].x, c.p[3].y);
+                    continue;
+                }
+            }
             bool halve = firstPiece || !(std::fabs(c.p[3].x - c.p[0].x) < tol && std::fabs(c.p[3].y - c.p[0].y) < tol);
             firstPiece = false;
             if (!finite || cur.depth >= kMaxHalvings)
@@ -167,7 +188,7 @@ bool SamplePolylineBounds(const DOCNODE* pNodes, double tol, double& xmin, doubl
     xmax = ymax = -HUGE_VAL;
     // Compared as a walk over the list's nodes compares them: a coordinate
     // that is not a number is passed over, an equal one keeps the first.
-    ForEachSample(pNodes, tol, [&](double x, double y) {
+    ForEachSample<true>(pNodes, tol, [&](double x, double y) {
         xmin = x < xmin ? x : xmin;
         xmax = x > xmax ? x : xmax;
         ymin = y < ymin ? y : ymin;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -139,6 +140,45 @@ TEST(SamplePolylineBounds, TheListsBoundsWithoutTheList)
     EXPECT_EQ(y1, 3.0);
     EXPECT_FALSE(SamplePolylineBounds(nullptr, 4.0, x0, y0, x1, y1));
     EXPECT_FALSE(SamplePolylineBounds(line.head, 0.0, x0, y0, x1, y1));
+}
+
+// A circle of radius 1e6 at a thousandth: quarters that run one way give
+// their anchors as bounds, exactly as the list of samples does; an S that
+// turns back in x is measured through its halves as the list is.
+TEST(SamplePolylineBounds, ALargeCircleIsBoundedByItsAnchorsAndAnSByItsSamples)
+{
+    constexpr double r = 1e6, k = 0.5522847498307936 * r;
+    Owned circle(Make({{r, 0, 0},
+                       {r, k, 2},
+                       {k, r, 1},
+                       {0, r, 0},
+                       {-k, r, 2},
+                       {-r, k, 1},
+                       {-r, 0, 0},
+                       {-r, -k, 2},
+                       {-k, -r, 1},
+                       {0, -r, 0},
+                       {k, -r, 2},
+                       {r, -k, 1},
+                       {r, 0, 0}}));
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    ASSERT_TRUE(SamplePolylineBounds(circle.head, 0.001, x0, y0, x1, y1));
+    EXPECT_EQ(std::vector<double>({x0, y0, x1, y1}), std::vector<double>({-r, -r, r, r}));
+
+    Owned s(Make({{0, 0, 0}, {30, 10, 2}, {-30, 20, 1}, {0, 30, 0}}));
+    ASSERT_TRUE(SamplePolylineBounds(s.head, 0.01, x0, y0, x1, y1));
+    Owned list(SamplePolyline(s.head, 0.01));
+    std::vector<double> xs, ys;
+    for (const auto& p : Read(list.head)) {
+        xs.push_back(p.x);
+        ys.push_back(p.y);
+    }
+    EXPECT_EQ(x0, *std::min_element(xs.begin(), xs.end()));
+    EXPECT_EQ(x1, *std::max_element(xs.begin(), xs.end()));
+    EXPECT_EQ(y0, 0.0);
+    EXPECT_EQ(y1, 30.0);
+    EXPECT_GT(x1, 8.0); // the S's bulges, about 8.66 either way
+    EXPECT_LT(x0, -8.0);
 }
 
 TEST(SampleBezierByStep, ElevenSamplesPerSegmentEndingOnTheAnchor)
