@@ -2,12 +2,12 @@
 
 #include "JobRecords.h"
 #include "PathProc.h"
+#include "PathUnits.h"
 #include "model/DocData.h"
 #include "model/SegNodePool.h"
 #include "platform/ParallelFor.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <vector>
 
@@ -49,6 +49,23 @@ constexpr Extents kJobSeed{kBoxSeedMin, kBoxSeedMax, kBoxSeedMin, kBoxSeedMax};
 bool IsZeroSegment(const SEGNODE& s)
 {
     return std::fabs(s.m_x1 - s.m_x0) < kZeroSegmentTol && std::fabs(s.m_y1 - s.m_y0) < kZeroSegmentTol;
+}
+
+// Pieces of a list for work side by side on each element alone:
+// fn(piece, begin, end) for every piece.
+constexpr std::size_t kPiece = 8192;
+
+std::size_t Pieces(std::size_t n)
+{
+    return (n + kPiece - 1) / kPiece;
+}
+
+template <typename T, typename Fn>
+void InPieces(const std::vector<T>& items, Fn fn)
+{
+    plat::ParallelFor(Pieces(items.size()), [&](std::size_t k) {
+        fn(k, k * kPiece, std::min(items.size(), (k + 1) * kPiece));
+    });
 }
 
 // Unlinks and frees the zero-length segments of one path. The neighbours
@@ -304,11 +321,9 @@ CFileTrans::OriginFlip CFileTrans::ScaleForOrigin(const std::vector<CDocData*>& 
         return ScaleForOrigin(lines.empty() ? nullptr : lines.front(), factor, from, to, ctx);
     // Pieces side by side, their extents joined in list order: a minimum
     // keeps the earlier of equal values either way.
-    constexpr std::size_t kPiece = 8192;
-    std::vector<Extents> pieces((lines.size() + kPiece - 1) / kPiece, kJobSeed);
-    plat::ParallelFor(pieces.size(), [&](std::size_t k) {
-        const std::size_t end = std::min(lines.size(), (k + 1) * kPiece);
-        for (std::size_t i = k * kPiece; i < end; ++i)
+    std::vector<Extents> pieces(Pieces(lines.size()), kJobSeed);
+    InPieces(lines, [&](std::size_t k, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
             ScaleList(lines[i], factor, true, ctx, &pieces[k]);
     });
     Extents e = kJobSeed;
@@ -429,27 +444,10 @@ Extents RecalcPath(PATHREC& p)
     return e;
 }
 
-// The paths of a layer in list order, and pieces of them for work side by
-// side that reads and changes each path alone: fn(piece, begin, end).
-constexpr std::size_t kPathPiece = 8192;
-
 void GatherPaths(WORKLAYER& layer, std::vector<PATHREC*>& paths)
 {
     paths.clear();
     ForEachPath(layer, [&](PATHREC& p) { paths.push_back(&p); });
-}
-
-std::size_t PathPieces(const std::vector<PATHREC*>& paths)
-{
-    return (paths.size() + kPathPiece - 1) / kPathPiece;
-}
-
-template <typename Fn>
-void InPathPieces(const std::vector<PATHREC*>& paths, Fn fn)
-{
-    plat::ParallelFor(PathPieces(paths), [&](std::size_t k) {
-        fn(k, k * kPathPiece, std::min(paths.size(), (k + 1) * kPathPiece));
-    });
 }
 
 // The paths marked `mark` taken out of the layer's list (`paths`, in list
@@ -458,28 +456,18 @@ void DropPaths(WORKLAYER& layer, const std::vector<PATHREC*>& paths, const std::
                std::uint8_t mark)
 {
     const bool ring = layer.m_paths != nullptr && layer.m_paths->m_pPrev != nullptr;
-    PATHREC* first = nullptr;
-    PATHREC* last = nullptr;
+    std::vector<plat::PathUnit> kept;
+    kept.reserve(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         PATHREC* p = paths[i];
-        if (marks[i] == mark) {
-            p->m_pPrev = p->m_pNext = nullptr;
-            FreePathRecordList(p);
+        if (marks[i] != mark) {
+            kept.push_back({p, p});
             continue;
         }
-        p->m_pPrev = last;
-        if (last != nullptr)
-            last->m_pNext = p;
-        else
-            first = p;
-        last = p;
+        p->m_pPrev = p->m_pNext = nullptr;
+        FreePathRecordList(p);
     }
-    if (last != nullptr) {
-        last->m_pNext = ring ? first : nullptr;
-        if (ring)
-            first->m_pPrev = last;
-    }
-    layer.m_paths = first;
+    layer.m_paths = plat::LinkUnits(kept, ring);
 }
 
 // The walk of RecalcPathBoundRects; `then` gets each path once its own
@@ -523,21 +511,15 @@ void RecalcBounds(WORKLAYER* layers, Then then)
             state[i] = paths[i]->m_pSegs != nullptr ? kSegments : kNoSegments;
             brackets = brackets || state[i] == kNoSegments;
         }
-        bool anyGoing = false;
-        InPathPieces(paths, [&](std::size_t, std::size_t begin, std::size_t end) {
+        InPieces(paths, [&](std::size_t, std::size_t begin, std::size_t end) {
             PathRecordBin bin;
-            bool pieceGoing = false;
             for (std::size_t i = begin; i < end; ++i) {
                 if (state[i] == kSegments) {
                     RecalcPath(*paths[i]);
-                    if (then(layer, *paths[i], bin)) {
+                    if (then(layer, *paths[i], bin))
                         state[i] = kGoing;
-                        pieceGoing = true;
-                    }
                 }
             }
-            if (pieceGoing)
-                std::atomic_ref<bool>(anyGoing).store(true, std::memory_order_relaxed);
         });
         if (brackets) {
             PathRecordBin bin;
@@ -562,7 +544,7 @@ void RecalcBounds(WORKLAYER* layers, Then then)
             while (!open.empty())
                 closeGroup(nullptr);
         }
-        if (anyGoing)
+        if (std::find(state.begin(), state.end(), kGoing) != state.end())
             DropPaths(layer, paths, state, kGoing);
     });
 }
@@ -758,9 +740,9 @@ bool CFileTrans::PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, in
         GatherPaths(layer, layerPaths.back());
     });
     for (const std::vector<PATHREC*>& paths : layerPaths) {
-        std::vector<Extents> pieceExtents(PathPieces(paths), kNoExtents);
-        std::vector<std::uint8_t> piecePlain(PathPieces(paths), 1);
-        InPathPieces(paths, [&](std::size_t k, std::size_t begin, std::size_t end) {
+        std::vector<Extents> pieceExtents(Pieces(paths.size()), kNoExtents);
+        std::vector<std::uint8_t> piecePlain(Pieces(paths.size()), 1);
+        InPieces(paths, [&](std::size_t k, std::size_t begin, std::size_t end) {
             Extents pe = kNoExtents;
             bool pp = true;
             for (std::size_t i = begin; i < end; ++i) {
@@ -812,7 +794,7 @@ bool CFileTrans::PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, in
 
     // Each path is placed on its own: side by side.
     for (const std::vector<PATHREC*>& paths : layerPaths) {
-        InPathPieces(paths, [&](std::size_t, std::size_t begin, std::size_t end) {
+        InPieces(paths, [&](std::size_t, std::size_t begin, std::size_t end) {
             for (std::size_t i = begin; i < end; ++i) {
                 PATHREC& p = *paths[i];
                 x.Place(p.m_xmin, p.m_xmax, anchored);
