@@ -9,6 +9,15 @@
 #include <new>
 #include <type_traits>
 
+namespace {
+thread_local NodeBatches* t_batches = nullptr;
+} // namespace
+
+NodeBatches::NodeBatches() : m_outer(t_batches)
+{
+    t_batches = this;
+}
+
 #if BRENVIK_RECORD_POOL
 
 namespace {
@@ -28,13 +37,51 @@ NodePool& Pool()
 // Nothing derives from DOCNODE, so every request is one node.
 void* DOCNODE::operator new(std::size_t)
 {
-    return Pool().Take();
+    return t_batches != nullptr ? t_batches->Take() : Pool().Take();
 }
 
 void DOCNODE::operator delete(void* p) noexcept
 {
-    if (p != nullptr)
+    if (p == nullptr)
+        return;
+    if (t_batches != nullptr)
+        t_batches->Give(p);
+    else
         Pool().Give(p);
+}
+
+NodeBatches::~NodeBatches()
+{
+    t_batches = m_outer;
+    if (m_takenLeft != 0)
+        Pool().GiveMany(m_taken, m_takenLeft);
+    if (m_givenCount != 0)
+        Pool().GiveMany(m_given, m_givenCount);
+}
+
+void* NodeBatches::Take()
+{
+    // Nodes given back on this thread first: lists made and freed in turn
+    // reuse their nodes without the pool, and while they are still cached.
+    if (m_givenCount != 0)
+        return m_given[--m_givenCount];
+    if (m_takenLeft == 0) {
+        Pool().TakeMany(m_taken, kBatch);
+        // Handed out from the back: the first taken, usually the lowest
+        // address, goes first.
+        std::reverse(m_taken, m_taken + kBatch);
+        m_takenLeft = kBatch;
+    }
+    return m_taken[--m_takenLeft];
+}
+
+void NodeBatches::Give(void* node)
+{
+    m_given[m_givenCount++] = node;
+    if (m_givenCount == kBatch) {
+        Pool().GiveMany(m_given, kBatch);
+        m_givenCount = 0;
+    }
 }
 
 NodeStock::~NodeStock()
@@ -76,6 +123,22 @@ void* DOCNODE::operator new(std::size_t size)
 void DOCNODE::operator delete(void* p) noexcept
 {
     ::operator delete(p);
+}
+
+// Builds that check memory take and give every node on its own.
+NodeBatches::~NodeBatches()
+{
+    t_batches = m_outer;
+}
+
+void* NodeBatches::Take()
+{
+    return ::operator new(sizeof(DOCNODE));
+}
+
+void NodeBatches::Give(void* node)
+{
+    ::operator delete(node);
 }
 
 NodeStock::~NodeStock() = default;
@@ -177,6 +240,14 @@ DOCNODE* CopyPointList(const DOCNODE* head)
 void FreeNodeChain(DOCNODE* first)
 {
     static_assert(std::is_trivially_destructible_v<DOCNODE>);
+    if (t_batches != nullptr) {
+        for (DOCNODE* n = first; n != nullptr;) {
+            DOCNODE* next = n->m_pNext;
+            t_batches->Give(n);
+            n = next == first ? nullptr : next;
+        }
+        return;
+    }
     constexpr std::size_t kBatch = 64;
     void* batch[kBatch];
     std::size_t count = 0;

@@ -13,9 +13,11 @@
 #include "model/DocContext.h"
 #include "model/DocData.h"
 #include "model/DocDataBitmap.h"
+#include "model/DocDataEllipse.h"
 #include "model/DocDataLine.h"
 #include "model/DocDataRect.h"
 #include "model/DocListNode.h"
+#include "model/NodeList.h"
 #include "model/PathRecord.h"
 #include "model/SegNodePool.h"
 #include "platform/CodePage.h"
@@ -32,6 +34,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <span>
 #include <string>
@@ -424,19 +427,28 @@ void ReportImagesLeftOut(const std::vector<std::int32_t>& layers)
 struct Converted {
     PATHREC* paths = nullptr;
     PATHREC* last = nullptr;
+    bool done = false; // the paths stand for the object
 };
+
+// Curves go out through a copy of their own; a copy of one is a single
+// object, converted alone, so many of them are converted side by side.
+bool CurveConvertedFromCopy(const CDocData& o)
+{
+    return typeid(o) == typeid(CDocDataEllipse) || typeid(o) == typeid(CDocDataBezier);
+}
 
 // Thousandths of the job's building done when the objects are converted,
 // and when their paths stand as a placed job in its header.
 constexpr int kConvertedStep = 400;
 constexpr int kPlacedStep = 600;
 
-// The paths of every object read in place, in pieces side by side: the
-// conversion reads the object alone and makes new records only. Each
-// piece's records come in batches, so that the pieces do not queue for the
-// pools. When the memory runs out, what was made is freed again. Each piece
-// done moves the thread's work on; a cancelled work converts no more.
-void ConvertReadInPlace(const std::vector<CDocData*>& objects, std::vector<Converted>& converted,
+// The paths of every object read in place, and of every curve through its
+// copy, in pieces side by side: the conversion reads the object alone and
+// makes new records only. Each piece's records and nodes come and go in
+// batches, so that the pieces do not queue for the pools. When the memory
+// runs out, what was made is freed again. Each piece done moves the
+// thread's work on; a cancelled work converts no more.
+void ConvertSideBySide(const std::vector<CDocData*>& objects, std::vector<Converted>& converted,
                         const MachineNode& machine)
 {
     constexpr std::size_t kPiece = 4096;
@@ -448,13 +460,23 @@ void ConvertReadInPlace(const std::vector<CDocData*>& objects, std::vector<Conve
             if (work != nullptr && work->Cancelled())
                 return;
             PathRecordStock stock;
+            NodeBatches nodes;
             const std::size_t end = std::min(objects.size(), (k + 1) * kPiece);
             for (std::size_t i = k * kPiece; i < end; ++i) {
-                if (!ReadInPlace(*objects[i]))
-                    continue;
                 Converted& c = converted[i];
-                c.paths = ConvertObject(objects[i], nullptr, machine);
+                if (ReadInPlace(*objects[i])) {
+                    c.paths = ConvertObject(objects[i], nullptr, machine);
+                } else if (CurveConvertedFromCopy(*objects[i])) {
+                    const std::unique_ptr<CDocData> copy(CloneDocData(objects[i], false));
+                    // A copy of another kind takes the walk that follows.
+                    if (copy == nullptr || copy->ChildList() != nullptr || copy->GetType() == MT_BITMAP)
+                        continue;
+                    c.paths = ConvertObject(copy.get(), nullptr, machine);
+                } else {
+                    continue;
+                }
                 c.last = LastOf(c.paths);
+                c.done = true;
             }
             if (work != nullptr)
                 work->Advance(static_cast<int>((done.fetch_add(1) + 1) * kConvertedStep / pieces));
@@ -802,7 +824,7 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         for (CDocData* o = ctx->m_pCurrent->m_pFirst; o != nullptr; o = o->m_pNext)
             objects.push_back(o);
         std::vector<Converted> converted(objects.size());
-        ConvertReadInPlace(objects, converted, *machine);
+        ConvertSideBySide(objects, converted, *machine);
         if (!plat::WorkStep(kConvertedStep)) {
             for (Converted& c : converted)
                 FreePathRecordList(c.paths);
@@ -810,7 +832,7 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         }
         for (std::size_t i = 0; i < objects.size(); ++i) {
             CDocData* o = objects[i];
-            if (ReadInPlace(*o)) {
+            if (converted[i].done) {
                 gather.AddConverted(o, converted[i].paths, converted[i].last);
             } else if (CDocData* copy = CloneDocData(o, false); copy != nullptr) {
                 FlattenGroups(copy);

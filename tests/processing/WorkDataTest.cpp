@@ -8,6 +8,7 @@
 
 #include "model/DocContext.h"
 #include "model/DocDataBitmap.h"
+#include "model/DocDataEllipse.h"
 #include "model/DocDataGroup.h"
 #include "model/DocListNode.h"
 #include "model/LeadInOut.h"
@@ -857,7 +858,7 @@ TEST(ApplyLayerOptions, CutRepairShiftsThePathsAfterAReversalWhenSwitchedOn)
 // in pieces: every layer still holds its paths in document order, also
 // across pieces, with copied objects (groups) and array brackets among the
 // lines, and a bracket gets the extents of what it encloses.
-TEST(MakeWorkData, ManyObjectsKeepTheDocumentOrderOnEveryLayerAndBracketsTheirMembersExtents)
+TEST(MakeWorkData, ManyLinesAndCurvesKeepTheDocumentOrderOnEveryLayerAndBracketsTheirMembersExtents)
 {
     WorkSetup s;
     constexpr int kCount = 30000;
@@ -866,7 +867,19 @@ TEST(MakeWorkData, ManyObjectsKeepTheDocumentOrderOnEveryLayerAndBracketsTheirMe
     for (int i = 0; i < kCount; ++i) {
         const std::int32_t layer = i % 3 == 0 ? 2 : 5;
         CDocData* line = MakeLine(MmSquare(i * 0.01, 0, i * 0.01 + 0.005, 1), layer);
-        if (i % 1000 == 999) {
+        const double x = kO + i * 0.1; // world units
+        if (i % 5 == 1) {
+            // A circle of 0.005 mm and a closed Bezier path over the same
+            // box: curves go out through copies, converted side by side.
+            delete line;
+            line = new CDocDataEllipse(x, kO, x + 0.05, kO + 10);
+            line->m_nLayer = layer;
+        } else if (i % 5 == 3) {
+            delete line;
+            line = MakeBezier({{x, kO}, {x, kO + 10}, {x + 0.05, kO + 10}, {x + 0.05, kO}, {x + 0.05, kO}, {x, kO},
+                               {x, kO}},
+                              layer);
+        } else if (i % 1000 == 999) {
             line = new CDocDataGroup(LinkObjects({line}), nullptr);
             line->m_nLayer = layer;
         } else if (i % 777 == 776) {
