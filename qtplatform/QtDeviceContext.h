@@ -71,6 +71,9 @@ private:
     // wide, its end pixel left out; a dotted pen writes every other image
     // pixel from the start.
     void WritePixelLine(long long x0, long long y0, long long x1, long long y1, COLORREF color, bool dotted);
+    // A cubic of four logical points as lines one image pixel wide (see
+    // PolyBezier).
+    void StrokeCubic(const plat::POINT* p);
     // The same in image pixels.
     void WritePixels(long long x0, long long y0, long long x1, long long y1, COLORREF color, bool dotted);
     // Logical pixels to the image's: a coordinate, and the image pixels a

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -236,6 +237,48 @@ TEST(QtDeviceContext, LinePixelsFollowTheRoundedSteppingInEveryDirection)
             EXPECT_EQ(Marked(img), want) << x0 << "," << y0 << " to " << x1 << "," << y1 << (dotted ? " dotted" : "");
         }
     }
+}
+
+// A thin solid curve is drawn as one-pixel lines along it: a quarter of a
+// circle of radius 40 about (50, 50), from (10, 50) to (50, 10), marks
+// pixels within a pixel of the circle only, in every row and column it
+// spans but for the end pixel's, which is left out as a line's is.
+TEST(QtDeviceContext, ThinCurvesAreDrawnAlongTheCurve)
+{
+    QImage img = White(64, 64);
+    {
+        QtDeviceContext dc(img);
+        dc.SelectPen(plat::Pen{plat::PS_SOLID, 1, 0});
+        const plat::POINT quarter[4] = {{10, 50}, {10, 28}, {28, 10}, {50, 10}};
+        dc.PolyBezier(quarter, 4);
+    }
+    const auto marked = Marked(img);
+    std::set<int> rows, columns;
+    for (const auto& [x, y] : marked) {
+        EXPECT_NEAR(std::hypot(x - 50.0, y - 50.0), 40.0, 1.0) << x << "," << y;
+        rows.insert(y);
+        columns.insert(x);
+    }
+    EXPECT_EQ(rows.size(), 41u);    // 10 .. 50: row 50 holds the start pixel
+    EXPECT_EQ(columns.size(), 40u); // 10 .. 49: column 50 only the end pixel
+    EXPECT_EQ(std::count(marked.begin(), marked.end(), std::pair<int, int>(50, 10)), 0);
+
+    // Two image pixels per logical one: the same quarter is as fine as the
+    // image, within an image pixel of the circle of radius 80 about (100, 100).
+    QImage fine = White(128, 128);
+    fine.setDevicePixelRatio(2.0);
+    {
+        QtDeviceContext dc(fine);
+        dc.SelectPen(plat::Pen{plat::PS_SOLID, 1, 0});
+        const plat::POINT quarter[4] = {{10, 50}, {10, 28}, {28, 10}, {50, 10}};
+        dc.PolyBezier(quarter, 4);
+    }
+    rows.clear();
+    for (const auto& [x, y] : Marked(fine)) {
+        EXPECT_NEAR(std::hypot(x - 100.0, y - 100.0), 80.0, 1.0) << x << "," << y;
+        rows.insert(y);
+    }
+    EXPECT_EQ(rows.size(), 81u); // 20 .. 100
 }
 
 // A tool may open a context of its own over the screen image while the view
