@@ -9,15 +9,6 @@
 #include <new>
 #include <type_traits>
 
-namespace {
-thread_local NodeBatches* t_batches = nullptr;
-} // namespace
-
-NodeBatches::NodeBatches() : m_outer(t_batches)
-{
-    t_batches = this;
-}
-
 #if BRENVIK_RECORD_POOL
 
 namespace {
@@ -37,51 +28,20 @@ NodePool& Pool()
 // Nothing derives from DOCNODE, so every request is one node.
 void* DOCNODE::operator new(std::size_t)
 {
-    return t_batches != nullptr ? t_batches->Take() : Pool().Take();
+    return Pool().Take();
 }
 
 void DOCNODE::operator delete(void* p) noexcept
 {
-    if (p == nullptr)
-        return;
-    if (t_batches != nullptr)
-        t_batches->Give(p);
-    else
+    if (p != nullptr)
         Pool().Give(p);
 }
 
+NodeBatches::NodeBatches() : m_batches(new NodePool::Batches(Pool())) {}
+
 NodeBatches::~NodeBatches()
 {
-    t_batches = m_outer;
-    if (m_takenLeft != 0)
-        Pool().GiveMany(m_taken, m_takenLeft);
-    if (m_givenCount != 0)
-        Pool().GiveMany(m_given, m_givenCount);
-}
-
-void* NodeBatches::Take()
-{
-    // Nodes given back on this thread first: lists made and freed in turn
-    // reuse their nodes without the pool, and while they are still cached.
-    if (m_givenCount != 0)
-        return m_given[--m_givenCount];
-    if (m_takenLeft == 0) {
-        Pool().TakeMany(m_taken, kBatch);
-        // Handed out from the back: the first taken, usually the lowest
-        // address, goes first.
-        std::reverse(m_taken, m_taken + kBatch);
-        m_takenLeft = kBatch;
-    }
-    return m_taken[--m_takenLeft];
-}
-
-void NodeBatches::Give(void* node)
-{
-    m_given[m_givenCount++] = node;
-    if (m_givenCount == kBatch) {
-        Pool().GiveMany(m_given, kBatch);
-        m_givenCount = 0;
-    }
+    delete static_cast<NodePool::Batches*>(m_batches);
 }
 
 NodeStock::~NodeStock()
@@ -126,20 +86,8 @@ void DOCNODE::operator delete(void* p) noexcept
 }
 
 // Builds that check memory take and give every node on its own.
-NodeBatches::~NodeBatches()
-{
-    t_batches = m_outer;
-}
-
-void* NodeBatches::Take()
-{
-    return ::operator new(sizeof(DOCNODE));
-}
-
-void NodeBatches::Give(void* node)
-{
-    ::operator delete(node);
-}
+NodeBatches::NodeBatches() = default;
+NodeBatches::~NodeBatches() = default;
 
 NodeStock::~NodeStock() = default;
 
@@ -240,14 +188,6 @@ DOCNODE* CopyPointList(const DOCNODE* head)
 void FreeNodeChain(DOCNODE* first)
 {
     static_assert(std::is_trivially_destructible_v<DOCNODE>);
-    if (t_batches != nullptr) {
-        for (DOCNODE* n = first; n != nullptr;) {
-            DOCNODE* next = n->m_pNext;
-            t_batches->Give(n);
-            n = next == first ? nullptr : next;
-        }
-        return;
-    }
     constexpr std::size_t kBatch = 64;
     void* batch[kBatch];
     std::size_t count = 0;

@@ -55,11 +55,10 @@ private:
     std::size_t m_left = 0; // slots [0, m_left) not handed out yet
 };
 
-// While one lives on a thread, the nodes that thread makes with new come
-// from batches, and those it deletes go back in batches, under one pool
-// lock per batch instead of one per node: threads that copy and sample
-// curves side by side do not queue for the lock. What it still holds goes
-// back when it ends. Batches nest: the innermost one serves.
+// While one lives on a thread, the nodes that thread makes and frees come
+// from and go back to the node pool in batches, the freed ones serving its
+// next nodes first (plat::RecordPool::Batches): threads that copy and
+// sample curves side by side do not queue for the pool's lock.
 class NodeBatches {
 public:
     NodeBatches();
@@ -67,16 +66,8 @@ public:
     NodeBatches(const NodeBatches&) = delete;
     NodeBatches& operator=(const NodeBatches&) = delete;
 
-    void* Take();
-    void Give(void* node);
-
 private:
-    static constexpr std::size_t kBatch = 256;
-    void* m_taken[kBatch];
-    void* m_given[kBatch];
-    std::size_t m_takenLeft = 0; // slots [0, left) not handed out yet
-    std::size_t m_givenCount = 0;
-    NodeBatches* m_outer = nullptr;
+    void* m_batches = nullptr; // the pool's batches, where there is a pool
 };
 
 // Frees the nodes from `first` along next links up to a null link or back

@@ -80,14 +80,78 @@ public:
             FreeLargeBlock(b, BlockBytes);
     }
 
+    // While one lives on a thread, that thread's takes and gives of the
+    // pool go through it: records come in batches and go back in batches,
+    // under one lock each instead of one per record, and the records the
+    // thread gives back serve its next takes first, without the lock and
+    // while they are still in the cache. Threads that make and free records
+    // side by side then do not queue for the lock. What it holds goes back
+    // when it ends. They nest: the innermost one serves.
+    class Batches {
+    public:
+        explicit Batches(RecordPool& pool) : m_pool(pool), m_outer(t_batches) { t_batches = this; }
+        ~Batches()
+        {
+            t_batches = m_outer;
+            std::lock_guard<std::mutex> lock(m_pool.m_mutex);
+            for (std::size_t k = 0; k < m_takenLeft; ++k)
+                m_pool.GiveLocked(m_taken[k]);
+            for (std::size_t k = 0; k < m_givenCount; ++k)
+                m_pool.GiveLocked(m_given[k]);
+        }
+        Batches(const Batches&) = delete;
+        Batches& operator=(const Batches&) = delete;
+
+    private:
+        friend class RecordPool;
+        static constexpr std::size_t kBatch = 256;
+
+        void* Take()
+        {
+            if (m_givenCount != 0)
+                return m_given[--m_givenCount];
+            if (m_takenLeft == 0) {
+                m_pool.TakeBatch(m_taken, kBatch);
+                // Handed out from the back: the first taken, usually the
+                // lowest address, goes first.
+                std::reverse(m_taken, m_taken + kBatch);
+                m_takenLeft = kBatch;
+            }
+            return m_taken[--m_takenLeft];
+        }
+        void Give(void* p)
+        {
+            m_given[m_givenCount++] = p;
+            if (m_givenCount == kBatch) {
+                std::lock_guard<std::mutex> lock(m_pool.m_mutex);
+                for (std::size_t k = 0; k < kBatch; ++k)
+                    m_pool.GiveLocked(m_given[k]);
+                m_givenCount = 0;
+            }
+        }
+
+        RecordPool& m_pool;
+        Batches* m_outer;
+        void* m_taken[kBatch];
+        void* m_given[kBatch];
+        std::size_t m_takenLeft = 0; // slots [0, left) not handed out yet
+        std::size_t m_givenCount = 0;
+    };
+
     void* Take()
     {
+        if (Batches* b = OwnBatches())
+            return b->Take();
         std::lock_guard<std::mutex> lock(m_mutex);
         return TakeLocked();
     }
 
     void Give(void* p)
     {
+        if (Batches* b = OwnBatches()) {
+            b->Give(p);
+            return;
+        }
         std::lock_guard<std::mutex> lock(m_mutex);
         GiveLocked(p);
     }
@@ -95,6 +159,19 @@ public:
     // `count` records under one lock, as that many Takes would give them;
     // none when the memory runs out.
     void TakeMany(void** out, std::size_t count)
+    {
+        if (Batches* b = OwnBatches()) {
+            for (std::size_t k = 0; k < count; ++k)
+                out[k] = b->Take();
+            return;
+        }
+        TakeBatch(out, count);
+    }
+
+private:
+    // `count` records from the blocks under one lock, whatever batches the
+    // thread holds.
+    void TakeBatch(void** out, std::size_t count)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         std::size_t taken = 0;
@@ -108,9 +185,15 @@ public:
         }
     }
 
+public:
     // Records back under one lock, as that many Gives would take them.
     void GiveMany(void* const* records, std::size_t count)
     {
+        if (Batches* b = OwnBatches()) {
+            for (std::size_t k = 0; k < count; ++k)
+                b->Give(records[k]);
+            return;
+        }
         std::lock_guard<std::mutex> lock(m_mutex);
         for (std::size_t k = 0; k < count; ++k)
             GiveLocked(records[k]);
@@ -140,6 +223,15 @@ public:
 
 private:
     static_assert(Size % Align == 0 && Size >= Align, "records must fill their slots exactly");
+
+    static inline thread_local Batches* t_batches = nullptr;
+
+    // The thread's innermost batches, when they are this pool's.
+    Batches* OwnBatches() const
+    {
+        Batches* b = t_batches;
+        return b != nullptr && &b->m_pool == this ? b : nullptr;
+    }
     static_assert(std::has_single_bit(BlockBytes) && BlockBytes % kLargeBlockGranule == 0);
 
     static constexpr std::size_t kRawSlots = BlockBytes / Size;

@@ -102,3 +102,34 @@ TEST(RecordPool, FreeBlocksGoBackBeyondTheReserveAndEveryOneOnReleaseButNotALive
     // The next record is the free slot after the live one.
     EXPECT_EQ(pool.Take(), taken[1]);
 }
+
+// Batches on a thread: a record given back is the next one taken, without
+// the pool; the pool counts a whole batch taken while they live (256
+// records for the first take) and nothing once they end; a second pool of
+// the same kind on the same thread is not served by them.
+TEST(RecordPool, BatchesReuseWhatTheThreadGaveBackAndReturnTheRestAtTheirEnd)
+{
+    SmallPool pool;
+    SmallPool other;
+    std::vector<void*> kept;
+    {
+        SmallPool::Batches batches(pool);
+        void* a = pool.Take();
+        EXPECT_EQ(pool.BytesInUse(), 256u * 64u);
+        pool.Give(a);
+        EXPECT_EQ(pool.Take(), a);
+        void* elsewhere = other.Take();
+        EXPECT_EQ(other.BytesInUse(), 64u);
+        other.Give(elsewhere);
+        kept = TakeFilled(pool, 600); // beyond two batches
+        pool.Give(a);
+        std::vector<void*> many(300);
+        pool.TakeMany(many.data(), many.size());
+        EXPECT_EQ(many.front(), a);
+        pool.GiveMany(many.data(), many.size());
+    }
+    EXPECT_EQ(pool.BytesInUse(), 600u * 64u);
+    for (void* p : kept)
+        pool.Give(p);
+    EXPECT_EQ(pool.BytesInUse(), 0u);
+}
