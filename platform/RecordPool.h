@@ -161,8 +161,15 @@ public:
     void TakeMany(void** out, std::size_t count)
     {
         if (Batches* b = OwnBatches()) {
-            for (std::size_t k = 0; k < count; ++k)
-                out[k] = b->Take();
+            std::size_t taken = 0;
+            try {
+                for (; taken < count; ++taken)
+                    out[taken] = b->Take();
+            } catch (...) {
+                while (taken > 0)
+                    b->Give(out[--taken]);
+                throw;
+            }
             return;
         }
         TakeBatch(out, count);
