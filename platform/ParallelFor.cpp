@@ -29,6 +29,9 @@ struct Loop {
     std::atomic<bool> failed{false};
     std::mutex errorMutex;
     std::exception_ptr error;
+    std::size_t joined = 0; // kept threads at work on it; under the pool's lock
+
+    bool Waiting() const { return !failed.load(std::memory_order_relaxed) && next.load(std::memory_order_relaxed) < n; }
 
     void Work() noexcept
     {
@@ -54,19 +57,41 @@ struct Loop {
 // Threads kept waiting between loops: starting a thread costs milliseconds
 // on some machines, and a job's steps make dozens of loops. One loop runs
 // on them at a time; a loop that finds them busy (a second thread of the
-// program) starts threads of its own as before.
+// program) starts threads of its own as before. A loop made inside a piece
+// is offered to the kept threads that are idle: when a loop's pieces are
+// few (the layers of a job), those threads help with the loops inside them
+// rather than wait.
 class Pool {
 public:
     static Pool* Get()
     {
-        // Never destroyed: its threads wait until the process ends. A child
-        // process made by fork has none of them and makes its own pool.
-        static std::mutex made;
-        static Pool* pool = nullptr;
-        const std::lock_guard<std::mutex> lock(made);
-        if (pool == nullptr || pool->m_pid != ::getpid())
-            pool = new Pool;
-        return pool;
+        const std::lock_guard<std::mutex> lock(Made());
+        if (Current() == nullptr || Current()->m_pid != ::getpid())
+            Current() = new Pool;
+        return Current();
+    }
+
+    // The pool of this process, if one was made.
+    static Pool* Existing()
+    {
+        const std::lock_guard<std::mutex> lock(Made());
+        Pool* pool = Current();
+        return pool != nullptr && pool->m_pid == ::getpid() ? pool : nullptr;
+    }
+
+    // A loop made inside a piece: idle kept threads may join it while the
+    // calling thread works on it; returns once every piece has ended.
+    void RunNested(Loop& loop)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_offered.push_back(&loop);
+        }
+        m_wake.notify_all();
+        loop.Work();
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_offered.erase(std::find(m_offered.begin(), m_offered.end(), &loop));
+        m_done.wait(lock, [&loop] { return loop.joined == 0; });
     }
 
     // Runs the loop with up to `helpers` of the kept threads beside the
@@ -76,7 +101,9 @@ public:
         std::unique_lock<std::mutex> busy(m_busy, std::try_to_lock);
         if (!busy.owns_lock())
             return false;
-        Start(helpers);
+        // Every processor's thread: those the loop does not take help with
+        // the loops inside its pieces.
+        Start(std::max<std::size_t>(helpers, UsableProcessors() > 1 ? UsableProcessors() - 1 : 0));
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_loop = &loop;
@@ -95,6 +122,29 @@ public:
 private:
     Pool() : m_pid(::getpid()) {}
 
+    // Never destroyed: its threads wait until the process ends. A child
+    // process made by fork has none of them and makes its own pool.
+    static std::mutex& Made()
+    {
+        static std::mutex made;
+        return made;
+    }
+    static Pool*& Current()
+    {
+        static Pool* pool = nullptr;
+        return pool;
+    }
+
+    // An offered loop with pieces still to hand out; under m_mutex.
+    Loop* Offered() const
+    {
+        for (Loop* l : m_offered) {
+            if (l->Waiting())
+                return l;
+        }
+        return nullptr;
+    }
+
     void Start(std::size_t wanted)
     {
         while (m_threads.size() < wanted) {
@@ -108,10 +158,27 @@ private:
 
     void Serve()
     {
-        t_inParallelWork = true; // loops inside a piece run on its thread alone
+        t_inParallelWork = true; // loops inside a piece are offered, not given slots
         std::unique_lock<std::mutex> lock(m_mutex);
+        std::uint64_t seen = 0; // the last loop joined: never join one twice
         for (;;) {
-            m_wake.wait(lock, [this] { return m_slots > 0 && m_loop != nullptr; });
+            Loop* nested = nullptr;
+            m_wake.wait(lock, [this, seen, &nested] {
+                if (m_slots > 0 && m_loop != nullptr && m_generation != seen)
+                    return true;
+                nested = Offered();
+                return nested != nullptr;
+            });
+            if (nested != nullptr) {
+                ++nested->joined;
+                lock.unlock();
+                nested->Work();
+                lock.lock();
+                if (--nested->joined == 0)
+                    m_done.notify_all();
+                continue;
+            }
+            seen = m_generation;
             --m_slots;
             ++m_active;
             Loop* loop = m_loop;
@@ -120,9 +187,6 @@ private:
             lock.lock();
             if (--m_active == 0)
                 m_done.notify_all();
-            // Wait for the next loop rather than join this one twice.
-            const std::uint64_t seen = m_generation;
-            m_wake.wait(lock, [this, seen] { return m_generation != seen; });
         }
     }
 
@@ -133,6 +197,7 @@ private:
     std::condition_variable m_done;
     std::vector<std::thread> m_threads; // grown by the holder of m_busy only
     Loop* m_loop = nullptr;
+    std::vector<Loop*> m_offered; // loops made inside pieces
     std::size_t m_slots = 0;
     std::size_t m_active = 0;
     std::uint64_t m_generation = 0;
@@ -143,7 +208,8 @@ private:
 void ParallelFor(std::size_t n, const std::function<void(std::size_t)>& fn)
 {
     const std::size_t threads = std::min<std::size_t>(n, UsableProcessors());
-    if (threads <= 1 || t_inParallelWork) {
+    Pool* const kept = t_inParallelWork && threads > 1 ? Pool::Existing() : nullptr;
+    if (threads <= 1 || (t_inParallelWork && kept == nullptr)) {
         for (std::size_t i = 0; i < n; ++i)
             fn(i);
         return;
@@ -152,7 +218,9 @@ void ParallelFor(std::size_t n, const std::function<void(std::size_t)>& fn)
     Loop loop;
     loop.fn = &fn;
     loop.n = n;
-    if (!Pool::Get()->Run(loop, threads - 1)) {
+    if (kept != nullptr) {
+        kept->RunNested(loop);
+    } else if (!Pool::Get()->Run(loop, threads - 1)) {
         std::vector<std::thread> helpers;
         helpers.reserve(threads - 1);
         for (std::size_t k = 0; k + 1 < threads; ++k) {
