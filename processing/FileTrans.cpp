@@ -722,7 +722,7 @@ bool WithinSeeds(const Extents& e)
 
 } // namespace
 
-bool CFileTrans::PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, int point)
+bool CFileTrans::PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, int point, Bounds* placed)
 {
     if (layers == nullptr)
         return false;
@@ -791,6 +791,14 @@ bool CFileTrans::PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, in
     x.anchor = -ax;
     y.anchor = -ay;
     const bool anchored = !(std::fabs(x.anchor) < kNoMoveTol && std::fabs(y.anchor) < kNoMoveTol);
+    if (placed != nullptr) {
+        // Every operation keeps the order of the numbers: the placed
+        // extremes are those of the extents.
+        Extents p = e;
+        x.Place(p.xmin, p.xmax, anchored);
+        y.Place(p.ymin, p.ymax, anchored);
+        *placed = {p.xmin, p.xmax, p.ymin, p.ymax};
+    }
 
     // Each path is placed on its own: side by side.
     for (const std::vector<PATHREC*>& paths : layerPaths) {

@@ -130,8 +130,15 @@ public:
     // nothing changed, for a job it does not take: a null list, an array
     // record, a group record with segments, a coordinate that is not a
     // finite number, no segment, or extents beyond the box seeds (1e8) the
-    // separate steps measure from.
-    static bool PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, int point);
+    // separate steps measure from. `placed`, when given, receives the
+    // extents of the placed segments.
+    struct Bounds {
+        double xmin;
+        double xmax;
+        double ymin;
+        double ymax;
+    };
+    static bool PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, int point, Bounds* placed = nullptr);
     // Where PlaceAtAnchor puts (0, 0) on these extents.
     static void AnchorPoint(int corner, int point, double xmin, double xmax, double ymin, double ymax, double& x,
                             double& y);
@@ -183,8 +190,10 @@ public:
     // rest of the field zero.
     static void SetJobName(char (&field)[12], std::string_view path);
 
+    // `known`, when given, are the extents of the segments of every layer
+    // (a job without arrays), which are then not measured again.
     static void FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const MachineNode* machine,
-                              std::string_view jobName, std::uint32_t comPort);
+                              std::string_view jobName, std::uint32_t comPort, const Bounds* known = nullptr);
 
     // The current machine's cut repair, then its carve repair, each where
     // its table is switched on. Nothing without a machine or technology

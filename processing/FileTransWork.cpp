@@ -639,7 +639,7 @@ void CFileTrans::SetJobName(char (&field)[12], std::string_view path)
 }
 
 void CFileTrans::FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const MachineNode* machine,
-                               std::string_view jobName, std::uint32_t comPort)
+                               std::string_view jobName, std::uint32_t comPort, const Bounds* known)
 {
     if (header == nullptr || first == nullptr || machine == nullptr)
         return;
@@ -647,7 +647,14 @@ void CFileTrans::FillOutHeader(WORKHEAD* header, WORKLAYER*& first, const Machin
     double xmax = 0.0;
     double ymin = 0.0;
     double ymax = 0.0;
-    GetLayersBoundRect(first, xmin, xmax, ymin, ymax, true);
+    if (known != nullptr) {
+        xmin = std::min(kBoxSeedMin, known->xmin);
+        xmax = std::max(kBoxSeedMax, known->xmax);
+        ymin = std::min(kBoxSeedMin, known->ymin);
+        ymax = std::max(kBoxSeedMax, known->ymax);
+    } else {
+        GetLayersBoundRect(first, xmin, xmax, ymin, ymax, true);
+    }
     header->m_minX = xmin;
     header->m_maxX = xmax;
     header->m_minY = ymin;
@@ -861,7 +868,9 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
 
     // Jobs with arrays or extreme coordinates take the steps one by one.
     bool finite = true;
-    if (!PlaceInOneWalk(layers, kWorldPerMm, machine->m_orign, machine->m_dot)) {
+    Bounds placed{};
+    const bool inOneWalk = PlaceInOneWalk(layers, kWorldPerMm, machine->m_orign, machine->m_dot, &placed);
+    if (!inOneWalk) {
         OffsetLayers(layers, 0.0, 0.0, false, false);
         ScaleLayers(layers, kWorldPerMm, false);
         ConvertLayersOrigin(layers, 1, machine->m_orign);
@@ -873,7 +882,8 @@ bool CFileTrans::MakeWorkData(WORKHEAD* header, DOCCONTEXT* ctx, std::string_vie
         return false;
     }
 
-    FillOutHeader(header, layers, machine, jobName, static_cast<std::uint32_t>(settings.m_nComPort));
+    FillOutHeader(header, layers, machine, jobName, static_cast<std::uint32_t>(settings.m_nComPort),
+                  inOneWalk ? &placed : nullptr);
     if (layers == nullptr) {
         header->m_layers = nullptr;
         return true;

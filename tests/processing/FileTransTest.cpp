@@ -194,9 +194,12 @@ TEST(PlaceInOneWalk, MovesScalesMirrorsAndAnchorsAsTheStepsDo)
 {
     PATHREC* path = MakePath({{10, 20}, {30, 20}, {30, 60}});
     WORKLAYER* layers = LinkLayers({MakeLayer({path})});
-    ASSERT_TRUE(CFileTrans::PlaceInOneWalk(layers, 10.0, 0, 4));
+    CFileTrans::Bounds placed{};
+    ASSERT_TRUE(CFileTrans::PlaceInOneWalk(layers, 10.0, 0, 4, &placed));
     EXPECT_EQ(SegmentPoints(path), (std::vector<XY>{{1, -2}, {-1, -2}, {-1, 2}}));
     ExpectExtents(path, -1, 1, -2, 2);
+    EXPECT_EQ(std::vector<double>({placed.xmin, placed.xmax, placed.ymin, placed.ymax}),
+              std::vector<double>({-1, 1, -2, 2}));
     FreePathRecordGroups(layers);
 
     // Awkward numbers, two layers, a plain group: every corner and point
@@ -225,12 +228,17 @@ TEST(PlaceInOneWalk, MovesScalesMirrorsAndAnchorsAsTheStepsDo)
             WORKLAYER* steps = make();
             CFileTrans::RecalcPathBoundRects(one);
             CFileTrans::RecalcPathBoundRects(steps);
-            ASSERT_TRUE(CFileTrans::PlaceInOneWalk(one, 10.0, corner, point));
+            CFileTrans::Bounds placed{};
+            ASSERT_TRUE(CFileTrans::PlaceInOneWalk(one, 10.0, corner, point, &placed));
             CFileTrans::OffsetLayers(steps, 0.0, 0.0, false, false);
             CFileTrans::ScaleLayers(steps, 10.0, false);
             CFileTrans::ConvertLayersOrigin(steps, 1, corner);
             CFileTrans::PlaceAtAnchor(steps, corner, point);
             EXPECT_EQ(points(one), points(steps));
+            // The extents given are those measured on the placed segments.
+            std::vector<double> measured(4);
+            CFileTrans::GetLayersBoundRect(steps, measured[0], measured[1], measured[2], measured[3], true);
+            EXPECT_EQ(std::vector<double>({placed.xmin, placed.xmax, placed.ymin, placed.ymax}), measured);
             FreePathRecordGroups(one);
             FreePathRecordGroups(steps);
         }
