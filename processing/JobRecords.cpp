@@ -1,6 +1,29 @@
 #include "JobRecords.h"
 
 #include "model/PathRecord.h"
+#include "model/SegNodePool.h"
+#include "platform/ParallelFor.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+namespace {
+
+// One path's segments, array record and record.
+void FreePath(PATHREC* p, PathRecordBin& bin)
+{
+    SEGNODE* const first = p->m_pSegs;
+    for (SEGNODE* s = first; s != nullptr;) {
+        SEGNODE* next = s->m_pNext;
+        bin.Free(s);
+        s = next == first ? nullptr : next;
+    }
+    delete p->m_pArray;
+    bin.Free(p);
+}
+
+} // namespace
 
 void FreePathRecordGroups(WORKLAYER*& head)
 {
@@ -8,10 +31,27 @@ void FreePathRecordGroups(WORKLAYER*& head)
         return;
     if (head->m_prev != nullptr)
         head->m_prev->m_next = nullptr;
+    // The paths are freed in pieces side by side: a large job's segments
+    // lie scattered in memory, and one thread waited about a second on
+    // them for a million entities.
+    std::vector<PATHREC*> paths;
+    try {
+        ForEachLayer(head, false, [&paths](WORKLAYER& l) { ForEachPath(l, [&paths](PATHREC& p) { paths.push_back(&p); }); });
+    } catch (const std::bad_alloc&) {
+        paths.clear(); // freed layer by layer below
+    }
+    constexpr std::size_t kPiece = 8192;
+    const std::size_t n = paths.size();
+    plat::ParallelFor((n + kPiece - 1) / kPiece, [&paths, n](std::size_t k) {
+        PathRecordBin bin;
+        for (std::size_t i = k * kPiece; i < std::min(n, (k + 1) * kPiece); ++i)
+            FreePath(paths[i], bin);
+    });
     WORKLAYER* layer = head;
     while (layer != nullptr) {
         WORKLAYER* next = layer->m_next;
-        FreePathRecordList(layer->m_paths);
+        if (n == 0)
+            FreePathRecordList(layer->m_paths);
         delete layer;
         // A ring whose head lost its back link still ends here.
         layer = next == head ? nullptr : next;

@@ -4,6 +4,7 @@
 #include "processing/JobRecords.h"
 #include "processing/FileTrans.h"
 #include "processing/PathProc.h"
+#include "platform/RecordPool.h"
 
 #include "model/DocDataGroup.h"
 
@@ -586,7 +587,7 @@ TEST(MergeAndCloseRings, EndsExactlyWhereBoundsMergingAndClosingEnd)
     }
 }
 
-TEST(FreePathRecordGroups, FreesARingOfLayersWithTheirPathsAndClearsTheHead)
+TEST(FreePathRecordGroups, FreesARingOfLayersWithEveryRecordAndClearsTheHead)
 {
     WORKLAYER* layers = LinkLayers({MakeLayer({MakePath({{0, 0}, {1, 1}}), MakeOpeningBracket(2, 1, 5, 0),
                                                MakePath({{2, 2}}), MakeClosingBracket()}),
@@ -594,7 +595,29 @@ TEST(FreePathRecordGroups, FreesARingOfLayersWithTheirPathsAndClearsTheHead)
     FreePathRecordGroups(layers);
     EXPECT_EQ(layers, nullptr);
     FreePathRecordGroups(layers); // a null head is fine
+
+    // A large job, freed in pieces side by side: every segment, path record
+    // and array record goes back, from rings and open lists of paths alike,
+    // whatever piece a group's brackets fall in.
+    const std::size_t before = plat::RecordPoolBytesInUse();
+    std::vector<PATHREC*> squares, mixed;
+    for (int i = 0; i < 15000; ++i) {
+        squares.push_back(MakePath(Square(i, 0, i + 1, 1)));
+        if (i % 997 == 0)
+            mixed.push_back(MakeOpeningBracket(2, 2, 1.0, 1.0));
+        mixed.push_back(MakePath({{0, i}, {5, i}}));
+        if (i % 997 == 996)
+            mixed.push_back(MakeClosingBracket());
+    }
+    WORKLAYER* open = MakeLayer(mixed);
+    open->m_paths->m_pPrev->m_pNext = nullptr; // an open list
+    open->m_paths->m_pPrev = nullptr;
+    layers = LinkLayers({MakeLayer(squares), open, MakeLayer({})});
+    FreePathRecordGroups(layers);
+    EXPECT_EQ(layers, nullptr);
+    EXPECT_EQ(plat::RecordPoolBytesInUse(), before);
 }
 
 } // namespace
 } // namespace plat
+
