@@ -470,17 +470,18 @@ void DropPaths(WORKLAYER& layer, const std::vector<PATHREC*>& paths, const std::
     layer.m_paths = plat::LinkUnits(kept, ring);
 }
 
-// The walk of RecalcPathBoundRects; `then` gets each path once its own
-// extents and flag are stored (a bracket's extents come with its closing
-// bracket), so that later steps on the same path share the walk, with a bin
-// for the records it frees (one per piece of paths, not one per path). A path's
-// own work reads and changes that path alone, so the paths of a layer go in
-// pieces side by side (`then` too); the brackets follow in list order, from
-// the extents their members stored. `then` returns true for a path it left
-// without segments that is to go: such paths leave their layer after the
-// layer's walk, so brackets still count the extents they had.
+// The walk of RecalcPathBoundRects over one layer; `then` gets each path
+// once its own extents and flag are stored (a bracket's extents come with
+// its closing bracket), so that later steps on the same path share the
+// walk, with a bin for the records it frees (one per piece of paths, not
+// one per path). A path's own work reads and changes that path alone, so
+// the paths of a layer go in pieces side by side (`then` too); the brackets
+// follow in list order, from the extents their members stored. `then`
+// returns true for a path it left without segments that is to go: such
+// paths leave their layer after the layer's walk, so brackets still count
+// the extents they had.
 template <typename Then>
-void RecalcBounds(WORKLAYER* layers, Then then)
+void RecalcLayerBounds(WORKLAYER& layer, Then& then)
 {
     struct OpenGroup {
         PATHREC* bracket;
@@ -502,51 +503,59 @@ void RecalcBounds(WORKLAYER* layers, Then then)
     // Per path: kNoSegments, kSegments, or kGoing (it had segments).
     constexpr std::uint8_t kNoSegments = 0, kSegments = 1, kGoing = 2;
     std::vector<PATHREC*> paths;
-    std::vector<std::uint8_t> state;
-    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
-        GatherPaths(layer, paths);
-        state.resize(paths.size());
-        bool brackets = false;
-        for (std::size_t i = 0; i < paths.size(); ++i) {
-            state[i] = paths[i]->m_pSegs != nullptr ? kSegments : kNoSegments;
-            brackets = brackets || state[i] == kNoSegments;
-        }
-        InPieces(paths, [&](std::size_t, std::size_t begin, std::size_t end) {
-            PathRecordBin bin;
-            for (std::size_t i = begin; i < end; ++i) {
-                if (state[i] == kSegments) {
-                    RecalcPath(*paths[i]);
-                    if (then(layer, *paths[i], bin))
-                        state[i] = kGoing;
-                }
+    GatherPaths(layer, paths);
+    std::vector<std::uint8_t> state(paths.size());
+    bool brackets = false;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        state[i] = paths[i]->m_pSegs != nullptr ? kSegments : kNoSegments;
+        brackets = brackets || state[i] == kNoSegments;
+    }
+    InPieces(paths, [&](std::size_t, std::size_t begin, std::size_t end) {
+        PathRecordBin bin;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (state[i] == kSegments) {
+                RecalcPath(*paths[i]);
+                if (then(layer, *paths[i], bin))
+                    state[i] = kGoing;
             }
-        });
-        if (brackets) {
-            PathRecordBin bin;
-            for (std::size_t i = 0; i < paths.size(); ++i) {
-                PATHREC& p = *paths[i];
-                if (state[i] != kNoSegments) {
-                    if (!open.empty())
-                        open.back().extents.Add(Extents{p.m_xmin, p.m_xmax, p.m_ymin, p.m_ymax});
-                    continue;
-                }
-                p.m_closed = 0;
-                if (IsOpeningBracket(p)) {
-                    open.push_back({&p, kPathSeed});
-                } else if (p.m_kind == PATH_KIND_GROUP && !open.empty()) {
-                    closeGroup(&p);
-                } else {
-                    StoreExtents(p, kPathSeed);
-                }
-                then(layer, p, bin);
-            }
-            // Groups never span layers: a bracket left open ends with its layer.
-            while (!open.empty())
-                closeGroup(nullptr);
         }
-        if (std::find(state.begin(), state.end(), kGoing) != state.end())
-            DropPaths(layer, paths, state, kGoing);
     });
+    if (brackets) {
+        PathRecordBin bin;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            PATHREC& p = *paths[i];
+            if (state[i] != kNoSegments) {
+                if (!open.empty())
+                    open.back().extents.Add(Extents{p.m_xmin, p.m_xmax, p.m_ymin, p.m_ymax});
+                continue;
+            }
+            p.m_closed = 0;
+            if (IsOpeningBracket(p)) {
+                open.push_back({&p, kPathSeed});
+            } else if (p.m_kind == PATH_KIND_GROUP && !open.empty()) {
+                closeGroup(&p);
+            } else {
+                StoreExtents(p, kPathSeed);
+            }
+            then(layer, p, bin);
+        }
+        // Groups never span layers: a bracket left open ends with its layer.
+        while (!open.empty())
+            closeGroup(nullptr);
+    }
+    if (std::find(state.begin(), state.end(), kGoing) != state.end())
+        DropPaths(layer, paths, state, kGoing);
+}
+
+// RecalcLayerBounds on every layer. A layer's walk touches only its own
+// paths, and reading a layer's list waits on memory at every path: the
+// layers go side by side.
+template <typename Then>
+void RecalcBounds(WORKLAYER* layers, Then then)
+{
+    std::vector<WORKLAYER*> all;
+    ForEachLayer(layers, false, [&all](WORKLAYER& layer) { all.push_back(&layer); });
+    plat::ParallelFor(all.size(), [&all, &then](std::size_t k) { RecalcLayerBounds(*all[k], then); });
 }
 
 void CloseSegmentRing(PATHREC& p)
@@ -734,11 +743,10 @@ bool CFileTrans::PlaceInOneWalk(WORKLAYER* layers, double factor, int corner, in
     constexpr Extents kNoExtents{HUGE_VAL, -HUGE_VAL, HUGE_VAL, -HUGE_VAL};
     Extents e = kNoExtents;
     bool plain = true;
-    std::vector<std::vector<PATHREC*>> layerPaths;
-    ForEachLayer(layers, false, [&](WORKLAYER& layer) {
-        layerPaths.emplace_back();
-        GatherPaths(layer, layerPaths.back());
-    });
+    std::vector<WORKLAYER*> all;
+    ForEachLayer(layers, false, [&all](WORKLAYER& layer) { all.push_back(&layer); });
+    std::vector<std::vector<PATHREC*>> layerPaths(all.size());
+    plat::ParallelFor(all.size(), [&](std::size_t k) { GatherPaths(*all[k], layerPaths[k]); });
     for (const std::vector<PATHREC*>& paths : layerPaths) {
         std::vector<Extents> pieceExtents(Pieces(paths.size()), kNoExtents);
         std::vector<std::uint8_t> piecePlain(Pieces(paths.size()), 1);
