@@ -164,8 +164,7 @@ class OptimisedRun {
 public:
     explicit OptimisedRun(const Options& o) : m_opt(o) {}
 
-    // Takes the units of a layer in list order. One walk: the reading waits
-    // on memory, and threads did not speed it up.
+    // Takes the units of a layer in list order.
     void AddUnits(WORKLAYER* layer, const std::vector<PathUnit>& units);
 
     // Orders the run; returns the paths in their new order with their layers.

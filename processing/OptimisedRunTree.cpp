@@ -5,18 +5,67 @@
 #include "OptimisedRun.h"
 #include "SpatialGrid.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace plat::optimised {
 
 void OptimisedRun::AddUnits(WORKLAYER* layer, const std::vector<PathUnit>& units)
 {
-    for (const PathUnit& u : units) {
-        const std::uint32_t g = Parse(m_graphs, m_dots, layer, u);
-        if (g == kNone)
-            m_aside.push_back({u, layer});
-        else
-            m_roots.push_back(g);
+    // Many units are read in pieces side by side (the reading waits on
+    // memory at every path), each into graphs and points of its own, then
+    // laid end to end: numbers of graphs and points move by what the
+    // pieces before hold.
+    struct Piece {
+        FilledLater<Graph> graphs;
+        FilledLater<Dot> dots;
+        std::vector<std::uint32_t> roots;
+        std::vector<Aside> aside;
+        std::size_t graphsBefore = 0;
+        std::size_t dotsBefore = 0;
+    };
+    const std::size_t pieces = units.size() >= kSideBySideChildren ? kSideBySidePieces : 1;
+    std::vector<Piece> part(pieces);
+    InPieces(pieces, units.size(), [&](std::size_t k, std::size_t begin, std::size_t end) {
+        Piece& p = part[k];
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::uint32_t g = Parse(p.graphs, p.dots, layer, units[i]);
+            if (g == kNone)
+                p.aside.push_back({units[i], layer});
+            else
+                p.roots.push_back(g);
+        }
+    });
+    std::size_t graphs = m_graphs.size();
+    std::size_t dots = m_dots.size();
+    for (Piece& p : part) {
+        p.graphsBefore = graphs;
+        p.dotsBefore = dots;
+        graphs += p.graphs.size();
+        dots += p.dots.size();
+    }
+    m_graphs.resize(graphs);
+    m_dots.resize(dots);
+    InPieces(pieces, pieces, [&](std::size_t k, std::size_t, std::size_t) {
+        Piece& p = part[k];
+        const auto g0 = static_cast<std::uint32_t>(p.graphsBefore);
+        const auto d0 = static_cast<std::uint32_t>(p.dotsBefore);
+        for (std::size_t i = 0; i < p.graphs.size(); ++i) {
+            Graph& gr = m_graphs[p.graphsBefore + i];
+            gr = p.graphs[i];
+            gr.dotFirst += d0;
+            if (gr.bracket != kNone)
+                gr.bracket += g0;
+        }
+        std::copy(p.dots.begin(), p.dots.end(), m_dots.begin() + static_cast<std::ptrdiff_t>(p.dotsBefore));
+        for (std::uint32_t& r : p.roots)
+            r += g0;
+        FilledLater<Graph>().swap(p.graphs);
+        FilledLater<Dot>().swap(p.dots);
+    });
+    for (const Piece& p : part) {
+        m_roots.insert(m_roots.end(), p.roots.begin(), p.roots.end());
+        m_aside.insert(m_aside.end(), p.aside.begin(), p.aside.end());
     }
 }
 

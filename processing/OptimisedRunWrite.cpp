@@ -33,9 +33,11 @@ std::vector<std::pair<PATHREC*, WORKLAYER*>> OptimisedRun::Order()
 
 void OptimisedRun::RebuildPaths()
 {
-    for (Graph& gr : m_graphs) {
+    // Each graph's path is rebuilt on its own: in pieces side by side.
+    SideBySide(m_graphs.size() >= kSideBySideChildren, m_graphs.size(), [this](std::size_t g) {
+        Graph& gr = m_graphs[g];
         if (gr.type != 2)
-            continue;
+            return;
         SEGNODE* first = gr.path->m_pSegs;
         SEGNODE* start = first;
         const std::span<const Dot> dots = Dots(gr);
@@ -55,12 +57,12 @@ void OptimisedRun::RebuildPaths()
         }
         gr.path->m_closed = gr.closed ? 1 : 0;
         if (m_opt.metaPos == 2)
-            continue;
+            return;
         if (gr.closed)
             plat::RotateRingTo(gr.path, start);
         else if (gr.reversed)
             ReverseRing(gr.path);
-    }
+    });
 }
 
 void OptimisedRun::Flatten(std::vector<std::pair<PATHREC*, WORKLAYER*>>& out)
