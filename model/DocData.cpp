@@ -55,6 +55,13 @@ void CDocData::operator delete(void* p, std::size_t size) noexcept
         ::operator delete(p);
 }
 
+ObjectBatches::ObjectBatches() : m_batches(new ObjectPool::Batches(Pool())) {}
+
+ObjectBatches::~ObjectBatches()
+{
+    delete static_cast<ObjectPool::Batches*>(m_batches);
+}
+
 DocDataStock::~DocDataStock()
 {
     if (m_left != 0)
@@ -88,6 +95,9 @@ void CDocData::operator delete(void* p, const std::nothrow_t&) noexcept
 }
 
 #else
+
+ObjectBatches::ObjectBatches() = default;
+ObjectBatches::~ObjectBatches() = default;
 
 DocDataStock::~DocDataStock() = default;
 

@@ -266,6 +266,21 @@ private:
     std::size_t m_left = 0; // slots [0, m_left) not handed out yet
 };
 
+// While one lives on a thread, the objects that thread makes and frees come
+// from and go back to the object pool in batches, the freed ones serving
+// its next objects first (plat::RecordPool::Batches): threads that copy
+// objects side by side do not queue for the pool's lock.
+class ObjectBatches {
+public:
+    ObjectBatches();
+    ~ObjectBatches();
+    ObjectBatches(const ObjectBatches&) = delete;
+    ObjectBatches& operator=(const ObjectBatches&) = delete;
+
+private:
+    void* m_batches = nullptr; // the pool's batches, where there is a pool
+};
+
 // Destroys every object of a list through its virtual destructor; the head
 // becomes null.
 void DeleteObjectList(CDocData*& head);

@@ -444,7 +444,7 @@ constexpr int kPlacedStep = 600;
 
 // The paths of every object read in place, and of every curve through its
 // copy, in pieces side by side: the conversion reads the object alone and
-// makes new records only. Each piece's records and nodes come and go in
+// makes new records only. Each piece's records, nodes and copies come and go in
 // batches, so that the pieces do not queue for the pools. When the memory
 // runs out, what was made is freed again. Each piece done moves the
 // thread's work on; a cancelled work converts no more.
@@ -461,6 +461,7 @@ void ConvertSideBySide(const std::vector<CDocData*>& objects, std::vector<Conver
                 return;
             PathRecordStock stock;
             NodeBatches nodes;
+            ObjectBatches copies;
             const std::size_t end = std::min(objects.size(), (k + 1) * kPiece);
             for (std::size_t i = k * kPiece; i < end; ++i) {
                 Converted& c = converted[i];
