@@ -713,18 +713,21 @@ bool CFileTrans::ProcessLayers(WORKHEAD* header, DOCCONTEXT* ctx, bool leadRecor
         // keep the document's order.
         int code = -1;
         switch (settings.path_mode) {
-        case 0:
+        case 0: {
             // Records laid in their new order: every walk below reads them.
-            CPathProc::OrderPathsOptimised(header, ctx, true, leadRecords);
+            const bool measured = CPathProc::OrderPathsOptimised(header, ctx, true, leadRecords);
             if (!plat::WorkStep(760))
                 return false;
-            // The ring order reads the bounds; without it, the steps below
+            // The ring order reads the bounds of the layers just ordered,
+            // unless the ordering measured them; without it, the steps below
             // take them anew before anything reads them.
             if (settings.path_in_out != 0) {
-                RecalcPathBoundRects(header->m_layers);
+                if (!measured)
+                    RecalcPathBoundRects(header->m_layers);
                 CRingOrder().Process(header->m_layers);
             }
             break;
+        }
         case 1:
             code = 1;
             break;

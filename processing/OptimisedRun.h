@@ -170,6 +170,11 @@ public:
     // Orders the run; returns the paths in their new order with their layers.
     std::vector<std::pair<PATHREC*, WORKLAYER*>> Order();
 
+    // After Order: every path's extents and closed flag were measured anew
+    // (none was set aside, none is a bracket, whose extents are its
+    // members').
+    bool BoundsFresh() const { return m_fresh; }
+
 private:
     struct Aside {
         PathUnit unit;
@@ -321,9 +326,9 @@ private:
 
     // The paths written back: every segment is laid on the path's
     // points again (segment i from point i to point i + 1; a closed path's
-    // last point onto its first), then, unless paths keep their direction,
-    // a closed path turns to begin at its entry point and an open path
-    // entered at its end is reversed.
+    // last point onto its first), the extents of the points laid stored,
+    // then, unless paths keep their direction, a closed path turns to begin
+    // at its entry point and an open path entered at its end is reversed.
     void RebuildPaths();
 
     // The new order: depth first, children before their group's own path; a
@@ -363,6 +368,7 @@ private:
     double m_cellW = 0.0;
     double m_cellH = 0.0;
     int m_firstCorner = 0;
+    bool m_fresh = false;
 };
 
 // The ordered records moved into new memory in their new order (see

@@ -7,6 +7,8 @@
 #include "model/PolylineGeometry.h"
 #include "model/SegNodePool.h"
 
+#include <algorithm>
+
 namespace plat::optimised {
 
 std::vector<std::pair<PATHREC*, WORKLAYER*>> OptimisedRun::Order()
@@ -26,6 +28,8 @@ std::vector<std::pair<PATHREC*, WORKLAYER*>> OptimisedRun::Order()
         for (PATHREC* p = u.first; p != nullptr; p = p == u.last ? nullptr : p->m_pNext)
             out.push_back({p, layer});
     }
+    m_fresh = m_aside.empty() &&
+              std::none_of(m_graphs.begin(), m_graphs.end(), [](const Graph& g) { return g.type != 2; });
     for (auto& [p, layer] : out)
         p->m_pPrev = p->m_pNext = nullptr;
     return out;
@@ -41,6 +45,9 @@ void OptimisedRun::RebuildPaths()
         SEGNODE* first = gr.path->m_pSegs;
         SEGNODE* start = first;
         const std::span<const Dot> dots = Dots(gr);
+        // The extents as a walk over the laid segments measures them, from
+        // the same seeds.
+        Box laid{kPathBoundMinInit, kPathBoundMaxInit, kPathBoundMinInit, kPathBoundMaxInit};
         std::size_t i = 0;
         for (SEGNODE* seg = first; seg != nullptr; ++i) {
             const Dot& a = dots[i];
@@ -49,12 +56,18 @@ void OptimisedRun::RebuildPaths()
             seg->m_y0 = a.y;
             seg->m_x1 = b.x;
             seg->m_y1 = b.y;
+            laid.Add(a);
+            laid.Add(b);
             if (i == gr.entry)
                 start = seg;
             seg = seg->m_pNext;
             if (seg == first)
                 break;
         }
+        gr.path->m_xmin = laid.xmin;
+        gr.path->m_xmax = laid.xmax;
+        gr.path->m_ymin = laid.ymin;
+        gr.path->m_ymax = laid.ymax;
         gr.path->m_closed = gr.closed ? 1 : 0;
         if (m_opt.metaPos == 2)
             return;

@@ -342,8 +342,11 @@ public:
     // themselves are relinked.
     static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords = false);
     // As above, told whether the document's objects have lead records
-    // (which fix where paths begin) instead of looking.
-    static void OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords, bool leadRecords);
+    // (which fix where paths begin) instead of looking. True when every path
+    // of the ordered layers had its extents and closed flag measured anew, as
+    // CFileTrans::RecalcPathBoundRects measures them: none was set aside
+    // and none is a group's bracket.
+    static bool OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords, bool leadRecords);
 
     // ---- Contour offset -----------------------------------------------
     // Distances in world units. A corner that turns away from the offset

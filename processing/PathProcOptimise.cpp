@@ -16,6 +16,7 @@
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -39,10 +40,10 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool move
     OrderPathsOptimised(header, ctx, moveRecords, HasLeadRecords(objects));
 }
 
-void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords, bool leadRecords)
+bool CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool moveRecords, bool leadRecords)
 {
     if (header == nullptr || header->m_layers == nullptr)
-        return;
+        return true;
     const SoftwareSettings& s = CDocData::SettingsOf(ctx);
     // Without a machine the origin corner is 1, the default of a machine entry.
     const MachineNode* machine = GetCurrentMachine(s);
@@ -65,7 +66,8 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool move
     auto ordered = [](const WORKLAYER* l) { return l->m_mode == 1 && l->m_paths != nullptr; };
 
     // One run over the given layers; returns the layers it makes.
-    auto runOrdering = [&opt, moveRecords](const std::vector<WORKLAYER*>& runLayers) {
+    std::atomic<bool> fresh{true};
+    auto runOrdering = [&opt, moveRecords, &fresh](const std::vector<WORKLAYER*>& runLayers) {
         OptimisedRun run(opt);
         bool pathRing = true;
         for (WORKLAYER* l : runLayers) {
@@ -76,6 +78,8 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool move
             run.AddUnits(l, units);
         }
         std::vector<std::pair<PATHREC*, WORKLAYER*>> ordered = run.Order();
+        if (!run.BoundsFresh())
+            fresh = false;
         if (moveRecords)
             MoveIntoOrder(ordered);
         return MakeLayers(ordered, pathRing);
@@ -128,4 +132,5 @@ void CPathProc::OrderPathsOptimised(WORKHEAD* header, DOCCONTEXT* ctx, bool move
         result[i]->m_next = i + 1 < result.size() ? result[i + 1] : (layerRing ? result.front() : nullptr);
     }
     header->m_layers = result.empty() ? nullptr : result.front();
+    return fresh;
 }

@@ -111,6 +111,42 @@ TEST(OptimisedOrder, InnerSquareListedLastComesFirstAndBothStartNearTheHead)
     FreeJob(job);
 }
 
+// The ordering lays every path anew and measures it as it lays it: a path
+// closed within the tolerance ends on its first point, so its extents no
+// longer reach the last point it had. With a group's brackets (whose
+// extents are their members') it says the layers are to be measured again.
+TEST(OptimisedOrder, ThePathsLaidAreMeasuredAsARecalcMeasuresThem)
+{
+    OrderingSetup s(1);
+    s.settings.path_in_out = 1;
+    PATHREC* square = MakePath({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {-0.0005, 0.0002}});
+    PATHREC* line = MakePath({{5, 5}, {7, 8}});
+    for (PATHREC* p : {square, line}) {
+        p->m_xmin = p->m_ymin = 999;
+        p->m_xmax = p->m_ymax = -999;
+        p->m_closed = 7;
+    }
+    WORKHEAD* job = Job({CutLayer(1, {square, line})});
+    EXPECT_TRUE(CPathProc::OrderPathsOptimised(job, &s.ctx, true, false));
+    std::vector<std::vector<double>> measured;
+    ForEachPath(*job->m_layers, [&](PATHREC& p) {
+        measured.push_back({p.m_xmin, p.m_xmax, p.m_ymin, p.m_ymax, double(p.m_closed)});
+    });
+    // The line lies within the square: with "path in out" it comes first.
+    EXPECT_EQ(measured, (std::vector<std::vector<double>>{{5, 7, 5, 8, 0}, {0, 10, 0, 10, 1}}));
+    CFileTrans::RecalcPathBoundRects(job->m_layers);
+    std::vector<std::vector<double>> recalculated;
+    ForEachPath(*job->m_layers, [&](PATHREC& p) {
+        recalculated.push_back({p.m_xmin, p.m_xmax, p.m_ymin, p.m_ymax, double(p.m_closed)});
+    });
+    EXPECT_EQ(recalculated, measured);
+    FreeJob(job);
+
+    job = Job({CutLayer(1, {MakeOpeningBracket(1, 1, 0, 0), MakePath({{0, 0}, {1, 1}}), MakeClosingBracket()})});
+    EXPECT_FALSE(CPathProc::OrderPathsOptimised(job, &s.ctx, true, false));
+    FreeJob(job);
+}
+
 TEST(OptimisedOrder, WithoutAMachineTheOriginCornerIsOne)
 {
     // Work position 1: corner 0 maps it to 0 (start lower left), corner 1
