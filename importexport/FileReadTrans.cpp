@@ -18,7 +18,6 @@
 #include "platform/ImportOptions.h"
 #include "platform/NumText.h"
 #include "platform/ParallelFor.h"
-#include "platform/Progress.h"
 #include "platform/Prompt.h"
 #include "platform/WorkControl.h"
 #include "platform/WorkFolder.h"
@@ -29,6 +28,8 @@
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
+#include <numeric>
+#include <type_traits>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -377,22 +378,30 @@ bool DrawingInWorld(CDocData* list, const RoadResult& road, const CGeoPoint* pla
 }
 
 // step(o) for every object, in pieces side by side; `boxes` gets the union
-// of each piece's boxes after the steps.
+// of each piece's boxes after the steps. Returns how many steps returned
+// true (none when they return nothing).
 template <typename Step>
-void EachPiece(const std::vector<CDocData*>& objects, std::vector<CGeoBox>& boxes, const Step& step)
+std::size_t EachPiece(const std::vector<CDocData*>& objects, std::vector<CGeoBox>& boxes, const Step& step)
 {
     const std::size_t pieces = (objects.size() + kPiece - 1) / kPiece;
     boxes.assign(pieces, CGeoBox());
+    std::vector<std::size_t> counted(pieces, 0);
     plat::ParallelFor(pieces, [&](std::size_t k) {
         CGeoBox box;
         box.SetEmpty();
+        std::size_t count = 0;
         const std::size_t end = std::min(objects.size(), (k + 1) * kPiece);
         for (std::size_t i = k * kPiece; i < end; ++i) {
-            step(objects[i]);
+            if constexpr (std::is_same_v<decltype(step(objects[i])), bool>)
+                count += step(objects[i]) ? 1 : 0;
+            else
+                step(objects[i]);
             box.Union(objects[i]->m_rcBound);
         }
         boxes[k] = box;
+        counted[k] = count;
     });
+    return std::accumulate(counted.begin(), counted.end(), std::size_t{0});
 }
 
 // The union of the boxes of the objects of each piece, joined in list order:
@@ -433,11 +442,15 @@ void PlaceSideBySide(DOCCONTEXT* ctx, CDocData* first, CDocData* list, const std
     const bool reducing = reduction.Start(ctx);
     for (CDocData* w = first; reducing && w != list; w = w->m_pNext)
         reduction.Take(w, ctx);
-    EachPiece(lines, boxes, [&](CDocData* o) {
-        if (reducing)
-            reduction.Take(o, ctx);
+    // The progress control is stepped on this thread, once the pieces are
+    // done, as often and in the order the walk would step it.
+    const std::size_t steps = EachPiece(lines, boxes, [&](CDocData* o) {
+        const bool stepped = reducing && reduction.Reduce(o, ctx);
         o->SetSelected(1);
+        return stepped;
     });
+    for (std::size_t k = 0; k < steps; ++k)
+        reduction.Step();
     chosen = JoinPieceBoxes(boxes, lines);
 }
 
@@ -515,9 +528,7 @@ void AddToDocument(DOCCONTEXT* ctx, CDocData* list, bool place, const CGeoBox& c
         ctx->m_rcSelect.SetEmpty();
         CPathProc::NodeReduction reduction(kReduceLength, kReduceAngle);
         bool reducing = false;
-        // A progress control is stepped on one thread only.
-        const std::vector<CDocData*> placed =
-            plat::GetProgressSink() == nullptr ? ObjectsSideBySide(list) : std::vector<CDocData*>();
+        const std::vector<CDocData*> placed = ObjectsSideBySide(list);
         if (!placed.empty()) {
             PlaceSideBySide(ctx, first, list, placed, from, reduction, reduced, chosen);
             anyBezier = anyBezier || std::any_of(placed.begin(), placed.end(),

@@ -96,6 +96,11 @@ public:
         NodeReduction(double length, double angle) : m_dLength(length), m_dAngle(angle) {}
         bool Start(DOCCONTEXT* ctx);
         void Take(CDocData* o, DOCCONTEXT* ctx);
+        // Take in two halves, for objects taken side by side: Reduce does an
+        // object's work (each its own) and tells whether Take would step the
+        // progress control, which Step does (on the control's thread).
+        bool Reduce(CDocData* o, DOCCONTEXT* ctx);
+        void Step() { m_progress.Step(); }
 
     private:
         double m_dLength;

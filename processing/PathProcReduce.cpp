@@ -159,8 +159,14 @@ bool CPathProc::NodeReduction::Start(DOCCONTEXT* ctx)
 
 void CPathProc::NodeReduction::Take(CDocData* o, DOCCONTEXT* ctx)
 {
+    if (Reduce(o, ctx))
+        m_progress.Step();
+}
+
+bool CPathProc::NodeReduction::Reduce(CDocData* o, DOCCONTEXT* ctx)
+{
     if (o->IsSelected() == 0)
-        return;
+        return false;
     const std::uint32_t type = o->GetType();
     if (type == MT_GROUP) {
         ReduceNodesInGroup(o, m_dLength, m_dAngle);
@@ -169,5 +175,5 @@ void CPathProc::NodeReduction::Take(CDocData* o, DOCCONTEXT* ctx)
         ReduceNodesInList(o->m_pNodes, m_dLength, m_dAngle);
         o->RecalcBoundRect(ctx);
     }
-    m_progress.Step();
+    return true;
 }

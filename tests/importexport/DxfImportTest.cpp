@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include <functional>
 #include <string>
 
@@ -38,9 +40,10 @@ protected:
         return box;
     }
     // Imports the entities in millimetres into an empty document without
-    // and with a progress control (with one, the placing keeps to one
-    // thread); `check` sees each of the `count` objects with its place in
-    // the list, and the selection box must be `selected`.
+    // and with a progress control (placed side by side either way, the
+    // control stepped once per object after: 0, 1, ..., count, and back to
+    // 0 as the range is used up); `check` sees each of the `count` objects
+    // with its place in the list, and the selection box must be `selected`.
     void ImportEachWay(const std::string& entities, int count,
                        const std::function<void(const CDocData&, int)>& check, const CGeoBox& selected)
     {
@@ -67,6 +70,9 @@ protected:
             EXPECT_EQ(k, count);
             ExpectBox(m_ctx.m_rcSelect, selected.m_xmin, selected.m_xmax, selected.m_ymin, selected.m_ymax);
         }
+        std::vector<int> stepped(static_cast<std::size_t>(count) + 2, 0);
+        std::iota(stepped.begin(), stepped.end() - 1, 0);
+        EXPECT_EQ(progress.m_history, stepped);
     }
 };
 
