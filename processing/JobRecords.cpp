@@ -31,12 +31,23 @@ void FreePathRecordGroups(WORKLAYER*& head)
         return;
     if (head->m_prev != nullptr)
         head->m_prev->m_next = nullptr;
-    // The paths are freed in pieces side by side: a large job's segments
-    // lie scattered in memory, and one thread waited about a second on
-    // them for a million entities.
+    // The paths are gathered layer by layer and freed in pieces side by
+    // side: a large job's records lie scattered in memory, and one thread
+    // waited about a second on them for a million entities.
+    std::vector<WORKLAYER*> layers;
     std::vector<PATHREC*> paths;
     try {
-        ForEachLayer(head, false, [&paths](WORKLAYER& l) { ForEachPath(l, [&paths](PATHREC& p) { paths.push_back(&p); }); });
+        ForEachLayer(head, false, [&layers](WORKLAYER& l) { layers.push_back(&l); });
+        std::vector<std::vector<PATHREC*>> ofLayer(layers.size());
+        plat::ParallelFor(layers.size(), [&](std::size_t k) {
+            ForEachPath(*layers[k], [&ofLayer, k](PATHREC& p) { ofLayer[k].push_back(&p); });
+        });
+        std::size_t total = 0;
+        for (const std::vector<PATHREC*>& l : ofLayer)
+            total += l.size();
+        paths.reserve(total);
+        for (const std::vector<PATHREC*>& l : ofLayer)
+            paths.insert(paths.end(), l.begin(), l.end());
     } catch (const std::bad_alloc&) {
         paths.clear(); // freed layer by layer below
     }

@@ -5,6 +5,7 @@
 #include "machinecomm/Vantrel.h"
 #include "model/DocContext.h"
 #include "model/DocListNode.h"
+#include "qtplatform/LongWork.h"
 #include "platform/CodePage.h"
 #include "platform/Prompt.h"
 #include "platform/RecordPool.h"
@@ -159,8 +160,9 @@ CTransLoadProcessDlg::~CTransLoadProcessDlg()
     if (m_transferring && m_pMachine != nullptr && m_pMachine->m_session != nullptr && !m_ended)
         DropConnection(*m_pMachine);
     FreePathRecordGroups(m_header.m_layers);
-    // The job's records and working blocks are not wanted until the next.
-    plat::ReleaseFreeMemory();
+    // The job's records and working blocks are not wanted until the next;
+    // giving a large job's back to the system takes a while: not here.
+    LongWork::Dispose([] { plat::ReleaseFreeMemory(); });
 }
 
 void CTransLoadProcessDlg::SetTimeoutForTesting(int ms)
