@@ -28,15 +28,15 @@
 #include "settings/SoftwareSettings.h"
 
 #include <algorithm>
-#include <numeric>
-#include <type_traits>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <new>
 #include <numbers>
+#include <numeric>
 #include <string_view>
+#include <type_traits>
 #include <typeinfo>
 #include <vector>
 
