@@ -1,6 +1,7 @@
 #include "ParallelFor.h"
 
 #include "Processors.h"
+#include "ThreadCarry.h"
 
 #include <algorithm>
 #include <atomic>
@@ -30,11 +31,13 @@ struct Loop {
     std::mutex errorMutex;
     std::exception_ptr error;
     std::size_t joined = 0; // kept threads at work on it; under the pool's lock
+    void* carried = nullptr;  // the calling thread's state, given to every thread at work on it
 
     bool Waiting() const { return !failed.load(std::memory_order_relaxed) && next.load(std::memory_order_relaxed) < n; }
 
     void Work() noexcept
     {
+        const CarriedThreadState state(carried);
         const bool outer = t_inParallelWork;
         t_inParallelWork = true;
         while (!failed.load(std::memory_order_relaxed)) {
@@ -218,6 +221,7 @@ void ParallelFor(std::size_t n, const std::function<void(std::size_t)>& fn)
     Loop loop;
     loop.fn = &fn;
     loop.n = n;
+    loop.carried = CaptureThreadState();
     if (kept != nullptr) {
         kept->RunNested(loop);
     } else if (!Pool::Get()->Run(loop, threads - 1)) {

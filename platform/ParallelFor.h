@@ -12,7 +12,8 @@ namespace plat {
 // handed out one at a time in order, so that long and short pieces even
 // out. A call made from inside fn runs its pieces on its own thread, joined
 // by those of the kept threads that are idle, so that nested work does not
-// multiply the threads.
+// multiply the threads. Every piece runs with the calling thread's carried
+// state (ThreadCarry.h).
 // No exception escapes a worker thread: the first one thrown by fn stops
 // the handing out and is thrown again on the calling thread once every
 // thread has ended, as it would have left a plain loop.

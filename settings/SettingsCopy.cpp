@@ -3,6 +3,7 @@
 #include "MachineNode.h"
 #include "MachineTech.h"
 #include "WorkParams.h"
+#include "platform/ThreadCarry.h"
 
 #include <algorithm>
 #include <iterator>
@@ -10,6 +11,18 @@
 namespace {
 
 thread_local SoftwareSettings* t_settings = nullptr;
+
+// A worker thread's settings follow its work onto the threads that run it
+// side by side.
+const bool g_carried = [] {
+    plat::SetThreadCarry([]() -> void* { return t_settings; },
+                         [](void* state) -> void* {
+                             SoftwareSettings* old = t_settings;
+                             t_settings = static_cast<SoftwareSettings*>(state);
+                             return old;
+                         });
+    return true;
+}();
 
 CMachineTech* CopyTech(const CMachineTech& source)
 {

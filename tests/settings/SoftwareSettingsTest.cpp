@@ -1,6 +1,12 @@
+#include "platform/ParallelFor.h"
+#include "settings/SettingsCopy.h"
 #include "settings/SoftwareSettings.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 TEST(SoftwareSettings, PaletteTellingRows)
 {
@@ -50,4 +56,25 @@ TEST(SoftwareSettings, DefaultsOfInterfaceAndOptions)
     EXPECT_EQ(s.dxf_dimension, 0);
     EXPECT_EQ(s.path_hight, 0.5);
     EXPECT_TRUE(s.open_file_dir.empty());
+}
+
+// A worker thread's own settings follow its work onto the threads that run
+// it side by side, nested loops too; a thread without them reads the
+// program's settings, also in pieces run where a worker's ran before.
+TEST(SoftwareSettings, AWorkersSettingsFollowItsWorkSideBySide)
+{
+    SoftwareSettings own;
+    std::atomic<int> wrong{0};
+    std::thread worker([&] {
+        const ScopedThreadSettings scope(own);
+        plat::ParallelFor(64, [&](std::size_t) {
+            wrong += &ThreadSettings() != &own;
+            plat::ParallelFor(4, [&](std::size_t) { wrong += &ThreadSettings() != &own; });
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        });
+    });
+    worker.join();
+    EXPECT_EQ(wrong.load(), 0);
+    plat::ParallelFor(64, [&](std::size_t) { wrong += &ThreadSettings() != &g_settings; });
+    EXPECT_EQ(wrong.load(), 0);
 }
