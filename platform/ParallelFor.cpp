@@ -21,6 +21,15 @@ namespace {
 
 thread_local bool t_inParallelWork = false;
 
+// The threads a loop may keep busy: on a machine of three processors or
+// more one is left to the interface thread, which must go on drawing and
+// answering while work runs side by side behind it.
+std::size_t WorkingThreads()
+{
+    const unsigned usable = UsableProcessors();
+    return usable > 2 ? usable - 1 : usable;
+}
+
 // One loop's shared state: indexes handed out in order, the first exception
 // kept.
 struct Loop {
@@ -106,7 +115,7 @@ public:
             return false;
         // Every processor's thread: those the loop does not take help with
         // the loops inside its pieces.
-        Start(std::max<std::size_t>(helpers, UsableProcessors() > 1 ? UsableProcessors() - 1 : 0));
+        Start(std::max<std::size_t>(helpers, WorkingThreads() - 1));
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_loop = &loop;
@@ -210,7 +219,7 @@ private:
 
 void ParallelFor(std::size_t n, const std::function<void(std::size_t)>& fn)
 {
-    const std::size_t threads = std::min<std::size_t>(n, UsableProcessors());
+    const std::size_t threads = std::min<std::size_t>(n, WorkingThreads());
     Pool* const kept = t_inParallelWork && threads > 1 ? Pool::Existing() : nullptr;
     if (threads <= 1 || (t_inParallelWork && kept == nullptr)) {
         for (std::size_t i = 0; i < n; ++i)

@@ -7,8 +7,9 @@
 namespace plat {
 
 // Calls fn(i) once for every i in [0, n) on up to min(n, processors)
-// threads (those the process may use: UsableProcessors), the calling
-// thread one of them, and returns when every call has ended. Indexes are
+// threads (those the process may use: UsableProcessors, one of them left to
+// the interface on a machine of three or more), the calling thread one of
+// them, and returns when every call has ended. Indexes are
 // handed out one at a time in order, so that long and short pieces even
 // out. A call made from inside fn runs its pieces on its own thread, joined
 // by those of the kept threads that are idle, so that nested work does not

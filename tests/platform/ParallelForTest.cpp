@@ -23,10 +23,11 @@ TEST(ParallelFor, EveryIndexRunsExactlyOnceAndIdleThreadsHelpWithNestedLoops)
     for (std::size_t k = 0; k < runs.size(); ++k)
         EXPECT_EQ(runs[k].load(), 1) << "index " << k;
 
-    // Two outer pieces leave kept threads idle: the second piece's inner
-    // loop gets one, so its first piece sees its second begin beside it
-    // (on one thread alone it would wait its 10 s out and see nothing).
-    if (UsableProcessors() >= 3) {
+    // Two outer pieces leave kept threads idle (with four processors and
+    // more, one left to the interface): the second piece's inner loop gets
+    // one, so its first piece sees its second begin beside it (on one
+    // thread alone it would wait its 10 s out and see nothing).
+    if (UsableProcessors() >= 4) {
         std::mutex m;
         std::condition_variable cv;
         bool secondBegun = false;
