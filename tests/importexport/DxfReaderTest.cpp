@@ -1004,10 +1004,7 @@ protected:
 // side they give what one walk gives, objects, order and messages alike.
 TEST_F(DxfPieces, ASectionReadInPiecesGivesWhatOneWalkGives)
 {
-    // The files of other programs, where the checkout has them.
-    const std::string folder = TestDataFolder().empty() ? std::string() : TestDataFolder() + "/dxf";
-    for (const auto& entry : folder.empty() ? std::filesystem::directory_iterator()
-                                            : std::filesystem::directory_iterator(folder)) {
+    for (const auto& entry : std::filesystem::directory_iterator(TestDataFolder() + "/dxf")) {
         SCOPED_TRACE(entry.path().filename().string());
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
