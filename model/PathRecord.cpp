@@ -283,13 +283,26 @@ PATHREC* CopyPathRecord(const PATHREC* pHead)
     });
 }
 
+void FreePathRecord(PATHREC* p, PathRecordBin& bin)
+{
+    FreeChain(p->m_pSegs, bin, [](SEGNODE&) {});
+    delete p->m_pArray;
+    bin.Free(p);
+}
+
 void FreePathRecordList(PATHREC*& pHead)
 {
+    if (pHead == nullptr)
+        return;
     PathRecordBin bin;
-    FreeChain(pHead, bin, [&bin](PATHREC& r) {
-        FreeChain(r.m_pSegs, bin, [](SEGNODE&) {});
-        delete r.m_pArray;
-    });
+    if (pHead->m_pPrev != nullptr)
+        pHead->m_pPrev->m_pNext = nullptr;
+    for (PATHREC* r = pHead; r != nullptr;) {
+        PATHREC* next = r->m_pNext;
+        FreePathRecord(r, bin);
+        r = next;
+    }
+    pHead = nullptr;
 }
 
 PATHREC* GetGroupBoundRect(PATHREC* pBracket, double& xmin, double& xmax, double& ymin, double& ymax,

@@ -42,6 +42,11 @@ void FreeSegmentRing(SEGNODE*& pFirst);
 // segments and its array record; leaves null.
 void FreePathRecordList(PATHREC*& pHead);
 
+class PathRecordBin;
+// Frees one record (not its neighbours) with its segments and array record
+// into `bin`, for callers that free many records side by side.
+void FreePathRecord(PATHREC* p, PathRecordBin& bin);
+
 // Group bounds of an opening bracket over the records it encloses (nested
 // groups included). Without `bWithArrays` the four bounds grow by the box of
 // the enclosed segments; with it, that box is widened by the array copies

@@ -8,23 +8,6 @@
 #include <new>
 #include <vector>
 
-namespace {
-
-// One path's segments, array record and record.
-void FreePath(PATHREC* p, PathRecordBin& bin)
-{
-    SEGNODE* const first = p->m_pSegs;
-    for (SEGNODE* s = first; s != nullptr;) {
-        SEGNODE* next = s->m_pNext;
-        bin.Free(s);
-        s = next == first ? nullptr : next;
-    }
-    delete p->m_pArray;
-    bin.Free(p);
-}
-
-} // namespace
-
 void FreePathRecordGroups(WORKLAYER*& head)
 {
     if (head == nullptr)
@@ -56,7 +39,7 @@ void FreePathRecordGroups(WORKLAYER*& head)
     plat::ParallelFor((n + kPiece - 1) / kPiece, [&paths, n](std::size_t k) {
         PathRecordBin bin;
         for (std::size_t i = k * kPiece; i < std::min(n, (k + 1) * kPiece); ++i)
-            FreePath(paths[i], bin);
+            FreePathRecord(paths[i], bin);
     });
     WORKLAYER* layer = head;
     while (layer != nullptr) {
