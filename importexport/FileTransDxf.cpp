@@ -7,9 +7,11 @@
 
 #include "FileReadTrans.h"
 #include "model/DocData.h"
+#include "model/NodeList.h"
 #include "platform/CodePage.h"
 #include "platform/FontNotices.h"
 #include "platform/NumText.h"
+#include "platform/ParallelFor.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
 #include "platform/WorkControl.h"
@@ -23,7 +25,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -155,7 +159,7 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
     m_nInsertedObjects = m_nInsertedNodes = 0;
     const bool endMarked = EndsWithEofGroup(bytes);
     DXFFILE f;
-    f.m_buffer = std::move(bytes);
+    f.m_buffer = bytes;
     m_bCutShort = false;
     m_bSawEof = false;
     m_nEntitiesRead = 0;
@@ -204,6 +208,10 @@ bool CFileTransDxf::ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT*
 
 void CFileTransDxf::ShowTooLong()
 {
+    if (m_bPiece) {
+        m_bTooLongSeen = true;
+        return;
+    }
     if (m_bTooLongShown)
         return;
     m_bTooLongShown = true;
@@ -412,7 +420,9 @@ void CFileTransDxf::ParseDxf(DXFFILE& f, DOCCONTEXT* ctx)
             }
             break;
         case DXF_SECTION_ENTITIES: {
-            const Chain chain = ConvertEntities(f, ctx);
+            Chain chain;
+            if (!ConvertEntitiesSideBySide(f, ctx, chain))
+                chain = ConvertEntities(f, ctx);
             Append(m_result, chain);
             break;
         }
@@ -654,7 +664,9 @@ void CFileTransDxf::ReadEntity(DXFFILE& f, DXFENTITY& e)
                 return;
             }
             v = m_lastValue;
-            if (v == "EOF" || v == "ENDSEC" || v == "ENDBLK") {
+            // A piece's reader stops where the next piece begins, even
+            // after an entity passed over.
+            if (v == "EOF" || v == "ENDSEC" || v == "ENDBLK" || f.m_nSaved >= m_nStop) {
                 e.m_nType = DXF_IGNORED;
                 RestorePos(f);
                 return;
@@ -719,17 +731,25 @@ CFileTransDxf::Chain CFileTransDxf::ConvertEntities(DXFFILE& f, DOCCONTEXT* ctx)
     const bool inBlock = f.m_nSection == DXF_SECTION_BLOCKS;
     DXFENTITY e;
     for (;;) {
+        if (f.m_nPos >= m_nStop)
+            break;
         e.m_nType = DXF_NONE;
         ReadEntity(f, e);
         if (e.m_nType == DXF_NONE)
             break;
+        if (m_bPiece && (e.m_nType == DXF_INSERT || e.m_nType == DXF_TEXT || e.m_nType == DXF_MTEXT)) {
+            // Blocks, their limits and fonts are the whole reader's.
+            m_bNeedsWhole = true;
+            break;
+        }
         if (e.m_nType != DXF_IGNORED)
             ++m_nEntitiesRead;
         // How far through the file, now and then; a cancelled read ends
         // here as if the file ended.
         if (++m_nSinceStep == kEntitiesPerStep) {
             m_nSinceStep = 0;
-            if (!plat::WorkStep(static_cast<int>(f.m_nPos * plat::WorkControl::kWhole / f.m_buffer.size()))) {
+            if (m_bPiece ? !PieceStep(f)
+                         : !plat::WorkStep(static_cast<int>(f.m_nPos * plat::WorkControl::kWhole / f.m_buffer.size()))) {
                 f.m_nPos = f.m_buffer.size();
                 break;
             }
@@ -748,6 +768,181 @@ CFileTransDxf::Chain CFileTransDxf::ConvertEntities(DXFFILE& f, DOCCONTEXT* ctx)
     const Chain out = m_converting;
     m_converting = {};
     return out;
+}
+
+namespace {
+
+// Entities a reader of one piece reads and converts on its own.
+bool StandsAlone(std::string_view type)
+{
+    return type == "LINE" || type == "LWPOLYLINE" || type == "CIRCLE" || type == "ARC" || type == "ELLIPSE" ||
+           type == "POINT" || type == "SPLINE" || type == "POLYLINE";
+}
+
+// The line from `at` on, without its end, and where the next one begins.
+std::string_view LineAt(std::string_view bytes, std::size_t at, std::size_t& next)
+{
+    const std::size_t nl = bytes.find('\n', at);
+    const std::size_t end = nl == std::string_view::npos ? bytes.size() : nl;
+    next = nl == std::string_view::npos ? bytes.size() : nl + 1;
+    std::string_view line = bytes.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+// The start of the first line at or after `from` (a line start) that holds
+// group code 0 followed by an entity that stands alone, within `reach`
+// bytes; npos when there is none.
+std::size_t EntityStartFrom(std::string_view bytes, std::size_t from, std::size_t reach)
+{
+    const std::size_t limit = std::min(bytes.size(), from + reach);
+    for (std::size_t at = from; at < limit;) {
+        std::size_t next = 0;
+        std::string_view code = LineAt(bytes, at, next);
+        while (!code.empty() && code.front() == ' ')
+            code.remove_prefix(1);
+        if (code == "0" && next < bytes.size()) {
+            std::size_t after = 0;
+            if (StandsAlone(LineAt(bytes, next, after)))
+                return at;
+        }
+        at = next;
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
+bool CFileTransDxf::PieceStep(const DXFFILE& f)
+{
+    PieceWork& w = *m_pieceWork;
+    const std::size_t done = w.done.fetch_add(f.m_nPos - m_nPieceStepAt, std::memory_order_relaxed) +
+                             (f.m_nPos - m_nPieceStepAt);
+    m_nPieceStepAt = f.m_nPos;
+    if (w.control != nullptr && w.control->Cancelled()) {
+        m_bPieceCancelled = true;
+        return false;
+    }
+    // Only the thread whose part of the progress is in force moves the bar:
+    // the bytes read by every piece so far.
+    if (std::this_thread::get_id() == w.stepper &&
+        !plat::WorkStep(static_cast<int>((w.from + done) * plat::WorkControl::kWhole / f.m_buffer.size()))) {
+        m_bPieceCancelled = true;
+        return false;
+    }
+    return true;
+}
+
+bool CFileTransDxf::ConvertEntitiesSideBySide(DXFFILE& f, DOCCONTEXT* ctx, Chain& out)
+{
+    // Below s_sideBySideBytes a section is read faster in one walk than
+    // readers start.
+    constexpr std::size_t kMaxPieces = 64;
+    constexpr std::size_t kReach = 1 << 16;
+    const std::string_view bytes = f.m_buffer;
+    const std::size_t first = f.m_nPos;
+    if (m_bPiece || m_bHeldGroup || f.m_nSection != DXF_SECTION_ENTITIES || first >= bytes.size() ||
+        bytes.size() - first < s_sideBySideBytes)
+        return false;
+    const std::size_t total = bytes.size() - first;
+    const std::size_t wanted = std::min(kMaxPieces, total / std::max<std::size_t>(s_pieceBytes, 1));
+    std::vector<std::size_t> starts{first};
+    for (std::size_t k = 1; k < wanted; ++k) {
+        // From the start of the line after the even cut.
+        const std::size_t nl = bytes.find('\n', first + total * k / wanted);
+        if (nl == std::string_view::npos)
+            break;
+        const std::size_t at = EntityStartFrom(bytes, nl + 1, kReach);
+        if (at != std::string_view::npos && at > starts.back())
+            starts.push_back(at);
+    }
+    const std::size_t pieces = starts.size();
+    if (pieces < 2)
+        return false;
+
+    PieceWork work;
+    work.control = plat::WorkControl::Current();
+    work.stepper = std::this_thread::get_id();
+    work.from = first;
+    std::vector<std::unique_ptr<CFileTransDxf>> readers(pieces);
+    std::vector<DXFFILE> files(pieces);
+    std::vector<Chain> chains(pieces);
+    auto dropAll = [&chains] {
+        for (Chain& c : chains)
+            DeleteObjectList(c.first);
+    };
+    for (std::size_t k = 0; k < pieces; ++k) {
+        auto r = std::make_unique<CFileTransDxf>();
+        r->m_bPiece = true;
+        r->m_pieceWork = &work;
+        r->m_nPieceStepAt = starts[k];
+        r->m_nStop = k + 1 < pieces ? starts[k + 1] : static_cast<std::size_t>(-1);
+        r->m_dUnit = m_dUnit;
+        r->m_dCurveTol = m_dCurveTol;
+        r->m_bUnitFixed = m_bUnitFixed;
+        r->m_style = m_style;
+        r->m_layerColours = m_layerColours;
+        r->m_paletteCache = m_paletteCache;
+        readers[k] = std::move(r);
+        files[k].m_buffer = bytes;
+        files[k].m_nPos = files[k].m_nSaved = starts[k];
+        files[k].m_nSection = f.m_nSection;
+        files[k].m_bInBlock = f.m_bInBlock;
+    }
+    try {
+        plat::ParallelFor(pieces, [&](std::size_t k) {
+            // Nodes and objects in batches: the pieces do not queue for
+            // the pools' locks at every one.
+            const NodeBatches nodes;
+            const ObjectBatches objects;
+            chains[k] = readers[k]->ConvertEntities(files[k], ctx);
+        });
+    } catch (...) {
+        dropAll();
+        throw;
+    }
+    if (std::any_of(readers.begin(), readers.end(), [](const auto& r) { return r->m_bPieceCancelled; })) {
+        // Cancelled: ends as if the file ended, as one walk does.
+        dropAll();
+        out = {};
+        f.m_nPos = bytes.size();
+        return true;
+    }
+    // Each piece must have ended exactly where the next begins, the entity
+    // before whole: then the pieces read what one walk reads.
+    for (std::size_t k = 0; k < pieces; ++k) {
+        const CFileTransDxf& r = *readers[k];
+        const bool last = k + 1 == pieces;
+        const bool whole = last || (files[k].m_nPos == starts[k + 1] && !r.m_bCutShort && !r.m_bSawEof &&
+                                    files[k].m_nSection == DXF_SECTION_ENTITIES);
+        if (r.m_bNeedsWhole || !whole) {
+            dropAll();
+            return false;
+        }
+    }
+    out = {};
+    bool tooLong = false;
+    for (std::size_t k = 0; k < pieces; ++k) {
+        Append(out, chains[k]);
+        m_nEntitiesRead += readers[k]->m_nEntitiesRead;
+        tooLong = tooLong || readers[k]->m_bTooLongSeen;
+    }
+    const CFileTransDxf& last = *readers.back();
+    m_bCutShort = m_bCutShort || last.m_bCutShort;
+    m_bSawEof = m_bSawEof || last.m_bSawEof;
+    m_bHeldGroup = last.m_bHeldGroup;
+    m_heldAt = last.m_heldAt;
+    m_heldEnd = last.m_heldEnd;
+    m_heldValue = last.m_heldValue;
+    m_lastValue = last.m_lastValue;
+    m_bAtEnd = last.m_bAtEnd;
+    f = files.back();
+    if (tooLong)
+        ShowTooLong();
+    if (!plat::WorkStep(static_cast<int>(f.m_nPos * plat::WorkControl::kWhole / bytes.size())))
+        f.m_nPos = bytes.size();
+    return true;
 }
 
 CFileTransDxf::Chain CFileTransDxf::ConvertEntity(const DXFENTITY& e, DOCCONTEXT* ctx)

@@ -26,13 +26,19 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
+
+namespace plat {
+class WorkControl;
+}
 
 class CDocData;
 struct DOCCONTEXT;
@@ -45,7 +51,7 @@ struct DXFFILE {
     std::size_t m_nPos = 0;         // read position
     std::size_t m_nSaved = 0;       // saved position
     std::uint32_t m_bInBlock = 1;   // 1 while the entities of a block are read
-    std::string m_buffer;           // the file's bytes
+    std::string_view m_buffer;      // the file's bytes, held by the caller
 };
 
 enum : std::uint32_t {
@@ -276,6 +282,15 @@ public:
     // The same on bytes in memory. One object reads one file.
     bool ReadDxfBytes(std::string bytes, CDocData*& list, DOCCONTEXT* ctx);
 
+    // From how many bytes on an ENTITIES section is read in pieces side by
+    // side, and how long a piece is at least (4 MiB and 1 MiB; tests make
+    // them small to compare the two ways on small files).
+    static void SetSideBySideSizes(std::size_t fromBytes, std::size_t pieceBytes)
+    {
+        s_sideBySideBytes = fromBytes;
+        s_pieceBytes = pieceBytes;
+    }
+
     double m_dUnit = 1.0;       // millimetres per drawing unit
     double m_dCurveTol = 1000.0; // base of the curve tolerances
     DXFSTYLE m_style;
@@ -380,6 +395,16 @@ private:
     bool NextEntityGroup(DXFFILE& f, int& code, std::string_view& value);
     void SkipEntity(DXFFILE& f);
     Chain ConvertEntities(DXFFILE& f, DOCCONTEXT* ctx);
+    // The ENTITIES section from f's position read in pieces side by side
+    // by readers of their own, each from the start of an entity to the
+    // next piece's first entity; true, the chain in `out` and f past the
+    // section, when every piece ended exactly where the next began and held
+    // only entities that need nothing outside themselves. False, nothing
+    // changed, otherwise: the section is then read in one walk.
+    bool ConvertEntitiesSideBySide(DXFFILE& f, DOCCONTEXT* ctx, Chain& out);
+    // A piece's step: counts its bytes read and, on the stepping thread,
+    // moves the progress; false once the work is cancelled.
+    bool PieceStep(const DXFFILE& f);
     Chain ConvertEntity(const DXFENTITY& e, DOCCONTEXT* ctx);
     // Stores a common group; false when the code is not one.
     static bool CommonGroup(DXFENTITY& e, int code, std::string_view value);
@@ -456,6 +481,26 @@ private:
     NodeStock m_nodeStock; // the nodes of the conversions
     DocDataStock m_objectStock; // the lines among their objects
     bool m_bTooLongShown = false;
+    // A reader of one piece of a section read side by side: it shows no
+    // message (a long line is only noted), stops at m_nStop, and notes an
+    // entity it may not convert on its own.
+    static inline std::size_t s_sideBySideBytes = std::size_t{4} << 20;
+    static inline std::size_t s_pieceBytes = std::size_t{1} << 20;
+    bool m_bPiece = false;
+    // Shared by the pieces of one section: bytes read, the work's control,
+    // and the thread that may step its progress.
+    struct PieceWork {
+        std::atomic<std::size_t> done{0};
+        plat::WorkControl* control = nullptr;
+        std::thread::id stepper;
+        std::size_t from = 0;
+    };
+    PieceWork* m_pieceWork = nullptr;
+    std::size_t m_nPieceStepAt = 0;
+    bool m_bPieceCancelled = false;
+    bool m_bTooLongSeen = false;
+    bool m_bNeedsWhole = false;
+    std::size_t m_nStop = static_cast<std::size_t>(-1);
     // The bytes ended inside an entity; an end-of-file group was read; the
     // entities read whole.
     bool m_bCutShort = false;

@@ -16,6 +16,7 @@
 #include "platform/GlyphFont.h"
 #include "platform/NumText.h"
 #include "platform/Progress.h"
+#include "platform/WorkControl.h"
 #include "settings/ReadParamFile.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <numbers>
 
 namespace plat {
@@ -933,6 +936,169 @@ TEST_F(DxfReader, FilesOfOtherProgramsReadWithTheirCoordinates)
 
     ASSERT_TRUE(read("geom-arc.dxf"));
     EXPECT_EQ(Objects(m_list).size(), 34u);
+}
+
+} // namespace
+} // namespace plat
+
+namespace plat {
+namespace {
+
+// An object and its children as numbers: kind, layer, colour, box and
+// every node, to the bit.
+void Describe(const CDocData* o, std::vector<double>& out)
+{
+    for (; o != nullptr; o = o->m_pNext) {
+        out.insert(out.end(), {double(o->m_nType), double(o->m_nLayer), double(o->m_nColor), o->m_rcBound.m_xmin,
+                               o->m_rcBound.m_xmax, o->m_rcBound.m_ymin, o->m_rcBound.m_ymax});
+        for (const DOCNODE* n = o->m_pNodes; n != nullptr; n = n->m_pNext)
+            out.insert(out.end(), {n->m_x, n->m_y, double(n->m_nKind)});
+        if (CDocData** children = const_cast<CDocData*>(o)->ChildList()) {
+            out.push_back(-1.0);
+            Describe(*children, out);
+            out.push_back(-2.0);
+        }
+    }
+}
+
+using dxftest::Block;
+using dxftest::Entities;
+using dxftest::Insert;
+using dxftest::Line;
+using dxftest::Lines;
+using dxftest::WithBlocks;
+
+struct SideBySideSizes {
+    SideBySideSizes(std::size_t from, std::size_t piece) { CFileTransDxf::SetSideBySideSizes(from, piece); }
+    ~SideBySideSizes() { CFileTransDxf::SetSideBySideSizes(std::size_t{4} << 20, std::size_t{1} << 20); }
+};
+
+class DxfPieces : public ImportFixture {
+protected:
+    // What a read gives, and says, with the section read whole and in
+    // pieces of about `piece` bytes.
+    void ExpectSameEachWay(const std::string& bytes, std::size_t piece)
+    {
+        auto read = [&](std::size_t from, std::size_t pieceBytes) {
+            const SideBySideSizes sizes(from, pieceBytes);
+            m_prompt.m_shown.clear();
+            CFileTransDxf reader;
+            CDocData* list = nullptr;
+            std::vector<double> out{reader.ReadDxfBytes(bytes, list, &m_ctx) ? 1.0 : 0.0};
+            Describe(list, out);
+            DeleteObjectList(list);
+            std::vector<std::u16string> said;
+            for (const auto& m : m_prompt.m_shown)
+                said.push_back(m.text);
+            return std::make_pair(out, said);
+        };
+        const auto whole = read(static_cast<std::size_t>(-1), std::size_t{1} << 20);
+        const auto pieces = read(0, piece);
+        EXPECT_EQ(pieces.first, whole.first);
+        EXPECT_EQ(pieces.second, whole.second);
+    }
+};
+
+// Every file of other programs, and written ones with every entity that
+// stands alone, long lines, blank lines, a cut end, and entities (TEXT,
+// INSERT) that send the reading back to one walk: read in pieces side by
+// side they give what one walk gives, objects, order and messages alike.
+TEST_F(DxfPieces, ASectionReadInPiecesGivesWhatOneWalkGives)
+{
+    // The files of other programs, where the checkout has them.
+    const std::string folder = TestDataFolder().empty() ? std::string() : TestDataFolder() + "/dxf";
+    for (const auto& entry : folder.empty() ? std::filesystem::directory_iterator()
+                                            : std::filesystem::directory_iterator(folder)) {
+        SCOPED_TRACE(entry.path().filename().string());
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (std::size_t piece : {64u, 700u})
+            ExpectSameEachWay(bytes, piece);
+    }
+
+    std::string body;
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = FormatInt(i);
+        body += Line(i, 0, i + 1, 2, Lines({"8", i % 3 == 0 ? "0" : "Cut", "62", FormatInt(1 + i % 7)}));
+        body += Lines({"0", "LWPOLYLINE", "8", "Cut", "90", "3", "70", "1", "10", n, "20", "5", "42", "0.5", "10",
+                       FormatInt(i + 2), "20", "5", "10", FormatInt(i + 1), "20", "9"});
+        body += Lines({"0", "CIRCLE", "10", n, "20", "20", "40", "1.5"});
+        body += Lines({"0", "ARC", "10", n, "20", "30", "40", "2", "50", "10", "51", "200"});
+        body += Lines({"0", "ELLIPSE", "10", n, "20", "40", "11", "3", "21", "1", "40", "0.4", "41", "0", "42", "4"});
+        body += Lines({"0", "POINT", "10", n, "20", "50"});
+        body += Lines({"0", "SPLINE", "70", "8", "71", "3", "72", "8", "73", "4", "40", "0", "40", "0", "40", "0",
+                       "40", "0", "40", "1", "40", "1", "40", "1", "40", "1", "10", n, "20", "60", "10", "1", "20",
+                       "65", "10", "2", "20", "58", "10", "3", "20", "62"});
+        body += Lines({"0", "POLYLINE", "66", "1", "70", "1", "0", "VERTEX", "10", n, "20", "70", "0", "VERTEX",
+                       "10", FormatInt(i + 1), "20", "71", "42", "1", "0", "VERTEX", "10", n, "20", "72", "0",
+                       "SEQEND"});
+        body += Lines({"0", "SOLID", "10", "0", "20", "0", "0", "HATCH", "2", "SOLID", "10", "1", "20", "1"});
+        if (i == 17)
+            body += Lines({"0", "LINE", "999", std::string(1500, 'x'), "10", "0", "20", "0", "11", "1", "21", "1"});
+    }
+    const std::string file = Entities(body);
+    ExpectSameEachWay(file, 64);
+    ExpectSameEachWay(file, 333);
+    // Cut inside an entity, without its end.
+    ExpectSameEachWay(file.substr(0, file.size() * 2 / 3), 64);
+    // LF only, with blank lines before some codes.
+    std::string lf;
+    for (char c : file) {
+        if (c != '\r')
+            lf += c;
+    }
+    for (std::size_t at = lf.find("\n0\nCIRCLE"); at != std::string::npos; at = lf.find("\n0\nCIRCLE", at + 3))
+        lf.insert(at + 1, "\n");
+    ExpectSameEachWay(lf, 64);
+    // A text and an insert among them: one walk.
+    ExpectSameEachWay(WithBlocks(Block("B", "0", "0", Line(0, 0, 1, 1)),
+                                 body + Insert("B", "5", "5") + Lines({"0", "TEXT", "10", "0", "20", "0", "40", "2",
+                                                                       "1", "AB"})),
+                      64);
+}
+
+// Read in pieces, the bar moves while the pieces are read, and a cancel
+// stops every piece: nothing is brought in.
+TEST_F(DxfPieces, TheBarMovesWhilePiecesAreReadAndACancelStopsThemAll)
+{
+    std::string body;
+    for (int i = 0; i < 40000; ++i)
+        body += Line(i, 0, i + 1, 1);
+    const std::string file = Entities(body);
+    const SideBySideSizes sizes(0, file.size() / 8);
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel);
+        std::vector<int> steps;
+        WorkControl::SetStepHookForTesting([&](WorkControl& control, int permille) {
+            steps.push_back(permille);
+            if (cancel)
+                control.Cancel();
+        });
+        WorkControl control;
+        CDocData* list = nullptr;
+        {
+            const WorkControl::Scope scope(&control);
+            CFileTransDxf reader;
+            reader.ReadDxfBytes(file, list, &m_ctx);
+        }
+        WorkControl::SetStepHookForTesting(nullptr);
+        std::size_t objects = 0;
+        for (const CDocData* o = list; o != nullptr; o = o->m_pNext)
+            ++objects;
+        DeleteObjectList(list);
+        ASSERT_FALSE(steps.empty());
+        EXPECT_GT(steps.front(), 0);
+        if (cancel) {
+            EXPECT_LT(steps.front(), 1000);
+            EXPECT_TRUE(control.Cancelled());
+            EXPECT_EQ(objects, 0u);
+        } else {
+            // Steps within the pieces, before the section's end.
+            EXPECT_LT(steps.front(), 900);
+            EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+            EXPECT_EQ(objects, 40000u);
+        }
+    }
 }
 
 } // namespace
