@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -14,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace plat {
@@ -22,17 +20,6 @@ namespace plat {
 namespace {
 
 thread_local bool t_inParallelWork = false;
-
-// Kept threads run behind the interface thread when processors are short
-// (a busy machine, or other programs at work): its loop must keep turning
-// while a large import or job is worked on beside it.
-void LowerPriority()
-{
-    errno = 0;
-    const int now = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
-    if (errno == 0)
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), std::min(now + 10, 19));
-}
 
 // The threads a loop may keep busy: on a machine of three processors or
 // more one is left to the interface thread, which must go on drawing and
@@ -183,7 +170,6 @@ private:
 
     void Serve()
     {
-        LowerPriority();
         t_inParallelWork = true; // loops inside a piece are offered, not given slots
         std::unique_lock<std::mutex> lock(m_mutex);
         std::uint64_t seen = 0; // the last loop joined: never join one twice

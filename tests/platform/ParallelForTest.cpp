@@ -11,9 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 using namespace plat;
 
 TEST(ParallelFor, EveryIndexRunsExactlyOnceAndIdleThreadsHelpWithNestedLoops)
@@ -100,31 +97,4 @@ TEST(ParallelFor, LoopsStartedFromSeveralThreadsAtOnceEachRunEveryIndexOnce)
     for (std::thread& t : callers)
         t.join();
     EXPECT_EQ(wrong.load(), 0);
-}
-
-// The threads that work beside the caller run behind it: when processors
-// are short, the caller (the interface thread) is served first.
-TEST(ParallelFor, ThreadsBesideTheCallerRunAtALowerPriority)
-{
-    if (UsableProcessors() < 3)
-        GTEST_SKIP() << "no thread works beside the caller";
-    const pid_t caller = ::gettid();
-    const int callerNice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(caller));
-    if (callerNice >= 19)
-        GTEST_SKIP() << "already at the lowest priority";
-    std::mutex m;
-    std::vector<int> besides;
-    // Pieces that wait a little, so that kept threads take some.
-    ParallelFor(16, [&](std::size_t) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (::gettid() == caller)
-            return;
-        const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
-        const std::lock_guard<std::mutex> lock(m);
-        besides.push_back(nice);
-    });
-    ASSERT_FALSE(besides.empty());
-    for (int nice : besides)
-        EXPECT_GT(nice, callerNice);
-    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(caller)), callerNice);
 }
