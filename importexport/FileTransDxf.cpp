@@ -27,7 +27,6 @@
 #include <limits>
 #include <memory>
 #include <new>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -817,17 +816,20 @@ std::size_t EntityStartFrom(std::string_view bytes, std::size_t from, std::size_
 bool CFileTransDxf::PieceStep(const DXFFILE& f)
 {
     PieceWork& w = *m_pieceWork;
-    const std::size_t done = w.done.fetch_add(f.m_nPos - m_nPieceStepAt, std::memory_order_relaxed) +
-                             (f.m_nPos - m_nPieceStepAt);
+    w.done.fetch_add(f.m_nPos - m_nPieceStepAt, std::memory_order_relaxed);
     m_nPieceStepAt = f.m_nPos;
-    if (w.control != nullptr && w.control->Cancelled()) {
-        m_bPieceCancelled = true;
-        return false;
+    if (w.control == nullptr)
+        return true;
+    // The bar shows the bytes every piece has read; a piece that finds
+    // another moving it goes on.
+    if (const std::unique_lock<std::mutex> lock(w.stepping, std::try_to_lock); lock.owns_lock()) {
+        const std::size_t done = w.done.load(std::memory_order_relaxed);
+        const int step = w.wholeFrom + static_cast<int>(static_cast<double>(w.wholeTo - w.wholeFrom) *
+                                                        static_cast<double>(done) / static_cast<double>(m_nPieceBytes));
+        w.control->Advance(step);
+        plat::WorkControl::RunStepHook(*w.control, step);
     }
-    // Only the thread whose part of the progress is in force moves the bar:
-    // the bytes read by every piece so far.
-    if (std::this_thread::get_id() == w.stepper &&
-        !plat::WorkStep(static_cast<int>((w.from + done) * plat::WorkControl::kWhole / f.m_buffer.size()))) {
+    if (w.control->Cancelled()) {
         m_bPieceCancelled = true;
         return false;
     }
@@ -863,8 +865,8 @@ bool CFileTransDxf::ConvertEntitiesSideBySide(DXFFILE& f, DOCCONTEXT* ctx, Chain
 
     PieceWork work;
     work.control = plat::WorkControl::Current();
-    work.stepper = std::this_thread::get_id();
-    work.from = first;
+    work.wholeFrom = plat::WorkWhole(static_cast<int>(first * plat::WorkControl::kWhole / bytes.size()));
+    work.wholeTo = plat::WorkWhole(plat::WorkControl::kWhole);
     std::vector<std::unique_ptr<CFileTransDxf>> readers(pieces);
     std::vector<DXFFILE> files(pieces);
     std::vector<Chain> chains(pieces);
@@ -877,6 +879,7 @@ bool CFileTransDxf::ConvertEntitiesSideBySide(DXFFILE& f, DOCCONTEXT* ctx, Chain
         r->m_bPiece = true;
         r->m_pieceWork = &work;
         r->m_nPieceStepAt = starts[k];
+        r->m_nPieceBytes = bytes.size() - first;
         r->m_nStop = k + 1 < pieces ? starts[k + 1] : static_cast<std::size_t>(-1);
         r->m_dUnit = m_dUnit;
         r->m_dCurveTol = m_dCurveTol;

@@ -31,8 +31,8 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <mutex>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -402,8 +402,8 @@ private:
     // only entities that need nothing outside themselves. False, nothing
     // changed, otherwise: the section is then read in one walk.
     bool ConvertEntitiesSideBySide(DXFFILE& f, DOCCONTEXT* ctx, Chain& out);
-    // A piece's step: counts its bytes read and, on the stepping thread,
-    // moves the progress; false once the work is cancelled.
+    // A piece's step: counts its bytes read and moves the progress; false
+    // once the work is cancelled.
     bool PieceStep(const DXFFILE& f);
     Chain ConvertEntity(const DXFENTITY& e, DOCCONTEXT* ctx);
     // Stores a common group; false when the code is not one.
@@ -487,16 +487,19 @@ private:
     static inline std::size_t s_sideBySideBytes = std::size_t{4} << 20;
     static inline std::size_t s_pieceBytes = std::size_t{1} << 20;
     bool m_bPiece = false;
-    // Shared by the pieces of one section: bytes read, the work's control,
-    // and the thread that may step its progress.
+    // Shared by the pieces of one section: bytes read, the work's control
+    // and where the section's progress lies in the whole; one piece at a
+    // time moves the bar.
     struct PieceWork {
         std::atomic<std::size_t> done{0};
         plat::WorkControl* control = nullptr;
-        std::thread::id stepper;
-        std::size_t from = 0;
+        int wholeFrom = 0;
+        int wholeTo = 0;
+        std::mutex stepping;
     };
     PieceWork* m_pieceWork = nullptr;
     std::size_t m_nPieceStepAt = 0;
+    std::size_t m_nPieceBytes = 1; // the section's bytes from its first piece on
     bool m_bPieceCancelled = false;
     bool m_bTooLongSeen = false;
     bool m_bNeedsWhole = false;

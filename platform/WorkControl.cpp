@@ -73,13 +73,17 @@ WorkPart::~WorkPart()
     t_partTo = m_savedTo;
 }
 
+int WorkWhole(int permille)
+{
+    return t_partFrom + (t_partTo - t_partFrom) * std::clamp(permille, 0, WorkControl::kWhole) / WorkControl::kWhole;
+}
+
 bool WorkStep(int permille)
 {
     WorkControl* control = WorkControl::Current();
     if (control == nullptr)
         return true;
-    const int step = t_partFrom + (t_partTo - t_partFrom) * std::clamp(permille, 0, WorkControl::kWhole) /
-                                      WorkControl::kWhole;
+    const int step = WorkWhole(permille);
     control->Advance(step);
     WorkControl::RunStepHook(*control, step);
     return !control->Cancelled();

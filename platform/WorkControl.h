@@ -66,6 +66,10 @@ private:
 // and must stop. Always true on a thread without a control.
 bool WorkStep(int permille);
 
+// The thousandths of the whole that `permille` of the calling thread's part
+// is: work shared out to other threads moves the control with it.
+int WorkWhole(int permille);
+
 // The work of the calling thread has been cancelled.
 inline bool WorkCancelled()
 {
