@@ -7,6 +7,7 @@
 #include "model/DocState.h"
 #include "model/GeoFunctions.h"
 #include "platform/LargeBlock.h"
+#include "platform/ParallelFor.h"
 
 #include <algorithm>
 #include <atomic>
@@ -454,8 +455,17 @@ void UnitingRun::Gather(CDocData* list, const std::function<void(CDocData*)>& pr
         count = static_cast<std::uint32_t>(objects->size());
         m_pieces.Grow(count, 0);
         m_endPoints.Grow(2 * std::size_t{count}, 0);
-        for (std::uint32_t i = 0; i < count; ++i)
-            Take(i, (*objects)[i], spread);
+        // Side by side in pieces: the walk to each object's last node reads
+        // scattered memory (a tenth of a second for a million objects).
+        constexpr std::uint32_t kPiece = 16384;
+        std::vector<PointSpread> spreads((count + kPiece - 1) / kPiece);
+        plat::ParallelFor(spreads.size(), [&](std::size_t k) {
+            const std::uint32_t end = std::min(count, static_cast<std::uint32_t>((k + 1) * kPiece));
+            for (std::uint32_t i = static_cast<std::uint32_t>(k * kPiece); i < end; ++i)
+                Take(i, (*objects)[i], spreads[k]);
+        });
+        for (const PointSpread& piece : spreads)
+            spread.Add(piece);
     } else {
         for (CDocData* o = list; o != nullptr; o = o->m_pNext, ++count) {
             if (count == m_room) {
