@@ -236,7 +236,8 @@ bool IsIntegerCode(int c)
 double PlainDxfGroupPass(const std::string& path)
 {
     std::string bytes;
-    if (!plat::ReadWholeFile(path, bytes))
+    // Read as the DXF reader reads it.
+    if (!plat::ReadWholeFileOnce(path, bytes))
         return -1.0;
     double sum = 0.0;
     long long whole = 0;

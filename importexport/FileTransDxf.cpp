@@ -141,7 +141,7 @@ void CFileTransDxf::SetUnitChoice(std::uint8_t choice)
 bool CFileTransDxf::ReadDxf(const std::string& path, CDocData*& list, DOCCONTEXT* ctx)
 {
     std::string bytes;
-    if (!plat::ReadWholeFile(path, bytes))
+    if (!plat::ReadWholeFileOnce(path, bytes))
         return false;
     return ReadDxfBytes(std::move(bytes), list, ctx);
 }

@@ -37,7 +37,9 @@ std::vector<std::string> SplitTextLines(const std::string& text)
     return lines;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& data)
+namespace {
+
+bool ReadFile(const std::string& path, std::string& data, bool hugePages)
 {
     if (path.empty() || path.find('\0') != std::string::npos)
         return false;
@@ -54,7 +56,8 @@ bool ReadWholeFile(const std::string& path, std::string& data)
     try {
         if (ok && st.st_size > 0) {
             bytes.reserve(static_cast<std::size_t>(st.st_size));
-            AdviseHugePages(bytes.data(), bytes.capacity());
+            if (hugePages)
+                AdviseHugePages(bytes.data(), bytes.capacity());
         }
         char buf[65536];
         while (ok) {
@@ -76,6 +79,18 @@ bool ReadWholeFile(const std::string& path, std::string& data)
     if (ok)
         data.swap(bytes);
     return ok;
+}
+
+} // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& data)
+{
+    return ReadFile(path, data, true);
+}
+
+bool ReadWholeFileOnce(const std::string& path, std::string& data)
+{
+    return ReadFile(path, data, false);
 }
 
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines)

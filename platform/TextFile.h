@@ -22,6 +22,12 @@ bool WriteTextLinesCrLf(const std::string& path, const std::vector<std::string>&
 // reading fails; never throws.
 bool ReadWholeFile(const std::string& path, std::string& data);
 
+// The same for a file read once from front to back (a drawing's text): its
+// buffer is not asked for huge pages, whose faults (a 2 MiB page zeroed, and
+// memory compacted to find one) cost more than a single pass saves on
+// address translation.
+bool ReadWholeFileOnce(const std::string& path, std::string& data);
+
 // Replaces a file as one step: the bytes go to a temporary file in the same
 // folder, which is flushed to disk and then renamed over the target. On any
 // failure (the folder cannot be written, the disk is full) the old file stays

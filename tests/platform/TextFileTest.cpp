@@ -35,6 +35,13 @@ TEST(TextFile, WritesCrLfAndReadsItBack)
     std::string data;
     ASSERT_TRUE(ReadWholeFile(name, data));
     EXPECT_EQ(data, "key\r\n12\r\n\r\n");
+    // Read once front to back, a file of several reading buffers comes whole.
+    std::vector<std::string> many(40000, "0123456789");
+    ASSERT_TRUE(WriteTextLinesCrLf(name, many));
+    ASSERT_TRUE(ReadWholeFileOnce(name, data));
+    EXPECT_EQ(data.size(), 40000u * 12u);
+    EXPECT_EQ(data.substr(data.size() - 12), "0123456789\r\n");
+    ASSERT_TRUE(WriteTextLinesCrLf(name, {"key", "12", ""}));
     std::vector<std::string> lines;
     ASSERT_TRUE(ReadTextLines(name, lines));
     EXPECT_EQ(lines, (std::vector<std::string>{"key", "12", ""}));
@@ -58,6 +65,8 @@ TEST(TextFile, ReadingAFolderOrAPipeFailsWithoutThrowingOrWaiting)
     const std::string fifo = folder + "/MacInfo.par";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(ReadWholeFile(fifo, data));
+    EXPECT_FALSE(ReadWholeFileOnce(fifo, data));
+    EXPECT_FALSE(ReadWholeFileOnce(folder, data));
     EXPECT_EQ(data, "kept");
     EXPECT_FALSE(ReadWholeFile(folder + "/missing", data));
     EXPECT_FALSE(ReadWholeFile(std::string("/etc/hostname\0x", 15), data)); // a NUL cuts no path short
