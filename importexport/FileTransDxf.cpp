@@ -825,7 +825,7 @@ bool CFileTransDxf::PieceStep(const DXFFILE& f)
     if (const std::unique_lock<std::mutex> lock(w.stepping, std::try_to_lock); lock.owns_lock()) {
         const std::size_t done = w.done.load(std::memory_order_relaxed);
         const int step = w.wholeFrom + static_cast<int>(static_cast<double>(w.wholeTo - w.wholeFrom) *
-                                                        static_cast<double>(done) / static_cast<double>(m_nPieceBytes));
+                                                        static_cast<double>(done) / static_cast<double>(w.total));
         w.control->Advance(step);
         plat::WorkControl::RunStepHook(*w.control, step);
     }
@@ -864,6 +864,7 @@ bool CFileTransDxf::ConvertEntitiesSideBySide(DXFFILE& f, DOCCONTEXT* ctx, Chain
         return false;
 
     PieceWork work;
+    work.total = total;
     work.control = plat::WorkControl::Current();
     work.wholeFrom = plat::WorkWhole(static_cast<int>(first * plat::WorkControl::kWhole / bytes.size()));
     work.wholeTo = plat::WorkWhole(plat::WorkControl::kWhole);
@@ -879,7 +880,6 @@ bool CFileTransDxf::ConvertEntitiesSideBySide(DXFFILE& f, DOCCONTEXT* ctx, Chain
         r->m_bPiece = true;
         r->m_pieceWork = &work;
         r->m_nPieceStepAt = starts[k];
-        r->m_nPieceBytes = bytes.size() - first;
         r->m_nStop = k + 1 < pieces ? starts[k + 1] : static_cast<std::size_t>(-1);
         r->m_dUnit = m_dUnit;
         r->m_dCurveTol = m_dCurveTol;

@@ -30,8 +30,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <string>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -487,11 +487,12 @@ private:
     static inline std::size_t s_sideBySideBytes = std::size_t{4} << 20;
     static inline std::size_t s_pieceBytes = std::size_t{1} << 20;
     bool m_bPiece = false;
-    // Shared by the pieces of one section: bytes read, the work's control
-    // and where the section's progress lies in the whole; one piece at a
-    // time moves the bar.
+    // Shared by the pieces of one section: bytes read of the section's
+    // `total`, the work's control and where the section's progress lies in
+    // the whole; one piece at a time moves the bar.
     struct PieceWork {
         std::atomic<std::size_t> done{0};
+        std::size_t total = 1;
         plat::WorkControl* control = nullptr;
         int wholeFrom = 0;
         int wholeTo = 0;
@@ -499,7 +500,6 @@ private:
     };
     PieceWork* m_pieceWork = nullptr;
     std::size_t m_nPieceStepAt = 0;
-    std::size_t m_nPieceBytes = 1; // the section's bytes from its first piece on
     bool m_bPieceCancelled = false;
     bool m_bTooLongSeen = false;
     bool m_bNeedsWhole = false;

@@ -283,26 +283,27 @@ PATHREC* CopyPathRecord(const PATHREC* pHead)
     });
 }
 
+namespace {
+
+// What a record owns: its segments and its array record.
+void FreeRecordParts(PATHREC& r, PathRecordBin& bin)
+{
+    FreeChain(r.m_pSegs, bin, [](SEGNODE&) {});
+    delete r.m_pArray;
+}
+
+} // namespace
+
 void FreePathRecord(PATHREC* p, PathRecordBin& bin)
 {
-    FreeChain(p->m_pSegs, bin, [](SEGNODE&) {});
-    delete p->m_pArray;
+    FreeRecordParts(*p, bin);
     bin.Free(p);
 }
 
 void FreePathRecordList(PATHREC*& pHead)
 {
-    if (pHead == nullptr)
-        return;
     PathRecordBin bin;
-    if (pHead->m_pPrev != nullptr)
-        pHead->m_pPrev->m_pNext = nullptr;
-    for (PATHREC* r = pHead; r != nullptr;) {
-        PATHREC* next = r->m_pNext;
-        FreePathRecord(r, bin);
-        r = next;
-    }
-    pHead = nullptr;
+    FreeChain(pHead, bin, [&bin](PATHREC& r) { FreeRecordParts(r, bin); });
 }
 
 PATHREC* GetGroupBoundRect(PATHREC* pBracket, double& xmin, double& xmax, double& ymin, double& ymax,
